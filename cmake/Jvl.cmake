@@ -1,0 +1,37 @@
+# Helpers shared by every library of the project.
+
+# Warnings for our own code only (Qt's headers come in as system headers).
+function(jvl_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+  if(JVL_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# jvl_library(NAME [DEPENDS libs...])
+# A shared library of one folder: every .cpp beside the CMakeLists.txt and one level below it,
+# except tests/. Its tests (tests/*.cpp) become one GoogleTest executable NAME_tests.
+function(jvl_library name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;TEST_DEPENDS;RESOURCES" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  list(FILTER sources EXCLUDE REGEX "/(tests|testsupport)/")
+  add_library(${name} ${sources})
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  jvl_warnings(${name})
+  if(ARG_RESOURCES)
+    qt_add_resources(${name} "${name}_resources" PREFIX "/" BASE ${CMAKE_CURRENT_SOURCE_DIR} FILES ${ARG_RESOURCES})
+  endif()
+
+  if(JVL_BUILD_TESTS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h)
+    if(test_sources)
+      add_executable(${name}_tests ${test_sources})
+      target_link_libraries(${name}_tests PRIVATE ${name} kit_testsupport ${ARG_TEST_DEPENDS} GTest::gtest GTest::gmock)
+      jvl_warnings(${name}_tests)
+      target_precompile_headers(${name}_tests PRIVATE <gtest/gtest.h> <QtCore/QtCore> <QtGui/QtGui>)
+      add_test(NAME ${name}_tests COMMAND ${name}_tests --gtest_color=no)
+      set_tests_properties(${name}_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900)
+    endif()
+  endif()
+endfunction()

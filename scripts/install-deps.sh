@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the gallery need on a Debian machine.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
+  libgl-dev libvulkan-dev
+  libicu-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev
+  libcurl4-openssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-dejavu-core xvfb xauth dbus dbus-x11
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
