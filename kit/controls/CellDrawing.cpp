@@ -72,11 +72,20 @@ UprightPainter::~UprightPainter()
         painter_->restore();
 }
 
-QRectF UprightPainter::map(Rect r) const
+QRectF UprightPainter::map(Rect r) const { return VisualRect(r, frame_, flipped_); }
+
+QRectF VisualRect(Rect r, Rect frame, bool flipped)
 {
-    if (flipped_)
+    if (flipped)
         return QRectF(r.minX(), r.minY(), r.width(), r.height());
-    return QRectF(r.minX(), frame_.minY() + frame_.maxY() - r.maxY(), r.width(), r.height());
+    return QRectF(r.minX(), frame.minY() + frame.maxY() - r.maxY(), r.width(), r.height());
+}
+
+Rect ViewRect(const QRectF& r, Rect frame, bool flipped)
+{
+    if (flipped)
+        return MakeRect(r.x(), r.y(), r.width(), r.height());
+    return MakeRect(r.x(), frame.minY() + frame.maxY() - r.y() - r.height(), r.width(), r.height());
 }
 
 Size TextSize(const QString& text, const QFont& font)
@@ -124,7 +133,7 @@ void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, con
     painter.restore();
 }
 
-void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint)
+void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint, double darken)
 {
     if (box.isEmpty())
         return;
@@ -137,11 +146,14 @@ void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, dou
     QImage pixels = image.bitmapForDrawing(scale * std::max(sx, sy));
     if (pixels.isNull())
         return;
-    if (tint.isValid()) {
+    if (tint.isValid() || darken > 0) {
         pixels = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QPainter p(&pixels);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(pixels.rect(), tint);
+        p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        if (tint.isValid())
+            p.fillRect(pixels.rect(), tint);
+        if (darken > 0)
+            p.fillRect(pixels.rect(), QColor(0, 0, 0, int(std::lround(255 * std::min(darken, 1.0)))));
     }
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);

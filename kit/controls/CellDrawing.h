@@ -42,13 +42,18 @@ private:
     bool flipped_;
 };
 
+// A view rectangle inside `frame` in the frame's upright space (as UprightPainter::map), and back.
+QRectF VisualRect(Rect r, Rect frame, bool flipped);
+Rect ViewRect(const QRectF& r, Rect frame, bool flipped);
+
 // Width and line height of a single line of text.
 Size TextSize(const QString& text, const QFont& font);
 // One line, vertically centred in `box`, aligned and truncated (TruncatingTail and friends) as asked.
 void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, const QFont& font, const QColor& color,
     TextAlignment alignment, LineBreakMode mode);
 // The image's pixels at the painter's scale, tinted with `tint` when valid (template images).
-void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint = {});
+// `darken` (0...1) blends the pixels towards black: a pressed image button.
+void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint = {}, double darken = 0);
 // State_Enabled, State_Active (key window), State_HasFocus (first responder, ring shown).
 void InitStyleOption(QStyleOption& option, View* view, const QRectF& rect, bool enabled, bool focusRing);
 
