@@ -10,7 +10,7 @@ namespace kit {
 class ActionCell : public Cell {
 public:
     using Cell::Cell;
-    Ref<Cell> copy() const override;
+    Ref<Object> copy() const override;
 
     // Cell:
     std::string action() const override { return action_; }

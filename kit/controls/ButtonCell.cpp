@@ -53,7 +53,7 @@ ButtonCell::ButtonCell(const ButtonCell& other)
     b_.mouseInside = false;
 }
 
-Ref<Cell> ButtonCell::copy() const { return Ref<Cell>(new ButtonCell(*this), adopt); }
+Ref<Object> ButtonCell::copy() const { return Ref<Object>(new ButtonCell(*this), adopt); }
 
 void ButtonCell::setButtonType(ButtonType type)
 {
@@ -191,7 +191,7 @@ bool ButtonCell::drawsBezel() const
 Size ButtonCell::contentSize() const
 {
     const bool hasImage = b_.imagePosition != NoImage && image();
-    const bool hasTitle = b_.imagePosition != ImageOnly && !b_.title.isEmpty();
+    const bool hasTitle = b_.imagePosition != ImageOnly && !attributedTitle().isEmpty();
     const Size i = hasImage ? image()->size() : ZeroSize;
     const Size t = hasTitle ? TextSize(attributedTitle(), font()) : ZeroSize;
     const double gap = hasImage && hasTitle ? ImageTitleGap : 0;
@@ -284,7 +284,7 @@ void ButtonCell::layout(Rect content, bool flipped, Rect* imageRect, Rect* title
         *titleRect = b_.imagePosition == ImageOnly ? ZeroRect : content;
         return;
     }
-    const bool hasTitle = b_.imagePosition != ImageOnly && b_.imagePosition != ImageOverlaps && !b_.title.isEmpty();
+    const bool hasTitle = b_.imagePosition != ImageOnly && b_.imagePosition != ImageOverlaps && !attributedTitle().isEmpty();
     const Size fit = ImageFitSize(img->size(), content.size, b_.imageScaling);
     const auto centred = [&](Rect box) { return MakeRect(box.midX() - fit.width / 2, box.midY() - fit.height / 2, fit.width, fit.height); };
     if (!hasTitle) {

@@ -62,7 +62,7 @@ Cell::Cell(const Cell& other)
 
 Cell::~Cell() = default;
 
-Ref<Cell> Cell::copy() const { return Ref<Cell>(new Cell(*this), adopt); }
+Ref<Object> Cell::copy() const { return Ref<Object>(new Cell(*this), adopt); }
 
 void Cell::setType(CellType type)
 {

@@ -35,7 +35,8 @@ public:
     ~Cell() override;
 
     // Shallow: shared references stay shared; subclasses copy their own fields.
-    virtual Ref<Cell> copy() const;
+    virtual Ref<Object> copy() const;
+    Ref<Cell> copyCell() const { return static_pointer_cast<Cell>(copy()); }
 
     // --- Value and type. ---
     CellType type() const { return s_.type; }

@@ -8,6 +8,7 @@
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Menu.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QString>
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -77,6 +79,75 @@ public:
     Ref<Window> window;
     Ref<View> content;
     std::optional<EventScript> script;
+};
+
+// Stands in for the QMenu presenter: records what each session shows and answers from a queue of
+// choices (an index into the menu, or -1 to cancel; an empty queue cancels).
+class ScriptedMenuPresenter : public MenuPresenter {
+public:
+    struct Shown {
+        QStringList titles; // the listed items, "-" for separators
+        std::vector<bool> enabled;
+        std::vector<int> states;
+        QString positioned;
+        std::size_t firstShownIndex = 0;
+    };
+    Ref<MenuItem> presentMenu(Menu& menu, const MenuPresentation& where) override
+    {
+        Shown shown;
+        for (std::size_t i = where.firstShownIndex; i < menu.itemArray().size(); ++i) {
+            const Ref<MenuItem>& item = menu.itemArray()[i];
+            shown.titles << (item->isSeparatorItem() ? QStringLiteral("-") : item->title());
+            shown.enabled.push_back(item->isEnabled());
+            shown.states.push_back(item->state());
+        }
+        shown.positioned = where.positionedItem ? where.positionedItem->title() : QString();
+        shown.firstShownIndex = where.firstShownIndex;
+        sessions.push_back(shown);
+        if (onPresent)
+            onPresent();
+        if (log)
+            log->append(QStringLiteral("present"));
+        if (choices.empty())
+            return nullptr;
+        const std::int64_t choice = choices.front();
+        choices.pop_front();
+        return menu.itemAtIndex(choice);
+    }
+    std::deque<std::int64_t> choices;
+    std::vector<Shown> sessions;
+    QStringList* log = nullptr;
+    std::function<void()> onPresent;
+};
+
+// Installs a scripted presenter and a tracking-notification log for a test's lifetime.
+class MenuScope {
+public:
+    MenuScope()
+        : presenter(std::make_shared<ScriptedMenuPresenter>())
+    {
+        Menu::setPresenter(presenter);
+        Menu::setTrackingObserver([this](const QString& name, Menu* menu) {
+            notifications << name;
+            notifiedMenus.push_back(menu);
+            if (log)
+                log->append(name == MenuDidBeginTrackingNotification ? QStringLiteral("begin") : QStringLiteral("end"));
+        });
+    }
+    ~MenuScope()
+    {
+        Menu::setPresenter(nullptr);
+        Menu::setTrackingObserver(nullptr);
+    }
+    void setLog(QStringList* l)
+    {
+        log = l;
+        presenter->log = l;
+    }
+    std::shared_ptr<ScriptedMenuPresenter> presenter;
+    QStringList notifications;
+    std::vector<Menu*> notifiedMenus;
+    QStringList* log = nullptr;
 };
 
 } // namespace kit::test
