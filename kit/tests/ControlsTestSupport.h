@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -51,8 +52,11 @@ public:
         calls.push_back({ std::string(action), sender, Application::sharedApplication()->now() });
         if (log_)
             log_->append(QStringLiteral("action"));
+        if (onAction)
+            onAction();
     }
     std::vector<Call> calls;
+    std::function<void()> onAction;
 
 private:
     std::vector<std::string> actions_;
