@@ -34,13 +34,13 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-constexpr Point MakePoint(double x, double y) { return {x, y}; }
-constexpr Size MakeSize(double w, double h) { return {w, h}; }
-constexpr Rect MakeRect(double x, double y, double w, double h) { return {{x, y}, {w, h}}; }
+constexpr Point MakePoint(double x, double y) { return { x, y }; }
+constexpr Size MakeSize(double w, double h) { return { w, h }; }
+constexpr Rect MakeRect(double x, double y, double w, double h) { return { { x, y }, { w, h } }; }
 
-inline constexpr Point ZeroPoint{};
-inline constexpr Size ZeroSize{};
-inline constexpr Rect ZeroRect{};
+inline constexpr Point ZeroPoint {};
+inline constexpr Size ZeroSize {};
+inline constexpr Rect ZeroRect {};
 
 // "Not found" for indexes and range locations.
 inline constexpr std::int64_t NotFound = 0x7FFF'FFFF'FFFF'FFFF;
@@ -52,7 +52,7 @@ struct Range {
     friend bool operator==(const Range&, const Range&) = default;
 };
 
-constexpr Range MakeRange(std::int64_t location, std::int64_t length) { return {location, length}; }
+constexpr Range MakeRange(std::int64_t location, std::int64_t length) { return { location, length }; }
 constexpr std::int64_t MaxRange(Range r) { return r.location + r.length; }
 
 } // namespace kit
