@@ -8,7 +8,9 @@
 namespace {
 
 struct Tracked : kit::Object {
-    explicit Tracked(int* deaths) : deaths(deaths) {}
+    explicit Tracked(int* deaths)
+        : deaths(deaths)
+    { }
     ~Tracked() override { ++*deaths; }
     int* deaths;
 };
