@@ -25,7 +25,7 @@ namespace detail {
 struct WeakControl {
     std::mutex mutex;
     Object* object = nullptr;
-    std::atomic<long> count{1};
+    std::atomic<long> count { 1 };
 
     void retain() noexcept { count.fetch_add(1, std::memory_order_relaxed); }
     void release() noexcept
@@ -62,12 +62,12 @@ private:
 
     // Starts at one: the reference that make() adopts, so a Ref(this) taken and dropped inside a
     // constructor cannot destroy the half-built object.
-    mutable std::atomic<long> refs_{1};
-    mutable std::atomic<detail::WeakControl*> weak_{nullptr};
+    mutable std::atomic<long> refs_ { 1 };
+    mutable std::atomic<detail::WeakControl*> weak_ { nullptr };
 };
 
-struct AdoptTag {};
-inline constexpr AdoptTag adopt{};
+struct AdoptTag { };
+inline constexpr AdoptTag adopt {};
 
 // A strong reference. Null is a valid value; comparison and hashing are by identity.
 template <class T> class Ref {
@@ -75,23 +75,30 @@ public:
     using element_type = T;
 
     Ref() noexcept = default;
-    Ref(std::nullptr_t) noexcept {}
-    Ref(T* p) noexcept : p_(p)
+    Ref(std::nullptr_t) noexcept { }
+    Ref(T* p) noexcept
+        : p_(p)
     {
         if (p_)
             p_->retain();
     }
-    Ref(T* p, AdoptTag) noexcept : p_(p) {}
-    Ref(const Ref& o) noexcept : Ref(o.p_) {}
-    Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    Ref(T* p, AdoptTag) noexcept
+        : p_(p)
+    { }
+    Ref(const Ref& o) noexcept
+        : Ref(o.p_)
+    { }
+    Ref(Ref&& o) noexcept
+        : p_(std::exchange(o.p_, nullptr))
+    { }
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-    Ref(const Ref<U>& o) noexcept : Ref(o.get())
-    {
-    }
+    Ref(const Ref<U>& o) noexcept
+        : Ref(o.get())
+    { }
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-    Ref(Ref<U>&& o) noexcept : p_(o.leak())
-    {
-    }
+    Ref(Ref<U>&& o) noexcept
+        : p_(o.leak())
+    { }
     ~Ref()
     {
         if (p_)
@@ -124,20 +131,21 @@ private:
 template <class T> class Weak {
 public:
     Weak() noexcept = default;
-    Weak(std::nullptr_t) noexcept {}
+    Weak(std::nullptr_t) noexcept { }
     Weak(T* p) { reset(p); }
     Weak(const Ref<T>& r) { reset(r.get()); }
-    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-    Weak(const Ref<U>& r)
-    {
-        reset(r.get());
-    }
-    Weak(const Weak& o) noexcept : control_(o.control_), raw_(o.raw_)
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>> Weak(const Ref<U>& r) { reset(r.get()); }
+    Weak(const Weak& o) noexcept
+        : control_(o.control_)
+        , raw_(o.raw_)
     {
         if (control_)
             control_->retain();
     }
-    Weak(Weak&& o) noexcept : control_(std::exchange(o.control_, nullptr)), raw_(std::exchange(o.raw_, nullptr)) {}
+    Weak(Weak&& o) noexcept
+        : control_(std::exchange(o.control_, nullptr))
+        , raw_(std::exchange(o.raw_, nullptr))
+    { }
     ~Weak()
     {
         if (control_)
