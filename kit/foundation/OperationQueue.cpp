@@ -1,5 +1,7 @@
 #include "kit/foundation/OperationQueue.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/RunLoop.h"
 
@@ -16,12 +18,15 @@ thread_local OperationQueue* runningQueue = nullptr;
 
 void runGuarded(Operation& op)
 {
+    AutoreleasePool pool;
     try {
         op.start();
+    } catch (const Exception& e) {
+        kit::log(QStringLiteral("*** Uncaught exception '%@' in an operation, reason: '%@'"), e.name(), e.reason());
     } catch (const std::exception& e) {
-        qWarning("kit: exception in an operation: %s", e.what());
+        kit::log(QStringLiteral("*** Uncaught exception in an operation: %s"), e.what());
     } catch (...) {
-        qWarning("kit: unknown exception in an operation");
+        kit::log(QStringLiteral("*** Unknown exception in an operation"));
     }
 }
 } // namespace

@@ -1,5 +1,8 @@
 #include "kit/foundation/RunLoop.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
+#include "kit/core/MainThread.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/Timer.h"
 
@@ -54,15 +57,19 @@ QStringList expandModes(const QStringList& modes)
     return out;
 }
 
-// Component code runs from here; nothing it throws may reach Qt's event loop.
+// Component code runs from here, each call in its own autorelease pool; nothing it throws may
+// reach Qt's event loop.
 template <class F> void callout(F&& f)
 {
+    AutoreleasePool pool;
     try {
         f();
+    } catch (const Exception& e) {
+        kit::log(QStringLiteral("*** Uncaught exception '%@' in the run loop, reason: '%@'"), e.name(), e.reason());
     } catch (const std::exception& e) {
-        qWarning("kit: exception in a run loop callout: %s", e.what());
+        kit::log(QStringLiteral("*** Uncaught exception in the run loop: %s"), e.what());
     } catch (...) {
-        qWarning("kit: unknown exception in a run loop callout");
+        kit::log(QStringLiteral("*** Unknown exception in the run loop"));
     }
 }
 
@@ -151,6 +158,9 @@ RunLoop::RunLoop()
         else
             d->driver->setParent(app);
     }
+    // Work the runtime sends to the main thread (last releases of main-thread objects, queued
+    // notifications) goes through the main queue, so it runs in every mode and in a pool.
+    setMainThreadPoster([this](std::function<void()> work) { enqueueMainBlock(std::move(work)); });
 }
 
 RunLoop::~RunLoop() = default;

@@ -163,11 +163,13 @@ TEST_F(OperationQueueTest, MainQueueTakesBlocksFromWorkersAndCanCancelThem)
     EXPECT_FALSE(cancelledRan);
 }
 
-class MainOnly : public MainThreadObject {
+class MainOnly : public Object {
 public:
     explicit MainOnly(std::atomic<int>* diedOnMain)
         : diedOnMain_(diedOnMain)
-    { }
+    {
+        setMainThreadAffine();
+    }
     ~MainOnly() override { *diedOnMain_ = isMainThread() ? 1 : 0; }
 
 private:
