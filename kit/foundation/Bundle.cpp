@@ -1,5 +1,6 @@
 #include "kit/foundation/Bundle.h"
 
+#include "kit/core/Exception.h"
 #include "kit/foundation/Locale.h"
 
 #include <QDir>
@@ -104,7 +105,7 @@ QJsonObject Bundle::infoJson() const
         bool broken = false;
         info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(QJsonObject {});
         if (broken)
-            qWarning("kit: the Info.json of the bundle %s cannot be read", qPrintable(path_));
+            kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
     }
     return *info_;
 }
@@ -184,7 +185,7 @@ const Bundle::Table& Bundle::table(const QString& relativePath) const
                 table->insert(e.key(), e.value().toString());
     }
     if (broken) // cached as empty, so said once
-        qWarning("kit: the strings table %s cannot be read", qPrintable(full));
+        kit::log(QStringLiteral("The strings table %@ cannot be read"), full);
     tables_.insert(relativePath, table);
     return *table;
 }
