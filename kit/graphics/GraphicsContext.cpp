@@ -231,26 +231,24 @@ void GraphicsContext::drawFocusRing(const QPainterPath& path)
     core_->backend->fillPath(ring, QBrush(c), s);
 }
 
-void GraphicsContext::fillPath(const QPainterPath& path)
-{
-    if (core_->state.focusRingStyle) {
-        const FocusRingPlacement placement = *core_->state.focusRingStyle;
-        if (placement == FocusRingBelow)
-            drawFocusRing(path);
-        if (placement != FocusRingOnly)
-            core_->backend->fillPath(path, brushForColor(core_->state.fillColor.get()), core_->state);
-        if (placement != FocusRingBelow)
-            drawFocusRing(path);
-        return;
-    }
-    core_->backend->fillPath(path, brushForColor(core_->state.fillColor.get()), core_->state);
-}
+void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
 
 void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, CompositingOperation op)
 {
     GraphicsState s = core_->state;
     s.operation = op;
-    core_->backend->fillPath(path, brushForColor(s.fillColor.get()), s);
+    const QBrush brush = brushForColor(s.fillColor.get());
+    if (!s.focusRingStyle) {
+        core_->backend->fillPath(path, brush, s);
+        return;
+    }
+    const FocusRingPlacement placement = *s.focusRingStyle;
+    if (placement == FocusRingBelow)
+        drawFocusRing(path);
+    if (placement != FocusRingOnly)
+        core_->backend->fillPath(path, brush, s);
+    if (placement != FocusRingBelow)
+        drawFocusRing(path);
 }
 
 void GraphicsContext::fillPathWithBrush(const QPainterPath& path, const QBrush& brush)

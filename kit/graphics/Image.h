@@ -115,4 +115,10 @@ private:
     std::vector<Focus> focus_;
 };
 
+// A bar from three images: the caps at their natural width (height, when vertical) stretched across
+// the frame, the fill tiled between them. Null parts are left out; `flipped` is ignored, images
+// always come out upright. A frame too short for both caps clips each cap to its half.
+void DrawThreePartImage(Rect frame, const Image* startCap, const Image* centerFill, const Image* endCap, bool vertical,
+    CompositingOperation op, double alpha, bool flipped);
+
 } // namespace kit

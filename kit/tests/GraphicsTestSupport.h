@@ -34,11 +34,14 @@ public:
     }
     ~Canvas() { finish(); }
 
-    // Ends drawing (the painter) and answers the pixels.
+    // Ends drawing (the painter) and answers the pixels, unpremultiplied for probing.
     const QImage& finish()
     {
-        scope.reset();
-        context = nullptr;
+        if (context) {
+            scope.reset();
+            context = nullptr;
+            image = image.convertToFormat(QImage::Format_ARGB32);
+        }
         return image;
     }
 
@@ -64,6 +67,9 @@ public:
     Ref<GraphicsContext> context;
     GraphicsContext::Scope scope;
 };
+
+// Probes read raw pixels, so premultiplied images are converted first.
+inline QImage unpremultiplied(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
 
 // Pixel (x, y) of `image` counting y up from the bottom row, as y-up drawing code thinks of it.
 inline QColor pixelUp(const QImage& image, int x, int y) { return pixel(image, x, image.height() - 1 - y); }
