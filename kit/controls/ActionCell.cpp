@@ -12,7 +12,7 @@ ActionCell::ActionCell(const ActionCell& other)
     , tag_(other.tag_)
 { }
 
-Ref<Object> ActionCell::copy() const { return Ref<Object>(new ActionCell(*this), adopt); }
+Ref<Object> ActionCell::copyWithZone() const { return Ref<Object>(new ActionCell(*this), adopt); }
 
 void ActionCell::changed()
 {

@@ -10,7 +10,7 @@ namespace kit {
 class ActionCell : public Cell {
 public:
     using Cell::Cell;
-    Ref<Object> copy() const override;
+    Ref<Object> copyWithZone() const override;
 
     // Cell:
     std::string action() const override { return action_; }

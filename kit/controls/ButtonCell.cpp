@@ -53,7 +53,7 @@ ButtonCell::ButtonCell(const ButtonCell& other)
     b_.mouseInside = false;
 }
 
-Ref<Object> ButtonCell::copy() const { return Ref<Object>(new ButtonCell(*this), adopt); }
+Ref<Object> ButtonCell::copyWithZone() const { return Ref<Object>(new ButtonCell(*this), adopt); }
 
 void ButtonCell::setButtonType(ButtonType type)
 {

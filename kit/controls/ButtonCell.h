@@ -15,7 +15,7 @@ public:
     ButtonCell();
     explicit ButtonCell(const QString& title);
     explicit ButtonCell(Ref<Image> image);
-    Ref<Object> copy() const override;
+    Ref<Object> copyWithZone() const override;
 
     // --- Type and masks. ---
     // Sets highlightsBy and showsStateBy (and the checkbox or radio look) for `type`.

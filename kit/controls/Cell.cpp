@@ -62,7 +62,7 @@ Cell::Cell(const Cell& other)
 
 Cell::~Cell() = default;
 
-Ref<Object> Cell::copy() const { return Ref<Object>(new Cell(*this), adopt); }
+Ref<Object> Cell::copyWithZone() const { return Ref<Object>(new Cell(*this), adopt); }
 
 void Cell::setType(CellType type)
 {

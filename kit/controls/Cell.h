@@ -35,8 +35,8 @@ public:
     ~Cell() override;
 
     // Shallow: shared references stay shared; subclasses copy their own fields.
-    virtual Ref<Object> copy() const;
-    Ref<Cell> copyCell() const { return static_pointer_cast<Cell>(copy()); }
+    Ref<Cell> copy() const { return static_pointer_cast<Cell>(copyWithZone()); }
+    Ref<Object> copyWithZone() const override;
 
     // --- Value and type. ---
     CellType type() const { return s_.type; }

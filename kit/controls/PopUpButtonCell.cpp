@@ -42,7 +42,7 @@ PopUpButtonCell::PopUpButtonCell(const PopUpButtonCell& other)
     , p_(other.p_)
 { }
 
-Ref<Object> PopUpButtonCell::copy() const { return Ref<Object>(new PopUpButtonCell(*this), adopt); }
+Ref<Object> PopUpButtonCell::copyWithZone() const { return Ref<Object>(new PopUpButtonCell(*this), adopt); }
 
 void PopUpButtonCell::setPullsDown(bool flag)
 {

@@ -16,7 +16,7 @@ class PopUpButtonCell : public ButtonCell {
 public:
     PopUpButtonCell();
     PopUpButtonCell(const QString& title, bool pullsDown);
-    Ref<Object> copy() const override;
+    Ref<Object> copyWithZone() const override;
 
     bool pullsDown() const { return p_.pullsDown; }
     void setPullsDown(bool flag);

@@ -308,7 +308,7 @@ TEST(CellCopy, IsShallowAndIndependent)
     auto represented = make<Cell>();
     cell->setRepresentedObject(represented);
     cell->setTag(4);
-    const Ref<Cell> copy = cell->copyCell();
+    const Ref<Cell> copy = cell->copy();
     EXPECT_EQ(copy->representedObject(), represented);
     EXPECT_EQ(copy->tag(), 4);
     copy->setStringValue("b");
