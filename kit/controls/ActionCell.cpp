@@ -5,6 +5,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(ActionCell, Cell) { }
+
 ActionCell::ActionCell(const ActionCell& other)
     : Cell(other)
     , target_(other.target_)

@@ -8,6 +8,7 @@
 namespace kit {
 
 class ActionCell : public Cell {
+    KIT_CLASS(ActionCell)
 public:
     using Cell::Cell;
     Ref<Object> copyWithZone() const override;

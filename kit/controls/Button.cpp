@@ -6,6 +6,13 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Button, Control)
+{
+    c.property("title", &Button::title, &Button::setTitle);
+    c.property("state", &Button::state, &Button::setState);
+    c.exposeBinding("title");
+}
+
 Button::Button(Rect frame)
     : Button(frame, cellClass()())
 { }

@@ -10,6 +10,7 @@
 namespace kit {
 
 class Button : public Control {
+    KIT_CLASS(Button)
     KIT_CONTROL_CELL_CLASS(Button, ButtonCell)
 public:
     explicit Button(Rect frame = {});

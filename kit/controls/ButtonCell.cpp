@@ -15,6 +15,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(ButtonCell, ActionCell) { }
+
 namespace {
 
 // Room between an image and its title.

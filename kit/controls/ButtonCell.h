@@ -11,6 +11,7 @@
 namespace kit {
 
 class ButtonCell : public ActionCell {
+    KIT_CLASS(ButtonCell)
 public:
     ButtonCell();
     explicit ButtonCell(const QString& title);

@@ -16,6 +16,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Cell, Object) { }
+
 namespace {
 
 // Horizontal room the field editor keeps on each side of the text; drawn text starts there too.

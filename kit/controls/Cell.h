@@ -7,6 +7,7 @@
 
 #include "kit/appkit/Event.h"
 #include "kit/controls/ControlTypes.h"
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Image.h"
@@ -27,6 +28,7 @@ class Control;
 class View;
 
 class Cell : public Object {
+    KIT_CLASS(Cell)
 public:
     // A text cell with an empty string.
     Cell();

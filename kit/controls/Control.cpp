@@ -7,6 +7,14 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Control, View)
+{
+    c.property("enabled", &Control::isEnabled, &Control::setEnabled);
+    c.property("stringValue", &Control::stringValue, &Control::setStringValue);
+    c.property("integerValue", &Control::integerValue, &Control::setIntegerValue);
+    c.property("doubleValue", &Control::doubleValue, &Control::setDoubleValue);
+}
+
 Control::Control(Rect frame)
     : Control(frame, cellClass()())
 { }

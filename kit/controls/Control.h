@@ -45,6 +45,7 @@ private:                                                                        
 public:
 
 class Control : public View {
+    KIT_CLASS(Control)
     KIT_CONTROL_CELL_CLASS(Control, ActionCell)
 public:
     explicit Control(Rect frame = {});

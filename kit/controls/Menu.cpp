@@ -8,6 +8,10 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(MenuItem, Object) { }
+
+KIT_REGISTER_CLASS(Menu, Object) { }
+
 // MenuItem -----------------------------------------------------------------------------------------
 
 MenuItem::MenuItem(const QString& title, const std::string& action, const QString& keyEquivalent)

@@ -63,6 +63,7 @@ public:
 };
 
 class Menu : public Object {
+    KIT_CLASS(Menu)
 public:
     explicit Menu(const QString& title = {});
     ~Menu() override;

@@ -4,6 +4,7 @@
 // sent to a target (or along the responder chain) with the item as sender, a represented object
 // kept by identity, and an optional submenu. Separator items are shared-looking but distinct.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Image.h"
 
@@ -17,6 +18,7 @@ namespace kit {
 class Menu;
 
 class MenuItem : public Object {
+    KIT_CLASS(MenuItem)
 public:
     MenuItem() = default;
     MenuItem(const QString& title, const std::string& action, const QString& keyEquivalent);

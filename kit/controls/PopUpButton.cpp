@@ -5,6 +5,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(PopUpButton, Button) { }
+
 PopUpButton::PopUpButton(Rect frame, bool pullsDown)
     : PopUpButton(frame, cellClass()(), pullsDown)
 { }

@@ -9,6 +9,7 @@
 namespace kit {
 
 class PopUpButton : public Button {
+    KIT_CLASS(PopUpButton)
     KIT_CONTROL_CELL_CLASS(PopUpButton, PopUpButtonCell)
 public:
     explicit PopUpButton(Rect frame = {}, bool pullsDown = false);

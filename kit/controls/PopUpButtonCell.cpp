@@ -13,6 +13,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(PopUpButtonCell, ButtonCell) { }
+
 namespace {
 
 constexpr double ImageTitleGap = 4;

@@ -13,6 +13,7 @@ namespace kit {
 enum PopUpArrowPosition : int { PopUpNoArrow = 0, PopUpArrowAtCenter = 1, PopUpArrowAtBottom = 2 };
 
 class PopUpButtonCell : public ButtonCell {
+    KIT_CLASS(PopUpButtonCell)
 public:
     PopUpButtonCell();
     PopUpButtonCell(const QString& title, bool pullsDown);

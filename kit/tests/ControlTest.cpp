@@ -1,6 +1,8 @@
 #include "kit/controls/Control.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/core/Class.h"
+#include "kit/core/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -337,6 +339,30 @@ TEST(ControlSize, SizeToFitKeepsTheOriginAndMatchesTheCell)
     EXPECT_EQ(control->frame().origin, MakePoint(7, 9));
     EXPECT_EQ(control->frame().size, control->cell()->cellSize());
     EXPECT_GT(control->frame().size.width, 20);
+}
+
+TEST(ControlClasses, AreFoundByNameWithTheirCells)
+{
+    const std::pair<const char*, const char*> names[]
+        = { { "Control", "ActionCell" }, { "Button", "ButtonCell" }, { "PopUpButton", "PopUpButtonCell" } };
+    for (const auto& [control, cell] : names) {
+        const Class* c = classFromString(control);
+        ASSERT_TRUE(c) << control;
+        const Ref<Control> made = dynamic_pointer_cast<Control>(c->make());
+        ASSERT_TRUE(made) << control;
+        EXPECT_EQ(made->cell()->class_().name(), cell) << control;
+    }
+    for (const char* name : { "Cell", "Menu", "MenuItem" })
+        EXPECT_TRUE(classFromString(name)) << name;
+}
+
+TEST(ControlClasses, ValuesAreReachableByKey)
+{
+    auto control = make<Control>();
+    control->setValueForKey(Value(QStringLiteral("12")), "stringValue");
+    EXPECT_EQ(control->valueForKey("integerValue"), Value(12));
+    control->setValueForKey(Value(false), "enabled");
+    EXPECT_FALSE(control->isEnabled());
 }
 
 } // namespace
