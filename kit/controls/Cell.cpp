@@ -47,7 +47,7 @@ Cell::Cell() { s_.font = controlContentFontOfSize(systemFontSizeForControlSize(R
 Cell::Cell(const QString& text)
     : Cell()
 {
-    s_.value = text;
+    s_.value = Value(text);
 }
 
 Cell::Cell(Ref<Image> image)
@@ -71,55 +71,51 @@ void Cell::setType(CellType type)
     if (s_.type == type)
         return;
     s_.type = type;
-    if (type == TextCellType && s_.value.index() == 0)
-        s_.value = QString();
+    if (type == TextCellType && s_.value.isNil())
+        s_.value = Value(QString());
     changed();
 }
 
 QString Cell::stringValue() const
 {
-    if (const auto* s = std::get_if<QString>(&s_.value))
-        return *s;
-    if (const auto* n = std::get_if<Number>(&s_.value))
-        return n->integral ? QString::number(std::int64_t(n->value)) : QString::number(n->value, 'g', 15);
-    return {};
+    switch (s_.value.kind()) {
+    case Value::Kind::Nil:
+        return {};
+    case Value::Kind::String:
+        return s_.value.stringValue();
+    case Value::Kind::Bool:
+    case Value::Kind::Integer:
+        return QString::number(s_.value.integerValue());
+    case Value::Kind::Real:
+        return QString::number(s_.value.doubleValue(), 'g', 15);
+    default:
+        return s_.value.stringValue();
+    }
 }
 
 std::int64_t Cell::integerValue() const
 {
-    if (const auto* n = std::get_if<Number>(&s_.value))
-        return std::int64_t(n->value);
-    if (const auto* s = std::get_if<QString>(&s_.value))
-        return leadingInteger(*s);
-    return 0;
+    if (s_.value.isString())
+        return leadingInteger(s_.value.stringValue());
+    return s_.value.isNumber() ? s_.value.integerValue() : 0;
 }
 
 double Cell::doubleValue() const
 {
-    if (const auto* n = std::get_if<Number>(&s_.value))
-        return n->value;
-    if (const auto* s = std::get_if<QString>(&s_.value))
-        return s->trimmed().toDouble();
-    return 0;
+    if (s_.value.isString())
+        return s_.value.stringValue().trimmed().toDouble();
+    return s_.value.isNumber() ? s_.value.doubleValue() : 0;
 }
 
-void Cell::setStringValue(const QString& value)
+void Cell::setObjectValue(const Value& value)
 {
     s_.value = value;
     changed();
 }
 
-void Cell::setIntegerValue(std::int64_t value)
-{
-    s_.value = Number { double(value), true };
-    changed();
-}
-
-void Cell::setDoubleValue(double value)
-{
-    s_.value = Number { value, false };
-    changed();
-}
+void Cell::setStringValue(const QString& value) { setObjectValue(Value(value)); }
+void Cell::setIntegerValue(std::int64_t value) { setObjectValue(Value(value)); }
+void Cell::setDoubleValue(double value) { setObjectValue(Value(value)); }
 
 void Cell::setState(int state)
 {

@@ -10,6 +10,7 @@
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/core/Value.h"
 #include "kit/graphics/Image.h"
 
 #include <QFont>
@@ -17,7 +18,6 @@
 
 #include <cstdint>
 #include <string>
-#include <variant>
 
 class QPainter;
 
@@ -42,6 +42,8 @@ public:
 
     // --- Value and type. ---
     CellType type() const { return s_.type; }
+    Value objectValue() const { return s_.value; }
+    virtual void setObjectValue(const Value& value);
     virtual void setType(CellType type);
     QString stringValue() const;
     int intValue() const { return int(integerValue()); }
@@ -56,8 +58,9 @@ public:
     // Holds the slot only: conversions through a formatter come with the runtime's formatters.
     Ref<Object> formatter() const { return s_.formatter; }
     void setFormatter(Ref<Object> formatter) { s_.formatter = std::move(formatter); }
-    Ref<Object> representedObject() const { return s_.representedObject; }
-    void setRepresentedObject(Ref<Object> object) { s_.representedObject = std::move(object); }
+    // Any value; objects keep their identity.
+    Value representedObject() const { return s_.representedObject; }
+    void setRepresentedObject(const Value& object) { s_.representedObject = object; }
 
     // --- State. Mixed is kept only while mixed state is allowed; otherwise it reads as On. ---
     int state() const { return s_.state; }
@@ -174,15 +177,11 @@ protected:
     virtual Weak<Object> targetForSending() const { return {}; }
 
 private:
-    struct Number {
-        double value = 0;
-        bool integral = false;
-    };
     struct State {
         CellType type = TextCellType;
-        std::variant<std::monostate, QString, Number> value;
+        Value value;
         Ref<Object> formatter;
-        Ref<Object> representedObject;
+        Value representedObject;
         int state = OffState;
         bool allowsMixedState = false;
         bool enabled = true;

@@ -10,6 +10,7 @@ namespace kit {
 KIT_REGISTER_CLASS(Control, View)
 {
     c.property("enabled", &Control::isEnabled, &Control::setEnabled);
+    c.property("objectValue", &Control::objectValue, &Control::setObjectValue);
     c.property("stringValue", &Control::stringValue, &Control::setStringValue);
     c.property("integerValue", &Control::integerValue, &Control::setIntegerValue);
     c.property("doubleValue", &Control::doubleValue, &Control::setDoubleValue);
@@ -40,6 +41,14 @@ void Control::setCell(Ref<Cell> cell)
     cell_ = std::move(cell);
     if (cell_)
         cell_->setControlView(this);
+    setNeedsDisplay(true);
+}
+
+void Control::setObjectValue(const Value& value)
+{
+    abortEditing();
+    if (cell_)
+        cell_->setObjectValue(value);
     setNeedsDisplay(true);
 }
 

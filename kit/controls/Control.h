@@ -56,6 +56,8 @@ public:
     Ref<Cell> selectedCell() const { return cell_; }
 
     // --- Forwarded to the cell. ---
+    Value objectValue() const { return cell_ ? cell_->objectValue() : Value(); }
+    virtual void setObjectValue(const Value& value);
     QString stringValue() const { return cell_ ? cell_->stringValue() : QString(); }
     int intValue() const { return cell_ ? cell_->intValue() : 0; }
     std::int64_t integerValue() const { return cell_ ? cell_->integerValue() : 0; }

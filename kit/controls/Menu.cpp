@@ -88,9 +88,9 @@ std::int64_t Menu::indexOfItemWithTag(std::int64_t tag) const
     return findIndex(items_, [tag](const MenuItem& i) { return i.tag() == tag; });
 }
 
-std::int64_t Menu::indexOfItemWithRepresentedObject(const Object* object) const
+std::int64_t Menu::indexOfItemWithRepresentedObject(const Value& object) const
 {
-    return findIndex(items_, [object](const MenuItem& i) { return i.representedObject().get() == object; });
+    return findIndex(items_, [&object](const MenuItem& i) { return i.representedObject().identicalTo(object); });
 }
 
 std::int64_t Menu::indexOfItemWithSubmenu(const Menu* submenu) const

@@ -83,7 +83,7 @@ public:
     std::int64_t indexOfItemWithTitle(const QString& title) const;
     std::int64_t indexOfItemWithTag(std::int64_t tag) const;
     // By identity of the represented object.
-    std::int64_t indexOfItemWithRepresentedObject(const Object* object) const;
+    std::int64_t indexOfItemWithRepresentedObject(const Value& object) const;
     std::int64_t indexOfItemWithSubmenu(const Menu* submenu) const;
     void addItem(Ref<MenuItem> item);
     // An item already in a menu raises InvalidArgument (std::invalid_argument); index ≤ count.

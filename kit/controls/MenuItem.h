@@ -6,6 +6,7 @@
 
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Value.h"
 #include "kit/graphics/Image.h"
 
 #include <QString>
@@ -39,8 +40,9 @@ public:
     void setState(int state) { state_ = state; }
     Ref<Image> image() const { return image_; }
     void setImage(Ref<Image> image) { image_ = std::move(image); }
-    Ref<Object> representedObject() const { return representedObject_; }
-    void setRepresentedObject(Ref<Object> object) { representedObject_ = std::move(object); }
+    // Any value; objects keep their identity.
+    Value representedObject() const { return representedObject_; }
+    void setRepresentedObject(const Value& object) { representedObject_ = object; }
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool flag) { enabled_ = flag; }
     bool isHidden() const { return hidden_; }
@@ -67,7 +69,7 @@ private:
     std::int64_t tag_ = 0;
     int state_ = 0;
     Ref<Image> image_;
-    Ref<Object> representedObject_;
+    Value representedObject_;
     bool enabled_ = true;
     bool hidden_ = false;
     bool separator_ = false;

@@ -31,7 +31,7 @@ public:
     std::int64_t indexOfItem(const MenuItem* item) const { return popUpCell()->indexOfItem(item); }
     std::int64_t indexOfItemWithTitle(const QString& title) const { return popUpCell()->indexOfItemWithTitle(title); }
     std::int64_t indexOfItemWithTag(std::int64_t tag) const { return popUpCell()->indexOfItemWithTag(tag); }
-    std::int64_t indexOfItemWithRepresentedObject(const Object* object) const
+    std::int64_t indexOfItemWithRepresentedObject(const Value& object) const
     {
         return popUpCell()->indexOfItemWithRepresentedObject(object);
     }

@@ -87,7 +87,7 @@ QString PopUpButtonCell::itemTitleAtIndex(std::int64_t index) const
     return item ? item->title() : QString();
 }
 
-std::int64_t PopUpButtonCell::indexOfItemWithRepresentedObject(const Object* object) const
+std::int64_t PopUpButtonCell::indexOfItemWithRepresentedObject(const Value& object) const
 {
     return p_.menu ? p_.menu->indexOfItemWithRepresentedObject(object) : -1;
 }

@@ -38,7 +38,7 @@ public:
     std::int64_t indexOfItemWithTitle(const QString& title) const { return p_.menu ? p_.menu->indexOfItemWithTitle(title) : -1; }
     std::int64_t indexOfItemWithTag(std::int64_t tag) const { return p_.menu ? p_.menu->indexOfItemWithTag(tag) : -1; }
     // Identity of the represented object; -1 when none has it.
-    std::int64_t indexOfItemWithRepresentedObject(const Object* object) const;
+    std::int64_t indexOfItemWithRepresentedObject(const Value& object) const;
     // An existing item of that title is removed first.
     void addItemWithTitle(const QString& title);
     void addItemsWithTitles(const QStringList& titles);

@@ -361,6 +361,9 @@ TEST(ControlClasses, ValuesAreReachableByKey)
     auto control = make<Control>();
     control->setValueForKey(Value(QStringLiteral("12")), "stringValue");
     EXPECT_EQ(control->valueForKey("integerValue"), Value(12));
+    control->setValueForKey(Value(2.5), "objectValue");
+    EXPECT_EQ(control->stringValue(), "2.5");
+    EXPECT_EQ(control->objectValue(), Value(2.5));
     control->setValueForKey(Value(false), "enabled");
     EXPECT_FALSE(control->isEnabled());
 }

@@ -74,6 +74,9 @@ TEST_F(PopUp, RepresentedObjectsAreFoundByIdentity)
     EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(b.get()), 2);
     EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(a.get()), 1);
     EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(make<Menu>("same").get()), -1);
+    EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(Value()), 0);
+    popUp->itemAtIndex(0)->setRepresentedObject(Value(QStringLiteral("de")));
+    EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(Value(QStringLiteral("de"))), 0);
 }
 
 TEST_F(PopUp, SelectionMovesTheCheckMarkUnlessToldNot)
