@@ -11,6 +11,7 @@
 
 #include "kit/appkit/View.h"
 #include "kit/controls/ActionCell.h"
+#include "kit/controls/Menu.h"
 
 #include <functional>
 #include <string>
@@ -103,6 +104,11 @@ public:
     virtual void sizeToFit();
     virtual void calcSize();
 
+    // --- Context menu: shown on a right mouse down when menuForEvent answers one. ---
+    Ref<Menu> menu() const { return menu_; }
+    void setMenu(Ref<Menu> menu) { menu_ = std::move(menu); }
+    virtual Ref<Menu> menuForEvent(const Event& event);
+
     // Editing arrives with the text system; until then there is never an editor.
     Ref<Responder> currentEditor() const { return nullptr; }
     bool abortEditing() { return false; }
@@ -112,6 +118,7 @@ public:
     void drawRect(Rect dirtyRect) override;
     bool acceptsFirstResponder() const override;
     void mouseDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
     bool performKeyEquivalent(const Event& event) override;
 
 protected:
@@ -119,6 +126,7 @@ protected:
 
 private:
     Ref<Cell> cell_;
+    Ref<Menu> menu_;
 };
 
 } // namespace kit

@@ -1,6 +1,7 @@
 #include "kit/controls/Menu.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/controls/Control.h"
 #include "kit/controls/ControlTypes.h"
 
 #include <QApplication>
@@ -252,6 +253,47 @@ TEST(QMenuPresenter, BuildsTheMenuFromTheModel)
     EXPECT_EQ(enabled[0], false);
     EXPECT_EQ(enabled[2], true);
     EXPECT_EQ(isChecked, (std::vector<bool> { false, false, true, false }));
+}
+
+} // namespace
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+class ContextMenuControl : public Control {
+public:
+    using Control::Control;
+    Ref<Menu> menuForEvent(const Event& event) override
+    {
+        asked = true;
+        return event.modifierFlags() & ShiftKeyMask ? nullptr : Control::menuForEvent(event);
+    }
+    bool asked = false;
+};
+
+TEST(ContextMenu, ARightClickRunsASessionAtTheClick)
+{
+    ControlWindow w;
+    MenuScope scope;
+    auto target = make<RecordingTarget>();
+    auto control = make<ContextMenuControl>(MakeRect(10, 10, 80, 30));
+    auto menu = make<Menu>("Context");
+    menu->addItemWithTitleActionKeyEquivalent("Do", "act:", {})->setTarget(target.get());
+    control->setMenu(menu);
+    w.content->addSubview(control.get());
+    scope.presenter->choices = { 0 };
+    w.script->mouseDown(MakePoint(30, 20), 0, 1).mouseUp(MakePoint(30, 20), 0, 1);
+    w.script->run();
+    EXPECT_TRUE(control->asked);
+    ASSERT_EQ(scope.presenter->sessions.size(), 1u);
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, menu->itemAtIndex(0).get());
+    // No menu for this event: nothing shown.
+    w.script->mouseDown(MakePoint(30, 20), ShiftKeyMask, 1).mouseUp(MakePoint(30, 20), ShiftKeyMask, 1);
+    w.script->run();
+    EXPECT_EQ(scope.presenter->sessions.size(), 1u);
 }
 
 } // namespace
