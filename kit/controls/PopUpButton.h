@@ -51,11 +51,33 @@ public:
     RectEdge preferredEdge() const { return popUpCell()->preferredEdge(); }
     void setPreferredEdge(RectEdge edge) { popUpCell()->setPreferredEdge(edge); }
 
+    // --- Bindings ("content", "contentValues", "contentObjects", "selectedIndex"). ---
+    // One item per content element, titled by contentValues (else the element's description) and
+    // representing contentObjects (else the element); a change rebuilds and keeps the index.
+    Array content() const { return content_; }
+    void setContent(const Array& content);
+    Array contentValues() const { return contentValues_; }
+    void setContentValues(const Array& values);
+    Array contentObjects() const { return contentObjects_; }
+    void setContentObjects(const Array& objects);
+    // NotFound when nothing is selected. A string (a placeholder) selects or adds an item so titled.
+    Value selectedIndexValue() const;
+    void setSelectedIndexValue(const Value& value);
+    // The user chose an item: bound selections are written back.
+    void userChangedSelection();
+
     // kit::View:
     void mouseDown(const Event& event) override;
 
 protected:
     PopUpButton(Rect frame, Ref<Cell> cell, bool pullsDown);
+
+private:
+    void rebuildFromContent();
+    Array content_;
+    Array contentValues_;
+    Array contentObjects_;
+    bool hasContent_ = false;
 };
 
 } // namespace kit

@@ -4,6 +4,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/Control.h"
+#include "kit/controls/PopUpButton.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -284,8 +285,11 @@ void PopUpButtonCell::performClickWithFrameInView(Rect frame, View* view)
 void PopUpButtonCell::choose(const Ref<MenuItem>& item)
 {
     const std::int64_t index = indexOfItem(item.get());
-    if (index >= 0)
+    if (index >= 0) {
         selectItemAtIndex(index);
+        if (const Ref<PopUpButton> button = dynamic_pointer_cast<PopUpButton>(owningControl()))
+            button->userChangedSelection();
+    }
     if (!item->action().empty())
         Menu::sendItemAction(*item);
     else

@@ -2,6 +2,8 @@
 
 #include "ControlsTestSupport.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/core/Binding.h"
+#include "kit/core/KeyValueObserving.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +163,75 @@ TEST_F(PopUp, RendersBothKinds)
     const QImage pull = shot.copy(QRect(10, int(shot.height() - 76), 120, 26));
     EXPECT_NE(face, pull);
     EXPECT_NE(face.pixel(60, 13), face.pixel(0, 0));
+}
+
+} // namespace
+
+// A model for the bindings: a list and an index, both observable.
+class ChoiceModel : public kit::Object {
+    KIT_CLASS(ChoiceModel)
+public:
+    kit::Array items() const { return items_; }
+    void setItems(const kit::Array& items) { setValueNotifying("items", items_, items); }
+    std::int64_t index() const { return index_; }
+    void setIndex(std::int64_t index) { setValueNotifying("index", index_, index); }
+
+private:
+    kit::Array items_;
+    std::int64_t index_ = 0;
+};
+
+KIT_REGISTER_CLASS(ChoiceModel, kit::Object)
+{
+    c.property("items", &ChoiceModel::items, &ChoiceModel::setItems);
+    c.property("index", &ChoiceModel::index, &ChoiceModel::setIndex);
+}
+
+namespace {
+
+TEST_F(PopUp, BindingsFollowTheModelBothWays)
+{
+    auto model = make<ChoiceModel>();
+    model->setItems(Array { Value("de"), Value("fr"), Value("it") });
+    model->setIndex(2);
+    popUp->bindToObjectWithKeyPathOptions(ContentBinding, model.get(), "items", {});
+    popUp->bindToObjectWithKeyPathOptions(SelectedIndexBinding, model.get(), "index", {});
+    EXPECT_EQ(popUp->itemTitles(), (QStringList { "de", "fr", "it" }));
+    EXPECT_EQ(popUp->indexOfSelectedItem(), 2);
+    EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(Value("fr")), 1);
+
+    model->setIndex(NotFound);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
+    model->setIndex(0);
+
+    // The user's choice goes back to the model.
+    scope.presenter->choices = { 1 };
+    w.script->click(MakePoint(50, 20));
+    w.script->run();
+    EXPECT_EQ(model->index(), 1);
+
+    // New content rebuilds the items and keeps the index.
+    model->setItems(Array { Value("en"), Value("es"), Value("pt"), Value("nl") });
+    EXPECT_EQ(popUp->itemTitles(), (QStringList { "en", "es", "pt", "nl" }));
+    EXPECT_EQ(popUp->indexOfSelectedItem(), 1);
+    popUp->unbind(ContentBinding);
+    popUp->unbind(SelectedIndexBinding);
+    EXPECT_EQ(kit::debug::observationCount(model.get()), 0);
+}
+
+TEST_F(PopUp, ContentValuesTitleAndContentObjectsRepresent)
+{
+    auto first = make<Menu>("one");
+    auto second = make<Menu>("two");
+    popUp->setValueForKey(Value(Array { Value(first), Value(second) }), "content");
+    popUp->setValueForKey(Value(Array { Value("First"), Value("Second") }), "contentValues");
+    EXPECT_EQ(popUp->itemTitles(), (QStringList { "First", "Second" }));
+    EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(Value(second)), 1);
+    popUp->setValueForKey(Value(Array { Value(7), Value(8) }), "contentObjects");
+    EXPECT_EQ(popUp->indexOfItemWithRepresentedObject(Value(8)), 1);
+    // A placeholder title for several values is added and selected.
+    popUp->setValueForKey(Value("Multiple Values"), "selectedIndex");
+    EXPECT_EQ(popUp->titleOfSelectedItem(), "Multiple Values");
 }
 
 } // namespace
