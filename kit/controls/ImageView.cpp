@@ -7,6 +7,7 @@ namespace kit {
 KIT_REGISTER_CLASS(ImageView, Control)
 {
     c.property("image", &ImageView::image, &ImageView::setImage);
+    c.property("value", &ImageView::image, &ImageView::setImage);
     c.exposeBinding("value");
 }
 

@@ -16,6 +16,7 @@ namespace kit {
 KIT_REGISTER_CLASS(ProgressIndicator, View)
 {
     c.property("doubleValue", &ProgressIndicator::doubleValue, &ProgressIndicator::setDoubleValue);
+    c.property("animate", &ProgressIndicator::isAnimating, &ProgressIndicator::setAnimate);
     c.exposeBinding("animate");
 }
 

@@ -43,6 +43,8 @@ public:
     void startAnimation(Object* sender = nullptr);
     void stopAnimation(Object* sender = nullptr);
     bool isAnimating() const { return timer_ != nullptr; }
+    // The "animate" binding: starts or stops.
+    void setAnimate(bool flag) { flag ? startAnimation() : stopAnimation(); }
     // Steps of the animation so far (the spinner's angle, the bar segment's offset).
     int animationPhase() const { return phase_; }
     // The size a small spinner takes.

@@ -31,8 +31,8 @@ TEST(ImageView, ScalesDownProportionallyAndCentres)
     EXPECT_TRUE(basePixelIs(shot, MakePoint(11, 16), Qt::red, 8));
     EXPECT_FALSE(basePixelIs(shot, MakePoint(20, 12), Qt::red, 40));
     EXPECT_FALSE(basePixelIs(shot, MakePoint(20, 28), Qt::red, 40));
-    // A small image keeps its size.
-    view->setImage(solidImage(4, 4, Qt::blue));
+    // A small image keeps its size; "value" is the image.
+    view->setValueForKey(Value(solidImage(4, 4, Qt::blue)), "value");
     const QImage small = w.window->snapshot();
     EXPECT_TRUE(basePixelIs(small, MakePoint(20, 20), Qt::blue, 8));
     EXPECT_FALSE(basePixelIs(small, MakePoint(14, 20), Qt::blue, 40));

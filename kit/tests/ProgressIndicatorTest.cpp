@@ -35,6 +35,16 @@ TEST_F(ProgressAnimation, TurnsInTheTrackingModeAndStartStopAreIdempotent)
     EXPECT_FALSE(spinner->isAnimating());
 }
 
+TEST_F(ProgressAnimation, TheAnimateKeyStartsAndStops)
+{
+    auto bar = make<ProgressIndicator>();
+    bar->setValueForKey(Value(true), "animate");
+    EXPECT_TRUE(bar->isAnimating());
+    EXPECT_EQ(bar->valueForKey("animate"), Value(true));
+    bar->setValueForKey(Value(false), "animate");
+    EXPECT_FALSE(bar->isAnimating());
+}
+
 TEST_F(ProgressAnimation, AGoneIndicatorStopsItsTimer)
 {
     {
