@@ -209,12 +209,11 @@ Size ButtonCell::contentSize() const
     }
 }
 
-Rect ButtonCell::indicatorRect(Rect bounds, bool flipped) const
+Rect ButtonCell::indicatorRect(Rect bounds) const
 {
     const bool radio = look() == Look::Radio;
     const double w = style()->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth);
     const double h = style()->pixelMetric(radio ? QStyle::PM_ExclusiveIndicatorHeight : QStyle::PM_IndicatorHeight);
-    (void)flipped; // vertically centred: the same either way
     return MakeRect(bounds.minX(), std::floor(bounds.midY() - h / 2), w, h);
 }
 
@@ -224,7 +223,7 @@ Size ButtonCell::cellSizeForBounds(Rect) const
     switch (look()) {
     case Look::Check:
     case Look::Radio: {
-        const Rect ind = indicatorRect(ZeroRect, true);
+        const Rect ind = indicatorRect(ZeroRect);
         const double spacing
             = style()->pixelMetric(look() == Look::Radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing);
         return { ind.width() + (content.width > 0 ? spacing + content.width : 0), std::max(ind.height(), content.height) };
@@ -256,7 +255,7 @@ Rect ButtonCell::drawingRectForBounds(Rect bounds) const
     switch (look()) {
     case Look::Check:
     case Look::Radio: {
-        const Rect ind = indicatorRect(bounds, flipped);
+        const Rect ind = indicatorRect(bounds);
         const double spacing
             = style()->pixelMetric(look() == Look::Radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing);
         const double x = ind.maxX() + spacing;
@@ -390,7 +389,7 @@ void ButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
         if (QPainter* painter = View::currentPainter()) {
             UprightPainter up(painter, cellFrame, flipped);
             QStyleOptionButton option;
-            InitStyleOption(option, view, up.map(indicatorRect(cellFrame, flipped)), isEnabled(), focusRingType() != FocusRingTypeNone);
+            InitStyleOption(option, view, up.map(indicatorRect(cellFrame)), isEnabled(), focusRingType() != FocusRingTypeNone);
             option.state |= state() == OnState ? QStyle::State_On : state() == MixedState ? QStyle::State_NoChange : QStyle::State_Off;
             if (isHighlighted())
                 option.state |= QStyle::State_Sunken;

@@ -86,7 +86,8 @@ private:
     // The image and title parts of `content`, placed by imagePosition.
     void layout(Rect content, bool flipped, Rect* imageRect, Rect* titleRect) const;
     Size contentSize() const;
-    Rect indicatorRect(Rect bounds, bool flipped) const;
+    // Vertically centred at the left edge: the same rectangle flipped or not.
+    Rect indicatorRect(Rect bounds) const;
 
     struct Fields {
         ButtonType type = MomentaryPushInButton;
