@@ -122,6 +122,9 @@ void Button::rebuildTrackingArea()
         return;
     hoverArea_ = make<TrackingArea>(bounds(), TrackingMouseEnteredAndExited | TrackingActiveAlways | TrackingEnabledDuringMouseDrag, this);
     addTrackingArea(hoverArea_.get());
+    // A new area reports only later crossings: take the hover state from the pointer itself.
+    if (const Ref<Window> w = window(); w && buttonCell())
+        buttonCell()->setMouseInside(mouseInRect(convertPointFromView(w->mouseLocationOutsideOfEventStream(), nullptr), bounds()));
 }
 
 void Button::updateTrackingAreas() { rebuildTrackingArea(); }
@@ -129,6 +132,13 @@ void Button::updateTrackingAreas() { rebuildTrackingArea(); }
 void Button::setFrameSize(Size size)
 {
     Control::setFrameSize(size);
+    if (hoverArea_)
+        rebuildTrackingArea();
+}
+
+void Button::setFrameOrigin(Point origin)
+{
+    Control::setFrameOrigin(origin);
     if (hoverArea_)
         rebuildTrackingArea();
 }

@@ -49,6 +49,7 @@ public:
     bool isFlipped() const override { return true; }
     void updateTrackingAreas() override;
     void setFrameSize(Size size) override;
+    void setFrameOrigin(Point origin) override;
     void keyDown(const Event& event) override;
     void mouseEntered(const Event& event) override;
     void mouseExited(const Event& event) override;

@@ -443,17 +443,16 @@ Rect ButtonCell::drawTitleWithFrameInView(const QString& title, Rect frame, View
 
 // Events ------------------------------------------------------------------------------------------
 
-void ButtonCell::mouseEntered(const Event&)
+void ButtonCell::setMouseInside(bool flag)
 {
-    b_.mouseInside = true;
+    if (b_.mouseInside == flag)
+        return;
+    b_.mouseInside = flag;
     changed();
 }
 
-void ButtonCell::mouseExited(const Event&)
-{
-    b_.mouseInside = false;
-    changed();
-}
+void ButtonCell::mouseEntered(const Event&) { setMouseInside(true); }
+void ButtonCell::mouseExited(const Event&) { setMouseInside(false); }
 
 bool ButtonCell::performKeyEquivalent(const Event& event)
 {

@@ -50,6 +50,8 @@ public:
     bool showsBorderOnlyWhileMouseInside() const { return b_.bordersOnHover; }
     void setShowsBorderOnlyWhileMouseInside(bool flag);
     bool isMouseInside() const { return b_.mouseInside; }
+    // Set by the control when it knows where the pointer is (e.g. after moving its tracking area).
+    void setMouseInside(bool flag);
 
     // --- Keys. "\r" makes the default button. An upper-case letter implies Shift. ---
     QString keyEquivalent() const { return b_.keyEquivalent; }

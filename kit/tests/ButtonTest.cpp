@@ -242,6 +242,11 @@ TEST(ButtonHover, TheBorderFollowsThePointerThroughATrackingArea)
     w.script->mouseMoved(MakePoint(200, 100));
     w.script->run();
     EXPECT_FALSE(button->buttonCell()->isMouseInside());
+    // The button moves under the resting pointer: hovered at once, no crossing needed.
+    button->setFrameOrigin(MakePoint(180, 90));
+    EXPECT_TRUE(button->buttonCell()->isMouseInside());
+    button->setFrameSize(MakeSize(10, 5));
+    EXPECT_FALSE(button->buttonCell()->isMouseInside());
 }
 
 // Rendering under Fusion: every look draws, and the states a user must tell apart differ.
