@@ -50,6 +50,7 @@ void Class::inheritFrom(const Class& super)
     affects_ = super.affects_;
     bindings_ = super.bindings_;
     storesUndefinedKeys_ = super.storesUndefinedKeys_;
+    copyable_ = super.copyable_;
     decoder_ = super.decoder_;
 }
 

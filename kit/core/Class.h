@@ -44,6 +44,7 @@ struct PropertyInfo {
     std::function<void(Object&, const Value&)> set; // empty for read-only keys
     bool scalar = false; // nil cannot be stored
     Value zero; // what a binding stores for nil in a scalar key
+    ValueKind kind = ValueKind::Nil; // the kind the getter answers (Nil: any)
     bool toMany = false;
 };
 
@@ -74,6 +75,7 @@ public:
     bool implementsOptionalOperation(const QString& name) const { return optional_.contains(name); }
     bool conformsToProtocolNamed(const QString& protocol) const { return protocols_.contains(protocol); }
     bool storesUndefinedKeys() const { return storesUndefinedKeys_; }
+    bool isCopyable() const { return copyable_; }
     // The keys whose values depend on `key` (not including `key`).
     const QStringList& keysAffectedByKey(const QString& key) const;
     // The keys `key` depends on.
@@ -108,11 +110,15 @@ private:
     std::unordered_map<QString, QStringList, StringHash> affects_;
     QStringList bindings_;
     bool storesUndefinedKeys_ = false;
+    bool copyable_ = false;
 };
 
 // The class of that name, or null. Registration happens when a library loads.
 const Class* classFromString(const QString& name);
 inline QString stringFromClass(const Class& c) { return c.name(); }
+
+// Protocols are abstract classes: conformance is a dynamic cast.
+template <class Protocol> bool conformsToProtocol(const Object* object) { return dynamic_cast<const Protocol*>(object) != nullptr; }
 
 // "isValid" -> "setValid", "title" -> "setTitle".
 QString setterNameForKey(const QString& key);
@@ -215,6 +221,12 @@ public:
         c_.storesUndefinedKeys_ = true;
         return *this;
     }
+    // Instances copy: copy() makes the receiver's class and applies copyTo.
+    ClassBuilder& copyable()
+    {
+        c_.copyable_ = true;
+        return *this;
+    }
     ClassBuilder& factory(std::function<Ref<Object>()> f)
     {
         c_.factory_ = std::move(f);
@@ -247,6 +259,10 @@ private:
         info.key = key;
         info.get = [getter](const Object& o) { return ValueTraitsOf<R>::toValue((static_cast<const T&>(o).*getter)()); };
         info.scalar = ValueTraitsOf<R>::scalar;
+        if constexpr (std::is_default_constructible_v<std::remove_cvref_t<R>>) {
+            const ValueKind k = ValueTraitsOf<R>::toValue(std::remove_cvref_t<R> {}).kind();
+            info.kind = k == ValueKind::Nil && !std::is_same_v<std::remove_cvref_t<R>, Value> ? ValueKind::Object : k;
+        }
         if constexpr (ValueTraitsOf<R>::scalar)
             info.zero = ValueTraitsOf<R>::toValue(std::remove_cvref_t<R> {});
         info.toMany = flags & PropertyToMany;

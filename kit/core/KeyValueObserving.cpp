@@ -66,6 +66,13 @@ public:
         }
     }
 
+    // Whether the registration this link serves can still be delivered.
+    bool serves() const
+    {
+        auto entry = entry_.lock();
+        return entry && entry->alive && !entry->observer.expired() && !root_.expired();
+    }
+
     // kit::Object:
     void observeValueForKeyPathOfObjectChangeContext(const QString&, Object*, const KeyValueChange& change, void*) override
     {
@@ -439,6 +446,22 @@ void removeObserverFromObjectsAtIndexesForKeyPath(const Array& array, Object* ob
 
 namespace debug {
 
+namespace {
+
+// Live: the observer exists, and for the rest of a key path, the registration it serves does too.
+bool live(const detail::Observation& o)
+{
+    if (!o.alive)
+        return false;
+    Ref<Object> observer = o.observer.lock();
+    if (!observer)
+        return false;
+    auto* link = dynamic_cast<detail::ChainLink*>(observer.get());
+    return !link || link->serves();
+}
+
+} // namespace
+
 int observationCount(const Object* object)
 {
     auto* e = object ? object->extrasForObservation() : nullptr;
@@ -446,7 +469,7 @@ int observationCount(const Object* object)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && !o->observer.expired())
+            if (live(*o))
                 ++n;
     return n;
 }
@@ -458,7 +481,7 @@ int observationCount(const Object* object, const QString& keyPath)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && o->keyPath == keyPath && !o->observer.expired())
+            if (o->keyPath == keyPath && live(*o))
                 ++n;
     return n;
 }
