@@ -163,28 +163,7 @@ using Transform3DElements = std::array<double, 16>; // m11 m12 m13 m14 m21 … m
 
 class Value {
 public:
-    enum class Kind {
-        Nil,
-        Null,
-        Bool,
-        Integer,
-        Real,
-        String,
-        Data,
-        Date,
-        Array,
-        Dictionary,
-        Set,
-        Object,
-        Point,
-        Size,
-        Rect,
-        Range,
-        AffineTransform,
-        Transform3D,
-        IndexSet,
-        Marker,
-    };
+    using Kind = ValueKind;
 
     Value() = default;
     Value(std::nullptr_t) { }
