@@ -4,6 +4,9 @@
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
 #include "kit/core/ObjectExtras_p.h"
+#include "kit/foundation/MainThread.h"
+
+#include <QCoreApplication>
 
 namespace kit {
 
@@ -31,7 +34,7 @@ void Object::release() const noexcept
 
 void Object::destroy() const noexcept
 {
-    if (mainThreadAffine_ && !isMainThread()) {
+    if (mainThreadAffine_ && QCoreApplication::instance() && !isMainThread()) {
         const Object* self = this;
         postToMainThread([self] { delete self; });
         return;
