@@ -2,7 +2,6 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
-#include "kit/core/MainThread.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/Timer.h"
 
@@ -192,9 +191,6 @@ RunLoop::RunLoop()
         else
             d->driver->setParent(app);
     }
-    // Work the runtime sends to the main thread (last releases of main-thread objects, queued
-    // notifications) goes through the main queue, so it runs in every mode and in a pool.
-    setMainThreadPoster([this](std::function<void()> work) { enqueueMainBlock(std::move(work)); });
 }
 
 RunLoop::~RunLoop() = default;
