@@ -36,6 +36,24 @@ Ref<BitmapImageRep> BitmapImageRep::imageRepWithCGImage(const Ref<kit::CGImage>&
     return image ? make<BitmapImageRep>(image->image()) : nullptr;
 }
 
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithFocusedViewRect(Rect rect)
+{
+    auto* context = GraphicsContext::currentContext();
+    QPainter* painter = context ? context->backend().painter() : nullptr;
+    auto* device = painter ? dynamic_cast<QImage*>(painter->device()) : nullptr;
+    if (!device || IsEmptyRect(rect))
+        return nullptr;
+    const QRect pixels = context->state()
+                             .ctm.mapRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height))
+                             .toAlignedRect()
+                             .intersected(device->rect());
+    if (pixels.isEmpty())
+        return nullptr;
+    auto rep = make<BitmapImageRep>(device->copy(pixels));
+    rep->setSize(rect.size);
+    return rep;
+}
+
 Ref<Color> BitmapImageRep::colorAtXY(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())

@@ -48,6 +48,9 @@ public:
     // Null for data that is not a readable raster image.
     static Ref<BitmapImageRep> imageRepWithData(const QByteArray& data);
     static Ref<BitmapImageRep> imageRepWithCGImage(const Ref<kit::CGImage>& image);
+    // The pixels under `rect` (user space) of the current context's device, as drawn so far; null when
+    // the context does not draw into an image. The view area uses it after lockFocus + display.
+    static Ref<BitmapImageRep> imageRepWithFocusedViewRect(Rect rect);
 
     int pixelsWide() const override { return image_.width(); }
     int pixelsHigh() const override { return image_.height(); }

@@ -269,6 +269,19 @@ TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
     b.join();
 }
 
+TEST(Image, FocusedViewRectReadsWhatWasDrawn)
+{
+    Canvas canvas(40, 40, false);
+    redOverBlue()->drawInRect(MakeRect(10, 10, 20, 20));
+    auto rep = kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(10, 10, 20, 20));
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(rep->pixelsWide(), 20);
+    EXPECT_EQ(rep->colorAtXY(5, 2)->toQColor(), QColor(Qt::red));
+    EXPECT_EQ(rep->colorAtXY(5, 17)->toQColor(), QColor(Qt::blue));
+    kit::test::Recorder recorder;
+    EXPECT_EQ(kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(0, 0, 5, 5)), nullptr);
+}
+
 // --- Three-part images ---
 
 kit::Ref<Image> solid(int w, int h, QColor c)
