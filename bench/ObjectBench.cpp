@@ -7,7 +7,7 @@
 
 namespace {
 
-struct Plain : kit::Object {};
+struct Plain : kit::Object { };
 
 void BM_RefCopy(benchmark::State& state)
 {

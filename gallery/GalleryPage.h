@@ -11,7 +11,7 @@
 class QWidget;
 
 struct GalleryPage {
-    QString id;    // file name of its screenshot
+    QString id; // file name of its screenshot
     QString title; // shown in the page list
     std::function<QWidget*()> create;
 };

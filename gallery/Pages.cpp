@@ -4,6 +4,6 @@
 std::vector<GalleryPage> galleryPages()
 {
     return {
-        {QStringLiteral("about"), QStringLiteral("About"), makeAboutPage},
+        { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
     };
 }

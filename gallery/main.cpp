@@ -61,8 +61,9 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir")});
-    parser.addOption({QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.")});
+    parser.addOption(
+        { QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir") });
+    parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
     parser.process(app);
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));

@@ -25,7 +25,7 @@ QWidget* makeAboutPage()
     auto* blurb = new QLabel(QStringLiteral("Desktop user-interface components for Linux, on the kit platform layer."));
     blurb->setWordWrap(true);
     layout->addStretch();
-    for (QLabel* label : {name, version, blurb}) {
+    for (QLabel* label : { name, version, blurb }) {
         label->setAlignment(Qt::AlignCenter);
         layout->addWidget(label);
     }

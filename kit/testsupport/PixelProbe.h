@@ -6,10 +6,10 @@
 #include <QColor>
 #include <QImage>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace kit::test {
 

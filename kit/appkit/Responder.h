@@ -1,0 +1,79 @@
+#pragma once
+
+// The responder chain: event methods that pass to the next responder by default, first
+// responder participation, and action dispatch along the chain. Actions are named by their
+// selector text ("moveLeft:"); a responder answers respondsToAction and performs it in
+// performAction.
+
+#include "kit/core/Object.h"
+
+#include <QString>
+
+#include <string_view>
+#include <vector>
+
+namespace kit {
+
+class Event;
+class TrackingArea;
+
+// What a tracking area's owner receives. Responders implement it; other owners (cells) may too.
+class MouseTrackingTarget {
+public:
+    virtual ~MouseTrackingTarget() = default;
+    virtual void mouseEntered(const Event& event) = 0;
+    virtual void mouseExited(const Event& event) = 0;
+    virtual void mouseMoved(const Event& event) = 0;
+    virtual void cursorUpdate(const Event& event) = 0;
+};
+
+class Responder : public Object, public MouseTrackingTarget {
+public:
+    Ref<Responder> nextResponder() const { return next_.lock(); }
+    virtual void setNextResponder(Responder* responder) { next_ = responder; }
+
+    virtual bool acceptsFirstResponder() const { return false; }
+    // Sent only by Window::makeFirstResponder.
+    virtual bool becomeFirstResponder() { return true; }
+    virtual bool resignFirstResponder() { return true; }
+
+    // Mouse, key and other events: each passes to the next responder unless overridden.
+    virtual void mouseDown(const Event& event);
+    virtual void mouseDragged(const Event& event);
+    virtual void mouseUp(const Event& event);
+    virtual void rightMouseDown(const Event& event);
+    virtual void rightMouseDragged(const Event& event);
+    virtual void rightMouseUp(const Event& event);
+    virtual void otherMouseDown(const Event& event);
+    virtual void otherMouseDragged(const Event& event);
+    virtual void otherMouseUp(const Event& event);
+    void mouseMoved(const Event& event) override;
+    void mouseEntered(const Event& event) override;
+    void mouseExited(const Event& event) override;
+    void cursorUpdate(const Event& event) override;
+    virtual void scrollWheel(const Event& event);
+    virtual void keyDown(const Event& event);
+    virtual void keyUp(const Event& event);
+    virtual void flagsChanged(const Event& event);
+    virtual void swipeWithEvent(const Event& event);
+    virtual bool performKeyEquivalent(const Event&) { return false; }
+
+    // Maps key events through the kit's key-binding table: text goes to insertText, commands to
+    // doCommandBySelector.
+    virtual void interpretKeyEvents(const std::vector<Ref<Event>>& events);
+    virtual void insertText(const QString& text);
+    // Performs the action up the chain from this responder; beeps when no one handles it.
+    virtual void doCommandBySelector(std::string_view action);
+
+    // Actions: a responder that implements an action answers it in respondsToAction and runs it
+    // in performAction. The sender may be null.
+    virtual bool respondsToAction(std::string_view) const { return false; }
+    virtual void performAction(std::string_view, Object* /*sender*/) { }
+    // Walks the chain from this responder; YES when someone performed the action.
+    bool tryToPerformWith(std::string_view action, Object* sender);
+
+private:
+    Weak<Responder> next_;
+};
+
+} // namespace kit

@@ -1,0 +1,104 @@
+#include "kit/foundation/Clock.h"
+
+#include "kit/foundation/Date.h"
+#include "kit/testsupport/ManualClockScope.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace kit;
+
+namespace {
+
+TEST(ClockTest, ManualClockStartsAtItsEpochAndMovesOnlyWhenAdvanced)
+{
+    test::ManualClockScope scope(1000.0);
+    EXPECT_EQ(Clock::currentNow(), 1000.0);
+    const double mono = Clock::currentMonotonic();
+    scope.advance(2.5);
+    EXPECT_EQ(Clock::currentNow(), 1002.5);
+    EXPECT_EQ(Clock::currentMonotonic() - mono, 2.5);
+    scope.clock().setEpoch(5000.0);
+    EXPECT_EQ(Clock::currentNow(), 5000.0);
+    EXPECT_EQ(Clock::currentMonotonic() - mono, 2.5);
+}
+
+TEST(ClockTest, SleeperWakesWhenAdvancePassesItsDeadline)
+{
+    test::ManualClockScope scope;
+    std::atomic<int> result { -1 };
+    std::thread worker([&] { result = Clock::current().sleepFor(1.0) ? 1 : 0; });
+    while (scope.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    scope.advance(0.5);
+    EXPECT_EQ(result.load(), -1);
+    scope.advance(0.5);
+    worker.join();
+    EXPECT_EQ(result.load(), 1);
+}
+
+TEST(ClockTest, StopRequestWakesASleeperEarly)
+{
+    test::ManualClockScope scope;
+    std::atomic<int> result { -1 };
+    std::jthread worker([&](std::stop_token stop) { result = Clock::current().sleepFor(100.0, stop) ? 1 : 0; });
+    while (scope.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    worker.request_stop();
+    worker.join();
+    EXPECT_EQ(result.load(), 0);
+}
+
+TEST(DateTest, ReferenceDateAndIntervals)
+{
+    test::ManualClockScope scope(978307200.0 + 60);
+    EXPECT_EQ(Clock::currentDate().timeIntervalSinceReferenceDate(), 60.0);
+    EXPECT_EQ(Clock::dateWithTimeIntervalSinceNow(5).timeIntervalSinceDate(Clock::currentDate()), 5.0);
+}
+
+struct StampCase {
+    const char* tz;
+    double since1970;
+    const char* format;
+    const char* expected;
+};
+
+class CalendarFormatTest : public ::testing::TestWithParam<StampCase> { };
+
+TEST_P(CalendarFormatTest, FormatsInTheLocalZone)
+{
+    const StampCase& c = GetParam();
+    test::EnvironmentScope tz("TZ", c.tz);
+    EXPECT_EQ(CalendarDate::fromDate(Date::dateWithTimeIntervalSince1970(c.since1970)).descriptionWithCalendarFormat(c.format), c.expected);
+}
+
+// 1700000000.042 = 2023-11-14 22:13:20.042 UTC.
+INSTANTIATE_TEST_SUITE_P(Zones, CalendarFormatTest,
+    ::testing::Values(StampCase { "UTC", 1700000000.042, "%Y%m%d%H%M%S%z%F", "20231114221320+0000042" },
+        StampCase { "Europe/Berlin", 1700000000.042, "%Y%m%d%H%M%S%z%F", "20231114231320+0100042" },
+        StampCase { "America/New_York", 1700000000.5, "%Y-%m-%d %H:%M:%S.%F %z", "2023-11-14 17:13:20.500 -0500" },
+        StampCase { "Asia/Kolkata", 1700000000.0, "%z %j %e %%", "+0530 319 15 %" }));
+
+TEST(CalendarDateTest, MidnightInADaylightSavingGapMovesForward)
+{
+    // That zone skipped from 00:00 to 01:00 on 2018-11-04.
+    test::EnvironmentScope tz("TZ", "America/Sao_Paulo");
+    const CalendarDate d = CalendarDate::dateWithYearMonthDay(2018, 11, 4);
+    EXPECT_EQ(d.dayOfMonth(), 4);
+    EXPECT_EQ(d.monthOfYear(), 11);
+    EXPECT_EQ(d.yearOfCommonEra(), 2018);
+    EXPECT_EQ(d.hourOfDay(), 1);
+    const CalendarDate ordinary = CalendarDate::dateWithYearMonthDay(2018, 11, 5);
+    EXPECT_EQ(ordinary.hourOfDay(), 0);
+    EXPECT_EQ(ordinary.date().timeIntervalSinceDate(d.date()), 23 * 3600.0);
+}
+
+TEST(CalendarDateTest, FileStampsInOneMillisecondDiffer)
+{
+    test::ManualClockScope scope;
+    EXPECT_NE(timeStampForFileOperation(), timeStampForFileOperation());
+}
+
+} // namespace
