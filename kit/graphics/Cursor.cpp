@@ -33,6 +33,8 @@ Ref<Cursor> standard(Qt::CursorShape shape) { return make<Cursor>(shape); }
 
 } // namespace
 
+KIT_REGISTER_CLASS(Cursor, Object) { }
+
 Ref<Cursor> Cursor::arrowCursor()
 {
     static const Ref<Cursor> c = standard(Qt::ArrowCursor);

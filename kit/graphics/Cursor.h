@@ -5,6 +5,7 @@
 // stack); the window area installs a presenter that puts the shown cursor on the host widget.
 // Main thread only.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Image.h"
@@ -16,7 +17,7 @@
 namespace kit {
 
 class Cursor : public Object {
-public:
+    KIT_CLASS(Cursor)
     Cursor(Ref<Image> image, Point hotSpot)
         : image_(std::move(image))
         , hotSpot_(hotSpot)

@@ -12,6 +12,11 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(ImageRep, Object) { }
+KIT_REGISTER_CLASS(BitmapImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(SVGImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(CustomImageRep, ImageRep) { }
+
 BitmapImageRep::BitmapImageRep(QImage image)
     : ImageRep(MakeSize(image.width(), image.height()))
     , image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
@@ -82,7 +87,7 @@ QByteArray BitmapImageRep::PNGRepresentation() const
     return bytes;
 }
 
-Ref<ImageRep> BitmapImageRep::copy() const
+Ref<Object> BitmapImageRep::copy() const
 {
     auto rep = make<BitmapImageRep>(image_.copy());
     rep->setSize(size());
@@ -117,7 +122,7 @@ QImage SVGImageRep::pixelsForSize(QSize pixels) const
     return cached;
 }
 
-Ref<ImageRep> SVGImageRep::copy() const
+Ref<Object> SVGImageRep::copy() const
 {
     Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
     return rep;

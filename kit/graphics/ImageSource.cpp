@@ -94,6 +94,8 @@ QHash<QString, QString> pngText(const QByteArray& png)
 
 } // namespace
 
+KIT_REGISTER_CLASS(ImageSource, Object) { }
+
 Ref<ImageSource> ImageSource::createWithData(const QByteArray& data)
 {
     if (data.isEmpty())

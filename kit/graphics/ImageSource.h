@@ -4,6 +4,7 @@
 // thumbnails that never enlarge. ThumbnailImageCreate adds the desktop's thumbnail cache for files
 // that are not images. Everything here is safe on worker threads.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/CGImage.h"
 
@@ -25,7 +26,7 @@ struct ThumbnailOptions {
 };
 
 class ImageSource : public Object {
-public:
+    KIT_CLASS(ImageSource)
     // Null for data no image reader recognises.
     static Ref<ImageSource> createWithData(const QByteArray& data);
     static Ref<ImageSource> createWithURL(const QString& path);

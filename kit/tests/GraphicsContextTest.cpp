@@ -1,5 +1,6 @@
 #include "kit/graphics/GraphicsContext.h"
 
+#include "kit/core/Class.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
@@ -342,6 +343,28 @@ TEST(Image, VectorRepsRenderAtTheDeviceScale)
     ASSERT_EQ(recorder.records().size(), 1u);
     EXPECT_EQ(recorder.records()[0].image.size(), QSize(20, 20));
     EXPECT_EQ(recorder.records()[0].deviceRect, QRectF(0, 0, 20, 20));
+}
+
+} // namespace
+
+namespace {
+
+TEST(GraphicsClasses, AreRegisteredByName)
+{
+    for (const char* name :
+        { "GraphicsContext", "BezierPath", "Color", "Gradient", "Shading", "Shadow", "Image", "ImageRep", "BitmapImageRep", "SVGImageRep",
+            "CustomImageRep", "CGImage", "CGContext", "CGPath", "Font", "FontManager", "ParagraphStyle", "Cursor", "ImageSource" })
+        EXPECT_NE(kit::classFromString(name), nullptr) << name;
+    const kit::Class* rep = kit::classFromString("BitmapImageRep");
+    ASSERT_TRUE(rep);
+    EXPECT_TRUE(rep->isSubclassOfClass(kit::ImageRep::staticClass()));
+    auto image = kit::classFromString("Image")->make();
+    EXPECT_TRUE(image && image->isKindOfClass(kit::Image::staticClass()));
+    // Immutable values copy to themselves; equality is by value.
+    auto color = Color::redColor();
+    EXPECT_EQ(color->copy(), color);
+    EXPECT_TRUE(color->isEqual(Color::redColor().get()));
+    EXPECT_EQ(color->hash(), Color::redColor()->hash());
 }
 
 } // namespace

@@ -157,7 +157,7 @@ TEST(Image, LockFocusNestsAndKeepsEarlierContent)
 TEST(Image, CopiesAreIndependent)
 {
     auto original = redOverBlue(4, 4);
-    auto copy = original->copy();
+    auto copy = kit::static_pointer_cast<Image>(original->copy());
     copy->lockFocus();
     kit::Color::blackColor()->set();
     kit::RectFill(MakeRect(0, 0, 4, 4));
