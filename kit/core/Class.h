@@ -10,11 +10,12 @@
 #include "kit/core/Selector.h"
 #include "kit/core/ValueTraits.h"
 
-#include <QHash>
-#include <QSet>
+#include <QStringList>
 
 #include <functional>
 #include <initializer_list>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kit {
@@ -22,6 +23,19 @@ namespace kit {
 // Key-value property flags.
 enum PropertyFlags : unsigned {
     PropertyToMany = 1, // an Array-valued key whose changes come with indexes
+};
+
+// FNV-1a over the UTF-16 units: registry lookups are on every key-value access.
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(QStringView s) const noexcept
+    {
+        std::size_t h = 1469598103934665603ull;
+        for (QChar c : s)
+            h = (h ^ c.unicode()) * 1099511628211ull;
+        return h;
+    }
+    std::size_t operator()(const QString& s) const noexcept { return (*this)(QStringView(s)); }
 };
 
 struct PropertyInfo {
@@ -63,7 +77,11 @@ public:
     // The keys whose values depend on `key` (not including `key`).
     const QStringList& keysAffectedByKey(const QString& key) const;
     // The keys `key` depends on.
-    QStringList keyPathsForValuesAffectingKey(const QString& key) const { return dependsOn_.value(key); }
+    QStringList keyPathsForValuesAffectingKey(const QString& key) const
+    {
+        auto it = dependsOn_.find(key);
+        return it == dependsOn_.end() ? QStringList() : it->second;
+    }
     const QStringList& exposedBindings() const { return bindings_; }
 
     // Every registered class, in registration order.
@@ -81,13 +99,13 @@ private:
     const Class* superclass_;
     std::function<Ref<Object>()> factory_;
     std::function<Ref<Object>(Object&)> decoder_;
-    QHash<QString, PropertyInfo> properties_;
-    QHash<QString, ActionInfo> actions_;
-    QSet<QString> optional_;
-    QSet<QString> protocols_;
-    QSet<QString> responds_;
-    QHash<QString, QStringList> dependsOn_;
-    QHash<QString, QStringList> affects_;
+    std::unordered_map<QString, PropertyInfo, StringHash, std::equal_to<>> properties_;
+    std::unordered_map<QString, ActionInfo, StringHash> actions_;
+    std::unordered_set<QString, StringHash> optional_;
+    std::unordered_set<QString, StringHash> protocols_;
+    std::unordered_set<QString, StringHash> responds_;
+    std::unordered_map<QString, QStringList, StringHash> dependsOn_;
+    std::unordered_map<QString, QStringList, StringHash> affects_;
     QStringList bindings_;
     bool storesUndefinedKeys_ = false;
 };
@@ -169,7 +187,7 @@ public:
             else
                 return callTwo<A...>(call, a, b);
         };
-        c_.actions_.insert(name, std::move(info));
+        c_.actions_.insert_or_assign(name, std::move(info));
         c_.responds_.insert(name);
         return *this;
     }

@@ -9,6 +9,12 @@ namespace kit {
 
 namespace detail {
 
+const IndexSet& noIndexes()
+{
+    static const IndexSet empty;
+    return empty;
+}
+
 namespace {
 std::shared_ptr<Observation> addObservation(Object& target, Object* observer, const QString& keyPath, unsigned options, void* context);
 void removeObservation(Object& target, const Observation* observation);
@@ -333,14 +339,16 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
             detail::deliver(*o, &self, own);
         }
     }
-    detail::pendingChanges.push_back(std::move(pending));
+    // Only changes that captured something need to be found again at did-change.
+    if (!pending.olds.empty())
+        detail::pendingChanges.push_back(std::move(pending));
 }
 
 void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     std::vector<std::pair<const detail::Observation*, Value>> olds;
     auto& stack = detail::pendingChanges;
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+    for (auto it = stack.rbegin(); !stack.empty() && it != stack.rend(); ++it)
         if (it->object == &self && it->key == key) {
             olds = std::move(it->olds);
             stack.erase(std::next(it).base());

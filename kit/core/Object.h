@@ -259,7 +259,7 @@ public:
         reset(p);
         return *this;
     }
-    Weak& operator=(const Ref<T>& r)
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>> Weak& operator=(const Ref<U>& r)
     {
         reset(r.get());
         return *this;
