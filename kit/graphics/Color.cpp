@@ -10,6 +10,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Color, Object) { }
+
 Color::Color(QString space, RGBA c)
     : space_(std::move(space))
     , c_(c)
@@ -202,6 +204,21 @@ void Color::setStroke() const
 {
     if (auto* ctx = GraphicsContext::currentContext())
         ctx->setStrokeColor(Ref<Color>(const_cast<Color*>(this)));
+}
+
+bool Color::isEqual(const Object* other) const
+{
+    auto* color = dynamic_cast<const Color*>(other);
+    return color && isEqual(*color);
+}
+
+std::size_t Color::hash() const
+{
+    if (pattern_)
+        return std::hash<const void*>()(pattern_.get());
+    if (system_)
+        return std::size_t(role_) + 17;
+    return qHash(space_) ^ std::hash<double>()(c_.r + 3 * c_.g + 7 * c_.b + 11 * c_.a);
 }
 
 bool Color::isEqual(const Color& o) const

@@ -23,6 +23,17 @@ QFont makeFont(const QString& family, double size, bool bold)
 
 } // namespace
 
+KIT_REGISTER_CLASS(Font, Object) { }
+KIT_REGISTER_CLASS(FontManager, Object) { }
+
+bool Font::isEqual(const Object* other) const
+{
+    auto* font = dynamic_cast<const Font*>(other);
+    return font && isEqual(*font);
+}
+
+std::size_t Font::hash() const { return qHash(font_.family()) ^ std::hash<double>()(size_); }
+
 QString Font::generalFamily()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

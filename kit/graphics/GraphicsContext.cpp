@@ -47,6 +47,8 @@ bool pathIsRect(const QPainterPath& path, QRectF* rect)
 
 } // namespace
 
+KIT_REGISTER_CLASS(GraphicsContext, Object) { }
+
 GraphicsContext::~GraphicsContext() = default;
 
 Ref<GraphicsContext> GraphicsContext::graphicsContextWithBackend(std::shared_ptr<GraphicsBackend> backend, bool flipped)

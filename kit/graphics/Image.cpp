@@ -46,6 +46,8 @@ double deviceScale(const QTransform& m) { return std::max(std::hypot(m.m11(), m.
 
 } // namespace
 
+KIT_REGISTER_CLASS(Image, Object) { }
+
 Image::Image(Size size)
     : size_(size)
     , sizeSet_(size.width > 0 || size.height > 0)
@@ -194,13 +196,13 @@ void Image::removeRepresentation(const Ref<ImageRep>& rep)
     std::erase(reps_, rep);
 }
 
-Ref<Image> Image::copy() const
+Ref<Object> Image::copy() const
 {
     std::lock_guard lock(mutex_);
     ensureLoaded();
     auto image = make<Image>();
     for (const auto& rep : reps_)
-        image->reps_.push_back(rep->copy());
+        image->reps_.push_back(static_pointer_cast<ImageRep>(rep->copy()));
     image->size_ = size_;
     image->sizeSet_ = sizeSet_;
     image->flipped_ = flipped_;

@@ -5,6 +5,7 @@
 // visual lower-left corner at the point. Drawing and reading are thread-safe; lockFocus is for
 // images no other thread uses.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/GraphicsState.h"
@@ -37,7 +38,7 @@ enum ImageScaling : int {
 };
 
 class Image : public Object {
-public:
+    KIT_CLASS(Image)
     explicit Image(Size size = {});
 
     static Ref<Image> imageWithSize(Size size) { return make<Image>(size); }
@@ -71,7 +72,7 @@ public:
     void addRepresentation(const Ref<ImageRep>& rep);
     void removeRepresentation(const Ref<ImageRep>& rep);
     // Independent: later drawing into either does not show in the other.
-    Ref<Image> copy() const;
+    Ref<Object> copy() const override;
 
     // --- Drawing into the current context. `fromRect` in image points with y up; ZeroRect = all. ---
     void drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const;

@@ -157,7 +157,7 @@ TEST(Image, LockFocusNestsAndKeepsEarlierContent)
 TEST(Image, CopiesAreIndependent)
 {
     auto original = redOverBlue(4, 4);
-    auto copy = original->copy();
+    auto copy = kit::static_pointer_cast<Image>(original->copy());
     copy->lockFocus();
     kit::Color::blackColor()->set();
     kit::RectFill(MakeRect(0, 0, 4, 4));
@@ -267,6 +267,19 @@ TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
     drawMany();
     a.join();
     b.join();
+}
+
+TEST(Image, FocusedViewRectReadsWhatWasDrawn)
+{
+    Canvas canvas(40, 40, false);
+    redOverBlue()->drawInRect(MakeRect(10, 10, 20, 20));
+    auto rep = kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(10, 10, 20, 20));
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(rep->pixelsWide(), 20);
+    EXPECT_EQ(rep->colorAtXY(5, 2)->toQColor(), QColor(Qt::red));
+    EXPECT_EQ(rep->colorAtXY(5, 17)->toQColor(), QColor(Qt::blue));
+    kit::test::Recorder recorder;
+    EXPECT_EQ(kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(0, 0, 5, 5)), nullptr);
 }
 
 // --- Three-part images ---
