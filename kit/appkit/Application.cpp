@@ -3,9 +3,12 @@
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
+#include "kit/core/Value.h"
+#include "kit/foundation/Clock.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,12 +17,6 @@
 namespace kit {
 
 namespace {
-
-std::vector<Ref<Object>>& eventPool()
-{
-    static std::vector<Ref<Object>> pool;
-    return pool;
-}
 
 bool defaultWaitTurn(const QString&, double until)
 {
@@ -34,17 +31,13 @@ bool defaultWaitTurn(const QString&, double until)
     return true;
 }
 
-double steadyNow()
-{
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer.nsecsElapsed() / 1e9;
-}
-
 } // namespace
 
-void keepUntilEventEnds(Ref<Object> object) { eventPool().push_back(std::move(object)); }
+void keepUntilEventEnds(Ref<Object> object)
+{
+    if (AutoreleasePool::depth() > 0)
+        AutoreleasePool::addObject(std::move(object));
+}
 
 Ref<Application> Application::sharedApplication()
 {
@@ -61,14 +54,27 @@ void Application::resetForTesting()
     app->main_ = nullptr;
     app->modal_ = nullptr;
     app->active_ = true;
-    app->mode_ = DefaultRunLoopMode;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
-    app->clock_ = nullptr;
-    eventPool().clear();
 }
 
-double Application::now() const { return clock_ ? clock_() : steadyNow(); }
+double Application::now() { return Clock::currentMonotonic(); }
+
+double Application::monotonicFromDate(Date date)
+{
+    if (date >= Date::distantFuture())
+        return DistantFuture;
+    if (date <= Date::distantPast())
+        return DistantPast;
+    return Clock::currentMonotonic() + (date.timeIntervalSince1970() - Clock::currentNow());
+}
+
+Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return nextEventMatchingMaskUntilDateInModeDequeue(mask, monotonicFromDate(untilDate), mode, dequeue);
+}
+
+QString Application::currentMode() const { return RunLoop::main().currentMode(); }
 
 void Application::postEventAtStart(Event* event, bool atStart)
 {
@@ -82,8 +88,7 @@ void Application::postEventAtStart(Event* event, bool atStart)
 
 Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
-    const QString outerMode = mode_;
-    mode_ = mode;
+    RunLoop::ModeScope scope(mode);
     ++depth_;
     Ref<Event> found;
     for (;;) {
@@ -103,7 +108,6 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
             break;
     }
     --depth_;
-    mode_ = outerMode;
     if (depth_ == 0 && !queue_.empty())
         scheduleDispatch();
     return found;
@@ -152,19 +156,16 @@ int Application::dispatchQueuedEvents()
 
 void Application::dispatch(const Ref<Event>& event)
 {
-    const std::size_t mark = eventPool().size();
+    // What the event autoreleases goes when it has been handled.
+    AutoreleasePool pool;
     current_ = event;
     try {
         sendEvent(*event);
+        for (const Ref<Window>& w : Window::allWindows())
+            w->updateTrackingAreasNow();
     } catch (const std::exception& e) {
-        qWarning("kit: exception while handling an event: %s", e.what());
+        logMessage(QStringLiteral("*** Exception while handling an event: ") + QString::fromUtf8(e.what()));
     }
-    for (const Ref<Window>& w : Window::allWindows())
-        w->updateTrackingAreasNow();
-    // What the event kept alive goes now.
-    auto& pool = eventPool();
-    if (pool.size() > mark)
-        pool.erase(pool.begin() + std::ptrdiff_t(mark), pool.end());
 }
 
 void Application::sendEvent(const Event& event)
@@ -199,44 +200,54 @@ void Application::setActive(bool active)
 
 namespace {
 
-Ref<Object> searchChain(Responder* start, std::string_view action)
+bool performs(const Object* o, Selector action) { return o && o->class_().action(action.name()) && o->respondsToSelector(action); }
+
+// The chain from the window's first responder up to the window, then its delegate.
+Ref<Object> searchWindow(const Window& window, Selector action)
 {
-    for (Ref<Responder> r(start); r; r = r->nextResponder())
-        if (r->respondsToAction(action))
+    for (Ref<Responder> r = window.firstResponder(); r; r = r->nextResponder()) {
+        if (performs(r.get(), action))
             return r;
+        if (r.get() == &window)
+            break;
+    }
+    if (const Ref<Object> d = window.delegate(); performs(d.get(), action))
+        return d;
     return nullptr;
 }
 
 } // namespace
 
-Ref<Object> Application::targetForActionToFrom(std::string_view action, const Weak<Object>& target, Object*)
+Ref<Object> Application::targetForActionToFrom(Selector action, const Weak<Object>& target, Object*)
 {
     if (target.unsafeRaw()) {
         // A set target gets the action only if it responds; an expired one drops it.
         const Ref<Object> t = target.lock();
-        auto* r = dynamic_cast<Responder*>(t.get());
-        return r && r->respondsToAction(action) ? t : nullptr;
+        return performs(t.get(), action) ? t : nullptr;
     }
     const Ref<Window> key = keyWindow();
     if (key)
-        if (Ref<Object> t = searchChain(key->firstResponder().get(), action))
+        if (Ref<Object> t = searchWindow(*key, action))
             return t;
     if (const Ref<Window> main = mainWindow(); main && main != key)
-        if (Ref<Object> t = searchChain(main->firstResponder().get(), action))
+        if (Ref<Object> t = searchWindow(*main, action))
             return t;
-    if (respondsToAction(action))
+    if (performs(this, action))
         return Ref<Object>(this);
+    if (const Ref<Object> d = delegate(); performs(d.get(), action))
+        return d;
     return nullptr;
 }
 
-bool Application::sendActionToFrom(std::string_view action, const Weak<Object>& target, Object* sender)
+bool Application::sendActionToFrom(Selector action, const Weak<Object>& target, Object* sender)
 {
     const Ref<Object> t = targetForActionToFrom(action, target, sender);
-    auto* r = dynamic_cast<Responder*>(t.get());
-    if (!r)
+    if (!t)
         return false;
-    r->performAction(action, sender);
+    t->performSelectorWithObject(action, Value(Ref<Object>(sender)));
     return true;
 }
+
+KIT_REGISTER_CLASS(Application, Responder) { }
 
 } // namespace kit

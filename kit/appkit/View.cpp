@@ -94,7 +94,9 @@ ViewTransform ViewTransform::inverted() const
 View::View(Rect frame)
     : frame_(frame)
     , bounds_ { ZeroPoint, frame.size }
-{ }
+{
+    setMainThreadAffine();
+}
 
 View::~View()
 {
@@ -103,6 +105,8 @@ View::~View()
         v->setNextResponder(nullptr);
     }
 }
+
+Ref<Window> View::window() const { return window_.lock(); }
 
 // Geometry ----------------------------------------------------------------------------------------
 
@@ -628,5 +632,7 @@ bool View::scrollRectToVisible(Rect rect)
 }
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
+
+KIT_REGISTER_CLASS(View, Responder) { }
 
 } // namespace kit

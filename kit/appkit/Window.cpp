@@ -65,6 +65,7 @@ Window::Window(Rect contentRect, unsigned styleMask)
     , styleMask_(styleMask)
     , frame_(contentRect)
 {
+    setMainThreadAffine();
     registry()[number_] = this;
     frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
     frameView_->setAutoresizesSubviews(false);
@@ -536,6 +537,11 @@ Point Window::convertScreenToBase(Point p) const { return MakePoint(p.x - frame_
 
 Point Window::mouseLocationOutsideOfEventStream() const { return convertScreenToBase(InputState::shared().mouseLocation); }
 
+Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
+}
+
 Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
     return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
@@ -651,19 +657,15 @@ bool Window::performKeyEquivalent(const Event& event)
 void Window::keyDown(const Event& event)
 {
     // Unhandled by the views: the binding table names an action, sent up from the first responder.
-    const std::string_view action = ActionForKeyEvent(event);
+    const Selector action = ActionForKeyEvent(event);
     const Ref<Responder> first = firstResponder();
-    if (!action.empty() && first.get() != this && first->tryToPerformWith(action, nullptr))
+    if (action && first->tryToPerformWith(action, nullptr))
         return;
-    if (!action.empty() && respondsToAction(action)) {
-        performAction(action, nullptr);
-        return;
-    }
-    if (action == "insertTab:") {
+    if (action == Selector("insertTab")) {
         selectNextKeyView();
         return;
     }
-    if (action == "insertBacktab:") {
+    if (action == Selector("insertBacktab")) {
         selectPreviousKeyView();
         return;
     }
@@ -833,5 +835,7 @@ Ref<Object> Window::cursorAtPoint(Point p)
             return it->second;
     return nullptr;
 }
+
+KIT_REGISTER_CLASS(Window, Responder) { }
 
 } // namespace kit
