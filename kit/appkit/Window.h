@@ -177,7 +177,7 @@ private:
     void collectTracking(View* view);
     void sendTracking(TrackingArea& area, EventType type, const Event& cause);
     void keyDownUnhandled(const Event& event);
-    bool areaActive(const TrackingArea& area, View* view) const;
+    bool areaActive(const TrackingArea& area, const View* view) const;
     void collectCursorRects(View* view);
     Ref<View> keyLoopStart() const;
     void resizeBacking();
@@ -211,12 +211,15 @@ private:
     std::vector<Weak<View>> trackingUpdates_;
     struct TrackedArea {
         Ref<TrackingArea> area;
-        Weak<View> view;
+        const View* view; // identity only: compared with the first responder, never dereferenced
         ViewTransform fromBase;
         Rect rect; // in the view's coordinates
+        Rect baseRect; // its bounding box in base coordinates, for a quick reject
         bool flipped; // the view's flag, for the mouse-in-rect rule
     };
-    std::vector<TrackedArea> tracked_;
+    // Replaced, never changed in place, so a walk survives callbacks that rebuild it.
+    std::shared_ptr<const std::vector<TrackedArea>> tracked_;
+    std::vector<TrackedArea> collecting_;
     Weak<View> mouseDownView_;
     bool settingGeometry_ = false;
     std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;
