@@ -2,6 +2,7 @@
 
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -52,7 +54,8 @@ void Application::resetForTesting()
     app->current_ = nullptr;
     app->key_ = nullptr;
     app->main_ = nullptr;
-    app->modal_ = nullptr;
+    app->sessions_.clear();
+    app->sheets_.clear();
     app->active_ = true;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
@@ -101,10 +104,11 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
             }
             break;
         }
-        if (now() >= untilDate)
+        if (now() >= untilDate || (!sessions_.empty() && sessions_.back().aborted))
             break;
         const bool more = waitTurn_ ? waitTurn_(mode, untilDate) : defaultWaitTurn(mode, untilDate);
-        if (!more)
+        // An abort acts at once, even while the queue has something.
+        if (!more || (!sessions_.empty() && sessions_.back().aborted))
             break;
     }
     --depth_;
@@ -176,8 +180,14 @@ void Application::sendEvent(const Event& event)
     if (!window)
         return;
     // Input for other windows is dropped while a modal session runs.
-    if (const Ref<Window> modal = modalWindow();
-        modal && modal != window && event.type() != MouseMoved && event.type() != ApplicationDefined) {
+    const bool input = event.type() != MouseMoved && event.type() != ApplicationDefined;
+    if (const Ref<Window> modal = modalWindow(); modal && modal != window && input) {
+        if (event.type() == LeftMouseDown || event.type() == KeyDown)
+            Beep();
+        return;
+    }
+    // A window with a sheet up takes only moves.
+    if (attachedSheetOfWindow(window.get()) && input) {
         if (event.type() == LeftMouseDown || event.type() == KeyDown)
             Beep();
         return;
@@ -249,5 +259,95 @@ bool Application::sendActionToFrom(Selector action, const Weak<Object>& target, 
 }
 
 KIT_REGISTER_CLASS(Application, Responder) { }
+
+// Modal sessions and sheets ------------------------------------------------------------------------
+
+Ref<Window> Application::modalWindow() const { return sessions_.empty() ? nullptr : sessions_.back().window.lock(); }
+
+std::int64_t Application::runModalForWindow(Window* window)
+{
+    if (!window)
+        return RunAbortedResponse;
+    const Ref<Window> keep(window);
+    window->makeKeyAndOrderFront();
+    QWidget* host = window->hostWidget();
+    const Qt::WindowModality modality = host->windowModality();
+    host->setWindowModality(Qt::ApplicationModal);
+    sessions_.push_back({ Weak<Window>(window) });
+    const std::size_t index = sessions_.size() - 1;
+    while (!sessions_[index].stopped && !sessions_[index].aborted) {
+        const Ref<Event> e = nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, DistantFuture, ModalPanelRunLoopMode, true);
+        if (sessions_[index].stopped || sessions_[index].aborted)
+            break;
+        if (!e) {
+            // Nothing can arrive any more: end as an abort rather than spin.
+            sessions_[index].aborted = true;
+            sessions_[index].code = RunAbortedResponse;
+            break;
+        }
+        dispatch(e);
+    }
+    const std::int64_t code = sessions_[index].code;
+    sessions_.erase(sessions_.begin() + std::ptrdiff_t(index), sessions_.end());
+    host->setWindowModality(modality);
+    return code;
+}
+
+void Application::stopModal() { stopModalWithCode(RunStoppedResponse); }
+
+void Application::stopModalWithCode(std::int64_t code)
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("stopModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = code;
+    sessions_.back().stopped = true;
+}
+
+void Application::abortModal()
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("abortModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = RunAbortedResponse;
+    sessions_.back().aborted = true;
+}
+
+void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
+{
+    if (!sheet || !window)
+        return;
+    const Rect parent = window->frame();
+    const Rect s = sheet->frame();
+    const Rect content = window->contentView() ? window->contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
+    sheet->setFrameOrigin(
+        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
+    sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
+    sheet->hostWidget()->setWindowModality(Qt::WindowModal);
+    sheet->makeKeyAndOrderFront();
+}
+
+void Application::endSheet(Window* sheet) { endSheetReturnCode(sheet, 0); }
+
+void Application::endSheetReturnCode(Window* sheet, std::int64_t returnCode)
+{
+    auto it = std::find_if(sheets_.begin(), sheets_.end(), [sheet](const Sheet& s) { return s.sheet.unsafeRaw() == sheet; });
+    if (it == sheets_.end())
+        return;
+    const Sheet ended = std::move(*it);
+    sheets_.erase(it);
+    if (ended.didEnd)
+        ended.didEnd(sheet, returnCode, ended.context);
+}
+
+Ref<Window> Application::attachedSheetOfWindow(const Window* window) const
+{
+    for (const Sheet& s : sheets_)
+        if (s.parent.unsafeRaw() == window)
+            return s.sheet.lock();
+    return nullptr;
+}
 
 } // namespace kit

@@ -22,6 +22,8 @@ namespace kit {
 class Event;
 class Window;
 
+enum : std::int64_t { RunStoppedResponse = -1000, RunAbortedResponse = -1001, RunContinuesResponse = -1002 };
+
 inline constexpr double DistantFuture = std::numeric_limits<double>::infinity();
 inline constexpr double DistantPast = -std::numeric_limits<double>::infinity();
 
@@ -58,7 +60,25 @@ class Application : public Responder {
     std::vector<Ref<Window>> windows() const;
     bool isActive() const { return active_; }
     void setActive(bool active);
-    Ref<Window> modalWindow() const { return modal_.lock(); }
+    Ref<Window> modalWindow() const;
+
+    // Modal sessions: the window becomes key and the run loop turns in the modal-panel mode until
+    // a stop or an abort; input for other windows is dropped with a beep. Sessions nest; stop
+    // and abort end the innermost only, and with none they log and do nothing.
+    std::int64_t runModalForWindow(Window* window);
+    // Acts when the current callback returns.
+    void stopModal();
+    void stopModalWithCode(std::int64_t code);
+    // Acts at once: the waiting loop returns.
+    void abortModal();
+
+    // Sheets: returns at once. The sheet sits top-centre on the window's content and the window
+    // takes only moves until endSheet, which calls `didEnd(sheet, code, context)`; the caller
+    // then orders the sheet out.
+    using SheetDidEnd = std::function<void(Window* sheet, std::int64_t returnCode, void* contextInfo)>;
+    void beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo);
+    void endSheet(Window* sheet);
+    void endSheetReturnCode(Window* sheet, std::int64_t returnCode);
 
     // Sends `action` to `target`, or along the responder chains when the target is null: the key
     // window's chain, that window and its delegate, then the same for the main window, then the
@@ -94,11 +114,28 @@ private:
     Weak<Object> delegate_;
     Weak<Window> key_;
     Weak<Window> main_;
-    Weak<Window> modal_;
+    struct ModalSession {
+        Weak<Window> window;
+        std::int64_t code = 0;
+        bool stopped = false;
+        bool aborted = false;
+    };
+    struct Sheet {
+        Weak<Window> sheet;
+        Weak<Window> parent;
+        SheetDidEnd didEnd;
+        void* context = nullptr;
+    };
+    std::vector<ModalSession> sessions_;
+    std::vector<Sheet> sheets_;
     bool active_ = true;
     int depth_ = 0;
     bool dispatchScheduled_ = false;
     WaitTurn waitTurn_;
+
+public:
+    // The window whose sheet is up over `window`, if any.
+    Ref<Window> attachedSheetOfWindow(const Window* window) const;
 };
 
 } // namespace kit
