@@ -124,6 +124,8 @@ void View::setFrameOrigin(Point origin)
     frame_.origin = origin;
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setFrameSize(Size size)
@@ -139,6 +141,8 @@ void View::setFrameSize(Size size)
         resizeSubviewsWithOldSize(old);
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setBounds(Rect bounds)

@@ -172,6 +172,10 @@ class View : public Responder {
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }
 
+protected:
+    // A subview's frame changed (a clip view follows its document view through this).
+    virtual void subviewFrameDidChange(View*) { }
+
 private:
     friend class Window;
     struct CursorRect {
