@@ -101,7 +101,9 @@ QString Object::description() const
     return QStringLiteral("<%1: 0x%2>").arg(class_().name()).arg(reinterpret_cast<quintptr>(this), 0, 16);
 }
 
-Ref<Object> Object::copy() const
+Ref<Object> Object::copy() const { return copyWithZone(); }
+
+Ref<Object> Object::copyWithZone() const
 {
     throw Exception(InvalidArgumentException,
         format(QStringLiteral("-[%@ copyWithZone:]: unrecognized selector sent to instance %p"), class_().name(),

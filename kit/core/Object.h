@@ -82,8 +82,11 @@ public:
     virtual std::size_t hash() const;
     // "<ClassName: 0x…>" with the registered class name.
     virtual QString description() const;
-    // Makes an object of the receiver's class; the default raises InvalidArgumentException.
-    virtual Ref<Object> copy() const;
+    // Makes an object of the receiver's class. Subclasses that can be copied override
+    // copyWithZone(); copy() is what callers use, and a subclass may shadow it with a typed one.
+    Ref<Object> copy() const;
+    // The default raises InvalidArgumentException.
+    virtual Ref<Object> copyWithZone() const;
 
     // Dispatch by name: registered actions, optional operations and key-value accessors answer YES.
     virtual bool respondsToSelector(const Selector& selector) const;

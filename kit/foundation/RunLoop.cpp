@@ -34,6 +34,40 @@ bool PerformRequest::matches(const PerformRequest& other) const
     return argumentEqual(argument.get(), other.argument.get());
 }
 
+PerformRequest PerformRequest::withSelector(Object* target, Selector selector, const Value& argument)
+{
+    return make(target, selector.name(), argument, [selector](Object& t, const Value& arg) { t.performSelectorWithObject(selector, arg); });
+}
+
+void RunLoop::performSelectorWithObjectAfterDelay(Object* target, Selector selector, const Value& argument, double delay)
+{
+    main().performAfterDelay(PerformRequest::withSelector(target, selector, argument), delay);
+}
+
+void RunLoop::performSelectorWithObjectAfterDelayInModes(
+    Object* target, Selector selector, const Value& argument, double delay, const QStringList& modes)
+{
+    main().performAfterDelay(PerformRequest::withSelector(target, selector, argument), delay, modes);
+}
+
+void RunLoop::cancelPreviousPerformRequestsWithTargetSelectorObject(Object* target, Selector selector, const Value& argument)
+{
+    main().cancelPerformRequests(PerformRequest::withSelector(target, selector, argument));
+}
+
+void RunLoop::cancelPreviousPerformRequestsWithTarget(Object* target) { main().cancelPerformRequestsWithTarget(target); }
+
+void RunLoop::performSelectorTargetArgumentOrderModes(
+    Selector selector, Object* target, const Value& argument, int order, const QStringList& modes)
+{
+    performOrderModes(PerformRequest::withSelector(target, selector, argument), order, modes);
+}
+
+void RunLoop::cancelPerformSelectorTargetArgument(Selector selector, Object* target, const Value& argument)
+{
+    cancelPerformRequests(PerformRequest::withSelector(target, selector, argument));
+}
+
 namespace {
 
 QStringList expandModes(const QStringList& modes)
