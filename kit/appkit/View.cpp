@@ -94,7 +94,9 @@ ViewTransform ViewTransform::inverted() const
 View::View(Rect frame)
     : frame_(frame)
     , bounds_ { ZeroPoint, frame.size }
-{ }
+{
+    setMainThreadAffine();
+}
 
 View::~View()
 {
@@ -103,6 +105,8 @@ View::~View()
         v->setNextResponder(nullptr);
     }
 }
+
+Ref<Window> View::window() const { return window_.lock(); }
 
 // Geometry ----------------------------------------------------------------------------------------
 
@@ -120,6 +124,8 @@ void View::setFrameOrigin(Point origin)
     frame_.origin = origin;
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setFrameSize(Size size)
@@ -135,6 +141,8 @@ void View::setFrameSize(Size size)
         resizeSubviewsWithOldSize(old);
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setBounds(Rect bounds)
@@ -628,5 +636,7 @@ bool View::scrollRectToVisible(Rect rect)
 }
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
+
+KIT_REGISTER_CLASS(View, Responder) { }
 
 } // namespace kit

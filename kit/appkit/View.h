@@ -45,8 +45,9 @@ struct ViewTransform {
 };
 
 class View : public Responder {
-public:
-    View() = default;
+    KIT_CLASS(View)
+
+    View() { setMainThreadAffine(); }
     explicit View(Rect frame);
     ~View() override;
 
@@ -73,7 +74,7 @@ public:
     // Hierarchy. Subviews are back to front; iterate over a copy when the loop may change them.
     Ref<View> superview() const { return superview_.lock(); }
     const std::vector<Ref<View>>& subviews() const { return subviews_; }
-    Ref<Window> window() const { return window_.lock(); }
+    Ref<Window> window() const;
     void addSubview(View* view);
     // Below puts the view just before `relative` (null = at the back); Above just after it (null = on top).
     void addSubviewPositionedRelativeTo(View* view, WindowOrderingMode place, View* relative);
@@ -170,6 +171,10 @@ public:
 
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }
+
+protected:
+    // A subview's frame changed (a clip view follows its document view through this).
+    virtual void subviewFrameDidChange(View*) { }
 
 private:
     friend class Window;

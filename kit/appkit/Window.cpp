@@ -65,6 +65,7 @@ Window::Window(Rect contentRect, unsigned styleMask)
     , styleMask_(styleMask)
     , frame_(contentRect)
 {
+    setMainThreadAffine();
     registry()[number_] = this;
     frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
     frameView_->setAutoresizesSubviews(false);
@@ -536,6 +537,11 @@ Point Window::convertScreenToBase(Point p) const { return MakePoint(p.x - frame_
 
 Point Window::mouseLocationOutsideOfEventStream() const { return convertScreenToBase(InputState::shared().mouseLocation); }
 
+Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
+}
+
 Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
     return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
@@ -651,19 +657,15 @@ bool Window::performKeyEquivalent(const Event& event)
 void Window::keyDown(const Event& event)
 {
     // Unhandled by the views: the binding table names an action, sent up from the first responder.
-    const std::string_view action = ActionForKeyEvent(event);
+    const Selector action = ActionForKeyEvent(event);
     const Ref<Responder> first = firstResponder();
-    if (!action.empty() && first.get() != this && first->tryToPerformWith(action, nullptr))
+    if (action && first->tryToPerformWith(action, nullptr))
         return;
-    if (!action.empty() && respondsToAction(action)) {
-        performAction(action, nullptr);
-        return;
-    }
-    if (action == "insertTab:") {
+    if (action == Selector("insertTab")) {
         selectNextKeyView();
         return;
     }
-    if (action == "insertBacktab:") {
+    if (action == Selector("insertBacktab")) {
         selectPreviousKeyView();
         return;
     }
@@ -693,17 +695,19 @@ void Window::collectTracking(View* view)
     if (view->isHidden())
         return;
     if (!view->trackingAreas().empty()) {
-        const ViewTransform fromBase = view->transformToWindow().inverted();
+        const ViewTransform toBase = view->transformToWindow();
+        const ViewTransform fromBase = toBase.inverted();
         const Rect visible = view->visibleRect();
-        for (const Ref<TrackingArea>& a : view->trackingAreas())
-            tracked_.push_back(
-                { a, Weak<View>(view), fromBase, (a->options() & TrackingInVisibleRect) ? visible : a->rect(), view->isFlipped() });
+        for (const Ref<TrackingArea>& a : view->trackingAreas()) {
+            const Rect rect = (a->options() & TrackingInVisibleRect) ? visible : a->rect();
+            collecting_.push_back({ a, view, fromBase, rect, toBase.apply(rect), view->isFlipped() });
+        }
     }
     for (const Ref<View>& sub : view->subviews())
         collectTracking(sub.get());
 }
 
-bool Window::areaActive(const TrackingArea& area, View* view) const
+bool Window::areaActive(const TrackingArea& area, const View* view) const
 {
     const std::uint64_t o = area.options();
     if (o & TrackingActiveAlways)
@@ -762,8 +766,10 @@ void Window::updateTrackingAreasNow()
         trackingDirty_ = true;
     }
     if (trackingDirty_) {
-        tracked_.clear();
+        collecting_.clear();
         collectTracking(frameView_.get());
+        tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
+        collecting_.clear();
         trackingDirty_ = false;
     }
 }
@@ -775,18 +781,24 @@ void Window::trackMouse(const Event& event, bool)
     const EventType t = event.type();
     const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
         || t == OtherMouseDragged;
-    const std::vector<TrackedArea> areas = tracked_;
-    for (const TrackedArea& ta : areas) {
+    const auto areas = tracked_;
+    if (!areas)
+        return;
+    const Point m = lastMouse_;
+    for (const TrackedArea& ta : *areas) {
         TrackingArea& area = *ta.area;
-        const Ref<View> view = ta.view.lock();
-        if (!view || !areaActive(area, view.get()))
+        const Rect& b = ta.baseRect;
+        const bool near = m.x >= b.minX() && m.x <= b.maxX() && m.y >= b.minY() && m.y <= b.maxY();
+        if (!near && !area.inside_)
+            continue;
+        if (!areaActive(area, ta.view))
             continue;
         const std::uint64_t o = area.options();
         // Without EnabledDuringMouseDrag nothing is sent while a button is held; mouse-up reconciles.
         if (pressed && !(o & TrackingEnabledDuringMouseDrag))
             continue;
-        const Point p = ta.fromBase.apply(lastMouse_);
-        const bool inside = p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
+        const Point p = ta.fromBase.apply(m);
+        const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
             && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
         if (inside != area.inside_) {
             area.inside_ = inside;
@@ -833,5 +845,7 @@ Ref<Object> Window::cursorAtPoint(Point p)
             return it->second;
     return nullptr;
 }
+
+KIT_REGISTER_CLASS(Window, Responder) { }
 
 } // namespace kit

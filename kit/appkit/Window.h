@@ -8,6 +8,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/View.h"
+#include "kit/core/Date.h"
 #include "kit/core/Geometry.h"
 
 #include <QImage>
@@ -44,8 +45,12 @@ enum : int { NormalWindowLevel = 0, FloatingWindowLevel = 3, ModalPanelWindowLev
 enum SelectionDirection : int { DirectSelection = 0, SelectingNext = 1, SelectingPrevious = 2 };
 
 class Window : public Responder {
-public:
+    KIT_CLASS(Window)
+
     Window(Rect contentRect, unsigned styleMask);
+    Window()
+        : Window(MakeRect(0, 0, 100, 100), TitledWindowMask)
+    { }
     ~Window() override;
 
     static Ref<Window> windowWithNumber(std::int64_t number);
@@ -101,6 +106,10 @@ public:
     int level() const { return level_; }
     void setLevel(int level) { level_ = level; }
 
+    // Held weakly; gets the actions the chain leaves unhandled.
+    Ref<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(Object* delegate) { delegate_ = delegate; }
+
     // First responder and the key-view loop.
     Ref<Responder> firstResponder() const;
     bool makeFirstResponder(Responder* responder);
@@ -137,7 +146,8 @@ public:
     void keyDown(const Event& event) override;
     // Walks the view tree depth first.
     bool performKeyEquivalent(const Event& event) override;
-    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
     Point mouseLocationOutsideOfEventStream() const;
     Point convertBaseToScreen(Point point) const;
     Point convertScreenToBase(Point point) const;
@@ -167,7 +177,7 @@ private:
     void collectTracking(View* view);
     void sendTracking(TrackingArea& area, EventType type, const Event& cause);
     void keyDownUnhandled(const Event& event);
-    bool areaActive(const TrackingArea& area, View* view) const;
+    bool areaActive(const TrackingArea& area, const View* view) const;
     void collectCursorRects(View* view);
     Ref<View> keyLoopStart() const;
     void resizeBacking();
@@ -181,6 +191,7 @@ private:
     int level_ = NormalWindowLevel;
     bool visible_ = false;
     bool acceptsMouseMoved_ = false;
+    Weak<Object> delegate_;
     Ref<View> frameView_;
     Ref<View> contentView_;
     Weak<Responder> firstResponder_;
@@ -200,12 +211,15 @@ private:
     std::vector<Weak<View>> trackingUpdates_;
     struct TrackedArea {
         Ref<TrackingArea> area;
-        Weak<View> view;
+        const View* view; // identity only: compared with the first responder, never dereferenced
         ViewTransform fromBase;
         Rect rect; // in the view's coordinates
+        Rect baseRect; // its bounding box in base coordinates, for a quick reject
         bool flipped; // the view's flag, for the mouse-in-rect rule
     };
-    std::vector<TrackedArea> tracked_;
+    // Replaced, never changed in place, so a walk survives callbacks that rebuild it.
+    std::shared_ptr<const std::vector<TrackedArea>> tracked_;
+    std::vector<TrackedArea> collecting_;
     Weak<View> mouseDownView_;
     bool settingGeometry_ = false;
     std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;

@@ -221,7 +221,8 @@ void WindowHost::focusInEvent(QFocusEvent*)
 
 void WindowHost::closeEvent(QCloseEvent* event)
 {
-    event->ignore();
+    // The window stays alive: closing orders it out, as the close button does.
+    event->accept();
     if (const Ref<Window> w = window_.lock())
         w->orderOut();
 }
