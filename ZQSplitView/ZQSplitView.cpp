@@ -647,15 +647,15 @@ void ZQSplitView::resetCursorRects()
     const Ref<kit::Object> dividerCursor = cursor(isVertical() ? 1 : 0);
     const double thickness = dividerThickness();
     for (std::size_t i = 0; i < dividers_.size() && i + 1 < panes.size(); ++i) {
-        Rect rect = dividers_[i];
+        const Rect rect = dividers_[i];
+        const Rect cursorRect = d ? d->splitViewCursorRectForDivider(this, rect, i) : rect;
+        if (!isEmptyRect(cursorRect))
+            addCursorRect(cursorRect, dividerCursor.get());
+        // The window lets the rectangle added last win where they overlap: crossings go on top.
         if (const Ref<ZQSplitView> inner = panes[i]->coupledSplitView())
             inner->addCursorRectsToForDividerRectThickness(this, rect, thickness);
         if (const Ref<ZQSplitView> inner = panes[i + 1]->coupledSplitView())
             inner->addCursorRectsToForDividerRectThickness(this, rect, thickness);
-        if (d)
-            rect = d->splitViewCursorRectForDivider(this, rect, i);
-        if (!isEmptyRect(rect))
-            addCursorRect(rect, dividerCursor.get());
     }
 }
 

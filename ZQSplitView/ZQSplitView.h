@@ -70,6 +70,8 @@ public:
     void adjustSubviewsExcepting(ZQSplitSubview* pane);
     // Runs a due layout first.
     void display();
+    // After loading from an interface file: an outermost split view takes its saved state back.
+    void awakeFromNib();
 
     // Drawing of one divider; `image` null draws none. Leading and trailing are null for crossings.
     virtual void drawDividerInRectBetweenViewAndView(

@@ -151,3 +151,9 @@ void ZQSplitView::setDragging(bool flag)
     if (was && !flag)
         saveState(false);
 }
+
+void ZQSplitView::awakeFromNib()
+{
+    if (!splitView())
+        restoreState(true);
+}

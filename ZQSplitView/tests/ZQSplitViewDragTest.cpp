@@ -134,3 +134,52 @@ TEST_F(DragTest, DividerCursorsFollowTheOrientation)
 }
 
 } // namespace
+
+namespace {
+
+// A vertical split view whose middle pane is a coupled horizontal split (divider at y 50..55 from the top).
+class CoupledTest : public DragTest {
+protected:
+    void SetUp() override
+    {
+        DragTest::SetUp();
+        inner = kit::make<ZQSplitView>(kit::MakeRect(0, 0, 100, 100), 2);
+        split->subviewAtPosition(1)->removeFromSuperview();
+        split->addSubviewAtPosition(inner.get(), 1);
+        split->adjustSubviews();
+        ASSERT_EQ(inner->dividerRects().size(), 1u);
+    }
+    Ref<ZQSplitView> inner;
+};
+
+TEST_F(CoupledTest, NestedViewIsPerpendicularAndFollowsItsContainer)
+{
+    EXPECT_TRUE(inner->isHorizontal());
+    EXPECT_TRUE(inner->isCoupled());
+    EXPECT_EQ(inner->dividerThickness(), 5) << "the container's image";
+    split->setBackground(QColor(10, 20, 30, 0));
+    EXPECT_FALSE(split->background()) << "a transparent colour is dropped";
+    EXPECT_FALSE(split->isOpaque());
+}
+
+TEST_F(CoupledTest, CrossingShowsTheOpenHand)
+{
+    window->displayIfNeeded();
+    window->invalidateCursorRectsForView(split.get());
+    const double crossingY = 100 - (inner->dividerRects()[0].origin.y + 2.5); // base coordinates, y up
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(102, crossingY)), ZQSplitView::cursor(2));
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(102, 10)), ZQSplitView::cursor(1));
+}
+
+TEST_F(CoupledTest, DragOnTheCrossingMovesBothDividers)
+{
+    const double innerBefore = inner->dividerRects()[0].origin.y;
+    const double crossingY = 100 - (innerBefore + 2.5);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, crossingY)).mouseDragged(MakePoint(122, crossingY - 10)).mouseUp(MakePoint(122, crossingY - 10));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(inner->dividerRects()[0].origin.y, innerBefore + 10) << "down on screen is further from the top";
+}
+
+} // namespace

@@ -1,5 +1,8 @@
 #include "ZQSplitView/ZQStandIns.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -8,6 +11,7 @@
 
 #include <clocale>
 
+using kit::MakePoint;
 using kit::Ref;
 
 namespace {
@@ -100,6 +104,45 @@ TEST_F(StateTest, RestoreAppliesTheSavedSizes)
     split->adjustSubviews();
     EXPECT_EQ(widthOf(*split, 0), 150);
     EXPECT_EQ(widthOf(*split, 1), 50);
+}
+
+} // namespace
+
+namespace {
+
+class SaveDuringDragTest : public StateTest { };
+
+// The state is written when the drag ends, not at every step.
+TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
+{
+    struct Spy : RecordingDelegate {
+        QStringList seen;
+        void didAdjustSubviews(ZQSplitView*) override { seen << ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")); }
+    };
+    auto split = makeSplitView({ 100, 100, 100 });
+    QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
+    grip.fill(Qt::gray);
+    split->setDivider(grip);
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 310, 100), kit::TitledWindowMask);
+    window->setContentView(split.get());
+    split->setAutosaveNameRecursively(QStringLiteral("Drag"), false);
+    split->restoreState(false);
+    split->adjustSubviews();
+    const QString before = ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag"));
+    ASSERT_EQ(before, QStringLiteral("3 100 100 100"));
+    auto spy = kit::make<Spy>();
+    spy->implemented = { "didAdjustSubviews" };
+    split->setDelegate(spy.get());
+    {
+        kit::test::EventScript script(window.get());
+        script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(112, 50)).mouseDragged(MakePoint(122, 50)).mouseUp(MakePoint(122, 50));
+        script.run();
+    }
+    ASSERT_GE(spy->seen.size(), 2);
+    for (const QString& s : spy->seen)
+        EXPECT_EQ(s, before);
+    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")), QStringLiteral("3 120 80 100"));
+    kit::Application::resetForTesting();
 }
 
 } // namespace
