@@ -6,6 +6,7 @@
 // responder chains.
 
 #include "kit/appkit/Responder.h"
+#include "kit/foundation/RunLoop.h"
 
 #include <QString>
 
@@ -20,12 +21,6 @@ namespace kit {
 
 class Event;
 class Window;
-
-// Run-loop modes in which the kit's waits run.
-inline const QString DefaultRunLoopMode = QStringLiteral("kCFRunLoopDefaultMode");
-inline const QString EventTrackingRunLoopMode = QStringLiteral("NSEventTrackingRunLoopMode");
-inline const QString ModalPanelRunLoopMode = QStringLiteral("NSModalPanelRunLoopMode");
-inline const QString RunLoopCommonModes = QStringLiteral("kCFRunLoopCommonModes");
 
 inline constexpr double DistantFuture = std::numeric_limits<double>::infinity();
 inline constexpr double DistantPast = -std::numeric_limits<double>::infinity();

@@ -1,9 +1,16 @@
 #include "kit/core/Object.h"
 
+#include "kit/core/Class.h"
+#include "kit/core/Exception.h"
+#include "kit/core/MainThread.h"
+#include "kit/core/ObjectExtras_p.h"
+
 namespace kit {
 
 Object::~Object()
 {
+    if (auto* e = extras_.exchange(nullptr, std::memory_order_acq_rel))
+        detail::destroyExtras(e);
     if (auto* c = weak_.load(std::memory_order_acquire))
         c->release();
 }
@@ -22,7 +29,15 @@ void Object::release() const noexcept
     destroy();
 }
 
-void Object::destroy() const noexcept { delete this; }
+void Object::destroy() const noexcept
+{
+    if (mainThreadAffine_ && !isMainThread()) {
+        const Object* self = this;
+        postToMainThread([self] { delete self; });
+        return;
+    }
+    delete this;
+}
 
 bool Object::tryRetain() const noexcept
 {
@@ -45,6 +60,81 @@ detail::WeakControl* Object::weakControl() const
         return fresh;
     delete fresh;
     return c;
+}
+
+detail::ObjectExtras& Object::ensureExtrasForObservation() const
+{
+    auto* e = extras_.load(std::memory_order_acquire);
+    if (e)
+        return *e;
+    auto* fresh = new detail::ObjectExtras;
+    if (extras_.compare_exchange_strong(e, fresh, std::memory_order_acq_rel))
+        return *fresh;
+    delete fresh;
+    return *e;
+}
+
+const Class& Object::staticClass()
+{
+    static const Class& cls = []() -> const Class& {
+        auto* c = new Class(QStringLiteral("Object"), nullptr);
+        ClassBuilder<Object>(*c).factory([] { return make<Object>(); });
+        return detail::enterClass(c);
+    }();
+    return cls;
+}
+
+namespace {
+[[maybe_unused]] const bool objectRegistered = (Object::staticClass(), true);
+}
+
+const Class& Object::class_() const { return staticClass(); }
+
+bool Object::isKindOfClass(const Class& c) const { return class_().isSubclassOfClass(c); }
+
+bool Object::isMemberOfClass(const Class& c) const { return &class_() == &c; }
+
+std::size_t Object::hash() const { return std::hash<const void*>()(this); }
+
+QString Object::description() const
+{
+    return QStringLiteral("<%1: 0x%2>").arg(class_().name()).arg(reinterpret_cast<quintptr>(this), 0, 16);
+}
+
+Ref<Object> Object::copy() const { return copyWithZone(); }
+
+Ref<Object> Object::copyWithZone() const
+{
+    throw Exception(InvalidArgumentException,
+        format(QStringLiteral("-[%@ copyWithZone:]: unrecognized selector sent to instance %p"), class_().name(),
+            reinterpret_cast<quintptr>(this)));
+}
+
+bool Object::respondsToSelector(const Selector& selector) const { return class_().instancesRespondToSelector(selector); }
+
+namespace {
+
+Value perform(Object& receiver, const Selector& selector, const Value& a, const Value& b)
+{
+    const ActionInfo* action = receiver.class_().action(selector.name());
+    if (!action)
+        throw Exception(InvalidArgumentException,
+            format(QStringLiteral("-[%@ %@]: unrecognized selector sent to instance %p"), receiver.class_().name(), selector.name(),
+                reinterpret_cast<quintptr>(&receiver)));
+    // The receiver stays alive through its own action even if the action drops the last other reference.
+    Ref<Object> keep(&receiver);
+    return action->invoke(receiver, a, b);
+}
+
+} // namespace
+
+Value Object::performSelector(const Selector& selector) { return perform(*this, selector, {}, {}); }
+
+Value Object::performSelectorWithObject(const Selector& selector, const Value& object) { return perform(*this, selector, object, {}); }
+
+Value Object::performSelectorWithObjectWithObject(const Selector& selector, const Value& object1, const Value& object2)
+{
+    return perform(*this, selector, object1, object2);
 }
 
 } // namespace kit

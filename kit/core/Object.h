@@ -4,6 +4,8 @@
 // references. Objects are created with kit::make<T>(...) and shared through kit::Ref<T>;
 // back pointers (delegates, targets, owners upward) are kit::Weak<T>.
 
+#include <QString>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +19,31 @@ namespace kit {
 class Object;
 template <class T> class Ref;
 template <class T> class Weak;
+class Class;
+class Value;
+class Selector;
+class Dictionary;
+class Array;
+class IndexSet;
+struct KeyValueChange;
+
+// Key-value observing options.
+enum KeyValueObservingOptions : unsigned {
+    KeyValueObservingOptionNew = 1,
+    KeyValueObservingOptionOld = 2,
+    KeyValueObservingOptionInitial = 4,
+    KeyValueObservingOptionPrior = 8,
+};
+
+enum KeyValueChangeKind : int {
+    KeyValueChangeSetting = 1,
+    KeyValueChangeInsertion = 2,
+    KeyValueChangeRemoval = 3,
+    KeyValueChangeReplacement = 4,
+};
 
 namespace detail {
+struct ObjectExtras;
 
 // Shared between an object and its weak references. The mutex orders "the object is being
 // destroyed" against "a weak reference is being locked", so lock() never touches freed memory.
@@ -48,14 +73,86 @@ public:
     void release() const noexcept;
     long retainCount() const noexcept { return refs_.load(std::memory_order_relaxed); }
 
+    // Identity, description, copying.
+    static const Class& staticClass();
+    virtual const Class& class_() const;
+    bool isKindOfClass(const Class& c) const;
+    bool isMemberOfClass(const Class& c) const;
+    virtual bool isEqual(const Object* other) const { return other == this; }
+    virtual std::size_t hash() const;
+    // "<ClassName: 0x…>" with the registered class name.
+    virtual QString description() const;
+    // Makes an object of the receiver's class. Subclasses that can be copied override
+    // copyWithZone(); copy() is what callers use, and a subclass may shadow it with a typed one.
+    Ref<Object> copy() const;
+    // The default raises InvalidArgumentException.
+    virtual Ref<Object> copyWithZone() const;
+
+    // Dispatch by name: registered actions, optional operations and key-value accessors answer YES.
+    virtual bool respondsToSelector(const Selector& selector) const;
+    // Invokes a registered action; an unknown one raises InvalidArgumentException.
+    Value performSelector(const Selector& selector);
+    Value performSelectorWithObject(const Selector& selector, const Value& object);
+    Value performSelectorWithObjectWithObject(const Selector& selector, const Value& object1, const Value& object2);
+
+    // Key-value coding.
+    virtual Value valueForKey(const QString& key) const;
+    virtual void setValueForKey(const Value& value, const QString& key);
+    Value valueForKeyPath(const QString& keyPath) const;
+    void setValueForKeyPath(const Value& value, const QString& keyPath);
+    void setValuesForKeysWithDictionary(const Dictionary& keyedValues);
+    virtual Value valueForUndefinedKey(const QString& key) const;
+    virtual void setValueForUndefinedKey(const Value& value, const QString& key);
+    virtual void setNilValueForKey(const QString& key);
+    // What an unset key reads as in a class that stores undefined keys.
+    virtual Value defaultValueForKey(const QString& key) const;
+
+    // Key-value observing. Observers and observed objects are held weakly.
+    void addObserverForKeyPathOptionsContext(Object* observer, const QString& keyPath, unsigned options, void* context);
+    // Removing a registration that does not exist raises RangeException.
+    void removeObserverForKeyPath(Object* observer, const QString& keyPath);
+    void removeObserverForKeyPathContext(Object* observer, const QString& keyPath, void* context);
+    // The default raises InternalInconsistencyException: pass contexts you do not own up.
+    virtual void observeValueForKeyPathOfObjectChangeContext(
+        const QString& keyPath, Object* object, const KeyValueChange& change, void* context);
+    void willChangeValueForKey(const QString& key);
+    void didChangeValueForKey(const QString& key);
+    void willChangeValuesAtIndexesForKey(KeyValueChangeKind kind, const IndexSet& indexes, const QString& key);
+    void didChangeValuesAtIndexesForKey(KeyValueChangeKind kind, const IndexSet& indexes, const QString& key);
+
+    // Bindings.
+    Array exposedBindings() const;
+    virtual void bindToObjectWithKeyPathOptions(
+        const QString& binding, Object* observable, const QString& keyPath, const Dictionary& options);
+    virtual void unbind(const QString& binding);
+    // {"NSObservedObject", "NSObservedKeyPath", "NSOptions"}, or nil when the binding is not bound.
+    virtual Value infoForBinding(const QString& binding) const;
+
+    // Runtime internals: the side table of observations, bindings and stored keys.
+    detail::ObjectExtras* extrasForObservation() const noexcept { return extras_.load(std::memory_order_acquire); }
+    detail::ObjectExtras& ensureExtrasForObservation() const;
+
 protected:
-    // Called when the last strong reference is gone. The default deletes at once; objects that
-    // must die on a particular thread override it and arrange for `delete this` there.
+    // Called when the last strong reference is gone. The default deletes at once (on the main
+    // thread for main-thread-affine objects); others may override and arrange for `delete this`.
     virtual void destroy() const noexcept;
+
+    // Views, windows, layers and controllers: when the last reference drops on another thread, the
+    // object is deleted on the main thread.
+    void setMainThreadAffine() { mainThreadAffine_ = true; }
+
+    // The notifying setter: will-change, assign, did-change. Every call notifies, changed or not.
+    template <class Field, class V> void setValueNotifying(const QString& key, Field& field, V&& value)
+    {
+        willChangeValueForKey(key);
+        field = std::forward<V>(value);
+        didChangeValueForKey(key);
+    }
 
 private:
     template <class T> friend class Weak;
     template <class T, class... Args> friend Ref<T> make(Args&&... args);
+    friend struct detail::ObjectExtras;
 
     detail::WeakControl* weakControl() const;
     bool tryRetain() const noexcept;
@@ -64,6 +161,9 @@ private:
     // constructor cannot destroy the half-built object.
     mutable std::atomic<long> refs_ { 1 };
     mutable std::atomic<detail::WeakControl*> weak_ { nullptr };
+    // Observations, bindings and stored keys, made on first use.
+    mutable std::atomic<detail::ObjectExtras*> extras_ { nullptr };
+    bool mainThreadAffine_ = false;
 };
 
 struct AdoptTag { };
@@ -216,3 +316,5 @@ template <class T, class U> Ref<T> dynamic_pointer_cast(const Ref<U>& r) noexcep
 template <class T> struct std::hash<kit::Ref<T>> {
     std::size_t operator()(const kit::Ref<T>& r) const noexcept { return std::hash<const void*>()(r.get()); }
 };
+
+#include "kit/core/Value.h"

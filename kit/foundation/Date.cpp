@@ -11,12 +11,6 @@
 
 namespace kit {
 
-Date Date::date() { return Date::dateWithTimeIntervalSince1970(Clock::currentNow()); }
-
-Date Date::dateWithTimeIntervalSinceNow(double seconds) { return date().dateByAddingTimeInterval(seconds); }
-
-double Date::timeIntervalSinceNow() const { return timeIntervalSinceDate(date()); }
-
 CalendarDate CalendarDate::fromDate(Date date)
 {
     CalendarDate c;
@@ -112,7 +106,7 @@ QString CalendarDate::descriptionWithCalendarFormat(const QString& format) const
 QString timeStampForFileOperation()
 {
     static std::atomic<unsigned> counter { 0 };
-    return CalendarDate::fromDate(Date::date()).descriptionWithCalendarFormat(QStringLiteral("%Y%m%d%H%M%S%z%F")) + u'-'
+    return CalendarDate::fromDate(Clock::currentDate()).descriptionWithCalendarFormat(QStringLiteral("%Y%m%d%H%M%S%z%F")) + u'-'
         + QString::number(counter.fetch_add(1));
 }
 

@@ -1,43 +1,13 @@
 #pragma once
 
-// Points in time as seconds since 2001-01-01 UTC, read from kit::Clock, and calendar dates in
-// the local time zone with the few fields and the formatting the components use.
+// Calendar dates in the local time zone with the few fields and the formatting the components
+// use, and the time stamp for file operations.
+
+#include "kit/core/Date.h"
 
 #include <QString>
 
-#include <compare>
-#include <cstdint>
-
 namespace kit {
-
-// Seconds between 1970-01-01 and 2001-01-01 UTC.
-inline constexpr double TimeIntervalSince1970 = 978307200.0;
-
-class Date {
-public:
-    constexpr Date() = default;
-    constexpr explicit Date(double sinceReferenceDate)
-        : seconds_(sinceReferenceDate)
-    { }
-
-    // Now, from the installed clock.
-    static Date date();
-    static Date dateWithTimeIntervalSinceNow(double seconds);
-    static constexpr Date dateWithTimeIntervalSince1970(double seconds) { return Date(seconds - TimeIntervalSince1970); }
-    static constexpr Date distantFuture() { return Date(63113904000.0); }
-    static constexpr Date distantPast() { return Date(-63114076800.0); }
-
-    constexpr double timeIntervalSinceReferenceDate() const { return seconds_; }
-    constexpr double timeIntervalSince1970() const { return seconds_ + TimeIntervalSince1970; }
-    constexpr double timeIntervalSinceDate(Date other) const { return seconds_ - other.seconds_; }
-    double timeIntervalSinceNow() const;
-    constexpr Date dateByAddingTimeInterval(double seconds) const { return Date(seconds_ + seconds); }
-
-    constexpr auto operator<=>(const Date&) const = default;
-
-private:
-    double seconds_ = 0;
-};
 
 // A date seen in the local time zone (or a given fixed offset).
 class CalendarDate {

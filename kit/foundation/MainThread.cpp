@@ -2,19 +2,10 @@
 
 #include "kit/foundation/RunLoop.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
 #include <condition_variable>
 #include <mutex>
 
 namespace kit {
-
-bool isMainThread()
-{
-    auto* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
 
 void performOnMainThread(std::function<void()> fn, bool wait)
 {
@@ -46,15 +37,6 @@ void performOnMainThread(std::function<void()> fn, bool wait)
     });
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return done; });
-}
-
-void MainThreadObject::destroy() const noexcept
-{
-    if (isMainThread() || !QCoreApplication::instance()) {
-        delete this;
-        return;
-    }
-    RunLoop::main().enqueueMainBlock([self = this] { delete self; });
 }
 
 } // namespace kit

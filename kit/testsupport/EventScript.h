@@ -49,6 +49,9 @@ public:
     EventScript& keyUp(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
     EventScript& post(Ref<Event> event);
 
+    // Puts the events whose time has come into the application's queue, without dispatching.
+    void postDueEvents() { postDue(); }
+
     // Dispatches every scripted event in time order, turning timers in the default mode as the
     // clock passes them. Returns the number of events dispatched at this level.
     int run();

@@ -1,0 +1,460 @@
+#include "kit/core/KeyValueObserving.h"
+
+#include "kit/core/Class.h"
+#include "kit/core/Exception.h"
+#include "kit/core/KeyValueCoding.h"
+#include "kit/core/ObjectExtras_p.h"
+
+namespace kit {
+
+namespace detail {
+
+namespace {
+std::shared_ptr<Observation> addObservation(Object& target, Object* observer, const QString& keyPath, unsigned options, void* context);
+void removeObservation(Object& target, const Observation* observation);
+} // namespace
+
+// Keeps the rest of a multi-segment key path observed on the current intermediate object, and
+// moves that observation when the intermediate is replaced.
+class ChainLink final : public Object {
+public:
+    ChainLink(Object* root, std::weak_ptr<Observation> entry, QString rest, unsigned options)
+        : root_(root)
+        , entry_(std::move(entry))
+        , rest_(std::move(rest))
+        , options_(options & ~unsigned(KeyValueObservingOptionInitial))
+    { }
+    ~ChainLink() override { detach(); }
+
+    void rewire(const Value& intermediate)
+    {
+        detach();
+        // Arrays are observed only up to the array.
+        Ref<Object> target = intermediate.object();
+        if (!target)
+            return;
+        auto sub = addObservation(*target, this, rest_, options_, this);
+        std::lock_guard guard(mutex_);
+        target_ = target;
+        sub_ = sub;
+    }
+
+    void detach()
+    {
+        Weak<Object> target;
+        std::weak_ptr<Observation> sub;
+        {
+            std::lock_guard guard(mutex_);
+            target = std::exchange(target_, nullptr);
+            sub = std::exchange(sub_, {});
+        }
+        auto s = sub.lock();
+        if (!s)
+            return;
+        if (auto t = target.lock())
+            removeObservation(*t, s.get());
+        else {
+            s->alive = false;
+            if (s->chain)
+                s->chain->detach();
+        }
+    }
+
+    // kit::Object:
+    void observeValueForKeyPathOfObjectChangeContext(const QString&, Object*, const KeyValueChange& change, void*) override
+    {
+        auto entry = entry_.lock();
+        if (!entry || !entry->alive)
+            return;
+        Ref<Object> root = root_.lock();
+        Ref<Object> observer = entry->observer.lock();
+        if (!root || !observer)
+            return;
+        observer->observeValueForKeyPathOfObjectChangeContext(entry->keyPath, root.get(), change, entry->context);
+    }
+
+private:
+    Weak<Object> root_;
+    std::weak_ptr<Observation> entry_;
+    QString rest_;
+    unsigned options_;
+    std::mutex mutex_;
+    Weak<Object> target_;
+    std::weak_ptr<Observation> sub_;
+};
+
+Observation::~Observation() = default;
+
+void ObjectExtras::add(std::shared_ptr<Observation> o)
+{
+    std::lock_guard guard(mutex);
+    auto list = observations ? std::make_shared<ObservationList>(*observations) : std::make_shared<ObservationList>();
+    list->push_back(std::move(o));
+    observations = std::move(list);
+    observationCount.fetch_add(1, std::memory_order_acq_rel);
+}
+
+bool ObjectExtras::remove(const Observation* o)
+{
+    std::lock_guard guard(mutex);
+    if (!observations)
+        return false;
+    auto list = std::make_shared<ObservationList>();
+    list->reserve(observations->size());
+    bool found = false;
+    for (const auto& x : *observations) {
+        if (x.get() == o && !found)
+            found = true;
+        else
+            list->push_back(x);
+    }
+    if (!found)
+        return false;
+    observations = list->empty() ? nullptr : std::shared_ptr<const ObservationList>(std::move(list));
+    observationCount.fetch_sub(1, std::memory_order_acq_rel);
+    return true;
+}
+
+void destroyExtras(ObjectExtras* extras)
+{
+    std::shared_ptr<const ObservationList> observations;
+    QHash<QString, Ref<Object>> bindings;
+    {
+        std::lock_guard guard(extras->mutex);
+        observations = std::move(extras->observations);
+        bindings = std::move(extras->bindings);
+    }
+    if (observations)
+        for (const auto& o : *observations) {
+            o->alive = false;
+            if (o->chain)
+                o->chain->detach();
+        }
+    bindings.clear();
+    delete extras;
+}
+
+namespace {
+
+struct Pending {
+    const Object* object;
+    QString key;
+    std::vector<std::pair<const Observation*, Value>> olds;
+};
+
+thread_local std::vector<Pending> pendingChanges;
+
+bool affects(const Observation& o, const QString& key, const QStringList& dependents)
+{
+    return o.firstKey == key || dependents.contains(o.firstKey);
+}
+
+Value currentValue(const Object& object, const Observation& o)
+{
+    return o.rest.isEmpty() ? object.valueForKey(o.firstKey) : object.valueForKeyPath(o.keyPath);
+}
+
+// The affected elements of a to-many change, or the whole value.
+Value changedPart(const Value& whole, const KeyValueChange& change)
+{
+    if (!change.hasIndexes)
+        return whole.isNil() ? Value::null() : whole;
+    std::vector<Value> out;
+    const Array& array = whole.array();
+    for (auto i : change.indexes)
+        if (i < array.count())
+            out.push_back(array[i]);
+    return Value(Array(std::move(out)));
+}
+
+void logObserverException(const QString& keyPath, const QString& name, const QString& reason)
+{
+    kit::log(QStringLiteral("*** An observer of \"%@\" raised %@: %@"), keyPath, name, reason);
+}
+
+bool deliver(const Observation& o, Object* object, const KeyValueChange& change)
+{
+    if (!o.alive.load(std::memory_order_acquire))
+        return true;
+    Ref<Object> observer = o.observer.lock();
+    if (!observer)
+        return false;
+    try {
+        observer->observeValueForKeyPathOfObjectChangeContext(o.keyPath, object, change, o.context);
+    } catch (const Exception& e) {
+        logObserverException(o.keyPath, e.name(), e.reason());
+    } catch (const std::exception& e) {
+        logObserverException(o.keyPath, QStringLiteral("std::exception"), QString::fromUtf8(e.what()));
+    }
+    return true;
+}
+
+void pruneDead(ObjectExtras& e)
+{
+    auto snap = e.snapshot();
+    if (!snap)
+        return;
+    for (const auto& o : *snap)
+        if (o->observer.expired()) {
+            o->alive = false;
+            if (o->chain)
+                o->chain->detach();
+            e.remove(o.get());
+        }
+}
+
+std::shared_ptr<Observation> addObservation(Object& target, Object* observer, const QString& keyPath, unsigned options, void* context)
+{
+    auto o = std::make_shared<Observation>();
+    o->keyPath = keyPath;
+    const qsizetype dot = keyPath.indexOf(QLatin1Char('.'));
+    o->firstKey = dot < 0 ? keyPath : keyPath.left(dot);
+    o->rest = dot < 0 ? QString() : keyPath.mid(dot + 1);
+    o->observer = observer;
+    o->observerIdentity = observer;
+    o->options = options;
+    o->context = context;
+    if (!o->rest.isEmpty()) {
+        o->chain = make<ChainLink>(&target, o, o->rest, options);
+        o->chain->rewire(target.valueForKey(o->firstKey));
+    }
+    target.ensureExtrasForObservation().add(o);
+    return o;
+}
+
+void removeObservation(Object& target, const Observation* observation)
+{
+    auto* e = target.extrasForObservation();
+    if (!e)
+        return;
+    auto snap = e->snapshot();
+    if (!snap)
+        return;
+    for (const auto& o : *snap)
+        if (o.get() == observation) {
+            o->alive = false;
+            if (o->chain)
+                o->chain->detach();
+            e->remove(observation);
+            return;
+        }
+}
+
+} // namespace
+
+} // namespace detail
+
+// ---- kit::Object
+
+void Object::addObserverForKeyPathOptionsContext(Object* observer, const QString& keyPath, unsigned options, void* context)
+{
+    KIT_PARAMETER_ASSERT(observer != nullptr, "observer != nil");
+    auto o = detail::addObservation(*this, observer, keyPath, options, context);
+    if (options & KeyValueObservingOptionInitial) {
+        KeyValueChange change;
+        if (options & KeyValueObservingOptionNew)
+            change.newValue = detail::changedPart(detail::currentValue(*this, *o), change);
+        detail::deliver(*o, this, change);
+    }
+}
+
+void Object::removeObserverForKeyPath(Object* observer, const QString& keyPath)
+{
+    removeObserverForKeyPathContext(observer, keyPath, nullptr);
+}
+
+void Object::removeObserverForKeyPathContext(Object* observer, const QString& keyPath, void* context)
+{
+    auto* e = extrasForObservation();
+    auto snap = e ? e->snapshot() : nullptr;
+    if (snap) {
+        for (auto it = snap->rbegin(); it != snap->rend(); ++it) {
+            const auto& o = *it;
+            if (o->observerIdentity == observer && o->keyPath == keyPath && (!context || o->context == context) && o->alive) {
+                o->alive = false;
+                if (o->chain)
+                    o->chain->detach();
+                e->remove(o.get());
+                return;
+            }
+        }
+    }
+    throw Exception(RangeException,
+        format(QStringLiteral("Cannot remove an observer <%@ %p> for the key path \"%@\" from <%@ %p> because it is "
+                              "not registered as an observer."),
+            observer ? observer->class_().name() : QStringLiteral("(null)"), reinterpret_cast<quintptr>(observer), keyPath, class_().name(),
+            reinterpret_cast<quintptr>(this)));
+}
+
+void Object::observeValueForKeyPathOfObjectChangeContext(const QString& keyPath, Object* object, const KeyValueChange&, void*)
+{
+    throw Exception(InternalInconsistencyException,
+        format(QStringLiteral("%@: An -observeValueForKeyPath:ofObject:change:context: message was received but not handled.\nKey path: "
+                              "%@\nObserved object: %@"),
+            description(), keyPath, object));
+}
+
+namespace {
+
+void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+{
+    auto* e = self.extrasForObservation();
+    if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
+        return;
+    auto snap = e->snapshot();
+    if (!snap)
+        return;
+    const QStringList& dependents = self.class_().keysAffectedByKey(key);
+    detail::Pending pending { &self, key, {} };
+    KeyValueChange change;
+    change.kind = kind;
+    if (indexes) {
+        change.hasIndexes = true;
+        change.indexes = *indexes;
+    }
+    for (const auto& o : *snap) {
+        if (!o->alive || !detail::affects(*o, key, dependents))
+            continue;
+        if (!(o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)))
+            continue;
+        KeyValueChange own = change;
+        if (o->firstKey != key || !o->rest.isEmpty()) {
+            own.hasIndexes = false;
+            own.kind = KeyValueChangeSetting;
+        }
+        Value old;
+        if (!(own.hasIndexes && kind == KeyValueChangeInsertion))
+            old = detail::changedPart(detail::currentValue(self, *o), own);
+        pending.olds.emplace_back(o.get(), old);
+        if (o->options & KeyValueObservingOptionPrior) {
+            own.isPrior = true;
+            if (o->options & KeyValueObservingOptionOld)
+                own.oldValue = old;
+            detail::deliver(*o, &self, own);
+        }
+    }
+    detail::pendingChanges.push_back(std::move(pending));
+}
+
+void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+{
+    std::vector<std::pair<const detail::Observation*, Value>> olds;
+    auto& stack = detail::pendingChanges;
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+        if (it->object == &self && it->key == key) {
+            olds = std::move(it->olds);
+            stack.erase(std::next(it).base());
+            break;
+        }
+    auto* e = self.extrasForObservation();
+    if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
+        return;
+    auto snap = e->snapshot();
+    if (!snap)
+        return;
+    // The changing object lives through its own notifications.
+    Ref<Object> keep(&self);
+    const QStringList& dependents = self.class_().keysAffectedByKey(key);
+    bool sawDead = false;
+    for (const auto& o : *snap) {
+        if (!o->alive || !detail::affects(*o, key, dependents))
+            continue;
+        if (o->chain)
+            o->chain->rewire(self.valueForKey(o->firstKey));
+        KeyValueChange change;
+        change.kind = kind;
+        if (indexes && o->firstKey == key && o->rest.isEmpty()) {
+            change.hasIndexes = true;
+            change.indexes = *indexes;
+        } else
+            change.kind = KeyValueChangeSetting;
+        if (o->options & KeyValueObservingOptionNew && !(change.hasIndexes && kind == KeyValueChangeRemoval))
+            change.newValue = detail::changedPart(detail::currentValue(self, *o), change);
+        if (o->options & KeyValueObservingOptionOld) {
+            for (const auto& [which, old] : olds)
+                if (which == o.get())
+                    change.oldValue = old;
+        }
+        if (!detail::deliver(*o, &self, change))
+            sawDead = true;
+    }
+    if (sawDead)
+        detail::pruneDead(*e);
+}
+
+} // namespace
+
+void Object::willChangeValueForKey(const QString& key) { willChange(*this, key, KeyValueChangeSetting, nullptr); }
+void Object::didChangeValueForKey(const QString& key) { didChange(*this, key, KeyValueChangeSetting, nullptr); }
+
+void Object::willChangeValuesAtIndexesForKey(KeyValueChangeKind kind, const IndexSet& indexes, const QString& key)
+{
+    willChange(*this, key, kind, &indexes);
+}
+
+void Object::didChangeValuesAtIndexesForKey(KeyValueChangeKind kind, const IndexSet& indexes, const QString& key)
+{
+    didChange(*this, key, kind, &indexes);
+}
+
+// ---- free functions
+
+Value KeyValueChange::valueForKey(const QString& key) const
+{
+    if (key == KeyValueChangeKindKey)
+        return Value(static_cast<int>(kind));
+    if (key == KeyValueChangeNewKey)
+        return newValue;
+    if (key == KeyValueChangeOldKey)
+        return oldValue;
+    if (key == KeyValueChangeIndexesKey)
+        return hasIndexes ? Value(indexes) : Value();
+    if (key == KeyValueChangeNotificationIsPriorKey)
+        return isPrior ? Value(true) : Value();
+    return {};
+}
+
+void addObserverToObjectsAtIndexesForKeyPathOptionsContext(
+    const Array& array, Object* observer, const IndexSet& indexes, const QString& keyPath, unsigned options, void* context)
+{
+    for (auto i : indexes)
+        if (auto o = array.objectAtIndex(i).object())
+            o->addObserverForKeyPathOptionsContext(observer, keyPath, options, context);
+}
+
+void removeObserverFromObjectsAtIndexesForKeyPath(const Array& array, Object* observer, const IndexSet& indexes, const QString& keyPath)
+{
+    for (auto i : indexes)
+        if (auto o = array.objectAtIndex(i).object())
+            o->removeObserverForKeyPath(observer, keyPath);
+}
+
+namespace debug {
+
+int observationCount(const Object* object)
+{
+    auto* e = object ? object->extrasForObservation() : nullptr;
+    auto snap = e ? e->snapshot() : nullptr;
+    int n = 0;
+    if (snap)
+        for (const auto& o : *snap)
+            if (o->alive && !o->observer.expired())
+                ++n;
+    return n;
+}
+
+int observationCount(const Object* object, const QString& keyPath)
+{
+    auto* e = object ? object->extrasForObservation() : nullptr;
+    auto snap = e ? e->snapshot() : nullptr;
+    int n = 0;
+    if (snap)
+        for (const auto& o : *snap)
+            if (o->alive && o->keyPath == keyPath && !o->observer.expired())
+                ++n;
+    return n;
+}
+
+} // namespace debug
+
+} // namespace kit

@@ -1,0 +1,291 @@
+#include "kit/foundation/Bundle.h"
+
+#include "kit/core/Exception.h"
+#include "kit/foundation/Locale.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <map>
+
+namespace kit {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    QString mainPath;
+    Ref<Bundle> main;
+    std::map<QString, Ref<Bundle>> named;
+    std::optional<QStringList> localizations;
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+QString defaultMainPath()
+{
+    const QString env = qEnvironmentVariable("KIT_MAIN_BUNDLE");
+    return env.isEmpty() ? QStringLiteral(":/Main") : env;
+}
+
+std::optional<QJsonObject> readJsonObject(const QString& path, bool* broken)
+{
+    *broken = false;
+    QFile file(path);
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *broken = true;
+        return std::nullopt;
+    }
+    QJsonParseError error {};
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+        *broken = true;
+        return std::nullopt;
+    }
+    return doc.object();
+}
+
+} // namespace
+
+Bundle* Bundle::mainBundle()
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (!r.main)
+        r.main = make<Bundle>(r.mainPath.isEmpty() ? defaultMainPath() : r.mainPath);
+    return r.main.get();
+}
+
+Bundle* Bundle::bundleWithName(const QString& name)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto& slot = r.named[name];
+    if (!slot)
+        slot = make<Bundle>(QStringLiteral(":/") + name);
+    return slot.get();
+}
+
+Ref<Bundle> Bundle::bundleWithPath(const QString& path)
+{
+    if (!QFileInfo(path).isDir())
+        return nullptr;
+    return make<Bundle>(path);
+}
+
+void Bundle::setMainBundlePathForTesting(const QString& path)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.mainPath = path;
+    r.main = nullptr;
+    r.named.clear();
+}
+
+Bundle::Bundle(QString path)
+    : path_(std::move(path))
+{
+    while (path_.size() > 2 && path_.endsWith(u'/'))
+        path_.chop(1);
+}
+
+QJsonObject Bundle::infoJson() const
+{
+    std::lock_guard lock(mutex_);
+    if (!info_) {
+        bool broken = false;
+        info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(QJsonObject {});
+        if (broken)
+            kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
+    }
+    return *info_;
+}
+
+QString Bundle::bundleIdentifier() const { return infoJson().value(QStringLiteral("CFBundleIdentifier")).toString(); }
+
+QJsonObject Bundle::localizedInfo() const
+{
+    const QStringList langs = preferredLocalizations();
+    {
+        std::lock_guard lock(mutex_);
+        if (localizedInfo_ && localizedInfoLanguages_ == langs)
+            return *localizedInfo_;
+    }
+    QJsonObject merged;
+    // Later languages first, so that the most preferred one overwrites.
+    for (auto it = langs.rbegin(); it != langs.rend(); ++it) {
+        bool broken = false;
+        const auto obj = readJsonObject(QStringLiteral("%1/strings/%2/InfoPlist.json").arg(path_, *it), &broken);
+        if (obj)
+            for (auto e = obj->begin(); e != obj->end(); ++e)
+                merged.insert(e.key(), e.value());
+    }
+    std::lock_guard lock(mutex_);
+    localizedInfo_ = merged;
+    localizedInfoLanguages_ = langs;
+    return merged;
+}
+
+QJsonValue Bundle::objectForInfoDictionaryKey(const QString& key) const
+{
+    const QJsonObject localized = localizedInfo();
+    if (localized.contains(key))
+        return localized.value(key);
+    const QJsonObject plain = infoJson();
+    return plain.contains(key) ? plain.value(key) : QJsonValue(QJsonValue::Undefined);
+}
+
+QStringList Bundle::preferredLocalizations() const
+{
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        if (r.localizations)
+            return *r.localizations;
+    }
+    auto locale = Locale::currentLocale();
+    QStringList out;
+    out << locale->localeIdentifier();
+    if (!out.contains(locale->languageCode()))
+        out << locale->languageCode();
+    return out;
+}
+
+void Bundle::setPreferredLocalizationsForTesting(const QStringList& localizations)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (localizations.isEmpty())
+        r.localizations.reset();
+    else
+        r.localizations = localizations;
+}
+
+const Bundle::Table& Bundle::table(const QString& relativePath) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = tables_.find(relativePath);
+    if (it != tables_.end())
+        return *it.value();
+    auto table = std::make_shared<Table>();
+    bool broken = false;
+    const QString full = path_ + u'/' + relativePath;
+    if (const auto obj = readJsonObject(full, &broken)) {
+        for (auto e = obj->begin(); e != obj->end(); ++e)
+            if (e.value().isString())
+                table->insert(e.key(), e.value().toString());
+    }
+    if (broken) // cached as empty, so said once
+        kit::log(QStringLiteral("The strings table %@ cannot be read"), full);
+    tables_.insert(relativePath, table);
+    return *table;
+}
+
+QString Bundle::localizedStringForKeyValueTable(const QString& key, const QString& value, const QString& tableName) const
+{
+    if (key.isNull())
+        return value.isNull() ? QStringLiteral("") : value;
+    const QString name = tableName.isEmpty() ? QStringLiteral("Localizable") : tableName;
+    QStringList candidates;
+    for (const QString& lang : preferredLocalizations())
+        candidates << QStringLiteral("strings/%1/%2.json").arg(lang, name);
+    candidates << QStringLiteral("strings/%1.json").arg(name);
+    for (const QString& c : candidates) {
+        const Table& t = table(c);
+        auto hit = t.constFind(key);
+        if (hit != t.constEnd())
+            return hit.value();
+    }
+    return value.isEmpty() ? key : value;
+}
+
+QString Bundle::findResource(const QString& fileName, const QString& directory) const
+{
+    const QString base
+        = directory.isEmpty() ? QStringLiteral("%1/Resources").arg(path_) : QStringLiteral("%1/Resources/%2").arg(path_, directory);
+    for (const QString& lang : preferredLocalizations()) {
+        const QString p = QStringLiteral("%1/%2/%3").arg(base, lang, fileName);
+        if (QFileInfo(p).isFile())
+            return p;
+    }
+    const QString p = base + u'/' + fileName;
+    return QFileInfo(p).isFile() ? p : QString();
+}
+
+QString Bundle::pathForResourceOfType(const QString& name, const QString& type) const
+{
+    return pathForResourceOfTypeInDirectory(name, type, QString());
+}
+
+QString Bundle::pathForResourceOfTypeInDirectory(const QString& name, const QString& type, const QString& directory) const
+{
+    if (name.isEmpty())
+        return {};
+    QString ext = type;
+    if (ext.startsWith(u'.'))
+        ext.remove(0, 1);
+    return findResource(ext.isEmpty() ? name : name + u'.' + ext, directory);
+}
+
+QStringList Bundle::pathsForResourcesOfTypeInDirectory(const QString& type, const QString& directory) const
+{
+    const QString base
+        = directory.isEmpty() ? QStringLiteral("%1/Resources").arg(path_) : QStringLiteral("%1/Resources/%2").arg(path_, directory);
+    QString ext = type;
+    if (ext.startsWith(u'.'))
+        ext.remove(0, 1);
+    QStringList out;
+    QStringList seen;
+    auto collect = [&](const QString& folder) {
+        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        for (const QString& n : names) {
+            if (!ext.isEmpty() && QFileInfo(n).suffix() != ext)
+                continue;
+            if (seen.contains(n))
+                continue;
+            seen << n;
+            out << folder + u'/' + n;
+        }
+    };
+    for (const QString& lang : preferredLocalizations())
+        collect(base + u'/' + lang);
+    collect(base);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+QString Bundle::pathForImageResource(const QString& name) const
+{
+    if (name.isEmpty())
+        return {};
+    if (!QFileInfo(name).suffix().isEmpty()) {
+        const QString direct = findResource(name, QString());
+        if (!direct.isEmpty())
+            return direct;
+    }
+    for (const char* ext : { "svg", "png", "jpg", "tiff" }) {
+        const QString p = findResource(name + u'.' + QLatin1String(ext), QString());
+        if (!p.isEmpty())
+            return p;
+    }
+    return {};
+}
+
+QString Bundle::pathForInterfaceFile(const QString& name) const
+{
+    const QString p = QStringLiteral("%1/ui/%2.json").arg(path_, name);
+    return QFileInfo(p).isFile() ? p : QString();
+}
+
+QString localizedString(const QString& key) { return Bundle::mainBundle()->localizedStringForKeyValueTable(key, QString(), QString()); }
+
+} // namespace kit

@@ -1,0 +1,124 @@
+#include "kit/graphics/ImageRep.h"
+
+#include "kit/graphics/CGImage.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace kit {
+
+BitmapImageRep::BitmapImageRep(QImage image)
+    : ImageRep(MakeSize(image.width(), image.height()))
+    , image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+{ }
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithData(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead() || reader.format() == "svg" || reader.format() == "svgz")
+        return nullptr;
+    QImage image = reader.read();
+    if (image.isNull())
+        return nullptr;
+    return make<BitmapImageRep>(std::move(image));
+}
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithCGImage(const Ref<kit::CGImage>& image)
+{
+    return image ? make<BitmapImageRep>(image->image()) : nullptr;
+}
+
+Ref<Color> BitmapImageRep::colorAtXY(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())
+        return nullptr;
+    return Color::fromQColor(QColor::fromRgba(image_.pixel(x, y)));
+}
+
+Ref<kit::CGImage> BitmapImageRep::CGImage() const { return kit::CGImage::create(image_); }
+
+QByteArray BitmapImageRep::TIFFRepresentation() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.write(image_.convertToFormat(QImage::Format_ARGB32));
+    return bytes;
+}
+
+QByteArray BitmapImageRep::PNGRepresentation() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image_.save(&buffer, "PNG");
+    return bytes;
+}
+
+Ref<ImageRep> BitmapImageRep::copy() const
+{
+    auto rep = make<BitmapImageRep>(image_.copy());
+    rep->setSize(size());
+    return rep;
+}
+
+Ref<SVGImageRep> SVGImageRep::imageRepWithData(const QByteArray& data)
+{
+    QSvgRenderer renderer(data);
+    if (!renderer.isValid())
+        return nullptr;
+    const QSize size = renderer.defaultSize();
+    return Ref<SVGImageRep>(new SVGImageRep(data, MakeSize(size.width(), size.height())), adopt);
+}
+
+QImage SVGImageRep::pixelsForSize(QSize pixels) const
+{
+    if (pixels.isEmpty())
+        return {};
+    std::lock_guard lock(mutex_);
+    auto& cached = cache_[{ pixels.width(), pixels.height() }];
+    if (cached.isNull()) {
+        // A renderer per rendering: QSvgRenderer is not to be shared between threads.
+        QSvgRenderer renderer(data_);
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        p.end();
+        cached = image;
+    }
+    return cached;
+}
+
+Ref<ImageRep> SVGImageRep::copy() const
+{
+    Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
+    return rep;
+}
+
+QImage CustomImageRep::pixelsForSize(QSize pixels) const
+{
+    if (pixels.isEmpty() || size().width <= 0 || size().height <= 0)
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        auto context = GraphicsContext::graphicsContextWithImage(&image, false);
+        const double sx = pixels.width() / size().width, sy = pixels.height() / size().height;
+        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, -sy, 0, double(pixels.height()) }));
+        GraphicsContext::Scope current(context);
+        draw(MakeRect(0, 0, size().width, size().height));
+    }
+    return image;
+}
+
+} // namespace kit

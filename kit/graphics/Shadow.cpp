@@ -1,0 +1,22 @@
+#include "kit/graphics/Shadow.h"
+
+#include "kit/graphics/GraphicsContext.h"
+
+namespace kit {
+
+void Shadow::set() const
+{
+    if (auto* c = GraphicsContext::currentContext())
+        c->setShadow(this);
+}
+
+Ref<Shadow> Shadow::copy() const
+{
+    auto s = make<Shadow>();
+    s->offset_ = offset_;
+    s->blur_ = blur_;
+    s->color_ = color_;
+    return s;
+}
+
+} // namespace kit
