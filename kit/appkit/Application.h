@@ -6,7 +6,7 @@
 // responder chains.
 
 #include "kit/appkit/Responder.h"
-#include "kit/core/Date.h"
+#include "kit/foundation/Date.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <QString>

@@ -8,7 +8,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/View.h"
-#include "kit/core/Date.h"
+#include "kit/foundation/Date.h"
 #include "kit/core/Geometry.h"
 
 #include <QImage>

@@ -1,10 +1,9 @@
 #include "kit/core/MainThread.h"
 
 #include "kit/core/Exception.h"
+#include "kit/foundation/MainThread.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
-#include <QThread>
 
 #include <mutex>
 
@@ -54,19 +53,11 @@ void postToMainThread(std::function<void()> work)
         poster(std::move(work));
         return;
     }
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) {
+    if (!QCoreApplication::instance()) {
         runCatching(work);
         return;
     }
-    QMetaObject::invokeMethod(
-        app, [work = std::move(work)] { runCatching(work); }, Qt::QueuedConnection);
-}
-
-bool isMainThread()
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
+    performOnMainThread([work = std::move(work)] { runCatching(work); }, false);
 }
 
 } // namespace kit
