@@ -235,21 +235,28 @@ void GraphicsContext::drawFocusRing(const QPainterPath& path)
 
 void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
 
+// Runs `draw` with the state's operation replaced, without copying the state.
+template <class Draw> static void withOperation(GraphicsState& state, CompositingOperation op, const Draw& draw)
+{
+    const CompositingOperation saved = std::exchange(state.operation, op);
+    draw(state);
+    state.operation = saved;
+}
+
 void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, CompositingOperation op)
 {
-    GraphicsState s = core_->state;
-    s.operation = op;
-    const QBrush brush = brushForColor(s.fillColor.get());
-    if (!s.focusRingStyle) {
-        core_->backend->fillPath(path, brush, s);
+    const QBrush brush = brushForColor(core_->state.fillColor.get());
+    const std::optional<FocusRingPlacement> ring = core_->state.focusRingStyle;
+    auto fill = [&](const GraphicsState& s) { core_->backend->fillPath(path, brush, s); };
+    if (!ring) {
+        withOperation(core_->state, op, fill);
         return;
     }
-    const FocusRingPlacement placement = *s.focusRingStyle;
-    if (placement == FocusRingBelow)
+    if (*ring == FocusRingBelow)
         drawFocusRing(path);
-    if (placement != FocusRingOnly)
-        core_->backend->fillPath(path, brush, s);
-    if (placement != FocusRingBelow)
+    if (*ring != FocusRingOnly)
+        withOperation(core_->state, op, fill);
+    if (*ring != FocusRingBelow)
         drawFocusRing(path);
 }
 
@@ -271,10 +278,10 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& source, Rect 
 {
     if (image.isNull() || IsEmptyRect(dest) || fraction <= 0)
         return;
-    GraphicsState s = core_->state;
-    s.operation = op;
-    core_->backend->drawImage(image, source, QRectF(dest.origin.x, dest.origin.y, dest.size.width, dest.size.height),
-        uprightTransform(dest), std::min(fraction, 1.0), s);
+    const QRectF target(dest.origin.x, dest.origin.y, dest.size.width, dest.size.height);
+    const QTransform upright = uprightTransform(dest);
+    withOperation(core_->state, op,
+        [&](const GraphicsState& s) { core_->backend->drawImage(image, source, target, upright, std::min(fraction, 1.0), s); });
 }
 
 // --- Fill functions ---
