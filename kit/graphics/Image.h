@@ -49,9 +49,10 @@ class Image : public Object {
     static Ref<Image> imageByReferencingFile(const QString& path);
     // A zero size takes the pixel size.
     static Ref<Image> imageWithCGImageSize(const Ref<CGImage>& image, Size size);
-    // System names, then the named-image lookup (bundles), then Qt resources ":/images/<name>.{svg,png}".
+    // System names, then the named-image lookup, then the main bundle's image resources. Cached by name.
     static Ref<Image> imageNamed(const QString& name);
-    // Where bundles plug in their image resources. Test-only reset: pass an empty function.
+    // Where other image sources (plug-in bundles, tests) plug in. An empty function resets; either
+    // way the cache of named images is cleared.
     static void setNamedImageLookup(std::function<Ref<Image>(const QString& name)> lookup);
 
     Size size() const;

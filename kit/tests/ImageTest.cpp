@@ -1,5 +1,6 @@
 #include "kit/graphics/Image.h"
 
+#include "kit/foundation/Bundle.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/tests/GraphicsTestSupport.h"
@@ -250,6 +251,20 @@ TEST(Image, NamedSystemImagesAreTemplates)
     Image::setNamedImageLookup([](const QString& name) { return name == "pi" ? redOverBlue(4, 4) : nullptr; });
     EXPECT_TRUE(Image::imageNamed("pi"));
     Image::setNamedImageLookup({});
+
+    // The main bundle's resources, by base name.
+    QTemporaryDir bundle;
+    QDir(bundle.path()).mkpath("Resources");
+    QFile svg(bundle.filePath("Resources/divider.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="22"><rect width="1" height="22"/></svg>)");
+    svg.close();
+    kit::Bundle::setMainBundlePathForTesting(bundle.path());
+    auto divider = Image::imageNamed("divider");
+    kit::Bundle::setMainBundlePathForTesting({});
+    ASSERT_TRUE(divider);
+    EXPECT_EQ(divider->size(), (kit::Size { 1, 22 }));
+    EXPECT_EQ(divider->name(), "divider");
 }
 
 TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
