@@ -331,3 +331,21 @@ TEST(ThreePartImage, NullPartsAreLeftOutAndCrampedCapsShareTheFrame)
 }
 
 } // namespace
+
+namespace {
+
+// The graphics layer draws images under the full CTM: upright in its y-up bitmaps.
+TEST(CGContext, DrawImageIsUprightInAYUpBitmap)
+{
+    QImage pixels(4, 4, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::blue);
+    for (int x = 0; x < 4; ++x)
+        pixels.setPixel(x, 0, qRgb(255, 0, 0));
+    auto bitmap = kit::CGContext::createBitmap(8, 8);
+    bitmap->drawImage(MakeRect(0, 0, 8, 8), kit::CGImage::create(pixels));
+    const QImage out = kit::test::unpremultiplied(bitmap->createImage()->image());
+    EXPECT_EQ(pixel(out, 4, 0), QColor(Qt::red));
+    EXPECT_EQ(pixel(out, 4, 7), QColor(Qt::blue));
+}
+
+} // namespace
