@@ -285,7 +285,7 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
 }
 
 void Image::drawInRectFromRectOperationFractionRespectFlippedHints(
-    Rect dest, Rect from, CompositingOperation op, double fraction, bool) const
+    Rect dest, Rect from, CompositingOperation op, double fraction, bool, const Dictionary*) const
 {
     drawInRectFromRectOperationFraction(dest, from, op, fraction);
 }

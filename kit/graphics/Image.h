@@ -21,6 +21,7 @@
 namespace kit {
 
 class CGImage;
+class Dictionary;
 class GraphicsContext;
 
 // System image names (our own drawings).
@@ -77,8 +78,9 @@ class Image : public Object {
 
     // --- Drawing into the current context. `fromRect` in image points with y up; ZeroRect = all. ---
     void drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const;
+    // `respectFlipped` and `hints` are accepted: images are upright anyway, and scaling is always smooth.
     void drawInRectFromRectOperationFractionRespectFlippedHints(
-        Rect dest, Rect from, CompositingOperation op, double fraction, bool respectFlipped) const;
+        Rect dest, Rect from, CompositingOperation op, double fraction, bool respectFlipped, const Dictionary* hints = nullptr) const;
     void drawInRect(Rect dest) const { drawInRectFromRectOperationFraction(dest, ZeroRect, CompositeSourceOver, 1.0); }
     // `point` is the visual lower-left corner; the image keeps its own size (or from's).
     void drawAtPointFromRectOperationFraction(Point point, Rect from, CompositingOperation op, double fraction) const;
