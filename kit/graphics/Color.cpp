@@ -1,8 +1,10 @@
 #include "kit/graphics/Color.h"
 
+#include "kit/core/NotificationCenter.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -25,6 +27,32 @@ Ref<Color> makeColor(QString space, double r, double g, double b, double a)
 {
     auto clamp = [](double v) { return std::clamp(v, 0.0, 1.0); };
     return Ref<Color>(new Color(std::move(space), { clamp(r), clamp(g), clamp(b), clamp(a) }), adopt);
+}
+
+namespace {
+
+// Turns the application's palette-change event into the kit notification.
+class PaletteWatcher final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+            NotificationCenter::defaultCenter()->postNotificationNameObject(SystemColorsDidChangeNotification, nullptr);
+        return false;
+    }
+};
+
+} // namespace
+
+void Color::observePaletteChanges()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app || app->findChild<PaletteWatcher*>(QStringLiteral("kitPaletteWatcher"), Qt::FindDirectChildrenOnly))
+        return;
+    auto* watcher = new PaletteWatcher(app); // owned by the application
+    watcher->setObjectName(QStringLiteral("kitPaletteWatcher"));
+    app->installEventFilter(watcher);
 }
 
 Ref<Color> Color::colorWithCalibratedWhiteAlpha(double w, double a) { return makeColor(CalibratedWhiteColorSpace, w, w, w, a); }

@@ -66,6 +66,10 @@ class Color : public Object {
     static Ref<Color> windowBackgroundColor();
     static Ref<Color> windowFrameColor();
 
+    // Posts SystemColorsDidChangeNotification (object null) whenever the application palette
+    // changes from now on. The application object calls it once at start-up; main thread only.
+    static void observePaletteChanges();
+
     // This platform has no graphite look: always blue.
     static ControlTint currentControlTint() { return BlueControlTint; }
 

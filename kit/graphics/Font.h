@@ -36,10 +36,10 @@ class Font : public Object {
     double pointSize() const { return size_; }
     QString familyName() const { return font_.family(); }
     QString fontName() const;
-    double ascender() const;
+    double ascender() const { return ascent_; }
     // Negative: below the baseline.
-    double descender() const;
-    double leading() const;
+    double descender() const { return -descent_; }
+    double leading() const { return leading_; }
     double capHeight() const;
     double xHeight() const;
     // ascender − descender + leading.
@@ -55,12 +55,13 @@ class Font : public Object {
     const QFont& qFont() const { return font_; }
 
 private:
-    Font(QFont font, double size)
-        : font_(std::move(font))
-        , size_(size)
-    { }
+    // Metrics are read once: fonts are immutable and shared between threads.
+    Font(QFont font, double size);
     QFont font_;
     double size_;
+    double ascent_ = 0;
+    double descent_ = 0;
+    double leading_ = 0;
 };
 
 class FontManager : public Object {

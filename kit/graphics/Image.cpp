@@ -1,5 +1,6 @@
 #include "kit/graphics/Image.h"
 
+#include "kit/foundation/Bundle.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/GraphicsContext.h"
 
@@ -115,11 +116,10 @@ Ref<Image> Image::imageNamed(const QString& name)
     }
     if (!image && lookup)
         image = lookup(name);
-    for (const char* ext : { ".svg", ".png", ".tiff", ".jpg" }) {
-        if (image)
-            break;
-        if (QFile::exists(":/images/" + name + ext))
-            image = imageWithContentsOfFile(":/images/" + name + ext);
+    if (!image) {
+        const QString path = Bundle::mainBundle()->pathForImageResource(name);
+        if (!path.isEmpty())
+            image = imageWithContentsOfFile(path);
     }
     if (!image)
         return nullptr;
@@ -285,7 +285,7 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
 }
 
 void Image::drawInRectFromRectOperationFractionRespectFlippedHints(
-    Rect dest, Rect from, CompositingOperation op, double fraction, bool) const
+    Rect dest, Rect from, CompositingOperation op, double fraction, bool, const Dictionary*) const
 {
     drawInRectFromRectOperationFraction(dest, from, op, fraction);
 }
