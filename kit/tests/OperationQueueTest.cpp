@@ -109,12 +109,15 @@ TEST_F(OperationQueueTest, CancelDropsPendingAndFlagsRunning)
     queue->setMaxConcurrentOperationCount(1);
     std::atomic<bool> started { false };
     std::atomic<bool> sawCancel { false };
+    std::atomic<bool> release { false };
     auto first = make<BlockOperation>();
     first->addExecutionBlock([&, op = first.get()] {
         started = true;
         while (!op->isCancelled())
             std::this_thread::yield();
         sawCancel = true;
+        // Stays running until the count has been read.
+        waitFor(release);
     });
     std::atomic<int> laterRan { 0 };
     queue->addOperation(first);
@@ -123,6 +126,7 @@ TEST_F(OperationQueueTest, CancelDropsPendingAndFlagsRunning)
     waitFor(started);
     queue->cancelAllOperations();
     EXPECT_EQ(queue->operationCount(), 1);
+    release = true;
     queue->waitUntilAllOperationsAreFinished();
     EXPECT_TRUE(sawCancel.load());
     EXPECT_EQ(laterRan.load(), 0);
