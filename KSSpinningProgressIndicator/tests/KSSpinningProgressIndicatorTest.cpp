@@ -20,7 +20,7 @@ protected:
     {
         window = kit::make<kit::Window>(kit::MakeRect(0, 0, 40, 40), kit::BorderlessWindowMask);
         spinner = kit::make<KSSpinningProgressIndicator>(kit::MakeRect(0, 0, 40, 40));
-        spinner->setBackgroundColor(QColor(Qt::white));
+        spinner->setBackgroundColor(kit::Color::whiteColor());
         spinner->setDrawsBackground(true);
         window->contentView()->addSubview(spinner.get());
     }
