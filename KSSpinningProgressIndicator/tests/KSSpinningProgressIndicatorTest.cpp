@@ -163,3 +163,15 @@ TEST(SpinnerLifetime, DestroyedWhileTheThreadSleeps)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SpinnerClass, FoundByNameWithItsActions)
+{
+    const kit::Class* c = kit::classFromString(QStringLiteral("KSSpinningProgressIndicator"));
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(c->instancesRespondToSelector(kit::Selector("startAnimation")));
+    EXPECT_TRUE(c->instancesRespondToSelector(kit::Selector("stopAnimation")));
+}
+
+} // namespace

@@ -16,9 +16,7 @@ protected:
     void SetUp() override
     {
         split = makeSplitView({ 100, 100, 100 });
-        QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
-        grip.fill(Qt::gray);
-        split->setDivider(grip);
+        split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
         window = kit::make<kit::Window>(kit::MakeRect(100, 100, 310, 100), kit::TitledWindowMask);
         window->setContentView(split.get());
         split->adjustSubviews();
@@ -104,9 +102,7 @@ TEST_F(DragTest, DelegateVetoMakesDividersInert)
 TEST_F(DragTest, DoubleClickCollapsesTheSmallerNeighbourThenExpandsIt)
 {
     auto pair = makeSplitView({ 100, 200 });
-    QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
-    grip.fill(Qt::gray);
-    pair->setDivider(grip);
+    pair->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
     window->setContentView(pair.get());
     pair->setFrameSize(kit::MakeSize(310, 100));
     ASSERT_EQ(widthOf(*pair, 0), 102);
@@ -157,7 +153,7 @@ TEST_F(CoupledTest, NestedViewIsPerpendicularAndFollowsItsContainer)
     EXPECT_TRUE(inner->isHorizontal());
     EXPECT_TRUE(inner->isCoupled());
     EXPECT_EQ(inner->dividerThickness(), 5) << "the container's image";
-    split->setBackground(QColor(10, 20, 30, 0));
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.2, 0.3, 0));
     EXPECT_FALSE(split->background()) << "a transparent colour is dropped";
     EXPECT_FALSE(split->isOpaque());
 }
