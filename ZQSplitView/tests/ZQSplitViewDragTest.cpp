@@ -179,3 +179,84 @@ TEST_F(CoupledTest, DragOnTheCrossingMovesBothDividers)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanLetTheWindowGrowInsteadOfTheTrailingPane)
+{
+    struct Grow : RecordingDelegate {
+        bool splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow(
+            ZQSplitView*, std::uint64_t, ZQSplitSubview*, ZQSplitSubview*, bool) override
+        {
+            return true;
+        }
+    };
+    auto grow = kit::make<Grow>();
+    grow->implemented = { "splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow" };
+    split->setDelegate(grow.get());
+    const double before = window->frame().size.width;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseUp(MakePoint(132, 50));
+    script.run();
+    EXPECT_EQ(window->frame().size.width, before + 30);
+    EXPECT_EQ(widthOf(*split, 0), 130);
+    EXPECT_EQ(widthOf(*split, 1), 100);
+    EXPECT_EQ(widthOf(*split, 2), 100);
+}
+
+TEST_F(DragTest, DelegateChoosesWhichNeighbourADoubleClickCollapses)
+{
+    struct Chooser : RecordingDelegate {
+        ZQSplitSubview* splitViewCollapseLeadingOrTrailing(ZQSplitView*, ZQSplitSubview* leading, ZQSplitSubview*) override
+        {
+            return leading;
+        }
+    };
+    for (unsigned i = 0; i < 3; ++i)
+        split->subviewAtPosition(i)->setCanCollapse(true);
+    kit::test::EventScript plain(window.get());
+    plain.click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    plain.run();
+    EXPECT_TRUE(split->subviewAtPosition(1)->isCollapsed()) << "equal sizes: the trailing pane goes";
+
+    const double divider = split->dividerRects()[0].origin.x + 2;
+    kit::test::EventScript back(window.get());
+    back.wait(5).click(MakePoint(divider, 50)).click(MakePoint(divider, 50));
+    back.run();
+    ASSERT_FALSE(split->subviewAtPosition(1)->isCollapsed()) << "a second double-click expands it again";
+    ASSERT_EQ(widthOf(*split, 0), 100);
+
+    auto chooser = kit::make<Chooser>();
+    chooser->implemented = { "splitViewCollapseLeadingOrTrailing" };
+    split->setDelegate(chooser.get());
+    kit::test::EventScript chosen(window.get());
+    chosen.wait(10).click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    chosen.run();
+    EXPECT_TRUE(split->subviewAtPosition(0)->isCollapsed()) << "the delegate picked the leading pane";
+    EXPECT_FALSE(split->subviewAtPosition(1)->isCollapsed());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanNominateADividerForPressesInsideAPane)
+{
+    struct Nominate : RecordingDelegate {
+        std::uint64_t splitViewDividerForPointInSubview(ZQSplitView*, kit::Point, ZQSplitSubview* pane) override
+        {
+            return pane->identifier() == QStringLiteral("1") ? 0 : ZQNotFound;
+        }
+    };
+    auto nominate = kit::make<Nominate>();
+    nominate->implemented = { "splitViewDividerForPointInSubview" };
+    split->setDelegate(nominate.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(150, 50)).mouseDragged(MakePoint(170, 50)).mouseUp(MakePoint(170, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(widthOf(*split, 1), 80);
+    EXPECT_EQ(split->subviewAtPosition(1)->actDivider(), ZQNotFound);
+}
+
+} // namespace
