@@ -164,6 +164,7 @@ TEST_F(CoupledTest, CrossingShowsTheOpenHand)
     window->invalidateCursorRectsForView(split.get());
     const double crossingY = 100 - (inner->dividerRects()[0].origin.y + 2.5); // base coordinates, y up
     EXPECT_EQ(window->cursorAtPoint(MakePoint(102, crossingY)), ZQSplitView::cursor(2));
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(150, crossingY)), ZQSplitView::cursor(0)) << "the nested horizontal divider";
     EXPECT_EQ(window->cursorAtPoint(MakePoint(102, 10)), ZQSplitView::cursor(1));
 }
 
