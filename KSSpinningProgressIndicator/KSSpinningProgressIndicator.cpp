@@ -1,9 +1,11 @@
 #include "KSSpinningProgressIndicator/KSSpinningProgressIndicator.h"
 
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/AffineTransform.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +17,12 @@ constexpr double frameInterval = 0.05;
 const char* const nonSpinningStyles = "Non-spinning styles not available.";
 
 } // namespace
+
+KIT_REGISTER_CLASS(KSSpinningProgressIndicator, kit::View)
+{
+    c.action("startAnimation", &KSSpinningProgressIndicator::startAnimation);
+    c.action("stopAnimation", &KSSpinningProgressIndicator::stopAnimation);
+}
 
 std::int64_t KSSpinningProgressIndicator::SharedState::step()
 {
@@ -125,15 +133,15 @@ void KSSpinningProgressIndicator::setStyle(int style)
         throw std::logic_error(nonSpinningStyles);
 }
 
-void KSSpinningProgressIndicator::setColor(const QColor& colour)
+void KSSpinningProgressIndicator::setColor(const kit::Ref<kit::Color>& colour)
 {
     if (colour == foreColor_)
         return;
-    foreColor_ = colour;
+    foreColor_ = colour; // colours are immutable: holding one is as good as a copy
     setNeedsDisplay(true);
 }
 
-void KSSpinningProgressIndicator::setBackgroundColor(std::optional<QColor> colour)
+void KSSpinningProgressIndicator::setBackgroundColor(const kit::Ref<kit::Color>& colour)
 {
     if (colour == backColor_)
         return;
@@ -193,55 +201,59 @@ void KSSpinningProgressIndicator::setDisplayedWhenStopped(bool flag)
 
 void KSSpinningProgressIndicator::drawRect(kit::Rect)
 {
+    // LOCAL SHIM until the window makes a graphics context current around drawRect.
     QPainter* painter = kit::View::currentPainter();
     if (!painter)
         return;
+    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
+
     const kit::Rect b = bounds();
     const double size = std::min(b.size.width, b.size.height);
-    if (drawBackground_ && backColor_)
-        painter->fillRect(QRectF(b.origin.x, b.origin.y, b.size.width, b.size.height), *backColor_);
+    if (drawBackground_ && backColor_) {
+        backColor_->set();
+        kit::RectFill(b);
+    }
 
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    // The painter is in view coordinates, y up, so a positive turn is anticlockwise as on screen.
-    painter->translate(b.origin.x + b.size.width / 2, b.origin.y + b.size.height / 2);
+    kit::GraphicsContext::saveCurrentGraphicsState();
+    kit::AffineTransform toMiddle;
+    toMiddle.translateXByYBy(b.origin.x + b.size.width / 2, b.origin.y + b.size.height / 2);
+    toMiddle.concat();
+    const kit::Ref<kit::Color> fore = foreColor_ ? foreColor_ : kit::Color::blackColor();
     if (isIndeterminate_) {
-        const std::int64_t fins = state_->numFins;
-        painter->rotate(double(position()) * 6.28318 / double(fins) * 180.0 / M_PI);
-        QPen pen;
-        pen.setWidthF(size * 0.0859375);
-        pen.setCapStyle(Qt::RoundCap);
-        const QLineF fin(0, size * 0.234375, 0, size * 0.421875);
+        const double fins = double(state_->numFins);
+        kit::AffineTransform start;
+        start.rotateByRadians(double(position()) * 6.28318 / fins);
+        start.concat();
+        const kit::Ref<kit::BezierPath> fin = kit::BezierPath::bezierPath();
+        fin->setLineWidth(size * 0.0859375);
+        fin->setLineCapStyle(kit::RoundLineCapStyle);
+        fin->moveToPoint(kit::MakePoint(0, size * 0.234375));
+        fin->lineToPoint(kit::MakePoint(0, size * 0.421875));
+        kit::AffineTransform next;
+        next.rotateByRadians(6.282185 / fins);
         double alpha = 1.0;
-        for (std::int64_t i = 0; i < fins; ++i) {
-            QColor c = foreColor_;
-            c.setAlphaF(float(isAnimating_ ? std::max(0.0, alpha) : 0.2));
-            pen.setColor(c);
-            painter->setPen(pen);
-            painter->drawLine(fin);
-            painter->rotate(6.282185 / double(fins) * 180.0 / M_PI);
-            alpha -= 1.0 / double(fins);
+        for (std::int64_t i = 0; i < state_->numFins; ++i) {
+            fore->colorWithAlphaComponent(isAnimating_ ? alpha : 0.2)->set();
+            fin->stroke();
+            next.concat();
+            alpha -= 1.0 / fins;
         }
     } else {
         const double w = size * 0.01 + 1.0;
         const double r = (size - w) / 2.1;
-        QColor c = foreColor_;
-        c.setAlphaF(1.0f);
-        painter->setPen(QPen(c, w));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawEllipse(QPointF(0, 0), r, r);
+        fore->colorWithAlphaComponent(1.0)->set();
+        const kit::Ref<kit::BezierPath> circle = kit::BezierPath::bezierPathWithOvalInRect(kit::MakeRect(-r, -r, 2 * r, 2 * r));
+        circle->setLineWidth(w);
+        circle->stroke();
         // No maximum means nothing done yet: an empty pie rather than a division by zero.
-        if (maxValue_ > 0) {
-            const double sweep = 360.0 * std::clamp(currentValue_ / maxValue_, 0.0, 1.0);
-            QPainterPath pie;
-            pie.moveTo(0, 0);
-            // Qt measures angles against a y-down axis; in these y-up coordinates its -90 is the top
-            // and a positive sweep runs clockwise on screen.
-            pie.arcTo(QRectF(-r, -r, 2 * r, 2 * r), -90, sweep);
-            pie.closeSubpath();
-            painter->setPen(Qt::NoPen);
-            painter->fillPath(pie, c);
+        if (maxValue_ > 0 && currentValue_ > 0) {
+            const kit::Ref<kit::BezierPath> pie = kit::BezierPath::bezierPath();
+            pie->appendBezierPathWithArcWithCenterRadiusStartAngleEndAngleClockwise(
+                kit::ZeroPoint, r, 90, 90 - 360 * currentValue_ / maxValue_, true);
+            pie->lineToPoint(kit::ZeroPoint);
+            pie->closePath();
+            pie->fill();
         }
     }
-    painter->restore();
+    kit::GraphicsContext::restoreCurrentGraphicsState();
 }

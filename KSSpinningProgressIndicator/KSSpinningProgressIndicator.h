@@ -7,18 +7,18 @@
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h" // View.h alone leaves Ref<Window> incomplete
+#include "kit/core/Class.h"
 #include "kit/foundation/Thread.h"
 #include "kit/foundation/Timer.h"
-
-#include <QColor>
+#include "kit/graphics/Color.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 class KSSpinningProgressIndicator : public kit::View {
-public:
+    KIT_CLASS(KSSpinningProgressIndicator)
+
     // The one style there is.
     static constexpr int SpinningStyle = 1;
 
@@ -33,10 +33,11 @@ public:
     // Any style but the spinning one raises.
     void setStyle(int style);
 
-    QColor color() const { return foreColor_; }
-    void setColor(const QColor& colour);
-    std::optional<QColor> backgroundColor() const { return backColor_; }
-    void setBackgroundColor(std::optional<QColor> colour);
+    // The same object again changes nothing.
+    kit::Ref<kit::Color> color() const { return foreColor_; }
+    void setColor(const kit::Ref<kit::Color>& colour);
+    kit::Ref<kit::Color> backgroundColor() const { return backColor_; }
+    void setBackgroundColor(const kit::Ref<kit::Color>& colour);
     bool drawsBackground() const { return drawBackground_; }
     void setDrawsBackground(bool flag);
     bool isIndeterminate() const { return isIndeterminate_; }
@@ -80,8 +81,8 @@ private:
     bool isAnimating_ = false;
     kit::Ref<kit::Timer> animationTimer_;
     kit::Ref<kit::Thread> animationThread_;
-    QColor foreColor_ = Qt::black;
-    std::optional<QColor> backColor_;
+    kit::Ref<kit::Color> foreColor_ = kit::Color::blackColor();
+    kit::Ref<kit::Color> backColor_;
     bool drawBackground_ = false;
     bool displayWhenStopped_ = true;
     bool isIndeterminate_ = true;

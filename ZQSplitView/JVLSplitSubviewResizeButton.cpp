@@ -4,15 +4,20 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QPainter>
 
+#include <cmath>
 #include <limits>
 #include <typeinfo>
 
 using kit::Event;
 using kit::Rect;
 using kit::Ref;
+
+KIT_REGISTER_CLASS(JVLSplitSubviewResizeButtonCell, kit::Object) { }
+KIT_REGISTER_CLASS(JVLSplitSubviewResizeButton, kit::View) { }
 
 namespace {
 
@@ -24,7 +29,7 @@ constexpr double untilForever = std::numeric_limits<double>::infinity();
 } // namespace
 
 JVLSplitSubviewResizeButtonCell::JVLSplitSubviewResizeButtonCell()
-    : image_(resizeImagePath)
+    : image_(kit::Image::imageByReferencingFile(resizeImagePath))
     , sendActionOn_(kit::LeftMouseDownMask | kit::LeftMouseDraggedMask)
 { }
 
@@ -91,20 +96,18 @@ void JVLSplitSubviewResizeButton::awakeFromNib()
 
 void JVLSplitSubviewResizeButton::drawRect(Rect)
 {
+    // LOCAL SHIM until the window makes a graphics context current around drawRect.
     QPainter* painter = kit::View::currentPainter();
-    const QImage image = cell_->image();
-    if (!painter || image.isNull())
+    const Ref<kit::Image> image = cell_->image();
+    if (!painter || !image)
         return;
+    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
     const Rect b = bounds();
+    const kit::Size size = image->size();
     const double x
-        = cell_->imagePosition() == JVLSplitSubviewResizeButtonCell::ImageRight ? b.origin.x + b.size.width - image.width() : b.origin.x;
-    const double y = b.origin.y + (b.size.height - image.height()) / 2;
-    // The painter runs y up; images draw upright.
-    painter->save();
-    painter->translate(0, 2 * y + image.height());
-    painter->scale(1, -1);
-    painter->drawImage(QPointF(x, y), image);
-    painter->restore();
+        = cell_->imagePosition() == JVLSplitSubviewResizeButtonCell::ImageRight ? b.origin.x + b.size.width - size.width : b.origin.x;
+    const double y = b.origin.y + std::floor((b.size.height - size.height) / 2);
+    image->drawInRectFromRectOperationFraction(kit::MakeRect(x, y, size.width, size.height), kit::ZeroRect, kit::CompositeSourceOver, 1.0);
 }
 
 void JVLSplitSubviewResizeButton::mouseDown(const Event& event) { cell_->trackMouseInRectOfViewUntilMouseUp(event, bounds(), this, true); }

@@ -10,18 +10,19 @@
 // settings a button cell would; the tracking code is written as it will stay.
 
 #include "ZQSplitView/ZQSplitSubview.h"
+#include "kit/graphics/Image.h"
 
-#include <QImage>
 #include <QString>
 
 class JVLSplitSubviewResizeButtonCell : public kit::Object {
-public:
+    KIT_CLASS(JVLSplitSubviewResizeButtonCell)
+
     // Image positions; the position doubles as the side of the pane that resizes.
     enum : int { ImageLeft = 2, ImageRight = 3 };
 
     JVLSplitSubviewResizeButtonCell();
 
-    QImage image() const { return image_; }
+    kit::Ref<kit::Image> image() const { return image_; }
     int imagePosition() const { return imagePosition_; }
     void setImagePosition(int position) { imagePosition_ = position; }
     // Left-mouse-down and left-mouse-dragged.
@@ -33,7 +34,7 @@ public:
     static kit::Ref<ZQSplitSubview> superZQSplitSubviewOfView(kit::View* view);
 
 private:
-    QImage image_;
+    kit::Ref<kit::Image> image_;
     QString title_;
     int imagePosition_ = ImageRight;
     std::uint64_t sendActionOn_;
@@ -45,7 +46,8 @@ private:
 };
 
 class JVLSplitSubviewResizeButton : public kit::View {
-public:
+    KIT_CLASS(JVLSplitSubviewResizeButton)
+
     JVLSplitSubviewResizeButton();
     explicit JVLSplitSubviewResizeButton(kit::Rect frame);
 

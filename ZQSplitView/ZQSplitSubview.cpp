@@ -4,16 +4,25 @@
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using kit::Rect;
 using kit::Ref;
 using kit::Size;
+
+KIT_REGISTER_CLASS(ZQSplitSubview, kit::View)
+{
+    c.property("identifier", &ZQSplitSubview::identifier, &ZQSplitSubview::setIdentifier);
+    c.property("tag", &ZQSplitSubview::tag, &ZQSplitSubview::setTag);
+}
 
 struct ZQSplitSubview::Animation {
     const ZQSplitSubview* owner = nullptr; // identity only; the owner clears the record before it goes
@@ -92,7 +101,7 @@ bool ZQSplitSubview::isOpaque() const
 
 QString ZQSplitSubview::description() const
 {
-    const QString plain = QStringLiteral("<ZQSplitSubview: 0x%1>").arg(quintptr(this), 0, 16);
+    const QString plain = kit::View::description();
     return identifier_.isEmpty() ? plain : QStringLiteral("%1(%2)").arg(plain, identifier_);
 }
 
@@ -522,9 +531,17 @@ void ZQSplitSubview::drawRect(Rect dirtyRect)
     const Ref<ZQSplitView> s = splitView();
     if (!s)
         return;
-    if (const auto colour = s->background())
-        if (QPainter* painter = kit::View::currentPainter())
-            painter->fillRect(QRectF(dirtyRect.origin.x, dirtyRect.origin.y, dirtyRect.size.width, dirtyRect.size.height), *colour);
+    if (const Ref<kit::Color> colour = s->background()) {
+        // LOCAL SHIM until the window makes a graphics context current around drawRect.
+        QPainter* painter = kit::View::currentPainter();
+        std::optional<kit::GraphicsContext::Scope> drawing;
+        if (painter && !kit::GraphicsContext::currentContext())
+            drawing.emplace(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
+        if (kit::GraphicsContext::currentContext()) {
+            colour->set();
+            kit::BezierPath::fillRect(dirtyRect); // source-over
+        }
+    }
     if (const auto d = s->delegateFor("splitViewWillDrawSubviewInRect"))
         d->splitViewWillDrawSubviewInRect(s.get(), this, dirtyRect);
 }

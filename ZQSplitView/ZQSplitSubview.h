@@ -6,6 +6,7 @@
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h" // View.h alone leaves Ref<Window> incomplete
+#include "kit/core/Class.h"
 
 #include <QString>
 
@@ -27,7 +28,8 @@ struct ZQSubviewCache {
 };
 
 class ZQSplitSubview : public kit::View {
-public:
+    KIT_CLASS(ZQSplitSubview)
+
     ZQSplitSubview();
     explicit ZQSplitSubview(kit::Rect frame);
     ~ZQSplitSubview() override;
@@ -91,7 +93,7 @@ public:
     void drawRect(kit::Rect dirtyRect) override;
     void resizeSubviewsWithOldSize(kit::Size oldSize) override;
     kit::Ref<kit::View> hitTest(kit::Point point) override;
-    QString description() const;
+    QString description() const override;
 
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }

@@ -3,6 +3,8 @@
 #include "ZQSplitView/ZQStandIns.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QPainter>
 
@@ -37,6 +39,8 @@ Ref<kit::Object> defaultCursor(int kind)
 bool isEmptyRect(Rect r) { return r.size.width <= 0 || r.size.height <= 0; }
 
 } // namespace
+
+KIT_REGISTER_CLASS(ZQSplitView, ZQSplitSubview) { }
 
 // Construction ------------------------------------------------------------------------------------
 
@@ -87,7 +91,7 @@ ZQSplitView::DelegateCall ZQSplitView::delegateFor(const char* operation) const
 {
     const Ref<kit::Object> object = delegate_.lock();
     auto* d = dynamic_cast<ZQSplitViewDelegate*>(object.get());
-    if (!d || !d->respondsToOperation(operation))
+    if (!d || !object->respondsToSelector(kit::Selector(operation)))
         return {};
     return { object, d };
 }
@@ -100,7 +104,7 @@ void ZQSplitView::setCoupled(bool flag)
 {
     if (flag == isCoupled_)
         return;
-    if (!flag && divider_.isNull())
+    if (!flag && !divider_)
         if (const Ref<ZQSplitView> outer = splitView()) {
             isCoupled_ = false;
             setDivider(outer->divider());
@@ -125,22 +129,22 @@ void ZQSplitView::setHorizontal(bool flag)
     if (splitView() || flag == isHorizontal_)
         return;
     isHorizontal_ = flag;
-    setDividerThickness(divider_.isNull() ? 0 : (flag ? divider_.height() : divider_.width()));
+    setDividerThickness(!divider_ ? 0 : axisOf(divider_->size(), flag));
     setMustAdjust();
 }
 
-std::optional<QColor> ZQSplitView::background() const
+Ref<kit::Color> ZQSplitView::background() const
 {
     if (const Ref<ZQSplitView> outer = couplingSplitView())
         return outer->background();
     return background_;
 }
 
-void ZQSplitView::setBackground(std::optional<QColor> colour)
+void ZQSplitView::setBackground(const Ref<kit::Color>& colour)
 {
     if (couplingSplitView())
         return;
-    background_ = colour && colour->alphaF() > 0 ? colour : std::nullopt;
+    background_ = colour && colour->alphaComponent() > 0 ? colour : nullptr;
     setNeedsDisplay(true);
 }
 
@@ -148,21 +152,26 @@ bool ZQSplitView::isOpaque() const
 {
     if (const Ref<ZQSplitView> outer = couplingSplitView())
         return outer->isOpaque();
-    return background_ && background_->alphaF() >= 1.0;
+    return background_ && background_->alphaComponent() >= 1.0;
 }
 
-QImage ZQSplitView::divider() const
+Ref<kit::Image> ZQSplitView::divider() const
 {
     if (const Ref<ZQSplitView> outer = couplingSplitView())
         return outer->divider();
     return divider_;
 }
 
-void ZQSplitView::setDivider(const QImage& image)
+void ZQSplitView::setDivider(const Ref<kit::Image>& image)
 {
     if (couplingSplitView())
         return;
-    divider_ = image;
+    if (image && !image->isFlipped()) {
+        divider_ = image->copy();
+        divider_->setFlipped(true);
+    } else {
+        divider_ = image;
+    }
     setDividerThickness(0);
     setMustAdjust();
 }
@@ -171,10 +180,8 @@ double ZQSplitView::dividerThickness() const
 {
     if (dividerThickness_ > 0)
         return dividerThickness_;
-    const QImage image = divider();
-    if (image.isNull())
-        return 0;
-    return isHorizontal() ? image.height() : image.width();
+    const Ref<kit::Image> image = divider();
+    return image ? axisOf(image->size(), isHorizontal()) : 0;
 }
 
 void ZQSplitView::setDividerThickness(double value)
@@ -536,25 +543,31 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
 
 void ZQSplitView::drawRect(Rect dirtyRect)
 {
+    // LOCAL SHIM until the window makes a graphics context current around drawRect.
+    QPainter* painter = kit::View::currentPainter();
+    if (!painter)
+        return;
+    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
+
     ZQSplitSubview::drawRect(dirtyRect);
     const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
     if (dividers_.empty() || panes.size() < 2)
         return;
-    const QImage image = divider();
+    const Ref<kit::Image> image = divider();
     for (std::size_t i = 0; i < dividers_.size() && i + 1 < panes.size(); ++i) {
         const Rect rect = dividers_[i];
         if (!needsToDrawRect(rect))
             continue;
         ZQSplitSubview* leading = panes[i].get();
         ZQSplitSubview* trailing = panes[i + 1].get();
-        if (image.isNull()) {
+        if (!image) {
             drawDividerInRectBetweenViewAndView(nullptr, rect, leading, trailing);
             continue;
         }
         const Ref<ZQSplitView> coupledLeading = leading->isCollapsed() ? nullptr : leading->coupledSplitView();
         const Ref<ZQSplitView> coupledTrailing = trailing->isCollapsed() ? nullptr : trailing->coupledSplitView();
         const bool leaveOut = coupledLeading || coupledTrailing;
-        drawDividerInRectBetweenViewAndView(leaveOut ? nullptr : &image, rect, leading, trailing);
+        drawDividerInRectBetweenViewAndView(leaveOut ? nullptr : image.get(), rect, leading, trailing);
         if (coupledLeading)
             coupledLeading->drawDividersInForDividerRectThickness(this, rect, dividerThickness());
         if (coupledTrailing)
@@ -562,41 +575,29 @@ void ZQSplitView::drawRect(Rect dirtyRect)
     }
 }
 
-void ZQSplitView::drawDividerInRectBetweenViewAndView(const QImage* image, Rect rect, ZQSplitSubview* leading, ZQSplitSubview* trailing)
+void ZQSplitView::drawDividerInRectBetweenViewAndView(const kit::Image* image, Rect rect, ZQSplitSubview* leading, ZQSplitSubview* trailing)
 {
-    QPainter* painter = kit::View::currentPainter();
-    if (!painter)
-        return;
-    if ((leading || trailing))
-        if (const auto colour = background())
-            painter->fillRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height), *colour);
+    if (leading || trailing)
+        if (const Ref<kit::Color> colour = background()) {
+            colour->set();
+            kit::BezierPath::fillRect(rect); // source-over
+        }
     Rect imageRect = kit::ZeroRect;
-    if (image && !image->isNull())
-        imageRect = kit::MakeRect(std::floor(rect.origin.x + (rect.size.width - image->width()) * 0.5),
-            std::floor(rect.origin.y + (rect.size.height - image->height()) * 0.5), image->width(), image->height());
+    if (image) {
+        const kit::Size size = image->size();
+        imageRect = kit::MakeRect(std::floor(rect.origin.x + (rect.size.width - size.width) * 0.5),
+            std::floor(rect.origin.y + (rect.size.height - size.height) * 0.5), size.width, size.height);
+    }
     if (const auto d = delegateFor("splitViewWillDrawDividerInRectBetweenViewAndViewWithProposedRect"))
         imageRect = d->splitViewWillDrawDividerInRectBetweenViewAndViewWithProposedRect(this, rect, leading, trailing, imageRect);
-    if (image && !image->isNull() && !isEmptyRect(imageRect)) {
-        painter->save();
-        painter->setOpacity(1.0);
-        painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-        // The painter is in view coordinates; a flipped view draws the image upright as is.
-        const QRectF target(imageRect.origin.x, imageRect.origin.y, imageRect.size.width, imageRect.size.height);
-        if (isFlipped()) {
-            painter->drawImage(target, *image);
-        } else {
-            painter->translate(0, target.top() + target.bottom());
-            painter->scale(1, -1);
-            painter->drawImage(target, *image);
-        }
-        painter->restore();
-    }
+    if (image && !isEmptyRect(imageRect))
+        image->drawInRectFromRectOperationFraction(imageRect, kit::ZeroRect, kit::CompositeSourceOver, 1.0);
 }
 
 void ZQSplitView::drawDividersInForDividerRectThickness(ZQSplitView* outer, Rect outerDivider, double outerThickness)
 {
     const bool horizontal = isHorizontal();
-    const QImage image = outer->divider();
+    const Ref<kit::Image> image = outer->divider();
     for (const Rect& own : dividers_) {
         Rect r = convertRectToView(own, outer);
         // Stretch along the divider's length (across our own axis) into the outer divider.
@@ -609,7 +610,7 @@ void ZQSplitView::drawDividersInForDividerRectThickness(ZQSplitView* outer, Rect
         }
         const Rect crossing = kit::IntersectionRect(r, outerDivider);
         if (!isEmptyRect(crossing))
-            outer->drawDividerInRectBetweenViewAndView(image.isNull() ? nullptr : &image, crossing, nullptr, nullptr);
+            outer->drawDividerInRectBetweenViewAndView(image.get(), crossing, nullptr, nullptr);
     }
 }
 
@@ -639,7 +640,7 @@ void ZQSplitView::resetCursorRects()
         return;
     const auto d = delegateFor("splitViewCursorRectForDivider");
     const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
-    if (panes.size() < 2 || divider().isNull()) {
+    if (panes.size() < 2 || !divider()) {
         if (d)
             d->splitViewCursorRectForDivider(this, kit::ZeroRect, 0);
         return;

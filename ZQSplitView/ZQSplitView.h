@@ -9,12 +9,11 @@
 
 #include "ZQSplitView/ZQSplitSubview.h"
 #include "ZQSplitView/ZQSplitViewDelegate.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Image.h"
 
-#include <QColor>
-#include <QImage>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 namespace kit {
@@ -23,7 +22,8 @@ class Window;
 } // namespace kit
 
 class ZQSplitView : public ZQSplitSubview {
-public:
+    KIT_CLASS(ZQSplitView)
+
     ZQSplitView();
     explicit ZQSplitView(kit::Rect frame);
     // `count` panes, each made with `frame`.
@@ -44,10 +44,11 @@ public:
     bool isVertical() const { return !isHorizontal(); }
     void setHorizontal(bool flag);
     void setVertical(bool flag) { setHorizontal(!flag); }
-    std::optional<QColor> background() const;
-    void setBackground(std::optional<QColor> colour);
-    QImage divider() const;
-    void setDivider(const QImage& image);
+    kit::Ref<kit::Color> background() const;
+    // A colour that is fully transparent is dropped.
+    void setBackground(const kit::Ref<kit::Color>& colour);
+    kit::Ref<kit::Image> divider() const;
+    void setDivider(const kit::Ref<kit::Image>& image);
     double dividerThickness() const;
     void setDividerThickness(double value);
 
@@ -75,7 +76,7 @@ public:
 
     // Drawing of one divider; `image` null draws none. Leading and trailing are null for crossings.
     virtual void drawDividerInRectBetweenViewAndView(
-        const QImage* image, kit::Rect rect, ZQSplitSubview* leading, ZQSplitSubview* trailing);
+        const kit::Image* image, kit::Rect rect, ZQSplitSubview* leading, ZQSplitSubview* trailing);
 
     // Saved state.
     static QString defaultsKeyForNameIsHorizontal(const QString& name, bool horizontal);
@@ -127,7 +128,7 @@ public:
     void resetCursorRects() override;
     bool acceptsFirstMouse(const kit::Event* event) const override;
     bool mouseDownCanMoveWindow() const override { return false; }
-    QString description() const;
+    QString description() const override;
 
     // kit::Responder:
     void mouseDown(const kit::Event& event) override;
@@ -158,8 +159,8 @@ private:
 
     kit::Weak<kit::Object> delegate_;
     QString autosaveName_;
-    std::optional<QColor> background_;
-    QImage divider_;
+    kit::Ref<kit::Color> background_;
+    kit::Ref<kit::Image> divider_; // always flipped
     std::vector<kit::Rect> dividers_;
     double dividerThickness_ = 0;
     bool mustAdjust_ = false;

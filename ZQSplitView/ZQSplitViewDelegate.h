@@ -8,7 +8,6 @@
 #include "kit/core/Object.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace kit {
 class Event;
@@ -20,10 +19,6 @@ class ZQSplitSubview;
 class ZQSplitViewDelegate {
 public:
     virtual ~ZQSplitViewDelegate() = default;
-
-    // LOCAL SHIM until the kit's class registry reaches this branch: stands for
-    // respondsToSelector(operation) on the delegate object. Only ZQSplitView::delegateFor asks it.
-    virtual bool respondsToOperation(std::string_view operation) const = 0;
 
     virtual bool splitViewCanCollapse(ZQSplitView*, ZQSplitSubview*) { return false; }
     virtual void splitViewChangedFrameOfSubviewFromTo(ZQSplitView*, ZQSplitSubview*, kit::Rect /*from*/, kit::Rect /*to*/) { }

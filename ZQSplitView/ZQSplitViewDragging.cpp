@@ -38,7 +38,7 @@ void ZQSplitView::mouseDown(const Event& event)
     const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
     if (dividers_.empty() || panes.size() < 2)
         return;
-    if (actDivider_ != ZQNotFound || divider().isNull()) {
+    if (actDivider_ != ZQNotFound || !divider()) {
         ZQSplitSubview::mouseDown(event);
         return;
     }

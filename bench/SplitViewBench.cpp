@@ -7,7 +7,6 @@
 #include "kit/appkit/Window.h"
 
 #include <QApplication>
-#include <QImage>
 
 #include <benchmark/benchmark.h>
 
@@ -51,9 +50,7 @@ void BM_DragDividerThousandSteps(benchmark::State& state)
 {
     auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 2099, 400), kit::BorderlessWindowMask);
     auto split = makeSplitView(2099);
-    QImage grip(1, 8, QImage::Format_ARGB32_Premultiplied);
-    grip.fill(Qt::gray);
-    split->setDivider(grip);
+    split->setDivider(kit::Image::imageWithSize(kit::MakeSize(1, 8)));
     window->setContentView(split.get());
     const kit::Ref<kit::Application> app = kit::Application::sharedApplication();
     const double start = split->dividerRects()[49].origin.x;

@@ -20,7 +20,7 @@ protected:
     {
         window = kit::make<kit::Window>(kit::MakeRect(0, 0, 40, 40), kit::BorderlessWindowMask);
         spinner = kit::make<KSSpinningProgressIndicator>(kit::MakeRect(0, 0, 40, 40));
-        spinner->setBackgroundColor(QColor(Qt::white));
+        spinner->setBackgroundColor(kit::Color::whiteColor());
         spinner->setDrawsBackground(true);
         window->contentView()->addSubview(spinner.get());
     }
@@ -160,6 +160,18 @@ TEST(SpinnerLifetime, DestroyedWhileTheThreadSleeps)
     }
     EXPECT_EQ(clock.clock().sleeperCount(), 0);
     kit::RunLoop::main().runPending();
+}
+
+} // namespace
+
+namespace {
+
+TEST(SpinnerClass, FoundByNameWithItsActions)
+{
+    const kit::Class* c = kit::classFromString(QStringLiteral("KSSpinningProgressIndicator"));
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(c->instancesRespondToSelector(kit::Selector("startAnimation")));
+    EXPECT_TRUE(c->instancesRespondToSelector(kit::Selector("stopAnimation")));
 }
 
 } // namespace

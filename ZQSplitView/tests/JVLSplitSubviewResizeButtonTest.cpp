@@ -38,7 +38,8 @@ protected:
 TEST_F(ResizeButtonTest, CellStartsWithItsImageOnTheRight)
 {
     auto cell = kit::make<JVLSplitSubviewResizeButtonCell>();
-    EXPECT_FALSE(cell->image().isNull()) << "the grip image comes from the split view's bundle";
+    ASSERT_TRUE(cell->image());
+    EXPECT_EQ(cell->image()->size(), kit::MakeSize(11, 14)) << "the grip image comes from the split view's bundle";
     EXPECT_EQ(cell->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageRight);
 }
 

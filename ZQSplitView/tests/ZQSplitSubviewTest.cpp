@@ -1,3 +1,4 @@
+#include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/testsupport/ManualClockScope.h"
 
@@ -187,6 +188,20 @@ TEST_F(AnimationTest, DestroyingAnAnimatingPaneFreesTheRecord)
     }
     EXPECT_FALSE(ZQSplitSubview::animating());
     clock.advance(1.0); // no step may reach the freed pane
+}
+
+} // namespace
+
+namespace {
+
+TEST(ZQSplitViewClasses, FoundByName)
+{
+    for (const char* name : { "ZQSplitSubview", "ZQSplitView", "JVLSplitSubviewResizeButton", "JVLSplitSubviewResizeButtonCell" }) {
+        const kit::Class* c = kit::classFromString(QString::fromLatin1(name));
+        ASSERT_TRUE(c) << name;
+        EXPECT_TRUE(c->make()) << name;
+    }
+    EXPECT_TRUE(kit::classFromString(QStringLiteral("ZQSplitView"))->isSubclassOfClass(ZQSplitSubview::staticClass()));
 }
 
 } // namespace

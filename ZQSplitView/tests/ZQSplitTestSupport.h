@@ -19,7 +19,8 @@ public:
     std::function<bool(ZQSplitSubview*)> canCollapse;
     double animationDuration = -1; // < 0: not implemented
 
-    bool respondsToOperation(std::string_view operation) const override { return implemented.count(operation) != 0; }
+    // Answers for the operations a test switches on, as a registered class answers for its own.
+    bool respondsToSelector(const kit::Selector& selector) const override { return implemented.count(selector.name().toStdString()) != 0; }
 
     bool splitViewCanCollapse(ZQSplitView*, ZQSplitSubview* pane) override { return canCollapse ? canCollapse(pane) : false; }
     void splitViewChangedFrameOfSubviewFromTo(ZQSplitView*, ZQSplitSubview* pane, kit::Rect, kit::Rect) override

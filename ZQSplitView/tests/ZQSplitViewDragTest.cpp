@@ -16,9 +16,7 @@ protected:
     void SetUp() override
     {
         split = makeSplitView({ 100, 100, 100 });
-        QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
-        grip.fill(Qt::gray);
-        split->setDivider(grip);
+        split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
         window = kit::make<kit::Window>(kit::MakeRect(100, 100, 310, 100), kit::TitledWindowMask);
         window->setContentView(split.get());
         split->adjustSubviews();
@@ -104,9 +102,7 @@ TEST_F(DragTest, DelegateVetoMakesDividersInert)
 TEST_F(DragTest, DoubleClickCollapsesTheSmallerNeighbourThenExpandsIt)
 {
     auto pair = makeSplitView({ 100, 200 });
-    QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
-    grip.fill(Qt::gray);
-    pair->setDivider(grip);
+    pair->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
     window->setContentView(pair.get());
     pair->setFrameSize(kit::MakeSize(310, 100));
     ASSERT_EQ(widthOf(*pair, 0), 102);
@@ -157,7 +153,7 @@ TEST_F(CoupledTest, NestedViewIsPerpendicularAndFollowsItsContainer)
     EXPECT_TRUE(inner->isHorizontal());
     EXPECT_TRUE(inner->isCoupled());
     EXPECT_EQ(inner->dividerThickness(), 5) << "the container's image";
-    split->setBackground(QColor(10, 20, 30, 0));
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.2, 0.3, 0));
     EXPECT_FALSE(split->background()) << "a transparent colour is dropped";
     EXPECT_FALSE(split->isOpaque());
 }
@@ -168,6 +164,7 @@ TEST_F(CoupledTest, CrossingShowsTheOpenHand)
     window->invalidateCursorRectsForView(split.get());
     const double crossingY = 100 - (inner->dividerRects()[0].origin.y + 2.5); // base coordinates, y up
     EXPECT_EQ(window->cursorAtPoint(MakePoint(102, crossingY)), ZQSplitView::cursor(2));
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(150, crossingY)), ZQSplitView::cursor(0)) << "the nested horizontal divider";
     EXPECT_EQ(window->cursorAtPoint(MakePoint(102, 10)), ZQSplitView::cursor(1));
 }
 
@@ -180,6 +177,87 @@ TEST_F(CoupledTest, DragOnTheCrossingMovesBothDividers)
     script.run();
     EXPECT_EQ(widthOf(*split, 0), 120);
     EXPECT_EQ(inner->dividerRects()[0].origin.y, innerBefore + 10) << "down on screen is further from the top";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanLetTheWindowGrowInsteadOfTheTrailingPane)
+{
+    struct Grow : RecordingDelegate {
+        bool splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow(
+            ZQSplitView*, std::uint64_t, ZQSplitSubview*, ZQSplitSubview*, bool) override
+        {
+            return true;
+        }
+    };
+    auto grow = kit::make<Grow>();
+    grow->implemented = { "splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow" };
+    split->setDelegate(grow.get());
+    const double before = window->frame().size.width;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseUp(MakePoint(132, 50));
+    script.run();
+    EXPECT_EQ(window->frame().size.width, before + 30);
+    EXPECT_EQ(widthOf(*split, 0), 130);
+    EXPECT_EQ(widthOf(*split, 1), 100);
+    EXPECT_EQ(widthOf(*split, 2), 100);
+}
+
+TEST_F(DragTest, DelegateChoosesWhichNeighbourADoubleClickCollapses)
+{
+    struct Chooser : RecordingDelegate {
+        ZQSplitSubview* splitViewCollapseLeadingOrTrailing(ZQSplitView*, ZQSplitSubview* leading, ZQSplitSubview*) override
+        {
+            return leading;
+        }
+    };
+    for (unsigned i = 0; i < 3; ++i)
+        split->subviewAtPosition(i)->setCanCollapse(true);
+    kit::test::EventScript plain(window.get());
+    plain.click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    plain.run();
+    EXPECT_TRUE(split->subviewAtPosition(1)->isCollapsed()) << "equal sizes: the trailing pane goes";
+
+    const double divider = split->dividerRects()[0].origin.x + 2;
+    kit::test::EventScript back(window.get());
+    back.wait(5).click(MakePoint(divider, 50)).click(MakePoint(divider, 50));
+    back.run();
+    ASSERT_FALSE(split->subviewAtPosition(1)->isCollapsed()) << "a second double-click expands it again";
+    ASSERT_EQ(widthOf(*split, 0), 100);
+
+    auto chooser = kit::make<Chooser>();
+    chooser->implemented = { "splitViewCollapseLeadingOrTrailing" };
+    split->setDelegate(chooser.get());
+    kit::test::EventScript chosen(window.get());
+    chosen.wait(10).click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    chosen.run();
+    EXPECT_TRUE(split->subviewAtPosition(0)->isCollapsed()) << "the delegate picked the leading pane";
+    EXPECT_FALSE(split->subviewAtPosition(1)->isCollapsed());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanNominateADividerForPressesInsideAPane)
+{
+    struct Nominate : RecordingDelegate {
+        std::uint64_t splitViewDividerForPointInSubview(ZQSplitView*, kit::Point, ZQSplitSubview* pane) override
+        {
+            return pane->identifier() == QStringLiteral("1") ? 0 : ZQNotFound;
+        }
+    };
+    auto nominate = kit::make<Nominate>();
+    nominate->implemented = { "splitViewDividerForPointInSubview" };
+    split->setDelegate(nominate.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(150, 50)).mouseDragged(MakePoint(170, 50)).mouseUp(MakePoint(170, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(widthOf(*split, 1), 80);
+    EXPECT_EQ(split->subviewAtPosition(1)->actDivider(), ZQNotFound);
 }
 
 } // namespace

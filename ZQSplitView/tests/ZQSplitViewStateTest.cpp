@@ -120,9 +120,7 @@ TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
         void didAdjustSubviews(ZQSplitView*) override { seen << ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")); }
     };
     auto split = makeSplitView({ 100, 100, 100 });
-    QImage grip(5, 5, QImage::Format_ARGB32_Premultiplied);
-    grip.fill(Qt::gray);
-    split->setDivider(grip);
+    split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
     auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 310, 100), kit::TitledWindowMask);
     window->setContentView(split.get());
     split->setAutosaveNameRecursively(QStringLiteral("Drag"), false);

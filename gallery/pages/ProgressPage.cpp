@@ -46,7 +46,7 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
 
     // Indeterminate, from a thread of its own, coloured.
     auto threaded = add(top - 100, 40, QStringLiteral("Indeterminate, own thread, coloured"));
-    threaded->setColor(QColor(30, 110, 200));
+    threaded->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.12, 0.43, 0.78, 1));
     threaded->setUsesThreadedAnimation(true);
     threaded->startAnimation();
     Ref<KSSpinningProgressIndicator> t = threaded;
@@ -63,8 +63,8 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
 
     // Hidden while stopped, on a dark background.
     auto hiding = add(top - 220, 40, QStringLiteral("White on dark, hidden while stopped"));
-    hiding->setColor(Qt::white);
-    hiding->setBackgroundColor(QColor(60, 60, 70));
+    hiding->setColor(kit::Color::whiteColor());
+    hiding->setBackgroundColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.24, 0.24, 0.27, 1));
     hiding->setDrawsBackground(true);
     hiding->setDisplayedWhenStopped(false);
     hiding->startAnimation();
@@ -74,7 +74,7 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
 
     // A large one.
     auto large = add(top - 360, 120, QStringLiteral("Large"));
-    large->setColor(QColor(190, 60, 50));
+    large->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.75, 0.24, 0.2, 1));
     large->startAnimation();
     return page;
 }

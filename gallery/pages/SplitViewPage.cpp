@@ -4,8 +4,6 @@
 #include "ZQSplitView/ZQSplitView.h"
 #include "gallery/pages/GallerySwatch.h"
 
-#include <QImage>
-
 using kit::MakeRect;
 using kit::Ref;
 
@@ -35,8 +33,8 @@ kit::Ref<kit::View> makeSplitViewPage(kit::Rect frame)
     // Left to right: a sidebar, a nested top/bottom split, an inspector.
     auto outer = kit::make<ZQSplitView>(MakeRect(0, 0, w, h));
     outer->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
-    outer->setDivider(QImage(dividerImage));
-    outer->setBackground(QColor(214, 214, 214));
+    outer->setDivider(kit::Image::imageByReferencingFile(dividerImage));
+    outer->setBackground(kit::Color::colorWithCalibratedWhiteAlpha(0.84, 1));
 
     // The sidebar carries a bottom bar with the resize grip.
     auto sidebar = paneWith(MakeRect(0, 0, 200, h), QColor(228, 234, 242),
