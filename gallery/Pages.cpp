@@ -1,9 +1,13 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
+#include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/SplitViewPage.h"
 
 std::vector<GalleryPage> galleryPages()
 {
     return {
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
+        { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
+        { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
     };
 }

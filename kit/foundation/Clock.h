@@ -4,6 +4,8 @@
 // ManualClock and advance it, which fires due timers and performs one by one at their own fire
 // times and wakes worker threads sleeping on the clock, so nothing in a test waits on real time.
 
+#include "kit/foundation/Date.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -33,6 +35,9 @@ public:
     static double currentNow() { return current().now(); }
     static double currentMonotonic() { return current().monotonic(); }
     static double currentUptime() { return current().uptime(); }
+    // Now as a date, and a date `seconds` from now.
+    static Date currentDate() { return Date::dateWithTimeIntervalSince1970(currentNow()); }
+    static Date dateWithTimeIntervalSinceNow(double seconds) { return currentDate().dateByAddingTimeInterval(seconds); }
 
     // Installs `clock` (nullptr = the real clock again) and answers the previous one. Main
     // thread, and not while a worker sleeps on the clock being replaced.

@@ -13,9 +13,15 @@ namespace kit {
 
 Date Date::date() { return Date::dateWithTimeIntervalSince1970(Clock::currentNow()); }
 
-Date Date::dateWithTimeIntervalSinceNow(double seconds) { return date().dateByAddingTimeInterval(seconds); }
+Date Date::dateWithTimeIntervalSinceNow(TimeInterval seconds) { return date().dateByAddingTimeInterval(seconds); }
 
-double Date::timeIntervalSinceNow() const { return timeIntervalSinceDate(date()); }
+TimeInterval Date::timeIntervalSinceNow() const { return timeIntervalSinceDate(date()); }
+
+QString Date::description() const
+{
+    const double ms = std::floor(timeIntervalSince1970() * 1000.0);
+    return QDateTime::fromMSecsSinceEpoch(qint64(ms), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
+}
 
 CalendarDate CalendarDate::fromDate(Date date)
 {
@@ -112,7 +118,7 @@ QString CalendarDate::descriptionWithCalendarFormat(const QString& format) const
 QString timeStampForFileOperation()
 {
     static std::atomic<unsigned> counter { 0 };
-    return CalendarDate::fromDate(Date::date()).descriptionWithCalendarFormat(QStringLiteral("%Y%m%d%H%M%S%z%F")) + u'-'
+    return CalendarDate::fromDate(Clock::currentDate()).descriptionWithCalendarFormat(QStringLiteral("%Y%m%d%H%M%S%z%F")) + u'-'
         + QString::number(counter.fetch_add(1));
 }
 

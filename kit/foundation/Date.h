@@ -6,37 +6,45 @@
 #include <QString>
 
 #include <compare>
-#include <cstdint>
 
 namespace kit {
 
-// Seconds between 1970-01-01 and 2001-01-01 UTC.
-inline constexpr double TimeIntervalSince1970 = 978307200.0;
+using TimeInterval = double;
 
 class Date {
 public:
+    // Seconds between 1970-01-01 and 2001-01-01 UTC.
+    static constexpr TimeInterval timeIntervalBetween1970AndReferenceDate = 978307200.0;
+
     constexpr Date() = default;
-    constexpr explicit Date(double sinceReferenceDate)
+    constexpr explicit Date(TimeInterval sinceReferenceDate)
         : seconds_(sinceReferenceDate)
     { }
 
-    // Now, from the installed clock.
+    // Now, from the installed kit::Clock (a test's manual clock included).
     static Date date();
-    static Date dateWithTimeIntervalSinceNow(double seconds);
-    static constexpr Date dateWithTimeIntervalSince1970(double seconds) { return Date(seconds - TimeIntervalSince1970); }
+    static Date dateWithTimeIntervalSinceNow(TimeInterval seconds);
+    static constexpr Date dateWithTimeIntervalSince1970(TimeInterval seconds)
+    {
+        return Date(seconds - timeIntervalBetween1970AndReferenceDate);
+    }
     static constexpr Date distantFuture() { return Date(63113904000.0); }
     static constexpr Date distantPast() { return Date(-63114076800.0); }
 
-    constexpr double timeIntervalSinceReferenceDate() const { return seconds_; }
-    constexpr double timeIntervalSince1970() const { return seconds_ + TimeIntervalSince1970; }
-    constexpr double timeIntervalSinceDate(Date other) const { return seconds_ - other.seconds_; }
-    double timeIntervalSinceNow() const;
-    constexpr Date dateByAddingTimeInterval(double seconds) const { return Date(seconds_ + seconds); }
+    constexpr TimeInterval timeIntervalSinceReferenceDate() const { return seconds_; }
+    constexpr TimeInterval timeIntervalSince1970() const { return seconds_ + timeIntervalBetween1970AndReferenceDate; }
+    constexpr TimeInterval timeIntervalSinceDate(Date other) const { return seconds_ - other.seconds_; }
+    TimeInterval timeIntervalSinceNow() const;
+    constexpr Date dateByAddingTimeInterval(TimeInterval seconds) const { return Date(seconds_ + seconds); }
 
-    constexpr auto operator<=>(const Date&) const = default;
+    // "2001-01-01 00:00:00 +0000".
+    QString description() const;
+
+    friend constexpr bool operator==(Date, Date) = default;
+    friend constexpr auto operator<=>(Date, Date) = default;
 
 private:
-    double seconds_ = 0;
+    TimeInterval seconds_ = 0;
 };
 
 // A date seen in the local time zone (or a given fixed offset).

@@ -12,8 +12,8 @@ namespace kit {
 
 bool isMainThread()
 {
-    auto* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
+    QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
 }
 
 void performOnMainThread(std::function<void()> fn, bool wait)
@@ -46,15 +46,6 @@ void performOnMainThread(std::function<void()> fn, bool wait)
     });
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return done; });
-}
-
-void MainThreadObject::destroy() const noexcept
-{
-    if (isMainThread() || !QCoreApplication::instance()) {
-        delete this;
-        return;
-    }
-    RunLoop::main().enqueueMainBlock([self = this] { delete self; });
 }
 
 } // namespace kit

@@ -2,6 +2,25 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Operation, Object)
+{
+    c.property("isCancelled", &Operation::isCancelled);
+    c.property("isExecuting", &Operation::isExecuting);
+    c.property("isFinished", &Operation::isFinished);
+    c.action("cancel", &Operation::cancel);
+}
+
+KIT_REGISTER_CLASS(BlockOperation, Operation) { }
+
+KIT_REGISTER_CLASS(InvocationOperation, Operation) { c.noFactory(); }
+
+Ref<InvocationOperation> InvocationOperation::initWithTargetSelectorObject(Object* target, Selector selector, const Value& argument)
+{
+    auto op = make<InvocationOperation>();
+    op->call_ = [target = Ref<Object>(target), selector, argument] { target->performSelectorWithObject(selector, argument); };
+    return op;
+}
+
 void Operation::start()
 {
     if (started_.exchange(true))

@@ -4,7 +4,10 @@
 // (the body checks isCancelled), and reports when it finished. BlockOperation runs closures;
 // InvocationOperation calls a method on a target it keeps alive until it ran.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
+#include "kit/core/Value.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -16,7 +19,8 @@
 namespace kit {
 
 class Operation : public Object {
-public:
+    KIT_CLASS(Operation)
+
     // Runs the body unless cancelled, then marks the operation finished. Once only.
     void start();
     void cancel() { cancelled_.store(true, std::memory_order_release); }
@@ -39,7 +43,8 @@ private:
 };
 
 class BlockOperation : public Operation {
-public:
+    KIT_CLASS(BlockOperation)
+
     static Ref<BlockOperation> blockOperationWithBlock(std::function<void()> block);
     // Blocks run one after another on the operation's thread.
     void addExecutionBlock(std::function<void()> block);
@@ -53,9 +58,14 @@ private:
 };
 
 class InvocationOperation : public Operation {
-public:
-    // Calls (target.*selector)(argument); target and argument stay alive until the call ran.
-    template <class T, class S, class A> static Ref<InvocationOperation> initWithTargetSelectorObject(T* target, S selector, A argument)
+    KIT_CLASS(InvocationOperation)
+
+    // Calls the target's action `selector` with `argument`; both stay alive until the call ran.
+    static Ref<InvocationOperation> initWithTargetSelectorObject(Object* target, Selector selector, const Value& argument);
+
+    // The same with a member function: (target.*selector)(argument).
+    template <class T, class S, class A, std::enable_if_t<std::is_member_function_pointer_v<S>, int> = 0>
+    static Ref<InvocationOperation> initWithTargetSelectorObject(T* target, S selector, A argument)
     {
         static_assert(std::is_base_of_v<Object, T>);
         auto op = make<InvocationOperation>();

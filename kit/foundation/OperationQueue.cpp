@@ -1,5 +1,7 @@
 #include "kit/foundation/OperationQueue.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/RunLoop.h"
 
@@ -11,17 +13,27 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(OperationQueue, Object)
+{
+    c.property("operationCount", &OperationQueue::operationCount);
+    c.property(
+        "maxConcurrentOperationCount", &OperationQueue::maxConcurrentOperationCount, &OperationQueue::setMaxConcurrentOperationCount);
+}
+
 namespace {
 thread_local OperationQueue* runningQueue = nullptr;
 
 void runGuarded(Operation& op)
 {
+    AutoreleasePool pool;
     try {
         op.start();
+    } catch (const Exception& e) {
+        kit::log(QStringLiteral("*** Uncaught exception '%@' in an operation, reason: '%@'"), e.name(), e.reason());
     } catch (const std::exception& e) {
-        qWarning("kit: exception in an operation: %s", e.what());
+        kit::log(QStringLiteral("*** Uncaught exception in an operation: %s"), e.what());
     } catch (...) {
-        qWarning("kit: unknown exception in an operation");
+        kit::log(QStringLiteral("*** Unknown exception in an operation"));
     }
 }
 } // namespace
@@ -62,16 +74,20 @@ void OperationQueue::addOperation(const Ref<Operation>& operation)
 {
     if (!operation)
         return;
+    willChangeValueForKey(QStringLiteral("operationCount"));
     int count;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         count = ++count_;
         pending_.push_back(operation);
-        if (!isMain_)
-            startReady(lock);
     }
+    // Observers hear of the addition before a worker can finish the operation.
+    didChangeValueForKey(QStringLiteral("operationCount"));
     countChanged(count);
-    if (isMain_) {
+    if (!isMain_) {
+        std::unique_lock lock(mutex_);
+        startReady(lock);
+    } else {
         Ref<OperationQueue> self(this);
         RunLoop::main().enqueueMainBlock([self, operation] {
             {
@@ -131,14 +147,19 @@ void OperationQueue::runOnWorker(const Ref<Operation>& operation)
 
 void OperationQueue::finished()
 {
+    willChangeValueForKey(QStringLiteral("operationCount"));
     int count;
     {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         count = --count_;
-        if (pool_)
-            startReady(lock);
     }
+    didChangeValueForKey(QStringLiteral("operationCount"));
     countChanged(count);
+    // The next operation starts after this one's notifications, so a serial queue reports in order.
+    if (pool_) {
+        std::unique_lock lock(mutex_);
+        startReady(lock);
+    }
     if (count == 0) {
         std::lock_guard lock(mutex_);
         idle_.notify_all();
@@ -147,6 +168,13 @@ void OperationQueue::finished()
 
 void OperationQueue::cancelAllOperations()
 {
+    bool anyPending;
+    {
+        std::lock_guard lock(mutex_);
+        anyPending = !pending_.empty();
+    }
+    if (anyPending)
+        willChangeValueForKey(QStringLiteral("operationCount"));
     int count = -1;
     {
         std::unique_lock lock(mutex_);
@@ -160,6 +188,8 @@ void OperationQueue::cancelAllOperations()
             pending_.clear();
         }
     }
+    if (anyPending)
+        didChangeValueForKey(QStringLiteral("operationCount"));
     if (count >= 0) {
         countChanged(count);
         if (count == 0) {

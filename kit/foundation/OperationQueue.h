@@ -5,6 +5,7 @@
 // never inside one another. The operation count is observable; it falls to zero only after the
 // last body returned.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/foundation/Operation.h"
 
@@ -21,7 +22,8 @@ class QThreadPool;
 namespace kit {
 
 class OperationQueue : public Object {
-public:
+    KIT_CLASS(OperationQueue)
+
     // The queue of the main thread.
     static OperationQueue* mainQueue();
     // The queue running the calling code: the main queue on the main thread, the worker's queue
@@ -43,8 +45,8 @@ public:
     int operationCount() const;
     void waitUntilAllOperationsAreFinished();
 
-    // "operationCount" observation: called with the new count on the thread that changed it
-    // (the adding thread on add, the worker on finish).
+    // "operationCount" is observable by key-value observing, delivered on the thread that changed it
+    // (the adding thread on add, the worker on finish). These plain observers get the new count there too.
     using CountObserver = std::function<void(int)>;
     std::uint64_t addOperationCountObserver(CountObserver observer);
     void removeOperationCountObserver(std::uint64_t id);
@@ -56,6 +58,8 @@ private:
     void startReady(std::unique_lock<std::mutex>& lock);
     void runOnWorker(const Ref<Operation>& operation);
     void finished();
+    // Changes the count by `delta` between the key-value will/did notifications.
+    void changeCount(int delta);
     void countChanged(int count);
 
     const bool isMain_ = false;

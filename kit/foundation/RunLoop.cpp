@@ -1,5 +1,7 @@
 #include "kit/foundation/RunLoop.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/Timer.h"
 
@@ -31,6 +33,40 @@ bool PerformRequest::matches(const PerformRequest& other) const
     return argumentEqual(argument.get(), other.argument.get());
 }
 
+PerformRequest PerformRequest::withSelector(Object* target, Selector selector, const Value& argument)
+{
+    return make(target, selector.name(), argument, [selector](Object& t, const Value& arg) { t.performSelectorWithObject(selector, arg); });
+}
+
+void RunLoop::performSelectorWithObjectAfterDelay(Object* target, Selector selector, const Value& argument, double delay)
+{
+    main().performAfterDelay(PerformRequest::withSelector(target, selector, argument), delay);
+}
+
+void RunLoop::performSelectorWithObjectAfterDelayInModes(
+    Object* target, Selector selector, const Value& argument, double delay, const QStringList& modes)
+{
+    main().performAfterDelay(PerformRequest::withSelector(target, selector, argument), delay, modes);
+}
+
+void RunLoop::cancelPreviousPerformRequestsWithTargetSelectorObject(Object* target, Selector selector, const Value& argument)
+{
+    main().cancelPerformRequests(PerformRequest::withSelector(target, selector, argument));
+}
+
+void RunLoop::cancelPreviousPerformRequestsWithTarget(Object* target) { main().cancelPerformRequestsWithTarget(target); }
+
+void RunLoop::performSelectorTargetArgumentOrderModes(
+    Selector selector, Object* target, const Value& argument, int order, const QStringList& modes)
+{
+    performOrderModes(PerformRequest::withSelector(target, selector, argument), order, modes);
+}
+
+void RunLoop::cancelPerformSelectorTargetArgument(Selector selector, Object* target, const Value& argument)
+{
+    cancelPerformRequests(PerformRequest::withSelector(target, selector, argument));
+}
+
 namespace {
 
 QStringList expandModes(const QStringList& modes)
@@ -54,15 +90,19 @@ QStringList expandModes(const QStringList& modes)
     return out;
 }
 
-// Component code runs from here; nothing it throws may reach Qt's event loop.
+// Component code runs from here, each call in its own autorelease pool; nothing it throws may
+// reach Qt's event loop.
 template <class F> void callout(F&& f)
 {
+    AutoreleasePool pool;
     try {
         f();
+    } catch (const Exception& e) {
+        kit::log(QStringLiteral("*** Uncaught exception '%@' in the run loop, reason: '%@'"), e.name(), e.reason());
     } catch (const std::exception& e) {
-        qWarning("kit: exception in a run loop callout: %s", e.what());
+        kit::log(QStringLiteral("*** Uncaught exception in the run loop: %s"), e.what());
     } catch (...) {
-        qWarning("kit: unknown exception in a run loop callout");
+        kit::log(QStringLiteral("*** Unknown exception in the run loop"));
     }
 }
 

@@ -6,6 +6,8 @@
 // re-entrantly) and calls end-of-pass observers.
 
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
+#include "kit/core/Value.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,6 +55,9 @@ struct PerformRequest {
         return r;
     }
 
+    // Calls the target's action `selector` with `argument` (by name, through the class registry).
+    static PerformRequest withSelector(Object* target, Selector selector, const Value& argument);
+
     // Same target (identity), selector and an equal argument.
     bool matches(const PerformRequest& other) const;
 };
@@ -76,6 +81,18 @@ public:
 
     // -- Timers
     void addTimerForMode(const Ref<Timer>& timer, const RunLoopMode& mode);
+
+    // -- Performs by selector: the target's action runs with the argument; target held weakly,
+    // argument kept until the call. Cancelling matches the target by identity, the selector by
+    // name and the argument by isEqual.
+    static void performSelectorWithObjectAfterDelay(Object* target, Selector selector, const Value& argument, double delay);
+    static void performSelectorWithObjectAfterDelayInModes(
+        Object* target, Selector selector, const Value& argument, double delay, const QStringList& modes);
+    static void cancelPreviousPerformRequestsWithTargetSelectorObject(Object* target, Selector selector, const Value& argument);
+    static void cancelPreviousPerformRequestsWithTarget(Object* target);
+    void performSelectorTargetArgumentOrderModes(
+        Selector selector, Object* target, const Value& argument, int order, const QStringList& modes);
+    void cancelPerformSelectorTargetArgument(Selector selector, Object* target, const Value& argument);
 
     // -- Performs
     // Runs `request` once `delay` seconds from now in one of `modes` (default mode when empty);

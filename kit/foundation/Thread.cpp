@@ -1,5 +1,7 @@
 #include "kit/foundation/Thread.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/MainThread.h"
 
@@ -41,11 +43,14 @@ void Thread::start()
         runningStop = stop;
         auto body = std::move(body_);
         try {
+            AutoreleasePool pool;
             body();
+        } catch (const Exception& e) {
+            kit::log(QStringLiteral("*** Uncaught exception '%@' in a thread, reason: '%@'"), e.name(), e.reason());
         } catch (const std::exception& e) {
-            qWarning("kit: exception in a thread: %s", e.what());
+            kit::log(QStringLiteral("*** Uncaught exception in a thread: %s"), e.what());
         } catch (...) {
-            qWarning("kit: unknown exception in a thread");
+            kit::log(QStringLiteral("*** Unknown exception in a thread"));
         }
         body = nullptr;
         runningThread = nullptr;

@@ -6,6 +6,16 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Timer, Object)
+{
+    c.noFactory();
+    c.property("isValid", &Timer::isValid);
+    c.property("timeInterval", &Timer::timeInterval);
+    c.property("userInfo", &Timer::userInfo);
+    c.action("fire", &Timer::fire);
+    c.action("invalidate", &Timer::invalidate);
+}
+
 namespace {
 // The shortest interval a timer keeps; zero or negative intervals would spin.
 constexpr double minimumInterval = 0.0001;
@@ -29,6 +39,25 @@ Ref<Timer> Timer::timerWithTimeIntervalRepeatsBlock(double interval, bool repeat
 Ref<Timer> Timer::scheduledTimerWithTimeIntervalRepeatsBlock(double interval, bool repeats, Block block)
 {
     auto timer = timerWithTimeIntervalRepeatsBlock(interval, repeats, std::move(block));
+    RunLoop::main().addTimerForMode(timer, DefaultRunLoopMode);
+    return timer;
+}
+
+Ref<Timer> Timer::timerWithTimeIntervalTargetSelectorUserInfoRepeats(
+    double interval, Object* target, Selector selector, Value userInfo, bool repeats)
+{
+    auto timer = make<Timer>(interval, repeats);
+    timer->target_ = target;
+    timer->hasTarget_ = true;
+    timer->userInfo_ = std::move(userInfo);
+    timer->call_ = [selector](Object* t, Timer* self) { t->performSelectorWithObject(selector, Value(self)); };
+    return timer;
+}
+
+Ref<Timer> Timer::scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(
+    double interval, Object* target, Selector selector, Value userInfo, bool repeats)
+{
+    auto timer = timerWithTimeIntervalTargetSelectorUserInfoRepeats(interval, target, selector, std::move(userInfo), repeats);
     RunLoop::main().addTimerForMode(timer, DefaultRunLoopMode);
     return timer;
 }
@@ -64,7 +93,7 @@ void Timer::fireFromLoop()
         call(target.get(), this);
     if (!repeats_) {
         call_ = nullptr;
-        userInfo_.reset();
+        userInfo_ = Value();
     }
 }
 
@@ -75,7 +104,7 @@ void Timer::invalidate()
     RunLoop::main().removeTimer(this);
     // Drop what the callback captured, so a timer kept by its owner holds nothing alive.
     call_ = nullptr;
-    userInfo_.reset();
+    userInfo_ = Value();
 }
 
 Date Timer::fireDate() const

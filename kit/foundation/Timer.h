@@ -4,19 +4,22 @@
 // (a gone target invalidates it), and a late repeating timer fires once and then moves on to its
 // next multiple of the interval instead of bursting.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
+#include "kit/core/Value.h"
 #include "kit/foundation/Date.h"
 #include "kit/foundation/RunLoop.h"
 
-#include <any>
 #include <functional>
 #include <type_traits>
 
 namespace kit {
 
 class Timer : public Object {
-public:
-    using UserInfo = std::any;
+    KIT_CLASS(Timer)
+
+    using UserInfo = Value;
     using Block = std::function<void(Timer*)>;
 
     // A timer not yet in a run loop: add it with RunLoop::addTimerForMode.
@@ -24,8 +27,14 @@ public:
     // A timer already in the main loop's default mode.
     static Ref<Timer> scheduledTimerWithTimeIntervalRepeatsBlock(double interval, bool repeats, Block block);
 
-    // `selector` is called as (target.*selector)(timer) while the target lives.
-    template <class T, class S>
+    // The target's action `selector` runs with the timer as argument while the target lives.
+    static Ref<Timer> timerWithTimeIntervalTargetSelectorUserInfoRepeats(
+        double interval, Object* target, Selector selector, Value userInfo, bool repeats);
+    static Ref<Timer> scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(
+        double interval, Object* target, Selector selector, Value userInfo, bool repeats);
+
+    // The same with a member function: (target.*selector)(timer).
+    template <class T, class S, std::enable_if_t<std::is_member_function_pointer_v<S>, int> = 0>
     static Ref<Timer> timerWithTimeIntervalTargetSelectorUserInfoRepeats(
         double interval, T* target, S selector, UserInfo userInfo, bool repeats)
     {
@@ -37,7 +46,7 @@ public:
         timer->call_ = [selector](Object* t, Timer* self) { std::invoke(selector, *static_cast<T*>(t), self); };
         return timer;
     }
-    template <class T, class S>
+    template <class T, class S, std::enable_if_t<std::is_member_function_pointer_v<S>, int> = 0>
     static Ref<Timer> scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(
         double interval, T* target, S selector, UserInfo userInfo, bool repeats)
     {

@@ -5,6 +5,7 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Thread.h"
 #include "kit/testsupport/ManualClockScope.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,24 @@ TEST_F(OperationQueueTest, CountFallsToZeroOnceAfterTheLastBody)
         }
     EXPECT_EQ(zeros, 1);
     EXPECT_EQ(seen.size(), 16u);
+}
+
+TEST_F(OperationQueueTest, OperationCountIsKeyValueObservable)
+{
+    auto queue = make<OperationQueue>();
+    queue->setMaxConcurrentOperationCount(1);
+    auto recorder = make<test::KeyValueRecorder>();
+    queue->addObserverForKeyPathOptionsContext(recorder.get(), "operationCount", KeyValueObservingOptionNew, nullptr);
+    std::atomic<bool> go { false };
+    for (int i = 0; i < 3; ++i)
+        queue->addOperationWithBlock([&] { waitFor(go); });
+    go = true;
+    queue->waitUntilAllOperationsAreFinished();
+    std::vector<std::int64_t> counts;
+    for (const auto& r : recorder->records)
+        counts.push_back(r.change.newValue.integerValue());
+    EXPECT_EQ(counts, (std::vector<std::int64_t> { 1, 2, 3, 2, 1, 0 }));
+    queue->removeObserverForKeyPath(recorder.get(), "operationCount");
 }
 
 TEST_F(OperationQueueTest, CancelDropsPendingAndFlagsRunning)
@@ -163,11 +182,13 @@ TEST_F(OperationQueueTest, MainQueueTakesBlocksFromWorkersAndCanCancelThem)
     EXPECT_FALSE(cancelledRan);
 }
 
-class MainOnly : public MainThreadObject {
+class MainOnly : public Object {
 public:
     explicit MainOnly(std::atomic<int>* diedOnMain)
         : diedOnMain_(diedOnMain)
-    { }
+    {
+        setMainThreadAffine();
+    }
     ~MainOnly() override { *diedOnMain_ = isMainThread() ? 1 : 0; }
 
 private:

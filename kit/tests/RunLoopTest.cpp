@@ -1,5 +1,7 @@
 #include "kit/foundation/RunLoop.h"
 
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Class.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +24,27 @@ PerformRequest request(Recorder* target, const QString& selector, const QString&
     return PerformRequest::make(
         target, selector, arg, [selector](Object& t, const QString& a) { static_cast<Recorder&>(t).calls.push_back(selector + u':' + a); });
 }
+
+// A registered class whose actions the selector performs reach.
+class Indicator : public Object {
+    KIT_CLASS(Indicator)
+    void start(const Value& arg) { calls.push_back("start " + arg.description()); }
+    void stop() { calls.push_back("stop"); }
+    std::vector<QString> calls;
+};
+
+class Mortal : public Object {
+public:
+    explicit Mortal(bool* alive)
+        : alive_(alive)
+    {
+        *alive_ = true;
+    }
+    ~Mortal() override { *alive_ = false; }
+
+private:
+    bool* alive_;
+};
 
 struct RunLoopTest : ::testing::Test {
     test::ManualClockScope clock;
@@ -122,6 +145,32 @@ TEST_F(RunLoopTest, OrderedPerformsRunOnceInAscendingOrder)
     EXPECT_EQ(rec->calls.size(), 2u);
 }
 
+TEST_F(RunLoopTest, SelectorPerformsCancelByIsEqualArgument)
+{
+    auto indicator = make<Indicator>();
+    RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), "start", Value(1), 0.5);
+    RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), "start", Value("x"), 0.5);
+    RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), "stop", Value(), 0.5);
+    // 1.0 is equal to 1: the numeric start is cancelled, the others stay.
+    RunLoop::cancelPreviousPerformRequestsWithTargetSelectorObject(indicator.get(), "start", Value(1.0));
+    clock.advance(0.5);
+    EXPECT_EQ(indicator->calls, (std::vector<QString> { "start x", "stop" }));
+    RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), "stop", Value(), 0.1);
+    RunLoop::cancelPreviousPerformRequestsWithTarget(indicator.get());
+    clock.advance(1);
+    EXPECT_EQ(indicator->calls.size(), 2u);
+}
+
+TEST_F(RunLoopTest, EachCalloutDrainsItsAutoreleasePool)
+{
+    bool alive = false;
+    bool aliveInSecond = true;
+    loop.performAfterDelay(PerformRequest::make(rec.get(), "first", 0, [&](Object&, int) { autorelease(make<Mortal>(&alive)); }), 0);
+    loop.performAfterDelay(PerformRequest::make(rec.get(), "second", 0, [&](Object&, int) { aliveInSecond = alive; }), 0);
+    loop.runPending();
+    EXPECT_FALSE(aliveInSecond);
+}
+
 TEST_F(RunLoopTest, MainQueueIsFifoAcrossThreads)
 {
     constexpr int threads = 4, perThread = 50;
@@ -184,3 +233,9 @@ TEST_F(RunLoopTest, ExceptionsInCalloutsStayInside)
 }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Indicator, Object)
+{
+    c.action("start", &Indicator::start);
+    c.action("stop", &Indicator::stop);
+}

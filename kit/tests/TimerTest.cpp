@@ -21,6 +21,17 @@ public:
     Timer* last = nullptr;
 };
 
+class Springy : public Object {
+    KIT_CLASS(Springy)
+    void fireSpring(Timer* timer)
+    {
+        fired.push_back(timer);
+        info = timer->userInfo();
+    }
+    std::vector<Timer*> fired;
+    Value info;
+};
+
 struct TimerTest : ::testing::Test {
     test::ManualClockScope clock;
 };
@@ -85,10 +96,24 @@ TEST_F(TimerTest, TargetIsWeakAndItsDeathInvalidates)
     clock.advance(0.1);
     EXPECT_EQ(target->ticks, 1);
     EXPECT_EQ(target->last, timer.get());
-    EXPECT_EQ(std::any_cast<int>(timer->userInfo()), 42);
+    EXPECT_EQ(timer->userInfo().integerValue(), 42);
     EXPECT_EQ(target->retainCount(), 1);
     target = nullptr;
     clock.advance(0.5);
+    EXPECT_FALSE(timer->isValid());
+}
+
+TEST_F(TimerTest, SelectorTimerPassesItselfToTheTargetsAction)
+{
+    auto target = make<Springy>();
+    auto timer = Timer::scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(
+        0.668, target.get(), Selector("fireSpring"), Value("spring"), false);
+    clock.advance(0.667);
+    EXPECT_TRUE(target->fired.empty());
+    clock.advance(0.001);
+    ASSERT_EQ(target->fired.size(), 1u);
+    EXPECT_EQ(target->fired[0], timer.get());
+    EXPECT_EQ(target->info, Value("spring"));
     EXPECT_FALSE(timer->isValid());
 }
 
@@ -110,8 +135,8 @@ TEST_F(TimerTest, SetFireDateMovesTheTimer)
 {
     int n = 0;
     auto timer = Timer::scheduledTimerWithTimeIntervalRepeatsBlock(10, false, [&](Timer*) { ++n; });
-    timer->setFireDate(Date::dateWithTimeIntervalSinceNow(0.25));
-    EXPECT_NEAR(timer->fireDate().timeIntervalSinceNow(), 0.25, 1e-6);
+    timer->setFireDate(Clock::dateWithTimeIntervalSinceNow(0.25));
+    EXPECT_NEAR(timer->fireDate().timeIntervalSinceDate(Clock::currentDate()), 0.25, 1e-6);
     clock.advance(0.25);
     EXPECT_EQ(n, 1);
 }
@@ -183,3 +208,5 @@ TEST_F(TimerTest, ManualClockNeverLeaksRealTime)
 }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Springy, Object) { c.action("fireSpring", &Springy::fireSpring); }
