@@ -106,7 +106,9 @@ QString Object::description() const
 
 void Object::copyTo(Object&) const { }
 
-Ref<Object> Object::copy() const
+Ref<Object> Object::copy() const { return copyWithZone(); }
+
+Ref<Object> Object::copyWithZone() const
 {
     if (class_().isCopyable()) {
         if (Ref<Object> copy = class_().make()) {

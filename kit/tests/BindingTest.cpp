@@ -214,8 +214,13 @@ TEST(ArrayController, SelectionSurvivesRefillsAndCanRemoveFollowsIt)
     EXPECT_EQ(controller->selectionIndex(), 0);
     controller->setContent(kit::Array { a });
     EXPECT_EQ(controller->selectionIndexes(), kit::IndexSet(0));
+    auto r = kit::make<KeyValueRecorder>();
+    controller->addObserverForKeyPathOptionsContext(r.get(), "canRemove", kit::KeyValueObservingOptionNew, nullptr);
     controller->setSelectionIndexes({});
     EXPECT_FALSE(controller->canRemove());
+    ASSERT_EQ(r->records.size(), 1u); // heard through selectedObjects <- selectionIndexes
+    EXPECT_EQ(r->records[0].change.newValue, false);
+    controller->removeObserverForKeyPath(r.get(), "canRemove");
     controller->setContent(kit::Array { a, c });
     EXPECT_TRUE(controller->selectionIndexes().isEmpty()); // an explicit empty selection stays
     controller->setEditable(false);

@@ -41,6 +41,22 @@ TEST(KeyValueObserving, InitialIsDeliveredInsideRegistrationAndEverySetterCallNo
     EXPECT_EQ(observationCount(m.get()), 0);
 }
 
+TEST(KeyValueObserving, PriorNotificationsComeBeforeTheChange)
+{
+    auto m = kit::make<Model>();
+    m->setCount(1);
+    auto r = kit::make<KeyValueRecorder>();
+    m->addObserverForKeyPathOptionsContext(r.get(), "count", NewOld | kit::KeyValueObservingOptionPrior, nullptr);
+    m->setCount(2);
+    ASSERT_EQ(r->records.size(), 2u);
+    EXPECT_TRUE(r->records[0].change.isPrior);
+    EXPECT_EQ(r->records[0].change.oldValue, 1);
+    EXPECT_TRUE(r->records[0].change.newValue.isNil());
+    EXPECT_FALSE(r->records[1].change.isPrior);
+    EXPECT_EQ(r->records[1].change.newValue, 2);
+    m->removeObserverForKeyPath(r.get(), "count");
+}
+
 TEST(KeyValueObserving, DependentKeysCarryFreshValues)
 {
     auto m = kit::make<Model>();
