@@ -9,6 +9,12 @@ namespace kit {
 
 namespace detail {
 
+const IndexSet& noIndexes()
+{
+    static const IndexSet empty;
+    return empty;
+}
+
 namespace {
 std::shared_ptr<Observation> addObservation(Object& target, Object* observer, const QString& keyPath, unsigned options, void* context);
 void removeObservation(Object& target, const Observation* observation);
@@ -58,6 +64,13 @@ public:
             if (s->chain)
                 s->chain->detach();
         }
+    }
+
+    // Whether the registration this link serves can still be delivered.
+    bool serves() const
+    {
+        auto entry = entry_.lock();
+        return entry && entry->alive && !entry->observer.expired() && !root_.expired();
     }
 
     // kit::Object:
@@ -333,14 +346,16 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
             detail::deliver(*o, &self, own);
         }
     }
-    detail::pendingChanges.push_back(std::move(pending));
+    // Only changes that captured something need to be found again at did-change.
+    if (!pending.olds.empty())
+        detail::pendingChanges.push_back(std::move(pending));
 }
 
 void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     std::vector<std::pair<const detail::Observation*, Value>> olds;
     auto& stack = detail::pendingChanges;
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+    for (auto it = stack.rbegin(); !stack.empty() && it != stack.rend(); ++it)
         if (it->object == &self && it->key == key) {
             olds = std::move(it->olds);
             stack.erase(std::next(it).base());
@@ -431,6 +446,22 @@ void removeObserverFromObjectsAtIndexesForKeyPath(const Array& array, Object* ob
 
 namespace debug {
 
+namespace {
+
+// Live: the observer exists, and for the rest of a key path, the registration it serves does too.
+bool live(const detail::Observation& o)
+{
+    if (!o.alive)
+        return false;
+    Ref<Object> observer = o.observer.lock();
+    if (!observer)
+        return false;
+    auto* link = dynamic_cast<detail::ChainLink*>(observer.get());
+    return !link || link->serves();
+}
+
+} // namespace
+
 int observationCount(const Object* object)
 {
     auto* e = object ? object->extrasForObservation() : nullptr;
@@ -438,7 +469,7 @@ int observationCount(const Object* object)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && !o->observer.expired())
+            if (live(*o))
                 ++n;
     return n;
 }
@@ -450,7 +481,7 @@ int observationCount(const Object* object, const QString& keyPath)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && o->keyPath == keyPath && !o->observer.expired())
+            if (o->keyPath == keyPath && live(*o))
                 ++n;
     return n;
 }

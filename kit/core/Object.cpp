@@ -104,8 +104,16 @@ QString Object::description() const
     return QStringLiteral("<%1: 0x%2>").arg(class_().name()).arg(reinterpret_cast<quintptr>(this), 0, 16);
 }
 
+void Object::copyTo(Object&) const { }
+
 Ref<Object> Object::copy() const
 {
+    if (class_().isCopyable()) {
+        if (Ref<Object> copy = class_().make()) {
+            copyTo(*copy);
+            return copy;
+        }
+    }
     throw Exception(InvalidArgumentException,
         format(QStringLiteral("-[%@ copyWithZone:]: unrecognized selector sent to instance %p"), class_().name(),
             reinterpret_cast<quintptr>(this)));

@@ -27,6 +27,30 @@ class Array;
 class IndexSet;
 struct KeyValueChange;
 
+// The kinds of kit::Value (Value::Kind).
+enum class ValueKind {
+    Nil,
+    Null,
+    Bool,
+    Integer,
+    Real,
+    String,
+    Data,
+    Date,
+    Array,
+    Dictionary,
+    Set,
+    Object,
+    Point,
+    Size,
+    Rect,
+    Range,
+    AffineTransform,
+    Transform3D,
+    IndexSet,
+    Marker,
+};
+
 // Key-value observing options.
 enum KeyValueObservingOptions : unsigned {
     KeyValueObservingOptionNew = 1,
@@ -82,7 +106,8 @@ public:
     virtual std::size_t hash() const;
     // "<ClassName: 0x…>" with the registered class name.
     virtual QString description() const;
-    // Makes an object of the receiver's class; the default raises InvalidArgumentException.
+    // Makes a new object of the receiver's class and applies copyTo (base to derived). Classes not
+    // registered as copyable raise InvalidArgumentException.
     virtual Ref<Object> copy() const;
 
     // Dispatch by name: registered actions, optional operations and key-value accessors answer YES.
@@ -124,6 +149,8 @@ public:
     virtual void unbind(const QString& binding);
     // {"NSObservedObject", "NSObservedKeyPath", "NSOptions"}, or nil when the binding is not bound.
     virtual Value infoForBinding(const QString& binding) const;
+    // The kind of value the bound key takes (Nil: any), from the registered key.
+    virtual ValueKind valueClassForBinding(const QString& binding) const;
 
     // Runtime internals: the side table of observations, bindings and stored keys.
     detail::ObjectExtras* extrasForObservation() const noexcept { return extras_.load(std::memory_order_acquire); }
@@ -133,6 +160,10 @@ protected:
     // Called when the last strong reference is gone. The default deletes at once (on the main
     // thread for main-thread-affine objects); others may override and arrange for `delete this`.
     virtual void destroy() const noexcept;
+
+    // A copyable class copies its own fields into `copy` (of the receiver's class) after calling its
+    // base class's copyTo.
+    virtual void copyTo(Object& copy) const;
 
     // Views, windows, layers and controllers: when the last reference drops on another thread, the
     // object is deleted on the main thread.

@@ -48,6 +48,19 @@ TEST(Binding, PushesAtBindTimeAndOnEachChangeOneWay)
     EXPECT_EQ(observationCount(model.get()), 0);
 }
 
+TEST(Binding, ValueClassComesFromTheKey)
+{
+    auto m = kit::make<Model>();
+    EXPECT_EQ(m->valueClassForBinding("title"), Value::Kind::String);
+    EXPECT_EQ(m->valueClassForBinding("isEnabled"), Value::Kind::Bool);
+    EXPECT_EQ(m->valueClassForBinding("count"), Value::Kind::Integer);
+    EXPECT_EQ(m->valueClassForBinding("child"), Value::Kind::Object);
+    EXPECT_EQ(m->valueClassForBinding("object"), Value::Kind::Nil);
+    EXPECT_EQ(m->valueClassForBinding("nothing"), Value::Kind::Nil);
+    EXPECT_TRUE(kit::conformsToProtocol<Model>(m.get()));
+    EXPECT_FALSE(kit::conformsToProtocol<kit::ValueTransformer>(m.get()));
+}
+
 TEST(Binding, TransformersByObjectBeatNames)
 {
     auto model = kit::make<Model>();

@@ -137,12 +137,17 @@ TEST(KeyValueObserving, RemovalAndAdditionDuringDelivery)
 TEST(KeyValueObserving, DestroyedObserversAreNeverCalledAndVanish)
 {
     auto m = kit::make<Model>();
+    auto child = kit::make<Model>();
+    m->setChild(child);
     {
         auto r = kit::make<KeyValueRecorder>();
         m->addObserverForKeyPathOptionsContext(r.get(), "title", 0, nullptr);
         m->addObserverForKeyPathOptionsContext(r.get(), "child.title", 0, nullptr);
+        EXPECT_EQ(observationCount(child.get()), 1);
     }
     EXPECT_EQ(observationCount(m.get()), 0);
+    EXPECT_EQ(observationCount(child.get()), 0);
+    child->setTitle("no crash");
     m->setTitle("no crash");
     m->setChild(kit::make<Model>());
 }
