@@ -4,7 +4,6 @@
 #include "kit/core/Exception.h"
 
 #include <QCollator>
-#include <QDateTime>
 #include <QHash>
 
 #include <cmath>
@@ -746,10 +745,8 @@ QString Value::description() const
         }
         return out + QLatin1Char('>');
     }
-    case Kind::Date: {
-        const double ms = std::floor(date().timeIntervalSince1970() * 1000.0);
-        return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
-    }
+    case Kind::Date:
+        return date().description();
     case Kind::Array:
         return array().description();
     case Kind::Dictionary:

@@ -6,10 +6,10 @@
 // value types that share their storage until one copy changes (so an enumeration never sees a
 // change its owner makes). Numbers compare by value across kinds: YES == 1 == 1.0.
 
+#include "kit/core/Date.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/IndexSet.h"
 #include "kit/core/Object.h"
-#include "kit/foundation/Date.h"
 
 #include <QByteArray>
 #include <QString>

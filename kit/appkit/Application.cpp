@@ -1,0 +1,353 @@
+#include "kit/appkit/Application.h"
+
+#include "kit/appkit/Beep.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
+#include "kit/core/Value.h"
+#include "kit/foundation/Clock.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+namespace {
+
+bool defaultWaitTurn(const QString&, double until)
+{
+    // One turn of Qt's loop; a finite deadline wakes it.
+    QTimer wake;
+    if (std::isfinite(until)) {
+        const double ms = std::max(0.0, (until - Application::sharedApplication()->now()) * 1000);
+        wake.setSingleShot(true);
+        wake.start(int(std::min(ms, 1e9)));
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return true;
+}
+
+} // namespace
+
+void keepUntilEventEnds(Ref<Object> object)
+{
+    if (AutoreleasePool::depth() > 0)
+        AutoreleasePool::addObject(std::move(object));
+}
+
+Ref<Application> Application::sharedApplication()
+{
+    static Ref<Application> app = make<Application>();
+    return app;
+}
+
+void Application::resetForTesting()
+{
+    const Ref<Application> app = sharedApplication();
+    app->queue_.clear();
+    app->current_ = nullptr;
+    app->key_ = nullptr;
+    app->main_ = nullptr;
+    app->sessions_.clear();
+    app->sheets_.clear();
+    app->active_ = true;
+    app->depth_ = 0;
+    app->waitTurn_ = nullptr;
+}
+
+double Application::now() { return Clock::currentMonotonic(); }
+
+double Application::monotonicFromDate(Date date)
+{
+    if (date >= Date::distantFuture())
+        return DistantFuture;
+    if (date <= Date::distantPast())
+        return DistantPast;
+    return Clock::currentMonotonic() + (date.timeIntervalSince1970() - Clock::currentNow());
+}
+
+Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return nextEventMatchingMaskUntilDateInModeDequeue(mask, monotonicFromDate(untilDate), mode, dequeue);
+}
+
+QString Application::currentMode() const { return RunLoop::main().currentMode(); }
+
+void Application::postEventAtStart(Event* event, bool atStart)
+{
+    if (!event)
+        return;
+    if (atStart)
+        queue_.push_front(Ref<Event>(event));
+    else
+        queue_.push_back(Ref<Event>(event));
+}
+
+Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
+{
+    RunLoop::ModeScope scope(mode);
+    ++depth_;
+    Ref<Event> found;
+    for (;;) {
+        auto it = std::find_if(queue_.begin(), queue_.end(), [mask](const Ref<Event>& e) { return (mask >> e->type()) & 1; });
+        if (it != queue_.end()) {
+            found = *it;
+            if (dequeue) {
+                queue_.erase(it);
+                current_ = found;
+            }
+            break;
+        }
+        if (now() >= untilDate || (!sessions_.empty() && sessions_.back().aborted))
+            break;
+        const bool more = waitTurn_ ? waitTurn_(mode, untilDate) : defaultWaitTurn(mode, untilDate);
+        // An abort acts at once, even while the queue has something.
+        if (!more || (!sessions_.empty() && sessions_.back().aborted))
+            break;
+    }
+    --depth_;
+    if (depth_ == 0 && !queue_.empty())
+        scheduleDispatch();
+    return found;
+}
+
+void Application::discardEventsMatchingMaskBeforeEvent(std::uint64_t mask, const Event* last)
+{
+    for (auto it = queue_.begin(); it != queue_.end();) {
+        if (last && it->get() == last)
+            break;
+        if ((mask >> (*it)->type()) & 1)
+            it = queue_.erase(it);
+        else
+            ++it;
+    }
+}
+
+void Application::scheduleDispatch()
+{
+    if (dispatchScheduled_)
+        return;
+    dispatchScheduled_ = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            const Ref<Application> app = sharedApplication();
+            app->dispatchScheduled_ = false;
+            // Inside a tracking loop the loop itself takes the events.
+            if (app->depth_ == 0)
+                app->dispatchQueuedEvents();
+        },
+        Qt::QueuedConnection);
+}
+
+int Application::dispatchQueuedEvents()
+{
+    int count = 0;
+    while (!queue_.empty()) {
+        const Ref<Event> e = queue_.front();
+        queue_.pop_front();
+        dispatch(e);
+        ++count;
+    }
+    return count;
+}
+
+void Application::dispatch(const Ref<Event>& event)
+{
+    // What the event autoreleases goes when it has been handled.
+    AutoreleasePool pool;
+    current_ = event;
+    try {
+        sendEvent(*event);
+        for (const Ref<Window>& w : Window::allWindows())
+            w->updateTrackingAreasNow();
+    } catch (const std::exception& e) {
+        logMessage(QStringLiteral("*** Exception while handling an event: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+void Application::sendEvent(const Event& event)
+{
+    Ref<Window> window = event.window();
+    if (event.isKeyEvent())
+        window = keyWindow() ? keyWindow() : window;
+    if (!window)
+        return;
+    // Input for other windows is dropped while a modal session runs.
+    const bool input = event.type() != MouseMoved && event.type() != ApplicationDefined;
+    if (const Ref<Window> modal = modalWindow(); modal && modal != window && input) {
+        if (event.type() == LeftMouseDown || event.type() == KeyDown)
+            Beep();
+        return;
+    }
+    // A window with a sheet up takes only moves.
+    if (attachedSheetOfWindow(window.get()) && input) {
+        if (event.type() == LeftMouseDown || event.type() == KeyDown)
+            Beep();
+        return;
+    }
+    window->sendEvent(event);
+}
+
+std::vector<Ref<Window>> Application::windows() const { return Window::allWindows(); }
+
+void Application::setActive(bool active)
+{
+    if (active_ == active)
+        return;
+    active_ = active;
+    for (const Ref<Window>& w : Window::allWindows()) {
+        w->noteGeometryChanged();
+        w->setViewsNeedDisplay(true);
+    }
+}
+
+namespace {
+
+bool performs(const Object* o, Selector action) { return o && o->class_().action(action.name()) && o->respondsToSelector(action); }
+
+// The chain from the window's first responder up to the window, then its delegate.
+Ref<Object> searchWindow(const Window& window, Selector action)
+{
+    for (Ref<Responder> r = window.firstResponder(); r; r = r->nextResponder()) {
+        if (performs(r.get(), action))
+            return r;
+        if (r.get() == &window)
+            break;
+    }
+    if (const Ref<Object> d = window.delegate(); performs(d.get(), action))
+        return d;
+    return nullptr;
+}
+
+} // namespace
+
+Ref<Object> Application::targetForActionToFrom(Selector action, const Weak<Object>& target, Object*)
+{
+    if (target.unsafeRaw()) {
+        // A set target gets the action only if it responds; an expired one drops it.
+        const Ref<Object> t = target.lock();
+        return performs(t.get(), action) ? t : nullptr;
+    }
+    const Ref<Window> key = keyWindow();
+    if (key)
+        if (Ref<Object> t = searchWindow(*key, action))
+            return t;
+    if (const Ref<Window> main = mainWindow(); main && main != key)
+        if (Ref<Object> t = searchWindow(*main, action))
+            return t;
+    if (performs(this, action))
+        return Ref<Object>(this);
+    if (const Ref<Object> d = delegate(); performs(d.get(), action))
+        return d;
+    return nullptr;
+}
+
+bool Application::sendActionToFrom(Selector action, const Weak<Object>& target, Object* sender)
+{
+    const Ref<Object> t = targetForActionToFrom(action, target, sender);
+    if (!t)
+        return false;
+    t->performSelectorWithObject(action, Value(Ref<Object>(sender)));
+    return true;
+}
+
+KIT_REGISTER_CLASS(Application, Responder) { }
+
+// Modal sessions and sheets ------------------------------------------------------------------------
+
+Ref<Window> Application::modalWindow() const { return sessions_.empty() ? nullptr : sessions_.back().window.lock(); }
+
+std::int64_t Application::runModalForWindow(Window* window)
+{
+    if (!window)
+        return RunAbortedResponse;
+    const Ref<Window> keep(window);
+    window->makeKeyAndOrderFront();
+    QWidget* host = window->hostWidget();
+    const Qt::WindowModality modality = host->windowModality();
+    host->setWindowModality(Qt::ApplicationModal);
+    sessions_.push_back({ Weak<Window>(window) });
+    const std::size_t index = sessions_.size() - 1;
+    while (!sessions_[index].stopped && !sessions_[index].aborted) {
+        const Ref<Event> e = nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, DistantFuture, ModalPanelRunLoopMode, true);
+        if (sessions_[index].stopped || sessions_[index].aborted)
+            break;
+        if (!e) {
+            // Nothing can arrive any more: end as an abort rather than spin.
+            sessions_[index].aborted = true;
+            sessions_[index].code = RunAbortedResponse;
+            break;
+        }
+        dispatch(e);
+    }
+    const std::int64_t code = sessions_[index].code;
+    sessions_.erase(sessions_.begin() + std::ptrdiff_t(index), sessions_.end());
+    host->setWindowModality(modality);
+    return code;
+}
+
+void Application::stopModal() { stopModalWithCode(RunStoppedResponse); }
+
+void Application::stopModalWithCode(std::int64_t code)
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("stopModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = code;
+    sessions_.back().stopped = true;
+}
+
+void Application::abortModal()
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("abortModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = RunAbortedResponse;
+    sessions_.back().aborted = true;
+}
+
+void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
+{
+    if (!sheet || !window)
+        return;
+    const Rect parent = window->frame();
+    const Rect s = sheet->frame();
+    const Rect content = window->contentView() ? window->contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
+    sheet->setFrameOrigin(
+        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
+    sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
+    sheet->hostWidget()->setWindowModality(Qt::WindowModal);
+    sheet->makeKeyAndOrderFront();
+}
+
+void Application::endSheet(Window* sheet) { endSheetReturnCode(sheet, 0); }
+
+void Application::endSheetReturnCode(Window* sheet, std::int64_t returnCode)
+{
+    auto it = std::find_if(sheets_.begin(), sheets_.end(), [sheet](const Sheet& s) { return s.sheet.unsafeRaw() == sheet; });
+    if (it == sheets_.end())
+        return;
+    const Sheet ended = std::move(*it);
+    sheets_.erase(it);
+    if (ended.didEnd)
+        ended.didEnd(sheet, returnCode, ended.context);
+}
+
+Ref<Window> Application::attachedSheetOfWindow(const Window* window) const
+{
+    for (const Sheet& s : sheets_)
+        if (s.parent.unsafeRaw() == window)
+            return s.sheet.lock();
+    return nullptr;
+}
+
+} // namespace kit

@@ -1,0 +1,58 @@
+#include "kit/appkit/Screen.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace kit {
+
+namespace {
+QRectF primaryGeometry()
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? QRectF(primary->geometry()) : QRectF();
+}
+} // namespace
+
+Rect ScreenRectFromQt(const QRectF& q)
+{
+    const QRectF p = primaryGeometry();
+    return MakeRect(q.x() - p.x(), p.y() + p.height() - q.y() - q.height(), q.width(), q.height());
+}
+
+QRectF QtRectFromScreen(Rect r)
+{
+    const QRectF p = primaryGeometry();
+    return QRectF(r.minX() + p.x(), p.y() + p.height() - r.minY() - r.height(), r.width(), r.height());
+}
+
+std::vector<Ref<Screen>> Screen::screens()
+{
+    std::vector<Ref<Screen>> out;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        out.push_back(make<Screen>(const_cast<QScreen*>(primary)));
+    for (QScreen* s : QGuiApplication::screens())
+        if (s != primary)
+            out.push_back(make<Screen>(s));
+    return out;
+}
+
+Ref<Screen> Screen::mainScreen()
+{
+    if (const Ref<Window> key = Application::sharedApplication()->keyWindow())
+        if (QWidget* host = key->hostWidget(); host && host->screen())
+            return make<Screen>(host->screen());
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        return make<Screen>(primary);
+    return nullptr;
+}
+
+Rect Screen::frame() const { return ScreenRectFromQt(screen_->geometry()); }
+Rect Screen::visibleFrame() const { return ScreenRectFromQt(screen_->availableGeometry()); }
+double Screen::backingScaleFactor() const { return screen_->devicePixelRatio(); }
+
+} // namespace kit

@@ -1,0 +1,210 @@
+#pragma once
+
+// A rectangle of a window that draws itself and handles events: frame in the superview's
+// coordinates, bounds in its own (y up unless isFlipped), a subview tree drawn back to front,
+// the platform's autoresizing rules, needs-display regions collected by the window, hit
+// testing, coordinate conversion, tracking areas, cursor rectangles and the key-view loop.
+//
+// A subclass draws by overriding drawRect(dirtyRect) and painting through View::currentPainter(),
+// which the window has set up in the view's own coordinates and clipped to what needs drawing.
+
+#include "kit/appkit/Responder.h"
+#include "kit/appkit/TrackingArea.h"
+#include "kit/core/Geometry.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class QPainter;
+
+namespace kit {
+
+class Window;
+
+enum : unsigned {
+    ViewNotSizable = 0,
+    ViewMinXMargin = 1,
+    ViewWidthSizable = 2,
+    ViewMaxXMargin = 4,
+    ViewMinYMargin = 8,
+    ViewHeightSizable = 16,
+    ViewMaxYMargin = 32,
+};
+
+enum WindowOrderingMode : int { WindowAbove = 1, WindowBelow = -1, WindowOut = 0 };
+
+// Scale and translation, no rotation: what conversions between views need.
+struct ViewTransform {
+    double sx = 1, sy = 1, tx = 0, ty = 0;
+    Point apply(Point p) const { return { p.x * sx + tx, p.y * sy + ty }; }
+    Rect apply(Rect r) const;
+    ViewTransform then(const ViewTransform& outer) const;
+    ViewTransform inverted() const;
+};
+
+class View : public Responder {
+    KIT_CLASS(View)
+
+    View() { setMainThreadAffine(); }
+    explicit View(Rect frame);
+    ~View() override;
+
+    // Geometry. The getters are virtual and the kit reads through them.
+    virtual Rect frame() const { return frame_; }
+    virtual Rect bounds() const { return bounds_; }
+    void setFrame(Rect frame);
+    virtual void setFrameOrigin(Point origin);
+    virtual void setFrameSize(Size size);
+    void setBounds(Rect bounds);
+    virtual void setBoundsOrigin(Point origin);
+    virtual void setBoundsSize(Size size);
+    virtual bool isFlipped() const { return false; }
+    virtual bool isOpaque() const { return false; }
+
+    // Autoresizing.
+    unsigned autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+    bool autoresizesSubviews() const { return autoresizesSubviews_; }
+    void setAutoresizesSubviews(bool flag) { autoresizesSubviews_ = flag; }
+    virtual void resizeSubviewsWithOldSize(Size oldSize);
+    virtual void resizeWithOldSuperviewSize(Size oldSize);
+
+    // Hierarchy. Subviews are back to front; iterate over a copy when the loop may change them.
+    Ref<View> superview() const { return superview_.lock(); }
+    const std::vector<Ref<View>>& subviews() const { return subviews_; }
+    Ref<Window> window() const;
+    void addSubview(View* view);
+    // Below puts the view just before `relative` (null = at the back); Above just after it (null = on top).
+    void addSubviewPositionedRelativeTo(View* view, WindowOrderingMode place, View* relative);
+    void setSubviews(const std::vector<Ref<View>>& views);
+    void replaceSubviewWith(View* oldView, View* newView);
+    virtual void removeFromSuperview();
+    bool isDescendantOf(const View* view) const;
+    Ref<View> ancestorSharedWithView(View* view);
+    Ref<View> opaqueAncestor();
+
+    // Lifecycle hooks. The argument is null on removal.
+    virtual void viewWillMoveToSuperview(View*) { }
+    virtual void viewDidMoveToSuperview() { }
+    virtual void viewWillMoveToWindow(Window*) { }
+    virtual void viewDidMoveToWindow() { }
+    virtual void didAddSubview(View*) { }
+    virtual void willRemoveSubview(View*) { }
+    virtual void viewWillStartLiveResize() { }
+    virtual void viewDidEndLiveResize() { }
+    bool inLiveResize() const;
+
+    // Visibility. Hidden subtrees are not drawn, hit, tracked, key views or cursor-ranged.
+    bool isHidden() const { return hidden_; }
+    virtual void setHidden(bool hidden);
+    bool isHiddenOrHasHiddenAncestor() const;
+
+    // Display.
+    void setNeedsDisplay(bool flag);
+    virtual void setNeedsDisplayInRect(Rect rect);
+    // Whether some part of the view waits to be drawn. Virtual: a view may lay out when asked.
+    virtual bool needsDisplay() const;
+    virtual void viewWillDraw() { }
+    virtual void drawRect(Rect) { }
+    // Exact: whether `rect` (own coordinates) touches the region being drawn.
+    bool needsToDrawRect(Rect rect) const;
+    void display();
+    void displayRect(Rect rect);
+    void displayIfNeeded();
+    Rect visibleRect() const;
+    // The painter of the current drawing pass, in the drawing view's coordinates; null outside drawRect.
+    static QPainter* currentPainter();
+
+    // Conversion. A null view means the window's base coordinates.
+    Point convertPointFromView(Point point, const View* view) const;
+    Point convertPointToView(Point point, const View* view) const;
+    Rect convertRectFromView(Rect rect, const View* view) const;
+    Rect convertRectToView(Rect rect, const View* view) const;
+    Size convertSizeFromView(Size size, const View* view) const;
+    Size convertSizeToView(Size size, const View* view) const;
+    // From this view's bounds to window base coordinates, and to the superview's bounds.
+    ViewTransform transformToWindow() const;
+    ViewTransform transformToSuperview() const;
+
+    // Hit testing: `point` is in the superview's coordinates.
+    virtual Ref<View> hitTest(Point point);
+    // The platform's point-in-rect rule for mouse locations, with this view's flip.
+    bool mouseInRect(Point point, Rect rect) const;
+
+    // Tracking areas.
+    void addTrackingArea(TrackingArea* area);
+    void removeTrackingArea(TrackingArea* area);
+    const std::vector<Ref<TrackingArea>>& trackingAreas() const { return trackingAreas_; }
+    virtual void updateTrackingAreas() { }
+    std::int64_t addTrackingRectOwnerUserDataAssumeInside(Rect rect, Object* owner, const void* userData, bool assumeInside);
+    void removeTrackingRect(std::int64_t tag);
+
+    // Cursor rectangles, asked for by the window through resetCursorRects. `cursor` is a kit Cursor.
+    virtual void resetCursorRects() { }
+    void addCursorRect(Rect rect, Object* cursor);
+    void removeCursorRect(Rect rect, Object* cursor);
+    void discardCursorRects();
+
+    // Tool tips.
+    QString toolTip() const { return toolTip_; }
+    void setToolTip(const QString& tip) { toolTip_ = tip; }
+
+    // Key-view loop.
+    Ref<View> nextKeyView() const { return nextKeyView_.lock(); }
+    Ref<View> previousKeyView() const { return previousKeyView_.lock(); }
+    void setNextKeyView(View* view);
+    Ref<View> nextValidKeyView() const;
+    Ref<View> previousValidKeyView() const;
+    virtual bool canBecomeKeyView() const;
+    virtual bool needsPanelToBecomeKey() const { return false; }
+    void setKeyboardFocusRingNeedsDisplayInRect(Rect rect);
+
+    // Stored only.
+    virtual bool acceptsFirstMouse(const class Event*) const { return false; }
+    virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
+
+    // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
+    virtual bool autoscroll(const Event& event);
+    virtual bool scrollRectToVisible(Rect rect);
+
+    // kit::Responder:
+    bool acceptsFirstResponder() const override { return false; }
+
+protected:
+    // A subview's frame changed (a clip view follows its document view through this).
+    virtual void subviewFrameDidChange(View*) { }
+
+private:
+    friend class Window;
+    struct CursorRect {
+        Rect rect;
+        Ref<Object> cursor;
+    };
+
+    void insertSubview(View* view, std::size_t index);
+    void detachFromSuperview(bool notifySuperview);
+    void setWindowRecursively(Window* window);
+    void sendWillMoveToWindow(Window* window);
+    void sendDidMoveToWindow();
+    void geometryChanged();
+    static void setCurrentPainter(QPainter* painter);
+
+    Rect frame_;
+    Rect bounds_;
+    bool boundsScaled_ = false; // bounds size set on its own: no longer follows the frame size
+    unsigned autoresizingMask_ = ViewNotSizable;
+    bool autoresizesSubviews_ = true;
+    bool hidden_ = false;
+    Weak<View> superview_;
+    Weak<Window> window_;
+    std::vector<Ref<View>> subviews_;
+    std::vector<Ref<TrackingArea>> trackingAreas_;
+    std::vector<CursorRect> cursorRects_;
+    Weak<View> nextKeyView_;
+    Weak<View> previousKeyView_;
+    QString toolTip_;
+};
+
+} // namespace kit

@@ -1,0 +1,851 @@
+#include "kit/appkit/Window.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Beep.h"
+#include "kit/appkit/InputState.h"
+#include "kit/appkit/KeyBindings.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/TrackingArea.h"
+#include "kit/appkit/WindowHost.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace kit {
+
+namespace {
+
+std::map<std::int64_t, Window*>& registry()
+{
+    static std::map<std::int64_t, Window*> windows;
+    return windows;
+}
+
+std::int64_t lastWindowNumber = 0;
+
+std::function<Ref<Responder>(Window*)>& fieldEditorFactory()
+{
+    static std::function<Ref<Responder>(Window*)> factory;
+    return factory;
+}
+
+// The window's private root: opaque, fills with the window background, passes events to the window.
+class FrameView : public View {
+public:
+    explicit FrameView(Rect frame)
+        : View(frame)
+    { }
+    bool isOpaque() const override { return true; }
+    void drawRect(Rect dirty) override
+    {
+        if (QPainter* p = currentPainter())
+            p->fillRect(QRectF(dirty.minX(), dirty.minY(), dirty.width(), dirty.height()), QApplication::palette().color(QPalette::Window));
+    }
+};
+
+Rect intersect(Rect a, Rect b)
+{
+    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
+    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
+    if (x1 <= x0 || y1 <= y0)
+        return ZeroRect;
+    return MakeRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+} // namespace
+
+Window::Window(Rect contentRect, unsigned styleMask)
+    : number_(++lastWindowNumber)
+    , styleMask_(styleMask)
+    , frame_(contentRect)
+{
+    setMainThreadAffine();
+    registry()[number_] = this;
+    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    frameView_->setAutoresizesSubviews(false);
+    frameView_->setWindowRecursively(this);
+    frameView_->setNextResponder(this);
+    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    setContentView(content.get());
+    host_ = std::make_unique<WindowHost>(this);
+    host_->setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
+    if (styleMask == BorderlessWindowMask)
+        host_->setWindowFlag(Qt::FramelessWindowHint);
+    if (styleMask & UtilityWindowMask)
+        host_->setWindowFlag(Qt::Tool);
+    settingGeometry_ = true;
+    host_->setGeometry(QtRectFromScreen(frame_).toRect());
+    settingGeometry_ = false;
+    resizeBacking();
+}
+
+Window::~Window()
+{
+    registry().erase(number_);
+    if (frameView_)
+        frameView_->setWindowRecursively(nullptr);
+}
+
+Ref<Window> Window::windowWithNumber(std::int64_t number)
+{
+    auto it = registry().find(number);
+    return it == registry().end() ? nullptr : Ref<Window>(it->second);
+}
+
+std::vector<Ref<Window>> Window::allWindows()
+{
+    std::vector<Ref<Window>> out;
+    for (auto& [n, w] : registry())
+        if (w->retainCount() > 0)
+            out.emplace_back(w);
+    return out;
+}
+
+void Window::setTitle(const QString& title)
+{
+    title_ = title;
+    host_->setWindowTitle(title);
+}
+
+QWidget* Window::hostWidget() const { return host_.get(); }
+
+// Frame -------------------------------------------------------------------------------------------
+
+void Window::setFrameDisplay(Rect frame, bool display)
+{
+    frame.size.width = std::clamp(frame.size.width, minSize_.width, std::max(minSize_.width, maxSize_.width));
+    frame.size.height = std::clamp(frame.size.height, minSize_.height, std::max(minSize_.height, maxSize_.height));
+    if (frame == frame_)
+        return;
+    const bool resized = !(frame.size == frame_.size);
+    frame_ = frame;
+    if (!settingGeometry_) {
+        settingGeometry_ = true;
+        host_->setGeometry(QtRectFromScreen(frame_).toRect());
+        settingGeometry_ = false;
+    }
+    if (resized) {
+        resizeBacking();
+        frameView_->setFrameSize(frame.size);
+        if (contentView_)
+            contentView_->setFrame(MakeRect(0, 0, frame.width(), frame.height()));
+        invalidateRect(MakeRect(0, 0, frame.width(), frame.height()));
+        noteGeometryChanged();
+        if (display)
+            displayIfNeeded();
+    }
+}
+
+void Window::setFrameOrigin(Point origin) { setFrameDisplay(Rect { origin, frame_.size }, false); }
+
+void Window::setFrameTopLeftPoint(Point topLeft) { setFrameOrigin(MakePoint(topLeft.x, topLeft.y - frame_.height())); }
+
+void Window::setContentSize(Size size) { setFrameDisplay(Rect { frame_.origin, size }, true); }
+
+void Window::center()
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    if (!screen)
+        return;
+    const Rect v = screen->visibleFrame();
+    setFrameOrigin(MakePoint(std::floor(v.midX() - frame_.width() / 2), std::floor(v.minY() + (v.height() - frame_.height()) * 2 / 3)));
+}
+
+// The kit frame is the client area: decorations count for nothing.
+Rect Window::frameRectForContentRectStyleMask(Rect contentRect, unsigned) { return contentRect; }
+Rect Window::contentRectForFrameRectStyleMask(Rect frameRect, unsigned) { return frameRect; }
+Rect Window::frameRectForContentRect(Rect contentRect) const { return contentRect; }
+Rect Window::contentRectForFrameRect(Rect frameRect) const { return frameRect; }
+
+QString Window::stringWithSavedFrame() const
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    const Rect s = screen ? screen->visibleFrame() : ZeroRect;
+    QString out;
+    for (double v : { frame_.minX(), frame_.minY(), frame_.width(), frame_.height(), s.minX(), s.minY(), s.width(), s.height() })
+        out += QString::number(std::lround(v)) + QLatin1Char(' ');
+    return out;
+}
+
+bool Window::setFrameFromString(const QString& string)
+{
+    const QStringList parts = string.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() < 4)
+        return false;
+    double v[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = parts[i].toDouble(&ok);
+        if (!ok)
+            return false;
+    }
+    setFrameDisplay(MakeRect(v[0], v[1], v[2], v[3]), true);
+    return true;
+}
+
+// Views -------------------------------------------------------------------------------------------
+
+Ref<View> Window::contentView() const { return contentView_; }
+Ref<View> Window::frameView() const { return frameView_; }
+
+void Window::setContentView(View* view)
+{
+    if (view == contentView_.get())
+        return;
+    if (contentView_)
+        contentView_->removeFromSuperview();
+    contentView_ = view;
+    if (view) {
+        view->setFrame(MakeRect(0, 0, frame_.width(), frame_.height()));
+        frameView_->addSubview(view);
+    }
+}
+
+// Ordering and key state --------------------------------------------------------------------------
+
+void Window::orderFront(Object*)
+{
+    if (!visible_) {
+        visible_ = true;
+        invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
+    }
+    host_->show();
+    host_->raise();
+}
+
+void Window::orderOut(Object*)
+{
+    visible_ = false;
+    host_->hide();
+    auto app = Application::sharedApplication();
+    if (app->keyWindow().get() == this) {
+        resignKeyWindow();
+        app->key_ = nullptr;
+    }
+    if (app->mainWindow().get() == this) {
+        resignMainWindow();
+        app->main_ = nullptr;
+    }
+}
+
+void Window::makeKeyAndOrderFront(Object* sender)
+{
+    orderFront(sender);
+    makeKeyWindow();
+}
+
+bool Window::canBecomeKeyWindow() const { return styleMask_ != BorderlessWindowMask; }
+bool Window::canBecomeMainWindow() const { return visible_ && styleMask_ != BorderlessWindowMask; }
+
+void Window::makeKeyWindow()
+{
+    auto app = Application::sharedApplication();
+    if (!canBecomeKeyWindow() || app->keyWindow().get() == this)
+        return;
+    if (const Ref<Window> old = app->keyWindow())
+        old->resignKeyWindow();
+    app->key_ = this;
+    becomeKeyWindow();
+    if (canBecomeMainWindow())
+        makeMainWindow();
+}
+
+void Window::makeMainWindow()
+{
+    auto app = Application::sharedApplication();
+    if (!canBecomeMainWindow() || app->mainWindow().get() == this)
+        return;
+    if (const Ref<Window> old = app->mainWindow())
+        old->resignMainWindow();
+    app->main_ = this;
+    becomeMainWindow();
+}
+
+bool Window::isKeyWindow() const { return Application::sharedApplication()->keyWindow().get() == this; }
+bool Window::isMainWindow() const { return Application::sharedApplication()->mainWindow().get() == this; }
+
+void Window::becomeKeyWindow()
+{
+    if (!firstResponder_.unsafeRaw())
+        if (const Ref<View> initial = initialFirstResponder())
+            makeFirstResponder(initial.get());
+    setViewsNeedDisplay(true);
+    noteGeometryChanged();
+}
+
+void Window::resignKeyWindow()
+{
+    setViewsNeedDisplay(true);
+    noteGeometryChanged();
+}
+
+void Window::becomeMainWindow() { setViewsNeedDisplay(true); }
+void Window::resignMainWindow() { setViewsNeedDisplay(true); }
+
+// First responder and key views -------------------------------------------------------------------
+
+Ref<Responder> Window::firstResponder() const
+{
+    if (Ref<Responder> r = firstResponder_.lock())
+        return r;
+    return Ref<Responder>(const_cast<Window*>(this));
+}
+
+bool Window::makeFirstResponder(Responder* responder)
+{
+    const Ref<Responder> current = firstResponder();
+    if (responder == current.get())
+        return true;
+    if (current.get() != this && !current->resignFirstResponder())
+        return false;
+    // During the handover the window holds the position.
+    firstResponder_ = nullptr;
+    if (!responder || responder == this)
+        return true;
+    Ref<Responder> keep(responder);
+    if (!responder->acceptsFirstResponder() || !responder->becomeFirstResponder())
+        return false;
+    firstResponder_ = responder;
+    return true;
+}
+
+Ref<View> Window::initialFirstResponder() const { return initialFirstResponder_.lock(); }
+void Window::setInitialFirstResponder(View* view) { initialFirstResponder_ = view; }
+
+Ref<View> Window::keyLoopStart() const
+{
+    if (const Ref<View> v = dynamic_pointer_cast<View>(firstResponder_.lock()); v && v->window().get() == this)
+        return v;
+    return nullptr;
+}
+
+void Window::selectKeyViewFollowingView(View* view)
+{
+    Ref<View> next = view ? view->nextValidKeyView() : nullptr;
+    if (!view) {
+        const Ref<View> initial = initialFirstResponder();
+        next = initial && initial->canBecomeKeyView() ? initial : (initial ? initial->nextValidKeyView() : nullptr);
+    }
+    if (next && next.get() != view) {
+        direction_ = SelectingNext;
+        makeFirstResponder(next.get());
+        direction_ = DirectSelection;
+    } else {
+        makeFirstResponder(nullptr);
+    }
+}
+
+void Window::selectKeyViewPrecedingView(View* view)
+{
+    Ref<View> previous = view ? view->previousValidKeyView() : nullptr;
+    if (!view) {
+        const Ref<View> initial = initialFirstResponder();
+        previous = initial ? initial->previousValidKeyView() : nullptr;
+    }
+    if (previous && previous.get() != view) {
+        direction_ = SelectingPrevious;
+        makeFirstResponder(previous.get());
+        direction_ = DirectSelection;
+    } else {
+        makeFirstResponder(nullptr);
+    }
+}
+
+void Window::selectNextKeyView(Object*) { selectKeyViewFollowingView(keyLoopStart().get()); }
+void Window::selectPreviousKeyView(Object*) { selectKeyViewPrecedingView(keyLoopStart().get()); }
+
+Ref<Responder> Window::fieldEditorForObject(bool createFlag, Object*)
+{
+    if (!fieldEditor_ && createFlag && fieldEditorFactory())
+        fieldEditor_ = fieldEditorFactory()(this);
+    return fieldEditor_;
+}
+
+void Window::setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory) { fieldEditorFactory() = std::move(factory); }
+
+// Display -----------------------------------------------------------------------------------------
+
+void Window::resizeBacking()
+{
+    const qreal dpr = host_ ? host_->devicePixelRatioF() : 1.0;
+    const QSize size(int(std::ceil(frame_.width() * dpr)), int(std::ceil(frame_.height() * dpr)));
+    backing_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    backing_.setDevicePixelRatio(dpr);
+    backing_.fill(Qt::transparent);
+}
+
+QRect Window::toDevice(Rect r) const
+{
+    const double h = frame_.height();
+    const double top = h - r.maxY(), bottom = h - r.minY();
+    const int x0 = int(std::floor(r.minX())), y0 = int(std::floor(top));
+    return QRect(x0, y0, int(std::ceil(r.maxX())) - x0, int(std::ceil(bottom)) - y0);
+}
+
+void Window::setViewsNeedDisplay(bool flag)
+{
+    if (flag)
+        invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
+    else
+        dirty_ = QRegion();
+}
+
+void Window::invalidateRect(Rect baseRect)
+{
+    QRegion add = QRegion(toDevice(baseRect)) & QRect(0, 0, int(std::ceil(frame_.width())), int(std::ceil(frame_.height())));
+    // What the running pass already covers is being drawn now.
+    if (drawing_)
+        add -= passRegion_;
+    if (add.isEmpty())
+        return;
+    dirty_ += add;
+    schedulePass();
+}
+
+void Window::clearRect(Rect baseRect) { dirty_ -= toDevice(baseRect); }
+
+void Window::schedulePass()
+{
+    if (passScheduled_)
+        return;
+    passScheduled_ = true;
+    QMetaObject::invokeMethod(
+        host_.get(),
+        [self = Weak<Window>(this)] {
+            if (const Ref<Window> w = self.lock(); w && w->passScheduled_)
+                w->displayIfNeeded();
+        },
+        Qt::QueuedConnection);
+}
+
+void Window::displayIfNeeded()
+{
+    if (drawing_)
+        return;
+    passScheduled_ = false;
+    if (dirty_.isEmpty())
+        return;
+    // First, top down, views in the region may lay out; what they invalidate joins this pass.
+    std::vector<Ref<View>> stack { frameView_ };
+    while (!stack.empty()) {
+        const Ref<View> v = stack.back();
+        stack.pop_back();
+        if (v->isHidden() || v->window().get() != this)
+            continue;
+        if (!v->needsDisplay())
+            continue;
+        try {
+            v->viewWillDraw();
+        } catch (const std::exception& e) {
+            qWarning("kit: exception in viewWillDraw: %s", e.what());
+        }
+        const auto& subs = v->subviews();
+        for (auto it = subs.rbegin(); it != subs.rend(); ++it)
+            stack.push_back(*it);
+    }
+    const QRegion region = dirty_;
+    dirty_ = QRegion();
+    passScheduled_ = false;
+    drawPass(region);
+}
+
+void Window::display() { displayRect(MakeRect(0, 0, frame_.width(), frame_.height())); }
+
+void Window::displayRect(Rect baseRect)
+{
+    if (drawing_) {
+        invalidateRect(baseRect);
+        return;
+    }
+    const QRegion region = QRegion(toDevice(baseRect)) & QRect(0, 0, int(std::ceil(frame_.width())), int(std::ceil(frame_.height())));
+    if (region.isEmpty())
+        return;
+    dirty_ -= region;
+    drawPass(region);
+}
+
+void Window::drawPass(const QRegion& region)
+{
+    drawing_ = true;
+    passRegion_ = region;
+    ++passCount_;
+    {
+        QPainter painter(&backing_);
+        painter.setRenderHint(QPainter::Antialiasing);
+        drawView(frameView_.get(), painter, region, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
+    }
+    View::setCurrentPainter(nullptr);
+    drawing_ = false;
+    passRegion_ = QRegion();
+    if (host_->isVisible())
+        host_->update(region);
+    if (!dirty_.isEmpty()) {
+        passScheduled_ = false;
+        schedulePass();
+    }
+}
+
+void Window::drawView(View* view, QPainter& painter, const QRegion& region, const ViewTransform& toBase, Rect clipBase)
+{
+    // Frame and hidden state are read now, after the parent has drawn.
+    if (view->isHidden())
+        return;
+    const Rect visibleBase = intersect(toBase.apply(view->bounds()), clipBase);
+    if (visibleBase.size.width <= 0 || visibleBase.size.height <= 0)
+        return;
+    const QRegion clip = region & toDevice(visibleBase);
+    if (clip.isEmpty())
+        return;
+    const QRect box = clip.boundingRect();
+    const double h = frame_.height();
+    const Rect boxBase = intersect(MakeRect(box.x(), h - box.y() - box.height(), box.width(), box.height()), visibleBase);
+    const Rect dirty = toBase.inverted().apply(boxBase);
+
+    painter.save();
+    painter.setClipRegion(clip);
+    painter.setTransform(QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty));
+    View::setCurrentPainter(&painter);
+    try {
+        view->drawRect(dirty);
+    } catch (const std::exception& e) {
+        qWarning("kit: exception in drawRect: %s", e.what());
+    }
+    View::setCurrentPainter(nullptr);
+    painter.restore();
+
+    const std::vector<Ref<View>> subviews = view->subviews();
+    for (const Ref<View>& sub : subviews)
+        drawView(sub.get(), painter, region, sub->transformToSuperview().then(toBase), visibleBase);
+}
+
+QImage Window::snapshot()
+{
+    displayIfNeeded();
+    return backing_.copy();
+}
+
+// Events ------------------------------------------------------------------------------------------
+
+Point Window::convertBaseToScreen(Point p) const { return MakePoint(p.x + frame_.minX(), p.y + frame_.minY()); }
+Point Window::convertScreenToBase(Point p) const { return MakePoint(p.x - frame_.minX(), p.y - frame_.minY()); }
+
+Point Window::mouseLocationOutsideOfEventStream() const { return convertScreenToBase(InputState::shared().mouseLocation); }
+
+Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
+}
+
+Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
+{
+    return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
+}
+
+void Window::sendEvent(const Event& event)
+{
+    const Ref<Window> keep(this);
+    switch (event.type()) {
+    case LeftMouseDown:
+    case RightMouseDown:
+    case OtherMouseDown: {
+        trackMouse(event, false);
+        const Ref<View> hit = frameView_->hitTest(event.locationInWindow());
+        if (event.type() == LeftMouseDown && !isKeyWindow())
+            makeKeyWindow();
+        if (!hit)
+            return;
+        // A click makes the clicked view first responder before its mouseDown.
+        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get())
+            makeFirstResponder(hit.get());
+        mouseDownView_ = hit;
+        if (event.type() == LeftMouseDown)
+            hit->mouseDown(event);
+        else if (event.type() == RightMouseDown)
+            hit->rightMouseDown(event);
+        else
+            hit->otherMouseDown(event);
+        return;
+    }
+    case LeftMouseDragged:
+    case RightMouseDragged:
+    case OtherMouseDragged:
+    case LeftMouseUp:
+    case RightMouseUp:
+    case OtherMouseUp: {
+        trackMouse(event, false);
+        Ref<View> target = mouseDownView_.lock();
+        if (!target)
+            target = frameView_->hitTest(event.locationInWindow());
+        const bool up = event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp;
+        if (up)
+            mouseDownView_ = nullptr;
+        if (!target)
+            return;
+        switch (event.type()) {
+        case LeftMouseDragged:
+            target->mouseDragged(event);
+            break;
+        case RightMouseDragged:
+            target->rightMouseDragged(event);
+            break;
+        case OtherMouseDragged:
+            target->otherMouseDragged(event);
+            break;
+        case LeftMouseUp:
+            target->mouseUp(event);
+            break;
+        case RightMouseUp:
+            target->rightMouseUp(event);
+            break;
+        default:
+            target->otherMouseUp(event);
+            break;
+        }
+        return;
+    }
+    case MouseMoved:
+        trackMouse(event, false);
+        if (acceptsMouseMoved_)
+            if (const Ref<Responder> r = firstResponder(); r.get() != this)
+                r->mouseMoved(event);
+        return;
+    case ScrollWheel:
+        if (const Ref<View> hit = frameView_->hitTest(event.locationInWindow()))
+            hit->scrollWheel(event);
+        return;
+    case KeyDown: {
+        const std::uint64_t f = event.modifierFlags();
+        if ((f & (CommandKeyMask | ControlKeyMask | FunctionKeyMask)) && performKeyEquivalent(event))
+            return;
+        firstResponder()->keyDown(event);
+        return;
+    }
+    case KeyUp:
+        firstResponder()->keyUp(event);
+        return;
+    case FlagsChanged:
+        firstResponder()->flagsChanged(event);
+        return;
+    default:
+        return;
+    }
+}
+
+bool Window::performKeyEquivalent(const Event& event)
+{
+    std::vector<Ref<View>> stack { frameView_ };
+    while (!stack.empty()) {
+        const Ref<View> v = stack.back();
+        stack.pop_back();
+        if (v->isHidden())
+            continue;
+        if (v != frameView_ && v->performKeyEquivalent(event))
+            return true;
+        const auto& subs = v->subviews();
+        for (auto it = subs.rbegin(); it != subs.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return false;
+}
+
+void Window::keyDown(const Event& event)
+{
+    // Unhandled by the views: the binding table names an action, sent up from the first responder.
+    const Selector action = ActionForKeyEvent(event);
+    const Ref<Responder> first = firstResponder();
+    if (action && first->tryToPerformWith(action, nullptr))
+        return;
+    if (action == Selector("insertTab")) {
+        selectNextKeyView();
+        return;
+    }
+    if (action == Selector("insertBacktab")) {
+        selectPreviousKeyView();
+        return;
+    }
+    Beep();
+}
+
+// Tracking areas and cursor rectangles ------------------------------------------------------------
+
+void Window::noteGeometryChanged()
+{
+    trackingDirty_ = true;
+    cursorRectsDirty_ = true;
+}
+
+void Window::viewWillDetach(View* view)
+{
+    keepUntilEventEnds(Ref<Object>(view));
+    if (const Ref<View> first = dynamic_pointer_cast<View>(firstResponder_.lock()); first && first->isDescendantOf(view))
+        makeFirstResponder(nullptr);
+    if (const Ref<View> down = mouseDownView_.lock(); down && down->isDescendantOf(view))
+        keepUntilEventEnds(Ref<Object>(down.get()));
+    noteGeometryChanged();
+}
+
+void Window::collectTracking(View* view)
+{
+    if (view->isHidden())
+        return;
+    if (!view->trackingAreas().empty()) {
+        const ViewTransform toBase = view->transformToWindow();
+        const ViewTransform fromBase = toBase.inverted();
+        const Rect visible = view->visibleRect();
+        for (const Ref<TrackingArea>& a : view->trackingAreas()) {
+            const Rect rect = (a->options() & TrackingInVisibleRect) ? visible : a->rect();
+            collecting_.push_back({ a, view, fromBase, rect, toBase.apply(rect), view->isFlipped() });
+        }
+    }
+    for (const Ref<View>& sub : view->subviews())
+        collectTracking(sub.get());
+}
+
+bool Window::areaActive(const TrackingArea& area, const View* view) const
+{
+    const std::uint64_t o = area.options();
+    if (o & TrackingActiveAlways)
+        return true;
+    if (o & TrackingActiveInActiveApp)
+        return Application::sharedApplication()->isActive();
+    if (o & TrackingActiveInKeyWindow)
+        return isKeyWindow() && Application::sharedApplication()->isActive();
+    if (o & TrackingActiveWhenFirstResponder)
+        return firstResponder_.unsafeRaw() == view && isKeyWindow();
+    return false;
+}
+
+void Window::sendTracking(TrackingArea& area, EventType type, const Event& cause)
+{
+    const Ref<Object> owner = area.owner();
+    auto* target = dynamic_cast<MouseTrackingTarget*>(owner.get());
+    if (!target)
+        return;
+    Event::Fields f;
+    f.type = type;
+    f.location = cause.locationInWindow();
+    f.modifierFlags = cause.modifierFlags();
+    f.timestamp = cause.timestamp();
+    f.windowNumber = number_;
+    f.window = Weak<Window>(this);
+    f.trackingNumber = area.trackingNumber();
+    f.trackingArea = Weak<TrackingArea>(&area);
+    f.userData = area.userInfo();
+    const Event e(std::move(f));
+    try {
+        if (type == MouseEntered)
+            target->mouseEntered(e);
+        else if (type == MouseExited)
+            target->mouseExited(e);
+        else if (type == MouseMoved)
+            target->mouseMoved(cause);
+        else
+            target->cursorUpdate(e);
+    } catch (const std::exception& ex) {
+        qWarning("kit: exception in a tracking-area callback: %s", ex.what());
+    }
+}
+
+void Window::updateTrackingAreasNow()
+{
+    if (!trackingUpdates_.empty()) {
+        std::vector<Weak<View>> views;
+        views.swap(trackingUpdates_);
+        std::vector<View*> done;
+        for (const Weak<View>& w : views)
+            if (const Ref<View> v = w.lock(); v && std::find(done.begin(), done.end(), v.get()) == done.end()) {
+                done.push_back(v.get());
+                v->updateTrackingAreas();
+            }
+        trackingDirty_ = true;
+    }
+    if (trackingDirty_) {
+        collecting_.clear();
+        collectTracking(frameView_.get());
+        tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
+        collecting_.clear();
+        trackingDirty_ = false;
+    }
+}
+
+void Window::trackMouse(const Event& event, bool)
+{
+    lastMouse_ = event.locationInWindow();
+    updateTrackingAreasNow();
+    const EventType t = event.type();
+    const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
+        || t == OtherMouseDragged;
+    const auto areas = tracked_;
+    if (!areas)
+        return;
+    const Point m = lastMouse_;
+    for (const TrackedArea& ta : *areas) {
+        TrackingArea& area = *ta.area;
+        const Rect& b = ta.baseRect;
+        const bool near = m.x >= b.minX() && m.x <= b.maxX() && m.y >= b.minY() && m.y <= b.maxY();
+        if (!near && !area.inside_)
+            continue;
+        if (!areaActive(area, ta.view))
+            continue;
+        const std::uint64_t o = area.options();
+        // Without EnabledDuringMouseDrag nothing is sent while a button is held; mouse-up reconciles.
+        if (pressed && !(o & TrackingEnabledDuringMouseDrag))
+            continue;
+        const Point p = ta.fromBase.apply(m);
+        const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
+            && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
+        if (inside != area.inside_) {
+            area.inside_ = inside;
+            if (o & TrackingMouseEnteredAndExited)
+                sendTracking(area, inside ? MouseEntered : MouseExited, event);
+            if (inside && (o & TrackingCursorUpdate))
+                sendTracking(area, CursorUpdate, event);
+        } else if (inside && (o & TrackingMouseMoved) && (t == MouseMoved || t == LeftMouseDragged)) {
+            sendTracking(area, MouseMoved, event);
+        }
+    }
+}
+
+void Window::collectCursorRects(View* view)
+{
+    if (view->isHidden())
+        return;
+    view->discardCursorRects();
+    view->resetCursorRects();
+    if (!view->cursorRects_.empty()) {
+        const Rect visible = view->visibleRect();
+        for (const View::CursorRect& c : view->cursorRects_) {
+            const Rect r = intersect(c.rect, visible);
+            if (r.size.width > 0 && r.size.height > 0)
+                cursorRects_.emplace_back(view->convertRectToView(r, nullptr), c.cursor);
+        }
+    }
+    for (const Ref<View>& sub : std::vector<Ref<View>>(view->subviews()))
+        collectCursorRects(sub.get());
+}
+
+void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
+
+Ref<Object> Window::cursorAtPoint(Point p)
+{
+    if (cursorRectsDirty_) {
+        cursorRects_.clear();
+        collectCursorRects(frameView_.get());
+        cursorRectsDirty_ = false;
+    }
+    // The topmost rectangle wins: the last one collected in drawing order.
+    for (auto it = cursorRects_.rbegin(); it != cursorRects_.rend(); ++it)
+        if (p.x >= it->first.minX() && p.x < it->first.maxX() && p.y >= it->first.minY() && p.y < it->first.maxY())
+            return it->second;
+    return nullptr;
+}
+
+KIT_REGISTER_CLASS(Window, Responder) { }
+
+} // namespace kit

@@ -1,0 +1,231 @@
+#pragma once
+
+// A top-level window: a kit view tree painted into a backing image that one host QWidget
+// shows. The frame is the client area in screen coordinates with y up; the content view sits at
+// the origin of the window's base coordinates. The window collects the dirty region, runs the
+// display pass, keeps the first responder and the key-view loop, and routes events to views.
+
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Responder.h"
+#include "kit/appkit/View.h"
+#include "kit/core/Date.h"
+#include "kit/core/Geometry.h"
+
+#include <QImage>
+#include <QRegion>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QWidget;
+
+namespace kit {
+
+class Event;
+class View;
+class TrackingArea;
+class WindowHost;
+
+enum : unsigned {
+    BorderlessWindowMask = 0,
+    TitledWindowMask = 1,
+    ClosableWindowMask = 2,
+    MiniaturizableWindowMask = 4,
+    ResizableWindowMask = 8,
+    UtilityWindowMask = 0x10,
+    TexturedBackgroundWindowMask = 0x100,
+};
+
+enum : int { NormalWindowLevel = 0, FloatingWindowLevel = 3, ModalPanelWindowLevel = 8, StatusWindowLevel = 25 };
+
+enum SelectionDirection : int { DirectSelection = 0, SelectingNext = 1, SelectingPrevious = 2 };
+
+class Window : public Responder {
+    KIT_CLASS(Window)
+
+    Window(Rect contentRect, unsigned styleMask);
+    Window()
+        : Window(MakeRect(0, 0, 100, 100), TitledWindowMask)
+    { }
+    ~Window() override;
+
+    static Ref<Window> windowWithNumber(std::int64_t number);
+    // Every live window, in creation order.
+    static std::vector<Ref<Window>> allWindows();
+
+    std::int64_t windowNumber() const { return number_; }
+    unsigned styleMask() const { return styleMask_; }
+    QString title() const { return title_; }
+    void setTitle(const QString& title);
+
+    // Frame: the client area in screen coordinates, y up.
+    Rect frame() const { return frame_; }
+    void setFrameDisplay(Rect frame, bool display);
+    void setFrameOrigin(Point origin);
+    void setFrameTopLeftPoint(Point topLeft);
+    void setContentSize(Size size);
+    void center();
+    Size minSize() const { return minSize_; }
+    Size maxSize() const { return maxSize_; }
+    void setMinSize(Size size) { minSize_ = size; }
+    void setMaxSize(Size size) { maxSize_ = size; }
+    static Rect frameRectForContentRectStyleMask(Rect contentRect, unsigned styleMask);
+    static Rect contentRectForFrameRectStyleMask(Rect frameRect, unsigned styleMask);
+    Rect frameRectForContentRect(Rect contentRect) const;
+    Rect contentRectForFrameRect(Rect frameRect) const;
+
+    // Frame autosave: "x y w h sx sy sw sh " (frame, then the screen's visible frame).
+    QString stringWithSavedFrame() const;
+    bool setFrameFromString(const QString& string);
+
+    // Views.
+    Ref<View> contentView() const;
+    void setContentView(View* view);
+    // The private root that holds the content view; opaque, the end of every opaqueAncestor walk.
+    Ref<View> frameView() const;
+
+    // Ordering and key state.
+    bool isVisible() const { return visible_; }
+    void orderFront(Object* sender = nullptr);
+    void orderOut(Object* sender = nullptr);
+    void makeKeyAndOrderFront(Object* sender = nullptr);
+    void makeKeyWindow();
+    void makeMainWindow();
+    bool isKeyWindow() const;
+    bool isMainWindow() const;
+    virtual bool canBecomeKeyWindow() const;
+    virtual bool canBecomeMainWindow() const;
+    virtual void becomeKeyWindow();
+    virtual void resignKeyWindow();
+    virtual void becomeMainWindow();
+    virtual void resignMainWindow();
+    int level() const { return level_; }
+    void setLevel(int level) { level_ = level; }
+
+    // Held weakly; gets the actions the chain leaves unhandled.
+    Ref<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(Object* delegate) { delegate_ = delegate; }
+
+    // First responder and the key-view loop.
+    Ref<Responder> firstResponder() const;
+    bool makeFirstResponder(Responder* responder);
+    Ref<View> initialFirstResponder() const;
+    void setInitialFirstResponder(View* view);
+    void selectNextKeyView(Object* sender = nullptr);
+    void selectPreviousKeyView(Object* sender = nullptr);
+    void selectKeyViewFollowingView(View* view);
+    void selectKeyViewPrecedingView(View* view);
+    SelectionDirection keyViewSelectionDirection() const { return direction_; }
+    // The window's one field editor; made on demand by the hook the text system installs.
+    Ref<Responder> fieldEditorForObject(bool createFlag, Object* object);
+    static void setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory);
+    bool acceptsMouseMovedEvents() const { return acceptsMouseMoved_; }
+    void setAcceptsMouseMovedEvents(bool flag) { acceptsMouseMoved_ = flag; }
+
+    // Display.
+    void setViewsNeedDisplay(bool flag);
+    // Adds `rect` (base coordinates) to the dirty region and schedules a pass.
+    void invalidateRect(Rect baseRect);
+    void clearRect(Rect baseRect);
+    bool viewsNeedDisplay() const { return !dirty_.isEmpty(); }
+    void display();
+    void displayIfNeeded();
+    // Draws `baseRect` now, whatever is dirty.
+    void displayRect(Rect baseRect);
+    // The backing image after any pending pass: the kit's own view tree, no decorations.
+    QImage snapshot();
+    int displayPassCount() const { return passCount_; }
+
+    // Events.
+    virtual void sendEvent(const Event& event);
+    // kit::Responder: the end of the chain maps keys through the binding table.
+    void keyDown(const Event& event) override;
+    // Walks the view tree depth first.
+    bool performKeyEquivalent(const Event& event) override;
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
+    Point mouseLocationOutsideOfEventStream() const;
+    Point convertBaseToScreen(Point point) const;
+    Point convertScreenToBase(Point point) const;
+
+    // Cursor rectangles and tracking.
+    void invalidateCursorRectsForView(View* view);
+    // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
+    Ref<Object> cursorAtPoint(Point basePoint);
+    void updateTrackingAreasNow();
+
+    // Host.
+    QWidget* hostWidget() const;
+
+private:
+    friend class View;
+    friend class WindowHost;
+    friend class Application;
+    struct Placed;
+
+    void drawPass(const QRegion& region);
+    void drawView(View* view, QPainter& painter, const QRegion& region, const ViewTransform& toBase, Rect clipBase);
+    QRect toDevice(Rect baseRect) const;
+    void schedulePass();
+    void viewWillDetach(View* view);
+    void noteGeometryChanged();
+    void trackMouse(const Event& event, bool force);
+    void collectTracking(View* view);
+    void sendTracking(TrackingArea& area, EventType type, const Event& cause);
+    void keyDownUnhandled(const Event& event);
+    bool areaActive(const TrackingArea& area, const View* view) const;
+    void collectCursorRects(View* view);
+    Ref<View> keyLoopStart() const;
+    void resizeBacking();
+
+    std::int64_t number_;
+    unsigned styleMask_;
+    QString title_;
+    Rect frame_;
+    Size minSize_ { 0, 0 };
+    Size maxSize_ { 1e9, 1e9 };
+    int level_ = NormalWindowLevel;
+    bool visible_ = false;
+    bool acceptsMouseMoved_ = false;
+    Weak<Object> delegate_;
+    Ref<View> frameView_;
+    Ref<View> contentView_;
+    Weak<Responder> firstResponder_;
+    Weak<View> initialFirstResponder_;
+    Ref<Responder> fieldEditor_;
+    SelectionDirection direction_ = DirectSelection;
+
+    QImage backing_;
+    QRegion dirty_;
+    QRegion passRegion_; // what the running pass draws; invalidations inside it schedule nothing
+    bool drawing_ = false;
+    bool passScheduled_ = false;
+    int passCount_ = 0;
+
+    bool trackingDirty_ = true;
+    bool cursorRectsDirty_ = true;
+    std::vector<Weak<View>> trackingUpdates_;
+    struct TrackedArea {
+        Ref<TrackingArea> area;
+        const View* view; // identity only: compared with the first responder, never dereferenced
+        ViewTransform fromBase;
+        Rect rect; // in the view's coordinates
+        Rect baseRect; // its bounding box in base coordinates, for a quick reject
+        bool flipped; // the view's flag, for the mouse-in-rect rule
+    };
+    // Replaced, never changed in place, so a walk survives callbacks that rebuild it.
+    std::shared_ptr<const std::vector<TrackedArea>> tracked_;
+    std::vector<TrackedArea> collecting_;
+    Weak<View> mouseDownView_;
+    bool settingGeometry_ = false;
+    std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;
+    Point lastMouse_ { -1e9, -1e9 };
+
+    std::unique_ptr<WindowHost> host_;
+};
+
+} // namespace kit

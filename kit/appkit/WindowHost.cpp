@@ -1,0 +1,230 @@
+#include "kit/appkit/WindowHost.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/InputState.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/Window.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace kit {
+
+WindowHost::WindowHost(Window* window)
+    : window_(window)
+{
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled);
+}
+
+bool WindowHost::event(QEvent* event)
+{
+    // The kit matches key equivalents itself, so Qt must not take any key as a shortcut.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
+        // A lost grab ends the press: the kit sees a mouse-up so tracking loops finish.
+        InputState& input = InputState::shared();
+        if (input.pressedButtons & 1) {
+            input.pressedButtons &= ~1u;
+            if (const Ref<Window> w = window_.lock()) {
+                auto app = Application::sharedApplication();
+                const Point p = w->convertScreenToBase(input.mouseLocation);
+                auto up = Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+                    LeftMouseUp, p, input.modifierFlags, app->now(), w->windowNumber(), nullptr, 0, pressClickCount_, 0);
+                app->postEventAtStart(up.get(), false);
+                app->scheduleDispatch();
+            }
+        }
+    }
+    return QWidget::event(event);
+}
+
+void WindowHost::paintEvent(QPaintEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : event->region())
+        painter.drawImage(r, w->backing_, QRectF(r.topLeft() * w->backing_.devicePixelRatio(), r.size() * w->backing_.devicePixelRatio()));
+}
+
+std::uint64_t WindowHost::flagsFromQt(Qt::KeyboardModifiers m) const
+{
+    std::uint64_t flags = InputState::shared().modifierFlags & AlphaShiftKeyMask;
+    if (m & Qt::ShiftModifier)
+        flags |= ShiftKeyMask;
+    if (m & Qt::ControlModifier)
+        flags |= CommandKeyMask;
+    if (m & Qt::AltModifier)
+        flags |= AlternateKeyMask;
+    if (m & Qt::MetaModifier)
+        flags |= ControlKeyMask;
+    return flags;
+}
+
+void WindowHost::postMouse(QMouseEvent* event, int kind)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    auto app = Application::sharedApplication();
+    InputState& input = InputState::shared();
+    const Point screen = ScreenRectFromQt(QRectF(event->globalPosition(), QSizeF(0, 0))).origin;
+    const Point previous = input.mouseLocation;
+    input.mouseLocation = screen;
+    input.modifierFlags = flagsFromQt(event->modifiers());
+    const Point base = w->convertScreenToBase(screen);
+
+    const Qt::MouseButton button = event->button();
+    const int number = button == Qt::LeftButton ? 0 : button == Qt::RightButton ? 1 : 2;
+    EventType type;
+    if (kind == 0) {
+        type = number == 0 ? LeftMouseDown : number == 1 ? RightMouseDown : OtherMouseDown;
+        input.pressedButtons |= 1u << number;
+        pressClickCount_ = input.countClick(number, app->now(), screen);
+    } else if (kind == 2) {
+        type = number == 0 ? LeftMouseUp : number == 1 ? RightMouseUp : OtherMouseUp;
+        input.pressedButtons &= ~(1u << number);
+    } else {
+        const Qt::MouseButtons held = event->buttons();
+        type = (held & Qt::LeftButton) ? LeftMouseDragged
+            : (held & Qt::RightButton) ? RightMouseDragged
+            : held                     ? OtherMouseDragged
+                                       : MouseMoved;
+    }
+    const std::int64_t clicks = type == MouseMoved ? 0 : pressClickCount_;
+    Event::Fields f;
+    f.type = type;
+    f.location = base;
+    f.modifierFlags = input.modifierFlags;
+    f.timestamp = app->now();
+    f.windowNumber = w->windowNumber();
+    f.window = w;
+    f.clickCount = clicks;
+    f.buttonNumber = kind == 1 ? ((type == RightMouseDragged) ? 1 : (type == OtherMouseDragged) ? 2 : 0) : number;
+    f.deltaX = screen.x - previous.x;
+    f.deltaY = previous.y - screen.y; // positive when the pointer moved down
+    app->postEventAtStart(make<Event>(std::move(f)).get(), false);
+    app->scheduleDispatch();
+}
+
+void WindowHost::mousePressEvent(QMouseEvent* event) { postMouse(event, 0); }
+void WindowHost::mouseDoubleClickEvent(QMouseEvent* event) { postMouse(event, 0); }
+void WindowHost::mouseMoveEvent(QMouseEvent* event) { postMouse(event, 1); }
+void WindowHost::mouseReleaseEvent(QMouseEvent* event) { postMouse(event, 2); }
+
+void WindowHost::wheelEvent(QWheelEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    auto app = Application::sharedApplication();
+    Event::Fields f;
+    f.type = ScrollWheel;
+    f.location = w->convertScreenToBase(ScreenRectFromQt(QRectF(event->globalPosition(), QSizeF(0, 0))).origin);
+    f.modifierFlags = flagsFromQt(event->modifiers());
+    f.timestamp = app->now();
+    f.windowNumber = w->windowNumber();
+    f.window = w;
+    if (!event->pixelDelta().isNull()) {
+        f.deltaX = event->pixelDelta().x() / 10.0;
+        f.deltaY = event->pixelDelta().y() / 10.0;
+    } else {
+        f.deltaX = event->angleDelta().x() / 120.0;
+        f.deltaY = event->angleDelta().y() / 120.0;
+    }
+    app->postEventAtStart(make<Event>(std::move(f)).get(), false);
+    app->scheduleDispatch();
+}
+
+void WindowHost::postKey(QKeyEvent* event, bool down)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    auto app = Application::sharedApplication();
+    InputState& input = InputState::shared();
+    const std::uint16_t code = KeyCodeFromXkb(event->nativeScanCode());
+    std::uint64_t flags = flagsFromQt(event->modifiers());
+    EventType type = down ? KeyDown : KeyUp;
+    if (const std::uint64_t modifier = ModifierFlagForKeyCode(code)) {
+        // Qt reports the modifiers from before the key: apply the change ourselves.
+        if (modifier == AlphaShiftKeyMask)
+            flags = down ? (flags ^ AlphaShiftKeyMask) : flags;
+        else
+            flags = down ? (flags | modifier) : (flags & ~modifier);
+        if (!down && modifier == AlphaShiftKeyMask)
+            return;
+        type = FlagsChanged;
+    }
+    input.modifierFlags = flags & DeviceIndependentModifierFlagsMask & ~(FunctionKeyMask | NumericPadKeyMask);
+    if (down)
+        input.keysDown.insert(code);
+    else
+        input.keysDown.erase(code);
+    flags |= KeyCodeFlags(code);
+    QString ignoring = event->text();
+    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
+        ignoring = QString(QChar(event->key())).toLower();
+    if (flags & ShiftKeyMask)
+        ignoring = ignoring.toUpper();
+    Event::Fields f;
+    f.type = type;
+    f.location = w->mouseLocationOutsideOfEventStream();
+    f.modifierFlags = flags;
+    f.timestamp = app->now();
+    f.windowNumber = w->windowNumber();
+    f.window = w;
+    f.keyCode = code;
+    if (type != FlagsChanged) {
+        f.characters = CharactersForKey(code, event->text(), flags);
+        f.charactersIgnoringModifiers = CharactersForKey(code, ignoring, flags & ShiftKeyMask);
+        f.isARepeat = event->isAutoRepeat();
+    }
+    app->postEventAtStart(make<Event>(std::move(f)).get(), false);
+    app->scheduleDispatch();
+}
+
+void WindowHost::keyPressEvent(QKeyEvent* event) { postKey(event, true); }
+void WindowHost::keyReleaseEvent(QKeyEvent* event) { postKey(event, false); }
+
+void WindowHost::moveEvent(QMoveEvent*)
+{
+    if (const Ref<Window> w = window_.lock(); w && !w->settingGeometry_)
+        w->setFrameDisplay(ScreenRectFromQt(QRectF(geometry())), false);
+}
+
+void WindowHost::resizeEvent(QResizeEvent*)
+{
+    if (const Ref<Window> w = window_.lock(); w && !w->settingGeometry_)
+        w->setFrameDisplay(ScreenRectFromQt(QRectF(geometry())), true);
+}
+
+void WindowHost::focusInEvent(QFocusEvent*)
+{
+    if (const Ref<Window> w = window_.lock())
+        w->makeKeyWindow();
+}
+
+void WindowHost::closeEvent(QCloseEvent* event)
+{
+    // The window stays alive: closing orders it out, as the close button does.
+    event->accept();
+    if (const Ref<Window> w = window_.lock())
+        w->orderOut();
+}
+
+} // namespace kit

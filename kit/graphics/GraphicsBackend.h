@@ -1,0 +1,72 @@
+#pragma once
+
+// What a graphics context draws through. The painter backend renders with QPainter (shadows,
+// compositing operations and clipping included); the recording backend only logs, so tests can
+// check what was drawn instead of probing pixels.
+
+#include "kit/graphics/GraphicsState.h"
+
+#include <QBrush>
+#include <QFont>
+#include <QImage>
+#include <QPen>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QPainter;
+
+namespace kit {
+
+class GraphicsBackend {
+public:
+    virtual ~GraphicsBackend() = default;
+
+    // Device size in pixels; shadow layers are limited to it. Empty means unknown.
+    virtual QSize deviceSize() const = 0;
+    // The painter behind this backend, or null (recording).
+    virtual QPainter* painter() { return nullptr; }
+
+    // Paths are in user space (the state's CTM maps them to the device); the path carries its fill rule.
+    virtual void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) = 0;
+    virtual void strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& state) = 0;
+    // `source` in image pixels (y down); `target` in a local space that `toUser` maps to user space.
+    virtual void drawImage(const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction,
+        const GraphicsState& state)
+        = 0;
+    // One line of text; `baseline` is its left end in the local, y-down space `toUser` maps to user space.
+    virtual void drawText(
+        const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser, const GraphicsState& state)
+        = 0;
+};
+
+// Renders through a QPainter: either one that it is given (a window's backing store) or its own
+// painter on a QImage.
+class PainterBackend final : public GraphicsBackend {
+public:
+    explicit PainterBackend(QPainter* painter);
+    explicit PainterBackend(QImage* image);
+    ~PainterBackend() override;
+
+    QSize deviceSize() const override;
+    QPainter* painter() override { return painter_; }
+    void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) override;
+    void strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& state) override;
+    void drawImage(const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction,
+        const GraphicsState& state) override;
+    void drawText(const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser,
+        const GraphicsState& state) override;
+
+private:
+    template <class Draw> void paint(const GraphicsState& state, QRectF deviceBounds, double opacity, const Draw& draw);
+    void applyClip(const GraphicsState& state);
+
+    std::unique_ptr<QPainter> owned_;
+    QPainter* painter_;
+    std::uint64_t appliedClip_ = ~std::uint64_t(0);
+    bool clipKnown_ = false;
+};
+
+} // namespace kit

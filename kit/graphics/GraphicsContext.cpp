@@ -1,0 +1,335 @@
+#include "kit/graphics/GraphicsContext.h"
+
+#include "kit/graphics/CGContext.h"
+#include "kit/graphics/Image.h"
+#include "kit/graphics/Shadow.h"
+
+#include <QPainter>
+#include <QPainterPathStroker>
+
+namespace kit {
+
+namespace {
+
+struct ThreadContexts {
+    Ref<GraphicsContext> current;
+    std::vector<Ref<GraphicsContext>> saved;
+};
+
+ThreadContexts& threadContexts()
+{
+    thread_local ThreadContexts contexts;
+    return contexts;
+}
+
+// An axis-aligned rectangle path (as a mapped rectangle is), so clips can intersect as rectangles.
+bool pathIsRect(const QPainterPath& path, QRectF* rect)
+{
+    const int n = path.elementCount();
+    if (n != 5 && n != 4)
+        return false;
+    const QRectF b = path.boundingRect();
+    for (int i = 0; i < n; ++i) {
+        const auto e = path.elementAt(i);
+        if (i > 0 && !e.isLineTo())
+            return false;
+        if ((e.x != b.left() && e.x != b.right()) || (e.y != b.top() && e.y != b.bottom()))
+            return false;
+    }
+    for (int i = 1; i < n; ++i) {
+        const auto a = path.elementAt(i - 1), e = path.elementAt(i);
+        if (a.x != e.x && a.y != e.y)
+            return false;
+    }
+    *rect = b;
+    return true;
+}
+
+} // namespace
+
+KIT_REGISTER_CLASS(GraphicsContext, Object) { }
+
+GraphicsContext::~GraphicsContext() = default;
+
+Ref<GraphicsContext> GraphicsContext::graphicsContextWithBackend(std::shared_ptr<GraphicsBackend> backend, bool flipped)
+{
+    auto core = std::make_shared<Core>();
+    core->backend = std::move(backend);
+    core->state.fillColor = Color::blackColor();
+    core->state.strokeColor = core->state.fillColor;
+    return Ref<GraphicsContext>(new GraphicsContext(std::move(core), flipped), adopt);
+}
+
+Ref<GraphicsContext> GraphicsContext::graphicsContextWithPainter(QPainter* painter, bool flipped)
+{
+    const QTransform world = painter->worldTransform();
+    std::optional<QPainterPath> clip;
+    if (painter->hasClipping())
+        clip = world.map(painter->clipPath());
+    auto context = graphicsContextWithBackend(std::make_shared<PainterBackend>(painter), flipped);
+    context->core_->state.ctm = world;
+    context->setDeviceClip(std::move(clip));
+    return context;
+}
+
+Ref<GraphicsContext> GraphicsContext::graphicsContextWithImage(QImage* image, bool flipped)
+{
+    return graphicsContextWithBackend(std::make_shared<PainterBackend>(image), flipped);
+}
+
+Ref<GraphicsContext> GraphicsContext::graphicsContextWithGraphicsPortFlipped(const Ref<CGContext>& port, bool flipped)
+{
+    if (!port)
+        return nullptr;
+    return Ref<GraphicsContext>(new GraphicsContext(port->context()->core_, flipped), adopt);
+}
+
+Ref<CGContext> GraphicsContext::graphicsPort() { return make<CGContext>(Ref<GraphicsContext>(this)); }
+
+GraphicsContext* GraphicsContext::currentContext() { return threadContexts().current.get(); }
+
+void GraphicsContext::setCurrentContext(const Ref<GraphicsContext>& context) { threadContexts().current = context; }
+
+void GraphicsContext::saveCurrentGraphicsState()
+{
+    auto& t = threadContexts();
+    t.saved.push_back(t.current);
+    if (t.current)
+        t.current->saveGraphicsState();
+}
+
+void GraphicsContext::restoreCurrentGraphicsState()
+{
+    auto& t = threadContexts();
+    if (t.saved.empty())
+        return;
+    t.current = std::move(t.saved.back());
+    t.saved.pop_back();
+    if (t.current)
+        t.current->restoreGraphicsState();
+}
+
+GraphicsContext::Scope::Scope(const Ref<GraphicsContext>& context)
+    : previous_(threadContexts().current)
+{
+    threadContexts().current = context;
+}
+
+GraphicsContext::Scope::~Scope() { threadContexts().current = std::move(previous_); }
+
+void GraphicsContext::saveGraphicsState() { core_->saved.push_back(core_->state); }
+
+void GraphicsContext::restoreGraphicsState()
+{
+    if (core_->saved.empty())
+        return;
+    core_->state = std::move(core_->saved.back());
+    core_->saved.pop_back();
+}
+
+void GraphicsContext::setCTM(const AffineTransform& t) { core_->state.ctm = t.toQTransform(); }
+
+void GraphicsContext::concatCTM(const AffineTransform& t) { core_->state.ctm = t.toQTransform() * core_->state.ctm; }
+
+bool GraphicsContext::userSpaceRunsDown() const
+{
+    const QTransform& m = core_->state.ctm;
+    return m.m11() * m.m22() - m.m12() * m.m21() > 0;
+}
+
+void GraphicsContext::setDeviceClip(std::optional<QPainterPath> clip)
+{
+    core_->state.clip = std::move(clip);
+    core_->state.clipSerial = core_->nextClipSerial++;
+}
+
+void GraphicsContext::clipToPath(const QPainterPath& userPath)
+{
+    QPainterPath device = core_->state.ctm.map(userPath);
+    if (!core_->state.clip) {
+        setDeviceClip(std::move(device));
+        return;
+    }
+    QRectF a, b;
+    if (pathIsRect(*core_->state.clip, &a) && pathIsRect(device, &b)) {
+        QPainterPath r;
+        r.addRect(a.intersected(b));
+        setDeviceClip(std::move(r));
+        return;
+    }
+    setDeviceClip(core_->state.clip->intersected(device));
+}
+
+void GraphicsContext::clipToRect(Rect r)
+{
+    QPainterPath p;
+    p.addRect(QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height));
+    clipToPath(p);
+}
+
+void GraphicsContext::setClipPath(const QPainterPath& userPath) { setDeviceClip(core_->state.ctm.map(userPath)); }
+
+void GraphicsContext::resetClip() { setDeviceClip(std::nullopt); }
+
+Rect GraphicsContext::clipBoundingBox() const
+{
+    QRectF device;
+    if (core_->state.clip)
+        device = core_->state.clip->boundingRect();
+    else
+        device = QRectF(QPointF(0, 0), QSizeF(core_->backend->deviceSize()));
+    const QRectF user = core_->state.ctm.inverted().mapRect(device);
+    return MakeRect(user.x(), user.y(), user.width(), user.height());
+}
+
+void GraphicsContext::setShadow(const Shadow* shadow)
+{
+    ShadowState s;
+    if (shadow && shadow->shadowColor()) {
+        s.offset = QPointF(shadow->shadowOffset().width, shadow->shadowOffset().height);
+        s.blurRadius = shadow->shadowBlurRadius();
+        s.color = shadow->shadowColor()->toQColor();
+    }
+    core_->state.shadow = s;
+}
+
+QBrush GraphicsContext::brushForColor(const Color* color) const
+{
+    if (!color)
+        return QBrush(Qt::NoBrush);
+    if (!color->isPattern())
+        return QBrush(color->toQColor());
+    // Patterns tile from the device origin moved by the pattern phase, whatever the CTM.
+    const QImage tile = color->patternImage()->bitmapForDrawing(1.0);
+    if (tile.isNull())
+        return QBrush(Qt::NoBrush);
+    QBrush brush(tile);
+    brush.setTransform(
+        QTransform::fromTranslate(core_->state.patternPhase.x(), core_->state.patternPhase.y()) * core_->state.ctm.inverted());
+    return brush;
+}
+
+void GraphicsContext::drawFocusRing(const QPainterPath& path)
+{
+    // A soft ring about three points wide, outside the shape only.
+    QPainterPathStroker stroker;
+    stroker.setWidth(6);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    QPainterPath ring = stroker.createStroke(path).united(path).subtracted(path);
+    QColor c = Color::keyboardFocusIndicatorColor()->toQColor();
+    c.setAlphaF(0.6f);
+    GraphicsState s = core_->state;
+    s.operation = CompositeSourceOver;
+    if (s.clip) {
+        // The ring may spill a ring's width past the clip the view set.
+        QRectF r;
+        if (pathIsRect(*s.clip, &r)) {
+            QPainterPath grown;
+            grown.addRect(r.adjusted(-3, -3, 3, 3));
+            s.clip = grown;
+            s.clipSerial = core_->nextClipSerial++;
+        }
+    }
+    core_->backend->fillPath(ring, QBrush(c), s);
+}
+
+void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
+
+void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, CompositingOperation op)
+{
+    GraphicsState s = core_->state;
+    s.operation = op;
+    const QBrush brush = brushForColor(s.fillColor.get());
+    if (!s.focusRingStyle) {
+        core_->backend->fillPath(path, brush, s);
+        return;
+    }
+    const FocusRingPlacement placement = *s.focusRingStyle;
+    if (placement == FocusRingBelow)
+        drawFocusRing(path);
+    if (placement != FocusRingOnly)
+        core_->backend->fillPath(path, brush, s);
+    if (placement != FocusRingBelow)
+        drawFocusRing(path);
+}
+
+void GraphicsContext::fillPathWithBrush(const QPainterPath& path, const QBrush& brush)
+{
+    core_->backend->fillPath(path, brush, core_->state);
+}
+
+void GraphicsContext::strokePath(const QPainterPath& path, const QPen& pen) { core_->backend->strokePath(path, pen, core_->state); }
+
+QTransform GraphicsContext::uprightTransform(Rect dest) const
+{
+    if (userSpaceRunsDown())
+        return {};
+    return QTransform(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
+}
+
+void GraphicsContext::drawImage(const QImage& image, const QRectF& source, Rect dest, CompositingOperation op, double fraction)
+{
+    if (image.isNull() || IsEmptyRect(dest) || fraction <= 0)
+        return;
+    GraphicsState s = core_->state;
+    s.operation = op;
+    core_->backend->drawImage(image, source, QRectF(dest.origin.x, dest.origin.y, dest.size.width, dest.size.height),
+        uprightTransform(dest), std::min(fraction, 1.0), s);
+}
+
+// --- Fill functions ---
+
+namespace {
+
+QPainterPath rectPath(Rect r)
+{
+    QPainterPath p;
+    p.addRect(QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height));
+    return p;
+}
+
+} // namespace
+
+void RectFillUsingOperation(Rect r, CompositingOperation op)
+{
+    if (auto* c = GraphicsContext::currentContext(); c && !IsEmptyRect(r))
+        c->fillPathUsingOperation(rectPath(r), op);
+}
+
+void RectFill(Rect r) { RectFillUsingOperation(r, CompositeCopy); }
+
+void RectFillList(const Rect* rects, int count)
+{
+    for (int i = 0; i < count; ++i)
+        RectFill(rects[i]);
+}
+
+void FrameRectWithWidth(Rect r, double w)
+{
+    auto* c = GraphicsContext::currentContext();
+    if (!c || IsEmptyRect(r))
+        return;
+    QPainterPath frame = rectPath(r);
+    if (r.size.width > 2 * w && r.size.height > 2 * w)
+        frame = frame.subtracted(rectPath(InsetRect(r, w, w)));
+    c->fillPathUsingOperation(frame, CompositeCopy);
+}
+
+void FrameRect(Rect r) { FrameRectWithWidth(r, 1); }
+
+void DrawWindowBackground(Rect r)
+{
+    auto* c = GraphicsContext::currentContext();
+    if (!c || IsEmptyRect(r))
+        return;
+    GraphicsState s = c->state();
+    c->backend().fillPath(rectPath(r), QBrush(Color::windowBackgroundColor()->toQColor()), s);
+}
+
+void SetFocusRingStyle(FocusRingPlacement placement)
+{
+    if (auto* c = GraphicsContext::currentContext())
+        c->setFocusRingStyle(placement);
+}
+
+} // namespace kit

@@ -1,0 +1,376 @@
+#include "kit/graphics/Image.h"
+
+#include "kit/graphics/CGImage.h"
+#include "kit/graphics/GraphicsContext.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <cmath>
+#include <map>
+
+namespace kit {
+
+namespace {
+
+// Our own template drawings for the system names: black shapes on transparent.
+const std::map<QString, QByteArray>& systemImages()
+{
+    static const std::map<QString, QByteArray> images {
+        { ImageNameAddTemplate,
+            R"(<svg xmlns="http://www.w3.org/2000/svg" width="11" height="11"><path d="M4.5 1h2v3.5H10v2H6.5V10h-2V6.5H1v-2h3.5z"/></svg>)" },
+        { ImageNameRemoveTemplate, R"(<svg xmlns="http://www.w3.org/2000/svg" width="11" height="11"><path d="M1 4.5h9v2H1z"/></svg>)" },
+        { ImageNameQuickLookTemplate,
+            R"(<svg xmlns="http://www.w3.org/2000/svg" width="19" height="12"><path d="M9.5 1C5 1 1.8 4 1 6c.8 2 4 5 8.5 5S17.2 8 18 6c-.8-2-4-5-8.5-5zm0 2a3 3 0 1 1 0 6 3 3 0 0 1 0-6z"/></svg>)" },
+        { ImageNamePreferencesGeneral,
+            R"(<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32"><path fill="#666" d="M14 2h4l1 4 3 1.3 3.5-2.2 2.9 2.9-2.2 3.5L27.5 14l4 1v4l-4 1-1.3 3 2.2 3.5-2.9 2.9-3.5-2.2-3 1.3-1 4h-4l-1-4-3-1.3-3.5 2.2-2.9-2.9 2.2-3.5L5.5 20l-4-1v-4l4-1 1.3-3-2.2-3.5 2.9-2.9 3.5 2.2L13 6z"/><circle cx="16.5" cy="17" r="5" fill="#fff"/></svg>)" },
+    };
+    return images;
+}
+
+struct NamedImages {
+    std::mutex mutex;
+    std::map<QString, Ref<Image>> cache;
+    std::function<Ref<Image>(const QString&)> lookup;
+};
+
+NamedImages& namedImages()
+{
+    static NamedImages named;
+    return named;
+}
+
+double deviceScale(const QTransform& m) { return std::max(std::hypot(m.m11(), m.m12()), std::hypot(m.m21(), m.m22())); }
+
+} // namespace
+
+KIT_REGISTER_CLASS(Image, Object) { }
+
+Image::Image(Size size)
+    : size_(size)
+    , sizeSet_(size.width > 0 || size.height > 0)
+{ }
+
+Ref<Image> Image::imageWithData(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return nullptr;
+    Ref<ImageRep> rep;
+    if (data.left(1024).contains("<svg"))
+        rep = SVGImageRep::imageRepWithData(data);
+    else
+        rep = BitmapImageRep::imageRepWithData(data);
+    if (!rep)
+        return nullptr;
+    auto image = make<Image>();
+    image->addRepresentation(rep);
+    return image;
+}
+
+Ref<Image> Image::imageWithContentsOfFile(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return nullptr;
+    return imageWithData(file.readAll());
+}
+
+Ref<Image> Image::imageByReferencingFile(const QString& path)
+{
+    if (path.isNull())
+        return nullptr;
+    auto image = make<Image>();
+    image->pendingPath_ = path;
+    return image;
+}
+
+Ref<Image> Image::imageWithCGImageSize(const Ref<CGImage>& cgImage, Size size)
+{
+    if (!cgImage)
+        return nullptr;
+    auto image = make<Image>(size.width > 0 && size.height > 0 ? size : MakeSize(cgImage->width(), cgImage->height()));
+    auto rep = BitmapImageRep::imageRepWithCGImage(cgImage);
+    rep->setSize(image->size());
+    image->addRepresentation(rep);
+    return image;
+}
+
+Ref<Image> Image::imageNamed(const QString& name)
+{
+    NamedImages& named = namedImages();
+    std::function<Ref<Image>(const QString&)> lookup;
+    {
+        std::lock_guard lock(named.mutex);
+        if (auto it = named.cache.find(name); it != named.cache.end())
+            return it->second;
+        lookup = named.lookup;
+    }
+    Ref<Image> image;
+    if (auto it = systemImages().find(name); it != systemImages().end()) {
+        image = imageWithData(it->second);
+        if (image)
+            image->setTemplate(true);
+    }
+    if (!image && lookup)
+        image = lookup(name);
+    for (const char* ext : { ".svg", ".png", ".tiff", ".jpg" }) {
+        if (image)
+            break;
+        if (QFile::exists(":/images/" + name + ext))
+            image = imageWithContentsOfFile(":/images/" + name + ext);
+    }
+    if (!image)
+        return nullptr;
+    image->setName(name);
+    std::lock_guard lock(named.mutex);
+    return named.cache.emplace(name, image).first->second;
+}
+
+void Image::setNamedImageLookup(std::function<Ref<Image>(const QString&)> lookup)
+{
+    NamedImages& named = namedImages();
+    std::lock_guard lock(named.mutex);
+    named.lookup = std::move(lookup);
+    named.cache.clear();
+}
+
+void Image::ensureLoaded() const
+{
+    if (pendingPath_.isNull())
+        return;
+    const QString path = std::exchange(pendingPath_, QString());
+    // A missing or unreadable file leaves an empty image that draws nothing.
+    if (auto loaded = imageWithContentsOfFile(path))
+        reps_ = loaded->reps_;
+}
+
+Size Image::sizeLocked() const
+{
+    ensureLoaded();
+    if (sizeSet_)
+        return size_;
+    return reps_.empty() ? ZeroSize : reps_.front()->size();
+}
+
+Size Image::size() const
+{
+    std::lock_guard lock(mutex_);
+    return sizeLocked();
+}
+
+void Image::setSize(Size size)
+{
+    std::lock_guard lock(mutex_);
+    size_ = size;
+    sizeSet_ = true;
+}
+
+bool Image::isValid() const
+{
+    std::lock_guard lock(mutex_);
+    ensureLoaded();
+    return !reps_.empty();
+}
+
+std::vector<Ref<ImageRep>> Image::representations() const
+{
+    std::lock_guard lock(mutex_);
+    ensureLoaded();
+    return reps_;
+}
+
+void Image::addRepresentation(const Ref<ImageRep>& rep)
+{
+    if (!rep)
+        return;
+    std::lock_guard lock(mutex_);
+    ensureLoaded();
+    reps_.push_back(rep);
+}
+
+void Image::removeRepresentation(const Ref<ImageRep>& rep)
+{
+    std::lock_guard lock(mutex_);
+    std::erase(reps_, rep);
+}
+
+Ref<Object> Image::copy() const
+{
+    std::lock_guard lock(mutex_);
+    ensureLoaded();
+    auto image = make<Image>();
+    for (const auto& rep : reps_)
+        image->reps_.push_back(static_pointer_cast<ImageRep>(rep->copy()));
+    image->size_ = size_;
+    image->sizeSet_ = sizeSet_;
+    image->flipped_ = flipped_;
+    image->template_ = template_;
+    image->scalesWhenResized_ = scalesWhenResized_;
+    image->name_ = name_;
+    return image;
+}
+
+// The smallest bitmap at least as large as asked, else the largest bitmap, else a vector rep.
+Ref<ImageRep> Image::bestRep(QSize pixels) const
+{
+    Ref<ImageRep> best, vector;
+    for (const auto& rep : reps_) {
+        if (!rep->isBitmap()) {
+            if (!vector)
+                vector = rep;
+            continue;
+        }
+        if (!best) {
+            best = rep;
+            continue;
+        }
+        const bool fits = rep->pixelsWide() >= pixels.width() && rep->pixelsHigh() >= pixels.height();
+        const bool bestFits = best->pixelsWide() >= pixels.width() && best->pixelsHigh() >= pixels.height();
+        if ((fits && (!bestFits || rep->pixelsWide() < best->pixelsWide()))
+            || (!fits && !bestFits && rep->pixelsWide() > best->pixelsWide()))
+            best = rep;
+    }
+    if (vector && (!best || best->pixelsWide() < pixels.width()))
+        return vector;
+    return best;
+}
+
+QImage Image::bitmapForDrawing(double scale) const
+{
+    Ref<ImageRep> rep;
+    QSize pixels;
+    {
+        std::lock_guard lock(mutex_);
+        const Size s = sizeLocked();
+        pixels = QSize(int(std::ceil(s.width * scale - 1e-9)), int(std::ceil(s.height * scale - 1e-9)));
+        rep = bestRep(pixels);
+    }
+    return rep ? rep->pixelsForSize(pixels) : QImage();
+}
+
+void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const
+{
+    auto* context = GraphicsContext::currentContext();
+    if (!context || IsEmptyRect(dest))
+        return;
+    Ref<ImageRep> rep;
+    Size size;
+    QSize pixels;
+    {
+        std::lock_guard lock(mutex_);
+        size = sizeLocked();
+        if (size.width <= 0 || size.height <= 0)
+            return;
+        const double scale = deviceScale(context->state().ctm);
+        // Vector reps render at the size the whole image would have on the device.
+        const double sx = IsEmptyRect(from) ? dest.size.width / size.width : dest.size.width / from.size.width;
+        const double sy = IsEmptyRect(from) ? dest.size.height / size.height : dest.size.height / from.size.height;
+        pixels = QSize(
+            std::max(1, int(std::ceil(size.width * sx * scale - 1e-9))), std::max(1, int(std::ceil(size.height * sy * scale - 1e-9))));
+        rep = bestRep(pixels);
+    }
+    if (!rep)
+        return;
+    const QImage image = rep->pixelsForSize(pixels);
+    if (image.isNull())
+        return;
+    // From image points (y up) to pixel rows (y down).
+    const double px = image.width() / size.width, py = image.height() / size.height;
+    QRectF source(0, 0, image.width(), image.height());
+    if (!IsEmptyRect(from))
+        source = QRectF(from.origin.x * px, (size.height - from.maxY()) * py, from.size.width * px, from.size.height * py);
+    context->drawImage(image, source, dest, op, fraction);
+}
+
+void Image::drawInRectFromRectOperationFractionRespectFlippedHints(
+    Rect dest, Rect from, CompositingOperation op, double fraction, bool) const
+{
+    drawInRectFromRectOperationFraction(dest, from, op, fraction);
+}
+
+void Image::drawAtPointFromRectOperationFraction(Point point, Rect from, CompositingOperation op, double fraction) const
+{
+    auto* context = GraphicsContext::currentContext();
+    if (!context)
+        return;
+    const Size s = IsEmptyRect(from) ? size() : from.size;
+    // The visual lower-left corner: maxY of the rectangle when user space runs down.
+    const double y = context->userSpaceRunsDown() ? point.y - s.height : point.y;
+    drawInRectFromRectOperationFraction(MakeRect(point.x, y, s.width, s.height), from, op, fraction);
+}
+
+void Image::lockFocusFlipped(bool flipped)
+{
+    Ref<BitmapImageRep> target;
+    Size size;
+    {
+        std::lock_guard lock(mutex_);
+        size = sizeLocked();
+        const QSize pixels(std::max(1, int(std::ceil(size.width - 1e-9))), std::max(1, int(std::ceil(size.height - 1e-9))));
+        if (reps_.size() == 1 && reps_.front()->isBitmap() && reps_.front()->pixelsWide() == pixels.width()
+            && reps_.front()->pixelsHigh() == pixels.height()) {
+            target = static_pointer_cast<BitmapImageRep>(reps_.front());
+        } else {
+            // Drawing goes into one bitmap holding what the image showed so far.
+            QImage canvas(pixels, QImage::Format_ARGB32_Premultiplied);
+            canvas.fill(Qt::transparent);
+            if (auto rep = bestRep(pixels)) {
+                QPainter p(&canvas);
+                p.setRenderHint(QPainter::SmoothPixmapTransform);
+                p.drawImage(QRectF(canvas.rect()), rep->pixelsForSize(pixels));
+            }
+            target = make<BitmapImageRep>(std::move(canvas));
+            target->setSize(size);
+            reps_ = { target };
+        }
+    }
+    auto context = GraphicsContext::graphicsContextWithImage(&target->mutableImage(), flipped);
+    const double sx = size.width > 0 ? target->pixelsWide() / size.width : 1;
+    const double sy = size.height > 0 ? target->pixelsHigh() / size.height : 1;
+    if (flipped)
+        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, sy, 0, 0 }));
+    else
+        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, -sy, 0, double(target->pixelsHigh()) }));
+    Ref<GraphicsContext> previous(GraphicsContext::currentContext());
+    GraphicsContext::setCurrentContext(context);
+    focus_.push_back({ std::move(context), std::move(previous) });
+}
+
+void Image::unlockFocus()
+{
+    if (focus_.empty())
+        return;
+    Focus f = std::move(focus_.back());
+    focus_.pop_back();
+    GraphicsContext::setCurrentContext(f.previous);
+}
+
+Ref<CGImage> Image::CGImageForProposedRectContextHints(Rect* proposed) const
+{
+    Size s = size();
+    if (proposed && !IsEmptyRect(*proposed))
+        s = proposed->size;
+    if (s.width <= 0 || s.height <= 0)
+        return nullptr;
+    Ref<ImageRep> rep;
+    const QSize pixels(int(std::ceil(s.width)), int(std::ceil(s.height)));
+    {
+        std::lock_guard lock(mutex_);
+        rep = bestRep(pixels);
+    }
+    return rep ? CGImage::create(rep->pixelsForSize(pixels)) : nullptr;
+}
+
+QByteArray Image::TIFFRepresentation() const
+{
+    const QImage pixels = bitmapForDrawing(1.0);
+    if (pixels.isNull())
+        return {};
+    return BitmapImageRep(pixels).TIFFRepresentation();
+}
+
+QByteArray Image::TIFFRepresentationUsingCompressionFactor(TIFFCompression, double) const { return TIFFRepresentation(); }
+
+} // namespace kit

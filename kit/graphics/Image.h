@@ -1,0 +1,125 @@
+#pragma once
+
+// A picture with a size in points and ordered representations. Images always draw upright: the
+// `flipped` flag only chooses the coordinates inside lockFocus, and drawAtPoint puts the image's
+// visual lower-left corner at the point. Drawing and reading are thread-safe; lockFocus is for
+// images no other thread uses.
+
+#include "kit/core/Class.h"
+#include "kit/core/Geometry.h"
+#include "kit/core/Object.h"
+#include "kit/graphics/GraphicsState.h"
+#include "kit/graphics/ImageRep.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace kit {
+
+class CGImage;
+class GraphicsContext;
+
+// System image names (our own drawings).
+inline const QString ImageNameAddTemplate = QStringLiteral("NSAddTemplate");
+inline const QString ImageNameRemoveTemplate = QStringLiteral("NSRemoveTemplate");
+inline const QString ImageNameQuickLookTemplate = QStringLiteral("NSQuickLookTemplate");
+inline const QString ImageNamePreferencesGeneral = QStringLiteral("NSPreferencesGeneral");
+
+enum TIFFCompression : int { TIFFCompressionNone = 1 };
+enum ImageScaling : int {
+    ImageScaleProportionallyDown = 0,
+    ImageScaleAxesIndependently = 1,
+    ImageScaleNone = 2,
+    ImageScaleProportionallyUpOrDown = 3
+};
+
+class Image : public Object {
+    KIT_CLASS(Image)
+    explicit Image(Size size = {});
+
+    static Ref<Image> imageWithSize(Size size) { return make<Image>(size); }
+    // PNG, JPEG, TIFF (and other raster formats Qt reads) or SVG; null for anything else.
+    static Ref<Image> imageWithData(const QByteArray& data);
+    static Ref<Image> imageWithContentsOfFile(const QString& path);
+    // Loads on first use. A null path gives null; a missing file gives a (0, 0) image that draws nothing.
+    static Ref<Image> imageByReferencingFile(const QString& path);
+    // A zero size takes the pixel size.
+    static Ref<Image> imageWithCGImageSize(const Ref<CGImage>& image, Size size);
+    // System names, then the named-image lookup (bundles), then Qt resources ":/images/<name>.{svg,png}".
+    static Ref<Image> imageNamed(const QString& name);
+    // Where bundles plug in their image resources. Test-only reset: pass an empty function.
+    static void setNamedImageLookup(std::function<Ref<Image>(const QString& name)> lookup);
+
+    Size size() const;
+    void setSize(Size size);
+    bool scalesWhenResized() const { return scalesWhenResized_; }
+    void setScalesWhenResized(bool on) { scalesWhenResized_ = on; }
+    bool isFlipped() const { return flipped_; }
+    void setFlipped(bool flipped) { flipped_ = flipped; }
+    bool isTemplate() const { return template_; }
+    void setTemplate(bool on) { template_ = on; }
+    // Accepted; every image caches separately here.
+    void setCachedSeparately(bool) { }
+    const QString& name() const { return name_; }
+    void setName(const QString& name) { name_ = name; }
+    bool isValid() const;
+
+    std::vector<Ref<ImageRep>> representations() const;
+    void addRepresentation(const Ref<ImageRep>& rep);
+    void removeRepresentation(const Ref<ImageRep>& rep);
+    // Independent: later drawing into either does not show in the other.
+    Ref<Object> copy() const override;
+
+    // --- Drawing into the current context. `fromRect` in image points with y up; ZeroRect = all. ---
+    void drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const;
+    void drawInRectFromRectOperationFractionRespectFlippedHints(
+        Rect dest, Rect from, CompositingOperation op, double fraction, bool respectFlipped) const;
+    void drawInRect(Rect dest) const { drawInRectFromRectOperationFraction(dest, ZeroRect, CompositeSourceOver, 1.0); }
+    // `point` is the visual lower-left corner; the image keeps its own size (or from's).
+    void drawAtPointFromRectOperationFraction(Point point, Rect from, CompositingOperation op, double fraction) const;
+
+    // --- Drawing into the image. ---
+    // Y up from the bottom-left, or down from the top-left with lockFocusFlipped(true). Nests.
+    void lockFocus() { lockFocusFlipped(flipped_); }
+    void lockFocusFlipped(bool flipped);
+    void unlockFocus();
+
+    // The pixels of the best rep; vector reps rendered at the proposed rectangle's size (or the image's).
+    Ref<CGImage> CGImageForProposedRectContextHints(Rect* proposed) const;
+    QByteArray TIFFRepresentation() const;
+    QByteArray TIFFRepresentationUsingCompressionFactor(TIFFCompression compression, double factor) const;
+    // Pixels for drawing at `scale` device pixels per point.
+    QImage bitmapForDrawing(double scale) const;
+
+private:
+    struct Focus {
+        Ref<GraphicsContext> context;
+        Ref<GraphicsContext> previous;
+    };
+    void ensureLoaded() const;
+    Ref<ImageRep> bestRep(QSize pixels) const;
+    Size sizeLocked() const;
+
+    mutable std::mutex mutex_;
+    mutable std::vector<Ref<ImageRep>> reps_;
+    mutable QString pendingPath_; // referenced file not loaded yet
+    Size size_;
+    bool sizeSet_ = false;
+    bool flipped_ = false;
+    bool template_ = false;
+    bool scalesWhenResized_ = false;
+    QString name_;
+    std::vector<Focus> focus_;
+};
+
+// A bar from three images: the caps at their natural width (height, when vertical) stretched across
+// the frame, the fill tiled between them. Null parts are left out; `flipped` is ignored, images
+// always come out upright. A frame too short for both caps clips each cap to its half.
+void DrawThreePartImage(Rect frame, const Image* startCap, const Image* centerFill, const Image* endCap, bool vertical,
+    CompositingOperation op, double alpha, bool flipped);
+
+} // namespace kit

@@ -1,0 +1,147 @@
+#include "kit/graphics/ImageRep.h"
+
+#include "kit/graphics/CGImage.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(ImageRep, Object) { }
+KIT_REGISTER_CLASS(BitmapImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(SVGImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(CustomImageRep, ImageRep) { }
+
+BitmapImageRep::BitmapImageRep(QImage image)
+    : ImageRep(MakeSize(image.width(), image.height()))
+    , image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+{ }
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithData(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead() || reader.format() == "svg" || reader.format() == "svgz")
+        return nullptr;
+    QImage image = reader.read();
+    if (image.isNull())
+        return nullptr;
+    return make<BitmapImageRep>(std::move(image));
+}
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithCGImage(const Ref<kit::CGImage>& image)
+{
+    return image ? make<BitmapImageRep>(image->image()) : nullptr;
+}
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithFocusedViewRect(Rect rect)
+{
+    auto* context = GraphicsContext::currentContext();
+    QPainter* painter = context ? context->backend().painter() : nullptr;
+    auto* device = painter ? dynamic_cast<QImage*>(painter->device()) : nullptr;
+    if (!device || IsEmptyRect(rect))
+        return nullptr;
+    const QRect pixels = context->state()
+                             .ctm.mapRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height))
+                             .toAlignedRect()
+                             .intersected(device->rect());
+    if (pixels.isEmpty())
+        return nullptr;
+    auto rep = make<BitmapImageRep>(device->copy(pixels));
+    rep->setSize(rect.size);
+    return rep;
+}
+
+Ref<Color> BitmapImageRep::colorAtXY(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())
+        return nullptr;
+    return Color::fromQColor(QColor::fromRgba(image_.pixel(x, y)));
+}
+
+Ref<kit::CGImage> BitmapImageRep::CGImage() const { return kit::CGImage::create(image_); }
+
+QByteArray BitmapImageRep::TIFFRepresentation() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.write(image_.convertToFormat(QImage::Format_ARGB32));
+    return bytes;
+}
+
+QByteArray BitmapImageRep::PNGRepresentation() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image_.save(&buffer, "PNG");
+    return bytes;
+}
+
+Ref<Object> BitmapImageRep::copy() const
+{
+    auto rep = make<BitmapImageRep>(image_.copy());
+    rep->setSize(size());
+    return rep;
+}
+
+Ref<SVGImageRep> SVGImageRep::imageRepWithData(const QByteArray& data)
+{
+    QSvgRenderer renderer(data);
+    if (!renderer.isValid())
+        return nullptr;
+    const QSize size = renderer.defaultSize();
+    return Ref<SVGImageRep>(new SVGImageRep(data, MakeSize(size.width(), size.height())), adopt);
+}
+
+QImage SVGImageRep::pixelsForSize(QSize pixels) const
+{
+    if (pixels.isEmpty())
+        return {};
+    std::lock_guard lock(mutex_);
+    auto& cached = cache_[{ pixels.width(), pixels.height() }];
+    if (cached.isNull()) {
+        // A renderer per rendering: QSvgRenderer is not to be shared between threads.
+        QSvgRenderer renderer(data_);
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        p.end();
+        cached = image;
+    }
+    return cached;
+}
+
+Ref<Object> SVGImageRep::copy() const
+{
+    Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
+    return rep;
+}
+
+QImage CustomImageRep::pixelsForSize(QSize pixels) const
+{
+    if (pixels.isEmpty() || size().width <= 0 || size().height <= 0)
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        auto context = GraphicsContext::graphicsContextWithImage(&image, false);
+        const double sx = pixels.width() / size().width, sy = pixels.height() / size().height;
+        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, -sy, 0, double(pixels.height()) }));
+        GraphicsContext::Scope current(context);
+        draw(MakeRect(0, 0, size().width, size().height));
+    }
+    return image;
+}
+
+} // namespace kit

@@ -1,0 +1,251 @@
+#include "kit/graphics/GraphicsBackend.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
+
+namespace kit {
+
+namespace {
+
+QPainter::CompositionMode compositionMode(CompositingOperation op)
+{
+    switch (op) {
+    case CompositeClear:
+        return QPainter::CompositionMode_Clear;
+    case CompositeCopy:
+        return QPainter::CompositionMode_Source;
+    case CompositeSourceIn:
+        return QPainter::CompositionMode_SourceIn;
+    case CompositeSourceOut:
+        return QPainter::CompositionMode_SourceOut;
+    case CompositeSourceAtop:
+        return QPainter::CompositionMode_SourceAtop;
+    case CompositeDestinationOver:
+        return QPainter::CompositionMode_DestinationOver;
+    case CompositeDestinationIn:
+        return QPainter::CompositionMode_DestinationIn;
+    case CompositeDestinationOut:
+        return QPainter::CompositionMode_DestinationOut;
+    case CompositeDestinationAtop:
+        return QPainter::CompositionMode_DestinationAtop;
+    case CompositeXOR:
+        return QPainter::CompositionMode_Xor;
+    case CompositePlusDarker:
+        return QPainter::CompositionMode_Darken; // exact only for solid fills, done separately
+    case CompositePlusLighter:
+        return QPainter::CompositionMode_Plus;
+    case CompositeMultiplyBlend:
+        return QPainter::CompositionMode_Multiply;
+    case CompositeSourceOver:
+    case CompositeHighlight:
+        break;
+    }
+    return QPainter::CompositionMode_SourceOver;
+}
+
+// Gaussian blur (sigma in pixels) of the alpha channel of `layer`, then everything tinted with `color`.
+void blurAndTint(QImage& layer, double sigma, const QColor& color)
+{
+    const int w = layer.width(), h = layer.height();
+    std::vector<float> alpha(std::size_t(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            alpha[std::size_t(y) * w + x] = float(qAlpha(row[x])) / 255.0f;
+    }
+    if (sigma > 0.01) {
+        const int radius = int(std::ceil(3 * sigma));
+        std::vector<float> kernel(2 * radius + 1);
+        float sum = 0;
+        for (int i = -radius; i <= radius; ++i)
+            sum += kernel[i + radius] = float(std::exp(-(i * i) / (2 * sigma * sigma)));
+        for (float& k : kernel)
+            k /= sum;
+        std::vector<float> tmp(alpha.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                float acc = 0;
+                for (int i = -radius; i <= radius; ++i) {
+                    const int xx = x + i;
+                    if (xx >= 0 && xx < w)
+                        acc += kernel[i + radius] * alpha[std::size_t(y) * w + xx];
+                }
+                tmp[std::size_t(y) * w + x] = acc;
+            }
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                float acc = 0;
+                for (int i = -radius; i <= radius; ++i) {
+                    const int yy = y + i;
+                    if (yy >= 0 && yy < h)
+                        acc += kernel[i + radius] * tmp[std::size_t(yy) * w + x];
+                }
+                alpha[std::size_t(y) * w + x] = acc;
+            }
+    }
+    const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
+    for (int y = 0; y < h; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const float cov = std::clamp(alpha[std::size_t(y) * w + x], 0.0f, 1.0f) * a;
+            row[x] = qRgba(int(std::lround(r * cov * 255)), int(std::lround(g * cov * 255)), int(std::lround(b * cov * 255)),
+                int(std::lround(cov * 255)));
+        }
+    }
+}
+
+} // namespace
+
+PainterBackend::PainterBackend(QPainter* painter)
+    : painter_(painter)
+{
+    painter_->save();
+}
+
+PainterBackend::PainterBackend(QImage* image)
+    : owned_(std::make_unique<QPainter>(image))
+    , painter_(owned_.get())
+{
+    painter_->save();
+}
+
+PainterBackend::~PainterBackend() { painter_->restore(); }
+
+QSize PainterBackend::deviceSize() const
+{
+    const QPaintDevice* d = painter_->device();
+    return d ? QSize(d->width(), d->height()) : QSize();
+}
+
+void PainterBackend::applyClip(const GraphicsState& s)
+{
+    if (clipKnown_ && appliedClip_ == s.clipSerial)
+        return;
+    painter_->setWorldTransform(QTransform());
+    if (s.clip)
+        painter_->setClipPath(*s.clip);
+    else
+        painter_->setClipping(false);
+    appliedClip_ = s.clipSerial;
+    clipKnown_ = true;
+}
+
+// Without antialiasing Qt fills the pixels whose centres lie in (min, max]; a nudge of one
+// rasteriser unit makes it [min, max), so left and top edges are inclusive.
+static QTransform deviceTransform(const GraphicsState& s)
+{
+    constexpr double nudge = 1.0 / 64;
+    return s.shouldAntialias ? s.ctm : s.ctm * QTransform::fromTranslate(-nudge, -nudge);
+}
+
+// Draws one primitive: its shadow first (rendered in device space, offset y up), then itself.
+template <class Draw> void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const Draw& draw)
+{
+    applyClip(s);
+    QPainter& p = *painter_;
+    const QPainter::RenderHints hints = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
+    p.setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
+    p.setRenderHint(QPainter::TextAntialiasing, s.shouldAntialias);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
+    if (s.shadow.isActive() && s.operation != CompositeClear) {
+        const double sigma = s.shadow.blurRadius / 2;
+        const int margin = int(std::ceil(3 * sigma)) + 2;
+        QRect layerRect = deviceBounds.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+        const QPoint shift(int(std::lround(s.shadow.offset.x())), int(std::lround(-s.shadow.offset.y())));
+        const QPointF exactShift(s.shadow.offset.x(), -s.shadow.offset.y());
+        const QSize device = deviceSize();
+        if (device.isValid())
+            layerRect &= QRect(QPoint(0, 0), device).translated(-shift).adjusted(-margin, -margin, margin, margin);
+        if (!layerRect.isEmpty()) {
+            QImage layer(layerRect.size(), QImage::Format_ARGB32_Premultiplied);
+            layer.fill(Qt::transparent);
+            {
+                QPainter lp(&layer);
+                lp.setRenderHints(hints);
+                lp.setOpacity(opacity);
+                draw(lp, deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+            }
+            blurAndTint(layer, sigma, s.shadow.color);
+            p.setWorldTransform(QTransform());
+            p.setOpacity(1);
+            p.setCompositionMode(compositionMode(s.operation));
+            p.drawImage(QPointF(layerRect.topLeft()) + exactShift, layer);
+        }
+    }
+    p.setOpacity(opacity);
+    if (s.operation == CompositePlusDarker)
+        p.setCompositionMode(QPainter::CompositionMode_Darken);
+    else
+        p.setCompositionMode(compositionMode(s.operation));
+    draw(p, deviceTransform(s));
+}
+
+void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& s)
+{
+    if (brush.style() == Qt::NoBrush)
+        return;
+    const QRectF bounds = s.ctm.mapRect(path.boundingRect());
+    if (s.operation == CompositePlusDarker && brush.style() == Qt::SolidPattern) {
+        // max(0, D − Sa·(1 − S)) per channel: invert, add Sa·(1 − S), invert back.
+        const QColor c = brush.color();
+        const QColor add = QColor::fromRgbF(c.alphaF() * (1 - c.redF()), c.alphaF() * (1 - c.greenF()), c.alphaF() * (1 - c.blueF()), 1);
+        GraphicsState plain = s;
+        plain.shadow = {};
+        auto fillWith = [&](QPainter::CompositionMode mode, const QColor& color) {
+            applyClip(plain);
+            painter_->setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
+            painter_->setOpacity(1);
+            painter_->setCompositionMode(mode);
+            painter_->setWorldTransform(deviceTransform(s));
+            painter_->fillPath(path, color);
+        };
+        fillWith(QPainter::RasterOp_NotDestination, Qt::black);
+        fillWith(QPainter::CompositionMode_Plus, add);
+        fillWith(QPainter::RasterOp_NotDestination, Qt::black);
+        return;
+    }
+    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
+        p.setWorldTransform(t);
+        p.fillPath(path, brush);
+    });
+}
+
+void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& s)
+{
+    if (pen.style() == Qt::NoPen)
+        return;
+    const double grow = pen.widthF() * 2 + 2;
+    const QRectF bounds = s.ctm.mapRect(path.boundingRect().adjusted(-grow, -grow, grow, grow));
+    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
+        p.setWorldTransform(t);
+        p.strokePath(path, pen);
+    });
+}
+
+void PainterBackend::drawImage(
+    const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
+{
+    const QRectF bounds = (toUser * s.ctm).mapRect(target);
+    paint(s, bounds, fraction, [&](QPainter& p, const QTransform& t) {
+        p.setWorldTransform(toUser * t);
+        p.drawImage(target, image, source);
+    });
+}
+
+void PainterBackend::drawText(
+    const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser, const GraphicsState& s)
+{
+    const QRectF box = QFontMetricsF(font).boundingRect(text).translated(baseline).adjusted(-2, -2, 2, 2);
+    const QRectF bounds = (toUser * s.ctm).mapRect(box);
+    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
+        p.setWorldTransform(toUser * t);
+        p.setFont(font);
+        p.setPen(QPen(brush, 0));
+        p.drawText(baseline, text);
+    });
+}
+
+} // namespace kit

@@ -1,0 +1,96 @@
+#include "kit/graphics/Color.h"
+
+#include "kit/graphics/Image.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using kit::Color;
+
+void expectRGBA(const Color& c, double r, double g, double b, double a)
+{
+    double cr, cg, cb, ca;
+    c.getRedGreenBlueAlpha(&cr, &cg, &cb, &ca);
+    EXPECT_NEAR(cr, r, 1e-6);
+    EXPECT_NEAR(cg, g, 1e-6);
+    EXPECT_NEAR(cb, b, 1e-6);
+    EXPECT_NEAR(ca, a, 1e-6);
+}
+
+TEST(Color, ConvertsBetweenWhiteAndRGB)
+{
+    auto white = Color::colorWithCalibratedWhiteAlpha(0.25, 0.5);
+    auto rgb = white->colorUsingColorSpaceName(kit::CalibratedRGBColorSpace);
+    ASSERT_TRUE(rgb);
+    expectRGBA(*rgb, 0.25, 0.25, 0.25, 0.5);
+
+    auto red = Color::colorWithCalibratedRedGreenBlueAlpha(1, 0.5, 0, 0.7);
+    auto grey = red->colorUsingColorSpaceName(kit::DeviceWhiteColorSpace);
+    ASSERT_TRUE(grey);
+    double w, a;
+    grey->getWhiteAlpha(&w, &a);
+    EXPECT_NEAR(w, 0.299 + 0.587 * 0.5, 1e-9);
+    EXPECT_NEAR(a, 0.7, 1e-9);
+    EXPECT_EQ(grey->colorSpaceName(), kit::DeviceWhiteColorSpace);
+    EXPECT_EQ(red->colorUsingColorSpaceName("NSCustomColorSpace"), nullptr);
+
+    EXPECT_NEAR(Color::darkGrayColor()->whiteComponent(), 1.0 / 3.0, 1e-9);
+    EXPECT_NEAR(Color::grayColor()->whiteComponent(), 0.5, 1e-9);
+}
+
+TEST(Color, PatternColoursDoNotConvert)
+{
+    auto pattern = Color::colorWithPatternImage(kit::Image::imageWithSize({ 4, 4 }));
+    ASSERT_TRUE(pattern);
+    EXPECT_TRUE(pattern->isPattern());
+    EXPECT_EQ(pattern->colorUsingColorSpaceName(kit::CalibratedRGBColorSpace), nullptr);
+    EXPECT_EQ(pattern->blendedColorWithFractionOfColor(0.5, *Color::whiteColor()), nullptr);
+}
+
+TEST(Color, BlendsPerComponent)
+{
+    auto a = Color::colorWithCalibratedRedGreenBlueAlpha(1, 0, 0, 1);
+    auto b = Color::colorWithCalibratedRedGreenBlueAlpha(0, 0, 1, 0);
+    expectRGBA(*a->blendedColorWithFractionOfColor(0.25, *b), 0.75, 0, 0.25, 0.75);
+    auto mid = Color::colorWithCalibratedRedGreenBlueAlpha(0.4, 0.6, 0.8, 0.5);
+    expectRGBA(*mid->shadowWithLevel(0.5), 0.2, 0.3, 0.4, 0.5);
+    expectRGBA(*mid->highlightWithLevel(0.5), 0.7, 0.8, 0.9, 0.5);
+    expectRGBA(*mid->colorWithAlphaComponent(0.1), 0.4, 0.6, 0.8, 0.1);
+}
+
+TEST(Color, EqualityComparesSpaceAndComponents)
+{
+    auto a = Color::colorWithCalibratedWhiteAlpha(0.5, 1);
+    auto b = Color::colorWithCalibratedWhiteAlpha(0.5, 1);
+    EXPECT_TRUE(a->isEqual(*b));
+    EXPECT_NE(a, b); // different objects
+    EXPECT_FALSE(a->isEqual(*Color::colorWithDeviceWhiteAlpha(0.5, 1)));
+    EXPECT_FALSE(a->isEqual(*Color::colorWithCalibratedRedGreenBlueAlpha(0.5, 0.5, 0.5, 1)));
+    EXPECT_TRUE(Color::textColor()->isEqual(*Color::textColor()));
+}
+
+TEST(Color, SystemColoursFollowThePalette)
+{
+    const QPalette saved = QGuiApplication::palette();
+    auto text = Color::controlTextColor();
+    auto selected = Color::selectedControlColor();
+    QPalette p = saved;
+    p.setColor(QPalette::Active, QPalette::WindowText, QColor(10, 20, 30));
+    p.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0, 200));
+    p.setColor(QPalette::Active, QPalette::Base, QColor(255, 255, 255));
+    QGuiApplication::setPalette(p);
+    EXPECT_EQ(text->toQColor(), QColor(10, 20, 30));
+    EXPECT_EQ(Color::keyboardFocusIndicatorColor()->toQColor(), QColor(0, 0, 200));
+    const QColor half = selected->toQColor();
+    EXPECT_NEAR(half.redF(), 0.5, 0.01);
+    EXPECT_NEAR(half.blueF(), (200 / 255.0 + 1) / 2, 0.01);
+    QGuiApplication::setPalette(saved);
+    EXPECT_EQ(text->toQColor(), saved.color(QPalette::Active, QPalette::WindowText));
+    EXPECT_EQ(Color::currentControlTint(), kit::BlueControlTint);
+}
+
+} // namespace

@@ -1,0 +1,287 @@
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Beep.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+class Field : public View {
+    KIT_CLASS(Field)
+
+    Field(std::vector<std::string>* log, std::string name, Rect frame)
+        : View(frame)
+        , log(log)
+        , name(std::move(name))
+    { }
+
+    bool acceptsFirstResponder() const override { return accepts; }
+    bool becomeFirstResponder() override
+    {
+        if (log)
+            log->push_back(name + " become");
+        if (const Ref<Window> w = window())
+            directionSeen = w->keyViewSelectionDirection();
+        return becomes;
+    }
+    bool resignFirstResponder() override
+    {
+        if (log)
+            log->push_back(name + " resign");
+        return resigns;
+    }
+    // Every action is registered; only those listed in `actions` are answered.
+    bool respondsToSelector(const Selector& s) const override
+    {
+        return std::find(actions.begin(), actions.end(), s.name().toStdString()) != actions.end() && View::respondsToSelector(s);
+    }
+    void moveLeft(Object*) { performed.push_back("moveLeft"); }
+    void insertNewline(Object*) { performed.push_back("insertNewline"); }
+    void deleteBackward(Object*) { performed.push_back("deleteBackward"); }
+    void selectAll(Object*) { performed.push_back("selectAll"); }
+    void copy(Object* sender) { performed.push_back(sender ? "copy from sender" : "copy"); }
+    void mouseDown(const Event&) override
+    {
+        if (log)
+            log->push_back(name + " mouseDown");
+        if (onMouseDown)
+            onMouseDown();
+    }
+    void keyDown(const Event& e) override
+    {
+        if (interprets)
+            interpretKeyEvents({ Ref<Event>(const_cast<Event*>(&e)) });
+        else
+            View::keyDown(e);
+    }
+    void insertText(const QString& text) override { typed += text; }
+    bool performKeyEquivalent(const Event& e) override { return equivalents && (e.modifierFlags() & CommandKeyMask); }
+
+    std::vector<std::string>* log;
+    std::string name;
+    bool accepts = true, becomes = true, resigns = true, interprets = false, equivalents = false;
+    SelectionDirection directionSeen = DirectSelection;
+    std::vector<std::string> actions;
+    std::vector<std::string> performed;
+    QString typed;
+    std::function<void()> onMouseDown;
+};
+
+KIT_REGISTER_CLASS(Field, View)
+{
+    c.action("moveLeft", &Field::moveLeft).action("insertNewline", &Field::insertNewline).action("deleteBackward", &Field::deleteBackward);
+    c.action("selectAll", &Field::selectAll).action("copy", &Field::copy);
+}
+
+class Responders : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setBeepHook([this] { ++beeps; });
+        window = make<Window>(MakeRect(0, 0, 300, 100), TitledWindowMask);
+        a = make<Field>(&log, "a", MakeRect(0, 0, 100, 100));
+        b = make<Field>(&log, "b", MakeRect(100, 0, 100, 100));
+        c = make<Field>(&log, "c", MakeRect(200, 0, 100, 100));
+        for (auto& v : { a, b, c })
+            window->contentView()->addSubview(v.get());
+        a->setNextKeyView(b.get());
+        b->setNextKeyView(c.get());
+        c->setNextKeyView(a.get());
+        window->makeKeyAndOrderFront();
+    }
+    void TearDown() override
+    {
+        setBeepHook(nullptr);
+        Application::resetForTesting();
+    }
+
+    int beeps = 0;
+    std::vector<std::string> log;
+    Ref<Window> window;
+    Ref<Field> a, b, c;
+};
+
+TEST_F(Responders, MakeFirstResponderResignsTheOldBeforeTheNewBecomes)
+{
+    EXPECT_TRUE(window->makeFirstResponder(a.get()));
+    EXPECT_TRUE(window->makeFirstResponder(b.get()));
+    EXPECT_EQ(log, (std::vector<std::string> { "a become", "a resign", "b become" }));
+    log.clear();
+    EXPECT_TRUE(window->makeFirstResponder(b.get())); // already: no calls
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(Responders, MakeFirstResponderRefusalsAndNull)
+{
+    window->makeFirstResponder(a.get());
+    a->resigns = false;
+    EXPECT_FALSE(window->makeFirstResponder(b.get()));
+    EXPECT_EQ(window->firstResponder(), a);
+    a->resigns = true;
+    b->becomes = false;
+    EXPECT_FALSE(window->makeFirstResponder(b.get()));
+    EXPECT_EQ(window->firstResponder(), window); // the window holds it after a refusal
+    window->makeFirstResponder(c.get());
+    EXPECT_TRUE(window->makeFirstResponder(nullptr));
+    EXPECT_EQ(window->firstResponder(), window);
+}
+
+TEST_F(Responders, HidingOrRemovingTheFirstResponderOrAnAncestorResignsIt)
+{
+    auto holder = make<View>(MakeRect(0, 0, 50, 50));
+    auto inner = make<Field>(nullptr, "inner", MakeRect(0, 0, 10, 10));
+    window->contentView()->addSubview(holder.get());
+    holder->addSubview(inner.get());
+    window->makeFirstResponder(inner.get());
+    holder->setHidden(true);
+    EXPECT_EQ(window->firstResponder(), window);
+    holder->setHidden(false);
+    window->makeFirstResponder(a.get());
+    a->removeFromSuperview();
+    EXPECT_EQ(window->firstResponder(), window);
+}
+
+TEST_F(Responders, KeyViewLoopSkipsInvalidViewsWrapsAndStopsAfterOneCycle)
+{
+    b->setHidden(true);
+    EXPECT_EQ(a->nextValidKeyView(), c);
+    EXPECT_EQ(c->nextValidKeyView(), a);
+    EXPECT_EQ(a->previousValidKeyView(), c);
+    EXPECT_EQ(b->previousKeyView(), a);
+    c->accepts = false;
+    EXPECT_FALSE(a->nextValidKeyView()); // only a itself is left
+    c->accepts = true;
+
+    window->makeFirstResponder(c.get());
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder(), a);
+    EXPECT_EQ(a->directionSeen, SelectingNext);
+    window->selectPreviousKeyView();
+    EXPECT_EQ(window->firstResponder(), c);
+    EXPECT_EQ(c->directionSeen, SelectingPrevious);
+    EXPECT_EQ(window->keyViewSelectionDirection(), DirectSelection);
+
+    a->accepts = false;
+    window->selectKeyViewFollowingView(c.get()); // nothing but c itself: the window takes over
+    EXPECT_EQ(window->firstResponder(), window);
+}
+
+TEST_F(Responders, AClickMakesTheViewFirstResponderBeforeItsMouseDown)
+{
+    kit::test::EventScript script(window.get());
+    script.click(MakePoint(150, 50));
+    script.run();
+    EXPECT_EQ(log, (std::vector<std::string> { "b become", "b mouseDown" }));
+    EXPECT_EQ(window->firstResponder(), b);
+}
+
+TEST_F(Responders, UnhandledKeysGoThroughTheBindingTableUpTheChain)
+{
+    auto container = make<Field>(nullptr, "container", MakeRect(0, 0, 10, 10));
+    container->accepts = false;
+    container->actions = { "moveLeft" };
+    window->contentView()->addSubview(container.get());
+    auto plain = make<Field>(nullptr, "plain", MakeRect(0, 0, 5, 5));
+    container->addSubview(plain.get());
+    window->makeFirstResponder(plain.get());
+
+    kit::test::EventScript script(window.get());
+    script.key(KeyCodeLeftArrow).key(KeyCodeA, "x");
+    script.run();
+    EXPECT_EQ(container->performed, (std::vector<std::string> { "moveLeft" }));
+    EXPECT_EQ(beeps, 1); // the plain letter is bound to nothing
+}
+
+TEST_F(Responders, UnhandledTabAndBacktabMoveTheKeyView)
+{
+    window->makeFirstResponder(a.get());
+    kit::test::EventScript script(window.get());
+    script.key(KeyCodeTab).key(KeyCodeTab);
+    script.run();
+    EXPECT_EQ(window->firstResponder(), c);
+    script.key(KeyCodeTab, {}, ShiftKeyMask);
+    script.run();
+    EXPECT_EQ(window->firstResponder(), b);
+    EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(Responders, InterpretKeyEventsSendsTextAndCommands)
+{
+    a->interprets = true;
+    a->actions = { "insertNewline", "deleteBackward" };
+    window->makeFirstResponder(a.get());
+    kit::test::EventScript script(window.get());
+    script.key(KeyCodeA, "h").key(KeyCodeS, "i").key(KeyCodeReturn).key(KeyCodeDelete).key(KeyCodeEscape);
+    script.run();
+    EXPECT_EQ(a->typed, QStringLiteral("hi"));
+    EXPECT_EQ(a->performed, (std::vector<std::string> { "insertNewline", "deleteBackward" }));
+    EXPECT_EQ(beeps, 1); // cancelOperation: reached no one
+}
+
+TEST_F(Responders, KeyEquivalentsComeBeforeKeyDown)
+{
+    c->equivalents = true;
+    a->actions = { "selectAll" };
+    window->makeFirstResponder(a.get());
+    kit::test::EventScript script(window.get());
+    script.key(KeyCodeA, "a", CommandKeyMask);
+    script.run();
+    EXPECT_TRUE(a->performed.empty());
+    c->equivalents = false;
+    script.key(KeyCodeA, "a", CommandKeyMask);
+    script.run();
+    EXPECT_EQ(a->performed, (std::vector<std::string> { "selectAll" }));
+}
+
+TEST_F(Responders, SendActionFindsTheTargetAndDropsExpiredOnes)
+{
+    auto app = Application::sharedApplication();
+    b->actions = { "copy" };
+    window->makeFirstResponder(a.get());
+    EXPECT_FALSE(app->sendActionToFrom(Selector("copy"), Weak<Object>(), nullptr)); // not on a's chain
+    a->actions = { "copy" };
+    EXPECT_TRUE(app->sendActionToFrom(Selector("copy"), Weak<Object>(), nullptr));
+    EXPECT_EQ(a->performed.size(), 1u);
+    EXPECT_TRUE(app->sendActionToFrom(Selector("copy"), Weak<Object>(b), nullptr));
+    EXPECT_EQ(b->performed.size(), 1u);
+    EXPECT_FALSE(app->sendActionToFrom(Selector("paste"), Weak<Object>(b), nullptr));
+
+    Weak<Object> expired;
+    {
+        auto gone = make<Field>(nullptr, "gone", ZeroRect);
+        gone->actions = { "copy" };
+        expired = Weak<Object>(gone);
+    }
+    EXPECT_FALSE(app->sendActionToFrom(Selector("copy"), expired, nullptr));
+    EXPECT_EQ(a->performed.size(), 1u); // not sent up the chain either
+}
+
+TEST_F(Responders, AViewRemovedDuringItsOwnEventLivesUntilTheEventEnds)
+{
+    Weak<Field> weak;
+    {
+        auto doomed = make<Field>(&log, "doomed", MakeRect(0, 0, 300, 100));
+        window->contentView()->addSubview(doomed.get());
+        weak = doomed;
+        Field* raw = doomed.get();
+        raw->onMouseDown = [raw, &weak] {
+            raw->removeFromSuperview();
+            EXPECT_TRUE(weak.lock()); // still alive inside its own handler
+            raw->name = "removed";
+        };
+    }
+    kit::test::EventScript script(window.get());
+    script.click(MakePoint(10, 10));
+    script.run();
+    EXPECT_FALSE(weak.lock());
+}
+
+} // namespace

@@ -1,0 +1,160 @@
+#include "kit/appkit/TrackingArea.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+// A tracking-area owner that is not a view, as a cell would be.
+class Owner : public Object, public MouseTrackingTarget {
+public:
+    void mouseEntered(const Event& e) override { record("entered", e); }
+    void mouseExited(const Event& e) override { record("exited", e); }
+    void mouseMoved(const Event&) override { log.push_back("moved"); }
+    void cursorUpdate(const Event&) override { log.push_back("cursor"); }
+    void record(const char* what, const Event& e)
+    {
+        log.push_back(what);
+        tags.push_back(e.trackingNumber());
+        data.push_back(e.userData());
+    }
+    std::vector<std::string> log;
+    std::vector<std::int64_t> tags;
+    std::vector<const void*> data;
+};
+
+class Tracking : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask);
+        view = make<View>(MakeRect(50, 0, 100, 100));
+        window->contentView()->addSubview(view.get());
+        window->makeKeyAndOrderFront();
+        owner = make<Owner>();
+    }
+    void TearDown() override { Application::resetForTesting(); }
+
+    Ref<Window> window;
+    Ref<View> view;
+    Ref<Owner> owner;
+};
+
+TEST_F(Tracking, EnteredAndExitedOnStateFlipsOnly)
+{
+    auto area = make<TrackingArea>(
+        MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingMouseMoved | TrackingActiveAlways, owner.get());
+    view->addTrackingArea(area.get());
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(10, 10)).mouseMoved(MakePoint(60, 10)).mouseMoved(MakePoint(70, 20)).mouseMoved(MakePoint(120, 20));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered", "moved", "exited" }));
+}
+
+TEST_F(Tracking, AssumeInsideStartsInsideSoTheFirstMoveOutsideExits)
+{
+    kit::test::EventScript script(window.get());
+    int data = 0;
+    const std::int64_t tag = view->addTrackingRectOwnerUserDataAssumeInside(MakeRect(0, 0, 50, 50), owner.get(), &data, true);
+    EXPECT_NE(tag, 0);
+    script.mouseMoved(MakePoint(10, 10));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "exited" }));
+    EXPECT_EQ(owner->tags, (std::vector<std::int64_t> { tag }));
+    EXPECT_EQ(owner->data, (std::vector<const void*> { &data }));
+    view->removeTrackingRect(tag);
+    view->removeTrackingRect(12345); // unknown tags are harmless
+    script.mouseMoved(MakePoint(60, 10));
+    script.run();
+    EXPECT_EQ(owner->log.size(), 1u);
+}
+
+TEST_F(Tracking, NothingIsSentWhileAButtonIsHeldUnlessAskedAndMouseUpReconciles)
+{
+    auto plain = make<TrackingArea>(MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingActiveAlways, owner.get());
+    auto dragOwner = make<Owner>();
+    auto duringDrag = make<TrackingArea>(
+        MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingActiveAlways | TrackingEnabledDuringMouseDrag, dragOwner.get());
+    view->addTrackingArea(plain.get());
+    view->addTrackingArea(duringDrag.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(60, 10)).mouseDragged(MakePoint(120, 10)).mouseDragged(MakePoint(70, 10));
+    script.run();
+    EXPECT_TRUE(owner->log.empty());
+    EXPECT_EQ(dragOwner->log, (std::vector<std::string> { "entered", "exited", "entered" }));
+    script.mouseUp(MakePoint(70, 10));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered" }));
+}
+
+TEST_F(Tracking, InactiveAreasWaitAndHiddenViewsAreNotTracked)
+{
+    auto keyOnly = make<TrackingArea>(MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingActiveInKeyWindow, owner.get());
+    view->addTrackingArea(keyOnly.get());
+    kit::test::EventScript script(window.get());
+    Application::sharedApplication()->setActive(false);
+    script.mouseMoved(MakePoint(60, 10));
+    script.run();
+    EXPECT_TRUE(owner->log.empty());
+    Application::sharedApplication()->setActive(true);
+    script.mouseMoved(MakePoint(61, 10));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered" }));
+    view->setHidden(true);
+    script.mouseMoved(MakePoint(10, 10)).mouseMoved(MakePoint(62, 10));
+    script.run();
+    EXPECT_EQ(owner->log.size(), 1u);
+}
+
+TEST_F(Tracking, UpdateTrackingAreasIsCoalescedBeforeTheNextMouseEvent)
+{
+    struct Updating : View {
+        using View::View;
+        int updates = 0;
+        void updateTrackingAreas() override { ++updates; }
+    };
+    auto v = make<Updating>(MakeRect(0, 0, 10, 10));
+    window->contentView()->addSubview(v.get());
+    v->setFrameOrigin(MakePoint(5, 5));
+    v->setFrameSize(MakeSize(20, 20));
+    EXPECT_EQ(v->updates, 0);
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(1, 1));
+    script.run();
+    EXPECT_EQ(v->updates, 1);
+}
+
+TEST_F(Tracking, TheTopmostCursorRectWins)
+{
+    struct CursorView : View {
+        CursorView(Rect frame, Ref<Object> cursor)
+            : View(frame)
+            , cursor(std::move(cursor))
+        { }
+        void resetCursorRects() override { addCursorRect(bounds(), cursor.get()); }
+        Ref<Object> cursor;
+    };
+    auto ibeam = make<Object>();
+    auto hand = make<Object>();
+    auto back = make<CursorView>(MakeRect(0, 0, 100, 100), ibeam);
+    auto front = make<CursorView>(MakeRect(20, 20, 30, 30), hand);
+    window->contentView()->addSubview(back.get());
+    back->addSubview(front.get());
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(30, 30)), hand);
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(10, 10)), ibeam);
+    EXPECT_FALSE(window->cursorAtPoint(MakePoint(150, 10)));
+    front->setHidden(true);
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(30, 30)), ibeam);
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+#include "kit/appkit/Application.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+struct Drawn {
+    std::string name;
+    Rect dirty;
+};
+
+class Recording : public View {
+public:
+    Recording(std::vector<Drawn>* log, std::string name, Rect frame, QColor color = Qt::transparent)
+        : View(frame)
+        , log(log)
+        , name(std::move(name))
+        , color(color)
+    { }
+    void drawRect(Rect dirty) override
+    {
+        log->push_back({ name, dirty });
+        if (color.alpha() && currentPainter())
+            currentPainter()->fillRect(QRectF(0, 0, bounds().width(), bounds().height() / 2), color);
+        if (onDraw)
+            onDraw();
+    }
+    void viewWillDraw() override
+    {
+        if (onWillDraw)
+            onWillDraw();
+    }
+    bool isFlipped() const override { return flipped; }
+
+    std::vector<Drawn>* log;
+    std::string name;
+    QColor color;
+    bool flipped = false;
+    std::function<void()> onDraw;
+    std::function<void()> onWillDraw;
+};
+
+class WindowDisplay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = make<Window>(MakeRect(100, 100, 200, 100), TitledWindowMask);
+        a = make<Recording>(&log, "a", MakeRect(0, 0, 100, 100));
+        a1 = make<Recording>(&log, "a1", MakeRect(10, 10, 20, 20));
+        b = make<Recording>(&log, "b", MakeRect(100, 0, 100, 100));
+        window->contentView()->addSubview(a.get());
+        a->addSubview(a1.get());
+        window->contentView()->addSubview(b.get());
+        window->displayIfNeeded();
+        log.clear();
+    }
+    void TearDown() override { Application::resetForTesting(); }
+
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (const Drawn& d : log)
+            out.push_back(d.name);
+        return out;
+    }
+
+    std::vector<Drawn> log;
+    Ref<Window> window;
+    Ref<Recording> a, a1, b;
+};
+
+TEST_F(WindowDisplay, DrawsOnlyViewsInTheDirtyRegionParentsFirst)
+{
+    a1->setNeedsDisplayInRect(MakeRect(2, 3, 4, 5));
+    EXPECT_TRUE(a1->needsDisplay());
+    EXPECT_TRUE(a->needsDisplay());
+    EXPECT_FALSE(b->needsDisplay());
+    window->displayIfNeeded();
+    EXPECT_EQ(names(), (std::vector<std::string> { "a", "a1" }));
+    EXPECT_EQ(log[1].dirty, MakeRect(2, 3, 4, 5));
+    EXPECT_EQ(log[0].dirty, MakeRect(12, 13, 4, 5));
+    EXPECT_FALSE(window->viewsNeedDisplay());
+}
+
+TEST_F(WindowDisplay, HiddenViewsAreNotDrawnAndNoNeedsDisplayClears)
+{
+    a->setHidden(true);
+    window->displayIfNeeded();
+    EXPECT_EQ(names(), (std::vector<std::string> {}));
+    a->setHidden(false);
+    b->setNeedsDisplay(true);
+    b->setNeedsDisplay(false);
+    window->displayIfNeeded();
+    EXPECT_EQ(names(), (std::vector<std::string> { "a", "a1" }));
+}
+
+TEST_F(WindowDisplay, InvalidationsInViewWillDrawJoinThePass)
+{
+    a->onWillDraw = [this] { b->setNeedsDisplay(true); };
+    a->setNeedsDisplay(true);
+    const int passes = window->displayPassCount();
+    window->displayIfNeeded();
+    EXPECT_EQ(window->displayPassCount(), passes + 1);
+    EXPECT_EQ(names(), (std::vector<std::string> { "a", "a1", "b" }));
+    EXPECT_FALSE(window->viewsNeedDisplay());
+}
+
+TEST_F(WindowDisplay, InvalidationsInDrawRectGoToAFollowUpPassUnlessAlreadyCovered)
+{
+    int draws = 0;
+    a->onDraw = [&] {
+        ++draws;
+        a->setNeedsDisplay(true); // covered by this pass: nothing new
+    };
+    a->setNeedsDisplay(true);
+    window->displayIfNeeded();
+    EXPECT_EQ(draws, 1);
+    EXPECT_FALSE(window->viewsNeedDisplay());
+
+    a->onDraw = [&] {
+        ++draws;
+        b->setNeedsDisplay(true); // outside the pass: drawn next time, never recursively
+    };
+    a->setNeedsDisplay(true);
+    log.clear();
+    window->displayIfNeeded();
+    EXPECT_EQ(names(), (std::vector<std::string> { "a", "a1" }));
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->displayIfNeeded();
+    EXPECT_EQ(names(), (std::vector<std::string> { "a", "a1", "b" }));
+}
+
+TEST_F(WindowDisplay, SubviewsMovedWhileTheParentDrawsAppearInTheSamePass)
+{
+    a->onDraw = [this] { a1->setFrameOrigin(MakePoint(50, 50)); };
+    window->display();
+    const QImage before = window->snapshot();
+    a1->color = Qt::red;
+    a->setNeedsDisplay(true);
+    const QImage image = window->snapshot();
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(55.5, 55.5), Qt::red));
+    EXPECT_FALSE(kit::test::basePixelIs(image, MakePoint(15.5, 15.5), Qt::red));
+}
+
+TEST_F(WindowDisplay, SnapshotsShowFlippedAndUnflippedDrawingTheRightWayUp)
+{
+    // Each view fills the first half of its bounds in y: the bottom when unflipped, the top when flipped.
+    a->color = Qt::blue;
+    b->color = Qt::red;
+    b->flipped = true;
+    window->display();
+    const QImage image = window->snapshot();
+    EXPECT_EQ(image.size(), QSize(200, 100));
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(50.5, 10.5), Qt::blue));
+    EXPECT_FALSE(kit::test::basePixelIs(image, MakePoint(50.5, 90.5), Qt::blue));
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(150.5, 90.5), Qt::red));
+    EXPECT_FALSE(kit::test::basePixelIs(image, MakePoint(150.5, 10.5), Qt::red));
+}
+
+TEST_F(WindowDisplay, DisplayIsSynchronousAndNeedsToDrawRectIsExact)
+{
+    bool askedInside = false, askedOutside = true;
+    b->onDraw = [&] {
+        askedInside = b->needsToDrawRect(MakeRect(0, 0, 10, 10));
+        askedOutside = b->needsToDrawRect(MakeRect(50, 50, 10, 10));
+    };
+    b->displayRect(MakeRect(0, 0, 20, 20));
+    EXPECT_EQ(names(), (std::vector<std::string> { "b" }));
+    EXPECT_TRUE(askedInside);
+    EXPECT_FALSE(askedOutside);
+}
+
+TEST_F(WindowDisplay, FrameChangesResizeTheBackingAndTheContentView)
+{
+    window->setFrameDisplay(MakeRect(100, 100, 300, 150), true);
+    EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 300, 150));
+    EXPECT_EQ(window->snapshot().size(), QSize(300, 150));
+    EXPECT_EQ(window->contentView()->opaqueAncestor(), window->frameView());
+}
+
+} // namespace
