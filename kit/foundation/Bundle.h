@@ -75,6 +75,12 @@ class Bundle : public Object {
     // ui/<name>.json, or null.
     QString pathForInterfaceFile(const QString& name) const;
 
+    // Loads the interface file `name` from the owner's class bundle, else the main bundle (see
+    // NibLoader.h). Answers NO, with a log line, when it is missing or broken; callers then raise
+    // their "View initialization failed".
+    static bool loadNibNamedOwner(const QString& name, Object* owner);
+    static bool loadNibNamedOwnerTopLevelObjects(const QString& name, Object* owner, Array* topLevelObjects);
+
 private:
     using Table = QHash<QString, QString>;
     const Table& table(const QString& relativePath) const;

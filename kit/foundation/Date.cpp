@@ -11,18 +11,6 @@
 
 namespace kit {
 
-Date Date::date() { return Date::dateWithTimeIntervalSince1970(Clock::currentNow()); }
-
-Date Date::dateWithTimeIntervalSinceNow(TimeInterval seconds) { return date().dateByAddingTimeInterval(seconds); }
-
-TimeInterval Date::timeIntervalSinceNow() const { return timeIntervalSinceDate(date()); }
-
-QString Date::description() const
-{
-    const double ms = std::floor(timeIntervalSince1970() * 1000.0);
-    return QDateTime::fromMSecsSinceEpoch(qint64(ms), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"));
-}
-
 CalendarDate CalendarDate::fromDate(Date date)
 {
     CalendarDate c;

@@ -1,51 +1,13 @@
 #pragma once
 
-// Points in time as seconds since 2001-01-01 UTC, read from kit::Clock, and calendar dates in
-// the local time zone with the few fields and the formatting the components use.
+// Calendar dates in the local time zone with the few fields and the formatting the components
+// use, and the time stamp for file operations.
+
+#include "kit/core/Date.h"
 
 #include <QString>
 
-#include <compare>
-
 namespace kit {
-
-using TimeInterval = double;
-
-class Date {
-public:
-    // Seconds between 1970-01-01 and 2001-01-01 UTC.
-    static constexpr TimeInterval timeIntervalBetween1970AndReferenceDate = 978307200.0;
-
-    constexpr Date() = default;
-    constexpr explicit Date(TimeInterval sinceReferenceDate)
-        : seconds_(sinceReferenceDate)
-    { }
-
-    // Now, from the installed kit::Clock (a test's manual clock included).
-    static Date date();
-    static Date dateWithTimeIntervalSinceNow(TimeInterval seconds);
-    static constexpr Date dateWithTimeIntervalSince1970(TimeInterval seconds)
-    {
-        return Date(seconds - timeIntervalBetween1970AndReferenceDate);
-    }
-    static constexpr Date distantFuture() { return Date(63113904000.0); }
-    static constexpr Date distantPast() { return Date(-63114076800.0); }
-
-    constexpr TimeInterval timeIntervalSinceReferenceDate() const { return seconds_; }
-    constexpr TimeInterval timeIntervalSince1970() const { return seconds_ + timeIntervalBetween1970AndReferenceDate; }
-    constexpr TimeInterval timeIntervalSinceDate(Date other) const { return seconds_ - other.seconds_; }
-    TimeInterval timeIntervalSinceNow() const;
-    constexpr Date dateByAddingTimeInterval(TimeInterval seconds) const { return Date(seconds_ + seconds); }
-
-    // "2001-01-01 00:00:00 +0000".
-    QString description() const;
-
-    friend constexpr bool operator==(Date, Date) = default;
-    friend constexpr auto operator<=>(Date, Date) = default;
-
-private:
-    TimeInterval seconds_ = 0;
-};
 
 // A date seen in the local time zone (or a given fixed offset).
 class CalendarDate {

@@ -347,41 +347,59 @@ private:
 void writeString(QByteArray& out, const QString& s)
 {
     out += '"';
-    for (QChar ch : s) {
+    qsizetype run = 0; // start of the characters that need no escape
+    auto flush = [&](qsizetype end) {
+        if (end > run)
+            out += QStringView(s).mid(run, end - run).toUtf8();
+    };
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar ch = s.at(i);
         const char16_t c = ch.unicode();
+        const char* escape = nullptr;
         switch (c) {
         case u'"':
-            out += "\\\"";
+            escape = "\\\"";
             break;
         case u'\\':
-            out += "\\\\";
+            escape = "\\\\";
             break;
         case u'\n':
-            out += "\\n";
+            escape = "\\n";
             break;
         case u'\r':
-            out += "\\r";
+            escape = "\\r";
             break;
         case u'\t':
-            out += "\\t";
+            escape = "\\t";
             break;
         case u'\b':
-            out += "\\b";
+            escape = "\\b";
             break;
         case u'\f':
-            out += "\\f";
+            escape = "\\f";
             break;
         default:
-            if (c < 0x20 || ch.isSurrogate()) {
-                // Control characters, and surrogates one by one so lone halves survive.
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
-                out += buf;
-            } else {
-                out += QString(ch).toUtf8();
-            }
+            break;
         }
+        const bool surrogatePair = ch.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate();
+        if (surrogatePair) {
+            ++i; // a valid pair is ordinary text
+            continue;
+        }
+        if (!escape && c >= 0x20 && !ch.isSurrogate())
+            continue;
+        flush(i);
+        if (escape) {
+            out += escape;
+        } else {
+            // Control characters, and lone surrogates one by one so they survive.
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
+            out += buf;
+        }
+        run = i + 1;
     }
+    flush(s.size());
     out += '"';
 }
 

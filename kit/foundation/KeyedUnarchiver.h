@@ -46,6 +46,11 @@ class KeyedUnarchiver : public Coder {
     QString error() const override { return error_; }
     void failWithError(const QString& error) override;
 
+    // The raw JSON under a key of "$top", and the decoding of such raw JSON (interface files keep
+    // their connection records there).
+    Value topLevelJsonForKey(const QString& key) const { return top_.objectForKey(Value(key)); }
+    Value decodeJson(const Value& json) { return decodeValue(json, 0); }
+
     // Every object made so far, in archive order.
     std::vector<Ref<Object>> decodedObjects() const;
     // Decodes every object of the archive (those no key reaches included).

@@ -2,19 +2,10 @@
 
 #include "kit/foundation/RunLoop.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
 #include <condition_variable>
 #include <mutex>
 
 namespace kit {
-
-bool isMainThread()
-{
-    QCoreApplication* app = QCoreApplication::instance();
-    return !app || QThread::currentThread() == app->thread();
-}
 
 void performOnMainThread(std::function<void()> fn, bool wait)
 {

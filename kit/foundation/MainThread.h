@@ -1,14 +1,12 @@
 #pragma once
 
-// The main thread: asking whether code runs on it, and calling a function there from any thread,
-// waiting for it or not.
+// Calling a function on the main thread from any thread, waiting for it or not.
+
+#include "kit/core/MainThread.h"
 
 #include <functional>
 
 namespace kit {
-
-// True on the application object's thread, and before there is an application object.
-bool isMainThread();
 
 // Runs `fn` on the main thread in every run-loop mode. With `wait`, returns after it ran; on the
 // main thread that means running it at once.

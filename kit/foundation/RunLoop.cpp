@@ -3,6 +3,7 @@
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
 #include "kit/foundation/Clock.h"
+#include "kit/foundation/MainThread.h"
 #include "kit/foundation/Timer.h"
 
 #include <QAbstractEventDispatcher>
@@ -214,6 +215,7 @@ RunLoop::ModeScope::~ModeScope()
 
 void RunLoop::addTimerForMode(const Ref<Timer>& timer, const RunLoopMode& mode)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     if (!timer || !timer->isValid())
         return;
     auto it = d->timerEntries.find(timer.get());
@@ -259,6 +261,7 @@ void RunLoop::rescheduleTimer(Timer* timer)
 
 void RunLoop::performAfterDelay(PerformRequest request, double delay, const QStringList& modes)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     auto e = std::make_shared<Entry>();
     e->fireTime = Clock::current().monotonic() + std::max(0.0, delay);
     e->modes = expandModes(modes);
@@ -269,6 +272,7 @@ void RunLoop::performAfterDelay(PerformRequest request, double delay, const QStr
 
 void RunLoop::performOrderModes(PerformRequest request, int order, const QStringList& modes)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     auto e = std::make_shared<Entry>();
     e->modes = expandModes(modes);
     e->perform = std::move(request);
@@ -280,6 +284,7 @@ void RunLoop::performOrderModes(PerformRequest request, int order, const QString
 
 void RunLoop::cancelPerformRequests(const PerformRequest& request)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     for (auto it = d->heap.begin(); it != d->heap.end();) {
         if (!(*it)->timer && (*it)->perform.matches(request)) {
             (*it)->removed = true;
@@ -298,6 +303,7 @@ void RunLoop::cancelPerformRequests(const PerformRequest& request)
 
 void RunLoop::cancelPerformRequestsWithTarget(const Object* target)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     for (auto it = d->heap.begin(); it != d->heap.end();) {
         if (!(*it)->timer && (*it)->perform.target.unsafeRaw() == target) {
             (*it)->removed = true;
@@ -338,6 +344,7 @@ std::size_t RunLoop::pendingMainBlockCount() const
 
 RunLoop::ObserverId RunLoop::addObserver(std::function<void()> observer)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     const ObserverId id = d->nextObserver++;
     d->observers.emplace_back(id, std::move(observer));
     return id;

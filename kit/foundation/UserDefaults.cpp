@@ -2,6 +2,7 @@
 
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/PropertyList.h"
 
@@ -202,6 +203,7 @@ void UserDefaults::setObjectForKey(const Value& value, const QString& key)
         dirty_.setObjectForKey(value.isNil() ? Value::null() : value, Value(key));
     }
     notify(key, false);
+    NotificationCenter::defaultCenter()->postNotificationNameObject(UserDefaultsDidChangeNotification, this);
     scheduleFlush();
 }
 

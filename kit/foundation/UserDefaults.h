@@ -22,6 +22,9 @@ class QSettings;
 
 namespace kit {
 
+// Posted with the defaults object after each change of a value.
+inline const QString UserDefaultsDidChangeNotification = QStringLiteral("NSUserDefaultsDidChangeNotification");
+
 class UserDefaults : public Object {
     KIT_CLASS(UserDefaults)
 

@@ -257,7 +257,7 @@ TEST_F(OperationQueueTest, InvocationOperationKeepsItsTargetUntilRun)
 }
 
 class Sleeper : public Object {
-public:
+    KIT_CLASS(Sleeper)
     void run(int)
     {
         Thread::sleepForTimeInterval(100);
@@ -280,6 +280,19 @@ TEST_F(OperationQueueTest, CancelWakesASleepingThreadWithoutTimePassing)
     EXPECT_TRUE(thread->isFinished());
     EXPECT_TRUE(sleeper->woke.load());
     EXPECT_EQ(Clock::currentNow(), before);
+}
+
+TEST_F(OperationQueueTest, ThreadRunsARegisteredActionByName)
+{
+    auto sleeper = make<Sleeper>();
+    auto thread = Thread::initWithTargetSelectorObject(sleeper.get(), Selector("run"), Value(0));
+    thread->start();
+    while (clock.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    clock.advance(100);
+    thread->join();
+    EXPECT_TRUE(sleeper->woke.load());
+    EXPECT_FALSE(thread->isCancelled());
 }
 
 TEST_F(OperationQueueTest, DroppingARunningThreadCancelsAndJoinsIt)
@@ -313,3 +326,5 @@ TEST(CacheTest, SharedBetweenThreads)
 }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Sleeper, Object) { c.action("run", &Sleeper::run); }

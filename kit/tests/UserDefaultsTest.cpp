@@ -1,5 +1,6 @@
 #include "kit/foundation/UserDefaults.h"
 
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -93,6 +94,18 @@ TEST_F(UserDefaultsTest, NonPropertyListsAreRefused)
     d->setObjectForKey(Value(MakeRect(1, 2, 3, 4)), "rect");
     EXPECT_TRUE(d->objectForKey("rect").isNil());
     EXPECT_TRUE(log.contains("non-property-list"));
+}
+
+TEST_F(UserDefaultsTest, ChangesArePosted)
+{
+    auto* d = UserDefaults::standardUserDefaults();
+    int posted = 0;
+    auto token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        UserDefaultsDidChangeNotification, d, nullptr, [&](Notification*) { ++posted; });
+    d->setIntegerForKey(1, "a");
+    d->removeObjectForKey("a");
+    EXPECT_EQ(posted, 2);
+    NotificationCenter::defaultCenter()->removeObserver(token.get());
 }
 
 TEST_F(UserDefaultsTest, ChangesReachTheDiskSoonAfterwards)
