@@ -8,6 +8,8 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
+#include "kit/core/Exception.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -443,7 +445,7 @@ void Window::displayIfNeeded()
         try {
             v->viewWillDraw();
         } catch (const std::exception& e) {
-            qWarning("kit: exception in viewWillDraw: %s", e.what());
+            logMessage(QStringLiteral("*** Exception in viewWillDraw: ") + QString::fromUtf8(e.what()));
         }
         const auto& subs = v->subviews();
         for (auto it = subs.rbegin(); it != subs.rend(); ++it)
@@ -510,13 +512,18 @@ void Window::drawView(View* view, QPainter& painter, const QRegion& region, cons
     painter.save();
     painter.setClipRegion(clip);
     painter.setTransform(QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty));
-    View::setCurrentPainter(&painter);
-    try {
-        view->drawRect(dirty);
-    } catch (const std::exception& e) {
-        qWarning("kit: exception in drawRect: %s", e.what());
+    {
+        // The view draws through the current graphics context: its bounds are user space.
+        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(&painter, view->isFlipped());
+        GraphicsContext::Scope current(context);
+        View::setCurrentPainter(&painter);
+        try {
+            view->drawRect(dirty);
+        } catch (const std::exception& e) {
+            logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
+        }
+        View::setCurrentPainter(nullptr);
     }
-    View::setCurrentPainter(nullptr);
     painter.restore();
 
     const std::vector<Ref<View>> subviews = view->subviews();
@@ -748,7 +755,7 @@ void Window::sendTracking(TrackingArea& area, EventType type, const Event& cause
         else
             target->cursorUpdate(e);
     } catch (const std::exception& ex) {
-        qWarning("kit: exception in a tracking-area callback: %s", ex.what());
+        logMessage(QStringLiteral("*** Exception in a tracking-area callback: ") + QString::fromUtf8(ex.what()));
     }
 }
 

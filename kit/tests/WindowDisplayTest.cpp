@@ -1,6 +1,9 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QPainter>
@@ -187,6 +190,37 @@ TEST_F(WindowDisplay, FrameChangesResizeTheBackingAndTheContentView)
     EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 300, 150));
     EXPECT_EQ(window->snapshot().size(), QSize(300, 150));
     EXPECT_EQ(window->contentView()->opaqueAncestor(), window->frameView());
+}
+
+// Draws through the kit's current graphics context, clipped to a dirty rect it did not ask for.
+class KitDrawing : public View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+    void drawRect(Rect) override
+    {
+        ASSERT_TRUE(GraphicsContext::currentContext());
+        EXPECT_TRUE(GraphicsContext::currentContext()->isFlipped());
+        Color::redColor()->setFill();
+        RectFill(MakeRect(0, 0, 40, 10)); // the top strip of a flipped view
+        Color::blueColor()->setFill();
+        BezierPath::bezierPathWithRect(MakeRect(0, 30, 40, 10))->fill();
+    }
+};
+
+TEST_F(WindowDisplay, ViewsDrawThroughTheCurrentGraphicsContextInTheirOwnCoordinates)
+{
+    auto v = make<KitDrawing>(MakeRect(150, 20, 40, 40));
+    window->contentView()->addSubview(v.get());
+    window->display();
+    const QImage image = window->snapshot();
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(160.5, 55.5), Qt::red)); // top of the view
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(160.5, 25.5), Qt::blue)); // bottom
+    EXPECT_FALSE(GraphicsContext::currentContext());
+    // Partial redraws stay inside their region.
+    v->setNeedsDisplayInRect(MakeRect(0, 0, 10, 10));
+    window->displayIfNeeded();
+    EXPECT_TRUE(kit::test::basePixelIs(window->snapshot(), MakePoint(185.5, 55.5), Qt::red));
 }
 
 } // namespace
