@@ -22,6 +22,14 @@ class QPainter;
 namespace kit {
 
 class Window;
+class View;
+
+// The owner of a tool-tip rectangle.
+class ToolTipOwner {
+public:
+    virtual ~ToolTipOwner() = default;
+    virtual QString viewStringForToolTipPointUserData(View* view, std::int64_t tag, Point point, void* userData) = 0;
+};
 
 enum : unsigned {
     ViewNotSizable = 0,
@@ -147,9 +155,15 @@ class View : public Responder {
     void removeCursorRect(Rect rect, Object* cursor);
     void discardCursorRects();
 
-    // Tool tips.
+    // Tool tips. A rectangle's owner is asked for the text only when the tip is about to show.
     QString toolTip() const { return toolTip_; }
     void setToolTip(const QString& tip) { toolTip_ = tip; }
+    std::int64_t addToolTipRectOwnerUserData(Rect rect, Object* owner, void* userData);
+    void removeToolTip(std::int64_t tag);
+    void removeAllToolTips() { toolTipRects_.clear(); }
+    // The text to show at `point` (own coordinates): the topmost rectangle's owner, else toolTip().
+    // Null when there is none.
+    QString toolTipAtPoint(Point point);
 
     // Key-view loop.
     Ref<View> nextKeyView() const { return nextKeyView_.lock(); }
@@ -182,6 +196,13 @@ private:
         Rect rect;
         Ref<Object> cursor;
     };
+    struct ToolTipRect {
+        Rect rect;
+        Weak<Object> owner;
+        void* userData;
+        std::int64_t tag;
+    };
+    std::vector<ToolTipRect> toolTipRects_;
 
     void insertSubview(View* view, std::size_t index);
     void detachFromSuperview(bool notifySuperview);

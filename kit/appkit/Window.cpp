@@ -837,6 +837,16 @@ void Window::collectCursorRects(View* view)
         collectCursorRects(sub.get());
 }
 
+QString Window::toolTipAtPoint(Point basePoint)
+{
+    for (Ref<View> v = frameView_->hitTest(basePoint); v; v = v->superview()) {
+        const QString tip = v->toolTipAtPoint(v->convertPointFromView(basePoint, nullptr));
+        if (!tip.isNull())
+            return tip;
+    }
+    return QString();
+}
+
 void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
 
 Ref<Object> Window::cursorAtPoint(Point p)

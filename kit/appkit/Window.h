@@ -157,6 +157,8 @@ class Window : public Responder {
     // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
     Ref<Object> cursorAtPoint(Point basePoint);
     void updateTrackingAreasNow();
+    // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
+    QString toolTipAtPoint(Point basePoint);
 
     // Host.
     QWidget* hostWidget() const;
