@@ -1,6 +1,7 @@
 #include "kit/appkit/View.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
 
 #include <QPainter>
@@ -646,6 +647,12 @@ void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
         sup->setNeedsDisplayInRect(convertRectToView(grown, sup.get()));
     else
         setNeedsDisplayInRect(grown);
+}
+
+void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
+    Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool)
+{
+    RunDragSession(this, image, at, event, pasteboard, source);
 }
 
 bool View::autoscroll(const Event& event)

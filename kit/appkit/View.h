@@ -13,6 +13,7 @@
 #include "kit/core/Geometry.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -179,6 +180,15 @@ class View : public Responder {
     virtual bool acceptsFirstMouse(const class Event*) const { return false; }
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
 
+    // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
+    void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
+    void unregisterDraggedTypes() { draggedTypes_.clear(); }
+    const QStringList& registeredDraggedTypes() const { return draggedTypes_; }
+    // Runs the drag to its end and eats the mouse-up; `at` is the image's bottom-left in this view.
+    // The offset is ignored and the image stays upright.
+    void dragImageAtOffsetEventPasteboardSourceSlideBack(
+        Object* image, Point at, Size offset, const Event& event, class Pasteboard* pasteboard, Object* source, bool slideBack);
+
     // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
     virtual bool autoscroll(const Event& event);
     virtual bool scrollRectToVisible(Rect rect);
@@ -226,6 +236,7 @@ private:
     Weak<View> nextKeyView_;
     Weak<View> previousKeyView_;
     QString toolTip_;
+    QStringList draggedTypes_;
 };
 
 } // namespace kit
