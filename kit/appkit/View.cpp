@@ -1,6 +1,7 @@
 #include "kit/appkit/View.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
 
 #include <QPainter>
@@ -573,6 +574,31 @@ void View::removeTrackingRect(std::int64_t tag)
         removeTrackingArea(it->get());
 }
 
+std::int64_t View::addToolTipRectOwnerUserData(Rect rect, Object* owner, void* userData)
+{
+    static std::int64_t lastTag = 0;
+    toolTipRects_.push_back({ rect, Weak<Object>(owner), userData, ++lastTag });
+    return lastTag;
+}
+
+void View::removeToolTip(std::int64_t tag)
+{
+    std::erase_if(toolTipRects_, [tag](const ToolTipRect& t) { return t.tag == tag; });
+}
+
+QString View::toolTipAtPoint(Point point)
+{
+    for (auto it = toolTipRects_.rbegin(); it != toolTipRects_.rend(); ++it) {
+        if (!mouseInRect(point, it->rect))
+            continue;
+        const Ref<Object> owner = it->owner.lock();
+        if (auto* o = dynamic_cast<ToolTipOwner*>(owner.get()))
+            return o->viewStringForToolTipPointUserData(this, it->tag, point, it->userData);
+        return QString();
+    }
+    return toolTip_;
+}
+
 void View::addCursorRect(Rect rect, Object* cursor) { cursorRects_.push_back({ rect, Ref<Object>(cursor) }); }
 
 void View::removeCursorRect(Rect rect, Object* cursor)
@@ -621,6 +647,12 @@ void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
         sup->setNeedsDisplayInRect(convertRectToView(grown, sup.get()));
     else
         setNeedsDisplayInRect(grown);
+}
+
+void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
+    Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool)
+{
+    RunDragSession(this, image, at, event, pasteboard, source);
 }
 
 bool View::autoscroll(const Event& event)

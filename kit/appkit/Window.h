@@ -42,6 +42,14 @@ enum : unsigned {
 
 enum : int { NormalWindowLevel = 0, FloatingWindowLevel = 3, ModalPanelWindowLevel = 8, StatusWindowLevel = 25 };
 
+// Optional operations of a window's delegate, asked through respondsToSelector.
+class WindowDelegate {
+public:
+    virtual ~WindowDelegate() = default;
+    virtual bool windowShouldClose(Window*) { return true; }
+    virtual Rect windowWillUseStandardFrameDefaultFrame(Window*, Rect defaultFrame) { return defaultFrame; }
+};
+
 enum SelectionDirection : int { DirectSelection = 0, SelectingNext = 1, SelectingPrevious = 2 };
 
 class Window : public Responder {
@@ -104,7 +112,30 @@ class Window : public Responder {
     virtual void becomeMainWindow();
     virtual void resignMainWindow();
     int level() const { return level_; }
-    void setLevel(int level) { level_ = level; }
+    // Levels above normal stay on top.
+    void setLevel(int level);
+    // Above 1, below -1 or out 0, relative to the window numbered `other` (0: all windows).
+    void orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other);
+    // Asks the delegate's windowShouldClose, then closes.
+    void performClose(Object* sender = nullptr);
+    void close();
+
+    // Appearance. Alpha 0 hides the native window while the kit still calls it visible.
+    double alphaValue() const { return alpha_; }
+    void setAlphaValue(double alpha);
+    bool hasShadow() const { return hasShadow_; }
+    void setHasShadow(bool flag) { hasShadow_ = flag; }
+    void invalidateShadow() { }
+    bool ignoresMouseEvents() const { return ignoresMouse_; }
+    void setIgnoresMouseEvents(bool flag);
+    bool isMovableByWindowBackground() const { return movableByBackground_; }
+    void setMovableByWindowBackground(bool flag) { movableByBackground_ = flag; }
+
+    // Child windows follow their parent's moves and ordering.
+    void addChildWindowOrdered(Window* child, WindowOrderingMode place);
+    void removeChildWindow(Window* child);
+    std::vector<Ref<Window>> childWindows() const;
+    Ref<Window> parentWindow() const { return parent_.lock(); }
 
     // Held weakly; gets the actions the chain leaves unhandled.
     Ref<Object> delegate() const { return delegate_.lock(); }
@@ -157,6 +188,8 @@ class Window : public Responder {
     // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
     Ref<Object> cursorAtPoint(Point basePoint);
     void updateTrackingAreasNow();
+    // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
+    QString toolTipAtPoint(Point basePoint);
 
     // Host.
     QWidget* hostWidget() const;
@@ -191,6 +224,12 @@ private:
     int level_ = NormalWindowLevel;
     bool visible_ = false;
     bool acceptsMouseMoved_ = false;
+    double alpha_ = 1;
+    bool hasShadow_ = true;
+    bool ignoresMouse_ = false;
+    bool movableByBackground_ = false;
+    Weak<Window> parent_;
+    std::vector<std::pair<Weak<Window>, WindowOrderingMode>> children_;
     Weak<Object> delegate_;
     Ref<View> frameView_;
     Ref<View> contentView_;
