@@ -167,7 +167,7 @@ void ZQSplitView::setDivider(const Ref<kit::Image>& image)
     if (couplingSplitView())
         return;
     if (image && !image->isFlipped()) {
-        divider_ = image->copy();
+        divider_ = kit::static_pointer_cast<kit::Image>(image->copy());
         divider_->setFlipped(true);
     } else {
         divider_ = image;

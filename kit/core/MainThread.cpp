@@ -1,9 +1,10 @@
 #include "kit/core/MainThread.h"
 
 #include "kit/core/Exception.h"
-#include "kit/foundation/MainThread.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
 
 #include <mutex>
 
@@ -53,11 +54,19 @@ void postToMainThread(std::function<void()> work)
         poster(std::move(work));
         return;
     }
-    if (!QCoreApplication::instance()) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
         runCatching(work);
         return;
     }
-    performOnMainThread([work = std::move(work)] { runCatching(work); }, false);
+    QMetaObject::invokeMethod(
+        app, [work = std::move(work)] { runCatching(work); }, Qt::QueuedConnection);
+}
+
+bool isMainThread()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
 }
 
 } // namespace kit

@@ -1,7 +1,8 @@
 #pragma once
 
-// Handing work to the main thread from the runtime: by default through the main run loop's queue
-// (which runs in every mode); tests may install their own poster.
+// Handing work to the main thread from the runtime. The default posts to the application object's
+// thread through Qt's queued invocation; the run loop replaces it with its main-thread queue so
+// that work also runs in nested loops and drains autorelease pools.
 
 #include <functional>
 
@@ -12,7 +13,9 @@ using MainThreadPoster = std::function<void(std::function<void()>)>;
 // Installs the poster (null restores the default); answers the previous one.
 MainThreadPoster setMainThreadPoster(MainThreadPoster poster);
 
-// Runs `work` later on the main thread's queue, without waiting. Exceptions are caught and logged.
+// Runs `work` later on the main thread, without waiting. Exceptions are caught and logged.
 void postToMainThread(std::function<void()> work);
+
+bool isMainThread();
 
 } // namespace kit

@@ -9,7 +9,7 @@
 #include "kit/core/Geometry.h"
 #include "kit/core/IndexSet.h"
 #include "kit/core/Object.h"
-#include "kit/foundation/Date.h"
+#include "kit/core/Date.h"
 
 #include <QByteArray>
 #include <QString>

@@ -12,7 +12,7 @@ void Shadow::set() const
         c->setShadow(this);
 }
 
-Ref<Object> Shadow::copy() const
+Ref<Object> Shadow::copyWithZone() const
 {
     auto s = make<Shadow>();
     s->offset_ = offset_;
