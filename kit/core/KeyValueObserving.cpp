@@ -102,6 +102,8 @@ void ObjectExtras::add(std::shared_ptr<Observation> o)
 {
     std::lock_guard guard(mutex);
     auto list = observations ? std::make_shared<ObservationList>(*observations) : std::make_shared<ObservationList>();
+    if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
+        oldValueCount.fetch_add(1, std::memory_order_acq_rel);
     list->push_back(std::move(o));
     observations = std::move(list);
     observationCount.fetch_add(1, std::memory_order_acq_rel);
@@ -125,6 +127,8 @@ bool ObjectExtras::remove(const Observation* o)
         return false;
     observations = list->empty() ? nullptr : std::shared_ptr<const ObservationList>(std::move(list));
     observationCount.fetch_sub(1, std::memory_order_acq_rel);
+    if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
+        oldValueCount.fetch_sub(1, std::memory_order_acq_rel);
     return true;
 }
 
@@ -312,7 +316,7 @@ namespace {
 void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     auto* e = self.extrasForObservation();
-    if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
+    if (!e || e->oldValueCount.load(std::memory_order_acquire) == 0)
         return;
     auto snap = e->snapshot();
     if (!snap)

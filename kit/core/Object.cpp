@@ -106,9 +106,7 @@ QString Object::description() const
 
 void Object::copyTo(Object&) const { }
 
-Ref<Object> Object::copy() const { return copyWithZone(); }
-
-Ref<Object> Object::copyWithZone() const
+Ref<Object> Object::copy() const
 {
     if (class_().isCopyable()) {
         if (Ref<Object> copy = class_().make()) {

@@ -106,12 +106,9 @@ public:
     virtual std::size_t hash() const;
     // "<ClassName: 0x…>" with the registered class name.
     virtual QString description() const;
-    // Makes an object of the receiver's class through copyWithZone(); a subclass may shadow copy()
-    // with a typed one.
-    Ref<Object> copy() const;
-    // Classes registered as copyable make the receiver's class and apply copyTo (base to derived);
-    // the default for others raises InvalidArgumentException.
-    virtual Ref<Object> copyWithZone() const;
+    // Makes a new object of the receiver's class and applies copyTo (base to derived). Classes not
+    // registered as copyable raise InvalidArgumentException. Immutable classes may answer themselves.
+    virtual Ref<Object> copy() const;
 
     // Dispatch by name: registered actions, optional operations and key-value accessors answer YES.
     virtual bool respondsToSelector(const Selector& selector) const;
