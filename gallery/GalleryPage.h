@@ -1,19 +1,20 @@
 #pragma once
 
-// One page of the gallery: a component family shown working. Each page lives in a file of its
-// own under pages/ and is listed once in Pages.cpp.
+// One page of the gallery: a component family shown working, as a kit view tree. Each page lives
+// in a file of its own under pages/ and is listed once in Pages.cpp. `create` builds the page's
+// root view at the given frame; the root should autoresize in both directions.
+
+#include "kit/appkit/View.h"
 
 #include <QString>
 
 #include <functional>
 #include <vector>
 
-class QWidget;
-
 struct GalleryPage {
     QString id; // file name of its screenshot
     QString title; // shown in the page list
-    std::function<QWidget*()> create;
+    std::function<kit::Ref<kit::View>(kit::Rect frame)> create;
 };
 
 // All pages, in the order the gallery lists them.

@@ -1,24 +1,27 @@
-// The gallery: every component family on a page of its own. With --screenshots DIR it renders
-// each page to DIR/<page>.png and exits, which needs no display.
+// The gallery: every component family on a page of its own, in one kit window with a page list
+// on the left. With --screenshots DIR it renders each page's window to DIR/<page>.png and exits,
+// which needs no display.
 
 #include "gallery/GalleryPage.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QHBoxLayout>
-#include <QListWidget>
-#include <QStackedWidget>
-#include <QWidget>
+#include <QPainter>
+#include <QPalette>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
-constexpr int pageWidth = 900;
-constexpr int pageHeight = 600;
+constexpr double pageWidth = 900;
+constexpr double pageHeight = 600;
+constexpr double listWidth = 180;
+constexpr double rowHeight = 24;
 
 int writeScreenshots(const QString& dir, bool listPages)
 {
@@ -27,13 +30,10 @@ int writeScreenshots(const QString& dir, bool listPages)
         return 1;
     }
     for (const GalleryPage& page : galleryPages()) {
-        std::unique_ptr<QWidget> widget(page.create());
-        widget->resize(pageWidth, pageHeight);
-        widget->setAttribute(Qt::WA_DontShowOnScreen);
-        widget->show();
-        QApplication::processEvents();
+        auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, pageWidth, pageHeight), kit::TitledWindowMask);
+        window->contentView()->addSubview(page.create(kit::MakeRect(0, 0, pageWidth, pageHeight)).get());
         const QString path = QDir(dir).filePath(page.id + QStringLiteral(".png"));
-        if (!widget->grab().save(path)) {
+        if (!window->snapshot().save(path)) {
             std::fprintf(stderr, "gallery: cannot write %s\n", qPrintable(path));
             return 1;
         }
@@ -42,6 +42,62 @@ int writeScreenshots(const QString& dir, bool listPages)
     }
     return 0;
 }
+
+// The page titles, top down; a click shows that page.
+class PageList : public kit::View {
+public:
+    PageList(kit::Rect frame, std::vector<GalleryPage> pages, kit::View* container)
+        : View(frame)
+        , pages_(std::move(pages))
+        , container_(container)
+    {
+        setAutoresizingMask(kit::ViewHeightSizable);
+        show(0);
+    }
+
+    bool isFlipped() const override { return true; }
+
+    void drawRect(kit::Rect) override
+    {
+        QPainter* p = currentPainter();
+        const QPalette palette = QApplication::palette();
+        p->fillRect(QRectF(0, 0, bounds().width(), bounds().height()), palette.color(QPalette::Base));
+        QFont font = QApplication::font();
+        font.setPixelSize(13);
+        p->setFont(font);
+        for (std::size_t i = 0; i < pages_.size(); ++i) {
+            const QRectF row(0, double(i) * rowHeight, bounds().width(), rowHeight);
+            const bool selected = int(i) == selected_;
+            if (selected)
+                p->fillRect(row, palette.color(QPalette::Highlight));
+            p->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            p->drawText(row.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, pages_[i].title);
+        }
+    }
+
+    void mouseDown(const kit::Event& event) override
+    {
+        const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+        const int row = int(p.y / rowHeight);
+        if (row >= 0 && row < int(pages_.size()))
+            show(row);
+    }
+
+private:
+    void show(int row)
+    {
+        selected_ = row;
+        const kit::Ref<kit::View> container = container_.lock();
+        for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
+            old->removeFromSuperview();
+        container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
+        setNeedsDisplay(true);
+    }
+
+    std::vector<GalleryPage> pages_;
+    kit::Weak<kit::View> container_;
+    int selected_ = -1;
+};
 
 } // namespace
 
@@ -68,21 +124,15 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
 
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Gallery"));
-    auto* list = new QListWidget;
-    auto* stack = new QStackedWidget;
-    for (const GalleryPage& page : galleryPages()) {
-        list->addItem(page.title);
-        stack->addWidget(page.create());
-    }
-    list->setFixedWidth(180);
-    QObject::connect(list, &QListWidget::currentRowChanged, stack, &QStackedWidget::setCurrentIndex);
-    list->setCurrentRow(0);
-    auto* layout = new QHBoxLayout(&window);
-    layout->addWidget(list);
-    layout->addWidget(stack, 1);
-    window.resize(pageWidth + 200, pageHeight);
-    window.show();
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, pageWidth + listWidth, pageHeight),
+        kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
+    window->setTitle(QStringLiteral("Gallery"));
+    const kit::Ref<kit::View> content = window->contentView();
+    auto container = kit::make<kit::View>(kit::MakeRect(listWidth, 0, pageWidth, pageHeight));
+    container->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    content->addSubview(container.get());
+    content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
+    window->center();
+    window->makeKeyAndOrderFront();
     return QApplication::exec();
 }

@@ -1,34 +1,61 @@
 #include "gallery/pages/AboutPage.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include <QPainter>
+#include <QPalette>
 
-QWidget* makeAboutPage()
-{
-    QJsonObject info;
-    QFile file(QStringLiteral(":/Gallery/Info.json"));
-    if (file.open(QIODevice::ReadOnly))
-        info = QJsonDocument::fromJson(file.readAll()).object();
+namespace {
 
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* name = new QLabel(info.value(QStringLiteral("CFBundleName")).toString(QStringLiteral("(unnamed)")));
-    QFont big = name->font();
-    big.setPixelSize(28);
-    big.setBold(true);
-    name->setFont(big);
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(info.value(QStringLiteral("CFBundleShortVersionString")).toString()));
-    auto* blurb = new QLabel(QStringLiteral("Desktop user-interface components for Linux, on the kit platform layer."));
-    blurb->setWordWrap(true);
-    layout->addStretch();
-    for (QLabel* label : { name, version, blurb }) {
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
+// Three centred lines: the name large and bold, the version, a short description.
+class AboutView : public kit::View {
+public:
+    explicit AboutView(kit::Rect frame)
+        : View(frame)
+    {
+        QFile file(QStringLiteral(":/Gallery/Info.json"));
+        if (file.open(QIODevice::ReadOnly))
+            info_ = QJsonDocument::fromJson(file.readAll()).object();
     }
-    layout->addStretch();
+
+    bool isFlipped() const override { return true; }
+
+    void drawRect(kit::Rect) override
+    {
+        QPainter* p = currentPainter();
+        if (!p)
+            return;
+        const kit::Rect b = bounds();
+        p->fillRect(QRectF(b.minX(), b.minY(), b.width(), b.height()), QApplication::palette().color(QPalette::Base));
+        p->setPen(QApplication::palette().color(QPalette::Text));
+
+        QFont big = QApplication::font();
+        big.setPixelSize(28);
+        big.setBold(true);
+        QFont body = QApplication::font();
+        body.setPixelSize(13);
+
+        const double middle = b.midY();
+        const auto line = [&](const QFont& font, double top, double height, const QString& text) {
+            p->setFont(font);
+            p->drawText(QRectF(b.minX() + 20, top, b.width() - 40, height), Qt::AlignCenter | Qt::TextWordWrap, text);
+        };
+        line(big, middle - 60, 40, info_.value(QStringLiteral("CFBundleName")).toString(QStringLiteral("(unnamed)")));
+        line(body, middle - 10, 20, QStringLiteral("Version %1").arg(info_.value(QStringLiteral("CFBundleShortVersionString")).toString()));
+        line(body, middle + 20, 40, QStringLiteral("Desktop user-interface components for Linux, on the kit platform layer."));
+    }
+
+private:
+    QJsonObject info_;
+};
+
+} // namespace
+
+kit::Ref<kit::View> makeAboutPage(kit::Rect frame)
+{
+    auto page = kit::make<AboutView>(frame);
+    page->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
     return page;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-class QWidget;
-
 // The library's name and version, read from the main bundle's Info.json.
-QWidget* makeAboutPage();
+
+#include "kit/appkit/View.h"
+
+kit::Ref<kit::View> makeAboutPage(kit::Rect frame);

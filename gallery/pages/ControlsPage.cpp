@@ -1,25 +1,16 @@
 #include "gallery/pages/ControlsPage.h"
 
-#include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
+#include "kit/controls/ColorWell.h"
+#include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
+#include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/Stepper.h"
 #include "kit/graphics/Image.h"
-
-#include <QLabel>
-#include <QPixmap>
-#include <QVBoxLayout>
-#include <QWidget>
 
 namespace {
 
 using namespace kit;
-
-// Rows from the top of a 560 × 240 content view (y up).
-constexpr double Width = 560;
-constexpr double Height = 240;
-
-Rect row(double top, double x, double w, double h) { return MakeRect(x, Height - top - h, w, h); }
 
 Ref<Button> button(View* content, Rect frame, const QString& title, ButtonType type)
 {
@@ -30,11 +21,14 @@ Ref<Button> button(View* content, Rect frame, const QString& title, ButtonType t
     return b;
 }
 
-QImage renderControls()
+} // namespace
+
+Ref<View> makeControlsPage(Rect frame)
 {
-    auto window = make<Window>(MakeRect(0, 0, Width, Height), BorderlessWindowMask);
-    auto content = make<View>(MakeRect(0, 0, Width, Height));
-    window->setContentView(content.get());
+    // Rows from the top of the page (y up).
+    const auto row
+        = [height = frame.height()](double top, double x, double w, double h) { return MakeRect(16 + x, height - 16 - top - h, w, h); };
+    auto content = make<View>(frame);
     View* v = content.get();
 
     // Push buttons: regular, default, disabled, square.
@@ -90,23 +84,21 @@ QImage renderControls()
     disabledStepper->setEnabled(false);
     v->addSubview(disabledStepper.get());
 
-    window->orderFront();
-    QImage image = window->snapshot();
-    window->orderOut();
-    window->setContentView(nullptr);
-    return image;
-}
-
-} // namespace
-
-QWidget* makeControlsPage()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* picture = new QLabel;
-    picture->setPixmap(QPixmap::fromImage(renderControls()));
-    picture->setAlignment(Qt::AlignCenter);
-    layout->addWidget(picture);
-    layout->addStretch();
-    return page;
+    // A rating, a colour well and bars.
+    auto rating = make<LevelIndicator>(row(200, 80, 80, 16));
+    rating->cell()->setEditable(true);
+    rating->setIntValue(3);
+    v->addSubview(rating.get());
+    auto well = make<ColorWell>(row(196, 180, 44, 24));
+    well->setColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.45, 0.8, 1));
+    v->addSubview(well.get());
+    auto bar = make<ProgressIndicator>(row(240, 16, 200, 16));
+    bar->setIndeterminate(false);
+    bar->setDoubleValue(40);
+    v->addSubview(bar.get());
+    auto spinner = make<ProgressIndicator>(row(236, 236, 24, 24));
+    spinner->setStyle(ProgressIndicatorSpinningStyle);
+    spinner->startAnimation();
+    v->addSubview(spinner.get());
+    return content;
 }

@@ -2,11 +2,16 @@
 
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/AutoreleasePool.h"
+#include "kit/core/Exception.h"
+#include "kit/core/Value.h"
+#include "kit/foundation/Clock.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +19,6 @@
 namespace kit {
 
 namespace {
-
-std::vector<Ref<Object>>& eventPool()
-{
-    static std::vector<Ref<Object>> pool;
-    return pool;
-}
 
 bool defaultWaitTurn(const QString&, double until)
 {
@@ -34,17 +33,13 @@ bool defaultWaitTurn(const QString&, double until)
     return true;
 }
 
-double steadyNow()
-{
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer.nsecsElapsed() / 1e9;
-}
-
 } // namespace
 
-void keepUntilEventEnds(Ref<Object> object) { eventPool().push_back(std::move(object)); }
+void keepUntilEventEnds(Ref<Object> object)
+{
+    if (AutoreleasePool::depth() > 0)
+        AutoreleasePool::addObject(std::move(object));
+}
 
 Ref<Application> Application::sharedApplication()
 {
@@ -59,16 +54,30 @@ void Application::resetForTesting()
     app->current_ = nullptr;
     app->key_ = nullptr;
     app->main_ = nullptr;
-    app->modal_ = nullptr;
+    app->sessions_.clear();
+    app->sheets_.clear();
     app->active_ = true;
-    app->mode_ = DefaultRunLoopMode;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
-    app->clock_ = nullptr;
-    eventPool().clear();
 }
 
-double Application::now() const { return clock_ ? clock_() : steadyNow(); }
+double Application::now() { return Clock::currentMonotonic(); }
+
+double Application::monotonicFromDate(Date date)
+{
+    if (date >= Date::distantFuture())
+        return DistantFuture;
+    if (date <= Date::distantPast())
+        return DistantPast;
+    return Clock::currentMonotonic() + (date.timeIntervalSince1970() - Clock::currentNow());
+}
+
+Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return nextEventMatchingMaskUntilDateInModeDequeue(mask, monotonicFromDate(untilDate), mode, dequeue);
+}
+
+QString Application::currentMode() const { return RunLoop::main().currentMode(); }
 
 void Application::postEventAtStart(Event* event, bool atStart)
 {
@@ -82,8 +91,7 @@ void Application::postEventAtStart(Event* event, bool atStart)
 
 Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
-    const QString outerMode = mode_;
-    mode_ = mode;
+    RunLoop::ModeScope scope(mode);
     ++depth_;
     Ref<Event> found;
     for (;;) {
@@ -96,14 +104,14 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
             }
             break;
         }
-        if (now() >= untilDate)
+        if (now() >= untilDate || (!sessions_.empty() && sessions_.back().aborted))
             break;
         const bool more = waitTurn_ ? waitTurn_(mode, untilDate) : defaultWaitTurn(mode, untilDate);
-        if (!more)
+        // An abort acts at once, even while the queue has something.
+        if (!more || (!sessions_.empty() && sessions_.back().aborted))
             break;
     }
     --depth_;
-    mode_ = outerMode;
     if (depth_ == 0 && !queue_.empty())
         scheduleDispatch();
     return found;
@@ -152,19 +160,16 @@ int Application::dispatchQueuedEvents()
 
 void Application::dispatch(const Ref<Event>& event)
 {
-    const std::size_t mark = eventPool().size();
+    // What the event autoreleases goes when it has been handled.
+    AutoreleasePool pool;
     current_ = event;
     try {
         sendEvent(*event);
+        for (const Ref<Window>& w : Window::allWindows())
+            w->updateTrackingAreasNow();
     } catch (const std::exception& e) {
-        qWarning("kit: exception while handling an event: %s", e.what());
+        logMessage(QStringLiteral("*** Exception while handling an event: ") + QString::fromUtf8(e.what()));
     }
-    for (const Ref<Window>& w : Window::allWindows())
-        w->updateTrackingAreasNow();
-    // What the event kept alive goes now.
-    auto& pool = eventPool();
-    if (pool.size() > mark)
-        pool.erase(pool.begin() + std::ptrdiff_t(mark), pool.end());
 }
 
 void Application::sendEvent(const Event& event)
@@ -175,8 +180,14 @@ void Application::sendEvent(const Event& event)
     if (!window)
         return;
     // Input for other windows is dropped while a modal session runs.
-    if (const Ref<Window> modal = modalWindow();
-        modal && modal != window && event.type() != MouseMoved && event.type() != ApplicationDefined) {
+    const bool input = event.type() != MouseMoved && event.type() != ApplicationDefined;
+    if (const Ref<Window> modal = modalWindow(); modal && modal != window && input) {
+        if (event.type() == LeftMouseDown || event.type() == KeyDown)
+            Beep();
+        return;
+    }
+    // A window with a sheet up takes only moves.
+    if (attachedSheetOfWindow(window.get()) && input) {
         if (event.type() == LeftMouseDown || event.type() == KeyDown)
             Beep();
         return;
@@ -199,44 +210,144 @@ void Application::setActive(bool active)
 
 namespace {
 
-Ref<Object> searchChain(Responder* start, std::string_view action)
+bool performs(const Object* o, Selector action) { return o && o->class_().action(action.name()) && o->respondsToSelector(action); }
+
+// The chain from the window's first responder up to the window, then its delegate.
+Ref<Object> searchWindow(const Window& window, Selector action)
 {
-    for (Ref<Responder> r(start); r; r = r->nextResponder())
-        if (r->respondsToAction(action))
+    for (Ref<Responder> r = window.firstResponder(); r; r = r->nextResponder()) {
+        if (performs(r.get(), action))
             return r;
+        if (r.get() == &window)
+            break;
+    }
+    if (const Ref<Object> d = window.delegate(); performs(d.get(), action))
+        return d;
     return nullptr;
 }
 
 } // namespace
 
-Ref<Object> Application::targetForActionToFrom(std::string_view action, const Weak<Object>& target, Object*)
+Ref<Object> Application::targetForActionToFrom(Selector action, const Weak<Object>& target, Object*)
 {
     if (target.unsafeRaw()) {
         // A set target gets the action only if it responds; an expired one drops it.
         const Ref<Object> t = target.lock();
-        auto* r = dynamic_cast<Responder*>(t.get());
-        return r && r->respondsToAction(action) ? t : nullptr;
+        return performs(t.get(), action) ? t : nullptr;
     }
     const Ref<Window> key = keyWindow();
     if (key)
-        if (Ref<Object> t = searchChain(key->firstResponder().get(), action))
+        if (Ref<Object> t = searchWindow(*key, action))
             return t;
     if (const Ref<Window> main = mainWindow(); main && main != key)
-        if (Ref<Object> t = searchChain(main->firstResponder().get(), action))
+        if (Ref<Object> t = searchWindow(*main, action))
             return t;
-    if (respondsToAction(action))
+    if (performs(this, action))
         return Ref<Object>(this);
+    if (const Ref<Object> d = delegate(); performs(d.get(), action))
+        return d;
     return nullptr;
 }
 
-bool Application::sendActionToFrom(std::string_view action, const Weak<Object>& target, Object* sender)
+bool Application::sendActionToFrom(Selector action, const Weak<Object>& target, Object* sender)
 {
     const Ref<Object> t = targetForActionToFrom(action, target, sender);
-    auto* r = dynamic_cast<Responder*>(t.get());
-    if (!r)
+    if (!t)
         return false;
-    r->performAction(action, sender);
+    t->performSelectorWithObject(action, Value(Ref<Object>(sender)));
     return true;
+}
+
+KIT_REGISTER_CLASS(Application, Responder) { }
+
+// Modal sessions and sheets ------------------------------------------------------------------------
+
+Ref<Window> Application::modalWindow() const { return sessions_.empty() ? nullptr : sessions_.back().window.lock(); }
+
+std::int64_t Application::runModalForWindow(Window* window)
+{
+    if (!window)
+        return RunAbortedResponse;
+    const Ref<Window> keep(window);
+    window->makeKeyAndOrderFront();
+    QWidget* host = window->hostWidget();
+    const Qt::WindowModality modality = host->windowModality();
+    host->setWindowModality(Qt::ApplicationModal);
+    sessions_.push_back({ Weak<Window>(window) });
+    const std::size_t index = sessions_.size() - 1;
+    while (!sessions_[index].stopped && !sessions_[index].aborted) {
+        const Ref<Event> e = nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, DistantFuture, ModalPanelRunLoopMode, true);
+        if (sessions_[index].stopped || sessions_[index].aborted)
+            break;
+        if (!e) {
+            // Nothing can arrive any more: end as an abort rather than spin.
+            sessions_[index].aborted = true;
+            sessions_[index].code = RunAbortedResponse;
+            break;
+        }
+        dispatch(e);
+    }
+    const std::int64_t code = sessions_[index].code;
+    sessions_.erase(sessions_.begin() + std::ptrdiff_t(index), sessions_.end());
+    host->setWindowModality(modality);
+    return code;
+}
+
+void Application::stopModal() { stopModalWithCode(RunStoppedResponse); }
+
+void Application::stopModalWithCode(std::int64_t code)
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("stopModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = code;
+    sessions_.back().stopped = true;
+}
+
+void Application::abortModal()
+{
+    if (sessions_.empty()) {
+        logMessage(QStringLiteral("abortModal called with no modal session running"));
+        return;
+    }
+    sessions_.back().code = RunAbortedResponse;
+    sessions_.back().aborted = true;
+}
+
+void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
+{
+    if (!sheet || !window)
+        return;
+    const Rect parent = window->frame();
+    const Rect s = sheet->frame();
+    const Rect content = window->contentView() ? window->contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
+    sheet->setFrameOrigin(
+        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
+    sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
+    sheet->hostWidget()->setWindowModality(Qt::WindowModal);
+    sheet->makeKeyAndOrderFront();
+}
+
+void Application::endSheet(Window* sheet) { endSheetReturnCode(sheet, 0); }
+
+void Application::endSheetReturnCode(Window* sheet, std::int64_t returnCode)
+{
+    auto it = std::find_if(sheets_.begin(), sheets_.end(), [sheet](const Sheet& s) { return s.sheet.unsafeRaw() == sheet; });
+    if (it == sheets_.end())
+        return;
+    const Sheet ended = std::move(*it);
+    sheets_.erase(it);
+    if (ended.didEnd)
+        ended.didEnd(sheet, returnCode, ended.context);
+}
+
+Ref<Window> Application::attachedSheetOfWindow(const Window* window) const
+{
+    for (const Sheet& s : sheets_)
+        if (s.parent.unsafeRaw() == window)
+            return s.sheet.lock();
+    return nullptr;
 }
 
 } // namespace kit

@@ -6,6 +6,7 @@
 // responder chains.
 
 #include "kit/appkit/Responder.h"
+#include "kit/foundation/Date.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <QString>
@@ -14,7 +15,6 @@
 #include <deque>
 #include <functional>
 #include <limits>
-#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -22,21 +22,29 @@ namespace kit {
 class Event;
 class Window;
 
+enum : std::int64_t { RunStoppedResponse = -1000, RunAbortedResponse = -1001, RunContinuesResponse = -1002 };
+
 inline constexpr double DistantFuture = std::numeric_limits<double>::infinity();
 inline constexpr double DistantPast = -std::numeric_limits<double>::infinity();
 
-// Keeps an object alive until the event being dispatched has been handled.
+// Keeps an object alive until the event being dispatched has been handled (a no-op outside events).
 void keepUntilEventEnds(Ref<Object> object);
 
 class Application : public Responder {
-public:
+    KIT_CLASS(Application)
+
     static Ref<Application> sharedApplication();
     // Test-only: an empty queue, no key or main window, no current event, default hooks.
     static void resetForTesting();
 
     // The queue.
     void postEventAtStart(Event* event, bool atStart);
-    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue);
+    // The first queued event whose type bit is in `mask`, waiting with the run loop in `mode` until
+    // `untilDate`; null then. Dequeue NO peeks. The date form converts through the kit clock; the
+    // double form takes the kit clock's monotonic seconds (DistantFuture never comes).
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
+    static double monotonicFromDate(Date date);
     void discardEventsMatchingMaskBeforeEvent(std::uint64_t mask, const Event* last);
     std::size_t queuedEventCount() const { return queue_.size(); }
     // Dispatches every queued event; returns how many.
@@ -52,27 +60,48 @@ public:
     std::vector<Ref<Window>> windows() const;
     bool isActive() const { return active_; }
     void setActive(bool active);
-    Ref<Window> modalWindow() const { return modal_.lock(); }
+    Ref<Window> modalWindow() const;
 
-    // Sends `action` to `target`, or along the responder chains when the target is null.
-    // An expired target is not null: the action is dropped.
-    bool sendActionToFrom(std::string_view action, const Weak<Object>& target, Object* sender);
+    // Modal sessions: the window becomes key and the run loop turns in the modal-panel mode until
+    // a stop or an abort; input for other windows is dropped with a beep. Sessions nest; stop
+    // and abort end the innermost only, and with none they log and do nothing.
+    std::int64_t runModalForWindow(Window* window);
+    // Acts when the current callback returns.
+    void stopModal();
+    void stopModalWithCode(std::int64_t code);
+    // Acts at once: the waiting loop returns.
+    void abortModal();
+
+    // Sheets: returns at once. The sheet sits top-centre on the window's content and the window
+    // takes only moves until endSheet, which calls `didEnd(sheet, code, context)`; the caller
+    // then orders the sheet out.
+    using SheetDidEnd = std::function<void(Window* sheet, std::int64_t returnCode, void* contextInfo)>;
+    void beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo);
+    void endSheet(Window* sheet);
+    void endSheetReturnCode(Window* sheet, std::int64_t returnCode);
+
+    // Sends `action` to `target`, or along the responder chains when the target is null: the key
+    // window's chain, that window and its delegate, then the same for the main window, then the
+    // application and its delegate. An expired target is not null: the action is dropped.
+    bool sendActionToFrom(Selector action, const Weak<Object>& target, Object* sender);
     // The object that would receive `action` from `target` and `sender`, or null.
-    Ref<Object> targetForActionToFrom(std::string_view action, const Weak<Object>& target, Object* sender);
+    Ref<Object> targetForActionToFrom(Selector action, const Weak<Object>& target, Object* sender);
 
-    // The run-loop mode of the innermost wait, Default when none runs.
-    QString currentMode() const { return mode_; }
+    Ref<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(Object* delegate) { delegate_ = delegate; }
+
+    // The run loop's current mode: that of the innermost wait, Default when none runs.
+    QString currentMode() const;
     int trackingDepth() const { return depth_; }
 
-    // What runs while a tracking loop waits: one turn of the run loop in `mode`, until `until`
+    // What runs while a tracking loop waits, with the run loop in `mode`: one turn, until `until`
     // at the latest. Answers NO when nothing could ever arrive (the loop then gives up). The
-    // default turns Qt's event loop; tests install a turn that runs the kit's timers.
+    // default turns Qt's event loop, where the run loop's timers of the mode fire; event scripts
+    // install a turn that advances the manual clock.
     using WaitTurn = std::function<bool(const QString& mode, double until)>;
     void setWaitTurn(WaitTurn turn) { waitTurn_ = std::move(turn); }
-    // The kit clock's now, in seconds.
-    using ClockFunction = std::function<double()>;
-    void setClock(ClockFunction clock) { clock_ = std::move(clock); }
-    double now() const;
+    // The kit clock's monotonic time, in seconds: event timestamps and loop deadlines.
+    static double now();
 
 private:
     friend class Window;
@@ -82,15 +111,31 @@ private:
 
     std::deque<Ref<Event>> queue_;
     Ref<Event> current_;
+    Weak<Object> delegate_;
     Weak<Window> key_;
     Weak<Window> main_;
-    Weak<Window> modal_;
+    struct ModalSession {
+        Weak<Window> window;
+        std::int64_t code = 0;
+        bool stopped = false;
+        bool aborted = false;
+    };
+    struct Sheet {
+        Weak<Window> sheet;
+        Weak<Window> parent;
+        SheetDidEnd didEnd;
+        void* context = nullptr;
+    };
+    std::vector<ModalSession> sessions_;
+    std::vector<Sheet> sheets_;
     bool active_ = true;
-    QString mode_ = DefaultRunLoopMode;
     int depth_ = 0;
     bool dispatchScheduled_ = false;
     WaitTurn waitTurn_;
-    ClockFunction clock_;
+
+public:
+    // The window whose sheet is up over `window`, if any.
+    Ref<Window> attachedSheetOfWindow(const Window* window) const;
 };
 
 } // namespace kit

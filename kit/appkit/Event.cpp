@@ -3,6 +3,7 @@
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
 
 #include <cmath>
 
@@ -32,7 +33,13 @@ bool isMouseType(EventType t)
 
 [[noreturn]] void wrongKind(const char* field, EventType t)
 {
-    throw EventFieldError(std::string("Event: ") + field + " is not valid for event type " + std::to_string(int(t)));
+    Exception::raise(InternalInconsistencyException,
+        QStringLiteral("Invalid message sent to event \"%1\" of type %2").arg(QLatin1String(field)).arg(int(t)));
+}
+
+[[noreturn]] void wrongType(const char* factory)
+{
+    Exception::raise(InvalidArgumentException, QStringLiteral("Event: invalid type for %1").arg(QLatin1String(factory)));
 }
 
 } // namespace
@@ -65,7 +72,7 @@ Ref<Event> Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberCo
     Point location, std::uint64_t flags, double time, std::int64_t windowNumber, const void*, std::int64_t, std::int64_t clickCount, float)
 {
     if (!isMouseType(type) || type == ScrollWheel)
-        throw EventFieldError("Event: not a mouse event type");
+        wrongType("a mouse event");
     Fields f;
     f.type = type;
     f.location = location;
@@ -85,7 +92,7 @@ Ref<Event> Event::keyEventWithTypeLocationModifierFlagsTimestampWindowNumberCont
     const QString& charactersIgnoringModifiers, bool isARepeat, std::uint16_t keyCode)
 {
     if (type != KeyDown && type != KeyUp && type != FlagsChanged)
-        throw EventFieldError("Event: not a key event type");
+        wrongType("a key event");
     Fields f;
     f.type = type;
     f.location = location;
@@ -105,7 +112,7 @@ Ref<Event> Event::enterExitEventWithTypeLocationModifierFlagsTimestampWindowNumb
     const void* userData)
 {
     if (type != MouseEntered && type != MouseExited)
-        throw EventFieldError("Event: not an enter/exit event type");
+        wrongType("an enter/exit event");
     Fields f;
     f.type = type;
     f.location = location;
@@ -122,7 +129,7 @@ Ref<Event> Event::otherEventWithTypeLocationModifierFlagsTimestampWindowNumberCo
     std::uint64_t flags, double time, std::int64_t windowNumber, const void*, std::int16_t subtype, std::int64_t data1, std::int64_t data2)
 {
     if (type != ApplicationDefined)
-        throw EventFieldError("Event: not an application-defined event type");
+        wrongType("an application-defined event");
     Fields f;
     f.type = type;
     f.location = location;
@@ -242,5 +249,7 @@ std::int64_t Event::data2() const
 std::uint64_t Event::currentModifierFlags() { return InputState::shared().modifierFlags; }
 Point Event::mouseLocation() { return InputState::shared().mouseLocation; }
 double Event::doubleClickInterval() { return InputState::shared().doubleClickInterval; }
+
+KIT_REGISTER_CLASS(Event, Object) { }
 
 } // namespace kit

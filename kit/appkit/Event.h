@@ -4,13 +4,13 @@
 // application-defined events, with locations in the window's base coordinates (y up), the
 // platform's modifier bits and virtual key codes, and a timestamp from the kit clock.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <stdexcept>
 
 namespace kit {
 
@@ -90,13 +90,10 @@ enum : char16_t {
     HelpFunctionKey = 0xF746,
 };
 
-// Thrown when an event is asked for a field its type does not have.
-class EventFieldError : public std::logic_error {
-public:
-    using std::logic_error::logic_error;
-};
-
+// Asking an event for a field its type does not have raises InternalInconsistencyException.
 class Event : public Object {
+    KIT_CLASS(Event)
+
 public:
     // Everything an event can carry; the factories fill the fields that belong to the type.
     struct Fields {

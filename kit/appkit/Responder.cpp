@@ -3,6 +3,7 @@
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/KeyBindings.h"
+#include "kit/core/Value.h"
 
 namespace kit {
 
@@ -46,8 +47,8 @@ void Responder::interpretKeyEvents(const std::vector<Ref<Event>>& events)
     for (const Ref<Event>& e : events) {
         if (!e || e->type() != KeyDown)
             continue;
-        const std::string_view action = ActionForKeyEvent(*e);
-        if (!action.empty()) {
+        const Selector action = ActionForKeyEvent(*e);
+        if (action) {
             doCommandBySelector(action);
             continue;
         }
@@ -57,7 +58,7 @@ void Responder::interpretKeyEvents(const std::vector<Ref<Event>>& events)
         if (printable && !(e->modifierFlags() & (CommandKeyMask | ControlKeyMask)))
             insertText(text);
         else
-            doCommandBySelector("noop:");
+            doCommandBySelector(Selector("noop"));
     }
 }
 
@@ -69,21 +70,23 @@ void Responder::insertText(const QString& text)
         Beep();
 }
 
-void Responder::doCommandBySelector(std::string_view action)
+void Responder::doCommandBySelector(Selector action)
 {
     if (!tryToPerformWith(action, nullptr))
         Beep();
 }
 
-bool Responder::tryToPerformWith(std::string_view action, Object* sender)
+bool Responder::tryToPerformWith(Selector action, Object* sender)
 {
     for (Ref<Responder> r(this); r; r = r->nextResponder()) {
-        if (r->respondsToAction(action)) {
-            r->performAction(action, sender);
+        if (r->class_().action(action.name()) && r->respondsToSelector(action)) {
+            r->performSelectorWithObject(action, Value(Ref<Object>(sender)));
             return true;
         }
     }
     return false;
 }
+
+KIT_REGISTER_CLASS(Responder, Object) { }
 
 } // namespace kit

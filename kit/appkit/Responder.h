@@ -1,15 +1,16 @@
 #pragma once
 
 // The responder chain: event methods that pass to the next responder by default, first
-// responder participation, and action dispatch along the chain. Actions are named by their
-// selector text ("moveLeft:"); a responder answers respondsToAction and performs it in
-// performAction.
+// responder participation, and action dispatch along the chain. Actions are selectors
+// ("moveLeft") registered with the class (`c.action("moveLeft", &MyView::moveLeft)`, a method
+// taking the sender as Object*), found through respondsToSelector.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
 
 #include <QString>
 
-#include <string_view>
 #include <vector>
 
 namespace kit {
@@ -28,7 +29,8 @@ public:
 };
 
 class Responder : public Object, public MouseTrackingTarget {
-public:
+    KIT_CLASS(Responder)
+
     Ref<Responder> nextResponder() const { return next_.lock(); }
     virtual void setNextResponder(Responder* responder) { next_ = responder; }
 
@@ -63,14 +65,9 @@ public:
     virtual void interpretKeyEvents(const std::vector<Ref<Event>>& events);
     virtual void insertText(const QString& text);
     // Performs the action up the chain from this responder; beeps when no one handles it.
-    virtual void doCommandBySelector(std::string_view action);
-
-    // Actions: a responder that implements an action answers it in respondsToAction and runs it
-    // in performAction. The sender may be null.
-    virtual bool respondsToAction(std::string_view) const { return false; }
-    virtual void performAction(std::string_view, Object* /*sender*/) { }
+    virtual void doCommandBySelector(Selector action);
     // Walks the chain from this responder; YES when someone performed the action.
-    bool tryToPerformWith(std::string_view action, Object* sender);
+    virtual bool tryToPerformWith(Selector action, Object* sender);
 
 private:
     Weak<Responder> next_;

@@ -4,6 +4,7 @@
 // rectangle is fixed in the view's coordinates until the area is added again; the owner is any
 // object that implements MouseTrackingTarget, held weakly.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
@@ -27,7 +28,8 @@ enum : std::uint64_t {
 };
 
 class TrackingArea : public Object {
-public:
+    KIT_CLASS(TrackingArea)
+
     TrackingArea(Rect rect, std::uint64_t options, Object* owner, const void* userInfo = nullptr)
         : rect_(rect)
         , options_(options)

@@ -1,6 +1,7 @@
 #include "kit/appkit/View.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
 
 #include <QPainter>
@@ -94,7 +95,9 @@ ViewTransform ViewTransform::inverted() const
 View::View(Rect frame)
     : frame_(frame)
     , bounds_ { ZeroPoint, frame.size }
-{ }
+{
+    setMainThreadAffine();
+}
 
 View::~View()
 {
@@ -103,6 +106,8 @@ View::~View()
         v->setNextResponder(nullptr);
     }
 }
+
+Ref<Window> View::window() const { return window_.lock(); }
 
 // Geometry ----------------------------------------------------------------------------------------
 
@@ -120,6 +125,8 @@ void View::setFrameOrigin(Point origin)
     frame_.origin = origin;
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setFrameSize(Size size)
@@ -135,6 +142,8 @@ void View::setFrameSize(Size size)
         resizeSubviewsWithOldSize(old);
     setNeedsDisplay(true);
     geometryChanged();
+    if (const Ref<View> sup = superview())
+        sup->subviewFrameDidChange(this);
 }
 
 void View::setBounds(Rect bounds)
@@ -565,6 +574,31 @@ void View::removeTrackingRect(std::int64_t tag)
         removeTrackingArea(it->get());
 }
 
+std::int64_t View::addToolTipRectOwnerUserData(Rect rect, Object* owner, void* userData)
+{
+    static std::int64_t lastTag = 0;
+    toolTipRects_.push_back({ rect, Weak<Object>(owner), userData, ++lastTag });
+    return lastTag;
+}
+
+void View::removeToolTip(std::int64_t tag)
+{
+    std::erase_if(toolTipRects_, [tag](const ToolTipRect& t) { return t.tag == tag; });
+}
+
+QString View::toolTipAtPoint(Point point)
+{
+    for (auto it = toolTipRects_.rbegin(); it != toolTipRects_.rend(); ++it) {
+        if (!mouseInRect(point, it->rect))
+            continue;
+        const Ref<Object> owner = it->owner.lock();
+        if (auto* o = dynamic_cast<ToolTipOwner*>(owner.get()))
+            return o->viewStringForToolTipPointUserData(this, it->tag, point, it->userData);
+        return QString();
+    }
+    return toolTip_;
+}
+
 void View::addCursorRect(Rect rect, Object* cursor) { cursorRects_.push_back({ rect, Ref<Object>(cursor) }); }
 
 void View::removeCursorRect(Rect rect, Object* cursor)
@@ -615,6 +649,12 @@ void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
         setNeedsDisplayInRect(grown);
 }
 
+void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
+    Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool)
+{
+    RunDragSession(this, image, at, event, pasteboard, source);
+}
+
 bool View::autoscroll(const Event& event)
 {
     const Ref<View> sup = superview();
@@ -628,5 +668,7 @@ bool View::scrollRectToVisible(Rect rect)
 }
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
+
+KIT_REGISTER_CLASS(View, Responder) { }
 
 } // namespace kit

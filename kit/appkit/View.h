@@ -13,6 +13,7 @@
 #include "kit/core/Geometry.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,14 @@ class QPainter;
 namespace kit {
 
 class Window;
+class View;
+
+// The owner of a tool-tip rectangle.
+class ToolTipOwner {
+public:
+    virtual ~ToolTipOwner() = default;
+    virtual QString viewStringForToolTipPointUserData(View* view, std::int64_t tag, Point point, void* userData) = 0;
+};
 
 enum : unsigned {
     ViewNotSizable = 0,
@@ -45,8 +54,9 @@ struct ViewTransform {
 };
 
 class View : public Responder {
-public:
-    View() = default;
+    KIT_CLASS(View)
+
+    View() { setMainThreadAffine(); }
     explicit View(Rect frame);
     ~View() override;
 
@@ -73,7 +83,7 @@ public:
     // Hierarchy. Subviews are back to front; iterate over a copy when the loop may change them.
     Ref<View> superview() const { return superview_.lock(); }
     const std::vector<Ref<View>>& subviews() const { return subviews_; }
-    Ref<Window> window() const { return window_.lock(); }
+    Ref<Window> window() const;
     void addSubview(View* view);
     // Below puts the view just before `relative` (null = at the back); Above just after it (null = on top).
     void addSubviewPositionedRelativeTo(View* view, WindowOrderingMode place, View* relative);
@@ -146,9 +156,15 @@ public:
     void removeCursorRect(Rect rect, Object* cursor);
     void discardCursorRects();
 
-    // Tool tips.
+    // Tool tips. A rectangle's owner is asked for the text only when the tip is about to show.
     QString toolTip() const { return toolTip_; }
     void setToolTip(const QString& tip) { toolTip_ = tip; }
+    std::int64_t addToolTipRectOwnerUserData(Rect rect, Object* owner, void* userData);
+    void removeToolTip(std::int64_t tag);
+    void removeAllToolTips() { toolTipRects_.clear(); }
+    // The text to show at `point` (own coordinates): the topmost rectangle's owner, else toolTip().
+    // Null when there is none.
+    QString toolTipAtPoint(Point point);
 
     // Key-view loop.
     Ref<View> nextKeyView() const { return nextKeyView_.lock(); }
@@ -164,6 +180,15 @@ public:
     virtual bool acceptsFirstMouse(const class Event*) const { return false; }
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
 
+    // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
+    void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
+    void unregisterDraggedTypes() { draggedTypes_.clear(); }
+    const QStringList& registeredDraggedTypes() const { return draggedTypes_; }
+    // Runs the drag to its end and eats the mouse-up; `at` is the image's bottom-left in this view.
+    // The offset is ignored and the image stays upright.
+    void dragImageAtOffsetEventPasteboardSourceSlideBack(
+        Object* image, Point at, Size offset, const Event& event, class Pasteboard* pasteboard, Object* source, bool slideBack);
+
     // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
     virtual bool autoscroll(const Event& event);
     virtual bool scrollRectToVisible(Rect rect);
@@ -171,12 +196,23 @@ public:
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }
 
+protected:
+    // A subview's frame changed (a clip view follows its document view through this).
+    virtual void subviewFrameDidChange(View*) { }
+
 private:
     friend class Window;
     struct CursorRect {
         Rect rect;
         Ref<Object> cursor;
     };
+    struct ToolTipRect {
+        Rect rect;
+        Weak<Object> owner;
+        void* userData;
+        std::int64_t tag;
+    };
+    std::vector<ToolTipRect> toolTipRects_;
 
     void insertSubview(View* view, std::size_t index);
     void detachFromSuperview(bool notifySuperview);
@@ -200,6 +236,7 @@ private:
     Weak<View> nextKeyView_;
     Weak<View> previousKeyView_;
     QString toolTip_;
+    QStringList draggedTypes_;
 };
 
 } // namespace kit

@@ -8,6 +8,9 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
+#include "kit/core/Exception.h"
+#include "kit/foundation/FrameText.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -65,6 +68,7 @@ Window::Window(Rect contentRect, unsigned styleMask)
     , styleMask_(styleMask)
     , frame_(contentRect)
 {
+    setMainThreadAffine();
     registry()[number_] = this;
     frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
     frameView_->setAutoresizesSubviews(false);
@@ -123,7 +127,12 @@ void Window::setFrameDisplay(Rect frame, bool display)
     if (frame == frame_)
         return;
     const bool resized = !(frame.size == frame_.size);
+    const Point moved = MakePoint(frame.minX() - frame_.minX(), frame.minY() - frame_.minY());
     frame_ = frame;
+    // Children keep their place relative to the parent.
+    if (moved.x != 0 || moved.y != 0)
+        for (const Ref<Window>& child : childWindows())
+            child->setFrameOrigin(MakePoint(child->frame().minX() + moved.x, child->frame().minY() + moved.y));
     if (!settingGeometry_) {
         settingGeometry_ = true;
         host_->setGeometry(QtRectFromScreen(frame_).toRect());
@@ -142,6 +151,89 @@ void Window::setFrameDisplay(Rect frame, bool display)
 }
 
 void Window::setFrameOrigin(Point origin) { setFrameDisplay(Rect { origin, frame_.size }, false); }
+
+void Window::setLevel(int level)
+{
+    level_ = level;
+    const bool visible = host_->isVisible();
+    host_->setWindowFlag(Qt::WindowStaysOnTopHint, level > NormalWindowLevel);
+    if (visible)
+        host_->show();
+}
+
+void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
+{
+    if (place == WindowOut) {
+        orderOut();
+        return;
+    }
+    orderFront();
+    const Ref<Window> relative = other ? windowWithNumber(other) : nullptr;
+    if (place == WindowBelow) {
+        if (relative)
+            host_->stackUnder(relative->hostWidget());
+        else
+            host_->lower();
+    } else if (relative) {
+        // Raise both in order: the relative window, then this one above it.
+        relative->hostWidget()->raise();
+        host_->raise();
+    }
+}
+
+void Window::performClose(Object*)
+{
+    const Ref<Object> d = delegate();
+    if (d && d->respondsToSelector(Selector("windowShouldClose")))
+        if (auto* wd = dynamic_cast<WindowDelegate*>(d.get()); wd && !wd->windowShouldClose(this))
+            return;
+    close();
+}
+
+void Window::close() { orderOut(); }
+
+void Window::setAlphaValue(double alpha)
+{
+    alpha_ = std::clamp(alpha, 0.0, 1.0);
+    host_->setWindowOpacity(alpha_);
+    // A fully transparent window leaves the screen; the kit still counts it as visible.
+    if (visible_)
+        host_->setVisible(alpha_ > 0);
+}
+
+void Window::setIgnoresMouseEvents(bool flag)
+{
+    ignoresMouse_ = flag;
+    host_->setAttribute(Qt::WA_TransparentForMouseEvents, flag);
+}
+
+void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
+{
+    if (!child || child == this)
+        return;
+    if (const Ref<Window> old = child->parentWindow())
+        old->removeChildWindow(child);
+    child->parent_ = this;
+    children_.emplace_back(Weak<Window>(child), place);
+    if (visible_)
+        child->orderWindowRelativeTo(place == WindowBelow ? WindowBelow : WindowAbove, number_);
+}
+
+void Window::removeChildWindow(Window* child)
+{
+    std::erase_if(children_, [child](const auto& c) { return c.first.unsafeRaw() == child; });
+    if (child && child->parent_.unsafeRaw() == this)
+        child->parent_ = nullptr;
+}
+
+std::vector<Ref<Window>> Window::childWindows() const
+{
+    std::vector<Ref<Window>> out;
+    for (const auto& [w, place] : children_)
+        if (Ref<Window> c = w.lock())
+            out.push_back(c);
+    return out;
+}
 
 void Window::setFrameTopLeftPoint(Point topLeft) { setFrameOrigin(MakePoint(topLeft.x, topLeft.y - frame_.height())); }
 
@@ -165,26 +257,15 @@ Rect Window::contentRectForFrameRect(Rect frameRect) const { return frameRect; }
 QString Window::stringWithSavedFrame() const
 {
     const Ref<Screen> screen = Screen::mainScreen();
-    const Rect s = screen ? screen->visibleFrame() : ZeroRect;
-    QString out;
-    for (double v : { frame_.minX(), frame_.minY(), frame_.width(), frame_.height(), s.minX(), s.minY(), s.width(), s.height() })
-        out += QString::number(std::lround(v)) + QLatin1Char(' ');
-    return out;
+    return kit::stringWithSavedFrame(frame_, screen ? screen->visibleFrame() : ZeroRect);
 }
 
 bool Window::setFrameFromString(const QString& string)
 {
-    const QStringList parts = string.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() < 4)
+    const std::optional<Rect> frame = savedFrameFromString(string);
+    if (!frame)
         return false;
-    double v[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        v[i] = parts[i].toDouble(&ok);
-        if (!ok)
-            return false;
-    }
-    setFrameDisplay(MakeRect(v[0], v[1], v[2], v[3]), true);
+    setFrameDisplay(*frame, true);
     return true;
 }
 
@@ -442,7 +523,7 @@ void Window::displayIfNeeded()
         try {
             v->viewWillDraw();
         } catch (const std::exception& e) {
-            qWarning("kit: exception in viewWillDraw: %s", e.what());
+            logMessage(QStringLiteral("*** Exception in viewWillDraw: ") + QString::fromUtf8(e.what()));
         }
         const auto& subs = v->subviews();
         for (auto it = subs.rbegin(); it != subs.rend(); ++it)
@@ -509,13 +590,18 @@ void Window::drawView(View* view, QPainter& painter, const QRegion& region, cons
     painter.save();
     painter.setClipRegion(clip);
     painter.setTransform(QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty));
-    View::setCurrentPainter(&painter);
-    try {
-        view->drawRect(dirty);
-    } catch (const std::exception& e) {
-        qWarning("kit: exception in drawRect: %s", e.what());
+    {
+        // The view draws through the current graphics context: its bounds are user space.
+        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(&painter, view->isFlipped());
+        GraphicsContext::Scope current(context);
+        View::setCurrentPainter(&painter);
+        try {
+            view->drawRect(dirty);
+        } catch (const std::exception& e) {
+            logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
+        }
+        View::setCurrentPainter(nullptr);
     }
-    View::setCurrentPainter(nullptr);
     painter.restore();
 
     const std::vector<Ref<View>> subviews = view->subviews();
@@ -535,6 +621,11 @@ Point Window::convertBaseToScreen(Point p) const { return MakePoint(p.x + frame_
 Point Window::convertScreenToBase(Point p) const { return MakePoint(p.x - frame_.minX(), p.y - frame_.minY()); }
 
 Point Window::mouseLocationOutsideOfEventStream() const { return convertScreenToBase(InputState::shared().mouseLocation); }
+
+Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue)
+{
+    return Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(mask, untilDate, mode, dequeue);
+}
 
 Ref<Event> Window::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
@@ -651,19 +742,15 @@ bool Window::performKeyEquivalent(const Event& event)
 void Window::keyDown(const Event& event)
 {
     // Unhandled by the views: the binding table names an action, sent up from the first responder.
-    const std::string_view action = ActionForKeyEvent(event);
+    const Selector action = ActionForKeyEvent(event);
     const Ref<Responder> first = firstResponder();
-    if (!action.empty() && first.get() != this && first->tryToPerformWith(action, nullptr))
+    if (action && first->tryToPerformWith(action, nullptr))
         return;
-    if (!action.empty() && respondsToAction(action)) {
-        performAction(action, nullptr);
-        return;
-    }
-    if (action == "insertTab:") {
+    if (action == Selector("insertTab")) {
         selectNextKeyView();
         return;
     }
-    if (action == "insertBacktab:") {
+    if (action == Selector("insertBacktab")) {
         selectPreviousKeyView();
         return;
     }
@@ -693,17 +780,19 @@ void Window::collectTracking(View* view)
     if (view->isHidden())
         return;
     if (!view->trackingAreas().empty()) {
-        const ViewTransform fromBase = view->transformToWindow().inverted();
+        const ViewTransform toBase = view->transformToWindow();
+        const ViewTransform fromBase = toBase.inverted();
         const Rect visible = view->visibleRect();
-        for (const Ref<TrackingArea>& a : view->trackingAreas())
-            tracked_.push_back(
-                { a, Weak<View>(view), fromBase, (a->options() & TrackingInVisibleRect) ? visible : a->rect(), view->isFlipped() });
+        for (const Ref<TrackingArea>& a : view->trackingAreas()) {
+            const Rect rect = (a->options() & TrackingInVisibleRect) ? visible : a->rect();
+            collecting_.push_back({ a, view, fromBase, rect, toBase.apply(rect), view->isFlipped() });
+        }
     }
     for (const Ref<View>& sub : view->subviews())
         collectTracking(sub.get());
 }
 
-bool Window::areaActive(const TrackingArea& area, View* view) const
+bool Window::areaActive(const TrackingArea& area, const View* view) const
 {
     const std::uint64_t o = area.options();
     if (o & TrackingActiveAlways)
@@ -744,7 +833,7 @@ void Window::sendTracking(TrackingArea& area, EventType type, const Event& cause
         else
             target->cursorUpdate(e);
     } catch (const std::exception& ex) {
-        qWarning("kit: exception in a tracking-area callback: %s", ex.what());
+        logMessage(QStringLiteral("*** Exception in a tracking-area callback: ") + QString::fromUtf8(ex.what()));
     }
 }
 
@@ -762,8 +851,10 @@ void Window::updateTrackingAreasNow()
         trackingDirty_ = true;
     }
     if (trackingDirty_) {
-        tracked_.clear();
+        collecting_.clear();
         collectTracking(frameView_.get());
+        tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
+        collecting_.clear();
         trackingDirty_ = false;
     }
 }
@@ -775,18 +866,24 @@ void Window::trackMouse(const Event& event, bool)
     const EventType t = event.type();
     const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
         || t == OtherMouseDragged;
-    const std::vector<TrackedArea> areas = tracked_;
-    for (const TrackedArea& ta : areas) {
+    const auto areas = tracked_;
+    if (!areas)
+        return;
+    const Point m = lastMouse_;
+    for (const TrackedArea& ta : *areas) {
         TrackingArea& area = *ta.area;
-        const Ref<View> view = ta.view.lock();
-        if (!view || !areaActive(area, view.get()))
+        const Rect& b = ta.baseRect;
+        const bool near = m.x >= b.minX() && m.x <= b.maxX() && m.y >= b.minY() && m.y <= b.maxY();
+        if (!near && !area.inside_)
+            continue;
+        if (!areaActive(area, ta.view))
             continue;
         const std::uint64_t o = area.options();
         // Without EnabledDuringMouseDrag nothing is sent while a button is held; mouse-up reconciles.
         if (pressed && !(o & TrackingEnabledDuringMouseDrag))
             continue;
-        const Point p = ta.fromBase.apply(lastMouse_);
-        const bool inside = p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
+        const Point p = ta.fromBase.apply(m);
+        const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
             && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
         if (inside != area.inside_) {
             area.inside_ = inside;
@@ -818,6 +915,16 @@ void Window::collectCursorRects(View* view)
         collectCursorRects(sub.get());
 }
 
+QString Window::toolTipAtPoint(Point basePoint)
+{
+    for (Ref<View> v = frameView_->hitTest(basePoint); v; v = v->superview()) {
+        const QString tip = v->toolTipAtPoint(v->convertPointFromView(basePoint, nullptr));
+        if (!tip.isNull())
+            return tip;
+    }
+    return QString();
+}
+
 void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
 
 Ref<Object> Window::cursorAtPoint(Point p)
@@ -833,5 +940,7 @@ Ref<Object> Window::cursorAtPoint(Point p)
             return it->second;
     return nullptr;
 }
+
+KIT_REGISTER_CLASS(Window, Responder) { }
 
 } // namespace kit

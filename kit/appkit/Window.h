@@ -8,6 +8,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/View.h"
+#include "kit/foundation/Date.h"
 #include "kit/core/Geometry.h"
 
 #include <QImage>
@@ -41,11 +42,23 @@ enum : unsigned {
 
 enum : int { NormalWindowLevel = 0, FloatingWindowLevel = 3, ModalPanelWindowLevel = 8, StatusWindowLevel = 25 };
 
+// Optional operations of a window's delegate, asked through respondsToSelector.
+class WindowDelegate {
+public:
+    virtual ~WindowDelegate() = default;
+    virtual bool windowShouldClose(Window*) { return true; }
+    virtual Rect windowWillUseStandardFrameDefaultFrame(Window*, Rect defaultFrame) { return defaultFrame; }
+};
+
 enum SelectionDirection : int { DirectSelection = 0, SelectingNext = 1, SelectingPrevious = 2 };
 
 class Window : public Responder {
-public:
+    KIT_CLASS(Window)
+
     Window(Rect contentRect, unsigned styleMask);
+    Window()
+        : Window(MakeRect(0, 0, 100, 100), TitledWindowMask)
+    { }
     ~Window() override;
 
     static Ref<Window> windowWithNumber(std::int64_t number);
@@ -99,7 +112,34 @@ public:
     virtual void becomeMainWindow();
     virtual void resignMainWindow();
     int level() const { return level_; }
-    void setLevel(int level) { level_ = level; }
+    // Levels above normal stay on top.
+    void setLevel(int level);
+    // Above 1, below -1 or out 0, relative to the window numbered `other` (0: all windows).
+    void orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other);
+    // Asks the delegate's windowShouldClose, then closes.
+    void performClose(Object* sender = nullptr);
+    void close();
+
+    // Appearance. Alpha 0 hides the native window while the kit still calls it visible.
+    double alphaValue() const { return alpha_; }
+    void setAlphaValue(double alpha);
+    bool hasShadow() const { return hasShadow_; }
+    void setHasShadow(bool flag) { hasShadow_ = flag; }
+    void invalidateShadow() { }
+    bool ignoresMouseEvents() const { return ignoresMouse_; }
+    void setIgnoresMouseEvents(bool flag);
+    bool isMovableByWindowBackground() const { return movableByBackground_; }
+    void setMovableByWindowBackground(bool flag) { movableByBackground_ = flag; }
+
+    // Child windows follow their parent's moves and ordering.
+    void addChildWindowOrdered(Window* child, WindowOrderingMode place);
+    void removeChildWindow(Window* child);
+    std::vector<Ref<Window>> childWindows() const;
+    Ref<Window> parentWindow() const { return parent_.lock(); }
+
+    // Held weakly; gets the actions the chain leaves unhandled.
+    Ref<Object> delegate() const { return delegate_.lock(); }
+    void setDelegate(Object* delegate) { delegate_ = delegate; }
 
     // First responder and the key-view loop.
     Ref<Responder> firstResponder() const;
@@ -137,7 +177,8 @@ public:
     void keyDown(const Event& event) override;
     // Walks the view tree depth first.
     bool performKeyEquivalent(const Event& event) override;
-    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
+    Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
     Point mouseLocationOutsideOfEventStream() const;
     Point convertBaseToScreen(Point point) const;
     Point convertScreenToBase(Point point) const;
@@ -147,6 +188,8 @@ public:
     // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
     Ref<Object> cursorAtPoint(Point basePoint);
     void updateTrackingAreasNow();
+    // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
+    QString toolTipAtPoint(Point basePoint);
 
     // Host.
     QWidget* hostWidget() const;
@@ -167,7 +210,7 @@ private:
     void collectTracking(View* view);
     void sendTracking(TrackingArea& area, EventType type, const Event& cause);
     void keyDownUnhandled(const Event& event);
-    bool areaActive(const TrackingArea& area, View* view) const;
+    bool areaActive(const TrackingArea& area, const View* view) const;
     void collectCursorRects(View* view);
     Ref<View> keyLoopStart() const;
     void resizeBacking();
@@ -181,6 +224,13 @@ private:
     int level_ = NormalWindowLevel;
     bool visible_ = false;
     bool acceptsMouseMoved_ = false;
+    double alpha_ = 1;
+    bool hasShadow_ = true;
+    bool ignoresMouse_ = false;
+    bool movableByBackground_ = false;
+    Weak<Window> parent_;
+    std::vector<std::pair<Weak<Window>, WindowOrderingMode>> children_;
+    Weak<Object> delegate_;
     Ref<View> frameView_;
     Ref<View> contentView_;
     Weak<Responder> firstResponder_;
@@ -200,12 +250,15 @@ private:
     std::vector<Weak<View>> trackingUpdates_;
     struct TrackedArea {
         Ref<TrackingArea> area;
-        Weak<View> view;
+        const View* view; // identity only: compared with the first responder, never dereferenced
         ViewTransform fromBase;
         Rect rect; // in the view's coordinates
+        Rect baseRect; // its bounding box in base coordinates, for a quick reject
         bool flipped; // the view's flag, for the mouse-in-rect rule
     };
-    std::vector<TrackedArea> tracked_;
+    // Replaced, never changed in place, so a walk survives callbacks that rebuild it.
+    std::shared_ptr<const std::vector<TrackedArea>> tracked_;
+    std::vector<TrackedArea> collecting_;
     Weak<View> mouseDownView_;
     bool settingGeometry_ = false;
     std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;

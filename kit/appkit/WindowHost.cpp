@@ -8,9 +8,11 @@
 #include "kit/appkit/Window.h"
 
 #include <QCloseEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace kit {
@@ -30,6 +32,16 @@ bool WindowHost::event(QEvent* event)
     // The kit matches key equivalents itself, so Qt must not take any key as a shortcut.
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const Ref<Window> w = window_.lock();
+        const QString tip = w ? w->toolTipAtPoint(MakePoint(help->pos().x(), w->frame().height() - help->pos().y())) : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
     if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
@@ -221,7 +233,8 @@ void WindowHost::focusInEvent(QFocusEvent*)
 
 void WindowHost::closeEvent(QCloseEvent* event)
 {
-    event->ignore();
+    // The window stays alive: closing orders it out, as the close button does.
+    event->accept();
     if (const Ref<Window> w = window_.lock())
         w->orderOut();
 }

@@ -5,16 +5,16 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(ActionCell, Cell) { }
+KIT_REGISTER_CLASS(ActionCell, Cell) { c.copyable(); }
 
-ActionCell::ActionCell(const ActionCell& other)
-    : Cell(other)
-    , target_(other.target_)
-    , action_(other.action_)
-    , tag_(other.tag_)
-{ }
-
-Ref<Object> ActionCell::copyWithZone() const { return Ref<Object>(new ActionCell(*this), adopt); }
+void ActionCell::copyTo(Object& copy) const
+{
+    Cell::copyTo(copy);
+    auto& c = static_cast<ActionCell&>(copy);
+    c.target_ = target_;
+    c.action_ = action_;
+    c.tag_ = tag_;
+}
 
 void ActionCell::changed()
 {

@@ -11,25 +11,25 @@ class ActionCell : public Cell {
     KIT_CLASS(ActionCell)
 public:
     using Cell::Cell;
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
 
     // Cell:
-    std::string action() const override { return action_; }
-    void setAction(const std::string& action) override { action_ = action; }
+    Selector action() const override { return action_; }
+    void setAction(Selector action) override { action_ = action; }
     Ref<Object> target() const override { return target_.lock(); }
     void setTarget(Object* target) override { target_ = target; }
     std::int64_t tag() const override { return tag_; }
     void setTag(std::int64_t tag) override { tag_ = tag; }
 
 protected:
-    ActionCell(const ActionCell& other);
     // Cell:
     void changed() override;
     Weak<Object> targetForSending() const override { return target_; }
 
 private:
     Weak<Object> target_;
-    std::string action_;
+    Selector action_;
     std::int64_t tag_ = 0;
 };
 

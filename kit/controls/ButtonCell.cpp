@@ -15,7 +15,7 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(ButtonCell, ActionCell) { }
+KIT_REGISTER_CLASS(ButtonCell, ActionCell) { c.copyable(); }
 
 namespace {
 
@@ -48,14 +48,13 @@ ButtonCell::ButtonCell(Ref<Image> image)
     b_.imagePosition = ImageOnly;
 }
 
-ButtonCell::ButtonCell(const ButtonCell& other)
-    : ActionCell(other)
-    , b_(other.b_)
+void ButtonCell::copyTo(Object& copy) const
 {
-    b_.mouseInside = false;
+    ActionCell::copyTo(copy);
+    auto& c = static_cast<ButtonCell&>(copy);
+    c.b_ = b_;
+    c.b_.mouseInside = false;
 }
-
-Ref<Object> ButtonCell::copyWithZone() const { return Ref<Object>(new ButtonCell(*this), adopt); }
 
 void ButtonCell::setButtonType(ButtonType type)
 {

@@ -16,7 +16,8 @@ public:
     ButtonCell();
     explicit ButtonCell(const QString& title);
     explicit ButtonCell(Ref<Image> image);
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
 
     // --- Type and masks. ---
     // Sets highlightsBy and showsStateBy (and the checkbox or radio look) for `type`.
@@ -79,8 +80,6 @@ public:
     bool performKeyEquivalent(const Event& event) override;
 
 protected:
-    ButtonCell(const ButtonCell& other);
-
 private:
     enum class Look { PushButton, ToolPanel, Check, Radio, Plain };
     Look look() const;

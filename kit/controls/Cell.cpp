@@ -16,7 +16,7 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(Cell, Object) { }
+KIT_REGISTER_CLASS(Cell, Object) { c.copyable(); }
 
 namespace {
 
@@ -57,14 +57,14 @@ Cell::Cell(Ref<Image> image)
     s_.image = std::move(image);
 }
 
-Cell::Cell(const Cell& other)
-    : Object()
-    , s_(other.s_)
-{ }
-
 Cell::~Cell() = default;
 
-Ref<Object> Cell::copyWithZone() const { return Ref<Object>(new Cell(*this), adopt); }
+void Cell::copyTo(Object& copy) const
+{
+    Object::copyTo(copy);
+    auto& c = static_cast<Cell&>(copy);
+    c.s_ = s_;
+}
 
 void Cell::setType(CellType type)
 {
@@ -303,8 +303,8 @@ Ref<Control> Cell::owningControl() const
 
 bool Cell::sendActionFromCell()
 {
-    const std::string a = action();
-    if (a.empty())
+    const Selector a = action();
+    if (a.isNull())
         return false;
     if (const Ref<Control> control = owningControl())
         return control->sendActionTo(a, targetForSending());

@@ -36,9 +36,8 @@ public:
     explicit Cell(Ref<Image> image);
     ~Cell() override;
 
-    // Shallow: shared references stay shared; subclasses copy their own fields.
-    Ref<Cell> copy() const { return static_pointer_cast<Cell>(copyWithZone()); }
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared; subclasses copy their own fields after the base.
+    void copyTo(Object& copy) const override;
 
     // --- Value and type. ---
     CellType type() const { return s_.type; }
@@ -120,8 +119,8 @@ public:
     virtual void setControlView(View* view);
 
     // --- Target and action: plain cells have no storage (ActionCell has). ---
-    virtual std::string action() const { return {}; }
-    virtual void setAction(const std::string&) { }
+    virtual Selector action() const { return {}; }
+    virtual void setAction(Selector) { }
     virtual Ref<Object> target() const { return nullptr; }
     virtual void setTarget(Object*) { }
     virtual std::int64_t tag() const { return -1; }
@@ -169,7 +168,6 @@ public:
     bool sendActionFromCell();
 
 protected:
-    Cell(const Cell& other);
     // A value or appearance changed: ActionCell asks its control to update.
     virtual void changed() { }
     Ref<Control> owningControl() const;

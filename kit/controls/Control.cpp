@@ -88,7 +88,7 @@ KIT_FORWARD(setFont, const QFont&)
 KIT_FORWARD(setContinuous, bool)
 KIT_FORWARD(setTag, std::int64_t)
 KIT_FORWARD(setTarget, Object*)
-KIT_FORWARD(setAction, const std::string&)
+KIT_FORWARD(setAction, Selector)
 KIT_FORWARD(setControlSize, ControlSize)
 KIT_FORWARD(setRefusesFirstResponder, bool)
 #undef KIT_FORWARD
@@ -106,9 +106,9 @@ void Control::setEnabled(bool flag)
     setNeedsDisplay(true);
 }
 
-bool Control::sendActionTo(std::string_view action, const Weak<Object>& target)
+bool Control::sendActionTo(Selector action, const Weak<Object>& target)
 {
-    if (action.empty())
+    if (action.isNull())
         return false;
     const Ref<Control> keep(this);
     return Application::sharedApplication()->sendActionToFrom(action, target, this);

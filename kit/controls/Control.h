@@ -84,15 +84,15 @@ public:
     void setTag(std::int64_t tag);
     Ref<Object> target() const { return cell_ ? cell_->target() : nullptr; }
     void setTarget(Object* target);
-    std::string action() const { return cell_ ? cell_->action() : std::string(); }
-    void setAction(const std::string& action);
+    Selector action() const { return cell_ ? cell_->action() : Selector(); }
+    void setAction(Selector action);
     ControlSize controlSize() const { return cell_ ? cell_->controlSize() : RegularControlSize; }
     void setControlSize(ControlSize size);
     bool refusesFirstResponder() const { return cell_ && cell_->refusesFirstResponder(); }
     void setRefusesFirstResponder(bool flag);
 
     // Sends `action` to `target` (null walks the responder chain) with this control as sender.
-    virtual bool sendActionTo(std::string_view action, const Weak<Object>& target);
+    virtual bool sendActionTo(Selector action, const Weak<Object>& target);
     // The cell's action to the cell's target.
     bool sendAction();
     virtual void performClick(Object* sender);

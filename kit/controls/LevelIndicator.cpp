@@ -13,7 +13,7 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(LevelIndicatorCell, ActionCell) { }
+KIT_REGISTER_CLASS(LevelIndicatorCell, ActionCell) { c.copyable(); }
 KIT_REGISTER_CLASS(LevelIndicator, Control) { }
 
 LevelIndicatorCell::LevelIndicatorCell()
@@ -26,12 +26,12 @@ LevelIndicatorCell::LevelIndicatorCell(LevelIndicatorStyle style)
     ActionCell::setDoubleValue(0);
 }
 
-LevelIndicatorCell::LevelIndicatorCell(const LevelIndicatorCell& other)
-    : ActionCell(other)
-    , l_(other.l_)
-{ }
-
-Ref<Object> LevelIndicatorCell::copyWithZone() const { return Ref<Object>(new LevelIndicatorCell(*this), adopt); }
+void LevelIndicatorCell::copyTo(Object& copy) const
+{
+    ActionCell::copyTo(copy);
+    auto& c = static_cast<LevelIndicatorCell&>(copy);
+    c.l_ = l_;
+}
 
 void LevelIndicatorCell::setLevelIndicatorStyle(LevelIndicatorStyle style)
 {

@@ -20,7 +20,8 @@ class LevelIndicatorCell : public ActionCell {
 public:
     LevelIndicatorCell();
     explicit LevelIndicatorCell(LevelIndicatorStyle style);
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
 
     LevelIndicatorStyle levelIndicatorStyle() const { return l_.style; }
     void setLevelIndicatorStyle(LevelIndicatorStyle style);
@@ -41,8 +42,6 @@ public:
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
 
 protected:
-    LevelIndicatorCell(const LevelIndicatorCell& other);
-
 private:
     struct Fields {
         LevelIndicatorStyle style = RatingLevelIndicatorStyle;

@@ -14,7 +14,7 @@ KIT_REGISTER_CLASS(Menu, Object) { }
 
 // MenuItem -----------------------------------------------------------------------------------------
 
-MenuItem::MenuItem(const QString& title, const std::string& action, const QString& keyEquivalent)
+MenuItem::MenuItem(const QString& title, Selector action, const QString& keyEquivalent)
     : title_(title)
     , action_(action)
     , keyEquivalent_(keyEquivalent)
@@ -114,13 +114,13 @@ void Menu::insertItemAtIndex(Ref<MenuItem> item, std::int64_t index)
     items_.insert(items_.begin() + index, std::move(item));
 }
 
-Ref<MenuItem> Menu::addItemWithTitleActionKeyEquivalent(const QString& title, const std::string& action, const QString& key)
+Ref<MenuItem> Menu::addItemWithTitleActionKeyEquivalent(const QString& title, Selector action, const QString& key)
 {
     return insertItemWithTitleActionKeyEquivalentAtIndex(title, action, key, numberOfItems());
 }
 
 Ref<MenuItem> Menu::insertItemWithTitleActionKeyEquivalentAtIndex(
-    const QString& title, const std::string& action, const QString& key, std::int64_t index)
+    const QString& title, Selector action, const QString& key, std::int64_t index)
 {
     auto item = make<MenuItem>(title, action, key);
     insertItemAtIndex(item, index);
@@ -182,7 +182,7 @@ void Menu::update()
     for (const Ref<MenuItem>& item : items) {
         if (item->isSeparatorItem())
             continue;
-        if (item->action().empty()) {
+        if (item->action().isNull()) {
             item->setEnabled(item->hasSubmenu());
         } else if (const Ref<Object> validator = validatorForItem(*item)) {
             auto* validation = dynamic_cast<MenuItemValidation*>(validator.get());
@@ -215,7 +215,7 @@ void Menu::fillFromDelegate()
 
 bool Menu::sendItemAction(MenuItem& item)
 {
-    if (item.action().empty())
+    if (item.action().isNull())
         return false;
     const Ref<MenuItem> keep(&item);
     return Application::sharedApplication()->sendActionToFrom(item.action(), item.targetReference(), &item);

@@ -88,9 +88,9 @@ public:
     void addItem(Ref<MenuItem> item);
     // An item already in a menu raises InvalidArgument (std::invalid_argument); index ≤ count.
     void insertItemAtIndex(Ref<MenuItem> item, std::int64_t index);
-    Ref<MenuItem> addItemWithTitleActionKeyEquivalent(const QString& title, const std::string& action, const QString& key);
+    Ref<MenuItem> addItemWithTitleActionKeyEquivalent(const QString& title, Selector action, const QString& key);
     Ref<MenuItem> insertItemWithTitleActionKeyEquivalentAtIndex(
-        const QString& title, const std::string& action, const QString& key, std::int64_t index);
+        const QString& title, Selector action, const QString& key, std::int64_t index);
     void removeItem(MenuItem* item);
     void removeItemAtIndex(std::int64_t index);
     void removeAllItems();

@@ -22,14 +22,14 @@ class MenuItem : public Object {
     KIT_CLASS(MenuItem)
 public:
     MenuItem() = default;
-    MenuItem(const QString& title, const std::string& action, const QString& keyEquivalent);
+    MenuItem(const QString& title, Selector action, const QString& keyEquivalent);
     ~MenuItem() override;
     static Ref<MenuItem> separatorItem();
 
     QString title() const { return title_; }
     void setTitle(const QString& title) { title_ = title; }
-    std::string action() const { return action_; }
-    void setAction(const std::string& action) { action_ = action; }
+    Selector action() const { return action_; }
+    void setAction(Selector action) { action_ = action; }
     Ref<Object> target() const { return target_.lock(); }
     const Weak<Object>& targetReference() const { return target_; }
     void setTarget(Object* target) { target_ = target; }
@@ -64,7 +64,7 @@ public:
 private:
     friend class Menu;
     QString title_;
-    std::string action_;
+    Selector action_;
     Weak<Object> target_;
     std::int64_t tag_ = 0;
     int state_ = 0;

@@ -72,7 +72,7 @@ void PopUpButton::rebuildFromContent()
         const Value& element = source[i];
         const QString title = i < contentValues_.count() ? contentValues_[i].stringValue() : element.stringValue();
         // Equal titles are kept apart: every element gets its own item.
-        auto item = make<MenuItem>(title, std::string(), QString());
+        auto item = make<MenuItem>(title, Selector(), QString());
         item->setRepresentedObject(i < contentObjects_.count() ? contentObjects_[i] : element);
         menu->addItem(item);
     }

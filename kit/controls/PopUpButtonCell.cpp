@@ -14,7 +14,7 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(PopUpButtonCell, ButtonCell) { }
+KIT_REGISTER_CLASS(PopUpButtonCell, ButtonCell) { c.copyable(); }
 
 namespace {
 
@@ -40,12 +40,12 @@ PopUpButtonCell::PopUpButtonCell(const QString& title, bool pullsDown)
         setTitle(title);
 }
 
-PopUpButtonCell::PopUpButtonCell(const PopUpButtonCell& other)
-    : ButtonCell(other)
-    , p_(other.p_)
-{ }
-
-Ref<Object> PopUpButtonCell::copyWithZone() const { return Ref<Object>(new PopUpButtonCell(*this), adopt); }
+void PopUpButtonCell::copyTo(Object& copy) const
+{
+    ButtonCell::copyTo(copy);
+    auto& c = static_cast<PopUpButtonCell&>(copy);
+    c.p_ = p_;
+}
 
 void PopUpButtonCell::setPullsDown(bool flag)
 {
@@ -290,7 +290,7 @@ void PopUpButtonCell::choose(const Ref<MenuItem>& item)
         if (const Ref<PopUpButton> button = dynamic_pointer_cast<PopUpButton>(owningControl()))
             button->userChangedSelection();
     }
-    if (!item->action().empty())
+    if (!item->action().isNull())
         Menu::sendItemAction(*item);
     else
         sendActionFromCell();

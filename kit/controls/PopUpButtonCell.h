@@ -17,7 +17,8 @@ class PopUpButtonCell : public ButtonCell {
 public:
     PopUpButtonCell();
     PopUpButtonCell(const QString& title, bool pullsDown);
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
 
     bool pullsDown() const { return p_.pullsDown; }
     void setPullsDown(bool flag);
@@ -91,8 +92,6 @@ public:
     void performClick(Object* sender) override;
 
 protected:
-    PopUpButtonCell(const PopUpButtonCell& other);
-
 private:
     Ref<MenuItem> faceItem() const;
     void choose(const Ref<MenuItem>& item);

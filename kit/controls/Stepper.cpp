@@ -14,7 +14,7 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(StepperCell, ActionCell) { }
+KIT_REGISTER_CLASS(StepperCell, ActionCell) { c.copyable(); }
 KIT_REGISTER_CLASS(Stepper, Control) { }
 
 StepperCell::StepperCell()
@@ -24,14 +24,13 @@ StepperCell::StepperCell()
     sendActionOn(LeftMouseDownMask | PeriodicMask);
 }
 
-StepperCell::StepperCell(const StepperCell& other)
-    : ActionCell(other)
-    , st_(other.st_)
+void StepperCell::copyTo(Object& copy) const
 {
-    st_.pressed = 0;
+    ActionCell::copyTo(copy);
+    auto& c = static_cast<StepperCell&>(copy);
+    c.st_ = st_;
+    c.st_.pressed = 0;
 }
-
-Ref<Object> StepperCell::copyWithZone() const { return Ref<Object>(new StepperCell(*this), adopt); }
 
 void StepperCell::setDoubleValue(double value) { ActionCell::setDoubleValue(std::clamp(value, st_.min, std::max(st_.min, st_.max))); }
 

@@ -12,7 +12,8 @@ class StepperCell : public ActionCell {
     KIT_CLASS(StepperCell)
 public:
     StepperCell();
-    Ref<Object> copyWithZone() const override;
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
 
     double minValue() const { return st_.min; }
     void setMinValue(double value);
@@ -37,8 +38,6 @@ public:
     void getPeriodicDelayInterval(double& delay, double& interval) const override;
 
 protected:
-    StepperCell(const StepperCell& other);
-
 private:
     struct Fields {
         double min = 0;

@@ -173,6 +173,12 @@ void Object::unbind(const QString& binding)
         static_pointer_cast<Binder>(binder)->stop();
 }
 
+ValueKind Object::valueClassForBinding(const QString& binding) const
+{
+    const PropertyInfo* p = class_().property(binding);
+    return p ? p->kind : ValueKind::Nil;
+}
+
 Value Object::infoForBinding(const QString& binding) const
 {
     auto binder = binderFor(*this, binding);

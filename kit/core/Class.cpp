@@ -2,6 +2,8 @@
 
 #include "kit/core/Exception.h"
 
+#include <QHash>
+
 #include <mutex>
 
 namespace kit {
@@ -48,6 +50,7 @@ void Class::inheritFrom(const Class& super)
     affects_ = super.affects_;
     bindings_ = super.bindings_;
     storesUndefinedKeys_ = super.storesUndefinedKeys_;
+    copyable_ = super.copyable_;
     decoder_ = super.decoder_;
 }
 
@@ -61,20 +64,20 @@ bool Class::isSubclassOfClass(const Class& other) const
 
 const PropertyInfo* Class::property(const QString& key) const
 {
-    auto it = properties_.constFind(key);
-    return it == properties_.cend() ? nullptr : &*it;
+    auto it = properties_.find(key);
+    return it == properties_.end() ? nullptr : &it->second;
 }
 
 const ActionInfo* Class::action(const QString& name) const
 {
-    auto it = actions_.constFind(name);
-    return it == actions_.cend() ? nullptr : &*it;
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : &it->second;
 }
 
 const QStringList& Class::keysAffectedByKey(const QString& key) const
 {
-    auto it = affects_.constFind(key);
-    return it == affects_.cend() ? noKeys() : *it;
+    auto it = affects_.find(key);
+    return it == affects_.end() ? noKeys() : it->second;
 }
 
 void Class::addProperty(PropertyInfo info, const QString& setterName)
@@ -82,20 +85,21 @@ void Class::addProperty(PropertyInfo info, const QString& setterName)
     responds_.insert(info.key);
     if (info.set && !setterName.isEmpty())
         responds_.insert(setterName);
-    properties_.insert(info.key, std::move(info));
+    const QString key = info.key;
+    properties_.insert_or_assign(key, std::move(info));
 }
 
 void Class::addDependency(const QString& key, const QStringList& on)
 {
     dependsOn_[key] += on;
     // Transitive: a key depending on `key` also depends on what `key` depends on.
-    QStringList dependents = affects_.value(key);
+    QStringList dependents = affects_.contains(key) ? affects_[key] : QStringList();
     dependents.prepend(key);
     for (const QString& source : on) {
         for (const QString& d : dependents)
             if (d != source && !affects_[source].contains(d))
                 affects_[source].append(d);
-        for (const QString& upstream : dependsOn_.value(source))
+        for (const QString& upstream : keyPathsForValuesAffectingKey(source))
             for (const QString& d : dependents)
                 if (d != upstream && !affects_[upstream].contains(d))
                     affects_[upstream].append(d);

@@ -10,11 +10,12 @@
 #include "kit/core/Selector.h"
 #include "kit/core/ValueTraits.h"
 
-#include <QHash>
-#include <QSet>
+#include <QStringList>
 
 #include <functional>
 #include <initializer_list>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kit {
@@ -24,12 +25,26 @@ enum PropertyFlags : unsigned {
     PropertyToMany = 1, // an Array-valued key whose changes come with indexes
 };
 
+// FNV-1a over the UTF-16 units: registry lookups are on every key-value access.
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(QStringView s) const noexcept
+    {
+        std::size_t h = 1469598103934665603ull;
+        for (QChar c : s)
+            h = (h ^ c.unicode()) * 1099511628211ull;
+        return h;
+    }
+    std::size_t operator()(const QString& s) const noexcept { return (*this)(QStringView(s)); }
+};
+
 struct PropertyInfo {
     QString key;
     std::function<Value(const Object&)> get;
     std::function<void(Object&, const Value&)> set; // empty for read-only keys
     bool scalar = false; // nil cannot be stored
     Value zero; // what a binding stores for nil in a scalar key
+    ValueKind kind = ValueKind::Nil; // the kind the getter answers (Nil: any)
     bool toMany = false;
 };
 
@@ -60,10 +75,15 @@ public:
     bool implementsOptionalOperation(const QString& name) const { return optional_.contains(name); }
     bool conformsToProtocolNamed(const QString& protocol) const { return protocols_.contains(protocol); }
     bool storesUndefinedKeys() const { return storesUndefinedKeys_; }
+    bool isCopyable() const { return copyable_; }
     // The keys whose values depend on `key` (not including `key`).
     const QStringList& keysAffectedByKey(const QString& key) const;
     // The keys `key` depends on.
-    QStringList keyPathsForValuesAffectingKey(const QString& key) const { return dependsOn_.value(key); }
+    QStringList keyPathsForValuesAffectingKey(const QString& key) const
+    {
+        auto it = dependsOn_.find(key);
+        return it == dependsOn_.end() ? QStringList() : it->second;
+    }
     const QStringList& exposedBindings() const { return bindings_; }
 
     // Every registered class, in registration order.
@@ -81,20 +101,24 @@ private:
     const Class* superclass_;
     std::function<Ref<Object>()> factory_;
     std::function<Ref<Object>(Object&)> decoder_;
-    QHash<QString, PropertyInfo> properties_;
-    QHash<QString, ActionInfo> actions_;
-    QSet<QString> optional_;
-    QSet<QString> protocols_;
-    QSet<QString> responds_;
-    QHash<QString, QStringList> dependsOn_;
-    QHash<QString, QStringList> affects_;
+    std::unordered_map<QString, PropertyInfo, StringHash, std::equal_to<>> properties_;
+    std::unordered_map<QString, ActionInfo, StringHash> actions_;
+    std::unordered_set<QString, StringHash> optional_;
+    std::unordered_set<QString, StringHash> protocols_;
+    std::unordered_set<QString, StringHash> responds_;
+    std::unordered_map<QString, QStringList, StringHash> dependsOn_;
+    std::unordered_map<QString, QStringList, StringHash> affects_;
     QStringList bindings_;
     bool storesUndefinedKeys_ = false;
+    bool copyable_ = false;
 };
 
 // The class of that name, or null. Registration happens when a library loads.
 const Class* classFromString(const QString& name);
 inline QString stringFromClass(const Class& c) { return c.name(); }
+
+// Protocols are abstract classes: conformance is a dynamic cast.
+template <class Protocol> bool conformsToProtocol(const Object* object) { return dynamic_cast<const Protocol*>(object) != nullptr; }
 
 // "isValid" -> "setValid", "title" -> "setTitle".
 QString setterNameForKey(const QString& key);
@@ -169,7 +193,7 @@ public:
             else
                 return callTwo<A...>(call, a, b);
         };
-        c_.actions_.insert(name, std::move(info));
+        c_.actions_.insert_or_assign(name, std::move(info));
         c_.responds_.insert(name);
         return *this;
     }
@@ -195,6 +219,12 @@ public:
     ClassBuilder& storesUndefinedKeys()
     {
         c_.storesUndefinedKeys_ = true;
+        return *this;
+    }
+    // Instances copy: copy() makes the receiver's class and applies copyTo.
+    ClassBuilder& copyable()
+    {
+        c_.copyable_ = true;
         return *this;
     }
     ClassBuilder& factory(std::function<Ref<Object>()> f)
@@ -229,6 +259,10 @@ private:
         info.key = key;
         info.get = [getter](const Object& o) { return ValueTraitsOf<R>::toValue((static_cast<const T&>(o).*getter)()); };
         info.scalar = ValueTraitsOf<R>::scalar;
+        if constexpr (std::is_default_constructible_v<std::remove_cvref_t<R>>) {
+            const ValueKind k = ValueTraitsOf<R>::toValue(std::remove_cvref_t<R> {}).kind();
+            info.kind = k == ValueKind::Nil && !std::is_same_v<std::remove_cvref_t<R>, Value> ? ValueKind::Object : k;
+        }
         if constexpr (ValueTraitsOf<R>::scalar)
             info.zero = ValueTraitsOf<R>::toValue(std::remove_cvref_t<R> {});
         info.toMany = flags & PropertyToMany;

@@ -1,12 +1,15 @@
 #include "kit/core/Date.h"
 
+#include "kit/foundation/Clock.h"
+
 #include <QDateTime>
 
 #include <cmath>
 
 namespace kit {
 
-Date Date::date() { return dateWithTimeIntervalSince1970(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0); }
+// From the installed clock, so a test's manual clock moves dates too.
+Date Date::date() { return dateWithTimeIntervalSince1970(Clock::currentNow()); }
 
 QString Date::description() const
 {

@@ -22,6 +22,11 @@ void raiseWrongKind(const Value& v, const char* expected)
 
 } // namespace detail
 
+namespace {
+std::shared_ptr<const std::vector<QString>> splitKeyPath(const QString& keyPath);
+Value valueForSegments(const Value& target, const QString* segments, std::size_t n);
+} // namespace
+
 // ---- kit::Object
 
 Value Object::valueForKey(const QString& key) const
@@ -73,7 +78,11 @@ Value Object::valueForKeyPath(const QString& keyPath) const
     const qsizetype dot = keyPath.indexOf(QLatin1Char('.'));
     if (dot < 0 && !keyPath.startsWith(QLatin1Char('@')))
         return valueForKey(keyPath);
-    return kit::valueForKeyPath(Value(const_cast<Object*>(this)), keyPath);
+    const auto parts = splitKeyPath(keyPath);
+    // The first step is this object's own key: no need to wrap it in a value.
+    if (!parts->front().startsWith(QLatin1Char('@')))
+        return valueForSegments(valueForKey(parts->front()), parts->data() + 1, parts->size() - 1);
+    return valueForSegments(Value(const_cast<Object*>(this)), parts->data(), parts->size());
 }
 
 void Object::setValueForKeyPath(const Value& value, const QString& keyPath)
@@ -266,24 +275,61 @@ Value valueForKey(const Value& target, const QString& key)
         format(QStringLiteral("[<%@> valueForUndefinedKey:]: this value is not key value coding-compliant for the key %@."), target, key));
 }
 
-Value valueForKeyPath(const Value& target, const QString& keyPath)
+namespace {
+
+// Key paths split once per thread; the parts are shared strings, so lookups allocate nothing.
+std::shared_ptr<const std::vector<QString>> splitKeyPath(const QString& keyPath)
 {
-    const qsizetype dot = keyPath.indexOf(QLatin1Char('.'));
-    const QString first = dot < 0 ? keyPath : keyPath.left(dot);
-    const QString rest = dot < 0 ? QString() : keyPath.mid(dot + 1);
+    thread_local std::unordered_map<QString, std::shared_ptr<const std::vector<QString>>, StringHash> cache;
+    auto it = cache.find(keyPath);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() > 1024)
+        cache.clear();
+    auto parts = std::make_shared<std::vector<QString>>();
+    for (const QString& p : keyPath.split(QLatin1Char('.')))
+        parts->push_back(p);
+    cache.emplace(keyPath, parts);
+    return parts;
+}
+
+QString joined(const QString* segments, std::size_t n)
+{
+    QString out;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i)
+            out += QLatin1Char('.');
+        out += segments[i];
+    }
+    return out;
+}
+
+Value valueForSegments(const Value& target, const QString* segments, std::size_t n)
+{
+    if (n == 0)
+        return target;
+    const QString& first = segments[0];
     if (first.startsWith(QLatin1Char('@')) && (target.isArray() || target.isSet() || target.isNilOrNull()))
-        return collectionOperator(target, first, rest);
+        return collectionOperator(target, first, joined(segments + 1, n - 1));
     Value v = valueForKey(target, first);
-    if (rest.isEmpty())
+    if (n == 1)
         return v;
-    if (target.isArray() && !rest.startsWith(QLatin1Char('@'))) {
+    if (target.isArray() && !segments[1].startsWith(QLatin1Char('@'))) {
         // Fan-out keeps going element by element, so holes stay Null.
         std::vector<Value> out;
         for (const Value& e : v.array())
-            out.push_back(orNull(valueForKeyPath(e, rest)));
+            out.push_back(orNull(valueForSegments(e, segments + 1, n - 1)));
         return Value(Array(std::move(out)));
     }
-    return valueForKeyPath(v, rest);
+    return valueForSegments(v, segments + 1, n - 1);
+}
+
+} // namespace
+
+Value valueForKeyPath(const Value& target, const QString& keyPath)
+{
+    const auto parts = splitKeyPath(keyPath);
+    return valueForSegments(target, parts->data(), parts->size());
 }
 
 void setValueForKey(const Value& target, const Value& value, const QString& key)

@@ -9,6 +9,12 @@ namespace kit {
 
 namespace detail {
 
+const IndexSet& noIndexes()
+{
+    static const IndexSet empty;
+    return empty;
+}
+
 namespace {
 std::shared_ptr<Observation> addObservation(Object& target, Object* observer, const QString& keyPath, unsigned options, void* context);
 void removeObservation(Object& target, const Observation* observation);
@@ -60,6 +66,13 @@ public:
         }
     }
 
+    // Whether the registration this link serves can still be delivered.
+    bool serves() const
+    {
+        auto entry = entry_.lock();
+        return entry && entry->alive && !entry->observer.expired() && !root_.expired();
+    }
+
     // kit::Object:
     void observeValueForKeyPathOfObjectChangeContext(const QString&, Object*, const KeyValueChange& change, void*) override
     {
@@ -89,6 +102,8 @@ void ObjectExtras::add(std::shared_ptr<Observation> o)
 {
     std::lock_guard guard(mutex);
     auto list = observations ? std::make_shared<ObservationList>(*observations) : std::make_shared<ObservationList>();
+    if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
+        oldValueCount.fetch_add(1, std::memory_order_acq_rel);
     list->push_back(std::move(o));
     observations = std::move(list);
     observationCount.fetch_add(1, std::memory_order_acq_rel);
@@ -112,6 +127,8 @@ bool ObjectExtras::remove(const Observation* o)
         return false;
     observations = list->empty() ? nullptr : std::shared_ptr<const ObservationList>(std::move(list));
     observationCount.fetch_sub(1, std::memory_order_acq_rel);
+    if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
+        oldValueCount.fetch_sub(1, std::memory_order_acq_rel);
     return true;
 }
 
@@ -299,7 +316,7 @@ namespace {
 void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     auto* e = self.extrasForObservation();
-    if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
+    if (!e || e->oldValueCount.load(std::memory_order_acquire) == 0)
         return;
     auto snap = e->snapshot();
     if (!snap)
@@ -333,14 +350,16 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
             detail::deliver(*o, &self, own);
         }
     }
-    detail::pendingChanges.push_back(std::move(pending));
+    // Only changes that captured something need to be found again at did-change.
+    if (!pending.olds.empty())
+        detail::pendingChanges.push_back(std::move(pending));
 }
 
 void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     std::vector<std::pair<const detail::Observation*, Value>> olds;
     auto& stack = detail::pendingChanges;
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+    for (auto it = stack.rbegin(); !stack.empty() && it != stack.rend(); ++it)
         if (it->object == &self && it->key == key) {
             olds = std::move(it->olds);
             stack.erase(std::next(it).base());
@@ -431,6 +450,22 @@ void removeObserverFromObjectsAtIndexesForKeyPath(const Array& array, Object* ob
 
 namespace debug {
 
+namespace {
+
+// Live: the observer exists, and for the rest of a key path, the registration it serves does too.
+bool live(const detail::Observation& o)
+{
+    if (!o.alive)
+        return false;
+    Ref<Object> observer = o.observer.lock();
+    if (!observer)
+        return false;
+    auto* link = dynamic_cast<detail::ChainLink*>(observer.get());
+    return !link || link->serves();
+}
+
+} // namespace
+
 int observationCount(const Object* object)
 {
     auto* e = object ? object->extrasForObservation() : nullptr;
@@ -438,7 +473,7 @@ int observationCount(const Object* object)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && !o->observer.expired())
+            if (live(*o))
                 ++n;
     return n;
 }
@@ -450,7 +485,7 @@ int observationCount(const Object* object, const QString& keyPath)
     int n = 0;
     if (snap)
         for (const auto& o : *snap)
-            if (o->alive && o->keyPath == keyPath && !o->observer.expired())
+            if (o->keyPath == keyPath && live(*o))
                 ++n;
     return n;
 }

@@ -13,6 +13,10 @@ inline const QString KeyValueChangeOldKey = QStringLiteral("old");
 inline const QString KeyValueChangeIndexesKey = QStringLiteral("indexes");
 inline const QString KeyValueChangeNotificationIsPriorKey = QStringLiteral("notificationIsPrior");
 
+namespace detail {
+const IndexSet& noIndexes();
+}
+
 // What changed. New and old are present when asked for (Null for nil); for to-many changes they
 // hold arrays of the affected elements and `indexes` says where.
 struct KeyValueChange {
@@ -20,7 +24,7 @@ struct KeyValueChange {
     Value newValue;
     Value oldValue;
     bool hasIndexes = false;
-    IndexSet indexes;
+    IndexSet indexes = detail::noIndexes(); // shared: a change without indexes allocates none
     bool isPrior = false;
 
     // The change as the dictionary keys above ("kind", "new", "old", "indexes").

@@ -4,6 +4,9 @@
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
 #include "kit/core/ObjectExtras_p.h"
+#include "kit/foundation/MainThread.h"
+
+#include <QCoreApplication>
 
 namespace kit {
 
@@ -31,7 +34,7 @@ void Object::release() const noexcept
 
 void Object::destroy() const noexcept
 {
-    if (mainThreadAffine_ && !isMainThread()) {
+    if (mainThreadAffine_ && QCoreApplication::instance() && !isMainThread()) {
         const Object* self = this;
         postToMainThread([self] { delete self; });
         return;
@@ -101,10 +104,16 @@ QString Object::description() const
     return QStringLiteral("<%1: 0x%2>").arg(class_().name()).arg(reinterpret_cast<quintptr>(this), 0, 16);
 }
 
-Ref<Object> Object::copy() const { return copyWithZone(); }
+void Object::copyTo(Object&) const { }
 
-Ref<Object> Object::copyWithZone() const
+Ref<Object> Object::copy() const
 {
+    if (class_().isCopyable()) {
+        if (Ref<Object> copy = class_().make()) {
+            copyTo(*copy);
+            return copy;
+        }
+    }
     throw Exception(InvalidArgumentException,
         format(QStringLiteral("-[%@ copyWithZone:]: unrecognized selector sent to instance %p"), class_().name(),
             reinterpret_cast<quintptr>(this)));

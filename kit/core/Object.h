@@ -27,6 +27,30 @@ class Array;
 class IndexSet;
 struct KeyValueChange;
 
+// The kinds of kit::Value (Value::Kind).
+enum class ValueKind {
+    Nil,
+    Null,
+    Bool,
+    Integer,
+    Real,
+    String,
+    Data,
+    Date,
+    Array,
+    Dictionary,
+    Set,
+    Object,
+    Point,
+    Size,
+    Rect,
+    Range,
+    AffineTransform,
+    Transform3D,
+    IndexSet,
+    Marker,
+};
+
 // Key-value observing options.
 enum KeyValueObservingOptions : unsigned {
     KeyValueObservingOptionNew = 1,
@@ -82,11 +106,9 @@ public:
     virtual std::size_t hash() const;
     // "<ClassName: 0x…>" with the registered class name.
     virtual QString description() const;
-    // Makes an object of the receiver's class. Subclasses that can be copied override
-    // copyWithZone(); copy() is what callers use, and a subclass may shadow it with a typed one.
-    Ref<Object> copy() const;
-    // The default raises InvalidArgumentException.
-    virtual Ref<Object> copyWithZone() const;
+    // Makes a new object of the receiver's class and applies copyTo (base to derived). Classes not
+    // registered as copyable raise InvalidArgumentException. Immutable classes may answer themselves.
+    virtual Ref<Object> copy() const;
 
     // Dispatch by name: registered actions, optional operations and key-value accessors answer YES.
     virtual bool respondsToSelector(const Selector& selector) const;
@@ -127,6 +149,8 @@ public:
     virtual void unbind(const QString& binding);
     // {"NSObservedObject", "NSObservedKeyPath", "NSOptions"}, or nil when the binding is not bound.
     virtual Value infoForBinding(const QString& binding) const;
+    // The kind of value the bound key takes (Nil: any), from the registered key.
+    virtual ValueKind valueClassForBinding(const QString& binding) const;
 
     // Runtime internals: the side table of observations, bindings and stored keys.
     detail::ObjectExtras* extrasForObservation() const noexcept { return extras_.load(std::memory_order_acquire); }
@@ -136,6 +160,10 @@ protected:
     // Called when the last strong reference is gone. The default deletes at once (on the main
     // thread for main-thread-affine objects); others may override and arrange for `delete this`.
     virtual void destroy() const noexcept;
+
+    // A copyable class copies its own fields into `copy` (of the receiver's class) after calling its
+    // base class's copyTo.
+    virtual void copyTo(Object& copy) const;
 
     // Views, windows, layers and controllers: when the last reference drops on another thread, the
     // object is deleted on the main thread.
@@ -262,7 +290,7 @@ public:
         reset(p);
         return *this;
     }
-    Weak& operator=(const Ref<T>& r)
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>> Weak& operator=(const Ref<U>& r)
     {
         reset(r.get());
         return *this;

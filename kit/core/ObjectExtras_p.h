@@ -37,6 +37,8 @@ struct ObjectExtras {
     // Replaced, never edited, so a delivery can walk a snapshot outside the lock.
     std::shared_ptr<const ObservationList> observations;
     std::atomic<int> observationCount { 0 };
+    // Registrations that want old values or prior notifications: will-change has work only then.
+    std::atomic<int> oldValueCount { 0 };
     Dictionary storedKeys;
     QHash<QString, Ref<Object>> bindings;
 

@@ -6,10 +6,10 @@
 // value types that share their storage until one copy changes (so an enumeration never sees a
 // change its owner makes). Numbers compare by value across kinds: YES == 1 == 1.0.
 
-#include "kit/core/Date.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/IndexSet.h"
 #include "kit/core/Object.h"
+#include "kit/core/Date.h"
 
 #include <QByteArray>
 #include <QString>
@@ -163,28 +163,7 @@ using Transform3DElements = std::array<double, 16>; // m11 m12 m13 m14 m21 … m
 
 class Value {
 public:
-    enum class Kind {
-        Nil,
-        Null,
-        Bool,
-        Integer,
-        Real,
-        String,
-        Data,
-        Date,
-        Array,
-        Dictionary,
-        Set,
-        Object,
-        Point,
-        Size,
-        Rect,
-        Range,
-        AffineTransform,
-        Transform3D,
-        IndexSet,
-        Marker,
-    };
+    using Kind = ValueKind;
 
     Value() = default;
     Value(std::nullptr_t) { }
@@ -223,16 +202,14 @@ public:
     Value(Set s)
         : v_(std::move(s))
     { }
-    template <class T, std::enable_if_t<std::is_base_of_v<Object, T>, int> = 0> Value(const Ref<T>& o)
-    {
-        if (o)
-            v_ = Ref<Object>(o);
-    }
-    template <class T, std::enable_if_t<std::is_base_of_v<Object, T>, int> = 0> Value(T* o)
-    {
-        if (o)
-            v_ = Ref<Object>(o);
-    }
+    template <class T, std::enable_if_t<std::is_base_of_v<Object, T>, int> = 0>
+    Value(const Ref<T>& o)
+        : v_(objectVariant(o.get()))
+    { }
+    template <class T, std::enable_if_t<std::is_base_of_v<Object, T>, int> = 0>
+    Value(T* o)
+        : v_(objectVariant(o))
+    { }
     Value(Point p)
         : v_(p)
     { }
@@ -319,9 +296,19 @@ private:
         : v_(t)
     { }
 
-    std::variant<std::monostate, NullTag, bool, std::int64_t, double, QString, QByteArray, Date, Array, Dictionary, Set, Ref<Object>, Point,
-        Size, Rect, Range, std::shared_ptr<const AffineTransformElements>, std::shared_ptr<const Transform3DElements>, IndexSet, Marker>
-        v_;
+    using Variant = std::variant<std::monostate, NullTag, bool, std::int64_t, double, QString, QByteArray, Date, Array, Dictionary, Set,
+        Ref<Object>, Point, Size, Rect, Range, std::shared_ptr<const AffineTransformElements>, std::shared_ptr<const Transform3DElements>,
+        IndexSet, Marker>;
+
+    // Built in place: assigning into an empty variant trips maybe-uninitialized in some builds.
+    static Variant objectVariant(Object* o)
+    {
+        if (o)
+            return Variant(std::in_place_index<11>, o);
+        return Variant();
+    }
+
+    Variant v_;
 };
 
 inline const Value NoSelectionMarker { Marker::NoSelection };

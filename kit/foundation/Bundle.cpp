@@ -2,13 +2,13 @@
 
 #include "kit/core/Exception.h"
 #include "kit/foundation/Locale.h"
+#include "kit/foundation/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonParseError>
 
+#include <dlfcn.h>
 #include <map>
 
 namespace kit {
@@ -21,6 +21,7 @@ struct Registry {
     Ref<Bundle> main;
     std::map<QString, Ref<Bundle>> named;
     std::optional<QStringList> localizations;
+    QHash<QString, Ref<Bundle>> classBundles;
 };
 
 Registry& registry()
@@ -35,7 +36,7 @@ QString defaultMainPath()
     return env.isEmpty() ? QStringLiteral(":/Main") : env;
 }
 
-std::optional<QJsonObject> readJsonObject(const QString& path, bool* broken)
+std::optional<Dictionary> readJsonObject(const QString& path, bool* broken)
 {
     *broken = false;
     QFile file(path);
@@ -45,16 +46,17 @@ std::optional<QJsonObject> readJsonObject(const QString& path, bool* broken)
         *broken = true;
         return std::nullopt;
     }
-    QJsonParseError error {};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+    auto plist = PropertyList::propertyListFromData(file.readAll());
+    if (!plist || !plist->isDictionary()) {
         *broken = true;
         return std::nullopt;
     }
-    return doc.object();
+    return plist->dictionary();
 }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Bundle, Object) { c.noFactory(); }
 
 Bundle* Bundle::mainBundle()
 {
@@ -98,21 +100,25 @@ Bundle::Bundle(QString path)
         path_.chop(1);
 }
 
-QJsonObject Bundle::infoJson() const
+Dictionary Bundle::infoDictionary() const
 {
     std::lock_guard lock(mutex_);
     if (!info_) {
         bool broken = false;
-        info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(QJsonObject {});
+        info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(Dictionary {});
         if (broken)
             kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
     }
     return *info_;
 }
 
-QString Bundle::bundleIdentifier() const { return infoJson().value(QStringLiteral("CFBundleIdentifier")).toString(); }
+QString Bundle::bundleIdentifier() const
+{
+    const Value v = infoDictionary().objectForKey(Value("CFBundleIdentifier"));
+    return v.isString() ? v.string() : QString();
+}
 
-QJsonObject Bundle::localizedInfo() const
+Dictionary Bundle::localizedInfo() const
 {
     const QStringList langs = preferredLocalizations();
     {
@@ -120,14 +126,13 @@ QJsonObject Bundle::localizedInfo() const
         if (localizedInfo_ && localizedInfoLanguages_ == langs)
             return *localizedInfo_;
     }
-    QJsonObject merged;
+    Dictionary merged;
     // Later languages first, so that the most preferred one overwrites.
     for (auto it = langs.rbegin(); it != langs.rend(); ++it) {
         bool broken = false;
         const auto obj = readJsonObject(QStringLiteral("%1/strings/%2/InfoPlist.json").arg(path_, *it), &broken);
         if (obj)
-            for (auto e = obj->begin(); e != obj->end(); ++e)
-                merged.insert(e.key(), e.value());
+            merged.addEntriesFromDictionary(*obj);
     }
     std::lock_guard lock(mutex_);
     localizedInfo_ = merged;
@@ -135,13 +140,12 @@ QJsonObject Bundle::localizedInfo() const
     return merged;
 }
 
-QJsonValue Bundle::objectForInfoDictionaryKey(const QString& key) const
+Value Bundle::objectForInfoDictionaryKey(const QString& key) const
 {
-    const QJsonObject localized = localizedInfo();
-    if (localized.contains(key))
-        return localized.value(key);
-    const QJsonObject plain = infoJson();
-    return plain.contains(key) ? plain.value(key) : QJsonValue(QJsonValue::Undefined);
+    const Dictionary localized = localizedInfo();
+    if (localized.containsKey(Value(key)))
+        return localized.objectForKey(Value(key));
+    return infoDictionary().objectForKey(Value(key));
 }
 
 QStringList Bundle::preferredLocalizations() const
@@ -180,9 +184,9 @@ const Bundle::Table& Bundle::table(const QString& relativePath) const
     bool broken = false;
     const QString full = path_ + u'/' + relativePath;
     if (const auto obj = readJsonObject(full, &broken)) {
-        for (auto e = obj->begin(); e != obj->end(); ++e)
-            if (e.value().isString())
-                table->insert(e.key(), e.value().toString());
+        for (const auto& [key, value] : *obj)
+            if (value.isString())
+                table->insert(key.string(), value.string());
     }
     if (broken) // cached as empty, so said once
         kit::log(QStringLiteral("The strings table %@ cannot be read"), full);
@@ -284,6 +288,87 @@ QString Bundle::pathForInterfaceFile(const QString& name) const
 {
     const QString p = QStringLiteral("%1/ui/%2.json").arg(path_, name);
     return QFileInfo(p).isFile() ? p : QString();
+}
+
+Bundle* Bundle::bundleForClass(const Class& cls)
+{
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        for (const Class* c = &cls; c; c = c->superclass()) {
+            auto it = r.classBundles.constFind(c->name());
+            if (it != r.classBundles.constEnd())
+                return it.value().get();
+        }
+    }
+    return mainBundle();
+}
+
+void Bundle::setBundleForClassName(const QString& className, Bundle* bundle)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (bundle) {
+        r.classBundles.insert(className, Ref<Bundle>(bundle));
+    } else {
+        r.classBundles.remove(className);
+    }
+}
+
+bool Bundle::isLoaded() const
+{
+    std::lock_guard lock(mutex_);
+    return loaded_;
+}
+
+bool Bundle::load()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (loaded_)
+            return true;
+        if (loadFailed_)
+            return false;
+    }
+    const Value exe = infoDictionary().objectForKey(Value("CFBundleExecutable"));
+    const QString library = QStringLiteral("%1/lib%2.so").arg(path_, exe.stringValue());
+    if (!exe.isString() || exe.string().isEmpty() || !QFileInfo(library).isFile()) {
+        kit::log(QStringLiteral("Cannot load the code of the bundle %@: no library %@"), path_, library);
+        std::lock_guard lock(mutex_);
+        loadFailed_ = true;
+        return false;
+    }
+    std::vector<const Class*> before = Class::allClasses();
+    // Never unloaded: classes registered from it stay in the registry.
+    void* handle = dlopen(QFile::encodeName(library).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        kit::log(QStringLiteral("Cannot load the code of the bundle %@: %s"), path_, dlerror());
+        std::lock_guard lock(mutex_);
+        loadFailed_ = true;
+        return false;
+    }
+    for (const Class* c : Class::allClasses())
+        if (std::find(before.begin(), before.end(), c) == before.end())
+            setBundleForClassName(c->name(), this);
+    std::lock_guard lock(mutex_);
+    loaded_ = true;
+    return true;
+}
+
+const Class* Bundle::classNamed(const QString& name)
+{
+    if (!load())
+        return nullptr;
+    const Class* c = classFromString(name);
+    if (!c)
+        kit::log(QStringLiteral("The bundle %@ has no class %@"), path_, name);
+    return c;
+}
+
+const Class* Bundle::principalClass()
+{
+    const Value name = infoDictionary().objectForKey(Value("NSPrincipalClass"));
+    return name.isString() ? classNamed(name.string()) : nullptr;
 }
 
 QString localizedString(const QString& key) { return Bundle::mainBundle()->localizedStringForKeyValueTable(key, QString(), QString()); }

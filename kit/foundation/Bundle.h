@@ -5,11 +5,11 @@
 // resources Resources/[<lang>/]<file>, interface files ui/<Name>.json and, for plug-ins, the code
 // lib<CFBundleExecutable>.so. Localised variants are tried first, in the user's preference order.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Value.h"
 
 #include <QHash>
-#include <QJsonObject>
-#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +20,8 @@
 namespace kit {
 
 class Bundle : public Object {
-public:
+    KIT_CLASS(Bundle)
+
     // The application's bundle: the folder or resource root named by KIT_MAIN_BUNDLE, else ":/Main".
     static Bundle* mainBundle();
     // A component's compiled-in bundle ":/<name>"; one object per name.
@@ -35,10 +36,25 @@ public:
     QString bundlePath() const { return path_; }
     QString bundleIdentifier() const;
 
-    // Info.json as read.
-    QJsonObject infoJson() const;
-    // The localised InfoPlist value of the key, else the plain one; undefined when absent.
-    QJsonValue objectForInfoDictionaryKey(const QString& key) const;
+    // Info.json as read (a property list; empty when missing or unreadable).
+    Dictionary infoDictionary() const;
+    // The localised InfoPlist value of the key, else the plain one; nil when absent.
+    Value objectForInfoDictionaryKey(const QString& key) const;
+
+    // The bundle a class was registered with (components name theirs), else the main bundle.
+    static Bundle* bundleForClass(const Class& cls);
+    // Records that the class named `className` comes with `bundle`.
+    static void setBundleForClassName(const QString& className, Bundle* bundle);
+
+    // -- Plug-ins: the code lib<CFBundleExecutable>.so beside Info.json, loaded at first need.
+    // Loads the code; classes registered while it loads belong to this bundle. Answers success;
+    // a missing library or a failed load is logged.
+    bool load();
+    bool isLoaded() const;
+    // Loads the code if needed, then answers the class of that name, or null.
+    const Class* classNamed(const QString& name);
+    // NSPrincipalClass of Info.json, loading the code if needed.
+    const Class* principalClass();
 
     // Localisations tried in order: the user's ("de_AT", then "de").
     QStringList preferredLocalizations() const;
@@ -59,16 +75,24 @@ public:
     // ui/<name>.json, or null.
     QString pathForInterfaceFile(const QString& name) const;
 
+    // Loads the interface file `name` from the owner's class bundle, else the main bundle (see
+    // NibLoader.h). Answers NO, with a log line, when it is missing or broken; callers then raise
+    // their "View initialization failed".
+    static bool loadNibNamedOwner(const QString& name, Object* owner);
+    static bool loadNibNamedOwnerTopLevelObjects(const QString& name, Object* owner, Array* topLevelObjects);
+
 private:
     using Table = QHash<QString, QString>;
     const Table& table(const QString& relativePath) const;
-    QJsonObject localizedInfo() const;
+    Dictionary localizedInfo() const;
     QString findResource(const QString& fileName, const QString& directory) const;
 
     QString path_;
     mutable std::mutex mutex_;
-    mutable std::optional<QJsonObject> info_;
-    mutable std::optional<QJsonObject> localizedInfo_;
+    mutable std::optional<Dictionary> info_;
+    mutable std::optional<Dictionary> localizedInfo_;
+    bool loaded_ = false;
+    bool loadFailed_ = false;
     mutable QStringList localizedInfoLanguages_;
     mutable QHash<QString, std::shared_ptr<const Table>> tables_;
 };

@@ -4,7 +4,7 @@
 // ManualClock and advance it, which fires due timers and performs one by one at their own fire
 // times and wakes worker threads sleeping on the clock, so nothing in a test waits on real time.
 
-#include "kit/core/Date.h"
+#include "kit/foundation/Date.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
-#include "kit/core/MainThread.h"
 #include "kit/foundation/Clock.h"
+#include "kit/foundation/MainThread.h"
 #include "kit/foundation/Timer.h"
 
 #include <QAbstractEventDispatcher>
@@ -192,9 +192,6 @@ RunLoop::RunLoop()
         else
             d->driver->setParent(app);
     }
-    // Work the runtime sends to the main thread (last releases of main-thread objects, queued
-    // notifications) goes through the main queue, so it runs in every mode and in a pool.
-    setMainThreadPoster([this](std::function<void()> work) { enqueueMainBlock(std::move(work)); });
 }
 
 RunLoop::~RunLoop() = default;
@@ -218,6 +215,7 @@ RunLoop::ModeScope::~ModeScope()
 
 void RunLoop::addTimerForMode(const Ref<Timer>& timer, const RunLoopMode& mode)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     if (!timer || !timer->isValid())
         return;
     auto it = d->timerEntries.find(timer.get());
@@ -263,6 +261,7 @@ void RunLoop::rescheduleTimer(Timer* timer)
 
 void RunLoop::performAfterDelay(PerformRequest request, double delay, const QStringList& modes)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     auto e = std::make_shared<Entry>();
     e->fireTime = Clock::current().monotonic() + std::max(0.0, delay);
     e->modes = expandModes(modes);
@@ -273,6 +272,7 @@ void RunLoop::performAfterDelay(PerformRequest request, double delay, const QStr
 
 void RunLoop::performOrderModes(PerformRequest request, int order, const QStringList& modes)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     auto e = std::make_shared<Entry>();
     e->modes = expandModes(modes);
     e->perform = std::move(request);
@@ -284,6 +284,7 @@ void RunLoop::performOrderModes(PerformRequest request, int order, const QString
 
 void RunLoop::cancelPerformRequests(const PerformRequest& request)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     for (auto it = d->heap.begin(); it != d->heap.end();) {
         if (!(*it)->timer && (*it)->perform.matches(request)) {
             (*it)->removed = true;
@@ -302,6 +303,7 @@ void RunLoop::cancelPerformRequests(const PerformRequest& request)
 
 void RunLoop::cancelPerformRequestsWithTarget(const Object* target)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     for (auto it = d->heap.begin(); it != d->heap.end();) {
         if (!(*it)->timer && (*it)->perform.target.unsafeRaw() == target) {
             (*it)->removed = true;
@@ -342,6 +344,7 @@ std::size_t RunLoop::pendingMainBlockCount() const
 
 RunLoop::ObserverId RunLoop::addObserver(std::function<void()> observer)
 {
+    KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
     const ObserverId id = d->nextObserver++;
     d->observers.emplace_back(id, std::move(observer));
     return id;

@@ -16,6 +16,11 @@ thread_local Thread* runningThread = nullptr;
 thread_local std::stop_token runningStop;
 } // namespace
 
+Ref<Thread> Thread::initWithTargetSelectorObject(Object* target, Selector selector, const Value& argument)
+{
+    return make<Thread>([target = Ref<Object>(target), selector, argument] { target->performSelectorWithObject(selector, argument); });
+}
+
 Thread::Thread(std::function<void()> body)
     : body_(std::move(body))
 { }

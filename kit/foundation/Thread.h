@@ -6,6 +6,8 @@
 // joins it.
 
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
+#include "kit/core/Value.h"
 
 #include <atomic>
 #include <functional>
@@ -17,7 +19,12 @@ namespace kit {
 
 class Thread : public Object {
 public:
-    template <class T, class S, class A> static Ref<Thread> initWithTargetSelectorObject(T* target, S selector, A argument)
+    // Runs the target's registered action `selector` with `argument`; both stay alive while it runs.
+    static Ref<Thread> initWithTargetSelectorObject(Object* target, Selector selector, const Value& argument);
+
+    // The same with a member function: (target.*selector)(argument).
+    template <class T, class S, class A, std::enable_if_t<std::is_member_function_pointer_v<S>, int> = 0>
+    static Ref<Thread> initWithTargetSelectorObject(T* target, S selector, A argument)
     {
         static_assert(std::is_base_of_v<Object, T>);
         return make<Thread>(

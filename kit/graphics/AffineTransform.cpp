@@ -50,7 +50,7 @@ Size AffineTransform::transformSize(Size z) const { return { s_.m11 * z.width + 
 
 Ref<BezierPath> AffineTransform::transformBezierPath(const BezierPath& path) const
 {
-    auto copy = path.copy();
+    auto copy = static_pointer_cast<BezierPath>(path.copy());
     copy->transformUsingAffineTransform(*this);
     return copy;
 }

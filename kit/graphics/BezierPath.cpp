@@ -1,5 +1,6 @@
 #include "kit/graphics/BezierPath.h"
 
+#include "kit/core/Exception.h"
 #include "kit/graphics/AffineTransform.h"
 #include "kit/graphics/GraphicsContext.h"
 
@@ -96,7 +97,9 @@ void BezierPath::strokeLineFromPointToPoint(Point a, Point b)
     p->stroke();
 }
 
-Ref<BezierPath> BezierPath::copy() const
+KIT_REGISTER_CLASS(BezierPath, Object) { }
+
+Ref<Object> BezierPath::copy() const
 {
     auto p = make<BezierPath>();
     p->elements_ = elements_;
@@ -124,7 +127,7 @@ void BezierPath::moveToPoint(Point p)
 void BezierPath::ensureSubpath()
 {
     if (!current_)
-        throw NoCurrentPointError();
+        Exception::raise(GenericException, QStringLiteral("no current point"));
     if (closed_)
         moveToPoint(subpathStart_);
 }
@@ -335,7 +338,7 @@ void BezierPath::transformUsingAffineTransform(const AffineTransform& t)
 BezierPathElement BezierPath::elementAtIndexAssociatedPoints(int index, Point* points) const
 {
     if (index < 0 || index >= elementCount())
-        throw std::out_of_range("BezierPath element index out of range");
+        Exception::raise(RangeException, QStringLiteral("element index %1 beyond bounds (%2)").arg(index).arg(elementCount()));
     const Element& e = elements_[std::size_t(index)];
     if (points) {
         const int n = e.type == CurveToBezierPathElement ? 3 : e.type == ClosePathBezierPathElement ? 0 : 1;
@@ -348,7 +351,7 @@ BezierPathElement BezierPath::elementAtIndexAssociatedPoints(int index, Point* p
 Point BezierPath::currentPoint() const
 {
     if (!current_)
-        throw NoCurrentPointError();
+        Exception::raise(GenericException, QStringLiteral("no current point"));
     return *current_;
 }
 

@@ -5,6 +5,7 @@
 // when y is up); a clockwise arc turns the other way. Elements are addressable by index, and a
 // new path takes its line style from the current context's defaults.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/GraphicsState.h"
@@ -12,7 +13,6 @@
 #include <QPainterPath>
 
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 class QPen;
@@ -28,16 +28,8 @@ enum BezierPathElement : int {
     ClosePathBezierPathElement = 3,
 };
 
-// Raised by path operations that need a current point when there is none.
-class NoCurrentPointError : public std::logic_error {
-public:
-    NoCurrentPointError()
-        : std::logic_error("no current point")
-    { }
-};
-
 class BezierPath : public Object {
-public:
+    KIT_CLASS(BezierPath)
     BezierPath();
 
     static Ref<BezierPath> bezierPath();
@@ -65,7 +57,8 @@ public:
     static void clipRect(Rect r);
     static void strokeLineFromPointToPoint(Point a, Point b);
 
-    Ref<BezierPath> copy() const;
+    // Same elements and line style.
+    Ref<Object> copy() const override;
 
     // --- Construction. ---
     void moveToPoint(Point p);
@@ -94,7 +87,7 @@ public:
     // `points` receives 1 point (move, line), 3 (curve: c1, c2, end) or none (close).
     BezierPathElement elementAtIndexAssociatedPoints(int index, Point* points = nullptr) const;
     BezierPathElement elementAtIndex(int index) const { return elementAtIndexAssociatedPoints(index); }
-    // Throws NoCurrentPointError when empty.
+    // Raises GenericException ("no current point") when empty.
     Point currentPoint() const;
     bool hasCurrentPoint() const { return current_.has_value(); }
     // Tight: curve extrema, not control points; ZeroRect when empty.

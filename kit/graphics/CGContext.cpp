@@ -23,6 +23,9 @@ struct CGContext::MaskLayer {
     int depth = 0;
 };
 
+KIT_REGISTER_CLASS(CGPath, Object) { }
+KIT_REGISTER_CLASS(CGContext, Object) { }
+
 CGContext::CGContext(Ref<GraphicsContext> context)
     : context_(std::move(context))
 { }

@@ -4,6 +4,7 @@
 // views a GraphicsContext (its graphicsPort: same painter, CTM and clip) or owns a bitmap
 // (createBitmap), which is always premultiplied ARGB32 with the origin at the bottom-left.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/AffineTransform.h"
@@ -24,7 +25,7 @@ class Shading;
 
 // A path of the graphics layer (move, line, rectangle, close).
 class CGPath : public Object {
-public:
+    KIT_CLASS(CGPath)
     static Ref<CGPath> createMutable() { return make<CGPath>(); }
     void moveToPoint(double x, double y) { path_.moveTo(x, y); }
     void addLineToPoint(double x, double y) { path_.lineTo(x, y); }
@@ -39,7 +40,7 @@ private:
 enum CGBlendMode : int { CGBlendModeNormal = 0, CGBlendModeMultiply = 1 };
 
 class CGContext : public Object {
-public:
+    KIT_CLASS(CGContext)
     explicit CGContext(Ref<GraphicsContext> context);
     ~CGContext() override;
 

@@ -2,6 +2,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(CGImage, Object) { }
+
 Ref<CGImage> CGImage::create(const QImage& image)
 {
     if (image.isNull())

@@ -3,6 +3,7 @@
 // An immutable bitmap of the graphics layer: a QImage in premultiplied ARGB32 that is never
 // painted on again, so it can be shared freely between threads.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 #include <QImage>
@@ -10,7 +11,7 @@
 namespace kit {
 
 class CGImage : public Object {
-public:
+    KIT_CLASS(CGImage)
     // Null for a null image. The pixels are converted (and so copied) when not premultiplied ARGB32.
     static Ref<CGImage> create(const QImage& image);
 

@@ -1,14 +1,18 @@
 #include "kit/graphics/Color.h"
 
+#include "kit/core/NotificationCenter.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
 
 #include <algorithm>
 
 namespace kit {
+
+KIT_REGISTER_CLASS(Color, Object) { }
 
 Color::Color(QString space, RGBA c)
     : space_(std::move(space))
@@ -23,6 +27,32 @@ Ref<Color> makeColor(QString space, double r, double g, double b, double a)
 {
     auto clamp = [](double v) { return std::clamp(v, 0.0, 1.0); };
     return Ref<Color>(new Color(std::move(space), { clamp(r), clamp(g), clamp(b), clamp(a) }), adopt);
+}
+
+namespace {
+
+// Turns the application's palette-change event into the kit notification.
+class PaletteWatcher final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+            NotificationCenter::defaultCenter()->postNotificationNameObject(SystemColorsDidChangeNotification, nullptr);
+        return false;
+    }
+};
+
+} // namespace
+
+void Color::observePaletteChanges()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app || app->findChild<PaletteWatcher*>(QStringLiteral("kitPaletteWatcher"), Qt::FindDirectChildrenOnly))
+        return;
+    auto* watcher = new PaletteWatcher(app); // owned by the application
+    watcher->setObjectName(QStringLiteral("kitPaletteWatcher"));
+    app->installEventFilter(watcher);
 }
 
 Ref<Color> Color::colorWithCalibratedWhiteAlpha(double w, double a) { return makeColor(CalibratedWhiteColorSpace, w, w, w, a); }
@@ -202,6 +232,21 @@ void Color::setStroke() const
 {
     if (auto* ctx = GraphicsContext::currentContext())
         ctx->setStrokeColor(Ref<Color>(const_cast<Color*>(this)));
+}
+
+bool Color::isEqual(const Object* other) const
+{
+    auto* color = dynamic_cast<const Color*>(other);
+    return color && isEqual(*color);
+}
+
+std::size_t Color::hash() const
+{
+    if (pattern_)
+        return std::hash<const void*>()(pattern_.get());
+    if (system_)
+        return std::size_t(role_) + 17;
+    return qHash(space_) ^ std::hash<double>()(c_.r + 3 * c_.g + 7 * c_.b + 11 * c_.a);
 }
 
 bool Color::isEqual(const Color& o) const

@@ -4,6 +4,7 @@
 // up in the application palette each time they are used, so a palette change shows at the next
 // draw; pattern colours tile an image from the context's pattern phase.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 #include <QColor>
@@ -26,7 +27,7 @@ inline const QString SystemColorsDidChangeNotification = QStringLiteral("NSSyste
 enum ControlTint : int { DefaultControlTint = 0, BlueControlTint = 1, GraphiteControlTint = 6, ClearControlTint = 7 };
 
 class Color : public Object {
-public:
+    KIT_CLASS(Color)
     ~Color() override;
     enum class SystemRole {
         AlternateSelectedControl,
@@ -65,6 +66,10 @@ public:
     static Ref<Color> windowBackgroundColor();
     static Ref<Color> windowFrameColor();
 
+    // Posts SystemColorsDidChangeNotification (object null) whenever the application palette
+    // changes from now on. The application object calls it once at start-up; main thread only.
+    static void observePaletteChanges();
+
     // This platform has no graphite look: always blue.
     static ControlTint currentControlTint() { return BlueControlTint; }
 
@@ -93,6 +98,10 @@ public:
 
     // Same space and components (system colours compare by role, patterns by image identity).
     bool isEqual(const Color& other) const;
+    bool isEqual(const Object* other) const override;
+    std::size_t hash() const override;
+    // Colours are immutable: a copy is the colour itself.
+    Ref<Object> copy() const override { return Ref<Object>(const_cast<Color*>(this)); }
 
     Ref<Image> patternImage() const;
     bool isPattern() const { return pattern_ != nullptr; }

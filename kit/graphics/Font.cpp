@@ -23,6 +23,27 @@ QFont makeFont(const QString& family, double size, bool bold)
 
 } // namespace
 
+KIT_REGISTER_CLASS(Font, Object) { }
+KIT_REGISTER_CLASS(FontManager, Object) { }
+
+Font::Font(QFont font, double size)
+    : font_(std::move(font))
+    , size_(size)
+{
+    const QFontMetricsF metrics(font_);
+    ascent_ = metrics.ascent();
+    descent_ = metrics.descent();
+    leading_ = std::max(0.0, metrics.leading());
+}
+
+bool Font::isEqual(const Object* other) const
+{
+    auto* font = dynamic_cast<const Font*>(other);
+    return font && isEqual(*font);
+}
+
+std::size_t Font::hash() const { return qHash(font_.family()) ^ std::hash<double>()(size_); }
+
 QString Font::generalFamily()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -83,9 +104,6 @@ double Font::systemFontSizeForControlSize(ControlSize size)
 }
 
 QString Font::fontName() const { return font_.bold() ? font_.family() + QStringLiteral("-Bold") : font_.family(); }
-double Font::ascender() const { return QFontMetricsF(font_).ascent(); }
-double Font::descender() const { return -QFontMetricsF(font_).descent(); }
-double Font::leading() const { return std::max(0.0, QFontMetricsF(font_).leading()); }
 double Font::capHeight() const { return QFontMetricsF(font_).capHeight(); }
 double Font::xHeight() const { return QFontMetricsF(font_).xHeight(); }
 double Font::defaultLineHeightForFont() const { return ascender() - descender() + leading(); }

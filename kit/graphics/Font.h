@@ -4,6 +4,7 @@
 // text measures the same whatever the screen's DPI. Named families that are not installed fall
 // back to the desktop's general font; a font is never missing.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 #include <QFont>
@@ -16,7 +17,7 @@ enum ControlSize : int { RegularControlSize = 0, SmallControlSize = 1, MiniContr
 enum FontTraitMask : unsigned { ItalicFontMask = 0x1, BoldFontMask = 0x2, UnboldFontMask = 0x4, UnitalicFontMask = 0x1000000 };
 
 class Font : public Object {
-public:
+    KIT_CLASS(Font)
     // 0 means the default size for that kind of font.
     static Ref<Font> systemFontOfSize(double size);
     static Ref<Font> boldSystemFontOfSize(double size);
@@ -35,10 +36,10 @@ public:
     double pointSize() const { return size_; }
     QString familyName() const { return font_.family(); }
     QString fontName() const;
-    double ascender() const;
+    double ascender() const { return ascent_; }
     // Negative: below the baseline.
-    double descender() const;
-    double leading() const;
+    double descender() const { return -descent_; }
+    double leading() const { return leading_; }
     double capHeight() const;
     double xHeight() const;
     // ascender − descender + leading.
@@ -47,21 +48,24 @@ public:
     bool isItalic() const { return font_.italic(); }
 
     bool isEqual(const Font& other) const { return size_ == other.size_ && font_ == other.font_; }
+    bool isEqual(const Object* other) const override;
+    std::size_t hash() const override;
     // Fonts are immutable: a copy is the font itself.
-    Ref<Font> copy() const { return Ref<Font>(const_cast<Font*>(this)); }
+    Ref<Object> copy() const override { return Ref<Object>(const_cast<Font*>(this)); }
     const QFont& qFont() const { return font_; }
 
 private:
-    Font(QFont font, double size)
-        : font_(std::move(font))
-        , size_(size)
-    { }
+    // Metrics are read once: fonts are immutable and shared between threads.
+    Font(QFont font, double size);
     QFont font_;
     double size_;
+    double ascent_ = 0;
+    double descent_ = 0;
+    double leading_ = 0;
 };
 
 class FontManager : public Object {
-public:
+    KIT_CLASS(FontManager)
     static Ref<FontManager> sharedFontManager();
     Ref<Font> convertFontToHaveTrait(const Ref<Font>& font, unsigned trait) const;
     Ref<Font> convertFontToNotHaveTrait(const Ref<Font>& font, unsigned trait) const;

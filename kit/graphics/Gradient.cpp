@@ -22,6 +22,9 @@ QColor mix(const QColor& a, const QColor& b, double f)
 
 } // namespace
 
+KIT_REGISTER_CLASS(Gradient, Object) { }
+KIT_REGISTER_CLASS(Shading, Object) { }
+
 Ref<Gradient> Gradient::gradientWithStartingColorEndingColor(const Ref<Color>& start, const Ref<Color>& end)
 {
     return gradientWithColors({ start, end });

@@ -5,6 +5,7 @@
 // bottom to top when y is up, top to bottom in a flipped view) or radially. kit::Shading is the
 // graphics layer's axial shading driven by a colour function.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Color.h"
@@ -26,7 +27,7 @@ enum GradientDrawingOptions : unsigned {
 };
 
 class Gradient : public Object {
-public:
+    KIT_CLASS(Gradient)
     // Null when either colour is null (a null gradient draws nothing).
     static Ref<Gradient> gradientWithStartingColorEndingColor(const Ref<Color>& start, const Ref<Color>& end);
     // Evenly spaced; null when fewer than two colours or any is null.
@@ -62,7 +63,7 @@ private:
 
 // The graphics layer's axial shading. Colours come from a function of t in [0, 1], sampled.
 class Shading : public Object {
-public:
+    KIT_CLASS(Shading)
     using Function = std::function<QColor(double t)>;
     static Ref<Shading> axial(Point start, Point end, Function function, bool extendStart = false, bool extendEnd = false);
     // start → end.

@@ -20,6 +20,9 @@ class QPainter;
 
 namespace kit {
 
+// True when `path` is one axis-aligned rectangle (as a mapped rectangle is); answers it in `rect`.
+bool isAxisAlignedRect(const QPainterPath& path, QRectF* rect);
+
 class GraphicsBackend {
 public:
     virtual ~GraphicsBackend() = default;

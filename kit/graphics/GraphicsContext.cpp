@@ -22,8 +22,11 @@ ThreadContexts& threadContexts()
     return contexts;
 }
 
-// An axis-aligned rectangle path (as a mapped rectangle is), so clips can intersect as rectangles.
-bool pathIsRect(const QPainterPath& path, QRectF* rect)
+} // namespace
+
+KIT_REGISTER_CLASS(GraphicsContext, Object) { }
+
+bool isAxisAlignedRect(const QPainterPath& path, QRectF* rect)
 {
     const int n = path.elementCount();
     if (n != 5 && n != 4)
@@ -35,17 +38,15 @@ bool pathIsRect(const QPainterPath& path, QRectF* rect)
             return false;
         if ((e.x != b.left() && e.x != b.right()) || (e.y != b.top() && e.y != b.bottom()))
             return false;
-    }
-    for (int i = 1; i < n; ++i) {
-        const auto a = path.elementAt(i - 1), e = path.elementAt(i);
-        if (a.x != e.x && a.y != e.y)
-            return false;
+        if (i > 0) {
+            const auto previous = path.elementAt(i - 1);
+            if (previous.x != e.x && previous.y != e.y)
+                return false;
+        }
     }
     *rect = b;
     return true;
 }
-
-} // namespace
 
 GraphicsContext::~GraphicsContext() = default;
 
@@ -149,7 +150,7 @@ void GraphicsContext::clipToPath(const QPainterPath& userPath)
         return;
     }
     QRectF a, b;
-    if (pathIsRect(*core_->state.clip, &a) && pathIsRect(device, &b)) {
+    if (isAxisAlignedRect(*core_->state.clip, &a) && isAxisAlignedRect(device, &b)) {
         QPainterPath r;
         r.addRect(a.intersected(b));
         setDeviceClip(std::move(r));
@@ -221,7 +222,7 @@ void GraphicsContext::drawFocusRing(const QPainterPath& path)
     if (s.clip) {
         // The ring may spill a ring's width past the clip the view set.
         QRectF r;
-        if (pathIsRect(*s.clip, &r)) {
+        if (isAxisAlignedRect(*s.clip, &r)) {
             QPainterPath grown;
             grown.addRect(r.adjusted(-3, -3, 3, 3));
             s.clip = grown;
@@ -233,21 +234,28 @@ void GraphicsContext::drawFocusRing(const QPainterPath& path)
 
 void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
 
+// Runs `draw` with the state's operation replaced, without copying the state.
+template <class Draw> static void withOperation(GraphicsState& state, CompositingOperation op, const Draw& draw)
+{
+    const CompositingOperation saved = std::exchange(state.operation, op);
+    draw(state);
+    state.operation = saved;
+}
+
 void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, CompositingOperation op)
 {
-    GraphicsState s = core_->state;
-    s.operation = op;
-    const QBrush brush = brushForColor(s.fillColor.get());
-    if (!s.focusRingStyle) {
-        core_->backend->fillPath(path, brush, s);
+    const QBrush brush = brushForColor(core_->state.fillColor.get());
+    const std::optional<FocusRingPlacement> ring = core_->state.focusRingStyle;
+    auto fill = [&](const GraphicsState& s) { core_->backend->fillPath(path, brush, s); };
+    if (!ring) {
+        withOperation(core_->state, op, fill);
         return;
     }
-    const FocusRingPlacement placement = *s.focusRingStyle;
-    if (placement == FocusRingBelow)
+    if (*ring == FocusRingBelow)
         drawFocusRing(path);
-    if (placement != FocusRingOnly)
-        core_->backend->fillPath(path, brush, s);
-    if (placement != FocusRingBelow)
+    if (*ring != FocusRingOnly)
+        withOperation(core_->state, op, fill);
+    if (*ring != FocusRingBelow)
         drawFocusRing(path);
 }
 
@@ -269,10 +277,10 @@ void GraphicsContext::drawImage(const QImage& image, const QRectF& source, Rect 
 {
     if (image.isNull() || IsEmptyRect(dest) || fraction <= 0)
         return;
-    GraphicsState s = core_->state;
-    s.operation = op;
-    core_->backend->drawImage(image, source, QRectF(dest.origin.x, dest.origin.y, dest.size.width, dest.size.height),
-        uprightTransform(dest), std::min(fraction, 1.0), s);
+    const QRectF target(dest.origin.x, dest.origin.y, dest.size.width, dest.size.height);
+    const QTransform upright = uprightTransform(dest);
+    withOperation(core_->state, op,
+        [&](const GraphicsState& s) { core_->backend->drawImage(image, source, target, upright, std::min(fraction, 1.0), s); });
 }
 
 // --- Fill functions ---

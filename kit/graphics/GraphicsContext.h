@@ -12,6 +12,7 @@
 //     ctx->clipToRect(dirtyRectInView);
 //     view->drawRect(dirtyRectInView);
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/AffineTransform.h"
@@ -30,7 +31,7 @@ class CGContext;
 class Shadow;
 
 class GraphicsContext : public Object {
-public:
+    KIT_CLASS(GraphicsContext)
     // A context drawing through `painter` (which must outlive it). The painter's world transform
     // and clip become the initial CTM and clip; the painter's own state is left as it was at the end.
     static Ref<GraphicsContext> graphicsContextWithPainter(QPainter* painter, bool flipped);

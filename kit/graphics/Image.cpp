@@ -1,5 +1,6 @@
 #include "kit/graphics/Image.h"
 
+#include "kit/foundation/Bundle.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/GraphicsContext.h"
 
@@ -45,6 +46,8 @@ NamedImages& namedImages()
 double deviceScale(const QTransform& m) { return std::max(std::hypot(m.m11(), m.m12()), std::hypot(m.m21(), m.m22())); }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Image, Object) { }
 
 Image::Image(Size size)
     : size_(size)
@@ -113,11 +116,10 @@ Ref<Image> Image::imageNamed(const QString& name)
     }
     if (!image && lookup)
         image = lookup(name);
-    for (const char* ext : { ".svg", ".png", ".tiff", ".jpg" }) {
-        if (image)
-            break;
-        if (QFile::exists(":/images/" + name + ext))
-            image = imageWithContentsOfFile(":/images/" + name + ext);
+    if (!image) {
+        const QString path = Bundle::mainBundle()->pathForImageResource(name);
+        if (!path.isEmpty())
+            image = imageWithContentsOfFile(path);
     }
     if (!image)
         return nullptr;
@@ -194,13 +196,13 @@ void Image::removeRepresentation(const Ref<ImageRep>& rep)
     std::erase(reps_, rep);
 }
 
-Ref<Image> Image::copy() const
+Ref<Object> Image::copy() const
 {
     std::lock_guard lock(mutex_);
     ensureLoaded();
     auto image = make<Image>();
     for (const auto& rep : reps_)
-        image->reps_.push_back(rep->copy());
+        image->reps_.push_back(static_pointer_cast<ImageRep>(rep->copy()));
     image->size_ = size_;
     image->sizeSet_ = sizeSet_;
     image->flipped_ = flipped_;
@@ -283,7 +285,7 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
 }
 
 void Image::drawInRectFromRectOperationFractionRespectFlippedHints(
-    Rect dest, Rect from, CompositingOperation op, double fraction, bool) const
+    Rect dest, Rect from, CompositingOperation op, double fraction, bool, const Dictionary*) const
 {
     drawInRectFromRectOperationFraction(dest, from, op, fraction);
 }

@@ -5,6 +5,7 @@
 // visual lower-left corner at the point. Drawing and reading are thread-safe; lockFocus is for
 // images no other thread uses.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/GraphicsState.h"
@@ -20,6 +21,7 @@
 namespace kit {
 
 class CGImage;
+class Dictionary;
 class GraphicsContext;
 
 // System image names (our own drawings).
@@ -37,7 +39,7 @@ enum ImageScaling : int {
 };
 
 class Image : public Object {
-public:
+    KIT_CLASS(Image)
     explicit Image(Size size = {});
 
     static Ref<Image> imageWithSize(Size size) { return make<Image>(size); }
@@ -48,9 +50,10 @@ public:
     static Ref<Image> imageByReferencingFile(const QString& path);
     // A zero size takes the pixel size.
     static Ref<Image> imageWithCGImageSize(const Ref<CGImage>& image, Size size);
-    // System names, then the named-image lookup (bundles), then Qt resources ":/images/<name>.{svg,png}".
+    // System names, then the named-image lookup, then the main bundle's image resources. Cached by name.
     static Ref<Image> imageNamed(const QString& name);
-    // Where bundles plug in their image resources. Test-only reset: pass an empty function.
+    // Where other image sources (plug-in bundles, tests) plug in. An empty function resets; either
+    // way the cache of named images is cleared.
     static void setNamedImageLookup(std::function<Ref<Image>(const QString& name)> lookup);
 
     Size size() const;
@@ -71,12 +74,13 @@ public:
     void addRepresentation(const Ref<ImageRep>& rep);
     void removeRepresentation(const Ref<ImageRep>& rep);
     // Independent: later drawing into either does not show in the other.
-    Ref<Image> copy() const;
+    Ref<Object> copy() const override;
 
     // --- Drawing into the current context. `fromRect` in image points with y up; ZeroRect = all. ---
     void drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const;
+    // `respectFlipped` and `hints` are accepted: images are upright anyway, and scaling is always smooth.
     void drawInRectFromRectOperationFractionRespectFlippedHints(
-        Rect dest, Rect from, CompositingOperation op, double fraction, bool respectFlipped) const;
+        Rect dest, Rect from, CompositingOperation op, double fraction, bool respectFlipped, const Dictionary* hints = nullptr) const;
     void drawInRect(Rect dest) const { drawInRectFromRectOperationFraction(dest, ZeroRect, CompositeSourceOver, 1.0); }
     // `point` is the visual lower-left corner; the image keeps its own size (or from's).
     void drawAtPointFromRectOperationFraction(Point point, Rect from, CompositingOperation op, double fraction) const;

@@ -12,6 +12,11 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(ImageRep, Object) { }
+KIT_REGISTER_CLASS(BitmapImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(SVGImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(CustomImageRep, ImageRep) { }
+
 BitmapImageRep::BitmapImageRep(QImage image)
     : ImageRep(MakeSize(image.width(), image.height()))
     , image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
@@ -34,6 +39,24 @@ Ref<BitmapImageRep> BitmapImageRep::imageRepWithData(const QByteArray& data)
 Ref<BitmapImageRep> BitmapImageRep::imageRepWithCGImage(const Ref<kit::CGImage>& image)
 {
     return image ? make<BitmapImageRep>(image->image()) : nullptr;
+}
+
+Ref<BitmapImageRep> BitmapImageRep::imageRepWithFocusedViewRect(Rect rect)
+{
+    auto* context = GraphicsContext::currentContext();
+    QPainter* painter = context ? context->backend().painter() : nullptr;
+    auto* device = painter ? dynamic_cast<QImage*>(painter->device()) : nullptr;
+    if (!device || IsEmptyRect(rect))
+        return nullptr;
+    const QRect pixels = context->state()
+                             .ctm.mapRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height))
+                             .toAlignedRect()
+                             .intersected(device->rect());
+    if (pixels.isEmpty())
+        return nullptr;
+    auto rep = make<BitmapImageRep>(device->copy(pixels));
+    rep->setSize(rect.size);
+    return rep;
 }
 
 Ref<Color> BitmapImageRep::colorAtXY(int x, int y) const
@@ -64,7 +87,7 @@ QByteArray BitmapImageRep::PNGRepresentation() const
     return bytes;
 }
 
-Ref<ImageRep> BitmapImageRep::copy() const
+Ref<Object> BitmapImageRep::copy() const
 {
     auto rep = make<BitmapImageRep>(image_.copy());
     rep->setSize(size());
@@ -99,7 +122,7 @@ QImage SVGImageRep::pixelsForSize(QSize pixels) const
     return cached;
 }
 
-Ref<ImageRep> SVGImageRep::copy() const
+Ref<Object> SVGImageRep::copy() const
 {
     Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
     return rep;

@@ -4,6 +4,7 @@
 // per pixel size, or a drawing callback. Each answers its size in points and its pixels at a
 // requested pixel size; bitmap and SVG reps are safe to read from several threads.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
@@ -21,7 +22,7 @@ class CGImage;
 class Color;
 
 class ImageRep : public Object {
-public:
+    KIT_CLASS(ImageRep)
     Size size() const { return size_; }
     void setSize(Size s) { size_ = s; }
     virtual int pixelsWide() const = 0;
@@ -30,7 +31,6 @@ public:
     virtual bool isBitmap() const { return false; }
     // The rep's pixels at (about) `pixels`; a bitmap answers its own pixels whatever is asked.
     virtual QImage pixelsForSize(QSize pixels) const = 0;
-    virtual Ref<ImageRep> copy() const = 0;
 
 protected:
     explicit ImageRep(Size size)
@@ -42,12 +42,15 @@ private:
 };
 
 class BitmapImageRep final : public ImageRep {
-public:
+    KIT_CLASS(BitmapImageRep)
     // The image is converted to premultiplied ARGB32; its size in points is its pixel size.
     explicit BitmapImageRep(QImage image);
     // Null for data that is not a readable raster image.
     static Ref<BitmapImageRep> imageRepWithData(const QByteArray& data);
     static Ref<BitmapImageRep> imageRepWithCGImage(const Ref<kit::CGImage>& image);
+    // The pixels under `rect` (user space) of the current context's device, as drawn so far; null when
+    // the context does not draw into an image. The view area uses it after lockFocus + display.
+    static Ref<BitmapImageRep> imageRepWithFocusedViewRect(Rect rect);
 
     int pixelsWide() const override { return image_.width(); }
     int pixelsHigh() const override { return image_.height(); }
@@ -65,7 +68,7 @@ public:
     QByteArray PNGRepresentation() const;
 
     QImage pixelsForSize(QSize) const override { return image_; }
-    Ref<ImageRep> copy() const override;
+    Ref<Object> copy() const override;
     const QImage& image() const { return image_; }
     // For painting into the rep (lockFocus); callers own the synchronisation.
     QImage& mutableImage() { return image_; }
@@ -75,14 +78,14 @@ private:
 };
 
 class SVGImageRep final : public ImageRep {
-public:
+    KIT_CLASS(SVGImageRep)
     // Null for data that is not a valid SVG document.
     static Ref<SVGImageRep> imageRepWithData(const QByteArray& data);
 
     int pixelsWide() const override { return int(size().width); }
     int pixelsHigh() const override { return int(size().height); }
     QImage pixelsForSize(QSize pixels) const override;
-    Ref<ImageRep> copy() const override;
+    Ref<Object> copy() const override;
     const QByteArray& data() const { return data_; }
 
 private:
@@ -98,7 +101,7 @@ private:
 // Draws on demand through a callback, which receives the rep's bounds (origin zero) and draws into
 // the current context, y up.
 class CustomImageRep final : public ImageRep {
-public:
+    KIT_CLASS(CustomImageRep)
     using DrawingHandler = std::function<void(Rect bounds)>;
     CustomImageRep(Size size, DrawingHandler handler)
         : ImageRep(size)
@@ -108,7 +111,7 @@ public:
     int pixelsWide() const override { return int(size().width); }
     int pixelsHigh() const override { return int(size().height); }
     QImage pixelsForSize(QSize pixels) const override;
-    Ref<ImageRep> copy() const override { return make<CustomImageRep>(size(), handler_); }
+    Ref<Object> copy() const override { return make<CustomImageRep>(size(), handler_); }
     void draw(Rect bounds) const
     {
         if (handler_)

@@ -125,7 +125,10 @@ void PainterBackend::applyClip(const GraphicsState& s)
     if (clipKnown_ && appliedClip_ == s.clipSerial)
         return;
     painter_->setWorldTransform(QTransform());
-    if (s.clip)
+    QRectF rect;
+    if (s.clip && isAxisAlignedRect(*s.clip, &rect))
+        painter_->setClipRect(rect); // Qt's fast path
+    else if (s.clip)
         painter_->setClipPath(*s.clip);
     else
         painter_->setClipping(false);

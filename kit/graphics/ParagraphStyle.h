@@ -3,6 +3,7 @@
 // Paragraph attributes as string drawing uses them: alignment, line breaking and truncation,
 // line spacing. The text system reads the same object.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 namespace kit {
@@ -25,8 +26,9 @@ enum LineBreakMode : int {
 };
 
 class ParagraphStyle : public Object {
-public:
+    KIT_CLASS(ParagraphStyle)
     static Ref<ParagraphStyle> defaultParagraphStyle() { return make<ParagraphStyle>(); }
+    Ref<Object> copy() const override { return mutableCopy(); }
     Ref<ParagraphStyle> mutableCopy() const
     {
         auto p = make<ParagraphStyle>();

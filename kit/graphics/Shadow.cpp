@@ -4,13 +4,15 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(Shadow, Object) { }
+
 void Shadow::set() const
 {
     if (auto* c = GraphicsContext::currentContext())
         c->setShadow(this);
 }
 
-Ref<Shadow> Shadow::copy() const
+Ref<Object> Shadow::copy() const
 {
     auto s = make<Shadow>();
     s->offset_ = offset_;

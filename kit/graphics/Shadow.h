@@ -4,6 +4,7 @@
 // of user space do not affect it), and a colour. `set` makes every later fill, stroke, image and
 // glyph run of the current context cast it, until the graphics state is restored.
 
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Color.h"
@@ -11,7 +12,7 @@
 namespace kit {
 
 class Shadow : public Object {
-public:
+    KIT_CLASS(Shadow)
     Shadow() = default;
     static Ref<Shadow> shadow() { return make<Shadow>(); }
 
@@ -24,7 +25,7 @@ public:
     void setShadowColor(Ref<Color> color) { color_ = std::move(color); }
 
     void set() const;
-    Ref<Shadow> copy() const;
+    Ref<Object> copy() const override;
 
 private:
     Size offset_;

@@ -4,6 +4,8 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,12 @@ Ref<Event> appDefined(std::int16_t subtype)
 {
     return Event::otherEventWithTypeLocationModifierFlagsTimestampWindowNumberContextSubtypeData1Data2(
         ApplicationDefined, ZeroPoint, 0, 0, 0, nullptr, subtype, 0, 0);
+}
+
+// A repeating timer every 1/8 s in `mode`.
+void addTimer(const QString& mode, std::function<void()> fire)
+{
+    RunLoop::main().addTimerForMode(Timer::timerWithTimeIntervalRepeatsBlock(0.125, true, [fire](Timer*) { fire(); }), mode);
 }
 
 class Queue : public testing::Test {
@@ -113,9 +121,9 @@ TEST_F(Queue, TrackingLoopsPullEventsRunTimersOfTheirModeAndRepost)
     window->makeKeyAndOrderFront();
     kit::test::EventScript script(window.get());
     int defaultFires = 0, trackingFires = 0, commonFires = 0;
-    script.addTimer({ DefaultRunLoopMode }, 0.125, true, [&] { ++defaultFires; });
-    script.addTimer({ EventTrackingRunLoopMode }, 0.125, true, [&] { ++trackingFires; });
-    script.addTimer({ RunLoopCommonModes }, 0.125, true, [&] { ++commonFires; });
+    addTimer(DefaultRunLoopMode, [&] { ++defaultFires; });
+    addTimer(EventTrackingRunLoopMode, [&] { ++trackingFires; });
+    addTimer(RunLoopCommonModes, [&] { ++commonFires; });
 
     script.mouseDown(MakePoint(10, 10)).wait(0.25).mouseDragged(MakePoint(20, 10)).wait(0.25).mouseUp(MakePoint(20, 10));
     script.run();
@@ -135,7 +143,7 @@ TEST_F(Queue, ALateRepeatingTimerFiresOnceThenKeepsItsCadence)
     kit::test::EventScript script(window.get());
     const double start = script.now();
     std::vector<double> fired;
-    script.addTimer({ DefaultRunLoopMode }, 0.125, true, [&] { fired.push_back(script.now() - start); });
+    addTimer(DefaultRunLoopMode, [&] { fired.push_back(script.now() - start); });
     // A modal-panel wait holds the default timer back for a second.
     Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(
         AnyEventMask, start + 1.0625, ModalPanelRunLoopMode, true);

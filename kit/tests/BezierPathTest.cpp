@@ -1,5 +1,6 @@
 #include "kit/graphics/BezierPath.h"
 
+#include "kit/core/Exception.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/tests/GraphicsTestSupport.h"
@@ -152,8 +153,8 @@ TEST(BezierPath, TangentArcEndsAtTheSecondTangentPointEvenBeyondTheSegment)
 TEST(BezierPath, TangentArcNeedsACurrentPoint)
 {
     auto path = BezierPath::bezierPath();
-    EXPECT_THROW(path->appendBezierPathWithArcFromPointToPointRadius({ 1, 1 }, { 2, 0 }, 1), kit::NoCurrentPointError);
-    EXPECT_THROW(path->lineToPoint({ 1, 1 }), kit::NoCurrentPointError);
+    EXPECT_THROW(path->appendBezierPathWithArcFromPointToPointRadius({ 1, 1 }, { 2, 0 }, 1), kit::Exception);
+    EXPECT_THROW(path->lineToPoint({ 1, 1 }), kit::Exception);
 }
 
 TEST(BezierPath, ClosePathReturnsToTheStartAndTheNextLineOpensASubpath)

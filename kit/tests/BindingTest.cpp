@@ -48,6 +48,19 @@ TEST(Binding, PushesAtBindTimeAndOnEachChangeOneWay)
     EXPECT_EQ(observationCount(model.get()), 0);
 }
 
+TEST(Binding, ValueClassComesFromTheKey)
+{
+    auto m = kit::make<Model>();
+    EXPECT_EQ(m->valueClassForBinding("title"), Value::Kind::String);
+    EXPECT_EQ(m->valueClassForBinding("isEnabled"), Value::Kind::Bool);
+    EXPECT_EQ(m->valueClassForBinding("count"), Value::Kind::Integer);
+    EXPECT_EQ(m->valueClassForBinding("child"), Value::Kind::Object);
+    EXPECT_EQ(m->valueClassForBinding("object"), Value::Kind::Nil);
+    EXPECT_EQ(m->valueClassForBinding("nothing"), Value::Kind::Nil);
+    EXPECT_TRUE(kit::conformsToProtocol<Model>(m.get()));
+    EXPECT_FALSE(kit::conformsToProtocol<kit::ValueTransformer>(m.get()));
+}
+
 TEST(Binding, TransformersByObjectBeatNames)
 {
     auto model = kit::make<Model>();
@@ -201,8 +214,13 @@ TEST(ArrayController, SelectionSurvivesRefillsAndCanRemoveFollowsIt)
     EXPECT_EQ(controller->selectionIndex(), 0);
     controller->setContent(kit::Array { a });
     EXPECT_EQ(controller->selectionIndexes(), kit::IndexSet(0));
+    auto r = kit::make<KeyValueRecorder>();
+    controller->addObserverForKeyPathOptionsContext(r.get(), "canRemove", kit::KeyValueObservingOptionNew, nullptr);
     controller->setSelectionIndexes({});
     EXPECT_FALSE(controller->canRemove());
+    ASSERT_EQ(r->records.size(), 1u); // heard through selectedObjects <- selectionIndexes
+    EXPECT_EQ(r->records[0].change.newValue, false);
+    controller->removeObserverForKeyPath(r.get(), "canRemove");
     controller->setContent(kit::Array { a, c });
     EXPECT_TRUE(controller->selectionIndexes().isEmpty()); // an explicit empty selection stays
     controller->setEditable(false);

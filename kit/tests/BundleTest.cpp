@@ -1,5 +1,7 @@
 #include "kit/foundation/Bundle.h"
 
+#include "kit/testsupport/RuntimeRecorders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -81,12 +83,12 @@ INSTANTIATE_TEST_SUITE_P(Lookups, StringsLookupTest,
 TEST_F(BundleTest, InfoKeysLocalisedOrPlain)
 {
     EXPECT_EQ(bundle->bundleIdentifier(), "org.example.fixture");
-    EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleName").toString(), "Deutsch");
-    EXPECT_EQ(bundle->infoJson().value("CFBundleName").toString(), "Plain");
-    EXPECT_EQ(bundle->objectForInfoDictionaryKey("JVLFeedbackProviderCGIURL").toString(), "https://x/cgi");
-    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("Nope").isUndefined());
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleName"), Value("Deutsch"));
+    EXPECT_EQ(bundle->infoDictionary().objectForKey(Value("CFBundleName")), Value("Plain"));
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("JVLFeedbackProviderCGIURL"), Value("https://x/cgi"));
+    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("Nope").isNil());
     Bundle::setPreferredLocalizationsForTesting({ "fr" });
-    EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleName").toString(), "Plain");
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("CFBundleName"), Value("Plain"));
 }
 
 TEST_F(BundleTest, ResourcesLocalisedFirst)
@@ -112,8 +114,32 @@ TEST_F(BundleTest, BundleWithPathNeedsAFolder)
     EXPECT_FALSE(Bundle::bundleWithPath(dir.filePath("missing")));
     auto bare = Bundle::bundleWithPath(dir.filePath("Resources"));
     ASSERT_TRUE(bare);
-    EXPECT_TRUE(bare->infoJson().isEmpty());
+    EXPECT_TRUE(bare->infoDictionary().isEmpty());
     EXPECT_EQ(bare->localizedStringForKeyValueTable("k", "", ""), "k");
+}
+
+TEST_F(BundleTest, BundleForClassWalksSuperclassesElseMain)
+{
+    Bundle* component = Bundle::bundleWithName("KitTestComponent");
+    EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), Bundle::mainBundle());
+    Bundle::setBundleForClassName("Object", component);
+    EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), component); // through the superclass
+    Bundle::setBundleForClassName("Object", nullptr);
+    EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), Bundle::mainBundle());
+}
+
+TEST_F(BundleTest, PluginWithoutItsLibraryAnswersNoClass)
+{
+    test::LogRecorder log;
+    EXPECT_FALSE(bundle->isLoaded());
+    EXPECT_EQ(bundle->classNamed("Anything"), nullptr);
+    EXPECT_FALSE(bundle->isLoaded());
+    EXPECT_TRUE(log.contains("libfixture.so"));
+    write("Plugin/libbroken.so", "not a library");
+    write("Plugin/Info.json", R"({"CFBundleExecutable": "broken", "NSPrincipalClass": "BrokenPane"})");
+    auto broken = Bundle::bundleWithPath(dir.filePath("Plugin"));
+    EXPECT_EQ(broken->principalClass(), nullptr);
+    EXPECT_FALSE(broken->load());
 }
 
 TEST_F(BundleTest, MainBundleAndLocalizedString)

@@ -162,7 +162,7 @@ protected:
         button = make<Button>(MakeRect(10, 10, 80, 24));
         target = make<RecordingTarget>();
         button->setTarget(target.get());
-        button->setAction("act:");
+        button->setAction("act");
         w.content->addSubview(button.get());
     }
     Ref<Event> key(std::uint16_t code, const QString& chars, std::uint64_t flags = 0)

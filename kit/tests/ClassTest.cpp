@@ -61,6 +61,38 @@ class Layerish : public kit::Object {
 };
 KIT_REGISTER_CLASS(Layerish, kit::Object) { c.storesUndefinedKeys(); }
 
+class Cell : public kit::Object {
+    KIT_CLASS(Cell)
+    QString title;
+    kit::Ref<kit::Object> template_;
+    kit::Weak<kit::Object> delegate;
+    int trackingTag = 0; // not copied
+
+protected:
+    void copyTo(kit::Object& copy) const override
+    {
+        kit::Object::copyTo(copy);
+        auto& c = static_cast<Cell&>(copy);
+        c.title = title;
+        c.template_ = template_; // shallow
+        c.delegate = delegate;
+    }
+};
+KIT_REGISTER_CLASS(Cell, kit::Object) { c.copyable(); }
+
+class ImageCell : public Cell {
+    KIT_CLASS(ImageCell)
+    QString imageName;
+
+protected:
+    void copyTo(kit::Object& copy) const override
+    {
+        Cell::copyTo(copy);
+        static_cast<ImageCell&>(copy).imageName = imageName;
+    }
+};
+KIT_REGISTER_CLASS(ImageCell, Cell) { }
+
 namespace first {
 class Twice : public kit::Object {
     KIT_CLASS(Twice)
@@ -143,6 +175,26 @@ TEST(ClassRegistry, PerformSelectorByNameWithUpToTwoArguments)
 }
 
 TEST(ClassRegistry, CopyIsRefusedByDefault) { EXPECT_THROW(kit::make<Person>()->copy(), kit::Exception); }
+
+TEST(ClassRegistry, CopyMakesTheDynamicClassAndCopiesBaseToDerived)
+{
+    auto shared = kit::make<kit::Object>();
+    auto delegate = kit::make<kit::Object>();
+    auto cell = kit::make<ImageCell>();
+    cell->title = "t";
+    cell->imageName = "i";
+    cell->template_ = shared;
+    cell->delegate = delegate;
+    cell->trackingTag = 7;
+    auto copy = kit::dynamic_pointer_cast<ImageCell>(cell->copy());
+    ASSERT_TRUE(copy);
+    EXPECT_NE(copy, cell);
+    EXPECT_EQ(copy->title, "t");
+    EXPECT_EQ(copy->imageName, "i");
+    EXPECT_EQ(copy->template_, shared);
+    EXPECT_EQ(copy->delegate.lock(), delegate);
+    EXPECT_EQ(copy->trackingTag, 0);
+}
 
 TEST(KeyValueCoding, AccessorsConvertNumbersAndRefuseOtherKinds)
 {

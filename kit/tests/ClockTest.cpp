@@ -55,6 +55,7 @@ TEST(DateTest, ReferenceDateAndIntervals)
 {
     test::ManualClockScope scope(978307200.0 + 60);
     EXPECT_EQ(Clock::currentDate().timeIntervalSinceReferenceDate(), 60.0);
+    EXPECT_EQ(Date(0).description(), "2001-01-01 00:00:00 +0000");
     EXPECT_EQ(Clock::dateWithTimeIntervalSinceNow(5).timeIntervalSinceDate(Clock::currentDate()), 5.0);
 }
 

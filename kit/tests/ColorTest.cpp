@@ -1,5 +1,6 @@
 #include "kit/graphics/Color.h"
 
+#include "kit/core/NotificationCenter.h"
 #include "kit/graphics/Image.h"
 
 #include <QGuiApplication>
@@ -76,6 +77,11 @@ TEST(Color, EqualityComparesSpaceAndComponents)
 TEST(Color, SystemColoursFollowThePalette)
 {
     const QPalette saved = QGuiApplication::palette();
+    Color::observePaletteChanges();
+    Color::observePaletteChanges(); // once is enough
+    int posted = 0;
+    auto token = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        kit::SystemColorsDidChangeNotification, nullptr, nullptr, [&](kit::Notification*) { ++posted; });
     auto text = Color::controlTextColor();
     auto selected = Color::selectedControlColor();
     QPalette p = saved;
@@ -83,12 +89,15 @@ TEST(Color, SystemColoursFollowThePalette)
     p.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0, 200));
     p.setColor(QPalette::Active, QPalette::Base, QColor(255, 255, 255));
     QGuiApplication::setPalette(p);
+    EXPECT_EQ(posted, 1);
     EXPECT_EQ(text->toQColor(), QColor(10, 20, 30));
     EXPECT_EQ(Color::keyboardFocusIndicatorColor()->toQColor(), QColor(0, 0, 200));
     const QColor half = selected->toQColor();
     EXPECT_NEAR(half.redF(), 0.5, 0.01);
     EXPECT_NEAR(half.blueF(), (200 / 255.0 + 1) / 2, 0.01);
     QGuiApplication::setPalette(saved);
+    kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
+    EXPECT_EQ(posted, 2);
     EXPECT_EQ(text->toQColor(), saved.color(QPalette::Active, QPalette::WindowText));
     EXPECT_EQ(Color::currentControlTint(), kit::BlueControlTint);
 }

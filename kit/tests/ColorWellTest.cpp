@@ -36,7 +36,7 @@ protected:
         b->setColor(Color::blueColor());
         for (const Ref<ColorWell>& well : { a, b }) {
             well->setTarget(target.get());
-            well->setAction("act:");
+            well->setAction("act");
             w.content->addSubview(well.get());
         }
     }

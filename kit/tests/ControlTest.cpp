@@ -52,9 +52,9 @@ protected:
     void SetUp() override
     {
         control = make<LoggingControl>(MakeRect(10, 10, 80, 30), &log);
-        target = make<RecordingTarget>(std::vector<std::string> { "act:" }, &log);
+        target = make<RecordingTarget>(QStringList { "act" }, &log);
         control->setTarget(target.get());
-        control->setAction("act:");
+        control->setAction("act");
         w.content->addSubview(control.get());
     }
     EventScript& script() { return *w.script; }
@@ -162,7 +162,7 @@ TEST_F(ControlTracking, PerformClickRunsItsStepsInOrder)
 TEST_F(ControlTracking, ANilTargetWalksTheResponderChainAndAGoneTargetDropsTheAction)
 {
     auto chainTarget = make<RecordingTarget>();
-    w.window->setNextResponder(chainTarget.get());
+    w.window->setDelegate(chainTarget.get());
     control->setTarget(nullptr);
     EXPECT_TRUE(control->sendAction());
     EXPECT_EQ(chainTarget->calls.size(), 1u);
@@ -173,14 +173,14 @@ TEST_F(ControlTracking, ANilTargetWalksTheResponderChainAndAGoneTargetDropsTheAc
     }
     EXPECT_FALSE(control->sendAction());
     EXPECT_EQ(chainTarget->calls.size(), 1u);
-    w.window->setNextResponder(nullptr);
+    w.window->setDelegate(nullptr);
 }
 
 TEST_F(ControlTracking, ACellTrackedOutsideItsControlSendsItself)
 {
     auto cell = make<ActionCell>(QStringLiteral("x"));
     cell->setTarget(target.get());
-    cell->setAction("act:");
+    cell->setAction("act");
     cell->setControlView(w.content.get());
     EXPECT_TRUE(cell->sendActionFromCell());
     // Placed in a control that shows another cell, it is still its own sender.
@@ -310,7 +310,7 @@ TEST(CellCopy, IsShallowAndIndependent)
     auto represented = make<Cell>();
     cell->setRepresentedObject(represented);
     cell->setTag(4);
-    const Ref<Cell> copy = cell->copy();
+    const Ref<Cell> copy = static_pointer_cast<Cell>(cell->copy());
     EXPECT_EQ(copy->representedObject(), represented);
     EXPECT_EQ(copy->tag(), 4);
     copy->setStringValue("b");

@@ -28,38 +28,43 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace kit::test {
 
-// Answers the actions it was given and records each one.
+// Answers the actions it was given (of "act", "itemAct", "other") and records each one.
 class RecordingTarget : public Responder {
+    KIT_CLASS(RecordingTarget)
 public:
     struct Call {
-        std::string action;
+        QString action;
         Object* sender;
         double time;
     };
-    explicit RecordingTarget(std::vector<std::string> actions = { "act:" }, QStringList* log = nullptr)
+    explicit RecordingTarget(QStringList actions = { QStringLiteral("act") }, QStringList* log = nullptr)
         : actions_(std::move(actions))
         , log_(log)
     { }
-    bool respondsToAction(std::string_view action) const override
+    bool respondsToSelector(const Selector& s) const override
     {
-        for (const std::string& a : actions_)
-            if (a == action)
-                return true;
-        return false;
+        static const QStringList recorded { QStringLiteral("act"), QStringLiteral("itemAct"), QStringLiteral("other") };
+        return recorded.contains(s.name()) ? actions_.contains(s.name()) : Responder::respondsToSelector(s);
     }
-    void performAction(std::string_view action, Object* sender) override
+    void act(Object* sender) { record(QStringLiteral("act"), sender); }
+    void itemAct(Object* sender) { record(QStringLiteral("itemAct"), sender); }
+    void other(Object* sender) { record(QStringLiteral("other"), sender); }
+
+    std::vector<Call> calls;
+    std::function<void()> onAction;
+
+private:
+    void record(const QString& action, Object* sender)
     {
-        calls.push_back({ std::string(action), sender, Application::sharedApplication()->now() });
+        if (!actions_.contains(action))
+            return;
+        calls.push_back({ action, sender, Application::sharedApplication()->now() });
         if (log_)
             log_->append(QStringLiteral("action"));
         if (onAction)
             onAction();
     }
-    std::vector<Call> calls;
-    std::function<void()> onAction;
-
-private:
-    std::vector<std::string> actions_;
+    QStringList actions_;
     QStringList* log_;
 };
 

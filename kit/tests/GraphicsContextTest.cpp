@@ -1,8 +1,10 @@
 #include "kit/graphics/GraphicsContext.h"
 
+#include "kit/core/Class.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
+#include "kit/graphics/Image.h"
 #include "kit/graphics/Shadow.h"
 #include "kit/tests/GraphicsTestSupport.h"
 
@@ -272,6 +274,97 @@ TEST(GraphicsContext, ViewContextTakesThePaintersTransformAndClip)
     EXPECT_TRUE(pixelIs(image, 12, 12, Qt::black));
     EXPECT_TRUE(pixelIs(image, 16, 16, Qt::white));
     EXPECT_TRUE(pixelIs(image, 5, 5, Qt::white));
+}
+
+} // namespace
+
+namespace {
+
+// Everything drawn after clipToMask is masked by its alpha when the state is restored; multiply
+// blends with what is underneath.
+TEST(CGContext, ClipToMaskAndMultiply)
+{
+    auto bitmap = kit::CGContext::createBitmap(20, 10);
+    bitmap->setFillColor({ 1, 1, 1, 1 });
+    bitmap->fillRect(MakeRect(0, 0, 20, 10));
+    QImage mask(20, 10, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            mask.setPixel(x, y, qRgba(0, 0, 0, 255));
+    bitmap->saveGState();
+    bitmap->clipToMask(MakeRect(0, 0, 20, 10), kit::CGImage::create(mask));
+    bitmap->setFillColor({ 0, 0, 1, 1 });
+    bitmap->fillRect(MakeRect(0, 0, 20, 10));
+    bitmap->restoreGState();
+
+    bitmap->saveGState();
+    bitmap->setBlendMode(kit::CGBlendModeMultiply);
+    bitmap->setFillColor({ 1, 0, 0, 1 });
+    bitmap->fillRect(MakeRect(0, 0, 20, 5)); // y up: the bottom half
+    bitmap->restoreGState();
+
+    const QImage image = kit::test::unpremultiplied(bitmap->createImage()->image());
+    EXPECT_TRUE(pixelIs(image, 5, 2, Qt::blue));
+    EXPECT_TRUE(pixelIs(image, 15, 2, Qt::white));
+    EXPECT_TRUE(pixelIs(image, 5, 8, Qt::black)); // blue × red
+    EXPECT_TRUE(pixelIs(image, 15, 8, Qt::red)); // white × red
+}
+
+// Pattern colours tile from the device origin (moved by the phase), not from the shape.
+TEST(Color, PatternTilesFromTheContextOrigin)
+{
+    QImage tile(4, 1, QImage::Format_ARGB32_Premultiplied);
+    tile.fill(Qt::white);
+    tile.setPixel(0, 0, qRgb(0, 0, 0));
+    auto pattern = Color::colorWithPatternImage(kit::Image::imageWithCGImageSize(kit::CGImage::create(tile), kit::ZeroSize));
+    Canvas canvas(12, 4, false, Qt::red);
+    pattern->setFill();
+    kit::BezierPath::fillRect(MakeRect(1, 0, 11, 4));
+    canvas.context->setPatternPhase({ 2, 0 });
+    kit::BezierPath::fillRect(MakeRect(0, 0, 1, 4));
+    const QImage& image = canvas.finish();
+    EXPECT_TRUE(pixelIs(image, 4, 1, Qt::black));
+    EXPECT_TRUE(pixelIs(image, 8, 2, Qt::black));
+    EXPECT_TRUE(pixelIs(image, 5, 1, Qt::white));
+    EXPECT_TRUE(pixelIs(image, 0, 1, Qt::white)); // phase 2: the black column moved to x = 2
+}
+
+// At a backing scale of 2 vector images are rendered for the device pixels, not stretched.
+TEST(Image, VectorRepsRenderAtTheDeviceScale)
+{
+    auto svg = kit::Image::imageWithData(
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10"/></svg>)");
+    kit::test::Recorder recorder(true);
+    kit::AffineTransform scale;
+    scale.scaleBy(2);
+    scale.concat();
+    svg->drawInRect(MakeRect(0, 0, 10, 10));
+    ASSERT_EQ(recorder.records().size(), 1u);
+    EXPECT_EQ(recorder.records()[0].image.size(), QSize(20, 20));
+    EXPECT_EQ(recorder.records()[0].deviceRect, QRectF(0, 0, 20, 20));
+}
+
+} // namespace
+
+namespace {
+
+TEST(GraphicsClasses, AreRegisteredByName)
+{
+    for (const char* name :
+        { "GraphicsContext", "BezierPath", "Color", "Gradient", "Shading", "Shadow", "Image", "ImageRep", "BitmapImageRep", "SVGImageRep",
+            "CustomImageRep", "CGImage", "CGContext", "CGPath", "Font", "FontManager", "ParagraphStyle", "Cursor", "ImageSource" })
+        EXPECT_NE(kit::classFromString(name), nullptr) << name;
+    const kit::Class* rep = kit::classFromString("BitmapImageRep");
+    ASSERT_TRUE(rep);
+    EXPECT_TRUE(rep->isSubclassOfClass(kit::ImageRep::staticClass()));
+    auto image = kit::classFromString("Image")->make();
+    EXPECT_TRUE(image && image->isKindOfClass(kit::Image::staticClass()));
+    // Immutable values copy to themselves; equality is by value.
+    auto color = Color::redColor();
+    EXPECT_EQ(color->copy(), color);
+    EXPECT_TRUE(color->isEqual(Color::redColor().get()));
+    EXPECT_EQ(color->hash(), Color::redColor()->hash());
 }
 
 } // namespace

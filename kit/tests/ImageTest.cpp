@@ -1,5 +1,6 @@
 #include "kit/graphics/Image.h"
 
+#include "kit/foundation/Bundle.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/tests/GraphicsTestSupport.h"
@@ -157,7 +158,7 @@ TEST(Image, LockFocusNestsAndKeepsEarlierContent)
 TEST(Image, CopiesAreIndependent)
 {
     auto original = redOverBlue(4, 4);
-    auto copy = original->copy();
+    auto copy = kit::static_pointer_cast<Image>(original->copy());
     copy->lockFocus();
     kit::Color::blackColor()->set();
     kit::RectFill(MakeRect(0, 0, 4, 4));
@@ -250,6 +251,20 @@ TEST(Image, NamedSystemImagesAreTemplates)
     Image::setNamedImageLookup([](const QString& name) { return name == "pi" ? redOverBlue(4, 4) : nullptr; });
     EXPECT_TRUE(Image::imageNamed("pi"));
     Image::setNamedImageLookup({});
+
+    // The main bundle's resources, by base name.
+    QTemporaryDir bundle;
+    QDir(bundle.path()).mkpath("Resources");
+    QFile svg(bundle.filePath("Resources/divider.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+    svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="22"><rect width="1" height="22"/></svg>)");
+    svg.close();
+    kit::Bundle::setMainBundlePathForTesting(bundle.path());
+    auto divider = Image::imageNamed("divider");
+    kit::Bundle::setMainBundlePathForTesting({});
+    ASSERT_TRUE(divider);
+    EXPECT_EQ(divider->size(), (kit::Size { 1, 22 }));
+    EXPECT_EQ(divider->name(), "divider");
 }
 
 TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
@@ -267,6 +282,19 @@ TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
     drawMany();
     a.join();
     b.join();
+}
+
+TEST(Image, FocusedViewRectReadsWhatWasDrawn)
+{
+    Canvas canvas(40, 40, false);
+    redOverBlue()->drawInRect(MakeRect(10, 10, 20, 20));
+    auto rep = kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(10, 10, 20, 20));
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(rep->pixelsWide(), 20);
+    EXPECT_EQ(rep->colorAtXY(5, 2)->toQColor(), QColor(Qt::red));
+    EXPECT_EQ(rep->colorAtXY(5, 17)->toQColor(), QColor(Qt::blue));
+    kit::test::Recorder recorder;
+    EXPECT_EQ(kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(0, 0, 5, 5)), nullptr);
 }
 
 // --- Three-part images ---
@@ -300,6 +328,24 @@ TEST(ThreePartImage, NullPartsAreLeftOutAndCrampedCapsShareTheFrame)
     const QImage& out = canvas.finish();
     EXPECT_TRUE(pixelIs(out, 4, 5, Qt::red));
     EXPECT_TRUE(pixelIs(out, 5, 5, Qt::blue));
+}
+
+} // namespace
+
+namespace {
+
+// The graphics layer draws images under the full CTM: upright in its y-up bitmaps.
+TEST(CGContext, DrawImageIsUprightInAYUpBitmap)
+{
+    QImage pixels(4, 4, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::blue);
+    for (int x = 0; x < 4; ++x)
+        pixels.setPixel(x, 0, qRgb(255, 0, 0));
+    auto bitmap = kit::CGContext::createBitmap(8, 8);
+    bitmap->drawImage(MakeRect(0, 0, 8, 8), kit::CGImage::create(pixels));
+    const QImage out = kit::test::unpremultiplied(bitmap->createImage()->image());
+    EXPECT_EQ(pixel(out, 4, 0), QColor(Qt::red));
+    EXPECT_EQ(pixel(out, 4, 7), QColor(Qt::blue));
 }
 
 } // namespace

@@ -41,6 +41,22 @@ TEST(KeyValueObserving, InitialIsDeliveredInsideRegistrationAndEverySetterCallNo
     EXPECT_EQ(observationCount(m.get()), 0);
 }
 
+TEST(KeyValueObserving, PriorNotificationsComeBeforeTheChange)
+{
+    auto m = kit::make<Model>();
+    m->setCount(1);
+    auto r = kit::make<KeyValueRecorder>();
+    m->addObserverForKeyPathOptionsContext(r.get(), "count", NewOld | kit::KeyValueObservingOptionPrior, nullptr);
+    m->setCount(2);
+    ASSERT_EQ(r->records.size(), 2u);
+    EXPECT_TRUE(r->records[0].change.isPrior);
+    EXPECT_EQ(r->records[0].change.oldValue, 1);
+    EXPECT_TRUE(r->records[0].change.newValue.isNil());
+    EXPECT_FALSE(r->records[1].change.isPrior);
+    EXPECT_EQ(r->records[1].change.newValue, 2);
+    m->removeObserverForKeyPath(r.get(), "count");
+}
+
 TEST(KeyValueObserving, DependentKeysCarryFreshValues)
 {
     auto m = kit::make<Model>();
@@ -137,12 +153,17 @@ TEST(KeyValueObserving, RemovalAndAdditionDuringDelivery)
 TEST(KeyValueObserving, DestroyedObserversAreNeverCalledAndVanish)
 {
     auto m = kit::make<Model>();
+    auto child = kit::make<Model>();
+    m->setChild(child);
     {
         auto r = kit::make<KeyValueRecorder>();
         m->addObserverForKeyPathOptionsContext(r.get(), "title", 0, nullptr);
         m->addObserverForKeyPathOptionsContext(r.get(), "child.title", 0, nullptr);
+        EXPECT_EQ(observationCount(child.get()), 1);
     }
     EXPECT_EQ(observationCount(m.get()), 0);
+    EXPECT_EQ(observationCount(child.get()), 0);
+    child->setTitle("no crash");
     m->setTitle("no crash");
     m->setChild(kit::make<Model>());
 }

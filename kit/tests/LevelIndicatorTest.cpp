@@ -35,7 +35,7 @@ protected:
         rating = make<LevelIndicator>(MakeRect(10, 10, 80, 16));
         rating->cell()->setEditable(true);
         rating->setTarget(target.get());
-        rating->setAction("act:");
+        rating->setAction("act");
         w.content->addSubview(rating.get());
     }
     ControlWindow w;

@@ -15,11 +15,11 @@ namespace {
 using namespace kit;
 using namespace kit::test;
 
-// A target that answers "act:" and decides enabling (and may check the item).
+// A target that answers "act" and decides enabling (and may check the item).
 class ValidatingTarget : public RecordingTarget, public MenuItemValidation {
 public:
     ValidatingTarget(bool answer, int state = -2, QStringList* log = nullptr)
-        : RecordingTarget({ "act:" }, log)
+        : RecordingTarget({ QStringLiteral("act") }, log)
         , answer_(answer)
         , state_(state)
         , vlog_(log)
@@ -57,14 +57,14 @@ TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
     const EnableCase& c = GetParam();
     ControlWindow w;
     auto chain = make<ValidatingTarget>(true, OnState);
-    w.window->setNextResponder(chain.get());
+    w.window->setDelegate(chain.get());
     auto own = make<RecordingTarget>();
     auto ownNo = make<ValidatingTarget>(false);
-    auto deaf = make<RecordingTarget>(std::vector<std::string> { "other:" });
+    auto deaf = make<RecordingTarget>(QStringList { "other" });
 
     auto menu = make<Menu>("M");
     menu->setAutoenablesItems(c.autoenables);
-    auto item = menu->addItemWithTitleActionKeyEquivalent("Item", "act:", {});
+    auto item = menu->addItemWithTitleActionKeyEquivalent("Item", "act", {});
     item->setEnabled(c.initiallyEnabled);
     switch (c.kind) {
     case TargetKind::Own:
@@ -79,7 +79,7 @@ TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
     case TargetKind::Chain:
         break;
     case TargetKind::Nobody:
-        item->setAction("nobodyHasThis:");
+        item->setAction("nobodyHasThis");
         break;
     case TargetKind::NoAction:
         item->setAction({});
@@ -92,7 +92,7 @@ TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
     menu->update();
     EXPECT_EQ(item->isEnabled(), c.expected) << c.name;
     EXPECT_EQ(item->state(), c.expectedState) << c.name;
-    w.window->setNextResponder(nullptr);
+    w.window->setDelegate(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, MenuAutoEnable,
@@ -123,7 +123,7 @@ public:
     {
         log_->append(QStringLiteral("update %1").arg(index));
         item->setTitle(QStringLiteral("Filled %1").arg(index));
-        item->setAction("act:");
+        item->setAction("act");
         return index != stopAt_;
     }
 
@@ -139,15 +139,15 @@ protected:
     {
         scope.setLog(&log);
         target = make<ValidatingTarget>(true, -2, &log);
-        w.window->setNextResponder(target.get());
+        w.window->setDelegate(target.get());
         menu = make<Menu>("Root");
-        menu->addItemWithTitleActionKeyEquivalent("Old", "act:", {});
-        menu->addItemWithTitleActionKeyEquivalent("Gone", "act:", {});
-        menu->addItemWithTitleActionKeyEquivalent("Gone too", "act:", {});
+        menu->addItemWithTitleActionKeyEquivalent("Old", "act", {});
+        menu->addItemWithTitleActionKeyEquivalent("Gone", "act", {});
+        menu->addItemWithTitleActionKeyEquivalent("Gone too", "act", {});
         where.view = w.content.get();
         where.location = MakePoint(20, 20);
     }
-    void TearDown() override { w.window->setNextResponder(nullptr); }
+    void TearDown() override { w.window->setDelegate(nullptr); }
 
     ControlWindow w;
     MenuScope scope;
@@ -185,7 +185,7 @@ TEST_F(MenuSession, CancelStillEndsTrackingAndSendsNothing)
 {
     auto sub = make<Menu>("Sub");
     menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
-    sub->addItemWithTitleActionKeyEquivalent("Deep", "act:", {});
+    sub->addItemWithTitleActionKeyEquivalent("Deep", "act", {});
     EXPECT_FALSE(sub->runSession(where));
     EXPECT_EQ(scope.notifications, (QStringList { MenuDidBeginTrackingNotification, MenuDidEndTrackingNotification }));
     // The object is the root menu, even for a submenu's session.
@@ -222,14 +222,14 @@ TEST(QMenuPresenter, BuildsTheMenuFromTheModel)
 {
     ControlWindow w;
     auto menu = make<Menu>("Real");
-    auto copy = menu->addItemWithTitleActionKeyEquivalent("Copy", "copy:", "c");
+    auto copy = menu->addItemWithTitleActionKeyEquivalent("Copy", "copy", "c");
     copy->setEnabled(false);
     menu->setAutoenablesItems(false);
     menu->addItem(MenuItem::separatorItem());
-    auto checked = menu->addItemWithTitleActionKeyEquivalent("Checked & done", "act:", "S");
+    auto checked = menu->addItemWithTitleActionKeyEquivalent("Checked & done", "act", "S");
     checked->setState(OnState);
     auto sub = make<Menu>("Sub");
-    sub->addItemWithTitleActionKeyEquivalent("Inner", "act:", {});
+    sub->addItemWithTitleActionKeyEquivalent("Inner", "act", {});
     menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
 
     QStringList texts;
@@ -280,7 +280,7 @@ TEST(ContextMenu, ARightClickRunsASessionAtTheClick)
     auto target = make<RecordingTarget>();
     auto control = make<ContextMenuControl>(MakeRect(10, 10, 80, 30));
     auto menu = make<Menu>("Context");
-    menu->addItemWithTitleActionKeyEquivalent("Do", "act:", {})->setTarget(target.get());
+    menu->addItemWithTitleActionKeyEquivalent("Do", "act", {})->setTarget(target.get());
     control->setMenu(menu);
     w.content->addSubview(control.get());
     scope.presenter->choices = { 0 };

@@ -109,12 +109,15 @@ TEST_F(OperationQueueTest, CancelDropsPendingAndFlagsRunning)
     queue->setMaxConcurrentOperationCount(1);
     std::atomic<bool> started { false };
     std::atomic<bool> sawCancel { false };
+    std::atomic<bool> release { false };
     auto first = make<BlockOperation>();
     first->addExecutionBlock([&, op = first.get()] {
         started = true;
         while (!op->isCancelled())
             std::this_thread::yield();
         sawCancel = true;
+        // Stays running until the count has been read.
+        waitFor(release);
     });
     std::atomic<int> laterRan { 0 };
     queue->addOperation(first);
@@ -123,6 +126,7 @@ TEST_F(OperationQueueTest, CancelDropsPendingAndFlagsRunning)
     waitFor(started);
     queue->cancelAllOperations();
     EXPECT_EQ(queue->operationCount(), 1);
+    release = true;
     queue->waitUntilAllOperationsAreFinished();
     EXPECT_TRUE(sawCancel.load());
     EXPECT_EQ(laterRan.load(), 0);
@@ -253,7 +257,7 @@ TEST_F(OperationQueueTest, InvocationOperationKeepsItsTargetUntilRun)
 }
 
 class Sleeper : public Object {
-public:
+    KIT_CLASS(Sleeper)
     void run(int)
     {
         Thread::sleepForTimeInterval(100);
@@ -276,6 +280,19 @@ TEST_F(OperationQueueTest, CancelWakesASleepingThreadWithoutTimePassing)
     EXPECT_TRUE(thread->isFinished());
     EXPECT_TRUE(sleeper->woke.load());
     EXPECT_EQ(Clock::currentNow(), before);
+}
+
+TEST_F(OperationQueueTest, ThreadRunsARegisteredActionByName)
+{
+    auto sleeper = make<Sleeper>();
+    auto thread = Thread::initWithTargetSelectorObject(sleeper.get(), Selector("run"), Value(0));
+    thread->start();
+    while (clock.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    clock.advance(100);
+    thread->join();
+    EXPECT_TRUE(sleeper->woke.load());
+    EXPECT_FALSE(thread->isCancelled());
 }
 
 TEST_F(OperationQueueTest, DroppingARunningThreadCancelsAndJoinsIt)
@@ -309,3 +326,5 @@ TEST(CacheTest, SharedBetweenThreads)
 }
 
 } // namespace
+
+KIT_REGISTER_CLASS(Sleeper, Object) { c.action("run", &Sleeper::run); }

@@ -22,7 +22,7 @@ protected:
         pullDown->addItemsWithTitles({ "Actions", "Copy", "Paste" });
         for (const Ref<PopUpButton>& b : { popUp, pullDown }) {
             b->setTarget(controlTarget.get());
-            b->setAction("act:");
+            b->setAction("act");
             w.content->addSubview(b.get());
         }
         scope.setLog(&log);
@@ -105,9 +105,9 @@ class PopUpChoices : public PopUp, public testing::WithParamInterface<ChoiceCase
 TEST_P(PopUpChoices, SendOneActionFromTheRightSender)
 {
     const ChoiceCase& c = GetParam();
-    auto itemTarget = make<RecordingTarget>(std::vector<std::string> { "itemAct:" });
+    auto itemTarget = make<RecordingTarget>(QStringList { "itemAct" });
     if (c.itemHasAction) {
-        popUp->itemAtIndex(2)->setAction("itemAct:");
+        popUp->itemAtIndex(2)->setAction("itemAct");
         popUp->itemAtIndex(2)->setTarget(itemTarget.get());
     }
     // The control's target sees the new selection when the action arrives.

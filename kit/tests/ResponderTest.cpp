@@ -15,7 +15,8 @@ namespace {
 using namespace kit;
 
 class Field : public View {
-public:
+    KIT_CLASS(Field)
+
     Field(std::vector<std::string>* log, std::string name, Rect frame)
         : View(frame)
         , log(log)
@@ -37,11 +38,16 @@ public:
             log->push_back(name + " resign");
         return resigns;
     }
-    bool respondsToAction(std::string_view action) const override
+    // Every action is registered; only those listed in `actions` are answered.
+    bool respondsToSelector(const Selector& s) const override
     {
-        return std::find(actions.begin(), actions.end(), std::string(action)) != actions.end();
+        return std::find(actions.begin(), actions.end(), s.name().toStdString()) != actions.end() && View::respondsToSelector(s);
     }
-    void performAction(std::string_view action, Object*) override { performed.emplace_back(action); }
+    void moveLeft(Object*) { performed.push_back("moveLeft"); }
+    void insertNewline(Object*) { performed.push_back("insertNewline"); }
+    void deleteBackward(Object*) { performed.push_back("deleteBackward"); }
+    void selectAll(Object*) { performed.push_back("selectAll"); }
+    void copy(Object* sender) { performed.push_back(sender ? "copy from sender" : "copy"); }
     void mouseDown(const Event&) override
     {
         if (log)
@@ -68,6 +74,12 @@ public:
     QString typed;
     std::function<void()> onMouseDown;
 };
+
+KIT_REGISTER_CLASS(Field, View)
+{
+    c.action("moveLeft", &Field::moveLeft).action("insertNewline", &Field::insertNewline).action("deleteBackward", &Field::deleteBackward);
+    c.action("selectAll", &Field::selectAll).action("copy", &Field::copy);
+}
 
 class Responders : public testing::Test {
 protected:
@@ -175,7 +187,7 @@ TEST_F(Responders, UnhandledKeysGoThroughTheBindingTableUpTheChain)
 {
     auto container = make<Field>(nullptr, "container", MakeRect(0, 0, 10, 10));
     container->accepts = false;
-    container->actions = { "moveLeft:" };
+    container->actions = { "moveLeft" };
     window->contentView()->addSubview(container.get());
     auto plain = make<Field>(nullptr, "plain", MakeRect(0, 0, 5, 5));
     container->addSubview(plain.get());
@@ -184,7 +196,7 @@ TEST_F(Responders, UnhandledKeysGoThroughTheBindingTableUpTheChain)
     kit::test::EventScript script(window.get());
     script.key(KeyCodeLeftArrow).key(KeyCodeA, "x");
     script.run();
-    EXPECT_EQ(container->performed, (std::vector<std::string> { "moveLeft:" }));
+    EXPECT_EQ(container->performed, (std::vector<std::string> { "moveLeft" }));
     EXPECT_EQ(beeps, 1); // the plain letter is bound to nothing
 }
 
@@ -204,20 +216,20 @@ TEST_F(Responders, UnhandledTabAndBacktabMoveTheKeyView)
 TEST_F(Responders, InterpretKeyEventsSendsTextAndCommands)
 {
     a->interprets = true;
-    a->actions = { "insertNewline:", "deleteBackward:" };
+    a->actions = { "insertNewline", "deleteBackward" };
     window->makeFirstResponder(a.get());
     kit::test::EventScript script(window.get());
     script.key(KeyCodeA, "h").key(KeyCodeS, "i").key(KeyCodeReturn).key(KeyCodeDelete).key(KeyCodeEscape);
     script.run();
     EXPECT_EQ(a->typed, QStringLiteral("hi"));
-    EXPECT_EQ(a->performed, (std::vector<std::string> { "insertNewline:", "deleteBackward:" }));
+    EXPECT_EQ(a->performed, (std::vector<std::string> { "insertNewline", "deleteBackward" }));
     EXPECT_EQ(beeps, 1); // cancelOperation: reached no one
 }
 
 TEST_F(Responders, KeyEquivalentsComeBeforeKeyDown)
 {
     c->equivalents = true;
-    a->actions = { "selectAll:" };
+    a->actions = { "selectAll" };
     window->makeFirstResponder(a.get());
     kit::test::EventScript script(window.get());
     script.key(KeyCodeA, "a", CommandKeyMask);
@@ -226,29 +238,29 @@ TEST_F(Responders, KeyEquivalentsComeBeforeKeyDown)
     c->equivalents = false;
     script.key(KeyCodeA, "a", CommandKeyMask);
     script.run();
-    EXPECT_EQ(a->performed, (std::vector<std::string> { "selectAll:" }));
+    EXPECT_EQ(a->performed, (std::vector<std::string> { "selectAll" }));
 }
 
 TEST_F(Responders, SendActionFindsTheTargetAndDropsExpiredOnes)
 {
     auto app = Application::sharedApplication();
-    b->actions = { "copy:" };
+    b->actions = { "copy" };
     window->makeFirstResponder(a.get());
-    EXPECT_FALSE(app->sendActionToFrom("copy:", Weak<Object>(), nullptr)); // not on a's chain
-    a->actions = { "copy:" };
-    EXPECT_TRUE(app->sendActionToFrom("copy:", Weak<Object>(), nullptr));
+    EXPECT_FALSE(app->sendActionToFrom(Selector("copy"), Weak<Object>(), nullptr)); // not on a's chain
+    a->actions = { "copy" };
+    EXPECT_TRUE(app->sendActionToFrom(Selector("copy"), Weak<Object>(), nullptr));
     EXPECT_EQ(a->performed.size(), 1u);
-    EXPECT_TRUE(app->sendActionToFrom("copy:", Weak<Object>(b), nullptr));
+    EXPECT_TRUE(app->sendActionToFrom(Selector("copy"), Weak<Object>(b), nullptr));
     EXPECT_EQ(b->performed.size(), 1u);
-    EXPECT_FALSE(app->sendActionToFrom("paste:", Weak<Object>(b), nullptr));
+    EXPECT_FALSE(app->sendActionToFrom(Selector("paste"), Weak<Object>(b), nullptr));
 
     Weak<Object> expired;
     {
         auto gone = make<Field>(nullptr, "gone", ZeroRect);
-        gone->actions = { "copy:" };
+        gone->actions = { "copy" };
         expired = Weak<Object>(gone);
     }
-    EXPECT_FALSE(app->sendActionToFrom("copy:", expired, nullptr));
+    EXPECT_FALSE(app->sendActionToFrom(Selector("copy"), expired, nullptr));
     EXPECT_EQ(a->performed.size(), 1u); // not sent up the chain either
 }
 

@@ -2,6 +2,7 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Class.h"
+#include "kit/core/Exception.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +170,21 @@ TEST_F(RunLoopTest, EachCalloutDrainsItsAutoreleasePool)
     loop.performAfterDelay(PerformRequest::make(rec.get(), "second", 0, [&](Object&, int) { aliveInSecond = alive; }), 0);
     loop.runPending();
     EXPECT_FALSE(aliveInSecond);
+}
+
+TEST_F(RunLoopTest, DelayedPerformsFromWorkersAreAnAssertionFailure)
+{
+    bool raised = false;
+    std::thread([&] {
+        try {
+            loop.performAfterDelay(request(rec.get(), "a", ""), 0);
+        } catch (const Exception& e) {
+            raised = e.name() == InternalInconsistencyException;
+        }
+    }).join();
+    EXPECT_TRUE(raised);
+    loop.runPending();
+    EXPECT_TRUE(rec->calls.empty());
 }
 
 TEST_F(RunLoopTest, MainQueueIsFifoAcrossThreads)

@@ -59,7 +59,7 @@ protected:
     {
         stepper = make<Stepper>(MakeRect(10, 10, 15, 22));
         stepper->setTarget(target.get());
-        stepper->setAction("act:");
+        stepper->setAction("act");
         stepper->setIntValue(5);
         w.content->addSubview(stepper.get());
     }

@@ -157,4 +157,35 @@ TEST_F(Tracking, TheTopmostCursorRectWins)
     EXPECT_EQ(window->cursorAtPoint(MakePoint(30, 30)), ibeam);
 }
 
+class TipOwner : public Object, public ToolTipOwner {
+public:
+    QString viewStringForToolTipPointUserData(View*, std::int64_t tag, Point, void* userData) override
+    {
+        ++asked;
+        lastTag = tag;
+        return userData ? QStringLiteral("from the owner") : QString();
+    }
+    int asked = 0;
+    std::int64_t lastTag = 0;
+};
+
+TEST_F(Tracking, ToolTipOwnersAreAskedOnlyWhenATipShows)
+{
+    auto tips = make<TipOwner>();
+    int data = 0;
+    view->setToolTip(QStringLiteral("plain"));
+    const std::int64_t tag = view->addToolTipRectOwnerUserData(MakeRect(0, 0, 20, 20), tips.get(), &data);
+    const std::int64_t silent = view->addToolTipRectOwnerUserData(MakeRect(80, 80, 20, 20), tips.get(), nullptr);
+    EXPECT_NE(tag, silent);
+    EXPECT_EQ(tips->asked, 0);
+    EXPECT_EQ(window->toolTipAtPoint(MakePoint(60, 10)), QStringLiteral("from the owner"));
+    EXPECT_EQ(tips->lastTag, tag);
+    EXPECT_TRUE(window->toolTipAtPoint(MakePoint(140, 90)).isNull()); // the owner answers null: none
+    EXPECT_EQ(window->toolTipAtPoint(MakePoint(100, 50)), QStringLiteral("plain"));
+    EXPECT_EQ(tips->asked, 2);
+    view->removeToolTip(tag);
+    EXPECT_EQ(window->toolTipAtPoint(MakePoint(60, 10)), QStringLiteral("plain"));
+    EXPECT_TRUE(window->toolTipAtPoint(MakePoint(10, 10)).isNull()); // the content view has none
+}
+
 } // namespace

@@ -1,6 +1,10 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QPainter>
@@ -187,6 +191,122 @@ TEST_F(WindowDisplay, FrameChangesResizeTheBackingAndTheContentView)
     EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 300, 150));
     EXPECT_EQ(window->snapshot().size(), QSize(300, 150));
     EXPECT_EQ(window->contentView()->opaqueAncestor(), window->frameView());
+}
+
+// Draws through the kit's current graphics context, clipped to a dirty rect it did not ask for.
+class KitDrawing : public View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+    void drawRect(Rect) override
+    {
+        ASSERT_TRUE(GraphicsContext::currentContext());
+        EXPECT_TRUE(GraphicsContext::currentContext()->isFlipped());
+        Color::redColor()->setFill();
+        RectFill(MakeRect(0, 0, 40, 10)); // the top strip of a flipped view
+        Color::blueColor()->setFill();
+        BezierPath::bezierPathWithRect(MakeRect(0, 30, 40, 10))->fill();
+    }
+};
+
+TEST_F(WindowDisplay, ViewsDrawThroughTheCurrentGraphicsContextInTheirOwnCoordinates)
+{
+    auto v = make<KitDrawing>(MakeRect(150, 20, 40, 40));
+    window->contentView()->addSubview(v.get());
+    window->display();
+    const QImage image = window->snapshot();
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(160.5, 55.5), Qt::red)); // top of the view
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(160.5, 25.5), Qt::blue)); // bottom
+    EXPECT_FALSE(GraphicsContext::currentContext());
+    // Partial redraws stay inside their region.
+    v->setNeedsDisplayInRect(MakeRect(0, 0, 10, 10));
+    window->displayIfNeeded();
+    EXPECT_TRUE(kit::test::basePixelIs(window->snapshot(), MakePoint(185.5, 55.5), Qt::red));
+}
+
+} // namespace
+
+namespace {
+
+using namespace kit;
+
+class Closer : public Object, public WindowDelegate {
+    KIT_CLASS(Closer)
+
+    bool windowShouldClose(Window*) override
+    {
+        ++asked;
+        return allow;
+    }
+    int asked = 0;
+    bool allow = false;
+};
+
+KIT_REGISTER_CLASS(Closer, Object) { c.optionalOperation("windowShouldClose"); }
+
+TEST(WindowFrames, ScreenFramesAreYUpAndConvertThroughOneFunction)
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    ASSERT_TRUE(screen);
+    const Rect primary = screen->frame();
+    EXPECT_EQ(primary.origin, ZeroPoint);
+    const QRectF q = QtRectFromScreen(MakeRect(10, 20, 300, 200));
+    EXPECT_EQ(q, QRectF(10, primary.height() - 220, 300, 200));
+    EXPECT_EQ(ScreenRectFromQt(q), MakeRect(10, 20, 300, 200));
+}
+
+TEST(WindowFrames, SavedFrameTextAndReadingItBack)
+{
+    auto window = make<Window>(MakeRect(10.4, 20.6, 300, 200), TitledWindowMask);
+    const Rect visible = Screen::mainScreen()->visibleFrame();
+    const QString expected = QStringLiteral("10 21 300 200 %1 %2 %3 %4 ")
+                                 .arg(int(visible.minX()))
+                                 .arg(int(visible.minY()))
+                                 .arg(int(visible.width()))
+                                 .arg(int(visible.height()));
+    EXPECT_EQ(window->stringWithSavedFrame(), expected);
+    EXPECT_FALSE(window->setFrameFromString(QStringLiteral("1 2 3")));
+    EXPECT_EQ(window->frame().size, MakeSize(300, 200));
+    EXPECT_TRUE(window->setFrameFromString(QStringLiteral("5 6 120 80 0 0 1024 768 ")));
+    EXPECT_EQ(window->frame(), MakeRect(5, 6, 120, 80));
+    window->setMinSize(MakeSize(150, 100));
+    window->setFrameDisplay(MakeRect(5, 6, 50, 50), false);
+    EXPECT_EQ(window->frame().size, MakeSize(150, 100));
+    window->setFrameTopLeftPoint(MakePoint(0, 500));
+    EXPECT_EQ(window->frame().origin, MakePoint(0, 400));
+}
+
+TEST(WindowFrames, ChildrenFollowTheirParentsMoves)
+{
+    auto parent = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    auto child = make<Window>(MakeRect(150, 150, 50, 50), BorderlessWindowMask);
+    parent->addChildWindowOrdered(child.get(), WindowAbove);
+    parent->setFrameOrigin(MakePoint(120, 90));
+    EXPECT_EQ(child->frame().origin, MakePoint(170, 140));
+    EXPECT_EQ(child->parentWindow(), parent);
+    parent->removeChildWindow(child.get());
+    parent->setFrameOrigin(MakePoint(0, 0));
+    EXPECT_EQ(child->frame().origin, MakePoint(170, 140));
+    EXPECT_FALSE(child->canBecomeKeyWindow());
+    Application::resetForTesting();
+}
+
+TEST(WindowFrames, PerformCloseAsksTheDelegateAndAlphaZeroStaysVisible)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto closer = make<Closer>();
+    window->setDelegate(closer.get());
+    window->makeKeyAndOrderFront();
+    window->performClose();
+    EXPECT_TRUE(window->isVisible());
+    closer->allow = true;
+    window->setAlphaValue(0);
+    EXPECT_TRUE(window->isVisible());
+    window->performClose();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closer->asked, 2);
+    EXPECT_FALSE(window->isKeyWindow());
+    Application::resetForTesting();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/PixelProbe.h"
 
 #include <algorithm>
@@ -12,30 +13,25 @@
 
 namespace kit::test {
 
-namespace {
-bool modeMatches(const QStringList& modes, const QString& mode)
-{
-    if (modes.contains(mode))
-        return true;
-    return modes.contains(RunLoopCommonModes)
-        && (mode == DefaultRunLoopMode || mode == EventTrackingRunLoopMode || mode == ModalPanelRunLoopMode);
-}
-} // namespace
-
 EventScript::EventScript(Window* window)
     : window_(window)
+    , clock_(std::make_shared<ManualClock>())
 {
     InputState::reset();
-    auto app = Application::sharedApplication();
-    app->setClock([this] { return now_; });
-    app->setWaitTurn([this](const QString& mode, double until) { return turn(mode, until); });
+    previousClock_ = Clock::install(clock_);
+    scriptTime_ = clock_->monotonic();
+    Application::sharedApplication()->setWaitTurn([this](const QString& mode, double until) { return turn(mode, until); });
 }
 
 EventScript::~EventScript()
 {
     Application::resetForTesting();
+    RunLoop::main().resetForTesting();
+    Clock::install(previousClock_);
     InputState::reset();
 }
+
+double EventScript::now() const { return clock_->monotonic(); }
 
 EventScript& EventScript::wait(double seconds)
 {
@@ -125,17 +121,12 @@ EventScript& EventScript::key(std::uint16_t keyCode, const QString& characters, 
     return keyDown(keyCode, characters, flags).keyUp(keyCode, characters, flags);
 }
 
-void EventScript::addTimer(const QStringList& modes, double interval, bool repeats, std::function<void()> fire)
-{
-    timers_.push_back({ modes, interval, now_ + interval, repeats, std::move(fire) });
-}
-
 void EventScript::postDue()
 {
     auto app = Application::sharedApplication();
     std::stable_sort(pending_.begin(), pending_.end(), [](const Scheduled& a, const Scheduled& b) { return a.time < b.time; });
     auto it = pending_.begin();
-    for (; it != pending_.end() && it->time <= now_; ++it) {
+    for (; it != pending_.end() && it->time <= now(); ++it) {
         InputState& input = InputState::shared();
         const Event& e = *it->event;
         input.modifierFlags = e.modifierFlags() & DeviceIndependentModifierFlagsMask & ~(FunctionKeyMask | NumericPadKeyMask);
@@ -156,41 +147,31 @@ void EventScript::postDue()
     pending_.erase(pending_.begin(), it);
 }
 
-double EventScript::nextTime(const QString& mode) const
+double EventScript::nextTime() const
 {
     double next = std::numeric_limits<double>::infinity();
     for (const Scheduled& s : pending_)
         next = std::min(next, s.time);
-    for (const Timer& t : timers_)
-        if (t.valid && modeMatches(t.modes, mode))
-            next = std::min(next, t.due);
+    // The run loop answers for its current mode: the one the waiting loop set.
+    if (const std::optional<double> due = RunLoop::main().nextEligibleFireTime())
+        next = std::min(next, *due);
     return next;
 }
 
-void EventScript::fireTimers(const QString& mode)
+void EventScript::advanceTo(double time)
 {
-    for (std::size_t i = 0; i < timers_.size(); ++i) {
-        if (!timers_[i].valid || !modeMatches(timers_[i].modes, mode) || timers_[i].due > now_)
-            continue;
-        // A late repeating timer fires once, then keeps its cadence.
-        if (timers_[i].repeats) {
-            while (timers_[i].due <= now_)
-                timers_[i].due += timers_[i].interval;
-        } else {
-            timers_[i].valid = false;
-        }
-        auto fire = timers_[i].fire;
-        fire();
-    }
+    // The manual clock fires what falls due on the way, in the run loop's current mode.
+    if (time > now())
+        clock_->advance(time - now());
+    RunLoop::main().runPending();
 }
 
-bool EventScript::turn(const QString& mode, double until)
+bool EventScript::turn(const QString&, double until)
 {
-    const double next = std::min(nextTime(mode), until);
+    const double next = std::min(nextTime(), until);
     if (!std::isfinite(next))
         return false;
-    now_ = std::max(now_, next);
-    fireTimers(mode);
+    advanceTo(next);
     postDue();
     return true;
 }
@@ -202,11 +183,12 @@ int EventScript::run()
     for (;;) {
         postDue();
         count += app->dispatchQueuedEvents();
-        const double next = nextTime(DefaultRunLoopMode);
-        if (pending_.empty() || !std::isfinite(next))
+        if (pending_.empty())
             break;
-        now_ = std::max(now_, next);
-        fireTimers(DefaultRunLoopMode);
+        double next = std::numeric_limits<double>::infinity();
+        for (const Scheduled& s : pending_)
+            next = std::min(next, s.time);
+        advanceTo(next);
     }
     return count;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 // Scripted input for kit tests: mouse and key events in a window's base coordinates (y up),
-// stamped on a manual clock and fed into the application's queue when their time comes. While
-// a tracking loop waits, the script advances the clock to the next scripted event or timer, so
-// loops, timers and click counts run deterministically without sleeping.
+// stamped on the kit's manual clock and fed into the application's queue when their time comes.
+// While a tracking loop waits, the script advances the clock to the next scripted event or run-loop
+// timer of the loop's mode, so loops, timers, animations and click counts run deterministically
+// without sleeping.
 
 #include "kit/appkit/Event.h"
 #include "kit/core/Geometry.h"
+#include "kit/foundation/Clock.h"
 
 #include <QColor>
 #include <QImage>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace kit {
@@ -26,14 +29,16 @@ namespace kit::test {
 
 class EventScript {
 public:
-    // Installs the manual clock and the waiting turn on the shared application; the destructor
-    // resets the application and the input state.
+    // Installs a manual clock and the waiting turn on the shared application; the destructor
+    // restores the clock and resets the application, the run loop and the input state.
     explicit EventScript(Window* window);
     ~EventScript();
     EventScript(const EventScript&) = delete;
     EventScript& operator=(const EventScript&) = delete;
 
-    double now() const { return now_; }
+    // The kit clock's monotonic time.
+    double now() const;
+    ManualClock& clock() { return *clock_; }
 
     // Events are stamped at the script time, which wait() moves on.
     EventScript& wait(double seconds);
@@ -52,42 +57,30 @@ public:
     // Puts the events whose time has come into the application's queue, without dispatching.
     void postDueEvents() { postDue(); }
 
-    // Dispatches every scripted event in time order, turning timers in the default mode as the
+    // Dispatches every scripted event in time order, firing the default mode's timers as the
     // clock passes them. Returns the number of events dispatched at this level.
     int run();
-
-    // A stand-in timer on the manual clock: fires while the current mode is one of `modes`
-    // ("kCFRunLoopCommonModes" covers the three standard ones).
-    void addTimer(const QStringList& modes, double interval, bool repeats, std::function<void()> fire);
 
 private:
     struct Scheduled {
         double time;
         Ref<Event> event;
     };
-    struct Timer {
-        QStringList modes;
-        double interval;
-        double due;
-        bool repeats;
-        std::function<void()> fire;
-        bool valid = true;
-    };
 
     Ref<Event> makeMouse(EventType type, Point p, std::uint64_t flags, int button);
     Ref<Event> makeKey(EventType type, std::uint16_t keyCode, const QString& characters, std::uint64_t flags);
     bool turn(const QString& mode, double until);
     void postDue();
-    double nextTime(const QString& mode) const;
-    void fireTimers(const QString& mode);
+    double nextTime() const;
+    void advanceTo(double time);
 
     Window* window_;
-    double now_ = 1000;
-    double scriptTime_ = 1000;
+    std::shared_ptr<ManualClock> clock_;
+    std::shared_ptr<Clock> previousClock_;
+    double scriptTime_ = 0;
     std::int64_t pressCount_ = 0;
     Point lastMouse_;
     std::vector<Scheduled> pending_;
-    std::vector<Timer> timers_;
 };
 
 // The window's snapshot pixel at a point in base coordinates (y up).

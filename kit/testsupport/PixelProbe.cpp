@@ -15,7 +15,7 @@ QImage renderImage(int width, int height, const std::function<void(QPainter&)>& 
     return image;
 }
 
-QColor pixel(const QImage& image, int x, int y) { return QColor::fromRgba(image.pixel(x, y)); }
+QColor pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
 
 std::string describe(QColor c)
 {

@@ -1,0 +1,93 @@
+#include "ZQSplitView/JVLSplitSubviewResizeButton.h"
+
+#include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+using kit::MakePoint;
+using kit::Ref;
+
+namespace {
+
+// Panes of 100 and 200 in a 300 x 100 window; a 20 x 20 button at the bottom of one pane.
+class ResizeButtonTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        split = makeSplitView({ 100, 200 });
+        window = kit::make<kit::Window>(kit::MakeRect(100, 100, 300, 100), kit::TitledWindowMask);
+        window->setContentView(split.get());
+    }
+    void TearDown() override { kit::Application::resetForTesting(); }
+
+    Ref<JVLSplitSubviewResizeButton> placeIn(unsigned position)
+    {
+        auto button = kit::make<JVLSplitSubviewResizeButton>(kit::MakeRect(40, 0, 20, 20));
+        split->subviewAtPosition(position)->addSubview(button.get());
+        button->awakeFromNib();
+        return button;
+    }
+
+    Ref<ZQSplitView> split;
+    Ref<kit::Window> window;
+};
+
+TEST_F(ResizeButtonTest, CellStartsWithItsImageOnTheRight)
+{
+    auto cell = kit::make<JVLSplitSubviewResizeButtonCell>();
+    ASSERT_TRUE(cell->image());
+    EXPECT_EQ(cell->image()->size(), kit::MakeSize(11, 14)) << "the grip image comes from the split view's bundle";
+    EXPECT_EQ(cell->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageRight);
+}
+
+TEST_F(ResizeButtonTest, FirstPaneGrowsToTheRightAndEachMoveCountsOnce)
+{
+    auto button = placeIn(0);
+    EXPECT_EQ(button->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageRight);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(50, 10)).mouseDragged(MakePoint(60, 10)).mouseDragged(MakePoint(70, 10)).mouseUp(MakePoint(70, 10));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(widthOf(*split, 1), 180);
+}
+
+TEST_F(ResizeButtonTest, OtherPanesGrowToTheLeft)
+{
+    auto button = placeIn(1);
+    EXPECT_EQ(button->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageLeft);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(150, 10)).mouseDragged(MakePoint(140, 10)).mouseUp(MakePoint(140, 10));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 1), 210);
+}
+
+TEST_F(ResizeButtonTest, ReachingTheMinimumChangesNothingAndBelowItCollapses)
+{
+    placeIn(0);
+    auto pane = split->subviewAtPosition(0);
+    pane->setMinDimensionAndMaxDimension(90, 0);
+    kit::test::EventScript exact(window.get());
+    exact.mouseDown(MakePoint(50, 10)).mouseDragged(MakePoint(40, 10)).mouseUp(MakePoint(40, 10));
+    exact.run();
+    EXPECT_EQ(widthOf(*split, 0), 100);
+
+    pane->setCanCollapse(true);
+    kit::test::EventScript below(window.get());
+    below.wait(2).mouseDown(MakePoint(50, 10)).mouseDragged(MakePoint(30, 10)).mouseDragged(MakePoint(90, 10)).mouseUp(MakePoint(90, 10));
+    below.run();
+    EXPECT_TRUE(pane->isCollapsed()) << "the collapse ends the drag: later moves do not reopen it";
+}
+
+TEST_F(ResizeButtonTest, ClickWithoutMovementChangesNothing)
+{
+    placeIn(0);
+    kit::test::EventScript script(window.get());
+    script.click(MakePoint(50, 10));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 100);
+}
+
+} // namespace

@@ -1,0 +1,263 @@
+#include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+using kit::MakePoint;
+using kit::Ref;
+
+namespace {
+
+// Three panes of 100 with 5-point dividers (at x 100 and 205) in a 310 x 100 window.
+class DragTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        split = makeSplitView({ 100, 100, 100 });
+        split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
+        window = kit::make<kit::Window>(kit::MakeRect(100, 100, 310, 100), kit::TitledWindowMask);
+        window->setContentView(split.get());
+        split->adjustSubviews();
+    }
+    void TearDown() override { kit::Application::resetForTesting(); }
+
+    Ref<ZQSplitView> split;
+    Ref<kit::Window> window;
+};
+
+TEST_F(DragTest, DividerMovesBothNeighbours)
+{
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseUp(MakePoint(132, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 130);
+    EXPECT_EQ(widthOf(*split, 1), 70);
+    EXPECT_EQ(widthOf(*split, 2), 100);
+    EXPECT_FALSE(split->isDragging());
+}
+
+TEST_F(DragTest, PushesPastAPaneAtItsMinimum)
+{
+    split->subviewAtPosition(1)->setMinDimensionAndMaxDimension(60, 0);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(162, 50)).mouseDragged(MakePoint(182, 50)).mouseUp(MakePoint(182, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 180);
+    EXPECT_EQ(widthOf(*split, 1), 60);
+    EXPECT_EQ(widthOf(*split, 2), 60);
+}
+
+TEST_F(DragTest, CollapsesBelowFortyFivePercentAndReExpands)
+{
+    auto middle = split->subviewAtPosition(1);
+    middle->setMinDimensionAndMaxDimension(60, 0);
+    middle->setCanCollapse(true);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(177, 50)).mouseUp(MakePoint(177, 50));
+    script.run();
+    EXPECT_TRUE(middle->isCollapsed());
+    EXPECT_EQ(widthOf(*split, 0), 200);
+
+    // Its trailing divider now sits at 205; dragging it out by more than 55 % of 60 expands the pane.
+    kit::test::EventScript back(window.get());
+    back.wait(1).mouseDown(MakePoint(207, 50)).mouseDragged(MakePoint(247, 50)).mouseUp(MakePoint(247, 50));
+    back.run();
+    EXPECT_FALSE(middle->isCollapsed());
+    EXPECT_GE(widthOf(*split, 1), 60);
+    EXPECT_EQ(widthOf(*split, 0) + widthOf(*split, 1) + widthOf(*split, 2), 300);
+}
+
+TEST_F(DragTest, StepOnADividerWithoutTrailingPaneDoesNothing)
+{
+    // A drag that outlives its trailing pane (a nested view can lose one mid-drag) must not reach past the panes.
+    kit::test::EventScript script(window.get());
+    script.mouseDragged(MakePoint(150, 50)).mouseUp(MakePoint(150, 50));
+    const auto down = kit::Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+        kit::LeftMouseDown, MakePoint(102, 50), 0, script.now(), window->windowNumber(), nullptr, 0, 1, 1);
+    split->dragDividerFromPane(2, *down);
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(widthOf(*split, i), 100);
+}
+
+TEST_F(DragTest, DelegateVetoMakesDividersInert)
+{
+    struct Veto : RecordingDelegate {
+        bool splitViewShouldHandleEventInDividerBetweenViewAndView(
+            ZQSplitView*, const kit::Event&, std::uint64_t, ZQSplitSubview*, ZQSplitSubview*) override
+        {
+            return false;
+        }
+    };
+    auto veto = kit::make<Veto>();
+    veto->implemented = { "splitViewShouldHandleEventInDividerBetweenViewAndView" };
+    split->setDelegate(veto.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseUp(MakePoint(132, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 100);
+}
+
+TEST_F(DragTest, DoubleClickCollapsesTheSmallerNeighbourThenExpandsIt)
+{
+    auto pair = makeSplitView({ 100, 200 });
+    pair->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
+    window->setContentView(pair.get());
+    pair->setFrameSize(kit::MakeSize(310, 100));
+    ASSERT_EQ(widthOf(*pair, 0), 102);
+    pair->subviewAtPosition(0)->setCanCollapse(true);
+    pair->subviewAtPosition(1)->setCanCollapse(true);
+    kit::test::EventScript script(window.get());
+    script.click(MakePoint(104, 50)).click(MakePoint(104, 50));
+    script.run();
+    EXPECT_TRUE(pair->subviewAtPosition(0)->isCollapsed());
+    EXPECT_EQ(widthOf(*pair, 1), 305);
+
+    kit::test::EventScript again(window.get());
+    again.wait(5).click(MakePoint(2, 50)).click(MakePoint(2, 50));
+    again.run();
+    EXPECT_FALSE(pair->subviewAtPosition(0)->isCollapsed());
+    EXPECT_NEAR(widthOf(*pair, 0), 102, 1.0);
+}
+
+TEST_F(DragTest, DividerCursorsFollowTheOrientation)
+{
+    window->displayIfNeeded();
+    window->invalidateCursorRectsForView(split.get());
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(102, 50)), ZQSplitView::cursor(1));
+    EXPECT_FALSE(window->cursorAtPoint(MakePoint(50, 50)));
+}
+
+} // namespace
+
+namespace {
+
+// A vertical split view whose middle pane is a coupled horizontal split (divider at y 50..55 from the top).
+class CoupledTest : public DragTest {
+protected:
+    void SetUp() override
+    {
+        DragTest::SetUp();
+        inner = kit::make<ZQSplitView>(kit::MakeRect(0, 0, 100, 100), 2);
+        split->subviewAtPosition(1)->removeFromSuperview();
+        split->addSubviewAtPosition(inner.get(), 1);
+        split->adjustSubviews();
+        ASSERT_EQ(inner->dividerRects().size(), 1u);
+    }
+    Ref<ZQSplitView> inner;
+};
+
+TEST_F(CoupledTest, NestedViewIsPerpendicularAndFollowsItsContainer)
+{
+    EXPECT_TRUE(inner->isHorizontal());
+    EXPECT_TRUE(inner->isCoupled());
+    EXPECT_EQ(inner->dividerThickness(), 5) << "the container's image";
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.2, 0.3, 0));
+    EXPECT_FALSE(split->background()) << "a transparent colour is dropped";
+    EXPECT_FALSE(split->isOpaque());
+}
+
+TEST_F(CoupledTest, CrossingShowsTheOpenHand)
+{
+    window->displayIfNeeded();
+    window->invalidateCursorRectsForView(split.get());
+    const double crossingY = 100 - (inner->dividerRects()[0].origin.y + 2.5); // base coordinates, y up
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(102, crossingY)), ZQSplitView::cursor(2));
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(150, crossingY)), ZQSplitView::cursor(0)) << "the nested horizontal divider";
+    EXPECT_EQ(window->cursorAtPoint(MakePoint(102, 10)), ZQSplitView::cursor(1));
+}
+
+TEST_F(CoupledTest, DragOnTheCrossingMovesBothDividers)
+{
+    const double innerBefore = inner->dividerRects()[0].origin.y;
+    const double crossingY = 100 - (innerBefore + 2.5);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, crossingY)).mouseDragged(MakePoint(122, crossingY - 10)).mouseUp(MakePoint(122, crossingY - 10));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(inner->dividerRects()[0].origin.y, innerBefore + 10) << "down on screen is further from the top";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanLetTheWindowGrowInsteadOfTheTrailingPane)
+{
+    struct Grow : RecordingDelegate {
+        bool splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow(
+            ZQSplitView*, std::uint64_t, ZQSplitSubview*, ZQSplitSubview*, bool) override
+        {
+            return true;
+        }
+    };
+    auto grow = kit::make<Grow>();
+    grow->implemented = { "splitViewShouldResizeWindowForDividerBetweenViewAndViewWillGrow" };
+    split->setDelegate(grow.get());
+    const double before = window->frame().size.width;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseUp(MakePoint(132, 50));
+    script.run();
+    EXPECT_EQ(window->frame().size.width, before + 30);
+    EXPECT_EQ(widthOf(*split, 0), 130);
+    EXPECT_EQ(widthOf(*split, 1), 100);
+    EXPECT_EQ(widthOf(*split, 2), 100);
+}
+
+TEST_F(DragTest, DelegateChoosesWhichNeighbourADoubleClickCollapses)
+{
+    struct Chooser : RecordingDelegate {
+        ZQSplitSubview* splitViewCollapseLeadingOrTrailing(ZQSplitView*, ZQSplitSubview* leading, ZQSplitSubview*) override
+        {
+            return leading;
+        }
+    };
+    for (unsigned i = 0; i < 3; ++i)
+        split->subviewAtPosition(i)->setCanCollapse(true);
+    kit::test::EventScript plain(window.get());
+    plain.click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    plain.run();
+    EXPECT_TRUE(split->subviewAtPosition(1)->isCollapsed()) << "equal sizes: the trailing pane goes";
+
+    const double divider = split->dividerRects()[0].origin.x + 2;
+    kit::test::EventScript back(window.get());
+    back.wait(5).click(MakePoint(divider, 50)).click(MakePoint(divider, 50));
+    back.run();
+    ASSERT_FALSE(split->subviewAtPosition(1)->isCollapsed()) << "a second double-click expands it again";
+    ASSERT_EQ(widthOf(*split, 0), 100);
+
+    auto chooser = kit::make<Chooser>();
+    chooser->implemented = { "splitViewCollapseLeadingOrTrailing" };
+    split->setDelegate(chooser.get());
+    kit::test::EventScript chosen(window.get());
+    chosen.wait(10).click(MakePoint(102, 50)).click(MakePoint(102, 50));
+    chosen.run();
+    EXPECT_TRUE(split->subviewAtPosition(0)->isCollapsed()) << "the delegate picked the leading pane";
+    EXPECT_FALSE(split->subviewAtPosition(1)->isCollapsed());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DragTest, DelegateCanNominateADividerForPressesInsideAPane)
+{
+    struct Nominate : RecordingDelegate {
+        std::uint64_t splitViewDividerForPointInSubview(ZQSplitView*, kit::Point, ZQSplitSubview* pane) override
+        {
+            return pane->identifier() == QStringLiteral("1") ? 0 : ZQNotFound;
+        }
+    };
+    auto nominate = kit::make<Nominate>();
+    nominate->implemented = { "splitViewDividerForPointInSubview" };
+    split->setDelegate(nominate.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(150, 50)).mouseDragged(MakePoint(170, 50)).mouseUp(MakePoint(170, 50));
+    script.run();
+    EXPECT_EQ(widthOf(*split, 0), 120);
+    EXPECT_EQ(widthOf(*split, 1), 80);
+    EXPECT_EQ(split->subviewAtPosition(1)->actDivider(), ZQNotFound);
+}
+
+} // namespace

@@ -1,0 +1,146 @@
+#include "ZQSplitView/ZQStandIns.h"
+#include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+using kit::MakePoint;
+using kit::Ref;
+
+namespace {
+
+class StateTest : public testing::Test {
+protected:
+    void SetUp() override { ZQDefaultsStandIn::useFileForTesting(dir.filePath(QStringLiteral("defaults.ini"))); }
+    void TearDown() override { ZQDefaultsStandIn::useFileForTesting({}); }
+
+    // Main: 120, 240.5 and a collapsed pane that would expand to 80.
+    Ref<ZQSplitView> makeMain()
+    {
+        auto split = makeSplitView({ 120, 240, 80 });
+        split->subviewAtPosition(2)->setCanCollapse(true);
+        EXPECT_TRUE(split->setStateFromString(QStringLiteral("3 120 240.5 -80")));
+        return split;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(StateTest, StringAndKeyAreExact)
+{
+    auto split = makeMain();
+    EXPECT_EQ(split->stringWithSavedState(), QStringLiteral("3 120 240.5 -80"));
+    split->subviewAtPosition(1)->setHiddenPlain(true);
+    EXPECT_EQ(split->stringWithSavedState(), QStringLiteral("3 120 240.5H -80"));
+    EXPECT_EQ(ZQSplitView::defaultsKeyForNameIsHorizontal(QStringLiteral("Main"), false), QStringLiteral("ZQSplitView V Main"));
+}
+
+TEST_F(StateTest, CommaDecimalLocaleChangesNothing)
+{
+    const QLocale before;
+    const std::string cBefore = std::setlocale(LC_NUMERIC, nullptr);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // may not be installed; QLocale alone already bites
+    auto split = makeMain();
+    const QString state = split->stringWithSavedState();
+    std::setlocale(LC_NUMERIC, cBefore.c_str());
+    QLocale::setDefault(before);
+    EXPECT_EQ(state, QStringLiteral("3 120 240.5 -80"));
+}
+
+TEST_F(StateTest, WrongPaneCountChangesNothing)
+{
+    auto split = makeSplitView({ 100, 100, 100, 100 });
+    EXPECT_FALSE(split->setStateFromString(QStringLiteral("3 120 240.5 -80")));
+    EXPECT_FALSE(split->setStateFromString(QStringLiteral("4 1 2 3")));
+    EXPECT_FALSE(split->setStateFromString(QString()));
+    for (unsigned i = 0; i < 4; ++i)
+        EXPECT_EQ(widthOf(*split, i), 100);
+}
+
+TEST_F(StateTest, CollapsedPaneThatMayNotCollapseKeepsTheSizeRead)
+{
+    auto split = makeSplitView({ 120, 240, 80 });
+    ASSERT_TRUE(split->setStateFromString(QStringLiteral("3 120 240 -80")));
+    EXPECT_FALSE(split->subviewAtPosition(2)->isCollapsed());
+    EXPECT_EQ(widthOf(*split, 2), 80);
+}
+
+TEST_F(StateTest, SavesAfterFirstRestoreUnderOrientationKeyAndNestedName)
+{
+    auto split = makeSplitView({ 100, 100 });
+    auto inner = kit::make<ZQSplitView>(kit::MakeRect(0, 0, 100, 100), 2);
+    split->addSubview(inner.get());
+    split->setAutosaveNameRecursively(QStringLiteral("Main"), true);
+    EXPECT_EQ(inner->autosaveName(), QStringLiteral("Main[2]"));
+    split->adjustSubviews();
+    EXPECT_TRUE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "no saving before a restore";
+    EXPECT_FALSE(split->restoreState(true));
+    split->setFrameSize(kit::MakeSize(320, 100));
+    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")), split->stringWithSavedState());
+
+    split->setHorizontal(true);
+    split->adjustSubviews();
+    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView H Main")), split->stringWithSavedState());
+    EXPECT_FALSE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "the V entry stays";
+    split->setAutosaveNameRecursively(QStringLiteral("Main"), false);
+    EXPECT_TRUE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty());
+}
+
+TEST_F(StateTest, RestoreAppliesTheSavedSizes)
+{
+    ZQDefaultsStandIn::setObjectForKey(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
+    auto split = makeSplitView({ 100, 100 });
+    split->setAutosaveNameRecursively(QStringLiteral("Pair"), false);
+    ZQDefaultsStandIn::setObjectForKey(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
+    EXPECT_TRUE(split->restoreState(false));
+    split->adjustSubviews();
+    EXPECT_EQ(widthOf(*split, 0), 150);
+    EXPECT_EQ(widthOf(*split, 1), 50);
+}
+
+} // namespace
+
+namespace {
+
+class SaveDuringDragTest : public StateTest { };
+
+// The state is written when the drag ends, not at every step.
+TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
+{
+    struct Spy : RecordingDelegate {
+        QStringList seen;
+        void didAdjustSubviews(ZQSplitView*) override { seen << ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")); }
+    };
+    auto split = makeSplitView({ 100, 100, 100 });
+    split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 310, 100), kit::TitledWindowMask);
+    window->setContentView(split.get());
+    split->setAutosaveNameRecursively(QStringLiteral("Drag"), false);
+    split->restoreState(false);
+    split->adjustSubviews();
+    const QString before = ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag"));
+    ASSERT_EQ(before, QStringLiteral("3 100 100 100"));
+    auto spy = kit::make<Spy>();
+    spy->implemented = { "didAdjustSubviews" };
+    split->setDelegate(spy.get());
+    {
+        kit::test::EventScript script(window.get());
+        script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(112, 50)).mouseDragged(MakePoint(122, 50)).mouseUp(MakePoint(122, 50));
+        script.run();
+    }
+    ASSERT_GE(spy->seen.size(), 2);
+    for (const QString& s : spy->seen)
+        EXPECT_EQ(s, before);
+    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")), QStringLiteral("3 120 80 100"));
+    kit::Application::resetForTesting();
+}
+
+} // namespace

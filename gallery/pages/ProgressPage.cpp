@@ -1,0 +1,80 @@
+#include "gallery/pages/ProgressPage.h"
+
+#include "KSSpinningProgressIndicator/KSSpinningProgressIndicator.h"
+#include "gallery/pages/GallerySwatch.h"
+
+#include <algorithm>
+
+using kit::MakeRect;
+using kit::Ref;
+
+namespace {
+
+// One row: a spinner, a caption and the buttons that drive it.
+struct Row {
+    Ref<KSSpinningProgressIndicator> spinner;
+    double y;
+};
+
+} // namespace
+
+kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
+{
+    auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
+    const double top = frame.size.height - 40;
+    auto add = [&](double y, double size, const QString& caption) {
+        auto spinner = kit::make<KSSpinningProgressIndicator>(MakeRect(40, y, size, size));
+        spinner->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(spinner.get());
+        auto label = kit::make<GallerySwatch>(MakeRect(std::max(110.0, 60 + size), y, 300, 40), QColor(250, 250, 250), caption);
+        label->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(label.get());
+        return spinner;
+    };
+    auto button = [&](double x, double y, const QString& title, std::function<void()> action) {
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, y + 6, 96, 28), title, std::move(action));
+        b->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(b.get());
+    };
+
+    // Indeterminate, spinning from a timer in the common modes.
+    auto timerSpinner = add(top - 40, 40, QStringLiteral("Indeterminate, timer"));
+    timerSpinner->startAnimation();
+    Ref<KSSpinningProgressIndicator> s = timerSpinner;
+    button(430, top - 40, QStringLiteral("Start"), [s] { s->startAnimation(); });
+    button(530, top - 40, QStringLiteral("Stop"), [s] { s->stopAnimation(); });
+
+    // Indeterminate, from a thread of its own, coloured.
+    auto threaded = add(top - 100, 40, QStringLiteral("Indeterminate, own thread, coloured"));
+    threaded->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.12, 0.43, 0.78, 1));
+    threaded->setUsesThreadedAnimation(true);
+    threaded->startAnimation();
+    Ref<KSSpinningProgressIndicator> t = threaded;
+    button(430, top - 100, QStringLiteral("Start"), [t] { t->startAnimation(); });
+    button(530, top - 100, QStringLiteral("Stop"), [t] { t->stopAnimation(); });
+    button(630, top - 100, QStringLiteral("Thread"), [t] { t->setUsesThreadedAnimation(!t->usesThreadedAnimation()); });
+
+    // Determinate pie.
+    auto pie = add(top - 160, 40, QStringLiteral("Determinate pie, 65 of 100"));
+    pie->setDoubleValue(65);
+    Ref<KSSpinningProgressIndicator> p = pie;
+    button(430, top - 160, QStringLiteral("+10"), [p] { p->setDoubleValue(std::min(p->maxValue(), p->doubleValue() + 10)); });
+    button(530, top - 160, QStringLiteral("-10"), [p] { p->setDoubleValue(std::max(0.0, p->doubleValue() - 10)); });
+
+    // Hidden while stopped, on a dark background.
+    auto hiding = add(top - 220, 40, QStringLiteral("White on dark, hidden while stopped"));
+    hiding->setColor(kit::Color::whiteColor());
+    hiding->setBackgroundColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.24, 0.24, 0.27, 1));
+    hiding->setDrawsBackground(true);
+    hiding->setDisplayedWhenStopped(false);
+    hiding->startAnimation();
+    Ref<KSSpinningProgressIndicator> hd = hiding;
+    button(430, top - 220, QStringLiteral("Start"), [hd] { hd->startAnimation(); });
+    button(530, top - 220, QStringLiteral("Stop"), [hd] { hd->stopAnimation(); });
+
+    // A large one.
+    auto large = add(top - 360, 120, QStringLiteral("Large"));
+    large->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.75, 0.24, 0.2, 1));
+    large->startAnimation();
+    return page;
+}

@@ -1,0 +1,128 @@
+#include "kit/appkit/ClipView.h"
+
+#include "kit/appkit/Event.h"
+#include "kit/appkit/ScrollView.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace kit {
+
+void ClipView::setDocumentView(View* view)
+{
+    if (documentView_.get() == view)
+        return;
+    if (documentView_)
+        documentView_->removeFromSuperview();
+    documentView_ = view;
+    if (view) {
+        addSubview(view);
+        setBoundsOrigin(constrainScrollPoint(view->frame().origin));
+    }
+    reflect();
+}
+
+bool ClipView::isFlipped() const { return documentView_ && documentView_->isFlipped(); }
+
+Rect ClipView::documentRect() const { return documentView_ ? documentView_->frame() : ZeroRect; }
+
+Rect ClipView::documentVisibleRect() const
+{
+    if (!documentView_)
+        return ZeroRect;
+    return convertRectToView(bounds(), documentView_.get());
+}
+
+Point ClipView::constrainScrollPoint(Point p) const
+{
+    const Rect doc = documentRect();
+    const Size visible = bounds().size;
+    p.x = std::clamp(p.x, doc.minX(), std::max(doc.minX(), doc.maxX() - visible.width));
+    p.y = std::clamp(p.y, doc.minY(), std::max(doc.minY(), doc.maxY() - visible.height));
+    return p;
+}
+
+void ClipView::scrollToPoint(Point point)
+{
+    const Point constrained = constrainScrollPoint(point);
+    if (constrained == bounds().origin)
+        return;
+    setBoundsOrigin(constrained);
+    reflect();
+}
+
+void ClipView::reflect()
+{
+    if (const Ref<ScrollView> scroll = dynamic_pointer_cast<ScrollView>(superview()))
+        scroll->reflectScrolledClipView(this);
+}
+
+void ClipView::drawRect(Rect dirty)
+{
+    if (!drawsBackground_)
+        return;
+    if (QPainter* p = currentPainter())
+        p->fillRect(QRectF(dirty.minX(), dirty.minY(), dirty.width(), dirty.height()), QApplication::palette().color(QPalette::Base));
+}
+
+bool ClipView::autoscroll(const Event& event)
+{
+    const Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    const Rect visible = bounds();
+    double dx = 0, dy = 0;
+    if (p.x < visible.minX())
+        dx = p.x - visible.minX();
+    else if (p.x > visible.maxX())
+        dx = p.x - visible.maxX();
+    if (p.y < visible.minY())
+        dy = p.y - visible.minY();
+    else if (p.y > visible.maxY())
+        dy = p.y - visible.maxY();
+    if (dx == 0 && dy == 0)
+        return false;
+    const Point before = bounds().origin;
+    scrollToPoint(MakePoint(before.x + dx, before.y + dy));
+    return !(bounds().origin == before);
+}
+
+bool ClipView::scrollRectToVisible(Rect rect)
+{
+    const Rect visible = bounds();
+    Point origin = visible.origin;
+    if (rect.width() > visible.width() || rect.minX() < visible.minX())
+        origin.x = rect.minX();
+    else if (rect.maxX() > visible.maxX())
+        origin.x = rect.maxX() - visible.width();
+    // Too tall: show the top edge, which is minY when flipped and maxY when not.
+    if (rect.height() > visible.height())
+        origin.y = isFlipped() ? rect.minY() : rect.maxY() - visible.height();
+    else if (rect.minY() < visible.minY())
+        origin.y = rect.minY();
+    else if (rect.maxY() > visible.maxY())
+        origin.y = rect.maxY() - visible.height();
+    const Point before = visible.origin;
+    scrollToPoint(origin);
+    return !(bounds().origin == before);
+}
+
+void ClipView::setFrameSize(Size size)
+{
+    View::setFrameSize(size);
+    setBoundsOrigin(constrainScrollPoint(bounds().origin));
+    reflect();
+}
+
+void ClipView::subviewFrameDidChange(View* view)
+{
+    if (view != documentView_.get())
+        return;
+    setBoundsOrigin(constrainScrollPoint(bounds().origin));
+    reflect();
+}
+
+KIT_REGISTER_CLASS(ClipView, View) { }
+
+} // namespace kit

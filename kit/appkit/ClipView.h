@@ -1,0 +1,52 @@
+#pragma once
+
+// The view a scroll view looks through: its only subview is the document view, and its bounds
+// origin is the scroll position. It takes the document view's flip, keeps the scroll position
+// inside the document, and scrolls toward the pointer when asked to autoscroll.
+
+#include "kit/appkit/View.h"
+
+namespace kit {
+
+class ClipView : public View {
+    KIT_CLASS(ClipView)
+
+    ClipView() = default;
+    explicit ClipView(Rect frame)
+        : View(frame)
+    { }
+
+    Ref<View> documentView() const { return documentView_; }
+    void setDocumentView(View* view);
+    // The part of the document shown, in the document view's coordinates.
+    Rect documentVisibleRect() const;
+    Rect documentRect() const;
+
+    // Moves the bounds origin to `point` after constraining it; tells the enclosing scroll view.
+    virtual void scrollToPoint(Point point);
+    virtual Point constrainScrollPoint(Point proposed) const;
+    bool drawsBackground() const { return drawsBackground_; }
+    void setDrawsBackground(bool flag) { drawsBackground_ = flag; }
+
+    // kit::View:
+    bool isFlipped() const override;
+    bool isOpaque() const override { return drawsBackground_; }
+    void drawRect(Rect dirty) override;
+    // Outside the visible rect, scrolls toward the pointer by the overshoot; YES when it moved.
+    bool autoscroll(const Event& event) override;
+    // `rect` in this view's coordinates: the smallest move that shows it (leading and top edges
+    // when it is too big); YES when it moved.
+    bool scrollRectToVisible(Rect rect) override;
+    void setFrameSize(Size size) override;
+
+protected:
+    void subviewFrameDidChange(View* view) override;
+
+private:
+    void reflect();
+
+    Ref<View> documentView_;
+    bool drawsBackground_ = true;
+};
+
+} // namespace kit

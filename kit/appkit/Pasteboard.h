@@ -1,0 +1,50 @@
+#pragma once
+
+// A named pasteboard of typed data, enough for drags inside the application: declare types,
+// put and get data or strings, read the types back.
+
+#include "kit/core/Class.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+namespace kit {
+
+inline const QString DragPboard = QStringLiteral("NSDragPboard");
+inline const QString StringPboardType = QStringLiteral("NSStringPboardType");
+
+class Pasteboard : public Object {
+    KIT_CLASS(Pasteboard)
+
+    explicit Pasteboard(QString name = {})
+        : name_(std::move(name))
+    { }
+
+    // One pasteboard per name for the life of the process.
+    static Ref<Pasteboard> pasteboardWithName(const QString& name);
+
+    QString name() const { return name_; }
+    // Replaces the contents; answers the change count.
+    std::int64_t declareTypesOwner(const QStringList& types, Object* owner);
+    std::int64_t clearContents();
+    QStringList types() const { return types_; }
+    bool setDataForType(const QByteArray& data, const QString& type);
+    QByteArray dataForType(const QString& type) const;
+    bool setStringForType(const QString& string, const QString& type);
+    QString stringForType(const QString& type) const;
+    std::int64_t changeCount() const { return changeCount_; }
+
+    // The MIME type a pasteboard type travels as between applications.
+    static QString mimeTypeForType(const QString& type);
+
+private:
+    QString name_;
+    QStringList types_;
+    std::map<QString, QByteArray> data_;
+    std::int64_t changeCount_ = 0;
+};
+
+} // namespace kit

@@ -1,0 +1,20 @@
+#pragma once
+
+// Crash reports: after install(), a fatal signal (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT) or an
+// uncaught exception writes one file "<exe>_<yyyy-MM-dd-HHmmss>.crash" (UTC) into
+// $XDG_STATE_HOME/<exe>/CrashReports/ with the signal, faulting address, pid, version and a
+// backtrace, using only async-signal-safe calls, then lets the default action happen.
+
+#include <QString>
+
+namespace kit::CrashLog {
+
+// Call first in main, once the main bundle is known.
+void install();
+// The same with everything given: no Qt is touched, so a forked child may call it.
+void installWithDirectory(const char* directory, const char* executable, const char* version);
+// Loads what the backtrace needs, so the handler never loads a library.
+void warmUp();
+QString directory();
+
+} // namespace kit::CrashLog

@@ -1,0 +1,172 @@
+#include "kit/graphics/ImageSource.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QUrl>
+
+#include <cmath>
+
+namespace kit {
+
+namespace {
+
+QString typeForFormat(const QByteArray& format)
+{
+    if (format == "png")
+        return TypePNG;
+    if (format == "jpeg" || format == "jpg")
+        return TypeJPEG;
+    if (format == "tiff" || format == "tif")
+        return TypeTIFF;
+    if (format == "gif")
+        return TypeGIF;
+    if (format == "svg" || format == "svgz")
+        return TypeSVG;
+    return QStringLiteral("public.") + QString::fromLatin1(format);
+}
+
+Ref<CGImage> readScaled(const QByteArray& data, int index, int maxPixelSize)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (index > 0 && !reader.jumpToImage(index))
+        return nullptr;
+    const QSize natural = reader.size();
+    if (maxPixelSize > 0 && natural.isValid()) {
+        const int larger = std::max(natural.width(), natural.height());
+        if (larger > maxPixelSize) {
+            const double s = double(maxPixelSize) / larger;
+            reader.setScaledSize(
+                QSize(std::max(1, int(std::lround(natural.width() * s))), std::max(1, int(std::lround(natural.height() * s)))));
+        }
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return nullptr;
+    if (maxPixelSize > 0 && std::max(image.width(), image.height()) > maxPixelSize)
+        image = image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return CGImage::create(image);
+}
+
+// The text chunks of a PNG file. QImageReader cannot be used: it splits keys at ':', and the
+// thumbnail keys are "Thumb::URI" and "Thumb::MTime".
+QHash<QString, QString> pngText(const QByteArray& png)
+{
+    QHash<QString, QString> out;
+    if (!png.startsWith("\x89PNG\r\n\x1a\n"))
+        return out;
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const quint32 length = (quint32(uchar(png[at])) << 24) | (quint32(uchar(png[at + 1])) << 16) | (quint32(uchar(png[at + 2])) << 8)
+            | quint32(uchar(png[at + 3]));
+        const QByteArray type = png.mid(at + 4, 4);
+        if (length > quint32(png.size() - at - 12))
+            break;
+        const QByteArray body = png.mid(at + 8, qsizetype(length));
+        const qsizetype nul = body.indexOf('\0');
+        if (nul > 0) {
+            const QString key = QString::fromLatin1(body.left(nul));
+            if (type == "tEXt") {
+                out.insert(key, QString::fromLatin1(body.mid(nul + 1)));
+            } else if (type == "zTXt" && body.size() > nul + 2) {
+                QByteArray packed = QByteArray("\x00\x01\x00\x00", 4) + body.mid(nul + 2);
+                out.insert(key, QString::fromLatin1(qUncompress(packed)));
+            } else if (type == "iTXt" && body.size() > nul + 2 && body[nul + 1] == 0) {
+                // Uncompressed international text: skip language tag and translated keyword.
+                const qsizetype lang = body.indexOf('\0', nul + 3);
+                const qsizetype translated = lang < 0 ? -1 : body.indexOf('\0', lang + 1);
+                if (translated > 0)
+                    out.insert(key, QString::fromUtf8(body.mid(translated + 1)));
+            }
+        }
+        if (type == "IEND")
+            break;
+        at += 12 + qsizetype(length);
+    }
+    return out;
+}
+
+} // namespace
+
+KIT_REGISTER_CLASS(ImageSource, Object) { }
+
+Ref<ImageSource> ImageSource::createWithData(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return nullptr;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return nullptr;
+    Ref<ImageSource> source(new ImageSource, adopt);
+    source->data_ = data;
+    source->format_ = reader.format();
+    source->type_ = typeForFormat(reader.format());
+    source->count_ = std::max(1, reader.imageCount());
+    return source;
+}
+
+Ref<ImageSource> ImageSource::createWithURL(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    return createWithData(file.readAll());
+}
+
+Ref<CGImage> ImageSource::createImageAtIndex(int index) const
+{
+    if (index < 0 || index >= count_)
+        return nullptr;
+    return readScaled(data_, index, 0);
+}
+
+Ref<CGImage> ImageSource::createThumbnailAtIndex(int index, const ThumbnailOptions& options) const
+{
+    if (index < 0 || index >= count_ || (!options.createThumbnailFromImageIfAbsent && !options.createThumbnailFromImageAlways))
+        return nullptr;
+    return readScaled(data_, index, options.maxPixelSize);
+}
+
+Ref<CGImage> ThumbnailImageCreate(const QString& path, int maxSize)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return nullptr;
+    if (auto source = ImageSource::createWithURL(path))
+        return source->createThumbnailAtIndex(0, { true, false, maxSize });
+
+    // The desktop's shared cache: thumbnails named by the MD5 of the file URI.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty())
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(uri.toUtf8(), QCryptographicHash::Md5).toHex()) + ".png";
+    const qint64 mtime = info.lastModified().toSecsSinceEpoch();
+    for (const char* folder : { "xx-large", "x-large", "large", "normal" }) {
+        QFile file(cache + "/thumbnails/" + folder + "/" + name);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray png = file.readAll();
+        const QHash<QString, QString> text = pngText(png);
+        if (text.value(QStringLiteral("Thumb::URI")) != uri || text.value(QStringLiteral("Thumb::MTime")).toLongLong() != mtime)
+            continue;
+        QImage image = QImage::fromData(png, "PNG");
+        if (image.isNull())
+            continue;
+        if (maxSize > 0 && std::max(image.width(), image.height()) > maxSize)
+            image = image.scaled(maxSize, maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return CGImage::create(image);
+    }
+    return nullptr;
+}
+
+} // namespace kit

@@ -1,0 +1,120 @@
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Beep.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+class Clicks : public View {
+public:
+    using View::View;
+    void mouseDown(const Event&) override { ++count; }
+    int count = 0;
+};
+
+void after(double seconds, const QString& mode, std::function<void()> fire)
+{
+    RunLoop::main().addTimerForMode(Timer::timerWithTimeIntervalRepeatsBlock(seconds, false, [fire](Timer*) { fire(); }), mode);
+}
+
+class Modal : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setBeepHook([this] { ++beeps; });
+        panel = make<Window>(MakeRect(100, 100, 200, 100), TitledWindowMask);
+        other = make<Window>(MakeRect(400, 100, 200, 100), TitledWindowMask);
+        otherView = make<Clicks>(MakeRect(0, 0, 200, 100));
+        other->contentView()->addSubview(otherView.get());
+    }
+    void TearDown() override { setBeepHook(nullptr); }
+
+    int beeps = 0;
+    Ref<Window> panel, other;
+    Ref<Clicks> otherView;
+};
+
+TEST_F(Modal, StopActsWhenTheCallbackReturnsAndOtherWindowsLoseTheirInput)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    int defaultFires = 0;
+    after(0.5, DefaultRunLoopMode, [&] { ++defaultFires; });
+    bool stillRunningAfterStop = false;
+    after(1, ModalPanelRunLoopMode, [&] {
+        app->stopModal();
+        stillRunningAfterStop = app->modalWindow() == panel;
+    });
+    script.wait(0.25).click(MakePoint(10, 10));
+    EXPECT_EQ(app->runModalForWindow(panel.get()), RunStoppedResponse);
+    EXPECT_TRUE(stillRunningAfterStop);
+    EXPECT_EQ(otherView->count, 0);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(defaultFires, 0);
+    EXPECT_TRUE(panel->isKeyWindow());
+    EXPECT_FALSE(app->modalWindow());
+}
+
+TEST_F(Modal, AbortActsAtOnceAndNestedSessionsEndInnermostFirst)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    std::vector<std::int64_t> results;
+    after(1, ModalPanelRunLoopMode, [&] {
+        // Runs inside the outer session: open an inner one and abort it later.
+        after(1, ModalPanelRunLoopMode, [&] { app->abortModal(); });
+        results.push_back(app->runModalForWindow(other.get()));
+        after(1, ModalPanelRunLoopMode, [&] { app->stopModalWithCode(7); });
+    });
+    results.push_back(app->runModalForWindow(panel.get()));
+    EXPECT_EQ(results, (std::vector<std::int64_t> { RunAbortedResponse, 7 }));
+}
+
+TEST_F(Modal, StopWithoutASessionLogsAndDoesNothing)
+{
+    QStringList lines;
+    const LogSink old = setLogSink([&](const QString& line) { lines << line; });
+    Application::sharedApplication()->stopModal();
+    Application::sharedApplication()->abortModal();
+    setLogSink(old);
+    EXPECT_EQ(lines.size(), 2);
+}
+
+TEST_F(Modal, ASheetSitsTopCentreAndItsWindowTakesOnlyMovesUntilItEnds)
+{
+    auto sheet = make<Window>(MakeRect(0, 0, 100, 40), TitledWindowMask);
+    auto app = Application::sharedApplication();
+    std::vector<std::int64_t> ended;
+    int context = 0;
+    app->beginSheetModalForWindowDidEndContextInfo(
+        sheet.get(), other.get(),
+        [&](Window* s, std::int64_t code, void* info) {
+            EXPECT_EQ(s, sheet.get());
+            EXPECT_EQ(info, &context);
+            ended.push_back(code);
+        },
+        &context);
+    EXPECT_EQ(sheet->frame(), MakeRect(450, 160, 100, 40));
+    kit::test::EventScript script(other.get());
+    script.click(MakePoint(10, 10));
+    script.run();
+    EXPECT_EQ(otherView->count, 0);
+    app->endSheetReturnCode(sheet.get(), 5);
+    EXPECT_EQ(ended, (std::vector<std::int64_t> { 5 }));
+    script.click(MakePoint(10, 10));
+    script.run();
+    EXPECT_EQ(otherView->count, 1);
+}
+
+} // namespace
