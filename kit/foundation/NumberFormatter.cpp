@@ -21,7 +21,7 @@ bool Formatter::getObjectValueForStringErrorDescription(Value* object, const QSt
     return false;
 }
 
-Ref<Object> Formatter::copyWithZone() const { return make<Formatter>(); }
+Ref<Object> Formatter::copy() const { return make<Formatter>(); }
 void Formatter::encodeWithCoder(Coder&) const { }
 void Formatter::initWithCoder(Coder&) { }
 
@@ -126,7 +126,7 @@ bool NumberFormatter::getObjectValueForStringErrorDescription(Value* object, con
     return !v.isNil();
 }
 
-Ref<Object> NumberFormatter::copyWithZone() const
+Ref<Object> NumberFormatter::copy() const
 {
     auto c = make<NumberFormatter>();
     c->style_ = style_;

@@ -22,7 +22,7 @@ class Formatter : public Object, public Coding {
     // Parses `string`; on failure answers NO and sets `error` (when given) to a description.
     virtual bool getObjectValueForStringErrorDescription(Value* object, const QString& string, QString* error) const;
 
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
     void encodeWithCoder(Coder& coder) const override;
     void initWithCoder(Coder& coder) override;
 };
@@ -55,7 +55,7 @@ class NumberFormatter : public Formatter {
     // Formatter:
     QString stringForObjectValue(const Value& value) const override;
     bool getObjectValueForStringErrorDescription(Value* object, const QString& string, QString* error) const override;
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
     void encodeWithCoder(Coder& coder) const override;
     void initWithCoder(Coder& coder) override;
 

@@ -99,7 +99,7 @@ void BezierPath::strokeLineFromPointToPoint(Point a, Point b)
 
 KIT_REGISTER_CLASS(BezierPath, Object) { }
 
-Ref<Object> BezierPath::copyWithZone() const
+Ref<Object> BezierPath::copy() const
 {
     auto p = make<BezierPath>();
     p->elements_ = elements_;

@@ -58,7 +58,7 @@ class BezierPath : public Object {
     static void strokeLineFromPointToPoint(Point a, Point b);
 
     // Same elements and line style.
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
 
     // --- Construction. ---
     void moveToPoint(Point p);

@@ -101,7 +101,7 @@ class Color : public Object {
     bool isEqual(const Object* other) const override;
     std::size_t hash() const override;
     // Colours are immutable: a copy is the colour itself.
-    Ref<Object> copyWithZone() const override { return Ref<Object>(const_cast<Color*>(this)); }
+    Ref<Object> copy() const override { return Ref<Object>(const_cast<Color*>(this)); }
 
     Ref<Image> patternImage() const;
     bool isPattern() const { return pattern_ != nullptr; }

@@ -51,7 +51,7 @@ class Font : public Object {
     bool isEqual(const Object* other) const override;
     std::size_t hash() const override;
     // Fonts are immutable: a copy is the font itself.
-    Ref<Object> copyWithZone() const override { return Ref<Object>(const_cast<Font*>(this)); }
+    Ref<Object> copy() const override { return Ref<Object>(const_cast<Font*>(this)); }
     const QFont& qFont() const { return font_; }
 
 private:

@@ -196,7 +196,7 @@ void Image::removeRepresentation(const Ref<ImageRep>& rep)
     std::erase(reps_, rep);
 }
 
-Ref<Object> Image::copyWithZone() const
+Ref<Object> Image::copy() const
 {
     std::lock_guard lock(mutex_);
     ensureLoaded();

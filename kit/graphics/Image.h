@@ -74,7 +74,7 @@ class Image : public Object {
     void addRepresentation(const Ref<ImageRep>& rep);
     void removeRepresentation(const Ref<ImageRep>& rep);
     // Independent: later drawing into either does not show in the other.
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
 
     // --- Drawing into the current context. `fromRect` in image points with y up; ZeroRect = all. ---
     void drawInRectFromRectOperationFraction(Rect dest, Rect from, CompositingOperation op, double fraction) const;

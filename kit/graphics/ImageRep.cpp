@@ -87,7 +87,7 @@ QByteArray BitmapImageRep::PNGRepresentation() const
     return bytes;
 }
 
-Ref<Object> BitmapImageRep::copyWithZone() const
+Ref<Object> BitmapImageRep::copy() const
 {
     auto rep = make<BitmapImageRep>(image_.copy());
     rep->setSize(size());
@@ -122,7 +122,7 @@ QImage SVGImageRep::pixelsForSize(QSize pixels) const
     return cached;
 }
 
-Ref<Object> SVGImageRep::copyWithZone() const
+Ref<Object> SVGImageRep::copy() const
 {
     Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
     return rep;

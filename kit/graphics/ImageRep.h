@@ -68,7 +68,7 @@ class BitmapImageRep final : public ImageRep {
     QByteArray PNGRepresentation() const;
 
     QImage pixelsForSize(QSize) const override { return image_; }
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
     const QImage& image() const { return image_; }
     // For painting into the rep (lockFocus); callers own the synchronisation.
     QImage& mutableImage() { return image_; }
@@ -85,7 +85,7 @@ class SVGImageRep final : public ImageRep {
     int pixelsWide() const override { return int(size().width); }
     int pixelsHigh() const override { return int(size().height); }
     QImage pixelsForSize(QSize pixels) const override;
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
     const QByteArray& data() const { return data_; }
 
 private:
@@ -111,7 +111,7 @@ class CustomImageRep final : public ImageRep {
     int pixelsWide() const override { return int(size().width); }
     int pixelsHigh() const override { return int(size().height); }
     QImage pixelsForSize(QSize pixels) const override;
-    Ref<Object> copyWithZone() const override { return make<CustomImageRep>(size(), handler_); }
+    Ref<Object> copy() const override { return make<CustomImageRep>(size(), handler_); }
     void draw(Rect bounds) const
     {
         if (handler_)

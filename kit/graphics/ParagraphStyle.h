@@ -28,7 +28,7 @@ enum LineBreakMode : int {
 class ParagraphStyle : public Object {
     KIT_CLASS(ParagraphStyle)
     static Ref<ParagraphStyle> defaultParagraphStyle() { return make<ParagraphStyle>(); }
-    Ref<Object> copyWithZone() const override { return mutableCopy(); }
+    Ref<Object> copy() const override { return mutableCopy(); }
     Ref<ParagraphStyle> mutableCopy() const
     {
         auto p = make<ParagraphStyle>();

@@ -12,7 +12,7 @@ void Shadow::set() const
         c->setShadow(this);
 }
 
-Ref<Object> Shadow::copyWithZone() const
+Ref<Object> Shadow::copy() const
 {
     auto s = make<Shadow>();
     s->offset_ = offset_;

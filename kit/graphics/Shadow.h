@@ -25,7 +25,7 @@ class Shadow : public Object {
     void setShadowColor(Ref<Color> color) { color_ = std::move(color); }
 
     void set() const;
-    Ref<Object> copyWithZone() const override;
+    Ref<Object> copy() const override;
 
 private:
     Size offset_;
