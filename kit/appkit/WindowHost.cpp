@@ -75,16 +75,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
 
 std::uint64_t WindowHost::flagsFromQt(Qt::KeyboardModifiers m) const
 {
-    std::uint64_t flags = InputState::shared().modifierFlags & AlphaShiftKeyMask;
-    if (m & Qt::ShiftModifier)
-        flags |= ShiftKeyMask;
-    if (m & Qt::ControlModifier)
-        flags |= CommandKeyMask;
-    if (m & Qt::AltModifier)
-        flags |= AlternateKeyMask;
-    if (m & Qt::MetaModifier)
-        flags |= ControlKeyMask;
-    return flags;
+    return ModifierFlagsFromQt(m, InputState::shared().modifierFlags & AlphaShiftKeyMask);
 }
 
 void WindowHost::postMouse(QMouseEvent* event, int kind)
