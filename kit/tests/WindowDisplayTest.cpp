@@ -1,4 +1,5 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Panel.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
@@ -306,6 +307,58 @@ TEST(WindowFrames, PerformCloseAsksTheDelegateAndAlphaZeroStaysVisible)
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closer->asked, 2);
     EXPECT_FALSE(window->isKeyWindow());
+    Application::resetForTesting();
+}
+
+class NeedsKey : public View {
+public:
+    using View::View;
+    bool needsPanelToBecomeKey() const override { return needs; }
+    void mouseDown(const Event&) override { ++clicks; }
+    bool needs = false;
+    int clicks = 0;
+};
+
+TEST(Panels, NeverMainAndKeyOnlyForViewsThatNeedIt)
+{
+    auto main = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    main->makeKeyAndOrderFront();
+    auto panel = make<Panel>(MakeRect(200, 0, 100, 100), TitledWindowMask | UtilityWindowMask);
+    panel->setBecomesKeyOnlyIfNeeded(true);
+    auto plain = make<NeedsKey>(MakeRect(0, 0, 50, 100));
+    auto field = make<NeedsKey>(MakeRect(50, 0, 50, 100));
+    field->needs = true;
+    panel->contentView()->addSubview(plain.get());
+    panel->contentView()->addSubview(field.get());
+    panel->orderFront();
+    EXPECT_FALSE(panel->canBecomeMainWindow());
+    {
+        kit::test::EventScript script(panel.get());
+        Application::sharedApplication()->setActive(true);
+        main->makeKeyWindow();
+        script.click(MakePoint(10, 10));
+        script.run();
+        EXPECT_EQ(plain->clicks, 1);
+        EXPECT_TRUE(main->isKeyWindow());
+        script.click(MakePoint(60, 10));
+        script.run();
+        EXPECT_EQ(field->clicks, 1);
+        EXPECT_TRUE(panel->isKeyWindow());
+        EXPECT_TRUE(main->isMainWindow()); // a panel never takes main
+    }
+}
+
+TEST(FocusRings, InvalidateTheRectGrownByThreePointsInTheSuperview)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto v = make<View>(MakeRect(20, 20, 30, 30));
+    window->contentView()->addSubview(v.get());
+    window->displayIfNeeded();
+    v->setKeyboardFocusRingNeedsDisplayInRect(v->bounds());
+    window->clearRect(MakeRect(20, 20, 30, 30)); // what is left lies outside the view's bounds
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->clearRect(MakeRect(17, 17, 36, 36));
+    EXPECT_FALSE(window->viewsNeedDisplay());
     Application::resetForTesting();
 }
 
