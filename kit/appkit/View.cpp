@@ -321,9 +321,12 @@ void View::sendDidMoveToWindow()
     const std::vector<Ref<View>> views = subviews_;
     for (const Ref<View>& v : views)
         v->sendDidMoveToWindow();
-    if (const Ref<Window> w = window())
+    if (const Ref<Window> w = window()) {
         for (const Ref<TrackingArea>& a : trackingAreas_)
             a->inside_ = (a->options_ & TrackingAssumeInside) != 0;
+        // Areas are rebuilt for the new window before its next mouse event.
+        w->trackingUpdates_.push_back(Weak<View>(this));
+    }
 }
 
 bool View::isDescendantOf(const View* view) const
@@ -368,6 +371,7 @@ void View::setHidden(bool hidden)
         if (hidden)
             w->viewWillDetach(this);
         w->noteGeometryChanged();
+        w->trackingUpdates_.push_back(Weak<View>(this));
     }
 }
 
