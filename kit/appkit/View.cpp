@@ -356,7 +356,22 @@ Ref<View> View::opaqueAncestor()
     return nullptr;
 }
 
-bool View::inLiveResize() const { return false; }
+bool View::inLiveResize() const
+{
+    const Ref<Window> w = window();
+    return w && w->inLiveResize();
+}
+
+void View::sendLiveResize(bool start)
+{
+    if (start)
+        viewWillStartLiveResize();
+    else
+        viewDidEndLiveResize();
+    const std::vector<Ref<View>> views = subviews_;
+    for (const Ref<View>& v : views)
+        v->sendLiveResize(start);
+}
 
 void View::setHidden(bool hidden)
 {

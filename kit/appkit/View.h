@@ -219,6 +219,7 @@ private:
     void setWindowRecursively(Window* window);
     void sendWillMoveToWindow(Window* window);
     void sendDidMoveToWindow();
+    void sendLiveResize(bool start);
     void geometryChanged();
     static void setCurrentPainter(QPainter* painter);
 

@@ -10,6 +10,8 @@
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
 #include "kit/foundation/FrameText.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QApplication>
@@ -148,6 +150,25 @@ void Window::setFrameDisplay(Rect frame, bool display)
         if (display)
             displayIfNeeded();
     }
+}
+
+void Window::userDidResize(Rect frame)
+{
+    const bool starting = !liveResizeTimer_;
+    if (liveResizeTimer_)
+        static_pointer_cast<Timer>(liveResizeTimer_)->invalidate();
+    // The end comes when no resize followed for 0.2 s, in whatever mode the loop runs.
+    auto timer = Timer::timerWithTimeIntervalRepeatsBlock(0.2, false, [self = Weak<Window>(this)](Timer*) {
+        if (const Ref<Window> w = self.lock()) {
+            w->liveResizeTimer_ = nullptr;
+            w->frameView_->sendLiveResize(false);
+        }
+    });
+    liveResizeTimer_ = timer;
+    RunLoop::main().addTimerForMode(timer, RunLoopCommonModes);
+    if (starting)
+        frameView_->sendLiveResize(true);
+    setFrameDisplay(frame, true);
 }
 
 void Window::setFrameOrigin(Point origin) { setFrameDisplay(Rect { origin, frame_.size }, false); }

@@ -191,6 +191,11 @@ class Window : public Responder {
     // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
     QString toolTipAtPoint(Point basePoint);
 
+    // Live resize: resizes the kit did not cause, less than 0.2 s apart.
+    bool inLiveResize() const { return liveResizeTimer_ != nullptr; }
+    // The user resized the host window (not the kit): starts or extends a live resize.
+    void userDidResize(Rect frame);
+
     // Host.
     QWidget* hostWidget() const;
 
@@ -265,6 +270,7 @@ private:
     Point lastMouse_ { -1e9, -1e9 };
 
     std::unique_ptr<WindowHost> host_;
+    Ref<Object> liveResizeTimer_; // a kit::Timer while a live resize runs
 };
 
 } // namespace kit

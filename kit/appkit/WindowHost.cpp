@@ -213,7 +213,7 @@ void WindowHost::moveEvent(QMoveEvent*)
 void WindowHost::resizeEvent(QResizeEvent*)
 {
     if (const Ref<Window> w = window_.lock(); w && !w->settingGeometry_)
-        w->setFrameDisplay(ScreenRectFromQt(QRectF(geometry())), true);
+        w->userDidResize(ScreenRectFromQt(QRectF(geometry())));
 }
 
 void WindowHost::focusInEvent(QFocusEvent*)

@@ -363,3 +363,36 @@ TEST(FocusRings, InvalidateTheRectGrownByThreePointsInTheSuperview)
 }
 
 } // namespace
+
+namespace {
+
+using namespace kit;
+
+class LiveResizeLog : public View {
+public:
+    using View::View;
+    void viewWillStartLiveResize() override { log.push_back(inLiveResize() ? "start (in)" : "start"); }
+    void viewDidEndLiveResize() override { log.push_back(inLiveResize() ? "end (in)" : "end"); }
+    std::vector<std::string> log;
+};
+
+TEST(LiveResize, ResizesCloseTogetherFormOneLiveResize)
+{
+    auto window = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask);
+    auto v = make<LiveResizeLog>(MakeRect(0, 0, 10, 10));
+    window->contentView()->addSubview(v.get());
+    kit::test::EventScript script(window.get());
+    window->userDidResize(MakeRect(0, 0, 210, 100));
+    script.clock().advance(0.1);
+    window->userDidResize(MakeRect(0, 0, 220, 100));
+    script.clock().advance(0.15);
+    EXPECT_TRUE(v->inLiveResize());
+    EXPECT_EQ(window->frame().size, MakeSize(220, 100));
+    script.clock().advance(0.1);
+    EXPECT_FALSE(v->inLiveResize());
+    EXPECT_EQ(v->log, (std::vector<std::string> { "start (in)", "end" }));
+    window->setFrameDisplay(MakeRect(0, 0, 230, 100), true); // the kit's own resizes are not live
+    EXPECT_FALSE(v->inLiveResize());
+}
+
+} // namespace
