@@ -119,6 +119,7 @@ void View::setFrame(Rect frame)
 
 void View::setFrameOrigin(Point origin)
 {
+    CancelAnimatedFrame(this);
     if (frame_.origin == origin)
         return;
     setNeedsDisplay(true);
@@ -131,6 +132,7 @@ void View::setFrameOrigin(Point origin)
 
 void View::setFrameSize(Size size)
 {
+    CancelAnimatedFrame(this);
     if (frame_.size == size)
         return;
     setNeedsDisplay(true);
