@@ -1,6 +1,7 @@
 #include "kit/appkit/WindowHost.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyCodes.h"
@@ -8,8 +9,11 @@
 #include "kit/appkit/Window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -220,6 +224,80 @@ void WindowHost::focusInEvent(QFocusEvent*)
 {
     if (const Ref<Window> w = window_.lock())
         w->makeKeyWindow();
+}
+
+namespace {
+
+std::uint64_t operationsFromQt(Qt::DropActions actions)
+{
+    std::uint64_t ops = DragOperationNone;
+    if (actions & Qt::CopyAction)
+        ops |= DragOperationCopy;
+    if (actions & Qt::MoveAction)
+        ops |= DragOperationMove | DragOperationGeneric;
+    if (actions & Qt::LinkAction)
+        ops |= DragOperationLink;
+    return ops;
+}
+
+Qt::DropAction actionFromOperation(std::uint64_t op)
+{
+    if (op & DragOperationCopy)
+        return Qt::CopyAction;
+    if (op & (DragOperationMove | DragOperationGeneric))
+        return Qt::MoveAction;
+    if (op & DragOperationLink)
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+} // namespace
+
+void WindowHost::dragEnterEvent(QDragEnterEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op
+        = ExternalDrag::handle(*w, ExternalDrag::Enter, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    // Accept the enter whatever the answer, so moves keep coming as the pointer crosses views.
+    event->setDropAction(actionFromOperation(op));
+    event->accept();
+}
+
+void WindowHost::dragMoveEvent(QDragMoveEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op = ExternalDrag::handle(*w, ExternalDrag::Move, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    event->setDropAction(actionFromOperation(op));
+    if (op)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void WindowHost::dragLeaveEvent(QDragLeaveEvent*)
+{
+    if (const Ref<Window> w = window_.lock())
+        ExternalDrag::handle(*w, ExternalDrag::Leave, ZeroPoint, nullptr, 0);
+}
+
+void WindowHost::dropEvent(QDropEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op = ExternalDrag::handle(*w, ExternalDrag::Drop, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    event->setDropAction(actionFromOperation(op));
+    if (op)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void WindowHost::closeEvent(QCloseEvent* event)
