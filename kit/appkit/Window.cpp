@@ -556,6 +556,42 @@ void Window::displayIfNeeded()
     drawPass(region);
 }
 
+void Window::flushToScreen()
+{
+    if (host_->isVisible() && !unflushed_.isEmpty())
+        host_->update(unflushed_);
+    unflushed_ = QRegion();
+}
+
+namespace {
+int screenUpdatesDisabled = 0;
+} // namespace
+
+void DisableScreenUpdates() { ++screenUpdatesDisabled; }
+
+void EnableScreenUpdates()
+{
+    if (screenUpdatesDisabled > 0 && --screenUpdatesDisabled == 0)
+        for (const Ref<Window>& w : Window::allWindows())
+            w->flushToScreen();
+}
+
+bool ScreenUpdatesEnabled() { return screenUpdatesDisabled == 0; }
+
+int WindowLevelForKey(WindowLevelKey key)
+{
+    switch (key) {
+    case FloatingWindowLevelKey:
+        return FloatingWindowLevel;
+    case ModalPanelWindowLevelKey:
+        return ModalPanelWindowLevel;
+    case StatusWindowLevelKey:
+        return StatusWindowLevel;
+    default:
+        return NormalWindowLevel;
+    }
+}
+
 void Window::display() { displayRect(MakeRect(0, 0, frame_.width(), frame_.height())); }
 
 void Window::displayRect(Rect baseRect)
@@ -584,8 +620,10 @@ void Window::drawPass(const QRegion& region)
     View::setCurrentPainter(nullptr);
     drawing_ = false;
     passRegion_ = QRegion();
-    if (host_->isVisible())
-        host_->update(region);
+    // While screen updates are disabled the backing changes but nothing reaches the screen.
+    unflushed_ += region;
+    if (ScreenUpdatesEnabled())
+        flushToScreen();
     if (!dirty_.isEmpty()) {
         passScheduled_ = false;
         schedulePass();

@@ -395,4 +395,23 @@ TEST(LiveResize, ResizesCloseTogetherFormOneLiveResize)
     EXPECT_FALSE(v->inLiveResize());
 }
 
+TEST(ScreenUpdates, DisablingNestsAndWindowsDrawWithoutFlushing)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    window->display();
+    EXPECT_FALSE(window->hasUnflushedDrawing());
+    DisableScreenUpdates();
+    DisableScreenUpdates();
+    window->display();
+    EXPECT_TRUE(window->hasUnflushedDrawing());
+    EnableScreenUpdates();
+    EXPECT_TRUE(window->hasUnflushedDrawing());
+    EnableScreenUpdates();
+    EXPECT_FALSE(window->hasUnflushedDrawing());
+    EnableScreenUpdates(); // unbalanced: stays enabled
+    EXPECT_TRUE(ScreenUpdatesEnabled());
+    EXPECT_EQ(WindowLevelForKey(StatusWindowLevelKey), 25);
+    EXPECT_EQ(WindowLevelForKey(FloatingWindowLevelKey), 3);
+}
+
 } // namespace
