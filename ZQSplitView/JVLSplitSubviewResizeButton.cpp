@@ -6,8 +6,6 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/GraphicsContext.h"
 
-#include <QPainter>
-
 #include <cmath>
 #include <limits>
 #include <typeinfo>
@@ -96,12 +94,9 @@ void JVLSplitSubviewResizeButton::awakeFromNib()
 
 void JVLSplitSubviewResizeButton::drawRect(Rect)
 {
-    // LOCAL SHIM until the window makes a graphics context current around drawRect.
-    QPainter* painter = kit::View::currentPainter();
     const Ref<kit::Image> image = cell_->image();
-    if (!painter || !image)
+    if (!image || !kit::GraphicsContext::currentContext())
         return;
-    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
     const Rect b = bounds();
     const kit::Size size = image->size();
     const double x

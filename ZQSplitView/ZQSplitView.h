@@ -10,6 +10,7 @@
 #include "ZQSplitView/ZQSplitSubview.h"
 #include "ZQSplitView/ZQSplitViewDelegate.h"
 #include "kit/graphics/Color.h"
+#include "kit/graphics/Cursor.h"
 #include "kit/graphics/Image.h"
 
 #include <QStringList>
@@ -18,6 +19,7 @@
 
 namespace kit {
 class Event;
+class ScrollView;
 class Window;
 } // namespace kit
 
@@ -33,8 +35,8 @@ class ZQSplitView : public ZQSplitSubview {
     // Cursor kinds: 0 over horizontal dividers, 1 over vertical ones, 2 over coupled crossings,
     // 3 while dragging. Answers the stored cursor or the kind's default; the current cursor for
     // other kinds.
-    static kit::Ref<kit::Object> cursor(int kind);
-    static void setCursorToCursor(int kind, kit::Ref<kit::Object> cursor);
+    static kit::Ref<kit::Cursor> cursor(int kind);
+    static void setCursorToCursor(int kind, kit::Ref<kit::Cursor> cursor);
     static void resetCursorsForTesting();
 
     // Configuration.
@@ -127,16 +129,25 @@ class ZQSplitView : public ZQSplitSubview {
     void drawRect(kit::Rect dirtyRect) override;
     void resetCursorRects() override;
     bool acceptsFirstMouse(const kit::Event* event) const override;
+    void viewDidMoveToSuperview() override;
     bool mouseDownCanMoveWindow() const override { return false; }
     QString description() const override;
 
     // kit::Responder:
     void mouseDown(const kit::Event& event) override;
 
+    // kit::Coding:
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+
 private:
     friend class ZQSplitSubview;
 
     void adjustOutermostIfNeeded();
+    kit::Ref<kit::ScrollView> enclosingScrollView() const;
+    // Collapses, along the axes known now, the panes below that were archived collapsed.
+    void collapseDecodedPanes();
+    void finishDecoding();
     void drawDividersInForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
     void addCursorRectsToForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
     double dividerOrigin(std::uint64_t index) const;

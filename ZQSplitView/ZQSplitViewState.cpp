@@ -2,7 +2,7 @@
 // read without regard to the process locale ("240.5", never "240,5").
 
 #include "ZQSplitView/ZQSplitView.h"
-#include "ZQSplitView/ZQStandIns.h"
+#include "kit/foundation/UserDefaults.h"
 
 #include <QStringList>
 
@@ -56,8 +56,9 @@ void ZQSplitView::removeStateUsingName(const QString& name)
 {
     if (name.isEmpty())
         return;
-    ZQDefaultsStandIn::removeObjectForKey(defaultsKeyForNameIsHorizontal(name, true));
-    ZQDefaultsStandIn::removeObjectForKey(defaultsKeyForNameIsHorizontal(name, false));
+    kit::UserDefaults* defaults = kit::UserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey(defaultsKeyForNameIsHorizontal(name, true));
+    defaults->removeObjectForKey(defaultsKeyForNameIsHorizontal(name, false));
 }
 
 void ZQSplitView::setAutosaveNameRecursively(const QString& name, bool recursively)
@@ -120,7 +121,8 @@ bool ZQSplitView::saveState(bool recurse)
 {
     if (!canSaveState_ || isDragging_ || autosaveName_.isEmpty())
         return false;
-    ZQDefaultsStandIn::setObjectForKey(stringWithSavedState(), defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal()));
+    kit::UserDefaults::standardUserDefaults()->setObjectForKey(
+        kit::Value(stringWithSavedState()), defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal()));
     if (recurse)
         for (const Ref<kit::View>& v : subviews())
             if (auto* pane = dynamic_cast<ZQSplitSubview*>(v.get()))
@@ -133,7 +135,8 @@ bool ZQSplitView::restoreState(bool recurse)
 {
     bool restored = false;
     if (!autosaveName_.isEmpty()) {
-        restored = setStateFromString(ZQDefaultsStandIn::stringForKey(defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal())));
+        const QString key = defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal());
+        restored = setStateFromString(kit::UserDefaults::standardUserDefaults()->stringForKey(key));
         if (restored && recurse)
             for (const Ref<kit::View>& v : subviews())
                 if (auto* pane = dynamic_cast<ZQSplitSubview*>(v.get()))

@@ -1,7 +1,7 @@
-#include "ZQSplitView/ZQStandIns.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/UserDefaults.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QLocale>
@@ -18,8 +18,14 @@ namespace {
 
 class StateTest : public testing::Test {
 protected:
-    void SetUp() override { ZQDefaultsStandIn::useFileForTesting(dir.filePath(QStringLiteral("defaults.ini"))); }
-    void TearDown() override { ZQDefaultsStandIn::useFileForTesting({}); }
+    void SetUp() override { kit::UserDefaults::resetStandardUserDefaultsForTesting(dir.filePath(QStringLiteral("defaults.json"))); }
+    void TearDown() override { kit::UserDefaults::resetStandardUserDefaultsForTesting(); }
+
+    static QString stored(const QString& key) { return kit::UserDefaults::standardUserDefaults()->stringForKey(key); }
+    static void store(const QString& value, const QString& key)
+    {
+        kit::UserDefaults::standardUserDefaults()->setObjectForKey(kit::Value(value), key);
+    }
 
     // Main: 120, 240.5 and a collapsed pane that would expand to 80.
     Ref<ZQSplitView> makeMain()
@@ -81,25 +87,25 @@ TEST_F(StateTest, SavesAfterFirstRestoreUnderOrientationKeyAndNestedName)
     split->setAutosaveNameRecursively(QStringLiteral("Main"), true);
     EXPECT_EQ(inner->autosaveName(), QStringLiteral("Main[2]"));
     split->adjustSubviews();
-    EXPECT_TRUE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "no saving before a restore";
+    EXPECT_TRUE(stored(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "no saving before a restore";
     EXPECT_FALSE(split->restoreState(true));
     split->setFrameSize(kit::MakeSize(320, 100));
-    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")), split->stringWithSavedState());
+    EXPECT_EQ(stored(QStringLiteral("ZQSplitView V Main")), split->stringWithSavedState());
 
     split->setHorizontal(true);
     split->adjustSubviews();
-    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView H Main")), split->stringWithSavedState());
-    EXPECT_FALSE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "the V entry stays";
+    EXPECT_EQ(stored(QStringLiteral("ZQSplitView H Main")), split->stringWithSavedState());
+    EXPECT_FALSE(stored(QStringLiteral("ZQSplitView V Main")).isEmpty()) << "the V entry stays";
     split->setAutosaveNameRecursively(QStringLiteral("Main"), false);
-    EXPECT_TRUE(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Main")).isEmpty());
+    EXPECT_TRUE(stored(QStringLiteral("ZQSplitView V Main")).isEmpty());
 }
 
 TEST_F(StateTest, RestoreAppliesTheSavedSizes)
 {
-    ZQDefaultsStandIn::setObjectForKey(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
+    store(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
     auto split = makeSplitView({ 100, 100 });
     split->setAutosaveNameRecursively(QStringLiteral("Pair"), false);
-    ZQDefaultsStandIn::setObjectForKey(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
+    store(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Pair"));
     EXPECT_TRUE(split->restoreState(false));
     split->adjustSubviews();
     EXPECT_EQ(widthOf(*split, 0), 150);
@@ -117,7 +123,7 @@ TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
 {
     struct Spy : RecordingDelegate {
         QStringList seen;
-        void didAdjustSubviews(ZQSplitView*) override { seen << ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")); }
+        void didAdjustSubviews(ZQSplitView*) override { seen << stored(QStringLiteral("ZQSplitView V Drag")); }
     };
     auto split = makeSplitView({ 100, 100, 100 });
     split->setDivider(kit::Image::imageWithSize(kit::MakeSize(5, 5)));
@@ -126,7 +132,7 @@ TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
     split->setAutosaveNameRecursively(QStringLiteral("Drag"), false);
     split->restoreState(false);
     split->adjustSubviews();
-    const QString before = ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag"));
+    const QString before = stored(QStringLiteral("ZQSplitView V Drag"));
     ASSERT_EQ(before, QStringLiteral("3 100 100 100"));
     auto spy = kit::make<Spy>();
     spy->implemented = { "didAdjustSubviews" };
@@ -139,7 +145,7 @@ TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
     ASSERT_GE(spy->seen.size(), 2);
     for (const QString& s : spy->seen)
         EXPECT_EQ(s, before);
-    EXPECT_EQ(ZQDefaultsStandIn::stringForKey(QStringLiteral("ZQSplitView V Drag")), QStringLiteral("3 120 80 100"));
+    EXPECT_EQ(stored(QStringLiteral("ZQSplitView V Drag")), QStringLiteral("3 120 80 100"));
     kit::Application::resetForTesting();
 }
 
