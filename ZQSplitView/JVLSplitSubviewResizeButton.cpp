@@ -1,6 +1,7 @@
 #include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 
 #include "ZQSplitView/ZQSplitView.h"
+#include "ZQSplitView/ZQStandIns.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
@@ -81,6 +82,10 @@ JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton()
 JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)
     : kit::View(frame)
 { }
+
+void JVLSplitSubviewResizeButton::encodeWithCoder(kit::Coder& coder) const { ZQCodingStandIn::encodeViewWithFrame(*this, coder, frame()); }
+
+void JVLSplitSubviewResizeButton::initWithCoder(kit::Coder& coder) { ZQCodingStandIn::decodeView(*this, coder); }
 
 void JVLSplitSubviewResizeButton::awakeFromNib()
 {

@@ -9,6 +9,7 @@
 
 #include "ZQSplitView/ZQSplitSubview.h"
 #include "ZQSplitView/ZQSplitViewDelegate.h"
+#include "kit/foundation/NibLoader.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Cursor.h"
 #include "kit/graphics/Image.h"
@@ -23,7 +24,7 @@ class ScrollView;
 class Window;
 } // namespace kit
 
-class ZQSplitView : public ZQSplitSubview {
+class ZQSplitView : public ZQSplitSubview, public kit::NibAwaking {
     KIT_CLASS(ZQSplitView)
 
     ZQSplitView();
@@ -73,8 +74,9 @@ class ZQSplitView : public ZQSplitSubview {
     void adjustSubviewsExcepting(ZQSplitSubview* pane);
     // Runs a due layout first.
     void display();
-    // After loading from an interface file: an outermost split view takes its saved state back.
-    void awakeFromNib();
+    // kit::NibAwaking: after loading from an interface file an outermost split view takes its
+    // saved state back.
+    void awakeFromNib() override;
 
     // Drawing of one divider; `image` null draws none. Leading and trailing are null for crossings.
     virtual void drawDividerInRectBetweenViewAndView(

@@ -1,9 +1,16 @@
+#include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/NibLoader.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/foundation/UserDefaults.h"
 #include "kit/testsupport/EventScript.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -147,6 +154,34 @@ TEST_F(SaveDuringDragTest, SavedOnceAtTheEnd)
         EXPECT_EQ(s, before);
     EXPECT_EQ(stored(QStringLiteral("ZQSplitView V Drag")), QStringLiteral("3 120 80 100"));
     kit::Application::resetForTesting();
+}
+
+TEST_F(StateTest, LoadingFromAnInterfaceFileRestoresTheSavedSizes)
+{
+    auto split = makeSplitView({ 100, 100 });
+    split->setAutosaveNameRecursively(QStringLiteral("Loaded"), false);
+    auto grip = kit::make<JVLSplitSubviewResizeButton>(kit::MakeRect(0, 0, 20, 20));
+    split->subviewAtPosition(1)->addSubview(grip.get());
+    // The same objects as an interface file's single top-level object.
+    QJsonObject file = QJsonDocument::fromJson(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(split))).object();
+    file[QStringLiteral("$top")]
+        = QJsonObject { { QStringLiteral("objects"), QJsonArray { QJsonObject { { QStringLiteral("$ref"), 0 } } } } };
+    store(QStringLiteral("2 150 50"), QStringLiteral("ZQSplitView V Loaded"));
+
+    kit::Array top;
+    QString error;
+    ASSERT_TRUE(kit::NibLoader::loadInterfaceData(QJsonDocument(file).toJson(), QStringLiteral("Split"), nullptr, &top, &error))
+        << qPrintable(error);
+    ASSERT_EQ(top.count(), 1);
+    auto loaded = top[0].objectAs<ZQSplitView>();
+    ASSERT_TRUE(loaded);
+    kit::RunLoop::main().runPending();
+    EXPECT_EQ(widthOf(*loaded, 0), 150);
+    EXPECT_EQ(widthOf(*loaded, 1), 50);
+    EXPECT_TRUE(loaded->canSaveState());
+    auto loadedGrip = kit::dynamic_pointer_cast<JVLSplitSubviewResizeButton>(loaded->subviewAtPosition(1)->subviews().at(0));
+    ASSERT_TRUE(loadedGrip);
+    EXPECT_EQ(loadedGrip->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageLeft) << "awoken in the second pane";
 }
 
 } // namespace
