@@ -7,6 +7,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/AutoreleasePool.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <algorithm>
@@ -97,6 +98,8 @@ void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane
         const Ref<Event> next = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
         if (!next || next->type() == kit::LeftMouseUp)
             break;
+        // What a step autoreleases goes with the step, not with the whole drag.
+        const kit::AutoreleasePool pool;
         const double before = dividerOrigin(index);
         trackMouseEventFromWithBaseInDivider(*next, start, kit::ZeroPoint, index);
         bool nestedMust = false;
