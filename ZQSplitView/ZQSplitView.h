@@ -91,6 +91,10 @@ class ZQSplitView : public ZQSplitSubview, public kit::NibAwaking {
     bool restoreState(bool recurse);
     QString stringWithSavedState() const;
     bool setStateFromString(const QString& string);
+    // The state string, then per subview a nested view's own array or null.
+    kit::Array arrayWithStates() const;
+    // Applies such an array; NO at the first part that does not fit (parts before it stay applied).
+    bool setStatesFromArray(const kit::Array& array);
     bool canSaveState() const { return canSaveState_; }
     void setDragging(bool flag);
 

@@ -117,6 +117,36 @@ bool ZQSplitView::setStateFromString(const QString& string)
     return true;
 }
 
+kit::Array ZQSplitView::arrayWithStates() const
+{
+    kit::Array states { kit::Value(stringWithSavedState()) };
+    for (const Ref<kit::View>& v : subviews()) {
+        auto* pane = dynamic_cast<ZQSplitSubview*>(v.get());
+        ZQSplitView* inner = pane ? pane->asSplitView() : nullptr;
+        states.addObject(inner ? kit::Value(inner->arrayWithStates()) : kit::Value::null());
+    }
+    return states;
+}
+
+bool ZQSplitView::setStatesFromArray(const kit::Array& array)
+{
+    const std::vector<Ref<kit::View>> subs = subviews();
+    if (array.count() != std::int64_t(subs.size()) + 1 || !array[0].isString())
+        return false;
+    if (!setStateFromString(array[0].string()))
+        return false;
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        const kit::Value& part = array[std::int64_t(i) + 1];
+        auto* pane = dynamic_cast<ZQSplitSubview*>(subs[i].get());
+        ZQSplitView* inner = pane ? pane->asSplitView() : nullptr;
+        if (part.isArray() != (inner != nullptr))
+            return false;
+        if (inner && !inner->setStatesFromArray(part.array()))
+            return false;
+    }
+    return true;
+}
+
 bool ZQSplitView::saveState(bool recurse)
 {
     if (!canSaveState_ || isDragging_ || autosaveName_.isEmpty())

@@ -78,6 +78,33 @@ TEST_F(StateTest, WrongPaneCountChangesNothing)
         EXPECT_EQ(widthOf(*split, i), 100);
 }
 
+TEST_F(StateTest, StateArraysNestAndRefuseAMismatchedShape)
+{
+    auto split = makeSplitView({ 100, 100 });
+    auto inner = kit::make<ZQSplitView>(kit::MakeRect(0, 0, 100, 100), 2);
+    split->addSubview(inner.get());
+    split->setFrameSize(kit::MakeSize(300, 100));
+    const kit::Array states = split->arrayWithStates();
+    ASSERT_EQ(states.count(), 4);
+    EXPECT_EQ(states[0].string(), split->stringWithSavedState());
+    EXPECT_TRUE(states[1].isNull());
+    ASSERT_TRUE(states[3].isArray());
+    EXPECT_EQ(states[3].array()[0].string(), inner->stringWithSavedState());
+
+    auto copy = makeSplitView({ 50, 50 });
+    auto copyInner = kit::make<ZQSplitView>(kit::MakeRect(0, 0, 100, 100), 2);
+    copy->addSubview(copyInner.get());
+    copy->setFrameSize(kit::MakeSize(300, 100));
+    copyInner->setStateFromString(QStringLiteral("2 10 90"));
+    ASSERT_TRUE(copy->setStatesFromArray(states));
+    EXPECT_EQ(copy->arrayWithStates(), states);
+
+    const kit::Array flat { states[0], states[1], states[2], kit::Value::null() };
+    EXPECT_FALSE(copy->setStatesFromArray(flat)) << "a nested view needs an array";
+    EXPECT_FALSE(copy->setStatesFromArray(kit::Array { states[0] })) << "one element per subview";
+    EXPECT_FALSE(copy->setStatesFromArray(kit::Array { kit::Value(3), states[1], states[2], states[3] }));
+}
+
 TEST_F(StateTest, CollapsedPaneThatMayNotCollapseKeepsTheSizeRead)
 {
     auto split = makeSplitView({ 120, 240, 80 });
