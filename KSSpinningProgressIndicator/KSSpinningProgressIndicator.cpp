@@ -5,8 +5,6 @@
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/GraphicsContext.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -201,12 +199,8 @@ void KSSpinningProgressIndicator::setDisplayedWhenStopped(bool flag)
 
 void KSSpinningProgressIndicator::drawRect(kit::Rect)
 {
-    // LOCAL SHIM until the window makes a graphics context current around drawRect.
-    QPainter* painter = kit::View::currentPainter();
-    if (!painter)
+    if (!kit::GraphicsContext::currentContext())
         return;
-    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
-
     const kit::Rect b = bounds();
     const double size = std::min(b.size.width, b.size.height);
     if (drawBackground_ && backColor_) {

@@ -1,12 +1,11 @@
 #include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 
 #include "ZQSplitView/ZQSplitView.h"
+#include "ZQSplitView/ZQStandIns.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/GraphicsContext.h"
-
-#include <QPainter>
 
 #include <cmath>
 #include <limits>
@@ -84,6 +83,10 @@ JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)
     : kit::View(frame)
 { }
 
+void JVLSplitSubviewResizeButton::encodeWithCoder(kit::Coder& coder) const { ZQCodingStandIn::encodeViewWithFrame(*this, coder, frame()); }
+
+void JVLSplitSubviewResizeButton::initWithCoder(kit::Coder& coder) { ZQCodingStandIn::decodeView(*this, coder); }
+
 void JVLSplitSubviewResizeButton::awakeFromNib()
 {
     const auto pane = kit::dynamic_pointer_cast<ZQSplitSubview>(superview());
@@ -96,12 +99,9 @@ void JVLSplitSubviewResizeButton::awakeFromNib()
 
 void JVLSplitSubviewResizeButton::drawRect(Rect)
 {
-    // LOCAL SHIM until the window makes a graphics context current around drawRect.
-    QPainter* painter = kit::View::currentPainter();
     const Ref<kit::Image> image = cell_->image();
-    if (!painter || !image)
+    if (!image || !kit::GraphicsContext::currentContext())
         return;
-    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
     const Rect b = bounds();
     const kit::Size size = image->size();
     const double x

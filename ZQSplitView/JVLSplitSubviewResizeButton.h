@@ -10,6 +10,8 @@
 // settings a button cell would; the tracking code is written as it will stay.
 
 #include "ZQSplitView/ZQSplitSubview.h"
+#include "kit/foundation/Coder.h"
+#include "kit/foundation/NibLoader.h"
 #include "kit/graphics/Image.h"
 
 #include <QString>
@@ -45,15 +47,19 @@ private:
     bool continuous_ = false;
 };
 
-class JVLSplitSubviewResizeButton : public kit::View {
+class JVLSplitSubviewResizeButton : public kit::View, public kit::Coding, public kit::NibAwaking {
     KIT_CLASS(JVLSplitSubviewResizeButton)
 
     JVLSplitSubviewResizeButton();
     explicit JVLSplitSubviewResizeButton(kit::Rect frame);
 
     kit::Ref<JVLSplitSubviewResizeButtonCell> cell() const { return cell_; }
-    // Image on the right in the first pane, on the left in any other.
-    void awakeFromNib();
+    // kit::NibAwaking: image on the right in the first pane, on the left in any other.
+    void awakeFromNib() override;
+
+    // kit::Coding: the plain view; the cell's settings are its defaults.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
 
     // kit::View:
     void drawRect(kit::Rect dirtyRect) override;

@@ -7,12 +7,9 @@
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/GraphicsContext.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <optional>
 
 using kit::Rect;
 using kit::Ref;
@@ -532,15 +529,8 @@ void ZQSplitSubview::drawRect(Rect dirtyRect)
     if (!s)
         return;
     if (const Ref<kit::Color> colour = s->background()) {
-        // LOCAL SHIM until the window makes a graphics context current around drawRect.
-        QPainter* painter = kit::View::currentPainter();
-        std::optional<kit::GraphicsContext::Scope> drawing;
-        if (painter && !kit::GraphicsContext::currentContext())
-            drawing.emplace(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
-        if (kit::GraphicsContext::currentContext()) {
-            colour->set();
-            kit::BezierPath::fillRect(dirtyRect); // source-over
-        }
+        colour->set();
+        kit::BezierPath::fillRect(dirtyRect); // source-over
     }
     if (const auto d = s->delegateFor("splitViewWillDrawSubviewInRect"))
         d->splitViewWillDrawSubviewInRect(s.get(), this, dirtyRect);

@@ -7,10 +7,12 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h" // View.h alone leaves Ref<Window> incomplete
 #include "kit/core/Class.h"
+#include "kit/foundation/Coder.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class ZQSplitView;
 class ZQSplitSubview;
@@ -27,7 +29,7 @@ struct ZQSubviewCache {
     bool constrain = false; // size fixed for the rest of this pass
 };
 
-class ZQSplitSubview : public kit::View {
+class ZQSplitSubview : public kit::View, public kit::Coding {
     KIT_CLASS(ZQSplitSubview)
 
     ZQSplitSubview();
@@ -99,6 +101,11 @@ class ZQSplitSubview : public kit::View {
     bool acceptsFirstResponder() const override { return false; }
     void mouseDown(const kit::Event& event) override;
 
+    // kit::Coding: a collapsed pane is archived with its origin moved right by 1000000 and its
+    // last size within limits, so that it decodes collapsed with that size remembered.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+
     // Used by the split view while it lays out, drags and restores state.
     double visibleDimension() const;
     double fraction() const { return fraction_; }
@@ -113,6 +120,10 @@ class ZQSplitSubview : public kit::View {
     // The plain hidden change, without asking the split view to adjust.
     void setHiddenPlain(bool hidden) { kit::View::setHidden(hidden); }
     kit::Size savedSize() const { return savedSize_; }
+    // A pane decoded collapsed learns its axis only once the tree it was archived in is whole:
+    // each split view decoded above it collapses it again along the axis it knows by then.
+    void applyDecodedCollapse();
+    void forgetDecodedCollapse() { decodedCollapsedFrame_.reset(); }
     std::uint64_t actDivider() const { return actDivider_; }
 
     // Size and origin along an axis; horizontal split views stack panes top to bottom.
@@ -131,6 +142,8 @@ protected:
     Animation* animationDataResize(bool create, bool resize);
     void stepAnimation();
     void clearResponder();
+    // The window follows the pointer until the mouse-up.
+    void moveWindowFrom(kit::Window& window, const kit::Event& event);
     double setMinAndMaxToSavingMinAndMax(double value, double& savedMin, double& savedMax);
     double spaceWithoutDividers() const;
 
@@ -145,4 +158,5 @@ protected:
     bool canDragWindow_ = false;
     bool canCollapse_ = false;
     bool notInLimits_ = false;
+    std::optional<kit::Rect> decodedCollapsedFrame_; // the archived frame of a collapsed pane, axis not yet known
 };

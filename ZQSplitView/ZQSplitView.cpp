@@ -1,12 +1,11 @@
 #include "ZQSplitView/ZQSplitView.h"
 
-#include "ZQSplitView/ZQStandIns.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/GraphicsContext.h"
-
-#include <QPainter>
 
 #include <algorithm>
 #include <array>
@@ -19,21 +18,24 @@ using kit::Size;
 
 namespace {
 
-std::array<Ref<kit::Object>, 4>& cursorTable()
+std::array<Ref<kit::Cursor>, 4>& cursorTable()
 {
-    static std::array<Ref<kit::Object>, 4> table;
+    static std::array<Ref<kit::Cursor>, 4> table;
     return table;
 }
 
-Ref<kit::Object> defaultCursor(int kind)
+Ref<kit::Cursor> defaultCursor(int kind)
 {
-    static const std::array<Ref<kit::Object>, 4> defaults {
-        kit::make<ZQCursorStandIn>(Qt::SizeVerCursor),
-        kit::make<ZQCursorStandIn>(Qt::SizeHorCursor),
-        kit::make<ZQCursorStandIn>(Qt::OpenHandCursor),
-        kit::make<ZQCursorStandIn>(Qt::ClosedHandCursor),
-    };
-    return defaults[std::size_t(kind)];
+    switch (kind) {
+    case 0:
+        return kit::Cursor::resizeUpDownCursor();
+    case 1:
+        return kit::Cursor::resizeLeftRightCursor();
+    case 2:
+        return kit::Cursor::openHandCursor();
+    default:
+        return kit::Cursor::closedHandCursor();
+    }
 }
 
 bool isEmptyRect(Rect r) { return r.size.width <= 0 || r.size.height <= 0; }
@@ -69,17 +71,18 @@ ZQSplitView::~ZQSplitView()
     for (const Ref<kit::View>& v : subviews())
         if (auto* pane = dynamic_cast<ZQSplitSubview*>(v.get()))
             pane->stopAnimation();
+    kit::RunLoop::main().cancelPerformRequestsWithTarget(this);
 }
 
-Ref<kit::Object> ZQSplitView::cursor(int kind)
+Ref<kit::Cursor> ZQSplitView::cursor(int kind)
 {
     if (kind < 0 || kind > 3)
-        return nullptr;
-    const Ref<kit::Object>& stored = cursorTable()[std::size_t(kind)];
+        return kit::Cursor::currentCursor();
+    const Ref<kit::Cursor>& stored = cursorTable()[std::size_t(kind)];
     return stored ? stored : defaultCursor(kind);
 }
 
-void ZQSplitView::setCursorToCursor(int kind, Ref<kit::Object> cursor)
+void ZQSplitView::setCursorToCursor(int kind, Ref<kit::Cursor> cursor)
 {
     if (kind >= 0 && kind <= 3)
         cursorTable()[std::size_t(kind)] = std::move(cursor);
@@ -409,7 +412,6 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
     isAdjusting_ = true;
     if (const auto d = delegateFor("willAdjustSubviews"))
         d->willAdjustSubviews(this);
-    const Rect b = bounds();
 
     dividers_.assign(n - 1, kit::ZeroRect);
     const bool horizontal = isHorizontal();
@@ -421,13 +423,17 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
     if (excepting && excepting->isCollapsed())
         excepting = nullptr;
 
+    Rect b = bounds();
     double A = axisOf(b.size, horizontal) - D;
     const int passes = excepting ? 6 : 3;
     for (int pass = 0; pass < passes; ++pass) {
         ShareOut share { cache, pass < 3 ? excepting : nullptr, A };
         for (ZQSubviewCache& r : cache)
             r.constrain = false;
-        double S = share.total();
+        double S = 0;
+        for (const ZQSubviewCache& r : cache)
+            if (ShareOut::sized(r))
+                S += isInScrollView_ ? r.size : r.size + r.fraction;
         // Every pane collapsed: one of them comes back, so that the space has an owner.
         ZQSubviewCache* chosen = nullptr;
         if (std::none_of(cache.begin(), cache.end(), ShareOut::sized)) {
@@ -435,6 +441,11 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
             chosen->size = chosen->pane->minDimension();
             chosen->fraction = 0;
             S += chosen->size;
+        }
+        // The document of a scroll view takes the size its panes want instead of sharing its own.
+        if (isInScrollView_) {
+            setAxis(b.size, horizontal, S + D);
+            break;
         }
         if (S < 1.0) {
             if (!chosen)
@@ -517,6 +528,9 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
         }
     }
 
+    if (isInScrollView_)
+        setFrameSize(b.size);
+
     bool nested = false;
     for (const Ref<ZQSplitSubview>& pane : panes) {
         ZQSplitView* inner = pane->asSplitView();
@@ -543,12 +557,6 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
 
 void ZQSplitView::drawRect(Rect dirtyRect)
 {
-    // LOCAL SHIM until the window makes a graphics context current around drawRect.
-    QPainter* painter = kit::View::currentPainter();
-    if (!painter)
-        return;
-    kit::GraphicsContext::Scope drawing(kit::GraphicsContext::graphicsContextWithPainter(painter, isFlipped()));
-
     ZQSplitSubview::drawRect(dirtyRect);
     const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
     if (dividers_.empty() || panes.size() < 2)
@@ -645,7 +653,7 @@ void ZQSplitView::resetCursorRects()
             d->splitViewCursorRectForDivider(this, kit::ZeroRect, 0);
         return;
     }
-    const Ref<kit::Object> dividerCursor = cursor(isVertical() ? 1 : 0);
+    const Ref<kit::Cursor> dividerCursor = cursor(isVertical() ? 1 : 0);
     const double thickness = dividerThickness();
     for (std::size_t i = 0; i < dividers_.size() && i + 1 < panes.size(); ++i) {
         const Rect rect = dividers_[i];
@@ -701,5 +709,19 @@ std::uint64_t ZQSplitView::dividerHitByRelativeToViewThickness(Point point, cons
 // Events --------------------------------------------------------------------------------------------
 
 bool ZQSplitView::acceptsFirstMouse(const kit::Event* event) const { return !event || !(event->modifierFlags() & kit::CommandKeyMask); }
+
+void ZQSplitView::viewDidMoveToSuperview()
+{
+    const Ref<kit::ScrollView> scroll = enclosingScrollView();
+    isInScrollView_ = scroll && scroll->documentView().get() == this;
+}
+
+Ref<kit::ScrollView> ZQSplitView::enclosingScrollView() const
+{
+    for (Ref<kit::View> v = superview(); v; v = v->superview())
+        if (auto scroll = kit::dynamic_pointer_cast<kit::ScrollView>(v))
+            return scroll;
+    return nullptr;
+}
 
 QString ZQSplitView::description() const { return QStringLiteral("%1 {%2}").arg(ZQSplitSubview::description(), stringWithSavedState()); }

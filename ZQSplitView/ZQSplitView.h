@@ -9,7 +9,9 @@
 
 #include "ZQSplitView/ZQSplitSubview.h"
 #include "ZQSplitView/ZQSplitViewDelegate.h"
+#include "kit/foundation/NibLoader.h"
 #include "kit/graphics/Color.h"
+#include "kit/graphics/Cursor.h"
 #include "kit/graphics/Image.h"
 
 #include <QStringList>
@@ -18,10 +20,11 @@
 
 namespace kit {
 class Event;
+class ScrollView;
 class Window;
 } // namespace kit
 
-class ZQSplitView : public ZQSplitSubview {
+class ZQSplitView : public ZQSplitSubview, public kit::NibAwaking {
     KIT_CLASS(ZQSplitView)
 
     ZQSplitView();
@@ -33,8 +36,8 @@ class ZQSplitView : public ZQSplitSubview {
     // Cursor kinds: 0 over horizontal dividers, 1 over vertical ones, 2 over coupled crossings,
     // 3 while dragging. Answers the stored cursor or the kind's default; the current cursor for
     // other kinds.
-    static kit::Ref<kit::Object> cursor(int kind);
-    static void setCursorToCursor(int kind, kit::Ref<kit::Object> cursor);
+    static kit::Ref<kit::Cursor> cursor(int kind);
+    static void setCursorToCursor(int kind, kit::Ref<kit::Cursor> cursor);
     static void resetCursorsForTesting();
 
     // Configuration.
@@ -71,8 +74,9 @@ class ZQSplitView : public ZQSplitSubview {
     void adjustSubviewsExcepting(ZQSplitSubview* pane);
     // Runs a due layout first.
     void display();
-    // After loading from an interface file: an outermost split view takes its saved state back.
-    void awakeFromNib();
+    // kit::NibAwaking: after loading from an interface file an outermost split view takes its
+    // saved state back.
+    void awakeFromNib() override;
 
     // Drawing of one divider; `image` null draws none. Leading and trailing are null for crossings.
     virtual void drawDividerInRectBetweenViewAndView(
@@ -87,6 +91,10 @@ class ZQSplitView : public ZQSplitSubview {
     bool restoreState(bool recurse);
     QString stringWithSavedState() const;
     bool setStateFromString(const QString& string);
+    // The state string, then per subview a nested view's own array or null.
+    kit::Array arrayWithStates() const;
+    // Applies such an array; NO at the first part that does not fit (parts before it stay applied).
+    bool setStatesFromArray(const kit::Array& array);
     bool canSaveState() const { return canSaveState_; }
     void setDragging(bool flag);
 
@@ -127,16 +135,25 @@ class ZQSplitView : public ZQSplitSubview {
     void drawRect(kit::Rect dirtyRect) override;
     void resetCursorRects() override;
     bool acceptsFirstMouse(const kit::Event* event) const override;
+    void viewDidMoveToSuperview() override;
     bool mouseDownCanMoveWindow() const override { return false; }
     QString description() const override;
 
     // kit::Responder:
     void mouseDown(const kit::Event& event) override;
 
+    // kit::Coding:
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+
 private:
     friend class ZQSplitSubview;
 
     void adjustOutermostIfNeeded();
+    kit::Ref<kit::ScrollView> enclosingScrollView() const;
+    // Collapses, along the axes known now, the panes below that were archived collapsed.
+    void collapseDecodedPanes();
+    void finishDecoding();
     void drawDividersInForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
     void addCursorRectsToForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
     double dividerOrigin(std::uint64_t index) const;

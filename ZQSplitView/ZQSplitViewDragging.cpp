@@ -5,7 +5,9 @@
 #include "ZQSplitView/ZQSplitView.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/AutoreleasePool.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <algorithm>
@@ -86,11 +88,18 @@ void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane
         }
     }
 
+    // The closed hand shows for the whole drag, whatever rectangles the pointer crosses.
+    struct CursorPush {
+        CursorPush() { ZQSplitView::cursor(3)->push(); }
+        ~CursorPush() { kit::Cursor::pop(); }
+    } closedHand;
     setDragging(true);
     for (;;) {
         const Ref<Event> next = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
         if (!next || next->type() == kit::LeftMouseUp)
             break;
+        // What a step autoreleases goes with the step, not with the whole drag.
+        const kit::AutoreleasePool pool;
         const double before = dividerOrigin(index);
         trackMouseEventFromWithBaseInDivider(*next, start, kit::ZeroPoint, index);
         bool nestedMust = false;
@@ -253,34 +262,54 @@ bool ZQSplitView::shouldResizeWindowForDividerBetweenViewAndViewWillGrow(
 
 double ZQSplitView::windowRoom(bool grow) const
 {
-    const Ref<kit::Window> w = window();
-    if (!w)
-        return 0;
     const bool horizontal = isHorizontal();
-    const Rect frame = w->frame();
+    Rect frame;
+    Rect screen = kit::ZeroRect;
+    kit::Size limit;
+    const Ref<kit::ScrollView> scroll = enclosingScrollView();
+    if (const Ref<kit::View> document = scroll ? scroll->documentView() : nullptr) {
+        // A document view grows without a screen edge or a maximum size in the way.
+        frame = document->frame();
+        screen = kit::MakeRect(0, 0, unlimited, 0);
+        limit = grow ? kit::MakeSize(unlimited, unlimited) : kit::ZeroSize;
+    } else if (const Ref<kit::Window> w = window()) {
+        frame = w->frame();
+        limit = grow ? w->maxSize() : w->minSize();
+        if (const Ref<kit::Screen> main = kit::Screen::mainScreen())
+            screen = main->visibleFrame();
+    } else {
+        return 0;
+    }
     const double size = axisOf(frame.size, horizontal);
     if (!grow)
-        return std::max(0.0, size - axisOf(w->minSize(), horizontal));
-    const Ref<kit::Screen> screen = kit::Screen::mainScreen();
-    const Rect visible = screen ? screen->visibleFrame() : kit::ZeroRect;
+        return std::max(0.0, size - axisOf(limit, horizontal));
     double room
-        = horizontal ? frame.origin.y - visible.origin.y : (visible.origin.x + visible.size.width) - (frame.origin.x + frame.size.width);
-    room = std::min(std::max(0.0, room), axisOf(w->maxSize(), horizontal) - size);
+        = horizontal ? frame.origin.y - screen.origin.y : (screen.origin.x + screen.size.width) - (frame.origin.x + frame.size.width);
+    room = std::min(std::max(0.0, room), axisOf(limit, horizontal) - size);
     return std::max(0.0, room);
 }
 
 void ZQSplitView::resizeWindowBy(double change)
 {
-    const Ref<kit::Window> w = window();
-    if (!w || change == 0)
+    if (change == 0)
         return;
     const bool horizontal = isHorizontal();
-    Rect frame = w->frame();
+    const Ref<kit::ScrollView> scroll = enclosingScrollView();
+    const Ref<kit::View> document = scroll ? scroll->documentView() : nullptr;
+    const Ref<kit::Window> w = document ? nullptr : window();
+    if (!document && !w)
+        return;
+    Rect frame = document ? document->frame() : w->frame();
     setAxis(frame.size, horizontal, axisOf(frame.size, horizontal) + change);
     // Growing downwards keeps the top edge where it is.
     if (horizontal)
         frame.origin.y -= change;
-    w->setFrameDisplay(frame, true);
+    if (document) {
+        document->setFrame(frame);
+        document->setNeedsDisplay(true);
+    } else {
+        w->setFrameDisplay(frame, true);
+    }
     setMustAdjust();
 }
 
@@ -360,5 +389,27 @@ void ZQSplitSubview::mouseDown(const Event& event)
         actDivider_ = ZQNotFound;
         return;
     }
+    const Ref<kit::Window> w = window();
+    const Ref<ZQSplitView> coupling = couplingSplitView();
+    if (canDragWindow_ && w && w->isMovableByWindowBackground() && !(coupling && coupling->background())) {
+        moveWindowFrom(*w, event);
+        return;
+    }
     kit::View::mouseDown(event);
+}
+
+void ZQSplitSubview::moveWindowFrom(kit::Window& w, const Event& event)
+{
+    const Ref<kit::Window> keep(&w);
+    Point last = w.convertBaseToScreen(event.locationInWindow());
+    for (;;) {
+        const Ref<Event> next = w.nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
+        if (!next || next->type() == kit::LeftMouseUp)
+            return;
+        // The window moves under the pointer: measure in screen coordinates.
+        const Point now = w.convertBaseToScreen(next->locationInWindow());
+        const Point origin = w.frame().origin;
+        w.setFrameOrigin(kit::MakePoint(origin.x + now.x - last.x, origin.y + now.y - last.y));
+        last = now;
+    }
 }

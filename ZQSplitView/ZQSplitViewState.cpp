@@ -2,7 +2,7 @@
 // read without regard to the process locale ("240.5", never "240,5").
 
 #include "ZQSplitView/ZQSplitView.h"
-#include "ZQSplitView/ZQStandIns.h"
+#include "kit/foundation/UserDefaults.h"
 
 #include <QStringList>
 
@@ -56,8 +56,9 @@ void ZQSplitView::removeStateUsingName(const QString& name)
 {
     if (name.isEmpty())
         return;
-    ZQDefaultsStandIn::removeObjectForKey(defaultsKeyForNameIsHorizontal(name, true));
-    ZQDefaultsStandIn::removeObjectForKey(defaultsKeyForNameIsHorizontal(name, false));
+    kit::UserDefaults* defaults = kit::UserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey(defaultsKeyForNameIsHorizontal(name, true));
+    defaults->removeObjectForKey(defaultsKeyForNameIsHorizontal(name, false));
 }
 
 void ZQSplitView::setAutosaveNameRecursively(const QString& name, bool recursively)
@@ -116,11 +117,42 @@ bool ZQSplitView::setStateFromString(const QString& string)
     return true;
 }
 
+kit::Array ZQSplitView::arrayWithStates() const
+{
+    kit::Array states { kit::Value(stringWithSavedState()) };
+    for (const Ref<kit::View>& v : subviews()) {
+        auto* pane = dynamic_cast<ZQSplitSubview*>(v.get());
+        ZQSplitView* inner = pane ? pane->asSplitView() : nullptr;
+        states.addObject(inner ? kit::Value(inner->arrayWithStates()) : kit::Value::null());
+    }
+    return states;
+}
+
+bool ZQSplitView::setStatesFromArray(const kit::Array& array)
+{
+    const std::vector<Ref<kit::View>> subs = subviews();
+    if (array.count() != std::int64_t(subs.size()) + 1 || !array[0].isString())
+        return false;
+    if (!setStateFromString(array[0].string()))
+        return false;
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        const kit::Value& part = array[std::int64_t(i) + 1];
+        auto* pane = dynamic_cast<ZQSplitSubview*>(subs[i].get());
+        ZQSplitView* inner = pane ? pane->asSplitView() : nullptr;
+        if (part.isArray() != (inner != nullptr))
+            return false;
+        if (inner && !inner->setStatesFromArray(part.array()))
+            return false;
+    }
+    return true;
+}
+
 bool ZQSplitView::saveState(bool recurse)
 {
     if (!canSaveState_ || isDragging_ || autosaveName_.isEmpty())
         return false;
-    ZQDefaultsStandIn::setObjectForKey(stringWithSavedState(), defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal()));
+    kit::UserDefaults::standardUserDefaults()->setObjectForKey(
+        kit::Value(stringWithSavedState()), defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal()));
     if (recurse)
         for (const Ref<kit::View>& v : subviews())
             if (auto* pane = dynamic_cast<ZQSplitSubview*>(v.get()))
@@ -133,7 +165,8 @@ bool ZQSplitView::restoreState(bool recurse)
 {
     bool restored = false;
     if (!autosaveName_.isEmpty()) {
-        restored = setStateFromString(ZQDefaultsStandIn::stringForKey(defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal())));
+        const QString key = defaultsKeyForNameIsHorizontal(autosaveName_, isHorizontal());
+        restored = setStateFromString(kit::UserDefaults::standardUserDefaults()->stringForKey(key));
         if (restored && recurse)
             for (const Ref<kit::View>& v : subviews())
                 if (auto* pane = dynamic_cast<ZQSplitSubview*>(v.get()))

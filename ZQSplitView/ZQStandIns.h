@@ -1,26 +1,23 @@
 #pragma once
 
-// LOCAL SHIMS, to be replaced by the kit's own types when they reach this branch: a cursor
-// object (kit::Cursor) and the few user-defaults calls the split view makes (kit::UserDefaults,
-// standard defaults). Nothing outside ZQSplitView/ uses them.
+// LOCAL SHIMS, to be replaced by the kit's own coding when it comes: kit::View and kit::Color do
+// not adopt kit::Coding yet, so a pane archives the plain view settings it needs (frame, hidden
+// state, autoresizing, archivable subviews) and the split view its background colour's
+// components through these. Nothing outside ZQSplitView/ uses them.
 
-#include "kit/core/Object.h"
+#include "kit/appkit/View.h"
+#include "kit/foundation/Coder.h"
+#include "kit/graphics/Color.h"
 
-#include <QString>
-#include <Qt>
+namespace ZQCodingStandIn {
 
-class ZQCursorStandIn : public kit::Object {
-public:
-    explicit ZQCursorStandIn(Qt::CursorShape shape)
-        : shape(shape)
-    { }
-    const Qt::CursorShape shape;
-};
+// The plain view's part of an archive, with `frame` written in place of the view's own.
+void encodeViewWithFrame(const kit::View& view, kit::Coder& coder, kit::Rect frame);
+// Reads what encodeViewWithFrame wrote through the plain view setters (no subclass reacts).
+void decodeView(kit::View& view, kit::Coder& coder);
 
-namespace ZQDefaultsStandIn {
-QString stringForKey(const QString& key);
-void setObjectForKey(const QString& value, const QString& key);
-void removeObjectForKey(const QString& key);
-// Test-only: a private settings file (empty path: the application's settings again).
-void useFileForTesting(const QString& path);
-} // namespace ZQDefaultsStandIn
+// A colour as its sRGB components and alpha under `key`; nil writes nothing.
+void encodeColorForKey(const kit::Color* colour, kit::Coder& coder, const QString& key);
+kit::Ref<kit::Color> decodeColorForKey(kit::Coder& coder, const QString& key);
+
+} // namespace ZQCodingStandIn

@@ -21,7 +21,11 @@ protected:
         window->setContentView(split.get());
         split->adjustSubviews();
     }
-    void TearDown() override { kit::Application::resetForTesting(); }
+    void TearDown() override
+    {
+        kit::Cursor::resetForTesting();
+        kit::Application::resetForTesting();
+    }
 
     Ref<ZQSplitView> split;
     Ref<kit::Window> window;
@@ -119,6 +123,46 @@ TEST_F(DragTest, DoubleClickCollapsesTheSmallerNeighbourThenExpandsIt)
     again.run();
     EXPECT_FALSE(pair->subviewAtPosition(0)->isCollapsed());
     EXPECT_NEAR(widthOf(*pair, 0), 102, 1.0);
+}
+
+TEST_F(DragTest, ClosedHandShowsForTheWholeDrag)
+{
+    QList<Qt::CursorShape> shown;
+    kit::Cursor::setPresenter([&](const kit::Cursor& c) { shown << c.shape(); });
+    struct DepthProbe : RecordingDelegate {
+        QList<int> depths;
+        void didAdjustSubviews(ZQSplitView*) override { depths << kit::Cursor::stackDepth(); }
+    };
+    auto probe = kit::make<DepthProbe>();
+    probe->implemented = { "didAdjustSubviews" };
+    split->setDelegate(probe.get());
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(112, 50)).mouseDragged(MakePoint(122, 50)).mouseUp(MakePoint(122, 50));
+    script.run();
+    ASSERT_FALSE(probe->depths.isEmpty());
+    EXPECT_EQ(probe->depths, QList<int>(probe->depths.size(), 1)) << "pushed once, for every step";
+    EXPECT_EQ(kit::Cursor::stackDepth(), 0) << "popped at the mouse-up";
+    EXPECT_TRUE(shown.contains(Qt::ClosedHandCursor));
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_NE(shown.last(), Qt::ClosedHandCursor);
+}
+
+TEST_F(DragTest, TransparentPaneBackgroundMovesAMovableWindow)
+{
+    window->setMovableByWindowBackground(true);
+    const kit::Point start = window->frame().origin;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(50, 50)).mouseDragged(MakePoint(80, 40)).mouseUp(MakePoint(80, 40));
+    script.run();
+    EXPECT_EQ(window->frame().origin, MakePoint(start.x + 30, start.y - 10));
+    EXPECT_EQ(widthOf(*split, 0), 100) << "no divider moved";
+
+    // A background colour makes the panes a surface of their own.
+    split->setBackground(kit::Color::whiteColor());
+    kit::test::EventScript again(window.get());
+    again.wait(5).mouseDown(MakePoint(50, 50)).mouseDragged(MakePoint(80, 40)).mouseUp(MakePoint(80, 40));
+    again.run();
+    EXPECT_EQ(window->frame().origin, MakePoint(start.x + 30, start.y - 10));
 }
 
 TEST_F(DragTest, DividerCursorsFollowTheOrientation)

@@ -1,4 +1,5 @@
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/ScrollView.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,21 @@ TEST(ZQSplitViewLayout, PanesAndDividersAlwaysTileTheBounds)
             ASSERT_DOUBLE_EQ(running, along) << "round " << round;
         }
     }
+}
+
+TEST(ZQSplitViewLayout, DocumentOfAScrollViewTakesThePanesSizes)
+{
+    auto split = makeSplitView({ 100, 150 }, 5);
+    auto scroll = kit::make<kit::ScrollView>(kit::MakeRect(0, 0, 200, 100));
+    scroll->setDocumentView(split.get());
+    ASSERT_TRUE(split->isInScrollView());
+    split->subviewAtPosition(1)->setDimension(300);
+    EXPECT_EQ(widthOf(*split, 0), 100) << "nothing is shared out";
+    EXPECT_EQ(widthOf(*split, 1), 300);
+    EXPECT_EQ(split->frame().size.width, 405) << "the document grows to hold its panes";
+
+    scroll->setDocumentView(nullptr);
+    EXPECT_FALSE(split->isInScrollView());
 }
 
 } // namespace

@@ -1,0 +1,128 @@
+#include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/graphics/GraphicsContext.h"
+
+#include <gtest/gtest.h>
+
+using kit::MakeRect;
+using kit::MakeSize;
+using kit::Ref;
+
+namespace {
+
+Ref<ZQSplitView> roundTrip(const ZQSplitView& split)
+{
+    const QByteArray data = kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(Ref<ZQSplitView>(const_cast<ZQSplitView*>(&split))));
+    QString error;
+    const kit::Value decoded = kit::KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(data, &error);
+    EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
+    return decoded.objectAs<ZQSplitView>();
+}
+
+// Three panes of 100 along the axis, 80 across, with 5-point dividers; the middle one collapsed.
+Ref<ZQSplitView> makeWithCollapsedMiddle(bool horizontal)
+{
+    const kit::Size pane = horizontal ? MakeSize(80, 100) : MakeSize(100, 80);
+    auto split = kit::make<ZQSplitView>(horizontal ? MakeRect(0, 0, 80, 310) : MakeRect(0, 0, 310, 80));
+    split->setHorizontal(horizontal);
+    split->setDividerThickness(5);
+    for (int i = 0; i < 3; ++i) {
+        auto p = kit::make<ZQSplitSubview>(kit::Rect { kit::ZeroPoint, pane });
+        p->setIdentifier(QStringLiteral("pane%1").arg(i));
+        split->addSubview(p.get());
+    }
+    split->adjustSubviews();
+    auto middle = split->subviewAtPosition(1);
+    middle->setCanCollapse(true);
+    middle->setTag(-7);
+    middle->setMinDimensionAndMaxDimension(40, 180);
+    EXPECT_LT(middle->collapse(), 0);
+    split->adjustSubviews();
+    return split;
+}
+
+class CodingTest : public testing::TestWithParam<bool> {
+protected:
+    void TearDown() override { kit::RunLoop::main().runPending(); }
+};
+
+TEST_P(CodingTest, CollapsedPaneComesBackCollapsedWithItsCrossSizeAndSavedSize)
+{
+    const bool horizontal = GetParam();
+    auto split = makeWithCollapsedMiddle(horizontal);
+    auto before = split->subviewAtPosition(1);
+    ASSERT_TRUE(before->isCollapsed());
+    const double fraction = before->fraction();
+
+    auto copy = roundTrip(*split);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->subviews().size(), 3u);
+    auto middle = copy->subviewAtPosition(1);
+    ASSERT_TRUE(middle);
+    EXPECT_TRUE(middle->isCollapsed());
+    EXPECT_EQ(middle->frame(), before->frame()) << "origin and cross size as they were";
+    EXPECT_EQ(middle->savedSize(), horizontal ? MakeSize(80, 100) : MakeSize(100, 80)) << "the size it had before collapsing";
+    EXPECT_EQ(middle->identifier(), QStringLiteral("pane1"));
+    EXPECT_EQ(middle->tag(), -7);
+    EXPECT_EQ(middle->minDimension(), 40);
+    EXPECT_EQ(middle->maxDimension(), 180);
+    EXPECT_DOUBLE_EQ(middle->fraction(), fraction);
+    EXPECT_TRUE(middle->canCollapse());
+    EXPECT_EQ(copy->subviewAtPosition(0)->frame(), split->subviewAtPosition(0)->frame()) << "open panes keep their frames";
+
+    // Once loaded, the first layout runs and the pane expands to what it had.
+    kit::RunLoop::main().runPending();
+    EXPECT_FALSE(copy->mustAdjust());
+    EXPECT_TRUE(middle->isCollapsed());
+    middle->expand();
+    copy->adjustSubviews();
+    EXPECT_NEAR(middle->dimension(), 100, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothAxes, CodingTest, testing::Bool(), [](const auto& info) { return info.param ? "Horizontal" : "Vertical"; });
+
+TEST(SplitViewCodingTest, SettingsSurviveAndTheDelegateIsOnlyKeptWhenArchivedElsewhere)
+{
+    auto split = makeSplitView({ 100, 150 });
+    split->setAutosaveNameRecursively(QStringLiteral("Coded"), false);
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.25, 0.5, 0.75, 1));
+    auto image = kit::Image::imageWithSize(MakeSize(6, 9));
+    image->lockFocus();
+    kit::Color::redColor()->set();
+    kit::RectFill(MakeRect(0, 0, 6, 9));
+    image->unlockFocus();
+    split->setDivider(image);
+    split->setHorizontal(true);
+    split->setDividerThickness(7);
+    auto delegate = kit::make<RecordingDelegate>();
+    split->setDelegate(delegate.get());
+
+    auto copy = roundTrip(*split);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->autosaveName(), QStringLiteral("Coded"));
+    ASSERT_TRUE(copy->background());
+    EXPECT_DOUBLE_EQ(copy->background()->blueComponent(), 0.75);
+    EXPECT_TRUE(copy->isOpaque());
+    ASSERT_TRUE(copy->divider());
+    EXPECT_EQ(copy->divider()->size(), MakeSize(6, 9));
+    EXPECT_TRUE(copy->divider()->isFlipped());
+    EXPECT_EQ(copy->dividerThickness(), 7);
+    EXPECT_TRUE(copy->isHorizontal());
+    EXPECT_FALSE(copy->canSaveState()) << "saving waits for the first restore";
+    EXPECT_FALSE(copy->delegate()) << "a conditional delegate nobody else archived";
+
+    // A nested view keeps its own coupling flag and follows its container's axis.
+    auto inner = kit::make<ZQSplitView>(MakeRect(0, 0, 100, 100), 2);
+    inner->setCoupled(false);
+    split->addSubview(inner.get());
+    auto again = roundTrip(*split);
+    ASSERT_TRUE(again);
+    auto innerCopy = again->subviewAtPosition(2);
+    ASSERT_TRUE(innerCopy && innerCopy->asSplitView());
+    EXPECT_FALSE(innerCopy->isCoupled());
+    EXPECT_TRUE(innerCopy->asSplitView()->isVertical());
+}
+
+} // namespace
