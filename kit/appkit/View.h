@@ -54,6 +54,10 @@ struct ViewTransform {
     ViewTransform inverted() const;
 };
 
+// Posted once per outermost real change (setFrame posts one, not two), while the view posts them.
+inline const QString ViewFrameDidChangeNotification = QStringLiteral("NSViewFrameDidChangeNotification");
+inline const QString ViewBoundsDidChangeNotification = QStringLiteral("NSViewBoundsDidChangeNotification");
+
 class View : public Responder {
     KIT_CLASS(View)
 
@@ -72,6 +76,12 @@ class View : public Responder {
     virtual void setBoundsSize(Size size);
     virtual bool isFlipped() const { return false; }
     virtual bool isOpaque() const { return false; }
+
+    // Change notifications, on by default. Turning one back on posts it when a change was missed.
+    bool postsFrameChangedNotifications() const { return frameNote_.posts; }
+    void setPostsFrameChangedNotifications(bool flag);
+    bool postsBoundsChangedNotifications() const { return boundsNote_.posts; }
+    void setPostsBoundsChangedNotifications(bool flag);
 
     // Autoresizing.
     unsigned autoresizingMask() const { return autoresizingMask_; }
@@ -206,6 +216,14 @@ protected:
 
 private:
     friend class Window;
+    // Nesting of the frame or bounds setters: only the outermost posts.
+    struct ChangeNote {
+        int depth = 0;
+        bool changed = false;
+        bool posts = true;
+    };
+    class ChangeScope;
+    void postChange(ChangeNote& note, const QString& name);
     struct CursorRect {
         Rect rect;
         Ref<Object> cursor;
@@ -230,6 +248,8 @@ private:
     Rect frame_;
     Rect bounds_;
     bool boundsScaled_ = false; // bounds size set on its own: no longer follows the frame size
+    ChangeNote frameNote_;
+    ChangeNote boundsNote_;
     unsigned autoresizingMask_ = ViewNotSizable;
     bool autoresizesSubviews_ = true;
     bool hidden_ = false;
