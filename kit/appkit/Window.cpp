@@ -1,5 +1,6 @@
 #include "kit/appkit/Window.h"
 
+#include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/InputState.h"
@@ -168,6 +169,49 @@ void Window::setFrameDisplay(Rect frame, bool display)
         postNote(WindowDidMoveNotification, "windowDidMove", &WindowDelegate::windowDidMove);
     if (!autosaveName_.isEmpty())
         saveFrameUsingName(autosaveName_);
+}
+
+void Window::setFrameDisplayAnimate(Rect frame, bool display, bool animate)
+{
+    const double edge = std::max({ std::abs(frame.minX() - frame_.minX()), std::abs(frame.maxX() - frame_.maxX()),
+        std::abs(frame.minY() - frame_.minY()), std::abs(frame.maxY() - frame_.maxY()) });
+    const double duration = 0.2 * edge / 150;
+    if (animate && duration > 0) {
+        auto slide = make<ViewAnimation>();
+        slide->setDuration(duration);
+        slide->setAnimationCurve(AnimationLinear);
+        slide->setAnimationBlockingMode(AnimationBlocking);
+        slide->addAnimationDictionary(
+            Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(this)) }, { Value(ViewAnimationEndFrameKey), Value(frame) } });
+        slide->startAnimation();
+    }
+    setFrameDisplay(frame, display);
+}
+
+Rect Window::standardFrame() const
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    Rect standard = screen ? screen->visibleFrame() : frame_;
+    const Ref<Object> d = delegate();
+    if (d && d->respondsToSelector(Selector("windowWillUseStandardFrameDefaultFrame")))
+        if (auto* wd = dynamic_cast<WindowDelegate*>(d.get()))
+            standard = wd->windowWillUseStandardFrameDefaultFrame(const_cast<Window*>(this), standard);
+    return standard;
+}
+
+bool Window::isZoomed() const { return frame_ == standardFrame(); }
+
+void Window::zoom(Object*)
+{
+    const Rect standard = standardFrame();
+    if (frame_ == standard) {
+        if (userFrame_)
+            setFrameDisplay(*userFrame_, true);
+        userFrame_.reset();
+        return;
+    }
+    userFrame_ = frame_;
+    setFrameDisplay(standard, true);
 }
 
 void Window::userDidResize(Rect frame)

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -101,6 +102,12 @@ class Window : public Responder {
     // Frame: the client area in screen coordinates, y up.
     Rect frame() const { return frame_; }
     void setFrameDisplay(Rect frame, bool display);
+    // Animated: blocks for 0.2 s per 150 pt of the largest edge movement, the run loop turning.
+    void setFrameDisplayAnimate(Rect frame, bool display, bool animate);
+    // Toggles between the standard frame (the screen's visible frame, or what the delegate's
+    // windowWillUseStandardFrameDefaultFrame answers) and the frame the user had before.
+    void zoom(Object* sender = nullptr);
+    bool isZoomed() const;
     void setFrameOrigin(Point origin);
     void setFrameTopLeftPoint(Point topLeft);
     void setContentSize(Size size);
@@ -326,6 +333,8 @@ private:
     std::uint64_t shownGeneration_ = 0;
     const Object* shownRectCursor_ = nullptr; // identity only: what the rectangles last showed
     QString autosaveName_;
+    std::optional<Rect> userFrame_; // before zooming
+    Rect standardFrame() const;
     Weak<Object> defaultButtonCell_;
     Point lastMouse_ { -1e9, -1e9 };
 
