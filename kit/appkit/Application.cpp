@@ -78,6 +78,7 @@ void Application::resetForTesting()
     app->waitTurn_ = nullptr;
     app->updatePending_ = false;
     app->mainMenuKeys_ = nullptr;
+    app->contextMenus_ = nullptr;
 }
 
 double Application::now() { return Clock::currentMonotonic(); }

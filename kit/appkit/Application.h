@@ -21,6 +21,7 @@ namespace kit {
 
 class Event;
 class Notification;
+class View;
 class Window;
 
 inline const QString ApplicationDidBecomeActiveNotification = QStringLiteral("NSApplicationDidBecomeActiveNotification");
@@ -111,6 +112,15 @@ class Application : public Responder {
     // installs a handler that answers YES when an item took the key-down. It is asked after the key
     // window's views. Reset for testing drops it.
     using KeyEquivalentHandler = std::function<bool(const Event&)>;
+    // Shows a view's context menu at the event's location; the menu model installs it.
+    using ContextMenuPresenter = std::function<void(Object* menu, const Event& event, View* view)>;
+    void setContextMenuPresenter(ContextMenuPresenter presenter) { contextMenus_ = std::move(presenter); }
+    bool hasContextMenuPresenter() const { return bool(contextMenus_); }
+    void popUpContextMenuWithEventForView(Object* menu, const Event& event, View* view)
+    {
+        if (contextMenus_)
+            contextMenus_(menu, event, view);
+    }
     void setMainMenuKeyEquivalentHandler(KeyEquivalentHandler handler) { mainMenuKeys_ = std::move(handler); }
     bool mainMenuPerformKeyEquivalent(const Event& event) { return mainMenuKeys_ && mainMenuKeys_(event); }
 
@@ -160,6 +170,7 @@ private:
     void scheduleWindowUpdate();
     WaitTurn waitTurn_;
     KeyEquivalentHandler mainMenuKeys_;
+    ContextMenuPresenter contextMenus_;
 
 public:
     // The window whose sheet is up over `window`, if any.

@@ -725,6 +725,17 @@ void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
         setNeedsDisplayInRect(grown);
 }
 
+void View::rightMouseDown(const Event& event)
+{
+    const Ref<Application> app = Application::sharedApplication();
+    if (app->hasContextMenuPresenter())
+        if (const Ref<Object> m = menuForEvent(event)) {
+            app->popUpContextMenuWithEventForView(m.get(), event, this);
+            return;
+        }
+    Responder::rightMouseDown(event);
+}
+
 void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
     Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack)
 {

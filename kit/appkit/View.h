@@ -203,12 +203,19 @@ class View : public Responder {
     // The same frame setters, animated in the current AnimationContext.
     ViewAnimator animator() { return ViewAnimator(this); }
 
+    // Context menus: the menu model's object (held strongly). A right press shows menuForEvent's
+    // answer through the application's context-menu presenter; with none it passes on.
+    Ref<Object> menu() const { return menu_; }
+    void setMenu(Object* menu) { menu_ = menu; }
+    virtual Ref<Object> menuForEvent(const Event&) { return menu_; }
+
     // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
     virtual bool autoscroll(const Event& event);
     virtual bool scrollRectToVisible(Rect rect);
 
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }
+    void rightMouseDown(const Event& event) override;
 
 protected:
     // A subview's frame changed (a clip view follows its document view through this).
@@ -262,6 +269,7 @@ private:
     Weak<View> previousKeyView_;
     QString toolTip_;
     QStringList draggedTypes_;
+    Ref<Object> menu_;
 };
 
 } // namespace kit
