@@ -15,6 +15,7 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 #include "kit/foundation/UserDefaults.h"
+#include "kit/graphics/Color.h"
 #include "kit/graphics/Cursor.h"
 #include "kit/graphics/GraphicsContext.h"
 
@@ -53,8 +54,23 @@ public:
     bool isOpaque() const override { return true; }
     void drawRect(Rect dirty) override
     {
-        if (QPainter* p = currentPainter())
-            p->fillRect(QRectF(dirty.minX(), dirty.minY(), dirty.width(), dirty.height()), QApplication::palette().color(QPalette::Window));
+        QPainter* p = currentPainter();
+        if (!p)
+            return;
+        const QRectF r(dirty.minX(), dirty.minY(), dirty.width(), dirty.height());
+        const Ref<Window> w = window();
+        const Ref<Color> color = w ? w->backgroundColor() : nullptr;
+        if (!color) {
+            p->fillRect(r, QApplication::palette().color(QPalette::Window));
+            return;
+        }
+        // A translucent colour shows what is behind the window, not the last pass.
+        p->save();
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+        p->fillRect(r, Qt::transparent);
+        p->restore();
+        color->setFill();
+        RectFillUsingOperation(dirty, CompositeSourceOver);
     }
 };
 
@@ -298,6 +314,25 @@ void Window::setAlphaValue(double alpha)
     // A fully transparent window leaves the screen; the kit still counts it as visible.
     if (visible_)
         host_->setVisible(alpha_ > 0);
+}
+
+void Window::setBackgroundColor(Color* color)
+{
+    backgroundColor_ = color;
+    updateTranslucency();
+    setViewsNeedDisplay(true);
+}
+
+void Window::setOpaque(bool flag)
+{
+    opaque_ = flag;
+    updateTranslucency();
+}
+
+void Window::updateTranslucency()
+{
+    const bool translucent = !opaque_ && backgroundColor_ && backgroundColor_->alphaComponent() < 1;
+    host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
 }
 
 void Window::setIgnoresMouseEvents(bool flag)

@@ -10,6 +10,7 @@
 #include "kit/appkit/View.h"
 #include "kit/core/Geometry.h"
 #include "kit/foundation/Date.h"
+#include "kit/graphics/Color.h"
 
 #include <QImage>
 #include <QRegion>
@@ -168,6 +169,12 @@ class Window : public Responder {
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool flag) { hasShadow_ = flag; }
     void invalidateShadow() { }
+    // Null: the style's window colour. Pattern colours tile; a non-opaque window with a colour
+    // that is not fully opaque is translucent on screen.
+    Ref<Color> backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(Color* color);
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool flag);
     bool ignoresMouseEvents() const { return ignoresMouse_; }
     void setIgnoresMouseEvents(bool flag);
     bool isMovableByWindowBackground() const { return movableByBackground_; }
@@ -280,6 +287,7 @@ private:
     void collectCursorRects(View* view);
     Ref<View> keyLoopStart() const;
     void resizeBacking();
+    void updateTranslucency();
 
     std::int64_t number_;
     unsigned styleMask_;
@@ -293,6 +301,8 @@ private:
     double alpha_ = 1;
     bool hasShadow_ = true;
     bool ignoresMouse_ = false;
+    bool opaque_ = true;
+    Ref<Color> backgroundColor_;
     bool movableByBackground_ = false;
     Weak<Window> parent_;
     std::vector<std::pair<Weak<Window>, WindowOrderingMode>> children_;

@@ -2,7 +2,10 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/graphics/Color.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +61,22 @@ TEST(WindowAnimatedFrame, BlocksForAFifthOfASecondPer150PointsOfTheLargestEdgeMo
         EXPECT_EQ(script.now(), mid) << "not animated: at once";
     }
     NotificationCenter::defaultCenter()->removeObserver(token.get());
+}
+
+TEST(WindowBackground, AClearColourMakesANonOpaqueWindowTranslucent)
+{
+    auto w = make<Window>(MakeRect(0, 0, 60, 40), TitledWindowMask);
+    w->setBackgroundColor(Color::redColor().get());
+    EXPECT_TRUE(test::basePixelIs(w->snapshot(), MakePoint(5, 5), QColor(255, 0, 0)));
+    EXPECT_FALSE(w->hostWidget()->testAttribute(Qt::WA_TranslucentBackground));
+    w->setBackgroundColor(Color::clearColor().get());
+    EXPECT_EQ(w->snapshot().pixelColor(5, 5).alpha(), 0) << "the last pass's red is gone";
+    EXPECT_FALSE(w->hostWidget()->testAttribute(Qt::WA_TranslucentBackground)) << "opaque windows are not";
+    w->setOpaque(false);
+    EXPECT_TRUE(w->hostWidget()->testAttribute(Qt::WA_TranslucentBackground));
+    w->setBackgroundColor(Color::redColor().get());
+    EXPECT_FALSE(w->hostWidget()->testAttribute(Qt::WA_TranslucentBackground));
+    Application::resetForTesting();
 }
 
 } // namespace
