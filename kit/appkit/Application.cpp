@@ -6,10 +6,12 @@
 #include "kit/appkit/Window.h"
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/core/Value.h"
 #include "kit/foundation/Clock.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -43,8 +45,23 @@ void keepUntilEventEnds(Ref<Object> object)
 
 Ref<Application> Application::sharedApplication()
 {
-    static Ref<Application> app = make<Application>();
+    static Ref<Application> app = [] {
+        Ref<Application> a = make<Application>();
+        a->followQtApplicationState();
+        return a;
+    }();
     return app;
+}
+
+void Application::followQtApplicationState()
+{
+    // The headless test platform has no activation of its own: there the kit holds the state and
+    // tests set it.
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!gui || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    QObject::connect(gui, &QGuiApplication::applicationStateChanged, gui,
+        [](Qt::ApplicationState state) { sharedApplication()->setActive(state == Qt::ApplicationActive); });
 }
 
 void Application::resetForTesting()
@@ -59,6 +76,9 @@ void Application::resetForTesting()
     app->active_ = true;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
+    app->updatePending_ = false;
+    app->mainMenuKeys_ = nullptr;
+    app->contextMenus_ = nullptr;
 }
 
 double Application::now() { return Clock::currentMonotonic(); }
@@ -163,6 +183,7 @@ void Application::dispatch(const Ref<Event>& event)
     // What the event autoreleases goes when it has been handled.
     AutoreleasePool pool;
     current_ = event;
+    scheduleWindowUpdate();
     try {
         sendEvent(*event);
         for (const Ref<Window>& w : Window::allWindows())
@@ -206,6 +227,39 @@ void Application::setActive(bool active)
         w->noteGeometryChanged();
         w->setViewsNeedDisplay(true);
     }
+    const Ref<Notification> note = Notification::notificationWithNameObjectUserInfo(
+        active ? ApplicationDidBecomeActiveNotification : ApplicationDidResignActiveNotification, this);
+    const Selector operation(active ? "applicationDidBecomeActive" : "applicationDidResignActive");
+    if (const Ref<Object> d = delegate(); d && d->respondsToSelector(operation))
+        if (auto* ad = dynamic_cast<ApplicationDelegate*>(d.get()))
+            active ? ad->applicationDidBecomeActive(note.get()) : ad->applicationDidResignActive(note.get());
+    NotificationCenter::defaultCenter()->postNotification(note);
+}
+
+void Application::updateWindows()
+{
+    for (const Ref<Window>& w : Window::allWindows())
+        if (w->isVisible())
+            w->update();
+}
+
+void Application::scheduleWindowUpdate()
+{
+    if (updatePending_)
+        return;
+    updatePending_ = true;
+    // A one-shot end-of-pass observer; the empty block makes sure a pass comes.
+    RunLoop& loop = RunLoop::main();
+    auto id = std::make_shared<RunLoop::ObserverId>(0);
+    *id = loop.addObserver([id] {
+        RunLoop::main().removeObserver(*id);
+        const Ref<Application> app = sharedApplication();
+        if (!app->updatePending_)
+            return;
+        app->updatePending_ = false;
+        app->updateWindows();
+    });
+    loop.enqueueMainBlock([] {});
 }
 
 namespace {

@@ -20,7 +20,21 @@
 namespace kit {
 
 class Event;
+class Notification;
+class View;
 class Window;
+
+inline const QString ApplicationDidBecomeActiveNotification = QStringLiteral("NSApplicationDidBecomeActiveNotification");
+inline const QString ApplicationDidResignActiveNotification = QStringLiteral("NSApplicationDidResignActiveNotification");
+
+// Optional operations of the application's delegate, asked through respondsToSelector; each
+// comes just before the notification of the same name is posted.
+class ApplicationDelegate {
+public:
+    virtual ~ApplicationDelegate() = default;
+    virtual void applicationDidBecomeActive(Notification*) { }
+    virtual void applicationDidResignActive(Notification*) { }
+};
 
 enum : std::int64_t { RunStoppedResponse = -1000, RunAbortedResponse = -1001, RunContinuesResponse = -1002 };
 
@@ -59,7 +73,11 @@ class Application : public Responder {
     Ref<Window> mainWindow() const { return main_.lock(); }
     std::vector<Ref<Window>> windows() const;
     bool isActive() const { return active_; }
+    // Posts the did-become or did-resign-active notification on a change.
     void setActive(bool active);
+    // Sends `update` to every visible window; the run loop's end-of-pass hook does this once per
+    // pass that dispatched events.
+    void updateWindows();
     Ref<Window> modalWindow() const;
 
     // Modal sessions: the window becomes key and the run loop turns in the modal-panel mode until
@@ -90,6 +108,22 @@ class Application : public Responder {
     Ref<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(Object* delegate) { delegate_ = delegate; }
 
+    // The main menu's key equivalents, matched by the kit itself (no Qt shortcuts): the menu model
+    // installs a handler that answers YES when an item took the key-down. It is asked after the key
+    // window's views. Reset for testing drops it.
+    using KeyEquivalentHandler = std::function<bool(const Event&)>;
+    // Shows a view's context menu at the event's location; the menu model installs it.
+    using ContextMenuPresenter = std::function<void(Object* menu, const Event& event, View* view)>;
+    void setContextMenuPresenter(ContextMenuPresenter presenter) { contextMenus_ = std::move(presenter); }
+    bool hasContextMenuPresenter() const { return bool(contextMenus_); }
+    void popUpContextMenuWithEventForView(Object* menu, const Event& event, View* view)
+    {
+        if (contextMenus_)
+            contextMenus_(menu, event, view);
+    }
+    void setMainMenuKeyEquivalentHandler(KeyEquivalentHandler handler) { mainMenuKeys_ = std::move(handler); }
+    bool mainMenuPerformKeyEquivalent(const Event& event) { return mainMenuKeys_ && mainMenuKeys_(event); }
+
     // The run loop's current mode: that of the innermost wait, Default when none runs.
     QString currentMode() const;
     int trackingDepth() const { return depth_; }
@@ -107,6 +141,7 @@ private:
     friend class Window;
     friend class WindowHost;
     void scheduleDispatch();
+    void followQtApplicationState();
     void dispatch(const Ref<Event>& event);
 
     std::deque<Ref<Event>> queue_;
@@ -131,7 +166,11 @@ private:
     bool active_ = true;
     int depth_ = 0;
     bool dispatchScheduled_ = false;
+    bool updatePending_ = false;
+    void scheduleWindowUpdate();
     WaitTurn waitTurn_;
+    KeyEquivalentHandler mainMenuKeys_;
+    ContextMenuPresenter contextMenus_;
 
 public:
     // The window whose sheet is up over `window`, if any.

@@ -1,17 +1,52 @@
 #include "kit/appkit/Dragging.h"
 
+#include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/Image.h"
 
 #include <QMimeData>
+#include <QWidget>
 
 namespace kit {
 
 namespace {
 
 constexpr double periodicUpdateInterval = 0.1;
+constexpr double slideBackDuration = 0.25;
+constexpr double dragImageAlpha = 0.75;
+
+class DragImageView : public View {
+public:
+    DragImageView(Rect frame, Ref<Image> image)
+        : View(frame)
+        , image_(std::move(image))
+    { }
+    void drawRect(Rect) override { image_->drawInRect(bounds()); }
+
+private:
+    Ref<Image> image_;
+};
+
+// The dragged image under the pointer: borderless, translucent, never taking input, placed exactly.
+Ref<Window> makeDragImageWindow(Object* object, Point screenOrigin)
+{
+    auto* image = dynamic_cast<Image*>(object);
+    if (!image || image->size().width <= 0 || image->size().height <= 0)
+        return nullptr;
+    const Rect frame { screenOrigin, image->size() };
+    auto window = make<Window>(frame, BorderlessWindowMask);
+    window->hostWidget()->setWindowFlags(
+        Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
+    window->setIgnoresMouseEvents(true);
+    window->setAlphaValue(dragImageAlpha);
+    auto view = make<DragImageView>(MakeRect(0, 0, frame.width(), frame.height()), Ref<Image>(image));
+    window->setContentView(view.get());
+    window->orderFront();
+    return window;
+}
 
 template <class Protocol> Protocol* optional(Object* o, const char* operation)
 {
@@ -132,7 +167,8 @@ std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, cons
     return performed;
 }
 
-std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source)
+std::uint64_t RunDragSession(
+    View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack)
 {
     const Ref<Window> window = view ? view->window() : nullptr;
     if (!window || !pasteboard)
@@ -145,12 +181,21 @@ std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& e
     info.location = event.locationInWindow();
     if (auto* s = optional<DraggingSource>(source, "draggingSourceOperationMaskForLocal"))
         info.mask = s->draggingSourceOperationMaskForLocal(true);
+    // Alt held narrows what the source offers to a copy, unless the source ignores modifiers.
+    const std::uint64_t sourceMask = info.mask;
+    auto* ignores = optional<DraggingSource>(source, "ignoreModifierKeysWhileDragging");
+    const bool modifiersCount = !ignores || !ignores->ignoreModifierKeysWhileDragging();
+    const auto applyModifiers = [&](std::uint64_t flags) {
+        info.mask = (modifiersCount && (flags & AlternateKeyMask)) ? (sourceMask & DragOperationCopy) : sourceMask;
+    };
+    applyModifiers(event.modifierFlags());
     const Point imageOrigin = window->convertBaseToScreen(view->convertPointToView(at, nullptr));
     const Point grab = window->convertBaseToScreen(event.locationInWindow());
     const auto imageAt = [&](Point base) {
         const Point screen = window->convertBaseToScreen(base);
         return MakePoint(imageOrigin.x + screen.x - grab.x, imageOrigin.y + screen.y - grab.y);
     };
+    const Ref<Window> imageWindow = makeDragImageWindow(image, imageOrigin);
     if (auto* s = optional<DraggingSource>(source, "draggedImageBeganAt"))
         s->draggedImageBeganAt(image, imageOrigin);
 
@@ -160,8 +205,10 @@ std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& e
     for (;;) {
         const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
             LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
-        if (e)
+        if (e) {
             info.location = e->locationInWindow();
+            applyModifiers(e->modifierFlags());
+        }
         const Ref<View> target = destinationAt(*window, info.location, *pasteboard);
         if (target != current) {
             if (auto* d = destination(current, "draggingExited"))
@@ -177,9 +224,12 @@ std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& e
                 if (auto* d = destination(current, "draggingUpdated"))
                     operation = d->draggingUpdated(info);
         }
-        if (e && e->type() == LeftMouseDragged)
+        if (e && e->type() == LeftMouseDragged) {
+            if (imageWindow)
+                imageWindow->setFrameOrigin(imageAt(info.location));
             if (auto* s = optional<DraggingSource>(source, "draggedImageMovedTo"))
                 s->draggedImageMovedTo(image, imageAt(info.location));
+        }
         if (e && e->type() == LeftMouseUp)
             break;
     }
@@ -201,6 +251,18 @@ std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& e
         }
         if (auto* d = destination(current, "draggingEnded"))
             d->draggingEnded(info);
+    }
+    if (imageWindow) {
+        // A refused drop slides the image back to where it started, in the default mode.
+        if (slideBack && performed == DragOperationNone && !(imageWindow->frame().origin == imageOrigin)) {
+            auto slide = make<ViewAnimation>();
+            slide->setDuration(slideBackDuration);
+            slide->setAnimationBlockingMode(AnimationBlocking);
+            slide->addAnimationDictionary(Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(imageWindow)) },
+                { Value(ViewAnimationEndFrameKey), Value(Rect { imageOrigin, imageWindow->frame().size }) } });
+            slide->startAnimation();
+        }
+        imageWindow->orderOut();
     }
     if (auto* s = optional<DraggingSource>(source, "draggedImageEndedAtOperation"))
         s->draggedImageEndedAtOperation(image, imageAt(info.location), performed);

@@ -75,7 +75,9 @@ public:
 };
 
 // Runs a drag to its end (drop or cancel), eating the mouse-up. `at` is the image's bottom-left
-// in `view`'s coordinates. Answers the operation performed.
-std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source);
+// in `view`'s coordinates. A kit Image is shown in a drag window under the pointer, which slides
+// back to the start when the drop is refused and `slideBack` is set. Answers the operation performed.
+std::uint64_t RunDragSession(
+    View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack = true);
 
 } // namespace kit

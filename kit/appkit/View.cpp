@@ -3,6 +3,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
 
 #include <QPainter>
 
@@ -111,8 +112,53 @@ Ref<Window> View::window() const { return window_.lock(); }
 
 // Geometry ----------------------------------------------------------------------------------------
 
+class View::ChangeScope {
+public:
+    ChangeScope(View* view, ChangeNote& note, const QString& name)
+        : view_(view)
+        , note_(note)
+        , name_(name)
+    {
+        ++note_.depth;
+    }
+    ~ChangeScope()
+    {
+        if (--note_.depth == 0 && note_.changed && note_.posts)
+            view_->postChange(note_, name_);
+    }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+private:
+    View* view_;
+    ChangeNote& note_;
+    const QString& name_;
+};
+
+void View::postChange(ChangeNote& note, const QString& name)
+{
+    note.changed = false;
+    const Ref<View> keep(this); // an observer may release the view
+    NotificationCenter::defaultCenter()->postNotificationNameObject(name, this);
+}
+
+void View::setPostsFrameChangedNotifications(bool flag)
+{
+    frameNote_.posts = flag;
+    if (flag && frameNote_.changed && frameNote_.depth == 0)
+        postChange(frameNote_, ViewFrameDidChangeNotification);
+}
+
+void View::setPostsBoundsChangedNotifications(bool flag)
+{
+    boundsNote_.posts = flag;
+    if (flag && boundsNote_.changed && boundsNote_.depth == 0)
+        postChange(boundsNote_, ViewBoundsDidChangeNotification);
+}
+
 void View::setFrame(Rect frame)
 {
+    ChangeScope scope(this, frameNote_, ViewFrameDidChangeNotification);
     setFrameOrigin(frame.origin);
     setFrameSize(frame.size);
 }
@@ -122,6 +168,8 @@ void View::setFrameOrigin(Point origin)
     CancelAnimatedFrame(this);
     if (frame_.origin == origin)
         return;
+    ChangeScope scope(this, frameNote_, ViewFrameDidChangeNotification);
+    frameNote_.changed = true;
     setNeedsDisplay(true);
     frame_.origin = origin;
     setNeedsDisplay(true);
@@ -135,6 +183,8 @@ void View::setFrameSize(Size size)
     CancelAnimatedFrame(this);
     if (frame_.size == size)
         return;
+    ChangeScope scope(this, frameNote_, ViewFrameDidChangeNotification);
+    frameNote_.changed = true;
     setNeedsDisplay(true);
     const Size old = frame_.size;
     frame_.size = size;
@@ -150,6 +200,7 @@ void View::setFrameSize(Size size)
 
 void View::setBounds(Rect bounds)
 {
+    ChangeScope scope(this, boundsNote_, ViewBoundsDidChangeNotification);
     setBoundsOrigin(bounds.origin);
     setBoundsSize(bounds.size);
 }
@@ -158,6 +209,8 @@ void View::setBoundsOrigin(Point origin)
 {
     if (bounds_.origin == origin)
         return;
+    ChangeScope scope(this, boundsNote_, ViewBoundsDidChangeNotification);
+    boundsNote_.changed = true;
     bounds_.origin = origin;
     setNeedsDisplay(true);
     geometryChanged();
@@ -167,6 +220,8 @@ void View::setBoundsSize(Size size)
 {
     if (bounds_.size == size)
         return;
+    ChangeScope scope(this, boundsNote_, ViewBoundsDidChangeNotification);
+    boundsNote_.changed = true;
     bounds_.size = size;
     boundsScaled_ = !(size == frame_.size);
     setNeedsDisplay(true);
@@ -670,10 +725,21 @@ void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
         setNeedsDisplayInRect(grown);
 }
 
-void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
-    Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool)
+void View::rightMouseDown(const Event& event)
 {
-    RunDragSession(this, image, at, event, pasteboard, source);
+    const Ref<Application> app = Application::sharedApplication();
+    if (app->hasContextMenuPresenter())
+        if (const Ref<Object> m = menuForEvent(event)) {
+            app->popUpContextMenuWithEventForView(m.get(), event, this);
+            return;
+        }
+    Responder::rightMouseDown(event);
+}
+
+void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
+    Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack)
+{
+    RunDragSession(this, image, at, event, pasteboard, source, slideBack);
 }
 
 bool View::autoscroll(const Event& event)

@@ -54,6 +54,10 @@ struct ViewTransform {
     ViewTransform inverted() const;
 };
 
+// Posted once per outermost real change (setFrame posts one, not two), while the view posts them.
+inline const QString ViewFrameDidChangeNotification = QStringLiteral("NSViewFrameDidChangeNotification");
+inline const QString ViewBoundsDidChangeNotification = QStringLiteral("NSViewBoundsDidChangeNotification");
+
 class View : public Responder {
     KIT_CLASS(View)
 
@@ -72,6 +76,12 @@ class View : public Responder {
     virtual void setBoundsSize(Size size);
     virtual bool isFlipped() const { return false; }
     virtual bool isOpaque() const { return false; }
+
+    // Change notifications, on by default. Turning one back on posts it when a change was missed.
+    bool postsFrameChangedNotifications() const { return frameNote_.posts; }
+    void setPostsFrameChangedNotifications(bool flag);
+    bool postsBoundsChangedNotifications() const { return boundsNote_.posts; }
+    void setPostsBoundsChangedNotifications(bool flag);
 
     // Autoresizing.
     unsigned autoresizingMask() const { return autoresizingMask_; }
@@ -193,12 +203,19 @@ class View : public Responder {
     // The same frame setters, animated in the current AnimationContext.
     ViewAnimator animator() { return ViewAnimator(this); }
 
+    // Context menus: the menu model's object (held strongly). A right press shows menuForEvent's
+    // answer through the application's context-menu presenter; with none it passes on.
+    Ref<Object> menu() const { return menu_; }
+    void setMenu(Object* menu) { menu_ = menu; }
+    virtual Ref<Object> menuForEvent(const Event&) { return menu_; }
+
     // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
     virtual bool autoscroll(const Event& event);
     virtual bool scrollRectToVisible(Rect rect);
 
     // kit::Responder:
     bool acceptsFirstResponder() const override { return false; }
+    void rightMouseDown(const Event& event) override;
 
 protected:
     // A subview's frame changed (a clip view follows its document view through this).
@@ -206,6 +223,14 @@ protected:
 
 private:
     friend class Window;
+    // Nesting of the frame or bounds setters: only the outermost posts.
+    struct ChangeNote {
+        int depth = 0;
+        bool changed = false;
+        bool posts = true;
+    };
+    class ChangeScope;
+    void postChange(ChangeNote& note, const QString& name);
     struct CursorRect {
         Rect rect;
         Ref<Object> cursor;
@@ -230,6 +255,8 @@ private:
     Rect frame_;
     Rect bounds_;
     bool boundsScaled_ = false; // bounds size set on its own: no longer follows the frame size
+    ChangeNote frameNote_;
+    ChangeNote boundsNote_;
     unsigned autoresizingMask_ = ViewNotSizable;
     bool autoresizesSubviews_ = true;
     bool hidden_ = false;
@@ -242,6 +269,7 @@ private:
     Weak<View> previousKeyView_;
     QString toolTip_;
     QStringList draggedTypes_;
+    Ref<Object> menu_;
 };
 
 } // namespace kit

@@ -1,5 +1,6 @@
 #include "kit/appkit/Window.h"
 
+#include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/InputState.h"
@@ -9,9 +10,13 @@
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/FrameText.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
+#include "kit/foundation/UserDefaults.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Cursor.h"
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QApplication>
@@ -49,8 +54,23 @@ public:
     bool isOpaque() const override { return true; }
     void drawRect(Rect dirty) override
     {
-        if (QPainter* p = currentPainter())
-            p->fillRect(QRectF(dirty.minX(), dirty.minY(), dirty.width(), dirty.height()), QApplication::palette().color(QPalette::Window));
+        QPainter* p = currentPainter();
+        if (!p)
+            return;
+        const QRectF r(dirty.minX(), dirty.minY(), dirty.width(), dirty.height());
+        const Ref<Window> w = window();
+        const Ref<Color> color = w ? w->backgroundColor() : nullptr;
+        if (!color) {
+            p->fillRect(r, QApplication::palette().color(QPalette::Window));
+            return;
+        }
+        // A translucent colour shows what is behind the window, not the last pass.
+        p->save();
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+        p->fillRect(r, Qt::transparent);
+        p->restore();
+        color->setFill();
+        RectFillUsingOperation(dirty, CompositeSourceOver);
     }
 };
 
@@ -85,9 +105,14 @@ Window::Window(Rect contentRect, unsigned styleMask)
     if (styleMask & UtilityWindowMask)
         host_->setWindowFlag(Qt::Tool);
     settingGeometry_ = true;
-    host_->setGeometry(QtRectFromScreen(frame_).toRect());
+    const QRect qt = QtRectFromScreen(frame_).toRect();
+    // The user cannot resize what is not resizable: min = max on the native window.
+    if (!(styleMask & ResizableWindowMask))
+        host_->setFixedSize(qt.size());
+    host_->setGeometry(qt);
     settingGeometry_ = false;
     resizeBacking();
+    installCursorPresenter();
 }
 
 Window::~Window()
@@ -137,7 +162,10 @@ void Window::setFrameDisplay(Rect frame, bool display)
             child->setFrameOrigin(MakePoint(child->frame().minX() + moved.x, child->frame().minY() + moved.y));
     if (!settingGeometry_) {
         settingGeometry_ = true;
-        host_->setGeometry(QtRectFromScreen(frame_).toRect());
+        const QRect qt = QtRectFromScreen(frame_).toRect();
+        if (!(styleMask_ & ResizableWindowMask))
+            host_->setFixedSize(qt.size());
+        host_->setGeometry(qt);
         settingGeometry_ = false;
     }
     if (resized) {
@@ -150,6 +178,56 @@ void Window::setFrameDisplay(Rect frame, bool display)
         if (display)
             displayIfNeeded();
     }
+    const Ref<Window> keep(this);
+    if (resized)
+        postNote(WindowDidResizeNotification, "windowDidResize", &WindowDelegate::windowDidResize);
+    if (moved.x != 0 || moved.y != 0)
+        postNote(WindowDidMoveNotification, "windowDidMove", &WindowDelegate::windowDidMove);
+    if (!autosaveName_.isEmpty())
+        saveFrameUsingName(autosaveName_);
+}
+
+void Window::setFrameDisplayAnimate(Rect frame, bool display, bool animate)
+{
+    const double edge = std::max({ std::abs(frame.minX() - frame_.minX()), std::abs(frame.maxX() - frame_.maxX()),
+        std::abs(frame.minY() - frame_.minY()), std::abs(frame.maxY() - frame_.maxY()) });
+    const double duration = 0.2 * edge / 150;
+    if (animate && duration > 0) {
+        auto slide = make<ViewAnimation>();
+        slide->setDuration(duration);
+        slide->setAnimationCurve(AnimationLinear);
+        slide->setAnimationBlockingMode(AnimationBlocking);
+        slide->addAnimationDictionary(
+            Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(this)) }, { Value(ViewAnimationEndFrameKey), Value(frame) } });
+        slide->startAnimation();
+    }
+    setFrameDisplay(frame, display);
+}
+
+Rect Window::standardFrame() const
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    Rect standard = screen ? screen->visibleFrame() : frame_;
+    const Ref<Object> d = delegate();
+    if (d && d->respondsToSelector(Selector("windowWillUseStandardFrameDefaultFrame")))
+        if (auto* wd = dynamic_cast<WindowDelegate*>(d.get()))
+            standard = wd->windowWillUseStandardFrameDefaultFrame(const_cast<Window*>(this), standard);
+    return standard;
+}
+
+bool Window::isZoomed() const { return frame_ == standardFrame(); }
+
+void Window::zoom(Object*)
+{
+    const Rect standard = standardFrame();
+    if (frame_ == standard) {
+        if (userFrame_)
+            setFrameDisplay(*userFrame_, true);
+        userFrame_.reset();
+        return;
+    }
+    userFrame_ = frame_;
+    setFrameDisplay(standard, true);
 }
 
 void Window::userDidResize(Rect frame)
@@ -211,7 +289,23 @@ void Window::performClose(Object*)
     close();
 }
 
-void Window::close() { orderOut(); }
+void Window::close()
+{
+    const Ref<Window> keep(this);
+    postNote(WindowWillCloseNotification, "windowWillClose", &WindowDelegate::windowWillClose);
+    orderOut();
+}
+
+void Window::update() { postNote(WindowDidUpdateNotification, "windowDidUpdate", &WindowDelegate::windowDidUpdate); }
+
+void Window::postNote(const QString& name, const char* delegateOperation, DelegateNote call)
+{
+    const Ref<Notification> note = Notification::notificationWithNameObjectUserInfo(name, this);
+    if (const Ref<Object> d = delegate(); d && d->respondsToSelector(Selector(delegateOperation)))
+        if (auto* wd = dynamic_cast<WindowDelegate*>(d.get()))
+            (wd->*call)(note.get());
+    NotificationCenter::defaultCenter()->postNotification(note);
+}
 
 void Window::setAlphaValue(double alpha)
 {
@@ -220,6 +314,25 @@ void Window::setAlphaValue(double alpha)
     // A fully transparent window leaves the screen; the kit still counts it as visible.
     if (visible_)
         host_->setVisible(alpha_ > 0);
+}
+
+void Window::setBackgroundColor(Color* color)
+{
+    backgroundColor_ = color;
+    updateTranslucency();
+    setViewsNeedDisplay(true);
+}
+
+void Window::setOpaque(bool flag)
+{
+    opaque_ = flag;
+    updateTranslucency();
+}
+
+void Window::updateTranslucency()
+{
+    const bool translucent = !opaque_ && backgroundColor_ && backgroundColor_->alphaComponent() < 1;
+    host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
 }
 
 void Window::setIgnoresMouseEvents(bool flag)
@@ -290,6 +403,34 @@ bool Window::setFrameFromString(const QString& string)
     return true;
 }
 
+void Window::saveFrameUsingName(const QString& name) const
+{
+    if (!name.isEmpty())
+        UserDefaults::standardUserDefaults()->setObjectForKey(Value(stringWithSavedFrame()), windowFrameDefaultsKey(name));
+}
+
+bool Window::setFrameUsingName(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    return setFrameFromString(UserDefaults::standardUserDefaults()->stringForKey(windowFrameDefaultsKey(name)));
+}
+
+bool Window::setFrameAutosaveName(const QString& name)
+{
+    if (name == autosaveName_)
+        return true;
+    if (!name.isEmpty())
+        for (const Ref<Window>& w : allWindows())
+            if (w.get() != this && w->autosaveName_ == name)
+                return false;
+    autosaveName_.clear(); // restoring must not write the frame back over the saved one
+    if (!name.isEmpty())
+        setFrameUsingName(name);
+    autosaveName_ = name;
+    return true;
+}
+
 // Views -------------------------------------------------------------------------------------------
 
 Ref<View> Window::contentView() const { return contentView_; }
@@ -325,13 +466,16 @@ void Window::orderOut(Object*)
     visible_ = false;
     host_->hide();
     auto app = Application::sharedApplication();
+    const Ref<Window> keep(this);
     if (app->keyWindow().get() == this) {
         resignKeyWindow();
         app->key_ = nullptr;
+        postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
     }
     if (app->mainWindow().get() == this) {
         resignMainWindow();
         app->main_ = nullptr;
+        postNote(WindowDidResignMainNotification, "windowDidResignMain", &WindowDelegate::windowDidResignMain);
     }
 }
 
@@ -349,10 +493,15 @@ void Window::makeKeyWindow()
     auto app = Application::sharedApplication();
     if (!canBecomeKeyWindow() || app->keyWindow().get() == this)
         return;
-    if (const Ref<Window> old = app->keyWindow())
+    const Ref<Window> keep(this);
+    if (const Ref<Window> old = app->keyWindow()) {
         old->resignKeyWindow();
+        app->key_ = nullptr;
+        old->postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
+    }
     app->key_ = this;
     becomeKeyWindow();
+    postNote(WindowDidBecomeKeyNotification, "windowDidBecomeKey", &WindowDelegate::windowDidBecomeKey);
     if (canBecomeMainWindow())
         makeMainWindow();
 }
@@ -362,10 +511,15 @@ void Window::makeMainWindow()
     auto app = Application::sharedApplication();
     if (!canBecomeMainWindow() || app->mainWindow().get() == this)
         return;
-    if (const Ref<Window> old = app->mainWindow())
+    const Ref<Window> keep(this);
+    if (const Ref<Window> old = app->mainWindow()) {
         old->resignMainWindow();
+        app->main_ = nullptr;
+        old->postNote(WindowDidResignMainNotification, "windowDidResignMain", &WindowDelegate::windowDidResignMain);
+    }
     app->main_ = this;
     becomeMainWindow();
+    postNote(WindowDidBecomeMainNotification, "windowDidBecomeMain", &WindowDelegate::windowDidBecomeMain);
 }
 
 bool Window::isKeyWindow() const { return Application::sharedApplication()->keyWindow().get() == this; }
@@ -765,7 +919,9 @@ void Window::sendEvent(const Event& event)
         return;
     case KeyDown: {
         const std::uint64_t f = event.modifierFlags();
-        if ((f & (CommandKeyMask | ControlKeyMask | FunctionKeyMask)) && performKeyEquivalent(event))
+        // Key equivalents first, and only with these keys: the key window's views, then the menu.
+        if ((f & (CommandKeyMask | ControlKeyMask | FunctionKeyMask))
+            && (performKeyEquivalent(event) || Application::sharedApplication()->mainMenuPerformKeyEquivalent(event)))
             return;
         firstResponder()->keyDown(event);
         return;
@@ -795,7 +951,23 @@ bool Window::performKeyEquivalent(const Event& event)
         for (auto it = subs.rbegin(); it != subs.rend(); ++it)
             stack.push_back(*it);
     }
-    return false;
+    return performDefaultButton(event);
+}
+
+bool Window::performDefaultButton(const Event& event)
+{
+    const Ref<Object> cell = defaultButtonCell_.lock();
+    if (!cell)
+        return false;
+    const QString chars = event.charactersIgnoringModifiers();
+    const bool enter = chars == QStringLiteral("\r") || chars == QString(QChar(0x0003));
+    if (!enter || (event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)))
+        return false;
+    const Selector click("performClick");
+    if (!cell->respondsToSelector(click))
+        return false;
+    cell->performSelectorWithObject(click, Value(Ref<Object>(this)));
+    return true;
 }
 
 void Window::keyDown(const Event& event)
@@ -804,6 +976,11 @@ void Window::keyDown(const Event& event)
     const Selector action = ActionForKeyEvent(event);
     const Ref<Responder> first = firstResponder();
     if (action && first->tryToPerformWith(action, nullptr))
+        return;
+    // Then what the views answer as key equivalents, and the default button for Return (keys with
+    // Command, Control or a function key were offered before the first responder already).
+    const bool offered = event.modifierFlags() & (CommandKeyMask | ControlKeyMask | FunctionKeyMask);
+    if (!offered && performKeyEquivalent(event))
         return;
     if (action == Selector("insertTab")) {
         selectNextKeyView();

@@ -8,8 +8,9 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/View.h"
-#include "kit/foundation/Date.h"
 #include "kit/core/Geometry.h"
+#include "kit/foundation/Date.h"
+#include "kit/graphics/Color.h"
 
 #include <QImage>
 #include <QRegion>
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -25,7 +27,9 @@ class QWidget;
 
 namespace kit {
 
+class Cursor;
 class Event;
+class Notification;
 class View;
 class TrackingArea;
 class WindowHost;
@@ -42,12 +46,30 @@ enum : unsigned {
 
 enum : int { NormalWindowLevel = 0, FloatingWindowLevel = 3, ModalPanelWindowLevel = 8, StatusWindowLevel = 25 };
 
+// Posted by the window (the object); the delegate gets the matching optional call first.
+inline const QString WindowDidBecomeKeyNotification = QStringLiteral("NSWindowDidBecomeKeyNotification");
+inline const QString WindowDidResignKeyNotification = QStringLiteral("NSWindowDidResignKeyNotification");
+inline const QString WindowDidBecomeMainNotification = QStringLiteral("NSWindowDidBecomeMainNotification");
+inline const QString WindowDidResignMainNotification = QStringLiteral("NSWindowDidResignMainNotification");
+inline const QString WindowDidResizeNotification = QStringLiteral("NSWindowDidResizeNotification");
+inline const QString WindowDidMoveNotification = QStringLiteral("NSWindowDidMoveNotification");
+inline const QString WindowWillCloseNotification = QStringLiteral("NSWindowWillCloseNotification");
+inline const QString WindowDidUpdateNotification = QStringLiteral("NSWindowDidUpdateNotification");
+
 // Optional operations of a window's delegate, asked through respondsToSelector.
 class WindowDelegate {
 public:
     virtual ~WindowDelegate() = default;
     virtual bool windowShouldClose(Window*) { return true; }
     virtual Rect windowWillUseStandardFrameDefaultFrame(Window*, Rect defaultFrame) { return defaultFrame; }
+    virtual void windowDidBecomeKey(Notification*) { }
+    virtual void windowDidResignKey(Notification*) { }
+    virtual void windowDidBecomeMain(Notification*) { }
+    virtual void windowDidResignMain(Notification*) { }
+    virtual void windowDidResize(Notification*) { }
+    virtual void windowDidMove(Notification*) { }
+    virtual void windowWillClose(Notification*) { }
+    virtual void windowDidUpdate(Notification*) { }
 };
 
 enum WindowLevelKey : int { NormalWindowLevelKey = 4, FloatingWindowLevelKey = 5, ModalPanelWindowLevelKey = 10, StatusWindowLevelKey = 9 };
@@ -81,6 +103,12 @@ class Window : public Responder {
     // Frame: the client area in screen coordinates, y up.
     Rect frame() const { return frame_; }
     void setFrameDisplay(Rect frame, bool display);
+    // Animated: blocks for 0.2 s per 150 pt of the largest edge movement, the run loop turning.
+    void setFrameDisplayAnimate(Rect frame, bool display, bool animate);
+    // Toggles between the standard frame (the screen's visible frame, or what the delegate's
+    // windowWillUseStandardFrameDefaultFrame answers) and the frame the user had before.
+    void zoom(Object* sender = nullptr);
+    bool isZoomed() const;
     void setFrameOrigin(Point origin);
     void setFrameTopLeftPoint(Point topLeft);
     void setContentSize(Size size);
@@ -97,6 +125,13 @@ class Window : public Responder {
     // Frame autosave: "x y w h sx sy sw sh " (frame, then the screen's visible frame).
     QString stringWithSavedFrame() const;
     bool setFrameFromString(const QString& string);
+    // Under the standard defaults key "NSWindow Frame <name>".
+    void saveFrameUsingName(const QString& name) const;
+    bool setFrameUsingName(const QString& name);
+    // Takes a saved frame under the name at once, then saves on every move and resize. NO when
+    // another window uses the name; empty stops saving.
+    bool setFrameAutosaveName(const QString& name);
+    QString frameAutosaveName() const { return autosaveName_; }
 
     // Views.
     Ref<View> contentView() const;
@@ -134,6 +169,12 @@ class Window : public Responder {
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool flag) { hasShadow_ = flag; }
     void invalidateShadow() { }
+    // Null: the style's window colour. Pattern colours tile; a non-opaque window with a colour
+    // that is not fully opaque is translucent on screen.
+    Ref<Color> backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(Color* color);
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool flag);
     bool ignoresMouseEvents() const { return ignoresMouse_; }
     void setIgnoresMouseEvents(bool flag);
     bool isMovableByWindowBackground() const { return movableByBackground_; }
@@ -186,18 +227,31 @@ class Window : public Responder {
     virtual void sendEvent(const Event& event);
     // kit::Responder: the end of the chain maps keys through the binding table.
     void keyDown(const Event& event) override;
-    // Walks the view tree depth first.
+    // Walks the view tree depth first, then gives Return or keypad Enter without Command, Control
+    // or Option to the default button.
     bool performKeyEquivalent(const Event& event) override;
+    // The default button's cell, held weakly; it gets `performClick` with the window as sender.
+    Ref<Object> defaultButtonCell() const { return defaultButtonCell_.lock(); }
+    void setDefaultButtonCell(Object* cell) { defaultButtonCell_ = cell; }
     Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
     Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
     Point mouseLocationOutsideOfEventStream() const;
     Point convertBaseToScreen(Point point) const;
     Point convertScreenToBase(Point point) const;
 
+    // Once per loop turn that dispatched events: posts the did-update notification.
+    virtual void update();
+
     // Cursor rectangles and tracking.
     void invalidateCursorRectsForView(View* view);
-    // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
+    // The cursor object the rectangles ask for at `basePoint`, or null for the arrow.
     Ref<Object> cursorAtPoint(Point basePoint);
+    // Shows the rectangles' cursor under the pointer when it differs from what they last showed,
+    // or when they were rebuilt since: a cursor set by hand lasts until then.
+    void updateCursorForPoint(Point basePoint);
+    // Puts the kit's shown cursor on the host of the window under the pointer (else the key
+    // window). Every new window installs it again, so tests that swap the presenter do it after.
+    static void installCursorPresenter();
     void updateTrackingAreasNow();
     // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
     QString toolTipAtPoint(Point basePoint);
@@ -226,10 +280,14 @@ private:
     void collectTracking(View* view);
     void sendTracking(TrackingArea& area, EventType type, const Event& cause);
     void keyDownUnhandled(const Event& event);
+    bool performDefaultButton(const Event& event);
+    using DelegateNote = void (WindowDelegate::*)(Notification*);
+    void postNote(const QString& name, const char* delegateOperation, DelegateNote call);
     bool areaActive(const TrackingArea& area, const View* view) const;
     void collectCursorRects(View* view);
     Ref<View> keyLoopStart() const;
     void resizeBacking();
+    void updateTranslucency();
 
     std::int64_t number_;
     unsigned styleMask_;
@@ -243,6 +301,8 @@ private:
     double alpha_ = 1;
     bool hasShadow_ = true;
     bool ignoresMouse_ = false;
+    bool opaque_ = true;
+    Ref<Color> backgroundColor_;
     bool movableByBackground_ = false;
     Weak<Window> parent_;
     std::vector<std::pair<Weak<Window>, WindowOrderingMode>> children_;
@@ -279,6 +339,13 @@ private:
     Weak<View> mouseDownView_;
     bool settingGeometry_ = false;
     std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;
+    std::uint64_t cursorRectsGeneration_ = 0;
+    std::uint64_t shownGeneration_ = 0;
+    const Object* shownRectCursor_ = nullptr; // identity only: what the rectangles last showed
+    QString autosaveName_;
+    std::optional<Rect> userFrame_; // before zooming
+    Rect standardFrame() const;
+    Weak<Object> defaultButtonCell_;
     Point lastMouse_ { -1e9, -1e9 };
 
     std::unique_ptr<WindowHost> host_;

@@ -5,6 +5,9 @@
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
+#include "kit/graphics/Cursor.h"
+
+#include <QWidget>
 
 #include <algorithm>
 
@@ -21,7 +24,25 @@ Rect intersect(Rect a, Rect b)
     return MakeRect(x0, y0, x1 - x0, y1 - y0);
 }
 
+// The window whose rectangles showed the cursor last: the pointer is over it or it holds the grab.
+Weak<Window>& CursorWindow()
+{
+    static Weak<Window> window;
+    return window;
+}
+
 } // namespace
+
+void Window::installCursorPresenter()
+{
+    Cursor::setPresenter([](const Cursor& cursor) {
+        Ref<Window> w = CursorWindow().lock();
+        if (!w)
+            w = Application::sharedApplication()->keyWindow();
+        if (w)
+            w->hostWidget()->setCursor(cursor.qCursor(w->hostWidget()->devicePixelRatioF()));
+    });
+}
 
 void Window::collectTracking(View* view)
 {
@@ -114,10 +135,13 @@ void Window::trackMouse(const Event& event, bool)
     const EventType t = event.type();
     const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
         || t == OtherMouseDragged;
+    const Point m = lastMouse_;
+    // While a button is held the cursor stays what the press found.
+    if (!pressed)
+        updateCursorForPoint(m);
     const auto areas = tracked_;
     if (!areas)
         return;
-    const Point m = lastMouse_;
     for (const TrackedArea& ta : *areas) {
         TrackingArea& area = *ta.area;
         const Rect& b = ta.baseRect;
@@ -181,12 +205,28 @@ Ref<Object> Window::cursorAtPoint(Point p)
         cursorRects_.clear();
         collectCursorRects(frameView_.get());
         cursorRectsDirty_ = false;
+        ++cursorRectsGeneration_;
     }
     // The topmost rectangle wins: the last one collected in drawing order.
     for (auto it = cursorRects_.rbegin(); it != cursorRects_.rend(); ++it)
         if (p.x >= it->first.minX() && p.x < it->first.maxX() && p.y >= it->first.minY() && p.y < it->first.maxY())
             return it->second;
     return nullptr;
+}
+
+void Window::updateCursorForPoint(Point p)
+{
+    const Ref<Object> wanted = cursorAtPoint(p);
+    if (wanted.get() == shownRectCursor_ && shownGeneration_ == cursorRectsGeneration_)
+        return;
+    shownRectCursor_ = wanted.get();
+    shownGeneration_ = cursorRectsGeneration_;
+    CursorWindow() = this;
+    // A rectangle holding something other than a cursor counts as none.
+    if (auto* cursor = dynamic_cast<Cursor*>(wanted.get()))
+        cursor->set();
+    else
+        Cursor::arrowCursor()->set();
 }
 
 } // namespace kit

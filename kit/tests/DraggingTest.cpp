@@ -5,8 +5,10 @@
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
+#include "kit/graphics/Image.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QCoreApplication>
@@ -85,17 +87,19 @@ class Source : public View, public DraggingSource {
     }
     void draggedImageMovedTo(Object*, Point) override { ++moves; }
     void draggedImageEndedAtOperation(Object*, Point, std::uint64_t op) override { log.push_back("ended op " + std::to_string(op)); }
+    bool ignoreModifierKeysWhileDragging() override { return ignoreModifiers; }
 
     Ref<Object> image = make<Object>();
     std::vector<std::string> log;
     std::uint64_t mask = DragOperationCopy | DragOperationMove;
     int moves = 0;
+    bool ignoreModifiers = false;
 };
 
 KIT_REGISTER_CLASS(Source, View)
 {
-    c.optionalOperations(
-        { "draggingSourceOperationMaskForLocal", "draggedImageBeganAt", "draggedImageMovedTo", "draggedImageEndedAtOperation" });
+    c.optionalOperations({ "draggingSourceOperationMaskForLocal", "draggedImageBeganAt", "draggedImageMovedTo",
+        "draggedImageEndedAtOperation", "ignoreModifierKeysWhileDragging" });
 }
 
 class Dragging : public testing::Test {
@@ -180,6 +184,69 @@ TEST_F(Dragging, DropsFromOtherApplicationsComeThroughQtToTheSameProtocol)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "updated", "prepare", "perform outside", "conclude", "ended" }));
     EXPECT_FALSE(target->sourceSeen); // no source from another process
+}
+
+TEST_F(Dragging, AltNarrowsTheOfferToACopyUnlessTheSourceIgnoresModifiers)
+{
+    struct Row {
+        std::uint64_t flags;
+        bool ignore;
+        std::uint64_t performed;
+    };
+    const Row rows[] = {
+        { 0, false, DragOperationCopy | DragOperationMove },
+        { AlternateKeyMask, false, DragOperationCopy },
+        { AlternateKeyMask, true, DragOperationCopy | DragOperationMove },
+    };
+    for (const Row& row : rows) {
+        target->answer = DragOperationCopy | DragOperationMove;
+        source->log.clear();
+        source->ignoreModifiers = row.ignore;
+        kit::test::EventScript script(window.get());
+        script.mouseDown(MakePoint(10, 10))
+            .mouseDragged(MakePoint(20, 10))
+            .mouseDragged(MakePoint(250, 50), row.flags)
+            .mouseUp(MakePoint(250, 50), row.flags);
+        script.run();
+        ASSERT_GE(source->log.size(), 2u);
+        EXPECT_EQ(source->log[1], "ended op " + std::to_string(row.performed)) << "flags " << row.flags << " ignore " << row.ignore;
+    }
+}
+
+TEST_F(Dragging, TheImageWindowFollowsThePointerAndSlidesBackWhenRefused)
+{
+    source->image = Image::imageWithSize(MakeSize(20, 20));
+    for (const std::uint64_t answer : { DragOperationNone, DragOperationCopy }) {
+        target->answer = answer;
+        std::vector<Point> moves;
+        std::vector<Ref<Window>> imageWindows;
+        const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+            WindowDidMoveNotification, nullptr, nullptr, [&](Notification* n) {
+                auto w = dynamic_pointer_cast<Window>(n->object());
+                if (w && w != window) {
+                    moves.push_back(w->frame().origin);
+                    if (imageWindows.empty() || imageWindows.back() != w)
+                        imageWindows.push_back(w);
+                }
+            });
+        kit::test::EventScript script(window.get());
+        script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseDragged(MakePoint(250, 50)).mouseUp(MakePoint(250, 50));
+        script.run();
+        NotificationCenter::defaultCenter()->removeObserver(token.get());
+        ASSERT_EQ(imageWindows.size(), 1u) << "answer " << answer;
+        EXPECT_FALSE(imageWindows[0]->isVisible());
+        EXPECT_EQ(imageWindows[0]->alphaValue(), 0.75);
+        EXPECT_TRUE(imageWindows[0]->ignoresMouseEvents());
+        ASSERT_GE(moves.size(), 1u);
+        // The image keeps its offset from the pointer: it began at (105, 105) with the drag at (120, 110).
+        EXPECT_EQ(moves[0], MakePoint(335, 145)) << "answer " << answer;
+        if (answer == DragOperationNone) {
+            EXPECT_GT(moves.size(), 2u) << "the slide back moves in frames";
+            EXPECT_EQ(moves.back(), MakePoint(105, 105));
+        } else {
+            EXPECT_EQ(moves.size(), 1u) << "an accepted drop does not slide back";
+        }
+    }
 }
 
 } // namespace

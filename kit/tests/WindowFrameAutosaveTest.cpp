@@ -1,0 +1,91 @@
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/Window.h"
+#include "kit/foundation/UserDefaults.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+
+class FrameAutosave : public testing::Test {
+protected:
+    void SetUp() override { UserDefaults::resetStandardUserDefaultsForTesting(dir.filePath("defaults.json")); }
+    void TearDown() override
+    {
+        UserDefaults::resetStandardUserDefaultsForTesting();
+        Application::resetForTesting();
+    }
+    static QString saved(const QString& name)
+    {
+        return UserDefaults::standardUserDefaults()->stringForKey(QStringLiteral("NSWindow Frame ") + name);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FrameAutosave, SavesTheFrameThenTheVisibleScreenFrameAsWholeNumbers)
+{
+    auto w = make<Window>(MakeRect(12, 34, 300, 200), TitledWindowMask);
+    w->saveFrameUsingName(QStringLiteral("Prefs"));
+    const Rect v = Screen::mainScreen()->visibleFrame();
+    const QString expected = QStringLiteral("12 34 300 200 %1 %2 %3 %4 ").arg(v.minX()).arg(v.minY()).arg(v.width()).arg(v.height());
+    EXPECT_EQ(saved(QStringLiteral("Prefs")), expected);
+}
+
+TEST_F(FrameAutosave, RestoringNeedsFourNumbers)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto* defaults = UserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(Value(QStringLiteral("40 50 300")), QStringLiteral("NSWindow Frame Short"));
+    EXPECT_FALSE(w->setFrameUsingName(QStringLiteral("Short")));
+    EXPECT_FALSE(w->setFrameUsingName(QStringLiteral("Missing")));
+    EXPECT_EQ(w->frame(), MakeRect(0, 0, 100, 100));
+    defaults->setObjectForKey(Value(QStringLiteral("40 50 300 250 0 0 1024 768 ")), QStringLiteral("NSWindow Frame Full"));
+    EXPECT_TRUE(w->setFrameUsingName(QStringLiteral("Full")));
+    EXPECT_EQ(w->frame(), MakeRect(40, 50, 300, 250));
+}
+
+TEST_F(FrameAutosave, TheAutosaveNameRestoresThenSavesEveryMoveAndResize)
+{
+    UserDefaults::standardUserDefaults()->setObjectForKey(
+        Value(QStringLiteral("40 50 300 250 0 0 1024 768 ")), QStringLiteral("NSWindow Frame Main"));
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    EXPECT_TRUE(w->setFrameAutosaveName(QStringLiteral("Main")));
+    EXPECT_EQ(w->frame(), MakeRect(40, 50, 300, 250));
+    EXPECT_TRUE(saved(QStringLiteral("Main")).startsWith(QStringLiteral("40 50 300 250 ")));
+
+    w->setFrameOrigin(MakePoint(70, 80));
+    EXPECT_TRUE(saved(QStringLiteral("Main")).startsWith(QStringLiteral("70 80 300 250 ")));
+    w->setContentSize(MakeSize(320, 240));
+    EXPECT_TRUE(saved(QStringLiteral("Main")).startsWith(QStringLiteral("70 80 320 240 ")));
+
+    auto other = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    EXPECT_FALSE(other->setFrameAutosaveName(QStringLiteral("Main"))) << "one window per name";
+    EXPECT_TRUE(other->frameAutosaveName().isEmpty());
+
+    EXPECT_TRUE(w->setFrameAutosaveName(QString()));
+    w->setFrameOrigin(MakePoint(5, 5));
+    EXPECT_TRUE(saved(QStringLiteral("Main")).startsWith(QStringLiteral("70 80 320 240 "))) << "no name, no saving";
+    EXPECT_TRUE(other->setFrameAutosaveName(QStringLiteral("Main"))) << "the name is free again";
+}
+
+TEST(WindowNativeSize, OnlyResizableWindowsLetTheUserResize)
+{
+    auto fixed = make<Window>(MakeRect(0, 0, 120, 80), TitledWindowMask);
+    EXPECT_EQ(fixed->hostWidget()->minimumSize(), QSize(120, 80));
+    EXPECT_EQ(fixed->hostWidget()->maximumSize(), QSize(120, 80));
+    fixed->setContentSize(MakeSize(200, 90));
+    EXPECT_EQ(fixed->hostWidget()->minimumSize(), QSize(200, 90)) << "the kit still resizes it";
+    EXPECT_EQ(fixed->hostWidget()->maximumSize(), QSize(200, 90));
+    EXPECT_EQ(fixed->hostWidget()->size(), QSize(200, 90));
+    auto free = make<Window>(MakeRect(0, 0, 120, 80), TitledWindowMask | ResizableWindowMask);
+    EXPECT_NE(free->hostWidget()->minimumSize(), free->hostWidget()->maximumSize());
+    Application::resetForTesting();
+}
+
+} // namespace

@@ -1,0 +1,284 @@
+#include "kit/appkit/Application.h"
+#include "kit/appkit/ClipView.h"
+#include "kit/appkit/Panel.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+// Every notification in posting order, as "name:tag" (tag = who posted it).
+class Log {
+public:
+    Log()
+    {
+        token_ = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+            QString(), nullptr, nullptr, [this](Notification* n) { record(n); });
+    }
+    ~Log() { NotificationCenter::defaultCenter()->removeObserver(token_.get()); }
+    void tag(Object* object, std::string name) { tags_.emplace_back(object, std::move(name)); }
+    std::vector<std::string> entries;
+    int count(const QString& name) const
+    {
+        int n = 0;
+        for (const std::string& e : entries)
+            n += e.rfind(name.toStdString() + ":", 0) == 0;
+        return n;
+    }
+
+private:
+    void record(Notification* n)
+    {
+        for (const auto& [object, name] : tags_)
+            if (object == n->object().get())
+                entries.push_back(n->name().toStdString() + ":" + name);
+    }
+    Ref<Object> token_;
+    std::vector<std::pair<Object*, std::string>> tags_;
+};
+
+class Notifications : public testing::Test {
+protected:
+    void SetUp() override { Application::resetForTesting(); }
+    void TearDown() override { Application::resetForTesting(); }
+};
+
+// Moves its origin again from inside its own size setter: still one frame notification.
+class Nesting : public View {
+public:
+    using View::View;
+    void setFrameSize(Size size) override
+    {
+        const bool changes = !(size == frame().size);
+        View::setFrameSize(size);
+        if (changes)
+            setFrameOrigin(MakePoint(frame().minX() + 1, frame().minY()));
+    }
+};
+
+TEST_F(Notifications, OneFrameNotificationPerOutermostRealChange)
+{
+    Log log;
+    auto view = make<Nesting>(MakeRect(0, 0, 10, 10));
+    log.tag(view.get(), "v");
+    view->setFrame(MakeRect(5, 5, 20, 20));
+    EXPECT_EQ(log.count(ViewFrameDidChangeNotification), 1);
+    view->setFrame(view->frame());
+    view->setFrameOrigin(view->frame().origin);
+    EXPECT_EQ(log.count(ViewFrameDidChangeNotification), 1) << "no change, no notification";
+    view->setFrameOrigin(MakePoint(0, 0));
+    EXPECT_EQ(log.count(ViewFrameDidChangeNotification), 2);
+    EXPECT_EQ(log.count(ViewBoundsDidChangeNotification), 0) << "a frame change is not a bounds change";
+}
+
+TEST_F(Notifications, TurnedOffTheyWaitForBeingTurnedOnAgain)
+{
+    Log log;
+    auto view = make<View>(MakeRect(0, 0, 10, 10));
+    log.tag(view.get(), "v");
+    view->setPostsFrameChangedNotifications(false);
+    view->setFrameSize(MakeSize(30, 30));
+    view->setFrameSize(MakeSize(40, 40));
+    EXPECT_TRUE(log.entries.empty());
+    view->setPostsFrameChangedNotifications(true);
+    EXPECT_EQ(log.count(ViewFrameDidChangeNotification), 1) << "the missed change is posted once";
+    view->setPostsFrameChangedNotifications(false);
+    view->setPostsFrameChangedNotifications(true);
+    EXPECT_EQ(log.count(ViewFrameDidChangeNotification), 1);
+}
+
+TEST_F(Notifications, AutoresizedSubviewsPostTheirOwn)
+{
+    Log log;
+    auto parent = make<View>(MakeRect(0, 0, 100, 100));
+    auto child = make<View>(MakeRect(0, 0, 50, 50));
+    auto fixed = make<View>(MakeRect(0, 0, 50, 50));
+    child->setAutoresizingMask(ViewWidthSizable);
+    parent->addSubview(child.get());
+    parent->addSubview(fixed.get());
+    log.tag(parent.get(), "parent");
+    log.tag(child.get(), "child");
+    log.tag(fixed.get(), "fixed");
+    parent->setFrameSize(MakeSize(120, 100));
+    EXPECT_EQ(
+        log.entries, (std::vector<std::string> { "NSViewFrameDidChangeNotification:child", "NSViewFrameDidChangeNotification:parent" }));
+}
+
+TEST_F(Notifications, AClipViewPostsOneBoundsNotificationPerScroll)
+{
+    Log log;
+    auto clip = make<ClipView>(MakeRect(0, 0, 100, 100));
+    auto doc = make<View>(MakeRect(0, 0, 100, 400));
+    clip->setDocumentView(doc.get());
+    log.tag(clip.get(), "clip");
+    clip->scrollToPoint(MakePoint(0, 50));
+    clip->scrollToPoint(MakePoint(0, 50));
+    clip->scrollToPoint(MakePoint(0, 1000)); // constrained to 300
+    clip->scrollToPoint(MakePoint(0, 2000)); // constrained to 300 again: no scroll
+    EXPECT_EQ(log.count(ViewBoundsDidChangeNotification), 2);
+    EXPECT_EQ(clip->bounds().origin.y, 300);
+}
+
+// Records what the window tells its delegate; registers only the operations listed.
+class NoteWindowDelegate : public Object, public WindowDelegate {
+    KIT_CLASS(NoteWindowDelegate)
+public:
+    void windowDidBecomeKey(Notification* n) override { record("becomeKey", n); }
+    void windowDidResignKey(Notification* n) override { record("resignKey", n); }
+    void windowDidMove(Notification* n) override { record("move", n); }
+    void windowWillClose(Notification* n) override { record("close", n); }
+    bool windowShouldClose(Window*) override { return allowClose; }
+    void record(const char* what, Notification* n)
+    {
+        log.push_back(what);
+        objects.push_back(n->object().get());
+    }
+    std::vector<std::string> log;
+    std::vector<Object*> objects;
+    bool allowClose = true;
+};
+
+KIT_REGISTER_CLASS(NoteWindowDelegate, Object) { c.optionalOperations({ "windowDidBecomeKey", "windowWillClose", "windowShouldClose" }); }
+
+TEST_F(Notifications, KeyAndMainHandOverInOrder)
+{
+    auto a = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto b = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto panel = make<Panel>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    Log log;
+    log.tag(a.get(), "a");
+    log.tag(b.get(), "b");
+    log.tag(panel.get(), "panel");
+    a->makeKeyAndOrderFront();
+    b->makeKeyAndOrderFront();
+    panel->makeKeyAndOrderFront();
+    const std::vector<std::string> expected {
+        "NSWindowDidBecomeKeyNotification:a", "NSWindowDidBecomeMainNotification:a", "NSWindowDidResignKeyNotification:a",
+        "NSWindowDidBecomeKeyNotification:b", "NSWindowDidResignMainNotification:a", "NSWindowDidBecomeMainNotification:b",
+        "NSWindowDidResignKeyNotification:b",
+        "NSWindowDidBecomeKeyNotification:panel", // a panel never becomes main: b stays main
+    };
+    EXPECT_EQ(log.entries, expected);
+    b->orderOut();
+    EXPECT_EQ(log.entries.back(), "NSWindowDidResignMainNotification:b");
+}
+
+TEST_F(Notifications, TheDelegateGetsOnlyTheCallsItRegistered)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto other = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto d = make<NoteWindowDelegate>();
+    w->setDelegate(d.get());
+    Log log;
+    log.tag(w.get(), "w");
+    w->makeKeyAndOrderFront();
+    other->makeKeyAndOrderFront(); // resign key: not registered
+    w->setFrameOrigin(MakePoint(10, 10)); // move: not registered
+    EXPECT_EQ(d->log, (std::vector<std::string> { "becomeKey" }));
+    EXPECT_EQ(d->objects, (std::vector<Object*> { w.get() }));
+    EXPECT_EQ(log.count(WindowDidResignKeyNotification), 1) << "the notification goes out regardless";
+    EXPECT_EQ(log.count(WindowDidMoveNotification), 1);
+}
+
+TEST_F(Notifications, MovesAndResizesAreToldApart)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    Log log;
+    log.tag(w.get(), "w");
+    w->setFrameOrigin(MakePoint(30, 40));
+    w->setFrameTopLeftPoint(MakePoint(30, 200));
+    EXPECT_EQ(log.count(WindowDidMoveNotification), 2);
+    EXPECT_EQ(log.count(WindowDidResizeNotification), 0);
+    w->setContentSize(MakeSize(150, 100)); // the origin stays: y up, the bottom-left is kept
+    EXPECT_EQ(log.count(WindowDidMoveNotification), 2);
+    EXPECT_EQ(log.count(WindowDidResizeNotification), 1);
+    w->setFrameDisplay(MakeRect(0, 0, 60, 60), false);
+    EXPECT_EQ(log.count(WindowDidMoveNotification), 3);
+    EXPECT_EQ(log.count(WindowDidResizeNotification), 2);
+    w->setFrameDisplay(w->frame(), true);
+    EXPECT_EQ(log.entries.size(), 5u);
+}
+
+TEST_F(Notifications, WillCloseOnlyWhenTheWindowReallyCloses)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto d = make<NoteWindowDelegate>();
+    d->allowClose = false;
+    w->setDelegate(d.get());
+    w->orderFront();
+    Log log;
+    log.tag(w.get(), "w");
+    w->performClose();
+    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(w->isVisible());
+    d->allowClose = true;
+    w->performClose();
+    EXPECT_EQ(log.entries, (std::vector<std::string> { "NSWindowWillCloseNotification:w" }));
+    EXPECT_EQ(d->log, (std::vector<std::string> { "close" }));
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(Notifications, DidUpdateOncePerPassThatDispatchedEvents)
+{
+    auto shown = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto hidden = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    shown->orderFront();
+    Log log;
+    log.tag(shown.get(), "shown");
+    log.tag(hidden.get(), "hidden");
+    {
+        test::EventScript script(shown.get());
+        RunLoop::main().runPending();
+        EXPECT_EQ(log.count(WindowDidUpdateNotification), 0) << "a pass without events";
+        script.mouseMoved(MakePoint(10, 10)).mouseMoved(MakePoint(20, 10)).mouseDown(MakePoint(20, 10)).mouseUp(MakePoint(20, 10));
+        script.postDueEvents();
+        Application::sharedApplication()->dispatchQueuedEvents();
+        EXPECT_EQ(log.count(WindowDidUpdateNotification), 0) << "not before the pass ends";
+        RunLoop::main().runPending();
+        EXPECT_EQ(log.count(WindowDidUpdateNotification), 1);
+        EXPECT_EQ(log.entries.back(), "NSWindowDidUpdateNotification:shown") << "visible windows only";
+        RunLoop::main().runPending();
+        EXPECT_EQ(log.count(WindowDidUpdateNotification), 1);
+        script.wait(1).mouseMoved(MakePoint(30, 10));
+        script.run();
+        RunLoop::main().runPending();
+        EXPECT_EQ(log.count(WindowDidUpdateNotification), 2);
+    }
+}
+
+class NoteAppDelegate : public Object, public ApplicationDelegate {
+    KIT_CLASS(NoteAppDelegate)
+public:
+    void applicationDidBecomeActive(Notification*) override { log.push_back("active"); }
+    void applicationDidResignActive(Notification*) override { log.push_back("inactive"); }
+    std::vector<std::string> log;
+};
+
+KIT_REGISTER_CLASS(NoteAppDelegate, Object) { c.optionalOperations({ "applicationDidBecomeActive", "applicationDidResignActive" }); }
+
+TEST_F(Notifications, ActivationIsPostedOnChangesOnly)
+{
+    const Ref<Application> app = Application::sharedApplication();
+    auto d = make<NoteAppDelegate>();
+    app->setDelegate(d.get());
+    Log log;
+    log.tag(app.get(), "app");
+    app->setActive(true);
+    app->setActive(false);
+    app->setActive(false);
+    app->setActive(true);
+    EXPECT_EQ(log.entries,
+        (std::vector<std::string> { "NSApplicationDidResignActiveNotification:app", "NSApplicationDidBecomeActiveNotification:app" }));
+    EXPECT_EQ(d->log, (std::vector<std::string> { "inactive", "active" }));
+    app->setDelegate(nullptr);
+}
+
+} // namespace
