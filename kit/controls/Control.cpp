@@ -157,12 +157,10 @@ bool Control::acceptsFirstResponder() const { return cell_ && cell_->acceptsFirs
 
 bool Control::performKeyEquivalent(const Event& event) { return cell_ && isEnabled() && cell_->performKeyEquivalent(event); }
 
-Ref<Menu> Control::menuForEvent(const Event&) { return menu_; }
-
 void Control::rightMouseDown(const Event& event)
 {
     const Ref<Control> keep(this);
-    const Ref<Menu> menu = menuForEvent(event);
+    const Ref<Menu> menu = dynamic_pointer_cast<Menu>(menuForEvent(event));
     if (!menu) {
         View::rightMouseDown(event);
         return;

@@ -104,10 +104,7 @@ public:
     virtual void sizeToFit();
     virtual void calcSize();
 
-    // --- Context menu: shown on a right mouse down when menuForEvent answers one. ---
-    Ref<Menu> menu() const { return menu_; }
-    void setMenu(Ref<Menu> menu) { menu_ = std::move(menu); }
-    virtual Ref<Menu> menuForEvent(const Event& event);
+    // --- Context menu: View's menu slot; a right mouse down runs it as a menu session. ---
 
     // Editing arrives with the text system; until then there is never an editor.
     Ref<Responder> currentEditor() const { return nullptr; }
@@ -126,7 +123,6 @@ protected:
 
 private:
     Ref<Cell> cell_;
-    Ref<Menu> menu_;
 };
 
 } // namespace kit

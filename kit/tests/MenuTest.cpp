@@ -265,7 +265,7 @@ using namespace kit::test;
 class ContextMenuControl : public Control {
 public:
     using Control::Control;
-    Ref<Menu> menuForEvent(const Event& event) override
+    Ref<Object> menuForEvent(const Event& event) override
     {
         asked = true;
         return event.modifierFlags() & ShiftKeyMask ? nullptr : Control::menuForEvent(event);
@@ -281,7 +281,7 @@ TEST(ContextMenu, ARightClickRunsASessionAtTheClick)
     auto control = make<ContextMenuControl>(MakeRect(10, 10, 80, 30));
     auto menu = make<Menu>("Context");
     menu->addItemWithTitleActionKeyEquivalent("Do", "act", {})->setTarget(target.get());
-    control->setMenu(menu);
+    control->setMenu(menu.get());
     w.content->addSubview(control.get());
     scope.presenter->choices = { 0 };
     w.script->mouseDown(MakePoint(30, 20), 0, 1).mouseUp(MakePoint(30, 20), 0, 1);
