@@ -32,6 +32,10 @@ function(jvl_library name)
       target_precompile_headers(${name}_tests PRIVATE <gtest/gtest.h> <QtCore/QtCore> <QtGui/QtGui>)
       add_test(NAME ${name}_tests COMMAND ${name}_tests --gtest_color=no)
       set_tests_properties(${name}_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900)
+      # The same suite under a comma-decimal locale and another font DPI: nothing may depend on them.
+      add_test(NAME ${name}_tests_de_dpi144 COMMAND ${name}_tests --gtest_color=no)
+      set_tests_properties(${name}_tests_de_dpi144 PROPERTIES TIMEOUT 900
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=de_DE.UTF-8;LANG=de_DE.UTF-8;QT_FONT_DPI=144")
     endif()
   endif()
 endfunction()

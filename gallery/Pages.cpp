@@ -1,5 +1,6 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
+#include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SplitViewPage.h"
 
@@ -7,6 +8,7 @@ std::vector<GalleryPage> galleryPages()
 {
     return {
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
+        { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
     };

@@ -5,6 +5,8 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 
+#include <QMimeData>
+
 namespace kit {
 
 namespace {
@@ -43,7 +45,92 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
     return nullptr;
 }
 
+// The drag from another application in progress, one at a time.
+struct External {
+    Session info;
+    Ref<View> current;
+    std::uint64_t operation = DragOperationNone;
+};
+
+External& external()
+{
+    static External e;
+    return e;
+}
+
 } // namespace
+
+Ref<Pasteboard> ExternalDrag::pasteboardFromMimeData(const QMimeData& data)
+{
+    auto board = make<Pasteboard>(DragPboard);
+    board->declareTypesOwner({}, nullptr);
+    const QString kitPrefix = QStringLiteral("application/x-kit-pasteboard;type=");
+    for (const QString& format : data.formats()) {
+        if (format == QLatin1String("text/plain"))
+            board->setStringForType(data.text(), StringPboardType);
+        else if (format == QLatin1String("text/uri-list"))
+            board->setDataForType(data.data(format), QStringLiteral("NSURLPboardType"));
+        else if (format.startsWith(kitPrefix))
+            board->setDataForType(data.data(format), format.mid(kitPrefix.size()));
+    }
+    return board;
+}
+
+std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, const QMimeData* data, std::uint64_t offered)
+{
+    External& x = external();
+    const auto destination = [](const Ref<View>& v, const char* op) { return optional<DraggingDestination>(v.get(), op); };
+    if (phase == Enter) {
+        x = External {};
+        x.info.pasteboard = data ? pasteboardFromMimeData(*data) : make<Pasteboard>(DragPboard);
+        x.info.mask = offered;
+    }
+    if (!x.info.pasteboard)
+        return DragOperationNone;
+    x.info.location = base;
+    if (phase == Leave) {
+        if (auto* d = destination(x.current, "draggingExited"))
+            d->draggingExited(x.info);
+        if (auto* d = destination(x.current, "draggingEnded"))
+            d->draggingEnded(x.info);
+        x = External {};
+        return DragOperationNone;
+    }
+    const Ref<View> target = destinationAt(window, base, *x.info.pasteboard);
+    if (target != x.current) {
+        if (auto* d = destination(x.current, "draggingExited"))
+            d->draggingExited(x.info);
+        x.current = target;
+        x.operation = DragOperationNone;
+        if (auto* d = destination(x.current, "draggingEntered"))
+            x.operation = d->draggingEntered(x.info);
+    } else if (phase == Move) {
+        if (auto* d = destination(x.current, "draggingUpdated"))
+            x.operation = d->draggingUpdated(x.info);
+    }
+    if (phase != Drop)
+        return x.operation & x.info.mask;
+    std::uint64_t performed = DragOperationNone;
+    if (x.current) {
+        const std::uint64_t op = x.operation & x.info.mask;
+        if (op == DragOperationNone) {
+            if (auto* d = destination(x.current, "draggingExited"))
+                d->draggingExited(x.info);
+        } else {
+            auto* prepare = destination(x.current, "prepareForDragOperation");
+            auto* perform = destination(x.current, "performDragOperation");
+            if ((!prepare || prepare->prepareForDragOperation(x.info)) && perform && perform->performDragOperation(x.info)) {
+                performed = op;
+                if (auto* d = destination(x.current, "concludeDragOperation"))
+                    d->concludeDragOperation(x.info);
+            }
+        }
+        if (auto* d = destination(x.current, "draggingEnded"))
+            d->draggingEnded(x.info);
+    }
+    x = External {};
+    return performed;
+}
 
 std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source)
 {

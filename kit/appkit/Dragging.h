@@ -63,6 +63,17 @@ public:
     virtual bool ignoreModifierKeysWhileDragging() { return false; }
 };
 
+// A drag from another application, as the host widget sees it through Qt: the same destination
+// protocol, with a pasteboard made from the MIME data and no source.
+class ExternalDrag {
+public:
+    enum Phase { Enter, Move, Leave, Drop };
+    // Answers the operation the destination accepts (none for Leave).
+    static std::uint64_t handle(Window& window, Phase phase, Point basePoint, const class QMimeData* data, std::uint64_t offered);
+    // The pasteboard made from MIME data: text/plain, text/uri-list and the kit's own types.
+    static Ref<Pasteboard> pasteboardFromMimeData(const QMimeData& data);
+};
+
 // Runs a drag to its end (drop or cancel), eating the mouse-up. `at` is the image's bottom-left
 // in `view`'s coordinates. Answers the operation performed.
 std::uint64_t RunDragSession(View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source);

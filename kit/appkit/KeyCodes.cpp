@@ -257,6 +257,20 @@ std::uint64_t KeyCodeFlags(std::uint16_t keyCode)
     return 0;
 }
 
+std::uint64_t ModifierFlagsFromQt(Qt::KeyboardModifiers m, bool capsLock)
+{
+    std::uint64_t flags = capsLock ? AlphaShiftKeyMask : 0;
+    if (m & Qt::ShiftModifier)
+        flags |= ShiftKeyMask;
+    if (m & Qt::ControlModifier)
+        flags |= CommandKeyMask;
+    if (m & Qt::AltModifier)
+        flags |= AlternateKeyMask;
+    if (m & Qt::MetaModifier)
+        flags |= ControlKeyMask;
+    return flags;
+}
+
 std::uint64_t ModifierFlagForKeyCode(std::uint16_t keyCode)
 {
     switch (keyCode) {

@@ -5,6 +5,7 @@
 // Every translation between the two spaces goes through the one table in KeyCodes.cpp.
 
 #include <QString>
+#include <Qt>
 
 #include <cstdint>
 
@@ -48,6 +49,10 @@ char16_t FunctionKeyCharacter(std::uint16_t keyCode);
 // Function for F-keys, arrows, Home, End, page keys, forward delete, Help/Insert and Clear;
 // NumericPad for the keypad. Zero for every other key.
 std::uint64_t KeyCodeFlags(std::uint16_t keyCode);
+
+// Qt's modifiers as the platform's flags: Ctrl is Command, Alt is Option, Meta (Super) is Control.
+// AltGr and the keypad state are never flags here (NumericPad comes from the key code).
+std::uint64_t ModifierFlagsFromQt(Qt::KeyboardModifiers modifiers, bool capsLock);
 
 // The modifier flag a modifier key sets (Shift, Command, ...), or 0 for other keys.
 std::uint64_t ModifierFlagForKeyCode(std::uint16_t keyCode);

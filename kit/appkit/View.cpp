@@ -119,6 +119,7 @@ void View::setFrame(Rect frame)
 
 void View::setFrameOrigin(Point origin)
 {
+    CancelAnimatedFrame(this);
     if (frame_.origin == origin)
         return;
     setNeedsDisplay(true);
@@ -131,6 +132,7 @@ void View::setFrameOrigin(Point origin)
 
 void View::setFrameSize(Size size)
 {
+    CancelAnimatedFrame(this);
     if (frame_.size == size)
         return;
     setNeedsDisplay(true);
@@ -321,9 +323,12 @@ void View::sendDidMoveToWindow()
     const std::vector<Ref<View>> views = subviews_;
     for (const Ref<View>& v : views)
         v->sendDidMoveToWindow();
-    if (const Ref<Window> w = window())
+    if (const Ref<Window> w = window()) {
         for (const Ref<TrackingArea>& a : trackingAreas_)
             a->inside_ = (a->options_ & TrackingAssumeInside) != 0;
+        // Areas are rebuilt for the new window before its next mouse event.
+        w->trackingUpdates_.push_back(Weak<View>(this));
+    }
 }
 
 bool View::isDescendantOf(const View* view) const
@@ -353,7 +358,22 @@ Ref<View> View::opaqueAncestor()
     return nullptr;
 }
 
-bool View::inLiveResize() const { return false; }
+bool View::inLiveResize() const
+{
+    const Ref<Window> w = window();
+    return w && w->inLiveResize();
+}
+
+void View::sendLiveResize(bool start)
+{
+    if (start)
+        viewWillStartLiveResize();
+    else
+        viewDidEndLiveResize();
+    const std::vector<Ref<View>> views = subviews_;
+    for (const Ref<View>& v : views)
+        v->sendLiveResize(start);
+}
 
 void View::setHidden(bool hidden)
 {
@@ -368,6 +388,7 @@ void View::setHidden(bool hidden)
         if (hidden)
             w->viewWillDetach(this);
         w->noteGeometryChanged();
+        w->trackingUpdates_.push_back(Weak<View>(this));
     }
 }
 

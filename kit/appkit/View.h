@@ -8,6 +8,7 @@
 // A subclass draws by overriding drawRect(dirtyRect) and painting through View::currentPainter(),
 // which the window has set up in the view's own coordinates and clipped to what needs drawing.
 
+#include "kit/appkit/AnimationContext.h"
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/core/Geometry.h"
@@ -189,6 +190,9 @@ class View : public Responder {
     void dragImageAtOffsetEventPasteboardSourceSlideBack(
         Object* image, Point at, Size offset, const Event& event, class Pasteboard* pasteboard, Object* source, bool slideBack);
 
+    // The same frame setters, animated in the current AnimationContext.
+    ViewAnimator animator() { return ViewAnimator(this); }
+
     // Scrolling support: asks the enclosing clip view to scroll; YES when it did.
     virtual bool autoscroll(const Event& event);
     virtual bool scrollRectToVisible(Rect rect);
@@ -219,6 +223,7 @@ private:
     void setWindowRecursively(Window* window);
     void sendWillMoveToWindow(Window* window);
     void sendDidMoveToWindow();
+    void sendLiveResize(bool start);
     void geometryChanged();
     static void setCurrentPainter(QPainter* painter);
 

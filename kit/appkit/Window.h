@@ -50,6 +50,14 @@ public:
     virtual Rect windowWillUseStandardFrameDefaultFrame(Window*, Rect defaultFrame) { return defaultFrame; }
 };
 
+enum WindowLevelKey : int { NormalWindowLevelKey = 4, FloatingWindowLevelKey = 5, ModalPanelWindowLevelKey = 10, StatusWindowLevelKey = 9 };
+int WindowLevelForKey(WindowLevelKey key);
+
+// A nestable counter: while above zero, windows draw into their backing but do not flush.
+void DisableScreenUpdates();
+void EnableScreenUpdates();
+bool ScreenUpdatesEnabled();
+
 enum SelectionDirection : int { DirectSelection = 0, SelectingNext = 1, SelectingPrevious = 2 };
 
 class Window : public Responder {
@@ -170,6 +178,9 @@ class Window : public Responder {
     // The backing image after any pending pass: the kit's own view tree, no decorations.
     QImage snapshot();
     int displayPassCount() const { return passCount_; }
+    // Drawn but not yet on screen (screen updates disabled).
+    bool hasUnflushedDrawing() const { return !unflushed_.isEmpty(); }
+    void flushToScreen();
 
     // Events.
     virtual void sendEvent(const Event& event);
@@ -190,6 +201,11 @@ class Window : public Responder {
     void updateTrackingAreasNow();
     // The tool tip of the view under `basePoint`, or its nearest ancestor with one; null for none.
     QString toolTipAtPoint(Point basePoint);
+
+    // Live resize: resizes the kit did not cause, less than 0.2 s apart.
+    bool inLiveResize() const { return liveResizeTimer_ != nullptr; }
+    // The user resized the host window (not the kit): starts or extends a live resize.
+    void userDidResize(Rect frame);
 
     // Host.
     QWidget* hostWidget() const;
@@ -240,6 +256,7 @@ private:
 
     QImage backing_;
     QRegion dirty_;
+    QRegion unflushed_;
     QRegion passRegion_; // what the running pass draws; invalidations inside it schedule nothing
     bool drawing_ = false;
     bool passScheduled_ = false;
@@ -265,6 +282,7 @@ private:
     Point lastMouse_ { -1e9, -1e9 };
 
     std::unique_ptr<WindowHost> host_;
+    Ref<Object> liveResizeTimer_; // a kit::Timer while a live resize runs
 };
 
 } // namespace kit

@@ -1,6 +1,7 @@
 #include "kit/appkit/WindowHost.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyCodes.h"
@@ -8,8 +9,11 @@
 #include "kit/appkit/Window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -75,16 +79,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
 
 std::uint64_t WindowHost::flagsFromQt(Qt::KeyboardModifiers m) const
 {
-    std::uint64_t flags = InputState::shared().modifierFlags & AlphaShiftKeyMask;
-    if (m & Qt::ShiftModifier)
-        flags |= ShiftKeyMask;
-    if (m & Qt::ControlModifier)
-        flags |= CommandKeyMask;
-    if (m & Qt::AltModifier)
-        flags |= AlternateKeyMask;
-    if (m & Qt::MetaModifier)
-        flags |= ControlKeyMask;
-    return flags;
+    return ModifierFlagsFromQt(m, InputState::shared().modifierFlags & AlphaShiftKeyMask);
 }
 
 void WindowHost::postMouse(QMouseEvent* event, int kind)
@@ -222,13 +217,87 @@ void WindowHost::moveEvent(QMoveEvent*)
 void WindowHost::resizeEvent(QResizeEvent*)
 {
     if (const Ref<Window> w = window_.lock(); w && !w->settingGeometry_)
-        w->setFrameDisplay(ScreenRectFromQt(QRectF(geometry())), true);
+        w->userDidResize(ScreenRectFromQt(QRectF(geometry())));
 }
 
 void WindowHost::focusInEvent(QFocusEvent*)
 {
     if (const Ref<Window> w = window_.lock())
         w->makeKeyWindow();
+}
+
+namespace {
+
+std::uint64_t operationsFromQt(Qt::DropActions actions)
+{
+    std::uint64_t ops = DragOperationNone;
+    if (actions & Qt::CopyAction)
+        ops |= DragOperationCopy;
+    if (actions & Qt::MoveAction)
+        ops |= DragOperationMove | DragOperationGeneric;
+    if (actions & Qt::LinkAction)
+        ops |= DragOperationLink;
+    return ops;
+}
+
+Qt::DropAction actionFromOperation(std::uint64_t op)
+{
+    if (op & DragOperationCopy)
+        return Qt::CopyAction;
+    if (op & (DragOperationMove | DragOperationGeneric))
+        return Qt::MoveAction;
+    if (op & DragOperationLink)
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+} // namespace
+
+void WindowHost::dragEnterEvent(QDragEnterEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op
+        = ExternalDrag::handle(*w, ExternalDrag::Enter, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    // Accept the enter whatever the answer, so moves keep coming as the pointer crosses views.
+    event->setDropAction(actionFromOperation(op));
+    event->accept();
+}
+
+void WindowHost::dragMoveEvent(QDragMoveEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op = ExternalDrag::handle(*w, ExternalDrag::Move, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    event->setDropAction(actionFromOperation(op));
+    if (op)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void WindowHost::dragLeaveEvent(QDragLeaveEvent*)
+{
+    if (const Ref<Window> w = window_.lock())
+        ExternalDrag::handle(*w, ExternalDrag::Leave, ZeroPoint, nullptr, 0);
+}
+
+void WindowHost::dropEvent(QDropEvent* event)
+{
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    const Point p = MakePoint(event->position().x(), w->frame().height() - event->position().y());
+    const std::uint64_t op = ExternalDrag::handle(*w, ExternalDrag::Drop, p, event->mimeData(), operationsFromQt(event->possibleActions()));
+    event->setDropAction(actionFromOperation(op));
+    if (op)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void WindowHost::closeEvent(QCloseEvent* event)

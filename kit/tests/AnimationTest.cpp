@@ -1,5 +1,6 @@
 #include "kit/appkit/Animation.h"
 
+#include "kit/appkit/AnimationContext.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/View.h"
@@ -164,6 +165,71 @@ TEST_F(Animations, BlockingAnimationsReturnWhenDone)
     EXPECT_FALSE(a->isAnimating());
     EXPECT_EQ(view->frame().minX(), 120);
     EXPECT_NEAR(script.now() - start, 0.5, 1.0 / 60 + 1e-9);
+}
+
+} // namespace
+
+namespace {
+
+using namespace kit;
+
+class Grouping : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = make<Window>(MakeRect(0, 0, 400, 100), TitledWindowMask);
+        view = make<View>(MakeRect(0, 0, 50, 50));
+        window->contentView()->addSubview(view.get());
+    }
+    void TearDown() override
+    {
+        AnimationContext::resetForTesting();
+        Application::resetForTesting();
+    }
+    Ref<Window> window;
+    Ref<View> view;
+};
+
+TEST_F(Grouping, AnimatorChangesRunOverTheGroupDurationThenTheCompletionRunsOnce)
+{
+    kit::test::EventScript script(window.get());
+    EXPECT_EQ(AnimationContext::currentContext().duration(), 0.25);
+    int completions = 0;
+    AnimationContext::runAnimationGroupCompletionHandler(
+        [&](AnimationContext& context) {
+            context.setDuration(0.5);
+            view->animator().setFrameOrigin(MakePoint(100, 0));
+        },
+        [&] { ++completions; });
+    EXPECT_EQ(view->frame().minX(), 0);
+    script.clock().advance(0.25);
+    EXPECT_GT(view->frame().minX(), 0);
+    EXPECT_LT(view->frame().minX(), 100);
+    EXPECT_EQ(completions, 0);
+    script.clock().advance(0.5);
+    EXPECT_EQ(view->frame().minX(), 100);
+    EXPECT_EQ(completions, 1);
+    EXPECT_EQ(AnimationContext::currentContext().duration(), 0.25); // the group's duration ended with it
+}
+
+TEST_F(Grouping, ADirectSetCancelsTheAnimation)
+{
+    kit::test::EventScript script(window.get());
+    int completions = 0;
+    AnimationContext::runAnimationGroupCompletionHandler(
+        [&](AnimationContext&) { view->animator().setFrameOrigin(MakePoint(100, 0)); }, [&] { ++completions; });
+    script.clock().advance(0.1);
+    view->setFrameOrigin(MakePoint(7, 0));
+    script.clock().advance(0.5);
+    EXPECT_EQ(view->frame().minX(), 7);
+    EXPECT_EQ(completions, 1); // a cancelled animation still ends its group
+}
+
+TEST_F(Grouping, AnEmptyGroupCompletesAtOnce)
+{
+    int completions = 0;
+    AnimationContext::runAnimationGroupCompletionHandler([](AnimationContext&) {}, [&] { ++completions; });
+    EXPECT_EQ(completions, 1);
 }
 
 } // namespace

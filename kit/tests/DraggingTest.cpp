@@ -9,6 +9,11 @@
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
 
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -157,6 +162,24 @@ TEST(PasteboardTypes, MimeTypesForTransfer)
     EXPECT_EQ(board->stringForType(StringPboardType), QStringLiteral("hi"));
     board->clearContents();
     EXPECT_TRUE(board->types().isEmpty());
+}
+
+TEST_F(Dragging, DropsFromOtherApplicationsComeThroughQtToTheSameProtocol)
+{
+    QMimeData data;
+    data.setData(QStringLiteral("application/x-kit-pasteboard;type=") + testType, QByteArrayLiteral("outside"));
+    QWidget* host = window->hostWidget();
+    QDragEnterEvent enter(QPoint(250, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(host, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(QPoint(260, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(host, &move);
+    QDropEvent drop(QPointF(260, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(host, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "updated", "prepare", "perform outside", "conclude", "ended" }));
+    EXPECT_FALSE(target->sourceSeen); // no source from another process
 }
 
 } // namespace

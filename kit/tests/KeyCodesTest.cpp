@@ -116,3 +116,30 @@ INSTANTIATE_TEST_SUITE_P(Bindings, KeyBindingTable,
         BindingCase { KeyCodeA, 0, "" }, BindingCase { KeyCodeA, AlphaShiftKeyMask, "" }));
 
 } // namespace
+
+namespace {
+
+using namespace kit;
+
+struct ModifierCase {
+    Qt::KeyboardModifiers qt;
+    bool caps;
+    std::uint64_t flags;
+};
+
+class ModifierMapping : public testing::TestWithParam<ModifierCase> { };
+
+TEST_P(ModifierMapping, QtModifiersBecomeThePlatformsFlags)
+{
+    EXPECT_EQ(ModifierFlagsFromQt(GetParam().qt, GetParam().caps), GetParam().flags);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modifiers, ModifierMapping,
+    testing::Values(ModifierCase { Qt::ControlModifier, false, CommandKeyMask }, ModifierCase { Qt::AltModifier, false, AlternateKeyMask },
+        ModifierCase { Qt::MetaModifier, false, ControlKeyMask },
+        ModifierCase { Qt::ShiftModifier, true, ShiftKeyMask | AlphaShiftKeyMask }, ModifierCase { Qt::GroupSwitchModifier, false, 0 },
+        ModifierCase { Qt::KeypadModifier, false, 0 },
+        ModifierCase {
+            Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier, false, CommandKeyMask | AlternateKeyMask | ShiftKeyMask }));
+
+} // namespace

@@ -284,4 +284,41 @@ TEST_F(Responders, AViewRemovedDuringItsOwnEventLivesUntilTheEventEnds)
     EXPECT_FALSE(weak.lock());
 }
 
+TEST_F(Responders, TheFieldEditorIsMadeOncePerWindowOnDemand)
+{
+    int made = 0;
+    Window::setFieldEditorFactory([&](Window*) {
+        ++made;
+        return make<Responder>();
+    });
+    EXPECT_FALSE(window->fieldEditorForObject(false, a.get()));
+    const Ref<Responder> editor = window->fieldEditorForObject(true, a.get());
+    EXPECT_TRUE(editor);
+    EXPECT_EQ(window->fieldEditorForObject(true, b.get()), editor);
+    EXPECT_EQ(made, 1);
+    Window::setFieldEditorFactory(nullptr);
+}
+
+class Mover : public Field {
+public:
+    using Field::Field;
+    void mouseMoved(const Event&) override { ++moves; }
+    int moves = 0;
+};
+
+TEST_F(Responders, MovesReachTheFirstResponderOnlyWhenTheWindowAcceptsThem)
+{
+    auto mover = make<Mover>(nullptr, "mover", MakeRect(0, 0, 10, 10));
+    window->contentView()->addSubview(mover.get());
+    window->makeFirstResponder(mover.get());
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(200, 50));
+    script.run();
+    EXPECT_EQ(mover->moves, 0);
+    window->setAcceptsMouseMovedEvents(true);
+    script.mouseMoved(MakePoint(250, 50)); // far from the view: the first responder still gets it
+    script.run();
+    EXPECT_EQ(mover->moves, 1);
+}
+
 } // namespace

@@ -131,7 +131,12 @@ TEST_F(Tracking, UpdateTrackingAreasIsCoalescedBeforeTheNextMouseEvent)
     kit::test::EventScript script(window.get());
     script.mouseMoved(MakePoint(1, 1));
     script.run();
-    EXPECT_EQ(v->updates, 1);
+    EXPECT_EQ(v->updates, 1); // joining the window and two geometry changes: one call
+    v->setHidden(true);
+    v->setHidden(false);
+    script.mouseMoved(MakePoint(2, 2));
+    script.run();
+    EXPECT_EQ(v->updates, 2);
 }
 
 TEST_F(Tracking, TheTopmostCursorRectWins)

@@ -1,4 +1,5 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Panel.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
@@ -307,6 +308,110 @@ TEST(WindowFrames, PerformCloseAsksTheDelegateAndAlphaZeroStaysVisible)
     EXPECT_EQ(closer->asked, 2);
     EXPECT_FALSE(window->isKeyWindow());
     Application::resetForTesting();
+}
+
+class NeedsKey : public View {
+public:
+    using View::View;
+    bool needsPanelToBecomeKey() const override { return needs; }
+    void mouseDown(const Event&) override { ++clicks; }
+    bool needs = false;
+    int clicks = 0;
+};
+
+TEST(Panels, NeverMainAndKeyOnlyForViewsThatNeedIt)
+{
+    auto main = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    main->makeKeyAndOrderFront();
+    auto panel = make<Panel>(MakeRect(200, 0, 100, 100), TitledWindowMask | UtilityWindowMask);
+    panel->setBecomesKeyOnlyIfNeeded(true);
+    auto plain = make<NeedsKey>(MakeRect(0, 0, 50, 100));
+    auto field = make<NeedsKey>(MakeRect(50, 0, 50, 100));
+    field->needs = true;
+    panel->contentView()->addSubview(plain.get());
+    panel->contentView()->addSubview(field.get());
+    panel->orderFront();
+    EXPECT_FALSE(panel->canBecomeMainWindow());
+    {
+        kit::test::EventScript script(panel.get());
+        Application::sharedApplication()->setActive(true);
+        main->makeKeyWindow();
+        script.click(MakePoint(10, 10));
+        script.run();
+        EXPECT_EQ(plain->clicks, 1);
+        EXPECT_TRUE(main->isKeyWindow());
+        script.click(MakePoint(60, 10));
+        script.run();
+        EXPECT_EQ(field->clicks, 1);
+        EXPECT_TRUE(panel->isKeyWindow());
+        EXPECT_TRUE(main->isMainWindow()); // a panel never takes main
+    }
+}
+
+TEST(FocusRings, InvalidateTheRectGrownByThreePointsInTheSuperview)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto v = make<View>(MakeRect(20, 20, 30, 30));
+    window->contentView()->addSubview(v.get());
+    window->displayIfNeeded();
+    v->setKeyboardFocusRingNeedsDisplayInRect(v->bounds());
+    window->clearRect(MakeRect(20, 20, 30, 30)); // what is left lies outside the view's bounds
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->clearRect(MakeRect(17, 17, 36, 36));
+    EXPECT_FALSE(window->viewsNeedDisplay());
+    Application::resetForTesting();
+}
+
+} // namespace
+
+namespace {
+
+using namespace kit;
+
+class LiveResizeLog : public View {
+public:
+    using View::View;
+    void viewWillStartLiveResize() override { log.push_back(inLiveResize() ? "start (in)" : "start"); }
+    void viewDidEndLiveResize() override { log.push_back(inLiveResize() ? "end (in)" : "end"); }
+    std::vector<std::string> log;
+};
+
+TEST(LiveResize, ResizesCloseTogetherFormOneLiveResize)
+{
+    auto window = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask);
+    auto v = make<LiveResizeLog>(MakeRect(0, 0, 10, 10));
+    window->contentView()->addSubview(v.get());
+    kit::test::EventScript script(window.get());
+    window->userDidResize(MakeRect(0, 0, 210, 100));
+    script.clock().advance(0.1);
+    window->userDidResize(MakeRect(0, 0, 220, 100));
+    script.clock().advance(0.15);
+    EXPECT_TRUE(v->inLiveResize());
+    EXPECT_EQ(window->frame().size, MakeSize(220, 100));
+    script.clock().advance(0.1);
+    EXPECT_FALSE(v->inLiveResize());
+    EXPECT_EQ(v->log, (std::vector<std::string> { "start (in)", "end" }));
+    window->setFrameDisplay(MakeRect(0, 0, 230, 100), true); // the kit's own resizes are not live
+    EXPECT_FALSE(v->inLiveResize());
+}
+
+TEST(ScreenUpdates, DisablingNestsAndWindowsDrawWithoutFlushing)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    window->display();
+    EXPECT_FALSE(window->hasUnflushedDrawing());
+    DisableScreenUpdates();
+    DisableScreenUpdates();
+    window->display();
+    EXPECT_TRUE(window->hasUnflushedDrawing());
+    EnableScreenUpdates();
+    EXPECT_TRUE(window->hasUnflushedDrawing());
+    EnableScreenUpdates();
+    EXPECT_FALSE(window->hasUnflushedDrawing());
+    EnableScreenUpdates(); // unbalanced: stays enabled
+    EXPECT_TRUE(ScreenUpdatesEnabled());
+    EXPECT_EQ(WindowLevelForKey(StatusWindowLevelKey), 25);
+    EXPECT_EQ(WindowLevelForKey(FloatingWindowLevelKey), 3);
 }
 
 } // namespace

@@ -1,0 +1,9 @@
+#pragma once
+
+// The kit's own controls in their states, drawn by the kit under the current style: push,
+// square, recessed and textured buttons, checkboxes (off, on, mixed), radios, pop-up and
+// pull-down buttons, steppers, a rating, a colour well and progress bars, enabled and disabled.
+
+#include "kit/appkit/View.h"
+
+kit::Ref<kit::View> makeControlsPage(kit::Rect frame);

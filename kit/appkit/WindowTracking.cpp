@@ -1,0 +1,192 @@
+// The window's pointer bookkeeping: tracking areas reconciled on every mouse event, cursor
+// rectangles collected on demand, tool tips found under the pointer.
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/TrackingArea.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
+
+#include <algorithm>
+
+namespace kit {
+
+namespace {
+
+Rect intersect(Rect a, Rect b)
+{
+    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
+    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
+    if (x1 <= x0 || y1 <= y0)
+        return ZeroRect;
+    return MakeRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+} // namespace
+
+void Window::collectTracking(View* view)
+{
+    if (view->isHidden())
+        return;
+    if (!view->trackingAreas().empty()) {
+        const ViewTransform toBase = view->transformToWindow();
+        const ViewTransform fromBase = toBase.inverted();
+        const Rect visible = view->visibleRect();
+        for (const Ref<TrackingArea>& a : view->trackingAreas()) {
+            const Rect rect = (a->options() & TrackingInVisibleRect) ? visible : a->rect();
+            collecting_.push_back({ a, view, fromBase, rect, toBase.apply(rect), view->isFlipped() });
+        }
+    }
+    for (const Ref<View>& sub : view->subviews())
+        collectTracking(sub.get());
+}
+
+bool Window::areaActive(const TrackingArea& area, const View* view) const
+{
+    const std::uint64_t o = area.options();
+    if (o & TrackingActiveAlways)
+        return true;
+    if (o & TrackingActiveInActiveApp)
+        return Application::sharedApplication()->isActive();
+    if (o & TrackingActiveInKeyWindow)
+        return isKeyWindow() && Application::sharedApplication()->isActive();
+    if (o & TrackingActiveWhenFirstResponder)
+        return firstResponder_.unsafeRaw() == view && isKeyWindow();
+    return false;
+}
+
+void Window::sendTracking(TrackingArea& area, EventType type, const Event& cause)
+{
+    const Ref<Object> owner = area.owner();
+    auto* target = dynamic_cast<MouseTrackingTarget*>(owner.get());
+    if (!target)
+        return;
+    Event::Fields f;
+    f.type = type;
+    f.location = cause.locationInWindow();
+    f.modifierFlags = cause.modifierFlags();
+    f.timestamp = cause.timestamp();
+    f.windowNumber = number_;
+    f.window = Weak<Window>(this);
+    f.trackingNumber = area.trackingNumber();
+    f.trackingArea = Weak<TrackingArea>(&area);
+    f.userData = area.userInfo();
+    const Event e(std::move(f));
+    try {
+        if (type == MouseEntered)
+            target->mouseEntered(e);
+        else if (type == MouseExited)
+            target->mouseExited(e);
+        else if (type == MouseMoved)
+            target->mouseMoved(cause);
+        else
+            target->cursorUpdate(e);
+    } catch (const std::exception& ex) {
+        logMessage(QStringLiteral("*** Exception in a tracking-area callback: ") + QString::fromUtf8(ex.what()));
+    }
+}
+
+void Window::updateTrackingAreasNow()
+{
+    if (!trackingUpdates_.empty()) {
+        std::vector<Weak<View>> views;
+        views.swap(trackingUpdates_);
+        std::vector<View*> done;
+        for (const Weak<View>& w : views)
+            if (const Ref<View> v = w.lock(); v && std::find(done.begin(), done.end(), v.get()) == done.end()) {
+                done.push_back(v.get());
+                v->updateTrackingAreas();
+            }
+        trackingDirty_ = true;
+    }
+    if (trackingDirty_) {
+        collecting_.clear();
+        collectTracking(frameView_.get());
+        tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
+        collecting_.clear();
+        trackingDirty_ = false;
+    }
+}
+
+void Window::trackMouse(const Event& event, bool)
+{
+    lastMouse_ = event.locationInWindow();
+    updateTrackingAreasNow();
+    const EventType t = event.type();
+    const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
+        || t == OtherMouseDragged;
+    const auto areas = tracked_;
+    if (!areas)
+        return;
+    const Point m = lastMouse_;
+    for (const TrackedArea& ta : *areas) {
+        TrackingArea& area = *ta.area;
+        const Rect& b = ta.baseRect;
+        const bool near = m.x >= b.minX() && m.x <= b.maxX() && m.y >= b.minY() && m.y <= b.maxY();
+        if (!near && !area.inside_)
+            continue;
+        if (!areaActive(area, ta.view))
+            continue;
+        const std::uint64_t o = area.options();
+        // Without EnabledDuringMouseDrag nothing is sent while a button is held; mouse-up reconciles.
+        if (pressed && !(o & TrackingEnabledDuringMouseDrag))
+            continue;
+        const Point p = ta.fromBase.apply(m);
+        const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
+            && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
+        if (inside != area.inside_) {
+            area.inside_ = inside;
+            if (o & TrackingMouseEnteredAndExited)
+                sendTracking(area, inside ? MouseEntered : MouseExited, event);
+            if (inside && (o & TrackingCursorUpdate))
+                sendTracking(area, CursorUpdate, event);
+        } else if (inside && (o & TrackingMouseMoved) && (t == MouseMoved || t == LeftMouseDragged)) {
+            sendTracking(area, MouseMoved, event);
+        }
+    }
+}
+
+void Window::collectCursorRects(View* view)
+{
+    if (view->isHidden())
+        return;
+    view->discardCursorRects();
+    view->resetCursorRects();
+    if (!view->cursorRects_.empty()) {
+        const Rect visible = view->visibleRect();
+        for (const View::CursorRect& c : view->cursorRects_) {
+            const Rect r = intersect(c.rect, visible);
+            if (r.size.width > 0 && r.size.height > 0)
+                cursorRects_.emplace_back(view->convertRectToView(r, nullptr), c.cursor);
+        }
+    }
+    for (const Ref<View>& sub : std::vector<Ref<View>>(view->subviews()))
+        collectCursorRects(sub.get());
+}
+
+QString Window::toolTipAtPoint(Point basePoint)
+{
+    for (Ref<View> v = frameView_->hitTest(basePoint); v; v = v->superview()) {
+        const QString tip = v->toolTipAtPoint(v->convertPointFromView(basePoint, nullptr));
+        if (!tip.isNull())
+            return tip;
+    }
+    return QString();
+}
+
+void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
+
+Ref<Object> Window::cursorAtPoint(Point p)
+{
+    if (cursorRectsDirty_) {
+        cursorRects_.clear();
+        collectCursorRects(frameView_.get());
+        cursorRectsDirty_ = false;
+    }
+    // The topmost rectangle wins: the last one collected in drawing order.
+    for (auto it = cursorRects_.rbegin(); it != cursorRects_.rend(); ++it)
+        if (p.x >= it->first.minX() && p.x < it->first.maxX() && p.y >= it->first.minY() && p.y < it->first.maxY())
+            return it->second;
+    return nullptr;
+}
+
+} // namespace kit

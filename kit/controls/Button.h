@@ -1,0 +1,65 @@
+#pragma once
+
+// A button: a flipped control around a ButtonCell. It forwards the button settings to its cell,
+// clicks itself on Space when focused and on its key equivalent, and while the cell shows its
+// border only with the pointer inside, keeps a tracking area over its bounds for the cell.
+
+#include "kit/controls/ButtonCell.h"
+#include "kit/controls/Control.h"
+
+namespace kit {
+
+class Button : public Control {
+    KIT_CLASS(Button)
+    KIT_CONTROL_CELL_CLASS(Button, ButtonCell)
+public:
+    explicit Button(Rect frame = {});
+
+    ButtonCell* buttonCell() const { return dynamic_cast<ButtonCell*>(cell().get()); }
+
+    QString title() const;
+    void setTitle(const QString& title);
+    QString alternateTitle() const;
+    void setAlternateTitle(const QString& title);
+    Ref<Image> image() const;
+    void setImage(Ref<Image> image);
+    Ref<Image> alternateImage() const;
+    void setAlternateImage(Ref<Image> image);
+    CellImagePosition imagePosition() const;
+    void setImagePosition(CellImagePosition position);
+    void setImageScaling(ImageScaling scaling);
+    void setButtonType(ButtonType type);
+    BezelStyle bezelStyle() const;
+    void setBezelStyle(BezelStyle style);
+    bool isBordered() const;
+    void setBordered(bool flag);
+    int state() const;
+    void setState(int state);
+    void setNextState();
+    bool allowsMixedState() const;
+    void setAllowsMixedState(bool flag);
+    QString keyEquivalent() const;
+    void setKeyEquivalent(const QString& key);
+    std::uint64_t keyEquivalentModifierMask() const;
+    void setKeyEquivalentModifierMask(std::uint64_t mask);
+    bool showsBorderOnlyWhileMouseInside() const;
+    void setShowsBorderOnlyWhileMouseInside(bool flag);
+
+    // kit::View:
+    bool isFlipped() const override { return true; }
+    void updateTrackingAreas() override;
+    void setFrameSize(Size size) override;
+    void setFrameOrigin(Point origin) override;
+    void keyDown(const Event& event) override;
+    void mouseEntered(const Event& event) override;
+    void mouseExited(const Event& event) override;
+
+protected:
+    Button(Rect frame, Ref<Cell> cell);
+
+private:
+    void rebuildTrackingArea();
+    Ref<TrackingArea> hoverArea_;
+};
+
+} // namespace kit

@@ -1,0 +1,209 @@
+#pragma once
+
+// A cell: the drawing and mouse-tracking half of a control. It holds a value, a state and the
+// appearance flags, measures itself, draws through a chain of virtual steps that subclasses
+// replace one at a time, and runs the tracking loop a control hands it on mouse down. Cells are
+// cheap to copy (shallow), so a control or a tab bar may copy a template per use.
+
+#include "kit/appkit/Event.h"
+#include "kit/controls/ControlTypes.h"
+#include "kit/core/Class.h"
+#include "kit/core/Geometry.h"
+#include "kit/core/Object.h"
+#include "kit/core/Value.h"
+#include "kit/graphics/Image.h"
+
+#include <QFont>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+class QPainter;
+
+namespace kit {
+
+class Color;
+class Control;
+class View;
+
+class Cell : public Object {
+    KIT_CLASS(Cell)
+public:
+    // A text cell with an empty string.
+    Cell();
+    explicit Cell(const QString& text);
+    explicit Cell(Ref<Image> image);
+    ~Cell() override;
+
+    // Shallow: shared references stay shared; subclasses copy their own fields after the base.
+    void copyTo(Object& copy) const override;
+
+    // --- Value and type. ---
+    CellType type() const { return s_.type; }
+    Value objectValue() const { return s_.value; }
+    virtual void setObjectValue(const Value& value);
+    virtual void setType(CellType type);
+    QString stringValue() const;
+    int intValue() const { return int(integerValue()); }
+    std::int64_t integerValue() const;
+    double doubleValue() const;
+    float floatValue() const { return float(doubleValue()); }
+    virtual void setStringValue(const QString& value);
+    void setIntValue(int value) { setIntegerValue(value); }
+    virtual void setIntegerValue(std::int64_t value);
+    virtual void setDoubleValue(double value);
+    void setFloatValue(float value) { setDoubleValue(value); }
+    // Holds the slot only: conversions through a formatter come with the runtime's formatters.
+    Ref<Object> formatter() const { return s_.formatter; }
+    void setFormatter(Ref<Object> formatter) { s_.formatter = std::move(formatter); }
+    // Any value; objects keep their identity.
+    Value representedObject() const { return s_.representedObject; }
+    void setRepresentedObject(const Value& object) { s_.representedObject = object; }
+
+    // --- State. Mixed is kept only while mixed state is allowed; otherwise it reads as On. ---
+    int state() const { return s_.state; }
+    virtual void setState(int state);
+    bool allowsMixedState() const { return s_.allowsMixedState; }
+    virtual void setAllowsMixedState(bool flag);
+    // On → Off → Mixed → On with mixed allowed, else a toggle.
+    virtual int nextState() const;
+    void setNextState() { setState(nextState()); }
+
+    // --- Appearance flags. ---
+    bool isEnabled() const { return s_.enabled; }
+    virtual void setEnabled(bool flag);
+    bool isEditable() const { return s_.editable; }
+    void setEditable(bool flag);
+    bool isSelectable() const { return s_.selectable || s_.editable; }
+    void setSelectable(bool flag);
+    bool isScrollable() const { return s_.scrollable; }
+    void setScrollable(bool flag) { s_.scrollable = flag; }
+    bool isBordered() const { return s_.bordered; }
+    virtual void setBordered(bool flag);
+    bool isBezeled() const { return s_.bezeled; }
+    virtual void setBezeled(bool flag);
+    bool isHighlighted() const { return s_.highlighted; }
+    virtual void setHighlighted(bool flag);
+    TextAlignment alignment() const { return s_.alignment; }
+    void setAlignment(TextAlignment alignment);
+    QFont font() const { return s_.font; }
+    virtual void setFont(const QFont& font);
+    ControlSize controlSize() const { return s_.controlSize; }
+    virtual void setControlSize(ControlSize size);
+    int controlTint() const { return s_.controlTint; }
+    void setControlTint(int tint) { s_.controlTint = tint; }
+    LineBreakMode lineBreakMode() const { return s_.lineBreakMode; }
+    void setLineBreakMode(LineBreakMode mode);
+    bool wraps() const { return s_.lineBreakMode == LineBreakByWordWrapping || s_.lineBreakMode == LineBreakByCharWrapping; }
+    void setWraps(bool flag) { setLineBreakMode(flag ? LineBreakByWordWrapping : LineBreakByClipping); }
+    Ref<Image> image() const { return s_.image; }
+    virtual void setImage(Ref<Image> image);
+    virtual QString title() const { return stringValue(); }
+    virtual void setTitle(const QString& title) { setStringValue(title); }
+    BackgroundStyle backgroundStyle() const { return s_.backgroundStyle; }
+    void setBackgroundStyle(BackgroundStyle style);
+    bool showsFirstResponder() const { return s_.showsFirstResponder; }
+    void setShowsFirstResponder(bool flag);
+    bool refusesFirstResponder() const { return s_.refusesFirstResponder; }
+    void setRefusesFirstResponder(bool flag) { s_.refusesFirstResponder = flag; }
+    virtual bool acceptsFirstResponder() const { return isEnabled() && !refusesFirstResponder(); }
+    FocusRingType focusRingType() const { return s_.focusRingType; }
+    void setFocusRingType(FocusRingType type) { s_.focusRingType = type; }
+    // The numbered attributes interface files use.
+    virtual void setCellAttributeTo(CellAttribute attribute, int value);
+    virtual int cellAttribute(CellAttribute attribute) const;
+
+    // The view the cell draws in (weak).
+    Ref<View> controlView() const;
+    virtual void setControlView(View* view);
+
+    // --- Target and action: plain cells have no storage (ActionCell has). ---
+    virtual Selector action() const { return {}; }
+    virtual void setAction(Selector) { }
+    virtual Ref<Object> target() const { return nullptr; }
+    virtual void setTarget(Object*) { }
+    virtual std::int64_t tag() const { return -1; }
+    virtual void setTag(std::int64_t) { }
+    bool isContinuous() const { return s_.continuous; }
+    virtual void setContinuous(bool flag) { s_.continuous = flag; }
+    std::uint64_t actionMask() const { return s_.actionMask; }
+    // Which events send the action while tracking; answers the previous mask.
+    std::uint64_t sendActionOn(std::uint64_t mask);
+
+    // --- Geometry, in the control view's coordinates. ---
+    Size cellSize() const;
+    virtual Size cellSizeForBounds(Rect bounds) const;
+    virtual Rect drawingRectForBounds(Rect bounds) const;
+    virtual Rect titleRectForBounds(Rect bounds) const;
+    virtual Rect imageRectForBounds(Rect bounds) const;
+    virtual void calcDrawInfo(Rect) { }
+
+    // --- Drawing: each step is reached through the virtual, so a subclass may replace one. ---
+    // Border or bezel, then drawInteriorWithFrameInView.
+    virtual void drawWithFrameInView(Rect cellFrame, View* controlView);
+    virtual void drawInteriorWithFrameInView(Rect cellFrame, View* controlView);
+    virtual void highlightWithFrameInView(bool flag, Rect cellFrame, View* controlView);
+    // Null: no highlight colour.
+    virtual Ref<Color> highlightColorWithFrameInView(Rect cellFrame, View* controlView) const;
+
+    // --- Tracking. ---
+    virtual bool startTrackingAtInView(Point startPoint, View* controlView);
+    virtual bool continueTrackingAtInView(Point lastPoint, Point currentPoint, View* controlView);
+    virtual void stopTrackingAtInViewMouseIsUp(Point lastPoint, Point stopPoint, View* controlView, bool mouseIsUp);
+    // Runs until the mouse goes up (YES when it went up inside `cellFrame`, or anywhere with
+    // `untilMouseUp`) or leaves the frame without `untilMouseUp` (NO, the mouse still down).
+    virtual bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp);
+    virtual bool prefersTrackingUntilMouseUp() const { return false; }
+    virtual void getPeriodicDelayInterval(double& delay, double& interval) const;
+    virtual void mouseEntered(const Event&) { }
+    virtual void mouseExited(const Event&) { }
+
+    // Highlight, next state, action, unhighlight, each shown at once.
+    virtual void performClick(Object* sender);
+    virtual bool performKeyEquivalent(const Event&) { return false; }
+
+    // Sends the action with the sender rule of cells: the control view when it is a control whose
+    // cell is this one, else the cell. Answers whether someone handled it.
+    bool sendActionFromCell();
+
+protected:
+    // A value or appearance changed: ActionCell asks its control to update.
+    virtual void changed() { }
+    Ref<Control> owningControl() const;
+    // The target as sending needs it: null walks the responder chain, expired drops the action.
+    virtual Weak<Object> targetForSending() const { return {}; }
+
+private:
+    struct State {
+        CellType type = TextCellType;
+        Value value;
+        Ref<Object> formatter;
+        Value representedObject;
+        int state = OffState;
+        bool allowsMixedState = false;
+        bool enabled = true;
+        bool editable = false;
+        bool selectable = false;
+        bool scrollable = false;
+        bool bordered = false;
+        bool bezeled = false;
+        bool highlighted = false;
+        bool continuous = false;
+        bool showsFirstResponder = false;
+        bool refusesFirstResponder = false;
+        TextAlignment alignment = NaturalTextAlignment;
+        QFont font;
+        ControlSize controlSize = RegularControlSize;
+        int controlTint = 0;
+        LineBreakMode lineBreakMode = LineBreakByWordWrapping;
+        Ref<Image> image;
+        BackgroundStyle backgroundStyle = BackgroundStyleLight;
+        FocusRingType focusRingType = FocusRingTypeDefault;
+        std::uint64_t actionMask = LeftMouseUpMask;
+        Weak<View> controlView;
+    };
+    State s_;
+};
+
+} // namespace kit

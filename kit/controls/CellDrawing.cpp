@@ -1,0 +1,185 @@
+#include "kit/controls/CellDrawing.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStyleOption>
+
+#include <cmath>
+
+namespace kit {
+
+double systemFontSizeForControlSize(ControlSize size)
+{
+    switch (size) {
+    case SmallControlSize:
+        return 11;
+    case MiniControlSize:
+        return 9;
+    default:
+        return 13;
+    }
+}
+
+QFont controlContentFontOfSize(double size)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(int(std::lround(size > 0 ? size : systemFontSize())));
+    return font;
+}
+
+Size ImageFitSize(Size image, Size box, ImageScaling scaling)
+{
+    switch (scaling) {
+    case ImageScaleAxesIndependently:
+        return box;
+    case ImageScaleProportionallyDown:
+    case ImageScaleProportionallyUpOrDown: {
+        if (image.width <= 0 || image.height <= 0 || box.width <= 0 || box.height <= 0)
+            return ZeroSize;
+        const double r = std::min(box.width / image.width, box.height / image.height);
+        if (scaling == ImageScaleProportionallyDown && r >= 1)
+            return image;
+        return { image.width * r, image.height * r };
+    }
+    default:
+        return image;
+    }
+}
+
+UprightPainter::UprightPainter(QPainter* painter, Rect frame, bool flipped)
+    : painter_(painter)
+    , frame_(frame)
+    , flipped_(flipped)
+{
+    if (!painter_)
+        return;
+    painter_->save();
+    if (!flipped_) {
+        // Mirror about the frame's horizontal mid-line: the frame stays where it is, y runs down.
+        painter_->translate(0, frame_.minY() + frame_.maxY());
+        painter_->scale(1, -1);
+    }
+}
+
+UprightPainter::~UprightPainter()
+{
+    if (painter_)
+        painter_->restore();
+}
+
+QRectF UprightPainter::map(Rect r) const { return VisualRect(r, frame_, flipped_); }
+
+QRectF VisualRect(Rect r, Rect frame, bool flipped)
+{
+    if (flipped)
+        return QRectF(r.minX(), r.minY(), r.width(), r.height());
+    return QRectF(r.minX(), frame.minY() + frame.maxY() - r.maxY(), r.width(), r.height());
+}
+
+Rect ViewRect(const QRectF& r, Rect frame, bool flipped)
+{
+    if (flipped)
+        return MakeRect(r.x(), r.y(), r.width(), r.height());
+    return MakeRect(r.x(), frame.minY() + frame.maxY() - r.y() - r.height(), r.width(), r.height());
+}
+
+Size TextSize(const QString& text, const QFont& font)
+{
+    const QFontMetricsF fm(font);
+    return { std::ceil(fm.horizontalAdvance(text)), std::ceil(fm.height()) };
+}
+
+void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, const QFont& font, const QColor& color,
+    TextAlignment alignment, LineBreakMode mode)
+{
+    if (text.isEmpty() || box.width() <= 0)
+        return;
+    const QFontMetricsF fm(font);
+    QString shown = text;
+    switch (mode) {
+    case LineBreakByTruncatingTail:
+        shown = fm.elidedText(text, Qt::ElideRight, box.width());
+        break;
+    case LineBreakByTruncatingHead:
+        shown = fm.elidedText(text, Qt::ElideLeft, box.width());
+        break;
+    case LineBreakByTruncatingMiddle:
+        shown = fm.elidedText(text, Qt::ElideMiddle, box.width());
+        break;
+    default:
+        break;
+    }
+    Qt::Alignment align = Qt::AlignVCenter;
+    switch (alignment) {
+    case RightTextAlignment:
+        align |= Qt::AlignRight;
+        break;
+    case CenterTextAlignment:
+        align |= Qt::AlignHCenter;
+        break;
+    default:
+        align |= Qt::AlignLeft;
+        break;
+    }
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(box, int(align) | Qt::TextSingleLine, shown);
+    painter.restore();
+}
+
+void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint, double darken)
+{
+    if (box.isEmpty())
+        return;
+    const double scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const Size size = image.size();
+    if (size.width <= 0 || size.height <= 0)
+        return;
+    // Render at the drawn size so vector images stay sharp.
+    const double sx = box.width() / size.width, sy = box.height() / size.height;
+    QImage pixels = image.bitmapForDrawing(scale * std::max(sx, sy));
+    if (pixels.isNull())
+        return;
+    if (tint.isValid() || darken > 0) {
+        pixels = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&pixels);
+        p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+        if (tint.isValid())
+            p.fillRect(pixels.rect(), tint);
+        if (darken > 0)
+            p.fillRect(pixels.rect(), QColor(0, 0, 0, int(std::lround(255 * std::min(darken, 1.0)))));
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(box, pixels);
+    painter.restore();
+}
+
+void InitStyleOption(QStyleOption& option, View* view, const QRectF& rect, bool enabled, bool focusRing)
+{
+    option.rect = rect.toAlignedRect();
+    option.palette = QGuiApplication::palette();
+    option.fontMetrics = QFontMetrics(QGuiApplication::font());
+    option.direction = Qt::LeftToRight;
+    option.state = QStyle::State_None;
+    if (enabled)
+        option.state |= QStyle::State_Enabled;
+    const Ref<Window> window = view ? view->window() : nullptr;
+    if (!window || window->isKeyWindow())
+        option.state |= QStyle::State_Active;
+    if (focusRing && window && window->firstResponder().get() == view)
+        option.state |= QStyle::State_HasFocus;
+    if (!(option.state & QStyle::State_Active))
+        option.palette.setCurrentColorGroup(QPalette::Inactive);
+    if (!enabled)
+        option.palette.setCurrentColorGroup(QPalette::Disabled);
+}
+
+} // namespace kit

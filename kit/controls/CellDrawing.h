@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers the cells share for drawing through QPainter in a view's coordinates: an upright,
+// y-down space for one cell frame (text, images and QStyle all draw y-down), text with the
+// cell's alignment and truncation, image placement by scaling, and the style option base.
+
+#include "kit/controls/ControlTypes.h"
+#include "kit/core/Geometry.h"
+#include "kit/graphics/Image.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+
+class QStyleOption;
+
+namespace kit {
+
+class View;
+
+// The size an image of `image` size takes in a box of `box` size under `scaling`.
+Size ImageFitSize(Size image, Size box, ImageScaling scaling);
+
+// Saves the painter and maps `frame` so that its visual top-left is its origin's corner and y runs
+// down, whatever the view's flip. map() gives a view rectangle inside the frame in that space.
+class UprightPainter {
+public:
+    UprightPainter(QPainter* painter, Rect frame, bool flipped);
+    ~UprightPainter();
+    UprightPainter(const UprightPainter&) = delete;
+    UprightPainter& operator=(const UprightPainter&) = delete;
+
+    QPainter* painter() const { return painter_; }
+    explicit operator bool() const { return painter_ != nullptr; }
+    QRectF map(Rect r) const;
+
+private:
+    QPainter* painter_;
+    Rect frame_;
+    bool flipped_;
+};
+
+// A view rectangle inside `frame` in the frame's upright space (as UprightPainter::map), and back.
+QRectF VisualRect(Rect r, Rect frame, bool flipped);
+Rect ViewRect(const QRectF& r, Rect frame, bool flipped);
+
+// Width and line height of a single line of text.
+Size TextSize(const QString& text, const QFont& font);
+// One line, vertically centred in `box`, aligned and truncated (TruncatingTail and friends) as asked.
+void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, const QFont& font, const QColor& color,
+    TextAlignment alignment, LineBreakMode mode);
+// The image's pixels at the painter's scale, tinted with `tint` when valid (template images).
+// `darken` (0...1) blends the pixels towards black: a pressed image button.
+void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint = {}, double darken = 0);
+// State_Enabled, State_Active (key window), State_HasFocus (first responder, ring shown).
+void InitStyleOption(QStyleOption& option, View* view, const QRectF& rect, bool enabled, bool focusRing);
+
+} // namespace kit

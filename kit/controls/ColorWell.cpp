@@ -1,0 +1,236 @@
+#include "kit/controls/ColorWell.h"
+
+#include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(ColorPanel, Object) { c.noFactory(); }
+KIT_REGISTER_CLASS(ColorWell, Control) { c.property("color", &ColorWell::color, &ColorWell::setColor); }
+
+namespace {
+
+// One shared, non-modal dialog without buttons; its colour changes go to the panel.
+class DialogPresenter final : public ColorPanelPresenter {
+public:
+    ~DialogPresenter() override
+    {
+        // Widgets may only go while the application lives.
+        if (QCoreApplication::instance())
+            delete dialog_;
+    }
+    void showWithColor(const QColor& color) override
+    {
+        if (!dialog_) {
+            dialog_ = new QColorDialog;
+            dialog_->setOptions(QColorDialog::NoButtons | QColorDialog::ShowAlphaChannel);
+            QObject::connect(
+                dialog_, &QColorDialog::currentColorChanged, [](const QColor& c) { ColorPanel::sharedColorPanel()->userChoseColor(c); });
+            QObject::connect(dialog_, &QColorDialog::finished, [] { ColorPanel::sharedColorPanel()->userClosedPanel(); });
+        }
+        setColor(color);
+        dialog_->show();
+        dialog_->raise();
+    }
+    void setColor(const QColor& color) override
+    {
+        if (dialog_ && dialog_->currentColor() != color) {
+            const QSignalBlocker quiet(dialog_);
+            dialog_->setCurrentColor(color);
+        }
+    }
+    void close() override
+    {
+        if (dialog_)
+            dialog_->hide();
+    }
+    bool isVisible() const override { return dialog_ && dialog_->isVisible(); }
+
+private:
+    QPointer<QColorDialog> dialog_;
+};
+
+Ref<ColorPanel>& panelSlot()
+{
+    static Ref<ColorPanel> panel;
+    return panel;
+}
+
+} // namespace
+
+Ref<ColorPanel> ColorPanel::sharedColorPanel()
+{
+    Ref<ColorPanel>& panel = panelSlot();
+    if (!panel)
+        panel = make<ColorPanel>();
+    return panel;
+}
+
+void ColorPanel::resetForTesting(std::shared_ptr<ColorPanelPresenter> presenter)
+{
+    panelSlot() = make<ColorPanel>();
+    panelSlot()->presenter_ = std::move(presenter);
+}
+
+ColorPanelPresenter& ColorPanel::presenter()
+{
+    if (!presenter_)
+        presenter_ = std::make_shared<DialogPresenter>();
+    return *presenter_;
+}
+
+void ColorPanel::setColor(Ref<Color> color)
+{
+    color_ = color ? std::move(color) : Color::whiteColor();
+    if (presenter_)
+        presenter_->setColor(color_->toQColor());
+}
+
+void ColorPanel::orderFront(Object*) { presenter().showWithColor(color_->toQColor()); }
+
+void ColorPanel::close()
+{
+    if (presenter_)
+        presenter_->close();
+    userClosedPanel();
+}
+
+bool ColorPanel::isVisible() const { return presenter_ && presenter_->isVisible(); }
+
+std::vector<Ref<ColorWell>> ColorPanel::activeWells() const
+{
+    std::vector<Ref<ColorWell>> wells;
+    for (const Weak<ColorWell>& w : active_)
+        if (Ref<ColorWell> well = w.lock())
+            wells.push_back(std::move(well));
+    return wells;
+}
+
+void ColorPanel::userChoseColor(const QColor& color)
+{
+    const Ref<ColorPanel> keep(this);
+    color_ = Color::fromQColor(color);
+    for (const Ref<ColorWell>& well : activeWells()) {
+        well->setColor(color_);
+        well->sendAction();
+    }
+}
+
+void ColorPanel::userClosedPanel()
+{
+    for (const Ref<ColorWell>& well : activeWells())
+        well->deactivate();
+    active_.clear();
+}
+
+void ColorPanel::activate(ColorWell* well, bool exclusive)
+{
+    if (exclusive)
+        for (const Ref<ColorWell>& other : activeWells())
+            if (other.get() != well)
+                other->deactivate();
+    const auto present = std::find_if(active_.begin(), active_.end(), [well](const Weak<ColorWell>& w) { return w.unsafeRaw() == well; });
+    if (present == active_.end())
+        active_.push_back(Weak<ColorWell>(well));
+}
+
+void ColorPanel::deactivate(ColorWell* well)
+{
+    active_.erase(
+        std::remove_if(active_.begin(), active_.end(), [well](const Weak<ColorWell>& w) { return w.unsafeRaw() == well || w.expired(); }),
+        active_.end());
+}
+
+ColorWell::ColorWell(Rect frame)
+    : Control(frame)
+{ }
+
+ColorWell::~ColorWell()
+{
+    if (active_ && panelSlot())
+        panelSlot()->deactivate(this);
+}
+
+void ColorWell::setColor(Ref<Color> color)
+{
+    color_ = color ? std::move(color) : Color::whiteColor();
+    setNeedsDisplay(true);
+}
+
+void ColorWell::activate(bool exclusive)
+{
+    const Ref<ColorPanel> panel = ColorPanel::sharedColorPanel();
+    panel->activate(this, exclusive);
+    active_ = true;
+    panel->setColor(color_);
+    setNeedsDisplay(true);
+}
+
+void ColorWell::deactivate()
+{
+    if (!active_)
+        return;
+    active_ = false;
+    if (panelSlot())
+        panelSlot()->deactivate(this);
+    setNeedsDisplay(true);
+}
+
+void ColorWell::setBordered(bool flag)
+{
+    bordered_ = flag;
+    setNeedsDisplay(true);
+}
+
+void ColorWell::mouseDown(const Event&)
+{
+    if (!isEnabled())
+        return;
+    const Ref<ColorWell> keep(this);
+    activate(true);
+    ColorPanel::sharedColorPanel()->orderFront(this);
+}
+
+void ColorWell::drawRect(Rect)
+{
+    QPainter* painter = View::currentPainter();
+    if (!painter)
+        return;
+    const Rect b = bounds();
+    UprightPainter up(painter, b, true);
+    Rect swatch = b;
+    if (bordered_) {
+        QStyleOptionButton option;
+        InitStyleOption(option, this, up.map(b), isEnabled(), false);
+        option.state |= active_ ? QStyle::State_Sunken | QStyle::State_On : QStyle::State_Raised;
+        QApplication::style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &option, painter);
+        swatch = InsetRect(b, 5, 5);
+    }
+    const QRectF box = up.map(swatch);
+    const QColor c = color_->toQColor();
+    if (c.alpha() < 255) {
+        // Clear and translucent colours over a checkerboard, so they never look like white.
+        painter->save();
+        painter->setClipRect(box);
+        const double cell = 4;
+        for (double y = box.top(); y < box.bottom(); y += cell)
+            for (double x = box.left(); x < box.right(); x += cell)
+                painter->fillRect(
+                    QRectF(x, y, cell, cell), (int((x - box.left()) / cell) + int((y - box.top()) / cell)) % 2 ? Qt::lightGray : Qt::white);
+        painter->restore();
+    }
+    painter->fillRect(box, c);
+    painter->setPen(QApplication::palette().color(QPalette::Mid));
+    painter->drawRect(box.adjusted(0, 0, -1, -1));
+}
+
+} // namespace kit

@@ -1,0 +1,132 @@
+#pragma once
+
+// A view that shows one cell and sends an action: it forwards values and flags to its cell,
+// draws the cell in its bounds, hands mouse downs to the cell's tracking loop (re-highlighting
+// when the pointer comes back) and sends the action on the cell's terms.
+//
+// Each control class names its cell class with KIT_CONTROL_CELL_CLASS; a subclass that wants a
+// different cell calls setCellClass on itself, or declares its own with the macro. Constructors
+// come in pairs: `explicit X(Rect frame = {})` makes the class's cell and delegates to the
+// protected `X(Rect frame, Ref<Cell> cell)`, which subclasses call with their own cell.
+
+#include "kit/appkit/View.h"
+#include "kit/controls/ActionCell.h"
+#include "kit/controls/Menu.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kit {
+
+using CellClass = std::function<Ref<Cell>()>;
+template <class C> CellClass cellClassOf()
+{
+    return [] { return make<C>(); };
+}
+
+// Declares `cellClass()` (the class's own, else `DefaultCell`) and `setCellClass` (null restores
+// the default). One slot per class that uses the macro.
+#define KIT_CONTROL_CELL_CLASS(Self, DefaultCell)                                                                                          \
+public:                                                                                                                                    \
+    static ::kit::CellClass cellClass()                                                                                                    \
+    {                                                                                                                                      \
+        const ::kit::CellClass& set = cellClassSlot();                                                                                     \
+        return set ? set : ::kit::cellClassOf<DefaultCell>();                                                                              \
+    }                                                                                                                                      \
+    static void setCellClass(::kit::CellClass cellClass) { cellClassSlot() = std::move(cellClass); }                                       \
+                                                                                                                                           \
+private:                                                                                                                                   \
+    static ::kit::CellClass& cellClassSlot()                                                                                               \
+    {                                                                                                                                      \
+        static ::kit::CellClass slot;                                                                                                      \
+        return slot;                                                                                                                       \
+    }                                                                                                                                      \
+                                                                                                                                           \
+public:
+
+class Control : public View {
+    KIT_CLASS(Control)
+    KIT_CONTROL_CELL_CLASS(Control, ActionCell)
+public:
+    explicit Control(Rect frame = {});
+    ~Control() override;
+
+    Ref<Cell> cell() const { return cell_; }
+    virtual void setCell(Ref<Cell> cell);
+    Ref<Cell> selectedCell() const { return cell_; }
+
+    // --- Forwarded to the cell. ---
+    Value objectValue() const { return cell_ ? cell_->objectValue() : Value(); }
+    virtual void setObjectValue(const Value& value);
+    QString stringValue() const { return cell_ ? cell_->stringValue() : QString(); }
+    int intValue() const { return cell_ ? cell_->intValue() : 0; }
+    std::int64_t integerValue() const { return cell_ ? cell_->integerValue() : 0; }
+    double doubleValue() const { return cell_ ? cell_->doubleValue() : 0; }
+    float floatValue() const { return cell_ ? cell_->floatValue() : 0; }
+    virtual void setStringValue(const QString& value);
+    void setIntValue(int value) { setIntegerValue(value); }
+    virtual void setIntegerValue(std::int64_t value);
+    virtual void setDoubleValue(double value);
+    void setFloatValue(float value) { setDoubleValue(value); }
+    TextAlignment alignment() const { return cell_ ? cell_->alignment() : NaturalTextAlignment; }
+    void setAlignment(TextAlignment alignment);
+    QFont font() const { return cell_ ? cell_->font() : QFont(); }
+    void setFont(const QFont& font);
+    Ref<Object> formatter() const { return cell_ ? cell_->formatter() : nullptr; }
+    void setFormatter(Ref<Object> formatter);
+    bool isEnabled() const { return cell_ && cell_->isEnabled(); }
+    virtual void setEnabled(bool flag);
+    bool isContinuous() const { return cell_ && cell_->isContinuous(); }
+    void setContinuous(bool flag);
+    std::uint64_t sendActionOn(std::uint64_t mask) { return cell_ ? cell_->sendActionOn(mask) : 0; }
+    std::int64_t tag() const { return cell_ ? cell_->tag() : -1; }
+    void setTag(std::int64_t tag);
+    Ref<Object> target() const { return cell_ ? cell_->target() : nullptr; }
+    void setTarget(Object* target);
+    Selector action() const { return cell_ ? cell_->action() : Selector(); }
+    void setAction(Selector action);
+    ControlSize controlSize() const { return cell_ ? cell_->controlSize() : RegularControlSize; }
+    void setControlSize(ControlSize size);
+    bool refusesFirstResponder() const { return cell_ && cell_->refusesFirstResponder(); }
+    void setRefusesFirstResponder(bool flag);
+
+    // Sends `action` to `target` (null walks the responder chain) with this control as sender.
+    virtual bool sendActionTo(Selector action, const Weak<Object>& target);
+    // The cell's action to the cell's target.
+    bool sendAction();
+    virtual void performClick(Object* sender);
+
+    // --- Display and size. ---
+    virtual void updateCell(Cell* cell);
+    virtual void updateCellInside(Cell* cell);
+    // The cell's size; the origin stays.
+    virtual void sizeToFit();
+    virtual void calcSize();
+
+    // --- Context menu: shown on a right mouse down when menuForEvent answers one. ---
+    Ref<Menu> menu() const { return menu_; }
+    void setMenu(Ref<Menu> menu) { menu_ = std::move(menu); }
+    virtual Ref<Menu> menuForEvent(const Event& event);
+
+    // Editing arrives with the text system; until then there is never an editor.
+    Ref<Responder> currentEditor() const { return nullptr; }
+    bool abortEditing() { return false; }
+    void validateEditing() { }
+
+    // kit::View:
+    void drawRect(Rect dirtyRect) override;
+    bool acceptsFirstResponder() const override;
+    void mouseDown(const Event& event) override;
+    void rightMouseDown(const Event& event) override;
+    bool performKeyEquivalent(const Event& event) override;
+
+protected:
+    Control(Rect frame, Ref<Cell> cell);
+
+private:
+    Ref<Cell> cell_;
+    Ref<Menu> menu_;
+};
+
+} // namespace kit

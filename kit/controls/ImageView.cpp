@@ -1,0 +1,34 @@
+#include "kit/controls/ImageView.h"
+
+#include "kit/appkit/Window.h"
+
+namespace kit {
+
+KIT_REGISTER_CLASS(ImageView, Control)
+{
+    c.property("image", &ImageView::image, &ImageView::setImage);
+    c.property("value", &ImageView::image, &ImageView::setImage);
+    c.exposeBinding("value");
+}
+
+ImageView::ImageView(Rect frame)
+    : ImageView(frame, cellClass()())
+{ }
+
+ImageView::ImageView(Rect frame, Ref<Cell> cell)
+    : Control(frame, std::move(cell))
+{
+    if (const Ref<Cell> c = this->cell()) {
+        c->setType(ImageCellType);
+        c->setBordered(false);
+    }
+}
+
+void ImageView::setImage(Ref<Image> image)
+{
+    if (const Ref<Cell> c = cell())
+        c->setImage(std::move(image));
+    setNeedsDisplay(true);
+}
+
+} // namespace kit

@@ -1,0 +1,23 @@
+#pragma once
+
+// An image view: a control showing one image, scaled down proportionally to fit and centred,
+// without a frame. Its value (and the "value" binding) is the image.
+
+#include "kit/controls/Control.h"
+
+namespace kit {
+
+class ImageView : public Control {
+    KIT_CLASS(ImageView)
+    KIT_CONTROL_CELL_CLASS(ImageView, ActionCell)
+public:
+    explicit ImageView(Rect frame = {});
+
+    Ref<Image> image() const { return cell() ? cell()->image() : nullptr; }
+    void setImage(Ref<Image> image);
+
+protected:
+    ImageView(Rect frame, Ref<Cell> cell);
+};
+
+} // namespace kit

@@ -1,0 +1,165 @@
+#include "kit/controls/LevelIndicator.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
+
+#include <QApplication>
+#include <QPainterPath>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(LevelIndicatorCell, ActionCell) { c.copyable(); }
+KIT_REGISTER_CLASS(LevelIndicator, Control) { }
+
+LevelIndicatorCell::LevelIndicatorCell()
+    : LevelIndicatorCell(RatingLevelIndicatorStyle)
+{ }
+
+LevelIndicatorCell::LevelIndicatorCell(LevelIndicatorStyle style)
+{
+    l_.style = style;
+    ActionCell::setDoubleValue(0);
+}
+
+void LevelIndicatorCell::copyTo(Object& copy) const
+{
+    ActionCell::copyTo(copy);
+    auto& c = static_cast<LevelIndicatorCell&>(copy);
+    c.l_ = l_;
+}
+
+void LevelIndicatorCell::setLevelIndicatorStyle(LevelIndicatorStyle style)
+{
+    l_.style = style;
+    changed();
+}
+
+void LevelIndicatorCell::setDoubleValue(double value) { ActionCell::setDoubleValue(std::clamp(value, l_.min, std::max(l_.min, l_.max))); }
+
+void LevelIndicatorCell::setMinValue(double value)
+{
+    l_.min = value;
+    setDoubleValue(doubleValue());
+}
+
+void LevelIndicatorCell::setMaxValue(double value)
+{
+    l_.max = value;
+    setDoubleValue(doubleValue());
+}
+
+Rect LevelIndicatorCell::starRect(std::int64_t index, Rect frame) const
+{
+    // Square stars as tall as the frame, side by side from the left edge.
+    const double side = frame.height();
+    return MakeRect(frame.minX() + double(index) * side, frame.minY(), side, side);
+}
+
+double LevelIndicatorCell::valueAtPoint(Point p, Rect frame) const
+{
+    const double side = frame.height();
+    if (side <= 0 || p.x < frame.minX())
+        return l_.min;
+    const double star = std::floor((p.x - frame.minX()) / side) + 1;
+    return std::clamp(star, l_.min, l_.max);
+}
+
+Size LevelIndicatorCell::cellSizeForBounds(Rect bounds) const
+{
+    const double side = std::max(13.0, std::min(bounds.height(), 16.0));
+    return { side * std::max(0.0, l_.max), side };
+}
+
+void LevelIndicatorCell::drawWithFrameInView(Rect cellFrame, View* view)
+{
+    QPainter* painter = View::currentPainter();
+    if (!painter)
+        return;
+    UprightPainter up(painter, cellFrame, view && view->isFlipped());
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QPalette palette = QApplication::palette();
+    const QColor on = palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+    QColor off = on;
+    off.setAlphaF(0.35);
+    const std::int64_t count = std::int64_t(std::ceil(l_.max));
+    const double value = doubleValue();
+    for (std::int64_t i = 0; i < count; ++i) {
+        const QRectF box = up.map(starRect(i, cellFrame)).adjusted(1.5, 1.5, -1.5, -1.5);
+        if (i < value) {
+            QPainterPath star;
+            const QPointF c = box.center();
+            const double outer = std::min(box.width(), box.height()) / 2, inner = outer * 0.45;
+            for (int k = 0; k < 10; ++k) {
+                const double a = M_PI * k / 5 - M_PI / 2;
+                const double r = k % 2 ? inner : outer;
+                const QPointF pt = c + QPointF(std::cos(a) * r, std::sin(a) * r);
+                if (k == 0)
+                    star.moveTo(pt);
+                else
+                    star.lineTo(pt);
+            }
+            star.closeSubpath();
+            painter->fillPath(star, on);
+        } else if (isEditable()) {
+            // Empty places show as dots, so the user sees where to click.
+            painter->setBrush(off);
+            painter->setPen(Qt::NoPen);
+            painter->drawEllipse(box.center(), 1.5, 1.5);
+        }
+    }
+}
+
+LevelIndicator::LevelIndicator(Rect frame)
+    : LevelIndicator(frame, cellClass()())
+{ }
+
+LevelIndicator::LevelIndicator(Rect frame, Ref<Cell> cell)
+    : Control(frame, std::move(cell))
+{ }
+
+void LevelIndicator::mouseDown(const Event& event)
+{
+    LevelIndicatorCell* c = levelCell();
+    if (!isEnabled() || !c || !c->isEditable())
+        return;
+    const Ref<LevelIndicator> keep(this);
+    const Ref<Cell> keepCell(c);
+    const auto apply = [&](const Event& e) {
+        c->setDoubleValue(c->valueAtPoint(convertPointFromView(e.locationInWindow(), nullptr), bounds()));
+        setNeedsDisplay(true);
+    };
+    apply(event);
+    const Ref<Application> app = Application::sharedApplication();
+    for (;;) {
+        const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
+            LeftMouseUpMask | LeftMouseDraggedMask, DistantFuture, EventTrackingRunLoopMode, true);
+        if (!e)
+            return;
+        apply(*e);
+        if (e->type() == LeftMouseUp) {
+            sendAction();
+            return;
+        }
+    }
+}
+
+void LevelIndicator::keyDown(const Event& event)
+{
+    LevelIndicatorCell* c = levelCell();
+    const QString chars = event.charactersIgnoringModifiers();
+    if (isEnabled() && c && c->isEditable() && chars.size() == 1
+        && (chars.at(0).unicode() == LeftArrowFunctionKey || chars.at(0).unicode() == RightArrowFunctionKey)) {
+        c->setDoubleValue(c->doubleValue() + (chars.at(0).unicode() == RightArrowFunctionKey ? 1 : -1));
+        setNeedsDisplay(true);
+        sendAction();
+        return;
+    }
+    Control::keyDown(event);
+}
+
+} // namespace kit

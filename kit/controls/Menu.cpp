@@ -1,0 +1,224 @@
+#include "kit/controls/Menu.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Responder.h"
+#include "kit/appkit/Window.h"
+
+#include <stdexcept>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(MenuItem, Object) { }
+
+KIT_REGISTER_CLASS(Menu, Object) { }
+
+// MenuItem -----------------------------------------------------------------------------------------
+
+MenuItem::MenuItem(const QString& title, Selector action, const QString& keyEquivalent)
+    : title_(title)
+    , action_(action)
+    , keyEquivalent_(keyEquivalent)
+{ }
+
+MenuItem::~MenuItem()
+{
+    if (submenu_)
+        submenu_->supermenu_ = nullptr;
+}
+
+Ref<MenuItem> MenuItem::separatorItem()
+{
+    auto item = make<MenuItem>();
+    item->separator_ = true;
+    item->enabled_ = false;
+    return item;
+}
+
+void MenuItem::setSubmenu(Ref<Menu> submenu)
+{
+    if (submenu_)
+        submenu_->supermenu_ = nullptr;
+    submenu_ = std::move(submenu);
+    if (submenu_)
+        submenu_->supermenu_ = menu_.lock();
+}
+
+// Menu ---------------------------------------------------------------------------------------------
+
+Menu::Menu(const QString& title)
+    : title_(title)
+{ }
+
+Menu::~Menu()
+{
+    for (const Ref<MenuItem>& item : items_)
+        item->menu_ = nullptr;
+}
+
+Ref<MenuItem> Menu::itemAtIndex(std::int64_t index) const
+{
+    return index >= 0 && index < numberOfItems() ? items_[std::size_t(index)] : nullptr;
+}
+
+Ref<MenuItem> Menu::itemWithTitle(const QString& title) const { return itemAtIndex(indexOfItemWithTitle(title)); }
+Ref<MenuItem> Menu::itemWithTag(std::int64_t tag) const { return itemAtIndex(indexOfItemWithTag(tag)); }
+
+namespace {
+template <class P> std::int64_t findIndex(const std::vector<Ref<MenuItem>>& items, P p)
+{
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (p(*items[i]))
+            return std::int64_t(i);
+    return -1;
+}
+} // namespace
+
+std::int64_t Menu::indexOfItem(const MenuItem* item) const
+{
+    return findIndex(items_, [item](const MenuItem& i) { return &i == item; });
+}
+
+std::int64_t Menu::indexOfItemWithTitle(const QString& title) const
+{
+    return findIndex(items_, [&title](const MenuItem& i) { return i.title() == title; });
+}
+
+std::int64_t Menu::indexOfItemWithTag(std::int64_t tag) const
+{
+    return findIndex(items_, [tag](const MenuItem& i) { return i.tag() == tag; });
+}
+
+std::int64_t Menu::indexOfItemWithRepresentedObject(const Value& object) const
+{
+    return findIndex(items_, [&object](const MenuItem& i) { return i.representedObject().identicalTo(object); });
+}
+
+std::int64_t Menu::indexOfItemWithSubmenu(const Menu* submenu) const
+{
+    return findIndex(items_, [submenu](const MenuItem& i) { return i.submenu().get() == submenu; });
+}
+
+void Menu::addItem(Ref<MenuItem> item) { insertItemAtIndex(std::move(item), numberOfItems()); }
+
+void Menu::insertItemAtIndex(Ref<MenuItem> item, std::int64_t index)
+{
+    if (!item)
+        throw std::invalid_argument("Menu: inserting a null item");
+    if (item->menu_.lock())
+        throw std::invalid_argument("Menu: the item is already in a menu");
+    if (index < 0 || index > numberOfItems())
+        throw std::out_of_range("Menu: index beyond the end");
+    item->menu_ = this;
+    if (item->submenu_)
+        item->submenu_->supermenu_ = this;
+    items_.insert(items_.begin() + index, std::move(item));
+}
+
+Ref<MenuItem> Menu::addItemWithTitleActionKeyEquivalent(const QString& title, Selector action, const QString& key)
+{
+    return insertItemWithTitleActionKeyEquivalentAtIndex(title, action, key, numberOfItems());
+}
+
+Ref<MenuItem> Menu::insertItemWithTitleActionKeyEquivalentAtIndex(
+    const QString& title, Selector action, const QString& key, std::int64_t index)
+{
+    auto item = make<MenuItem>(title, action, key);
+    insertItemAtIndex(item, index);
+    return item;
+}
+
+void Menu::removeItem(MenuItem* item)
+{
+    const std::int64_t index = indexOfItem(item);
+    if (index >= 0)
+        removeItemAtIndex(index);
+}
+
+void Menu::removeItemAtIndex(std::int64_t index)
+{
+    if (index < 0 || index >= numberOfItems())
+        throw std::out_of_range("Menu: index beyond the end");
+    const Ref<MenuItem> item = items_[std::size_t(index)];
+    items_.erase(items_.begin() + index);
+    item->menu_ = nullptr;
+    if (item->submenu_)
+        item->submenu_->supermenu_ = nullptr;
+}
+
+void Menu::removeAllItems()
+{
+    for (const Ref<MenuItem>& item : items_) {
+        item->menu_ = nullptr;
+        if (item->submenu_)
+            item->submenu_->supermenu_ = nullptr;
+    }
+    items_.clear();
+}
+
+void Menu::setDelegate(Object* owner, MenuDelegate* delegate)
+{
+    delegateObject_ = owner;
+    delegate_ = owner ? delegate : nullptr;
+}
+
+Ref<Menu> Menu::rootMenu()
+{
+    Ref<Menu> menu(this);
+    while (const Ref<Menu> super = menu->supermenu())
+        menu = super;
+    return menu;
+}
+
+Ref<Object> Menu::validatorForItem(const MenuItem& item)
+{
+    return Application::sharedApplication()->targetForActionToFrom(item.action(), item.targetReference(), nullptr);
+}
+
+void Menu::update()
+{
+    if (!autoenables_)
+        return;
+    const std::vector<Ref<MenuItem>> items = items_;
+    for (const Ref<MenuItem>& item : items) {
+        if (item->isSeparatorItem())
+            continue;
+        if (item->action().isNull()) {
+            item->setEnabled(item->hasSubmenu());
+        } else if (const Ref<Object> validator = validatorForItem(*item)) {
+            auto* validation = dynamic_cast<MenuItemValidation*>(validator.get());
+            item->setEnabled(validation ? validation->validateMenuItem(item.get()) : true);
+        } else {
+            item->setEnabled(false);
+        }
+    }
+}
+
+void Menu::fillFromDelegate()
+{
+    MenuDelegate* d = delegate();
+    if (!d)
+        return;
+    const Ref<Object> keep = delegateObject_.lock();
+    const std::int64_t count = d->numberOfItemsInMenu(this);
+    if (count < 0)
+        return;
+    while (numberOfItems() > count)
+        removeItemAtIndex(numberOfItems() - 1);
+    while (numberOfItems() < count)
+        addItem(make<MenuItem>());
+    for (std::int64_t i = 0; i < count; ++i) {
+        const Ref<MenuItem> item = itemAtIndex(i);
+        if (!item || !d->menuUpdateItemAtIndexShouldCancel(this, item.get(), i, false))
+            break;
+    }
+}
+
+bool Menu::sendItemAction(MenuItem& item)
+{
+    if (item.action().isNull())
+        return false;
+    const Ref<MenuItem> keep(&item);
+    return Application::sharedApplication()->sendActionToFrom(item.action(), item.targetReference(), &item);
+}
+
+} // namespace kit

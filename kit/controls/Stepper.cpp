@@ -1,0 +1,167 @@
+#include "kit/controls/Stepper.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
+
+#include <QApplication>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(StepperCell, ActionCell) { c.copyable(); }
+KIT_REGISTER_CLASS(Stepper, Control) { }
+
+StepperCell::StepperCell()
+{
+    ActionCell::setDoubleValue(0);
+    // Every step sends; a release adds nothing.
+    sendActionOn(LeftMouseDownMask | PeriodicMask);
+}
+
+void StepperCell::copyTo(Object& copy) const
+{
+    ActionCell::copyTo(copy);
+    auto& c = static_cast<StepperCell&>(copy);
+    c.st_ = st_;
+    c.st_.pressed = 0;
+}
+
+void StepperCell::setDoubleValue(double value) { ActionCell::setDoubleValue(std::clamp(value, st_.min, std::max(st_.min, st_.max))); }
+
+void StepperCell::setMinValue(double value)
+{
+    st_.min = value;
+    setDoubleValue(doubleValue());
+}
+
+void StepperCell::setMaxValue(double value)
+{
+    st_.max = value;
+    setDoubleValue(doubleValue());
+}
+
+void StepperCell::step(bool up)
+{
+    const double value = doubleValue();
+    double next = up ? value + st_.increment : value - st_.increment;
+    if (next > st_.max)
+        next = st_.wraps ? st_.min : st_.max;
+    else if (next < st_.min)
+        next = st_.wraps ? st_.max : st_.min;
+    setDoubleValue(next);
+}
+
+void StepperCell::getPeriodicDelayInterval(double& delay, double& interval) const
+{
+    delay = 0.5;
+    interval = 0.1;
+}
+
+Size StepperCell::cellSizeForBounds(Rect) const
+{
+    QStyleOptionSpinBox option;
+    InitStyleOption(option, controlView().get(), QRectF(0, 0, 0, 0), isEnabled(), false);
+    const int width = QApplication::style()->pixelMetric(QStyle::PM_SpinBoxSliderHeight);
+    return { double(std::max(width, 13) + 2), 22 };
+}
+
+namespace {
+// Whether `p` is on the visually upper arrow of `frame`.
+bool upperHalf(Point p, Rect frame, bool flipped) { return flipped ? p.y < frame.midY() : p.y >= frame.midY(); }
+} // namespace
+
+void StepperCell::drawWithFrameInView(Rect cellFrame, View* view)
+{
+    QPainter* painter = View::currentPainter();
+    if (!painter)
+        return;
+    UprightPainter up(painter, cellFrame, view && view->isFlipped());
+    QStyleOptionSpinBox option;
+    InitStyleOption(option, view, up.map(cellFrame), isEnabled(), focusRingType() != FocusRingTypeNone);
+    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+    option.frame = false;
+    option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+    option.stepEnabled = isEnabled() ? (QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled) : QAbstractSpinBox::StepNone;
+    if (st_.pressed) {
+        option.activeSubControls = st_.pressed > 0 ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
+        option.state |= QStyle::State_Sunken;
+    }
+    QApplication::style()->drawComplexControl(QStyle::CC_SpinBox, &option, painter);
+}
+
+bool StepperCell::trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect frame, View* view, bool untilMouseUp)
+{
+    const Ref<StepperCell> keep(this);
+    const Ref<View> keepView(view);
+    const Ref<Application> app = Application::sharedApplication();
+    const bool flipped = view && view->isFlipped();
+    const auto local
+        = [view](const Event& e) { return view ? view->convertPointFromView(e.locationInWindow(), nullptr) : e.locationInWindow(); };
+    const auto inside = [view, frame](Point p) { return view ? view->mouseInRect(p, frame) : MouseInRect(p, frame, false); };
+
+    Point last = local(event);
+    const bool up = upperHalf(last, frame, flipped);
+    st_.pressed = up ? 1 : -1;
+    changed();
+    step(up);
+    sendActionFromCell();
+    double delay = 0, interval = 0;
+    getPeriodicDelayInterval(delay, interval);
+    double due = st_.autorepeat ? app->now() + delay : DistantFuture;
+    const auto finish = [this](bool answer) {
+        st_.pressed = 0;
+        changed();
+        return answer;
+    };
+    for (;;) {
+        const Ref<Event> e
+            = app->nextEventMatchingMaskUntilDateInModeDequeue(LeftMouseUpMask | LeftMouseDraggedMask, due, EventTrackingRunLoopMode, true);
+        if (!e) {
+            if (!(app->now() >= due))
+                return finish(false);
+            // Repeats only while the pointer stays on the pressed arrow.
+            if (inside(last) && upperHalf(last, frame, flipped) == up) {
+                step(up);
+                sendActionFromCell();
+            }
+            while (due <= app->now())
+                due += interval;
+            continue;
+        }
+        last = local(*e);
+        if (e->type() == LeftMouseDragged) {
+            if (!untilMouseUp && !inside(last))
+                return finish(false);
+            continue;
+        }
+        return finish(untilMouseUp || inside(last));
+    }
+}
+
+Stepper::Stepper(Rect frame)
+    : Stepper(frame, cellClass()())
+{ }
+
+Stepper::Stepper(Rect frame, Ref<Cell> cell)
+    : Control(frame, std::move(cell))
+{ }
+
+void Stepper::keyDown(const Event& event)
+{
+    const QString chars = event.charactersIgnoringModifiers();
+    if (isEnabled() && chars.size() == 1
+        && (chars.at(0).unicode() == UpArrowFunctionKey || chars.at(0).unicode() == DownArrowFunctionKey)) {
+        stepperCell()->step(chars.at(0).unicode() == UpArrowFunctionKey);
+        sendAction();
+        return;
+    }
+    Control::keyDown(event);
+}
+
+} // namespace kit

@@ -1,0 +1,79 @@
+#pragma once
+
+// A stepper: two arrows that step a number by an increment within [minValue, maxValue], wrapping
+// round or stopping at the ends. A press steps at once and sends the action; held down, it
+// repeats after half a second every tenth of a second. Up and Down step it when focused.
+
+#include "kit/controls/Control.h"
+
+namespace kit {
+
+class StepperCell : public ActionCell {
+    KIT_CLASS(StepperCell)
+public:
+    StepperCell();
+    // Shallow: shared references stay shared.
+    void copyTo(Object& copy) const override;
+
+    double minValue() const { return st_.min; }
+    void setMinValue(double value);
+    double maxValue() const { return st_.max; }
+    void setMaxValue(double value);
+    double increment() const { return st_.increment; }
+    void setIncrement(double value) { st_.increment = value; }
+    bool valueWraps() const { return st_.wraps; }
+    void setValueWraps(bool flag) { st_.wraps = flag; }
+    bool autorepeat() const { return st_.autorepeat; }
+    void setAutorepeat(bool flag) { st_.autorepeat = flag; }
+    // One step up or down, wrapping or clamping.
+    void step(bool up);
+
+    // Cell: values are clamped to the range.
+    void setDoubleValue(double value) override;
+    void setIntegerValue(std::int64_t value) override { setDoubleValue(double(value)); }
+    void setStringValue(const QString& value) override { setDoubleValue(value.trimmed().toDouble()); }
+    Size cellSizeForBounds(Rect bounds) const override;
+    void drawWithFrameInView(Rect cellFrame, View* controlView) override;
+    bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp) override;
+    void getPeriodicDelayInterval(double& delay, double& interval) const override;
+
+protected:
+private:
+    struct Fields {
+        double min = 0;
+        double max = 59;
+        double increment = 1;
+        bool wraps = true;
+        bool autorepeat = true;
+        int pressed = 0; // 1 up, -1 down, 0 none
+    };
+    Fields st_;
+};
+
+class Stepper : public Control {
+    KIT_CLASS(Stepper)
+    KIT_CONTROL_CELL_CLASS(Stepper, StepperCell)
+public:
+    explicit Stepper(Rect frame = {});
+    StepperCell* stepperCell() const { return dynamic_cast<StepperCell*>(cell().get()); }
+
+    double minValue() const { return stepperCell()->minValue(); }
+    void setMinValue(double value) { stepperCell()->setMinValue(value); }
+    double maxValue() const { return stepperCell()->maxValue(); }
+    void setMaxValue(double value) { stepperCell()->setMaxValue(value); }
+    double increment() const { return stepperCell()->increment(); }
+    void setIncrement(double value) { stepperCell()->setIncrement(value); }
+    bool valueWraps() const { return stepperCell()->valueWraps(); }
+    void setValueWraps(bool flag) { stepperCell()->setValueWraps(flag); }
+    bool autorepeat() const { return stepperCell()->autorepeat(); }
+    void setAutorepeat(bool flag) { stepperCell()->setAutorepeat(flag); }
+
+    // kit::View:
+    bool isFlipped() const override { return true; }
+    void keyDown(const Event& event) override;
+
+protected:
+    Stepper(Rect frame, Ref<Cell> cell);
+};
+
+} // namespace kit

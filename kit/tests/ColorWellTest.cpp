@@ -1,0 +1,123 @@
+#include "kit/controls/ColorWell.h"
+
+#include "ControlsTestSupport.h"
+
+#include <QApplication>
+#include <QColorDialog>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+class ScriptedColorPanel : public ColorPanelPresenter {
+public:
+    void showWithColor(const QColor& color) override
+    {
+        visible = true;
+        shown.push_back(color);
+    }
+    void setColor(const QColor& color) override { current = color; }
+    void close() override { visible = false; }
+    bool isVisible() const override { return visible; }
+    bool visible = false;
+    QColor current;
+    std::vector<QColor> shown;
+};
+
+class ColorWells : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ColorPanel::resetForTesting(presenter);
+        a->setColor(Color::redColor());
+        b->setColor(Color::blueColor());
+        for (const Ref<ColorWell>& well : { a, b }) {
+            well->setTarget(target.get());
+            well->setAction("act");
+            w.content->addSubview(well.get());
+        }
+    }
+    void TearDown() override { ColorPanel::resetForTesting(); }
+
+    ControlWindow w;
+    std::shared_ptr<ScriptedColorPanel> presenter = std::make_shared<ScriptedColorPanel>();
+    Ref<RecordingTarget> target = make<RecordingTarget>();
+    Ref<ColorWell> a = make<ColorWell>(MakeRect(10, 10, 44, 24));
+    Ref<ColorWell> b = make<ColorWell>(MakeRect(70, 10, 44, 24));
+};
+
+TEST_F(ColorWells, AClickActivatesOneWellAndShowsItsColour)
+{
+    w.script->click(MakePoint(20, 20));
+    w.script->run();
+    EXPECT_TRUE(a->isActive());
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->shown[0], QColor(Qt::red));
+    w.script->click(MakePoint(80, 20));
+    w.script->run();
+    EXPECT_FALSE(a->isActive());
+    EXPECT_TRUE(b->isActive());
+    EXPECT_EQ(presenter->shown.back(), QColor(Qt::blue));
+}
+
+TEST_F(ColorWells, PanelChangesReachTheActiveWellsWithAnActionEach)
+{
+    b->activate(true);
+    ColorPanel::sharedColorPanel()->userChoseColor(Qt::green);
+    ColorPanel::sharedColorPanel()->userChoseColor(Qt::yellow);
+    EXPECT_EQ(b->color()->toQColor(), QColor(Qt::yellow));
+    EXPECT_EQ(a->color()->toQColor(), QColor(Qt::red));
+    ASSERT_EQ(target->calls.size(), 2u);
+    EXPECT_EQ(target->calls[0].sender, b.get());
+
+    a->activate(false);
+    ColorPanel::sharedColorPanel()->userChoseColor(Qt::black);
+    EXPECT_EQ(a->color()->toQColor(), QColor(Qt::black));
+    EXPECT_EQ(b->color()->toQColor(), QColor(Qt::black));
+}
+
+TEST_F(ColorWells, ClosingThePanelDeactivates)
+{
+    a->activate(true);
+    ColorPanel::sharedColorPanel()->orderFront();
+    ColorPanel::sharedColorPanel()->close();
+    EXPECT_FALSE(a->isActive());
+    EXPECT_FALSE(presenter->visible);
+    ColorPanel::sharedColorPanel()->userChoseColor(Qt::green);
+    EXPECT_EQ(a->color()->toQColor(), QColor(Qt::red));
+    EXPECT_TRUE(target->calls.empty());
+}
+
+TEST_F(ColorWells, ClearIsDrawnUnlikeWhite)
+{
+    a->setColor(Color::clearColor());
+    b->setColor(Color::whiteColor());
+    const QImage shot = w.window->snapshot();
+    const auto swatch = [&](double x) { return shot.copy(QRect(int(x) + 6, shot.height() - 34 + 6, 32, 12)); };
+    EXPECT_NE(swatch(10), swatch(70));
+}
+
+// The real panel: one shared QColorDialog whose colour changes go to the active well.
+TEST(ColorPanelDialog, ReportsDialogChangesToTheActiveWell)
+{
+    ColorPanel::resetForTesting();
+    auto well = make<ColorWell>(MakeRect(0, 0, 40, 20));
+    well->activate(true);
+    ColorPanel::sharedColorPanel()->orderFront();
+    QColorDialog* dialog = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QColorDialog*>(top); d && d->isVisible())
+            dialog = d;
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->testOption(QColorDialog::NoButtons));
+    dialog->setCurrentColor(QColor(10, 200, 30));
+    EXPECT_EQ(well->color()->toQColor(), QColor(10, 200, 30));
+    dialog->reject();
+    EXPECT_FALSE(well->isActive());
+    ColorPanel::resetForTesting();
+}
+
+} // namespace

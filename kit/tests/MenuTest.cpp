@@ -1,0 +1,299 @@
+#include "kit/controls/Menu.h"
+
+#include "ControlsTestSupport.h"
+#include "kit/controls/Control.h"
+#include "kit/controls/ControlTypes.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+// A target that answers "act" and decides enabling (and may check the item).
+class ValidatingTarget : public RecordingTarget, public MenuItemValidation {
+public:
+    ValidatingTarget(bool answer, int state = -2, QStringList* log = nullptr)
+        : RecordingTarget({ QStringLiteral("act") }, log)
+        , answer_(answer)
+        , state_(state)
+        , vlog_(log)
+    { }
+    bool validateMenuItem(MenuItem* item) override
+    {
+        if (vlog_)
+            vlog_->append("validate " + item->title());
+        if (state_ != -2)
+            item->setState(state_);
+        return answer_;
+    }
+
+private:
+    bool answer_;
+    int state_;
+    QStringList* vlog_;
+};
+
+enum class TargetKind { Own, OwnValidatingNo, OwnDeaf, Chain, Nobody, NoAction, NoActionSubmenu };
+
+struct EnableCase {
+    const char* name;
+    TargetKind kind;
+    bool autoenables;
+    bool initiallyEnabled;
+    bool expected;
+    int expectedState;
+};
+
+class MenuAutoEnable : public testing::TestWithParam<EnableCase> { };
+
+TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
+{
+    const EnableCase& c = GetParam();
+    ControlWindow w;
+    auto chain = make<ValidatingTarget>(true, OnState);
+    w.window->setDelegate(chain.get());
+    auto own = make<RecordingTarget>();
+    auto ownNo = make<ValidatingTarget>(false);
+    auto deaf = make<RecordingTarget>(QStringList { "other" });
+
+    auto menu = make<Menu>("M");
+    menu->setAutoenablesItems(c.autoenables);
+    auto item = menu->addItemWithTitleActionKeyEquivalent("Item", "act", {});
+    item->setEnabled(c.initiallyEnabled);
+    switch (c.kind) {
+    case TargetKind::Own:
+        item->setTarget(own.get());
+        break;
+    case TargetKind::OwnValidatingNo:
+        item->setTarget(ownNo.get());
+        break;
+    case TargetKind::OwnDeaf:
+        item->setTarget(deaf.get());
+        break;
+    case TargetKind::Chain:
+        break;
+    case TargetKind::Nobody:
+        item->setAction("nobodyHasThis");
+        break;
+    case TargetKind::NoAction:
+        item->setAction({});
+        break;
+    case TargetKind::NoActionSubmenu:
+        item->setAction({});
+        item->setSubmenu(make<Menu>("Sub"));
+        break;
+    }
+    menu->update();
+    EXPECT_EQ(item->isEnabled(), c.expected) << c.name;
+    EXPECT_EQ(item->state(), c.expectedState) << c.name;
+    w.window->setDelegate(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, MenuAutoEnable,
+    testing::Values(EnableCase { "own target", TargetKind::Own, true, false, true, 0 },
+        EnableCase { "own target says no", TargetKind::OwnValidatingNo, true, true, false, 0 },
+        EnableCase { "own target does not respond", TargetKind::OwnDeaf, true, true, false, 0 },
+        EnableCase { "chain validates and checks", TargetKind::Chain, true, false, true, 1 },
+        EnableCase { "nobody responds", TargetKind::Nobody, true, true, false, 0 },
+        EnableCase { "no action", TargetKind::NoAction, true, true, false, 0 },
+        EnableCase { "no action, submenu", TargetKind::NoActionSubmenu, true, false, true, 0 },
+        EnableCase { "not autoenabling keeps off", TargetKind::Own, false, false, false, 0 },
+        EnableCase { "not autoenabling keeps on", TargetKind::Nobody, false, true, true, 0 }));
+
+// Fills the menu lazily and stops at `stopAt`.
+class FillingDelegate : public Object, public MenuDelegate {
+public:
+    FillingDelegate(std::int64_t count, std::int64_t stopAt, QStringList* log)
+        : count_(count)
+        , stopAt_(stopAt)
+        , log_(log)
+    { }
+    std::int64_t numberOfItemsInMenu(Menu*) override
+    {
+        log_->append("count");
+        return count_;
+    }
+    bool menuUpdateItemAtIndexShouldCancel(Menu*, MenuItem* item, std::int64_t index, bool) override
+    {
+        log_->append(QStringLiteral("update %1").arg(index));
+        item->setTitle(QStringLiteral("Filled %1").arg(index));
+        item->setAction("act");
+        return index != stopAt_;
+    }
+
+private:
+    std::int64_t count_;
+    std::int64_t stopAt_;
+    QStringList* log_;
+};
+
+class MenuSession : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        scope.setLog(&log);
+        target = make<ValidatingTarget>(true, -2, &log);
+        w.window->setDelegate(target.get());
+        menu = make<Menu>("Root");
+        menu->addItemWithTitleActionKeyEquivalent("Old", "act", {});
+        menu->addItemWithTitleActionKeyEquivalent("Gone", "act", {});
+        menu->addItemWithTitleActionKeyEquivalent("Gone too", "act", {});
+        where.view = w.content.get();
+        where.location = MakePoint(20, 20);
+    }
+    void TearDown() override { w.window->setDelegate(nullptr); }
+
+    ControlWindow w;
+    MenuScope scope;
+    QStringList log;
+    Ref<ValidatingTarget> target;
+    Ref<Menu> menu;
+    MenuPresentation where;
+};
+
+TEST_F(MenuSession, FillsValidatesNotifiesPresentsThenActs)
+{
+    auto delegate = make<FillingDelegate>(2, 5, &log);
+    menu->setDelegate(delegate.get(), delegate.get());
+    scope.presenter->choices = { 1 };
+    const Ref<MenuItem> chosen = menu->runSession(where);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->title(), "Filled 1");
+    EXPECT_EQ(log,
+        (QStringList { "count", "update 0", "update 1", "validate Filled 0", "validate Filled 1", "begin", "present", "end", "action" }));
+    EXPECT_EQ(menu->numberOfItems(), 2);
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, chosen.get());
+}
+
+TEST_F(MenuSession, AnEarlyNoStopsTheFilling)
+{
+    auto delegate = make<FillingDelegate>(4, 1, &log);
+    menu->setDelegate(delegate.get(), delegate.get());
+    menu->runSession(where);
+    EXPECT_EQ(scope.presenter->sessions.at(0).titles, (QStringList { "Filled 0", "Filled 1", "Gone too", "" }));
+    EXPECT_EQ(log.mid(0, 3), (QStringList { "count", "update 0", "update 1" }));
+}
+
+TEST_F(MenuSession, CancelStillEndsTrackingAndSendsNothing)
+{
+    auto sub = make<Menu>("Sub");
+    menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
+    sub->addItemWithTitleActionKeyEquivalent("Deep", "act", {});
+    EXPECT_FALSE(sub->runSession(where));
+    EXPECT_EQ(scope.notifications, (QStringList { MenuDidBeginTrackingNotification, MenuDidEndTrackingNotification }));
+    // The object is the root menu, even for a submenu's session.
+    EXPECT_EQ(scope.notifiedMenus, (std::vector<Menu*> { menu.get(), menu.get() }));
+    EXPECT_TRUE(target->calls.empty());
+}
+
+TEST(MenuItems, IndexesAndOwnership)
+{
+    auto menu = make<Menu>();
+    auto a = menu->addItemWithTitleActionKeyEquivalent("A", {}, {});
+    auto represented = make<Menu>();
+    a->setRepresentedObject(represented);
+    a->setTag(7);
+    auto b = make<MenuItem>("B", "", "");
+    menu->insertItemAtIndex(b, 0);
+    EXPECT_EQ(menu->indexOfItem(a.get()), 1);
+    EXPECT_EQ(menu->indexOfItemWithTag(7), 1);
+    EXPECT_EQ(menu->indexOfItemWithRepresentedObject(represented.get()), 1);
+    EXPECT_EQ(menu->indexOfItemWithRepresentedObject(make<Menu>().get()), -1);
+    EXPECT_EQ(b->menu(), menu);
+    auto other = make<Menu>();
+    EXPECT_THROW(other->addItem(b), std::invalid_argument);
+    EXPECT_THROW(menu->insertItemAtIndex(make<MenuItem>(), 5), std::out_of_range);
+    menu->removeItem(b.get());
+    EXPECT_FALSE(b->menu());
+    other->addItem(b);
+    EXPECT_EQ(other->numberOfItems(), 1);
+    EXPECT_FALSE(menu->itemAtIndex(3));
+}
+
+// The real presenter: a QMenu built from the model, closed by a zero-delay timer.
+TEST(QMenuPresenter, BuildsTheMenuFromTheModel)
+{
+    ControlWindow w;
+    auto menu = make<Menu>("Real");
+    auto copy = menu->addItemWithTitleActionKeyEquivalent("Copy", "copy", "c");
+    copy->setEnabled(false);
+    menu->setAutoenablesItems(false);
+    menu->addItem(MenuItem::separatorItem());
+    auto checked = menu->addItemWithTitleActionKeyEquivalent("Checked & done", "act", "S");
+    checked->setState(OnState);
+    auto sub = make<Menu>("Sub");
+    sub->addItemWithTitleActionKeyEquivalent("Inner", "act", {});
+    menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
+
+    QStringList texts;
+    std::vector<bool> enabled, isChecked;
+    QTimer::singleShot(0, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup)
+            return;
+        for (QAction* a : popup->actions()) {
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            enabled.push_back(a->isEnabled());
+            isChecked.push_back(a->isChecked());
+        }
+        popup->close();
+    });
+    MenuPresentation where;
+    where.view = w.content.get();
+    where.location = MakePoint(10, 10);
+    EXPECT_FALSE(menu->runSession(where));
+    EXPECT_EQ(texts, (QStringList { "Copy\tCtrl+C", "-", "Checked && done\tCtrl+Shift+S", "More" }));
+    EXPECT_EQ(enabled[0], false);
+    EXPECT_EQ(enabled[2], true);
+    EXPECT_EQ(isChecked, (std::vector<bool> { false, false, true, false }));
+}
+
+} // namespace
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+class ContextMenuControl : public Control {
+public:
+    using Control::Control;
+    Ref<Menu> menuForEvent(const Event& event) override
+    {
+        asked = true;
+        return event.modifierFlags() & ShiftKeyMask ? nullptr : Control::menuForEvent(event);
+    }
+    bool asked = false;
+};
+
+TEST(ContextMenu, ARightClickRunsASessionAtTheClick)
+{
+    ControlWindow w;
+    MenuScope scope;
+    auto target = make<RecordingTarget>();
+    auto control = make<ContextMenuControl>(MakeRect(10, 10, 80, 30));
+    auto menu = make<Menu>("Context");
+    menu->addItemWithTitleActionKeyEquivalent("Do", "act", {})->setTarget(target.get());
+    control->setMenu(menu);
+    w.content->addSubview(control.get());
+    scope.presenter->choices = { 0 };
+    w.script->mouseDown(MakePoint(30, 20), 0, 1).mouseUp(MakePoint(30, 20), 0, 1);
+    w.script->run();
+    EXPECT_TRUE(control->asked);
+    ASSERT_EQ(scope.presenter->sessions.size(), 1u);
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, menu->itemAtIndex(0).get());
+    // No menu for this event: nothing shown.
+    w.script->mouseDown(MakePoint(30, 20), ShiftKeyMask, 1).mouseUp(MakePoint(30, 20), ShiftKeyMask, 1);
+    w.script->run();
+    EXPECT_EQ(scope.presenter->sessions.size(), 1u);
+}
+
+} // namespace
