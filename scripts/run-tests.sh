@@ -1,9 +1,34 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the sanitizer configuration and runs the whole suite
 # headless (Qt's offscreen platform, a private D-Bus session).
+# JVL_TSAN=1 instead builds a ThreadSanitizer configuration in build/tsan and runs the tests that
+# use threads there (opt-in: it is a second full build of the library).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
+
+# The runtime, services and graphics headers also compile with clang (a few seconds).
+if command -v clang++ >/dev/null; then
+  for h in "$root"/kit/core/*.h "$root"/kit/foundation/*.h "$root"/kit/graphics/*.h; do
+    printf '#include "%s"\n' "$h"
+  done | clang++ -std=c++20 -fsyntax-only -fPIC -Wall -Wextra -Werror -I"$root" \
+    $(pkg-config --cflags Qt6Core Qt6Gui Qt6Widgets) -x c++ -
+fi
+
+if [ "${JVL_TSAN:-0}" = 1 ]; then
+  build=$root/build/tsan
+  export CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g1 -fsanitize=thread" \
+    -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
+    -DJVL_BUILD_TESTS=ON -DJVL_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target kit_tests
+  export QT_QPA_PLATFORM=offscreen
+  export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=0:second_deadlock_stack=1:ignore_noninstrumented_modules=1}
+  threaded='Clock*:*ClockDeadline*:OperationQueueTest.*:CacheTest.*:ObjectLifetime.*:Object.WeakLock*:NotificationCenterTest.*'
+  threaded+=':KeyValueObserving.*:RunLoopTest.*:PerformCancelTest.*:GraphicsContext.CurrentContextIsPerThread*'
+  threaded+=':Image.DrawsOnWorkerThreads*'
+  exec dbus-run-session -- "$build/kit/kit_tests" --gtest_color=no --gtest_filter="$threaded" "$@"
+fi
 
 build=${JVL_TEST_BUILD_DIR:-$root/build/asan}
 jobs=$(nproc)

@@ -106,6 +106,18 @@ void Class::addDependency(const QString& key, const QStringList& on)
     }
 }
 
+QString Class::bundleName() const
+{
+    std::lock_guard guard(registry().mutex);
+    return bundleName_;
+}
+
+void Class::setBundleName(const QString& name) const
+{
+    std::lock_guard guard(registry().mutex);
+    bundleName_ = name;
+}
+
 std::vector<const Class*> Class::allClasses()
 {
     Registry& r = registry();

@@ -86,6 +86,13 @@ public:
     }
     const QStringList& exposedBindings() const { return bindings_; }
 
+    // The bundle the class comes with: a bundle name (`c.bundle("Name")` in its registration) or,
+    // for plug-in code, the bundle's folder; empty = the main bundle. Not inherited: the bundle
+    // lookup walks up the superclasses.
+    QString bundleName() const;
+    // Plug-in loading (and tests) assign a bundle after registration.
+    void setBundleName(const QString& name) const;
+
     // Every registered class, in registration order.
     static std::vector<const Class*> allClasses();
 
@@ -111,6 +118,7 @@ private:
     QStringList bindings_;
     bool storesUndefinedKeys_ = false;
     bool copyable_ = false;
+    mutable QString bundleName_; // under the registry's lock
 };
 
 // The class of that name, or null. Registration happens when a library loads.
@@ -225,6 +233,12 @@ public:
     ClassBuilder& copyable()
     {
         c_.copyable_ = true;
+        return *this;
+    }
+    // The class's resources (strings, images, interface files) live in the bundle of that name.
+    ClassBuilder& bundle(const QString& name)
+    {
+        c_.bundleName_ = name;
         return *this;
     }
     ClassBuilder& factory(std::function<Ref<Object>()> f)

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
@@ -63,6 +64,11 @@ LogSink& installedSink()
     return sink;
 }
 
+std::atomic<QString (*)()> processNameHook { nullptr };
+std::atomic<QString (*)()> consoleLogPathHook { nullptr };
+// Set while a hook runs: a line it logs itself names the executable instead of recursing.
+thread_local bool answeringHook = false;
+
 QString executableName()
 {
     if (QCoreApplication::instance())
@@ -70,17 +76,40 @@ QString executableName()
     return QStringLiteral("kit");
 }
 
-void writeDefault(const QString& line)
+// The hooks are asked only once the application exists: before that, static initialisers may log
+// while the services' singletons are not yet built.
+template <class Fallback> QString askHook(const std::atomic<QString (*)()>& hook, Fallback fallback)
+{
+    QString (*fn)() = hook.load(std::memory_order_acquire);
+    if (!fn || answeringHook || !QCoreApplication::instance())
+        return fallback();
+    struct Answering {
+        Answering() { answeringHook = true; }
+        ~Answering() { answeringHook = false; }
+    } answering;
+    QString answer = fn();
+    return answer.isEmpty() ? fallback() : answer;
+}
+
+QString processName() { return askHook(processNameHook, executableName); }
+
+QString consoleLogPath()
+{
+    return askHook(consoleLogPathHook, [] {
+        QString dir = qEnvironmentVariable("XDG_STATE_HOME");
+        if (dir.isEmpty())
+            dir = QDir::homePath() + QStringLiteral("/.local/state");
+        return dir + QLatin1Char('/') + executableName() + QStringLiteral("/console.log");
+    });
+}
+
+void writeDefault(const QString& line, const QString& path)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, bytes.size(), stderr);
-    QString dir = qEnvironmentVariable("XDG_STATE_HOME");
-    if (dir.isEmpty())
-        dir = QDir::homePath() + QStringLiteral("/.local/state");
-    dir += QLatin1Char('/') + executableName();
-    if (!QDir().mkpath(dir))
+    if (!QDir().mkpath(QFileInfo(path).path()))
         return;
-    QFile file(dir + QStringLiteral("/console.log"));
+    QFile file(path);
     if (file.open(QIODevice::Append))
         file.write(bytes);
 }
@@ -118,9 +147,15 @@ LogSink setLogSink(LogSink sink)
     return std::exchange(installedSink(), std::move(sink));
 }
 
+void setLogIdentity(LogIdentity identity)
+{
+    processNameHook.store(identity.processName, std::memory_order_release);
+    consoleLogPathHook.store(identity.consoleLogPath, std::memory_order_release);
+}
+
 void logMessage(const QString& message)
 {
-    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + executableName()
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + processName()
         + QStringLiteral("[%1:%2] ").arg(::getpid()).arg(::gettid()) + message;
     LogSink sink;
     {
@@ -130,8 +165,9 @@ void logMessage(const QString& message)
     if (sink)
         sink(line);
     else {
+        const QString path = consoleLogPath();
         std::lock_guard guard(logMutex());
-        writeDefault(line);
+        writeDefault(line, path);
     }
 }
 

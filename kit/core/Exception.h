@@ -67,7 +67,16 @@ void parameterAssertionFailed(const char* method, const char* file, int line, co
 using LogSink = std::function<void(const QString& line)>;
 LogSink setLogSink(LogSink sink);
 
-// Writes "YYYY-MM-DD HH:MM:SS.mmm <exe>[<pid>:<tid>] <message>".
+// Who the log lines name and which file they also go to. The services install the process name
+// (the main bundle's executable) and the console log path once the application exists; before that,
+// and for lines logged while answering these, the executable's file name is used.
+struct LogIdentity {
+    QString (*processName)() = nullptr;
+    QString (*consoleLogPath)() = nullptr;
+};
+void setLogIdentity(LogIdentity identity);
+
+// Writes "YYYY-MM-DD HH:MM:SS.mmm <process>[<pid>:<tid>] <message>".
 void logMessage(const QString& message);
 
 } // namespace kit

@@ -6,10 +6,10 @@
 // value types that share their storage until one copy changes (so an enumeration never sees a
 // change its owner makes). Numbers compare by value across kinds: YES == 1 == 1.0.
 
+#include "kit/core/Date.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/IndexSet.h"
 #include "kit/core/Object.h"
-#include "kit/core/Date.h"
 
 #include <QByteArray>
 #include <QString>
@@ -47,7 +47,7 @@ public:
     Array(std::initializer_list<Value> values);
     explicit Array(std::vector<Value> values);
 
-    std::int64_t count() const { return d_ ? static_cast<std::int64_t>(d_->size()) : 0; }
+    std::int64_t count() const;
     bool isEmpty() const { return count() == 0; }
     const Value& objectAtIndex(std::int64_t index) const;
     const Value& operator[](std::int64_t index) const { return objectAtIndex(index); }
@@ -322,6 +322,8 @@ ComparisonResult compare(const QString& a, const QString& b);
 ComparisonResult caseInsensitiveCompare(const QString& a, const QString& b);
 ComparisonResult localizedCaseInsensitiveCompare(const QString& a, const QString& b);
 
+// Defined here, where Value is complete: vector<Value>::size() needs its size.
+inline std::int64_t Array::count() const { return d_ ? static_cast<std::int64_t>(d_->size()) : 0; }
 inline std::vector<Value>::const_iterator Array::begin() const { return values().begin(); }
 inline std::vector<Value>::const_iterator Array::end() const { return values().end(); }
 inline std::vector<Value>::const_iterator Set::begin() const { return values().begin(); }

@@ -72,8 +72,9 @@ Bundle* Bundle::bundleWithName(const QString& name)
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     auto& slot = r.named[name];
+    // A class's bundle name is a folder for plug-in code (see load()).
     if (!slot)
-        slot = make<Bundle>(QStringLiteral(":/") + name);
+        slot = make<Bundle>(name.startsWith(u'/') ? name : QStringLiteral(":/") + name);
     return slot.get();
 }
 
@@ -102,14 +103,18 @@ Bundle::Bundle(QString path)
 
 Dictionary Bundle::infoDictionary() const
 {
-    std::lock_guard lock(mutex_);
-    if (!info_) {
-        bool broken = false;
-        info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(Dictionary {});
-        if (broken)
-            kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
+    bool broken = false;
+    Dictionary info;
+    {
+        std::lock_guard lock(mutex_);
+        if (!info_)
+            info_ = readJsonObject(path_ + QStringLiteral("/Info.json"), &broken).value_or(Dictionary {});
+        info = *info_;
     }
-    return *info_;
+    // Outside the lock: a log line asks the main bundle for the process name.
+    if (broken)
+        kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
+    return info;
 }
 
 QString Bundle::bundleIdentifier() const
@@ -176,21 +181,25 @@ void Bundle::setPreferredLocalizationsForTesting(const QStringList& localization
 
 const Bundle::Table& Bundle::table(const QString& relativePath) const
 {
-    std::lock_guard lock(mutex_);
-    auto it = tables_.find(relativePath);
-    if (it != tables_.end())
-        return *it.value();
-    auto table = std::make_shared<Table>();
     bool broken = false;
     const QString full = path_ + u'/' + relativePath;
-    if (const auto obj = readJsonObject(full, &broken)) {
-        for (const auto& [key, value] : *obj)
-            if (value.isString())
-                table->insert(key.string(), value.string());
+    std::shared_ptr<Table> table;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = tables_.find(relativePath);
+        if (it != tables_.end())
+            return *it.value();
+        table = std::make_shared<Table>();
+        if (const auto obj = readJsonObject(full, &broken)) {
+            for (const auto& [key, value] : *obj)
+                if (value.isString())
+                    table->insert(key.string(), value.string());
+        }
+        tables_.insert(relativePath, table);
     }
-    if (broken) // cached as empty, so said once
+    // Cached as empty, so said once; outside the lock, as log lines ask the main bundle.
+    if (broken)
         kit::log(QStringLiteral("The strings table %@ cannot be read"), full);
-    tables_.insert(relativePath, table);
     return *table;
 }
 
@@ -292,27 +301,12 @@ QString Bundle::pathForInterfaceFile(const QString& name) const
 
 Bundle* Bundle::bundleForClass(const Class& cls)
 {
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        for (const Class* c = &cls; c; c = c->superclass()) {
-            auto it = r.classBundles.constFind(c->name());
-            if (it != r.classBundles.constEnd())
-                return it.value().get();
-        }
+    for (const Class* c = &cls; c; c = c->superclass()) {
+        const QString name = c->bundleName();
+        if (!name.isEmpty())
+            return bundleWithName(name);
     }
     return mainBundle();
-}
-
-void Bundle::setBundleForClassName(const QString& className, Bundle* bundle)
-{
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    if (bundle) {
-        r.classBundles.insert(className, Ref<Bundle>(bundle));
-    } else {
-        r.classBundles.remove(className);
-    }
 }
 
 bool Bundle::isLoaded() const
@@ -347,9 +341,15 @@ bool Bundle::load()
         loadFailed_ = true;
         return false;
     }
+    {
+        // This bundle answers for its folder, so its classes find it again.
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.named.insert_or_assign(path_, Ref<Bundle>(this));
+    }
     for (const Class* c : Class::allClasses())
-        if (std::find(before.begin(), before.end(), c) == before.end())
-            setBundleForClassName(c->name(), this);
+        if (std::find(before.begin(), before.end(), c) == before.end() && c->bundleName().isEmpty())
+            c->setBundleName(path_);
     std::lock_guard lock(mutex_);
     loaded_ = true;
     return true;

@@ -24,7 +24,8 @@ class Bundle : public Object {
 
     // The application's bundle: the folder or resource root named by KIT_MAIN_BUNDLE, else ":/Main".
     static Bundle* mainBundle();
-    // A component's compiled-in bundle ":/<name>"; one object per name.
+    // A component's compiled-in bundle ":/<name>" (a name starting with '/' is a folder); one
+    // object per name.
     static Bundle* bundleWithName(const QString& name);
     // A bundle on disk; nullptr unless `path` is a folder. No Info.json means an empty dictionary.
     static Ref<Bundle> bundleWithPath(const QString& path);
@@ -41,10 +42,9 @@ class Bundle : public Object {
     // The localised InfoPlist value of the key, else the plain one; nil when absent.
     Value objectForInfoDictionaryKey(const QString& key) const;
 
-    // The bundle a class was registered with (components name theirs), else the main bundle.
+    // The bundle named in the registration of the class or its nearest superclass that names one
+    // (`c.bundle("XTTabBarControl")`; plug-in classes: their bundle's folder), else the main bundle.
     static Bundle* bundleForClass(const Class& cls);
-    // Records that the class named `className` comes with `bundle`.
-    static void setBundleForClassName(const QString& className, Bundle* bundle);
 
     // -- Plug-ins: the code lib<CFBundleExecutable>.so beside Info.json, loaded at first need.
     // Loads the code; classes registered while it loads belong to this bundle. Answers success;

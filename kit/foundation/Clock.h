@@ -65,12 +65,14 @@ public:
     int sleeperCount() const;
 
 private:
-    void setElapsed(double elapsed);
+    void moveTo(double monotonic);
 
     mutable std::mutex mutex_;
     std::condition_variable_any changed_;
+    // Time is kept as the monotonic reading itself: deadlines (sleepers, timers) and advance()
+    // targets are all "reading + interval" on the same value, so equal intervals meet exactly.
     double epoch_;
-    double elapsed_ = 0;
+    double monotonic_;
     int sleepers_ = 0;
 };
 

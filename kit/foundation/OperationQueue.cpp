@@ -211,28 +211,13 @@ void OperationQueue::waitUntilAllOperationsAreFinished()
     idle_.wait(lock, [this] { return count_ == 0; });
 }
 
-std::uint64_t OperationQueue::addOperationCountObserver(CountObserver observer)
-{
-    std::lock_guard lock(observerMutex_);
-    observers_.emplace_back(nextObserver_, std::move(observer));
-    return nextObserver_++;
-}
+std::uint64_t OperationQueue::addOperationCountObserver(CountObserver observer) { return observers_.add(std::move(observer)); }
 
-void OperationQueue::removeOperationCountObserver(std::uint64_t id)
-{
-    std::lock_guard lock(observerMutex_);
-    std::erase_if(observers_, [id](const auto& o) { return o.first == id; });
-}
+void OperationQueue::removeOperationCountObserver(std::uint64_t id) { observers_.remove(id); }
 
 void OperationQueue::countChanged(int count)
 {
-    std::vector<CountObserver> observers;
-    {
-        std::lock_guard lock(observerMutex_);
-        for (const auto& [id, fn] : observers_)
-            observers.push_back(fn);
-    }
-    for (const auto& fn : observers)
+    for (const auto& fn : observers_.snapshot())
         fn(count);
 }
 

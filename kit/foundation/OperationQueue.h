@@ -5,6 +5,7 @@
 // never inside one another. The operation count is observable; it falls to zero only after the
 // last body returned.
 
+#include "kit/core/CallbackList.h"
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/foundation/Operation.h"
@@ -71,9 +72,7 @@ private:
     int maxConcurrent_;
     std::unique_ptr<QThreadPool> pool_;
 
-    std::mutex observerMutex_;
-    std::vector<std::pair<std::uint64_t, CountObserver>> observers_;
-    std::uint64_t nextObserver_ = 1;
+    CallbackList<void(int)> observers_;
 };
 
 } // namespace kit

@@ -1,5 +1,6 @@
 #include "kit/foundation/ProcessInfo.h"
 
+#include "kit/core/Exception.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/Clock.h"
 
@@ -32,6 +33,14 @@ ProcessInfo* ProcessInfo::processInfo()
     static Ref<ProcessInfo> info = make<ProcessInfo>();
     return info.get();
 }
+
+namespace {
+// kit::log names the process and finds the console log through these once the application exists.
+[[maybe_unused]] const bool logIdentityInstalled = [] {
+    setLogIdentity({ [] { return ProcessInfo::processInfo()->processName(); }, &ConsoleLog::path });
+    return true;
+}();
+} // namespace
 
 QString ProcessInfo::processName() const
 {

@@ -1,6 +1,7 @@
 #include "kit/foundation/RunLoop.h"
 
 #include "kit/core/AutoreleasePool.h"
+#include "kit/core/CallbackList.h"
 #include "kit/core/Exception.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/MainThread.h"
@@ -143,8 +144,7 @@ struct RunLoop::Private {
     bool drainingMainQueue = false;
     std::atomic<bool> wakePosted { false };
 
-    std::vector<std::pair<ObserverId, std::function<void()>>> observers;
-    ObserverId nextObserver = 1;
+    CallbackList<void()> observers;
     int passDepth = 0;
 
     QString mode() const { return modeStack.isEmpty() ? DefaultRunLoopMode : modeStack.back(); }
@@ -345,15 +345,10 @@ std::size_t RunLoop::pendingMainBlockCount() const
 RunLoop::ObserverId RunLoop::addObserver(std::function<void()> observer)
 {
     KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
-    const ObserverId id = d->nextObserver++;
-    d->observers.emplace_back(id, std::move(observer));
-    return id;
+    return d->observers.add(std::move(observer));
 }
 
-void RunLoop::removeObserver(ObserverId id)
-{
-    std::erase_if(d->observers, [id](const auto& o) { return o.first == id; });
-}
+void RunLoop::removeObserver(ObserverId id) { d->observers.remove(id); }
 
 std::optional<double> RunLoop::nextEligibleFireTime() const
 {
@@ -444,8 +439,7 @@ void RunLoop::pass()
             callout([&] { e->perform.invoke(*target); });
     }
 
-    const auto observers = d->observers; // observers may add or remove observers
-    for (const auto& [id, fn] : observers)
+    for (const auto& fn : d->observers.snapshot()) // observers may add or remove observers
         callout(fn);
     --d->passDepth;
     clockChanged();

@@ -252,18 +252,9 @@ Dictionary UserDefaults::dictionaryRepresentation() const
     return all;
 }
 
-std::uint64_t UserDefaults::addChangeListener(ChangeListener listener)
-{
-    std::lock_guard lock(mutex_);
-    listeners_.emplace_back(nextListener_, std::move(listener));
-    return nextListener_++;
-}
+std::uint64_t UserDefaults::addChangeListener(ChangeListener listener) { return listeners_.add(std::move(listener)); }
 
-void UserDefaults::removeChangeListener(std::uint64_t id)
-{
-    std::lock_guard lock(mutex_);
-    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
-}
+void UserDefaults::removeChangeListener(std::uint64_t id) { listeners_.remove(id); }
 
 void UserDefaults::notify(const QString& key, bool prior)
 {
@@ -271,13 +262,7 @@ void UserDefaults::notify(const QString& key, bool prior)
         willChangeValueForKey(key);
     else
         didChangeValueForKey(key);
-    std::vector<ChangeListener> listeners;
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& [id, fn] : listeners_)
-            listeners.push_back(fn);
-    }
-    for (const auto& fn : listeners)
+    for (const auto& fn : listeners_.snapshot())
         fn(key, prior);
 }
 

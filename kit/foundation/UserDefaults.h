@@ -6,6 +6,7 @@
 // process locale. Writes are cached and flushed on synchronize, soon after a change and at exit.
 // Keys are key-value observable on the defaults object and through UserDefaultsController.
 
+#include "kit/core/CallbackList.h"
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
@@ -85,8 +86,7 @@ private:
     Dictionary persistent_;
     Dictionary dirty_; // changed keys; nil = removed
     bool flushScheduled_ = false;
-    std::vector<std::pair<std::uint64_t, ChangeListener>> listeners_;
-    std::uint64_t nextListener_ = 1;
+    CallbackList<void(const QString& key, bool prior)> listeners_;
 };
 
 // The shared controller whose `values` proxy reads and writes the standard defaults by key, with

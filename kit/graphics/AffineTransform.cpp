@@ -83,4 +83,24 @@ CGAffineTransform CGAffineTransform::rotate(double radians) const
     return CGAffineTransform { c, s, -s, c, 0, 0 }.concat(*this);
 }
 
+Value valueWithAffineTransform(const AffineTransform& t)
+{
+    const AffineTransformStruct& s = t.transformStruct();
+    return Value::affineTransform({ s.m11, s.m12, s.m21, s.m22, s.tX, s.tY });
+}
+
+AffineTransform affineTransformFromValue(const Value& v)
+{
+    const AffineTransformElements m = v.affineTransformElements();
+    return AffineTransform({ m[0], m[1], m[2], m[3], m[4], m[5] });
+}
+
+Value valueWithCGAffineTransform(const CGAffineTransform& t) { return Value::affineTransform({ t.a, t.b, t.c, t.d, t.tx, t.ty }); }
+
+CGAffineTransform cgAffineTransformFromValue(const Value& v)
+{
+    const AffineTransformElements m = v.affineTransformElements();
+    return { m[0], m[1], m[2], m[3], m[4], m[5] };
+}
+
 } // namespace kit

@@ -5,6 +5,8 @@
 // kit::CGAffineTransform is the plain value of the graphics layer, with its own composition order.
 
 #include "kit/core/Geometry.h"
+#include "kit/core/Value.h"
+#include "kit/core/ValueTraits.h"
 
 #include <QTransform>
 
@@ -78,6 +80,25 @@ struct CGAffineTransform {
 
     QTransform toQTransform() const { return QTransform(a, b, c, d, tx, ty); }
     friend bool operator==(const CGAffineTransform&, const CGAffineTransform&) = default;
+};
+
+// The dynamic value of a transform holds its raw elements m11 m12 m21 m22 tX tY (key-value coding,
+// archives). A value of another kind reads as the identity.
+Value valueWithAffineTransform(const AffineTransform& t);
+AffineTransform affineTransformFromValue(const Value& v);
+Value valueWithCGAffineTransform(const CGAffineTransform& t);
+CGAffineTransform cgAffineTransformFromValue(const Value& v);
+
+// Transforms as key-value properties and action arguments.
+template <> struct ValueTraits<AffineTransform> {
+    static constexpr bool scalar = true;
+    static Value toValue(const AffineTransform& t) { return valueWithAffineTransform(t); }
+    static AffineTransform fromValue(const Value& v)
+    {
+        if (v.kind() != Value::Kind::AffineTransform)
+            detail::raiseWrongKind(v, "AffineTransform");
+        return affineTransformFromValue(v);
+    }
 };
 
 } // namespace kit

@@ -1,5 +1,7 @@
 #include "kit/graphics/AffineTransform.h"
 
+#include "kit/core/Class.h"
+#include "kit/core/Exception.h"
 #include "kit/graphics/BezierPath.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,17 @@ namespace {
 
 using kit::AffineTransform;
 using kit::Point;
+
+// A class with a transform-valued key, as a layer would have.
+class Transformed : public kit::Object {
+    KIT_CLASS(Transformed)
+    AffineTransform transform() const { return transform_; }
+    void setTransform(const AffineTransform& t) { transform_ = t; }
+
+private:
+    AffineTransform transform_;
+};
+KIT_REGISTER_CLASS(Transformed, kit::Object) { c.property("transform", &Transformed::transform, &Transformed::setTransform); }
 
 void expectPoint(Point actual, Point expected)
 {
@@ -80,6 +93,37 @@ TEST(CGAffineTransform, ScaleActsBeforeTheTransform)
     expectPoint(t.applyToPoint({ 1, 1 }), { -8, 2 });
     const auto u = kit::CGAffineTransform::makeScale(2, 2).translate(-10, 0);
     expectPoint(u.applyToPoint({ 11, 1 }), { 2, 2 });
+}
+
+} // namespace
+
+namespace {
+
+TEST(AffineTransformValue, HoldsTheRawElementsInOrder)
+{
+    AffineTransform t;
+    t.translateXByYBy(5, 6);
+    t.scaleXByYBy(2, 3);
+    t.rotateByDegrees(30);
+    const kit::Value v = kit::valueWithAffineTransform(t);
+    const kit::AffineTransformStruct& s = t.transformStruct();
+    EXPECT_EQ(v.affineTransformElements(), (kit::AffineTransformElements { s.m11, s.m12, s.m21, s.m22, s.tX, s.tY }));
+    EXPECT_EQ(kit::affineTransformFromValue(v), t);
+    EXPECT_EQ(kit::affineTransformFromValue(kit::Value(1.5)), AffineTransform());
+
+    const kit::CGAffineTransform cg { 1, 2, 3, 4, 5, 6 };
+    EXPECT_EQ(kit::valueWithCGAffineTransform(cg).affineTransformElements(), (kit::AffineTransformElements { 1, 2, 3, 4, 5, 6 }));
+    EXPECT_EQ(kit::cgAffineTransformFromValue(kit::valueWithCGAffineTransform(cg)), cg);
+}
+
+TEST(AffineTransformValue, IsAKeyValueProperty)
+{
+    auto object = kit::make<Transformed>();
+    object->setValueForKey(kit::Value::affineTransform({ 1, 0, 0, -1, 0, 20 }), QStringLiteral("transform"));
+    expectPoint(object->transform().transformPoint({ 3, 4 }), { 3, 16 });
+    EXPECT_EQ(
+        object->valueForKey(QStringLiteral("transform")).affineTransformElements(), (kit::AffineTransformElements { 1, 0, 0, -1, 0, 20 }));
+    EXPECT_THROW(object->setValueForKey(kit::Value(QStringLiteral("flip")), QStringLiteral("transform")), kit::Exception);
 }
 
 } // namespace

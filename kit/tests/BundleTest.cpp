@@ -13,6 +13,16 @@ using namespace kit;
 
 namespace {
 
+// A component class naming its bundle, and a subclass that names none.
+class BundledPart : public Object {
+    KIT_CLASS(BundledPart)
+};
+class BundledPartVariant : public BundledPart {
+    KIT_CLASS(BundledPartVariant)
+};
+KIT_REGISTER_CLASS(BundledPart, Object) { c.bundle("KitTestComponent"); }
+KIT_REGISTER_CLASS(BundledPartVariant, BundledPart) { }
+
 // A bundle folder with Info.json, strings in German, Austrian German and the base, and resources.
 struct BundleTest : ::testing::Test {
     QTemporaryDir dir;
@@ -118,14 +128,15 @@ TEST_F(BundleTest, BundleWithPathNeedsAFolder)
     EXPECT_EQ(bare->localizedStringForKeyValueTable("k", "", ""), "k");
 }
 
-TEST_F(BundleTest, BundleForClassWalksSuperclassesElseMain)
+TEST_F(BundleTest, BundleForClassReadsTheRegistryUpTheSuperclasses)
 {
-    Bundle* component = Bundle::bundleWithName("KitTestComponent");
     EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), Bundle::mainBundle());
-    Bundle::setBundleForClassName("Object", component);
-    EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), component); // through the superclass
-    Bundle::setBundleForClassName("Object", nullptr);
-    EXPECT_EQ(Bundle::bundleForClass(Bundle::staticClass()), Bundle::mainBundle());
+    EXPECT_EQ(Bundle::bundleForClass(BundledPart::staticClass()), Bundle::bundleWithName("KitTestComponent"));
+    EXPECT_EQ(Bundle::bundleForClass(BundledPartVariant::staticClass()), Bundle::bundleWithName("KitTestComponent"));
+    BundledPartVariant::staticClass().setBundleName(dir.path());
+    EXPECT_EQ(Bundle::bundleForClass(BundledPartVariant::staticClass())->bundlePath(), dir.path());
+    BundledPartVariant::staticClass().setBundleName({});
+    EXPECT_EQ(Bundle::bundleForClass(BundledPartVariant::staticClass()), Bundle::bundleWithName("KitTestComponent"));
 }
 
 TEST_F(BundleTest, PluginWithoutItsLibraryAnswersNoClass)

@@ -1,6 +1,7 @@
 #include "kit/foundation/Clock.h"
 
 #include "kit/foundation/Date.h"
+#include "kit/foundation/Timer.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,57 @@ TEST(ClockTest, StopRequestWakesASleeperEarly)
     worker.join();
     EXPECT_EQ(result.load(), 0);
 }
+
+// An advance by exactly a sleeper's or a timer's interval reaches its deadline, whatever time the
+// clock already shows and however that time was reached.
+struct ExactDeadlineCase {
+    double before; // advanced first
+    double interval;
+};
+
+class ClockDeadlineTest : public ::testing::TestWithParam<ExactDeadlineCase> { };
+
+TEST_P(ClockDeadlineTest, AnAdvanceOfTheIntervalWakesTheSleeper)
+{
+    test::ManualClockScope scope;
+    scope.advance(GetParam().before);
+    std::atomic<int> result { -1 };
+    std::thread worker([&] { result = Clock::current().sleepFor(GetParam().interval) ? 1 : 0; });
+    while (scope.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    scope.advance(GetParam().interval);
+    worker.join();
+    EXPECT_EQ(result.load(), 1);
+}
+
+TEST_P(ClockDeadlineTest, AnAdvanceOfTheIntervalFiresTheTimer)
+{
+    test::ManualClockScope scope;
+    scope.advance(GetParam().before);
+    int fired = 0;
+    auto timer = Timer::scheduledTimerWithTimeIntervalRepeatsBlock(GetParam().interval, false, [&](Timer*) { ++fired; });
+    scope.advance(GetParam().interval);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST_P(ClockDeadlineTest, TwoHalfAdvancesWakeTheSleeper)
+{
+    test::ManualClockScope scope;
+    scope.advance(GetParam().before);
+    std::atomic<int> result { -1 };
+    std::thread worker([&] { result = Clock::current().sleepFor(GetParam().interval) ? 1 : 0; });
+    while (scope.clock().sleeperCount() == 0)
+        std::this_thread::yield();
+    scope.advance(GetParam().interval / 2);
+    EXPECT_EQ(result.load(), -1);
+    scope.advance(GetParam().interval / 2);
+    worker.join();
+    EXPECT_EQ(result.load(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Intervals, ClockDeadlineTest,
+    ::testing::Values(ExactDeadlineCase { 0, 0.05 }, ExactDeadlineCase { 0.1, 0.05 }, ExactDeadlineCase { 0.3, 0.1 },
+        ExactDeadlineCase { 12.34, 0.05 }, ExactDeadlineCase { 1.7, 1.0 / 30 }));
 
 TEST(DateTest, ReferenceDateAndIntervals)
 {

@@ -179,8 +179,7 @@ TEST_F(NibLoaderTest, LooksInTheOwnersBundleThenTheMainBundle)
     write(main.filePath("ui/Shared.json"), goodFile);
     write(component.filePath("ui/Own.json"), goodFile);
     Bundle::setMainBundlePathForTesting(main.path());
-    auto componentBundle = Bundle::bundleWithPath(component.path());
-    Bundle::setBundleForClassName("NibOwner", componentBundle.get());
+    NibOwner::staticClass().setBundleName(component.path());
     auto owner = make<NibOwner>();
     EXPECT_TRUE(Bundle::loadNibNamedOwner("Own", owner.get()));
     owner->label.lock()->unbind("value");
@@ -192,7 +191,7 @@ TEST_F(NibLoaderTest, LooksInTheOwnersBundleThenTheMainBundle)
         EXPECT_FALSE(Bundle::loadNibNamedOwner("Missing", owner.get()));
         EXPECT_TRUE(recorder.contains("Missing"));
     }
-    Bundle::setBundleForClassName("NibOwner", nullptr);
+    NibOwner::staticClass().setBundleName({});
     Bundle::setMainBundlePathForTesting({});
     RunLoop::main().runPending();
 }

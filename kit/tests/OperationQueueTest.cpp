@@ -186,31 +186,6 @@ TEST_F(OperationQueueTest, MainQueueTakesBlocksFromWorkersAndCanCancelThem)
     EXPECT_FALSE(cancelledRan);
 }
 
-class MainOnly : public Object {
-public:
-    explicit MainOnly(std::atomic<int>* diedOnMain)
-        : diedOnMain_(diedOnMain)
-    {
-        setMainThreadAffine();
-    }
-    ~MainOnly() override { *diedOnMain_ = isMainThread() ? 1 : 0; }
-
-private:
-    std::atomic<int>* diedOnMain_;
-};
-
-TEST_F(OperationQueueTest, MainThreadObjectReleasedOnAWorkerDiesOnMain)
-{
-    std::atomic<int> diedOnMain { -1 };
-    auto view = make<MainOnly>(&diedOnMain);
-    auto queue = make<OperationQueue>();
-    queue->addOperationWithBlock([view = std::move(view)]() mutable { view = nullptr; });
-    queue->waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(diedOnMain.load(), -1);
-    RunLoop::main().runPending();
-    EXPECT_EQ(diedOnMain.load(), 1);
-}
-
 TEST_F(OperationQueueTest, PerformOnMainThreadWaitsFromAWorkerAndRunsInlineOnMain)
 {
     bool inline_ = false;

@@ -2,6 +2,7 @@
 
 #include "kit/foundation/Bundle.h"
 #include "kit/testsupport/ManualClockScope.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,42 @@ TEST(ProcessInfoTest, ProcessNameIsTheMainBundlesExecutable)
     EXPECT_EQ(ConsoleLog::path(), dir.path() + "/Reporter/console.log");
     Bundle::setMainBundlePathForTesting({});
     EXPECT_FALSE(ProcessInfo::processInfo()->processName().isEmpty());
+}
+
+TEST(ProcessInfoTest, LogLinesNameTheProcessAndGoToTheConsoleLog)
+{
+    QTemporaryDir dir;
+    QFile info(dir.filePath("Info.json"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(R"({"CFBundleExecutable": "Reporter"})");
+    info.close();
+    Bundle::setMainBundlePathForTesting(dir.path());
+    test::EnvironmentScope state("XDG_STATE_HOME", dir.path().toUtf8().constData());
+    const LogSink previous = setLogSink(nullptr);
+    kit::log(QStringLiteral("written to the console log"));
+    setLogSink(previous);
+    Bundle::setMainBundlePathForTesting({});
+    QFile console(dir.path() + "/Reporter/console.log");
+    ASSERT_TRUE(console.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(console.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral(" Reporter[")));
+    EXPECT_TRUE(text.contains(QStringLiteral("written to the console log")));
+}
+
+TEST(ProcessInfoTest, AnUnreadableMainInfoFileIsLoggedWithoutDeadlock)
+{
+    QTemporaryDir dir;
+    QFile info(dir.filePath("Info.json"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("{ not json");
+    info.close();
+    Bundle::setMainBundlePathForTesting(dir.path());
+    {
+        test::LogRecorder log;
+        EXPECT_TRUE(Bundle::mainBundle()->infoDictionary().isEmpty());
+        EXPECT_TRUE(log.contains(QStringLiteral("cannot be read")));
+    }
+    Bundle::setMainBundlePathForTesting({});
 }
 
 TEST(ProcessInfoTest, UniqueStringsAndIdentity)
