@@ -5,9 +5,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
-#include "kit/graphics/GraphicsContext.h"
 
-#include <cmath>
 #include <limits>
 #include <typeinfo>
 
@@ -15,12 +13,12 @@ using kit::Event;
 using kit::Rect;
 using kit::Ref;
 
-KIT_REGISTER_CLASS(JVLSplitSubviewResizeButtonCell, kit::Object) { }
-KIT_REGISTER_CLASS(JVLSplitSubviewResizeButton, kit::View) { }
+KIT_REGISTER_CLASS(JVLSplitSubviewResizeButtonCell, kit::ButtonCell) { c.copyable(); }
+KIT_REGISTER_CLASS(JVLSplitSubviewResizeButton, kit::Button) { }
 
 namespace {
 
-// The image the cell asks for by name, in the split view's own bundle.
+// The grip the cell asks for by name, in the split view's own bundle.
 const QString resizeImagePath = QStringLiteral(":/ZQSplitView/Resources/JVLSplitSubviewResizeButtonResizeImage.svg");
 constexpr std::uint64_t dragMask = kit::LeftMouseUpMask | kit::LeftMouseDraggedMask;
 constexpr double untilForever = std::numeric_limits<double>::infinity();
@@ -28,9 +26,22 @@ constexpr double untilForever = std::numeric_limits<double>::infinity();
 } // namespace
 
 JVLSplitSubviewResizeButtonCell::JVLSplitSubviewResizeButtonCell()
-    : image_(kit::Image::imageByReferencingFile(resizeImagePath))
-    , sendActionOn_(kit::LeftMouseDownMask | kit::LeftMouseDraggedMask)
-{ }
+{
+    setImage(kit::Image::imageByReferencingFile(resizeImagePath));
+    sendActionOn(kit::LeftMouseDownMask | kit::LeftMouseDraggedMask);
+    setRefusesFirstResponder(false);
+    setContinuous(false);
+    setTag(0);
+    setShowsFirstResponder(true);
+    setButtonType(kit::MomentaryChangeButton);
+    setTitle(QString());
+    setEnabled(true);
+    setImagePosition(kit::ImageRight);
+    setBordered(true);
+    setBezelStyle(kit::SmallSquareBezelStyle);
+    setBezeled(true);
+    setHighlightsBy(kit::PushInCellMask);
+}
 
 Ref<ZQSplitSubview> JVLSplitSubviewResizeButtonCell::superZQSplitSubviewOfView(kit::View* view)
 {
@@ -49,38 +60,36 @@ bool JVLSplitSubviewResizeButtonCell::trackMouseInRectOfViewUntilMouseUp(const E
     Ref<Event> event = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, false);
     if (!event || event->type() != kit::LeftMouseDragged)
         return true;
+    // The first event was only looked at: it is taken off the queue once it has been applied, and
+    // only then is the next one taken, so that it is applied once.
     bool peeked = true;
+    const auto take
+        = [&] { return w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true); };
     for (;;) {
         if (pane) {
             const float d = float(pane->dimension());
-            const float next = imagePosition_ == ImageRight ? float(d + event->deltaX()) : float(d - event->deltaX());
+            const float next = imagePosition() == kit::ImageRight ? float(d + event->deltaX()) : float(d - event->deltaX());
             if (next > pane->minDimension() && next < pane->maxDimension()) {
                 pane->setDimension(next);
             } else if (next < pane->minDimension() && pane->canCollapse()) {
                 pane->collapse();
                 if (peeked)
-                    w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
+                    take();
                 return true;
             }
         }
-        // The first event was only looked at: take it off the queue now that it has been applied,
-        // so that it is not applied a second time.
         if (peeked) {
-            w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
+            take();
             peeked = false;
         }
-        event = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
+        event = take();
         if (!event || event->type() == kit::LeftMouseUp)
             return true;
     }
 }
 
-JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton()
-    : JVLSplitSubviewResizeButton(kit::ZeroRect)
-{ }
-
 JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)
-    : kit::View(frame)
+    : kit::Button(frame, cellClass()())
 { }
 
 void JVLSplitSubviewResizeButton::encodeWithCoder(kit::Coder& coder) const { ZQCodingStandIn::encodeViewWithFrame(*this, coder, frame()); }
@@ -92,22 +101,6 @@ void JVLSplitSubviewResizeButton::awakeFromNib()
     const auto pane = kit::dynamic_pointer_cast<ZQSplitSubview>(superview());
     if (!pane)
         return;
-    cell_->setImagePosition(
-        pane->position() == 0 ? JVLSplitSubviewResizeButtonCell::ImageRight : JVLSplitSubviewResizeButtonCell::ImageLeft);
+    setImagePosition(pane->position() == 0 ? kit::ImageRight : kit::ImageLeft);
     setNeedsDisplay(true);
 }
-
-void JVLSplitSubviewResizeButton::drawRect(Rect)
-{
-    const Ref<kit::Image> image = cell_->image();
-    if (!image || !kit::GraphicsContext::currentContext())
-        return;
-    const Rect b = bounds();
-    const kit::Size size = image->size();
-    const double x
-        = cell_->imagePosition() == JVLSplitSubviewResizeButtonCell::ImageRight ? b.origin.x + b.size.width - size.width : b.origin.x;
-    const double y = b.origin.y + std::floor((b.size.height - size.height) / 2);
-    image->drawInRectFromRectOperationFraction(kit::MakeRect(x, y, size.width, size.height), kit::ZeroRect, kit::CompositeSourceOver, 1.0);
-}
-
-void JVLSplitSubviewResizeButton::mouseDown(const Event& event) { cell_->trackMouseInRectOfViewUntilMouseUp(event, bounds(), this, true); }

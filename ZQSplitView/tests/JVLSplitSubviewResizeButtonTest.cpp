@@ -35,18 +35,26 @@ protected:
     Ref<kit::Window> window;
 };
 
-TEST_F(ResizeButtonTest, CellStartsWithItsImageOnTheRight)
+TEST_F(ResizeButtonTest, CellStartsAsASmallSquareMomentaryButtonWithItsImageOnTheRight)
 {
-    auto cell = kit::make<JVLSplitSubviewResizeButtonCell>();
+    auto button = kit::make<JVLSplitSubviewResizeButton>(kit::MakeRect(0, 0, 20, 20));
+    JVLSplitSubviewResizeButtonCell* cell = button->resizeCell();
+    ASSERT_TRUE(cell);
     ASSERT_TRUE(cell->image());
     EXPECT_EQ(cell->image()->size(), kit::MakeSize(11, 14)) << "the grip image comes from the split view's bundle";
-    EXPECT_EQ(cell->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageRight);
+    EXPECT_EQ(cell->imagePosition(), kit::ImageRight);
+    EXPECT_EQ(cell->bezelStyle(), kit::SmallSquareBezelStyle);
+    EXPECT_EQ(cell->buttonType(), kit::MomentaryChangeButton);
+    EXPECT_EQ(cell->highlightsBy(), kit::PushInCellMask);
+    EXPECT_EQ(cell->actionMask(), kit::LeftMouseDownMask | kit::LeftMouseDraggedMask);
+    EXPECT_TRUE(cell->title().isEmpty());
+    EXPECT_TRUE(cell->copy()->isKindOfClass(JVLSplitSubviewResizeButtonCell::staticClass())) << "copies keep the class";
 }
 
 TEST_F(ResizeButtonTest, FirstPaneGrowsToTheRightAndEachMoveCountsOnce)
 {
     auto button = placeIn(0);
-    EXPECT_EQ(button->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageRight);
+    EXPECT_EQ(button->resizeCell()->imagePosition(), kit::ImageRight);
     kit::test::EventScript script(window.get());
     script.mouseDown(MakePoint(50, 10)).mouseDragged(MakePoint(60, 10)).mouseDragged(MakePoint(70, 10)).mouseUp(MakePoint(70, 10));
     script.run();
@@ -57,7 +65,7 @@ TEST_F(ResizeButtonTest, FirstPaneGrowsToTheRightAndEachMoveCountsOnce)
 TEST_F(ResizeButtonTest, OtherPanesGrowToTheLeft)
 {
     auto button = placeIn(1);
-    EXPECT_EQ(button->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageLeft);
+    EXPECT_EQ(button->resizeCell()->imagePosition(), kit::ImageLeft);
     kit::test::EventScript script(window.get());
     script.mouseDown(MakePoint(150, 10)).mouseDragged(MakePoint(140, 10)).mouseUp(MakePoint(140, 10));
     script.run();

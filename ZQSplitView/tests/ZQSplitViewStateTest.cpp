@@ -208,7 +208,7 @@ TEST_F(StateTest, LoadingFromAnInterfaceFileRestoresTheSavedSizes)
     EXPECT_TRUE(loaded->canSaveState());
     auto loadedGrip = kit::dynamic_pointer_cast<JVLSplitSubviewResizeButton>(loaded->subviewAtPosition(1)->subviews().at(0));
     ASSERT_TRUE(loadedGrip);
-    EXPECT_EQ(loadedGrip->cell()->imagePosition(), JVLSplitSubviewResizeButtonCell::ImageLeft) << "awoken in the second pane";
+    EXPECT_EQ(loadedGrip->resizeCell()->imagePosition(), kit::ImageLeft) << "awoken in the second pane";
 }
 
 } // namespace

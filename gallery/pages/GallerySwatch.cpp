@@ -30,12 +30,18 @@ void GallerySwatch::drawRect(kit::Rect)
     painter->restore();
 }
 
-GalleryPushButton::GalleryPushButton(kit::Rect frame, QString title, std::function<void()> action)
-    : GallerySwatch(frame, QColor(232, 232, 236), std::move(title))
-    , action_(std::move(action))
-{ }
+KIT_REGISTER_CLASS(GalleryPushButton, kit::Button) { c.action("perform", &GalleryPushButton::perform); }
 
-void GalleryPushButton::mouseDown(const kit::Event&)
+GalleryPushButton::GalleryPushButton(kit::Rect frame, const QString& title, std::function<void()> action)
+    : kit::Button(frame)
+    , action_(std::move(action))
+{
+    setTitle(title);
+    setTarget(this);
+    setAction("perform");
+}
+
+void GalleryPushButton::perform(kit::Object*)
 {
     if (action_)
         action_();

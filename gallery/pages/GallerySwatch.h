@@ -1,10 +1,11 @@
 #pragma once
 
-// Small views the component pages share: a filled, titled rectangle, and a push button stand-in
-// that runs a function when clicked (until kit/controls' Button reaches the gallery).
+// Small views the component pages share: a filled, titled rectangle, and a push button that runs
+// a function when clicked.
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Button.h"
 
 #include <QColor>
 #include <QString>
@@ -23,12 +24,13 @@ protected:
     QString title_;
 };
 
-class GalleryPushButton : public GallerySwatch {
+class GalleryPushButton : public kit::Button {
+    KIT_CLASS(GalleryPushButton)
 public:
-    GalleryPushButton(kit::Rect frame, QString title, std::function<void()> action);
+    explicit GalleryPushButton(kit::Rect frame = {}, const QString& title = {}, std::function<void()> action = {});
 
-    // kit::Responder:
-    void mouseDown(const kit::Event& event) override;
+    // The button's own action, sent to itself.
+    void perform(kit::Object* sender);
 
 private:
     std::function<void()> action_;
