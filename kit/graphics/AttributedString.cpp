@@ -3,6 +3,7 @@
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QFontMetricsF>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -29,7 +30,10 @@ struct Line {
     double height = 0;
     double width = 0;
     TextAlignment alignment = NaturalTextAlignment;
+    bool ellipsis = false; // cut at its end, "…" follows in the last character's attributes
 };
+
+const QString ellipsisText(QChar(0x2026));
 
 } // namespace
 
@@ -173,6 +177,28 @@ void measure(const AttributedString& s, Line& line)
     line.alignment = first.paragraphStyle ? first.paragraphStyle->alignment() : NaturalTextAlignment;
 }
 
+double ellipsisWidth(const AttributedString& s, int index)
+{
+    return QFontMetricsF(fontOf(s.attributesAtIndex(std::max(0, index)))->qFont()).horizontalAdvance(ellipsisText);
+}
+
+// Characters [start, end) cut at the end, on a grapheme boundary, so that they and "…" fit `width`.
+Line truncatedTail(const AttributedString& s, int start, int end, double width)
+{
+    if (advance(s, start, end) <= width)
+        return { start, end };
+    Line line { start, start };
+    line.ellipsis = true;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.string().mid(start, end - start));
+    while (finder.toNextBoundary() > 0) {
+        const int cut = start + int(finder.position());
+        if (advance(s, start, cut) + ellipsisWidth(s, cut - 1) > width)
+            break;
+        line.end = cut;
+    }
+    return line;
+}
+
 // Lines of `s`: paragraphs split at "\n", wrapped to `width` when the paragraph style wraps.
 std::vector<Line> layout(const AttributedString& s, double width)
 {
@@ -186,7 +212,10 @@ std::vector<Line> layout(const AttributedString& s, double width)
         const StringAttributes first = s.attributesAtIndex(std::min(start, std::max(0, s.length() - 1)));
         const LineBreakMode mode = first.paragraphStyle ? first.paragraphStyle->lineBreakMode() : LineBreakByWordWrapping;
         const bool wraps = mode == LineBreakByWordWrapping || mode == LineBreakByCharWrapping;
-        if (!wraps || end == start || width == std::numeric_limits<double>::infinity()) {
+        const bool finite = width != std::numeric_limits<double>::infinity();
+        if (mode == LineBreakByTruncatingTail && finite) {
+            lines.push_back(truncatedTail(s, start, end, width));
+        } else if (!wraps || end == start || !finite) {
             lines.push_back({ start, end });
         } else {
             QTextLayout paragraph(text.mid(start, end - start), fontOf(first)->qFont());
@@ -234,7 +263,7 @@ void drawLines(const AttributedString& s, const std::vector<Line>& lines, Rect r
         int visibleEnd = line.end;
         while (visibleEnd > line.start && s.string().at(visibleEnd - 1).isSpace())
             --visibleEnd;
-        const double visible = advance(s, line.start, visibleEnd);
+        const double visible = advance(s, line.start, visibleEnd) + (line.ellipsis ? ellipsisWidth(s, line.end - 1) : 0);
         double x = rect.minX();
         if (line.alignment == RightTextAlignment)
             x = rect.maxX() - visible;
@@ -251,6 +280,12 @@ void drawLines(const AttributedString& s, const std::vector<Line>& lines, Rect r
             const QColor color = run.attributes.foregroundColor ? run.attributes.foregroundColor->toQColor() : QColor(Qt::black);
             context->backend().drawText(piece, font, QBrush(color), QPointF(x, baseline), toUser, context->state());
             x += QFontMetricsF(font).horizontalAdvance(piece);
+        }
+        if (line.ellipsis) {
+            const StringAttributes a = s.attributesAtIndex(std::max(line.start, line.end - 1));
+            context->setShadow(a.shadow.get());
+            const QColor color = a.foregroundColor ? a.foregroundColor->toQColor() : QColor(Qt::black);
+            context->backend().drawText(ellipsisText, fontOf(a)->qFont(), QBrush(color), QPointF(x, baseline), toUser, context->state());
         }
         top += line.height;
     }

@@ -43,7 +43,8 @@ public:
     // The point is the top-left of the text when user space runs down, its bottom-left otherwise.
     void drawAtPoint(Point point) const;
     // From the rectangle's visual top (first baseline at top + ascent), wrapped per the paragraph
-    // style, aligned, clipped to the rectangle.
+    // style (word or character wrapping; tail truncation gives one line ending in "…"; other modes
+    // one unwrapped line), aligned, clipped to the rectangle.
     void drawInRect(Rect rect) const;
 
 private:

@@ -143,3 +143,19 @@ TEST(AttributedString, WrapsPerTheParagraphStyle)
         EXPECT_EQ(r.records()[0].text, "word word word");
     }
 }
+
+TEST(AttributedString, TailTruncationEndsInAnEllipsisThatFits)
+{
+    AttributedString s("abcdefghij", styled(LeftTextAlignment, LineBreakByTruncatingTail));
+    s.addAttributes({ nullptr, Color::redColor(), nullptr, nullptr }, MakeRange(3, 7));
+    const double width = advance("abcde\u2026", 13) + 0.5;
+    kit::test::Recorder r(true);
+    s.drawInRect(MakeRect(0, 0, width, 40));
+    ASSERT_EQ(r.records().size(), 3u);
+    EXPECT_EQ(r.records()[0].text, "abc");
+    EXPECT_EQ(r.records()[1].text, "de");
+    EXPECT_EQ(r.records()[2].text, QString(QChar(0x2026)));
+    // The ellipsis takes the attributes of the last character kept.
+    EXPECT_EQ(r.records()[2].color(), QColor(Qt::red));
+    EXPECT_NEAR(r.records()[2].baseline.x(), advance("abcde", 13), 1e-9);
+}
