@@ -26,7 +26,7 @@ if [ "${JVL_TSAN:-0}" = 1 ]; then
   export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=0:second_deadlock_stack=1:ignore_noninstrumented_modules=1}
   threaded='Clock*:*ClockDeadline*:OperationQueueTest.*:CacheTest.*:ObjectLifetime.*:Object.WeakLock*:NotificationCenterTest.*'
   threaded+=':KeyValueObserving.*:RunLoopTest.*:PerformCancelTest.*:GraphicsContext.CurrentContextIsPerThread*'
-  threaded+=':Image.DrawsOnWorkerThreads*'
+  threaded+=':Image.DrawsOnWorkerThreads*:PDFPage.Worker*'
   exec dbus-run-session -- "$build/kit/kit_tests" --gtest_color=no --gtest_filter="$threaded" "$@"
 fi
 

@@ -4,9 +4,11 @@
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/PDFPage.h"
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -236,6 +238,24 @@ void CGContext::drawImage(Rect r, const Ref<CGImage>& image)
     const QRectF target(r.origin.x, r.origin.y, r.size.width, r.size.height);
     context_->backend().drawImage(
         image->image(), QRectF(image->image().rect()), target, QTransform(1, 0, 0, -1, 0, r.minY() + r.maxY()), 1.0, s);
+}
+
+void CGContext::drawPDFPage(const Ref<PDFPage>& page)
+{
+    if (!page)
+        return;
+    const Rect box = page->boxRect(PDFMediaBox);
+    const QRectF target(box.origin.x, box.origin.y, box.size.width, box.size.height);
+    // Rendered at the size the box covers on the device, so scaling keeps the page sharp.
+    const QSizeF device = state().ctm.mapRect(target).size();
+    constexpr double maxSide = 8192;
+    const double shrink = std::min(1.0, maxSide / std::max({ device.width(), device.height(), 1.0 }));
+    const QSize pixels(std::max(1, int(std::ceil(device.width() * shrink))), std::max(1, int(std::ceil(device.height() * shrink))));
+    const QImage image = page->render(pixels);
+    if (image.isNull())
+        return;
+    GraphicsState s = state();
+    context_->backend().drawImage(image, QRectF(image.rect()), target, QTransform(1, 0, 0, -1, 0, target.top() + target.bottom()), 1.0, s);
 }
 
 void CGContext::drawShading(const Shading& shading)

@@ -21,6 +21,7 @@ namespace kit {
 
 class CGImage;
 class GraphicsContext;
+class PDFPage;
 class Shading;
 
 // A path of the graphics layer (move, line, rectangle, close).
@@ -95,6 +96,8 @@ class CGContext : public Object {
     // Draws `image` to fill `r` under the full CTM (no upright correction: y up shows it upright).
     void drawImage(Rect r, const Ref<CGImage>& image);
     void drawShading(const Shading& shading);
+    // Draws the page's media box (y up, origin zero) under the CTM; no background is painted.
+    void drawPDFPage(const Ref<PDFPage>& page);
 
 private:
     struct MaskLayer;

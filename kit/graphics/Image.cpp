@@ -59,7 +59,9 @@ Ref<Image> Image::imageWithData(const QByteArray& data)
     if (data.isEmpty())
         return nullptr;
     Ref<ImageRep> rep;
-    if (data.left(1024).contains("<svg"))
+    if (data.startsWith("%PDF"))
+        rep = PDFImageRep::imageRepWithData(data);
+    else if (data.left(1024).contains("<svg"))
         rep = SVGImageRep::imageRepWithData(data);
     else
         rep = BitmapImageRep::imageRepWithData(data);

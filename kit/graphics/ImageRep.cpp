@@ -3,6 +3,7 @@
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/PDFPage.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -16,6 +17,7 @@ KIT_REGISTER_CLASS(ImageRep, Object) { }
 KIT_REGISTER_CLASS(BitmapImageRep, ImageRep) { }
 KIT_REGISTER_CLASS(SVGImageRep, ImageRep) { }
 KIT_REGISTER_CLASS(CustomImageRep, ImageRep) { }
+KIT_REGISTER_CLASS(PDFImageRep, ImageRep) { }
 
 BitmapImageRep::BitmapImageRep(QImage image)
     : ImageRep(MakeSize(image.width(), image.height()))
@@ -125,6 +127,38 @@ QImage SVGImageRep::pixelsForSize(QSize pixels) const
 Ref<Object> SVGImageRep::copy() const
 {
     Ref<SVGImageRep> rep(new SVGImageRep(data_, size()), adopt);
+    return rep;
+}
+
+PDFImageRep::PDFImageRep(Ref<PDFPage> page, Size size)
+    : ImageRep(size)
+    , page_(std::move(page))
+{ }
+
+Ref<PDFImageRep> PDFImageRep::imageRepWithData(const QByteArray& data)
+{
+    auto document = PDFDocument::createWithData(data);
+    auto page = document ? document->pageAtIndex(0) : nullptr;
+    if (!page)
+        return nullptr;
+    const Size size = page->boxRect(PDFMediaBox).size;
+    return Ref<PDFImageRep>(new PDFImageRep(std::move(page), size), adopt);
+}
+
+QImage PDFImageRep::pixelsForSize(QSize pixels) const
+{
+    if (pixels.isEmpty())
+        return {};
+    std::lock_guard lock(mutex_);
+    auto& cached = cache_[{ pixels.width(), pixels.height() }];
+    if (cached.isNull())
+        cached = page_->render(pixels);
+    return cached;
+}
+
+Ref<Object> PDFImageRep::copy() const
+{
+    Ref<PDFImageRep> rep(new PDFImageRep(page_, size()), adopt);
     return rep;
 }
 

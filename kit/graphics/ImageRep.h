@@ -1,7 +1,7 @@
 #pragma once
 
-// Representations of an image: a bitmap (premultiplied ARGB32 QImage), an SVG document rendered
-// per pixel size, or a drawing callback. Each answers its size in points and its pixels at a
+// Representations of an image: a bitmap (premultiplied ARGB32 QImage), an SVG document or a PDF's
+// first page rendered per pixel size, or a drawing callback. Each answers its size in points and its pixels at a
 // requested pixel size; bitmap and SVG reps are safe to read from several threads.
 
 #include "kit/core/Class.h"
@@ -20,6 +20,7 @@ namespace kit {
 
 class CGImage;
 class Color;
+class PDFPage;
 
 class ImageRep : public Object {
     KIT_CLASS(ImageRep)
@@ -94,6 +95,25 @@ private:
         , data_(std::move(data))
     { }
     QByteArray data_;
+    mutable std::mutex mutex_;
+    mutable std::map<std::pair<int, int>, QImage> cache_;
+};
+
+// The first page of a PDF, its media box in points, rendered on demand without a background.
+class PDFImageRep final : public ImageRep {
+    KIT_CLASS(PDFImageRep)
+    // Null for data that is not a readable PDF.
+    static Ref<PDFImageRep> imageRepWithData(const QByteArray& data);
+
+    int pixelsWide() const override { return int(size().width); }
+    int pixelsHigh() const override { return int(size().height); }
+    QImage pixelsForSize(QSize pixels) const override;
+    Ref<Object> copy() const override;
+    const Ref<PDFPage>& page() const { return page_; }
+
+private:
+    PDFImageRep(Ref<PDFPage> page, Size size);
+    Ref<PDFPage> page_;
     mutable std::mutex mutex_;
     mutable std::map<std::pair<int, int>, QImage> cache_;
 };

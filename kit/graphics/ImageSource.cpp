@@ -1,13 +1,17 @@
 #include "kit/graphics/ImageSource.h"
 
+#include "kit/graphics/PDFPage.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kit {
@@ -136,6 +140,28 @@ Ref<CGImage> ImageSource::createThumbnailAtIndex(int index, const ThumbnailOptio
     return readScaled(data_, index, options.maxPixelSize);
 }
 
+// The page on white (a page's paper), its larger side reduced to maxSize.
+namespace {
+
+Ref<CGImage> pdfThumbnail(const PDFPage& page, int maxSize)
+{
+    const Size size = page.boxRect(PDFMediaBox).size;
+    const double larger = std::max(size.width, size.height);
+    const double s = maxSize > 0 && larger > maxSize ? maxSize / larger : 1.0;
+    const QSize pixels(std::max(1, int(std::lround(size.width * s))), std::max(1, int(std::lround(size.height * s))));
+    const QImage pagePixels = page.render(pixels);
+    if (pagePixels.isNull())
+        return nullptr;
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, pagePixels);
+    painter.end();
+    return CGImage::create(image);
+}
+
+} // namespace
+
 Ref<CGImage> ThumbnailImageCreate(const QString& path, int maxSize)
 {
     const QFileInfo info(path);
@@ -143,6 +169,8 @@ Ref<CGImage> ThumbnailImageCreate(const QString& path, int maxSize)
         return nullptr;
     if (auto source = ImageSource::createWithURL(path))
         return source->createThumbnailAtIndex(0, { true, false, maxSize });
+    if (auto document = PDFDocument::createWithURL(path))
+        return pdfThumbnail(*document->pageAtIndex(0), maxSize);
 
     // The desktop's shared cache: thumbnails named by the MD5 of the file URI.
     QString cache = qEnvironmentVariable("XDG_CACHE_HOME");

@@ -46,8 +46,9 @@ private:
 };
 
 // A thumbnail of the file at `path` whose larger side is at most maxSize: the image itself for image
-// files, else a valid thumbnail from $XDG_CACHE_HOME/thumbnails (matching URI and modification
-// time); null otherwise, so the caller falls back to the file type's icon.
+// files, else a PDF's first page on white, else a valid thumbnail from $XDG_CACHE_HOME/thumbnails
+// (matching URI and modification time); null otherwise, so the caller falls back to the file type's
+// icon.
 Ref<CGImage> ThumbnailImageCreate(const QString& path, int maxSize);
 
 } // namespace kit
