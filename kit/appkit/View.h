@@ -12,6 +12,7 @@
 #include "kit/appkit/Responder.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/core/Geometry.h"
+#include "kit/foundation/Coder.h"
 
 #include <QString>
 #include <QStringList>
@@ -65,6 +66,13 @@ class View : public Responder {
     explicit View(Rect frame);
     ~View() override;
 
+    // Keyed coding of the view's part: frame, a non-zero bounds origin, hidden, the autoresizing
+    // settings and the subviews that are archivable themselves (others are left out); flipped
+    // belongs to the class. A view class becomes archivable by also adopting kit::Coding (these
+    // then are its Coding operations; overrides call the View ones first).
+    virtual void encodeWithCoder(Coder& coder) const;
+    virtual void initWithCoder(Coder& coder);
+
     // Geometry. The getters are virtual and the kit reads through them.
     virtual Rect frame() const { return frame_; }
     virtual Rect bounds() const { return bounds_; }
@@ -87,7 +95,7 @@ class View : public Responder {
     unsigned autoresizingMask() const { return autoresizingMask_; }
     void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
     bool autoresizesSubviews() const { return autoresizesSubviews_; }
-    void setAutoresizesSubviews(bool flag) { autoresizesSubviews_ = flag; }
+    virtual void setAutoresizesSubviews(bool flag) { autoresizesSubviews_ = flag; }
     virtual void resizeSubviewsWithOldSize(Size oldSize);
     virtual void resizeWithOldSuperviewSize(Size oldSize);
 

@@ -12,8 +12,6 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(Color, Object) { }
-
 Color::Color(QString space, RGBA c)
     : space_(std::move(space))
     , c_(c)
@@ -256,6 +254,82 @@ bool Color::isEqual(const Color& o) const
     if (system_ || o.system_)
         return system_ == o.system_ && role_ == o.role_;
     return space_ == o.space_ && c_.r == o.c_.r && c_.g == o.c_.g && c_.b == o.c_.b && c_.a == o.c_.a;
+}
+
+namespace {
+
+const QString spaceKey = QStringLiteral("colorSpace");
+const QString componentsKey = QStringLiteral("components");
+const QString nameKey = QStringLiteral("name");
+
+// System colours travel by the name of their factory.
+constexpr std::pair<Color::SystemRole, const char*> systemNames[] = {
+    { Color::SystemRole::AlternateSelectedControl, "alternateSelectedControlColor" },
+    { Color::SystemRole::KeyboardFocusIndicator, "keyboardFocusIndicatorColor" },
+    { Color::SystemRole::SelectedControl, "selectedControlColor" },
+    { Color::SystemRole::ControlText, "controlTextColor" },
+    { Color::SystemRole::Text, "textColor" },
+    { Color::SystemRole::DisabledControlText, "disabledControlTextColor" },
+    { Color::SystemRole::WindowBackground, "windowBackgroundColor" },
+    { Color::SystemRole::WindowFrame, "windowFrameColor" },
+};
+
+bool isWhiteSpace(const QString& space) { return space == CalibratedWhiteColorSpace || space == DeviceWhiteColorSpace; }
+bool isRGBSpace(const QString& space) { return space == CalibratedRGBColorSpace || space == DeviceRGBColorSpace; }
+
+} // namespace
+
+void Color::encodeWithCoder(Coder& coder) const
+{
+    if (pattern_) {
+        coder.encodeObjectForKey(Value(PatternColorSpace), spaceKey);
+        return;
+    }
+    if (system_) {
+        coder.encodeObjectForKey(Value(NamedColorSpace), spaceKey);
+        for (const auto& [role, name] : systemNames)
+            if (role == role_)
+                coder.encodeObjectForKey(Value(QString::fromLatin1(name)), nameKey);
+        return;
+    }
+    // Colours made from sRGB or a QColor are calibrated RGB here.
+    const QString space = isWhiteSpace(space_) || isRGBSpace(space_) ? space_ : CalibratedRGBColorSpace;
+    coder.encodeObjectForKey(Value(space), spaceKey);
+    coder.encodeObjectForKey(isWhiteSpace(space) ? Value(Array { c_.r, c_.a }) : Value(Array { c_.r, c_.g, c_.b, c_.a }), componentsKey);
+}
+
+void Color::initWithCoder(Coder& coder)
+{
+    const QString space = coder.decodeObjectForKey(spaceKey).stringValue();
+    if (space == NamedColorSpace) {
+        const QString name = coder.decodeObjectForKey(nameKey).stringValue();
+        for (const auto& [role, roleName] : systemNames)
+            if (name == QLatin1String(roleName)) {
+                space_ = NamedColorSpace;
+                c_ = {};
+                system_ = true;
+                role_ = role;
+                return;
+            }
+        coder.failWithError(QStringLiteral("unknown system colour %1").arg(name));
+        return;
+    }
+    if (space == PatternColorSpace)
+        return; // the factory's clear colour
+    const Array parts = coder.decodeObjectForKey(componentsKey).array();
+    const std::int64_t expected = isWhiteSpace(space) ? 2 : isRGBSpace(space) ? 4 : -1;
+    if (expected < 0 || parts.count() != expected) {
+        coder.failWithError(QStringLiteral("a colour in space %1 with %2 components").arg(space).arg(parts.count()));
+        return;
+    }
+    auto clamp = [&](std::int64_t i) { return std::clamp(parts[i].doubleValue(), 0.0, 1.0); };
+    space_ = space;
+    c_ = expected == 2 ? RGBA { clamp(0), clamp(0), clamp(0), clamp(1) } : RGBA { clamp(0), clamp(1), clamp(2), clamp(3) };
+}
+
+KIT_REGISTER_CLASS(Color, Object)
+{
+    c.factory([] { return Ref<Object>(makeColor(CalibratedWhiteColorSpace, 0, 0, 0, 0)); });
 }
 
 } // namespace kit

@@ -6,6 +6,7 @@
 
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/foundation/Coder.h"
 
 #include <QColor>
 #include <QString>
@@ -26,7 +27,9 @@ inline const QString SystemColorsDidChangeNotification = QStringLiteral("NSSyste
 
 enum ControlTint : int { DefaultControlTint = 0, BlueControlTint = 1, GraphiteControlTint = 6, ClearControlTint = 7 };
 
-class Color : public Object {
+// Archivable: components and space name, system colours by name. A pattern colour keeps only
+// its space name and decodes as the clear colour (the image is not archived).
+class Color : public Object, public Coding {
     KIT_CLASS(Color)
     ~Color() override;
     enum class SystemRole {
@@ -102,6 +105,9 @@ class Color : public Object {
     std::size_t hash() const override;
     // Colours are immutable: a copy is the colour itself.
     Ref<Object> copy() const override { return Ref<Object>(const_cast<Color*>(this)); }
+
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     Ref<Image> patternImage() const;
     bool isPattern() const { return pattern_ != nullptr; }

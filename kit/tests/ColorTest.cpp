@@ -1,6 +1,8 @@
 #include "kit/graphics/Color.h"
 
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/graphics/Image.h"
 
 #include <QGuiApplication>
@@ -103,3 +105,62 @@ TEST(Color, SystemColoursFollowThePalette)
 }
 
 } // namespace
+
+namespace {
+
+kit::Ref<Color> archivedAndBack(const kit::Ref<Color>& colour)
+{
+    QString error;
+    const kit::Value back = kit::KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(
+        kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(kit::Ref<kit::Object>(colour))), &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    return back.objectAs<Color>();
+}
+
+} // namespace
+
+TEST(Color, ArchivesComponentsSpaceAndSystemNames)
+{
+    const kit::Ref<Color> colours[] = {
+        Color::colorWithCalibratedWhiteAlpha(0.25, 0.5),
+        Color::colorWithDeviceWhiteAlpha(1, 1),
+        Color::colorWithCalibratedRedGreenBlueAlpha(0.1, 0.2, 0.3, 0.4),
+        Color::colorWithDeviceRedGreenBlueAlpha(1, 0.5, 0, 1),
+        Color::clearColor(),
+        Color::textColor(),
+        Color::windowBackgroundColor(),
+        Color::alternateSelectedControlColor(),
+    };
+    for (const auto& colour : colours) {
+        const auto back = archivedAndBack(colour);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->colorSpaceName(), colour->colorSpaceName());
+        EXPECT_TRUE(back->isEqual(*colour)) << colour->colorSpaceName().toStdString();
+    }
+    // sRGB colours come back as calibrated RGB with the same components.
+    const auto srgb = archivedAndBack(Color::colorWithSRGBRedGreenBlueAlpha(0.5, 0.25, 1, 1));
+    ASSERT_TRUE(srgb);
+    EXPECT_EQ(srgb->colorSpaceName(), kit::CalibratedRGBColorSpace);
+    EXPECT_DOUBLE_EQ(srgb->greenComponent(), 0.25);
+}
+
+TEST(Color, PatternColoursAreNotArchived)
+{
+    const auto back = archivedAndBack(Color::colorWithPatternImage(kit::Image::imageWithSize({ 4, 4 })));
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->isPattern());
+    EXPECT_TRUE(back->isEqual(*Color::clearColor()));
+}
+
+TEST(Color, MalformedArchivesFail)
+{
+    for (const char* record : { R"({"$class": "Color", "colorSpace": "NSCalibratedRGBColorSpace", "components": [1.0, 0.5]})",
+             R"({"$class": "Color", "colorSpace": "NSNamedColorSpace", "name": "noSuchColor"})",
+             R"({"$class": "Color", "colorSpace": "NSCustomColorSpace", "components": [1.0]})" }) {
+        const QByteArray archive
+            = QByteArray(R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}}, "$objects": [)") + record + "]}";
+        QString error;
+        EXPECT_FALSE(kit::KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(archive, &error).object()) << record;
+        EXPECT_FALSE(error.isEmpty()) << record;
+    }
+}

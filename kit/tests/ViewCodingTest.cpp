@@ -1,0 +1,120 @@
+#include "kit/appkit/View.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
+
+#include <gtest/gtest.h>
+
+using namespace kit;
+
+namespace {
+
+class CodedView : public View, public Coding {
+    KIT_CLASS(CodedView)
+    using View::View;
+    int tag = 0;
+    void encodeWithCoder(Coder& coder) const override
+    {
+        View::encodeWithCoder(coder);
+        coder.encodeIntegerForKey(tag, "tag");
+    }
+    void initWithCoder(Coder& coder) override
+    {
+        View::initWithCoder(coder);
+        tag = int(coder.decodeIntegerForKey("tag"));
+    }
+};
+
+class FlippedCodedView : public CodedView {
+    KIT_CLASS(FlippedCodedView)
+    bool isFlipped() const override { return true; }
+};
+
+Ref<CodedView> roundTrip(View* root)
+{
+    QString error;
+    const Value back
+        = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(Value(Ref<View>(root))), &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    return back.objectAs<CodedView>();
+}
+
+} // namespace
+
+KIT_REGISTER_CLASS(CodedView, View) { }
+KIT_REGISTER_CLASS(FlippedCodedView, CodedView) { }
+
+TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
+{
+    auto root = make<CodedView>(MakeRect(10, 20, 300, 200));
+    root->tag = 1;
+    root->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+    root->setAutoresizesSubviews(false);
+    root->setBoundsOrigin(MakePoint(5, -7));
+    auto first = make<FlippedCodedView>();
+    first->setFrame(MakeRect(0, 0, 100, 50));
+    first->tag = 2;
+    first->setHidden(true);
+    auto plain = make<View>(MakeRect(1, 1, 2, 2)); // not archivable: left out
+    auto second = make<CodedView>(MakeRect(100, 0, 200, 50));
+    second->tag = 3;
+    auto grandchild = make<CodedView>(MakeRect(4, 4, 8, 8));
+    grandchild->tag = 4;
+    grandchild->setAutoresizingMask(ViewMinXMargin);
+    root->addSubview(first.get());
+    root->addSubview(plain.get());
+    root->addSubview(second.get());
+    second->addSubview(grandchild.get());
+
+    const auto back = roundTrip(root.get());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->tag, 1);
+    EXPECT_EQ(back->frame(), MakeRect(10, 20, 300, 200));
+    EXPECT_EQ(back->bounds(), MakeRect(5, -7, 300, 200));
+    EXPECT_EQ(back->autoresizingMask(), unsigned(ViewWidthSizable | ViewHeightSizable));
+    EXPECT_FALSE(back->autoresizesSubviews());
+    ASSERT_EQ(back->subviews().size(), 2u);
+
+    auto* b1 = dynamic_cast<FlippedCodedView*>(back->subviews()[0].get());
+    auto* b2 = dynamic_cast<CodedView*>(back->subviews()[1].get());
+    ASSERT_TRUE(b1 && b2);
+    EXPECT_EQ(b1->tag, 2);
+    EXPECT_TRUE(b1->isHidden());
+    EXPECT_TRUE(b1->isFlipped()); // from the class, not the archive
+    EXPECT_EQ(b1->superview().get(), back.get());
+    EXPECT_EQ(b2->tag, 3);
+    EXPECT_FALSE(b2->isHidden());
+    EXPECT_TRUE(b2->autoresizesSubviews());
+    EXPECT_EQ(b2->superview().get(), back.get());
+    ASSERT_EQ(b2->subviews().size(), 1u);
+    auto* b3 = dynamic_cast<CodedView*>(b2->subviews()[0].get());
+    ASSERT_TRUE(b3);
+    EXPECT_EQ(b3->tag, 4);
+    EXPECT_EQ(b3->frame(), MakeRect(4, 4, 8, 8));
+    EXPECT_EQ(b3->bounds().origin, ZeroPoint);
+    EXPECT_EQ(b3->autoresizingMask(), unsigned(ViewMinXMargin));
+    EXPECT_EQ(b3->superview().get(), b2);
+}
+
+TEST(ViewCoding, ZeroBoundsOriginAndVisibleAreNotWritten)
+{
+    auto view = make<CodedView>(MakeRect(0, 0, 10, 10));
+    const QString json = QString::fromUtf8(KeyedArchiver::archivedDataWithRootObject(Value(Ref<View>(view))));
+    EXPECT_FALSE(json.contains("boundsOrigin"));
+    EXPECT_FALSE(json.contains("hidden"));
+    EXPECT_FALSE(json.contains("subviews"));
+    EXPECT_TRUE(json.contains("frame"));
+}
+
+TEST(ViewCoding, MissingKeysKeepTheDefaults)
+{
+    const QByteArray archive = R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}},
+        "$objects": [{"$class": "CodedView", "tag": 9}]})";
+    QString error;
+    const auto back = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(archive, &error).objectAs<CodedView>();
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(back->tag, 9);
+    EXPECT_EQ(back->frame(), ZeroRect);
+    EXPECT_TRUE(back->autoresizesSubviews());
+    EXPECT_EQ(back->autoresizingMask(), unsigned(ViewNotSizable));
+    EXPECT_FALSE(back->isHidden());
+}
