@@ -21,7 +21,7 @@ class Menu;
 class View;
 class Event;
 
-// Posted around every session; the object is the root menu.
+// Posted through the default notification center around every session; the object is the root menu.
 inline const QString MenuDidBeginTrackingNotification = QStringLiteral("NSMenuDidBeginTrackingNotification");
 inline const QString MenuDidEndTrackingNotification = QStringLiteral("NSMenuDidEndTrackingNotification");
 
@@ -135,9 +135,6 @@ public:
     // The presenter sessions use; null restores the QMenu presenter.
     static void setPresenter(std::shared_ptr<MenuPresenter> presenter);
     static MenuPresenter& presenter();
-    // Who hears the begin/end notifications until the notification center takes them over.
-    using TrackingObserver = std::function<void(const QString& name, Menu* menu)>;
-    static void setTrackingObserver(TrackingObserver observer);
 
 private:
     void fillFromDelegate();

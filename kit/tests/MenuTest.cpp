@@ -188,7 +188,7 @@ TEST_F(MenuSession, CancelStillEndsTrackingAndSendsNothing)
     menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
     sub->addItemWithTitleActionKeyEquivalent("Deep", "act", {});
     EXPECT_FALSE(sub->runSession(where));
-    EXPECT_EQ(scope.notifications, (QStringList { MenuDidBeginTrackingNotification, MenuDidEndTrackingNotification }));
+    EXPECT_EQ(scope.notifications, (QStringList { "NSMenuDidBeginTrackingNotification", "NSMenuDidEndTrackingNotification" }));
     // The object is the root menu, even for a submenu's session.
     EXPECT_EQ(scope.notifiedMenus, (std::vector<Menu*> { menu.get(), menu.get() }));
     EXPECT_TRUE(target->calls.empty());
