@@ -20,9 +20,12 @@ TEST(CellCoding, AButtonCellsSettingsSurviveARoundTrip)
     cell->setKeyEquivalentModifierMask(AlternateKeyMask);
     cell->setAction("act");
     cell->setTag(7);
+    auto target = make<ButtonCell>();
+    cell->setTarget(target.get());
     cell->setEnabled(false);
     cell->setAlignment(CenterTextAlignment);
     cell->setControlSize(SmallControlSize);
+    cell->setShowsBorderOnlyWhileMouseInside(true);
     const QByteArray data = KeyedArchiver::archivedDataWithRootObject(Value(Ref<Object>(cell)));
     QString error;
     const Ref<Object> object = KeyedUnarchiver::unarchivedObjectOfClass(ButtonCell::staticClass(), data, &error);
@@ -41,6 +44,9 @@ TEST(CellCoding, AButtonCellsSettingsSurviveARoundTrip)
     EXPECT_FALSE(copy->isEnabled());
     EXPECT_EQ(copy->alignment(), CenterTextAlignment);
     EXPECT_EQ(copy->controlSize(), SmallControlSize);
+    EXPECT_TRUE(copy->showsBorderOnlyWhileMouseInside());
+    // The target is conditional: nothing else archived it.
+    EXPECT_FALSE(copy->target());
 }
 
 } // namespace
