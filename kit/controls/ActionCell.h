@@ -10,6 +10,9 @@ namespace kit {
 class ActionCell : public Cell {
     KIT_CLASS(ActionCell)
 public:
+    // Settings only (no target, control view or transient highlight).
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
     using Cell::Cell;
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;

@@ -54,6 +54,43 @@ KIT_SET(setKeyEquivalentModifierMask, std::uint64_t)
 #undef KIT_GET
 #undef KIT_SET
 
+void Button::updateDefaultButtonRegistration()
+{
+    const Ref<Window> w = window();
+    const Ref<Cell> c = cell();
+    if (!w)
+        return;
+    const auto* buttonCell = dynamic_cast<const ButtonCell*>(c.get());
+    if (buttonCell && buttonCell->isDefaultButton())
+        w->setDefaultButtonCell(c.get());
+    else if (c && w->defaultButtonCell() == c)
+        w->setDefaultButtonCell(nullptr);
+}
+
+void Button::viewWillMoveToWindow(Window* newWindow)
+{
+    const Ref<Window> old = window();
+    if (old && old.get() != newWindow)
+        if (const Ref<Cell> c = cell(); c && old->defaultButtonCell() == c)
+            old->setDefaultButtonCell(nullptr);
+    Control::viewWillMoveToWindow(newWindow);
+}
+
+void Button::viewDidMoveToWindow()
+{
+    Control::viewDidMoveToWindow();
+    updateDefaultButtonRegistration();
+}
+
+void Button::setCell(Ref<Cell> newCell)
+{
+    if (const Ref<Window> w = window())
+        if (const Ref<Cell> c = cell(); c && w->defaultButtonCell() == c)
+            w->setDefaultButtonCell(nullptr);
+    Control::setCell(std::move(newCell));
+    updateDefaultButtonRegistration();
+}
+
 void Button::setTitle(const QString& title)
 {
     if (const Ref<Cell> c = cell())

@@ -45,7 +45,14 @@ public:
     bool showsBorderOnlyWhileMouseInside() const;
     void setShowsBorderOnlyWhileMouseInside(bool flag);
 
+    // A button whose key equivalent is Return is its window's default button: the window holds its
+    // cell weakly and clicks it on Return. Called on entering a window and on key changes.
+    void updateDefaultButtonRegistration();
+
     // kit::View:
+    void viewWillMoveToWindow(Window* window) override;
+    void viewDidMoveToWindow() override;
+    void setCell(Ref<Cell> cell) override;
     bool isFlipped() const override { return true; }
     void updateTrackingAreas() override;
     void setFrameSize(Size size) override;

@@ -2,6 +2,7 @@
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Button.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/Control.h"
 
@@ -159,6 +160,8 @@ void ButtonCell::setKeyEquivalent(const QString& key)
 {
     b_.keyEquivalent = key;
     changed();
+    if (auto* button = dynamic_cast<Button*>(owningControl().get()))
+        button->updateDefaultButtonRegistration();
 }
 
 int ButtonCell::nextState() const

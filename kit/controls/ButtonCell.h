@@ -13,6 +13,9 @@ namespace kit {
 class ButtonCell : public ActionCell {
     KIT_CLASS(ButtonCell)
 public:
+    // Settings only (no target, control view or transient highlight).
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
     ButtonCell();
     explicit ButtonCell(const QString& title);
     explicit ButtonCell(Ref<Image> image);

@@ -16,7 +16,12 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(Cell, Object) { c.copyable(); }
+KIT_REGISTER_CLASS(Cell, Object)
+{
+    c.copyable();
+    // The window clicks its default button cell by name.
+    c.action("performClick", &Cell::performClick);
+}
 
 namespace {
 

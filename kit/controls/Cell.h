@@ -11,6 +11,7 @@
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
+#include "kit/foundation/Coder.h"
 #include "kit/graphics/Image.h"
 
 #include <QFont>
@@ -27,9 +28,12 @@ class Color;
 class Control;
 class View;
 
-class Cell : public Object {
+class Cell : public Object, public Coding {
     KIT_CLASS(Cell)
 public:
+    // Settings only (no target, control view or transient highlight).
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
     // A text cell with an empty string.
     Cell();
     explicit Cell(const QString& text);

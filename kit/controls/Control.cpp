@@ -157,21 +157,6 @@ bool Control::acceptsFirstResponder() const { return cell_ && cell_->acceptsFirs
 
 bool Control::performKeyEquivalent(const Event& event) { return cell_ && isEnabled() && cell_->performKeyEquivalent(event); }
 
-void Control::rightMouseDown(const Event& event)
-{
-    const Ref<Control> keep(this);
-    const Ref<Menu> menu = dynamic_pointer_cast<Menu>(menuForEvent(event));
-    if (!menu) {
-        View::rightMouseDown(event);
-        return;
-    }
-    MenuPresentation where;
-    where.view = this;
-    where.location = convertPointFromView(event.locationInWindow(), nullptr);
-    where.font = font();
-    menu->runSession(where);
-}
-
 void Control::mouseDown(const Event& event)
 {
     if (!isEnabled() || !cell_)

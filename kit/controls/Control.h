@@ -104,8 +104,6 @@ public:
     virtual void sizeToFit();
     virtual void calcSize();
 
-    // --- Context menu: View's menu slot; a right mouse down runs it as a menu session. ---
-
     // Editing arrives with the text system; until then there is never an editor.
     Ref<Responder> currentEditor() const { return nullptr; }
     bool abortEditing() { return false; }
@@ -115,7 +113,6 @@ public:
     void drawRect(Rect dirtyRect) override;
     bool acceptsFirstResponder() const override;
     void mouseDown(const Event& event) override;
-    void rightMouseDown(const Event& event) override;
     bool performKeyEquivalent(const Event& event) override;
 
 protected:

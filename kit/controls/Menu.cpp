@@ -1,9 +1,13 @@
 #include "kit/controls/Menu.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Control.h"
 
+#include <memory>
 #include <stdexcept>
 
 namespace kit {
@@ -47,7 +51,9 @@ void MenuItem::setSubmenu(Ref<Menu> submenu)
 
 Menu::Menu(const QString& title)
     : title_(title)
-{ }
+{
+    installApplicationHooks();
+}
 
 Menu::~Menu()
 {
@@ -219,6 +225,92 @@ bool Menu::sendItemAction(MenuItem& item)
         return false;
     const Ref<MenuItem> keep(&item);
     return Application::sharedApplication()->sendActionToFrom(item.action(), item.targetReference(), &item);
+}
+
+namespace {
+
+// What the installed hooks share: the application drops the hooks on a test reset, and the main
+// menu goes with them.
+struct Hooks {
+    Ref<Menu> mainMenu;
+};
+
+std::weak_ptr<Hooks>& hooksSlot()
+{
+    static std::weak_ptr<Hooks> slot;
+    return slot;
+}
+
+bool keyMatches(const MenuItem& item, const Event& event)
+{
+    const QString key = item.keyEquivalent();
+    if (key.isEmpty())
+        return false;
+    std::uint64_t mask = item.keyEquivalentModifierMask();
+    if (key.size() == 1 && key.at(0).isUpper())
+        mask |= ShiftKeyMask;
+    const std::uint64_t relevant = ShiftKeyMask | ControlKeyMask | AlternateKeyMask | CommandKeyMask;
+    return (event.modifierFlags() & relevant) == mask && event.charactersIgnoringModifiers().compare(key, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool Menu::performKeyEquivalent(const Event& event)
+{
+    if (event.type() != KeyDown)
+        return false;
+    const Ref<Menu> keep(this);
+    fillFromDelegate();
+    update();
+    for (const Ref<MenuItem>& item : std::vector<Ref<MenuItem>>(items_)) {
+        if (item->isSeparatorItem() || item->isHidden())
+            continue;
+        if (const Ref<Menu> sub = item->submenu()) {
+            if (sub->performKeyEquivalent(event))
+                return true;
+            continue;
+        }
+        if (item->isEnabled() && keyMatches(*item, event) && sendItemAction(*item))
+            return true;
+    }
+    return false;
+}
+
+Ref<Menu> Menu::mainMenu()
+{
+    const std::shared_ptr<Hooks> hooks = hooksSlot().lock();
+    return hooks ? hooks->mainMenu : nullptr;
+}
+
+void Menu::setMainMenu(Ref<Menu> menu)
+{
+    installApplicationHooks();
+    hooksSlot().lock()->mainMenu = std::move(menu);
+}
+
+void Menu::installApplicationHooks()
+{
+    if (!hooksSlot().expired())
+        return;
+    auto hooks = std::make_shared<Hooks>();
+    hooksSlot() = hooks;
+    const Ref<Application> app = Application::sharedApplication();
+    app->setMainMenuKeyEquivalentHandler([hooks](const Event& event) {
+        const Ref<Menu> menu = hooks->mainMenu;
+        return menu && menu->performKeyEquivalent(event);
+    });
+    app->setContextMenuPresenter([hooks](Object* object, const Event& event, View* view) {
+        const Ref<Menu> menu(dynamic_cast<Menu*>(object));
+        if (!menu || !view)
+            return;
+        const Ref<View> keep(view);
+        MenuPresentation where;
+        where.view = view;
+        where.location = view->convertPointFromView(event.locationInWindow(), nullptr);
+        if (const auto* control = dynamic_cast<const Control*>(view))
+            where.font = control->font();
+        menu->runSession(where);
+    });
 }
 
 } // namespace kit

@@ -19,8 +19,9 @@ namespace kit {
 
 class Menu;
 class View;
+class Event;
 
-// Posted around every session; the object is the root menu.
+// Posted through the default notification center around every session; the object is the root menu.
 inline const QString MenuDidBeginTrackingNotification = QStringLiteral("NSMenuDidBeginTrackingNotification");
 inline const QString MenuDidEndTrackingNotification = QStringLiteral("NSMenuDidEndTrackingNotification");
 
@@ -119,12 +120,21 @@ public:
     // Sends the item's action from the item. NO when it has none or nobody took it.
     static bool sendItemAction(MenuItem& item);
 
+    // --- Key equivalents and the application's hooks. ---
+    // The first enabled item (validated first, submenus depth first) whose key equivalent and
+    // modifier mask match the key-down gets its action; YES when one did.
+    bool performKeyEquivalent(const Event& event);
+    // The application's main menu model; setting one installs the hooks.
+    static Ref<Menu> mainMenu();
+    static void setMainMenu(Ref<Menu> menu);
+    // Installs the main menu key-equivalent handler and the context-menu presenter on the shared
+    // application unless they are there already. Every Menu constructor calls it, so a menu
+    // created after Application::resetForTesting reinstalls them.
+    static void installApplicationHooks();
+
     // The presenter sessions use; null restores the QMenu presenter.
     static void setPresenter(std::shared_ptr<MenuPresenter> presenter);
     static MenuPresenter& presenter();
-    // Who hears the begin/end notifications until the notification center takes them over.
-    using TrackingObserver = std::function<void(const QString& name, Menu* menu)>;
-    static void setTrackingObserver(TrackingObserver observer);
 
 private:
     void fillFromDelegate();

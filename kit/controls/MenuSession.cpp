@@ -3,6 +3,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Menu.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <QAction>
@@ -157,12 +158,6 @@ std::shared_ptr<MenuPresenter>& presenterSlot()
     return slot;
 }
 
-Menu::TrackingObserver& observerSlot()
-{
-    static Menu::TrackingObserver slot;
-    return slot;
-}
-
 } // namespace
 
 void Menu::setPresenter(std::shared_ptr<MenuPresenter> presenter) { presenterSlot() = std::move(presenter); }
@@ -172,8 +167,6 @@ MenuPresenter& Menu::presenter()
     static QMenuPresenter standard;
     return presenterSlot() ? *presenterSlot() : standard;
 }
-
-void Menu::setTrackingObserver(TrackingObserver observer) { observerSlot() = std::move(observer); }
 
 Ref<MenuItem> Menu::runSession(const MenuPresentation& where, bool sendAction)
 {
@@ -186,15 +179,14 @@ Ref<MenuItem> Menu::runSession(const MenuPresentation& where, bool sendAction)
             sub->update();
         }
     const Ref<Menu> root = rootMenu();
-    if (const TrackingObserver observer = observerSlot())
-        observer(MenuDidBeginTrackingNotification, root.get());
+    const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+    center->postNotificationNameObject(MenuDidBeginTrackingNotification, root.get());
     Ref<MenuItem> chosen;
     {
         RunLoop::ModeScope mode(EventTrackingRunLoopMode);
         chosen = presenter().presentMenu(*this, where);
     }
-    if (const TrackingObserver observer = observerSlot())
-        observer(MenuDidEndTrackingNotification, root.get());
+    center->postNotificationNameObject(MenuDidEndTrackingNotification, root.get());
     if (chosen && sendAction)
         sendItemAction(*chosen);
     return chosen;

@@ -203,6 +203,32 @@ TEST_F(ButtonKeys, KeyEquivalentsClickWithTheirModifiers)
         EXPECT_EQ(c.sender, button.get());
 }
 
+TEST_F(ButtonKeys, AReturnButtonIsItsWindowsDefaultButton)
+{
+    EXPECT_FALSE(w.window->defaultButtonCell());
+    button->setKeyEquivalent("\r");
+    EXPECT_EQ(w.window->defaultButtonCell(), button->cell());
+    w.script->key(KeyCodeReturn, "\r").key(KeyCodeReturn, "\r", CommandKeyMask);
+    w.script->run();
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, button.get());
+    // Another key gives the role up; leaving the window too; entering one takes it.
+    button->buttonCell()->setKeyEquivalent("x");
+    EXPECT_FALSE(w.window->defaultButtonCell());
+    button->setKeyEquivalent("\r");
+    button->removeFromSuperview();
+    EXPECT_FALSE(w.window->defaultButtonCell());
+    w.content->addSubview(button.get());
+    EXPECT_EQ(w.window->defaultButtonCell(), button->cell());
+    // The window holds the cell weakly.
+    button->removeFromSuperview();
+    w.window->setDefaultButtonCell(button->cell().get());
+    const Weak<Cell> cell = button->cell();
+    button = nullptr;
+    EXPECT_FALSE(cell.lock());
+    EXPECT_FALSE(w.window->defaultButtonCell());
+}
+
 TEST_F(ButtonKeys, ADisabledButtonRefusesFocusAndSpace)
 {
     button->setEnabled(false);

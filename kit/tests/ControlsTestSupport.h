@@ -9,6 +9,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Menu.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QString>
@@ -136,17 +137,21 @@ public:
         : presenter(std::make_shared<ScriptedMenuPresenter>())
     {
         Menu::setPresenter(presenter);
-        Menu::setTrackingObserver([this](const QString& name, Menu* menu) {
-            notifications << name;
-            notifiedMenus.push_back(menu);
+        const auto record = [this](Notification* n) {
+            notifications << n->name();
+            notifiedMenus.push_back(dynamic_cast<Menu*>(n->object().get()));
             if (log)
-                log->append(name == MenuDidBeginTrackingNotification ? QStringLiteral("begin") : QStringLiteral("end"));
-        });
+                log->append(n->name() == MenuDidBeginTrackingNotification ? QStringLiteral("begin") : QStringLiteral("end"));
+        };
+        const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+        tokens.push_back(center->addObserverForNameObjectQueueUsingBlock(MenuDidBeginTrackingNotification, nullptr, nullptr, record));
+        tokens.push_back(center->addObserverForNameObjectQueueUsingBlock(MenuDidEndTrackingNotification, nullptr, nullptr, record));
     }
     ~MenuScope()
     {
         Menu::setPresenter(nullptr);
-        Menu::setTrackingObserver(nullptr);
+        for (const Ref<Object>& token : tokens)
+            NotificationCenter::defaultCenter()->removeObserver(token.get());
     }
     void setLog(QStringList* l)
     {
@@ -157,6 +162,7 @@ public:
     QStringList notifications;
     std::vector<Menu*> notifiedMenus;
     QStringList* log = nullptr;
+    std::vector<Ref<Object>> tokens;
 };
 
 } // namespace kit::test

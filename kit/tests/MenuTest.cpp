@@ -1,6 +1,7 @@
 #include "kit/controls/Menu.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/ControlTypes.h"
 
@@ -187,7 +188,7 @@ TEST_F(MenuSession, CancelStillEndsTrackingAndSendsNothing)
     menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(sub);
     sub->addItemWithTitleActionKeyEquivalent("Deep", "act", {});
     EXPECT_FALSE(sub->runSession(where));
-    EXPECT_EQ(scope.notifications, (QStringList { MenuDidBeginTrackingNotification, MenuDidEndTrackingNotification }));
+    EXPECT_EQ(scope.notifications, (QStringList { "NSMenuDidBeginTrackingNotification", "NSMenuDidEndTrackingNotification" }));
     // The object is the root menu, even for a submenu's session.
     EXPECT_EQ(scope.notifiedMenus, (std::vector<Menu*> { menu.get(), menu.get() }));
     EXPECT_TRUE(target->calls.empty());
@@ -294,6 +295,83 @@ TEST(ContextMenu, ARightClickRunsASessionAtTheClick)
     w.script->mouseDown(MakePoint(30, 20), ShiftKeyMask, 1).mouseUp(MakePoint(30, 20), ShiftKeyMask, 1);
     w.script->run();
     EXPECT_EQ(scope.presenter->sessions.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The main menu model answers key equivalents the window's views did not take.
+struct MainMenuKeyCase {
+    const char* name;
+    QString key; // the item's key equivalent
+    std::uint64_t itemMask;
+    QString typed;
+    std::uint64_t flags;
+    bool validates;
+    bool sent;
+};
+
+class MainMenuKeys : public ::testing::TestWithParam<MainMenuKeyCase> { };
+
+TEST_P(MainMenuKeys, MatchEnabledItemsInSubmenus)
+{
+    const MainMenuKeyCase& c = GetParam();
+    ControlWindow w;
+    auto target = make<ValidatingTarget>(c.validates);
+    auto main = make<Menu>("Main");
+    auto file = make<Menu>("File");
+    const Ref<MenuItem> item = file->addItemWithTitleActionKeyEquivalent("Save", "act", c.key);
+    item->setKeyEquivalentModifierMask(c.itemMask);
+    item->setTarget(target.get());
+    main->addItemWithTitleActionKeyEquivalent("File", {}, {})->setSubmenu(file);
+    Menu::setMainMenu(main);
+    w.script->key(KeyCodeS, c.typed, c.flags);
+    w.script->run();
+    ASSERT_EQ(target->calls.size(), c.sent ? 1u : 0u);
+    if (c.sent) {
+        EXPECT_EQ(target->calls[0].sender, item.get());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Menu, MainMenuKeys,
+    ::testing::Values(MainMenuKeyCase { "CommandIsCtrl", "s", CommandKeyMask, "s", CommandKeyMask, true, true },
+        MainMenuKeyCase { "DisabledByValidation", "s", CommandKeyMask, "s", CommandKeyMask, false, false },
+        MainMenuKeyCase { "UpperCaseImpliesShift", "S", CommandKeyMask, "s", CommandKeyMask | ShiftKeyMask, true, true },
+        MainMenuKeyCase { "MissingShift", "S", CommandKeyMask, "s", CommandKeyMask, true, false },
+        MainMenuKeyCase { "ExtraModifier", "s", CommandKeyMask, "s", CommandKeyMask | AlternateKeyMask, true, false },
+        MainMenuKeyCase { "ControlMask", "s", ControlKeyMask, "s", ControlKeyMask, true, true }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MainMenu, ATestResetDropsTheHooksAndTheMainMenu)
+{
+    Menu::setMainMenu(make<Menu>("Main"));
+    ASSERT_TRUE(Menu::mainMenu());
+    ASSERT_TRUE(Application::sharedApplication()->hasContextMenuPresenter());
+    Application::resetForTesting();
+    EXPECT_FALSE(Menu::mainMenu());
+    EXPECT_FALSE(Application::sharedApplication()->hasContextMenuPresenter());
+    // The next menu brings them back.
+    auto menu = make<Menu>();
+    EXPECT_TRUE(Application::sharedApplication()->hasContextMenuPresenter());
+    Application::resetForTesting();
+}
+
+TEST(ContextMenu, AnyViewWithAMenuGetsASession)
+{
+    ControlWindow w;
+    MenuScope scope;
+    auto target = make<RecordingTarget>();
+    auto view = make<View>(MakeRect(10, 10, 80, 30));
+    auto menu = make<Menu>("Context");
+    menu->addItemWithTitleActionKeyEquivalent("Do", "act", {})->setTarget(target.get());
+    view->setMenu(menu.get());
+    w.content->addSubview(view.get());
+    scope.presenter->choices = { 0 };
+    w.script->mouseDown(MakePoint(30, 20), 0, 1).mouseUp(MakePoint(30, 20), 0, 1);
+    w.script->run();
+    ASSERT_EQ(scope.presenter->sessions.size(), 1u);
+    EXPECT_EQ(target->calls.size(), 1u);
 }
 
 } // namespace

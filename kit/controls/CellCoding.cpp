@@ -1,0 +1,107 @@
+// Keyed archiving of the cells' settings, under kit-private keys so subclasses keep their own names.
+// The target is conditional (kept only when something else archives it). Decoding applies only the keys present, base class first,
+// so an archive from an older writer leaves the rest at the defaults of the plain factory.
+
+#include "kit/controls/ActionCell.h"
+#include "kit/controls/ButtonCell.h"
+#include "kit/controls/Cell.h"
+
+namespace kit {
+
+namespace {
+
+template <class F> void ifPresent(Coder& coder, const char* key, F apply)
+{
+    if (coder.containsValueForKey(QLatin1String(key)))
+        apply(QLatin1String(key));
+}
+
+QString stringForKey(Coder& coder, const QString& key)
+{
+    const Value v = coder.decodeObjectForKey(key);
+    return v.isString() ? v.string() : QString();
+}
+
+} // namespace
+
+void Cell::encodeWithCoder(Coder& coder) const
+{
+    coder.encodeBoolForKey(allowsMixedState(), "kit.allowsMixedState");
+    coder.encodeIntForKey(state(), "kit.state");
+    coder.encodeBoolForKey(isEnabled(), "kit.enabled");
+    coder.encodeBoolForKey(isBordered(), "kit.bordered");
+    coder.encodeBoolForKey(isBezeled(), "kit.bezeled");
+    coder.encodeIntegerForKey(std::int64_t(alignment()), "kit.alignment");
+    coder.encodeIntegerForKey(std::int64_t(controlSize()), "kit.controlSize");
+    coder.encodeIntegerForKey(std::int64_t(lineBreakMode()), "kit.lineBreakMode");
+    coder.encodeBoolForKey(isContinuous(), "kit.continuous");
+    coder.encodeBoolForKey(refusesFirstResponder(), "kit.refusesFirstResponder");
+    coder.encodeIntegerForKey(std::int64_t(focusRingType()), "kit.focusRingType");
+}
+
+void Cell::initWithCoder(Coder& coder)
+{
+    ifPresent(coder, "kit.allowsMixedState", [&](const QString& k) { setAllowsMixedState(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.state", [&](const QString& k) { setState(coder.decodeIntForKey(k)); });
+    ifPresent(coder, "kit.enabled", [&](const QString& k) { setEnabled(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.bordered", [&](const QString& k) { setBordered(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.bezeled", [&](const QString& k) { setBezeled(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.alignment", [&](const QString& k) { setAlignment(TextAlignment(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.controlSize", [&](const QString& k) { setControlSize(ControlSize(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.lineBreakMode", [&](const QString& k) { setLineBreakMode(LineBreakMode(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.continuous", [&](const QString& k) { setContinuous(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.refusesFirstResponder", [&](const QString& k) { setRefusesFirstResponder(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.focusRingType", [&](const QString& k) { setFocusRingType(FocusRingType(coder.decodeIntegerForKey(k))); });
+}
+
+void ActionCell::encodeWithCoder(Coder& coder) const
+{
+    Cell::encodeWithCoder(coder);
+    if (!action().isNull())
+        coder.encodeObjectForKey(Value(action().name()), "kit.action");
+    coder.encodeIntegerForKey(tag(), "kit.tag");
+    coder.encodeConditionalObjectForKey(target().get(), "kit.target");
+}
+
+void ActionCell::initWithCoder(Coder& coder)
+{
+    Cell::initWithCoder(coder);
+    ifPresent(coder, "kit.action", [&](const QString& k) { setAction(Selector(stringForKey(coder, k))); });
+    ifPresent(coder, "kit.tag", [&](const QString& k) { setTag(coder.decodeIntegerForKey(k)); });
+    ifPresent(coder, "kit.target", [&](const QString& k) {
+        if (const Value v = coder.decodeObjectForKey(k); v.isObject())
+            setTarget(v.object().get());
+    });
+}
+
+void ButtonCell::encodeWithCoder(Coder& coder) const
+{
+    ActionCell::encodeWithCoder(coder);
+    coder.encodeIntForKey(highlightsBy(), "kit.highlightsBy");
+    coder.encodeIntForKey(showsStateBy(), "kit.showsStateBy");
+    coder.encodeObjectForKey(Value(title()), "kit.title");
+    coder.encodeObjectForKey(Value(alternateTitle()), "kit.alternateTitle");
+    coder.encodeIntegerForKey(std::int64_t(imagePosition()), "kit.imagePosition");
+    coder.encodeIntegerForKey(std::int64_t(bezelStyle()), "kit.bezelStyle");
+    coder.encodeBoolForKey(showsBorderOnlyWhileMouseInside(), "kit.showsBorderOnlyWhileMouseInside");
+    coder.encodeObjectForKey(Value(keyEquivalent()), "kit.keyEquivalent");
+    coder.encodeIntegerForKey(std::int64_t(keyEquivalentModifierMask()), "kit.keyEquivalentModifierMask");
+}
+
+void ButtonCell::initWithCoder(Coder& coder)
+{
+    ActionCell::initWithCoder(coder);
+    ifPresent(coder, "kit.highlightsBy", [&](const QString& k) { setHighlightsBy(coder.decodeIntForKey(k)); });
+    ifPresent(coder, "kit.showsStateBy", [&](const QString& k) { setShowsStateBy(coder.decodeIntForKey(k)); });
+    ifPresent(coder, "kit.title", [&](const QString& k) { setTitle(stringForKey(coder, k)); });
+    ifPresent(coder, "kit.alternateTitle", [&](const QString& k) { setAlternateTitle(stringForKey(coder, k)); });
+    ifPresent(coder, "kit.imagePosition", [&](const QString& k) { setImagePosition(CellImagePosition(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.bezelStyle", [&](const QString& k) { setBezelStyle(BezelStyle(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.showsBorderOnlyWhileMouseInside",
+        [&](const QString& k) { setShowsBorderOnlyWhileMouseInside(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.keyEquivalent", [&](const QString& k) { setKeyEquivalent(stringForKey(coder, k)); });
+    ifPresent(coder, "kit.keyEquivalentModifierMask",
+        [&](const QString& k) { setKeyEquivalentModifierMask(std::uint64_t(coder.decodeIntegerForKey(k))); });
+}
+
+} // namespace kit
