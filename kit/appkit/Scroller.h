@@ -7,6 +7,7 @@
 
 #include "kit/appkit/View.h"
 #include "kit/core/Selector.h"
+#include "kit/graphics/Font.h"
 
 namespace kit {
 
@@ -21,8 +22,6 @@ enum ScrollerPart : int {
 };
 
 enum ScrollerArrow : int { ScrollerIncrementArrow = 0, ScrollerDecrementArrow = 1 };
-
-enum ControlSize : int { RegularControlSize = 0, SmallControlSize = 1, MiniControlSize = 2 };
 
 class Scroller : public View {
     KIT_CLASS(Scroller)

@@ -4,6 +4,10 @@
 // cell states and masks, control sizes, and the font sizes that go with them. Values are the
 // platform's, since interface files and archives carry them as numbers.
 
+// Control sizes, alignments and line-break modes are the drawing layer's.
+#include "kit/graphics/Font.h"
+#include "kit/graphics/ParagraphStyle.h"
+
 #include <QFont>
 
 #include <cstdint>
@@ -42,8 +46,6 @@ enum CellImagePosition : int {
 
 enum CellStateValue : int { MixedState = -1, OffState = 0, OnState = 1 };
 
-enum ControlSize : int { RegularControlSize = 0, SmallControlSize = 1, MiniControlSize = 2 };
-
 // What highlightsBy and showsStateBy use.
 enum : int {
     NoCellMask = 0,
@@ -76,23 +78,6 @@ enum CellAttribute : int {
 };
 
 enum FocusRingType : int { FocusRingTypeDefault = 0, FocusRingTypeNone = 1, FocusRingTypeExterior = 2 };
-
-enum LineBreakMode : int {
-    LineBreakByWordWrapping = 0,
-    LineBreakByCharWrapping = 1,
-    LineBreakByClipping = 2,
-    LineBreakByTruncatingHead = 3,
-    LineBreakByTruncatingTail = 4,
-    LineBreakByTruncatingMiddle = 5,
-};
-
-enum TextAlignment : int {
-    LeftTextAlignment = 0,
-    RightTextAlignment = 1,
-    CenterTextAlignment = 2,
-    JustifiedTextAlignment = 3,
-    NaturalTextAlignment = 4,
-};
 
 enum BackgroundStyle : int { BackgroundStyleLight = 0, BackgroundStyleDark = 1, BackgroundStyleRaised = 2, BackgroundStyleLowered = 3 };
 
