@@ -349,7 +349,11 @@ double ZQSplitSubview::expandAndSetToMinimum(bool toMinimum)
     return answer;
 }
 
-void ZQSplitSubview::finishCollapseWithFraction(Rect frame, double fraction)
+void ZQSplitSubview::finishCollapseWithFraction(Rect frame, double fraction) { finishWithFraction(frame, fraction, true); }
+
+void ZQSplitSubview::finishExpandWithFraction(Rect frame, double fraction) { finishWithFraction(frame, fraction, false); }
+
+void ZQSplitSubview::finishWithFraction(Rect frame, double fraction, bool collapsed)
 {
     const bool stopped = stopAnimation();
     setFrameWithFractionNotify(frame, fraction, true);
@@ -358,23 +362,14 @@ void ZQSplitSubview::finishCollapseWithFraction(Rect frame, double fraction)
         s->setMustClearFractions();
     if (stopped)
         display();
-    if (s)
+    if (!s)
+        return;
+    if (collapsed) {
         if (const auto d = s->delegateFor("splitViewDidCollapse"))
             d->splitViewDidCollapse(s.get(), this);
-}
-
-void ZQSplitSubview::finishExpandWithFraction(Rect frame, double fraction)
-{
-    const bool stopped = stopAnimation();
-    setFrameWithFractionNotify(frame, fraction, true);
-    const Ref<ZQSplitView> s = splitView();
-    if (s)
-        s->setMustClearFractions();
-    if (stopped)
-        display();
-    if (s)
-        if (const auto d = s->delegateFor("splitViewDidExpand"))
-            d->splitViewDidExpand(s.get(), this);
+    } else if (const auto d = s->delegateFor("splitViewDidExpand")) {
+        d->splitViewDidExpand(s.get(), this);
+    }
 }
 
 // Animation --------------------------------------------------------------------------------------

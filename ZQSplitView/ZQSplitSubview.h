@@ -139,6 +139,7 @@ class ZQSplitSubview : public kit::View, public kit::Coding {
 protected:
     void finishCollapseWithFraction(kit::Rect frame, double fraction);
     void finishExpandWithFraction(kit::Rect frame, double fraction);
+    void finishWithFraction(kit::Rect frame, double fraction, bool collapsed);
     Animation* animationDataResize(bool create, bool resize);
     void stepAnimation();
     void clearResponder();

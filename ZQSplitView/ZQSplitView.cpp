@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 using kit::Point;
 using kit::Rect;
@@ -602,10 +603,9 @@ void ZQSplitView::drawDividerInRectBetweenViewAndView(const kit::Image* image, R
         image->drawInRectFromRectOperationFraction(imageRect, kit::ZeroRect, kit::CompositeSourceOver, 1.0);
 }
 
-void ZQSplitView::drawDividersInForDividerRectThickness(ZQSplitView* outer, Rect outerDivider, double outerThickness)
+void ZQSplitView::forEachCrossing(ZQSplitView* outer, Rect outerDivider, double outerThickness, const std::function<void(Rect)>& fn)
 {
     const bool horizontal = isHorizontal();
-    const Ref<kit::Image> image = outer->divider();
     for (const Rect& own : dividers_) {
         Rect r = convertRectToView(own, outer);
         // Stretch along the divider's length (across our own axis) into the outer divider.
@@ -618,28 +618,22 @@ void ZQSplitView::drawDividersInForDividerRectThickness(ZQSplitView* outer, Rect
         }
         const Rect crossing = kit::IntersectionRect(r, outerDivider);
         if (!isEmptyRect(crossing))
-            outer->drawDividerInRectBetweenViewAndView(image.get(), crossing, nullptr, nullptr);
+            fn(crossing);
     }
+}
+
+void ZQSplitView::drawDividersInForDividerRectThickness(ZQSplitView* outer, Rect outerDivider, double outerThickness)
+{
+    const Ref<kit::Image> image = outer->divider();
+    forEachCrossing(outer, outerDivider, outerThickness,
+        [&](Rect crossing) { outer->drawDividerInRectBetweenViewAndView(image.get(), crossing, nullptr, nullptr); });
 }
 
 // Cursors -------------------------------------------------------------------------------------------
 
 void ZQSplitView::addCursorRectsToForDividerRectThickness(ZQSplitView* outer, Rect outerDivider, double outerThickness)
 {
-    const bool horizontal = isHorizontal();
-    for (const Rect& own : dividers_) {
-        Rect r = convertRectToView(own, outer);
-        if (horizontal) {
-            r.origin.x -= outerThickness;
-            r.size.width += 2 * outerThickness;
-        } else {
-            r.origin.y -= outerThickness;
-            r.size.height += 2 * outerThickness;
-        }
-        const Rect crossing = kit::IntersectionRect(r, outerDivider);
-        if (!isEmptyRect(crossing))
-            outer->addCursorRect(crossing, cursor(2).get());
-    }
+    forEachCrossing(outer, outerDivider, outerThickness, [&](Rect crossing) { outer->addCursorRect(crossing, cursor(2).get()); });
 }
 
 void ZQSplitView::resetCursorRects()

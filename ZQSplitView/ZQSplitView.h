@@ -16,6 +16,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace kit {
@@ -156,6 +157,8 @@ private:
     void finishDecoding();
     void drawDividersInForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
     void addCursorRectsToForDividerRectThickness(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness);
+    // Calls `fn` with each of our dividers' crossings with an outer split view's divider, in its coordinates.
+    void forEachCrossing(ZQSplitView* outer, kit::Rect outerDivider, double outerThickness, const std::function<void(kit::Rect)>& fn);
     double dividerOrigin(std::uint64_t index) const;
     kit::Ref<ZQSplitSubview> wrap(kit::View* view);
 
