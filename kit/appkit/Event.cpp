@@ -68,18 +68,29 @@ void InputState::reset() { shared() = InputState {}; }
 
 bool KeyIsDown(std::uint16_t keyCode) { return InputState::shared().keysDown.contains(keyCode); }
 
-Ref<Event> Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(EventType type,
-    Point location, std::uint64_t flags, double time, std::int64_t windowNumber, const void*, std::int64_t, std::int64_t clickCount, float)
+namespace {
+
+// What every factory sets the same way.
+Event::Fields commonFields(EventType type, Point location, std::uint64_t flags, double time, std::int64_t windowNumber)
 {
-    if (!isMouseType(type) || type == ScrollWheel)
-        wrongType("a mouse event");
-    Fields f;
+    Event::Fields f;
     f.type = type;
     f.location = location;
     f.modifierFlags = flags;
     f.timestamp = time;
     f.windowNumber = windowNumber;
     f.window = Window::windowWithNumber(windowNumber);
+    return f;
+}
+
+} // namespace
+
+Ref<Event> Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(EventType type,
+    Point location, std::uint64_t flags, double time, std::int64_t windowNumber, const void*, std::int64_t, std::int64_t clickCount, float)
+{
+    if (!isMouseType(type) || type == ScrollWheel)
+        wrongType("a mouse event");
+    Fields f = commonFields(type, location, flags, time, windowNumber);
     f.clickCount = clickCount;
     f.buttonNumber = (type == RightMouseDown || type == RightMouseUp || type == RightMouseDragged) ? 1
         : (type >= OtherMouseDown && type <= OtherMouseDragged)                                    ? 2
@@ -93,13 +104,7 @@ Ref<Event> Event::keyEventWithTypeLocationModifierFlagsTimestampWindowNumberCont
 {
     if (type != KeyDown && type != KeyUp && type != FlagsChanged)
         wrongType("a key event");
-    Fields f;
-    f.type = type;
-    f.location = location;
-    f.modifierFlags = flags;
-    f.timestamp = time;
-    f.windowNumber = windowNumber;
-    f.window = Window::windowWithNumber(windowNumber);
+    Fields f = commonFields(type, location, flags, time, windowNumber);
     f.characters = characters;
     f.charactersIgnoringModifiers = charactersIgnoringModifiers;
     f.isARepeat = isARepeat;
@@ -113,13 +118,7 @@ Ref<Event> Event::enterExitEventWithTypeLocationModifierFlagsTimestampWindowNumb
 {
     if (type != MouseEntered && type != MouseExited)
         wrongType("an enter/exit event");
-    Fields f;
-    f.type = type;
-    f.location = location;
-    f.modifierFlags = flags;
-    f.timestamp = time;
-    f.windowNumber = windowNumber;
-    f.window = Window::windowWithNumber(windowNumber);
+    Fields f = commonFields(type, location, flags, time, windowNumber);
     f.trackingNumber = trackingNumber;
     f.userData = userData;
     return make<Event>(std::move(f));
@@ -130,13 +129,7 @@ Ref<Event> Event::otherEventWithTypeLocationModifierFlagsTimestampWindowNumberCo
 {
     if (type != ApplicationDefined)
         wrongType("an application-defined event");
-    Fields f;
-    f.type = type;
-    f.location = location;
-    f.modifierFlags = flags;
-    f.timestamp = time;
-    f.windowNumber = windowNumber;
-    f.window = Window::windowWithNumber(windowNumber);
+    Fields f = commonFields(type, location, flags, time, windowNumber);
     f.subtype = subtype;
     f.data1 = data1;
     f.data2 = data2;
