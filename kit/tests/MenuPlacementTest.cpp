@@ -1,7 +1,12 @@
 #include "kit/controls/MenuPlacement.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/appkit/Screen.h"
 #include "kit/controls/PopUpButton.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +129,32 @@ TEST_F(PopUpPlacement, PopUpPutsTheSelectedItemOverTheButton)
     EXPECT_EQ(third.positioned, "Three");
     // The third item's middle (40 + 10 below the top) is level with the button's middle (123).
     EXPECT_EQ(text(third.frame), text(MakeRect(110, 113, 120, 60)));
+}
+
+// The real presenter opens the QMenu where the function says: below a flipped control, left
+// edges aligned. Closed by a zero-delay timer.
+TEST(QMenuPlacement, RealMenuOpensBelowThePullDown)
+{
+    ControlWindow w;
+    auto button = make<PopUpButton>(MakeRect(20, 120, 100, 24), true);
+    w.content->addSubview(button.get());
+    auto menu = make<Menu>("Real");
+    menu->addItemWithTitleActionKeyEquivalent("One", {}, {});
+    menu->addItemWithTitleActionKeyEquivalent("Two", {}, {});
+    QPoint opened(-1, -1);
+    QTimer::singleShot(0, [&] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            opened = popup->geometry().topLeft();
+            popup->close();
+        }
+    });
+    MenuPresentation where;
+    where.view = button.get();
+    where.rect = button->bounds();
+    where.preferredEdge = MaxYEdge;
+    menu->runSession(where);
+    const QRectF control = QtRectFromScreen(MenuAnchorInScreen(button.get(), button->bounds(), ZeroPoint));
+    EXPECT_EQ(opened, QPoint(int(control.left()), int(control.bottom())));
 }
 
 } // namespace
