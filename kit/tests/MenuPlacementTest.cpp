@@ -157,4 +157,24 @@ TEST(QMenuPlacement, RealMenuOpensBelowThePullDown)
     EXPECT_EQ(opened, QPoint(int(control.left()), int(control.bottom())));
 }
 
+TEST(QMenuPlacement, RealPopUpPutsTheSelectedItemOverTheButton)
+{
+    ControlWindow w;
+    auto button = make<PopUpButton>(MakeRect(20, 100, 100, 24));
+    button->addItemsWithTitles({ "One", "Two", "Three" });
+    button->selectItemAtIndex(2);
+    w.content->addSubview(button.get());
+    double itemMiddle = -1;
+    QTimer::singleShot(0, [&] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            itemMiddle = popup->geometry().top() + popup->actionGeometry(popup->actions().at(2)).center().y();
+            popup->close();
+        }
+    });
+    w.script->click(MakePoint(60, 112));
+    w.script->run();
+    const QRectF control = QtRectFromScreen(MenuAnchorInScreen(button.get(), button->bounds(), ZeroPoint));
+    EXPECT_NEAR(itemMiddle, control.center().y(), 1.0);
+}
+
 } // namespace
