@@ -1,16 +1,251 @@
 #include "gallery/pages/ControlsPage.h"
 
+#include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ColorWell.h"
 #include "kit/controls/LevelIndicator.h"
+#include "kit/controls/Menu.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/Stepper.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Font.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
+#include "kit/graphics/StringDrawing.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
 
 namespace {
 
 using namespace kit;
+
+constexpr double StripHeight = 22;
+constexpr double TitlePadding = 10;
+
+Ref<Color> paletteColor(QPalette::ColorRole role) { return Color::fromQColor(QApplication::palette().color(role)); }
+
+// The application's main menu as a strip of titles: a click opens that title's submenu below it.
+// Linux has no shared menu bar, so the page shows the model it installed.
+class MenuStrip : public View {
+public:
+    explicit MenuStrip(Rect frame)
+        : View(frame)
+    {
+        setAutoresizingMask(ViewWidthSizable | ViewMinYMargin);
+    }
+
+    bool isFlipped() const override { return true; }
+
+    void drawRect(Rect) override
+    {
+        paletteColor(QPalette::Button)->setFill();
+        RectFill(bounds());
+        paletteColor(QPalette::Mid)->setFill();
+        RectFill(MakeRect(0, bounds().height() - 1, bounds().width(), 1));
+        const Ref<Menu> menu = Menu::mainMenu();
+        if (!menu)
+            return;
+        for (std::int64_t i = 0; i < menu->numberOfItems(); ++i) {
+            const Rect r = titleRect(i);
+            const bool open = i == open_;
+            if (open) {
+                paletteColor(QPalette::Highlight)->setFill();
+                RectFill(r);
+            }
+            StringAttributes a;
+            a.font = Font::systemFontOfSize(13);
+            a.foregroundColor = paletteColor(open ? QPalette::HighlightedText : QPalette::ButtonText);
+            const Size size = StringDrawing::sizeWithAttributes(menu->itemAtIndex(i)->title(), a);
+            StringDrawing::drawInRectWithAttributes(
+                menu->itemAtIndex(i)->title(), MakeRect(r.minX() + TitlePadding, r.midY() - size.height / 2, size.width, size.height), a);
+        }
+    }
+
+    void mouseDown(const Event& event) override
+    {
+        const Ref<Menu> menu = Menu::mainMenu();
+        const Point p = convertPointFromView(event.locationInWindow(), nullptr);
+        for (std::int64_t i = 0; menu && i < menu->numberOfItems(); ++i) {
+            const Ref<Menu> submenu = menu->itemAtIndex(i)->submenu();
+            if (!submenu || !mouseInRect(p, titleRect(i)))
+                continue;
+            const Ref<View> keep(this);
+            open_ = i;
+            display();
+            MenuPresentation where;
+            where.view = this;
+            where.rect = titleRect(i);
+            where.preferredEdge = MaxYEdge; // below: this view is flipped
+            where.font = Font::systemFontOfSize(13)->qFont();
+            submenu->runSession(where);
+            open_ = -1;
+            setNeedsDisplay(true);
+            return;
+        }
+    }
+
+private:
+    Rect titleRect(std::int64_t index) const
+    {
+        StringAttributes a;
+        a.font = Font::systemFontOfSize(13);
+        const Ref<Menu> menu = Menu::mainMenu();
+        double x = 4;
+        for (std::int64_t i = 0; menu && i < menu->numberOfItems(); ++i) {
+            const double w = std::ceil(StringDrawing::sizeWithAttributes(menu->itemAtIndex(i)->title(), a).width) + 2 * TitlePadding;
+            if (i == index)
+                return MakeRect(x, 0, w, bounds().height() - 1);
+            x += w;
+        }
+        return ZeroRect;
+    }
+
+    std::int64_t open_ = -1;
+};
+
+// One line of text: what the last command did.
+class StatusLine : public View {
+public:
+    using View::View;
+    void setText(const QString& text)
+    {
+        text_ = text;
+        setNeedsDisplay(true);
+    }
+    void drawRect(Rect) override
+    {
+        StringAttributes a;
+        a.font = Font::systemFontOfSize(12);
+        a.foregroundColor = paletteColor(QPalette::WindowText);
+        StringDrawing::drawInRectWithAttributes(text_, bounds(), a);
+    }
+
+private:
+    QString text_;
+};
+
+// The page's root: it owns the main menu while it is in a window, and its actions are what the
+// menu's items and the default button send.
+class ControlsPageView : public View, public MenuItemValidation {
+    KIT_CLASS(ControlsPageView)
+public:
+    explicit ControlsPageView(Rect frame = {})
+        : View(frame)
+    {
+        setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+    }
+
+    Ref<Button> defaultButton, onOff, disabledButton;
+    Ref<PopUpButton> popUp, disabledPopUp;
+    Ref<LevelIndicator> rating;
+    Ref<ProgressIndicator> bar;
+    Ref<StatusLine> status;
+    Ref<Menu> mainMenu;
+
+    // Actions.
+    void defaultPressed(Object*) { report(QStringLiteral("Default button pressed (Return)")); }
+    void pressDefault(Object*) { defaultButton->performClick(nullptr); }
+    void toggleOnOff(Object*)
+    {
+        onOff->performClick(nullptr);
+        report(onOff->state() == OnState ? QStringLiteral("On/Off is on") : QStringLiteral("On/Off is off"));
+    }
+    void nextChoice(Object*)
+    {
+        popUp->selectItemAtIndex((popUp->indexOfSelectedItem() + 1) % popUp->numberOfItems());
+        report(QStringLiteral("Pop-up shows \u201c%1\u201d").arg(popUp->titleOfSelectedItem()));
+    }
+    void toggleEnabled(Object*)
+    {
+        const bool enable = !disabledButton->isEnabled();
+        disabledButton->setEnabled(enable);
+        disabledPopUp->setEnabled(enable);
+        report(enable ? QStringLiteral("Disabled controls enabled") : QStringLiteral("Disabled controls disabled again"));
+    }
+    void moreStars(Object*) { setStars(rating->intValue() + 1); }
+    void fewerStars(Object*) { setStars(rating->intValue() - 1); }
+    void advanceBar(Object*)
+    {
+        bar->setDoubleValue(bar->doubleValue() >= 100 ? 0 : bar->doubleValue() + 10);
+        report(QStringLiteral("Progress %1 %").arg(bar->doubleValue()));
+    }
+
+    // MenuItemValidation: the enabling command shows a check while the controls are enabled.
+    bool validateMenuItem(MenuItem* item) override
+    {
+        if (item->action() == Selector("toggleEnabled"))
+            item->setState(disabledButton->isEnabled() ? OnState : OffState);
+        if (item->action() == Selector("moreStars"))
+            return rating->intValue() < 5;
+        if (item->action() == Selector("fewerStars"))
+            return rating->intValue() > 0;
+        return true;
+    }
+
+    // kit::View:
+    void viewDidMoveToWindow() override
+    {
+        if (window())
+            Menu::setMainMenu(mainMenu);
+        else if (Menu::mainMenu() == mainMenu)
+            Menu::setMainMenu(nullptr);
+    }
+
+private:
+    void setStars(int n)
+    {
+        rating->setIntValue(std::clamp(n, 0, 5));
+        report(QStringLiteral("Rating %1 of 5").arg(rating->intValue()));
+    }
+    void report(const QString& text) { status->setText(text); }
+};
+
+KIT_REGISTER_CLASS(ControlsPageView, View)
+{
+    c.action("defaultPressed", &ControlsPageView::defaultPressed);
+    c.action("pressDefault", &ControlsPageView::pressDefault);
+    c.action("toggleOnOff", &ControlsPageView::toggleOnOff);
+    c.action("nextChoice", &ControlsPageView::nextChoice);
+    c.action("toggleEnabled", &ControlsPageView::toggleEnabled);
+    c.action("moreStars", &ControlsPageView::moreStars);
+    c.action("fewerStars", &ControlsPageView::fewerStars);
+    c.action("advanceBar", &ControlsPageView::advanceBar);
+}
+
+Ref<Menu> makeMainMenu(ControlsPageView* page)
+{
+    const auto submenu = [](const QString& title, const std::vector<std::array<const char*, 3>>& items, Object* target) {
+        auto menu = make<Menu>(title);
+        for (const auto& [itemTitle, action, key] : items) {
+            if (!action) {
+                menu->addItem(MenuItem::separatorItem());
+                continue;
+            }
+            menu->addItemWithTitleActionKeyEquivalent(QString::fromUtf8(itemTitle), Selector(action), QString::fromUtf8(key))
+                ->setTarget(target);
+        }
+        auto item = make<MenuItem>(title, Selector(), QString());
+        item->setSubmenu(menu);
+        return item;
+    };
+    auto main = make<Menu>(QStringLiteral("Main"));
+    main->addItem(submenu(QStringLiteral("Controls"),
+        { { { "Press Default Button", "pressDefault", "d" } }, { { "Toggle On/Off", "toggleOnOff", "t" } },
+            { { "Next Pop-up Choice", "nextChoice", "n" } }, { { "", nullptr, "" } },
+            { { "Enable Disabled Controls", "toggleEnabled", "e" } } },
+        page));
+    main->addItem(submenu(QStringLiteral("Values"),
+        { { { "More Stars", "moreStars", "]" } }, { { "Fewer Stars", "fewerStars", "[" } }, { { "Advance Progress", "advanceBar", "P" } } },
+        page));
+    return main;
+}
 
 Ref<Button> button(View* content, Rect frame, const QString& title, ButtonType type)
 {
@@ -25,20 +260,34 @@ Ref<Button> button(View* content, Rect frame, const QString& title, ButtonType t
 
 Ref<View> makeControlsPage(Rect frame)
 {
-    // Rows from the top of the page (y up).
-    const auto row
-        = [height = frame.height()](double top, double x, double w, double h) { return MakeRect(16 + x, height - 16 - top - h, w, h); };
-    auto content = make<View>(frame);
-    View* v = content.get();
+    // Rows from the top of the page (y up), below the menu strip.
+    const auto row = [height = frame.height()](
+                         double top, double x, double w, double h) { return MakeRect(16 + x, height - StripHeight - 16 - top - h, w, h); };
+    auto page = make<ControlsPageView>(frame);
+    View* v = page.get();
+    page->mainMenu = makeMainMenu(page.get());
+    v->addSubview(make<MenuStrip>(MakeRect(0, frame.height() - StripHeight, frame.width(), StripHeight)).get());
 
-    // Push buttons: regular, default, disabled, square.
+    // Push buttons: regular, default (Return), disabled, square.
     button(v, row(16, 16, 100, 30), "Push", MomentaryPushInButton);
-    button(v, row(16, 124, 100, 30), "Default", MomentaryPushInButton)->setKeyEquivalent("\r");
-    button(v, row(16, 232, 100, 30), "Disabled", MomentaryPushInButton)->setEnabled(false);
+    page->defaultButton = button(v, row(16, 124, 100, 30), "Default", MomentaryPushInButton);
+    page->defaultButton->setKeyEquivalent("\r");
+    page->defaultButton->setTarget(v);
+    page->defaultButton->setAction("defaultPressed");
+    page->disabledButton = button(v, row(16, 232, 100, 30), "Disabled", MomentaryPushInButton);
+    page->disabledButton->setEnabled(false);
     button(v, row(16, 340, 100, 30), "Square", MomentaryPushInButton)->setBezelStyle(RegularSquareBezelStyle);
-    auto onOff = button(v, row(16, 448, 96, 30), "On/Off", PushOnPushOffButton);
-    onOff->setBezelStyle(RecessedBezelStyle);
-    onOff->setState(OnState);
+    page->onOff = button(v, row(16, 448, 96, 30), "On/Off", PushOnPushOffButton);
+    page->onOff->setBezelStyle(RecessedBezelStyle);
+    page->onOff->setState(OnState);
+    // An attributed title keeps its own font and colour.
+    auto paragraph = make<ParagraphStyle>();
+    paragraph->setAlignment(CenterTextAlignment);
+    StringAttributes styled;
+    styled.font = Font::boldSystemFontOfSize(13);
+    styled.foregroundColor = Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.35, 0.75, 1);
+    styled.paragraphStyle = paragraph;
+    button(v, row(16, 552, 110, 30), {}, MomentaryPushInButton)->setAttributedTitle(AttributedString(QStringLiteral("Styled"), styled));
 
     // Checkboxes and radios.
     const int states[] = { OffState, OnState, MixedState };
@@ -66,16 +315,16 @@ Ref<View> makeControlsPage(Rect frame)
     hover->setBezelStyle(RecessedBezelStyle);
 
     // Pop-up and pull-down.
-    auto popUp = make<PopUpButton>(row(160, 16, 150, 26));
-    popUp->addItemsWithTitles({ "Pop-up choice", "Second", "Third" });
-    v->addSubview(popUp.get());
+    page->popUp = make<PopUpButton>(row(160, 16, 150, 26));
+    page->popUp->addItemsWithTitles({ "Pop-up choice", "Second", "Third" });
+    v->addSubview(page->popUp.get());
     auto pullDown = make<PopUpButton>(row(160, 180, 150, 26), true);
     pullDown->addItemsWithTitles({ "Pull-down", "Copy", "Paste" });
     v->addSubview(pullDown.get());
-    auto disabledPopUp = make<PopUpButton>(row(160, 344, 150, 26));
-    disabledPopUp->addItemsWithTitles({ "Disabled" });
-    disabledPopUp->setEnabled(false);
-    v->addSubview(disabledPopUp.get());
+    page->disabledPopUp = make<PopUpButton>(row(160, 344, 150, 26));
+    page->disabledPopUp->addItemsWithTitles({ "Disabled" });
+    page->disabledPopUp->setEnabled(false);
+    v->addSubview(page->disabledPopUp.get());
 
     // Steppers.
     auto stepper = make<Stepper>(row(200, 16, 15, 22));
@@ -85,20 +334,26 @@ Ref<View> makeControlsPage(Rect frame)
     v->addSubview(disabledStepper.get());
 
     // A rating, a colour well and bars.
-    auto rating = make<LevelIndicator>(row(200, 80, 80, 16));
-    rating->cell()->setEditable(true);
-    rating->setIntValue(3);
-    v->addSubview(rating.get());
+    page->rating = make<LevelIndicator>(row(200, 80, 80, 16));
+    page->rating->cell()->setEditable(true);
+    page->rating->setIntValue(3);
+    v->addSubview(page->rating.get());
     auto well = make<ColorWell>(row(196, 180, 44, 24));
     well->setColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.45, 0.8, 1));
     v->addSubview(well.get());
-    auto bar = make<ProgressIndicator>(row(240, 16, 200, 16));
-    bar->setIndeterminate(false);
-    bar->setDoubleValue(40);
-    v->addSubview(bar.get());
+    page->bar = make<ProgressIndicator>(row(240, 16, 200, 16));
+    page->bar->setIndeterminate(false);
+    page->bar->setDoubleValue(40);
+    v->addSubview(page->bar.get());
     auto spinner = make<ProgressIndicator>(row(236, 236, 24, 24));
     spinner->setStyle(ProgressIndicatorSpinningStyle);
     spinner->startAnimation();
     v->addSubview(spinner.get());
-    return content;
+
+    // What the last command did.
+    page->status = make<StatusLine>(row(280, 16, 600, 18));
+    page->status->setText(
+        QStringLiteral("Return presses \u201cDefault\u201d; Ctrl+T, Ctrl+N, Ctrl+E, Ctrl+] and Ctrl+[ come from the menus above."));
+    v->addSubview(page->status.get());
+    return page;
 }

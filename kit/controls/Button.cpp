@@ -98,6 +98,19 @@ void Button::setTitle(const QString& title)
     setNeedsDisplay(true);
 }
 
+AttributedString Button::attributedTitle() const
+{
+    const ButtonCell* c = buttonCell();
+    return c ? c->attributedTitle() : AttributedString(title());
+}
+
+void Button::setAttributedTitle(const AttributedString& title)
+{
+    if (ButtonCell* c = buttonCell())
+        c->setAttributedTitle(title);
+    setNeedsDisplay(true);
+}
+
 Ref<Image> Button::image() const { return cell() ? cell()->image() : nullptr; }
 
 void Button::setImage(Ref<Image> image)

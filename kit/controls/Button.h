@@ -19,6 +19,8 @@ public:
 
     QString title() const;
     void setTitle(const QString& title);
+    AttributedString attributedTitle() const;
+    void setAttributedTitle(const AttributedString& title);
     QString alternateTitle() const;
     void setAlternateTitle(const QString& title);
     Ref<Image> image() const;

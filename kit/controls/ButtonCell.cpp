@@ -5,6 +5,7 @@
 #include "kit/controls/Button.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/Control.h"
+#include "kit/graphics/Color.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -117,7 +118,40 @@ bool ButtonCell::showsAlternateContents() const
 void ButtonCell::setTitle(const QString& title)
 {
     b_.title = title;
+    b_.attributedTitle.reset();
     changed();
+}
+
+void ButtonCell::setAttributedTitle(const AttributedString& title)
+{
+    b_.title = title.string();
+    b_.attributedTitle = title;
+    changed();
+}
+
+AttributedString ButtonCell::attributedTitle() const
+{
+    if (b_.attributedTitle)
+        return *b_.attributedTitle;
+    StringAttributes attributes = titleDefaults();
+    attributes.foregroundColor = nullptr;
+    return AttributedString(title(), attributes);
+}
+
+StringAttributes ButtonCell::titleDefaults() const
+{
+    auto paragraph = make<ParagraphStyle>();
+    paragraph->setAlignment(alignment());
+    paragraph->setLineBreakMode(lineBreakMode());
+    const QPalette::ColorRole role = backgroundStyle() == BackgroundStyleDark ? QPalette::HighlightedText
+        : look() == Look::PushButton || look() == Look::ToolPanel             ? QPalette::ButtonText
+                                                                              : QPalette::WindowText;
+    StringAttributes attributes;
+    attributes.font = CellFont(font());
+    attributes.paragraphStyle = paragraph;
+    attributes.foregroundColor
+        = Color::fromQColor(QApplication::palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, role));
+    return attributes;
 }
 
 void ButtonCell::setAlternateTitle(const QString& title)
@@ -195,9 +229,11 @@ bool ButtonCell::drawsBezel() const
 Size ButtonCell::contentSize() const
 {
     const bool hasImage = b_.imagePosition != NoImage && image();
-    const bool hasTitle = b_.imagePosition != ImageOnly && !attributedTitle().isEmpty();
+    const AttributedString title = CompleteAttributes(attributedTitle(), titleDefaults());
+    const bool hasTitle = b_.imagePosition != ImageOnly && title.length() > 0;
     const Size i = hasImage ? image()->size() : ZeroSize;
-    const Size t = hasTitle ? TextSize(attributedTitle(), font()) : ZeroSize;
+    Size t = hasTitle ? title.size() : ZeroSize;
+    t = { std::ceil(t.width), std::ceil(t.height) };
     const double gap = hasImage && hasTitle ? ImageTitleGap : 0;
     switch (b_.imagePosition) {
     case ImageLeft:
@@ -233,7 +269,7 @@ Size ButtonCell::cellSizeForBounds(Rect) const
     case Look::PushButton: {
         QStyleOptionButton option;
         InitStyleOption(option, controlView().get(), QRectF(0, 0, content.width, content.height), isEnabled(), false);
-        option.text = attributedTitle();
+        option.text = attributedTitle().string();
         const QSize s = style()->sizeFromContents(QStyle::CT_PushButton, &option, toQSize(content));
         // The contents rectangle of a button that size must still hold the content.
         option.rect = QRect(QPoint(), s);
@@ -287,7 +323,7 @@ void ButtonCell::layout(Rect content, bool flipped, Rect* imageRect, Rect* title
         *titleRect = b_.imagePosition == ImageOnly ? ZeroRect : content;
         return;
     }
-    const bool hasTitle = b_.imagePosition != ImageOnly && b_.imagePosition != ImageOverlaps && !attributedTitle().isEmpty();
+    const bool hasTitle = b_.imagePosition != ImageOnly && b_.imagePosition != ImageOverlaps && attributedTitle().length() > 0;
     const Size fit = ImageFitSize(img->size(), content.size, b_.imageScaling);
     const auto centred = [&](Rect box) { return MakeRect(box.midX() - fit.width / 2, box.midY() - fit.height / 2, fit.width, fit.height); };
     if (!hasTitle) {
@@ -404,8 +440,10 @@ void ButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
     const Ref<Image> img = alternate && b_.alternateImage ? b_.alternateImage : image();
     if (img && !IsEmptyRect(imageRect))
         drawImageWithFrameInView(img.get(), imageRect, view);
-    const QString shown = alternate && !b_.alternateTitle.isEmpty() ? b_.alternateTitle : attributedTitle();
-    if (!shown.isEmpty() && !IsEmptyRect(titleRect))
+    AttributedString shown = attributedTitle();
+    if (alternate && !b_.alternateTitle.isEmpty())
+        shown = AttributedString(b_.alternateTitle, shown.length() > 0 ? shown.attributesAtIndex(0) : StringAttributes {});
+    if (shown.length() > 0 && !IsEmptyRect(titleRect))
         drawTitleWithFrameInView(shown, titleRect, view);
 }
 
@@ -422,25 +460,9 @@ void ButtonCell::drawImageWithFrameInView(const Image* image, Rect frame, View* 
     DrawCellImage(*painter, *image, up.map(frame), opacity, tint, darken ? 0.35 : 0);
 }
 
-Rect ButtonCell::drawTitleWithFrameInView(const QString& title, Rect frame, View* view)
+Rect ButtonCell::drawTitleWithFrameInView(const AttributedString& title, Rect frame, View* view)
 {
-    const double width = std::min(frame.width(), TextSize(title, font()).width);
-    double x = frame.minX();
-    if (alignment() == CenterTextAlignment)
-        x = frame.midX() - width / 2;
-    else if (alignment() == RightTextAlignment)
-        x = frame.maxX() - width;
-    const Rect used = MakeRect(x, frame.minY(), width, frame.height());
-    if (QPainter* painter = View::currentPainter()) {
-        UprightPainter up(painter, frame, view && view->isFlipped());
-        const QPalette palette = QApplication::palette();
-        const QPalette::ColorRole role = backgroundStyle() == BackgroundStyleDark ? QPalette::HighlightedText
-            : look() == Look::PushButton || look() == Look::ToolPanel             ? QPalette::ButtonText
-                                                                                  : QPalette::WindowText;
-        const QColor color = palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, role);
-        DrawCellText(*painter, title, up.map(frame), font(), color, alignment(), lineBreakMode());
-    }
-    return used;
+    return DrawCellAttributedTitle(title, frame, titleDefaults(), view && view->isFlipped());
 }
 
 // Events ------------------------------------------------------------------------------------------

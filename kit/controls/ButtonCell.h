@@ -8,6 +8,8 @@
 
 #include "kit/controls/ActionCell.h"
 
+#include <optional>
+
 namespace kit {
 
 class ButtonCell : public ActionCell {
@@ -35,10 +37,16 @@ public:
     bool showsAlternateContents() const;
 
     // --- Content. ---
+    // The plain text of the title, attributed or not.
     QString title() const override { return b_.title; }
+    // A plain title: drawn in the cell's font, alignment and state colour.
     void setTitle(const QString& title) override;
-    // The title as drawn; subclasses may decorate it.
-    virtual QString attributedTitle() const { return title(); }
+    // The title as drawn: the attributed title set last, else the plain title with the cell's font
+    // and paragraph settings (its colour left to the drawing). Subclasses may decorate it.
+    virtual AttributedString attributedTitle() const;
+    // Drawn with its own font, colour, shadow and paragraph style; attributes it lacks come from
+    // the cell. title() answers its string.
+    void setAttributedTitle(const AttributedString& title);
     QString alternateTitle() const { return b_.alternateTitle; }
     void setAlternateTitle(const QString& title);
     Ref<Image> alternateImage() const { return b_.alternateImage; }
@@ -67,8 +75,9 @@ public:
     // --- Drawing steps. ---
     virtual void drawBezelWithFrameInView(Rect frame, View* controlView);
     virtual void drawImageWithFrameInView(const Image* image, Rect frame, View* controlView);
-    // Answers the rectangle the title took.
-    virtual Rect drawTitleWithFrameInView(const QString& title, Rect frame, View* controlView);
+    // Centred vertically in `frame`, aligned by its paragraph style; attributes the title lacks
+    // come from the cell. Answers the rectangle the title took.
+    virtual Rect drawTitleWithFrameInView(const AttributedString& title, Rect frame, View* controlView);
 
     // Cell:
     int nextState() const override;
@@ -90,6 +99,9 @@ private:
     // The image and title parts of `content`, placed by imagePosition.
     void layout(Rect content, bool flipped, Rect* imageRect, Rect* titleRect) const;
     Size contentSize() const;
+    // The attributes drawing gives a title where it has none: font, paragraph settings and the
+    // colour of the cell's look and state.
+    StringAttributes titleDefaults() const;
     // Vertically centred at the left edge: the same rectangle flipped or not.
     Rect indicatorRect(Rect bounds) const;
 
@@ -98,6 +110,8 @@ private:
         int highlightsBy = PushInCellMask | ChangeGrayCellMask | ChangeBackgroundCellMask;
         int showsStateBy = NoCellMask;
         QString title;
+        // Set by setAttributedTitle; a plain setTitle clears it.
+        std::optional<AttributedString> attributedTitle;
         QString alternateTitle;
         Ref<Image> alternateImage;
         CellImagePosition imagePosition = NoImage;

@@ -5,6 +5,8 @@
 #include "kit/appkit/Window.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/Control.h"
+#include "kit/controls/ControlTextEditingDelegate.h"
+#include "kit/foundation/NumberFormatter.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Image.h"
 
@@ -81,44 +83,116 @@ void Cell::setType(CellType type)
     changed();
 }
 
-QString Cell::stringValue() const
+const Formatter* Cell::valueFormatter() const { return dynamic_cast<const Formatter*>(s_.formatter.get()); }
+
+void Cell::setFormatter(Ref<Object> formatter)
 {
-    switch (s_.value.kind()) {
+    s_.formatter = std::move(formatter);
+    changed();
+}
+
+namespace {
+
+QString plainString(const Value& value)
+{
+    switch (value.kind()) {
     case Value::Kind::Nil:
         return {};
     case Value::Kind::String:
-        return s_.value.stringValue();
+        return value.stringValue();
     case Value::Kind::Bool:
     case Value::Kind::Integer:
-        return QString::number(s_.value.integerValue());
+        return QString::number(value.integerValue());
     case Value::Kind::Real:
-        return QString::number(s_.value.doubleValue(), 'g', 15);
+        return QString::number(value.doubleValue(), 'g', 15);
     default:
-        return s_.value.stringValue();
+        return value.stringValue();
     }
+}
+
+} // namespace
+
+QString Cell::stringValue() const
+{
+    if (const Formatter* formatter = valueFormatter()) {
+        // A formatter that does not handle the value leaves it to the plain text.
+        const QString text = formatter->stringForObjectValue(s_.value);
+        if (!text.isNull())
+            return text;
+    }
+    return plainString(s_.value);
+}
+
+AttributedString Cell::attributedStringValue() const
+{
+    auto paragraph = make<ParagraphStyle>();
+    paragraph->setAlignment(s_.alignment);
+    paragraph->setLineBreakMode(s_.lineBreakMode);
+    StringAttributes attributes;
+    attributes.font = CellFont(s_.font);
+    attributes.paragraphStyle = paragraph;
+    return AttributedString(stringValue(), attributes);
 }
 
 std::int64_t Cell::integerValue() const
 {
-    if (s_.value.isString())
+    if (s_.value.isString()) {
+        // Text a formatter reads as a number counts as that number.
+        Value number;
+        if (const Formatter* formatter = valueFormatter();
+            formatter && formatter->getObjectValueForStringErrorDescription(&number, s_.value.stringValue(), nullptr) && number.isNumber())
+            return number.integerValue();
         return leadingInteger(s_.value.stringValue());
+    }
     return s_.value.isNumber() ? s_.value.integerValue() : 0;
 }
 
 double Cell::doubleValue() const
 {
-    if (s_.value.isString())
+    if (s_.value.isString()) {
+        Value number;
+        if (const Formatter* formatter = valueFormatter();
+            formatter && formatter->getObjectValueForStringErrorDescription(&number, s_.value.stringValue(), nullptr) && number.isNumber())
+            return number.doubleValue();
         return s_.value.stringValue().trimmed().toDouble();
+    }
     return s_.value.isNumber() ? s_.value.doubleValue() : 0;
 }
 
 void Cell::setObjectValue(const Value& value)
 {
     s_.value = value;
+    s_.validValue = true;
     changed();
 }
 
-void Cell::setStringValue(const QString& value) { setObjectValue(Value(value)); }
+void Cell::setStringValue(const QString& value)
+{
+    const Formatter* formatter = valueFormatter();
+    if (!formatter) {
+        setObjectValue(Value(value));
+        return;
+    }
+    Value object;
+    QString error;
+    if (formatter->getObjectValueForStringErrorDescription(&object, value, &error)) {
+        setObjectValue(object);
+        return;
+    }
+    // The delegate of the control showing this cell may take the text as it is.
+    const Ref<Cell> keep(this);
+    if (const Ref<View> view = controlView(); view && view->respondsToSelector(Selector("delegate"))) {
+        const Ref<Object> delegate = view->valueForKey(QStringLiteral("delegate")).object();
+        auto* listener = dynamic_cast<ControlTextEditingDelegate*>(delegate.get());
+        if (listener && delegate->respondsToSelector(Selector(ControlDidFailToFormatStringErrorDescriptionOperation))
+            && listener->controlDidFailToFormatStringErrorDescription(dynamic_cast<Control*>(view.get()), value, error)) {
+            setObjectValue(Value(value));
+            return;
+        }
+    }
+    s_.validValue = false;
+}
+
 void Cell::setIntegerValue(std::int64_t value) { setObjectValue(Value(value)); }
 void Cell::setDoubleValue(double value) { setObjectValue(Value(value)); }
 
@@ -384,21 +458,24 @@ void Cell::drawWithFrameInView(Rect cellFrame, View* view)
 
 void Cell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
 {
-    QPainter* painter = View::currentPainter();
-    if (!painter)
-        return;
-    UprightPainter up(painter, cellFrame, view && view->isFlipped());
+    const bool flipped = view && view->isFlipped();
     if (s_.type == TextCellType) {
-        const QPalette palette = QApplication::palette();
-        QColor color = palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+        // Through attributedStringValue, so formatted and restyled text is what shows.
+        const QColor color = QApplication::palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
             s_.backgroundStyle == BackgroundStyleDark ? QPalette::HighlightedText : QPalette::Text);
-        DrawCellText(*painter, stringValue(), up.map(titleRectForBounds(cellFrame)), s_.font, color, s_.alignment, s_.lineBreakMode);
-    } else if (s_.type == ImageCellType && s_.image) {
-        const Rect box = imageRectForBounds(cellFrame);
-        const Size fit = ImageFitSize(s_.image->size(), box.size, ImageScaleProportionallyDown);
-        const Rect placed = MakeRect(box.midX() - fit.width / 2, box.midY() - fit.height / 2, fit.width, fit.height);
-        DrawCellImage(*painter, *s_.image, up.map(placed), isEnabled() ? 1.0 : 0.5);
+        StringAttributes defaults;
+        defaults.foregroundColor = Color::fromQColor(color);
+        DrawCellAttributedTitle(attributedStringValue(), titleRectForBounds(cellFrame), defaults, flipped);
+        return;
     }
+    QPainter* painter = View::currentPainter();
+    if (!painter || s_.type != ImageCellType || !s_.image)
+        return;
+    UprightPainter up(painter, cellFrame, flipped);
+    const Rect box = imageRectForBounds(cellFrame);
+    const Size fit = ImageFitSize(s_.image->size(), box.size, ImageScaleProportionallyDown);
+    const Rect placed = MakeRect(box.midX() - fit.width / 2, box.midY() - fit.height / 2, fit.width, fit.height);
+    DrawCellImage(*painter, *s_.image, up.map(placed), isEnabled() ? 1.0 : 0.5);
 }
 
 void Cell::highlightWithFrameInView(bool flag, Rect cellFrame, View* view)

@@ -12,6 +12,7 @@
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
 #include "kit/foundation/Coder.h"
+#include "kit/graphics/AttributedString.h"
 #include "kit/graphics/Image.h"
 
 #include <QFont>
@@ -26,6 +27,7 @@ namespace kit {
 
 class Color;
 class Control;
+class Formatter;
 class View;
 
 class Cell : public Object, public Coding {
@@ -43,24 +45,32 @@ public:
     // Shallow: shared references stay shared; subclasses copy their own fields after the base.
     void copyTo(Object& copy) const override;
 
-    // --- Value and type. ---
+    // --- Value and type. With a kit::Formatter, strings are its text of the value and go
+    // through it on the way in; without one they are the value's own text. ---
     CellType type() const { return s_.type; }
     Value objectValue() const { return s_.value; }
     virtual void setObjectValue(const Value& value);
     virtual void setType(CellType type);
+    // The formatter's stringForObjectValue, else the value's own text.
     QString stringValue() const;
+    // stringValue with the cell's font and paragraph settings (alignment, line breaks).
+    virtual AttributedString attributedStringValue() const;
     int intValue() const { return int(integerValue()); }
     std::int64_t integerValue() const;
     double doubleValue() const;
     float floatValue() const { return float(doubleValue()); }
+    // Read by the formatter. When it refuses the string, the control view's delegate hears of it
+    // (ControlTextEditingDelegate) and may take the string as it is; otherwise the value stays
+    // and hasValidObjectValue turns NO until the next value is set.
     virtual void setStringValue(const QString& value);
+    bool hasValidObjectValue() const { return s_.validValue; }
     void setIntValue(int value) { setIntegerValue(value); }
     virtual void setIntegerValue(std::int64_t value);
     virtual void setDoubleValue(double value);
     void setFloatValue(float value) { setDoubleValue(value); }
-    // Holds the slot only: conversions through a formatter come with the runtime's formatters.
+    // Any object; only a kit::Formatter converts.
     Ref<Object> formatter() const { return s_.formatter; }
-    void setFormatter(Ref<Object> formatter) { s_.formatter = std::move(formatter); }
+    void setFormatter(Ref<Object> formatter);
     // Any value; objects keep their identity.
     Value representedObject() const { return s_.representedObject; }
     void setRepresentedObject(const Value& object) { s_.representedObject = object; }
@@ -175,6 +185,8 @@ protected:
     // A value or appearance changed: ActionCell asks its control to update.
     virtual void changed() { }
     Ref<Control> owningControl() const;
+    // The formatter, when it is a kit::Formatter.
+    const Formatter* valueFormatter() const;
     // The target as sending needs it: null walks the responder chain, expired drops the action.
     virtual Weak<Object> targetForSending() const { return {}; }
 
@@ -182,6 +194,7 @@ private:
     struct State {
         CellType type = TextCellType;
         Value value;
+        bool validValue = true;
         Ref<Object> formatter;
         Value representedObject;
         int state = OffState;

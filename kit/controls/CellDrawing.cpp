@@ -3,6 +3,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -88,49 +89,59 @@ Rect ViewRect(const QRectF& r, Rect frame, bool flipped)
     return MakeRect(r.x(), frame.minY() + frame.maxY() - r.y() - r.height(), r.width(), r.height());
 }
 
+Ref<Font> CellFont(const QFont& font)
+{
+    const double size = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() > 0 ? font.pointSizeF() : systemFontSize();
+    return Font::fromQFont(font, size);
+}
+
+AttributedString CompleteAttributes(const AttributedString& title, const StringAttributes& defaults)
+{
+    AttributedString complete = title;
+    for (const AttributedString::Run& run : title.runs()) {
+        StringAttributes a = run.attributes;
+        if (!a.font)
+            a.font = defaults.font;
+        if (!a.foregroundColor)
+            a.foregroundColor = defaults.foregroundColor;
+        if (!a.paragraphStyle)
+            a.paragraphStyle = defaults.paragraphStyle;
+        if (!a.shadow)
+            a.shadow = defaults.shadow;
+        complete.setAttributes(a, MakeRange(run.start, run.length));
+    }
+    return complete;
+}
+
+Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const StringAttributes& defaults, bool flipped)
+{
+    if (title.length() == 0 || frame.width() <= 0)
+        return MakeRect(frame.minX(), frame.midY(), 0, 0);
+    const AttributedString shown = CompleteAttributes(title, defaults);
+    const Size size = shown.size();
+    const double width = std::min(frame.width(), size.width);
+    const ParagraphStyle* paragraph = shown.attributesAtIndex(0).paragraphStyle.get();
+    const TextAlignment alignment = paragraph ? paragraph->alignment() : NaturalTextAlignment;
+    double x = frame.minX();
+    if (alignment == CenterTextAlignment)
+        x = frame.midX() - width / 2;
+    else if (alignment == RightTextAlignment)
+        x = frame.maxX() - width;
+    const Rect box = MakeRect(frame.minX(), frame.midY() - size.height / 2, frame.width(), size.height);
+    if (GraphicsContext::currentContext()) {
+        shown.drawInRect(box);
+    } else if (QPainter* painter = View::currentPainter()) {
+        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(painter, flipped);
+        GraphicsContext::Scope scope(context);
+        shown.drawInRect(box);
+    }
+    return MakeRect(x, box.minY(), width, size.height);
+}
+
 Size TextSize(const QString& text, const QFont& font)
 {
     const QFontMetricsF fm(font);
     return { std::ceil(fm.horizontalAdvance(text)), std::ceil(fm.height()) };
-}
-
-void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, const QFont& font, const QColor& color,
-    TextAlignment alignment, LineBreakMode mode)
-{
-    if (text.isEmpty() || box.width() <= 0)
-        return;
-    const QFontMetricsF fm(font);
-    QString shown = text;
-    switch (mode) {
-    case LineBreakByTruncatingTail:
-        shown = fm.elidedText(text, Qt::ElideRight, box.width());
-        break;
-    case LineBreakByTruncatingHead:
-        shown = fm.elidedText(text, Qt::ElideLeft, box.width());
-        break;
-    case LineBreakByTruncatingMiddle:
-        shown = fm.elidedText(text, Qt::ElideMiddle, box.width());
-        break;
-    default:
-        break;
-    }
-    Qt::Alignment align = Qt::AlignVCenter;
-    switch (alignment) {
-    case RightTextAlignment:
-        align |= Qt::AlignRight;
-        break;
-    case CenterTextAlignment:
-        align |= Qt::AlignHCenter;
-        break;
-    default:
-        align |= Qt::AlignLeft;
-        break;
-    }
-    painter.save();
-    painter.setFont(font);
-    painter.setPen(color);
-    painter.drawText(box, int(align) | Qt::TextSingleLine, shown);
-    painter.restore();
 }
 
 void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint, double darken)

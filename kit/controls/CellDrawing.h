@@ -1,11 +1,13 @@
 #pragma once
 
-// Helpers the cells share for drawing through QPainter in a view's coordinates: an upright,
-// y-down space for one cell frame (text, images and QStyle all draw y-down), text with the
-// cell's alignment and truncation, image placement by scaling, and the style option base.
+// Helpers the cells share for drawing in a view's coordinates: an upright, y-down QPainter space
+// for one cell frame (images and QStyle draw y-down), attributed titles through the current
+// graphics context with the cell's attributes filling in, image placement by scaling, and the
+// style option base.
 
 #include "kit/controls/ControlTypes.h"
 #include "kit/core/Geometry.h"
+#include "kit/graphics/AttributedString.h"
 #include "kit/graphics/Image.h"
 
 #include <QColor>
@@ -46,11 +48,17 @@ private:
 QRectF VisualRect(Rect r, Rect frame, bool flipped);
 Rect ViewRect(const QRectF& r, Rect frame, bool flipped);
 
+// The kit font of a cell's QFont (sized in pixels).
+Ref<Font> CellFont(const QFont& font);
+// Draws `title` on one line per paragraph, vertically centred in `frame` and aligned in it by its
+// paragraph style; null attributes take `defaults`. Answers the rectangle the text took. Needs a
+// current graphics context (or a view painter to make one from).
+Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const StringAttributes& defaults, bool flipped);
+// `title` with its null attributes taken from `defaults`.
+AttributedString CompleteAttributes(const AttributedString& title, const StringAttributes& defaults);
+
 // Width and line height of a single line of text.
 Size TextSize(const QString& text, const QFont& font);
-// One line, vertically centred in `box`, aligned and truncated (TruncatingTail and friends) as asked.
-void DrawCellText(QPainter& painter, const QString& text, const QRectF& box, const QFont& font, const QColor& color,
-    TextAlignment alignment, LineBreakMode mode);
 // The image's pixels at the painter's scale, tinted with `tint` when valid (template images).
 // `darken` (0...1) blends the pixels towards black: a pressed image button.
 void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint = {}, double darken = 0);

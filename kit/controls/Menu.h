@@ -54,6 +54,10 @@ struct MenuPresentation {
     QFont font;
     // Items not listed (a pull-down's title item).
     std::size_t firstShownIndex = 0;
+    // Filled in by runSession for the presenter (MenuPlacement.h): `rect`, or the location as an
+    // empty rect, in screen coordinates, and whether `view` is flipped.
+    Rect screenRect;
+    bool flipped = false;
 };
 
 // Shows a prepared menu and answers the chosen item, or null when the user cancelled.

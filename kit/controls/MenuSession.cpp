@@ -1,8 +1,10 @@
 // Menu sessions and the QMenu presenter. Kept apart from Menu.cpp because it enters run-loop modes.
 
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Menu.h"
+#include "kit/controls/MenuPlacement.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 
@@ -75,12 +77,32 @@ public:
         build(qmenu, menu, where.firstShownIndex, items, where.positionedItem, &positioned);
         if (where.minimumWidth > 0)
             qmenu.setMinimumWidth(int(where.minimumWidth));
-        QAction* chosen = qmenu.exec(globalPoint(where, qmenu), positioned);
+        qmenu.ensurePolished();
+        MenuMetrics metrics;
+        const QSize hint = qmenu.sizeHint().expandedTo(qmenu.minimumSize());
+        metrics.size = { double(hint.width()), double(hint.height()) };
+        if (positioned) {
+            const QRect item = qmenu.actionGeometry(positioned);
+            metrics.positionedItemTop = item.top();
+            metrics.positionedItemHeight = item.height();
+        }
+        const Rect frame = MenuFrameForPresentation(where, metrics, visibleFrameAround(where.screenRect));
+        QAction* chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
         const auto it = items.find(chosen);
         return it == items.end() ? nullptr : it->second;
     }
 
 private:
+    // The visible frame of the screen holding the anchor, else of the main screen.
+    static Rect visibleFrameAround(Rect anchor)
+    {
+        for (const Ref<Screen>& screen : Screen::screens())
+            if (PointInRect(anchor.origin, screen->frame()))
+                return screen->visibleFrame();
+        const Ref<Screen> main = Screen::mainScreen();
+        return main ? main->visibleFrame() : ZeroRect;
+    }
+
     static void build(QMenu& qmenu, Menu& menu, std::size_t first, std::map<QAction*, Ref<MenuItem>>& items, const MenuItem* positioned,
         QAction** positionedAction)
     {
@@ -119,37 +141,6 @@ private:
                 *positionedAction = action;
         }
     }
-
-    static QPoint globalPoint(const MenuPresentation& where, QMenu& qmenu)
-    {
-        View* view = where.view;
-        const Ref<Window> window = view ? view->window() : nullptr;
-        QWidget* host = window ? window->hostWidget() : nullptr;
-        if (!host)
-            return QPoint(int(where.location.x), int(where.location.y));
-        const double height = window->frame().height();
-        const auto toGlobal = [&](Point base) { return host->mapToGlobal(QPoint(int(base.x), int(height - base.y))); };
-        if (IsEmptyRect(where.rect))
-            return toGlobal(view->convertPointToView(where.location, nullptr));
-        const Rect base = view->convertRectToView(where.rect, nullptr);
-        if (where.positionedItem)
-            return toGlobal(MakePoint(base.minX(), base.maxY()));
-        const bool flipped = view->isFlipped();
-        switch (where.preferredEdge) {
-        case MaxXEdge:
-            return toGlobal(MakePoint(base.maxX(), base.maxY()));
-        case MinXEdge:
-            return toGlobal(MakePoint(base.minX() - qmenu.sizeHint().width(), base.maxY()));
-        case MinYEdge:
-        case MaxYEdge: {
-            const bool below = (where.preferredEdge == MaxYEdge) == flipped;
-            if (below)
-                return toGlobal(MakePoint(base.minX(), base.minY()));
-            return toGlobal(MakePoint(base.minX(), base.maxY())) - QPoint(0, qmenu.sizeHint().height());
-        }
-        }
-        return toGlobal(MakePoint(base.minX(), base.minY()));
-    }
 };
 
 std::shared_ptr<MenuPresenter>& presenterSlot()
@@ -168,9 +159,12 @@ MenuPresenter& Menu::presenter()
     return presenterSlot() ? *presenterSlot() : standard;
 }
 
-Ref<MenuItem> Menu::runSession(const MenuPresentation& where, bool sendAction)
+Ref<MenuItem> Menu::runSession(const MenuPresentation& presentation, bool sendAction)
 {
     const Ref<Menu> keep(this);
+    MenuPresentation where = presentation;
+    where.screenRect = MenuAnchorInScreen(where.view, where.rect, where.location);
+    where.flipped = where.view && where.view->isFlipped();
     fillFromDelegate();
     update();
     for (const Ref<MenuItem>& item : std::vector<Ref<MenuItem>>(items_))

@@ -391,8 +391,8 @@ void PopUpButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
     const Rect imageRect = imageRectForBounds(cellFrame);
     if (!IsEmptyRect(imageRect))
         drawImageWithFrameInView(imageRect, view);
-    const QString shown = title();
-    if (!shown.isEmpty())
+    const AttributedString shown = attributedTitle();
+    if (shown.length() > 0)
         drawTitleWithFrameInView(shown, titleRectForBounds(cellFrame), view);
 }
 

@@ -73,8 +73,8 @@ class Color : public Object, public Coding {
     // changes from now on. The application object calls it once at start-up; main thread only.
     static void observePaletteChanges();
 
-    // This platform has no graphite look: always blue.
-    static ControlTint currentControlTint() { return BlueControlTint; }
+    // No user-chosen tint here: always the default, which draws as the blue look.
+    static ControlTint currentControlTint() { return DefaultControlTint; }
 
     const QString& colorSpaceName() const { return space_; }
     Ref<Color> colorWithAlphaComponent(double alpha) const;

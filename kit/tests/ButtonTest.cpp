@@ -3,8 +3,12 @@
 #include "ControlsTestSupport.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/RecordingBackend.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -46,9 +50,9 @@ public:
         shownImage = image;
         ButtonCell::drawImageWithFrameInView(image, frame, view);
     }
-    Rect drawTitleWithFrameInView(const QString& title, Rect frame, View* view) override
+    Rect drawTitleWithFrameInView(const AttributedString& title, Rect frame, View* view) override
     {
-        shownTitle = title;
+        shownTitle = title.string();
         return ButtonCell::drawTitleWithFrameInView(title, frame, view);
     }
     const Image* shownImage = nullptr;
@@ -320,6 +324,87 @@ TEST(ButtonRendering, StatesAndLooksDrawDistinctly)
         for (int x = 0; x < toolPixels.width() && !varied; ++x)
             varied = toolPixels.pixel(x, y) != corner;
     EXPECT_TRUE(varied);
+}
+
+// Titles drawn into a recording context: what text, font, colour and where.
+class ButtonTitles : public testing::Test {
+protected:
+    std::vector<DrawRecord> drawTitle(ButtonCell& cell, Rect frame, Rect* used = nullptr)
+    {
+        auto backend = std::make_shared<RecordingBackend>(QSize(300, 100));
+        {
+            GraphicsContext::Scope scope(GraphicsContext::graphicsContextWithBackend(backend, true));
+            const Rect r = cell.drawTitleWithFrameInView(cell.attributedTitle(), frame, nullptr);
+            if (used)
+                *used = r;
+        }
+        std::vector<DrawRecord> texts;
+        for (const DrawRecord& r : backend->records)
+            if (r.kind == DrawRecord::Kind::Text)
+                texts.push_back(r);
+        return texts;
+    }
+    static StringAttributes bigRedRight()
+    {
+        auto paragraph = make<ParagraphStyle>();
+        paragraph->setAlignment(RightTextAlignment);
+        StringAttributes a;
+        a.font = Font::boldSystemFontOfSize(24);
+        a.foregroundColor = Color::redColor();
+        a.paragraphStyle = paragraph;
+        return a;
+    }
+};
+
+TEST_F(ButtonTitles, AnAttributedTitleDrawsWithItsOwnAttributes)
+{
+    auto cell = make<ButtonCell>("Plain");
+    cell->setAttributedTitle(AttributedString("Save", bigRedRight()));
+    EXPECT_EQ(cell->title(), "Save");
+    Rect used;
+    const auto texts = drawTitle(*cell, MakeRect(0, 0, 200, 40), &used);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "Save");
+    EXPECT_EQ(texts[0].font.pixelSize(), 24);
+    EXPECT_TRUE(texts[0].font.bold());
+    EXPECT_EQ(texts[0].color(), QColor(Qt::red));
+    // Right-aligned: the text ends at the frame's right edge.
+    EXPECT_DOUBLE_EQ(used.maxX(), 200);
+    EXPECT_NEAR(texts[0].baseline.x(), used.minX(), 0.01);
+}
+
+TEST_F(ButtonTitles, APlainTitleTakesTheCellsFontAlignmentAndStateColour)
+{
+    auto cell = make<ButtonCell>("Plain");
+    cell->setAttributedTitle(AttributedString("Save", bigRedRight()));
+    cell->setTitle("Plain");
+    EXPECT_FALSE(cell->attributedTitle().attributesAtIndex(0).foregroundColor);
+    Rect used;
+    auto texts = drawTitle(*cell, MakeRect(0, 0, 200, 40), &used);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].font.pixelSize(), cell->font().pixelSize());
+    EXPECT_EQ(texts[0].color(), QApplication::palette().color(QPalette::Active, QPalette::ButtonText));
+    EXPECT_NEAR(used.midX(), 100, 0.5); // centred
+    cell->setEnabled(false);
+    texts = drawTitle(*cell, MakeRect(0, 0, 200, 40));
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].color(), QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText));
+}
+
+TEST_F(ButtonTitles, ButtonSizesToItsAttributedTitle)
+{
+    auto button = make<Button>();
+    button->setTitle("Save Everything");
+    button->sizeToFit();
+    const Size plain = button->frame().size;
+    button->setAttributedTitle(AttributedString("Save Everything", bigRedRight()));
+    EXPECT_EQ(button->title(), "Save Everything");
+    button->sizeToFit();
+    const Rect title = button->cell()->titleRectForBounds(button->bounds());
+    const Size text = button->attributedTitle().size();
+    EXPECT_GT(button->frame().size.width, plain.width);
+    EXPECT_GE(title.width(), std::floor(text.width));
+    EXPECT_GE(title.height(), std::floor(text.height) - 1);
 }
 
 } // namespace

@@ -101,7 +101,7 @@ TEST(Color, SystemColoursFollowThePalette)
     kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
     EXPECT_EQ(posted, 2);
     EXPECT_EQ(text->toQColor(), saved.color(QPalette::Active, QPalette::WindowText));
-    EXPECT_EQ(Color::currentControlTint(), kit::BlueControlTint);
+    EXPECT_EQ(Color::currentControlTint(), kit::DefaultControlTint);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Menu.h"
+#include "kit/controls/MenuPlacement.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/EventScript.h"
 
@@ -101,7 +102,10 @@ public:
         std::vector<int> states;
         QString positioned;
         std::size_t firstShownIndex = 0;
+        Rect screenRect; // the anchor the session computed
+        Rect frame; // where the menu opens: ItemHeight per listed item, at least 120 wide
     };
+    static constexpr double ItemHeight = 20;
     Ref<MenuItem> presentMenu(Menu& menu, const MenuPresentation& where) override
     {
         Shown shown;
@@ -113,6 +117,15 @@ public:
         }
         shown.positioned = where.positionedItem ? where.positionedItem->title() : QString();
         shown.firstShownIndex = where.firstShownIndex;
+        shown.screenRect = where.screenRect;
+        MenuMetrics metrics;
+        metrics.size = { std::max(120.0, where.minimumWidth), ItemHeight * double(shown.titles.size()) };
+        if (where.positionedItem) {
+            const std::int64_t index = menu.indexOfItem(where.positionedItem) - std::int64_t(where.firstShownIndex);
+            metrics.positionedItemTop = ItemHeight * double(index);
+            metrics.positionedItemHeight = ItemHeight;
+        }
+        shown.frame = MenuFrameForPresentation(where, metrics, visibleFrame);
         sessions.push_back(shown);
         if (onPresent)
             onPresent();
@@ -126,6 +139,7 @@ public:
     }
     std::deque<std::int64_t> choices;
     std::vector<Shown> sessions;
+    Rect visibleFrame; // empty: no screen to fit
     QStringList* log = nullptr;
     std::function<void()> onPresent;
 };

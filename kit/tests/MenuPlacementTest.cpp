@@ -1,0 +1,180 @@
+#include "kit/controls/MenuPlacement.h"
+
+#include "ControlsTestSupport.h"
+#include "kit/appkit/Screen.h"
+#include "kit/controls/PopUpButton.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+// Rectangles as text, so a failure shows them.
+std::string text(Rect r)
+{
+    return QStringLiteral("(%1, %2, %3, %4)").arg(r.minX()).arg(r.minY()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+struct PlacementCase {
+    const char* name;
+    Rect anchor; // the control in screen coordinates; empty for a context menu at its origin
+    bool flipped;
+    RectEdge edge;
+    double itemTop; // < 0: no positioned item
+    Rect visible;
+    Rect expected;
+};
+
+class Placement : public testing::TestWithParam<PlacementCase> { };
+
+// A 120 × 60 menu with 20-point items.
+TEST_P(Placement, FrameFollowsTheEdgeAndStaysOnScreen)
+{
+    const PlacementCase& c = GetParam();
+    auto item = make<MenuItem>("Item", Selector(), "");
+    MenuPresentation where;
+    where.rect = IsEmptyRect(c.anchor) ? ZeroRect : MakeRect(0, 0, c.anchor.width(), c.anchor.height());
+    where.screenRect = c.anchor;
+    where.flipped = c.flipped;
+    where.preferredEdge = c.edge;
+    MenuMetrics metrics { { 120, 60 }, 0, 0 };
+    if (c.itemTop >= 0) {
+        where.positionedItem = item.get();
+        metrics.positionedItemTop = c.itemTop;
+        metrics.positionedItemHeight = 20;
+    }
+    EXPECT_EQ(text(MenuFrameForPresentation(where, metrics, c.visible)), text(c.expected)) << c.name;
+}
+
+constexpr Rect Visible = MakeRect(0, 0, 800, 600);
+constexpr Rect NoScreen = MakeRect(0, 0, 0, 0);
+constexpr Rect Anchor = MakeRect(100, 300, 80, 20);
+
+INSTANTIATE_TEST_SUITE_P(Table, Placement,
+    testing::Values(
+        PlacementCase { "MaxY of a flipped control is below", Anchor, true, MaxYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
+        PlacementCase { "MaxY of an unflipped control is above", Anchor, false, MaxYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
+        PlacementCase { "MinY of a flipped control is above", Anchor, true, MinYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
+        PlacementCase { "MinY of an unflipped control is below", Anchor, false, MinYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
+        PlacementCase { "MaxX is right, tops aligned", Anchor, true, MaxXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        PlacementCase { "MinX is left", MakeRect(300, 300, 80, 20), true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        PlacementCase { "no room left: right", Anchor, true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        PlacementCase { "without a screen nothing moves", Anchor, true, MinXEdge, -1, NoScreen, MakeRect(-20, 260, 120, 60) },
+        PlacementCase { "no room below: above", MakeRect(100, 30, 80, 20), true, MaxYEdge, -1, Visible, MakeRect(100, 50, 120, 60) },
+        PlacementCase { "no room above: below", MakeRect(100, 560, 80, 20), false, MaxYEdge, -1, Visible, MakeRect(100, 500, 120, 60) },
+        PlacementCase { "no room right: left", MakeRect(700, 300, 80, 20), true, MaxXEdge, -1, Visible, MakeRect(580, 260, 120, 60) },
+        PlacementCase {
+            "pushed in from the right edge", MakeRect(750, 300, 40, 20), true, MaxYEdge, -1, Visible, MakeRect(680, 240, 120, 60) },
+        PlacementCase { "pop-up: first item over the control", Anchor, true, MaxYEdge, 0, Visible, MakeRect(100, 260, 120, 60) },
+        PlacementCase { "pop-up: third item over the control", Anchor, true, MaxYEdge, 40, Visible, MakeRect(100, 300, 120, 60) },
+        PlacementCase {
+            "pop-up near the top is moved down", MakeRect(100, 580, 80, 20), true, MaxYEdge, 40, Visible, MakeRect(100, 540, 120, 60) },
+        PlacementCase {
+            "context menu: top-left at the point", MakeRect(200, 200, 0, 0), false, MaxYEdge, -1, Visible, MakeRect(200, 140, 120, 60) },
+        PlacementCase {
+            "wider than the screen: left edges meet", Anchor, true, MaxYEdge, -1, MakeRect(0, 0, 100, 600), MakeRect(0, 240, 120, 60) }),
+    [](const testing::TestParamInfo<PlacementCase>& info) { return "case" + std::to_string(info.index); });
+
+// A session hands the presenter the control in screen coordinates; the scripted presenter places
+// its 20-point items with the same function the QMenu presenter uses.
+class PopUpPlacement : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        popUp = make<PopUpButton>(MakeRect(10, 10, 120, 26));
+        popUp->addItemsWithTitles({ "One", "Two", "Three" });
+        pullDown = make<PopUpButton>(MakeRect(10, 50, 120, 26), true);
+        pullDown->addItemsWithTitles({ "Actions", "Copy", "Paste" });
+        w.content->addSubview(popUp.get());
+        w.content->addSubview(pullDown.get());
+    }
+    const ScriptedMenuPresenter::Shown& clickOn(Point p)
+    {
+        w.script->click(p);
+        w.script->run();
+        EXPECT_FALSE(scope.presenter->sessions.empty());
+        return scope.presenter->sessions.back();
+    }
+    ControlWindow w; // at (100, 100) on the screen
+    MenuScope scope;
+    Ref<PopUpButton> popUp;
+    Ref<PopUpButton> pullDown;
+};
+
+TEST_F(PopUpPlacement, PullDownOpensOnItsPreferredEdge)
+{
+    const auto& below = clickOn(MakePoint(50, 60));
+    EXPECT_EQ(text(below.screenRect), text(MakeRect(110, 150, 120, 26)));
+    EXPECT_EQ(text(below.frame), text(MakeRect(110, 110, 120, 40)));
+    pullDown->setPreferredEdge(MaxXEdge);
+    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(230, 136, 120, 40)));
+    pullDown->setPreferredEdge(MinYEdge);
+    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(110, 176, 120, 40)));
+}
+
+TEST_F(PopUpPlacement, PopUpPutsTheSelectedItemOverTheButton)
+{
+    const auto& first = clickOn(MakePoint(50, 20));
+    EXPECT_EQ(text(first.screenRect), text(MakeRect(110, 110, 120, 26)));
+    EXPECT_EQ(first.positioned, "One");
+    EXPECT_EQ(text(first.frame), text(MakeRect(110, 73, 120, 60)));
+    popUp->selectItemAtIndex(2);
+    const auto& third = clickOn(MakePoint(50, 20));
+    EXPECT_EQ(third.positioned, "Three");
+    // The third item's middle (40 + 10 below the top) is level with the button's middle (123).
+    EXPECT_EQ(text(third.frame), text(MakeRect(110, 113, 120, 60)));
+}
+
+// The real presenter opens the QMenu where the function says: below a flipped control, left
+// edges aligned. Closed by a zero-delay timer.
+TEST(QMenuPlacement, RealMenuOpensBelowThePullDown)
+{
+    ControlWindow w;
+    auto button = make<PopUpButton>(MakeRect(20, 120, 100, 24), true);
+    w.content->addSubview(button.get());
+    auto menu = make<Menu>("Real");
+    menu->addItemWithTitleActionKeyEquivalent("One", {}, {});
+    menu->addItemWithTitleActionKeyEquivalent("Two", {}, {});
+    QPoint opened(-1, -1);
+    QTimer::singleShot(0, [&] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            opened = popup->geometry().topLeft();
+            popup->close();
+        }
+    });
+    MenuPresentation where;
+    where.view = button.get();
+    where.rect = button->bounds();
+    where.preferredEdge = MaxYEdge;
+    menu->runSession(where);
+    const QRectF control = QtRectFromScreen(MenuAnchorInScreen(button.get(), button->bounds(), ZeroPoint));
+    EXPECT_EQ(opened, QPoint(int(control.left()), int(control.bottom())));
+}
+
+TEST(QMenuPlacement, RealPopUpPutsTheSelectedItemOverTheButton)
+{
+    ControlWindow w;
+    auto button = make<PopUpButton>(MakeRect(20, 100, 100, 24));
+    button->addItemsWithTitles({ "One", "Two", "Three" });
+    button->selectItemAtIndex(2);
+    w.content->addSubview(button.get());
+    double itemMiddle = -1;
+    QTimer::singleShot(0, [&] {
+        if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            itemMiddle = popup->geometry().top() + popup->actionGeometry(popup->actions().at(2)).center().y();
+            popup->close();
+        }
+    });
+    w.script->click(MakePoint(60, 112));
+    w.script->run();
+    const QRectF control = QtRectFromScreen(MenuAnchorInScreen(button.get(), button->bounds(), ZeroPoint));
+    EXPECT_NEAR(itemMiddle, control.center().y(), 1.0);
+}
+
+} // namespace
