@@ -12,6 +12,7 @@
 
 #include <QCursor>
 #include <QDrag>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPixmap>
 #include <QTimer>
@@ -204,6 +205,16 @@ Qt::DropAction execQDrag(OutgoingDrag& drag)
     });
     poll.start(pointerPollMilliseconds);
     return qdrag->exec(drag.actions, drag.defaultAction);
+}
+
+// Qt's drag needs a windowing system: on the headless platforms the kit's loop stands in, so
+// event scripts drive every drag there unless a test installs a presenter.
+bool canLeaveApplication()
+{
+    if (state().presenter)
+        return true;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 // What every drag starts from: the info, the source and where the image sits relative to the pointer.
@@ -480,7 +491,7 @@ std::uint64_t RunDragSession(
     s.imageOrigin = window->convertBaseToScreen(view->convertPointToView(at, nullptr));
     s.grab = window->convertBaseToScreen(event.locationInWindow());
     // Only what Qt can carry leaves the application; anything else stays in the kit's loop.
-    if (ExternalDrag::actionsForOperations(outsideMask))
+    if (ExternalDrag::actionsForOperations(outsideMask) && canLeaveApplication())
         return runThroughQt(s, outsideMask);
     return runInKit(s, event, slideBack);
 }

@@ -113,9 +113,10 @@ public:
 
 // Runs a drag to its end (drop or cancel), eating the mouse-up. `at` is the image's bottom-left
 // in `view`'s coordinates. A source whose mask for outside the application is none (asked with
-// NO) keeps the drag in the kit: a kit Image is shown in a drag window under the pointer, which
-// slides back to the start when the drop is refused and `slideBack` is set. Other drags run
-// through the presenter. Answers the operation performed.
+// NO), or offers only what Qt cannot carry, keeps the drag in the kit: a kit Image is shown in a
+// drag window under the pointer, which slides back to the start when the drop is refused and
+// `slideBack` is set. Other drags run through the presenter; on a headless Qt platform without
+// an installed presenter they stay in the kit's loop too. Answers the operation performed.
 std::uint64_t RunDragSession(
     View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack = true);
 

@@ -446,4 +446,15 @@ TEST_F(Dragging, AnOutgoingDragDroppedOnOurOwnWindowKeepsThePasteboardSourceAndI
     EXPECT_EQ(source->log[1], "ended op " + std::to_string(DragOperationMove));
 }
 
+TEST_F(Dragging, HeadlessWithoutAPresenterEveryDragRunsInTheKitLoop)
+{
+    ExternalDrag::resetForTesting(); // Qt's own drag, which the offscreen platform cannot run
+    source->outsideMask = DragOperationCopy;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseDragged(MakePoint(250, 50)).mouseUp(MakePoint(250, 50));
+    script.run();
+    EXPECT_EQ(target->log.back(), "ended");
+    EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op 1", "drag returned" }));
+}
+
 } // namespace
