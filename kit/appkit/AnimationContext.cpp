@@ -3,7 +3,9 @@
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/View.h"
 
+#include <deque>
 #include <map>
+#include <utility>
 
 namespace kit {
 
@@ -25,29 +27,45 @@ struct AnimationContext::Group {
 
 namespace {
 
-std::vector<AnimationContext>& stack()
+// Groups push and pop at the end only, so references to the contexts stay valid while groups nest.
+std::deque<AnimationContext>& stack()
 {
-    static std::vector<AnimationContext> contexts(1);
+    static std::deque<AnimationContext> contexts(1);
     return contexts;
 }
 
-class FrameAnimation;
+// What an animator animates; each view has at most one animation per property.
+enum class Property { Frame, BoundsOrigin };
 
-// The animation driving each view's frame, so that a new set replaces it and a direct set cancels it.
-std::map<const View*, Ref<FrameAnimation>>& running()
+class PropertyAnimation;
+
+using RunningKey = std::pair<const View*, Property>;
+
+std::map<RunningKey, Ref<PropertyAnimation>>& running()
 {
-    static std::map<const View*, Ref<FrameAnimation>> animations;
+    static std::map<RunningKey, Ref<PropertyAnimation>> animations;
     return animations;
 }
 
+// Set while an animation applies a frame: the setters it calls must not cancel it.
 bool applying = false;
 
-class FrameAnimation : public Animation {
+Rect mix(Rect a, Rect b, double t)
+{
+    // The last frame lands exactly on the end value.
+    if (t >= 1)
+        return b;
+    return MakeRect(a.minX() + (b.minX() - a.minX()) * t, a.minY() + (b.minY() - a.minY()) * t, a.width() + (b.width() - a.width()) * t,
+        a.height() + (b.height() - a.height()) * t);
+}
+
+class PropertyAnimation : public Animation {
 public:
-    FrameAnimation(View* view, Rect to, double duration, std::shared_ptr<AnimationContext::Group> group)
+    PropertyAnimation(View* view, Property property, Rect from, Rect to, double duration, std::shared_ptr<AnimationContext::Group> group)
         : Animation(duration, AnimationEaseInOut)
         , view_(view)
-        , from_(view->frame())
+        , property_(property)
+        , from_(from)
         , to_(to)
         , group_(std::move(group))
     {
@@ -55,6 +73,8 @@ public:
         if (group_)
             ++group_->running;
     }
+
+    Rect target() const { return to_; }
 
     void setCurrentProgress(double progress) override
     {
@@ -85,37 +105,69 @@ private:
         const Ref<View> view = view_.lock();
         if (!view)
             return;
-        const Rect r = MakeRect(from_.minX() + (to_.minX() - from_.minX()) * t, from_.minY() + (to_.minY() - from_.minY()) * t,
-            from_.width() + (to_.width() - from_.width()) * t, from_.height() + (to_.height() - from_.height()) * t);
+        const Rect r = mix(from_, to_, t);
         applying = true;
-        view->setFrame(r);
+        if (property_ == Property::Frame)
+            view->setFrame(r);
+        else
+            view->setBoundsOrigin(r.origin);
         applying = false;
     }
     void finish()
     {
-        const Ref<FrameAnimation> keep(this);
-        if (auto it = running().find(view_.unsafeRaw()); it != running().end() && it->second.get() == this)
+        const Ref<PropertyAnimation> keep(this);
+        const RunningKey key { view_.unsafeRaw(), property_ };
+        if (auto it = running().find(key); it != running().end() && it->second.get() == this)
             running().erase(it);
         if (auto g = std::exchange(group_, nullptr))
             g->finishOne();
     }
 
     Weak<View> view_;
+    Property property_;
     Rect from_;
     Rect to_;
     std::shared_ptr<AnimationContext::Group> group_;
 };
 
-} // namespace
-
-void CancelAnimatedFrame(const View* view)
+void cancel(const View* view, Property property)
 {
     if (applying || running().empty())
         return;
-    if (auto it = running().find(view); it != running().end()) {
-        const Ref<FrameAnimation> animation = it->second;
+    if (auto it = running().find({ view, property }); it != running().end()) {
+        const Ref<PropertyAnimation> animation = it->second;
         animation->stopAnimation();
     }
+}
+
+// Runs `property` of `view` from `from` to `to` in the current context; a newer set replaces the
+// running animation from wherever it stands. Answers NO when the context has no duration.
+bool animate(View* view, Property property, Rect from, Rect to, const std::shared_ptr<AnimationContext::Group>& group)
+{
+    if (auto it = running().find({ view, property }); it != running().end()) {
+        const Ref<PropertyAnimation> old = it->second;
+        old->stopAnimation();
+    }
+    AnimationContext& context = AnimationContext::currentContext();
+    if (context.duration() <= 0)
+        return false;
+    auto animation = make<PropertyAnimation>(view, property, from, to, context.duration(), group);
+    running()[{ view, property }] = animation;
+    animation->startAnimation();
+    return true;
+}
+
+} // namespace
+
+void CancelAnimatedFrame(const View* view) { cancel(view, Property::Frame); }
+
+void CancelAnimatedBoundsOrigin(const View* view) { cancel(view, Property::BoundsOrigin); }
+
+std::optional<Point> AnimatedBoundsOriginTarget(const View* view)
+{
+    if (auto it = running().find({ view, Property::BoundsOrigin }); it != running().end())
+        return it->second->target().origin;
+    return std::nullopt;
 }
 
 AnimationContext& AnimationContext::currentContext() { return stack().back(); }
@@ -160,22 +212,18 @@ void AnimationContext::resetForTesting()
 
 void ViewAnimator::setFrame(Rect frame)
 {
-    const Ref<View> view = view_.lock();
-    if (!view)
-        return;
-    AnimationContext& context = AnimationContext::currentContext();
-    // A newer set on the same view replaces the running animation from wherever it stands.
-    if (auto it = running().find(view.get()); it != running().end()) {
-        const Ref<FrameAnimation> old = it->second;
-        old->stopAnimation();
-    }
-    if (context.duration() <= 0) {
+    if (const Ref<View> view = view_.lock();
+        view && !animate(view.get(), Property::Frame, view->frame(), frame, AnimationContext::currentContext().group_))
         view->setFrame(frame);
-        return;
-    }
-    auto animation = make<FrameAnimation>(view.get(), frame, context.duration(), context.group_);
-    running()[view.get()] = animation;
-    animation->startAnimation();
+}
+
+void ViewAnimator::setBoundsOrigin(Point origin)
+{
+    const Ref<View> view = view_.lock();
+    if (view
+        && !animate(view.get(), Property::BoundsOrigin, Rect { view->bounds().origin, ZeroSize }, Rect { origin, ZeroSize },
+            AnimationContext::currentContext().group_))
+        view->setBoundsOrigin(origin);
 }
 
 void ViewAnimator::setFrameOrigin(Point origin)

@@ -3,13 +3,15 @@
 // Grouped implicit animation: inside runAnimationGroupCompletionHandler, changes made through a
 // view's animator() run over the group's duration (0.25 s unless set), and the completion runs
 // once every animation of the group has ended. A direct set on the view cancels its animation.
+// A group that allows implicit animation also animates changes views make of their own accord
+// (a clip view's scrollRectToVisible).
 
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
 #include <functional>
 #include <memory>
-#include <vector>
+#include <optional>
 
 namespace kit {
 
@@ -48,12 +50,18 @@ public:
     void setFrame(Rect frame);
     void setFrameOrigin(Point origin);
     void setFrameSize(Size size);
+    // Calls the view's setBoundsOrigin each frame.
+    void setBoundsOrigin(Point origin);
 
 private:
     Weak<View> view_;
 };
 
-// Cancels an animator's frame animation of `view`: a direct set wins.
+// Cancel an animator's animation of `view`: a direct set wins. Sets made by the animation itself
+// cancel nothing.
 void CancelAnimatedFrame(const View* view);
+void CancelAnimatedBoundsOrigin(const View* view);
+// Where the running bounds-origin animation of `view` is heading, if one runs.
+std::optional<Point> AnimatedBoundsOriginTarget(const View* view);
 
 } // namespace kit

@@ -137,6 +137,8 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
     return found;
 }
 
+void Application::setCurrentEvent(Ref<Event> event) { current_ = std::move(event); }
+
 void Application::discardEventsMatchingMaskBeforeEvent(std::uint64_t mask, const Event* last)
 {
     for (auto it = queue_.begin(); it != queue_.end();) {

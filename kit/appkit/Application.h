@@ -66,6 +66,8 @@ class Application : public Responder {
 
     // The event being dispatched, or the last one a tracking loop returned. May be null.
     Ref<Event> currentEvent() const { return current_; }
+    // Drag sessions stand a synthetic event in for the pointer, and put the previous one back.
+    void setCurrentEvent(Ref<Event> event);
     virtual void sendEvent(const Event& event);
 
     // Windows and activation.

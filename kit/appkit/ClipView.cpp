@@ -1,5 +1,6 @@
 #include "kit/appkit/ClipView.h"
 
+#include "kit/appkit/AnimationContext.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/ScrollView.h"
 
@@ -20,7 +21,7 @@ void ClipView::setDocumentView(View* view)
     documentView_ = view;
     if (view) {
         addSubview(view);
-        setBoundsOrigin(constrainScrollPoint(view->frame().origin));
+        setBoundsOrigin(view->frame().origin);
     }
     reflect();
 }
@@ -45,12 +46,21 @@ Point ClipView::constrainScrollPoint(Point p) const
     return p;
 }
 
-void ClipView::scrollToPoint(Point point)
+void ClipView::scrollToPoint(Point point) { setBoundsOrigin(point); }
+
+void ClipView::setBoundsOrigin(Point origin)
 {
-    const Point constrained = constrainScrollPoint(point);
+    CancelAnimatedBoundsOrigin(this);
+    const Point constrained = constrainScrollPoint(origin);
     if (constrained == bounds().origin)
         return;
-    setBoundsOrigin(constrained);
+    View::setBoundsOrigin(constrained);
+    reflect();
+}
+
+void ClipView::constrainInPlace()
+{
+    View::setBoundsOrigin(constrainScrollPoint(bounds().origin));
     reflect();
 }
 
@@ -90,8 +100,14 @@ bool ClipView::autoscroll(const Event& event)
 
 bool ClipView::scrollRectToVisible(Rect rect)
 {
-    const Rect visible = bounds();
-    Point origin = visible.origin;
+    // Animated, the move is measured from where a running animation is heading; a direct one
+    // stops it where it stands first.
+    const bool animates = AnimationContext::currentContext().allowsImplicitAnimation();
+    if (!animates)
+        CancelAnimatedBoundsOrigin(this);
+    const Point start = animates ? AnimatedBoundsOriginTarget(this).value_or(bounds().origin) : bounds().origin;
+    const Rect visible { start, bounds().size };
+    Point origin = start;
     if (rect.width() > visible.width() || rect.minX() < visible.minX())
         origin.x = rect.minX();
     else if (rect.maxX() > visible.maxX())
@@ -103,24 +119,27 @@ bool ClipView::scrollRectToVisible(Rect rect)
         origin.y = rect.minY();
     else if (rect.maxY() > visible.maxY())
         origin.y = rect.maxY() - visible.height();
-    const Point before = visible.origin;
-    scrollToPoint(origin);
-    return !(bounds().origin == before);
+    origin = constrainScrollPoint(origin);
+    if (origin == start)
+        return false;
+    if (animates)
+        animator().setBoundsOrigin(origin);
+    else
+        setBoundsOrigin(origin);
+    return true;
 }
 
 void ClipView::setFrameSize(Size size)
 {
     View::setFrameSize(size);
-    setBoundsOrigin(constrainScrollPoint(bounds().origin));
-    reflect();
+    constrainInPlace();
 }
 
 void ClipView::subviewFrameDidChange(View* view)
 {
     if (view != documentView_.get())
         return;
-    setBoundsOrigin(constrainScrollPoint(bounds().origin));
-    reflect();
+    constrainInPlace();
 }
 
 KIT_REGISTER_CLASS(ClipView, View) { }

@@ -2,7 +2,8 @@
 
 // The view a scroll view looks through: its only subview is the document view, and its bounds
 // origin is the scroll position. It takes the document view's flip, keeps the scroll position
-// inside the document, and scrolls toward the pointer when asked to autoscroll.
+// inside the document, scrolls toward the pointer when asked to autoscroll, and animates
+// scrollRectToVisible inside a group that allows implicit animation.
 
 #include "kit/appkit/View.h"
 
@@ -23,6 +24,7 @@ class ClipView : public View {
     Rect documentRect() const;
 
     // Moves the bounds origin to `point` after constraining it; tells the enclosing scroll view.
+    // A direct scroll stops an animated one where it stands.
     virtual void scrollToPoint(Point point);
     virtual Point constrainScrollPoint(Point proposed) const;
     bool drawsBackground() const { return drawsBackground_; }
@@ -35,15 +37,21 @@ class ClipView : public View {
     // Outside the visible rect, scrolls toward the pointer by the overshoot; YES when it moved.
     bool autoscroll(const Event& event) override;
     // `rect` in this view's coordinates: the smallest move that shows it (leading and top edges
-    // when it is too big); YES when it moved.
+    // when it is too big); YES when it moves. In an animation group that allows implicit
+    // animation the move runs through the animator, measured from where a running one is heading;
+    // otherwise it stops a running one and scrolls at once.
     bool scrollRectToVisible(Rect rect) override;
     void setFrameSize(Size size) override;
+    // Constrained, like every scroll; tells the enclosing scroll view.
+    void setBoundsOrigin(Point origin) override;
 
 protected:
     void subviewFrameDidChange(View* view) override;
 
 private:
     void reflect();
+    // Keeps the position inside the document without stopping an animated scroll.
+    void constrainInPlace();
 
     Ref<View> documentView_;
     bool drawsBackground_ = true;

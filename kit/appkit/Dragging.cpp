@@ -3,12 +3,23 @@
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/InputState.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
 #include "kit/graphics/Image.h"
 
+#include <QCursor>
+#include <QDrag>
+#include <QGuiApplication>
 #include <QMimeData>
+#include <QPixmap>
+#include <QTimer>
 #include <QWidget>
+
+#include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -17,6 +28,7 @@ namespace {
 constexpr double periodicUpdateInterval = 0.1;
 constexpr double slideBackDuration = 0.25;
 constexpr double dragImageAlpha = 0.75;
+constexpr int pointerPollMilliseconds = 16;
 
 class DragImageView : public View {
 public:
@@ -30,11 +42,17 @@ private:
     Ref<Image> image_;
 };
 
+Image* sizedImage(Object* object)
+{
+    auto* image = dynamic_cast<Image*>(object);
+    return image && image->size().width > 0 && image->size().height > 0 ? image : nullptr;
+}
+
 // The dragged image under the pointer: borderless, translucent, never taking input, placed exactly.
 Ref<Window> makeDragImageWindow(Object* object, Point screenOrigin)
 {
-    auto* image = dynamic_cast<Image*>(object);
-    if (!image || image->size().width <= 0 || image->size().height <= 0)
+    Image* image = sizedImage(object);
+    if (!image)
         return nullptr;
     const Rect frame { screenOrigin, image->size() };
     auto window = make<Window>(frame, BorderlessWindowMask);
@@ -54,6 +72,8 @@ template <class Protocol> Protocol* optional(Object* o, const char* operation)
         return nullptr;
     return dynamic_cast<Protocol*>(o);
 }
+
+DraggingDestination* destination(const Ref<View>& v, const char* operation) { return optional<DraggingDestination>(v.get(), operation); }
 
 class Session : public DraggingInfo {
 public:
@@ -80,17 +100,282 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
     return nullptr;
 }
 
-// The drag from another application in progress, one at a time.
-struct External {
-    Session info;
+// The destination under the pointer and its last answer, for both kinds of drag.
+struct DestinationTracker {
     Ref<View> current;
     std::uint64_t operation = DragOperationNone;
+
+    // Exits the old destination and enters the new one, or updates the same one when asked.
+    void follow(const Ref<View>& target, Session& info, bool update)
+    {
+        if (target != current) {
+            if (auto* d = destination(current, "draggingExited"))
+                d->draggingExited(info);
+            current = target;
+            operation = DragOperationNone;
+            if (auto* d = destination(current, "draggingEntered"))
+                operation = d->draggingEntered(info);
+        } else if (update) {
+            if (auto* d = destination(current, "draggingUpdated"))
+                operation = d->draggingUpdated(info);
+        }
+    }
+
+    // The drop: prepare, perform and conclude when the answer meets the mask, else an exit; then
+    // draggingEnded always. Answers the operation performed.
+    std::uint64_t drop(Session& info)
+    {
+        if (!current)
+            return DragOperationNone;
+        std::uint64_t performed = DragOperationNone;
+        const std::uint64_t offered = operation & info.mask;
+        if (offered == DragOperationNone) {
+            if (auto* d = destination(current, "draggingExited"))
+                d->draggingExited(info);
+        } else {
+            auto* prepare = destination(current, "prepareForDragOperation");
+            auto* perform = destination(current, "performDragOperation");
+            if ((!prepare || prepare->prepareForDragOperation(info)) && perform && perform->performDragOperation(info)) {
+                performed = offered;
+                if (auto* d = destination(current, "concludeDragOperation"))
+                    d->concludeDragOperation(info);
+            }
+        }
+        if (auto* d = destination(current, "draggingEnded"))
+            d->draggingEnded(info);
+        return performed;
+    }
 };
 
-External& external()
+// This process's drag in flight through Qt: when it comes back into one of our windows, the
+// destination sees the real pasteboard (in-process objects included), the source and the mask
+// for inside the application.
+struct Outgoing {
+    const QMimeData* data = nullptr;
+    Ref<Pasteboard> pasteboard;
+    Weak<Object> source;
+    Ref<Object> image;
+    std::uint64_t localMask = DragOperationNone;
+    bool droppedInside = false;
+    std::uint64_t performedInside = DragOperationNone;
+};
+
+// A drag arriving through Qt, one at a time.
+struct Incoming {
+    Session info;
+    DestinationTracker tracker;
+    bool ours = false;
+};
+
+struct State {
+    ExternalDrag::Presenter presenter;
+    Outgoing outgoing;
+    Incoming incoming;
+};
+
+State& state()
 {
-    static External e;
-    return e;
+    static State s;
+    return s;
+}
+
+// Qt's drag and drop: QDrag::exec runs its own loop until the drop. Qt deletes the QDrag (and
+// the MIME data with it) when it is done.
+Qt::DropAction execQDrag(OutgoingDrag& drag)
+{
+    auto* qdrag = new QDrag(drag.host);
+    qdrag->setMimeData(drag.mimeData.release());
+    if (!drag.image.isNull()) {
+        qdrag->setPixmap(QPixmap::fromImage(drag.image));
+        qdrag->setHotSpot(drag.hotSpot);
+    }
+    // Qt reports no pointer moves during its drag: follow the cursor instead.
+    QTimer poll;
+    QPoint last = QCursor::pos();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const QPoint p = QCursor::pos();
+        if (p == last)
+            return;
+        last = p;
+        try {
+            drag.pointerMoved(p);
+        } catch (const std::exception& e) {
+            logMessage(QStringLiteral("*** Exception while dragging: ") + QString::fromUtf8(e.what()));
+        }
+    });
+    poll.start(pointerPollMilliseconds);
+    return qdrag->exec(drag.actions, drag.defaultAction);
+}
+
+// Qt's drag needs a windowing system: on the headless platforms the kit's loop stands in, so
+// event scripts drive every drag there unless a test installs a presenter.
+bool canLeaveApplication()
+{
+    if (state().presenter)
+        return true;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// What every drag starts from: the info, the source and where the image sits relative to the pointer.
+struct DragStart {
+    Ref<Window> window;
+    Session info;
+    Ref<Object> source;
+    Point imageOrigin; // screen, y up
+    Point grab; // the pointer at the start, screen
+
+    // The image's bottom-left with the pointer at `screen`.
+    Point imageAt(Point screen) const { return MakePoint(imageOrigin.x + screen.x - grab.x, imageOrigin.y + screen.y - grab.y); }
+    DraggingSource* sourceFor(const char* operation) const { return optional<DraggingSource>(source.get(), operation); }
+};
+
+// Stands a dragged event at the pointer in as the application's current event (timers read it
+// to autoscroll), and puts the previous one back at the end.
+class PointerAsCurrentEvent {
+public:
+    PointerAsCurrentEvent(const Window& window, const Event& start)
+        : app_(Application::sharedApplication())
+        , previous_(app_->currentEvent())
+        , windowNumber_(window.windowNumber())
+        , clicks_(start.isMouseEvent() ? start.clickCount() : 1)
+    { }
+    ~PointerAsCurrentEvent() { app_->setCurrentEvent(previous_); }
+    PointerAsCurrentEvent(const PointerAsCurrentEvent&) = delete;
+    PointerAsCurrentEvent& operator=(const PointerAsCurrentEvent&) = delete;
+
+    void update(Point base, std::uint64_t flags)
+    {
+        app_->setCurrentEvent(Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+            LeftMouseDragged, base, flags, Application::now(), windowNumber_, nullptr, 0, clicks_, 0));
+    }
+
+private:
+    Ref<Application> app_;
+    Ref<Event> previous_;
+    std::int64_t windowNumber_;
+    std::int64_t clicks_;
+};
+
+std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
+{
+    Session& info = s.info;
+    const Ref<Application> app = Application::sharedApplication();
+    // Alt held narrows what the source offers to a copy, unless the source ignores modifiers.
+    const std::uint64_t sourceMask = info.mask;
+    auto* ignores = s.sourceFor("ignoreModifierKeysWhileDragging");
+    const bool modifiersCount = !ignores || !ignores->ignoreModifierKeysWhileDragging();
+    std::uint64_t flags = event.modifierFlags();
+    const auto applyModifiers
+        = [&] { info.mask = (modifiersCount && (flags & AlternateKeyMask)) ? (sourceMask & DragOperationCopy) : sourceMask; };
+    applyModifiers();
+    PointerAsCurrentEvent pointer(*s.window, event);
+    pointer.update(info.location, flags);
+    const auto imageAt = [&](Point base) { return s.imageAt(s.window->convertBaseToScreen(base)); };
+
+    const Ref<Window> imageWindow = makeDragImageWindow(info.image.get(), s.imageOrigin);
+    if (auto* d = s.sourceFor("draggedImageBeganAt"))
+        d->draggedImageBeganAt(info.image.get(), s.imageOrigin);
+
+    DestinationTracker tracker;
+    for (;;) {
+        const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
+            LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
+        if (e) {
+            info.location = e->locationInWindow();
+            flags = e->modifierFlags();
+            applyModifiers();
+        }
+        pointer.update(info.location, flags);
+        const Ref<View> target = destinationAt(*s.window, info.location, *info.pasteboard);
+        bool update = e != nullptr;
+        if (!update && target && target == tracker.current) {
+            auto* wants = destination(target, "wantsPeriodicDraggingUpdates");
+            update = !wants || wants->wantsPeriodicDraggingUpdates();
+        }
+        tracker.follow(target, info, update);
+        if (e && e->type() == LeftMouseDragged) {
+            if (imageWindow)
+                imageWindow->setFrameOrigin(imageAt(info.location));
+            if (auto* d = s.sourceFor("draggedImageMovedTo"))
+                d->draggedImageMovedTo(info.image.get(), imageAt(info.location));
+        }
+        if (e && e->type() == LeftMouseUp)
+            break;
+    }
+
+    const std::uint64_t performed = tracker.drop(info);
+    if (imageWindow) {
+        // A refused drop slides the image back to where it started, in the default mode.
+        if (slideBack && performed == DragOperationNone && !(imageWindow->frame().origin == s.imageOrigin)) {
+            auto slide = make<ViewAnimation>();
+            slide->setDuration(slideBackDuration);
+            slide->setAnimationBlockingMode(AnimationBlocking);
+            slide->addAnimationDictionary(Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(imageWindow)) },
+                { Value(ViewAnimationEndFrameKey), Value(Rect { s.imageOrigin, imageWindow->frame().size }) } });
+            slide->startAnimation();
+        }
+        imageWindow->orderOut();
+    }
+    if (auto* d = s.sourceFor("draggedImageEndedAtOperation"))
+        d->draggedImageEndedAtOperation(info.image.get(), imageAt(info.location), performed);
+    return performed;
+}
+
+Qt::DropAction preferredAction(Qt::DropActions actions)
+{
+    // Move when allowed, so the usual modifiers turn it into a copy or a link.
+    for (const Qt::DropAction a : { Qt::MoveAction, Qt::CopyAction, Qt::LinkAction })
+        if (actions & a)
+            return a;
+    return Qt::IgnoreAction;
+}
+
+std::uint64_t runThroughQt(DragStart& s, std::uint64_t outsideMask)
+{
+    Session& info = s.info;
+    OutgoingDrag drag;
+    drag.host = s.window->hostWidget();
+    drag.mimeData = info.pasteboard->mimeData();
+    if (Image* image = sizedImage(info.image.get())) {
+        const double scale = drag.host ? drag.host->devicePixelRatioF() : 1;
+        drag.image = image->bitmapForDrawing(scale);
+        drag.image.setDevicePixelRatio(scale);
+        // Qt measures the hot spot from the image's top-left, y down.
+        drag.hotSpot
+            = QPoint(int(std::lround(s.grab.x - s.imageOrigin.x)), int(std::lround(s.imageOrigin.y + image->size().height - s.grab.y)));
+    }
+    drag.actions = ExternalDrag::actionsForOperations(outsideMask);
+    drag.defaultAction = preferredAction(drag.actions);
+    Point last = s.imageOrigin;
+    drag.pointerMoved = [&](QPointF global) {
+        last = s.imageAt(ScreenRectFromQt(QRectF(global, QSizeF(0, 0))).origin);
+        if (auto* d = s.sourceFor("draggedImageMovedTo"))
+            d->draggedImageMovedTo(info.image.get(), last);
+    };
+
+    State& st = state();
+    st.outgoing = Outgoing { drag.mimeData.get(), info.pasteboard, s.source, info.image, info.mask, false, DragOperationNone };
+    if (auto* d = s.sourceFor("draggedImageBeganAt"))
+        d->draggedImageBeganAt(info.image.get(), s.imageOrigin);
+    const ExternalDrag::Presenter presenter = st.presenter;
+    Outgoing done;
+    Qt::DropAction action = Qt::IgnoreAction;
+    {
+        struct Finish {
+            Outgoing& done;
+            ~Finish() { done = std::exchange(state().outgoing, Outgoing {}); }
+        } finish { done };
+        action = presenter ? presenter(drag) : execQDrag(drag);
+    }
+    // A drop on one of our own windows knows better than Qt what was done.
+    const std::uint64_t performed = done.droppedInside ? done.performedInside : ExternalDrag::operationForAction(action, outsideMask);
+    // Qt took the mouse-up: the press is over for the kit as well.
+    InputState::shared().pressedButtons &= ~1u;
+    Application::sharedApplication()->discardEventsMatchingMaskBeforeEvent(LeftMouseDraggedMask | LeftMouseUpMask, nullptr);
+    if (auto* d = s.sourceFor("draggedImageEndedAtOperation"))
+        d->draggedImageEndedAtOperation(info.image.get(), last, performed);
+    return performed;
 }
 
 } // namespace
@@ -113,58 +398,75 @@ Ref<Pasteboard> ExternalDrag::pasteboardFromMimeData(const QMimeData& data)
 
 std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, const QMimeData* data, std::uint64_t offered)
 {
-    External& x = external();
-    const auto destination = [](const Ref<View>& v, const char* op) { return optional<DraggingDestination>(v.get(), op); };
+    State& st = state();
+    Incoming& in = st.incoming;
+    Session& info = in.info;
     if (phase == Enter) {
-        x = External {};
-        x.info.pasteboard = data ? pasteboardFromMimeData(*data) : make<Pasteboard>(DragPboard);
-        x.info.mask = offered;
-    }
-    if (!x.info.pasteboard)
-        return DragOperationNone;
-    x.info.location = base;
-    if (phase == Leave) {
-        if (auto* d = destination(x.current, "draggingExited"))
-            d->draggingExited(x.info);
-        if (auto* d = destination(x.current, "draggingEnded"))
-            d->draggingEnded(x.info);
-        x = External {};
-        return DragOperationNone;
-    }
-    const Ref<View> target = destinationAt(window, base, *x.info.pasteboard);
-    if (target != x.current) {
-        if (auto* d = destination(x.current, "draggingExited"))
-            d->draggingExited(x.info);
-        x.current = target;
-        x.operation = DragOperationNone;
-        if (auto* d = destination(x.current, "draggingEntered"))
-            x.operation = d->draggingEntered(x.info);
-    } else if (phase == Move) {
-        if (auto* d = destination(x.current, "draggingUpdated"))
-            x.operation = d->draggingUpdated(x.info);
-    }
-    if (phase != Drop)
-        return x.operation & x.info.mask;
-    std::uint64_t performed = DragOperationNone;
-    if (x.current) {
-        const std::uint64_t op = x.operation & x.info.mask;
-        if (op == DragOperationNone) {
-            if (auto* d = destination(x.current, "draggingExited"))
-                d->draggingExited(x.info);
+        in = Incoming {};
+        in.ours = data && data == st.outgoing.data;
+        if (in.ours) {
+            info.pasteboard = st.outgoing.pasteboard;
+            info.mask = st.outgoing.localMask;
+            info.source = st.outgoing.source;
+            info.image = st.outgoing.image;
         } else {
-            auto* prepare = destination(x.current, "prepareForDragOperation");
-            auto* perform = destination(x.current, "performDragOperation");
-            if ((!prepare || prepare->prepareForDragOperation(x.info)) && perform && perform->performDragOperation(x.info)) {
-                performed = op;
-                if (auto* d = destination(x.current, "concludeDragOperation"))
-                    d->concludeDragOperation(x.info);
-            }
+            info.pasteboard = data ? pasteboardFromMimeData(*data) : make<Pasteboard>(DragPboard);
+            info.mask = offered;
         }
-        if (auto* d = destination(x.current, "draggingEnded"))
-            d->draggingEnded(x.info);
     }
-    x = External {};
+    if (!info.pasteboard)
+        return DragOperationNone;
+    info.location = base;
+    if (phase == Leave) {
+        if (auto* d = destination(in.tracker.current, "draggingExited"))
+            d->draggingExited(info);
+        if (auto* d = destination(in.tracker.current, "draggingEnded"))
+            d->draggingEnded(info);
+        in = Incoming {};
+        return DragOperationNone;
+    }
+    in.tracker.follow(destinationAt(window, base, *info.pasteboard), info, phase == Move);
+    if (phase != Drop)
+        return in.tracker.operation & info.mask;
+    const std::uint64_t performed = in.tracker.drop(info);
+    if (in.ours) {
+        st.outgoing.droppedInside = true;
+        st.outgoing.performedInside = performed;
+    }
+    in = Incoming {};
     return performed;
+}
+
+void ExternalDrag::setPresenter(Presenter presenter) { state().presenter = std::move(presenter); }
+
+void ExternalDrag::resetForTesting() { state() = State {}; }
+
+Qt::DropActions ExternalDrag::actionsForOperations(std::uint64_t operations)
+{
+    Qt::DropActions actions;
+    if (operations & DragOperationCopy)
+        actions |= Qt::CopyAction;
+    if (operations & (DragOperationMove | DragOperationGeneric))
+        actions |= Qt::MoveAction;
+    if (operations & DragOperationLink)
+        actions |= Qt::LinkAction;
+    return actions;
+}
+
+std::uint64_t ExternalDrag::operationForAction(Qt::DropAction action, std::uint64_t offered)
+{
+    switch (action) {
+    case Qt::CopyAction:
+        return offered & DragOperationCopy;
+    case Qt::LinkAction:
+        return offered & DragOperationLink;
+    case Qt::MoveAction:
+    case Qt::TargetMoveAction:
+        // A move stands for the source's move, or its generic operation when it offers no move.
+        return (offered & DragOperationMove) ? DragOperationMove : offered & DragOperationGeneric;
+    default:
+        return DragOperationNone;
+    }
 }
 
 std::uint64_t RunDragSession(
@@ -173,100 +475,25 @@ std::uint64_t RunDragSession(
     const Ref<Window> window = view ? view->window() : nullptr;
     if (!window || !pasteboard)
         return DragOperationNone;
-    const Ref<Application> app = Application::sharedApplication();
-    Session info;
-    info.pasteboard = pasteboard;
-    info.image = image;
-    info.source = source;
-    info.location = event.locationInWindow();
-    if (auto* s = optional<DraggingSource>(source, "draggingSourceOperationMaskForLocal"))
-        info.mask = s->draggingSourceOperationMaskForLocal(true);
-    // Alt held narrows what the source offers to a copy, unless the source ignores modifiers.
-    const std::uint64_t sourceMask = info.mask;
-    auto* ignores = optional<DraggingSource>(source, "ignoreModifierKeysWhileDragging");
-    const bool modifiersCount = !ignores || !ignores->ignoreModifierKeysWhileDragging();
-    const auto applyModifiers = [&](std::uint64_t flags) {
-        info.mask = (modifiersCount && (flags & AlternateKeyMask)) ? (sourceMask & DragOperationCopy) : sourceMask;
-    };
-    applyModifiers(event.modifierFlags());
-    const Point imageOrigin = window->convertBaseToScreen(view->convertPointToView(at, nullptr));
-    const Point grab = window->convertBaseToScreen(event.locationInWindow());
-    const auto imageAt = [&](Point base) {
-        const Point screen = window->convertBaseToScreen(base);
-        return MakePoint(imageOrigin.x + screen.x - grab.x, imageOrigin.y + screen.y - grab.y);
-    };
-    const Ref<Window> imageWindow = makeDragImageWindow(image, imageOrigin);
-    if (auto* s = optional<DraggingSource>(source, "draggedImageBeganAt"))
-        s->draggedImageBeganAt(image, imageOrigin);
-
-    Ref<View> current;
-    std::uint64_t operation = DragOperationNone;
-    const auto destination = [](const Ref<View>& v, const char* op) { return optional<DraggingDestination>(v.get(), op); };
-    for (;;) {
-        const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
-            LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
-        if (e) {
-            info.location = e->locationInWindow();
-            applyModifiers(e->modifierFlags());
-        }
-        const Ref<View> target = destinationAt(*window, info.location, *pasteboard);
-        if (target != current) {
-            if (auto* d = destination(current, "draggingExited"))
-                d->draggingExited(info);
-            current = target;
-            operation = DragOperationNone;
-            if (auto* d = destination(current, "draggingEntered"))
-                operation = d->draggingEntered(info);
-        } else if (current) {
-            auto* wants = destination(current, "wantsPeriodicDraggingUpdates");
-            const bool periodic = !wants || wants->wantsPeriodicDraggingUpdates();
-            if (e || periodic)
-                if (auto* d = destination(current, "draggingUpdated"))
-                    operation = d->draggingUpdated(info);
-        }
-        if (e && e->type() == LeftMouseDragged) {
-            if (imageWindow)
-                imageWindow->setFrameOrigin(imageAt(info.location));
-            if (auto* s = optional<DraggingSource>(source, "draggedImageMovedTo"))
-                s->draggedImageMovedTo(image, imageAt(info.location));
-        }
-        if (e && e->type() == LeftMouseUp)
-            break;
+    DragStart s;
+    s.window = window;
+    s.source = source;
+    s.info.pasteboard = pasteboard;
+    s.info.image = image;
+    s.info.source = source;
+    s.info.location = event.locationInWindow();
+    // A source without a mask offers everything inside the application and a copy outside.
+    std::uint64_t outsideMask = DragOperationCopy;
+    if (auto* d = s.sourceFor("draggingSourceOperationMaskForLocal")) {
+        s.info.mask = d->draggingSourceOperationMaskForLocal(true);
+        outsideMask = d->draggingSourceOperationMaskForLocal(false);
     }
-
-    std::uint64_t performed = DragOperationNone;
-    if (current) {
-        const std::uint64_t offered = operation & info.mask;
-        if (offered == DragOperationNone) {
-            if (auto* d = destination(current, "draggingExited"))
-                d->draggingExited(info);
-        } else {
-            auto* prepare = destination(current, "prepareForDragOperation");
-            auto* perform = destination(current, "performDragOperation");
-            if ((!prepare || prepare->prepareForDragOperation(info)) && perform && perform->performDragOperation(info)) {
-                performed = offered;
-                if (auto* d = destination(current, "concludeDragOperation"))
-                    d->concludeDragOperation(info);
-            }
-        }
-        if (auto* d = destination(current, "draggingEnded"))
-            d->draggingEnded(info);
-    }
-    if (imageWindow) {
-        // A refused drop slides the image back to where it started, in the default mode.
-        if (slideBack && performed == DragOperationNone && !(imageWindow->frame().origin == imageOrigin)) {
-            auto slide = make<ViewAnimation>();
-            slide->setDuration(slideBackDuration);
-            slide->setAnimationBlockingMode(AnimationBlocking);
-            slide->addAnimationDictionary(Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(imageWindow)) },
-                { Value(ViewAnimationEndFrameKey), Value(Rect { imageOrigin, imageWindow->frame().size }) } });
-            slide->startAnimation();
-        }
-        imageWindow->orderOut();
-    }
-    if (auto* s = optional<DraggingSource>(source, "draggedImageEndedAtOperation"))
-        s->draggedImageEndedAtOperation(image, imageAt(info.location), performed);
-    return performed;
+    s.imageOrigin = window->convertBaseToScreen(view->convertPointToView(at, nullptr));
+    s.grab = window->convertBaseToScreen(event.locationInWindow());
+    // Only what Qt can carry leaves the application; anything else stays in the kit's loop.
+    if (ExternalDrag::actionsForOperations(outsideMask) && canLeaveApplication())
+        return runThroughQt(s, outsideMask);
+    return runInKit(s, event, slideBack);
 }
 
 } // namespace kit

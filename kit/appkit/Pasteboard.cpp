@@ -1,6 +1,7 @@
 #include "kit/appkit/Pasteboard.h"
 
 #include <QHash>
+#include <QMimeData>
 
 namespace kit {
 
@@ -51,6 +52,14 @@ QString Pasteboard::mimeTypeForType(const QString& type)
     if (type == StringPboardType || type == QLatin1String("public.utf8-plain-text"))
         return QStringLiteral("text/plain");
     return QStringLiteral("application/x-kit-pasteboard;type=") + type;
+}
+
+std::unique_ptr<QMimeData> Pasteboard::mimeData() const
+{
+    auto data = std::make_unique<QMimeData>();
+    for (const QString& type : types_)
+        data->setData(mimeTypeForType(type), dataForType(type));
+    return data;
 }
 
 KIT_REGISTER_CLASS(Pasteboard, Object) { }

@@ -1,7 +1,7 @@
 #pragma once
 
-// A named pasteboard of typed data, enough for drags inside the application: declare types,
-// put and get data or strings, read the types back.
+// A named pasteboard of typed data: declare types, put and get data or strings, read the types
+// back. Drags that leave the application carry its contents as MIME data.
 
 #include "kit/core/Class.h"
 
@@ -10,6 +10,9 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
+
+class QMimeData;
 
 namespace kit {
 
@@ -39,6 +42,8 @@ class Pasteboard : public Object {
 
     // The MIME type a pasteboard type travels as between applications.
     static QString mimeTypeForType(const QString& type);
+    // Every type's data under its MIME type, in the declared order.
+    std::unique_ptr<QMimeData> mimeData() const;
 
 private:
     QString name_;

@@ -225,6 +225,34 @@ TEST_F(Grouping, ADirectSetCancelsTheAnimation)
     EXPECT_EQ(completions, 1); // a cancelled animation still ends its group
 }
 
+TEST_F(Grouping, NestedGroupsLeaveTheOuterContextUsableAndCompleteInnerFirst)
+{
+    kit::test::EventScript script(window.get());
+    auto other = make<View>(MakeRect(0, 50, 50, 50));
+    window->contentView()->addSubview(other.get());
+    std::vector<std::string> order;
+    AnimationContext::runAnimationGroupCompletionHandler(
+        [&](AnimationContext& outer) {
+            AnimationContext::runAnimationGroupCompletionHandler(
+                [&](AnimationContext& inner) {
+                    inner.setDuration(0.1);
+                    view->animator().setFrameSize(MakeSize(80, 80));
+                },
+                [&] { order.push_back("inner"); });
+            // The block's context is still the outer group's after the inner one ended.
+            outer.setDuration(0.5);
+            EXPECT_EQ(AnimationContext::currentContext().duration(), 0.5);
+            other->animator().setFrameOrigin(MakePoint(100, 50));
+        },
+        [&] { order.push_back("outer"); });
+    script.clock().advance(0.2);
+    EXPECT_EQ(order, std::vector<std::string> { "inner" });
+    script.clock().advance(0.5);
+    EXPECT_EQ(order, (std::vector<std::string> { "inner", "outer" }));
+    EXPECT_EQ(view->frame(), MakeRect(0, 0, 80, 80));
+    EXPECT_EQ(other->frame(), MakeRect(100, 50, 50, 50));
+}
+
 TEST_F(Grouping, AnEmptyGroupCompletesAtOnce)
 {
     int completions = 0;

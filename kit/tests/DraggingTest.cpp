@@ -3,22 +3,28 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Pasteboard.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -71,29 +77,58 @@ class Source : public View, public DraggingSource {
     KIT_CLASS(Source)
 
     using View::View;
+    void mouseDown(const Event& e) override
+    {
+        if (dragOnMouseDown)
+            drag(e);
+    }
     void mouseDragged(const Event& e) override
+    {
+        if (!dragOnMouseDown)
+            drag(e);
+    }
+    void drag(const Event& e)
     {
         auto board = Pasteboard::pasteboardWithName(DragPboard);
         board->declareTypesOwner({ testType }, this);
         board->setStringForType(QStringLiteral("payload"), testType);
+        eventBeforeDrag = Application::sharedApplication()->currentEvent();
+        dragging = true;
         dragImageAtOffsetEventPasteboardSourceSlideBack(image.get(), MakePoint(5, 5), ZeroSize, e, board.get(), this, true);
+        dragging = false;
         log.push_back("drag returned");
+        eventAfterDrag = Application::sharedApplication()->currentEvent();
+    }
+    bool respondsToSelector(const Selector& selector) const override
+    {
+        return (answersMask || !(selector == Selector("draggingSourceOperationMaskForLocal"))) && View::respondsToSelector(selector);
     }
     void mouseUp(const Event&) override { log.push_back("mouseUp"); }
-    std::uint64_t draggingSourceOperationMaskForLocal(bool) override { return mask; }
+    std::uint64_t draggingSourceOperationMaskForLocal(bool local) override { return local ? mask : outsideMask; }
     void draggedImageBeganAt(Object*, Point p) override
     {
         log.push_back("began " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
     }
-    void draggedImageMovedTo(Object*, Point) override { ++moves; }
+    void draggedImageMovedTo(Object*, Point p) override
+    {
+        ++moves;
+        lastMove = p;
+    }
     void draggedImageEndedAtOperation(Object*, Point, std::uint64_t op) override { log.push_back("ended op " + std::to_string(op)); }
     bool ignoreModifierKeysWhileDragging() override { return ignoreModifiers; }
 
     Ref<Object> image = make<Object>();
     std::vector<std::string> log;
     std::uint64_t mask = DragOperationCopy | DragOperationMove;
+    std::uint64_t outsideMask = DragOperationNone; // the kit's own loop unless a test lets it out
     int moves = 0;
+    Point lastMove;
     bool ignoreModifiers = false;
+    bool dragOnMouseDown = false;
+    bool answersMask = true;
+    bool dragging = false;
+    Ref<Event> eventBeforeDrag;
+    Ref<Event> eventAfterDrag;
 };
 
 KIT_REGISTER_CLASS(Source, View)
@@ -112,8 +147,17 @@ protected:
         target->registerForDraggedTypes({ testType });
         window->contentView()->addSubview(source.get());
         window->contentView()->addSubview(target.get());
+        // Qt's drag cannot run offscreen: a drag that reaches it fails the test.
+        ExternalDrag::setPresenter([](OutgoingDrag&) {
+            ADD_FAILURE() << "the drag left the kit's loop";
+            return Qt::IgnoreAction;
+        });
     }
-    void TearDown() override { Application::resetForTesting(); }
+    void TearDown() override
+    {
+        ExternalDrag::resetForTesting();
+        Application::resetForTesting();
+    }
 
     Ref<Window> window;
     Ref<Source> source;
@@ -247,6 +291,170 @@ TEST_F(Dragging, TheImageWindowFollowsThePointerAndSlidesBackWhenRefused)
             EXPECT_EQ(moves.size(), 1u) << "an accepted drop does not slide back";
         }
     }
+}
+
+TEST_F(Dragging, TimersDuringTheDragReadASyntheticDraggedEventAtThePointer)
+{
+    source->dragOnMouseDown = true;
+    kit::test::EventScript script(window.get());
+    std::vector<std::pair<EventType, Point>> seen;
+    RunLoop::main().addTimerForMode(Timer::timerWithTimeIntervalRepeatsBlock(0.1, true,
+                                        [&](Timer*) {
+                                            if (!source->dragging)
+                                                return;
+                                            const Ref<Event> e = Application::sharedApplication()->currentEvent();
+                                            seen.emplace_back(e->type(), e->locationInWindow());
+                                        }),
+        DefaultRunLoopMode);
+    // Timers at 0.1 and 0.2 s see the press point, at 0.3 and 0.4 s the dragged one.
+    script.mouseDown(MakePoint(10, 10)).wait(0.25).mouseDragged(MakePoint(250, 50)).wait(0.2).mouseUp(MakePoint(250, 50));
+    script.run();
+    const std::vector<std::pair<EventType, Point>> expected { { LeftMouseDragged, MakePoint(10, 10) },
+        { LeftMouseDragged, MakePoint(10, 10) }, { LeftMouseDragged, MakePoint(250, 50) }, { LeftMouseDragged, MakePoint(250, 50) } };
+    EXPECT_EQ(seen, expected);
+    // The event that started the drag is current again when it returns.
+    ASSERT_TRUE(source->eventBeforeDrag);
+    EXPECT_EQ(source->eventBeforeDrag->type(), LeftMouseDown);
+    EXPECT_EQ(source->eventAfterDrag, source->eventBeforeDrag);
+}
+
+TEST(PasteboardTypes, ContentsTravelAsMimeDataAndComeBack)
+{
+    auto board = make<Pasteboard>(QStringLiteral("test"));
+    board->declareTypesOwner({ StringPboardType, QStringLiteral("NSURLPboardType"), testType }, nullptr);
+    board->setStringForType(QStringLiteral("h\u00e9llo"), StringPboardType);
+    board->setDataForType(QByteArrayLiteral("file:///tmp/a\r\n"), QStringLiteral("NSURLPboardType"));
+    board->setDataForType(QByteArrayLiteral("\x01\x02"), testType);
+    const std::unique_ptr<QMimeData> data = board->mimeData();
+    EXPECT_EQ(data->formats(),
+        (QStringList { QStringLiteral("text/plain"), QStringLiteral("text/uri-list"),
+            QStringLiteral("application/x-kit-pasteboard;type=") + testType }));
+    EXPECT_EQ(data->text(), QStringLiteral("h\u00e9llo"));
+    EXPECT_EQ(data->urls(), QList<QUrl> { QUrl(QStringLiteral("file:///tmp/a")) });
+    const Ref<Pasteboard> back = ExternalDrag::pasteboardFromMimeData(*data);
+    EXPECT_EQ(back->stringForType(StringPboardType), QStringLiteral("h\u00e9llo"));
+    EXPECT_EQ(back->dataForType(QStringLiteral("NSURLPboardType")), QByteArrayLiteral("file:///tmp/a\r\n"));
+    EXPECT_EQ(back->dataForType(testType), QByteArrayLiteral("\x01\x02"));
+}
+
+// What Qt's drag was given, and the outcome the test scripts for it.
+struct Presented {
+    int calls = 0;
+    QStringList formats;
+    QByteArray payload;
+    Qt::DropActions actions;
+    Qt::DropAction defaultAction = Qt::IgnoreAction;
+    QPoint hotSpot;
+    QSize imageSize;
+};
+
+TEST_F(Dragging, SourcesThatAllowDropsOutsideGoThroughQtWithThePasteboardAsMimeData)
+{
+    struct Row {
+        std::uint64_t outside;
+        bool answersMask;
+        Qt::DropAction outcome;
+        Qt::DropActions actions;
+        Qt::DropAction defaultAction;
+        std::uint64_t ended;
+    };
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    const Row rows[] = {
+        { DragOperationCopy, true, Qt::CopyAction, Qt::CopyAction, Qt::CopyAction, DragOperationCopy },
+        { DragOperationCopy, true, Qt::IgnoreAction, Qt::CopyAction, Qt::CopyAction, DragOperationNone },
+        { DragOperationCopy | DragOperationMove, true, Qt::MoveAction, Qt::CopyAction | Qt::MoveAction, Qt::MoveAction, DragOperationMove },
+        { DragOperationGeneric, true, Qt::MoveAction, Qt::MoveAction, Qt::MoveAction, DragOperationGeneric },
+        { DragOperationEvery, true, Qt::LinkAction, all, Qt::MoveAction, DragOperationLink },
+        { DragOperationEvery, true, Qt::TargetMoveAction, all, Qt::MoveAction, DragOperationMove },
+        // A source without a mask offers a copy outside.
+        { DragOperationNone, false, Qt::CopyAction, Qt::CopyAction, Qt::CopyAction, DragOperationCopy },
+    };
+    const Ref<Image> image = Image::imageWithSize(MakeSize(20, 20));
+    image->lockFocus();
+    Color::redColor()->setFill();
+    RectFill(MakeRect(0, 0, 20, 20));
+    image->unlockFocus();
+    source->image = image;
+    // The presenter reports the pointer at screen (300, 150): the image keeps its offset from it.
+    const QPointF pointer = QtRectFromScreen(MakeRect(300, 150, 0, 0)).topLeft();
+    for (const Row& row : rows) {
+        source->log.clear();
+        source->outsideMask = row.outside;
+        source->answersMask = row.answersMask;
+        Presented presented;
+        ExternalDrag::setPresenter([&](OutgoingDrag& drag) {
+            ++presented.calls;
+            presented.formats = drag.mimeData->formats();
+            presented.payload = drag.mimeData->data(Pasteboard::mimeTypeForType(testType));
+            presented.actions = drag.actions;
+            presented.defaultAction = drag.defaultAction;
+            presented.hotSpot = drag.hotSpot;
+            presented.imageSize = drag.image.size();
+            drag.pointerMoved(pointer);
+            return row.outcome;
+        });
+        kit::test::EventScript script(window.get());
+        // The mouse-up is queued with the drag: Qt's drag ate it.
+        script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseUp(MakePoint(20, 10));
+        script.run();
+        const std::string name = "outside " + std::to_string(row.outside) + " outcome " + std::to_string(row.outcome);
+        EXPECT_EQ(presented.calls, 1) << name;
+        EXPECT_EQ(presented.formats, QStringList { QStringLiteral("application/x-kit-pasteboard;type=") + testType }) << name;
+        EXPECT_EQ(presented.payload, QByteArrayLiteral("payload")) << name;
+        EXPECT_EQ(presented.actions, row.actions) << name;
+        EXPECT_EQ(presented.defaultAction, row.defaultAction) << name;
+        // Grabbed at screen (120, 110) with the image's bottom-left at (105, 105): 15 in, 15 down from its top.
+        EXPECT_EQ(presented.hotSpot, QPoint(15, 15)) << name;
+        EXPECT_EQ(presented.imageSize, QSize(20, 20)) << name;
+        EXPECT_EQ(source->lastMove, MakePoint(285, 145)) << name;
+        EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op " + std::to_string(row.ended), "drag returned" }))
+            << name;
+        EXPECT_TRUE(target->log.empty()) << name;
+    }
+}
+
+TEST_F(Dragging, WhatQtCannotCarryStaysInTheKitLoop)
+{
+    source->outsideMask = DragOperationPrivate | DragOperationDelete;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseDragged(MakePoint(250, 50)).mouseUp(MakePoint(250, 50));
+    script.run();
+    EXPECT_EQ(target->log.back(), "ended");
+    EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op 1", "drag returned" }));
+}
+
+TEST_F(Dragging, AnOutgoingDragDroppedOnOurOwnWindowKeepsThePasteboardSourceAndInsideMask)
+{
+    // Inside only a move, outside only a copy: the destination's move must win inside.
+    source->mask = DragOperationMove;
+    source->outsideMask = DragOperationCopy;
+    target->answer = DragOperationMove;
+    ExternalDrag::setPresenter([&](OutgoingDrag& drag) {
+        // What Qt does when the pointer is released over our own window (Qt y down).
+        QWidget* host = window->hostWidget();
+        QDragEnterEvent enter(QPoint(250, 50), drag.actions, drag.mimeData.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(host, &enter);
+        QDropEvent drop(QPointF(250, 50), drag.actions, drag.mimeData.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(host, &drop);
+        return Qt::CopyAction; // Qt only knows the actions it was offered
+    });
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10));
+    script.run();
+    EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "prepare", "perform payload", "conclude", "ended" }));
+    EXPECT_EQ(target->sourceSeen, source.get());
+    EXPECT_EQ(source->log[1], "ended op " + std::to_string(DragOperationMove));
+}
+
+TEST_F(Dragging, HeadlessWithoutAPresenterEveryDragRunsInTheKitLoop)
+{
+    ExternalDrag::resetForTesting(); // Qt's own drag, which the offscreen platform cannot run
+    source->outsideMask = DragOperationCopy;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseDragged(MakePoint(250, 50)).mouseUp(MakePoint(250, 50));
+    script.run();
+    EXPECT_EQ(target->log.back(), "ended");
+    EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op 1", "drag returned" }));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "kit/appkit/ScrollView.h"
 
+#include "kit/appkit/AnimationContext.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/Event.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -36,7 +39,11 @@ protected:
         scroll->setDocumentView(document.get());
         window->contentView()->addSubview(scroll.get());
     }
-    void TearDown() override { Application::resetForTesting(); }
+    void TearDown() override
+    {
+        AnimationContext::resetForTesting();
+        Application::resetForTesting();
+    }
 
     Ref<Event> mouseAt(Point base)
     {
@@ -124,6 +131,94 @@ TEST_F(Scrolling, TheWheelScrollsByLinesUpAndLeftForPositiveDeltas)
     script.scroll(MakePoint(50, 50), 0, -0.5);
     script.run();
     EXPECT_EQ(clip->bounds().origin, MakePoint(90, 85));
+}
+
+// Runs `changes` in an animation group that allows implicit animation; counts completions.
+void animated(const std::function<void()>& changes, int* completions)
+{
+    AnimationContext::runAnimationGroupCompletionHandler(
+        [&](AnimationContext& context) {
+            context.setAllowsImplicitAnimation(true);
+            changes();
+        },
+        [completions] { ++*completions; });
+}
+
+TEST_F(Scrolling, ScrollRectToVisibleAnimatesInAnImplicitGroupAndEndsExactly)
+{
+    document->setFrameSize(MakeSize(150, 1000));
+    const Ref<ClipView> clip = scroll->contentView();
+    kit::test::EventScript script(window.get());
+    int completions = 0;
+    bool moved = false, again = true;
+    animated(
+        [&] {
+            moved = document->scrollRectToVisible(MakeRect(0, 300, 10, 20.3));
+            // Already heading there: nothing more to do.
+            again = document->scrollRectToVisible(MakeRect(0, 300, 10, 20.3));
+        },
+        &completions);
+    EXPECT_TRUE(moved);
+    EXPECT_FALSE(again);
+    EXPECT_EQ(clip->bounds().origin, MakePoint(0, 0)); // the answer comes before the move
+    std::vector<double> ys;
+    for (int frame = 0; frame < 30; ++frame) {
+        script.clock().advance(1.0 / 60);
+        ys.push_back(clip->bounds().origin.y);
+    }
+    EXPECT_TRUE(std::is_sorted(ys.begin(), ys.end()));
+    EXPECT_GT(std::count_if(ys.begin(), ys.end(), [](double y) { return y > 0 && y < 220.3; }), 5);
+    EXPECT_EQ(clip->bounds().origin, MakePoint(0, 220.3)); // the minimal move, exactly
+    EXPECT_DOUBLE_EQ(scroll->verticalScroller()->floatValue(), 220.3 / 900);
+    EXPECT_EQ(completions, 1);
+}
+
+TEST_F(Scrolling, ADirectScrollStopsTheAnimatedOneWhereItStands)
+{
+    document->setFrameSize(MakeSize(150, 1000));
+    const Ref<ClipView> clip = scroll->contentView();
+    kit::test::EventScript script(window.get());
+    struct Case {
+        const char* name;
+        std::function<void()> direct;
+        Point end;
+    };
+    const Case cases[] = {
+        { "scrollToPoint", [&] { clip->scrollToPoint(MakePoint(0, 50)); }, MakePoint(0, 50) },
+        { "scrollRectToVisible", [&] { document->scrollRectToVisible(MakeRect(0, 700, 10, 10)); }, MakePoint(0, 610) },
+        { "wheel",
+            [&] {
+                script.scroll(MakePoint(50, 50), 0, -1);
+                script.run();
+            },
+            MakePoint(0, std::nan("")) },
+    };
+    for (const Case& c : cases) {
+        clip->scrollToPoint(ZeroPoint);
+        int completions = 0;
+        animated([&] { document->scrollRectToVisible(MakeRect(0, 500, 10, 20)); }, &completions);
+        script.clock().advance(0.1);
+        const double midway = clip->bounds().origin.y;
+        EXPECT_GT(midway, 0) << c.name;
+        c.direct();
+        const Point after = clip->bounds().origin;
+        script.clock().advance(0.5);
+        EXPECT_EQ(clip->bounds().origin, after) << c.name;
+        if (!std::isnan(c.end.y)) {
+            EXPECT_EQ(after, c.end) << c.name;
+        }
+        EXPECT_EQ(completions, 1) << c.name; // a stopped animation still ends its group
+    }
+}
+
+TEST_F(Scrolling, WithoutImplicitAnimationScrollRectToVisibleMovesAtOnce)
+{
+    document->setFrameSize(MakeSize(150, 1000));
+    int completions = 0;
+    AnimationContext::runAnimationGroupCompletionHandler(
+        [&](AnimationContext&) { EXPECT_TRUE(document->scrollRectToVisible(MakeRect(0, 300, 10, 20))); }, [&] { ++completions; });
+    EXPECT_EQ(scroll->contentView()->bounds().origin, MakePoint(0, 220));
+    EXPECT_EQ(completions, 1);
 }
 
 struct ClampCase {
