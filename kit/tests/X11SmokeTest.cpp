@@ -1,13 +1,22 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/InputState.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 namespace {
 
@@ -33,6 +42,83 @@ TEST(X11Smoke, AWindowPlacedAtAYUpScreenPositionLandsThere)
     EXPECT_EQ(window->frame(), MakeRect(100, 50, 200, 120));
     window->orderOut();
     Application::resetForTesting();
+}
+
+// Records the key events that reach it as first responder.
+class KeyRecordingView : public View {
+    KIT_CLASS(KeyRecordingView)
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+    void keyDown(const Event& e) override { seen.push_back(describe(e)); }
+    void keyUp(const Event& e) override { seen.push_back(describe(e)); }
+    void flagsChanged(const Event& e) override { seen.push_back(describe(e)); }
+
+    static QString describe(const Event& e)
+    {
+        QString line = QStringLiteral("%1 %2 %3").arg(e.type()).arg(e.keyCode()).arg(e.modifierFlags(), 0, 16);
+        if (e.type() != FlagsChanged)
+            line += QLatin1Char(' ') + e.characters() + QLatin1Char('/') + e.charactersIgnoringModifiers();
+        return line;
+    }
+    std::vector<QString> seen;
+};
+
+KIT_REGISTER_CLASS(KeyRecordingView, View) { }
+
+bool turnUntil(const std::function<bool()>& done)
+{
+    // The server answers asynchronously; give it a bounded number of turns.
+    QElapsedTimer limit;
+    limit.start();
+    while (!done() && limit.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+TEST(X11Smoke, KeysTypedOnTheServerCarryCapsLockAndTheFlagsAfterTheKey)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs a real X server";
+    XkbKeyboard::resetSharedForTesting();
+    InputState::reset();
+    auto window = make<Window>(MakeRect(100, 50, 200, 120), BorderlessWindowMask);
+    auto view = make<KeyRecordingView>(MakeRect(0, 0, 200, 120));
+    window->setContentView(view.get());
+    window->makeFirstResponder(view.get());
+    window->orderFront();
+    QWidget* host = window->hostWidget();
+    ASSERT_TRUE(turnUntil([&] { return host->windowHandle() && host->windowHandle()->isExposed(); }));
+    host->activateWindow();
+    ASSERT_TRUE(turnUntil([&] { return QGuiApplication::focusWindow() == host->windowHandle(); }));
+    ASSERT_TRUE(XkbKeyboard::shared() && XkbKeyboard::shared()->followsServer());
+
+    xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    auto stroke = [&](std::uint16_t code, bool down) {
+        xcb_test_fake_input(
+            connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, std::uint8_t(XkbFromKeyCode(code)), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    };
+    for (const auto& [code, down] : std::vector<std::pair<std::uint16_t, bool>> { { KeyCodeShift, true }, { KeyCodeA, true },
+             { KeyCodeA, false }, { KeyCodeShift, false }, { KeyCodeCapsLock, true }, { KeyCodeCapsLock, false }, { KeyCodeA, true },
+             { KeyCodeA, false }, { KeyCodeCapsLock, true }, { KeyCodeCapsLock, false } })
+        stroke(code, down);
+    xcb_flush(connection);
+    const std::vector<QString> expected = {
+        "12 56 20000",
+        "10 0 20000 A/A",
+        "11 0 20000 A/A",
+        "12 56 0",
+        "12 57 10000",
+        "10 0 10000 A/a",
+        "11 0 10000 A/a",
+        "12 57 0",
+    };
+    turnUntil([&] { return view->seen.size() >= expected.size(); });
+    EXPECT_EQ(view->seen, expected);
+    window->orderOut();
+    Application::resetForTesting();
+    InputState::reset();
+    XkbKeyboard::resetSharedForTesting();
 }
 
 } // namespace
