@@ -17,7 +17,7 @@ namespace {
 
 using namespace kit;
 
-constexpr std::uint16_t KeyCode1 = 18, KeyCodeQuote = 39, KeyCodeF1 = 122, KeyCodeKeypad1 = 83, KeyCodeClear = 71;
+constexpr std::uint16_t KeyCodeQuote = 39, KeyCodeF1 = 122, KeyCodeKeypad1 = 83, KeyCodeClear = 71;
 constexpr std::uint16_t KeyCodeRightCommand = 54, KeyCodeRightShift = 60;
 
 // Translates Qt key events as the X server sends them (scan code = XKB key code) against a
@@ -111,34 +111,6 @@ TEST_F(KeyTranslation, CapsLockChangesFlagsOncePerToggleAndKeysTypeCapitals)
     EXPECT_EQ(off->keyCode, KeyCodeCapsLock);
     EXPECT_EQ(off->modifierFlags, 0u);
     EXPECT_EQ(down(KeyCodeA)->characters, QStringLiteral("a"));
-}
-
-TEST_F(KeyTranslation, ShiftAppliesToBothCharacterFieldsCommandToNeither)
-{
-    down(KeyCodeShift);
-    auto bang = down(KeyCode1);
-    ASSERT_TRUE(bang);
-    EXPECT_EQ(bang->modifierFlags, ShiftKeyMask);
-    EXPECT_EQ(bang->characters, QStringLiteral("!"));
-    EXPECT_EQ(bang->charactersIgnoringModifiers, QStringLiteral("!"));
-    up(KeyCode1);
-    up(KeyCodeShift);
-
-    down(KeyCodeCommand);
-    auto selectAll = down(KeyCodeA);
-    ASSERT_TRUE(selectAll);
-    EXPECT_EQ(selectAll->modifierFlags, CommandKeyMask);
-    EXPECT_EQ(selectAll->characters, QStringLiteral("a"));
-    EXPECT_EQ(selectAll->charactersIgnoringModifiers, QStringLiteral("a"));
-    up(KeyCodeA);
-    up(KeyCodeCommand);
-
-    down(KeyCodeControl);
-    auto control = down(KeyCodeA);
-    ASSERT_TRUE(control);
-    EXPECT_EQ(control->modifierFlags, ControlKeyMask);
-    EXPECT_EQ(control->characters, QString(QChar(1)));
-    EXPECT_EQ(control->charactersIgnoringModifiers, QStringLiteral("a"));
 }
 
 TEST_F(KeyTranslation, FunctionAndEditingKeysKeepThePlatformsCharacters)

@@ -2,10 +2,12 @@
 
 #include "kit/appkit/Event.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <array>
+#include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -105,12 +107,55 @@ bool& sharedTried()
 
 } // namespace
 
+// Notes when the server's keymap changes (a new keyboard, a reloaded layout), from the XKB events
+// the toolkit's connection already receives.
+class KeymapWatch : public QAbstractNativeEventFilter {
+public:
+    explicit KeymapWatch(std::uint8_t xkbEventBase)
+        : base_(xkbEventBase)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~KeymapWatch() override
+    {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+    }
+    KeymapWatch(const KeymapWatch&) = delete;
+    KeymapWatch& operator=(const KeymapWatch&) = delete;
+
+    bool changed = false;
+
+    // QAbstractNativeEventFilter:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != base_)
+            return false;
+        // The second byte of every XKB event names its kind.
+        const std::uint8_t kind = reinterpret_cast<const std::uint8_t*>(event)[1];
+        if (kind == newKeyboardNotify || kind == mapNotify)
+            changed = true;
+        return false;
+    }
+
+private:
+    // XKB event kinds of the X protocol (its C header does not compile as C++).
+    static constexpr std::uint8_t newKeyboardNotify = 0, mapNotify = 1;
+    std::uint8_t base_;
+};
+
 struct XkbKeyboard::Private {
     ContextPtr context;
     KeymapPtr keymap;
     StatePtr state;
     StatePtr scratch; // for lookups under other modifiers than the live ones
     bool server = false;
+    xcb_connection_t* connection = nullptr;
+    std::int32_t device = -1;
+    std::unique_ptr<KeymapWatch> watch;
     std::array<xkb_mod_mask_t, 8> realMasks {}; // X core bit -> keymap mask
     xkb_mod_mask_t shift = 0, lock = 0, ctrl = 0, alt = 0, num = 0, logo = 0;
 
@@ -126,6 +171,20 @@ struct XkbKeyboard::Private {
         alt = realMasks[3];
         num = realMasks[4];
         logo = realMasks[6];
+    }
+
+    // The server's keymap and state as they are now.
+    bool loadServerKeymap()
+    {
+        KeymapPtr newKeymap(xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        if (!newKeymap)
+            return false;
+        StatePtr newState(xkb_x11_state_new_from_device(newKeymap.get(), connection, device));
+        if (!newState)
+            return false;
+        keymap = std::move(newKeymap);
+        state = std::move(newState);
+        return true;
     }
 
     xkb_mod_mask_t effective() const { return xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_EFFECTIVE); }
@@ -168,23 +227,18 @@ std::unique_ptr<XkbKeyboard> XkbKeyboard::fromX11()
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection)
         return nullptr;
+    std::uint8_t xkbEventBase = 0;
     if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr))
-        return nullptr;
-    const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
-    if (device < 0)
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbEventBase, nullptr))
         return nullptr;
     auto p = std::make_unique<Private>();
     p->context = quietContext();
-    if (!p->context)
-        return nullptr;
-    p->keymap.reset(xkb_x11_keymap_new_from_device(p->context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
-    if (!p->keymap)
-        return nullptr;
-    p->state.reset(xkb_x11_state_new_from_device(p->keymap.get(), connection, device));
-    if (!p->state)
+    p->connection = connection;
+    p->device = xkb_x11_get_core_keyboard_device_id(connection);
+    if (!p->context || p->device < 0 || !p->loadServerKeymap())
         return nullptr;
     p->server = true;
+    p->watch = std::make_unique<KeymapWatch>(xkbEventBase);
     return std::unique_ptr<XkbKeyboard>(new XkbKeyboard(std::move(p)));
 }
 
@@ -222,6 +276,14 @@ void XkbKeyboard::updateKey(std::uint32_t xkbKeyCode, bool down)
 
 void XkbKeyboard::syncCoreState(std::uint32_t coreState)
 {
+    if (d->watch && d->watch->changed) {
+        d->watch->changed = false;
+        // Keep the old keymap when the new one cannot be read.
+        if (d->loadServerKeymap()) {
+            d->takeMasks();
+            d->scratch.reset(xkb_state_new(d->keymap.get()));
+        }
+    }
     xkb_mod_mask_t mods = 0;
     for (std::size_t i = 0; i < d->realMasks.size(); ++i)
         if (coreState & (1u << i))

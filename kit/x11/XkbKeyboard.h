@@ -46,7 +46,8 @@ public:
     // Applies a press or release to the state.
     void updateKey(std::uint32_t xkbKeyCode, bool down);
     // Takes the modifiers and layout of an X core event state (the state before that event), keeping
-    // which modifiers are locked or latched as far as the state allows.
+    // which modifiers are locked or latched as far as the state allows. A keyboard that follows the
+    // server first takes the server's new keymap if it changed since.
     void syncCoreState(std::uint32_t coreState);
     // Back to no key down, no lock on, the first layout.
     void reset();
