@@ -2,7 +2,8 @@
 
 // What the kit knows about the input devices between events: the modifier flags, the pointer
 // in screen coordinates, the keys held down and the click-count bookkeeping. The host widgets
-// and event scripts update it; Event's class queries and KeyIsDown read it.
+// and event scripts update it; Event's class queries and KeyIsDown read it. The keyboard's own
+// modifier and lock state, from which key events take their flags, is XkbKeyboard's.
 
 #include "kit/core/Geometry.h"
 

@@ -51,15 +51,16 @@ char16_t FunctionKeyCharacter(std::uint16_t keyCode);
 std::uint64_t KeyCodeFlags(std::uint16_t keyCode);
 
 // Qt's modifiers as the platform's flags: Ctrl is Command, Alt is Option, Meta (Super) is Control.
-// AltGr and the keypad state are never flags here (NumericPad comes from the key code).
+// AltGr and the keypad state are never flags here (NumericPad comes from the key code). Mouse
+// events and keys the kit's own keyboard does not know take their flags from here.
 std::uint64_t ModifierFlagsFromQt(Qt::KeyboardModifiers modifiers, bool capsLock);
 
 // The modifier flag a modifier key sets (Shift, Command, ...), or 0 for other keys.
 std::uint64_t ModifierFlagForKeyCode(std::uint16_t keyCode);
 
-// What a key types, given its code, Qt's text and the modifiers: the control characters the
-// platform uses for Return, Tab, Backspace..., the private-use characters of function keys, else
-// the text.
+// What a key types, given its code, the text the layout gives it and the modifiers: the control
+// characters the platform uses for Return, Tab, Backspace..., the private-use characters of
+// function keys, else the text.
 QString CharactersForKey(std::uint16_t keyCode, const QString& text, std::uint64_t flags);
 
 } // namespace kit

@@ -5,6 +5,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/KeyTranslation.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 
@@ -162,46 +163,15 @@ void WindowHost::postKey(QKeyEvent* event, bool down)
     const Ref<Window> w = window_.lock();
     if (!w)
         return;
+    std::optional<Event::Fields> f = TranslateKeyEvent(*event, down);
+    if (!f)
+        return;
     auto app = Application::sharedApplication();
-    InputState& input = InputState::shared();
-    const std::uint16_t code = KeyCodeFromXkb(event->nativeScanCode());
-    std::uint64_t flags = flagsFromQt(event->modifiers());
-    EventType type = down ? KeyDown : KeyUp;
-    if (const std::uint64_t modifier = ModifierFlagForKeyCode(code)) {
-        // Qt reports the modifiers from before the key: apply the change ourselves.
-        if (modifier == AlphaShiftKeyMask)
-            flags = down ? (flags ^ AlphaShiftKeyMask) : flags;
-        else
-            flags = down ? (flags | modifier) : (flags & ~modifier);
-        if (!down && modifier == AlphaShiftKeyMask)
-            return;
-        type = FlagsChanged;
-    }
-    input.modifierFlags = flags & DeviceIndependentModifierFlagsMask & ~(FunctionKeyMask | NumericPadKeyMask);
-    if (down)
-        input.keysDown.insert(code);
-    else
-        input.keysDown.erase(code);
-    flags |= KeyCodeFlags(code);
-    QString ignoring = event->text();
-    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
-        ignoring = QString(QChar(event->key())).toLower();
-    if (flags & ShiftKeyMask)
-        ignoring = ignoring.toUpper();
-    Event::Fields f;
-    f.type = type;
-    f.location = w->mouseLocationOutsideOfEventStream();
-    f.modifierFlags = flags;
-    f.timestamp = app->now();
-    f.windowNumber = w->windowNumber();
-    f.window = w;
-    f.keyCode = code;
-    if (type != FlagsChanged) {
-        f.characters = CharactersForKey(code, event->text(), flags);
-        f.charactersIgnoringModifiers = CharactersForKey(code, ignoring, flags & ShiftKeyMask);
-        f.isARepeat = event->isAutoRepeat();
-    }
-    app->postEventAtStart(make<Event>(std::move(f)).get(), false);
+    f->location = w->mouseLocationOutsideOfEventStream();
+    f->timestamp = app->now();
+    f->windowNumber = w->windowNumber();
+    f->window = w;
+    app->postEventAtStart(make<Event>(std::move(*f)).get(), false);
     app->scheduleDispatch();
 }
 

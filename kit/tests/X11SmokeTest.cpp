@@ -1,13 +1,24 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/InputState.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QWidget>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 namespace {
 
@@ -33,6 +44,117 @@ TEST(X11Smoke, AWindowPlacedAtAYUpScreenPositionLandsThere)
     EXPECT_EQ(window->frame(), MakeRect(100, 50, 200, 120));
     window->orderOut();
     Application::resetForTesting();
+}
+
+// Records the key events that reach it as first responder.
+class KeyRecordingView : public View {
+    KIT_CLASS(KeyRecordingView)
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+    void keyDown(const Event& e) override { seen.push_back(describe(e)); }
+    void keyUp(const Event& e) override { seen.push_back(describe(e)); }
+    void flagsChanged(const Event& e) override { seen.push_back(describe(e)); }
+
+    static std::string describe(const Event& e)
+    {
+        QString line = QStringLiteral("%1 %2 %3").arg(e.type()).arg(e.keyCode()).arg(e.modifierFlags(), 0, 16);
+        if (e.type() != FlagsChanged)
+            line += QLatin1Char(' ') + e.characters() + QLatin1Char('/') + e.charactersIgnoringModifiers();
+        return line.toStdString();
+    }
+    std::vector<std::string> seen;
+};
+
+KIT_REGISTER_CLASS(KeyRecordingView, View) { }
+
+bool turnUntil(const std::function<bool()>& done)
+{
+    // The server answers asynchronously; give it a bounded number of turns.
+    QElapsedTimer limit;
+    limit.start();
+    while (!done() && limit.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+// A focused kit window on the X server whose view records the keys typed through the server's
+// test extension.
+class X11SmokeKeys : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs a real X server";
+        XkbKeyboard::resetSharedForTesting();
+        InputState::reset();
+        window = make<Window>(MakeRect(100, 50, 200, 120), BorderlessWindowMask);
+        view = make<KeyRecordingView>(MakeRect(0, 0, 200, 120));
+        window->setContentView(view.get());
+        window->makeFirstResponder(view.get());
+        window->orderFront();
+        QWidget* host = window->hostWidget();
+        ASSERT_TRUE(turnUntil([&] { return host->windowHandle() && host->windowHandle()->isExposed(); }));
+        host->activateWindow();
+        ASSERT_TRUE(turnUntil([&] { return QGuiApplication::focusWindow() == host->windowHandle(); }));
+        ASSERT_TRUE(XkbKeyboard::shared() && XkbKeyboard::shared()->followsServer());
+    }
+
+    void TearDown() override
+    {
+        if (window)
+            window->orderOut();
+        Application::resetForTesting();
+        InputState::reset();
+        XkbKeyboard::resetSharedForTesting();
+    }
+
+    // Presses (true) and releases (false) keys on the server, then collects what reaches the view.
+    std::vector<std::string> type(const std::vector<std::pair<std::uint16_t, bool>>& strokes, std::size_t expectedEvents)
+    {
+        xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        for (const auto& [code, down] : strokes)
+            xcb_test_fake_input(connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, std::uint8_t(XkbFromKeyCode(code)), XCB_CURRENT_TIME,
+                XCB_NONE, 0, 0, 0);
+        xcb_flush(connection);
+        view->seen.clear();
+        turnUntil([&] { return view->seen.size() >= expectedEvents; });
+        return view->seen;
+    }
+
+    Ref<Window> window;
+    Ref<KeyRecordingView> view;
+};
+
+TEST_F(X11SmokeKeys, KeysCarryCapsLockAndTheFlagsAfterTheKey)
+{
+    const std::vector<std::string> expected = {
+        "12 56 20000",
+        "10 0 20000 A/A",
+        "11 0 20000 A/A",
+        "12 56 0",
+        "12 57 10000",
+        "10 0 10000 A/a",
+        "11 0 10000 A/a",
+        "12 57 0",
+    };
+    EXPECT_EQ(type({ { KeyCodeShift, true }, { KeyCodeA, true }, { KeyCodeA, false }, { KeyCodeShift, false }, { KeyCodeCapsLock, true },
+                       { KeyCodeCapsLock, false }, { KeyCodeA, true }, { KeyCodeA, false }, { KeyCodeCapsLock, true },
+                       { KeyCodeCapsLock, false } },
+                  expected.size()),
+        expected);
+}
+
+TEST_F(X11SmokeKeys, AKeymapLoadedOnTheServerIsFollowed)
+{
+    const std::uint16_t keyCodeY = 16;
+    const auto strokeY = [&] { return type({ { keyCodeY, true }, { keyCodeY, false } }, 2); };
+    EXPECT_EQ(strokeY(), (std::vector<std::string> { "10 16 0 y/y", "11 16 0 y/y" }));
+    if (QProcess::execute(QStringLiteral("setxkbmap"), { QStringLiteral("de") }) != 0)
+        GTEST_SKIP() << "no setxkbmap";
+    EXPECT_EQ(strokeY(), (std::vector<std::string> { "10 16 0 z/z", "11 16 0 z/z" }));
+    QProcess::execute(QStringLiteral("setxkbmap"), { QStringLiteral("us") });
+    EXPECT_EQ(strokeY(), (std::vector<std::string> { "10 16 0 y/y", "11 16 0 y/y" }));
 }
 
 } // namespace

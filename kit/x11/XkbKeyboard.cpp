@@ -1,0 +1,352 @@
+#include "kit/x11/XkbKeyboard.h"
+
+#include "kit/appkit/Event.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <array>
+#include <xcb/xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+namespace kit {
+
+namespace {
+
+struct ContextUnref {
+    void operator()(xkb_context* c) const { xkb_context_unref(c); }
+};
+struct KeymapUnref {
+    void operator()(xkb_keymap* k) const { xkb_keymap_unref(k); }
+};
+struct StateUnref {
+    void operator()(xkb_state* s) const { xkb_state_unref(s); }
+};
+using ContextPtr = std::unique_ptr<xkb_context, ContextUnref>;
+using KeymapPtr = std::unique_ptr<xkb_keymap, KeymapUnref>;
+using StatePtr = std::unique_ptr<xkb_state, StateUnref>;
+
+// The eight real modifiers in the order of the bits of an X core event state.
+constexpr std::array<const char*, 8> realModifierNames
+    = { XKB_MOD_NAME_SHIFT, XKB_MOD_NAME_CAPS, XKB_MOD_NAME_CTRL, XKB_MOD_NAME_ALT, XKB_MOD_NAME_NUM, "Mod3", XKB_MOD_NAME_LOGO, "Mod5" };
+
+ContextPtr quietContext()
+{
+    // No environment names: a keymap from names is the same on every machine.
+    ContextPtr context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+    if (context)
+        xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
+    return context;
+}
+
+// With NumLock off the keypad moves instead of typing digits: it types what the keys it stands
+// for type, rather than nothing.
+char16_t keypadMotionCharacter(xkb_keysym_t sym)
+{
+    switch (sym) {
+    case XKB_KEY_KP_Left:
+        return LeftArrowFunctionKey;
+    case XKB_KEY_KP_Right:
+        return RightArrowFunctionKey;
+    case XKB_KEY_KP_Up:
+        return UpArrowFunctionKey;
+    case XKB_KEY_KP_Down:
+        return DownArrowFunctionKey;
+    case XKB_KEY_KP_Home:
+        return HomeFunctionKey;
+    case XKB_KEY_KP_End:
+        return EndFunctionKey;
+    case XKB_KEY_KP_Prior:
+        return PageUpFunctionKey;
+    case XKB_KEY_KP_Next:
+        return PageDownFunctionKey;
+    case XKB_KEY_KP_Insert:
+        return InsertFunctionKey;
+    case XKB_KEY_KP_Delete:
+        return DeleteFunctionKey;
+    default:
+        return 0;
+    }
+}
+
+QString textOf(xkb_state* state, xkb_keycode_t key)
+{
+    std::array<char, 64> buffer {};
+    const int length = xkb_state_key_get_utf8(state, key, buffer.data(), buffer.size());
+    if (length > 0 && std::size_t(length) < buffer.size())
+        return QString::fromUtf8(buffer.data(), length);
+    if (const char16_t c = keypadMotionCharacter(xkb_state_key_get_one_sym(state, key)))
+        return QString(QChar(c));
+    return {};
+}
+
+// Control plus a letter or one of @[\]^_ types the control character, as on a terminal.
+QString controlCharacters(const QString& text)
+{
+    if (text.size() != 1)
+        return text;
+    const char16_t c = text.at(0).unicode();
+    if ((c >= u'@' && c <= u'~') || c == u' ')
+        return QString(QChar(char16_t(c & 0x1F)));
+    return text;
+}
+
+std::unique_ptr<XkbKeyboard>& sharedSlot()
+{
+    static std::unique_ptr<XkbKeyboard> keyboard;
+    return keyboard;
+}
+
+bool& sharedTried()
+{
+    static bool tried = false;
+    return tried;
+}
+
+} // namespace
+
+// Notes when the server's keymap changes (a new keyboard, a reloaded layout), from the XKB events
+// the toolkit's connection already receives.
+class KeymapWatch : public QAbstractNativeEventFilter {
+public:
+    explicit KeymapWatch(std::uint8_t xkbEventBase)
+        : base_(xkbEventBase)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~KeymapWatch() override
+    {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+    }
+    KeymapWatch(const KeymapWatch&) = delete;
+    KeymapWatch& operator=(const KeymapWatch&) = delete;
+
+    bool changed = false;
+
+    // QAbstractNativeEventFilter:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != base_)
+            return false;
+        // The second byte of every XKB event names its kind.
+        const std::uint8_t kind = reinterpret_cast<const std::uint8_t*>(event)[1];
+        if (kind == newKeyboardNotify || kind == mapNotify)
+            changed = true;
+        return false;
+    }
+
+private:
+    // XKB event kinds of the X protocol (its C header does not compile as C++).
+    static constexpr std::uint8_t newKeyboardNotify = 0, mapNotify = 1;
+    std::uint8_t base_;
+};
+
+struct XkbKeyboard::Private {
+    ContextPtr context;
+    KeymapPtr keymap;
+    StatePtr state;
+    StatePtr scratch; // for lookups under other modifiers than the live ones
+    bool server = false;
+    xcb_connection_t* connection = nullptr;
+    std::int32_t device = -1;
+    std::unique_ptr<KeymapWatch> watch;
+    std::array<xkb_mod_mask_t, 8> realMasks {}; // X core bit -> keymap mask
+    xkb_mod_mask_t shift = 0, lock = 0, ctrl = 0, alt = 0, num = 0, logo = 0;
+
+    void takeMasks()
+    {
+        for (std::size_t i = 0; i < realModifierNames.size(); ++i) {
+            const xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap.get(), realModifierNames[i]);
+            realMasks[i] = index == XKB_MOD_INVALID ? 0 : xkb_mod_mask_t(1) << index;
+        }
+        shift = realMasks[0];
+        lock = realMasks[1];
+        ctrl = realMasks[2];
+        alt = realMasks[3];
+        num = realMasks[4];
+        logo = realMasks[6];
+    }
+
+    // The server's keymap and state as they are now.
+    bool loadServerKeymap()
+    {
+        KeymapPtr newKeymap(xkb_x11_keymap_new_from_device(context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
+        if (!newKeymap)
+            return false;
+        StatePtr newState(xkb_x11_state_new_from_device(newKeymap.get(), connection, device));
+        if (!newState)
+            return false;
+        keymap = std::move(newKeymap);
+        state = std::move(newState);
+        return true;
+    }
+
+    xkb_mod_mask_t effective() const { return xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_EFFECTIVE); }
+    xkb_layout_index_t layout() const { return xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE); }
+};
+
+XkbKeyboard::XkbKeyboard(std::unique_ptr<Private> p)
+    : d(std::move(p))
+{
+    d->takeMasks();
+    d->scratch.reset(xkb_state_new(d->keymap.get()));
+}
+
+XkbKeyboard::~XkbKeyboard() = default;
+
+std::unique_ptr<XkbKeyboard> XkbKeyboard::fromNames(const Names& names)
+{
+    auto p = std::make_unique<Private>();
+    p->context = quietContext();
+    if (!p->context)
+        return nullptr;
+    const QByteArray rules = names.rules.toUtf8(), model = names.model.toUtf8(), layout = names.layout.toUtf8(),
+                     variant = names.variant.toUtf8(), options = names.options.toUtf8();
+    auto field = [](const QByteArray& b) { return b.isEmpty() ? nullptr : b.constData(); };
+    const xkb_rule_names rmlvo { field(rules), field(model), field(layout), field(variant), field(options) };
+    p->keymap.reset(xkb_keymap_new_from_names(p->context.get(), &rmlvo, XKB_KEYMAP_COMPILE_NO_FLAGS));
+    if (!p->keymap)
+        return nullptr;
+    p->state.reset(xkb_state_new(p->keymap.get()));
+    if (!p->state)
+        return nullptr;
+    return std::unique_ptr<XkbKeyboard>(new XkbKeyboard(std::move(p)));
+}
+
+std::unique_ptr<XkbKeyboard> XkbKeyboard::fromX11()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return nullptr;
+    std::uint8_t xkbEventBase = 0;
+    if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbEventBase, nullptr))
+        return nullptr;
+    auto p = std::make_unique<Private>();
+    p->context = quietContext();
+    p->connection = connection;
+    p->device = xkb_x11_get_core_keyboard_device_id(connection);
+    if (!p->context || p->device < 0 || !p->loadServerKeymap())
+        return nullptr;
+    p->server = true;
+    p->watch = std::make_unique<KeymapWatch>(xkbEventBase);
+    return std::unique_ptr<XkbKeyboard>(new XkbKeyboard(std::move(p)));
+}
+
+XkbKeyboard* XkbKeyboard::shared()
+{
+    std::unique_ptr<XkbKeyboard>& keyboard = sharedSlot();
+    if (!keyboard && !sharedTried()) {
+        sharedTried() = true;
+        keyboard = fromX11();
+        if (!keyboard)
+            keyboard = fromNames({});
+    }
+    return keyboard.get();
+}
+
+void XkbKeyboard::resetSharedForTesting(std::unique_ptr<XkbKeyboard> keyboard)
+{
+    sharedSlot() = std::move(keyboard);
+    sharedTried() = sharedSlot() != nullptr;
+}
+
+bool XkbKeyboard::followsServer() const { return d->server; }
+
+bool XkbKeyboard::hasKey(std::uint32_t xkbKeyCode) const
+{
+    return xkbKeyCode >= xkb_keymap_min_keycode(d->keymap.get()) && xkbKeyCode <= xkb_keymap_max_keycode(d->keymap.get())
+        && xkb_keymap_key_get_name(d->keymap.get(), xkbKeyCode) != nullptr;
+}
+
+void XkbKeyboard::updateKey(std::uint32_t xkbKeyCode, bool down)
+{
+    if (hasKey(xkbKeyCode))
+        xkb_state_update_key(d->state.get(), xkbKeyCode, down ? XKB_KEY_DOWN : XKB_KEY_UP);
+}
+
+void XkbKeyboard::syncCoreState(std::uint32_t coreState)
+{
+    if (d->watch && d->watch->changed) {
+        d->watch->changed = false;
+        // Keep the old keymap when the new one cannot be read.
+        if (d->loadServerKeymap()) {
+            d->takeMasks();
+            d->scratch.reset(xkb_state_new(d->keymap.get()));
+        }
+    }
+    xkb_mod_mask_t mods = 0;
+    for (std::size_t i = 0; i < d->realMasks.size(); ++i)
+        if (coreState & (1u << i))
+            mods |= d->realMasks[i];
+    xkb_state* s = d->state.get();
+    const xkb_mod_mask_t latched = xkb_state_serialize_mods(s, XKB_STATE_MODS_LATCHED) & mods;
+    xkb_mod_mask_t locked = xkb_state_serialize_mods(s, XKB_STATE_MODS_LOCKED) & mods;
+    xkb_mod_mask_t depressed = xkb_state_serialize_mods(s, XKB_STATE_MODS_DEPRESSED) & mods;
+    // What the server has on that we did not see come: Caps Lock and NumLock were locked, the
+    // rest is held.
+    const xkb_mod_mask_t unseen = mods & ~(depressed | latched | locked);
+    locked |= unseen & (d->lock | d->num);
+    depressed |= unseen & ~(d->lock | d->num);
+    const xkb_layout_index_t group = (coreState >> 13) & 0x3;
+    xkb_state_update_mask(s, depressed, latched, locked, 0, 0, group);
+}
+
+void XkbKeyboard::reset() { d->state.reset(xkb_state_new(d->keymap.get())); }
+
+std::uint64_t XkbKeyboard::modifierFlags() const
+{
+    const xkb_mod_mask_t mods = d->effective();
+    std::uint64_t flags = 0;
+    if (mods & d->lock)
+        flags |= AlphaShiftKeyMask;
+    if (mods & d->shift)
+        flags |= ShiftKeyMask;
+    if (mods & d->ctrl)
+        flags |= CommandKeyMask;
+    if (mods & d->alt)
+        flags |= AlternateKeyMask;
+    if (mods & d->logo)
+        flags |= ControlKeyMask;
+    return flags;
+}
+
+QString XkbKeyboard::characters(std::uint32_t xkbKeyCode) const
+{
+    if (!hasKey(xkbKeyCode))
+        return {};
+    // Ctrl is Command here, which never changes what a key types: look the key up without it.
+    xkb_state* s = d->state.get();
+    const xkb_mod_mask_t noCtrl = ~d->ctrl;
+    xkb_state_update_mask(d->scratch.get(), xkb_state_serialize_mods(s, XKB_STATE_MODS_DEPRESSED) & noCtrl,
+        xkb_state_serialize_mods(s, XKB_STATE_MODS_LATCHED) & noCtrl, xkb_state_serialize_mods(s, XKB_STATE_MODS_LOCKED) & noCtrl,
+        xkb_state_serialize_layout(s, XKB_STATE_LAYOUT_DEPRESSED), xkb_state_serialize_layout(s, XKB_STATE_LAYOUT_LATCHED),
+        xkb_state_serialize_layout(s, XKB_STATE_LAYOUT_LOCKED));
+    const QString text = textOf(d->scratch.get(), xkbKeyCode);
+    return (d->effective() & d->logo) ? controlCharacters(text) : text;
+}
+
+QString XkbKeyboard::charactersIgnoringModifiers(std::uint32_t xkbKeyCode) const
+{
+    return charactersForKey(xkbKeyCode, d->effective() & d->shift);
+}
+
+QString XkbKeyboard::charactersForKey(std::uint32_t xkbKeyCode, bool shift) const
+{
+    if (!hasKey(xkbKeyCode))
+        return {};
+    // NumLock stays as it is: it decides whether the keypad types digits at all.
+    xkb_state_update_mask(d->scratch.get(), shift ? d->shift : 0, 0, d->effective() & d->num, 0, 0, d->layout());
+    return textOf(d->scratch.get(), xkbKeyCode);
+}
+
+} // namespace kit
