@@ -4,6 +4,10 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 using kit::MakeRect;
@@ -123,6 +127,46 @@ TEST(SplitViewCodingTest, SettingsSurviveAndTheDelegateIsOnlyKeptWhenArchivedEls
     ASSERT_TRUE(innerCopy && innerCopy->asSplitView());
     EXPECT_FALSE(innerCopy->isCoupled());
     EXPECT_TRUE(innerCopy->asSplitView()->isVertical());
+}
+
+// Archives written before colours were archivable hold the background as four sRGB numbers.
+TEST(SplitViewCodingTest, TheOlderFourNumberBackgroundIsStillRead)
+{
+    struct Case {
+        const char* name;
+        QJsonValue background;
+        double blue; // < 0: no background
+    };
+    const Case cases[] = {
+        { "fourNumbers", QJsonArray { 0.25, 0.5, 0.75, 1.0 }, 0.75 },
+        { "threeNumbers", QJsonArray { 0.25, 0.5, 0.75 }, -1 },
+        { "notNumbers", QJsonArray { "red", 0.5, 0.75, 1.0 }, -1 },
+        { "transparent", QJsonArray { 0.25, 0.5, 0.75, 0.0 }, -1 }, // dropped, as the setter drops it
+        { "aString", QJsonValue("blue"), -1 },
+    };
+    auto split = makeSplitView({ 100, 150 });
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.1, 0.1, 1));
+    const QJsonObject archive = QJsonDocument::fromJson(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(split))).object();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QJsonObject file = archive;
+        QJsonArray objects = file[QStringLiteral("$objects")].toArray();
+        QJsonObject root = objects[0].toObject();
+        ASSERT_TRUE(root.contains(QStringLiteral("background")));
+        root[QStringLiteral("background")] = c.background;
+        objects[0] = root;
+        file[QStringLiteral("$objects")] = objects;
+        auto unarchiver = kit::make<kit::KeyedUnarchiver>(QJsonDocument(file).toJson());
+        const auto copy = unarchiver->decodeObjectForKey(QStringLiteral("root")).objectAs<ZQSplitView>();
+        ASSERT_TRUE(copy);
+        if (c.blue < 0) {
+            EXPECT_FALSE(copy->background());
+        } else {
+            ASSERT_TRUE(copy->background());
+            EXPECT_DOUBLE_EQ(copy->background()->blueComponent(), c.blue);
+        }
+        kit::RunLoop::main().runPending();
+    }
 }
 
 } // namespace
