@@ -1,3 +1,4 @@
+#include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
@@ -167,6 +168,25 @@ TEST(SplitViewCodingTest, TheOlderFourNumberBackgroundIsStillRead)
         }
         kit::RunLoop::main().runPending();
     }
+}
+
+TEST(SplitViewCodingTest, AResizeButtonKeepsItsOwnCellAndSettings)
+{
+    auto split = makeSplitView({ 100, 150 });
+    auto grip = kit::make<JVLSplitSubviewResizeButton>(MakeRect(2, 3, 20, 20));
+    grip->setImagePosition(kit::ImageLeft);
+    grip->setEnabled(false);
+    split->subviewAtPosition(0)->addSubview(grip.get());
+    auto copy = roundTrip(*split);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->subviewAtPosition(0)->subviews().size(), 1u);
+    auto gripCopy = kit::dynamic_pointer_cast<JVLSplitSubviewResizeButton>(copy->subviewAtPosition(0)->subviews()[0]);
+    ASSERT_TRUE(gripCopy && gripCopy->resizeCell());
+    EXPECT_EQ(gripCopy->frame(), MakeRect(2, 3, 20, 20));
+    EXPECT_EQ(gripCopy->imagePosition(), kit::ImageLeft);
+    EXPECT_FALSE(gripCopy->isEnabled());
+    EXPECT_EQ(gripCopy->resizeCell()->controlView().get(), gripCopy.get());
+    kit::RunLoop::main().runPending();
 }
 
 } // namespace
