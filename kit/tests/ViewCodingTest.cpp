@@ -1,3 +1,4 @@
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/View.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
@@ -155,4 +156,52 @@ TEST(ViewCoding, UntrustedSubviewListsNeverCloseALoop)
     EXPECT_EQ(leaf->frame(), ZeroRect);
     EXPECT_FALSE(leaf->isHidden());
     EXPECT_FALSE(unarchiver->error().isEmpty()); // the wrong kinds are reported
+}
+
+// A scroll view makes its clip view and scrollers itself: the archived clip view (with the
+// document and the scroll position) replaces the made one, and nothing comes back twice.
+TEST(ViewCoding, AScrollViewComesBackWithOneClipViewItsDocumentAndItsPosition)
+{
+    auto scroll = make<ScrollView>(MakeRect(0, 0, 100, 80));
+    scroll->setHasVerticalScroller(true);
+    scroll->setVerticalLineScroll(17);
+    auto document = make<CodedView>(MakeRect(0, 0, 90, 400));
+    document->tag = 5;
+    scroll->setDocumentView(document.get());
+    scroll->contentView()->scrollToPoint(MakePoint(0, 120));
+    scroll->contentView()->setDrawsBackground(false);
+    auto overlay = make<CodedView>(MakeRect(1, 1, 5, 5));
+    scroll->addSubview(overlay.get());
+
+    QString error;
+    const auto back
+        = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(Value(scroll)), &error)
+              .objectAs<ScrollView>();
+    ASSERT_TRUE(back) << error.toStdString();
+    ASSERT_EQ(back->subviews().size(), 3u); // clip view, overlay, vertical scroller
+    EXPECT_EQ(back->subviews()[0], back->contentView());
+    EXPECT_EQ(back->subviews()[1]->frame(), MakeRect(1, 1, 5, 5));
+    EXPECT_EQ(back->subviews()[2], back->verticalScroller());
+    const auto doc = dynamic_pointer_cast<CodedView>(back->documentView());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->tag, 5);
+    EXPECT_EQ(doc->superview(), back->contentView());
+    EXPECT_EQ(back->contentView()->subviews().size(), 1u);
+    EXPECT_EQ(back->documentVisibleRect().origin, scroll->documentVisibleRect().origin);
+    EXPECT_FALSE(back->drawsBackground());
+    EXPECT_TRUE(back->hasVerticalScroller());
+    EXPECT_EQ(back->verticalLineScroll(), 17);
+    EXPECT_EQ(back->verticalScroller()->target().get(), back.get());
+}
+
+TEST(ViewCoding, AClipViewHoldingItsOwnScrollViewIsRefused)
+{
+    const QByteArray archive = R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}},
+        "$objects": [{"$class": "ScrollView", "kit.contentView": {"$ref": 1}},
+                     {"$class": "ClipView", "subviews": [{"$ref": 0}], "kit.documentView": {"$ref": 0}}]})";
+    auto unarchiver = make<KeyedUnarchiver>(archive);
+    const auto scroll = unarchiver->decodeObjectForKey("root").objectAs<ScrollView>();
+    ASSERT_TRUE(scroll);
+    EXPECT_NE(scroll->contentView().get(), unarchiver->decodedObjects()[1].get());
+    EXPECT_EQ(scroll->contentView()->superview(), scroll);
 }
