@@ -3,6 +3,7 @@
 #include "kit/controls/Menu.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/foundation/NibLoader.h"
 
 #include <gtest/gtest.h>
 
@@ -153,4 +154,24 @@ TEST(MenuCoding, UntrustedMenusNeverLoopAndFallBackToDefaults)
         EXPECT_TRUE(item->action().isNull());
         EXPECT_FALSE(item->target());
     }
+}
+
+TEST(MenuCoding, AnInterfaceFileConnectsAMenuItemsAction)
+{
+    const QByteArray data = R"({"$archiver": "KeyedArchiver", "$version": 1,
+        "$top": {"objects": [{"$ref": 0}],
+                 "actions": [{"source": {"$ref": 1}, "selector": "itemAct", "target": {"$placeholder": "File's Owner"}}]},
+        "$objects": [{"$class": "Menu", "kit.title": "File", "kit.items": [{"$ref": 1}]},
+                     {"$class": "MenuItem", "kit.title": "Open"}]})";
+    auto owner = make<test::RecordingTarget>(QStringList { "itemAct" });
+    Array objects;
+    QString error;
+    ASSERT_TRUE(NibLoader::loadInterfaceData(data, "File", owner.get(), &objects, &error)) << error.toStdString();
+    const auto menu = objects[0].objectAs<Menu>();
+    ASSERT_TRUE(menu && menu->numberOfItems() == 1);
+    const Ref<MenuItem> item = menu->itemAtIndex(0);
+    EXPECT_EQ(item->target().get(), owner.get());
+    EXPECT_TRUE(Menu::sendItemAction(*item));
+    ASSERT_EQ(owner->calls.size(), 1u);
+    EXPECT_EQ(owner->calls[0].sender, item.get());
 }
