@@ -4,6 +4,7 @@
 // out. The target is conditional, the action is kept by name, and a represented object is kept
 // only when it can be archived (plain values always can).
 
+#include "kit/controls/ArchivableValue.h"
 #include "kit/controls/Menu.h"
 #include "kit/controls/MenuItem.h"
 
@@ -57,8 +58,9 @@ bool holds(const Menu* menu, const MenuItem* item, std::set<const Menu*>& seen)
         [&](const Ref<MenuItem>& i) { return i.get() == item || holds(i->submenu().get(), item, seen); });
 }
 
-// Plain values, collections of archivable values and objects that adopt Coding.
-bool archivable(const Value& v)
+} // namespace
+
+bool detail::isArchivableValue(const Value& v)
 {
     switch (v.kind()) {
     case Value::Kind::Object:
@@ -66,20 +68,18 @@ bool archivable(const Value& v)
     case Value::Kind::Real:
         return std::isfinite(v.doubleValue());
     case Value::Kind::Array:
-        return std::all_of(v.array().begin(), v.array().end(), archivable);
+        return std::all_of(v.array().begin(), v.array().end(), detail::isArchivableValue);
     case Value::Kind::Set:
-        return std::all_of(v.set().begin(), v.set().end(), archivable);
+        return std::all_of(v.set().begin(), v.set().end(), detail::isArchivableValue);
     case Value::Kind::Dictionary:
         return std::all_of(v.dictionary().begin(), v.dictionary().end(),
-            [](const auto& pair) { return archivable(pair.first) && archivable(pair.second); });
+            [](const auto& pair) { return detail::isArchivableValue(pair.first) && detail::isArchivableValue(pair.second); });
     case Value::Kind::Marker:
         return false;
     default:
         return true;
     }
 }
-
-} // namespace
 
 // MenuItem ---------------------------------------------------------------------------------------
 
@@ -95,7 +95,7 @@ void MenuItem::encodeWithCoder(Coder& coder) const
     coder.encodeBoolForKey(enabled_, enabledKey);
     if (hidden_)
         coder.encodeBoolForKey(true, hiddenKey);
-    if (archivable(representedObject_))
+    if (detail::isArchivableValue(representedObject_))
         coder.encodeObjectForKey(representedObject_, representedObjectKey);
     if (submenu_)
         coder.encodeObjectForKey(Value(submenu_), submenuKey);

@@ -1,6 +1,7 @@
 #include "ControlsTestSupport.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/PopUpButton.h"
+#include "kit/controls/TabView.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/foundation/NibLoader.h"
@@ -205,4 +206,52 @@ TEST(ControlCoding, AnInterfaceFileConnectsAButtonsAction)
     button->performClick(nullptr);
     ASSERT_EQ(owner->calls.size(), 1u);
     EXPECT_EQ(owner->calls[0].sender, button.get());
+}
+
+// A tab view shows its selected item's view itself: the view comes back once, through its item.
+TEST(ControlCoding, ATabViewKeepsItsItemsAndSelectionAndShowsTheSelectedViewOnce)
+{
+    auto tabs = make<TabView>(MakeRect(0, 0, 200, 100));
+    tabs->setTabViewType(NoTabsLineBorder);
+    for (int i = 0; i < 3; ++i) {
+        auto item = make<TabViewItem>(Value(QStringLiteral("id%1").arg(i)));
+        item->setLabel(QStringLiteral("Tab %1").arg(i));
+        item->setView(make<View>(MakeRect(0, 0, 10 + i, 10)));
+        tabs->addTabViewItem(item);
+    }
+    tabs->selectTabViewItemAtIndex(1);
+    tabs->addSubview(make<View>(MakeRect(1, 2, 3, 4)).get());
+
+    const auto back = roundTrip(Value(tabs)).objectAs<TabView>();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->tabViewType(), NoTabsLineBorder);
+    ASSERT_EQ(back->numberOfTabViewItems(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const Ref<TabViewItem> item = back->tabViewItemAtIndex(i);
+        EXPECT_EQ(item->label(), QStringLiteral("Tab %1").arg(i));
+        EXPECT_EQ(item->identifier().stringValue(), QStringLiteral("id%1").arg(i));
+        EXPECT_EQ(item->tabView(), back);
+        ASSERT_TRUE(item->view());
+        EXPECT_EQ(bool(item->view()->superview()), i == 1);
+    }
+    EXPECT_EQ(back->indexOfTabViewItem(back->selectedTabViewItem().get()), 1);
+    ASSERT_EQ(back->subviews().size(), 2u);
+    EXPECT_EQ(back->subviews()[0]->frame(), MakeRect(1, 2, 3, 4));
+    EXPECT_EQ(back->subviews()[1], back->selectedTabViewItem()->view());
+}
+
+TEST(ControlCoding, UntrustedTabItemsNeverHoldTheirTabView)
+{
+    const auto [tabs, error] = decodeLeniently<TabView>(archiveOf(R"([
+        {"$class": "TabView", "kit.items": [{"$ref": 1}, {"$ref": 2}, {"$ref": 2}, 4], "kit.selectedIndex": 7, "kit.tabViewType": 40},
+        {"$class": "TabViewItem", "kit.label": "self", "kit.view": {"$ref": 0}},
+        {"$class": "TabViewItem", "kit.label": 3, "kit.view": {"$ref": 3}},
+        {"$class": "View"}])"));
+    ASSERT_TRUE(tabs);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_EQ(tabs->numberOfTabViewItems(), 1);
+    EXPECT_EQ(tabs->tabViewItemAtIndex(0)->label(), "");
+    EXPECT_EQ(tabs->selectedTabViewItem(), tabs->tabViewItemAtIndex(0));
+    EXPECT_EQ(tabs->tabViewType(), make<TabView>()->tabViewType()); // the default
+    EXPECT_FALSE(tabs->superview());
 }
