@@ -255,3 +255,23 @@ TEST(ControlCoding, UntrustedTabItemsNeverHoldTheirTabView)
     EXPECT_EQ(tabs->tabViewType(), make<TabView>()->tabViewType()); // the default
     EXPECT_FALSE(tabs->superview());
 }
+
+// An archive written before a key existed (here: none at all) leaves every setting at the plain
+// factory's default, so decoding it and archiving again gives what a fresh object archives.
+class MissingKeys : public testing::TestWithParam<const char*> { };
+
+TEST_P(MissingKeys, GiveThePlainFactorysDefaults)
+{
+    const QString name = QString::fromLatin1(GetParam());
+    const Class* cls = classFromString(name);
+    ASSERT_TRUE(cls);
+    const auto [decoded, error]
+        = decodeLeniently<Object>(archiveOf(QStringLiteral(R"([{"$class": "%1"}])").arg(name).toUtf8().constData()));
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(KeyedArchiver::archivedDataWithRootObject(Value(decoded)), KeyedArchiver::archivedDataWithRootObject(Value(cls->make())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, MissingKeys,
+    testing::Values("Control", "Button", "PopUpButton", "PopUpButtonCell", "Menu", "MenuItem", "TabView", "TabViewItem", "ScrollView"),
+    [](const auto& info) { return std::string(info.param); });
