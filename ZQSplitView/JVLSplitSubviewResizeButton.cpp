@@ -1,7 +1,6 @@
 #include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 
 #include "ZQSplitView/ZQSplitView.h"
-#include "ZQSplitView/ZQStandIns.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
@@ -91,10 +90,6 @@ bool JVLSplitSubviewResizeButtonCell::trackMouseInRectOfViewUntilMouseUp(const E
 JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)
     : kit::Button(frame, cellClass()())
 { }
-
-void JVLSplitSubviewResizeButton::encodeWithCoder(kit::Coder& coder) const { ZQCodingStandIn::encodeViewWithFrame(*this, coder, frame()); }
-
-void JVLSplitSubviewResizeButton::initWithCoder(kit::Coder& coder) { ZQCodingStandIn::decodeView(*this, coder); }
 
 void JVLSplitSubviewResizeButton::awakeFromNib()
 {

@@ -7,7 +7,6 @@
 
 #include "ZQSplitView/ZQSplitSubview.h"
 #include "kit/controls/Button.h"
-#include "kit/foundation/Coder.h"
 #include "kit/foundation/NibLoader.h"
 
 class JVLSplitSubviewResizeButtonCell : public kit::ButtonCell {
@@ -24,7 +23,7 @@ class JVLSplitSubviewResizeButtonCell : public kit::ButtonCell {
         const kit::Event& event, kit::Rect cellFrame, kit::View* controlView, bool untilMouseUp) override;
 };
 
-class JVLSplitSubviewResizeButton : public kit::Button, public kit::Coding, public kit::NibAwaking {
+class JVLSplitSubviewResizeButton : public kit::Button, public kit::NibAwaking {
     KIT_CLASS(JVLSplitSubviewResizeButton)
     KIT_CONTROL_CELL_CLASS(JVLSplitSubviewResizeButton, JVLSplitSubviewResizeButtonCell)
 public:
@@ -33,10 +32,6 @@ public:
     JVLSplitSubviewResizeButtonCell* resizeCell() const { return dynamic_cast<JVLSplitSubviewResizeButtonCell*>(cell().get()); }
     // kit::NibAwaking: image on the right in the first pane, on the left in any other.
     void awakeFromNib() override;
-
-    // kit::Coding: the plain view; the cell's settings are its defaults.
-    void encodeWithCoder(kit::Coder& coder) const override;
-    void initWithCoder(kit::Coder& coder) override;
 
     // kit::View:
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }

@@ -29,7 +29,7 @@ struct ZQSubviewCache {
     bool constrain = false; // size fixed for the rest of this pass
 };
 
-class ZQSplitSubview : public kit::View, public kit::Coding {
+class ZQSplitSubview : public kit::View {
     KIT_CLASS(ZQSplitSubview)
 
     ZQSplitSubview();

@@ -1,9 +1,9 @@
 // Keyed coding of panes and split views, so that interface files can hold them. A collapsed pane
 // is archived with a marked frame (origin moved right by 1000000, its last size within limits) and
-// comes back collapsed with that size remembered.
+// comes back collapsed with that size remembered. The background colour is a kit::Color; archives
+// written before colours were archivable hold it as four sRGB numbers, which are still read.
 
 #include "ZQSplitView/ZQSplitView.h"
-#include "ZQSplitView/ZQStandIns.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/ImageRep.h"
 
@@ -13,6 +13,8 @@ using kit::Ref;
 namespace {
 
 constexpr double collapsedMark = 1000000.0;
+
+const QString frameKey = QStringLiteral("frame");
 
 const QString identifierKey = QStringLiteral("identifier");
 const QString tagKey = QStringLiteral("tag");
@@ -29,18 +31,38 @@ const QString dividerThicknessKey = QStringLiteral("dividerThickness");
 const QString isHorizontalKey = QStringLiteral("isHorizontal");
 const QString isCoupledKey = QStringLiteral("isCoupled");
 
+// A kit::Color, or the older form: [red, green, blue, alpha] in sRGB.
+Ref<kit::Color> decodeBackground(kit::Coder& coder)
+{
+    const kit::Value value = coder.decodeObjectForKey(backgroundKey);
+    if (!value.isArray())
+        return value.objectAs<kit::Color>();
+    const kit::Array& parts = value.array();
+    if (parts.count() != 4)
+        return nullptr;
+    double c[4] = {};
+    for (std::int64_t i = 0; i < 4; ++i) {
+        if (!parts[i].isNumber())
+            return nullptr;
+        c[i] = parts[i].doubleValue();
+    }
+    return kit::Color::colorWithSRGBRedGreenBlueAlpha(c[0], c[1], c[2], c[3]);
+}
+
 } // namespace
 
 // Panes ------------------------------------------------------------------------------------------
 
 void ZQSplitSubview::encodeWithCoder(kit::Coder& coder) const
 {
-    Rect archived = frame();
+    kit::View::encodeWithCoder(coder);
     if (isCollapsed()) {
+        // The marked frame takes the place of the one the view part wrote.
+        Rect archived = frame();
         archived.origin.x += collapsedMark;
         archived.size = savedSize_;
+        coder.encodeRectForKey(archived, frameKey);
     }
-    ZQCodingStandIn::encodeViewWithFrame(*this, coder, archived);
     coder.encodeObjectForKey(kit::Value(identifier_), identifierKey);
     coder.encodeIntegerForKey(tag_, tagKey);
     coder.encodeDoubleForKey(minDimension_, minDimensionKey);
@@ -51,7 +73,7 @@ void ZQSplitSubview::encodeWithCoder(kit::Coder& coder) const
 
 void ZQSplitSubview::initWithCoder(kit::Coder& coder)
 {
-    ZQCodingStandIn::decodeView(*this, coder);
+    kit::View::initWithCoder(coder);
     Rect frame = this->frame();
     savedSize_ = frame.size;
     previous_ = kit::ZeroRect;
@@ -91,7 +113,7 @@ void ZQSplitView::encodeWithCoder(kit::Coder& coder) const
     coder.encodeObjectForKey(kit::Value(autosaveName_), autosaveNameKey);
     if (divider_)
         coder.encodeObjectForKey(kit::Value(divider_->TIFFRepresentation()), dividerKey);
-    ZQCodingStandIn::encodeColorForKey(background_.get(), coder, backgroundKey);
+    coder.encodeObjectForKey(kit::Value(background_), backgroundKey);
     coder.encodeDoubleForKey(dividerThickness_, dividerThicknessKey);
     coder.encodeBoolForKey(isHorizontal_, isHorizontalKey);
     coder.encodeBoolForKey(isCoupled_, isCoupledKey);
@@ -107,7 +129,7 @@ void ZQSplitView::initWithCoder(kit::Coder& coder)
     setDelegate(coder.decodeObjectForKey(delegateKey).object().get());
     setAutosaveNameRecursively(coder.decodeObjectForKey(autosaveNameKey).string(), false);
     const QByteArray tiff = coder.decodeObjectForKey(dividerKey).data();
-    setBackground(ZQCodingStandIn::decodeColorForKey(coder, backgroundKey));
+    setBackground(decodeBackground(coder));
     const double thickness = coder.decodeDoubleForKey(dividerThicknessKey);
     isHorizontal_ = coder.decodeBoolForKey(isHorizontalKey);
 

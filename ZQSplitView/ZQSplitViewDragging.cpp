@@ -33,6 +33,14 @@ struct NestedDrag {
     Point point; // the nested view's own start point
 };
 
+// Screen updates stay off for one drag step, however the step ends.
+struct ScreenUpdatesOff {
+    ScreenUpdatesOff() { kit::DisableScreenUpdates(); }
+    ~ScreenUpdatesOff() { kit::EnableScreenUpdates(); }
+    ScreenUpdatesOff(const ScreenUpdatesOff&) = delete;
+    ScreenUpdatesOff& operator=(const ScreenUpdatesOff&) = delete;
+};
+
 } // namespace
 
 void ZQSplitView::mouseDown(const Event& event)
@@ -98,8 +106,10 @@ void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane
         const Ref<Event> next = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true);
         if (!next || next->type() == kit::LeftMouseUp)
             break;
-        // What a step autoreleases goes with the step, not with the whole drag.
+        // What a step autoreleases goes with the step, not with the whole drag; the step's layout
+        // and drawing reach the screen together when it ends.
         const kit::AutoreleasePool pool;
+        const ScreenUpdatesOff updatesOff;
         const double before = dividerOrigin(index);
         trackMouseEventFromWithBaseInDivider(*next, start, kit::ZeroPoint, index);
         bool nestedMust = false;

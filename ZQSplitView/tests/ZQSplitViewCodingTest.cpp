@@ -1,8 +1,13 @@
+#include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/GraphicsContext.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +128,65 @@ TEST(SplitViewCodingTest, SettingsSurviveAndTheDelegateIsOnlyKeptWhenArchivedEls
     ASSERT_TRUE(innerCopy && innerCopy->asSplitView());
     EXPECT_FALSE(innerCopy->isCoupled());
     EXPECT_TRUE(innerCopy->asSplitView()->isVertical());
+}
+
+// Archives written before colours were archivable hold the background as four sRGB numbers.
+TEST(SplitViewCodingTest, TheOlderFourNumberBackgroundIsStillRead)
+{
+    struct Case {
+        const char* name;
+        QJsonValue background;
+        double blue; // < 0: no background
+    };
+    const Case cases[] = {
+        { "fourNumbers", QJsonArray { 0.25, 0.5, 0.75, 1.0 }, 0.75 },
+        { "threeNumbers", QJsonArray { 0.25, 0.5, 0.75 }, -1 },
+        { "notNumbers", QJsonArray { "red", 0.5, 0.75, 1.0 }, -1 },
+        { "transparent", QJsonArray { 0.25, 0.5, 0.75, 0.0 }, -1 }, // dropped, as the setter drops it
+        { "aString", QJsonValue("blue"), -1 },
+    };
+    auto split = makeSplitView({ 100, 150 });
+    split->setBackground(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.1, 0.1, 0.1, 1));
+    const QJsonObject archive = QJsonDocument::fromJson(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(split))).object();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QJsonObject file = archive;
+        QJsonArray objects = file[QStringLiteral("$objects")].toArray();
+        QJsonObject root = objects[0].toObject();
+        ASSERT_TRUE(root.contains(QStringLiteral("background")));
+        root[QStringLiteral("background")] = c.background;
+        objects[0] = root;
+        file[QStringLiteral("$objects")] = objects;
+        auto unarchiver = kit::make<kit::KeyedUnarchiver>(QJsonDocument(file).toJson());
+        const auto copy = unarchiver->decodeObjectForKey(QStringLiteral("root")).objectAs<ZQSplitView>();
+        ASSERT_TRUE(copy);
+        if (c.blue < 0) {
+            EXPECT_FALSE(copy->background());
+        } else {
+            ASSERT_TRUE(copy->background());
+            EXPECT_DOUBLE_EQ(copy->background()->blueComponent(), c.blue);
+        }
+        kit::RunLoop::main().runPending();
+    }
+}
+
+TEST(SplitViewCodingTest, AResizeButtonKeepsItsOwnCellAndSettings)
+{
+    auto split = makeSplitView({ 100, 150 });
+    auto grip = kit::make<JVLSplitSubviewResizeButton>(MakeRect(2, 3, 20, 20));
+    grip->setImagePosition(kit::ImageLeft);
+    grip->setEnabled(false);
+    split->subviewAtPosition(0)->addSubview(grip.get());
+    auto copy = roundTrip(*split);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(copy->subviewAtPosition(0)->subviews().size(), 1u);
+    auto gripCopy = kit::dynamic_pointer_cast<JVLSplitSubviewResizeButton>(copy->subviewAtPosition(0)->subviews()[0]);
+    ASSERT_TRUE(gripCopy && gripCopy->resizeCell());
+    EXPECT_EQ(gripCopy->frame(), MakeRect(2, 3, 20, 20));
+    EXPECT_EQ(gripCopy->imagePosition(), kit::ImageLeft);
+    EXPECT_FALSE(gripCopy->isEnabled());
+    EXPECT_EQ(gripCopy->resizeCell()->controlView().get(), gripCopy.get());
+    kit::RunLoop::main().runPending();
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using kit::MakePoint;
 using kit::Ref;
 
@@ -302,6 +304,42 @@ TEST_F(DragTest, DelegateCanNominateADividerForPressesInsideAPane)
     EXPECT_EQ(widthOf(*split, 0), 120);
     EXPECT_EQ(widthOf(*split, 1), 80);
     EXPECT_EQ(split->subviewAtPosition(1)->actDivider(), ZQNotFound);
+}
+
+// Records, at each drawing during a drag, whether screen updates were on.
+class UpdateProbe : public kit::View {
+public:
+    using kit::View::View;
+    ZQSplitView* split = nullptr;
+    std::vector<bool> enabledWhileDrawing;
+    void drawRect(kit::Rect) override
+    {
+        if (split->isDragging())
+            enabledWhileDrawing.push_back(kit::ScreenUpdatesEnabled());
+    }
+};
+
+// Each step lays out and draws with screen updates off, and the counter is balanced afterwards,
+// also when a pane collapses in the middle of the drag.
+TEST_F(DragTest, EachStepDrawsWithScreenUpdatesOffAndTheDragLeavesThemOn)
+{
+    auto middle = split->subviewAtPosition(1);
+    middle->setMinDimensionAndMaxDimension(60, 0);
+    middle->setCanCollapse(true);
+    auto probe = kit::make<UpdateProbe>(kit::MakeRect(0, 0, 10, 10));
+    probe->split = split.get();
+    split->subviewAtPosition(0)->addSubview(probe.get());
+
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(102, 50)).mouseDragged(MakePoint(132, 50)).mouseDragged(MakePoint(177, 50));
+    script.mouseDragged(MakePoint(190, 50)).mouseUp(MakePoint(190, 50));
+    script.run();
+    EXPECT_TRUE(middle->isCollapsed());
+    EXPECT_GE(probe->enabledWhileDrawing.size(), 2u); // a drawing per step that moved the divider
+    for (bool enabled : probe->enabledWhileDrawing)
+        EXPECT_FALSE(enabled);
+    EXPECT_TRUE(kit::ScreenUpdatesEnabled());
+    EXPECT_FALSE(window->hasUnflushedDrawing());
 }
 
 } // namespace

@@ -17,6 +17,10 @@ class ClipView : public View {
         : View(frame)
     { }
 
+    // kit::Coding (ScrollViewCoding.cpp): the view part, the document view and drawsBackground.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
+
     Ref<View> documentView() const { return documentView_; }
     void setDocumentView(View* view);
     // The part of the document shown, in the document view's coordinates.

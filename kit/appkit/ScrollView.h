@@ -15,6 +15,11 @@ class ScrollView : public View {
     ScrollView();
     explicit ScrollView(Rect frame);
 
+    // kit::Coding (ScrollViewCoding.cpp): the clip view and the scroller settings; the scrollers
+    // themselves are made anew.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
+
     Ref<ClipView> contentView() const { return clip_; }
     void setContentView(ClipView* clip);
     Ref<View> documentView() const { return clip_->documentView(); }

@@ -756,56 +756,6 @@ bool View::scrollRectToVisible(Rect rect)
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
 
-namespace {
-
-const QString frameKey = QStringLiteral("frame");
-const QString boundsOriginKey = QStringLiteral("boundsOrigin");
-const QString hiddenKey = QStringLiteral("hidden");
-const QString maskKey = QStringLiteral("autoresizingMask");
-const QString resizesKey = QStringLiteral("autoresizesSubviews");
-const QString subviewsKey = QStringLiteral("subviews");
-
-} // namespace
-
-void View::encodeWithCoder(Coder& coder) const
-{
-    coder.encodeRectForKey(frame(), frameKey);
-    if (bounds().origin != ZeroPoint)
-        coder.encodePointForKey(bounds().origin, boundsOriginKey);
-    if (hidden_)
-        coder.encodeBoolForKey(true, hiddenKey);
-    coder.encodeIntegerForKey(std::int64_t(autoresizingMask_), maskKey);
-    coder.encodeBoolForKey(autoresizesSubviews_, resizesKey);
-    Array archivable;
-    for (const Ref<View>& sub : subviews_)
-        if (dynamic_cast<const Coding*>(sub.get()))
-            archivable.addObject(Value(sub));
-    if (archivable.count() > 0)
-        coder.encodeObjectForKey(Value(archivable), subviewsKey);
-}
-
-void View::initWithCoder(Coder& coder)
-{
-    // The plain setters: a subclass restores its own state in its own initWithCoder.
-    if (coder.containsValueForKey(frameKey)) {
-        const Rect f = coder.decodeRectForKey(frameKey);
-        View::setFrameOrigin(f.origin);
-        View::setFrameSize(f.size);
-    }
-    if (coder.containsValueForKey(boundsOriginKey))
-        View::setBoundsOrigin(coder.decodePointForKey(boundsOriginKey));
-    if (coder.containsValueForKey(maskKey))
-        setAutoresizingMask(unsigned(coder.decodeIntegerForKey(maskKey)));
-    if (coder.containsValueForKey(resizesKey))
-        setAutoresizesSubviews(coder.decodeBoolForKey(resizesKey));
-    const Array subs = coder.decodeObjectForKey(subviewsKey).array();
-    for (std::int64_t i = 0; i < subs.count(); ++i)
-        if (const auto sub = subs[i].objectAs<View>(); sub && !sub->superview())
-            View::addSubview(sub.get());
-    if (coder.containsValueForKey(hiddenKey))
-        View::setHidden(coder.decodeBoolForKey(hiddenKey));
-}
-
 KIT_REGISTER_CLASS(View, Responder) { }
 
 } // namespace kit

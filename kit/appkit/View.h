@@ -59,19 +59,18 @@ struct ViewTransform {
 inline const QString ViewFrameDidChangeNotification = QStringLiteral("NSViewFrameDidChangeNotification");
 inline const QString ViewBoundsDidChangeNotification = QStringLiteral("NSViewBoundsDidChangeNotification");
 
-class View : public Responder {
+class View : public Responder, public Coding {
     KIT_CLASS(View)
 
     View() { setMainThreadAffine(); }
     explicit View(Rect frame);
     ~View() override;
 
-    // Keyed coding of the view's part: frame, a non-zero bounds origin, hidden, the autoresizing
-    // settings and the subviews that are archivable themselves (others are left out); flipped
-    // belongs to the class. A view class becomes archivable by also adopting kit::Coding (these
-    // then are its Coding operations; overrides call the View ones first).
-    virtual void encodeWithCoder(Coder& coder) const;
-    virtual void initWithCoder(Coder& coder);
+    // kit::Coding, the view's part: frame, a non-zero bounds origin, hidden, the autoresizing
+    // settings and the subviews in order; flipped belongs to the class. Subclasses override both
+    // and call the View ones first.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     // Geometry. The getters are virtual and the kit reads through them.
     virtual Rect frame() const { return frame_; }

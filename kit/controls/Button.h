@@ -51,6 +51,9 @@ public:
     // cell weakly and clicks it on Return. Called on entering a window and on key changes.
     void updateDefaultButtonRegistration();
 
+    // kit::Coding: the control's; decoding rebuilds the hover tracking area for the decoded cell.
+    void initWithCoder(Coder& coder) override;
+
     // kit::View:
     void viewWillMoveToWindow(Window* window) override;
     void viewDidMoveToWindow() override;

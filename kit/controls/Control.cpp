@@ -14,6 +14,12 @@ KIT_REGISTER_CLASS(Control, View)
     c.property("stringValue", &Control::stringValue, &Control::setStringValue);
     c.property("integerValue", &Control::integerValue, &Control::setIntegerValue);
     c.property("doubleValue", &Control::doubleValue, &Control::setDoubleValue);
+    // Interface files connect actions through these two keys.
+    c.property(
+        "target", [](const Control& x) { return Value(x.target()); }, [](Control& x, const Value& v) { x.setTarget(v.object().get()); });
+    c.property(
+        "action", [](const Control& x) { return Value(x.action().name()); },
+        [](Control& x, const Value& v) { x.setAction(selectorFromString(v.stringValue())); });
 }
 
 Control::Control(Rect frame)

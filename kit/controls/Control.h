@@ -54,6 +54,10 @@ public:
 
     Ref<Cell> cell() const { return cell_; }
     virtual void setCell(Ref<Cell> cell);
+
+    // kit::Coding: the view part and the cell, which holds enabled, tag, target and action.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
     Ref<Cell> selectedCell() const { return cell_; }
 
     // --- Forwarded to the cell. ---

@@ -12,7 +12,15 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(MenuItem, Object) { }
+KIT_REGISTER_CLASS(MenuItem, Object)
+{
+    // Interface files connect actions through these two keys.
+    c.property(
+        "target", [](const MenuItem& x) { return Value(x.target()); }, [](MenuItem& x, const Value& v) { x.setTarget(v.object().get()); });
+    c.property(
+        "action", [](const MenuItem& x) { return Value(x.action().name()); },
+        [](MenuItem& x, const Value& v) { x.setAction(selectorFromString(v.stringValue())); });
+}
 
 KIT_REGISTER_CLASS(Menu, Object) { }
 

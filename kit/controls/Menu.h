@@ -67,11 +67,15 @@ public:
     virtual Ref<MenuItem> presentMenu(Menu& menu, const MenuPresentation& where) = 0;
 };
 
-class Menu : public Object {
+class Menu : public Object, public Coding {
     KIT_CLASS(Menu)
 public:
     explicit Menu(const QString& title = {});
     ~Menu() override;
+
+    // kit::Coding: title, auto-enabling and the items (the delegate is not archived).
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     QString title() const { return title_; }
     void setTitle(const QString& title) { title_ = title; }

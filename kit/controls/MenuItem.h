@@ -7,6 +7,7 @@
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
+#include "kit/foundation/Coder.h"
 #include "kit/graphics/Image.h"
 
 #include <QString>
@@ -18,12 +19,17 @@ namespace kit {
 
 class Menu;
 
-class MenuItem : public Object {
+class MenuItem : public Object, public Coding {
     KIT_CLASS(MenuItem)
 public:
     MenuItem() = default;
     MenuItem(const QString& title, Selector action, const QString& keyEquivalent);
     ~MenuItem() override;
+
+    // kit::Coding: the settings, the submenu and an archivable represented object; the target is
+    // conditional, the image is not archived.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
     static Ref<MenuItem> separatorItem();
 
     QString title() const { return title_; }

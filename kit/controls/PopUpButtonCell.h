@@ -19,6 +19,9 @@ public:
     PopUpButtonCell(const QString& title, bool pullsDown);
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
+    // kit::Coding: the menu, the selected item's index and the pop-up settings.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     bool pullsDown() const { return p_.pullsDown; }
     void setPullsDown(bool flag);

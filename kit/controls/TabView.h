@@ -29,11 +29,16 @@ enum TabViewType : int {
 
 // An item: a label and an identifier (both observable), the view it shows, and any other key a
 // client stores on it (observable too).
-class TabViewItem : public Object {
+class TabViewItem : public Object, public Coding {
     KIT_CLASS(TabViewItem)
 public:
     TabViewItem() = default;
     explicit TabViewItem(Value identifier);
+
+    // kit::Coding (TabViewCoding.cpp): label, an archivable identifier and the view; other keys
+    // a client stored are not archived.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     QString label() const { return label_; }
     void setLabel(const QString& label) { setValueNotifying("label", label_, label); }
@@ -66,6 +71,11 @@ class TabView : public View {
 public:
     explicit TabView(Rect frame = {});
     ~TabView() override;
+
+    // kit::Coding (TabViewCoding.cpp): the items, the selection, the type and the delegate
+    // (conditional); the shown item's view comes back through its item, not as a subview.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     TabViewType tabViewType() const { return type_; }
     // Stored; every type draws as NoTabsNoBorder.

@@ -1,3 +1,5 @@
+#include "ControlsTestSupport.h"
+#include "kit/controls/Button.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
@@ -47,6 +49,30 @@ TEST(CellCoding, AButtonCellsSettingsSurviveARoundTrip)
     EXPECT_TRUE(copy->showsBorderOnlyWhileMouseInside());
     // The target is conditional: nothing else archived it.
     EXPECT_FALSE(copy->target());
+}
+
+// Settings from a file a user edited: numbers far out of range and values of the wrong kind must
+// leave a cell that measures and draws without fault.
+TEST(CellCoding, OutOfRangeAndWrongKindsStillDraw)
+{
+    const QByteArray data = R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}}, "$objects": [
+        {"$class": "Button", "frame": {"$rect": [10, 10, 120, 30]}, "kit.cell": {"$ref": 1}},
+        {"$class": "ButtonCell", "kit.state": 9, "kit.alignment": 77, "kit.controlSize": -3, "kit.lineBreakMode": 1000,
+         "kit.focusRingType": 12, "kit.imagePosition": 99, "kit.bezelStyle": -1, "kit.highlightsBy": -1, "kit.showsStateBy": 4096,
+         "kit.title": {"$ref": 0}, "kit.keyEquivalent": 5, "kit.action": [], "kit.target": "someone", "kit.tag": "seven",
+         "kit.enabled": "maybe", "kit.keyEquivalentModifierMask": -1}]})";
+    auto unarchiver = make<KeyedUnarchiver>(data);
+    const auto button = unarchiver->decodeObjectForKey("root").objectAs<Button>();
+    ASSERT_TRUE(button && button->buttonCell());
+    EXPECT_FALSE(unarchiver->error().isEmpty());
+    EXPECT_EQ(button->title(), "");
+    EXPECT_FALSE(button->target());
+    EXPECT_EQ(button->tag(), 0);
+
+    test::ControlWindow w;
+    w.content->addSubview(button.get());
+    (void)button->buttonCell()->cellSize();
+    w.window->display();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/View.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
@@ -8,7 +9,7 @@ using namespace kit;
 
 namespace {
 
-class CodedView : public View, public Coding {
+class CodedView : public View {
     KIT_CLASS(CodedView)
     using View::View;
     int tag = 0;
@@ -54,7 +55,7 @@ TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
     first->setFrame(MakeRect(0, 0, 100, 50));
     first->tag = 2;
     first->setHidden(true);
-    auto plain = make<View>(MakeRect(1, 1, 2, 2)); // not archivable: left out
+    auto plain = make<View>(MakeRect(1, 1, 2, 2));
     auto second = make<CodedView>(MakeRect(100, 0, 200, 50));
     second->tag = 3;
     auto grandchild = make<CodedView>(MakeRect(4, 4, 8, 8));
@@ -72,11 +73,14 @@ TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
     EXPECT_EQ(back->bounds(), MakeRect(5, -7, 300, 200));
     EXPECT_EQ(back->autoresizingMask(), unsigned(ViewWidthSizable | ViewHeightSizable));
     EXPECT_FALSE(back->autoresizesSubviews());
-    ASSERT_EQ(back->subviews().size(), 2u);
+    ASSERT_EQ(back->subviews().size(), 3u);
 
     auto* b1 = dynamic_cast<FlippedCodedView*>(back->subviews()[0].get());
-    auto* b2 = dynamic_cast<CodedView*>(back->subviews()[1].get());
+    const Ref<View> bPlain = back->subviews()[1];
+    auto* b2 = dynamic_cast<CodedView*>(back->subviews()[2].get());
     ASSERT_TRUE(b1 && b2);
+    EXPECT_TRUE(bPlain->isMemberOfClass(View::staticClass())); // every view archives its own part
+    EXPECT_EQ(bPlain->frame(), MakeRect(1, 1, 2, 2));
     EXPECT_EQ(b1->tag, 2);
     EXPECT_TRUE(b1->isHidden());
     EXPECT_TRUE(b1->isFlipped()); // from the class, not the archive
@@ -117,4 +121,87 @@ TEST(ViewCoding, MissingKeysKeepTheDefaults)
     EXPECT_TRUE(back->autoresizesSubviews());
     EXPECT_EQ(back->autoresizingMask(), unsigned(ViewNotSizable));
     EXPECT_FALSE(back->isHidden());
+}
+
+// Archives from files or other processes: a subview list that names the view itself or one of its
+// ancestors must not close a loop in the tree (which would never be freed), and wrong kinds give
+// the defaults.
+TEST(ViewCoding, UntrustedSubviewListsNeverCloseALoop)
+{
+    const QByteArray archive = R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}},
+        "$objects": [{"$class": "CodedView", "subviews": [{"$ref": 0}, {"$ref": 1}, 7, "x"]},
+                     {"$class": "CodedView", "subviews": [{"$ref": 0}, {"$ref": 2}]},
+                     {"$class": "View", "subviews": "not a list", "frame": "wide", "hidden": "yes"}]})";
+    auto unarchiver = make<KeyedUnarchiver>(archive);
+    const auto root = unarchiver->decodeObjectForKey("root").objectAs<CodedView>();
+    ASSERT_TRUE(root);
+    // The root reaches the child while the child names the root back: one of the two links is
+    // kept (whichever comes first), never both.
+    std::vector<Ref<View>> views;
+    for (const Ref<Object>& o : unarchiver->decodedObjects())
+        views.push_back(dynamic_pointer_cast<View>(o));
+    ASSERT_EQ(views.size(), 3u);
+    const bool rootHoldsChild = views[1]->superview().get() == root.get();
+    const bool childHoldsRoot = root->superview() == views[1];
+    EXPECT_NE(rootHoldsChild, childHoldsRoot);
+    for (const Ref<View>& v : views) {
+        int depth = 0;
+        for (Ref<View> up = v->superview(); up && depth < 4; up = up->superview())
+            ++depth;
+        EXPECT_LT(depth, 3); // three views: a longer chain goes round
+    }
+    ASSERT_EQ(views[2]->superview(), views[1]);
+    const Ref<View> leaf = views[2];
+    EXPECT_TRUE(leaf->subviews().empty());
+    EXPECT_EQ(leaf->frame(), ZeroRect);
+    EXPECT_FALSE(leaf->isHidden());
+    EXPECT_FALSE(unarchiver->error().isEmpty()); // the wrong kinds are reported
+}
+
+// A scroll view makes its clip view and scrollers itself: the archived clip view (with the
+// document and the scroll position) replaces the made one, and nothing comes back twice.
+TEST(ViewCoding, AScrollViewComesBackWithOneClipViewItsDocumentAndItsPosition)
+{
+    auto scroll = make<ScrollView>(MakeRect(0, 0, 100, 80));
+    scroll->setHasVerticalScroller(true);
+    scroll->setVerticalLineScroll(17);
+    auto document = make<CodedView>(MakeRect(0, 0, 90, 400));
+    document->tag = 5;
+    scroll->setDocumentView(document.get());
+    scroll->contentView()->scrollToPoint(MakePoint(0, 120));
+    scroll->contentView()->setDrawsBackground(false);
+    auto overlay = make<CodedView>(MakeRect(1, 1, 5, 5));
+    scroll->addSubview(overlay.get());
+
+    QString error;
+    const auto back
+        = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(Value(scroll)), &error)
+              .objectAs<ScrollView>();
+    ASSERT_TRUE(back) << error.toStdString();
+    ASSERT_EQ(back->subviews().size(), 3u); // clip view, overlay, vertical scroller
+    EXPECT_EQ(back->subviews()[0], back->contentView());
+    EXPECT_EQ(back->subviews()[1]->frame(), MakeRect(1, 1, 5, 5));
+    EXPECT_EQ(back->subviews()[2], back->verticalScroller());
+    const auto doc = dynamic_pointer_cast<CodedView>(back->documentView());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->tag, 5);
+    EXPECT_EQ(doc->superview(), back->contentView());
+    EXPECT_EQ(back->contentView()->subviews().size(), 1u);
+    EXPECT_EQ(back->documentVisibleRect().origin, scroll->documentVisibleRect().origin);
+    EXPECT_FALSE(back->drawsBackground());
+    EXPECT_TRUE(back->hasVerticalScroller());
+    EXPECT_EQ(back->verticalLineScroll(), 17);
+    EXPECT_EQ(back->verticalScroller()->target().get(), back.get());
+}
+
+TEST(ViewCoding, AClipViewHoldingItsOwnScrollViewIsRefused)
+{
+    const QByteArray archive = R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}},
+        "$objects": [{"$class": "ScrollView", "kit.contentView": {"$ref": 1}},
+                     {"$class": "ClipView", "subviews": [{"$ref": 0}], "kit.documentView": {"$ref": 0}}]})";
+    auto unarchiver = make<KeyedUnarchiver>(archive);
+    const auto scroll = unarchiver->decodeObjectForKey("root").objectAs<ScrollView>();
+    ASSERT_TRUE(scroll);
+    EXPECT_NE(scroll->contentView().get(), unarchiver->decodedObjects()[1].get());
+    EXPECT_EQ(scroll->contentView()->superview(), scroll);
 }
