@@ -5,6 +5,7 @@
 #include "kit/controls/ActionCell.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/Cell.h"
+#include "kit/foundation/NumberFormatter.h"
 
 namespace kit {
 
@@ -22,10 +23,23 @@ QString stringForKey(Coder& coder, const QString& key)
     return v.isString() ? v.string() : QString();
 }
 
+// Values a cell shows that an archive can hold as they are; objects only when they archive themselves.
+bool isArchivable(const Value& v)
+{
+    return !v.isNil() && !v.isMarker() && (!v.isObject() || dynamic_cast<const Coding*>(v.object().get()));
+}
+
 } // namespace
 
 void Cell::encodeWithCoder(Coder& coder) const
 {
+    if (isArchivable(s_.value))
+        coder.encodeObjectForKey(s_.value, "kit.objectValue");
+    if (dynamic_cast<const Coding*>(s_.formatter.get()))
+        coder.encodeObjectForKey(Value(s_.formatter), "kit.formatter");
+    coder.encodeObjectForKey(Value(s_.font.toString()), "kit.font");
+    if (s_.image && !s_.image->name().isEmpty())
+        coder.encodeObjectForKey(Value(s_.image->name()), "kit.imageName");
     coder.encodeBoolForKey(allowsMixedState(), "kit.allowsMixedState");
     coder.encodeIntForKey(state(), "kit.state");
     coder.encodeBoolForKey(isEnabled(), "kit.enabled");
@@ -41,6 +55,24 @@ void Cell::encodeWithCoder(Coder& coder) const
 
 void Cell::initWithCoder(Coder& coder)
 {
+    // The formatter first, so the value is shown through it; the value before the state, which wins.
+    ifPresent(coder, "kit.formatter", [&](const QString& k) {
+        if (Ref<Object> formatter = coder.decodeObjectOfClassForKey(Formatter::staticClass(), k))
+            setFormatter(std::move(formatter));
+    });
+    ifPresent(coder, "kit.objectValue", [&](const QString& k) {
+        if (const Value v = coder.decodeObjectForKey(k); !v.isNil())
+            setObjectValue(v);
+    });
+    ifPresent(coder, "kit.font", [&](const QString& k) {
+        QFont font;
+        if (font.fromString(stringForKey(coder, k)))
+            setFont(font);
+    });
+    ifPresent(coder, "kit.imageName", [&](const QString& k) {
+        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, k)))
+            setImage(std::move(image));
+    });
     ifPresent(coder, "kit.allowsMixedState", [&](const QString& k) { setAllowsMixedState(coder.decodeBoolForKey(k)); });
     ifPresent(coder, "kit.state", [&](const QString& k) { setState(coder.decodeIntForKey(k)); });
     ifPresent(coder, "kit.enabled", [&](const QString& k) { setEnabled(coder.decodeBoolForKey(k)); });

@@ -28,9 +28,11 @@ Value Coder::decodeObjectForKey(const QString&)
 
 void Coder::failWithError(const QString&) { }
 
+Value Coder::decodeObjectAdmittingClassForKey(const Class&, const QString& key) { return decodeObjectForKey(key); }
+
 Ref<Object> Coder::decodeObjectOfClassForKey(const Class& cls, const QString& key)
 {
-    const Value v = decodeObjectForKey(key);
+    const Value v = decodeObjectAdmittingClassForKey(cls, key);
     if (v.isNil())
         return nullptr;
     Ref<Object> o = v.object();

@@ -72,6 +72,9 @@ class Coder : public Object {
     virtual void failWithError(const QString& error);
 
 protected:
+    // Decodes the key where an archive restricted to some classes also admits `cls` (the class the
+    // caller asked for); others just decode it.
+    virtual Value decodeObjectAdmittingClassForKey(const Class& cls, const QString& key);
     // A number of the key, or nullopt (missing: silently; wrong kind: with an error).
     std::optional<double> numberForKey(const QString& key, const char* method);
 };

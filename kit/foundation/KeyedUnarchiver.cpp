@@ -116,6 +116,18 @@ Value KeyedUnarchiver::decodeObjectForKey(const QString& key)
     return decodeValue(json, depth_);
 }
 
+Value KeyedUnarchiver::decodeObjectAdmittingClassForKey(const Class& cls, const QString& key)
+{
+    if (allowed_.empty())
+        return decodeObjectForKey(key);
+    allowed_.push_back(&cls);
+    struct Pop {
+        std::vector<const Class*>& allowed;
+        ~Pop() { allowed.pop_back(); }
+    } pop { allowed_ };
+    return decodeObjectForKey(key);
+}
+
 Value KeyedUnarchiver::decodeValue(const Value& json, int depth)
 {
     if (depth > maxDepth) {

@@ -56,6 +56,9 @@ class KeyedUnarchiver : public Coder {
     // Decodes every object of the archive (those no key reaches included).
     void decodeAllObjects();
 
+protected:
+    Value decodeObjectAdmittingClassForKey(const Class& cls, const QString& key) override;
+
 private:
     enum class State : char { Untouched, InProgress, Done, Failed };
 

@@ -3,6 +3,7 @@
 #include "kit/controls/ButtonCell.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/foundation/NumberFormatter.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,42 @@ TEST(CellCoding, AButtonCellsSettingsSurviveARoundTrip)
     EXPECT_TRUE(copy->showsBorderOnlyWhileMouseInside());
     // The target is conditional: nothing else archived it.
     EXPECT_FALSE(copy->target());
+}
+
+// A text cell's value, its formatter and its font are what it shows: an archive must keep them.
+TEST(CellCoding, ATextCellKeepsItsValueFormatterAndFont)
+{
+    auto formatter = make<NumberFormatter>();
+    formatter->setNumberStyle(NumberFormatterDecimalStyle);
+    formatter->setAllowsFloats(false);
+    formatter->setFormat("#0");
+    auto cell = make<ActionCell>();
+    cell->setFormatter(formatter);
+    cell->setIntegerValue(1234);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(17);
+    cell->setFont(font);
+    const QByteArray data = KeyedArchiver::archivedDataWithRootObject(Value(Ref<Object>(cell)));
+    QString error;
+    const auto copy = dynamic_pointer_cast<ActionCell>(KeyedUnarchiver::unarchivedObjectOfClass(ActionCell::staticClass(), data, &error));
+    ASSERT_TRUE(copy) << error.toStdString();
+    EXPECT_EQ(copy->integerValue(), 1234);
+    EXPECT_EQ(copy->stringValue(), "1234");
+    EXPECT_EQ(copy->font().pixelSize(), 17);
+    ASSERT_TRUE(copy->formatter());
+    copy->setStringValue("3.5"); // still refused by the decoded formatter
+    EXPECT_EQ(copy->integerValue(), 1234);
+
+    // A button's title and state are not disturbed by the value it archives too.
+    auto button = make<ButtonCell>();
+    button->setButtonType(SwitchButton);
+    button->setState(OnState);
+    button->setTitle("On");
+    const auto buttonCopy = dynamic_pointer_cast<ButtonCell>(KeyedUnarchiver::unarchivedObjectOfClass(
+        ButtonCell::staticClass(), KeyedArchiver::archivedDataWithRootObject(Value(Ref<Object>(button))), &error));
+    ASSERT_TRUE(buttonCopy) << error.toStdString();
+    EXPECT_EQ(buttonCopy->state(), OnState);
+    EXPECT_EQ(buttonCopy->title(), "On");
 }
 
 // Settings from a file a user edited: numbers far out of range and values of the wrong kind must
