@@ -3,6 +3,7 @@
 // so an archive from an older writer leaves the rest at the defaults of the plain factory.
 
 #include "kit/controls/ActionCell.h"
+#include "kit/controls/ArchivableValue.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/Cell.h"
 #include "kit/foundation/NumberFormatter.h"
@@ -23,17 +24,11 @@ QString stringForKey(Coder& coder, const QString& key)
     return v.isString() ? v.string() : QString();
 }
 
-// Values a cell shows that an archive can hold as they are; objects only when they archive themselves.
-bool isArchivable(const Value& v)
-{
-    return !v.isNil() && !v.isMarker() && (!v.isObject() || dynamic_cast<const Coding*>(v.object().get()));
-}
-
 } // namespace
 
 void Cell::encodeWithCoder(Coder& coder) const
 {
-    if (isArchivable(s_.value))
+    if (!s_.value.isNil() && detail::isArchivableValue(s_.value))
         coder.encodeObjectForKey(s_.value, "kit.objectValue");
     if (dynamic_cast<const Coding*>(s_.formatter.get()))
         coder.encodeObjectForKey(Value(s_.formatter), "kit.formatter");
