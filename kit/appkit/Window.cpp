@@ -7,6 +7,7 @@
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/Toolbar.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
@@ -171,8 +172,7 @@ void Window::setFrameDisplay(Rect frame, bool display)
     if (resized) {
         resizeBacking();
         frameView_->setFrameSize(frame.size);
-        if (contentView_)
-            contentView_->setFrame(MakeRect(0, 0, frame.width(), frame.height()));
+        layoutFrameView();
         invalidateRect(MakeRect(0, 0, frame.width(), frame.height()));
         noteGeometryChanged();
         if (display)
@@ -296,7 +296,12 @@ void Window::close()
     orderOut();
 }
 
-void Window::update() { postNote(WindowDidUpdateNotification, "windowDidUpdate", &WindowDelegate::windowDidUpdate); }
+void Window::update()
+{
+    if (toolbar_ && toolbar_->isVisible())
+        toolbar_->validateVisibleItems();
+    postNote(WindowDidUpdateNotification, "windowDidUpdate", &WindowDelegate::windowDidUpdate);
+}
 
 void Window::postNote(const QString& name, const char* delegateOperation, DelegateNote call)
 {
@@ -371,7 +376,7 @@ std::vector<Ref<Window>> Window::childWindows() const
 
 void Window::setFrameTopLeftPoint(Point topLeft) { setFrameOrigin(MakePoint(topLeft.x, topLeft.y - frame_.height())); }
 
-void Window::setContentSize(Size size) { setFrameDisplay(Rect { frame_.origin, size }, true); }
+void Window::setContentSize(Size size) { setFrameDisplay(frameRectForContentRect(Rect { frame_.origin, size }), true); }
 
 void Window::center()
 {
@@ -385,8 +390,19 @@ void Window::center()
 // The kit frame is the client area: decorations count for nothing.
 Rect Window::frameRectForContentRectStyleMask(Rect contentRect, unsigned) { return contentRect; }
 Rect Window::contentRectForFrameRectStyleMask(Rect frameRect, unsigned) { return frameRect; }
-Rect Window::frameRectForContentRect(Rect contentRect) const { return contentRect; }
-Rect Window::contentRectForFrameRect(Rect frameRect) const { return frameRect; }
+
+// The toolbar sits on top: y up, so the origin stays and only the height changes.
+Rect Window::frameRectForContentRect(Rect contentRect) const
+{
+    contentRect.size.height += toolbarHeight();
+    return contentRect;
+}
+
+Rect Window::contentRectForFrameRect(Rect frameRect) const
+{
+    frameRect.size.height = std::max(0.0, frameRect.size.height - toolbarHeight());
+    return frameRect;
+}
 
 QString Window::stringWithSavedFrame() const
 {
@@ -444,8 +460,8 @@ void Window::setContentView(View* view)
         contentView_->removeFromSuperview();
     contentView_ = view;
     if (view) {
-        view->setFrame(MakeRect(0, 0, frame_.width(), frame_.height()));
-        frameView_->addSubview(view);
+        view->setFrame(MakeRect(0, 0, frame_.width(), frame_.height() - toolbarHeight()));
+        frameView_->addSubviewPositionedRelativeTo(view, WindowBelow, nullptr);
     }
 }
 
@@ -482,6 +498,42 @@ void Window::orderOut(Object*)
 void Window::makeKeyAndOrderFront(Object* sender)
 {
     orderFront(sender);
+    makeKeyWindow();
+}
+
+bool Window::handleFirstMouse(const Event& event, View* hit)
+{
+    auto app = Application::sharedApplication();
+    orderingDelayed_ = false;
+    app->windowOrderingPrevented_ = false;
+    // Only scripts click windows that are not on screen: those take the click as if key.
+    if (!visible_ || (isKeyWindow() && app->isActive())) {
+        if (!isKeyWindow())
+            makeKeyWindow();
+        return true;
+    }
+    if (hit && hit->shouldDelayWindowOrderingForEvent(event))
+        orderingDelayed_ = true;
+    else
+        bringForwardByClick();
+    // A window that never becomes key takes every click.
+    return !canBecomeKeyWindow() || (hit && hit->acceptsFirstMouse(&event));
+}
+
+void Window::finishFirstMouse()
+{
+    if (!orderingDelayed_)
+        return;
+    orderingDelayed_ = false;
+    if (!Application::sharedApplication()->windowOrderingPrevented_)
+        bringForwardByClick();
+}
+
+void Window::bringForwardByClick()
+{
+    const Ref<Window> keep(this);
+    Application::sharedApplication()->setActive(true);
+    orderFront();
     makeKeyWindow();
 }
 
@@ -854,8 +906,10 @@ void Window::sendEvent(const Event& event)
     case OtherMouseDown: {
         trackMouse(event, false);
         const Ref<View> hit = frameView_->hitTest(event.locationInWindow());
-        if (event.type() == LeftMouseDown && !isKeyWindow())
-            makeKeyWindow();
+        if (event.type() == LeftMouseDown && !handleFirstMouse(event, hit.get())) {
+            swallowingPress_ = true;
+            return;
+        }
         if (!hit)
             return;
         // A click makes the clicked view first responder before its mouseDown.
@@ -877,10 +931,16 @@ void Window::sendEvent(const Event& event)
     case RightMouseUp:
     case OtherMouseUp: {
         trackMouse(event, false);
+        const bool up = event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp;
+        if (event.type() == LeftMouseUp)
+            finishFirstMouse();
+        if (swallowingPress_ && (event.type() == LeftMouseDragged || event.type() == LeftMouseUp)) {
+            swallowingPress_ = event.type() != LeftMouseUp;
+            return;
+        }
         Ref<View> target = mouseDownView_.lock();
         if (!target)
             target = frameView_->hitTest(event.locationInWindow());
-        const bool up = event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp;
         if (up)
             mouseDownView_ = nullptr;
         if (!target)
@@ -999,6 +1059,7 @@ void Window::noteGeometryChanged()
 {
     trackingDirty_ = true;
     cursorRectsDirty_ = true;
+    scheduleCursorUpdate();
 }
 
 void Window::viewWillDetach(View* view)
@@ -1011,6 +1072,10 @@ void Window::viewWillDetach(View* view)
     noteGeometryChanged();
 }
 
-KIT_REGISTER_CLASS(Window, Responder) { }
+KIT_REGISTER_CLASS(Window, Responder)
+{
+    c.property("toolbar", &Window::toolbar);
+    c.action("toggleToolbarShown", &Window::toggleToolbarShown);
+}
 
 } // namespace kit

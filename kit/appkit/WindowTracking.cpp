@@ -2,9 +2,11 @@
 // rectangles collected on demand, tool tips found under the pointer.
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/InputState.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Cursor.h"
 
 #include <QWidget>
@@ -197,9 +199,31 @@ QString Window::toolTipAtPoint(Point basePoint)
     return QString();
 }
 
-void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
+void Window::invalidateCursorRectsForView(View*)
+{
+    cursorRectsDirty_ = true;
+    scheduleCursorUpdate();
+}
 
-Ref<Object> Window::cursorAtPoint(Point p)
+void Window::scheduleCursorUpdate()
+{
+    // The pointer may rest over this window: show the new rectangles' cursor without waiting for
+    // it to move. Coalesced into one rebuild after the current callback.
+    if (cursorUpdateScheduled_ || CursorWindow().unsafeRaw() != this)
+        return;
+    cursorUpdateScheduled_ = true;
+    RunLoop::main().enqueueMainBlock([self = Weak<Window>(this)] {
+        const Ref<Window> w = self.lock();
+        if (!w)
+            return;
+        w->cursorUpdateScheduled_ = false;
+        // While a button is held the cursor stays what the press found; the release reconciles.
+        if (CursorWindow().unsafeRaw() == w.get() && InputState::shared().pressedButtons == 0)
+            w->updateCursorForPoint(w->lastMouse_);
+    });
+}
+
+Ref<Cursor> Window::cursorAtPoint(Point p)
 {
     if (cursorRectsDirty_) {
         cursorRects_.clear();
@@ -216,17 +240,16 @@ Ref<Object> Window::cursorAtPoint(Point p)
 
 void Window::updateCursorForPoint(Point p)
 {
-    const Ref<Object> wanted = cursorAtPoint(p);
-    if (wanted.get() == shownRectCursor_ && shownGeneration_ == cursorRectsGeneration_)
+    // Rectangles act only in the key window of the active application.
+    const bool key = isKeyWindow() && Application::sharedApplication()->isActive();
+    const Ref<Cursor> wanted = key ? cursorAtPoint(p) : nullptr;
+    const bool sameWindow = CursorWindow().unsafeRaw() == this;
+    if (sameWindow && wanted.get() == shownRectCursor_ && shownGeneration_ == cursorRectsGeneration_)
         return;
     shownRectCursor_ = wanted.get();
     shownGeneration_ = cursorRectsGeneration_;
     CursorWindow() = this;
-    // A rectangle holding something other than a cursor counts as none.
-    if (auto* cursor = dynamic_cast<Cursor*>(wanted.get()))
-        cursor->set();
-    else
-        Cursor::arrowCursor()->set();
+    (wanted ? wanted : Cursor::arrowCursor())->set();
 }
 
 } // namespace kit
