@@ -24,6 +24,8 @@ public:
         if (identifier == QLatin1String("Unknown"))
             return nullptr;
         auto item = make<ToolbarItem>(identifier);
+        if (identifier == QLatin1String("Search"))
+            item->setView(make<View>(MakeRect(0, 0, 80, 22)).get());
         item->setLabel(identifier);
         item->setAction(Selector(identifier == QLatin1String("Orphan") ? "noOneDoesThis" : "showPane"));
         item->setTag(identifier == QLatin1String("Refused") ? 2 : 1);
@@ -215,6 +217,22 @@ TEST_F(ToolbarTest, ASheetSitsBelowTheToolbar)
     Application::sharedApplication()->beginSheetModalForWindowDidEndContextInfo(sheet.get(), window.get(), nullptr, nullptr);
     EXPECT_EQ(sheet->frame().maxY(), window->frame().maxY() - Toolbar::Height);
     Application::sharedApplication()->endSheet(sheet.get());
+}
+
+TEST_F(ToolbarTest, ViewItemsSitInTheStripAndFlexibleSpaceTakesWhatIsLeft)
+{
+    delegate->defaults = { QStringLiteral("General"), ToolbarFlexibleSpaceItemIdentifier, QStringLiteral("Search") };
+    window->setToolbar(toolbar.get());
+    const Ref<View> field = item(QStringLiteral("Search"))->view();
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->superview(), toolbar->toolbarView());
+    const Rect inWindow = field->convertRectToView(field->bounds(), nullptr);
+    EXPECT_EQ(inWindow.maxX(), window->frame().width() - 8) << "pushed to the right margin";
+    EXPECT_EQ(inWindow.size, MakeSize(80, 22));
+    EXPECT_EQ(inWindow.midY(), window->contentView()->frame().maxY() + Toolbar::Height / 2) << "centred in the strip";
+    window->setFrameDisplay(MakeRect(100, 100, 400, window->frame().height()), false);
+    EXPECT_EQ(field->convertRectToView(field->bounds(), nullptr).maxX(), 400 - 8) << "the strip lays out again on a resize";
+    EXPECT_TRUE(item(QStringLiteral("Search"))->isEnabled()) << "view items are not autovalidated";
 }
 
 } // namespace
