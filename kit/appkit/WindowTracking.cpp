@@ -17,15 +17,6 @@ namespace kit {
 
 namespace {
 
-Rect intersect(Rect a, Rect b)
-{
-    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0)
-        return ZeroRect;
-    return MakeRect(x0, y0, x1 - x0, y1 - y0);
-}
-
 // The window whose rectangles showed the cursor last: the pointer is over it or it holds the grab.
 Weak<Window>& CursorWindow()
 {
@@ -180,7 +171,7 @@ void Window::collectCursorRects(View* view)
     if (!view->cursorRects_.empty()) {
         const Rect visible = view->visibleRect();
         for (const View::CursorRect& c : view->cursorRects_) {
-            const Rect r = intersect(c.rect, visible);
+            const Rect r = IntersectionRect(c.rect, visible);
             if (r.size.width > 0 && r.size.height > 0)
                 cursorRects_.emplace_back(view->convertRectToView(r, nullptr), c.cursor);
         }
