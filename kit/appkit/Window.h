@@ -2,8 +2,10 @@
 
 // A top-level window: a kit view tree painted into a backing image that one host QWidget
 // shows. The frame is the client area in screen coordinates with y up; the content view sits at
-// the origin of the window's base coordinates. The window collects the dirty region, runs the
-// display pass, keeps the first responder and the key-view loop, and routes events to views.
+// the origin of the window's base coordinates, under the toolbar when there is one. The window
+// collects the dirty region, runs the display pass, keeps the first responder and the key-view
+// loop, and routes events to views. Its parts live in Window*.cpp (display, ordering, toolbar,
+// tracking).
 
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
