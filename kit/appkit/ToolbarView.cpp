@@ -84,6 +84,7 @@ void ToolbarView::layoutItems()
         widths.push_back(w);
         fixed += w;
     }
+    removeAllToolTips();
     const double share = flexible ? std::max(0.0, bounds().width() - fixed) / flexible : 0;
     double x = Margin;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -92,6 +93,8 @@ void ToolbarView::layoutItems()
         const Rect slot = MakeRect(x, 0, w, Toolbar::Height);
         slots_.push_back(slot);
         x += w;
+        // The index travels as the user data; the text is read when the tip shows.
+        addToolTipRectOwnerUserData(slot, this, reinterpret_cast<void*>(i));
         if (const Ref<View> v = item.view()) {
             // The view keeps its height and sits in the middle of its slot.
             const Size s = v->frame().size;
@@ -100,6 +103,15 @@ void ToolbarView::layoutItems()
                 addSubview(v.get());
         }
     }
+}
+
+QString ToolbarView::viewStringForToolTipPointUserData(View*, std::int64_t, Point, void* userData)
+{
+    const Ref<Toolbar> toolbar = toolbar_.lock();
+    const auto index = reinterpret_cast<std::size_t>(userData);
+    if (!toolbar || index >= toolbar->items_.size() || toolbar->items_[index]->toolTip().isEmpty())
+        return QString();
+    return toolbar->items_[index]->toolTip();
 }
 
 Rect ToolbarView::rectOfItemAtIndex(std::size_t index) const { return index < slots_.size() ? slots_[index] : ZeroRect; }

@@ -12,7 +12,7 @@ namespace kit {
 
 class Toolbar;
 
-class ToolbarView : public View {
+class ToolbarView : public View, public ToolTipOwner {
 public:
     explicit ToolbarView(Toolbar* toolbar);
 
@@ -26,6 +26,9 @@ public:
     void setFrameSize(Size size) override;
     void drawRect(Rect dirty) override;
     void mouseDown(const Event& event) override;
+
+    // kit::ToolTipOwner: the item's tool tip, asked when it is about to show.
+    QString viewStringForToolTipPointUserData(View* view, std::int64_t tag, Point point, void* userData) override;
 
 private:
     std::ptrdiff_t buttonIndexAtPoint(Point point) const;

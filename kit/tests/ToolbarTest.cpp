@@ -210,6 +210,14 @@ TEST_F(ToolbarTest, AClickSendsTheActionWithTheItemAndSelectsSelectableItems)
     EXPECT_EQ(toolbar->selectedItemIdentifier(), QStringLiteral("General"));
 }
 
+TEST_F(ToolbarTest, AnItemsToolTipIsReadWhenItShows)
+{
+    window->setToolbar(toolbar.get());
+    EXPECT_TRUE(window->toolTipAtPoint(centreOf(QStringLiteral("General"))).isNull());
+    item(QStringLiteral("General"))->setToolTip(QStringLiteral("All settings"));
+    EXPECT_EQ(window->toolTipAtPoint(centreOf(QStringLiteral("General"))), QStringLiteral("All settings"));
+}
+
 TEST_F(ToolbarTest, ASheetSitsBelowTheToolbar)
 {
     window->setToolbar(toolbar.get());
