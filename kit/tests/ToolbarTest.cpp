@@ -124,7 +124,19 @@ TEST_F(ToolbarTest, LoadsTheDelegatesDefaultItemsWhenAttached)
         (QStringList { QStringLiteral("General"), ToolbarSeparatorItemIdentifier, QStringLiteral("Refused"), QStringLiteral("Orphan") }))
         << "an identifier the delegate makes no item for is left out";
     EXPECT_EQ(delegate->added, ids) << "the delegate hears of every item, standard ones too";
-    EXPECT_EQ(item(QStringLiteral("General"))->toolbar(), toolbar);
+    const Ref<ToolbarItem> general = item(QStringLiteral("General"));
+    EXPECT_EQ(general->toolbar(), toolbar);
+
+    std::vector<QString> removed;
+    const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(ToolbarDidRemoveItemNotification,
+        toolbar.get(), nullptr,
+        [&](Notification* n) { removed.push_back(n->userInfo().objectForKey(ToolbarItemKey).objectAs<ToolbarItem>()->itemIdentifier()); });
+    toolbar->removeItemAtIndex(0);
+    toolbar->removeItemAtIndex(10);
+    NotificationCenter::defaultCenter()->removeObserver(token.get());
+    EXPECT_EQ(removed, std::vector<QString> { QStringLiteral("General") }) << "an index out of range removes nothing";
+    EXPECT_EQ(toolbar->items().size(), 3u);
+    EXPECT_FALSE(general->toolbar());
 }
 
 TEST_F(ToolbarTest, AVisibleToolbarSitsAboveTheContentWhichKeepsItsSize)
