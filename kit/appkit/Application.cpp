@@ -71,6 +71,8 @@ void Application::resetForTesting()
     app->current_ = nullptr;
     app->key_ = nullptr;
     app->main_ = nullptr;
+    app->keyBeforeDeactivation_ = nullptr;
+    app->windowOrderingPrevented_ = false;
     app->sessions_.clear();
     app->sheets_.clear();
     app->active_ = true;
@@ -121,6 +123,10 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
             if (dequeue) {
                 queue_.erase(it);
                 current_ = found;
+                // A tracking loop took the release of a delayed first click.
+                if (found->type() == LeftMouseUp)
+                    if (const Ref<Window> w = found->window())
+                        w->finishFirstMouse();
             }
             break;
         }
@@ -225,6 +231,17 @@ void Application::setActive(bool active)
     if (active_ == active)
         return;
     active_ = active;
+    if (!active) {
+        keyBeforeDeactivation_ = key_;
+        if (const Ref<Window> key = keyWindow()) {
+            key->resignKeyWindow();
+            key_ = nullptr;
+            key->postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
+        }
+    } else if (const Ref<Window> back = keyBeforeDeactivation_.lock(); back && !keyWindow() && back->isVisible()) {
+        keyBeforeDeactivation_ = nullptr;
+        back->makeKeyWindow();
+    }
     for (const Ref<Window>& w : Window::allWindows()) {
         w->noteGeometryChanged();
         w->setViewsNeedDisplay(true);

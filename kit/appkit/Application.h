@@ -75,8 +75,12 @@ class Application : public Responder {
     Ref<Window> mainWindow() const { return main_.lock(); }
     std::vector<Ref<Window>> windows() const;
     bool isActive() const { return active_; }
-    // Posts the did-become or did-resign-active notification on a change.
+    // On a change: resigning, the key window resigns key (and is remembered); becoming active, the
+    // remembered window becomes key again. Then the did-become or did-resign-active notification.
     void setActive(bool active);
+    // During a click whose view delayed the window's ordering (a drag starting in a window that
+    // is not key): the window stays where it is when the mouse goes up.
+    void preventWindowOrdering() { windowOrderingPrevented_ = true; }
     // Sends `update` to every visible window; the run loop's end-of-pass hook does this once per
     // pass that dispatched events.
     void updateWindows();
@@ -151,6 +155,8 @@ private:
     Weak<Object> delegate_;
     Weak<Window> key_;
     Weak<Window> main_;
+    Weak<Window> keyBeforeDeactivation_;
+    bool windowOrderingPrevented_ = false;
     struct ModalSession {
         Weak<Window> window;
         std::int64_t code = 0;

@@ -675,9 +675,9 @@ QString View::toolTipAtPoint(Point point)
     return toolTip_;
 }
 
-void View::addCursorRect(Rect rect, Object* cursor) { cursorRects_.push_back({ rect, Ref<Object>(cursor) }); }
+void View::addCursorRect(Rect rect, Cursor* cursor) { cursorRects_.push_back({ rect, Ref<Cursor>(cursor) }); }
 
-void View::removeCursorRect(Rect rect, Object* cursor)
+void View::removeCursorRect(Rect rect, Cursor* cursor)
 {
     std::erase_if(cursorRects_, [&](const CursorRect& c) { return c.rect == rect && c.cursor.get() == cursor; });
 }

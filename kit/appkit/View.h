@@ -13,6 +13,7 @@
 #include "kit/appkit/TrackingArea.h"
 #include "kit/core/Geometry.h"
 #include "kit/foundation/Coder.h"
+#include "kit/graphics/Cursor.h"
 
 #include <QString>
 #include <QStringList>
@@ -168,10 +169,10 @@ class View : public Responder, public Coding {
     std::int64_t addTrackingRectOwnerUserDataAssumeInside(Rect rect, Object* owner, const void* userData, bool assumeInside);
     void removeTrackingRect(std::int64_t tag);
 
-    // Cursor rectangles, asked for by the window through resetCursorRects. `cursor` is a kit Cursor.
+    // Cursor rectangles, asked for by the window through resetCursorRects.
     virtual void resetCursorRects() { }
-    void addCursorRect(Rect rect, Object* cursor);
-    void removeCursorRect(Rect rect, Object* cursor);
+    void addCursorRect(Rect rect, Cursor* cursor);
+    void removeCursorRect(Rect rect, Cursor* cursor);
     void discardCursorRects();
 
     // Tool tips. A rectangle's owner is asked for the text only when the tip is about to show.
@@ -194,8 +195,12 @@ class View : public Responder, public Coding {
     virtual bool needsPanelToBecomeKey() const { return false; }
     void setKeyboardFocusRingNeedsDisplayInRect(Rect rect);
 
-    // Stored only.
+    // A click in a window that is not key brings the window forward; YES delivers it as well.
     virtual bool acceptsFirstMouse(const class Event*) const { return false; }
+    // YES keeps such a click from ordering the window forward and making it key until the mouse
+    // goes up (and then too after Application::preventWindowOrdering).
+    virtual bool shouldDelayWindowOrderingForEvent(const class Event&) const { return false; }
+    // Stored only.
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
 
     // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
@@ -240,7 +245,7 @@ private:
     void postChange(ChangeNote& note, const QString& name);
     struct CursorRect {
         Rect rect;
-        Ref<Object> cursor;
+        Ref<Cursor> cursor;
     };
     struct ToolTipRect {
         Rect rect;

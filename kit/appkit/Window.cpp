@@ -7,6 +7,7 @@
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/Toolbar.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
@@ -73,15 +74,6 @@ public:
         RectFillUsingOperation(dirty, CompositeSourceOver);
     }
 };
-
-Rect intersect(Rect a, Rect b)
-{
-    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0)
-        return ZeroRect;
-    return MakeRect(x0, y0, x1 - x0, y1 - y0);
-}
 
 } // namespace
 
@@ -171,8 +163,7 @@ void Window::setFrameDisplay(Rect frame, bool display)
     if (resized) {
         resizeBacking();
         frameView_->setFrameSize(frame.size);
-        if (contentView_)
-            contentView_->setFrame(MakeRect(0, 0, frame.width(), frame.height()));
+        layoutFrameView();
         invalidateRect(MakeRect(0, 0, frame.width(), frame.height()));
         noteGeometryChanged();
         if (display)
@@ -296,7 +287,12 @@ void Window::close()
     orderOut();
 }
 
-void Window::update() { postNote(WindowDidUpdateNotification, "windowDidUpdate", &WindowDelegate::windowDidUpdate); }
+void Window::update()
+{
+    if (toolbar_ && toolbar_->isVisible())
+        toolbar_->validateVisibleItems();
+    postNote(WindowDidUpdateNotification, "windowDidUpdate", &WindowDelegate::windowDidUpdate);
+}
 
 void Window::postNote(const QString& name, const char* delegateOperation, DelegateNote call)
 {
@@ -371,7 +367,7 @@ std::vector<Ref<Window>> Window::childWindows() const
 
 void Window::setFrameTopLeftPoint(Point topLeft) { setFrameOrigin(MakePoint(topLeft.x, topLeft.y - frame_.height())); }
 
-void Window::setContentSize(Size size) { setFrameDisplay(Rect { frame_.origin, size }, true); }
+void Window::setContentSize(Size size) { setFrameDisplay(frameRectForContentRect(Rect { frame_.origin, size }), true); }
 
 void Window::center()
 {
@@ -385,8 +381,19 @@ void Window::center()
 // The kit frame is the client area: decorations count for nothing.
 Rect Window::frameRectForContentRectStyleMask(Rect contentRect, unsigned) { return contentRect; }
 Rect Window::contentRectForFrameRectStyleMask(Rect frameRect, unsigned) { return frameRect; }
-Rect Window::frameRectForContentRect(Rect contentRect) const { return contentRect; }
-Rect Window::contentRectForFrameRect(Rect frameRect) const { return frameRect; }
+
+// The toolbar sits on top: y up, so the origin stays and only the height changes.
+Rect Window::frameRectForContentRect(Rect contentRect) const
+{
+    contentRect.size.height += toolbarHeight();
+    return contentRect;
+}
+
+Rect Window::contentRectForFrameRect(Rect frameRect) const
+{
+    frameRect.size.height = std::max(0.0, frameRect.size.height - toolbarHeight());
+    return frameRect;
+}
 
 QString Window::stringWithSavedFrame() const
 {
@@ -444,104 +451,10 @@ void Window::setContentView(View* view)
         contentView_->removeFromSuperview();
     contentView_ = view;
     if (view) {
-        view->setFrame(MakeRect(0, 0, frame_.width(), frame_.height()));
-        frameView_->addSubview(view);
+        view->setFrame(MakeRect(0, 0, frame_.width(), frame_.height() - toolbarHeight()));
+        frameView_->addSubviewPositionedRelativeTo(view, WindowBelow, nullptr);
     }
 }
-
-// Ordering and key state --------------------------------------------------------------------------
-
-void Window::orderFront(Object*)
-{
-    if (!visible_) {
-        visible_ = true;
-        invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
-    }
-    host_->show();
-    host_->raise();
-}
-
-void Window::orderOut(Object*)
-{
-    visible_ = false;
-    host_->hide();
-    auto app = Application::sharedApplication();
-    const Ref<Window> keep(this);
-    if (app->keyWindow().get() == this) {
-        resignKeyWindow();
-        app->key_ = nullptr;
-        postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
-    }
-    if (app->mainWindow().get() == this) {
-        resignMainWindow();
-        app->main_ = nullptr;
-        postNote(WindowDidResignMainNotification, "windowDidResignMain", &WindowDelegate::windowDidResignMain);
-    }
-}
-
-void Window::makeKeyAndOrderFront(Object* sender)
-{
-    orderFront(sender);
-    makeKeyWindow();
-}
-
-bool Window::canBecomeKeyWindow() const { return styleMask_ != BorderlessWindowMask; }
-bool Window::canBecomeMainWindow() const { return visible_ && styleMask_ != BorderlessWindowMask; }
-
-void Window::makeKeyWindow()
-{
-    auto app = Application::sharedApplication();
-    if (!canBecomeKeyWindow() || app->keyWindow().get() == this)
-        return;
-    const Ref<Window> keep(this);
-    if (const Ref<Window> old = app->keyWindow()) {
-        old->resignKeyWindow();
-        app->key_ = nullptr;
-        old->postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
-    }
-    app->key_ = this;
-    becomeKeyWindow();
-    postNote(WindowDidBecomeKeyNotification, "windowDidBecomeKey", &WindowDelegate::windowDidBecomeKey);
-    if (canBecomeMainWindow())
-        makeMainWindow();
-}
-
-void Window::makeMainWindow()
-{
-    auto app = Application::sharedApplication();
-    if (!canBecomeMainWindow() || app->mainWindow().get() == this)
-        return;
-    const Ref<Window> keep(this);
-    if (const Ref<Window> old = app->mainWindow()) {
-        old->resignMainWindow();
-        app->main_ = nullptr;
-        old->postNote(WindowDidResignMainNotification, "windowDidResignMain", &WindowDelegate::windowDidResignMain);
-    }
-    app->main_ = this;
-    becomeMainWindow();
-    postNote(WindowDidBecomeMainNotification, "windowDidBecomeMain", &WindowDelegate::windowDidBecomeMain);
-}
-
-bool Window::isKeyWindow() const { return Application::sharedApplication()->keyWindow().get() == this; }
-bool Window::isMainWindow() const { return Application::sharedApplication()->mainWindow().get() == this; }
-
-void Window::becomeKeyWindow()
-{
-    if (!firstResponder_.unsafeRaw())
-        if (const Ref<View> initial = initialFirstResponder())
-            makeFirstResponder(initial.get());
-    setViewsNeedDisplay(true);
-    noteGeometryChanged();
-}
-
-void Window::resignKeyWindow()
-{
-    setViewsNeedDisplay(true);
-    noteGeometryChanged();
-}
-
-void Window::becomeMainWindow() { setViewsNeedDisplay(true); }
-void Window::resignMainWindow() { setViewsNeedDisplay(true); }
 
 // First responder and key views -------------------------------------------------------------------
 
@@ -624,210 +537,6 @@ Ref<Responder> Window::fieldEditorForObject(bool createFlag, Object*)
 
 void Window::setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory) { fieldEditorFactory() = std::move(factory); }
 
-// Display -----------------------------------------------------------------------------------------
-
-void Window::resizeBacking()
-{
-    const qreal dpr = host_ ? host_->devicePixelRatioF() : 1.0;
-    const QSize size(int(std::ceil(frame_.width() * dpr)), int(std::ceil(frame_.height() * dpr)));
-    backing_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    backing_.setDevicePixelRatio(dpr);
-    backing_.fill(Qt::transparent);
-}
-
-QRect Window::toDevice(Rect r) const
-{
-    const double h = frame_.height();
-    const double top = h - r.maxY(), bottom = h - r.minY();
-    const int x0 = int(std::floor(r.minX())), y0 = int(std::floor(top));
-    return QRect(x0, y0, int(std::ceil(r.maxX())) - x0, int(std::ceil(bottom)) - y0);
-}
-
-void Window::setViewsNeedDisplay(bool flag)
-{
-    if (flag)
-        invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
-    else
-        dirty_ = QRegion();
-}
-
-void Window::invalidateRect(Rect baseRect)
-{
-    QRegion add = QRegion(toDevice(baseRect)) & QRect(0, 0, int(std::ceil(frame_.width())), int(std::ceil(frame_.height())));
-    // What the running pass already covers is being drawn now.
-    if (drawing_)
-        add -= passRegion_;
-    if (add.isEmpty())
-        return;
-    dirty_ += add;
-    schedulePass();
-}
-
-void Window::clearRect(Rect baseRect) { dirty_ -= toDevice(baseRect); }
-
-void Window::schedulePass()
-{
-    if (passScheduled_)
-        return;
-    passScheduled_ = true;
-    QMetaObject::invokeMethod(
-        host_.get(),
-        [self = Weak<Window>(this)] {
-            if (const Ref<Window> w = self.lock(); w && w->passScheduled_)
-                w->displayIfNeeded();
-        },
-        Qt::QueuedConnection);
-}
-
-void Window::displayIfNeeded()
-{
-    if (drawing_)
-        return;
-    passScheduled_ = false;
-    if (dirty_.isEmpty())
-        return;
-    // First, top down, views in the region may lay out; what they invalidate joins this pass.
-    std::vector<Ref<View>> stack { frameView_ };
-    while (!stack.empty()) {
-        const Ref<View> v = stack.back();
-        stack.pop_back();
-        if (v->isHidden() || v->window().get() != this)
-            continue;
-        if (!v->needsDisplay())
-            continue;
-        try {
-            v->viewWillDraw();
-        } catch (const std::exception& e) {
-            logMessage(QStringLiteral("*** Exception in viewWillDraw: ") + QString::fromUtf8(e.what()));
-        }
-        const auto& subs = v->subviews();
-        for (auto it = subs.rbegin(); it != subs.rend(); ++it)
-            stack.push_back(*it);
-    }
-    const QRegion region = dirty_;
-    dirty_ = QRegion();
-    passScheduled_ = false;
-    drawPass(region);
-}
-
-void Window::flushToScreen()
-{
-    if (host_->isVisible() && !unflushed_.isEmpty())
-        host_->update(unflushed_);
-    unflushed_ = QRegion();
-}
-
-namespace {
-int screenUpdatesDisabled = 0;
-} // namespace
-
-void DisableScreenUpdates() { ++screenUpdatesDisabled; }
-
-void EnableScreenUpdates()
-{
-    if (screenUpdatesDisabled > 0 && --screenUpdatesDisabled == 0)
-        for (const Ref<Window>& w : Window::allWindows())
-            w->flushToScreen();
-}
-
-bool ScreenUpdatesEnabled() { return screenUpdatesDisabled == 0; }
-
-int WindowLevelForKey(WindowLevelKey key)
-{
-    switch (key) {
-    case FloatingWindowLevelKey:
-        return FloatingWindowLevel;
-    case ModalPanelWindowLevelKey:
-        return ModalPanelWindowLevel;
-    case StatusWindowLevelKey:
-        return StatusWindowLevel;
-    default:
-        return NormalWindowLevel;
-    }
-}
-
-void Window::display() { displayRect(MakeRect(0, 0, frame_.width(), frame_.height())); }
-
-void Window::displayRect(Rect baseRect)
-{
-    if (drawing_) {
-        invalidateRect(baseRect);
-        return;
-    }
-    const QRegion region = QRegion(toDevice(baseRect)) & QRect(0, 0, int(std::ceil(frame_.width())), int(std::ceil(frame_.height())));
-    if (region.isEmpty())
-        return;
-    dirty_ -= region;
-    drawPass(region);
-}
-
-void Window::drawPass(const QRegion& region)
-{
-    drawing_ = true;
-    passRegion_ = region;
-    ++passCount_;
-    {
-        QPainter painter(&backing_);
-        painter.setRenderHint(QPainter::Antialiasing);
-        drawView(frameView_.get(), painter, region, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
-    }
-    View::setCurrentPainter(nullptr);
-    drawing_ = false;
-    passRegion_ = QRegion();
-    // While screen updates are disabled the backing changes but nothing reaches the screen.
-    unflushed_ += region;
-    if (ScreenUpdatesEnabled())
-        flushToScreen();
-    if (!dirty_.isEmpty()) {
-        passScheduled_ = false;
-        schedulePass();
-    }
-}
-
-void Window::drawView(View* view, QPainter& painter, const QRegion& region, const ViewTransform& toBase, Rect clipBase)
-{
-    // Frame and hidden state are read now, after the parent has drawn.
-    if (view->isHidden())
-        return;
-    const Rect visibleBase = intersect(toBase.apply(view->bounds()), clipBase);
-    if (visibleBase.size.width <= 0 || visibleBase.size.height <= 0)
-        return;
-    const QRegion clip = region & toDevice(visibleBase);
-    if (clip.isEmpty())
-        return;
-    const QRect box = clip.boundingRect();
-    const double h = frame_.height();
-    const Rect boxBase = intersect(MakeRect(box.x(), h - box.y() - box.height(), box.width(), box.height()), visibleBase);
-    const Rect dirty = toBase.inverted().apply(boxBase);
-
-    painter.save();
-    painter.setClipRegion(clip);
-    painter.setTransform(QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty));
-    {
-        // The view draws through the current graphics context: its bounds are user space.
-        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(&painter, view->isFlipped());
-        GraphicsContext::Scope current(context);
-        View::setCurrentPainter(&painter);
-        try {
-            view->drawRect(dirty);
-        } catch (const std::exception& e) {
-            logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
-        }
-        View::setCurrentPainter(nullptr);
-    }
-    painter.restore();
-
-    const std::vector<Ref<View>> subviews = view->subviews();
-    for (const Ref<View>& sub : subviews)
-        drawView(sub.get(), painter, region, sub->transformToSuperview().then(toBase), visibleBase);
-}
-
-QImage Window::snapshot()
-{
-    displayIfNeeded();
-    return backing_.copy();
-}
-
 // Events ------------------------------------------------------------------------------------------
 
 Point Window::convertBaseToScreen(Point p) const { return MakePoint(p.x + frame_.minX(), p.y + frame_.minY()); }
@@ -854,8 +563,10 @@ void Window::sendEvent(const Event& event)
     case OtherMouseDown: {
         trackMouse(event, false);
         const Ref<View> hit = frameView_->hitTest(event.locationInWindow());
-        if (event.type() == LeftMouseDown && !isKeyWindow())
-            makeKeyWindow();
+        if (event.type() == LeftMouseDown && !handleFirstMouse(event, hit.get())) {
+            swallowingPress_ = true;
+            return;
+        }
         if (!hit)
             return;
         // A click makes the clicked view first responder before its mouseDown.
@@ -877,10 +588,16 @@ void Window::sendEvent(const Event& event)
     case RightMouseUp:
     case OtherMouseUp: {
         trackMouse(event, false);
+        const bool up = event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp;
+        if (event.type() == LeftMouseUp)
+            finishFirstMouse();
+        if (swallowingPress_ && (event.type() == LeftMouseDragged || event.type() == LeftMouseUp)) {
+            swallowingPress_ = event.type() != LeftMouseUp;
+            return;
+        }
         Ref<View> target = mouseDownView_.lock();
         if (!target)
             target = frameView_->hitTest(event.locationInWindow());
-        const bool up = event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp;
         if (up)
             mouseDownView_ = nullptr;
         if (!target)
@@ -999,6 +716,7 @@ void Window::noteGeometryChanged()
 {
     trackingDirty_ = true;
     cursorRectsDirty_ = true;
+    scheduleCursorUpdate();
 }
 
 void Window::viewWillDetach(View* view)
@@ -1011,6 +729,10 @@ void Window::viewWillDetach(View* view)
     noteGeometryChanged();
 }
 
-KIT_REGISTER_CLASS(Window, Responder) { }
+KIT_REGISTER_CLASS(Window, Responder)
+{
+    c.property("toolbar", &Window::toolbar);
+    c.action("toggleToolbarShown", &Window::toggleToolbarShown);
+}
 
 } // namespace kit

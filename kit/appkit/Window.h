@@ -2,8 +2,10 @@
 
 // A top-level window: a kit view tree painted into a backing image that one host QWidget
 // shows. The frame is the client area in screen coordinates with y up; the content view sits at
-// the origin of the window's base coordinates. The window collects the dirty region, runs the
-// display pass, keeps the first responder and the key-view loop, and routes events to views.
+// the origin of the window's base coordinates, under the toolbar when there is one. The window
+// collects the dirty region, runs the display pass, keeps the first responder and the key-view
+// loop, and routes events to views. Its parts live in Window*.cpp (display, ordering, toolbar,
+// tracking).
 
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
@@ -30,6 +32,7 @@ namespace kit {
 class Cursor;
 class Event;
 class Notification;
+class Toolbar;
 class View;
 class TrackingArea;
 class WindowHost;
@@ -70,6 +73,31 @@ public:
     virtual void windowDidMove(Notification*) { }
     virtual void windowWillClose(Notification*) { }
     virtual void windowDidUpdate(Notification*) { }
+};
+
+enum WindowButton : int {
+    WindowCloseButton = 0,
+    WindowMiniaturizeButton = 1,
+    WindowZoomButton = 2,
+    WindowToolbarButton = 3,
+    WindowDocumentIconButton = 4,
+};
+
+// A button of the title bar that the window manager draws: the kit keeps its enabled state and
+// maps it to the native window's hints (zoom: the maximize button).
+class TitleBarButton : public Object {
+    KIT_CLASS(TitleBarButton)
+
+    TitleBarButton() = default;
+    TitleBarButton(Window* window, WindowButton kind, bool enabled);
+    WindowButton kind() const { return kind_; }
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool flag);
+
+private:
+    Weak<Window> window_;
+    WindowButton kind_ = WindowCloseButton;
+    bool enabled_ = true;
 };
 
 enum WindowLevelKey : int { NormalWindowLevelKey = 4, FloatingWindowLevelKey = 5, ModalPanelWindowLevelKey = 10, StatusWindowLevelKey = 9 };
@@ -117,10 +145,24 @@ class Window : public Responder {
     Size maxSize() const { return maxSize_; }
     void setMinSize(Size size) { minSize_ = size; }
     void setMaxSize(Size size) { maxSize_ = size; }
+    // The style forms: the kit frame is the client area, so they change nothing. The instance
+    // forms add or take off the visible toolbar, which sits above the content view.
     static Rect frameRectForContentRectStyleMask(Rect contentRect, unsigned styleMask);
     static Rect contentRectForFrameRectStyleMask(Rect frameRect, unsigned styleMask);
     Rect frameRectForContentRect(Rect contentRect) const;
     Rect contentRectForFrameRect(Rect frameRect) const;
+
+    // The toolbar, drawn by the kit between the top of the frame and the content view. Attaching,
+    // detaching, showing or hiding it keeps the content size and the top-left corner. The key
+    // "toolbar" is observable, so "toolbar.visible" is too.
+    Ref<Toolbar> toolbar() const;
+    void setToolbar(Toolbar* toolbar);
+    void toggleToolbarShown(Object* sender = nullptr);
+    // Stored only: the window manager's title bar has no toolbar button.
+    bool showsToolbarButton() const { return showsToolbarButton_; }
+    void setShowsToolbarButton(bool flag) { showsToolbarButton_ = flag; }
+    // Close, miniaturize and zoom of a titled window; null for other kinds and borderless windows.
+    Ref<TitleBarButton> standardWindowButton(WindowButton kind);
 
     // Frame autosave: "x y w h sx sy sw sh " (frame, then the screen's visible frame).
     QString stringWithSavedFrame() const;
@@ -244,10 +286,11 @@ class Window : public Responder {
 
     // Cursor rectangles and tracking.
     void invalidateCursorRectsForView(View* view);
-    // The cursor object the rectangles ask for at `basePoint`, or null for the arrow.
-    Ref<Object> cursorAtPoint(Point basePoint);
+    // The cursor the rectangles ask for at `basePoint`, or null for the arrow.
+    Ref<Cursor> cursorAtPoint(Point basePoint);
     // Shows the rectangles' cursor under the pointer when it differs from what they last showed,
-    // or when they were rebuilt since: a cursor set by hand lasts until then.
+    // or when they were rebuilt since: a cursor set by hand lasts until then. Rectangles act only
+    // in the key window; others show the arrow.
     void updateCursorForPoint(Point basePoint);
     // Puts the kit's shown cursor on the host of the window under the pointer (else the key
     // window). Every new window installs it again, so tests that swap the presenter do it after.
@@ -268,6 +311,8 @@ private:
     friend class View;
     friend class WindowHost;
     friend class Application;
+    friend class Toolbar;
+    friend class TitleBarButton;
     struct Placed;
 
     void drawPass(const QRegion& region);
@@ -288,6 +333,18 @@ private:
     Ref<View> keyLoopStart() const;
     void resizeBacking();
     void updateTranslucency();
+    // Toolbar and content view in the frame view; the height of the visible toolbar.
+    void layoutFrameView();
+    double toolbarHeight() const;
+    void toolbarHeightChanged(double before);
+    void updateTitleBarHints();
+    // A left press in a window that is not key: ordering and the first-mouse rule. NO when the
+    // press is not to be delivered.
+    bool handleFirstMouse(const Event& event, View* hit);
+    // The mouse-up of a delayed first click orders the window forward unless that was prevented.
+    void finishFirstMouse();
+    void bringForwardByClick();
+    void scheduleCursorUpdate();
 
     std::int64_t number_;
     unsigned styleMask_;
@@ -338,15 +395,22 @@ private:
     std::vector<TrackedArea> collecting_;
     Weak<View> mouseDownView_;
     bool settingGeometry_ = false;
-    std::vector<std::pair<Rect, Ref<Object>>> cursorRects_;
+    std::vector<std::pair<Rect, Ref<Cursor>>> cursorRects_;
     std::uint64_t cursorRectsGeneration_ = 0;
     std::uint64_t shownGeneration_ = 0;
-    const Object* shownRectCursor_ = nullptr; // identity only: what the rectangles last showed
+    const Cursor* shownRectCursor_ = nullptr; // identity only: what the rectangles last showed
+    bool cursorUpdateScheduled_ = false;
     QString autosaveName_;
     std::optional<Rect> userFrame_; // before zooming
     Rect standardFrame() const;
     Weak<Object> defaultButtonCell_;
     Point lastMouse_ { -1e9, -1e9 };
+
+    Ref<Toolbar> toolbar_;
+    bool showsToolbarButton_ = true;
+    std::vector<Ref<TitleBarButton>> titleBarButtons_;
+    bool swallowingPress_ = false; // a first click that was not delivered: its drags and up go too
+    bool orderingDelayed_ = false; // a delayed first click: ordering waits for the mouse-up
 
     std::unique_ptr<WindowHost> host_;
     Ref<Object> liveResizeTimer_; // a kit::Timer while a live resize runs

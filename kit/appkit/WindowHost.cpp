@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -192,6 +193,10 @@ void WindowHost::resizeEvent(QResizeEvent*)
 
 void WindowHost::focusInEvent(QFocusEvent*)
 {
+    // Focus that comes with a click: the press decides when it reaches the window (a view may
+    // delay the ordering, or refuse the first click).
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        return;
     if (const Ref<Window> w = window_.lock())
         w->makeKeyWindow();
 }

@@ -2,9 +2,11 @@
 // rectangles collected on demand, tool tips found under the pointer.
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/InputState.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Cursor.h"
 
 #include <QWidget>
@@ -14,15 +16,6 @@
 namespace kit {
 
 namespace {
-
-Rect intersect(Rect a, Rect b)
-{
-    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0)
-        return ZeroRect;
-    return MakeRect(x0, y0, x1 - x0, y1 - y0);
-}
 
 // The window whose rectangles showed the cursor last: the pointer is over it or it holds the grab.
 Weak<Window>& CursorWindow()
@@ -178,7 +171,7 @@ void Window::collectCursorRects(View* view)
     if (!view->cursorRects_.empty()) {
         const Rect visible = view->visibleRect();
         for (const View::CursorRect& c : view->cursorRects_) {
-            const Rect r = intersect(c.rect, visible);
+            const Rect r = IntersectionRect(c.rect, visible);
             if (r.size.width > 0 && r.size.height > 0)
                 cursorRects_.emplace_back(view->convertRectToView(r, nullptr), c.cursor);
         }
@@ -197,9 +190,31 @@ QString Window::toolTipAtPoint(Point basePoint)
     return QString();
 }
 
-void Window::invalidateCursorRectsForView(View*) { cursorRectsDirty_ = true; }
+void Window::invalidateCursorRectsForView(View*)
+{
+    cursorRectsDirty_ = true;
+    scheduleCursorUpdate();
+}
 
-Ref<Object> Window::cursorAtPoint(Point p)
+void Window::scheduleCursorUpdate()
+{
+    // The pointer may rest over this window: show the new rectangles' cursor without waiting for
+    // it to move. Coalesced into one rebuild after the current callback.
+    if (cursorUpdateScheduled_ || CursorWindow().unsafeRaw() != this)
+        return;
+    cursorUpdateScheduled_ = true;
+    RunLoop::main().enqueueMainBlock([self = Weak<Window>(this)] {
+        const Ref<Window> w = self.lock();
+        if (!w)
+            return;
+        w->cursorUpdateScheduled_ = false;
+        // While a button is held the cursor stays what the press found; the release reconciles.
+        if (CursorWindow().unsafeRaw() == w.get() && InputState::shared().pressedButtons == 0)
+            w->updateCursorForPoint(w->lastMouse_);
+    });
+}
+
+Ref<Cursor> Window::cursorAtPoint(Point p)
 {
     if (cursorRectsDirty_) {
         cursorRects_.clear();
@@ -216,17 +231,16 @@ Ref<Object> Window::cursorAtPoint(Point p)
 
 void Window::updateCursorForPoint(Point p)
 {
-    const Ref<Object> wanted = cursorAtPoint(p);
-    if (wanted.get() == shownRectCursor_ && shownGeneration_ == cursorRectsGeneration_)
+    // Rectangles act only in the key window of the active application.
+    const bool key = isKeyWindow() && Application::sharedApplication()->isActive();
+    const Ref<Cursor> wanted = key ? cursorAtPoint(p) : nullptr;
+    const bool sameWindow = CursorWindow().unsafeRaw() == this;
+    if (sameWindow && wanted.get() == shownRectCursor_ && shownGeneration_ == cursorRectsGeneration_)
         return;
     shownRectCursor_ = wanted.get();
     shownGeneration_ = cursorRectsGeneration_;
     CursorWindow() = this;
-    // A rectangle holding something other than a cursor counts as none.
-    if (auto* cursor = dynamic_cast<Cursor*>(wanted.get()))
-        cursor->set();
-    else
-        Cursor::arrowCursor()->set();
+    (wanted ? wanted : Cursor::arrowCursor())->set();
 }
 
 } // namespace kit

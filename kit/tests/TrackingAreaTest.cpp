@@ -142,15 +142,15 @@ TEST_F(Tracking, UpdateTrackingAreasIsCoalescedBeforeTheNextMouseEvent)
 TEST_F(Tracking, TheTopmostCursorRectWins)
 {
     struct CursorView : View {
-        CursorView(Rect frame, Ref<Object> cursor)
+        CursorView(Rect frame, Ref<Cursor> cursor)
             : View(frame)
             , cursor(std::move(cursor))
         { }
         void resetCursorRects() override { addCursorRect(bounds(), cursor.get()); }
-        Ref<Object> cursor;
+        Ref<Cursor> cursor;
     };
-    auto ibeam = make<Object>();
-    auto hand = make<Object>();
+    auto ibeam = make<Cursor>(Qt::IBeamCursor);
+    auto hand = make<Cursor>(Qt::PointingHandCursor);
     auto back = make<CursorView>(MakeRect(0, 0, 100, 100), ibeam);
     auto front = make<CursorView>(MakeRect(20, 20, 30, 30), hand);
     window->contentView()->addSubview(back.get());

@@ -1,6 +1,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Cursor.h"
 #include "kit/testsupport/EventScript.h"
 
@@ -117,6 +118,45 @@ TEST_F(WindowCursor, HiddenViewsGiveNoRectangles)
     script.run();
     EXPECT_EQ(shown(), Qt::IBeamCursor);
     EXPECT_EQ(hand->resets, 0) << "a hidden view is not asked";
+}
+
+TEST_F(WindowCursor, RectanglesActOnlyInTheKeyWindowOfTheActiveApplication)
+{
+    auto other = make<Window>(MakeRect(300, 0, 100, 100), TitledWindowMask);
+    test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(10, 10));
+    script.run();
+    EXPECT_EQ(shown(), Qt::IBeamCursor);
+    other->makeKeyAndOrderFront();
+    script.mouseMoved(MakePoint(12, 10));
+    script.run();
+    EXPECT_EQ(shown(), Qt::ArrowCursor) << "no longer key";
+    window->makeKeyWindow();
+    script.mouseMoved(MakePoint(14, 10));
+    script.run();
+    EXPECT_EQ(shown(), Qt::IBeamCursor);
+    Application::sharedApplication()->setActive(false);
+    RunLoop::main().runPending();
+    EXPECT_EQ(shown(), Qt::ArrowCursor) << "deactivation shows the arrow without waiting for the pointer";
+}
+
+TEST_F(WindowCursor, ARebuildUnderAStillPointerShowsTheNewCursorAtOnce)
+{
+    test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(10, 10));
+    script.run();
+    EXPECT_EQ(shown(), Qt::IBeamCursor);
+    text->cursor = Cursor::resizeUpDownCursor();
+    window->invalidateCursorRectsForView(text.get());
+    window->invalidateCursorRectsForView(text.get());
+    const int before = text->resets;
+    RunLoop::main().runPending();
+    EXPECT_EQ(shown(), Qt::SizeVerCursor) << "no mouse event came";
+    EXPECT_EQ(text->resets, before + 1) << "invalidations coalesce into one rebuild";
+
+    hand->setFrameOrigin(MakePoint(0, 0));
+    RunLoop::main().runPending();
+    EXPECT_EQ(shown(), Qt::PointingHandCursor) << "a geometry change under the pointer too";
 }
 
 } // namespace

@@ -281,4 +281,27 @@ TEST_F(Notifications, ActivationIsPostedOnChangesOnly)
     app->setDelegate(nullptr);
 }
 
+TEST_F(Notifications, DeactivationTakesKeyFromTheKeyWindowAndActivationGivesItBack)
+{
+    const Ref<Application> app = Application::sharedApplication();
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    w->makeKeyAndOrderFront();
+    Log log;
+    log.tag(app.get(), "app");
+    log.tag(w.get(), "w");
+    app->setActive(false);
+    EXPECT_FALSE(w->isKeyWindow());
+    EXPECT_TRUE(w->isMainWindow()) << "main stays";
+    app->setActive(true);
+    EXPECT_TRUE(w->isKeyWindow());
+    EXPECT_EQ(log.entries,
+        (std::vector<std::string> { "NSWindowDidResignKeyNotification:w", "NSApplicationDidResignActiveNotification:app",
+            "NSWindowDidBecomeKeyNotification:w", "NSApplicationDidBecomeActiveNotification:app" }));
+
+    app->setActive(false);
+    w->orderOut();
+    app->setActive(true);
+    EXPECT_FALSE(app->keyWindow()) << "a window ordered out meanwhile does not come back as key";
+}
+
 } // namespace

@@ -42,6 +42,26 @@ TEST(WindowZoom, TogglesBetweenTheStandardFrameAndTheUserFrame)
     Application::resetForTesting();
 }
 
+TEST(WindowZoom, TheZoomButtonsEnablingMapsToTheMaximizeHint)
+{
+    auto w = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask | ClosableWindowMask | ResizableWindowMask);
+    const Ref<TitleBarButton> zoom = w->standardWindowButton(WindowZoomButton);
+    ASSERT_TRUE(zoom);
+    EXPECT_TRUE(zoom->isEnabled()) << "resizable: zoomable";
+    EXPECT_EQ(w->standardWindowButton(WindowZoomButton), zoom) << "one per window";
+    zoom->setEnabled(false);
+    EXPECT_FALSE(w->hostWidget()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w->hostWidget()->windowFlags() & Qt::WindowCloseButtonHint) << "the other buttons stay";
+    EXPECT_FALSE(w->hostWidget()->windowFlags() & Qt::WindowMinimizeButtonHint) << "not miniaturizable";
+    zoom->setEnabled(true);
+    EXPECT_TRUE(w->hostWidget()->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    EXPECT_FALSE(make<Window>(MakeRect(0, 0, 10, 10), TitledWindowMask)->standardWindowButton(WindowZoomButton)->isEnabled())
+        << "a fixed-size window cannot zoom";
+    EXPECT_FALSE(make<Window>(MakeRect(0, 0, 10, 10), BorderlessWindowMask)->standardWindowButton(WindowZoomButton));
+    Application::resetForTesting();
+}
+
 TEST(WindowAnimatedFrame, BlocksForAFifthOfASecondPer150PointsOfTheLargestEdgeMove)
 {
     auto w = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask | ResizableWindowMask);

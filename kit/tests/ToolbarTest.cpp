@@ -1,0 +1,258 @@
+#include "kit/appkit/Toolbar.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/ToolbarView.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/KeyValueObserving.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/RuntimeRecorders.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace kit;
+
+class BarDelegate : public Object, public ToolbarDelegate {
+    KIT_CLASS(BarDelegate)
+public:
+    Ref<ToolbarItem> toolbarItemForItemIdentifierWillBeInsertedIntoToolbar(Toolbar*, const QString& identifier, bool) override
+    {
+        if (identifier == QLatin1String("Unknown"))
+            return nullptr;
+        auto item = make<ToolbarItem>(identifier);
+        if (identifier == QLatin1String("Search"))
+            item->setView(make<View>(MakeRect(0, 0, 80, 22)).get());
+        item->setLabel(identifier);
+        item->setAction(Selector(identifier == QLatin1String("Orphan") ? "noOneDoesThis" : "showPane"));
+        item->setTag(identifier == QLatin1String("Refused") ? 2 : 1);
+        return item;
+    }
+    QStringList toolbarDefaultItemIdentifiers(Toolbar*) override { return defaults; }
+    QStringList toolbarSelectableItemIdentifiers(Toolbar*) override { return { QStringLiteral("General") }; }
+    void toolbarWillAddItem(Notification* note) override
+    {
+        added.push_back(note->userInfo().objectForKey(ToolbarItemKey).objectAs<ToolbarItem>()->itemIdentifier());
+    }
+
+    QStringList defaults { QStringLiteral("General"), ToolbarSeparatorItemIdentifier, QStringLiteral("Refused"), QStringLiteral("Unknown"),
+        QStringLiteral("Orphan") };
+    QStringList added;
+};
+
+KIT_REGISTER_CLASS(BarDelegate, Object)
+{
+    c.optionalOperations({ "toolbarItemForItemIdentifierWillBeInsertedIntoToolbar", "toolbarDefaultItemIdentifiers",
+        "toolbarSelectableItemIdentifiers", "toolbarWillAddItem" });
+}
+
+// The first responder: performs showPane, refuses tag 2 through the toolbar-specific question.
+class PaneView : public View, public ToolbarItemValidation {
+    KIT_CLASS(PaneView)
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+    void showPane(Object* sender) { senders.push_back(sender); }
+    bool validateToolbarItem(ToolbarItem* item) override { return item->tag() != refusedTag; }
+    std::vector<Object*> senders;
+    std::int64_t refusedTag = 2;
+};
+
+KIT_REGISTER_CLASS(PaneView, View) { c.action("showPane", &PaneView::showPane); }
+
+// A target that knows only the general question.
+class GeneralTarget : public Object, public UserInterfaceValidations {
+    KIT_CLASS(GeneralTarget)
+public:
+    void showPane(Object*) { }
+    bool validateUserInterfaceItem(ValidatedUserInterfaceItem* item) override { return item->action() == Selector("showPane") && answer; }
+    bool answer = false;
+};
+
+KIT_REGISTER_CLASS(GeneralTarget, Object) { c.action("showPane", &GeneralTarget::showPane); }
+
+class ToolbarTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask | ResizableWindowMask);
+        pane = make<PaneView>(MakeRect(0, 0, 50, 50));
+        window->contentView()->addSubview(pane.get());
+        window->makeKeyAndOrderFront();
+        window->makeFirstResponder(pane.get());
+        toolbar = make<Toolbar>(QStringLiteral("Bar"));
+        toolbar->setDelegate(delegate.get());
+    }
+    void TearDown() override { Application::resetForTesting(); }
+    Ref<ToolbarItem> item(const QString& identifier)
+    {
+        for (const Ref<ToolbarItem>& i : toolbar->items())
+            if (i->itemIdentifier() == identifier)
+                return i;
+        return nullptr;
+    }
+    // The centre of an item's slot in window base coordinates.
+    Point centreOf(const QString& identifier)
+    {
+        auto* strip = static_cast<ToolbarView*>(toolbar->toolbarView().get());
+        const auto& items = toolbar->items();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (items[i]->itemIdentifier() == identifier) {
+                const Rect slot = strip->convertRectToView(strip->rectOfItemAtIndex(i), nullptr);
+                return MakePoint(slot.midX(), slot.midY());
+            }
+        return ZeroPoint;
+    }
+
+    Ref<BarDelegate> delegate = make<BarDelegate>();
+    Ref<Window> window;
+    Ref<PaneView> pane;
+    Ref<Toolbar> toolbar;
+};
+
+TEST_F(ToolbarTest, LoadsTheDelegatesDefaultItemsWhenAttached)
+{
+    EXPECT_TRUE(delegate->added.isEmpty()) << "nothing is asked before the toolbar is needed";
+    window->setToolbar(toolbar.get());
+    QStringList ids;
+    for (const Ref<ToolbarItem>& i : toolbar->items())
+        ids << i->itemIdentifier();
+    EXPECT_EQ(ids,
+        (QStringList { QStringLiteral("General"), ToolbarSeparatorItemIdentifier, QStringLiteral("Refused"), QStringLiteral("Orphan") }))
+        << "an identifier the delegate makes no item for is left out";
+    EXPECT_EQ(delegate->added, ids) << "the delegate hears of every item, standard ones too";
+    const Ref<ToolbarItem> general = item(QStringLiteral("General"));
+    EXPECT_EQ(general->toolbar(), toolbar);
+
+    std::vector<QString> removed;
+    const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(ToolbarDidRemoveItemNotification,
+        toolbar.get(), nullptr,
+        [&](Notification* n) { removed.push_back(n->userInfo().objectForKey(ToolbarItemKey).objectAs<ToolbarItem>()->itemIdentifier()); });
+    toolbar->removeItemAtIndex(0);
+    toolbar->removeItemAtIndex(10);
+    NotificationCenter::defaultCenter()->removeObserver(token.get());
+    EXPECT_EQ(removed, std::vector<QString> { QStringLiteral("General") }) << "an index out of range removes nothing";
+    EXPECT_EQ(toolbar->items().size(), 3u);
+    EXPECT_FALSE(general->toolbar());
+}
+
+TEST_F(ToolbarTest, AVisibleToolbarSitsAboveTheContentWhichKeepsItsSize)
+{
+    window->setToolbar(toolbar.get());
+    const double bar = Toolbar::Height;
+    EXPECT_EQ(window->frame(), MakeRect(100, 100 - bar, 300, 200 + bar)) << "grown downward, top-left fixed";
+    EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 300, 200));
+    EXPECT_EQ(toolbar->toolbarView()->frame(), MakeRect(0, 200, 300, bar));
+    EXPECT_EQ(window->frameRectForContentRect(MakeRect(5, 6, 70, 80)), MakeRect(5, 6, 70, 80 + bar));
+    EXPECT_EQ(window->contentRectForFrameRect(MakeRect(5, 6, 70, 80 + bar)), MakeRect(5, 6, 70, 80));
+    EXPECT_EQ(Window::frameRectForContentRectStyleMask(MakeRect(5, 6, 70, 80), window->styleMask()), MakeRect(5, 6, 70, 80))
+        << "the style form knows no toolbar";
+
+    toolbar->setVisible(false);
+    EXPECT_EQ(window->frame(), MakeRect(100, 100, 300, 200));
+    EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 300, 200));
+    EXPECT_TRUE(toolbar->toolbarView()->isHidden());
+    EXPECT_EQ(window->frameRectForContentRect(MakeRect(5, 6, 70, 80)), MakeRect(5, 6, 70, 80));
+
+    toolbar->setVisible(true);
+    window->setFrameDisplay(MakeRect(100, 100, 400, 300), true);
+    EXPECT_EQ(window->contentView()->frame(), MakeRect(0, 0, 400, 300 - bar)) << "resizing the frame resizes the content under the bar";
+    window->setContentSize(MakeSize(200, 100));
+    EXPECT_EQ(window->frame().size, MakeSize(200, 100 + bar));
+
+    window->setToolbar(nullptr);
+    EXPECT_EQ(window->frame().size, MakeSize(200, 100));
+    EXPECT_FALSE(toolbar->toolbarView()->superview());
+}
+
+TEST_F(ToolbarTest, ToolbarVisibleIsObservableThroughTheWindow)
+{
+    test::KeyValueRecorder recorder;
+    window->addObserverForKeyPathOptionsContext(&recorder, QStringLiteral("toolbar.visible"), KeyValueObservingOptionNew, nullptr);
+    window->setToolbar(toolbar.get());
+    toolbar->setVisible(false);
+    toolbar->setVisible(true);
+    window->removeObserverForKeyPath(&recorder, QStringLiteral("toolbar.visible"));
+    ASSERT_EQ(recorder.records.size(), 3u);
+    EXPECT_EQ(recorder.records[0].change.newValue, Value(true)) << "attaching a visible toolbar";
+    EXPECT_EQ(recorder.records[1].change.newValue, Value(false));
+    EXPECT_EQ(recorder.records[2].change.newValue, Value(true));
+    EXPECT_EQ(debug::observationCount(window.get()), 0);
+    EXPECT_EQ(debug::observationCount(toolbar.get()), 0);
+}
+
+TEST_F(ToolbarTest, ItemsAreValidatedThroughTheResponderChainAndOnEveryWindowUpdate)
+{
+    auto general = make<GeneralTarget>();
+    window->setToolbar(toolbar.get());
+    EXPECT_TRUE(item(QStringLiteral("General"))->isEnabled()) << "the first responder performs it and allows it";
+    EXPECT_FALSE(item(QStringLiteral("Refused"))->isEnabled()) << "validateToolbarItem refuses tag 2";
+    EXPECT_FALSE(item(QStringLiteral("Orphan"))->isEnabled()) << "no receiver: disabled";
+
+    item(QStringLiteral("General"))->setTarget(general.get());
+    pane->refusedTag = 1;
+    window->update();
+    EXPECT_FALSE(item(QStringLiteral("General"))->isEnabled()) << "a set target answers the general question";
+    EXPECT_TRUE(item(QStringLiteral("Refused"))->isEnabled()) << "revalidated on the update";
+    general->answer = true;
+    item(QStringLiteral("Refused"))->setAutovalidates(false);
+    pane->refusedTag = 2;
+    window->update();
+    EXPECT_TRUE(item(QStringLiteral("General"))->isEnabled());
+    EXPECT_TRUE(item(QStringLiteral("Refused"))->isEnabled()) << "an item that does not autovalidate is left alone";
+}
+
+TEST_F(ToolbarTest, AClickSendsTheActionWithTheItemAndSelectsSelectableItems)
+{
+    window->setToolbar(toolbar.get());
+    const Ref<ToolbarItem> general = item(QStringLiteral("General"));
+    test::EventScript script(window.get());
+    script.mouseDown(centreOf(QStringLiteral("General"))).mouseDragged(MakePoint(5, 5)).mouseUp(MakePoint(5, 5));
+    script.click(centreOf(QStringLiteral("Refused")));
+    script.run();
+    EXPECT_TRUE(pane->senders.empty()) << "released outside, and a disabled item";
+    EXPECT_TRUE(toolbar->selectedItemIdentifier().isEmpty());
+    script.click(centreOf(QStringLiteral("General")));
+    script.run();
+    ASSERT_EQ(pane->senders.size(), 1u);
+    EXPECT_EQ(pane->senders[0], general.get());
+    EXPECT_EQ(toolbar->selectedItemIdentifier(), QStringLiteral("General"));
+}
+
+TEST_F(ToolbarTest, AnItemsToolTipIsReadWhenItShows)
+{
+    window->setToolbar(toolbar.get());
+    EXPECT_TRUE(window->toolTipAtPoint(centreOf(QStringLiteral("General"))).isNull());
+    item(QStringLiteral("General"))->setToolTip(QStringLiteral("All settings"));
+    EXPECT_EQ(window->toolTipAtPoint(centreOf(QStringLiteral("General"))), QStringLiteral("All settings"));
+}
+
+TEST_F(ToolbarTest, ASheetSitsBelowTheToolbar)
+{
+    window->setToolbar(toolbar.get());
+    auto sheet = make<Window>(MakeRect(0, 0, 100, 40), TitledWindowMask);
+    Application::sharedApplication()->beginSheetModalForWindowDidEndContextInfo(sheet.get(), window.get(), nullptr, nullptr);
+    EXPECT_EQ(sheet->frame().maxY(), window->frame().maxY() - Toolbar::Height);
+    Application::sharedApplication()->endSheet(sheet.get());
+}
+
+TEST_F(ToolbarTest, ViewItemsSitInTheStripAndFlexibleSpaceTakesWhatIsLeft)
+{
+    delegate->defaults = { QStringLiteral("General"), ToolbarFlexibleSpaceItemIdentifier, QStringLiteral("Search") };
+    window->setToolbar(toolbar.get());
+    const Ref<View> field = item(QStringLiteral("Search"))->view();
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->superview(), toolbar->toolbarView());
+    const Rect inWindow = field->convertRectToView(field->bounds(), nullptr);
+    EXPECT_EQ(inWindow.maxX(), window->frame().width() - 8) << "pushed to the right margin";
+    EXPECT_EQ(inWindow.size, MakeSize(80, 22));
+    EXPECT_EQ(inWindow.midY(), window->contentView()->frame().maxY() + Toolbar::Height / 2) << "centred in the strip";
+    window->setFrameDisplay(MakeRect(100, 100, 400, window->frame().height()), false);
+    EXPECT_EQ(field->convertRectToView(field->bounds(), nullptr).maxX(), 400 - 8) << "the strip lays out again on a resize";
+    EXPECT_TRUE(item(QStringLiteral("Search"))->isEnabled()) << "view items are not autovalidated";
+}
+
+} // namespace
