@@ -702,7 +702,10 @@ std::uint64_t ZQSplitView::dividerHitByRelativeToViewThickness(Point point, cons
 
 // Events --------------------------------------------------------------------------------------------
 
+// A Command-click in a window behind works in place without bringing the window forward.
 bool ZQSplitView::acceptsFirstMouse(const kit::Event* event) const { return !event || !(event->modifierFlags() & kit::CommandKeyMask); }
+
+bool ZQSplitView::shouldDelayWindowOrderingForEvent(const kit::Event& event) const { return event.modifierFlags() & kit::CommandKeyMask; }
 
 void ZQSplitView::viewDidMoveToSuperview()
 {

@@ -136,6 +136,7 @@ class ZQSplitView : public ZQSplitSubview, public kit::NibAwaking {
     void drawRect(kit::Rect dirtyRect) override;
     void resetCursorRects() override;
     bool acceptsFirstMouse(const kit::Event* event) const override;
+    bool shouldDelayWindowOrderingForEvent(const kit::Event& event) const override;
     void viewDidMoveToSuperview() override;
     bool mouseDownCanMoveWindow() const override { return false; }
     QString description() const override;

@@ -183,11 +183,6 @@ Ref<Menu> Menu::rootMenu()
     return menu;
 }
 
-Ref<Object> Menu::validatorForItem(const MenuItem& item)
-{
-    return Application::sharedApplication()->targetForActionToFrom(item.action(), item.targetReference(), nullptr);
-}
-
 void Menu::update()
 {
     if (!autoenables_)
@@ -198,11 +193,11 @@ void Menu::update()
             continue;
         if (item->action().isNull()) {
             item->setEnabled(item->hasSubmenu());
-        } else if (const Ref<Object> validator = validatorForItem(*item)) {
-            auto* validation = dynamic_cast<MenuItemValidation*>(validator.get());
-            item->setEnabled(validation ? validation->validateMenuItem(item.get()) : true);
         } else {
-            item->setEnabled(false);
+            item->setEnabled(validateUserInterfaceItemForTarget(*item, item->targetReference(), [&](Object* validator) {
+                auto* validation = dynamic_cast<MenuItemValidation*>(validator);
+                return validation ? std::optional<bool>(validation->validateMenuItem(item.get())) : std::nullopt;
+            }));
         }
     }
 }

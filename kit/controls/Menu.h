@@ -110,9 +110,6 @@ public:
     void setAutoenablesItems(bool flag) { autoenables_ = flag; }
     // Enables each item by its validator (auto-enabling menus only).
     void update();
-    // The object that decides an item's enabling: the item's target if it responds, else the
-    // first responder-chain object that responds; null when nobody would get the action.
-    static Ref<Object> validatorForItem(const MenuItem& item);
 
     MenuDelegate* delegate() const { return delegateObject_.lock() ? delegate_ : nullptr; }
     // The delegate is held weakly through its object.

@@ -4,6 +4,7 @@
 // sent to a target (or along the responder chain) with the item as sender, a represented object
 // kept by identity, and an optional submenu. Separator items are shared-looking but distinct.
 
+#include "kit/appkit/UserInterfaceValidation.h"
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
@@ -19,7 +20,7 @@ namespace kit {
 
 class Menu;
 
-class MenuItem : public Object, public Coding {
+class MenuItem : public Object, public Coding, public ValidatedUserInterfaceItem {
     KIT_CLASS(MenuItem)
 public:
     MenuItem() = default;
@@ -34,12 +35,12 @@ public:
 
     QString title() const { return title_; }
     void setTitle(const QString& title) { title_ = title; }
-    Selector action() const { return action_; }
+    Selector action() const override { return action_; }
     void setAction(Selector action) { action_ = action; }
     Ref<Object> target() const { return target_.lock(); }
     const Weak<Object>& targetReference() const { return target_; }
     void setTarget(Object* target) { target_ = target; }
-    std::int64_t tag() const { return tag_; }
+    std::int64_t tag() const override { return tag_; }
     void setTag(std::int64_t tag) { tag_ = tag; }
     // On shows a check mark, Mixed a dash.
     int state() const { return state_; }

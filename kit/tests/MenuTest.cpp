@@ -40,7 +40,13 @@ private:
     QStringList* vlog_;
 };
 
-enum class TargetKind { Own, OwnValidatingNo, OwnDeaf, Chain, Nobody, NoAction, NoActionSubmenu };
+// A target that only has the general check, which sees the item's tag.
+class GeneralValidatingTarget : public RecordingTarget, public UserInterfaceValidations {
+public:
+    bool validateUserInterfaceItem(ValidatedUserInterfaceItem* item) override { return item->tag() == 7; }
+};
+
+enum class TargetKind { Own, OwnValidatingNo, OwnDeaf, OwnGeneral, OwnGeneralOtherTag, Chain, Nobody, NoAction, NoActionSubmenu };
 
 struct EnableCase {
     const char* name;
@@ -62,6 +68,7 @@ TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
     auto own = make<RecordingTarget>();
     auto ownNo = make<ValidatingTarget>(false);
     auto deaf = make<RecordingTarget>(QStringList { "other" });
+    auto general = make<GeneralValidatingTarget>();
 
     auto menu = make<Menu>("M");
     menu->setAutoenablesItems(c.autoenables);
@@ -76,6 +83,13 @@ TEST_P(MenuAutoEnable, AsksWhoeverWouldGetTheAction)
         break;
     case TargetKind::OwnDeaf:
         item->setTarget(deaf.get());
+        break;
+    case TargetKind::OwnGeneral:
+        item->setTag(7);
+        item->setTarget(general.get());
+        break;
+    case TargetKind::OwnGeneralOtherTag:
+        item->setTarget(general.get());
         break;
     case TargetKind::Chain:
         break;
@@ -100,6 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Table, MenuAutoEnable,
     testing::Values(EnableCase { "own target", TargetKind::Own, true, false, true, 0 },
         EnableCase { "own target says no", TargetKind::OwnValidatingNo, true, true, false, 0 },
         EnableCase { "own target does not respond", TargetKind::OwnDeaf, true, true, false, 0 },
+        EnableCase { "own target's general check says yes", TargetKind::OwnGeneral, true, false, true, 0 },
+        EnableCase { "own target's general check says no", TargetKind::OwnGeneralOtherTag, true, true, false, 0 },
         EnableCase { "chain validates and checks", TargetKind::Chain, true, false, true, 1 },
         EnableCase { "nobody responds", TargetKind::Nobody, true, true, false, 0 },
         EnableCase { "no action", TargetKind::NoAction, true, true, false, 0 },
