@@ -482,6 +482,20 @@ void Layer::drawInContext(CGContext& context)
 
 // Layout ------------------------------------------------------------------------------------------
 
+void Layer::setConstraints(const std::vector<Constraint>& constraints)
+{
+    constraints_ = constraints;
+    if (const Ref<Layer> sup = superlayer())
+        sup->setNeedsLayout();
+}
+
+void Layer::addConstraint(const Constraint& constraint)
+{
+    constraints_.push_back(constraint);
+    if (const Ref<Layer> sup = superlayer())
+        sup->setNeedsLayout();
+}
+
 void Layer::setNeedsLayout()
 {
     needsLayout_ = true;

@@ -53,6 +53,44 @@ enum : unsigned {
     LayerMaxYMargin = 32,
 };
 
+enum ConstraintAttribute : int {
+    ConstraintMinX = 0,
+    ConstraintMidX = 1,
+    ConstraintMaxX = 2,
+    ConstraintWidth = 3,
+    ConstraintMinY = 4,
+    ConstraintMidY = 5,
+    ConstraintMaxY = 6,
+    ConstraintHeight = 7,
+};
+
+// The layer's `attribute` = the source's `sourceAttribute` × scale + offset; the source is
+// "superlayer" or a sibling's name. kit::ConstraintLayoutManager applies them.
+struct Constraint {
+    ConstraintAttribute attribute = ConstraintMinX;
+    QString sourceName;
+    ConstraintAttribute sourceAttribute = ConstraintMinX;
+    double scale = 1;
+    double offset = 0;
+
+    static Constraint constraintWithAttributeRelativeToAttributeScaleOffset(
+        ConstraintAttribute attribute, const QString& source, ConstraintAttribute sourceAttribute, double scale, double offset)
+    {
+        return { attribute, source, sourceAttribute, scale, offset };
+    }
+    static Constraint constraintWithAttributeRelativeToAttributeOffset(
+        ConstraintAttribute attribute, const QString& source, ConstraintAttribute sourceAttribute, double offset)
+    {
+        return { attribute, source, sourceAttribute, 1, offset };
+    }
+    static Constraint constraintWithAttributeRelativeToAttribute(
+        ConstraintAttribute attribute, const QString& source, ConstraintAttribute sourceAttribute)
+    {
+        return { attribute, source, sourceAttribute, 1, 0 };
+    }
+    friend bool operator==(const Constraint&, const Constraint&) = default;
+};
+
 // Optional operations of a layer's delegate, asked through respondsToSelector (register them).
 class LayerDelegate {
 public:
@@ -168,6 +206,10 @@ class Layer : public Object {
     virtual void drawInContext(CGContext& context);
 
     // --- Layout. ---
+    // Changing them marks the superlayer for layout.
+    const std::vector<Constraint>& constraints() const { return constraints_; }
+    void setConstraints(const std::vector<Constraint>& constraints);
+    void addConstraint(const Constraint& constraint);
     Ref<Object> layoutManager() const { return layoutManager_.lock(); }
     // A kit::CALayoutManager, held weakly.
     void setLayoutManager(Object* manager) { layoutManager_ = manager; }
@@ -225,6 +267,7 @@ private:
     double borderWidth_ = 0;
     std::optional<CGColor> borderColor_ = CGColor::getConstantColor(CGColor::Constant::Black);
     Weak<Object> delegate_;
+    std::vector<Constraint> constraints_;
     Weak<Object> layoutManager_;
     bool needsDisplay_ = false;
     bool needsDisplayOnBoundsChange_ = false;
