@@ -14,7 +14,6 @@
 #include "kit/core/Geometry.h"
 #include "kit/foundation/Coder.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -150,7 +149,8 @@ class View : public Responder {
 
     // Capture (ViewCapture.cpp). lockFocus runs the window's pending display, then makes current a
     // context that draws into the window's backing in this view's coordinates, clipped to the
-    // visible rect; calls nest, each ended by unlockFocus. Without canDraw nothing is drawn.
+    // visible rect; calls nest, each ended by unlockFocus. Without canDraw nothing is drawn. The
+    // window keeps its size while focus is locked (the context paints its backing's pixels).
     bool canDraw() const;
     void lockFocus();
     bool lockFocusIfCanDraw();
