@@ -137,7 +137,8 @@ void Layer::detach()
         return;
     const Ref<Layer> self(this);
     auto& subs = sup->sublayers_;
-    subs.erase(std::find(subs.begin(), subs.end(), self));
+    if (const auto it = std::find(subs.begin(), subs.end(), self); it != subs.end())
+        subs.erase(it);
     superlayer_ = nullptr;
     sup->setNeedsLayout();
 }
