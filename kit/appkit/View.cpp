@@ -457,6 +457,7 @@ bool View::isHiddenOrHasHiddenAncestor() const
 
 void View::geometryChanged()
 {
+    syncLayerGeometry();
     if (const Ref<Window> w = window()) {
         w->noteGeometryChanged();
         w->trackingUpdates_.push_back(Weak<View>(this));
@@ -497,6 +498,8 @@ bool View::needsDisplay() const
 
 bool View::needsToDrawRect(Rect rect) const
 {
+    if (const std::optional<bool> captured = captureNeedsToDrawRect(rect))
+        return *captured;
     const Ref<Window> w = window();
     if (!w || !w->drawing_)
         return false;

@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -27,6 +28,7 @@ namespace kit {
 
 class Window;
 class View;
+class Layer;
 
 // The owner of a tool-tip rectangle.
 class ToolTipOwner {
@@ -144,6 +146,28 @@ class View : public Responder, public Coding {
     Rect visibleRect() const;
     // The painter of the current drawing pass, in the drawing view's coordinates; null outside drawRect.
     static QPainter* currentPainter();
+
+    // Capture (ViewCapture.cpp). lockFocus runs the window's pending display, then makes current a
+    // context that draws into the window's backing in this view's coordinates, clipped to the
+    // visible rect; calls nest, each ended by unlockFocus. Without canDraw nothing is drawn. The
+    // window keeps its size while focus is locked (the context paints its backing's pixels).
+    bool canDraw() const;
+    void lockFocus();
+    bool lockFocusIfCanDraw();
+    void unlockFocus();
+    // The view of the innermost lockFocus, or null.
+    static Ref<View> focusView();
+    // Not PDF: PNG data of this view and its subviews inside `rect` (own coordinates), one pixel
+    // per point on a transparent background, so Image::imageWithData makes an image of rect's size.
+    QByteArray dataWithPDFInsideRect(Rect rect);
+
+    // Layer hosting (kit/layers/LayerHosting.cpp). A view with a layer draws that tree in place of
+    // drawRect, its subviews above it, and keeps the root layer's frame equal to its bounds (the
+    // tree is y up even in a flipped view). wantsLayer is only stored: drawing needs a set layer.
+    Ref<Layer> layer() const;
+    virtual void setLayer(Layer* layer);
+    bool wantsLayer() const { return wantsLayer_; }
+    virtual void setWantsLayer(bool flag);
 
     // Conversion. A null view means the window's base coordinates.
     Point convertPointFromView(Point point, const View* view) const;
@@ -263,6 +287,11 @@ private:
     void sendLiveResize(bool start);
     void geometryChanged();
     static void setCurrentPainter(QPainter* painter);
+    // The display pass and captures draw a view through this: its hosted layer tree, else drawRect.
+    void drawForDisplayPass(Rect dirty);
+    void syncLayerGeometry();
+    // While a capture draws this view: whether `rect` lies in what it captures; else nothing.
+    std::optional<bool> captureNeedsToDrawRect(Rect rect) const;
 
     Rect frame_;
     Rect bounds_;
@@ -282,6 +311,8 @@ private:
     QString toolTip_;
     QStringList draggedTypes_;
     Ref<Object> menu_;
+    Ref<Object> layer_; // a kit::Layer (kept opaque here so this header stays light)
+    bool wantsLayer_ = false;
 };
 
 } // namespace kit

@@ -196,7 +196,7 @@ void Window::drawView(View* view, QPainter& painter, const QRegion& region, cons
         GraphicsContext::Scope current(context);
         View::setCurrentPainter(&painter);
         try {
-            view->drawRect(dirty);
+            view->drawForDisplayPass(dirty);
         } catch (const std::exception& e) {
             logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
         }

@@ -43,20 +43,31 @@ Ref<BitmapImageRep> BitmapImageRep::imageRepWithCGImage(const Ref<kit::CGImage>&
     return image ? make<BitmapImageRep>(image->image()) : nullptr;
 }
 
-Ref<BitmapImageRep> BitmapImageRep::imageRepWithFocusedViewRect(Rect rect)
+Ref<BitmapImageRep> BitmapImageRep::initWithFocusedViewRect(Rect rect)
 {
     auto* context = GraphicsContext::currentContext();
     QPainter* painter = context ? context->backend().painter() : nullptr;
     auto* device = painter ? dynamic_cast<QImage*>(painter->device()) : nullptr;
     if (!device || IsEmptyRect(rect))
         return nullptr;
-    const QRect pixels = context->state()
-                             .ctm.mapRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height))
-                             .toAlignedRect()
-                             .intersected(device->rect());
+    // The CTM and the clip are in device points; the pixels are `scale` times as many.
+    const double scale = device->devicePixelRatio();
+    const QTransform toPixels = context->state().ctm * QTransform::fromScale(scale, scale);
+    const QRect pixels = toPixels.mapRect(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height)).toAlignedRect();
     if (pixels.isEmpty())
         return nullptr;
-    auto rep = make<BitmapImageRep>(device->copy(pixels));
+    QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.translate(-pixels.x(), -pixels.y());
+        if (const auto& clip = context->deviceClip())
+            p.setClipPath(QTransform::fromScale(scale, scale).map(*clip));
+        const QRect source = pixels.intersected(QRect(QPoint(0, 0), device->size()));
+        p.drawImage(QRectF(source), *device, QRectF(source));
+    }
+    auto rep = make<BitmapImageRep>(std::move(image));
     rep->setSize(rect.size);
     return rep;
 }

@@ -49,9 +49,12 @@ class BitmapImageRep final : public ImageRep {
     // Null for data that is not a readable raster image.
     static Ref<BitmapImageRep> imageRepWithData(const QByteArray& data);
     static Ref<BitmapImageRep> imageRepWithCGImage(const Ref<kit::CGImage>& image);
-    // The pixels under `rect` (user space) of the current context's device, as drawn so far; null when
-    // the context does not draw into an image. The view area uses it after lockFocus + display.
-    static Ref<BitmapImageRep> imageRepWithFocusedViewRect(Rect rect);
+    // The pixels under `rect` (user space) of the current context's device as drawn so far, at the
+    // device's scale: after View::lockFocus the window's backing, subviews included; outside the
+    // context's clip (the focused view's visible rect) they are transparent. The size is rect's.
+    // Null when the context does not draw into an image.
+    static Ref<BitmapImageRep> initWithFocusedViewRect(Rect rect);
+    static Ref<BitmapImageRep> imageRepWithFocusedViewRect(Rect rect) { return initWithFocusedViewRect(rect); }
 
     int pixelsWide() const override { return image_.width(); }
     int pixelsHigh() const override { return image_.height(); }
