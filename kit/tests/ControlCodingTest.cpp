@@ -20,19 +20,6 @@ Value roundTrip(const Value& root)
     return back;
 }
 
-QByteArray archiveOf(const char* objects)
-{
-    return QByteArray(R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}}, "$objects": )") + objects + "}";
-}
-
-// Decodes despite errors, as an interface file's objects are: the object and the first error.
-template <class T> std::pair<Ref<T>, QString> decodeLeniently(const QByteArray& data)
-{
-    auto unarchiver = make<KeyedUnarchiver>(data);
-    const auto object = unarchiver->decodeObjectForKey("root").objectAs<T>();
-    return { object, unarchiver->error() };
-}
-
 Ref<PopUpButton> makePopUp(bool pullsDown)
 {
     auto popUp = make<PopUpButton>(MakeRect(10, 10, 120, 24), pullsDown);

@@ -11,6 +11,7 @@
 #include "kit/controls/Menu.h"
 #include "kit/controls/MenuPlacement.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QString>
@@ -24,7 +25,23 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Archives written by hand, as a file a user edited might hold: `objects` is the "$objects" array
+// and object 0 the root.
+inline QByteArray archiveOf(const char* objects)
+{
+    return QByteArray(R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}}, "$objects": )") + objects + "}";
+}
+
+// Decodes despite errors, as an interface file's objects are: the object and the first error.
+template <class T> std::pair<kit::Ref<T>, QString> decodeLeniently(const QByteArray& data)
+{
+    auto unarchiver = kit::make<kit::KeyedUnarchiver>(data);
+    const auto object = unarchiver->decodeObjectForKey("root").objectAs<T>();
+    return { object, unarchiver->error() };
+}
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

@@ -11,18 +11,6 @@ using namespace kit;
 
 namespace {
 
-QByteArray archiveOf(const char* objects)
-{
-    return QByteArray(R"({"$archiver": "KeyedArchiver", "$version": 1, "$top": {"root": {"$ref": 0}}, "$objects": )") + objects + "}";
-}
-
-template <class T> std::pair<Ref<T>, QString> decodeLeniently(const QByteArray& data)
-{
-    auto unarchiver = make<KeyedUnarchiver>(data);
-    const auto object = unarchiver->decodeObjectForKey("root").objectAs<T>();
-    return { object, unarchiver->error() };
-}
-
 // A plain object that is not archivable, for represented objects.
 class Opaque : public Object {
     KIT_CLASS(Opaque)

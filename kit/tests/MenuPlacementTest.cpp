@@ -81,56 +81,6 @@ INSTANTIATE_TEST_SUITE_P(Table, Placement,
             "wider than the screen: left edges meet", Anchor, true, MaxYEdge, -1, MakeRect(0, 0, 100, 600), MakeRect(0, 240, 120, 60) }),
     [](const testing::TestParamInfo<PlacementCase>& info) { return "case" + std::to_string(info.index); });
 
-// A session hands the presenter the control in screen coordinates; the scripted presenter places
-// its 20-point items with the same function the QMenu presenter uses.
-class PopUpPlacement : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        popUp = make<PopUpButton>(MakeRect(10, 10, 120, 26));
-        popUp->addItemsWithTitles({ "One", "Two", "Three" });
-        pullDown = make<PopUpButton>(MakeRect(10, 50, 120, 26), true);
-        pullDown->addItemsWithTitles({ "Actions", "Copy", "Paste" });
-        w.content->addSubview(popUp.get());
-        w.content->addSubview(pullDown.get());
-    }
-    const ScriptedMenuPresenter::Shown& clickOn(Point p)
-    {
-        w.script->click(p);
-        w.script->run();
-        EXPECT_FALSE(scope.presenter->sessions.empty());
-        return scope.presenter->sessions.back();
-    }
-    ControlWindow w; // at (100, 100) on the screen
-    MenuScope scope;
-    Ref<PopUpButton> popUp;
-    Ref<PopUpButton> pullDown;
-};
-
-TEST_F(PopUpPlacement, PullDownOpensOnItsPreferredEdge)
-{
-    const auto& below = clickOn(MakePoint(50, 60));
-    EXPECT_EQ(text(below.screenRect), text(MakeRect(110, 150, 120, 26)));
-    EXPECT_EQ(text(below.frame), text(MakeRect(110, 110, 120, 40)));
-    pullDown->setPreferredEdge(MaxXEdge);
-    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(230, 136, 120, 40)));
-    pullDown->setPreferredEdge(MinYEdge);
-    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(110, 176, 120, 40)));
-}
-
-TEST_F(PopUpPlacement, PopUpPutsTheSelectedItemOverTheButton)
-{
-    const auto& first = clickOn(MakePoint(50, 20));
-    EXPECT_EQ(text(first.screenRect), text(MakeRect(110, 110, 120, 26)));
-    EXPECT_EQ(first.positioned, "One");
-    EXPECT_EQ(text(first.frame), text(MakeRect(110, 73, 120, 60)));
-    popUp->selectItemAtIndex(2);
-    const auto& third = clickOn(MakePoint(50, 20));
-    EXPECT_EQ(third.positioned, "Three");
-    // The third item's middle (40 + 10 below the top) is level with the button's middle (123).
-    EXPECT_EQ(text(third.frame), text(MakeRect(110, 113, 120, 60)));
-}
-
 // The real presenter opens the QMenu where the function says: below a flipped control, left
 // edges aligned. Closed by a zero-delay timer.
 TEST(QMenuPlacement, RealMenuOpensBelowThePullDown)

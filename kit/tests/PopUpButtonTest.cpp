@@ -12,6 +12,12 @@ namespace {
 using namespace kit;
 using namespace kit::test;
 
+// Rectangles as text, so a failure shows them.
+std::string text(Rect r)
+{
+    return QStringLiteral("(%1, %2, %3, %4)").arg(r.minX()).arg(r.minY()).arg(r.width()).arg(r.height()).toStdString();
+}
+
 class PopUp : public testing::Test {
 protected:
     void SetUp() override
@@ -27,7 +33,14 @@ protected:
         }
         scope.setLog(&log);
     }
-    ControlWindow w;
+    const ScriptedMenuPresenter::Shown& clickOn(Point p)
+    {
+        w.script->click(p);
+        w.script->run();
+        EXPECT_FALSE(scope.presenter->sessions.empty());
+        return scope.presenter->sessions.back();
+    }
+    ControlWindow w; // at (100, 100) on the screen
     MenuScope scope;
     QStringList log;
     Ref<RecordingTarget> controlTarget = make<RecordingTarget>();
@@ -232,6 +245,32 @@ TEST_F(PopUp, ContentValuesTitleAndContentObjectsRepresent)
     // A placeholder title for several values is added and selected.
     popUp->setValueForKey(Value("Multiple Values"), "selectedIndex");
     EXPECT_EQ(popUp->titleOfSelectedItem(), "Multiple Values");
+}
+
+// A session hands the presenter the control in screen coordinates; the scripted presenter places
+// its 20-point items with the same function the QMenu presenter uses.
+TEST_F(PopUp, PullDownOpensOnItsPreferredEdge)
+{
+    const auto& below = clickOn(MakePoint(50, 60));
+    EXPECT_EQ(text(below.screenRect), text(MakeRect(110, 150, 120, 26)));
+    EXPECT_EQ(text(below.frame), text(MakeRect(110, 110, 120, 40)));
+    pullDown->setPreferredEdge(MaxXEdge);
+    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(230, 136, 120, 40)));
+    pullDown->setPreferredEdge(MinYEdge);
+    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(110, 176, 120, 40)));
+}
+
+TEST_F(PopUp, PopUpPutsTheSelectedItemOverTheButton)
+{
+    const auto& first = clickOn(MakePoint(50, 20));
+    EXPECT_EQ(text(first.screenRect), text(MakeRect(110, 110, 120, 26)));
+    EXPECT_EQ(first.positioned, "One");
+    EXPECT_EQ(text(first.frame), text(MakeRect(110, 73, 120, 60)));
+    popUp->selectItemAtIndex(2);
+    const auto& third = clickOn(MakePoint(50, 20));
+    EXPECT_EQ(third.positioned, "Three");
+    // The third item's middle (40 + 10 below the top) is level with the button's middle (123).
+    EXPECT_EQ(text(third.frame), text(MakeRect(110, 113, 120, 60)));
 }
 
 } // namespace
