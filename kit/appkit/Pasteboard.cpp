@@ -18,7 +18,36 @@ std::int64_t Pasteboard::declareTypesOwner(const QStringList& types, Object*)
 {
     types_ = types;
     data_.clear();
+    items_.clear();
     return ++changeCount_;
+}
+
+QStringList Pasteboard::types() const
+{
+    if (types_.isEmpty() && !items_.empty())
+        return items_.front()->types();
+    return types_;
+}
+
+bool Pasteboard::writeObjects(const std::vector<Ref<PasteboardItem>>& items)
+{
+    for (const Ref<PasteboardItem>& item : items)
+        if (!item)
+            return false;
+    items_.insert(items_.end(), items.begin(), items.end());
+    ++changeCount_;
+    return true;
+}
+
+bool Pasteboard::canReadItemWithDataConformingToTypes(const QStringList& types) const
+{
+    for (const QString& type : types)
+        if (types_.contains(type))
+            return true;
+    for (const Ref<PasteboardItem>& item : items_)
+        if (!item->availableTypeFromArray(types).isNull())
+            return true;
+    return false;
 }
 
 std::int64_t Pasteboard::clearContents() { return declareTypesOwner({}, nullptr); }
@@ -33,16 +62,17 @@ bool Pasteboard::setDataForType(const QByteArray& data, const QString& type)
 
 QByteArray Pasteboard::dataForType(const QString& type) const
 {
-    auto it = data_.find(type);
-    return it == data_.end() ? QByteArray() : it->second;
+    if (const auto it = data_.find(type); it != data_.end())
+        return it->second;
+    return types_.isEmpty() && !items_.empty() ? items_.front()->dataForType(type) : QByteArray();
 }
 
 bool Pasteboard::setStringForType(const QString& string, const QString& type) { return setDataForType(string.toUtf8(), type); }
 
 QString Pasteboard::stringForType(const QString& type) const
 {
-    auto it = data_.find(type);
-    return it == data_.end() ? QString() : QString::fromUtf8(it->second);
+    const QByteArray data = dataForType(type);
+    return data.isNull() ? QString() : QString::fromUtf8(data);
 }
 
 QString Pasteboard::mimeTypeForType(const QString& type)
@@ -57,7 +87,7 @@ QString Pasteboard::mimeTypeForType(const QString& type)
 std::unique_ptr<QMimeData> Pasteboard::mimeData() const
 {
     auto data = std::make_unique<QMimeData>();
-    for (const QString& type : types_)
+    for (const QString& type : types())
         data->setData(mimeTypeForType(type), dataForType(type));
     return data;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 // A named pasteboard of typed data: declare types, put and get data or strings, read the types
-// back. Drags that leave the application carry its contents as MIME data.
+// back; or write items, which stay the objects they are inside the application. Drags that leave
+// the application carry its contents as MIME data.
 
+#include "kit/appkit/PasteboardItem.h"
 #include "kit/core/Class.h"
 
 #include <QByteArray>
@@ -11,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class QMimeData;
 
@@ -33,12 +36,19 @@ class Pasteboard : public Object {
     // Replaces the contents; answers the change count.
     std::int64_t declareTypesOwner(const QStringList& types, Object* owner);
     std::int64_t clearContents();
-    QStringList types() const { return types_; }
+    QStringList types() const;
     bool setDataForType(const QByteArray& data, const QString& type);
     QByteArray dataForType(const QString& type) const;
     bool setStringForType(const QString& string, const QString& type);
     QString stringForType(const QString& type) const;
     std::int64_t changeCount() const { return changeCount_; }
+
+    // Adds items after what is there (clearContents first to replace). The declared types and
+    // data above read the first item when nothing was declared.
+    bool writeObjects(const std::vector<Ref<PasteboardItem>>& items);
+    std::vector<Ref<PasteboardItem>> pasteboardItems() const { return items_; }
+    // Whether the declared types or any item has one of `types`.
+    bool canReadItemWithDataConformingToTypes(const QStringList& types) const;
 
     // The MIME type a pasteboard type travels as between applications.
     static QString mimeTypeForType(const QString& type);
@@ -49,6 +59,7 @@ private:
     QString name_;
     QStringList types_;
     std::map<QString, QByteArray> data_;
+    std::vector<Ref<PasteboardItem>> items_;
     std::int64_t changeCount_ = 0;
 };
 

@@ -354,6 +354,47 @@ TEST(PasteboardTypes, ContentsTravelAsMimeDataAndComeBack)
     EXPECT_EQ(back->dataForType(testType), QByteArrayLiteral("\x01\x02"));
 }
 
+// An item with a field of its own, as a dragged tab carries its source.
+class SourcedItem : public PasteboardItem {
+    KIT_CLASS(SourcedItem)
+public:
+    int sourceIndex = 0;
+};
+
+TEST(PasteboardItems, StayTheObjectsWrittenAndAnswerForTheirTypes)
+{
+    auto board = make<Pasteboard>(QStringLiteral("items"));
+    board->declareTypesOwner({ StringPboardType }, nullptr);
+    board->setStringForType(QStringLiteral("old"), StringPboardType);
+    board->clearContents();
+    EXPECT_FALSE(board->canReadItemWithDataConformingToTypes({ StringPboardType }));
+
+    auto first = make<SourcedItem>();
+    first->sourceIndex = 3;
+    first->setStringForType(QStringLiteral("Tab"), testType);
+    auto second = make<PasteboardItem>();
+    second->setStringForType(QStringLiteral("plain"), StringPboardType);
+    const std::int64_t before = board->changeCount();
+    EXPECT_TRUE(board->writeObjects({ first, second }));
+    EXPECT_GT(board->changeCount(), before);
+
+    const auto items = board->pasteboardItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].get(), first.get());
+    EXPECT_EQ(dynamic_pointer_cast<SourcedItem>(items[0])->sourceIndex, 3);
+    EXPECT_TRUE(board->canReadItemWithDataConformingToTypes({ QStringLiteral("other"), StringPboardType }));
+    EXPECT_FALSE(board->canReadItemWithDataConformingToTypes({ QStringLiteral("other") }));
+    // Reading the board itself reads the first item; MIME data carries it.
+    EXPECT_EQ(board->types(), QStringList { testType });
+    EXPECT_EQ(board->stringForType(testType), QStringLiteral("Tab"));
+    EXPECT_EQ(board->stringForType(StringPboardType), QString());
+    EXPECT_EQ(board->mimeData()->formats(), QStringList { QStringLiteral("application/x-kit-pasteboard;type=") + testType });
+    EXPECT_FALSE(board->writeObjects({ first, nullptr }));
+    EXPECT_EQ(board->pasteboardItems().size(), 2u);
+}
+
+KIT_REGISTER_CLASS(SourcedItem, PasteboardItem) { }
+
 // What Qt's drag was given, and the outcome the test scripts for it.
 struct Presented {
     int calls = 0;
