@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -178,6 +179,17 @@ void WindowHost::postKey(QKeyEvent* event, bool down)
 
 void WindowHost::keyPressEvent(QKeyEvent* event) { postKey(event, true); }
 void WindowHost::keyReleaseEvent(QKeyEvent* event) { postKey(event, false); }
+
+// Dead keys, compose sequences and input methods hand over their text here, not as key presses:
+// it reaches the first responder as a key-down of no key carrying that text (insertText).
+void WindowHost::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty()) {
+        QKeyEvent commit(QEvent::KeyPress, Qt::Key_unknown, QGuiApplication::keyboardModifiers(), 0, 0, 0, event->commitString());
+        postKey(&commit, true);
+    }
+    event->accept();
+}
 
 void WindowHost::moveEvent(QMoveEvent*)
 {

@@ -8,6 +8,7 @@
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -224,6 +225,31 @@ TEST(KeyTranslationHost, TheWindowHostPostsTranslatedKeysWithTheSharedKeyboard)
     EXPECT_EQ(typed->charactersIgnoringModifiers(), QStringLiteral("a"));
     EXPECT_EQ(typed->window(), window);
     EXPECT_EQ(Event::currentModifierFlags(), AlphaShiftKeyMask);
+    Application::resetForTesting();
+    InputState::reset();
+    XkbKeyboard::resetSharedForTesting();
+}
+
+// A dead key's or an input method's result comes as an input-method event: a key-down of no key
+// with that text. Text still being composed posts nothing.
+TEST(KeyTranslationHost, InputMethodCommitsBecomeKeyDownsWithTheirText)
+{
+    XkbKeyboard::resetSharedForTesting(XkbKeyboard::fromNames({}));
+    InputState::reset();
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), BorderlessWindowMask);
+    QInputMethodEvent composing(QStringLiteral("´"), {});
+    QCoreApplication::sendEvent(window->hostWidget(), &composing);
+    QInputMethodEvent done;
+    done.setCommitString(QStringLiteral("é"));
+    QCoreApplication::sendEvent(window->hostWidget(), &done);
+    auto app = Application::sharedApplication();
+    const Ref<Event> typed = app->nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, 0.0, DefaultRunLoopMode, true);
+    ASSERT_TRUE(typed);
+    EXPECT_EQ(typed->type(), KeyDown);
+    EXPECT_EQ(typed->keyCode(), KeyCodeUnknown);
+    EXPECT_EQ(typed->characters(), QStringLiteral("é"));
+    EXPECT_EQ(typed->window(), window);
+    EXPECT_FALSE(app->nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, 0.0, DefaultRunLoopMode, true));
     Application::resetForTesting();
     InputState::reset();
     XkbKeyboard::resetSharedForTesting();
