@@ -28,6 +28,7 @@ QString stringForKey(Coder& coder, const QString& key)
 
 void Cell::encodeWithCoder(Coder& coder) const
 {
+    coder.encodeIntegerForKey(std::int64_t(type()), "kit.type");
     if (!s_.value.isNil() && detail::isArchivableValue(s_.value))
         coder.encodeObjectForKey(s_.value, "kit.objectValue");
     if (dynamic_cast<const Coding*>(s_.formatter.get()))
@@ -46,11 +47,20 @@ void Cell::encodeWithCoder(Coder& coder) const
     coder.encodeBoolForKey(isContinuous(), "kit.continuous");
     coder.encodeBoolForKey(refusesFirstResponder(), "kit.refusesFirstResponder");
     coder.encodeIntegerForKey(std::int64_t(focusRingType()), "kit.focusRingType");
+    coder.encodeBoolForKey(s_.editable, "kit.editable");
+    coder.encodeBoolForKey(s_.selectable, "kit.selectable");
+    coder.encodeIntegerForKey(std::int64_t(actionMask()), "kit.actionMask");
 }
 
 void Cell::initWithCoder(Coder& coder)
 {
-    // The formatter first, so the value is shown through it; the value before the state, which wins.
+    // The type first, as setting it may give the cell a value; the formatter next, so the value is
+    // shown through it; the value before the state, which wins.
+    ifPresent(coder, "kit.type", [&](const QString& k) {
+        const std::int64_t type = coder.decodeIntegerForKey(k);
+        if (type >= NullCellType && type <= ImageCellType)
+            setType(CellType(type));
+    });
     ifPresent(coder, "kit.formatter", [&](const QString& k) {
         if (Ref<Object> formatter = coder.decodeObjectOfClassForKey(Formatter::staticClass(), k))
             setFormatter(std::move(formatter));
@@ -79,6 +89,10 @@ void Cell::initWithCoder(Coder& coder)
     ifPresent(coder, "kit.continuous", [&](const QString& k) { setContinuous(coder.decodeBoolForKey(k)); });
     ifPresent(coder, "kit.refusesFirstResponder", [&](const QString& k) { setRefusesFirstResponder(coder.decodeBoolForKey(k)); });
     ifPresent(coder, "kit.focusRingType", [&](const QString& k) { setFocusRingType(FocusRingType(coder.decodeIntegerForKey(k))); });
+    // Selectable before editable: editing implies selecting, and clearing selecting clears editing.
+    ifPresent(coder, "kit.selectable", [&](const QString& k) { setSelectable(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.editable", [&](const QString& k) { setEditable(coder.decodeBoolForKey(k)); });
+    ifPresent(coder, "kit.actionMask", [&](const QString& k) { sendActionOn(std::uint64_t(coder.decodeIntegerForKey(k))); });
 }
 
 void ActionCell::encodeWithCoder(Coder& coder) const
@@ -113,10 +127,22 @@ void ButtonCell::encodeWithCoder(Coder& coder) const
     coder.encodeBoolForKey(showsBorderOnlyWhileMouseInside(), "kit.showsBorderOnlyWhileMouseInside");
     coder.encodeObjectForKey(Value(keyEquivalent()), "kit.keyEquivalent");
     coder.encodeIntegerForKey(std::int64_t(keyEquivalentModifierMask()), "kit.keyEquivalentModifierMask");
+    coder.encodeIntegerForKey(std::int64_t(buttonType()), "kit.buttonType");
+    coder.encodeIntegerForKey(std::int64_t(imageScaling()), "kit.imageScaling");
+    if (alternateImage() && !alternateImage()->name().isEmpty())
+        coder.encodeObjectForKey(Value(alternateImage()->name()), "kit.alternateImageName");
+    coder.encodeBoolForKey(imageDimsWhenDisabled(), "kit.imageDimsWhenDisabled");
 }
 
 void ButtonCell::initWithCoder(Coder& coder)
 {
+    // The type before everything else: it implies settings (border, alignment, how state shows)
+    // that the archived ones then override.
+    ifPresent(coder, "kit.buttonType", [&](const QString& k) {
+        const std::int64_t type = coder.decodeIntegerForKey(k);
+        if (type >= MomentaryLightButton && type <= MomentaryPushInButton)
+            setButtonType(ButtonType(type));
+    });
     ActionCell::initWithCoder(coder);
     ifPresent(coder, "kit.highlightsBy", [&](const QString& k) { setHighlightsBy(coder.decodeIntForKey(k)); });
     ifPresent(coder, "kit.showsStateBy", [&](const QString& k) { setShowsStateBy(coder.decodeIntForKey(k)); });
@@ -129,6 +155,12 @@ void ButtonCell::initWithCoder(Coder& coder)
     ifPresent(coder, "kit.keyEquivalent", [&](const QString& k) { setKeyEquivalent(stringForKey(coder, k)); });
     ifPresent(coder, "kit.keyEquivalentModifierMask",
         [&](const QString& k) { setKeyEquivalentModifierMask(std::uint64_t(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.imageScaling", [&](const QString& k) { setImageScaling(ImageScaling(coder.decodeIntegerForKey(k))); });
+    ifPresent(coder, "kit.alternateImageName", [&](const QString& k) {
+        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, k)))
+            setAlternateImage(std::move(image));
+    });
+    ifPresent(coder, "kit.imageDimsWhenDisabled", [&](const QString& k) { setImageDimsWhenDisabled(coder.decodeBoolForKey(k)); });
 }
 
 } // namespace kit

@@ -31,6 +31,7 @@ const QString representedObjectKey = QStringLiteral("kit.representedObject");
 const QString submenuKey = QStringLiteral("kit.submenu");
 const QString actionKey = QStringLiteral("kit.action");
 const QString targetKey = QStringLiteral("kit.target");
+const QString imageNameKey = QStringLiteral("kit.imageName");
 
 QString stringForKey(Coder& coder, const QString& key)
 {
@@ -102,6 +103,9 @@ void MenuItem::encodeWithCoder(Coder& coder) const
     if (!action_.isNull())
         coder.encodeObjectForKey(Value(action_.name()), actionKey);
     coder.encodeConditionalObjectForKey(target_.lock().get(), targetKey);
+    // Only a named image can be found again.
+    if (image_ && !image_->name().isEmpty())
+        coder.encodeObjectForKey(Value(image_->name()), imageNameKey);
 }
 
 void MenuItem::initWithCoder(Coder& coder)
@@ -138,6 +142,9 @@ void MenuItem::initWithCoder(Coder& coder)
     if (coder.containsValueForKey(targetKey))
         if (const Value v = coder.decodeObjectForKey(targetKey); v.isObject())
             target_ = v.object().get();
+    if (coder.containsValueForKey(imageNameKey))
+        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, imageNameKey)))
+            image_ = std::move(image);
 }
 
 // Menu -------------------------------------------------------------------------------------------

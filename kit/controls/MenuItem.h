@@ -28,7 +28,7 @@ public:
     ~MenuItem() override;
 
     // kit::Coding: the settings, the submenu and an archivable represented object; the target is
-    // conditional, the image is not archived.
+    // conditional, the image is kept by name (an unnamed one is not archived).
     void encodeWithCoder(Coder& coder) const override;
     void initWithCoder(Coder& coder) override;
     static Ref<MenuItem> separatorItem();

@@ -52,6 +52,65 @@ TEST(CellCoding, AButtonCellsSettingsSurviveARoundTrip)
     EXPECT_FALSE(copy->target());
 }
 
+template <class C> Ref<C> roundTrip(const Ref<C>& cell)
+{
+    QString error;
+    const Ref<Object> object = KeyedUnarchiver::unarchivedObjectOfClass(
+        C::staticClass(), KeyedArchiver::archivedDataWithRootObject(Value(Ref<Object>(cell))), &error);
+    EXPECT_TRUE(object) << error.toStdString();
+    return dynamic_pointer_cast<C>(object);
+}
+
+// A decoded switch or radio button must still look and toggle like one; its images and how they
+// scale and dim come back too.
+TEST(CellCoding, AButtonKeepsItsTypeAndImages)
+{
+    for (const ButtonType type : { SwitchButton, RadioButton, PushOnPushOffButton, MomentaryChangeButton }) {
+        auto cell = make<ButtonCell>();
+        cell->setButtonType(type);
+        cell->setImage(Image::imageNamed(ImageNameAddTemplate));
+        cell->setAlternateImage(Image::imageNamed(ImageNameRemoveTemplate));
+        cell->setImageScaling(ImageScaleAxesIndependently);
+        cell->setImageDimsWhenDisabled(false);
+        cell->setBordered(type == PushOnPushOffButton);
+        const Ref<ButtonCell> copy = roundTrip(cell);
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->buttonType(), type);
+        EXPECT_EQ(copy->nextState(), cell->nextState()) << int(type);
+        copy->setNextState();
+        EXPECT_EQ(copy->state(), cell->nextState()) << int(type);
+        EXPECT_EQ(copy->isBordered(), type == PushOnPushOffButton);
+        EXPECT_EQ(copy->imagePosition(), cell->imagePosition());
+        ASSERT_TRUE(copy->alternateImage());
+        EXPECT_EQ(copy->alternateImage()->name(), ImageNameRemoveTemplate);
+        EXPECT_EQ(copy->imageScaling(), ImageScaleAxesIndependently);
+        EXPECT_FALSE(copy->imageDimsWhenDisabled());
+    }
+}
+
+TEST(CellCoding, ACellKeepsItsTypeEditingAndActionMask)
+{
+    auto cell = make<ActionCell>();
+    cell->setType(ImageCellType);
+    cell->setEditable(true);
+    cell->sendActionOn(LeftMouseDownMask | PeriodicMask);
+    Ref<ActionCell> copy = roundTrip(cell);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->type(), ImageCellType);
+    EXPECT_TRUE(copy->isEditable());
+    EXPECT_TRUE(copy->isSelectable());
+    EXPECT_EQ(copy->actionMask(), std::uint64_t(LeftMouseDownMask | PeriodicMask));
+
+    cell->setSelectable(true); // selectable alone
+    cell->setEditable(false);
+    cell->setType(NullCellType);
+    copy = roundTrip(cell);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->type(), NullCellType);
+    EXPECT_FALSE(copy->isEditable());
+    EXPECT_TRUE(copy->isSelectable());
+}
+
 // A text cell's value, its formatter and its font are what it shows: an archive must keep them.
 TEST(CellCoding, ATextCellKeepsItsValueFormatterAndFont)
 {

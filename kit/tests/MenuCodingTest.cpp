@@ -39,6 +39,9 @@ TEST(MenuCoding, ItemsSubmenusAndSettingsSurviveARoundTrip)
     auto opaque = make<Opaque>();
     submenu->itemAtIndex(0)->setRepresentedObject(Value(opaque)); // cannot be archived: left out
     submenu->itemAtIndex(0)->setTarget(menu.get()); // archived elsewhere: kept
+    copyItem->setImage(Image::imageNamed(ImageNameAddTemplate)); // kept by name
+    auto unnamed = make<Image>(Size { 4, 4 });
+    submenu->itemAtIndex(0)->setImage(unnamed); // cannot be found again: left out
 
     QString error;
     const auto back = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(Value(menu)), &error)
@@ -58,6 +61,8 @@ TEST(MenuCoding, ItemsSubmenusAndSettingsSurviveARoundTrip)
     EXPECT_FALSE(c->isEnabled());
     EXPECT_EQ(c->representedObject(), Value(Array { Value(1), Value("two") }));
     EXPECT_EQ(c->menu().get(), back.get());
+    ASSERT_TRUE(c->image());
+    EXPECT_EQ(c->image()->name(), ImageNameAddTemplate);
 
     EXPECT_TRUE(back->itemAtIndex(1)->isSeparatorItem());
     EXPECT_FALSE(back->itemAtIndex(1)->isEnabled());
@@ -75,6 +80,7 @@ TEST(MenuCoding, ItemsSubmenusAndSettingsSurviveARoundTrip)
     EXPECT_TRUE(deeper->representedObject().isNil());
     EXPECT_EQ(deeper->target().get(), back.get());
     EXPECT_EQ(deeper->action(), Selector("other"));
+    EXPECT_FALSE(deeper->image());
 }
 
 TEST(MenuCoding, AnItemAloneLosesItsTarget)
