@@ -143,6 +143,8 @@ public:
 
 private:
     void fillFromDelegate();
+    // Fills and validates this menu and every submenu below it.
+    void prepareForSession(std::vector<const Menu*>& seen);
     QString title_;
     std::vector<Ref<MenuItem>> items_;
     Weak<Menu> supermenu_;

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <algorithm>
 #include <map>
 
 namespace kit {
@@ -159,19 +160,28 @@ MenuPresenter& Menu::presenter()
     return presenterSlot() ? *presenterSlot() : standard;
 }
 
+void Menu::prepareForSession(std::vector<const Menu*>& seen)
+{
+    // Submenus at any depth open within the one session, so each is ready before it starts,
+    // including one a delegate just added; `seen` guards against a loop built by hand.
+    if (std::find(seen.begin(), seen.end(), this) != seen.end())
+        return;
+    seen.push_back(this);
+    fillFromDelegate();
+    update();
+    for (const Ref<MenuItem>& item : std::vector<Ref<MenuItem>>(items_))
+        if (const Ref<Menu> sub = item->submenu())
+            sub->prepareForSession(seen);
+}
+
 Ref<MenuItem> Menu::runSession(const MenuPresentation& presentation, bool sendAction)
 {
     const Ref<Menu> keep(this);
     MenuPresentation where = presentation;
     where.screenRect = MenuAnchorInScreen(where.view, where.rect, where.location);
     where.flipped = where.view && where.view->isFlipped();
-    fillFromDelegate();
-    update();
-    for (const Ref<MenuItem>& item : std::vector<Ref<MenuItem>>(items_))
-        if (const Ref<Menu> sub = item->submenu()) {
-            sub->fillFromDelegate();
-            sub->update();
-        }
+    std::vector<const Menu*> seen;
+    prepareForSession(seen);
     const Ref<Menu> root = rootMenu();
     const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
     center->postNotificationNameObject(MenuDidBeginTrackingNotification, root.get());

@@ -198,6 +198,26 @@ TEST_F(MenuSession, AnEarlyNoStopsTheFilling)
     EXPECT_EQ(log.mid(0, 3), (QStringList { "count", "update 0", "update 1" }));
 }
 
+// Every level below the opened menu is filled and validated before the session, not only the first.
+TEST_F(MenuSession, SubmenusAreReadyAtEveryDepth)
+{
+    auto second = make<Menu>("Second");
+    auto third = make<Menu>("Third");
+    menu->addItemWithTitleActionKeyEquivalent("More", {}, {})->setSubmenu(second);
+    second->addItemWithTitleActionKeyEquivalent("Even more", {}, {})->setSubmenu(third);
+    auto delegate = make<FillingDelegate>(2, 5, &log);
+    third->setDelegate(delegate.get(), delegate.get());
+    third->addItemWithTitleActionKeyEquivalent("Stale", {}, {})->setEnabled(false);
+    menu->runSession(where);
+    ASSERT_EQ(third->numberOfItems(), 2);
+    for (const Ref<MenuItem>& item : third->itemArray()) {
+        EXPECT_TRUE(item->title().startsWith("Filled")) << item->title().toStdString();
+        EXPECT_TRUE(item->isEnabled()) << item->title().toStdString();
+    }
+    EXPECT_TRUE(second->itemAtIndex(0)->isEnabled());
+    EXPECT_TRUE(log.contains("validate Filled 1"));
+}
+
 TEST_F(MenuSession, CancelStillEndsTrackingAndSendsNothing)
 {
     auto sub = make<Menu>("Sub");
