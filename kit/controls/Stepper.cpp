@@ -109,8 +109,13 @@ bool StepperCell::trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect fr
     const bool up = upperHalf(last, frame, flipped);
     st_.pressed = up ? 1 : -1;
     changed();
-    step(up);
-    sendActionFromCell();
+    // A drag is the pointer coming back during the same press: only the press itself steps at
+    // once; coming back resumes repeating, after the usual delay.
+    const bool resuming = event.type() == LeftMouseDragged;
+    if (!resuming) {
+        step(up);
+        sendActionFromCell();
+    }
     double delay = 0, interval = 0;
     getPeriodicDelayInterval(delay, interval);
     double due = st_.autorepeat ? app->now() + delay : DistantFuture;

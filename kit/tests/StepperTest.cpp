@@ -87,6 +87,25 @@ TEST_F(StepperTracking, HeldArrowRepeatsAfterHalfASecondEveryTenth)
     EXPECT_EQ(stepper->intValue(), 9);
 }
 
+// Leaving the arrow and coming back within one press is still one press: no second step at the
+// return, only the repeating resumes (after the delay, counted from the return).
+TEST_F(StepperTracking, ComingBackDuringAPressResumesRepeatingOnly)
+{
+    const Point away = MakePoint(100, 100);
+    w.script->mouseDown(upperArrow).wait(0.1).mouseDragged(away).wait(0.1).mouseDragged(upperArrow).wait(0.05).mouseUp(upperArrow);
+    w.script->run();
+    EXPECT_EQ(actionTimes(), (std::vector<double> { 0 }));
+    EXPECT_EQ(stepper->intValue(), 6);
+
+    target->calls.clear();
+    w.script->mouseDown(upperArrow).mouseDragged(away).wait(0.2).mouseDragged(upperArrow).wait(0.65).mouseUp(upperArrow);
+    w.script->run();
+    ASSERT_EQ(target->calls.size(), 3u);
+    EXPECT_NEAR(target->calls[1].time - target->calls[0].time, 0.7, 1e-6);
+    EXPECT_NEAR(target->calls[2].time - target->calls[0].time, 0.8, 1e-6);
+    EXPECT_EQ(stepper->intValue(), 9);
+}
+
 TEST_F(StepperTracking, LowerArrowStepsDownOncePerClick)
 {
     w.script->click(lowerArrow).wait(0.1).click(lowerArrow);
