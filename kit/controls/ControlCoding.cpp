@@ -108,6 +108,7 @@ void PopUpButtonCell::initWithCoder(Coder& coder)
         // Set directly: the items' states were archived as they were, so selecting must not alter them.
         if (const Ref<Object> menu = coder.decodeObjectOfClassForKey(Menu::staticClass(), menuKey)) {
             p_.menu = static_pointer_cast<Menu>(menu);
+            p_.menu->setPopUpOwner(this);
             p_.selected = nullptr;
         }
     }

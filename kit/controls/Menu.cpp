@@ -188,11 +188,12 @@ void Menu::update()
     if (!autoenables_)
         return;
     const std::vector<Ref<MenuItem>> items = items_;
+    const bool ownedByPopUp = popUpOwner() != nullptr;
     for (const Ref<MenuItem>& item : items) {
         if (item->isSeparatorItem())
             continue;
         if (item->action().isNull()) {
-            item->setEnabled(item->hasSubmenu());
+            item->setEnabled(ownedByPopUp || item->hasSubmenu());
         } else {
             item->setEnabled(validateUserInterfaceItemForTarget(*item, item->targetReference(), [&](Object* validator) {
                 auto* validation = dynamic_cast<MenuItemValidation*>(validator);

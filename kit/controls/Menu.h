@@ -110,6 +110,10 @@ public:
     void setAutoenablesItems(bool flag) { autoenables_ = flag; }
     // Enables each item by its validator (auto-enabling menus only).
     void update();
+    // The pop-up cell whose menu this is: its items without an action of their own act through
+    // the cell and so validate as enabled. Held weakly; null clears it.
+    Ref<Object> popUpOwner() const { return popUpOwner_.lock(); }
+    void setPopUpOwner(Object* owner) { popUpOwner_ = owner; }
 
     MenuDelegate* delegate() const { return delegateObject_.lock() ? delegate_ : nullptr; }
     // The delegate is held weakly through its object.
@@ -151,6 +155,7 @@ private:
     bool autoenables_ = true;
     Weak<Object> delegateObject_;
     MenuDelegate* delegate_ = nullptr;
+    Weak<Object> popUpOwner_;
     friend class MenuItem;
 };
 

@@ -34,6 +34,7 @@ PopUpButtonCell::PopUpButtonCell(const QString& title, bool pullsDown)
 {
     p_.pullsDown = pullsDown;
     p_.menu = make<Menu>();
+    p_.menu->setPopUpOwner(this);
     setAlignment(LeftTextAlignment);
     setImagePosition(ImageLeft);
     if (!title.isEmpty())
@@ -55,7 +56,11 @@ void PopUpButtonCell::setPullsDown(bool flag)
 
 void PopUpButtonCell::setMenu(Ref<Menu> menu)
 {
+    if (p_.menu && p_.menu->popUpOwner().get() == this)
+        p_.menu->setPopUpOwner(nullptr);
     p_.menu = std::move(menu);
+    if (p_.menu)
+        p_.menu->setPopUpOwner(this);
     p_.selected = nullptr;
     if (!p_.pullsDown && p_.menu && p_.menu->numberOfItems() > 0)
         selectItemAtIndex(0);
@@ -104,7 +109,7 @@ void PopUpButtonCell::addItemsWithTitles(const QStringList& titles)
 void PopUpButtonCell::insertItemWithTitleAtIndex(const QString& title, std::int64_t index)
 {
     if (!p_.menu)
-        p_.menu = make<Menu>();
+        setMenu(make<Menu>());
     if (const std::int64_t existing = indexOfItemWithTitle(title); existing >= 0) {
         p_.menu->removeItemAtIndex(existing);
         if (existing < index)
@@ -234,7 +239,7 @@ void PopUpButtonCell::setTitle(const QString& title)
             first->setTitle(title);
         } else {
             if (!p_.menu)
-                p_.menu = make<Menu>();
+                setMenu(make<Menu>());
             p_.menu->insertItemWithTitleActionKeyEquivalentAtIndex(title, {}, {}, 0);
         }
         changed();

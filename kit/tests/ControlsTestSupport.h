@@ -110,7 +110,8 @@ public:
 };
 
 // Stands in for the QMenu presenter: records what each session shows and answers from a queue of
-// choices (an index into the menu, or -1 to cancel; an empty queue cancels).
+// choices (an index into the menu, or -1 to cancel; an empty queue cancels). Like a real menu, it
+// refuses a disabled item or a separator: the session ends as if cancelled.
 class ScriptedMenuPresenter : public MenuPresenter {
 public:
     struct Shown {
@@ -152,7 +153,8 @@ public:
             return nullptr;
         const std::int64_t choice = choices.front();
         choices.pop_front();
-        return menu.itemAtIndex(choice);
+        const Ref<MenuItem> item = menu.itemAtIndex(choice);
+        return item && item->isEnabled() && !item->isSeparatorItem() ? item : nullptr;
     }
     std::deque<std::int64_t> choices;
     std::vector<Shown> sessions;

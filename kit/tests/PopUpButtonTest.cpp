@@ -153,6 +153,30 @@ INSTANTIATE_TEST_SUITE_P(Dispatch, PopUpChoices,
     testing::Values(ChoiceCase { "plain item", false, 1, 1, 0 }, ChoiceCase { "item with its own action", true, 2, 0, 1 },
         ChoiceCase { "cancel", true, -1, 0, 0 }));
 
+// Items without an action of their own act through the cell, so they are offered enabled; an item
+// with its own action still validates against its target.
+TEST_F(PopUp, PlainItemsAreEnabledAndOwnActionsValidate)
+{
+    auto deaf = make<RecordingTarget>(QStringList {});
+    popUp->itemAtIndex(2)->setAction("itemAct");
+    popUp->itemAtIndex(2)->setTarget(deaf.get());
+    EXPECT_EQ(clickOn(MakePoint(50, 20)).enabled, (std::vector<bool> { true, true, false }));
+    EXPECT_EQ(clickOn(MakePoint(50, 60)).enabled, (std::vector<bool> { true, true }));
+    // Items made from bound content and a menu set later are the cell's too.
+    popUp->setValueForKey(Value(Array { Value("First"), Value("Second") }), "contentValues");
+    EXPECT_EQ(clickOn(MakePoint(50, 20)).enabled, (std::vector<bool> { true, true }));
+    auto menu = make<Menu>();
+    menu->addItemWithTitleActionKeyEquivalent("Alone", {}, {});
+    popUp->setMenu(menu);
+    scope.presenter->choices = { 0 };
+    EXPECT_EQ(clickOn(MakePoint(50, 20)).enabled, (std::vector<bool> { true }));
+    EXPECT_EQ(controlTarget->calls.size(), 1u);
+    // A menu handed to another owner no longer counts as this cell's.
+    popUp->setMenu(make<Menu>());
+    menu->update();
+    EXPECT_FALSE(menu->itemAtIndex(0)->isEnabled());
+}
+
 TEST_F(PopUp, SizeToFitHoldsTheWidestItem)
 {
     popUp->addItemWithTitle("A considerably longer title");
