@@ -20,9 +20,10 @@ KIT_REGISTER_CLASS(MenuItem, Object)
     c.property(
         "action", [](const MenuItem& x) { return Value(x.action().name()); },
         [](MenuItem& x, const Value& v) { x.setAction(selectorFromString(v.stringValue())); });
+    c.copyable();
 }
 
-KIT_REGISTER_CLASS(Menu, Object) { }
+KIT_REGISTER_CLASS(Menu, Object) { c.copyable(); }
 
 // MenuItem -----------------------------------------------------------------------------------------
 
@@ -46,6 +47,27 @@ Ref<MenuItem> MenuItem::separatorItem()
     return item;
 }
 
+void MenuItem::copyTo(Object& copy) const
+{
+    Object::copyTo(copy);
+    auto& c = static_cast<MenuItem&>(copy);
+    c.title_ = title_;
+    c.action_ = action_;
+    c.target_ = target_;
+    c.tag_ = tag_;
+    c.state_ = state_;
+    c.image_ = image_;
+    c.representedObject_ = representedObject_;
+    c.enabled_ = enabled_;
+    c.hidden_ = hidden_;
+    c.separator_ = separator_;
+    c.keyEquivalent_ = keyEquivalent_;
+    c.keyEquivalentMask_ = keyEquivalentMask_;
+    // A submenu has one supermenu, so the copy gets its own.
+    if (submenu_)
+        c.setSubmenu(static_pointer_cast<Menu>(submenu_->copy()));
+}
+
 void MenuItem::setSubmenu(Ref<Menu> submenu)
 {
     if (submenu_)
@@ -56,6 +78,18 @@ void MenuItem::setSubmenu(Ref<Menu> submenu)
 }
 
 // Menu ---------------------------------------------------------------------------------------------
+
+void Menu::copyTo(Object& copy) const
+{
+    Object::copyTo(copy);
+    auto& c = static_cast<Menu&>(copy);
+    c.title_ = title_;
+    c.autoenables_ = autoenables_;
+    c.delegateObject_ = delegateObject_;
+    c.delegate_ = delegate_;
+    for (const Ref<MenuItem>& item : items_)
+        c.addItem(static_pointer_cast<MenuItem>(item->copy()));
+}
 
 Menu::Menu(const QString& title)
     : title_(title)

@@ -72,6 +72,8 @@ class Menu : public Object, public Coding {
 public:
     explicit Menu(const QString& title = {});
     ~Menu() override;
+    // Copies of the items (submenus copied too), the settings and the delegate; not the pop-up owner.
+    void copyTo(Object& copy) const override;
 
     // kit::Coding: title, auto-enabling and the items (the delegate is not archived).
     void encodeWithCoder(Coder& coder) const override;

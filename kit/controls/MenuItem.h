@@ -26,6 +26,8 @@ public:
     MenuItem() = default;
     MenuItem(const QString& title, Selector action, const QString& keyEquivalent);
     ~MenuItem() override;
+    // Every setting; the copy is in no menu and has a copy of the submenu.
+    void copyTo(Object& copy) const override;
 
     // kit::Coding: the settings, the submenu and an archivable represented object; the target is
     // conditional, the image is kept by name (an unnamed one is not archived).

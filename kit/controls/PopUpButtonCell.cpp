@@ -46,6 +46,14 @@ void PopUpButtonCell::copyTo(Object& copy) const
     ButtonCell::copyTo(copy);
     auto& c = static_cast<PopUpButtonCell&>(copy);
     c.p_ = p_;
+    // Selecting in a copy must not move the original's check marks: the copy gets its own items.
+    if (p_.menu) {
+        c.p_.menu = static_pointer_cast<Menu>(p_.menu->copy());
+        c.p_.menu->setPopUpOwner(&c);
+        c.p_.selected = c.p_.menu->itemAtIndex(indexOfSelectedItem());
+    }
+    if (p_.faceItem)
+        c.p_.faceItem = static_pointer_cast<MenuItem>(p_.faceItem->copy());
 }
 
 void PopUpButtonCell::setPullsDown(bool flag)

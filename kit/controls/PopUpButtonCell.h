@@ -17,7 +17,7 @@ class PopUpButtonCell : public ButtonCell {
 public:
     PopUpButtonCell();
     PopUpButtonCell(const QString& title, bool pullsDown);
-    // Shallow: shared references stay shared.
+    // The menu and the face item are copied, so a copy selects on its own; other references stay shared.
     void copyTo(Object& copy) const override;
     // kit::Coding: the menu, the selected item's index and the pop-up settings.
     void encodeWithCoder(Coder& coder) const override;

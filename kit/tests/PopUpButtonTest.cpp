@@ -177,6 +177,34 @@ TEST_F(PopUp, PlainItemsAreEnabledAndOwnActionsValidate)
     EXPECT_FALSE(menu->itemAtIndex(0)->isEnabled());
 }
 
+// Copies of a template cell (made for measuring, say) select on their own.
+TEST_F(PopUp, ACopySelectsWithoutTouchingTheOriginal)
+{
+    const Ref<PopUpButtonCell> original = popUp->popUpCell();
+    auto sub = make<Menu>("Sub");
+    sub->addItemWithTitleActionKeyEquivalent("Deep", {}, {});
+    original->itemAtIndex(1)->setSubmenu(sub);
+    const auto copy = static_pointer_cast<PopUpButtonCell>(original->copy());
+    EXPECT_EQ(copy->itemTitles(), original->itemTitles());
+    EXPECT_EQ(copy->indexOfSelectedItem(), 0);
+    copy->selectItemAtIndex(2);
+    copy->itemAtIndex(0)->setTitle("Renamed");
+    EXPECT_EQ(original->indexOfSelectedItem(), 0);
+    EXPECT_EQ(original->itemAtIndex(0)->state(), OnState);
+    EXPECT_EQ(original->itemAtIndex(2)->state(), OffState);
+    EXPECT_EQ(original->itemAtIndex(0)->title(), "One");
+    EXPECT_EQ(copy->itemAtIndex(2)->state(), OnState);
+    // The submenu is the original's still, and the copy's has the copy's item above it.
+    EXPECT_EQ(sub->supermenu(), original->menu());
+    ASSERT_TRUE(copy->itemAtIndex(1)->submenu());
+    EXPECT_NE(copy->itemAtIndex(1)->submenu(), sub);
+    EXPECT_EQ(copy->itemAtIndex(1)->submenu()->supermenu(), copy->menu());
+    EXPECT_EQ(copy->itemAtIndex(1)->submenu()->itemAtIndex(0)->title(), "Deep");
+    // The copy's plain items are the copy's to act on.
+    copy->menu()->update();
+    EXPECT_TRUE(copy->itemAtIndex(0)->isEnabled());
+}
+
 TEST_F(PopUp, SizeToFitHoldsTheWidestItem)
 {
     popUp->addItemWithTitle("A considerably longer title");
