@@ -15,6 +15,7 @@
 namespace kit {
 
 KIT_REGISTER_CLASS(ColorPanel, Object) { c.noFactory(); }
+KIT_REGISTER_CLASS(ColorWellCell, ActionCell) { c.copyable(); }
 KIT_REGISTER_CLASS(ColorWell, Control) { c.property("color", &ColorWell::color, &ColorWell::setColor); }
 
 namespace {
@@ -151,7 +152,7 @@ void ColorPanel::deactivate(ColorWell* well)
 }
 
 ColorWell::ColorWell(Rect frame)
-    : Control(frame)
+    : Control(frame, cellClass()())
 { }
 
 ColorWell::~ColorWell()

@@ -55,8 +55,16 @@ private:
     std::shared_ptr<ColorPanelPresenter> presenter_;
 };
 
+// The colour well's cell: clicks never change its state.
+class ColorWellCell : public ActionCell {
+    KIT_CLASS(ColorWellCell)
+public:
+    int nextState() const override { return state(); }
+};
+
 class ColorWell : public Control {
     KIT_CLASS(ColorWell)
+    KIT_CONTROL_CELL_CLASS(ColorWell, ColorWellCell)
 public:
     explicit ColorWell(Rect frame = {});
     ~ColorWell() override;

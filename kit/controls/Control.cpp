@@ -5,6 +5,8 @@
 #include "kit/appkit/Window.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <map>
+
 namespace kit {
 
 KIT_REGISTER_CLASS(Control, View)
@@ -21,6 +23,33 @@ KIT_REGISTER_CLASS(Control, View)
         "action", [](const Control& x) { return Value(x.action().name()); },
         [](Control& x, const Value& v) { x.setAction(selectorFromString(v.stringValue())); });
 }
+
+namespace {
+
+std::map<const Class*, CellClass>& cellClassRegistry()
+{
+    static std::map<const Class*, CellClass> registry;
+    return registry;
+}
+
+} // namespace
+
+CellClass detail::registeredCellClass(const Class& controlClass)
+{
+    const auto& registry = cellClassRegistry();
+    const auto found = registry.find(&controlClass);
+    return found == registry.end() ? CellClass() : found->second;
+}
+
+void detail::registerCellClass(const Class& controlClass, CellClass cellClass)
+{
+    if (cellClass)
+        cellClassRegistry()[&controlClass] = std::move(cellClass);
+    else
+        cellClassRegistry().erase(&controlClass);
+}
+
+void Control::resetCellClassesForTesting() { cellClassRegistry().clear(); }
 
 Control::Control(Rect frame)
     : Control(frame, cellClass()())

@@ -25,23 +25,23 @@ template <class C> CellClass cellClassOf()
     return [] { return make<C>(); };
 }
 
+namespace detail {
+// The cell classes set per control class, keyed by the class; null when none is set.
+CellClass registeredCellClass(const Class& controlClass);
+void registerCellClass(const Class& controlClass, CellClass cellClass);
+} // namespace detail
+
 // Declares `cellClass()` (the class's own, else `DefaultCell`) and `setCellClass` (null restores
-// the default). One slot per class that uses the macro.
+// the default), both keyed by Self's kit::Class. A subclass without the macro shares its nearest
+// macro-declaring superclass's functions, hence its setting: a class that sets its own declares it.
 #define KIT_CONTROL_CELL_CLASS(Self, DefaultCell)                                                                                          \
 public:                                                                                                                                    \
     static ::kit::CellClass cellClass()                                                                                                    \
     {                                                                                                                                      \
-        const ::kit::CellClass& set = cellClassSlot();                                                                                     \
+        ::kit::CellClass set = ::kit::detail::registeredCellClass(Self::staticClass());                                                    \
         return set ? set : ::kit::cellClassOf<DefaultCell>();                                                                              \
     }                                                                                                                                      \
-    static void setCellClass(::kit::CellClass cellClass) { cellClassSlot() = std::move(cellClass); }                                       \
-                                                                                                                                           \
-private:                                                                                                                                   \
-    static ::kit::CellClass& cellClassSlot()                                                                                               \
-    {                                                                                                                                      \
-        static ::kit::CellClass slot;                                                                                                      \
-        return slot;                                                                                                                       \
-    }                                                                                                                                      \
+    static void setCellClass(::kit::CellClass cellClass) { ::kit::detail::registerCellClass(Self::staticClass(), std::move(cellClass)); }  \
                                                                                                                                            \
 public:
 
@@ -59,6 +59,8 @@ public:
     void encodeWithCoder(Coder& coder) const override;
     void initWithCoder(Coder& coder) override;
     Ref<Cell> selectedCell() const { return cell_; }
+    // Test-only: every control class back to its default cell class.
+    static void resetCellClassesForTesting();
 
     // --- Forwarded to the cell. ---
     Value objectValue() const { return cell_ ? cell_->objectValue() : Value(); }

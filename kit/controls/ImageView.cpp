@@ -4,6 +4,8 @@
 
 namespace kit {
 
+KIT_REGISTER_CLASS(ImageViewCell, ActionCell) { c.copyable(); }
+
 KIT_REGISTER_CLASS(ImageView, Control)
 {
     c.property("image", &ImageView::image, &ImageView::setImage);

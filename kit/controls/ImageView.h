@@ -7,9 +7,16 @@
 
 namespace kit {
 
+// The image view's cell: clicks never change its state.
+class ImageViewCell : public ActionCell {
+    KIT_CLASS(ImageViewCell)
+public:
+    int nextState() const override { return state(); }
+};
+
 class ImageView : public Control {
     KIT_CLASS(ImageView)
-    KIT_CONTROL_CELL_CLASS(ImageView, ActionCell)
+    KIT_CONTROL_CELL_CLASS(ImageView, ImageViewCell)
 public:
     explicit ImageView(Rect frame = {});
 

@@ -32,6 +32,8 @@ public:
     void setDoubleValue(double value) override;
     void setIntegerValue(std::int64_t value) override { setDoubleValue(double(value)); }
     void setStringValue(const QString& value) override { setDoubleValue(value.trimmed().toDouble()); }
+    // A click steps the value; the state stays.
+    int nextState() const override { return state(); }
     Size cellSizeForBounds(Rect bounds) const override;
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
     bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp) override;

@@ -1,6 +1,10 @@
 #include "kit/controls/Control.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/controls/Button.h"
+#include "kit/controls/ColorWell.h"
+#include "kit/controls/ImageView.h"
+#include "kit/controls/Stepper.h"
 #include "kit/core/Class.h"
 #include "kit/core/Value.h"
 
@@ -329,6 +333,64 @@ TEST(ControlCellClass, EachClassKeepsItsOwnAndNullRestoresTheDefault)
     EXPECT_EQ(dynamic_cast<MyCell*>(b->cell().get()), nullptr);
     EXPECT_NE(dynamic_cast<ActionCell*>(b->cell().get()), nullptr);
     EXPECT_EQ(b->cell()->controlView(), b);
+}
+
+// A subclass that declares its own cell class.
+class OwnCellControl : public Control {
+    KIT_CLASS(OwnCellControl)
+    KIT_CONTROL_CELL_CLASS(OwnCellControl, ActionCell)
+public:
+    OwnCellControl()
+        : Control(ZeroRect, cellClass()())
+    { }
+};
+
+KIT_REGISTER_CLASS(OwnCellControl, Control) { }
+
+class MarkerCell : public ActionCell { };
+
+TEST(ControlCellClass, SettingOneClassLeavesTheOthers)
+{
+    const auto isMarker = [](const Ref<Control>& c) { return dynamic_cast<MarkerCell*>(c->cell().get()) != nullptr; };
+    OwnCellControl::setCellClass(cellClassOf<MarkerCell>());
+    EXPECT_TRUE(isMarker(make<OwnCellControl>()));
+    EXPECT_FALSE(isMarker(make<Control>()));
+    EXPECT_NE(dynamic_cast<ColorWellCell*>(make<ColorWell>()->cell().get()), nullptr);
+    Control::setCellClass(cellClassOf<MarkerCell>());
+    EXPECT_TRUE(isMarker(make<Control>()));
+    EXPECT_NE(dynamic_cast<ColorWellCell*>(make<ColorWell>()->cell().get()), nullptr);
+    EXPECT_NE(dynamic_cast<ButtonCell*>(make<Button>()->cell().get()), nullptr);
+    Control::resetCellClassesForTesting();
+    EXPECT_FALSE(isMarker(make<OwnCellControl>()));
+    EXPECT_FALSE(isMarker(make<Control>()));
+}
+
+// Controls whose click is not a toggle keep their cell's state through a click.
+TEST(ControlCellState, ClicksLeaveTheStateOfNonTogglingCells)
+{
+    const std::vector<std::pair<const char*, Ref<Control>>> controls {
+        { "stepper", make<Stepper>(MakeRect(0, 0, 19, 27)) },
+        { "image view", make<ImageView>(MakeRect(0, 0, 40, 40)) },
+        { "colour well", make<ColorWell>(MakeRect(0, 0, 40, 40)) },
+    };
+    for (const auto& [name, control] : controls) {
+        for (const int state : { OffState, OnState }) {
+            control->cell()->setState(state);
+            EXPECT_EQ(control->cell()->nextState(), state) << name;
+            control->cell()->performClick(nullptr);
+            EXPECT_EQ(control->cell()->state(), state) << name;
+        }
+    }
+    ColorPanel::resetForTesting();
+}
+
+TEST_F(ControlTracking, AClickOnAnImageViewKeepsItsState)
+{
+    auto view = make<ImageView>(MakeRect(150, 20, 40, 40));
+    w.content->addSubview(view.get());
+    w.script->click(MakePoint(160, 30));
+    w.script->run();
+    EXPECT_EQ(view->cell()->state(), OffState);
 }
 
 TEST(ControlSize, SizeToFitKeepsTheOriginAndMatchesTheCell)
