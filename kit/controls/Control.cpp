@@ -3,6 +3,8 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/ControlTextEditingDelegate.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/graphics/GraphicsContext.h"
 
 #include <map>
@@ -22,6 +24,9 @@ KIT_REGISTER_CLASS(Control, View)
     c.property(
         "action", [](const Control& x) { return Value(x.action().name()); },
         [](Control& x, const Value& v) { x.setAction(selectorFromString(v.stringValue())); });
+    c.property(
+        "delegate", [](const Control& x) { return Value(x.delegate()); },
+        [](Control& x, const Value& v) { x.setDelegate(v.object().get()); });
 }
 
 namespace {
@@ -63,6 +68,8 @@ Control::Control(Rect frame, Ref<Cell> cell)
 
 Control::~Control()
 {
+    if (const Ref<Object> delegate = delegate_.lock())
+        observeTextNotifications(delegate.get(), false);
     if (cell_ && cell_->controlView().get() == this)
         cell_->setControlView(nullptr);
 }
@@ -139,6 +146,50 @@ void Control::setEnabled(bool flag)
     if (cell_)
         cell_->setEnabled(flag);
     setNeedsDisplay(true);
+}
+
+namespace {
+
+struct TextNotification {
+    const QString& name;
+    const char* operation;
+    void (ControlTextEditingDelegate::*method)(Notification*);
+};
+
+const TextNotification textNotifications[] = {
+    { ControlTextDidBeginEditingNotification, ControlTextDidBeginEditingOperation,
+        &ControlTextEditingDelegate::controlTextDidBeginEditing },
+    { ControlTextDidChangeNotification, ControlTextDidChangeOperation, &ControlTextEditingDelegate::controlTextDidChange },
+    { ControlTextDidEndEditingNotification, ControlTextDidEndEditingOperation, &ControlTextEditingDelegate::controlTextDidEndEditing },
+};
+
+} // namespace
+
+void Control::setDelegate(Object* delegate)
+{
+    const Ref<Object> old = delegate_.lock();
+    if (old.get() == delegate)
+        return;
+    if (old)
+        observeTextNotifications(old.get(), false);
+    delegate_ = delegate;
+    if (delegate)
+        observeTextNotifications(delegate, true);
+}
+
+void Control::observeTextNotifications(Object* delegate, bool observe)
+{
+    const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+    auto* listener = dynamic_cast<ControlTextEditingDelegate*>(delegate);
+    for (const TextNotification& t : textNotifications) {
+        if (!observe) {
+            center->removeObserverNameObject(delegate, t.name, this);
+        } else if (listener && delegate->respondsToSelector(Selector(t.operation))) {
+            // The center holds the delegate weakly and never calls a dead observer.
+            center->addObserverSelectorNameObject(
+                delegate, [listener, method = t.method](Notification* n) { (listener->*method)(n); }, t.name, this);
+        }
+    }
 }
 
 bool Control::sendActionTo(Selector action, const Weak<Object>& target)

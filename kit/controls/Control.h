@@ -97,6 +97,11 @@ public:
     bool refusesFirstResponder() const { return cell_ && cell_->refusesFirstResponder(); }
     void setRefusesFirstResponder(bool flag);
 
+    // Held weakly (key "delegate"). A delegate that is a ControlTextEditingDelegate observes this
+    // control's text notifications for the operations it registered; the old one stops.
+    Ref<Object> delegate() const { return delegate_.lock(); }
+    virtual void setDelegate(Object* delegate);
+
     // Sends `action` to `target` (null walks the responder chain) with this control as sender.
     virtual bool sendActionTo(Selector action, const Weak<Object>& target);
     // The cell's action to the cell's target.
@@ -125,7 +130,9 @@ protected:
     Control(Rect frame, Ref<Cell> cell);
 
 private:
+    void observeTextNotifications(Object* delegate, bool observe);
     Ref<Cell> cell_;
+    Weak<Object> delegate_;
 };
 
 } // namespace kit

@@ -3,15 +3,25 @@
 // What a control's delegate may implement about the text of its cell. A delegate is an Object
 // that also derives from this class and registers the operations it implements
 // (c.optionalOperation("controlDidFailToFormatStringErrorDescription")); a cell finds it through
-// its control view's "delegate" key.
+// its control view's "delegate" key. Control::setDelegate subscribes the delegate to the control's
+// text notifications for the operations it registered.
 
 #include <QString>
 
 namespace kit {
 
 class Control;
+class Notification;
 
 inline constexpr const char* ControlDidFailToFormatStringErrorDescriptionOperation = "controlDidFailToFormatStringErrorDescription";
+inline constexpr const char* ControlTextDidBeginEditingOperation = "controlTextDidBeginEditing";
+inline constexpr const char* ControlTextDidChangeOperation = "controlTextDidChange";
+inline constexpr const char* ControlTextDidEndEditingOperation = "controlTextDidEndEditing";
+
+// Posted by a control (the object) as its text is edited.
+inline const QString ControlTextDidBeginEditingNotification = QStringLiteral("NSControlTextDidBeginEditingNotification");
+inline const QString ControlTextDidChangeNotification = QStringLiteral("NSControlTextDidChangeNotification");
+inline const QString ControlTextDidEndEditingNotification = QStringLiteral("NSControlTextDidEndEditingNotification");
 
 class ControlTextEditingDelegate {
 public:
@@ -22,6 +32,9 @@ public:
     {
         return false;
     }
+    virtual void controlTextDidBeginEditing(Notification*) { }
+    virtual void controlTextDidChange(Notification*) { }
+    virtual void controlTextDidEndEditing(Notification*) { }
 };
 
 } // namespace kit

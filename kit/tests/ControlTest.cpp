@@ -3,6 +3,7 @@
 #include "ControlsTestSupport.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ColorWell.h"
+#include "kit/controls/ControlTextEditingDelegate.h"
 #include "kit/controls/ImageView.h"
 #include "kit/controls/Stepper.h"
 #include "kit/core/Class.h"
@@ -333,6 +334,58 @@ TEST(ControlCellClass, EachClassKeepsItsOwnAndNullRestoresTheDefault)
     EXPECT_EQ(dynamic_cast<MyCell*>(b->cell().get()), nullptr);
     EXPECT_NE(dynamic_cast<ActionCell*>(b->cell().get()), nullptr);
     EXPECT_EQ(b->cell()->controlView(), b);
+}
+
+// Implements two of the three text operations and logs what reaches it.
+class TextDelegate : public Object, public ControlTextEditingDelegate {
+    KIT_CLASS(TextDelegate)
+public:
+    void controlTextDidBeginEditing(Notification* n) override { record("begin", n); }
+    void controlTextDidChange(Notification* n) override { record("change", n); } // not registered
+    void controlTextDidEndEditing(Notification* n) override { record("end", n); }
+    QStringList log;
+
+private:
+    void record(const char* what, Notification* n) { log << QString::fromLatin1(what) + (n->object() ? "" : " without object"); }
+};
+
+KIT_REGISTER_CLASS(TextDelegate, Object)
+{
+    c.optionalOperation(ControlTextDidBeginEditingOperation);
+    c.optionalOperation(ControlTextDidEndEditingOperation);
+}
+
+TEST(ControlDelegate, ObservesTheTextNotificationsItImplementsOnce)
+{
+    auto control = make<Control>();
+    auto other = make<Control>();
+    auto first = make<TextDelegate>();
+    auto second = make<TextDelegate>();
+    const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+    const auto postAll = [&](Control* from) {
+        for (const QString& name :
+            { ControlTextDidBeginEditingNotification, ControlTextDidChangeNotification, ControlTextDidEndEditingNotification })
+            center->postNotificationNameObject(name, from);
+    };
+    control->setValueForKey(Value(first), "delegate");
+    control->setDelegate(first.get()); // again: still one registration
+    EXPECT_EQ(control->delegate(), first);
+    EXPECT_EQ(control->valueForKey("delegate").object(), first);
+    postAll(control.get());
+    postAll(other.get()); // another control's text is not the delegate's business
+    EXPECT_EQ(first->log, (QStringList { "begin", "end" }));
+
+    control->setDelegate(second.get());
+    postAll(control.get());
+    EXPECT_EQ(first->log.size(), 2);
+    EXPECT_EQ(second->log, (QStringList { "begin", "end" }));
+
+    // Held weakly: a released delegate is gone and nothing is delivered to it.
+    second = nullptr;
+    EXPECT_FALSE(control->delegate());
+    postAll(control.get());
+    control->setDelegate(nullptr);
+    EXPECT_FALSE(control->valueForKey("delegate").object());
 }
 
 // A subclass that declares its own cell class.
