@@ -11,6 +11,7 @@
 #include <QStyleOptionButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace kit {
 
@@ -122,7 +123,11 @@ void ColorPanel::userChoseColor(const QColor& color)
     color_ = Color::fromQColor(color);
     for (const Ref<ColorWell>& well : activeWells()) {
         well->setColor(color_);
-        well->sendAction();
+        // A non-continuous well tells its target once, when it lets go of the panel.
+        if (well->isContinuous())
+            well->sendAction();
+        else
+            well->changedSinceActivation_ = true;
     }
 }
 
@@ -153,7 +158,9 @@ void ColorPanel::deactivate(ColorWell* well)
 
 ColorWell::ColorWell(Rect frame)
     : Control(frame, cellClass()())
-{ }
+{
+    setContinuous(true);
+}
 
 ColorWell::~ColorWell()
 {
@@ -180,10 +187,13 @@ void ColorWell::deactivate()
 {
     if (!active_)
         return;
+    const Ref<ColorWell> keep(this);
     active_ = false;
     if (panelSlot())
         panelSlot()->deactivate(this);
     setNeedsDisplay(true);
+    if (std::exchange(changedSinceActivation_, false))
+        sendAction();
 }
 
 void ColorWell::setBordered(bool flag)

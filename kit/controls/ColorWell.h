@@ -2,7 +2,8 @@
 
 // A colour well and the shared colour panel. Clicking a well makes it the active one (the others
 // let go), shows the panel with the well's colour, and from then on every colour the panel
-// reports is set into the active wells, each sending its action; closing the panel deactivates
+// reports is set into the active wells; a continuous well (the default) sends its action on each,
+// another once as it lets go of the panel, if the colour changed. Closing the panel deactivates
 // them. The panel shows itself through a presenter: a QColorDialog by default, scripted in tests.
 
 #include "kit/controls/Control.h"
@@ -88,6 +89,7 @@ private:
     Ref<Color> color_ = Color::whiteColor();
     bool active_ = false;
     bool bordered_ = true;
+    bool changedSinceActivation_ = false; // a colour a non-continuous well has not sent yet
 };
 
 } // namespace kit

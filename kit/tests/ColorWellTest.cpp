@@ -91,6 +91,34 @@ TEST_F(ColorWells, ClosingThePanelDeactivates)
     EXPECT_TRUE(target->calls.empty());
 }
 
+// A well that is not continuous shows each colour but sends once, as it lets go of the panel:
+// when the panel closes or another well takes over, and not at all when nothing changed.
+TEST_F(ColorWells, ANonContinuousWellSendsOnceWhenItLetsGo)
+{
+    EXPECT_TRUE(a->isContinuous());
+    a->setContinuous(false);
+    const Ref<ColorPanel> panel = ColorPanel::sharedColorPanel();
+    a->activate(true);
+    panel->userChoseColor(Qt::green);
+    panel->userChoseColor(Qt::yellow);
+    EXPECT_EQ(a->color()->toQColor(), QColor(Qt::yellow));
+    EXPECT_TRUE(target->calls.empty());
+    panel->close();
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, a.get());
+
+    a->activate(true);
+    panel->close(); // no change: no action
+    EXPECT_EQ(target->calls.size(), 1u);
+
+    a->activate(true);
+    panel->userChoseColor(Qt::black);
+    b->activate(true); // exclusive: a lets go
+    EXPECT_FALSE(a->isActive());
+    ASSERT_EQ(target->calls.size(), 2u);
+    EXPECT_EQ(target->calls[1].sender, a.get());
+}
+
 TEST_F(ColorWells, ClearIsDrawnUnlikeWhite)
 {
     a->setColor(Color::clearColor());
