@@ -1,13 +1,16 @@
 #include "gallery/pages/ControlsPage.h"
 
 #include "kit/appkit/Window.h"
+#include "kit/controls/Box.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ColorWell.h"
+#include "kit/controls/ImageView.h"
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/Menu.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/Stepper.h"
+#include "kit/controls/TabView.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/GraphicsContext.h"
@@ -131,6 +134,33 @@ private:
     QString text_;
 };
 
+// What a tab of the page's tab view shows: a framed panel with one centred line.
+class TabPane : public View {
+public:
+    TabPane(Rect frame, const QString& text)
+        : View(frame)
+        , text_(text)
+    {
+        setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+    }
+    void drawRect(Rect) override
+    {
+        paletteColor(QPalette::Mid)->setFill();
+        RectFill(bounds());
+        paletteColor(QPalette::Base)->setFill();
+        RectFill(InsetRect(bounds(), 1, 1));
+        StringAttributes a;
+        a.font = Font::systemFontOfSize(12);
+        a.foregroundColor = paletteColor(QPalette::Text);
+        const Size size = StringDrawing::sizeWithAttributes(text_, a);
+        StringDrawing::drawInRectWithAttributes(
+            text_, MakeRect(bounds().midX() - size.width / 2, bounds().midY() - size.height / 2, size.width, size.height), a);
+    }
+
+private:
+    QString text_;
+};
+
 // The page's root: it owns the main menu while it is in a window, and its actions are what the
 // menu's items and the default button send.
 class ControlsPageView : public View, public MenuItemValidation {
@@ -146,6 +176,7 @@ public:
     Ref<PopUpButton> popUp, disabledPopUp;
     Ref<LevelIndicator> rating;
     Ref<ProgressIndicator> bar;
+    Ref<TabView> tabs;
     Ref<StatusLine> status;
     Ref<Menu> mainMenu;
 
@@ -171,6 +202,12 @@ public:
     }
     void moreStars(Object*) { setStars(rating->intValue() + 1); }
     void fewerStars(Object*) { setStars(rating->intValue() - 1); }
+    void nextTab(Object*)
+    {
+        const std::int64_t next = (tabs->indexOfTabViewItem(tabs->selectedTabViewItem().get()) + 1) % tabs->numberOfTabViewItems();
+        tabs->selectTabViewItemAtIndex(next);
+        report(QStringLiteral("Tab \u201c%1\u201d shown").arg(tabs->selectedTabViewItem()->label()));
+    }
     void advanceBar(Object*)
     {
         bar->setDoubleValue(bar->doubleValue() >= 100 ? 0 : bar->doubleValue() + 10);
@@ -217,6 +254,7 @@ KIT_REGISTER_CLASS(ControlsPageView, View)
     c.action("moreStars", &ControlsPageView::moreStars);
     c.action("fewerStars", &ControlsPageView::fewerStars);
     c.action("advanceBar", &ControlsPageView::advanceBar);
+    c.action("nextTab", &ControlsPageView::nextTab);
 }
 
 Ref<Menu> makeMainMenu(ControlsPageView* page)
@@ -325,12 +363,19 @@ Ref<View> makeControlsPage(Rect frame)
     page->disabledPopUp->addItemsWithTitles({ "Disabled" });
     page->disabledPopUp->setEnabled(false);
     v->addSubview(page->disabledPopUp.get());
+    auto textured = make<PopUpButton>(row(160, 508, 110, 24), true);
+    textured->addItemsWithTitles({ "Action", "Duplicate", "Rename" });
+    textured->setBezelStyle(TexturedSquareBezelStyle);
+    textured->sizeToFit();
+    v->addSubview(textured.get());
 
     // Steppers.
     auto stepper = make<Stepper>(row(200, 16, 15, 22));
+    stepper->sizeToFit();
     v->addSubview(stepper.get());
     auto disabledStepper = make<Stepper>(row(200, 40, 15, 22));
     disabledStepper->setEnabled(false);
+    disabledStepper->sizeToFit();
     v->addSubview(disabledStepper.get());
 
     // A rating, a colour well and bars.
@@ -350,8 +395,27 @@ Ref<View> makeControlsPage(Rect frame)
     spinner->startAnimation();
     v->addSubview(spinner.get());
 
+    // A separator, an image view and a tab view (tabs are not drawn: a button switches them).
+    auto separator = make<Box>(row(272, 16, 600, 1));
+    separator->setAutoresizingMask(ViewWidthSizable);
+    v->addSubview(separator.get());
+    auto picture = make<ImageView>(row(286, 16, 48, 48));
+    picture->setImage(Image::imageNamed(ImageNamePreferencesGeneral));
+    v->addSubview(picture.get());
+    page->tabs = make<TabView>(row(286, 80, 200, 48));
+    for (const char* label : { "First", "Second" }) {
+        auto item = make<TabViewItem>(Value(QString::fromUtf8(label)));
+        item->setLabel(QString::fromUtf8(label));
+        item->setView(make<TabPane>(page->tabs->contentRect(), QStringLiteral("%1 tab").arg(QString::fromUtf8(label))));
+        page->tabs->addTabViewItem(item);
+    }
+    v->addSubview(page->tabs.get());
+    auto nextTab = button(v, row(298, 292, 96, 26), "Next Tab", MomentaryPushInButton);
+    nextTab->setTarget(v);
+    nextTab->setAction("nextTab");
+
     // What the last command did.
-    page->status = make<StatusLine>(row(280, 16, 600, 18));
+    page->status = make<StatusLine>(row(346, 16, 600, 18));
     page->status->setText(
         QStringLiteral("Return presses \u201cDefault\u201d; Ctrl+T, Ctrl+N, Ctrl+E, Ctrl+] and Ctrl+[ come from the menus above."));
     v->addSubview(page->status.get());

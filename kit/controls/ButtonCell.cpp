@@ -23,8 +23,6 @@ namespace {
 
 // Room between an image and its title.
 constexpr double ImageTitleGap = 4;
-// Inset of the content inside a tool-style panel.
-constexpr double PanelInset = 2;
 
 QStyle* style() { return QApplication::style(); }
 
@@ -278,8 +276,7 @@ Size ButtonCell::cellSizeForBounds(Rect) const
             double(s.height() + std::max(0, toQSize(content).height() - inner.height())) };
     }
     case Look::ToolPanel:
-        return { content.width + 2 * PanelInset + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth),
-            content.height + 2 * PanelInset + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) };
+        return ToolPanelSizeForContent(controlView().get(), content);
     case Look::Plain:
         break;
     }
@@ -304,10 +301,8 @@ Rect ButtonCell::drawingRectForBounds(Rect bounds) const
         InitStyleOption(option, controlView().get(), VisualRect(bounds, bounds, flipped), isEnabled(), false);
         return ViewRect(QRectF(style()->subElementRect(QStyle::SE_PushButtonContents, &option)), bounds, flipped);
     }
-    case Look::ToolPanel: {
-        const double inset = PanelInset + style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-        return InsetRect(bounds, inset, inset);
-    }
+    case Look::ToolPanel:
+        return ToolPanelContentRect(controlView().get(), bounds);
     case Look::Plain:
         break;
     }
@@ -385,6 +380,12 @@ void ButtonCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (drawsBezel())
         drawBezelWithFrameInView(cellFrame, view);
     drawInteriorWithFrameInView(cellFrame, view);
+    if (!ShowsFocusRing(view, focusRingType()))
+        return;
+    if (QPainter* painter = View::currentPainter()) {
+        UprightPainter up(painter, cellFrame, view && view->isFlipped());
+        DrawFocusRing(*painter, view, up.map(cellFrame));
+    }
 }
 
 void ButtonCell::drawBezelWithFrameInView(Rect frame, View* view)
@@ -404,6 +405,8 @@ void ButtonCell::drawBezelWithFrameInView(Rect frame, View* view)
         option.state |= pressed ? QStyle::State_Sunken : QStyle::State_Raised;
         if (on)
             option.state |= QStyle::State_On;
+        if (b_.mouseInside)
+            option.state |= QStyle::State_MouseOver;
         style()->drawControl(QStyle::CE_PushButtonBevel, &option, painter);
         return;
     }

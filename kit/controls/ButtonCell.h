@@ -92,10 +92,12 @@ public:
     bool performKeyEquivalent(const Event& event) override;
 
 protected:
-private:
     enum class Look { PushButton, ToolPanel, Check, Radio, Plain };
+    // What the style draws for the type, border and bezel style.
     Look look() const;
     bool drawsBezel() const;
+
+private:
     // The image and title parts of `content`, placed by imagePosition.
     void layout(Rect content, bool flipped, Rect* imageRect, Rect* titleRect) const;
     Size contentSize() const;

@@ -5,6 +5,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPalette>
@@ -185,12 +186,59 @@ void InitStyleOption(QStyleOption& option, View* view, const QRectF& rect, bool 
     const Ref<Window> window = view ? view->window() : nullptr;
     if (!window || window->isKeyWindow())
         option.state |= QStyle::State_Active;
-    if (focusRing && window && window->firstResponder().get() == view)
-        option.state |= QStyle::State_HasFocus;
+    if (focusRing && ShowsFocusRing(view, FocusRingTypeDefault))
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
     if (!(option.state & QStyle::State_Active))
         option.palette.setCurrentColorGroup(QPalette::Inactive);
     if (!enabled)
         option.palette.setCurrentColorGroup(QPalette::Disabled);
+}
+
+namespace {
+
+// What CT_ToolButton adds around a content of `content` size.
+QSize toolPanelMargins(View* view, QSize content)
+{
+    QStyleOptionToolButton option;
+    InitStyleOption(option, view, QRectF(QPointF(), QSizeF(content)), true, false);
+    option.toolButtonStyle = Qt::ToolButtonTextOnly;
+    const QSize s = QApplication::style()->sizeFromContents(QStyle::CT_ToolButton, &option, content);
+    return { std::max(0, s.width() - content.width()), std::max(0, s.height() - content.height()) };
+}
+
+} // namespace
+
+Size ToolPanelSizeForContent(View* view, Size content)
+{
+    const QSize c(int(std::ceil(content.width)), int(std::ceil(content.height)));
+    const QSize m = toolPanelMargins(view, c);
+    return { double(c.width() + m.width()), double(c.height() + m.height()) };
+}
+
+Rect ToolPanelContentRect(View* view, Rect bounds)
+{
+    const QSize m = toolPanelMargins(view, QSize(int(std::ceil(bounds.width())), int(std::ceil(bounds.height()))));
+    const double left = std::floor(m.width() / 2.0), top = std::floor(m.height() / 2.0);
+    // Flip-agnostic: the leftover odd pixel goes to the far side either way.
+    return MakeRect(
+        bounds.minX() + left, bounds.minY() + top, std::max(0.0, bounds.width() - m.width()), std::max(0.0, bounds.height() - m.height()));
+}
+
+bool ShowsFocusRing(const View* view, FocusRingType type)
+{
+    if (!view || type == FocusRingTypeNone)
+        return false;
+    const Ref<Window> window = view->window();
+    return window && window->isKeyWindow() && window->firstResponder().get() == view;
+}
+
+void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect)
+{
+    QStyleOptionFocusRect option;
+    InitStyleOption(option, view, rect.adjusted(1, 1, -1, -1), true, true);
+    option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    option.backgroundColor = option.palette.color(QPalette::Window);
+    QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter);
 }
 
 } // namespace kit

@@ -62,7 +62,17 @@ Size TextSize(const QString& text, const QFont& font);
 // The image's pixels at the painter's scale, tinted with `tint` when valid (template images).
 // `darken` (0...1) blends the pixels towards black: a pressed image button.
 void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint = {}, double darken = 0);
-// State_Enabled, State_Active (key window), State_HasFocus (first responder, ring shown).
+// State_Enabled, State_Active (key window), State_HasFocus with State_KeyboardFocusChange (the
+// view is first responder of the key window and `focusRing` asks for a ring).
 void InitStyleOption(QStyleOption& option, View* view, const QRectF& rect, bool enabled, bool focusRing);
+// Tool-style panels (PE_PanelButtonTool): the size of the panel that holds `content`
+// (CT_ToolButton), and the content rectangle of a panel of `bounds` by the same margins.
+Size ToolPanelSizeForContent(View* view, Size content);
+Rect ToolPanelContentRect(View* view, Rect bounds);
+// Whether `view` shows a focus ring now: first responder of the key window, ring type not None.
+bool ShowsFocusRing(const View* view, FocusRingType type);
+// The style's focus frame just inside `rect` (in the painter's upright space): the view clips
+// anything outside its bounds, so the ring sits inside.
+void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect);
 
 } // namespace kit

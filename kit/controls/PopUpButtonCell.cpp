@@ -311,7 +311,7 @@ void PopUpButtonCell::choose(const Ref<MenuItem>& item)
 
 // Geometry and drawing ----------------------------------------------------------------------------
 
-bool PopUpButtonCell::drawsArrow() const { return !(p_.pullsDown && p_.arrowPosition == PopUpNoArrow); }
+bool PopUpButtonCell::drawsArrow() const { return p_.arrowPosition != PopUpNoArrow; }
 
 Size PopUpButtonCell::cellSizeForBounds(Rect) const
 {
@@ -323,8 +323,11 @@ Size PopUpButtonCell::cellSizeForBounds(Rect) const
         content.width = std::max(content.width, i.width + (i.width > 0 && t.width > 0 ? ImageTitleGap : 0) + t.width);
         content.height = std::max({ content.height, t.height, i.height });
     }
+    const double arrow = drawsArrow() ? ArrowWidth : 0;
     if (!isBordered())
-        return { content.width + (drawsArrow() ? ArrowWidth : 0), content.height };
+        return { content.width + arrow, content.height };
+    if (look() == Look::ToolPanel)
+        return ToolPanelSizeForContent(controlView().get(), { content.width + arrow, content.height });
     QStyleOptionComboBox option;
     InitStyleOption(option, controlView().get(), QRectF(0, 0, content.width, content.height), isEnabled(), false);
     option.frame = true;
@@ -343,6 +346,12 @@ Rect PopUpButtonCell::drawingRectForBounds(Rect bounds) const
     const bool flipped = view && view->isFlipped();
     if (!isBordered()) {
         Rect r = bounds;
+        if (drawsArrow())
+            r.size.width = std::max(0.0, r.width() - ArrowWidth);
+        return r;
+    }
+    if (look() == Look::ToolPanel) {
+        Rect r = ToolPanelContentRect(controlView().get(), bounds);
         if (drawsArrow())
             r.size.width = std::max(0.0, r.width() - ArrowWidth);
         return r;
@@ -378,6 +387,10 @@ void PopUpButtonCell::drawBezelWithFrameInView(Rect frame, View* view)
     QPainter* painter = View::currentPainter();
     if (!painter)
         return;
+    if (look() == Look::ToolPanel) {
+        ButtonCell::drawBezelWithFrameInView(frame, view);
+        return;
+    }
     UprightPainter up(painter, frame, view && view->isFlipped());
     QStyleOptionComboBox option;
     InitStyleOption(option, view, up.map(frame), isEnabled(), focusRingType() != FocusRingTypeNone);
@@ -392,11 +405,13 @@ void PopUpButtonCell::drawBezelWithFrameInView(Rect frame, View* view)
 
 void PopUpButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
 {
-    if (!isBordered() && drawsArrow()) {
+    // The combo-box bezel draws its own arrow; plain and tool-panel pop-ups draw it here.
+    if (drawsArrow() && (!isBordered() || look() == Look::ToolPanel)) {
         if (QPainter* painter = View::currentPainter()) {
             UprightPainter up(painter, cellFrame, view && view->isFlipped());
             QStyleOption option;
-            const Rect arrow = MakeRect(cellFrame.maxX() - ArrowWidth, cellFrame.minY(), ArrowWidth, cellFrame.height());
+            const Rect box = isBordered() ? ToolPanelContentRect(view, cellFrame) : cellFrame;
+            const Rect arrow = MakeRect(box.maxX() - ArrowWidth, box.minY(), ArrowWidth, box.height());
             InitStyleOption(option, view, up.map(arrow), isEnabled(), false);
             style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, painter);
         }

@@ -63,12 +63,37 @@ void StepperCell::getPeriodicDelayInterval(double& delay, double& interval) cons
     interval = 0.1;
 }
 
-Size StepperCell::cellSizeForBounds(Rect) const
+namespace {
+
+// A frameless spin box of `height` that only shows its arrows, and where the style puts them: the
+// union of the up and down rectangles in the option's coordinates. The box is wide enough to hold
+// them whatever room the style leaves for a field.
+QStyleOptionSpinBox arrowsOption(View* view, int height, bool enabled, bool focusRing, QRect* arrows)
 {
     QStyleOptionSpinBox option;
-    InitStyleOption(option, controlView().get(), QRectF(0, 0, 0, 0), isEnabled(), false);
-    const int width = QApplication::style()->pixelMetric(QStyle::PM_SpinBoxSliderHeight);
-    return { double(std::max(width, 13) + 2), 22 };
+    InitStyleOption(option, view, QRectF(0, 0, 4 * height + 40, height), enabled, focusRing);
+    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+    option.frame = false;
+    option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+    option.stepEnabled = enabled ? (QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled) : QAbstractSpinBox::StepNone;
+    QStyle* style = QApplication::style();
+    *arrows = style->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp)
+        | style->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxDown);
+    return option;
+}
+
+} // namespace
+
+Size StepperCell::cellSizeForBounds(Rect) const
+{
+    // As tall as the style makes a framed spin box for a line of the cell's font, as wide as its arrows.
+    QStyleOptionSpinBox option;
+    InitStyleOption(option, controlView().get(), QRectF(), isEnabled(), false);
+    option.frame = true;
+    const QSize box = QApplication::style()->sizeFromContents(QStyle::CT_SpinBox, &option, QSize(0, int(TextSize("9", font()).height)));
+    QRect arrows;
+    arrowsOption(controlView().get(), box.height(), isEnabled(), false, &arrows);
+    return { double(arrows.width()), double(arrows.height()) };
 }
 
 namespace {
@@ -82,12 +107,13 @@ void StepperCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (!painter)
         return;
     UprightPainter up(painter, cellFrame, view && view->isFlipped());
-    QStyleOptionSpinBox option;
-    InitStyleOption(option, view, up.map(cellFrame), isEnabled(), focusRingType() != FocusRingTypeNone);
-    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
-    option.frame = false;
-    option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
-    option.stepEnabled = isEnabled() ? (QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled) : QAbstractSpinBox::StepNone;
+    // The style's arrows, moved onto the frame; nothing else of the spin box shows.
+    const QRectF target = up.map(cellFrame);
+    QRect arrows;
+    QStyleOptionSpinBox option
+        = arrowsOption(view, int(std::lround(target.height())), isEnabled(), focusRingType() != FocusRingTypeNone, &arrows);
+    painter->setClipRect(target, Qt::IntersectClip);
+    painter->translate(target.x() - arrows.x(), target.y() - arrows.y());
     if (st_.pressed) {
         option.activeSubControls = st_.pressed > 0 ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
         option.state |= QStyle::State_Sunken;

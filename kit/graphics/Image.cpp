@@ -5,9 +5,12 @@
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
+#include <QIcon>
 #include <QImageWriter>
 #include <QPainter>
+#include <QThread>
 
 #include <cmath>
 #include <map>
@@ -29,6 +32,33 @@ const std::map<QString, QByteArray>& systemImages()
             R"(<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32"><path fill="#666" d="M14 2h4l1 4 3 1.3 3.5-2.2 2.9 2.9-2.2 3.5L27.5 14l4 1v4l-4 1-1.3 3 2.2 3.5-2.9 2.9-3.5-2.2-3 1.3-1 4h-4l-1-4-3-1.3-3.5 2.2-2.9-2.9 2.2-3.5L5.5 20l-4-1v-4l4-1 1.3-3-2.2-3.5 2.9-2.9 3.5 2.2L13 6z"/><circle cx="16.5" cy="17" r="5" fill="#fff"/></svg>)" },
     };
     return images;
+}
+
+// The desktop theme's icon for a template name that has one, at the size of our own drawing, so
+// layouts do not depend on the theme. Icon themes are read on the main thread only.
+Ref<Image> themeTemplateImage(const QString& name)
+{
+    static const std::map<QString, QString> themeNames {
+        { ImageNameAddTemplate, QStringLiteral("list-add") },
+        { ImageNameRemoveTemplate, QStringLiteral("list-remove") },
+    };
+    const auto it = themeNames.find(name);
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (it == themeNames.end() || !app || QThread::currentThread() != app->thread() || !QIcon::hasThemeIcon(it->second))
+        return nullptr;
+    const QIcon icon = QIcon::fromTheme(it->second);
+    QSize best;
+    for (const QSize& s : icon.availableSizes())
+        if (s.width() <= 64 && s.width() > best.width())
+            best = s;
+    const QImage pixels = icon.pixmap(best.isValid() ? best : QSize(32, 32)).toImage();
+    if (pixels.isNull())
+        return nullptr;
+    // Keep the size of the bundled drawing.
+    const Ref<Image> own = Image::imageWithData(systemImages().at(name));
+    auto image = make<Image>(own ? own->size() : Size { 11, 11 });
+    image->addRepresentation(make<BitmapImageRep>(pixels));
+    return image;
 }
 
 struct NamedImages {
@@ -110,8 +140,10 @@ Ref<Image> Image::imageNamed(const QString& name)
             return it->second;
         lookup = named.lookup;
     }
-    Ref<Image> image;
-    if (auto it = systemImages().find(name); it != systemImages().end()) {
+    Ref<Image> image = themeTemplateImage(name);
+    if (image) {
+        image->setTemplate(true);
+    } else if (auto it = systemImages().find(name); it != systemImages().end()) {
         image = imageWithData(it->second);
         if (image)
             image->setTemplate(true);

@@ -134,6 +134,8 @@ struct LookCase {
     ButtonType type;
     bool bordered;
     BezelStyle bezel;
+    // Fitted without slack: one unit narrower cuts the title.
+    bool snug = false;
 };
 
 class ButtonSizes : public testing::TestWithParam<LookCase> { };
@@ -149,15 +151,24 @@ TEST_P(ButtonSizes, TheCellSizeHoldsTheTitleItDraws)
     const Rect title = button->cell()->titleRectForBounds(button->bounds());
     EXPECT_GE(title.width(), TextSize("9999 Wide", button->font()).width) << GetParam().name;
     EXPECT_GE(title.height(), TextSize("9999 Wide", button->font()).height - 1) << GetParam().name;
+    EXPECT_TRUE(ContainsRect(button->bounds(), title)) << GetParam().name;
+    if (GetParam().snug) {
+        button->setFrameSize(MakeSize(button->frame().width() - 1, button->frame().height()));
+        EXPECT_LT(button->cell()->titleRectForBounds(button->bounds()).width(), TextSize("9999 Wide", button->font()).width)
+            << GetParam().name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, ButtonSizes,
     testing::Values(LookCase { "push", MomentaryPushInButton, true, RoundedBezelStyle },
         LookCase { "square", MomentaryPushInButton, true, RegularSquareBezelStyle },
-        LookCase { "recessed", PushOnPushOffButton, true, RecessedBezelStyle },
-        LookCase { "textured", MomentaryPushInButton, true, TexturedSquareBezelStyle },
-        LookCase { "checkbox", SwitchButton, false, RoundedBezelStyle }, LookCase { "radio", RadioButton, false, RoundedBezelStyle },
-        LookCase { "plain", MomentaryChangeButton, false, RoundedBezelStyle }));
+        LookCase { "recessed", PushOnPushOffButton, true, RecessedBezelStyle, true },
+        LookCase { "textured", MomentaryPushInButton, true, TexturedSquareBezelStyle, true },
+        LookCase { "small square", MomentaryPushInButton, true, SmallSquareBezelStyle, true },
+        LookCase { "shadowless square", ToggleButton, true, ShadowlessSquareBezelStyle, true },
+        LookCase { "checkbox", SwitchButton, false, RoundedBezelStyle, true },
+        LookCase { "radio", RadioButton, false, RoundedBezelStyle, true },
+        LookCase { "plain", MomentaryChangeButton, false, RoundedBezelStyle, true }));
 
 class ButtonKeys : public testing::Test {
 protected:

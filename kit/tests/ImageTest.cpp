@@ -6,6 +6,9 @@
 #include "kit/tests/GraphicsTestSupport.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -349,3 +352,76 @@ TEST(CGContext, DrawImageIsUprightInAYUpBitmap)
 }
 
 } // namespace
+
+// The icon theme is process state: the test points it at a directory of its own and restores it.
+class TemplateThemeIcons : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        name_ = QIcon::themeName();
+        fallback_ = QIcon::fallbackThemeName();
+        paths_ = QIcon::themeSearchPaths();
+        fallbackPaths_ = QIcon::fallbackSearchPaths();
+        QIcon::setThemeSearchPaths({ dir_.path() });
+        QIcon::setFallbackSearchPaths({});
+        QIcon::setFallbackThemeName(QStringLiteral("kit-test-none"));
+        QIcon::setThemeName(QStringLiteral("kit-test-none"));
+        Image::setNamedImageLookup({}); // empties the cache of named images
+    }
+    void TearDown() override
+    {
+        QIcon::setThemeSearchPaths(paths_);
+        QIcon::setFallbackSearchPaths(fallbackPaths_);
+        QIcon::setFallbackThemeName(fallback_);
+        QIcon::setThemeName(name_);
+        Image::setNamedImageLookup({});
+    }
+    // A theme whose "list-add" is a filled square: unlike our plus, it covers the corners.
+    void installSquareTheme()
+    {
+        QDir(dir_.path()).mkpath("square/16x16/actions");
+        QFile index(dir_.filePath("square/index.theme"));
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=square\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\nType=Fixed\n");
+        index.close();
+        QFile svg(dir_.filePath("square/16x16/actions/list-add.svg"));
+        ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+        svg.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16"><rect width="16" height="16"/></svg>)");
+        svg.close();
+        QIcon::setThemeName(QStringLiteral("square"));
+    }
+    static QImage drawn(const kit::Ref<Image>& image)
+    {
+        Canvas canvas(22, 22, true, Qt::transparent);
+        image->drawInRect(MakeRect(0, 0, 22, 22));
+        return canvas.finish();
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString name_, fallback_;
+    QStringList paths_, fallbackPaths_;
+};
+
+TEST_F(TemplateThemeIcons, WithoutAThemeIconTheBundledDrawingIsUsed)
+{
+    auto add = Image::imageNamed(kit::ImageNameAddTemplate);
+    ASSERT_TRUE(add);
+    EXPECT_TRUE(add->isTemplate());
+    EXPECT_EQ(add->size(), (kit::Size { 11, 11 }));
+    const QImage shown = drawn(add);
+    EXPECT_EQ(pixel(shown, 1, 1).alpha(), 0); // the plus leaves its corners empty
+    EXPECT_GT(pixel(shown, 11, 11).alpha(), 200);
+}
+
+TEST_F(TemplateThemeIcons, TheThemesIconComesFirstAtTheBundledSize)
+{
+    installSquareTheme();
+    auto add = Image::imageNamed(kit::ImageNameAddTemplate);
+    ASSERT_TRUE(add);
+    EXPECT_TRUE(add->isTemplate());
+    EXPECT_EQ(add->size(), (kit::Size { 11, 11 }));
+    EXPECT_GT(pixel(drawn(add), 1, 1).alpha(), 200);
+    // No theme icon for "list-remove" here: the bundled drawing.
+    EXPECT_EQ(pixel(drawn(Image::imageNamed(kit::ImageNameRemoveTemplate)), 1, 1).alpha(), 0);
+}

@@ -1,0 +1,260 @@
+// How controls look under Fusion: focus rings, pop-up bezels and arrows, and sizes that match
+// what is drawn. Pixel probes on window snapshots, in the content view's y-up coordinates.
+
+#include "ControlsTestSupport.h"
+#include "kit/controls/Button.h"
+#include "kit/controls/CellDrawing.h"
+#include "kit/controls/PopUpButton.h"
+#include "kit/controls/Stepper.h"
+#include "kit/testsupport/PixelProbe.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <string>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+// The snapshot's pixel at content point (x, y), y up.
+QColor at(const QImage& shot, double x, double y) { return pixel(shot, int(x), int(shot.height() - 1 - y)); }
+
+bool sameColour(QColor a, QColor b) { return a.rgba() == b.rgba(); }
+
+// The part of the snapshot under `r` (content coordinates, y up).
+QImage region(const QImage& shot, Rect r)
+{
+    return shot.copy(QRect(int(r.minX()), int(shot.height() - r.maxY()), int(r.width()), int(r.height())));
+}
+
+// Whether any pixel of the column x, rows y0..y1, differs from `background`.
+bool columnDrawn(const QImage& shot, double x, double y0, double y1, QColor background)
+{
+    for (double y = y0; y <= y1; ++y)
+        if (!sameColour(at(shot, x, y), background))
+            return true;
+    return false;
+}
+
+// --- Focus rings -------------------------------------------------------------------------------
+
+struct FocusCase {
+    const char* name;
+    std::function<Ref<Control>(Rect)> make;
+};
+
+class ControlFocusRings : public testing::TestWithParam<FocusCase> { };
+
+TEST_P(ControlFocusRings, TheFirstResponderOfTheKeyWindowShowsARingInsideItsBounds)
+{
+    ControlWindow w(MakeSize(200, 80));
+    const Rect frame = MakeRect(20, 20, 140, 26);
+    const Ref<Control> control = GetParam().make(frame);
+    w.content->addSubview(control.get());
+    const Rect around = InsetRect(frame, -4, -4);
+
+    const QImage plain = w.window->snapshot();
+    // Focus changes ask the control to redraw its ring (the control's own business, not the cell's).
+    ASSERT_TRUE(w.window->makeFirstResponder(control.get()));
+    control->setNeedsDisplay(true);
+    const QImage focused = w.window->snapshot();
+    EXPECT_NE(region(plain, frame), region(focused, frame)) << GetParam().name;
+    // The ring runs along the right edge, just inside.
+    bool edge = false;
+    for (double x = frame.maxX() - 4; x < frame.maxX(); ++x)
+        edge |= !sameColour(at(plain, x, frame.midY()), at(focused, x, frame.midY()));
+    EXPECT_TRUE(edge) << GetParam().name;
+    // Nothing outside the bounds changes.
+    QImage outside = region(focused, around), outsidePlain = region(plain, around);
+    for (QImage* image : { &outside, &outsidePlain }) {
+        QPainter p(image);
+        p.fillRect(QRect(4, 4, int(frame.width()), int(frame.height())), Qt::black);
+    }
+    EXPECT_EQ(outside, outsidePlain) << GetParam().name;
+
+    // No ring when the type is None, or when the window is not key.
+    control->cell()->setFocusRingType(FocusRingTypeNone);
+    control->setNeedsDisplay(true);
+    EXPECT_EQ(region(w.window->snapshot(), frame), region(plain, frame)) << GetParam().name;
+    control->cell()->setFocusRingType(FocusRingTypeDefault);
+    ControlWindow other(MakeSize(50, 50));
+    ASSERT_FALSE(w.window->isKeyWindow());
+    control->setNeedsDisplay(true);
+    const QImage inactive = w.window->snapshot();
+    w.window->makeFirstResponder(nullptr);
+    control->setNeedsDisplay(true);
+    EXPECT_EQ(region(inactive, frame), region(w.window->snapshot(), frame)) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
+    testing::Values(FocusCase { "checkbox",
+                        [](Rect frame) -> Ref<Control> {
+                            auto b = make<Button>(frame);
+                            b->setButtonType(SwitchButton);
+                            b->setTitle("Check");
+                            return b;
+                        } },
+        FocusCase { "pop-up",
+            [](Rect frame) -> Ref<Control> {
+                auto p = make<PopUpButton>(frame);
+                p->addItemsWithTitles({ "One", "Two" });
+                return p;
+            } },
+        FocusCase { "textured pull-down",
+            [](Rect frame) -> Ref<Control> {
+                auto p = make<PopUpButton>(frame, true);
+                p->addItemsWithTitles({ "Actions", "Copy" });
+                p->setBezelStyle(TexturedSquareBezelStyle);
+                return p;
+            } }),
+    [](const testing::TestParamInfo<FocusCase>& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
+
+// --- Bezels fill the fitted frame ------------------------------------------------------------
+
+struct FitCase {
+    const char* name;
+    std::function<Ref<Control>()> make;
+};
+
+class FittedBezels : public testing::TestWithParam<FitCase> { };
+
+// sizeToFit gives the frame the style draws into: the bezel reaches each side and stays inside.
+TEST_P(FittedBezels, TheDrawnBezelFillsTheFittedFrame)
+{
+    ControlWindow w(MakeSize(240, 80));
+    const Ref<Control> control = GetParam().make();
+    control->setFrameOrigin(MakePoint(30, 20));
+    control->sizeToFit();
+    w.content->addSubview(control.get());
+    const Rect f = control->frame();
+    ASSERT_GT(f.width(), 0);
+    const QImage shot = w.window->snapshot();
+    const QColor background = at(shot, 2, 2);
+    const double y0 = f.minY() + 2, y1 = f.maxY() - 3;
+    EXPECT_TRUE(columnDrawn(shot, f.minX(), y0, y1, background) || columnDrawn(shot, f.minX() + 1, y0, y1, background))
+        << GetParam().name << " left edge of " << f.width();
+    EXPECT_TRUE(columnDrawn(shot, f.maxX() - 1, y0, y1, background) || columnDrawn(shot, f.maxX() - 2, y0, y1, background))
+        << GetParam().name << " right edge of " << f.width();
+    EXPECT_FALSE(columnDrawn(shot, f.minX() - 1, f.minY() - 2, f.maxY() + 1, background)) << GetParam().name;
+    EXPECT_FALSE(columnDrawn(shot, f.maxX(), f.minY() - 2, f.maxY() + 1, background)) << GetParam().name;
+}
+
+Ref<Control> popUp(bool pullsDown, BezelStyle bezel, PopUpArrowPosition arrow = PopUpArrowAtCenter)
+{
+    auto p = make<PopUpButton>(MakeRect(0, 0, 10, 10), pullsDown);
+    p->addItemsWithTitles({ "Actions", "Copy", "Paste" });
+    p->setBezelStyle(bezel);
+    p->popUpCell()->setArrowPosition(arrow);
+    return p;
+}
+
+INSTANTIATE_TEST_SUITE_P(Looks, FittedBezels,
+    testing::Values(FitCase { "textured pull-down", [] { return popUp(true, TexturedSquareBezelStyle); } },
+        FitCase { "recessed pop-up", [] { return popUp(false, RecessedBezelStyle); } },
+        FitCase { "small square pop-up without arrow", [] { return popUp(false, SmallSquareBezelStyle, PopUpNoArrow); } },
+        FitCase { "rounded pop-up", [] { return popUp(false, RoundedBezelStyle); } }),
+    [](const testing::TestParamInfo<FitCase>& info) { return "case" + std::to_string(info.index); });
+
+// --- Pop-up looks and arrows -------------------------------------------------------------------
+
+// A textured pull-down is a tool panel, not a combo box: its title starts near the left edge and
+// room is left for the arrow on the right.
+TEST(PopUpLook, ToolBezelsFitTheTitleAndTheArrow)
+{
+    const Ref<Control> textured = popUp(true, TexturedSquareBezelStyle);
+    const Ref<Control> plain = popUp(true, TexturedSquareBezelStyle, PopUpNoArrow);
+    textured->sizeToFit();
+    plain->sizeToFit();
+    const Rect title = textured->cell()->titleRectForBounds(textured->bounds());
+    EXPECT_GE(title.width(), TextSize("Actions", textured->font()).width);
+    EXPECT_GT(textured->bounds().maxX() - title.maxX(), 10); // the arrow's room
+    EXPECT_GT(textured->frame().width(), plain->frame().width());
+    const Rect plainTitle = plain->cell()->titleRectForBounds(plain->bounds());
+    EXPECT_LT(plain->bounds().maxX() - plainTitle.maxX(), 8);
+}
+
+struct ArrowCase {
+    const char* name;
+    bool pullsDown;
+    bool bordered;
+    PopUpArrowPosition arrow;
+    bool drawn;
+};
+
+class PopUpArrows : public testing::TestWithParam<ArrowCase> { };
+
+// The arrow's place is the right end of the button; a short title leaves it otherwise empty.
+TEST_P(PopUpArrows, ArrowNoneHidesTheArrowOfPopUpsAndPullDowns)
+{
+    ControlWindow w(MakeSize(200, 60));
+    auto p = make<PopUpButton>(MakeRect(20, 20, 120, 22), GetParam().pullsDown);
+    p->addItemsWithTitles({ "A", "B" });
+    p->setBordered(GetParam().bordered);
+    if (GetParam().bordered)
+        p->setBezelStyle(TexturedSquareBezelStyle);
+    p->popUpCell()->setArrowPosition(GetParam().arrow);
+    w.content->addSubview(p.get());
+    const QImage shot = w.window->snapshot();
+    // The panel's own colour where there is one, else the window's.
+    const QColor base = at(shot, 60, 31);
+    bool drawn = false;
+    for (double x = 122; x < 136; ++x)
+        for (double y = 24; y < 38; ++y)
+            drawn |= !sameColour(at(shot, x, y), base) && at(shot, x, y).lightness() < base.lightness() - 60;
+    EXPECT_EQ(drawn, GetParam().drawn) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, PopUpArrows,
+    testing::Values(ArrowCase { "plain pop-up, centre", false, false, PopUpArrowAtCenter, true },
+        ArrowCase { "plain pop-up, none", false, false, PopUpNoArrow, false },
+        ArrowCase { "plain pull-down, none", true, false, PopUpNoArrow, false },
+        ArrowCase { "plain pull-down, bottom", true, false, PopUpArrowAtBottom, true },
+        ArrowCase { "textured pop-up, centre", false, true, PopUpArrowAtCenter, true },
+        ArrowCase { "textured pop-up, none", false, true, PopUpNoArrow, false },
+        ArrowCase { "textured pull-down, none", true, true, PopUpNoArrow, false }),
+    [](const testing::TestParamInfo<ArrowCase>& info) { return "case" + std::to_string(info.index); });
+
+// --- Stepper -----------------------------------------------------------------------------------
+
+// The fitted stepper is its two arrows: the upper half holds the up arrow, the lower the down one.
+TEST(StepperLook, TheFittedSizeHoldsBothArrows)
+{
+    ControlWindow w(MakeSize(100, 80));
+    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
+    stepper->sizeToFit();
+    w.content->addSubview(stepper.get());
+    const Rect f = stepper->frame();
+    EXPECT_GE(f.width(), 8);
+    EXPECT_GE(f.height(), 14);
+    const QImage shot = w.window->snapshot();
+    const QColor background = at(shot, 2, 2);
+    const auto drawnIn = [&](double y0, double y1) {
+        for (double x = f.minX(); x < f.maxX(); ++x)
+            if (columnDrawn(shot, x, y0, y1, background))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(drawnIn(f.midY() + 1, f.maxY() - 1));
+    EXPECT_TRUE(drawnIn(f.minY(), f.midY() - 1));
+    // The arrows start at the frame's left edge and nothing is drawn around the frame.
+    EXPECT_TRUE(columnDrawn(shot, f.minX(), f.minY(), f.maxY() - 1, background)
+        || columnDrawn(shot, f.minX() + 1, f.minY(), f.maxY() - 1, background));
+    for (double x : { f.minX() - 2, f.minX() - 1, f.maxX(), f.maxX() + 1 })
+        EXPECT_FALSE(columnDrawn(shot, x, f.minY() - 2, f.maxY() + 1, background)) << x;
+    for (double y : { f.minY() - 2, f.minY() - 1, f.maxY(), f.maxY() + 1 })
+        for (double x = f.minX(); x < f.maxX(); ++x)
+            EXPECT_TRUE(sameColour(at(shot, x, y), background)) << x << ", " << y;
+}
+
+} // namespace
