@@ -27,7 +27,7 @@ run_tsan() {
     -DJVL_BUILD_TESTS=ON -DJVL_BUILD_BENCH=OFF >/dev/null
   cmake --build "$build" -j "$jobs" --target kit_tests KSSpinningProgressIndicator_tests
   local threaded='Clock*:*ClockDeadline*:OperationQueueTest.*:CacheTest.*:ObjectLifetime.*:Object.WeakLock*'
-  threaded+=':NotificationCenterTest.*:KeyValueObserving.*:RunLoopTest.*:PerformCancelTest.*'
+  threaded+=':NotificationCenterTest.*:KeyValueObserving.*:RunLoopTest.*:PerformCancelTest.*:ViewDisplayFromAThread.*'
   threaded+=':GraphicsContext.CurrentContextIsPerThread*:Image.DrawsOnWorkerThreads*:PDFPage.Worker*'
   (
     export QT_QPA_PLATFORM=offscreen

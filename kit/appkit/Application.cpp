@@ -72,9 +72,9 @@ void Application::resetForTesting()
     app->key_ = nullptr;
     app->main_ = nullptr;
     app->keyBeforeDeactivation_ = nullptr;
-    app->windowOrderingPrevented_ = false;
     app->sessions_.clear();
     app->sheets_.clear();
+    app->stacking_.clear();
     app->active_ = true;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
@@ -398,7 +398,10 @@ void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Windo
     sheet->setFrameOrigin(
         MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
     sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
+    // A sheet is a dialog transient for its window: it follows the window's moves and ordering.
+    sheet->hostWidget()->setWindowFlag(Qt::Dialog);
     sheet->hostWidget()->setWindowModality(Qt::WindowModal);
+    window->addChildWindowOrdered(sheet, WindowAbove);
     sheet->makeKeyAndOrderFront();
 }
 
@@ -411,6 +414,8 @@ void Application::endSheetReturnCode(Window* sheet, std::int64_t returnCode)
         return;
     const Sheet ended = std::move(*it);
     sheets_.erase(it);
+    if (const Ref<Window> parent = ended.parent.lock())
+        parent->removeChildWindow(sheet);
     if (ended.didEnd)
         ended.didEnd(sheet, returnCode, ended.context);
 }

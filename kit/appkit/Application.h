@@ -74,13 +74,15 @@ class Application : public Responder {
     Ref<Window> keyWindow() const { return key_.lock(); }
     Ref<Window> mainWindow() const { return main_.lock(); }
     std::vector<Ref<Window>> windows() const;
+    // The visible windows, front to back, as the kit ordered them.
+    std::vector<Ref<Window>> orderedWindows() const;
     bool isActive() const { return active_; }
     // On a change: resigning, the key window resigns key (and is remembered); becoming active, the
     // remembered window becomes key again. Then the did-become or did-resign-active notification.
     void setActive(bool active);
-    // During a click whose view delayed the window's ordering (a drag starting in a window that
-    // is not key): the window stays where it is when the mouse goes up.
-    void preventWindowOrdering() { windowOrderingPrevented_ = true; }
+    // Kept for callers: the window manager orders a clicked window at the press, so there is
+    // nothing left to prevent.
+    void preventWindowOrdering() { }
     // Sends `update` to every visible window; the run loop's end-of-pass hook does this once per
     // pass that dispatched events.
     void updateWindows();
@@ -156,7 +158,6 @@ private:
     Weak<Window> key_;
     Weak<Window> main_;
     Weak<Window> keyBeforeDeactivation_;
-    bool windowOrderingPrevented_ = false;
     struct ModalSession {
         Weak<Window> window;
         std::int64_t code = 0;
@@ -171,6 +172,7 @@ private:
     };
     std::vector<ModalSession> sessions_;
     std::vector<Sheet> sheets_;
+    std::vector<Weak<Window>> stacking_; // back to front
     bool active_ = true;
     int depth_ = 0;
     bool dispatchScheduled_ = false;

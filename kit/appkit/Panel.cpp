@@ -1,26 +1,18 @@
 #include "kit/appkit/Panel.h"
 
-#include "kit/appkit/Event.h"
 #include "kit/appkit/View.h"
+
+#include <QWidget>
 
 namespace kit {
 
-void Panel::sendEvent(const Event& event)
+Panel::Panel(Rect contentRect, unsigned styleMask)
+    : Window(contentRect, styleMask)
 {
-    if (keyOnlyIfNeeded_ && event.type() == LeftMouseDown && !isKeyWindow()) {
-        // Only a view that needs the panel key makes it key; others get the click as it is.
-        const Ref<View> hit = frameView()->hitTest(event.locationInWindow());
-        if (hit && hit->needsPanelToBecomeKey())
-            makeKeyWindow();
-        if (hit) {
-            if (hit->acceptsFirstResponder() && hit->needsPanelToBecomeKey())
-                makeFirstResponder(hit.get());
-            hit->mouseDown(event);
-        }
-        return;
-    }
-    Window::sendEvent(event);
+    hostWidget()->setWindowFlag(Qt::Tool);
 }
+
+bool Panel::becomesKeyOnPressIn(const View* hit) const { return !keyOnlyIfNeeded_ || (hit && hit->needsPanelToBecomeKey()); }
 
 KIT_REGISTER_CLASS(Panel, Window) { }
 

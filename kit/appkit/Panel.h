@@ -1,7 +1,7 @@
 #pragma once
 
 // An auxiliary window: it never becomes main, floats over its application's windows when asked,
-// and may become key only when a view that needs it is clicked.
+// and may become key only when a view that needs it is clicked. Natively a tool window.
 
 #include "kit/appkit/Window.h"
 
@@ -10,7 +10,10 @@ namespace kit {
 class Panel : public Window {
     KIT_CLASS(Panel)
 
-    using Window::Window;
+    Panel(Rect contentRect, unsigned styleMask);
+    Panel()
+        : Panel(MakeRect(0, 0, 100, 100), TitledWindowMask)
+    { }
 
     bool becomesKeyOnlyIfNeeded() const { return keyOnlyIfNeeded_; }
     void setBecomesKeyOnlyIfNeeded(bool flag) { keyOnlyIfNeeded_ = flag; }
@@ -19,7 +22,11 @@ class Panel : public Window {
 
     // kit::Window:
     bool canBecomeMainWindow() const override { return false; }
-    void sendEvent(const Event& event) override;
+
+protected:
+    // kit::Window: a panel that becomes key only if needed takes the click without becoming key
+    // unless the clicked view needs it.
+    bool becomesKeyOnPressIn(const View* hit) const override;
 
 private:
     bool keyOnlyIfNeeded_ = false;

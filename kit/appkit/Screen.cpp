@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <functional>
+
 namespace kit {
 
 namespace {
@@ -54,5 +56,13 @@ Ref<Screen> Screen::mainScreen()
 Rect Screen::frame() const { return ScreenRectFromQt(screen_->geometry()); }
 Rect Screen::visibleFrame() const { return ScreenRectFromQt(screen_->availableGeometry()); }
 double Screen::backingScaleFactor() const { return screen_->devicePixelRatio(); }
+
+bool Screen::isEqual(const Object* other) const
+{
+    const auto* s = dynamic_cast<const Screen*>(other);
+    return s && s->screen_ == screen_;
+}
+
+std::size_t Screen::hash() const { return std::hash<const QScreen*>()(screen_); }
 
 } // namespace kit

@@ -32,6 +32,10 @@ public:
     double userSpaceScaleFactor() const { return 1; }
     QScreen* qtScreen() const { return screen_; }
 
+    // Screen objects are made on demand: two are equal when they stand for the same display.
+    bool isEqual(const Object* other) const override;
+    std::size_t hash() const override;
+
 private:
     QScreen* screen_;
 };

@@ -3,11 +3,14 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/MainThread.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/OperationQueue.h"
 
 #include <QPainter>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace kit {
@@ -466,8 +469,23 @@ void View::geometryChanged()
 
 // Display -----------------------------------------------------------------------------------------
 
+namespace {
+
+// Display from another thread is done later on the main thread, where the window's region lives.
+bool PostDisplayToMainThread(View* view, std::function<void(View&)> work)
+{
+    if (isMainThread())
+        return false;
+    OperationQueue::mainQueue()->addOperationWithBlock([self = Ref<View>(view), work = std::move(work)] { work(*self); });
+    return true;
+}
+
+} // namespace
+
 void View::setNeedsDisplay(bool flag)
 {
+    if (PostDisplayToMainThread(this, [flag](View& v) { v.setNeedsDisplay(flag); }))
+        return;
     const Ref<Window> w = window();
     if (!w)
         return;
@@ -479,6 +497,8 @@ void View::setNeedsDisplay(bool flag)
 
 void View::setNeedsDisplayInRect(Rect rect)
 {
+    if (PostDisplayToMainThread(this, [rect](View& v) { v.setNeedsDisplayInRect(rect); }))
+        return;
     const Ref<Window> w = window();
     if (!w || isHiddenOrHasHiddenAncestor())
         return;
@@ -506,10 +526,17 @@ bool View::needsToDrawRect(Rect rect) const
     return w->passRegion_.intersects(w->toDevice(convertRectToView(rect, nullptr)));
 }
 
-void View::display() { displayRect(visibleRect()); }
+void View::display()
+{
+    if (PostDisplayToMainThread(this, [](View& v) { v.display(); }))
+        return;
+    displayRect(visibleRect());
+}
 
 void View::displayRect(Rect rect)
 {
+    if (PostDisplayToMainThread(this, [rect](View& v) { v.displayRect(rect); }))
+        return;
     if (const Ref<Window> w = window())
         w->displayRect(convertRectToView(intersection(rect, visibleRect()), nullptr));
 }

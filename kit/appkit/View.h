@@ -219,10 +219,9 @@ class View : public Responder, public Coding {
     virtual bool needsPanelToBecomeKey() const { return false; }
     void setKeyboardFocusRingNeedsDisplayInRect(Rect rect);
 
-    // A click in a window that is not key brings the window forward; YES delivers it as well.
+    // Answers a view gives about a click in a window that is not key. Stored only: the window
+    // manager raises and activates the window at the press, and the press is always delivered.
     virtual bool acceptsFirstMouse(const class Event*) const { return false; }
-    // YES keeps such a click from ordering the window forward and making it key until the mouse
-    // goes up (and then too after Application::preventWindowOrdering).
     virtual bool shouldDelayWindowOrderingForEvent(const class Event&) const { return false; }
     // Stored only.
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -143,8 +144,15 @@ void Window::setFrameDisplay(Rect frame, bool display)
 {
     frame.size.width = std::clamp(frame.size.width, minSize_.width, std::max(minSize_.width, maxSize_.width));
     frame.size.height = std::clamp(frame.size.height, minSize_.height, std::max(minSize_.height, maxSize_.height));
-    if (frame == frame_)
+    if (frame == frame_) {
+        // A user resize clamped back to the frame the window has: the native window goes back too.
+        if (!settingGeometry_ && host_->geometry() != QtRectFromScreen(frame_).toRect()) {
+            settingGeometry_ = true;
+            host_->setGeometry(QtRectFromScreen(frame_).toRect());
+            settingGeometry_ = false;
+        }
         return;
+    }
     const bool resized = !(frame.size == frame_.size);
     const Point moved = MakePoint(frame.minX() - frame_.minX(), frame.minY() - frame_.minY());
     frame_ = frame;
@@ -221,6 +229,28 @@ void Window::zoom(Object*)
     setFrameDisplay(standard, true);
 }
 
+void Window::setMinSize(Size size)
+{
+    minSize_ = size;
+    applySizeLimits();
+}
+
+void Window::setMaxSize(Size size)
+{
+    maxSize_ = size;
+    applySizeLimits();
+}
+
+void Window::applySizeLimits()
+{
+    // A window that is not resizable has its fixed size; the others let the user go only as far.
+    if (!(styleMask_ & ResizableWindowMask))
+        return;
+    const auto limit = [](double v) { return int(std::clamp(std::ceil(v), 0.0, double(QWIDGETSIZE_MAX))); };
+    host_->setMinimumSize(limit(minSize_.width), limit(minSize_.height));
+    host_->setMaximumSize(limit(std::max(minSize_.width, maxSize_.width)), limit(std::max(minSize_.height, maxSize_.height)));
+}
+
 void Window::userDidResize(Rect frame)
 {
     const bool starting = !liveResizeTimer_;
@@ -260,14 +290,21 @@ void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
     orderFront();
     const Ref<Window> relative = other ? windowWithNumber(other) : nullptr;
     if (place == WindowBelow) {
-        if (relative)
+        if (relative) {
             host_->stackUnder(relative->hostWidget());
-        else
+            restack(relative.get());
+        } else {
             host_->lower();
+            auto& stack = Application::sharedApplication()->stacking_;
+            std::erase_if(stack, [this](const Weak<Window>& w) { return w.unsafeRaw() == this; });
+            stack.insert(stack.begin(), Weak<Window>(this));
+        }
     } else if (relative) {
         // Raise both in order: the relative window, then this one above it.
         relative->hostWidget()->raise();
+        relative->restack(nullptr);
         host_->raise();
+        restack(nullptr);
     }
 }
 
@@ -345,6 +382,10 @@ void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
         old->removeChildWindow(child);
     child->parent_ = this;
     children_.emplace_back(Weak<Window>(child), place);
+    // Transient for the parent: the window manager keeps it with the parent and above it.
+    host_->winId();
+    child->host_->winId();
+    child->host_->windowHandle()->setTransientParent(host_->windowHandle());
     if (visible_)
         child->orderWindowRelativeTo(place == WindowBelow ? WindowBelow : WindowAbove, number_);
 }
@@ -352,8 +393,11 @@ void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
 void Window::removeChildWindow(Window* child)
 {
     std::erase_if(children_, [child](const auto& c) { return c.first.unsafeRaw() == child; });
-    if (child && child->parent_.unsafeRaw() == this)
+    if (child && child->parent_.unsafeRaw() == this) {
         child->parent_ = nullptr;
+        if (QWindow* handle = child->host_->windowHandle())
+            handle->setTransientParent(nullptr);
+    }
 }
 
 std::vector<Ref<Window>> Window::childWindows() const
@@ -397,7 +441,8 @@ Rect Window::contentRectForFrameRect(Rect frameRect) const
 
 QString Window::stringWithSavedFrame() const
 {
-    const Ref<Screen> screen = Screen::mainScreen();
+    // The window's own screen: the key window may be on another.
+    const Ref<Screen> screen = host_->screen() ? make<Screen>(host_->screen()) : Screen::mainScreen();
     return kit::stringWithSavedFrame(frame_, screen ? screen->visibleFrame() : ZeroRect);
 }
 
@@ -493,8 +538,72 @@ Ref<View> Window::keyLoopStart() const
     return nullptr;
 }
 
+namespace {
+
+void CollectKeyViews(const Ref<View>& view, std::vector<Ref<View>>& out, bool& linked)
+{
+    if (view->nextKeyView())
+        linked = true;
+    // A key view's insides (a field's editor, say) are not stops of their own.
+    if (view->canBecomeKeyView()) {
+        out.push_back(view);
+        return;
+    }
+    for (const Ref<View>& sub : view->subviews())
+        CollectKeyViews(sub, out, linked);
+}
+
+} // namespace
+
+std::vector<Ref<View>> Window::geometricKeyViews() const
+{
+    std::vector<Ref<View>> views;
+    bool linked = false;
+    CollectKeyViews(frameView_, views, linked);
+    if (linked)
+        return {};
+    // Top to bottom, then left to right, in window coordinates (y grows upwards).
+    std::vector<std::pair<Rect, Ref<View>>> placed;
+    for (Ref<View>& v : views)
+        placed.emplace_back(v->convertRectToView(v->bounds(), nullptr), std::move(v));
+    std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
+        if (a.first.maxY() != b.first.maxY())
+            return a.first.maxY() > b.first.maxY();
+        return a.first.minX() < b.first.minX();
+    });
+    views.clear();
+    for (auto& [r, v] : placed)
+        views.push_back(std::move(v));
+    return views;
+}
+
+Ref<View> Window::geometricKeyViewAfter(const View* view, int step) const
+{
+    const std::vector<Ref<View>> order = geometricKeyViews();
+    if (order.empty())
+        return nullptr;
+    // From inside a key view, the key view is where the step starts.
+    auto at = order.end();
+    for (const View* v = view; v && at == order.end(); v = v->superview().get())
+        at = std::find_if(order.begin(), order.end(), [v](const Ref<View>& k) { return k.get() == v; });
+    if (at == order.end())
+        return step > 0 ? order.front() : order.back();
+    const auto n = std::ptrdiff_t(order.size());
+    return order[std::size_t(((at - order.begin()) + step + n) % n)];
+}
+
 void Window::selectKeyViewFollowingView(View* view)
 {
+    // Without a loop set anywhere in the window, the order is the views' places.
+    const Ref<View> initial = view ? nullptr : initialFirstResponder();
+    if (Ref<View> next = initial && initial->canBecomeKeyView() ? nullptr : geometricKeyViewAfter(view, 1)) {
+        if (next.get() != view) {
+            direction_ = SelectingNext;
+            makeFirstResponder(next.get());
+            direction_ = DirectSelection;
+        }
+        return;
+    }
     Ref<View> next = view ? view->nextValidKeyView() : nullptr;
     if (!view) {
         const Ref<View> initial = initialFirstResponder();
@@ -511,6 +620,14 @@ void Window::selectKeyViewFollowingView(View* view)
 
 void Window::selectKeyViewPrecedingView(View* view)
 {
+    if (Ref<View> previous = geometricKeyViewAfter(view, -1)) {
+        if (previous.get() != view) {
+            direction_ = SelectingPrevious;
+            makeFirstResponder(previous.get());
+            direction_ = DirectSelection;
+        }
+        return;
+    }
     Ref<View> previous = view ? view->previousValidKeyView() : nullptr;
     if (!view) {
         const Ref<View> initial = initialFirstResponder();

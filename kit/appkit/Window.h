@@ -143,8 +143,9 @@ class Window : public Responder {
     void center();
     Size minSize() const { return minSize_; }
     Size maxSize() const { return maxSize_; }
-    void setMinSize(Size size) { minSize_ = size; }
-    void setMaxSize(Size size) { maxSize_ = size; }
+    // Also the limits of the native window, so a user resize stops there.
+    void setMinSize(Size size);
+    void setMaxSize(Size size);
     // The style forms: the kit frame is the client area, so they change nothing. The instance
     // forms add or take off the visible toolbar, which sits above the content view.
     static Rect frameRectForContentRectStyleMask(Rect contentRect, unsigned styleMask);
@@ -307,6 +308,10 @@ class Window : public Responder {
     // Host.
     QWidget* hostWidget() const;
 
+protected:
+    // Whether a left press on `hit` in this window, not key, makes it key.
+    virtual bool becomesKeyOnPressIn(const View*) const { return true; }
+
 private:
     friend class View;
     friend class WindowHost;
@@ -338,12 +343,19 @@ private:
     double toolbarHeight() const;
     void toolbarHeightChanged(double before);
     void updateTitleBarHints();
-    // A left press in a window that is not key: ordering and the first-mouse rule. NO when the
-    // press is not to be delivered.
+    // A left press in a window that is not key brings it forward and makes it key; the press is
+    // always delivered (YES).
     bool handleFirstMouse(const Event& event, View* hit);
-    // The mouse-up of a delayed first click orders the window forward unless that was prevented.
+    // Nothing waits for the mouse-up any more; kept for the dispatch that calls it.
     void finishFirstMouse();
     void bringForwardByClick();
+    // Moves this window to the front of the kit's stacking, or right under `below`.
+    void restack(const Window* below);
+    void orderChildren();
+    void applySizeLimits();
+    // Views that can become key, by place; empty when any view in the window has a key loop set.
+    std::vector<Ref<View>> geometricKeyViews() const;
+    Ref<View> geometricKeyViewAfter(const View* view, int step) const;
     void scheduleCursorUpdate();
 
     std::int64_t number_;
@@ -410,7 +422,6 @@ private:
     bool showsToolbarButton_ = true;
     std::vector<Ref<TitleBarButton>> titleBarButtons_;
     bool swallowingPress_ = false; // a first click that was not delivered: its drags and up go too
-    bool orderingDelayed_ = false; // a delayed first click: ordering waits for the mouse-up
 
     std::unique_ptr<WindowHost> host_;
     Ref<Object> liveResizeTimer_; // a kit::Timer while a live resize runs

@@ -205,8 +205,7 @@ void WindowHost::resizeEvent(QResizeEvent*)
 
 void WindowHost::focusInEvent(QFocusEvent*)
 {
-    // Focus that comes with a click: the press decides when it reaches the window (a view may
-    // delay the ordering, or refuse the first click).
+    // Focus that comes with a click: the press makes the window key when it reaches the kit.
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
         return;
     if (const Ref<Window> w = window_.lock())
@@ -289,10 +288,11 @@ void WindowHost::dropEvent(QDropEvent* event)
 
 void WindowHost::closeEvent(QCloseEvent* event)
 {
-    // The window stays alive: closing orders it out, as the close button does.
-    event->accept();
+    // The title bar's close button asks like the kit's own: the delegate may refuse, and the kit
+    // orders the window out itself (it stays alive).
+    event->ignore();
     if (const Ref<Window> w = window_.lock())
-        w->orderOut();
+        w->performClose();
 }
 
 } // namespace kit

@@ -1,5 +1,6 @@
-// The window's place among the others: ordering in and out, key and main state, and what a click
-// in a window that is not key does to them.
+// The window's place among the others: ordering in and out (children follow their parent), key and
+// main state, and what a click in a window that is not key does: what the window manager does, raise
+// and activate at the press.
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
@@ -7,7 +8,28 @@
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
 
+#include <algorithm>
+
 namespace kit {
+
+std::vector<Ref<Window>> Application::orderedWindows() const
+{
+    std::vector<Ref<Window>> out;
+    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it)
+        if (Ref<Window> w = it->lock(); w && w->isVisible())
+            out.push_back(std::move(w));
+    return out;
+}
+
+void Window::restack(const Window* below)
+{
+    auto& stack = Application::sharedApplication()->stacking_;
+    std::erase_if(stack, [this](const Weak<Window>& w) { return w.unsafeRaw() == this || !w.unsafeRaw(); });
+    auto at = stack.end();
+    if (below)
+        at = std::find_if(stack.begin(), stack.end(), [below](const Weak<Window>& w) { return w.unsafeRaw() == below; });
+    stack.insert(at, Weak<Window>(this));
+}
 
 void Window::orderFront(Object*)
 {
@@ -15,17 +37,41 @@ void Window::orderFront(Object*)
         visible_ = true;
         invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
     }
-    host_->show();
+    // A fully transparent window stays off the screen, though the kit counts it visible.
+    if (alpha_ > 0)
+        host_->show();
     host_->raise();
+    restack(nullptr);
+    orderChildren();
+}
+
+void Window::orderChildren()
+{
+    // Children above the parent are raised after it; those below go right under it.
+    for (const auto& [w, place] : children_)
+        if (const Ref<Window> child = w.lock()) {
+            if (place == WindowBelow) {
+                child->orderFront();
+                child->host_->stackUnder(host_.get());
+                child->restack(this);
+            } else {
+                child->orderFront();
+            }
+        }
 }
 
 void Window::orderOut(Object*)
 {
+    const Ref<Window> keep(this);
     visible_ = false;
     host_->hide();
     auto app = Application::sharedApplication();
-    const Ref<Window> keep(this);
-    if (app->keyWindow().get() == this) {
+    std::erase_if(app->stacking_, [this](const Weak<Window>& w) { return w.unsafeRaw() == this || !w.unsafeRaw(); });
+    // Children go with the parent (a key child hands key on, past the parent already out).
+    for (const Ref<Window>& child : childWindows())
+        child->orderOut();
+    const bool wasKey = app->keyWindow().get() == this;
+    if (wasKey) {
         resignKeyWindow();
         app->key_ = nullptr;
         postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
@@ -35,6 +81,13 @@ void Window::orderOut(Object*)
         app->main_ = nullptr;
         postNote(WindowDidResignMainNotification, "windowDidResignMain", &WindowDelegate::windowDidResignMain);
     }
+    // Key goes to the frontmost window that can take it, as the window manager's focus would.
+    if (wasKey && !app->keyWindow())
+        for (const Ref<Window>& w : app->orderedWindows())
+            if (w->canBecomeKeyWindow()) {
+                w->makeKeyWindow();
+                break;
+            }
 }
 
 void Window::makeKeyAndOrderFront(Object* sender)
@@ -43,33 +96,25 @@ void Window::makeKeyAndOrderFront(Object* sender)
     makeKeyWindow();
 }
 
-bool Window::handleFirstMouse(const Event& event, View* hit)
+bool Window::handleFirstMouse(const Event&, View* hit)
 {
-    auto app = Application::sharedApplication();
-    orderingDelayed_ = false;
-    app->windowOrderingPrevented_ = false;
-    // Only scripts click windows that are not on screen: those take the click as if key.
-    if (!visible_ || (isKeyWindow() && app->isActive())) {
-        if (!isKeyWindow())
-            makeKeyWindow();
+    // As the window manager does: the press raises and activates the window and is delivered too.
+    // acceptsFirstMouse and shouldDelayWindowOrderingForEvent stay answers views give, not acted on.
+    if (!becomesKeyOnPressIn(hit)) {
+        if (visible_)
+            orderFront();
         return true;
     }
-    if (hit && hit->shouldDelayWindowOrderingForEvent(event))
-        orderingDelayed_ = true;
-    else
-        bringForwardByClick();
-    // A window that never becomes key takes every click.
-    return !canBecomeKeyWindow() || (hit && hit->acceptsFirstMouse(&event));
+    if (!isKeyWindow() || !Application::sharedApplication()->isActive()) {
+        if (visible_)
+            bringForwardByClick();
+        else
+            makeKeyWindow(); // only scripts click windows that are not on screen
+    }
+    return true;
 }
 
-void Window::finishFirstMouse()
-{
-    if (!orderingDelayed_)
-        return;
-    orderingDelayed_ = false;
-    if (!Application::sharedApplication()->windowOrderingPrevented_)
-        bringForwardByClick();
-}
+void Window::finishFirstMouse() { }
 
 void Window::bringForwardByClick()
 {

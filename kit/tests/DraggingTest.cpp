@@ -116,10 +116,7 @@ class Source : public View, public DraggingSource {
     }
     void draggedImageEndedAtOperation(Object*, Point, std::uint64_t op) override { log.push_back("ended op " + std::to_string(op)); }
     bool ignoreModifierKeysWhileDragging() override { return ignoreModifiers; }
-    bool acceptsFirstMouse(const Event*) const override { return inPlace; }
-    bool shouldDelayWindowOrderingForEvent(const Event&) const override { return inPlace; }
 
-    bool inPlace = false; // drags from a window behind without bringing it forward
     Ref<Object> image = make<Object>();
     std::vector<std::string> log;
     std::uint64_t mask = DragOperationCopy | DragOperationMove;
@@ -189,20 +186,6 @@ TEST_F(Dragging, ADropRunsTheDestinationProtocolInOrderAndEatsTheMouseUp)
     EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op 1", "drag returned" }));
     EXPECT_EQ(source->moves, 1); // the drag began on the first dragged event
     EXPECT_GE(defaultTimer, 2); // drags run in the default mode
-}
-
-TEST_F(Dragging, ADragFromAWindowBehindLeavesItBehind)
-{
-    source->inPlace = true;
-    window->makeKeyAndOrderFront();
-    auto front = make<Window>(MakeRect(600, 100, 100, 100), TitledWindowMask);
-    front->makeKeyAndOrderFront();
-    kit::test::EventScript script(window.get());
-    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseDragged(MakePoint(250, 50)).mouseUp(MakePoint(250, 50));
-    script.run();
-    EXPECT_EQ(target->log.back(), "ended");
-    EXPECT_TRUE(front->isKeyWindow());
-    EXPECT_FALSE(window->isKeyWindow());
 }
 
 TEST_F(Dragging, AnAnswerOutsideTheSourceMaskIsExitedNotDropped)

@@ -213,6 +213,34 @@ TEST_F(Responders, UnhandledTabAndBacktabMoveTheKeyView)
     EXPECT_EQ(beeps, 0);
 }
 
+// No loop set anywhere: Tab goes by place, rows from the top, each row left to right.
+TEST(KeyViewOrder, WithoutALoopTabAndBacktabCycleByPosition)
+{
+    auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
+    // Added in an order that is neither the rows nor the columns.
+    auto lowerLeft = make<Field>(nullptr, "lowerLeft", MakeRect(10, 20, 100, 20));
+    auto upperRight = make<Field>(nullptr, "upperRight", MakeRect(150, 150, 100, 20));
+    auto upperLeft = make<Field>(nullptr, "upperLeft", MakeRect(10, 150, 100, 20));
+    for (auto& v : { lowerLeft, upperRight, upperLeft })
+        window->contentView()->addSubview(v.get());
+    window->makeKeyAndOrderFront();
+    window->makeFirstResponder(upperLeft.get());
+    kit::test::EventScript script(window.get());
+    const std::vector<Ref<Field>> forward { upperRight, lowerLeft, upperLeft };
+    for (const Ref<Field>& expected : forward) {
+        script.key(KeyCodeTab);
+        script.run();
+        EXPECT_EQ(window->firstResponder(), expected) << expected->name;
+    }
+    const std::vector<Ref<Field>> backward { lowerLeft, upperRight, upperLeft };
+    for (const Ref<Field>& expected : backward) {
+        script.key(KeyCodeTab, {}, ShiftKeyMask);
+        script.run();
+        EXPECT_EQ(window->firstResponder(), expected) << expected->name;
+    }
+    Application::resetForTesting();
+}
+
 TEST_F(Responders, InterpretKeyEventsSendsTextAndCommands)
 {
     a->interprets = true;

@@ -37,6 +37,16 @@ TEST_F(FrameAutosave, SavesTheFrameThenTheVisibleScreenFrameAsWholeNumbers)
     EXPECT_EQ(saved(QStringLiteral("Prefs")), expected);
 }
 
+TEST(Screens, ObjectsForTheSameDisplayAreEqual)
+{
+    const Ref<Screen> main = Screen::mainScreen();
+    const Ref<Screen> first = Screen::screens().front();
+    EXPECT_NE(main.get(), first.get());
+    EXPECT_TRUE(main->isEqual(first.get()));
+    EXPECT_EQ(main->hash(), first->hash());
+    EXPECT_FALSE(main->isEqual(make<Object>().get()));
+}
+
 TEST_F(FrameAutosave, RestoringNeedsFourNumbers)
 {
     auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);

@@ -6,6 +6,10 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/EventScript.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -224,6 +228,30 @@ TEST_F(Notifications, WillCloseOnlyWhenTheWindowReallyCloses)
     EXPECT_EQ(log.entries, (std::vector<std::string> { "NSWindowWillCloseNotification:w" }));
     EXPECT_EQ(d->log, (std::vector<std::string> { "close" }));
     EXPECT_FALSE(w->isVisible());
+}
+
+// The title bar's close button: the window manager's close request asks the delegate first.
+TEST_F(Notifications, TheTitleBarCloseButtonClosesAsPerformCloseDoes)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto d = make<NoteWindowDelegate>();
+    d->allowClose = false;
+    w->setDelegate(d.get());
+    w->orderFront();
+    Log log;
+    log.tag(w.get(), "w");
+    QCloseEvent refused;
+    QCoreApplication::sendEvent(w->hostWidget(), &refused);
+    EXPECT_FALSE(refused.isAccepted()) << "the kit orders the window out itself";
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->hostWidget()->isVisible());
+    EXPECT_TRUE(log.entries.empty());
+    d->allowClose = true;
+    QCloseEvent allowed;
+    QCoreApplication::sendEvent(w->hostWidget(), &allowed);
+    EXPECT_EQ(log.entries, (std::vector<std::string> { "NSWindowWillCloseNotification:w" }));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->hostWidget()->isVisible());
 }
 
 TEST_F(Notifications, DidUpdateOncePerPassThatDispatchedEvents)

@@ -1,9 +1,13 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/Panel.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -20,10 +24,6 @@ struct FirstClick {
     bool delays;
     bool tracksToMouseUp; // mouseDown runs its own loop and takes the release
     bool preventsOrdering;
-    // Expected:
-    bool downDelivered;
-    bool keyDuringDown;
-    bool keyAfterUp;
 };
 
 void PrintTo(const FirstClick& c, std::ostream* os) { *os << c.name; }
@@ -60,7 +60,9 @@ protected:
     void TearDown() override { Application::resetForTesting(); }
 };
 
-TEST_P(WindowOrdering, AClickInAWindowThatIsNotKey)
+// Whatever the view answers, the window manager's rule holds: the press raises and activates the
+// window and is delivered.
+TEST_P(WindowOrdering, AClickInAWindowThatIsNotKeyIsDeliveredAndActivates)
 {
     const FirstClick& c = GetParam();
     auto back = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
@@ -69,40 +71,31 @@ TEST_P(WindowOrdering, AClickInAWindowThatIsNotKey)
     back->contentView()->addSubview(view.get());
     back->makeKeyAndOrderFront();
     front->makeKeyAndOrderFront();
+    EXPECT_EQ(view->acceptsFirstMouse(nullptr), c.acceptsFirstMouse) << "the answer stays the view's own";
     test::EventScript script(back.get());
     script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(12, 10)).mouseUp(MakePoint(12, 10));
     script.run();
-    EXPECT_EQ(view->downs, c.downDelivered ? 1 : 0);
-    if (c.downDelivered) {
-        EXPECT_EQ(view->keyDuringDown, c.keyDuringDown);
-    }
-    EXPECT_EQ(view->ups, c.downDelivered && !c.tracksToMouseUp ? 1 : 0) << "a click not delivered takes its release along";
-    EXPECT_EQ(back->isKeyWindow(), c.keyAfterUp);
-    EXPECT_EQ(front->isKeyWindow(), !c.keyAfterUp);
-
-    // Once key, every click is delivered.
-    back->makeKeyWindow();
-    script.click(MakePoint(10, 10));
-    script.run();
-    EXPECT_EQ(view->downs, c.downDelivered ? 2 : 1);
+    EXPECT_EQ(view->downs, 1);
+    EXPECT_TRUE(view->keyDuringDown);
+    EXPECT_EQ(view->ups, c.tracksToMouseUp ? 0 : 1);
+    EXPECT_TRUE(back->isKeyWindow());
+    EXPECT_FALSE(front->isKeyWindow());
 }
 
 INSTANTIATE_TEST_SUITE_P(FirstClicks, WindowOrdering,
     testing::Values(
-        // name, acceptsFirstMouse, delays, loop, prevents; then: delivered, key during the down, key after the up
-        FirstClick { "OnlyActivates", false, false, false, false, false, false, true },
-        FirstClick { "AcceptedAndActivated", true, false, false, false, true, true, true },
-        FirstClick { "DelayedToTheMouseUp", true, true, false, false, true, false, true },
-        FirstClick { "DelayedInsideATrackingLoop", true, true, true, false, true, false, true },
-        FirstClick { "DelayedAndPrevented", true, true, true, true, true, false, false },
-        FirstClick { "DelayedButNotAccepted", false, true, false, false, false, false, true }),
+        // name, acceptsFirstMouse, delays, loop, prevents
+        FirstClick { "NotAccepted", false, false, false, false }, FirstClick { "Accepted", true, false, false, false },
+        FirstClick { "AskedToDelay", true, true, false, false }, FirstClick { "AskedToDelayInsideATrackingLoop", true, true, true, false },
+        FirstClick { "AskedToDelayAndPrevented", true, true, true, true },
+        FirstClick { "AskedToDelayButNotAccepted", false, true, false, false }),
     [](const testing::TestParamInfo<FirstClick>& info) { return info.param.name; });
 
 TEST(WindowActivation, AClickInAnInactiveApplicationActivatesIt)
 {
     const Ref<Application> app = Application::sharedApplication();
     auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
-    FirstClick accepted { "", true, false, false, false, true, true, true };
+    FirstClick accepted { "", true, false, false, false };
     auto view = make<ClickView>(MakeRect(0, 0, 100, 100), accepted);
     w->contentView()->addSubview(view.get());
     w->makeKeyAndOrderFront();
@@ -127,6 +120,140 @@ TEST(WindowActivation, AWindowOffScreenTakesScriptedClicksAsTheKeyWindow)
     EXPECT_EQ(view->downs, 1);
     EXPECT_TRUE(w->isKeyWindow());
     EXPECT_FALSE(w->isVisible());
+}
+
+class Stacking : public testing::Test {
+protected:
+    void TearDown() override { Application::resetForTesting(); }
+    static std::vector<Window*> order()
+    {
+        std::vector<Window*> out;
+        for (const Ref<Window>& w : Application::sharedApplication()->orderedWindows())
+            out.push_back(w.get());
+        return out;
+    }
+};
+
+TEST_F(Stacking, ChildrenFollowTheirParentsOrdering)
+{
+    auto parent = make<Window>(MakeRect(0, 0, 200, 200), TitledWindowMask);
+    auto above = make<Window>(MakeRect(10, 10, 50, 50), BorderlessWindowMask);
+    auto below = make<Window>(MakeRect(20, 20, 50, 50), BorderlessWindowMask);
+    auto other = make<Window>(MakeRect(300, 0, 100, 100), TitledWindowMask);
+    parent->makeKeyAndOrderFront();
+    parent->addChildWindowOrdered(above.get(), WindowAbove);
+    parent->addChildWindowOrdered(below.get(), WindowBelow);
+    EXPECT_EQ(above->hostWidget()->windowHandle()->transientParent(), parent->hostWidget()->windowHandle());
+    other->orderFront();
+    EXPECT_EQ(order(), (std::vector<Window*> { other.get(), above.get(), parent.get(), below.get() }));
+
+    parent->orderFront();
+    EXPECT_EQ(order(), (std::vector<Window*> { above.get(), parent.get(), below.get(), other.get() }));
+
+    parent->orderOut();
+    EXPECT_FALSE(above->isVisible());
+    EXPECT_FALSE(below->isVisible());
+    EXPECT_FALSE(above->hostWidget()->isVisible());
+    EXPECT_EQ(order(), (std::vector<Window*> { other.get() }));
+
+    parent->removeChildWindow(above.get());
+    EXPECT_EQ(above->hostWidget()->windowHandle()->transientParent(), nullptr);
+}
+
+TEST_F(Stacking, ASheetIsATransientDialogThatFollowsItsWindow)
+{
+    auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
+    auto sheet = make<Window>(MakeRect(0, 0, 100, 50), TitledWindowMask);
+    window->makeKeyAndOrderFront();
+    const Ref<Application> app = Application::sharedApplication();
+    app->beginSheetModalForWindowDidEndContextInfo(sheet.get(), window.get(), nullptr, nullptr);
+    EXPECT_EQ(sheet->parentWindow(), window);
+    EXPECT_EQ(sheet->hostWidget()->windowType(), Qt::Dialog);
+    EXPECT_EQ(sheet->hostWidget()->windowHandle()->transientParent(), window->hostWidget()->windowHandle());
+    const Point at = sheet->frame().origin;
+    window->setFrameOrigin(MakePoint(40, 30));
+    EXPECT_EQ(sheet->frame().origin, MakePoint(at.x + 40, at.y + 30));
+    window->orderFront();
+    EXPECT_EQ(order().front(), sheet.get());
+    app->endSheet(sheet.get());
+    sheet->orderOut();
+    EXPECT_EQ(sheet->parentWindow(), nullptr);
+    window->setFrameOrigin(MakePoint(0, 0));
+    EXPECT_EQ(sheet->frame().origin, MakePoint(at.x + 40, at.y + 30)) << "an ended sheet stays where it is";
+}
+
+TEST_F(Stacking, AFullyTransparentWindowIsVisibleToTheKitOnly)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    w->setAlphaValue(0);
+    w->orderFront();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->hostWidget()->isVisible());
+    w->setAlphaValue(0.5);
+    EXPECT_TRUE(w->hostWidget()->isVisible());
+}
+
+TEST_F(Stacking, OrderingOutTheKeyWindowPassesKeyToTheFrontmostThatCanTakeIt)
+{
+    auto back = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto middle = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto borderless = make<Window>(MakeRect(0, 0, 100, 100), BorderlessWindowMask); // never key
+    auto front = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    back->makeKeyAndOrderFront();
+    middle->makeKeyAndOrderFront();
+    borderless->orderFront();
+    front->makeKeyAndOrderFront();
+    front->orderOut();
+    EXPECT_TRUE(middle->isKeyWindow());
+    EXPECT_TRUE(middle->isMainWindow());
+    back->orderOut(); // not key: key stays
+    EXPECT_TRUE(middle->isKeyWindow());
+    middle->orderOut();
+    EXPECT_EQ(Application::sharedApplication()->keyWindow(), nullptr) << "only the borderless window is left";
+}
+
+class NeedsKey : public View {
+public:
+    using View::View;
+    bool needsPanelToBecomeKey() const override { return needs; }
+    void mouseDown(const Event&) override { ++downs; }
+    void mouseDragged(const Event&) override { ++drags; }
+    void mouseUp(const Event&) override { ++ups; }
+    bool needs = false;
+    int downs = 0;
+    int drags = 0;
+    int ups = 0;
+};
+
+TEST_F(Stacking, APanelIsAToolWindowAndTracksClicksWhetherOrNotItBecomesKey)
+{
+    auto document = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto panel = make<Panel>(MakeRect(200, 0, 100, 100), TitledWindowMask | UtilityWindowMask);
+    EXPECT_EQ(panel->hostWidget()->windowType(), Qt::Tool);
+    EXPECT_EQ(make<Panel>(MakeRect(0, 0, 10, 10), TitledWindowMask)->hostWidget()->windowType(), Qt::Tool);
+    auto plain = make<NeedsKey>(MakeRect(0, 0, 50, 100));
+    auto needy = make<NeedsKey>(MakeRect(50, 0, 50, 100));
+    needy->needs = true;
+    panel->contentView()->addSubview(plain.get());
+    panel->contentView()->addSubview(needy.get());
+    panel->setBecomesKeyOnlyIfNeeded(true);
+    panel->orderFront();
+    document->makeKeyAndOrderFront();
+
+    test::EventScript script(panel.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10)).mouseUp(MakePoint(20, 10));
+    script.run();
+    EXPECT_EQ(plain->downs, 1);
+    EXPECT_EQ(plain->drags, 1) << "the press view keeps the drags";
+    EXPECT_EQ(plain->ups, 1);
+    EXPECT_TRUE(document->isKeyWindow());
+
+    script.mouseDown(MakePoint(60, 10)).mouseUp(MakePoint(60, 10));
+    script.run();
+    EXPECT_EQ(needy->downs, 1);
+    EXPECT_EQ(needy->ups, 1);
+    EXPECT_TRUE(panel->isKeyWindow());
+    EXPECT_TRUE(document->isMainWindow()) << "a panel never becomes main";
 }
 
 } // namespace
