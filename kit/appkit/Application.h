@@ -162,6 +162,7 @@ private:
         std::int64_t code = 0;
         bool stopped = false;
         bool aborted = false;
+        int waitDepth = -1; // the wait of runModal: a stop ends it without another event
     };
     struct Sheet {
         Weak<Window> sheet;
@@ -173,6 +174,8 @@ private:
     std::vector<Sheet> sheets_;
     bool active_ = true;
     int depth_ = 0;
+    int dispatching_ = 0;
+    bool innermostSessionEnded() const;
     bool dispatchScheduled_ = false;
     bool updatePending_ = false;
     void scheduleWindowUpdate();
