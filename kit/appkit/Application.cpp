@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWidget>
 
@@ -109,12 +110,29 @@ void Application::postEventAtStart(Event* event, bool atStart)
         queue_.push_front(Ref<Event>(event));
     else
         queue_.push_back(Ref<Event>(event));
+    // Posted from a timer or a block, outside any dispatch or tracking loop: nothing else would take it.
+    if (depth_ == 0 && dispatching_ == 0)
+        scheduleDispatch();
+}
+
+bool Application::innermostSessionEnded() const
+{
+    if (sessions_.empty())
+        return false;
+    const ModalSession& s = sessions_.back();
+    return s.aborted || (s.stopped && s.waitDepth == depth_);
 }
 
 Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilDate, const QString& mode, bool dequeue)
 {
     RunLoop::ModeScope scope(mode);
     ++depth_;
+    // Also when a waiting turn throws (a test script that can never end the wait).
+    const auto leave = qScopeGuard([this] {
+        --depth_;
+        if (depth_ == 0 && !queue_.empty())
+            scheduleDispatch();
+    });
     Ref<Event> found;
     for (;;) {
         auto it = std::find_if(queue_.begin(), queue_.end(), [mask](const Ref<Event>& e) { return (mask >> e->type()) & 1; });
@@ -123,23 +141,22 @@ Ref<Event> Application::nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_
             if (dequeue) {
                 queue_.erase(it);
                 current_ = found;
-                // A tracking loop took the release of a delayed first click.
-                if (found->type() == LeftMouseUp)
+                // A tracking loop took a mouse event: the window's tracking areas see it, and an up
+                // ends the press (and a delayed first click) as a dispatched one would.
+                if (found->isMouseEvent())
                     if (const Ref<Window> w = found->window())
-                        w->finishFirstMouse();
+                        w->mouseEventTakenByLoop(*found);
             }
             break;
         }
-        if (now() >= untilDate || (!sessions_.empty() && sessions_.back().aborted))
+        if (now() >= untilDate || innermostSessionEnded())
             break;
         const bool more = waitTurn_ ? waitTurn_(mode, untilDate) : defaultWaitTurn(mode, untilDate);
-        // An abort acts at once, even while the queue has something.
-        if (!more || (!sessions_.empty() && sessions_.back().aborted))
+        // An abort acts at once, even while the queue has something; a stop from a timer or a
+        // performed block ends the modal wait without waiting for another event.
+        if (!more || innermostSessionEnded())
             break;
     }
-    --depth_;
-    if (depth_ == 0 && !queue_.empty())
-        scheduleDispatch();
     return found;
 }
 
@@ -190,6 +207,8 @@ void Application::dispatch(const Ref<Event>& event)
 {
     // What the event autoreleases goes when it has been handled.
     AutoreleasePool pool;
+    ++dispatching_;
+    const auto done = qScopeGuard([this] { --dispatching_; });
     current_ = event;
     scheduleWindowUpdate();
     try {
@@ -348,6 +367,7 @@ std::int64_t Application::runModalForWindow(Window* window)
     host->setWindowModality(Qt::ApplicationModal);
     sessions_.push_back({ Weak<Window>(window) });
     const std::size_t index = sessions_.size() - 1;
+    sessions_[index].waitDepth = depth_ + 1;
     while (!sessions_[index].stopped && !sessions_[index].aborted) {
         const Ref<Event> e = nextEventMatchingMaskUntilDateInModeDequeue(AnyEventMask, DistantFuture, ModalPanelRunLoopMode, true);
         if (sessions_[index].stopped || sessions_[index].aborted)

@@ -163,6 +163,7 @@ private:
         std::int64_t code = 0;
         bool stopped = false;
         bool aborted = false;
+        int waitDepth = -1; // the wait of runModal: a stop ends it without another event
     };
     struct Sheet {
         Weak<Window> sheet;
@@ -175,6 +176,8 @@ private:
     std::vector<Weak<Window>> stacking_; // back to front
     bool active_ = true;
     int depth_ = 0;
+    int dispatching_ = 0;
+    bool innermostSessionEnded() const;
     bool dispatchScheduled_ = false;
     bool updatePending_ = false;
     void scheduleWindowUpdate();

@@ -303,6 +303,8 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         if (e && e->type() == LeftMouseUp)
             break;
     }
+    // Keys typed while dragging were not meant for whatever has focus after the drop.
+    app->discardEventsMatchingMaskBeforeEvent(KeyDownMask | KeyUpMask, nullptr);
 
     const std::uint64_t performed = tracker.drop(info);
     if (imageWindow) {

@@ -5,6 +5,9 @@
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+
 #include <cmath>
 
 namespace kit {
@@ -44,11 +47,18 @@ bool isMouseType(EventType t)
 
 } // namespace
 
+double InputState::doubleClickInterval() const { return QGuiApplication::styleHints()->mouseDoubleClickInterval() / 1000.0; }
+
+double InputState::doubleClickDistance() const
+{
+    return doubleClickDistanceOverride.value_or(QGuiApplication::styleHints()->mouseDoubleClickDistance());
+}
+
 std::int64_t InputState::countClick(std::int64_t button, double time, Point location)
 {
-    const bool near = std::abs(location.x - lastClickLocation.x) <= doubleClickDistance
-        && std::abs(location.y - lastClickLocation.y) <= doubleClickDistance;
-    if (button == lastClickButton && time - lastClickTime <= doubleClickInterval && near)
+    const double distance = doubleClickDistance();
+    const bool near = std::abs(location.x - lastClickLocation.x) <= distance && std::abs(location.y - lastClickLocation.y) <= distance;
+    if (button == lastClickButton && time - lastClickTime <= doubleClickInterval() && near)
         ++lastClickCount;
     else
         lastClickCount = 1;
@@ -241,7 +251,7 @@ std::int64_t Event::data2() const
 
 std::uint64_t Event::currentModifierFlags() { return InputState::shared().modifierFlags; }
 Point Event::mouseLocation() { return InputState::shared().mouseLocation; }
-double Event::doubleClickInterval() { return InputState::shared().doubleClickInterval; }
+double Event::doubleClickInterval() { return InputState::shared().doubleClickInterval(); }
 
 KIT_REGISTER_CLASS(Event, Object) { }
 

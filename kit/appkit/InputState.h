@@ -8,6 +8,7 @@
 #include "kit/core/Geometry.h"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 
 namespace kit {
@@ -23,8 +24,11 @@ struct InputState {
     double lastClickTime = -1e9;
     Point lastClickLocation;
     std::int64_t lastClickCount = 0;
-    double doubleClickInterval = 0.4; // seconds
-    double doubleClickDistance = 5; // points
+    // From the platform's style hints (tests set the interval there); the distance, which the
+    // hints cannot set, can be overridden here.
+    double doubleClickInterval() const; // seconds
+    double doubleClickDistance() const; // points
+    std::optional<double> doubleClickDistanceOverride;
 
     // The click count of a press at `time` and `location` (screen), and remembers it.
     std::int64_t countClick(std::int64_t button, double time, Point location);

@@ -646,7 +646,8 @@ void View::addTrackingArea(TrackingArea* area)
     const Ref<Window> w = window();
     if (w && !area->inside_) {
         const Rect r = (area->options_ & TrackingInVisibleRect) ? visibleRect() : area->rect_;
-        area->inside_ = mouseInRect(convertPointFromView(w->lastMouse_, nullptr), r);
+        // The pointer may have moved in another window since this one last saw it.
+        area->inside_ = mouseInRect(convertPointFromView(w->mouseLocationOutsideOfEventStream(), nullptr), r);
     }
     trackingAreas_.push_back(Ref<TrackingArea>(area));
     if (w)
@@ -658,6 +659,7 @@ void View::removeTrackingArea(TrackingArea* area)
     auto it = std::find(trackingAreas_.begin(), trackingAreas_.end(), area);
     if (it == trackingAreas_.end())
         return;
+    (*it)->inside_ = false; // removed, not exited
     trackingAreas_.erase(it);
     if (const Ref<Window> w = window())
         w->trackingDirty_ = true;

@@ -712,7 +712,7 @@ void Window::sendEvent(const Event& event)
             swallowingPress_ = event.type() != LeftMouseUp;
             return;
         }
-        Ref<View> target = mouseDownView_.lock();
+        Ref<View> target = mouseDownView_;
         if (!target)
             target = frameView_->hitTest(event.locationInWindow());
         if (up)
@@ -834,6 +834,7 @@ void Window::noteGeometryChanged()
     trackingDirty_ = true;
     cursorRectsDirty_ = true;
     scheduleCursorUpdate();
+    scheduleTrackingUpdate();
 }
 
 void Window::viewWillDetach(View* view)
@@ -841,8 +842,6 @@ void Window::viewWillDetach(View* view)
     keepUntilEventEnds(Ref<Object>(view));
     if (const Ref<View> first = dynamic_pointer_cast<View>(firstResponder_.lock()); first && first->isDescendantOf(view))
         makeFirstResponder(nullptr);
-    if (const Ref<View> down = mouseDownView_.lock(); down && down->isDescendantOf(view))
-        keepUntilEventEnds(Ref<Object>(down.get()));
     noteGeometryChanged();
 }
 

@@ -327,6 +327,16 @@ private:
     void viewWillDetach(View* view);
     void noteGeometryChanged();
     void trackMouse(const Event& event, bool force);
+    // A tracking loop took a mouse event from the queue: tracking areas see it, an up ends the press.
+    void mouseEventTakenByLoop(const Event& event);
+    // Rebuilds the tracked set when views changed; areas that left it (hidden, detached) exit.
+    // YES when it was rebuilt.
+    bool rebuildTracking();
+    // Sends entered/exited (and moved for real moves) for the pointer at lastMouse_.
+    void reconcileTracking(const Event& event, bool pressed, bool moves);
+    // An event at the last pointer position, for what changes under a resting pointer.
+    Ref<Event> restingPointerEvent() const;
+    void scheduleTrackingUpdate();
     void collectTracking(View* view);
     void sendTracking(TrackingArea& area, EventType type, const Event& cause);
     void keyDownUnhandled(const Event& event);
@@ -394,6 +404,7 @@ private:
     bool trackingDirty_ = true;
     bool cursorRectsDirty_ = true;
     std::vector<Weak<View>> trackingUpdates_;
+    bool trackingUpdateScheduled_ = false;
     struct TrackedArea {
         Ref<TrackingArea> area;
         const View* view; // identity only: compared with the first responder, never dereferenced
@@ -405,7 +416,7 @@ private:
     // Replaced, never changed in place, so a walk survives callbacks that rebuild it.
     std::shared_ptr<const std::vector<TrackedArea>> tracked_;
     std::vector<TrackedArea> collecting_;
-    Weak<View> mouseDownView_;
+    Ref<View> mouseDownView_; // held until the matching up, even when the view leaves the tree
     bool settingGeometry_ = false;
     std::vector<std::pair<Rect, Ref<Cursor>>> cursorRects_;
     std::uint64_t cursorRectsGeneration_ = 0;

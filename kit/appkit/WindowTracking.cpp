@@ -1,5 +1,6 @@
-// The window's pointer bookkeeping: tracking areas reconciled on every mouse event, cursor
-// rectangles collected on demand, tool tips found under the pointer.
+// The window's pointer bookkeeping: tracking areas reconciled on every mouse event and after every
+// change of geometry or visibility, cursor rectangles collected on demand, tool tips found under
+// the pointer.
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/InputState.h"
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace kit {
 
@@ -99,39 +101,118 @@ void Window::sendTracking(TrackingArea& area, EventType type, const Event& cause
     }
 }
 
-void Window::updateTrackingAreasNow()
+bool Window::rebuildTracking()
 {
     if (!trackingUpdates_.empty()) {
         std::vector<Weak<View>> views;
         views.swap(trackingUpdates_);
-        std::vector<View*> done;
+        // A change reaches the whole subtree: a moved or scrolled view moves its descendants too.
+        std::unordered_set<const View*> done;
+        std::vector<Ref<View>> stack;
         for (const Weak<View>& w : views)
-            if (const Ref<View> v = w.lock(); v && std::find(done.begin(), done.end(), v.get()) == done.end()) {
-                done.push_back(v.get());
-                v->updateTrackingAreas();
-            }
+            if (Ref<View> v = w.lock())
+                stack.push_back(std::move(v));
+        std::reverse(stack.begin(), stack.end());
+        while (!stack.empty()) {
+            const Ref<View> v = stack.back();
+            stack.pop_back();
+            if (!done.insert(v.get()).second)
+                continue;
+            v->updateTrackingAreas();
+            const auto& subs = v->subviews();
+            for (auto it = subs.rbegin(); it != subs.rend(); ++it)
+                stack.push_back(*it);
+        }
         trackingDirty_ = true;
     }
-    if (trackingDirty_) {
-        collecting_.clear();
-        collectTracking(frameView_.get());
-        tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
-        collecting_.clear();
-        trackingDirty_ = false;
+    if (!trackingDirty_)
+        return false;
+    const auto before = tracked_;
+    collecting_.clear();
+    collectTracking(frameView_.get());
+    tracked_ = std::make_shared<const std::vector<TrackedArea>>(std::move(collecting_));
+    collecting_.clear();
+    trackingDirty_ = false;
+    // Areas that left the set while the pointer was in them (a hidden or detached view) exit once.
+    if (before && std::any_of(before->begin(), before->end(), [](const TrackedArea& ta) { return ta.area->inside_; })) {
+        std::unordered_set<const TrackingArea*> now;
+        for (const TrackedArea& ta : *tracked_)
+            now.insert(ta.area.get());
+        Ref<Event> cause;
+        for (const TrackedArea& ta : *before) {
+            if (!ta.area->inside_ || now.count(ta.area.get()))
+                continue;
+            ta.area->inside_ = false;
+            if (ta.area->options() & TrackingMouseEnteredAndExited) {
+                if (!cause)
+                    cause = restingPointerEvent();
+                sendTracking(*ta.area, MouseExited, *cause);
+            }
+        }
     }
+    return true;
+}
+
+void Window::updateTrackingAreasNow()
+{
+    // Geometry or visibility changed under a resting pointer: the areas hear of it now.
+    const bool pointerSeen = lastMouse_.x > -1e8;
+    if (rebuildTracking() && pointerSeen)
+        reconcileTracking(*restingPointerEvent(), InputState::shared().pressedButtons != 0, false);
+}
+
+Ref<Event> Window::restingPointerEvent() const
+{
+    Event::Fields f;
+    f.type = MouseMoved;
+    f.location = lastMouse_;
+    f.modifierFlags = InputState::shared().modifierFlags;
+    f.timestamp = Application::now();
+    f.windowNumber = number_;
+    f.window = Weak<Window>(const_cast<Window*>(this));
+    return make<Event>(std::move(f));
+}
+
+void Window::scheduleTrackingUpdate()
+{
+    if (trackingUpdateScheduled_)
+        return;
+    trackingUpdateScheduled_ = true;
+    RunLoop::main().enqueueMainBlock([self = Weak<Window>(this)] {
+        if (const Ref<Window> w = self.lock()) {
+            w->trackingUpdateScheduled_ = false;
+            w->updateTrackingAreasNow();
+        }
+    });
+}
+
+void Window::mouseEventTakenByLoop(const Event& event)
+{
+    const Ref<Window> keep(this);
+    if (event.type() == LeftMouseUp)
+        finishFirstMouse();
+    if (event.type() != ScrollWheel)
+        trackMouse(event, false);
+    if (event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp)
+        mouseDownView_ = nullptr;
 }
 
 void Window::trackMouse(const Event& event, bool)
 {
     lastMouse_ = event.locationInWindow();
-    updateTrackingAreasNow();
+    rebuildTracking();
     const EventType t = event.type();
     const bool pressed = t == LeftMouseDown || t == LeftMouseDragged || t == RightMouseDown || t == RightMouseDragged || t == OtherMouseDown
         || t == OtherMouseDragged;
-    const Point m = lastMouse_;
     // While a button is held the cursor stays what the press found.
     if (!pressed)
-        updateCursorForPoint(m);
+        updateCursorForPoint(lastMouse_);
+    reconcileTracking(event, pressed, t == MouseMoved || t == LeftMouseDragged);
+}
+
+void Window::reconcileTracking(const Event& event, bool pressed, bool moves)
+{
+    const Point m = lastMouse_;
     const auto areas = tracked_;
     if (!areas)
         return;
@@ -156,7 +237,7 @@ void Window::trackMouse(const Event& event, bool)
                 sendTracking(area, inside ? MouseEntered : MouseExited, event);
             if (inside && (o & TrackingCursorUpdate))
                 sendTracking(area, CursorUpdate, event);
-        } else if (inside && (o & TrackingMouseMoved) && (t == MouseMoved || t == LeftMouseDragged)) {
+        } else if (inside && moves && (o & TrackingMouseMoved)) {
             sendTracking(area, MouseMoved, event);
         }
     }

@@ -4,9 +4,12 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +116,39 @@ public:
     std::vector<std::string> modes;
     int keys = 0;
 };
+
+TEST_F(Queue, AnEventPostedOutsideAnyDispatchIsDispatchedOnTheNextTurn)
+{
+    struct Pressed : View {
+        using View::View;
+        void mouseDown(const Event&) override { ++downs; }
+        int downs = 0;
+    };
+    auto view = make<Pressed>(MakeRect(0, 0, 100, 100));
+    window->contentView()->addSubview(view.get());
+    window->makeKeyAndOrderFront();
+    auto app = Application::sharedApplication();
+    // As a timer or a performed block would post it: no dispatch, no tracking loop running.
+    auto down = Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+        LeftMouseDown, MakePoint(10, 10), 0, 0, window->windowNumber(), nullptr, 0, 1, 1);
+    app->postEventAtStart(down.get(), true);
+    EXPECT_EQ(view->downs, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->downs, 1);
+    EXPECT_EQ(app->queuedEventCount(), 0u);
+}
+
+TEST_F(Queue, AnUnboundedWaitWithNothingScriptedThrowsRatherThanTurnTimersForEver)
+{
+    kit::test::EventScript script(window.get());
+    int fires = 0;
+    addTimer(EventTrackingRunLoopMode, [&] { ++fires; });
+    EXPECT_THROW(Application::sharedApplication()->nextEventMatchingMaskUntilDateInModeDequeue(
+                     AnyEventMask, DistantFuture, EventTrackingRunLoopMode, true),
+        kit::Exception);
+    EXPECT_GT(fires, 0);
+    EXPECT_EQ(Application::sharedApplication()->currentMode(), DefaultRunLoopMode);
+}
 
 TEST_F(Queue, TrackingLoopsPullEventsRunTimersOfTheirModeAndRepost)
 {

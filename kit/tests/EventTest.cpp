@@ -5,6 +5,9 @@
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +93,22 @@ TEST(Event, TripleClickKeepsCounting)
     input.countClick(0, 1.3, ZeroPoint);
     EXPECT_EQ(input.countClick(0, 1.6, ZeroPoint), 3);
     InputState::reset();
+}
+
+TEST(Event, DoubleClickLimitsComeFromThePlatformAndCanBeChanged)
+{
+    InputState::reset();
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int interval = hints->mouseDoubleClickInterval();
+    hints->setMouseDoubleClickInterval(1000);
+    InputState& input = InputState::shared();
+    input.doubleClickDistanceOverride = 20;
+    EXPECT_DOUBLE_EQ(Event::doubleClickInterval(), 1.0);
+    input.countClick(0, 1, ZeroPoint);
+    EXPECT_EQ(input.countClick(0, 1.9, MakePoint(15, 0)), 2);
+    hints->setMouseDoubleClickInterval(interval);
+    InputState::reset();
+    EXPECT_DOUBLE_EQ(InputState::shared().doubleClickDistance(), hints->mouseDoubleClickDistance());
 }
 
 } // namespace

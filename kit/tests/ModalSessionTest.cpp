@@ -81,6 +81,17 @@ TEST_F(Modal, AbortActsAtOnceAndNestedSessionsEndInnermostFirst)
     EXPECT_EQ(results, (std::vector<std::int64_t> { RunAbortedResponse, 7 }));
 }
 
+TEST_F(Modal, AStopFromATimerEndsTheSessionWithoutWaitingForAnEvent)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    const double start = script.now();
+    after(0.1, ModalPanelRunLoopMode, [&] { app->stopModal(); });
+    script.wait(5).mouseMoved(MakePoint(10, 10));
+    EXPECT_EQ(app->runModalForWindow(panel.get()), RunStoppedResponse);
+    EXPECT_DOUBLE_EQ(script.now(), start + 0.1);
+}
+
 TEST_F(Modal, StopWithoutASessionLogsAndDoesNothing)
 {
     QStringList lines;

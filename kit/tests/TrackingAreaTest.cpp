@@ -1,13 +1,17 @@
 #include "kit/appkit/TrackingArea.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/InputState.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,7 +117,76 @@ TEST_F(Tracking, InactiveAreasWaitAndHiddenViewsAreNotTracked)
     view->setHidden(true);
     script.mouseMoved(MakePoint(10, 10)).mouseMoved(MakePoint(62, 10));
     script.run();
-    EXPECT_EQ(owner->log.size(), 1u);
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered", "exited" })); // hiding exits, once
+}
+
+// What changes under a resting pointer, with no mouse event.
+struct Change {
+    const char* name;
+    std::function<void(View*)> apply;
+};
+
+class ChangeUnderPointer : public Tracking, public testing::WithParamInterface<Change> { };
+
+TEST_P(ChangeUnderPointer, ExitsOnceWithTheAreaAndItsData)
+{
+    int data = 0;
+    auto area = make<TrackingArea>(MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingActiveAlways, owner.get(), &data);
+    view->addTrackingArea(area.get());
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(60, 10));
+    script.run();
+    ASSERT_EQ(owner->log, (std::vector<std::string> { "entered" }));
+    GetParam().apply(view.get());
+    RunLoop::main().runPending();
+    RunLoop::main().runPending();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered", "exited" }));
+    EXPECT_EQ(owner->data.back(), &data);
+    EXPECT_EQ(owner->tags.back(), area->trackingNumber());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tracking, ChangeUnderPointer,
+    testing::Values(Change { "Moved", [](View* v) { v->setFrameOrigin(MakePoint(150, 0)); } },
+        Change { "Hidden", [](View* v) { v->setHidden(true); } }, Change { "Removed", [](View* v) { v->removeFromSuperview(); } },
+        Change { "Scrolled", [](View* v) { v->setBoundsOrigin(MakePoint(0, 60)); } }),
+    [](const testing::TestParamInfo<Change>& info) { return std::string(info.param.name); });
+
+TEST_F(Tracking, ANewAreaStartsFromThePointerEvenWhenItLastMovedElsewhere)
+{
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(60, 10));
+    script.run();
+    // The pointer went on to another window: this one's last position is stale.
+    InputState::shared().mouseLocation = window->convertBaseToScreen(MakePoint(-500, -500));
+    view->addTrackingArea(
+        make<TrackingArea>(MakeRect(0, 0, 50, 50), TrackingMouseEnteredAndExited | TrackingActiveAlways, owner.get()).get());
+    script.mouseMoved(MakePoint(61, 10));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered" }));
+}
+
+TEST_F(Tracking, AScrollUpdatesTheAreasOfTheWholeDocumentOnce)
+{
+    struct Updating : View {
+        using View::View;
+        int updates = 0;
+        void updateTrackingAreas() override { ++updates; }
+    };
+    auto clip = make<ClipView>(MakeRect(0, 0, 100, 100));
+    window->contentView()->addSubview(clip.get());
+    auto document = make<View>(MakeRect(0, 0, 300, 300));
+    clip->setDocumentView(document.get());
+    auto leaf = make<Updating>(MakeRect(10, 10, 10, 10));
+    document->addSubview(leaf.get());
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(1, 1));
+    script.run();
+    const int before = leaf->updates;
+    clip->scrollToPoint(MakePoint(0, 50));
+    clip->scrollToPoint(MakePoint(0, 60));
+    script.mouseMoved(MakePoint(2, 2));
+    script.run();
+    EXPECT_EQ(leaf->updates, before + 1);
 }
 
 TEST_F(Tracking, UpdateTrackingAreasIsCoalescedBeforeTheNextMouseEvent)

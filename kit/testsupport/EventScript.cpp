@@ -4,6 +4,7 @@
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/PixelProbe.h"
 
@@ -171,6 +172,20 @@ bool EventScript::turn(const QString&, double until)
     const double next = std::min(nextTime(), until);
     if (!std::isfinite(next))
         return false;
+    // Nothing scripted and no deadline: only timers can end the wait, and a repeating one would
+    // keep it turning for ever. One-shot timers (a stop, an abort) get their turns; a wait that
+    // outlives many of them is a test that forgot an event.
+    if (pending_.empty() && !std::isfinite(until)) {
+        if (++dryTurns_ > MaxDryTurns) {
+            dryTurns_ = 0;
+            Exception::raise(InternalInconsistencyException,
+                QStringLiteral("EventScript: an unbounded wait with no scripted event left only turns timers; it would never end"));
+        }
+        advanceTo(next);
+        postDue();
+        return true;
+    }
+    dryTurns_ = 0;
     advanceTo(next);
     postDue();
     return true;

@@ -81,6 +81,8 @@ private:
     std::int64_t pressCount_ = 0;
     Point lastMouse_;
     std::vector<Scheduled> pending_;
+    static constexpr int MaxDryTurns = 1000;
+    int dryTurns_ = 0; // turns in a row of an unbounded wait with nothing scripted
 };
 
 // The window's snapshot pixel at a point in base coordinates (y up).
