@@ -6,6 +6,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
 
@@ -140,13 +141,17 @@ TEST_F(Animations, FadingAWindowOrdersItInTransparentAndOutOnceTransparent)
     script.clock().advance(0.5);
     EXPECT_EQ(window->alphaValue(), 1);
 
+    window->makeKeyWindow();
+    kit::test::NotificationRecorder resigned(WindowDidResignKeyNotification, window.get());
     auto out = fade(ViewAnimationFadeOutEffect);
     script.clock().advance(0.25);
     EXPECT_NEAR(window->alphaValue(), 0.5, 0.04);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(resigned.notifications.empty()); // still key while it fades
     script.clock().advance(0.5);
     EXPECT_EQ(window->alphaValue(), 0);
     EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(resigned.notifications.size(), 1u);
 }
 
 TEST_F(Animations, ADelegateCanRefuseTheStart)

@@ -13,6 +13,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/FakeDraggingInfo.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -228,6 +229,20 @@ TEST_P(DraggingBetweenWindows, TheWindowUnderThePointerTakesTheDropInItsOwnCoord
 }
 
 INSTANTIATE_TEST_SUITE_P(Pointer, DraggingBetweenWindows, testing::Bool());
+
+TEST_F(Dragging, AFakeSessionDrivesADestinationWithoutALoop)
+{
+    kit::test::FakeDraggingInfo info;
+    info.location = MakePoint(250, 40);
+    info.source = source;
+    info.pasteboard->declareTypesOwner({ testType }, nullptr);
+    info.pasteboard->setStringForType(QStringLiteral("fake"), testType);
+    EXPECT_EQ(target->draggingEntered(info), DragOperationCopy);
+    EXPECT_TRUE(target->performDragOperation(info));
+    EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "perform fake" }));
+    EXPECT_EQ(target->locations, (std::vector<Point> { MakePoint(250, 40), MakePoint(250, 40) }));
+    EXPECT_EQ(target->sourceSeen, source.get());
+}
 
 TEST_F(Dragging, ADragFromAWindowBehindLeavesItBehind)
 {
