@@ -180,9 +180,15 @@ void ViewAnimation::startAnimation()
         const Ref<Object> target = e.objectForKey(ViewAnimationTargetKey).object();
         const Value start = e.objectForKey(ViewAnimationStartFrameKey);
         starts_.push_back(start.isNil() ? currentFrameOf(target) : start.rectValue());
-        if (e.objectForKey(ViewAnimationEffectKey).isEqual(Value(ViewAnimationFadeInEffect)))
+        if (e.objectForKey(ViewAnimationEffectKey).isEqual(Value(ViewAnimationFadeInEffect))) {
             if (auto v = dynamic_pointer_cast<View>(target))
                 v->setHidden(false);
+            // A window fading in comes to the front transparent.
+            if (auto w = dynamic_pointer_cast<Window>(target)) {
+                w->setAlphaValue(0);
+                w->orderFront();
+            }
+        }
     }
     Animation::startAnimation();
 }
@@ -198,10 +204,18 @@ void ViewAnimation::applyFrames(double value)
 {
     for (std::size_t i = 0; i < entries_.size() && i < starts_.size(); ++i) {
         const Dictionary& e = entries_[i];
+        const Ref<Object> target = e.objectForKey(ViewAnimationTargetKey).object();
+        if (auto w = dynamic_pointer_cast<Window>(target)) {
+            const Value effect = e.objectForKey(ViewAnimationEffectKey);
+            if (effect.isEqual(Value(ViewAnimationFadeInEffect)))
+                w->setAlphaValue(value);
+            else if (effect.isEqual(Value(ViewAnimationFadeOutEffect)))
+                w->setAlphaValue(1 - value);
+        }
         const Value end = e.objectForKey(ViewAnimationEndFrameKey);
         if (end.isNil())
             continue;
-        setFrameOf(e.objectForKey(ViewAnimationTargetKey).object(), mix(starts_[i], end.rectValue(), value));
+        setFrameOf(target, mix(starts_[i], end.rectValue(), value));
     }
 }
 
@@ -212,9 +226,19 @@ void ViewAnimation::applyEnd()
         const Value end = e.objectForKey(ViewAnimationEndFrameKey);
         if (!end.isNil())
             setFrameOf(target, end.rectValue());
-        if (e.objectForKey(ViewAnimationEffectKey).isEqual(Value(ViewAnimationFadeOutEffect)))
+        const Value effect = e.objectForKey(ViewAnimationEffectKey);
+        if (auto w = dynamic_pointer_cast<Window>(target)) {
+            if (effect.isEqual(Value(ViewAnimationFadeInEffect)))
+                w->setAlphaValue(1);
+            else if (effect.isEqual(Value(ViewAnimationFadeOutEffect))) {
+                // Out of the screen list once transparent; it stays transparent for the next fade in.
+                w->setAlphaValue(0);
+                w->orderOut();
+            }
+        } else if (effect.isEqual(Value(ViewAnimationFadeOutEffect))) {
             if (auto v = dynamic_pointer_cast<View>(target))
                 v->setHidden(true);
+        }
     }
 }
 

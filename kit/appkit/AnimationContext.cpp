@@ -1,9 +1,18 @@
 #include "kit/appkit/AnimationContext.h"
 
 #include "kit/appkit/Animation.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
 
+#include <QStringList>
+
+#include <cmath>
 #include <deque>
+#include <exception>
 #include <map>
 #include <utility>
 
@@ -204,12 +213,6 @@ void AnimationContext::runAnimationGroupCompletionHandler(
     endGrouping();
 }
 
-void AnimationContext::resetForTesting()
-{
-    stack().assign(1, AnimationContext());
-    running().clear();
-}
-
 void ViewAnimator::setFrame(Rect frame)
 {
     if (const Ref<View> view = view_.lock();
@@ -236,6 +239,275 @@ void ViewAnimator::setFrameSize(Size size)
 {
     if (const Ref<View> view = view_.lock())
         setFrame(Rect { view->frame().origin, size });
+}
+
+// ---- The key-value animator
+
+namespace {
+
+// Windows and views keep their geometry and opacity outside key-value coding: the animator reads
+// and writes those keys here and everything else through the object's own coding.
+Value readKey(const Object& target, const QString& key)
+{
+    if (auto* w = dynamic_cast<const Window*>(&target)) {
+        if (key == QLatin1String("frame"))
+            return Value(w->frame());
+        if (key == QLatin1String("frameOrigin"))
+            return Value(w->frame().origin);
+        if (key == QLatin1String("alphaValue"))
+            return Value(w->alphaValue());
+    } else if (auto* v = dynamic_cast<const View*>(&target)) {
+        if (key == QLatin1String("frame"))
+            return Value(v->frame());
+        if (key == QLatin1String("frameOrigin"))
+            return Value(v->frame().origin);
+        if (key == QLatin1String("frameSize"))
+            return Value(v->frame().size);
+    }
+    return target.valueForKeyPath(key);
+}
+
+void writeKey(Object& target, const Value& value, const QString& key)
+{
+    if (auto* w = dynamic_cast<Window*>(&target)) {
+        if (key == QLatin1String("frame"))
+            return w->setFrameDisplay(value.rectValue(), true);
+        if (key == QLatin1String("frameOrigin"))
+            return w->setFrameOrigin(value.pointValue());
+        if (key == QLatin1String("alphaValue"))
+            return w->setAlphaValue(value.doubleValue());
+    } else if (auto* v = dynamic_cast<View*>(&target)) {
+        if (key == QLatin1String("frame"))
+            return v->setFrame(value.rectValue());
+        if (key == QLatin1String("frameOrigin"))
+            return v->setFrameOrigin(value.pointValue());
+        if (key == QLatin1String("frameSize"))
+            return v->setFrameSize(value.sizeValue());
+    }
+    target.setValueForKeyPath(value, key);
+}
+
+double lerp(double a, double b, double t) { return a + (b - a) * t; }
+
+// Numbers, points, sizes and rectangles mix; anything else jumps at the end.
+Value mixValues(const Value& a, const Value& b, double t)
+{
+    if (t >= 1)
+        return b;
+    if (a.isNumber() && b.isNumber())
+        return Value(lerp(a.doubleValue(), b.doubleValue(), t));
+    if (a.kind() != b.kind())
+        return a;
+    switch (a.kind()) {
+    case ValueKind::Point:
+        return Value(MakePoint(lerp(a.pointValue().x, b.pointValue().x, t), lerp(a.pointValue().y, b.pointValue().y, t)));
+    case ValueKind::Size:
+        return Value(Size { lerp(a.sizeValue().width, b.sizeValue().width, t), lerp(a.sizeValue().height, b.sizeValue().height, t) });
+    case ValueKind::Rect:
+        return Value(mix(a.rectValue(), b.rectValue(), t));
+    default:
+        return a;
+    }
+}
+
+class KeyAnimation;
+using KeyAnimationKey = std::pair<const Object*, QString>;
+
+std::map<KeyAnimationKey, Ref<KeyAnimation>>& keyAnimations()
+{
+    static std::map<KeyAnimationKey, Ref<KeyAnimation>> animations;
+    return animations;
+}
+
+// One running key animation. It steps on a common-modes timer, so it runs in tracking loops too.
+// Between frames it checks that nobody else set what it drives: a direct set wins.
+class KeyAnimation : public Object {
+public:
+    KeyAnimation(
+        Object* target, QString key, Value keyValue, QString keyPath, Value from, Value to, const BasicAnimation& spec, double duration)
+        : target_(target)
+        , key_(std::move(key))
+        , keyValue_(std::move(keyValue))
+        , keyPath_(std::move(keyPath))
+        , from_(std::move(from))
+        , to_(std::move(to))
+        , pass_(duration)
+        , autoreverses_(spec.autoreverses())
+        , repeats_(spec.repeatCount())
+        , curve_(spec.timingFunction())
+    { }
+
+    void start()
+    {
+        start_ = Application::now();
+        timer_ = Timer::timerWithTimeIntervalRepeatsBlock(1.0 / 60, true, [self = Weak<KeyAnimation>(this)](Timer*) {
+            if (const Ref<KeyAnimation> a = self.lock())
+                a->step();
+        });
+        RunLoop::main().addTimerForMode(timer_, RunLoopCommonModes);
+        apply(from_);
+    }
+
+    // Stops where it stands.
+    void stop()
+    {
+        const Ref<KeyAnimation> keep(this);
+        if (timer_)
+            std::exchange(timer_, nullptr)->invalidate();
+        const KeyAnimationKey id { target_.unsafeRaw(), key_ };
+        if (auto it = keyAnimations().find(id); it != keyAnimations().end() && it->second.get() == this)
+            keyAnimations().erase(it);
+    }
+
+private:
+    void step()
+    {
+        const Ref<Object> target = target_.lock();
+        if (!target || interfered(*target)) {
+            stop();
+            return;
+        }
+        // Passes of one direction each; odd ones run backwards when reversing.
+        const double passes = (repeats_ + 1) * (autoreverses_ ? 2 : 1);
+        const double elapsed = pass_ > 0 ? (Application::now() - start_) / pass_ : passes;
+        if (elapsed >= passes) {
+            apply(autoreverses_ ? from_ : to_);
+            stop();
+            return;
+        }
+        const double whole = std::floor(elapsed);
+        double t = elapsed - whole;
+        if (autoreverses_ && std::fmod(whole, 2) == 1)
+            t = 1 - t;
+        apply(mixValues(from_, to_, Animation::valueForCurve(curve_, t)));
+    }
+
+    bool interfered(const Object& target) const
+    {
+        try {
+            if (keyPath_ != key_ && !readKey(target, key_).isEqual(keyValue_))
+                return true;
+            return !readKey(target, keyPath_).isEqual(applied_);
+        } catch (const std::exception&) {
+            return true;
+        }
+    }
+
+    void apply(const Value& value)
+    {
+        const Ref<Object> target = target_.lock();
+        if (!target)
+            return;
+        try {
+            writeKey(*target, value, keyPath_);
+            // What the setter kept (a window clamps its alpha, say) is what the next frame expects.
+            applied_ = readKey(*target, keyPath_);
+        } catch (const std::exception& e) {
+            logMessage(QStringLiteral("*** Exception while animating: ") + QString::fromUtf8(e.what()));
+            stop();
+        }
+    }
+
+    Weak<Object> target_;
+    QString key_;
+    Value keyValue_;
+    QString keyPath_;
+    Value from_;
+    Value to_;
+    Value applied_;
+    double pass_;
+    bool autoreverses_;
+    double repeats_;
+    AnimationCurve curve_;
+    double start_ = 0;
+    Ref<Timer> timer_;
+};
+
+} // namespace
+
+Ref<BasicAnimation> BasicAnimation::animationWithKeyPath(const QString& keyPath)
+{
+    auto animation = make<BasicAnimation>();
+    animation->setKeyPath(keyPath);
+    return animation;
+}
+
+KIT_REGISTER_CLASS(BasicAnimation, Object) { }
+
+Ref<BasicAnimation> AnimatablePropertyContainer::defaultAnimationForKey(const QString& key) const
+{
+    static const QStringList animated { QStringLiteral("frame"), QStringLiteral("frameOrigin"), QStringLiteral("frameSize"),
+        QStringLiteral("alphaValue") };
+    return animated.contains(key) ? make<BasicAnimation>() : nullptr;
+}
+
+Ref<BasicAnimation> DefaultAnimationForKey(const Object& target, const QString& key)
+{
+    if (auto* container = dynamic_cast<const AnimatablePropertyContainer*>(&target))
+        return container->defaultAnimationForKey(key);
+    return AnimatablePropertyContainer().defaultAnimationForKey(key);
+}
+
+void CancelAnimationForKey(const Object* target, const QString& key)
+{
+    if (auto it = keyAnimations().find({ target, key }); it != keyAnimations().end()) {
+        const Ref<KeyAnimation> animation = it->second;
+        animation->stop();
+    }
+}
+
+bool IsAnimatingKey(const Object* target, const QString& key) { return keyAnimations().count({ target, key }) > 0; }
+
+void KeyValueAnimator::setValueForKey(const Value& value, const QString& key)
+{
+    const Ref<Object> target = target_.lock();
+    if (!target)
+        return;
+    CancelAnimationForKey(target.get(), key);
+    const Ref<BasicAnimation> spec = DefaultAnimationForKey(*target, key);
+    const double duration = spec && spec->duration() > 0 ? spec->duration() : AnimationContext::currentContext().duration();
+    const QString path = spec && !spec->keyPath().isEmpty() ? spec->keyPath() : key;
+    if (!spec || duration <= 0) {
+        writeKey(*target, value, key);
+        return;
+    }
+    Value from = spec->fromValue();
+    Value to = spec->toValue();
+    if (path != key) {
+        // The key itself takes its value now; the animation drives its own key path.
+        writeKey(*target, value, key);
+        if (from.isNil())
+            from = readKey(*target, path);
+        if (to.isNil())
+            return;
+    } else {
+        if (from.isNil())
+            from = readKey(*target, key);
+        if (to.isNil())
+            to = value;
+    }
+    auto animation = make<KeyAnimation>(target.get(), key, readKey(*target, key), path, from, to, *spec, duration);
+    keyAnimations()[{ target.get(), key }] = animation;
+    animation->start();
+}
+
+ViewAnimator::ViewAnimator(View* view)
+    : KeyValueAnimator(view)
+    , view_(view)
+{ }
+
+WindowAnimator::WindowAnimator(Window* window)
+    : KeyValueAnimator(window)
+{ }
+
+WindowAnimator Window::animator() { return WindowAnimator(this); }
+
+void AnimationContext::resetForTesting()
+{
+    stack().assign(1, AnimationContext());
+    running().clear();
+    for (auto animations = std::exchange(keyAnimations(), {}); auto& [key, animation] : animations)
+        animation->stop();
 }
 
 } // namespace kit

@@ -4,18 +4,26 @@
 // view's animator() run over the group's duration (0.25 s unless set), and the completion runs
 // once every animation of the group has ended. A direct set on the view cancels its animation.
 // A group that allows implicit animation also animates changes views make of their own accord
-// (a clip view's scrollRectToVisible).
+// (a clip view's scrollRectToVisible). Any other key of any object goes through the key-value
+// animator: its class's defaultAnimationForKey says whether and how the key animates.
 
+#include "kit/appkit/Animation.h"
+#include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/core/Value.h"
+
+#include <QString>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 
 namespace kit {
 
 class View;
+class Window;
 
 class AnimationContext {
 public:
@@ -41,12 +49,80 @@ private:
     std::shared_ptr<Group> group_;
 };
 
-// What view->animator() answers: the same setters, animated.
-class ViewAnimator {
+// Cancel an animator's animation of `view`: a direct set wins. Sets made by the animation itself
+// cancel nothing.
+void CancelAnimatedFrame(const View* view);
+void CancelAnimatedBoundsOrigin(const View* view);
+// Where the running bounds-origin animation of `view` is heading, if one runs.
+std::optional<Point> AnimatedBoundsOriginTarget(const View* view);
+
+// How one key animates: the key path whose setter runs each frame (by default the key set through
+// the animator), from and to values (nil: the current value and the value set), the length of one
+// pass (0: the context's duration), reversing and repeating (RepeatForever runs until cancelled).
+class BasicAnimation : public Object {
+    KIT_CLASS(BasicAnimation)
+
+    static constexpr double RepeatForever = std::numeric_limits<double>::infinity();
+    static Ref<BasicAnimation> animationWithKeyPath(const QString& keyPath);
+
+    QString keyPath() const { return keyPath_; }
+    void setKeyPath(const QString& keyPath) { keyPath_ = keyPath; }
+    Value fromValue() const { return from_; }
+    void setFromValue(const Value& value) { from_ = value; }
+    Value toValue() const { return to_; }
+    void setToValue(const Value& value) { to_ = value; }
+    double duration() const { return duration_; }
+    void setDuration(double seconds) { duration_ = seconds; }
+    bool autoreverses() const { return autoreverses_; }
+    void setAutoreverses(bool flag) { autoreverses_ = flag; }
+    // Passes after the first; a pass with autoreverse goes there and back.
+    double repeatCount() const { return repeatCount_; }
+    void setRepeatCount(double count) { repeatCount_ = count; }
+    AnimationCurve timingFunction() const { return curve_; }
+    void setTimingFunction(AnimationCurve curve) { curve_ = curve; }
+
+private:
+    QString keyPath_;
+    Value from_;
+    Value to_;
+    double duration_ = 0;
+    bool autoreverses_ = false;
+    double repeatCount_ = 0;
+    AnimationCurve curve_ = AnimationEaseInOut;
+};
+
+// Classes choose how keys set through an animator animate by deriving from this and overriding
+// defaultAnimationForKey (calling the inherited answer for other keys). Null sets the key at once.
+class AnimatablePropertyContainer {
 public:
-    explicit ViewAnimator(View* view)
-        : view_(view)
+    virtual ~AnimatablePropertyContainer() = default;
+    // "frame", "frameOrigin", "frameSize" and "alphaValue" animate; nothing else does.
+    virtual Ref<BasicAnimation> defaultAnimationForKey(const QString& key) const;
+};
+
+// The animation `target`'s class gives `key`.
+Ref<BasicAnimation> DefaultAnimationForKey(const Object& target, const QString& key);
+
+// The one animator behind every animator(): sets keys of an object through their default
+// animations, reading and writing values with the object's key-value coding (windows and views
+// answer frame and alphaValue here). A direct set of the key stops its animation on the next frame,
+// or at once through CancelAnimationForKey; a new animated set replaces the running animation.
+class KeyValueAnimator {
+public:
+    explicit KeyValueAnimator(Object* target)
+        : target_(target)
     { }
+    void setValueForKey(const Value& value, const QString& key);
+
+protected:
+    Weak<Object> target_;
+};
+
+// What view->animator() answers: the same setters, animated. Frame and bounds-origin changes run
+// in the current group; any other key goes through the view's default animation for it.
+class ViewAnimator : public KeyValueAnimator {
+public:
+    explicit ViewAnimator(View* view);
     void setFrame(Rect frame);
     void setFrameOrigin(Point origin);
     void setFrameSize(Size size);
@@ -57,11 +133,16 @@ private:
     Weak<View> view_;
 };
 
-// Cancel an animator's animation of `view`: a direct set wins. Sets made by the animation itself
-// cancel nothing.
-void CancelAnimatedFrame(const View* view);
-void CancelAnimatedBoundsOrigin(const View* view);
-// Where the running bounds-origin animation of `view` is heading, if one runs.
-std::optional<Point> AnimatedBoundsOriginTarget(const View* view);
+class WindowAnimator : public KeyValueAnimator {
+public:
+    explicit WindowAnimator(Window* window);
+    void setFrame(Rect frame) { setValueForKey(Value(frame), QStringLiteral("frame")); }
+    void setFrameOrigin(Point origin) { setValueForKey(Value(origin), QStringLiteral("frameOrigin")); }
+    void setAlphaValue(double alpha) { setValueForKey(Value(alpha), QStringLiteral("alphaValue")); }
+};
+
+// Stops the animation running for `key` of `target`, where it stands.
+void CancelAnimationForKey(const Object* target, const QString& key);
+bool IsAnimatingKey(const Object* target, const QString& key);
 
 } // namespace kit

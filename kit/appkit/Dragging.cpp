@@ -8,8 +8,11 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
 #include "kit/graphics/Image.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDrag>
 #include <QGuiApplication>
@@ -18,8 +21,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace kit {
 
@@ -100,6 +105,32 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
     return nullptr;
 }
 
+// The window a drag is over at a screen point: the topmost visible one taking mouse events (the
+// drag image window never does). The source window counts even off screen, under all others, as
+// scripts drag in windows never ordered in.
+Ref<Window> windowUnder(Point screen, const Window& sourceWindow)
+{
+    std::vector<Ref<Window>> hits;
+    for (const Ref<Window>& w : Window::allWindows())
+        if ((w->isVisible() || w.get() == &sourceWindow) && !w->ignoresMouseEvents() && PointInRect(screen, w->frame()))
+            hits.push_back(w);
+    if (hits.empty())
+        return nullptr;
+    // Qt knows the stacking among windows on screen.
+    if (QWidget* top = QApplication::topLevelAt(QtRectFromScreen(Rect { screen, ZeroSize }).topLeft().toPoint()))
+        for (const Ref<Window>& w : hits)
+            if (w->isVisible() && w->hostWidget() == top)
+                return w;
+    // Otherwise: the highest level, then the newest window, off-screen ones last.
+    return *std::min_element(hits.begin(), hits.end(), [](const Ref<Window>& a, const Ref<Window>& b) {
+        if (a->isVisible() != b->isVisible())
+            return a->isVisible();
+        if (a->level() != b->level())
+            return a->level() > b->level();
+        return a->windowNumber() > b->windowNumber();
+    });
+}
+
 // The destination under the pointer and its last answer, for both kinds of drag.
 struct DestinationTracker {
     Ref<View> current;
@@ -160,11 +191,19 @@ struct Outgoing {
     std::uint64_t performedInside = DragOperationNone;
 };
 
-// A drag arriving through Qt, one at a time.
+// A drag arriving through Qt, one at a time. Qt reports only moves: at rest the timer gives the
+// destination its periodic updates, as the kit's loop does.
 struct Incoming {
     Session info;
     DestinationTracker tracker;
     bool ours = false;
+    Ref<Timer> atRest;
+
+    void stopTimer()
+    {
+        if (atRest)
+            std::exchange(atRest, nullptr)->invalidate();
+    }
 };
 
 struct State {
@@ -269,9 +308,12 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
     const auto applyModifiers
         = [&] { info.mask = (modifiersCount && (flags & AlternateKeyMask)) ? (sourceMask & DragOperationCopy) : sourceMask; };
     applyModifiers();
+    // The pointer in the source window's base coordinates; info.location is in the base
+    // coordinates of the window it is over.
+    Point sourceBase = info.location;
     PointerAsCurrentEvent pointer(*s.window, event);
-    pointer.update(info.location, flags);
-    const auto imageAt = [&](Point base) { return s.imageAt(s.window->convertBaseToScreen(base)); };
+    pointer.update(sourceBase, flags);
+    const auto screenPoint = [&] { return s.window->convertBaseToScreen(sourceBase); };
 
     const Ref<Window> imageWindow = makeDragImageWindow(info.image.get(), s.imageOrigin);
     if (auto* d = s.sourceFor("draggedImageBeganAt"))
@@ -282,12 +324,17 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
             LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
         if (e) {
-            info.location = e->locationInWindow();
+            const Ref<Window> from = e->window();
+            sourceBase = from && from != s.window ? s.window->convertScreenToBase(from->convertBaseToScreen(e->locationInWindow()))
+                                                  : e->locationInWindow();
             flags = e->modifierFlags();
             applyModifiers();
         }
-        pointer.update(info.location, flags);
-        const Ref<View> target = destinationAt(*s.window, info.location, *info.pasteboard);
+        pointer.update(sourceBase, flags);
+        const Point screen = screenPoint();
+        const Ref<Window> over = windowUnder(screen, *s.window);
+        info.location = over ? over->convertScreenToBase(screen) : sourceBase;
+        const Ref<View> target = over ? destinationAt(*over, info.location, *info.pasteboard) : nullptr;
         bool update = e != nullptr;
         if (!update && target && target == tracker.current) {
             auto* wants = destination(target, "wantsPeriodicDraggingUpdates");
@@ -296,9 +343,9 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         tracker.follow(target, info, update);
         if (e && e->type() == LeftMouseDragged) {
             if (imageWindow)
-                imageWindow->setFrameOrigin(imageAt(info.location));
+                imageWindow->setFrameOrigin(s.imageAt(screen));
             if (auto* d = s.sourceFor("draggedImageMovedTo"))
-                d->draggedImageMovedTo(info.image.get(), imageAt(info.location));
+                d->draggedImageMovedTo(info.image.get(), s.imageAt(screen));
         }
         if (e && e->type() == LeftMouseUp)
             break;
@@ -320,7 +367,7 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         imageWindow->orderOut();
     }
     if (auto* d = s.sourceFor("draggedImageEndedAtOperation"))
-        d->draggedImageEndedAtOperation(info.image.get(), imageAt(info.location), performed);
+        d->draggedImageEndedAtOperation(info.image.get(), s.imageAt(screenPoint()), performed);
     return performed;
 }
 
@@ -333,9 +380,13 @@ Qt::DropAction preferredAction(Qt::DropActions actions)
     return Qt::IgnoreAction;
 }
 
-std::uint64_t runThroughQt(DragStart& s, std::uint64_t outsideMask)
+std::uint64_t runThroughQt(DragStart& s, const Event& event, std::uint64_t outsideMask)
 {
     Session& info = s.info;
+    // As in the kit's loop: the default mode, and a dragged event at the pointer as current event.
+    const RunLoop::ModeScope defaultMode(DefaultRunLoopMode);
+    PointerAsCurrentEvent pointer(*s.window, event);
+    pointer.update(info.location, event.modifierFlags());
     OutgoingDrag drag;
     drag.host = s.window->hostWidget();
     drag.mimeData = info.pasteboard->mimeData();
@@ -351,7 +402,9 @@ std::uint64_t runThroughQt(DragStart& s, std::uint64_t outsideMask)
     drag.defaultAction = preferredAction(drag.actions);
     Point last = s.imageOrigin;
     drag.pointerMoved = [&](QPointF global) {
-        last = s.imageAt(ScreenRectFromQt(QRectF(global, QSizeF(0, 0))).origin);
+        const Point screen = ScreenRectFromQt(QRectF(global, QSizeF(0, 0))).origin;
+        pointer.update(s.window->convertScreenToBase(screen), event.modifierFlags());
+        last = s.imageAt(screen);
         if (auto* d = s.sourceFor("draggedImageMovedTo"))
             d->draggedImageMovedTo(info.image.get(), last);
     };
@@ -404,6 +457,7 @@ std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, cons
     Incoming& in = st.incoming;
     Session& info = in.info;
     if (phase == Enter) {
+        in.stopTimer();
         in = Incoming {};
         in.ours = data && data == st.outgoing.data;
         if (in.ours) {
@@ -419,6 +473,7 @@ std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, cons
     if (!info.pasteboard)
         return DragOperationNone;
     info.location = base;
+    in.stopTimer();
     if (phase == Leave) {
         if (auto* d = destination(in.tracker.current, "draggingExited"))
             d->draggingExited(info);
@@ -428,8 +483,16 @@ std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, cons
         return DragOperationNone;
     }
     in.tracker.follow(destinationAt(window, base, *info.pasteboard), info, phase == Move);
-    if (phase != Drop)
+    if (phase != Drop) {
+        in.atRest = Timer::timerWithTimeIntervalRepeatsBlock(periodicUpdateInterval, true, [](Timer*) {
+            Incoming& now = state().incoming;
+            auto* wants = destination(now.tracker.current, "wantsPeriodicDraggingUpdates");
+            if (now.tracker.current && (!wants || wants->wantsPeriodicDraggingUpdates()))
+                now.tracker.follow(now.tracker.current, now.info, true);
+        });
+        RunLoop::main().addTimerForMode(in.atRest, RunLoopCommonModes);
         return in.tracker.operation & info.mask;
+    }
     const std::uint64_t performed = in.tracker.drop(info);
     if (in.ours) {
         st.outgoing.droppedInside = true;
@@ -441,7 +504,11 @@ std::uint64_t ExternalDrag::handle(Window& window, Phase phase, Point base, cons
 
 void ExternalDrag::setPresenter(Presenter presenter) { state().presenter = std::move(presenter); }
 
-void ExternalDrag::resetForTesting() { state() = State {}; }
+void ExternalDrag::resetForTesting()
+{
+    state().incoming.stopTimer();
+    state() = State {};
+}
 
 Qt::DropActions ExternalDrag::actionsForOperations(std::uint64_t operations)
 {
@@ -494,7 +561,7 @@ std::uint64_t RunDragSession(
     s.grab = window->convertBaseToScreen(event.locationInWindow());
     // Only what Qt can carry leaves the application; anything else stays in the kit's loop.
     if (ExternalDrag::actionsForOperations(outsideMask) && canLeaveApplication())
-        return runThroughQt(s, outsideMask);
+        return runThroughQt(s, event, outsideMask);
     return runInKit(s, event, slideBack);
 }
 

@@ -771,8 +771,6 @@ void View::rightMouseDown(const Event& event)
 void View::dragImageAtOffsetEventPasteboardSourceSlideBack(
     Object* image, Point at, Size, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack)
 {
-    // A drag out of a window behind leaves that window where it is.
-    Application::sharedApplication()->preventWindowOrdering();
     RunDragSession(this, image, at, event, pasteboard, source, slideBack);
 }
 

@@ -209,6 +209,8 @@ class Window : public Responder {
     // Appearance. Alpha 0 hides the native window while the kit still calls it visible.
     double alphaValue() const { return alpha_; }
     void setAlphaValue(double alpha);
+    // The same setters, animated (frame and alpha by default); see kit/appkit/AnimationContext.h.
+    class WindowAnimator animator();
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool flag) { hasShadow_ = flag; }
     void invalidateShadow() { }

@@ -6,6 +6,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,38 @@ TEST_F(Animations, ProgressSetBeforeTheStartIsWhereItBegins)
     a->startAnimation();
     script.clock().advance(1.0 / 60);
     EXPECT_NEAR(view->frame().minX(), 100 + 200.0 / 60 / 0.5, 1e-6);
+}
+
+TEST_F(Animations, FadingAWindowOrdersItInTransparentAndOutOnceTransparent)
+{
+    kit::test::EventScript script(window.get());
+    const auto fade = [&](const QString& effect) {
+        auto a = make<ViewAnimation>();
+        a->addAnimationDictionary(
+            Dictionary { { Value(ViewAnimationTargetKey), Value(Ref<Object>(window)) }, { Value(ViewAnimationEffectKey), Value(effect) } });
+        a->setAnimationCurve(AnimationLinear);
+        a->startAnimation();
+        return a;
+    };
+    auto in = fade(ViewAnimationFadeInEffect);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->alphaValue(), 0);
+    script.clock().advance(0.25);
+    EXPECT_NEAR(window->alphaValue(), 0.5, 0.04);
+    script.clock().advance(0.5);
+    EXPECT_EQ(window->alphaValue(), 1);
+
+    window->makeKeyWindow();
+    kit::test::NotificationRecorder resigned(WindowDidResignKeyNotification, window.get());
+    auto out = fade(ViewAnimationFadeOutEffect);
+    script.clock().advance(0.25);
+    EXPECT_NEAR(window->alphaValue(), 0.5, 0.04);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(resigned.notifications.empty()); // still key while it fades
+    script.clock().advance(0.5);
+    EXPECT_EQ(window->alphaValue(), 0);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(resigned.notifications.size(), 1u);
 }
 
 TEST_F(Animations, ADelegateCanRefuseTheStart)

@@ -13,6 +13,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/FakeDraggingInfo.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -40,29 +42,34 @@ class Target : public View, public DraggingDestination {
     std::uint64_t draggingEntered(DraggingInfo& info) override
     {
         log.push_back("entered");
+        locations.push_back(info.draggingLocation());
         sourceSeen = info.draggingSource().get();
         return answer;
     }
-    std::uint64_t draggingUpdated(DraggingInfo&) override
+    std::uint64_t draggingUpdated(DraggingInfo& info) override
     {
         log.push_back("updated");
+        locations.push_back(info.draggingLocation());
         return answer;
     }
     void draggingExited(DraggingInfo&) override { log.push_back("exited"); }
-    bool prepareForDragOperation(DraggingInfo&) override
+    bool prepareForDragOperation(DraggingInfo& info) override
     {
         log.push_back("prepare");
+        locations.push_back(info.draggingLocation());
         return true;
     }
     bool performDragOperation(DraggingInfo& info) override
     {
         log.push_back("perform " + info.draggingPasteboard()->stringForType(testType).toStdString());
+        locations.push_back(info.draggingLocation());
         return true;
     }
     void concludeDragOperation(DraggingInfo&) override { log.push_back("conclude"); }
     void draggingEnded(DraggingInfo&) override { log.push_back("ended"); }
 
     std::vector<std::string> log;
+    std::vector<Point> locations;
     std::uint64_t answer = DragOperationCopy;
     Object* sourceSeen = nullptr;
 };
@@ -186,6 +193,52 @@ TEST_F(Dragging, ADropRunsTheDestinationProtocolInOrderAndEatsTheMouseUp)
     EXPECT_EQ(source->log, (std::vector<std::string> { "began 105,105", "ended op 1", "drag returned" }));
     EXPECT_EQ(source->moves, 1); // the drag began on the first dragged event
     EXPECT_GE(defaultTimer, 2); // drags run in the default mode
+}
+
+// The pointer reaches the other window either as that window's events or as the source window's
+// events outside its frame (the source keeps the mouse while it is pressed).
+class DraggingBetweenWindows : public Dragging, public testing::WithParamInterface<bool> { };
+
+TEST_P(DraggingBetweenWindows, TheWindowUnderThePointerTakesTheDropInItsOwnCoordinates)
+{
+    auto other = make<Window>(MakeRect(500, 100, 200, 100), TitledWindowMask);
+    auto far = make<Target>(MakeRect(50, 0, 100, 100));
+    far->registerForDraggedTypes({ testType });
+    other->contentView()->addSubview(far.get());
+    other->orderFront();
+    window->makeKeyAndOrderFront();
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(20, 10));
+    const bool viaOtherWindow = GetParam();
+    const Point p = viaOtherWindow ? MakePoint(80, 50) : MakePoint(480, 50);
+    if (viaOtherWindow)
+        script.inWindow(other.get());
+    script.mouseDragged(p).wait(0.25).mouseUp(p);
+    script.run();
+    EXPECT_TRUE(target->log.empty());
+    ASSERT_GE(far->log.size(), 6u);
+    EXPECT_EQ(far->log.front(), "entered");
+    EXPECT_EQ(std::vector<std::string>(far->log.end() - 4, far->log.end()),
+        (std::vector<std::string> { "prepare", "perform payload", "conclude", "ended" }));
+    for (const Point& seen : far->locations)
+        EXPECT_EQ(seen, MakePoint(80, 50));
+    EXPECT_EQ(source->log[1], "ended op 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Pointer, DraggingBetweenWindows, testing::Bool());
+
+TEST_F(Dragging, AFakeSessionDrivesADestinationWithoutALoop)
+{
+    kit::test::FakeDraggingInfo info;
+    info.location = MakePoint(250, 40);
+    info.source = source;
+    info.pasteboard->declareTypesOwner({ testType }, nullptr);
+    info.pasteboard->setStringForType(QStringLiteral("fake"), testType);
+    EXPECT_EQ(target->draggingEntered(info), DragOperationCopy);
+    EXPECT_TRUE(target->performDragOperation(info));
+    EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "perform fake" }));
+    EXPECT_EQ(target->locations, (std::vector<Point> { MakePoint(250, 40), MakePoint(250, 40) }));
+    EXPECT_EQ(target->sourceSeen, source.get());
 }
 
 TEST_F(Dragging, AnAnswerOutsideTheSourceMaskIsExitedNotDropped)
@@ -485,6 +538,54 @@ TEST_F(Dragging, AnOutgoingDragDroppedOnOurOwnWindowKeepsThePasteboardSourceAndI
     EXPECT_EQ(target->log, (std::vector<std::string> { "entered", "prepare", "perform payload", "conclude", "ended" }));
     EXPECT_EQ(target->sourceSeen, source.get());
     EXPECT_EQ(source->log[1], "ended op " + std::to_string(DragOperationMove));
+}
+
+TEST_F(Dragging, QtsDragRunsInTheDefaultModeWithTheDraggedEventAtThePointer)
+{
+    source->outsideMask = DragOperationCopy;
+    kit::test::EventScript script(window.get());
+    int defaultTimer = 0;
+    RunLoop::main().addTimerForMode(
+        Timer::timerWithTimeIntervalRepeatsBlock(0.125, true, [&](Timer*) { ++defaultTimer; }), DefaultRunLoopMode);
+    QString modeInDrag;
+    Ref<Event> atStart;
+    Ref<Event> afterMove;
+    int updatesAtRest = 0;
+    ExternalDrag::setPresenter([&](OutgoingDrag& drag) {
+        modeInDrag = RunLoop::main().currentMode();
+        atStart = Application::sharedApplication()->currentEvent();
+        script.clock().advance(0.3);
+        // The pointer at screen (250, 150): base (150, 50) of the source window.
+        drag.pointerMoved(QtRectFromScreen(MakeRect(250, 150, 0, 0)).topLeft());
+        afterMove = Application::sharedApplication()->currentEvent();
+        // Back over our own window and at rest there: periodic updates.
+        ExternalDrag::handle(*window, ExternalDrag::Enter, MakePoint(250, 50), drag.mimeData.get(), DragOperationCopy);
+        const auto before = target->log.size();
+        script.clock().advance(0.35);
+        updatesAtRest = int(std::count(target->log.begin() + long(before), target->log.end(), std::string("updated")));
+        ExternalDrag::handle(*window, ExternalDrag::Drop, MakePoint(250, 50), drag.mimeData.get(), DragOperationCopy);
+        return Qt::CopyAction;
+    });
+    const Ref<Event> down = Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+        LeftMouseDown, MakePoint(10, 10), 0, script.now(), window->windowNumber(), nullptr, 0, 1, 1);
+    {
+        // Started from a tracking loop.
+        const RunLoop::ModeScope tracking(EventTrackingRunLoopMode);
+        source->drag(*down);
+    }
+    EXPECT_EQ(modeInDrag, DefaultRunLoopMode);
+    EXPECT_GE(defaultTimer, 2);
+    ASSERT_TRUE(atStart && afterMove);
+    EXPECT_EQ(atStart->type(), LeftMouseDragged);
+    EXPECT_EQ(atStart->locationInWindow(), MakePoint(10, 10));
+    EXPECT_EQ(afterMove->type(), LeftMouseDragged);
+    EXPECT_EQ(afterMove->locationInWindow(), MakePoint(150, 50));
+    EXPECT_GE(updatesAtRest, 3);
+    EXPECT_EQ(target->log.back(), "ended");
+    // The drop stopped the updates.
+    const auto done = target->log.size();
+    script.clock().advance(0.5);
+    EXPECT_EQ(target->log.size(), done);
 }
 
 TEST_F(Dragging, HeadlessWithoutAPresenterEveryDragRunsInTheKitLoop)

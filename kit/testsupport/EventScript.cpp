@@ -75,6 +75,12 @@ EventScript& EventScript::post(Ref<Event> event)
     return *this;
 }
 
+EventScript& EventScript::inWindow(Window* window)
+{
+    window_ = window;
+    return *this;
+}
+
 EventScript& EventScript::mouseDown(Point p, std::uint64_t flags, int button)
 {
     return post(makeMouse(button == 0 ? LeftMouseDown : button == 1 ? RightMouseDown : OtherMouseDown, p, flags, button));
@@ -132,7 +138,8 @@ void EventScript::postDue()
         const Event& e = *it->event;
         input.modifierFlags = e.modifierFlags() & DeviceIndependentModifierFlagsMask & ~(FunctionKeyMask | NumericPadKeyMask);
         if (e.isMouseEvent()) {
-            input.mouseLocation = window_->convertBaseToScreen(e.locationInWindow());
+            const Ref<Window> w = e.window();
+            input.mouseLocation = (w ? w.get() : window_)->convertBaseToScreen(e.locationInWindow());
             const int bit = 1 << e.buttonNumber();
             if (e.type() == LeftMouseDown || e.type() == RightMouseDown || e.type() == OtherMouseDown)
                 input.pressedButtons |= bit;

@@ -53,6 +53,8 @@ public:
     EventScript& keyDown(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
     EventScript& keyUp(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
     EventScript& post(Ref<Event> event);
+    // Later steps go to `window` (base coordinates are its own), e.g. a drag ending in another window.
+    EventScript& inWindow(Window* window);
 
     // Puts the events whose time has come into the application's queue, without dispatching.
     void postDueEvents() { postDue(); }

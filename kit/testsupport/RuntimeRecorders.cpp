@@ -36,4 +36,19 @@ bool LogRecorder::contains(const QString& fragment) const
     return false;
 }
 
+NotificationRecorder::NotificationRecorder(const QString& name, Object* object)
+    : token_(NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        name, object, nullptr, [this](Notification* n) { notifications.emplace_back(n); }))
+{ }
+
+NotificationRecorder::~NotificationRecorder() { NotificationCenter::defaultCenter()->removeObserver(token_.get()); }
+
+QStringList NotificationRecorder::names() const
+{
+    QStringList out;
+    for (const Ref<Notification>& n : notifications)
+        out.append(n->name());
+    return out;
+}
+
 } // namespace kit::test

@@ -6,6 +6,7 @@
 
 #include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
+#include "kit/core/NotificationCenter.h"
 
 #include <QStringList>
 
@@ -56,6 +57,22 @@ public:
     {
         records.push_back({ keyPath, object, change, context });
     }
+};
+
+// Records the notifications the default center posts with `name` (any when empty) for `object`
+// (any when null), from construction to destruction.
+class NotificationRecorder {
+public:
+    explicit NotificationRecorder(const QString& name = {}, Object* object = nullptr);
+    ~NotificationRecorder();
+    NotificationRecorder(const NotificationRecorder&) = delete;
+    NotificationRecorder& operator=(const NotificationRecorder&) = delete;
+
+    std::vector<Ref<Notification>> notifications;
+    QStringList names() const;
+
+private:
+    Ref<Object> token_;
 };
 
 } // namespace kit::test
