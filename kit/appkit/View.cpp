@@ -50,30 +50,6 @@ bool mouseInRectFlipped(Point p, Rect r, bool flipped)
     return flipped ? (p.y >= r.minY() && p.y < r.maxY()) : (p.y > r.minY() && p.y <= r.maxY());
 }
 
-void shareDelta(double& origin, double& size, double oldSuper, double newSuper, bool minFlex, bool sizeFlex, bool maxFlex)
-{
-    const double delta = newSuper - oldSuper;
-    const int flexible = int(minFlex) + int(sizeFlex) + int(maxFlex);
-    if (delta == 0 || flexible == 0)
-        return;
-    if (flexible == 1) {
-        if (minFlex)
-            origin += delta;
-        else if (sizeFlex)
-            size += delta;
-        return;
-    }
-    // Several flexible parts share the change in proportion to their current extent.
-    const double minPart = minFlex ? std::max(0.0, origin) : 0;
-    const double sizePart = sizeFlex ? std::max(0.0, size) : 0;
-    const double maxPart = maxFlex ? std::max(0.0, oldSuper - origin - size) : 0;
-    const double total = minPart + sizePart + maxPart;
-    const double minShare = total > 0 ? delta * minPart / total : (minFlex ? delta / flexible : 0);
-    const double sizeShare = total > 0 ? delta * sizePart / total : (sizeFlex ? delta / flexible : 0);
-    origin += minShare;
-    size += sizeShare;
-}
-
 std::int64_t nextTrackingTag = 0;
 
 } // namespace
@@ -246,9 +222,9 @@ void View::resizeWithOldSuperviewSize(Size oldSize)
     const Size now = sup->bounds().size;
     Rect f = frame();
     const unsigned m = autoresizingMask_;
-    shareDelta(f.origin.x, f.size.width, oldSize.width, now.width, m & ViewMinXMargin, m & ViewWidthSizable, m & ViewMaxXMargin);
+    AutoresizeAxis(f.origin.x, f.size.width, oldSize.width, now.width, m & ViewMinXMargin, m & ViewWidthSizable, m & ViewMaxXMargin);
     // In coordinates the rule is the same either way; in a flipped superview MinY is the top margin.
-    shareDelta(f.origin.y, f.size.height, oldSize.height, now.height, m & ViewMinYMargin, m & ViewHeightSizable, m & ViewMaxYMargin);
+    AutoresizeAxis(f.origin.y, f.size.height, oldSize.height, now.height, m & ViewMinYMargin, m & ViewHeightSizable, m & ViewMaxYMargin);
     setFrame(f);
 }
 

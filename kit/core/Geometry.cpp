@@ -1,5 +1,7 @@
 #include "kit/core/Geometry.h"
 
+#include <algorithm>
+
 namespace kit {
 
 Rect IntegralRect(const Rect& r)
@@ -45,6 +47,27 @@ void DivideRect(const Rect& r, Rect* slice, Rect* remainder, double amount, Rect
         *slice = s;
     if (remainder)
         *remainder = rest;
+}
+
+void AutoresizeAxis(double& origin, double& size, double oldSuper, double newSuper, bool minFlex, bool sizeFlex, bool maxFlex)
+{
+    const double delta = newSuper - oldSuper;
+    const int flexible = int(minFlex) + int(sizeFlex) + int(maxFlex);
+    if (delta == 0 || flexible == 0)
+        return;
+    if (flexible == 1) {
+        if (minFlex)
+            origin += delta;
+        else if (sizeFlex)
+            size += delta;
+        return;
+    }
+    const double minPart = minFlex ? std::max(0.0, origin) : 0;
+    const double sizePart = sizeFlex ? std::max(0.0, size) : 0;
+    const double maxPart = maxFlex ? std::max(0.0, oldSuper - origin - size) : 0;
+    const double total = minPart + sizePart + maxPart;
+    origin += total > 0 ? delta * minPart / total : (minFlex ? delta / flexible : 0);
+    size += total > 0 ? delta * sizePart / total : (sizeFlex ? delta / flexible : 0);
 }
 
 } // namespace kit

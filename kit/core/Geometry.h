@@ -165,4 +165,9 @@ constexpr Range UnionRange(Range a, Range b)
     return { lo, std::max(MaxRange(a), MaxRange(b)) - lo };
 }
 
+// One axis of autoresizing (views and layers): when the superview's extent changes from
+// `oldSuper` to `newSuper`, the change goes to the one flexible part, or is shared in proportion to
+// their extent when several are; with none the frame stays.
+void AutoresizeAxis(double& origin, double& size, double oldSuper, double newSuper, bool minFlex, bool sizeFlex, bool maxFlex);
+
 } // namespace kit

@@ -41,28 +41,6 @@ namespace {
 QRectF toQ(Rect r) { return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height); }
 Rect fromQ(const QRectF& r) { return MakeRect(r.x(), r.y(), r.width(), r.height()); }
 
-// One axis of autoresizing: the change goes to the flexible parts, in proportion when several are.
-void shareDelta(double& origin, double& size, double oldSuper, double newSuper, bool minFlex, bool sizeFlex, bool maxFlex)
-{
-    const double delta = newSuper - oldSuper;
-    const int flexible = int(minFlex) + int(sizeFlex) + int(maxFlex);
-    if (delta == 0 || flexible == 0)
-        return;
-    if (flexible == 1) {
-        if (minFlex)
-            origin += delta;
-        else if (sizeFlex)
-            size += delta;
-        return;
-    }
-    const double minPart = minFlex ? std::max(0.0, origin) : 0;
-    const double sizePart = sizeFlex ? std::max(0.0, size) : 0;
-    const double maxPart = maxFlex ? std::max(0.0, oldSuper - origin - size) : 0;
-    const double total = minPart + sizePart + maxPart;
-    origin += total > 0 ? delta * minPart / total : (minFlex ? delta / flexible : 0);
-    size += total > 0 ? delta * sizePart / total : (sizeFlex ? delta / flexible : 0);
-}
-
 QPainterPath shapeOf(const QRectF& rect, double radius)
 {
     QPainterPath path;
@@ -325,8 +303,8 @@ void Layer::resizeWithOldSuperlayerSize(Size oldSize)
     const Size now = sup->bounds().size;
     const unsigned m = autoresizingMask_;
     Rect f = frame();
-    shareDelta(f.origin.x, f.size.width, oldSize.width, now.width, m & LayerMinXMargin, m & LayerWidthSizable, m & LayerMaxXMargin);
-    shareDelta(f.origin.y, f.size.height, oldSize.height, now.height, m & LayerMinYMargin, m & LayerHeightSizable, m & LayerMaxYMargin);
+    AutoresizeAxis(f.origin.x, f.size.width, oldSize.width, now.width, m & LayerMinXMargin, m & LayerWidthSizable, m & LayerMaxXMargin);
+    AutoresizeAxis(f.origin.y, f.size.height, oldSize.height, now.height, m & LayerMinYMargin, m & LayerHeightSizable, m & LayerMaxYMargin);
     if (!(f == frame()))
         setFrame(f);
 }
