@@ -241,6 +241,23 @@ void Control::drawRect(Rect)
 
 bool Control::acceptsFirstResponder() const { return cell_ && cell_->acceptsFirstResponder(); }
 
+// The focus ring comes and goes with first-responder status.
+bool Control::becomeFirstResponder()
+{
+    const bool accepted = View::becomeFirstResponder();
+    if (accepted)
+        setKeyboardFocusRingNeedsDisplayInRect(bounds());
+    return accepted;
+}
+
+bool Control::resignFirstResponder()
+{
+    const bool resigned = View::resignFirstResponder();
+    if (resigned)
+        setKeyboardFocusRingNeedsDisplayInRect(bounds());
+    return resigned;
+}
+
 bool Control::performKeyEquivalent(const Event& event) { return cell_ && isEnabled() && cell_->performKeyEquivalent(event); }
 
 void Control::mouseDown(const Event& event)

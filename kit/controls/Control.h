@@ -123,6 +123,8 @@ public:
     // kit::View:
     void drawRect(Rect dirtyRect) override;
     bool acceptsFirstResponder() const override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
     void mouseDown(const Event& event) override;
     bool performKeyEquivalent(const Event& event) override;
 

@@ -62,7 +62,6 @@ TEST_P(ControlFocusRings, TheFirstResponderOfTheKeyWindowShowsARingInsideItsBoun
     const QImage plain = w.window->snapshot();
     // Focus changes ask the control to redraw its ring (the control's own business, not the cell's).
     ASSERT_TRUE(w.window->makeFirstResponder(control.get()));
-    control->setNeedsDisplay(true);
     const QImage focused = w.window->snapshot();
     EXPECT_NE(region(plain, frame), region(focused, frame)) << GetParam().name;
     // The ring runs along the right edge, just inside.
@@ -87,8 +86,14 @@ TEST_P(ControlFocusRings, TheFirstResponderOfTheKeyWindowShowsARingInsideItsBoun
     ASSERT_FALSE(w.window->isKeyWindow());
     control->setNeedsDisplay(true);
     const QImage inactive = w.window->snapshot();
+    // Back in the key window the ring shows again, and goes when focus leaves.
+    w.window->makeKeyWindow();
+    EXPECT_EQ(region(w.window->snapshot(), frame), region(focused, frame)) << GetParam().name;
     w.window->makeFirstResponder(nullptr);
-    control->setNeedsDisplay(true);
+    EXPECT_EQ(region(w.window->snapshot(), frame), region(plain, frame)) << GetParam().name;
+    ASSERT_TRUE(w.window->makeFirstResponder(control.get()));
+    other.window->makeKeyWindow();
+    w.window->makeFirstResponder(nullptr);
     EXPECT_EQ(region(inactive, frame), region(w.window->snapshot(), frame)) << GetParam().name;
 }
 
