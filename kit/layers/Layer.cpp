@@ -1,4 +1,5 @@
 #include "kit/layers/Layer.h"
+#include "kit/graphics/QtGeometry.h"
 
 #include "kit/appkit/View.h"
 #include "kit/core/Exception.h"
@@ -38,8 +39,6 @@ KIT_REGISTER_CLASS(Layer, Object)
 
 namespace {
 
-QRectF toQ(Rect r) { return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height); }
-Rect fromQ(const QRectF& r) { return MakeRect(r.x(), r.y(), r.width(), r.height()); }
 
 QPainterPath shapeOf(const QRectF& rect, double radius)
 {
@@ -260,7 +259,7 @@ void Layer::setZPosition(double z)
     changed();
 }
 
-Rect Layer::frame() const { return fromQ(toSuperlayer().mapRect(toQ(bounds_))); }
+Rect Layer::frame() const { return RectFromQRectF(toSuperlayer().mapRect(ToQRectF(bounds_))); }
 
 void Layer::setFrame(Rect frame)
 {
@@ -331,14 +330,14 @@ Rect Layer::convertRectToLayer(Rect rect, const Layer* layer) const
     QTransform t = toRootSpace();
     if (layer)
         t = t * layer->toRootSpace().inverted();
-    return fromQ(t.mapRect(toQ(rect)));
+    return RectFromQRectF(t.mapRect(ToQRectF(rect)));
 }
 
 Rect Layer::convertRectFromLayer(Rect rect, const Layer* layer) const
 {
     QTransform t = layer ? layer->toRootSpace() : QTransform();
     t = t * toRootSpace().inverted();
-    return fromQ(t.mapRect(toQ(rect)));
+    return RectFromQRectF(t.mapRect(ToQRectF(rect)));
 }
 
 // Appearance --------------------------------------------------------------------------------------
@@ -544,7 +543,7 @@ void Layer::render(GraphicsContext& context, double opacity)
 
 void Layer::renderContent(GraphicsContext& context, double opacity)
 {
-    const QRectF box = toQ(bounds_);
+    const QRectF box = ToQRectF(bounds_);
     const QPainterPath shape = shapeOf(box, cornerRadius_);
     if (backgroundColor_ && !box.isEmpty()) {
         context.setFillColor(colorWithOpacity(*backgroundColor_, opacity));
@@ -560,7 +559,7 @@ void Layer::renderContent(GraphicsContext& context, double opacity)
         const QImage& pixels = contents_->image();
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest))
-            context.backend().drawImage(pixels, QRectF(pixels.rect()), toQ(dest), upright, std::min(opacity, 1.0), context.state());
+            context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
     }
     std::vector<Layer*> order;
     order.reserve(sublayers_.size());
