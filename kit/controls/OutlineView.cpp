@@ -112,11 +112,24 @@ void OutlineView::deliverDelegateNotification(Object* delegate, const QString& h
 
 // --- The tree --------------------------------------------------------------------------------------
 
+void OutlineView::indexLoadedNodes() const
+{
+    if (unindexed_.empty())
+        return;
+    // A batch that at least doubles the map grows it once; smaller ones let it grow as it does.
+    if (unindexed_.size() > nodes_.size())
+        nodes_.reserve(nodes_.size() + unindexed_.size());
+    for (Node* n : unindexed_)
+        nodes_[detail::OutlineItemKey(n->item)] = n;
+    unindexed_.clear();
+}
+
 OutlineView::Node* OutlineView::nodeForItem(const Value& item) const
 {
     if (item.isNil())
         return root_.get();
-    const auto it = nodes_.find(item);
+    indexLoadedNodes();
+    const auto it = nodes_.find(detail::OutlineItemKey(item));
     return it == nodes_.end() ? nullptr : it->second;
 }
 
@@ -137,16 +150,17 @@ void OutlineView::load(Node* node)
         child->parent = node;
         child->level = node->level + 1;
         child->expandable = sourceHas_.expandable && s->outlineViewIsItemExpandable(this, child->item);
-        nodes_[child->item] = child.get();
+        unindexed_.push_back(child.get());
         node->children.push_back(std::move(child));
     }
 }
 
 void OutlineView::unload(Node* node)
 {
+    indexLoadedNodes();
     for (auto& child : node->children) {
         unload(child.get());
-        if (const auto it = nodes_.find(child->item); it != nodes_.end() && it->second == child.get())
+        if (const auto it = nodes_.find(detail::OutlineItemKey(child->item)); it != nodes_.end() && it->second == child.get())
             nodes_.erase(it);
     }
     node->children.clear();
@@ -232,9 +246,10 @@ void OutlineView::postItemNotification(const QString& name, const Node* node)
 void OutlineView::reloadData()
 {
     OutlineItemSet keep;
-    for (const auto& [item, node] : nodes_)
+    indexLoadedNodes();
+    for (const auto& [key, node] : nodes_)
         if (node->expanded)
-            keep.insert(item);
+            keep.insert(key.item);
     if (restorePending_ && autosaveExpandedItems_ && !autosaveName_.isEmpty() && sourceHas_.itemForPersistent && dataSource()) {
         restorePending_ = false;
         const Ref<Object> hold = dataSource();
@@ -247,6 +262,7 @@ void OutlineView::reloadData()
     rows_.setUniformSpan(uniformRowSpan());
     rows_.setVariableHeights(delegateHas_.heightOfRow);
     nodes_.clear();
+    unindexed_.clear();
     root_ = std::make_unique<Node>();
     root_->expanded = true;
     // Identical items keep their expansion.

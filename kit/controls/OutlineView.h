@@ -171,6 +171,8 @@ protected:
 private:
     using Node = detail::OutlineNode;
     Node* nodeForItem(const Value& item) const;
+    // Loaded nodes enter the item map at the next look-up, in one batch.
+    void indexLoadedNodes() const;
     void load(Node* node);
     void unload(Node* node);
     void ensureHeight(Node* node);
@@ -191,7 +193,8 @@ private:
     OutlineViewDelegate* outlineDelegate() const;
 
     std::unique_ptr<Node> root_;
-    detail::OutlineItemMap nodes_;
+    mutable detail::OutlineItemMap nodes_;
+    mutable std::vector<Node*> unindexed_;
     detail::OutlineRows rows_;
     Weak<TableColumn> outlineColumn_;
     double indentationPerLevel_ = 16;

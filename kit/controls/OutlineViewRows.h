@@ -46,7 +46,22 @@ struct OutlineItemHash {
 struct OutlineItemEqual {
     bool operator()(const Value& a, const Value& b) const { return a.identicalTo(b); }
 };
-using OutlineItemMap = std::unordered_map<Value, OutlineNode*, OutlineItemHash, OutlineItemEqual>;
+// Map keys keep their hash: growing the map then never hashes a string again.
+struct OutlineItemKey {
+    explicit OutlineItemKey(Value v)
+        : item(std::move(v))
+        , hash(OutlineItemHash()(item))
+    { }
+    Value item;
+    std::size_t hash;
+};
+struct OutlineItemKeyHash {
+    std::size_t operator()(const OutlineItemKey& k) const noexcept { return k.hash; }
+};
+struct OutlineItemKeyEqual {
+    bool operator()(const OutlineItemKey& a, const OutlineItemKey& b) const { return a.hash == b.hash && a.item.identicalTo(b.item); }
+};
+using OutlineItemMap = std::unordered_map<OutlineItemKey, OutlineNode*, OutlineItemKeyHash, OutlineItemKeyEqual>;
 
 class OutlineRows {
 public:

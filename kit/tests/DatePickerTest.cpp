@@ -129,10 +129,10 @@ TEST_F(DatePickerTest, ANilDateStartsFromToday)
 TEST_F(DatePickerTest, TheInspectorsSmallPickerHoldsItsText)
 {
     auto small = make<DatePicker>(MakeRect(0, 0, 68, 18));
+    small->setControlSize(SmallControlSize);
     QFont font = small->font();
     font.setPixelSize(11);
     small->setFont(font);
-    small->setControlSize(SmallControlSize);
     const Size size = small->cell()->cellSize();
     EXPECT_LE(size.width, 68);
     EXPECT_LE(size.height, 18);
