@@ -14,6 +14,7 @@ namespace kit {
 
 namespace {
 constexpr std::uint64_t tableInputToggleMask = ControlKeyMask | CommandKeyMask;
+constexpr double tableAutoscrollPeriod = 0.05;
 } // namespace
 
 // --- Mouse -------------------------------------------------------------------------------------------
@@ -91,13 +92,19 @@ void TableView::trackRows(const Event& event, std::int64_t row, std::int64_t)
     const Ref<Application> app = Application::sharedApplication();
     bool dragAsked = false;
     bool moved = false;
+    // While the pointer rests outside the visible rows, the selection keeps scrolling on a
+    // period, with the last drag standing in for the pointer.
+    Ref<Event> lastDrag;
     for (;;) {
-        const Ref<Event> e
-            = app->nextEventMatchingMaskUntilDateInModeDequeue(LeftMouseDraggedMask | LeftMouseUpMask, DistantFuture, EventTrackingRunLoopMode, true);
+        const bool outside = lastDrag && !PointInRect(convertPointFromView(lastDrag->locationInWindow(), nullptr), visibleRect());
+        const double until = outside ? Application::now() + tableAutoscrollPeriod : DistantFuture;
+        Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(LeftMouseDraggedMask | LeftMouseUpMask, until, EventTrackingRunLoopMode, true);
+        if (!e && outside)
+            e = lastDrag;
         if (!e || e->type() == LeftMouseUp)
             break;
         const Point q = convertPointFromView(e->locationInWindow(), nullptr);
-        if (std::hypot(q.x - press.x, q.y - press.y) <= dragThreshold())
+        if (!moved && std::hypot(q.x - press.x, q.y - press.y) <= dragThreshold())
             continue;
         moved = true;
         if (row >= 0 && !dragAsked && canWriteRows() && !toggle && !isGroupRow(row)) {
@@ -112,14 +119,17 @@ void TableView::trackRows(const Event& event, std::int64_t row, std::int64_t)
         }
         if (toggle || row < 0)
             continue;
-        // Drag-select: the row under the pointer, kept within the rows.
+        lastDrag = e;
+        autoscroll(*e);
+        // Drag-select: the row under the pointer, kept within the rows and the visible part.
         const double total = rowsHeight();
         if (total <= 0)
             continue;
-        const std::int64_t current = rowAtPoint({ std::max(0.0, q.x), std::clamp(q.y, 0.0, std::nextafter(total, 0.0)) });
+        const Rect shown = visibleRect();
+        const double y = std::clamp(q.y, std::max(0.0, shown.minY()), std::nextafter(std::min(total, shown.maxY()), 0.0));
+        const std::int64_t current = rowAtPoint({ std::max(0.0, q.x), y });
         if (current >= 0)
             moveSelectionToRow(current, true, false);
-        autoscroll(*e);
     }
     if (selectAloneAtRelease && !moved) {
         proposeSelection(IndexSet(row));

@@ -366,6 +366,22 @@ TEST_F(OutlineViewTest, DragSelectPostsIsChangingPerChangeAndOneDidChangeAtTheRe
             OutlineViewSelectionIsChangingNotification, OutlineViewSelectionDidChangeNotification }));
 }
 
+TEST_F(OutlineViewTest, DragSelectBelowTheViewKeepsScrollingOnTheClock)
+{
+    auto tree = TreeDataSource::groupsOfLeaves(40, 0);
+    tree->setImplements("outlineViewWriteItemsToPasteboard", false);
+    use(tree);
+    outline->setAllowsMultipleSelection(true);
+    const Point below = outline->convertPointToView({ 60, 230 }, nullptr);
+    w->script->mouseDown(rowPoint(0)).wait(0.05).mouseDragged(below).wait(1).mouseUp(below);
+    w->script->run();
+    // Twenty periods of 0.05 s, each scrolling by the pointer's overshoot of 30 points.
+    const double scrolled = scroll->contentView()->bounds().minY();
+    EXPECT_GT(scrolled, 200);
+    EXPECT_EQ(outline->selectedRowIndexes().firstIndex(), 0);
+    EXPECT_EQ(outline->selectedRowIndexes().lastIndex(), outline->rowAtPoint({ 1, scrolled + 199 }));
+}
+
 TEST_F(OutlineViewTest, CollapsingAboveTheSelectionShiftsItAndHiddenRowsLeaveIt)
 {
     use(TreeDataSource::threeLevels(3, 2, 1));
@@ -599,6 +615,17 @@ TEST_F(OutlineViewTest, APlainClickSelectsWithoutStartingADrag)
     w->script->run();
     EXPECT_EQ(outline->selectedRow(), 1);
     EXPECT_TRUE(source->written.empty());
+}
+
+TEST_F(OutlineViewTest, DraggingARowPastTheThresholdWritesItsItem)
+{
+    use(TreeDataSource::threeLevels(3, 2, 1));
+    w->script->mouseDown(rowPoint(1)).wait(0.05).mouseDragged(rowPoint(1, 70)).wait(0.05).mouseDragged(rowPoint(2, 90));
+    w->script->wait(0.05).mouseDragged(rowPoint(3, 120)).wait(0.05).mouseUp(rowPoint(3, 120));
+    w->script->run();
+    ASSERT_EQ(source->written.size(), 1u);
+    EXPECT_EQ(source->written[0], Array({ item("B") }));
+    EXPECT_EQ(outline->selectedRow(), 1) << "the press selected; the drag did not extend it";
 }
 
 TEST_F(OutlineViewTest, ExpandedItemsAreSavedAndRestoredThroughTheDefaults)
