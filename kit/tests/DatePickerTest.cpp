@@ -9,6 +9,8 @@
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/Date.h"
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -124,6 +126,25 @@ TEST_F(DatePickerTest, ANilDateStartsFromToday)
     ASSERT_FALSE(picker->dateValue().isNil());
     EXPECT_EQ(shown().yearOfCommonEra(), today.yearOfCommonEra());
     EXPECT_EQ(shown().monthOfYear(), today.monthOfYear() % 12 + 1);
+}
+
+TEST_F(DatePickerTest, TheFocusedElementShowsInTheHighlight)
+{
+    set(2026, 3, 7);
+    const QImage shot = w.window->snapshot();
+    const auto cell = picker->datePickerCell();
+    // The day (first in de_DE) is focused: its box holds highlight pixels; the year's does not.
+    const auto count = [&](std::size_t index) {
+        const Rect r = cell->rectOfElementInFrame(index, picker->bounds());
+        int n = 0;
+        for (double x = r.minX() + 0.5; x < r.maxX(); x += 1)
+            for (double y = r.minY() + 0.5; y < r.maxY(); y += 1)
+                n += bool(basePixelIs(shot, picker->convertPointToView({ x, y }, nullptr),
+                    QApplication::palette().color(QPalette::Active, QPalette::Highlight), 8));
+        return n;
+    };
+    EXPECT_GT(count(0), 10);
+    EXPECT_EQ(count(2), 0);
 }
 
 TEST_F(DatePickerTest, TheInspectorsSmallPickerHoldsItsText)
