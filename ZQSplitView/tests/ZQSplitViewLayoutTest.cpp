@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
 using kit::Ref;
 
@@ -184,7 +185,11 @@ TEST_P(ManyPanesTest, PanesAndDividersTileTheBoundsAtEverySize)
 
 INSTANTIATE_TEST_SUITE_P(Table, ManyPanesTest,
     testing::Values(ManyPanesCase { 100, 1, 1280 }, ManyPanesCase { 100, 9, 1280 }, ManyPanesCase { 100, 0, 1283 },
-        ManyPanesCase { 37, 3, 500 }, ManyPanesCase { 64, 2, 333 }, ManyPanesCase { 10, 9, 131 }));
+        ManyPanesCase { 37, 3, 500 }, ManyPanesCase { 64, 2, 333 }, ManyPanesCase { 10, 9, 131 }),
+    [](const auto& info) {
+        const ManyPanesCase& c = info.param;
+        return "panes" + std::to_string(c.count) + "dividers" + std::to_string(int(c.thickness)) + "in" + std::to_string(int(c.along));
+    });
 
 // 100 equal panes in 1,280 points with 9-point dividers share 389 points: each gets 3.89, so the
 // panes are 3 or 4 points, never one pane taking the whole difference.
