@@ -47,19 +47,21 @@ TableView::TableView(Rect frame)
 
 TableView::~TableView()
 {
-    if (const Ref<Object> d = delegate())
-        registerDelegate(d.get(), false);
-    if (const Ref<Window> w = observedWindow_.lock())
-        observeWindow(w.get(), false);
+    // The delegate may be gone already (or be this view): its registrations go by the pointer.
+    if (!registeredNotifications_.isEmpty())
+        registerDelegate(const_cast<Object*>(delegateIdentity_), false);
+    // Its key-window observations, whether or not the window still lives.
+    NotificationCenter::defaultCenter()->removeObserver(this);
 }
 
 // --- Delegate and data source ----------------------------------------------------------------------
 
 void TableView::setDelegate(Object* delegate)
 {
-    if (const Ref<Object> old = this->delegate())
-        registerDelegate(old.get(), false);
+    if (!registeredNotifications_.isEmpty())
+        registerDelegate(const_cast<Object*>(delegateIdentity_), false);
     Control::setDelegate(delegate);
+    delegateIdentity_ = delegate;
     if (delegate)
         registerDelegate(delegate, true);
     cacheDelegateAnswers();
@@ -102,11 +104,15 @@ std::vector<TableView::HandlerName> TableView::delegateNotificationHandlers() co
 void TableView::registerDelegate(Object* delegate, bool observe)
 {
     const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+    if (!observe) {
+        // The names registered, not those of the class now: a subclass's are gone by the time
+        // the base destructor runs.
+        for (const QString& name : registeredNotifications_)
+            center->removeObserverNameObject(delegate, name, this);
+        registeredNotifications_.clear();
+        return;
+    }
     for (const HandlerName& h : delegateNotificationHandlers()) {
-        if (!observe) {
-            center->removeObserverNameObject(delegate, h.notification, this);
-            continue;
-        }
         const Selector handler(h.handler);
         if (!delegate->respondsToSelector(handler))
             continue;
@@ -119,6 +125,7 @@ void TableView::registerDelegate(Object* delegate, bool observe)
                     deliverDelegateNotification(d.get(), name, n);
             }),
             h.notification, this);
+        registeredNotifications_ << h.notification;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "kit/core/IndexSet.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -274,6 +275,9 @@ private:
     std::uint64_t outsideMask_ = DragOperationCopy;
     DropTarget shownDrop_;
     Weak<Window> observedWindow_;
+    // The delegate's notification registrations, removed by name and identity.
+    QStringList registeredNotifications_;
+    const Object* delegateIdentity_ = nullptr;
 
     // The optional operations, asked when each object is set.
     struct DataSourceAnswers {

@@ -325,6 +325,20 @@ TEST_F(OutlineViewTest, TheDelegateHearsOnlyItsHandlersAndStopsWhenReplaced)
     EXPECT_EQ(second->heard, QStringList({ "didExpand B" }));
 }
 
+TEST_F(OutlineViewTest, ADestroyedViewLeavesNoRegistrationsBehind)
+{
+    const Ref<NotificationCenter> center = NotificationCenter::defaultCenter();
+    const int before = center->observerCountForTesting();
+    auto delegate = make<OutlineRecordingDelegate>();
+    auto other = make<OutlineView>(MakeRect(0, 0, 100, 100));
+    other->setDelegate(delegate.get());
+    w->content->addSubview(other.get());
+    EXPECT_GT(center->observerCountForTesting(), before);
+    other->removeFromSuperview();
+    other = nullptr;
+    EXPECT_EQ(center->observerCountForTesting(), before);
+}
+
 TEST_F(OutlineViewTest, ProgramSelectionPostsOnlyRealChanges)
 {
     use(TreeDataSource::threeLevels(3, 2, 1));
