@@ -9,6 +9,8 @@
 #include "kit/testsupport/FakeDraggingInfo.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,6 +188,11 @@ TEST_F(TableViewTest, AHundredMillionRowsCostWhatIsVisible)
     EXPECT_GT(source->valueCalls, 0);
     EXPECT_LE(source->valueCalls, 2 * 12);
     EXPECT_EQ(table->rowAtPoint({ 1, 19.0 * 99'999'990 }), 99'999'990);
+    // Deep in the document the selection still paints at the right pixels.
+    const QImage shot = w->window->snapshot();
+    const Rect shown = table->visibleRect();
+    EXPECT_TRUE(basePixelIs(shot, table->convertPointToView({ 290, shown.midY() }, nullptr),
+        QApplication::palette().color(QPalette::Active, QPalette::Highlight), 8));
 }
 
 TEST_F(TableViewTest, ArrowsAndClicksAskTheDelegatePerProposedRow)
