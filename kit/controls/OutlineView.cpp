@@ -609,6 +609,13 @@ void OutlineView::setObjectValueForColumnRow(const Value& value, TableColumn* co
         s->outlineViewSetObjectValueForTableColumnByItem(this, value, column, itemAtRow(row));
 }
 
+bool OutlineView::shouldEditColumnRow(TableColumn* column, std::int64_t row)
+{
+    const Ref<Object> keep = delegate();
+    OutlineViewDelegate* d = outlineDelegate();
+    return !d || !delegateHas_.shouldEdit || d->outlineViewShouldEditTableColumnItem(this, column, itemAtRow(row));
+}
+
 bool OutlineView::writeRowsToPasteboard(const IndexSet& rows, Pasteboard* pasteboard)
 {
     const Ref<Object> keep = dataSource();

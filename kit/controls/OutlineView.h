@@ -143,6 +143,8 @@ protected:
     IndexSet selectionIndexesForProposedSelection(const IndexSet& proposed) override;
     bool shouldTrackCell(Cell* cell, TableColumn* column, std::int64_t row) override;
     void setObjectValueForColumnRow(const Value& value, TableColumn* column, std::int64_t row) override;
+    bool takesObjectValues() const override { return sourceHas_.setObjectValue; }
+    bool shouldEditColumnRow(TableColumn* column, std::int64_t row) override;
     bool canWriteRows() const override { return sourceHas_.writeItems; }
     bool writeRowsToPasteboard(const IndexSet& rows, Pasteboard* pasteboard) override;
     std::uint64_t validateDrop(DraggingInfo& info, const DropTarget& target) override;

@@ -220,6 +220,33 @@ void TableView::setObjectValueForColumnRow(const Value& value, TableColumn* colu
         s->tableViewSetObjectValueForTableColumnRow(this, value, column, row);
 }
 
+bool TableView::takesObjectValues() const { return ds_.setObjectValue; }
+
+bool TableView::shouldEditColumnRow(TableColumn* column, std::int64_t row)
+{
+    const Ref<Object> keep = delegate();
+    auto* d = dynamic_cast<TableViewDelegate*>(keep.get());
+    return !d || !dl_.shouldEdit || d->tableViewShouldEditTableColumnRow(this, column, row);
+}
+
+bool TableView::canEditColumnRow(std::int64_t column, std::int64_t row)
+{
+    if (column < 0 || column >= numberOfColumns() || row < 0 || row >= numberOfRows() || isGroupRow(row))
+        return false;
+    TableColumn* tableColumn = columns_[std::size_t(column)].get();
+    return tableColumn->isEditable() && takesObjectValues() && shouldEditColumnRow(tableColumn, row);
+}
+
+bool TableView::editColumnRowWithEventSelect(std::int64_t column, std::int64_t row, const Event*, bool select)
+{
+    if (!canEditColumnRow(column, row))
+        return false;
+    if (select)
+        selectRowIndexesByExtendingSelection(IndexSet(row), false);
+    scrollRowToVisible(row);
+    return true;
+}
+
 bool TableView::canWriteRows() const { return ds_.writeRows; }
 
 bool TableView::writeRowsToPasteboard(const IndexSet& rows, Pasteboard* pasteboard)

@@ -111,6 +111,12 @@ public:
     // The cell being edited: -1 while idle.
     std::int64_t editedRow() const { return editedRow_; }
     std::int64_t editedColumn() const { return editedColumn_; }
+    // Whether a double click (or editColumnRowWithEventSelect) edits the cell: its column is
+    // editable, the delegate agrees and the data source takes values back.
+    virtual bool canEditColumnRow(std::int64_t column, std::int64_t row);
+    // Selects the row and shows the cell; the in-place session itself comes with the text system,
+    // so for now editedRow stays -1. Answers whether the cell could be edited.
+    virtual bool editColumnRowWithEventSelect(std::int64_t column, std::int64_t row, const Event* event, bool select);
 
     // --- Geometry, in the view's (flipped) coordinates. ---
     virtual Rect rectOfColumn(std::int64_t column) const;
@@ -200,6 +206,8 @@ protected:
     virtual IndexSet selectionIndexesForProposedSelection(const IndexSet& proposed);
     virtual bool shouldTrackCell(Cell* cell, TableColumn* column, std::int64_t row);
     virtual void setObjectValueForColumnRow(const Value& value, TableColumn* column, std::int64_t row);
+    virtual bool takesObjectValues() const;
+    virtual bool shouldEditColumnRow(TableColumn* column, std::int64_t row);
     virtual bool canWriteRows() const;
     virtual bool writeRowsToPasteboard(const IndexSet& rows, Pasteboard* pasteboard);
     virtual std::uint64_t validateDrop(DraggingInfo& info, const DropTarget& target);

@@ -49,6 +49,8 @@ void TableView::mouseDown(const Event& event)
     if (event.clickCount() >= 2 && row >= 0) {
         if (doubleAction_)
             sendActionTo(doubleAction_, Weak<Object>(target()));
+        if (canEditColumnRow(column, row))
+            editColumnRowWithEventSelect(column, row, &event, true);
         return;
     }
     trackRows(event, row, column);

@@ -642,6 +642,48 @@ TEST_F(OutlineViewTest, DraggingARowPastTheThresholdWritesItsItem)
     EXPECT_EQ(outline->selectedRow(), 1) << "the press selected; the drag did not extend it";
 }
 
+// A delegate that refuses editing when told to.
+class OutlineEditingDelegate : public Object, public OutlineViewDelegate {
+    KIT_CLASS(OutlineEditingDelegate)
+public:
+    bool allow = true;
+    bool outlineViewShouldEditTableColumnItem(OutlineView*, TableColumn*, const Value&) override { return allow; }
+};
+
+KIT_REGISTER_CLASS(OutlineEditingDelegate, Object) { c.optionalOperation("outlineViewShouldEditTableColumnItem"); }
+
+struct OutlineEditCase {
+    bool columnEditable;
+    bool delegateAllows;
+    bool sourceTakesValues;
+    bool edits;
+};
+
+class OutlineEditDecisionTest : public OutlineViewTest, public ::testing::WithParamInterface<OutlineEditCase> { };
+
+TEST_P(OutlineEditDecisionTest, EditingNeedsColumnDelegateAndDataSource)
+{
+    const OutlineEditCase c = GetParam();
+    auto tree = TreeDataSource::threeLevels(3, 2, 1);
+    tree->setImplements("outlineViewSetObjectValueForTableColumnByItem", c.sourceTakesValues);
+    auto delegate = make<OutlineEditingDelegate>();
+    delegate->allow = c.delegateAllows;
+    outline->setDelegate(delegate.get());
+    column->setEditable(c.columnEditable);
+    use(tree);
+    EXPECT_EQ(outline->canEditColumnRow(0, 1), c.edits);
+    // A double click asks the same question, and selects the row either way.
+    w->script->click(rowPoint(1)).wait(0.1).click(rowPoint(1));
+    w->script->run();
+    EXPECT_EQ(outline->selectedRow(), 1);
+    EXPECT_EQ(outline->editedRow(), -1);
+    EXPECT_FALSE(outline->canEditColumnRow(1, 1)) << "no such column";
+}
+
+INSTANTIATE_TEST_SUITE_P(ColumnDelegateSource, OutlineEditDecisionTest,
+    ::testing::Values(OutlineEditCase { true, true, true, true }, OutlineEditCase { false, true, true, false },
+        OutlineEditCase { true, false, true, false }, OutlineEditCase { true, true, false, false }));
+
 TEST_F(OutlineViewTest, ExpandedItemsAreSavedAndRestoredThroughTheDefaults)
 {
     QTemporaryDir dir;
