@@ -45,18 +45,17 @@ public:
     explicit ListsStatus(kit::Rect frame = {})
         : GallerySwatch(frame, QColor(236, 238, 242), QStringLiteral("Select a row, pick a date or open the alert."))
     {
-        auto kit = root_->add(QStringLiteral("Platform layer"));
-        for (const char* part : { "Objects and runtime", "Services", "Drawing", "Views and windows", "Controls", "Layers" })
-            kit->add(QString::fromUtf8(part));
-        auto data = root_->add(QStringLiteral("Data views"));
-        for (const char* part : { "Form inspector", "Table grid", "Outline source list", "Cover flow" })
-            data->add(QString::fromUtf8(part));
-        auto services = root_->add(QStringLiteral("Application services"));
-        for (const char* part : { "Preferences", "Progress window", "Crash reporter", "Sounds", "Live links", "Hot keys" })
-            services->add(QString::fromUtf8(part));
-        auto bars = root_->add(QStringLiteral("Bars"));
-        for (const char* part : { "Cell tab bar", "View tab bar", "Scope bar", "Split view" })
-            bars->add(QString::fromUtf8(part));
+        const std::vector<std::pair<const char*, std::vector<const char*>>> families {
+            { "Platform layer", { "Objects and runtime", "Services", "Drawing", "Views and windows", "Controls", "Layers" } },
+            { "Data views", { "Form inspector", "Table grid", "Outline source list", "Cover flow" } },
+            { "Application services", { "Preferences", "Progress window", "Crash reporter", "Sounds", "Live links", "Hot keys" } },
+            { "Bars", { "Cell tab bar", "View tab bar", "Scope bar", "Split view" } },
+        };
+        for (const auto& [family, parts] : families) {
+            auto group = root_->add(QString::fromUtf8(family));
+            for (const char* part : parts)
+                group->add(QString::fromUtf8(part));
+        }
     }
 
     void say(const QString& text)
