@@ -85,12 +85,8 @@ Window::Window(Rect contentRect, unsigned styleMask)
 {
     setMainThreadAffine();
     windowRegistry()[number_] = this;
-    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    frameView_->setAutoresizesSubviews(false);
-    frameView_->setWindowRecursively(this);
-    frameView_->setNextResponder(this);
-    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    setContentView(content.get());
+    // The host comes before the view tree: the tree's first invalidation schedules the first
+    // display pass through it, and a pass scheduled without a host would never run.
     host_ = std::make_unique<WindowHost>(this);
     host_->setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
     if (styleMask == BorderlessWindowMask)
@@ -105,6 +101,12 @@ Window::Window(Rect contentRect, unsigned styleMask)
     host_->setGeometry(qt);
     settingGeometry_ = false;
     resizeBacking();
+    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    frameView_->setAutoresizesSubviews(false);
+    frameView_->setWindowRecursively(this);
+    frameView_->setNextResponder(this);
+    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    setContentView(content.get());
     installCursorPresenter();
 }
 
