@@ -346,9 +346,13 @@ void Window::setAlphaValue(double alpha)
 {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
     host_->setWindowOpacity(alpha_);
-    // A fully transparent window leaves the screen; the kit still counts it as visible.
-    if (visible_)
+    // A fully transparent window leaves the screen; the kit still counts it as visible. One that
+    // comes back is drawn first, as orderFront does.
+    if (visible_) {
+        if (alpha_ > 0 && !host_->isVisible())
+            displayIfNeeded();
         host_->setVisible(alpha_ > 0);
+    }
 }
 
 void Window::setBackgroundColor(Color* color)

@@ -4,6 +4,8 @@
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Panel.h"
+#include "kit/appkit/Toolbar.h"
+#include "kit/appkit/ToolbarItem.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
@@ -67,7 +69,7 @@ private:
     int alpha_;
 };
 
-enum class Kind { Titled, Panel, Child, Sheet, BorderlessTranslucent };
+enum class Kind { Titled, Panel, Child, Sheet, BorderlessTranslucent, WithToolbar, FadedIn };
 
 struct Case {
     const char* name;
@@ -198,6 +200,13 @@ protected:
             w->setOpaque(false);
             w->setBackgroundColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.4, 0.8, 0.5).get());
             break;
+        case Kind::WithToolbar: {
+            w = make<Window>(frame, TitledWindowMask);
+            auto toolbar = make<Toolbar>(QStringLiteral("X11WindowDisplay"));
+            toolbar->insertItemWithItemIdentifierAtIndex(ToolbarSeparatorItemIdentifier, 0);
+            w->setToolbar(toolbar.get());
+            break;
+        }
         default:
             w = make<Window>(frame, TitledWindowMask);
             break;
@@ -231,6 +240,12 @@ protected:
                 } else {
                     shown->makeKeyAndOrderFront();
                 }
+                break;
+            case Kind::FadedIn:
+                // Ordered in while fully transparent, then made opaque: a fade-in's first and last steps.
+                shown->setAlphaValue(0);
+                shown->makeKeyAndOrderFront();
+                shown->setAlphaValue(1);
                 break;
             default:
                 shown->makeKeyAndOrderFront();
@@ -278,7 +293,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, X11WindowDisplay,
         Case { "Panel", Kind::Panel, false }, Case { "PanelFromTheRunningLoop", Kind::Panel, true }, Case { "Child", Kind::Child, false },
         Case { "ChildFromTheRunningLoop", Kind::Child, true }, Case { "Sheet", Kind::Sheet, false },
         Case { "SheetFromTheRunningLoop", Kind::Sheet, true }, Case { "BorderlessTranslucent", Kind::BorderlessTranslucent, false },
-        Case { "BorderlessTranslucentFromTheRunningLoop", Kind::BorderlessTranslucent, true }),
+        Case { "BorderlessTranslucentFromTheRunningLoop", Kind::BorderlessTranslucent, true }, Case { "WithToolbar", Kind::WithToolbar, false },
+        Case { "FadedIn", Kind::FadedIn, false }),
     CaseName);
 
 } // namespace x11display
