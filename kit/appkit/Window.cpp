@@ -371,7 +371,15 @@ void Window::setOpaque(bool flag)
 void Window::updateTranslucency()
 {
     const bool translucent = !opaque_ && backgroundColor_ && backgroundColor_->alphaComponent() < 1;
+    if (host_->testAttribute(Qt::WA_TranslucentBackground) == translucent)
+        return;
     host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
+    // A native window keeps the visual it was made with (with or without alpha): one made already
+    // is made again, and the children's windows stay transient for it.
+    if (host_->remakeNativeWindow())
+        for (const Ref<Window>& child : childWindows())
+            if (QWindow* handle = child->host_->windowHandle())
+                handle->setTransientParent(host_->windowHandle());
 }
 
 void Window::setIgnoresMouseEvents(bool flag)

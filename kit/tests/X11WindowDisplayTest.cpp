@@ -69,7 +69,15 @@ private:
     int alpha_;
 };
 
-enum class Kind { Titled, Panel, Child, Sheet, BorderlessTranslucent, WithToolbar, FadedIn };
+enum class Kind { Titled, Panel, Child, Sheet, BorderlessTranslucent, MadeTranslucentWhenShown, WithToolbar, FadedIn };
+
+bool Translucent(Kind kind) { return kind == Kind::BorderlessTranslucent || kind == Kind::MadeTranslucentWhenShown; }
+
+void MakeTranslucent(Window& window)
+{
+    window.setOpaque(false);
+    window.setBackgroundColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.4, 0.8, 0.5).get());
+}
 
 struct Case {
     const char* name;
@@ -176,6 +184,8 @@ protected:
             GTEST_SKIP() << "needs a real X server";
         shown = makeWindow(view);
         twin = makeWindow(twinView);
+        if (GetParam().kind == Kind::MadeTranslucentWhenShown)
+            MakeTranslucent(*twin);
     }
 
     void TearDown() override
@@ -197,8 +207,10 @@ protected:
             break;
         case Kind::BorderlessTranslucent:
             w = make<Window>(frame, BorderlessWindowMask);
-            w->setOpaque(false);
-            w->setBackgroundColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.4, 0.8, 0.5).get());
+            MakeTranslucent(*w);
+            break;
+        case Kind::MadeTranslucentWhenShown:
+            w = make<Window>(frame, BorderlessWindowMask);
             break;
         case Kind::WithToolbar: {
             w = make<Window>(frame, TitledWindowMask);
@@ -212,7 +224,7 @@ protected:
             break;
         }
         // Inset, so the window's own background shows around it.
-        pattern = make<PatternView>(MakeRect(10, 10, 220, 140), 30, c.kind == Kind::BorderlessTranslucent ? 160 : 255);
+        pattern = make<PatternView>(MakeRect(10, 10, 220, 140), 30, Translucent(c.kind) ? 160 : 255);
         w->contentView()->addSubview(pattern.get());
         return w;
     }
@@ -240,6 +252,11 @@ protected:
                 } else {
                     shown->makeKeyAndOrderFront();
                 }
+                break;
+            case Kind::MadeTranslucentWhenShown:
+                shown->makeKeyAndOrderFront();
+                if (shown->isOpaque())
+                    MakeTranslucent(*shown);
                 break;
             case Kind::FadedIn:
                 // Ordered in while fully transparent, then made opaque: a fade-in's first and last steps.
@@ -272,6 +289,9 @@ TEST_P(X11WindowDisplay, TheServerShowsTheViewTreeAfterShowChangeReorderingAndMo
 {
     orderFront();
     EXPECT_TRUE(FirstExposeShows(*shown, *twin)) << "right after it was shown";
+    if (Translucent(GetParam().kind)) {
+        EXPECT_TRUE(ServerImage(*shown).hasAlphaChannel()) << "a translucent window has a visual with alpha";
+    }
 
     view->setHue(200);
     twinView->setHue(200);
@@ -293,7 +313,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, X11WindowDisplay,
         Case { "Panel", Kind::Panel, false }, Case { "PanelFromTheRunningLoop", Kind::Panel, true }, Case { "Child", Kind::Child, false },
         Case { "ChildFromTheRunningLoop", Kind::Child, true }, Case { "Sheet", Kind::Sheet, false },
         Case { "SheetFromTheRunningLoop", Kind::Sheet, true }, Case { "BorderlessTranslucent", Kind::BorderlessTranslucent, false },
-        Case { "BorderlessTranslucentFromTheRunningLoop", Kind::BorderlessTranslucent, true }, Case { "WithToolbar", Kind::WithToolbar, false },
+        Case { "BorderlessTranslucentFromTheRunningLoop", Kind::BorderlessTranslucent, true },
+        Case { "MadeTranslucentWhenShown", Kind::MadeTranslucentWhenShown, false }, Case { "WithToolbar", Kind::WithToolbar, false },
         Case { "FadedIn", Kind::FadedIn, false }),
     CaseName);
 
