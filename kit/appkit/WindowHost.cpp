@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace kit {
 
@@ -78,6 +79,25 @@ void WindowHost::paintEvent(QPaintEvent* event)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const QRect& r : event->region())
         painter.drawImage(r, w->backing_, QRectF(r.topLeft() * w->backing_.devicePixelRatio(), r.size() * w->backing_.devicePixelRatio()));
+}
+
+bool WindowHost::remakeNativeWindow()
+{
+    if (!testAttribute(Qt::WA_WState_Created) || !windowHandle())
+        return false;
+    const bool shown = isVisible();
+    QWindow* transientParent = windowHandle()->transientParent();
+    const Qt::WindowModality modality = windowModality();
+    if (shown)
+        hide();
+    destroy();
+    create();
+    setWindowModality(modality);
+    if (transientParent)
+        windowHandle()->setTransientParent(transientParent);
+    if (shown)
+        show();
+    return true;
 }
 
 std::uint64_t WindowHost::flagsFromQt(Qt::KeyboardModifiers m) const
