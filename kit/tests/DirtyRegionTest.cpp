@@ -8,6 +8,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/testsupport/EventScript.h"
 
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -137,6 +138,24 @@ TEST_F(DirtyRegions, AOneViewChangeRedrawsOnlyThatViewAndRepaintsOnlyItsPixels)
     EXPECT_EQ(window->snapshot(), before);
     for (std::size_t i = 0; i < tiles.size(); ++i)
         EXPECT_EQ(tiles[i]->willDraw.size(), i == 5 ? 1u : 0u) << tiles[i]->name;
+}
+
+TEST_F(DirtyRegions, TheHostShowsTheBackingsPixelsOnScreenAndWhenGrabbed)
+{
+    tiles[2]->color = Qt::red;
+    tiles[2]->setNeedsDisplay(true);
+    run();
+    const QImage snapshot = window->snapshot().convertToFormat(QImage::Format_RGB32);
+    QWidget* host = window->hostWidget();
+    const auto* screen = dynamic_cast<const QImage*>(host->backingStore()->paintDevice());
+    ASSERT_TRUE(screen);
+    const QImage grabbed = host->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // t2 lies at x 100..150 of the bottom row, its neighbours on either side.
+    for (const QPoint p : { QPoint(125, 75), QPoint(75, 75), QPoint(175, 25) }) {
+        EXPECT_EQ(screen->pixelColor(p).rgb(), snapshot.pixelColor(p).rgb()) << p.x() << "," << p.y();
+        EXPECT_EQ(grabbed.pixelColor(p).rgb(), snapshot.pixelColor(p).rgb()) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(snapshot.pixelColor(125, 75), QColor(Qt::red));
 }
 
 TEST_F(DirtyRegions, APartialChangeClipsTheViewToThatPart)
