@@ -267,4 +267,56 @@ TEST_F(DirtyRegions, EachViewDrawsFromAFreshContextAndPainterWhateverTheOneBefor
     EXPECT_FALSE(View::currentPainter());
 }
 
+// A context set up on first use: counts how often it is asked to.
+class CountingDeferred final : public DeferredGraphicsContext {
+public:
+    explicit CountingDeferred(QImage* image)
+        : context_(GraphicsContext::graphicsContextWithImage(image, false))
+    { }
+    GraphicsContext* context() override
+    {
+        ++setUps;
+        return context_.get();
+    }
+    Ref<GraphicsContext> context_;
+    int setUps = 0;
+};
+
+TEST(DeferredContexts, AreSetUpOnlyWhenDrawingAsksAndLeaveNothingBehind)
+{
+    QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+    QImage other(10, 10, QImage::Format_ARGB32_Premultiplied);
+    CountingDeferred deferred(&image);
+    {
+        GraphicsContext::DeferredScope scope(deferred);
+        EXPECT_EQ(deferred.setUps, 0);
+    }
+    EXPECT_EQ(deferred.setUps, 0);
+    EXPECT_FALSE(GraphicsContext::currentContext());
+    {
+        GraphicsContext::DeferredScope scope(deferred);
+        // Another context made current inside hides the deferred one, which comes back after.
+        {
+            GraphicsContext::Scope inner(GraphicsContext::graphicsContextWithImage(&other, false));
+            EXPECT_NE(GraphicsContext::currentContext(), deferred.context_.get());
+        }
+        EXPECT_EQ(deferred.setUps, 0);
+        EXPECT_EQ(GraphicsContext::currentContext(), deferred.context_.get());
+        EXPECT_EQ(GraphicsContext::currentContext(), deferred.context_.get());
+        EXPECT_EQ(deferred.setUps, 1);
+    }
+    EXPECT_FALSE(GraphicsContext::currentContext());
+    {
+        // Saving the current state sets the context up first, so restoring brings it back.
+        GraphicsContext::DeferredScope scope(deferred);
+        GraphicsContext::saveCurrentGraphicsState();
+        EXPECT_EQ(deferred.setUps, 2);
+        GraphicsContext::setCurrentContext(nullptr);
+        GraphicsContext::restoreCurrentGraphicsState();
+        EXPECT_EQ(GraphicsContext::currentContext(), deferred.context_.get());
+        EXPECT_EQ(deferred.setUps, 2);
+    }
+    EXPECT_FALSE(GraphicsContext::currentContext());
+}
+
 } // namespace
