@@ -511,7 +511,8 @@ bool View::needsToDrawRect(Rect rect) const
     const Ref<Window> w = window();
     if (!w || !w->drawing_)
         return false;
-    return w->passRegion_.intersects(w->toDevice(convertRectToView(rect, nullptr)));
+    const Rect base = w->drawingView_ == this ? w->drawingToBase_.apply(rect) : convertRectToView(rect, nullptr);
+    return w->passRegion_.intersects(w->toDevice(base));
 }
 
 void View::display()

@@ -409,6 +409,9 @@ private:
     // The view whose needsDisplay the pass asks, and its visible part (device pixels).
     const View* willDrawView_ = nullptr;
     QRect willDrawRect_;
+    // The view drawing now in the pass, and its bounds' transform to base coordinates.
+    const View* drawingView_ = nullptr;
+    ViewTransform drawingToBase_;
     bool passScheduled_ = false;
     int passCount_ = 0;
 

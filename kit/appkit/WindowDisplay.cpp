@@ -312,11 +312,14 @@ void Window::drawView(View* view, DisplayPass& pass, const ViewTransform& toBase
         // is set up for it until it asks.
         GraphicsContext::DeferredScope current(setup);
         View::setPendingPainter(&setup);
+        drawingView_ = view;
+        drawingToBase_ = toBase;
         try {
             view->drawForDisplayPass(dirty);
         } catch (const std::exception& e) {
             logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
         }
+        drawingView_ = nullptr;
         View::setPendingPainter(nullptr);
         View::setCurrentPainter(nullptr);
     }
