@@ -250,7 +250,8 @@ EngineMetrics engineTextMetrics(const AttributedString& text, int from, int to)
     return m;
 }
 
-QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wraps)
+// Qt measures tab stops from the line's own start: `indent` shifts them back to the shared origin.
+QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wraps, double indent)
 {
     QTextOption option;
     option.setUseDesignMetrics(true);
@@ -277,7 +278,7 @@ QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wra
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops()) {
         QTextOption::Tab t;
-        t.position = tab.location;
+        t.position = tab.location - indent;
         switch (tab.type) {
         case RightTabStopType:
             t.type = QTextOption::RightTab;
@@ -310,7 +311,10 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     const Dictionary first = engineAttributesNear(text, span.start);
     const Ref<ParagraphStyle> style = StyleIn(first);
     const Ref<Font> firstFont = FontIn(first);
-    layout.setTextOption(engineOption(*style, *firstFont, geometry.wraps));
+    const QTextOption firstOption = engineOption(*style, *firstFont, geometry.wraps, style->firstLineHeadIndent());
+    const QTextOption otherOption = engineOption(*style, *firstFont, geometry.wraps, style->headIndent());
+    std::shared_ptr<const QTextOption> otherShared;
+    layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
     const double right = style->tailIndent() > 0 ? style->tailIndent() : available + style->tailIndent();
 
@@ -348,7 +352,11 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         Line line;
         line.qtLine = ql.lineNumber();
         line.indent = firstLine ? style->firstLineHeadIndent() : style->headIndent();
-        // Position first: tab stops are measured from the layout's origin, not the line's.
+        const bool ownOption = !firstLine && line.indent != style->firstLineHeadIndent() && !style->tabStops().empty();
+        if (ownOption) {
+            layout.setTextOption(otherOption);
+            line.option = otherShared ? otherShared : (otherShared = std::make_shared<const QTextOption>(otherOption));
+        }
         ql.setPosition(QPointF(line.indent, 0));
         // Unwrapped lines keep the width too: alignment happens inside it.
         ql.setLineWidth(std::max(1.0, right - line.indent));
@@ -359,6 +367,8 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         if (last)
             line.length += span.terminator;
         place(line, ql.textLength(), &ql);
+        if (ownOption)
+            layout.setTextOption(firstOption);
         lines.push_back(line);
         firstLine = false;
     }
@@ -420,13 +430,29 @@ Line ExtraLine(const AttributedString& text, int index, const ParagraphGeometry&
     return line;
 }
 
+namespace {
+
+// Runs `query` with the line's own option in force, if it has one.
+template <class Query> auto engineWithLineOption(QTextLayout& layout, const Line& line, const Query& query)
+{
+    if (!line.option)
+        return query();
+    const QTextOption standing = layout.textOption();
+    layout.setTextOption(*line.option);
+    const auto result = query();
+    layout.setTextOption(standing);
+    return result;
+}
+
+} // namespace
+
 double CursorX(QTextLayout& layout, const Line& line, int paragraphStart, int index, double padding)
 {
     double x = line.indent;
     if (line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
         const QTextLine ql = layout.lineAt(line.qtLine);
         const int local = std::clamp(index - paragraphStart, ql.textStart(), ql.textStart() + ql.textLength());
-        x = ql.cursorToX(local);
+        x = engineWithLineOption(layout, line, [&] { return ql.cursorToX(local); });
     }
     return padding + x + line.lineRect.minX();
 }
@@ -436,8 +462,8 @@ int IndexAtX(QTextLayout& layout, const Line& line, int paragraphStart, double x
     if (line.qtLine < 0 || line.qtLine >= layout.lineCount())
         return line.start;
     const QTextLine ql = layout.lineAt(line.qtLine);
-    const int local = ql.xToCursor(x - padding - line.lineRect.minX(), onCharacter ? QTextLine::CursorOnCharacter : QTextLine::CursorBetweenCharacters);
-    return paragraphStart + local;
+    const QTextLine::CursorPosition mode = onCharacter ? QTextLine::CursorOnCharacter : QTextLine::CursorBetweenCharacters;
+    return paragraphStart + engineWithLineOption(layout, line, [&] { return ql.xToCursor(x - padding - line.lineRect.minX(), mode); });
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "kit/graphics/ParagraphStyle.h"
 
 #include <QColor>
+#include <QTextOption>
 #include <QString>
 
 #include <functional>
@@ -57,10 +58,9 @@ struct Line {
     Rect lineRect;
     Rect usedRect;
     double baseline = 0; // from lineRect's top
-    bool operator==(const Line& o) const
-    {
-        return start == o.start && length == o.length && lineRect == o.lineRect && usedRect == o.usedRect && baseline == o.baseline;
-    }
+    // Qt measures tab stops from each line's start, and its layout keeps one option: a line whose
+    // indent differs from the first line's carries its own (tabs shifted by its indent).
+    std::shared_ptr<const QTextOption> option;
 };
 
 // What the caller decides about inline objects (U+FFFC with an attachment) and each line.

@@ -79,7 +79,7 @@ TEST_P(FormTabs, TabStopsAndIndentsShareTheContainerOrigin)
     EXPECT_NEAR(t.x(MaxRange(first)), padding + 100, 0.01);
 }
 
-INSTANTIATE_TEST_SUITE_P(Indents, FormTabs, ::testing::Values(0.0, 20.0, 60.0));
+INSTANTIATE_TEST_SUITE_P(Indents, FormTabs, ::testing::Values(0.0, 20.0, 40.0));
 
 TEST(LayoutManager, TabsPastTheLastStop)
 {

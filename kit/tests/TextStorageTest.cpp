@@ -174,7 +174,7 @@ TEST(TextStorage, EditsInsideTheLineHookAssert)
 {
     class EditingTypesetter : public Typesetter {
     public:
-        Ref<TextStorage> storage;
+        TextStorage* storage = nullptr; // the storage owns this typesetter through its layout manager
         void willSetLineFragmentRectForGlyphRangeUsedRectBaselineOffset(Rect&, Range, Rect&, double&) override
         {
             storage->replaceCharactersInRangeWithString(MakeRange(0, 0), QStringLiteral("x"));
@@ -182,7 +182,7 @@ TEST(TextStorage, EditsInsideTheLineHookAssert)
     };
     Network n(QStringLiteral("abc"));
     auto typesetter = make<EditingTypesetter>();
-    typesetter->storage = n.storage;
+    typesetter->storage = n.storage.get();
     n.manager->setTypesetter(typesetter);
     EXPECT_THROW(n.manager->ensureLayoutForTextContainer(n.container.get()), Exception);
     EXPECT_EQ(n.storage->string(), "abc");
@@ -293,6 +293,7 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
         n.container->setContainerSize({ 80, 1e7 });
         n.manager->ensureLayoutForTextContainer(n.container.get());
         for (int step = 0; step < 60; ++step) {
+            std::string script;
             const int depth = 1 + pick(3);
             for (int d = 0; d < depth; ++d)
                 n.storage->beginEditing();
@@ -300,10 +301,14 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
                 const int length = n.storage->length();
                 const int from = pick(length + 1);
                 const int to = from + pick(std::min(6, length - from + 1));
-                if (pick(4) == 0)
+                if (pick(4) == 0) {
                     n.storage->addAttributeValueRange(FontAttributeName, Font::systemFontOfSize(10 + pick(3) * 6), MakeRange(from, to - from));
-                else
-                    n.storage->replaceCharactersInRangeWithString(MakeRange(from, to - from), pieces[pick(9)]);
+                    script += " font " + std::to_string(from) + "-" + std::to_string(to);
+                } else {
+                    const int piece = pick(9);
+                    n.storage->replaceCharactersInRangeWithString(MakeRange(from, to - from), pieces[piece]);
+                    script += " replace " + std::to_string(from) + "-" + std::to_string(to) + " with piece " + std::to_string(piece);
+                }
             }
             for (int d = 0; d < depth; ++d)
                 n.storage->endEditing();
@@ -314,11 +319,12 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
             fresh->addLayoutManager(manager);
             manager->addTextContainer(container);
             ASSERT_EQ(n.manager->numberOfGlyphs(), manager->numberOfGlyphs());
+            const std::string text = QString(n.storage->string()).replace(QChar(u'\n'), QStringLiteral("\\n")).replace(QChar(u'\r'), QStringLiteral("\\r")).replace(QChar(0x2028), QStringLiteral("<LS>")).replace(QChar(0x2029), QStringLiteral("<PS>")).toStdString();
             for (std::int64_t g = 0; g < manager->numberOfGlyphs(); ++g) {
                 Range a, b;
                 ASSERT_EQ(n.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(g, &a), manager->lineFragmentRectForGlyphAtIndexEffectiveRange(g, &b))
                     << "seed " << seed << " step " << step << " glyph " << g;
-                ASSERT_EQ(a, b) << "seed " << seed << " step " << step << " glyph " << g;
+                ASSERT_EQ(a, b) << "seed " << seed << " step " << step << " glyph " << g << " in " << text << " after" << script;
                 ASSERT_EQ(n.manager->locationForGlyphAtIndex(g), manager->locationForGlyphAtIndex(g));
             }
             ASSERT_EQ(n.manager->usedRectForTextContainer(n.container.get()), manager->usedRectForTextContainer(container.get()));
@@ -326,3 +332,4 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
         }
     }
 }
+

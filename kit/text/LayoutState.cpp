@@ -309,8 +309,16 @@ void LayoutState::applyEdit(Range changed, std::int64_t delta, bool textChanged)
     paragraphs.erase(paragraphs.begin() + a, paragraphs.begin() + b);
     paragraphs.insert(paragraphs.begin() + a, fresh.begin(), fresh.end());
     unplaced += k;
-    for (std::size_t p = std::size_t(a + k); p < paragraphs.size(); ++p)
-        paragraphs[p].span.start += int(delta);
+    if (delta != 0) {
+        for (std::size_t p = std::size_t(a + k); p < paragraphs.size(); ++p) {
+            ParagraphEntry& e = paragraphs[p];
+            e.span.start += int(delta);
+            for (Line& line : e.broken)
+                line.start += int(delta);
+            for (Line& line : e.lines)
+                line.start += int(delta);
+        }
+    }
     if (k != b - a) {
         std::vector<double> h;
         h.reserve(paragraphs.size());

@@ -64,7 +64,11 @@ public:
 
     // Places paragraphs [0, p].
     void ensurePlaced(int p);
-    void ensureAll() { ensurePlaced(int(paragraphs.size()) - 1); }
+    void ensureAll()
+    {
+        if (ready())
+            ensurePlaced(int(paragraphs.size()) - 1);
+    }
     // Places paragraphs down to container y.
     void ensureForY(double y);
     bool ready(); // built and with a container
