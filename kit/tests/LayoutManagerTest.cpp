@@ -430,3 +430,32 @@ TEST(LayoutManager, CellTextSizeIsTheLayoutManagersWidth)
         EXPECT_EQ(size.height, std::ceil(used.height())) << text.toStdString();
     }
 }
+
+TEST(LayoutManagerDrawing, TemporaryColoursDrawOverTheStoragesAndGoAway)
+{
+    Laid t(QStringLiteral("see link here"));
+    t.storage->addAttributeValueRange(LinkAttributeName, QStringLiteral("http://x.org"), MakeRange(4, 4));
+    t.storage->addAttributeValueRange(UnderlineStyleAttributeName, 1, MakeRange(4, 4));
+    const Range all = MakeRange(0, t.storage->length());
+    t.manager->addTemporaryAttributeValueForCharacterRange(ForegroundColorAttributeName, Color::redColor(), MakeRange(4, 4));
+    EXPECT_TRUE(t.manager->temporaryAttributeAtCharacterIndex(ForegroundColorAttributeName, 5).isObject());
+    {
+        kit::test::Recorder r(true, QSize(300, 60));
+        t.manager->drawGlyphsForGlyphRangeAtPoint(all, { 0, 0 });
+        std::vector<QString> red, black;
+        for (const auto& record : r.records())
+            if (!record.text.isEmpty())
+                (record.color() == QColor(Qt::red) ? red : black).push_back(record.text);
+        EXPECT_EQ(red, std::vector<QString> { QStringLiteral("link") });
+        EXPECT_EQ(black, (std::vector<QString> { QStringLiteral("see "), QStringLiteral(" here") }));
+    }
+    // Edits inside the range drop the colour for the new characters only; removal restores all.
+    t.manager->removeTemporaryAttributeForCharacterRange(ForegroundColorAttributeName, all);
+    kit::test::Recorder r(true, QSize(300, 60));
+    t.manager->drawGlyphsForGlyphRangeAtPoint(all, { 0, 0 });
+    for (const auto& record : r.records()) {
+        if (!record.text.isEmpty()) {
+            EXPECT_NE(record.color(), QColor(Qt::red)) << record.text.toStdString();
+        }
+    }
+}
