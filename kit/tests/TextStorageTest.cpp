@@ -333,3 +333,22 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
     }
 }
 
+
+TEST(TextStorage, ANewLayoutManagerTakesTheContainersPlace)
+{
+    Network n(QStringLiteral("form text"));
+    auto replacement = make<LoggingLayoutManager>();
+    n.container->replaceLayoutManager(replacement);
+    EXPECT_EQ(n.container->layoutManager(), replacement);
+    EXPECT_EQ(replacement->textStorage(), n.storage);
+    ASSERT_EQ(n.storage->layoutManagers().size(), 1u);
+    EXPECT_EQ(n.storage->layoutManagers().front(), replacement);
+    EXPECT_TRUE(n.manager->textContainers().empty());
+    // The view is still reached through the container.
+    n.log.clear();
+    replacement->log = &n.log;
+    n.storage->replaceCharactersInRangeWithString(MakeRange(0, 0), QStringLiteral(">"));
+    const Log expected { "fix 0+10", "layout mask 2 0+1 delta 1", "view 0+1 delta 1" };
+    EXPECT_EQ(n.log, expected);
+    EXPECT_EQ(replacement->firstTextView<ViewStandIn>(), n.view);
+}
