@@ -365,8 +365,10 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     const Dictionary first = engineAttributesNear(text, span.start);
     const Ref<ParagraphStyle> style = StyleIn(first);
     const Ref<Font> firstFont = FontIn(first);
-    const QTextOption firstOption = engineOption(*style, *firstFont, geometry.wraps, style->firstLineHeadIndent());
-    const QTextOption otherOption = engineOption(*style, *firstFont, geometry.wraps, style->headIndent());
+    // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
+    const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
+    const QTextOption firstOption = engineOption(*style, *firstFont, wraps, style->firstLineHeadIndent());
+    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, style->headIndent());
     std::shared_ptr<const QTextOption> otherShared;
     layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);

@@ -459,3 +459,15 @@ TEST(LayoutManagerDrawing, TemporaryColoursDrawOverTheStoragesAndGoAway)
         }
     }
 }
+
+TEST(LayoutManager, ClippingParagraphsNeverWrap)
+{
+    auto style = ParagraphStyle::defaultParagraphStyle();
+    style->setLineBreakMode(LineBreakByClipping);
+    Laid t(QStringLiteral("a long line of words that would wrap in a narrow container\u2028next"), style);
+    t.container->setContainerSize({ 60, 1e7 });
+    Range first;
+    t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(0, &first);
+    EXPECT_EQ(first, MakeRange(0, 59));
+    EXPECT_GT(t.manager->usedRectForTextContainer(t.c()).width(), 60);
+}
