@@ -378,6 +378,11 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     double y = 0;
     auto place = [&](Line& line, int qtLength, const QTextLine* ql) {
         EngineMetrics m = engineTextMetrics(text, line.start, line.start + qtLength);
+        // Glyphs from fallback fonts (Qt's choice at render time) may reach further.
+        if (ql && qtLength > 0) {
+            m.ascent = std::max(m.ascent, ql->ascent());
+            m.descent = std::max(m.descent, ql->descent());
+        }
         const double proposedHeight = m.ascent + m.descent + m.leading;
         for (int i = line.start; i < line.start + qtLength; ++i) {
             if (text.string().at(i) != engineObjectCharacter || delegate.inlineObjectWidth(i) <= 0)

@@ -513,3 +513,14 @@ TEST(LayoutManager, TheCaretAfterAFinalNewlineAndInEmptyTextSitsOnTheExtraLine)
     EXPECT_NEAR(t.manager->insertionPointRectForCharacterIndex(2).minX(), 5 + advanceOf(QStringLiteral("ab")), 0.01);
     EXPECT_EQ(t.manager->insertionPointRectForCharacterIndex(2).minY(), 0);
 }
+
+TEST(LayoutManager, FallbackGlyphsKeepTheirRunAndStayInsideTheirLine)
+{
+    Laid t(QStringLiteral("Latin \u4E2D\u6587 text"));
+    EXPECT_EQ(t.storage->runs().size(), 1u);
+    // A line is never shorter than its own font's line.
+    EXPECT_GE(t.line(0).height(), lineHeight());
+    const Rect box = t.manager->boundingRectForGlyphRangeInTextContainer(MakeRange(6, 2), t.c());
+    EXPECT_GT(box.width(), 0);
+    EXPECT_LE(box.maxY(), t.line(0).maxY());
+}
