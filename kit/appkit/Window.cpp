@@ -676,6 +676,7 @@ Ref<Responder> Window::fieldEditorForObject(bool createFlag, Object*)
 }
 
 void Window::setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory) { fieldEditorFactory() = std::move(factory); }
+std::function<Ref<Responder>(Window*)> Window::currentFieldEditorFactory() { return fieldEditorFactory(); }
 
 void Window::endEditingFor(Object* object)
 {

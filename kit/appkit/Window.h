@@ -249,6 +249,7 @@ class Window : public Responder {
     // The window's one field editor; made on demand by the hook the text system installs.
     Ref<Responder> fieldEditorForObject(bool createFlag, Object* object);
     static void setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory);
+    static std::function<Ref<Responder>(Window*)> currentFieldEditorFactory();
     // Ends the field editor's session for `object` (null: whoever edits) with the end message,
     // whatever the session's delegate answers about ending.
     void endEditingFor(Object* object);

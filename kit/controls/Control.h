@@ -46,7 +46,7 @@ public:                                                                         
                                                                                                                                            \
 public:
 
-class Control : public View, public TextDelegate {
+class Control : public View, public virtual TextDelegate {
     KIT_CLASS(Control)
     KIT_CONTROL_CELL_CLASS(Control, ActionCell)
 public:

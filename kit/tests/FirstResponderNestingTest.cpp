@@ -1,5 +1,6 @@
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
+#include "kit/testsupport/CallRecorder.h"
 #include "kit/appkit/Window.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,7 @@ class FirstResponderNesting : public testing::Test {
 protected:
     void SetUp() override
     {
+        factory = Window::currentFieldEditorFactory();
         window = make<Window>(MakeRect(0, 0, 200, 200), TitledWindowMask);
         outer = make<NestingView>(&log, "outer");
         inner = make<NestingView>(&log, "inner");
@@ -90,8 +92,9 @@ protected:
         for (const Ref<NestingView>& v : { outer, inner, other })
             window->contentView()->addSubview(v.get());
     }
-    void TearDown() override { Window::setFieldEditorFactory({}); }
+    void TearDown() override { Window::setFieldEditorFactory(factory); }
 
+    std::function<Ref<Responder>(Window*)> factory;
     QStringList log;
     Ref<Window> window;
     Ref<NestingView> outer, inner, other;

@@ -3,13 +3,15 @@
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Workspace.h"
 
+#include <algorithm>
+
 namespace kit::test {
 
-QStringList CallRecorder::only(const QStringList& names) const
+QStringList CallRecorder::only(const QStringList& prefixes) const
 {
     QStringList out;
     for (const QString& call : calls_)
-        if (names.contains(call.section(QLatin1Char(' '), 0, 0)))
+        if (std::any_of(prefixes.begin(), prefixes.end(), [&](const QString& p) { return call.startsWith(p); }))
             out.append(call);
     return out;
 }

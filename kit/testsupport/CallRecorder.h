@@ -9,7 +9,11 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Readable failures for call lists.
+inline void PrintTo(const QStringList& list, std::ostream* os) { *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']'; }
 
 namespace kit::test {
 
@@ -18,9 +22,9 @@ class CallRecorder {
 public:
     void record(const QString& call) { calls_.append(call); }
     QStringList calls() const { return calls_; }
-    // The calls whose name (the part before the first space) is one of `names`, in order.
-    QStringList only(const QStringList& names) const;
-    int count(const QString& name) const { return only({ name }).size(); }
+    // The calls that start with one of `prefixes`, in order.
+    QStringList only(const QStringList& prefixes) const;
+    int count(const QString& prefix) const { return only({ prefix }).size(); }
     void clear() { calls_.clear(); }
 
 private:
