@@ -1,6 +1,5 @@
 #include "FoundationExtensions/JVLNSTextStorageExtensions.h"
 
-#include <algorithm>
 
 namespace JVLNSTextStorageExtensions {
 
@@ -25,10 +24,11 @@ Range longestRangeForAttributeWithObjectStartAtIndex(const AttributedString& sto
 Range rangeForAttributeInRange(const AttributedString& storage, const QString& name, Range range)
 {
     const std::int64_t length = storage.length();
-    const std::int64_t from = std::clamp<std::int64_t>(range.location, 0, length);
-    const std::int64_t to = std::clamp<std::int64_t>(MaxRange(range), from, length);
-    if (range.location < 0 || from >= to)
+    // Never forms location + length: it overflows for locations like NotFound.
+    if (range.location < 0 || range.length <= 0 || range.location >= length)
         return MakeRange(NotFound, 0);
+    const std::int64_t from = range.location;
+    const std::int64_t to = from + std::min(range.length, length - from);
     // Run by run, not character by character.
     for (std::int64_t i = from; i < to;) {
         Range run;

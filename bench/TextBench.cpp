@@ -153,6 +153,7 @@ void typeInto(benchmark::State& state, int paragraphs, bool customTypesetter)
     QImage image(int(benchWidth), int(benchVisibleHeight), QImage::Format_ARGB32_Premultiplied);
     Form form(paragraphs, customTypesetter);
     form.manager->ensureLayoutForTextContainer(form.container.get());
+    form.manager->resetLineHookCallCount();
     QtPeer peer(paragraphs);
     peer.document.documentLayout()->documentSize();
     const double top = form.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(form.typingAt).minY();

@@ -25,7 +25,8 @@ AttributedString::AttributedString(QString string, const StringAttributes& attri
 
 void AttributedString::checkRange(Range range, const char* method) const
 {
-    if (range.location < 0 || range.length < 0 || range.location > length() || MaxRange(range) > length())
+    // Never forms location + length: it overflows for locations like NotFound.
+    if (range.location < 0 || range.length < 0 || range.location > length() || range.length > length() - range.location)
         Exception::raise(RangeException,
             QStringLiteral("%1: range {%2, %3} out of bounds; string length %4")
                 .arg(QLatin1String(method))

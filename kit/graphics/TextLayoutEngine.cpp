@@ -119,15 +119,22 @@ Dictionary engineAttributesNear(const AttributedString& text, int index)
 
 } // namespace
 
-ParagraphDocument::ParagraphDocument()
-    : document_(std::make_unique<QTextDocument>())
-{
-    document_->setUndoRedoEnabled(false);
-    objectLayout_ = new ObjectLayout(document_.get());
-    document_->setDocumentLayout(objectLayout_);
-}
+ParagraphDocument::ParagraphDocument(bool oneShot)
+    : oneShot_(oneShot)
+{ }
 
 ParagraphDocument::~ParagraphDocument() = default;
+
+QTextDocument& ParagraphDocument::document()
+{
+    if (!document_) {
+        document_ = std::make_unique<QTextDocument>();
+        document_->setUndoRedoEnabled(false);
+        objectLayout_ = new ObjectLayout(document_.get());
+        document_->setDocumentLayout(objectLayout_);
+    }
+    return *document_;
+}
 
 namespace {
 
@@ -168,10 +175,52 @@ void engineInsertParagraph(QTextCursor& cursor, const AttributedString& text, co
 
 } // namespace
 
+namespace {
+
+// Plain layouts serve when nothing needs a document: no tab (Qt would scale its stops by the
+// font DPI) and no object (Qt would give it no width).
+bool enginePlainLayoutsServe(const AttributedString& text, const std::vector<ParagraphSpan>& spans)
+{
+    for (const ParagraphSpan& span : spans)
+        for (int i = span.start; i < span.start + span.length; ++i)
+            if (text.string().at(i) == u'\t' || text.string().at(i) == engineObjectCharacter)
+                return false;
+    return true;
+}
+
+std::unique_ptr<QTextLayout> enginePlainLayout(const AttributedString& text, const ParagraphSpan& span)
+{
+    auto layout = std::make_unique<QTextLayout>(text.string().mid(span.start, span.length));
+    QList<QTextLayout::FormatRange> formats;
+    const int end = span.start + span.length;
+    if (span.length > 0) {
+        const auto& runs = text.runs();
+        auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
+        for (--it; it != runs.end() && it->start < end; ++it) {
+            const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
+            QTextCharFormat format;
+            format.setFont(FontIn(it->attributes)->qFont());
+            formats.append({ a - span.start, b - a, format });
+        }
+        layout->setFont(FontIn(text.attributesAtIndexEffectiveRange(span.start))->qFont());
+    }
+    layout->setFormats(formats);
+    return layout;
+}
+
+} // namespace
+
 void ParagraphDocument::replace(
     int first, int removed, const AttributedString& text, const std::vector<ParagraphSpan>& spans, const std::function<double(int)>& objectWidth)
 {
-    QTextCursor cursor(document_.get());
+    if (oneShot_ && count_ == 0 && removed == 0 && !document_ && enginePlainLayoutsServe(text, spans)) {
+        for (const ParagraphSpan& span : spans)
+            plain_.push_back(enginePlainLayout(text, span));
+        count_ = int(spans.size());
+        return;
+    }
+    KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
+    QTextCursor cursor(&document());
     if (removed > 0) {
         const QTextBlock a = document_->findBlockByNumber(first);
         const QTextBlock b = document_->findBlockByNumber(first + removed - 1);
@@ -219,7 +268,12 @@ void ParagraphDocument::replace(
     count_ += int(spans.size()) - removed;
 }
 
-QTextLayout* ParagraphDocument::layout(int paragraph) const { return document_->findBlockByNumber(paragraph).layout(); }
+QTextLayout* ParagraphDocument::layout(int paragraph) const
+{
+    if (!plain_.empty())
+        return plain_[std::size_t(paragraph)].get();
+    return document_->findBlockByNumber(paragraph).layout();
+}
 
 namespace {
 
@@ -311,8 +365,10 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     const Dictionary first = engineAttributesNear(text, span.start);
     const Ref<ParagraphStyle> style = StyleIn(first);
     const Ref<Font> firstFont = FontIn(first);
-    const QTextOption firstOption = engineOption(*style, *firstFont, geometry.wraps, style->firstLineHeadIndent());
-    const QTextOption otherOption = engineOption(*style, *firstFont, geometry.wraps, style->headIndent());
+    // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
+    const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
+    const QTextOption firstOption = engineOption(*style, *firstFont, wraps, style->firstLineHeadIndent());
+    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, style->headIndent());
     std::shared_ptr<const QTextOption> otherShared;
     layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
@@ -322,6 +378,11 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     double y = 0;
     auto place = [&](Line& line, int qtLength, const QTextLine* ql) {
         EngineMetrics m = engineTextMetrics(text, line.start, line.start + qtLength);
+        // Glyphs from fallback fonts (Qt's choice at render time) may reach further.
+        if (ql && qtLength > 0) {
+            m.ascent = std::max(m.ascent, ql->ascent());
+            m.descent = std::max(m.descent, ql->descent());
+        }
         const double proposedHeight = m.ascent + m.descent + m.leading;
         for (int i = line.start; i < line.start + qtLength; ++i) {
             if (text.string().at(i) != engineObjectCharacter || delegate.inlineObjectWidth(i) <= 0)
@@ -600,7 +661,7 @@ std::vector<int> engineClusterCuts(const QString& s, int from, int to)
 AttributedString engineTruncated(const AttributedString& paragraph, double width, LineBreakMode mode)
 {
     // One unwrapped line gives every cut's x.
-    ParagraphDocument document;
+    ParagraphDocument document(true);
     const ParagraphSpan span { 0, paragraph.length(), 0 };
     document.replace(0, 0, paragraph, { span }, {});
     NoDelegate none;
@@ -643,7 +704,7 @@ AttributedString engineTruncated(const AttributedString& paragraph, double width
 
 double engineNaturalWidth(const AttributedString& paragraph)
 {
-    ParagraphDocument document;
+    ParagraphDocument document(true);
     const ParagraphSpan span { 0, paragraph.length(), 0 };
     document.replace(0, 0, paragraph, { span }, {});
     NoDelegate none;
@@ -670,7 +731,7 @@ AttributedString TruncateParagraph(const AttributedString& paragraph, double wid
 struct StringLayout::Impl {
     AttributedString text;
     double width = 0;
-    ParagraphDocument document;
+    ParagraphDocument document { true };
     std::vector<ParagraphSpan> spans;
     std::vector<std::vector<Line>> lines; // per paragraph, plus the extra line's paragraph
     std::vector<double> tops;

@@ -97,22 +97,27 @@ struct ParagraphGeometry {
 // The paragraphs of one text as blocks of a private document, rebuilt paragraph by paragraph.
 class ParagraphDocument {
 public:
-    ParagraphDocument();
+    // One-shot documents may hold plain layouts when no paragraph has a tab or an object: nothing
+    // then depends on a document, and making one is most of the cost of drawing a short string.
+    explicit ParagraphDocument(bool oneShot = false);
     ~ParagraphDocument();
     ParagraphDocument(const ParagraphDocument&) = delete;
     ParagraphDocument& operator=(const ParagraphDocument&) = delete;
 
     int count() const { return count_; }
-    // Replaces blocks [first, first + removed) with blocks for `spans` of `text`; `overlay` adds
-    // colours (temporary attributes) to the runs.
+    // Replaces blocks [first, first + removed) with blocks for `spans` of `text`; `objectWidth`
+    // gives each U+FFFC its width.
     void replace(int first, int removed, const AttributedString& text, const std::vector<ParagraphSpan>& spans,
         const std::function<double(int)>& objectWidth);
     QTextLayout* layout(int paragraph) const;
 
 private:
     class ObjectLayout;
+    QTextDocument& document();
+    bool oneShot_ = false;
     std::unique_ptr<QTextDocument> document_;
     ObjectLayout* objectLayout_ = nullptr;
+    std::vector<std::unique_ptr<QTextLayout>> plain_;
     int count_ = 0;
 };
 

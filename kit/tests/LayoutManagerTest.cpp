@@ -459,3 +459,68 @@ TEST(LayoutManagerDrawing, TemporaryColoursDrawOverTheStoragesAndGoAway)
         }
     }
 }
+
+TEST(LayoutManager, ClippingParagraphsNeverWrap)
+{
+    auto style = ParagraphStyle::defaultParagraphStyle();
+    style->setLineBreakMode(LineBreakByClipping);
+    Laid t(QStringLiteral("a long line of words that would wrap in a narrow container\u2028next"), style);
+    t.container->setContainerSize({ 60, 1e7 });
+    Range first;
+    t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(0, &first);
+    EXPECT_EQ(first, MakeRange(0, 59));
+    EXPECT_GT(t.manager->usedRectForTextContainer(t.c()).width(), 60);
+}
+
+TEST(Typesetter, TheHookSeesEveryLineOnceInTextOrder)
+{
+    class OrderTypesetter : public Typesetter {
+    public:
+        std::vector<Range> seen;
+        void willSetLineFragmentRectForGlyphRangeUsedRectBaselineOffset(Rect&, Range glyphs, Rect&, double&) override { seen.push_back(glyphs); }
+    };
+    auto typesetter = make<OrderTypesetter>();
+    Laid t(QStringLiteral("one two three four five six seven\u2028eight\nnine\n\nten"));
+    t.container->setContainerSize({ 90, 1e7 });
+    t.manager->setTypesetter(typesetter);
+    t.manager->ensureLayoutForTextContainer(t.c());
+    ASSERT_FALSE(typesetter->seen.empty());
+    std::int64_t next = 0;
+    for (const Range& r : typesetter->seen) {
+        EXPECT_EQ(r.location, next);
+        EXPECT_GT(r.length, 0);
+        next = MaxRange(r);
+    }
+    EXPECT_EQ(next, t.storage->length());
+    EXPECT_EQ(std::int64_t(typesetter->seen.size()), t.manager->numberOfLineFragments());
+}
+
+TEST(LayoutManager, TheCaretAfterAFinalNewlineAndInEmptyTextSitsOnTheExtraLine)
+{
+    Laid empty((QString()));
+    const Rect extra = empty.manager->extraLineFragmentRect();
+    EXPECT_EQ(extra.minY(), 0);
+    EXPECT_NEAR(extra.height(), Font::systemFontOfSize(12)->defaultLineHeightForFont(), 1e-9);
+    EXPECT_EQ(empty.manager->insertionPointRectForCharacterIndex(0).minY(), 0);
+    EXPECT_EQ(empty.manager->usedRectForTextContainer(empty.c()).height(), extra.height());
+
+    Laid t(QStringLiteral("ab\n"));
+    const Rect caret = t.manager->insertionPointRectForCharacterIndex(3);
+    EXPECT_NEAR(caret.minY(), lineHeight(), 1e-9);
+    EXPECT_NEAR(caret.minX(), 5, 1e-9);
+    EXPECT_NEAR(t.manager->extraLineFragmentRect().minY(), lineHeight(), 1e-9);
+    // Before the newline: on the first line, after "ab".
+    EXPECT_NEAR(t.manager->insertionPointRectForCharacterIndex(2).minX(), 5 + advanceOf(QStringLiteral("ab")), 0.01);
+    EXPECT_EQ(t.manager->insertionPointRectForCharacterIndex(2).minY(), 0);
+}
+
+TEST(LayoutManager, FallbackGlyphsKeepTheirRunAndStayInsideTheirLine)
+{
+    Laid t(QStringLiteral("Latin \u4E2D\u6587 text"));
+    EXPECT_EQ(t.storage->runs().size(), 1u);
+    // A line is never shorter than its own font's line.
+    EXPECT_GE(t.line(0).height(), lineHeight());
+    const Rect box = t.manager->boundingRectForGlyphRangeInTextContainer(MakeRange(6, 2), t.c());
+    EXPECT_GT(box.width(), 0);
+    EXPECT_LE(box.maxY(), t.line(0).maxY());
+}

@@ -333,3 +333,52 @@ TEST(TextStorage, IncrementalLayoutMatchesAFreshLayoutAfterRandomBatches)
     }
 }
 
+
+TEST(TextStorage, ANewLayoutManagerTakesTheContainersPlace)
+{
+    Network n(QStringLiteral("form text"));
+    auto replacement = make<LoggingLayoutManager>();
+    n.container->replaceLayoutManager(replacement);
+    EXPECT_EQ(n.container->layoutManager(), replacement);
+    EXPECT_EQ(replacement->textStorage(), n.storage);
+    ASSERT_EQ(n.storage->layoutManagers().size(), 1u);
+    EXPECT_EQ(n.storage->layoutManagers().front(), replacement);
+    EXPECT_TRUE(n.manager->textContainers().empty());
+    // The view is still reached through the container.
+    n.log.clear();
+    replacement->log = &n.log;
+    n.storage->replaceCharactersInRangeWithString(MakeRange(0, 0), QStringLiteral(">"));
+    const Log expected { "fix 0+10", "layout mask 2 0+1 delta 1", "view 0+1 delta 1" };
+    EXPECT_EQ(n.log, expected);
+    EXPECT_EQ(replacement->firstTextView<ViewStandIn>(), n.view);
+}
+
+TEST(RtfReader, MutatedInputNeverCrashes)
+{
+    const QByteArray seed = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl\\f0\\fswiss Helvetica;}{\\colortbl;\\red255\\green0\\blue0;}"
+                            "\\f0\\fs24 Plain \\b bold\\b0 \\cf1 red\\cf0 \\uc1\\u8364? \\'e9\\par{\\*\\x skipped}\\ul u\\ulnone\\line n\\tab e}";
+    const char alphabet[] = "{}\\'*;-0123456789abcfilnpsu? \n";
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = seed;
+        for (int m = 0, n = 1 + int(random() % 6); m < n; ++m) {
+            const int at = int(random() % unsigned(bytes.size() + 1));
+            switch (random() % 3) {
+            case 0:
+                bytes.insert(at, alphabet[random() % (sizeof(alphabet) - 1)]);
+                break;
+            case 1:
+                if (at < bytes.size())
+                    bytes.remove(at, 1 + int(random() % 4));
+                break;
+            default:
+                if (at < bytes.size())
+                    bytes[at] = char(random() % 256);
+                break;
+            }
+        }
+        Ref<Error> error;
+        const std::optional<AttributedString> text = ReadRtf(bytes, &error);
+        EXPECT_EQ(text.has_value(), !error) << bytes.toStdString();
+    }
+}

@@ -23,6 +23,20 @@ using textlayout::ParagraphEntry;
 
 KIT_REGISTER_CLASS(LayoutManager, Object) { }
 
+namespace {
+
+// A caller's range clamped to [0, length], never forming location + length (it overflows for
+// locations like NotFound).
+Range layoutManagerClamped(Range r, std::int64_t length)
+{
+    const std::int64_t from = std::clamp<std::int64_t>(r.location, 0, length);
+    const std::int64_t to = r.location < 0 ? std::clamp<std::int64_t>(r.location + std::max<std::int64_t>(r.length, 0), from, length)
+                                           : from + std::clamp<std::int64_t>(r.length, 0, length - from);
+    return MakeRange(from, to - from);
+}
+
+} // namespace
+
 LayoutManager::LayoutManager()
     : typesetter_(make<Typesetter>())
     , state_(std::make_unique<textlayout::LayoutState>(*this))
@@ -162,9 +176,8 @@ std::int64_t LayoutManager::clusterBoundaryAfter(std::int64_t index)
 
 Range LayoutManager::glyphRangeForCharacterRangeActualCharacterRange(Range characters, Range* actual)
 {
-    const std::int64_t length = numberOfGlyphs();
-    const std::int64_t from = std::clamp<std::int64_t>(characters.location, 0, length);
-    const std::int64_t to = std::clamp<std::int64_t>(MaxRange(characters), from, length);
+    const Range clamped = layoutManagerClamped(characters, numberOfGlyphs());
+    const std::int64_t from = clamped.location, to = MaxRange(clamped);
     const std::int64_t a = clusterBoundaryBefore(from);
     std::int64_t b = to;
     if (b > a && clusterBoundaryBefore(b) != b)
@@ -344,9 +357,8 @@ Rect LayoutManager::boundingRectForGlyphRangeInTextContainer(Range glyphs, TextC
     auto& s = *state_;
     if (containers_.empty() || containers_.front().get() != container || !s.ready() || s.paragraphs.empty())
         return ZeroRect;
-    const std::int64_t length = numberOfGlyphs();
-    const std::int64_t from = std::clamp<std::int64_t>(glyphs.location, 0, length);
-    const std::int64_t to = std::clamp<std::int64_t>(MaxRange(glyphs), from, length);
+    const Range clamped = layoutManagerClamped(glyphs, numberOfGlyphs());
+    const std::int64_t from = clamped.location, to = MaxRange(clamped);
     std::optional<Rect> result;
     layoutManagerForEachLine(s, from, std::max(to, from + 1), [&](int p, const Line& line) {
         const Rect box = layoutManagerBox(s, p, line, std::max<std::int64_t>(from, line.start),
@@ -363,9 +375,8 @@ void LayoutManager::enumerateEnclosingRectsForGlyphRangeWithinSelectedGlyphRange
     auto& s = *state_;
     if (containers_.empty() || containers_.front().get() != container || !s.ready() || s.paragraphs.empty())
         return;
-    const std::int64_t length = numberOfGlyphs();
-    const std::int64_t from = std::clamp<std::int64_t>(glyphs.location, 0, length);
-    const std::int64_t to = std::clamp<std::int64_t>(MaxRange(glyphs), from, length);
+    const Range clamped = layoutManagerClamped(glyphs, numberOfGlyphs());
+    const std::int64_t from = clamped.location, to = MaxRange(clamped);
     if (from == to)
         return;
     const textlayout::ParagraphGeometry g = s.geometry();
@@ -519,9 +530,8 @@ Rect LayoutManager::insertionPointRectForCharacterIndex(std::int64_t index)
 
 void LayoutManager::invalidateLayoutForCharacterRange(Range characters)
 {
-    const std::int64_t length = numberOfGlyphs();
-    const std::int64_t from = std::clamp<std::int64_t>(characters.location, 0, length);
-    const std::int64_t to = std::clamp<std::int64_t>(MaxRange(characters), from, length);
+    const Range clamped = layoutManagerClamped(characters, numberOfGlyphs());
+    const std::int64_t from = clamped.location, to = MaxRange(clamped);
     state_->invalidateCharacters(MakeRange(from, to - from));
 }
 
@@ -545,7 +555,7 @@ void LayoutManager::ensureLayoutForCharacterRange(Range characters)
     auto& s = *state_;
     if (!s.ready())
         return;
-    const int p = s.paragraphAt(MaxRange(characters));
+    const int p = s.paragraphAt(MaxRange(layoutManagerClamped(characters, numberOfGlyphs())));
     s.ensurePlaced(p < 0 ? int(s.paragraphs.size()) - 1 : p);
 }
 
@@ -612,11 +622,12 @@ template <class Draw> void layoutManagerInContext(Rect area, const Draw& draw)
 
 } // namespace
 
-void LayoutManager::drawBackgroundForGlyphRangeAtPoint(Range glyphs, Point origin)
+void LayoutManager::drawBackgroundForGlyphRangeAtPoint(Range requested, Point origin)
 {
     auto& s = *state_;
     if (!s.ready() || s.paragraphs.empty())
         return;
+    const Range glyphs = layoutManagerClamped(requested, numberOfGlyphs());
     const textlayout::ParagraphGeometry g = s.geometry();
     const Rect area = MakeRect(origin.x, origin.y, g.containerWidth, s.totalHeight());
     TextStorage& text = *s.storage();
@@ -653,11 +664,12 @@ void LayoutManager::drawBackgroundForGlyphRangeAtPoint(Range glyphs, Point origi
     });
 }
 
-void LayoutManager::drawGlyphsForGlyphRangeAtPoint(Range glyphs, Point origin)
+void LayoutManager::drawGlyphsForGlyphRangeAtPoint(Range requested, Point origin)
 {
     auto& s = *state_;
     if (!s.ready() || s.paragraphs.empty())
         return;
+    const Range glyphs = layoutManagerClamped(requested, numberOfGlyphs());
     const textlayout::ParagraphGeometry g = s.geometry();
     const Rect area = MakeRect(origin.x, origin.y, g.containerWidth, s.totalHeight());
     const Ref<TextStorage> text(s.storage());

@@ -133,10 +133,10 @@ void TextStorage::editedRangeChangeInLength(unsigned editedMask, Range range, st
 void TextStorage::fixAttributesInRange(Range range)
 {
     const QString& text = string();
-    if (range.length <= 0 || length() == 0)
+    if (range.length <= 0 || length() == 0 || range.location < 0 || range.location >= length())
         return;
     const int from = textlayout::ParagraphStartBefore(text, int(range.location));
-    const int to = int(std::min<std::int64_t>(MaxRange(range), length()));
+    const int to = int(range.location + std::min<std::int64_t>(range.length, length() - range.location));
     // One paragraph style per paragraph: its first character's.
     for (const textlayout::ParagraphSpan& span : textlayout::SplitParagraphs(text, from, to)) {
         const int end = span.end();
