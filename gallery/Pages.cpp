@@ -1,6 +1,7 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/ListsPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TextPage.h"
@@ -11,6 +12,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
         { QStringLiteral("text"), QStringLiteral("Text"), makeTextPage },
+        { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
     };
