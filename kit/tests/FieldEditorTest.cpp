@@ -5,6 +5,8 @@
 #include "kit/controls/Button.h"
 #include "kit/controls/ControlTextEditingDelegate.h"
 #include "kit/controls/TextField.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/foundation/NumberFormatter.h"
 #include "kit/testsupport/CallRecorder.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -569,6 +571,29 @@ TEST_F(FieldEditorSessions, TheEditedTextSitsOnThePixelsTheCellDrewIt)
             if (basePixel(drawn, MakePoint(x, y)) != basePixel(edited, MakePoint(x, y)))
                 ++differing;
     EXPECT_EQ(differing, 0);
+}
+
+TEST(TextFieldCoding, AFieldComesBackFromAnArchiveWithItsLook)
+{
+    auto field = make<TextField>(MakeRect(0, 0, 200, 22));
+    field->setStringValue("address");
+    field->setPlaceholderString("Your e-mail");
+    field->setTextColor(Color::redColor());
+    field->setDrawsBackground(false);
+    field->setEditable(false);
+    QString error;
+    const Value back
+        = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(Value(field)), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const auto decoded = back.objectAs<TextField>();
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->stringValue(), QStringLiteral("address"));
+    EXPECT_EQ(decoded->placeholderString(), QStringLiteral("Your e-mail"));
+    ASSERT_TRUE(decoded->textColor());
+    EXPECT_EQ(decoded->textColor()->toQColor(), QColor(Qt::red));
+    EXPECT_FALSE(decoded->drawsBackground());
+    EXPECT_FALSE(decoded->isEditable());
+    EXPECT_TRUE(decoded->isSelectable());
 }
 
 } // namespace
