@@ -12,13 +12,6 @@ AttributedString::AttributedString(QString string)
     : AttributedString(std::move(string), Dictionary())
 { }
 
-AttributedString::AttributedString(QString string, Dictionary attributes)
-    : string_(std::move(string))
-{
-    if (!string_.isEmpty())
-        runs_.push_back({ 0, length(), std::move(attributes) });
-}
-
 AttributedString::AttributedString(QString string, const StringAttributes& attributes)
     : AttributedString(std::move(string), attributes.dictionary())
 { }

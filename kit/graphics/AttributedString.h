@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace kit {
@@ -29,7 +30,14 @@ public:
 
     AttributedString() = default;
     explicit AttributedString(QString string);
-    AttributedString(QString string, Dictionary attributes);
+    // A template only so that `AttributedString(text, {})` picks the typed overload.
+    template <class D, std::enable_if_t<std::is_same_v<D, Dictionary>, int> = 0>
+    AttributedString(QString string, D attributes)
+        : string_(std::move(string))
+    {
+        if (!string_.isEmpty())
+            runs_.push_back({ 0, length(), std::move(attributes) });
+    }
     AttributedString(QString string, const StringAttributes& attributes);
     AttributedString(const AttributedString&) = default;
     AttributedString(AttributedString&&) = default;
