@@ -1,0 +1,87 @@
+#include "kit/layers/ReplicatorLayer.h"
+
+#include <algorithm>
+
+namespace kit {
+
+KIT_REGISTER_CLASS(ReplicatorLayer, Layer)
+{
+    c.property("instanceCount", &ReplicatorLayer::instanceCount, &ReplicatorLayer::setInstanceCount);
+    c.property("instanceTransform", &ReplicatorLayer::instanceTransform, &ReplicatorLayer::setInstanceTransform);
+    c.property("instanceColor", &ReplicatorLayer::instanceColor, &ReplicatorLayer::setInstanceColor);
+    c.property("instanceRedOffset", &ReplicatorLayer::instanceRedOffset, &ReplicatorLayer::setInstanceRedOffset);
+    c.property("instanceGreenOffset", &ReplicatorLayer::instanceGreenOffset, &ReplicatorLayer::setInstanceGreenOffset);
+    c.property("instanceBlueOffset", &ReplicatorLayer::instanceBlueOffset, &ReplicatorLayer::setInstanceBlueOffset);
+    c.property("instanceAlphaOffset", &ReplicatorLayer::instanceAlphaOffset, &ReplicatorLayer::setInstanceAlphaOffset);
+    c.property("preservesDepth", &ReplicatorLayer::preservesDepth, &ReplicatorLayer::setPreservesDepth);
+    c.copyable();
+}
+
+void ReplicatorLayer::setInstanceCount(int count)
+{
+    instanceCount_ = std::max(0, count);
+    changed();
+}
+
+void ReplicatorLayer::setInstanceTransform(const Transform3D& transform)
+{
+    instanceTransform_ = transform;
+    changed();
+}
+
+void ReplicatorLayer::setInstanceColor(std::optional<CGColor> color)
+{
+    instanceColor_ = color;
+    changed();
+}
+
+void ReplicatorLayer::setOffset(int channel, double offset)
+{
+    offsets_[std::size_t(channel)] = offset;
+    changed();
+}
+
+void ReplicatorLayer::setPreservesDepth(bool flag)
+{
+    preservesDepth_ = flag;
+    changed();
+}
+
+void ReplicatorLayer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
+{
+    const Rect b = presentedValues().bounds;
+    const Transform3D toCentre = Transform3DMakeTranslation(-b.midX(), -b.midY(), 0);
+    const Transform3D fromCentre = Transform3DMakeTranslation(b.midX(), b.midY(), 0);
+    const CGColor base = instanceColor_.value_or(CGColor::getConstantColor(CGColor::Constant::White));
+    const std::array<double, 3> outer = pass.tint;
+    const int outerCopy = pass.copy;
+    const std::vector<Layer*> order = drawingOrder();
+    Transform3D power; // instanceTransform^k
+    for (int k = 0; k < instanceCount_; ++k) {
+        const double channels[4] = { base.r, base.g, base.b, base.a };
+        std::array<double, 4> factor;
+        for (std::size_t c = 0; c < 4; ++c)
+            factor[c] = std::clamp(channels[c] + k * offsets_[c], 0.0, 1.0);
+        pass.tint = { outer[0] * factor[0], outer[1] * factor[1], outer[2] * factor[2] };
+        pass.copy = k;
+        const Transform3D chain = Transform3DConcat(Transform3DConcat(Transform3DConcat(toCentre, power), fromCentre), sublayerToHost);
+        for (Layer* sub : order)
+            sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), chain), opacity * factor[3]);
+        power = Transform3DConcat(power, instanceTransform_);
+    }
+    pass.tint = outer;
+    pass.copy = outerCopy;
+}
+
+void ReplicatorLayer::copyTo(Object& copy) const
+{
+    Layer::copyTo(copy);
+    auto& other = static_cast<ReplicatorLayer&>(copy);
+    other.instanceCount_ = instanceCount_;
+    other.instanceTransform_ = instanceTransform_;
+    other.instanceColor_ = instanceColor_;
+    other.offsets_ = offsets_;
+    other.preservesDepth_ = preservesDepth_;
+}
+
+} // namespace kit
