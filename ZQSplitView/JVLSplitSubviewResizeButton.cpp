@@ -19,8 +19,8 @@ namespace {
 
 // The grip the cell asks for by name, in the split view's own bundle.
 const QString resizeImagePath = QStringLiteral(":/ZQSplitView/Resources/JVLSplitSubviewResizeButtonResizeImage.svg");
-constexpr std::uint64_t dragMask = kit::LeftMouseUpMask | kit::LeftMouseDraggedMask;
-constexpr double untilForever = std::numeric_limits<double>::infinity();
+constexpr std::uint64_t resizeDragMask = kit::LeftMouseUpMask | kit::LeftMouseDraggedMask;
+constexpr double resizeUntilForever = std::numeric_limits<double>::infinity();
 
 } // namespace
 
@@ -56,14 +56,14 @@ bool JVLSplitSubviewResizeButtonCell::trackMouseInRectOfViewUntilMouseUp(const E
     const Ref<kit::Window> w = controlView ? controlView->window() : nullptr;
     if (!w)
         return true;
-    Ref<Event> event = w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, false);
+    Ref<Event> event = w->nextEventMatchingMaskUntilDateInModeDequeue(resizeDragMask, resizeUntilForever, kit::EventTrackingRunLoopMode, false);
     if (!event || event->type() != kit::LeftMouseDragged)
         return true;
     // The first event was only looked at: it is taken off the queue once it has been applied, and
     // only then is the next one taken, so that it is applied once.
     bool peeked = true;
     const auto take
-        = [&] { return w->nextEventMatchingMaskUntilDateInModeDequeue(dragMask, untilForever, kit::EventTrackingRunLoopMode, true); };
+        = [&] { return w->nextEventMatchingMaskUntilDateInModeDequeue(resizeDragMask, resizeUntilForever, kit::EventTrackingRunLoopMode, true); };
     for (;;) {
         if (pane) {
             const float d = float(pane->dimension());

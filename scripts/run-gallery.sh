@@ -6,8 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
 
 build=${JVL_GALLERY_BUILD_DIR:-$root/build/release}
-export CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}
-export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+source "$root/scripts/build-env.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJVL_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target gallery
 exec dbus-run-session -- "$build/gallery/gallery" "$@"

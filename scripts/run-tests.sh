@@ -2,52 +2,55 @@
 # Installs what is needed, builds the sanitizer configuration and runs the whole suite
 # headless (Qt's offscreen platform, a private D-Bus session).
 # Then the tests that use threads run again under ThreadSanitizer (build/tsan, only the libraries and
-# test programs they need). JVL_TSAN=0 skips that stage; JVL_TSAN=only runs nothing else.
+# the threaded test program). JVL_TSAN=0 skips that stage; JVL_TSAN=only runs nothing else.
+# Arguments go to ctest. A summary of each stage's wall time closes the log, pass or fail.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/install-deps.sh"
+source "$root/scripts/build-env.sh"
+
+stage_names=()
+stage_secs=()
+stage() {
+  local name=$1
+  shift
+  local start=$SECONDS rc=0
+  "$@" || rc=$?
+  [ $rc -eq 0 ] || name+=" (failed)"
+  stage_names+=("$name")
+  stage_secs+=($((SECONDS - start)))
+  return $rc
+}
+summary() {
+  local rc=$?
+  echo
+  echo "== stage times (wall) =="
+  local i
+  for i in "${!stage_names[@]}"; do
+    printf '%-22s %4d s\n' "${stage_names[$i]}" "${stage_secs[$i]}"
+  done
+  printf '%-22s %4d s\n' total "$SECONDS"
+  command -v ccache >/dev/null && ccache --print-stats 2>/dev/null |
+    awk -F'\t' '$1=="direct_cache_hit"||$1=="preprocessed_cache_hit"||$1=="cache_miss"{printf "ccache %s %s\n",$1,$2}'
+  return $rc
+}
+trap summary EXIT
+
+stage dependencies bash "$root/scripts/install-deps.sh"
+command -v ccache >/dev/null && ccache --zero-stats >/dev/null
 
 # The runtime, services and graphics headers also compile with clang (a few seconds).
-if command -v clang++ >/dev/null; then
+header_check() {
+  command -v clang++ >/dev/null || return 0
   for h in "$root"/kit/core/*.h "$root"/kit/foundation/*.h "$root"/kit/graphics/*.h; do
     printf '#include "%s"\n' "$h"
   done | clang++ -std=c++20 -fsyntax-only -fPIC -Wall -Wextra -Werror -I"$root" \
     $(pkg-config --cflags Qt6Core Qt6Gui Qt6Widgets) -x c++ -
-fi
+}
 
 build=${JVL_TEST_BUILD_DIR:-$root/build/asan}
 jobs=$(nproc)
-export CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}
-export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-run_tsan() {
-  local build=$root/build/tsan
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g1 -fsanitize=thread" \
-    -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
-    -DJVL_BUILD_TESTS=ON -DJVL_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$build" -j "$jobs" --target kit_tests KSSpinningProgressIndicator_tests
-  local threaded='Clock*:*ClockDeadline*:OperationQueueTest.*:CacheTest.*:ObjectLifetime.*:Object.WeakLock*'
-  threaded+=':NotificationCenterTest.*:KeyValueObserving.*:RunLoopTest.*:PerformCancelTest.*:ViewDisplayFromAThread.*'
-  threaded+=':GraphicsContext.CurrentContextIsPerThread*:Image.DrawsOnWorkerThreads*:PDFPage.Worker*'
-  (
-    export QT_QPA_PLATFORM=offscreen
-    export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1}
-    dbus-run-session -- "$build/kit/kit_tests" --gtest_color=no --gtest_brief=1 --gtest_filter="$threaded"
-    dbus-run-session -- "$build/KSSpinningProgressIndicator/KSSpinningProgressIndicator_tests" --gtest_color=no \
-      --gtest_brief=1 --gtest_filter='*Thread*'
-  )
-}
-
-if [ "${JVL_TSAN:-1}" = only ]; then
-  run_tsan
-  exit
-fi
-
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g1" \
-  -DJVL_SANITIZE=ON -DJVL_BUILD_TESTS=ON -DJVL_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j "$jobs"
-
-(
+run_suite() (
   export QT_QPA_PLATFORM=offscreen
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}
@@ -55,6 +58,36 @@ cmake --build "$build" -j "$jobs"
   cd "$build"
   dbus-run-session -- ctest --output-on-failure -j "$jobs" "$@"
 )
+
+tsan_build=$root/build/tsan
+tsan_configure() {
+  cmake -S "$root" -B "$tsan_build" "${jvl_tsan_cmake_args[@]}" >/dev/null
+}
+tsan_build_targets() {
+  cmake --build "$tsan_build" -j "$jobs" --target kit_thread_tests KSSpinningProgressIndicator_tests
+}
+tsan_suite() (
+  export QT_QPA_PLATFORM=offscreen
+  export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1}
+  dbus-run-session -- "$tsan_build/kit/kit_thread_tests" --gtest_color=no --gtest_brief=1
+  dbus-run-session -- "$tsan_build/KSSpinningProgressIndicator/KSSpinningProgressIndicator_tests" --gtest_color=no \
+    --gtest_brief=1 --gtest_filter='*Thread*'
+)
+run_tsan() {
+  stage "tsan configure" tsan_configure
+  stage "tsan build" tsan_build_targets
+  stage "tsan suite" tsan_suite
+}
+
+if [ "${JVL_TSAN:-1}" = only ]; then
+  run_tsan
+  exit
+fi
+
+stage "header check" header_check
+stage "asan configure" cmake -S "$root" -B "$build" "${jvl_asan_cmake_args[@]}"
+stage "asan build" cmake --build "$build" -j "$jobs"
+stage "asan suite" run_suite "$@"
 
 if [ "${JVL_TSAN:-1}" != 0 ]; then
   run_tsan

@@ -162,12 +162,6 @@ void setFrameOf(const Ref<Object>& target, Rect frame)
         w->setFrameDisplay(frame, true);
 }
 
-Rect mix(Rect a, Rect b, double t)
-{
-    return MakeRect(a.minX() + (b.minX() - a.minX()) * t, a.minY() + (b.minY() - a.minY()) * t, a.width() + (b.width() - a.width()) * t,
-        a.height() + (b.height() - a.height()) * t);
-}
-
 } // namespace
 
 void ViewAnimation::startAnimation()
@@ -215,7 +209,7 @@ void ViewAnimation::applyFrames(double value)
         const Value end = e.objectForKey(ViewAnimationEndFrameKey);
         if (end.isNil())
             continue;
-        setFrameOf(target, mix(starts_[i], end.rectValue(), value));
+        setFrameOf(target, InterpolateRect(starts_[i], end.rectValue(), value));
     }
 }
 

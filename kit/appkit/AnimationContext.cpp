@@ -37,7 +37,7 @@ struct AnimationContext::Group {
 namespace {
 
 // Groups push and pop at the end only, so references to the contexts stay valid while groups nest.
-std::deque<AnimationContext>& stack()
+std::deque<AnimationContext>& contextStack()
 {
     static std::deque<AnimationContext> contexts(1);
     return contexts;
@@ -58,15 +58,6 @@ std::map<RunningKey, Ref<PropertyAnimation>>& running()
 
 // Set while an animation applies a frame: the setters it calls must not cancel it.
 bool applying = false;
-
-Rect mix(Rect a, Rect b, double t)
-{
-    // The last frame lands exactly on the end value.
-    if (t >= 1)
-        return b;
-    return MakeRect(a.minX() + (b.minX() - a.minX()) * t, a.minY() + (b.minY() - a.minY()) * t, a.width() + (b.width() - a.width()) * t,
-        a.height() + (b.height() - a.height()) * t);
-}
 
 class PropertyAnimation : public Animation {
 public:
@@ -114,7 +105,7 @@ private:
         const Ref<View> view = view_.lock();
         if (!view)
             return;
-        const Rect r = mix(from_, to_, t);
+        const Rect r = InterpolateRect(from_, to_, t);
         applying = true;
         if (property_ == Property::Frame)
             view->setFrame(r);
@@ -179,21 +170,21 @@ std::optional<Point> AnimatedBoundsOriginTarget(const View* view)
     return std::nullopt;
 }
 
-AnimationContext& AnimationContext::currentContext() { return stack().back(); }
+AnimationContext& AnimationContext::currentContext() { return contextStack().back(); }
 
 void AnimationContext::beginGrouping()
 {
-    AnimationContext next = stack().back();
+    AnimationContext next = contextStack().back();
     next.group_ = std::make_shared<Group>();
-    stack().push_back(next);
+    contextStack().push_back(next);
 }
 
 void AnimationContext::endGrouping()
 {
-    if (stack().size() <= 1)
+    if (contextStack().size() <= 1)
         return;
-    const std::shared_ptr<Group> group = stack().back().group_;
-    stack().pop_back();
+    const std::shared_ptr<Group> group = contextStack().back().group_;
+    contextStack().pop_back();
     if (group) {
         group->closed = true;
         if (group->running == 0 && group->completion) {
@@ -207,9 +198,9 @@ void AnimationContext::runAnimationGroupCompletionHandler(
     const std::function<void(AnimationContext&)>& changes, std::function<void()> completion)
 {
     beginGrouping();
-    stack().back().group_->completion = std::move(completion);
+    contextStack().back().group_->completion = std::move(completion);
     if (changes)
-        changes(stack().back());
+        changes(contextStack().back());
     endGrouping();
 }
 
@@ -472,7 +463,7 @@ WindowAnimator Window::animator() { return WindowAnimator(this); }
 
 void AnimationContext::resetForTesting()
 {
-    stack().assign(1, AnimationContext());
+    contextStack().assign(1, AnimationContext());
     running().clear();
     for (auto animations = std::exchange(keyAnimations(), {}); auto& [key, animation] : animations)
         animation->stop();

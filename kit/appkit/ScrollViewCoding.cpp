@@ -9,7 +9,7 @@ namespace kit {
 
 namespace {
 
-const QString subviewsKey = QStringLiteral("subviews");
+const QString scrollSubviewsKey = QStringLiteral("subviews");
 const QString documentViewKey = QStringLiteral("kit.documentView");
 const QString drawsBackgroundKey = QStringLiteral("kit.drawsBackground");
 const QString contentViewKey = QStringLiteral("kit.contentView");
@@ -48,7 +48,7 @@ void ScrollView::encodeWithCoder(Coder& coder) const
     for (const Ref<View>& sub : subviews())
         if (sub != clip_ && sub != vertical_ && sub != horizontal_)
             added.addObject(Value(sub));
-    coder.encodeObjectForKey(Value(added), subviewsKey);
+    coder.encodeObjectForKey(Value(added), scrollSubviewsKey);
     coder.encodeObjectForKey(Value(clip_), contentViewKey);
     coder.encodeBoolForKey(hasVertical_, hasVerticalKey);
     coder.encodeBoolForKey(hasHorizontal_, hasHorizontalKey);

@@ -3,6 +3,7 @@
 // subviews into image data of its own (dataWithPDFInsideRect).
 
 #include "kit/appkit/View.h"
+#include "kit/graphics/QtGeometry.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
 #include "kit/graphics/GraphicsContext.h"
@@ -18,8 +19,6 @@ namespace kit {
 
 namespace {
 
-QRectF toQ(Rect r) { return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height); }
-Rect fromQ(const QRectF& r) { return MakeRect(r.x(), r.y(), r.width(), r.height()); }
 
 // One lockFocus. The painter works on an image object of its own over the backing's pixels, so a
 // display pass run meanwhile (lockFocus, display, capture) can paint the same pixels.
@@ -75,7 +74,7 @@ void View::lockFocus()
         const ViewTransform t = transformToWindow();
         focus.painter->setTransform(QTransform(t.sx, 0, 0, -t.sy, t.tx, w->frame().height() - t.ty));
         const Rect visible = visibleRect();
-        focus.painter->setClipRect(toQ(visible));
+        focus.painter->setClipRect(ToQRectF(visible));
         focus.context = GraphicsContext::graphicsContextWithPainter(focus.painter.get(), isFlipped());
         focus.window = w;
         focus.baseRect = convertRectToView(visible, nullptr);
@@ -122,7 +121,7 @@ std::optional<bool> View::captureNeedsToDrawRect(Rect rect) const
 {
     if (!currentCapture || currentCapture->view != this)
         return std::nullopt;
-    return currentCapture->deviceFromView.mapRect(toQ(rect)).intersects(currentCapture->deviceClip);
+    return currentCapture->deviceFromView.mapRect(ToQRectF(rect)).intersects(currentCapture->deviceClip);
 }
 
 QByteArray View::dataWithPDFInsideRect(Rect rect)
@@ -140,15 +139,15 @@ QByteArray View::dataWithPDFInsideRect(Rect rect)
     auto draw = [&](auto& self, View* view, const QTransform& deviceFromView, const QRectF& clip, bool top) -> void {
         if (!top && view->isHidden())
             return;
-        const QRectF visible = deviceFromView.mapRect(toQ(view->bounds())).intersected(clip);
+        const QRectF visible = deviceFromView.mapRect(ToQRectF(view->bounds())).intersected(clip);
         bool invertible = false;
         const QTransform viewFromDevice = deviceFromView.inverted(&invertible);
         if (visible.isEmpty() || !invertible)
             return;
-        const Rect dirty = fromQ(viewFromDevice.mapRect(visible));
+        const Rect dirty = RectFromQRectF(viewFromDevice.mapRect(visible));
         painter.save();
         painter.setTransform(deviceFromView);
-        painter.setClipRect(toQ(dirty));
+        painter.setClipRect(ToQRectF(dirty));
         {
             const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(&painter, view->isFlipped());
             GraphicsContext::Scope current(context);

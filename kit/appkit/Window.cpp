@@ -33,7 +33,7 @@ namespace kit {
 
 namespace {
 
-std::map<std::int64_t, Window*>& registry()
+std::map<std::int64_t, Window*>& windowRegistry()
 {
     static std::map<std::int64_t, Window*> windows;
     return windows;
@@ -84,7 +84,7 @@ Window::Window(Rect contentRect, unsigned styleMask)
     , frame_(contentRect)
 {
     setMainThreadAffine();
-    registry()[number_] = this;
+    windowRegistry()[number_] = this;
     frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
     frameView_->setAutoresizesSubviews(false);
     frameView_->setWindowRecursively(this);
@@ -110,21 +110,21 @@ Window::Window(Rect contentRect, unsigned styleMask)
 
 Window::~Window()
 {
-    registry().erase(number_);
+    windowRegistry().erase(number_);
     if (frameView_)
         frameView_->setWindowRecursively(nullptr);
 }
 
 Ref<Window> Window::windowWithNumber(std::int64_t number)
 {
-    auto it = registry().find(number);
-    return it == registry().end() ? nullptr : Ref<Window>(it->second);
+    auto it = windowRegistry().find(number);
+    return it == windowRegistry().end() ? nullptr : Ref<Window>(it->second);
 }
 
 std::vector<Ref<Window>> Window::allWindows()
 {
     std::vector<Ref<Window>> out;
-    for (auto& [n, w] : registry())
+    for (auto& [n, w] : windowRegistry())
         if (w->retainCount() > 0)
             out.emplace_back(w);
     return out;

@@ -18,12 +18,6 @@ template <class F> void ifPresent(Coder& coder, const char* key, F apply)
         apply(QLatin1String(key));
 }
 
-QString stringForKey(Coder& coder, const QString& key)
-{
-    const Value v = coder.decodeObjectForKey(key);
-    return v.isString() ? v.string() : QString();
-}
-
 } // namespace
 
 void Cell::encodeWithCoder(Coder& coder) const
@@ -71,11 +65,11 @@ void Cell::initWithCoder(Coder& coder)
     });
     ifPresent(coder, "kit.font", [&](const QString& k) {
         QFont font;
-        if (font.fromString(stringForKey(coder, k)))
+        if (font.fromString(coder.decodeStringForKey(k)))
             setFont(font);
     });
     ifPresent(coder, "kit.imageName", [&](const QString& k) {
-        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, k)))
+        if (Ref<Image> image = Image::imageNamed(coder.decodeStringForKey(k)))
             setImage(std::move(image));
     });
     ifPresent(coder, "kit.allowsMixedState", [&](const QString& k) { setAllowsMixedState(coder.decodeBoolForKey(k)); });
@@ -107,7 +101,7 @@ void ActionCell::encodeWithCoder(Coder& coder) const
 void ActionCell::initWithCoder(Coder& coder)
 {
     Cell::initWithCoder(coder);
-    ifPresent(coder, "kit.action", [&](const QString& k) { setAction(Selector(stringForKey(coder, k))); });
+    ifPresent(coder, "kit.action", [&](const QString& k) { setAction(Selector(coder.decodeStringForKey(k))); });
     ifPresent(coder, "kit.tag", [&](const QString& k) { setTag(coder.decodeIntegerForKey(k)); });
     ifPresent(coder, "kit.target", [&](const QString& k) {
         if (const Value v = coder.decodeObjectForKey(k); v.isObject())
@@ -146,18 +140,18 @@ void ButtonCell::initWithCoder(Coder& coder)
     ActionCell::initWithCoder(coder);
     ifPresent(coder, "kit.highlightsBy", [&](const QString& k) { setHighlightsBy(coder.decodeIntForKey(k)); });
     ifPresent(coder, "kit.showsStateBy", [&](const QString& k) { setShowsStateBy(coder.decodeIntForKey(k)); });
-    ifPresent(coder, "kit.title", [&](const QString& k) { setTitle(stringForKey(coder, k)); });
-    ifPresent(coder, "kit.alternateTitle", [&](const QString& k) { setAlternateTitle(stringForKey(coder, k)); });
+    ifPresent(coder, "kit.title", [&](const QString& k) { setTitle(coder.decodeStringForKey(k)); });
+    ifPresent(coder, "kit.alternateTitle", [&](const QString& k) { setAlternateTitle(coder.decodeStringForKey(k)); });
     ifPresent(coder, "kit.imagePosition", [&](const QString& k) { setImagePosition(CellImagePosition(coder.decodeIntegerForKey(k))); });
     ifPresent(coder, "kit.bezelStyle", [&](const QString& k) { setBezelStyle(BezelStyle(coder.decodeIntegerForKey(k))); });
     ifPresent(coder, "kit.showsBorderOnlyWhileMouseInside",
         [&](const QString& k) { setShowsBorderOnlyWhileMouseInside(coder.decodeBoolForKey(k)); });
-    ifPresent(coder, "kit.keyEquivalent", [&](const QString& k) { setKeyEquivalent(stringForKey(coder, k)); });
+    ifPresent(coder, "kit.keyEquivalent", [&](const QString& k) { setKeyEquivalent(coder.decodeStringForKey(k)); });
     ifPresent(coder, "kit.keyEquivalentModifierMask",
         [&](const QString& k) { setKeyEquivalentModifierMask(std::uint64_t(coder.decodeIntegerForKey(k))); });
     ifPresent(coder, "kit.imageScaling", [&](const QString& k) { setImageScaling(ImageScaling(coder.decodeIntegerForKey(k))); });
     ifPresent(coder, "kit.alternateImageName", [&](const QString& k) {
-        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, k)))
+        if (Ref<Image> image = Image::imageNamed(coder.decodeStringForKey(k)))
             setAlternateImage(std::move(image));
     });
     ifPresent(coder, "kit.imageDimsWhenDisabled", [&](const QString& k) { setImageDimsWhenDisabled(coder.decodeBoolForKey(k)); });

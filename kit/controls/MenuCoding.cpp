@@ -25,19 +25,13 @@ const QString keyMaskKey = QStringLiteral("kit.keyEquivalentModifierMask");
 const QString tagKey = QStringLiteral("kit.tag");
 const QString stateKey = QStringLiteral("kit.state");
 const QString enabledKey = QStringLiteral("kit.enabled");
-const QString hiddenKey = QStringLiteral("kit.hidden");
+const QString menuHiddenKey = QStringLiteral("kit.hidden");
 const QString separatorKey = QStringLiteral("kit.separator");
 const QString representedObjectKey = QStringLiteral("kit.representedObject");
 const QString submenuKey = QStringLiteral("kit.submenu");
 const QString actionKey = QStringLiteral("kit.action");
 const QString targetKey = QStringLiteral("kit.target");
 const QString imageNameKey = QStringLiteral("kit.imageName");
-
-QString stringForKey(Coder& coder, const QString& key)
-{
-    const Value v = coder.decodeObjectForKey(key);
-    return v.isString() ? v.string() : QString();
-}
 
 // Whether `menu` is `target` or holds it somewhere below through submenus.
 bool reaches(const Menu* menu, const Menu* target, std::set<const Menu*>& seen)
@@ -95,7 +89,7 @@ void MenuItem::encodeWithCoder(Coder& coder) const
     coder.encodeIntForKey(state_, stateKey);
     coder.encodeBoolForKey(enabled_, enabledKey);
     if (hidden_)
-        coder.encodeBoolForKey(true, hiddenKey);
+        coder.encodeBoolForKey(true, menuHiddenKey);
     if (detail::isArchivableValue(representedObject_))
         coder.encodeObjectForKey(representedObject_, representedObjectKey);
     if (submenu_)
@@ -111,13 +105,13 @@ void MenuItem::encodeWithCoder(Coder& coder) const
 void MenuItem::initWithCoder(Coder& coder)
 {
     if (coder.containsValueForKey(titleKey))
-        title_ = stringForKey(coder, titleKey);
+        title_ = coder.decodeStringForKey(titleKey);
     if (coder.containsValueForKey(separatorKey) && coder.decodeBoolForKey(separatorKey)) {
         separator_ = true;
         enabled_ = false;
     }
     if (coder.containsValueForKey(keyEquivalentKey))
-        keyEquivalent_ = stringForKey(coder, keyEquivalentKey);
+        keyEquivalent_ = coder.decodeStringForKey(keyEquivalentKey);
     if (coder.containsValueForKey(keyMaskKey))
         keyEquivalentMask_ = std::uint64_t(coder.decodeIntegerForKey(keyMaskKey));
     if (coder.containsValueForKey(tagKey))
@@ -126,8 +120,8 @@ void MenuItem::initWithCoder(Coder& coder)
         state_ = std::clamp(coder.decodeIntForKey(stateKey), int(-1), int(1));
     if (coder.containsValueForKey(enabledKey))
         enabled_ = coder.decodeBoolForKey(enabledKey);
-    if (coder.containsValueForKey(hiddenKey))
-        hidden_ = coder.decodeBoolForKey(hiddenKey);
+    if (coder.containsValueForKey(menuHiddenKey))
+        hidden_ = coder.decodeBoolForKey(menuHiddenKey);
     if (coder.containsValueForKey(representedObjectKey))
         representedObject_ = coder.decodeObjectForKey(representedObjectKey);
     if (coder.containsValueForKey(submenuKey)) {
@@ -138,12 +132,12 @@ void MenuItem::initWithCoder(Coder& coder)
             setSubmenu(submenu);
     }
     if (coder.containsValueForKey(actionKey))
-        action_ = selectorFromString(stringForKey(coder, actionKey));
+        action_ = selectorFromString(coder.decodeStringForKey(actionKey));
     if (coder.containsValueForKey(targetKey))
         if (const Value v = coder.decodeObjectForKey(targetKey); v.isObject())
             target_ = v.object().get();
     if (coder.containsValueForKey(imageNameKey))
-        if (Ref<Image> image = Image::imageNamed(stringForKey(coder, imageNameKey)))
+        if (Ref<Image> image = Image::imageNamed(coder.decodeStringForKey(imageNameKey)))
             image_ = std::move(image);
 }
 
@@ -162,7 +156,7 @@ void Menu::encodeWithCoder(Coder& coder) const
 void Menu::initWithCoder(Coder& coder)
 {
     if (coder.containsValueForKey(titleKey))
-        title_ = stringForKey(coder, titleKey);
+        title_ = coder.decodeStringForKey(titleKey);
     if (coder.containsValueForKey(autoenablesKey))
         autoenables_ = coder.decodeBoolForKey(autoenablesKey);
     const Value items = coder.decodeObjectForKey(itemsKey);

@@ -18,10 +18,9 @@ KIT_REGISTER_CLASS(PopUpButtonCell, ButtonCell) { c.copyable(); }
 
 namespace {
 
-constexpr double ImageTitleGap = 4;
+constexpr double PopUpImageTitleGap = 4;
 constexpr double ArrowWidth = 12;
 
-QStyle* style() { return QApplication::style(); }
 
 } // namespace
 
@@ -320,7 +319,7 @@ Size PopUpButtonCell::cellSizeForBounds(Rect) const
     for (const Ref<MenuItem>& item : itemArray()) {
         const Size t = TextSize(item->title(), font());
         const Size i = item->image() ? item->image()->size() : ZeroSize;
-        content.width = std::max(content.width, i.width + (i.width > 0 && t.width > 0 ? ImageTitleGap : 0) + t.width);
+        content.width = std::max(content.width, i.width + (i.width > 0 && t.width > 0 ? PopUpImageTitleGap : 0) + t.width);
         content.height = std::max({ content.height, t.height, i.height });
     }
     const double arrow = drawsArrow() ? ArrowWidth : 0;
@@ -332,10 +331,10 @@ Size PopUpButtonCell::cellSizeForBounds(Rect) const
     InitStyleOption(option, controlView().get(), QRectF(0, 0, content.width, content.height), isEnabled(), false);
     option.frame = true;
     const QSize s
-        = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(int(std::ceil(content.width)), int(std::ceil(content.height))));
+        = QApplication::style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(int(std::ceil(content.width)), int(std::ceil(content.height))));
     // The edit field of a box that size must hold the content.
     option.rect = QRect(QPoint(), s);
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField);
+    const QRect field = QApplication::style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField);
     return { double(s.width() + std::max(0, int(std::ceil(content.width)) - field.width())),
         double(s.height() + std::max(0, int(std::ceil(content.height)) - field.height())) };
 }
@@ -359,7 +358,7 @@ Rect PopUpButtonCell::drawingRectForBounds(Rect bounds) const
     QStyleOptionComboBox option;
     InitStyleOption(option, controlView().get(), VisualRect(bounds, bounds, flipped), isEnabled(), false);
     option.frame = true;
-    return ViewRect(QRectF(style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField)), bounds, flipped);
+    return ViewRect(QRectF(QApplication::style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField)), bounds, flipped);
 }
 
 Rect PopUpButtonCell::imageRectForBounds(Rect bounds) const
@@ -378,7 +377,7 @@ Rect PopUpButtonCell::titleRectForBounds(Rect bounds) const
     const Rect image = imageRectForBounds(bounds);
     if (IsEmptyRect(image))
         return content;
-    const double x = image.maxX() + ImageTitleGap;
+    const double x = image.maxX() + PopUpImageTitleGap;
     return MakeRect(x, content.minY(), std::max(0.0, content.maxX() - x), content.height());
 }
 
@@ -400,7 +399,7 @@ void PopUpButtonCell::drawBezelWithFrameInView(Rect frame, View* view)
         option.state |= QStyle::State_On | QStyle::State_Sunken;
         option.activeSubControls = QStyle::SC_ComboBoxArrow;
     }
-    style()->drawComplexControl(QStyle::CC_ComboBox, &option, painter);
+    QApplication::style()->drawComplexControl(QStyle::CC_ComboBox, &option, painter);
 }
 
 void PopUpButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
@@ -413,7 +412,7 @@ void PopUpButtonCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
             const Rect box = isBordered() ? ToolPanelContentRect(view, cellFrame) : cellFrame;
             const Rect arrow = MakeRect(box.maxX() - ArrowWidth, box.minY(), ArrowWidth, box.height());
             InitStyleOption(option, view, up.map(arrow), isEnabled(), false);
-            style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, painter);
+            QApplication::style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &option, painter);
         }
     }
     const Rect imageRect = imageRectForBounds(cellFrame);

@@ -10,12 +10,12 @@ namespace kit {
 
 namespace {
 
-const QString subviewsKey = QStringLiteral("subviews");
+const QString tabSubviewsKey = QStringLiteral("subviews");
 const QString labelKey = QStringLiteral("kit.label");
 const QString identifierKey = QStringLiteral("kit.identifier");
 const QString viewKey = QStringLiteral("kit.view");
-const QString itemsKey = QStringLiteral("kit.items");
-const QString selectedIndexKey = QStringLiteral("kit.selectedIndex");
+const QString tabItemsKey = QStringLiteral("kit.items");
+const QString tabSelectedIndexKey = QStringLiteral("kit.selectedIndex");
 const QString typeKey = QStringLiteral("kit.tabViewType");
 const QString delegateKey = QStringLiteral("kit.delegate");
 
@@ -48,12 +48,12 @@ void TabView::encodeWithCoder(Coder& coder) const
     for (const Ref<View>& sub : subviews())
         if (sub != shown)
             others.addObject(Value(sub));
-    coder.encodeObjectForKey(Value(others), subviewsKey);
+    coder.encodeObjectForKey(Value(others), tabSubviewsKey);
     Array items;
     for (const Ref<TabViewItem>& item : items_)
         items.addObject(Value(item));
-    coder.encodeObjectForKey(Value(items), itemsKey);
-    coder.encodeIntegerForKey(selected_ ? indexOfTabViewItem(selected_.get()) : -1, selectedIndexKey);
+    coder.encodeObjectForKey(Value(items), tabItemsKey);
+    coder.encodeIntegerForKey(selected_ ? indexOfTabViewItem(selected_.get()) : -1, tabSelectedIndexKey);
     coder.encodeIntegerForKey(std::int64_t(type_), typeKey);
     coder.encodeConditionalObjectForKey(delegate_.lock().get(), delegateKey);
 }
@@ -64,7 +64,7 @@ void TabView::initWithCoder(Coder& coder)
     if (coder.containsValueForKey(typeKey))
         if (const std::int64_t type = coder.decodeIntegerForKey(typeKey); type >= TopTabsBezelBorder && type <= NoTabsNoBorder)
             type_ = TabViewType(type);
-    const Value items = coder.decodeObjectForKey(itemsKey);
+    const Value items = coder.decodeObjectForKey(tabItemsKey);
     if (items.isArray())
         for (const Value& v : items.array()) {
             const auto item = v.objectAs<TabViewItem>();
@@ -73,8 +73,8 @@ void TabView::initWithCoder(Coder& coder)
                 continue;
             addTabViewItem(item);
         }
-    if (coder.containsValueForKey(selectedIndexKey))
-        if (const std::int64_t index = coder.decodeIntegerForKey(selectedIndexKey); index >= 0 && index < numberOfTabViewItems())
+    if (coder.containsValueForKey(tabSelectedIndexKey))
+        if (const std::int64_t index = coder.decodeIntegerForKey(tabSelectedIndexKey); index >= 0 && index < numberOfTabViewItems())
             select(items_[std::size_t(index)], false);
     if (const Value delegate = coder.decodeObjectForKey(delegateKey); delegate.isObject())
         setDelegate(delegate.object().get());

@@ -12,22 +12,22 @@ struct PoolStack {
     std::vector<std::vector<Ref<Object>>> pools;
 };
 
-thread_local PoolStack stack;
+thread_local PoolStack poolStack;
 
 } // namespace
 
-AutoreleasePool::AutoreleasePool() { stack.pools.emplace_back(); }
+AutoreleasePool::AutoreleasePool() { poolStack.pools.emplace_back(); }
 
 AutoreleasePool::~AutoreleasePool()
 {
     drain();
-    stack.pools.pop_back();
+    poolStack.pools.pop_back();
 }
 
 void AutoreleasePool::drain()
 {
     // Releasing may autorelease more into this pool: repeat until it stays empty.
-    auto& pools = stack.pools;
+    auto& pools = poolStack.pools;
     const std::size_t level = pools.size() - 1;
     while (!pools[level].empty()) {
         std::vector<Ref<Object>> held;
@@ -38,12 +38,12 @@ void AutoreleasePool::drain()
 
 void AutoreleasePool::addObject(Ref<Object> object)
 {
-    KIT_ASSERT(!stack.pools.empty(), QStringLiteral("autorelease with no pool in place"));
-    if (stack.pools.empty() || !object)
+    KIT_ASSERT(!poolStack.pools.empty(), QStringLiteral("autorelease with no pool in place"));
+    if (poolStack.pools.empty() || !object)
         return;
-    stack.pools.back().push_back(std::move(object));
+    poolStack.pools.back().push_back(std::move(object));
 }
 
-int AutoreleasePool::depth() { return static_cast<int>(stack.pools.size()); }
+int AutoreleasePool::depth() { return static_cast<int>(poolStack.pools.size()); }
 
 } // namespace kit

@@ -128,6 +128,16 @@ constexpr Rect UnionRect(const Rect& a, const Rect& b)
 // width fell to zero or below disappears.
 Rect IntegralRect(const Rect& r);
 
+// The rectangle a fraction t of the way from a to b, edge by edge; t >= 1 lands exactly on b, so an
+// animation's last frame is its end value.
+inline Rect InterpolateRect(const Rect& a, const Rect& b, double t)
+{
+    if (t >= 1)
+        return b;
+    return { { a.minX() + (b.minX() - a.minX()) * t, a.minY() + (b.minY() - a.minY()) * t },
+        { a.width() + (b.width() - a.width()) * t, a.height() + (b.height() - a.height()) * t } };
+}
+
 // Cuts `amount` (clamped to [0, extent]) off the given edge into `slice`; the rest goes to
 // `remainder`. An empty rectangle gives two zero rectangles.
 void DivideRect(const Rect& r, Rect* slice, Rect* remainder, double amount, RectEdge edge);

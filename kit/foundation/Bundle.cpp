@@ -15,7 +15,7 @@ namespace kit {
 
 namespace {
 
-struct Registry {
+struct BundleRegistry {
     std::mutex mutex;
     QString mainPath;
     Ref<Bundle> main;
@@ -24,9 +24,9 @@ struct Registry {
     QHash<QString, Ref<Bundle>> classBundles;
 };
 
-Registry& registry()
+BundleRegistry& bundleRegistry()
 {
-    static Registry r;
+    static BundleRegistry r;
     return r;
 }
 
@@ -60,7 +60,7 @@ KIT_REGISTER_CLASS(Bundle, Object) { c.noFactory(); }
 
 Bundle* Bundle::mainBundle()
 {
-    Registry& r = registry();
+    BundleRegistry& r = bundleRegistry();
     std::lock_guard lock(r.mutex);
     if (!r.main)
         r.main = make<Bundle>(r.mainPath.isEmpty() ? defaultMainPath() : r.mainPath);
@@ -69,7 +69,7 @@ Bundle* Bundle::mainBundle()
 
 Bundle* Bundle::bundleWithName(const QString& name)
 {
-    Registry& r = registry();
+    BundleRegistry& r = bundleRegistry();
     std::lock_guard lock(r.mutex);
     auto& slot = r.named[name];
     // A class's bundle name is a folder for plug-in code (see load()).
@@ -87,7 +87,7 @@ Ref<Bundle> Bundle::bundleWithPath(const QString& path)
 
 void Bundle::setMainBundlePathForTesting(const QString& path)
 {
-    Registry& r = registry();
+    BundleRegistry& r = bundleRegistry();
     std::lock_guard lock(r.mutex);
     r.mainPath = path;
     r.main = nullptr;
@@ -156,7 +156,7 @@ Value Bundle::objectForInfoDictionaryKey(const QString& key) const
 QStringList Bundle::preferredLocalizations() const
 {
     {
-        Registry& r = registry();
+        BundleRegistry& r = bundleRegistry();
         std::lock_guard lock(r.mutex);
         if (r.localizations)
             return *r.localizations;
@@ -171,7 +171,7 @@ QStringList Bundle::preferredLocalizations() const
 
 void Bundle::setPreferredLocalizationsForTesting(const QStringList& localizations)
 {
-    Registry& r = registry();
+    BundleRegistry& r = bundleRegistry();
     std::lock_guard lock(r.mutex);
     if (localizations.isEmpty())
         r.localizations.reset();
@@ -343,7 +343,7 @@ bool Bundle::load()
     }
     {
         // This bundle answers for its folder, so its classes find it again.
-        Registry& r = registry();
+        BundleRegistry& r = bundleRegistry();
         std::lock_guard lock(r.mutex);
         r.named.insert_or_assign(path_, Ref<Bundle>(this));
     }

@@ -121,4 +121,10 @@ Rect Coder::decodeRectForKey(const QString& key) { return geometry<Value::Kind::
 Size Coder::decodeSizeForKey(const QString& key) { return geometry<Value::Kind::Size>(*this, key, &Value::sizeValue); }
 Point Coder::decodePointForKey(const QString& key) { return geometry<Value::Kind::Point>(*this, key, &Value::pointValue); }
 
+QString Coder::decodeStringForKey(const QString& key)
+{
+    const Value v = decodeObjectForKey(key);
+    return v.isString() ? v.string() : QString();
+}
+
 } // namespace kit

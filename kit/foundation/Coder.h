@@ -65,6 +65,8 @@ class Coder : public Object {
     Rect decodeRectForKey(const QString& key);
     Size decodeSizeForKey(const QString& key);
     Point decodePointForKey(const QString& key);
+    // The string under the key; an empty string for anything else.
+    QString decodeStringForKey(const QString& key);
 
     // The first decoding error, or empty.
     virtual QString error() const { return {}; }

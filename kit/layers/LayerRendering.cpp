@@ -6,6 +6,7 @@
 
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/QtGeometry.h"
 #include "kit/layers/Transaction.h"
 
 #include <QPainterPath>
@@ -17,8 +18,6 @@
 namespace kit {
 
 namespace layerrendering {
-
-QRectF toQ(Rect r) { return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height); }
 
 QPainterPath shapeOf(const QRectF& rect, double radius)
 {
@@ -100,7 +99,7 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
         const std::optional<QPainterPath>& clip = pass.context.deviceClip();
         const QSize device = pass.context.backend().deviceSize();
         const QRectF visible = clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
-        if (!visible.isEmpty() && !(homography * pass.host).mapRect(layerrendering::toQ(values.bounds)).intersects(visible))
+        if (!visible.isEmpty() && !(homography * pass.host).mapRect(ToQRectF(values.bounds)).intersects(visible))
             return;
     }
     if (auto* r = layerrendering::recorder())
@@ -127,7 +126,7 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
 void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform&, double opacity)
 {
     GraphicsContext& context = pass.context;
-    const QRectF box = layerrendering::toQ(values.bounds);
+    const QRectF box = ToQRectF(values.bounds);
     const QPainterPath shape = layerrendering::shapeOf(box, values.cornerRadius);
     if (values.backgroundColor && !box.isEmpty()) {
         context.setFillColor(layerrendering::tinted(*values.backgroundColor, pass.tint, opacity));
@@ -141,7 +140,7 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
         const QImage& pixels = tintedContents(values.contents, pass.tint);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest))
-            context.backend().drawImage(pixels, QRectF(pixels.rect()), layerrendering::toQ(dest), upright, std::min(opacity, 1.0), context.state());
+            context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
     }
     drawOwnContent(context, values, opacity, pass.tint);
 }
@@ -150,7 +149,7 @@ void Layer::drawOwnContent(GraphicsContext&, const LayerValues&, double, const s
 
 void Layer::renderBorder(RenderPass& pass, const LayerValues& values, double opacity)
 {
-    const QRectF box = layerrendering::toQ(values.bounds);
+    const QRectF box = ToQRectF(values.bounds);
     if (values.borderWidth <= 0 || !values.borderColor || box.isEmpty())
         return;
     const double inset = values.borderWidth / 2;

@@ -87,7 +87,7 @@ TEST_F(Queue, WaitingEndsAtTheDateOnTheKitClockWithNull)
 }
 
 // A view that runs its own tracking loop in mouseDown, as a split view or a slider does.
-class Tracker : public View {
+class ApplicationTracker : public View {
 public:
     using View::View;
     void mouseDown(const Event&) override
@@ -152,7 +152,7 @@ TEST_F(Queue, AnUnboundedWaitWithNothingScriptedThrowsRatherThanTurnTimersForEve
 
 TEST_F(Queue, TrackingLoopsPullEventsRunTimersOfTheirModeAndRepost)
 {
-    auto tracker = make<Tracker>(MakeRect(0, 0, 100, 100));
+    auto tracker = make<ApplicationTracker>(MakeRect(0, 0, 100, 100));
     window->contentView()->addSubview(tracker.get());
     window->makeKeyAndOrderFront();
     kit::test::EventScript script(window.get());

@@ -14,7 +14,7 @@ Constraint tie(
     return Constraint::constraintWithAttributeRelativeToAttributeScaleOffset(attribute, source, sourceAttribute, scale, offset);
 }
 
-Ref<Layer> layerWithFrame(Rect frame, const QString& name = {})
+Ref<Layer> constrainedLayerWithFrame(Rect frame, const QString& name = {})
 {
     auto l = Layer::layer();
     l->setFrame(frame);
@@ -26,7 +26,7 @@ class ConstraintLayout : public testing::Test {
 protected:
     void SetUp() override
     {
-        root = layerWithFrame(MakeRect(0, 0, 400, 300));
+        root = constrainedLayerWithFrame(MakeRect(0, 0, 400, 300));
         root->setLayoutManager(ConstraintLayoutManager::layoutManager().get());
     }
     Ref<Layer> root;
@@ -34,7 +34,7 @@ protected:
 
 TEST_F(ConstraintLayout, CentredBodyWithMarginsFollowsTheSuperlayer)
 {
-    auto body = layerWithFrame(MakeRect(0, 0, 10, 10), QStringLiteral("body"));
+    auto body = constrainedLayerWithFrame(MakeRect(0, 0, 10, 10), QStringLiteral("body"));
     body->setConstraints({ tie(ConstraintMidX, super, ConstraintMidX), tie(ConstraintWidth, super, ConstraintWidth, -20),
         tie(ConstraintMinY, super, ConstraintMinY, 40), tie(ConstraintMaxY, super, ConstraintMaxY, -10) });
     root->addSublayer(body.get());
@@ -50,10 +50,10 @@ TEST_F(ConstraintLayout, CentredBodyWithMarginsFollowsTheSuperlayer)
 TEST_F(ConstraintLayout, ASiblingNamedAsSourceIsPlacedFirst)
 {
     // Added before the layer it depends on.
-    auto container = layerWithFrame(MakeRect(0, 0, 10, 10));
+    auto container = constrainedLayerWithFrame(MakeRect(0, 0, 10, 10));
     container->setConstraints({ tie(ConstraintMidX, super, ConstraintMidX), tie(ConstraintMaxY, super, ConstraintMaxY),
         tie(ConstraintWidth, super, ConstraintWidth), tie(ConstraintMinY, QStringLiteral("title"), ConstraintMaxY) });
-    auto title = layerWithFrame(MakeRect(0, 0, 100, 20), QStringLiteral("title"));
+    auto title = constrainedLayerWithFrame(MakeRect(0, 0, 100, 20), QStringLiteral("title"));
     title->setConstraints({ tie(ConstraintMinY, super, ConstraintMinY, 50), tie(ConstraintMidX, super, ConstraintMidX) });
     root->addSublayer(container.get());
     root->addSublayer(title.get());
@@ -72,9 +72,9 @@ class ConstraintEdges : public testing::TestWithParam<EdgeCase> { };
 
 TEST_P(ConstraintEdges, ResolveAgainstTheCurrentFrame)
 {
-    auto root = layerWithFrame(MakeRect(0, 0, 400, 300));
+    auto root = constrainedLayerWithFrame(MakeRect(0, 0, 400, 300));
     root->setLayoutManager(ConstraintLayoutManager::layoutManager().get());
-    auto l = layerWithFrame(MakeRect(5, 6, 30, 40));
+    auto l = constrainedLayerWithFrame(MakeRect(5, 6, 30, 40));
     l->setConstraints(GetParam().constraints);
     root->addSublayer(l.get());
     root->layoutIfNeeded();
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ConstraintEdges,
 
 TEST_F(ConstraintLayout, ChangingConstraintsMarksTheSuperlayer)
 {
-    auto l = layerWithFrame(MakeRect(0, 0, 10, 10));
+    auto l = constrainedLayerWithFrame(MakeRect(0, 0, 10, 10));
     root->addSublayer(l.get());
     root->layoutIfNeeded();
     l->addConstraint(tie(ConstraintMinX, super, ConstraintMaxX, -10));

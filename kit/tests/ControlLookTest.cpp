@@ -127,12 +127,12 @@ INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
 
 // --- Bezels fill the fitted frame ------------------------------------------------------------
 
-struct FitCase {
+struct LookFitCase {
     const char* name;
     std::function<Ref<Control>()> make;
 };
 
-class FittedBezels : public testing::TestWithParam<FitCase> { };
+class FittedBezels : public testing::TestWithParam<LookFitCase> { };
 
 // sizeToFit gives the frame the style draws into: the bezel reaches each side and stays inside.
 TEST_P(FittedBezels, TheDrawnBezelFillsTheFittedFrame)
@@ -165,11 +165,11 @@ Ref<Control> popUp(bool pullsDown, BezelStyle bezel, PopUpArrowPosition arrow = 
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, FittedBezels,
-    testing::Values(FitCase { "textured pull-down", [] { return popUp(true, TexturedSquareBezelStyle); } },
-        FitCase { "recessed pop-up", [] { return popUp(false, RecessedBezelStyle); } },
-        FitCase { "small square pop-up without arrow", [] { return popUp(false, SmallSquareBezelStyle, PopUpNoArrow); } },
-        FitCase { "rounded pop-up", [] { return popUp(false, RoundedBezelStyle); } }),
-    [](const testing::TestParamInfo<FitCase>& info) { return "case" + std::to_string(info.index); });
+    testing::Values(LookFitCase { "textured pull-down", [] { return popUp(true, TexturedSquareBezelStyle); } },
+        LookFitCase { "recessed pop-up", [] { return popUp(false, RecessedBezelStyle); } },
+        LookFitCase { "small square pop-up without arrow", [] { return popUp(false, SmallSquareBezelStyle, PopUpNoArrow); } },
+        LookFitCase { "rounded pop-up", [] { return popUp(false, RoundedBezelStyle); } }),
+    [](const testing::TestParamInfo<LookFitCase>& info) { return "case" + std::to_string(info.index); });
 
 // --- Pop-up looks and arrows -------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/tests/GraphicsTestSupport.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,8 +43,6 @@ template <class T> std::pair<kit::Ref<T>, QString> decodeLeniently(const QByteAr
     const auto object = unarchiver->decodeObjectForKey("root").objectAs<T>();
     return { object, unarchiver->error() };
 }
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace kit::test {
 

@@ -24,7 +24,7 @@ using kit::test::pixel;
 using kit::test::pixelIs;
 
 // Top half red, bottom half blue, as seen upright.
-kit::Ref<Image> redOverBlue(int w = 20, int h = 20)
+kit::Ref<Image> imageRedOverBlue(int w = 20, int h = 20)
 {
     QImage pixels(w, h, QImage::Format_ARGB32_Premultiplied);
     pixels.fill(Qt::blue);
@@ -57,7 +57,7 @@ TEST_P(ImageUpright, DrawInRectShowsTheTopOnTop)
 {
     const auto& c = GetParam();
     Canvas canvas(40, 40, c.flipped);
-    auto image = redOverBlue();
+    auto image = imageRedOverBlue();
     image->setFlipped(c.imageFlippedFlag);
     image->drawInRect(MakeRect(10, 10, 20, 20));
     const QImage& out = canvas.finish();
@@ -72,7 +72,7 @@ TEST_P(ImageUpright, DrawAtPointPutsTheLowerLeftCornerAtThePoint)
 {
     const auto& c = GetParam();
     Canvas canvas(40, 40, c.flipped);
-    auto image = redOverBlue();
+    auto image = imageRedOverBlue();
     image->setFlipped(c.imageFlippedFlag);
     // Screen rows 10..29 either way.
     image->drawAtPointFromRectOperationFraction(
@@ -92,7 +92,7 @@ TEST(Image, FromRectIsInImagePointsWithYUp)
 {
     for (bool flipped : { false, true }) {
         Canvas canvas(20, 20, flipped);
-        redOverBlue()->drawInRectFromRectOperationFraction(MakeRect(0, 0, 20, 20), MakeRect(0, 0, 20, 10), kit::CompositeSourceOver, 1.0);
+        imageRedOverBlue()->drawInRectFromRectOperationFraction(MakeRect(0, 0, 20, 20), MakeRect(0, 0, 20, 10), kit::CompositeSourceOver, 1.0);
         const QImage& out = canvas.finish();
         EXPECT_TRUE(pixelIs(out, 10, 2, Qt::blue)) << flipped;
         EXPECT_TRUE(pixelIs(out, 10, 17, Qt::blue)) << flipped;
@@ -102,7 +102,7 @@ TEST(Image, FromRectIsInImagePointsWithYUp)
 TEST(Image, FractionAndCopyIntoTransparent)
 {
     Canvas canvas(20, 20, true, Qt::transparent);
-    redOverBlue()->drawInRectFromRectOperationFraction(MakeRect(0, 0, 20, 20), kit::ZeroRect, kit::CompositeCopy, 0.5);
+    imageRedOverBlue()->drawInRectFromRectOperationFraction(MakeRect(0, 0, 20, 20), kit::ZeroRect, kit::CompositeCopy, 0.5);
     const QImage& out = canvas.finish();
     EXPECT_TRUE(pixelIs(out, 5, 5, QColor(255, 0, 0, 128)));
 }
@@ -144,7 +144,7 @@ TEST(Image, LockFocusDrawingAtPointCountsFromTheBottom)
 TEST(Image, LockFocusNestsAndKeepsEarlierContent)
 {
     auto outer = Image::imageWithSize({ 4, 4 });
-    auto inner = redOverBlue(4, 4);
+    auto inner = imageRedOverBlue(4, 4);
     outer->lockFocus();
     inner->lockFocus();
     kit::Color::blackColor()->set();
@@ -160,7 +160,7 @@ TEST(Image, LockFocusNestsAndKeepsEarlierContent)
 
 TEST(Image, CopiesAreIndependent)
 {
-    auto original = redOverBlue(4, 4);
+    auto original = imageRedOverBlue(4, 4);
     auto copy = kit::static_pointer_cast<Image>(original->copy());
     copy->lockFocus();
     kit::Color::blackColor()->set();
@@ -204,7 +204,7 @@ TEST(Image, DataSniffingAndMissingFiles)
 
 TEST(Image, TIFFRoundTripKeepsPixels)
 {
-    auto image = redOverBlue(32, 32);
+    auto image = imageRedOverBlue(32, 32);
     const QByteArray tiff = image->TIFFRepresentationUsingCompressionFactor(kit::TIFFCompressionNone, 0);
     ASSERT_FALSE(tiff.isEmpty());
     auto back = Image::imageWithData(tiff);
@@ -217,7 +217,7 @@ TEST(Image, TIFFRoundTripKeepsPixels)
 
 TEST(Image, SizeScalesTheDrawingAndCGImageTakesPixelSize)
 {
-    auto image = redOverBlue(20, 20);
+    auto image = imageRedOverBlue(20, 20);
     image->setScalesWhenResized(true);
     image->setSize({ 10, 10 });
     kit::test::Recorder recorder(true);
@@ -251,7 +251,7 @@ TEST(Image, NamedSystemImagesAreTemplates)
     EXPECT_TRUE(add->isTemplate());
     EXPECT_EQ(Image::imageNamed(kit::ImageNameAddTemplate), add);
     EXPECT_EQ(Image::imageNamed("NoSuchImageAnywhere"), nullptr);
-    Image::setNamedImageLookup([](const QString& name) { return name == "pi" ? redOverBlue(4, 4) : nullptr; });
+    Image::setNamedImageLookup([](const QString& name) { return name == "pi" ? imageRedOverBlue(4, 4) : nullptr; });
     EXPECT_TRUE(Image::imageNamed("pi"));
     Image::setNamedImageLookup({});
 
@@ -272,7 +272,7 @@ TEST(Image, NamedSystemImagesAreTemplates)
 
 TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
 {
-    auto shared = redOverBlue(16, 16);
+    auto shared = imageRedOverBlue(16, 16);
     auto drawMany = [&] {
         for (int i = 0; i < 20; ++i) {
             auto bitmap = kit::CGContext::createBitmap(16, 16);
@@ -290,7 +290,7 @@ TEST(Image, DrawsOnWorkerThreadsWhileTheMainThreadDraws)
 TEST(Image, FocusedViewRectReadsWhatWasDrawn)
 {
     Canvas canvas(40, 40, false);
-    redOverBlue()->drawInRect(MakeRect(10, 10, 20, 20));
+    imageRedOverBlue()->drawInRect(MakeRect(10, 10, 20, 20));
     auto rep = kit::BitmapImageRep::imageRepWithFocusedViewRect(MakeRect(10, 10, 20, 20));
     ASSERT_TRUE(rep);
     EXPECT_EQ(rep->pixelsWide(), 20);

@@ -67,7 +67,7 @@ class NotArchivable : public Object {
     KIT_CLASS(NotArchivable)
 };
 
-Value roundTrip(const Value& v)
+Value archiveRoundTrip(const Value& v)
 {
     QString error;
     Value back = KeyedUnarchiver::unarchiveTopLevelObjectWithDataError(KeyedArchiver::archivedDataWithRootObject(v), &error);
@@ -79,7 +79,7 @@ class ValueRoundTripTest : public ::testing::TestWithParam<Value> { };
 
 TEST_P(ValueRoundTripTest, EveryValueKindSurvives)
 {
-    const Value back = roundTrip(GetParam());
+    const Value back = archiveRoundTrip(GetParam());
     EXPECT_EQ(back.kind(), GetParam().kind());
     EXPECT_EQ(back, GetParam());
 }
@@ -103,7 +103,7 @@ TEST(KeyedArchiverTest, GraphKeepsIdentityCyclesAndConditionals)
     child->delegate = outsider.get(); // conditional and encoded nowhere else: dropped
     root->delegate = child.get(); // conditional and also encoded as a child: kept
     root->children = Array { Value(child), Value(child) };
-    const Value back = roundTrip(Value(root));
+    const Value back = archiveRoundTrip(Value(root));
     auto r = back.objectAs<Item>();
     ASSERT_TRUE(r);
     ASSERT_EQ(r->children.count(), 2);
@@ -132,7 +132,7 @@ TEST(KeyedArchiverTest, SuperclassKeysFirst)
 {
     auto sub = make<SubItem>();
     sub->title = "base";
-    auto back = roundTrip(Value(sub)).objectAs<SubItem>();
+    auto back = archiveRoundTrip(Value(sub)).objectAs<SubItem>();
     ASSERT_TRUE(back);
     EXPECT_EQ(back->order, "base+sub");
     EXPECT_TRUE(back->isKindOfClass(Item::staticClass()));

@@ -21,7 +21,7 @@ std::string text(Rect r)
     return QStringLiteral("(%1, %2, %3, %4)").arg(r.minX()).arg(r.minY()).arg(r.width()).arg(r.height()).toStdString();
 }
 
-struct PlacementCase {
+struct MenuPlacementCase {
     const char* name;
     Rect anchor; // the control in screen coordinates; empty for a context menu at its origin
     bool flipped;
@@ -31,12 +31,12 @@ struct PlacementCase {
     Rect expected;
 };
 
-class Placement : public testing::TestWithParam<PlacementCase> { };
+class Placement : public testing::TestWithParam<MenuPlacementCase> { };
 
 // A 120 × 60 menu with 20-point items.
 TEST_P(Placement, FrameFollowsTheEdgeAndStaysOnScreen)
 {
-    const PlacementCase& c = GetParam();
+    const MenuPlacementCase& c = GetParam();
     auto item = make<MenuItem>("Item", Selector(), "");
     MenuPresentation where;
     where.rect = IsEmptyRect(c.anchor) ? ZeroRect : MakeRect(0, 0, c.anchor.width(), c.anchor.height());
@@ -58,28 +58,28 @@ constexpr Rect Anchor = MakeRect(100, 300, 80, 20);
 
 INSTANTIATE_TEST_SUITE_P(Table, Placement,
     testing::Values(
-        PlacementCase { "MaxY of a flipped control is below", Anchor, true, MaxYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
-        PlacementCase { "MaxY of an unflipped control is above", Anchor, false, MaxYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
-        PlacementCase { "MinY of a flipped control is above", Anchor, true, MinYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
-        PlacementCase { "MinY of an unflipped control is below", Anchor, false, MinYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
-        PlacementCase { "MaxX is right, tops aligned", Anchor, true, MaxXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
-        PlacementCase { "MinX is left", MakeRect(300, 300, 80, 20), true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
-        PlacementCase { "no room left: right", Anchor, true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
-        PlacementCase { "without a screen nothing moves", Anchor, true, MinXEdge, -1, NoScreen, MakeRect(-20, 260, 120, 60) },
-        PlacementCase { "no room below: above", MakeRect(100, 30, 80, 20), true, MaxYEdge, -1, Visible, MakeRect(100, 50, 120, 60) },
-        PlacementCase { "no room above: below", MakeRect(100, 560, 80, 20), false, MaxYEdge, -1, Visible, MakeRect(100, 500, 120, 60) },
-        PlacementCase { "no room right: left", MakeRect(700, 300, 80, 20), true, MaxXEdge, -1, Visible, MakeRect(580, 260, 120, 60) },
-        PlacementCase {
+        MenuPlacementCase { "MaxY of a flipped control is below", Anchor, true, MaxYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
+        MenuPlacementCase { "MaxY of an unflipped control is above", Anchor, false, MaxYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
+        MenuPlacementCase { "MinY of a flipped control is above", Anchor, true, MinYEdge, -1, Visible, MakeRect(100, 320, 120, 60) },
+        MenuPlacementCase { "MinY of an unflipped control is below", Anchor, false, MinYEdge, -1, Visible, MakeRect(100, 240, 120, 60) },
+        MenuPlacementCase { "MaxX is right, tops aligned", Anchor, true, MaxXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        MenuPlacementCase { "MinX is left", MakeRect(300, 300, 80, 20), true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        MenuPlacementCase { "no room left: right", Anchor, true, MinXEdge, -1, Visible, MakeRect(180, 260, 120, 60) },
+        MenuPlacementCase { "without a screen nothing moves", Anchor, true, MinXEdge, -1, NoScreen, MakeRect(-20, 260, 120, 60) },
+        MenuPlacementCase { "no room below: above", MakeRect(100, 30, 80, 20), true, MaxYEdge, -1, Visible, MakeRect(100, 50, 120, 60) },
+        MenuPlacementCase { "no room above: below", MakeRect(100, 560, 80, 20), false, MaxYEdge, -1, Visible, MakeRect(100, 500, 120, 60) },
+        MenuPlacementCase { "no room right: left", MakeRect(700, 300, 80, 20), true, MaxXEdge, -1, Visible, MakeRect(580, 260, 120, 60) },
+        MenuPlacementCase {
             "pushed in from the right edge", MakeRect(750, 300, 40, 20), true, MaxYEdge, -1, Visible, MakeRect(680, 240, 120, 60) },
-        PlacementCase { "pop-up: first item over the control", Anchor, true, MaxYEdge, 0, Visible, MakeRect(100, 260, 120, 60) },
-        PlacementCase { "pop-up: third item over the control", Anchor, true, MaxYEdge, 40, Visible, MakeRect(100, 300, 120, 60) },
-        PlacementCase {
+        MenuPlacementCase { "pop-up: first item over the control", Anchor, true, MaxYEdge, 0, Visible, MakeRect(100, 260, 120, 60) },
+        MenuPlacementCase { "pop-up: third item over the control", Anchor, true, MaxYEdge, 40, Visible, MakeRect(100, 300, 120, 60) },
+        MenuPlacementCase {
             "pop-up near the top is moved down", MakeRect(100, 580, 80, 20), true, MaxYEdge, 40, Visible, MakeRect(100, 540, 120, 60) },
-        PlacementCase {
+        MenuPlacementCase {
             "context menu: top-left at the point", MakeRect(200, 200, 0, 0), false, MaxYEdge, -1, Visible, MakeRect(200, 140, 120, 60) },
-        PlacementCase {
+        MenuPlacementCase {
             "wider than the screen: left edges meet", Anchor, true, MaxYEdge, -1, MakeRect(0, 0, 100, 600), MakeRect(0, 240, 120, 60) }),
-    [](const testing::TestParamInfo<PlacementCase>& info) { return "case" + std::to_string(info.index); });
+    [](const testing::TestParamInfo<MenuPlacementCase>& info) { return "case" + std::to_string(info.index); });
 
 // The real presenter opens the QMenu where the function says: below a flipped control, left
 // edges aligned. Closed by a zero-delay timer.

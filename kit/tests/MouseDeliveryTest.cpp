@@ -56,7 +56,7 @@ TEST(MouseDelivery, DragsAndUpReachTheDownViewEvenAfterItLeftTheWindow)
     EXPECT_EQ(sibling, (Log { "down", "up" }));
 }
 
-class Recorder : public Object, public MouseTrackingTarget {
+class DeliveryRecorder : public Object, public MouseTrackingTarget {
 public:
     void mouseEntered(const Event&) override { log.push_back("entered"); }
     void mouseExited(const Event&) override { log.push_back("exited"); }
@@ -84,8 +84,8 @@ TEST(MouseDelivery, TrackingAreasFollowEventsATrackingLoopTakes)
     window->contentView()->addSubview(make<LoopingView>(MakeRect(0, 0, 100, 100)).get());
     auto target = make<View>(MakeRect(100, 0, 100, 100));
     window->contentView()->addSubview(target.get());
-    auto duringDrag = make<Recorder>();
-    auto plain = make<Recorder>();
+    auto duringDrag = make<DeliveryRecorder>();
+    auto plain = make<DeliveryRecorder>();
     const Rect all = MakeRect(0, 0, 100, 100);
     target->addTrackingArea(
         make<TrackingArea>(all, TrackingMouseEnteredAndExited | TrackingActiveAlways | TrackingEnabledDuringMouseDrag, duringDrag.get())

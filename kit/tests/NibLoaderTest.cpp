@@ -16,11 +16,11 @@ using namespace kit;
 
 namespace {
 
-std::vector<QString>* journal = nullptr;
+std::vector<QString>* nibJournal = nullptr;
 void note(const QString& s)
 {
-    if (journal)
-        journal->push_back(s);
+    if (nibJournal)
+        nibJournal->push_back(s);
 }
 
 class NibLabel : public Object, public Coding, public NibAwaking {
@@ -83,8 +83,8 @@ const char* goodFile = R"({"$archiver": "KeyedArchiver", "$version": 1,
 struct NibLoaderTest : ::testing::Test {
     test::ManualClockScope clock;
     std::vector<QString> log;
-    void SetUp() override { journal = &log; }
-    void TearDown() override { journal = nullptr; }
+    void SetUp() override { nibJournal = &log; }
+    void TearDown() override { nibJournal = nullptr; }
 };
 
 TEST_F(NibLoaderTest, ConnectsEverythingThenAwakesEachOnceOwnerLast)

@@ -2,6 +2,7 @@
 #include "kit/foundation/Bundle.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -15,7 +16,9 @@ TEST(PluginBundle, LoadsItsCodeAtTheFirstClassLookup)
     ASSERT_TRUE(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("Sample.plugin"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KIT_TEST_PLUGIN_PATH), folder + QStringLiteral("/libSamplePlugin.so")));
+    // The build puts the sample plug-in beside the test program.
+    const QString plugin = QCoreApplication::applicationDirPath() + QStringLiteral("/libkit_test_plugin.so");
+    ASSERT_TRUE(QFile::copy(plugin, folder + QStringLiteral("/libSamplePlugin.so")));
     QFile info(folder + QStringLiteral("/Info.json"));
     ASSERT_TRUE(info.open(QIODevice::WriteOnly));
     info.write(R"({"CFBundleExecutable": "SamplePlugin", "CFBundleIdentifier": "test.sample", "NSPrincipalClass": "SamplePluginPane"})");

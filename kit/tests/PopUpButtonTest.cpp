@@ -13,7 +13,7 @@ using namespace kit;
 using namespace kit::test;
 
 // Rectangles as text, so a failure shows them.
-std::string text(Rect r)
+std::string rectText(Rect r)
 {
     return QStringLiteral("(%1, %2, %3, %4)").arg(r.minX()).arg(r.minY()).arg(r.width()).arg(r.height()).toStdString();
 }
@@ -304,25 +304,25 @@ TEST_F(PopUp, ContentValuesTitleAndContentObjectsRepresent)
 TEST_F(PopUp, PullDownOpensOnItsPreferredEdge)
 {
     const auto& below = clickOn(MakePoint(50, 60));
-    EXPECT_EQ(text(below.screenRect), text(MakeRect(110, 150, 120, 26)));
-    EXPECT_EQ(text(below.frame), text(MakeRect(110, 110, 120, 40)));
+    EXPECT_EQ(rectText(below.screenRect), rectText(MakeRect(110, 150, 120, 26)));
+    EXPECT_EQ(rectText(below.frame), rectText(MakeRect(110, 110, 120, 40)));
     pullDown->setPreferredEdge(MaxXEdge);
-    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(230, 136, 120, 40)));
+    EXPECT_EQ(rectText(clickOn(MakePoint(50, 60)).frame), rectText(MakeRect(230, 136, 120, 40)));
     pullDown->setPreferredEdge(MinYEdge);
-    EXPECT_EQ(text(clickOn(MakePoint(50, 60)).frame), text(MakeRect(110, 176, 120, 40)));
+    EXPECT_EQ(rectText(clickOn(MakePoint(50, 60)).frame), rectText(MakeRect(110, 176, 120, 40)));
 }
 
 TEST_F(PopUp, PopUpPutsTheSelectedItemOverTheButton)
 {
     const auto& first = clickOn(MakePoint(50, 20));
-    EXPECT_EQ(text(first.screenRect), text(MakeRect(110, 110, 120, 26)));
+    EXPECT_EQ(rectText(first.screenRect), rectText(MakeRect(110, 110, 120, 26)));
     EXPECT_EQ(first.positioned, "One");
-    EXPECT_EQ(text(first.frame), text(MakeRect(110, 73, 120, 60)));
+    EXPECT_EQ(rectText(first.frame), rectText(MakeRect(110, 73, 120, 60)));
     popUp->selectItemAtIndex(2);
     const auto& third = clickOn(MakePoint(50, 20));
     EXPECT_EQ(third.positioned, "Three");
     // The third item's middle (40 + 10 below the top) is level with the button's middle (123).
-    EXPECT_EQ(text(third.frame), text(MakeRect(110, 113, 120, 60)));
+    EXPECT_EQ(rectText(third.frame), rectText(MakeRect(110, 113, 120, 60)));
 }
 
 } // namespace

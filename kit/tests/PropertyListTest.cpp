@@ -44,12 +44,12 @@ TEST(JsonTest, StringsEscapeAndSurvive)
     EXPECT_EQ(Json::read(R"("\u00e9\ud83d\ude00")")->string(), QStringLiteral("é😀"));
 }
 
-struct HostileCase {
+struct PlistHostileCase {
     const char* name;
     QByteArray json;
 };
 
-class HostileJsonTest : public ::testing::TestWithParam<HostileCase> { };
+class HostileJsonTest : public ::testing::TestWithParam<PlistHostileCase> { };
 
 TEST_P(HostileJsonTest, FailsCleanly)
 {
@@ -59,11 +59,11 @@ TEST_P(HostileJsonTest, FailsCleanly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, HostileJsonTest,
-    ::testing::Values(HostileCase { "empty", "" }, HostileCase { "truncated", R"({"a": [1, 2)" }, HostileCase { "trailing", "1 2" },
-        HostileCase { "deep", QByteArray(100000, '[') }, HostileCase { "badUtf8", "\"\xc3\x28\"" }, HostileCase { "control", "\"a\x01\"" },
-        HostileCase { "hugeReal", "1e999" }, HostileCase { "badEscape", R"("\x")" }, HostileCase { "shortUnicode", R"("\u12")" },
-        HostileCase { "bareWord", "nul" }, HostileCase { "leadingPlus", "+1" }, HostileCase { "missingColon", R"({"a" 1})" },
-        HostileCase { "unterminated", "\"abc" }, HostileCase { "dotOnly", "1." }),
+    ::testing::Values(PlistHostileCase { "empty", "" }, PlistHostileCase { "truncated", R"({"a": [1, 2)" }, PlistHostileCase { "trailing", "1 2" },
+        PlistHostileCase { "deep", QByteArray(100000, '[') }, PlistHostileCase { "badUtf8", "\"\xc3\x28\"" }, PlistHostileCase { "control", "\"a\x01\"" },
+        PlistHostileCase { "hugeReal", "1e999" }, PlistHostileCase { "badEscape", R"("\x")" }, PlistHostileCase { "shortUnicode", R"("\u12")" },
+        PlistHostileCase { "bareWord", "nul" }, PlistHostileCase { "leadingPlus", "+1" }, PlistHostileCase { "missingColon", R"({"a" 1})" },
+        PlistHostileCase { "unterminated", "\"abc" }, PlistHostileCase { "dotOnly", "1." }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PropertyListTest, EveryKindRoundTripsExactly)

@@ -14,16 +14,16 @@ using namespace kit;
 
 namespace {
 
-class Recorder : public Object {
+class RunLoopRecorder : public Object {
 public:
     std::vector<QString> calls;
 };
 
 // A perform on `target` named `selector` whose argument is `arg`; it records "selector:arg".
-PerformRequest request(Recorder* target, const QString& selector, const QString& arg)
+PerformRequest request(RunLoopRecorder* target, const QString& selector, const QString& arg)
 {
     return PerformRequest::make(
-        target, selector, arg, [selector](Object& t, const QString& a) { static_cast<Recorder&>(t).calls.push_back(selector + u':' + a); });
+        target, selector, arg, [selector](Object& t, const QString& a) { static_cast<RunLoopRecorder&>(t).calls.push_back(selector + u':' + a); });
 }
 
 // A registered class whose actions the selector performs reach.
@@ -50,7 +50,7 @@ private:
 struct RunLoopTest : ::testing::Test {
     test::ManualClockScope clock;
     RunLoop& loop = RunLoop::main();
-    Ref<Recorder> rec = make<Recorder>();
+    Ref<RunLoopRecorder> rec = make<RunLoopRecorder>();
 };
 
 TEST_F(RunLoopTest, ZeroDelayPerformsRunAfterTheCurrentEventInOrder)
@@ -86,7 +86,7 @@ class PerformCancelTest : public RunLoopTest, public ::testing::WithParamInterfa
 TEST_P(PerformCancelTest, CancelSparesOtherTriples)
 {
     const CancelCase& c = GetParam();
-    auto other = make<Recorder>();
+    auto other = make<RunLoopRecorder>();
     loop.performAfterDelay(request(rec.get(), "start", "x"), 0.5);
     loop.performAfterDelay(request(rec.get(), "start", "y"), 0.5);
     loop.performAfterDelay(request(rec.get(), "stop", "x"), 0.5);
@@ -111,7 +111,7 @@ TEST_F(RunLoopTest, CancelledPerformNeverFiresEvenWhenDue)
 
 TEST_F(RunLoopTest, PendingPerformHoldsItsTargetWeakly)
 {
-    Weak<Recorder> weak = rec;
+    Weak<RunLoopRecorder> weak = rec;
     loop.performAfterDelay(request(rec.get(), "a", ""), 0.1);
     rec = nullptr;
     EXPECT_TRUE(weak.expired());

@@ -10,7 +10,7 @@ using namespace kit;
 
 namespace {
 
-class Target : public Object {
+class TimerTarget : public Object {
 public:
     void tick(Timer* timer)
     {
@@ -91,8 +91,8 @@ TEST_F(TimerTest, FireEndsOneShotButNotRepeating)
 
 TEST_F(TimerTest, TargetIsWeakAndItsDeathInvalidates)
 {
-    auto target = make<Target>();
-    auto timer = Timer::scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(0.1, target.get(), &Target::tick, 42, true);
+    auto target = make<TimerTarget>();
+    auto timer = Timer::scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(0.1, target.get(), &TimerTarget::tick, 42, true);
     clock.advance(0.1);
     EXPECT_EQ(target->ticks, 1);
     EXPECT_EQ(target->last, timer.get());

@@ -77,7 +77,7 @@ protected:
 
 // --- lockFocus ---
 
-struct FocusCase {
+struct CaptureFocusCase {
     const char* name;
     bool flipped;
     Point boundsOrigin;
@@ -86,11 +86,11 @@ struct FocusCase {
     Point untouched; // base coordinates outside what may be drawn
 };
 
-class ViewLockFocus : public ViewCapture, public testing::WithParamInterface<FocusCase> { };
+class ViewLockFocus : public ViewCapture, public testing::WithParamInterface<CaptureFocusCase> { };
 
 TEST_P(ViewLockFocus, DrawsIntoTheBackingThroughTheViewClippedToItsVisibleRect)
 {
-    const FocusCase& c = GetParam();
+    const CaptureFocusCase& c = GetParam();
     // Base rectangle (20, 10, 50, 40).
     auto view = make<Filled>(MakeRect(20, 10, 50, 40), Qt::blue, c.flipped);
     view->setBoundsOrigin(c.boundsOrigin);
@@ -108,10 +108,10 @@ TEST_P(ViewLockFocus, DrawsIntoTheBackingThroughTheViewClippedToItsVisibleRect)
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, ViewLockFocus,
-    testing::Values(FocusCase { "unflipped", false, { 0, 0 }, MakeRect(-10, -10, 100, 20), { 25, 15 }, { 25, 25 } },
-        FocusCase { "flipped", true, { 0, 0 }, MakeRect(-10, -10, 100, 20), { 25, 45 }, { 25, 15 } },
-        FocusCase { "boundsOrigin", false, { 100, 100 }, MakeRect(90, 90, 110, 20), { 25, 15 }, { 25, 25 } },
-        FocusCase { "flippedBoundsOrigin", true, { 0, 30 }, MakeRect(-10, 20, 100, 20), { 25, 45 }, { 25, 35 } }),
+    testing::Values(CaptureFocusCase { "unflipped", false, { 0, 0 }, MakeRect(-10, -10, 100, 20), { 25, 15 }, { 25, 25 } },
+        CaptureFocusCase { "flipped", true, { 0, 0 }, MakeRect(-10, -10, 100, 20), { 25, 45 }, { 25, 15 } },
+        CaptureFocusCase { "boundsOrigin", false, { 100, 100 }, MakeRect(90, 90, 110, 20), { 25, 15 }, { 25, 25 } },
+        CaptureFocusCase { "flippedBoundsOrigin", true, { 0, 30 }, MakeRect(-10, 20, 100, 20), { 25, 45 }, { 25, 35 } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ViewCapture, ViewScrolledPartlyOutOfItsClipViewDrawsAndCapturesOnlyWhatShows)

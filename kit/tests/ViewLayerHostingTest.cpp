@@ -14,9 +14,9 @@ namespace {
 
 using namespace kit;
 
-const CGColor red { 1, 0, 0, 1 };
-const CGColor green { 0, 1, 0, 1 };
-const CGColor blue { 0, 0, 1, 1 };
+const CGColor hostRed { 1, 0, 0, 1 };
+const CGColor hostGreen { 0, 1, 0, 1 };
+const CGColor hostBlue { 0, 0, 1, 1 };
 
 class Painted : public View {
 public:
@@ -70,7 +70,7 @@ protected:
         root = Layer::layer();
         root->setPosition(MakePoint(0, 0)); // the view places its root whatever it says
         root->setBounds(MakeRect(0, 0, 100, 60));
-        root->setBackgroundColor(red);
+        root->setBackgroundColor(hostRed);
     }
     void TearDown() override { Application::resetForTesting(); }
 
@@ -103,7 +103,7 @@ TEST_F(ViewLayerHosting, TreeDrawsInPlaceOfDrawRectWithSubviewsAbove)
 
 TEST_F(ViewLayerHosting, RootFrameFollowsTheBoundsAndSublayersAutoresize)
 {
-    auto fill = solid(MakeRect(0, 0, 100, 30), blue);
+    auto fill = solid(MakeRect(0, 0, 100, 30), hostBlue);
     fill->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
     root->addSublayer(fill.get());
     host->setLayer(root.get());
@@ -119,15 +119,15 @@ TEST_F(ViewLayerHosting, RootFrameFollowsTheBoundsAndSublayersAutoresize)
 
 TEST_F(ViewLayerHosting, ALayerChangeMarksTheViewForDisplay)
 {
-    auto inner = solid(MakeRect(10, 10, 20, 20), green);
-    auto deeper = solid(MakeRect(0, 0, 5, 5), blue);
+    auto inner = solid(MakeRect(10, 10, 20, 20), hostGreen);
+    auto deeper = solid(MakeRect(0, 0, 5, 5), hostBlue);
     root->addSublayer(inner.get());
     inner->addSublayer(deeper.get());
     host->setLayer(root.get());
     window->displayIfNeeded();
     EXPECT_FALSE(window->viewsNeedDisplay());
 
-    deeper->setBackgroundColor(red);
+    deeper->setBackgroundColor(hostRed);
     EXPECT_TRUE(window->viewsNeedDisplay());
     window->displayIfNeeded();
     inner->setHidden(true);
@@ -137,7 +137,7 @@ TEST_F(ViewLayerHosting, ALayerChangeMarksTheViewForDisplay)
     // A tree no view hosts asks nothing of anyone.
     window->displayIfNeeded();
     auto loose = Layer::layer();
-    loose->addSublayer(solid(MakeRect(0, 0, 5, 5), blue).get());
+    loose->addSublayer(solid(MakeRect(0, 0, 5, 5), hostBlue).get());
     loose->sublayers().front()->setOpacity(0.5);
     EXPECT_FALSE(window->viewsNeedDisplay());
 }
@@ -146,7 +146,7 @@ TEST_F(ViewLayerHosting, TreeStaysYUpInAFlippedView)
 {
     auto flipped = make<Painted>(MakeRect(20, 10, 100, 60), Qt::yellow, true);
     window->contentView()->addSubview(flipped.get());
-    root->addSublayer(solid(MakeRect(0, 0, 100, 10), green).get());
+    root->addSublayer(solid(MakeRect(0, 0, 100, 10), hostGreen).get());
     flipped->setLayer(root.get());
     EXPECT_TRUE(shows(MakePoint(30, 15), Qt::green));
     EXPECT_TRUE(shows(MakePoint(30, 65), Qt::red));
@@ -154,7 +154,7 @@ TEST_F(ViewLayerHosting, TreeStaysYUpInAFlippedView)
 
 TEST_F(ViewLayerHosting, LayoutAndDisplayBeforeDrawingScheduleNoFurtherPass)
 {
-    auto strip = solid(MakeRect(0, 0, 10, 10), green);
+    auto strip = solid(MakeRect(0, 0, 10, 10), hostGreen);
     root->addSublayer(strip.get());
     auto layout = make<StripLayout>();
     root->setLayoutManager(layout.get());
@@ -189,7 +189,7 @@ TEST_F(ViewLayerHosting, ALayerHasOneHost)
 
 TEST_F(ViewLayerHosting, CapturesShowTheTree)
 {
-    root->addSublayer(solid(MakeRect(0, 0, 50, 60), blue).get());
+    root->addSublayer(solid(MakeRect(0, 0, 50, 60), hostBlue).get());
     host->setLayer(root.get());
     const Ref<BitmapImageRep> data = BitmapImageRep::imageRepWithData(host->dataWithPDFInsideRect(host->bounds()));
     ASSERT_TRUE(data);

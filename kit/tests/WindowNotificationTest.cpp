@@ -20,14 +20,14 @@ namespace {
 using namespace kit;
 
 // Every notification in posting order, as "name:tag" (tag = who posted it).
-class Log {
+class NotificationLog {
 public:
-    Log()
+    NotificationLog()
     {
         token_ = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
             QString(), nullptr, nullptr, [this](Notification* n) { record(n); });
     }
-    ~Log() { NotificationCenter::defaultCenter()->removeObserver(token_.get()); }
+    ~NotificationLog() { NotificationCenter::defaultCenter()->removeObserver(token_.get()); }
     void tag(Object* object, std::string name) { tags_.emplace_back(object, std::move(name)); }
     std::vector<std::string> entries;
     int count(const QString& name) const
@@ -70,7 +70,7 @@ public:
 
 TEST_F(Notifications, OneFrameNotificationPerOutermostRealChange)
 {
-    Log log;
+    NotificationLog log;
     auto view = make<Nesting>(MakeRect(0, 0, 10, 10));
     log.tag(view.get(), "v");
     view->setFrame(MakeRect(5, 5, 20, 20));
@@ -85,7 +85,7 @@ TEST_F(Notifications, OneFrameNotificationPerOutermostRealChange)
 
 TEST_F(Notifications, TurnedOffTheyWaitForBeingTurnedOnAgain)
 {
-    Log log;
+    NotificationLog log;
     auto view = make<View>(MakeRect(0, 0, 10, 10));
     log.tag(view.get(), "v");
     view->setPostsFrameChangedNotifications(false);
@@ -101,7 +101,7 @@ TEST_F(Notifications, TurnedOffTheyWaitForBeingTurnedOnAgain)
 
 TEST_F(Notifications, AutoresizedSubviewsPostTheirOwn)
 {
-    Log log;
+    NotificationLog log;
     auto parent = make<View>(MakeRect(0, 0, 100, 100));
     auto child = make<View>(MakeRect(0, 0, 50, 50));
     auto fixed = make<View>(MakeRect(0, 0, 50, 50));
@@ -118,7 +118,7 @@ TEST_F(Notifications, AutoresizedSubviewsPostTheirOwn)
 
 TEST_F(Notifications, AClipViewPostsOneBoundsNotificationPerScroll)
 {
-    Log log;
+    NotificationLog log;
     auto clip = make<ClipView>(MakeRect(0, 0, 100, 100));
     auto doc = make<View>(MakeRect(0, 0, 100, 400));
     clip->setDocumentView(doc.get());
@@ -157,7 +157,7 @@ TEST_F(Notifications, KeyAndMainHandOverInOrder)
     auto a = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     auto b = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     auto panel = make<Panel>(MakeRect(0, 0, 100, 100), TitledWindowMask);
-    Log log;
+    NotificationLog log;
     log.tag(a.get(), "a");
     log.tag(b.get(), "b");
     log.tag(panel.get(), "panel");
@@ -181,7 +181,7 @@ TEST_F(Notifications, TheDelegateGetsOnlyTheCallsItRegistered)
     auto other = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     auto d = make<NoteWindowDelegate>();
     w->setDelegate(d.get());
-    Log log;
+    NotificationLog log;
     log.tag(w.get(), "w");
     w->makeKeyAndOrderFront();
     other->makeKeyAndOrderFront(); // resign key: not registered
@@ -195,7 +195,7 @@ TEST_F(Notifications, TheDelegateGetsOnlyTheCallsItRegistered)
 TEST_F(Notifications, MovesAndResizesAreToldApart)
 {
     auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
-    Log log;
+    NotificationLog log;
     log.tag(w.get(), "w");
     w->setFrameOrigin(MakePoint(30, 40));
     w->setFrameTopLeftPoint(MakePoint(30, 200));
@@ -218,7 +218,7 @@ TEST_F(Notifications, WillCloseOnlyWhenTheWindowReallyCloses)
     d->allowClose = false;
     w->setDelegate(d.get());
     w->orderFront();
-    Log log;
+    NotificationLog log;
     log.tag(w.get(), "w");
     w->performClose();
     EXPECT_TRUE(log.entries.empty());
@@ -238,7 +238,7 @@ TEST_F(Notifications, TheTitleBarCloseButtonClosesAsPerformCloseDoes)
     d->allowClose = false;
     w->setDelegate(d.get());
     w->orderFront();
-    Log log;
+    NotificationLog log;
     log.tag(w.get(), "w");
     QCloseEvent refused;
     QCoreApplication::sendEvent(w->hostWidget(), &refused);
@@ -259,7 +259,7 @@ TEST_F(Notifications, DidUpdateOncePerPassThatDispatchedEvents)
     auto shown = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     auto hidden = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     shown->orderFront();
-    Log log;
+    NotificationLog log;
     log.tag(shown.get(), "shown");
     log.tag(hidden.get(), "hidden");
     {
@@ -297,7 +297,7 @@ TEST_F(Notifications, ActivationIsPostedOnChangesOnly)
     const Ref<Application> app = Application::sharedApplication();
     auto d = make<NoteAppDelegate>();
     app->setDelegate(d.get());
-    Log log;
+    NotificationLog log;
     log.tag(app.get(), "app");
     app->setActive(true);
     app->setActive(false);
@@ -314,7 +314,7 @@ TEST_F(Notifications, DeactivationTakesKeyFromTheKeyWindowAndActivationGivesItBa
     const Ref<Application> app = Application::sharedApplication();
     auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     w->makeKeyAndOrderFront();
-    Log log;
+    NotificationLog log;
     log.tag(app.get(), "app");
     log.tag(w.get(), "w");
     app->setActive(false);

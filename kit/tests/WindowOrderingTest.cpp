@@ -212,7 +212,7 @@ TEST_F(Stacking, OrderingOutTheKeyWindowPassesKeyToTheFrontmostThatCanTakeIt)
     EXPECT_EQ(Application::sharedApplication()->keyWindow(), nullptr) << "only the borderless window is left";
 }
 
-class NeedsKey : public View {
+class OrderingNeedsKey : public View {
 public:
     using View::View;
     bool needsPanelToBecomeKey() const override { return needs; }
@@ -231,8 +231,8 @@ TEST_F(Stacking, APanelIsAToolWindowAndTracksClicksWhetherOrNotItBecomesKey)
     auto panel = make<Panel>(MakeRect(200, 0, 100, 100), TitledWindowMask | UtilityWindowMask);
     EXPECT_EQ(panel->hostWidget()->windowType(), Qt::Tool);
     EXPECT_EQ(make<Panel>(MakeRect(0, 0, 10, 10), TitledWindowMask)->hostWidget()->windowType(), Qt::Tool);
-    auto plain = make<NeedsKey>(MakeRect(0, 0, 50, 100));
-    auto needy = make<NeedsKey>(MakeRect(50, 0, 50, 100));
+    auto plain = make<OrderingNeedsKey>(MakeRect(0, 0, 50, 100));
+    auto needy = make<OrderingNeedsKey>(MakeRect(50, 0, 50, 100));
     needy->needs = true;
     panel->contentView()->addSubview(plain.get());
     panel->contentView()->addSubview(needy.get());
