@@ -10,6 +10,8 @@ namespace kit {
 
 // The protocol's defaults -------------------------------------------------------------------------
 
+Accessibility::Accessibility() { AccessibilityBridge::install(); }
+
 Accessibility::~Accessibility() { AccessibilityBridge::elementDestroyed(this); }
 
 QString Accessibility::accessibilityActionDescription(const QString& action) const { return AccessibilityActionDescription(action); }

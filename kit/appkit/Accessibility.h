@@ -70,6 +70,7 @@ inline const QString AccessibilityShowMenuAction = QStringLiteral("AXShowMenu");
 
 class Accessibility {
 public:
+    Accessibility();
     virtual ~Accessibility();
 
     virtual QStringList accessibilityAttributeNames() const { return {}; }

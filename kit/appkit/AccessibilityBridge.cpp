@@ -284,12 +284,20 @@ QAccessibleInterface* hostFactory(const QString&, QObject* object)
     return nullptr;
 }
 
+AccessibilityBridge::EventObserver& eventObserver()
+{
+    static AccessibilityBridge::EventObserver observer = nullptr;
+    return observer;
+}
+
 void sendEvent(const void* key, QAccessible::Event type)
 {
     const auto it = interfaces().find(key);
     if (it == interfaces().end() || !QCoreApplication::instance())
         return;
     if (QAccessibleInterface* iface = QAccessible::accessibleInterface(it->second)) {
+        if (const auto observer = eventObserver())
+            observer(int(type), iface);
         QAccessibleEvent event(iface, type);
         QAccessible::updateAccessibility(&event);
     }
@@ -297,17 +305,45 @@ void sendEvent(const void* key, QAccessible::Event type)
 
 } // namespace accessibilitybridge
 
+namespace accessibilitybridge {
+
+// Qt asks the most recently installed factory first, and the application installs one for every
+// widget when it starts: ours goes in again after it, and again whenever accessibility turns on
+// (before any client asks).
+void reinstallFactory()
+{
+    QAccessible::removeFactory(hostFactory);
+    QAccessible::installFactory(hostFactory);
+}
+
+class FactoryKeeper : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override
+    {
+        if (active)
+            reinstallFactory();
+    }
+};
+
+} // namespace accessibilitybridge
+
 void AccessibilityBridge::install()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibilitybridge::hostFactory);
-        return true;
-    }();
-    (void)installed;
+    static accessibilitybridge::FactoryKeeper keeper;
+    static bool observing = false;
+    static bool afterApplication = false;
+    if (!observing) {
+        QAccessible::installActivationObserver(&keeper);
+        observing = true;
+    }
+    if (afterApplication)
+        return;
+    accessibilitybridge::reinstallFactory();
+    afterApplication = QCoreApplication::instance() != nullptr;
 }
 
 namespace accessibilitybridge {
-// Qt asks the factories for a host widget's interface before any kit code could install it.
+// Qt may ask for a host widget's interface before any kit code runs.
 const bool installedAtLoad = (AccessibilityBridge::install(), true);
 } // namespace accessibilitybridge
 
@@ -316,6 +352,7 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
     const Ref<Object> object = element.isObject() ? element.object() : nullptr;
     if (!object)
         return nullptr;
+    install();
     if (const Ref<Window> w = dynamic_pointer_cast<Window>(object))
         return accessibilitybridge::hostInterfaceOf(w);
     const void* key = accessibilitybridge::keyOf(*object);
@@ -340,6 +377,8 @@ void AccessibilityBridge::elementDestroyed(const Accessibility* element)
     if (QAccessible::accessibleInterface(id))
         QAccessible::deleteAccessibleInterface(id);
 }
+
+void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }
 
 void AccessibilityBridge::childrenChanged(const Accessibility* element)
 {

@@ -21,6 +21,10 @@ public:
     // The interface Qt shows for `element` (an object); null for anything else.
     static QAccessibleInterface* interfaceFor(const Value& element);
 
+    // Test seam: sees every event the bridge sends (Qt drops them while no platform bridge is active).
+    using EventObserver = void (*)(int event, const QAccessibleInterface* iface);
+    static void setEventObserverForTesting(EventObserver observer);
+
     // Sent by kit::Accessibility.
     static void elementDestroyed(const Accessibility* element);
     static void childrenChanged(const Accessibility* element);

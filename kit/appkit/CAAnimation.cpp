@@ -77,6 +77,8 @@ Point MediaTimingFunction::controlPointAtIndex(int index) const
 double MediaTimingFunction::valueAt(double t) const
 {
     t = std::clamp(t, 0.0, 1.0);
+    if (x1_ == y1_ && x2_ == y2_)
+        return t; // a straight line
     auto bezier = [](double p1, double p2, double s) {
         const double u = 1 - s;
         return 3 * u * u * s * p1 + 3 * u * s * s * p2 + s * s * s;

@@ -2,6 +2,7 @@
 
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
+#include "kit/foundation/Clock.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 
@@ -18,9 +19,12 @@ void FrameDriver::setStep(Phase phase, std::function<bool()> step) { steps_[std:
 void FrameDriver::wake()
 {
     KIT_ASSERT(isMainThread(), "Animations run on the main thread only");
-    // A test's run-loop reset drops the timer from under the driver.
-    if (timer_ && timer_->isValid())
+    // A timer armed against another clock (a test installed its own) would fire on that one's time.
+    if (timer_ && timer_->isValid() && clock_ == &Clock::current())
         return;
+    if (timer_)
+        std::exchange(timer_, nullptr)->invalidate();
+    clock_ = &Clock::current();
     timer_ = Timer::timerWithTimeIntervalRepeatsBlock(FrameInterval, true, [](Timer*) { FrameDriver::shared().tick(); });
     RunLoop::main().addTimerForMode(timer_, RunLoopCommonModes);
 }

@@ -13,6 +13,7 @@
 
 namespace kit {
 
+class Clock;
 class Timer;
 
 class FrameDriver {
@@ -34,6 +35,7 @@ private:
     FrameDriver() = default;
     std::array<std::function<bool()>, 4> steps_;
     Ref<Timer> timer_;
+    const Clock* clock_ = nullptr; // the clock the timer runs on
     bool ticking_ = false;
 };
 

@@ -5,6 +5,8 @@
 #include "kit/layers/Layer.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Window.h"
 #include "kit/appkit/FrameDriver.h"
 #include "kit/appkit/View.h"
 #include "kit/core/Exception.h"
@@ -236,8 +238,8 @@ Value Layer::actionForKey(const QString& key)
 
 Value Layer::defaultActionForKey(const QString& key) const
 {
-    // Contents change without a cross-fade: a redisplay must show at once.
-    if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("contents"))
+    // Contents change without a cross-fade (a redisplay must show at once), and hiding is immediate.
+    if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("contents") || key == QLatin1String("hidden"))
         return {};
     const double duration = Transaction::animationDuration();
     if (!(duration > 0))

@@ -104,7 +104,7 @@ void TextLayer::drawOwnContent(GraphicsContext& context, const LayerValues& valu
     attributes.foregroundColor = Color::colorWithDeviceRedGreenBlueAlpha(c.r * tint[0], c.g * tint[1], c.b * tint[2], c.a * opacity);
     attributes.paragraphStyle = style;
     // String drawing draws into the current context: make the layer's the current one.
-    GraphicsContext::Scope current(Ref<GraphicsContext>(&context));
+    GraphicsContext::Scope current { Ref<GraphicsContext>(&context) };
     StringDrawing::drawInRectWithAttributes(string_, values.bounds, attributes);
 }
 

@@ -112,13 +112,13 @@ std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events(
     return recorded;
 }
 
-void recordEvent(QAccessibleEvent* event) { events().emplace_back(event->type(), event->accessibleInterface()); }
+void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
 
 class AccessibilityBridgeTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        QAccessible::installUpdateHandler(recordEvent);
+        AccessibilityBridge::setEventObserverForTesting(recordEvent);
         QAccessible::setActive(true);
         events().clear();
         window = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask);
@@ -131,7 +131,7 @@ protected:
     void TearDown() override
     {
         QAccessible::setActive(false);
-        QAccessible::installUpdateHandler(nullptr);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
         Application::resetForTesting();
     }
     QAccessibleInterface* hostInterface() { return QAccessible::queryAccessibleInterface(window->hostWidget()); }

@@ -145,11 +145,12 @@ TEST(Transform3D, InterpolationTurnsThroughTheViewerAtFullWidth)
     // Ends are exact; translation and perspective interpolate linearly.
     EXPECT_EQ(Transform3DInterpolate(left, right, 0), left);
     EXPECT_EQ(Transform3DInterpolate(left, right, 1), right);
-    Transform3D far;
-    far.m34 = -1.0 / 1000;
-    const Transform3D mid = Transform3DInterpolate(Transform3DMakeTranslation(0, 0, 0), Transform3DConcat(Transform3DMakeTranslation(10, 20, 30), far), 0.5);
+    const Transform3D mid = Transform3DInterpolate(Transform3DIdentity, Transform3DMakeTranslation(10, 20, 30), 0.5);
     EXPECT_NEAR(mid.m41, 5, 1e-9);
     EXPECT_NEAR(mid.m43, 15, 1e-9);
+    Transform3D far;
+    far.m34 = -1.0 / 1000;
+    EXPECT_NEAR(Transform3DInterpolate(Transform3DIdentity, far, 0.5).m34, -0.5 / 1000, 1e-12);
 }
 
 TEST(Transform3D, SingularMatricesInterpolateElementByElement)
