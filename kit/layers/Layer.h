@@ -412,8 +412,9 @@ private:
     void drawRoot(GraphicsContext& context);
     Ref<Layer> hitTestInRootSpace(QPointF point, const Transform3D& toHost, bool presented) const;
     Rect contentsRect(const LayerValues& values) const;
-    // The contents multiplied per channel (a replicator copy's colour), cached for the next frame.
-    const QImage& tintedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint) const;
+    // The contents multiplied per channel (a replicator copy's colour) and, when drawn much smaller
+    // than they are, scaled down; cached for the next frames.
+    const QImage& preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const;
     Layer* root();
     void detach();
     void insertAt(Layer* layer, std::size_t index);
@@ -443,9 +444,12 @@ private:
     struct TintCache {
         qint64 key = 0;
         std::array<double, 3> tint { 1, 1, 1 };
+        int width = 0;
         QImage image;
+        std::uint64_t used = 0;
     };
-    mutable TintCache tintCache_;
+    mutable std::array<TintCache, 2> tintCache_;
+    mutable std::uint64_t tintCacheClock_ = 0;
     std::vector<RunningAnimation> animations_;
     bool committed_ = false;
     bool presentation_ = false;

@@ -123,7 +123,7 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
         sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost), opacity);
 }
 
-void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform&, double opacity)
+void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity)
 {
     GraphicsContext& context = pass.context;
     const QRectF box = ToQRectF(values.bounds);
@@ -137,7 +137,8 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
     if (values.contents) {
         // Row 0 of the bitmap goes to the max-y edge, under the full CTM: a mirroring transform mirrors it.
         const Rect dest = contentsRect(values);
-        const QImage& pixels = tintedContents(values.contents, pass.tint);
+        const QSizeF drawn = (homography * pass.host).mapRect(ToQRectF(dest)).size();
+        const QImage& pixels = preparedContents(values.contents, pass.tint, drawn);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest))
             context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
@@ -158,13 +159,30 @@ void Layer::renderBorder(RenderPass& pass, const LayerValues& values, double opa
     pass.context.strokePath(layerrendering::shapeOf(box.adjusted(inset, inset, -inset, -inset), std::max(0.0, values.cornerRadius - inset)), pen);
 }
 
-const QImage& Layer::tintedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint) const
+const QImage& Layer::preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const
 {
     const QImage& source = contents->image();
-    if (tint == std::array<double, 3> { 1, 1, 1 })
+    // Large pictures drawn small are sampled from a smooth copy at about twice the drawn size
+    // (a power of two, so a moving picture does not rescale every frame).
+    int width = source.width();
+    const double wanted = 2 * std::max(drawn.width(), drawn.height() * source.width() / std::max(1, source.height()));
+    if (wanted > 0 && wanted * 2 < source.width()) {
+        width = 1;
+        while (width < wanted)
+            width *= 2;
+    }
+    const bool plain = tint == std::array<double, 3> { 1, 1, 1 };
+    if (plain && width == source.width())
         return source;
-    if (tintCache_.key != source.cacheKey() || tintCache_.tint != tint) {
-        QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (TintCache& entry : tintCache_)
+        if (entry.key == source.cacheKey() && entry.tint == tint && entry.width == width) {
+            entry.used = ++tintCacheClock_;
+            return entry.image;
+        }
+    QImage image = width == source.width()
+        ? source.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        : source.scaledToWidth(width, Qt::SmoothTransformation).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!plain)
         for (int y = 0; y < image.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
@@ -172,9 +190,10 @@ const QImage& Layer::tintedContents(const Ref<CGImage>& contents, const std::arr
                 row[x] = qRgba(int(qRed(p) * tint[0] + 0.5), int(qGreen(p) * tint[1] + 0.5), int(qBlue(p) * tint[2] + 0.5), qAlpha(p));
             }
         }
-        tintCache_ = { source.cacheKey(), tint, std::move(image) };
-    }
-    return tintCache_.image;
+    // Two entries: a picture and its tinted reflection draw in the same frame.
+    TintCache& slot = tintCache_[0].used <= tintCache_[1].used ? tintCache_[0] : tintCache_[1];
+    slot = { source.cacheKey(), tint, width, std::move(image), ++tintCacheClock_ };
+    return slot.image;
 }
 
 Rect Layer::contentsRect(const LayerValues& values) const

@@ -403,6 +403,55 @@ TEST_F(LayerAnimation, ARedisplayKeyRedrawsEachFrameThroughPresentationCopies)
     EXPECT_EQ(ring->valueForKey("indicatorScale").doubleValue(), 1.0);
 }
 
+TEST_F(LayerAnimation, APresentationHitTestFindsWhereTheLayerIsDrawn)
+{
+    auto root = committedLayer();
+    root->setBounds(MakeRect(0, 0, 400, 100));
+    root->setPosition({ 200, 50 });
+    auto card = Layer::layer();
+    card->setBounds(MakeRect(0, 0, 50, 50));
+    card->setPosition({ 25, 25 });
+    root->addSublayer(card.get());
+    Transaction::flush();
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionLinear));
+    card->setPosition({ 225, 25 });
+    Transaction::commit();
+    clock.advance(0.5); // drawn at x 100…150
+    const Ref<Layer> shown = root->presentationLayer();
+    const Ref<Layer> hit = shown->hitTest({ 110, 25 });
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->modelLayer(), card);
+    EXPECT_NE(hit, card); // a copy, with the presentation values
+    EXPECT_NEAR(hit->position().x, 125, 1e-9);
+    // The model is already at its end.
+    EXPECT_EQ(root->hitTest({ 110, 25 }), root);
+    EXPECT_EQ(root->hitTest({ 210, 25 }), card);
+}
+
+TEST_F(LayerAnimation, ATransitionOnOrderInFadesTheLayerIn)
+{
+    auto parent = committedLayer();
+    auto fade = Transition::animation();
+    fade->setType(TransitionReveal); // drawn as a fade
+    fade->setDuration(0.5);
+    auto picture = Layer::layer();
+    picture->setActions(Dictionary { { Value(OnOrderIn), Value(fade) } });
+    parent->addSublayer(picture.get());
+    ASSERT_NE(picture->animationForKey(OnOrderIn), nullptr);
+    clock.advance(0.25);
+    EXPECT_NEAR(picture->presentationLayer()->opacity(), 0.5, 1e-9);
+    clock.advance(0.5);
+    EXPECT_EQ(picture->presentationLayer()->opacity(), 1);
+    // Actions disabled: it joins at once.
+    auto other = Layer::layer();
+    other->setActions(Dictionary { { Value(OnOrderIn), Value(fade) } });
+    Transaction::setDisableActions(true);
+    parent->addSublayer(other.get());
+    EXPECT_EQ(other->animationForKey(OnOrderIn), nullptr);
+}
+
 // --- Layout ---
 
 TEST_F(LayerAnimation, ATitleIsSizedByItsText)

@@ -3,6 +3,7 @@
 
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
+#include "kit/layers/GradientLayer.h"
 #include "kit/layers/Layer.h"
 #include "kit/layers/ReplicatorLayer.h"
 #include "kit/layers/ScrollLayer.h"
@@ -371,6 +372,48 @@ TEST(LayerDepthRendering, TheReflectionIsDarkenedByTheOffset)
     EXPECT_TRUE(test::pixelIs(drawn.image, 50, 50, Qt::white));
     // The copy below at 60 %.
     EXPECT_TRUE(test::pixelIs(drawn.image, 50, 150, QColor(153, 153, 153), 2));
+}
+
+TEST(LayerDepthRendering, LargeContentsDrawnSmallAreSmoothed)
+{
+    // A checkerboard of 4-pixel squares, 2048 wide, drawn 64 points wide and turned: a smooth grey,
+    // not samples of single squares.
+    QImage checker(2048, 2048, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < checker.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(checker.scanLine(y));
+        for (int x = 0; x < checker.width(); ++x)
+            row[x] = (x / 4 + y / 4) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    }
+    auto root = layerWithBounds(100, 100, { 50, 50 });
+    root->setSublayerTransform(perspective(400));
+    auto picture = layerWithBounds(64, 64, { 50, 50 });
+    picture->setTransform(Transform3DMakeRotation(0.4, 0, 1, 0));
+    picture->setContents(CGImage::create(checker));
+    root->addSublayer(picture.get());
+    const Drawn drawn(*root, 100, 100);
+    for (int x = 36; x <= 64; x += 4)
+        for (int y : { 40, 50, 60 })
+            EXPECT_TRUE(test::pixelIs(drawn.image, x, y, QColor(128, 128, 128), 40)) << x << ", " << y;
+}
+
+TEST(LayerDepthRendering, AGradientFillsItsRoundedBoundsAlongItsAxis)
+{
+    // The flow view's knob: top (0.5, 1) to bottom (0.5, 0), clipped to radius 9.
+    auto knob = GradientLayer::layer();
+    knob->setBounds(MakeRect(0, 0, 40, 18));
+    knob->setPosition({ 20, 9 });
+    knob->setCornerRadius(9);
+    knob->setStartPoint({ 0.5, 1 });
+    knob->setEndPoint({ 0.5, 0 });
+    knob->setColors({ CGColor { 1, 0, 0, 1 }, CGColor { 1, 0, 0, 1 }, CGColor { 0, 0, 1, 1 }, CGColor { 0, 0, 1, 1 } });
+    knob->setLocations(std::vector<double> { 0, 0.5, 0.51, 1 });
+    const Drawn drawn(*knob, 40, 18);
+    // Rows top first: red above the middle, blue below it, nothing in the rounded corners.
+    EXPECT_TRUE(test::pixelIs(drawn.image, 20, 3, Qt::red, 8));
+    EXPECT_TRUE(test::pixelIs(drawn.image, 20, 15, Qt::blue, 8));
+    EXPECT_TRUE(test::pixelIs(drawn.image, 0, 0, Qt::transparent, 8));
+    EXPECT_TRUE(test::pixelIs(drawn.image, 39, 17, Qt::transparent, 8));
+    EXPECT_EQ(knob->valueForKey("colors").array().count(), 4);
 }
 
 } // namespace layer_depth_test
