@@ -104,6 +104,10 @@ void Layer::changed()
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
     if (presentation_)
         return;
+    // What this layer can cover changed, and so did every ancestor's (a cached parent implies
+    // cached children, so the walk stops at the first layer without one).
+    for (const Layer* l = this; l && l->extentCache_; l = l->superlayer_.unsafeRaw())
+        l->extentCache_.reset();
     Transaction::layerChanged();
     Layer* top = root();
     if (top->preparing_) {

@@ -372,6 +372,24 @@ protected:
         std::array<double, 3> tint { 1, 1, 1 };
         int copy = 0; // replicator copy being drawn
     };
+    // The transforms that place the copies of the sublayers in this layer's space, before the
+    // sublayer transform: the identity once; a replicator's instance transforms.
+    virtual std::vector<Transform3D> instanceChains(const LayerValues& values) const;
+    // Where this layer and everything below it can draw, in its own space (3-D for sublayers that
+    // keep depth); unbounded when part of it lies behind an eye. Cached while nothing below animates.
+    struct Extent {
+        double lo[3] { 0, 0, 0 };
+        double hi[3] { 0, 0, 0 };
+        bool empty = true;
+        bool bounded = true;
+        void add(double x, double y, double z);
+        void unite(const Extent& other);
+        // Through a projective map; unbounded when a corner lands behind the eye.
+        Extent mapped(const Transform3D& t) const;
+    };
+    Extent subtreeExtent(bool* cacheable = nullptr) const;
+    // Whether the subtree, placed by `toHost`, can show inside the pass's visible area.
+    bool subtreeMayShow(const RenderPass& pass, const Transform3D& toHost) const;
     // Draws the sublayers in order; a replicator draws its copies.
     virtual void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity);
     void renderTree(RenderPass& pass, const Transform3D& toHost, double opacity);
@@ -449,6 +467,8 @@ private:
         std::uint64_t used = 0;
     };
     mutable std::array<TintCache, 2> tintCache_;
+    mutable std::optional<Extent> extentCache_;
+    mutable double extentStamp_ = -1; // the clock's now of an extent computed with animations
     mutable std::uint64_t tintCacheClock_ = 0;
     std::vector<RunningAnimation> animations_;
     bool committed_ = false;

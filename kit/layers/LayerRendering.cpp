@@ -94,14 +94,6 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
         if (const Ref<Layer> redrawn = presentedContentsLayer())
             values.contents = redrawn->contents();
     const QTransform homography = toHost.planeHomography();
-    // Off the visible area: a leaf, or a layer that clips its sublayers, draws nothing there.
-    if ((sublayers_.empty() || masksToBounds_) && !IsEmptyRect(values.bounds)) {
-        const std::optional<QPainterPath>& clip = pass.context.deviceClip();
-        const QSize device = pass.context.backend().deviceSize();
-        const QRectF visible = clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
-        if (!visible.isEmpty() && !(homography * pass.host).mapRect(ToQRectF(values.bounds)).intersects(visible))
-            return;
-    }
     if (auto* r = layerrendering::recorder())
         r->push_back({ this, toHost, homography, pass.copy });
     GraphicsContext& context = pass.context;
@@ -119,8 +111,11 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
 
 void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
 {
-    for (Layer* sub : drawingOrder())
-        sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost), opacity);
+    for (Layer* sub : drawingOrder()) {
+        const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost);
+        if (sub->subtreeMayShow(pass, toHost))
+            sub->renderTree(pass, toHost, opacity);
+    }
 }
 
 void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity)

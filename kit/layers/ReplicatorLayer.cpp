@@ -49,28 +49,41 @@ void ReplicatorLayer::setPreservesDepth(bool flag)
 
 void ReplicatorLayer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
 {
-    const Rect b = presentedValues().bounds;
-    const Transform3D toCentre = Transform3DMakeTranslation(-b.midX(), -b.midY(), 0);
-    const Transform3D fromCentre = Transform3DMakeTranslation(b.midX(), b.midY(), 0);
     const CGColor base = instanceColor_.value_or(CGColor::getConstantColor(CGColor::Constant::White));
     const std::array<double, 3> outer = pass.tint;
     const int outerCopy = pass.copy;
     const std::vector<Layer*> order = drawingOrder();
-    Transform3D power; // instanceTransform^k
-    for (int k = 0; k < instanceCount_; ++k) {
+    const std::vector<Transform3D> chains = instanceChains(presentedValues());
+    for (int k = 0; k < int(chains.size()); ++k) {
         const double channels[4] = { base.r, base.g, base.b, base.a };
         std::array<double, 4> factor;
         for (std::size_t c = 0; c < 4; ++c)
             factor[c] = std::clamp(channels[c] + k * offsets_[c], 0.0, 1.0);
         pass.tint = { outer[0] * factor[0], outer[1] * factor[1], outer[2] * factor[2] };
         pass.copy = k;
-        const Transform3D chain = Transform3DConcat(Transform3DConcat(Transform3DConcat(toCentre, power), fromCentre), sublayerToHost);
-        for (Layer* sub : order)
-            sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), chain), opacity * factor[3]);
-        power = Transform3DConcat(power, instanceTransform_);
+        const Transform3D chain = Transform3DConcat(chains[std::size_t(k)], sublayerToHost);
+        for (Layer* sub : order) {
+            const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), chain);
+            if (sub->subtreeMayShow(pass, toHost))
+                sub->renderTree(pass, toHost, opacity * factor[3]);
+        }
     }
     pass.tint = outer;
     pass.copy = outerCopy;
+}
+
+std::vector<Transform3D> ReplicatorLayer::instanceChains(const LayerValues& values) const
+{
+    const Rect b = values.bounds;
+    const Transform3D toCentre = Transform3DMakeTranslation(-b.midX(), -b.midY(), 0);
+    const Transform3D fromCentre = Transform3DMakeTranslation(b.midX(), b.midY(), 0);
+    std::vector<Transform3D> chains;
+    Transform3D power;
+    for (int k = 0; k < instanceCount_; ++k) {
+        chains.push_back(Transform3DConcat(Transform3DConcat(toCentre, power), fromCentre));
+        power = Transform3DConcat(power, instanceTransform_);
+    }
+    return chains;
 }
 
 void ReplicatorLayer::copyTo(Object& copy) const

@@ -37,6 +37,7 @@ class ReplicatorLayer : public Layer {
 
 protected:
     bool flattensSublayers() const override { return !preservesDepth_; }
+    std::vector<Transform3D> instanceChains(const LayerValues& values) const override;
     void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity) override;
 
 private:

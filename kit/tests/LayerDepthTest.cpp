@@ -7,11 +7,13 @@
 #include "kit/layers/Layer.h"
 #include "kit/layers/ReplicatorLayer.h"
 #include "kit/layers/ScrollLayer.h"
+#include "kit/layers/Transaction.h"
 #include "kit/testsupport/PixelProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <numbers>
 
 namespace layer_depth_test {
@@ -325,6 +327,47 @@ TEST(LayerDepth, EdgeOnAndSingularLayersAreSkipped)
     EXPECT_EQ(drawn.order(), std::vector<const Layer*> { root.get() });
     EXPECT_TRUE(test::pixelIs(drawn.image, 50, 50, Qt::transparent));
     EXPECT_EQ(root->hitTest({ 50, 50 }), root);
+}
+
+TEST(LayerDepth, OnlyVisibleItemsOfALongRowAreWalked)
+{
+    // Ten thousand items (a picture and its reflection each) 25 points apart from x = 10; 32 reach
+    // the 800-point-wide scroll layer.
+    auto scroll = ScrollLayer::layer();
+    scroll->setBounds(MakeRect(0, 0, 800, 300));
+    scroll->setPosition({ 400, 150 });
+    scroll->setSublayerTransform(perspective(1500));
+    for (int i = 0; i < 10000; ++i) {
+        auto item = ReplicatorLayer::layer();
+        item->setFrame(MakeRect(10 + i * 25, 100, 100, 100));
+        item->setInstanceCount(2);
+        item->setPreservesDepth(true);
+        item->setInstanceTransform(Transform3DConcat(Transform3DMakeScale(1, -1, 1), Transform3DMakeTranslation(0, -100, 0)));
+        auto picture = layerWithBounds(100, 100, { 50, 50 });
+        picture->setBackgroundColor(CGColor { 0, 0, 1, 1 });
+        item->addSublayer(picture.get());
+        scroll->addSublayer(item.get());
+    }
+    const Drawn drawn(*scroll, 800, 300);
+    std::set<const Layer*> items;
+    int pictures = 0;
+    for (const auto& r : drawn.records) {
+        if (r.layer->superlayer() == scroll)
+            items.insert(r.layer);
+        else if (r.layer != scroll.get())
+            ++pictures;
+    }
+    EXPECT_EQ(items.size(), 32u);
+    EXPECT_EQ(pictures, 64);
+    EXPECT_FALSE(items.contains(scroll->sublayers()[32].get()));
+    // Scrolled on, the next ones show.
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    scroll->scrollToPoint({ 5000, 0 });
+    Transaction::commit();
+    const Drawn later(*scroll, 800, 300);
+    EXPECT_NE(later.find(scroll->sublayers()[210].get()), nullptr);
+    EXPECT_EQ(later.find(scroll->sublayers()[0].get()), nullptr);
 }
 
 // --- Pixels ---
