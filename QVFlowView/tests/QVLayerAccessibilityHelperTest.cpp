@@ -153,4 +153,22 @@ TEST_F(QVLayerAccessibility, PositionAndSizeAreTheDrawnBoxOnTheScreen)
     EXPECT_NEAR(s.height, 25, 1e-9);
 }
 
+TEST_F(QVLayerAccessibility, AnElementThatGoesTakesItsInterfaceWithIt)
+{
+    auto e = element();
+    list->addChildrenObject(e.get());
+    QAccessibleInterface* listInterface = AccessibilityBridge::interfaceFor(Value(list));
+    ASSERT_NE(listInterface, nullptr);
+    ASSERT_EQ(listInterface->childCount(), 1);
+    QAccessibleInterface* child = listInterface->child(0);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->role(), QAccessible::Graphic);
+    const QAccessible::Id id = QAccessible::uniqueId(child);
+    // The owner retires the element while Qt still knows its interface.
+    list->removeObjectFromChildrenAtIndex(0);
+    e = nullptr;
+    EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
+    EXPECT_EQ(listInterface->childCount(), 0);
+}
+
 } // namespace q_v_layer_accessibility_helper_test

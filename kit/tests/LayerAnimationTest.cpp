@@ -4,12 +4,15 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/FrameDriver.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/layers/Layer.h"
 #include "kit/layers/TextLayer.h"
 #include "kit/layers/Transaction.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
@@ -450,6 +453,35 @@ TEST_F(LayerAnimation, ATransitionOnOrderInFadesTheLayerIn)
     Transaction::setDisableActions(true);
     parent->addSublayer(other.get());
     EXPECT_EQ(other->animationForKey(OnOrderIn), nullptr);
+}
+
+TEST_F(LayerAnimation, AHostingViewDrawsPresentationValuesAtTheClocksNow)
+{
+    auto window = make<Window>(MakeRect(100, 100, 300, 100), TitledWindowMask);
+    auto host = make<View>(MakeRect(0, 0, 300, 100));
+    window->contentView()->addSubview(host.get());
+    auto root = Layer::layer();
+    auto card = Layer::layer();
+    card->setBounds(MakeRect(0, 0, 20, 20));
+    card->setPosition({ 10, 50 });
+    card->setBackgroundColor(CGColor { 1, 0, 0, 1 });
+    root->addSublayer(card.get());
+    host->setLayer(root.get());
+    window->displayIfNeeded();
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionLinear));
+    card->setPosition({ 210, 50 });
+    Transaction::commit();
+    clock.advance(0.5);
+    // The frame driver asked for the redraw; the card is half-way.
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    const QImage half = window->snapshot();
+    EXPECT_TRUE(test::basePixelIs(half, MakePoint(110, 50), Qt::red));
+    EXPECT_FALSE(test::basePixelIs(half, MakePoint(210, 50), Qt::red));
+    clock.advance(1);
+    EXPECT_TRUE(test::basePixelIs(window->snapshot(), MakePoint(210, 50), Qt::red));
+    Application::resetForTesting();
 }
 
 // --- Layout ---
