@@ -10,6 +10,7 @@
 #include "kit/graphics/CGContext.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/layers/Layer.h"
+#include "kit/layers/ScrollLayer.h"
 #include "kit/layers/TextLayer.h"
 #include "kit/layers/Transaction.h"
 #include "kit/testsupport/EventScript.h"
@@ -482,6 +483,32 @@ TEST_F(LayerAnimation, AHostingViewDrawsPresentationValuesAtTheClocksNow)
     clock.advance(1);
     EXPECT_TRUE(test::basePixelIs(window->snapshot(), MakePoint(210, 50), Qt::red));
     Application::resetForTesting();
+}
+
+TEST_F(LayerAnimation, TheImplicitTransactionCommitsAtTheEndOfThePass)
+{
+    auto parent = committedLayer();
+    auto mover = make<Mover>();
+    auto child = Layer::layer();
+    parent->addSublayer(child.get());
+    parent->setDelegate(mover.get());
+    EXPECT_EQ(child->position(), MakePoint(0, 0)); // not laid out yet
+    RunLoop::main().runPending();
+    EXPECT_EQ(child->position(), MakePoint(100, 0));
+    // That commit saw the child: its next change animates.
+    child->setPosition({ 0, 0 });
+    EXPECT_NE(child->animationForKey("position"), nullptr);
+}
+
+TEST_F(LayerAnimation, AScrollLayerGrowsFromZeroWithItsContainer)
+{
+    auto container = Layer::layer();
+    auto scroll = ScrollLayer::layer();
+    scroll->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
+    container->addSublayer(scroll.get());
+    container->setBounds(MakeRect(0, 0, 640, 200));
+    EXPECT_EQ(scroll->frame(), MakeRect(0, 0, 640, 200));
+    EXPECT_EQ(scroll->bounds().size, MakeSize(640, 200));
 }
 
 // --- Layout ---
