@@ -272,6 +272,8 @@ class Layer : public Object, public AnimationTarget {
     Value actionForKey(const QString& key);
     // A basic animation from the presentation value for the animatable keys; nil for the others.
     virtual Value defaultActionForKey(const QString& key) const;
+    // That animation: the transaction's duration and timing function (else the default function).
+    static Value implicitAnimationForKey(const QString& key);
     // Adds a copy; an animation already running for `key` is replaced.
     void addAnimationForKey(CAAnimation* animation, const QString& key) override;
     void removeAnimationForKey(const QString& key);
@@ -285,6 +287,7 @@ class Layer : public Object, public AnimationTarget {
     Ref<Layer> modelLayer() const;
     // The model value of `key` with its running animation applied.
     Value presentationValueForKey(const QString& key) const;
+    bool hasAnimations() const { return !animations_.empty(); }
 
     // --- Drawn contents. ---
     // Weak; asked for displayLayer, drawLayerInContext, layoutSublayersOfLayer, actionForLayerForKey.

@@ -241,6 +241,11 @@ Value Layer::defaultActionForKey(const QString& key) const
     // Contents change without a cross-fade (a redisplay must show at once), and hiding is immediate.
     if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("contents") || key == QLatin1String("hidden"))
         return {};
+    return implicitAnimationForKey(key);
+}
+
+Value Layer::implicitAnimationForKey(const QString& key)
+{
     const double duration = Transaction::animationDuration();
     if (!(duration > 0))
         return {};

@@ -32,6 +32,9 @@ class ReplicatorLayer : public Layer {
     bool preservesDepth() const { return preservesDepth_; }
     void setPreservesDepth(bool flag);
 
+    // The instance transform and the offsets animate too.
+    Value defaultActionForKey(const QString& key) const override;
+
     // kit::Object:
     void copyTo(Object& copy) const override;
 
@@ -42,6 +45,8 @@ protected:
 
 private:
     void setOffset(int channel, double offset);
+    // The animated value of a key while it runs, else the model's.
+    double presentedOffset(int channel) const;
 
     int instanceCount_ = 1;
     Transform3D instanceTransform_;

@@ -9,7 +9,10 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/layers/ConstraintLayoutManager.h"
+#include "kit/graphics/CGImage.h"
 #include "kit/layers/Layer.h"
+#include "kit/layers/ReplicatorLayer.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/layers/ScrollLayer.h"
 #include "kit/layers/TextLayer.h"
 #include "kit/layers/Transaction.h"
@@ -509,6 +512,37 @@ TEST_F(LayerAnimation, AScrollLayerGrowsFromZeroWithItsContainer)
     container->setBounds(MakeRect(0, 0, 640, 200));
     EXPECT_EQ(scroll->frame(), MakeRect(0, 0, 640, 200));
     EXPECT_EQ(scroll->bounds().size, MakeSize(640, 200));
+}
+
+TEST_F(LayerAnimation, AReplicatorsInstanceTransformAndOffsetsAnimate)
+{
+    auto item = ReplicatorLayer::layer();
+    item->setBounds(MakeRect(0, 0, 100, 100));
+    item->setPosition({ 50, 50 });
+    item->setInstanceCount(2);
+    item->setInstanceTransform(Transform3DMakeTranslation(100, 0, 0)); // the copy to the right
+    auto picture = Layer::layer();
+    picture->setBounds(MakeRect(0, 0, 100, 100));
+    picture->setPosition({ 50, 50 });
+    picture->setBackgroundColor(CGColor { 1, 1, 1, 1 });
+    item->addSublayer(picture.get());
+    Transaction::flush();
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionLinear));
+    item->setInstanceRedOffset(-0.4);
+    item->setInstanceGreenOffset(-0.4);
+    item->setInstanceBlueOffset(-0.4);
+    item->setInstanceTransform(Transform3DMakeTranslation(200, 0, 0));
+    Transaction::commit();
+    clock.advance(0.5);
+    const Ref<CGContext> bitmap = CGContext::createBitmap(400, 100);
+    item->renderInContext(*bitmap);
+    const QImage image = bitmap->createImage()->image();
+    // Half-way: the copy stands at x 150…250, darkened by 0.2.
+    EXPECT_TRUE(test::pixelIs(image, 200, 50, QColor(204, 204, 204), 2));
+    EXPECT_TRUE(test::pixelIs(image, 120, 50, Qt::transparent, 2));
+    EXPECT_EQ(item->instanceRedOffset(), -0.4); // the model at once
 }
 
 // --- Layout ---
