@@ -8,6 +8,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/CGContext.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/layers/Layer.h"

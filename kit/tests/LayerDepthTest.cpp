@@ -2,6 +2,7 @@
 // depth, frame rules, visible parts, hit testing and drawing through perspective.
 
 #include "kit/graphics/CGContext.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/layers/GradientLayer.h"
 #include "kit/layers/Layer.h"
