@@ -180,6 +180,8 @@ public:
     virtual void pageUpAndModifySelection(Object* sender);
     virtual void pageDownAndModifySelection(Object* sender);
     virtual void selectAll(Object* sender);
+    // The copy: action; Object's copy() (a duplicate of the object) stays reachable.
+    using Object::copy;
     virtual void copy(Object* sender);
     virtual void cut(Object* sender);
     virtual void paste(Object* sender);
