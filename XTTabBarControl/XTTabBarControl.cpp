@@ -232,6 +232,7 @@ void XTTabBarControl::bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem
     const kit::Ref<XTProgressIndicator> indicator = cell->indicator();
     if (indicator) {
         indicator->unbind(QStringLiteral("animate"));
+        indicator->unbind(kit::HiddenBinding);
         indicator->setHidden(true);
     }
     for (const XTBoundKey& key : xtBoundKeys)
@@ -245,7 +246,9 @@ void XTTabBarControl::bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem
     const auto responds = [&](const char* keyPath) { return identifier && identifier->respondsToSelector(kit::Selector(keyPath)); };
     if (indicator && responds(xtIndicatorKeyPath)) {
         indicator->bindToObjectWithKeyPathOptions(QStringLiteral("animate"), identifier.get(), QString::fromLatin1(xtIndicatorKeyPath), {});
-        indicator->setHidden(!identifier->valueForKey(QString::fromLatin1(xtIndicatorKeyPath)).boolValue());
+        kit::Dictionary negate;
+        negate.setObjectForKey(kit::Value(kit::NegateBooleanTransformerName), kit::ValueTransformerNameBindingOption);
+        indicator->bindToObjectWithKeyPathOptions(kit::HiddenBinding, identifier.get(), QString::fromLatin1(xtIndicatorKeyPath), negate);
         identifier->addObserverForKeyPathOptionsContext(cell, QString::fromLatin1(xtIndicatorKeyPath), 0, nullptr);
         observed << QString::fromLatin1(xtIndicatorKeyPath);
     }

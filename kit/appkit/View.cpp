@@ -1,4 +1,5 @@
 #include "kit/appkit/View.h"
+#include "kit/core/Binding.h"
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
@@ -764,6 +765,11 @@ bool View::scrollRectToVisible(Rect rect)
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
 
-KIT_REGISTER_CLASS(View, Responder) { }
+KIT_REGISTER_CLASS(View, Responder)
+{
+    // Through the virtual setter, so a subclass that reacts to hiding does so for bindings too.
+    c.property("hidden", &View::isHidden, &View::setHidden);
+    c.exposeBinding(HiddenBinding);
+}
 
 } // namespace kit
