@@ -3,6 +3,7 @@
 #include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SplitViewPage.h"
+#include "gallery/pages/TabBarPage.h"
 
 std::vector<GalleryPage> galleryPages()
 {
@@ -11,5 +12,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
+        { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
     };
 }
