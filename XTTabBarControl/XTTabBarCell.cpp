@@ -54,6 +54,8 @@ XTTabBarCell::~XTTabBarCell()
         indicator_->removeFromSuperview();
 }
 
+kit::Ref<XTTabBarControl> XTTabBarCell::tabBar() const { return control_.lock(); }
+
 XTTabStyle* XTTabBarCell::style() const
 {
     const kit::Ref<XTTabBarControl> control = tabBar();

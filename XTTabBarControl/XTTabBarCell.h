@@ -35,7 +35,7 @@ public:
     XTTabBarCell(kit::Rect frame, bool expanded, XTTabBarControl* control);
     ~XTTabBarCell() override;
 
-    kit::Ref<XTTabBarControl> tabBar() const { return control_.lock(); }
+    kit::Ref<XTTabBarControl> tabBar() const;
     void setTabBar(XTTabBarControl* control) { control_ = control; }
 
     kit::Rect frame() const { return frame_; }

@@ -110,6 +110,13 @@ public:
     kit::Ref<XTTabBarCell> lastVisibleTab() const;
     std::int64_t numberOfVisibleTabs() const;
 
+    // Mouse: select on mouse up (or down), close through the close buttons.
+    void mouseDown(const kit::Event& event) override;
+    void mouseDragged(const kit::Event&) override { }
+    void mouseUp(const kit::Event& event) override;
+    // Closes the cell's tab unless it is the only one that may not close or the delegate refuses.
+    void closeTabClick(XTTabBarCell* cell);
+
     // Actions.
     void overflowMenuAction(kit::Object* sender);
     void tabClick(kit::Object* sender);
@@ -173,4 +180,8 @@ private:
     bool isHidden_ = false;
     kit::Ref<kit::View> partnerView_;
     std::int64_t tabBarWidth_ = 0;
+    // Where the current click began: an event would tie the bar to a moment of this process.
+    kit::Point mouseDownPoint_ {};
+    bool didDrag_ = false;
+    bool closeClicked_ = false;
 };

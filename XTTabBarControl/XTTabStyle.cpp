@@ -10,6 +10,8 @@
 KIT_REGISTER_CLASS(XTTabStyle, kit::Object) { }
 KIT_REGISTER_CLASS(XTTabStyleBase, XTTabStyle) { }
 
+kit::Ref<XTTabBarControl> XTTabStyleBase::tabBar() const { return tabBar_.lock(); }
+
 kit::Ref<kit::Image> XTTabStyleBase::bundleImage(const QString& name)
 {
     const QString path = XTTabBarControl::bundle()->pathForImageResource(name);

@@ -69,7 +69,7 @@ public:
     // An image drawn at its rectangle's origin, moved down by the height in a flipped view.
     static void drawImageInRectOfView(const kit::Image& image, kit::Rect rect, const kit::View* view);
 
-    kit::Ref<XTTabBarControl> tabBar() const { return tabBar_.lock(); }
+    kit::Ref<XTTabBarControl> tabBar() const;
     int orientation() const { return orientation_; }
     void setOrientation(int orientation) override { orientation_ = orientation; }
 
