@@ -20,6 +20,7 @@ class QMimeData;
 namespace kit {
 
 inline const QString DragPboard = QStringLiteral("NSDragPboard");
+inline const QString GeneralPboard = QStringLiteral("NSGeneralPboard");
 inline const QString StringPboardType = QStringLiteral("NSStringPboardType");
 
 class Pasteboard : public Object {
@@ -31,6 +32,8 @@ class Pasteboard : public Object {
 
     // One pasteboard per name for the life of the process.
     static Ref<Pasteboard> pasteboardWithName(const QString& name);
+    // "NSGeneralPboard": its plain strings are the system clipboard's text, both ways.
+    static Ref<Pasteboard> generalPasteboard() { return pasteboardWithName(GeneralPboard); }
 
     QString name() const { return name_; }
     // Replaces the contents; answers the change count.
@@ -56,6 +59,7 @@ class Pasteboard : public Object {
     std::unique_ptr<QMimeData> mimeData() const;
 
 private:
+    bool sharesClipboardText() const;
     QString name_;
     QStringList types_;
     std::map<QString, QByteArray> data_;

@@ -1,6 +1,8 @@
 #include "kit/appkit/View.h"
 #include "kit/core/Binding.h"
 
+#include "kit/graphics/GraphicsContext.h"
+
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
@@ -564,6 +566,9 @@ QPainter* View::currentPainter()
 {
     if (pendingPainter)
         std::exchange(pendingPainter, nullptr)->preparePainter();
+    // After drawing through the context, the painter is handed back in the view's own state.
+    if (focusedPainter)
+        GraphicsContext::yieldCurrentPainter();
     return focusedPainter;
 }
 
