@@ -4,6 +4,7 @@
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SplitViewPage.h"
+#include "gallery/pages/TabBarPage.h"
 #include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -15,5 +16,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
+        { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
     };
 }

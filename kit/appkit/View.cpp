@@ -1,4 +1,5 @@
 #include "kit/appkit/View.h"
+#include "kit/core/Binding.h"
 
 #include "kit/graphics/GraphicsContext.h"
 
@@ -791,6 +792,11 @@ bool View::scrollRectToVisible(Rect rect)
 
 void View::setCurrentPainter(QPainter* painter) { focusedPainter = painter; }
 
-KIT_REGISTER_CLASS(View, Responder) { }
+KIT_REGISTER_CLASS(View, Responder)
+{
+    // Through the virtual setter, so a subclass that reacts to hiding does so for bindings too.
+    c.property("hidden", &View::isHidden, &View::setHidden);
+    c.exposeBinding(HiddenBinding);
+}
 
 } // namespace kit

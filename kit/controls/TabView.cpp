@@ -13,7 +13,12 @@ KIT_REGISTER_CLASS(TabViewItem, Object)
     c.storesUndefinedKeys();
 }
 
-KIT_REGISTER_CLASS(TabView, View) { }
+KIT_REGISTER_CLASS(TabView, View)
+{
+    // Held weakly, so an interface file can make a control the delegate without a cycle.
+    c.property(
+        "delegate", [](const TabView& x) { return Value(x.delegate()); }, [](TabView& x, const Value& v) { x.setDelegate(v.object().get()); });
+}
 
 TabViewItem::TabViewItem(Value identifier)
     : identifier_(std::move(identifier))

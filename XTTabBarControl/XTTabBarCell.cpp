@@ -1,0 +1,243 @@
+#include "XTTabBarControl/XTTabBarCell.h"
+
+#include "XTTabBarControl/XTTabBarControl.h"
+#include "kit/appkit/Window.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/foundation/Coder.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/graphics/GraphicsContext.h"
+
+#include <algorithm>
+
+KIT_REGISTER_CLASS(XTTabBarCell, kit::ActionCell)
+{
+    c.property("title", &XTTabBarCell::stringValue, &XTTabBarCell::setStringValue);
+    c.property("hasIcon", &XTTabBarCell::hasIcon, &XTTabBarCell::setHasIcon);
+    c.property("count", &XTTabBarCell::count, &XTTabBarCell::setCount);
+    c.property(
+        "countColor", [](const XTTabBarCell& x) { return kit::Value(x.countColor()); },
+        [](XTTabBarCell& x, const kit::Value& v) { x.setCountColor(v.objectAs<kit::Color>()); });
+    c.property("hasLargeImage", &XTTabBarCell::hasLargeImage, &XTTabBarCell::setHasLargeImage);
+    c.property("isEdited", &XTTabBarCell::isEdited, &XTTabBarCell::setIsEdited);
+}
+
+XTTabBarCell::XTTabBarCell()
+    : indicator_(kit::make<XTProgressIndicator>(kit::MakeRect(0, 0, 16, 16)))
+{ }
+
+XTTabBarCell::XTTabBarCell(XTTabBarControl* control)
+    : XTTabBarCell()
+{
+    control_ = control;
+    setControlView(control);
+}
+
+XTTabBarCell::XTTabBarCell(kit::Rect frame, bool expanded, XTTabBarControl* control)
+    : control_(control)
+    , isPlaceholder_(true)
+{
+    setControlView(control);
+    if (!expanded) {
+        if (control && control->orientation() == XTTabBarVerticalOrientation)
+            frame.size.height = 0;
+        else
+            frame.size.width = 0;
+    }
+    frame_ = frame;
+    setCurrentStep(expanded ? 7 : 0);
+}
+
+XTTabBarCell::~XTTabBarCell()
+{
+    if (indicator_)
+        indicator_->removeFromSuperview();
+}
+
+kit::Ref<XTTabBarControl> XTTabBarCell::tabBar() const { return control_.lock(); }
+
+XTTabStyle* XTTabBarCell::style() const
+{
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    return control ? control->style().get() : nullptr;
+}
+
+void XTTabBarCell::setFrame(kit::Rect frame)
+{
+    frame_ = frame;
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    if (indicatorShown() && control && !control->isTabBarHidden())
+        indicator_->setFrame(indicatorRectForFrame(frame));
+}
+
+void XTTabBarCell::setIsInOverflowMenu(bool flag)
+{
+    if (isInOverflowMenu_ == flag)
+        return;
+    isInOverflowMenu_ = flag;
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    if (!control)
+        return;
+    kit::Ref<kit::Object> keep;
+    if (XTTabBarControlDelegate* d = control->delegateFor("tabViewTabViewItemIsInOverflowMenu", keep))
+        d->tabViewTabViewItemIsInOverflowMenu(
+            control->tabView().get(), representedObject().objectAs<kit::TabViewItem>().get(), flag);
+}
+
+bool XTTabBarCell::closeButtonOver() const
+{
+    if (!closeButtonOver_)
+        return false;
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    if ((control && control->allowsBackgroundTabClosing()) || (tabState_ & XTTabSelectedMask))
+        return true;
+    const kit::Ref<kit::Application> app = kit::Application::sharedApplication();
+    const kit::Ref<kit::Event> event = app ? app->currentEvent() : nullptr;
+    return event && (event->modifierFlags() & kit::CommandKeyMask);
+}
+
+void XTTabBarCell::changedLook() { titleCacheValid_ = false; }
+
+void XTTabBarCell::setHasIcon(bool flag) { hasIcon_ = flag; }
+
+void XTTabBarCell::setCount(std::int64_t count) { count_ = count; }
+
+void XTTabBarCell::setIsEdited(bool flag) { isEdited_ = flag; }
+
+void XTTabBarCell::setCurrentStep(std::int64_t step) { currentStep_ = std::clamp<std::int64_t>(step, 0, 7); }
+
+kit::AttributedString XTTabBarCell::attributedStringValue() const
+{
+    if (!titleCacheValid_) {
+        XTTabStyle* s = style();
+        titleCache_ = s ? s->attributedStringValueForTabCell(*this) : kit::AttributedString(stringValue());
+        titleCacheValid_ = true;
+    }
+    return titleCache_;
+}
+
+void XTTabBarCell::setStringValue(const QString& value)
+{
+    ActionCell::setStringValue(value);
+    changedLook();
+    stringSize_ = attributedStringValue().size();
+    if (const kit::Ref<XTTabBarControl> control = tabBar())
+        control->update();
+}
+
+void XTTabBarCell::setState(int state)
+{
+    if (state != this->state())
+        changedLook();
+    ActionCell::setState(state);
+}
+
+void XTTabBarCell::setHighlighted(bool flag)
+{
+    if (flag != isHighlighted())
+        changedLook();
+    ActionCell::setHighlighted(flag);
+}
+
+kit::Rect XTTabBarCell::indicatorRectForFrame(kit::Rect) const
+{
+    XTTabStyle* s = style();
+    return s ? s->indicatorRectForTabCell(*this) : kit::Rect {};
+}
+
+kit::Rect XTTabBarCell::closeButtonRectForFrame(kit::Rect frame) const
+{
+    XTTabStyle* s = style();
+    return s ? s->closeButtonRectForTabCellWithFrame(*this, frame) : kit::Rect {};
+}
+
+double XTTabBarCell::minimumWidthOfCell() const
+{
+    XTTabStyle* s = style();
+    return s ? s->minimumWidthOfTabCell(*this) : 0;
+}
+
+double XTTabBarCell::desiredWidthOfCell() const
+{
+    XTTabStyle* s = style();
+    return s ? s->desiredWidthOfTabCell(*this) : 0;
+}
+
+void XTTabBarCell::drawWithFrameInView(kit::Rect cellFrame, kit::View*)
+{
+    if (isPlaceholder_) {
+        kit::Color::blackColor()->colorWithAlphaComponent(0.2)->set();
+        kit::RectFillUsingOperation(cellFrame, kit::CompositeSourceAtop);
+        return;
+    }
+    if (XTTabStyle* s = style())
+        s->drawTabCell(*this);
+}
+
+void XTTabBarCell::mouseEntered(const kit::Event& event)
+{
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    if (event.trackingNumber() == closeButtonTrackingTag_)
+        closeButtonOver_ = true;
+    if (event.trackingNumber() == cellTrackingTag_)
+        setHighlighted(true);
+    if (!control)
+        return;
+    if (control->allowsScrubbing() && (event.modifierFlags() & kit::AlternateKeyMask))
+        control->tabClick(this);
+    control->setNeedsDisplayInRect(kit::InsetRect(frame_, -2, -2));
+}
+
+void XTTabBarCell::mouseExited(const kit::Event& event)
+{
+    if (event.trackingNumber() == closeButtonTrackingTag_)
+        closeButtonOver_ = false;
+    if (event.trackingNumber() == cellTrackingTag_)
+        setHighlighted(false);
+    if (const kit::Ref<XTTabBarControl> control = tabBar())
+        control->setNeedsDisplayInRect(kit::InsetRect(frame_, -2, -2));
+}
+
+void XTTabBarCell::observeValueForKeyPathOfObjectChangeContext(const QString&, kit::Object*, const kit::KeyValueChange&, void*)
+{
+    if (const kit::Ref<XTTabBarControl> control = tabBar())
+        kit::RunLoop::performSelectorWithObjectAfterDelay(control.get(), kit::Selector("update"), kit::Value(), 0);
+}
+
+void XTTabBarCell::encodeWithCoder(kit::Coder& coder) const
+{
+    ActionCell::encodeWithCoder(coder);
+    coder.encodeRectForKey(frame_, QStringLiteral("frame"));
+    coder.encodeSizeForKey(stringSize_, QStringLiteral("stringSize"));
+    coder.encodeIntegerForKey(currentStep_, QStringLiteral("currentStep"));
+    coder.encodeBoolForKey(isPlaceholder_, QStringLiteral("isPlaceholder"));
+    coder.encodeIntegerForKey(tabState_, QStringLiteral("tabState"));
+    coder.encodeBoolForKey(isInOverflowMenu_, QStringLiteral("isInOverflowMenu"));
+    coder.encodeBoolForKey(hasCloseButton_, QStringLiteral("hasCloseButton"));
+    coder.encodeBoolForKey(closeButtonSuppressed_, QStringLiteral("isCloseButtonSuppressed"));
+    coder.encodeBoolForKey(hasIcon_, QStringLiteral("hasIcon"));
+    coder.encodeBoolForKey(hasLargeImage_, QStringLiteral("hasLargeImage"));
+    coder.encodeIntegerForKey(count_, QStringLiteral("count"));
+    coder.encodeBoolForKey(isEdited_, QStringLiteral("isEdited"));
+}
+
+void XTTabBarCell::initWithCoder(kit::Coder& coder)
+{
+    ActionCell::initWithCoder(coder);
+    frame_ = coder.decodeRectForKey(QStringLiteral("frame"));
+    stringSize_ = coder.decodeSizeForKey(QStringLiteral("stringSize"));
+    setCurrentStep(coder.decodeIntegerForKey(QStringLiteral("currentStep")));
+    isPlaceholder_ = coder.decodeBoolForKey(QStringLiteral("isPlaceholder"));
+    tabState_ = coder.decodeIntegerForKey(QStringLiteral("tabState"));
+    isInOverflowMenu_ = coder.decodeBoolForKey(QStringLiteral("isInOverflowMenu"));
+    if (coder.containsValueForKey(QStringLiteral("hasCloseButton")))
+        hasCloseButton_ = coder.decodeBoolForKey(QStringLiteral("hasCloseButton"));
+    closeButtonSuppressed_ = coder.decodeBoolForKey(QStringLiteral("isCloseButtonSuppressed"));
+    hasIcon_ = coder.decodeBoolForKey(QStringLiteral("hasIcon"));
+    hasLargeImage_ = coder.decodeBoolForKey(QStringLiteral("hasLargeImage"));
+    count_ = coder.decodeIntegerForKey(QStringLiteral("count"));
+    isEdited_ = coder.decodeBoolForKey(QStringLiteral("isEdited"));
+    // Tracking tags belong to the window of the process that wrote them.
+    closeButtonTrackingTag_ = 0;
+    cellTrackingTag_ = 0;
+}

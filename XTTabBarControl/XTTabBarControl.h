@@ -1,0 +1,187 @@
+#pragma once
+
+// A row (or column) of tabs drawn over a tab view and kept in step with it. The tab view owns
+// the items; the bar owns one cell per item, lays them out through its controller, draws
+// through its style and reports to its delegate. Main thread only.
+
+#include "XTTabBarControl/XTTabBarCell.h"
+#include "XTTabBarControl/XTTabBarControlDelegate.h"
+#include "XTTabBarControl/XTTabBarController.h"
+#include "XTTabBarControl/XTTabStyle.h"
+#include "XTTabBarControl/XTWidgets.h"
+#include "kit/controls/Control.h"
+#include "kit/controls/TabView.h"
+#include "kit/foundation/Bundle.h"
+
+#include <vector>
+
+inline const QString XTTabBarControlItemPBType = QStringLiteral("XTTabBarControlItemPBType");
+
+enum XTTabBarOrientation : int { XTTabBarHorizontalOrientation = 0, XTTabBarVerticalOrientation = 1 };
+
+namespace kit {
+class Notification;
+}
+
+class XTTabBarControl : public kit::Control, public kit::TabViewDelegate, public kit::MenuItemValidation {
+    KIT_CLASS(XTTabBarControl)
+public:
+    explicit XTTabBarControl(kit::Rect frame = {});
+    ~XTTabBarControl() override;
+
+    static kit::Bundle* bundle();
+
+    // Cells, in tab order (placeholders included during a drag).
+    const std::vector<kit::Ref<XTTabBarCell>>& cells() const { return cells_; }
+    kit::Ref<kit::TabView> tabView() const { return tabView_; }
+    void setTabView(kit::Ref<kit::TabView> tabView) { tabView_ = std::move(tabView); }
+    kit::Ref<kit::View> partnerView() const { return partnerView_; }
+    void setPartnerView(kit::Ref<kit::View> view) { partnerView_ = std::move(view); }
+    // Held weakly; re-registers the dragged types.
+    void setDelegate(kit::Object* delegate) override;
+    // The delegate when it answers `operation`, else null.
+    XTTabBarControlDelegate* delegateFor(const char* operation, kit::Ref<kit::Object>& keep) const;
+
+    XTTabBarController& controller() const { return *controller_; }
+    kit::Ref<XTRolloverButton> addTabButton() const { return addTabButton_; }
+    kit::Ref<XTOverflowPopUpButton> overflowPopUpButton() const { return overflowPopUpButton_; }
+    kit::Ref<XTTabStyle> style() const { return style_; }
+    void setStyle(kit::Ref<XTTabStyle> style);
+    // "Aqua", "Unified", "Pebble", "Card" by exact name once they exist; anything else is Metal.
+    void setStyleNamed(const QString& name);
+    QString styleName() const { return style_ ? style_->name() : QString(); }
+
+    // Options.
+    bool canCloseOnlyTab() const { return canCloseOnlyTab_; }
+    void setCanCloseOnlyTab(bool flag);
+    bool disableTabClose() const { return disableTabClose_; }
+    void setDisableTabClose(bool flag) { setAndUpdate(disableTabClose_, flag); }
+    bool hideForSingleTab() const { return hideForSingleTab_; }
+    void setHideForSingleTab(bool flag) { setAndUpdate(hideForSingleTab_, flag); }
+    bool showAddTabButton() const { return showAddTabButton_; }
+    void setShowAddTabButton(bool flag);
+    bool sizeCellsToFit() const { return sizeCellsToFit_; }
+    void setSizeCellsToFit(bool flag) { setAndUpdate(sizeCellsToFit_, flag); }
+    bool useOverflowMenu() const { return useOverflowMenu_; }
+    void setUseOverflowMenu(bool flag) { setAndUpdate(useOverflowMenu_, flag); }
+    std::int64_t cellMinWidth() const { return cellMinWidth_; }
+    void setCellMinWidth(std::int64_t w) { setAndUpdate(cellMinWidth_, w); }
+    std::int64_t cellMaxWidth() const { return cellMaxWidth_; }
+    void setCellMaxWidth(std::int64_t w) { setAndUpdate(cellMaxWidth_, w); }
+    std::int64_t cellOptimumWidth() const { return cellOptimumWidth_; }
+    void setCellOptimumWidth(std::int64_t w) { setAndUpdate(cellOptimumWidth_, w); }
+    bool alwaysShowActiveTab() const { return alwaysShowActiveTab_; }
+    void setAlwaysShowActiveTab(bool flag) { alwaysShowActiveTab_ = flag; }
+    bool allowsScrubbing() const { return allowsScrubbing_; }
+    void setAllowsScrubbing(bool flag) { allowsScrubbing_ = flag; }
+    bool allowsBackgroundTabClosing() const { return allowsBackgroundTabClosing_; }
+    void setAllowsBackgroundTabClosing(bool flag) { allowsBackgroundTabClosing_ = flag; }
+    bool selectsTabsOnMouseDown() const { return selectsTabsOnMouseDown_; }
+    void setSelectsTabsOnMouseDown(bool flag) { selectsTabsOnMouseDown_ = flag; }
+    bool allowsResizing() const { return allowsResizing_; }
+    void setAllowsResizing(bool flag) { allowsResizing_ = flag; }
+    bool automaticallyAnimates() const { return automaticallyAnimates_; }
+    void setAutomaticallyAnimates(bool flag) { automaticallyAnimates_ = flag; }
+    int tearOffStyle() const { return tearOffStyle_; }
+    void setTearOffStyle(int style) { tearOffStyle_ = style; }
+    int orientation() const { return orientation_; }
+    void setOrientation(int orientation);
+    std::int64_t resizeAreaCompensation() const { return resizeAreaCompensation_; }
+    bool isTabBarHidden() const { return isHidden_; }
+    bool isAnimating() const { return false; }
+
+    // Geometry the layout engine reads.
+    double availableCellWidth() const;
+    kit::Rect genericCellRect() const;
+
+    // Mirroring the tab view.
+    void addTabViewItem(kit::TabViewItem* item);
+    void removeTabForCell(XTTabBarCell* cell);
+    std::vector<kit::Ref<kit::TabViewItem>> representedTabViewItems() const;
+
+    // Layout.
+    void update() { update(automaticallyAnimates_); }
+    void update(bool animate);
+
+    // Queries.
+    kit::Ref<XTTabBarCell> cellForPoint(kit::Point point, kit::Rect* cellFrame = nullptr) const;
+    // The cell before the first overflowed one (the last cell when none is); null when even the
+    // first cell is overflowed.
+    kit::Ref<XTTabBarCell> lastVisibleTab() const;
+    std::int64_t numberOfVisibleTabs() const;
+
+    // Mouse: select on mouse up (or down), close through the close buttons.
+    void mouseDown(const kit::Event& event) override;
+    void mouseDragged(const kit::Event&) override { }
+    void mouseUp(const kit::Event& event) override;
+    // Closes the cell's tab unless it is the only one that may not close or the delegate refuses.
+    void closeTabClick(XTTabBarCell* cell);
+
+    // Actions.
+    void overflowMenuAction(kit::Object* sender);
+    void tabClick(kit::Object* sender);
+    void tabNothing(kit::Object*) { }
+
+    // kit::TabViewDelegate
+    bool tabViewShouldSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item) override;
+    void tabViewWillSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item) override;
+    void tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item) override;
+    void tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView) override;
+
+    // kit::MenuItemValidation: checks the selected tab's item.
+    bool validateMenuItem(kit::MenuItem* item) override;
+
+    // kit::View
+    bool isFlipped() const override { return true; }
+    bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    bool mouseDownCanMoveWindow() const override { return false; }
+    void drawRect(kit::Rect rect) override;
+    // Frame changes lay the bar out again without animation.
+    void frameDidChange(kit::Notification* notification);
+
+    // Called by a cell whose shown values changed.
+    void observeValueForKeyPathOfObjectChangeContext(
+        const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
+
+private:
+    template <class T> void setAndUpdate(T& field, T value)
+    {
+        field = value;
+        update();
+    }
+    void positionOverflowMenu();
+    void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
+    void applyLayout();
+
+    std::vector<kit::Ref<XTTabBarCell>> cells_;
+    kit::Ref<kit::TabView> tabView_;
+    kit::Ref<XTOverflowPopUpButton> overflowPopUpButton_;
+    kit::Ref<XTRolloverButton> addTabButton_;
+    kit::Ref<XTTabBarController> controller_;
+    kit::Ref<XTTabStyle> style_;
+    bool canCloseOnlyTab_ = false;
+    bool disableTabClose_ = false;
+    bool hideForSingleTab_ = false;
+    bool showAddTabButton_ = false;
+    bool sizeCellsToFit_ = false;
+    bool useOverflowMenu_ = true;
+    bool alwaysShowActiveTab_ = false;
+    bool allowsScrubbing_ = false;
+    std::int64_t resizeAreaCompensation_ = 0;
+    int orientation_ = XTTabBarHorizontalOrientation;
+    bool automaticallyAnimates_ = false;
+    int tearOffStyle_ = 0;
+    bool allowsBackgroundTabClosing_ = true;
+    bool selectsTabsOnMouseDown_ = false;
+    bool allowsResizing_ = false;
+    std::int64_t cellMinWidth_ = 100;
+    std::int64_t cellMaxWidth_ = 280;
+    std::int64_t cellOptimumWidth_ = 130;
+    bool isHidden_ = false;
+    kit::Ref<kit::View> partnerView_;
+    std::int64_t tabBarWidth_ = 0;
+    // Where the current click began: an event would tie the bar to a moment of this process.
+    kit::Point mouseDownPoint_ {};
+    bool didDrag_ = false;
+    bool closeClicked_ = false;
+};

@@ -1,0 +1,100 @@
+#include "XTTabBarControl/XTTabBarControl.h"
+
+#include "kit/appkit/Window.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+
+namespace {
+
+std::uint64_t xteCurrentModifiers()
+{
+    const kit::Ref<kit::Application> app = kit::Application::sharedApplication();
+    const kit::Ref<kit::Event> event = app ? app->currentEvent() : nullptr;
+    return event ? event->modifierFlags() : 0;
+}
+
+} // namespace
+
+void XTTabBarControl::mouseDown(const kit::Event& event)
+{
+    didDrag_ = false;
+    const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    mouseDownPoint_ = p;
+    kit::Rect frame;
+    const kit::Ref<XTTabBarCell> cell = cellForPoint(p, &frame);
+    if (!cell)
+        return;
+    if (kit::PointInRect(p, cell->closeButtonRectForFrame(frame)) && !disableTabClose_ && !cell->isCloseButtonSuppressed()) {
+        if (allowsBackgroundTabClosing_ || (cell->tabState() & XTTabSelectedMask) || (event.modifierFlags() & kit::CommandKeyMask)) {
+            cell->setCloseButtonOver(false);
+            cell->setCloseButtonPressed(true);
+            closeClicked_ = true;
+            setNeedsDisplay(true);
+            return;
+        }
+    }
+    cell->setCloseButtonPressed(false);
+    if (selectsTabsOnMouseDown_)
+        tabClick(cell.get());
+    setNeedsDisplay(true);
+}
+
+void XTTabBarControl::mouseUp(const kit::Event& event)
+{
+    const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    kit::Rect upFrame, downFrame;
+    const kit::Ref<XTTabBarCell> up = cellForPoint(p, &upFrame);
+    const kit::Ref<XTTabBarCell> down = cellForPoint(mouseDownPoint_, &downFrame);
+    if (!up) {
+        if (down)
+            down->setCloseButtonPressed(false);
+        closeClicked_ = false;
+        setNeedsDisplay(true);
+        return;
+    }
+    if (down && kit::PointInRect(p, down->closeButtonRectForFrame(downFrame)) && !disableTabClose_ && !up->isCloseButtonSuppressed() &&
+        down->closeButtonPressed()) {
+        if (xteCurrentModifiers() & kit::AlternateKeyMask) {
+            const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
+            for (const auto& other : cells)
+                if (other != up)
+                    closeTabClick(other.get());
+            up->setCloseButtonPressed(false);
+        } else {
+            closeTabClick(up.get());
+        }
+        closeClicked_ = false;
+        setNeedsDisplay(true);
+        return;
+    }
+    if (down && kit::PointInRect(p, downFrame)) {
+        const bool downOnClose = kit::PointInRect(mouseDownPoint_, up->closeButtonRectForFrame(upFrame));
+        if (!(downOnClose && allowsBackgroundTabClosing_ && !disableTabClose_)) {
+            down->setCloseButtonPressed(false);
+            if (!selectsTabsOnMouseDown_)
+                tabClick(up.get());
+        }
+        closeClicked_ = false;
+        setNeedsDisplay(true);
+        return;
+    }
+    if (down)
+        down->setCloseButtonPressed(false);
+    tabNothing(this);
+    closeClicked_ = false;
+    setNeedsDisplay(true);
+}
+
+void XTTabBarControl::closeTabClick(XTTabBarCell* cell)
+{
+    if (cells_.size() == 1 && !canCloseOnlyTab_)
+        return;
+    const kit::Ref<kit::TabViewItem> item = cell->representedObject().objectAs<kit::TabViewItem>();
+    kit::Ref<kit::Object> keep;
+    if (XTTabBarControlDelegate* d = delegateFor("tabViewShouldCloseTabViewItem", keep); d && !d->tabViewShouldCloseTabViewItem(tabView_.get(), item.get())) {
+        cell->setCloseButtonPressed(false);
+        return;
+    }
+    if (item && tabView_)
+        tabView_->removeTabViewItem(item.get());
+}

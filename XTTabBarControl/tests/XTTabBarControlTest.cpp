@@ -1,0 +1,197 @@
+#include "XTTabBarControl/tests/XTTabBarTestSupport.h"
+#include "kit/core/KeyValueObserving.h"
+#include "kit/foundation/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<QString> xtcLabels(const XTTabBarControl& bar)
+{
+    std::vector<QString> labels;
+    for (const auto& item : bar.representedTabViewItems())
+        labels.push_back(item->label());
+    return labels;
+}
+
+TEST(XTTabBarControl, Defaults)
+{
+    auto bar = kit::make<XTTabBarControl>(kit::MakeRect(0, 0, 300, 22));
+    EXPECT_TRUE(bar->isFlipped());
+    EXPECT_EQ(bar->styleName(), QStringLiteral("Metal"));
+    EXPECT_EQ(bar->cellMinWidth(), 100);
+    EXPECT_EQ(bar->cellMaxWidth(), 280);
+    EXPECT_EQ(bar->cellOptimumWidth(), 130);
+    EXPECT_TRUE(bar->useOverflowMenu());
+    EXPECT_TRUE(bar->allowsBackgroundTabClosing());
+    EXPECT_FALSE(bar->showAddTabButton());
+    EXPECT_TRUE(bar->overflowPopUpButton()->isHidden());
+    EXPECT_TRUE(bar->overflowPopUpButton()->pullsDown());
+    EXPECT_TRUE(bar->addTabButton()->isHidden());
+    EXPECT_EQ(bar->addTabButton()->tag(), -1);
+    EXPECT_EQ(bar->overflowPopUpButton()->frame(), kit::MakeRect(277, 0, 24, 22));
+    EXPECT_EQ(bar->target().get(), bar.get());
+}
+
+TEST(XTTabBarControl, OneCellPerItemInTabOrder)
+{
+    XTBarFixture f(434, 3);
+    f.tabView->insertTabViewItemAtIndex(kit::make<kit::TabViewItem>(kit::Value(QStringLiteral("x"))), 1);
+    f.tabView->tabViewItemAtIndex(1)->setLabel(QStringLiteral("Inserted"));
+    EXPECT_EQ(xtcLabels(*f.bar), (std::vector<QString> { QStringLiteral("Tab 0"), QStringLiteral("Tab 1"), QStringLiteral("Tab 2"),
+                                      QStringLiteral("Inserted") }));
+    // The title follows the item's label.
+    EXPECT_EQ(f.bar->cells()[3]->stringValue(), QStringLiteral("Inserted"));
+}
+
+// The tab view reports a vanished item before the cell goes, and the count change last.
+TEST(XTTabBarControl, CloseReportsBeforeTheCountChange)
+{
+    XTBarFixture f(434, 3);
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->implemented = { "tabViewDidCloseTabViewItem", "tabViewDidChangeNumberOfTabViewItems" };
+    f.bar->setDelegate(delegate.get());
+    f.tabView->removeTabViewItem(f.tabView->tabViewItemAtIndex(1).get());
+    EXPECT_EQ(delegate->calls, (QStringList { QStringLiteral("closed:Tab 1"), QStringLiteral("count") }));
+    EXPECT_EQ(xtcLabels(*f.bar), (std::vector<QString> { QStringLiteral("Tab 0"), QStringLiteral("Tab 2") }));
+}
+
+TEST(XTTabBarControl, SelectionCallsGoThroughTheBar)
+{
+    XTBarFixture f(434, 3);
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->implemented = { "tabViewShouldSelectTabViewItem", "tabViewWillSelectTabViewItem", "tabViewDidSelectTabViewItem" };
+    f.bar->setDelegate(delegate.get());
+    f.tabView->selectTabViewItemAtIndex(2);
+    EXPECT_EQ(delegate->calls, (QStringList { QStringLiteral("should:Tab 2"), QStringLiteral("will:Tab 2"), QStringLiteral("did:Tab 2") }));
+    EXPECT_EQ(f.bar->cells()[2]->state(), 1);
+    // A delegate answering nothing is never called.
+    delegate->implemented.clear();
+    delegate->calls.clear();
+    f.tabView->selectTabViewItemAtIndex(0);
+    EXPECT_TRUE(delegate->calls.isEmpty());
+}
+
+// Chosen from the overflow menu, a tab moves to the front of both lists; the move reports
+// nothing, then the re-selection and the outer selection report.
+TEST(XTTabBarControl, AlwaysShowActiveTabMovesTheTabToTheFront)
+{
+    XTBarFixture f(434, 6);
+    f.bar->setAlwaysShowActiveTab(true);
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->implemented = { "tabViewShouldSelectTabViewItem", "tabViewWillSelectTabViewItem", "tabViewDidSelectTabViewItem",
+        "tabViewDidChangeNumberOfTabViewItems", "tabViewDidCloseTabViewItem" };
+    f.bar->setDelegate(delegate.get());
+    const kit::Ref<kit::Menu> menu = f.bar->controller().overflowMenu();
+    ASSERT_TRUE(menu);
+    const kit::Ref<kit::MenuItem> item = menu->itemAtIndex(2); // "Tab 5"
+    f.bar->overflowMenuAction(item.get());
+    EXPECT_EQ(f.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 5"));
+    EXPECT_EQ(f.bar->cells()[0]->stringValue(), QStringLiteral("Tab 5"));
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 5"));
+    EXPECT_FALSE(f.bar->cells()[0]->isInOverflowMenu());
+    EXPECT_EQ(f.bar->cells()[0]->state(), 1);
+    EXPECT_EQ(delegate->calls, (QStringList { QStringLiteral("should:Tab 5"), QStringLiteral("will:Tab 5"), QStringLiteral("should:Tab 5"),
+                                   QStringLiteral("will:Tab 5"), QStringLiteral("did:Tab 5"), QStringLiteral("did:Tab 5") }));
+    EXPECT_EQ(f.tabView->delegate().get(), f.bar.get());
+}
+
+TEST(XTTabBarControl, OverflowChangesAreReportedOnce)
+{
+    XTBarFixture f(434, 4);
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->implemented = { "tabViewTabViewItemIsInOverflowMenu" };
+    f.bar->setDelegate(delegate.get());
+    f.addTab(QStringLiteral("Tab 4"));
+    EXPECT_EQ(delegate->calls, (QStringList { QStringLiteral("overflow:Tab 4:1") }));
+    f.bar->update(false);
+    EXPECT_EQ(delegate->calls.size(), 1);
+}
+
+TEST(XTTabBarControl, DelegateMaySuppressCloseButtons)
+{
+    XTBarFixture f(434, 2);
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->disableClose = true;
+    f.bar->setDelegate(delegate.get());
+    f.bar->update(false);
+    EXPECT_FALSE(f.bar->cells()[0]->isCloseButtonSuppressed()); // not asked: it does not answer
+    delegate->implemented = { "tabViewDisableTabCloseForTabViewItem" };
+    f.bar->update(false);
+    EXPECT_TRUE(f.bar->cells()[0]->isCloseButtonSuppressed());
+    EXPECT_TRUE(f.bar->cells()[1]->isCloseButtonSuppressed());
+}
+
+TEST(XTTabBarControl, StyleByNameAndSameStyleLeavesTheLayout)
+{
+    XTBarFixture f(434, 2);
+    for (const char* name : { "Metal", "", "Unknown", "aqua" }) {
+        f.bar->setStyleNamed(QString::fromLatin1(name));
+        EXPECT_EQ(f.bar->styleName(), QStringLiteral("Metal")) << name;
+    }
+    const kit::Ref<XTTabStyle> style = f.bar->style();
+    f.bar->cells()[0]->setFrame(kit::MakeRect(0, 0, 5, 5));
+    f.bar->setStyle(style);
+    EXPECT_EQ(f.bar->cells()[0]->frame(), kit::MakeRect(0, 0, 5, 5));
+}
+
+TEST(XTTabBarControl, IdentifierValuesReachTheCell)
+{
+    XTBarFixture f(434);
+    auto identifier = kit::make<XTTestIdentifier>();
+    identifier->setObjectCount(4);
+    const auto item = f.addTab(QStringLiteral("Doc"), kit::Value(kit::Ref<kit::Object>(identifier)));
+    const kit::Ref<XTTabBarCell> cell = f.bar->cells()[0];
+    EXPECT_EQ(cell->count(), 4);
+    EXPECT_FALSE(cell->hasIcon());
+    EXPECT_TRUE(cell->indicator()->isHidden());
+    identifier->setIsEdited(true);
+    EXPECT_TRUE(cell->isEdited());
+    identifier->setIcon(kit::make<kit::Image>(kit::MakeSize(16, 16)));
+    EXPECT_TRUE(cell->hasIcon());
+    identifier->setIsProcessing(true);
+    EXPECT_FALSE(cell->indicator()->isHidden());
+
+    // A string identifier keeps only the title.
+    XTBarFixture g(434, 1);
+    const kit::Ref<XTTabBarCell> plain = g.bar->cells()[0];
+    EXPECT_EQ(plain->count(), 0);
+    EXPECT_FALSE(plain->hasIcon());
+    EXPECT_FALSE(plain->isEdited());
+    EXPECT_TRUE(plain->indicator()->isHidden());
+    EXPECT_EQ(plain->stringValue(), QStringLiteral("Tab 0"));
+    (void)item;
+}
+
+// A changed identifier, or the same set again, leaves each key path observed once.
+TEST(XTTabBarControl, IdentifierChangesObserveEachKeyOnce)
+{
+    XTBarFixture f(434);
+    auto first = kit::make<XTTestIdentifier>();
+    auto second = kit::make<XTTestIdentifier>();
+    const auto item = f.addTab(QStringLiteral("Doc"), kit::Value(kit::Ref<kit::Object>(first)));
+    const int before = kit::debug::observationCount(first.get(), QStringLiteral("objectCount"));
+    item->setIdentifier(kit::Value(kit::Ref<kit::Object>(first)));
+    EXPECT_EQ(kit::debug::observationCount(first.get(), QStringLiteral("objectCount")), before);
+    item->setIdentifier(kit::Value(kit::Ref<kit::Object>(second)));
+    EXPECT_EQ(kit::debug::observationCount(first.get(), QStringLiteral("objectCount")), before - 2);
+    second->setObjectCount(9);
+    EXPECT_EQ(f.bar->cells()[0]->count(), 9);
+    first->setObjectCount(5);
+    EXPECT_EQ(f.bar->cells()[0]->count(), 9);
+}
+
+TEST(XTTabBarControl, GoingAwayLeavesNoObservations)
+{
+    auto identifier = kit::make<XTTestIdentifier>();
+    kit::Ref<kit::TabViewItem> item;
+    {
+        XTBarFixture f(434);
+        item = f.addTab(QStringLiteral("Doc"), kit::Value(kit::Ref<kit::Object>(identifier)));
+        f.bar = nullptr;
+    }
+    EXPECT_EQ(kit::debug::observationCount(identifier.get()), 0);
+    EXPECT_EQ(kit::debug::observationCount(item.get()), 0);
+}
+
+} // namespace
