@@ -1,7 +1,9 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/SoundsPage.h"
 #include "gallery/pages/SplitViewPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -11,5 +13,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
+        { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
+        { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
     };
 }
