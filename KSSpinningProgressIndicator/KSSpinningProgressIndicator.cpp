@@ -1,5 +1,6 @@
 #include "KSSpinningProgressIndicator/KSSpinningProgressIndicator.h"
 
+#include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/AffineTransform.h"
 #include "kit/graphics/BezierPath.h"
@@ -7,12 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
 constexpr double frameInterval = 0.05;
-const char* const nonSpinningStyles = "Non-spinning styles not available.";
 
 } // namespace
 
@@ -128,7 +127,7 @@ void KSSpinningProgressIndicator::updateFrame(kit::Timer*)
 void KSSpinningProgressIndicator::setStyle(int style)
 {
     if (style != SpinningStyle)
-        throw std::logic_error(nonSpinningStyles);
+        kit::Exception::raise(kit::InternalInconsistencyException, QStringLiteral("Non-spinning styles not available."));
 }
 
 void KSSpinningProgressIndicator::setColor(const kit::Ref<kit::Color>& colour)
@@ -239,7 +238,8 @@ void KSSpinningProgressIndicator::drawRect(kit::Rect)
         const kit::Ref<kit::BezierPath> circle = kit::BezierPath::bezierPathWithOvalInRect(kit::MakeRect(-r, -r, 2 * r, 2 * r));
         circle->setLineWidth(w);
         circle->stroke();
-        // No maximum means nothing done yet: an empty pie rather than a division by zero.
+        // No maximum means nothing done yet: an empty pie rather than a division by zero. Nothing
+        // done or less is an empty pie too, not an arc swept backwards round the circle.
         if (maxValue_ > 0 && currentValue_ > 0) {
             const kit::Ref<kit::BezierPath> pie = kit::BezierPath::bezierPath();
             pie->appendBezierPathWithArcWithCenterRadiusStartAngleEndAngleClockwise(

@@ -54,9 +54,7 @@ ZQSplitSubview::ZQSplitSubview()
 ZQSplitSubview::ZQSplitSubview(Rect frame)
     : kit::View(frame)
     , savedSize_(frame.size)
-{
-    setAutoresizesSubviews(true);
-}
+{ }
 
 ZQSplitSubview::~ZQSplitSubview()
 {

@@ -92,6 +92,9 @@ class ZQSplitSubview : public kit::View {
     bool isFlipped() const override { return false; }
     bool isOpaque() const override;
     void setHidden(bool hidden) override;
+    // A pane always resizes its contents (its saved-size logic depends on it) and a split view
+    // never does: neither a client nor an archive changes that.
+    void setAutoresizesSubviews(bool) override { }
     void drawRect(kit::Rect dirtyRect) override;
     void resizeSubviewsWithOldSize(kit::Size oldSize) override;
     kit::Ref<kit::View> hitTest(kit::Point point) override;

@@ -54,8 +54,9 @@ ZQSplitView::ZQSplitView()
 ZQSplitView::ZQSplitView(Rect frame)
     : ZQSplitSubview(frame)
 {
-    // The layout places the panes; the kit must not autoresize them as well.
-    setAutoresizesSubviews(false);
+    // The layout places the panes; the kit must not autoresize them as well. Our own setter
+    // ignores every request, so go past it.
+    kit::View::setAutoresizesSubviews(false);
 }
 
 ZQSplitView::ZQSplitView(Rect frame, unsigned count)
@@ -390,13 +391,55 @@ struct ShareOut {
                     constrained = true;
                 }
             }
+            // The next ratio is taken over the rounded sizes alone; the carries still go into each share.
             double free = 0;
             for (const ZQSubviewCache& r : cache)
                 if (sized(r) && !r.constrain)
-                    free += r.size + r.fraction;
+                    free += r.size;
             if (!constrained || free <= 0)
                 return;
             ratio = rem / free;
+        }
+    }
+
+    // Rounding each share on its own can leave the panes whole points short of A or over it (many
+    // small panes rounded the same way). The last pane takes what it can of that within its limits
+    // and within a point of its share, as it takes any remainder; the rest goes a point at a time
+    // to the panes rounded furthest the other way (their size plus carry stays their share), so
+    // that panes and dividers tile the bounds and no pane ends under its minimum or at 0.
+    void settleRounding()
+    {
+        ZQSubviewCache* last = nullptr;
+        double placed = 0;
+        for (ZQSubviewCache& r : cache) {
+            placed += r.size;
+            if (sized(r))
+                last = &r;
+        }
+        const double wanted = std::trunc(A - placed);
+        if (!last || wanted == 0)
+            return;
+        const double step = wanted > 0 ? 1.0 : -1.0;
+        auto fits = [](const ZQSubviewCache& r, double change) {
+            const double size = r.size + change;
+            return size >= std::max(1.0, r.pane->minDimension()) && size <= r.pane->maxDimension();
+        };
+        double lastTakes = 0;
+        while (lastTakes != wanted && fits(*last, lastTakes + step) && std::fabs(last->fraction - (lastTakes + step)) <= 1.0)
+            lastTakes += step;
+        for (double rest = wanted - lastTakes; rest != 0; rest -= step) {
+            ZQSubviewCache* pick = nullptr;
+            for (ZQSubviewCache& r : cache) {
+                if (&r == last || !sized(r) || r.pane.get() == excepted || r.pane->animates() || !fits(r, step))
+                    continue;
+                // Ties go to the later pane, nearest the one that takes remainders.
+                if (!pick || step * r.fraction >= step * pick->fraction)
+                    pick = &r;
+            }
+            if (!pick)
+                return;
+            pick->size += step;
+            pick->fraction -= step;
         }
     }
 };
@@ -427,8 +470,10 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
     Rect b = bounds();
     double A = axisOf(b.size, horizontal) - D;
     const int passes = excepting ? 6 : 3;
+    ZQSplitSubview* kept = excepting;
     for (int pass = 0; pass < passes; ++pass) {
-        ShareOut share { cache, pass < 3 ? excepting : nullptr, A };
+        kept = pass < 3 ? excepting : nullptr;
+        ShareOut share { cache, kept, A };
         for (ZQSubviewCache& r : cache)
             r.constrain = false;
         double S = 0;
@@ -486,6 +531,9 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
             break;
         }
     }
+
+    if (!isInScrollView_)
+        ShareOut { cache, kept, A }.settleRounding();
 
     // Placement.
     double origin = 0;
@@ -673,7 +721,7 @@ double ZQSplitView::dividerOrigin(std::uint64_t index) const
 
 Rect ZQSplitView::dividerRectRelativeToView(std::uint64_t index, const kit::View* view) const
 {
-    if (index >= dividers_.size() || index + 1 >= numberOfVisibleSubviews())
+    if (index >= dividers_.size() || !isDivider(index))
         return kit::ZeroRect;
     const Rect r = dividers_[index];
     return view && view != this ? convertRectToView(r, view) : r;

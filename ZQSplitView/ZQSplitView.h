@@ -107,7 +107,9 @@ class ZQSplitView : public ZQSplitSubview, public kit::NibAwaking {
     const std::vector<kit::Rect>& dividerRects() const { return dividers_; }
     kit::Rect dividerRectRelativeToView(std::uint64_t index, const kit::View* view) const;
     std::uint64_t dividerHitByRelativeToViewThickness(kit::Point point, const kit::View* view, double slack) const;
-    // Drags divider `divider` from inside a pane (a press the delegate nominated).
+    // YES when `index` names a divider between two visible panes.
+    bool isDivider(std::uint64_t index) const;
+    // Drags divider `divider` from inside a pane (a press the delegate nominated); any other index does nothing.
     void dragDividerFromPane(std::uint64_t divider, const kit::Event& event);
 
     // A delegate call site: the delegate, when it implements `operation`.

@@ -67,7 +67,18 @@ void ZQSplitView::mouseDown(const Event& event)
     }
 }
 
-void ZQSplitView::dragDividerFromPane(std::uint64_t divider, const Event& event) { runDrag(event, divider, true); }
+bool ZQSplitView::isDivider(std::uint64_t index) const
+{
+    // Compared without index + 1, which wraps to 0 for the largest index.
+    const unsigned n = numberOfVisibleSubviews();
+    return n >= 2 && index < n - 1;
+}
+
+void ZQSplitView::dragDividerFromPane(std::uint64_t divider, const Event& event)
+{
+    if (isDivider(divider))
+        runDrag(event, divider, true);
+}
 
 void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane)
 {
@@ -139,7 +150,7 @@ void ZQSplitView::trackMouseEventFromWithBaseInDivider(const Event& event, Point
 {
     const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
     // A nested view's pane count can change during a drag: act only on a divider that still has two sides.
-    if (index + 1 >= panes.size())
+    if (!isDivider(index))
         return;
     ZQSplitSubview* leading = panes[index].get();
     ZQSplitSubview* trailing = panes[index + 1].get();
@@ -325,9 +336,9 @@ void ZQSplitView::resizeWindowBy(double change)
 
 void ZQSplitView::doubleClickDivider(std::uint64_t index)
 {
-    const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
-    if (index + 1 >= panes.size())
+    if (!isDivider(index))
         return;
+    const std::vector<Ref<ZQSplitSubview>> panes = visibleSubviews();
     ZQSplitSubview* leading = panes[index].get();
     ZQSplitSubview* trailing = panes[index + 1].get();
     const bool leadingCollapsed = leading->isCollapsed();
@@ -375,7 +386,7 @@ Ref<kit::View> ZQSplitSubview::hitTest(Point point)
     if (s)
         if (const auto d = s->delegateFor("splitViewDividerForPointInSubview")) {
             actDivider_ = d->splitViewDividerForPointInSubview(s.get(), point, this);
-            if (actDivider_ + 1 < s->numberOfVisibleSubviews())
+            if (s->isDivider(actDivider_))
                 return Ref<kit::View>(this);
         }
     actDivider_ = ZQNotFound;

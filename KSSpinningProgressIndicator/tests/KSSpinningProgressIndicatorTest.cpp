@@ -1,13 +1,12 @@
 #include "KSSpinningProgressIndicator/KSSpinningProgressIndicator.h"
 
 #include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/PixelProbe.h"
 
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 using kit::Ref;
 
@@ -99,7 +98,16 @@ TEST_F(SpinnerTest, LeavingTheWindowStopsAndComingBackRestarts)
 TEST_F(SpinnerTest, OnlyTheSpinningStyle)
 {
     EXPECT_NO_THROW(spinner->setStyle(KSSpinningProgressIndicator::SpinningStyle));
-    EXPECT_THROW(spinner->setStyle(0), std::logic_error);
+    for (const int style : { 0, 2, -1 }) {
+        SCOPED_TRACE(style);
+        try {
+            spinner->setStyle(style);
+            ADD_FAILURE() << "no exception";
+        } catch (const kit::Exception& e) {
+            EXPECT_EQ(e.name(), kit::InternalInconsistencyException);
+            EXPECT_EQ(e.reason(), QStringLiteral("Non-spinning styles not available."));
+        }
+    }
 }
 
 TEST_F(SpinnerTest, HalfValueFillsTheRightHalfOfThePie)
@@ -115,6 +123,20 @@ TEST_F(SpinnerTest, NoMaximumDrawsAnEmptyPie)
     spinner->setDoubleValue(10);
     EXPECT_TRUE(kit::test::pixelIs(window->snapshot(), 28, 20, Qt::white, 8));
     EXPECT_TRUE(kit::test::pixelIs(window->snapshot(), 12, 20, Qt::white, 8));
+}
+
+// Nothing done, or less than nothing, is an empty pie: -25 of 100 must not sweep three quarters.
+TEST_F(SpinnerTest, NoValueOrANegativeOneDrawsAnEmptyPie)
+{
+    for (const double value : { 0.0, -25.0 }) {
+        SCOPED_TRACE(value);
+        spinner->setDoubleValue(value);
+        const QImage image = window->snapshot();
+        EXPECT_TRUE(kit::test::pixelIs(image, 28, 20, Qt::white, 8)) << "right of the centre";
+        EXPECT_TRUE(kit::test::pixelIs(image, 20, 28, Qt::white, 8)) << "below the centre";
+        EXPECT_TRUE(kit::test::pixelIs(image, 12, 20, Qt::white, 8)) << "left of the centre";
+        EXPECT_TRUE(kit::test::pixelIs(image, 20, 12, Qt::white, 8)) << "above the centre";
+    }
 }
 
 TEST_F(SpinnerTest, FinsAreFaintWhenStoppedAndTheBrightestIsSolid)
@@ -160,6 +182,31 @@ TEST(SpinnerLifetime, DestroyedWhileTheThreadSleeps)
     }
     EXPECT_EQ(clock.clock().sleeperCount(), 0);
     kit::RunLoop::main().runPending();
+}
+
+// The window goes with the indicator still in it and spinning on its thread: nothing tells the
+// view it left, so its own destruction must stop the thread and wait for it.
+TEST(SpinnerLifetime, DestroyedWithItsWindowWhileSpinning)
+{
+    kit::test::ManualClockScope clock;
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 40, 40), kit::BorderlessWindowMask);
+    kit::Weak<KSSpinningProgressIndicator> gone;
+    {
+        auto spinner = kit::make<KSSpinningProgressIndicator>(kit::MakeRect(0, 0, 40, 40));
+        gone = spinner;
+        window->contentView()->addSubview(spinner.get());
+        spinner->setUsesThreadedAnimation(true);
+        spinner->startAnimation();
+        ASSERT_TRUE(kit::RunLoop::main().runUntil([&] { return clock.clock().sleeperCount() == 1; }));
+    }
+    ASSERT_TRUE(gone.lock()) << "the window still holds it";
+    EXPECT_TRUE(gone.lock()->isSpinning());
+    window = nullptr;
+    EXPECT_FALSE(gone.lock());
+    EXPECT_EQ(clock.clock().sleeperCount(), 0) << "the thread was joined, not left asleep";
+    clock.advance(0.2); // a thread left running would step and queue frames from here on
+    kit::RunLoop::main().runPending();
+    EXPECT_EQ(clock.clock().sleeperCount(), 0);
 }
 
 } // namespace

@@ -106,6 +106,25 @@ TEST(ZQSplitSubview, SetDimensionOnCollapsedPaneOnlyAimsTheNextExpansion)
     EXPECT_NEAR(widthOf(*split, 0) + widthOf(*split, 1), 500, 1e-9);
 }
 
+// Panes always resize their contents, whatever they are told; the split view never does.
+TEST(ZQSplitSubview, PanesAlwaysResizeTheirContentsAndTheSplitViewNever)
+{
+    auto split = makeSplitView({ 200, 300 });
+    auto pane = split->subviewAtPosition(0);
+    auto content = kit::make<kit::View>(pane->bounds());
+    content->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    pane->addSubview(content.get());
+    pane->setAutoresizesSubviews(false);
+    split->setAutoresizesSubviews(true);
+    EXPECT_TRUE(pane->autoresizesSubviews());
+    EXPECT_FALSE(split->autoresizesSubviews());
+
+    split->setFrameSize(kit::MakeSize(1000, 100));
+    EXPECT_EQ(pane->frame().size.width, 400);
+    EXPECT_EQ(content->frame().size.width, 400) << "the contents follow the pane";
+    EXPECT_EQ(pane->savedSize(), kit::MakeSize(400, 100));
+}
+
 class AnimationTest : public testing::Test {
 protected:
     void TearDown() override { ZQSplitSubview::resetAnimationForTesting(); }

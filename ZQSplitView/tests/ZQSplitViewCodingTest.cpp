@@ -170,6 +170,42 @@ TEST(SplitViewCodingTest, TheOlderFourNumberBackgroundIsStillRead)
     }
 }
 
+// An archive whose view part says a pane does not resize its contents, or that the split view
+// does, changes neither: panes always do, the split view never.
+TEST(SplitViewCodingTest, ArchivedAutoresizingFlagsAreIgnored)
+{
+    auto split = makeSplitView({ 200, 300 });
+    auto content = kit::make<kit::View>(split->subviewAtPosition(0)->bounds());
+    content->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    split->subviewAtPosition(0)->addSubview(content.get());
+    QJsonObject file = QJsonDocument::fromJson(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(split))).object();
+    QJsonArray objects = file[QStringLiteral("$objects")].toArray();
+    const QString key = QStringLiteral("autoresizesSubviews");
+    int flipped = 0;
+    for (int i = 0; i < objects.size(); ++i) {
+        QJsonObject object = objects[i].toObject();
+        if (!object.contains(key))
+            continue;
+        object[key] = i == 0; // the root, the split view, says YES; every pane says NO
+        objects[i] = object;
+        ++flipped;
+    }
+    ASSERT_GE(flipped, 3);
+    file[QStringLiteral("$objects")] = objects;
+    auto unarchiver = kit::make<kit::KeyedUnarchiver>(QJsonDocument(file).toJson());
+    const auto copy = unarchiver->decodeObjectForKey(QStringLiteral("root")).objectAs<ZQSplitView>();
+    ASSERT_TRUE(copy);
+    kit::RunLoop::main().runPending();
+    EXPECT_FALSE(copy->autoresizesSubviews());
+    auto pane = copy->subviewAtPosition(0);
+    ASSERT_TRUE(pane);
+    EXPECT_TRUE(pane->autoresizesSubviews());
+    ASSERT_EQ(pane->subviews().size(), 1u);
+    copy->setFrameSize(MakeSize(1000, 100));
+    EXPECT_EQ(pane->frame().size.width, 400);
+    EXPECT_EQ(pane->subviews()[0]->frame().size.width, 400) << "the contents follow the pane";
+}
+
 TEST(SplitViewCodingTest, AResizeButtonKeepsItsOwnCellAndSettings)
 {
     auto split = makeSplitView({ 100, 150 });

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 using kit::MakePoint;
@@ -75,17 +76,74 @@ TEST_F(DragTest, CollapsesBelowFortyFivePercentAndReExpands)
     EXPECT_EQ(widthOf(*split, 0) + widthOf(*split, 1) + widthOf(*split, 2), 300);
 }
 
-TEST_F(DragTest, StepOnADividerWithoutTrailingPaneDoesNothing)
+class NotADividerTest : public DragTest, public testing::WithParamInterface<std::uint64_t> { };
+
+// Three panes have dividers 0 and 1. Any other index, the largest included (index + 1 wraps to 0
+// there), drags nothing: no pane moves, no layout runs and no drag begins.
+TEST_P(NotADividerTest, DraggingFromAPaneDoesNothing)
 {
-    // A drag that outlives its trailing pane (a nested view can lose one mid-drag) must not reach past the panes.
+    auto delegate = kit::make<RecordingDelegate>();
+    delegate->implemented = { "willAdjustSubviews" };
+    split->setDelegate(delegate.get());
     kit::test::EventScript script(window.get());
     script.mouseDragged(MakePoint(150, 50)).mouseUp(MakePoint(150, 50));
     const auto down = kit::Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
         kit::LeftMouseDown, MakePoint(102, 50), 0, script.now(), window->windowNumber(), nullptr, 0, 1, 1);
-    split->dragDividerFromPane(2, *down);
+    split->dragDividerFromPane(GetParam(), *down);
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(widthOf(*split, i), 100);
+    EXPECT_FALSE(split->isDragging());
+    EXPECT_TRUE(delegate->calls.isEmpty()) << qPrintable(delegate->calls.join(' '));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NotADividerTest,
+    testing::Values(std::uint64_t(2), std::uint64_t(3), ZQNotFound, std::numeric_limits<std::uint64_t>::max(),
+        std::numeric_limits<std::uint64_t>::max() - 1));
+
+struct NominatedCase {
+    const char* name;
+    std::uint64_t answer;
+    bool paneTakesThePress;
+};
+
+class NominatedDividerTest : public DragTest, public testing::WithParamInterface<NominatedCase> { };
+
+// A press inside a pane drags the divider the delegate names only when that index is below the
+// number of visible panes - 1; any other answer leaves the press to the pane's content.
+TEST_P(NominatedDividerTest, OnlyADividerIndexTakesThePressFromTheContent)
+{
+    struct Nominate : RecordingDelegate {
+        std::uint64_t answer = 0;
+        std::uint64_t splitViewDividerForPointInSubview(ZQSplitView*, kit::Point, ZQSplitSubview*) override { return answer; }
+    };
+    const NominatedCase c = GetParam();
+    auto nominate = kit::make<Nominate>();
+    nominate->implemented = { "splitViewDividerForPointInSubview" };
+    nominate->answer = c.answer;
+    split->setDelegate(nominate.get());
+    auto pane = split->subviewAtPosition(1);
+    auto content = kit::make<kit::View>(pane->bounds());
+    pane->addSubview(content.get());
+
+    const Ref<kit::View> hit = pane->hitTest(MakePoint(150, 50));
+    if (c.paneTakesThePress) {
+        EXPECT_EQ(hit.get(), pane.get());
+        EXPECT_EQ(pane->actDivider(), c.answer);
+        return;
+    }
+    EXPECT_EQ(hit.get(), content.get());
+    EXPECT_EQ(pane->actDivider(), ZQNotFound);
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(150, 50)).mouseDragged(MakePoint(170, 50)).mouseUp(MakePoint(170, 50));
+    script.run();
     for (unsigned i = 0; i < 3; ++i)
         EXPECT_EQ(widthOf(*split, i), 100);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, NominatedDividerTest,
+    testing::Values(NominatedCase { "first", 0, true }, NominatedCase { "last", 1, true }, NominatedCase { "pastTheLast", 2, false },
+        NominatedCase { "notFound", ZQNotFound, false }, NominatedCase { "largest", std::numeric_limits<std::uint64_t>::max(), false }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DragTest, DelegateVetoMakesDividersInert)
 {

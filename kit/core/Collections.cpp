@@ -138,7 +138,8 @@ Array Array::objectsAtIndexes(const IndexSet& indexes) const
 
 Array Array::subarrayWithRange(Range range) const
 {
-    if (range.location < 0 || range.length < 0 || MaxRange(range) > count())
+    // Compared without forming location + length, which overflows for a location like NotFound.
+    if (range.location < 0 || range.length < 0 || range.location > count() || range.length > count() - range.location)
         throw Exception(RangeException,
             format(QStringLiteral("*** -[Array subarrayWithRange:]: range {%ld, %ld} extends beyond bounds [0 .. %ld]"), range.location,
                 range.length, count() - 1));

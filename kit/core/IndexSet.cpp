@@ -6,6 +6,18 @@
 
 namespace kit {
 
+namespace {
+
+// The end of a caller's range, held at NotFound: removeIndex(NotFound) must not overflow.
+std::int64_t indexSetRangeEnd(Range range)
+{
+    if (range.length <= 0)
+        return range.location;
+    return range.location >= NotFound - range.length ? NotFound : range.location + range.length;
+}
+
+} // namespace
+
 IndexSet::IndexSet()
     : d_(std::make_shared<std::vector<Range>>())
 { }
@@ -82,7 +94,7 @@ std::int64_t IndexSet::countOfIndexesInRange(Range range) const
     std::int64_t n = 0;
     for (const Range& r : *d_) {
         const std::int64_t lo = std::max(r.location, range.location);
-        const std::int64_t hi = std::min(MaxRange(r), MaxRange(range));
+        const std::int64_t hi = std::min(MaxRange(r), indexSetRangeEnd(range));
         if (hi > lo)
             n += hi - lo;
     }
@@ -174,7 +186,7 @@ void MutableIndexSet::removeIndexesInRange(Range range)
     auto& v = mutableRanges();
     std::vector<Range> out;
     out.reserve(v.size() + 1);
-    const std::int64_t lo = range.location, hi = MaxRange(range);
+    const std::int64_t lo = range.location, hi = indexSetRangeEnd(range);
     for (const Range& r : v) {
         if (MaxRange(r) <= lo || r.location >= hi) {
             out.push_back(r);

@@ -46,17 +46,35 @@ std::optional<Dictionary> readJsonObject(const QString& path, bool* broken)
         *broken = true;
         return std::nullopt;
     }
-    auto plist = PropertyList::propertyListFromData(file.readAll());
-    if (!plist || !plist->isDictionary()) {
-        *broken = true;
-        return std::nullopt;
-    }
-    return plist->dictionary();
+    auto dictionary = Bundle::dictionaryFromJsonData(file.readAll());
+    *broken = !dictionary;
+    return dictionary;
 }
 
 } // namespace
 
 KIT_REGISTER_CLASS(Bundle, Object) { c.noFactory(); }
+
+std::optional<Dictionary> Bundle::dictionaryFromJsonData(const QByteArray& data)
+{
+    auto plist = PropertyList::propertyListFromData(data);
+    if (!plist || !plist->isDictionary())
+        return std::nullopt;
+    return plist->dictionary();
+}
+
+Bundle::Table Bundle::stringsTableFromData(const QByteArray& data, bool* broken)
+{
+    Table table;
+    const auto dictionary = dictionaryFromJsonData(data);
+    *broken = !dictionary;
+    if (dictionary) {
+        for (const auto& [key, value] : *dictionary)
+            if (value.isString())
+                table.insert(key.string(), value.string());
+    }
+    return table;
+}
 
 Bundle* Bundle::mainBundle()
 {
@@ -189,12 +207,14 @@ const Bundle::Table& Bundle::table(const QString& relativePath) const
         auto it = tables_.find(relativePath);
         if (it != tables_.end())
             return *it.value();
-        table = std::make_shared<Table>();
-        if (const auto obj = readJsonObject(full, &broken)) {
-            for (const auto& [key, value] : *obj)
-                if (value.isString())
-                    table->insert(key.string(), value.string());
+        QFile file(full);
+        if (file.exists()) {
+            broken = !file.open(QIODevice::ReadOnly);
+            if (!broken)
+                table = std::make_shared<Table>(stringsTableFromData(file.readAll(), &broken));
         }
+        if (!table)
+            table = std::make_shared<Table>();
         tables_.insert(relativePath, table);
     }
     // Cached as empty, so said once; outside the lock, as log lines ask the main bundle.

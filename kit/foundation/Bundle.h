@@ -85,8 +85,14 @@ class Bundle : public Object {
     static bool loadNibNamedOwner(const QString& name, Object* owner);
     static bool loadNibNamedOwnerTopLevelObjects(const QString& name, Object* owner, Array* topLevelObjects);
 
-private:
+    // The readers of a bundle's JSON files, for bytes from anywhere. A JSON object gives its dictionary;
+    // anything else nullopt. A strings table keeps the string values of such an object; `broken` says
+    // the bytes were no JSON object (the table is then empty).
     using Table = QHash<QString, QString>;
+    static std::optional<Dictionary> dictionaryFromJsonData(const QByteArray& data);
+    static Table stringsTableFromData(const QByteArray& data, bool* broken);
+
+private:
     const Table& table(const QString& relativePath) const;
     Dictionary localizedInfo() const;
     QString findResource(const QString& fileName, const QString& directory) const;

@@ -14,9 +14,6 @@
 
 namespace kit {
 
-namespace {
-
-// QSettings holds each value as the JSON text of its property list; the file is one JSON object.
 bool readDefaultsFile(QIODevice& device, QSettings::SettingsMap& map)
 {
     const QByteArray bytes = device.readAll();
@@ -25,7 +22,7 @@ bool readDefaultsFile(QIODevice& device, QSettings::SettingsMap& map)
     QString error;
     auto plist = PropertyList::propertyListFromData(bytes, &error);
     if (!plist || !plist->isDictionary()) {
-        kit::log(QStringLiteral("The defaults file cannot be read: %@"), error);
+        kit::log(QStringLiteral("The defaults file cannot be read: %@"), plist ? QStringLiteral("it holds no JSON object") : error);
         return false;
     }
     for (const auto& [key, value] : plist->dictionary())
@@ -43,6 +40,8 @@ bool writeDefaultsFile(QIODevice& device, const QSettings::SettingsMap& map)
     auto bytes = PropertyList::dataFromPropertyList(Value(all), nullptr, true);
     return bytes && device.write(*bytes) == bytes->size();
 }
+
+namespace {
 
 QSettings::Format defaultsFormat()
 {

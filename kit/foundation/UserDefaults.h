@@ -11,6 +11,7 @@
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
 
+#include <QSettings>
 #include <QString>
 
 #include <cstdint>
@@ -25,6 +26,12 @@ namespace kit {
 
 // Posted with the defaults object after each change of a value.
 inline const QString UserDefaultsDidChangeNotification = QStringLiteral("NSUserDefaultsDidChangeNotification");
+
+// The defaults file's format, registered with QSettings: one JSON object whose values are property
+// lists, each held in the settings map as its JSON text. The file may have been edited by hand:
+// bytes that are no such object fail and add nothing to `map`.
+bool readDefaultsFile(QIODevice& device, QSettings::SettingsMap& map);
+bool writeDefaultsFile(QIODevice& device, const QSettings::SettingsMap& map);
 
 class UserDefaults : public Object {
     KIT_CLASS(UserDefaults)

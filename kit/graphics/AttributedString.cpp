@@ -13,6 +13,17 @@ namespace kit {
 
 namespace {
 
+// The end of a caller's range clamped to [from, length], found without forming location + length,
+// which overflows for a location like NotFound. `from` is the location clamped to [0, length].
+std::int64_t attributedStringRangeEnd(Range range, std::int64_t from, std::int64_t length)
+{
+    if (range.length <= 0)
+        return from;
+    if (range.location < 0)
+        return std::clamp<std::int64_t>(range.location + range.length, from, length);
+    return range.location >= length ? length : range.location + std::min(range.length, length - range.location);
+}
+
 Ref<Font> fontOf(const StringAttributes& a) { return a.font ? a.font : Font::systemFontOfSize(12); }
 
 double spacingOf(const StringAttributes& a) { return a.paragraphStyle ? a.paragraphStyle->lineSpacing() : 0; }
@@ -91,7 +102,7 @@ void AttributedString::mergeRuns()
 void AttributedString::setAttributes(const StringAttributes& attributes, Range range)
 {
     const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(std::clamp<std::int64_t>(MaxRange(range), from, length()));
+    const int to = int(attributedStringRangeEnd(range, from, length()));
     if (from == to)
         return;
     const int first = runIndexStartingAt(from);
@@ -104,7 +115,7 @@ void AttributedString::setAttributes(const StringAttributes& attributes, Range r
 void AttributedString::addAttributes(const StringAttributes& attributes, Range range)
 {
     const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(std::clamp<std::int64_t>(MaxRange(range), from, length()));
+    const int to = int(attributedStringRangeEnd(range, from, length()));
     if (from == to)
         return;
     const int first = runIndexStartingAt(from);
@@ -135,7 +146,7 @@ void AttributedString::append(const AttributedString& other)
 AttributedString AttributedString::attributedSubstringFromRange(Range range) const
 {
     const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(std::clamp<std::int64_t>(MaxRange(range), from, length()));
+    const int to = int(attributedStringRangeEnd(range, from, length()));
     AttributedString out;
     out.string_ = string_.mid(from, to - from);
     for (const Run& run : runs_) {
