@@ -1,6 +1,7 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SoundsPage.h"
@@ -11,6 +12,7 @@ std::vector<GalleryPage> galleryPages()
     return {
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
+        { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },

@@ -85,12 +85,8 @@ Window::Window(Rect contentRect, unsigned styleMask)
 {
     setMainThreadAffine();
     windowRegistry()[number_] = this;
-    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    frameView_->setAutoresizesSubviews(false);
-    frameView_->setWindowRecursively(this);
-    frameView_->setNextResponder(this);
-    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    setContentView(content.get());
+    // The host comes before the view tree: the tree's first invalidation schedules the first
+    // display pass through it, and a pass scheduled without a host would never run.
     host_ = std::make_unique<WindowHost>(this);
     host_->setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
     if (styleMask == BorderlessWindowMask)
@@ -105,6 +101,12 @@ Window::Window(Rect contentRect, unsigned styleMask)
     host_->setGeometry(qt);
     settingGeometry_ = false;
     resizeBacking();
+    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    frameView_->setAutoresizesSubviews(false);
+    frameView_->setWindowRecursively(this);
+    frameView_->setNextResponder(this);
+    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    setContentView(content.get());
     installCursorPresenter();
 }
 
@@ -344,9 +346,13 @@ void Window::setAlphaValue(double alpha)
 {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
     host_->setWindowOpacity(alpha_);
-    // A fully transparent window leaves the screen; the kit still counts it as visible.
-    if (visible_)
+    // A fully transparent window leaves the screen; the kit still counts it as visible. One that
+    // comes back is drawn first, as orderFront does.
+    if (visible_) {
+        if (alpha_ > 0 && !host_->isVisible())
+            displayIfNeeded();
         host_->setVisible(alpha_ > 0);
+    }
 }
 
 void Window::setBackgroundColor(Color* color)
@@ -365,7 +371,15 @@ void Window::setOpaque(bool flag)
 void Window::updateTranslucency()
 {
     const bool translucent = !opaque_ && backgroundColor_ && backgroundColor_->alphaComponent() < 1;
+    if (host_->testAttribute(Qt::WA_TranslucentBackground) == translucent)
+        return;
     host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
+    // A native window keeps the visual it was made with (with or without alpha): one made already
+    // is made again, and the children's windows stay transient for it.
+    if (host_->remakeNativeWindow())
+        for (const Ref<Window>& child : childWindows())
+            if (QWindow* handle = child->host_->windowHandle())
+                handle->setTransientParent(host_->windowHandle());
 }
 
 void Window::setIgnoresMouseEvents(bool flag)
