@@ -282,9 +282,12 @@ TEST_F(ProgressWindowTest, APlainWindowCompletingLeavesAnUnrelatedModalSessionRu
 
 TEST_F(ProgressWindowTest, ANotificationWithoutObjectLeavesTheStack)
 {
-    controller->operationQueue()->addOperationWithBlock([] { });
-    ASSERT_TRUE(controller->isObservingNotifications() || controller->operationQueue()->operationCount() == 0);
+    // The work runs until the notifications are handled.
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    controller->operationQueue()->addOperationWithBlock([gate] { gate.wait(); });
     controller->showProgressWindow();
+    ASSERT_TRUE(controller->isObservingNotifications());
     const auto before = controller->progressDescriptors();
     center()->postNotificationNameObject(QVWillBeginProcessingWithProgressDescriptor, nullptr);
     center()->postNotificationNameObjectUserInfo(
@@ -292,6 +295,8 @@ TEST_F(ProgressWindowTest, ANotificationWithoutObjectLeavesTheStack)
     center()->postNotificationNameObject(QVDidEndProcessingWithProgressDescriptor, nullptr);
     RunLoop::main().runPending();
     EXPECT_EQ(controller->progressDescriptors(), before);
+    release.set_value();
+    runUntil([&] { return controller->operationQueue()->operationCount() == 0; });
     controller->hideProgressWindow();
 }
 
