@@ -2,7 +2,9 @@
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/ListsPage.h"
+#include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/SoundsPage.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
 #include "gallery/pages/TextPage.h"
@@ -17,5 +19,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
+        { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
+        { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
     };
 }

@@ -103,6 +103,9 @@ private:
 
 int main(int argc, char** argv)
 {
+    // The gallery's own resources (interface files, tones) are its main bundle.
+    if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
+        qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
     // Screenshots need no display; an interactive run wants X11, where window placement works.
     bool screenshots = false;
     for (int i = 1; i < argc; ++i)

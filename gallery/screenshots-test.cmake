@@ -1,6 +1,9 @@
 # Runs the gallery's screenshot mode and fails unless every page wrote a non-empty PNG.
 file(REMOVE_RECURSE ${OUT})
-execute_process(COMMAND ${GALLERY} --screenshots ${OUT} --list-pages OUTPUT_VARIABLE pages RESULT_VARIABLE rc)
+# Empty sound folders: the sounds page is the same on every machine.
+file(MAKE_DIRECTORY ${OUT}/xdg-home ${OUT}/xdg-dirs)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_DATA_HOME=${OUT}/xdg-home XDG_DATA_DIRS=${OUT}/xdg-dirs
+                        ${GALLERY} --screenshots ${OUT} --list-pages OUTPUT_VARIABLE pages RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "gallery --screenshots failed with ${rc}")
 endif()

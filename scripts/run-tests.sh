@@ -64,7 +64,7 @@ tsan_configure() {
   cmake -S "$root" -B "$tsan_build" "${jvl_tsan_cmake_args[@]}" >/dev/null
 }
 tsan_build_targets() {
-  cmake --build "$tsan_build" -j "$jobs" --target kit_thread_tests KSSpinningProgressIndicator_tests
+  cmake --build "$tsan_build" -j "$jobs" --target kit_thread_tests KSSpinningProgressIndicator_tests JVLAppKit_tests
 }
 tsan_suite() (
   export QT_QPA_PLATFORM=offscreen
@@ -72,6 +72,9 @@ tsan_suite() (
   dbus-run-session -- "$tsan_build/kit/kit_thread_tests" --gtest_color=no --gtest_brief=1
   dbus-run-session -- "$tsan_build/KSSpinningProgressIndicator/KSSpinningProgressIndicator_tests" --gtest_color=no \
     --gtest_brief=1 --gtest_filter='*Thread*'
+  # The progress window's workers and notifications, and sounds finishing on the player's thread.
+  dbus-run-session -- "$tsan_build/JVLAppKit/JVLAppKit_tests" --gtest_color=no --gtest_brief=1 \
+    --gtest_filter='ProgressWindowTest.ModalRun*:ProgressWindowTest.Cancel*:ProgressWindowTest.APlainWindow*:ProgressWindowTest.Destroying*:SoundManagerTest.TheLibrarys*'
 )
 run_tsan() {
   stage "tsan configure" tsan_configure

@@ -1,7 +1,11 @@
 #include "gallery/pages/ProgressPage.h"
 
+#include "JVLAppKit/JVLProgressWindowController/JVLProgressWindowController.h"
 #include "KSSpinningProgressIndicator/KSSpinningProgressIndicator.h"
 #include "gallery/pages/GallerySwatch.h"
+
+#include "kit/core/NotificationCenter.h"
+#include "kit/foundation/Thread.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,6 +20,32 @@ struct Row {
     Ref<KSSpinningProgressIndicator> spinner;
     double y;
 };
+
+// Three workers: two count up determinately, one works without a known amount. Each stops early
+// when the user cancels.
+void galleryQueueWork(JVLProgressWindowController& controller)
+{
+    controller.setupAsDeterminateWithTitleMinValueMaxValueInitialValueAllowCancel(QStringLiteral("Gallery work"), 0, 3, 0, true);
+    kit::NotificationCenter* center = kit::NotificationCenter::defaultCenter().get();
+    controller.operationQueue()->setMaxConcurrentOperationCount(1);
+    for (int w = 0; w < 3; ++w) {
+        controller.operationQueue()->addOperationWithBlock([center, w] {
+            namespace post = QVProgressWindowController;
+            const bool determinate = w != 1;
+            const int steps = 40;
+            Ref<JVLProgressDescriptor> d = determinate
+                ? post::postWillBeginProcessingWithTitleInfoTextMinValueMaxValueStartValueAllowCancel(
+                    center, QStringLiteral("Counting"), QStringLiteral("Counting up, part %1").arg(w + 1), 0, steps, 0, true)
+                : post::postWillBeginProcessingWithTitleInfoTextAllowCancel(center, QStringLiteral("Thinking"),
+                    QStringLiteral("Working without a known amount"), true);
+            for (int i = 1; i <= steps && !d->isCancelled(); ++i) {
+                kit::Thread::sleepForTimeInterval(0.05);
+                post::postUpdateProgressDescriptorWithCurrentValueProgressDescription(center, d.get(), i, QStringLiteral("Step %1 of %2").arg(i).arg(steps));
+            }
+            post::postDidEndProcessingWithProgressDescriptor(center, d.get());
+        });
+    }
+}
 
 } // namespace
 
@@ -84,5 +114,27 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
     auto large = add(top - 360, 120, QStringLiteral("Large"));
     large->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.75, 0.24, 0.2, 1));
     large->startAnimation();
+
+    // The progress window, driven by worker operations: as a sheet, modally or as a plain window.
+    static Ref<JVLProgressWindowController> progress = kit::make<JVLProgressWindowController>();
+    Ref<GallerySwatch> pageRef = page;
+    auto wide = [&](double x, const QString& title, std::function<void()> action) {
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 294, 130, 28), title, std::move(action));
+        b->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(b.get());
+    };
+    wide(300, QStringLiteral("Run as sheet"), [pageRef] {
+        galleryQueueWork(*progress);
+        if (const Ref<kit::Window> window = pageRef->window())
+            progress->beginProgressSheetForWindowCompletionHandler(window.get(), nullptr);
+    });
+    wide(440, QStringLiteral("Run modally"), [] {
+        galleryQueueWork(*progress);
+        progress->showProgressWindowWithCompletionHandler(nullptr);
+    });
+    wide(580, QStringLiteral("Run in a window"), [] {
+        galleryQueueWork(*progress);
+        progress->showProgressWindow();
+    });
     return page;
 }

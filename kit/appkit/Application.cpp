@@ -49,6 +49,7 @@ Ref<Application> Application::sharedApplication()
     static Ref<Application> app = [] {
         Ref<Application> a = make<Application>();
         a->followQtApplicationState();
+        a->postWillTerminateAtQuit();
         return a;
     }();
     return app;
@@ -63,6 +64,18 @@ void Application::followQtApplicationState()
         return;
     QObject::connect(gui, &QGuiApplication::applicationStateChanged, gui,
         [](Qt::ApplicationState state) { sharedApplication()->setActive(state == Qt::ApplicationActive); });
+}
+
+void Application::postWillTerminateAtQuit()
+{
+    auto* qtApp = QCoreApplication::instance();
+    if (!qtApp)
+        return;
+    Weak<Application> weak(this);
+    QObject::connect(qtApp, &QCoreApplication::aboutToQuit, qtApp, [weak] {
+        if (Ref<Application> self = weak.lock())
+            NotificationCenter::defaultCenter()->postNotificationNameObject(ApplicationWillTerminateNotification, self.get());
+    });
 }
 
 void Application::resetForTesting()

@@ -28,6 +28,8 @@ class Window;
 
 inline const QString ApplicationDidBecomeActiveNotification = QStringLiteral("NSApplicationDidBecomeActiveNotification");
 inline const QString ApplicationDidResignActiveNotification = QStringLiteral("NSApplicationDidResignActiveNotification");
+// Posted by the application object on the default centre when Qt's event loop is about to quit.
+inline const QString ApplicationWillTerminateNotification = QStringLiteral("NSApplicationWillTerminateNotification");
 
 // Optional operations of the application's delegate, asked through respondsToSelector; each
 // comes just before the notification of the same name is posted.
@@ -162,6 +164,7 @@ private:
     friend class WindowHost;
     void scheduleDispatch();
     void followQtApplicationState();
+    void postWillTerminateAtQuit();
     void dispatch(const Ref<Event>& event);
 
     std::deque<Ref<Event>> queue_;

@@ -269,6 +269,19 @@ QString Bundle::pathForResourceOfTypeInDirectory(const QString& name, const QStr
     return findResource(ext.isEmpty() ? name : name + u'.' + ext, directory);
 }
 
+QStringList Bundle::folderPathsForResourcesOfTypeInDirectory(const QString& type, const QString& directory)
+{
+    QString ext = type;
+    if (ext.startsWith(u'.'))
+        ext.remove(0, 1);
+    QStringList out;
+    const QDir folder(directory);
+    for (const QString& n : folder.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
+        if (ext.isEmpty() || QFileInfo(n).suffix() == ext)
+            out << folder.filePath(n);
+    return out;
+}
+
 QStringList Bundle::pathsForResourcesOfTypeInDirectory(const QString& type, const QString& directory) const
 {
     const QString base

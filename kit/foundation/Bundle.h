@@ -70,6 +70,10 @@ class Bundle : public Object {
     QString pathForResourceOfTypeInDirectory(const QString& name, const QString& type, const QString& directory) const;
     // Every resource with the extension in the folder (empty type: every file), sorted.
     QStringList pathsForResourcesOfTypeInDirectory(const QString& type, const QString& directory) const;
+    // The class-level listing over a folder on disk: every entry of `directory` (files and folders,
+    // not recursive) with the extension (empty type: every entry), sorted; empty when the folder
+    // cannot be listed. Plug-in bundles are folders ("Name.prefPane").
+    static QStringList folderPathsForResourcesOfTypeInDirectory(const QString& type, const QString& directory);
     // With or without extension; tries svg, png, jpg, tiff.
     QString pathForImageResource(const QString& name) const;
     // ui/<name>.json, or null.

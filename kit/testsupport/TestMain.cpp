@@ -1,3 +1,4 @@
+#include "kit/foundation/Sound.h"
 #include "kit/testsupport/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -6,5 +7,7 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     auto app = kit::test::createTestApplication(argc, argv);
+    // No test makes noise or needs a sound card.
+    kit::Sound::selectNullDeviceForTesting();
     return RUN_ALL_TESTS();
 }
