@@ -49,9 +49,11 @@ function(jvl_library name)
       add_test(NAME ${name}_tests COMMAND ${name}_tests --gtest_color=no)
       set_tests_properties(${name}_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900)
       # The same suite under a comma-decimal locale and another font DPI: nothing may depend on them.
+      # Leaks stay with the first run of the same code: LeakSanitizer's thread suspension at exit
+      # crashes now and then while eight suites run at once.
       add_test(NAME ${name}_tests_de_dpi144 COMMAND ${name}_tests --gtest_color=no)
       set_tests_properties(${name}_tests_de_dpi144 PROPERTIES TIMEOUT 900
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=de_DE.UTF-8;LANG=de_DE.UTF-8;QT_FONT_DPI=144")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=de_DE.UTF-8;LANG=de_DE.UTF-8;QT_FONT_DPI=144;ASAN_OPTIONS=detect_leaks=0:strict_string_checks=1")
     endif()
   endif()
 endfunction()

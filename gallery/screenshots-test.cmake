@@ -1,8 +1,9 @@
 # Runs the gallery's screenshot mode and fails unless every page wrote a non-empty PNG.
 file(REMOVE_RECURSE ${OUT})
 # Empty sound folders: the sounds page is the same on every machine.
-file(MAKE_DIRECTORY ${OUT}/xdg-home ${OUT}/xdg-dirs)
-execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_DATA_HOME=${OUT}/xdg-home XDG_DATA_DIRS=${OUT}/xdg-dirs
+# Its own defaults too: no other gallery's saved state, and no lock shared with another run.
+file(MAKE_DIRECTORY ${OUT}/xdg-home ${OUT}/xdg-dirs ${OUT}/xdg-config)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_DATA_HOME=${OUT}/xdg-home XDG_DATA_DIRS=${OUT}/xdg-dirs XDG_CONFIG_HOME=${OUT}/xdg-config
                         ${GALLERY} --screenshots ${OUT} --list-pages OUTPUT_VARIABLE pages RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "gallery --screenshots failed with ${rc}")
