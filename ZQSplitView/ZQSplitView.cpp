@@ -288,7 +288,10 @@ double ZQSplitView::dimensionWithoutDividers() const
 void ZQSplitView::setMustAdjust()
 {
     mustAdjust_ = true;
-    setNeedsDisplay(true);
+    // While a drag or an animation steps, each step lays out at once and the panes that move mark
+    // themselves: the whole view need not be drawn again.
+    if (!isDragging_)
+        setNeedsDisplay(true);
 }
 
 bool ZQSplitView::needsDisplay() const

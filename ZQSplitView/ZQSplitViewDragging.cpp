@@ -134,7 +134,8 @@ void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane
             setMustClearFractions();
         const Ref<ZQSplitView> outer = splitView() ? splitView() : keep;
         outer->adjustSubviews();
-        display();
+        // The panes that moved marked themselves: the step draws those, not the whole view.
+        displayIfNeeded();
         if (fromPane)
             setAxisOrigin(start, horizontal, axisOrigin(start, horizontal) + dividerOrigin(index) - before);
         else

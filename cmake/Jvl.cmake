@@ -5,7 +5,7 @@ function(jvl_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers -Winvalid-pch
     # In a unity build every .cpp is an included file, and GCC then flags the file-local types of a
     # file's own Private struct as if they came from a header.
-    -Wno-subobject-linkage)
+    $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
   if(JVL_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -1,6 +1,7 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/ListsPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SplitViewPage.h"
 
@@ -9,6 +10,7 @@ std::vector<GalleryPage> galleryPages()
     return {
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
+        { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
     };

@@ -8,6 +8,14 @@ GallerySwatch::GallerySwatch(kit::Rect frame, QColor fill, QString title)
     , title_(std::move(title))
 { }
 
+void GallerySwatch::setTitle(const QString& title)
+{
+    if (title == title_)
+        return;
+    title_ = title;
+    setNeedsDisplay(true);
+}
+
 void GallerySwatch::drawRect(kit::Rect)
 {
     QPainter* painter = kit::View::currentPainter();

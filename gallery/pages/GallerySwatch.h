@@ -16,6 +16,9 @@ class GallerySwatch : public kit::View {
 public:
     GallerySwatch(kit::Rect frame, QColor fill, QString title);
 
+    QString title() const { return title_; }
+    void setTitle(const QString& title);
+
     // kit::View:
     void drawRect(kit::Rect dirtyRect) override;
 

@@ -4,6 +4,7 @@
 #include "gallery/pages/GallerySwatch.h"
 
 #include <algorithm>
+#include <vector>
 
 using kit::MakeRect;
 using kit::Ref;
@@ -22,6 +23,7 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
 {
     auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
     const double top = frame.size.height - 40;
+    std::vector<Ref<GallerySwatch>> labels;
     auto add = [&](double y, double size, const QString& caption) {
         auto spinner = kit::make<KSSpinningProgressIndicator>(MakeRect(40, y, size, size));
         spinner->setAutoresizingMask(kit::ViewMinYMargin);
@@ -29,6 +31,7 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
         auto label = kit::make<GallerySwatch>(MakeRect(std::max(110.0, 60 + size), y, 300, 40), QColor(250, 250, 250), caption);
         label->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(label.get());
+        labels.push_back(label);
         return spinner;
     };
     auto button = [&](double x, double y, const QString& title, std::function<void()> action) {
@@ -54,12 +57,17 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
     button(530, top - 100, QStringLiteral("Stop"), [t] { t->stopAnimation(); });
     button(630, top - 100, QStringLiteral("Thread"), [t] { t->setUsesThreadedAnimation(!t->usesThreadedAnimation()); });
 
-    // Determinate pie.
-    auto pie = add(top - 160, 40, QStringLiteral("Determinate pie, 65 of 100"));
-    pie->setDoubleValue(65);
+    // Determinate pie; its caption says the value it shows.
+    auto pie = add(top - 160, 40, QString());
+    const Ref<GallerySwatch> pieLabel = labels.back();
     Ref<KSSpinningProgressIndicator> p = pie;
-    button(430, top - 160, QStringLiteral("+10"), [p] { p->setDoubleValue(std::min(p->maxValue(), p->doubleValue() + 10)); });
-    button(530, top - 160, QStringLiteral("-10"), [p] { p->setDoubleValue(std::max(0.0, p->doubleValue() - 10)); });
+    const auto setPie = [p, pieLabel](double value) {
+        p->setDoubleValue(std::clamp(value, 0.0, p->maxValue()));
+        pieLabel->setTitle(QStringLiteral("Determinate pie, %1 of %2").arg(p->doubleValue()).arg(p->maxValue()));
+    };
+    setPie(65);
+    button(430, top - 160, QStringLiteral("+10"), [p, setPie] { setPie(p->doubleValue() + 10); });
+    button(530, top - 160, QStringLiteral("-10"), [p, setPie] { setPie(p->doubleValue() - 10); });
 
     // Hidden while stopped, on a dark background.
     auto hiding = add(top - 220, 40, QStringLiteral("White on dark, hidden while stopped"));

@@ -82,6 +82,21 @@ void Application::resetForTesting()
     app->updatePending_ = false;
     app->mainMenuKeys_ = nullptr;
     app->contextMenus_ = nullptr;
+    app->panelPresenters_.clear();
+}
+
+void Application::setPanelPresenter(const QString& kind, PanelPresenter presenter)
+{
+    if (presenter)
+        panelPresenters_[kind] = std::move(presenter);
+    else
+        panelPresenters_.erase(kind);
+}
+
+Application::PanelPresenter Application::panelPresenter(const QString& kind) const
+{
+    const auto it = panelPresenters_.find(kind);
+    return it == panelPresenters_.end() ? PanelPresenter() : it->second;
 }
 
 double Application::now() { return Clock::currentMonotonic(); }

@@ -15,10 +15,12 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace kit {
 
+class Error;
 class Event;
 class Notification;
 class View;
@@ -132,6 +134,16 @@ class Application : public Responder {
     void setMainMenuKeyEquivalentHandler(KeyEquivalentHandler handler) { mainMenuKeys_ = std::move(handler); }
     bool mainMenuPerformKeyEquivalent(const Event& event) { return mainMenuKeys_ && mainMenuKeys_(event); }
 
+    // Shows an error as an alert (defined with the alerts, kit/controls/Alert.cpp): its description,
+    // recovery suggestion and recovery options as buttons (the first is the default), else "OK".
+    // Answers NO: no recovery attempter exists.
+    bool presentError(const Error& error);
+    // Modal panels of the layers above (alerts, open panels) are shown by presenters those layers
+    // keep here, by kind; none means their standard dialog. resetForTesting forgets them all.
+    using PanelPresenter = std::function<std::int64_t(Object& panel)>;
+    void setPanelPresenter(const QString& kind, PanelPresenter presenter);
+    PanelPresenter panelPresenter(const QString& kind) const;
+
     // The run loop's current mode: that of the innermost wait, Default when none runs.
     QString currentMode() const;
     int trackingDepth() const { return depth_; }
@@ -184,6 +196,7 @@ private:
     WaitTurn waitTurn_;
     KeyEquivalentHandler mainMenuKeys_;
     ContextMenuPresenter contextMenus_;
+    std::map<QString, PanelPresenter> panelPresenters_;
 
 public:
     // The window whose sheet is up over `window`, if any.

@@ -440,14 +440,16 @@ Ref<Pasteboard> ExternalDrag::pasteboardFromMimeData(const QMimeData& data)
     auto board = make<Pasteboard>(DragPboard);
     board->declareTypesOwner({}, nullptr);
     const QString kitPrefix = QStringLiteral("application/x-kit-pasteboard;type=");
-    for (const QString& format : data.formats()) {
-        if (format == QLatin1String("text/plain"))
-            board->setStringForType(data.text(), StringPboardType);
-        else if (format == QLatin1String("text/uri-list"))
-            board->setDataForType(data.data(format), QStringLiteral("NSURLPboardType"));
-        else if (format.startsWith(kitPrefix))
+    const QStringList formats = data.formats();
+    if (formats.contains(QLatin1String("text/plain")))
+        board->setStringForType(data.text(), StringPboardType);
+    if (formats.contains(QLatin1String("text/uri-list")))
+        board->setDataForType(data.data(QStringLiteral("text/uri-list")), QStringLiteral("NSURLPboardType"));
+    // A kit application's own form of a type comes last, so it wins over the generic one whatever
+    // order the formats were offered in.
+    for (const QString& format : formats)
+        if (format.startsWith(kitPrefix) && format.size() > kitPrefix.size())
             board->setDataForType(data.data(format), format.mid(kitPrefix.size()));
-    }
     return board;
 }
 

@@ -18,6 +18,8 @@ namespace kit {
 namespace {
 
 QPainter* focusedPainter = nullptr;
+// The display pass's setup of the drawing view, done when the view first asks for its painter.
+PendingViewPainter* pendingPainter = nullptr;
 
 Rect intersection(Rect a, Rect b)
 {
@@ -31,16 +33,20 @@ Rect intersection(Rect a, Rect b)
 bool isEmpty(Rect r) { return r.size.width <= 0 || r.size.height <= 0; }
 
 // From a view's bounds to its superview's bounds (or window base coordinates at the top).
-ViewTransform toSuperview(const View& v)
+ViewTransform toSuperviewFlipped(const View& v, bool superFlipped)
 {
     const Rect f = v.frame(), b = v.bounds();
     const double sx = b.size.width != 0 ? f.size.width / b.size.width : 1;
     const double sy = b.size.height != 0 ? f.size.height / b.size.height : 1;
-    const Ref<View> sup = v.superview();
-    const bool superFlipped = sup && sup->isFlipped();
     if (v.isFlipped() == superFlipped)
         return { sx, sy, f.minX() - b.minX() * sx, f.minY() - b.minY() * sy };
     return { sx, -sy, f.minX() - b.minX() * sx, f.maxY() + b.minY() * sy };
+}
+
+ViewTransform toSuperview(const View& v)
+{
+    const Ref<View> sup = v.superview();
+    return toSuperviewFlipped(v, sup && sup->isFlipped());
 }
 
 bool mouseInRectFlipped(Point p, Rect r, bool flipped)
@@ -476,7 +482,8 @@ void View::setNeedsDisplayInRect(Rect rect)
     if (PostDisplayToMainThread(this, [rect](View& v) { v.setNeedsDisplayInRect(rect); }))
         return;
     const Ref<Window> w = window();
-    if (!w || isHiddenOrHasHiddenAncestor())
+    // Nothing to add to a window that waits to be drawn whole (a resize moves every view).
+    if (!w || w->wholeWindowDirty() || isHiddenOrHasHiddenAncestor())
         return;
     const Rect visible = intersection(rect, visibleRect());
     if (isEmpty(visible))
@@ -487,7 +494,12 @@ void View::setNeedsDisplayInRect(Rect rect)
 bool View::needsDisplay() const
 {
     const Ref<Window> w = window();
-    if (!w || isHiddenOrHasHiddenAncestor())
+    if (!w)
+        return false;
+    // The pass's walk has this view's visible part at hand.
+    if (w->willDrawView_ == this)
+        return w->dirty_.intersects(w->willDrawRect_);
+    if (isHiddenOrHasHiddenAncestor())
         return false;
     return w->dirty_.intersects(w->toDevice(convertRectToView(visibleRect(), nullptr)));
 }
@@ -499,7 +511,8 @@ bool View::needsToDrawRect(Rect rect) const
     const Ref<Window> w = window();
     if (!w || !w->drawing_)
         return false;
-    return w->passRegion_.intersects(w->toDevice(convertRectToView(rect, nullptr)));
+    const Rect base = w->drawingView_ == this ? w->drawingToBase_.apply(rect) : convertRectToView(rect, nullptr);
+    return w->passRegion_.intersects(w->toDevice(base));
 }
 
 void View::display()
@@ -544,7 +557,16 @@ Rect View::visibleRect() const
 
 ViewTransform View::transformToSuperview() const { return toSuperview(*this); }
 
-QPainter* View::currentPainter() { return focusedPainter; }
+ViewTransform View::transformInSuperviewFlipped(bool superFlipped) const { return toSuperviewFlipped(*this, superFlipped); }
+
+QPainter* View::currentPainter()
+{
+    if (pendingPainter)
+        std::exchange(pendingPainter, nullptr)->preparePainter();
+    return focusedPainter;
+}
+
+void View::setPendingPainter(PendingViewPainter* setup) { pendingPainter = setup; }
 
 // Conversion --------------------------------------------------------------------------------------
 

@@ -30,6 +30,15 @@ class Window;
 class View;
 class Layer;
 
+// The display pass hands this to currentPainter: the drawing view's painter is set up on first use.
+class PendingViewPainter {
+public:
+    virtual void preparePainter() = 0;
+
+protected:
+    ~PendingViewPainter() = default;
+};
+
 // The owner of a tool-tip rectangle.
 class ToolTipOwner {
 public:
@@ -286,6 +295,10 @@ private:
     void sendLiveResize(bool start);
     void geometryChanged();
     static void setCurrentPainter(QPainter* painter);
+    // The display pass sets the drawing view's painter up on its first currentPainter call.
+    static void setPendingPainter(PendingViewPainter* setup);
+    // transformToSuperview, given the superview's flip.
+    ViewTransform transformInSuperviewFlipped(bool superFlipped) const;
     // The display pass and captures draw a view through this: its hosted layer tree, else drawRect.
     void drawForDisplayPass(Rect dirty);
     void syncLayerGeometry();

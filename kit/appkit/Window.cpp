@@ -87,12 +87,8 @@ Window::Window(Rect contentRect, unsigned styleMask)
 {
     setMainThreadAffine();
     windowRegistry()[number_] = this;
-    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    frameView_->setAutoresizesSubviews(false);
-    frameView_->setWindowRecursively(this);
-    frameView_->setNextResponder(this);
-    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
-    setContentView(content.get());
+    // The host comes before the view tree: the tree's first invalidation schedules the first
+    // display pass through it, and a pass scheduled without a host would never run.
     host_ = std::make_unique<WindowHost>(this);
     host_->setAttribute(Qt::WA_DontShowOnScreen, QGuiApplication::platformName() == QLatin1String("offscreen"));
     if (styleMask == BorderlessWindowMask)
@@ -107,6 +103,12 @@ Window::Window(Rect contentRect, unsigned styleMask)
     host_->setGeometry(qt);
     settingGeometry_ = false;
     resizeBacking();
+    frameView_ = make<FrameView>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    frameView_->setAutoresizesSubviews(false);
+    frameView_->setWindowRecursively(this);
+    frameView_->setNextResponder(this);
+    auto content = make<View>(MakeRect(0, 0, contentRect.width(), contentRect.height()));
+    setContentView(content.get());
     installCursorPresenter();
 }
 
@@ -346,9 +348,13 @@ void Window::setAlphaValue(double alpha)
 {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
     host_->setWindowOpacity(alpha_);
-    // A fully transparent window leaves the screen; the kit still counts it as visible.
-    if (visible_)
+    // A fully transparent window leaves the screen; the kit still counts it as visible. One that
+    // comes back is drawn first, as orderFront does.
+    if (visible_) {
+        if (alpha_ > 0 && !host_->isVisible())
+            displayIfNeeded();
         host_->setVisible(alpha_ > 0);
+    }
 }
 
 void Window::setBackgroundColor(Color* color)
@@ -369,8 +375,16 @@ void Window::updateTranslucency()
     // A pattern colour reads as transparent; its image decides what shows.
     const bool pattern = backgroundColor_ && backgroundColor_->isPattern();
     const bool translucent = !opaque_ && backgroundColor_ && (pattern || backgroundColor_->alphaComponent() < 1);
-    host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
     updateClickThroughShape();
+    if (host_->testAttribute(Qt::WA_TranslucentBackground) == translucent)
+        return;
+    host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
+    // A native window keeps the visual it was made with (with or without alpha): one made already
+    // is made again, and the children's windows stay transient for it.
+    if (host_->remakeNativeWindow())
+        for (const Ref<Window>& child : childWindows())
+            if (QWindow* handle = child->host_->windowHandle())
+                handle->setTransientParent(host_->windowHandle());
 }
 
 void Window::updateClickThroughShape()

@@ -31,6 +31,7 @@ namespace kit {
 
 class Cursor;
 class Event;
+class GraphicsContext;
 class Notification;
 class Toolbar;
 class View;
@@ -326,8 +327,13 @@ private:
     friend class TitleBarButton;
     struct Placed;
 
+    struct DisplayPass;
+    struct ViewDrawSetup;
+    GraphicsContext* setUpViewDrawing(ViewDrawSetup& setup, bool context);
     void drawPass(const QRegion& region);
-    void drawView(View* view, QPainter& painter, const QRegion& region, const ViewTransform& toBase, Rect clipBase);
+    void drawView(View* view, DisplayPass& pass, const ViewTransform& toBase, Rect clipBase);
+    void prepareViewsToDraw();
+    bool wholeWindowDirty() const;
     QRect toDevice(Rect baseRect) const;
     void schedulePass();
     void viewWillDetach(View* view);
@@ -405,6 +411,12 @@ private:
     QRegion unflushed_;
     QRegion passRegion_; // what the running pass draws; invalidations inside it schedule nothing
     bool drawing_ = false;
+    // The view whose needsDisplay the pass asks, and its visible part (device pixels).
+    const View* willDrawView_ = nullptr;
+    QRect willDrawRect_;
+    // The view drawing now in the pass, and its bounds' transform to base coordinates.
+    const View* drawingView_ = nullptr;
+    ViewTransform drawingToBase_;
     bool passScheduled_ = false;
     int passCount_ = 0;
 

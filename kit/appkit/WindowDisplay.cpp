@@ -8,6 +8,7 @@
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 
 #include <cmath>
 
@@ -66,6 +67,11 @@ void Window::schedulePass()
         Qt::QueuedConnection);
 }
 
+bool Window::wholeWindowDirty() const
+{
+    return dirty_.rectCount() == 1 && dirty_.boundingRect() == QRect(0, 0, int(std::ceil(frame_.width())), int(std::ceil(frame_.height())));
+}
+
 void Window::displayIfNeeded()
 {
     if (drawing_)
@@ -73,28 +79,62 @@ void Window::displayIfNeeded()
     passScheduled_ = false;
     if (dirty_.isEmpty())
         return;
-    // First, top down, views in the region may lay out; what they invalidate joins this pass.
-    std::vector<Ref<View>> stack { frameView_ };
+    prepareViewsToDraw();
+    const QRegion region = dirty_;
+    dirty_ = QRegion();
+    passScheduled_ = false;
+    drawPass(region);
+}
+
+// Top down, views in the region may lay out; what they invalidate joins this pass. A subtree whose
+// root lies outside the region is skipped there, and each view's visible part comes from its
+// parent's, so the walk costs what the region touches.
+void Window::prepareViewsToDraw()
+{
+    struct Pending {
+        Ref<View> view;
+        ViewTransform toBase; // of the parent's bounds, or identity at the top
+        Rect clipBase; // the parent's visible part
+        bool parentFlipped;
+        bool top;
+    };
+    std::vector<Pending> stack;
+    stack.push_back({ frameView_, {}, MakeRect(0, 0, frame_.width(), frame_.height()), false, true });
     while (!stack.empty()) {
-        const Ref<View> v = stack.back();
+        Pending p = std::move(stack.back());
         stack.pop_back();
-        if (v->isHidden() || v->window().get() != this)
+        View* v = p.view.get();
+        if (v->isHidden() || v->window_.unsafeRaw() != this)
             continue;
-        if (!v->needsDisplay())
+        // Read now, after the parent's viewWillDraw may have moved it.
+        const ViewTransform toBase
+            = p.top ? v->transformToSuperview() : v->transformInSuperviewFlipped(p.parentFlipped).then(p.toBase);
+        const Rect visibleBase = IntersectionRect(toBase.apply(v->bounds()), p.clipBase);
+        if (visibleBase.size.width <= 0 || visibleBase.size.height <= 0)
+            continue;
+        bool needs = false;
+        {
+            willDrawView_ = v;
+            willDrawRect_ = toDevice(visibleBase);
+            const auto forget = qScopeGuard([this] { willDrawView_ = nullptr; });
+            needs = v->needsDisplay();
+        }
+        if (!needs)
             continue;
         try {
             v->viewWillDraw();
         } catch (const std::exception& e) {
             logMessage(QStringLiteral("*** Exception in viewWillDraw: ") + QString::fromUtf8(e.what()));
         }
+        // The view's own geometry again: viewWillDraw may have changed it.
+        const ViewTransform after
+            = p.top ? v->transformToSuperview() : v->transformInSuperviewFlipped(p.parentFlipped).then(p.toBase);
+        const Rect clip = IntersectionRect(after.apply(v->bounds()), p.clipBase);
+        const bool flipped = v->isFlipped();
         const auto& subs = v->subviews();
         for (auto it = subs.rbegin(); it != subs.rend(); ++it)
-            stack.push_back(*it);
+            stack.push_back({ *it, after, clip, flipped, false });
     }
-    const QRegion region = dirty_;
-    dirty_ = QRegion();
-    passScheduled_ = false;
-    drawPass(region);
 }
 
 void Window::flushToScreen()
@@ -148,6 +188,70 @@ void Window::displayRect(Rect baseRect)
     drawPass(region);
 }
 
+// What one pass shares among the views it draws.
+struct Window::DisplayPass {
+    QPainter& painter;
+    const QRegion& region;
+    QRect regionRect; // the region's only rectangle; null when it has several
+    // Made by the first view that draws, begun again for each one after it.
+    Ref<GraphicsContext> context;
+    // The subviews of the views being drawn, level after level, as each list was after its
+    // parent drew; a level is taken off once drawn.
+    std::vector<Ref<View>> subviews;
+};
+
+// One view's drawing, set up only when the view asks for its painter or its context: the
+// painter saved, clipped to the view's part of the region and in the view's coordinates, then
+// for the context the pass's one context begun on it.
+struct Window::ViewDrawSetup final : DeferredGraphicsContext, PendingViewPainter {
+    ViewDrawSetup(Window& window, DisplayPass& pass, View& view)
+        : window(window)
+        , pass(pass)
+        , view(view)
+    { }
+    void preparePainter() override { window.setUpViewDrawing(*this, false); }
+    GraphicsContext* context() override { return window.setUpViewDrawing(*this, true); }
+
+    Window& window;
+    DisplayPass& pass;
+    View& view;
+    QRect clipRect; // when the clip is one rectangle
+    QRegion clipRegion; // otherwise
+    QTransform deviceFromView;
+    bool painterReady = false;
+    bool contextReady = false;
+};
+
+GraphicsContext* Window::setUpViewDrawing(ViewDrawSetup& setup, bool context)
+{
+    DisplayPass& pass = setup.pass;
+    QPainter& painter = pass.painter;
+    if (!setup.painterReady) {
+        setup.painterReady = true;
+        painter.save();
+        if (setup.clipRegion.isEmpty())
+            painter.setClipRect(setup.clipRect);
+        else
+            painter.setClipRegion(setup.clipRegion);
+        painter.setTransform(setup.deviceFromView);
+        View::setCurrentPainter(&painter);
+    }
+    if (!context)
+        return nullptr;
+    if (!setup.contextReady) {
+        setup.contextReady = true;
+        QPainterPath clip;
+        if (setup.clipRegion.isEmpty())
+            clip.addRect(QRectF(setup.clipRect));
+        else
+            clip.addRegion(setup.clipRegion);
+        if (!pass.context)
+            pass.context = GraphicsContext::reusableContextWithPainter(&painter);
+        pass.context->beginOnPainter(setup.view.isFlipped(), setup.deviceFromView, std::move(clip));
+    }
+    return pass.context.get();
+}
+
 void Window::drawPass(const QRegion& region)
 {
     drawing_ = true;
@@ -156,7 +260,8 @@ void Window::drawPass(const QRegion& region)
     {
         QPainter painter(&backing_);
         painter.setRenderHint(QPainter::Antialiasing);
-        drawView(frameView_.get(), painter, region, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
+        DisplayPass pass { painter, region, region.rectCount() == 1 ? region.boundingRect() : QRect(), nullptr, {} };
+        drawView(frameView_.get(), pass, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
     }
     View::setCurrentPainter(nullptr);
     drawing_ = false;
@@ -171,7 +276,7 @@ void Window::drawPass(const QRegion& region)
     }
 }
 
-void Window::drawView(View* view, QPainter& painter, const QRegion& region, const ViewTransform& toBase, Rect clipBase)
+void Window::drawView(View* view, DisplayPass& pass, const ViewTransform& toBase, Rect clipBase)
 {
     // Frame and hidden state are read now, after the parent has drawn.
     if (view->isHidden())
@@ -179,34 +284,60 @@ void Window::drawView(View* view, QPainter& painter, const QRegion& region, cons
     const Rect visibleBase = IntersectionRect(toBase.apply(view->bounds()), clipBase);
     if (visibleBase.size.width <= 0 || visibleBase.size.height <= 0)
         return;
-    const QRegion clip = region & toDevice(visibleBase);
-    if (clip.isEmpty())
-        return;
-    const QRect box = clip.boundingRect();
+    ViewDrawSetup setup(*this, pass, *view);
+    QRect box;
+    if (!pass.regionRect.isNull()) {
+        box = pass.regionRect & toDevice(visibleBase);
+        if (box.isEmpty())
+            return;
+        setup.clipRect = box;
+    } else {
+        const QRect device = toDevice(visibleBase);
+        if (!pass.region.intersects(device))
+            return;
+        setup.clipRegion = pass.region & device;
+        if (setup.clipRegion.rectCount() == 1) {
+            setup.clipRect = setup.clipRegion.boundingRect();
+            setup.clipRegion = QRegion();
+        }
+        box = setup.clipRegion.isEmpty() ? setup.clipRect : setup.clipRegion.boundingRect();
+    }
     const double h = frame_.height();
     const Rect boxBase = IntersectionRect(MakeRect(box.x(), h - box.y() - box.height(), box.width(), box.height()), visibleBase);
     const Rect dirty = toBase.inverted().apply(boxBase);
+    setup.deviceFromView = QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty);
 
-    painter.save();
-    painter.setClipRegion(clip);
-    painter.setTransform(QTransform(toBase.sx, 0, 0, -toBase.sy, toBase.tx, h - toBase.ty));
     {
-        // The view draws through the current graphics context: its bounds are user space.
-        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(&painter, view->isFlipped());
-        GraphicsContext::Scope current(context);
-        View::setCurrentPainter(&painter);
+        // The view draws through the current graphics context: its bounds are user space. Nothing
+        // is set up for it until it asks.
+        GraphicsContext::DeferredScope current(setup);
+        View::setPendingPainter(&setup);
+        drawingView_ = view;
+        drawingToBase_ = toBase;
         try {
             view->drawForDisplayPass(dirty);
         } catch (const std::exception& e) {
             logMessage(QStringLiteral("*** Exception in drawRect: ") + QString::fromUtf8(e.what()));
         }
+        drawingView_ = nullptr;
+        View::setPendingPainter(nullptr);
         View::setCurrentPainter(nullptr);
     }
-    painter.restore();
+    if (setup.contextReady)
+        pass.context->endOnPainter();
+    if (setup.painterReady)
+        pass.painter.restore();
 
-    const std::vector<Ref<View>> subviews = view->subviews();
-    for (const Ref<View>& sub : subviews)
-        drawView(sub.get(), painter, region, sub->transformToSuperview().then(toBase), visibleBase);
+    const std::size_t level = pass.subviews.size();
+    const auto& subs = view->subviews();
+    pass.subviews.insert(pass.subviews.end(), subs.begin(), subs.end());
+    const std::size_t end = pass.subviews.size();
+    const bool flipped = view->isFlipped();
+    for (std::size_t i = level; i < end; ++i) {
+        View* sub = pass.subviews[i].get();
+        drawView(sub, pass, sub->transformInSuperviewFlipped(flipped).then(toBase), visibleBase);
+    }
+    pass.subviews.resize(level);
 }
 
 QImage Window::snapshot()

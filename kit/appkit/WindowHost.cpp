@@ -9,6 +9,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -21,6 +22,9 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
+
+#include <cstring>
 
 namespace kit {
 
@@ -74,10 +78,61 @@ void WindowHost::paintEvent(QPaintEvent* event)
     const Ref<Window> w = window_.lock();
     if (!w)
         return;
+    const QImage& backing = w->backing_;
+    const qreal dpr = backing.devicePixelRatio();
+    // Qt blends an image in bands of rows handed to other threads: a fixed cost far above that of
+    // copying a small area. When the backing store is an image of the same pixels, the rectangles
+    // are copied into it row by row.
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    QImage* store = backingStore() ? dynamic_cast<QImage*>(backingStore()->paintDevice()) : nullptr;
+    // Not while the widget renders elsewhere (grab, render).
+    if (store && (!painter.paintEngine() || painter.paintEngine()->paintDevice() != store))
+        store = nullptr;
+    const bool sameFormat = store && store->format() == backing.format();
+    const bool opaqueFormat = store && store->format() == QImage::Format_RGB32 && backing.format() == QImage::Format_ARGB32_Premultiplied;
+    if (dpr == 1 && store && store->devicePixelRatio() == 1 && (sameFormat || opaqueFormat)) {
+        const QPoint offset = mapTo(QWidget::window(), QPoint(0, 0));
+        const QRect target = store->rect().translated(-offset) & backing.rect();
+        for (const QRect& region : event->region()) {
+            const QRect r = region & target;
+            if (r.isEmpty())
+                continue;
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                const auto* from = reinterpret_cast<const quint32*>(backing.constScanLine(y)) + r.x();
+                auto* to = reinterpret_cast<quint32*>(store->scanLine(y + offset.y())) + r.x() + offset.x();
+                if (sameFormat) {
+                    std::memcpy(to, from, std::size_t(r.width()) * 4);
+                } else {
+                    // An opaque window's pixels are opaque: the same bits with the alpha byte set.
+                    for (int x = 0; x < r.width(); ++x)
+                        to[x] = from[x] | 0xff000000u;
+                }
+            }
+        }
+        return;
+    }
     for (const QRect& r : event->region())
-        painter.drawImage(r, w->backing_, QRectF(r.topLeft() * w->backing_.devicePixelRatio(), r.size() * w->backing_.devicePixelRatio()));
+        painter.drawImage(r, backing, QRectF(r.topLeft() * dpr, r.size() * dpr));
+}
+
+bool WindowHost::remakeNativeWindow()
+{
+    if (!testAttribute(Qt::WA_WState_Created) || !windowHandle())
+        return false;
+    const bool shown = isVisible();
+    QWindow* transientParent = windowHandle()->transientParent();
+    const Qt::WindowModality modality = windowModality();
+    if (shown)
+        hide();
+    destroy();
+    create();
+    setWindowModality(modality);
+    if (transientParent)
+        windowHandle()->setTransientParent(transientParent);
+    if (shown)
+        show();
+    return true;
 }
 
 std::uint64_t WindowHost::flagsFromQt(Qt::KeyboardModifiers m) const

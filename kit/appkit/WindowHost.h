@@ -18,6 +18,10 @@ public:
 
     Ref<Window> window() const { return window_.lock(); }
 
+    // Makes the native window again (shown again if it was), for a change of visual; NO when
+    // there was none yet.
+    bool remakeNativeWindow();
+
 protected:
     // QWidget:
     bool event(QEvent* event) override;

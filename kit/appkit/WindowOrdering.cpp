@@ -38,8 +38,11 @@ void Window::orderFront(Object*)
         invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
     }
     // A fully transparent window stays off the screen, though the kit counts it visible.
-    if (alpha_ > 0)
+    if (alpha_ > 0 && !host_->isVisible()) {
+        // Drawn before it appears: the first expose shows the views, not an empty backing.
+        displayIfNeeded();
         host_->show();
+    }
     host_->raise();
     restack(nullptr);
     orderChildren();

@@ -51,7 +51,12 @@ class PainterBackend final : public GraphicsBackend {
 public:
     explicit PainterBackend(QPainter* painter);
     explicit PainterBackend(QImage* image);
+    // For a reusable context: the painter is saved by each begin and restored by its end.
+    struct Reusable { };
+    PainterBackend(QPainter* painter, Reusable);
     ~PainterBackend() override;
+    void begin();
+    void end();
 
     QSize deviceSize() const override;
     QPainter* painter() override { return painter_; }
@@ -70,6 +75,7 @@ private:
     QPainter* painter_;
     std::uint64_t appliedClip_ = ~std::uint64_t(0);
     bool clipKnown_ = false;
+    bool reusable_ = false;
 };
 
 } // namespace kit

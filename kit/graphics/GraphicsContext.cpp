@@ -13,6 +13,7 @@ namespace {
 
 struct ThreadContexts {
     Ref<GraphicsContext> current;
+    DeferredGraphicsContext* deferred = nullptr; // set up on first use, then current
     std::vector<Ref<GraphicsContext>> saved;
 };
 
@@ -71,6 +72,32 @@ Ref<GraphicsContext> GraphicsContext::graphicsContextWithPainter(QPainter* paint
     return context;
 }
 
+Ref<GraphicsContext> GraphicsContext::reusableContextWithPainter(QPainter* painter)
+{
+    auto backend = std::make_shared<PainterBackend>(painter, PainterBackend::Reusable {});
+    PainterBackend* raw = backend.get();
+    auto context = graphicsContextWithBackend(std::move(backend), false);
+    context->core_->reusable = raw;
+    return context;
+}
+
+void GraphicsContext::beginOnPainter(bool flipped, const QTransform& ctm, std::optional<QPainterPath> deviceClip)
+{
+    Core& core = *core_;
+    flipped_ = flipped;
+    core.reusable->begin();
+    core.saved.clear();
+    // What graphicsContextWithBackend and graphicsContextWithPainter start from.
+    GraphicsState& s = core.state;
+    s = GraphicsState();
+    s.fillColor = Color::blackColor();
+    s.strokeColor = s.fillColor;
+    s.ctm = ctm;
+    setDeviceClip(std::move(deviceClip));
+}
+
+void GraphicsContext::endOnPainter() { core_->reusable->end(); }
+
 Ref<GraphicsContext> GraphicsContext::graphicsContextWithImage(QImage* image, bool flipped)
 {
     return graphicsContextWithBackend(std::make_shared<PainterBackend>(image), flipped);
@@ -85,12 +112,24 @@ Ref<GraphicsContext> GraphicsContext::graphicsContextWithGraphicsPortFlipped(con
 
 Ref<CGContext> GraphicsContext::graphicsPort() { return make<CGContext>(Ref<GraphicsContext>(this)); }
 
-GraphicsContext* GraphicsContext::currentContext() { return threadContexts().current.get(); }
+GraphicsContext* GraphicsContext::currentContext()
+{
+    auto& t = threadContexts();
+    if (t.deferred)
+        t.current = Ref<GraphicsContext>(std::exchange(t.deferred, nullptr)->context());
+    return t.current.get();
+}
 
-void GraphicsContext::setCurrentContext(const Ref<GraphicsContext>& context) { threadContexts().current = context; }
+void GraphicsContext::setCurrentContext(const Ref<GraphicsContext>& context)
+{
+    auto& t = threadContexts();
+    t.deferred = nullptr;
+    t.current = context;
+}
 
 void GraphicsContext::saveCurrentGraphicsState()
 {
+    currentContext();
     auto& t = threadContexts();
     t.saved.push_back(t.current);
     if (t.current)
@@ -102,6 +141,7 @@ void GraphicsContext::restoreCurrentGraphicsState()
     auto& t = threadContexts();
     if (t.saved.empty())
         return;
+    t.deferred = nullptr;
     t.current = std::move(t.saved.back());
     t.saved.pop_back();
     if (t.current)
@@ -110,11 +150,29 @@ void GraphicsContext::restoreCurrentGraphicsState()
 
 GraphicsContext::Scope::Scope(const Ref<GraphicsContext>& context)
     : previous_(threadContexts().current)
+    , previousDeferred_(std::exchange(threadContexts().deferred, nullptr))
 {
     threadContexts().current = context;
 }
 
-GraphicsContext::Scope::~Scope() { threadContexts().current = std::move(previous_); }
+GraphicsContext::Scope::~Scope()
+{
+    auto& t = threadContexts();
+    t.current = std::move(previous_);
+    t.deferred = previousDeferred_;
+}
+
+GraphicsContext::DeferredScope::DeferredScope(DeferredGraphicsContext& deferred)
+    : previous_(std::move(threadContexts().current))
+    , previousDeferred_(std::exchange(threadContexts().deferred, &deferred))
+{ }
+
+GraphicsContext::DeferredScope::~DeferredScope()
+{
+    auto& t = threadContexts();
+    t.current = std::move(previous_);
+    t.deferred = previousDeferred_;
+}
 
 void GraphicsContext::saveGraphicsState() { core_->saved.push_back(core_->state); }
 

@@ -30,6 +30,19 @@ namespace kit {
 class CGContext;
 class Shadow;
 
+class GraphicsContext;
+
+// A context that is set up only when drawing first asks for it, so that a view that draws nothing
+// costs nothing (see GraphicsContext::DeferredScope).
+class DeferredGraphicsContext {
+public:
+    // Sets the context up on the first call; later calls answer the same context.
+    virtual GraphicsContext* context() = 0;
+
+protected:
+    ~DeferredGraphicsContext() = default;
+};
+
 class GraphicsContext : public Object {
     KIT_CLASS(GraphicsContext)
     // A context drawing through `painter` (which must outlive it). The painter's world transform
@@ -40,6 +53,13 @@ class GraphicsContext : public Object {
     static Ref<GraphicsContext> graphicsContextWithBackend(std::shared_ptr<GraphicsBackend> backend, bool flipped);
     // Shares the port's state and painter; only the flipped flag is set, the CTM is unchanged.
     static Ref<GraphicsContext> graphicsContextWithGraphicsPortFlipped(const Ref<CGContext>& port, bool flipped);
+    // One context that serves drawing after drawing on `painter` (which must outlive it), as the
+    // display pass does view after view: each beginOnPainter saves the painter and starts a fresh
+    // state, as graphicsContextWithPainter would for that CTM and clip; endOnPainter restores it.
+    static Ref<GraphicsContext> reusableContextWithPainter(QPainter* painter);
+    void beginOnPainter(bool flipped, const QTransform& ctm, std::optional<QPainterPath> deviceClip);
+    void endOnPainter();
+
 
     // --- The current context of this thread. ---
     // Valid while it stays current; null when none.
@@ -59,6 +79,19 @@ class GraphicsContext : public Object {
 
     private:
         Ref<GraphicsContext> previous_;
+        DeferredGraphicsContext* previousDeferred_;
+    };
+    // Makes `deferred` current for a scope: the first currentContext() call sets it up.
+    class DeferredScope {
+    public:
+        explicit DeferredScope(DeferredGraphicsContext& deferred);
+        ~DeferredScope();
+        DeferredScope(const DeferredScope&) = delete;
+        DeferredScope& operator=(const DeferredScope&) = delete;
+
+    private:
+        Ref<GraphicsContext> previous_;
+        DeferredGraphicsContext* previousDeferred_;
     };
 
     ~GraphicsContext() override;
@@ -128,6 +161,7 @@ private:
         GraphicsState state;
         std::vector<GraphicsState> saved;
         std::uint64_t nextClipSerial = 1;
+        PainterBackend* reusable = nullptr; // set for a reusable context
     };
     friend class CGContext;
     GraphicsContext(std::shared_ptr<Core> core, bool flipped)

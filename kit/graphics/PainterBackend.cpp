@@ -112,7 +112,29 @@ PainterBackend::PainterBackend(QImage* image)
     painter_->save();
 }
 
-PainterBackend::~PainterBackend() { painter_->restore(); }
+PainterBackend::PainterBackend(QPainter* painter, Reusable)
+    : painter_(painter)
+    , reusable_(true)
+{ }
+
+PainterBackend::~PainterBackend()
+{
+    if (!reusable_)
+        painter_->restore();
+}
+
+void PainterBackend::begin()
+{
+    painter_->save();
+    clipKnown_ = false;
+}
+
+// The painter's clip comes back with the restore, so the next primitive sets its own again.
+void PainterBackend::end()
+{
+    painter_->restore();
+    clipKnown_ = false;
+}
 
 QSize PainterBackend::deviceSize() const
 {

@@ -390,6 +390,25 @@ TEST(PasteboardTypes, ContentsTravelAsMimeDataAndComeBack)
     EXPECT_EQ(back->dataForType(testType), QByteArrayLiteral("\x01\x02"));
 }
 
+// Another application may offer a kit type beside its generic form: the kit's own form is what
+// arrives, whatever order the formats came in; a kit format without a type name adds nothing.
+TEST(DragMimeData, TheKitFormOfATypeWinsOverTheGenericOne)
+{
+    const QString kitString = QStringLiteral("application/x-kit-pasteboard;type=") + StringPboardType;
+    for (const bool kitFirst : { true, false }) {
+        QMimeData data;
+        if (kitFirst)
+            data.setData(kitString, QByteArrayLiteral("exact"));
+        data.setText(QStringLiteral("generic"));
+        if (!kitFirst)
+            data.setData(kitString, QByteArrayLiteral("exact"));
+        data.setData(QStringLiteral("application/x-kit-pasteboard;type="), QByteArrayLiteral("x"));
+        const Ref<Pasteboard> board = ExternalDrag::pasteboardFromMimeData(data);
+        EXPECT_EQ(board->stringForType(StringPboardType), QStringLiteral("exact")) << "kit form first: " << kitFirst;
+        EXPECT_FALSE(board->types().contains(QString()));
+    }
+}
+
 // An item with a field of its own, as a dragged tab carries its source.
 class SourcedItem : public PasteboardItem {
     KIT_CLASS(SourcedItem)

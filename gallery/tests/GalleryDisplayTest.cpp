@@ -1,0 +1,202 @@
+// The gallery on a real X server, driven as a user would: it starts on the xcb platform, each page
+// is shown by a click in the page list (through the server's test extension), and what the server
+// holds for the page area must equal that page's offscreen screenshot. Run under xvfb-run.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+namespace {
+
+// Where the gallery lays out its window (gallery/main.cpp): the page list on the left, rows from
+// the top, the page beside it.
+constexpr int listWidth = 180;
+constexpr int rowHeight = 24;
+constexpr int pageWidth = 900;
+constexpr int pageHeight = 600;
+
+template<typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+class X11GalleryDisplay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "needs a real X server";
+        connection = xcb_connect(nullptr, nullptr);
+        ASSERT_FALSE(xcb_connection_has_error(connection));
+        root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        out = QDir(QStringLiteral(GALLERY_DISPLAY_OUT));
+        ASSERT_TRUE(out.removeRecursively() || !out.exists());
+        ASSERT_TRUE(QDir().mkpath(out.path()));
+    }
+
+    void TearDown() override
+    {
+        if (gallery.state() != QProcess::NotRunning) {
+            gallery.kill();
+            gallery.waitForFinished(10000);
+        }
+        if (connection)
+            xcb_disconnect(connection);
+    }
+
+    // Waits a moment on the gallery; false when it has ended.
+    bool galleryRuns(int ms) { return !gallery.waitForFinished(ms) && gallery.state() == QProcess::Running; }
+
+    // Polls (bounded) until `done`; the gallery is another process, so there is nothing else to
+    // wait on. Gives up at once when the gallery ends.
+    bool pollUntil(const std::function<bool()>& done, int limitMs)
+    {
+        QElapsedTimer limit;
+        limit.start();
+        while (!done()) {
+            if (limit.elapsed() > limitMs || !galleryRuns(50))
+                return false;
+        }
+        return true;
+    }
+
+    std::optional<xcb_window_t> findWindow(const QByteArray& title)
+    {
+        Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr), &std::free);
+        if (!tree)
+            return std::nullopt;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, children[i]), nullptr), &std::free);
+            if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+                continue;
+            Reply<xcb_get_property_reply_t> name(xcb_get_property_reply(connection,
+                                                     xcb_get_property(connection, 0, children[i], XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+                                                     nullptr),
+                &std::free);
+            if (name && QByteArray(static_cast<const char*>(xcb_get_property_value(name.get())), xcb_get_property_value_length(name.get())) == title)
+                return children[i];
+        }
+        return std::nullopt;
+    }
+
+    QImage serverImage(xcb_window_t window, int x, int y, int width, int height)
+    {
+        Reply<xcb_get_image_reply_t> reply(xcb_get_image_reply(connection,
+                                               xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, std::int16_t(x), std::int16_t(y),
+                                                   std::uint16_t(width), std::uint16_t(height), ~0u),
+                                               nullptr),
+            &std::free);
+        if (!reply || reply->depth != 24 || xcb_get_image_data_length(reply.get()) < width * height * 4)
+            return {};
+        return QImage(xcb_get_image_data(reply.get()), width, height, width * 4, QImage::Format_RGB32).copy();
+    }
+
+    void click(xcb_window_t window, int x, int y)
+    {
+        Reply<xcb_translate_coordinates_reply_t> at(
+            xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, window, root, std::int16_t(x), std::int16_t(y)), nullptr),
+            &std::free);
+        ASSERT_TRUE(at);
+        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, at->dst_x, at->dst_y, 0);
+        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(connection);
+    }
+
+    // The page area on the server matches the screenshot. Spinners keep turning on the server, so
+    // pixels that change between two reads are animated and left out; everything else must match.
+    testing::AssertionResult pageShows(xcb_window_t window, const QImage& expected, const QString& id)
+    {
+        QString last = QStringLiteral("no image of the window");
+        QImage shown;
+        const bool matched = pollUntil(
+            [&] {
+                const QImage before = serverImage(window, listWidth, 0, pageWidth, pageHeight);
+                galleryRuns(120);
+                shown = serverImage(window, listWidth, 0, pageWidth, pageHeight);
+                if (before.isNull() || shown.isNull())
+                    return false;
+                int animated = 0, wrong = 0;
+                for (int y = 0; y < pageHeight; ++y)
+                    for (int x = 0; x < pageWidth; ++x) {
+                        const QRgb a = shown.pixel(x, y);
+                        if (a != before.pixel(x, y)) {
+                            ++animated;
+                            continue;
+                        }
+                        const QRgb b = expected.pixel(x, y);
+                        if (std::abs(qRed(a) - qRed(b)) > 3 || std::abs(qGreen(a) - qGreen(b)) > 3 || std::abs(qBlue(a) - qBlue(b)) > 3)
+                            ++wrong;
+                    }
+                const int all = pageWidth * pageHeight;
+                last = QStringLiteral("%1 of %2 still pixels differ, %3 animated").arg(wrong).arg(all).arg(animated);
+                return wrong <= all / 1000 && animated <= all / 10;
+            },
+            15000);
+        if (matched)
+            return testing::AssertionSuccess();
+        shown.save(out.filePath(id + QStringLiteral("-server.png")));
+        return testing::AssertionFailure() << "page " << id.toStdString() << ": " << last.toStdString() << " (server image in "
+                                           << out.path().toStdString() << ")";
+    }
+
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = 0;
+    QDir out;
+    QProcess gallery;
+};
+
+TEST_F(X11GalleryDisplay, EveryPageShowsItsScreenshotWhenPickedInTheList)
+{
+    // The offscreen screenshots, and the pages in list order.
+    QProcess screenshots;
+    screenshots.start(QStringLiteral(GALLERY_BINARY), { QStringLiteral("--screenshots"), out.path(), QStringLiteral("--list-pages") });
+    ASSERT_TRUE(screenshots.waitForFinished(120000));
+    ASSERT_EQ(screenshots.exitCode(), 0);
+    const QStringList ids = QString::fromUtf8(screenshots.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(ids.isEmpty());
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    gallery.setProcessEnvironment(environment);
+    gallery.setProcessChannelMode(QProcess::ForwardedChannels);
+    gallery.start(QStringLiteral(GALLERY_BINARY), {});
+    ASSERT_TRUE(gallery.waitForStarted(10000));
+    std::optional<xcb_window_t> window;
+    ASSERT_TRUE(pollUntil([&] { return (window = findWindow(QByteArrayLiteral("Gallery"))).has_value(); }, 60000)) << "no Gallery window";
+
+    // The first page shows as the window appears, before any click.
+    const QImage first = QImage(out.filePath(ids.front() + QStringLiteral(".png"))).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(pageShows(*window, first, ids.front())) << "as the window appeared";
+
+    // Then each page in turn, picked in the list, and the first again.
+    QStringList order = ids.mid(1);
+    order.append(ids.front());
+    for (const QString& id : order) {
+        click(*window, listWidth / 2, int(ids.indexOf(id)) * rowHeight + rowHeight / 2);
+        const QImage expected = QImage(out.filePath(id + QStringLiteral(".png"))).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(expected.isNull()) << id.toStdString();
+        EXPECT_TRUE(pageShows(*window, expected, id));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

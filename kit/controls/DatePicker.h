@@ -1,0 +1,126 @@
+#pragma once
+
+// A text-field date picker: day, month and year shown as separate elements in the locale's short
+// date order and separator, edited in place without a field editor. A click or Tab focuses an
+// element; digits type into it, Up and Down step it with wrap-around, Left and Right move between
+// elements. Every change sets the date (local midnight of the day shown) and sends the action.
+
+#include "kit/controls/Control.h"
+#include "kit/foundation/Locale.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace kit {
+
+enum DatePickerStyle : int { TextFieldAndStepperDatePickerStyle = 0, ClockAndCalendarDatePickerStyle = 1, TextFieldDatePickerStyle = 2 };
+enum DatePickerMode : int { SingleDateMode = 0, RangeDateMode = 1 };
+enum : unsigned { YearMonthDayDatePickerElementFlag = 0x00E0 };
+
+class DatePickerCell : public ActionCell {
+    KIT_CLASS(DatePickerCell)
+public:
+    DatePickerCell();
+    void copyTo(Object& copy) const override;
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
+
+    enum Element { Day, Month, Year };
+
+    // Only the text-field style, single-date mode and year-month-day elements are offered.
+    DatePickerStyle datePickerStyle() const { return TextFieldDatePickerStyle; }
+    void setDatePickerStyle(DatePickerStyle style);
+    DatePickerMode datePickerMode() const { return SingleDateMode; }
+    void setDatePickerMode(DatePickerMode mode);
+    unsigned datePickerElements() const { return YearMonthDayDatePickerElementFlag; }
+    void setDatePickerElements(unsigned elements);
+
+    // Nil shows empty elements.
+    Value dateValue() const { return objectValue().kind() == ValueKind::Date ? objectValue() : Value(); }
+    void setDateValue(const Value& date);
+    bool drawsBackground() const { return drawsBackground_; }
+    void setDrawsBackground(bool flag) { drawsBackground_ = flag; }
+    Ref<Color> backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(Ref<Color> color) { backgroundColor_ = std::move(color); }
+    Ref<Color> textColor() const { return textColor_; }
+    void setTextColor(Ref<Color> color) { textColor_ = std::move(color); }
+    // Null: the current locale, asked each time.
+    Ref<Locale> locale() const { return locale_; }
+    void setLocale(Ref<Locale> locale) { locale_ = std::move(locale); }
+
+    // The elements in display order, their separator, and what each shows ("" for a nil date).
+    std::vector<Element> elementOrder() const;
+    QString separator() const;
+    QString textOfElement(Element element) const;
+    // The element's text box inside `frame`; drawing and clicks share it.
+    Rect rectOfElementInFrame(std::size_t index, Rect frame) const;
+
+    // -1 when none has focus.
+    int focusedElement() const { return focused_; }
+    void setFocusedElement(int index);
+    // Editing; each change that alters the date sets it and answers YES.
+    bool typeDigit(int digit);
+    bool stepFocusedElement(int delta);
+
+    // kit::Cell:
+    Size cellSizeForBounds(Rect bounds) const override;
+    void drawWithFrameInView(Rect cellFrame, View* controlView) override;
+    void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
+    int nextState() const override { return state(); }
+
+private:
+    struct Day3 {
+        int year, month, day;
+    };
+    Day3 shownOrToday() const;
+    bool apply(Day3 day);
+    // The widths of the element texts in the cell font, and of the separator.
+    double elementWidth(Element element) const;
+    double separatorWidth() const;
+    Rect textBoxForBounds(Rect bounds) const;
+
+    bool drawsBackground_ = true;
+    Ref<Color> backgroundColor_;
+    Ref<Color> textColor_;
+    Ref<Locale> locale_;
+    int focused_ = -1;
+    QString typed_;
+};
+
+class DatePicker : public Control {
+    KIT_CLASS(DatePicker)
+    KIT_CONTROL_CELL_CLASS(DatePicker, DatePickerCell)
+public:
+    explicit DatePicker(Rect frame = {});
+
+    Ref<DatePickerCell> datePickerCell() const { return dynamic_pointer_cast<DatePickerCell>(cell()); }
+    Value dateValue() const;
+    void setDateValue(const Value& date);
+    bool isBezeled() const { return cell() && cell()->isBezeled(); }
+    void setBezeled(bool flag);
+    FocusRingType focusRingType() const { return cell() ? cell()->focusRingType() : FocusRingTypeDefault; }
+    void setFocusRingType(FocusRingType type);
+    bool drawsBackground() const { return datePickerCell() && datePickerCell()->drawsBackground(); }
+    void setDrawsBackground(bool flag);
+    Ref<Color> backgroundColor() const { return datePickerCell() ? datePickerCell()->backgroundColor() : nullptr; }
+    void setBackgroundColor(Ref<Color> color);
+    Ref<Color> textColor() const { return datePickerCell() ? datePickerCell()->textColor() : nullptr; }
+    void setTextColor(Ref<Color> color);
+
+    // kit::View:
+    void mouseDown(const Event& event) override;
+    void keyDown(const Event& event) override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    bool acceptsFirstResponder() const override { return isEnabled(); }
+
+protected:
+    DatePicker(Rect frame, Ref<Cell> cell);
+
+private:
+    void changed();
+};
+
+} // namespace kit

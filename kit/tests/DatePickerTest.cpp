@@ -1,0 +1,162 @@
+// The text-field date picker: element order and separators per locale, digits, stepping with
+// wrap-around, the day clamped to the month, Tab through and out, one action per change and a nil
+// date that starts from today.
+
+#include "ControlsTestSupport.h"
+
+#include "kit/appkit/KeyCodes.h"
+#include "kit/controls/DatePicker.h"
+#include "kit/foundation/Clock.h"
+#include "kit/foundation/Date.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+struct DateOrderCase {
+    const char* locale;
+    const char* shown; // the elements joined by the separator for 2026-03-07
+};
+
+class DatePickerOrderTest : public ::testing::TestWithParam<DateOrderCase> { };
+
+TEST_P(DatePickerOrderTest, ElementsFollowTheLocalesShortDate)
+{
+    auto cell = make<DatePickerCell>();
+    cell->setLocale(Locale::localeWithLocaleIdentifier(QString::fromUtf8(GetParam().locale)));
+    cell->setDateValue(Value(CalendarDate::dateWithYearMonthDay(2026, 3, 7).date()));
+    QStringList parts;
+    for (DatePickerCell::Element e : cell->elementOrder())
+        parts << cell->textOfElement(e);
+    EXPECT_EQ(parts.join(cell->separator()), QString::fromUtf8(GetParam().shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, DatePickerOrderTest,
+    ::testing::Values(DateOrderCase { "de_DE", "07.03.2026" }, DateOrderCase { "en_US", "03/07/2026" }, DateOrderCase { "sv_SE", "2026-03-07" }));
+
+class DatePickerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        picker = make<DatePicker>(MakeRect(10, 10, 100, 22));
+        picker->datePickerCell()->setLocale(Locale::localeWithLocaleIdentifier("de_DE"));
+        after = make<DatePicker>(MakeRect(10, 50, 100, 22));
+        w.content->addSubview(picker.get());
+        w.content->addSubview(after.get());
+        picker->setNextKeyView(after.get());
+        picker->setTarget(target.get());
+        picker->setAction(Selector("act"));
+        w.window->makeFirstResponder(picker.get());
+    }
+    CalendarDate shown() const { return CalendarDate::fromDate(picker->dateValue().date()); }
+    void set(int y, int m, int d) { picker->setDateValue(Value(CalendarDate::dateWithYearMonthDay(y, m, d).date())); }
+
+    ControlWindow w;
+    Ref<DatePicker> picker;
+    Ref<DatePicker> after;
+    Ref<RecordingTarget> target = make<RecordingTarget>();
+};
+
+TEST_F(DatePickerTest, OnlyTheTextFieldKindIsOffered)
+{
+    const auto cell = picker->datePickerCell();
+    EXPECT_EQ(cell->datePickerStyle(), TextFieldDatePickerStyle);
+    EXPECT_EQ(cell->datePickerMode(), SingleDateMode);
+    EXPECT_EQ(cell->datePickerElements(), 0x00E0u);
+    EXPECT_TRUE(picker->dateValue().isNil());
+    EXPECT_EQ(cell->textOfElement(DatePickerCell::Day), QString());
+}
+
+TEST_F(DatePickerTest, DigitsTypeIntoTheFocusedElementChangingTheDateAtOnce)
+{
+    set(2026, 1, 5);
+    ASSERT_EQ(picker->datePickerCell()->focusedElement(), 0) << "the day comes first in de_DE";
+    w.script->key(20, "3").key(18, "1");
+    w.script->run();
+    EXPECT_EQ(shown().dayOfMonth(), 31);
+    EXPECT_EQ(target->calls.size(), 2u) << "3, then 31";
+    // A digit that makes no valid day changes nothing.
+    w.script->key(20, "3").key(25, "9");
+    w.script->run();
+    EXPECT_EQ(shown().dayOfMonth(), 3);
+    EXPECT_EQ(target->calls.size(), 3u);
+}
+
+TEST_F(DatePickerTest, ArrowsWrapWithinTheElementAndTheDayIsClamped)
+{
+    set(2026, 1, 31);
+    w.script->key(KeyCodeUpArrow);
+    w.script->run();
+    EXPECT_EQ(shown().dayOfMonth(), 1) << "31 wraps to 1";
+    set(2026, 1, 31);
+    w.script->key(KeyCodeRightArrow).key(KeyCodeUpArrow);
+    w.script->run();
+    EXPECT_EQ(shown().monthOfYear(), 2);
+    EXPECT_EQ(shown().dayOfMonth(), 28);
+    set(2026, 12, 15);
+    w.script->key(KeyCodeUpArrow).key(KeyCodeDownArrow).key(KeyCodeDownArrow);
+    w.script->run();
+    EXPECT_EQ(shown().monthOfYear(), 11);
+    EXPECT_EQ(shown().hourOfDay(), 0) << "local midnight";
+    EXPECT_EQ(target->calls.size(), 5u) << "one action per change";
+}
+
+TEST_F(DatePickerTest, TabWalksTheElementsThenLeaves)
+{
+    set(2026, 6, 1);
+    w.script->key(KeyCodeTab, "\t").key(KeyCodeTab, "\t");
+    w.script->run();
+    EXPECT_EQ(picker->datePickerCell()->focusedElement(), 2);
+    w.script->key(KeyCodeTab, "\t");
+    w.script->run();
+    EXPECT_EQ(w.window->firstResponder().get(), after.get());
+    EXPECT_EQ(picker->datePickerCell()->focusedElement(), -1);
+}
+
+TEST_F(DatePickerTest, ANilDateStartsFromToday)
+{
+    const CalendarDate today = CalendarDate::fromDate(Clock::currentDate());
+    w.script->key(KeyCodeTab, "\t").key(KeyCodeUpArrow);
+    w.script->run();
+    ASSERT_FALSE(picker->dateValue().isNil());
+    EXPECT_EQ(shown().yearOfCommonEra(), today.yearOfCommonEra());
+    EXPECT_EQ(shown().monthOfYear(), today.monthOfYear() % 12 + 1);
+}
+
+TEST_F(DatePickerTest, TheFocusedElementShowsInTheHighlight)
+{
+    set(2026, 3, 7);
+    const QImage shot = w.window->snapshot();
+    const auto cell = picker->datePickerCell();
+    // The day (first in de_DE) is focused: its box holds highlight pixels; the year's does not.
+    const auto count = [&](std::size_t index) {
+        const Rect r = cell->rectOfElementInFrame(index, picker->bounds());
+        int n = 0;
+        for (double x = r.minX() + 0.5; x < r.maxX(); x += 1)
+            for (double y = r.minY() + 0.5; y < r.maxY(); y += 1)
+                n += bool(basePixelIs(shot, picker->convertPointToView({ x, y }, nullptr),
+                    QApplication::palette().color(QPalette::Active, QPalette::Highlight), 8));
+        return n;
+    };
+    EXPECT_GT(count(0), 10);
+    EXPECT_EQ(count(2), 0);
+}
+
+TEST_F(DatePickerTest, TheInspectorsSmallPickerHoldsItsText)
+{
+    auto small = make<DatePicker>(MakeRect(0, 0, 68, 18));
+    small->setControlSize(SmallControlSize);
+    QFont font = small->font();
+    font.setPixelSize(11);
+    small->setFont(font);
+    const Size size = small->cell()->cellSize();
+    EXPECT_LE(size.width, 68);
+    EXPECT_LE(size.height, 18);
+}
+
+} // namespace
