@@ -1,3 +1,4 @@
+#include "kit/appkit/Event.h"
 #include "kit/appkit/HotKeyService.h"
 #include "kit/testsupport/ManualClockScope.h"
 
