@@ -3,6 +3,7 @@
 #include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -13,5 +14,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
+        { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
+        { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
     };
 }
