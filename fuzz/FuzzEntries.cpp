@@ -3,6 +3,7 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/core/AutoreleasePool.h"
+#include "kit/core/Error.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/FrameText.h"
 #include "kit/foundation/KeyedUnarchiver.h"
@@ -10,6 +11,7 @@
 #include "kit/foundation/NumberFormatter.h"
 #include "kit/foundation/PropertyList.h"
 #include "kit/foundation/UserDefaults.h"
+#include "kit/text/RtfReader.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -18,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace jvl::fuzz {
 
@@ -164,6 +167,29 @@ void dragData(const std::uint8_t* data, std::size_t size)
             require(board->dataForType(format.mid(kitPrefix.size())) == mime.data(format), "drag data of a kit type arrives unchanged");
 }
 
+// RTF text (the licence window's): a text or an error, never both; the text's runs cover it and carry
+// only the attributes the reader sets.
+void rtf(const std::uint8_t* data, std::size_t size)
+{
+    kit::AutoreleasePool pool;
+    kit::Ref<kit::Error> error;
+    const std::optional<kit::AttributedString> text = kit::ReadRtf(bytesOf(data, size), &error);
+    require(text.has_value() != bool(error), "RTF reads as a text or an error");
+    if (!text)
+        return;
+    int covered = 0;
+    for (const auto& run : text->runs()) {
+        require(run.start == covered && run.length > 0, "the text's runs cover it in order");
+        covered += run.length;
+        for (const auto& [name, value] : run.attributes) {
+            const QString key = name.stringValue();
+            require(key == kit::FontAttributeName || key == kit::ForegroundColorAttributeName || key == kit::UnderlineStyleAttributeName,
+                "RTF text carries only font, colour and underline");
+        }
+    }
+    require(covered == text->length(), "the runs cover the whole text");
+}
+
 } // namespace
 
 const std::vector<Target>& targets()
@@ -177,6 +203,7 @@ const std::vector<Target>& targets()
         { QStringLiteral("bundleInfo"), bundleInfo },
         { QStringLiteral("frameText"), frameText },
         { QStringLiteral("dragData"), dragData },
+        { QStringLiteral("rtf"), rtf },
     };
     return all;
 }

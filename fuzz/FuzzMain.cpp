@@ -4,7 +4,7 @@
 
 #include "kit/core/Exception.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,10 @@ jvl::fuzz::Entry fuzzEntry = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static QCoreApplication app(*argc, *argv);
+    // Fonts (the RTF reader makes them) need a GUI application.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
     kit::setLogSink([](const QString&) {});
     fuzzEntry = jvl::fuzz::entryNamed(QStringLiteral(JVL_FUZZ_TARGET));
     if (!fuzzEntry) {

@@ -1,5 +1,7 @@
 #include "kit/appkit/View.h"
 
+#include "kit/graphics/GraphicsContext.h"
+
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
@@ -563,6 +565,9 @@ QPainter* View::currentPainter()
 {
     if (pendingPainter)
         std::exchange(pendingPainter, nullptr)->preparePainter();
+    // After drawing through the context, the painter is handed back in the view's own state.
+    if (focusedPainter)
+        GraphicsContext::yieldCurrentPainter();
     return focusedPainter;
 }
 

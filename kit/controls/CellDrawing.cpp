@@ -4,6 +4,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/TextLayoutEngine.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -12,6 +13,7 @@
 #include <QStyleOption>
 
 #include <cmath>
+#include <limits>
 
 namespace kit {
 
@@ -99,17 +101,11 @@ Ref<Font> CellFont(const QFont& font)
 AttributedString CompleteAttributes(const AttributedString& title, const StringAttributes& defaults)
 {
     AttributedString complete = title;
+    const Dictionary fill = defaults.dictionary();
     for (const AttributedString::Run& run : title.runs()) {
-        StringAttributes a = run.attributes;
-        if (!a.font)
-            a.font = defaults.font;
-        if (!a.foregroundColor)
-            a.foregroundColor = defaults.foregroundColor;
-        if (!a.paragraphStyle)
-            a.paragraphStyle = defaults.paragraphStyle;
-        if (!a.shadow)
-            a.shadow = defaults.shadow;
-        complete.setAttributes(a, MakeRange(run.start, run.length));
+        Dictionary a = fill;
+        a.addEntriesFromDictionary(run.attributes);
+        complete.setAttributesRange(a, MakeRange(run.start, run.length));
     }
     return complete;
 }
@@ -141,8 +137,11 @@ Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const St
 
 Size TextSize(const QString& text, const QFont& font)
 {
-    const QFontMetricsF fm(font);
-    return { std::ceil(fm.horizontalAdvance(text)), std::ceil(fm.height()) };
+    // The one layouter: what the field editor lays out is what a cell measures.
+    StringAttributes attributes;
+    attributes.font = CellFont(font);
+    const Size size = textlayout::StringLayout(AttributedString(text, attributes), std::numeric_limits<double>::infinity()).size();
+    return { std::ceil(size.width), std::ceil(size.height) };
 }
 
 void DrawCellImage(QPainter& painter, const Image& image, const QRectF& box, double opacity, const QColor& tint, double darken)

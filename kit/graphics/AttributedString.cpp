@@ -1,332 +1,271 @@
 #include "kit/graphics/AttributedString.h"
 
-#include "kit/graphics/GraphicsContext.h"
+#include "kit/core/Exception.h"
 
-#include <QFontMetricsF>
-#include <QTextBoundaryFinder>
-#include <QTextLayout>
+#include <QHash>
 
 #include <algorithm>
-#include <limits>
 
 namespace kit {
 
-namespace {
+AttributedString::AttributedString(QString string)
+    : AttributedString(std::move(string), Dictionary())
+{ }
 
-// The end of a caller's range clamped to [from, length], found without forming location + length,
-// which overflows for a location like NotFound. `from` is the location clamped to [0, length].
-std::int64_t attributedStringRangeEnd(Range range, std::int64_t from, std::int64_t length)
+AttributedString::AttributedString(QString string, const StringAttributes& attributes)
+    : AttributedString(std::move(string), attributes.dictionary())
+{ }
+
+void AttributedString::checkRange(Range range, const char* method) const
 {
-    if (range.length <= 0)
-        return from;
-    if (range.location < 0)
-        return std::clamp<std::int64_t>(range.location + range.length, from, length);
-    return range.location >= length ? length : range.location + std::min(range.length, length - range.location);
+    // Never forms location + length: it overflows for locations like NotFound.
+    if (range.location < 0 || range.length < 0 || range.location > length() || range.length > length() - range.location)
+        Exception::raise(RangeException,
+            QStringLiteral("%1: range {%2, %3} out of bounds; string length %4")
+                .arg(QLatin1String(method))
+                .arg(range.location)
+                .arg(range.length)
+                .arg(length()));
 }
 
-Ref<Font> fontOf(const StringAttributes& a) { return a.font ? a.font : Font::systemFontOfSize(12); }
-
-double spacingOf(const StringAttributes& a) { return a.paragraphStyle ? a.paragraphStyle->lineSpacing() : 0; }
-
-bool sameAttributes(const StringAttributes& a, const StringAttributes& b)
+void AttributedString::checkIndex(std::int64_t index, const char* method) const
 {
-    return a.font == b.font && a.foregroundColor == b.foregroundColor && a.paragraphStyle == b.paragraphStyle && a.shadow == b.shadow;
+    if (index < 0 || index >= length())
+        Exception::raise(RangeException,
+            QStringLiteral("%1: index %2 out of bounds; string length %3").arg(QLatin1String(method)).arg(index).arg(length()));
 }
 
-// One laid-out line: characters [start, end) of the string, drawn from the left edge plus `x`.
-struct Line {
-    int start = 0;
-    int end = 0;
-    double ascent = 0;
-    double height = 0;
-    double width = 0;
-    TextAlignment alignment = NaturalTextAlignment;
-    bool ellipsis = false; // cut at its end, "…" follows in the last character's attributes
-};
-
-const QString ellipsisText(QChar(0x2026));
-
-} // namespace
-
-AttributedString::AttributedString(QString string, StringAttributes attributes)
-    : string_(std::move(string))
+std::size_t AttributedString::runIndexAt(int index) const
 {
-    if (!string_.isEmpty())
-        runs_.push_back({ 0, length(), std::move(attributes) });
+    // The last run starting at or before `index`.
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), index, [](int i, const Run& run) { return i < run.start; });
+    return std::size_t(it - runs_.begin()) - 1;
 }
 
-StringAttributes AttributedString::attributesAtIndex(int index, Range* effectiveRange) const
+std::size_t AttributedString::splitAt(int index)
 {
-    for (const Run& run : runs_) {
-        if (index >= run.start && index < run.start + run.length) {
-            if (effectiveRange)
-                *effectiveRange = MakeRange(run.start, run.length);
-            return run.attributes;
+    if (index >= length())
+        return runs_.size();
+    const std::size_t i = runIndexAt(index);
+    Run& run = runs_[i];
+    if (run.start == index)
+        return i;
+    Run tail { index, run.start + run.length - index, run.attributes };
+    run.length = index - run.start;
+    runs_.insert(runs_.begin() + std::ptrdiff_t(i) + 1, std::move(tail));
+    return i + 1;
+}
+
+void AttributedString::coalesceAround(std::size_t first, std::size_t last)
+{
+    // Merges equal neighbours among runs [first - 1, last + 1].
+    std::size_t i = first > 0 ? first - 1 : 0;
+    std::size_t end = std::min(last + 1, runs_.size() - 1);
+    while (i < end && i + 1 < runs_.size()) {
+        if (runs_[i].attributes.identicalTo(runs_[i + 1].attributes) || runs_[i].attributes.isEqualToDictionary(runs_[i + 1].attributes)) {
+            runs_[i].length += runs_[i + 1].length;
+            runs_.erase(runs_.begin() + std::ptrdiff_t(i) + 1);
+            --end;
+        } else {
+            ++i;
         }
     }
+}
+
+Dictionary AttributedString::attributesAtIndexEffectiveRange(std::int64_t index, Range* effectiveRange) const
+{
+    checkIndex(index, "attributesAtIndexEffectiveRange");
+    const Run& run = runs_[runIndexAt(int(index))];
     if (effectiveRange)
-        *effectiveRange = MakeRange(NotFound, 0);
-    return {};
+        *effectiveRange = MakeRange(run.start, run.length);
+    return run.attributes;
 }
 
-int AttributedString::runIndexStartingAt(int index)
+Value AttributedString::attributeAtIndexEffectiveRange(const QString& name, std::int64_t index, Range* effectiveRange) const
 {
-    for (std::size_t i = 0; i < runs_.size(); ++i) {
-        Run& run = runs_[i];
-        if (run.start == index)
-            return int(i);
-        if (index > run.start && index < run.start + run.length) {
-            Run tail { index, run.start + run.length - index, run.attributes };
-            run.length = index - run.start;
-            runs_.insert(runs_.begin() + std::ptrdiff_t(i) + 1, std::move(tail));
-            return int(i) + 1;
-        }
+    return attributesAtIndexEffectiveRange(index, effectiveRange).objectForKey(name);
+}
+
+Value AttributedString::attributeAtIndexLongestEffectiveRangeInRange(const QString& name, std::int64_t index, Range* longest, Range limit) const
+{
+    checkIndex(index, "attributeAtIndexLongestEffectiveRangeInRange");
+    checkRange(limit, "attributeAtIndexLongestEffectiveRangeInRange");
+    const std::size_t at = runIndexAt(int(index));
+    const Value value = runs_[at].attributes.objectForKey(name);
+    if (longest) {
+        auto same = [&](std::size_t i) { return runs_[i].attributes.objectForKey(name).isEqual(value); };
+        std::size_t first = at, last = at;
+        while (first > 0 && runs_[first].start > limit.location && same(first - 1))
+            --first;
+        while (last + 1 < runs_.size() && runs_[last].start + runs_[last].length < MaxRange(limit) && same(last + 1))
+            ++last;
+        const std::int64_t from = std::max<std::int64_t>(runs_[first].start, limit.location);
+        const std::int64_t to = std::min<std::int64_t>(runs_[last].start + runs_[last].length, MaxRange(limit));
+        *longest = MakeRange(from, std::max<std::int64_t>(0, to - from));
     }
-    return int(runs_.size());
+    return value;
 }
 
-void AttributedString::mergeRuns()
+Dictionary AttributedString::attributesAtIndexLongestEffectiveRangeInRange(std::int64_t index, Range* longest, Range limit) const
 {
-    std::vector<Run> merged;
-    for (Run& run : runs_) {
-        if (run.length == 0)
-            continue;
-        if (!merged.empty() && sameAttributes(merged.back().attributes, run.attributes))
-            merged.back().length += run.length;
-        else
-            merged.push_back(std::move(run));
-    }
-    runs_ = std::move(merged);
-}
-
-void AttributedString::setAttributes(const StringAttributes& attributes, Range range)
-{
-    const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(attributedStringRangeEnd(range, from, length()));
-    if (from == to)
-        return;
-    const int first = runIndexStartingAt(from);
-    const int last = runIndexStartingAt(to);
-    for (int i = first; i < last; ++i)
-        runs_[std::size_t(i)].attributes = attributes;
-    mergeRuns();
-}
-
-void AttributedString::addAttributes(const StringAttributes& attributes, Range range)
-{
-    const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(attributedStringRangeEnd(range, from, length()));
-    if (from == to)
-        return;
-    const int first = runIndexStartingAt(from);
-    const int last = runIndexStartingAt(to);
-    for (int i = first; i < last; ++i) {
-        StringAttributes& a = runs_[std::size_t(i)].attributes;
-        if (attributes.font)
-            a.font = attributes.font;
-        if (attributes.foregroundColor)
-            a.foregroundColor = attributes.foregroundColor;
-        if (attributes.paragraphStyle)
-            a.paragraphStyle = attributes.paragraphStyle;
-        if (attributes.shadow)
-            a.shadow = attributes.shadow;
-    }
-    mergeRuns();
-}
-
-void AttributedString::append(const AttributedString& other)
-{
-    const int offset = length();
-    string_ += other.string_;
-    for (const Run& run : other.runs_)
-        runs_.push_back({ run.start + offset, run.length, run.attributes });
-    mergeRuns();
+    checkRange(limit, "attributesAtIndexLongestEffectiveRangeInRange");
+    Range run;
+    Dictionary attributes = attributesAtIndexEffectiveRange(index, &run);
+    // Runs are coalesced: the stored run is already the longest.
+    if (longest)
+        *longest = IntersectionRange(run, limit);
+    return attributes;
 }
 
 AttributedString AttributedString::attributedSubstringFromRange(Range range) const
 {
-    const int from = int(std::clamp<std::int64_t>(range.location, 0, length()));
-    const int to = int(attributedStringRangeEnd(range, from, length()));
+    checkRange(range, "attributedSubstringFromRange");
+    const int from = int(range.location), to = int(MaxRange(range));
     AttributedString out;
     out.string_ = string_.mid(from, to - from);
-    for (const Run& run : runs_) {
+    if (from == to)
+        return out;
+    for (std::size_t i = runIndexAt(from); i < runs_.size() && runs_[i].start < to; ++i) {
+        const Run& run = runs_[i];
         const int start = std::max(run.start, from), end = std::min(run.start + run.length, to);
-        if (start < end)
-            out.runs_.push_back({ start - from, end - start, run.attributes });
+        out.runs_.push_back({ start - from, end - start, run.attributes });
     }
     return out;
 }
 
+void AttributedString::replaceCharactersInRangeWithString(Range range, const QString& string)
+{
+    checkRange(range, "replaceCharactersInRangeWithString");
+    const int from = int(range.location), to = int(MaxRange(range));
+    Dictionary attributes;
+    if (!runs_.empty()) {
+        const int source = from < to ? from : from > 0 ? from - 1 : 0;
+        attributes = runs_[runIndexAt(source)].attributes;
+    }
+    const std::size_t first = splitAt(from);
+    const std::size_t last = splitAt(to);
+    runs_.erase(runs_.begin() + std::ptrdiff_t(first), runs_.begin() + std::ptrdiff_t(last));
+    const int delta = int(string.size()) - (to - from);
+    for (std::size_t i = first; i < runs_.size(); ++i)
+        runs_[i].start += delta;
+    string_.replace(from, to - from, string);
+    if (!string.isEmpty())
+        runs_.insert(runs_.begin() + std::ptrdiff_t(first), Run { from, int(string.size()), std::move(attributes) });
+    if (!runs_.empty())
+        coalesceAround(first, first);
+}
+
+void AttributedString::setAttributesRange(const Dictionary& attributes, Range range)
+{
+    checkRange(range, "setAttributesRange");
+    const int from = int(range.location), to = int(MaxRange(range));
+    if (from == to)
+        return;
+    const std::size_t first = splitAt(from);
+    const std::size_t last = splitAt(to);
+    runs_.erase(runs_.begin() + std::ptrdiff_t(first), runs_.begin() + std::ptrdiff_t(last));
+    runs_.insert(runs_.begin() + std::ptrdiff_t(first), Run { from, to - from, attributes });
+    coalesceAround(first, first);
+}
+
+void AttributedString::replaceCharactersInRangeWithAttributedString(Range range, const AttributedString& string)
+{
+    checkRange(range, "replaceCharactersInRangeWithAttributedString");
+    // A copy: `string` may be this very string.
+    const AttributedString incoming = string;
+    beginEditing();
+    replaceCharactersInRangeWithString(range, incoming.string_);
+    for (const Run& run : incoming.runs_)
+        setAttributesRange(run.attributes, MakeRange(range.location + run.start, run.length));
+    endEditing();
+}
+
+void AttributedString::insertAttributedStringAtIndex(const AttributedString& string, std::int64_t index)
+{
+    replaceCharactersInRangeWithAttributedString(MakeRange(index, 0), string);
+}
+
+void AttributedString::appendAttributedString(const AttributedString& string)
+{
+    replaceCharactersInRangeWithAttributedString(MakeRange(length(), 0), string);
+}
+
+void AttributedString::deleteCharactersInRange(Range range) { replaceCharactersInRangeWithString(range, QString()); }
+
+void AttributedString::setAttributedString(const AttributedString& string)
+{
+    replaceCharactersInRangeWithAttributedString(MakeRange(0, length()), string);
+}
+
 namespace {
 
-// Width of characters [start, end), run by run in each run's font.
-double advance(const AttributedString& s, int start, int end)
+// The pieces of `range` with the stored attributes over each, as `change` transforms them.
+template <class Change>
+void changeRunsInRange(AttributedString& s, Range range, const Change& change)
 {
-    double width = 0;
+    std::vector<std::pair<Range, Dictionary>> pieces;
     for (const AttributedString::Run& run : s.runs()) {
-        const int a = std::max(run.start, start), b = std::min(run.start + run.length, end);
-        if (a < b)
-            width += QFontMetricsF(fontOf(run.attributes)->qFont()).horizontalAdvance(s.string().mid(a, b - a));
-    }
-    return width;
-}
-
-// The line's metrics: the largest font among its characters (the one at `start` for an empty line).
-void measure(const AttributedString& s, Line& line)
-{
-    const StringAttributes first = s.attributesAtIndex(std::min(line.start, std::max(0, s.length() - 1)));
-    auto take = [&](const StringAttributes& a) {
-        const Ref<Font> font = fontOf(a);
-        line.ascent = std::max(line.ascent, font->ascender());
-        line.height = std::max(line.height, font->defaultLineHeightForFont() + spacingOf(first));
-    };
-    take(first);
-    for (const AttributedString::Run& run : s.runs())
-        if (run.start < line.end && run.start + run.length > line.start)
-            take(run.attributes);
-    line.width = advance(s, line.start, line.end);
-    line.alignment = first.paragraphStyle ? first.paragraphStyle->alignment() : NaturalTextAlignment;
-}
-
-double ellipsisWidth(const AttributedString& s, int index)
-{
-    return QFontMetricsF(fontOf(s.attributesAtIndex(std::max(0, index)))->qFont()).horizontalAdvance(ellipsisText);
-}
-
-// Characters [start, end) cut at the end, on a grapheme boundary, so that they and "…" fit `width`.
-Line truncatedTail(const AttributedString& s, int start, int end, double width)
-{
-    if (advance(s, start, end) <= width)
-        return { start, end };
-    Line line { start, start };
-    line.ellipsis = true;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.string().mid(start, end - start));
-    while (finder.toNextBoundary() > 0) {
-        const int cut = start + int(finder.position());
-        if (advance(s, start, cut) + ellipsisWidth(s, cut - 1) > width)
-            break;
-        line.end = cut;
-    }
-    return line;
-}
-
-// Lines of `s`: paragraphs split at "\n", wrapped to `width` when the paragraph style wraps.
-std::vector<Line> layout(const AttributedString& s, double width)
-{
-    std::vector<Line> lines;
-    const QString& text = s.string();
-    int start = 0;
-    while (true) {
-        int end = int(text.indexOf('\n', start));
-        if (end < 0)
-            end = s.length();
-        const StringAttributes first = s.attributesAtIndex(std::min(start, std::max(0, s.length() - 1)));
-        const LineBreakMode mode = first.paragraphStyle ? first.paragraphStyle->lineBreakMode() : LineBreakByWordWrapping;
-        const bool wraps = mode == LineBreakByWordWrapping || mode == LineBreakByCharWrapping;
-        const bool finite = width != std::numeric_limits<double>::infinity();
-        if (mode == LineBreakByTruncatingTail && finite) {
-            lines.push_back(truncatedTail(s, start, end, width));
-        } else if (!wraps || end == start || !finite) {
-            lines.push_back({ start, end });
-        } else {
-            QTextLayout paragraph(text.mid(start, end - start), fontOf(first)->qFont());
-            QList<QTextLayout::FormatRange> formats;
-            for (const AttributedString::Run& run : s.runs()) {
-                const int a = std::max(run.start, start), b = std::min(run.start + run.length, end);
-                if (a < b) {
-                    QTextCharFormat format;
-                    format.setFont(fontOf(run.attributes)->qFont());
-                    formats.append({ a - start, b - a, format });
-                }
-            }
-            paragraph.setFormats(formats);
-            QTextOption option;
-            option.setWrapMode(mode == LineBreakByCharWrapping ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
-            paragraph.setTextOption(option);
-            paragraph.beginLayout();
-            for (QTextLine line = paragraph.createLine(); line.isValid(); line = paragraph.createLine()) {
-                line.setLineWidth(std::max(width, 1.0));
-                lines.push_back({ start + line.textStart(), start + line.textStart() + line.textLength() });
-            }
-            paragraph.endLayout();
+        const Range piece = IntersectionRange(MakeRange(run.start, run.length), range);
+        if (piece.length > 0) {
+            Dictionary d = run.attributes;
+            change(d);
+            pieces.emplace_back(piece, std::move(d));
         }
-        if (end >= s.length())
-            break;
-        start = end + 1;
     }
-    for (Line& line : lines)
-        measure(s, line);
-    return lines;
-}
-
-void drawLines(const AttributedString& s, const std::vector<Line>& lines, Rect rect, bool clip)
-{
-    auto* context = GraphicsContext::currentContext();
-    if (!context)
-        return;
-    context->saveGraphicsState();
-    if (clip)
-        context->clipToRect(rect);
-    const QTransform toUser = context->uprightTransform(rect);
-    double top = rect.minY();
-    for (const Line& line : lines) {
-        // A wrapped line's trailing spaces do not count for alignment.
-        int visibleEnd = line.end;
-        while (visibleEnd > line.start && s.string().at(visibleEnd - 1).isSpace())
-            --visibleEnd;
-        const double visible = advance(s, line.start, visibleEnd) + (line.ellipsis ? ellipsisWidth(s, line.end - 1) : 0);
-        double x = rect.minX();
-        if (line.alignment == RightTextAlignment)
-            x = rect.maxX() - visible;
-        else if (line.alignment == CenterTextAlignment)
-            x = rect.minX() + (rect.width() - visible) / 2;
-        const double baseline = top + line.ascent;
-        for (const AttributedString::Run& run : s.runs()) {
-            const int a = std::max(run.start, line.start), b = std::min(run.start + run.length, visibleEnd);
-            if (a >= b)
-                continue;
-            const QString piece = s.string().mid(a, b - a);
-            const QFont& font = fontOf(run.attributes)->qFont();
-            context->setShadow(run.attributes.shadow.get());
-            const QColor color = run.attributes.foregroundColor ? run.attributes.foregroundColor->toQColor() : QColor(Qt::black);
-            context->backend().drawText(piece, font, QBrush(color), QPointF(x, baseline), toUser, context->state());
-            x += QFontMetricsF(font).horizontalAdvance(piece);
-        }
-        if (line.ellipsis) {
-            const StringAttributes a = s.attributesAtIndex(std::max(line.start, line.end - 1));
-            context->setShadow(a.shadow.get());
-            const QColor color = a.foregroundColor ? a.foregroundColor->toQColor() : QColor(Qt::black);
-            context->backend().drawText(ellipsisText, fontOf(a)->qFont(), QBrush(color), QPointF(x, baseline), toUser, context->state());
-        }
-        top += line.height;
-    }
-    context->restoreGraphicsState();
+    s.beginEditing();
+    for (const auto& [piece, attributes] : pieces)
+        s.setAttributesRange(attributes, piece);
+    s.endEditing();
 }
 
 } // namespace
 
-Size AttributedString::size() const
+void AttributedString::addAttributeValueRange(const QString& name, const Value& value, Range range)
 {
-    Size size { 0, 0 };
-    for (const Line& line : layout(*this, std::numeric_limits<double>::infinity())) {
-        size.width = std::max(size.width, line.width);
-        size.height += line.height;
+    checkRange(range, "addAttributeValueRange");
+    changeRunsInRange(*this, range, [&](Dictionary& d) { d.setObjectForKey(value, name); });
+}
+
+void AttributedString::addAttributesRange(const Dictionary& attributes, Range range)
+{
+    checkRange(range, "addAttributesRange");
+    changeRunsInRange(*this, range, [&](Dictionary& d) { d.addEntriesFromDictionary(attributes); });
+}
+
+void AttributedString::removeAttributeRange(const QString& name, Range range)
+{
+    checkRange(range, "removeAttributeRange");
+    changeRunsInRange(*this, range, [&](Dictionary& d) { d.removeObjectForKey(name); });
+}
+
+bool AttributedString::isEqualToAttributedString(const AttributedString& other) const
+{
+    if (string_ != other.string_ || runs_.size() != other.runs_.size())
+        return false;
+    for (std::size_t i = 0; i < runs_.size(); ++i) {
+        const Run &a = runs_[i], &b = other.runs_[i];
+        if (a.start != b.start || a.length != b.length || !a.attributes.isEqualToDictionary(b.attributes))
+            return false;
     }
-    return size;
+    return true;
 }
 
-void AttributedString::drawAtPoint(Point point) const
+std::size_t AttributedString::hash() const
 {
-    const std::vector<Line> lines = layout(*this, std::numeric_limits<double>::infinity());
-    const Size s = size();
-    drawLines(*this, lines, MakeRect(point.x, point.y, s.width, s.height), false);
+    // Runs are canonical (coalesced), so equal strings have equal run boundaries.
+    std::size_t h = qHash(string_);
+    for (const Run& run : runs_)
+        h = qHashMulti(h, run.start, run.attributes.count());
+    return h;
 }
 
-void AttributedString::drawInRect(Rect rect) const
+StringAttributes AttributedString::attributesAtIndex(std::int64_t index, Range* effectiveRange) const
 {
-    if (IsEmptyRect(rect))
-        return;
-    drawLines(*this, layout(*this, rect.width()), rect, true);
+    return StringAttributes::fromDictionary(attributesAtIndexEffectiveRange(index, effectiveRange));
 }
+
+void AttributedString::setAttributes(const StringAttributes& attributes, Range range) { setAttributesRange(attributes.dictionary(), range); }
+
+void AttributedString::addAttributes(const StringAttributes& attributes, Range range) { addAttributesRange(attributes.dictionary(), range); }
 
 } // namespace kit

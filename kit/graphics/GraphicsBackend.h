@@ -31,6 +31,9 @@ public:
     virtual QSize deviceSize() const = 0;
     // The painter behind this backend, or null (recording).
     virtual QPainter* painter() { return nullptr; }
+    // Puts the painter back as it was before this backend drew on it, for code that goes on
+    // drawing on the painter itself.
+    virtual void yieldPainter() { }
 
     // Paths are in user space (the state's CTM maps them to the device); the path carries its fill rule.
     virtual void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) = 0;
@@ -60,6 +63,7 @@ public:
 
     QSize deviceSize() const override;
     QPainter* painter() override { return painter_; }
+    void yieldPainter() override;
     void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) override;
     void strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& state) override;
     void drawImage(const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction,
@@ -75,6 +79,7 @@ private:
     QPainter* painter_;
     std::uint64_t appliedClip_ = ~std::uint64_t(0);
     bool clipKnown_ = false;
+    bool touched_ = false; // the painter was changed since the last save
     bool reusable_ = false;
 };
 

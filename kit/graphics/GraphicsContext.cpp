@@ -120,6 +120,13 @@ GraphicsContext* GraphicsContext::currentContext()
     return t.current.get();
 }
 
+void GraphicsContext::yieldCurrentPainter()
+{
+    auto& t = threadContexts();
+    if (!t.deferred && t.current)
+        t.current->core_->backend->yieldPainter();
+}
+
 void GraphicsContext::setCurrentContext(const Ref<GraphicsContext>& context)
 {
     auto& t = threadContexts();

@@ -64,6 +64,10 @@ class GraphicsContext : public Object {
     // --- The current context of this thread. ---
     // Valid while it stays current; null when none.
     static GraphicsContext* currentContext();
+    // Puts the painter of this thread's current context back as it was before the context drew on
+    // it (kit-internal: a view that draws through its context and then on its painter). Sets no
+    // deferred context up.
+    static void yieldCurrentPainter();
     static void setCurrentContext(const Ref<GraphicsContext>& context);
     // Class-level save/restore: saves the current context and its state; restore brings both back.
     static void saveCurrentGraphicsState();

@@ -127,6 +127,7 @@ void PainterBackend::begin()
 {
     painter_->save();
     clipKnown_ = false;
+    touched_ = false;
 }
 
 // The painter's clip comes back with the restore, so the next primitive sets its own again.
@@ -134,6 +135,19 @@ void PainterBackend::end()
 {
     painter_->restore();
     clipKnown_ = false;
+    touched_ = false;
+}
+
+// Every primitive sets the clip, transform and modes it needs, so the painter can go back to the
+// state saved before the first one.
+void PainterBackend::yieldPainter()
+{
+    if (!touched_)
+        return;
+    painter_->restore();
+    painter_->save();
+    clipKnown_ = false;
+    touched_ = false;
 }
 
 QSize PainterBackend::deviceSize() const
@@ -144,6 +158,7 @@ QSize PainterBackend::deviceSize() const
 
 void PainterBackend::applyClip(const GraphicsState& s)
 {
+    touched_ = true;
     if (clipKnown_ && appliedClip_ == s.clipSerial)
         return;
     painter_->setWorldTransform(QTransform());

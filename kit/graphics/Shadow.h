@@ -26,6 +26,9 @@ class Shadow : public Object {
 
     void set() const;
     Ref<Object> copy() const override;
+    // By value: offset, blur and colour.
+    bool isEqual(const Object* other) const override;
+    std::size_t hash() const override;
 
 private:
     Size offset_;

@@ -5,6 +5,7 @@
 // cuts at grapheme boundaries and ends in "…".
 
 #include "kit/core/Geometry.h"
+#include "kit/core/Value.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/ParagraphStyle.h"
@@ -19,6 +20,16 @@ inline const QString FontAttributeName = QStringLiteral("NSFont");
 inline const QString ForegroundColorAttributeName = QStringLiteral("NSColor");
 inline const QString ParagraphStyleAttributeName = QStringLiteral("NSParagraphStyle");
 inline const QString ShadowAttributeName = QStringLiteral("NSShadow");
+// A TextAttachment, on U+FFFC only.
+inline const QString AttachmentAttributeName = QStringLiteral("NSAttachment");
+// The URL as a string.
+inline const QString LinkAttributeName = QStringLiteral("NSLink");
+// An integer: 0 none, 1 single.
+inline const QString UnderlineStyleAttributeName = QStringLiteral("NSUnderline");
+inline const QString BackgroundColorAttributeName = QStringLiteral("NSBackgroundColor");
+
+inline constexpr int UnderlineStyleNone = 0;
+inline constexpr int UnderlineStyleSingle = 1;
 
 enum StringDrawingOptions : unsigned {
     StringDrawingUsesLineFragmentOrigin = 1u << 0,
@@ -33,6 +44,10 @@ struct StringAttributes {
     Ref<Color> foregroundColor;
     Ref<ParagraphStyle> paragraphStyle;
     Ref<Shadow> shadow;
+
+    // The attribute dictionary of the non-null members, and back (other names are ignored).
+    Dictionary dictionary() const;
+    static StringAttributes fromDictionary(const Dictionary& attributes);
 };
 
 namespace StringDrawing {

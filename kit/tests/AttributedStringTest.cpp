@@ -50,13 +50,13 @@ TEST(AttributedString, RunsSplitAndMerge)
     EXPECT_EQ(runLayout(s), "0+8");
     // Adding a colour keeps the font.
     const auto red = Color::redColor();
-    s.addAttributes({ nullptr, red, nullptr, nullptr }, MakeRange(6, 100));
+    s.addAttributes({ nullptr, red, nullptr, nullptr }, MakeRange(6, 2));
     EXPECT_EQ(runLayout(s), "0+6 6+2");
     EXPECT_EQ(s.attributesAtIndex(7).font, small.font);
     EXPECT_EQ(s.attributesAtIndex(7).foregroundColor, red);
 
     AttributedString tail("ij", big);
-    s.append(tail);
+    s.appendAttributedString(tail);
     EXPECT_EQ(runLayout(s), "0+6 6+2 8+2");
     const AttributedString middle = s.attributedSubstringFromRange(MakeRange(5, 4));
     EXPECT_EQ(middle.string(), "fghi");
@@ -77,7 +77,7 @@ TEST(AttributedString, SizeOfOneFontMatchesStringDrawing)
 TEST(AttributedString, SizeOfMixedFontsTakesTheLargestFont)
 {
     AttributedString s("small", sized(10));
-    s.append(AttributedString("BIG", sized(24)));
+    s.appendAttributedString(AttributedString("BIG", sized(24)));
     const Size size = s.size();
     EXPECT_DOUBLE_EQ(size.width, advance("small", 10) + advance("BIG", 24));
     EXPECT_DOUBLE_EQ(size.height, Font::systemFontOfSize(24)->defaultLineHeightForFont());
@@ -86,7 +86,7 @@ TEST(AttributedString, SizeOfMixedFontsTakesTheLargestFont)
 TEST(AttributedString, DrawInRectStartsAtTheVisualTopInBothSpaces)
 {
     AttributedString s("small", sized(10, Color::redColor()));
-    s.append(AttributedString("BIG", sized(24)));
+    s.appendAttributedString(AttributedString("BIG", sized(24)));
     const double ascent = Font::systemFontOfSize(24)->ascender();
     for (bool flipped : { false, true }) {
         kit::test::Recorder r(flipped, QSize(200, 100));
@@ -117,7 +117,8 @@ TEST_P(AttributedStringAlignment, PlacesTheLine)
     kit::test::Recorder r(true);
     s.drawInRect(MakeRect(0, 0, 100, 40));
     ASSERT_EQ(r.records().size(), 1u);
-    EXPECT_NEAR(r.records()[0].baseline.x(), GetParam().expectedX * (100 - advance("ab", 13)), 1e-9);
+    // Positions come from the layouter, in Qt's 1/64-pixel units.
+    EXPECT_NEAR(r.records()[0].baseline.x(), GetParam().expectedX * (100 - advance("ab", 13)), 1.0 / 64);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AttributedStringAlignment,
@@ -151,11 +152,46 @@ TEST(AttributedString, TailTruncationEndsInAnEllipsisThatFits)
     const double width = advance("abcde\u2026", 13) + 0.5;
     kit::test::Recorder r(true);
     s.drawInRect(MakeRect(0, 0, width, 40));
-    ASSERT_EQ(r.records().size(), 3u);
+    // The ellipsis takes the attributes of the last character kept, so it is drawn with that run.
+    ASSERT_EQ(r.records().size(), 2u);
     EXPECT_EQ(r.records()[0].text, "abc");
-    EXPECT_EQ(r.records()[1].text, "de");
-    EXPECT_EQ(r.records()[2].text, QString(QChar(0x2026)));
-    // The ellipsis takes the attributes of the last character kept.
-    EXPECT_EQ(r.records()[2].color(), QColor(Qt::red));
-    EXPECT_NEAR(r.records()[2].baseline.x(), advance("abcde", 13), 1e-9);
+    EXPECT_EQ(r.records()[1].text, QStringLiteral("de\u2026"));
+    EXPECT_EQ(r.records()[1].color(), QColor(Qt::red));
+    EXPECT_NEAR(r.records()[1].baseline.x(), advance("abc", 13), 1e-9);
 }
+
+struct TruncationCase {
+    LineBreakMode mode;
+    bool startsWithEllipsis;
+    bool endsWithEllipsis;
+};
+
+class StringTruncation : public ::testing::TestWithParam<TruncationCase> { };
+
+TEST_P(StringTruncation, OneLineThatFitsCutOnClusterBoundaries)
+{
+    const QString text = QStringLiteral("ab\U0001F600cde\u0301fgh\U0001F600ijklmn");
+    const QString ellipsis(QChar(0x2026));
+    for (double width : { 30.0, 45.0, 60.0, 80.0 }) {
+        const QStringList lines = StringDrawing::layoutLines(text, width, 100, 0, styled(LeftTextAlignment, GetParam().mode));
+        ASSERT_EQ(lines.size(), 1) << width;
+        const QString line = lines.front();
+        EXPECT_EQ(line.count(ellipsis), 1) << width;
+        EXPECT_EQ(line.startsWith(ellipsis), GetParam().startsWithEllipsis) << width;
+        EXPECT_EQ(line.endsWith(ellipsis), GetParam().endsWithEllipsis && !line.startsWith(ellipsis)) << width;
+        EXPECT_LE(StringDrawing::sizeWithAttributes(line, styled(LeftTextAlignment)).width, width + 1e-6) << width;
+        // Never half a cluster on either side of the ellipsis.
+        const int at = int(line.indexOf(ellipsis));
+        if (at > 0) {
+            EXPECT_FALSE(line.at(at - 1).isHighSurrogate()) << width;
+        }
+        if (at + 1 < line.size()) {
+            EXPECT_FALSE(line.at(at + 1).isLowSurrogate()) << width;
+            EXPECT_NE(line.at(at + 1), QChar(0x0301)) << width;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, StringTruncation,
+    ::testing::Values(TruncationCase { LineBreakByTruncatingHead, true, false }, TruncationCase { LineBreakByTruncatingMiddle, false, false },
+        TruncationCase { LineBreakByTruncatingTail, false, true }));

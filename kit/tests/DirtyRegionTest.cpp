@@ -6,6 +6,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/StringDrawing.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <QBackingStore>
@@ -265,6 +266,36 @@ TEST_F(DirtyRegions, EachViewDrawsFromAFreshContextAndPainterWhateverTheOneBefor
     EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(75.5, 25.5), Qt::red));
     EXPECT_FALSE(GraphicsContext::currentContext());
     EXPECT_FALSE(View::currentPainter());
+}
+
+// A view may draw through its context and then on its painter (a cell's text, then a highlight
+// filled directly): the painter comes back in the view's own coordinates and clip.
+TEST_F(DirtyRegions, ThePainterComesBackInTheViewsStateAfterContextDrawing)
+{
+    QTransform before, after;
+    QRectF clipBefore, clipAfter;
+    tiles[1]->onDraw = [&] {
+        QPainter* p = View::currentPainter();
+        before = p->worldTransform();
+        clipBefore = p->clipBoundingRect();
+        StringAttributes attributes;
+        attributes.foregroundColor = Color::blackColor();
+        StringDrawing::drawAtPointWithAttributes(QStringLiteral("Wg"), MakePoint(2, 2), attributes);
+        GraphicsContext::currentContext()->clipToRect(MakeRect(0, 0, 5, 5));
+        Color::blueColor()->setFill();
+        RectFill(MakeRect(0, 0, 50, 50));
+        p = View::currentPainter();
+        after = p->worldTransform();
+        clipAfter = p->clipBoundingRect();
+        p->fillRect(QRectF(20, 20, 10, 10), Qt::red);
+    };
+    tiles[1]->setNeedsDisplay(true);
+    run();
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(clipAfter, clipBefore);
+    const QImage image = window->snapshot();
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(75.5, 25.5), Qt::red));
+    EXPECT_TRUE(kit::test::basePixelIs(image, MakePoint(52.5, 2.5), Color::blueColor()->toQColor()));
 }
 
 // A context set up on first use: counts how often it is asked to.

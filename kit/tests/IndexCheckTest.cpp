@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 using namespace kit;
@@ -61,18 +62,27 @@ TEST(IndexSetRange, RemovingOrCountingAtTheLargestIndexChangesNothing)
     EXPECT_EQ(set.countOfIndexesInRange(MakeRange(3, indexCheckLargest)), 1);
 }
 
-TEST(AttributedStringRange, RangesReachingPastTheEndAreClamped)
+TEST(AttributedStringRange, RangesReachingPastTheEndRaiseWithoutOverflow)
 {
+    // Attributed strings raise RangeException for ranges outside the text; a location like NotFound
+    // must be refused without forming location + length.
     const StringAttributes plain { Font::systemFontOfSize(10), nullptr, nullptr, nullptr };
     const StringAttributes big { Font::systemFontOfSize(20), nullptr, nullptr, nullptr };
     AttributedString s("abcdef", plain);
-    s.setAttributes(big, MakeRange(NotFound, 1));
-    EXPECT_EQ(s.runs().size(), 1u) << "nothing there to change";
-    s.addAttributes(big, MakeRange(4, indexCheckLargest));
-    EXPECT_EQ(s.attributesAtIndex(5).font, big.font);
-    EXPECT_EQ(s.attributesAtIndex(3).font, plain.font);
-    EXPECT_EQ(s.attributedSubstringFromRange(MakeRange(2, indexCheckLargest)).string(), QStringLiteral("cdef"));
-    EXPECT_EQ(s.attributedSubstringFromRange(MakeRange(NotFound, 1)).string(), QString());
+    auto raisesRange = [](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const Exception& e) {
+            return e.name() == RangeException;
+        }
+        return false;
+    };
+    EXPECT_TRUE(raisesRange([&] { s.setAttributes(big, MakeRange(NotFound, 1)); }));
+    EXPECT_TRUE(raisesRange([&] { s.addAttributes(big, MakeRange(4, indexCheckLargest)); }));
+    EXPECT_TRUE(raisesRange([&] { (void)s.attributedSubstringFromRange(MakeRange(2, indexCheckLargest)); }));
+    EXPECT_TRUE(raisesRange([&] { (void)s.attributedSubstringFromRange(MakeRange(NotFound, 1)); }));
+    EXPECT_EQ(s.runs().size(), 1u) << "nothing changed";
+    EXPECT_EQ(s.attributesAtIndex(5).font, plain.font);
 }
 
 } // namespace

@@ -1,0 +1,909 @@
+#include "kit/graphics/TextLayoutEngine.h"
+
+#include "kit/core/Exception.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Font.h"
+#include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/Shadow.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace kit::textlayout {
+
+namespace {
+
+constexpr QChar engineLineSeparator(0x2028);
+constexpr QChar engineObjectCharacter(0xFFFC);
+constexpr int engineObjectType = QTextFormat::UserObject + 7;
+constexpr int engineObjectWidthProperty = QTextFormat::UserProperty + 7;
+const QString engineEllipsis(QChar(0x2026));
+
+// Positions of Qt's lines are in a space whose origin is the padding origin.
+constexpr double engineUnlimitedWidth = 1e6;
+
+Ref<Font> engineDefaultFont() { return Font::systemFontOfSize(12); }
+
+} // namespace
+
+// Sizes inline objects from the width their format carries; draws and answers nothing else (our
+// line loop does the rest).
+class ParagraphDocument::ObjectLayout final : public QAbstractTextDocumentLayout {
+public:
+    explicit ObjectLayout(QTextDocument* document)
+        : QAbstractTextDocumentLayout(document)
+    { }
+    void draw(QPainter*, const PaintContext&) override { }
+    int hitTest(const QPointF&, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return {}; }
+    QRectF frameBoundingRect(QTextFrame*) const override { return {}; }
+    QRectF blockBoundingRect(const QTextBlock&) const override { return {}; }
+
+protected:
+    void documentChanged(int, int, int) override { }
+    void resizeInlineObject(QTextInlineObject item, int, const QTextFormat& format) override
+    {
+        item.setWidth(format.doubleProperty(engineObjectWidthProperty));
+        item.setAscent(0);
+        item.setDescent(0);
+    }
+    void positionInlineObject(QTextInlineObject, int, const QTextFormat&) override { }
+    void drawInlineObject(QPainter*, const QRectF&, QTextInlineObject, int, const QTextFormat&) override { }
+};
+
+bool IsParagraphTerminator(QChar c) { return c == u'\n' || c == u'\r' || c == QChar(0x0085) || c == QChar(0x2029); }
+
+std::vector<ParagraphSpan> SplitParagraphs(const QString& text, int from, int to)
+{
+    std::vector<ParagraphSpan> out;
+    const int length = int(text.size());
+    int pos = std::clamp(from, 0, length);
+    while (pos < length) {
+        int end = pos;
+        while (end < length && !IsParagraphTerminator(text.at(end)))
+            ++end;
+        int terminator = 0;
+        if (end < length)
+            terminator = (text.at(end) == u'\r' && end + 1 < length && text.at(end + 1) == u'\n') ? 2 : 1;
+        out.push_back({ pos, end - pos, terminator });
+        pos = end + terminator;
+        if (pos >= to)
+            break;
+    }
+    return out;
+}
+
+int ParagraphStartBefore(const QString& text, int index)
+{
+    int i = std::clamp(index, 0, int(text.size()));
+    // "\r\n": an index between the two belongs to the paragraph the "\r" ends.
+    if (i > 0 && i < text.size() && text.at(i) == u'\n' && text.at(i - 1) == u'\r')
+        --i;
+    while (i > 0 && !IsParagraphTerminator(text.at(i - 1)))
+        --i;
+    return i;
+}
+
+Ref<Font> FontIn(const Dictionary& attributes)
+{
+    Ref<Font> font = attributes.objectForKey(FontAttributeName).objectAs<Font>();
+    return font ? font : engineDefaultFont();
+}
+
+Ref<ParagraphStyle> StyleIn(const Dictionary& attributes)
+{
+    Ref<ParagraphStyle> style = attributes.objectForKey(ParagraphStyleAttributeName).objectAs<ParagraphStyle>();
+    return style ? style : ParagraphStyle::defaultParagraphStyle();
+}
+
+namespace {
+
+Dictionary engineAttributesNear(const AttributedString& text, int index)
+{
+    if (text.length() == 0)
+        return {};
+    return text.attributesAtIndexEffectiveRange(std::clamp(index, 0, text.length() - 1));
+}
+
+} // namespace
+
+ParagraphDocument::ParagraphDocument(bool oneShot)
+    : oneShot_(oneShot)
+{ }
+
+ParagraphDocument::~ParagraphDocument() = default;
+
+QTextDocument& ParagraphDocument::document()
+{
+    if (!document_) {
+        document_ = std::make_unique<QTextDocument>();
+        document_->setUndoRedoEnabled(false);
+        objectLayout_ = new ObjectLayout(document_.get());
+        document_->setDocumentLayout(objectLayout_);
+    }
+    return *document_;
+}
+
+namespace {
+
+void engineInsertParagraph(QTextCursor& cursor, const AttributedString& text, const ParagraphSpan& span, const std::function<double(int)>& objectWidth)
+{
+    const int end = span.start + span.length;
+    if (span.length == 0) {
+        QTextCharFormat format;
+        format.setFont(FontIn(engineAttributesNear(text, span.start))->qFont());
+        cursor.setBlockCharFormat(format);
+        return;
+    }
+    const auto& runs = text.runs();
+    auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
+    for (--it; it != runs.end() && it->start < end; ++it) {
+        const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
+        QTextCharFormat format;
+        format.setFont(FontIn(it->attributes)->qFont());
+        if (a == span.start)
+            cursor.setBlockCharFormat(format);
+        // Objects one by one: each carries its own width.
+        int pieceStart = a;
+        for (int i = a; i <= b; ++i) {
+            if (i < b && text.string().at(i) != engineObjectCharacter)
+                continue;
+            if (i > pieceStart)
+                cursor.insertText(text.string().mid(pieceStart, i - pieceStart), format);
+            if (i < b) {
+                QTextCharFormat object = format;
+                object.setObjectType(engineObjectType);
+                object.setProperty(engineObjectWidthProperty, objectWidth ? objectWidth(i) : 0.0);
+                cursor.insertText(QString(engineObjectCharacter), object);
+            }
+            pieceStart = i + 1;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Plain layouts serve when nothing needs a document: no tab (Qt would scale its stops by the
+// font DPI) and no object (Qt would give it no width).
+bool enginePlainLayoutsServe(const AttributedString& text, const std::vector<ParagraphSpan>& spans)
+{
+    for (const ParagraphSpan& span : spans)
+        for (int i = span.start; i < span.start + span.length; ++i)
+            if (text.string().at(i) == u'\t' || text.string().at(i) == engineObjectCharacter)
+                return false;
+    return true;
+}
+
+std::unique_ptr<QTextLayout> enginePlainLayout(const AttributedString& text, const ParagraphSpan& span)
+{
+    auto layout = std::make_unique<QTextLayout>(text.string().mid(span.start, span.length));
+    QList<QTextLayout::FormatRange> formats;
+    const int end = span.start + span.length;
+    if (span.length > 0) {
+        const auto& runs = text.runs();
+        auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
+        for (--it; it != runs.end() && it->start < end; ++it) {
+            const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
+            QTextCharFormat format;
+            format.setFont(FontIn(it->attributes)->qFont());
+            formats.append({ a - span.start, b - a, format });
+        }
+        layout->setFont(FontIn(text.attributesAtIndexEffectiveRange(span.start))->qFont());
+    }
+    layout->setFormats(formats);
+    return layout;
+}
+
+} // namespace
+
+void ParagraphDocument::replace(
+    int first, int removed, const AttributedString& text, const std::vector<ParagraphSpan>& spans, const std::function<double(int)>& objectWidth)
+{
+    if (oneShot_ && count_ == 0 && removed == 0 && !document_ && enginePlainLayoutsServe(text, spans)) {
+        for (const ParagraphSpan& span : spans)
+            plain_.push_back(enginePlainLayout(text, span));
+        count_ = int(spans.size());
+        return;
+    }
+    KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
+    QTextCursor cursor(&document());
+    if (removed > 0) {
+        const QTextBlock a = document_->findBlockByNumber(first);
+        const QTextBlock b = document_->findBlockByNumber(first + removed - 1);
+        cursor.setPosition(a.position());
+        cursor.setPosition(b.position() + b.length() - 1, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.setBlockCharFormat(QTextCharFormat());
+        if (spans.empty()) {
+            // Drop the emptied block too, unless it is the document's only one.
+            if (first > 0) {
+                cursor.setPosition(a.position() - 1, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+            } else if (count_ - removed > 0) {
+                cursor.setPosition(cursor.position() + 1, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+            }
+        }
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            if (i > 0)
+                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+            engineInsertParagraph(cursor, text, spans[i], objectWidth);
+        }
+    } else if (!spans.empty()) {
+        if (count_ == 0) {
+            cursor.setPosition(0);
+            for (std::size_t i = 0; i < spans.size(); ++i) {
+                if (i > 0)
+                    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+                engineInsertParagraph(cursor, text, spans[i], objectWidth);
+            }
+        } else if (first < count_) {
+            cursor.setPosition(document_->findBlockByNumber(first).position());
+            for (const ParagraphSpan& span : spans) {
+                engineInsertParagraph(cursor, text, span, objectWidth);
+                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+            }
+        } else {
+            cursor.movePosition(QTextCursor::End);
+            for (const ParagraphSpan& span : spans) {
+                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+                engineInsertParagraph(cursor, text, span, objectWidth);
+            }
+        }
+    }
+    count_ += int(spans.size()) - removed;
+}
+
+QTextLayout* ParagraphDocument::layout(int paragraph) const
+{
+    if (!plain_.empty())
+        return plain_[std::size_t(paragraph)].get();
+    return document_->findBlockByNumber(paragraph).layout();
+}
+
+namespace {
+
+struct EngineMetrics {
+    double ascent = 0;
+    double descent = 0;
+    double leading = 0;
+    void take(const Font& font)
+    {
+        ascent = std::max(ascent, font.ascender());
+        descent = std::max(descent, -font.descender());
+        leading = std::max(leading, font.leading());
+    }
+};
+
+// The fonts of characters [from, to), or of the attributes at `from` (or before) when empty.
+EngineMetrics engineTextMetrics(const AttributedString& text, int from, int to)
+{
+    EngineMetrics m;
+    if (from >= to || text.length() == 0) {
+        m.take(*FontIn(engineAttributesNear(text, from < text.length() ? from : from - 1)));
+        return m;
+    }
+    const auto& runs = text.runs();
+    auto it = std::upper_bound(runs.begin(), runs.end(), from, [](int i, const AttributedString::Run& r) { return i < r.start; });
+    for (--it; it != runs.end() && it->start < to; ++it)
+        m.take(*FontIn(it->attributes));
+    return m;
+}
+
+// Qt measures tab stops from the line's own start: `indent` shifts them back to the shared origin.
+QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wraps, double indent)
+{
+    QTextOption option;
+    option.setUseDesignMetrics(true);
+    if (!wraps)
+        option.setWrapMode(QTextOption::NoWrap);
+    else if (style.lineBreakMode() == LineBreakByCharWrapping)
+        option.setWrapMode(QTextOption::WrapAnywhere);
+    else
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    switch (style.alignment()) {
+    case RightTextAlignment:
+        option.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+        break;
+    case CenterTextAlignment:
+        option.setAlignment(Qt::AlignHCenter);
+        break;
+    case JustifiedTextAlignment:
+        option.setAlignment(Qt::AlignJustify);
+        break;
+    default:
+        option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+        break;
+    }
+    QList<QTextOption::Tab> tabs;
+    for (const TextTab& tab : style.tabStops()) {
+        QTextOption::Tab t;
+        t.position = tab.location - indent;
+        switch (tab.type) {
+        case RightTabStopType:
+            t.type = QTextOption::RightTab;
+            break;
+        case CenterTabStopType:
+            t.type = QTextOption::CenterTab;
+            break;
+        case DecimalTabStopType:
+            t.type = QTextOption::DelimiterTab;
+            t.delimiter = QLocale::c().decimalPoint().at(0);
+            break;
+        default:
+            t.type = QTextOption::LeftTab;
+            break;
+        }
+        tabs.append(t);
+    }
+    option.setTabs(tabs);
+    // Past the last stop: the next multiple of the interval, else about one space.
+    const double space = QFontMetricsF(font.qFont()).horizontalAdvance(QLatin1Char(' '));
+    option.setTabStopDistance(style.defaultTabInterval() > 0 ? style.defaultTabInterval() : std::max(space, 1.0));
+    return option;
+}
+
+} // namespace
+
+std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& text, const ParagraphSpan& span,
+    const ParagraphGeometry& geometry, double top, LayoutDelegate& delegate)
+{
+    const Dictionary first = engineAttributesNear(text, span.start);
+    const Ref<ParagraphStyle> style = StyleIn(first);
+    const Ref<Font> firstFont = FontIn(first);
+    // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
+    const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
+    const QTextOption firstOption = engineOption(*style, *firstFont, wraps, style->firstLineHeadIndent());
+    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, style->headIndent());
+    std::shared_ptr<const QTextOption> otherShared;
+    layout.setTextOption(firstOption);
+    const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
+    const double right = style->tailIndent() > 0 ? style->tailIndent() : available + style->tailIndent();
+
+    std::vector<Line> lines;
+    double y = 0;
+    auto place = [&](Line& line, int qtLength, const QTextLine* ql) {
+        EngineMetrics m = engineTextMetrics(text, line.start, line.start + qtLength);
+        // Glyphs from fallback fonts (Qt's choice at render time) may reach further.
+        if (ql && qtLength > 0) {
+            m.ascent = std::max(m.ascent, ql->ascent());
+            m.descent = std::max(m.descent, ql->descent());
+        }
+        const double proposedHeight = m.ascent + m.descent + m.leading;
+        for (int i = line.start; i < line.start + qtLength; ++i) {
+            if (text.string().at(i) != engineObjectCharacter || delegate.inlineObjectWidth(i) <= 0)
+                continue;
+            const double x = ql ? ql->cursorToX(i - span.start) + geometry.padding : geometry.padding + line.indent;
+            const Rect frame
+                = delegate.inlineObjectFrame(i, MakeRect(0, top + y, geometry.containerWidth, proposedHeight), MakePoint(x, 0));
+            m.ascent = std::max(m.ascent, frame.maxY());
+            m.descent = std::max(m.descent, -frame.minY());
+        }
+        line.textHeight = proposedHeight;
+        line.ascent = m.ascent;
+        line.descent = m.descent;
+        line.leading = m.leading;
+        const double height = m.ascent + m.descent + m.leading + style->lineSpacing();
+        const bool last = line.start + qtLength >= span.start + span.length;
+        const double usedX = geometry.padding + (ql ? ql->naturalTextRect().x() : line.indent);
+        const double usedWidth = ql ? ql->naturalTextWidth() : 0;
+        line.lineRect = MakeRect(0, y, geometry.containerWidth, height + (last ? style->paragraphSpacing() : 0));
+        line.usedRect = MakeRect(usedX, y, usedWidth, height);
+        line.baseline = m.ascent;
+        y = line.lineRect.maxY();
+    };
+
+    layout.beginLayout();
+    bool firstLine = true;
+    for (QTextLine ql = layout.createLine(); ql.isValid(); ql = layout.createLine()) {
+        Line line;
+        line.qtLine = ql.lineNumber();
+        line.indent = firstLine ? style->firstLineHeadIndent() : style->headIndent();
+        const bool ownOption = !firstLine && line.indent != style->firstLineHeadIndent() && !style->tabStops().empty();
+        if (ownOption) {
+            layout.setTextOption(otherOption);
+            line.option = otherShared ? otherShared : (otherShared = std::make_shared<const QTextOption>(otherOption));
+        }
+        ql.setPosition(QPointF(line.indent, 0));
+        // Unwrapped lines keep the width too: alignment happens inside it.
+        ql.setLineWidth(std::max(1.0, right - line.indent));
+        line.start = span.start + ql.textStart();
+        line.length = ql.textLength();
+        // The terminator belongs to the last line.
+        const bool last = ql.textStart() + ql.textLength() >= span.length;
+        if (last)
+            line.length += span.terminator;
+        place(line, ql.textLength(), &ql);
+        if (ownOption)
+            layout.setTextOption(firstOption);
+        lines.push_back(line);
+        firstLine = false;
+    }
+    layout.endLayout();
+    if (lines.empty()) {
+        Line line;
+        line.start = span.start;
+        line.length = span.length + span.terminator;
+        line.indent = style->firstLineHeadIndent();
+        place(line, 0, nullptr);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<Line> PlaceLines(const std::vector<Line>& broken, double top, LayoutDelegate& delegate)
+{
+    std::vector<Line> placed = broken;
+    double y = 0;
+    for (Line& line : placed) {
+        const double shift = y - line.lineRect.minY();
+        Rect lineRect = MakeRect(line.lineRect.minX(), top + y, line.lineRect.width(), line.lineRect.height());
+        Rect usedRect = MakeRect(line.usedRect.minX(), line.usedRect.minY() + shift + top, line.usedRect.width(), line.usedRect.height());
+        double baseline = line.baseline;
+        const double width = lineRect.width();
+        delegate.willSetLineFragment(lineRect, MakeRange(line.start, line.length), usedRect, baseline);
+        KIT_ASSERT(lineRect.width() == width, "The line hook changed a line fragment's width");
+        line.lineRect = MakeRect(lineRect.minX(), lineRect.minY() - top, lineRect.width(), lineRect.height());
+        line.usedRect = MakeRect(usedRect.minX(), usedRect.minY() - top, usedRect.width(), usedRect.height());
+        line.baseline = baseline;
+        y = line.lineRect.maxY();
+    }
+    return placed;
+}
+
+std::vector<Line> LayOutParagraph(QTextLayout& layout, const AttributedString& text, const ParagraphSpan& span,
+    const ParagraphGeometry& geometry, double top, LayoutDelegate& delegate)
+{
+    return PlaceLines(BreakParagraph(layout, text, span, geometry, top, delegate), top, delegate);
+}
+
+Line ExtraLine(const AttributedString& text, int index, const ParagraphGeometry& geometry)
+{
+    const Dictionary attributes = engineAttributesNear(text, index - 1);
+    const Ref<ParagraphStyle> style = StyleIn(attributes);
+    EngineMetrics m;
+    m.take(*FontIn(attributes));
+    Line line;
+    line.start = index;
+    line.indent = style->firstLineHeadIndent();
+    line.ascent = m.ascent;
+    line.descent = m.descent;
+    line.leading = m.leading;
+    const double height = m.ascent + m.descent + m.leading + style->lineSpacing();
+    line.textHeight = m.ascent + m.descent + m.leading;
+    line.lineRect = MakeRect(0, 0, geometry.containerWidth, height);
+    line.usedRect = MakeRect(geometry.padding + line.indent, 0, 0, height);
+    line.baseline = m.ascent;
+    return line;
+}
+
+namespace {
+
+// Runs `query` with the line's own option in force, if it has one.
+template <class Query> auto engineWithLineOption(QTextLayout& layout, const Line& line, const Query& query)
+{
+    if (!line.option)
+        return query();
+    const QTextOption standing = layout.textOption();
+    layout.setTextOption(*line.option);
+    const auto result = query();
+    layout.setTextOption(standing);
+    return result;
+}
+
+} // namespace
+
+double CursorX(QTextLayout& layout, const Line& line, int paragraphStart, int index, double padding)
+{
+    double x = line.indent;
+    if (line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
+        const QTextLine ql = layout.lineAt(line.qtLine);
+        const int local = std::clamp(index - paragraphStart, ql.textStart(), ql.textStart() + ql.textLength());
+        x = engineWithLineOption(layout, line, [&] { return ql.cursorToX(local); });
+    }
+    return padding + x + line.lineRect.minX();
+}
+
+int IndexAtX(QTextLayout& layout, const Line& line, int paragraphStart, double x, double padding, bool onCharacter)
+{
+    if (line.qtLine < 0 || line.qtLine >= layout.lineCount())
+        return line.start;
+    const QTextLine ql = layout.lineAt(line.qtLine);
+    const QTextLine::CursorPosition mode = onCharacter ? QTextLine::CursorOnCharacter : QTextLine::CursorBetweenCharacters;
+    return paragraphStart + engineWithLineOption(layout, line, [&] { return ql.xToCursor(x - padding - line.lineRect.minX(), mode); });
+}
+
+namespace {
+
+QColor engineColorOf(const Value& v, QColor fallback)
+{
+    const Ref<Color> c = v.objectAs<Color>();
+    return c ? c->toQColor() : fallback;
+}
+
+bool engineBreaksPiece(QChar c) { return c == u'\t' || c == engineObjectCharacter || c == engineLineSeparator; }
+
+// Calls `piece(from, to, attributes)` for the drawable stretches of `line` inside `limit`: split at
+// runs, tabs, separators, objects and overlay colour changes; terminators are left out.
+template <class Piece>
+void engineForEachPiece(const AttributedString& text, const Line& line, const DrawStyle& style, Range limit, const Piece& piece)
+{
+    const QString& s = text.string();
+    // Trailing white space draws nothing (and does not count for alignment).
+    int lineEnd = line.start + line.length;
+    while (lineEnd > line.start && s.at(lineEnd - 1).isSpace() && s.at(lineEnd - 1) != u'\t')
+        --lineEnd;
+    int from = std::max<int>(line.start, int(limit.location));
+    const int to = std::min<int>(lineEnd, int(MaxRange(limit)));
+    while (from < to) {
+        if (IsParagraphTerminator(s.at(from))) {
+            ++from;
+            continue;
+        }
+        Range run;
+        const Dictionary attributes = text.attributesAtIndexEffectiveRange(from, &run);
+        int end = std::min<int>(to, int(MaxRange(run)));
+        if (engineBreaksPiece(s.at(from))) {
+            piece(from, from + 1, attributes);
+            ++from;
+            continue;
+        }
+        const QColor overlayFg = style.overlay ? style.overlay(from, false) : QColor();
+        const QColor overlayBg = style.overlay ? style.overlay(from, true) : QColor();
+        int i = from + 1;
+        while (i < end && !engineBreaksPiece(s.at(i)) && !IsParagraphTerminator(s.at(i))
+            && (!style.overlay || (style.overlay(i, false) == overlayFg && style.overlay(i, true) == overlayBg)))
+            ++i;
+        piece(from, i, attributes);
+        from = i;
+    }
+}
+
+} // namespace
+
+void DrawBackgrounds(GraphicsContext& context, const QTransform& toUser, const AttributedString& text, const DrawParagraph& paragraph,
+    const DrawStyle& style, Range limit)
+{
+    for (const Line& line : *paragraph.lines) {
+        if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
+            continue;
+        const double top = paragraph.top + line.usedRect.minY();
+        engineForEachPiece(text, line, style, limit, [&](int from, int to, const Dictionary& attributes) {
+            QColor color = engineColorOf(attributes.objectForKey(BackgroundColorAttributeName), QColor());
+            if (style.overlay) {
+                const QColor over = style.overlay(from, true);
+                if (over.isValid())
+                    color = over;
+            }
+            if (!color.isValid())
+                return;
+            const double x0 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, from, style.padding);
+            const double x1 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, to, style.padding);
+            QPainterPath path;
+            path.addRect(QRectF(std::min(x0, x1), top, std::abs(x1 - x0), line.usedRect.height()));
+            context.fillPathWithBrush(toUser.map(path), QBrush(color));
+        });
+    }
+}
+
+void DrawText(GraphicsContext& context, const QTransform& toUser, const AttributedString& text, const DrawParagraph& paragraph,
+    const DrawStyle& style, Range limit)
+{
+    const QString& s = text.string();
+    for (const Line& line : *paragraph.lines) {
+        if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
+            continue;
+        const double baselineY = paragraph.top + line.lineRect.minY() + line.baseline;
+        engineForEachPiece(text, line, style, limit, [&](int from, int to, const Dictionary& attributes) {
+            const double x0 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, from, style.padding);
+            const double x1 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, to, style.padding);
+            const QChar c = s.at(from);
+            if (c == engineObjectCharacter) {
+                if (style.inlineObject)
+                    style.inlineObject(from, MakeRect(x0, paragraph.top + line.lineRect.minY(), x1 - x0, line.lineRect.height()), baselineY);
+                return;
+            }
+            if (c == u'\t' || c == engineLineSeparator)
+                return;
+            const Ref<Font> font = FontIn(attributes);
+            QColor color = engineColorOf(attributes.objectForKey(ForegroundColorAttributeName), QColor(Qt::black));
+            if (style.overlay) {
+                const QColor over = style.overlay(from, false);
+                if (over.isValid())
+                    color = over;
+            }
+            context.setShadow(attributes.objectForKey(ShadowAttributeName).objectAs<Shadow>().get());
+            context.backend().drawText(s.mid(from, to - from), font->qFont(), QBrush(color), QPointF(x0, baselineY), toUser, context.state());
+            if (attributes.objectForKey(UnderlineStyleAttributeName).integerValue() != 0) {
+                const QFontMetricsF metrics(font->qFont());
+                QPainterPath path;
+                path.addRect(QRectF(std::min(x0, x1), baselineY + metrics.underlinePos(), std::abs(x1 - x0), std::max(1.0, metrics.lineWidth())));
+                context.fillPathWithBrush(toUser.map(path), QBrush(color));
+            }
+        });
+    }
+}
+
+// --- One-shot layout of a whole string.
+
+namespace {
+
+class NoDelegate final : public LayoutDelegate { };
+
+// Grapheme boundaries of [from, to), ascending, from `from` to `to`.
+std::vector<int> engineClusterCuts(const QString& s, int from, int to)
+{
+    std::vector<int> cuts { from };
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.mid(from, to - from));
+    while (finder.toNextBoundary() > 0)
+        cuts.push_back(from + int(finder.position()));
+    if (cuts.back() != to)
+        cuts.push_back(to);
+    return cuts;
+}
+
+// `paragraph` (no terminators) cut to fit `width` with "…" at its head, middle or tail, on cluster
+// boundaries; the ellipsis takes the attributes of the last kept character before it.
+AttributedString engineTruncated(const AttributedString& paragraph, double width, LineBreakMode mode)
+{
+    // One unwrapped line gives every cut's x.
+    ParagraphDocument document(true);
+    const ParagraphSpan span { 0, paragraph.length(), 0 };
+    document.replace(0, 0, paragraph, { span }, {});
+    NoDelegate none;
+    QTextLayout& layout = *document.layout(0);
+    const std::vector<Line> lines = LayOutParagraph(layout, paragraph, span, { engineUnlimitedWidth, 0, false }, 0, none);
+    const Line& line = lines.front();
+    const double origin = CursorX(layout, line, 0, 0, 0);
+    auto x = [&](int index) { return CursorX(layout, line, 0, index, 0) - origin; };
+    const double total = x(paragraph.length());
+    const std::vector<int> cuts = engineClusterCuts(paragraph.string(), 0, paragraph.length());
+    auto attributesBefore = [&](int headEnd, int tailStart) {
+        const int i = headEnd > 0 ? headEnd - 1 : std::min(tailStart, paragraph.length() - 1);
+        return paragraph.length() > 0 ? paragraph.attributesAtIndexEffectiveRange(std::max(0, i)) : Dictionary();
+    };
+    auto ellipsisWidth = [&](int headEnd, int tailStart) {
+        return QFontMetricsF(FontIn(attributesBefore(headEnd, tailStart))->qFont()).horizontalAdvance(engineEllipsis);
+    };
+    int bestHead = 0, bestTail = paragraph.length();
+    const std::size_t n = cuts.size();
+    for (std::size_t keep = 1; keep < n; ++keep) {
+        int head = 0, tail = paragraph.length();
+        if (mode == LineBreakByTruncatingHead) {
+            tail = cuts[n - 1 - keep];
+        } else if (mode == LineBreakByTruncatingMiddle) {
+            head = cuts[(keep + 1) / 2];
+            tail = cuts[n - 1 - keep / 2];
+        } else {
+            head = cuts[keep];
+        }
+        if (x(head) + (total - x(tail)) + ellipsisWidth(head, tail) > width + 1e-9)
+            break;
+        bestHead = head;
+        bestTail = tail;
+    }
+    AttributedString out = paragraph.attributedSubstringFromRange(MakeRange(0, bestHead));
+    out.appendAttributedString(AttributedString(engineEllipsis, attributesBefore(bestHead, bestTail)));
+    out.appendAttributedString(paragraph.attributedSubstringFromRange(MakeRange(bestTail, paragraph.length() - bestTail)));
+    return out;
+}
+
+double engineNaturalWidth(const AttributedString& paragraph)
+{
+    ParagraphDocument document(true);
+    const ParagraphSpan span { 0, paragraph.length(), 0 };
+    document.replace(0, 0, paragraph, { span }, {});
+    NoDelegate none;
+    double width = 0;
+    for (const Line& line : LayOutParagraph(*document.layout(0), paragraph, span, { engineUnlimitedWidth, 0, false }, 0, none))
+        width = std::max(width, line.usedRect.width());
+    return width;
+}
+
+bool engineTruncates(LineBreakMode mode)
+{
+    return mode == LineBreakByTruncatingHead || mode == LineBreakByTruncatingTail || mode == LineBreakByTruncatingMiddle;
+}
+
+} // namespace
+
+AttributedString TruncateParagraph(const AttributedString& paragraph, double width, LineBreakMode mode)
+{
+    if (engineNaturalWidth(paragraph) <= width)
+        return paragraph;
+    return engineTruncated(paragraph, width, mode);
+}
+
+struct StringLayout::Impl {
+    AttributedString text;
+    double width = 0;
+    ParagraphDocument document { true };
+    std::vector<ParagraphSpan> spans;
+    std::vector<std::vector<Line>> lines; // per paragraph, plus the extra line's paragraph
+    std::vector<double> tops;
+    std::optional<Line> extra;
+    double extraTop = 0;
+    double height = 0;
+    double usedWidth = 0;
+    // The last kept line, truncated, drawn in place of the original.
+    std::unique_ptr<StringLayout> lastLine;
+    std::size_t lastParagraph = 0;
+    std::size_t lastLineIndex = 0;
+};
+
+StringLayout::StringLayout(const AttributedString& source, double width, double maxHeight, bool truncateLast)
+    : d_(std::make_unique<Impl>())
+{
+    const bool finite = std::isfinite(width);
+    // Truncating paragraphs become their cut form.
+    AttributedString text = source;
+    if (finite) {
+        const auto spans = SplitParagraphs(text.string(), 0, text.length());
+        for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
+            const LineBreakMode mode = StyleIn(engineAttributesNear(text, it->start))->lineBreakMode();
+            if (!engineTruncates(mode) || it->length == 0)
+                continue;
+            const AttributedString paragraph = text.attributedSubstringFromRange(MakeRange(it->start, it->length));
+            if (engineNaturalWidth(paragraph) <= width)
+                continue;
+            text.replaceCharactersInRangeWithAttributedString(MakeRange(it->start, it->length), engineTruncated(paragraph, width, mode));
+        }
+    }
+    d_->text = text;
+    d_->spans = SplitParagraphs(text.string(), 0, text.length());
+    d_->document.replace(0, 0, text, d_->spans, {});
+    NoDelegate none;
+    // Unwrapped text is aligned inside its widest line: measure first.
+    std::vector<std::vector<Line>> unwrapped;
+    d_->width = width;
+    if (!finite) {
+        d_->width = 0;
+        for (std::size_t i = 0; i < d_->spans.size(); ++i) {
+            unwrapped.push_back(LayOutParagraph(*d_->document.layout(int(i)), text, d_->spans[i], { engineUnlimitedWidth, 0, false }, 0, none));
+            for (const Line& line : unwrapped.back())
+                d_->width = std::max(d_->width, line.usedRect.width());
+        }
+    }
+    double y = 0;
+    bool full = false;
+    for (std::size_t i = 0; i < d_->spans.size() && !full; ++i) {
+        const Ref<ParagraphStyle> style = StyleIn(engineAttributesNear(text, d_->spans[i].start));
+        const LineBreakMode mode = style->lineBreakMode();
+        const bool wraps = finite && (mode == LineBreakByWordWrapping || mode == LineBreakByCharWrapping);
+        const bool leftAligned = style->alignment() == LeftTextAlignment || style->alignment() == NaturalTextAlignment;
+        std::vector<Line> lines = !finite && leftAligned
+            ? std::move(unwrapped[i])
+            : LayOutParagraph(*d_->document.layout(int(i)), text, d_->spans[i], { d_->width, 0, wraps }, 0, none);
+        std::vector<Line> kept;
+        for (const Line& line : lines) {
+            if (y + line.lineRect.maxY() > maxHeight + 1e-6) {
+                full = true;
+                break;
+            }
+            kept.push_back(line);
+        }
+        d_->tops.push_back(y);
+        if (!kept.empty())
+            y += kept.back().lineRect.maxY();
+        d_->lines.push_back(std::move(kept));
+    }
+    const bool endsWithTerminator = text.length() == 0 || IsParagraphTerminator(text.string().back());
+    if (!full && endsWithTerminator) {
+        const Line extra = ExtraLine(text, text.length(), { d_->width, 0, false });
+        if (y + extra.lineRect.height() <= maxHeight + 1e-6) {
+            d_->extra = extra;
+            d_->extraTop = y;
+            y += extra.lineRect.height();
+        } else {
+            full = true;
+        }
+    }
+    d_->height = y;
+    for (const auto& lines : d_->lines)
+        for (const Line& line : lines)
+            d_->usedWidth = std::max(d_->usedWidth, line.usedRect.width());
+    if (full && truncateLast) {
+        // The last kept line ends in "…".
+        for (std::size_t p = d_->lines.size(); p-- > 0;) {
+            if (d_->lines[p].empty())
+                continue;
+            const Line& line = d_->lines[p].back();
+            int from = line.start, to = line.start + line.length;
+            while (to > from && (text.string().at(to - 1).isSpace()))
+                --to;
+            while (from < to && text.string().at(from).isSpace())
+                ++from;
+            const AttributedString cut
+                = engineTruncated(text.attributedSubstringFromRange(MakeRange(from, to - from)), d_->width, LineBreakByTruncatingTail);
+            d_->lastLine = std::make_unique<StringLayout>(cut, finite ? width : d_->width);
+            d_->lastParagraph = p;
+            d_->lastLineIndex = d_->lines[p].size() - 1;
+            break;
+        }
+    }
+}
+
+StringLayout::~StringLayout() = default;
+
+Size StringLayout::size() const { return { d_->usedWidth, d_->height }; }
+
+int StringLayout::lineCount() const
+{
+    int n = d_->extra ? 1 : 0;
+    for (const auto& lines : d_->lines)
+        n += int(lines.size());
+    return n;
+}
+
+QStringList StringLayout::lineTexts() const
+{
+    QStringList out;
+    for (std::size_t p = 0; p < d_->lines.size(); ++p) {
+        for (std::size_t l = 0; l < d_->lines[p].size(); ++l) {
+            if (d_->lastLine && p == d_->lastParagraph && l == d_->lastLineIndex) {
+                out << d_->lastLine->lineTexts().value(0);
+                continue;
+            }
+            const Line& line = d_->lines[p][l];
+            QString s = d_->text.string().mid(line.start, line.length);
+            while (!s.isEmpty() && (IsParagraphTerminator(s.back()) || s.back() == engineLineSeparator))
+                s.chop(1);
+            out << s;
+        }
+    }
+    if (d_->extra)
+        out << QString();
+    return out;
+}
+
+void StringLayout::draw(Rect rect, bool clip) const
+{
+    GraphicsContext* context = GraphicsContext::currentContext();
+    if (!context)
+        return;
+    context->saveGraphicsState();
+    if (clip)
+        context->clipToRect(rect);
+    const QTransform toUser = context->uprightTransform(rect);
+    DrawStyle style;
+    style.originX = rect.minX();
+    for (std::size_t p = 0; p < d_->lines.size(); ++p) {
+        std::vector<Line> lines = d_->lines[p];
+        const bool replaced = d_->lastLine && p == d_->lastParagraph;
+        if (replaced)
+            lines.pop_back();
+        const DrawParagraph paragraph { d_->document.layout(int(p)), &lines, d_->spans[p], rect.minY() + d_->tops[p] };
+        const Range all = MakeRange(0, d_->text.length());
+        DrawBackgrounds(*context, toUser, d_->text, paragraph, style, all);
+        DrawText(*context, toUser, d_->text, paragraph, style, all);
+        if (replaced) {
+            const Line& line = d_->lines[p][d_->lastLineIndex];
+            const double top = rect.minY() + d_->tops[p] + line.lineRect.minY();
+            // The rectangle's visual top is minY in the upright space the transform gives.
+            context->restoreGraphicsState();
+            context->saveGraphicsState();
+            if (clip)
+                context->clipToRect(rect);
+            const Rect lineBox = context->userSpaceRunsDown() ? MakeRect(rect.minX(), top, rect.width(), line.lineRect.height())
+                                                              : MakeRect(rect.minX(), rect.maxY() - (top - rect.minY()) - line.lineRect.height(), rect.width(), line.lineRect.height());
+            d_->lastLine->draw(lineBox, false);
+        }
+    }
+    context->restoreGraphicsState();
+}
+
+} // namespace kit::textlayout
