@@ -1,4 +1,6 @@
+#include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/PasteboardStore.h"
+#include "kit/core/Value.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <QDir>
@@ -68,6 +70,29 @@ TEST_F(PasteboardStoreTest, AFolderOthersCanEnterIsNotUsed)
     QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(PasteboardStore::rootFolder(), QString());
     EXPECT_EQ(PasteboardStore::write(QStringLiteral("x"), { "t" }, { { "t", "x" } }), -1);
+}
+
+TEST_F(PasteboardStoreTest, ASharedPasteboardWritesThroughTheStore)
+{
+    const Ref<Pasteboard> board = Pasteboard::pasteboardWithUniqueName();
+    ASSERT_TRUE(board);
+    EXPECT_TRUE(board->isShared());
+    EXPECT_EQ(board->changeCount(), 0);
+    ASSERT_TRUE(board->setPropertyListForType(Value(QStringLiteral("shape")), QStringLiteral("LiveLinkData")));
+    EXPECT_EQ(board->changeCount(), 1);
+    // What another process writes under the name is what this one reads, and counts.
+    const auto stored = PasteboardStore::read(board->name());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->types, QStringList { "LiveLinkData" });
+    PasteboardStore::write(board->name(), { "LiveLinkData" }, { { "LiveLinkData", "\"edited\"" } });
+    EXPECT_EQ(board->changeCount(), 2);
+    EXPECT_EQ(board->propertyListForType(QStringLiteral("LiveLinkData"))->stringValue(), QStringLiteral("edited"));
+    EXPECT_EQ(Pasteboard::sharedPasteboardWithName(board->name()).get(), board.get());
+    board->releaseGlobally();
+    EXPECT_FALSE(PasteboardStore::read(board->name()));
+    EXPECT_FALSE(board->propertyListForType(QStringLiteral("LiveLinkData")));
+    EXPECT_EQ(Pasteboard::sharedPasteboardWithName(QString()), nullptr);
+    EXPECT_EQ(Pasteboard::sharedPasteboardWithName(QString(300, QLatin1Char('x'))), nullptr);
 }
 
 } // namespace
