@@ -5,12 +5,14 @@
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
+#include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
 {
     return {
         { QStringLiteral("about"), QStringLiteral("About"), makeAboutPage },
         { QStringLiteral("controls"), QStringLiteral("Controls"), makeControlsPage },
+        { QStringLiteral("text"), QStringLiteral("Text"), makeTextPage },
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },

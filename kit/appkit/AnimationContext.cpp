@@ -2,11 +2,11 @@
 
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/FrameDriver.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
-#include "kit/foundation/Timer.h"
 
 #include <QStringList>
 
@@ -278,29 +278,6 @@ void writeKey(Object& target, const Value& value, const QString& key)
     target.setValueForKeyPath(value, key);
 }
 
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
-
-// Numbers, points, sizes and rectangles mix; anything else jumps at the end.
-Value mixValues(const Value& a, const Value& b, double t)
-{
-    if (t >= 1)
-        return b;
-    if (a.isNumber() && b.isNumber())
-        return Value(lerp(a.doubleValue(), b.doubleValue(), t));
-    if (a.kind() != b.kind())
-        return a;
-    switch (a.kind()) {
-    case ValueKind::Point:
-        return Value(MakePoint(lerp(a.pointValue().x, b.pointValue().x, t), lerp(a.pointValue().y, b.pointValue().y, t)));
-    case ValueKind::Size:
-        return Value(Size { lerp(a.sizeValue().width, b.sizeValue().width, t), lerp(a.sizeValue().height, b.sizeValue().height, t) });
-    case ValueKind::Rect:
-        return Value(InterpolateRect(a.rectValue(), b.rectValue(), t));
-    default:
-        return a;
-    }
-}
-
 class KeyAnimation;
 using KeyAnimationKey = std::pair<const Object*, QString>;
 
@@ -310,12 +287,13 @@ std::map<KeyAnimationKey, Ref<KeyAnimation>>& keyAnimations()
     return animations;
 }
 
-// One running key animation. It steps on a common-modes timer, so it runs in tracking loops too.
+bool stepKeyAnimations();
+
+// One running key animation, stepped by the frame driver (which runs in tracking loops too).
 // Between frames it checks that nobody else set what it drives: a direct set wins.
 class KeyAnimation : public Object {
 public:
-    KeyAnimation(
-        Object* target, QString key, Value keyValue, QString keyPath, Value from, Value to, const BasicAnimation& spec, double duration)
+    KeyAnimation(Object* target, QString key, Value keyValue, QString keyPath, Value from, Value to, const BasicAnimation& spec, double duration)
         : target_(target)
         , key_(std::move(key))
         , keyValue_(std::move(keyValue))
@@ -323,19 +301,15 @@ public:
         , from_(std::move(from))
         , to_(std::move(to))
         , pass_(duration)
-        , autoreverses_(spec.autoreverses())
-        , repeats_(spec.repeatCount())
-        , curve_(spec.timingFunction())
+        , spec_(static_pointer_cast<BasicAnimation>(spec.copy()))
     { }
 
     void start()
     {
         start_ = Application::now();
-        timer_ = Timer::timerWithTimeIntervalRepeatsBlock(1.0 / 60, true, [self = Weak<KeyAnimation>(this)](Timer*) {
-            if (const Ref<KeyAnimation> a = self.lock())
-                a->step();
-        });
-        RunLoop::main().addTimerForMode(timer_, RunLoopCommonModes);
+        FrameDriver& driver = FrameDriver::shared();
+        driver.setStep(FrameDriver::KeyValueAnimator, stepKeyAnimations);
+        driver.wake();
         apply(from_);
     }
 
@@ -343,14 +317,11 @@ public:
     void stop()
     {
         const Ref<KeyAnimation> keep(this);
-        if (timer_)
-            std::exchange(timer_, nullptr)->invalidate();
         const KeyAnimationKey id { target_.unsafeRaw(), key_ };
         if (auto it = keyAnimations().find(id); it != keyAnimations().end() && it->second.get() == this)
             keyAnimations().erase(it);
     }
 
-private:
     void step()
     {
         const Ref<Object> target = target_.lock();
@@ -358,21 +329,16 @@ private:
             stop();
             return;
         }
-        // Passes of one direction each; odd ones run backwards when reversing.
-        const double passes = (repeats_ + 1) * (autoreverses_ ? 2 : 1);
-        const double elapsed = pass_ > 0 ? (Application::now() - start_) / pass_ : passes;
-        if (elapsed >= passes) {
-            apply(autoreverses_ ? from_ : to_);
+        const double elapsed = Application::now() - start_;
+        if (elapsed >= spec_->activeDuration(pass_)) {
+            apply(spec_->autoreverses() ? from_ : to_);
             stop();
             return;
         }
-        const double whole = std::floor(elapsed);
-        double t = elapsed - whole;
-        if (autoreverses_ && std::fmod(whole, 2) == 1)
-            t = 1 - t;
-        apply(mixValues(from_, to_, Animation::valueForCurve(curve_, t)));
+        apply(InterpolateValues(from_, to_, spec_->fractionAt(elapsed, pass_)));
     }
 
+private:
     bool interfered(const Object& target) const
     {
         try {
@@ -407,29 +373,31 @@ private:
     Value to_;
     Value applied_;
     double pass_;
-    bool autoreverses_;
-    double repeats_;
-    AnimationCurve curve_;
+    Ref<BasicAnimation> spec_;
     double start_ = 0;
-    Ref<Timer> timer_;
 };
 
-} // namespace
-
-Ref<BasicAnimation> BasicAnimation::animationWithKeyPath(const QString& keyPath)
+bool stepKeyAnimations()
 {
-    auto animation = make<BasicAnimation>();
-    animation->setKeyPath(keyPath);
-    return animation;
+    std::vector<Ref<KeyAnimation>> running;
+    for (const auto& [key, animation] : keyAnimations())
+        running.push_back(animation);
+    for (const Ref<KeyAnimation>& animation : running)
+        animation->step();
+    return !keyAnimations().empty();
 }
 
-KIT_REGISTER_CLASS(BasicAnimation, Object) { }
+} // namespace
 
 Ref<BasicAnimation> AnimatablePropertyContainer::defaultAnimationForKey(const QString& key) const
 {
     static const QStringList animated { QStringLiteral("frame"), QStringLiteral("frameOrigin"), QStringLiteral("frameSize"),
         QStringLiteral("alphaValue") };
-    return animated.contains(key) ? make<BasicAnimation>() : nullptr;
+    if (!animated.contains(key))
+        return nullptr;
+    auto animation = make<BasicAnimation>();
+    animation->setTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionEaseInEaseOut));
+    return animation;
 }
 
 Ref<BasicAnimation> DefaultAnimationForKey(const Object& target, const QString& key)

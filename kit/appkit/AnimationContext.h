@@ -8,6 +8,7 @@
 // animator: its class's defaultAnimationForKey says whether and how the key animates.
 
 #include "kit/appkit/Animation.h"
+#include "kit/appkit/CAAnimation.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
@@ -56,47 +57,15 @@ void CancelAnimatedBoundsOrigin(const View* view);
 // Where the running bounds-origin animation of `view` is heading, if one runs.
 std::optional<Point> AnimatedBoundsOriginTarget(const View* view);
 
-// How one key animates: the key path whose setter runs each frame (by default the key set through
-// the animator), from and to values (nil: the current value and the value set), the length of one
-// pass (0: the context's duration), reversing and repeating (RepeatForever runs until cancelled).
-class BasicAnimation : public Object {
-    KIT_CLASS(BasicAnimation)
-
-    static constexpr double RepeatForever = std::numeric_limits<double>::infinity();
-    static Ref<BasicAnimation> animationWithKeyPath(const QString& keyPath);
-
-    QString keyPath() const { return keyPath_; }
-    void setKeyPath(const QString& keyPath) { keyPath_ = keyPath; }
-    Value fromValue() const { return from_; }
-    void setFromValue(const Value& value) { from_ = value; }
-    Value toValue() const { return to_; }
-    void setToValue(const Value& value) { to_ = value; }
-    double duration() const { return duration_; }
-    void setDuration(double seconds) { duration_ = seconds; }
-    bool autoreverses() const { return autoreverses_; }
-    void setAutoreverses(bool flag) { autoreverses_ = flag; }
-    // Passes after the first; a pass with autoreverse goes there and back.
-    double repeatCount() const { return repeatCount_; }
-    void setRepeatCount(double count) { repeatCount_ = count; }
-    AnimationCurve timingFunction() const { return curve_; }
-    void setTimingFunction(AnimationCurve curve) { curve_ = curve; }
-
-private:
-    QString keyPath_;
-    Value from_;
-    Value to_;
-    double duration_ = 0;
-    bool autoreverses_ = false;
-    double repeatCount_ = 0;
-    AnimationCurve curve_ = AnimationEaseInOut;
-};
-
 // Classes choose how keys set through an animator animate by deriving from this and overriding
 // defaultAnimationForKey (calling the inherited answer for other keys). Null sets the key at once.
+// The animation's key path is the setter run each frame (by default the key set through the
+// animator); nil from and to values are the current value and the value set; a duration of 0
+// takes the context's.
 class AnimatablePropertyContainer {
 public:
     virtual ~AnimatablePropertyContainer() = default;
-    // "frame", "frameOrigin", "frameSize" and "alphaValue" animate; nothing else does.
+    // "frame", "frameOrigin", "frameSize" and "alphaValue" animate, easing in and out; nothing else does.
     virtual Ref<BasicAnimation> defaultAnimationForKey(const QString& key) const;
 };
 

@@ -33,6 +33,8 @@ constexpr Binding bindings[] = {
     { KeyCodeRightArrow, C | S, "moveWordRightAndModifySelection" },
     { KeyCodeUpArrow, C, "moveToBeginningOfParagraph" },
     { KeyCodeDownArrow, C, "moveToEndOfParagraph" },
+    { KeyCodeUpArrow, C | S, "moveToBeginningOfParagraphAndModifySelection" },
+    { KeyCodeDownArrow, C | S, "moveToEndOfParagraphAndModifySelection" },
     { KeyCodeHome, 0, "moveToBeginningOfLine" },
     { KeyCodeEnd, 0, "moveToEndOfLine" },
     { KeyCodeHome, S, "moveToBeginningOfLineAndModifySelection" },
@@ -58,6 +60,9 @@ constexpr Binding bindings[] = {
     { KeyCodeForwardDelete, C, "deleteWordForward" },
     { KeyCodeEscape, 0, "cancelOperation" },
     { KeyCodeA, C, "selectAll" },
+    { KeyCodeC, C, "copy" },
+    { KeyCodeX, C, "cut" },
+    { KeyCodeV, C, "paste" },
 };
 
 } // namespace

@@ -15,6 +15,9 @@ namespace kit {
 enum : std::uint16_t {
     KeyCodeA = 0,
     KeyCodeS = 1,
+    KeyCodeX = 7,
+    KeyCodeC = 8,
+    KeyCodeV = 9,
     KeyCodeReturn = 36,
     KeyCodeTab = 48,
     KeyCodeSpace = 49,

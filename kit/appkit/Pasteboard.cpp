@@ -1,5 +1,7 @@
 #include "kit/appkit/Pasteboard.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHash>
 #include <QMimeData>
 
@@ -14,8 +16,12 @@ Ref<Pasteboard> Pasteboard::pasteboardWithName(const QString& name)
     return board;
 }
 
+bool Pasteboard::sharesClipboardText() const { return name_ == GeneralPboard && QGuiApplication::clipboard(); }
+
 std::int64_t Pasteboard::declareTypesOwner(const QStringList& types, Object*)
 {
+    if (sharesClipboardText())
+        QGuiApplication::clipboard()->clear();
     types_ = types;
     data_.clear();
     items_.clear();
@@ -24,6 +30,9 @@ std::int64_t Pasteboard::declareTypesOwner(const QStringList& types, Object*)
 
 QStringList Pasteboard::types() const
 {
+    // Text another application put on the clipboard reads as a string.
+    if (sharesClipboardText() && types_.isEmpty() && items_.empty() && !QGuiApplication::clipboard()->text().isEmpty())
+        return { StringPboardType };
     if (types_.isEmpty() && !items_.empty())
         return items_.front()->types();
     return types_;
@@ -41,8 +50,9 @@ bool Pasteboard::writeObjects(const std::vector<Ref<PasteboardItem>>& items)
 
 bool Pasteboard::canReadItemWithDataConformingToTypes(const QStringList& types) const
 {
+    const QStringList declared = this->types();
     for (const QString& type : types)
-        if (types_.contains(type))
+        if (declared.contains(type))
             return true;
     for (const Ref<PasteboardItem>& item : items_)
         if (!item->availableTypeFromArray(types).isNull())
@@ -57,11 +67,17 @@ bool Pasteboard::setDataForType(const QByteArray& data, const QString& type)
     if (!types_.contains(type))
         types_.append(type);
     data_[type] = data;
+    if (type == StringPboardType && sharesClipboardText())
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(data));
     return true;
 }
 
 QByteArray Pasteboard::dataForType(const QString& type) const
 {
+    if (type == StringPboardType && sharesClipboardText()) {
+        const QString text = QGuiApplication::clipboard()->text();
+        return text.isEmpty() ? QByteArray() : text.toUtf8();
+    }
     if (const auto it = data_.find(type); it != data_.end())
         return it->second;
     return types_.isEmpty() && !items_.empty() ? items_.front()->dataForType(type) : QByteArray();

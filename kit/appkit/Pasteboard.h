@@ -21,6 +21,7 @@ class QMimeData;
 namespace kit {
 
 inline const QString DragPboard = QStringLiteral("NSDragPboard");
+inline const QString GeneralPboard = QStringLiteral("NSGeneralPboard");
 inline const QString StringPboardType = QStringLiteral("NSStringPboardType");
 
 class Pasteboard : public Object {
@@ -32,6 +33,8 @@ class Pasteboard : public Object {
 
     // One pasteboard per name for the life of the process.
     static Ref<Pasteboard> pasteboardWithName(const QString& name);
+    // "NSGeneralPboard": its plain strings are the system clipboard's text, both ways.
+    static Ref<Pasteboard> generalPasteboard() { return pasteboardWithName(GeneralPboard); }
 
     QString name() const { return name_; }
     // Replaces the contents; answers the change count.
@@ -70,6 +73,7 @@ class Pasteboard : public Object {
     void releaseGlobally();
 
 private:
+    bool sharesClipboardText() const;
     std::int64_t sharedChangeCount() const;
 
     bool shared_ = false;

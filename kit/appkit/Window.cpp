@@ -3,6 +3,7 @@
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/KeyCodes.h"
@@ -565,14 +566,36 @@ bool Window::makeFirstResponder(Responder* responder)
     const Ref<Responder> current = firstResponder();
     if (responder == current.get())
         return true;
-    if (current.get() != this && !current->resignFirstResponder())
-        return false;
+    const Ref<Responder> keep(responder);
+    const std::uint64_t change = ++responderChanges_;
+    if (current.get() != this && current.get() != resigning_) {
+        const Responder* outer = resigning_;
+        resigning_ = current.get();
+        const bool resigned = current->resignFirstResponder();
+        resigning_ = outer;
+        if (!resigned)
+            return false;
+    }
+    // The resigning responder chose a first responder of its own while it left: that choice
+    // stands when it is the one asked for; otherwise the handover starts again from it.
+    if (responderChanges_ != change) {
+        if (firstResponder().get() == responder)
+            return true;
+        if (firstResponder().get() != this)
+            return makeFirstResponder(responder);
+    }
     // During the handover the window holds the position.
     firstResponder_ = nullptr;
     if (!responder || responder == this)
         return true;
-    Ref<Responder> keep(responder);
-    if (!responder->acceptsFirstResponder() || !responder->becomeFirstResponder())
+    const std::uint64_t becoming = ++responderChanges_;
+    if (!responder->acceptsFirstResponder())
+        return false;
+    const bool became = responder->becomeFirstResponder();
+    // A nested makeFirstResponder inside becomeFirstResponder made the choice: keep it.
+    if (responderChanges_ != becoming)
+        return became;
+    if (!became)
         return false;
     firstResponder_ = responder;
     return true;
@@ -703,6 +726,22 @@ Ref<Responder> Window::fieldEditorForObject(bool createFlag, Object*)
 }
 
 void Window::setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory) { fieldEditorFactory() = std::move(factory); }
+std::function<Ref<Responder>(Window*)> Window::currentFieldEditorFactory() { return fieldEditorFactory(); }
+
+void Window::endEditingFor(Object* object)
+{
+    const Ref<Responder> editor = fieldEditor_;
+    auto* editing = dynamic_cast<FieldEditing*>(editor.get());
+    if (!editing)
+        return;
+    const Ref<Object> delegate = editing->editingSessionDelegate();
+    const Ref<View> view = editing->editingSessionView();
+    if (!delegate && !view)
+        return;
+    if (object && object != delegate.get() && object != view.get() && object != editor.get())
+        return;
+    editing->forceEndEditingSession();
+}
 
 // Events ------------------------------------------------------------------------------------------
 

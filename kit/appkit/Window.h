@@ -240,7 +240,8 @@ class Window : public Responder {
     Ref<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(Object* delegate) { delegate_ = delegate; }
 
-    // First responder and the key-view loop.
+    // First responder and the key-view loop. A responder that makes another first responder inside
+    // its becomeFirstResponder (a field handing over to the field editor) keeps that inner choice.
     Ref<Responder> firstResponder() const;
     bool makeFirstResponder(Responder* responder);
     Ref<View> initialFirstResponder() const;
@@ -253,6 +254,10 @@ class Window : public Responder {
     // The window's one field editor; made on demand by the hook the text system installs.
     Ref<Responder> fieldEditorForObject(bool createFlag, Object* object);
     static void setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory);
+    static std::function<Ref<Responder>(Window*)> currentFieldEditorFactory();
+    // Ends the field editor's session for `object` (null: whoever edits) with the end message,
+    // whatever the session's delegate answers about ending.
+    void endEditingFor(Object* object);
     bool acceptsMouseMovedEvents() const { return acceptsMouseMoved_; }
     void setAcceptsMouseMovedEvents(bool flag) { acceptsMouseMoved_ = flag; }
 
@@ -402,6 +407,8 @@ private:
     Ref<View> frameView_;
     Ref<View> contentView_;
     Weak<Responder> firstResponder_;
+    std::uint64_t responderChanges_ = 0; // counts handovers, so an outer one sees a nested one
+    const Responder* resigning_ = nullptr; // identity only: the responder leaving, not asked twice
     Weak<View> initialFirstResponder_;
     Ref<Responder> fieldEditor_;
     SelectionDirection direction_ = DirectSelection;

@@ -7,6 +7,7 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/KeyTranslation.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/TextInput.h"
 #include "kit/appkit/Window.h"
 
 #include <QBackingStore>
@@ -25,6 +26,8 @@
 #include <QWindow>
 
 #include <cstring>
+
+#include <algorithm>
 
 namespace kit {
 
@@ -237,13 +240,64 @@ void WindowHost::keyReleaseEvent(QKeyEvent* event) { postKey(event, false); }
 
 // Dead keys, compose sequences and input methods hand over their text here, not as key presses:
 // it reaches the first responder as a key-down of no key carrying that text (insertText).
+namespace {
+
+TextInputClient* InputClientOf(const Ref<Window>& window, Ref<Responder>& keep)
+{
+    keep = window ? window->firstResponder() : nullptr;
+    return dynamic_cast<TextInputClient*>(keep.get());
+}
+
+} // namespace
+
 void WindowHost::inputMethodEvent(QInputMethodEvent* event)
 {
+    Ref<Responder> keep;
+    TextInputClient* client = InputClientOf(window_.lock(), keep);
+    // The composed text leaves before the commit arrives (a key-down through the queue).
+    if (client && !event->commitString().isEmpty() && client->hasMarkedText())
+        client->unmarkText();
     if (!event->commitString().isEmpty()) {
         QKeyEvent commit(QEvent::KeyPress, Qt::Key_unknown, QGuiApplication::keyboardModifiers(), 0, 0, 0, event->commitString());
         postKey(&commit, true);
     }
+    if (client) {
+        const QString preedit = event->preeditString();
+        std::int64_t cursor = preedit.size();
+        for (const QInputMethodEvent::Attribute& a : event->attributes())
+            if (a.type == QInputMethodEvent::Cursor)
+                cursor = std::clamp<std::int64_t>(a.start, 0, preedit.size());
+        if (!preedit.isEmpty())
+            client->setMarkedTextSelectedRange(preedit, { cursor, 0 });
+        else if (client->hasMarkedText())
+            client->unmarkText();
+    }
     event->accept();
+}
+
+QVariant WindowHost::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    Ref<Responder> keep;
+    const Ref<Window> w = window_.lock();
+    TextInputClient* client = InputClientOf(w, keep);
+    if (!client)
+        return QWidget::inputMethodQuery(query);
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle: {
+        // Base coordinates run up; the widget's run down.
+        const Rect r = client->firstRectForCharacterRange(client->selectedRangeForInput());
+        return QRectF(r.minX(), w->frame().height() - r.maxY(), r.width(), r.height()).toRect();
+    }
+    case Qt::ImSurroundingText:
+        return client->surroundingText();
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition:
+        return qlonglong(client->cursorPositionInSurroundingText());
+    default:
+        return QWidget::inputMethodQuery(query);
+    }
 }
 
 void WindowHost::moveEvent(QMoveEvent*)

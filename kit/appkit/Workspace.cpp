@@ -1,25 +1,18 @@
 #include "kit/appkit/Workspace.h"
 
-#include "kit/appkit/DesktopEntry.h"
-#include "kit/core/Class.h"
-
-#include <QDir>
-#include <QDirIterator>
-#include <QProcess>
+#include <QDesktopServices>
 
 namespace kit {
 
 namespace {
 
-Workspace::Launcher& workspaceLauncher()
+Workspace::URLOpener& WorkspaceURLOpener()
 {
-    static Workspace::Launcher launcher;
-    return launcher;
+    static Workspace::URLOpener opener;
+    return opener;
 }
 
 } // namespace
-
-KIT_REGISTER_CLASS(Workspace, Object) { }
 
 Ref<Workspace> Workspace::sharedWorkspace()
 {
@@ -27,57 +20,17 @@ Ref<Workspace> Workspace::sharedWorkspace()
     return shared;
 }
 
-QStringList Workspace::applicationFolders()
+bool Workspace::openURL(const QUrl& url)
 {
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
-    if (home.isEmpty())
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (dirs.isEmpty())
-        dirs = QStringLiteral("/usr/local/share:/usr/share");
-    QStringList folders { home + QStringLiteral("/applications") };
-    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        folders << dir + QStringLiteral("/applications");
-    return folders;
-}
-
-QString Workspace::absolutePathForAppBundleWithIdentifier(const QString& identifier) const
-{
-    if (identifier.isEmpty())
-        return {};
-    const QString wanted = identifier + QStringLiteral(".desktop");
-    for (const QString& folder : applicationFolders()) {
-        const QDir root(folder);
-        if (!root.exists())
-            continue;
-        // The quick case first: the entry at the top of the folder.
-        if (root.exists(wanted))
-            return root.absoluteFilePath(wanted);
-        QDirIterator it(folder, { QStringLiteral("*.desktop") }, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (root.relativeFilePath(path).replace(QLatin1Char('/'), QLatin1Char('-')) == wanted)
-                return path;
-        }
-    }
-    return {};
-}
-
-bool Workspace::launchApplication(const QString& path)
-{
-    const std::optional<DesktopEntry> entry = DesktopEntry::entryWithContentsOfFile(path);
-    if (!entry)
+    if (!url.isValid() || url.isEmpty())
         return false;
-    QStringList words = DesktopEntry::splitExec(entry->stringForKey(QStringLiteral("Exec")));
-    if (words.isEmpty() || words.front().isEmpty())
-        return false;
-    const QString program = words.takeFirst();
-    const QString folder = entry->stringForKey(QStringLiteral("Path"));
-    if (const Launcher& launcher = workspaceLauncher())
-        return launcher(program, words, folder);
-    return QProcess::startDetached(program, words, folder);
+    if (const URLOpener& opener = WorkspaceURLOpener())
+        return opener(url);
+    return QDesktopServices::openUrl(url);
 }
 
-void Workspace::setLauncherForTesting(Launcher launcher) { workspaceLauncher() = std::move(launcher); }
+void Workspace::setURLOpener(URLOpener opener) { WorkspaceURLOpener() = std::move(opener); }
+
+KIT_REGISTER_CLASS(Workspace, Object) { }
 
 } // namespace kit

@@ -1,12 +1,15 @@
 #pragma once
 
-// The user's desktop as applications see it. Applications are desktop entries found along the
-// XDG data directories and started from their Exec line.
+// The desktop's services the kit uses: opening a URL with the user's preferred application, and
+// applications as desktop entries found along the XDG data directories and started from their
+// Exec line. Opening and launching go through replaceable seams, so tests record what would run.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -17,6 +20,14 @@ class Workspace : public Object {
 
     static Ref<Workspace> sharedWorkspace();
 
+    // NO for an invalid URL or when the desktop could not open it.
+    bool openURL(const QUrl& url);
+
+    using URLOpener = std::function<bool(const QUrl&)>;
+    // Replaces the desktop's opener (QDesktopServices); an empty function restores it.
+    static void setURLOpener(URLOpener opener);
+
+    // --- Applications (kit/appkit/WorkspaceApplications.cpp). ---
     // The desktop entry "<identifier>.desktop" in $XDG_DATA_HOME/applications, else in each
     // $XDG_DATA_DIRS "applications" folder in order (entries in subfolders have IDs joined with
     // "-"); empty when there is none.

@@ -28,7 +28,9 @@ namespace kit {
 class Color;
 class Control;
 class Formatter;
+class Responder;
 class View;
+struct FieldEditorAttributes;
 
 class Cell : public Object, public Coding {
     KIT_CLASS(Cell)
@@ -177,11 +179,28 @@ public:
     virtual void performClick(Object* sender);
     virtual bool performKeyEquivalent(const Event&) { return false; }
 
+    // --- Editing with the window's field editor (any Responder implementing FieldEditing; others
+    // are ignored). The caller sets the editor up first; the session's delegate hears the rest. ---
+    // Font, colour, alignment, background, plain text and the formatted string; answers `editor`.
+    virtual Ref<Responder> setUpFieldEditorAttributes(Responder* editor);
+    // A session with the caret at the end, or with `event` acting as a press in the editor.
+    virtual void editWithFrameInViewEditorDelegateEvent(Rect frame, View* controlView, Responder* editor, Object* delegate, const Event* event);
+    // A session with `length` characters from `start` selected.
+    virtual void selectWithFrameInViewEditorDelegateStartLength(
+        Rect frame, View* controlView, Responder* editor, Object* delegate, std::int64_t start, std::int64_t length);
+    // Ends this cell's own session (no end message, nothing stored); harmless with a null editor or
+    // one whose session another cell started.
+    virtual void endEditing(Responder* editor);
+    // Whether the field editor runs a session this cell started.
+    bool isEditingWithFieldEditor() const;
+
     // Sends the action with the sender rule of cells: the control view when it is a control whose
     // cell is this one, else the cell. Answers whether someone handled it.
     bool sendActionFromCell();
 
 protected:
+    // What setUpFieldEditorAttributes hands the editor; subclasses add their colours.
+    virtual void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const;
     // A value or appearance changed: ActionCell asks its control to update.
     virtual void changed() { }
     Ref<Control> owningControl() const;
@@ -191,6 +210,11 @@ protected:
     virtual Weak<Object> targetForSending() const { return {}; }
 
 private:
+    void startEditingSession(Rect frame, View* controlView, Responder* editor, Object* delegate, const Event* event, Range selection);
+    // The session this cell started, never copied with the cell.
+    Weak<Responder> editor_;
+    std::uint64_t editingSession_ = 0;
+
     struct State {
         CellType type = TextCellType;
         Value value;

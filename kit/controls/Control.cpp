@@ -27,6 +27,9 @@ KIT_REGISTER_CLASS(Control, View)
     c.property(
         "delegate", [](const Control& x) { return Value(x.delegate()); },
         [](Control& x, const Value& v) { x.setDelegate(v.object().get()); });
+    // As the field editor's delegate.
+    c.optionalOperations({ TextShouldBeginEditingOperation, TextDidBeginEditingOperation, TextDidChangeOperation,
+        TextShouldEndEditingOperation, TextDidEndEditingOperation });
 }
 
 namespace {

@@ -9,6 +9,7 @@
 // come in pairs: `explicit X(Rect frame = {})` makes the class's cell and delegates to the
 // protected `X(Rect frame, Ref<Cell> cell)`, which subclasses call with their own cell.
 
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/ActionCell.h"
 #include "kit/controls/Menu.h"
@@ -45,7 +46,7 @@ public:                                                                         
                                                                                                                                            \
 public:
 
-class Control : public View {
+class Control : public View, public virtual TextDelegate {
     KIT_CLASS(Control)
     KIT_CONTROL_CELL_CLASS(Control, ActionCell)
 public:
@@ -62,14 +63,15 @@ public:
     // Test-only: every control class back to its default cell class.
     static void resetCellClassesForTesting();
 
-    // --- Forwarded to the cell. ---
-    Value objectValue() const { return cell_ ? cell_->objectValue() : Value(); }
+    // --- Forwarded to the cell. While the field editor edits this control, the getters take its
+    // text first (validateEditing). ---
+    Value objectValue() const;
     virtual void setObjectValue(const Value& value);
-    QString stringValue() const { return cell_ ? cell_->stringValue() : QString(); }
-    int intValue() const { return cell_ ? cell_->intValue() : 0; }
-    std::int64_t integerValue() const { return cell_ ? cell_->integerValue() : 0; }
-    double doubleValue() const { return cell_ ? cell_->doubleValue() : 0; }
-    float floatValue() const { return cell_ ? cell_->floatValue() : 0; }
+    QString stringValue() const;
+    int intValue() const { return int(integerValue()); }
+    std::int64_t integerValue() const;
+    double doubleValue() const;
+    float floatValue() const { return float(doubleValue()); }
     virtual void setStringValue(const QString& value);
     void setIntValue(int value) { setIntegerValue(value); }
     virtual void setIntegerValue(std::int64_t value);
@@ -115,10 +117,24 @@ public:
     virtual void sizeToFit();
     virtual void calcSize();
 
-    // Editing arrives with the text system; until then there is never an editor.
-    Ref<Responder> currentEditor() const { return nullptr; }
-    bool abortEditing() { return false; }
-    void validateEditing() { }
+    // --- Editing. The field editor while a session of this control runs (the control is its
+    // delegate or the view it edits in), else null. ---
+    Ref<Responder> currentEditor() const;
+    // Ends the session with nothing stored and no end message; YES when one ran.
+    bool abortEditing();
+    // The editor's text through the cell (and its formatter) into the value.
+    void validateEditing();
+
+    // kit::TextDelegate, as the field editor's session delegate: should-begin and should-end ask
+    // the delegate's controlTextShould…; begin and change post the control's notifications; the
+    // end validates, ends the cell's editing, posts "NSControlTextDidEndEditingNotification" and
+    // moves on by the movement (Tab, Backtab: the next key view; Return: the action, else the key
+    // equivalent of the control and then the window).
+    bool textShouldBeginEditing(Responder* text) override;
+    void textDidBeginEditing(Notification* notification) override;
+    void textDidChange(Notification* notification) override;
+    bool textShouldEndEditing(Responder* text) override;
+    void textDidEndEditing(Notification* notification) override;
 
     // kit::View:
     void drawRect(Rect dirtyRect) override;
@@ -127,14 +143,19 @@ public:
     bool resignFirstResponder() override;
     void mouseDown(const Event& event) override;
     bool performKeyEquivalent(const Event& event) override;
+    // A control leaving its window while edited abandons the session.
+    void viewWillMoveToWindow(Window* window) override;
 
 protected:
     Control(Rect frame, Ref<Cell> cell);
 
 private:
+    void postTextNotification(const QString& name, Notification* from);
+    bool askDelegateShould(const char* operation, Responder* text);
     void observeTextNotifications(Object* delegate, bool observe);
     Ref<Cell> cell_;
     Weak<Object> delegate_;
+    bool validating_ = false; // a formatter's delegate may read the value while it is taken
 };
 
 } // namespace kit

@@ -12,8 +12,11 @@ namespace kit {
 
 class Control;
 class Notification;
+class Responder;
 
 inline constexpr const char* ControlDidFailToFormatStringErrorDescriptionOperation = "controlDidFailToFormatStringErrorDescription";
+inline constexpr const char* ControlTextShouldBeginEditingOperation = "controlTextShouldBeginEditing";
+inline constexpr const char* ControlTextShouldEndEditingOperation = "controlTextShouldEndEditing";
 inline constexpr const char* ControlTextDidBeginEditingOperation = "controlTextDidBeginEditing";
 inline constexpr const char* ControlTextDidChangeOperation = "controlTextDidChange";
 inline constexpr const char* ControlTextDidEndEditingOperation = "controlTextDidEndEditing";
@@ -32,6 +35,10 @@ public:
     {
         return false;
     }
+    // Asked before the first change of a session and before it ends; NO refuses (the user hears a
+    // beep and goes on editing).
+    virtual bool controlTextShouldBeginEditing(Control*, Responder* /*fieldEditor*/) { return true; }
+    virtual bool controlTextShouldEndEditing(Control*, Responder* /*fieldEditor*/) { return true; }
     virtual void controlTextDidBeginEditing(Notification*) { }
     virtual void controlTextDidChange(Notification*) { }
     virtual void controlTextDidEndEditing(Notification*) { }

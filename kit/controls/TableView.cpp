@@ -578,7 +578,7 @@ void TableView::drawGroupRow(std::int64_t row)
     defaults.font = CellFont(font);
     defaults.foregroundColor = Color::fromQColor(QApplication::palette().color(
         isRowSelected(row) ? QPalette::HighlightedText : QPalette::PlaceholderText));
-    const AttributedString title(cell->stringValue(), {});
+    const AttributedString title(cell->stringValue());
     DrawCellAttributedTitle(title, cell->titleRectForBounds(frame), defaults, true);
 }
 

@@ -26,7 +26,7 @@ struct Outlet {
     Value destination;
 };
 
-struct Action {
+struct NibAction {
     Ref<Object> source;
     QString selector;
     Ref<Object> target; // null: the first responder
@@ -106,7 +106,7 @@ bool NibLoader::loadInterfaceData(const QByteArray& data, const QString& name, O
     // (1) Objects, all of them, before any connection.
     std::vector<Ref<Object>> topLevel;
     std::vector<Outlet> outlets;
-    std::vector<Action> actions;
+    std::vector<NibAction> actions;
     std::vector<BindingRecord> bindings;
     if (problem.isEmpty()) {
         unarchiver->decodeAllObjects();
@@ -165,7 +165,7 @@ bool NibLoader::loadInterfaceData(const QByteArray& data, const QString& name, O
         // (2) Outlets and actions, (3) bindings, (4) awakeFromNib, owner last.
         for (const Outlet& o : outlets)
             o.source->setValueForKey(o.destination, o.key);
-        for (const Action& a : actions) {
+        for (const NibAction& a : actions) {
             a.source->setValueForKey(Value(a.target), QStringLiteral("target"));
             a.source->setValueForKey(Value(a.selector), QStringLiteral("action"));
         }

@@ -124,6 +124,8 @@ class GraphicsContext : public Object {
     void setCTM(const AffineTransform& t);
     // `t` acts before the current CTM.
     void concatCTM(const AffineTransform& t);
+    // Kit-internal (layer rendering): `t` may be projective; fills, strokes, clips and images follow it.
+    void concatProjectiveCTM(const QTransform& t);
     // True when user +y runs down the device (orientation preserved), as in a flipped view.
     bool userSpaceRunsDown() const;
     void clipToRect(Rect r);

@@ -108,6 +108,12 @@ void apply(Layer& layer, Layer& superlayer)
         }
     }
     Rect f = layer.frame();
+    // An axis held by neither a size nor two of its edges takes the layer's preferred size.
+    const Size preferred = layer.preferredFrameSize();
+    if (!x.size && (x.min.has_value() + x.mid.has_value() + x.max.has_value()) < 2)
+        f.size.width = preferred.width;
+    if (!y.size && (y.min.has_value() + y.mid.has_value() + y.max.has_value()) < 2)
+        f.size.height = preferred.height;
     x.resolve(f.origin.x, f.size.width);
     y.resolve(f.origin.y, f.size.height);
     if (!(f == layer.frame()))

@@ -1,5 +1,4 @@
 #include "kit/layers/Layer.h"
-#include "kit/graphics/QtGeometry.h"
 
 #include "kit/appkit/View.h"
 #include "kit/core/Exception.h"
@@ -8,6 +7,7 @@
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/layers/Transaction.h"
 
 #include <QPainterPath>
 #include <QPen>
@@ -25,6 +25,12 @@ KIT_REGISTER_CLASS(Layer, Object)
     c.property("anchorPoint", &Layer::anchorPoint, &Layer::setAnchorPoint);
     c.property("frame", &Layer::frame, &Layer::setFrame);
     c.property("zPosition", &Layer::zPosition, &Layer::setZPosition);
+    c.property("transform", &Layer::transform, &Layer::setTransform);
+    c.property("sublayerTransform", &Layer::sublayerTransform, &Layer::setSublayerTransform);
+    c.property("backgroundColor", &Layer::backgroundColor, &Layer::setBackgroundColor);
+    c.property("borderColor", &Layer::borderColor, &Layer::setBorderColor);
+    c.property("opaque", &Layer::isOpaque, &Layer::setOpaque);
+    c.property("contentsScale", &Layer::contentsScale, &Layer::setContentsScale);
     c.property("hidden", &Layer::isHidden, &Layer::setHidden);
     c.property("opacity", &Layer::opacity, &Layer::setOpacity);
     c.property("contents", &Layer::contents, &Layer::setContents);
@@ -35,44 +41,50 @@ KIT_REGISTER_CLASS(Layer, Object)
     c.property("autoresizingMask", &Layer::autoresizingMask, &Layer::setAutoresizingMask);
     // "index", "representedObject" and the like live on the layer itself.
     c.storesUndefinedKeys();
+    c.copyable();
 }
 
-namespace {
-
-
-QPainterPath shapeOf(const QRectF& rect, double radius)
+Value ValueTraits<std::optional<CGColor>>::toValue(const std::optional<CGColor>& c)
 {
-    QPainterPath path;
-    if (radius > 0)
-        path.addRoundedRect(rect, radius, radius);
-    else
-        path.addRect(rect);
-    return path;
+    if (!c)
+        return {};
+    return Value(Color::colorWithDeviceRedGreenBlueAlpha(c->r, c->g, c->b, c->a));
 }
 
-Ref<Color> colorWithOpacity(const CGColor& c, double opacity)
+std::optional<CGColor> ValueTraits<std::optional<CGColor>>::fromValue(const Value& v)
 {
-    return Color::colorWithDeviceRedGreenBlueAlpha(c.r, c.g, c.b, c.a * opacity);
+    if (v.isNilOrNull())
+        return std::nullopt;
+    const Ref<Color> color = v.objectAs<Color>();
+    if (!color)
+        detail::raiseWrongKind(v, "a Color");
+    CGColor c;
+    color->getRedGreenBlueAlpha(&c.r, &c.g, &c.b, &c.a);
+    return c;
 }
 
-} // namespace
-
-Layer::Layer() { setMainThreadAffine(); }
+Layer::Layer()
+{
+    setMainThreadAffine();
+    Transaction::layerIsNew(this);
+}
 
 Layer::~Layer()
 {
     for (const Ref<Layer>& sub : sublayers_)
         sub->superlayer_ = nullptr;
+    animations_.clear();
+    animationsChanged();
 }
 
 QString Layer::description() const
 {
     return QStringLiteral("<Layer %1 (%2 %3; %4 x %5)>")
         .arg(name_.isEmpty() ? QStringLiteral("-") : name_)
-        .arg(position_.x)
-        .arg(position_.y)
-        .arg(bounds_.width())
-        .arg(bounds_.height());
+        .arg(model_.position.x)
+        .arg(model_.position.y)
+        .arg(model_.bounds.width())
+        .arg(model_.bounds.height());
 }
 
 Ref<View> Layer::hostingView() const { return hostingView_.lock(); }
@@ -90,6 +102,13 @@ Layer* Layer::root()
 void Layer::changed()
 {
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
+    if (presentation_)
+        return;
+    // What this layer can cover changed, and so did every ancestor's (a cached parent implies
+    // cached children, so the walk stops at the first layer without one).
+    for (const Layer* l = this; l && l->extentCache_; l = l->superlayer_.unsafeRaw())
+        l->extentCache_.reset();
+    Transaction::layerChanged();
     Layer* top = root();
     if (top->preparing_) {
         top->changedWhilePreparing_ = true;
@@ -130,7 +149,11 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     layer->detach();
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(std::min(index, sublayers_.size())), keep);
     layer->superlayer_ = this;
+    // Nothing to animate from until the tree it joined commits.
+    layer->committed_ = false;
+    Transaction::layerIsNew(layer);
     setNeedsLayout();
+    layer->orderIn();
 }
 
 void Layer::addSublayer(Layer* layer) { insertAt(layer, sublayers_.size()); }
@@ -197,178 +220,51 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
         layer->detach();
         sublayers_.push_back(layer);
         layer->superlayer_ = this;
+        layer->committed_ = false;
+        Transaction::layerIsNew(layer.get());
     }
     setNeedsLayout();
-}
-
-// Geometry ----------------------------------------------------------------------------------------
-
-QTransform Layer::toSuperlayer() const
-{
-    const double ax = bounds_.minX() + anchorPoint_.x * bounds_.width();
-    const double ay = bounds_.minY() + anchorPoint_.y * bounds_.height();
-    return QTransform::fromTranslate(-ax, -ay) * transform_.toQTransform() * QTransform::fromTranslate(position_.x, position_.y);
-}
-
-QTransform Layer::toRootSpace() const
-{
-    QTransform t;
-    for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw())
-        t = t * l->toSuperlayer();
-    return t;
-}
-
-void Layer::setBounds(Rect bounds)
-{
-    if (bounds_ == bounds)
-        return;
-    const Size old = bounds_.size;
-    bounds_ = bounds;
-    if (!(old == bounds.size)) {
-        resizeSublayersWithOldSize(old);
-        setNeedsLayout();
-        if (needsDisplayOnBoundsChange_)
-            setNeedsDisplay();
-    }
-    changed();
-}
-
-void Layer::setBoundsSize(Size size) { setBounds(Rect { bounds_.origin, size }); }
-
-void Layer::setPosition(Point position)
-{
-    if (position_ == position)
-        return;
-    position_ = position;
-    changed();
-}
-
-void Layer::setAnchorPoint(Point anchorPoint)
-{
-    if (anchorPoint_ == anchorPoint)
-        return;
-    anchorPoint_ = anchorPoint;
-    changed();
-}
-
-void Layer::setZPosition(double z)
-{
-    if (zPosition_ == z)
-        return;
-    zPosition_ = z;
-    changed();
-}
-
-Rect Layer::frame() const { return RectFromQRectF(toSuperlayer().mapRect(ToQRectF(bounds_))); }
-
-void Layer::setFrame(Rect frame)
-{
-    const QTransform linear(transform_.a, transform_.b, transform_.c, transform_.d, 0, 0);
-    Size size = frame.size;
-    if (!linear.isIdentity()) {
-        bool invertible = false;
-        const QTransform inverse = linear.inverted(&invertible);
-        if (invertible) {
-            const QRectF untransformed = inverse.mapRect(QRectF(0, 0, frame.width(), frame.height()));
-            size = MakeSize(untransformed.width(), untransformed.height());
-        }
-    }
-    // Where the anchor ends up inside the transformed box fixes the position.
-    const QRectF box = linear.mapRect(QRectF(-anchorPoint_.x * size.width, -anchorPoint_.y * size.height, size.width, size.height));
-    setPosition(MakePoint(frame.minX() - box.x(), frame.minY() - box.y()));
-    setBoundsSize(size);
-}
-
-void Layer::setAffineTransform(const CGAffineTransform& transform)
-{
-    if (transform_ == transform)
-        return;
-    transform_ = transform;
-    changed();
-}
-
-void Layer::resizeSublayersWithOldSize(Size oldSize)
-{
-    const std::vector<Ref<Layer>> subs = sublayers_;
-    for (const Ref<Layer>& sub : subs)
-        sub->resizeWithOldSuperlayerSize(oldSize);
-}
-
-void Layer::resizeWithOldSuperlayerSize(Size oldSize)
-{
-    const Ref<Layer> sup = superlayer();
-    if (!sup || autoresizingMask_ == LayerNotSizable)
-        return;
-    const Size now = sup->bounds().size;
-    const unsigned m = autoresizingMask_;
-    Rect f = frame();
-    AutoresizeAxis(f.origin.x, f.size.width, oldSize.width, now.width, m & LayerMinXMargin, m & LayerWidthSizable, m & LayerMaxXMargin);
-    AutoresizeAxis(f.origin.y, f.size.height, oldSize.height, now.height, m & LayerMinYMargin, m & LayerHeightSizable, m & LayerMaxYMargin);
-    if (!(f == frame()))
-        setFrame(f);
-}
-
-Point Layer::convertPointToLayer(Point point, const Layer* layer) const
-{
-    QPointF p = toRootSpace().map(QPointF(point.x, point.y));
-    if (layer)
-        p = layer->toRootSpace().inverted().map(p);
-    return MakePoint(p.x(), p.y());
-}
-
-Point Layer::convertPointFromLayer(Point point, const Layer* layer) const
-{
-    QPointF p(point.x, point.y);
-    if (layer)
-        p = layer->toRootSpace().map(p);
-    p = toRootSpace().inverted().map(p);
-    return MakePoint(p.x(), p.y());
-}
-
-Rect Layer::convertRectToLayer(Rect rect, const Layer* layer) const
-{
-    QTransform t = toRootSpace();
-    if (layer)
-        t = t * layer->toRootSpace().inverted();
-    return RectFromQRectF(t.mapRect(ToQRectF(rect)));
-}
-
-Rect Layer::convertRectFromLayer(Rect rect, const Layer* layer) const
-{
-    QTransform t = layer ? layer->toRootSpace() : QTransform();
-    t = t * toRootSpace().inverted();
-    return RectFromQRectF(t.mapRect(ToQRectF(rect)));
+    for (const Ref<Layer>& layer : sublayers_)
+        layer->orderIn();
 }
 
 // Appearance --------------------------------------------------------------------------------------
 
 void Layer::setHidden(bool hidden)
 {
-    if (hidden_ == hidden)
+    if (model_.hidden == hidden)
         return;
-    hidden_ = hidden;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("hidden"));
+    model_.hidden = hidden;
     changed();
+    didChangeAnimatable(QStringLiteral("hidden"), before);
 }
 
 void Layer::setOpacity(double opacity)
 {
     opacity = std::clamp(opacity, 0.0, 1.0);
-    if (opacity_ == opacity)
+    if (model_.opacity == opacity)
         return;
-    opacity_ = opacity;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("opacity"));
+    model_.opacity = opacity;
     changed();
+    didChangeAnimatable(QStringLiteral("opacity"), before);
 }
 
 void Layer::setBackgroundColor(std::optional<CGColor> color)
 {
-    backgroundColor_ = color;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("backgroundColor"));
+    model_.backgroundColor = color;
     changed();
+    didChangeAnimatable(QStringLiteral("backgroundColor"), before);
 }
 
 void Layer::setContents(const Ref<CGImage>& contents)
 {
-    contents_ = contents;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("contents"));
+    model_.contents = contents;
     changed();
+    didChangeAnimatable(QStringLiteral("contents"), before);
 }
 
 void Layer::setContentsGravity(const QString& gravity)
@@ -393,20 +289,53 @@ void Layer::setMasksToBounds(bool flag)
 
 void Layer::setCornerRadius(double radius)
 {
-    cornerRadius_ = std::max(0.0, radius);
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("cornerRadius"));
+    model_.cornerRadius = std::max(0.0, radius);
     changed();
+    didChangeAnimatable(QStringLiteral("cornerRadius"), before);
 }
 
 void Layer::setBorderWidth(double width)
 {
-    borderWidth_ = std::max(0.0, width);
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("borderWidth"));
+    model_.borderWidth = std::max(0.0, width);
     changed();
+    didChangeAnimatable(QStringLiteral("borderWidth"), before);
 }
 
 void Layer::setBorderColor(std::optional<CGColor> color)
 {
-    borderColor_ = color;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("borderColor"));
+    model_.borderColor = color;
     changed();
+    didChangeAnimatable(QStringLiteral("borderColor"), before);
+}
+
+void Layer::setValueForKey(const Value& value, const QString& key)
+{
+    Object::setValueForKey(value, key);
+    if (needsDisplayForKey(key))
+        setNeedsDisplay();
+}
+
+bool Layer::needsDisplayForKey(const QString&) const { return false; }
+
+void Layer::copyTo(Object& copy) const
+{
+    Object::copyTo(copy);
+    auto& other = static_cast<Layer&>(copy);
+    other.name_ = name_;
+    other.model_ = model_;
+    other.autoresizingMask_ = autoresizingMask_;
+    other.opaque_ = opaque_;
+    other.contentsGravity_ = contentsGravity_;
+    other.contentsScale_ = contentsScale_;
+    other.masksToBounds_ = masksToBounds_;
+    other.actions_ = actions_;
+    other.delegate_ = delegate_;
+    other.constraints_ = constraints_;
+    other.layoutManager_ = layoutManager_;
+    other.needsDisplayOnBoundsChange_ = needsDisplayOnBoundsChange_;
 }
 
 // Drawn contents ----------------------------------------------------------------------------------
@@ -414,6 +343,9 @@ void Layer::setBorderColor(std::optional<CGColor> color)
 void Layer::setNeedsDisplay()
 {
     needsDisplay_ = true;
+    if (presentation_)
+        return;
+    Transaction::layerNeedsDisplay(this);
     changed();
 }
 
@@ -433,15 +365,15 @@ void Layer::display()
             return;
         }
     }
-    const int w = int(std::ceil(bounds_.width() * contentsScale_ - 1e-9));
-    const int h = int(std::ceil(bounds_.height() * contentsScale_ - 1e-9));
+    const int w = int(std::ceil(model_.bounds.width() * contentsScale_ - 1e-9));
+    const int h = int(std::ceil(model_.bounds.height() * contentsScale_ - 1e-9));
     const Ref<CGContext> bitmap = CGContext::createBitmap(w, h);
     if (!bitmap) {
         setContents(nullptr);
         return;
     }
     bitmap->scaleCTM(contentsScale_, contentsScale_);
-    bitmap->translateCTM(-bounds_.minX(), -bounds_.minY());
+    bitmap->translateCTM(-model_.bounds.minX(), -model_.bounds.minY());
     {
         // Kit drawing (paths, images, strings) inside the delegate lands in the bitmap too.
         GraphicsContext::Scope current(bitmap->context());
@@ -477,10 +409,35 @@ void Layer::addConstraint(const Constraint& constraint)
 void Layer::setNeedsLayout()
 {
     needsLayout_ = true;
+    if (presentation_)
+        return;
+    Transaction::layerNeedsLayout(this);
     changed();
 }
 
+void Layer::orderIn()
+{
+    // Asked whenever a layer joins a tree; a transition shows it fading in.
+    if (presentation_ || Transaction::disableActions())
+        return;
+    const Value action = actionForKey(OnOrderIn);
+    if (const Ref<Object> object = action.isObject() ? action.object() : nullptr)
+        if (auto* run = dynamic_cast<Action*>(object.get()))
+            run->runActionForKeyObjectArguments(OnOrderIn, this, Dictionary {});
+}
+
 void Layer::layoutIfNeeded()
+{
+    // A marked ancestor may resize this layer: layout starts at the highest one.
+    Layer* top = this;
+    for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+        if (l->needsLayout_)
+            top = l;
+    const Ref<Layer> keep(top);
+    top->layoutSubtree();
+}
+
+void Layer::layoutSubtree()
 {
     if (needsLayout_) {
         needsLayout_ = false;
@@ -488,7 +445,7 @@ void Layer::layoutIfNeeded()
     }
     const std::vector<Ref<Layer>> subs = sublayers_;
     for (const Ref<Layer>& sub : subs)
-        sub->layoutIfNeeded();
+        sub->layoutSubtree();
 }
 
 void Layer::layoutSublayers()
@@ -503,104 +460,6 @@ void Layer::layoutSublayers()
     if (d && d->respondsToSelector(Selector("layoutSublayersOfLayer")))
         if (auto* delegate = dynamic_cast<LayerDelegate*>(d.get()))
             delegate->layoutSublayersOfLayer(this);
-}
-
-// Rendering ---------------------------------------------------------------------------------------
-
-void Layer::prepareTree()
-{
-    layoutIfNeeded();
-    std::vector<Ref<Layer>> stack { Ref<Layer>(this) };
-    while (!stack.empty()) {
-        const Ref<Layer> l = std::move(stack.back());
-        stack.pop_back();
-        l->displayIfNeeded();
-        stack.insert(stack.end(), l->sublayers_.begin(), l->sublayers_.end());
-    }
-}
-
-void Layer::renderInContext(CGContext& context)
-{
-    prepareTree();
-    if (hidden_ || opacity_ <= 0)
-        return;
-    GraphicsContext& gc = *context.context();
-    gc.saveGraphicsState();
-    renderContent(gc, opacity_);
-    gc.restoreGraphicsState();
-}
-
-void Layer::render(GraphicsContext& context, double opacity)
-{
-    opacity *= opacity_;
-    if (hidden_ || opacity <= 0)
-        return;
-    context.saveGraphicsState();
-    context.concatCTM(AffineTransform::fromQTransform(toSuperlayer()));
-    renderContent(context, opacity);
-    context.restoreGraphicsState();
-}
-
-void Layer::renderContent(GraphicsContext& context, double opacity)
-{
-    const QRectF box = ToQRectF(bounds_);
-    const QPainterPath shape = shapeOf(box, cornerRadius_);
-    if (backgroundColor_ && !box.isEmpty()) {
-        context.setFillColor(colorWithOpacity(*backgroundColor_, opacity));
-        context.fillPathUsingOperation(shape, CompositeSourceOver);
-    }
-    if (masksToBounds_) {
-        context.saveGraphicsState();
-        context.clipToPath(shape);
-    }
-    if (contents_) {
-        // Row 0 of the bitmap goes to the max-y edge, under the full CTM: a mirroring transform mirrors it.
-        const Rect dest = contentsRect();
-        const QImage& pixels = contents_->image();
-        const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
-        if (!IsEmptyRect(dest))
-            context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
-    }
-    std::vector<Layer*> order;
-    order.reserve(sublayers_.size());
-    for (const Ref<Layer>& sub : sublayers_)
-        order.push_back(sub.get());
-    std::stable_sort(order.begin(), order.end(), [](const Layer* a, const Layer* b) { return a->zPosition_ < b->zPosition_; });
-    // Sublayers are held by the tree while drawing: a delegate may not change it mid-render.
-    const std::vector<Ref<Layer>> keep = sublayers_;
-    for (Layer* sub : order)
-        sub->render(context, opacity);
-    if (masksToBounds_)
-        context.restoreGraphicsState();
-    if (borderWidth_ > 0 && borderColor_ && !box.isEmpty()) {
-        const double inset = borderWidth_ / 2;
-        QPen pen(colorWithOpacity(*borderColor_, opacity)->toQColor(), borderWidth_);
-        pen.setJoinStyle(Qt::MiterJoin);
-        context.strokePath(shapeOf(box.adjusted(inset, inset, -inset, -inset), std::max(0.0, cornerRadius_ - inset)), pen);
-    }
-}
-
-Rect Layer::contentsRect() const
-{
-    const Rect b = bounds_;
-    const double w = contents_->width() / contentsScale_, h = contents_->height() / contentsScale_;
-    const QString& g = contentsGravity_;
-    if (w <= 0 || h <= 0)
-        return ZeroRect;
-    if (g == GravityResizeAspect || g == GravityResizeAspectFill) {
-        const double sx = b.width() / w, sy = b.height() / h;
-        const double s = g == GravityResizeAspect ? std::min(sx, sy) : std::max(sx, sy);
-        return MakeRect(b.midX() - w * s / 2, b.midY() - h * s / 2, w * s, h * s);
-    }
-    const bool left = g == GravityLeft || g == GravityTopLeft || g == GravityBottomLeft;
-    const bool right = g == GravityRight || g == GravityTopRight || g == GravityBottomRight;
-    const bool top = g == GravityTop || g == GravityTopLeft || g == GravityTopRight;
-    const bool bottom = g == GravityBottom || g == GravityBottomLeft || g == GravityBottomRight;
-    if (!left && !right && !top && !bottom && g != GravityCenter)
-        return b; // resize, and anything unknown
-    const double x = left ? b.minX() : right ? b.maxX() - w : b.midX() - w / 2;
-    const double y = bottom ? b.minY() : top ? b.maxY() - h : b.midY() - h / 2;
-    return MakeRect(x, y, w, h);
 }
 
 } // namespace kit

@@ -1,23 +1,31 @@
 #pragma once
 
-// A rectangle of content in a tree of layers: geometry (bounds, position, anchor point, an affine
-// transform), a background colour, a bitmap as contents placed by a gravity, opacity and hiding,
-// and sublayers drawn above it in z order. A view hosts a tree (View::setLayer) and draws it in
-// place of drawRect; any change to a hosted layer asks that view to redraw. Main thread only.
+// A rectangle of content in a tree of layers: geometry (bounds, position, anchor point, a 3-D
+// transform with depth and perspective), a background colour, a bitmap as contents placed by a
+// gravity, opacity and hiding, and sublayers drawn above it in z order. A view hosts a tree
+// (View::setLayer) and draws it in place of drawRect; any change to a hosted layer asks that view
+// to redraw. Main thread only.
 //
-// Rendering is affine for now: 3-D transforms with perspective, transactions and implicit
-// animations arrive later and extend this class (transform, sublayerTransform, actions).
+// Geometry: a layer's plane maps to its superlayer's space by
+//     L = Tr(−A) · transform · Tr(position.x, position.y, zPosition),  A = the anchor in the bounds,
+// the superlayer's sublayerTransform acts about the superlayer's own anchor, and a plain layer
+// flattens its sublayers into its plane (z dropped) after that; a ReplicatorLayer may keep depth.
 
+#include "kit/appkit/CAAnimation.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/AffineTransform.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Color.h"
+#include "kit/graphics/Transform3D.h"
 
+#include <QImage>
 #include <QString>
 #include <QTransform>
 
+#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,6 +35,18 @@ class CGContext;
 class GraphicsContext;
 class Layer;
 class View;
+
+// Colours of layers travel in values as kit::Color objects; nil is no colour.
+template <> struct ValueTraits<std::optional<CGColor>> {
+    static constexpr bool scalar = false;
+    static Value toValue(const std::optional<CGColor>& c);
+    static std::optional<CGColor> fromValue(const Value& v);
+};
+template <> struct ValueTraits<CGColor> {
+    static constexpr bool scalar = false;
+    static Value toValue(const CGColor& c) { return ValueTraits<std::optional<CGColor>>::toValue(c); }
+    static CGColor fromValue(const Value& v) { return ValueTraits<std::optional<CGColor>>::fromValue(v).value_or(CGColor {}); }
+};
 
 // Where the contents go inside the bounds (y up: "top" is the max-y edge).
 inline const QString GravityCenter = QStringLiteral("center");
@@ -41,6 +61,10 @@ inline const QString GravityBottomRight = QStringLiteral("bottomRight");
 inline const QString GravityResize = QStringLiteral("resize");
 inline const QString GravityResizeAspect = QStringLiteral("resizeAspect");
 inline const QString GravityResizeAspectFill = QStringLiteral("resizeAspectFill");
+
+// Action keys asked when a layer joins or leaves a tree.
+inline const QString OnOrderIn = QStringLiteral("onOrderIn");
+inline const QString OnOrderOut = QStringLiteral("onOrderOut");
 
 // Autoresizing of a sublayer when its superlayer's bounds change size (y up: MinY is the bottom margin).
 enum : unsigned {
@@ -100,6 +124,9 @@ public:
     // Draws the layer's contents; the context is y up over the layer's bounds.
     virtual void drawLayerInContext(Layer*, CGContext&) { }
     virtual void layoutSublayersOfLayer(Layer*) { }
+    // Asked first when `key` changes: nil goes on to the layer's actions and its default, Null
+    // stops there (no animation), an object is the action to run.
+    virtual Value actionForLayerForKey(Layer*, const QString&) { return {}; }
 };
 
 // Lays out a layer's sublayers. Keeps the "CA" of its platform name: kit::LayoutManager is the text
@@ -110,7 +137,31 @@ public:
     virtual void layoutSublayersOfLayer(Layer* layer) = 0;
 };
 
-class Layer : public Object {
+// A layer's animatable state: the model keeps one, and a presentation is the same with the running
+// animations applied at the clock's now.
+struct LayerValues {
+    Rect bounds;
+    Point position;
+    Point anchorPoint { 0.5, 0.5 };
+    double zPosition = 0;
+    Transform3D transform;
+    Transform3D sublayerTransform;
+    bool hidden = false;
+    double opacity = 1;
+    std::optional<CGColor> backgroundColor;
+    Ref<CGImage> contents;
+    double cornerRadius = 0;
+    double borderWidth = 0;
+    std::optional<CGColor> borderColor = CGColor::getConstantColor(CGColor::Constant::Black);
+
+    // From the bounds plane to the superlayer's space.
+    Transform3D toSuperlayer() const;
+    // The superlayer side of a sublayer's chain: its sublayerTransform about its anchor.
+    Transform3D aboutAnchor(const Transform3D& t) const;
+    Point anchorInBounds() const;
+};
+
+class Layer : public Object, public AnimationTarget {
     KIT_CLASS(Layer)
 
     Layer();
@@ -135,44 +186,66 @@ class Layer : public Object {
     void setName(const QString& name) { name_ = name; }
 
     // --- Geometry, in the superlayer's coordinates (y up) unless said otherwise. ---
-    Rect bounds() const { return bounds_; }
+    Rect bounds() const { return model_.bounds; }
     void setBounds(Rect bounds);
     // Where the anchor point sits in the superlayer.
-    Point position() const { return position_; }
+    Point position() const { return model_.position; }
     void setPosition(Point position);
     // In unit coordinates of the bounds; (0.5, 0.5), the centre, by default.
-    Point anchorPoint() const { return anchorPoint_; }
+    Point anchorPoint() const { return model_.anchorPoint; }
     void setAnchorPoint(Point anchorPoint);
-    // Orders siblings: a higher z draws later. Depth itself arrives with the 3-D transforms.
-    double zPosition() const { return zPosition_; }
+    // A translation along z: depth under a perspective, and the drawing order of siblings.
+    double zPosition() const { return model_.zPosition; }
     void setZPosition(double z);
-    // Derived: the bounding box of the transformed bounds. Setting it keeps the anchor point and
-    // the transform, and sets position and bounds size.
+    // Derived: the axis-aligned box of the bounds' corners through the layer's transform (after the
+    // divide by w). Setting it under an affine transform keeps the anchor point and the transform;
+    // under depth or perspective the bounds take the frame's size and the position goes where the
+    // anchor would be without the transform.
     Rect frame() const;
     void setFrame(Rect frame);
     // About the anchor point.
-    CGAffineTransform affineTransform() const { return transform_; }
-    void setAffineTransform(const CGAffineTransform& transform);
+    Transform3D transform() const { return model_.transform; }
+    void setTransform(const Transform3D& transform);
+    // The 2-D part of transform.
+    CGAffineTransform affineTransform() const { return Transform3DGetAffineTransform(model_.transform); }
+    void setAffineTransform(const CGAffineTransform& transform) { setTransform(Transform3DMakeAffineTransform(transform)); }
+    // Applied to the sublayers about this layer's anchor point (a perspective stays centred on it).
+    Transform3D sublayerTransform() const { return model_.sublayerTransform; }
+    void setSublayerTransform(const Transform3D& transform);
     unsigned autoresizingMask() const { return autoresizingMask_; }
     void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
     // Sent when the bounds size changes: each sublayer follows its autoresizing mask.
     virtual void resizeSublayersWithOldSize(Size oldSize);
     virtual void resizeWithOldSuperlayerSize(Size oldSize);
-    // Between layers of one tree; a null layer means the space the tree's root sits in.
+    // Between layers of one tree, through perspective; a null layer means the space the tree's
+    // root sits in. A rectangle answers the box of its four mapped corners.
     Point convertPointToLayer(Point point, const Layer* layer) const;
     Point convertPointFromLayer(Point point, const Layer* layer) const;
     Rect convertRectToLayer(Rect rect, const Layer* layer) const;
     Rect convertRectFromLayer(Rect rect, const Layer* layer) const;
+    // The size a layout manager gives an axis it does not constrain: the bounds size here.
+    virtual Size preferredFrameSize() const { return model_.bounds.size; }
+    // The part of the bounds inside the nearest enclosing scroll layer's bounds; empty when none of
+    // it shows. Without a scroll layer above, the bounds.
+    Rect visibleRect() const;
+    // `point` in the superlayer's coordinates (for a hosted root, the view's). The deepest visible
+    // layer under it, front to back; null when none.
+    Ref<Layer> hitTest(Point point) const;
+    // `point` in the layer's own coordinates.
+    virtual bool containsPoint(Point point) const;
 
     // --- Appearance. ---
-    bool isHidden() const { return hidden_; }
+    bool isHidden() const { return model_.hidden; }
     void setHidden(bool hidden);
     // Multiplies down the tree: overlapping sublayers are not flattened first.
-    double opacity() const { return opacity_; }
+    double opacity() const { return model_.opacity; }
     void setOpacity(double opacity);
-    const std::optional<CGColor>& backgroundColor() const { return backgroundColor_; }
+    // Stored only: a hint that the layer covers its bounds.
+    bool isOpaque() const { return opaque_; }
+    void setOpaque(bool flag) { opaque_ = flag; }
+    const std::optional<CGColor>& backgroundColor() const { return model_.backgroundColor; }
     void setBackgroundColor(std::optional<CGColor> color);
-    Ref<CGImage> contents() const { return contents_; }
+    Ref<CGImage> contents() const { return model_.contents; }
     void setContents(const Ref<CGImage>& contents);
     QString contentsGravity() const { return contentsGravity_; }
     void setContentsGravity(const QString& gravity);
@@ -182,22 +255,51 @@ class Layer : public Object {
     // Clips contents and sublayers to the (rounded) bounds.
     bool masksToBounds() const { return masksToBounds_; }
     void setMasksToBounds(bool flag);
-    double cornerRadius() const { return cornerRadius_; }
+    double cornerRadius() const { return model_.cornerRadius; }
     void setCornerRadius(double radius);
     // Drawn inside the bounds, above the contents and the sublayers.
-    double borderWidth() const { return borderWidth_; }
+    double borderWidth() const { return model_.borderWidth; }
     void setBorderWidth(double width);
-    const std::optional<CGColor>& borderColor() const { return borderColor_; }
+    const std::optional<CGColor>& borderColor() const { return model_.borderColor; }
     void setBorderColor(std::optional<CGColor> color);
 
+    // --- Actions and animations. ---
+    // Key → action (an object) or Null (no action for that key).
+    const Dictionary& actions() const { return actions_; }
+    void setActions(const Dictionary& actions) { actions_ = actions; }
+    // What a change of `key` runs: the delegate's answer unless nil, else the actions dictionary's
+    // entry, else the class default. Null or nil: nothing.
+    Value actionForKey(const QString& key);
+    // A basic animation from the presentation value for the animatable keys; nil for the others.
+    virtual Value defaultActionForKey(const QString& key) const;
+    // That animation: the transaction's duration and timing function (else the default function).
+    static Value implicitAnimationForKey(const QString& key);
+    // Adds a copy; an animation already running for `key` is replaced.
+    void addAnimationForKey(CAAnimation* animation, const QString& key) override;
+    void removeAnimationForKey(const QString& key);
+    void removeAllAnimations();
+    Ref<CAAnimation> animationForKey(const QString& key) const;
+    std::vector<QString> animationKeys() const;
+    // A copy showing the running animations at the clock's now (its own sublayers are not copied).
+    // Hit testing a presentation layer walks the model tree with presentation values.
+    Ref<Layer> presentationLayer() const;
+    // The layer a presentation copy was made from; a model layer answers itself.
+    Ref<Layer> modelLayer() const;
+    // The model value of `key` with its running animation applied.
+    Value presentationValueForKey(const QString& key) const;
+    bool hasAnimations() const { return !animations_.empty(); }
+
     // --- Drawn contents. ---
-    // Weak; asked for displayLayer, drawLayerInContext and layoutSublayersOfLayer.
+    // Weak; asked for displayLayer, drawLayerInContext, layoutSublayersOfLayer, actionForLayerForKey.
     Ref<Object> delegate() const { return delegate_.lock(); }
     void setDelegate(Object* delegate) { delegate_ = delegate; }
     void setNeedsDisplay();
     bool needsDisplay() const { return needsDisplay_; }
     bool needsDisplayOnBoundsChange() const { return needsDisplayOnBoundsChange_; }
     void setNeedsDisplayOnBoundsChange(bool flag) { needsDisplayOnBoundsChange_ = flag; }
+    // Per class: a change of `key` (through its setter or key-value coding) redraws the layer.
+    // Subclasses answer for their own keys and pass the rest on; no key by default.
+    virtual bool needsDisplayForKey(const QString& key) const;
     void displayIfNeeded();
     // The delegate's displayLayer when it has one; otherwise drawInContext into a new bitmap of
     // the bounds at contentsScale, which becomes the contents (replacing any set by hand).
@@ -215,57 +317,141 @@ class Layer : public Object {
     void setLayoutManager(Object* manager) { layoutManager_ = manager; }
     void setNeedsLayout();
     bool needsLayout() const { return needsLayout_; }
-    // Lays out this layer when marked, then its sublayers, top down.
+    // Lays out from the highest marked ancestor down, through this layer's subtree.
     void layoutIfNeeded();
     // The layout manager's layoutSublayersOfLayer, else the delegate's.
     virtual void layoutSublayers();
 
     // --- Rendering. ---
     // Draws this layer and its sublayers in its own coordinates (bounds) into the context, after
-    // pending layout and display. Affine only.
+    // pending layout and display, through the same 3-D pipeline as a hosting view.
     void renderInContext(CGContext& context);
     // The view whose layer this is (the root of a hosted tree), else null.
     Ref<View> hostingView() const;
 
+    // Frame driver steps: retire the animations that ended; redraw the views showing running ones.
+    static bool retireFinishedForDriver();
+    static bool invalidateAnimatingHostsForDriver();
+    // Test seam: how many layers had their animations evaluated since the last reset.
+    static std::uint64_t presentationEvaluations(bool reset = false);
+    // Test seam: what the last render drew, in order, with each layer's chain to the host.
+    struct DrawRecord {
+        const Layer* layer;
+        Transform3D toHost;
+        QTransform homography;
+        int copy; // replicator copy index, 0 for the original
+    };
+    static void setDrawRecorder(std::vector<DrawRecord>* recorder);
+
     // kit::Object:
     QString description() const override;
+    void setValueForKey(const Value& value, const QString& key) override;
+    void copyTo(Object& copy) const override;
+
+protected:
+    // The animatable state the renderer and presentation hit tests see.
+    LayerValues presentedValues() const;
+    // Applies a running animation's value of a key that is not one of LayerValues' (a subclass's).
+    virtual void applyPresentedValue(const QString& key, const Value& value, LayerValues& values) const;
+    // Around a change of an animatable key: the presentation value before it (none when the change
+    // cannot animate), then the action the change asks for.
+    std::optional<Value> willChangeAnimatable(const QString& key) const;
+    void didChangeAnimatable(const QString& key, const std::optional<Value>& before);
+    // Called after any property change: redraws the host.
+    void changed();
+    // For a change of the layer's preferred size.
+    void setNeedsLayoutOfSuperlayer()
+    {
+        if (const Ref<Layer> s = superlayer())
+            s->setNeedsLayout();
+    }
+    // What a layer class draws of its own above the contents, in the layer's plane (y up).
+    virtual void drawOwnContent(GraphicsContext& context, const LayerValues& values, double opacity, const std::array<double, 3>& tint);
+    // Whether sublayers are flattened into this layer's plane.
+    virtual bool flattensSublayers() const { return true; }
+    struct RenderPass {
+        GraphicsContext& context;
+        QTransform host; // the device transform the tree's root space maps through
+        std::array<double, 3> tint { 1, 1, 1 };
+        int copy = 0; // replicator copy being drawn
+    };
+    // The transforms that place the copies of the sublayers in this layer's space, before the
+    // sublayer transform: the identity once; a replicator's instance transforms.
+    virtual std::vector<Transform3D> instanceChains(const LayerValues& values) const;
+    // Where this layer and everything below it can draw, in its own space (3-D for sublayers that
+    // keep depth); unbounded when part of it lies behind an eye. Cached while nothing below animates.
+    struct Extent {
+        double lo[3] { 0, 0, 0 };
+        double hi[3] { 0, 0, 0 };
+        bool empty = true;
+        bool bounded = true;
+        void add(double x, double y, double z);
+        void unite(const Extent& other);
+        // Through a projective map; unbounded when a corner lands behind the eye.
+        Extent mapped(const Transform3D& t) const;
+    };
+    Extent subtreeExtent(bool* cacheable = nullptr) const;
+    // Whether the subtree, placed by `toHost`, can show inside the pass's visible area.
+    bool subtreeMayShow(const RenderPass& pass, const Transform3D& toHost) const;
+    // Draws the sublayers in order; a replicator draws its copies.
+    virtual void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity);
+    void renderTree(RenderPass& pass, const Transform3D& toHost, double opacity);
+    // Sublayers by (zPosition, index).
+    std::vector<Layer*> drawingOrder() const;
+    // The chain from a sublayer's superlayer space (this layer's, after its sublayer transform)
+    // given this layer's own chain.
+    Transform3D sublayerChain(const LayerValues& values, const Transform3D& toHost) const;
 
 private:
     friend class View;
-    // From this layer's bounds coordinates to its superlayer's.
-    QTransform toSuperlayer() const;
-    QTransform toRootSpace() const;
+    friend class ReplicatorLayer;
+    friend class Transaction;
+    struct RunningAnimation {
+        QString key;
+        Ref<CAAnimation> animation;
+        double begin = 0;
+        double pass = 0;
+        Value from;
+        std::uint64_t id = 0;
+        bool finished = false;
+        std::shared_ptr<void> completion; // released when finished or removed
+    };
+    const RunningAnimation* runningAnimation(const QString& key) const;
+    Value animatedValue(const RunningAnimation& running, double now) const;
+    void retireAnimation(std::uint64_t id);
+    void animationsChanged();
+    Transform3D toRootSpace(bool presented) const;
+    Ref<Layer> presentedContentsLayer() const;
+
+    // Chains to the space the root sits in.
+    Transform3D toRootSpace() const { return toRootSpace(false); }
     // Pending layout, then pending display, of the whole tree below.
     void prepareTree();
-    void render(GraphicsContext& context, double opacity);
-    void renderContent(GraphicsContext& context, double opacity);
-    Rect contentsRect() const;
-    // Asks the hosting view of this layer's tree to redraw.
-    void changed();
+    void layoutSubtree();
+    void renderContent(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity);
+    void renderBorder(RenderPass& pass, const LayerValues& values, double opacity);
+    void drawRoot(GraphicsContext& context);
+    Ref<Layer> hitTestInRootSpace(QPointF point, const Transform3D& toHost, bool presented) const;
+    Rect contentsRect(const LayerValues& values) const;
+    // The contents multiplied per channel (a replicator copy's colour) and, when drawn much smaller
+    // than they are, scaled down; cached for the next frames.
+    const QImage& preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const;
     Layer* root();
     void detach();
     void insertAt(Layer* layer, std::size_t index);
     void setBoundsSize(Size size);
+    void orderIn();
 
     QString name_;
     Weak<Layer> superlayer_;
     std::vector<Ref<Layer>> sublayers_;
-    Rect bounds_;
-    Point position_;
-    Point anchorPoint_ { 0.5, 0.5 };
-    double zPosition_ = 0;
-    CGAffineTransform transform_;
+    LayerValues model_;
     unsigned autoresizingMask_ = LayerNotSizable;
-    bool hidden_ = false;
-    double opacity_ = 1;
-    std::optional<CGColor> backgroundColor_;
-    Ref<CGImage> contents_;
+    bool opaque_ = false;
     QString contentsGravity_ = GravityResize;
     double contentsScale_ = 1;
     bool masksToBounds_ = false;
-    double cornerRadius_ = 0;
-    double borderWidth_ = 0;
-    std::optional<CGColor> borderColor_ = CGColor::getConstantColor(CGColor::Constant::Black);
+    Dictionary actions_;
     Weak<Object> delegate_;
     std::vector<Constraint> constraints_;
     Weak<Object> layoutManager_;
@@ -276,6 +462,21 @@ private:
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it
     bool changedWhilePreparing_ = false;
+    struct TintCache {
+        qint64 key = 0;
+        std::array<double, 3> tint { 1, 1, 1 };
+        int width = 0;
+        QImage image;
+        std::uint64_t used = 0;
+    };
+    mutable std::array<TintCache, 2> tintCache_;
+    mutable std::optional<Extent> extentCache_;
+    mutable double extentStamp_ = -1; // the clock's now of an extent computed with animations
+    mutable std::uint64_t tintCacheClock_ = 0;
+    std::vector<RunningAnimation> animations_;
+    bool committed_ = false;
+    bool presentation_ = false;
+    Weak<Layer> modelLayer_;
 };
 
 } // namespace kit

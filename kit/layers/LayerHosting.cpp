@@ -4,6 +4,7 @@
 #include "kit/appkit/View.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/layers/Layer.h"
+#include "kit/layers/Transaction.h"
 
 namespace kit {
 
@@ -38,8 +39,13 @@ void View::syncLayerGeometry()
     if (!layer_)
         return;
     Layer& root = static_cast<Layer&>(*layer_);
-    if (!(root.frame() == bounds()))
-        root.setFrame(bounds());
+    if (root.frame() == bounds())
+        return;
+    // The root follows its view at once: a window resize does not animate the tree's frame.
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    root.setFrame(bounds());
+    Transaction::commit();
 }
 
 void View::drawForDisplayPass(Rect dirty)
@@ -79,7 +85,7 @@ void View::drawForDisplayPass(Rect dirty)
         const Rect b = bounds();
         context->concatCTM(AffineTransform(AffineTransformStruct { 1, 0, 0, -1, 0, b.minY() + b.maxY() }));
     }
-    root->render(*context, 1.0);
+    root->drawRoot(*context);
     context->restoreGraphicsState();
 }
 

@@ -113,7 +113,11 @@ INSTANTIATE_TEST_SUITE_P(Bindings, KeyBindingTable,
         BindingCase { KeyCodeDelete, 0, "deleteBackward" }, BindingCase { KeyCodeForwardDelete, FunctionKeyMask, "deleteForward" },
         BindingCase { KeyCodeEscape, 0, "cancelOperation" }, BindingCase { KeyCodeRightArrow, CommandKeyMask, "moveWordRight" },
         BindingCase { KeyCodeHome, CommandKeyMask, "moveToBeginningOfDocument" }, BindingCase { KeyCodeA, CommandKeyMask, "selectAll" },
-        BindingCase { KeyCodeA, 0, "" }, BindingCase { KeyCodeA, AlphaShiftKeyMask, "" }));
+        BindingCase { KeyCodeA, 0, "" }, BindingCase { KeyCodeA, AlphaShiftKeyMask, "" },
+        BindingCase { KeyCodeC, CommandKeyMask, "copy" }, BindingCase { KeyCodeX, CommandKeyMask, "cut" },
+        BindingCase { KeyCodeV, CommandKeyMask, "paste" }, BindingCase { KeyCodeV, 0, "" },
+        BindingCase { KeyCodeUpArrow, CommandKeyMask | ShiftKeyMask | FunctionKeyMask, "moveToBeginningOfParagraphAndModifySelection" },
+        BindingCase { KeyCodeDownArrow, CommandKeyMask | ShiftKeyMask | FunctionKeyMask, "moveToEndOfParagraphAndModifySelection" }));
 
 } // namespace
 

@@ -34,6 +34,7 @@ class Pulser : public View, public AnimatablePropertyContainer {
         pulse->setDuration(1);
         pulse->setAutoreverses(true);
         pulse->setRepeatCount(BasicAnimation::RepeatForever);
+        pulse->setTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionEaseInEaseOut));
         return pulse;
     }
 

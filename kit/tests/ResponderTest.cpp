@@ -315,6 +315,7 @@ TEST_F(Responders, AViewRemovedDuringItsOwnEventLivesUntilTheEventEnds)
 TEST_F(Responders, TheFieldEditorIsMadeOncePerWindowOnDemand)
 {
     int made = 0;
+    const auto installed = Window::currentFieldEditorFactory();
     Window::setFieldEditorFactory([&](Window*) {
         ++made;
         return make<Responder>();
@@ -324,7 +325,7 @@ TEST_F(Responders, TheFieldEditorIsMadeOncePerWindowOnDemand)
     EXPECT_TRUE(editor);
     EXPECT_EQ(window->fieldEditorForObject(true, b.get()), editor);
     EXPECT_EQ(made, 1);
-    Window::setFieldEditorFactory(nullptr);
+    Window::setFieldEditorFactory(installed);
 }
 
 class Mover : public Field {

@@ -5,6 +5,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ImageRep.h"
 #include "kit/layers/Layer.h"
+#include "kit/layers/Transaction.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/PixelProbe.h"
 
@@ -165,6 +166,8 @@ TEST_F(ViewLayerHosting, LayoutAndDisplayBeforeDrawingScheduleNoFurtherPass)
     EXPECT_TRUE(shows(MakePoint(110, 20), Qt::green));
 
     layout->share = 0.25;
+    // Without animation, so the pass shows the new layout at once.
+    Transaction::setDisableActions(true);
     root->setNeedsLayout();
     const int passes = window->displayPassCount();
     window->displayIfNeeded();

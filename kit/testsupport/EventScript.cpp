@@ -128,6 +128,22 @@ EventScript& EventScript::key(std::uint16_t keyCode, const QString& characters, 
     return keyDown(keyCode, characters, flags).keyUp(keyCode, characters, flags);
 }
 
+EventScript& EventScript::type(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString ch = text.mid(i, n);
+        i += n - 1;
+        if (ch == QLatin1String("\n") || ch == QLatin1String("\r"))
+            key(KeyCodeReturn);
+        else if (ch == QLatin1String("\t"))
+            key(KeyCodeTab);
+        else
+            key(KeyCodeUnknown, ch);
+    }
+    return *this;
+}
+
 void EventScript::postDue()
 {
     auto app = Application::sharedApplication();

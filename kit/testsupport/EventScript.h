@@ -52,6 +52,9 @@ public:
     EventScript& key(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
     EventScript& keyDown(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
     EventScript& keyUp(std::uint16_t keyCode, const QString& characters = {}, std::uint64_t flags = 0);
+    // A key down and up per character (a surrogate pair is one): "\n" as Return, "\t" as Tab,
+    // so they go through the binding table; other characters are plain text keys.
+    EventScript& type(const QString& text);
     EventScript& post(Ref<Event> event);
     // Later steps go to `window` (base coordinates are its own), e.g. a drag ending in another window.
     EventScript& inWindow(Window* window);

@@ -1,0 +1,280 @@
+#include "kit/appkit/Accessibility.h"
+
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+
+#include <QHash>
+
+namespace kit {
+
+// The protocol's defaults -------------------------------------------------------------------------
+
+Accessibility::Accessibility() { AccessibilityBridge::install(); }
+
+Accessibility::~Accessibility() { AccessibilityBridge::elementDestroyed(this); }
+
+QString Accessibility::accessibilityActionDescription(const QString& action) const { return AccessibilityActionDescription(action); }
+
+Value Accessibility::self() const
+{
+    if (auto* object = dynamic_cast<const Object*>(this))
+        return Value(Ref<Object>(const_cast<Object*>(object)));
+    return {};
+}
+
+Value Accessibility::accessibilityHitTest(Point) const { return self(); }
+
+Value Accessibility::accessibilityFocusedUIElement() const { return self(); }
+
+void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
+
+// Views and windows -------------------------------------------------------------------------------
+
+namespace accessibility {
+
+const Accessibility* protocolOf(const Value& element)
+{
+    const Ref<Object> object = element.isObject() ? element.object() : nullptr;
+    return object ? dynamic_cast<const Accessibility*>(object.get()) : nullptr;
+}
+
+Accessibility* mutableProtocolOf(const Value& element) { return const_cast<Accessibility*>(protocolOf(element)); }
+
+const QStringList& viewAttributes()
+{
+    static const QStringList names { AccessibilityRoleAttribute, AccessibilityRoleDescriptionAttribute, AccessibilityParentAttribute,
+        AccessibilityChildrenAttribute, AccessibilityWindowAttribute, AccessibilityTopLevelUIElementAttribute,
+        AccessibilityPositionAttribute, AccessibilitySizeAttribute, AccessibilityFocusedAttribute, AccessibilityEnabledAttribute };
+    return names;
+}
+
+Array childrenOfView(const View& view)
+{
+    Array children;
+    for (const Ref<View>& sub : view.subviews())
+        if (!sub->isHidden())
+            children.addObject(Value(sub));
+    return AccessibilityUnignoredChildren(children);
+}
+
+Value viewAttribute(const View& view, const QString& attribute)
+{
+    const Ref<Window> window = view.window();
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityGroupRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityGroupRole));
+    if (attribute == AccessibilityParentAttribute) {
+        if (const Ref<View> up = view.superview())
+            return AccessibilityUnignoredAncestor(Value(up));
+        return window ? Value(window) : Value();
+    }
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(childrenOfView(view));
+    if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)
+        return window ? Value(window) : Value();
+    if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute) {
+        const Rect inWindow = view.convertRectToView(view.bounds(), nullptr);
+        if (attribute == AccessibilitySizeAttribute)
+            return Value(inWindow.size);
+        // The bottom-left corner on the screen.
+        return Value(window ? window->convertBaseToScreen(inWindow.origin) : inWindow.origin);
+    }
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(window && window->firstResponder().get() == static_cast<const Responder*>(&view));
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(true);
+    return {};
+}
+
+Value windowAttribute(const Window& window, const QString& attribute)
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityWindowRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityWindowRole));
+    if (attribute == AccessibilityTitleAttribute)
+        return Value(window.title());
+    if (attribute == AccessibilityChildrenAttribute) {
+        const Ref<View> content = window.contentView();
+        return content ? Value(AccessibilityUnignoredChildren(Array { Value(content) })) : Value(Array {});
+    }
+    if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)
+        return Value(Ref<Window>(const_cast<Window*>(&window)));
+    if (attribute == AccessibilityPositionAttribute)
+        return Value(window.frame().origin);
+    if (attribute == AccessibilitySizeAttribute)
+        return Value(window.frame().size);
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(window.isKeyWindow());
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(true);
+    return {};
+}
+
+} // namespace accessibility
+
+QStringList ViewAccessibilityAttributeNames() { return accessibility::viewAttributes(); }
+
+Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute) { return accessibility::viewAttribute(view, attribute); }
+
+QStringList AccessibilityAttributeNames(const Value& element)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityAttributeNames();
+    if (element.objectAs<Window>()) {
+        QStringList names = accessibility::viewAttributes();
+        names << AccessibilityTitleAttribute;
+        return names;
+    }
+    return element.objectAs<View>() ? accessibility::viewAttributes() : QStringList {};
+}
+
+Value AccessibilityAttributeValue(const Value& element, const QString& attribute)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityAttributeValue(attribute);
+    if (const Ref<Window> w = element.objectAs<Window>())
+        return accessibility::windowAttribute(*w, attribute);
+    if (const Ref<View> v = element.objectAs<View>())
+        return accessibility::viewAttribute(*v, attribute);
+    return {};
+}
+
+bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute)
+{
+    const Accessibility* a = accessibility::protocolOf(element);
+    return a && a->accessibilityIsAttributeSettable(attribute);
+}
+
+void AccessibilitySetValueForAttribute(const Value& element, const Value& value, const QString& attribute)
+{
+    if (Accessibility* a = accessibility::mutableProtocolOf(element))
+        a->accessibilitySetValueForAttribute(value, attribute);
+}
+
+QStringList AccessibilityActionNames(const Value& element)
+{
+    const Accessibility* a = accessibility::protocolOf(element);
+    return a ? a->accessibilityActionNames() : QStringList {};
+}
+
+void AccessibilityPerformAction(const Value& element, const QString& action)
+{
+    if (Accessibility* a = accessibility::mutableProtocolOf(element))
+        a->accessibilityPerformAction(action);
+}
+
+bool AccessibilityIsIgnored(const Value& element)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityIsIgnored();
+    if (element.objectAs<Window>())
+        return false;
+    // A plain view stands for nothing of its own.
+    return true;
+}
+
+Value AccessibilityHitTest(const Value& element, Point screenPoint)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityHitTest(screenPoint);
+    // Views and windows: the deepest unignored child whose box holds the point.
+    const Value children = AccessibilityAttributeValue(element, AccessibilityChildrenAttribute);
+    if (children.isArray())
+        for (const Value& child : children.array()) {
+            const Point p = AccessibilityAttributeValue(child, AccessibilityPositionAttribute).pointValue();
+            const Size s = AccessibilityAttributeValue(child, AccessibilitySizeAttribute).sizeValue();
+            if (screenPoint.x >= p.x && screenPoint.x < p.x + s.width && screenPoint.y >= p.y && screenPoint.y < p.y + s.height)
+                return AccessibilityHitTest(child, screenPoint);
+        }
+    return AccessibilityUnignoredAncestor(element);
+}
+
+Value AccessibilityFocusedUIElement(const Value& element)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityFocusedUIElement();
+    if (const Ref<Window> w = element.objectAs<Window>())
+        if (const Ref<Object> responder = w->firstResponder(); responder && responder.get() != w.get())
+            return AccessibilityUnignoredAncestor(Value(responder));
+    return AccessibilityUnignoredAncestor(element);
+}
+
+Value AccessibilityUnignoredAncestor(const Value& element)
+{
+    Value e = element;
+    for (int guard = 0; guard < 1000 && e.isObject(); ++guard) {
+        if (!AccessibilityIsIgnored(e))
+            return e;
+        e = AccessibilityAttributeValue(e, AccessibilityParentAttribute);
+    }
+    return {};
+}
+
+Array AccessibilityUnignoredChildren(const Array& children)
+{
+    Array out;
+    for (const Value& child : children) {
+        if (!AccessibilityIsIgnored(child)) {
+            out.addObject(child);
+            continue;
+        }
+        // An ignored view's own children stand in for it.
+        Array inner;
+        if (const Ref<View> v = child.objectAs<View>())
+            for (const Ref<View>& sub : v->subviews())
+                if (!sub->isHidden())
+                    inner.addObject(Value(sub));
+        if (const Accessibility* a = accessibility::protocolOf(child)) {
+            const Value kids = a->accessibilityAttributeValue(AccessibilityChildrenAttribute);
+            if (kids.isArray())
+                inner = kids.array();
+        }
+        out.addObjectsFromArray(AccessibilityUnignoredChildren(inner));
+    }
+    return out;
+}
+
+QString AccessibilityRoleDescription(const QString& role, const QString&)
+{
+    static const QHash<QString, QString> table {
+        { AccessibilityApplicationRole, QStringLiteral("application") },
+        { AccessibilityWindowRole, QStringLiteral("window") },
+        { AccessibilityGroupRole, QStringLiteral("group") },
+        { AccessibilityListRole, QStringLiteral("list") },
+        { AccessibilityImageRole, QStringLiteral("image") },
+        { AccessibilityScrollBarRole, QStringLiteral("scroll bar") },
+        { AccessibilityValueIndicatorRole, QStringLiteral("value indicator") },
+        { AccessibilityCheckBoxRole, QStringLiteral("check box") },
+        { AccessibilityScrollAreaRole, QStringLiteral("scroll area") },
+        { AccessibilityButtonRole, QStringLiteral("button") },
+        { AccessibilityRadioButtonRole, QStringLiteral("radio button") },
+        { AccessibilityPopUpButtonRole, QStringLiteral("pop up button") },
+        { AccessibilityTabGroupRole, QStringLiteral("tab group") },
+        { AccessibilityStaticTextRole, QStringLiteral("text") },
+    };
+    return table.value(role, QStringLiteral("unknown"));
+}
+
+QString AccessibilityRoleDescriptionForUIElement(const Value& element)
+{
+    return AccessibilityRoleDescription(AccessibilityAttributeValue(element, AccessibilityRoleAttribute).stringValue(),
+        AccessibilityAttributeValue(element, AccessibilitySubroleAttribute).stringValue());
+}
+
+QString AccessibilityActionDescription(const QString& action)
+{
+    if (action == AccessibilityPressAction)
+        return QStringLiteral("press");
+    if (action == AccessibilityIncrementAction)
+        return QStringLiteral("increment");
+    if (action == AccessibilityDecrementAction)
+        return QStringLiteral("decrement");
+    if (action == AccessibilityShowMenuAction)
+        return QStringLiteral("show menu");
+    return {};
+}
+
+} // namespace kit

@@ -1,0 +1,120 @@
+#pragma once
+
+// The accessibility protocol: an element answers attributes by name (values are kit::Values:
+// elements as objects, position and size as geometry values), lists and performs actions, and may
+// be ignored (then its children stand in for it). Any kit::Object becomes an element by deriving
+// from kit::Accessibility; views and windows answer defaults without doing so (a plain view is
+// ignored, a window is the top-level element). Positions are screen coordinates, y up; sizes are
+// window units. Main thread only.
+
+#include "kit/core/Geometry.h"
+#include "kit/core/Object.h"
+#include "kit/core/Value.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kit {
+
+class View;
+
+// Attributes.
+inline const QString AccessibilityRoleAttribute = QStringLiteral("AXRole");
+inline const QString AccessibilityRoleDescriptionAttribute = QStringLiteral("AXRoleDescription");
+inline const QString AccessibilitySubroleAttribute = QStringLiteral("AXSubrole");
+inline const QString AccessibilityParentAttribute = QStringLiteral("AXParent");
+inline const QString AccessibilityChildrenAttribute = QStringLiteral("AXChildren");
+inline const QString AccessibilityVisibleChildrenAttribute = QStringLiteral("AXVisibleChildren");
+inline const QString AccessibilitySelectedChildrenAttribute = QStringLiteral("AXSelectedChildren");
+inline const QString AccessibilityWindowAttribute = QStringLiteral("AXWindow");
+inline const QString AccessibilityTopLevelUIElementAttribute = QStringLiteral("AXTopLevelUIElement");
+inline const QString AccessibilityPositionAttribute = QStringLiteral("AXPosition");
+inline const QString AccessibilitySizeAttribute = QStringLiteral("AXSize");
+inline const QString AccessibilityFocusedAttribute = QStringLiteral("AXFocused");
+inline const QString AccessibilityEnabledAttribute = QStringLiteral("AXEnabled");
+inline const QString AccessibilityTitleAttribute = QStringLiteral("AXTitle");
+inline const QString AccessibilityValueAttribute = QStringLiteral("AXValue");
+inline const QString AccessibilityMinValueAttribute = QStringLiteral("AXMinValue");
+inline const QString AccessibilityMaxValueAttribute = QStringLiteral("AXMaxValue");
+inline const QString AccessibilityHelpAttribute = QStringLiteral("AXHelp");
+inline const QString AccessibilitySelectedAttribute = QStringLiteral("AXSelected");
+inline const QString AccessibilityOrientationAttribute = QStringLiteral("AXOrientation");
+inline const QString AccessibilityDescriptionAttribute = QStringLiteral("AXDescription");
+
+// Roles.
+inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
+inline const QString AccessibilityWindowRole = QStringLiteral("AXWindow");
+inline const QString AccessibilityGroupRole = QStringLiteral("AXGroup");
+inline const QString AccessibilityListRole = QStringLiteral("AXList");
+inline const QString AccessibilityImageRole = QStringLiteral("AXImage");
+inline const QString AccessibilityScrollBarRole = QStringLiteral("AXScrollBar");
+inline const QString AccessibilityValueIndicatorRole = QStringLiteral("AXValueIndicator");
+inline const QString AccessibilityCheckBoxRole = QStringLiteral("AXCheckBox");
+inline const QString AccessibilityScrollAreaRole = QStringLiteral("AXScrollArea");
+inline const QString AccessibilityButtonRole = QStringLiteral("AXButton");
+inline const QString AccessibilityRadioButtonRole = QStringLiteral("AXRadioButton");
+inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButton");
+inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
+inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
+inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
+
+// Orientations.
+inline const QString AccessibilityHorizontalOrientationValue = QStringLiteral("AXHorizontalOrientation");
+inline const QString AccessibilityVerticalOrientationValue = QStringLiteral("AXVerticalOrientation");
+
+// Actions.
+inline const QString AccessibilityPressAction = QStringLiteral("AXPress");
+inline const QString AccessibilityIncrementAction = QStringLiteral("AXIncrement");
+inline const QString AccessibilityDecrementAction = QStringLiteral("AXDecrement");
+inline const QString AccessibilityShowMenuAction = QStringLiteral("AXShowMenu");
+
+class Accessibility {
+public:
+    Accessibility();
+    virtual ~Accessibility();
+
+    virtual QStringList accessibilityAttributeNames() const { return {}; }
+    virtual Value accessibilityAttributeValue(const QString&) const { return {}; }
+    virtual bool accessibilityIsAttributeSettable(const QString&) const { return false; }
+    virtual void accessibilitySetValueForAttribute(const Value&, const QString&) { }
+    virtual QStringList accessibilityActionNames() const { return {}; }
+    virtual QString accessibilityActionDescription(const QString& action) const;
+    virtual void accessibilityPerformAction(const QString&) { }
+    virtual bool accessibilityIsIgnored() const { return false; }
+    // `point` in screen coordinates, y up; the deepest element there (the receiver by default).
+    virtual Value accessibilityHitTest(Point point) const;
+    virtual Value accessibilityFocusedUIElement() const;
+
+protected:
+    // The element as a value (the kit::Object it is part of).
+    Value self() const;
+    // Tells the platform bridge the element's children changed.
+    void accessibilityChildrenChanged();
+};
+
+// Through an element's protocol, or the defaults of views and windows; nil for anything else.
+QStringList AccessibilityAttributeNames(const Value& element);
+Value AccessibilityAttributeValue(const Value& element, const QString& attribute);
+bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute);
+void AccessibilitySetValueForAttribute(const Value& element, const Value& value, const QString& attribute);
+QStringList AccessibilityActionNames(const Value& element);
+void AccessibilityPerformAction(const Value& element, const QString& action);
+bool AccessibilityIsIgnored(const Value& element);
+Value AccessibilityHitTest(const Value& element, Point screenPoint);
+Value AccessibilityFocusedUIElement(const Value& element);
+
+// What any view answers (for view classes that adopt the protocol and pass other attributes on).
+QStringList ViewAccessibilityAttributeNames();
+Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute);
+
+// The element itself when not ignored, else its first unignored ancestor.
+Value AccessibilityUnignoredAncestor(const Value& element);
+// Ignored elements replaced by their own unignored children, in order.
+Array AccessibilityUnignoredChildren(const Array& children);
+// A fixed English description per role (and subrole); "unknown" for unknown roles.
+QString AccessibilityRoleDescription(const QString& role, const QString& subrole = {});
+QString AccessibilityRoleDescriptionForUIElement(const Value& element);
+// "press", "increment", "decrement", "show menu"; empty for others.
+QString AccessibilityActionDescription(const QString& action);
+
+} // namespace kit

@@ -1,0 +1,388 @@
+#include "kit/appkit/AccessibilityBridge.h"
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/Window.h"
+#include "kit/appkit/WindowHost.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QWindow>
+
+#include <unordered_map>
+
+namespace kit {
+
+namespace accessibilitybridge {
+
+// Protocol elements are keyed by their kit::Accessibility part (their destructor reports that
+// one); views and windows by their object.
+const void* keyOf(const Object& object)
+{
+    if (auto* a = dynamic_cast<const Accessibility*>(&object))
+        return a;
+    return &object;
+}
+
+std::unordered_map<const void*, QAccessible::Id>& interfaces()
+{
+    static std::unordered_map<const void*, QAccessible::Id> map;
+    return map;
+}
+
+QAccessible::Role roleFor(const QString& role)
+{
+    static const QHash<QString, QAccessible::Role> table {
+        { AccessibilityListRole, QAccessible::List },
+        { AccessibilityImageRole, QAccessible::Graphic },
+        { AccessibilityScrollBarRole, QAccessible::ScrollBar },
+        { AccessibilityValueIndicatorRole, QAccessible::Indicator },
+        { AccessibilityCheckBoxRole, QAccessible::CheckBox },
+        { AccessibilityScrollAreaRole, QAccessible::Pane },
+        { AccessibilityGroupRole, QAccessible::Grouping },
+        { AccessibilityButtonRole, QAccessible::Button },
+        { AccessibilityRadioButtonRole, QAccessible::RadioButton },
+        { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
+        { AccessibilityTabGroupRole, QAccessible::PageTabList },
+        { AccessibilityStaticTextRole, QAccessible::StaticText },
+        { AccessibilityWindowRole, QAccessible::Window },
+    };
+    return table.value(role, QAccessible::Client);
+}
+
+Array childrenOf(const Value& element)
+{
+    const Value v = AccessibilityAttributeValue(element, AccessibilityChildrenAttribute);
+    return v.isArray() ? v.array() : Array {};
+}
+
+bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
+
+QAccessibleInterface* hostInterfaceOf(const Ref<Window>& window)
+{
+    QWidget* host = window ? window->hostWidget() : nullptr;
+    return host ? QAccessible::queryAccessibleInterface(host) : nullptr;
+}
+
+// One kit element, object-less.
+class ElementInterface : public QAccessibleInterface, public QAccessibleActionInterface, public QAccessibleValueInterface {
+public:
+    explicit ElementInterface(const Ref<Object>& element)
+        : element_(element)
+    { }
+
+    Value element() const { return Value(element_.lock()); }
+    bool has(const QString& attribute) const { return AccessibilityAttributeNames(element()).contains(attribute); }
+    Value attribute(const QString& name) const { return AccessibilityAttributeValue(element(), name); }
+
+    // QAccessibleInterface:
+    bool isValid() const override { return static_cast<bool>(element_.lock()); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override
+    {
+        const Ref<Window> w = attribute(AccessibilityWindowAttribute).objectAs<Window>();
+        QWidget* host = w ? w->hostWidget() : nullptr;
+        return host ? host->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* focusChild() const override
+    {
+        const Value focused = AccessibilityFocusedUIElement(element());
+        return sameElement(focused, element()) ? nullptr : directChildOnPathTo(focused);
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        const Point p = ScreenRectFromQt(QRectF(x, y, 0, 0)).origin;
+        return directChildOnPathTo(AccessibilityHitTest(element(), p));
+    }
+    QAccessibleInterface* parent() const override
+    {
+        const Value up = attribute(AccessibilityParentAttribute);
+        if (const Ref<Window> w = up.objectAs<Window>())
+            return hostInterfaceOf(w);
+        return AccessibilityBridge::interfaceFor(up);
+    }
+    QAccessibleInterface* child(int index) const override
+    {
+        const Array children = childrenOf(element());
+        return index >= 0 && index < children.count() ? AccessibilityBridge::interfaceFor(children.objectAtIndex(index)) : nullptr;
+    }
+    int childCount() const override { return int(childrenOf(element()).count()); }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        const Array children = childrenOf(element());
+        for (int i = 0; i < children.count(); ++i)
+            if (AccessibilityBridge::interfaceFor(children.objectAtIndex(i)) == child)
+                return i;
+        return -1;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        switch (t) {
+        case QAccessible::Name:
+            return attribute(AccessibilityTitleAttribute).stringValue();
+        case QAccessible::Help:
+        case QAccessible::Description:
+            return attribute(AccessibilityHelpAttribute).stringValue();
+        case QAccessible::Value: {
+            const Value v = attribute(AccessibilityValueAttribute);
+            return v.isNumber() ? QString::number(v.doubleValue()) : v.stringValue();
+        }
+        default:
+            return {};
+        }
+    }
+    void setText(QAccessible::Text, const QString&) override { }
+    QRect rect() const override
+    {
+        // Position is the bottom-left corner, y up.
+        const Point p = attribute(AccessibilityPositionAttribute).pointValue();
+        const Size s = attribute(AccessibilitySizeAttribute).sizeValue();
+        return QtRectFromScreen(Rect { p, s }).toRect();
+    }
+    QAccessible::Role role() const override { return roleFor(attribute(AccessibilityRoleAttribute).stringValue()); }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (has(AccessibilityFocusedAttribute)) {
+            s.focusable = AccessibilityIsAttributeSettable(element(), AccessibilityFocusedAttribute);
+            s.focused = attribute(AccessibilityFocusedAttribute).boolValue();
+        }
+        if (has(AccessibilityEnabledAttribute))
+            s.disabled = !attribute(AccessibilityEnabledAttribute).boolValue();
+        if (has(AccessibilitySelectedAttribute)) {
+            s.selectable = true;
+            s.selected = attribute(AccessibilitySelectedAttribute).boolValue();
+        }
+        if (isCheckBox()) {
+            s.checkable = true;
+            s.checked = attribute(AccessibilityValueAttribute).boolValue();
+        }
+        // Among a parent's children, those it does not list as visible are off screen.
+        const Value up = attribute(AccessibilityParentAttribute);
+        if (AccessibilityAttributeNames(up).contains(AccessibilityVisibleChildrenAttribute)) {
+            const Value visible = AccessibilityAttributeValue(up, AccessibilityVisibleChildrenAttribute);
+            bool listed = false;
+            if (visible.isArray())
+                for (const Value& v : visible.array())
+                    listed = listed || sameElement(v, element());
+            s.offscreen = !listed;
+        }
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ActionInterface && !actionNames().isEmpty())
+            return static_cast<QAccessibleActionInterface*>(this);
+        if (type == QAccessible::ValueInterface && !isCheckBox() && attribute(AccessibilityValueAttribute).isNumber())
+            return static_cast<QAccessibleValueInterface*>(this);
+        return nullptr;
+    }
+
+    // QAccessibleActionInterface:
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        const Value e = element();
+        if (AccessibilityActionNames(e).contains(AccessibilityPressAction) || AccessibilityIsAttributeSettable(e, AccessibilitySelectedAttribute))
+            names << pressAction();
+        if (isCheckBox() && AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
+            names << toggleAction();
+        return names;
+    }
+    void doAction(const QString& action) override
+    {
+        const Value e = element();
+        if (action == pressAction()) {
+            if (AccessibilityActionNames(e).contains(AccessibilityPressAction))
+                AccessibilityPerformAction(e, AccessibilityPressAction);
+            else if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedAttribute))
+                AccessibilitySetValueForAttribute(e, Value(true), AccessibilitySelectedAttribute);
+        } else if (action == toggleAction()) {
+            AccessibilitySetValueForAttribute(e, Value(!attribute(AccessibilityValueAttribute).boolValue()), AccessibilityValueAttribute);
+        }
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    // QAccessibleValueInterface (read-only):
+    QVariant currentValue() const override { return attribute(AccessibilityValueAttribute).doubleValue(); }
+    void setCurrentValue(const QVariant&) override { }
+    QVariant maximumValue() const override { return attribute(AccessibilityMaxValueAttribute).doubleValue(); }
+    QVariant minimumValue() const override { return attribute(AccessibilityMinValueAttribute).doubleValue(); }
+    QVariant minimumStepSize() const override { return 0.0; }
+
+private:
+    bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
+
+    // The child of this element on the way up from `target`; null when `target` is not below it.
+    QAccessibleInterface* directChildOnPathTo(Value target) const
+    {
+        const Value self = element();
+        for (int guard = 0; guard < 1000 && target.isObject(); ++guard) {
+            const Value up = AccessibilityAttributeValue(target, AccessibilityParentAttribute);
+            if (sameElement(up, self))
+                return AccessibilityBridge::interfaceFor(target);
+            target = up;
+        }
+        return nullptr;
+    }
+
+    Weak<Object> element_;
+};
+
+// A window's host widget: its children are the window's unignored elements.
+class HostInterface : public QAccessibleWidget {
+public:
+    HostInterface(WindowHost* host)
+        : QAccessibleWidget(host, QAccessible::Window)
+        , host_(host)
+    { }
+
+    Value windowValue() const { return Value(host_->window()); }
+    int childCount() const override { return int(childrenOf(windowValue()).count()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const Array children = childrenOf(windowValue());
+        return index >= 0 && index < children.count() ? AccessibilityBridge::interfaceFor(children.objectAtIndex(index)) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        const Array children = childrenOf(windowValue());
+        for (int i = 0; i < children.count(); ++i)
+            if (AccessibilityBridge::interfaceFor(children.objectAtIndex(i)) == child)
+                return i;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        const Point p = ScreenRectFromQt(QRectF(x, y, 0, 0)).origin;
+        Value target = AccessibilityHitTest(windowValue(), p);
+        for (int guard = 0; guard < 1000 && target.isObject(); ++guard) {
+            const Value up = AccessibilityAttributeValue(target, AccessibilityParentAttribute);
+            if (up.objectAs<Window>())
+                return AccessibilityBridge::interfaceFor(target);
+            target = up;
+        }
+        return nullptr;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            if (const Ref<Window> w = host_->window())
+                return w->title();
+        return QAccessibleWidget::text(t);
+    }
+
+private:
+    WindowHost* host_;
+};
+
+QAccessibleInterface* hostFactory(const QString&, QObject* object)
+{
+    if (auto* host = dynamic_cast<WindowHost*>(object))
+        return new HostInterface(host);
+    return nullptr;
+}
+
+AccessibilityBridge::EventObserver& eventObserver()
+{
+    static AccessibilityBridge::EventObserver observer = nullptr;
+    return observer;
+}
+
+void sendEvent(const void* key, QAccessible::Event type)
+{
+    const auto it = interfaces().find(key);
+    if (it == interfaces().end() || !QCoreApplication::instance())
+        return;
+    if (QAccessibleInterface* iface = QAccessible::accessibleInterface(it->second)) {
+        if (const auto observer = eventObserver())
+            observer(int(type), iface);
+        QAccessibleEvent event(iface, type);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+} // namespace accessibilitybridge
+
+namespace accessibilitybridge {
+
+// Qt asks the most recently installed factory first, and the application installs one for every
+// widget when it starts: ours goes in again after it, and again whenever accessibility turns on
+// (before any client asks).
+void reinstallFactory()
+{
+    QAccessible::removeFactory(hostFactory);
+    QAccessible::installFactory(hostFactory);
+}
+
+class FactoryKeeper : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override
+    {
+        if (active)
+            reinstallFactory();
+    }
+};
+
+} // namespace accessibilitybridge
+
+void AccessibilityBridge::install()
+{
+    static accessibilitybridge::FactoryKeeper keeper;
+    static bool observing = false;
+    static bool afterApplication = false;
+    if (!observing) {
+        QAccessible::installActivationObserver(&keeper);
+        observing = true;
+    }
+    if (afterApplication)
+        return;
+    accessibilitybridge::reinstallFactory();
+    afterApplication = QCoreApplication::instance() != nullptr;
+}
+
+namespace accessibilitybridge {
+// Qt may ask for a host widget's interface before any kit code runs.
+const bool installedAtLoad = (AccessibilityBridge::install(), true);
+} // namespace accessibilitybridge
+
+QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
+{
+    const Ref<Object> object = element.isObject() ? element.object() : nullptr;
+    if (!object)
+        return nullptr;
+    install();
+    if (const Ref<Window> w = dynamic_pointer_cast<Window>(object))
+        return accessibilitybridge::hostInterfaceOf(w);
+    const void* key = accessibilitybridge::keyOf(*object);
+    auto& map = accessibilitybridge::interfaces();
+    if (const auto it = map.find(key); it != map.end())
+        if (QAccessibleInterface* existing = QAccessible::accessibleInterface(it->second); existing && existing->isValid())
+            return existing;
+    auto* iface = new accessibilitybridge::ElementInterface(object);
+    map[key] = QAccessible::registerAccessibleInterface(iface);
+    return iface;
+}
+
+void AccessibilityBridge::elementDestroyed(const Accessibility* element)
+{
+    auto& map = accessibilitybridge::interfaces();
+    const auto it = map.find(element);
+    if (it == map.end())
+        return;
+    const QAccessible::Id id = it->second;
+    accessibilitybridge::sendEvent(element, QAccessible::ObjectDestroyed);
+    map.erase(it);
+    if (QAccessible::accessibleInterface(id))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }
+
+void AccessibilityBridge::childrenChanged(const Accessibility* element)
+{
+    accessibilitybridge::sendEvent(element, QAccessible::ObjectReorder);
+}
+
+} // namespace kit

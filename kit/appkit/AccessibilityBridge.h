@@ -1,0 +1,33 @@
+#pragma once
+
+// Shows kit accessibility elements to Qt's accessibility: one object-less QAccessibleInterface per
+// element, made and registered the first time Qt asks for it, holding the element weakly; each
+// window's host widget gets an interface whose children are the window's unignored elements.
+// An element that goes sends ObjectDestroyed and deletes its interface (Qt owns it); a change of
+// an element's children sends ObjectReorder. Main thread only.
+
+#include "kit/core/Value.h"
+
+class QAccessibleInterface;
+
+namespace kit {
+
+class Accessibility;
+
+class AccessibilityBridge {
+public:
+    // Installs the factory for window host widgets (once; the first window does it).
+    static void install();
+    // The interface Qt shows for `element` (an object); null for anything else.
+    static QAccessibleInterface* interfaceFor(const Value& element);
+
+    // Test seam: sees every event the bridge sends (Qt drops them while no platform bridge is active).
+    using EventObserver = void (*)(int event, const QAccessibleInterface* iface);
+    static void setEventObserverForTesting(EventObserver observer);
+
+    // Sent by kit::Accessibility.
+    static void elementDestroyed(const Accessibility* element);
+    static void childrenChanged(const Accessibility* element);
+};
+
+} // namespace kit

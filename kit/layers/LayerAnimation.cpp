@@ -1,0 +1,377 @@
+// kit::Layer's animations: actions asked on a change, running animations evaluated on demand at
+// the clock's now (presentation values), and their retirement by the frame driver from a queue
+// ordered by end time.
+
+#include "kit/layers/Layer.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Window.h"
+#include "kit/appkit/FrameDriver.h"
+#include "kit/appkit/View.h"
+#include "kit/core/Exception.h"
+#include "kit/core/MainThread.h"
+#include "kit/core/Selector.h"
+#include "kit/layers/Transaction.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+
+namespace kit {
+
+namespace layeranimation {
+
+struct Registry {
+    // End time → (layer, animation id); entries of removed animations are skipped when due.
+    std::multimap<double, std::pair<Weak<Layer>, std::uint64_t>> ends;
+    // Layers with an animation that has not finished.
+    std::map<const Layer*, Weak<Layer>> animating;
+    std::uint64_t nextId = 1;
+    std::uint64_t evaluations = 0;
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+const QStringList& valuesKeys()
+{
+    static const QStringList keys { QStringLiteral("bounds"), QStringLiteral("position"), QStringLiteral("anchorPoint"),
+        QStringLiteral("zPosition"), QStringLiteral("transform"), QStringLiteral("sublayerTransform"), QStringLiteral("hidden"),
+        QStringLiteral("opacity"), QStringLiteral("backgroundColor"), QStringLiteral("contents"), QStringLiteral("cornerRadius"),
+        QStringLiteral("borderWidth"), QStringLiteral("borderColor") };
+    return keys;
+}
+
+std::optional<CGColor> colorOf(const Value& v)
+{
+    try {
+        return ValueTraits<std::optional<CGColor>>::fromValue(v);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+void registerSteps()
+{
+    static const bool registered = [] {
+        FrameDriver& driver = FrameDriver::shared();
+        driver.setStep(FrameDriver::Retire, [] { return Layer::retireFinishedForDriver(); });
+        driver.setStep(FrameDriver::Invalidate, [] { return Layer::invalidateAnimatingHostsForDriver(); });
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace layeranimation
+
+std::uint64_t Layer::presentationEvaluations(bool reset)
+{
+    const std::uint64_t n = layeranimation::registry().evaluations;
+    if (reset)
+        layeranimation::registry().evaluations = 0;
+    return n;
+}
+
+// Presentation --------------------------------------------------------------------------------------
+
+const Layer::RunningAnimation* Layer::runningAnimation(const QString& key) const
+{
+    for (const RunningAnimation& r : animations_)
+        if (r.key == key)
+            return &r;
+    return nullptr;
+}
+
+Value Layer::animatedValue(const RunningAnimation& running, double now) const
+{
+    const double t = running.animation->fractionAt(now - running.begin, running.pass);
+    if (auto* basic = dynamic_cast<const BasicAnimation*>(running.animation.get())) {
+        const Value to = basic->toValue().isNil() ? Object::valueForKey(basic->keyPath()) : basic->toValue();
+        const Value from = running.from.isNil() ? Object::valueForKey(basic->keyPath()) : running.from;
+        return InterpolateValues(from, to, t);
+    }
+    return Value(t);
+}
+
+LayerValues Layer::presentedValues() const
+{
+    if (animations_.empty())
+        return model_;
+    ++layeranimation::registry().evaluations;
+    LayerValues values = model_;
+    const double now = Application::now();
+    for (const RunningAnimation& r : animations_) {
+        if (dynamic_cast<const Transition*>(r.animation.get())) {
+            // A transition fades the layer in.
+            values.opacity *= std::clamp(animatedValue(r, now).doubleValue(), 0.0, 1.0);
+            continue;
+        }
+        if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()))
+            applyPresentedValue(basic->keyPath(), animatedValue(r, now), values);
+    }
+    return values;
+}
+
+void Layer::applyPresentedValue(const QString& key, const Value& value, LayerValues& v) const
+{
+    if (key == QLatin1String("bounds"))
+        v.bounds = value.rectValue();
+    else if (key == QLatin1String("position"))
+        v.position = value.pointValue();
+    else if (key == QLatin1String("anchorPoint"))
+        v.anchorPoint = value.pointValue();
+    else if (key == QLatin1String("zPosition"))
+        v.zPosition = value.doubleValue();
+    else if (key == QLatin1String("transform"))
+        v.transform = transform3DFromValue(value);
+    else if (key == QLatin1String("sublayerTransform"))
+        v.sublayerTransform = transform3DFromValue(value);
+    else if (key == QLatin1String("hidden"))
+        v.hidden = value.boolValue();
+    else if (key == QLatin1String("opacity"))
+        v.opacity = std::clamp(value.doubleValue(), 0.0, 1.0);
+    else if (key == QLatin1String("backgroundColor"))
+        v.backgroundColor = layeranimation::colorOf(value);
+    else if (key == QLatin1String("borderColor"))
+        v.borderColor = layeranimation::colorOf(value);
+    else if (key == QLatin1String("borderWidth"))
+        v.borderWidth = std::max(0.0, value.doubleValue());
+    else if (key == QLatin1String("cornerRadius"))
+        v.cornerRadius = std::max(0.0, value.doubleValue());
+    else if (key == QLatin1String("contents"))
+        v.contents = value.objectAs<CGImage>();
+}
+
+Value Layer::presentationValueForKey(const QString& key) const
+{
+    for (const RunningAnimation& r : animations_)
+        if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && basic->keyPath() == key)
+            return animatedValue(r, Application::now());
+    return Object::valueForKey(key);
+}
+
+Ref<Layer> Layer::presentationLayer() const
+{
+    if (presentation_)
+        return Ref<Layer>(const_cast<Layer*>(this));
+    const Ref<Layer> copy = static_pointer_cast<Layer>(this->copy());
+    copy->presentation_ = true;
+    copy->modelLayer_ = const_cast<Layer*>(this);
+    copy->model_ = presentedValues();
+    for (const RunningAnimation& r : animations_) {
+        auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
+        if (!basic || layeranimation::valuesKeys().contains(basic->keyPath()))
+            continue;
+        try {
+            copy->Object::setValueForKey(animatedValue(r, Application::now()), basic->keyPath());
+        } catch (const std::exception&) {
+            // A key the copy cannot take shows its model value.
+        }
+    }
+    return copy;
+}
+
+Ref<Layer> Layer::modelLayer() const { return presentation_ ? modelLayer_.lock() : Ref<Layer>(const_cast<Layer*>(this)); }
+
+Ref<Layer> Layer::presentedContentsLayer() const
+{
+    for (const RunningAnimation& r : animations_) {
+        auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
+        if (basic && !r.finished && needsDisplayForKey(basic->keyPath())) {
+            // Redrawn each frame through a copy holding the animated value.
+            const Ref<Layer> copy = presentationLayer();
+            copy->display();
+            return copy;
+        }
+    }
+    return nullptr;
+}
+
+// Actions -------------------------------------------------------------------------------------------
+
+std::optional<Value> Layer::willChangeAnimatable(const QString& key) const
+{
+    if (presentation_ || !committed_ || Transaction::disableActions())
+        return std::nullopt;
+    return presentationValueForKey(key);
+}
+
+void Layer::didChangeAnimatable(const QString& key, const std::optional<Value>& before)
+{
+    if (!before)
+        return;
+    const Value action = actionForKey(key);
+    Ref<Object> object = action.isObject() ? action.object() : nullptr;
+    if (!object)
+        return;
+    if (auto basic = dynamic_pointer_cast<BasicAnimation>(object)) {
+        auto copy = static_pointer_cast<BasicAnimation>(basic->copy());
+        if (copy->keyPath().isEmpty())
+            copy->setKeyPath(key);
+        // A retarget continues from where the layer is.
+        if (copy->fromValue().isNil())
+            copy->setFromValue(*before);
+        object = copy;
+    }
+    if (auto* run = dynamic_cast<Action*>(object.get()))
+        run->runActionForKeyObjectArguments(key, this, Dictionary {});
+}
+
+Value Layer::actionForKey(const QString& key)
+{
+    const Ref<Object> d = delegate();
+    if (d && d->respondsToSelector(Selector("actionForLayerForKey")))
+        if (auto* delegate = dynamic_cast<LayerDelegate*>(d.get()))
+            if (Value answer = delegate->actionForLayerForKey(this, key); !answer.isNil())
+                return answer;
+    if (actions_.containsKey(Value(key)))
+        return actions_.objectForKey(Value(key));
+    return defaultActionForKey(key);
+}
+
+Value Layer::defaultActionForKey(const QString& key) const
+{
+    // Contents change without a cross-fade (a redisplay must show at once), and hiding is immediate.
+    if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("contents") || key == QLatin1String("hidden"))
+        return {};
+    return implicitAnimationForKey(key);
+}
+
+Value Layer::implicitAnimationForKey(const QString& key)
+{
+    const double duration = Transaction::animationDuration();
+    if (!(duration > 0))
+        return {};
+    auto animation = BasicAnimation::animationWithKeyPath(key);
+    animation->setDuration(duration);
+    const Ref<MediaTimingFunction> function = Transaction::animationTimingFunction();
+    animation->setTimingFunction(function ? function : MediaTimingFunction::functionWithName(MediaTimingFunctionDefault));
+    return Value(animation);
+}
+
+// Running animations ----------------------------------------------------------------------------------
+
+void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
+{
+    KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
+    if (!animation)
+        return;
+    RunningAnimation r;
+    r.key = key;
+    r.animation = static_pointer_cast<CAAnimation>(animation->copy());
+    r.pass = r.animation->duration() > 0 ? r.animation->duration() : Transaction::animationDuration();
+    if (auto* basic = dynamic_cast<BasicAnimation*>(r.animation.get())) {
+        if (basic->keyPath().isEmpty())
+            basic->setKeyPath(key);
+        r.from = basic->fromValue().isNil() ? presentationValueForKey(basic->keyPath()) : basic->fromValue();
+    }
+    r.begin = Application::now();
+    r.id = layeranimation::registry().nextId++;
+    r.completion = Transaction::retainCompletion();
+    const double end = r.begin + r.animation->activeDuration(r.pass);
+    const std::uint64_t id = r.id;
+    // The new one holds the transactions open before the old one lets go.
+    if (auto it = std::find_if(animations_.begin(), animations_.end(), [&](const RunningAnimation& a) { return a.key == key; });
+        it != animations_.end())
+        animations_.erase(it);
+    animations_.push_back(std::move(r));
+    if (std::isfinite(end))
+        layeranimation::registry().ends.emplace(end, std::make_pair(Weak<Layer>(this), id));
+    animationsChanged();
+    layeranimation::registerSteps();
+    FrameDriver::shared().wake();
+    changed();
+}
+
+void Layer::removeAnimationForKey(const QString& key)
+{
+    const auto it = std::find_if(animations_.begin(), animations_.end(), [&](const RunningAnimation& a) { return a.key == key; });
+    if (it == animations_.end())
+        return;
+    const RunningAnimation gone = std::move(*it);
+    animations_.erase(it);
+    animationsChanged();
+    changed();
+}
+
+void Layer::removeAllAnimations()
+{
+    if (animations_.empty())
+        return;
+    const std::vector<RunningAnimation> gone = std::exchange(animations_, {});
+    animationsChanged();
+    changed();
+}
+
+Ref<CAAnimation> Layer::animationForKey(const QString& key) const
+{
+    const RunningAnimation* r = runningAnimation(key);
+    return r ? r->animation : nullptr;
+}
+
+std::vector<QString> Layer::animationKeys() const
+{
+    std::vector<QString> keys;
+    for (const RunningAnimation& r : animations_)
+        keys.push_back(r.key);
+    return keys;
+}
+
+void Layer::animationsChanged()
+{
+    const bool running = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return !r.finished; });
+    if (running)
+        layeranimation::registry().animating.emplace(this, Weak<Layer>(this));
+    else
+        layeranimation::registry().animating.erase(this);
+}
+
+void Layer::retireAnimation(std::uint64_t id)
+{
+    const auto it = std::find_if(animations_.begin(), animations_.end(), [&](const RunningAnimation& a) { return a.id == id; });
+    if (it == animations_.end())
+        return;
+    it->finished = true;
+    std::shared_ptr<void> completion = std::move(it->completion);
+    if (it->animation->isRemovedOnCompletion())
+        animations_.erase(it);
+    animationsChanged();
+    changed();
+    // Last: a completion block may change this layer's animations.
+    completion.reset();
+}
+
+bool Layer::retireFinishedForDriver()
+{
+    layeranimation::Registry& r = layeranimation::registry();
+    const double now = Application::now();
+    while (!r.ends.empty() && r.ends.begin()->first <= now + 1e-9) {
+        const auto [layer, id] = r.ends.begin()->second;
+        r.ends.erase(r.ends.begin());
+        if (const Ref<Layer> l = layer.lock())
+            l->retireAnimation(id);
+    }
+    return !r.animating.empty();
+}
+
+bool Layer::invalidateAnimatingHostsForDriver()
+{
+    std::set<const View*> done;
+    std::vector<Ref<View>> hosts;
+    for (const auto& [raw, weak] : layeranimation::registry().animating)
+        if (const Ref<Layer> l = weak.lock())
+            if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
+                hosts.push_back(host);
+    for (const Ref<View>& host : hosts)
+        host->setNeedsDisplay(true);
+    return !layeranimation::registry().animating.empty();
+}
+
+} // namespace kit

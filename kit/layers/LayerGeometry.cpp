@@ -1,0 +1,329 @@
+// kit::Layer's geometry: the chain from a layer's plane to the space its tree's root sits in,
+// frame, conversions, the visible part and hit testing, all through depth and perspective.
+
+#include "kit/layers/Layer.h"
+#include "kit/layers/ScrollLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kit {
+
+namespace layergeometry {
+
+// Points with w at or below this lie behind the eye (or on its plane).
+constexpr double BehindEye = 1e-9;
+
+Transform3D translation(double x, double y, double z) { return Transform3DMakeTranslation(x, y, z); }
+
+// The plane point through a homography; false when it lands behind the eye.
+bool mapPlanePoint(const QTransform& h, QPointF p, QPointF* out)
+{
+    const double x = p.x() * h.m11() + p.y() * h.m21() + h.m31();
+    const double y = p.x() * h.m12() + p.y() * h.m22() + h.m32();
+    const double w = p.x() * h.m13() + p.y() * h.m23() + h.m33();
+    if (!(w > BehindEye))
+        return false;
+    *out = QPointF(x / w, y / w);
+    return true;
+}
+
+// The box of the rectangle's corners through `h`; corners behind the eye are left out.
+Rect mapPlaneRect(const QTransform& h, Rect r)
+{
+    double minX = std::numeric_limits<double>::infinity(), minY = minX, maxX = -minX, maxY = -minX;
+    const QPointF corners[4] = { { r.minX(), r.minY() }, { r.maxX(), r.minY() }, { r.maxX(), r.maxY() }, { r.minX(), r.maxY() } };
+    bool any = false;
+    for (const QPointF& c : corners) {
+        QPointF m;
+        if (!mapPlanePoint(h, c, &m))
+            continue;
+        any = true;
+        minX = std::min(minX, m.x());
+        minY = std::min(minY, m.y());
+        maxX = std::max(maxX, m.x());
+        maxY = std::max(maxY, m.y());
+    }
+    return any ? MakeRect(minX, minY, maxX - minX, maxY - minY) : ZeroRect;
+}
+
+QTransform inverseOf(const QTransform& h, bool* ok) { return h.inverted(ok); }
+
+} // namespace layergeometry
+
+// Chains ------------------------------------------------------------------------------------------
+
+Point LayerValues::anchorInBounds() const
+{
+    return MakePoint(bounds.minX() + anchorPoint.x * bounds.width(), bounds.minY() + anchorPoint.y * bounds.height());
+}
+
+Transform3D LayerValues::toSuperlayer() const
+{
+    const Point a = anchorInBounds();
+    if (Transform3DIsIdentity(transform))
+        return layergeometry::translation(position.x - a.x, position.y - a.y, zPosition);
+    return Transform3DConcat(Transform3DConcat(layergeometry::translation(-a.x, -a.y, 0), transform), layergeometry::translation(position.x, position.y, zPosition));
+}
+
+Transform3D LayerValues::aboutAnchor(const Transform3D& t) const
+{
+    if (Transform3DIsIdentity(t))
+        return t;
+    const Point a = anchorInBounds();
+    return Transform3DConcat(Transform3DConcat(layergeometry::translation(-a.x, -a.y, 0), t), layergeometry::translation(a.x, a.y, 0));
+}
+
+Transform3D Layer::sublayerChain(const LayerValues& values, const Transform3D& toHost) const
+{
+    Transform3D s = values.aboutAnchor(values.sublayerTransform);
+    if (flattensSublayers())
+        s.m13 = s.m23 = s.m33 = s.m43 = 0;
+    return Transform3DConcat(s, toHost);
+}
+
+Transform3D Layer::toRootSpace(bool presented) const
+{
+    auto valuesOf = [presented](const Layer* l) { return presented ? l->presentedValues() : l->model_; };
+    Transform3D w = valuesOf(this).toSuperlayer();
+    for (const Layer* up = superlayer_.unsafeRaw(); up; up = up->superlayer_.unsafeRaw()) {
+        const LayerValues v = valuesOf(up);
+        w = Transform3DConcat(w, up->sublayerChain(v, v.toSuperlayer()));
+    }
+    return w;
+}
+
+// Frame -------------------------------------------------------------------------------------------
+
+Rect Layer::frame() const { return layergeometry::mapPlaneRect(model_.toSuperlayer().planeHomography(), model_.bounds); }
+
+void Layer::setFrame(Rect frame)
+{
+    const Transform3D& t = model_.transform;
+    if (!Transform3DIsAffine(t)) {
+        // Depth or perspective: placed as if untransformed.
+        setPosition(MakePoint(frame.minX() + model_.anchorPoint.x * frame.width(), frame.minY() + model_.anchorPoint.y * frame.height()));
+        setBoundsSize(frame.size);
+        return;
+    }
+    const QTransform linear(t.m11, t.m12, t.m21, t.m22, 0, 0);
+    Size size = frame.size;
+    if (!linear.isIdentity()) {
+        bool invertible = false;
+        const QTransform inverse = linear.inverted(&invertible);
+        if (invertible) {
+            const QRectF untransformed = inverse.mapRect(QRectF(0, 0, frame.width(), frame.height()));
+            size = MakeSize(untransformed.width(), untransformed.height());
+        }
+    }
+    // Where the anchor ends up inside the transformed box fixes the position.
+    const QRectF box = linear.mapRect(QRectF(-model_.anchorPoint.x * size.width, -model_.anchorPoint.y * size.height, size.width, size.height));
+    setPosition(MakePoint(frame.minX() - box.x(), frame.minY() - box.y()));
+    setBoundsSize(size);
+}
+
+void Layer::setBounds(Rect bounds)
+{
+    if (model_.bounds == bounds)
+        return;
+    const Size old = model_.bounds.size;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("bounds"));
+    model_.bounds = bounds;
+    if (!(old == bounds.size)) {
+        resizeSublayersWithOldSize(old);
+        setNeedsLayout();
+        if (needsDisplayOnBoundsChange_)
+            setNeedsDisplay();
+    }
+    changed();
+    didChangeAnimatable(QStringLiteral("bounds"), before);
+}
+
+void Layer::setBoundsSize(Size size) { setBounds(Rect { model_.bounds.origin, size }); }
+
+void Layer::setPosition(Point position)
+{
+    if (model_.position == position)
+        return;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("position"));
+    model_.position = position;
+    changed();
+    didChangeAnimatable(QStringLiteral("position"), before);
+}
+
+void Layer::setAnchorPoint(Point anchorPoint)
+{
+    if (model_.anchorPoint == anchorPoint)
+        return;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("anchorPoint"));
+    model_.anchorPoint = anchorPoint;
+    changed();
+    didChangeAnimatable(QStringLiteral("anchorPoint"), before);
+}
+
+void Layer::setZPosition(double z)
+{
+    if (model_.zPosition == z)
+        return;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("zPosition"));
+    model_.zPosition = z;
+    changed();
+    didChangeAnimatable(QStringLiteral("zPosition"), before);
+}
+
+void Layer::setTransform(const Transform3D& transform)
+{
+    if (model_.transform == transform)
+        return;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("transform"));
+    model_.transform = transform;
+    changed();
+    didChangeAnimatable(QStringLiteral("transform"), before);
+}
+
+void Layer::setSublayerTransform(const Transform3D& transform)
+{
+    if (model_.sublayerTransform == transform)
+        return;
+    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("sublayerTransform"));
+    model_.sublayerTransform = transform;
+    changed();
+    didChangeAnimatable(QStringLiteral("sublayerTransform"), before);
+}
+
+void Layer::resizeSublayersWithOldSize(Size oldSize)
+{
+    const std::vector<Ref<Layer>> subs = sublayers_;
+    for (const Ref<Layer>& sub : subs)
+        sub->resizeWithOldSuperlayerSize(oldSize);
+}
+
+void Layer::resizeWithOldSuperlayerSize(Size oldSize)
+{
+    const Ref<Layer> sup = superlayer();
+    if (!sup || autoresizingMask_ == LayerNotSizable)
+        return;
+    const Size now = sup->bounds().size;
+    const unsigned m = autoresizingMask_;
+    Rect f = frame();
+    AutoresizeAxis(f.origin.x, f.size.width, oldSize.width, now.width, m & LayerMinXMargin, m & LayerWidthSizable, m & LayerMaxXMargin);
+    AutoresizeAxis(f.origin.y, f.size.height, oldSize.height, now.height, m & LayerMinYMargin, m & LayerHeightSizable, m & LayerMaxYMargin);
+    if (!(f == frame()))
+        setFrame(f);
+}
+
+// Conversions -------------------------------------------------------------------------------------
+
+Point Layer::convertPointToLayer(Point point, const Layer* layer) const
+{
+    QPointF p(point.x, point.y);
+    layergeometry::mapPlanePoint(toRootSpace().planeHomography(), p, &p);
+    if (layer) {
+        bool ok = false;
+        const QTransform back = layergeometry::inverseOf(layer->toRootSpace().planeHomography(), &ok);
+        if (ok)
+            layergeometry::mapPlanePoint(back, p, &p);
+    }
+    return MakePoint(p.x(), p.y());
+}
+
+Point Layer::convertPointFromLayer(Point point, const Layer* layer) const
+{
+    QPointF p(point.x, point.y);
+    if (layer)
+        layergeometry::mapPlanePoint(layer->toRootSpace().planeHomography(), p, &p);
+    bool ok = false;
+    const QTransform back = layergeometry::inverseOf(toRootSpace().planeHomography(), &ok);
+    if (ok)
+        layergeometry::mapPlanePoint(back, p, &p);
+    return MakePoint(p.x(), p.y());
+}
+
+Rect Layer::convertRectToLayer(Rect rect, const Layer* layer) const
+{
+    QTransform h = toRootSpace().planeHomography();
+    if (layer) {
+        bool ok = false;
+        const QTransform back = layergeometry::inverseOf(layer->toRootSpace().planeHomography(), &ok);
+        if (ok)
+            h = h * back;
+    }
+    return layergeometry::mapPlaneRect(h, rect);
+}
+
+Rect Layer::convertRectFromLayer(Rect rect, const Layer* layer) const
+{
+    QTransform h = layer ? layer->toRootSpace().planeHomography() : QTransform();
+    bool ok = false;
+    const QTransform back = layergeometry::inverseOf(toRootSpace().planeHomography(), &ok);
+    if (ok)
+        h = h * back;
+    return layergeometry::mapPlaneRect(h, rect);
+}
+
+Rect Layer::visibleRect() const
+{
+    for (const Layer* up = superlayer_.unsafeRaw(); up; up = up->superlayer_.unsafeRaw())
+        if (auto* scroll = dynamic_cast<const ScrollLayer*>(up)) {
+            const Rect seen = IntersectionRect(model_.bounds, convertRectFromLayer(scroll->bounds(), scroll));
+            return IsEmptyRect(seen) ? ZeroRect : seen;
+        }
+    return model_.bounds;
+}
+
+// Hit testing -------------------------------------------------------------------------------------
+
+bool Layer::containsPoint(Point point) const
+{
+    const Rect b = model_.bounds;
+    return point.x >= b.minX() && point.x <= b.maxX() && point.y >= b.minY() && point.y <= b.maxY() && !IsEmptyRect(b);
+}
+
+Ref<Layer> Layer::hitTest(Point point) const
+{
+    // A presentation layer walks its model tree with presentation values and materialises a copy
+    // of the answer only.
+    const Ref<Layer> model = presentation_ ? modelLayer_.lock() : nullptr;
+    if (presentation_ && !model)
+        return nullptr;
+    const Layer& walked = model ? *model : *this;
+    QPointF p(point.x, point.y);
+    if (const Layer* up = walked.superlayer_.unsafeRaw())
+        if (!layergeometry::mapPlanePoint(up->toRootSpace(presentation_).planeHomography(), p, &p))
+            return nullptr;
+    const Ref<Layer> hit = walked.hitTestInRootSpace(p, walked.toRootSpace(presentation_), presentation_);
+    return hit && presentation_ ? hit->presentationLayer() : hit;
+}
+
+Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, bool presented) const
+{
+    const LayerValues values = presented ? presentedValues() : model_;
+    if (values.hidden)
+        return nullptr;
+    bool invertible = false;
+    const QTransform back = layergeometry::inverseOf(toHost.planeHomography(), &invertible);
+    QPointF local;
+    const bool mapped = invertible && layergeometry::mapPlanePoint(back, point, &local);
+    const bool inside = mapped && containsPoint(MakePoint(local.x(), local.y()));
+    if (masksToBounds_ && !inside)
+        return nullptr;
+    const Transform3D chain = sublayerChain(values, toHost);
+    const std::vector<Layer*> order = drawingOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it)
+        if (Ref<Layer> hit = (*it)->hitTestInRootSpace(point, Transform3DConcat((presented ? (*it)->presentedValues() : (*it)->model_).toSuperlayer(), chain), presented))
+            return hit;
+    return inside ? Ref<Layer>(const_cast<Layer*>(this)) : nullptr;
+}
+
+std::vector<Layer*> Layer::drawingOrder() const
+{
+    std::vector<Layer*> order;
+    order.reserve(sublayers_.size());
+    for (const Ref<Layer>& sub : sublayers_)
+        order.push_back(sub.get());
+    std::stable_sort(order.begin(), order.end(), [](const Layer* a, const Layer* b) { return a->model_.zPosition < b->model_.zPosition; });
+    return order;
+}
+
+} // namespace kit

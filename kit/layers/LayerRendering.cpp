@@ -1,0 +1,217 @@
+// kit::Layer's rendering: each layer's plane goes to the host through the homography of its chain,
+// concatenated to the host's device transform. Painter's algorithm: background, contents,
+// sublayers by (zPosition, index), border last.
+
+#include "kit/layers/Layer.h"
+
+#include "kit/graphics/CGContext.h"
+#include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/QtGeometry.h"
+#include "kit/layers/Transaction.h"
+
+#include <QPainterPath>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kit {
+
+namespace layerrendering {
+
+QPainterPath shapeOf(const QRectF& rect, double radius)
+{
+    QPainterPath path;
+    if (radius > 0)
+        path.addRoundedRect(rect, radius, radius);
+    else
+        path.addRect(rect);
+    return path;
+}
+
+Ref<Color> tinted(const CGColor& c, const std::array<double, 3>& tint, double opacity)
+{
+    return Color::colorWithDeviceRedGreenBlueAlpha(c.r * tint[0], c.g * tint[1], c.b * tint[2], c.a * opacity);
+}
+
+std::vector<Layer::DrawRecord>*& recorder()
+{
+    static std::vector<Layer::DrawRecord>* current = nullptr;
+    return current;
+}
+
+// A plane is drawn when every corner of its bounds lies in front of the eye and it does not stand
+// edge-on (a singular homography).
+bool drawable(const Transform3D& toHost, Rect bounds)
+{
+    const double xs[2] = { bounds.minX(), bounds.maxX() }, ys[2] = { bounds.minY(), bounds.maxY() };
+    for (double x : xs)
+        for (double y : ys)
+            if (!(x * toHost.m14 + y * toHost.m24 + toHost.m44 > 1e-9))
+                return false;
+    // The area scale at the centre, det / w³: a plane standing edge-on maps to a line.
+    const QTransform h = toHost.planeHomography();
+    const double w = bounds.midX() * h.m13() + bounds.midY() * h.m23() + h.m33();
+    const double det = h.determinant();
+    return std::isfinite(det) && w > 0 && std::abs(det) / (w * w * w) > 1e-9;
+}
+
+} // namespace layerrendering
+
+void Layer::setDrawRecorder(std::vector<DrawRecord>* recorder) { layerrendering::recorder() = recorder; }
+
+void Layer::prepareTree()
+{
+    // Layout runs in the commit, inside the open transaction, so it animates with its duration.
+    Transaction::flush();
+    layoutIfNeeded();
+    Transaction::displayMarkedLayers();
+}
+
+void Layer::renderInContext(CGContext& context)
+{
+    prepareTree();
+    GraphicsContext& gc = *context.context();
+    RenderPass pass { gc, gc.state().ctm };
+    // In its own coordinates: the receiver's chain is the identity.
+    renderTree(pass, Transform3D(), 1.0);
+}
+
+void Layer::drawRoot(GraphicsContext& context)
+{
+    RenderPass pass { context, context.state().ctm };
+    const LayerValues values = presentedValues();
+    renderTree(pass, values.toSuperlayer(), 1.0);
+}
+
+void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opacity)
+{
+    LayerValues values = presentedValues();
+    opacity *= values.opacity;
+    if (values.hidden || opacity <= 0 || !layerrendering::drawable(toHost, values.bounds))
+        return;
+    if (!animations_.empty())
+        if (const Ref<Layer> redrawn = presentedContentsLayer())
+            values.contents = redrawn->contents();
+    const QTransform homography = toHost.planeHomography();
+    if (auto* r = layerrendering::recorder())
+        r->push_back({ this, toHost, homography, pass.copy });
+    GraphicsContext& context = pass.context;
+    context.saveGraphicsState();
+    context.setCTM(AffineTransform::fromQTransform(pass.host));
+    context.concatProjectiveCTM(homography);
+    renderContent(pass, values, homography, opacity);
+    // Sublayers are held by the tree while drawing: a delegate may not change it mid-render.
+    const std::vector<Ref<Layer>> keep = sublayers_;
+    if (!keep.empty())
+        renderSublayers(pass, sublayerChain(values, toHost), opacity);
+    renderBorder(pass, values, opacity);
+    context.restoreGraphicsState();
+}
+
+void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
+{
+    for (Layer* sub : drawingOrder()) {
+        const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost);
+        if (sub->subtreeMayShow(pass, toHost))
+            sub->renderTree(pass, toHost, opacity);
+    }
+}
+
+void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity)
+{
+    GraphicsContext& context = pass.context;
+    const QRectF box = ToQRectF(values.bounds);
+    const QPainterPath shape = layerrendering::shapeOf(box, values.cornerRadius);
+    if (values.backgroundColor && !box.isEmpty()) {
+        context.setFillColor(layerrendering::tinted(*values.backgroundColor, pass.tint, opacity));
+        context.fillPathUsingOperation(shape, CompositeSourceOver);
+    }
+    if (masksToBounds_)
+        context.clipToPath(shape);
+    if (values.contents) {
+        // Row 0 of the bitmap goes to the max-y edge, under the full CTM: a mirroring transform mirrors it.
+        const Rect dest = contentsRect(values);
+        const QSizeF drawn = (homography * pass.host).mapRect(ToQRectF(dest)).size();
+        const QImage& pixels = preparedContents(values.contents, pass.tint, drawn);
+        const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
+        if (!IsEmptyRect(dest))
+            context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
+    }
+    drawOwnContent(context, values, opacity, pass.tint);
+}
+
+void Layer::drawOwnContent(GraphicsContext&, const LayerValues&, double, const std::array<double, 3>&) { }
+
+void Layer::renderBorder(RenderPass& pass, const LayerValues& values, double opacity)
+{
+    const QRectF box = ToQRectF(values.bounds);
+    if (values.borderWidth <= 0 || !values.borderColor || box.isEmpty())
+        return;
+    const double inset = values.borderWidth / 2;
+    QPen pen(layerrendering::tinted(*values.borderColor, pass.tint, opacity)->toQColor(), values.borderWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    pass.context.strokePath(layerrendering::shapeOf(box.adjusted(inset, inset, -inset, -inset), std::max(0.0, values.cornerRadius - inset)), pen);
+}
+
+const QImage& Layer::preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const
+{
+    const QImage& source = contents->image();
+    // Large pictures drawn small are sampled from a smooth copy at about twice the drawn size
+    // (a power of two, so a moving picture does not rescale every frame).
+    int width = source.width();
+    const double wanted = 2 * std::max(drawn.width(), drawn.height() * source.width() / std::max(1, source.height()));
+    if (wanted > 0 && wanted * 2 < source.width()) {
+        width = 1;
+        while (width < wanted)
+            width *= 2;
+    }
+    const bool plain = tint == std::array<double, 3> { 1, 1, 1 };
+    if (plain && width == source.width())
+        return source;
+    for (TintCache& entry : tintCache_)
+        if (entry.key == source.cacheKey() && entry.tint == tint && entry.width == width) {
+            entry.used = ++tintCacheClock_;
+            return entry.image;
+        }
+    QImage image = width == source.width()
+        ? source.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        : source.scaledToWidth(width, Qt::SmoothTransformation).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!plain)
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = row[x];
+                row[x] = qRgba(int(qRed(p) * tint[0] + 0.5), int(qGreen(p) * tint[1] + 0.5), int(qBlue(p) * tint[2] + 0.5), qAlpha(p));
+            }
+        }
+    // Two entries: a picture and its tinted reflection draw in the same frame.
+    TintCache& slot = tintCache_[0].used <= tintCache_[1].used ? tintCache_[0] : tintCache_[1];
+    slot = { source.cacheKey(), tint, width, std::move(image), ++tintCacheClock_ };
+    return slot.image;
+}
+
+Rect Layer::contentsRect(const LayerValues& values) const
+{
+    const Rect b = values.bounds;
+    const double w = values.contents->width() / contentsScale_, h = values.contents->height() / contentsScale_;
+    const QString& g = contentsGravity_;
+    if (w <= 0 || h <= 0)
+        return ZeroRect;
+    if (g == GravityResizeAspect || g == GravityResizeAspectFill) {
+        const double sx = b.width() / w, sy = b.height() / h;
+        const double s = g == GravityResizeAspect ? std::min(sx, sy) : std::max(sx, sy);
+        return MakeRect(b.midX() - w * s / 2, b.midY() - h * s / 2, w * s, h * s);
+    }
+    const bool left = g == GravityLeft || g == GravityTopLeft || g == GravityBottomLeft;
+    const bool right = g == GravityRight || g == GravityTopRight || g == GravityBottomRight;
+    const bool top = g == GravityTop || g == GravityTopLeft || g == GravityTopRight;
+    const bool bottom = g == GravityBottom || g == GravityBottomLeft || g == GravityBottomRight;
+    if (!left && !right && !top && !bottom && g != GravityCenter)
+        return b; // resize, and anything unknown
+    const double x = left ? b.minX() : right ? b.maxX() - w : b.midX() - w / 2;
+    const double y = bottom ? b.minY() : top ? b.maxY() - h : b.midY() - h / 2;
+    return MakeRect(x, y, w, h);
+}
+
+} // namespace kit

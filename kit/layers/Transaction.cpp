@@ -1,0 +1,288 @@
+#include "kit/layers/Transaction.h"
+
+#include "kit/appkit/FrameDriver.h"
+#include "kit/core/Exception.h"
+#include "kit/core/MainThread.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/layers/Layer.h"
+
+#include <utility>
+#include <vector>
+
+namespace kit {
+
+namespace transaction {
+
+// Counts the animations a transaction waits for; fires its completion when closed and none is left.
+struct CompletionGroup {
+    int pending = 0;
+    bool closed = false;
+    std::function<void()> completion;
+
+    void fireIfDone()
+    {
+        if (closed && pending == 0 && completion)
+            std::exchange(completion, nullptr)();
+    }
+};
+
+struct Frame {
+    bool implicit = false;
+    Dictionary values;
+    std::shared_ptr<CompletionGroup> group = std::make_shared<CompletionGroup>();
+    // Inner transactions that ended with nothing to wait for: they complete with the outermost.
+    std::vector<std::shared_ptr<CompletionGroup>> deferred;
+};
+
+struct State {
+    std::vector<Frame> stack;
+    std::vector<Weak<Layer>> needLayout;
+    std::vector<Weak<Layer>> needDisplay;
+    std::vector<Weak<Layer>> fresh;
+    bool observerPending = false;
+    RunLoop::ObserverId observer = 0;
+    bool committing = false;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+constexpr int LayoutRounds = 10;
+
+void scheduleEndOfPass()
+{
+    State& s = state();
+    if (s.observerPending)
+        return;
+    s.observerPending = true;
+    RunLoop& loop = RunLoop::main();
+    s.observer = loop.addObserver([] {
+        State& st = state();
+        RunLoop::main().removeObserver(st.observer);
+        st.observerPending = false;
+        Transaction::flush();
+    });
+    loop.enqueueMainBlock([] { });
+}
+
+// An earlier commit makes the end-of-pass observer unnecessary (a test's run-loop reset may also
+// have dropped it); the next change schedules a new one.
+void dropEndOfPass()
+{
+    State& s = state();
+    if (!s.observerPending)
+        return;
+    RunLoop::main().removeObserver(s.observer);
+    s.observerPending = false;
+}
+
+void openImplicit()
+{
+    State& s = state();
+    if (s.stack.empty()) {
+        Frame f;
+        f.implicit = true;
+        s.stack.push_back(std::move(f));
+        static const bool registered = [] {
+            // Each animation frame commits what that frame's setters changed.
+            FrameDriver::shared().setStep(FrameDriver::Commit, [] {
+                Transaction::flush();
+                return false;
+            });
+            return true;
+        }();
+        (void)registered;
+    }
+    scheduleEndOfPass();
+}
+
+// Layout of every marked layer, from its highest marked ancestor down, until none is marked.
+void layoutMarked()
+{
+    State& s = state();
+    for (int round = 0; round < LayoutRounds; ++round) {
+        std::vector<Weak<Layer>> marked = std::exchange(s.needLayout, {});
+        bool any = false;
+        for (const Weak<Layer>& w : marked)
+            if (const Ref<Layer> l = w.lock(); l && l->needsLayout()) {
+                any = true;
+                l->layoutIfNeeded();
+            }
+        if (!any && s.needLayout.empty())
+            return;
+    }
+    logMessage(QStringLiteral("*** Layer layout did not settle after %1 rounds").arg(LayoutRounds));
+    s.needLayout.clear();
+}
+
+Value lookup(const QString& key)
+{
+    const State& s = state();
+    for (auto it = s.stack.rbegin(); it != s.stack.rend(); ++it)
+        if (it->values.containsKey(Value(key)))
+            return it->values.objectForKey(Value(key));
+    return {};
+}
+
+void store(const Value& value, const QString& key)
+{
+    if (state().stack.empty())
+        openImplicit();
+    state().stack.back().values.setObjectForKey(value, Value(key));
+}
+
+} // namespace transaction
+
+void Transaction::begin()
+{
+    KIT_ASSERT(isMainThread(), "Transactions run on the main thread only");
+    transaction::openImplicit();
+    transaction::state().stack.push_back(transaction::Frame {});
+}
+
+void Transaction::commit()
+{
+    transaction::State& s = transaction::state();
+    if (s.stack.empty())
+        return;
+    if (s.stack.size() == 1) {
+        if (s.committing)
+            return;
+        s.committing = true;
+        try {
+            transaction::layoutMarked();
+            displayMarkedLayers();
+        } catch (...) {
+            s.committing = false;
+            throw;
+        }
+        s.committing = false;
+        for (const Weak<Layer>& w : std::exchange(s.fresh, {}))
+            if (const Ref<Layer> l = w.lock())
+                l->committed_ = true;
+        transaction::Frame frame = std::move(s.stack.back());
+        s.stack.pop_back();
+        transaction::dropEndOfPass();
+        frame.group->closed = true;
+        for (const auto& inner : frame.deferred)
+            inner->fireIfDone();
+        frame.group->fireIfDone();
+        return;
+    }
+    transaction::Frame frame = std::move(s.stack.back());
+    s.stack.pop_back();
+    frame.group->closed = true;
+    transaction::Frame& outer = s.stack.back();
+    outer.deferred.insert(outer.deferred.end(), frame.deferred.begin(), frame.deferred.end());
+    if (frame.group->pending == 0 && frame.group->completion)
+        outer.deferred.push_back(frame.group);
+}
+
+void Transaction::flush()
+{
+    transaction::State& s = transaction::state();
+    if (s.stack.size() == 1 && s.stack.back().implicit) {
+        commit();
+        return;
+    }
+    if (s.stack.empty()) {
+        // Nothing open: layers made since the last commit count as committed all the same.
+        for (const Weak<Layer>& w : std::exchange(s.fresh, {}))
+            if (const Ref<Layer> l = w.lock())
+                l->committed_ = true;
+    }
+}
+
+bool Transaction::disableActions() { return transaction::lookup(TransactionDisableActions).boolValue(); }
+
+void Transaction::setDisableActions(bool flag) { transaction::store(Value(flag), TransactionDisableActions); }
+
+double Transaction::animationDuration()
+{
+    const Value v = transaction::lookup(TransactionAnimationDuration);
+    return v.isNumber() ? v.doubleValue() : 0.25;
+}
+
+void Transaction::setAnimationDuration(double seconds) { transaction::store(Value(seconds), TransactionAnimationDuration); }
+
+Ref<MediaTimingFunction> Transaction::animationTimingFunction() { return transaction::lookup(TransactionAnimationTimingFunction).objectAs<MediaTimingFunction>(); }
+
+void Transaction::setAnimationTimingFunction(const Ref<MediaTimingFunction>& function)
+{
+    transaction::store(Value(function), TransactionAnimationTimingFunction);
+}
+
+void Transaction::setCompletionBlock(std::function<void()> block)
+{
+    if (transaction::state().stack.empty())
+        transaction::openImplicit();
+    transaction::state().stack.back().group->completion = std::move(block);
+}
+
+Value Transaction::valueForKey(const QString& key)
+{
+    if (key == TransactionAnimationDuration)
+        return Value(animationDuration());
+    if (key == TransactionDisableActions)
+        return Value(disableActions());
+    return transaction::lookup(key);
+}
+
+void Transaction::setValueForKey(const Value& value, const QString& key) { transaction::store(value, key); }
+
+void Transaction::layerChanged()
+{
+    KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
+    transaction::openImplicit();
+}
+
+void Transaction::layerNeedsLayout(Layer* layer)
+{
+    transaction::openImplicit();
+    transaction::state().needLayout.emplace_back(layer);
+}
+
+void Transaction::layerNeedsDisplay(Layer* layer)
+{
+    transaction::openImplicit();
+    transaction::state().needDisplay.emplace_back(layer);
+}
+
+void Transaction::layerIsNew(Layer* layer) { transaction::state().fresh.emplace_back(layer); }
+
+std::shared_ptr<void> Transaction::retainCompletion()
+{
+    std::vector<std::shared_ptr<transaction::CompletionGroup>> groups;
+    for (const transaction::Frame& f : transaction::state().stack) {
+        ++f.group->pending;
+        groups.push_back(f.group);
+    }
+    return std::shared_ptr<void>(nullptr, [groups = std::move(groups)](void*) {
+        for (const auto& g : groups) {
+            --g->pending;
+            g->fireIfDone();
+        }
+    });
+}
+
+void Transaction::displayMarkedLayers()
+{
+    for (const Weak<Layer>& w : std::exchange(transaction::state().needDisplay, {}))
+        if (const Ref<Layer> l = w.lock())
+            l->displayIfNeeded();
+}
+
+void Transaction::resetForTesting()
+{
+    transaction::State& s = transaction::state();
+    s.stack.clear();
+    s.needLayout.clear();
+    s.needDisplay.clear();
+    s.fresh.clear();
+    s.observerPending = false;
+}
+
+} // namespace kit

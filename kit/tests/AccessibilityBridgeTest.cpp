@@ -1,0 +1,244 @@
+// The accessibility protocol's defaults and its Qt adapter, in process, without a bus.
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+
+#include <QAccessible>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace accessibility_bridge_test {
+
+using namespace kit;
+
+// A picture of a list: selects itself when pressed.
+class Picture : public Object, public Accessibility {
+    KIT_CLASS(Picture)
+    Picture() = default;
+    Picture(View* list, QString title, Rect box)
+        : list_(list)
+        , title_(std::move(title))
+        , box_(box)
+    { }
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityParentAttribute, AccessibilityTitleAttribute, AccessibilityPositionAttribute,
+            AccessibilitySizeAttribute, AccessibilitySelectedAttribute, AccessibilityWindowAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        const Ref<View> list = list_.lock();
+        if (a == AccessibilityRoleAttribute)
+            return Value(AccessibilityImageRole);
+        if (a == AccessibilityParentAttribute)
+            return Value(list);
+        if (a == AccessibilityTitleAttribute)
+            return Value(title_);
+        if (a == AccessibilityWindowAttribute)
+            return list ? Value(list->window()) : Value();
+        if (a == AccessibilityPositionAttribute)
+            return Value(list->window()->convertBaseToScreen(list->convertRectToView(box_, nullptr).origin));
+        if (a == AccessibilitySizeAttribute)
+            return Value(box_.size);
+        if (a == AccessibilitySelectedAttribute)
+            return Value(selected);
+        return {};
+    }
+    bool accessibilityIsAttributeSettable(const QString& a) const override { return a == AccessibilitySelectedAttribute; }
+    void accessibilitySetValueForAttribute(const Value& v, const QString& a) override
+    {
+        if (a == AccessibilitySelectedAttribute)
+            selected = v.boolValue();
+    }
+    Value accessibilityHitTest(Point) const override { return self(); }
+    void reorder() { accessibilityChildrenChanged(); }
+
+    bool selected = false;
+
+private:
+    Weak<View> list_;
+    QString title_;
+    Rect box_;
+};
+KIT_REGISTER_CLASS(Picture, Object) { }
+
+// A list view of pictures and a knob with a numeric value.
+class PictureList : public View, public Accessibility {
+    KIT_CLASS(PictureList)
+    using View::View;
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityParentAttribute, AccessibilityChildrenAttribute, AccessibilityValueAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        if (a == AccessibilityRoleAttribute)
+            return Value(AccessibilityListRole);
+        if (a == AccessibilityChildrenAttribute) {
+            Array children;
+            for (const Ref<Picture>& p : pictures)
+                children.addObject(Value(p));
+            return Value(children);
+        }
+        if (a == AccessibilityValueAttribute)
+            return Value(0.25);
+        // The rest as any view answers.
+        return ViewAccessibilityAttributeValue(*this, a);
+    }
+    Value accessibilityHitTest(Point p) const override
+    {
+        for (const Ref<Picture>& picture : pictures) {
+            const Point o = picture->accessibilityAttributeValue(AccessibilityPositionAttribute).pointValue();
+            const Size s = picture->accessibilityAttributeValue(AccessibilitySizeAttribute).sizeValue();
+            if (p.x >= o.x && p.x < o.x + s.width && p.y >= o.y && p.y < o.y + s.height)
+                return Value(picture);
+        }
+        return self();
+    }
+    std::vector<Ref<Picture>> pictures;
+};
+KIT_REGISTER_CLASS(PictureList, View) { }
+
+std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
+{
+    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
+    return recorded;
+}
+
+void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
+
+class AccessibilityBridgeTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AccessibilityBridge::setEventObserverForTesting(recordEvent);
+        QAccessible::setActive(true);
+        events().clear();
+        window = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask);
+        window->setTitle("Pictures");
+        list = make<PictureList>(MakeRect(10, 20, 300, 100));
+        window->contentView()->addSubview(list.get());
+        for (int i = 0; i < 3; ++i)
+            list->pictures.push_back(make<Picture>(list.get(), QStringLiteral("Picture %1").arg(i), MakeRect(i * 100, 0, 100, 100)));
+    }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+        Application::resetForTesting();
+    }
+    QAccessibleInterface* hostInterface() { return QAccessible::queryAccessibleInterface(window->hostWidget()); }
+
+    Ref<Window> window;
+    Ref<PictureList> list;
+};
+
+TEST(AccessibilityDefaults, DescribeRolesAndActionsInEnglish)
+{
+    EXPECT_EQ(AccessibilityRoleDescription(AccessibilityScrollBarRole), "scroll bar");
+    EXPECT_EQ(AccessibilityRoleDescription(AccessibilityValueIndicatorRole), "value indicator");
+    EXPECT_EQ(AccessibilityRoleDescription("AXSomethingElse"), "unknown");
+    EXPECT_EQ(AccessibilityActionDescription(AccessibilityPressAction), "press");
+}
+
+TEST_F(AccessibilityBridgeTest, PlainViewsStandAsideForTheirElements)
+{
+    const Value content(window->contentView());
+    EXPECT_TRUE(AccessibilityIsIgnored(content));
+    EXPECT_FALSE(AccessibilityIsIgnored(Value(window)));
+    // The window's children skip the ignored content view.
+    const Array children = AccessibilityAttributeValue(Value(window), AccessibilityChildrenAttribute).array();
+    ASSERT_EQ(children.count(), 1);
+    EXPECT_EQ(children[0].object(), list);
+    EXPECT_EQ(AccessibilityAttributeValue(Value(list), AccessibilityParentAttribute).object(), window);
+    EXPECT_EQ(AccessibilityUnignoredAncestor(content).object(), window);
+    // A plain view's box: bottom-left corner on the screen, size in window units.
+    auto plain = make<View>(MakeRect(5, 6, 30, 40));
+    window->contentView()->addSubview(plain.get());
+    const Point origin = AccessibilityAttributeValue(Value(plain), AccessibilityPositionAttribute).pointValue();
+    EXPECT_EQ(origin, window->convertBaseToScreen(plain->convertPointToView(MakePoint(0, 0), nullptr)));
+    EXPECT_EQ(AccessibilityAttributeValue(Value(plain), AccessibilitySizeAttribute).sizeValue(), MakeSize(30, 40));
+}
+
+TEST_F(AccessibilityBridgeTest, TheHostWidgetShowsTheWindowsElements)
+{
+    QAccessibleInterface* host = hostInterface();
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->text(QAccessible::Name), "Pictures");
+    ASSERT_EQ(host->childCount(), 1);
+    QAccessibleInterface* listInterface = host->child(0);
+    ASSERT_NE(listInterface, nullptr);
+    EXPECT_EQ(listInterface->role(), QAccessible::List);
+    EXPECT_EQ(listInterface->object(), nullptr);
+    EXPECT_EQ(listInterface->parent(), host);
+    EXPECT_EQ(host->indexOfChild(listInterface), 0);
+    ASSERT_EQ(listInterface->childCount(), 3);
+    QAccessibleInterface* second = listInterface->child(1);
+    EXPECT_EQ(second->role(), QAccessible::Graphic);
+    EXPECT_EQ(second->text(QAccessible::Name), "Picture 1");
+    EXPECT_EQ(listInterface->indexOfChild(second), 1);
+    EXPECT_EQ(second->parent(), listInterface);
+    // Made once: asking again answers the same interface.
+    EXPECT_EQ(listInterface->child(1), second);
+    EXPECT_TRUE(second->state().selectable);
+    EXPECT_FALSE(second->state().selected);
+}
+
+TEST_F(AccessibilityBridgeTest, RectsAreGlobalYDownAndFollowTheWindow)
+{
+    QAccessibleInterface* second = hostInterface()->child(0)->child(1);
+    const Rect inScreen { window->convertBaseToScreen(list->convertRectToView(MakeRect(100, 0, 100, 100), nullptr).origin), MakeSize(100, 100) };
+    EXPECT_EQ(second->rect(), QtRectFromScreen(inScreen).toRect());
+    const QRect before = second->rect();
+    window->setFrameOrigin(MakePoint(300, 150));
+    // Moving up the screen (y up) moves the rectangle up (y down).
+    EXPECT_EQ(second->rect().translated(-200, 50), before);
+    // childAt takes global y-down points and answers the direct child on the way.
+    QAccessibleInterface* listInterface = hostInterface()->child(0);
+    const QPoint inside = second->rect().center();
+    EXPECT_EQ(listInterface->childAt(inside.x(), inside.y()), second);
+    EXPECT_EQ(hostInterface()->childAt(inside.x(), inside.y()), listInterface);
+}
+
+TEST_F(AccessibilityBridgeTest, PressSelectsAndTheValueIsReadOnly)
+{
+    QAccessibleInterface* listInterface = hostInterface()->child(0);
+    QAccessibleInterface* first = listInterface->child(0);
+    QAccessibleActionInterface* actions = first->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->actionNames(), QStringList { QAccessibleActionInterface::pressAction() });
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(list->pictures[0]->selected);
+    EXPECT_TRUE(first->state().selected);
+    QAccessibleValueInterface* value = listInterface->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->currentValue().toDouble(), 0.25);
+    value->setCurrentValue(0.75);
+    EXPECT_EQ(value->currentValue().toDouble(), 0.25);
+    EXPECT_EQ(first->valueInterface(), nullptr);
+}
+
+TEST_F(AccessibilityBridgeTest, InterfacesGoWithTheirElements)
+{
+    QAccessibleInterface* listInterface = hostInterface()->child(0);
+    QAccessibleInterface* last = listInterface->child(2);
+    const QAccessible::Id id = QAccessible::uniqueId(last);
+    list->pictures[2]->reorder();
+    ASSERT_FALSE(events().empty());
+    EXPECT_EQ(events().back().first, QAccessible::ObjectReorder);
+    events().clear();
+    list->pictures.pop_back();
+    ASSERT_EQ(events().size(), 1u);
+    EXPECT_EQ(events().front().first, QAccessible::ObjectDestroyed);
+    EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
+    EXPECT_EQ(listInterface->childCount(), 2);
+}
+
+} // namespace accessibility_bridge_test
