@@ -5,6 +5,7 @@
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SoundsPage.h"
+#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
 #include "gallery/pages/TextPage.h"
@@ -21,5 +22,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
+        { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
+        { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
     };
 }

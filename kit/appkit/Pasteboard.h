@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMimeData;
@@ -44,7 +45,7 @@ class Pasteboard : public Object {
     QByteArray dataForType(const QString& type) const;
     bool setStringForType(const QString& string, const QString& type);
     QString stringForType(const QString& type) const;
-    std::int64_t changeCount() const { return changeCount_; }
+    std::int64_t changeCount() const { return shared_ ? sharedChangeCount() : changeCount_; }
 
     // Adds items after what is there (clearContents first to replace). The declared types and
     // data above read the first item when nothing was declared.
@@ -58,8 +59,24 @@ class Pasteboard : public Object {
     // Every type's data under its MIME type, in the declared order.
     std::unique_ptr<QMimeData> mimeData() const;
 
+    // --- Across processes (kit/appkit/PasteboardShared.cpp). Their contents live in the
+    // pasteboard store, where another process reads them by name; the change count is the store's.
+    static Ref<Pasteboard> pasteboardWithUniqueName();
+    // The store's pasteboard of a name that may come from another process; null when the name
+    // is not valid there.
+    static Ref<Pasteboard> sharedPasteboardWithName(const QString& name);
+    bool isShared() const { return shared_; }
+    // The property list in the kit's JSON form, replacing that type in the store.
+    bool setPropertyListForType(const Value& plist, const QString& type);
+    std::optional<Value> propertyListForType(const QString& type) const;
+    // Removes the contents from the store, for every process.
+    void releaseGlobally();
+
 private:
     bool sharesClipboardText() const;
+    std::int64_t sharedChangeCount() const;
+
+    bool shared_ = false;
     QString name_;
     QStringList types_;
     std::map<QString, QByteArray> data_;

@@ -20,8 +20,10 @@
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Cursor.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/Image.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QPainter>
 #include <QPalette>
 #include <QWindow>
@@ -371,7 +373,10 @@ void Window::setOpaque(bool flag)
 
 void Window::updateTranslucency()
 {
-    const bool translucent = !opaque_ && backgroundColor_ && backgroundColor_->alphaComponent() < 1;
+    // A pattern colour reads as transparent; its image decides what shows.
+    const bool pattern = backgroundColor_ && backgroundColor_->isPattern();
+    const bool translucent = !opaque_ && backgroundColor_ && (pattern || backgroundColor_->alphaComponent() < 1);
+    updateClickThroughShape();
     if (host_->testAttribute(Qt::WA_TranslucentBackground) == translucent)
         return;
     host_->setAttribute(Qt::WA_TranslucentBackground, translucent);
@@ -381,6 +386,37 @@ void Window::updateTranslucency()
         for (const Ref<Window>& child : childWindows())
             if (QWindow* handle = child->host_->windowHandle())
                 handle->setTransientParent(host_->windowHandle());
+}
+
+void Window::updateClickThroughShape()
+{
+    const Ref<Image> image = !opaque_ && backgroundColor_ && backgroundColor_->isPattern() ? backgroundColor_->patternImage() : nullptr;
+    if (!image) {
+        host_->clearMask();
+        return;
+    }
+    // Clicks go through the fully transparent parts, and without a compositing manager the same
+    // shape keeps them from painting black. The image is anchored at the bottom-left.
+    const QImage pixels = image->bitmapForDrawing(1).convertToFormat(QImage::Format_ARGB32);
+    const QImage mask = pixels.createAlphaMask(Qt::ThresholdAlphaDither).convertToFormat(QImage::Format_Mono);
+    QRegion shape(QBitmap::fromImage(mask));
+    shape.translate(0, int(frame_.height()) - pixels.height());
+    host_->setMask(shape.isEmpty() ? QRegion(0, 0, 1, 1) : shape);
+}
+
+Ref<Screen> Window::screen() const
+{
+    Ref<Screen> best;
+    double bestArea = 0;
+    for (const Ref<Screen>& candidate : Screen::screens()) {
+        const Rect overlap = IntersectionRect(frame_, candidate->frame());
+        const double area = overlap.width() * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = candidate;
+        }
+    }
+    return best;
 }
 
 void Window::setIgnoresMouseEvents(bool flag)

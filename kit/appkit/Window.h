@@ -198,13 +198,16 @@ class Window : public Responder {
     virtual void resignKeyWindow();
     virtual void becomeMainWindow();
     virtual void resignMainWindow();
+    // The screen holding the largest part of the frame; null when it is on none.
+    Ref<class Screen> screen() const;
     int level() const { return level_; }
     // Levels above normal stay on top.
     void setLevel(int level);
     // Above 1, below -1 or out 0, relative to the window numbered `other` (0: all windows).
     void orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other);
-    // Asks the delegate's windowShouldClose, then closes.
-    void performClose(Object* sender = nullptr);
+    // Asks the delegate's windowShouldClose, then closes. A window that stands for another
+    // (an attached bubble) may hand it on.
+    virtual void performClose(Object* sender = nullptr);
     void close();
 
     // Appearance. Alpha 0 hides the native window while the kit still calls it visible.
@@ -215,8 +218,9 @@ class Window : public Responder {
     bool hasShadow() const { return hasShadow_; }
     void setHasShadow(bool flag) { hasShadow_ = flag; }
     void invalidateShadow() { }
-    // Null: the style's window colour. Pattern colours tile; a non-opaque window with a colour
-    // that is not fully opaque is translucent on screen.
+    // Null: the style's window colour. Pattern colours tile from the window's bottom-left; a
+    // non-opaque window with a pattern or a colour that is not fully opaque is translucent on
+    // screen, and clicks pass through where a pattern's image is fully transparent.
     Ref<Color> backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color* color);
     bool isOpaque() const { return opaque_; }
@@ -361,6 +365,7 @@ private:
     Ref<View> keyLoopStart() const;
     void resizeBacking();
     void updateTranslucency();
+    void updateClickThroughShape();
     // Toolbar and content view in the frame view; the height of the visible toolbar.
     void layoutFrameView();
     double toolbarHeight() const;

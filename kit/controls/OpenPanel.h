@@ -4,6 +4,7 @@
 // several, shown through the open-panel presenter with the run loop in the modal-panel mode. The
 // standard presenter is a QFileDialog; tests install a scripted one.
 
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 #include <QString>

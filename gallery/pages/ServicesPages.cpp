@@ -1,0 +1,138 @@
+#include "gallery/pages/ServicesPages.h"
+
+#include "components/ABAttachedWindow/ABAttachedWindow.h"
+#include "components/HKHotKey/HKHotKeyCenter.h"
+#include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/Window.h"
+#include "kit/graphics/AffineTransform.h"
+#include "kit/graphics/Color.h"
+
+#include <QStringList>
+
+#include <memory>
+
+using kit::MakeRect;
+using kit::Ref;
+
+namespace {
+
+struct ServicesHotKeyChoice {
+    const char* title;
+    std::uint16_t keyCode;
+    std::uint64_t flags;
+};
+
+// The twelve sides as the bubble draws them, four to a row.
+class ServicesSideGrid : public kit::View {
+public:
+    using kit::View::View;
+    void drawRect(kit::Rect) override
+    {
+        kit::Color::colorWithSRGBRedGreenBlueAlpha(0.96, 0.96, 0.97, 1)->setFill();
+        kit::BezierPath::fillRect(bounds());
+        for (int side = 0; side < 12; ++side) {
+            ABAttachedWindowGeometry::Metrics m;
+            m.viewSize = kit::MakeSize(90, 40);
+            const ABAttachedWindowGeometry::Layout placed = ABAttachedWindowGeometry::layout(m, side, kit::MakePoint(0, 0));
+            Ref<kit::BezierPath> path = ABAttachedWindowGeometry::outline(m, side, placed.viewFrame);
+            kit::AffineTransform move;
+            move.translateXByYBy(20 + (side % 4) * 150, bounds().size.height - 90 - (side / 4) * 95);
+            path->transformUsingAffineTransform(move);
+            kit::Color::whiteColor()->setFill();
+            path->fill();
+            path->setLineWidth(2);
+            kit::Color::darkGrayColor()->setStroke();
+            path->stroke();
+        }
+    }
+};
+
+} // namespace
+
+kit::Ref<kit::View> makeHotKeysPage(kit::Rect frame)
+{
+    auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
+    const double top = frame.size.height - 50;
+    auto header = kit::make<GallerySwatch>(MakeRect(20, top - 10, 700, 56), QColor(250, 250, 250),
+        QStringLiteral("Global hot keys fire on release, whatever window is in front. Command means Ctrl here; "
+                       "a Wayland session refuses every combination (X11 grabs there see only X11 windows)."));
+    header->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(header.get());
+    auto log = kit::make<GallerySwatch>(MakeRect(20, top - 300, 700, 200), QColor(240, 240, 244), QStringLiteral("No firings yet."));
+    log->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(log.get());
+    const Ref<GallerySwatch> logView = log;
+    auto lines = std::make_shared<QStringList>();
+    auto say = [logView, lines](const QString& line) {
+        lines->append(line);
+        while (lines->size() > 8)
+            lines->removeFirst();
+        logView->setTitle(lines->join(QLatin1Char('\n')));
+    };
+    const ServicesHotKeyChoice choices[] = {
+        { "Ctrl+Shift+K", 40, kit::CommandKeyMask | kit::ShiftKeyMask },
+        { "Ctrl+Alt+H", 4, kit::CommandKeyMask | kit::AlternateKeyMask },
+        { "Super+F5", 96, kit::ControlKeyMask },
+    };
+    double x = 20;
+    for (const ServicesHotKeyChoice& choice : choices) {
+        const QString title = QString::fromUtf8(choice.title);
+        const std::uint16_t code = choice.keyCode;
+        const std::uint64_t flags = choice.flags;
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 60, 150, 28), title, [=] {
+            const bool done = kit::make<HKHotKeyCenter>()->registerHotKeyWithKeyCodeModifierFlagsTask(
+                code, flags, [say, title](kit::Event*) { say(title + QStringLiteral(" fired")); });
+            say(title + (done ? QStringLiteral(" registered") : QStringLiteral(" refused")));
+        });
+        b->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(b.get());
+        x += 160;
+    }
+    auto clear = kit::make<GalleryPushButton>(MakeRect(x, top - 60, 150, 28), QStringLiteral("Unregister all"), [say] {
+        auto center = kit::make<HKHotKeyCenter>();
+        center->unregisterHotKeysMatchingPredicate([](const HKHotKey_&) { return true; });
+        say(QStringLiteral("All unregistered"));
+    });
+    clear->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(clear.get());
+    return page;
+}
+
+kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
+{
+    auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
+    auto grid = kit::make<ServicesSideGrid>(MakeRect(20, frame.size.height - 340, 620, 300));
+    grid->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(grid.get());
+    const Ref<kit::View> anchor = page;
+    auto bubbles = std::make_shared<std::vector<Ref<ABAttachedWindow>>>();
+    const int sides[] = { ABPositionAutomatic, ABPositionBottom, ABPositionRight, ABPositionTopLeft };
+    double x = 20;
+    for (const int side : sides) {
+        const QString title = side == ABPositionAutomatic ? QStringLiteral("Attach (auto)") : QStringLiteral("Attach side %1").arg(side);
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), title, [anchor, bubbles, side, x] {
+            const Ref<kit::Window> window = anchor->window();
+            if (!window)
+                return;
+            auto content = kit::make<GallerySwatch>(MakeRect(0, 0, 160, 48), QColor(255, 255, 255), QStringLiteral("A bubble"));
+            // The point: just above this button, in the window's coordinates.
+            const kit::Point spot = anchor->convertPointToView(kit::MakePoint(x + 65, 52), nullptr);
+            auto bubble = ABAttachedWindow::initWithViewAttachedToPointInWindowOnSideAtDistance(content.get(), spot, window.get(), side, 2);
+            window->addChildWindowOrdered(bubble.get(), kit::WindowAbove);
+            bubble->orderFront();
+            bubbles->push_back(bubble);
+        });
+        page->addSubview(b.get());
+        x += 140;
+    }
+    auto close = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), QStringLiteral("Close bubbles"), [bubbles] {
+        for (const Ref<ABAttachedWindow>& bubble : *bubbles) {
+            if (const Ref<kit::Window> parent = bubble->parentWindow())
+                parent->removeChildWindow(bubble.get());
+            bubble->orderOut();
+        }
+        bubbles->clear();
+    });
+    page->addSubview(close.get());
+    return page;
+}

@@ -1,0 +1,160 @@
+#include "kit/appkit/PasteboardStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QSaveFile>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kit {
+
+namespace {
+
+// A folder of ours only: made 0700 if missing, refused when another user owns it or others may enter.
+bool pasteboardStorePrivateFolder(const QString& path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+}
+
+QString pasteboardStoreFolder(const QString& name, bool create)
+{
+    const std::optional<QString> escaped = PasteboardStore::escapedName(name);
+    const QString root = PasteboardStore::rootFolder();
+    if (!escaped || root.isEmpty())
+        return {};
+    const QString folder = root + QLatin1Char('/') + *escaped;
+    if (create && !pasteboardStorePrivateFolder(folder))
+        return {};
+    return folder;
+}
+
+QString pasteboardStoreTypeFile(const QString& folder, const QString& type)
+{
+    // Types are escaped as names are; a type too long for that cannot be stored.
+    const std::optional<QString> escaped = PasteboardStore::escapedName(type);
+    return escaped ? folder + QStringLiteral("/type-") + *escaped : QString();
+}
+
+bool pasteboardStoreWriteFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
+}
+
+std::optional<QJsonObject> pasteboardStoreManifest(const QString& folder)
+{
+    QFile file(folder + QStringLiteral("/manifest"));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.read(1 << 20));
+    if (!document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+} // namespace
+
+std::optional<QString> PasteboardStore::escapedName(const QString& name)
+{
+    if (name.isEmpty())
+        return std::nullopt;
+    const QByteArray bytes = name.toUtf8();
+    if (bytes.size() > 200)
+        return std::nullopt;
+    const QByteArray escaped = bytes.toPercentEncoding(QByteArray(), QByteArray("~."));
+    if (escaped.size() > 200)
+        return std::nullopt;
+    return QString::fromLatin1(escaped);
+}
+
+QString PasteboardStore::rootFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString root = !runtime.isEmpty() ? runtime + QStringLiteral("/kit-pasteboards")
+                                            : QDir::tempPath() + QStringLiteral("/kit-pasteboards-%1").arg(::getuid());
+    return pasteboardStorePrivateFolder(root) ? root : QString();
+}
+
+QString PasteboardStore::uniqueName()
+{
+    static std::atomic<std::uint64_t> counter { 0 };
+    return QStringLiteral("kit-%1-%2-%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(counter.fetch_add(1) + 1)
+        .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+std::int64_t PasteboardStore::write(const QString& name, const QStringList& types, const std::map<QString, QByteArray>& data)
+{
+    const QString folder = pasteboardStoreFolder(name, true);
+    if (folder.isEmpty())
+        return -1;
+    QJsonArray stored;
+    for (const QString& type : types) {
+        const QString file = pasteboardStoreTypeFile(folder, type);
+        const auto it = data.find(type);
+        if (file.isEmpty() || !pasteboardStoreWriteFile(file, it == data.end() ? QByteArray() : it->second))
+            return -1;
+        stored.append(type);
+    }
+    const std::int64_t count = changeCount(name) + 1;
+    QJsonObject manifest;
+    manifest.insert(QStringLiteral("changeCount"), double(count));
+    manifest.insert(QStringLiteral("types"), stored);
+    if (!pasteboardStoreWriteFile(folder + QStringLiteral("/manifest"), QJsonDocument(manifest).toJson(QJsonDocument::Compact)))
+        return -1;
+    return count;
+}
+
+std::optional<PasteboardStore::Contents> PasteboardStore::read(const QString& name)
+{
+    const QString folder = pasteboardStoreFolder(name, false);
+    if (folder.isEmpty())
+        return std::nullopt;
+    const std::optional<QJsonObject> manifest = pasteboardStoreManifest(folder);
+    if (!manifest)
+        return std::nullopt;
+    Contents contents;
+    contents.changeCount = std::int64_t(manifest->value(QStringLiteral("changeCount")).toDouble());
+    for (const QJsonValue& value : manifest->value(QStringLiteral("types")).toArray()) {
+        const QString type = value.toString();
+        QFile file(pasteboardStoreTypeFile(folder, type));
+        if (type.isEmpty() || !file.open(QIODevice::ReadOnly))
+            continue;
+        contents.types << type;
+        contents.data[type] = file.readAll();
+    }
+    return contents;
+}
+
+std::int64_t PasteboardStore::changeCount(const QString& name)
+{
+    const QString folder = pasteboardStoreFolder(name, false);
+    const std::optional<QJsonObject> manifest = folder.isEmpty() ? std::nullopt : pasteboardStoreManifest(folder);
+    return manifest ? std::int64_t(manifest->value(QStringLiteral("changeCount")).toDouble()) : 0;
+}
+
+void PasteboardStore::remove(const QString& name)
+{
+    const QString folder = pasteboardStoreFolder(name, false);
+    if (!folder.isEmpty())
+        QDir(folder).removeRecursively();
+}
+
+} // namespace kit
