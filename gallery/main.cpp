@@ -31,9 +31,14 @@ int writeScreenshots(const QString& dir, bool listPages)
     }
     for (const GalleryPage& page : galleryPages()) {
         auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, pageWidth, pageHeight), kit::TitledWindowMask);
-        window->contentView()->addSubview(page.create(kit::MakeRect(0, 0, pageWidth, pageHeight)).get());
+        const kit::Ref<kit::View> pageView = page.create(kit::MakeRect(0, 0, pageWidth, pageHeight));
+        window->contentView()->addSubview(pageView.get());
         const QString path = QDir(dir).filePath(page.id + QStringLiteral(".png"));
-        if (!window->snapshot().save(path)) {
+        const QImage image = window->snapshot();
+        // Out of its window a page stops what it animates (a spinner's thread) before the next one.
+        pageView->removeFromSuperview();
+        window->close();
+        if (!image.save(path)) {
             std::fprintf(stderr, "gallery: cannot write %s\n", qPrintable(path));
             return 1;
         }

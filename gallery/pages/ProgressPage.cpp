@@ -117,7 +117,8 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
 
     // The progress window, driven by worker operations: as a sheet, modally or as a plain window.
     static Ref<JVLProgressWindowController> progress = kit::make<JVLProgressWindowController>();
-    Ref<GallerySwatch> pageRef = page;
+    // Weak: the page owns the buttons whose actions reach it.
+    const kit::Weak<GallerySwatch> pageRef { page };
     auto wide = [&](double x, const QString& title, std::function<void()> action) {
         auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 294, 130, 28), title, std::move(action));
         b->setAutoresizingMask(kit::ViewMinYMargin);
@@ -125,7 +126,8 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
     };
     wide(300, QStringLiteral("Run as sheet"), [pageRef] {
         galleryQueueWork(*progress);
-        if (const Ref<kit::Window> window = pageRef->window())
+        const Ref<GallerySwatch> shown = pageRef.lock();
+        if (const Ref<kit::Window> window = shown ? shown->window() : nullptr)
             progress->beginProgressSheetForWindowCompletionHandler(window.get(), nullptr);
     });
     wide(440, QStringLiteral("Run modally"), [] {

@@ -104,14 +104,16 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
     auto grid = kit::make<ServicesSideGrid>(MakeRect(20, frame.size.height - 340, 620, 300));
     grid->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(grid.get());
-    const Ref<kit::View> anchor = page;
+    // Weak: the page owns the buttons whose actions reach it.
+    const kit::Weak<kit::View> anchorRef { Ref<kit::View>(page) };
     auto bubbles = std::make_shared<std::vector<Ref<ABAttachedWindow>>>();
     const int sides[] = { ABPositionAutomatic, ABPositionBottom, ABPositionRight, ABPositionTopLeft };
     double x = 20;
     for (const int side : sides) {
         const QString title = side == ABPositionAutomatic ? QStringLiteral("Attach (auto)") : QStringLiteral("Attach side %1").arg(side);
-        auto b = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), title, [anchor, bubbles, side, x] {
-            const Ref<kit::Window> window = anchor->window();
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), title, [anchorRef, bubbles, side, x] {
+            const Ref<kit::View> anchor = anchorRef.lock();
+            const Ref<kit::Window> window = anchor ? anchor->window() : nullptr;
             if (!window)
                 return;
             auto content = kit::make<GallerySwatch>(MakeRect(0, 0, 160, 48), QColor(255, 255, 255), QStringLiteral("A bubble"));

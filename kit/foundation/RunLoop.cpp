@@ -174,8 +174,10 @@ struct RunLoop::Private {
 
 RunLoop& RunLoop::main()
 {
-    static RunLoop loop;
-    return loop;
+    // Never destroyed: worker threads (a spinner's, a sound's) may still post to it while the
+    // process runs its exit handlers.
+    static RunLoop* const loop = new RunLoop;
+    return *loop;
 }
 
 RunLoop::RunLoop()
