@@ -27,13 +27,3 @@ void BM_ButtonCellSize(benchmark::State& state)
 BENCHMARK(BM_ButtonCellSize);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -312,13 +312,3 @@ void OneViewChangeAmongNestedViews(benchmark::State& state) { compareNested(stat
 BENCHMARK(OneViewChangeAmongNestedViews)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
