@@ -603,6 +603,20 @@ Value LayoutManager::temporaryAttributeAtCharacterIndex(const QString& name, std
 
 namespace {
 
+// What both drawing hooks start from: where lines begin, and the temporary colours over the runs.
+textlayout::DrawStyle layoutManagerDrawStyle(textlayout::LayoutState& s, Point origin, double padding)
+{
+    textlayout::DrawStyle style;
+    style.originX = origin.x;
+    style.padding = padding;
+    style.overlay = [&s](int index, bool background) {
+        const Value v = s.temporary.attributeAtIndexEffectiveRange(background ? BackgroundColorAttributeName : ForegroundColorAttributeName, index);
+        const Ref<Color> c = v.objectAs<Color>();
+        return c ? c->toQColor() : QColor();
+    };
+    return style;
+}
+
 // Runs `draw(context, toUser)` in the current context, or in one made from the view painter
 // (text views are flipped).
 template <class Draw> void layoutManagerInContext(Rect area, const Draw& draw)
@@ -633,14 +647,7 @@ void LayoutManager::drawBackgroundForGlyphRangeAtPoint(Range requested, Point or
     TextStorage& text = *s.storage();
     layoutManagerInContext(area, [&](GraphicsContext& context, const QTransform& toUser) {
         context.saveGraphicsState();
-        textlayout::DrawStyle style;
-        style.originX = origin.x;
-        style.padding = g.padding;
-        style.overlay = [&s](int index, bool background) {
-            const Value v = s.temporary.attributeAtIndexEffectiveRange(background ? BackgroundColorAttributeName : ForegroundColorAttributeName, index);
-            const Ref<Color> c = v.objectAs<Color>();
-            return c ? c->toQColor() : QColor();
-        };
+        textlayout::DrawStyle style = layoutManagerDrawStyle(s, origin, g.padding);
         layoutManagerForEachLine(s, glyphs.location, std::max<std::int64_t>(MaxRange(glyphs), glyphs.location + 1), [&](int p, const Line& line) {
             const ParagraphEntry& e = s.paragraphs[std::size_t(p)];
             const std::vector<Line> one { line };
@@ -681,14 +688,7 @@ void LayoutManager::drawGlyphsForGlyphRangeAtPoint(Range requested, Point origin
     std::vector<Shown> attachments;
     layoutManagerInContext(area, [&](GraphicsContext& context, const QTransform& toUser) {
         context.saveGraphicsState();
-        textlayout::DrawStyle style;
-        style.originX = origin.x;
-        style.padding = g.padding;
-        style.overlay = [&s](int index, bool background) {
-            const Value v = s.temporary.attributeAtIndexEffectiveRange(background ? BackgroundColorAttributeName : ForegroundColorAttributeName, index);
-            const Ref<Color> c = v.objectAs<Color>();
-            return c ? c->toQColor() : QColor();
-        };
+        textlayout::DrawStyle style = layoutManagerDrawStyle(s, origin, g.padding);
         int currentParagraph = -1;
         const Line* currentLine = nullptr;
         style.inlineObject = [&](int index, Rect box, double baselineY) {
