@@ -8,6 +8,7 @@
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
+#include "gallery/pages/TabBarViewPage.h"
 #include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -20,6 +21,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
+        { QStringLiteral("tab-bar-view"), QStringLiteral("Tab bar view"), makeTabBarViewPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
