@@ -7,6 +7,7 @@
 #include "QVTabBarView/QVTabBarController.h"
 #include "QVTabBarView/QVTabBarExtensions.h"
 #include "QVTabBarView/QVTabBarItem.h"
+#include "QVTabBarView/QVTabDragAssistant.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
@@ -1000,17 +1001,26 @@ void QVTabBarView::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView)
 
 // Drags ------------------------------------------------------------------------------------------
 
-bool QVTabBarView::shouldStartDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton* button, const kit::Event&)
+bool QVTabBarView::shouldStartDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton* button, const kit::Event& event)
 {
     kit::Ref<kit::Object> keep;
     if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewShouldDragTabViewItemInTabBarView", keep);
         d && button && !d->tabViewShouldDragTabViewItemInTabBarView(tabView_.get(), button->tabViewItem().get(), this))
         return false;
-    // The drag assistant answers "no drag" until dragging lands.
-    return false;
+    return QVTabDragAssistant::sharedDragAssistant()->shouldStartDraggingAttachedTabBarButtonOfTabBarViewWithMouseDownEvent(button, this, event);
 }
 
-void QVTabBarView::startDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton*, const kit::Event&) { }
+void QVTabBarView::startDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton* button, const kit::Event& event)
+{
+    QVTabDragAssistant::sharedDragAssistant()->startDraggingAttachedTabBarButtonFromTabBarViewWithMouseDownEvent(button, this, event);
+}
+
+bool QVTabBarView::isDragging() const { return QVTabDragAssistant::sharedDragAssistant()->isDragging(); }
+bool QVTabBarView::isSliding() const { return QVTabDragAssistant::sharedDragAssistant()->isSliding(); }
+kit::Ref<QVAttachedTabBarButton> QVTabBarView::attachedTabBarButtonForDraggedItems() const
+{
+    return QVTabDragAssistant::sharedDragAssistant()->attachedTabBarButtonForDraggedItems();
+}
 
 std::uint64_t QVTabBarView::draggingSourceOperationMaskForLocal(bool local) { return local ? kit::DragOperationMove : kit::DragOperationNone; }
 

@@ -244,9 +244,10 @@ public:
     // Drags of buttons.
     bool shouldStartDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton* button, const kit::Event& event);
     void startDraggingAttachedTabBarButtonWithMouseDownEvent(QVAttachedTabBarButton* button, const kit::Event& event);
-    bool isDragging() const { return false; }
-    bool isSliding() const { return false; }
-    kit::Ref<QVAttachedTabBarButton> attachedTabBarButtonForDraggedItems() const { return nullptr; }
+    // The drag assistant's.
+    bool isDragging() const;
+    bool isSliding() const;
+    kit::Ref<QVAttachedTabBarButton> attachedTabBarButtonForDraggedItems() const;
 
     // kit::MenuItemValidation:
     bool validateMenuItem(kit::MenuItem* item) override;
@@ -286,6 +287,7 @@ public:
 
 private:
     friend class QVTabBarController;
+    friend class QVTabDragAssistant;
     void commonInit();
     // The delegate as `Op` when it implements `operation`; `keep` holds it for the call.
     template <class Op> Op* delegateFor(const char* operation, kit::Ref<kit::Object>& keep) const

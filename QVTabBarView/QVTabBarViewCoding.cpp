@@ -119,10 +119,7 @@ void QVTabBarView::encodeWithCoder(kit::Coder& coder) const
     for (const kit::Ref<kit::View>& sub : subviews())
         if (!dynamic_cast<QVAttachedTabBarButton*>(sub.get()) && sub != addTabButton_ && sub != overflowPopUpButton_)
             outside.addObject(kit::Value(sub));
-    if (outside.isEmpty())
-        coder.encodeObjectForKey(kit::Value(), QStringLiteral("subviews"));
-    else
-        coder.encodeObjectForKey(kit::Value(outside), QStringLiteral("subviews"));
+    coder.encodeObjectForKey(kit::Value(outside), QStringLiteral("subviews"));
     if (tabView_)
         coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(tabView_)), QStringLiteral("QVtabView"));
     if (overflowPopUpButton_)
@@ -158,6 +155,9 @@ void QVTabBarView::encodeWithCoder(kit::Coder& coder) const
 void QVTabBarView::initWithCoder(kit::Coder& coder)
 {
     kit::View::initWithCoder(coder);
+    // Buttons come from the tab view, never from an archive.
+    for (const kit::Ref<QVAttachedTabBarButton>& stray : attachedButtons())
+        stray->removeFromSuperview();
     const auto has = [&](const char* key) { return coder.containsValueForKey(QString::fromLatin1(key)); };
     const auto flag = [&](const char* key, bool& field) {
         if (has(key))
