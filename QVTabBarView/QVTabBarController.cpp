@@ -2,6 +2,7 @@
 
 #include "QVTabBarView/QVAttachedTabBarButton.h"
 #include "QVTabBarView/QVOverflowPopUpButton.h"
+#include "QVTabBarView/QVTabBarItem.h"
 #include "QVTabBarView/QVTabBarViewExtensions.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/core/Exception.h"
@@ -69,15 +70,53 @@ void QVTabBarController::layoutButtons()
     const kit::Ref<QVTabBarView> view = view_.lock();
     if (!view)
         return;
-    QVButtons buttons = view->orderedAttachedButtons();
+    QVButtons buttons;
+    pendingItems_.clear();
+    const kit::Ref<kit::TabView> tabView = view->tabView();
+    if (tabView && !view->isSliding()) {
+        // The tab view's order; items without a button get one only if the layout reaches them.
+        const kit::Ref<QVAttachedTabBarButton> dragged = view->isDragging() ? view->attachedTabBarButtonForDraggedItems() : nullptr;
+        for (const kit::Ref<kit::TabViewItem>& item : tabView->tabViewItems()) {
+            if (dragged && dragged->tabViewItem() == item)
+                continue;
+            buttons.push_back(view->attachedButtonForTabViewItem(item.get()));
+            pendingItems_.push_back(buttons.back() ? nullptr : item);
+        }
+    } else {
+        buttons = view->orderedAttachedButtons();
+        pendingItems_.assign(buttons.size(), nullptr);
+    }
     const std::uint64_t destination = view->destinationIndexForDraggedItem();
     if (destination != QVNotFound)
-        if (const kit::Ref<QVAttachedTabBarButton> dragged = view->attachedTabBarButtonForDraggedItems())
-            buttons.insert(buttons.begin() + std::ptrdiff_t(std::min<std::uint64_t>(destination, buttons.size())), dragged);
-    _setupAttachedButtonsWithWidths(buttons, _generateWidthsFromAttachedButtons(buttons));
+        if (const kit::Ref<QVAttachedTabBarButton> dragged = view->attachedTabBarButtonForDraggedItems();
+            dragged && std::find(buttons.begin(), buttons.end(), dragged) == buttons.end()) {
+            const auto at = std::ptrdiff_t(std::min<std::uint64_t>(destination, buttons.size()));
+            buttons.insert(buttons.begin() + at, dragged);
+            pendingItems_.insert(pendingItems_.begin() + at, nullptr);
+        }
+    std::vector<double> widths = _generateWidthsFromAttachedButtons(buttons);
+    for (std::size_t i = 0; i < std::min(widths.size(), buttons.size()); ++i)
+        buttonAt(buttons, i);
+    _setupAttachedButtonsWithWidths(buttons, widths);
+    pendingItems_.clear();
 }
 
-std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(const QVButtons& buttons)
+QVAttachedTabBarButton* QVTabBarController::buttonAt(QVButtons& buttons, std::size_t index)
+{
+    if (index >= buttons.size())
+        return nullptr;
+    if (!buttons[index] && index < pendingItems_.size() && pendingItems_[index]) {
+        const kit::Ref<QVTabBarView> view = view_.lock();
+        const kit::Ref<kit::TabViewItem> item = std::exchange(pendingItems_[index], nullptr);
+        if (view) {
+            view->insertAttachedButtonForTabViewItemAtIndex(item.get(), view->indexOfTabViewItem(item.get()));
+            buttons[index] = view->attachedButtonForTabViewItem(item.get());
+        }
+    }
+    return buttons[index].get();
+}
+
+std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(QVButtons& buttons)
 {
     std::vector<double> widths;
     const kit::Ref<QVTabBarView> view = view_.lock();
@@ -101,7 +140,9 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(const
     double y = view->topMargin();
     const double h = view->genericButtonRect().size.height;
     for (std::size_t i = 0; i < n; ++i) {
-        QVAttachedTabBarButton* button = buttons[i].get();
+        QVAttachedTabBarButton* button = buttonAt(buttons, i);
+        if (!button)
+            continue;
         bool suppress;
         if ((n == 1 && !view->canCloseOnlyTab()) || view->disableTabClose() || (!view->allowsBackgroundTabClosing() && button->state() != kit::OnState))
             suppress = true;
@@ -129,8 +170,9 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(const
         if (!view->useOverflowMenu()) {
             widths.clear();
             const double share = double(std::int64_t(available / double(n)));
-            for (const kit::Ref<QVAttachedTabBarButton>& b : buttons) {
-                const double desired = b->desiredWidth();
+            for (std::size_t k = 0; k < n; ++k) {
+                QVAttachedTabBarButton* b = buttonAt(buttons, k);
+                const double desired = b ? b->desiredWidth() : share;
                 widths.push_back(view->sizeButtonsToFit() && desired < share ? desired : share);
             }
             visible = n;
@@ -207,8 +249,10 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(const
     }
     if (!vertical && visible <= 1 && n >= 2 && available > 0) {
         widths.clear();
-        const double d0 = buttons[0]->desiredWidth();
-        const double d1 = buttons[1]->desiredWidth();
+        QVAttachedTabBarButton* b0 = buttonAt(buttons, 0);
+        QVAttachedTabBarButton* b1 = buttonAt(buttons, 1);
+        const double d0 = b0 ? b0->desiredWidth() : 0;
+        const double d1 = b1 ? b1->desiredWidth() : 0;
         double w0 = d0 < available / 2 ? d0 : available / 2;
         const double w1 = d1 < available - w0 ? d1 : available - w0;
         if (w0 + w1 < available)
@@ -289,13 +333,25 @@ void QVTabBarController::_setupAttachedButtonsWithWidths(const QVButtons& button
                 reporter->tabViewTabViewItemIsInOverflowMenu(tabView.get(), button->tabViewItem().get(), false);
         });
     for (std::size_t i = shown; i < buttons.size(); ++i) {
-        const kit::Ref<QVAttachedTabBarButton> button = buttons[i];
-        view->removeAttachedButtonSynchronizeTabViewItems(button.get(), false);
-        _addItemToOverflowMenuWithTitle(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string());
+        if (const kit::Ref<QVAttachedTabBarButton> button = buttons[i]) {
+            view->removeAttachedButtonSynchronizeTabViewItems(button.get(), false);
+            _addItemToOverflowMenuWithTitle(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string());
+        } else if (i < pendingItems_.size() && pendingItems_[i]) {
+            _addItemToOverflowMenuWithTitle(pendingItems_[i].get(), titleForItem(pendingItems_[i].get()));
+        }
     }
 }
 
-QString QVTabBarController::titleForItem(kit::TabViewItem* item) const { return item ? item->label() : QString(); }
+QString QVTabBarController::titleForItem(kit::TabViewItem* item) const
+{
+    // What the item's button would show: its identifier's title when it has one, else the label.
+    if (!item)
+        return {};
+    if (const kit::Ref<kit::Object> identifier = item->identifier().object();
+        identifier && dynamic_cast<QVTabBarItem*>(identifier.get()) && identifier->respondsToSelector(kit::Selector("title")))
+        return identifier->valueForKey(QStringLiteral("title")).stringValue();
+    return item->label();
+}
 
 void QVTabBarController::_addItemToOverflowMenuWithTitle(kit::TabViewItem* item, const QString& title)
 {

@@ -28,7 +28,8 @@ public:
 
     // The steps, public for the tests: widths (horizontal) or y origins (vertical) of the buttons
     // that show; points removed by shrinking toward `minimum`.
-    std::vector<double> _generateWidthsFromAttachedButtons(const QVButtons& buttons);
+    // Null entries are items whose buttons are made when the width loop reaches them.
+    std::vector<double> _generateWidthsFromAttachedButtons(QVButtons& buttons);
     std::int64_t _shrinkWidthsTowardMinimumWithAvailableWidth(std::vector<double>& widths, std::int64_t minimum, double available);
     void _setupAttachedButtonsWithWidths(const QVButtons& buttons, const std::vector<double>& widths);
     void _addItemToOverflowMenuWithTitle(kit::TabViewItem* item, const QString& title);
@@ -38,8 +39,11 @@ public:
     bool menuUpdateItemAtIndexShouldCancel(kit::Menu* menu, kit::MenuItem* item, std::int64_t index, bool shouldCancel) override;
 
 private:
-    // Layout sees items beyond the shown ones lazily: their titles come from the items.
+    // Buttons beyond the shown ones are never made: a layout of 1,000 tabs makes the few it
+    // shows. The items of null entries, for the layout running now.
+    QVAttachedTabBarButton* buttonAt(QVButtons& buttons, std::size_t index);
     QString titleForItem(kit::TabViewItem* item) const;
+    std::vector<kit::Ref<kit::TabViewItem>> pendingItems_;
     kit::Weak<QVTabBarView> view_;
     kit::Ref<kit::Menu> overflowMenu_;
 };

@@ -712,8 +712,9 @@ void QVTabBarView::updateAnimate(bool animate)
             detach->tabViewDidDetachTabViewItem(tabView_.get(), item.get());
         removeAttachedButton(button.get());
     }
-    // Buttons for new items.
-    if (tabView_) {
+    // Buttons for new items: while a button slides the layout takes the buttons there are;
+    // otherwise it makes those it reaches itself.
+    if (tabView_ && isSliding()) {
         const kit::Ref<QVAttachedTabBarButton> dragged = dragging ? attachedTabBarButtonForDraggedItems() : nullptr;
         const auto visible = visibleTabViewItems();
         const auto& items = tabView_->tabViewItems();
