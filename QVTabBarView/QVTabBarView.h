@@ -268,6 +268,9 @@ public:
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
     bool ignoreModifierKeysWhileDragging() override { return true; }
+    void draggedImageBeganAt(kit::Object* image, kit::Point screen) override;
+    void draggedImageMovedTo(kit::Object* image, kit::Point screen) override;
+    void draggedImageEndedAtOperation(kit::Object* image, kit::Point screen, std::uint64_t operation) override;
     // kit::View:
     bool isFlipped() const override { return true; }
     void drawRect(kit::Rect dirtyRect) override;
