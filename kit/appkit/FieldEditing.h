@@ -11,6 +11,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -74,6 +75,11 @@ struct FieldEditorAttributes {
     bool selectable = true;
     // Scrolls horizontally instead of clipping at the frame's edge.
     bool scrollable = false;
+    // A token session: `tokens` stand as one U+FFFC chip each (`string` is then ignored), and
+    // typing one of `tokenizingCharacters` turns the text before it into a token.
+    bool tokenizes = false;
+    QStringList tokens;
+    QString tokenizingCharacters;
 };
 
 class FieldEditing {
@@ -102,6 +108,9 @@ public:
     virtual void setEditorString(const QString& string) = 0;
     virtual Range editorSelectedRange() const = 0;
     virtual void setEditorSelectedRange(Range range) = 0;
+    // A token session's tokens: each chip's token, and the typed text between the chips split at
+    // the tokenizing characters (trimmed, empty pieces dropped). Empty outside a token session.
+    virtual QStringList editorTokens() const { return {}; }
 };
 
 } // namespace kit
