@@ -18,6 +18,7 @@
 #include "kit/appkit/View.h"
 #include "kit/core/Selector.h"
 #include "kit/core/Value.h"
+#include "kit/text/TextContainer.h"
 #include "kit/text/TextLayoutClient.h"
 #include "kit/text/TextViewDelegate.h"
 
