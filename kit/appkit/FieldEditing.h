@@ -6,6 +6,7 @@
 
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/ParagraphStyle.h"
 
@@ -49,6 +50,7 @@ inline constexpr const char* TextDidBeginEditingOperation = "textDidBeginEditing
 inline constexpr const char* TextDidChangeOperation = "textDidChange";
 inline constexpr const char* TextShouldEndEditingOperation = "textShouldEndEditing";
 inline constexpr const char* TextDidEndEditingOperation = "textDidEndEditing";
+inline constexpr const char* TextDoCommandBySelectorOperation = "textDoCommandBySelector";
 
 // What a text view's delegate may implement about a run of editing; each operation is sent only
 // when the delegate's class registered it (c.optionalOperation).
@@ -61,6 +63,9 @@ public:
     virtual bool textShouldEndEditing(Responder* /*text*/) { return true; }
     // The user info holds "NSTextMovement".
     virtual void textDidEndEditing(Notification*) { }
+    // A command of the editor's key bindings (Escape: cancelOperation) before the editor runs it;
+    // YES when the delegate took it.
+    virtual bool textDoCommandBySelector(Responder* /*text*/, Selector) { return false; }
 };
 
 // What a cell hands its editor so the edited text looks as the cell draws it.

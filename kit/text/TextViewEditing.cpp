@@ -136,6 +136,9 @@ void TextView::doCommandBySelector(Selector action)
     if (TextViewDelegate* d = delegateFor<TextViewDelegate>(TextViewDoCommandBySelectorOperation, holder))
         if (d->textViewDoCommandBySelector(this, action))
             return;
+    if (TextDelegate* d = delegateFor<TextDelegate>(TextDoCommandBySelectorOperation, holder))
+        if (d->textDoCommandBySelector(this, action))
+            return;
     Responder::doCommandBySelector(action);
 }
 
