@@ -6,6 +6,7 @@
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SoundsPage.h"
+#include "gallery/pages/SourceListPage.h"
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
@@ -26,5 +27,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
         { QStringLiteral("extensions"), QStringLiteral("Extensions"), makeExtensionsPage },
+        { QStringLiteral("source-list"), QStringLiteral("Source list"), makeSourceListPage },
     };
 }
