@@ -483,3 +483,59 @@ TEST_F(JVLOutlineSourceListTest, UnselectedBadgesUseTheDataSourcesFillOrTheDefau
     EXPECT_NEAR(own.green(), 128, 6);
     EXPECT_LT(own.red(), 10);
 }
+
+TEST_F(JVLOutlineSourceListTest, ASelectedBadgeIsWhite)
+{
+    find("a")->setBadgeValue(1);
+    show();
+    window->makeMainWindow();
+    list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    const QImage shot = window->snapshot();
+    const double scale = shot.width() / 300.0;
+    const Size size = list->sizeOfBadgeAtRow(1);
+    const Rect r = list->rectOfRow(1);
+    const Point p = list->convertPointToView(MakePoint(r.maxX() - 5 - size.width + 4, r.midY()), nullptr);
+    EXPECT_TRUE(test::pixelIs(shot, int(p.x * scale), int(shot.height() - p.y * scale), Qt::white, 6));
+}
+
+TEST_F(JVLOutlineSourceListTest, OutlineNotificationsComeOnUnderTheListsNamesWithTheirUserInfo)
+{
+    show(false);
+    test::NotificationRecorder recorder(JVLOutlineSourceListItemDidCollapseNotification, list.get());
+    list->collapseItem(Value(group(1)));
+    ASSERT_EQ(recorder.notifications.size(), 1u);
+    EXPECT_EQ(recorder.notifications[0]->userInfo().objectForKey(QStringLiteral("NSObject")).object().get(), group(1).get());
+    EXPECT_TRUE(delegate->heard.contains("collapsed G1"));
+}
+
+namespace {
+
+class ListMenuDelegate : public ListTestDelegate {
+    KIT_CLASS(ListMenuDelegate)
+    Ref<Menu> menu = make<Menu>();
+    Value asked = Value(QStringLiteral("never asked"));
+    Ref<Menu> sourceListMenuForEventItem(JVLOutlineSourceList*, const Event&, const Value& item) override
+    {
+        asked = item;
+        return item.isNil() ? nullptr : menu;
+    }
+};
+
+} // namespace
+
+KIT_REGISTER_CLASS(ListMenuDelegate, ListTestDelegate) { c.optionalOperations({ "sourceListMenuForEventItem" }); }
+
+TEST_F(JVLOutlineSourceListTest, TheContextMenuIsTheDelegatesForTheRowUnderTheMouse)
+{
+    auto menus = make<ListMenuDelegate>();
+    delegate = menus;
+    show();
+    const auto rightClickAt = [&](Point base) {
+        return Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+            RightMouseDown, base, 0, 0, window->windowNumber(), nullptr, 0, 1, 1);
+    };
+    EXPECT_EQ(list->menuForEvent(*rightClickAt(rowPoint(2))).get(), menus->menu.get());
+    EXPECT_EQ(menus->asked.object().get(), find("b").get());
+    EXPECT_EQ(list->menuForEvent(*rightClickAt(list->convertPointToView(MakePoint(60, 190), nullptr))).get(), nullptr);
+    EXPECT_TRUE(menus->asked.isNil());
+}
