@@ -4,37 +4,23 @@
 
 #include <QHash>
 
-#include <cstdlib>
-#include <cstring>
-#include <deque>
 #include <mutex>
-#include <string>
 
 using namespace kit;
 
 namespace {
 
-// What Locale::currentLocale() is read from, without making it: the first of these that is set.
-const char* localesEnvironmentKey()
-{
-    for (const char* var : { "LC_ALL", "LC_MESSAGES", "LANG" })
-        if (const char* value = std::getenv(var); value && *value)
-            return value;
-    return "";
-}
-
 // The codes the locale has a name for, with the names, sorted by name in the locale's collation;
 // equal names keep the codes' order.
-template <class Item> Array localesSortedList(const QStringList& codes, QString (Locale::*nameOf)(const QString&) const)
+template <class Item> Array localesSortedList(const Ref<Locale>& locale, const QStringList& codes, QString (Locale::*nameOf)(const QString&) const)
 {
-    Ref<Locale> locale = Locale::currentLocale();
-    QHash<QString, std::deque<QString>> codesByName;
+    QHash<QString, QStringList> codesByName;
     QStringList names;
     for (const QString& code : codes) {
         const QString name = (locale.get()->*nameOf)(code);
         if (name.isEmpty() || name == code)
             continue;
-        std::deque<QString>& same = codesByName[name];
+        QStringList& same = codesByName[name];
         if (same.empty())
             names << name;
         same.push_back(code);
@@ -46,20 +32,20 @@ template <class Item> Array localesSortedList(const QStringList& codes, QString 
     return Array(std::move(items));
 }
 
-// One sorted list per kind, remade when the locale environment changes.
+// One sorted list per kind, made anew when the current locale changes.
 struct LocalesCache {
     std::mutex mutex;
-    std::string key;
+    QString identifier;
     bool made = false;
     Array list;
 
     template <class Make> Array answer(Make makeList)
     {
+        const Ref<Locale> locale = Locale::currentLocale();
         std::lock_guard guard(mutex);
-        const char* current = localesEnvironmentKey();
-        if (!made || std::strcmp(key.c_str(), current) != 0) {
-            list = makeList();
-            key = current;
+        if (!made || identifier != locale->localeIdentifier()) {
+            list = makeList(locale);
+            identifier = locale->localeIdentifier();
             made = true;
         }
         return list;
@@ -84,21 +70,21 @@ JVLLocaleEntry::JVLLocaleEntry(QString localeIdentifier, QString displayName)
 Array JVLCountryLocale::supportedCountryLocalesSortedByDisplayName()
 {
     static LocalesCache cache;
-    return cache.answer([] {
+    return cache.answer([](const Ref<Locale>& locale) {
         QStringList codes;
         for (const QString& code : Locale::ISOCountryCodes())
             codes << code.toUpper();
-        return localesSortedList<JVLCountryLocale>(codes, &Locale::displayNameForCountryCode);
+        return localesSortedList<JVLCountryLocale>(locale, codes, &Locale::displayNameForCountryCode);
     });
 }
 
 Array JVLLanguageLocale::supportedLanguageLocalesSortedByDisplayName()
 {
     static LocalesCache cache;
-    return cache.answer([] {
+    return cache.answer([](const Ref<Locale>& locale) {
         QStringList codes;
         for (const QString& code : Locale::ISOLanguageCodes())
             codes << code.toLower();
-        return localesSortedList<JVLLanguageLocale>(codes, &Locale::displayNameForLanguageCode);
+        return localesSortedList<JVLLanguageLocale>(locale, codes, &Locale::displayNameForLanguageCode);
     });
 }

@@ -258,8 +258,11 @@ Size JVLOutlineSourceList::sizeOfBadgeAtRow(std::int64_t row)
     const Value item = itemAtRow(row);
     if (!itemHasBadge(item))
         return ZeroSize;
-    const Size text = StringDrawing::sizeWithAttributes(QString::number(badgeValueForItem(item)), sourceListBadgeAttributes(nullptr));
-    return MakeSize(std::max(sourceListBadgeMinimumWidth, text.width + sourceListBadgeTextPadding), sourceListBadgeHeight);
+    const std::int64_t value = badgeValueForItem(item);
+    auto known = badgeTextWidths_.constFind(value);
+    if (known == badgeTextWidths_.constEnd())
+        known = badgeTextWidths_.insert(value, StringDrawing::sizeWithAttributes(QString::number(value), sourceListBadgeAttributes(nullptr)).width);
+    return MakeSize(std::max(sourceListBadgeMinimumWidth, *known + sourceListBadgeTextPadding), sourceListBadgeHeight);
 }
 
 void JVLOutlineSourceList::drawBadgeForRowInRect(std::int64_t row, Rect badgeFrame)
@@ -366,6 +369,16 @@ void JVLOutlineSourceList::selectRowIndexesByExtendingSelection(const IndexSet& 
 
 Rect JVLOutlineSourceList::frameOfCellAtColumnRow(std::int64_t column, std::int64_t row)
 {
+    if (drawingRowFrame_ && drawingRowFrame_->row == row && drawingRowFrame_->column == column)
+        return drawingRowFrame_->frame;
+    const Rect frame = cellFrameAtColumnRow(column, row);
+    if (drawingRowFrame_ && drawingRowFrame_->row == row)
+        drawingRowFrame_ = RowFrame { row, column, frame };
+    return frame;
+}
+
+Rect JVLOutlineSourceList::cellFrameAtColumnRow(std::int64_t column, std::int64_t row)
+{
     const Rect base = OutlineView::frameOfCellAtColumnRow(column, row);
     if (row < 0 || row >= numberOfRows())
         return base;
@@ -395,6 +408,11 @@ Rect JVLOutlineSourceList::frameOfOutlineCellAtRow(std::int64_t row)
 
 void JVLOutlineSourceList::drawRowClipRect(std::int64_t row, Rect clipRect)
 {
+    drawingRowFrame_ = RowFrame { row, -1, ZeroRect };
+    struct EndRow {
+        std::optional<RowFrame>& frame;
+        ~EndRow() { frame.reset(); }
+    } endRow { drawingRowFrame_ };
     OutlineView::drawRowClipRect(row, clipRect);
     QPainter* painter = View::currentPainter();
     if (!painter)

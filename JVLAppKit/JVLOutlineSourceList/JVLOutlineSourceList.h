@@ -11,6 +11,10 @@
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Image.h"
 
+#include <QHash>
+
+#include <optional>
+
 class JVLOutlineSourceList;
 
 inline const QString JVLOutlineSourceListSelectionIsChangingNotification = QStringLiteral("JVLOutlineSourceListSelectionIsChanging");
@@ -157,8 +161,18 @@ private:
     void unregisterSecondaryDelegate();
     void registerSecondaryDelegate(kit::Object* delegate);
     void repairSelection();
+    kit::Rect cellFrameAtColumnRow(std::int64_t column, std::int64_t row);
     void forwardNotification(const QString& name, kit::Notification* notification);
     bool isGroupRowOfList(std::int64_t row) const { return levelForRow(row) == 0; }
+
+    // While a row draws, its cell frame is worked out once (the base's drawing asks for it too).
+    struct RowFrame {
+        std::int64_t row = -1, column = -1;
+        kit::Rect frame;
+    };
+    std::optional<RowFrame> drawingRowFrame_;
+    // Badge text widths by value: the font never changes.
+    QHash<std::int64_t, double> badgeTextWidths_;
 
     kit::Weak<kit::Object> secondaryDelegate_;
     const kit::Object* secondaryDelegateIdentity_ = nullptr;
