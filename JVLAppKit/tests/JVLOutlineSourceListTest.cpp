@@ -21,18 +21,18 @@ using namespace kit;
 
 namespace {
 
-using Item = JVLOutlineSourceListItem;
+using ListItem = JVLOutlineSourceListItem;
 
 // A data source over an item tree; optional operations can be switched off.
 class ListTestSource : public Object, public JVLOutlineSourceListDataSource {
     KIT_CLASS(ListTestSource)
-    Ref<Item> root = make<Item>();
+    Ref<ListItem> root = make<ListItem>();
     QStringList off;
     std::vector<std::pair<QString, Value>> stored;
     Ref<Color> badgeFill;
 
     bool respondsToSelector(const Selector& s) const override { return !off.contains(s.name()) && Object::respondsToSelector(s); }
-    static Ref<Item> of(const Value& item, const Ref<Item>& root) { return item.isNil() ? root : item.objectAs<Item>(); }
+    static Ref<ListItem> of(const Value& item, const Ref<ListItem>& root) { return item.isNil() ? root : item.objectAs<ListItem>(); }
 
     std::int64_t sourceListNumberOfChildrenOfItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->countOfChildren(); }
     Value sourceListChildOfItem(JVLOutlineSourceList*, std::int64_t index, const Value& item) override
@@ -69,7 +69,7 @@ class ListTestDelegate : public Object, public JVLOutlineSourceListDelegate {
     void sourceListSelectionDidChange(Notification*) override { heard << QStringLiteral("selection"); }
     void sourceListItemDidCollapse(Notification* n) override
     {
-        heard << QStringLiteral("collapsed ") + n->userInfo().objectForKey(QStringLiteral("NSObject")).objectAs<Item>()->title();
+        heard << QStringLiteral("collapsed ") + n->userInfo().objectForKey(QStringLiteral("NSObject")).objectAs<ListItem>()->title();
     }
     void sourceListDeleteKeyPressedOnRows(Notification*) override { heard << QStringLiteral("delete"); }
 };
@@ -94,10 +94,10 @@ protected:
         content->addSubview(scroll.get());
         window->makeFirstResponder(list.get());
         for (const char* g : { "G0", "G1" })
-            source->root->addChild(Item::itemWithTitle(g).get());
+            source->root->addChild(ListItem::itemWithTitle(g).get());
         for (const char* t : { "a", "b", "c" })
-            group(0)->addChild(Item::itemWithTitle(t).get());
-        group(1)->addChild(Item::itemWithTitle("d").get());
+            group(0)->addChild(ListItem::itemWithTitle(t).get());
+        group(1)->addChild(ListItem::itemWithTitle("d").get());
     }
     void TearDown() override
     {
@@ -105,11 +105,11 @@ protected:
         window->orderOut();
         window->setContentView(nullptr);
     }
-    Ref<Item> group(int i) const { return source->root->childAtIndex(i); }
-    Ref<Item> find(const QString& title) const
+    Ref<ListItem> group(int i) const { return source->root->childAtIndex(i); }
+    Ref<ListItem> find(const QString& title) const
     {
-        const Array found = source->root->filteredFlatObjectTreeWithPredicateObjectClass(Predicate::keyEquals("title", title), Item::staticClass());
-        return found.firstObject().objectAs<Item>();
+        const Array found = source->root->filteredFlatObjectTreeWithPredicateObjectClass(Predicate::keyEquals("title", title), ListItem::staticClass());
+        return found.firstObject().objectAs<ListItem>();
     }
     void show(bool alwaysExpanded = true)
     {
@@ -124,7 +124,7 @@ protected:
     {
         QStringList titles;
         for (std::int64_t r = 0; r < list->numberOfRows(); ++r)
-            titles << list->itemAtRow(r).objectAs<Item>()->title();
+            titles << list->itemAtRow(r).objectAs<ListItem>()->title();
         return titles;
     }
     Point rowPoint(std::int64_t row, double x = 60) const
@@ -216,7 +216,7 @@ TEST_F(JVLOutlineSourceListTest, ASecondDelegateTakesOverEveryRegistration)
 
 TEST_F(JVLOutlineSourceListTest, AlwaysExpandedGroupsOpenAtReloadWithoutTriangleOrCollapse)
 {
-    group(0)->childAtIndex(0)->addChild(Item::itemWithTitle("a1").get());
+    group(0)->childAtIndex(0)->addChild(ListItem::itemWithTitle("a1").get());
     show();
     EXPECT_EQ(rows(), (QStringList { "G0", "a", "b", "c", "G1", "d" }));
     EXPECT_FALSE(list->isItemExpanded(Value(find("a"))));
@@ -249,7 +249,7 @@ TEST_F(JVLOutlineSourceListTest, AFirstSelectedGroupRowMovesUpToTheNearestItem)
     list->selectRowIndexesByExtendingSelection(IndexSet(3), false);
     // Row 3 turns into a group: G0 (a, b), G2, G1 (d).
     group(0)->removeChildAtIndex(2);
-    source->root->insertChildAtIndex(Item::itemWithTitle("G2").get(), 1);
+    source->root->insertChildAtIndex(ListItem::itemWithTitle("G2").get(), 1);
     list->reloadData();
     EXPECT_EQ(rows(), (QStringList { "G0", "a", "b", "G2", "G1", "d" }));
     EXPECT_EQ(list->selectedRowIndexes(), IndexSet(2));
@@ -307,7 +307,7 @@ TEST_P(JVLOutlineSourceListArrows, ArrowsStepOverGroupRows)
 {
     // Rows 0 (group), 1, 2 (group), 3.
     group(0)->removeAllChildren();
-    group(0)->addChild(Item::itemWithTitle("a").get());
+    group(0)->addChild(ListItem::itemWithTitle("a").get());
     show();
     ASSERT_EQ(rows(), (QStringList { "G0", "a", "G1", "d" }));
     list->selectRowIndexesByExtendingSelection(IndexSet(GetParam().from), false);
