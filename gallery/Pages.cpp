@@ -1,10 +1,12 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/ExtensionsPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/SoundsPage.h"
+#include "gallery/pages/SourceListPage.h"
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
@@ -24,5 +26,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
+        { QStringLiteral("extensions"), QStringLiteral("Extensions"), makeExtensionsPage },
+        { QStringLiteral("source-list"), QStringLiteral("Source list"), makeSourceListPage },
     };
 }
