@@ -182,6 +182,8 @@ private:
     std::int64_t textLength() const;
     // The value run (effective range of the placeholder attribute) at `index`; NotFound outside.
     kit::Range valueRunAt(std::int64_t index) const;
+    // What validation answers for `proposed`, and the start of the run it would edit (NotFound: none).
+    kit::Range validatedRange(kit::Range proposed, std::int64_t* newStart) const;
     bool appendFieldOfAnyKind(JVLTextViewInspectorField* field);
     kit::AttributedString labelPartForTextField(JVLTextViewInspectorField* field);
     kit::AttributedString attachmentHosting(const kit::Ref<kit::View>& view);

@@ -59,7 +59,7 @@ Range JVLTextViewInspector::currentEditingGlyphRange() const
     return manager->glyphRangeForCharacterRangeActualCharacterRange(characters);
 }
 
-Range JVLTextViewInspector::validateProposedRangeUpdateEditingInfo(Range proposed, bool update)
+Range JVLTextViewInspector::validatedRange(Range proposed, std::int64_t* newStart) const
 {
     const std::int64_t n = textLength();
     Range working = proposed;
@@ -77,25 +77,29 @@ Range JVLTextViewInspector::validateProposedRangeUpdateEditingInfo(Range propose
         const Ref<TextStorage> storage = textStorage();
         const QString placeholder = storage->attributeAtIndexEffectiveRange(JVLPlaceholderValueAttributeName, run.location).stringValue();
         const bool realValue = storage->string().mid(run.location, run.length) != placeholder;
-        Range result = run;
+        *newStart = run.location;
         if (realValue && run.location == currentEditedStartLocation_) {
             const std::int64_t from = std::max(proposed.location, run.location);
-            result = { from, std::max<std::int64_t>(0, std::min(MaxRange(proposed), MaxRange(run)) - from) };
+            return { from, std::max<std::int64_t>(0, std::min(MaxRange(proposed), MaxRange(run)) - from) };
         }
-        if (update) {
-            setNeedsDisplayInRectAvoidAdditionalLayout(bounds(), false);
-            if (run.location != currentEditedStartLocation_)
-                dirty_ = false;
-            currentEditedStartLocation_ = run.location;
-        }
-        return result;
+        return run;
     }
+    *newStart = NotFound;
+    return { 0, 0 };
+}
+
+Range JVLTextViewInspector::validateProposedRangeUpdateEditingInfo(Range proposed, bool update)
+{
+    std::int64_t start = NotFound;
+    const Range result = validatedRange(proposed, &start);
     if (update) {
         setNeedsDisplayInRectAvoidAdditionalLayout(bounds(), false);
-        currentEditedStartLocation_ = NotFound;
-        dirty_ = false;
+        // Another run, or none: nothing typed belongs to the new edit.
+        if (start != currentEditedStartLocation_)
+            dirty_ = false;
+        currentEditedStartLocation_ = start;
     }
-    return { 0, 0 };
+    return result;
 }
 
 Range JVLTextViewInspector::textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed)
@@ -105,16 +109,15 @@ Range JVLTextViewInspector::textViewWillChangeSelectionFromCharacterRangeToChara
         return proposed;
     if (isEditing() && dirty_) {
         const Range edited = valueRunAt(currentEditedStartLocation_);
-        const Range probe = validateProposedRangeUpdateEditingInfo(proposed, false);
-        const bool leaves = edited.location == NotFound || probe.location != edited.location
-            || (probe.length == 0 && probe.location == 0 && edited.location != 0);
-        if (leaves && edited.location != NotFound) {
+        std::int64_t start = NotFound;
+        validatedRange(proposed, &start);
+        if (edited.location != NotFound && start != edited.location) {
             // Leaving a typed-into run by other means than click, Tab or Return: keep what was typed.
             const std::int64_t before = textLength();
             writingBack_ = true;
-            const std::int64_t start = currentEditedStartLocation_;
+            const std::int64_t editStart = currentEditedStartLocation_;
             currentEditedStartLocation_ = NotFound;
-            writeBack(start);
+            writeBack(editStart);
             writingBack_ = false;
             if (proposed.location >= MaxRange(edited))
                 proposed.location = std::max<std::int64_t>(0, proposed.location + textLength() - before);
