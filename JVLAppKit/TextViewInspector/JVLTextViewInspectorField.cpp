@@ -45,7 +45,13 @@ void JVLTextViewInspectorField::initWithIdentifierPlaceholderAndLabel(
     lineFragmentRect_ = ZeroRect;
 }
 
-void JVLTextViewInspectorField::setValid(bool flag) { isValid_ = flag; }
+void JVLTextViewInspectorField::setValid(bool flag)
+{
+    // Observed: a URL field's button is enabled through a binding to its text's "isValid".
+    willChangeValueForKey(QStringLiteral("isValid"));
+    isValid_ = flag;
+    didChangeValueForKey(QStringLiteral("isValid"));
+}
 
 void JVLTextViewInspectorField::setValue(const Value& value) { value_ = value; }
 
