@@ -2,6 +2,7 @@
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/DateControlPage.h"
+#include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -26,5 +27,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
+        { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
     };
 }

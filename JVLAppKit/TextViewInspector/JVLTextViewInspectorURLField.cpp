@@ -104,17 +104,18 @@ QUrl JVLTextViewInspectorURLField::openableURLForString(const QString& text)
     return url;
 }
 
+void JVLTextViewInspectorURLField::openOrBeep(const QUrl& url)
+{
+    if (url.isValid())
+        Workspace::sharedWorkspace()->openURL(url);
+    else
+        Beep();
+}
+
 void JVLTextViewInspectorURLField::openURLAction(Object*)
 {
-    const QString text = textToOpen();
-    if (text.isEmpty())
-        return;
-    const QUrl url = openableURLForString(text);
-    if (!url.isValid()) {
-        Beep();
-        return;
-    }
-    Workspace::sharedWorkspace()->openURL(url);
+    if (const QString text = textToOpen(); !text.isEmpty())
+        openOrBeep(openableURLForString(text));
 }
 
 QUrl JVLTextViewInspectorEmailField::mailURLForAddress(const QString& address)
@@ -131,13 +132,6 @@ QUrl JVLTextViewInspectorEmailField::mailURLForAddress(const QString& address)
 
 void JVLTextViewInspectorEmailField::writeEmailAction(Object*)
 {
-    const QString text = textToOpen();
-    if (text.isEmpty())
-        return;
-    const QUrl url = mailURLForAddress(text);
-    if (!url.isValid()) {
-        Beep();
-        return;
-    }
-    Workspace::sharedWorkspace()->openURL(url);
+    if (const QString text = textToOpen(); !text.isEmpty())
+        openOrBeep(mailURLForAddress(text));
 }

@@ -32,6 +32,8 @@ protected:
     void buildSubFields(kit::Ref<JVLTextViewInspectorTextField> text, std::int32_t validation, const QString& image, const char* action);
     // The first sub-field's text, or empty after a beep when there is none to open.
     QString textToOpen() const;
+    // Opens a valid URL, beeps for an invalid one.
+    static void openOrBeep(const QUrl& url);
 };
 
 class JVLTextViewInspectorEmailField : public JVLTextViewInspectorURLField {
