@@ -300,9 +300,11 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
         if (size.width <= 0 || size.height <= 0)
             return;
         const double scale = deviceScale(context->state().ctm);
-        // Vector reps render at the size the whole image would have on the device.
-        const double sx = IsEmptyRect(from) ? dest.size.width / size.width : dest.size.width / from.size.width;
-        const double sy = IsEmptyRect(from) ? dest.size.height / size.height : dest.size.height / from.size.height;
+        // A whole image renders at its size on the device. A part of one (a slice stretched over a
+        // bar) renders at the image's own size and its pixels stretch, as a bitmap's would: each
+        // new width would otherwise render the document again.
+        const double sx = IsEmptyRect(from) ? dest.size.width / size.width : 1;
+        const double sy = IsEmptyRect(from) ? dest.size.height / size.height : 1;
         pixels = QSize(
             std::max(1, int(std::ceil(size.width * sx * scale - 1e-9))), std::max(1, int(std::ceil(size.height * sy * scale - 1e-9))));
         rep = bestRep(pixels);
