@@ -2,6 +2,8 @@
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/ExtensionsPage.h"
+#include "gallery/pages/DateControlPage.h"
+#include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -28,5 +30,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
         { QStringLiteral("extensions"), QStringLiteral("Extensions"), makeExtensionsPage },
         { QStringLiteral("source-list"), QStringLiteral("Source list"), makeSourceListPage },
+        { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
+        { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
     };
 }
