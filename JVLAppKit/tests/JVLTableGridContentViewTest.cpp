@@ -54,28 +54,28 @@ TEST(JVLTableGridContentView, FirstPressWithShiftActsAsAPlainPress)
     expectSelection(*w.grid, 2, 2, 5, 5, 0, 3);
 }
 
-struct DragCase {
+struct GridDragCase {
     const char* name;
     std::int64_t fromColumn, fromRow, toColumn, toRow;
     std::int64_t c0, c1, r0, r1;
     int columnEdge, rowEdge;
 };
 
-class JVLTableGridDrags : public testing::TestWithParam<DragCase> { };
+class JVLTableGridDrags : public testing::TestWithParam<GridDragCase> { };
 
 TEST_P(JVLTableGridDrags, DragSelectsFromThePressedCell)
 {
-    const DragCase c = GetParam();
+    const GridDragCase c = GetParam();
     TableGridWindow w;
     w.script->mouseDown(w.cellPoint(c.fromColumn, c.fromRow)).mouseDragged(w.cellPoint(c.toColumn, c.toRow)).mouseUp(w.cellPoint(c.toColumn, c.toRow)).run();
     expectSelection(*w.grid, c.c0, c.c1, c.r0, c.r1, c.columnEdge, c.rowEdge);
 }
 
 INSTANTIATE_TEST_SUITE_P(Quadrants, JVLTableGridDrags,
-    testing::Values(DragCase { "UpLeft", 3, 4, 1, 2, 1, 3, 2, 4, 1, 4 }, DragCase { "DownRight", 3, 4, 5, 6, 3, 5, 4, 6, 0, 3 },
-        DragCase { "UpRight", 3, 4, 5, 2, 3, 5, 2, 4, 0, 4 }, DragCase { "DownLeft", 3, 4, 1, 6, 1, 3, 4, 6, 1, 3 },
-        DragCase { "SameCell", 3, 4, 3, 4, 3, 3, 4, 4, 0, 3 }),
-    [](const testing::TestParamInfo<DragCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridDragCase { "UpLeft", 3, 4, 1, 2, 1, 3, 2, 4, 1, 4 }, GridDragCase { "DownRight", 3, 4, 5, 6, 3, 5, 4, 6, 0, 3 },
+        GridDragCase { "UpRight", 3, 4, 5, 2, 3, 5, 2, 4, 0, 4 }, GridDragCase { "DownLeft", 3, 4, 1, 6, 1, 3, 4, 6, 1, 3 },
+        GridDragCase { "SameCell", 3, 4, 3, 4, 3, 3, 4, 4, 0, 3 }),
+    [](const testing::TestParamInfo<GridDragCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridContentView, DragBackAcrossThePressKeepsItAsAnchor)
 {
@@ -107,17 +107,17 @@ TEST(JVLTableGridContentView, APressOnNoCellSelectsNothingAndItsDragDoesNothing)
 
 // --- Editing -------------------------------------------------------------------------------------------------
 
-struct EditCase {
+struct GridEditCase {
     const char* name;
     bool allowsEditing, setter, veto;
     bool edits;
 };
 
-class JVLTableGridEditing : public testing::TestWithParam<EditCase> { };
+class JVLTableGridEditing : public testing::TestWithParam<GridEditCase> { };
 
 TEST_P(JVLTableGridEditing, DoubleClickEditsOnlyWhenEverythingAllows)
 {
-    const EditCase c = GetParam();
+    const GridEditCase c = GetParam();
     TableGridWindow w({ 400, 300 }, [&](TableGridTestDataSource& ds) {
         if (c.setter)
             ds.ops << "tableGridSetObjectValueForColumnRow";
@@ -134,9 +134,9 @@ TEST_P(JVLTableGridEditing, DoubleClickEditsOnlyWhenEverythingAllows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Conditions, JVLTableGridEditing,
-    testing::Values(EditCase { "Allowed", true, true, false, true }, EditCase { "NotAllowed", false, true, false, false },
-        EditCase { "NoSetter", true, false, false, false }, EditCase { "Vetoed", true, true, true, false }),
-    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridEditCase { "Allowed", true, true, false, true }, GridEditCase { "NotAllowed", false, true, false, false },
+        GridEditCase { "NoSetter", true, false, false, false }, GridEditCase { "Vetoed", true, true, true, false }),
+    [](const testing::TestParamInfo<GridEditCase>& info) { return std::string(info.param.name); });
 
 namespace {
 
@@ -166,17 +166,17 @@ TEST(JVLTableGridContentView, EditingCollapsesTheRangeAndShowsTheValue)
     EXPECT_TRUE(w.grid->hasKeyboardFocus()) << "the editor is inside the grid";
 }
 
-struct EndCase {
+struct GridEndCase {
     const char* name;
     std::uint16_t keyCode;
     const char* characters;
 };
 
-class JVLTableGridEditEnds : public testing::TestWithParam<EndCase> { };
+class JVLTableGridEditEnds : public testing::TestWithParam<GridEndCase> { };
 
 TEST_P(JVLTableGridEditEnds, EndingStoresAString)
 {
-    const EndCase c = GetParam();
+    const GridEndCase c = GetParam();
     TableGridWindow w;
     startEditing(w);
     const auto editor = dynamic_pointer_cast<TextView>(w.window->firstResponder());
@@ -193,8 +193,8 @@ TEST_P(JVLTableGridEditEnds, EndingStoresAString)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, JVLTableGridEditEnds,
-    testing::Values(EndCase { "Return", KeyCodeReturn, "\r" }, EndCase { "Tab", KeyCodeTab, "\t" }, EndCase { "FocusLoss", 0, "" }),
-    [](const testing::TestParamInfo<EndCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridEndCase { "Return", KeyCodeReturn, "\r" }, GridEndCase { "Tab", KeyCodeTab, "\t" }, GridEndCase { "FocusLoss", 0, "" }),
+    [](const testing::TestParamInfo<GridEndCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridContentView, APressElsewhereWhileEditingCommitsFirst)
 {

@@ -14,8 +14,8 @@ using namespace kit;
 
 namespace {
 
-struct MoveFixture {
-    explicit MoveFixture(QSet<QString> extra = {})
+struct GridMoveFixture {
+    explicit GridMoveFixture(QSet<QString> extra = {})
         : w({ 600, 300 }, [&](TableGridTestDataSource& ds) {
             ds.ops.unite(extra);
             ds.columns = 8;
@@ -64,18 +64,18 @@ Point columnHalf(const TableGridWindow& w, std::int64_t column, bool right)
 
 } // namespace
 
-struct StartCase {
+struct GridStartCase {
     const char* name;
     bool implemented;
     bool answer;
 };
 
-class JVLTableGridMoveStart : public testing::TestWithParam<StartCase> { };
+class JVLTableGridMoveStart : public testing::TestWithParam<GridStartCase> { };
 
 TEST_P(JVLTableGridMoveStart, TheDataSourceMustWriteTheColumns)
 {
-    const StartCase c = GetParam();
-    MoveFixture f(c.implemented ? QSet<QString> { "tableGridWriteColumnsWithIndexesToPasteboard" } : QSet<QString> {});
+    const GridStartCase c = GetParam();
+    GridMoveFixture f(c.implemented ? QSet<QString> { "tableGridWriteColumnsWithIndexesToPasteboard" } : QSet<QString> {});
     f.w.dataSource->answer = c.answer;
     f.startColumnMove();
     const bool starts = c.implemented && c.answer;
@@ -99,19 +99,19 @@ TEST_P(JVLTableGridMoveStart, TheDataSourceMustWriteTheColumns)
 }
 
 INSTANTIATE_TEST_SUITE_P(WriteOperation, JVLTableGridMoveStart,
-    testing::Values(StartCase { "Missing", false, true }, StartCase { "AnswersNo", true, false }, StartCase { "AnswersYes", true, true }),
-    [](const testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridStartCase { "Missing", false, true }, GridStartCase { "AnswersNo", true, false }, GridStartCase { "AnswersYes", true, true }),
+    [](const testing::TestParamInfo<GridStartCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridDragging, OnlyLocalMovesAreOffered)
 {
-    MoveFixture f;
+    GridMoveFixture f;
     EXPECT_EQ(f.w.grid->draggingSourceOperationMaskForLocal(true), DragOperationMove);
     EXPECT_EQ(f.w.grid->draggingSourceOperationMaskForLocal(false), DragOperationNone);
 }
 
 TEST(JVLTableGridDragging, DropIndexesByHalves)
 {
-    MoveFixture f;
+    GridMoveFixture f;
     EXPECT_EQ(f.w.grid->dropColumnForPoint(columnHalf(f.w, 4, false)), 4);
     EXPECT_EQ(f.w.grid->dropColumnForPoint(columnHalf(f.w, 4, true)), 5);
     EXPECT_EQ(f.w.grid->dropColumnForPoint(columnHalf(f.w, 7, true)), 8);
@@ -123,7 +123,7 @@ TEST(JVLTableGridDragging, DropIndexesByHalves)
 
 TEST(JVLTableGridDragging, WithoutCanMoveNoIndicatorAndNoOperation)
 {
-    MoveFixture f;
+    GridMoveFixture f;
     auto info = f.ownDrag(JVLTableGridColumnDataType, gridRange(1, 2), columnHalf(f.w, 4, true));
     EXPECT_EQ(f.w.grid->draggingEntered(info), DragOperationMove);
     EXPECT_EQ(f.w.grid->contentView()->draggingUpdated(info), DragOperationNone);
@@ -132,7 +132,7 @@ TEST(JVLTableGridDragging, WithoutCanMoveNoIndicatorAndNoOperation)
 
 TEST(JVLTableGridDragging, ValidatedMovesShowTheLineAtTheDropIndex)
 {
-    MoveFixture f({ "tableGridCanMoveColumnsToIndex" });
+    GridMoveFixture f({ "tableGridCanMoveColumnsToIndex" });
     auto info = f.ownDrag(JVLTableGridColumnDataType, gridRange(1, 2), columnHalf(f.w, 4, true));
     EXPECT_EQ(f.w.grid->contentView()->draggingUpdated(info), DragOperationMove);
     EXPECT_EQ(f.w.dataSource->log, QStringList { "canMoveColumns 5" });
@@ -147,7 +147,7 @@ TEST(JVLTableGridDragging, ValidatedMovesShowTheLineAtTheDropIndex)
     EXPECT_EQ(f.w.grid->contentView()->dropColumn(), NotFound) << "cancelling clears the indicator";
 }
 
-struct PerformCase {
+struct GridPerformCase {
     const char* name;
     std::int64_t first, last, column;
     bool rightHalf;
@@ -155,12 +155,12 @@ struct PerformCase {
     std::int64_t newFirst, newLast;
 };
 
-class JVLTableGridPerform : public testing::TestWithParam<PerformCase> { };
+class JVLTableGridPerform : public testing::TestWithParam<GridPerformCase> { };
 
 TEST_P(JVLTableGridPerform, MovesAnnounceThenSelectTheNewPlace)
 {
-    const PerformCase c = GetParam();
-    MoveFixture f({ "tableGridMoveColumnsToIndex" });
+    const GridPerformCase c = GetParam();
+    GridMoveFixture f({ "tableGridMoveColumnsToIndex" });
     auto delegate = make<TableGridTestDelegate>();
     delegate->ops = { "tableGridDidMoveColumns", "tableGridDidChangeSelection" };
     f.w.grid->setDelegate(delegate.get());
@@ -179,14 +179,14 @@ TEST_P(JVLTableGridPerform, MovesAnnounceThenSelectTheNewPlace)
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, JVLTableGridPerform,
-    testing::Values(PerformCase { "After", 1, 2, 4, true, 5, 3, 4 }, PerformCase { "Before", 1, 2, 0, false, 0, 0, 1 },
-        PerformCase { "AtTheEnd", 1, 2, 7, true, 8, 6, 7 }, PerformCase { "InsideTheBlock", 1, 2, 1, true, 2, 1, 2 },
-        PerformCase { "RightAfterTheBlock", 1, 2, 3, false, 3, 1, 2 }),
-    [](const testing::TestParamInfo<PerformCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridPerformCase { "After", 1, 2, 4, true, 5, 3, 4 }, GridPerformCase { "Before", 1, 2, 0, false, 0, 0, 1 },
+        GridPerformCase { "AtTheEnd", 1, 2, 7, true, 8, 6, 7 }, GridPerformCase { "InsideTheBlock", 1, 2, 1, true, 2, 1, 2 },
+        GridPerformCase { "RightAfterTheBlock", 1, 2, 3, false, 3, 1, 2 }),
+    [](const testing::TestParamInfo<GridPerformCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridDragging, RowMovesUseTheRowOperationsAndKeys)
 {
-    MoveFixture f({ "tableGridMoveRowsToIndex", "tableGridCanMoveRowsToIndex" });
+    GridMoveFixture f({ "tableGridMoveRowsToIndex", "tableGridCanMoveRowsToIndex" });
     test::NotificationRecorder moved(JVLTableGridDidMoveRowsNotification, f.w.grid.get());
     const Rect row = f.w.grid->rectOfRow(6);
     auto info = f.ownDrag(JVLTableGridRowDataType, gridRange(2, 3), { 100, row.minY() + 15 });
@@ -200,10 +200,10 @@ TEST(JVLTableGridDragging, RowMovesUseTheRowOperationsAndKeys)
 
 TEST(JVLTableGridDragging, MovesRefusedWithoutTheOperationOrAnAnswer)
 {
-    MoveFixture plain;
+    GridMoveFixture plain;
     auto info = plain.ownDrag(JVLTableGridColumnDataType, gridRange(1, 2), columnHalf(plain.w, 4, true));
     EXPECT_FALSE(plain.w.grid->performDragOperation(info));
-    MoveFixture refusing({ "tableGridMoveColumnsToIndex" });
+    GridMoveFixture refusing({ "tableGridMoveColumnsToIndex" });
     refusing.w.dataSource->answer = false;
     test::NotificationRecorder moved(JVLTableGridDidMoveColumnsNotification, refusing.w.grid.get());
     auto again = refusing.ownDrag(JVLTableGridColumnDataType, gridRange(1, 2), columnHalf(refusing.w, 4, true));
@@ -213,7 +213,7 @@ TEST(JVLTableGridDragging, MovesRefusedWithoutTheOperationOrAnAnswer)
 
 TEST(JVLTableGridDragging, GridDataFromElsewhereIsRefused)
 {
-    MoveFixture f({ "tableGridMoveColumnsToIndex", "tableGridCanMoveColumnsToIndex", "tableGridValidateDropProposedColumnRow" });
+    GridMoveFixture f({ "tableGridMoveColumnsToIndex", "tableGridCanMoveColumnsToIndex", "tableGridValidateDropProposedColumnRow" });
     auto other = make<JVLTableGrid>(MakeRect(0, 0, 100, 100));
     auto info = f.ownDrag(JVLTableGridColumnDataType, gridRange(1, 2), columnHalf(f.w, 4, true));
     info.source = other;
@@ -233,7 +233,7 @@ TEST(JVLTableGridDragging, GridDataFromElsewhereIsRefused)
 
 TEST(JVLTableGridDragging, ForeignDropsShowTheOutlineOnlyWhileAccepted)
 {
-    MoveFixture f({ "tableGridValidateDropProposedColumnRow", "tableGridAcceptDropColumnRow" });
+    GridMoveFixture f({ "tableGridValidateDropProposedColumnRow", "tableGridAcceptDropColumnRow" });
     test::FakeDraggingInfo info;
     info.pasteboard->declareTypesOwner({ QStringLiteral("public.utf8-plain-text") }, nullptr);
     const Rect cell = f.w.grid->frameOfCellAtColumnRow(2, 3);
@@ -260,7 +260,7 @@ TEST(JVLTableGridDragging, ForeignDropsShowTheOutlineOnlyWhileAccepted)
 
 TEST(JVLTableGridDragging, ForeignDropsNeedTheValidation)
 {
-    MoveFixture f;
+    GridMoveFixture f;
     test::FakeDraggingInfo info;
     info.pasteboard->declareTypesOwner({ QStringLiteral("public.utf8-plain-text") }, nullptr);
     info.location = f.w.cellPoint(1, 1);
@@ -271,7 +271,7 @@ TEST(JVLTableGridDragging, ForeignDropsNeedTheValidation)
 
 TEST(JVLTableGridDragging, RegisteringAddsTheGridTypesForGridAndCells)
 {
-    MoveFixture f;
+    GridMoveFixture f;
     for (const auto& types : { f.w.grid->registeredDraggedTypes(), f.w.grid->contentView()->registeredDraggedTypes() }) {
         EXPECT_TRUE(types.contains(QStringLiteral("public.utf8-plain-text")));
         EXPECT_TRUE(types.contains(JVLTableGridColumnDataType));

@@ -24,8 +24,8 @@ std::vector<std::int64_t> headerSpan(std::int64_t first, std::int64_t last)
 }
 
 // A grid whose column moves are recorded instead of run.
-struct HeaderFixture {
-    HeaderFixture()
+struct GridHeaderFixture {
+    GridHeaderFixture()
         : w({ 500, 300 }, [](TableGridTestDataSource& ds) { ds.ops << "tableGridWriteColumnsWithIndexesToPasteboard" << "tableGridWriteRowsWithIndexesToPasteboard"; })
     {
         w.grid->setDragStarterForTesting([this](JVLTableGrid&, Image*, Point, const Event&, Pasteboard*) { ++dragsStarted; });
@@ -38,7 +38,7 @@ struct HeaderFixture {
 
 TEST(JVLTableGridHeaderView, PressingAColumnHeaderSelectsTheWholeColumn)
 {
-    HeaderFixture f;
+    GridHeaderFixture f;
     f.w.script->click(f.w.columnHeaderPoint(3)).run();
     EXPECT_EQ(headerIndexes(f.w.grid->selectedColumnIndexes()), headerSpan(3, 3));
     EXPECT_EQ(headerIndexes(f.w.grid->selectedRowIndexes()), headerSpan(0, 29));
@@ -55,7 +55,7 @@ TEST(JVLTableGridHeaderView, PressingAColumnHeaderSelectsTheWholeColumn)
 
 TEST(JVLTableGridHeaderView, RePressAndReleaseKeepsTheSelection)
 {
-    HeaderFixture f;
+    GridHeaderFixture f;
     f.w.script->click(f.w.columnHeaderPoint(3)).wait(1).mouseDown(f.w.columnHeaderPoint(3)).run();
     EXPECT_TRUE(f.w.grid->columnHeaderView()->shouldDragItems());
     f.w.script->mouseUp(f.w.columnHeaderPoint(3)).run();
@@ -64,18 +64,18 @@ TEST(JVLTableGridHeaderView, RePressAndReleaseKeepsTheSelection)
     EXPECT_EQ(f.dragsStarted, 0);
 }
 
-struct ThresholdCase {
+struct GridThresholdCase {
     const char* name;
     double dx, dy;
     bool starts;
 };
 
-class JVLTableGridMoveThreshold : public testing::TestWithParam<ThresholdCase> { };
+class JVLTableGridMoveThreshold : public testing::TestWithParam<GridThresholdCase> { };
 
 TEST_P(JVLTableGridMoveThreshold, AMoveStartsAtFivePoints)
 {
-    const ThresholdCase c = GetParam();
-    HeaderFixture f;
+    const GridThresholdCase c = GetParam();
+    GridHeaderFixture f;
     const Point p = f.w.columnHeaderPoint(3);
     f.w.script->click(p).wait(1).mouseDown(p).mouseDragged({ p.x + c.dx, p.y - c.dy }).run();
     EXPECT_EQ(f.dragsStarted, c.starts ? 1 : 0);
@@ -84,13 +84,13 @@ TEST_P(JVLTableGridMoveThreshold, AMoveStartsAtFivePoints)
 }
 
 INSTANTIATE_TEST_SUITE_P(Distances, JVLTableGridMoveThreshold,
-    testing::Values(ThresholdCase { "Four", 4, 0, false }, ThresholdCase { "FiveAcross", 5, 0, true },
-        ThresholdCase { "FiveDown", 0, 5, true }, ThresholdCase { "FourBoth", 4, 4, false }),
-    [](const testing::TestParamInfo<ThresholdCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridThresholdCase { "Four", 4, 0, false }, GridThresholdCase { "FiveAcross", 5, 0, true },
+        GridThresholdCase { "FiveDown", 0, 5, true }, GridThresholdCase { "FourBoth", 4, 4, false }),
+    [](const testing::TestParamInfo<GridThresholdCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridHeaderView, DraggingAcrossHeadersSelectsWholeColumns)
 {
-    HeaderFixture f;
+    GridHeaderFixture f;
     f.w.script->mouseDown(f.w.columnHeaderPoint(1)).mouseDragged(f.w.columnHeaderPoint(4)).run();
     EXPECT_EQ(headerIndexes(f.w.grid->selectedColumnIndexes()), headerSpan(1, 4));
     EXPECT_EQ(headerIndexes(f.w.grid->selectedRowIndexes()), headerSpan(0, 29));
@@ -100,7 +100,7 @@ TEST(JVLTableGridHeaderView, DraggingAcrossHeadersSelectsWholeColumns)
 
 TEST(JVLTableGridHeaderView, RowStripSelectsWholeRows)
 {
-    HeaderFixture f;
+    GridHeaderFixture f;
     f.w.script->mouseDown(f.w.rowHeaderPoint(2)).mouseDragged(f.w.rowHeaderPoint(5)).mouseUp(f.w.rowHeaderPoint(5)).run();
     EXPECT_EQ(headerIndexes(f.w.grid->selectedRowIndexes()), headerSpan(2, 5));
     EXPECT_EQ(headerIndexes(f.w.grid->selectedColumnIndexes()), headerSpan(0, 7));
@@ -109,7 +109,7 @@ TEST(JVLTableGridHeaderView, RowStripSelectsWholeRows)
 
 TEST(JVLTableGridHeaderView, DoubleClickAndShiftPressArePassedOnOnly)
 {
-    HeaderFixture f;
+    GridHeaderFixture f;
     f.w.grid->setSelectedColumnIndexes(IndexSet(6));
     f.w.grid->setSelectedRowIndexes(IndexSet(2));
     f.w.script->click(f.w.columnHeaderPoint(2), ShiftKeyMask).run();
@@ -155,17 +155,17 @@ void enterEdge(TableGridWindow& w, Point edge)
 
 } // namespace
 
-struct ResizeCase {
+struct GridResizeCase {
     const char* name;
     double distance;
     double width;
 };
 
-class JVLTableGridResize : public testing::TestWithParam<ResizeCase> { };
+class JVLTableGridResize : public testing::TestWithParam<GridResizeCase> { };
 
 TEST_P(JVLTableGridResize, ResizesByTheDistanceAtLeastTo20)
 {
-    const ResizeCase c = GetParam();
+    const GridResizeCase c = GetParam();
     TableGridWindow w;
     const double cells = w.grid->contentView()->frame().width();
     const double strip = w.grid->columnHeaderView()->frame().width();
@@ -185,8 +185,8 @@ TEST_P(JVLTableGridResize, ResizesByTheDistanceAtLeastTo20)
 }
 
 INSTANTIATE_TEST_SUITE_P(Distances, JVLTableGridResize,
-    testing::Values(ResizeCase { "Wider", 30, 90 }, ResizeCase { "Narrower", -25, 35 }, ResizeCase { "FarLeft", -200, 20 }),
-    [](const testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
+    testing::Values(GridResizeCase { "Wider", 30, 90 }, GridResizeCase { "Narrower", -25, 35 }, GridResizeCase { "FarLeft", -200, 20 }),
+    [](const testing::TestParamInfo<GridResizeCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridHeaderView, ScrolledResizeTakesTheColumnUnderTheEdge)
 {

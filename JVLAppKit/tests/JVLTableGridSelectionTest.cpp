@@ -12,9 +12,9 @@ using namespace kit;
 
 namespace {
 
-std::vector<std::int64_t> indexesOf(const IndexSet& s) { return s.indexes(); }
+std::vector<std::int64_t> gridIndexesOf(const IndexSet& s) { return s.indexes(); }
 
-std::vector<std::int64_t> span(std::int64_t first, std::int64_t last)
+std::vector<std::int64_t> gridSpanOf(std::int64_t first, std::int64_t last)
 {
     std::vector<std::int64_t> v;
     for (std::int64_t i = first; i <= last; ++i)
@@ -54,14 +54,14 @@ TEST(JVLTableGridSelection, DelegatesFixedAnswerWinsAlsoForKeyboardMoves)
     w.grid->setDelegate(delegate.get());
     w.grid->setSelectedColumnIndexes(IndexSet(2));
     w.grid->setSelectedRowIndexes(IndexSet(3));
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(6, 6));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(6, 6));
     w.grid->moveLeft(nullptr);
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(6, 6));
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(3, 3));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(6, 6));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(3, 3));
     w.grid->setDelegate(nullptr);
 }
 
-struct MoveCase {
+struct GridMoveCase {
     const char* name;
     std::int64_t firstColumn, lastColumn, firstRow, lastRow;
     int columnEdge, rowEdge;
@@ -70,50 +70,50 @@ struct MoveCase {
     int wantColumnEdge, wantRowEdge;
 };
 
-class JVLTableGridMoves : public testing::TestWithParam<MoveCase> { };
+class JVLTableGridMoves : public testing::TestWithParam<GridMoveCase> { };
 
 TEST_P(JVLTableGridMoves, MoveAsSpecified)
 {
-    const MoveCase c = GetParam();
+    const GridMoveCase c = GetParam();
     TableGridWindow w; // 8 columns, 30 rows
     w.grid->setSelectedColumnIndexes(gridRange(c.firstColumn, c.lastColumn));
     w.grid->setSelectedRowIndexes(gridRange(c.firstRow, c.lastRow));
     w.grid->setStickyColumnRow(c.columnEdge, c.rowEdge);
     for (const char* action : c.actions)
         ASSERT_TRUE(w.grid->tryToPerformWith(Selector(action), nullptr)) << action;
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(c.wantFirstColumn, c.wantLastColumn));
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(c.wantFirstRow, c.wantLastRow));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(c.wantFirstColumn, c.wantLastColumn));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(c.wantFirstRow, c.wantLastRow));
     EXPECT_EQ(w.grid->stickyColumn(), c.wantColumnEdge);
     EXPECT_EQ(w.grid->stickyRow(), c.wantRowEdge);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, JVLTableGridMoves,
-    testing::Values(MoveCase { "DownFromTopLeftAnchor", 2, 4, 5, 6, 0, 3, { "moveDown" }, 2, 2, 6, 6, 0, 3 },
-        MoveCase { "DownFromBottomRightAnchor", 2, 4, 5, 6, 1, 4, { "moveDown" }, 4, 4, 7, 7, 1, 4 },
-        MoveCase { "UpAtTopDoesNothing", 3, 3, 0, 0, 0, 3, { "moveUp" }, 3, 3, 0, 0, 0, 3 },
-        MoveCase { "LeftAtLeftEdgeDoesNothing", 0, 0, 4, 4, 0, 3, { "moveLeft" }, 0, 0, 4, 4, 0, 3 },
-        MoveCase { "RightAtLastColumnDoesNothing", 7, 7, 4, 4, 0, 3, { "moveRight" }, 7, 7, 4, 4, 0, 3 },
-        MoveCase { "DownAtLastRowDoesNothing", 2, 2, 29, 29, 0, 3, { "moveDown" }, 2, 2, 29, 29, 0, 3 },
-        MoveCase { "LeftAndUp", 3, 3, 4, 4, 0, 3, { "moveLeft", "moveUp" }, 2, 2, 3, 3, 0, 3 },
-        MoveCase { "ShiftUpTwiceThenShiftDown", 2, 2, 5, 5, 0, 3,
+    testing::Values(GridMoveCase { "DownFromTopLeftAnchor", 2, 4, 5, 6, 0, 3, { "moveDown" }, 2, 2, 6, 6, 0, 3 },
+        GridMoveCase { "DownFromBottomRightAnchor", 2, 4, 5, 6, 1, 4, { "moveDown" }, 4, 4, 7, 7, 1, 4 },
+        GridMoveCase { "UpAtTopDoesNothing", 3, 3, 0, 0, 0, 3, { "moveUp" }, 3, 3, 0, 0, 0, 3 },
+        GridMoveCase { "LeftAtLeftEdgeDoesNothing", 0, 0, 4, 4, 0, 3, { "moveLeft" }, 0, 0, 4, 4, 0, 3 },
+        GridMoveCase { "RightAtLastColumnDoesNothing", 7, 7, 4, 4, 0, 3, { "moveRight" }, 7, 7, 4, 4, 0, 3 },
+        GridMoveCase { "DownAtLastRowDoesNothing", 2, 2, 29, 29, 0, 3, { "moveDown" }, 2, 2, 29, 29, 0, 3 },
+        GridMoveCase { "LeftAndUp", 3, 3, 4, 4, 0, 3, { "moveLeft", "moveUp" }, 2, 2, 3, 3, 0, 3 },
+        GridMoveCase { "ShiftUpTwiceThenShiftDown", 2, 2, 5, 5, 0, 3,
             { "moveUpAndModifySelection", "moveUpAndModifySelection", "moveDownAndModifySelection" }, 2, 2, 4, 5, 0, 4 },
-        MoveCase { "ShiftUpOnce", 2, 2, 5, 5, 0, 3, { "moveUpAndModifySelection" }, 2, 2, 4, 5, 0, 4 },
-        MoveCase { "ShiftUpFromRowZeroDoesNothing", 2, 2, 0, 0, 0, 3, { "moveUpAndModifySelection" }, 2, 2, 0, 0, 0, 4 },
-        MoveCase { "ShiftDownOnLastRowDoesNothing", 2, 2, 29, 29, 0, 4, { "moveDownAndModifySelection" }, 2, 2, 29, 29, 0, 3 },
-        MoveCase { "ShiftDownTwice", 2, 2, 5, 5, 0, 3, { "moveDownAndModifySelection", "moveDownAndModifySelection" }, 2, 2, 5, 7, 0, 3 },
-        MoveCase { "ShiftRightOnLastColumnDoesNothing", 7, 7, 1, 1, 1, 3, { "moveRightAndModifySelection" }, 7, 7, 1, 1, 0, 3 },
-        MoveCase { "ShiftLeftFromColumnZeroDoesNothing", 0, 0, 1, 1, 0, 3, { "moveLeftAndModifySelection" }, 0, 0, 1, 1, 1, 3 },
-        MoveCase { "ShiftLeftTwiceThenShiftRight", 4, 4, 1, 1, 0, 3,
+        GridMoveCase { "ShiftUpOnce", 2, 2, 5, 5, 0, 3, { "moveUpAndModifySelection" }, 2, 2, 4, 5, 0, 4 },
+        GridMoveCase { "ShiftUpFromRowZeroDoesNothing", 2, 2, 0, 0, 0, 3, { "moveUpAndModifySelection" }, 2, 2, 0, 0, 0, 4 },
+        GridMoveCase { "ShiftDownOnLastRowDoesNothing", 2, 2, 29, 29, 0, 4, { "moveDownAndModifySelection" }, 2, 2, 29, 29, 0, 3 },
+        GridMoveCase { "ShiftDownTwice", 2, 2, 5, 5, 0, 3, { "moveDownAndModifySelection", "moveDownAndModifySelection" }, 2, 2, 5, 7, 0, 3 },
+        GridMoveCase { "ShiftRightOnLastColumnDoesNothing", 7, 7, 1, 1, 1, 3, { "moveRightAndModifySelection" }, 7, 7, 1, 1, 0, 3 },
+        GridMoveCase { "ShiftLeftFromColumnZeroDoesNothing", 0, 0, 1, 1, 0, 3, { "moveLeftAndModifySelection" }, 0, 0, 1, 1, 1, 3 },
+        GridMoveCase { "ShiftLeftTwiceThenShiftRight", 4, 4, 1, 1, 0, 3,
             { "moveLeftAndModifySelection", "moveLeftAndModifySelection", "moveRightAndModifySelection" }, 3, 4, 1, 1, 1, 3 },
-        MoveCase { "BacktabThenShiftRightMovesThenExtends", 3, 3, 2, 2, 0, 3,
+        GridMoveCase { "BacktabThenShiftRightMovesThenExtends", 3, 3, 2, 2, 0, 3,
             { "insertBacktab", "moveRightAndModifySelection", "moveRightAndModifySelection" }, 3, 4, 2, 2, 0, 3 },
-        MoveCase { "BacktabMovesLeft", 3, 3, 2, 2, 0, 3, { "insertBacktab" }, 2, 2, 2, 2, 0, 3 },
-        MoveCase { "TabMovesRight", 3, 3, 2, 2, 0, 3, { "insertTab" }, 4, 4, 2, 2, 0, 3 },
-        MoveCase { "TabOnLastColumnDoesNothing", 7, 7, 2, 2, 0, 3, { "insertTab" }, 7, 7, 2, 2, 0, 3 },
-        MoveCase { "ReturnMovesDown", 3, 3, 2, 2, 0, 3, { "insertNewline" }, 3, 3, 3, 3, 0, 3 },
-        MoveCase { "ReturnOnLastRowDoesNothing", 3, 3, 29, 29, 0, 3, { "insertNewline" }, 3, 3, 29, 29, 0, 3 },
-        MoveCase { "SelectAll", 3, 3, 2, 2, 1, 4, { "selectAll" }, 0, 7, 0, 29, 0, 3 }),
-    [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+        GridMoveCase { "BacktabMovesLeft", 3, 3, 2, 2, 0, 3, { "insertBacktab" }, 2, 2, 2, 2, 0, 3 },
+        GridMoveCase { "TabMovesRight", 3, 3, 2, 2, 0, 3, { "insertTab" }, 4, 4, 2, 2, 0, 3 },
+        GridMoveCase { "TabOnLastColumnDoesNothing", 7, 7, 2, 2, 0, 3, { "insertTab" }, 7, 7, 2, 2, 0, 3 },
+        GridMoveCase { "ReturnMovesDown", 3, 3, 2, 2, 0, 3, { "insertNewline" }, 3, 3, 3, 3, 0, 3 },
+        GridMoveCase { "ReturnOnLastRowDoesNothing", 3, 3, 29, 29, 0, 3, { "insertNewline" }, 3, 3, 29, 29, 0, 3 },
+        GridMoveCase { "SelectAll", 3, 3, 2, 2, 1, 4, { "selectAll" }, 0, 7, 0, 29, 0, 3 }),
+    [](const testing::TestParamInfo<GridMoveCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridSelection, MovesNeedBothSelections)
 {
@@ -121,7 +121,7 @@ TEST(JVLTableGridSelection, MovesNeedBothSelections)
     w.grid->setSelectedColumnIndexes(IndexSet(2));
     w.grid->moveDown(nullptr);
     w.grid->moveRightAndModifySelection(nullptr);
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(2, 2));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(2, 2));
     EXPECT_TRUE(w.grid->selectedRowIndexes().isEmpty());
 }
 
@@ -146,18 +146,18 @@ TEST(JVLTableGridSelection, ArrowKeysGoThroughTheBindings)
     w.grid->setSelectedColumnIndexes(IndexSet(3));
     w.grid->setSelectedRowIndexes(IndexSet(3));
     w.script->key(KeyCodeDownArrow, QString(QChar(DownArrowFunctionKey))).run();
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(4, 4));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(4, 4));
     w.script->key(KeyCodeRightArrow, QString(QChar(RightArrowFunctionKey)), ShiftKeyMask).run();
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(3, 4));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(3, 4));
     // Shift-Return moves up and arms the override: the next Shift-Down moves instead of extending.
     w.script->key(KeyCodeReturn, QStringLiteral("\r"), ShiftKeyMask).run();
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(3, 3));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(3, 3));
     EXPECT_TRUE(w.grid->shouldOverrideModifiers());
     w.script->key(KeyCodeDownArrow, QString(QChar(DownArrowFunctionKey)), ShiftKeyMask).run();
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(4, 4));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(4, 4));
     EXPECT_FALSE(w.grid->shouldOverrideModifiers());
     w.script->key(KeyCodeDownArrow, QString(QChar(DownArrowFunctionKey)), ShiftKeyMask).run();
-    EXPECT_EQ(indexesOf(w.grid->selectedRowIndexes()), span(4, 5));
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(4, 5));
 }
 
 TEST(JVLTableGridSelection, DeleteClearsTheSpannedRectangleThenReloads)
@@ -182,7 +182,7 @@ TEST(JVLTableGridSelection, DeleteAfterAShrinkingReloadTouchesOnlyExistingCells)
     w.dataSource->columns = 3;
     w.dataSource->rows = 28;
     w.grid->reloadData();
-    EXPECT_EQ(indexesOf(w.grid->selectedColumnIndexes()), span(1, 4)) << "reloading does not clip the selection";
+    EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(1, 4)) << "reloading does not clip the selection";
     w.grid->deleteBackward(nullptr);
     EXPECT_EQ(w.dataSource->log, (QStringList { "set 1 27 nil", "set 2 27 nil" }));
 }

@@ -43,16 +43,16 @@ TEST(JVLTableGrid, BuildsThreeScrollViewsAroundTheCorner)
     EXPECT_EQ(own->lineBreakMode(), LineBreakByTruncatingTail);
 }
 
-struct ReloadCase {
+struct GridReloadCase {
     std::int64_t columns, rows;
     double width, height;
 };
 
-class JVLTableGridReload : public testing::TestWithParam<ReloadCase> { };
+class JVLTableGridReload : public testing::TestWithParam<GridReloadCase> { };
 
 TEST_P(JVLTableGridReload, SizesTheCellAreaByTheLastCell)
 {
-    const ReloadCase c = GetParam();
+    const GridReloadCase c = GetParam();
     TableGridWindow w({ 400, 300 }, [&](TableGridTestDataSource& ds) {
         ds.columns = c.columns;
         ds.rows = c.rows;
@@ -69,7 +69,7 @@ TEST_P(JVLTableGridReload, SizesTheCellAreaByTheLastCell)
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, JVLTableGridReload,
-    testing::Values(ReloadCase { 0, 0, 0, 0 }, ReloadCase { 0, 7, 0, 140 }, ReloadCase { 3, 0, 180, 0 }, ReloadCase { 2, 3, 120, 60 }));
+    testing::Values(GridReloadCase { 0, 0, 0, 0 }, GridReloadCase { 0, 7, 0, 140 }, GridReloadCase { 3, 0, 180, 0 }, GridReloadCase { 2, 3, 120, 60 }));
 
 TEST(JVLTableGrid, WithoutDataSourceThereIsNothing)
 {
