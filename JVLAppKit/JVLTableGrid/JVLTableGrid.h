@@ -125,7 +125,7 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
 
     // --- Moving columns and rows (JVLTableGridDragging.cpp). ---
     // The given types plus the two grid types, for the grid and its cell area.
-    void registerForDraggedTypes(const QStringList& types);
+    void registerForDraggedTypes(const QStringList& types) override;
     void dragColumnsWithEvent(const kit::Event& event);
     void dragRowsWithEvent(const kit::Event& event);
     kit::Ref<kit::Image> imageForSelectedColumns();

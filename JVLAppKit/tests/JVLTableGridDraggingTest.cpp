@@ -278,3 +278,12 @@ TEST(JVLTableGridDragging, RegisteringAddsTheGridTypesForGridAndCells)
         EXPECT_TRUE(types.contains(JVLTableGridRowDataType));
     }
 }
+
+TEST(JVLTableGridDragging, RegisteringThroughAViewReachesTheGrid)
+{
+    auto grid = make<JVLTableGrid>(MakeRect(0, 0, 200, 100));
+    View* view = grid.get();
+    view->registerForDraggedTypes({ QStringLiteral("public.utf8-plain-text") });
+    EXPECT_TRUE(grid->contentView()->registeredDraggedTypes().contains(JVLTableGridColumnDataType));
+    EXPECT_TRUE(grid->registeredDraggedTypes().contains(JVLTableGridRowDataType));
+}
