@@ -17,6 +17,7 @@
 #include "kit/foundation/NibLoader.h"
 
 #include <bitset>
+#include <functional>
 #include <optional>
 #include <vector>
 
