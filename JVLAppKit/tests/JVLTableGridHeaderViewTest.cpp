@@ -280,3 +280,19 @@ TEST(JVLTableGridHeaderView, RowHeadersAreCentredAndColumnHeadersLeftAligned)
     EXPECT_GE(*std::min_element(column.begin(), column.end()), 40 + 6);
     EXPECT_LE(*std::min_element(column.begin(), column.end()), 40 + 8);
 }
+
+TEST(JVLTableGridHeaderView, GridLinesAndHeaderLinesHaveTheirGrays)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.columns = 3; ds.rows = 3; });
+    const QImage shot = w.snapshot();
+    const auto gray = [](int v) { return QColor(v, v, v); };
+    // A cell: white inside, its right and bottom lines in white 0.83.
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 70.5, 25.5 }), Qt::white, 3));
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 99.5, 25.5 }), gray(212), 3));
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 70.5, 38.5 }), gray(212), 3));
+    // A column header: its right edge and its bottom line in white 0.65.
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 99.5, 10.5 }), gray(166), 3));
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 70.5, 18.5 }), gray(166), 3));
+    // A row header: its right edge in white 0.65.
+    EXPECT_TRUE(test::basePixelIs(shot, w.base({ 39.5, 30.5 }), gray(166), 3));
+}
