@@ -296,3 +296,18 @@ TEST(JVLTableGridHeaderView, GridLinesAndHeaderLinesHaveTheirGrays)
     // A row header: its right edge in white 0.65.
     EXPECT_TRUE(test::basePixelIs(shot, w.base({ 39.5, 30.5 }), gray(166), 3));
 }
+
+TEST(JVLTableGridHeaderView, ColumnStripGradientsStartAtTheTop)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.columns = 3; ds.rows = 3; });
+    const QImage shot = w.snapshot();
+    const auto at = [&](double y) {
+        const Point b = w.base({ 80.5, y });
+        return test::pixel(shot, int(b.x), int(shot.height() - b.y)).red();
+    };
+    // Upper half from white 0.91 down to 0.89, lower half from 0.85 down to 0.83.
+    EXPECT_NEAR(at(1.5), 232, 2);
+    EXPECT_NEAR(at(8.5), 227, 2);
+    EXPECT_NEAR(at(10.5), 216, 2);
+    EXPECT_NEAR(at(17.5), 212, 2);
+}
