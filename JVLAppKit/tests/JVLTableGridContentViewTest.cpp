@@ -330,7 +330,21 @@ TEST(JVLTableGridContentView, FarEndOfATallGridIsExact)
     w.script->click(w.cellPoint(1, rows - 1)).run();
     EXPECT_EQ(gridIndexes(w.grid->selectedRowIndexes()), gridSpan(rows - 1, rows - 1));
     w.dataSource->valueCalls.clear();
-    w.snapshot();
+    w.grid->setSelectedColumnIndexes(IndexSet(4)); // the selection's outline away from the probed cells
+    const QImage shot = w.snapshot();
+    // Dark text pixels inside the last cell and the last row header, where their frames say.
+    const auto hasText = [&](Rect inGrid) {
+        for (double y = inGrid.minY() + 2.5; y < inGrid.maxY() - 2; y += 1)
+            for (double x = inGrid.minX() + 1.5; x < inGrid.maxX() - 2; x += 1) {
+                const Point b = w.base({ x, y });
+                if (test::pixel(shot, int(b.x), int(shot.height() - b.y)).lightness() < 100)
+                    return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(hasText(w.grid->frameOfCellAtColumnRow(1, rows - 1)));
+    EXPECT_FALSE(hasText(w.grid->frameOfCellAtColumnRow(2, rows - 1)));
+    EXPECT_TRUE(hasText(w.grid->headerRectOfRow(rows - 1)));
     bool drewLast = false;
     for (const auto& call : w.dataSource->valueCalls)
         drewLast |= call == std::pair<std::int64_t, std::int64_t>(1, rows - 1);
