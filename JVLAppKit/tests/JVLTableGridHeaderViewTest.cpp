@@ -128,7 +128,11 @@ TEST(JVLTableGridHeaderView, APressBeyondTheLastHeaderSelectsNothingWhenDragged)
     TableGridWindow w({ 500, 300 }, [](TableGridTestDataSource& ds) { ds.columns = 3; });
     w.grid->setSelectedColumnIndexes(IndexSet(0));
     w.grid->setSelectedRowIndexes(IndexSet(0));
-    const Point beyond = w.base({ 400, 10 });
+    // Inside the strip (the cells' width plus the vertical scroller's) but right of the last header.
+    ASSERT_EQ(w.grid->columnHeaderView()->frame().width(), 3 * 60 + 15);
+    const Point beyond = w.base({ 40 + 180 + 7, 10 });
+    ASSERT_EQ(w.window->contentView()->hitTest(w.window->contentView()->convertPointFromView(beyond, nullptr)).get(),
+        w.grid->columnHeaderView().get());
     w.script->mouseDown(beyond).run();
     EXPECT_EQ(w.grid->columnHeaderView()->mouseDownItem(), -1);
     w.script->mouseDragged(w.columnHeaderPoint(1)).mouseUp(w.columnHeaderPoint(1)).run();
