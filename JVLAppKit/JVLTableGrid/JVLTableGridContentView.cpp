@@ -109,10 +109,15 @@ std::int64_t JVLTableGridContentView::columnAtPoint(Point point) const
     if (!grid)
         return NotFound;
     const std::int64_t c = grid->columnSpanning(point.x);
-    // Half-open, as the rectangles test: a point on a boundary belongs to the column on its right.
-    for (std::int64_t i = c; i != NotFound && i < std::min(c + 2, grid->numberOfColumns()); ++i)
-        if (PointInRect(point, rectOfColumn(i)))
+    // Half-open, as the rectangles test: a point on a boundary belongs to the next column that
+    // is not empty.
+    for (std::int64_t i = c; i != NotFound && i < grid->numberOfColumns(); ++i) {
+        const Rect r = rectOfColumn(i);
+        if (PointInRect(point, r))
             return i;
+        if (r.minX() > point.x)
+            break;
+    }
     return NotFound;
 }
 

@@ -199,6 +199,18 @@ TEST(JVLTableGrid, HitTestsAgreeWithTheLinearSearch)
                 p.y = w.grid->rectOfRow(std::uniform_int_distribution<int>(0, rows - 1)(random)).minY();
             ASSERT_EQ(w.grid->columnAtPoint(p), linearColumnAt(*w.grid, p)) << round << " " << p.x << "," << p.y;
             ASSERT_EQ(w.grid->rowAtPoint(p), linearRowAt(*w.grid, p)) << round << " " << p.x << "," << p.y;
+            // The cell area's own answers, in its coordinates.
+            const auto cellsView = w.grid->contentView();
+            const Point q = cellsView->convertPointFromView(p, w.grid.get());
+            std::int64_t column = NotFound, row = NotFound;
+            for (std::int64_t c = 0; c < columns && column == NotFound; ++c)
+                if (PointInRect(q, cellsView->rectOfColumn(c)))
+                    column = c;
+            for (std::int64_t r = 0; r < rows && row == NotFound; ++r)
+                if (PointInRect(q, cellsView->rectOfRow(r)))
+                    row = r;
+            ASSERT_EQ(cellsView->columnAtPoint(q), column) << round << " " << q.x;
+            ASSERT_EQ(cellsView->rowAtPoint(q), row) << round << " " << q.y;
         }
     }
 }
