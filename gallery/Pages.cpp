@@ -12,6 +12,7 @@
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
+#include "gallery/pages/TableGridPage.h"
 #include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -22,6 +23,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("text"), QStringLiteral("Text"), makeTextPage },
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
+        { QStringLiteral("table-grid"), QStringLiteral("Table grid"), makeTableGridPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
