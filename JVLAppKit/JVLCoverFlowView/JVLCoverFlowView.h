@@ -194,6 +194,7 @@ private:
     std::int64_t spanHigh_ = 0;
     double spanEnds_ = -1;
     std::int64_t laidOutSelection_ = -1;
+    kit::Size laidOutSize_;
     bool fullLayout_ = false;
     std::int64_t loadsQueued_ = 0;
     bool tearingDown_ = false;

@@ -139,14 +139,19 @@ void JVLCoverFlowView::refreshLayer(Item& item)
         image = nullptr;
     }
     ++loadsQueued_;
+    // The load itself keeps view and layer alive until it has run; what it hands back to the main
+    // queue does not (a view gone by then has nothing left to show).
     auto finish = [self = Ref<JVLCoverFlowView>(this), layer = item.layer, counter = item.token, token, cap](
                       Ref<CGImage> picture, bool capped) {
-        OperationQueue::mainQueue()->addOperationWithBlock([self, layer, counter, token, cap, picture, capped] {
-            if (counter->load() != token)
-                return;
-            if (Item* target = self->itemForLayer(layer.get()))
-                self->showPicture(*target, picture, capped, cap);
-        });
+        OperationQueue::mainQueue()->addOperationWithBlock(
+            [view = Weak<JVLCoverFlowView>(self.get()), shown = Weak<Layer>(layer.get()), counter, token, cap, picture, capped] {
+                const Ref<JVLCoverFlowView> v = view.lock();
+                const Ref<Layer> l = shown.lock();
+                if (!v || !l || counter->load() != token)
+                    return;
+                if (Item* target = v->itemForLayer(l.get()))
+                    v->showPicture(*target, picture, capped, cap);
+            });
     };
     imageLoadQueue_->addOperationWithBlock(
         [finish = std::move(finish), counter = item.token, token, value, image, isData, ready, readyCapped, cap] {

@@ -26,6 +26,8 @@ void JVLCoverFlowView::userSelect(std::int64_t index)
         index = 0;
     if (index >= count)
         index = count - 1;
+    if (index < 0)
+        return; // empty content: nothing to select, and nothing to hand a controller
     const Value info = infoForBinding(QStringLiteral("selectionIndex"));
     if (info.isDictionary()) {
         // Through the whole key path: interface files bind through the owner ("controller.selectionIndex").

@@ -179,23 +179,39 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
     const Size size = itemSize();
     const float x0 = rowStart(size);
     const std::int64_t s = selectionIndex_;
+    const std::int64_t before = laidOutSelection_ >= 0 ? laidOutSelection_ : s;
     // Items out of sight at both ends of the change, and of any scroll still running, never cross
-    // the stage: they take their place without animations of their own.
-    std::vector<Item*> outside;
+    // the stage: they keep what they had, hidden, until a pass needs them again (or a hit test
+    // asks). One coming back first takes its place of the last pass without animations, then
+    // moves with the others.
+    std::vector<Item*> entering, leaving;
     for (const auto& item : items_) {
-        if (fullLayout_ || inWorkingRange(item->index))
-            layoutItem(*item, s, size, x0);
-        else
-            outside.push_back(item.get());
+        if (fullLayout_ || inWorkingRange(item->index)) {
+            if (item->stale)
+                entering.push_back(item.get());
+        } else if (!item->stale) {
+            leaving.push_back(item.get());
+        }
     }
-    if (!outside.empty()) {
+    if (!entering.empty() || !leaving.empty()) {
         Transaction::begin();
         Transaction::setDisableActions(true);
-        for (Item* item : outside)
-            layoutItem(*item, s, size, x0);
+        for (Item* item : entering) {
+            layoutItem(*item, before, size, x0);
+            item->layer->setHidden(false);
+            item->stale = false;
+        }
+        for (Item* item : leaving) {
+            item->layer->setHidden(true);
+            item->stale = true;
+        }
         Transaction::commit();
     }
+    for (const auto& item : items_)
+        if (!item->stale)
+            layoutItem(*item, s, size, x0);
     laidOutSelection_ = s;
+    laidOutSize_ = size;
 }
 
 void JVLCoverFlowView::refreshLayers()
@@ -241,7 +257,16 @@ Rect JVLCoverFlowView::rectForItemAtIndex(std::int64_t index)
     const auto it = itemsByObject_.find(content_[index]);
     if (it == itemsByObject_.end() || it->second.empty())
         return ZeroRect;
-    const Item& item = *it->second.front();
+    Item& item = *it->second.front();
+    if (item.stale) {
+        // Out of the working range: its place is computed on demand.
+        Transaction::begin();
+        Transaction::setDisableActions(true);
+        layoutItem(item, selectionIndex_, laidOutSize_, rowStart(laidOutSize_));
+        item.layer->setHidden(false);
+        item.stale = false;
+        Transaction::commit();
+    }
     // The image layer's own bounds: its frame would turn a side picture twice.
     return item.image->convertRectToLayer(item.image->bounds(), rootLayer_.get());
 }
