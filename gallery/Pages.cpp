@@ -4,6 +4,7 @@
 #include "gallery/pages/ExtensionsPage.h"
 #include "gallery/pages/DateControlPage.h"
 #include "gallery/pages/InspectorPage.h"
+#include "gallery/pages/CoverFlowPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -34,5 +35,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("source-list"), QStringLiteral("Source list"), makeSourceListPage },
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
+        { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
     };
 }
