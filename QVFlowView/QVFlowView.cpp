@@ -160,13 +160,15 @@ void QVFlowView::setPerspective(const Transform3D& t)
 
 void QVFlowView::setSelectedLayer(Layer* layer)
 {
+    // A press on nothing keeps the layer pressed before.
+    if (!layer)
+        return;
     if (layer != selectedLayer_.get()) {
         if (selectedLayer_)
             selectedLayer_->setValueForKey(Value(false), QStringLiteral("highlighted"));
         selectedLayer_ = Ref<Layer>(layer);
     }
-    if (layer)
-        layer->setValueForKey(Value(true), QStringLiteral("highlighted"));
+    layer->setValueForKey(Value(true), QStringLiteral("highlighted"));
 }
 
 void QVFlowView::setHighlightedLayer(Layer* layer)

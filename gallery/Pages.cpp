@@ -1,6 +1,7 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
+#include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -24,5 +25,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
+        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage },
     };
 }

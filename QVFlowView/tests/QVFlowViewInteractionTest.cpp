@@ -1,5 +1,6 @@
 #include "QVFlowViewTestSupport.h"
 
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/PreviewPanel.h"
@@ -7,6 +8,8 @@
 #include "kit/appkit/Workspace.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/FakeDraggingInfo.h"
+
+#include <QMimeData>
 
 #include <cmath>
 
@@ -151,6 +154,36 @@ TEST_F(FlowViewInteraction, ADragOfAFileCarriesItsURL)
         script.run();
     }
     EXPECT_TRUE(board->types().isEmpty());
+}
+
+TEST_F(FlowViewInteraction, FilesLeaveThroughQtAsAURIList)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.png"));
+    ASSERT_TRUE(solidImage(20, 20)->image().save(path));
+    auto plain = make<PlainSource>();
+    plain->items.push_back(make<FlowItem>(QStringLiteral("out"), QVFlowViewPathRepresentationType, Value(path), QStringLiteral("Out")));
+    makeView(0);
+    view->setDataSource(plain.get());
+    view->reloadContent();
+    settle();
+    QList<QUrl> urls;
+    Qt::DropActions actions;
+    ExternalDrag::setPresenter([&](OutgoingDrag& drag) {
+        urls = drag.mimeData->urls();
+        actions = drag.actions;
+        return Qt::CopyAction;
+    });
+    {
+        test::EventScript script(window.get());
+        const Point p = pictureCentre(0);
+        script.mouseDown(p).mouseDragged(Point { p.x + 40, p.y }).mouseUp(Point { p.x + 40, p.y });
+        script.run();
+    }
+    ExternalDrag::setPresenter(nullptr);
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_EQ(urls.front(), QUrl::fromLocalFile(path));
+    EXPECT_TRUE(actions.testFlag(Qt::CopyAction));
 }
 
 TEST_F(FlowViewInteraction, TheDataSourceWritesTheDraggedItem)

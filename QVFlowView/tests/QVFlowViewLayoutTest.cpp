@@ -109,6 +109,23 @@ TEST_F(FlowViewLayout, SidesTurnAwayAndTheSelectionFacesTheViewer)
     EXPECT_DOUBLE_EQ(mirror.m42, -frame.size.height);
 }
 
+// Under the m34 = −1/1500 perspective: the selected picture (+200 on an item at −200) at its own
+// size, a side picture's near edge at depth −400 − 0.5·d.
+TEST_F(FlowViewLayout, PictureScalesThroughThePerspective)
+{
+    makeView(5);
+    view->setSelectedIndex(2);
+    settle();
+    const Rect selected = view->rectInViewForLayer(picture(2).get());
+    EXPECT_NEAR(selected.size.height / picture(2)->bounds().size.height, 1.0, 1e-9);
+    EXPECT_NEAR(selected.size.width / picture(2)->bounds().size.width, 1.0, 1e-9);
+    for (const std::int64_t i : { 0, 1, 3, 4 }) {
+        const double d = double(std::abs(i - 2));
+        const Rect side = view->rectInViewForLayer(picture(i).get());
+        EXPECT_NEAR(side.size.height / picture(i)->bounds().size.height, 1500 / (1500 + 400 + 0.5 * d), 1e-6) << i;
+    }
+}
+
 TEST_F(FlowViewLayout, ScrollBarAndKnob)
 {
     makeView(1);
