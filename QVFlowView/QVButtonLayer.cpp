@@ -16,11 +16,15 @@ QVButtonLayer::QVButtonLayer()
 
 const QSet<QString>& QVButtonLayer::keysAffectingRedisplay()
 {
-    static const QSet<QString> keys { QStringLiteral("highlighted"), QStringLiteral("enabled"), QStringLiteral("type"), QStringLiteral("state") };
+    static const QSet<QString> keys { QStringLiteral("highlighted"), QStringLiteral("enabled"), QStringLiteral("type"),
+        QStringLiteral("state") };
     return keys;
 }
 
-bool QVButtonLayer::needsDisplayForKey(const QString& key) const { return keysAffectingRedisplay().contains(key) || Layer::needsDisplayForKey(key); }
+bool QVButtonLayer::needsDisplayForKey(const QString& key) const
+{
+    return keysAffectingRedisplay().contains(key) || Layer::needsDisplayForKey(key);
+}
 
 Ref<CGImage> QVButtonLayer::image() const
 {

@@ -1,7 +1,6 @@
 #include "QVFlowView/QVFlowView.h"
 
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
-
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/ArrayController.h"

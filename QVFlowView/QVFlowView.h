@@ -8,7 +8,6 @@
 
 #include "QVFlowView/QVFlowViewProtocols.h"
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
-
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AnimationContext.h"
 #include "kit/appkit/PreviewPanel.h"
@@ -28,7 +27,6 @@
 
 #include <cstdint>
 #include <vector>
-
 
 // Representation types.
 inline const QString QVFlowViewURLRepresentationType = QStringLiteral("QVFlowViewURLRepresentationType");
@@ -149,7 +147,8 @@ public:
     QString titleAtIndex(std::int64_t index) const;
 
     // --- Bindings (QVFlowViewBindings.cpp). ---
-    void bindToObjectWithKeyPathOptions(const QString& binding, kit::Object* observable, const QString& keyPath, const kit::Dictionary& options) override;
+    void bindToObjectWithKeyPathOptions(
+        const QString& binding, kit::Object* observable, const QString& keyPath, const kit::Dictionary& options) override;
     void unbind(const QString& binding) override;
     kit::Value infoForBinding(const QString& binding) const override;
     void setInfoForBinding(const kit::Dictionary& info, const QString& binding);

@@ -1,7 +1,5 @@
 #include "QVFlowView/QVFlowView.h"
-
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
-
 #include "kit/appkit/Window.h"
 
 using namespace kit;
@@ -21,12 +19,11 @@ Array elementsArray(const std::vector<Ref<QVLayerAccessibilityHelper>>& elements
 
 } // namespace qv_flow_view_accessibility
 
-using namespace qv_flow_view_accessibility;
-
 void QVFlowView::makeTreeElements()
 {
     const Weak<QVFlowView> weak(this);
-    listElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(AccessibilityListRole, this, backgroundLayer_.get(), this);
+    listElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityListRole, this, backgroundLayer_.get(), this);
     listElement_->setAttributeNames(QSet<QString> { AccessibilityChildrenAttribute, AccessibilitySelectedChildrenAttribute,
         AccessibilityVisibleChildrenAttribute, AccessibilityOrientationAttribute });
     listElement_->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedChildrenAttribute });
@@ -34,32 +31,34 @@ void QVFlowView::makeTreeElements()
         AccessibilityOrientationAttribute, [](QVLayerAccessibilityHelper*) { return Value(AccessibilityHorizontalOrientationValue); });
     listElement_->addHandlerForAttribute(AccessibilityVisibleChildrenAttribute, [weak](QVLayerAccessibilityHelper* list) {
         const Ref<QVFlowView> view = weak.lock();
-        return Value(elementsArray(view ? list->childrenAtIndexes(view->visibleItemIndexes()) : std::vector<Ref<QVLayerAccessibilityHelper>> {}));
+        return Value(qv_flow_view_accessibility::elementsArray(
+            view ? list->childrenAtIndexes(view->visibleItemIndexes()) : std::vector<Ref<QVLayerAccessibilityHelper>> {}));
     });
     listElement_->addHandlerForAttribute(AccessibilitySelectedChildrenAttribute, [weak](QVLayerAccessibilityHelper* list) {
         const Ref<QVFlowView> view = weak.lock();
         const Ref<QVLayerAccessibilityHelper> child = view ? list->objectInChildrenAtIndex(std::size_t(view->selectedIndex())) : nullptr;
         return Value(child ? Array { Value(Ref<Object>(child)) } : Array());
     });
-    listElement_->addHandlerForWritableAttribute(AccessibilitySelectedChildrenAttribute, [weak](QVLayerAccessibilityHelper* list, const Value& value) {
-        const Ref<QVFlowView> view = weak.lock();
-        if (!view || !value.isArray() || value.array().isEmpty())
-            return;
-        const Value first = value.array().firstObject();
-        std::int64_t index = NotFound;
-        for (std::size_t i = 0; i < list->countOfChildren(); ++i)
-            if (list->children()[i].get() == first.object().get())
-                index = std::int64_t(i);
-        view->setSelectedIndex(index);
-    });
-    backgroundLayer_->setValueForKey(Value(Ref<Object>(listElement_)), axHelperKey);
+    listElement_->addHandlerForWritableAttribute(
+        AccessibilitySelectedChildrenAttribute, [weak](QVLayerAccessibilityHelper* list, const Value& value) {
+            const Ref<QVFlowView> view = weak.lock();
+            if (!view || !value.isArray() || value.array().isEmpty())
+                return;
+            const Value first = value.array().firstObject();
+            std::int64_t index = NotFound;
+            for (std::size_t i = 0; i < list->countOfChildren(); ++i)
+                if (list->children()[i].get() == first.object().get())
+                    index = std::int64_t(i);
+            view->setSelectedIndex(index);
+        });
+    backgroundLayer_->setValueForKey(Value(Ref<Object>(listElement_)), qv_flow_view_accessibility::axHelperKey);
 
-    scrollBarElement_
-        = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(AccessibilityScrollBarRole, this, scrollBarLayer_.get(), this);
+    scrollBarElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityScrollBarRole, this, scrollBarLayer_.get(), this);
     scrollBarElement_->setAttributeNames(QSet<QString> { AccessibilityOrientationAttribute, AccessibilityChildrenAttribute });
     scrollBarElement_->addHandlerForAttribute(
         AccessibilityOrientationAttribute, [](QVLayerAccessibilityHelper*) { return Value(AccessibilityHorizontalOrientationValue); });
-    scrollBarLayer_->setValueForKey(Value(Ref<Object>(scrollBarElement_)), axHelperKey);
+    scrollBarLayer_->setValueForKey(Value(Ref<Object>(scrollBarElement_)), qv_flow_view_accessibility::axHelperKey);
 
     const Ref<Layer> knob = knobLayer();
     auto knobElement = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
@@ -72,13 +71,13 @@ void QVFlowView::makeTreeElements()
             return Value(0.0);
         return Value(double(view->selectedIndex()) / double(view->numberOfItems() - 1));
     });
-    knob->setValueForKey(Value(Ref<Object>(knobElement)), axHelperKey);
+    knob->setValueForKey(Value(Ref<Object>(knobElement)), qv_flow_view_accessibility::axHelperKey);
     scrollBarElement_->addChildrenObject(knobElement.get());
 }
 
 void QVFlowView::retirePictureElement(Layer* picture)
 {
-    const auto old = picture->valueForKey(axHelperKey).objectAs<QVLayerAccessibilityHelper>();
+    const auto old = picture->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>();
     if (!old || !listElement_)
         return;
     const auto& children = listElement_->children();
@@ -87,7 +86,7 @@ void QVFlowView::retirePictureElement(Layer* picture)
             listElement_->removeObjectFromChildrenAtIndex(i);
             break;
         }
-    picture->setValueForKey(Value(), axHelperKey);
+    picture->setValueForKey(Value(), qv_flow_view_accessibility::axHelperKey);
 }
 
 void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
@@ -96,8 +95,8 @@ void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
     if (!listElement_)
         return;
     const Weak<QVFlowView> weak(this);
-    auto element =
-        QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(AccessibilityImageRole, listElement_.get(), picture, this);
+    auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityImageRole, listElement_.get(), picture, this);
     element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilitySelectedAttribute });
     element->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedAttribute });
     element->addHandlerForAttribute(AccessibilityTitleAttribute, [weak, index](QVLayerAccessibilityHelper*) {
@@ -112,7 +111,7 @@ void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
         if (const Ref<QVFlowView> view = weak.lock(); view && value.boolValue())
             view->setSelectedIndex(index);
     });
-    picture->setValueForKey(Value(Ref<Object>(element)), axHelperKey);
+    picture->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
     listElement_->addChildrenObject(element.get());
 }
 
@@ -120,7 +119,7 @@ QStringList QVFlowView::accessibilityAttributeNames() const
 {
     static const QStringList names = [] {
         QStringList all = ViewAccessibilityAttributeNames();
-        all.append(contentsAttribute);
+        all.append(qv_flow_view_accessibility::contentsAttribute);
         return all;
     }();
     return names;
@@ -135,7 +134,7 @@ Value QVFlowView::accessibilityAttributeValue(const QString& attribute) const
     const Array elements { Value(Ref<Object>(listElement_)), Value(Ref<Object>(scrollBarElement_)) };
     if (attribute == AccessibilityChildrenAttribute)
         return Value(AccessibilityUnignoredChildren(elements));
-    if (attribute == contentsAttribute)
+    if (attribute == qv_flow_view_accessibility::contentsAttribute)
         return Value(elements);
     return ViewAccessibilityAttributeValue(*this, attribute);
 }
@@ -147,6 +146,6 @@ Value QVFlowView::accessibilityHitTest(Point point) const
         return self();
     const Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
     const Ref<Layer> hit = hitLayerAtPoint(p);
-    const Value element = hit ? hit->valueForKey(axHelperKey) : Value();
+    const Value element = hit ? hit->valueForKey(qv_flow_view_accessibility::axHelperKey) : Value();
     return element.isObject() ? element : self();
 }

@@ -1,5 +1,4 @@
 #include "QVFlowView/QVFlowView.h"
-
 #include "kit/core/ArrayController.h"
 #include "kit/core/Binding.h"
 #include "kit/core/Exception.h"
@@ -19,8 +18,6 @@ void* itemContext() { return const_cast<char*>(individualItemKeyPathsObservation
 IndexSet allIndexes(const Array& array) { return IndexSet::indexSetWithIndexesInRange(Range { 0, array.count() }); }
 
 } // namespace qv_flow_view_bindings
-
-using namespace qv_flow_view_bindings;
 
 Ref<Object> QVFlowView::contentArrayController() const
 {
@@ -54,7 +51,8 @@ QSet<QString> QVFlowView::observedItemKeyPaths() const
     return paths;
 }
 
-void QVFlowView::bindToObjectWithKeyPathOptions(const QString& binding, Object* observable, const QString& keyPath, const Dictionary& options)
+void QVFlowView::bindToObjectWithKeyPathOptions(
+    const QString& binding, Object* observable, const QString& keyPath, const Dictionary& options)
 {
     if (binding != ContentArrayBinding) {
         Control::bindToObjectWithKeyPathOptions(binding, observable, keyPath, options);
@@ -66,11 +64,11 @@ void QVFlowView::bindToObjectWithKeyPathOptions(const QString& binding, Object* 
         return;
     if (!contentArrayKeyPath().isEmpty())
         unbind(ContentArrayBinding);
-    setInfoForBinding(Dictionary { { Value(ObservedObjectKey), Value(Ref<Object>(observable)) }, { Value(ObservedKeyPathKey), Value(keyPath) },
-                          { Value(OptionsKey), Value(options) } },
+    setInfoForBinding(Dictionary { { Value(ObservedObjectKey), Value(Ref<Object>(observable)) },
+                          { Value(ObservedKeyPathKey), Value(keyPath) }, { Value(OptionsKey), Value(options) } },
         ContentArrayBinding);
-    observable->addObserverForKeyPathOptionsContext(
-        this, keyPath, KeyValueObservingOptionNew | KeyValueObservingOptionOld | KeyValueObservingOptionInitial, contentContext());
+    observable->addObserverForKeyPathOptionsContext(this, keyPath,
+        KeyValueObservingOptionNew | KeyValueObservingOptionOld | KeyValueObservingOptionInitial, qv_flow_view_bindings::contentContext());
     if (imageRepresentationKeyPath_.isEmpty())
         setImageRepresentationKeyPath(QStringLiteral("imageItemRepresentation"));
     if (imageRepresentationTypeKeyPath_.isEmpty())
@@ -88,7 +86,7 @@ void QVFlowView::unbind(const QString& binding)
     const Ref<Object> controller = contentArrayController();
     const QString keyPath = contentArrayKeyPath();
     if (controller && !keyPath.isEmpty())
-        controller->removeObserverForKeyPathContext(this, keyPath, contentContext());
+        controller->removeObserverForKeyPathContext(this, keyPath, qv_flow_view_bindings::contentContext());
     // The items are observed once each; the list empties with them.
     stopObservingCollectionAtKeyPaths(observedItems_, observedItemKeyPaths());
     observedItems_ = Array();
@@ -114,7 +112,7 @@ void QVFlowView::setInfoForBinding(const Dictionary& info, const QString& bindin
 void QVFlowView::observeValueForKeyPathOfObjectChangeContext(
     const QString& keyPath, Object* object, const KeyValueChange& change, void* context)
 {
-    if (context == contentContext()) {
+    if (context == qv_flow_view_bindings::contentContext()) {
         const Value value = object ? object->valueForKeyPath(keyPath) : Value();
         const Array content = value.isArray() ? value.array() : Array();
         const QSet<QString> paths = observedItemKeyPaths();
@@ -132,7 +130,7 @@ void QVFlowView::observeValueForKeyPathOfObjectChangeContext(
         reloadContent();
         return;
     }
-    if (context == itemContext()) {
+    if (context == qv_flow_view_bindings::itemContext()) {
         if (keyPath == imageUIDKeyPath_ || keyPath == imageRepresentationKeyPath_ || keyPath == imageRepresentationTypeKeyPath_) {
             if (object && !imageUIDKeyPath_.isEmpty()) {
                 const Value uid = object->valueForKeyPath(imageUIDKeyPath_);
@@ -159,24 +157,24 @@ void QVFlowView::startObservingCollectionAtKeyPaths(const Array& collection, con
 {
     if (collection.isEmpty())
         return;
-    const IndexSet indexes = allIndexes(collection);
+    const IndexSet indexes = qv_flow_view_bindings::allIndexes(collection);
     for (const QString& path : keyPaths)
         addObserverToObjectsAtIndexesForKeyPathOptionsContext(collection, this, indexes, path,
-            KeyValueObservingOptionNew | KeyValueObservingOptionOld | KeyValueObservingOptionInitial, itemContext());
+            KeyValueObservingOptionNew | KeyValueObservingOptionOld | KeyValueObservingOptionInitial, qv_flow_view_bindings::itemContext());
 }
 
 void QVFlowView::stopObservingCollectionAtKeyPaths(const Array& collection, const QSet<QString>& keyPaths)
 {
     if (collection.isEmpty())
         return;
-    const IndexSet indexes = allIndexes(collection);
+    const IndexSet indexes = qv_flow_view_bindings::allIndexes(collection);
     for (const QString& path : keyPaths)
         removeObserverFromObjectsAtIndexesForKeyPath(collection, this, indexes, path);
 }
 
 namespace qv_flow_view_bindings {
 
-void replaceKeyPath(QVFlowView& view, QString& field, const QString& keyPath)
+void qv_flow_view_bindings::replaceKeyPath(QVFlowView& view, QString& field, const QString& keyPath)
 {
     if (keyPath == field)
         return;
@@ -189,7 +187,13 @@ void replaceKeyPath(QVFlowView& view, QString& field, const QString& keyPath)
 
 } // namespace qv_flow_view_bindings
 
-void QVFlowView::setImageRepresentationKeyPath(const QString& keyPath) { replaceKeyPath(*this, imageRepresentationKeyPath_, keyPath); }
-void QVFlowView::setImageRepresentationTypeKeyPath(const QString& keyPath) { replaceKeyPath(*this, imageRepresentationTypeKeyPath_, keyPath); }
-void QVFlowView::setImageUIDKeyPath(const QString& keyPath) { replaceKeyPath(*this, imageUIDKeyPath_, keyPath); }
-void QVFlowView::setImageTitleKeyPath(const QString& keyPath) { replaceKeyPath(*this, imageTitleKeyPath_, keyPath); }
+void QVFlowView::setImageRepresentationKeyPath(const QString& keyPath)
+{
+    qv_flow_view_bindings::replaceKeyPath(*this, imageRepresentationKeyPath_, keyPath);
+}
+void QVFlowView::setImageRepresentationTypeKeyPath(const QString& keyPath)
+{
+    qv_flow_view_bindings::replaceKeyPath(*this, imageRepresentationTypeKeyPath_, keyPath);
+}
+void QVFlowView::setImageUIDKeyPath(const QString& keyPath) { qv_flow_view_bindings::replaceKeyPath(*this, imageUIDKeyPath_, keyPath); }
+void QVFlowView::setImageTitleKeyPath(const QString& keyPath) { qv_flow_view_bindings::replaceKeyPath(*this, imageTitleKeyPath_, keyPath); }

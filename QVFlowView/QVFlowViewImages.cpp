@@ -1,5 +1,4 @@
 #include "QVFlowView/QVFlowView.h"
-
 #include "kit/appkit/Workspace.h"
 #include "kit/core/MainThread.h"
 #include "kit/graphics/CGContext.h"
@@ -52,8 +51,6 @@ Ref<CGImage> renderThemeIcon(const QString& name, Size size)
 }
 
 } // namespace qv_flow_view_images
-
-using namespace qv_flow_view_images;
 
 const QSet<QString>& QVFlowView::pathRepresentationTypes()
 {
@@ -120,7 +117,7 @@ Ref<CGImage> QVFlowView::newImageFromPDFPage(const Value& page, Size size, bool 
 
 Ref<CGImage> QVFlowView::newImageFromRepresentation(const Value& representation, const QString& type, Size size)
 {
-    const int side = pixelSide(size);
+    const int side = qv_flow_view_images::pixelSide(size);
     if (pathRepresentationTypes().contains(type)) {
         const QString path = pathForRepresentation(representation);
         return path.isEmpty() || side <= 0 ? nullptr : ThumbnailImageCreate(path, side);
@@ -162,7 +159,10 @@ double QVFlowView::differenceForImage(const CGImage* image, Size desiredSize)
     return (double(image->width()) - desiredSize.width) / desiredSize.width * 100;
 }
 
-std::uint64_t QVFlowView::imagesMade(bool reset) { return reset ? imagesMadeCount.exchange(0) : imagesMadeCount.load(); }
+std::uint64_t QVFlowView::imagesMade(bool reset)
+{
+    return reset ? qv_flow_view_images::imagesMadeCount.exchange(0) : qv_flow_view_images::imagesMadeCount.load();
+}
 
 void QVFlowView::cacheImageWithUID(const Ref<CGImage>& image, const Value& uid)
 {
@@ -183,7 +183,7 @@ QString QVFlowView::uniformTypeIdentifierAtIndex(std::int64_t index) const
     const QString type = imageRepresentationTypeForItem(item);
     if (pathRepresentationTypes().contains(type))
         return Workspace::sharedWorkspace()->typeOfFileError(pathForRepresentation(imageRepresentationForItem(item)), nullptr);
-    return uniformTypes().value(type);
+    return qv_flow_view_images::uniformTypes().value(type);
 }
 
 bool QVFlowView::isMovieAtIndex(std::int64_t index) const { return UTTypeConformsTo(uniformTypeIdentifierAtIndex(index), UTTypeMovie); }
@@ -271,7 +271,7 @@ void QVFlowView::updateImageLayerAtIndex(std::int64_t index)
     }
     QString type = imageRepresentationTypeForItem(item);
     if (type == QVFlowViewIconRefRepresentationType)
-        representation = Value(Ref<Object>(renderThemeIcon(representation.stringValue(), size)));
+        representation = Value(Ref<Object>(qv_flow_view_images::renderThemeIcon(representation.stringValue(), size)));
     const QString key = uid.isNilOrNull() ? QString() : uid.stringValue();
     const Weak<QVFlowView> weak(this);
     const Ref<Cache<QString, Ref<CGImage>>> cache = imageCache_;
@@ -279,7 +279,7 @@ void QVFlowView::updateImageLayerAtIndex(std::int64_t index)
         const Ref<CGImage> image = newImageFromRepresentation(representation, type, size);
         if (!image)
             return;
-        ++imagesMadeCount;
+        ++qv_flow_view_images::imagesMadeCount;
         if (!key.isNull())
             cache->setObjectForKeyCost(image, key, std::uint64_t(image->bytesPerRow()) * std::uint64_t(image->height()));
         OperationQueue::mainQueue()->addOperationWithBlock([weak, image, key, index] {

@@ -1,5 +1,4 @@
 #include "QVFlowView/QVFlowView.h"
-
 #include "kit/appkit/Event.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
@@ -21,8 +20,6 @@ QUrl urlForRepresentation(const Value& representation)
 }
 
 } // namespace qv_flow_view_interaction
-
-using namespace qv_flow_view_interaction;
 
 // Hit testing ---------------------------------------------------------------------------------------
 
@@ -90,9 +87,10 @@ void QVFlowView::startDragOfItem(std::int64_t index, Layer* hit, const Event& ev
             source->flowViewWriteItemAtIndexToPasteboard(this, index, board.get());
         } else if (pathRepresentationTypes().contains(type)) {
             board->declareTypesOwner({ URLPboardType }, nullptr);
-            writeURLToPasteboard(urlForRepresentation(representation), board.get());
+            writeURLToPasteboard(qv_flow_view_interaction::urlForRepresentation(representation), board.get());
         }
-        dragImageAtOffsetEventPasteboardSourceSlideBack(image.get(), itemFrameAtIndex(index).origin, Size {}, event, board.get(), this, true);
+        dragImageAtOffsetEventPasteboardSourceSlideBack(
+            image.get(), itemFrameAtIndex(index).origin, Size {}, event, board.get(), this, true);
         return;
     }
     if (const auto d = delegateFor("flowViewItemWasDoubleClickedAtIndex")) {
@@ -249,7 +247,7 @@ QUrl QVFlowView::previewPanelPreviewItemAtIndex(PreviewPanel*, std::int64_t)
     const Value item = imageItemForIndex(selectedIndex_);
     if (!pathRepresentationTypes().contains(imageRepresentationTypeForItem(item)))
         return {};
-    return urlForRepresentation(imageRepresentationForItem(item));
+    return qv_flow_view_interaction::urlForRepresentation(imageRepresentationForItem(item));
 }
 
 bool QVFlowView::previewPanelHandleEvent(PreviewPanel* panel, const Event& event)

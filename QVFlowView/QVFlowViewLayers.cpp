@@ -1,8 +1,6 @@
 #include "QVFlowView/QVFlowView.h"
-
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
-
 #include "kit/appkit/CAAnimation.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/layers/Transaction.h"
@@ -28,16 +26,15 @@ Dictionary noActions(std::initializer_list<const char*> keys)
     return actions;
 }
 
-Constraint tie(ConstraintAttribute attribute, const QString& source, ConstraintAttribute sourceAttribute, double scale = 1, double offset = 0)
+Constraint tie(
+    ConstraintAttribute attribute, const QString& source, ConstraintAttribute sourceAttribute, double scale = 1, double offset = 0)
 {
     return Constraint::constraintWithAttributeRelativeToAttributeScaleOffset(attribute, source, sourceAttribute, scale, offset);
 }
 
-const QString superlayer = QStringLiteral("superlayer");
+const QString superName = QStringLiteral("superlayer");
 
 } // namespace qv_flow_view_layers
-
-using namespace qv_flow_view_layers;
 
 // Building the tree ---------------------------------------------------------------------------------
 
@@ -73,8 +70,9 @@ Ref<GradientLayer> QVFlowView::createBackgroundLayer()
     layer->setPosition(Point { 0, 0 });
     layer->setBounds(Rect { { 0, 0 }, bounds().size });
     layer->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
-    layer->setColors({ calibrated(float(52 / 255.0), float(55 / 255.0), float(69 / 255.0)),
-        calibrated(float(36 / 255.0), float(37 / 255.0), float(48 / 255.0)), calibrated(0, 0, 0) });
+    layer->setColors({ qv_flow_view_layers::calibrated(float(52 / 255.0), float(55 / 255.0), float(69 / 255.0)),
+        qv_flow_view_layers::calibrated(float(36 / 255.0), float(37 / 255.0), float(48 / 255.0)),
+        qv_flow_view_layers::calibrated(0, 0, 0) });
     layer->setLocations(std::vector<double> { 0.0, 0.2, 1.0 });
     return layer;
 }
@@ -85,8 +83,9 @@ Ref<TextLayer> QVFlowView::createTitleLayer()
     layer->setName(QVFlowViewTitleLayerName);
     layer->setAlignmentMode(AlignmentCenter);
     layer->setFontSize(18);
-    layer->setConstraints({ tie(ConstraintMinY, superlayer, ConstraintMinY, 1, 50), tie(ConstraintMidX, superlayer, ConstraintMidX) });
-    layer->setActions(noActions({ "position", "bounds", "string" }));
+    layer->setConstraints({ qv_flow_view_layers::tie(ConstraintMinY, qv_flow_view_layers::superName, ConstraintMinY, 1, 50),
+        qv_flow_view_layers::tie(ConstraintMidX, qv_flow_view_layers::superName, ConstraintMidX) });
+    layer->setActions(qv_flow_view_layers::noActions({ "position", "bounds", "string" }));
     return layer;
 }
 
@@ -94,9 +93,11 @@ Ref<Layer> QVFlowView::createContainerLayer()
 {
     auto layer = Layer::layer();
     layer->setName(QVFlowViewContainerLayerName);
-    layer->setConstraints({ tie(ConstraintMidX, superlayer, ConstraintMidX), tie(ConstraintMaxY, superlayer, ConstraintMaxY),
-        tie(ConstraintWidth, superlayer, ConstraintWidth), tie(ConstraintMinY, QVFlowViewTitleLayerName, ConstraintMaxY) });
-    layer->setActions(noActions({ "position", "bounds" }));
+    layer->setConstraints({ qv_flow_view_layers::tie(ConstraintMidX, qv_flow_view_layers::superName, ConstraintMidX),
+        qv_flow_view_layers::tie(ConstraintMaxY, qv_flow_view_layers::superName, ConstraintMaxY),
+        qv_flow_view_layers::tie(ConstraintWidth, qv_flow_view_layers::superName, ConstraintWidth),
+        qv_flow_view_layers::tie(ConstraintMinY, QVFlowViewTitleLayerName, ConstraintMaxY) });
+    layer->setActions(qv_flow_view_layers::noActions({ "position", "bounds" }));
     return layer;
 }
 
@@ -123,9 +124,10 @@ Ref<Layer> QVFlowView::createScrollBarLayer()
     bar->setBorderWidth(1);
     bar->setCornerRadius(10);
     bar->setFrame(Rect { { 0, 0 }, { 20, 20 } });
-    bar->setConstraints({ tie(ConstraintMidX, superlayer, ConstraintMidX), tie(ConstraintMinY, superlayer, ConstraintMinY, 1, 10),
-        tie(ConstraintWidth, superlayer, ConstraintWidth, 0.75, 0) });
-    bar->setActions(noActions({ "position", "bounds" }));
+    bar->setConstraints({ qv_flow_view_layers::tie(ConstraintMidX, qv_flow_view_layers::superName, ConstraintMidX),
+        qv_flow_view_layers::tie(ConstraintMinY, qv_flow_view_layers::superName, ConstraintMinY, 1, 10),
+        qv_flow_view_layers::tie(ConstraintWidth, qv_flow_view_layers::superName, ConstraintWidth, 0.75, 0) });
+    bar->setActions(qv_flow_view_layers::noActions({ "position", "bounds" }));
 
     auto knob = GradientLayer::layer();
     knob->setName(QVFlowViewScrollKnobLayerName);
@@ -139,10 +141,12 @@ Ref<Layer> QVFlowView::createScrollBarLayer()
     knob->setEndPoint(Point { 0.5, 0 });
     knob->setAnchorPoint(Point { 0.5, 0.5 });
     knob->setType(GradientLayerAxial);
-    knob->setColors({ calibrated(64 / 255.0, 64 / 255.0, 74 / 255.0), calibrated(46 / 255.0, 46 / 255.0, 58 / 255.0),
-        calibrated(37 / 255.0, 37 / 255.0, 50 / 255.0), calibrated(51 / 255.0, 52 / 255.0, 66 / 255.0) });
+    knob->setColors({ qv_flow_view_layers::calibrated(64 / 255.0, 64 / 255.0, 74 / 255.0),
+        qv_flow_view_layers::calibrated(46 / 255.0, 46 / 255.0, 58 / 255.0),
+        qv_flow_view_layers::calibrated(37 / 255.0, 37 / 255.0, 50 / 255.0),
+        qv_flow_view_layers::calibrated(51 / 255.0, 52 / 255.0, 66 / 255.0) });
     knob->setLocations(std::vector<double> { 0, 0.5, 0.51, 1.0 });
-    knob->setActions(noActions({ "position", "bounds" }));
+    knob->setActions(qv_flow_view_layers::noActions({ "position", "bounds" }));
     bar->addSublayer(knob.get());
     return bar;
 }
@@ -177,7 +181,9 @@ void QVFlowView::setAttributesForItemContentLayer(Layer* layer, std::int64_t ind
 {
     layer->setValueForKey(imageUIDForItem(imageItemForIndex(index)), QStringLiteral("imageItemUID"));
     layer->setName(QVFlowViewContentLayerName
-        + (isQCCompositionAtIndex(index) ? QStringLiteral("QCComposition") : isMovieAtIndex(index) ? QStringLiteral("Movie") : QStringLiteral("Image")));
+        + (isQCCompositionAtIndex(index) ? QStringLiteral("QCComposition")
+                : isMovieAtIndex(index)  ? QStringLiteral("Movie")
+                                         : QStringLiteral("Image")));
     layer->setValueForKey(Value(index), QStringLiteral("index"));
     if (pictureActions_.isEmpty()) {
         auto reveal = Transition::animation();
@@ -186,7 +192,7 @@ void QVFlowView::setAttributesForItemContentLayer(Layer* layer, std::int64_t ind
         auto fade = Transition::animation();
         fade->setType(TransitionFade);
         fade->setDuration(0.5);
-        pictureActions_ = noActions({ "contents", "bounds" });
+        pictureActions_ = qv_flow_view_layers::noActions({ "contents", "bounds" });
         pictureActions_.setObjectForKey(Value(Ref<Object>(reveal)), Value(OnOrderIn));
         pictureActions_.setObjectForKey(Value(Ref<Object>(fade)), Value(OnOrderOut));
     }
@@ -285,7 +291,8 @@ Size QVFlowView::itemSizeForRect(Rect rect) const
 
 double QVFlowView::angleScaleForAngle(double angle) { return 1 - angle / 90; }
 
-double QVFlowView::horizontalOffsetForItem(std::int64_t i, double itemWidth, double stackedAngle, double spacing, std::int64_t selected) const
+double QVFlowView::horizontalOffsetForItem(
+    std::int64_t i, double itemWidth, double stackedAngle, double spacing, std::int64_t selected) const
 {
     const double step = angleScaleForAngle(stackedAngle) * itemWidth + spacing;
     double offset = double(i) * step;
@@ -299,7 +306,8 @@ double QVFlowView::horizontalOffsetForItem(std::int64_t i, double itemWidth, dou
 Point QVFlowView::originForItem(std::int64_t i, Size itemSize, double stackedAngle, double spacing, std::int64_t selected) const
 {
     const Rect b = scrollLayer_ ? scrollLayer_->bounds() : Rect {};
-    return Point { horizontalOffsetForItem(i, itemSize.width, stackedAngle, spacing, selected), b.origin.y + b.size.height / 2 - itemSize.height / 2 };
+    return Point { horizontalOffsetForItem(i, itemSize.width, stackedAngle, spacing, selected),
+        b.origin.y + b.size.height / 2 - itemSize.height / 2 };
 }
 
 Rect QVFlowView::rectForItem(std::int64_t i, Size itemSize) const

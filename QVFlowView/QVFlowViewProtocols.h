@@ -25,7 +25,10 @@ public:
     // "flowViewRemoveItemAtIndex": the dragged item was dropped on the trash.
     virtual void flowViewRemoveItemAtIndex(QVFlowView*, std::int64_t) { }
     // "flowViewValidateDropProposedIndex"
-    virtual std::uint64_t flowViewValidateDropProposedIndex(QVFlowView*, kit::DraggingInfo&, std::int64_t) { return kit::DragOperationNone; }
+    virtual std::uint64_t flowViewValidateDropProposedIndex(QVFlowView*, kit::DraggingInfo&, std::int64_t)
+    {
+        return kit::DragOperationNone;
+    }
     // "flowViewAcceptDropAtIndex"
     virtual bool flowViewAcceptDropAtIndex(QVFlowView*, kit::DraggingInfo&, std::int64_t) { return false; }
 };

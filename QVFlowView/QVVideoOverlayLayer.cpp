@@ -1,7 +1,6 @@
 #include "QVFlowView/QVVideoOverlayLayer.h"
 
 #include "QVFlowView/QVFlowView.h"
-
 #include "kit/appkit/CAAnimation.h"
 #include "kit/graphics/Color.h"
 #include "kit/layers/ConstraintLayoutManager.h"
@@ -12,7 +11,10 @@ using namespace kit;
 
 namespace qv_video_overlay {
 
-Rect insetBy(Rect r, double dx, double dy) { return Rect { { r.origin.x + dx, r.origin.y + dy }, { r.size.width - 2 * dx, r.size.height - 2 * dy } }; }
+Rect insetBy(Rect r, double dx, double dy)
+{
+    return Rect { { r.origin.x + dx, r.origin.y + dy }, { r.size.width - 2 * dx, r.size.height - 2 * dy } };
+}
 
 Ref<CGImage> symbolImage(const Ref<CGPath>& path)
 {
@@ -36,8 +38,6 @@ CGColor grey(double white, double alpha)
 }
 
 } // namespace qv_video_overlay
-
-using namespace qv_video_overlay;
 
 QVVideoOverlayLayer::QVVideoOverlayLayer()
 {
@@ -64,7 +64,7 @@ QVVideoOverlayLayer::QVVideoOverlayLayer()
 
 Ref<CGPath> QVVideoOverlayLayer::newTrianglePathInRect(Rect rect)
 {
-    const Rect s = insetBy(rect, 13, 13);
+    const Rect s = qv_video_overlay::insetBy(rect, 13, 13);
     auto path = CGPath::createMutable();
     path->moveToPoint(s.minX() + 1, s.minY());
     path->addLineToPoint(s.maxX(), s.midY());
@@ -75,24 +75,24 @@ Ref<CGPath> QVVideoOverlayLayer::newTrianglePathInRect(Rect rect)
 
 Ref<CGPath> QVVideoOverlayLayer::newPausePathInRect(Rect rect)
 {
-    const Rect s = insetBy(rect, 13, 13);
+    const Rect s = qv_video_overlay::insetBy(rect, 13, 13);
     const double half = s.size.width / 2;
     auto path = CGPath::createMutable();
-    path->addRect(insetBy(Rect { s.origin, { half, s.size.height } }, 2, 0));
-    path->addRect(insetBy(Rect { { s.origin.x + half, s.origin.y }, { half, s.size.height } }, 2, 0));
+    path->addRect(qv_video_overlay::insetBy(Rect { s.origin, { half, s.size.height } }, 2, 0));
+    path->addRect(qv_video_overlay::insetBy(Rect { { s.origin.x + half, s.origin.y }, { half, s.size.height } }, 2, 0));
     path->closeSubpath();
     return path;
 }
 
 Ref<CGImage> QVVideoOverlayLayer::playImage()
 {
-    static const Ref<CGImage> image = symbolImage(newTrianglePathInRect(Rect { { 0, 0 }, { 40, 40 } }));
+    static const Ref<CGImage> image = qv_video_overlay::symbolImage(newTrianglePathInRect(Rect { { 0, 0 }, { 40, 40 } }));
     return image;
 }
 
 Ref<CGImage> QVVideoOverlayLayer::pauseImage()
 {
-    static const Ref<CGImage> image = symbolImage(newPausePathInRect(Rect { { 0, 0 }, { 40, 40 } }));
+    static const Ref<CGImage> image = qv_video_overlay::symbolImage(newPausePathInRect(Rect { { 0, 0 }, { 40, 40 } }));
     return image;
 }
 
@@ -146,9 +146,9 @@ void QVVideoOverlayLayer::drawInContext(CGContext& context)
 {
     const double s = indicatorScale_;
     const double v = indicatorValue_;
-    Rect inner = insetBy(bounds(), 1, 1);
-    inner = insetBy(inner, inner.midX() - 20, inner.midY() - 20);
-    const Rect outer = insetBy(inner, -10 * s, -10 * s);
+    Rect inner = qv_video_overlay::insetBy(bounds(), 1, 1);
+    inner = qv_video_overlay::insetBy(inner, inner.midX() - 20, inner.midY() - 20);
+    const Rect outer = qv_video_overlay::insetBy(inner, -10 * s, -10 * s);
     context.setShouldAntialias(true);
     context.setGrayFillColor(0.1, 0.75);
     if (s <= 0) {
@@ -158,12 +158,13 @@ void QVVideoOverlayLayer::drawInContext(CGContext& context)
     context.fillEllipseInRect(outer);
     if (v > 0) {
         context.beginPath();
-        context.addArc(outer.midX(), outer.midY(), outer.size.width / 2 - 5 * s, std::numbers::pi / 2, std::numbers::pi / 2 - 2 * std::numbers::pi * v, true);
-        context.setStrokeColor(grey(0.75, 1));
+        context.addArc(outer.midX(), outer.midY(), outer.size.width / 2 - 5 * s, std::numbers::pi / 2,
+            std::numbers::pi / 2 - 2 * std::numbers::pi * v, true);
+        context.setStrokeColor(qv_video_overlay::grey(0.75, 1));
         context.setLineWidth(10 * s);
         context.strokePath();
     }
-    context.setStrokeColor(grey(1, 1));
+    context.setStrokeColor(qv_video_overlay::grey(1, 1));
     context.setLineWidth(1);
     context.strokeEllipseInRect(outer);
 }

@@ -5,7 +5,6 @@
 // the value and calls expand and collapse lies outside: this layer plays nothing.
 
 #include "QVFlowView/QVButtonLayer.h"
-
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/layers/Layer.h"

@@ -1,6 +1,6 @@
 #include "QVFlowView/QVButtonLayer.h"
-#include "QVFlowView/QVVideoOverlayLayer.h"
 
+#include "QVFlowView/QVVideoOverlayLayer.h"
 #include "kit/appkit/FrameDriver.h"
 #include "kit/layers/Transaction.h"
 #include "kit/testsupport/ManualClockScope.h"

@@ -1,5 +1,4 @@
 #include "QVFlowViewTestSupport.h"
-
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Pasteboard.h"
@@ -283,8 +282,8 @@ TEST_P(FlowViewWheel, MovesByTheLargerDeltaTruncated)
 
 INSTANTIATE_TEST_SUITE_P(Deltas, FlowViewWheel,
     testing::Values(WheelCase { "ThreeRight", 0, 3, 1, 3 }, WheelCase { "BeforeTheFirst", 0, 0, -1, 0 },
-        WheelCase { "AlmostBack", 2, -0.3, 0, 1 }, WheelCase { "KeepsOnAFraction", 2, 0.3, 0, 2 },
-        WheelCase { "PastTheEnd", 4, 2, 0, 4 }, WheelCase { "Huge", 3, 1e300, 0, 3 }, WheelCase { "HugeBack", 3, -1e300, 0, 3 }),
+        WheelCase { "AlmostBack", 2, -0.3, 0, 1 }, WheelCase { "KeepsOnAFraction", 2, 0.3, 0, 2 }, WheelCase { "PastTheEnd", 4, 2, 0, 4 },
+        WheelCase { "Huge", 3, 1e300, 0, 3 }, WheelCase { "HugeBack", 3, -1e300, 0, 3 }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FlowViewInteraction, TheWheelDoesNothingWhileEmpty)
@@ -399,7 +398,8 @@ TEST_F(FlowViewInteraction, TheTrackingAreaFollowsTheSelection)
     ASSERT_EQ(view->trackingAreas().size(), 1u);
     EXPECT_EQ(view->trackingAreas().front()->rect(), view->rectInViewForLayer(picture(3).get()));
     const std::uint64_t options = view->trackingAreas().front()->options();
-    EXPECT_EQ(options, std::uint64_t(TrackingMouseEnteredAndExited | TrackingActiveWhenFirstResponder | TrackingActiveInActiveApp | TrackingAssumeInside));
+    EXPECT_EQ(options,
+        std::uint64_t(TrackingMouseEnteredAndExited | TrackingActiveWhenFirstResponder | TrackingActiveInActiveApp | TrackingAssumeInside));
 }
 
 TEST_F(FlowViewInteraction, TheOwnersOverlayShowsWhileThePointerIsIn)

@@ -1,7 +1,5 @@
-#include "QVFlowViewTestSupport.h"
-
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
-
+#include "QVFlowViewTestSupport.h"
 #include "kit/foundation/OperationQueue.h"
 #include "kit/graphics/ImageSource.h"
 #include "kit/graphics/PDFPage.h"
@@ -336,9 +334,13 @@ TEST_P(FlowViewDispatch, MakesAnImageFromEachKindOfRepresentation)
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, FlowViewDispatch,
-    testing::Values(DispatchCase { "CGImage", QVFlowViewCGImageRepresentationType, [] { return Value(Ref<Object>(solidImage(30, 20))); }, 30 },
+    testing::Values(
+        DispatchCase { "CGImage", QVFlowViewCGImageRepresentationType, [] { return Value(Ref<Object>(solidImage(30, 20))); }, 30 },
         DispatchCase { "NSImage", QVFlowViewNSImageRepresentationType,
-            [] { return Value(Ref<Object>(Image::imageWithCGImageSize(solidImage(80, 80), Size { 80, 80 }))); }, 80 },
+            [] {
+                return Value(Ref<Object>(Image::imageWithCGImageSize(solidImage(80, 80), Size { 80, 80 })));
+            },
+            80 },
         DispatchCase { "NSBitmap", QVFlowViewNSBitmapRepresentationType,
             [] { return Value(Ref<Object>(BitmapImageRep::imageRepWithCGImage(solidImage(40, 10)))); }, 40 },
         DispatchCase { "NSData", QVFlowViewNSDataRepresentationType, [] { return Value(pngData(300, 150)); }, 100 },
@@ -434,8 +436,8 @@ TEST_F(FlowViewLayout, AResultAfterAReloadIsDropped)
     view->imageCache()->removeAllObjects();
     view->updateImageLayerAtIndex(1);
     // Before the picture arrives, item 1 becomes another item.
-    source->items[1] = make<FlowItem>(QStringLiteral("other"), QVFlowViewCGImageRepresentationType,
-        Value(Ref<Object>(solidImage(20, 20))), QStringLiteral("Other"));
+    source->items[1] = make<FlowItem>(
+        QStringLiteral("other"), QVFlowViewCGImageRepresentationType, Value(Ref<Object>(solidImage(20, 20))), QStringLiteral("Other"));
     Transaction::begin();
     Transaction::setDisableActions(true);
     item(1)->setValueForKey(Value("other"), QStringLiteral("imageItemUID"));
@@ -520,7 +522,8 @@ TEST_F(FlowViewLayout, ListChildrenStandForTheItemsAfterReloads)
         EXPECT_EQ(list->children()[i]->parent(), list);
     }
     EXPECT_EQ(list->children()[2]->accessibilityAttributeValue(AccessibilityTitleAttribute).stringValue(), QStringLiteral("Item 7"));
-    list->accessibilitySetValueForAttribute(Value(Array { Value(Ref<Object>(list->children()[2])) }), AccessibilitySelectedChildrenAttribute);
+    list->accessibilitySetValueForAttribute(
+        Value(Array { Value(Ref<Object>(list->children()[2])) }), AccessibilitySelectedChildrenAttribute);
     EXPECT_EQ(view->selectedIndex(), 2);
     EXPECT_TRUE(list->children()[2]->accessibilityAttributeValue(AccessibilitySelectedAttribute).boolValue());
     list->children()[1]->accessibilitySetValueForAttribute(Value(true), AccessibilitySelectedAttribute);

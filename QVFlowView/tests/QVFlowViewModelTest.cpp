@@ -1,5 +1,4 @@
 #include "QVFlowViewTestSupport.h"
-
 #include "kit/appkit/Pasteboard.h"
 #include "kit/core/ArrayController.h"
 #include "kit/core/Binding.h"
@@ -318,8 +317,8 @@ TEST_F(FlowViewBindings, LeavingTheSuperviewUnbindsOnce)
 TEST_F(FlowViewBindings, ASwapForAnEqualCopyMovesTheObservation)
 {
     bindItems(3);
-    const Ref<FlowItem> copy = make<FlowItem>(bound[1]->imageItemUID(), bound[1]->imageItemRepresentationType(),
-        bound[1]->imageItemRepresentation(), bound[1]->imageItemTitle());
+    const Ref<FlowItem> copy = make<FlowItem>(
+        bound[1]->imageItemUID(), bound[1]->imageItemRepresentationType(), bound[1]->imageItemRepresentation(), bound[1]->imageItemTitle());
     ASSERT_TRUE(copy->isEqual(bound[1].get()));
     extra.push_back(bound[1]);
     bound[1] = copy;

@@ -11,10 +11,8 @@ namespace qv_flow_view_test {
 KIT_REGISTER_CLASS(FlowItem, Object)
 {
     c.property("imageItemUID", &FlowItem::imageItemUID, &FlowItem::setImageItemUID);
-    c.property("imageItemRepresentationType", &FlowItem::imageItemRepresentationType,
-        &FlowItem::setImageItemRepresentationType);
-    c.property("imageItemRepresentation", &FlowItem::imageItemRepresentation,
-        &FlowItem::setImageItemRepresentation);
+    c.property("imageItemRepresentationType", &FlowItem::imageItemRepresentationType, &FlowItem::setImageItemRepresentationType);
+    c.property("imageItemRepresentation", &FlowItem::imageItemRepresentation, &FlowItem::setImageItemRepresentation);
     c.property("imageItemTitle", &FlowItem::imageItemTitle, &FlowItem::setImageItemTitle);
 }
 
@@ -22,19 +20,19 @@ KIT_REGISTER_CLASS(BareItem, Object) { }
 
 KIT_REGISTER_CLASS(FlowSource, Object)
 {
-    c.optionalOperations({ "numberOfItemsInFlowView", "flowViewItemAtIndex", "flowViewWriteItemAtIndexToPasteboard", "flowViewRemoveItemAtIndex",
-        "flowViewValidateDropProposedIndex", "flowViewAcceptDropAtIndex" });
+    c.optionalOperations({ "numberOfItemsInFlowView", "flowViewItemAtIndex", "flowViewWriteItemAtIndexToPasteboard",
+        "flowViewRemoveItemAtIndex", "flowViewValidateDropProposedIndex", "flowViewAcceptDropAtIndex" });
 }
 
 KIT_REGISTER_CLASS(CountOnlySource, Object) { c.optionalOperations({ "numberOfItemsInFlowView" }); }
 
 KIT_REGISTER_CLASS(FlowDelegate, Object)
 {
-    c.optionalOperations({ "flowViewSelectionDidChange", "flowViewItemWasDoubleClickedAtIndex", "flowViewItemWasRightClickedAtIndexWithEvent" });
+    c.optionalOperations(
+        { "flowViewSelectionDidChange", "flowViewItemWasDoubleClickedAtIndex", "flowViewItemWasRightClickedAtIndexWithEvent" });
 }
 
 KIT_REGISTER_CLASS(SelectionDelegate, Object) { c.optionalOperations({ "flowViewSelectionDidChange" }); }
-
 
 Ref<CGImage> solidImage(int width, int height, QColor color)
 {
@@ -45,8 +43,8 @@ Ref<CGImage> solidImage(int width, int height, QColor color)
 
 Ref<FlowItem> imageItem(int i, int width, int height)
 {
-    return make<FlowItem>(QStringLiteral("uid%1").arg(i), QVFlowViewCGImageRepresentationType, Value(Ref<Object>(solidImage(width, height))),
-        QStringLiteral("Item %1").arg(i));
+    return make<FlowItem>(QStringLiteral("uid%1").arg(i), QVFlowViewCGImageRepresentationType,
+        Value(Ref<Object>(solidImage(width, height))), QStringLiteral("Item %1").arg(i));
 }
 
 void FlowViewFixture::SetUp()
@@ -103,7 +101,10 @@ void FlowViewFixture::settle()
     }
 }
 
-Ref<ReplicatorLayer> FlowViewFixture::item(std::int64_t i) const { return dynamic_pointer_cast<ReplicatorLayer>(view->itemLayerAtIndex(i)); }
+Ref<ReplicatorLayer> FlowViewFixture::item(std::int64_t i) const
+{
+    return dynamic_pointer_cast<ReplicatorLayer>(view->itemLayerAtIndex(i));
+}
 
 Ref<Layer> FlowViewFixture::picture(std::int64_t i) const { return view->imageLayerAtIndex(i); }
 

@@ -4,7 +4,6 @@
 // on the manual clock that settles layout, animations and the image queue.
 
 #include "QVFlowView/QVFlowView.h"
-
 #include "kit/appkit/Application.h"
 #include "kit/appkit/FrameDriver.h"
 #include "kit/appkit/Window.h"
@@ -38,7 +37,10 @@ public:
     QString imageItemUID() const { return uid_; }
     void setImageItemUID(const QString& uid) { setValueNotifying(QStringLiteral("imageItemUID"), uid_, uid); }
     QString imageItemRepresentationType() const { return type_; }
-    void setImageItemRepresentationType(const QString& type) { setValueNotifying(QStringLiteral("imageItemRepresentationType"), type_, type); }
+    void setImageItemRepresentationType(const QString& type)
+    {
+        setValueNotifying(QStringLiteral("imageItemRepresentationType"), type_, type);
+    }
     kit::Value imageItemRepresentation() const { return representation_; }
     void setImageItemRepresentation(const kit::Value& representation)
     {

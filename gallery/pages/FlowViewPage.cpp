@@ -2,7 +2,6 @@
 
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
-
 #include "kit/controls/Button.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
@@ -233,25 +232,32 @@ void makeCovers(FlowViewPageView& page)
         const QString title = QStringLiteral("Cover %1").arg(i + 1);
         switch (i % 12) {
         case 3:
-            page.covers.push_back(make<Cover>(uid, QVFlowViewNSDataRepresentationType, Value(pngOf(drawCover(i, 240))), title + QStringLiteral(" (PNG data)")));
+            page.covers.push_back(make<Cover>(
+                uid, QVFlowViewNSDataRepresentationType, Value(pngOf(drawCover(i, 240))), title + QStringLiteral(" (PNG data)")));
             break;
         case 5:
             page.covers.push_back(make<Cover>(uid, QVFlowViewNSImageRepresentationType,
-                Value(Ref<Object>(Image::imageWithCGImageSize(CGImage::create(drawCover(i, 240)), Size { 240, 240 }))), title + QStringLiteral(" (image)")));
+                Value(Ref<Object>(Image::imageWithCGImageSize(CGImage::create(drawCover(i, 240)), Size { 240, 240 }))),
+                title + QStringLiteral(" (image)")));
             break;
         case 7:
             if (pdf && pdf->numberOfPages() > 0)
-                page.covers.push_back(make<Cover>(uid, QVFlowViewPDFPageRepresentationType, Value(Ref<Object>(pdf->pageAtIndex(i % pdf->numberOfPages()))),
-                    QStringLiteral("PDF page %1").arg(i % pdf->numberOfPages() + 1)));
+                page.covers.push_back(
+                    make<Cover>(uid, QVFlowViewPDFPageRepresentationType, Value(Ref<Object>(pdf->pageAtIndex(i % pdf->numberOfPages()))),
+                        QStringLiteral("PDF page %1").arg(i % pdf->numberOfPages() + 1)));
             break;
         default:
-            page.covers.push_back(make<Cover>(uid, QVFlowViewCGImageRepresentationType, Value(Ref<Object>(CGImage::create(drawCover(i, 240)))), title));
+            page.covers.push_back(
+                make<Cover>(uid, QVFlowViewCGImageRepresentationType, Value(Ref<Object>(CGImage::create(drawCover(i, 240)))), title));
         }
     }
     // Three files for thumbnails, icons and the movie control, near the start.
-    page.covers.insert(page.covers.begin() + 2, make<Cover>(QStringLiteral("file-png"), QVFlowViewPathRepresentationType, Value(pngPath), QStringLiteral("cover.png")));
-    page.covers.insert(page.covers.begin() + 4, make<Cover>(QStringLiteral("file-pdf"), QVFlowViewPathRepresentationType, Value(pdfPath), QStringLiteral("pages.pdf")));
-    page.covers.insert(page.covers.begin() + 5, make<Cover>(QStringLiteral("file-clip"), QVFlowViewPathRepresentationType, Value(clipPath), QStringLiteral("clip.mp4")));
+    page.covers.insert(page.covers.begin() + 2,
+        make<Cover>(QStringLiteral("file-png"), QVFlowViewPathRepresentationType, Value(pngPath), QStringLiteral("cover.png")));
+    page.covers.insert(page.covers.begin() + 4,
+        make<Cover>(QStringLiteral("file-pdf"), QVFlowViewPathRepresentationType, Value(pdfPath), QStringLiteral("pages.pdf")));
+    page.covers.insert(page.covers.begin() + 5,
+        make<Cover>(QStringLiteral("file-clip"), QVFlowViewPathRepresentationType, Value(clipPath), QStringLiteral("clip.mp4")));
 }
 
 Ref<Button> checkbox(View* page, Rect frame, const QString& title, bool on, const char* action)
@@ -266,10 +272,6 @@ Ref<Button> checkbox(View* page, Rect frame, const QString& title, bool on, cons
     return b;
 }
 
-} // namespace flow_view_page
-
-using namespace flow_view_page;
-
 KIT_REGISTER_CLASS(Cover, Object)
 {
     c.property("imageItemUID", &Cover::imageItemUID);
@@ -280,8 +282,8 @@ KIT_REGISTER_CLASS(Cover, Object)
 
 KIT_REGISTER_CLASS(FlowViewPageView, View)
 {
-    c.optionalOperations({ "numberOfItemsInFlowView", "flowViewItemAtIndex", "flowViewSelectionDidChange", "flowViewItemWasDoubleClickedAtIndex",
-        "flowViewItemWasRightClickedAtIndexWithEvent" });
+    c.optionalOperations({ "numberOfItemsInFlowView", "flowViewItemAtIndex", "flowViewSelectionDidChange",
+        "flowViewItemWasDoubleClickedAtIndex", "flowViewItemWasRightClickedAtIndexWithEvent" });
     c.action("angleChosen", &FlowViewPageView::angleChosen);
     c.action("spacingStepped", &FlowViewPageView::spacingStepped);
     c.action("reflectionsSwitched", &FlowViewPageView::reflectionsSwitched);
@@ -289,11 +291,13 @@ KIT_REGISTER_CLASS(FlowViewPageView, View)
     c.action("playPressed", &FlowViewPageView::playPressed);
 }
 
+} // namespace flow_view_page
+
 Ref<View> makeFlowViewPage(Rect frame)
 {
-    auto page = make<FlowViewPageView>(frame);
+    auto page = make<flow_view_page::FlowViewPageView>(frame);
     page->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
-    makeCovers(*page);
+    flow_view_page::makeCovers(*page);
 
     // The view comes from the page's interface file, as applications place it.
     Array top;
@@ -349,13 +353,16 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->spacingStepper->setAction(Selector("spacingStepped"));
     page->addSubview(page->spacingStepper.get());
 
-    page->reflections = checkbox(page.get(), Rect { { 310, 54 }, { 140, 22 } }, QStringLiteral("Reflections"), true, "reflectionsSwitched");
-    page->preview = checkbox(page.get(), Rect { { 460, 54 }, { 220, 22 } }, QStringLiteral("Space shows the preview"), false, "previewSwitched");
+    page->reflections = flow_view_page::checkbox(
+        page.get(), Rect { { 310, 54 }, { 140, 22 } }, QStringLiteral("Reflections"), true, "reflectionsSwitched");
+    page->preview = flow_view_page::checkbox(
+        page.get(), Rect { { 460, 54 }, { 220, 22 } }, QStringLiteral("Space shows the preview"), false, "previewSwitched");
 
     page->status = make<TextField>(Rect { { 16, 16 }, { w - 32, 24 } });
     page->status->setEditable(false);
     page->status->setAutoresizingMask(ViewWidthSizable);
-    page->status->setStringValue(QStringLiteral("Arrow keys, the wheel, clicks and the scroll bar move through %1 covers.").arg(page->covers.size()));
+    page->status->setStringValue(
+        QStringLiteral("Arrow keys, the wheel, clicks and the scroll bar move through %1 covers.").arg(page->covers.size()));
     page->addSubview(page->status.get());
     return page;
 }

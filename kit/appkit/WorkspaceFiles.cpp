@@ -1,5 +1,4 @@
 #include "kit/appkit/Workspace.h"
-
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
 #include "kit/graphics/CGImage.h"

@@ -7,17 +7,17 @@
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
-#include <string>
-#include <utility>
 #include <latch>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace kit;
@@ -338,8 +338,10 @@ TEST_P(CacheCostLimitTest, EvictsTheLeastRecentlyUsedUnderTheLimit)
 INSTANTIATE_TEST_SUITE_P(Cache, CacheCostLimitTest,
     ::testing::Values(CacheLimitCase { "OldestGoesFirst", 100, { { "a", 40 }, { "b", 40 }, { "c", 40 } }, { "b", "c" }, { "a" }, 80 },
         CacheLimitCase { "ALookupRefreshes", 100, { { "a", 40 }, { "b", 40 }, { "a", 0 }, { "c", 40 } }, { "a", "c" }, { "b" }, 80 },
-        CacheLimitCase { "ReplacingChargesTheNewCost", 100, { { "a", 40 }, { "b", 40 }, { "a", 10 }, { "c", 40 } }, { "a", "b", "c" }, {}, 90 },
-        CacheLimitCase { "SeveralGoForOneLargeEntry", 100, { { "a", 30 }, { "b", 30 }, { "c", 30 }, { "d", 80 } }, { "d" }, { "a", "b", "c" }, 80 },
+        CacheLimitCase {
+            "ReplacingChargesTheNewCost", 100, { { "a", 40 }, { "b", 40 }, { "a", 10 }, { "c", 40 } }, { "a", "b", "c" }, {}, 90 },
+        CacheLimitCase {
+            "SeveralGoForOneLargeEntry", 100, { { "a", 30 }, { "b", 30 }, { "c", 30 }, { "d", 80 } }, { "d" }, { "a", "b", "c" }, 80 },
         CacheLimitCase { "AnEntryOverTheLimitAloneStays", 50, { { "a", 30 }, { "b", 70 } }, { "b" }, { "a" }, 70 },
         CacheLimitCase { "NoLimitKeepsAll", 0, { { "a", 400 }, { "b", 400 } }, { "a", "b" }, {}, 800 }),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,9 +1,8 @@
-#include "kit/appkit/Workspace.h"
-
 #include "kit/appkit/Application.h"
 #include "kit/appkit/PreviewPanel.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/appkit/Workspace.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Image.h"
 
