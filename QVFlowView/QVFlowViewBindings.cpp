@@ -174,7 +174,7 @@ void QVFlowView::stopObservingCollectionAtKeyPaths(const Array& collection, cons
 
 namespace qv_flow_view_bindings {
 
-void qv_flow_view_bindings::replaceKeyPath(QVFlowView& view, QString& field, const QString& keyPath)
+void replaceKeyPath(QVFlowView& view, QString& field, const QString& keyPath)
 {
     if (keyPath == field)
         return;
