@@ -5,6 +5,7 @@
 #include "gallery/pages/DateControlPage.h"
 #include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/CoverFlowPage.h"
+#include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -36,5 +37,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
+        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage },
     };
 }
