@@ -15,6 +15,7 @@
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
 #include "gallery/pages/TableGridPage.h"
+#include "gallery/pages/TabBarViewPage.h"
 #include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -28,6 +29,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("table-grid"), QStringLiteral("Table grid"), makeTableGridPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
+        { QStringLiteral("tab-bar-view"), QStringLiteral("Tab bar view"), makeTabBarViewPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
