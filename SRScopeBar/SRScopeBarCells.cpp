@@ -1,5 +1,6 @@
 #include "SRScopeBarCells.h"
 
+#include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/Shadow.h"
 #include "kit/graphics/StringDrawing.h"
@@ -35,6 +36,15 @@ AttributedString srcellStyledTitle(const QString& text, const Ref<Color>& shadow
     a.shadow->setShadowColor(shadowColor);
     a.shadow->setShadowOffset(shadowOffset);
     return AttributedString(text, a);
+}
+
+// A rounded pill of `white` filling the frame less half a point.
+void srcellDrawPill(Rect frame, double white)
+{
+    const Rect r = MakeRect(frame.minX() + 0.5, frame.minY() + 0.5, std::max(0.0, frame.width() - 1), std::max(0.0, frame.height() - 1));
+    const double radius = r.height() / 2;
+    Color::colorWithDeviceWhiteAlpha(white, 1)->setFill();
+    BezierPath::bezierPathWithRoundedRectXRadiusYRadius(r, radius, radius)->fill();
 }
 
 } // namespace
@@ -76,7 +86,27 @@ Rect SRButtonCell::drawTitleWithFrameInView(const AttributedString& title, Rect 
     return ButtonCell::drawTitleWithFrameInView(styled, frame, controlView);
 }
 
+void SRButtonCell::drawBezelWithFrameInView(Rect frame, View*) { srcellDrawPill(frame, isHighlighted() ? 0.35 : selected_ ? 0.45 : 0.6); }
+
+void SRButtonCell::drawWithFrameInView(Rect cellFrame, View* controlView)
+{
+    if (selected_ || mouseOver_ || isHighlighted())
+        drawBezelWithFrameInView(cellFrame, controlView);
+    drawInteriorWithFrameInView(cellFrame, controlView);
+}
+
 // SRPopUpButtonCell --------------------------------------------------------------------------------
+
+void SRPopUpButtonCell::drawBezelWithFrameInView(Rect frame, View*)
+{
+    srcellDrawPill(frame, isHighlighted() ? 0.35 : (!showsBorderOnlyWhileMouseInside() || isMouseInside()) ? 0.45 : 0.62);
+}
+
+void SRPopUpButtonCell::drawWithFrameInView(Rect cellFrame, View* controlView)
+{
+    drawBezelWithFrameInView(cellFrame, controlView);
+    drawInteriorWithFrameInView(cellFrame, controlView);
+}
 
 Rect SRPopUpButtonCell::drawTitleWithFrameInView(const AttributedString& title, Rect frame, View* controlView)
 {

@@ -25,6 +25,10 @@ public:
     void mouseExited(const kit::Event& event) override;
     // kit::ButtonCell: the title restyled for the selected-or-hovered look or the plain one.
     kit::Rect drawTitleWithFrameInView(const kit::AttributedString& title, kit::Rect frame, kit::View* controlView) override;
+    // The recessed bezel is a dark pill behind the white title, shown while selected, pressed or
+    // under the mouse.
+    void drawBezelWithFrameInView(kit::Rect frame, kit::View* controlView) override;
+    void drawWithFrameInView(kit::Rect cellFrame, kit::View* controlView) override;
 
 protected:
     void copyTo(kit::Object& copy) const override;
@@ -43,6 +47,9 @@ public:
     { }
     // kit::ButtonCell: white shadowed title, one point lower.
     kit::Rect drawTitleWithFrameInView(const kit::AttributedString& title, kit::Rect frame, kit::View* controlView) override;
+    // Always a pill under the white title: lighter while it shows no choice and is not hovered.
+    void drawBezelWithFrameInView(kit::Rect frame, kit::View* controlView) override;
+    void drawWithFrameInView(kit::Rect cellFrame, kit::View* controlView) override;
 };
 
 // Always a pull-down, whatever it is told: its face is the image of menu item 0.

@@ -4,6 +4,7 @@
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/ScopeBarPage.h"
 #include "gallery/pages/SoundsPage.h"
 #include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
@@ -18,6 +19,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("text"), QStringLiteral("Text"), makeTextPage },
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
+        { QStringLiteral("scope-bar"), QStringLiteral("Scope bar"), makeScopeBarPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
         { QStringLiteral("preferences"), QStringLiteral("Preferences"), makePreferencesPage },

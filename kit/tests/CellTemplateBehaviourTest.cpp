@@ -126,3 +126,19 @@ TEST(CellTemplateHover, BorderFollowsEnteredAndExitedFromTheDrawingView)
 }
 
 } // namespace
+
+namespace {
+
+// A pop-up that shows a face item of its own (not one from its menu) is sized for that face.
+TEST(CellTemplateFace, OwnFaceItemIsMeasured)
+{
+    auto cell = make<PopUpButtonCell>(QString(), false);
+    cell->setUsesItemFromMenu(false);
+    const double empty = cell->cellSize().width;
+    auto face = make<MenuItem>(QStringLiteral("A rather long face title"), Selector(), QString());
+    cell->setMenuItem(face);
+    EXPECT_GT(cell->cellSize().width, empty + 50);
+    EXPECT_EQ(cell->title(), QStringLiteral("A rather long face title"));
+}
+
+} // namespace
