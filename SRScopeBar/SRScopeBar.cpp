@@ -116,6 +116,7 @@ void SRScopeBar::setGroups(const Array& groups)
         helper->clearTracking();
     }
     groups_.clear();
+    renumberGroups();
     trackingGroup_ = nullptr;
     didChangeValueForKey(srbarGroupsKey);
     adjustSubviews();
@@ -145,6 +146,7 @@ void SRScopeBar::insertGroupAtIndex(SRScopeBarGroup* group, std::int64_t index)
     auto helper = make<SRScopeBarGroupHelper>(group, this);
     willChangeValueForKey(srbarGroupsKey);
     groups_.insert(groups_.begin() + index, helper);
+    renumberGroups();
     didChangeValueForKey(srbarGroupsKey);
     adjustSubviews();
 }
@@ -167,6 +169,7 @@ void SRScopeBar::removeGroupAtIndex(std::int64_t index)
     if (trackingGroup_.lock() == helper)
         trackingGroup_ = nullptr;
     groups_.erase(groups_.begin() + index);
+    renumberGroups();
     didChangeValueForKey(srbarGroupsKey);
     adjustSubviews();
 }
@@ -180,10 +183,15 @@ Ref<SRScopeBarGroup> SRScopeBar::groupAtIndex(std::int64_t index) const
 
 std::int64_t SRScopeBar::indexOfGroup(const SRScopeBarGroup* group) const
 {
+    const auto it = groupIndexes_.find(group);
+    return it == groupIndexes_.end() ? NotFound : it->second;
+}
+
+void SRScopeBar::renumberGroups()
+{
+    groupIndexes_.clear();
     for (std::size_t i = 0; i < groups_.size(); ++i)
-        if (groups_[i]->group().get() == group)
-            return std::int64_t(i);
-    return NotFound;
+        groupIndexes_.emplace(groups_[i]->group().get(), std::int64_t(i));
 }
 
 Ref<SRScopeBarGroup> SRScopeBar::groupWithIdentifier(const QString& identifier) const
@@ -209,6 +217,7 @@ void SRScopeBar::moveGroupWithIndexToIndex(std::int64_t from, std::int64_t to)
     const Ref<SRScopeBarGroupHelper> helper = groups_[std::size_t(from)];
     groups_.erase(groups_.begin() + from);
     groups_.insert(groups_.begin() + to, helper);
+    renumberGroups();
     // Every group's data-source index may have changed.
     invalidateAllMeasurements();
     adjustSubviews();

@@ -16,6 +16,7 @@
 #include "kit/graphics/Gradient.h"
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class SRScopeBar : public kit::Control {
@@ -169,6 +170,9 @@ private:
     bool delegateImplementsDidChange_ = false;
     bool dataSourceImplementsImageForObject_ = false;
     bool ibInitialized_ = false;
+    // Each listed group's index, kept with groups_ (the layout asks it very often).
+    std::unordered_map<const SRScopeBarGroup*, std::int64_t> groupIndexes_;
+    void renumberGroups();
     // Whether the delegate is registered for the notification now.
     bool observingDelegate_ = false;
 };

@@ -55,6 +55,7 @@ void SRScopeBarGroupHelper::invalidateMeasurements()
     naturalWidths_.clear();
     popUpWidth_ = -1;
     buttonCellHeight_ = -1;
+    labelSize_.reset();
     menuItems_.clear();
 }
 
@@ -70,6 +71,13 @@ double SRScopeBarGroupHelper::naturalWidth(std::int64_t index)
         naturalWidths_.resize(std::size_t(index) + 1, -1);
     naturalWidths_[std::size_t(index)] = width;
     return width;
+}
+
+Size SRScopeBarGroupHelper::labelSize()
+{
+    if (!labelSize_)
+        labelSize_ = group_->attributedLabel().size();
+    return *labelSize_;
 }
 
 double SRScopeBarGroupHelper::popUpWidth()
@@ -117,7 +125,7 @@ void SRScopeBarGroupHelper::calculateHeaderWidth()
 {
     double width = 0;
     if (group_->showsLabel())
-        width += std::trunc(group_->attributedLabel().size().width + 1 + 10);
+        width += std::trunc(labelSize().width + 1 + 10);
     if (group_->showsSeparator())
         width += 11;
     headerWidth_ = width;
@@ -177,7 +185,7 @@ void SRScopeBarGroupHelper::recalculateRects()
         separatorRect_ = ZeroRect;
     }
     if (group_->showsLabel()) {
-        const Size label = group_->attributedLabel().size();
+        const Size label = labelSize();
         const double width = std::min(std::trunc(label.width + 1), std::max(0.0, button.width()));
         labelRect_ = MakeRect(button.minX(), button.minY(), width, button.height());
         button.origin.x += width;

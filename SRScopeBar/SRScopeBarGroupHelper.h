@@ -26,7 +26,7 @@ public:
     SRScopeBarGroupHelper(SRScopeBarGroup* group, SRScopeBar* bar);
     ~SRScopeBarGroupHelper() override;
 
-    kit::Ref<SRScopeBarGroup> group() const { return group_; }
+    const kit::Ref<SRScopeBarGroup>& group() const { return group_; }
     kit::Ref<SRScopeBar> scopeBar() const { return scopeBar_.lock(); }
     kit::Rect frame() const { return frame_; }
     void setFrame(kit::Rect frame);
@@ -101,5 +101,7 @@ private:
     std::vector<double> naturalWidths_;
     double popUpWidth_ = -1;
     double buttonCellHeight_ = -1;
+    std::optional<kit::Size> labelSize_;
+    kit::Size labelSize();
     std::vector<kit::Ref<kit::MenuItem>> menuItems_;
 };

@@ -66,19 +66,18 @@ void SRScopeBar::peelOffItemsToFitInWidth(double width)
     const Ref<Menu> menu = overflowPullDownCell_->menu();
     if (!menu)
         return;
+    // Each peel goes in right below the face item; collected back to front and added once, which
+    // gives the same menu without shifting it on every peel.
+    std::vector<Ref<MenuItem>> backToFront;
     double minSum = sumOfMinimumWidthForAllGroups();
     for (std::size_t i = groups_.size(); i-- > 0;) {
-        const Ref<SRScopeBarGroupHelper> helper = groups_[i];
+        SRScopeBarGroupHelper& helper = *groups_[i];
         while (true) {
-            const auto items = helper->peelOffNextItem();
+            const auto items = helper.peelOffNextItem();
             if (!items)
                 break;
             minSum = sumOfMinimumWidthForAllGroups();
-            for (auto it = items->rbegin(); it != items->rend(); ++it) {
-                if (const Ref<Menu> old = (*it)->menu())
-                    old->removeItem(it->get());
-                menu->insertItemAtIndex(*it, 1);
-            }
+            backToFront.insert(backToFront.end(), items->rbegin(), items->rend());
             if (minSum <= width)
                 break;
         }
@@ -86,7 +85,12 @@ void SRScopeBar::peelOffItemsToFitInWidth(double width)
             width += edgeMargin();
         if (minSum <= width)
             break;
-        menu->insertItemAtIndex(MenuItem::separatorItem(), 1);
+        backToFront.push_back(MenuItem::separatorItem());
+    }
+    for (auto it = backToFront.rbegin(); it != backToFront.rend(); ++it) {
+        if (const Ref<Menu> old = (*it)->menu())
+            old->removeItem(it->get());
+        menu->addItem(*it);
     }
     overflowPullDownCell_->setMenu(menu);
 }

@@ -50,21 +50,29 @@ void BM_ScopeBarResizeSweep(benchmark::State& state)
     for (double w = 200; w <= full; w += 20)
         widths.push_back(w);
 
+    // The first sweep measures every pop-up and makes the overflow items; later sweeps reuse them.
+    double slowestFirstSweep = 0;
     double slowest = 0;
+    double total = 0;
     std::int64_t steps = 0;
+    bool first = true;
     QElapsedTimer timer;
     for (auto _ : state) {
         for (double w : widths) {
             timer.start();
             bar->setFrameSize(kit::MakeSize(w, 25));
             bar->layoutIfNeeded();
-            slowest = std::max(slowest, double(timer.nsecsElapsed()) / 1e6);
+            const double ms = double(timer.nsecsElapsed()) / 1e6;
+            (first ? slowestFirstSweep : slowest) = std::max(first ? slowestFirstSweep : slowest, ms);
+            total += ms;
             ++steps;
         }
+        first = false;
     }
     state.counters["steps"] = double(widths.size());
     state.counters["slowest_step_ms"] = slowest;
-    state.counters["mean_step_ms"] = benchmark::Counter(double(steps) * 1e3, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["slowest_first_sweep_step_ms"] = slowestFirstSweep;
+    state.counters["mean_step_ms"] = steps ? total / double(steps) : 0;
 }
 BENCHMARK(BM_ScopeBarResizeSweep)->Unit(benchmark::kMillisecond);
 

@@ -142,3 +142,28 @@ TEST(CellTemplateFace, OwnFaceItemIsMeasured)
 }
 
 } // namespace
+
+namespace {
+
+// A cell owning a tracking rectangle hears the pointer itself.
+TEST(CellTrackingTarget, CellOwnsATrackingRectangle)
+{
+    ControlWindow w;
+    auto host = make<CellTemplateHost>(MakeRect(20, 20, 100, 30));
+    w.content->addSubview(host.get());
+    auto cell = make<ButtonCell>(QStringLiteral("Hover"));
+    cell->setShowsBorderOnlyWhileMouseInside(true);
+    w.script->mouseMoved(MakePoint(250, 150));
+    w.script->run();
+    const std::int64_t tag = w.content->addTrackingRectOwnerUserDataAssumeInside(MakeRect(150, 20, 60, 30), cell.get(), nullptr, false);
+    EXPECT_NE(tag, 0);
+    w.script->mouseMoved(MakePoint(170, 30));
+    w.script->run();
+    EXPECT_TRUE(cell->isMouseInside());
+    w.script->mouseMoved(MakePoint(250, 150));
+    w.script->run();
+    EXPECT_FALSE(cell->isMouseInside());
+    w.content->removeTrackingRect(tag);
+}
+
+} // namespace
