@@ -236,8 +236,8 @@ class View : public Responder, public Coding {
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
 
     // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
-    void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
-    void unregisterDraggedTypes() { draggedTypes_.clear(); }
+    virtual void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
+    virtual void unregisterDraggedTypes() { draggedTypes_.clear(); }
     const QStringList& registeredDraggedTypes() const { return draggedTypes_; }
     // Runs the drag to its end and eats the mouse-up; `at` is the image's bottom-left in this view.
     // The offset is ignored and the image stays upright.

@@ -619,3 +619,17 @@ TEST_F(Dragging, HeadlessWithoutAPresenterEveryDragRunsInTheKitLoop)
 }
 
 } // namespace
+
+TEST(DraggingRegistration, ASubclassWidensTheTypesAViewRegisters)
+{
+    // A view that always accepts one more type than it is asked for, reached through the base class.
+    struct WideningView : View {
+        void registerForDraggedTypes(const QStringList& types) override { View::registerForDraggedTypes(types + QStringList { "extra" }); }
+    };
+    auto view = make<WideningView>();
+    View& base = *view;
+    base.registerForDraggedTypes({ testType });
+    EXPECT_EQ(view->registeredDraggedTypes(), (QStringList { testType, "extra" }));
+    base.unregisterDraggedTypes();
+    EXPECT_TRUE(view->registeredDraggedTypes().isEmpty());
+}
