@@ -9,6 +9,7 @@
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
+#include "gallery/pages/ScopeBarPage.h"
 #include "gallery/pages/SoundsPage.h"
 #include "gallery/pages/SourceListPage.h"
 #include "gallery/pages/ServicesPages.h"
@@ -27,6 +28,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("lists"), QStringLiteral("Lists and dialogs"), makeListsPage },
         { QStringLiteral("split-view"), QStringLiteral("Split view"), makeSplitViewPage },
         { QStringLiteral("table-grid"), QStringLiteral("Table grid"), makeTableGridPage },
+        { QStringLiteral("scope-bar"), QStringLiteral("Scope bar"), makeScopeBarPage },
         { QStringLiteral("progress"), QStringLiteral("Progress"), makeProgressPage },
         { QStringLiteral("tab-bar"), QStringLiteral("Tab bar"), makeTabBarPage },
         { QStringLiteral("tab-bar-view"), QStringLiteral("Tab bar view"), makeTabBarViewPage },
