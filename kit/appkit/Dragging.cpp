@@ -460,7 +460,7 @@ Ref<Pasteboard> ExternalDrag::pasteboardFromMimeData(const QMimeData& data)
     if (formats.contains(QLatin1String("text/plain")))
         board->setStringForType(data.text(), StringPboardType);
     if (formats.contains(QLatin1String("text/uri-list")))
-        board->setDataForType(data.data(QStringLiteral("text/uri-list")), QStringLiteral("NSURLPboardType"));
+        board->setDataForType(data.data(QStringLiteral("text/uri-list")), URLPboardType);
     // A kit application's own form of a type comes last, so it wins over the generic one whatever
     // order the formats were offered in.
     for (const QString& format : formats)

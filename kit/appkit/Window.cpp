@@ -947,6 +947,8 @@ void Window::viewWillDetach(View* view)
 KIT_REGISTER_CLASS(Window, Responder)
 {
     c.property("toolbar", &Window::toolbar);
+    c.property("title", &Window::title, &Window::setTitle);
+    c.exposeBinding("title");
     c.action("toggleToolbarShown", &Window::toggleToolbarShown);
 }
 
