@@ -155,3 +155,29 @@ TEST(QVTabBarHiding, AVerticalBarGivesItsWidthToItsPartnerAndTakesItBack)
 }
 
 } // namespace
+
+#include "QVTabBarView/QVAppKitExtensions.h"
+#include "kit/foundation/KeyedArchiver.h"
+
+namespace {
+
+TEST(QVDefaultsColors, RoundTripAColourAndRefuseOtherArchives)
+{
+    QTemporaryDir dir;
+    kit::UserDefaults::resetStandardUserDefaultsForTesting(dir.filePath(QStringLiteral("colours.json")));
+    kit::UserDefaults* defaults = kit::UserDefaults::standardUserDefaults();
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    QVAppKitExtensions::setColorForKey(*defaults, kit::Color::colorWithCalibratedWhiteAlpha(0.25, 0.5).get(), QStringLiteral("tint"));
+    const kit::Ref<kit::Color> back = QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint"));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(kit::Color::colorWithCalibratedWhiteAlpha(0.25, 0.5).get()));
+    // An archive of something else is not read as a colour.
+    auto other = kit::make<kit::TabViewItem>(kit::Value(QStringLiteral("x")));
+    defaults->setObjectForKey(kit::Value(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(kit::Ref<kit::Object>(other)))), QStringLiteral("tint"));
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    defaults->setObjectForKey(kit::Value(QByteArray("not an archive")), QStringLiteral("tint"));
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    kit::UserDefaults::resetStandardUserDefaultsForTesting(QString());
+}
+
+} // namespace
