@@ -10,6 +10,7 @@
 #include "QVTabBarView/QVRolloverButton.h"
 #include "QVTabBarView/QVTabBarViewDelegate.h"
 #include "QVTabBarView/QVTabStyle.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
@@ -63,7 +64,8 @@ class QVTabBarView : public kit::View,
                      public kit::AnimationDelegate,
                      public kit::DraggingDestination,
                      public kit::DraggingSource,
-                     public kit::MenuItemValidation {
+                     public kit::MenuItemValidation,
+                     public kit::Accessibility {
     KIT_CLASS(QVTabBarView)
 public:
     explicit QVTabBarView(kit::Rect frame = {});
@@ -249,6 +251,12 @@ public:
     bool isSliding() const;
     kit::Ref<QVAttachedTabBarButton> attachedTabBarButtonForDraggedItems() const;
 
+    // kit::Accessibility: a group whose children are the attached buttons; a hit test answers
+    // the button under the point (screen, y up), else the bar.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    kit::Value accessibilityHitTest(kit::Point point) const override;
     // kit::MenuItemValidation:
     bool validateMenuItem(kit::MenuItem* item) override;
     // kit::TabViewDelegate:

@@ -32,3 +32,25 @@ TEST(QVTabDragImage, IsTheDraggingRectangleWithTheBusyMarkWhenProcessing)
 }
 
 } // namespace
+
+#include "kit/appkit/Accessibility.h"
+
+namespace {
+
+TEST(QVTabBarAccessibility, AGroupOfButtonsWhoseHitTestFindsTheButtonUnderThePoint)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    EXPECT_EQ(f.bar->accessibilityAttributeValue(kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityGroupRole);
+    EXPECT_FALSE(f.bar->accessibilityIsIgnored());
+    // Screen (100 + 150, 100 + 10): over the second button.
+    const auto hit = f.bar->accessibilityHitTest(kit::MakePoint(250, 110)).objectAs<QVAttachedTabBarButton>();
+    EXPECT_EQ(hit, f.bar->orderedAttachedButtons()[1]);
+    // Past the last button: the bar.
+    EXPECT_EQ(f.bar->accessibilityHitTest(kit::MakePoint(650, 110)).object().get(), f.bar.get());
+    kit::Application::resetForTesting();
+}
+
+} // namespace
