@@ -27,6 +27,7 @@ class QVTabBarController;
 
 namespace kit {
 class Bundle;
+class Cursor;
 class Timer;
 }
 
@@ -236,6 +237,11 @@ public:
     // Hiding.
     void hideTabBarAnimate(bool hide, bool animate);
 
+    // Resizing a vertical bar by its right edge.
+    kit::Rect dividerRect() const;
+    kit::Ref<kit::Cursor> _resizingMouseCursor() const;
+    void _beginResizingWithMouseDownEvent(const kit::Event& event);
+
     // Actions.
     void _didClickTabButton(kit::Object* sender);
     void _didClickCloseButton(kit::Object* sender);
@@ -286,6 +292,8 @@ public:
     void viewDidMoveToWindow() override;
     void setFrameSize(kit::Size size) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    kit::Ref<kit::View> hitTest(kit::Point point) override;
+    void mouseDown(const kit::Event& event) override;
     bool mouseDownCanMoveWindow() const override { return false; }
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;

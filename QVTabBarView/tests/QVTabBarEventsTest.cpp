@@ -181,3 +181,37 @@ TEST(QVDefaultsColors, RoundTripAColourAndRefuseOtherArchives)
 }
 
 } // namespace
+
+namespace {
+
+TEST(QVTabBarResizing, AVerticalBarFollowsItsRightEdgeWithinTheWidthLimits)
+{
+    kit::test::ManualClockScope clock;
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 300), kit::TitledWindowMask);
+    QVBarFixture f(kit::MakeRect(0, 0, 150, 300), 2);
+    f.bar->setOrientation(QVTabBarVerticalOrientation);
+    auto partner = kit::make<kit::View>(kit::MakeRect(150, 0, 450, 300));
+    f.bar->setPartnerView(partner);
+    window->contentView()->addSubview(f.bar.get());
+    window->contentView()->addSubview(partner.get());
+    {
+        // 4 points left of the edge: nothing.
+        kit::test::EventScript script(window.get());
+        script.mouseDown(kit::MakePoint(146, 250)).mouseDragged(kit::MakePoint(170, 250)).mouseUp(kit::MakePoint(170, 250));
+        script.run();
+    }
+    EXPECT_EQ(f.bar->frame().size.width, 150);
+    {
+        // 2 points left of it: the edge follows, and stops at the maximum width.
+        kit::test::EventScript script(window.get());
+        script.mouseDown(kit::MakePoint(148, 250)).mouseDragged(kit::MakePoint(149, 250)).mouseDragged(kit::MakePoint(180, 250)).mouseDragged(kit::MakePoint(400, 250))
+            .mouseUp(kit::MakePoint(400, 250));
+        script.run();
+    }
+    EXPECT_EQ(f.bar->frame().size.width, 181);
+    EXPECT_EQ(partner->frame(), kit::MakeRect(181, 0, 419, 300));
+    EXPECT_FALSE(f.bar->isResizing());
+    kit::Application::resetForTesting();
+}
+
+} // namespace
