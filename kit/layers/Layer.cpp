@@ -136,6 +136,7 @@ void Layer::detach()
     if (const auto it = std::find(subs.begin(), subs.end(), self); it != subs.end())
         subs.erase(it);
     superlayer_ = nullptr;
+    sup->orderValid_ = false;
     sup->setNeedsLayout();
 }
 
@@ -149,9 +150,12 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     layer->detach();
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(std::min(index, sublayers_.size())), keep);
     layer->superlayer_ = this;
+    orderValid_ = false;
     // Nothing to animate from until the tree it joined commits.
     layer->committed_ = false;
     Transaction::layerIsNew(layer);
+    if (layer->needsLayout_ || layer->descendantNeedsLayout_)
+        layer->markAncestorsForLayout();
     setNeedsLayout();
     layer->orderIn();
 }
@@ -210,6 +214,7 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
     for (const Ref<Layer>& old : sublayers_)
         old->superlayer_ = nullptr;
     sublayers_.clear();
+    orderValid_ = false;
     for (const Ref<Layer>& layer : incoming) {
         if (!layer || layer->superlayer().get() == this)
             continue;
@@ -222,6 +227,8 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
         layer->superlayer_ = this;
         layer->committed_ = false;
         Transaction::layerIsNew(layer.get());
+        if (layer->needsLayout_ || layer->descendantNeedsLayout_)
+            layer->markAncestorsForLayout();
     }
     setNeedsLayout();
     for (const Ref<Layer>& layer : sublayers_)
@@ -411,8 +418,16 @@ void Layer::setNeedsLayout()
     needsLayout_ = true;
     if (presentation_)
         return;
+    markAncestorsForLayout();
     Transaction::layerNeedsLayout(this);
     changed();
+}
+
+void Layer::markAncestorsForLayout()
+{
+    for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l && !l->descendantNeedsLayout_;
+         l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+        l->descendantNeedsLayout_ = true;
 }
 
 void Layer::orderIn()
@@ -443,8 +458,15 @@ void Layer::layoutSubtree()
         needsLayout_ = false;
         layoutSublayers();
     }
-    const std::vector<Ref<Layer>> subs = sublayers_;
-    for (const Ref<Layer>& sub : subs)
+    // Only into subtrees that hold a marked layer: a tree of thousands is not walked per frame.
+    if (!descendantNeedsLayout_)
+        return;
+    descendantNeedsLayout_ = false;
+    std::vector<Ref<Layer>> marked;
+    for (const Ref<Layer>& sub : sublayers_)
+        if (sub->needsLayout_ || sub->descendantNeedsLayout_)
+            marked.push_back(sub);
+    for (const Ref<Layer>& sub : marked)
         sub->layoutSubtree();
 }
 

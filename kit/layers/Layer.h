@@ -441,6 +441,8 @@ private:
     void insertAt(Layer* layer, std::size_t index);
     void setBoundsSize(Size size);
     void orderIn();
+    // Tells the ancestors that this layer or one below it waits for layout.
+    void markAncestorsForLayout();
 
     QString name_;
     Weak<Layer> superlayer_;
@@ -458,6 +460,11 @@ private:
     bool needsDisplay_ = false;
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
+    // Some layer below is marked: layout walks only into such subtrees.
+    bool descendantNeedsLayout_ = false;
+    // The drawing order, kept until the sublayers or their z positions change.
+    mutable std::vector<Layer*> orderCache_;
+    mutable bool orderValid_ = false;
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it
