@@ -403,37 +403,59 @@ void QVFlowView::beginLayoutTransaction()
     });
 }
 
+void QVFlowView::setItemStale(std::int64_t index, bool stale, Size itemSize)
+{
+    const Ref<Layer> layer = itemLayerAtIndex(index);
+    if (!layer)
+        return;
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    if (!stale && lastPassSelection_ != NotFound) {
+        // Where the full pass left it, so that its move now starts from there.
+        const std::int64_t selected = selectedIndex_;
+        selectedIndex_ = lastPassSelection_;
+        setFrameForLayer(layer.get(), index, itemSize);
+        selectedIndex_ = selected;
+    }
+    layer->setHidden(stale);
+    Transaction::commit();
+}
+
 void QVFlowView::layoutPass(Range range)
 {
     const Size size = itemSizeForRect(scrollLayer_->bounds());
     const std::int64_t n = numberOfItems_;
     const std::int64_t k = selectedIndex_;
     const bool all = usesFullLayout_ || layoutAll_ || size != lastLayoutSize_ || lastPassSelection_ == NotFound;
-    std::int64_t lo = 0;
-    std::int64_t hi = n - 1;
-    if (!all) {
-        const std::int64_t reach = lastMaxStacked_ + 4;
-        lo = std::min(lastPassSelection_, k) - reach;
-        hi = std::max(lastPassSelection_, k) + reach;
-        // Items a running animation still moves stay animated.
-        if (runningHi_ >= runningLo_) {
-            lo = std::min(lo, runningLo_);
-            hi = std::max(hi, runningHi_);
-        }
-    }
     const std::int64_t first = std::max<std::int64_t>(range.location, 0);
-    const std::int64_t end = std::min(range.location + range.length, n);
-    for (std::int64_t i = std::max(first, lo); i < end && i <= hi; ++i)
-        setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-    if (first < lo || end - 1 > hi) {
-        Transaction::begin();
-        Transaction::setDisableActions(true);
-        for (std::int64_t i = first; i < end && i < lo; ++i)
-            setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-        for (std::int64_t i = std::max(first, hi + 1); i < end; ++i)
-            setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-        Transaction::commit();
+    const std::int64_t last = std::min(range.location + range.length, n) - 1;
+    std::int64_t lo = first;
+    std::int64_t hi = last;
+    if (all) {
+        for (std::int64_t i = first; i <= last; ++i)
+            if (const Ref<Layer> layer = itemLayerAtIndex(i); layer && layer->isHidden())
+                setItemStale(i, false, size);
+    } else {
+        const std::int64_t reach = lastMaxStacked_ + 4;
+        lo = std::max(first, std::min(lastPassSelection_, k) - reach);
+        hi = std::min(last, std::max(lastPassSelection_, k) + reach);
+        // Items a running animation still moves stay in.
+        if (runningHi_ >= runningLo_) {
+            lo = std::max(first, std::min(lo, runningLo_));
+            hi = std::min(last, std::max(hi, runningHi_));
+        }
+        // Fresh items leaving the window hide; stale ones entering it come back first.
+        for (std::int64_t i = freshLo_; i <= freshHi_; ++i)
+            if (i < lo || i > hi)
+                setItemStale(i, true, size);
+        for (std::int64_t i = lo; i <= hi; ++i)
+            if (i < freshLo_ || i > freshHi_)
+                setItemStale(i, false, size);
     }
+    for (std::int64_t i = lo; i <= hi; ++i)
+        setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
+    freshLo_ = lo;
+    freshHi_ = hi;
     if (runningHi_ >= runningLo_) {
         runningLo_ = std::min(runningLo_, lo);
         runningHi_ = std::max(runningHi_, hi);
