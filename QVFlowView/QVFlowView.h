@@ -366,9 +366,13 @@ private:
     std::int64_t freshLo_ = 0;
     std::int64_t freshHi_ = -1;
     bool usesFullLayout_ = false;
-    int runningPasses_ = 0;
-    std::int64_t runningLo_ = 0;
-    std::int64_t runningHi_ = -1;
+    // The windows of passes whose animations may still run: clock time they end, first, last.
+    struct RunningWindow {
+        double end;
+        std::int64_t lo;
+        std::int64_t hi;
+    };
+    std::vector<RunningWindow> runningWindows_;
     // Images: which pictures show more than a placeholder, and the window rendered last.
     bool updateAllImages_ = true;
     kit::IndexSet lastImageWindow_;

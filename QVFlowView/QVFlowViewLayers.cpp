@@ -1,6 +1,7 @@
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/layers/Transaction.h"
@@ -387,17 +388,11 @@ void QVFlowView::beginLayoutTransaction()
         Transaction::setDisableActions(true);
     Transaction::setAnimationDuration(scrollDuration_);
     Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionEaseOut));
-    ++runningPasses_;
     const Weak<QVFlowView> weak(this);
     Transaction::setCompletionBlock([weak] {
         const Ref<QVFlowView> view = weak.lock();
         if (!view)
             return;
-        if (--view->runningPasses_ <= 0) {
-            view->runningPasses_ = 0;
-            view->runningLo_ = 0;
-            view->runningHi_ = -1;
-        }
         view->updateImages();
         view->setupTrackingAreas();
     });
@@ -440,9 +435,11 @@ void QVFlowView::layoutPass(Range range)
         lo = std::max(first, std::min(lastPassSelection_, k) - reach);
         hi = std::min(last, std::max(lastPassSelection_, k) + reach);
         // Items a running animation still moves stay in.
-        if (runningHi_ >= runningLo_) {
-            lo = std::max(first, std::min(lo, runningLo_));
-            hi = std::min(last, std::max(hi, runningHi_));
+        const double now = Application::now();
+        std::erase_if(runningWindows_, [now](const RunningWindow& w) { return w.end <= now; });
+        for (const RunningWindow& w : runningWindows_) {
+            lo = std::max(first, std::min(lo, w.lo));
+            hi = std::min(last, std::max(hi, w.hi));
         }
         // Fresh items leaving the window hide; stale ones entering it come back first.
         for (std::int64_t i = freshLo_; i <= freshHi_; ++i)
@@ -456,13 +453,8 @@ void QVFlowView::layoutPass(Range range)
         setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
     freshLo_ = lo;
     freshHi_ = hi;
-    if (runningHi_ >= runningLo_) {
-        runningLo_ = std::min(runningLo_, lo);
-        runningHi_ = std::max(runningHi_, hi);
-    } else {
-        runningLo_ = lo;
-        runningHi_ = hi;
-    }
+    if (!inLiveResize())
+        runningWindows_.push_back({ Application::now() + scrollDuration_, lo, hi });
     layoutAll_ = false;
     lastLayoutSize_ = size;
     lastPassSelection_ = k;
