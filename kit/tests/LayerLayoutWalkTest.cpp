@@ -95,4 +95,23 @@ TEST(LayerLayoutWalk, DrawingOrderFollowsDepthChanges)
     Transaction::resetForTesting();
 }
 
+// Hidden sublayers that nothing animates are passed over early; the shown one among them still draws.
+TEST(LayerLayoutWalk, HiddenSublayersArePassedOverButNotTheShownOnes)
+{
+    auto root = Layer::layer();
+    root->setBounds(Rect { { 0, 0 }, { 40, 40 } });
+    for (int i = 0; i < 1000; ++i) {
+        auto child = Layer::layer();
+        child->setFrame(Rect { { 0, 0 }, { 40, 40 } });
+        child->setBackgroundColor(CGColor { 1, 0, 0, 1 });
+        child->setHidden(i != 500);
+        root->addSublayer(child.get());
+    }
+    const Ref<CGContext> bitmap = CGContext::createBitmap(40, 40);
+    root->renderInContext(*bitmap);
+    EXPECT_EQ(qRed(bitmap->createImage()->image().pixel(20, 20)), 255);
+
+    Transaction::resetForTesting();
+}
+
 } // namespace layer_layout_walk_test
