@@ -154,8 +154,9 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     // Nothing to animate from until the tree it joined commits.
     layer->committed_ = false;
     Transaction::layerIsNew(layer);
-    if (layer->needsLayout_ || layer->descendantNeedsLayout_)
-        layer->markAncestorsForLayout();
+    if (layer->needsLayout_ || layer->subtreeNeedsLayout_)
+        for (Layer* l = this; l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+            l->subtreeNeedsLayout_ = true;
     setNeedsLayout();
     layer->orderIn();
 }
@@ -227,8 +228,9 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
         layer->superlayer_ = this;
         layer->committed_ = false;
         Transaction::layerIsNew(layer.get());
-        if (layer->needsLayout_ || layer->descendantNeedsLayout_)
-            layer->markAncestorsForLayout();
+        if (layer->needsLayout_ || layer->subtreeNeedsLayout_)
+            for (Layer* l = this; l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+                l->subtreeNeedsLayout_ = true;
     }
     setNeedsLayout();
     for (const Ref<Layer>& layer : sublayers_)
@@ -418,17 +420,13 @@ void Layer::setNeedsLayout()
     needsLayout_ = true;
     if (presentation_)
         return;
-    markAncestorsForLayout();
+    // Layout passes skip the subtrees that hold nothing marked.
+    for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+        l->subtreeNeedsLayout_ = true;
     Transaction::layerNeedsLayout(this);
     changed();
 }
 
-void Layer::markAncestorsForLayout()
-{
-    for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l && !l->descendantNeedsLayout_;
-         l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
-        l->descendantNeedsLayout_ = true;
-}
 
 void Layer::orderIn()
 {
@@ -458,16 +456,14 @@ void Layer::layoutSubtree()
         needsLayout_ = false;
         layoutSublayers();
     }
-    // Only into subtrees that hold a marked layer: a tree of thousands is not walked per frame.
-    if (!descendantNeedsLayout_)
+    // Laying this layer out may have marked sublayers, which flag it again.
+    if (!subtreeNeedsLayout_)
         return;
-    descendantNeedsLayout_ = false;
-    std::vector<Ref<Layer>> marked;
-    for (const Ref<Layer>& sub : sublayers_)
-        if (sub->needsLayout_ || sub->descendantNeedsLayout_)
-            marked.push_back(sub);
-    for (const Ref<Layer>& sub : marked)
-        sub->layoutSubtree();
+    subtreeNeedsLayout_ = false;
+    const std::vector<Ref<Layer>> subs = sublayers_;
+    for (const Ref<Layer>& sub : subs)
+        if (sub->needsLayout_ || sub->subtreeNeedsLayout_)
+            sub->layoutSubtree();
 }
 
 void Layer::layoutSublayers()

@@ -441,8 +441,6 @@ private:
     void insertAt(Layer* layer, std::size_t index);
     void setBoundsSize(Size size);
     void orderIn();
-    // Tells the ancestors that this layer or one below it waits for layout.
-    void markAncestorsForLayout();
 
     QString name_;
     Weak<Layer> superlayer_;
@@ -460,8 +458,7 @@ private:
     bool needsDisplay_ = false;
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
-    // Some layer below is marked: layout walks only into such subtrees.
-    bool descendantNeedsLayout_ = false;
+    bool subtreeNeedsLayout_ = false; // a layer below is marked
     // The drawing order, kept until the sublayers or their z positions change.
     mutable std::vector<Layer*> orderCache_;
     mutable bool orderValid_ = false;
