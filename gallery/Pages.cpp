@@ -41,7 +41,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
-        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage },
+        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
     };
 }
 

@@ -459,6 +459,9 @@ private:
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
     bool subtreeNeedsLayout_ = false; // a layer below is marked
+    // The drawing order, kept until the sublayers or their z positions change.
+    mutable std::vector<Layer*> orderCache_;
+    mutable bool orderValid_ = false;
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it
