@@ -234,10 +234,13 @@ class View : public Responder, public Coding {
     virtual bool shouldDelayWindowOrderingForEvent(const class Event&) const { return false; }
     // Stored only.
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
+    // Stored only: no touch events reach kit views on Linux.
+    void setAcceptsTouchEvents(bool flag) { acceptsTouchEvents_ = flag; }
+    bool acceptsTouchEvents() const { return acceptsTouchEvents_; }
 
     // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
-    void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
-    void unregisterDraggedTypes() { draggedTypes_.clear(); }
+    virtual void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
+    virtual void unregisterDraggedTypes() { draggedTypes_.clear(); }
     const QStringList& registeredDraggedTypes() const { return draggedTypes_; }
     // Runs the drag to its end and eats the mouse-up; `at` is the image's bottom-left in this view.
     // The offset is ignored and the image stays upright.
@@ -325,6 +328,7 @@ private:
     Ref<Object> menu_;
     Ref<Object> layer_; // a kit::Layer (kept opaque here so this header stays light)
     bool wantsLayer_ = false;
+    bool acceptsTouchEvents_ = false;
 };
 
 } // namespace kit

@@ -6,6 +6,7 @@
 // cheap to copy (shallow), so a control or a tab bar may copy a template per use.
 
 #include "kit/appkit/Event.h"
+#include "kit/appkit/Responder.h"
 #include "kit/controls/ControlTypes.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
@@ -32,7 +33,9 @@ class Responder;
 class View;
 struct FieldEditorAttributes;
 
-class Cell : public Object, public Coding {
+// A cell may own tracking areas and rectangles itself (MouseTrackingTarget): the window then tells
+// it, not its view, when the pointer enters and leaves them.
+class Cell : public Object, public Coding, public MouseTrackingTarget {
     KIT_CLASS(Cell)
 public:
     // Settings only (no target, control view or transient highlight).
@@ -172,8 +175,11 @@ public:
     virtual bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp);
     virtual bool prefersTrackingUntilMouseUp() const { return false; }
     virtual void getPeriodicDelayInterval(double& delay, double& interval) const;
-    virtual void mouseEntered(const Event&) { }
-    virtual void mouseExited(const Event&) { }
+    // MouseTrackingTarget:
+    void mouseEntered(const Event&) override { }
+    void mouseExited(const Event&) override { }
+    void mouseMoved(const Event&) override { }
+    void cursorUpdate(const Event&) override { }
 
     // Highlight, next state, action, unhighlight, each shown at once.
     virtual void performClick(Object* sender);

@@ -116,6 +116,7 @@ Ref<Image> Image::imageByReferencingFile(const QString& path)
         return nullptr;
     auto image = make<Image>();
     image->pendingPath_ = path;
+    image->referencedPath_ = path;
     return image;
 }
 
@@ -243,6 +244,7 @@ Ref<Object> Image::copy() const
     image->template_ = template_;
     image->scalesWhenResized_ = scalesWhenResized_;
     image->name_ = name_;
+    image->referencedPath_ = referencedPath_;
     return image;
 }
 
@@ -298,9 +300,11 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
         if (size.width <= 0 || size.height <= 0)
             return;
         const double scale = deviceScale(context->state().ctm);
-        // Vector reps render at the size the whole image would have on the device.
-        const double sx = IsEmptyRect(from) ? dest.size.width / size.width : dest.size.width / from.size.width;
-        const double sy = IsEmptyRect(from) ? dest.size.height / size.height : dest.size.height / from.size.height;
+        // A whole image renders at its size on the device. A part of one (a slice stretched over a
+        // bar) renders at the image's own size and its pixels stretch, as a bitmap's would: each
+        // new width would otherwise render the document again.
+        const double sx = IsEmptyRect(from) ? dest.size.width / size.width : 1;
+        const double sy = IsEmptyRect(from) ? dest.size.height / size.height : 1;
         pixels = QSize(
             std::max(1, int(std::ceil(size.width * sx * scale - 1e-9))), std::max(1, int(std::ceil(size.height * sy * scale - 1e-9))));
         rep = bestRep(pixels);
@@ -403,6 +407,86 @@ QByteArray Image::TIFFRepresentation() const
     if (pixels.isNull())
         return {};
     return BitmapImageRep(pixels).TIFFRepresentation();
+}
+
+namespace {
+const QString imageNameKey = QStringLiteral("name");
+const QString imagePathKey = QStringLiteral("path");
+const QString imageDataKey = QStringLiteral("data");
+const QString imageSizeKey = QStringLiteral("size");
+const QString imageTemplateKey = QStringLiteral("template");
+const QString imageFlippedKey = QStringLiteral("flipped");
+} // namespace
+
+void Image::encodeWithCoder(Coder& coder) const
+{
+    double scale = 1.0;
+    {
+        std::lock_guard lock(mutex_);
+        if (sizeSet_)
+            coder.encodeSizeForKey(size_, imageSizeKey);
+        if (name_.isEmpty() && referencedPath_.isEmpty()) {
+            ensureLoaded();
+            const Size s = sizeLocked();
+            for (const auto& rep : reps_)
+                if (rep->isBitmap() && s.width > 0)
+                    scale = std::max(scale, rep->pixelsWide() / s.width);
+        }
+    }
+    coder.encodeBoolForKey(template_, imageTemplateKey);
+    coder.encodeBoolForKey(flipped_, imageFlippedKey);
+    // A named image from some bundle keeps its path too: the name may not be found on decoding.
+    if (!name_.isEmpty())
+        coder.encodeObjectForKey(Value(name_), imageNameKey);
+    if (!referencedPath_.isEmpty())
+        coder.encodeObjectForKey(Value(referencedPath_), imagePathKey);
+    if (!name_.isEmpty() || !referencedPath_.isEmpty())
+        return;
+    // Bitmaps keep their finest resolution; vector images are rendered at their size.
+    const QImage pixels = bitmapForDrawing(scale);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!pixels.isNull() && buffer.open(QIODevice::WriteOnly))
+        pixels.save(&buffer, "PNG");
+    coder.encodeObjectForKey(Value(png), imageDataKey);
+}
+
+void Image::initWithCoder(Coder& coder)
+{
+    Ref<Image> source;
+    const QString name = coder.decodeStringForKey(imageNameKey);
+    if (!name.isEmpty())
+        source = imageNamed(name);
+    if (!source && coder.containsValueForKey(imagePathKey)) {
+        source = imageByReferencingFile(coder.decodeStringForKey(imagePathKey));
+    } else if (!source && coder.containsValueForKey(imageDataKey)) {
+        const QByteArray data = coder.decodeObjectForKey(imageDataKey).data();
+        source = data.isEmpty() ? nullptr : imageWithData(data);
+        if (!data.isEmpty() && !source)
+            coder.failWithError(QStringLiteral("image data in no known format"));
+    } else if (!source && !name.isEmpty()) {
+        coder.failWithError(QStringLiteral("no image named %1").arg(name));
+    }
+    std::lock_guard lock(mutex_);
+    if (source) {
+        // Copies: drawing into the decoded image must never reach a shared named image.
+        std::lock_guard sourceLock(source->mutex_);
+        source->ensureLoaded();
+        reps_.clear();
+        for (const auto& rep : source->reps_)
+            reps_.push_back(static_pointer_cast<ImageRep>(rep->copy()));
+        pendingPath_ = source->pendingPath_;
+        referencedPath_ = source->referencedPath_;
+        size_ = source->size_;
+        sizeSet_ = source->sizeSet_;
+        name_ = name;
+    }
+    if (coder.containsValueForKey(imageSizeKey)) {
+        size_ = coder.decodeSizeForKey(imageSizeKey);
+        sizeSet_ = true;
+    }
+    template_ = coder.decodeBoolForKey(imageTemplateKey);
+    flipped_ = coder.decodeBoolForKey(imageFlippedKey);
 }
 
 QByteArray Image::TIFFRepresentationUsingCompressionFactor(TIFFCompression, double) const { return TIFFRepresentation(); }

@@ -8,6 +8,7 @@
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/foundation/Coder.h"
 #include "kit/graphics/GraphicsState.h"
 #include "kit/graphics/ImageRep.h"
 
@@ -38,7 +39,8 @@ enum ImageScaling : int {
     ImageScaleProportionallyUpOrDown = 3
 };
 
-class Image : public Object {
+// Archived by name when it has one, else by the path of the file it references, else as PNG data.
+class Image : public Object, public Coding {
     KIT_CLASS(Image)
     explicit Image(Size size = {});
 
@@ -98,6 +100,10 @@ class Image : public Object {
     // Pixels for drawing at `scale` device pixels per point.
     QImage bitmapForDrawing(double scale) const;
 
+    // kit::Coding:
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
+
 private:
     struct Focus {
         Ref<GraphicsContext> context;
@@ -110,6 +116,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::vector<Ref<ImageRep>> reps_;
     mutable QString pendingPath_; // referenced file not loaded yet
+    QString referencedPath_;      // kept for archiving
     Size size_;
     bool sizeSet_ = false;
     bool flipped_ = false;

@@ -1,6 +1,8 @@
 #include "kit/graphics/Image.h"
 
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/tests/GraphicsTestSupport.h"
@@ -43,6 +45,15 @@ QByteArray pngOf(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+QString writePngFile(const QTemporaryDir& dir, const QString& name, const QImage& image)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(pngOf(image));
+    return path;
 }
 
 struct PlacementCase {
@@ -193,13 +204,105 @@ TEST(Image, DataSniffingAndMissingFiles)
     EXPECT_TRUE(recorder.records().empty());
 
     QTemporaryDir dir;
-    const QString path = dir.filePath("lazy.png");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pngOf(source));
-    file.close();
+    const QString path = writePngFile(dir, "lazy.png", source);
     auto lazy = Image::imageByReferencingFile(path);
     EXPECT_EQ(lazy->size(), (kit::Size { 8, 6 }));
+}
+
+kit::Ref<Image> imageArchiveRoundTrip(const kit::Ref<Image>& image, QString* error = nullptr)
+{
+    const QByteArray archive = kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(image));
+    QString failure;
+    auto decoded = kit::KeyedUnarchiver::unarchivedObjectOfClass(Image::staticClass(), archive, &failure);
+    if (error)
+        *error = failure;
+    return kit::static_pointer_cast<Image>(decoded);
+}
+
+TEST(ImageArchiving, NamedImagesComeBackByNameAndStayIndependent)
+{
+    auto named = Image::imageNamed(kit::ImageNameAddTemplate);
+    ASSERT_TRUE(named);
+    auto decoded = imageArchiveRoundTrip(named);
+    ASSERT_TRUE(decoded);
+    EXPECT_NE(decoded.get(), named.get());
+    EXPECT_EQ(decoded->name(), kit::ImageNameAddTemplate);
+    EXPECT_TRUE(decoded->isTemplate());
+    EXPECT_EQ(decoded->size(), named->size());
+
+    const QImage before = named->bitmapForDrawing(1);
+    decoded->lockFocus();
+    kit::Color::blackColor()->set();
+    kit::RectFill(MakeRect(0, 0, 100, 100));
+    decoded->unlockFocus();
+    EXPECT_EQ(named->bitmapForDrawing(1), before);
+
+    QString error;
+    auto unknown = kit::make<Image>(kit::Size { 4, 4 });
+    unknown->setName(QStringLiteral("NoSuchImageAnywhere"));
+    imageArchiveRoundTrip(unknown, &error);
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(ImageArchiving, ReferencedFilesByPathOthersAsPixels)
+{
+    QImage source(8, 6, QImage::Format_ARGB32);
+    source.fill(QColor(0, 128, 0));
+    QTemporaryDir dir;
+    const QString path = writePngFile(dir, "referenced.png", source);
+    auto referenced = Image::imageByReferencingFile(path);
+    const QByteArray archive = kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(referenced));
+    EXPECT_FALSE(archive.contains("PNG")) << "a referenced file is archived by its path";
+    auto byPath = imageArchiveRoundTrip(referenced);
+    ASSERT_TRUE(byPath);
+    EXPECT_EQ(byPath->size(), (kit::Size { 8, 6 }));
+    EXPECT_EQ(imageArchiveRoundTrip(byPath)->size(), (kit::Size { 8, 6 }));
+    // A bundle's image is named, but the name is known only to its bundle: the path serves.
+    referenced->setName(QStringLiteral("KnownOnlyToItsBundle"));
+    QString error;
+    auto byNameThenPath = imageArchiveRoundTrip(referenced, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(byNameThenPath);
+    EXPECT_EQ(byNameThenPath->size(), (kit::Size { 8, 6 }));
+
+    auto drawn = imageRedOverBlue(6, 4);
+    drawn->setFlipped(true);
+    auto byData = imageArchiveRoundTrip(drawn);
+    ASSERT_TRUE(byData);
+    EXPECT_TRUE(byData->isFlipped());
+    const QImage pixels = kit::test::unpremultiplied(byData->bitmapForDrawing(1));
+    EXPECT_EQ(pixel(pixels, 0, 0), QColor(Qt::red));
+    EXPECT_EQ(pixel(pixels, 0, 3), QColor(Qt::blue));
+
+    auto halfSize = imageRedOverBlue(8, 8);
+    halfSize->setSize({ 4, 4 });
+    auto sharp = imageArchiveRoundTrip(halfSize);
+    EXPECT_EQ(sharp->size(), (kit::Size { 4, 4 }));
+    EXPECT_EQ(sharp->bitmapForDrawing(2).size(), QSize(8, 8));
+    EXPECT_EQ(sharp->representations().front()->pixelsWide(), 8) << "bitmaps keep their finest resolution";
+}
+
+TEST(ImageVectorRendering, SlicesStretchAndRenderedSizesStayBounded)
+{
+    // A 1 x 22 strip: red on top, blue below.
+    auto strip = Image::imageWithData(R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="22">)"
+                                      R"(<rect width="1" height="11" fill="#f00"/><rect y="11" width="1" height="11" fill="#00f"/></svg>)");
+    ASSERT_TRUE(strip);
+    auto* rep = dynamic_cast<kit::SVGImageRep*>(strip->representations().front().get());
+    ASSERT_TRUE(rep);
+    for (const bool flipped : { false, true }) {
+        Canvas canvas(600, 22, flipped);
+        for (int width = 100; width < 600; ++width)
+            strip->drawInRectFromRectOperationFraction(MakeRect(0, 0, width, 22), MakeRect(0, 0, 1, 22), kit::CompositeSourceOver, 1);
+        EXPECT_EQ(rep->renderedSizeCount(), 1u) << "a slice renders at the image's own size";
+        const QImage& out = canvas.finish();
+        EXPECT_TRUE(pixelIs(out, 550, 2, Qt::red));
+        EXPECT_TRUE(pixelIs(out, 550, 19, Qt::blue));
+    }
+    Canvas canvas(600, 60, false);
+    for (int width = 1; width <= 500; ++width)
+        strip->drawInRect(MakeRect(0, 0, width, 22 + width % 30));
+    EXPECT_LE(rep->renderedSizeCount(), kit::detail::RenderedSizes::bound);
 }
 
 TEST(Image, TIFFRoundTripKeepsPixels)

@@ -1,4 +1,6 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/ViewController.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowController.h"
 #include "kit/core/NotificationCenter.h"
@@ -76,6 +78,13 @@ protected:
                    "outlets": [{"source": {"$placeholder": "File's Owner"}, "key": "window", "destination": {"$ref": 0}}]},
           "$objects": [{"$class": "WCNibWindow", "title": "From the file"}]})");
         f.close();
+        QFile view(dir.filePath("ui/Accessory.json"));
+        ASSERT_TRUE(view.open(QIODevice::WriteOnly));
+        view.write(R"({"$archiver": "KeyedArchiver", "$version": 1,
+          "$top": {"objects": [{"$ref": 0}],
+                   "outlets": [{"source": {"$placeholder": "File's Owner"}, "key": "view", "destination": {"$ref": 0}}]},
+          "$objects": [{"$class": "View", "frame": {"$rect": [0, 0, 120, 40]}}]})");
+        view.close();
         Bundle::setMainBundlePathForTesting(dir.path());
         Application::resetForTesting();
     }
@@ -176,3 +185,47 @@ TEST(BundleFolderListing, ListsFilesAndFoldersWithTheExtension)
 }
 
 } // namespace
+
+TEST_F(WindowControllerTest, ViewControllerLoadsItsViewOnceAndKeepsAGivenOne)
+{
+    auto controller = make<ViewController>(QStringLiteral("Accessory"));
+    EXPECT_FALSE(controller->isViewLoaded());
+    Ref<View> view = controller->view();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(controller->view(), view);
+    EXPECT_EQ(controller->valueForKey(QStringLiteral("view")).object(), view);
+
+    auto handMade = make<ViewController>();
+    EXPECT_FALSE(handMade->view());
+    auto given = make<View>();
+    handMade->setView(given.get());
+    EXPECT_EQ(handMade->view(), given);
+
+    test::LogRecorder log;
+    EXPECT_FALSE(make<ViewController>(QStringLiteral("NoSuchAccessory"))->view());
+    EXPECT_FALSE(log.lines().isEmpty());
+
+    // A place in the responder chain like any responder.
+    auto window = make<Window>();
+    handMade->setNextResponder(window.get());
+    EXPECT_EQ(handMade->nextResponder(), window.get());
+}
+
+TEST_F(WindowControllerTest, ViewControllerRepresentedObjectIsObservableAndBindable)
+{
+    auto controller = make<ViewController>();
+    auto recorder = make<test::KeyValueRecorder>();
+    controller->addObserverForKeyPathOptionsContext(recorder.get(), QStringLiteral("representedObject"), 0, nullptr);
+    controller->setRepresentedObject(Value(QStringLiteral("first")));
+    EXPECT_EQ(recorder->records.size(), 1u);
+    controller->removeObserverForKeyPath(recorder.get(), QStringLiteral("representedObject"));
+
+    EXPECT_TRUE(controller->exposedBindings().containsObject(Value(QStringLiteral("representedObject"))));
+    auto source = make<ViewController>();
+    source->setRepresentedObject(Value(QStringLiteral("model")));
+    controller->bindToObjectWithKeyPathOptions(QStringLiteral("representedObject"), source.get(), QStringLiteral("representedObject"), {});
+    EXPECT_EQ(controller->representedObject(), Value(QStringLiteral("model")));
+    source->setRepresentedObject(Value(QStringLiteral("changed")));
+    EXPECT_EQ(controller->representedObject(), Value(QStringLiteral("changed")));
+    controller->unbind(QStringLiteral("representedObject"));
+}
