@@ -66,8 +66,6 @@ bool isListField(const Object* field)
     return field && list && field->isKindOfClass(*list);
 }
 
-Ref<View> stateView(int) { return nullptr; }
-
 void appendListRowButtons(View*, Object*, AttributedString&) { }
 
 } // namespace JVLTextViewInspectorStandIns

@@ -29,10 +29,9 @@ kit::Ref<kit::View> makeLabelPopUp(kit::Object* field, kit::Ref<kit::Menu> menu)
 // Selects the pop-up item that stands for `label`, when there is one.
 void selectLabelInPopUp(kit::View* popUp, const kit::Ref<JVLTextViewInspectorFieldLabel>& label);
 
-// Parts of the inspector not built yet (list fields, row buttons, the state views): what the
-// inspector asks of them until they exist.
+// Parts of the inspector not built yet (list fields and their row buttons): what the inspector asks
+// of them until they exist.
 bool isListField(const kit::Object* field);
-kit::Ref<kit::View> stateView(int displayMode);
 void appendListRowButtons(kit::View* inspector, kit::Object* rowField, kit::AttributedString& paragraph);
 
 } // namespace JVLTextViewInspectorStandIns

@@ -6,6 +6,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLayoutManager.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTypesetter.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewController.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewTextAttachmentCell.h"
 
@@ -231,7 +232,8 @@ void JVLTextViewInspector::setDisplaymode(int mode)
     endEditing();
     removeSubviewsAndEmptyTextStorage();
     if (mode == NoSelectionDisplayMode || mode == MultipleSelectionDisplayMode) {
-        const Ref<View> view = JVLTextViewInspectorStandIns::stateView(mode);
+        const Ref<View> view = mode == NoSelectionDisplayMode ? JVLTextViewInspectorViewController::noSelectionView()
+                                                              : JVLTextViewInspectorViewController::multipleSelectionView();
         if (view) {
             const Size size = view->frame().size;
             view->setFrameOrigin(MakePoint(double(std::trunc(float((bounds().width() - size.width) / 2))),
