@@ -10,7 +10,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewTextAttachmentCell.h"
 
-#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorStandIns.h"
+#include "FoundationExtensions/JVLNSObject_Extension.h"
 #include "FoundationExtensions/JVLNSTextStorageExtensions.h"
 
 #include "kit/controls/Control.h"
@@ -34,7 +34,10 @@ KIT_REGISTER_CLASS(JVLTextViewInspector, kit::TextView)
 {
     c.bundle(QStringLiteral("JVLAppKit"));
     c.action("doCompletion", &JVLTextViewInspector::doCompletion);
-    c.optionalOperation(TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation);
+    c.action("addListRow", &JVLTextViewInspector::addListRow);
+    c.action("removeListRow", &JVLTextViewInspector::removeListRow);
+    c.optionalOperations({ TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation, JVLListFieldDidInsertRowAtIndexOperation,
+        JVLListFieldDidRemoveRowAtIndexOperation });
 }
 
 namespace {
@@ -46,6 +49,8 @@ double& inspectorMinimumLabelWidth()
 }
 
 AttributedString inspectorPlain(const QString& text) { return AttributedString(text, Dictionary()); }
+
+bool isListField(const Object* field) { return dynamic_cast<const JVLTextViewInspectorListField*>(field) != nullptr; }
 
 } // namespace
 
@@ -106,7 +111,7 @@ void JVLTextViewInspector::addField(const Ref<JVLTextViewInspectorField>& field)
     if (!field)
         return;
     fields_.push_back(field);
-    if (JVLTextViewInspectorStandIns::isListField(field.get()))
+    if (isListField(field.get()))
         field->setDelegate(this);
     if (fieldEditingCounter_ == 0)
         recreateFieldTextStorage();
@@ -362,7 +367,7 @@ QString JVLTextViewInspector::noSelectionText() const
 
 QString JVLTextViewInspector::multipleValuesText() const
 {
-    return Bundle::bundleForClass(staticClass())
+    return JVLNSObject_Extension::bundle(staticClass())
         ->localizedStringForKeyValueTable(QStringLiteral("JVLTextViewInspectorMultipleValues"), QString(), QStringLiteral("JVLTextViewInspector"));
 }
 
@@ -449,7 +454,7 @@ bool JVLTextViewInspector::appendCompoundField(JVLTextViewInspectorCompoundField
             continue;
         sub->setEditable(sub->shouldBeEditableWithEditableState(field->isEditable()));
         sub->setEnabled(sub->shouldBeEnabledWithEditableState(field->isEnabled()));
-        if (JVLTextViewInspectorStandIns::isListField(sub.get()))
+        if (isListField(sub.get()))
             sub->setDelegate(this);
         appendFieldOfAnyKind(sub.get());
     }
@@ -551,7 +556,7 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
     AttributedString paragraph;
 
     // 1. List-row buttons.
-    JVLTextViewInspectorStandIns::appendListRowButtons(this, field, paragraph);
+    appendListRowButtons(field, paragraph);
 
     // 2. The label.
     const Ref<JVLTextViewInspectorCompoundField> compound = field->compoundField();

@@ -1,0 +1,159 @@
+// List fields in the inspector: rows following an array controller, the row buttons and their
+// rules, and the text patched in place as rows come and go (compared with a fresh rebuild).
+
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
+#include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
+
+#include "kit/controls/Button.h"
+#include "kit/core/IndexSet.h"
+#include "kit/text/TextStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using namespace kit;
+using Label = JVLTextViewInspectorFieldLabel;
+
+// A row showing its value in a small view of its own.
+class ListRowField : public JVLTextViewInspectorViewField {
+    KIT_CLASS(ListRowField)
+public:
+    Ref<View> viewForField() override { return make<View>(MakeRect(0, 0, 60, 14)); }
+};
+
+KIT_REGISTER_CLASS(ListRowField, JVLTextViewInspectorViewField) { c.copyable(); }
+
+class InspectorLists : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        f.emplace();
+        f->inspector->setEditableState(true);
+        controller = make<ArrayController>();
+        list = JVLTextViewInspectorListField::fieldWithIdentifierAndLabel("keywords", Label::fieldLabelWithString("Keywords"));
+        list->setEntryFieldTemplate(JVLTextViewInspectorField::makeField<ListRowField>("", "", nullptr));
+        list->setEditable(true);
+    }
+    void TearDown() override
+    {
+        list->unbind();
+        f.reset();
+    }
+    Ref<Object> item(const char* text)
+    {
+        auto object = make<InspectorModel>();
+        object->setValueForKey(Value(QString::fromUtf8(text)), "text");
+        return object;
+    }
+    // What a rebuild from scratch shows, to compare a patched text with.
+    QString freshText()
+    {
+        f->inspector->recreateFieldTextStorage();
+        return f->inspector->string();
+    }
+
+    std::optional<InspectorFixture> f;
+    Ref<ArrayController> controller;
+    Ref<JVLTextViewInspectorListField> list;
+};
+
+TEST_F(InspectorLists, RowsFollowTheControllerAndOfferDefaultLabels)
+{
+    auto first = Label::fieldLabelWithString("Home");
+    auto second = Label::fieldLabelWithString("Work");
+    list->setDefaultLabels({ first, second });
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
+    controller->setContent(Value(Array {}));
+    ASSERT_EQ(list->allRows().size(), 2u);
+    EXPECT_EQ(list->rowAtIndex(0)->label().get(), first.get());
+    EXPECT_EQ(list->rowAtIndex(1)->label().get(), second.get());
+
+    controller->setContent(Value(Array { Value(item("a")), Value(item("b")) }));
+    // Two object rows, then one empty row per default label no row carries.
+    ASSERT_EQ(list->allRows().size(), 4u);
+    EXPECT_EQ(list->rowAtIndex(0)->value(), controller->arrangedObjects()[0]);
+    EXPECT_TRUE(list->rowAtIndex(3)->value().isNil());
+}
+
+TEST_F(InspectorLists, ButtonsFollowTheirRules)
+{
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
+    f->inspector->addField(list);
+    controller->setContent(Value(Array { Value(item("a")), Value(item("b")) }));
+    ASSERT_EQ(list->allRows().size(), 2u);
+    // The first row never has a remove button; the second has one only when the controller can
+    // remove (it needs a selection) or the row is empty.
+    EXPECT_TRUE(f->inspector->shouldDisplayAddButtonForListFieldRowFieldAtRowIndex(list.get(), list->rowAtIndex(0).get(), 0));
+    EXPECT_FALSE(f->inspector->shouldDisplayRemoveButtonForListFieldRowFieldAtRowIndex(list.get(), list->rowAtIndex(0).get(), 0));
+    controller->setSelectionIndexes(IndexSet());
+    EXPECT_FALSE(f->inspector->shouldDisplayRemoveButtonForListFieldRowFieldAtRowIndex(list.get(), list->rowAtIndex(1).get(), 1));
+    controller->setSelectionIndexes(IndexSet(0));
+    EXPECT_TRUE(f->inspector->shouldDisplayRemoveButtonForListFieldRowFieldAtRowIndex(list.get(), list->rowAtIndex(1).get(), 1));
+    f->inspector->setEditableState(false);
+    EXPECT_FALSE(f->inspector->shouldDisplayAddButtonForListFieldRowFieldAtRowIndex(list.get(), list->rowAtIndex(0).get(), 0));
+}
+
+TEST_F(InspectorLists, RowsInsertedAndRemovedPatchTheTextAsARebuildWouldShowIt)
+{
+    auto before = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel("name", "Name", Label::fieldLabelWithString("Name"));
+    before->setValue(Value("Sans"));
+    auto after = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel("family", "Family", Label::fieldLabelWithString("Family"));
+    after->setValue(Value("Serif"));
+    f->inspector->addFieldsArray({ before, list, after });
+    std::mt19937 random(7);
+    for (int step = 0; step < 30; ++step) {
+        const std::int64_t count = std::int64_t(list->allRows().size());
+        if (count == 0 || random() % 3 != 0)
+            list->insertRowAtIndex(std::int64_t(random() % std::uint32_t(count + 1)));
+        else
+            list->removeRowAtIndex(std::int64_t(random() % std::uint32_t(count)));
+        const QString patched = f->inspector->string();
+        std::vector<const JVLTextViewInspectorField*> visible;
+        for (const auto& field : f->inspector->visibleFieldsArray())
+            visible.push_back(field.get());
+        ASSERT_EQ(patched, freshText()) << "step " << step;
+        std::vector<const JVLTextViewInspectorField*> rebuilt;
+        for (const auto& field : f->inspector->visibleFieldsArray())
+            rebuilt.push_back(field.get());
+        ASSERT_EQ(visible, rebuilt) << "step " << step;
+    }
+}
+
+TEST_F(InspectorLists, TheRemoveButtonTouchesTheControllerOnlyForARowWithAnObject)
+{
+    list->setDefaultLabels({ Label::fieldLabelWithString("Other") });
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
+    f->inspector->addField(list);
+    controller->setContent(Value(Array { Value(item("a")), Value(item("b")) }));
+    controller->setSelectionIndexes(IndexSet(0));
+    ASSERT_EQ(list->allRows().size(), 3u);
+    // The empty default-label row: the controller keeps both objects.
+    auto button = JVLTextViewInspector::removeButton();
+    button->cell()->setRepresentedObject(Value(list->rowAtIndex(2)));
+    f->inspector->removeListRow(button.get());
+    EXPECT_EQ(controller->arrangedObjects().count(), 2);
+    // A bound row: its own object goes.
+    const Value second = controller->arrangedObjects()[1];
+    button->cell()->setRepresentedObject(Value(list->rowAtIndex(1)));
+    f->inspector->removeListRow(button.get());
+    ASSERT_EQ(controller->arrangedObjects().count(), 1);
+    EXPECT_FALSE(controller->arrangedObjects()[0].identicalTo(second));
+}
+
+TEST_F(InspectorLists, AHiddenListChangesNothingInTheText)
+{
+    list->setHidden(true);
+    auto name = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel("name", "Name", Label::fieldLabelWithString("Name"));
+    f->inspector->addFieldsArray({ name, list });
+    const QString text = f->inspector->string();
+    list->insertRowAtIndex(0);
+    list->insertRowAtIndex(0);
+    EXPECT_EQ(f->inspector->string(), text);
+}
+
+} // namespace
