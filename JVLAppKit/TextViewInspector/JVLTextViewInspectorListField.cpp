@@ -88,6 +88,15 @@ void JVLTextViewInspectorListField::removeAllRows()
         removeRow(allFields().front().get());
 }
 
+std::int64_t JVLTextViewInspectorListField::arrangedObjectIndexOfRowAtIndex(std::int64_t rowIndex) const
+{
+    std::int64_t objectIndex = rowIndex;
+    for (std::int64_t i = 0; i < rowIndex && i < std::int64_t(allFields().size()); ++i)
+        if (fieldAtIndex(i)->value().isNil())
+            --objectIndex;
+    return objectIndex;
+}
+
 void JVLTextViewInspectorListField::bindRow(JVLTextViewInspectorField* row, std::int64_t index)
 {
     const Array arranged = controller_->arrangedObjects();

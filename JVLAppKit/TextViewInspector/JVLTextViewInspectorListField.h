@@ -55,6 +55,9 @@ public:
     void removeRowAtIndex(std::int64_t index);
     void removeRow(JVLTextViewInspectorField* row);
     void removeAllRows();
+    // The controller's index of the row's object: rows without a value (empty rows offered for
+    // default labels, rows added by hand) hold none and are not counted.
+    std::int64_t arrangedObjectIndexOfRowAtIndex(std::int64_t rowIndex) const;
 
     // JVLTextViewInspectorField:
     // An array gives one template copy per (distinct) element; anything else is ignored.

@@ -100,10 +100,7 @@ void JVLTextViewInspector::removeListRow(Object* sender)
     if (index == NotFound)
         return;
     // The controller's object is the row's own: counted among the rows that have one.
-    std::int64_t objectIndex = index;
-    for (std::int64_t i = 0; i < index; ++i)
-        if (list->rowAtIndex(i)->value().isNil())
-            --objectIndex;
+    const std::int64_t objectIndex = list->arrangedObjectIndexOfRowAtIndex(index);
     const bool hasObject = !row->value().isNil();
     list->removeRowAtIndex(index);
     if (const Ref<ArrayController> controller = list->observableController();

@@ -3,10 +3,12 @@
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTokenListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/controls/Button.h"
+#include "kit/controls/TokenField.h"
 #include "kit/core/IndexSet.h"
 #include "kit/text/TextStorage.h"
 
@@ -154,6 +156,47 @@ TEST_F(InspectorLists, AHiddenListChangesNothingInTheText)
     list->insertRowAtIndex(0);
     list->insertRowAtIndex(0);
     EXPECT_EQ(f->inspector->string(), text);
+}
+
+} // namespace
+
+namespace {
+
+TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
+{
+    InspectorFixture f;
+    f.inspector->setEditableState(true);
+    auto controller = make<ArrayController>();
+    controller->setObjectClass(&InspectorModel::staticClass());
+    auto list = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
+    f.inspector->addField(list);
+    auto a = make<InspectorModel>();
+    a->setValueForKey(Value("bold"), "text");
+    auto b = make<InspectorModel>();
+    b->setValueForKey(Value("serif"), "text");
+    controller->setContent(Value(Array { Value(a), Value(b) }));
+    controller->setSelectionIndexes(IndexSet(0));
+    ASSERT_EQ(list->allRows().size(), 2u);
+    auto row = dynamic_pointer_cast<JVLTextViewInspectorTokenListFieldItem>(list->rowAtIndex(1));
+    ASSERT_TRUE(row);
+    auto* tokens = dynamic_cast<TokenField*>(row->tokenField().get());
+    ASSERT_TRUE(tokens);
+    EXPECT_EQ(tokens->delegate().get(), list.get());
+    EXPECT_EQ(tokens->objectValue(), Value(Array { Value("serif") }));
+    EXPECT_EQ(row->tokenListField().get(), list.get());
+    EXPECT_EQ(tokens->superview().get(), f.inspector.get());
+
+    // Emptied: the row's object leaves the controller.
+    tokens->setObjectValue(Value(Array {}));
+    EXPECT_TRUE(list->controlTextShouldEndEditing(tokens, nullptr));
+    ASSERT_EQ(controller->arrangedObjects().count(), 1);
+    EXPECT_TRUE(controller->arrangedObjects()[0].identicalTo(Value(a)));
+    // A control of no row (asked again after the rows were rebuilt) changes nothing.
+    auto stray = make<TokenField>();
+    EXPECT_TRUE(list->controlTextShouldEndEditing(stray.get(), nullptr));
+    EXPECT_EQ(controller->arrangedObjects().count(), 1);
+    list->unbind();
 }
 
 } // namespace
