@@ -10,6 +10,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLayoutManager.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorRatingField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTokenListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTypesetter.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorURLField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
@@ -49,6 +50,8 @@ public:
     {
         for (const auto& field : boundFields)
             field->unbind(QStringLiteral("value"));
+        if (keywordList)
+            keywordList->unbind();
     }
 
     void toggleEdit(Object*) { inspector->setEditableState(!inspector->editableState()); }
@@ -71,6 +74,8 @@ public:
     }
 
     Ref<ArrayController> controller;
+    Ref<ArrayController> keywords;
+    Ref<JVLTextViewInspectorTokenListField> keywordList;
     Ref<JVLTextViewInspector> inspector;
     std::vector<Ref<JVLTextViewInspectorField>> boundFields;
 };
@@ -170,7 +175,20 @@ Ref<View> makeInspectorPage(Rect frame)
     page->bindField(embeddable, "embeddable");
     page->bindField(colour, "colour");
     page->bindField(date, "date");
-    inspector->addFieldsArray({ name, family, size, designer, JVLTextViewInspectorViewField::separatorField(), url, mail, country, language, rating, embeddable, colour, date, image });
+    // Keywords: one token row per keyword object, written back as the user edits the tokens.
+    page->keywords = make<ArrayController>();
+    page->keywords->setObjectClass(&InspectorPageRecord::staticClass());
+    page->keywordList = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    page->keywordList->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(page->keywords.get(), "arrangedObjects", "text", QString());
+    Array keywordObjects;
+    for (const char* word : { "sans", "humanist", "text" }) {
+        auto keyword = make<InspectorPageRecord>();
+        keyword->setValueForKey(Value(QString::fromUtf8(word)), QStringLiteral("text"));
+        keywordObjects.addObject(Value(keyword));
+    }
+    page->keywords->setContent(Value(keywordObjects));
+    inspector->addFieldsArray({ name, family, size, designer, JVLTextViewInspectorViewField::separatorField(), url, mail, country, language, rating,
+        embeddable, colour, date, image, page->keywordList });
     inspector->endFieldEditing();
     // Opens editing the name, so the raised editor shows.
     inspector->setEditableState(true);
