@@ -179,7 +179,8 @@ void JVLTextViewInspector::listFieldDidInsertRowAtIndex(JVLTextViewInspectorList
             const auto* compound = dynamic_cast<JVLTextViewInspectorCompoundField*>(previous.get());
             after(compound && !compound->allFields().empty() ? compound->allFields().back().get() : previous.get());
         } else {
-            character = 0;
+            // The start of the form is after its empty first paragraph, which every form begins with.
+            character = std::min<std::int64_t>(1, storage->length());
             visibleRow = 0;
         }
     } else if (index > 0) {

@@ -10,6 +10,7 @@
 #include "kit/controls/Button.h"
 #include "kit/controls/TokenField.h"
 #include "kit/core/IndexSet.h"
+#include "kit/core/KeyValueObserving.h"
 #include "kit/text/TextStorage.h"
 
 #include <gtest/gtest.h>
@@ -200,3 +201,66 @@ TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
 }
 
 } // namespace
+
+namespace {
+
+// The kit's array controller reports every change as one setting; a controller that reports index
+// changes is simulated by changing the content unobserved and then telling the list what changed.
+void changeIndexed(ArrayController* controller, JVLTextViewInspectorListField* list, const Array& content, KeyValueChangeKind kind, const IndexSet& indexes)
+{
+    controller->removeObserverForKeyPath(list, "arrangedObjects");
+    controller->setContent(Value(content));
+    controller->addObserverForKeyPathOptionsContext(list, "arrangedObjects", KeyValueObservingOptionNew | KeyValueObservingOptionOld, nullptr);
+    KeyValueChange change;
+    change.kind = kind;
+    change.hasIndexes = true;
+    change.indexes = indexes;
+    list->observeValueForKeyPathOfObjectChangeContext("arrangedObjects", controller, change, nullptr);
+}
+
+TEST(InspectorListChanges, IndexedInsertionsRemovalsAndReplacementsTouchOnlyTheirRows)
+{
+    InspectorFixture f;
+    f.inspector->setEditableState(true);
+    auto controller = make<ArrayController>();
+    auto list = JVLTextViewInspectorListField::fieldWithIdentifierAndLabel("list", nullptr);
+    list->setEntryFieldTemplate(JVLTextViewInspectorField::makeField<ListRowField>("", "", nullptr));
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
+    f.inspector->addField(list);
+    std::vector<Ref<InspectorModel>> items;
+    for (int i = 0; i < 5; ++i)
+        items.push_back(make<InspectorModel>());
+    auto arrayOf = [&](std::initializer_list<int> which) {
+        Array a;
+        for (int i : which)
+            a.addObject(Value(items[std::size_t(i)]));
+        return a;
+    };
+    controller->setContent(Value(arrayOf({ 0, 1, 2, 3 })));
+    ASSERT_EQ(list->allRows().size(), 4u);
+    const Ref<JVLTextViewInspectorField> first = list->rowAtIndex(0), last = list->rowAtIndex(3);
+
+    // Two adjacent objects removed at once: their two rows go, no other.
+    changeIndexed(controller.get(), list.get(), arrayOf({ 0, 3 }), KeyValueChangeRemoval, IndexSet({ 1, 2 }));
+    ASSERT_EQ(list->allRows().size(), 2u);
+    EXPECT_EQ(list->rowAtIndex(0).get(), first.get());
+    EXPECT_EQ(list->rowAtIndex(1).get(), last.get());
+
+    changeIndexed(controller.get(), list.get(), arrayOf({ 0, 4, 3 }), KeyValueChangeInsertion, IndexSet(1));
+    ASSERT_EQ(list->allRows().size(), 3u);
+    EXPECT_TRUE(list->rowAtIndex(1)->value().identicalTo(Value(items[4])));
+    EXPECT_EQ(list->rowAtIndex(2).get(), last.get());
+
+    changeIndexed(controller.get(), list.get(), arrayOf({ 0, 4, 2 }), KeyValueChangeReplacement, IndexSet(2));
+    ASSERT_EQ(list->allRows().size(), 3u);
+    EXPECT_TRUE(list->rowAtIndex(2)->value().identicalTo(Value(items[2])));
+    EXPECT_NE(list->rowAtIndex(2).get(), last.get());
+    // The text shows what a rebuild shows.
+    const QString patched = f.inspector->string();
+    f.inspector->recreateFieldTextStorage();
+    EXPECT_EQ(patched, f.inspector->string());
+    list->unbind();
+}
+
+} // namespace
+
