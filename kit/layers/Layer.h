@@ -396,8 +396,9 @@ protected:
     // Draws the sublayers in order; a replicator draws its copies.
     virtual void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity);
     void renderTree(RenderPass& pass, const Transform3D& toHost, double opacity);
-    // Sublayers by (zPosition, index).
-    std::vector<Layer*> drawingOrder() const;
+    // Sublayers by (zPosition, index); `shownOnly` leaves out hidden ones with nothing animating,
+    // so a frame costs nothing for the many a large tree keeps hidden.
+    std::vector<Layer*> drawingOrder(bool shownOnly = false) const;
     // The chain from a sublayer's superlayer space (this layer's, after its sublayer transform)
     // given this layer's own chain.
     Transform3D sublayerChain(const LayerValues& values, const Transform3D& toHost) const;

@@ -316,12 +316,13 @@ Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, b
     return inside ? Ref<Layer>(const_cast<Layer*>(this)) : nullptr;
 }
 
-std::vector<Layer*> Layer::drawingOrder() const
+std::vector<Layer*> Layer::drawingOrder(bool shownOnly) const
 {
     std::vector<Layer*> order;
     order.reserve(sublayers_.size());
     for (const Ref<Layer>& sub : sublayers_)
-        order.push_back(sub.get());
+        if (!shownOnly || !sub->model_.hidden || !sub->animations_.empty())
+            order.push_back(sub.get());
     std::stable_sort(order.begin(), order.end(), [](const Layer* a, const Layer* b) { return a->model_.zPosition < b->model_.zPosition; });
     return order;
 }

@@ -111,7 +111,7 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
 
 void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
 {
-    for (Layer* sub : drawingOrder()) {
+    for (Layer* sub : drawingOrder(true)) {
         const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost);
         if (sub->subtreeMayShow(pass, toHost))
             sub->renderTree(pass, toHost, opacity);
