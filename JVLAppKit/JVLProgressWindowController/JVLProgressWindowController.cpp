@@ -5,11 +5,13 @@
 #include "kit/controls/Button.h"
 #include "kit/controls/ImageView.h"
 #include "kit/controls/ProgressIndicator.h"
+#include "kit/controls/TextField.h"
 #include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/Font.h"
 
 #include <algorithm>
 
@@ -102,6 +104,11 @@ void JVLProgressWindowController::setCompletionBlock(CompletionBlock block)
 
 void JVLProgressWindowController::windowDidLoad()
 {
+    // The file cannot name the desktop's font: the labels take the system font, the description small.
+    if (auto info = dynamic_pointer_cast<TextField>(infoTextField_))
+        info->setFont(Font::systemFontOfSize(13)->qFont());
+    if (auto description = dynamic_pointer_cast<TextField>(progressDescriptionTextField_))
+        description->setFont(Font::systemFontOfSize(11)->qFont());
     if (progressIndicator_) {
         defaultProgressIndicatorWidth_ = progressIndicator_->frame().size.width;
         progressIndicator_->setUsesThreadedAnimation(true);

@@ -4,6 +4,7 @@
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/Pasteboard.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/StringDrawing.h"
@@ -219,6 +220,23 @@ TEST_F(IconViewInWindow, AReleaseOverAnotherIconOnlyClearsTheHighlight)
         base(MakePoint(b.origin.x + 16, b.origin.y + 16)), 0, 0, window->windowNumber(), nullptr, 0, 1, 0));
     EXPECT_FALSE(view->selectedIcon());
     EXPECT_TRUE(receiver->opened.isEmpty());
+}
+
+TEST_F(IconViewInWindow, DraggingAnIconPutsItsIdentifierOnTheDragPasteboardAndOpensNothing)
+{
+    ExternalDrag::setPresenter([](OutgoingDrag&) {
+        ADD_FAILURE() << "the drag left the kit's loop";
+        return Qt::IgnoreAction;
+    });
+    const Rect image = view->imageFrameForIconInCategoryWithIndexAtIndex(1, 2);
+    const Point start = base(MakePoint(image.origin.x + 16, image.origin.y + 16));
+    const Point end = MakePoint(start.x + 40, start.y);
+    test::EventScript script(window.get());
+    script.mouseDown(start).mouseDragged(MakePoint(start.x + 10, start.y)).mouseDragged(end).mouseUp(end).run();
+    EXPECT_EQ(Pasteboard::pasteboardWithName(DragPboard)->stringForType(JVLToolbarItemIdentifierPboardType), QStringLiteral("p5"));
+    EXPECT_FALSE(view->selectedIcon());
+    EXPECT_TRUE(receiver->opened.isEmpty());
+    ExternalDrag::resetForTesting();
 }
 
 TEST(IconViewDragging, OnlyLocalDragsAreAllowed)

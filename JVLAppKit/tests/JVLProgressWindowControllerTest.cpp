@@ -95,8 +95,10 @@ TEST_F(ProgressWindowTest, StackChangesAreAnnouncedAndTheBoundTextsFollow)
     EXPECT_EQ(controller->infoTextField()->valueForKey("value").stringValue(), QStringLiteral("top info"));
     top->setProgressDescription(QStringLiteral("file 3"));
     EXPECT_EQ(controller->progressDescriptionTextField()->valueForKey("value").stringValue(), QStringLiteral("file 3"));
+    EXPECT_EQ(controller->window()->title(), QStringLiteral("Top"));
     controller->removeProgressDescriptor(top.get());
     EXPECT_EQ(controller->infoTextField()->valueForKey("value").stringValue(), QStringLiteral("Scan") + ellipsis);
+    EXPECT_EQ(controller->window()->title(), QStringLiteral("Scan"));
 }
 
 struct BarCase {
@@ -278,6 +280,64 @@ TEST_F(ProgressWindowTest, APlainWindowCompletingLeavesAnUnrelatedModalSessionRu
     OperationQueue::mainQueue()->addOperationWithBlock([&] { release.set_value(); });
     EXPECT_EQ(app->runModalForWindow(other.get()), 42);
     EXPECT_TRUE(sessionRunningAtCompletion);
+}
+
+TEST_F(ProgressWindowTest, ModalCompletionWaitsWhileAnotherSessionRunsAboveIt)
+{
+    auto app = Application::sharedApplication();
+    auto alert = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask);
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    controller->operationQueue()->addOperationWithBlock([gate] { gate.wait(); });
+    int calls = 0;
+    int callsWhileAlertRan = -1;
+    std::int64_t alertCode = 0;
+    // Loop performs, not main-queue blocks: the main queue runs one block at a time, and the first
+    // step holds it for the alert's whole session.
+    auto anchor = make<Object>();
+    auto later = [&anchor](std::function<void()> step) {
+        RunLoop::main().performAfterDelay(
+            PerformRequest::make(anchor.get(), QStringLiteral("step"), 0, [step](Object&, int) { step(); }), 0, { RunLoopCommonModes });
+    };
+    // Inside the progress window's modal session, an alert's session starts above it; the work ends
+    // while the alert runs, and the alert is dismissed a few main-queue turns later.
+    later([&] {
+        later([&] {
+            release.set_value();
+            RunLoop::main().runUntil([&] { return controller->operationQueue()->operationCount() == 0; }, 60);
+            later([&] {
+                later([&] {
+                    later([&] {
+                        callsWhileAlertRan = calls;
+                        app->stopModalWithCode(7);
+                    });
+                });
+            });
+        });
+        alertCode = app->runModalForWindow(alert.get());
+    });
+    controller->showProgressWindowWithCompletionHandler([&](bool) { ++calls; });
+    EXPECT_EQ(alertCode, 7) << "the alert's session ends with its own code";
+    EXPECT_EQ(callsWhileAlertRan, 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(app->modalWindow());
+    EXPECT_FALSE(controller->window()->isVisible());
+}
+
+TEST_F(ProgressWindowTest, WorkThatEndedBeforeTheModalLoopRanCompletesOnce)
+{
+    // The queue's report of its last operation is waiting on the main queue when the loop starts.
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    controller->operationQueue()->addOperationWithBlock([gate] { gate.wait(); });
+    release.set_value();
+    controller->operationQueue()->waitUntilAllOperationsAreFinished();
+    int calls = 0;
+    controller->showProgressWindowWithCompletionHandler([&](bool) { ++calls; });
+    RunLoop::main().runPending();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(Application::sharedApplication()->modalWindow());
+    EXPECT_FALSE(controller->window()->isVisible());
 }
 
 TEST_F(ProgressWindowTest, ANotificationWithoutObjectLeavesTheStack)

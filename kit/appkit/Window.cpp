@@ -423,6 +423,16 @@ void Window::setIgnoresMouseEvents(bool flag)
 {
     ignoresMouse_ = flag;
     host_->setAttribute(Qt::WA_TransparentForMouseEvents, flag);
+    host_->setAttribute(Qt::WA_ShowWithoutActivating, flag);
+    // Native too: changing the flags hides the host, so a shown window is shown again.
+    const Qt::WindowFlags native = Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
+    const Qt::WindowFlags flags = flag ? host_->windowFlags() | native : host_->windowFlags() & ~native;
+    if (flags != host_->windowFlags()) {
+        const bool shown = host_->isVisible();
+        host_->setWindowFlags(flags);
+        if (shown)
+            host_->show();
+    }
 }
 
 void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
@@ -937,6 +947,8 @@ void Window::viewWillDetach(View* view)
 KIT_REGISTER_CLASS(Window, Responder)
 {
     c.property("toolbar", &Window::toolbar);
+    c.property("title", &Window::title, &Window::setTitle);
+    c.exposeBinding("title");
     c.action("toggleToolbarShown", &Window::toggleToolbarShown);
 }
 

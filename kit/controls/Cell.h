@@ -6,6 +6,7 @@
 // cheap to copy (shallow), so a control or a tab bar may copy a template per use.
 
 #include "kit/appkit/Event.h"
+#include "kit/appkit/Responder.h"
 #include "kit/controls/ControlTypes.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
@@ -32,7 +33,9 @@ class Responder;
 class View;
 struct FieldEditorAttributes;
 
-class Cell : public Object, public Coding {
+// A cell may own tracking areas and rectangles itself (MouseTrackingTarget): the window then tells
+// it, not its view, when the pointer enters and leaves them.
+class Cell : public Object, public Coding, public MouseTrackingTarget {
     KIT_CLASS(Cell)
 public:
     // Settings only (no target, control view or transient highlight).
@@ -172,8 +175,11 @@ public:
     virtual bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp);
     virtual bool prefersTrackingUntilMouseUp() const { return false; }
     virtual void getPeriodicDelayInterval(double& delay, double& interval) const;
-    virtual void mouseEntered(const Event&) { }
-    virtual void mouseExited(const Event&) { }
+    // MouseTrackingTarget:
+    void mouseEntered(const Event&) override { }
+    void mouseExited(const Event&) override { }
+    void mouseMoved(const Event&) override { }
+    void cursorUpdate(const Event&) override { }
 
     // Highlight, next state, action, unhighlight, each shown at once.
     virtual void performClick(Object* sender);
@@ -193,12 +199,16 @@ public:
     virtual void endEditing(Responder* editor);
     // Whether the field editor runs a session this cell started.
     bool isEditingWithFieldEditor() const;
+    // Takes the editor's text as the value (setStringValue); a token cell takes its tokens.
+    virtual void takeValueFromFieldEditor(Responder* editor);
 
     // Sends the action with the sender rule of cells: the control view when it is a control whose
     // cell is this one, else the cell. Answers whether someone handled it.
     bool sendActionFromCell();
 
 protected:
+    // The text of a value that no formatter handled.
+    virtual QString plainStringForValue(const Value& value) const;
     // What setUpFieldEditorAttributes hands the editor; subclasses add their colours.
     virtual void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const;
     // A value or appearance changed: ActionCell asks its control to update.

@@ -35,6 +35,8 @@ PopUpButtonCell::PopUpButtonCell(const QString& title, bool pullsDown)
     p_.menu = make<Menu>();
     p_.menu->setPopUpOwner(this);
     setAlignment(LeftTextAlignment);
+    // A title wider than the button ends in "…" rather than being cut off.
+    setLineBreakMode(LineBreakByTruncatingTail);
     setImagePosition(ImageLeft);
     if (!title.isEmpty())
         setTitle(title);
@@ -316,7 +318,11 @@ Size PopUpButtonCell::cellSizeForBounds(Rect) const
 {
     // Wide enough for every item, so choosing one never truncates it.
     Size content = TextSize(QString(), font());
-    for (const Ref<MenuItem>& item : itemArray()) {
+    // A face of its own shows too, so it needs room like the items.
+    std::vector<Ref<MenuItem>> shown = itemArray();
+    if (!p_.usesItemFromMenu && p_.faceItem)
+        shown.push_back(p_.faceItem);
+    for (const Ref<MenuItem>& item : shown) {
         const Size t = TextSize(item->title(), font());
         const Size i = item->image() ? item->image()->size() : ZeroSize;
         content.width = std::max(content.width, i.width + (i.width > 0 && t.width > 0 ? PopUpImageTitleGap : 0) + t.width);

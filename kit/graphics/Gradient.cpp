@@ -1,6 +1,7 @@
 #include "kit/graphics/Gradient.h"
 
 #include "kit/graphics/BezierPath.h"
+#include "kit/core/Exception.h"
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QLinearGradient>
@@ -22,7 +23,11 @@ QColor mix(const QColor& a, const QColor& b, double f)
 
 } // namespace
 
-KIT_REGISTER_CLASS(Gradient, Object) { }
+KIT_REGISTER_CLASS(Gradient, Object)
+{
+    // What the unarchiver makes before initWithCoder: transparent from end to end.
+    c.factory([] { return Ref<Object>(Gradient::gradientWithStartingColorEndingColor(Color::clearColor(), Color::clearColor())); });
+}
 KIT_REGISTER_CLASS(Shading, Object) { }
 
 Ref<Gradient> Gradient::gradientWithStartingColorEndingColor(const Ref<Color>& start, const Ref<Color>& end)
@@ -74,6 +79,71 @@ QColor Gradient::colorAt(double t) const
 }
 
 Ref<Color> Gradient::interpolatedColorAtLocation(double location) const { return Color::fromQColor(colorAt(location)); }
+
+void Gradient::getColorLocationAtIndex(Ref<Color>* color, double* location, int index) const
+{
+    if (index < 0 || index >= numberOfColorStops())
+        throw Exception(RangeException, QStringLiteral("-[Gradient getColor:location:atIndex:]: index %1 beyond bounds").arg(index));
+    if (color)
+        *color = Color::fromQColor(colors_[std::size_t(index)]);
+    if (location)
+        *location = locations_[std::size_t(index)];
+}
+
+bool Gradient::isEqual(const Object* other) const
+{
+    const auto* g = dynamic_cast<const Gradient*>(other);
+    return g && (g == this || (g->colors_ == colors_ && g->locations_ == locations_));
+}
+
+std::size_t Gradient::hash() const
+{
+    std::size_t h = colors_.size();
+    for (std::size_t i = 0; i < colors_.size(); ++i)
+        h = h * 31 + std::size_t(colors_[i].rgba64()) + std::size_t(locations_[i] * 1000);
+    return h;
+}
+
+namespace {
+const QString gradientColorsKey = QStringLiteral("kit.colors");
+const QString gradientLocationsKey = QStringLiteral("kit.locations");
+} // namespace
+
+void Gradient::encodeWithCoder(Coder& coder) const
+{
+    Array colors;
+    Array locations;
+    for (std::size_t i = 0; i < colors_.size(); ++i) {
+        colors.addObject(Value(Ref<Object>(Color::fromQColor(colors_[i]))));
+        locations.addObject(Value(locations_[i]));
+    }
+    coder.encodeObjectForKey(Value(colors), gradientColorsKey);
+    coder.encodeObjectForKey(Value(locations), gradientLocationsKey);
+}
+
+void Gradient::initWithCoder(Coder& coder)
+{
+    const Array colors = coder.decodeObjectForKey(gradientColorsKey).array();
+    const Array locations = coder.decodeObjectForKey(gradientLocationsKey).array();
+    std::vector<Ref<Color>> c;
+    std::vector<double> l;
+    for (std::int64_t i = 0; i < colors.count(); ++i)
+        c.push_back(colors[i].objectAs<Color>());
+    for (std::int64_t i = 0; i < locations.count(); ++i) {
+        if (!locations[i].isNumber()) {
+            coder.failWithError(QStringLiteral("a gradient location that is not a number"));
+            return;
+        }
+        l.push_back(locations[i].doubleValue());
+    }
+    const Ref<Gradient> decoded = gradientWithColorsAndLocations(c, l);
+    if (!decoded) {
+        coder.failWithError(QStringLiteral("a gradient with %1 colours and %2 locations").arg(colors.count()).arg(locations.count()));
+        return;
+    }
+    colors_ = decoded->colors_;
+    locations_ = decoded->locations_;
+}
 
 QGradientStops Gradient::qtStops() const
 {

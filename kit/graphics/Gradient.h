@@ -8,6 +8,7 @@
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/foundation/Coder.h"
 #include "kit/graphics/Color.h"
 
 #include <QBrush>
@@ -26,7 +27,8 @@ enum GradientDrawingOptions : unsigned {
     GradientDrawsAfterEndingLocation = 1u << 1,
 };
 
-class Gradient : public Object {
+// Immutable, so a copy is the gradient itself. Archivable: its stops' colours and locations.
+class Gradient : public Object, public Coding {
     KIT_CLASS(Gradient)
     // Null when either colour is null (a null gradient draws nothing).
     static Ref<Gradient> gradientWithStartingColorEndingColor(const Ref<Color>& start, const Ref<Color>& end);
@@ -35,6 +37,8 @@ class Gradient : public Object {
     static Ref<Gradient> gradientWithColorsAndLocations(const std::vector<Ref<Color>>& colors, const std::vector<double>& locations);
 
     int numberOfColorStops() const { return int(colors_.size()); }
+    // The stop at `index` (0 ≤ index < numberOfColorStops), in ascending location order.
+    void getColorLocationAtIndex(Ref<Color>* color, double* location, int index) const;
     Ref<Color> interpolatedColorAtLocation(double location) const;
 
     // Axial along (cos θ, sin θ) through the rectangle's centre, spanning corner to corner, clipped to the rectangle.
@@ -48,6 +52,17 @@ class Gradient : public Object {
     // non-premultiplied interpolation.
     QGradientStops qtStops() const;
     QBrush axialBrush(const QRectF& bounds, double degrees) const;
+
+    Ref<Object> copy() const override { return Ref<Object>(const_cast<Gradient*>(this)); }
+    // Same stops (colours compared as drawn).
+    bool isEqual(const Object* other) const override;
+    std::size_t hash() const override;
+
+    // kit::Coding: "kit.colors" (colours) and "kit.locations" (numbers), one per stop. A decoded
+    // archive whose stops do not make a gradient keeps the factory's transparent one and fails
+    // the coder.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
 private:
     Gradient(std::vector<QColor> colors, std::vector<double> locations)

@@ -107,6 +107,32 @@ Ref<Object> BitmapImageRep::copy() const
     return rep;
 }
 
+QImage detail::RenderedSizes::pixelsForSize(QSize pixels, const std::function<QImage(QSize)>& render)
+{
+    const std::pair<int, int> key { pixels.width(), pixels.height() };
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end(); ++it)
+            if (it->first == key) {
+                entries_.splice(entries_.begin(), entries_, it);
+                return it->second;
+            }
+    }
+    // Rendered outside the lock: another thread may draw other sizes meanwhile.
+    QImage image = render(pixels);
+    std::lock_guard lock(mutex_);
+    entries_.emplace_front(key, image);
+    if (entries_.size() > bound)
+        entries_.pop_back();
+    return image;
+}
+
+std::size_t detail::RenderedSizes::count() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
 Ref<SVGImageRep> SVGImageRep::imageRepWithData(const QByteArray& data)
 {
     QSvgRenderer renderer(data);
@@ -120,19 +146,16 @@ QImage SVGImageRep::pixelsForSize(QSize pixels) const
 {
     if (pixels.isEmpty())
         return {};
-    std::lock_guard lock(mutex_);
-    auto& cached = cache_[{ pixels.width(), pixels.height() }];
-    if (cached.isNull()) {
+    return rendered_.pixelsForSize(pixels, [this](QSize size) {
         // A renderer per rendering: QSvgRenderer is not to be shared between threads.
         QSvgRenderer renderer(data_);
-        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter p(&image);
-        renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
         p.end();
-        cached = image;
-    }
-    return cached;
+        return image;
+    });
 }
 
 Ref<Object> SVGImageRep::copy() const
@@ -160,11 +183,7 @@ QImage PDFImageRep::pixelsForSize(QSize pixels) const
 {
     if (pixels.isEmpty())
         return {};
-    std::lock_guard lock(mutex_);
-    auto& cached = cache_[{ pixels.width(), pixels.height() }];
-    if (cached.isNull())
-        cached = page_->render(pixels);
-    return cached;
+    return rendered_.pixelsForSize(pixels, [this](QSize size) { return page_->render(size); });
 }
 
 Ref<Object> PDFImageRep::copy() const

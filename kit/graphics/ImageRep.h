@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include <functional>
+#include <list>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -21,6 +22,22 @@ namespace kit {
 class CGImage;
 class Color;
 class PDFPage;
+
+namespace detail {
+// The renderings of a vector rep by pixel size, the least recently used dropped beyond a bound:
+// a rep drawn at ever new sizes (a window resized, an animation) must not grow without end.
+class RenderedSizes {
+public:
+    static constexpr std::size_t bound = 8;
+    // The pixels for the size, made by `render` when not kept.
+    QImage pixelsForSize(QSize pixels, const std::function<QImage(QSize)>& render);
+    std::size_t count() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::list<std::pair<std::pair<int, int>, QImage>> entries_; // most recent first
+};
+} // namespace detail
 
 class ImageRep : public Object {
     KIT_CLASS(ImageRep)
@@ -91,6 +108,8 @@ class SVGImageRep final : public ImageRep {
     QImage pixelsForSize(QSize pixels) const override;
     Ref<Object> copy() const override;
     const QByteArray& data() const { return data_; }
+    // How many pixel sizes are kept rendered.
+    std::size_t renderedSizeCount() const { return rendered_.count(); }
 
 private:
     SVGImageRep(QByteArray data, Size size)
@@ -98,8 +117,7 @@ private:
         , data_(std::move(data))
     { }
     QByteArray data_;
-    mutable std::mutex mutex_;
-    mutable std::map<std::pair<int, int>, QImage> cache_;
+    mutable detail::RenderedSizes rendered_;
 };
 
 // The first page of a PDF, its media box in points, rendered on demand without a background.
@@ -117,8 +135,7 @@ class PDFImageRep final : public ImageRep {
 private:
     PDFImageRep(Ref<PDFPage> page, Size size);
     Ref<PDFPage> page_;
-    mutable std::mutex mutex_;
-    mutable std::map<std::pair<int, int>, QImage> cache_;
+    mutable detail::RenderedSizes rendered_;
 };
 
 // Draws on demand through a callback, which receives the rep's bounds (origin zero) and draws into

@@ -257,6 +257,13 @@ TEST(ImageArchiving, ReferencedFilesByPathOthersAsPixels)
     ASSERT_TRUE(byPath);
     EXPECT_EQ(byPath->size(), (kit::Size { 8, 6 }));
     EXPECT_EQ(imageArchiveRoundTrip(byPath)->size(), (kit::Size { 8, 6 }));
+    // A bundle's image is named, but the name is known only to its bundle: the path serves.
+    referenced->setName(QStringLiteral("KnownOnlyToItsBundle"));
+    QString error;
+    auto byNameThenPath = imageArchiveRoundTrip(referenced, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(byNameThenPath);
+    EXPECT_EQ(byNameThenPath->size(), (kit::Size { 8, 6 }));
 
     auto drawn = imageRedOverBlue(6, 4);
     drawn->setFlipped(true);
@@ -273,6 +280,29 @@ TEST(ImageArchiving, ReferencedFilesByPathOthersAsPixels)
     EXPECT_EQ(sharp->size(), (kit::Size { 4, 4 }));
     EXPECT_EQ(sharp->bitmapForDrawing(2).size(), QSize(8, 8));
     EXPECT_EQ(sharp->representations().front()->pixelsWide(), 8) << "bitmaps keep their finest resolution";
+}
+
+TEST(ImageVectorRendering, SlicesStretchAndRenderedSizesStayBounded)
+{
+    // A 1 x 22 strip: red on top, blue below.
+    auto strip = Image::imageWithData(R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="22">)"
+                                      R"(<rect width="1" height="11" fill="#f00"/><rect y="11" width="1" height="11" fill="#00f"/></svg>)");
+    ASSERT_TRUE(strip);
+    auto* rep = dynamic_cast<kit::SVGImageRep*>(strip->representations().front().get());
+    ASSERT_TRUE(rep);
+    for (const bool flipped : { false, true }) {
+        Canvas canvas(600, 22, flipped);
+        for (int width = 100; width < 600; ++width)
+            strip->drawInRectFromRectOperationFraction(MakeRect(0, 0, width, 22), MakeRect(0, 0, 1, 22), kit::CompositeSourceOver, 1);
+        EXPECT_EQ(rep->renderedSizeCount(), 1u) << "a slice renders at the image's own size";
+        const QImage& out = canvas.finish();
+        EXPECT_TRUE(pixelIs(out, 550, 2, Qt::red));
+        EXPECT_TRUE(pixelIs(out, 550, 19, Qt::blue));
+    }
+    Canvas canvas(600, 60, false);
+    for (int width = 1; width <= 500; ++width)
+        strip->drawInRect(MakeRect(0, 0, width, 22 + width % 30));
+    EXPECT_LE(rep->renderedSizeCount(), kit::detail::RenderedSizes::bound);
 }
 
 TEST(Image, TIFFRoundTripKeepsPixels)

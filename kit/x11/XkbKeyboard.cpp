@@ -1,6 +1,7 @@
 #include "kit/x11/XkbKeyboard.h"
 
 #include "kit/appkit/Event.h"
+#include "kit/core/NotificationCenter.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -256,8 +257,11 @@ XkbKeyboard* XkbKeyboard::shared()
 
 void XkbKeyboard::resetSharedForTesting(std::unique_ptr<XkbKeyboard> keyboard)
 {
+    const bool installed = keyboard != nullptr;
     sharedSlot() = std::move(keyboard);
-    sharedTried() = sharedSlot() != nullptr;
+    sharedTried() = installed;
+    if (installed)
+        NotificationCenter::defaultCenter()->postNotificationNameObject(NotifySelectedKeyboardInputSourceChanged, nullptr);
 }
 
 bool XkbKeyboard::followsServer() const { return d->server; }
@@ -347,6 +351,45 @@ QString XkbKeyboard::charactersForKey(std::uint32_t xkbKeyCode, bool shift) cons
     // NumLock stays as it is: it decides whether the keypad types digits at all.
     xkb_state_update_mask(d->scratch.get(), shift ? d->shift : 0, 0, d->effective() & d->num, 0, 0, d->layout());
     return textOf(d->scratch.get(), xkbKeyCode);
+}
+
+namespace {
+
+// Dead keys type nothing on their own; a shortcut names them by their spacing accent.
+char16_t xkbSpacingAccent(xkb_keysym_t sym)
+{
+    switch (sym) {
+    case XKB_KEY_dead_grave: return u'`';
+    case XKB_KEY_dead_acute: return u'\u00B4';
+    case XKB_KEY_dead_circumflex: return u'^';
+    case XKB_KEY_dead_tilde: return u'~';
+    case XKB_KEY_dead_macron: return u'\u00AF';
+    case XKB_KEY_dead_breve: return u'\u02D8';
+    case XKB_KEY_dead_abovedot: return u'\u02D9';
+    case XKB_KEY_dead_diaeresis: return u'\u00A8';
+    case XKB_KEY_dead_abovering: return u'\u02DA';
+    case XKB_KEY_dead_doubleacute: return u'\u02DD';
+    case XKB_KEY_dead_caron: return u'\u02C7';
+    case XKB_KEY_dead_cedilla: return u'\u00B8';
+    case XKB_KEY_dead_ogonek: return u'\u02DB';
+    default: return 0;
+    }
+}
+
+} // namespace
+
+QString XkbKeyboard::displayCharacterForKey(std::uint32_t xkbKeyCode, bool shift) const
+{
+    if (!hasKey(xkbKeyCode))
+        return {};
+    // NumLock on: a keypad digit always shows its digit.
+    xkb_state_update_mask(d->scratch.get(), shift ? d->shift : 0, 0, d->num, 0, 0, d->layout());
+    if (const char16_t accent = xkbSpacingAccent(xkb_state_key_get_one_sym(d->scratch.get(), xkbKeyCode)))
+        return QString(QChar(accent));
+    const QString text = textOf(d->scratch.get(), xkbKeyCode);
+    if (text.isEmpty())
+        return {};
+    return text.left(text.at(0).isHighSurrogate() && text.size() > 1 ? 2 : 1);
 }
 
 } // namespace kit

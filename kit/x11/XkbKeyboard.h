@@ -12,6 +12,10 @@
 
 namespace kit {
 
+// Posted on the default centre (main thread, object nil) whenever the keymap or layout that key
+// lookups use changes.
+inline const QString NotifySelectedKeyboardInputSourceChanged = QStringLiteral("NotifySelectedKeyboardInputSourceChanged");
+
 class XkbKeyboard {
 public:
     // Rules, model, layout, variant and options of a keymap compiled from names.
@@ -31,7 +35,8 @@ public:
     // The keyboard the window hosts translate with: the server's on the xcb platform, else the
     // default names. Created on first use; nullptr only when no keymap compiles at all.
     static XkbKeyboard* shared();
-    // Test-only: drops the shared keyboard (the next use makes a fresh one), or installs `keyboard`.
+    // Test-only: drops the shared keyboard (the next use makes a fresh one), or installs `keyboard`
+    // and posts NotifySelectedKeyboardInputSourceChanged, as a layout switch does.
     static void resetSharedForTesting(std::unique_ptr<XkbKeyboard> keyboard = nullptr);
 
     ~XkbKeyboard();
@@ -64,6 +69,11 @@ public:
     QString charactersIgnoringModifiers(std::uint32_t xkbKeyCode) const;
     // What the key types in the current layout with only Shift, as asked, whatever the live state.
     QString charactersForKey(std::uint32_t xkbKeyCode, bool shift) const;
+    // What a key shows when a shortcut is named: its character at the level Shift alone selects
+    // (or at the base level), in the current layout, with NumLock on so keypad keys show digits; a
+    // dead key shows its spacing accent. One whole character, never half a surrogate pair; empty
+    // when the key has none.
+    QString displayCharacterForKey(std::uint32_t xkbKeyCode, bool shift) const;
 
 private:
     struct Private;

@@ -1,0 +1,247 @@
+#include "KRKeyCodeTransformer.h"
+
+#include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/SymbolicHotKeys.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/foundation/Bundle.h"
+#include "kit/x11/XkbKeyboard.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <map>
+#include <set>
+
+using namespace kit;
+
+KIT_REGISTER_CLASS(KRDummyClass, kit::Object)
+{
+    c.bundle("KeyRecorder");
+}
+
+KIT_REGISTER_CLASS(KRKeyCodeTransformer, kit::ValueTransformer)
+{
+    c.factory([] { return Ref<Object>(make<KRKeyCodeTransformer>()); });
+}
+
+namespace {
+
+// Registered by name once the library is loaded.
+const bool krTransformerRegistered = [] {
+    ValueTransformer::setValueTransformerForName(make<KRKeyCodeTransformer>(), QStringLiteral("KRKeyCodeTransformer"));
+    return true;
+}();
+
+QString krGlyph(char16_t c) { return QString(QChar(c)); }
+
+const std::map<int, QString>& krSpecialKeys()
+{
+    static const std::map<int, QString> table = [] {
+        std::map<int, QString> t {
+            { 122, QStringLiteral("F1") }, { 120, QStringLiteral("F2") }, { 99, QStringLiteral("F3") }, { 118, QStringLiteral("F4") },
+            { 96, QStringLiteral("F5") }, { 97, QStringLiteral("F6") }, { 98, QStringLiteral("F7") }, { 100, QStringLiteral("F8") },
+            { 101, QStringLiteral("F9") }, { 109, QStringLiteral("F10") }, { 103, QStringLiteral("F11") }, { 111, QStringLiteral("F12") },
+            { 105, QStringLiteral("F13") }, { 107, QStringLiteral("F14") }, { 113, QStringLiteral("F15") }, { 106, QStringLiteral("F16") },
+            { 64, QStringLiteral("F17") }, { 79, QStringLiteral("F18") }, { 80, QStringLiteral("F19") },
+            { 51, krGlyph(0x232B) }, { 117, krGlyph(0x2326) }, { 71, krGlyph(0x2327) }, { 123, krGlyph(0x2190) }, { 124, krGlyph(0x2192) },
+            { 126, krGlyph(0x2191) }, { 125, krGlyph(0x2193) }, { 119, krGlyph(0x2198) }, { 115, krGlyph(0x2196) }, { 53, krGlyph(0x238B) },
+            { 121, krGlyph(0x21DF) }, { 116, krGlyph(0x21DE) }, { 36, krGlyph(0x21A9) }, { 76, krGlyph(0x2305) }, { 48, krGlyph(0x21E5) },
+            { 114, QStringLiteral("?") },
+        };
+        return t;
+    }();
+    return table;
+}
+
+bool krIsKeypad(int code)
+{
+    static const std::set<int> keypad { 65, 67, 69, 75, 78, 81, 82, 83, 84, 85, 86, 87, 88, 89, 91, 92 };
+    return keypad.count(code) != 0;
+}
+
+std::map<QString, int>& krReverseMap()
+{
+    static std::map<QString, int> map;
+    return map;
+}
+
+// The class's first use: the first map, and a rebuild at every layout change from then on.
+void krInitialiseTables()
+{
+    static const bool done = [] {
+        KRKeyCodeTransformer::regenerateStringToKeyCodeMapping();
+        // Never removed, as the tables live as long as the process.
+        static const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+            NotifySelectedKeyboardInputSourceChanged, nullptr, nullptr, [](Notification*) { KRKeyCodeTransformer::regenerateStringToKeyCodeMapping(); });
+        return true;
+    }();
+    (void)done;
+}
+
+QString krDisplayString(int code)
+{
+    if (code < 0)
+        return {};
+    if (const auto it = krSpecialKeys().find(code); it != krSpecialKeys().end())
+        return it->second;
+    if (code == 49)
+        return KRLocalizedString(QStringLiteral("Space"));
+    const std::uint32_t xkb = XkbFromKeyCode(std::uint16_t(code));
+    XkbKeyboard* keyboard = XkbKeyboard::shared();
+    if (!xkb || !keyboard)
+        return {};
+    const QString character = KRFirstCharacter(keyboard->displayCharacterForKey(xkb, false)).toUpper();
+    if (character.isEmpty())
+        return {};
+    return krIsKeypad(code) ? KRLocalizedString(QStringLiteral("Pad %@")).replace(QStringLiteral("%@"), character) : character;
+}
+
+struct KRModifierName {
+    std::uint32_t carbon;
+    std::uint64_t cocoa;
+    char16_t glyph;
+    const char* word;
+};
+
+// Glyph order: control, option, shift, command.
+constexpr KRModifierName krGlyphOrder[] = {
+    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+    { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
+    { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
+    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+};
+// Word order: command, option, control, shift.
+constexpr KRModifierName krWordOrder[] = {
+    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+    { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
+    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+    { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
+};
+constexpr std::uint64_t krFunctionBit = 0x800000;
+
+} // namespace
+
+QString KRLocalizedString(const QString& key)
+{
+    return Bundle::bundleForClass(KRDummyClass::staticClass())->localizedStringForKeyValueTable(key, QString(), QStringLiteral("JVLKeyRecorder"));
+}
+
+Value KRKeyCodeTransformer::transformedValue(const Value& value) const
+{
+    krInitialiseTables();
+    if (!value.isNumber())
+        return {};
+    const QString s = krDisplayString(value.shortValue());
+    return s.isNull() ? Value() : Value(s);
+}
+
+Value KRKeyCodeTransformer::reverseTransformedValue(const Value& value) const
+{
+    krInitialiseTables();
+    if (!value.isString())
+        return {};
+    const auto it = krReverseMap().find(value.string());
+    return it == krReverseMap().end() ? Value() : Value(it->second);
+}
+
+void KRKeyCodeTransformer::regenerateStringToKeyCodeMapping()
+{
+    auto& map = krReverseMap();
+    map.clear();
+    for (int code = 0; code <= 127; ++code) {
+        const QString s = krDisplayString(code);
+        if (!s.isEmpty())
+            map[s] = code;
+    }
+}
+
+QString KRDisplayStringForKeyCode(std::int16_t keyCode)
+{
+    static const Ref<KRKeyCodeTransformer> shared = make<KRKeyCodeTransformer>();
+    const Value v = shared->transformedValue(Value(keyCode));
+    return v.isString() ? v.string() : QString();
+}
+
+QString KRGlyphsForCarbonModifiers(std::uint32_t flags)
+{
+    QString s;
+    for (const auto& m : krGlyphOrder)
+        if (flags & m.carbon)
+            s += QChar(m.glyph);
+    return s;
+}
+
+QString KRGlyphComboForCarbonModifiers(std::uint32_t flags, std::int16_t keyCode) { return KRGlyphsForCarbonModifiers(flags) + KRDisplayStringForKeyCode(keyCode); }
+
+QString KRGlyphsForCocoaModifiers(std::uint64_t flags)
+{
+    QString s;
+    for (const auto& m : krGlyphOrder)
+        if (flags & m.cocoa)
+            s += QChar(m.glyph);
+    return s;
+}
+
+QString KRGlyphComboForCocoaModifiers(std::uint64_t flags, std::int16_t keyCode) { return KRGlyphsForCocoaModifiers(flags) + KRDisplayStringForKeyCode(keyCode); }
+
+QString KRWordComboForCarbonModifiers(std::uint32_t flags, std::int16_t keyCode)
+{
+    QString s;
+    for (const auto& m : krWordOrder)
+        if (flags & m.carbon)
+            s += KRLocalizedString(QString::fromLatin1(m.word));
+    return s + KRDisplayStringForKeyCode(keyCode);
+}
+
+QString KRWordComboForCocoaModifiers(std::uint64_t flags, std::int16_t keyCode)
+{
+    QString s;
+    for (const auto& m : krWordOrder)
+        if (flags & m.cocoa)
+            s += KRLocalizedString(QString::fromLatin1(m.word));
+    return s + KRDisplayStringForKeyCode(keyCode);
+}
+
+std::uint64_t KRCocoaModifiersFromCarbon(std::uint32_t flags)
+{
+    std::uint64_t cocoa = flags & krFunctionBit;
+    for (const auto& m : krWordOrder)
+        if (flags & m.carbon)
+            cocoa |= m.cocoa;
+    return cocoa;
+}
+
+std::uint32_t KRCarbonModifiersFromCocoa(std::uint64_t flags)
+{
+    std::uint32_t carbon = std::uint32_t(flags & krFunctionBit);
+    for (const auto& m : krWordOrder)
+        if (flags & m.cocoa)
+            carbon |= m.carbon;
+    return carbon;
+}
+
+QString KRKeyCharacterWithCarbonModifiers(std::int16_t keyCode, std::uint32_t flags)
+{
+    return KRKeyCharacterWithCocoaModifiers(keyCode, KRCocoaModifiersFromCarbon(flags));
+}
+
+QString KRKeyCharacterWithCocoaModifiers(std::int16_t keyCode, std::uint64_t flags)
+{
+    XkbKeyboard* keyboard = XkbKeyboard::shared();
+    const std::uint32_t xkb = keyCode >= 0 ? XkbFromKeyCode(std::uint16_t(keyCode)) : 0;
+    // Shift picks the level; Option is Alt here, which picks no level on these layouts.
+    const QString character = keyboard && xkb ? keyboard->displayCharacterForKey(xkb, flags & ShiftKeyMask) : QString();
+    if (character.isEmpty())
+        return KRDisplayStringForKeyCode(keyCode);
+    return QLocale::system().toUpper(KRFirstCharacter(character));
+}
+
+double KRTransitionEase(double t) { return (std::sin(t * 3.141592653589793 - 1.5707963267948966) + 1) * 0.5; }
+
+QString KRFirstCharacter(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    return text.left(text.at(0).isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate() ? 2 : 1);
+}

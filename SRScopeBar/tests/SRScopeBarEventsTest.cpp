@@ -1,0 +1,179 @@
+#include "SRScopeBarTestSupport.h"
+
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/ScriptedMenuPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using namespace kit;
+
+// A bar across a window's content, with an event script on the window.
+class ScopeBarEvents : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        srTestWidths() = { { "All", 40 }, { "Images", 50 }, { "Small", 40 }, { "Large", 40 }, { "popup:Small", 60 } };
+        source = make<SRTestDataSource>();
+        window = make<Window>(MakeRect(100, 100, 400, 60), TitledWindowMask);
+        content = make<View>(MakeRect(0, 0, 400, 60));
+        window->setContentView(content.get());
+        window->makeKeyAndOrderFront();
+        bar = makeTableBar(400, source.get(), { { "All", "Images" }, { "Small", "Large" } });
+        bar->setFrameOrigin(MakePoint(0, 20));
+        content->addSubview(bar.get());
+        script.emplace(window.get());
+        window->display();
+        RunLoop::main().runPending();
+    }
+    void TearDown() override
+    {
+        script.reset();
+        bar->setDelegate(nullptr);
+        window->orderOut();
+        window->setContentView(nullptr);
+        srTestWidths().clear();
+    }
+    // The centre of a rectangle of the bar, in window coordinates.
+    Point inWindow(Rect r) const { return bar->convertPointToView(MakePoint(r.midX(), r.midY()), nullptr); }
+    void run()
+    {
+        script->run();
+        window->display();
+    }
+    Ref<SRTestDataSource> source;
+    Ref<Window> window;
+    Ref<View> content;
+    Ref<SRScopeBar> bar;
+    std::optional<test::EventScript> script;
+};
+
+TEST_F(ScopeBarEvents, HoverMakesOneTrackingCellAndLeavingDropsIt)
+{
+    const auto& g0 = *bar->groupHelpers()[0];
+    script->mouseMoved(inWindow(g0.buttonRects()[1]));
+    run();
+    EXPECT_EQ(g0.trackingIndex(), 1);
+    auto cell = dynamic_pointer_cast<SRButtonCell>(g0.trackingCell());
+    ASSERT_TRUE(cell);
+    EXPECT_TRUE(cell->mouseOver());
+    EXPECT_EQ(cell->title(), QStringLiteral("Images"));
+    script->mouseMoved(MakePoint(395, 5));
+    run();
+    EXPECT_EQ(g0.trackingIndex(), -1);
+    EXPECT_FALSE(g0.trackingCell());
+    EXPECT_FALSE(cell->mouseOver());
+}
+
+TEST_F(ScopeBarEvents, ClickSelectsAndAPressLeavingTheButtonChangesNothing)
+{
+    const auto& g0 = *bar->groupHelpers()[0];
+    const Point images = inWindow(g0.buttonRects()[1]);
+    SRNotificationLog log;
+    script->mouseMoved(images).mouseDown(images).mouseDragged(MakePoint(images.x, 5)).mouseUp(MakePoint(images.x, 5));
+    run();
+    EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(0));
+    EXPECT_TRUE(log.notes.empty());
+    script->mouseMoved(images).mouseDown(images).mouseUp(images);
+    run();
+    EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(1));
+    EXPECT_EQ(log.notes.size(), 1u);
+}
+
+TEST_F(ScopeBarEvents, VetoedPressNeverHighlights)
+{
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldSelectObject" };
+    delegate->shouldSelect = [](const Value&) { return false; };
+    bar->setDelegate(delegate.get());
+    const Point images = inWindow(bar->groupHelpers()[0]->buttonRects()[1]);
+    SRTableButtonCell::highlighted = 0;
+    script->mouseMoved(images).mouseDown(images).mouseUp(images);
+    run();
+    EXPECT_EQ(delegate->calls, QStringList({ "select:Images" }));
+    EXPECT_EQ(SRTableButtonCell::highlighted, 0);
+    EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(0));
+}
+
+TEST_F(ScopeBarEvents, CollapsedGroupChoosesThroughItsPopUp)
+{
+    test::MenuScope menus;
+    // Kept collapsed: without auto-resizing the layout never expands it.
+    bar->setAutoResizesGroups(false);
+    bar->groupAtIndex(1)->setCollapsed(true);
+    bar->reloadData();
+    window->display();
+    RunLoop::main().runPending();
+    const auto& g1 = *bar->groupHelpers()[1];
+    ASSERT_TRUE(bar->groupAtIndex(1)->isCollapsed());
+    const Point popUp = inWindow(g1.buttonRect());
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldSelectObject" };
+    delegate->shouldSelect = [](const Value& v) { return v.stringValue() != QStringLiteral("Large"); };
+    bar->setDelegate(delegate.get());
+
+    // Refused: nothing changes, and the pointer still over the button keeps a tracking cell.
+    menus.presenter->choices.push_back(1);
+    script->mouseMoved(popUp).mouseDown(popUp).mouseUp(popUp);
+    run();
+    ASSERT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_EQ(menus.presenter->sessions[0].titles, QStringList({ "Small", "Large" }));
+    EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(0));
+    EXPECT_TRUE(delegate->calls.contains(QStringLiteral("select:Large")));
+
+    delegate->shouldSelect = nullptr;
+    menus.presenter->choices.push_back(1);
+    script->mouseDown(popUp).mouseUp(popUp);
+    run();
+    EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(1));
+}
+
+// Equal objects in two groups: the chosen overflow item selects in its own group.
+TEST_F(ScopeBarEvents, OverflowChoiceSelectsInTheItemsOwnGroup)
+{
+    test::MenuScope menus;
+    srTestWidths() = { { "All", 40 }, { "x", 40 }, { "y", 40 } };
+    auto narrow = makeTableBar(60, source.get(), { { "All", "x" }, { "All", "y" } });
+    narrow->setMinimumButtonWidth(40);
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldCollapseGroup" };
+    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
+    narrow->setDelegate(delegate.get());
+    narrow->groupAtIndex(0)->selectObjectWithIndex(1);
+    narrow->groupAtIndex(1)->selectObjectWithIndex(1);
+    narrow->layoutIfNeeded();
+    const auto items = narrow->overflowPullDownCell()->itemArray();
+    std::int64_t secondAll = -1;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i]->title() == QStringLiteral("All") && items[i]->tag() == 1)
+            secondAll = std::int64_t(i);
+    ASSERT_GE(secondAll, 0);
+    menus.presenter->choices.push_back(secondAll);
+    narrow->overflowPullDownCell()->performClickWithFrameInView(narrow->overflowPullDownRect(), narrow.get());
+    EXPECT_EQ(narrow->groupAtIndex(1)->selectionIndexes(), IndexSet(0));
+    EXPECT_EQ(narrow->groupAtIndex(0)->selectionIndexes(), IndexSet(1));
+    narrow->setDelegate(nullptr);
+}
+
+TEST_F(ScopeBarEvents, TrackingAreasFollowAResizeWithoutAStaleLayout)
+{
+    bar->setFrameSize(MakeSize(200, 25));
+    // The kit asks for areas on its own after the change; the layout runs first.
+    bar->updateTrackingAreas();
+    // At 200 points the second group is collapsed: its one area is its pop-up's rectangle.
+    const auto& g1 = *bar->groupHelpers()[1];
+    ASSERT_TRUE(bar->groupAtIndex(1)->isCollapsed());
+    std::vector<Rect> rects;
+    for (const auto& area : bar->trackingAreas())
+        rects.push_back(area->rect());
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[2], g1.buttonRect());
+    EXPECT_EQ(rects[2].width(), 60);
+    EXPECT_LT(g1.frame().maxX(), 200);
+}
+
+} // namespace
