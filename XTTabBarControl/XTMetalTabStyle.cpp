@@ -11,41 +11,10 @@
 
 KIT_REGISTER_CLASS(XTMetalTabStyle, XTTabStyleBase) { }
 
-namespace {
-
-// Shared by every title: tail truncation, centred.
-const kit::Ref<kit::ParagraphStyle>& xtMetalTitleParagraph()
-{
-    static const kit::Ref<kit::ParagraphStyle> style = [] {
-        auto p = kit::make<kit::ParagraphStyle>();
-        p->setLineBreakMode(kit::LineBreakByTruncatingTail);
-        p->setAlignment(kit::CenterTextAlignment);
-        return p;
-    }();
-    return style;
-}
-
-kit::Rect xtMetalZero() { return kit::Rect {}; }
-
-} // namespace
-
 XTMetalTabStyle::XTMetalTabStyle()
 {
-    close_.normal = bundleImage(QStringLiteral("TabClose_Front"));
-    close_.pressed = bundleImage(QStringLiteral("TabClose_Front_Pressed"));
-    close_.rollover = bundleImage(QStringLiteral("TabClose_Front_Rollover"));
-    close_.dirty = bundleImage(QStringLiteral("TabClose_Dirty"));
-    close_.dirtyPressed = bundleImage(QStringLiteral("TabClose_Dirty_Pressed"));
-    close_.dirtyRollover = bundleImage(QStringLiteral("TabClose_Dirty_Rollover"));
-    addImage_ = bundleImage(QStringLiteral("TabNewMetal"));
-    addPressedImage_ = bundleImage(QStringLiteral("TabNewMetalPressed"));
-    addRolloverImage_ = bundleImage(QStringLiteral("TabNewMetalRollover"));
-    // A bold sans face; the application font stands in when the family is missing.
-    kit::Ref<kit::Font> counterFont = kit::Font::fontWithNameSize(QStringLiteral("Helvetica"), 11);
-    if (!counterFont)
-        counterFont = kit::Font::systemFontOfSize(11);
-    counterAttributes_.font = kit::FontManager::sharedFontManager()->convertFontToHaveTrait(counterFont, kit::BoldFontMask);
-    counterAttributes_.foregroundColor = kit::Color::colorWithCalibratedWhiteAlpha(1.0, 0.85);
+    loadButtonImages({ "TabClose_Front", "TabClose_Front_Pressed", "TabClose_Front_Rollover", "TabClose_Dirty", "TabClose_Dirty_Pressed",
+        "TabClose_Dirty_Rollover", "TabNewMetal", "TabNewMetalPressed", "TabNewMetalRollover" });
 }
 
 kit::Rect XTMetalTabStyle::dragRectForTabCellOrientation(const XTTabBarCell& cell, int orientation) const
@@ -69,65 +38,17 @@ kit::Rect XTMetalTabStyle::dragRectForTabCellOrientation(const XTTabBarCell& cel
 
 kit::Rect XTMetalTabStyle::closeButtonRectForTabCellWithFrame(const XTTabBarCell& cell, kit::Rect g) const
 {
-    if (!cell.hasCloseButton() || !close_.normal)
-        return xtMetalZero();
-    const kit::Size size = close_.normal->size();
-    return kit::MakeRect(g.origin.x + 6, g.origin.y + (cell.state() == 1 ? 4 : 5), size.width, size.height);
+    return cell.hasCloseButton() ? standardCloseRect(g, cell.state() == 1 ? 4 : 5) : kit::Rect {};
 }
 
 kit::Rect XTMetalTabStyle::iconRectForTabCell(const XTTabBarCell& cell) const
 {
-    if (!cell.hasIcon())
-        return xtMetalZero();
-    const kit::Rect f = cell.frame();
-    double x = f.origin.x + 6;
-    if (cell.hasCloseButton() && !cell.isCloseButtonSuppressed() && close_.normal)
-        x += close_.normal->size().width + 4;
-    return kit::MakeRect(x, f.origin.y + (cell.state() == 1 ? 2 : 3), 16, 16);
+    return standardIconRect(cell, cell.state() == 1 ? 2 : 3);
 }
 
 kit::Rect XTMetalTabStyle::indicatorRectForTabCell(const XTTabBarCell& cell) const
 {
-    if (!cell.indicatorShown())
-        return xtMetalZero();
-    const kit::Rect f = cell.frame();
-    return kit::MakeRect(f.origin.x + f.size.width - 6 - 16, f.origin.y + (cell.state() == 1 ? 2 : 3), 16, 16);
-}
-
-kit::Rect XTMetalTabStyle::objectCounterRectForTabCell(const XTTabBarCell& cell) const
-{
-    if (cell.count() == 0)
-        return xtMetalZero();
-    const kit::Rect f = cell.frame();
-    const double width = std::max(20.0, attributedObjectCountValueForTabCell(cell).size().width + 8);
-    double x = f.origin.x + f.size.width - 6 - width;
-    if (cell.indicatorShown())
-        x -= 20;
-    return kit::MakeRect(x, f.origin.y + 4, width, 14);
-}
-
-double XTMetalTabStyle::widthOfCell(const XTTabBarCell& cell, bool desired) const
-{
-    double width = 6;
-    if (cell.hasCloseButton() && !cell.isCloseButtonSuppressed() && close_.normal)
-        width = close_.normal->size().width + 4 + 6;
-    if (cell.hasIcon())
-        width += 20;
-    width += desired ? cell.attributedStringValue().size().width : 30;
-    if (cell.count() > 0)
-        width += objectCounterRectForTabCell(cell).size.width + 4;
-    if (cell.indicatorShown())
-        width += 20;
-    return std::ceil(width + 6);
-}
-
-double XTMetalTabStyle::minimumWidthOfTabCell(const XTTabBarCell& cell) const { return widthOfCell(cell, false); }
-
-double XTMetalTabStyle::desiredWidthOfTabCell(const XTTabBarCell& cell) const { return widthOfCell(cell, true); }
-
-kit::AttributedString XTMetalTabStyle::attributedObjectCountValueForTabCell(const XTTabBarCell& cell) const
-{
-    return kit::AttributedString(QString::number(std::uint64_t(cell.count())), counterAttributes_);
+    return standardIndicatorRect(cell, cell.state() == 1 ? 2 : 3);
 }
 
 kit::AttributedString XTMetalTabStyle::attributedStringValueForTabCell(const XTTabBarCell& cell) const
@@ -140,7 +61,9 @@ kit::AttributedString XTMetalTabStyle::attributedStringValueForTabCell(const XTT
     shadow->setShadowOffset(kit::MakeSize(0, -1));
     shadow->setShadowBlurRadius(1);
     attributes.shadow = shadow;
-    attributes.paragraphStyle = xtMetalTitleParagraph();
+    // Shared by every title: tail truncation, centred.
+    static const kit::Ref<kit::ParagraphStyle> paragraph = makeTitleParagraph(true);
+    attributes.paragraphStyle = paragraph;
     return kit::AttributedString(cell.stringValue(), attributes);
 }
 
@@ -246,46 +169,11 @@ void XTMetalTabStyle::drawTabCell(XTTabBarCell& cell)
 
 void XTMetalTabStyle::drawInteriorWithTabCellInView(XTTabBarCell& cell, kit::View* view)
 {
-    const kit::Rect f = cell.frame();
     const bool selected = cell.state() == 1;
-    double x = f.origin.x + 6;
-    if (cell.hasCloseButton() && !cell.isCloseButtonSuppressed()) {
-        const kit::Rect r = cell.closeButtonRectForFrame(f);
-        if (const kit::Ref<kit::Image> image = closeImageForCell(cell, close_)) {
-            drawImageInRectOfView(*image, r, view);
-            x += image->size().width + 4;
-        }
-    }
-    if (cell.hasIcon()) {
-        kit::Rect r = iconRectForTabCell(cell);
-        const kit::Ref<kit::TabViewItem> item = kit::dynamic_pointer_cast<kit::TabViewItem>(cell.representedObject().object());
-        const kit::Ref<kit::Object> identifier = item ? item->identifier().object() : nullptr;
-        const kit::Ref<kit::Image> icon =
-            identifier ? kit::dynamic_pointer_cast<kit::Image>(identifier->valueForKey(QStringLiteral("icon")).object()) : nullptr;
-        if (icon) {
-            const kit::Size size = icon->size();
-            if (size.width < 16)
-                r.origin.x += (16 - size.width) * 0.5;
-            if (size.height < 16)
-                r.origin.y += (16 - size.height) * -0.5;
-            drawImageInRectOfView(*icon, kit::MakeRect(r.origin.x, r.origin.y, size.width, size.height), view);
-        }
-        x += r.size.width + 4;
-    }
-    kit::Rect label = kit::MakeRect(x, f.origin.y + (selected ? 3 : 4), f.size.width - (x - f.origin.x) - 4, f.size.height);
-    if (cell.indicatorShown())
-        label.size.width -= 20;
-    if (cell.count() > 0) {
-        (cell.countColor() ? cell.countColor() : kit::Color::colorWithCalibratedWhiteAlpha(0.3, 0.6))->setFill();
-        kit::Rect k = objectCounterRectForTabCell(cell);
-        if (selected)
-            k.origin.y -= 1;
-        fillCounterBadge(k);
-        const kit::AttributedString s = attributedObjectCountValueForTabCell(cell);
-        const kit::Size size = s.size();
-        s.drawInRect(kit::MakeRect(k.origin.x + (k.size.width - size.width) * 0.5 + 0.25,
-            k.origin.y + (k.size.height - size.height) * 0.5 + 0.5, size.width, size.height));
-        label.size.width -= k.size.width + 4;
-    }
-    cell.attributedStringValue().drawInRect(label);
+    InteriorLook look;
+    look.labelRect = [selected](kit::Rect f, double x, double) {
+        return kit::MakeRect(x, f.origin.y + (selected ? 3 : 4), f.size.width - (x - f.origin.x) - 4, f.size.height);
+    };
+    look.counterShift = selected ? -1 : 0;
+    drawStandardInterior(cell, view, cell.frame(), look);
 }

@@ -1,6 +1,10 @@
 #include "XTTabBarControl/XTTabBarControl.h"
 
+#include "XTTabBarControl/XTAquaTabStyle.h"
+#include "XTTabBarControl/XTCardTabStyle.h"
 #include "XTTabBarControl/XTMetalTabStyle.h"
+#include "XTTabBarControl/XTPebbleTabStyle.h"
+#include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/core/Binding.h"
 #include "kit/core/NotificationCenter.h"
@@ -142,9 +146,17 @@ void XTTabBarControl::setStyle(kit::Ref<XTTabStyle> style)
 
 void XTTabBarControl::setStyleNamed(const QString& name)
 {
-    // The other looks join this list as they are built; every other name is Metal.
-    (void)name;
-    setStyle(kit::make<XTMetalTabStyle>());
+    // Exact names; every other name is Metal.
+    if (name == QLatin1String("Aqua"))
+        setStyle(kit::make<XTAquaTabStyle>());
+    else if (name == QLatin1String("Unified"))
+        setStyle(kit::make<XTUnifiedTabStyle>());
+    else if (name == QLatin1String("Pebble"))
+        setStyle(kit::make<XTPebbleTabStyle>());
+    else if (name == QLatin1String("Card"))
+        setStyle(kit::make<XTCardTabStyle>());
+    else
+        setStyle(kit::make<XTMetalTabStyle>());
 }
 
 void XTTabBarControl::setCanCloseOnlyTab(bool flag)

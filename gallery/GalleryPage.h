@@ -15,6 +15,9 @@ struct GalleryPage {
     QString id; // file name of its screenshot
     QString title; // shown in the page list
     std::function<kit::Ref<kit::View>(kit::Rect frame)> create;
+    // Optional: whether the page, just made and in its window, shows what it loads in the
+    // background; the screenshot run turns the main loop until it does (a few seconds at most).
+    std::function<bool(kit::View* page)> isReady = {};
 };
 
 // All pages, in the order the gallery lists them.

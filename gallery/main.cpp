@@ -6,6 +6,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,6 +34,8 @@ int writeScreenshots(const QString& dir, bool listPages)
         auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, pageWidth, pageHeight), kit::TitledWindowMask);
         const kit::Ref<kit::View> pageView = page.create(kit::MakeRect(0, 0, pageWidth, pageHeight));
         window->contentView()->addSubview(pageView.get());
+        if (page.isReady)
+            kit::RunLoop::main().runUntil([&] { return page.isReady(pageView.get()); }, 5.0);
         const QString path = QDir(dir).filePath(page.id + QStringLiteral(".png"));
         const QImage image = window->snapshot();
         // Out of its window a page stops what it animates (a spinner's thread) before the next one.

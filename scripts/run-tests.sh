@@ -64,7 +64,7 @@ tsan_configure() {
   cmake -S "$root" -B "$tsan_build" "${jvl_tsan_cmake_args[@]}" >/dev/null
 }
 tsan_build_targets() {
-  cmake --build "$tsan_build" -j "$jobs" --target kit_thread_tests KSSpinningProgressIndicator_tests JVLAppKit_tests
+  cmake --build "$tsan_build" -j "$jobs" --target kit_thread_tests KSSpinningProgressIndicator_tests JVLAppKit_tests QVFlowView_tests
 }
 tsan_suite() (
   export QT_QPA_PLATFORM=offscreen
@@ -74,7 +74,10 @@ tsan_suite() (
     --gtest_brief=1 --gtest_filter='*Thread*'
   # The progress window's workers and notifications, and sounds finishing on the player's thread.
   dbus-run-session -- "$tsan_build/JVLAppKit/JVLAppKit_tests" --gtest_color=no --gtest_brief=1 \
-    --gtest_filter='ProgressWindowTest.ModalRun*:ProgressWindowTest.Cancel*:ProgressWindowTest.APlainWindow*:ProgressWindowTest.Destroying*:SoundManagerTest.TheLibrarys*'
+    --gtest_filter='ProgressWindowTest.ModalRun*:ProgressWindowTest.Cancel*:ProgressWindowTest.APlainWindow*:ProgressWindowTest.Destroying*:SoundManagerTest.TheLibrarys*:CoverFlowThreads.*'
+  # The flow view's image queue: workers making pictures while the main thread reloads and cancels.
+  dbus-run-session -- "$tsan_build/QVFlowView/QVFlowView_tests" --gtest_color=no --gtest_brief=1 \
+    --gtest_filter='FlowViewLayout.Renders*:FlowViewLayout.ACached*:FlowViewLayout.PreviewScale*:FlowViewLayout.AResult*:FlowViewLayout.Cancellation*:FlowViewLayout.ASmallCost*'
 )
 run_tsan() {
   stage "tsan configure" tsan_configure

@@ -47,6 +47,7 @@ public:
     kit::Ref<kit::Image> icon() const { return icon_; }
     void setIcon(kit::Ref<kit::Image> icon) { setValueNotifying("icon", icon_, std::move(icon)); }
     kit::Ref<kit::Image> largeImage() const { return largeImage_; }
+    void setLargeImage(kit::Ref<kit::Image> image) { largeImage_ = std::move(image); }
     kit::Ref<kit::Color> countColor() const { return countColor_; }
 
 private:

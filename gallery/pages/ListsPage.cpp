@@ -3,9 +3,11 @@
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/Alert.h"
+#include "kit/controls/ComboBox.h"
 #include "kit/controls/DatePicker.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableColumn.h"
+#include "kit/controls/TokenField.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/core/Date.h"
 
@@ -73,6 +75,16 @@ public:
         const QDateTime when = QDateTime::fromSecsSinceEpoch(qint64(picker->dateValue().date().timeIntervalSince1970()));
         say(QStringLiteral("Date: ") + QLocale().toString(when.date(), QLocale::LongFormat));
     }
+    void subjectChosen(kit::Object* sender)
+    {
+        if (auto* box = dynamic_cast<kit::ComboBox*>(sender))
+            say(QStringLiteral("Subject: ") + box->stringValue());
+    }
+    void tokensChanged(kit::Object* sender)
+    {
+        if (auto* field = dynamic_cast<kit::TokenField*>(sender))
+            say(QStringLiteral("Tokens: %1").arg(field->objectValue().array().count()));
+    }
 
     // kit::OutlineViewDataSource:
     std::int64_t outlineViewNumberOfChildrenOfItem(kit::OutlineView*, const Value& item) override
@@ -87,6 +99,12 @@ public:
     Value outlineViewObjectValueForTableColumnByItem(kit::OutlineView*, kit::TableColumn*, const Value& item) override
     {
         return Value(node(item)->title);
+    }
+    // Double-click a title to edit it.
+    void outlineViewSetObjectValueForTableColumnByItem(kit::OutlineView*, const Value& value, kit::TableColumn*, const Value& item) override
+    {
+        node(item)->title = value.stringValue();
+        say(QStringLiteral("Renamed: ") + node(item)->title);
     }
 
     // kit::OutlineViewDelegate:
@@ -115,8 +133,10 @@ KIT_REGISTER_CLASS(ListsNode, kit::Object) { }
 KIT_REGISTER_CLASS(ListsStatus, kit::View)
 {
     c.action("dateChanged", &ListsStatus::dateChanged);
+    c.action("subjectChosen", &ListsStatus::subjectChosen);
+    c.action("tokensChanged", &ListsStatus::tokensChanged);
     c.optionalOperations({ "outlineViewNumberOfChildrenOfItem", "outlineViewChildOfItem", "outlineViewIsItemExpandable",
-        "outlineViewObjectValueForTableColumnByItem", "outlineViewSelectionDidChange" });
+        "outlineViewObjectValueForTableColumnByItem", "outlineViewSetObjectValueForTableColumnByItem", "outlineViewSelectionDidChange" });
 }
 
 kit::Ref<kit::View> makeListsPage(kit::Rect frame)
@@ -162,5 +182,22 @@ kit::Ref<kit::View> makeListsPage(kit::Rect frame)
     });
     alert->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(alert.get());
+
+    // A combo box of subjects and a token field.
+    auto subjects = kit::make<kit::ComboBox>(MakeRect(410, h - 200, 220, 26));
+    subjects->setAutoresizingMask(kit::ViewMinYMargin);
+    subjects->addItemsWithObjectValues(
+        kit::Array { Value("Bug report"), Value("Feature request"), Value("Question"), Value("Praise"), Value("Other") });
+    subjects->selectItemAtIndex(0);
+    subjects->setTarget(status.get());
+    subjects->setAction("subjectChosen");
+    page->addSubview(subjects.get());
+    auto tokens = kit::make<kit::TokenField>(MakeRect(410, h - 240, 260, 22));
+    tokens->setAutoresizingMask(kit::ViewMinYMargin);
+    tokens->setStringValue(QStringLiteral("serif;bold;italic"));
+    tokens->setPlaceholderString(QStringLiteral("Tags, separated by ;"));
+    tokens->setTarget(status.get());
+    tokens->setAction("tokensChanged");
+    page->addSubview(tokens.get());
     return page;
 }

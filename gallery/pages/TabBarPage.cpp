@@ -1,7 +1,12 @@
 #include "gallery/pages/TabBarPage.h"
 
+#include "XTTabBarControl/XTCardTabStyle.h"
+#include "XTTabBarControl/XTPebbleTabStyle.h"
 #include "XTTabBarControl/XTTabBarControl.h"
+#include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "kit/controls/PopUpButton.h"
+#include "kit/controls/Stepper.h"
 #include "kit/graphics/Color.h"
 
 using kit::MakeRect;
@@ -32,7 +37,44 @@ private:
     Ref<kit::Image> icon_;
 };
 
+const QStringList galleryTabStyleNames { "Metal", "Aqua", "Card", "Pebble", "Unified" };
+
+// Applies the page's style controls to the live bar: the style, Pebble's two looks and the left
+// margin of Card and Unified. An empty view, so the page keeps it.
+class GalleryTabStyleSwitcher : public kit::View {
+    KIT_CLASS(GalleryTabStyleSwitcher)
+public:
+    kit::Weak<XTTabBarControl> bar;
+    kit::Weak<kit::PopUpButton> styles;
+    kit::Weak<kit::Button> unifiedLook, edgesRight;
+    kit::Weak<kit::Stepper> margin;
+
+    void apply(kit::Object*)
+    {
+        const Ref<XTTabBarControl> b = bar.lock();
+        const Ref<kit::PopUpButton> popUp = styles.lock();
+        if (!b || !popUp)
+            return;
+        const QString name = popUp->titleOfSelectedItem();
+        if (b->styleName() != name)
+            b->setStyleNamed(name);
+        if (auto pebble = kit::dynamic_pointer_cast<XTPebbleTabStyle>(b->style())) {
+            pebble->setDrawsUnified(unifiedLook.lock() && unifiedLook.lock()->state() == 1);
+            pebble->setDrawsRight(edgesRight.lock() && edgesRight.lock()->state() == 1);
+        }
+        const double left = margin.lock() ? margin.lock()->doubleValue() : 5;
+        if (auto card = kit::dynamic_pointer_cast<XTCardTabStyle>(b->style()))
+            card->setLeftMarginForTabBarControl(left);
+        if (auto unified = kit::dynamic_pointer_cast<XTUnifiedTabStyle>(b->style()))
+            unified->setLeftMarginForTabBarControl(left);
+        b->update(false);
+        b->setNeedsDisplay(true);
+    }
+};
+
 } // namespace
+
+KIT_REGISTER_CLASS(GalleryTabStyleSwitcher, kit::View) { c.action("apply", &GalleryTabStyleSwitcher::apply); }
 
 KIT_REGISTER_CLASS(GalleryTabDocument, kit::Object)
 {
@@ -111,5 +153,63 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     });
     button(QStringLiteral("Size to fit"), [b] { b->setSizeCellsToFit(!b->sizeCellsToFit()); });
     button(QStringLiteral("Overflow menu"), [b] { b->setUseOverflowMenu(!b->useOverflowMenu()); });
+
+    // The live bar's look.
+    auto switcher = kit::make<GalleryTabStyleSwitcher>();
+    switcher->bar = bar;
+    const double controlsY = top - 312;
+    auto styles = kit::make<kit::PopUpButton>(MakeRect(20, controlsY, 130, 26));
+    for (const QString& name : galleryTabStyleNames)
+        styles->addItemWithTitle(name);
+    auto unifiedLook = kit::make<kit::Button>(MakeRect(170, controlsY, 120, 22));
+    unifiedLook->setButtonType(kit::SwitchButton);
+    unifiedLook->setTitle(QStringLiteral("Unified look"));
+    auto edgesRight = kit::make<kit::Button>(MakeRect(300, controlsY, 150, 22));
+    edgesRight->setButtonType(kit::SwitchButton);
+    edgesRight->setTitle(QStringLiteral("Edges on the right"));
+    auto margin = kit::make<kit::Stepper>(MakeRect(470, controlsY, 19, 26));
+    margin->setMinValue(0);
+    margin->setMaxValue(40);
+    margin->setIncrement(1);
+    margin->setDoubleValue(5);
+    for (const Ref<kit::Control>& control : { Ref<kit::Control>(styles), Ref<kit::Control>(unifiedLook), Ref<kit::Control>(edgesRight),
+             Ref<kit::Control>(margin) }) {
+        control->setTarget(switcher.get());
+        control->setAction("apply");
+        control->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(control.get());
+    }
+    auto marginLabel = kit::make<GallerySwatch>(MakeRect(490, controlsY - 2, 120, 30), paper, QStringLiteral("Left margin"));
+    marginLabel->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(marginLabel.get());
+    switcher->styles = styles;
+    switcher->unifiedLook = unifiedLook;
+    switcher->edgesRight = edgesRight;
+    switcher->margin = margin;
+    page->addSubview(switcher.get());
+
+    // Every style at once: a small read-only bar per style over three tabs (selected, counted, edited).
+    for (int i = 0; i < galleryTabStyleNames.size(); ++i) {
+        const double y = controlsY - 40 - i * 30;
+        auto label = kit::make<GallerySwatch>(MakeRect(12, y - 4, 90, 30), paper, galleryTabStyleNames[i]);
+        auto strip = kit::make<kit::TabView>(MakeRect(110, y - 4, 420, 4));
+        auto small = kit::make<XTTabBarControl>(MakeRect(110, y, 420, 22));
+        small->setTabView(strip);
+        strip->setDelegate(small.get());
+        small->setStyleNamed(galleryTabStyleNames[i]);
+        for (int t = 0; t < 3; ++t) {
+            auto doc = kit::make<GalleryTabDocument>();
+            doc->setObjectCount(t == 1 ? 4 : 0);
+            doc->setIsEdited(t == 2);
+            auto item = kit::make<kit::TabViewItem>(kit::Value(Ref<kit::Object>(doc)));
+            item->setLabel(QStringList { "Selected", "Counted", "Edited" }[t]);
+            strip->addTabViewItem(item);
+        }
+        strip->selectTabViewItemAtIndex(0);
+        for (const Ref<kit::View>& view : { Ref<kit::View>(label), Ref<kit::View>(strip), Ref<kit::View>(small) }) {
+            view->setAutoresizingMask(kit::ViewMinYMargin);
+            page->addSubview(view.get());
+        }
+    }
     return page;
 }

@@ -134,6 +134,9 @@ void Application::postEventAtStart(Event* event, bool atStart)
 {
     if (!event)
         return;
+    if (const EventType t = event->type(); t == LeftMouseUp || t == RightMouseUp || t == OtherMouseUp)
+        if (const Ref<Window> w = event->window())
+            w->mouseUpReposted(*event);
     if (atStart)
         queue_.push_front(Ref<Event>(event));
     else

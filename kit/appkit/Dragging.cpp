@@ -106,13 +106,14 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
 }
 
 // The window a drag is over at a screen point: the topmost visible one taking mouse events (the
-// drag image window never does). The source window counts even off screen, under all others, as
-// scripts drag in windows never ordered in.
-Ref<Window> windowUnder(Point screen, const Window& sourceWindow)
+// drag image window never does). A source window never ordered in counts off screen, under all
+// others, as scripts drag in windows never ordered in; one ordered out during the drag does not.
+Ref<Window> windowUnder(Point screen, const Window& sourceWindow, bool sourceCountsOffScreen)
 {
     std::vector<Ref<Window>> hits;
     for (const Ref<Window>& w : Window::allWindows())
-        if ((w->isVisible() || w.get() == &sourceWindow) && !w->ignoresMouseEvents() && PointInRect(screen, w->frame()))
+        if ((w->isVisible() || (sourceCountsOffScreen && w.get() == &sourceWindow)) && !w->ignoresMouseEvents()
+            && PointInRect(screen, w->frame()))
             hits.push_back(w);
     if (hits.empty())
         return nullptr;
@@ -319,7 +320,24 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
     if (auto* d = s.sourceFor("draggedImageBeganAt"))
         d->draggedImageBeganAt(info.image.get(), s.imageOrigin);
 
+    // The source may order its window out mid-drag (a torn-off last tab): the press lives on.
+    InputState& input = InputState::shared();
+    struct HoldPress {
+        InputState& input;
+        bool before;
+        ~HoldPress() { input.dragHoldsPress = before; }
+    } hold { input, std::exchange(input.dragHoldsPress, true) };
+    const bool sourceCountsOffScreen = !s.window->isVisible();
+
     DestinationTracker tracker;
+    const auto targetAt = [&](Point screen) -> Ref<View> {
+        const Ref<Window> over = windowUnder(screen, *s.window, sourceCountsOffScreen);
+        info.location = over ? over->convertScreenToBase(screen) : sourceBase;
+        return over ? destinationAt(*over, info.location, *info.pasteboard) : nullptr;
+    };
+    // As the platform does: the destinations hear the drag where it started, before any wait;
+    // the events queued since then catch up with the pointer.
+    tracker.follow(targetAt(screenPoint()), info, false);
     for (;;) {
         const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
             LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
@@ -332,9 +350,7 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         }
         pointer.update(sourceBase, flags);
         const Point screen = screenPoint();
-        const Ref<Window> over = windowUnder(screen, *s.window);
-        info.location = over ? over->convertScreenToBase(screen) : sourceBase;
-        const Ref<View> target = over ? destinationAt(*over, info.location, *info.pasteboard) : nullptr;
+        const Ref<View> target = targetAt(screen);
         bool update = e != nullptr;
         if (!update && target && target == tracker.current) {
             auto* wants = destination(target, "wantsPeriodicDraggingUpdates");
@@ -444,7 +460,7 @@ Ref<Pasteboard> ExternalDrag::pasteboardFromMimeData(const QMimeData& data)
     if (formats.contains(QLatin1String("text/plain")))
         board->setStringForType(data.text(), StringPboardType);
     if (formats.contains(QLatin1String("text/uri-list")))
-        board->setDataForType(data.data(QStringLiteral("text/uri-list")), QStringLiteral("NSURLPboardType"));
+        board->setDataForType(data.data(QStringLiteral("text/uri-list")), URLPboardType);
     // A kit application's own form of a type comes last, so it wins over the generic one whatever
     // order the formats were offered in.
     for (const QString& format : formats)

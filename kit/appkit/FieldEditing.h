@@ -6,11 +6,13 @@
 
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
+#include "kit/core/Selector.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/ParagraphStyle.h"
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -48,6 +50,7 @@ inline constexpr const char* TextDidBeginEditingOperation = "textDidBeginEditing
 inline constexpr const char* TextDidChangeOperation = "textDidChange";
 inline constexpr const char* TextShouldEndEditingOperation = "textShouldEndEditing";
 inline constexpr const char* TextDidEndEditingOperation = "textDidEndEditing";
+inline constexpr const char* TextDoCommandBySelectorOperation = "textDoCommandBySelector";
 
 // What a text view's delegate may implement about a run of editing; each operation is sent only
 // when the delegate's class registered it (c.optionalOperation).
@@ -60,6 +63,9 @@ public:
     virtual bool textShouldEndEditing(Responder* /*text*/) { return true; }
     // The user info holds "NSTextMovement".
     virtual void textDidEndEditing(Notification*) { }
+    // A command of the editor's key bindings (Escape: cancelOperation) before the editor runs it;
+    // YES when the delegate took it.
+    virtual bool textDoCommandBySelector(Responder* /*text*/, Selector) { return false; }
 };
 
 // What a cell hands its editor so the edited text looks as the cell draws it.
@@ -74,6 +80,11 @@ struct FieldEditorAttributes {
     bool selectable = true;
     // Scrolls horizontally instead of clipping at the frame's edge.
     bool scrollable = false;
+    // A token session: `tokens` stand as one U+FFFC chip each (`string` is then ignored), and
+    // typing one of `tokenizingCharacters` turns the text before it into a token.
+    bool tokenizes = false;
+    QStringList tokens;
+    QString tokenizingCharacters;
 };
 
 class FieldEditing {
@@ -102,6 +113,9 @@ public:
     virtual void setEditorString(const QString& string) = 0;
     virtual Range editorSelectedRange() const = 0;
     virtual void setEditorSelectedRange(Range range) = 0;
+    // A token session's tokens: each chip's token, and the typed text between the chips split at
+    // the tokenizing characters (trimmed, empty pieces dropped). Empty outside a token session.
+    virtual QStringList editorTokens() const { return {}; }
 };
 
 } // namespace kit

@@ -18,6 +18,9 @@ struct InputState {
     Point mouseLocation; // screen coordinates, y up
     std::uint32_t pressedButtons = 0; // bit n = button n
     std::set<std::uint16_t> keysDown; // virtual key codes
+    // Set while the kit's own drag loop holds the press: a window ordered out mid-drag loses its
+    // grab, which then must not end the drag with a made-up mouse-up.
+    bool dragHoldsPress = false;
 
     // Click counting: a press of the same button close in time and place counts on.
     std::int64_t lastClickButton = -1;

@@ -93,7 +93,7 @@ QString Pasteboard::stringForType(const QString& type) const
 
 QString Pasteboard::mimeTypeForType(const QString& type)
 {
-    if (type == QLatin1String("NSURLPboardType") || type == QLatin1String("public.url"))
+    if (type == URLPboardType || type == QLatin1String("public.url"))
         return QStringLiteral("text/uri-list");
     if (type == StringPboardType || type == QLatin1String("public.utf8-plain-text"))
         return QStringLiteral("text/plain");
@@ -106,6 +106,27 @@ std::unique_ptr<QMimeData> Pasteboard::mimeData() const
     for (const QString& type : types())
         data->setData(mimeTypeForType(type), dataForType(type));
     return data;
+}
+
+bool writeURLToPasteboard(const QUrl& url, Pasteboard* pasteboard)
+{
+    if (!pasteboard || !url.isValid() || url.isEmpty())
+        return false;
+    return pasteboard->setDataForType(url.toEncoded() + QByteArrayLiteral("\r\n"), URLPboardType);
+}
+
+QUrl URLFromPasteboard(const Pasteboard* pasteboard)
+{
+    if (!pasteboard)
+        return {};
+    // text/uri-list: one URL per line, '#' starts a comment.
+    const QList<QByteArray> lines = pasteboard->dataForType(URLPboardType).split('\n');
+    for (QByteArray line : lines) {
+        line = line.trimmed();
+        if (!line.isEmpty() && !line.startsWith('#'))
+            return QUrl::fromEncoded(line);
+    }
+    return {};
 }
 
 KIT_REGISTER_CLASS(Pasteboard, Object) { }

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <map>
 #include <memory>
@@ -23,6 +24,8 @@ namespace kit {
 inline const QString DragPboard = QStringLiteral("NSDragPboard");
 inline const QString GeneralPboard = QStringLiteral("NSGeneralPboard");
 inline const QString StringPboardType = QStringLiteral("NSStringPboardType");
+// Carried between applications as text/uri-list.
+inline const QString URLPboardType = QStringLiteral("NSURLPboardType");
 
 class Pasteboard : public Object {
     KIT_CLASS(Pasteboard)
@@ -83,5 +86,11 @@ private:
     std::vector<Ref<PasteboardItem>> items_;
     std::int64_t changeCount_ = 0;
 };
+
+// Writes one URL under URLPboardType as a text/uri-list line, adding the type when it was not
+// declared; answers NO for an invalid URL (nothing written).
+bool writeURLToPasteboard(const QUrl& url, Pasteboard* pasteboard);
+// The first URL under URLPboardType; an invalid URL when there is none.
+QUrl URLFromPasteboard(const Pasteboard* pasteboard);
 
 } // namespace kit

@@ -796,6 +796,7 @@ KIT_REGISTER_CLASS(View, Responder)
 {
     // Through the virtual setter, so a subclass that reacts to hiding does so for bindings too.
     c.property("hidden", &View::isHidden, &View::setHidden);
+    c.property("acceptsTouchEvents", &View::acceptsTouchEvents, &View::setAcceptsTouchEvents);
     c.exposeBinding(HiddenBinding);
 }
 

@@ -234,6 +234,9 @@ class View : public Responder, public Coding {
     virtual bool shouldDelayWindowOrderingForEvent(const class Event&) const { return false; }
     // Stored only.
     virtual bool mouseDownCanMoveWindow() const { return !isOpaque(); }
+    // Stored only: no touch events reach kit views on Linux.
+    void setAcceptsTouchEvents(bool flag) { acceptsTouchEvents_ = flag; }
+    bool acceptsTouchEvents() const { return acceptsTouchEvents_; }
 
     // Drag and drop. The view answers the destination's optional operations (DraggingDestination).
     virtual void registerForDraggedTypes(const QStringList& types) { draggedTypes_ = types; }
@@ -325,6 +328,7 @@ private:
     Ref<Object> menu_;
     Ref<Object> layer_; // a kit::Layer (kept opaque here so this header stays light)
     bool wantsLayer_ = false;
+    bool acceptsTouchEvents_ = false;
 };
 
 } // namespace kit

@@ -423,6 +423,16 @@ void Window::setIgnoresMouseEvents(bool flag)
 {
     ignoresMouse_ = flag;
     host_->setAttribute(Qt::WA_TransparentForMouseEvents, flag);
+    host_->setAttribute(Qt::WA_ShowWithoutActivating, flag);
+    // Native too: changing the flags hides the host, so a shown window is shown again.
+    const Qt::WindowFlags native = Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
+    const Qt::WindowFlags flags = flag ? host_->windowFlags() | native : host_->windowFlags() & ~native;
+    if (flags != host_->windowFlags()) {
+        const bool shown = host_->isVisible();
+        host_->setWindowFlags(flags);
+        if (shown)
+            host_->show();
+    }
 }
 
 void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)

@@ -226,7 +226,13 @@ class Window : public Responder {
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool flag);
     bool ignoresMouseEvents() const { return ignoresMouse_; }
+    // YES: clicks pass through natively, and ordering the window front never focuses or
+    // activates it (it cannot become key), as with the kit's own drag-image window.
     void setIgnoresMouseEvents(bool flag);
+    // Stored only (NO by default: the window manager resizes from the frame); layouts that keep
+    // the corner free for a resize indicator read it.
+    bool showsResizeIndicator() const { return showsResizeIndicator_; }
+    void setShowsResizeIndicator(bool flag) { showsResizeIndicator_ = flag; }
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMovableByWindowBackground(bool flag) { movableByBackground_ = flag; }
 
@@ -346,6 +352,9 @@ private:
     void trackMouse(const Event& event, bool force);
     // A tracking loop took a mouse event from the queue: tracking areas see it, an up ends the press.
     void mouseEventTakenByLoop(const Event& event);
+    // A tracking loop's mouse-up handed back: it goes to the view that had the press, as the
+    // platform's implicit grab would, not to whatever the hit test finds.
+    void mouseUpReposted(const Event& event);
     // Rebuilds the tracked set when views changed; areas that left it (hidden, detached) exit.
     // YES when it was rebuilt.
     bool rebuildTracking();
@@ -398,6 +407,9 @@ private:
     double alpha_ = 1;
     bool hasShadow_ = true;
     bool ignoresMouse_ = false;
+    bool showsResizeIndicator_ = false;
+    Ref<Event> loopTakenUp_; // the last mouse-up a tracking loop took, and the view pressed before it
+    Weak<View> loopTakenUpView_;
     bool opaque_ = true;
     Ref<Color> backgroundColor_;
     bool movableByBackground_ = false;

@@ -61,7 +61,7 @@ bool WindowHost::event(QEvent* event)
     if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
         // A lost grab ends the press: the kit sees a mouse-up so tracking loops finish.
         InputState& input = InputState::shared();
-        if (input.pressedButtons & 1) {
+        if ((input.pressedButtons & 1) && !input.dragHoldsPress) {
             input.pressedButtons &= ~1u;
             if (const Ref<Window> w = window_.lock()) {
                 auto app = Application::sharedApplication();

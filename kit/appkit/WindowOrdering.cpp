@@ -133,7 +133,8 @@ bool Window::canBecomeMainWindow() const { return visible_ && styleMask_ != Bord
 void Window::makeKeyWindow()
 {
     auto app = Application::sharedApplication();
-    if (!canBecomeKeyWindow() || app->keyWindow().get() == this)
+    // A window clicks pass through is never focused, whatever its style.
+    if (!canBecomeKeyWindow() || ignoresMouse_ || app->keyWindow().get() == this)
         return;
     const Ref<Window> keep(this);
     if (const Ref<Window> old = app->keyWindow()) {

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include <utility>
+
 namespace kit {
 
 namespace {
@@ -193,8 +195,20 @@ void Window::mouseEventTakenByLoop(const Event& event)
         finishFirstMouse();
     if (event.type() != ScrollWheel)
         trackMouse(event, false);
-    if (event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp)
+    if (event.type() == LeftMouseUp || event.type() == RightMouseUp || event.type() == OtherMouseUp) {
+        loopTakenUp_ = Ref<Event>(const_cast<Event*>(&event));
+        loopTakenUpView_ = mouseDownView_;
         mouseDownView_ = nullptr;
+    }
+}
+
+void Window::mouseUpReposted(const Event& event)
+{
+    if (loopTakenUp_.get() != &event)
+        return;
+    loopTakenUp_ = nullptr;
+    if (const Ref<View> pressed = std::exchange(loopTakenUpView_, nullptr).lock(); pressed && !mouseDownView_)
+        mouseDownView_ = pressed;
 }
 
 void Window::trackMouse(const Event& event, bool)

@@ -5,6 +5,7 @@
 // Exec line. Opening and launching go through replaceable seams, so tests record what would run.
 
 #include "kit/core/Class.h"
+#include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
 #include <QString>
@@ -14,6 +15,19 @@
 #include <functional>
 
 namespace kit {
+
+class Image;
+class View;
+
+// Type identifiers the kit's files conform to (the platform's strings). A file's type here is its
+// MIME type name; conformance follows MIME inheritance.
+inline const QString UTTypeImage = QStringLiteral("public.image");
+inline const QString UTTypePDF = QStringLiteral("com.adobe.pdf");
+inline const QString UTTypeMovie = QStringLiteral("public.movie");
+// `type` is a MIME type name or one of the identifiers above: image/* (or inheriting from an
+// image type) conforms to UTTypeImage, application/pdf to UTTypePDF, video/* to UTTypeMovie; a type
+// conforms to itself.
+bool UTTypeConformsTo(const QString& type, const QString& conformsTo);
 
 class Workspace : public Object {
     KIT_CLASS(Workspace)
@@ -26,6 +40,17 @@ class Workspace : public Object {
     using URLOpener = std::function<bool(const QUrl&)>;
     // Replaces the desktop's opener (QDesktopServices); an empty function restores it.
     static void setURLOpener(URLOpener opener);
+
+    // --- Files (kit/appkit/WorkspaceFiles.cpp). ---
+    // The MIME type name of the file at `path` (by content, else by name); empty with `error` set
+    // when there is no such file.
+    QString typeOfFileError(const QString& path, QString* error) const;
+    // The desktop theme's icon for a path extension (or a MIME type name), else a document icon of
+    // the kit's own. Main thread only (the theme's icons are).
+    Ref<Image> iconForFileType(const QString& fileType) const;
+    // Through openURL; the image, point and view are accepted for the opening animation there is none of.
+    bool openFile(const QString& path);
+    bool openFileFromImageAtInView(const QString& path, Image* image, Point point, View* view);
 
     // --- Applications (kit/appkit/WorkspaceApplications.cpp). ---
     // The desktop entry "<identifier>.desktop" in $XDG_DATA_HOME/applications, else in each

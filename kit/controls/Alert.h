@@ -6,6 +6,7 @@
 // modal-panel and common-mode timers run. The standard presenter is a QMessageBox; tests install
 // a scripted one. Application::presentError shows errors through the same path.
 
+#include "kit/core/Class.h"
 #include "kit/core/Format.h"
 #include "kit/core/Object.h"
 

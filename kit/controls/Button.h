@@ -18,7 +18,8 @@ public:
     ButtonCell* buttonCell() const { return dynamic_cast<ButtonCell*>(cell().get()); }
 
     QString title() const;
-    void setTitle(const QString& title);
+    // Virtual: the "title" binding and key-value coding reach a subclass's override.
+    virtual void setTitle(const QString& title);
     AttributedString attributedTitle() const;
     void setAttributedTitle(const AttributedString& title);
     QString alternateTitle() const;

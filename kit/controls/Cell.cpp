@@ -91,9 +91,7 @@ void Cell::setFormatter(Ref<Object> formatter)
     changed();
 }
 
-namespace {
-
-QString plainString(const Value& value)
+QString Cell::plainStringForValue(const Value& value) const
 {
     switch (value.kind()) {
     case Value::Kind::Nil:
@@ -110,8 +108,6 @@ QString plainString(const Value& value)
     }
 }
 
-} // namespace
-
 QString Cell::stringValue() const
 {
     if (const Formatter* formatter = valueFormatter()) {
@@ -120,7 +116,7 @@ QString Cell::stringValue() const
         if (!text.isNull())
             return text;
     }
-    return plainString(s_.value);
+    return plainStringForValue(s_.value);
 }
 
 AttributedString Cell::attributedStringValue() const

@@ -199,12 +199,16 @@ public:
     virtual void endEditing(Responder* editor);
     // Whether the field editor runs a session this cell started.
     bool isEditingWithFieldEditor() const;
+    // Takes the editor's text as the value (setStringValue); a token cell takes its tokens.
+    virtual void takeValueFromFieldEditor(Responder* editor);
 
     // Sends the action with the sender rule of cells: the control view when it is a control whose
     // cell is this one, else the cell. Answers whether someone handled it.
     bool sendActionFromCell();
 
 protected:
+    // The text of a value that no formatter handled.
+    virtual QString plainStringForValue(const Value& value) const;
     // What setUpFieldEditorAttributes hands the editor; subclasses add their colours.
     virtual void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const;
     // A value or appearance changed: ActionCell asks its control to update.

@@ -56,6 +56,12 @@ bool Cell::isEditingWithFieldEditor() const
     return editing && editingSession_ != 0 && editing->editingSessionNumber() == editingSession_;
 }
 
+void Cell::takeValueFromFieldEditor(Responder* editor)
+{
+    if (auto* editing = dynamic_cast<FieldEditing*>(editor))
+        setStringValue(editing->editorString());
+}
+
 void Cell::endEditing(Responder* editor)
 {
     if (!editor || editor != editor_.unsafeRaw() || !isEditingWithFieldEditor())

@@ -148,9 +148,11 @@ public:
 
 protected:
     Control(Rect frame, Ref<Cell> cell);
+    // Posts `name` with this control as the object and the editor (the text notification's
+    // object) under "NSFieldEditor".
+    void postTextNotification(const QString& name, Notification* from);
 
 private:
-    void postTextNotification(const QString& name, Notification* from);
     bool askDelegateShould(const char* operation, Responder* text);
     void observeTextNotifications(Object* delegate, bool observe);
     Ref<Cell> cell_;

@@ -46,7 +46,7 @@ void Control::validateEditing()
     const Ref<Control> keep(this);
     validating_ = true;
     // Straight to the cell: the control's own setters would abort the session.
-    cell_->setStringValue(dynamic_cast<FieldEditing*>(editor.get())->editorString());
+    cell_->takeValueFromFieldEditor(editor.get());
     validating_ = false;
 }
 

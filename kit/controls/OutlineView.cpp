@@ -245,6 +245,7 @@ void OutlineView::postItemNotification(const QString& name, const Node* node)
 
 void OutlineView::reloadData()
 {
+    endCellEditing();
     OutlineItemSet keep;
     indexLoadedNodes();
     for (const auto& [key, node] : nodes_)
@@ -325,6 +326,7 @@ bool OutlineView::isItemExpanded(const Value& item) const
 
 void OutlineView::expandItemExpandChildren(const Value& item, bool expandChildren)
 {
+    endCellEditing();
     Node* node = nodeForItem(item);
     if (!node || (node != root_.get() && !node->expandable))
         return;
@@ -358,6 +360,7 @@ void OutlineView::expandItemExpandChildren(const Value& item, bool expandChildre
 
 void OutlineView::collapseItemCollapseChildren(const Value& item, bool collapseChildren)
 {
+    endCellEditing();
     Node* node = nodeForItem(item);
     if (!node || (node == root_.get() && !collapseChildren))
         return;

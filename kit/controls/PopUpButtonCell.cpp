@@ -35,6 +35,8 @@ PopUpButtonCell::PopUpButtonCell(const QString& title, bool pullsDown)
     p_.menu = make<Menu>();
     p_.menu->setPopUpOwner(this);
     setAlignment(LeftTextAlignment);
+    // A title wider than the button ends in "…" rather than being cut off.
+    setLineBreakMode(LineBreakByTruncatingTail);
     setImagePosition(ImageLeft);
     if (!title.isEmpty())
         setTitle(title);

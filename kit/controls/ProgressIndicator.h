@@ -39,9 +39,9 @@ public:
     // Stored only: the animation always runs on the main thread.
     bool usesThreadedAnimation() const { return threaded_; }
     void setUsesThreadedAnimation(bool flag) { threaded_ = flag; }
-    // Idempotent.
-    void startAnimation(Object* sender = nullptr);
-    void stopAnimation(Object* sender = nullptr);
+    // Idempotent. Virtual: the "animate" binding and performs by name reach a subclass's own.
+    virtual void startAnimation(Object* sender = nullptr);
+    virtual void stopAnimation(Object* sender = nullptr);
     bool isAnimating() const { return timer_ != nullptr; }
     // The "animate" binding: starts or stops.
     void setAnimate(bool flag) { flag ? startAnimation() : stopAnimation(); }

@@ -2,6 +2,7 @@
 
 #include "kit/controls/ArchivableValue.h"
 #include "kit/controls/TableView.h"
+#include "kit/controls/TextFieldCell.h"
 
 #include <algorithm>
 
@@ -30,7 +31,7 @@ TableColumn::TableColumn(const Value& identifier)
 
 Ref<Cell> TableColumn::makeDefaultCell()
 {
-    auto cell = make<Cell>(QString());
+    auto cell = make<TextFieldCell>(QString());
     cell->setLineBreakMode(LineBreakByTruncatingTail);
     cell->setEditable(true);
     return cell;

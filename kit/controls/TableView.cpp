@@ -27,7 +27,7 @@ KIT_REGISTER_CLASS(TableView, Control)
     c.action("selectAll", &TableView::selectAll);
     c.action("deselectAll", &TableView::deselectAll);
     c.optionalOperations({ "draggingSourceOperationMaskForLocal", "draggingEntered", "draggingUpdated", "draggingExited",
-        "performDragOperation", "draggingEnded" });
+        "performDragOperation", "draggingEnded", TextDoCommandBySelectorOperation });
     c.property(QStringLiteral("dataSource"), std::function<Value(const TableView&)>([](const TableView& t) { return Value(t.dataSource()); }),
         std::function<void(TableView&, const Value&)>([](TableView& t, const Value& v) { t.setDataSource(v.object().get()); }));
 }
@@ -237,16 +237,6 @@ bool TableView::canEditColumnRow(std::int64_t column, std::int64_t row)
     return tableColumn->isEditable() && takesObjectValues() && shouldEditColumnRow(tableColumn, row);
 }
 
-bool TableView::editColumnRowWithEventSelect(std::int64_t column, std::int64_t row, const Event*, bool select)
-{
-    if (!canEditColumnRow(column, row))
-        return false;
-    if (select)
-        selectRowIndexesByExtendingSelection(IndexSet(row), false);
-    scrollRowToVisible(row);
-    return true;
-}
-
 bool TableView::canWriteRows() const { return ds_.writeRows; }
 
 bool TableView::writeRowsToPasteboard(const IndexSet& rows, Pasteboard* pasteboard)
@@ -312,12 +302,14 @@ Ref<TableColumn> TableView::tableColumnWithIdentifier(const Value& identifier) c
 
 void TableView::reloadData()
 {
+    endCellEditing();
     rowCount_ = askNumberOfRows();
     noteNumberOfRowsChanged();
 }
 
 void TableView::noteNumberOfRowsChanged()
 {
+    endCellEditing();
     const std::int64_t n = numberOfRows();
     if (!selected_.isEmpty() && selected_.lastIndex() >= n) {
         MutableIndexSet clipped(selected_);
@@ -550,7 +542,9 @@ void TableView::drawRowClipRect(std::int64_t row, Rect clipRect)
                 const Rect columnRect = rectOfColumn(column);
                 if (columnRect.maxX() <= clipRect.minX() || columnRect.minX() >= clipRect.maxX())
                     continue;
-                if (const Ref<Cell> cell = preparedCellAtColumnRow(column, row))
+                // The edited cell draws its background only: the editor shows the text.
+                const Ref<Cell> cell = editingCell_ && row == editedRow_ && column == editedColumn_ ? editingCell_ : preparedCellAtColumnRow(column, row);
+                if (cell)
                     cell->drawWithFrameInView(frameOfCellAtColumnRow(column, row), this);
             }
         }

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -114,9 +115,15 @@ public:
     // Whether a double click (or editColumnRowWithEventSelect) edits the cell: its column is
     // editable, the delegate agrees and the data source takes values back.
     virtual bool canEditColumnRow(std::int64_t column, std::int64_t row);
-    // Selects the row and shows the cell; the in-place session itself comes with the text system,
-    // so for now editedRow stays -1. Answers whether the cell could be edited.
+    // Ends a running edit (storing it), selects the row, scrolls it into view and edits a prepared
+    // copy of the cell with the window's field editor over frameOfCellAtColumnRow, the view being
+    // the session's delegate: `select` selects the whole text, else `event` acts as a press in the
+    // editor. editedRow/editedColumn hold the cell until the session ends. Answers whether it began.
     virtual bool editColumnRowWithEventSelect(std::int64_t column, std::int64_t row, const Event* event, bool select);
+    // Ends a running edit with nothing stored (Escape does the same); YES when one ran.
+    bool abortCellEditing();
+    // Ends a running edit as focus leaving would: the text goes through the cell to the data source.
+    void endCellEditing();
 
     // --- Geometry, in the view's (flipped) coordinates. ---
     virtual Rect rectOfColumn(std::int64_t column) const;
@@ -169,6 +176,14 @@ public:
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void viewWillMoveToWindow(Window* window) override;
+
+    // kit::TextDelegate, as the field editor's session delegate while a cell is edited: the end
+    // stores the text through the cell (and its formatter) to the data source, redraws the row,
+    // resets editedRow and moves on by the movement (Return: the view takes first responder;
+    // Tab/Backtab: the next or previous editable cell of the row, then of the next or previous
+    // row). Escape (cancelOperation) aborts.
+    void textDidEndEditing(Notification* notification) override;
+    bool textDoCommandBySelector(Responder* text, Selector action) override;
     void resizeWithOldSuperviewSize(Size oldSize) override;
 
     // kit::DraggingSource:
@@ -256,6 +271,9 @@ protected:
     std::int64_t editedColumn_ = -1;
 
 private:
+    // The editable cell after (or before) the edited one, in this row and then the next (or
+    // previous) row; column -1 when none.
+    std::pair<std::int64_t, std::int64_t> neighbourEditableCell(std::int64_t column, std::int64_t row, bool forward);
     void trackRows(const Event& event, std::int64_t row, std::int64_t column);
     bool startRowDrag(const Event& event, std::int64_t pressRow, const IndexSet& rows);
     void drawGroupRow(std::int64_t row);
@@ -282,6 +300,8 @@ private:
     std::uint64_t localMask_ = DragOperationEvery;
     std::uint64_t outsideMask_ = DragOperationCopy;
     DropTarget shownDrop_;
+    // The prepared copy the field editor edits; null while idle.
+    Ref<Cell> editingCell_;
     Weak<Window> observedWindow_;
     // The delegate's notification registrations, removed by name and identity.
     QStringList registeredNotifications_;

@@ -189,6 +189,13 @@ void TableView::keyDown(const Event& event)
         case PageDownFunctionKey:
             moveSelectionToRow(rowAtOffset(page), shift);
             return;
+        case u'\r':
+        case 0x03: // Enter
+            // Return edits the first editable cell of the selected row.
+            if (const auto [column, row] = neighbourEditableCell(-1, cursor, true); cursor >= 0 && row == cursor && numberOfSelectedRows() == 1)
+                if (editColumnRowWithEventSelect(column, row, nullptr, true))
+                    return;
+            break;
         default:
             break;
         }

@@ -435,14 +435,13 @@ void Image::encodeWithCoder(Coder& coder) const
     }
     coder.encodeBoolForKey(template_, imageTemplateKey);
     coder.encodeBoolForKey(flipped_, imageFlippedKey);
-    if (!name_.isEmpty()) {
+    // A named image from some bundle keeps its path too: the name may not be found on decoding.
+    if (!name_.isEmpty())
         coder.encodeObjectForKey(Value(name_), imageNameKey);
-        return;
-    }
-    if (!referencedPath_.isEmpty()) {
+    if (!referencedPath_.isEmpty())
         coder.encodeObjectForKey(Value(referencedPath_), imagePathKey);
+    if (!name_.isEmpty() || !referencedPath_.isEmpty())
         return;
-    }
     // Bitmaps keep their finest resolution; vector images are rendered at their size.
     const QImage pixels = bitmapForDrawing(scale);
     QByteArray png;
@@ -456,18 +455,17 @@ void Image::initWithCoder(Coder& coder)
 {
     Ref<Image> source;
     const QString name = coder.decodeStringForKey(imageNameKey);
-    if (!name.isEmpty()) {
+    if (!name.isEmpty())
         source = imageNamed(name);
-        if (!source)
-            coder.failWithError(QStringLiteral("no image named %1").arg(name));
-    } else if (coder.containsValueForKey(imagePathKey)) {
-        const QString path = coder.decodeStringForKey(imagePathKey);
-        source = imageByReferencingFile(path);
-    } else if (coder.containsValueForKey(imageDataKey)) {
+    if (!source && coder.containsValueForKey(imagePathKey)) {
+        source = imageByReferencingFile(coder.decodeStringForKey(imagePathKey));
+    } else if (!source && coder.containsValueForKey(imageDataKey)) {
         const QByteArray data = coder.decodeObjectForKey(imageDataKey).data();
         source = data.isEmpty() ? nullptr : imageWithData(data);
         if (!data.isEmpty() && !source)
             coder.failWithError(QStringLiteral("image data in no known format"));
+    } else if (!source && !name.isEmpty()) {
+        coder.failWithError(QStringLiteral("no image named %1").arg(name));
     }
     std::lock_guard lock(mutex_);
     if (source) {

@@ -152,6 +152,9 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     // Nothing to animate from until the tree it joined commits.
     layer->committed_ = false;
     Transaction::layerIsNew(layer);
+    if (layer->needsLayout_ || layer->subtreeNeedsLayout_)
+        for (Layer* l = this; l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+            l->subtreeNeedsLayout_ = true;
     setNeedsLayout();
     layer->orderIn();
 }
@@ -411,6 +414,9 @@ void Layer::setNeedsLayout()
     needsLayout_ = true;
     if (presentation_)
         return;
+    // Layout passes skip the subtrees that hold nothing marked.
+    for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+        l->subtreeNeedsLayout_ = true;
     Transaction::layerNeedsLayout(this);
     changed();
 }
@@ -443,9 +449,14 @@ void Layer::layoutSubtree()
         needsLayout_ = false;
         layoutSublayers();
     }
+    // Laying this layer out may have marked sublayers, which flag it again.
+    if (!subtreeNeedsLayout_)
+        return;
+    subtreeNeedsLayout_ = false;
     const std::vector<Ref<Layer>> subs = sublayers_;
     for (const Ref<Layer>& sub : subs)
-        sub->layoutSubtree();
+        if (sub->needsLayout_ || sub->subtreeNeedsLayout_)
+            sub->layoutSubtree();
 }
 
 void Layer::layoutSublayers()

@@ -458,6 +458,7 @@ private:
     bool needsDisplay_ = false;
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
+    bool subtreeNeedsLayout_ = false; // a layer below is marked
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it

@@ -87,6 +87,18 @@ private:
     QStringList* log_;
 };
 
+// How many pixels of `area` (base coordinates, from 2.5 points in, 40 points wide) differ between
+// two snapshots: text that must not move when editing starts.
+inline int differingTextPixels(const QImage& before, const QImage& after, Rect area)
+{
+    int differing = 0;
+    for (double y = area.minY() + 0.5; y < area.maxY(); y += 1)
+        for (double x = area.minX() + 2.5; x < area.minX() + 40; x += 1)
+            if (basePixel(before, MakePoint(x, y)) != basePixel(after, MakePoint(x, y)))
+                ++differing;
+    return differing;
+}
+
 // A titled window with a plain content view of the given size at (100, 100).
 class ControlWindow {
 public:

@@ -265,6 +265,31 @@ TEST(PasteboardTypes, MimeTypesForTransfer)
     EXPECT_TRUE(board->types().isEmpty());
 }
 
+TEST(PasteboardTypes, OneFileURLTravelsAsAURIList)
+{
+    EXPECT_EQ(URLPboardType, QStringLiteral("NSURLPboardType"));
+    auto board = make<Pasteboard>(QStringLiteral("url test"));
+    board->declareTypesOwner({ URLPboardType }, nullptr);
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/a b.png"));
+    ASSERT_TRUE(writeURLToPasteboard(url, board.get()));
+    EXPECT_EQ(board->types(), QStringList { URLPboardType });
+    EXPECT_EQ(board->dataForType(URLPboardType), QByteArrayLiteral("file:///tmp/a%20b.png\r\n"));
+    EXPECT_EQ(URLFromPasteboard(board.get()), url);
+    const auto mime = board->mimeData();
+    ASSERT_EQ(mime->urls().size(), 1);
+    EXPECT_EQ(mime->urls().front().toLocalFile(), QStringLiteral("/tmp/a b.png"));
+
+    // Undeclared: the type is added, as for any data.
+    board->clearContents();
+    EXPECT_FALSE(writeURLToPasteboard(QUrl(), board.get()));
+    EXPECT_TRUE(board->types().isEmpty());
+    EXPECT_FALSE(URLFromPasteboard(board.get()).isValid());
+    ASSERT_TRUE(writeURLToPasteboard(url, board.get()));
+    EXPECT_EQ(board->types(), QStringList { URLPboardType });
+    board->setDataForType(QByteArrayLiteral("# comment\r\nfile:///x\r\n"), URLPboardType);
+    EXPECT_EQ(URLFromPasteboard(board.get()), QUrl(QStringLiteral("file:///x")));
+}
+
 TEST_F(Dragging, DropsFromOtherApplicationsComeThroughQtToTheSameProtocol)
 {
     QMimeData data;

@@ -257,6 +257,13 @@ TEST(ImageArchiving, ReferencedFilesByPathOthersAsPixels)
     ASSERT_TRUE(byPath);
     EXPECT_EQ(byPath->size(), (kit::Size { 8, 6 }));
     EXPECT_EQ(imageArchiveRoundTrip(byPath)->size(), (kit::Size { 8, 6 }));
+    // A bundle's image is named, but the name is known only to its bundle: the path serves.
+    referenced->setName(QStringLiteral("KnownOnlyToItsBundle"));
+    QString error;
+    auto byNameThenPath = imageArchiveRoundTrip(referenced, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(byNameThenPath);
+    EXPECT_EQ(byNameThenPath->size(), (kit::Size { 8, 6 }));
 
     auto drawn = imageRedOverBlue(6, 4);
     drawn->setFlipped(true);

@@ -7,12 +7,17 @@
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <latch>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace kit;
@@ -298,6 +303,85 @@ TEST(CacheTest, SharedBetweenThreads)
     EXPECT_EQ(cache->objectForKey("3099"), 99);
     cache->removeObjectForKey("3099");
     EXPECT_FALSE(cache->objectForKey("3099"));
+}
+
+struct CacheLimitCase {
+    const char* name;
+    std::uint64_t limit;
+    std::vector<std::pair<QString, std::uint64_t>> inserts; // key, cost; a cost of 0 = look the key up
+    QStringList kept;
+    QStringList evicted;
+    std::uint64_t totalCost;
+};
+
+class CacheCostLimitTest : public ::testing::TestWithParam<CacheLimitCase> { };
+
+TEST_P(CacheCostLimitTest, EvictsTheLeastRecentlyUsedUnderTheLimit)
+{
+    const CacheLimitCase& c = GetParam();
+    auto cache = make<Cache<QString, int>>();
+    cache->setTotalCostLimit(c.limit);
+    int value = 0;
+    for (const auto& [key, cost] : c.inserts) {
+        if (cost == 0)
+            (void)cache->objectForKey(key);
+        else
+            cache->setObjectForKeyCost(++value, key, cost);
+    }
+    for (const QString& key : c.kept)
+        EXPECT_TRUE(cache->objectForKey(key)) << key.toStdString();
+    for (const QString& key : c.evicted)
+        EXPECT_FALSE(cache->objectForKey(key)) << key.toStdString();
+    EXPECT_EQ(cache->totalCost(), c.totalCost);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cache, CacheCostLimitTest,
+    ::testing::Values(CacheLimitCase { "OldestGoesFirst", 100, { { "a", 40 }, { "b", 40 }, { "c", 40 } }, { "b", "c" }, { "a" }, 80 },
+        CacheLimitCase { "ALookupRefreshes", 100, { { "a", 40 }, { "b", 40 }, { "a", 0 }, { "c", 40 } }, { "a", "c" }, { "b" }, 80 },
+        CacheLimitCase {
+            "ReplacingChargesTheNewCost", 100, { { "a", 40 }, { "b", 40 }, { "a", 10 }, { "c", 40 } }, { "a", "b", "c" }, {}, 90 },
+        CacheLimitCase {
+            "SeveralGoForOneLargeEntry", 100, { { "a", 30 }, { "b", 30 }, { "c", 30 }, { "d", 80 } }, { "d" }, { "a", "b", "c" }, 80 },
+        CacheLimitCase { "AnEntryOverTheLimitAloneStays", 50, { { "a", 30 }, { "b", 70 } }, { "b" }, { "a" }, 70 },
+        CacheLimitCase { "NoLimitKeepsAll", 0, { { "a", 400 }, { "b", 400 } }, { "a", "b" }, {}, 800 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CacheTest, LoweringTheLimitEvictsAndRemovalReleasesCost)
+{
+    auto cache = make<Cache<QString, int>>();
+    EXPECT_TRUE(cache->evictsObjectsWithDiscardedContent());
+    cache->setEvictsObjectsWithDiscardedContent(false);
+    EXPECT_FALSE(cache->evictsObjectsWithDiscardedContent());
+    for (int i = 0; i < 4; ++i)
+        cache->setObjectForKeyCost(i, QString::number(i), 25);
+    EXPECT_EQ(cache->totalCost(), 100u);
+    cache->setTotalCostLimit(50);
+    EXPECT_EQ(cache->count(), 2u);
+    EXPECT_TRUE(cache->objectForKey("3"));
+    EXPECT_FALSE(cache->objectForKey("1"));
+    cache->removeObjectForKey("3");
+    EXPECT_EQ(cache->totalCost(), 25u);
+    cache->removeAllObjects();
+    EXPECT_EQ(cache->totalCost(), 0u);
+    EXPECT_EQ(cache->count(), 0u);
+}
+
+TEST(CacheTest, LimitHoldsWhileThreadsWriteAndRead)
+{
+    auto cache = make<Cache<QString, int>>();
+    cache->setTotalCostLimit(1000);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                cache->setObjectForKeyCost(i, QString::number(t * 1000 + i), 10);
+                (void)cache->objectForKey(QString::number(t * 1000 + i / 2));
+            }
+        });
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(cache->totalCost(), 1000u);
+    EXPECT_EQ(cache->count(), 100u);
 }
 
 } // namespace

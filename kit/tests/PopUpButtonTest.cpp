@@ -230,6 +230,20 @@ TEST_F(PopUp, RendersBothKinds)
     EXPECT_NE(face.pixel(60, 13), face.pixel(0, 0));
 }
 
+TEST_F(PopUp, ATitleTooWideEndsInAnEllipsisInsteadOfBeingCut)
+{
+    auto narrow = make<PopUpButton>(MakeRect(10, 100, 70, 16));
+    narrow->popUpCell()->setBordered(false);
+    narrow->addItemsWithTitles({ "Manufacturer of the font:" });
+    w.content->addSubview(narrow.get());
+    EXPECT_EQ(narrow->popUpCell()->lineBreakMode(), LineBreakByTruncatingTail);
+    const QImage truncated = w.window->snapshot();
+    narrow->popUpCell()->setLineBreakMode(LineBreakByClipping);
+    narrow->setNeedsDisplay(true);
+    const QImage clipped = w.window->snapshot();
+    EXPECT_NE(truncated, clipped);
+}
+
 } // namespace
 
 // A model for the bindings: a list and an index, both observable.

@@ -276,4 +276,15 @@ TEST(ViewHierarchy, SetSubviewsPutsTheLastOnTop)
     EXPECT_EQ(root->subviews()[0], x);
 }
 
+TEST(ViewTouch, AcceptsTouchEventsIsStoredAndReachableByKey)
+{
+    auto view = make<View>(MakeRect(0, 0, 10, 10));
+    EXPECT_FALSE(view->acceptsTouchEvents());
+    view->setAcceptsTouchEvents(true);
+    EXPECT_TRUE(view->acceptsTouchEvents());
+    EXPECT_TRUE(view->valueForKey(QStringLiteral("acceptsTouchEvents")).boolValue());
+    view->setValueForKey(Value(false), QStringLiteral("acceptsTouchEvents"));
+    EXPECT_FALSE(view->acceptsTouchEvents());
+}
+
 } // namespace

@@ -18,6 +18,7 @@
 #include "kit/appkit/View.h"
 #include "kit/core/Selector.h"
 #include "kit/core/Value.h"
+#include "kit/text/TextContainer.h"
 #include "kit/text/TextLayoutClient.h"
 #include "kit/text/TextViewDelegate.h"
 
@@ -236,6 +237,7 @@ public:
     void setEditorString(const QString& string) override { setString(string); }
     Range editorSelectedRange() const override { return selectedRange(); }
     void setEditorSelectedRange(Range range) override { setSelectedRange(range); }
+    QStringList editorTokens() const override;
 
     // kit::TextLayoutClient:
     void textStorageDidProcessEditing(TextStorage& storage, unsigned editedMask, Range editedRange, std::int64_t changeInLength) override;
@@ -271,6 +273,10 @@ private:
     };
 
     void setUpNetwork(Ref<TextContainer> container);
+    // Token sessions (TextViewTokens.cpp): the text as one chip per token; typed text before a
+    // tokenizing character becomes a chip. Answers where the caret goes.
+    void setTokens(const QStringList& tokens);
+    std::int64_t tokenizeTypedText(std::int64_t caret);
     void applyFieldEditorLayout();
     // The field editor's one line: its container is as wide as the text (never narrower than the
     // view), so the line never wraps and scrolls sideways instead.
@@ -328,6 +334,8 @@ private:
     bool drawsBackground_ = true;
     Ref<Color> backgroundColor_;
     bool fieldEditor_ = false;
+    bool tokenizing_ = false;
+    QString tokenizingCharacters_;
     bool allowsUndo_ = false;
     bool spelling_ = false;
     bool grammar_ = false;

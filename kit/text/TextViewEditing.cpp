@@ -93,10 +93,13 @@ bool TextView::replaceForUser(Range range, const QString& replacement)
         attributes = attributesBefore(range.location);
     ++userEditDepth_;
     storage->replaceCharactersInRangeWithAttributedString(range, AttributedString(replacement, attributes));
+    std::int64_t caret = range.location + replacement.size();
+    if (tokenizing_)
+        caret = tokenizeTypedText(caret);
     --userEditDepth_;
     anchor_ = NotFound;
     // Settled before didChangeText, which may end the session; nothing is touched after it.
-    setSelectedRangeAffinityStillSelecting({ range.location + replacement.size(), 0 }, SelectionAffinityDownstream, false);
+    setSelectedRangeAffinityStillSelecting({ caret, 0 }, SelectionAffinityDownstream, false);
     scrollRangeToVisible(selected_);
     didChangeText();
     return true;
@@ -132,6 +135,9 @@ void TextView::doCommandBySelector(Selector action)
     Ref<Object> holder;
     if (TextViewDelegate* d = delegateFor<TextViewDelegate>(TextViewDoCommandBySelectorOperation, holder))
         if (d->textViewDoCommandBySelector(this, action))
+            return;
+    if (TextDelegate* d = delegateFor<TextDelegate>(TextDoCommandBySelectorOperation, holder))
+        if (d->textDoCommandBySelector(this, action))
             return;
     Responder::doCommandBySelector(action);
 }
@@ -358,7 +364,12 @@ void TextView::setUpFieldEditorAttributes(const FieldEditorAttributes& attribute
     selectable_ = attributes.selectable || attributes.editable;
     editable_ = attributes.editable;
     typingAttributes_ = {};
-    setString(attributes.string);
+    tokenizing_ = attributes.tokenizes;
+    tokenizingCharacters_ = attributes.tokenizingCharacters;
+    if (tokenizing_)
+        setTokens(attributes.tokens);
+    else
+        setString(attributes.string);
 }
 
 std::uint64_t TextView::beginEditingSession(View* view, Rect, Rect textFrame, Object* delegate, const Event* event, Range selection)

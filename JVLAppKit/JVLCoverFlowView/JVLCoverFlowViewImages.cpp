@@ -1,0 +1,233 @@
+// Pictures of the cover-flow view: the values are read on the main thread, decoded one at a time
+// on the view's queue, and shown on the main thread again. Pictures are capped at twice the drawn
+// extent, and only items near the selection hold one.
+
+#include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
+
+#include "AppKitExtensions/JVLNSImage_Extension.h"
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/Exception.h"
+#include "kit/graphics/CGContext.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Gradient.h"
+#include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/ImageRep.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace kit;
+
+namespace JVLCoverFlowViewImages {
+
+// A bitmap of the picture no larger than `cap` on either axis; pictures within it are copied as they
+// are (the layer stretches them to the item anyway). Safe on the load queue for bitmap images.
+Ref<CGImage> cappedPicture(const Image& image, Size cap, bool* capped)
+{
+    const Size size = image.size();
+    *capped = false;
+    if (size.width <= cap.width && size.height <= cap.height)
+        return JVLNSImage_Extension::imageRefCopy(image);
+    const int width = int(std::max(1.0, std::floor(std::min(size.width, cap.width))));
+    const int height = int(std::max(1.0, std::floor(std::min(size.height, cap.height))));
+    auto bitmap = CGContext::createBitmap(width, height);
+    if (!bitmap)
+        return nullptr;
+    {
+        GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(bitmap, false));
+        image.drawInRectFromRectOperationFraction(MakeRect(0, 0, width, height), ZeroRect, CompositeCopy, 1.0);
+    }
+    *capped = true;
+    return bitmap->createImage();
+}
+
+// Whether every representation is a plain bitmap, which the load queue may draw.
+bool drawsOffMainThread(const Image& image)
+{
+    const auto reps = image.representations();
+    return !reps.empty() && std::all_of(reps.begin(), reps.end(), [](const Ref<ImageRep>& r) { return r && r->isBitmap(); });
+}
+
+std::int64_t pictureBytesOf(const Ref<CGImage>& picture) { return picture ? std::int64_t(picture->bytesPerRow()) * picture->height() : 0; }
+
+} // namespace JVLCoverFlowViewImages
+
+Ref<CGImage> JVLCoverFlowView::drawnBitmap(int width, int height, const std::function<void(Rect)>& draw)
+{
+    auto bitmap = CGContext::createBitmap(width, height);
+    if (!bitmap)
+        return nullptr;
+    {
+        // Marked flipped as the original drawing asks; gradients run in user space either way.
+        GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(bitmap, true));
+        draw(MakeRect(0, 0, width, height));
+    }
+    return bitmap->createImage();
+}
+
+Size JVLCoverFlowView::pictureCap() const
+{
+    double scale = 1;
+    if (const Ref<Window> w = window())
+        if (const Ref<Screen> s = w->screen())
+            scale = s->backingScaleFactor();
+    const Size size = itemSize();
+    return MakeSize(std::ceil(2 * size.width * scale), std::ceil(2 * size.height * scale));
+}
+
+bool JVLCoverFlowView::isResident(std::int64_t index) const
+{
+    const std::int64_t k = residentRadius();
+    return index >= selectionIndex_ - k && index <= selectionIndex_ + k;
+}
+
+std::int64_t JVLCoverFlowView::residentPictureBytes() const
+{
+    std::int64_t total = 0;
+    for (const auto& item : items_)
+        total += item->pictureBytes;
+    return total;
+}
+
+void JVLCoverFlowView::showPicture(Item& item, const Ref<CGImage>& picture, bool capped, Size cap)
+{
+    const Ref<CGImage> shown = picture ? picture : placeholderRef_;
+    item.image->setContents(shown);
+    item.reflection->setContents(shown);
+    item.image->setBackgroundColor(std::nullopt);
+    item.reflection->setBackgroundColor(std::nullopt);
+    item.pictureBytes = JVLCoverFlowViewImages::pictureBytesOf(picture);
+    item.capped = picture && capped;
+    item.capFor = cap;
+    setItemHasImage(item, picture != nullptr);
+}
+
+void JVLCoverFlowView::refreshLayer(Item& item)
+{
+    using namespace JVLCoverFlowViewImages;
+    setItemHasImage(item, false);
+    const std::uint64_t token = item.token->fetch_add(1) + 1;
+    if (!isResident(item.index)) {
+        // Out of the resident range: the state of a pending refresh, without the picture.
+        item.wanted = false;
+        showPicture(item, nullptr, false, {});
+        return;
+    }
+    Value value = item.object;
+    if (!imageKeyPath_.isNull()) {
+        const Ref<Object> object = item.object.object();
+        if (!object)
+            return;
+        try {
+            value = object->valueForKeyPath(imageKeyPath_);
+        } catch (const Exception&) {
+            return; // no such key: the item stays as it was
+        }
+    }
+    item.wanted = true;
+    Ref<Image> image = value.objectAs<Image>();
+    const bool isData = value.kind() == ValueKind::Data;
+    if (!value.isNilOrNull() && !image && !isData)
+        return; // neither picture nor data: as a load that failed, nothing changes
+    const Size cap = pictureCap();
+    Ref<CGImage> ready;
+    bool readyCapped = false;
+    if (image && !drawsOffMainThread(*image)) {
+        // Drawn pictures (vector, PDF) render here; only bitmaps go to the queue.
+        ready = cappedPicture(*image, cap, &readyCapped);
+        image = nullptr;
+    }
+    ++loadsQueued_;
+    // The load itself keeps view and layer alive until it has run; what it hands back to the main
+    // queue does not (a view gone by then has nothing left to show).
+    auto finish = [self = Ref<JVLCoverFlowView>(this), layer = item.layer, counter = item.token, token, cap](
+                      Ref<CGImage> picture, bool capped) {
+        OperationQueue::mainQueue()->addOperationWithBlock(
+            [view = Weak<JVLCoverFlowView>(self.get()), shown = Weak<Layer>(layer.get()), counter, token, cap, picture, capped] {
+                const Ref<JVLCoverFlowView> v = view.lock();
+                const Ref<Layer> l = shown.lock();
+                if (!v || !l || counter->load() != token)
+                    return;
+                if (Item* target = v->itemForLayer(l.get()))
+                    v->showPicture(*target, picture, capped, cap);
+            });
+    };
+    imageLoadQueue_->addOperationWithBlock(
+        [finish = std::move(finish), counter = item.token, token, value, image, isData, ready, readyCapped, cap] {
+            // Refreshed or evicted since it was queued: decode nothing.
+            if (counter->load() != token)
+                return;
+            Ref<CGImage> picture = ready;
+            bool capped = readyCapped;
+            if (!picture) {
+                const Ref<Image> decoded = isData ? Image::imageWithData(value.data()) : image;
+                if (decoded)
+                    picture = cappedPicture(*decoded, cap, &capped);
+            }
+            finish(picture, capped);
+        });
+}
+
+void JVLCoverFlowView::updateResidency()
+{
+    const Size cap = pictureCap();
+    for (const auto& item : items_) {
+        if (!isResident(item->index)) {
+            if (item->wanted || item->hasImage) {
+                item->token->fetch_add(1);
+                item->wanted = false;
+                showPicture(*item, nullptr, false, {});
+            }
+        } else if (!item->wanted) {
+            refreshLayer(*item);
+        } else if (item->hasImage && item->capped && (cap.width > item->capFor.width || cap.height > item->capFor.height)) {
+            // Grown past what the picture was made for; the old one shows until the new arrives.
+            refreshLayer(*item);
+        }
+    }
+}
+
+void JVLCoverFlowView::recachePlaceholder()
+{
+    const Size size = itemSize();
+    if (placeholderRef_ && size == placeholderSize_ && placeholderIcon_ == placeholderMadeWith_)
+        return;
+    const double W = size.width * 600 / size.height, H = 600;
+    auto canvas = Image::imageWithSize(MakeSize(W, H));
+    canvas->lockFocus();
+    Gradient::gradientWithStartingColorEndingColor(Color::colorWithCalibratedWhiteAlpha(0.15, 1), Color::colorWithCalibratedWhiteAlpha(0, 1))
+        ->drawInRectRelativeCenterPosition(MakeRect(0, 0, W, H), MakePoint(0, 1));
+    Color::colorWithCalibratedWhiteAlpha(0.3, 1)->setFill();
+    BezierPath::fillRect(MakeRect(0, 595, W, 5));
+    Color::colorWithCalibratedWhiteAlpha(0.1, 1)->setFill();
+    BezierPath::fillRect(MakeRect(0, 0, W, 5));
+    if (placeholderIcon_) {
+        const Size icon = placeholderIcon_->size();
+        if (icon.width > 0 && icon.height > 0) {
+            double bw = icon.width * 300 / icon.height, bh = 300;
+            if (bw > 0.666 * W) {
+                bw = 0.5 * W;
+                bh = 0.5 * W * icon.height / icon.width;
+            }
+            const Rect box = MakeRect((W - bw) * 0.5, (H - bh) * 0.5, bw, bh);
+            auto tinted = Image::imageWithSize(box.size);
+            tinted->lockFocus();
+            Gradient::gradientWithStartingColorEndingColor(Color::colorWithCalibratedRedGreenBlueAlpha(0.38, 0.4, 0.427, 1),
+                Color::colorWithCalibratedRedGreenBlueAlpha(0.224, 0.255, 0.302, 1))
+                ->drawInRectAngle(MakeRect(0, 0, bw, bh), -90);
+            placeholderIcon_->drawInRectFromRectOperationFraction(MakeRect(0, 0, bw, bh), ZeroRect, CompositeDestinationIn, 1.0);
+            tinted->unlockFocus();
+            tinted->drawInRectFromRectOperationFraction(box, ZeroRect, CompositeSourceOver, 1.0);
+        }
+    }
+    canvas->unlockFocus();
+    placeholderRef_ = JVLNSImage_Extension::imageRefCopy(*canvas);
+    placeholderSize_ = size;
+    placeholderMadeWith_ = placeholderIcon_;
+    for (const auto& item : items_)
+        if (!item->hasImage) {
+            item->image->setContents(placeholderRef_);
+            item->reflection->setContents(placeholderRef_);
+        }
+}

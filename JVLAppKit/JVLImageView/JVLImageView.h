@@ -1,0 +1,40 @@
+#pragma once
+
+// A plain view showing one image, scaled down proportionally and centred, that lets the user pick
+// another: a click opens the open panel for one image file, and a picked, readable image is shown
+// and sent as the view's action to its target. Deliberately no control, so forms treat it as a
+// view of their own.
+
+#include "kit/appkit/View.h"
+#include "kit/core/Selector.h"
+#include "kit/graphics/Image.h"
+
+class JVLImageView : public kit::View {
+    KIT_CLASS(JVLImageView)
+
+    explicit JVLImageView(kit::Rect frame = {});
+
+    kit::Ref<kit::Image> image() const { return image_; }
+    // Null clears the view.
+    void setImage(kit::Ref<kit::Image> image);
+    kit::Ref<kit::Object> target() const { return target_.lock(); }
+    void setTarget(kit::Weak<kit::Object> target) { target_ = std::move(target); }
+    kit::Selector action() const { return action_; }
+    void setAction(kit::Selector action) { action_ = std::move(action); }
+
+    // Runs the open panel; with a readable image file chosen, shows it and sends the action once.
+    // An unreadable file beeps and changes nothing; cancelling does nothing.
+    void pickImage();
+
+    // kit::View:
+    void drawRect(kit::Rect dirtyRect) override;
+    void mouseDown(const kit::Event& event) override;
+    void mouseUp(const kit::Event& event) override;
+    bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+
+private:
+    kit::Ref<kit::Image> image_;
+    kit::Weak<kit::Object> target_;
+    kit::Selector action_;
+    bool pressed_ = false;
+};

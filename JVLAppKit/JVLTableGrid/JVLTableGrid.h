@@ -1,0 +1,250 @@
+#pragma once
+
+// A spreadsheet-like grid: a strip of column headers, a strip of row headers, an empty corner and
+// a scrolling area of cells, filled by a data source and steered by a delegate. The selection is a
+// rectangle (selected columns × selected rows), moved and extended with mouse and keys; cells are
+// edited in place, columns resized by their header edges, whole columns and rows moved by drag
+// and drop. Every coordinate is a double and every count 64-bit: 10^8 rows are fine.
+
+#include "JVLAppKit/JVLTableGrid/JVLTableGridColumnWidths.h"
+#include "JVLAppKit/JVLTableGrid/JVLTableGridContentView.h"
+#include "JVLAppKit/JVLTableGrid/JVLTableGridHeaderView.h"
+#include "JVLAppKit/JVLTableGrid/JVLTableGridProtocols.h"
+
+#include "kit/appkit/Dragging.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/controls/Control.h"
+#include "kit/foundation/NibLoader.h"
+
+#include <bitset>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class JVLTableGrid : public kit::Control, public kit::DraggingDestination, public kit::DraggingSource, public kit::NibAwaking {
+    KIT_CLASS(JVLTableGrid)
+
+    static constexpr double ColumnHeaderHeight = 19;
+    static constexpr double RowHeaderWidth = 40;
+    static constexpr double RowHeight = 20;
+    static constexpr double DefaultColumnWidth = 60;
+    static constexpr double MinimumColumnWidth = 20;
+
+    explicit JVLTableGrid(kit::Rect frame = {});
+    ~JVLTableGrid() override;
+
+    // Held weakly; the optional operations it answers are asked once here (set it again after
+    // changing what it implements).
+    kit::Ref<kit::Object> dataSource() const { return dataSource_.lock(); }
+    void setDataSource(kit::Object* dataSource);
+    // Moves the delegate's notification registrations to the new delegate.
+    void setDelegate(kit::Object* delegate) override;
+
+    kit::Ref<JVLTableGridHeaderView> columnHeaderView() const { return columnHeaderView_; }
+    kit::Ref<JVLTableGridHeaderView> rowHeaderView() const { return rowHeaderView_; }
+    kit::Ref<JVLTableGridContentView> contentView() const { return contentView_; }
+    kit::Ref<kit::ScrollView> columnHeaderScrollView() const { return columnHeaderScrollView_; }
+    kit::Ref<kit::ScrollView> rowHeaderScrollView() const { return rowHeaderScrollView_; }
+    kit::Ref<kit::ScrollView> contentScrollView() const { return contentScrollView_; }
+
+    // --- Selection and keys (JVLTableGridSelection.cpp). ---
+    const kit::IndexSet& selectedColumnIndexes() const { return selectedColumns_; }
+    const kit::IndexSet& selectedRowIndexes() const { return selectedRows_; }
+    void setSelectedColumnIndexes(const kit::IndexSet& indexes);
+    void setSelectedRowIndexes(const kit::IndexSet& indexes);
+    bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
+    void setAllowsMultipleSelection(bool flag) { allowsMultipleSelection_ = flag; }
+    bool allowsEditing() const { return allowsEditing_; }
+    void setAllowsEditing(bool flag) { allowsEditing_ = flag; }
+    bool shouldOverrideModifiers() const { return shouldOverrideModifiers_; }
+    // 0 left, 1 right; 3 top, 4 bottom.
+    void setStickyColumnRow(int columnEdge, int rowEdge);
+    int stickyColumn() const { return stickyColumnEdge_; }
+    int stickyRow() const { return stickyRowEdge_; }
+    void scrollToAreaAnimate(kit::Rect area, bool animate);
+
+    void moveUp(kit::Object* sender);
+    void moveDown(kit::Object* sender);
+    void moveLeft(kit::Object* sender);
+    void moveRight(kit::Object* sender);
+    void moveUpAndModifySelection(kit::Object* sender);
+    void moveDownAndModifySelection(kit::Object* sender);
+    void moveLeftAndModifySelection(kit::Object* sender);
+    void moveRightAndModifySelection(kit::Object* sender);
+    void insertTab(kit::Object* sender);
+    void insertBacktab(kit::Object* sender);
+    void insertNewline(kit::Object* sender);
+    void selectAll(kit::Object* sender);
+    void deleteBackward(kit::Object* sender);
+
+    // --- Counts, reloading, geometry (grid coordinates). ---
+    std::int64_t numberOfRows() const { return numberOfRows_; }
+    void setNumberOfRows(std::int64_t count) { numberOfRows_ = count; }
+    std::int64_t numberOfColumns() const { return numberOfColumns_; }
+    void setNumberOfColumns(std::int64_t count) { numberOfColumns_ = count; }
+    void reloadData();
+
+    kit::Rect rectOfColumn(std::int64_t column) const;
+    kit::Rect rectOfRow(std::int64_t row) const;
+    kit::Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const;
+    kit::Rect headerRectOfColumn(std::int64_t column) const;
+    kit::Rect headerRectOfRow(std::int64_t row) const;
+    kit::Rect headerRectOfCorner() const { return { 0, 0, RowHeaderWidth, ColumnHeaderHeight }; }
+    // NotFound when no column (row) contains the point.
+    std::int64_t columnAtPoint(kit::Point point) const;
+    std::int64_t rowAtPoint(kit::Point point) const;
+
+    // Column geometry of the cell area: x of a column, and the range of columns an x span touches.
+    double columnOffset(std::int64_t column) const;
+    double columnWidth(std::int64_t column) const;
+    // The first column whose span [x, x + w] contains `x` (inclusive), NotFound when none.
+    std::int64_t columnSpanning(double x, std::int64_t from = 0) const;
+    // The same for rows (spans [20r, 20r + 20]).
+    std::int64_t rowSpanning(double y, std::int64_t from = 0) const;
+
+    // --- Data-source calls with their defaults (the views of the grid use them). ---
+    QString headerStringForColumn(std::int64_t column);
+    QString headerStringForRow(std::int64_t row);
+    kit::Value objectValueForColumnRow(std::int64_t column, std::int64_t row);
+    kit::Ref<kit::Color> backgroundColorForColumnRow(std::int64_t column, std::int64_t row);
+    void setObjectValueForColumnRow(const kit::Value& value, std::int64_t column, std::int64_t row);
+    // The remembered width, else the data source's answer (remembered), else 60.
+    double widthForColumn(std::int64_t column);
+    double setWidthForColumn(std::int64_t column);
+    bool canEditCellAtColumnRow(std::int64_t column, std::int64_t row);
+    bool dataSourceCanSetObjectValue() const;
+
+    // New width = old + distance, at least 20; the cell area and the column strip follow.
+    void resizeColumnWithIndexWithDistance(std::int64_t column, float distance);
+
+    // --- Drawing. ---
+    void drawColumnHeaderBackgroundInRect(kit::Rect rect);
+    void drawRowHeaderBackgroundInRect(kit::Rect rect);
+    void drawCornerHeaderBackgroundInRect(kit::Rect rect);
+    // Whether a view inside the grid is first responder of the key window.
+    bool hasKeyboardFocus() const;
+
+    // --- Moving columns and rows (JVLTableGridDragging.cpp). ---
+    // The given types plus the two grid types, for the grid and its cell area.
+    void registerForDraggedTypes(const QStringList& types) override;
+    void dragColumnsWithEvent(const kit::Event& event);
+    void dragRowsWithEvent(const kit::Event& event);
+    kit::Ref<kit::Image> imageForSelectedColumns();
+    kit::Ref<kit::Image> imageForSelectedRows();
+    std::int64_t dropColumnForPoint(kit::Point point) const;
+    std::int64_t dropRowForPoint(kit::Point point) const;
+    // Test seam: runs a drag the grid starts (default: the kit's drag session).
+    using DragStarter = std::function<void(JVLTableGrid&, kit::Image*, kit::Point at, const kit::Event&, kit::Pasteboard*)>;
+    void setDragStarterForTesting(DragStarter starter) { dragStarter_ = std::move(starter); }
+
+    // kit::DraggingDestination:
+    std::uint64_t draggingEntered(kit::DraggingInfo& info) override;
+    std::uint64_t draggingUpdated(kit::DraggingInfo& info) override;
+    void draggingExited(kit::DraggingInfo& info) override;
+    void draggingEnded(kit::DraggingInfo& info) override;
+    bool prepareForDragOperation(kit::DraggingInfo& info) override;
+    bool performDragOperation(kit::DraggingInfo& info) override;
+    void concludeDragOperation(kit::DraggingInfo& info) override;
+    // kit::DraggingSource: moves inside the application only.
+    std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
+
+    // kit::NibAwaking:
+    void awakeFromNib() override;
+
+    // kit::View:
+    bool isFlipped() const override { return true; }
+    void drawRect(kit::Rect dirtyRect) override;
+    bool acceptsFirstResponder() const override { return true; }
+    bool canBecomeKeyView() const override { return true; }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    void mouseDown(const kit::Event& event) override;
+    void keyDown(const kit::Event& event) override;
+    void insertText(const QString& text) override;
+    void viewWillMoveToWindow(kit::Window* window) override;
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+
+private:
+    friend class JVLTableGridContentView;
+    friend class JVLTableGridHeaderView;
+    enum Operation : std::size_t {
+        NumberOfColumns,
+        NumberOfRows,
+        ObjectValue,
+        SetObjectValue,
+        BackgroundColor,
+        HeaderStringForColumn,
+        HeaderStringForRow,
+        SetWidthForColumn,
+        WriteColumns,
+        WriteRows,
+        CanMoveColumns,
+        CanMoveRows,
+        MoveColumns,
+        MoveRows,
+        ValidateDrop,
+        AcceptDrop,
+        WillSelectColumns,
+        WillSelectRows,
+        ShouldEdit,
+        OperationCount,
+    };
+    struct DataSourceCall {
+        kit::Ref<kit::Object> object;
+        JVLTableGridDataSource* d = nullptr;
+        explicit operator bool() const { return d != nullptr; }
+        JVLTableGridDataSource* operator->() const { return d; }
+    };
+    struct DelegateCall {
+        kit::Ref<kit::Object> object;
+        JVLTableGridDelegate* d = nullptr;
+        explicit operator bool() const { return d != nullptr; }
+        JVLTableGridDelegate* operator->() const { return d; }
+    };
+    // The one way to the data source and the delegate: the cached respondsToSelector answer, and
+    // a reference held for the call.
+    DataSourceCall dataSourceFor(Operation operation) const;
+    DelegateCall delegateFor(Operation operation) const;
+
+    void layOutScrollViews(kit::Rect frame);
+    void contentViewDidScroll(kit::Notification* notification);
+    void viewFrameDidChange(kit::Notification*) { }
+    void observeDelegate(kit::Object* delegate, bool observe);
+    void observeWindow(kit::Window* window, bool observe);
+    void invalidateFocusRing();
+    // Column widths known for columns 0 … count − 1 (asked once per column).
+    void ensureColumnWidths(std::int64_t count);
+    std::int64_t anchorColumn() const;
+    std::int64_t anchorRow() const;
+    void selectCell(std::int64_t column, std::int64_t row);
+    void scrollCellIntoView(std::int64_t column, std::int64_t row);
+    void dragItemsWithEvent(const kit::Event& event, bool columns);
+    kit::Ref<kit::Image> imageForRect(kit::Rect rect);
+    std::optional<kit::IndexSet> movedIndexes(kit::DraggingInfo& info, const QString& type) const;
+    bool isOwnDrag(kit::DraggingInfo& info) const;
+
+    kit::Weak<kit::Object> dataSource_;
+    JVLTableGridDataSource* dataSourceProtocol_ = nullptr;
+    std::bitset<OperationCount> answers_;
+    kit::Ref<kit::ScrollView> columnHeaderScrollView_;
+    kit::Ref<JVLTableGridHeaderView> columnHeaderView_;
+    kit::Ref<kit::ScrollView> rowHeaderScrollView_;
+    kit::Ref<JVLTableGridHeaderView> rowHeaderView_;
+    kit::Ref<kit::ScrollView> contentScrollView_;
+    kit::Ref<JVLTableGridContentView> contentView_;
+    kit::IndexSet selectedColumns_;
+    kit::IndexSet selectedRows_;
+    bool allowsMultipleSelection_ = true;
+    bool shouldOverrideModifiers_ = false;
+    bool allowsEditing_ = false;
+    int stickyColumnEdge_ = 0;
+    int stickyRowEdge_ = 3;
+    // Remembered widths (the data source's answers and resizes), and the widths in force.
+    std::vector<std::optional<float>> rememberedWidths_;
+    mutable JVLTableGridColumnWidths widths_;
+    std::int64_t numberOfRows_ = 0;
+    std::int64_t numberOfColumns_ = 0;
+    kit::Weak<kit::Window> observedWindow_;
+    DragStarter dragStarter_;
+};

@@ -1,0 +1,92 @@
+#pragma once
+
+// The scrolling cell area of the table grid: draws the visible cells through one shared cell, the
+// selection with its grab handle and the drop indicators; turns presses and drags into selections,
+// autoscrolls while the button is held or a drag hovers, edits a cell in place through the window's
+// field editor, and passes every drag-destination message on to the grid.
+
+#include "JVLAppKit/JVLTableGrid/JVLTableGridCell.h"
+
+#include "kit/appkit/Dragging.h"
+#include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/View.h"
+#include "kit/foundation/Timer.h"
+
+#include <cstdint>
+
+class JVLTableGrid;
+
+class JVLTableGridContentView : public kit::View, public kit::DraggingDestination, public kit::TextDelegate {
+    KIT_CLASS(JVLTableGridContentView)
+
+    explicit JVLTableGridContentView(kit::Rect frame = {});
+    ~JVLTableGridContentView() override;
+
+    kit::Ref<JVLTableGrid> tableGrid() const;
+
+    // Own coordinates.
+    kit::Rect rectOfColumn(std::int64_t column) const;
+    kit::Rect rectOfRow(std::int64_t row) const;
+    kit::Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const;
+    std::int64_t columnAtPoint(kit::Point point) const;
+    std::int64_t rowAtPoint(kit::Point point) const;
+
+    void editSelectedCell(kit::Object* sender);
+    std::int64_t editedColumn() const { return editedColumn_; }
+    std::int64_t editedRow() const { return editedRow_; }
+    std::int64_t mouseDownColumn() const { return mouseDownColumn_; }
+    std::int64_t mouseDownRow() const { return mouseDownRow_; }
+
+    void setDropColumn(std::int64_t column);
+    void setDropRow(std::int64_t row);
+    std::int64_t dropColumn() const { return dropColumn_; }
+    std::int64_t dropRow() const { return dropRow_; }
+    void setDraggingColumnOrRow(bool flag) { isDraggingColumnOrRow_ = flag; }
+    bool isDraggingColumnOrRow() const { return isDraggingColumnOrRow_; }
+    kit::Rect grabHandleRect() const { return grabHandleRect_; }
+    kit::Ref<kit::Timer> autoscrollTimer() const { return autoscrollTimer_.lock(); }
+
+    kit::Ref<kit::Cursor> cellSelectionCursor() const;
+    kit::Ref<kit::Cursor> cellExtendSelectionCursor() const;
+
+    // kit::TextDelegate (the field editor's session):
+    void textDidEndEditing(kit::Notification* notification) override;
+
+    // kit::DraggingDestination:
+    std::uint64_t draggingEntered(kit::DraggingInfo& info) override;
+    std::uint64_t draggingUpdated(kit::DraggingInfo& info) override;
+    void draggingExited(kit::DraggingInfo& info) override;
+    void draggingEnded(kit::DraggingInfo& info) override;
+    bool prepareForDragOperation(kit::DraggingInfo& info) override;
+    bool performDragOperation(kit::DraggingInfo& info) override;
+    void concludeDragOperation(kit::DraggingInfo& info) override;
+
+    // kit::View:
+    bool isFlipped() const override { return true; }
+    bool isOpaque() const override { return true; }
+    void drawRect(kit::Rect dirtyRect) override;
+    void mouseDown(const kit::Event& event) override;
+    void mouseDragged(const kit::Event& event) override;
+    void mouseUp(const kit::Event& event) override;
+    void resetCursorRects() override;
+
+private:
+    void startAutoscrollTimer();
+    void stopAutoscrollTimer();
+    void autoscrollTimerFired(kit::Timer* timer);
+    void drawSelection(JVLTableGrid& grid);
+    void drawDropIndicators(JVLTableGrid& grid);
+
+    std::int64_t mouseDownColumn_ = kit::NotFound;
+    std::int64_t mouseDownRow_ = kit::NotFound;
+    std::int64_t editedColumn_ = kit::NotFound;
+    std::int64_t editedRow_ = kit::NotFound;
+    kit::Ref<kit::Image> cursorImage_;
+    kit::Ref<kit::Image> cursorExtendSelectionImage_;
+    kit::Rect grabHandleRect_;
+    std::int64_t dropColumn_ = kit::NotFound;
+    std::int64_t dropRow_ = kit::NotFound;
+    kit::Weak<kit::Timer> autoscrollTimer_;
+    bool isDraggingColumnOrRow_ = false;
+    kit::Ref<JVLTableGridCell> cell_;
+};

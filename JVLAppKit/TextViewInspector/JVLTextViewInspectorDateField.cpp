@@ -1,0 +1,44 @@
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorDateField.h"
+
+#include "kit/controls/DatePicker.h"
+#include "kit/graphics/Font.h"
+
+using namespace kit;
+
+KIT_REGISTER_CLASS(JVLTextViewInspectorDateField, JVLTextViewInspectorViewField)
+{
+    c.bundle(QStringLiteral("JVLAppKit"));
+    c.copyable();
+    c.action("dateChanged", &JVLTextViewInspectorDateField::dateChanged);
+}
+
+Ref<View> JVLTextViewInspectorDateField::viewForField()
+{
+    auto picker = make<DatePicker>(MakeRect(0, 0, 68, 18));
+    picker->datePickerCell()->setDatePickerStyle(TextFieldDatePickerStyle);
+    picker->datePickerCell()->setDatePickerMode(SingleDateMode);
+    picker->datePickerCell()->setDatePickerElements(YearMonthDayDatePickerElementFlag);
+    picker->setControlSize(SmallControlSize);
+    picker->setFont(Font::systemFontOfSize(Font::systemFontSizeForControlSize(SmallControlSize))->qFont());
+    picker->setFocusRingType(FocusRingTypeNone);
+    picker->setTarget(this);
+    picker->setAction(Selector("dateChanged"));
+    return picker;
+}
+
+void JVLTextViewInspectorDateField::setValue(const Value& value)
+{
+    if (auto* picker = dynamic_cast<DatePicker*>(view().get())) {
+        if (value.kind() != ValueKind::Date)
+            picker->setDateValue(Value());
+        else if (!value.isEqual(picker->dateValue()))
+            picker->setDateValue(value);
+    }
+    JVLTextViewInspectorViewField::setValue(value);
+}
+
+void JVLTextViewInspectorDateField::dateChanged(Object*)
+{
+    if (auto* picker = dynamic_cast<DatePicker*>(view().get()))
+        userChangedValue(picker->dateValue());
+}

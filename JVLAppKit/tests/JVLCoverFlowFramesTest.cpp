@@ -1,0 +1,134 @@
+// The cover-flow view over time: the layout shortcut draws the same frames as laying out every item,
+// and picture loads racing the view's changes end in the last state asked for.
+
+#include "JVLCoverFlowTestSupport.h"
+
+#include "kit/layers/Transaction.h"
+#include "kit/testsupport/ManualClockScope.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace jvl_cover_flow_test {
+
+using namespace kit;
+
+QColor frameTestColour(int i) { return QColor::fromHsv((i * 53) % 360, 200, 220); }
+
+struct FramesRig {
+    Ref<Window> window;
+    Ref<JVLCoverFlowView> view;
+
+    FramesRig(const Array& content, bool full)
+    {
+        window = make<Window>(MakeRect(0, 0, 420, 200), TitledWindowMask);
+        view = make<JVLCoverFlowView>(MakeRect(0, 0, 420, 200));
+        view->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+        window->contentView()->addSubview(view.get());
+        view->setFullLayoutForTesting(full);
+        view->setAutoresizesItems(false);
+        view->setItemSize(MakeSize(60, 40));
+        view->setImageKeyPath("cover");
+        view->setContent(content);
+        view->setSelectionIndex(20);
+    }
+    ~FramesRig()
+    {
+        drainLoads(*view);
+        view->removeFromSuperview();
+        window->close();
+    }
+};
+
+TEST(CoverFlowFrames, TheLayoutShortcutDrawsWhatTheFullLayoutDraws)
+{
+    test::ManualClockScope clock;
+    std::vector<Ref<Image>> pictures;
+    for (int i = 0; i < 16; ++i)
+        pictures.push_back(solidPicture(frameTestColour(i), 30, 20));
+    Array content;
+    for (int i = 0; i < 700; ++i)
+        content.addObject(Value(make<CoverItem>(Value(pictures[std::size_t(i % 16)]))));
+    FramesRig shortcut(content, false), full(content, true);
+    const auto both = [&](const std::function<void(JVLCoverFlowView&)>& change) {
+        change(*shortcut.view);
+        change(*full.view);
+    };
+    int compared = 0;
+    // Advances in steps, comparing the two windows after each.
+    const auto run = [&](double seconds, int samples) {
+        for (int i = 0; i < samples; ++i) {
+            clock.advance(seconds / samples);
+            ASSERT_TRUE(drainLoads(*shortcut.view));
+            ASSERT_TRUE(drainLoads(*full.view));
+            Transaction::flush();
+            const QImage a = shortcut.window->snapshot(), b = full.window->snapshot();
+            EXPECT_EQ(a, b) << "sample " << compared;
+            ++compared;
+        }
+    };
+    run(1.0, 4);
+    for (int step = 0; step < 3; ++step) {
+        both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() + 1); });
+        run(0.2, 3); // each step retargets the one before
+    }
+    run(0.8, 2);
+    both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() + 500); }); // a jump
+    run(0.35, 5);
+    both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() - 3); }); // retarget mid-way
+    run(0.8, 6);
+    both([](JVLCoverFlowView& v) { v.window()->setContentSize(MakeSize(500, 240)); }); // a resize
+    run(0.8, 4);
+    both([](JVLCoverFlowView& v) { v.setSelectionIndex(2); });
+    run(0.8, 6);
+    EXPECT_EQ(shortcut.view->selectionIndex(), 2);
+    EXPECT_GT(compared, 30);
+    Transaction::resetForTesting();
+}
+
+TEST(CoverFlowThreads, LoadsRacingSizeAndKeyPathChangesEndInTheLastState)
+{
+    test::ManualClockScope clock;
+    auto window = make<Window>(MakeRect(0, 0, 500, 240), TitledWindowMask);
+    auto view = make<JVLCoverFlowView>(MakeRect(0, 0, 500, 240));
+    window->contentView()->addSubview(view.get());
+    view->setAutoresizesItems(false);
+    std::vector<Ref<CoverItem>> items;
+    Array content;
+    for (int i = 0; i < 24; ++i) {
+        items.push_back(make<CoverItem>(Value(solidPNG(frameTestColour(i), 40 + i, 30))));
+        content.addObject(Value(items.back()));
+    }
+    view->setContent(content);
+    for (int round = 0; round < 12; ++round) {
+        view->setImageKeyPath(round % 2 ? QStringLiteral("cover") : QString());
+        view->setItemSize(MakeSize(50 + 3 * round, 40));
+        if (round % 4 == 3)
+            RunLoop::main().runPending(); // some loads land in between
+    }
+    view->setImageKeyPath("cover");
+    ASSERT_TRUE(drainLoads(*view));
+    const std::size_t resident = std::size_t(view->residentRadius()) + 1;
+    ASSERT_LT(resident, items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Ref<Layer> layer = view->layerForObject(Value(items[i]));
+        ASSERT_TRUE(layer);
+        if (i >= resident) {
+            EXPECT_FALSE(layer->valueForKey("hasImage").boolValue()) << i;
+            EXPECT_EQ(layer->sublayers().front()->contents(), view->placeholderImage()) << i;
+            continue;
+        }
+        EXPECT_TRUE(layer->valueForKey("hasImage").boolValue()) << i;
+        const Ref<CGImage> picture = layer->sublayers().front()->contents();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->width(), 40 + int(i));
+        EXPECT_EQ(picture->image().pixelColor(2, 2).rgb(), frameTestColour(int(i)).rgb()) << i;
+    }
+    EXPECT_EQ(view->placeholderImage()->height(), 600);
+    view->removeFromSuperview();
+    window->close();
+    Transaction::resetForTesting();
+}
+
+} // namespace jvl_cover_flow_test

@@ -1,0 +1,541 @@
+#include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceList.h"
+#include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceListItem.h"
+
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/Window.h"
+#include "kit/foundation/NibLoader.h"
+#include "kit/graphics/Font.h"
+#include "kit/graphics/StringDrawing.h"
+#include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/PixelProbe.h"
+#include "kit/testsupport/RuntimeRecorders.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace kit;
+
+namespace {
+
+using ListItem = JVLOutlineSourceListItem;
+
+// A data source over an item tree; optional operations can be switched off.
+class ListTestSource : public Object, public JVLOutlineSourceListDataSource {
+    KIT_CLASS(ListTestSource)
+    Ref<ListItem> root = make<ListItem>();
+    QStringList off;
+    std::vector<std::pair<QString, Value>> stored;
+    Ref<Color> badgeFill;
+
+    bool respondsToSelector(const Selector& s) const override { return !off.contains(s.name()) && Object::respondsToSelector(s); }
+    static Ref<ListItem> of(const Value& item, const Ref<ListItem>& root) { return item.isNil() ? root : item.objectAs<ListItem>(); }
+
+    std::int64_t sourceListNumberOfChildrenOfItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->countOfChildren(); }
+    Value sourceListChildOfItem(JVLOutlineSourceList*, std::int64_t index, const Value& item) override
+    {
+        return Value(of(item, root)->childAtIndex(index));
+    }
+    Value sourceListObjectValueForItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->title(); }
+    bool sourceListIsItemExpandable(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->hasChildren(); }
+    void sourceListSetObjectValueForItem(JVLOutlineSourceList*, const Value& value, const Value& item) override
+    {
+        stored.emplace_back(of(item, root)->title(), value);
+    }
+    bool sourceListItemHasBadge(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->hasBadge(); }
+    std::int64_t sourceListBadgeValueForItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->badgeValue(); }
+    Ref<Color> sourceListBadgeBackgroundColorForItem(JVLOutlineSourceList*, const Value&) override { return badgeFill; }
+    bool sourceListItemHasIcon(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->hasIcon(); }
+    Ref<Image> sourceListIconForItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->icon(); }
+};
+
+class ListTestDelegate : public Object, public JVLOutlineSourceListDelegate {
+    KIT_CLASS(ListTestDelegate)
+    QStringList off;
+    QStringList heard;
+    bool alwaysExpanded = true;
+    int heightQuestions = 0;
+
+    bool respondsToSelector(const Selector& s) const override { return !off.contains(s.name()) && Object::respondsToSelector(s); }
+    bool sourceListIsGroupAlwaysExpanded(JVLOutlineSourceList*, const Value&) override { return alwaysExpanded; }
+    double sourceListHeightOfRowByItem(JVLOutlineSourceList* list, const Value&) override
+    {
+        ++heightQuestions;
+        return list->rowHeight();
+    }
+    void sourceListSelectionDidChange(Notification*) override { heard << QStringLiteral("selection"); }
+    void sourceListItemDidCollapse(Notification* n) override
+    {
+        heard << QStringLiteral("collapsed ") + n->userInfo().objectForKey(QStringLiteral("NSObject")).objectAs<ListItem>()->title();
+    }
+    void sourceListDeleteKeyPressedOnRows(Notification*) override { heard << QStringLiteral("delete"); }
+};
+
+// Groups G0 (a, b, c) and G1 (d); rows G0, a, b, c, G1, d once expanded.
+class JVLOutlineSourceListTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+        content = make<View>(MakeRect(0, 0, 300, 200));
+        window->setContentView(content.get());
+        window->makeKeyAndOrderFront();
+        script.emplace(window.get());
+        list = make<JVLOutlineSourceList>(MakeRect(0, 0, 300, 200));
+        column = make<TableColumn>(Value(QStringLiteral("title")));
+        column->setWidth(280);
+        list->addTableColumn(column);
+        list->setOutlineTableColumn(column.get());
+        scroll = make<ScrollView>(MakeRect(0, 0, 300, 200));
+        scroll->setDocumentView(list.get());
+        content->addSubview(scroll.get());
+        window->makeFirstResponder(list.get());
+        for (const char* g : { "G0", "G1" })
+            source->root->addChild(ListItem::itemWithTitle(g).get());
+        for (const char* t : { "a", "b", "c" })
+            group(0)->addChild(ListItem::itemWithTitle(t).get());
+        group(1)->addChild(ListItem::itemWithTitle("d").get());
+    }
+    void TearDown() override
+    {
+        script.reset();
+        window->orderOut();
+        window->setContentView(nullptr);
+    }
+    Ref<ListItem> group(int i) const { return source->root->childAtIndex(i); }
+    Ref<ListItem> find(const QString& title) const
+    {
+        const Array found = source->root->filteredFlatObjectTreeWithPredicateObjectClass(Predicate::keyEquals("title", title), ListItem::staticClass());
+        return found.firstObject().objectAs<ListItem>();
+    }
+    void show(bool alwaysExpanded = true)
+    {
+        delegate->alwaysExpanded = alwaysExpanded;
+        list->setDelegate(delegate.get());
+        list->setDataSource(source.get());
+        if (!alwaysExpanded)
+            for (int i = 0; i < 2; ++i)
+                list->expandItem(Value(group(i)));
+    }
+    QStringList rows() const
+    {
+        QStringList titles;
+        for (std::int64_t r = 0; r < list->numberOfRows(); ++r)
+            titles << list->itemAtRow(r).objectAs<ListItem>()->title();
+        return titles;
+    }
+    Point rowPoint(std::int64_t row, double x = 60) const
+    {
+        const Rect r = list->rectOfRow(row);
+        return list->convertPointToView({ x, r.midY() }, nullptr);
+    }
+    void key(std::uint16_t code, const QString& characters = {}, std::uint64_t flags = 0)
+    {
+        script->key(code, characters, flags);
+        script->run();
+    }
+
+    Ref<Window> window;
+    Ref<View> content;
+    std::optional<test::EventScript> script;
+    Ref<ScrollView> scroll;
+    Ref<JVLOutlineSourceList> list;
+    Ref<TableColumn> column;
+    Ref<ListTestSource> source = make<ListTestSource>();
+    Ref<ListTestDelegate> delegate = make<ListTestDelegate>();
+};
+
+} // namespace
+
+KIT_REGISTER_CLASS(ListTestSource, kit::Object)
+{
+    c.optionalOperations({ "sourceListSetObjectValueForItem", "sourceListItemHasBadge", "sourceListBadgeValueForItem",
+        "sourceListBadgeBackgroundColorForItem", "sourceListItemHasIcon", "sourceListIconForItem" });
+}
+KIT_REGISTER_CLASS(ListTestDelegate, kit::Object)
+{
+    c.optionalOperations({ "sourceListIsGroupAlwaysExpanded", "sourceListHeightOfRowByItem", "sourceListSelectionDidChange",
+        "sourceListItemDidCollapse", "sourceListDeleteKeyPressedOnRows" });
+}
+
+// --- Wiring ---------------------------------------------------------------------------------------
+
+TEST_F(JVLOutlineSourceListTest, TheListIsItsOwnOutlineDataSourceAndDelegate)
+{
+    show();
+    EXPECT_EQ(list->TableView::dataSource().get(), list.get());
+    EXPECT_EQ(list->Control::delegate().get(), list.get());
+    EXPECT_EQ(list->dataSource().get(), source.get());
+    EXPECT_EQ(list->delegate().get(), delegate.get());
+    EXPECT_EQ(list->valueForKey("dataSource").object().get(), source.get());
+    EXPECT_EQ(list->valueForKey("delegate").object().get(), delegate.get());
+    EXPECT_EQ(list->iconSize(), MakeSize(16, 16));
+    Ref<Object> made = classFromString("JVLOutlineSourceList")->make();
+    ASSERT_TRUE(dynamic_cast<JVLOutlineSourceList*>(made.get()));
+}
+
+TEST_F(JVLOutlineSourceListTest, OutletsSetByKeyLandAsSecondaries)
+{
+    list->setValueForKey(Value(delegate), "delegate");
+    list->setValueForKey(Value(source), "dataSource");
+    EXPECT_EQ(list->delegate().get(), delegate.get());
+    EXPECT_EQ(rows(), (QStringList { "G0", "a", "b", "c", "G1", "d" }));
+}
+
+TEST_F(JVLOutlineSourceListTest, ANonConformingDataSourceShowsNothingAndIsLogged)
+{
+    auto stranger = make<ListTestDelegate>();
+    test::LogRecorder log;
+    list->setDataSource(stranger.get());
+    EXPECT_EQ(list->numberOfRows(), 0);
+    const QString line = QStringLiteral("JVLOutlineSourceList: Datasource %1 is not conform to protocol <JVLOutlineSourceListDataSource>")
+                             .arg(stranger->description());
+    const qsizetype first = log.lines().count(line);
+    EXPECT_GE(first, 1);
+    list->reloadData();
+    EXPECT_GT(log.lines().count(line), first);
+    test::LogRecorder silent;
+    list->setDataSource(nullptr);
+    EXPECT_TRUE(silent.lines().isEmpty());
+}
+
+TEST_F(JVLOutlineSourceListTest, ASecondDelegateTakesOverEveryRegistration)
+{
+    show();
+    auto second = make<ListTestDelegate>();
+    list->setDelegate(second.get());
+    list->selectRowIndexesByExtendingSelection(IndexSet(2), false);
+    EXPECT_TRUE(delegate->heard.isEmpty());
+    EXPECT_EQ(second->heard, QStringList { "selection" });
+}
+
+// --- Reload and groups ----------------------------------------------------------------------------
+
+TEST_F(JVLOutlineSourceListTest, AlwaysExpandedGroupsOpenAtReloadWithoutTriangleOrCollapse)
+{
+    group(0)->childAtIndex(0)->addChild(ListItem::itemWithTitle("a1").get());
+    show();
+    EXPECT_EQ(rows(), (QStringList { "G0", "a", "b", "c", "G1", "d" }));
+    EXPECT_FALSE(list->isItemExpanded(Value(find("a"))));
+    EXPECT_TRUE(IsEmptyRect(list->frameOfOutlineCellAtRow(0)));
+    EXPECT_FALSE(IsEmptyRect(list->frameOfOutlineCellAtRow(1)));
+    EXPECT_EQ(list->frameOfCellAtColumnRow(0, 0).minX(), 7);
+    EXPECT_FALSE(list->outlineViewShouldCollapseItem(list.get(), Value(group(0))));
+    // A click where the triangle would be leaves the group open.
+    script->click(rowPoint(0, 8));
+    script->run();
+    EXPECT_TRUE(list->isItemExpanded(Value(group(0))));
+}
+
+TEST_F(JVLOutlineSourceListTest, ReloadRepairsTheSelection)
+{
+    list->setAllowsEmptySelection(false);
+    show();
+    EXPECT_EQ(list->selectedRowIndexes(), IndexSet(1));
+    // Nothing selected and every row a group: nothing to choose.
+    for (int i = 0; i < 2; ++i)
+        group(i)->removeAllChildren();
+    list->reloadData();
+    EXPECT_EQ(rows(), (QStringList { "G0", "G1" }));
+    EXPECT_EQ(list->numberOfSelectedRows(), 0);
+}
+
+TEST_F(JVLOutlineSourceListTest, AFirstSelectedGroupRowMovesUpToTheNearestItem)
+{
+    show();
+    list->selectRowIndexesByExtendingSelection(IndexSet(3), false);
+    // Row 3 turns into a group: G0 (a, b), G2, G1 (d).
+    group(0)->removeChildAtIndex(2);
+    source->root->insertChildAtIndex(ListItem::itemWithTitle("G2").get(), 1);
+    list->reloadData();
+    EXPECT_EQ(rows(), (QStringList { "G0", "a", "b", "G2", "G1", "d" }));
+    EXPECT_EQ(list->selectedRowIndexes(), IndexSet(2));
+}
+
+// --- Selection and keys ---------------------------------------------------------------------------
+
+TEST_F(JVLOutlineSourceListTest, ProgramSelectionDropsGroupRows)
+{
+    show();
+    list->setAllowsMultipleSelection(true);
+    list->selectRowIndexesByExtendingSelection(IndexSet::indexSetWithIndexesInRange(MakeRange(0, 5)), false);
+    EXPECT_EQ(list->selectedRowIndexes(), IndexSet::indexSetWithIndexesInRange(MakeRange(1, 3)));
+}
+
+struct GroupClickCase {
+    const char* name;
+    bool selectedBefore;
+    bool emptyAllowed;
+    bool selectedAfter;
+};
+
+class JVLOutlineSourceListGroupClick : public JVLOutlineSourceListTest, public testing::WithParamInterface<GroupClickCase> { };
+
+TEST_P(JVLOutlineSourceListGroupClick, AClickOnAGroupRowNeverSelectsIt)
+{
+    const GroupClickCase& p = GetParam();
+    show();
+    list->setAllowsEmptySelection(p.emptyAllowed);
+    if (p.selectedBefore)
+        list->selectRowIndexesByExtendingSelection(IndexSet(2), false);
+    else
+        list->deselectAll(nullptr);
+    script->click(rowPoint(4));
+    script->run();
+    EXPECT_FALSE(list->isRowSelected(4));
+    EXPECT_EQ(list->isRowSelected(2), p.selectedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(JVLOutlineSourceList, JVLOutlineSourceListGroupClick,
+    testing::Values(GroupClickCase { "selectedEmptyNotAllowed", true, false, true }, GroupClickCase { "selectedEmptyAllowed", true, true, false },
+        GroupClickCase { "nothingSelected", false, true, false }),
+    [](const testing::TestParamInfo<GroupClickCase>& info) { return std::string(info.param.name); });
+
+struct ArrowCase {
+    const char* name;
+    std::int64_t from;
+    std::uint16_t key;
+    std::int64_t to;
+};
+
+class JVLOutlineSourceListArrows : public JVLOutlineSourceListTest, public testing::WithParamInterface<ArrowCase> { };
+
+TEST_P(JVLOutlineSourceListArrows, ArrowsStepOverGroupRows)
+{
+    // Rows 0 (group), 1, 2 (group), 3.
+    group(0)->removeAllChildren();
+    group(0)->addChild(ListItem::itemWithTitle("a").get());
+    show();
+    ASSERT_EQ(rows(), (QStringList { "G0", "a", "G1", "d" }));
+    list->selectRowIndexesByExtendingSelection(IndexSet(GetParam().from), false);
+    key(GetParam().key);
+    EXPECT_EQ(list->selectedRowIndexes(), IndexSet(GetParam().to));
+}
+
+INSTANTIATE_TEST_SUITE_P(JVLOutlineSourceList, JVLOutlineSourceListArrows,
+    testing::Values(ArrowCase { "downFrom1", 1, KeyCodeDownArrow, 3 }, ArrowCase { "upFrom3", 3, KeyCodeUpArrow, 1 },
+        ArrowCase { "upFrom1Stays", 1, KeyCodeUpArrow, 1 }, ArrowCase { "downFrom3Stays", 3, KeyCodeDownArrow, 3 }),
+    [](const testing::TestParamInfo<ArrowCase>& info) { return std::string(info.param.name); });
+
+TEST_F(JVLOutlineSourceListTest, ShiftArrowsAndDragsNeverSelectAGroup)
+{
+    show();
+    list->setAllowsMultipleSelection(true);
+    list->selectRowIndexesByExtendingSelection(IndexSet(3), false);
+    key(KeyCodeDownArrow, {}, ShiftKeyMask);
+    EXPECT_FALSE(list->isRowSelected(4));
+    script->wait(1).mouseDown(rowPoint(1)).wait(0.05).mouseDragged(rowPoint(5)).wait(0.05).mouseUp(rowPoint(5));
+    script->run();
+    EXPECT_FALSE(list->isRowSelected(4));
+    EXPECT_FALSE(list->isRowSelected(0));
+    EXPECT_TRUE(list->isRowSelected(5));
+}
+
+TEST_F(JVLOutlineSourceListTest, BackspaceAndDeleteReportTheSelectedRows)
+{
+    show();
+    list->setAllowsMultipleSelection(true);
+    list->selectRowIndexesByExtendingSelection(IndexSet({ 2, 5 }), false);
+    for (const QString& characters : { QString(QChar(127)), QString(QChar(8)) }) {
+        test::NotificationRecorder recorder(JVLOutlineSourceListDeleteKeyPressedOnRowsNotification, list.get());
+        key(KeyCodeDelete, characters);
+        ASSERT_EQ(recorder.notifications.size(), 1u);
+        EXPECT_EQ(recorder.notifications[0]->userInfo().objectForKey(JVLOutlineSourceListRowsKey).indexSet(), IndexSet({ 2, 5 }));
+    }
+    EXPECT_EQ(delegate->heard.count("delete"), 2);
+    test::NotificationRecorder forward(JVLOutlineSourceListDeleteKeyPressedOnRowsNotification);
+    key(KeyCodeForwardDelete);
+    list->deselectAll(nullptr);
+    key(KeyCodeDelete, QString(QChar(127)));
+    EXPECT_TRUE(forward.notifications.empty());
+}
+
+TEST_F(JVLOutlineSourceListTest, SelectAllIsNeitherOfferedNorPerformed)
+{
+    show();
+    list->setAllowsMultipleSelection(true);
+    list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    EXPECT_FALSE(list->respondsToSelector(Selector("selectAll")));
+    key(KeyCodeA, QStringLiteral("a"), CommandKeyMask);
+    key(KeyCodeA, QStringLiteral("a"), ControlKeyMask);
+    EXPECT_EQ(list->selectedRowIndexes(), IndexSet(1));
+    EXPECT_FALSE(list->tryToPerformWith(Selector("selectAll"), nullptr));
+}
+
+TEST_F(JVLOutlineSourceListTest, HeightsAreAskedOnlyWhenTheDelegateHasThem)
+{
+    delegate->off << QStringLiteral("sourceListHeightOfRowByItem");
+    show();
+    EXPECT_FALSE(list->respondsToSelector(Selector("outlineViewHeightOfRowByItem")));
+    window->snapshot();
+    EXPECT_EQ(delegate->heightQuestions, 0);
+    auto withHeights = make<ListTestDelegate>();
+    list->setDelegate(withHeights.get());
+    EXPECT_TRUE(list->respondsToSelector(Selector("outlineViewHeightOfRowByItem")));
+    list->reloadData();
+    window->snapshot();
+    EXPECT_GT(withHeights->heightQuestions, 0);
+}
+
+// --- Geometry and drawing -------------------------------------------------------------------------
+
+TEST_F(JVLOutlineSourceListTest, BadgesAre14HighAndAtLeast22Wide)
+{
+    find("a")->setBadgeValue(7);
+    find("b")->setBadgeValue(1234567890);
+    find("c")->setBadgeValue(0);
+    show();
+    EXPECT_EQ(list->sizeOfBadgeAtRow(1), MakeSize(22, 14));
+    StringAttributes bold;
+    bold.font = Font::boldSystemFontOfSize(11);
+    const double text = StringDrawing::sizeWithAttributes(QStringLiteral("1234567890"), bold).width;
+    ASSERT_GT(text + 10, 22);
+    EXPECT_EQ(list->sizeOfBadgeAtRow(2), MakeSize(text + 10, 14));
+    EXPECT_EQ(list->sizeOfBadgeAtRow(3), MakeSize(22, 14));
+    EXPECT_EQ(list->sizeOfBadgeAtRow(5), ZeroSize);
+    EXPECT_EQ(list->badgeValueForItem(Value(find("d"))), NotFound);
+}
+
+TEST_F(JVLOutlineSourceListTest, IconBoxesAreNoTallerThanARow)
+{
+    list->setRowHeight(20);
+    list->setIconSize(MakeSize(32, 32));
+    EXPECT_EQ(list->iconSize(), MakeSize(20, 20));
+    list->setIconSize(MakeSize(40, 10));
+    EXPECT_EQ(list->iconSize(), MakeSize(40, 10));
+}
+
+TEST_F(JVLOutlineSourceListTest, CellFramesMakeRoomForIconAndBadge)
+{
+    find("b")->setIcon(Image::imageWithSize(MakeSize(16, 16)));
+    find("c")->setBadgeValue(3);
+    show();
+    const double rowWidth = list->rectOfRow(1).width();
+    // Level 1: 16 + 18; an icon adds 16 + 4; every other row gives up 5 for the badge margin.
+    const Rect plain = list->frameOfCellAtColumnRow(0, 1);
+    EXPECT_EQ(plain.minX(), 34);
+    EXPECT_EQ(plain.width(), rowWidth - 5 - 34);
+    const Rect withIcon = list->frameOfCellAtColumnRow(0, 2);
+    EXPECT_EQ(withIcon.minX(), 54);
+    const Rect withBadge = list->frameOfCellAtColumnRow(0, 3);
+    EXPECT_EQ(withBadge.width(), rowWidth - 27 - 34);
+    EXPECT_NEAR(withBadge.midY(), list->rectOfRow(3).midY(), 0.01);
+}
+
+TEST_F(JVLOutlineSourceListTest, ASmallIconIsDrawnAtItsSizeInTheMiddleOfItsBoxAndStaysUnflipped)
+{
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    auto icon = Image::imageWithData([&] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+        return bytes;
+    }());
+    ASSERT_TRUE(icon);
+    const bool flippedBefore = icon->isFlipped();
+    find("a")->setIcon(icon);
+    find("b")->setIcon(icon);
+    show();
+    const QImage shot = window->snapshot();
+    const double scale = shot.width() / 300.0;
+    const Rect cell = list->frameOfCellAtColumnRow(0, 1);
+    // The 16 x 16 box ends 2 left of the cell; the 10 x 10 image sits in its middle.
+    const Point centre = list->convertPointToView(MakePoint(cell.minX() - 2 - 8, cell.midY()), nullptr);
+    const auto probe = [&](double dx, double dy) {
+        return test::pixel(shot, int((centre.x + dx) * scale), int(shot.height() - (centre.y + dy) * scale));
+    };
+    EXPECT_EQ(probe(0, 0), QColor(Qt::red));
+    EXPECT_EQ(probe(4, 4), QColor(Qt::red));
+    EXPECT_NE(probe(6.5, 0), QColor(Qt::red));
+    EXPECT_NE(probe(-6.5, 0), QColor(Qt::red));
+    EXPECT_EQ(icon->isFlipped(), flippedBefore);
+}
+
+TEST_F(JVLOutlineSourceListTest, UnselectedBadgesUseTheDataSourcesFillOrTheDefault)
+{
+    find("a")->setBadgeValue(1);
+    find("b")->setBadgeValue(2);
+    show();
+    list->deselectAll(nullptr);
+    window->makeMainWindow();
+    source->badgeFill = nullptr;
+    const auto badgeEdge = [&](std::int64_t row) {
+        const QImage shot = window->snapshot();
+        const double scale = shot.width() / 300.0;
+        const Size size = list->sizeOfBadgeAtRow(row);
+        const Rect r = list->rectOfRow(row);
+        // Just inside the badge's left end, on its middle line, clear of the text.
+        const Point p = list->convertPointToView(MakePoint(r.maxX() - 5 - size.width + 4, r.midY()), nullptr);
+        return test::pixel(shot, int(p.x * scale), int(shot.height() - p.y * scale));
+    };
+    const QColor standard = badgeEdge(1);
+    EXPECT_NEAR(standard.red(), 152, 6);
+    EXPECT_NEAR(standard.green(), 168, 6);
+    EXPECT_NEAR(standard.blue(), 202, 6);
+    source->badgeFill = Color::colorWithCalibratedRedGreenBlueAlpha(0, 0.5, 0, 1);
+    list->setNeedsDisplay(true);
+    const QColor own = badgeEdge(2);
+    EXPECT_NEAR(own.green(), 128, 6);
+    EXPECT_LT(own.red(), 10);
+}
+
+TEST_F(JVLOutlineSourceListTest, ASelectedBadgeIsWhite)
+{
+    find("a")->setBadgeValue(1);
+    show();
+    window->makeMainWindow();
+    list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    const QImage shot = window->snapshot();
+    const double scale = shot.width() / 300.0;
+    const Size size = list->sizeOfBadgeAtRow(1);
+    const Rect r = list->rectOfRow(1);
+    const Point p = list->convertPointToView(MakePoint(r.maxX() - 5 - size.width + 4, r.midY()), nullptr);
+    EXPECT_TRUE(test::pixelIs(shot, int(p.x * scale), int(shot.height() - p.y * scale), Qt::white, 6));
+}
+
+TEST_F(JVLOutlineSourceListTest, OutlineNotificationsComeOnUnderTheListsNamesWithTheirUserInfo)
+{
+    show(false);
+    test::NotificationRecorder recorder(JVLOutlineSourceListItemDidCollapseNotification, list.get());
+    list->collapseItem(Value(group(1)));
+    ASSERT_EQ(recorder.notifications.size(), 1u);
+    EXPECT_EQ(recorder.notifications[0]->userInfo().objectForKey(QStringLiteral("NSObject")).object().get(), group(1).get());
+    EXPECT_TRUE(delegate->heard.contains("collapsed G1"));
+}
+
+namespace {
+
+class ListMenuDelegate : public ListTestDelegate {
+    KIT_CLASS(ListMenuDelegate)
+    Ref<Menu> menu = make<Menu>();
+    Value asked = Value(QStringLiteral("never asked"));
+    Ref<Menu> sourceListMenuForEventItem(JVLOutlineSourceList*, const Event&, const Value& item) override
+    {
+        asked = item;
+        return item.isNil() ? nullptr : menu;
+    }
+};
+
+} // namespace
+
+KIT_REGISTER_CLASS(ListMenuDelegate, ListTestDelegate) { c.optionalOperations({ "sourceListMenuForEventItem" }); }
+
+TEST_F(JVLOutlineSourceListTest, TheContextMenuIsTheDelegatesForTheRowUnderTheMouse)
+{
+    auto menus = make<ListMenuDelegate>();
+    delegate = menus;
+    show();
+    const auto rightClickAt = [&](Point base) {
+        return Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+            RightMouseDown, base, 0, 0, window->windowNumber(), nullptr, 0, 1, 1);
+    };
+    EXPECT_EQ(list->menuForEvent(*rightClickAt(rowPoint(2))).get(), menus->menu.get());
+    EXPECT_EQ(menus->asked.object().get(), find("b").get());
+    EXPECT_EQ(list->menuForEvent(*rightClickAt(list->convertPointToView(MakePoint(60, 190), nullptr))).get(), nullptr);
+    EXPECT_TRUE(menus->asked.isNil());
+}

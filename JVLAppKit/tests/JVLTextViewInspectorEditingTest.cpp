@@ -1,0 +1,274 @@
+// Editing values in place: placeholders, write-back only of what was typed, Tab and Backtab,
+// Return, leaving a run by other means, rebuilds during an edit, read-only clicks, completion.
+
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
+
+#include "kit/appkit/KeyCodes.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/StringDrawing.h"
+#include "kit/text/LayoutManager.h"
+#include "kit/text/TextContainer.h"
+#include "kit/text/TextStorage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using Label = JVLTextViewInspectorFieldLabel;
+
+// A text field that records completion requests.
+class CompletingField : public JVLTextViewInspectorTextField {
+    KIT_CLASS(CompletingField)
+public:
+    QStringList completionsForPartialStringIndexOfSelectedItem(const QString& partial, std::int64_t*) override
+    {
+        asked << partial;
+        return {};
+    }
+    QStringList asked;
+};
+
+KIT_REGISTER_CLASS(CompletingField, JVLTextViewInspectorTextField) { c.copyable(); }
+
+class InspectorEditing : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        f.emplace();
+        model = make<InspectorModel>();
+        delegate = make<InspectorRecordingDelegate>();
+        delegate->log = &log;
+        f->inspector->setInspectorDelegate(delegate.get());
+        f->inspector->setEditableState(true);
+    }
+    void TearDown() override
+    {
+        for (const auto& field : bound)
+            field->unbind("value");
+        f.reset();
+    }
+    // A field bound to the model's key of the same name, holding `value`.
+    Ref<JVLTextViewInspectorTextField> addField(const char* id, const char* placeholder, Value value = {})
+    {
+        auto field = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel(
+            QString::fromUtf8(id), QString::fromUtf8(placeholder), Label::fieldLabelWithString(QString::fromUtf8(id)));
+        model->setValueForKey(value, QString::fromUtf8(id));
+        field->bindToObjectWithKeyPathOptions("value", model.get(), QString::fromUtf8(id), {});
+        bound.push_back(field);
+        f->inspector->addField(field);
+        return field;
+    }
+    Range runOf(const JVLTextViewInspectorField* field) const
+    {
+        const Range r = f->inspector->charRangeOfField(field);
+        const QString text = f->inspector->string();
+        const std::int64_t secondTab = text.indexOf(u'\t', text.indexOf(u'\t', r.location) + 1);
+        return { secondTab + 1, MaxRange(r) - secondTab - 1 };
+    }
+    void clickInto(const JVLTextViewInspectorField* field)
+    {
+        const Range r = runOf(field);
+        f->script->click(f->characterPoint(r.location + r.length / 2));
+        f->script->run();
+    }
+    QString shown(const JVLTextViewInspectorField* field) const
+    {
+        const Range r = runOf(field);
+        return f->inspector->string().mid(r.location, r.length);
+    }
+
+    std::optional<InspectorFixture> f;
+    Ref<InspectorModel> model;
+    Ref<InspectorRecordingDelegate> delegate;
+    std::vector<Ref<JVLTextViewInspectorTextField>> bound;
+    QStringList log;
+};
+
+TEST_F(InspectorEditing, TypingOverAPlaceholderThenDeletingAllWritesNilOnce)
+{
+    auto designer = addField("designer", "Designer");
+    addField("other", "Other", Value("o"));
+    clickInto(designer.get());
+    EXPECT_TRUE(f->inspector->isEditing());
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(designer.get()));
+
+    f->script->type("A");
+    f->script->run();
+    EXPECT_EQ(shown(designer.get()), QStringLiteral("A"));
+    const Value colour = f->inspector->textStorage()->attributeAtIndexEffectiveRange(ForegroundColorAttributeName, runOf(designer.get()).location);
+    EXPECT_TRUE(colour.isEqual(Value(Color::blackColor())));
+    EXPECT_EQ(f->inspector->selectedRange(), (Range { MaxRange(runOf(designer.get())), 0 }));
+
+    // All of it selected and deleted: the grey placeholder comes back.
+    f->inspector->setSelectedRange(runOf(designer.get()));
+    f->script->key(KeyCodeDelete);
+    f->script->run();
+    EXPECT_EQ(shown(designer.get()), QStringLiteral("Designer"));
+    f->inspector->endEditing();
+    EXPECT_TRUE(model->valueForKey("designer").isNil());
+    EXPECT_EQ(log, QStringList { "delegate designer" });
+    EXPECT_FALSE(f->inspector->isEditing());
+}
+
+TEST_F(InspectorEditing, VisitingValuesWithoutTypingWritesNothing)
+{
+    addField("name", "Name", Value("Sans"));
+    auto multiple = addField("style", "Style", Value(Array { Value("Bold"), Value("Italic") }));
+    addField("empty", "Empty");
+    EXPECT_EQ(shown(multiple.get()), QStringLiteral("Multiple values"));
+    clickInto(bound[0].get());
+    f->script->key(KeyCodeTab).key(KeyCodeTab).key(KeyCodeTab);
+    f->script->run();
+    f->inspector->endEditing();
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(model->valueForKey("name"), Value("Sans"));
+    EXPECT_EQ(model->valueForKey("style"), Value(Array { Value("Bold"), Value("Italic") }));
+}
+
+TEST_F(InspectorEditing, TabAndBacktabWrapAndSkipReadOnlyFields)
+{
+    auto a = addField("a", "A", Value("1"));
+    auto b = addField("b", "B", Value("2"));
+    auto c = addField("c", "C", Value("3"));
+    b->setEditable(false);
+    f->inspector->updateTextFieldStorage();
+    clickInto(a.get());
+    f->script->key(KeyCodeTab);
+    f->script->run();
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(c.get()));
+    f->script->key(KeyCodeTab);
+    f->script->run();
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(a.get()));
+    f->script->key(KeyCodeTab, {}, ShiftKeyMask);
+    f->script->run();
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(c.get()));
+    EXPECT_EQ(f->inspector->currentEditedStartLocation(), runOf(c.get()).location);
+}
+
+TEST_F(InspectorEditing, TabInAFormOfReadOnlyValuesSelectsNothing)
+{
+    auto a = addField("a", "A", Value("1"));
+    auto b = addField("b", "B", Value("2"));
+    a->setEditable(false);
+    b->setEditable(false);
+    f->inspector->updateTextFieldStorage();
+    f->inspector->insertTab(nullptr);
+    EXPECT_FALSE(f->inspector->isEditing());
+    f->inspector->insertBacktab(nullptr);
+    EXPECT_FALSE(f->inspector->isEditing());
+}
+
+TEST_F(InspectorEditing, ReturnEndsTheEditOrInsertsALineBreakThatTheModelGetsAsNewline)
+{
+    auto notes = addField("notes", "Notes", Value("a"));
+    notes->setSupportNewLine(true);
+    auto name = addField("name", "Name", Value("n"));
+    clickInto(notes.get());
+    f->inspector->setSelectedRange({ MaxRange(runOf(notes.get())), 0 });
+    f->script->key(KeyCodeReturn).type("b");
+    f->script->run();
+    EXPECT_EQ(shown(notes.get()), QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b"));
+    EXPECT_TRUE(f->inspector->isEditing());
+    f->inspector->endEditing();
+    EXPECT_EQ(model->valueForKey("notes"), Value(QStringLiteral("a\nb")));
+
+    clickInto(name.get());
+    f->script->type("x").key(KeyCodeReturn);
+    f->script->run();
+    EXPECT_FALSE(f->inspector->isEditing());
+    EXPECT_EQ(model->valueForKey("name"), Value("x"));
+}
+
+TEST_F(InspectorEditing, LeavingATypedRunByArrowKeyWritesItOnce)
+{
+    auto a = addField("a", "A", Value("old"));
+    addField("b", "B", Value("other"));
+    clickInto(a.get());
+    f->script->type("new").key(KeyCodeUpArrow);
+    f->script->run();
+    EXPECT_FALSE(f->inspector->isEditing());
+    EXPECT_EQ(f->inspector->selectedRange(), (Range { 0, 0 }));
+    EXPECT_EQ(model->valueForKey("a"), Value("new"));
+    EXPECT_EQ(log, QStringList { "delegate a" });
+    EXPECT_EQ(model->valueForKey("b"), Value("other"));
+}
+
+TEST_F(InspectorEditing, ARebuildDuringAnEditWritesNoOtherField)
+{
+    auto a = addField("a", "A", Value("first"));
+    auto b = addField("b", "B", Value("second"));
+    clickInto(a.get());
+    f->script->type("typed");
+    f->script->run();
+    f->inspector->recreateFieldTextStorage();
+    EXPECT_EQ(model->valueForKey("a"), Value("typed"));
+    EXPECT_EQ(model->valueForKey("b"), Value("second"));
+    EXPECT_FALSE(f->inspector->isEditing());
+    f->inspector->removeAllFields();
+    EXPECT_EQ(log, QStringList { "delegate a" });
+}
+
+TEST_F(InspectorEditing, AReadOnlyClickAsksTheDelegateAndEditsTheClickedValue)
+{
+    auto a = addField("a", "A", Value("one"));
+    auto b = addField("b", "B", Value("two"));
+    f->inspector->setEditableState(false);
+    delegate->switchesToEditMode = true;
+    clickInto(b.get());
+    EXPECT_EQ(log, QStringList { "shouldChangeEditState" });
+    EXPECT_TRUE(f->inspector->editableState());
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(b.get()));
+    EXPECT_TRUE(f->inspector->isEditing());
+}
+
+TEST_F(InspectorEditing, ClicksOnReadOnlyFieldsInEditModeDoNothing)
+{
+    auto a = addField("a", "A", Value("one"));
+    a->setEditable(false);
+    clickInto(a.get());
+    EXPECT_FALSE(f->inspector->isEditing());
+}
+
+TEST_F(InspectorEditing, CompletionIsAskedHalfASecondAfterTheLastKey)
+{
+    auto field = JVLTextViewInspectorField::makeField<CompletingField>("c", "Completed", Label::fieldLabelWithString("c"));
+    field->setSupportTextCompletion(true);
+    field->setValue(Value("x"));
+    f->inspector->addField(field);
+    clickInto(field.get());
+    f->inspector->setSelectedRange({ MaxRange(runOf(field.get())), 0 });
+    f->script->type("ab").wait(0.3).type("c").wait(0.4);
+    f->script->run();
+    EXPECT_TRUE(field->asked.isEmpty());
+    EXPECT_TRUE(f->inspector->hasCompletionTimer());
+    // A harmless event after the wait lets the script's clock run to it.
+    f->script->wait(0.2).mouseMoved(MakePoint(1, 1));
+    f->script->run();
+    EXPECT_EQ(field->asked, QStringList { "xabc" });
+
+    // Moving the caret cancels a pending request.
+    f->script->type("d");
+    f->script->run();
+    f->inspector->setSelectedRange({ runOf(field.get()).location, 0 });
+    EXPECT_FALSE(f->inspector->hasCompletionTimer());
+    f->script->wait(1).mouseMoved(MakePoint(1, 1));
+    f->script->run();
+    EXPECT_EQ(field->asked.size(), 1);
+}
+
+TEST_F(InspectorEditing, NothingIsHighlightedWhileNothingIsEdited)
+{
+    auto a = addField("a", "A", Value("one"));
+    f->inspector->display();
+    EXPECT_TRUE(IsEmptyRect(f->inspector->selectedRect()));
+    clickInto(a.get());
+    f->inspector->display();
+    EXPECT_FALSE(IsEmptyRect(f->inspector->selectedRect()));
+    f->inspector->endEditing();
+    f->inspector->display();
+    EXPECT_TRUE(IsEmptyRect(f->inspector->selectedRect()));
+}
+
+} // namespace

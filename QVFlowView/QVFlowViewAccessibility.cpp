@@ -1,0 +1,151 @@
+#include "QVFlowView/QVFlowView.h"
+#include "QVFlowView/QVLayerAccessibilityHelper.h"
+#include "kit/appkit/Window.h"
+
+using namespace kit;
+
+namespace qv_flow_view_accessibility {
+
+const QString contentsAttribute = QStringLiteral("AXContents");
+const QString axHelperKey = QStringLiteral("axHelper");
+
+Array elementsArray(const std::vector<Ref<QVLayerAccessibilityHelper>>& elements)
+{
+    std::vector<Value> values;
+    for (const Ref<QVLayerAccessibilityHelper>& e : elements)
+        values.push_back(Value(Ref<Object>(e)));
+    return Array(std::move(values));
+}
+
+} // namespace qv_flow_view_accessibility
+
+void QVFlowView::makeTreeElements()
+{
+    const Weak<QVFlowView> weak(this);
+    listElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityListRole, this, backgroundLayer_.get(), this);
+    listElement_->setAttributeNames(QSet<QString> { AccessibilityChildrenAttribute, AccessibilitySelectedChildrenAttribute,
+        AccessibilityVisibleChildrenAttribute, AccessibilityOrientationAttribute });
+    listElement_->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedChildrenAttribute });
+    listElement_->addHandlerForAttribute(
+        AccessibilityOrientationAttribute, [](QVLayerAccessibilityHelper*) { return Value(AccessibilityHorizontalOrientationValue); });
+    listElement_->addHandlerForAttribute(AccessibilityVisibleChildrenAttribute, [weak](QVLayerAccessibilityHelper* list) {
+        const Ref<QVFlowView> view = weak.lock();
+        return Value(qv_flow_view_accessibility::elementsArray(
+            view ? list->childrenAtIndexes(view->visibleItemIndexes()) : std::vector<Ref<QVLayerAccessibilityHelper>> {}));
+    });
+    listElement_->addHandlerForAttribute(AccessibilitySelectedChildrenAttribute, [weak](QVLayerAccessibilityHelper* list) {
+        const Ref<QVFlowView> view = weak.lock();
+        const Ref<QVLayerAccessibilityHelper> child = view ? list->objectInChildrenAtIndex(std::size_t(view->selectedIndex())) : nullptr;
+        return Value(child ? Array { Value(Ref<Object>(child)) } : Array());
+    });
+    listElement_->addHandlerForWritableAttribute(
+        AccessibilitySelectedChildrenAttribute, [weak](QVLayerAccessibilityHelper* list, const Value& value) {
+            const Ref<QVFlowView> view = weak.lock();
+            if (!view || !value.isArray() || value.array().isEmpty())
+                return;
+            const Value first = value.array().firstObject();
+            std::int64_t index = NotFound;
+            for (std::size_t i = 0; i < list->countOfChildren(); ++i)
+                if (list->children()[i].get() == first.object().get())
+                    index = std::int64_t(i);
+            view->setSelectedIndex(index);
+        });
+    backgroundLayer_->setValueForKey(Value(Ref<Object>(listElement_)), qv_flow_view_accessibility::axHelperKey);
+
+    scrollBarElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityScrollBarRole, this, scrollBarLayer_.get(), this);
+    scrollBarElement_->setAttributeNames(QSet<QString> { AccessibilityOrientationAttribute, AccessibilityChildrenAttribute });
+    scrollBarElement_->addHandlerForAttribute(
+        AccessibilityOrientationAttribute, [](QVLayerAccessibilityHelper*) { return Value(AccessibilityHorizontalOrientationValue); });
+    scrollBarLayer_->setValueForKey(Value(Ref<Object>(scrollBarElement_)), qv_flow_view_accessibility::axHelperKey);
+
+    const Ref<Layer> knob = knobLayer();
+    auto knobElement = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityValueIndicatorRole, scrollBarElement_.get(), knob.get(), this);
+    knobElement->setAttributeNames(QSet<QString> { AccessibilityValueAttribute });
+    knobElement->addHandlerForAttribute(AccessibilityValueAttribute, [weak](QVLayerAccessibilityHelper*) {
+        const Ref<QVFlowView> view = weak.lock();
+        // Below two items there is nothing to scroll: the value is 0.
+        if (!view || view->numberOfItems() < 2 || view->selectedIndex() == NotFound)
+            return Value(0.0);
+        return Value(double(view->selectedIndex()) / double(view->numberOfItems() - 1));
+    });
+    knob->setValueForKey(Value(Ref<Object>(knobElement)), qv_flow_view_accessibility::axHelperKey);
+    scrollBarElement_->addChildrenObject(knobElement.get());
+}
+
+void QVFlowView::retirePictureElement(Layer* picture)
+{
+    const auto old = picture->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>();
+    if (!old || !listElement_)
+        return;
+    const auto& children = listElement_->children();
+    for (std::size_t i = 0; i < children.size(); ++i)
+        if (children[i] == old) {
+            listElement_->removeObjectFromChildrenAtIndex(i);
+            break;
+        }
+    picture->setValueForKey(Value(), qv_flow_view_accessibility::axHelperKey);
+}
+
+void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
+{
+    retirePictureElement(picture);
+    if (!listElement_)
+        return;
+    const Weak<QVFlowView> weak(this);
+    auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityImageRole, listElement_.get(), picture, this);
+    element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilitySelectedAttribute });
+    element->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedAttribute });
+    element->addHandlerForAttribute(AccessibilityTitleAttribute, [weak, index](QVLayerAccessibilityHelper*) {
+        const Ref<QVFlowView> view = weak.lock();
+        return Value(view ? view->titleAtIndex(index) : QString());
+    });
+    element->addHandlerForAttribute(AccessibilitySelectedAttribute, [weak, index](QVLayerAccessibilityHelper*) {
+        const Ref<QVFlowView> view = weak.lock();
+        return Value(view && view->selectedIndex() == index);
+    });
+    element->addHandlerForWritableAttribute(AccessibilitySelectedAttribute, [weak, index](QVLayerAccessibilityHelper*, const Value& value) {
+        if (const Ref<QVFlowView> view = weak.lock(); view && value.boolValue())
+            view->setSelectedIndex(index);
+    });
+    picture->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
+    listElement_->addChildrenObject(element.get());
+}
+
+QStringList QVFlowView::accessibilityAttributeNames() const
+{
+    static const QStringList names = [] {
+        QStringList all = ViewAccessibilityAttributeNames();
+        all.append(qv_flow_view_accessibility::contentsAttribute);
+        return all;
+    }();
+    return names;
+}
+
+Value QVFlowView::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityScrollAreaRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityScrollAreaRole));
+    const Array elements { Value(Ref<Object>(listElement_)), Value(Ref<Object>(scrollBarElement_)) };
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(AccessibilityUnignoredChildren(elements));
+    if (attribute == qv_flow_view_accessibility::contentsAttribute)
+        return Value(elements);
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+Value QVFlowView::accessibilityHitTest(Point point) const
+{
+    const Ref<Window> w = window();
+    if (!w)
+        return self();
+    const Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
+    const Ref<Layer> hit = hitLayerAtPoint(p);
+    const Value element = hit ? hit->valueForKey(qv_flow_view_accessibility::axHelperKey) : Value();
+    return element.isObject() ? element : self();
+}

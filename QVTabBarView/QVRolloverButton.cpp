@@ -1,0 +1,167 @@
+#include "QVTabBarView/QVRolloverButton.h"
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/TrackingArea.h"
+#include "kit/appkit/Window.h"
+
+#include <vector>
+
+KIT_REGISTER_CLASS(QVRolloverButtonCell, kit::ButtonCell)
+{
+    c.bundle("QVTabBarView");
+    c.copyable();
+}
+
+KIT_REGISTER_CLASS(QVRolloverButton, kit::Button) { c.bundle("QVTabBarView"); }
+
+QVRolloverButtonCell::QVRolloverButtonCell() = default;
+
+void QVRolloverButtonCell::askControlViewToUpdate()
+{
+    if (const kit::Ref<kit::View> view = controlView())
+        if (auto* control = dynamic_cast<kit::Control*>(view.get()))
+            control->updateCell(this);
+}
+
+void QVRolloverButtonCell::setRolloverButtonType(std::uint64_t type)
+{
+    rolloverButtonType_ = type;
+    if (type == QVRolloverActionButtonType) {
+        setButtonType(kit::MomentaryChangeButton);
+        setShowsStateBy(kit::NoCellMask);
+        setHighlightsBy(kit::PushInCellMask);
+        setImageDimsWhenDisabled(true);
+    }
+    askControlViewToUpdate();
+}
+
+void QVRolloverButtonCell::addTrackingAreasForViewInRectWithUserInfoMouseLocation(
+    kit::View* view, kit::Rect rect, const void* userInfo, kit::Point mouseLocation)
+{
+    if (!view)
+        return;
+    std::uint64_t options = kit::TrackingMouseEnteredAndExited | kit::TrackingActiveAlways | kit::TrackingEnabledDuringMouseDrag;
+    if (kit::MouseInRect(mouseLocation, rect, view->isFlipped()))
+        options |= kit::TrackingAssumeInside;
+    auto area = kit::make<kit::TrackingArea>(rect, options, view, userInfo);
+    view->addTrackingArea(area.get());
+}
+
+void QVRolloverButtonCell::mouseEntered(const kit::Event& event)
+{
+    if (simulateClick_ && (event.modifierFlags() & kit::AlternateKeyMask)) {
+        performClick(nullptr);
+        return;
+    }
+    mouseHovered_ = true;
+    askControlViewToUpdate();
+}
+
+void QVRolloverButtonCell::mouseExited(const kit::Event&)
+{
+    mouseHovered_ = false;
+    askControlViewToUpdate();
+}
+
+void QVRolloverButtonCell::drawImageWithFrameInView(const kit::Image* image, kit::Rect frame, kit::View* controlView)
+{
+    if (mouseHovered_ && !isHighlighted() && rolloverImage_)
+        image = rolloverImage_.get();
+    kit::ButtonCell::drawImageWithFrameInView(image, frame, controlView);
+}
+
+void QVRolloverButtonCell::copyTo(kit::Object& copy) const
+{
+    kit::ButtonCell::copyTo(copy);
+    auto& c = static_cast<QVRolloverButtonCell&>(copy);
+    c.setRolloverButtonType(rolloverButtonType_);
+    c.simulateClick_ = simulateClick_;
+    c.rolloverImage_ = rolloverImage_;
+}
+
+void QVRolloverButtonCell::encodeWithCoder(kit::Coder& coder) const
+{
+    kit::ButtonCell::encodeWithCoder(coder);
+    if (rolloverImage_)
+        coder.encodeObjectForKey(kit::Value(rolloverImage_), QStringLiteral("rolloverImage"));
+    coder.encodeIntegerForKey(simulateClick_ ? 1 : 0, QStringLiteral("simulateClickOnMouseHovered"));
+    coder.encodeIntegerForKey(std::int64_t(rolloverButtonType_), QStringLiteral("rolloverButtonType"));
+}
+
+void QVRolloverButtonCell::initWithCoder(kit::Coder& coder)
+{
+    kit::ButtonCell::initWithCoder(coder);
+    if (coder.containsValueForKey(QStringLiteral("rolloverImage")))
+        rolloverImage_ = coder.decodeObjectForKey(QStringLiteral("rolloverImage")).objectAs<kit::Image>();
+    if (coder.containsValueForKey(QStringLiteral("simulateClickOnMouseHovered")))
+        simulateClick_ = coder.decodeIntegerForKey(QStringLiteral("simulateClickOnMouseHovered")) != 0;
+    // Stored as archived: the type's button settings come with the cell's own keys.
+    if (coder.containsValueForKey(QStringLiteral("rolloverButtonType")))
+        rolloverButtonType_ = std::uint64_t(coder.decodeIntegerForKey(QStringLiteral("rolloverButtonType")));
+}
+
+QVRolloverButton::QVRolloverButton(kit::Rect frame)
+    : QVRolloverButton(frame, cellClass()())
+{ }
+
+QVRolloverButton::QVRolloverButton(kit::Rect frame, kit::Ref<kit::Cell> cell)
+    : kit::Button(frame, std::move(cell))
+{ }
+
+kit::Ref<kit::Image> QVRolloverButton::rolloverImage() const { return rolloverCell() ? rolloverCell()->rolloverImage() : nullptr; }
+void QVRolloverButton::setRolloverImage(kit::Ref<kit::Image> image)
+{
+    if (auto* c = rolloverCell())
+        c->setRolloverImage(std::move(image));
+}
+std::uint64_t QVRolloverButton::rolloverButtonType() const { return rolloverCell() ? rolloverCell()->rolloverButtonType() : 0; }
+void QVRolloverButton::setRolloverButtonType(std::uint64_t type)
+{
+    if (auto* c = rolloverCell())
+        c->setRolloverButtonType(type);
+}
+bool QVRolloverButton::mouseHovered() const { return rolloverCell() && rolloverCell()->mouseHovered(); }
+bool QVRolloverButton::simulateClickOnMouseHovered() const { return rolloverCell() && rolloverCell()->simulateClickOnMouseHovered(); }
+void QVRolloverButton::setSimulateClickOnMouseHovered(bool flag)
+{
+    if (auto* c = rolloverCell())
+        c->setSimulateClickOnMouseHovered(flag);
+}
+
+void QVRolloverButton::updateTrackingAreas()
+{
+    kit::Button::updateTrackingAreas();
+    const std::vector<kit::Ref<kit::TrackingArea>> areas = trackingAreas();
+    for (const kit::Ref<kit::TrackingArea>& area : areas)
+        if (area->owner().get() == this)
+            removeTrackingArea(area.get());
+    QVRolloverButtonCell* c = rolloverCell();
+    if (!c)
+        return;
+    if (c->mouseHovered())
+        if (const kit::Ref<kit::Event> current = kit::Application::sharedApplication()->currentEvent())
+            c->mouseExited(*current);
+    kit::Point p = kit::Event::mouseLocation();
+    if (const kit::Ref<kit::Window> w = window())
+        p = convertPointFromView(w->convertScreenToBase(p), nullptr);
+    c->addTrackingAreasForViewInRectWithUserInfoMouseLocation(this, bounds(), nullptr, p);
+    // The new area assumes the pointer inside without an entry: the hover follows the pointer,
+    // so a layout never leaves the button under it looking unhovered.
+    if (window() && kit::MouseInRect(p, bounds(), isFlipped()) && !c->mouseHovered()) {
+        c->setMouseHovered(true);
+        updateCell(c);
+    }
+}
+
+void QVRolloverButton::mouseEntered(const kit::Event& event)
+{
+    if (const kit::Ref<kit::Cell> c = cell())
+        c->mouseEntered(event);
+}
+
+void QVRolloverButton::mouseExited(const kit::Event& event)
+{
+    if (const kit::Ref<kit::Cell> c = cell())
+        c->mouseExited(event);
+}

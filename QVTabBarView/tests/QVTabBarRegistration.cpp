@@ -1,0 +1,3 @@
+#include "QVTabBarView/tests/QVTabBarTestSupport.h"
+
+KIT_REGISTER_CLASS(QVStubStyle, QVTabStyle) { c.optionalOperations({ "leftMarginForTabBarView", "rightMarginForTabBarView", "desiredWidthOfTabCell", "titleRectForBoundsOfTabCell" }); }

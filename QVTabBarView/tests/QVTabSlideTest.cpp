@@ -1,0 +1,121 @@
+#include "QVTabBarView/QVTabDragAssistant.h"
+#include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct QVSlideFixture : QVBarFixture {
+    kit::Ref<kit::Window> window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    explicit QVSlideFixture(int tabs)
+        : QVBarFixture(kit::MakeRect(0, 0, 600, 22), tabs)
+    {
+        window->contentView()->addSubview(bar.get());
+        bar->updateAnimate(false);
+    }
+    ~QVSlideFixture()
+    {
+        QVTabDragAssistant::resetForTesting();
+        kit::Application::resetForTesting();
+    }
+    QStringList labels() const
+    {
+        QStringList out;
+        for (const auto& item : tabView->tabViewItems())
+            out << item->label();
+        return out;
+    }
+};
+
+TEST(QVTabSlide, ReleasingOverAnotherTabMovesTheTabThere)
+{
+    QVSlideFixture f(3);
+    int begins = 0, ends = 0;
+    auto center = kit::NotificationCenter::defaultCenter();
+    auto t1 = center->addObserverForNameObjectQueueUsingBlock(QVTabDragDidBeginNotification, nullptr, nullptr, [&](kit::Notification*) { ++begins; });
+    auto t2 = center->addObserverForNameObjectQueueUsingBlock(QVTabDragDidEndNotification, nullptr, nullptr, [&](kit::Notification*) { ++ends; });
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(320, 10)).mouseUp(kit::MakePoint(320, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.labels(), (QStringList { QStringLiteral("Tab 2"), QStringLiteral("Tab 3"), QStringLiteral("Tab 1") }));
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(begins, 1);
+    EXPECT_EQ(ends, 0); // a slide that stays in its bar posts no end
+    EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isSliding());
+    EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->pasteboardItem());
+    std::vector<double> xs;
+    for (const auto& b : f.bar->orderedAttachedButtons())
+        xs.push_back(b->frame().origin.x);
+    EXPECT_EQ(xs, (std::vector<double> { 0, 130, 260 }));
+    center->removeObserver(t1.get());
+    center->removeObserver(t2.get());
+}
+
+TEST(QVTabSlide, AMoveBelowTheThresholdIsAClickAndAReleaseInPlaceMovesNothing)
+{
+    QVSlideFixture f(3);
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(150, 10)).mouseDragged(kit::MakePoint(154, 10)).mouseUp(kit::MakePoint(154, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.labels(), (QStringList { QStringLiteral("Tab 1"), QStringLiteral("Tab 2"), QStringLiteral("Tab 3") }));
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 2"));
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(150, 10)).mouseDragged(kit::MakePoint(170, 10)).mouseUp(kit::MakePoint(170, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.labels(), (QStringList { QStringLiteral("Tab 1"), QStringLiteral("Tab 2"), QStringLiteral("Tab 3") }));
+    EXPECT_EQ(f.bar->orderedAttachedButtons()[1]->frame().origin.x, 130);
+}
+
+TEST(QVTabSlide, ADelegateCanRefuseAnIndex)
+{
+    class Refusing : public QVRecordingDelegate {
+    public:
+        bool tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t index, QVTabBarView*) override
+        {
+            return index != 2;
+        }
+    };
+    QVSlideFixture f(3);
+    auto d = kit::make<Refusing>();
+    d->implemented = { "tabViewValidateSlideOfProposedItemProposedIndexInTabBarView" };
+    f.bar->setDelegate(d.get());
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(320, 10)).mouseUp(kit::MakePoint(320, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.labels(), (QStringList { QStringLiteral("Tab 1"), QStringLiteral("Tab 2"), QStringLiteral("Tab 3") }));
+}
+
+struct QVIndexCase {
+    double x;
+    std::uint64_t expected;
+};
+
+class QVDestinationIndex : public testing::TestWithParam<QVIndexCase> { };
+
+// Buttons at 0, 130 and 260, 130 wide; the first is the dragged one.
+TEST_P(QVDestinationIndex, ByTheMiddleOfTheButtonUnderThePoint)
+{
+    QVSlideFixture f(3);
+    auto dragged = f.bar->orderedAttachedButtons().front();
+    EXPECT_EQ(QVTabDragAssistant::sharedDragAssistant()->destinationIndexForButtonAtPointInTabBarView(
+                  dragged.get(), kit::MakePoint(GetParam().x, 5), f.bar.get()),
+        GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, QVDestinationIndex,
+    testing::Values(QVIndexCase { -3, 0 }, QVIndexCase { 60, 0 }, QVIndexCase { 140, 1 }, QVIndexCase { 195, 2 }, QVIndexCase { 300, 2 },
+        QVIndexCase { 330, 3 }, QVIndexCase { 500, QVNotFound }));
+
+} // namespace

@@ -1,0 +1,88 @@
+#include "gallery/pages/ExtensionsPage.h"
+
+#include "FoundationExtensions/JVLLocales.h"
+#include "FoundationExtensions/JVLNSMutableAttributedStringExtensions.h"
+#include "JVLAppKit/JVLImageView/JVLImageView.h"
+#include "JVLAppKit/JVLPopUpButton/JVLPopUpButton.h"
+#include "JVLAppKit/URLTextView.h"
+#include "gallery/pages/GallerySwatch.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Font.h"
+#include "kit/text/LayoutManager.h"
+#include "kit/text/TextContainer.h"
+#include "kit/text/TextStorage.h"
+
+using kit::MakeRect;
+using kit::Ref;
+
+namespace {
+
+// The form's label pop-up: small, unbordered, right-aligned, its arrow at the bottom.
+Ref<JVLPopUpButton> extensionsLabelPopUp(kit::Rect frame)
+{
+    auto popUp = kit::make<JVLPopUpButton>(frame);
+    auto* cell = static_cast<kit::PopUpButtonCell*>(popUp->cell().get());
+    cell->setArrowPosition(kit::PopUpArrowAtBottom);
+    cell->setControlSize(kit::SmallControlSize);
+    popUp->setPreferredEdge(kit::MinXEdge);
+    cell->setBezelStyle(kit::SmallSquareBezelStyle);
+    cell->setBordered(false);
+    cell->setAlignment(kit::RightTextAlignment);
+    // The form sets the label font on it.
+    popUp->setFont(kit::Font::labelFontOfSize(11)->qFont());
+    popUp->addItemsWithTitles({ QStringLiteral("Designer:"), QStringLiteral("Manufacturer:"), QStringLiteral("Vendor:") });
+    return popUp;
+}
+
+// A bordered pop-up titled by the locales' display names.
+Ref<JVLPopUpButton> extensionsLocalePopUp(kit::Rect frame, const kit::Array& locales)
+{
+    auto popUp = kit::make<JVLPopUpButton>(frame);
+    QStringList names;
+    for (const kit::Value& v : locales)
+        names << v.object()->valueForKey(QStringLiteral("displayName")).stringValue();
+    popUp->addItemsWithTitles(names);
+    return popUp;
+}
+
+void extensionsAdd(kit::View* page, const Ref<kit::View>& view)
+{
+    view->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(view.get());
+}
+
+} // namespace
+
+kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
+{
+    auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
+    const double top = frame.size.height - 44;
+
+    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(30, top, 600, 30), QColor(250, 250, 250), QStringLiteral("Label pop-ups of the form")));
+    for (int i = 0; i < 3; ++i) {
+        auto label = extensionsLabelPopUp(MakeRect(30 + i * 110, top - 30, 80, 14));
+        label->selectItemAtIndex(i);
+        extensionsAdd(page.get(), label);
+    }
+
+    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(30, top - 80, 300, 24), QColor(250, 250, 250), QStringLiteral("Countries")));
+    extensionsAdd(page.get(), extensionsLocalePopUp(MakeRect(30, top - 110, 260, 26), JVLCountryLocale::supportedCountryLocalesSortedByDisplayName()));
+    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(320, top - 80, 300, 24), QColor(250, 250, 250), QStringLiteral("Languages")));
+    extensionsAdd(page.get(),
+        extensionsLocalePopUp(MakeRect(320, top - 110, 260, 26), JVLLanguageLocale::supportedLanguageLocalesSortedByDisplayName()));
+
+    extensionsAdd(page.get(),
+        kit::make<GallerySwatch>(MakeRect(30, top - 160, 300, 24), QColor(250, 250, 250), QStringLiteral("Picture (click to choose another)")));
+    auto picture = kit::make<JVLImageView>(MakeRect(30, top - 290, 120, 120));
+    picture->setImage(kit::Image::imageWithContentsOfFile(QStringLiteral(":/Gallery/Resources/ExtensionsPicture.svg")));
+    extensionsAdd(page.get(), picture);
+
+    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(320, top - 160, 300, 24), QColor(250, 250, 250), QStringLiteral("Addresses as links")));
+    auto text = kit::make<URLTextView>(MakeRect(320, top - 290, 380, 120));
+    text->setEditable(false);
+    text->setString(QStringLiteral("Read the notes at www.example.org or https://example.org/guide, "
+                                   "fetch the files from ftp.example.org and write to mailto:help@example.org with questions."));
+    JVLNSMutableAttributedStringExtensions::detectURLs(*text->textStorage(), kit::Color::blueColor());
+    extensionsAdd(page.get(), text);
+    return page;
+}

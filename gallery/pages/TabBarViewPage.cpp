@@ -1,0 +1,147 @@
+#include "gallery/pages/TabBarViewPage.h"
+
+#include "QVTabBarView/QVTabBarItem.h"
+#include "QVTabBarView/QVTabBarView.h"
+#include "gallery/pages/GallerySwatch.h"
+#include "kit/graphics/Color.h"
+
+using kit::MakeRect;
+using kit::Ref;
+
+namespace {
+
+// A document a tab stands for: what its button shows.
+class GalleryBarDocument : public kit::Object, public QVTabBarItem {
+    KIT_CLASS(GalleryBarDocument)
+public:
+    QString title() const override { return title_; }
+    void setTitle(const QString& title) override { setValueNotifying("title", title_, title); }
+    Ref<kit::Image> icon() const override { return icon_; }
+    void setIcon(Ref<kit::Image> icon) override { setValueNotifying("icon", icon_, std::move(icon)); }
+    std::int64_t objectCount() const override { return count_; }
+    void setObjectCount(std::int64_t count) override { setValueNotifying("objectCount", count_, count); }
+    bool isProcessing() const override { return processing_; }
+    void setIsProcessing(bool flag) override { setValueNotifying("isProcessing", processing_, flag); }
+    bool isEdited() const override { return edited_; }
+    void setIsEdited(bool flag) override { setValueNotifying("isEdited", edited_, flag); }
+    bool hasCloseButton() const override { return true; }
+
+private:
+    QString title_;
+    Ref<kit::Image> icon_;
+    std::int64_t count_ = 0;
+    bool processing_ = false;
+    bool edited_ = false;
+};
+
+// Adds "Untitled n" when the add button is pressed.
+class GalleryBarDelegate : public kit::Object, public QVTabBarViewDelegate {
+    KIT_CLASS(GalleryBarDelegate)
+public:
+    std::function<void(kit::TabView*)> add;
+    void addNewTabToTabView(kit::TabView* tabView) override
+    {
+        if (add)
+            add(tabView);
+    }
+};
+
+Ref<kit::Image> galleryBarIcon() { return QVTabBarView::bundleImage(QStringLiteral("pi")); }
+
+} // namespace
+
+KIT_REGISTER_CLASS(GalleryBarDocument, kit::Object)
+{
+    c.property("title", &GalleryBarDocument::title, &GalleryBarDocument::setTitle);
+    c.property(
+        "icon", [](const GalleryBarDocument& x) { return kit::Value(x.icon()); },
+        [](GalleryBarDocument& x, const kit::Value& v) { x.setIcon(v.objectAs<kit::Image>()); });
+    c.property("objectCount", &GalleryBarDocument::objectCount, &GalleryBarDocument::setObjectCount);
+    c.property("isProcessing", &GalleryBarDocument::isProcessing, &GalleryBarDocument::setIsProcessing);
+    c.property("isEdited", &GalleryBarDocument::isEdited, &GalleryBarDocument::setIsEdited);
+    c.property("hasCloseButton", &GalleryBarDocument::hasCloseButton);
+    c.optionalOperations({ "title", "icon", "objectCount", "isProcessing", "isEdited", "hasCloseButton" });
+}
+
+KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object) { c.optionalOperations({ "addNewTabToTabView" }); }
+
+kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
+{
+    auto page = kit::make<GallerySwatch>(frame, QColor(236, 236, 236), QString());
+    const double width = frame.size.width - 40;
+    const double top = frame.size.height - 20;
+
+    auto tabView = kit::make<kit::TabView>(MakeRect(20, top - 22 - 180, width, 180));
+    tabView->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+    auto bar = kit::make<QVTabBarView>(MakeRect(20, top - 22, width, 22));
+    bar->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+    bar->setShowAddTabButton(true);
+    bar->setPartnerView(tabView);
+    page->addSubview(tabView.get());
+    page->addSubview(bar.get());
+
+    auto counter = std::make_shared<int>(0);
+    auto addDocument = [counter](kit::TabView* into, const QString& title, std::int64_t count, bool edited, bool busy) {
+        auto document = kit::make<GalleryBarDocument>();
+        document->setTitle(title.isEmpty() ? QStringLiteral("Untitled %1").arg(++*counter) : title);
+        document->setObjectCount(count);
+        document->setIsEdited(edited);
+        document->setIsProcessing(busy);
+        if (count > 0)
+            document->setIcon(galleryBarIcon());
+        auto item = kit::make<kit::TabViewItem>(kit::Value(Ref<kit::Object>(document)));
+        item->setLabel(document->title());
+        auto content = kit::make<GallerySwatch>(into->bounds(), QColor(250, 250, 250), document->title());
+        content->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+        item->setView(content);
+        into->addTabViewItem(item);
+        into->selectTabViewItem(item.get());
+    };
+    static const char* const titles[] = { "Notes", "Letters", "Accounts", "Drafts", "Photos", "Music", "Recipes", "Archive" };
+    for (int i = 0; i < 8; ++i)
+        addDocument(tabView.get(), QString::fromLatin1(titles[i]), i == 2 ? 12 : 0, i == 3, i == 4);
+    tabView->selectTabViewItemAtIndex(0);
+    auto delegate = kit::make<GalleryBarDelegate>();
+    delegate->add = [addDocument](kit::TabView* into) { addDocument(into, QString(), 0, false, false); };
+    tabView->setDelegate(bar.get());
+    bar->setTabView(tabView);
+    bar->setDelegate(delegate.get());
+
+    auto sideTabs = kit::make<kit::TabView>(MakeRect(160, top - 330, width - 140, 110));
+    sideTabs->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+    auto side = kit::make<QVTabBarView>(MakeRect(20, top - 330, 130, 110));
+    side->setAutoresizingMask(kit::ViewMinYMargin);
+    side->setOrientation(QVTabBarVerticalOrientation);
+    page->addSubview(sideTabs.get());
+    page->addSubview(side.get());
+    for (const char* t : { "Inbox", "Sent", "Spam" })
+        addDocument(sideTabs.get(), QString::fromLatin1(t), 0, false, false);
+    sideTabs->setDelegate(side.get());
+    side->setTabView(sideTabs);
+    side->setDelegate(delegate.get());
+    // Laid out now rather than on the next turn: the screenshot run draws at once.
+    bar->updateAnimate(false);
+    side->updateAnimate(false);
+
+    double x = 20;
+    auto button = [&](const QString& title, std::function<void()> action) {
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 380, 120, 28), title, std::move(action));
+        b->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(b.get());
+        x += 126;
+    };
+    Ref<QVTabBarView> b = bar;
+    auto keepDelegate = delegate;
+    button(QStringLiteral("Next style"), [b, keepDelegate] {
+        const QStringList names = QVTabStyle::registeredTabStyleNames();
+        const auto at = names.indexOf(b->styleName());
+        b->setStyleNamed(names.value((at + 1) % std::max<qsizetype>(1, names.size())));
+    });
+    button(QStringLiteral("Size to fit"), [b] { b->setSizeButtonsToFit(!b->sizeButtonsToFit()); });
+    button(QStringLiteral("Close on hover"), [b] { b->setOnlyShowCloseOnHover(!b->onlyShowCloseOnHover()); });
+    button(QStringLiteral("Hide single tab"), [b] { b->setHideForSingleTab(!b->hideForSingleTab()); });
+    button(QStringLiteral("Animate"), [b] { b->setAutomaticallyAnimates(!b->automaticallyAnimates()); });
+    button(QStringLiteral("Scrubbing"), [b] { b->setAllowsScrubbing(!b->allowsScrubbing()); });
+    button(QStringLiteral("Tear-off style"), [b] { b->setTearOffStyle(b->tearOffStyle() ? 0 : 1); });
+    return page;
+}

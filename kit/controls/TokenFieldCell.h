@@ -1,0 +1,44 @@
+#pragma once
+
+// The cell of a token field: its object value is the array of tokens. A string given as its value
+// is cut into tokens at the tokenizing characters (";" by default); its string value is the tokens
+// joined by the first of them. It draws each token as a chip (kit/graphics/TokenChip.h) and hands
+// the field editor a token session, whose chips it takes back as the value.
+
+#include "kit/controls/TextFieldCell.h"
+
+#include <QStringList>
+
+namespace kit {
+
+class TokenFieldCell : public TextFieldCell {
+    KIT_CLASS(TokenFieldCell)
+public:
+    TokenFieldCell();
+    void copyTo(Object& copy) const override;
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
+
+    // Every character of the string ends a token; empty falls back to ";".
+    QString tokenizingCharacterSet() const { return tokenizing_; }
+    void setTokenizingCharacterSet(const QString& characters);
+    // The tokens' texts, in order.
+    QStringList tokens() const;
+    // `text` cut at the tokenizing characters, each piece trimmed, empty pieces dropped.
+    QStringList tokensOfString(const QString& text) const;
+
+    // Cell: a string is tokenized; an array is the tokens; nil is no token.
+    void setObjectValue(const Value& value) override;
+    void setStringValue(const QString& value) override;
+    void takeValueFromFieldEditor(Responder* editor) override;
+    void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
+
+protected:
+    QString plainStringForValue(const Value& value) const override;
+    void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const override;
+
+private:
+    QString tokenizing_ = QStringLiteral(";");
+};
+
+} // namespace kit

@@ -1,0 +1,95 @@
+// Layout passes reach every marked layer and only the subtrees that hold one.
+
+#include "kit/layers/Layer.h"
+#include "kit/layers/Transaction.h"
+#include "kit/testsupport/ManualClockScope.h"
+
+#include <gtest/gtest.h>
+
+namespace layer_layout_pass_test {
+
+using namespace kit;
+
+// Counts the layers it lays out.
+class CountingLayoutManager : public Object, public CALayoutManager {
+public:
+    void layoutSublayersOfLayer(Layer* layer) override { laidOut.push_back(layer); }
+    std::vector<Layer*> laidOut;
+};
+
+class LayerLayoutPass : public testing::Test {
+protected:
+    void TearDown() override { Transaction::resetForTesting(); }
+    // root → branches[i] → leaves[i], every layer laid out by `manager`.
+    void build(int count)
+    {
+        root = Layer::layer();
+        root->setLayoutManager(manager.get());
+        for (int i = 0; i < count; ++i) {
+            auto branch = Layer::layer(), leaf = Layer::layer();
+            branch->setLayoutManager(manager.get());
+            leaf->setLayoutManager(manager.get());
+            branch->addSublayer(leaf.get());
+            root->addSublayer(branch.get());
+            branches.push_back(branch);
+            leaves.push_back(leaf);
+        }
+        root->layoutIfNeeded();
+        manager->laidOut.clear();
+    }
+
+    test::ManualClockScope clock;
+    Ref<CountingLayoutManager> manager = make<CountingLayoutManager>();
+    Ref<Layer> root;
+    std::vector<Ref<Layer>> branches, leaves;
+};
+
+TEST_F(LayerLayoutPass, OnlyMarkedLayersAreLaidOut)
+{
+    build(50);
+    leaves[17]->setNeedsLayout();
+    root->layoutIfNeeded();
+    EXPECT_EQ(manager->laidOut, std::vector<Layer*> { leaves[17].get() });
+    manager->laidOut.clear();
+    root->layoutIfNeeded();
+    EXPECT_TRUE(manager->laidOut.empty());
+}
+
+TEST_F(LayerLayoutPass, ALayerMarkedBeforeItJoinsATreeIsLaidOut)
+{
+    build(3);
+    auto outsider = Layer::layer(), child = Layer::layer();
+    outsider->setLayoutManager(manager.get());
+    child->setLayoutManager(manager.get());
+    outsider->addSublayer(child.get());
+    child->setNeedsLayout();
+    outsider->layoutIfNeeded();
+    manager->laidOut.clear();
+    child->setNeedsLayout(); // marked while its tree stands alone
+    leaves[1]->addSublayer(outsider.get());
+    root->layoutIfNeeded();
+    EXPECT_NE(std::find(manager->laidOut.begin(), manager->laidOut.end(), child.get()), manager->laidOut.end());
+    EXPECT_FALSE(child->needsLayout());
+}
+
+TEST_F(LayerLayoutPass, LayersMarkedDuringAPassAreLaidOutInIt)
+{
+    build(4);
+    // Laying out branch 2 marks its leaf, as a size change of the leaf would.
+    class Marking : public Object, public CALayoutManager {
+    public:
+        void layoutSublayersOfLayer(Layer* layer) override
+        {
+            for (const auto& sub : layer->sublayers())
+                sub->setNeedsLayout();
+        }
+    };
+    auto marking = make<Marking>();
+    branches[2]->setLayoutManager(marking.get());
+    branches[2]->setNeedsLayout();
+    Transaction::flush();
+    EXPECT_EQ(manager->laidOut, std::vector<Layer*> { leaves[2].get() });
+    EXPECT_FALSE(leaves[2]->needsLayout());
+}
+
+} // namespace layer_layout_pass_test
