@@ -44,4 +44,3 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
     };
 }
-
