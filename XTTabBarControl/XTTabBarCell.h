@@ -26,7 +26,7 @@ enum XTTabStateMask : std::int64_t {
     XTTabPositionSingleMask = 0x80,
 };
 
-class XTTabBarCell : public kit::ActionCell, public kit::MouseTrackingTarget {
+class XTTabBarCell : public kit::ActionCell {
     KIT_CLASS(XTTabBarCell)
 public:
     XTTabBarCell();

@@ -34,6 +34,8 @@ int writeScreenshots(const QString& dir, bool listPages)
         auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, pageWidth, pageHeight), kit::TitledWindowMask);
         const kit::Ref<kit::View> pageView = page.create(kit::MakeRect(0, 0, pageWidth, pageHeight));
         window->contentView()->addSubview(pageView.get());
+        // Key, as the gallery's own window is on a display: some looks follow the key state.
+        window->makeKeyAndOrderFront();
         if (page.isReady)
             kit::RunLoop::main().runUntil([&] { return page.isReady(pageView.get()); }, 5.0);
         const QString path = QDir(dir).filePath(page.id + QStringLiteral(".png"));
