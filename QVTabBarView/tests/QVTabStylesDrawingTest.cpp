@@ -174,6 +174,19 @@ TEST(QVGlassDrawing, TheBackgroundIsCopiedFromAnOpaqueImage)
     }
 }
 
+TEST(QVGlassDrawing, TheCopiedBackgroundShowsItsOwnGreyNotBlack)
+{
+    QVStyleWindowFixture f("Glass", 2);
+    f.window->display();
+    const QImage shot = f.window->snapshot();
+    ASSERT_FALSE(shot.isNull());
+    const double scale = shot.width() / 600.0;
+    // Right of the tabs, in the middle of the bar (the content view is not flipped: the bar is at the bottom).
+    const QColor pixel = shot.pixelColor(int(590 * scale), shot.height() - int(11 * scale));
+    EXPECT_EQ(pixel.alpha(), 255);
+    EXPECT_GT(pixel.lightness(), 180);
+}
+
 struct QVAquaTintCase {
     int tint;
     bool active;
