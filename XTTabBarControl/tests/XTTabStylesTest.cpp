@@ -328,6 +328,33 @@ TEST(XTPebbleTabStyle, EdgesAndShadowsFollowTheBarsSide)
     EXPECT_LT(rightOfLeftBar.red(), 220);
 }
 
+TEST(XTPebbleTabStyle, TheLargeImageStandsUprightWithRoundedCorners)
+{
+    XTBarFixture f(150, 2, 300);
+    f.bar->setStyleNamed(QStringLiteral("Pebble"));
+    f.bar->setOrientation(XTTabBarVerticalOrientation);
+    auto identifier = kit::make<XTTestIdentifier>();
+    QImage picture(24, 24, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::blue);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 24; ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    auto large = kit::make<kit::Image>();
+    large->addRepresentation(kit::make<kit::BitmapImageRep>(picture));
+    identifier->setLargeImage(large);
+    f.addTab(QStringLiteral("Large"), kit::Value(identifier));
+    const kit::Ref<XTTabBarCell> cell = f.bar->cells()[2];
+    cell->setHasLargeImage(true);
+    cell->setFrame(MakeRect(0, 40, 150, 28));
+    Canvas canvas(150, 80, true);
+    f.bar->style()->drawInteriorWithTabCellInView(*cell, f.bar.get());
+    const QImage& out = canvas.finish();
+    // The picture spans (4, 42) to (28, 66) in the flipped bar.
+    EXPECT_TRUE(pixelIs(out, 16, 45, Qt::red, 10)) << "its top row at the top";
+    EXPECT_TRUE(pixelIs(out, 16, 62, Qt::blue, 10));
+    EXPECT_TRUE(pixelIs(out, 4, 42, Qt::white, 10)) << "the corner is rounded off";
+}
+
 // --- Unified
 
 TEST(XTUnifiedTabStyle, MarginIsSettableAndTheBarStaysHorizontal)
