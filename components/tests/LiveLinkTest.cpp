@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -371,6 +372,79 @@ TEST_F(LiveLinkBus, APeerThatDiesClosesTheLink)
     EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(QStringLiteral("item-dies")));
     delegate->closes.clear();
     EXPECT_FALSE(link.lock());
+}
+
+
+// --- Against a server in another process (LiveLinkPeer).
+
+class LiveLinkPeerProcess {
+public:
+    LiveLinkPeerProcess(const QString& address, const QString& bundle, const QString& name, const QStringList& extra)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KIT_MAIN_BUNDLE"), bundle);
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(LIVE_LINK_PEER), QStringList({ address, name }) + extra);
+        ready_ = process_.waitForStarted() && process_.waitForReadyRead() && process_.readLine().trimmed() == "ready";
+    }
+    ~LiveLinkPeerProcess()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    bool isReady() const { return ready_; }
+
+private:
+    QProcess process_;
+    bool ready_ = false;
+};
+
+TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)
+{
+    LiveLinkPeerProcess peer(address_, bundle_->path(), QStringLiteral("PeerShapes"), { QStringLiteral("--close-after"), QStringLiteral("2") });
+    ASSERT_TRUE(peer.isReady());
+    const QString key = QStringLiteral("item-peer");
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(QStringLiteral("PeerShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 1; }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("echo circle")) }));
+    EXPECT_TRUE(client_->closes.empty());
+
+    EXPECT_EQ(LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+                  makeLiveLinkData(QStringLiteral("PeerShapes"), QStringLiteral("square")), QStringLiteral("Doc"), client_.get(), key),
+        link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->closes.empty(); }));
+    EXPECT_EQ(client_->closes.size(), 1u);
+    EXPECT_FALSE(client_->stillActive);
+    EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
+    ASSERT_EQ(client_->received.size(), 2u);
+    EXPECT_EQ(client_->received[1], Value(QStringLiteral("echo square")));
+}
+
+TEST_F(LiveLinkBus, AServerProcessThatDiesClosesTheLink)
+{
+    const QString key = QStringLiteral("item-peer-dies");
+    {
+        LiveLinkPeerProcess peer(address_, bundle_->path(), QStringLiteral("DyingShapes"), { QStringLiteral("--exit-on-request") });
+        ASSERT_TRUE(peer.isReady());
+        auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+            makeLiveLinkData(QStringLiteral("DyingShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), key);
+        ASSERT_TRUE(link);
+        ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->closes.empty(); }));
+        EXPECT_EQ(client_->closes.front(), link);
+        EXPECT_FALSE(client_->stillActive);
+        EXPECT_FALSE(link->isConnected());
+    }
+    // A later edit of the item connects afresh, to a server that is there.
+    LiveLinkPeerProcess again(address_, bundle_->path(), QStringLiteral("DyingShapes"), {});
+    ASSERT_TRUE(again.isReady());
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(QStringLiteral("DyingShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(link);
+    EXPECT_NE(link, client_->closes.front());
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->edits.empty(); }));
+    link->closeLink();
 }
 
 } // namespace
