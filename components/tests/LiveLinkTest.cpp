@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using namespace kit;
@@ -168,7 +170,8 @@ void liveLinkTestWriteEntry(const QString& path, const QString& body)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write((QStringLiteral("[Desktop Entry]\nType=Application\nExec=true\n") + body).toUtf8());
+    const QString exec = body.contains(QStringLiteral("Exec=")) ? QString() : QStringLiteral("Exec=true\n");
+    file.write((QStringLiteral("[Desktop Entry]\nType=Application\n") + exec + body).toUtf8());
 }
 
 TEST(LiveLinkSearch, EntriesAreFoundFourLevelsDownAndLastFirst)
@@ -375,6 +378,31 @@ TEST_F(LiveLinkBus, APeerThatDiesClosesTheLink)
 }
 
 
+TEST_F(LiveLinkBus, AServerThatNeverRegistersEndsTheWaitAfterTenSeconds)
+{
+    test::ManualClockScope clock;
+    std::vector<QString> alerts;
+    Alert::setPresenter([&](Alert& alert) {
+        alerts.push_back(alert.messageText());
+        return AlertDefaultReturn;
+    });
+    // The wait blocks this thread; time moves from another once the wait has gone to sleep.
+    std::thread advancer([&] {
+        while (clock.clock().sleeperCount() != 1)
+            std::this_thread::yield();
+        clock.advance(10.0);
+    });
+    const double start = Clock::currentMonotonic();
+    auto proxy = LiveLinkServer::LiveLinkServerWithNameInApplicationLaunchIfNeededFallbackURLAppName(
+        QStringLiteral("Nobody"), Bundle::mainBundle()->bundleIdentifier(), false, QUrl(), QStringLiteral("Draw"));
+    advancer.join();
+    Alert::setPresenter(nullptr);
+    EXPECT_FALSE(proxy);
+    EXPECT_GE(Clock::currentMonotonic() - start, 10.0);
+    // Started but never registered: no alert.
+    EXPECT_TRUE(alerts.empty());
+}
+
 // --- Against a server in another process (LiveLinkPeer).
 
 class LiveLinkPeerProcess {
@@ -414,7 +442,8 @@ TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)
     EXPECT_EQ(LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
                   makeLiveLinkData(QStringLiteral("PeerShapes"), QStringLiteral("square")), QStringLiteral("Doc"), client_.get(), key),
         link);
-    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->closes.empty(); }));
+    // The close comes at once, the edit before it was only scheduled: wait for both.
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->closes.empty() && client_->edits.size() == 2; }));
     EXPECT_EQ(client_->closes.size(), 1u);
     EXPECT_FALSE(client_->stillActive);
     EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
@@ -445,6 +474,26 @@ TEST_F(LiveLinkBus, AServerProcessThatDiesClosesTheLink)
     EXPECT_NE(link, client_->closes.front());
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->edits.empty(); }));
     link->closeLink();
+}
+
+
+TEST_F(LiveLinkBus, AServerApplicationIsFoundByItsDesktopEntryStartedAndConnected)
+{
+    QTemporaryDir data;
+    ASSERT_TRUE(data.isValid());
+    const QString id = Bundle::mainBundle()->bundleIdentifier();
+    // The entry the workspace finds by identifier; it starts the peer, which closes and quits after one edit.
+    liveLinkTestWriteEntry(data.filePath(QStringLiteral("applications/") + id + QStringLiteral(".desktop")),
+        QStringLiteral("X-LiveLinkServer=Other;LaunchedShapes\nExec=env KIT_MAIN_BUNDLE=%1 %2 %3 LaunchedShapes --close-after 1 --exit-after-close\n")
+            .arg(bundle_->path(), QStringLiteral(LIVE_LINK_PEER), address_));
+    test::EnvironmentScope home("XDG_DATA_HOME", data.path().toUtf8().constData());
+    test::EnvironmentScope dirs("XDG_DATA_DIRS", data.filePath(QStringLiteral("none")).toUtf8().constData());
+
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(QStringLiteral("LaunchedShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), QStringLiteral("item-launched"));
+    ASSERT_TRUE(link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !client_->closes.empty() && !client_->edits.empty(); }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("echo circle")) }));
 }
 
 } // namespace

@@ -147,7 +147,12 @@ std::shared_ptr<void> DBusTransport::watchNameVanishing(const QString& uniqueNam
     auto once = [vanished = std::move(vanished), fired] {
         if (std::exchange(*fired, true))
             return;
-        vanished();
+        // Component code runs here, straight from Qt's event loop: nothing may escape into it.
+        try {
+            vanished();
+        } catch (const std::exception& e) {
+            kit::log(QStringLiteral("peer-death handler failed: %@"), QString::fromUtf8(e.what()));
+        }
     };
     QObject::connect(watcher.get(), &QDBusServiceWatcher::serviceUnregistered, watcher.get(), [once](const QString&) mutable { once(); });
     // Gone before the watch began: nothing would ever be announced.
