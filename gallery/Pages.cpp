@@ -7,6 +7,7 @@
 #include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/ListsPage.h"
+#include "gallery/pages/LiveLinksPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/ScopeBarPage.h"
@@ -36,6 +37,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("sounds"), QStringLiteral("Sounds"), makeSoundsPage },
         { QStringLiteral("hot-keys"), QStringLiteral("Hot keys"), makeHotKeysPage },
         { QStringLiteral("bubble"), QStringLiteral("Bubble"), makeBubblePage },
+        { QStringLiteral("live-links"), QStringLiteral("Live links"), makeLiveLinksPage },
         { QStringLiteral("extensions"), QStringLiteral("Extensions"), makeExtensionsPage },
         { QStringLiteral("source-list"), QStringLiteral("Source list"), makeSourceListPage },
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
