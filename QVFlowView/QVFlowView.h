@@ -301,6 +301,8 @@ private:
     void beginLayoutTransaction();
     // Indexes in [lo, hi] are near enough to the selection to be laid out with animation.
     void layoutPass(kit::Range range);
+    // Hides a stale item, or shows it where the last pass would have put it.
+    void setItemStale(std::int64_t index, bool stale, kit::Size itemSize);
     void startDragOfItem(std::int64_t index, kit::Layer* hit, const kit::Event& event, kit::Point point);
     void showImage(const kit::Ref<kit::CGImage>& image, std::int64_t index, bool placeholder);
     kit::Ref<kit::CGImage> placeholderForItem(const kit::Value& item, kit::Size size) const;
@@ -354,16 +356,23 @@ private:
     kit::Ref<QVLayerAccessibilityHelper> listElement_;
     kit::Ref<QVLayerAccessibilityHelper> scrollBarElement_;
     kit::Dictionary pictureActions_;
-    // The layout pass: items outside the window around the old and new selection move with
-    // actions disabled (out of sight at both ends, so the result is the same).
+    // The layout pass: items outside the window around the old and new selection stay hidden and
+    // stale until a pass reaches them (out of sight at both ends, so nothing shows the difference);
+    // [freshLo_, freshHi_] holds the items laid out by the last pass.
     std::int64_t lastPassSelection_ = kit::NotFound;
     std::int64_t lastMaxStacked_ = 0;
     kit::Size lastLayoutSize_ { -1, -1 };
     bool layoutAll_ = true;
+    std::int64_t freshLo_ = 0;
+    std::int64_t freshHi_ = -1;
     bool usesFullLayout_ = false;
-    int runningPasses_ = 0;
-    std::int64_t runningLo_ = 0;
-    std::int64_t runningHi_ = -1;
+    // The windows of passes whose animations may still run: clock time they end, first, last.
+    struct RunningWindow {
+        double end;
+        std::int64_t lo;
+        std::int64_t hi;
+    };
+    std::vector<RunningWindow> runningWindows_;
     // Images: which pictures show more than a placeholder, and the window rendered last.
     bool updateAllImages_ = true;
     kit::IndexSet lastImageWindow_;

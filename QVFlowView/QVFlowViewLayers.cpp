@@ -1,6 +1,7 @@
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 #include "kit/layers/Transaction.h"
@@ -387,20 +388,32 @@ void QVFlowView::beginLayoutTransaction()
         Transaction::setDisableActions(true);
     Transaction::setAnimationDuration(scrollDuration_);
     Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionEaseOut));
-    ++runningPasses_;
     const Weak<QVFlowView> weak(this);
     Transaction::setCompletionBlock([weak] {
         const Ref<QVFlowView> view = weak.lock();
         if (!view)
             return;
-        if (--view->runningPasses_ <= 0) {
-            view->runningPasses_ = 0;
-            view->runningLo_ = 0;
-            view->runningHi_ = -1;
-        }
         view->updateImages();
         view->setupTrackingAreas();
     });
+}
+
+void QVFlowView::setItemStale(std::int64_t index, bool stale, Size itemSize)
+{
+    const Ref<Layer> layer = itemLayerAtIndex(index);
+    if (!layer)
+        return;
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    if (!stale && lastPassSelection_ != NotFound) {
+        // Where the full pass left it, so that its move now starts from there.
+        const std::int64_t selected = selectedIndex_;
+        selectedIndex_ = lastPassSelection_;
+        setFrameForLayer(layer.get(), index, itemSize);
+        selectedIndex_ = selected;
+    }
+    layer->setHidden(stale);
+    Transaction::commit();
 }
 
 void QVFlowView::layoutPass(Range range)
@@ -409,38 +422,39 @@ void QVFlowView::layoutPass(Range range)
     const std::int64_t n = numberOfItems_;
     const std::int64_t k = selectedIndex_;
     const bool all = usesFullLayout_ || layoutAll_ || size != lastLayoutSize_ || lastPassSelection_ == NotFound;
-    std::int64_t lo = 0;
-    std::int64_t hi = n - 1;
-    if (!all) {
-        const std::int64_t reach = lastMaxStacked_ + 4;
-        lo = std::min(lastPassSelection_, k) - reach;
-        hi = std::max(lastPassSelection_, k) + reach;
-        // Items a running animation still moves stay animated.
-        if (runningHi_ >= runningLo_) {
-            lo = std::min(lo, runningLo_);
-            hi = std::max(hi, runningHi_);
-        }
-    }
     const std::int64_t first = std::max<std::int64_t>(range.location, 0);
-    const std::int64_t end = std::min(range.location + range.length, n);
-    for (std::int64_t i = std::max(first, lo); i < end && i <= hi; ++i)
-        setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-    if (first < lo || end - 1 > hi) {
-        Transaction::begin();
-        Transaction::setDisableActions(true);
-        for (std::int64_t i = first; i < end && i < lo; ++i)
-            setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-        for (std::int64_t i = std::max(first, hi + 1); i < end; ++i)
-            setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
-        Transaction::commit();
-    }
-    if (runningHi_ >= runningLo_) {
-        runningLo_ = std::min(runningLo_, lo);
-        runningHi_ = std::max(runningHi_, hi);
+    const std::int64_t last = std::min(range.location + range.length, n) - 1;
+    std::int64_t lo = first;
+    std::int64_t hi = last;
+    if (all) {
+        for (std::int64_t i = first; i <= last; ++i)
+            if (const Ref<Layer> layer = itemLayerAtIndex(i); layer && layer->isHidden())
+                setItemStale(i, false, size);
     } else {
-        runningLo_ = lo;
-        runningHi_ = hi;
+        const std::int64_t reach = lastMaxStacked_ + 4;
+        lo = std::max(first, std::min(lastPassSelection_, k) - reach);
+        hi = std::min(last, std::max(lastPassSelection_, k) + reach);
+        // Items a running animation still moves stay in.
+        const double now = Application::now();
+        std::erase_if(runningWindows_, [now](const RunningWindow& w) { return w.end <= now; });
+        for (const RunningWindow& w : runningWindows_) {
+            lo = std::max(first, std::min(lo, w.lo));
+            hi = std::min(last, std::max(hi, w.hi));
+        }
+        // Fresh items leaving the window hide; stale ones entering it come back first.
+        for (std::int64_t i = freshLo_; i <= freshHi_; ++i)
+            if (i < lo || i > hi)
+                setItemStale(i, true, size);
+        for (std::int64_t i = lo; i <= hi; ++i)
+            if (i < freshLo_ || i > freshHi_)
+                setItemStale(i, false, size);
     }
+    for (std::int64_t i = lo; i <= hi; ++i)
+        setFrameForLayer(itemLayerAtIndex(i).get(), i, size);
+    freshLo_ = lo;
+    freshHi_ = hi;
+    if (!inLiveResize())
+        runningWindows_.push_back({ Application::now() + scrollDuration_, lo, hi });
     layoutAll_ = false;
     lastLayoutSize_ = size;
     lastPassSelection_ = k;

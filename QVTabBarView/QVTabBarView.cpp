@@ -59,7 +59,7 @@ KIT_REGISTER_CLASS(QVTabBarView, kit::View)
     c.optionalOperations({ "tabViewShouldSelectTabViewItem", "tabViewWillSelectTabViewItem", "tabViewDidSelectTabViewItem",
         "tabViewDidChangeNumberOfTabViewItems", "animationDidStop", "animationDidEnd", "draggingEntered", "draggingUpdated",
         "draggingExited", "prepareForDragOperation", "performDragOperation", "draggingSourceOperationMaskForLocal",
-        "ignoreModifierKeysWhileDragging", "validateMenuItem" });
+        "ignoreModifierKeysWhileDragging", "draggedImageBeganAt", "draggedImageMovedTo", "draggedImageEndedAtOperation", "validateMenuItem" });
 }
 
 namespace {
@@ -442,7 +442,10 @@ void QVTabBarView::insertAttachedButtonAtTabItemIndex(QVAttachedTabBarButton* bu
     const kit::Ref<kit::TabViewItem> item = button->tabViewItem();
     bindPropertiesOfAttachedButtonAndTabViewItem(button, item.get());
     if (item) {
-        tabView_->insertTabViewItemAtIndex(item, std::int64_t(std::min<std::uint64_t>(index, std::uint64_t(tabView_->numberOfTabViewItems()))));
+        // A tab coming back to the bar it never left keeps its place in the tab view.
+        if (tabView_->indexOfTabViewItem(item.get()) == kit::NotFound)
+            tabView_->insertTabViewItemAtIndex(
+                item, std::int64_t(std::min<std::uint64_t>(index, std::uint64_t(tabView_->numberOfTabViewItems()))));
         tabView_->selectTabViewItem(item.get());
     }
 }
@@ -1023,12 +1026,27 @@ kit::Ref<QVAttachedTabBarButton> QVTabBarView::attachedTabBarButtonForDraggedIte
     return QVTabDragAssistant::sharedDragAssistant()->attachedTabBarButtonForDraggedItems();
 }
 
-std::uint64_t QVTabBarView::draggingSourceOperationMaskForLocal(bool local) { return local ? kit::DragOperationMove : kit::DragOperationNone; }
-
-std::uint64_t QVTabBarView::draggingEntered(kit::DraggingInfo&)
+std::uint64_t QVTabBarView::draggingSourceOperationMaskForLocal(bool local)
 {
-    // Tab drags are the assistant's; other types start spring-loading with the first update.
-    return kit::DragOperationNone;
+    return QVTabDragAssistant::sharedDragAssistant()->draggingSourceOperationMaskForLocalOfTabBarView(local, this);
+}
+
+void QVTabBarView::draggedImageBeganAt(kit::Object*, kit::Point screen)
+{
+    QVTabDragAssistant::sharedDragAssistant()->draggedImageBeganAtWithTabBarView(screen, this);
+}
+
+void QVTabBarView::draggedImageMovedTo(kit::Object*, kit::Point screen) { QVTabDragAssistant::sharedDragAssistant()->draggedImageMovedTo(screen); }
+
+void QVTabBarView::draggedImageEndedAtOperation(kit::Object*, kit::Point screen, std::uint64_t operation)
+{
+    QVTabDragAssistant::sharedDragAssistant()->draggedImageEndedAtOperation(screen, operation);
+}
+
+std::uint64_t QVTabBarView::draggingEntered(kit::DraggingInfo& info)
+{
+    // Other types start spring-loading with the first update.
+    return qvIsTabDrag(info) ? QVTabDragAssistant::sharedDragAssistant()->draggingEnteredInTabBarView(info, this) : kit::DragOperationNone;
 }
 
 double QVTabBarView::springingDelay()
@@ -1040,7 +1058,7 @@ double QVTabBarView::springingDelay()
 std::uint64_t QVTabBarView::draggingUpdated(kit::DraggingInfo& info)
 {
     if (qvIsTabDrag(info))
-        return kit::DragOperationNone;
+        return QVTabDragAssistant::sharedDragAssistant()->draggingUpdatedInTabBarView(info, this);
     const kit::Point p = convertPointFromView(info.draggingLocation(), nullptr);
     const kit::Ref<QVAttachedTabBarButton> button = attachedButtonAtPoint(p);
     if (!button)
@@ -1073,23 +1091,30 @@ void QVTabBarView::fireSpring(kit::Object* timer)
     std::exchange(springTimer_, nullptr)->invalidate();
 }
 
-void QVTabBarView::draggingExited(kit::DraggingInfo&)
+void QVTabBarView::draggingExited(kit::DraggingInfo& info)
 {
     if (springTimer_)
         std::exchange(springTimer_, nullptr)->invalidate();
     tabViewItemWithSpring_ = nullptr;
+    // Only tab drags are the assistant's: a file crossing the bar is not.
+    if (qvIsTabDrag(info) && QVTabDragAssistant::sharedDragAssistant()->pasteboardItem())
+        QVTabDragAssistant::sharedDragAssistant()->draggingExitedTabBarViewDraggingInfo(this, &info);
 }
 
 bool QVTabBarView::prepareForDragOperation(kit::DraggingInfo& info)
 {
     if (qvIsTabDrag(info))
-        return false;
+        return QVTabDragAssistant::sharedDragAssistant()->destinationTabBar() != nullptr;
     // Other drags may land on a tab: the delegate decides in performDragOperation.
     return attachedButtonAtPoint(convertPointFromView(info.draggingLocation(), nullptr)) != nullptr;
 }
 
 bool QVTabBarView::performDragOperation(kit::DraggingInfo& info)
 {
+    // The assistant has moved or inserted the tab when it takes the drop; the platform's drag,
+    // started with a blank image and no slide-back, then ends without further effect.
+    if (qvIsTabDrag(info) && QVTabDragAssistant::sharedDragAssistant()->performDragOperationForTabBarView(info, this))
+        return false;
     const kit::Ref<QVAttachedTabBarButton> button = attachedButtonAtPoint(convertPointFromView(info.draggingLocation(), nullptr));
     if (!button)
         return false;

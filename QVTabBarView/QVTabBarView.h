@@ -10,6 +10,7 @@
 #include "QVTabBarView/QVRolloverButton.h"
 #include "QVTabBarView/QVTabBarViewDelegate.h"
 #include "QVTabBarView/QVTabStyle.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
@@ -26,6 +27,7 @@ class QVTabBarController;
 
 namespace kit {
 class Bundle;
+class Cursor;
 class Timer;
 }
 
@@ -63,7 +65,8 @@ class QVTabBarView : public kit::View,
                      public kit::AnimationDelegate,
                      public kit::DraggingDestination,
                      public kit::DraggingSource,
-                     public kit::MenuItemValidation {
+                     public kit::MenuItemValidation,
+                     public kit::Accessibility {
     KIT_CLASS(QVTabBarView)
 public:
     explicit QVTabBarView(kit::Rect frame = {});
@@ -234,6 +237,11 @@ public:
     // Hiding.
     void hideTabBarAnimate(bool hide, bool animate);
 
+    // Resizing a vertical bar by its right edge.
+    kit::Rect dividerRect() const;
+    kit::Ref<kit::Cursor> _resizingMouseCursor() const;
+    void _beginResizingWithMouseDownEvent(const kit::Event& event);
+
     // Actions.
     void _didClickTabButton(kit::Object* sender);
     void _didClickCloseButton(kit::Object* sender);
@@ -249,6 +257,12 @@ public:
     bool isSliding() const;
     kit::Ref<QVAttachedTabBarButton> attachedTabBarButtonForDraggedItems() const;
 
+    // kit::Accessibility: a group whose children are the attached buttons; a hit test answers
+    // the button under the point (screen, y up), else the bar.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    kit::Value accessibilityHitTest(kit::Point point) const override;
     // kit::MenuItemValidation:
     bool validateMenuItem(kit::MenuItem* item) override;
     // kit::TabViewDelegate:
@@ -268,6 +282,9 @@ public:
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
     bool ignoreModifierKeysWhileDragging() override { return true; }
+    void draggedImageBeganAt(kit::Object* image, kit::Point screen) override;
+    void draggedImageMovedTo(kit::Object* image, kit::Point screen) override;
+    void draggedImageEndedAtOperation(kit::Object* image, kit::Point screen, std::uint64_t operation) override;
     // kit::View:
     bool isFlipped() const override { return true; }
     void drawRect(kit::Rect dirtyRect) override;
@@ -275,6 +292,8 @@ public:
     void viewDidMoveToWindow() override;
     void setFrameSize(kit::Size size) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    kit::Ref<kit::View> hitTest(kit::Point point) override;
+    void mouseDown(const kit::Event& event) override;
     bool mouseDownCanMoveWindow() const override { return false; }
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;

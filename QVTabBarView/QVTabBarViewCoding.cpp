@@ -4,7 +4,10 @@
 #include "QVTabBarView/QVAttachedTabBarButton.h"
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/QVTabBarView.h"
+#include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "QVTabBarView/QVTabBarExtensions.h"
+#include "kit/graphics/Cursor.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <cmath>
@@ -107,6 +110,80 @@ void QVTabBarView::finishHideShowAnimation(kit::Animation* animation)
     } else if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidUnhide", keep)) {
         d->tabViewTabBarViewDidUnhide(tabView_.get(), this);
     }
+}
+
+// Resizing ---------------------------------------------------------------------------------------
+
+kit::Rect QVTabBarView::dividerRect() const
+{
+    if (orientation_ != QVTabBarVerticalOrientation || !allowsResizing_)
+        return kit::ZeroRect;
+    return kit::MakeRect(bounds().size.width - 3, 0, 3, tabView_ ? tabView_->frame().size.height : bounds().size.height);
+}
+
+kit::Ref<kit::Cursor> QVTabBarView::_resizingMouseCursor() const
+{
+    if (frame().size.width <= double(buttonMinWidth_))
+        return kit::Cursor::resizeRightCursor();
+    if (frame().size.width >= double(buttonMaxWidth_))
+        return kit::Cursor::resizeLeftCursor();
+    return kit::Cursor::resizeLeftRightCursor();
+}
+
+kit::Ref<kit::View> QVTabBarView::hitTest(kit::Point point)
+{
+    // The edge belongs to the bar, not to a button under it.
+    if (orientation_ == QVTabBarVerticalOrientation && superview()) {
+        const kit::Rect divider = convertRectToView(dividerRect(), superview().get());
+        if (kit::PointInRect(point, divider))
+            return kit::Ref<kit::View>(this);
+    }
+    return kit::View::hitTest(point);
+}
+
+void QVTabBarView::mouseDown(const kit::Event& event)
+{
+    const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    if (orientation_ == QVTabBarVerticalOrientation && allowsResizing_ && p.x > frame().size.width - 3
+        && QVTabBarExtensions::dragShouldBeginFromMouseDownWithExpirationXHysteresisYHysteresis(this, event, kit::Date::distantFuture(), 0, 0))
+        _beginResizingWithMouseDownEvent(event);
+}
+
+void QVTabBarView::_beginResizingWithMouseDownEvent(const kit::Event&)
+{
+    const kit::Ref<QVTabBarView> keep(this);
+    isResizing_ = true;
+    _resizingMouseCursor()->set();
+    const kit::Ref<kit::Window> w = window();
+    while (w) {
+        const kit::Ref<kit::Event> e = w->nextEventMatchingMaskUntilDateInModeDequeue(
+            kit::LeftMouseDraggedMask | kit::LeftMouseUpMask, kit::Date::distantFuture(), kit::EventTrackingRunLoopMode, true);
+        if (!e || e->type() == kit::LeftMouseUp)
+            break;
+        const kit::Point p = convertPointFromView(e->locationInWindow(), nullptr);
+        // Per event, not accumulated: the edge follows the pointer only on its own side.
+        const double dx = e->deltaX();
+        const double width = frame().size.width;
+        if (!((dx > 0 && p.x > width) || (dx < 0 && p.x < width)))
+            continue;
+        _resizingMouseCursor()->set();
+        const double next = width + dx;
+        if (next < double(buttonMinWidth_) || next > double(buttonMaxWidth_))
+            continue;
+        kit::Rect f = frame();
+        f.size.width += dx;
+        setFrame(f);
+        if (partnerView_) {
+            kit::Rect pf = partnerView_->frame();
+            pf.origin.x += dx;
+            pf.size.width -= dx;
+            partnerView_->setFrame(pf);
+        }
+        if (const kit::Ref<kit::View> up = superview())
+            up->setNeedsDisplay(true);
+    }
+    kit::Cursor::arrowCursor()->set();
+    isResizing_ = false;
 }
 
 // Coding -----------------------------------------------------------------------------------------

@@ -81,7 +81,7 @@ void QVTabDragAssistant::startDraggingAttachedTabBarButtonFromTabBarViewWithMous
     kit::NotificationCenter::defaultCenter()->postNotificationNameObject(QVTabDragDidBeginNotification, item.get());
     slide(button, view, event, button->frame().origin);
     // A slide that stays in its bar ends here, without an end notification.
-    if (!isDragging_)
+    if (!isDragging_ && pasteboardItem_ == item)
         pasteboardItem_ = nullptr;
 }
 
@@ -127,6 +127,17 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
         else
             lastValid = idx;
         view->setNeedsDisplay(true);
+        // Out of the bar, across it, by more than 15 points: the tab leaves when the bar lets it.
+        if (view->allowsDetachedDraggingOfTabViewItem(button->tabViewItem().get())) {
+            const kit::Rect b = view->bounds();
+            const kit::Rect slack = qvAssistantHorizontal(*view) ? kit::InsetRect(b, 0, -15) : kit::InsetRect(b, -15, 0);
+            if (!kit::PointInRect(p, slack)) {
+                isSliding_ = false;
+                button->setIsInDraggedSlide(false);
+                dragDetachedButton(button, view, *e);
+                return;
+            }
+        }
     }
     isSliding_ = false;
     button->setIsInDraggedSlide(false);

@@ -1,11 +1,13 @@
 #pragma once
 
 // Runs every drag of a tab button: the slide of the pressed button along its own bar, its
-// neighbours moving aside, and the move of the tab to where it was released. One per process.
-// Dragging a tab out of its bar (the detached drag and its windows) is not built yet: a tab
-// that leaves its bar keeps sliding along it.
+// neighbours moving aside, and the move of the tab to where it was released; once the pointer
+// leaves a bar that lets the tab go, the detached drag: a window with the tab's image follows
+// the pointer, bars under it open a gap, and outside every bar a tear-off look shows. One per
+// process.
 
 #include "QVTabBarView/QVTabBarController.h"
+#include "QVTabBarView/QVTabDragWindow.h"
 #include "QVTabBarView/QVTabPasteboardItem.h"
 #include "kit/appkit/Animation.h"
 
@@ -35,6 +37,17 @@ public:
     kit::Ref<QVTabPasteboardItem> pasteboardItem() const { return pasteboardItem_; }
     kit::Ref<QVTabBarView> destinationTabBar() const { return destinationTabBar_; }
     kit::Point currentMouseLocation() const { return currentMouseLocation_; }
+    kit::Ref<QVTabDragWindowController> draggedTab() const { return draggedTab_; }
+    kit::Ref<QVTabDragWindowController> draggedView() const { return draggedView_; }
+
+    // The bar's drag source and destination messages.
+    void draggedImageBeganAtWithTabBarView(kit::Point screen, QVTabBarView* view);
+    void draggedImageMovedTo(kit::Point screen);
+    void draggedImageEndedAtOperation(kit::Point screen, std::uint64_t operation);
+    std::uint64_t draggingEnteredInTabBarView(kit::DraggingInfo& info, QVTabBarView* view);
+    std::uint64_t draggingUpdatedInTabBarView(kit::DraggingInfo& info, QVTabBarView* view);
+    void draggingExitedTabBarViewDraggingInfo(QVTabBarView* view, kit::DraggingInfo* info);
+    bool performDragOperationForTabBarView(kit::DraggingInfo& info, QVTabBarView* view);
 
     // kit::AnimationDelegate:
     void animationDidStop(kit::Animation* animation) override;
@@ -47,6 +60,15 @@ private:
     void slideBackTabBarButtonInTabBarView(QVAttachedTabBarButton* button, QVTabBarView* view);
     void stopSlideAnimation();
     void finalizeAnimation(kit::Animation* animation);
+    void dragDetachedButton(QVAttachedTabBarButton* button, QVTabBarView* view, const kit::Event& event);
+    void beginDraggingWindow(bool isSourceWindow);
+    void endDraggingWindow();
+    void startFade(bool in);
+    void finishDrag();
+    void putBack();
+    kit::Ref<kit::Image> imageForViewOfAttachedButton(QVAttachedTabBarButton* button, QVTabBarView* view, unsigned* styleMask);
+    static kit::Ref<kit::Image> miniwindowImageOfWindow(kit::Window* window);
+    static kit::Ref<QVTabPasteboardItem> tabItemOf(kit::DraggingInfo& info);
 
     kit::Point currentMouseLocation_;
     kit::Ref<QVTabPasteboardItem> pasteboardItem_;
@@ -54,4 +76,11 @@ private:
     bool isDragging_ = false;
     bool isSliding_ = false;
     kit::Ref<QVSlideButtonsAnimation> slideButtonsAnimation_;
+    kit::Ref<QVTabDragWindowController> draggedTab_;
+    kit::Ref<QVTabDragWindowController> draggedView_;
+    kit::Size dragWindowOffset_;
+    kit::Ref<kit::Timer> fadeTimer_;
+    bool fadingIn_ = false;
+    bool centersDragWindows_ = false;
+    std::uint64_t currentTearOffStyle_ = 0;
 };

@@ -2,17 +2,21 @@
 // groups of 9,999), one text column, uniform rows, in a 1280x720 window. (a) expand everything and
 // draw the first page; (b) move the view down by one page and draw it. The kit's times should be
 // at or below QTreeView's in both shapes; the ratios are reported as counters.
+// The cell page: a 1280x720 table of 20 columns of numbers (about 740 cells) drawn whole, with and
+// without text, beside a QTableView of the same page: what one display pass costs per cell.
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/OutlineView.h"
+#include "kit/controls/TableView.h"
 
 #include <QApplication>
 #include <QHash>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTreeView>
 
 #include <benchmark/benchmark.h>
@@ -211,6 +215,77 @@ void PageStep(benchmark::State& state, bool kit)
     kit::Application::resetForTesting();
 }
 
+// Rows of numbers of 6 to 9 digits; empty strings for the fills-only case.
+class BenchNumbers : public kit::Object, public kit::TableViewDataSource {
+public:
+    bool text = true;
+    bool respondsToSelector(const kit::Selector& s) const override
+    {
+        static const QStringList ops { "numberOfRowsInTableView", "tableViewObjectValueForTableColumnRow" };
+        return ops.contains(s.name()) || Object::respondsToSelector(s);
+    }
+    std::int64_t numberOfRowsInTableView(kit::TableView*) override { return 1000; }
+    kit::Value tableViewObjectValueForTableColumnRow(kit::TableView*, kit::TableColumn* column, std::int64_t row) override
+    {
+        if (!text)
+            return kit::Value(QString());
+        return kit::Value(QString::number((row + 1) * 7919 * (column->identifier().integerValue() + 13) % 999999937 + 100000));
+    }
+};
+
+constexpr int benchPageColumns = 20;
+
+void CellPage(benchmark::State& state, bool kit)
+{
+    const bool text = state.range(0) != 0;
+    double total = 0;
+    int draws = 0;
+    if (kit) {
+        auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 1280, 720), kit::TitledWindowMask);
+        auto scroll = kit::make<kit::ScrollView>(kit::MakeRect(0, 0, 1280, 720));
+        auto table = kit::make<kit::TableView>(kit::MakeRect(0, 0, 1280, 720));
+        for (int c = 0; c < benchPageColumns; ++c) {
+            auto column = kit::make<kit::TableColumn>(kit::Value(std::int64_t(c)));
+            column->setWidth(61);
+            table->addTableColumn(column);
+        }
+        auto source = kit::make<BenchNumbers>();
+        source->text = text;
+        scroll->setDocumentView(table.get());
+        window->setContentView(scroll.get());
+        table->setDataSource(source.get());
+        window->display();
+        for (auto _ : state) {
+            total += seconds([&] {
+                table->setNeedsDisplay(true);
+                window->displayIfNeeded();
+            });
+            ++draws;
+        }
+        state.counters["cells"] = double(table->rowsInRect(table->visibleRect()).length * benchPageColumns);
+    } else {
+        QStandardItemModel model(40, benchPageColumns);
+        for (int r = 0; r < 40; ++r)
+            for (int c = 0; c < benchPageColumns; ++c)
+                model.setItem(r, c, new QStandardItem(text ? QString::number((r + 1) * 7919 * (c + 13) % 999999937 + 100000) : QString()));
+        QTableView view;
+        view.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        view.setModel(&model);
+        view.resize(1280, 720);
+        view.show();
+        QApplication::processEvents();
+        for (auto _ : state) {
+            total += seconds([&] { view.viewport()->repaint(); });
+            ++draws;
+        }
+    }
+    state.counters["msPerPage"] = total / draws * 1000;
+    kit::Application::resetForTesting();
+}
+
+void TableViewCellPage(benchmark::State& state) { CellPage(state, true); }
+void QTableViewCellPage(benchmark::State& state) { CellPage(state, false); }
+
 void TreeViewExpandAll(benchmark::State& state) { ExpandAllAndDraw(state, false); }
 void OutlineViewExpandAll(benchmark::State& state) { ExpandAllAndDraw(state, true); }
 void TreeViewPageStep(benchmark::State& state) { PageStep(state, false); }
@@ -221,6 +296,9 @@ BENCHMARK(TreeViewExpandAll)->Arg(1000)->Arg(10)->Unit(benchmark::kMillisecond)-
 BENCHMARK(OutlineViewExpandAll)->Arg(1000)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(TreeViewPageStep)->Arg(1000)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(OutlineViewPageStep)->Arg(1000)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Argument: 1 with text, 0 fills only.
+BENCHMARK(QTableViewCellPage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(TableViewCellPage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 } // namespace
 

@@ -1,22 +1,22 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/pages/AboutPage.h"
 #include "gallery/pages/ControlsPage.h"
-#include "gallery/pages/ExtensionsPage.h"
-#include "gallery/pages/DateControlPage.h"
-#include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/CoverFlowPage.h"
+#include "gallery/pages/DateControlPage.h"
+#include "gallery/pages/ExtensionsPage.h"
 #include "gallery/pages/FlowViewPage.h"
+#include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
 #include "gallery/pages/ScopeBarPage.h"
+#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SoundsPage.h"
 #include "gallery/pages/SourceListPage.h"
-#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SplitViewPage.h"
 #include "gallery/pages/TabBarPage.h"
-#include "gallery/pages/TableGridPage.h"
 #include "gallery/pages/TabBarViewPage.h"
+#include "gallery/pages/TableGridPage.h"
 #include "gallery/pages/TextPage.h"
 
 std::vector<GalleryPage> galleryPages()
@@ -41,6 +41,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("date-control"), QStringLiteral("Date control"), makeDateControlPage },
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
-        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage },
+        { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
     };
 }
+

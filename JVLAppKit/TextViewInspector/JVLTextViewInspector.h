@@ -11,6 +11,7 @@
 // JVLTextViewInspectorDrawing.cpp (raised editor, cursor rects, rollover).
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
 
 #include "kit/foundation/NibLoader.h"
 #include "kit/foundation/Timer.h"
@@ -26,6 +27,7 @@
 #include <vector>
 
 namespace kit {
+class Button;
 class Font;
 } // namespace kit
 
@@ -48,7 +50,10 @@ public:
     virtual void textViewInspectorDidChangedValueOfField(JVLTextViewInspector*, JVLTextViewInspectorField*) { }
 };
 
-class JVLTextViewInspector : public kit::TextView, public kit::TextViewDelegate, public kit::NibAwaking {
+class JVLTextViewInspector : public kit::TextView,
+                             public kit::TextViewDelegate,
+                             public kit::NibAwaking,
+                             public JVLTextViewInspectorListFieldDelegate {
     KIT_CLASS(JVLTextViewInspector)
 public:
     using Fields = std::vector<kit::Ref<JVLTextViewInspectorField>>;
@@ -137,6 +142,19 @@ public:
     // Own delegate.
     void setupUI();
 
+    // --- List rows. ---
+    static kit::Ref<kit::Button> addButton();
+    static kit::Ref<kit::Button> removeButton();
+    bool shouldDisplayAddButtonForListFieldRowFieldAtRowIndex(JVLTextViewInspectorListField* list, JVLTextViewInspectorField* row, std::int64_t index) const;
+    bool shouldDisplayRemoveButtonForListFieldRowFieldAtRowIndex(JVLTextViewInspectorListField* list, JVLTextViewInspectorField* row, std::int64_t index) const;
+    void addListRow(kit::Object* sender);
+    void removeListRow(kit::Object* sender);
+    kit::Ref<JVLTextViewInspectorField> previousVisibleFieldForField(const JVLTextViewInspectorField* field) const;
+    std::vector<kit::Ref<kit::View>> viewsInCharacterRange(kit::Range range) const;
+    // JVLTextViewInspectorListFieldDelegate: the text patched in place (nothing while a batch is open).
+    void listFieldDidInsertRowAtIndex(JVLTextViewInspectorListField* list, JVLTextViewInspectorField* row, std::int64_t index) override;
+    void listFieldDidRemoveRowAtIndex(JVLTextViewInspectorListField* list, JVLTextViewInspectorField* row, std::int64_t index) override;
+
     // --- Drawing. ---
     kit::Rect selectedRect() const { return selectedRect_; }
     void setSelectedRect(kit::Rect rect) { selectedRect_ = rect; }
@@ -187,6 +205,14 @@ private:
     bool appendFieldOfAnyKind(JVLTextViewInspectorField* field);
     kit::AttributedString labelPartForTextField(JVLTextViewInspectorField* field);
     kit::AttributedString attachmentHosting(const kit::Ref<kit::View>& view);
+    // A list row's add and remove buttons, before its label.
+    void appendListRowButtons(JVLTextViewInspectorViewField* field, kit::AttributedString& paragraph);
+    JVLTextViewInspectorField* previousVisibleFieldForFieldSearchingFieldArray(
+        const JVLTextViewInspectorField* field, const Fields& fields, bool* reached) const;
+    void removeVisibleField(const JVLTextViewInspectorField* field);
+    // A row's paragraph, hosted views and place among the visible fields go; or are built again.
+    void removeRowParagraph(JVLTextViewInspectorField* row);
+    void rebuildRowParagraph(JVLTextViewInspectorField* row);
     void writeBack(std::int64_t start);
     void addVisibleField(JVLTextViewInspectorField* field, std::int64_t row);
     QString noSelectionText() const;

@@ -16,6 +16,7 @@
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kit;
@@ -46,8 +47,10 @@ void JVLTextViewInspector::calcSelectedRect()
         r = UnionRect(r, last);
     }
     // The empty line after a final line break belongs to the value.
+    // A line break is zero wide here, and an empty rectangle would add nothing: the first glyph's
+    // width stands in for it.
     if (endsWithLineSeparator)
-        r = UnionRect(r, MakeRect(first.minX(), last.minY() + first.height(), last.width(), last.height()));
+        r = UnionRect(r, MakeRect(first.minX(), last.minY() + first.height(), std::max(last.width(), first.width()), std::max(last.height(), first.height())));
     const Point origin = textContainerOrigin();
     r.origin.x += origin.x;
     r.origin.y += origin.y;

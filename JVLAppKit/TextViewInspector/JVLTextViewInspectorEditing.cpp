@@ -4,10 +4,10 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
-#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorStandIns.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 
+#include "FoundationExtensions/JVLNSObject_Extension.h"
 #include "FoundationExtensions/JVLNSTextStorageExtensions.h"
 
 #include "kit/appkit/Event.h"
@@ -445,7 +445,7 @@ void JVLTextViewInspector::writeBack(std::int64_t start)
     if (!value.isNil() && value.isEqual(field->value()))
         return;
     field->setValue(value);
-    JVLTextViewInspectorStandIns::propagateValueForBinding(field.get(), value, QStringLiteral("value"));
+    JVLNSObject_Extension::propagateValueForBinding(*field, value, QStringLiteral("value"));
     const Ref<Object> d = inspectorDelegate();
     if (auto* listener = dynamic_cast<JVLTextViewInspectorDelegate*>(d.get());
         listener && d->respondsToSelector(Selector(JVLTextViewInspectorDidChangedValueOfFieldOperation)))

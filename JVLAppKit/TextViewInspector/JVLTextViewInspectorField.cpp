@@ -2,7 +2,8 @@
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
-#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorStandIns.h"
+#include "JVLAppKit/JVLPopUpButton/JVLPopUpButton.h"
+#include "FoundationExtensions/JVLNSObject_Extension.h"
 
 #include "kit/controls/Menu.h"
 #include "kit/controls/MenuItem.h"
@@ -141,8 +142,20 @@ Ref<Menu> JVLTextViewInspectorField::createLabelMenu()
 
 Ref<View> JVLTextViewInspectorField::labelSelectionPopup()
 {
-    if (!labelPopup_)
-        labelPopup_ = JVLTextViewInspectorStandIns::makeLabelPopUp(this, labelMenu());
+    if (!labelPopup_) {
+        auto popUp = make<JVLPopUpButton>(MakeRect(0, 0, 80, 14));
+        popUp->popUpCell()->setArrowPosition(PopUpArrowAtBottom);
+        popUp->setPreferredEdge(MinXEdge);
+        popUp->setBezelStyle(SmallSquareBezelStyle);
+        popUp->cell()->setBordered(false);
+        popUp->setAlignment(RightTextAlignment);
+        popUp->setControlSize(SmallControlSize);
+        popUp->setTarget(this);
+        popUp->setAction(Selector("labelSelectionDidChange"));
+        if (const Ref<Menu> menu = labelMenu())
+            popUp->setMenu(menu);
+        labelPopup_ = popUp;
+    }
     return labelPopup_;
 }
 
@@ -169,7 +182,10 @@ void JVLTextViewInspectorField::setSelectedRepresentedObjectOfLabel(const Value&
     setLabel(labelWithRepresentedObject(object));
     // The label's own represented object replaced ours in setLabel; without a label the given one stays
     // unless there was a label before.
-    JVLTextViewInspectorStandIns::selectLabelInPopUp(labelSelectionPopup().get(), label_);
+    if (auto* popUp = dynamic_cast<PopUpButton*>(labelSelectionPopup().get()); popUp && label_) {
+        if (const std::int64_t index = popUp->indexOfItemWithRepresentedObject(Value(label_)); index != -1)
+            popUp->selectItemAtIndex(index);
+    }
 }
 
 void JVLTextViewInspectorField::labelSelectionDidChange(Object* sender)
@@ -193,7 +209,7 @@ void JVLTextViewInspectorField::labelSelectionDidChange(Object* sender)
 
 void JVLTextViewInspectorField::propagateValueForBinding(const Value& value, const QString& binding)
 {
-    JVLTextViewInspectorStandIns::propagateValueForBinding(this, value, binding);
+    JVLNSObject_Extension::propagateValueForBinding(*this, value, binding);
 }
 
 // Copying --------------------------------------------------------------------------------------------

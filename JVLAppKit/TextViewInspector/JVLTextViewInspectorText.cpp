@@ -6,10 +6,11 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLayoutManager.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTypesetter.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewController.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewTextAttachmentCell.h"
 
-#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorStandIns.h"
+#include "FoundationExtensions/JVLNSObject_Extension.h"
 #include "FoundationExtensions/JVLNSTextStorageExtensions.h"
 
 #include "kit/controls/Control.h"
@@ -33,7 +34,10 @@ KIT_REGISTER_CLASS(JVLTextViewInspector, kit::TextView)
 {
     c.bundle(QStringLiteral("JVLAppKit"));
     c.action("doCompletion", &JVLTextViewInspector::doCompletion);
-    c.optionalOperation(TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation);
+    c.action("addListRow", &JVLTextViewInspector::addListRow);
+    c.action("removeListRow", &JVLTextViewInspector::removeListRow);
+    c.optionalOperations({ TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation, JVLListFieldDidInsertRowAtIndexOperation,
+        JVLListFieldDidRemoveRowAtIndexOperation });
 }
 
 namespace {
@@ -45,6 +49,8 @@ double& inspectorMinimumLabelWidth()
 }
 
 AttributedString inspectorPlain(const QString& text) { return AttributedString(text, Dictionary()); }
+
+bool isListField(const Object* field) { return dynamic_cast<const JVLTextViewInspectorListField*>(field) != nullptr; }
 
 } // namespace
 
@@ -105,7 +111,7 @@ void JVLTextViewInspector::addField(const Ref<JVLTextViewInspectorField>& field)
     if (!field)
         return;
     fields_.push_back(field);
-    if (JVLTextViewInspectorStandIns::isListField(field.get()))
+    if (isListField(field.get()))
         field->setDelegate(this);
     if (fieldEditingCounter_ == 0)
         recreateFieldTextStorage();
@@ -231,7 +237,8 @@ void JVLTextViewInspector::setDisplaymode(int mode)
     endEditing();
     removeSubviewsAndEmptyTextStorage();
     if (mode == NoSelectionDisplayMode || mode == MultipleSelectionDisplayMode) {
-        const Ref<View> view = JVLTextViewInspectorStandIns::stateView(mode);
+        const Ref<View> view = mode == NoSelectionDisplayMode ? JVLTextViewInspectorViewController::noSelectionView()
+                                                              : JVLTextViewInspectorViewController::multipleSelectionView();
         if (view) {
             const Size size = view->frame().size;
             view->setFrameOrigin(MakePoint(double(std::trunc(float((bounds().width() - size.width) / 2))),
@@ -360,7 +367,7 @@ QString JVLTextViewInspector::noSelectionText() const
 
 QString JVLTextViewInspector::multipleValuesText() const
 {
-    return Bundle::bundleForClass(staticClass())
+    return JVLNSObject_Extension::bundle(staticClass())
         ->localizedStringForKeyValueTable(QStringLiteral("JVLTextViewInspectorMultipleValues"), QString(), QStringLiteral("JVLTextViewInspector"));
 }
 
@@ -447,7 +454,7 @@ bool JVLTextViewInspector::appendCompoundField(JVLTextViewInspectorCompoundField
             continue;
         sub->setEditable(sub->shouldBeEditableWithEditableState(field->isEditable()));
         sub->setEnabled(sub->shouldBeEnabledWithEditableState(field->isEnabled()));
-        if (JVLTextViewInspectorStandIns::isListField(sub.get()))
+        if (isListField(sub.get()))
             sub->setDelegate(this);
         appendFieldOfAnyKind(sub.get());
     }
@@ -549,7 +556,7 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
     AttributedString paragraph;
 
     // 1. List-row buttons.
-    JVLTextViewInspectorStandIns::appendListRowButtons(this, field, paragraph);
+    appendListRowButtons(field, paragraph);
 
     // 2. The label.
     const Ref<JVLTextViewInspectorCompoundField> compound = field->compoundField();

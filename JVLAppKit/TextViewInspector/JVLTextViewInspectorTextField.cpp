@@ -1,7 +1,8 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
-#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorStandIns.h"
+#include "FoundationExtensions/JVLNSObject_Extension.h"
+#include "FoundationExtensions/JVLNSStringExtension.h"
 
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/NumberFormatter.h"
@@ -30,7 +31,7 @@ void JVLTextViewInspectorTextField::setFormatter(const Ref<Object>& formatter) {
 
 QString JVLTextViewInspectorTextField::multipleValuesText()
 {
-    return Bundle::bundleForClass(staticClass())
+    return JVLNSObject_Extension::bundle(staticClass())
         ->localizedStringForKeyValueTable(QStringLiteral("JVLTextViewInspectorMultipleValues"), QString(), QStringLiteral("JVLTextViewInspector"));
 }
 
@@ -78,9 +79,9 @@ void JVLTextViewInspectorTextField::validate()
 {
     bool valid = true;
     if (validationMethod_ == URLValidation)
-        valid = JVLTextViewInspectorStandIns::validateURL(displayStringForValue());
+        valid = JVLNSStringExtension::validateURL(displayStringForValue());
     else if (validationMethod_ == EMailValidation)
-        valid = JVLTextViewInspectorStandIns::validateEMailAddress(displayStringForValue());
+        valid = JVLNSStringExtension::validateEMailAddress(displayStringForValue());
     else if (validationMethod_ != NoValidation)
         valid = false;
     setValid(valid);

@@ -3,6 +3,8 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorSmallButtonField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 
+#include "FoundationExtensions/JVLNSStringExtension.h"
+
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Workspace.h"
 #include "kit/graphics/Image.h"
@@ -96,7 +98,7 @@ QString JVLTextViewInspectorURLField::textToOpen() const
 QUrl JVLTextViewInspectorURLField::openableURLForString(const QString& text)
 {
     // Model text (font metadata) is not trusted: encoded leniently, and only web and ftp schemes.
-    const QString completed = text.contains(QStringLiteral("://")) ? text : QStringLiteral("http://") + text;
+    const QString completed = JVLNSStringExtension::completedURLStringForString(text);
     const QUrl url(completed, QUrl::TolerantMode);
     static const QStringList schemes { QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("ftp") };
     if (!url.isValid() || url.host().isEmpty() || !schemes.contains(url.scheme().toLower()))

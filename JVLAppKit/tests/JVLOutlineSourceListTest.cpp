@@ -1,6 +1,7 @@
 #include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceList.h"
 #include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceListItem.h"
 
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
@@ -538,4 +539,54 @@ TEST_F(JVLOutlineSourceListTest, TheContextMenuIsTheDelegatesForTheRowUnderTheMo
     EXPECT_EQ(menus->asked.object().get(), find("b").get());
     EXPECT_EQ(list->menuForEvent(*rightClickAt(list->convertPointToView(MakePoint(60, 190), nullptr))).get(), nullptr);
     EXPECT_TRUE(menus->asked.isNil());
+}
+
+// --- Editing --------------------------------------------------------------------------------------
+
+TEST_F(JVLOutlineSourceListTest, ADoubleClickEditsTheTitleOverTheListsFrameAndReturnStoresIt)
+{
+    find("b")->setIcon(Image::imageWithSize(MakeSize(16, 16)));
+    find("b")->setBadgeValue(4);
+    column->setEditable(true);
+    show();
+    const Rect cell = list->frameOfCellAtColumnRow(0, 2);
+    const Point p = list->convertPointToView({ cell.midX(), cell.midY() }, nullptr);
+    script->click(p).wait(0.1).click(p);
+    script->run();
+    EXPECT_EQ(list->editedRow(), 2);
+    auto* editor = dynamic_cast<FieldEditing*>(window->fieldEditorForObject(false, nullptr).get());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->editorString(), QStringLiteral("b"));
+    const auto* editorView = dynamic_cast<View*>(editor);
+    ASSERT_TRUE(editorView);
+    EXPECT_TRUE(ContainsRect(cell, editorView->frame()));
+    script->type(QStringLiteral("Renamed")).key(KeyCodeReturn, QStringLiteral("\r"));
+    script->run();
+    ASSERT_EQ(source->stored.size(), 1u);
+    EXPECT_EQ(source->stored[0].first, QStringLiteral("b"));
+    EXPECT_EQ(source->stored[0].second.stringValue(), QStringLiteral("Renamed"));
+    EXPECT_EQ(list->editedRow(), -1);
+}
+
+TEST_F(JVLOutlineSourceListTest, GroupRowsNeverEditAndAnEditWithoutTheSetterIsDropped)
+{
+    column->setEditable(true);
+    show();
+    EXPECT_FALSE(list->canEditColumnRow(0, 0));
+    script->click(rowPoint(0)).wait(0.1).click(rowPoint(0));
+    script->run();
+    EXPECT_EQ(list->editedRow(), -1);
+
+    source->off << QStringLiteral("sourceListSetObjectValueForItem");
+    list->setDataSource(source.get());
+    const Rect cell = list->frameOfCellAtColumnRow(0, 1);
+    const Point p = list->convertPointToView({ cell.midX(), cell.midY() }, nullptr);
+    script->wait(1).click(p).wait(0.1).click(p);
+    script->run();
+    if (list->editedRow() == 1) {
+        script->type(QStringLiteral("Lost")).key(KeyCodeReturn, QStringLiteral("\r"));
+        script->run();
+    }
+    EXPECT_TRUE(source->stored.empty());
+    EXPECT_EQ(find("a")->title(), QStringLiteral("a"));
 }

@@ -5,6 +5,7 @@
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/appkit/KeyCodes.h"
+#include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/StringDrawing.h"
 #include "kit/text/LayoutManager.h"
@@ -269,6 +270,25 @@ TEST_F(InspectorEditing, NothingIsHighlightedWhileNothingIsEdited)
     f->inspector->endEditing();
     f->inspector->display();
     EXPECT_TRUE(IsEmptyRect(f->inspector->selectedRect()));
+}
+
+TEST_F(InspectorEditing, ALineBreakAtTheEndMakesTheRaisedEditorOneLineTaller)
+{
+    auto notes = addField("notes", "Notes", Value("text"));
+    notes->setSupportNewLine(true);
+    clickInto(notes.get());
+    f->inspector->setSelectedRange({ MaxRange(runOf(notes.get())), 0 });
+    f->inspector->display();
+    const Rect before = f->inspector->selectedRect();
+    ASSERT_FALSE(IsEmptyRect(before));
+    f->script->key(KeyCodeReturn);
+    f->script->run();
+    f->inspector->display();
+    const Rect after = f->inspector->selectedRect();
+    EXPECT_EQ(after.minY(), before.minY());
+    EXPECT_NEAR(after.height(), 2 * before.height(), 1.0);
+    // The shadowed frame is drawn only while the inspector has the focus of the key window.
+    EXPECT_TRUE(f->inspector->shadowImageAroundPath(BezierPath::bezierPathWithRect(MakeRect(0, 0, 40, 20)).get()));
 }
 
 } // namespace

@@ -4,7 +4,11 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewController.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
+
+#include "kit/core/Exception.h"
+#include "kit/foundation/Bundle.h"
 
 #include "kit/graphics/ParagraphStyle.h"
 #include "kit/graphics/StringDrawing.h"
@@ -195,6 +199,54 @@ TEST(InspectorText, UnknownIdentifiersAreLoggedAndChangeNothing)
     EXPECT_TRUE(log.contains("JVLTextViewInspector: could not set object value for field with identifier: nobody"));
     EXPECT_EQ(f.inspector->fieldsWithIdentifier("a").size(), 1u);
     EXPECT_FALSE(f.inspector->fieldWithIdentifier("nobody"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(InspectorStateViews, AStateViewIsCentredInsteadOfTheForm)
+{
+    InspectorFixture f;
+    f.inspector->setVerticallyResizable(false);
+    f.inspector->setFrameSize(MakeSize(300, 200));
+    auto name = textField("name", "Name", "Family");
+    name->setValue(Value("Sans"));
+    f.inspector->addField(name);
+    f.inspector->setDisplaymode(JVLTextViewInspector::NoSelectionDisplayMode);
+    const Ref<View> view = JVLTextViewInspectorViewController::noSelectionView();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->superview().get(), f.inspector.get());
+    EXPECT_EQ(view->frame(), MakeRect(99, 75, 101, 50));
+    EXPECT_EQ(f.inspector->string(), QStringLiteral("\n"));
+    EXPECT_EQ(f.inspector->subviews().size(), 1u);
+
+    // The views are shared: a second inspector in the same mode takes it over.
+    auto other = make<JVLTextViewInspector>(MakeRect(0, 0, 300, 200));
+    other->setDisplaymode(JVLTextViewInspector::NoSelectionDisplayMode);
+    EXPECT_EQ(view->superview().get(), other.get());
+    other->setDisplaymode(JVLTextViewInspector::FieldsDisplayMode);
+
+    f.inspector->setDisplaymode(JVLTextViewInspector::FieldsDisplayMode);
+    EXPECT_EQ(f.inspector->string(), QStringLiteral("\n\tFamily\tSans\n"));
+}
+
+TEST(InspectorStateViews, AMissingInterfaceFileRaisesTheNamedException)
+{
+    QTemporaryDir empty;
+    JVLTextViewInspectorViewController::resetForTesting();
+    JVLTextViewInspectorViewController::staticClass().setBundleName(empty.path());
+    Bundle::setMainBundlePathForTesting(empty.path());
+    try {
+        JVLTextViewInspectorViewController::sharedTextViewInspectorViewController();
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), QStringLiteral("View initialization failed"));
+        EXPECT_EQ(e.reason(), QStringLiteral("JVLTextViewInspectorViewController: Could not load views resources!"));
+    }
+    JVLTextViewInspectorViewController::staticClass().setBundleName({});
+    Bundle::setMainBundlePathForTesting(QString());
+    JVLTextViewInspectorViewController::resetForTesting();
 }
 
 } // namespace

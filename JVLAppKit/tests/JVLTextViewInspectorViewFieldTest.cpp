@@ -4,17 +4,24 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCheckboxField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorColorField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorDateField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorImageField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLocaleFields.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorRatingField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorSmallButtonField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorURLField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
+#include "JVLAppKit/JVLImageView/JVLImageView.h"
+#include "FoundationExtensions/JVLLocales.h"
+
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Workspace.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ColorWell.h"
 #include "kit/controls/LevelIndicator.h"
+#include "kit/controls/PopUpButton.h"
+#include "kit/testsupport/ManualClockScope.h"
 #include "kit/graphics/Color.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +220,82 @@ TEST_F(InspectorURLField, SeveralValuesBeepAndMailAddressesAreEncoded)
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QStringLiteral("mailto:type%20maker@example.org%3Fsubject=x%26body=y%23z"));
     EXPECT_EQ(beeps, 1);
+}
+
+} // namespace
+
+namespace {
+
+Ref<JVLLocaleEntry> selectedLocale(JVLTextViewInspectorLocaleField* field)
+{
+    const Array selected = field->localeController()->selectedObjects();
+    return selected.count() == 1 ? selected[0].objectAs<JVLLocaleEntry>() : nullptr;
+}
+
+TEST(InspectorLocaleFields, CountryCodesChooseTheirLocale)
+{
+    InspectorFixture f; // its bundle tables
+    test::EnvironmentScope locale("LC_ALL", "de_DE.UTF-8");
+    auto field = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel("country", nullptr);
+    ASSERT_GT(field->countryLocales().count(), 10);
+    auto* popUp = dynamic_cast<PopUpButton*>(field->view().get());
+    ASSERT_TRUE(popUp);
+    EXPECT_EQ(popUp->numberOfItems(), field->countryLocales().count());
+
+    field->setValue(Value("fr"));
+    ASSERT_TRUE(selectedLocale(field.get()));
+    EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("FR"));
+    EXPECT_EQ(field->notEditableReplacementString(), selectedLocale(field.get())->displayName());
+    // A code no locale has: the user's own country.
+    field->setValue(Value("ZZ"));
+    EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("DE"));
+}
+
+TEST(InspectorLocaleFields, SeveralOrNoCodesShowATitleThatWritesNothing)
+{
+    InspectorFixture f;
+    auto model = make<InspectorModel>();
+    auto field = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel("country", nullptr);
+    field->bindToObjectWithKeyPathOptions("value", model.get(), "country", {});
+    auto* popUp = dynamic_cast<PopUpButton*>(field->view().get());
+    model->setValueForKey(Value(Array { Value("DE"), Value("FR") }), "country");
+    EXPECT_FALSE(selectedLocale(field.get()));
+    EXPECT_EQ(popUp->titleOfSelectedItem(), QStringLiteral("Multiple values"));
+    EXPECT_TRUE(popUp->isEnabled());
+    // Choosing the title item (past the locales) writes nothing.
+    popUp->selectItemAtIndex(popUp->numberOfItems() - 1);
+    field->countryPopUpButtonChanged(popUp);
+    EXPECT_EQ(model->valueForKey("country"), Value(Array { Value("DE"), Value("FR") }));
+    // A real choice writes its identifier.
+    popUp->selectItemAtIndex(0);
+    field->countryPopUpButtonChanged(popUp);
+    EXPECT_EQ(model->valueForKey("country"), Value(field->countryLocales()[0].objectAs<JVLLocaleEntry>()->localeIdentifier()));
+
+    model->setValueForKey(Value(Array {}), "country");
+    EXPECT_EQ(popUp->titleOfSelectedItem(), QStringLiteral("No selection"));
+    EXPECT_FALSE(popUp->isEnabled());
+    field->unbind("value");
+}
+
+TEST(InspectorLocaleFields, LanguagesMatchUnchanged)
+{
+    auto field = JVLTextViewInspectorLanguageField::fieldWithIdentifierAndLabel("language", nullptr);
+    field->setValue(Value("fr"));
+    ASSERT_TRUE(selectedLocale(field.get()));
+    EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("fr"));
+}
+
+TEST(InspectorViewFields, AnImageFieldShowsImagesOnly)
+{
+    auto field = JVLTextViewInspectorImageField::fieldWithIdentifierAndLabel("image", nullptr);
+    EXPECT_EQ(field->minimumHeight(), 120);
+    auto* imageView = dynamic_cast<JVLImageView*>(field->view().get());
+    ASSERT_TRUE(imageView);
+    const Ref<Image> image = Image::imageWithSize(MakeSize(8, 8));
+    field->setValue(Value(image));
+    EXPECT_EQ(imageView->image().get(), image.get());
+    field->setValue(Value("not an image"));
+    EXPECT_FALSE(imageView->image());
 }
 
 } // namespace

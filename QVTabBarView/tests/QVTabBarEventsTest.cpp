@@ -155,3 +155,63 @@ TEST(QVTabBarHiding, AVerticalBarGivesItsWidthToItsPartnerAndTakesItBack)
 }
 
 } // namespace
+
+#include "QVTabBarView/QVAppKitExtensions.h"
+#include "kit/foundation/KeyedArchiver.h"
+
+namespace {
+
+TEST(QVDefaultsColors, RoundTripAColourAndRefuseOtherArchives)
+{
+    QTemporaryDir dir;
+    kit::UserDefaults::resetStandardUserDefaultsForTesting(dir.filePath(QStringLiteral("colours.json")));
+    kit::UserDefaults* defaults = kit::UserDefaults::standardUserDefaults();
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    QVAppKitExtensions::setColorForKey(*defaults, kit::Color::colorWithCalibratedWhiteAlpha(0.25, 0.5).get(), QStringLiteral("tint"));
+    const kit::Ref<kit::Color> back = QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint"));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->isEqual(kit::Color::colorWithCalibratedWhiteAlpha(0.25, 0.5).get()));
+    // An archive of something else is not read as a colour.
+    auto other = kit::make<kit::TabViewItem>(kit::Value(QStringLiteral("x")));
+    defaults->setObjectForKey(kit::Value(kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(kit::Ref<kit::Object>(other)))), QStringLiteral("tint"));
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    defaults->setObjectForKey(kit::Value(QByteArray("not an archive")), QStringLiteral("tint"));
+    EXPECT_FALSE(QVAppKitExtensions::colorForKey(*defaults, QStringLiteral("tint")));
+    kit::UserDefaults::resetStandardUserDefaultsForTesting(QString());
+}
+
+} // namespace
+
+namespace {
+
+TEST(QVTabBarResizing, AVerticalBarFollowsItsRightEdgeWithinTheWidthLimits)
+{
+    kit::test::ManualClockScope clock;
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 300), kit::TitledWindowMask);
+    QVBarFixture f(kit::MakeRect(0, 0, 150, 300), 2);
+    f.bar->setOrientation(QVTabBarVerticalOrientation);
+    auto partner = kit::make<kit::View>(kit::MakeRect(150, 0, 450, 300));
+    f.bar->setPartnerView(partner);
+    window->contentView()->addSubview(f.bar.get());
+    window->contentView()->addSubview(partner.get());
+    {
+        // 4 points left of the edge: nothing.
+        kit::test::EventScript script(window.get());
+        script.mouseDown(kit::MakePoint(146, 250)).mouseDragged(kit::MakePoint(170, 250)).mouseUp(kit::MakePoint(170, 250));
+        script.run();
+    }
+    EXPECT_EQ(f.bar->frame().size.width, 150);
+    {
+        // 2 points left of it: the edge follows, and stops at the maximum width.
+        kit::test::EventScript script(window.get());
+        script.mouseDown(kit::MakePoint(148, 250)).mouseDragged(kit::MakePoint(149, 250)).mouseDragged(kit::MakePoint(180, 250)).mouseDragged(kit::MakePoint(400, 250))
+            .mouseUp(kit::MakePoint(400, 250));
+        script.run();
+    }
+    EXPECT_EQ(f.bar->frame().size.width, 181);
+    EXPECT_EQ(partner->frame(), kit::MakeRect(181, 0, 419, 300));
+    EXPECT_FALSE(f.bar->isResizing());
+    kit::Application::resetForTesting();
+}
+
+} // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace QVTabBarViewExtensions;
+namespace qvx = QVTabBarViewExtensions;
 
 // "M x,y", "L x,y", "C ... x,y" (end point only), "Z".
 std::vector<std::string> qvPathElements(const kit::BezierPath& path)
@@ -51,7 +51,7 @@ TEST_P(QVTabPaths, FollowTheCapMask)
 {
     const QVPathCase& c = GetParam();
     const kit::Rect r = kit::MakeRect(0, 10, 20, 30);
-    const auto path = c.card ? bezierPathWithCardInRectRadiusCapMask(r, 3, c.mask) : bezierPathWithRoundedRectRadiusCapMask(r, 3, c.mask);
+    const auto path = c.card ? qvx::bezierPathWithCardInRectRadiusCapMask(r, 3, c.mask) : qvx::bezierPathWithRoundedRectRadiusCapMask(r, 3, c.mask);
     EXPECT_EQ(qvPathElements(*path), c.expected) << c.name;
 }
 
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, QVTabPaths,
 TEST(QVFlipVertical, MapsTheRectangleOntoItselfUpsideDown)
 {
     kit::AffineTransform t;
-    flipVertical(t, kit::MakeRect(0, 10, 20, 30));
+    qvx::flipVertical(t, kit::MakeRect(0, 10, 20, 30));
     EXPECT_EQ(t.transformPoint(kit::MakePoint(5, 10)), kit::MakePoint(5, 40));
     EXPECT_EQ(t.transformPoint(kit::MakePoint(5, 40)), kit::MakePoint(5, 10));
     EXPECT_EQ(t.transformPoint(kit::MakePoint(5, 15)), kit::MakePoint(5, 35));
@@ -88,7 +88,7 @@ class QVImageScaling : public testing::TestWithParam<QVScaleCase> { };
 TEST_P(QVImageScaling, FitsByType)
 {
     const QVScaleCase& c = GetParam();
-    EXPECT_EQ(scaleImageWithSizeToFitInSizeScalingType(c.image, c.box, c.type), c.expected);
+    EXPECT_EQ(qvx::scaleImageWithSizeToFitInSizeScalingType(c.image, c.box, c.type), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, QVImageScaling,
@@ -101,13 +101,13 @@ INSTANTIATE_TEST_SUITE_P(Table, QVImageScaling,
 TEST(QVTruncation, CutsAtSixtyToFiftyAndAnEllipsisNeverInsideASurrogatePair)
 {
     const QString fiftyNine(59, QLatin1Char('a'));
-    EXPECT_EQ(stringByTruncatingToLength(fiftyNine, 60), fiftyNine);
+    EXPECT_EQ(qvx::stringByTruncatingToLength(fiftyNine, 60), fiftyNine);
     const QString sixty(60, QLatin1Char('b'));
-    EXPECT_EQ(stringByTruncatingToLength(sixty, 60), QString(50, QLatin1Char('b')) + QChar(0x2026));
+    EXPECT_EQ(qvx::stringByTruncatingToLength(sixty, 60), QString(50, QLatin1Char('b')) + QChar(0x2026));
     // A pair straddling the cut at 50 is dropped whole.
     const QString pair = QString::fromUcs4(U"\U0001F600");
     const QString straddling = QString(49, QLatin1Char('c')) + pair + QString(20, QLatin1Char('d'));
-    const QString cut = stringByTruncatingToLength(straddling, 60);
+    const QString cut = qvx::stringByTruncatingToLength(straddling, 60);
     EXPECT_EQ(cut, QString(49, QLatin1Char('c')) + QChar(0x2026));
 }
 

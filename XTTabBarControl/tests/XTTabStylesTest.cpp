@@ -5,9 +5,11 @@
 #include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "XTTabBarControl/tests/XTTabBarTestSupport.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Toolbar.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/tests/GraphicsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +183,23 @@ TEST(XTCardTabStyle, RadiusFollowsTheSmallerSideAndTheCloseButtonIsWhereItIsDraw
     EXPECT_EQ(cell->minimumWidthOfCell(), 42) << "a suppressed button counts the plain 6 points";
 }
 
+TEST(XTCardTabStyle, AClickOnTheLowerPartOfTheDrawnCloseButtonCloses)
+{
+    kit::Application::resetForTesting();
+    XTBarFixture f(434, 3);
+    f.bar->setStyleNamed(QStringLiteral("Card"));
+    auto window = kit::make<kit::Window>(MakeRect(100, 100, 434, 22), kit::TitledWindowMask);
+    window->setContentView(f.bar.get());
+    const kit::Rect tab = f.bar->cells()[1]->frame();
+    // The image stands 7 points down on the card; its lower third is 15 to 19 points down.
+    const kit::Point press = kit::MakePoint(tab.origin.x + 12, 22 - (tab.origin.y + 17));
+    kit::test::EventScript script(window.get());
+    script.mouseDown(press).mouseUp(press);
+    script.run();
+    EXPECT_EQ(f.tabView->numberOfTabViewItems(), 2);
+    kit::Application::resetForTesting();
+}
+
 TEST(XTCardTabStyle, AnInactiveApplicationOnlyOutlinesTheCards)
 {
     kit::Application::resetForTesting();
@@ -288,6 +307,27 @@ TEST(XTPebbleTabStyle, AVerticalCounterTakesTheCloseButtonsPlace)
     EXPECT_LT(badge.green(), 80) << kit::test::describe(badge);
 }
 
+TEST(XTPebbleTabStyle, EdgesAndShadowsFollowTheBarsSide)
+{
+    XTBarFixture f(100, 1, 100);
+    f.bar->setStyleNamed(QStringLiteral("Pebble"));
+    f.bar->setOrientation(XTTabBarVerticalOrientation);
+    auto& style = static_cast<XTPebbleTabStyle&>(*f.bar->style());
+    auto shadowed = [&](bool right) {
+        style.setDrawsRight(right);
+        Canvas canvas(100, 100, true);
+        style.drawTabBarInRect(*f.bar, MakeRect(0, 0, 100, 100));
+        const QImage& out = canvas.finish();
+        return std::pair { pixel(out, 2, 60), pixel(out, 96, 60) };
+    };
+    const auto [leftOfRightBar, rightOfRightBar] = shadowed(true);
+    EXPECT_LT(leftOfRightBar.red(), 220) << "the edge's shadow falls inside, to the right of the left edge";
+    EXPECT_GT(rightOfRightBar.red(), 225) << kit::test::describe(rightOfRightBar);
+    const auto [leftOfLeftBar, rightOfLeftBar] = shadowed(false);
+    EXPECT_GT(leftOfLeftBar.red(), 225) << kit::test::describe(leftOfLeftBar);
+    EXPECT_LT(rightOfLeftBar.red(), 220);
+}
+
 // --- Unified
 
 TEST(XTUnifiedTabStyle, MarginIsSettableAndTheBarStaysHorizontal)
@@ -301,6 +341,30 @@ TEST(XTUnifiedTabStyle, MarginIsSettableAndTheBarStaysHorizontal)
     f.bar->setOrientation(XTTabBarVerticalOrientation);
     EXPECT_EQ(style.tabCellHeight(), 22);
     EXPECT_FALSE(XTUnifiedTabStyle::cellHasSeparator(*f.bar->cells()[0])) << "no window, no toolbar";
+}
+
+TEST(XTUnifiedTabStyle, UnderABaselineSeparatorUnselectedTabsAreOnlyDividers)
+{
+    kit::Application::resetForTesting();
+    kit::Application::sharedApplication()->setActive(true);
+    XTBarFixture f(400, 2);
+    f.bar->setStyleNamed(QStringLiteral("Unified"));
+    auto window = kit::make<kit::Window>(MakeRect(0, 0, 400, 22), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    const kit::Ref<XTTabBarCell> unselected = f.bar->cells()[1];
+    const kit::Rect frame = unselected->frame();
+    auto middle = [&] {
+        Canvas canvas(400, 22, true);
+        f.bar->style()->drawTabCell(*unselected);
+        return pixel(canvas.finish(), int(frame.origin.x + frame.size.width - 8), 12);
+    };
+    EXPECT_LT(middle().red(), 235) << "a rounded, filled tab without a toolbar";
+    auto toolbar = kit::make<kit::Toolbar>(QStringLiteral("unified"));
+    toolbar->setShowsBaselineSeparator(true);
+    window->setToolbar(toolbar.get());
+    EXPECT_TRUE(XTUnifiedTabStyle::cellHasSeparator(*unselected));
+    EXPECT_EQ(middle(), QColor(Qt::white)) << "only the dividers are drawn";
+    kit::Application::resetForTesting();
 }
 
 } // namespace

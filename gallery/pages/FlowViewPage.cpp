@@ -366,3 +366,19 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->addSubview(page->status.get());
     return page;
 }
+
+bool flowViewPageIsReady(View* page)
+{
+    auto* flowPage = dynamic_cast<flow_view_page::FlowViewPageView*>(page);
+    if (!flowPage || !flowPage->flow)
+        return true;
+    QVFlowView* flow = flowPage->flow.get();
+    if (flow->operationQueue()->operationCount() > 0 || flow->visibleItemIndexes().count() == 0)
+        return false;
+    for (const std::int64_t i : flow->visibleItemIndexes()) {
+        const Ref<Layer> picture = flow->imageLayerAtIndex(i);
+        if (!picture || picture->contents() == QVFlowView::defaultImage())
+            return false;
+    }
+    return true;
+}

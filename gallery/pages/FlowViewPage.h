@@ -7,3 +7,5 @@
 #include "kit/appkit/View.h"
 
 kit::Ref<kit::View> makeFlowViewPage(kit::Rect frame);
+// Whether the visible pictures are in (none still shows the placeholder and no image is pending).
+bool flowViewPageIsReady(kit::View* page);

@@ -4,10 +4,13 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCheckboxField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorColorField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorDateField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorImageField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorIntegerField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLocaleFields.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLayoutManager.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorRatingField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTokenListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTypesetter.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorURLField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
@@ -47,6 +50,8 @@ public:
     {
         for (const auto& field : boundFields)
             field->unbind(QStringLiteral("value"));
+        if (keywordList)
+            keywordList->unbind();
     }
 
     void toggleEdit(Object*) { inspector->setEditableState(!inspector->editableState()); }
@@ -69,6 +74,8 @@ public:
     }
 
     Ref<ArrayController> controller;
+    Ref<ArrayController> keywords;
+    Ref<JVLTextViewInspectorTokenListField> keywordList;
     Ref<JVLTextViewInspector> inspector;
     std::vector<Ref<JVLTextViewInspectorField>> boundFields;
 };
@@ -80,7 +87,8 @@ KIT_REGISTER_CLASS(InspectorPageView, View)
     c.action("chooseMode", &InspectorPageView::chooseMode);
 }
 
-Ref<InspectorPageRecord> makeRecord(const char* name, const char* family, std::int64_t size, const char* designer, std::int64_t rating, bool flag)
+Ref<InspectorPageRecord> makeRecord(const char* name, const char* family, std::int64_t size, const char* designer, std::int64_t rating, bool flag,
+    const char* country, const char* language)
 {
     auto record = make<InspectorPageRecord>();
     record->setValueForKey(Value(QString::fromUtf8(name)), QStringLiteral("name"));
@@ -90,6 +98,8 @@ Ref<InspectorPageRecord> makeRecord(const char* name, const char* family, std::i
     record->setValueForKey(Value(QStringLiteral("example.org/fonts")), QStringLiteral("url"));
     record->setValueForKey(Value(QStringLiteral("type@example.org")), QStringLiteral("mail"));
     record->setValueForKey(Value(rating), QStringLiteral("rating"));
+    record->setValueForKey(Value(QString::fromUtf8(country)), QStringLiteral("country"));
+    record->setValueForKey(Value(QString::fromUtf8(language)), QStringLiteral("language"));
     record->setValueForKey(Value(flag), QStringLiteral("embeddable"));
     record->setValueForKey(Value(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.4, 0.7, 1)), QStringLiteral("colour"));
     return record;
@@ -121,8 +131,8 @@ Ref<View> makeInspectorPage(Rect frame)
     makePageChoice(v, MakeRect(110, top - 24, 160, 24), { "First record", "Both records", "No record" }, "chooseSelection");
     makePageChoice(v, MakeRect(284, top - 24, 200, 24), { "Fields", "No-selection view", "Multiple-selection view" }, "chooseMode");
 
-    page->controller = make<ArrayController>(Array { Value(makeRecord("Sans Book", "Sans", 12, "A. Type", 4, true)),
-        Value(makeRecord("Sans Bold", "Sans", 14, "B. Letter", 3, false)) });
+    page->controller = make<ArrayController>(Array { Value(makeRecord("Sans Book", "Sans", 12, "A. Type", 4, true, "DE", "de")),
+        Value(makeRecord("Sans Bold", "Sans", 14, "B. Letter", 3, false, "FR", "fr")) });
     page->controller->setSelectionIndexes(IndexSet(0));
 
     auto scroll = make<ScrollView>(MakeRect(16, 16, 460, top - 40 - 16));
@@ -145,6 +155,9 @@ Ref<View> makeInspectorPage(Rect frame)
     designer->setLabelArray({ designer->label(), Label::fieldLabelWithStringRepresentedObject("Manufacturer", Value("manufacturer")) });
     auto url = JVLTextViewInspectorURLField::fieldWithTextFieldIdentifierPlaceholderAndLabel("url", "Web site", Label::fieldLabelWithString("URL"));
     auto mail = JVLTextViewInspectorEmailField::fieldWithTextFieldIdentifierPlaceholderAndLabel("mail", "Address", Label::fieldLabelWithString("E-mail"));
+    auto country = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel("country", Label::fieldLabelWithString("Country"));
+    auto language = JVLTextViewInspectorLanguageField::fieldWithIdentifierAndLabel("language", Label::fieldLabelWithString("Language"));
+    auto image = JVLTextViewInspectorImageField::fieldWithIdentifierAndLabel("image", Label::fieldLabelWithString("Specimen"));
     auto rating = JVLTextViewInspectorRatingField::fieldWithIdentifierAndLabel("rating", Label::fieldLabelWithString("Rating"));
     auto embeddable = JVLTextViewInspectorCheckboxField::fieldWithIdentifierAndLabel("embeddable", Label::fieldLabelWithString("Embeddable"));
     auto colour = JVLTextViewInspectorColorField::fieldWithIdentifierAndLabel("colour", Label::fieldLabelWithString("Colour"));
@@ -155,11 +168,27 @@ Ref<View> makeInspectorPage(Rect frame)
     page->bindField(designer, "designer");
     page->bindField(url->allFields().front(), "url");
     page->bindField(mail->allFields().front(), "mail");
+    page->bindField(country, "country");
+    page->bindField(language, "language");
+    page->bindField(image, "image");
     page->bindField(rating, "rating");
     page->bindField(embeddable, "embeddable");
     page->bindField(colour, "colour");
     page->bindField(date, "date");
-    inspector->addFieldsArray({ name, family, size, designer, JVLTextViewInspectorViewField::separatorField(), url, mail, rating, embeddable, colour, date });
+    // Keywords: one token row per keyword object, written back as the user edits the tokens.
+    page->keywords = make<ArrayController>();
+    page->keywords->setObjectClass(&InspectorPageRecord::staticClass());
+    page->keywordList = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    page->keywordList->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(page->keywords.get(), "arrangedObjects", "text", QString());
+    Array keywordObjects;
+    for (const char* word : { "sans", "humanist", "text" }) {
+        auto keyword = make<InspectorPageRecord>();
+        keyword->setValueForKey(Value(QString::fromUtf8(word)), QStringLiteral("text"));
+        keywordObjects.addObject(Value(keyword));
+    }
+    page->keywords->setContent(Value(keywordObjects));
+    inspector->addFieldsArray({ name, family, size, designer, JVLTextViewInspectorViewField::separatorField(), url, mail, country, language, rating,
+        embeddable, colour, date, image, page->keywordList });
     inspector->endFieldEditing();
     // Opens editing the name, so the raised editor shows.
     inspector->setEditableState(true);

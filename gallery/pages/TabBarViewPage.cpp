@@ -3,7 +3,11 @@
 #include "QVTabBarView/QVTabBarItem.h"
 #include "QVTabBarView/QVTabBarView.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
+
+#include <algorithm>
+#include <vector>
 
 using kit::MakeRect;
 using kit::Ref;
@@ -34,7 +38,8 @@ private:
     bool edited_ = false;
 };
 
-// Adds "Untitled n" when the add button is pressed.
+// Adds "Untitled n" when the add button is pressed, lets tabs leave their bars, and makes a
+// window for a tab torn off outside every bar (closed when its last tab leaves).
 class GalleryBarDelegate : public kit::Object, public QVTabBarViewDelegate {
     KIT_CLASS(GalleryBarDelegate)
 public:
@@ -44,6 +49,36 @@ public:
         if (add)
             add(tabView);
     }
+    bool tabViewShouldAllowTabViewItemToLeaveTabBarView(kit::TabView*, kit::TabViewItem*, QVTabBarView*) override { return true; }
+    Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point point) override
+    {
+        auto window = kit::make<kit::Window>(MakeRect(point.x, point.y - 240, 420, 240), kit::TitledWindowMask | kit::ClosableWindowMask);
+        window->setTitle(QStringLiteral("Torn-off tabs"));
+        auto tabView = kit::make<kit::TabView>(MakeRect(0, 0, 420, 218));
+        tabView->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+        auto bar = kit::make<QVTabBarView>(MakeRect(0, 218, 420, 22));
+        bar->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+        window->contentView()->addSubview(tabView.get());
+        window->contentView()->addSubview(bar.get());
+        tabView->setDelegate(bar.get());
+        bar->setTabView(tabView);
+        bar->setDelegate(this);
+        tornOff_.push_back(window);
+        return bar;
+    }
+    void tabViewCloseWindowForLastTabViewItem(kit::TabView* tabView, kit::TabViewItem*) override
+    {
+        // Only windows this page made: never the gallery's own.
+        const Ref<kit::Window> window = tabView ? tabView->window() : nullptr;
+        auto it = std::find(tornOff_.begin(), tornOff_.end(), window);
+        if (it == tornOff_.end())
+            return;
+        window->orderOut();
+        tornOff_.erase(it);
+    }
+
+private:
+    std::vector<Ref<kit::Window>> tornOff_;
 };
 
 Ref<kit::Image> galleryBarIcon() { return QVTabBarView::bundleImage(QStringLiteral("pi")); }
@@ -63,7 +98,11 @@ KIT_REGISTER_CLASS(GalleryBarDocument, kit::Object)
     c.optionalOperations({ "title", "icon", "objectCount", "isProcessing", "isEdited", "hasCloseButton" });
 }
 
-KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object) { c.optionalOperations({ "addNewTabToTabView" }); }
+KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object)
+{
+    c.optionalOperations({ "addNewTabToTabView", "tabViewShouldAllowTabViewItemToLeaveTabBarView", "tabViewNewTabBarViewForDraggedTabViewItemAtPoint",
+        "tabViewCloseWindowForLastTabViewItem" });
+}
 
 kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
 {

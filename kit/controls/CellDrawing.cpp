@@ -3,6 +3,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/TextLayoutEngine.h"
 
@@ -115,7 +116,11 @@ Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const St
     if (title.length() == 0 || frame.width() <= 0)
         return MakeRect(frame.minX(), frame.midY(), 0, 0);
     const AttributedString shown = CompleteAttributes(title, defaults);
-    const Size size = shown.size();
+    // Plain one-line titles (numbers, most labels) skip shaping.
+    Size size;
+    const bool plain = fastline::SizeOfTitle(shown, &size);
+    if (!plain)
+        size = shown.size();
     const double width = std::min(frame.width(), size.width);
     const ParagraphStyle* paragraph = shown.attributesAtIndex(0).paragraphStyle.get();
     const TextAlignment alignment = paragraph ? paragraph->alignment() : NaturalTextAlignment;
@@ -125,12 +130,16 @@ Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const St
     else if (alignment == RightTextAlignment)
         x = frame.maxX() - width;
     const Rect box = MakeRect(frame.minX(), frame.midY() - size.height / 2, frame.width(), size.height);
+    const auto draw = [&] {
+        if (!plain || !fastline::DrawTitleInRect(shown, box))
+            shown.drawInRect(box);
+    };
     if (GraphicsContext::currentContext()) {
-        shown.drawInRect(box);
+        draw();
     } else if (QPainter* painter = View::currentPainter()) {
         const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(painter, flipped);
         GraphicsContext::Scope scope(context);
-        shown.drawInRect(box);
+        draw();
     }
     return MakeRect(x, box.minY(), width, size.height);
 }

@@ -78,6 +78,45 @@ void TableView::cacheDelegateAnswers()
     dl_.shouldTrack = tableViewResponds(d, "tableViewShouldTrackCellForTableColumnRow");
     dl_.dataCell = tableViewResponds(d, "tableViewDataCellForTableColumnRow");
     dl_.isGroup = tableViewResponds(d, "tableViewIsGroupRow");
+    const bool hadHeights = dl_.heightOfRow;
+    dl_.heightOfRow = tableViewResponds(d, "tableViewHeightOfRow");
+    if (hadHeights || dl_.heightOfRow) {
+        reloadRowHeights();
+        tile();
+    }
+}
+
+double TableView::askRowSpan(std::int64_t row)
+{
+    const Ref<Object> keep = delegate();
+    auto* d = dynamic_cast<TableViewDelegate*>(keep.get());
+    const double height = d ? d->tableViewHeightOfRow(this, row) : rowHeight_;
+    return std::max(1.0, height) + intercellSpacing_.height;
+}
+
+void TableView::reloadRowHeights()
+{
+    if (!dl_.heightOfRow) {
+        heights_.clear();
+        return;
+    }
+    const std::int64_t n = numberOfRows();
+    std::vector<double> spans;
+    spans.reserve(std::size_t(n));
+    for (std::int64_t row = 0; row < n; ++row)
+        spans.push_back(askRowSpan(row));
+    heights_.reset(std::move(spans));
+}
+
+void TableView::noteHeightOfRowsWithIndexesChanged(const IndexSet& rows)
+{
+    if (!dl_.heightOfRow)
+        return;
+    for (const Range& range : rows.ranges())
+        for (std::int64_t row = range.location; row < MaxRange(range) && row < heights_.count(); ++row)
+            heights_.setSpan(row, askRowSpan(row));
+    tile();
+    setNeedsDisplay(true);
 }
 
 void TableView::setDataSource(Object* dataSource)
@@ -320,6 +359,7 @@ void TableView::noteNumberOfRowsChanged()
         anchorRow_ = -1;
     if (cursorRow_ >= n)
         cursorRow_ = -1;
+    reloadRowHeights();
     tile();
     setNeedsDisplay(true);
 }
@@ -354,19 +394,23 @@ void TableView::setRowHeight(double height)
 void TableView::setIntercellSpacing(Size spacing)
 {
     intercellSpacing_ = { std::max(0.0, spacing.width), std::max(0.0, spacing.height) };
+    reloadRowHeights();
     tile();
     setNeedsDisplay(true);
 }
 
 // --- Geometry --------------------------------------------------------------------------------------
 
-double TableView::rowTop(std::int64_t row) const { return double(row) * uniformRowSpan(); }
+double TableView::rowTop(std::int64_t row) const { return heights_.isEmpty() ? double(row) * uniformRowSpan() : heights_.top(row); }
 
-double TableView::rowSpan(std::int64_t) const { return uniformRowSpan(); }
+double TableView::rowSpan(std::int64_t row) const { return heights_.isEmpty() ? uniformRowSpan() : heights_.span(row); }
 
-std::int64_t TableView::rowAtY(double y) const { return std::int64_t(std::floor(y / uniformRowSpan())); }
+std::int64_t TableView::rowAtY(double y) const
+{
+    return heights_.isEmpty() ? std::int64_t(std::floor(y / uniformRowSpan())) : heights_.rowAtY(y);
+}
 
-double TableView::rowsHeight() const { return double(numberOfRows()) * uniformRowSpan(); }
+double TableView::rowsHeight() const { return heights_.isEmpty() ? double(numberOfRows()) * uniformRowSpan() : heights_.total(); }
 
 Rect TableView::rectOfColumn(std::int64_t column) const
 {

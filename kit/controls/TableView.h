@@ -10,6 +10,7 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TableColumn.h"
+#include "kit/controls/TableViewRowHeights.h"
 #include "kit/core/IndexSet.h"
 
 #include <QString>
@@ -56,6 +57,8 @@ public:
     virtual bool tableViewShouldTrackCellForTableColumnRow(TableView*, Cell*, TableColumn*, std::int64_t) { return false; }
     virtual Ref<Cell> tableViewDataCellForTableColumnRow(TableView*, TableColumn*, std::int64_t) { return nullptr; }
     virtual bool tableViewIsGroupRow(TableView*, std::int64_t) { return false; }
+    // The row's height without the spacing; asked once per row when rows are loaded.
+    virtual double tableViewHeightOfRow(TableView*, std::int64_t) { return 17; }
     virtual void tableViewSelectionDidChange(Notification*) { }
     virtual void tableViewSelectionIsChanging(Notification*) { }
 };
@@ -91,6 +94,8 @@ public:
     // Asks the data source again; the visible rows redraw.
     virtual void reloadData();
     virtual void noteNumberOfRowsChanged();
+    // Asks the delegate again for the heights of `rows` (when it gives heights).
+    void noteHeightOfRowsWithIndexesChanged(const IndexSet& rows);
     // The frame: total row height (at least the clip view's), the clip view's width; the last
     // column takes the remaining width.
     virtual void tile();
@@ -282,6 +287,9 @@ private:
     std::uint64_t updateDrop(DraggingInfo& info);
     void observeWindow(Window* window, bool observe);
     void cacheDelegateAnswers();
+    // Every row's height from the delegate when it gives them, else uniform rows.
+    void reloadRowHeights();
+    double askRowSpan(std::int64_t row);
 
     std::vector<Ref<TableColumn>> columns_;
     Weak<Object> dataSource_;
@@ -300,6 +308,8 @@ private:
     std::uint64_t localMask_ = DragOperationEvery;
     std::uint64_t outsideMask_ = DragOperationCopy;
     DropTarget shownDrop_;
+    // Variable rows of a plain table; empty while rows are uniform.
+    detail::TableRowHeights heights_;
     // The prepared copy the field editor edits; null while idle.
     Ref<Cell> editingCell_;
     Weak<Window> observedWindow_;
@@ -314,7 +324,7 @@ private:
     } ds_;
     struct DelegateAnswers {
         bool willDisplay = false, shouldSelect = false, proposal = false, shouldEdit = false, shouldTrack = false, dataCell = false,
-             isGroup = false;
+             isGroup = false, heightOfRow = false;
     } dl_;
 };
 

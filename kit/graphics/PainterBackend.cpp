@@ -1,3 +1,4 @@
+#include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsBackend.h"
 
 #include <QFontMetricsF>
@@ -282,8 +283,13 @@ void PainterBackend::drawText(
     const QRectF bounds = (toUser * s.ctm).mapRect(box);
     paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
         p.setWorldTransform(toUser * t);
-        p.setFont(font);
         p.setPen(QPen(brush, 0));
+        // Nothing to shape: the glyphs go straight from the font.
+        if (fastline::IsPlain(text, font)) {
+            fastline::DrawGlyphRun(p, text, font, baseline);
+            return;
+        }
+        p.setFont(font);
         p.drawText(baseline, text);
     });
 }

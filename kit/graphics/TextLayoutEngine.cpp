@@ -870,6 +870,21 @@ QStringList StringLayout::lineTexts() const
     return out;
 }
 
+double StringLayout::firstBaseline() const
+{
+    if (d_->lines.empty() || d_->lines[0].empty())
+        return 0;
+    const Line& line = d_->lines[0][0];
+    return d_->tops[0] + line.lineRect.minY() + line.baseline;
+}
+
+double StringLayout::firstLineX() const
+{
+    if (d_->lines.empty() || d_->lines[0].empty())
+        return 0;
+    return CursorX(*d_->document.layout(0), d_->lines[0][0], d_->spans[0].start, d_->spans[0].start, 0);
+}
+
 void StringLayout::draw(Rect rect, bool clip) const
 {
     GraphicsContext* context = GraphicsContext::currentContext();

@@ -186,6 +186,9 @@ public:
     QStringList lineTexts() const;
     // Draws from `rect`'s visual top, lines aligned inside its width.
     void draw(Rect rect, bool clip) const;
+    // The first line's baseline below the layout's top, and its start x (0 when empty).
+    double firstBaseline() const;
+    double firstLineX() const;
 
 private:
     struct Impl;

@@ -136,6 +136,7 @@ void Layer::detach()
     if (const auto it = std::find(subs.begin(), subs.end(), self); it != subs.end())
         subs.erase(it);
     superlayer_ = nullptr;
+    sup->orderValid_ = false;
     sup->setNeedsLayout();
 }
 
@@ -149,6 +150,7 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     layer->detach();
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(std::min(index, sublayers_.size())), keep);
     layer->superlayer_ = this;
+    orderValid_ = false;
     // Nothing to animate from until the tree it joined commits.
     layer->committed_ = false;
     Transaction::layerIsNew(layer);
@@ -213,6 +215,7 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
     for (const Ref<Layer>& old : sublayers_)
         old->superlayer_ = nullptr;
     sublayers_.clear();
+    orderValid_ = false;
     for (const Ref<Layer>& layer : incoming) {
         if (!layer || layer->superlayer().get() == this)
             continue;
@@ -225,6 +228,9 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
         layer->superlayer_ = this;
         layer->committed_ = false;
         Transaction::layerIsNew(layer.get());
+        if (layer->needsLayout_ || layer->subtreeNeedsLayout_)
+            for (Layer* l = this; l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
+                l->subtreeNeedsLayout_ = true;
     }
     setNeedsLayout();
     for (const Ref<Layer>& layer : sublayers_)
@@ -420,6 +426,7 @@ void Layer::setNeedsLayout()
     Transaction::layerNeedsLayout(this);
     changed();
 }
+
 
 void Layer::orderIn()
 {

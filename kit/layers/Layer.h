@@ -396,7 +396,8 @@ protected:
     // Draws the sublayers in order; a replicator draws its copies.
     virtual void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity);
     void renderTree(RenderPass& pass, const Transform3D& toHost, double opacity);
-    // Sublayers by (zPosition, index).
+    // Sublayers by (zPosition, index); `shownOnly` leaves out hidden ones with nothing animating,
+    // so a frame costs nothing for the many a large tree keeps hidden.
     std::vector<Layer*> drawingOrder() const;
     // The chain from a sublayer's superlayer space (this layer's, after its sublayer transform)
     // given this layer's own chain.
@@ -459,6 +460,9 @@ private:
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
     bool subtreeNeedsLayout_ = false; // a layer below is marked
+    // The drawing order, kept until the sublayers or their z positions change.
+    mutable std::vector<Layer*> orderCache_;
+    mutable bool orderValid_ = false;
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it

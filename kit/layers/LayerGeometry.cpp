@@ -168,6 +168,8 @@ void Layer::setZPosition(double z)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("zPosition"));
     model_.zPosition = z;
+    if (Layer* sup = const_cast<Layer*>(superlayer_.unsafeRaw()))
+        sup->orderValid_ = false;
     changed();
     didChangeAnimatable(QStringLiteral("zPosition"), before);
 }
@@ -318,11 +320,15 @@ Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, b
 
 std::vector<Layer*> Layer::drawingOrder() const
 {
+    if (orderValid_ && orderCache_.size() == sublayers_.size())
+        return orderCache_;
     std::vector<Layer*> order;
     order.reserve(sublayers_.size());
     for (const Ref<Layer>& sub : sublayers_)
         order.push_back(sub.get());
     std::stable_sort(order.begin(), order.end(), [](const Layer* a, const Layer* b) { return a->model_.zPosition < b->model_.zPosition; });
+    orderCache_ = order;
+    orderValid_ = true;
     return order;
 }
 

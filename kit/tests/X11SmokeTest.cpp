@@ -4,6 +4,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
@@ -16,9 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 namespace {
 
@@ -68,62 +68,32 @@ public:
 
 KIT_REGISTER_CLASS(KeyRecordingView, View) { }
 
-bool turnUntil(const std::function<bool()>& done)
-{
-    // The server answers asynchronously; give it a bounded number of turns.
-    QElapsedTimer limit;
-    limit.start();
-    while (!done() && limit.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 // A focused kit window on the X server whose view records the keys typed through the server's
 // test extension.
 class X11SmokeKeys : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        if (!test::isRealX11())
             GTEST_SKIP() << "needs a real X server";
-        XkbKeyboard::resetSharedForTesting();
-        InputState::reset();
-        window = make<Window>(MakeRect(100, 50, 200, 120), BorderlessWindowMask);
         view = make<KeyRecordingView>(MakeRect(0, 0, 200, 120));
-        window->setContentView(view.get());
-        window->makeFirstResponder(view.get());
-        window->orderFront();
-        QWidget* host = window->hostWidget();
-        ASSERT_TRUE(turnUntil([&] { return host->windowHandle() && host->windowHandle()->isExposed(); }));
-        host->activateWindow();
-        ASSERT_TRUE(turnUntil([&] { return QGuiApplication::focusWindow() == host->windowHandle(); }));
-        ASSERT_TRUE(XkbKeyboard::shared() && XkbKeyboard::shared()->followsServer());
+        focused.emplace(view.get());
+        ASSERT_TRUE(focused->ready);
     }
 
-    void TearDown() override
-    {
-        if (window)
-            window->orderOut();
-        Application::resetForTesting();
-        InputState::reset();
-        XkbKeyboard::resetSharedForTesting();
-    }
+    void TearDown() override { focused.reset(); }
 
     // Presses (true) and releases (false) keys on the server, then collects what reaches the view.
     std::vector<std::string> type(const std::vector<std::pair<std::uint16_t, bool>>& strokes, std::size_t expectedEvents)
     {
-        xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-        for (const auto& [code, down] : strokes)
-            xcb_test_fake_input(connection, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, std::uint8_t(XkbFromKeyCode(code)), XCB_CURRENT_TIME,
-                XCB_NONE, 0, 0, 0);
-        xcb_flush(connection);
+        test::typeOnServer(strokes);
         view->seen.clear();
-        turnUntil([&] { return view->seen.size() >= expectedEvents; });
+        test::turnUntil([&] { return view->seen.size() >= expectedEvents; });
         return view->seen;
     }
 
-    Ref<Window> window;
     Ref<KeyRecordingView> view;
+    std::optional<test::FocusedX11Window> focused;
 };
 
 TEST_F(X11SmokeKeys, KeysCarryCapsLockAndTheFlagsAfterTheKey)

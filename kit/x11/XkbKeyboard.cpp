@@ -286,6 +286,8 @@ void XkbKeyboard::syncCoreState(std::uint32_t coreState)
         if (d->loadServerKeymap()) {
             d->takeMasks();
             d->scratch.reset(xkb_state_new(d->keymap.get()));
+            // Names of keys read from the layout are stale now.
+            NotificationCenter::defaultCenter()->postNotificationNameObject(NotifySelectedKeyboardInputSourceChanged, nullptr);
         }
     }
     xkb_mod_mask_t mods = 0;

@@ -1,5 +1,7 @@
-// Layout passes reach every marked layer and only the subtrees that hold one.
+// Large trees: layout passes reach every marked layer and only the subtrees that hold one, and a
+// frame spends nothing on the hidden layers a tree keeps in reserve.
 
+#include "kit/graphics/CGContext.h"
 #include "kit/layers/Layer.h"
 #include "kit/layers/Transaction.h"
 #include "kit/testsupport/ManualClockScope.h"
@@ -90,6 +92,38 @@ TEST_F(LayerLayoutPass, LayersMarkedDuringAPassAreLaidOutInIt)
     Transaction::flush();
     EXPECT_EQ(manager->laidOut, std::vector<Layer*> { leaves[2].get() });
     EXPECT_FALSE(leaves[2]->needsLayout());
+}
+
+TEST(LayerLargeTreeFrames, HiddenSublayersCostNothingToDraw)
+{
+    test::ManualClockScope clock;
+    auto root = Layer::layer();
+    root->setBounds(MakeRect(0, 0, 100, 100));
+    root->setPosition(MakePoint(50, 50));
+    std::vector<Ref<Layer>> subs;
+    for (int i = 0; i < 2000; ++i) {
+        auto sub = Layer::layer();
+        sub->setFrame(MakeRect(i % 90, 10, 10, 10));
+        sub->setBackgroundColor(CGColor::createGenericRGB(0, 0, 1, 1));
+        sub->setHidden(i % 500 != 7);
+        root->addSublayer(sub.get());
+        subs.push_back(sub);
+    }
+    auto bitmap = CGContext::createBitmap(100, 100);
+    root->renderInContext(*bitmap);
+    std::vector<Layer::DrawRecord> drawn;
+    Layer::setDrawRecorder(&drawn);
+    root->renderInContext(*bitmap);
+    Layer::setDrawRecorder(nullptr);
+    EXPECT_EQ(drawn.size(), 5u); // the root and the four shown
+    // Shown again, a layer draws again.
+    subs[100]->setHidden(false);
+    drawn.clear();
+    Layer::setDrawRecorder(&drawn);
+    root->renderInContext(*bitmap);
+    Layer::setDrawRecorder(nullptr);
+    EXPECT_EQ(drawn.size(), 6u);
+    Transaction::resetForTesting();
 }
 
 } // namespace layer_layout_pass_test

@@ -1,0 +1,118 @@
+#include "QVTabBarView/QVTabDragAssistant.h"
+#include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class QVLeavingDelegate : public QVRecordingDelegate {
+public:
+    bool tabViewShouldAllowTabViewItemToLeaveTabBarView(kit::TabView*, kit::TabViewItem*, QVTabBarView*) override { return true; }
+    void tabViewDidDropTabViewItemInTabBarView(kit::TabView*, kit::TabViewItem* item, QVTabBarView*) override
+    {
+        calls << QStringLiteral("didDrop:") + item->label();
+    }
+    kit::Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point) override
+    {
+        calls << QStringLiteral("newBar");
+        return newBar;
+    }
+    kit::Ref<QVTabBarView> newBar;
+};
+
+struct QVTwoBars {
+    QVBarFixture a { kit::MakeRect(0, 0, 400, 22), 2 };
+    QVBarFixture b { kit::MakeRect(0, 0, 400, 22), 1 };
+    kit::Ref<kit::Window> wa = kit::make<kit::Window>(kit::MakeRect(100, 400, 400, 100), kit::TitledWindowMask);
+    kit::Ref<kit::Window> wb = kit::make<kit::Window>(kit::MakeRect(100, 100, 400, 100), kit::TitledWindowMask);
+    kit::Ref<QVLeavingDelegate> delegate = kit::make<QVLeavingDelegate>();
+    int ends = 0;
+    kit::Ref<kit::Object> token;
+
+    QVTwoBars()
+    {
+        wa->contentView()->addSubview(a.bar.get());
+        wb->contentView()->addSubview(b.bar.get());
+        delegate->implemented = { "tabViewShouldAllowTabViewItemToLeaveTabBarView", "tabViewDidDropTabViewItemInTabBarView" };
+        a.bar->setDelegate(delegate.get());
+        b.bar->setDelegate(delegate.get());
+        a.bar->updateAnimate(false);
+        b.bar->updateAnimate(false);
+        wa->orderFront();
+        wb->orderFront();
+        kit::ExternalDrag::setPresenter([](kit::OutgoingDrag&) {
+            ADD_FAILURE() << "the tab drag left the kit's loop";
+            return Qt::IgnoreAction;
+        });
+        token = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+            QVTabDragDidEndNotification, nullptr, nullptr, [this](kit::Notification*) { ++ends; });
+    }
+    ~QVTwoBars()
+    {
+        kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
+        QVTabDragAssistant::resetForTesting();
+        kit::ExternalDrag::resetForTesting();
+        kit::Application::resetForTesting();
+    }
+};
+
+TEST(QVTabDetachedDrag, ATabDraggedOntoAnotherBarMovesThere)
+{
+    QVTwoBars t;
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
+    script.inWindow(t.wb.get()).mouseDragged(kit::MakePoint(300, 10)).wait(0.2).mouseDragged(kit::MakePoint(301, 10)).wait(0.2).mouseUp(kit::MakePoint(301, 10));
+    script.run();
+    EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+    ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 2);
+    EXPECT_EQ(t.b.tabView->tabViewItemAtIndex(1)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.b.bar->numberOfAttachedButtons(), 2);
+    EXPECT_TRUE(t.delegate->calls.contains(QStringLiteral("didDrop:Tab 1")));
+    EXPECT_EQ(t.ends, 1);
+    auto* assistant = QVTabDragAssistant::sharedDragAssistant();
+    EXPECT_FALSE(assistant->isDragging());
+    EXPECT_FALSE(assistant->pasteboardItem());
+    EXPECT_FALSE(assistant->draggedTab());
+    EXPECT_EQ(t.a.bar->destinationIndexForDraggedItem(), QVNotFound);
+    EXPECT_EQ(t.b.bar->destinationIndexForDraggedItem(), QVNotFound);
+}
+
+TEST(QVTabDetachedDrag, ADropOutsideEveryBarPutsTheTabBack)
+{
+    QVTwoBars t;
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 2);
+    EXPECT_EQ(t.a.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.a.bar->numberOfAttachedButtons(), 2);
+    EXPECT_EQ(t.ends, 1);
+    EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isDragging());
+}
+
+TEST(QVTabDetachedDrag, TheLastTabTornOffHidesItsWindowAndBringsItBackWhenRefused)
+{
+    QVTwoBars t;
+    t.a.tabView->removeTabViewItem(t.a.item(1).get());
+    t.a.bar->updateAnimate(false);
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    bool hiddenDuringDrag = false;
+    auto token = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        QVTabDragDidEndNotification, nullptr, nullptr, [&](kit::Notification*) { hiddenDuringDrag = !t.wa->isVisible(); });
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    EXPECT_TRUE(t.delegate->calls.contains(QStringLiteral("newBar")));
+    EXPECT_TRUE(hiddenDuringDrag);
+    // No new bar: the tab goes back, and so does its window.
+    EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+    EXPECT_TRUE(t.wa->isVisible());
+    kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
+}
+
+} // namespace

@@ -1,0 +1,56 @@
+#include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(QVTabDragImage, IsTheDraggingRectangleWithTheBusyMarkWhenProcessing)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 2, false);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    auto second = f.bar->orderedAttachedButtons()[1];
+    const kit::Ref<kit::Image> plain = second->dragImage();
+    ASSERT_TRUE(plain);
+    // Metal's dragging rectangle: the stacking frame one point wider.
+    EXPECT_EQ(plain->size(), kit::MakeSize(second->stackingFrame().size.width + 1, 22));
+    const QImage without = plain->bitmapForDrawing(1).convertToFormat(QImage::Format_ARGB32);
+    f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("isProcessing"));
+    ASSERT_FALSE(second->indicator()->isHidden());
+    const QImage with = second->dragImage()->bitmapForDrawing(1).convertToFormat(QImage::Format_ARGB32);
+    // "pi" at (width - 22, 3) in the image's own coordinates, y up: its right spoke (11.5 to 14.5
+    // points in, 8 below its top edge), right of where the small indicator itself is captured.
+    const int x = int(second->frame().size.width) - 22 + 13;
+    const int y = with.height() - (3 + 16) + 8;
+    EXPECT_NE(with.pixel(x, y), without.pixel(x, y));
+    kit::Application::resetForTesting();
+}
+
+} // namespace
+
+#include "kit/appkit/Accessibility.h"
+
+namespace {
+
+TEST(QVTabBarAccessibility, AGroupOfButtonsWhoseHitTestFindsTheButtonUnderThePoint)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    EXPECT_EQ(f.bar->accessibilityAttributeValue(kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityGroupRole);
+    EXPECT_FALSE(f.bar->accessibilityIsIgnored());
+    // Screen (100 + 150, 100 + 10): over the second button.
+    const auto hit = f.bar->accessibilityHitTest(kit::MakePoint(250, 110)).objectAs<QVAttachedTabBarButton>();
+    EXPECT_EQ(hit, f.bar->orderedAttachedButtons()[1]);
+    // Past the last button: the bar.
+    EXPECT_EQ(f.bar->accessibilityHitTest(kit::MakePoint(650, 110)).object().get(), f.bar.get());
+    kit::Application::resetForTesting();
+}
+
+} // namespace

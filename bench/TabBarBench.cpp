@@ -1,0 +1,64 @@
+// The cell-based tab bar's full repaint in each of its five styles: a 1280 x 22 bar of 30 tabs
+// against a QTabBar of the same titles and size in the same iteration ("qt_ratio" is ours over Qt's).
+
+#include "XTTabBarControl/XTTabBarControl.h"
+#include "kit/appkit/Window.h"
+#include "kit/controls/TabView.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QStyleFactory>
+#include <QTabBar>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const char* const xtBenchStyles[] = { "Metal", "Aqua", "Card", "Pebble", "Unified" };
+
+void BM_RepaintThirtyTabs(benchmark::State& state)
+{
+    const QString style = QLatin1String(xtBenchStyles[state.range(0)]);
+    state.SetLabel(style.toStdString());
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 1280, 22), kit::BorderlessWindowMask);
+    auto tabView = kit::make<kit::TabView>(kit::MakeRect(0, 0, 100, 100));
+    auto bar = kit::make<XTTabBarControl>(kit::MakeRect(0, 0, 1280, 22));
+    window->setContentView(bar.get());
+    bar->setTabView(tabView);
+    tabView->setDelegate(bar.get());
+    bar->setStyleNamed(style);
+    for (int i = 1; i <= 30; ++i) {
+        auto item = kit::make<kit::TabViewItem>(kit::Value(std::int64_t(i)));
+        item->setLabel(QStringLiteral("Tab %1").arg(i));
+        tabView->addTabViewItem(item);
+    }
+    bar->update(false);
+    window->displayIfNeeded();
+
+    QTabBar qt;
+    qt.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    qt.setUsesScrollButtons(false);
+    qt.setExpanding(false);
+    for (int i = 1; i <= 30; ++i)
+        qt.addTab(QStringLiteral("Tab %1").arg(i));
+    qt.resize(1280, 22);
+    QImage target(1280, 22, QImage::Format_ARGB32_Premultiplied);
+
+    double ours = 0, theirs = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        clock.start();
+        bar->setNeedsDisplay(true);
+        window->displayIfNeeded();
+        ours += double(clock.nsecsElapsed());
+        clock.start();
+        qt.render(&target);
+        theirs += double(clock.nsecsElapsed());
+    }
+    state.counters["ours_us"] = ours / 1000.0 / double(state.iterations());
+    state.counters["qt_us"] = theirs / 1000.0 / double(state.iterations());
+    state.counters["qt_ratio"] = theirs > 0 ? ours / theirs : 0;
+}
+BENCHMARK(BM_RepaintThirtyTabs)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
+
+} // namespace
