@@ -143,13 +143,13 @@ protected:
 };
 
 // Scan rules: which names count, and which of several wins.
-struct ScanCase {
+struct CrashScanCase {
     const char* name;
     std::vector<std::pair<const char*, double>> files; // relative path, modification offset
     const char* expected; // relative path, or "" for none
 };
 
-class CrashReporterScanTest : public CrashReporterTest, public testing::WithParamInterface<ScanCase> { };
+class CrashReporterScanTest : public CrashReporterTest, public testing::WithParamInterface<CrashScanCase> { };
 
 TEST_P(CrashReporterScanTest, NewestCountingLogIsFound)
 {
@@ -164,22 +164,22 @@ TEST_P(CrashReporterScanTest, NewestCountingLogIsFound)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, CrashReporterScanTest,
-    testing::Values(ScanCase { "NoUnderscore", { { "Reporter2023.crash", 0 } }, "" },
-        ScanCase { "TextAfterSuffix", { { "Reporter_2023.crash.old", 0 } }, "" },
-        ScanCase { "OtherProgram", { { "Other_2023.crash", 0 } }, "" },
-        ScanCase { "Subfolder", { { "Reporter_old/x.crash", 0 } }, "Reporter_old/x.crash" },
-        ScanCase { "LaterWins", { { "Reporter_a.crash", 0 }, { "Reporter_b.crash", 5 }, { "Reporter_c.crash", 2 } }, "Reporter_b.crash" },
-        ScanCase { "TieKeepsFirstEnumerated", { { "Reporter_a.crash", 3 }, { "Reporter_b.crash", 3 } }, "Reporter_a.crash" },
-        ScanCase { "SubSecondLater", { { "Reporter_a.crash", 0 }, { "Reporter_b.crash", 0.25 } }, "Reporter_b.crash" }),
+    testing::Values(CrashScanCase { "NoUnderscore", { { "Reporter2023.crash", 0 } }, "" },
+        CrashScanCase { "TextAfterSuffix", { { "Reporter_2023.crash.old", 0 } }, "" },
+        CrashScanCase { "OtherProgram", { { "Other_2023.crash", 0 } }, "" },
+        CrashScanCase { "Subfolder", { { "Reporter_old/x.crash", 0 } }, "Reporter_old/x.crash" },
+        CrashScanCase { "LaterWins", { { "Reporter_a.crash", 0 }, { "Reporter_b.crash", 5 }, { "Reporter_c.crash", 2 } }, "Reporter_b.crash" },
+        CrashScanCase { "TieKeepsFirstEnumerated", { { "Reporter_a.crash", 3 }, { "Reporter_b.crash", 3 } }, "Reporter_a.crash" },
+        CrashScanCase { "SubSecondLater", { { "Reporter_a.crash", 0 }, { "Reporter_b.crash", 0.25 } }, "Reporter_b.crash" }),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct ReportCase {
+struct CrashReportCase {
     const char* name;
     QByteArray contents;
     QString expected;
 };
 
-class CrashReporterReadTest : public CrashReporterTest, public testing::WithParamInterface<ReportCase> { };
+class CrashReporterReadTest : public CrashReporterTest, public testing::WithParamInterface<CrashReportCase> { };
 
 TEST_P(CrashReporterReadTest, LastReportOfTheFile)
 {
@@ -188,10 +188,10 @@ TEST_P(CrashReporterReadTest, LastReportOfTheFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, CrashReporterReadTest,
-    testing::Values(ReportCase { "ThreeShowTheThird", "one\n\n**********\n\ntwo\n\n**********\n\nthree\n", QStringLiteral("three\n") },
-        ReportCase { "Empty", "", QStringLiteral("") },
-        ReportCase { "BadUtf8", "crash \xff\xfe here", QStringLiteral("*** Couldn't read Report ***") },
-        ReportCase { "KeepsEmptyLastPiece", "one\n\n**********\n\n", QStringLiteral("") }),
+    testing::Values(CrashReportCase { "ThreeShowTheThird", "one\n\n**********\n\ntwo\n\n**********\n\nthree\n", QStringLiteral("three\n") },
+        CrashReportCase { "Empty", "", QStringLiteral("") },
+        CrashReportCase { "BadUtf8", "crash \xff\xfe here", QStringLiteral("*** Couldn't read Report ***") },
+        CrashReportCase { "KeepsEmptyLastPiece", "one\n\n**********\n\n", QStringLiteral("") }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CrashReporterTest, MissingLogReadsAsEmpty)
@@ -348,29 +348,29 @@ TEST_F(CrashReporterTest, ABoundaryInsideAFieldIsReplacedByOneNoFieldHolds)
 }
 
 // A failed upload keeps the dialog with both texts; a second Send that succeeds closes it.
-struct UploadFailureCase {
+struct CrashUploadFailureCase {
     const char* name;
     enum { Status500, Refused, Closed, NoURL } kind;
 };
 
-class CrashReporterFailureTest : public CrashReporterTest, public testing::WithParamInterface<UploadFailureCase> { };
+class CrashReporterFailureTest : public CrashReporterTest, public testing::WithParamInterface<CrashUploadFailureCase> { };
 
 TEST_P(CrashReporterFailureTest, FailureKeepsTheDialogAndASecondSendCloses)
 {
     std::optional<LoopbackHttpServer> failing;
     switch (GetParam().kind) {
-    case UploadFailureCase::Status500:
+    case CrashUploadFailureCase::Status500:
         failing.emplace(std::vector { LoopbackHttpServer::Answer::withStatus(500, "error page") });
         useEndpoint(failing->url());
         break;
-    case UploadFailureCase::Closed:
+    case CrashUploadFailureCase::Closed:
         failing.emplace(std::vector { LoopbackHttpServer::Answer::closeConnection() });
         useEndpoint(failing->url());
         break;
-    case UploadFailureCase::Refused:
+    case CrashUploadFailureCase::Refused:
         useEndpoint(QStringLiteral("http://127.0.0.1:%1/").arg(LoopbackHttpServer::refusedPort()));
         break;
-    case UploadFailureCase::NoURL:
+    case CrashUploadFailureCase::NoURL:
         useEndpoint(QStringLiteral("::not a url::"));
         break;
     }
@@ -403,8 +403,8 @@ TEST_P(CrashReporterFailureTest, FailureKeepsTheDialogAndASecondSendCloses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures, CrashReporterFailureTest,
-    testing::Values(UploadFailureCase { "Status500", UploadFailureCase::Status500 }, UploadFailureCase { "Refused", UploadFailureCase::Refused },
-        UploadFailureCase { "ClosedUnanswered", UploadFailureCase::Closed }, UploadFailureCase { "NoURL", UploadFailureCase::NoURL }),
+    testing::Values(CrashUploadFailureCase { "Status500", CrashUploadFailureCase::Status500 }, CrashUploadFailureCase { "Refused", CrashUploadFailureCase::Refused },
+        CrashUploadFailureCase { "ClosedUnanswered", CrashUploadFailureCase::Closed }, CrashUploadFailureCase { "NoURL", CrashUploadFailureCase::NoURL }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CrashReporterTest, DontSendClosesWithoutUploadingAndFreesTheReporter)

@@ -92,13 +92,13 @@ TEST(URLConnectionTest, AnyHttpStatusAnswersTheBody)
     EXPECT_FALSE(error);
 }
 
-struct TransportFailureCase {
+struct URLTransportFailureCase {
     const char* name;
     bool refused;
     std::int64_t code;
 };
 
-class URLConnectionFailureTest : public ::testing::TestWithParam<TransportFailureCase> { };
+class URLConnectionFailureTest : public ::testing::TestWithParam<URLTransportFailureCase> { };
 
 TEST_P(URLConnectionFailureTest, TransportFailuresAnswerNullAndAnError)
 {
@@ -126,8 +126,8 @@ TEST_P(URLConnectionFailureTest, TransportFailuresAnswerNullAndAnError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures, URLConnectionFailureTest,
-    ::testing::Values(TransportFailureCase { "Refused", true, URLErrorCannotConnectToHost },
-        TransportFailureCase { "ClosedUnanswered", false, URLErrorNetworkConnectionLost }),
+    ::testing::Values(URLTransportFailureCase { "Refused", true, URLErrorCannotConnectToHost },
+        URLTransportFailureCase { "ClosedUnanswered", false, URLErrorNetworkConnectionLost }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LoopbackHttpServerTest, ServesOnlyTheScriptedRequests)
