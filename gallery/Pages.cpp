@@ -46,4 +46,3 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("reports"), QStringLiteral("Reports"), makeFeedbackPage },
     };
 }
-
