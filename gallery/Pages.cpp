@@ -4,6 +4,7 @@
 #include "gallery/pages/CoverFlowPage.h"
 #include "gallery/pages/DateControlPage.h"
 #include "gallery/pages/ExtensionsPage.h"
+#include "gallery/pages/FeedbackPage.h"
 #include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/InspectorPage.h"
 #include "gallery/pages/ListsPage.h"
@@ -44,5 +45,6 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
         { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
+        { QStringLiteral("reports"), QStringLiteral("Reports"), makeFeedbackPage },
     };
 }

@@ -2,10 +2,14 @@
 // on the left. With --screenshots DIR it renders each page's window to DIR/<page>.png and exits,
 // which needs no display.
 
+#include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/CrashLog.h"
+#include "kit/foundation/OperationQueue.h"
+#include "kit/foundation/ProcessInfo.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <QApplication>
@@ -116,6 +120,9 @@ int main(int argc, char** argv)
     // The gallery's own resources (interface files, tones) are its main bundle.
     if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
         qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
+    // Before anything else can fail, so that every crash leaves a log to offer at the next start.
+    kit::CrashLog::install();
+    kit::ConsoleLog::trim();
     // Screenshots need no display; an interactive run wants X11, where window placement works.
     bool screenshots = false;
     for (int i = 1; i < argc; ++i)
@@ -147,5 +154,7 @@ int main(int argc, char** argv)
     content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
     window->center();
     window->makeKeyAndOrderFront();
+    // Once the window is up, a crash log of an earlier run is offered.
+    kit::OperationQueue::mainQueue()->addOperationWithBlock([] { JVLCrashReporter::checkForCrash(); });
     return QApplication::exec();
 }
