@@ -597,7 +597,7 @@ QString KRRecorderCell::removeImageName() const
     return QStringLiteral("KRRemoveShortcut");
 }
 
-void KRRecorderCell::drawLabel(const QString& text, Rect rect, bool dim, double alpha) const
+void KRRecorderCell::drawLabel(const QString& text, Rect rect, bool dim, double alpha, bool centreInFrame) const
 {
     StringAttributes attributes;
     auto paragraph = make<ParagraphStyle>();
@@ -606,8 +606,10 @@ void KRRecorderCell::drawLabel(const QString& text, Rect rect, bool dim, double 
     attributes.paragraphStyle = paragraph;
     attributes.font = Font::systemFontOfSize(dim ? Font::labelFontSize() : Font::smallSystemFontSize());
     attributes.foregroundColor = (dim ? Color::disabledControlTextColor() : Color::blackColor())->colorWithAlphaComponent(alpha);
-    const double textHeight = StringDrawing::sizeWithAttributes(text, attributes).height;
-    rect.origin.y = textHeight / 2 - (rect.origin.y + rect.size.height / 2);
+    if (centreInFrame) {
+        const double textHeight = StringDrawing::sizeWithAttributes(text, attributes).height;
+        rect.origin.y = textHeight / 2 - (rect.origin.y + rect.size.height / 2);
+    }
     StringDrawing::drawInRectWithAttributes(text, rect, attributes);
 }
 
@@ -657,7 +659,7 @@ void KRRecorderCell::drawStyle0(Rect frame, View* view)
     const bool idleEmpty = !recording_ && isEmpty();
     const Rect button = recording_ ? snapbackRectForFrame(frame) : removeButtonRectForFrame(frame);
     const Rect labelRect { { x + 6, y }, { idleEmpty ? w - 12 : w - 12 - button.size.width, h } };
-    drawLabel(labelString(), labelRect, recording_ || idleEmpty, 1);
+    drawLabel(labelString(), labelRect, recording_ || idleEmpty, 1, true);
 
     auto window = view ? view->window() : nullptr;
     if (window && window->firstResponder().get() == view)
@@ -718,13 +720,13 @@ void KRRecorderCell::drawStyle1(Rect cellFrame, View* view)
         Rect r = OffsetRect(frame, 0, -h);
         r.origin.y -= 3;
         r.origin = slide.transformPoint(r.origin);
-        drawLabel(recordingLabelString(), r, true, recordingAlpha);
+        drawLabel(recordingLabelString(), r, true, recordingAlpha, false);
     }
     Rect idle = frame;
     if (!comboJustChanged_)
         idle.origin = slide.transformPoint(idle.origin);
     idle.origin.y -= 3;
-    drawLabel(idleLabelString(), idle, isEmpty(), idleAlpha);
+    drawLabel(idleLabelString(), idle, isEmpty(), idleAlpha, false);
     context->restoreGraphicsState();
 
     auto window = view ? view->window() : nullptr;

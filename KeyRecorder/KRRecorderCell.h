@@ -141,7 +141,8 @@ private:
     QString removeImageName() const;
     QString idleLabelString() const;
     QString recordingLabelString() const;
-    void drawLabel(const QString& text, kit::Rect rect, bool dim, double alpha) const;
+    // Style 0 centres by the label rule; style 1 draws from the rectangle's top.
+    void drawLabel(const QString& text, kit::Rect rect, bool dim, double alpha, bool centreInFrame) const;
     void drawStyle0(kit::Rect frame, kit::View* view);
     void drawStyle1(kit::Rect frame, kit::View* view);
 

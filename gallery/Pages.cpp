@@ -6,6 +6,7 @@
 #include "gallery/pages/ExtensionsPage.h"
 #include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/InspectorPage.h"
+#include "gallery/pages/KeyRecorderPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/PreferencesPage.h"
 #include "gallery/pages/ProgressPage.h"
@@ -42,6 +43,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
         { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
+        { QStringLiteral("shortcut-recorder"), QStringLiteral("Shortcut recorder"), makeKeyRecorderPage },
     };
 }
 
