@@ -46,4 +46,3 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("shortcut-recorder"), QStringLiteral("Shortcut recorder"), makeKeyRecorderPage },
     };
 }
-

@@ -291,4 +291,61 @@ TEST_F(InspectorEditing, ALineBreakAtTheEndMakesTheRaisedEditorOneLineTaller)
     EXPECT_TRUE(f->inspector->shadowImageAroundPath(BezierPath::bezierPathWithRect(MakeRect(0, 0, 40, 20)).get()));
 }
 
+// Records the write-back's steps in one log.
+class OrderModel : public InspectorModel {
+    KIT_CLASS(OrderModel)
+public:
+    void setValueForKey(const Value& value, const QString& key) override
+    {
+        if (log)
+            log->append(QStringLiteral("model"));
+        InspectorModel::setValueForKey(value, key);
+    }
+    QStringList* log = nullptr;
+};
+
+KIT_REGISTER_CLASS(OrderModel, InspectorModel) { c.storesUndefinedKeys(); }
+
+class OrderField : public JVLTextViewInspectorTextField {
+    KIT_CLASS(OrderField)
+public:
+    void setValue(const Value& value) override
+    {
+        if (log)
+            log->append(QStringLiteral("setValue"));
+        JVLTextViewInspectorTextField::setValue(value);
+    }
+    void valueDidChangedFromTextInspector() override
+    {
+        if (log)
+            log->append(QStringLiteral("validation"));
+        JVLTextViewInspectorTextField::valueDidChangedFromTextInspector();
+    }
+    QStringList* log = nullptr;
+};
+
+KIT_REGISTER_CLASS(OrderField, JVLTextViewInspectorTextField) { c.copyable(); }
+
+TEST_F(InspectorEditing, TheWriteBackStoresThenWritesTheModelThenTellsTheDelegateThenValidates)
+{
+    auto orderModel = make<OrderModel>();
+    orderModel->setValueForKey(Value("old"), "a");
+    auto field = JVLTextViewInspectorField::makeField<OrderField>("a", "A", Label::fieldLabelWithString("a"));
+    field->bindToObjectWithKeyPathOptions("value", orderModel.get(), "a", {});
+    f->inspector->addField(field);
+    clickInto(field.get());
+    f->script->type("new");
+    f->script->run();
+    orderModel->log = &log;
+    field->log = &log;
+    f->inspector->endEditing();
+    // The model's echo reaches the field through its binding before the delegate hears of it.
+    EXPECT_EQ(log, QStringList({ "setValue", "model", "setValue", "delegate a", "validation" }));
+    EXPECT_EQ(orderModel->valueForKey("a"), Value("new"));
+    orderModel->log = nullptr;
+    field->log = nullptr;
+    field->unbind("value");
+}
+
 } // namespace
+

@@ -248,6 +248,22 @@ void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, con
         fillWith(QPainter::RasterOp_NotDestination, Qt::black);
         return;
     }
+    // A plain rectangle on whole device pixels: fillRect covers exactly the pixels the path fill
+    // covers, with or without antialiasing, and skips the rasteriser.
+    QRectF userRect;
+    if (!s.shadow.isActive() && brush.style() == Qt::SolidPattern && (s.operation == CompositeSourceOver || s.operation == CompositeCopy)
+        && s.ctm.type() <= QTransform::TxScale && isAxisAlignedRect(path, &userRect)) {
+        const QRectF device = s.ctm.mapRect(userRect);
+        const QRect pixels = device.toAlignedRect();
+        if (QRectF(pixels) == device) {
+            applyClip(s);
+            painter_->setOpacity(1);
+            painter_->setCompositionMode(compositionMode(s.operation));
+            painter_->setWorldTransform(QTransform());
+            painter_->fillRect(pixels, brush.color());
+            return;
+        }
+    }
     paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
         p.setWorldTransform(t);
         p.fillPath(path, brush);
