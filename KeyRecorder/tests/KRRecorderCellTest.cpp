@@ -332,6 +332,19 @@ TEST_F(RecorderMouse, HoverChangesTheRemoveImage)
     EXPECT_FALSE(cell().mouseInsideTrackingArea());
 }
 
+TEST_F(RecorderMouse, FrameChangeResetsTrackingRects)
+{
+    recorder->setKeyCombo({ CommandKeyMask, krCodeK });
+    recorder->resetTrackingRects();
+    const std::int64_t before = cell().removeTrackingRectTag();
+    recorder->setFrameSize(MakeSize(150, 22));
+    EXPECT_NE(cell().removeTrackingRectTag(), before);
+    EXPECT_NE(cell().removeTrackingRectTag(), 0);
+    recorder->setEnabled(false);
+    recorder->resetTrackingRects();
+    EXPECT_EQ(cell().removeTrackingRectTag(), 0) << "disabled: no rectangles";
+}
+
 // --- Images and drawing ---
 
 TEST(KRSharedImages, NamedImagesAreSharedAndDrawnInCode)
