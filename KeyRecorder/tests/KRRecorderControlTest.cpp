@@ -270,4 +270,25 @@ TEST_F(RecorderControl, DelegateHearsChangesAndVetoes)
     recorder->setDelegate(nullptr);
 }
 
+TEST_F(RecorderControl, NarrowerAllowedFlagsRefilterTheStoredShortcut)
+{
+    auto delegate = make<KRTestControlDelegate>();
+    recorder->setAutosaveName(QStringLiteral("Narrow"));
+    recorder->setKeyCombo({ CommandKeyMask | ShiftKeyMask, krCodeK });
+    recorder->setDelegate(delegate.get());
+    recorder->setAllowedFlags(CommandKeyMask | FunctionKeyMask);
+    EXPECT_EQ(recorder->keyCombo(), (KRKeyCombo { CommandKeyMask, krCodeK }));
+    EXPECT_EQ(delegate->changes, 1);
+    EXPECT_EQ(krDefaultsRecord(QStringLiteral("Narrow")).dictionary().objectForKey(QStringLiteral("modifierFlags")).integerValue(), 0x100000);
+    recorder->setRequiredFlags(0);
+    EXPECT_EQ(delegate->changes, 1) << "nothing changed, nobody told";
+
+    // While recording the held modifiers follow instead; the stored shortcut stays.
+    startRecording();
+    recorder->setRequiredFlags(AlternateKeyMask);
+    EXPECT_EQ(cell().recordingFlags(), AlternateKeyMask);
+    EXPECT_EQ(recorder->keyCombo(), (KRKeyCombo { CommandKeyMask, krCodeK }));
+    recorder->setDelegate(nullptr);
+}
+
 } // namespace
