@@ -4,6 +4,7 @@
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/QVTabBarView.h"
 #include "QVTabBarView/QVTabBarViewExtensions.h"
+#include "QVTabBarView/QVTabStyleSupport.h"
 #include "kit/appkit/Toolbar.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Bundle.h"
@@ -88,24 +89,7 @@ void QVMetalTabStyle::updateAddButtonOfTabBarView(QVRolloverButton* button, QVTa
 
 kit::Rect QVMetalTabStyle::draggingRectForTabButtonOfTabBarView(QVAttachedTabBarButton* button, QVTabBarView* view)
 {
-    kit::Rect r = button ? button->stackingFrame() : kit::ZeroRect;
-    r.size.width += 1;
-    if (!button)
-        return r;
-    const bool vertical = !qvMetalHorizontal(view);
-    if (button->state() == kit::OnState) {
-        if (vertical) {
-            r.origin.x += 2;
-            r.origin.y -= 1;
-            r.size.height += 1;
-            r.size.width -= 3;
-        } else {
-            r.size.height -= 2;
-        }
-    } else if (vertical) {
-        r.origin.x -= 1;
-    }
-    return r;
+    return QVTabStyleSupport::draggingRectOfTab(button, view);
 }
 
 kit::Ref<kit::Image> QVMetalTabStyle::closeButtonImageOfTypeForTabCell(std::uint64_t type, QVTabBarButtonCell*)

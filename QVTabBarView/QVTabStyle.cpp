@@ -1,6 +1,12 @@
 #include "QVTabBarView/QVTabStyle.h"
 
+#include "QVTabBarView/QVAquaTabStyle.h"
+#include "QVTabBarView/QVCardTabStyle.h"
+#include "QVTabBarView/QVFlatTabStyle.h"
+#include "QVTabBarView/QVGlassTabStyle.h"
 #include "QVTabBarView/QVMetalTabStyle.h"
+#include "QVTabBarView/QVPebbleTabStyle.h"
+#include "QVTabBarView/QVUnifiedTabStyle.h"
 
 #include <QStringList>
 
@@ -23,8 +29,14 @@ QVStyleRegistry& qvStyleRegistry()
     if (!registry.filled) {
         registry.filled = true;
         registry.entries.reserve(10);
-        // The built-in styles, in their order; the styles issue adds the other six here.
+        // The built-in styles, in their order.
+        QVTabStyle::registerTabStyleClass<QVAquaTabStyle>();
+        QVTabStyle::registerTabStyleClass<QVUnifiedTabStyle>();
+        QVTabStyle::registerTabStyleClass<QVPebbleTabStyle>();
         QVTabStyle::registerTabStyleClass<QVMetalTabStyle>();
+        QVTabStyle::registerTabStyleClass<QVCardTabStyle>();
+        QVTabStyle::registerTabStyleClass<QVFlatTabStyle>();
+        QVTabStyle::registerTabStyleClass<QVGlassTabStyle>();
     }
     return registry;
 }

@@ -1,6 +1,6 @@
 // Tab bar view costs: an update of 1,000 tabs with overflow as the bar's width changes, one frame
-// of a slide of 30 buttons, and the full repaint of 30 tabs against a QTabBar of the same titles
-// and size in the same run (the "qt_ratio" counter is ours over Qt's).
+// of a slide of 30 buttons, and the full repaint of 30 tabs in each style against a QTabBar of the
+// same titles and size in the same run (the "qt_ratio" counter is ours over Qt's).
 
 #include "QVTabBarView/QVTabBarController.h"
 #include "QVTabBarView/QVTabBarView.h"
@@ -78,9 +78,14 @@ void BM_SlideFrameThirtyButtons(benchmark::State& state)
 }
 BENCHMARK(BM_SlideFrameThirtyButtons)->Unit(benchmark::kMicrosecond);
 
+const char* const qvBenchStyles[] = { "Metal", "Aqua", "Unified", "Pebble", "Card", "Flat", "Glass" };
+
 void BM_RepaintThirtyTabsAgainstQTabBar(benchmark::State& state)
 {
     QVBenchBar b(30, 1800);
+    const QString style = QLatin1String(qvBenchStyles[state.range(0)]);
+    state.SetLabel(style.toStdString());
+    b.bar->setStyleNamed(style);
     b.bar->setButtonOptimumWidth(60);
     b.bar->updateAnimate(false);
     QTabBar qt;
@@ -106,6 +111,6 @@ void BM_RepaintThirtyTabsAgainstQTabBar(benchmark::State& state)
     state.counters["qt_us"] = theirs / 1000.0 / double(state.iterations());
     state.counters["qt_ratio"] = theirs > 0 ? ours / theirs : 0;
 }
-BENCHMARK(BM_RepaintThirtyTabsAgainstQTabBar)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RepaintThirtyTabsAgainstQTabBar)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -245,7 +245,7 @@ TEST(QVTabBarModel, WithoutATabViewTheBarDrawsItsName)
     auto bar = kit::make<QVTabBarView>(kit::MakeRect(0, 0, 200, 22));
     EXPECT_FALSE(bar->tabView());
     EXPECT_EQ(bar->styleName(), QStringLiteral("Metal"));
-    EXPECT_EQ(QVTabStyle::registeredTabStyleNames().front(), QStringLiteral("Metal"));
+    EXPECT_TRUE(QVTabStyle::registeredTabStyleNames().contains(QStringLiteral("Metal")));
     bar->setStyleNamed(QStringLiteral("NoSuchStyle"));
     EXPECT_EQ(bar->styleName(), QStringLiteral("Metal"));
 }

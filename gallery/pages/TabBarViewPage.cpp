@@ -162,12 +162,37 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     bar->updateAnimate(false);
     side->updateAnimate(false);
 
+    // One short bar per style, two columns, each over a small tab view of four tabs (selected,
+    // edited, counted, processing); they share the delegate, so tabs move between styles.
+    const QStringList styles = QVTabStyle::registeredTabStyleNames();
+    const double swatchWidth = (width - 10) / 2;
+    for (qsizetype i = 0; i < styles.size(); ++i) {
+        const double sx = 20 + double(i / 4) * (swatchWidth + 10);
+        const double sy = top - 412 - double(i % 4) * 42;
+        auto swatchTabs = kit::make<kit::TabView>(MakeRect(sx, sy - 18, swatchWidth, 18));
+        swatchTabs->setAutoresizingMask(kit::ViewMinYMargin);
+        auto swatch = kit::make<QVTabBarView>(MakeRect(sx, sy, swatchWidth, 22));
+        swatch->setAutoresizingMask(kit::ViewMinYMargin);
+        swatch->setStyleNamed(styles[i]);
+        page->addSubview(swatchTabs.get());
+        page->addSubview(swatch.get());
+        addDocument(swatchTabs.get(), styles[i], 0, false, false);
+        addDocument(swatchTabs.get(), QStringLiteral("Edited"), 0, true, false);
+        addDocument(swatchTabs.get(), QStringLiteral("Counted"), 3, false, false);
+        addDocument(swatchTabs.get(), QStringLiteral("Busy"), 0, false, true);
+        swatchTabs->selectTabViewItemAtIndex(0);
+        swatchTabs->setDelegate(swatch.get());
+        swatch->setTabView(swatchTabs);
+        swatch->setDelegate(delegate.get());
+        swatch->updateAnimate(false);
+    }
+
     double x = 20;
     auto button = [&](const QString& title, std::function<void()> action) {
-        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 380, 120, 28), title, std::move(action));
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 380, 104, 28), title, std::move(action));
         b->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(b.get());
-        x += 126;
+        x += 108;
     };
     Ref<QVTabBarView> b = bar;
     auto keepDelegate = delegate;
@@ -175,6 +200,17 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         const QStringList names = QVTabStyle::registeredTabStyleNames();
         const auto at = names.indexOf(b->styleName());
         b->setStyleNamed(names.value((at + 1) % std::max<qsizetype>(1, names.size())));
+    });
+    Ref<QVTabBarView> v = side;
+    button(QStringLiteral("Side style"), [v] {
+        // The styles that keep a vertical bar vertical.
+        QStringList names;
+        for (const QString& name : QVTabStyle::registeredTabStyleNames())
+            if (const auto style = QVTabStyle::makeStyleNamed(name);
+                style && (!style->implements("supportsOrientationForTabBarView") || style->supportsOrientationForTabBarView(QVTabBarVerticalOrientation, v.get())))
+                names << name;
+        const auto at = names.indexOf(v->styleName());
+        v->setStyleNamed(names.value((at + 1) % std::max<qsizetype>(1, names.size())));
     });
     button(QStringLiteral("Size to fit"), [b] { b->setSizeButtonsToFit(!b->sizeButtonsToFit()); });
     button(QStringLiteral("Close on hover"), [b] { b->setOnlyShowCloseOnHover(!b->onlyShowCloseOnHover()); });

@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -65,35 +66,54 @@ void blurAndTint(QImage& layer, double sigma, const QColor& color)
             sum += kernel[i + radius] = float(std::exp(-(i * i) / (2 * sigma * sigma)));
         for (float& k : kernel)
             k /= sum;
-        std::vector<float> tmp(alpha.size());
-        for (int y = 0; y < h; ++y)
+        // Separable passes; rows and columns that hold nothing stay nothing, and the interior runs
+        // without edge checks. Shadows are mostly thin strips of long empty runs.
+        std::vector<float> tmp(alpha.size(), 0.0f);
+        std::vector<char> live(std::size_t(h), 0);
+        for (int y = 0; y < h; ++y) {
+            const float* in = &alpha[std::size_t(y) * w];
+            if (std::all_of(in, in + w, [](float v) { return v == 0.0f; }))
+                continue;
+            live[std::size_t(y)] = 1;
+            float* out = &tmp[std::size_t(y) * w];
             for (int x = 0; x < w; ++x) {
                 float acc = 0;
-                for (int i = -radius; i <= radius; ++i) {
-                    const int xx = x + i;
-                    if (xx >= 0 && xx < w)
-                        acc += kernel[i + radius] * alpha[std::size_t(y) * w + xx];
+                if (x >= radius && x + radius < w) {
+                    const float* src = in + x - radius;
+                    for (int i = 0; i <= 2 * radius; ++i)
+                        acc += kernel[i] * src[i];
+                } else {
+                    for (int i = -radius; i <= radius; ++i) {
+                        const int xx = x + i;
+                        if (xx >= 0 && xx < w)
+                            acc += kernel[i + radius] * in[xx];
+                    }
                 }
-                tmp[std::size_t(y) * w + x] = acc;
+                out[x] = acc;
             }
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                float acc = 0;
-                for (int i = -radius; i <= radius; ++i) {
-                    const int yy = y + i;
-                    if (yy >= 0 && yy < h)
-                        acc += kernel[i + radius] * tmp[std::size_t(yy) * w + x];
-                }
-                alpha[std::size_t(y) * w + x] = acc;
+        }
+        for (int y = 0; y < h; ++y) {
+            float* out = &alpha[std::size_t(y) * w];
+            std::fill(out, out + w, 0.0f);
+            for (int i = -radius; i <= radius; ++i) {
+                const int yy = y + i;
+                if (yy < 0 || yy >= h || !live[std::size_t(yy)])
+                    continue;
+                const float k = kernel[i + radius];
+                const float* src = &tmp[std::size_t(yy) * w];
+                for (int x = 0; x < w; ++x)
+                    out[x] += k * src[x];
             }
+        }
     }
     const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
     for (int y = 0; y < h; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
         for (int x = 0; x < w; ++x) {
             const float cov = std::clamp(alpha[std::size_t(y) * w + x], 0.0f, 1.0f) * a;
-            row[x] = qRgba(int(std::lround(r * cov * 255)), int(std::lround(g * cov * 255)), int(std::lround(b * cov * 255)),
-                int(std::lround(cov * 255)));
+            // Non-negative: adding a half and truncating rounds as lround does.
+            auto level = [](float v) { return int(v * 255 + 0.5f); };
+            row[x] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
         }
     }
 }
