@@ -408,4 +408,22 @@ TEST_F(RecorderDrawing, RecordingLookOfStyleZero)
     EXPECT_GT(edge.saturation(), 60) << "recording gradient behind the snap-back arrow: " << test::describe(edge);
 }
 
+TEST_F(RecorderDrawing, StyleOneSlidesTheRecordingLookIn)
+{
+    test::ManualClockScope clock;
+    recorder->setStyle(1);
+    recorder->setAnimates(true);
+    startRecording();
+    for (int i = 0; i < 11; ++i)
+        clock.advance(KRRecorderCell::TickInterval);
+    ASSERT_TRUE(cell().isRecording());
+    window->display();
+    const QImage image = window->snapshot();
+    const int top = image.height() - 52;
+    // The snap-back box (grey gradient) sits at the right end once the look has slid in.
+    const QColor box = test::pixel(image, 20 + 200 - 3, top + 11);
+    EXPECT_LT(box.lightness(), 245) << test::describe(box);
+    EXPECT_TRUE(test::pixelIs(image, 40, top + 11, Qt::white, 8)) << "field";
+}
+
 } // namespace
