@@ -1,0 +1,100 @@
+#include "gallery/pages/KeyRecorderPage.h"
+
+#include "KeyRecorder/KRRecorderControl.h"
+#include "kit/appkit/Event.h"
+#include "kit/controls/TextField.h"
+
+namespace {
+
+using namespace kit;
+
+// The bound model: a dictionary-valued key whose every write shows in a label.
+class KeyRecorderPageModel : public Object {
+    KIT_CLASS(KeyRecorderPageModel)
+public:
+    Ref<TextField> shown;
+    Value shortcut() const { return shortcut_; }
+    void setShortcut(const Value& value)
+    {
+        shortcut_ = value;
+        if (!shown)
+            return;
+        if (!value.isDictionary()) {
+            shown->setStringValue(QStringLiteral("Bound value: nil"));
+            return;
+        }
+        const Dictionary& d = value.dictionary();
+        shown->setStringValue(QStringLiteral("Bound value: characters \"%1\", keyCode %2, modifierFlags 0x%3")
+                .arg(d.objectForKey(QStringLiteral("characters")).stringValue())
+                .arg(d.objectForKey(QStringLiteral("keyCode")).integerValue())
+                .arg(QString::number(d.objectForKey(QStringLiteral("modifierFlags")).integerValue(), 16)));
+    }
+
+private:
+    Value shortcut_;
+};
+
+KIT_REGISTER_CLASS(KeyRecorderPageModel, Object) { c.property("shortcut", &KeyRecorderPageModel::shortcut, &KeyRecorderPageModel::setShortcut); }
+
+class KeyRecorderPageView : public View {
+    KIT_CLASS(KeyRecorderPageView)
+public:
+    explicit KeyRecorderPageView(Rect frame)
+        : View(frame)
+    {
+        setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+    }
+    Ref<KeyRecorderPageModel> model = make<KeyRecorderPageModel>();
+};
+
+KIT_REGISTER_CLASS(KeyRecorderPageView, View) { }
+
+Ref<TextField> makeKeyRecorderLabel(View* parent, Rect frame, const QString& text)
+{
+    auto label = make<TextField>(frame);
+    label->setEditable(false);
+    label->setSelectable(false);
+    label->setBezeled(false);
+    label->setDrawsBackground(false);
+    label->setStringValue(text);
+    parent->addSubview(label.get());
+    return label;
+}
+
+Ref<KRRecorderControl> makeRecorderRow(View* parent, double y, const QString& caption)
+{
+    makeKeyRecorderLabel(parent, MakeRect(16, y, 300, 20), caption);
+    auto recorder = make<KRRecorderControl>(MakeRect(320, y - 1, 180, 22));
+    parent->addSubview(recorder.get());
+    return recorder;
+}
+
+} // namespace
+
+Ref<View> makeKeyRecorderPage(Rect frame)
+{
+    const double top = frame.height() - 16;
+    auto page = make<KeyRecorderPageView>(frame);
+    View* v = page.get();
+
+    auto plain = makeRecorderRow(v, top - 24, QStringLiteral("Style 0, the defaults (kept across restarts):"));
+    plain->setAutosaveName(QStringLiteral("GalleryShortcut"));
+    plain->recorderCell()->loadKeyCombo();
+
+    auto sliding = makeRecorderRow(v, top - 64, QStringLiteral("Style 1, animated, bound to a model:"));
+    sliding->setStyle(1);
+    sliding->setAnimates(true);
+    page->model->shown = makeKeyRecorderLabel(v, MakeRect(16, top - 88, 560, 20), QStringLiteral("Bound value: nil"));
+    sliding->bindToObjectWithKeyPathOptions(QStringLiteral("value"), page->model.get(), QStringLiteral("shortcut"), {});
+
+    auto keyOnly = makeRecorderRow(v, top - 128, QStringLiteral("Key-only shortcuts, Escape records:"));
+    keyOnly->setAllowsKeyOnlyEscapeKeysRecord(true, true);
+
+    auto capturing = makeRecorderRow(v, top - 168, QStringLiteral("Ctrl required, desktop shortcuts captured:"));
+    capturing->setRequiredFlags(CommandKeyMask);
+    capturing->setCanCaptureGlobalHotKeys(true);
+
+    makeKeyRecorderLabel(v, MakeRect(16, top - 208, 860, 20),
+        QStringLiteral("Click a field or press Space in it, then type a shortcut. Menu shortcuts such as Ctrl+Q are refused."));
+    return page;
+}
