@@ -211,9 +211,7 @@ kit::Size QVTabBarButtonCell::closeButtonSizeForBounds(kit::Rect bounds)
 
 kit::Rect QVTabBarButtonCell::closeButtonRectForBounds(kit::Rect bounds)
 {
-    if (style_ && style_->implements("closeButtonRectForBoundsOfTabCell"))
-        return style_->closeButtonRectForBoundsOfTabCell(bounds, this);
-    return _closeButtonRectForBounds(bounds);
+    return throughStyle("closeButtonRectForBoundsOfTabCell", &QVTabStyle::closeButtonRectForBoundsOfTabCell, &QVTabBarButtonCell::_closeButtonRectForBounds, bounds);
 }
 
 kit::Rect QVTabBarButtonCell::titleRectForBounds(kit::Rect bounds) const
@@ -225,9 +223,7 @@ kit::Rect QVTabBarButtonCell::titleRectForBounds(kit::Rect bounds) const
 
 kit::Rect QVTabBarButtonCell::iconRectForBounds(kit::Rect bounds)
 {
-    if (style_ && style_->implements("iconRectForBoundsOfTabCell"))
-        return style_->iconRectForBoundsOfTabCell(bounds, this);
-    return _iconRectForBounds(bounds);
+    return throughStyle("iconRectForBoundsOfTabCell", &QVTabStyle::iconRectForBoundsOfTabCell, &QVTabBarButtonCell::_iconRectForBounds, bounds);
 }
 
 kit::Rect QVTabBarButtonCell::largeImageRectForBounds(kit::Rect bounds)
@@ -242,79 +238,72 @@ kit::Rect QVTabBarButtonCell::largeImageRectForBounds(kit::Rect bounds)
 
 kit::Rect QVTabBarButtonCell::indicatorRectForBounds(kit::Rect bounds)
 {
-    if (style_ && style_->implements("indicatorRectForBoundsOfTabCell"))
-        return style_->indicatorRectForBoundsOfTabCell(bounds, this);
-    return _indicatorRectForBounds(bounds);
+    return throughStyle("indicatorRectForBoundsOfTabCell", &QVTabStyle::indicatorRectForBoundsOfTabCell, &QVTabBarButtonCell::_indicatorRectForBounds, bounds);
 }
 
 kit::Rect QVTabBarButtonCell::objectCounterRectForBounds(kit::Rect bounds)
 {
-    if (style_ && style_->implements("objectCounterRectForBoundsOfTabCell"))
-        return style_->objectCounterRectForBoundsOfTabCell(bounds, this);
-    return _objectCounterRectForBounds(bounds);
+    return throughStyle("objectCounterRectForBoundsOfTabCell", &QVTabStyle::objectCounterRectForBoundsOfTabCell, &QVTabBarButtonCell::_objectCounterRectForBounds, bounds);
+}
+
+void QVTabBarButtonCell::throughStyle(const char* hook, StyleDraw styleDraw, OwnDraw ownDraw, kit::Rect frame, kit::View* controlView)
+{
+    if (style_ && style_->implements(hook))
+        ((*style_).*styleDraw)(this, frame, controlView);
+    else
+        (this->*ownDraw)(frame, controlView);
+}
+
+kit::Rect QVTabBarButtonCell::throughStyle(const char* hook, StyleRect styleRect, OwnRect ownRect, kit::Rect bounds)
+{
+    if (style_ && style_->implements(hook))
+        return ((*style_).*styleRect)(bounds, this);
+    return (this->*ownRect)(bounds);
 }
 
 void QVTabBarButtonCell::drawWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawTabBarCellWithFrameInView"))
-        return style_->drawTabBarCellWithFrameInView(this, frame, controlView);
-    _drawWithFrameInView(frame, controlView);
+    throughStyle("drawTabBarCellWithFrameInView", &QVTabStyle::drawTabBarCellWithFrameInView, &QVTabBarButtonCell::_drawWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawBezelWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawBezelOfTabCellWithFrameInView"))
-        return style_->drawBezelOfTabCellWithFrameInView(this, frame, controlView);
-    _drawBezelWithFrameInView(frame, controlView);
+    throughStyle("drawBezelOfTabCellWithFrameInView", &QVTabStyle::drawBezelOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawBezelWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawInteriorWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawInteriorOfTabCellWithFrameInView"))
-        return style_->drawInteriorOfTabCellWithFrameInView(this, frame, controlView);
-    _drawInteriorWithFrameInView(frame, controlView);
+    throughStyle("drawInteriorOfTabCellWithFrameInView", &QVTabStyle::drawInteriorOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawInteriorWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawLargeImageWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawLargeImageOfTabCellWithFrameInView"))
-        return style_->drawLargeImageOfTabCellWithFrameInView(this, frame, controlView);
-    _drawLargeImageWithFrameInView(frame, controlView);
+    throughStyle("drawLargeImageOfTabCellWithFrameInView", &QVTabStyle::drawLargeImageOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawLargeImageWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawIconWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawIconOfTabCellWithFrameInView"))
-        return style_->drawIconOfTabCellWithFrameInView(this, frame, controlView);
-    _drawIconWithFrameInView(frame, controlView);
+    throughStyle("drawIconOfTabCellWithFrameInView", &QVTabStyle::drawIconOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawIconWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawTitleWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawTitleOfTabCellWithFrameInView"))
-        return style_->drawTitleOfTabCellWithFrameInView(this, frame, controlView);
-    _drawTitleWithFrameInView(frame, controlView);
+    throughStyle("drawTitleOfTabCellWithFrameInView", &QVTabStyle::drawTitleOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawTitleWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawObjectCounterWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawObjectCounterOfTabCellWithFrameInView"))
-        return style_->drawObjectCounterOfTabCellWithFrameInView(this, frame, controlView);
-    _drawObjectCounterWithFrameInView(frame, controlView);
+    throughStyle("drawObjectCounterOfTabCellWithFrameInView", &QVTabStyle::drawObjectCounterOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawObjectCounterWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawIndicatorWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawIndicatorOfTabCellWithFrameInView"))
-        return style_->drawIndicatorOfTabCellWithFrameInView(this, frame, controlView);
-    _drawIndicatorWithFrameInView(frame, controlView);
+    throughStyle("drawIndicatorOfTabCellWithFrameInView", &QVTabStyle::drawIndicatorOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawIndicatorWithFrameInView, frame, controlView);
 }
 
 void QVTabBarButtonCell::drawCloseButtonWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
-    if (style_ && style_->implements("drawCloseButtonOfTabCellWithFrameInView"))
-        return style_->drawCloseButtonOfTabCellWithFrameInView(this, frame, controlView);
-    _drawCloseButtonWithFrameInView(frame, controlView);
+    throughStyle("drawCloseButtonOfTabCellWithFrameInView", &QVTabStyle::drawCloseButtonOfTabCellWithFrameInView, &QVTabBarButtonCell::_drawCloseButtonWithFrameInView, frame, controlView);
 }
 
 // Defaults ---------------------------------------------------------------------------------------

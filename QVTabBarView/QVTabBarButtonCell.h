@@ -123,6 +123,14 @@ protected:
     void _updateCloseButtonImages();
 
 private:
+    // The style's hook when it implements it, else the cell's own default.
+    using StyleDraw = void (QVTabStyle::*)(QVTabBarButtonCell*, kit::Rect, kit::View*);
+    using OwnDraw = void (QVTabBarButtonCell::*)(kit::Rect, kit::View*);
+    void throughStyle(const char* hook, StyleDraw styleDraw, OwnDraw ownDraw, kit::Rect frame, kit::View* controlView);
+    using StyleRect = kit::Rect (QVTabStyle::*)(kit::Rect, QVTabBarButtonCell*);
+    using OwnRect = kit::Rect (QVTabBarButtonCell::*)(kit::Rect);
+    kit::Rect throughStyle(const char* hook, StyleRect styleRect, OwnRect ownRect, kit::Rect bounds);
+
     kit::Ref<QVTabStyle> style_;
     std::uint64_t tabState_ = 0;
     kit::Ref<kit::Image> icon_;
