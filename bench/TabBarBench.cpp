@@ -5,10 +5,9 @@
 #include "kit/appkit/Window.h"
 #include "kit/controls/TabView.h"
 
+#include "bench/QtTabBarPeer.h"
+
 #include <QElapsedTimer>
-#include <QImage>
-#include <QStyleFactory>
-#include <QTabBar>
 
 #include <benchmark/benchmark.h>
 
@@ -35,14 +34,7 @@ void BM_RepaintThirtyTabs(benchmark::State& state)
     bar->update(false);
     window->displayIfNeeded();
 
-    QTabBar qt;
-    qt.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    qt.setUsesScrollButtons(false);
-    qt.setExpanding(false);
-    for (int i = 1; i <= 30; ++i)
-        qt.addTab(QStringLiteral("Tab %1").arg(i));
-    qt.resize(1280, 22);
-    QImage target(1280, 22, QImage::Format_ARGB32_Premultiplied);
+    QtTabBarPeer qt(30, 1280, 22);
 
     double ours = 0, theirs = 0;
     QElapsedTimer clock;
@@ -52,7 +44,7 @@ void BM_RepaintThirtyTabs(benchmark::State& state)
         window->displayIfNeeded();
         ours += double(clock.nsecsElapsed());
         clock.start();
-        qt.render(&target);
+        qt.render();
         theirs += double(clock.nsecsElapsed());
     }
     state.counters["ours_us"] = ours / 1000.0 / double(state.iterations());
