@@ -6,7 +6,7 @@
 namespace kit {
 
 namespace {
-const QString representedObjectKey = QStringLiteral("representedObject");
+const QString viewControllerRepresentedObjectKey = QStringLiteral("representedObject");
 }
 
 KIT_REGISTER_CLASS(ViewController, Responder)
@@ -16,9 +16,9 @@ KIT_REGISTER_CLASS(ViewController, Responder)
         "view", [](const ViewController& x) { return Value(x.view_); },
         [](ViewController& x, const Value& v) { x.setView(dynamic_cast<View*>(v.object().get())); });
     c.property(
-        representedObjectKey, [](const ViewController& x) { return x.representedObject_; },
+        viewControllerRepresentedObjectKey, [](const ViewController& x) { return x.representedObject_; },
         [](ViewController& x, const Value& v) { x.setRepresentedObject(v); });
-    c.exposeBinding(representedObjectKey);
+    c.exposeBinding(viewControllerRepresentedObjectKey);
 }
 
 ViewController::ViewController(const QString& nibName)
@@ -41,7 +41,7 @@ Ref<View> ViewController::view()
 
 void ViewController::setView(View* view) { view_ = view; }
 
-void ViewController::setRepresentedObject(const Value& object) { setValueNotifying(representedObjectKey, representedObject_, object); }
+void ViewController::setRepresentedObject(const Value& object) { setValueNotifying(viewControllerRepresentedObjectKey, representedObject_, object); }
 
 void ViewController::loadView()
 {

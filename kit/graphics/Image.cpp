@@ -410,12 +410,12 @@ QByteArray Image::TIFFRepresentation() const
 }
 
 namespace {
-const QString imageNameKey = QStringLiteral("name");
-const QString imagePathKey = QStringLiteral("path");
-const QString imageDataKey = QStringLiteral("data");
-const QString imageSizeKey = QStringLiteral("size");
-const QString imageTemplateKey = QStringLiteral("template");
-const QString imageFlippedKey = QStringLiteral("flipped");
+const QString imageCodingNameKey = QStringLiteral("name");
+const QString imageCodingPathKey = QStringLiteral("path");
+const QString imageCodingDataKey = QStringLiteral("data");
+const QString imageCodingSizeKey = QStringLiteral("size");
+const QString imageCodingTemplateKey = QStringLiteral("template");
+const QString imageCodingFlippedKey = QStringLiteral("flipped");
 } // namespace
 
 void Image::encodeWithCoder(Coder& coder) const
@@ -424,7 +424,7 @@ void Image::encodeWithCoder(Coder& coder) const
     {
         std::lock_guard lock(mutex_);
         if (sizeSet_)
-            coder.encodeSizeForKey(size_, imageSizeKey);
+            coder.encodeSizeForKey(size_, imageCodingSizeKey);
         if (name_.isEmpty() && referencedPath_.isEmpty()) {
             ensureLoaded();
             const Size s = sizeLocked();
@@ -433,13 +433,13 @@ void Image::encodeWithCoder(Coder& coder) const
                     scale = std::max(scale, rep->pixelsWide() / s.width);
         }
     }
-    coder.encodeBoolForKey(template_, imageTemplateKey);
-    coder.encodeBoolForKey(flipped_, imageFlippedKey);
+    coder.encodeBoolForKey(template_, imageCodingTemplateKey);
+    coder.encodeBoolForKey(flipped_, imageCodingFlippedKey);
     // A named image from some bundle keeps its path too: the name may not be found on decoding.
     if (!name_.isEmpty())
-        coder.encodeObjectForKey(Value(name_), imageNameKey);
+        coder.encodeObjectForKey(Value(name_), imageCodingNameKey);
     if (!referencedPath_.isEmpty())
-        coder.encodeObjectForKey(Value(referencedPath_), imagePathKey);
+        coder.encodeObjectForKey(Value(referencedPath_), imageCodingPathKey);
     if (!name_.isEmpty() || !referencedPath_.isEmpty())
         return;
     // Bitmaps keep their finest resolution; vector images are rendered at their size.
@@ -448,19 +448,19 @@ void Image::encodeWithCoder(Coder& coder) const
     QBuffer buffer(&png);
     if (!pixels.isNull() && buffer.open(QIODevice::WriteOnly))
         pixels.save(&buffer, "PNG");
-    coder.encodeObjectForKey(Value(png), imageDataKey);
+    coder.encodeObjectForKey(Value(png), imageCodingDataKey);
 }
 
 void Image::initWithCoder(Coder& coder)
 {
     Ref<Image> source;
-    const QString name = coder.decodeStringForKey(imageNameKey);
+    const QString name = coder.decodeStringForKey(imageCodingNameKey);
     if (!name.isEmpty())
         source = imageNamed(name);
-    if (!source && coder.containsValueForKey(imagePathKey)) {
-        source = imageByReferencingFile(coder.decodeStringForKey(imagePathKey));
-    } else if (!source && coder.containsValueForKey(imageDataKey)) {
-        const QByteArray data = coder.decodeObjectForKey(imageDataKey).data();
+    if (!source && coder.containsValueForKey(imageCodingPathKey)) {
+        source = imageByReferencingFile(coder.decodeStringForKey(imageCodingPathKey));
+    } else if (!source && coder.containsValueForKey(imageCodingDataKey)) {
+        const QByteArray data = coder.decodeObjectForKey(imageCodingDataKey).data();
         source = data.isEmpty() ? nullptr : imageWithData(data);
         if (!data.isEmpty() && !source)
             coder.failWithError(QStringLiteral("image data in no known format"));
@@ -481,12 +481,12 @@ void Image::initWithCoder(Coder& coder)
         sizeSet_ = source->sizeSet_;
         name_ = name;
     }
-    if (coder.containsValueForKey(imageSizeKey)) {
-        size_ = coder.decodeSizeForKey(imageSizeKey);
+    if (coder.containsValueForKey(imageCodingSizeKey)) {
+        size_ = coder.decodeSizeForKey(imageCodingSizeKey);
         sizeSet_ = true;
     }
-    template_ = coder.decodeBoolForKey(imageTemplateKey);
-    flipped_ = coder.decodeBoolForKey(imageFlippedKey);
+    template_ = coder.decodeBoolForKey(imageCodingTemplateKey);
+    flipped_ = coder.decodeBoolForKey(imageCodingFlippedKey);
 }
 
 QByteArray Image::TIFFRepresentationUsingCompressionFactor(TIFFCompression, double) const { return TIFFRepresentation(); }

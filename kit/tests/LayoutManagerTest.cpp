@@ -21,11 +21,11 @@ namespace {
 
 const QString kFieldName = QStringLiteral("JVLTextInspectorFieldAttributeName");
 
-Ref<Font> font13() { return Font::systemFontOfSize(13); }
+Ref<Font> layoutManagerFont13() { return Font::systemFontOfSize(13); }
 
-double advanceOf(const QString& s) { return QFontMetricsF(font13()->qFont()).horizontalAdvance(s); }
+double advanceOf(const QString& s) { return QFontMetricsF(layoutManagerFont13()->qFont()).horizontalAdvance(s); }
 
-double lineHeight() { return font13()->defaultLineHeightForFont(); }
+double lineHeight() { return layoutManagerFont13()->defaultLineHeightForFont(); }
 
 struct Laid {
     Ref<TextStorage> storage = make<TextStorage>();
@@ -35,7 +35,7 @@ struct Laid {
     explicit Laid(const QString& text, Ref<ParagraphStyle> style = nullptr, Ref<LayoutManager> m = make<LayoutManager>())
         : manager(std::move(m))
     {
-        Dictionary attributes { { FontAttributeName, font13() } };
+        Dictionary attributes { { FontAttributeName, layoutManagerFont13() } };
         if (style)
             attributes.setObjectForKey(style, ParagraphStyleAttributeName);
         storage->replaceCharactersInRangeWithAttributedString(MakeRange(0, 0), AttributedString(text, attributes));
@@ -200,11 +200,11 @@ TEST(LayoutManager, AttachmentsReserveTheirWidthAndGrowTheirLine)
 {
     Laid t(QStringLiteral("x"));
     t.storage->appendAttributedString(TextAttachment::attributedStringWithAttachment(attachmentOf({ 30, 40 })));
-    t.storage->appendAttributedString(AttributedString(QStringLiteral("y"), Dictionary { { FontAttributeName, font13() } }));
+    t.storage->appendAttributedString(AttributedString(QStringLiteral("y"), Dictionary { { FontAttributeName, layoutManagerFont13() } }));
     EXPECT_NEAR(t.x(2) - t.x(1), 30, 0.01);
     // The cell sits on the baseline: the line's ascent becomes its height.
     EXPECT_NEAR(t.manager->locationForGlyphAtIndex(0).y, 40, 1e-9);
-    EXPECT_NEAR(t.line(0).height(), 40 - font13()->descender() + font13()->leading(), 1e-9);
+    EXPECT_NEAR(t.line(0).height(), 40 - layoutManagerFont13()->descender() + layoutManagerFont13()->leading(), 1e-9);
     // A short cell leaves the line alone.
     Laid u(QStringLiteral("x"));
     u.storage->appendAttributedString(TextAttachment::attributedStringWithAttachment(attachmentOf({ 8, 4 })));
@@ -384,7 +384,7 @@ TEST(LayoutManagerDrawing, EveryAttachmentIsShownAtItsCellFrame)
     auto manager = make<HookedLayoutManager>();
     Laid t(QStringLiteral("a"), nullptr, manager);
     t.storage->appendAttributedString(TextAttachment::attributedStringWithAttachment(attachmentOf({ 30, 40 })));
-    t.storage->appendAttributedString(AttributedString(QStringLiteral("\nb"), Dictionary { { FontAttributeName, font13() } }));
+    t.storage->appendAttributedString(AttributedString(QStringLiteral("\nb"), Dictionary { { FontAttributeName, layoutManagerFont13() } }));
     t.storage->appendAttributedString(TextAttachment::attributedStringWithAttachment(attachmentOf({ 20, 10 })));
     kit::test::Canvas canvas(200, 120, true);
     const Point origin { 10, 20 };
@@ -425,7 +425,7 @@ TEST(LayoutManager, CellTextSizeIsTheLayoutManagersWidth)
         Laid t(text);
         t.container->setLineFragmentPadding(0);
         const Rect used = t.manager->usedRectForTextContainer(t.c());
-        const Size size = TextSize(text, font13()->qFont());
+        const Size size = TextSize(text, layoutManagerFont13()->qFont());
         EXPECT_EQ(size.width, std::ceil(used.width())) << text.toStdString();
         EXPECT_EQ(size.height, std::ceil(used.height())) << text.toStdString();
     }

@@ -92,7 +92,7 @@ struct Tree {
     }
 };
 
-struct ConversionCase {
+struct ViewConversionCase {
     const char* name;
     int from; // 0 root, 1 a (flipped, bounds origin 10,5), 2 b (unflipped in a), -1 base
     int to;
@@ -100,11 +100,11 @@ struct ConversionCase {
     Point expected;
 };
 
-class Conversion : public testing::TestWithParam<ConversionCase> { };
+class Conversion : public testing::TestWithParam<ViewConversionCase> { };
 
 TEST_P(Conversion, PassesEveryFlipAndBoundsOrigin)
 {
-    const ConversionCase c = GetParam();
+    const ViewConversionCase c = GetParam();
     Tree t;
     const View* views[] = { t.root.get(), t.a.get(), t.b.get() };
     const View* from = c.from < 0 ? nullptr : views[c.from];
@@ -119,14 +119,14 @@ TEST_P(Conversion, PassesEveryFlipAndBoundsOrigin)
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, Conversion,
-    testing::Values(ConversionCase { "b origin to a: bottom edge of b in flipped a", 2, 1, MakePoint(0, 0), MakePoint(20, 70) },
-        ConversionCase { "a bounds origin is a's top left in root", 1, 0, MakePoint(10, 5), MakePoint(50, 140) },
-        ConversionCase { "b origin to root", 2, 0, MakePoint(0, 0), MakePoint(60, 75) },
-        ConversionCase { "b origin to base", 2, -1, MakePoint(0, 0), MakePoint(60, 75) },
-        ConversionCase { "base to b", -1, 2, MakePoint(60, 75), MakePoint(0, 0) },
-        ConversionCase { "b top right to a", 2, 1, MakePoint(50, 40), MakePoint(70, 30) },
-        ConversionCase { "root to a", 0, 1, MakePoint(50, 40), MakePoint(10, 105) },
-        ConversionCase { "a to b", 1, 2, MakePoint(20, 30), MakePoint(0, 40) }));
+    testing::Values(ViewConversionCase { "b origin to a: bottom edge of b in flipped a", 2, 1, MakePoint(0, 0), MakePoint(20, 70) },
+        ViewConversionCase { "a bounds origin is a's top left in root", 1, 0, MakePoint(10, 5), MakePoint(50, 140) },
+        ViewConversionCase { "b origin to root", 2, 0, MakePoint(0, 0), MakePoint(60, 75) },
+        ViewConversionCase { "b origin to base", 2, -1, MakePoint(0, 0), MakePoint(60, 75) },
+        ViewConversionCase { "base to b", -1, 2, MakePoint(60, 75), MakePoint(0, 0) },
+        ViewConversionCase { "b top right to a", 2, 1, MakePoint(50, 40), MakePoint(70, 30) },
+        ViewConversionCase { "root to a", 0, 1, MakePoint(50, 40), MakePoint(10, 105) },
+        ViewConversionCase { "a to b", 1, 2, MakePoint(20, 30), MakePoint(0, 40) }));
 
 TEST(Conversion, RectsBecomeBoundingBoxesAcrossAFlip)
 {
