@@ -257,14 +257,3 @@ BENCHMARK(BM_TreeViewPageStep)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SourceListPageStep)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

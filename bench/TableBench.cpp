@@ -301,14 +301,3 @@ BENCHMARK(QTableViewCellPage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->It
 BENCHMARK(TableViewCellPage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(50);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
