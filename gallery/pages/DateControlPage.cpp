@@ -1,5 +1,7 @@
 #include "gallery/pages/DateControlPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include "JVLAppKit/WBSmallDateControl/WBSmallDateControl.h"
 #include "kit/controls/ControlTextEditingDelegate.h"
 #include "kit/controls/TextField.h"
@@ -40,18 +42,6 @@ public:
 
 KIT_REGISTER_CLASS(DateControlPageView, View) { c.optionalOperation(ControlTextDidEndEditingOperation); }
 
-Ref<TextField> makeDateLabel(View* parent, Rect frame, const QString& text)
-{
-    auto label = make<TextField>(frame);
-    label->setEditable(false);
-    label->setSelectable(false);
-    label->setBezeled(false);
-    label->setDrawsBackground(false);
-    label->setStringValue(text);
-    parent->addSubview(label.get());
-    return label;
-}
-
 } // namespace
 
 Ref<View> makeDateControlPage(Rect frame)
@@ -60,7 +50,7 @@ Ref<View> makeDateControlPage(Rect frame)
     auto page = make<DateControlPageView>(frame);
     View* v = page.get();
 
-    makeDateLabel(v, MakeRect(16, top - 20, 220, 20), QStringLiteral("Flat, with an aligned stepper:"));
+    galleryLabel(MakeRect(16, top - 20, 220, 20), QStringLiteral("Flat, with an aligned stepper:"), v);
     auto flat = make<WBSmallDateControl>(MakeRect(240, top - 26, 10, 10));
     v->addSubview(flat.get());
     auto stepper = make<Stepper>(MakeRect(0, 0, 13, 22));
@@ -72,7 +62,7 @@ Ref<View> makeDateControlPage(Rect frame)
     flat->setDate(CalendarDate::dateWithYearMonthDay(2024, 1, 31).date());
     flat->awakeFromNib();
 
-    makeDateLabel(v, MakeRect(16, top - 60, 220, 20), QStringLiteral("Bevelled, without a stepper:"));
+    galleryLabel(MakeRect(16, top - 60, 220, 20), QStringLiteral("Bevelled, without a stepper:"), v);
     auto bevelled = make<WBSmallDateControl>(MakeRect(240, top - 66, 10, 10));
     bevelled->setAppearance(WBSmallDateControl::BorderedAppearance);
     v->addSubview(bevelled.get());
@@ -82,8 +72,7 @@ Ref<View> makeDateControlPage(Rect frame)
     flat->setNextKeyView(bevelled.get());
     bevelled->setNextKeyView(flat.get());
 
-    page->shown = makeDateLabel(v, MakeRect(16, top - 104, 420, 20), QStringLiteral("Edited date: (click or tab into a part, type digits or step)"));
-    makeDateLabel(v, MakeRect(16, top - 128, 560, 20),
-        QStringLiteral("Change the month of 31 January to February: the day follows the month's end."));
+    page->shown = galleryLabel(MakeRect(16, top - 104, 420, 20), QStringLiteral("Edited date: (click or tab into a part, type digits or step)"), v);
+    galleryLabel(MakeRect(16, top - 128, 560, 20), QStringLiteral("Change the month of 31 January to February: the day follows the month's end."), v);
     return page;
 }

@@ -1,5 +1,7 @@
 #include "gallery/pages/FlowViewPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
 #include "kit/controls/Button.h"
@@ -325,12 +327,7 @@ Ref<View> makeFlowViewPage(Rect frame)
     flow->reloadContent();
 
     const double w = frame.size.width;
-    auto label = make<TextField>(Rect { { 16, 56 }, { 90, 22 } });
-    label->setStringValue(QStringLiteral("Angle"));
-    label->setEditable(false);
-    label->setBezeled(false);
-    label->setDrawsBackground(false);
-    page->addSubview(label.get());
+    galleryLabel(Rect { { 16, 56 }, { 90, 22 } }, QStringLiteral("Angle"), page.get());
     page->anglePopUp = make<PopUpButton>(Rect { { 70, 52 }, { 110, 26 } });
     for (const char* title : { "70°", "50°", "30°", "Flat" })
         page->anglePopUp->addItemWithTitle(QString::fromUtf8(title));
@@ -338,12 +335,7 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->anglePopUp->setAction(Selector("angleChosen"));
     page->addSubview(page->anglePopUp.get());
 
-    auto spacingLabel = make<TextField>(Rect { { 200, 56 }, { 70, 22 } });
-    spacingLabel->setStringValue(QStringLiteral("Spacing"));
-    spacingLabel->setEditable(false);
-    spacingLabel->setBezeled(false);
-    spacingLabel->setDrawsBackground(false);
-    page->addSubview(spacingLabel.get());
+    galleryLabel(Rect { { 200, 56 }, { 70, 22 } }, QStringLiteral("Spacing"), page.get());
     page->spacingStepper = make<Stepper>(Rect { { 268, 52 }, { 19, 27 } });
     page->spacingStepper->setMinValue(0);
     page->spacingStepper->setMaxValue(150);

@@ -54,3 +54,16 @@ void GalleryPushButton::perform(kit::Object*)
     if (action_)
         action_();
 }
+
+kit::Ref<kit::TextField> galleryLabel(kit::Rect frame, const QString& text, kit::View* parent)
+{
+    auto label = kit::make<kit::TextField>(frame);
+    label->setEditable(false);
+    label->setSelectable(false);
+    label->setBezeled(false);
+    label->setDrawsBackground(false);
+    label->setStringValue(text);
+    if (parent)
+        parent->addSubview(label.get());
+    return label;
+}

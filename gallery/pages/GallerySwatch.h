@@ -1,11 +1,12 @@
 #pragma once
 
-// Small views the component pages share: a filled, titled rectangle, and a push button that runs
-// a function when clicked.
+// Small views the component pages share: a filled, titled rectangle, a push button that runs
+// a function when clicked, and a plain label.
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
+#include "kit/controls/TextField.h"
 
 #include <QColor>
 #include <QString>
@@ -38,3 +39,6 @@ public:
 private:
     std::function<void()> action_;
 };
+
+// A read-only, unselectable text without bezel or background, added to `parent` when one is given.
+kit::Ref<kit::TextField> galleryLabel(kit::Rect frame, const QString& text, kit::View* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "gallery/pages/KeyRecorderPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include "KeyRecorder/KRRecorderControl.h"
 #include "kit/appkit/Event.h"
 #include "kit/controls/TextField.h"
@@ -49,21 +51,9 @@ public:
 
 KIT_REGISTER_CLASS(KeyRecorderPageView, View) { }
 
-Ref<TextField> makeKeyRecorderLabel(View* parent, Rect frame, const QString& text)
-{
-    auto label = make<TextField>(frame);
-    label->setEditable(false);
-    label->setSelectable(false);
-    label->setBezeled(false);
-    label->setDrawsBackground(false);
-    label->setStringValue(text);
-    parent->addSubview(label.get());
-    return label;
-}
-
 Ref<KRRecorderControl> makeRecorderRow(View* parent, double y, const QString& caption)
 {
-    makeKeyRecorderLabel(parent, MakeRect(16, y, 300, 20), caption);
+    galleryLabel(MakeRect(16, y, 300, 20), caption, parent);
     auto recorder = make<KRRecorderControl>(MakeRect(320, y - 1, 180, 22));
     parent->addSubview(recorder.get());
     return recorder;
@@ -84,7 +74,7 @@ Ref<View> makeKeyRecorderPage(Rect frame)
     auto sliding = makeRecorderRow(v, top - 64, QStringLiteral("Style 1, animated, bound to a model:"));
     sliding->setStyle(1);
     sliding->setAnimates(true);
-    page->model->shown = makeKeyRecorderLabel(v, MakeRect(16, top - 88, 560, 20), QStringLiteral("Bound value: nil"));
+    page->model->shown = galleryLabel(MakeRect(16, top - 88, 560, 20), QStringLiteral("Bound value: nil"), v);
     sliding->bindToObjectWithKeyPathOptions(QStringLiteral("value"), page->model.get(), QStringLiteral("shortcut"), {});
 
     auto keyOnly = makeRecorderRow(v, top - 128, QStringLiteral("Key-only shortcuts, Escape records:"));
@@ -94,7 +84,6 @@ Ref<View> makeKeyRecorderPage(Rect frame)
     capturing->setRequiredFlags(CommandKeyMask);
     capturing->setCanCaptureGlobalHotKeys(true);
 
-    makeKeyRecorderLabel(v, MakeRect(16, top - 208, 860, 20),
-        QStringLiteral("Click a field or press Space in it, then type a shortcut. Menu shortcuts such as Ctrl+Q are refused."));
+    galleryLabel(MakeRect(16, top - 208, 860, 20), QStringLiteral("Click a field or press Space in it, then type a shortcut. Menu shortcuts such as Ctrl+Q are refused."), v);
     return page;
 }

@@ -1,5 +1,7 @@
 #include "gallery/pages/ScopeBarPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include "SRScopeBar/SRScopeBar.h"
 
 #include "kit/controls/Button.h"
@@ -107,16 +109,6 @@ KIT_REGISTER_CLASS(ScopeBarPageAction, kit::Object)
     c.action("run", &ScopeBarPageAction::run);
 }
 
-Ref<kit::TextField> scopeBarPageLabel(kit::Rect frame, const QString& text)
-{
-    auto label = kit::make<kit::TextField>(frame);
-    label->setStringValue(text);
-    label->setEditable(false);
-    label->setBezeled(false);
-    label->setDrawsBackground(false);
-    return label;
-}
-
 Ref<SRScopeBar> scopeBarPageBar(kit::Rect frame, ScopeBarPageModel* model)
 {
     auto bar = kit::make<SRScopeBar>(frame);
@@ -158,7 +150,7 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     bar->setAccessoryView(accessory.get());
     page->addSubview(bar.get());
 
-    auto caption = scopeBarPageLabel(MakeRect(12, h - 60, w - 24, 20), QStringLiteral("Choose in the bar above; the last selection change shows here."));
+    auto caption = galleryLabel(MakeRect(12, h - 60, w - 24, 20), QStringLiteral("Choose in the bar above; the last selection change shows here."));
     caption->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
     model->caption = caption.get();
     page->addSubview(caption.get());
@@ -190,14 +182,14 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     page->keep = { reload, toggle };
 
     // Two fixed-width copies: narrow enough to collapse, and narrower still to peel into the overflow.
-    auto collapsedLabel = scopeBarPageLabel(MakeRect(12, h - 140, 400, 20), QStringLiteral("At 520 points the groups collapse from the right:"));
+    auto collapsedLabel = galleryLabel(MakeRect(12, h - 140, 400, 20), QStringLiteral("At 520 points the groups collapse from the right:"));
     collapsedLabel->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(collapsedLabel.get());
     auto collapsed = scopeBarPageBar(MakeRect(12, h - 170, 520, 25), model.get());
     collapsed->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(collapsed.get());
 
-    auto overflowLabel = scopeBarPageLabel(MakeRect(12, h - 210, 400, 20), QStringLiteral("At 300 points buttons move into the overflow pull-down:"));
+    auto overflowLabel = galleryLabel(MakeRect(12, h - 210, 400, 20), QStringLiteral("At 300 points buttons move into the overflow pull-down:"));
     overflowLabel->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(overflowLabel.get());
     auto overflow = scopeBarPageBar(MakeRect(12, h - 240, 300, 25), model.get());

@@ -1,5 +1,7 @@
 #include "gallery/pages/TableGridPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 
 #include "kit/appkit/Pasteboard.h"
@@ -195,13 +197,9 @@ Ref<View> makeTableGridPage(Rect frame)
     page->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     const double w = frame.size.width, h = frame.size.height;
 
-    auto caption = make<TextField>(MakeRect(16, 12, w - 180, 20));
-    caption->setEditable(false);
-    caption->setSelectable(false);
-    caption->setBezeled(false);
-    caption->setDrawsBackground(false);
+    auto caption = galleryLabel(MakeRect(16, 12, w - 180, 20),
+        QStringLiteral("Double-click a cell to edit it; drag selected headers to move columns and rows."));
     caption->setAutoresizingMask(ViewWidthSizable | ViewMaxYMargin);
-    caption->setStringValue(QStringLiteral("Double-click a cell to edit it; drag selected headers to move columns and rows."));
     page->addSubview(caption.get());
     page->sheet->caption = caption;
 
