@@ -9,9 +9,11 @@
 #include "XTTabBarControl/XTTabBarController.h"
 #include "XTTabBarControl/XTTabStyle.h"
 #include "XTTabBarControl/XTWidgets.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/NibLoader.h"
 
 #include <vector>
 
@@ -20,10 +22,17 @@ inline const QString XTTabBarControlItemPBType = QStringLiteral("XTTabBarControl
 enum XTTabBarOrientation : int { XTTabBarHorizontalOrientation = 0, XTTabBarVerticalOrientation = 1 };
 
 namespace kit {
+class Animation;
 class Notification;
-}
+class Timer;
+} // namespace kit
 
-class XTTabBarControl : public kit::Control, public kit::TabViewDelegate, public kit::MenuItemValidation {
+class XTTabBarControl : public kit::Control,
+                        public kit::TabViewDelegate,
+                        public kit::MenuItemValidation,
+                        public kit::ToolTipOwner,
+                        public kit::NibAwaking,
+                        public kit::Accessibility {
     KIT_CLASS(XTTabBarControl)
 public:
     explicit XTTabBarControl(kit::Rect frame = {});
@@ -88,7 +97,8 @@ public:
     void setOrientation(int orientation);
     std::int64_t resizeAreaCompensation() const { return resizeAreaCompensation_; }
     bool isTabBarHidden() const { return isHidden_; }
-    bool isAnimating() const { return false; }
+    // A cell animation runs.
+    bool isAnimating() const { return animationTimer_ != nullptr; }
 
     // Geometry the layout engine reads.
     double availableCellWidth() const;
@@ -99,9 +109,29 @@ public:
     void removeTabForCell(XTTabBarCell* cell);
     std::vector<kit::Ref<kit::TabViewItem>> representedTabViewItems() const;
 
-    // Layout.
+    // Layout. Animated, the cells glide to their new frames over half a second; a new update
+    // replaces a running animation (XTTabBarControlAnimation.cpp).
     void update() { update(automaticallyAnimates_); }
     void update(bool animate);
+    // One tick of the cell animation.
+    void animateCells(kit::Timer* timer);
+    // The cell's tracking rectangles (whole cell and close button) and its tool-tip rectangle.
+    void setupTrackingRectsForCell(XTTabBarCell* cell);
+
+    // Collapsing to one point and coming back, together with the partner view or the window
+    // (XTTabBarControlHiding.cpp). Ignored before the first window update, when nothing would
+    // change, and while such a change runs.
+    void hideTabBar(bool hide, bool animate);
+    // One of the four ticks of hiding or showing.
+    void animateShowHide(kit::Timer* timer);
+    // The width a vertical bar comes back at.
+    std::int64_t tabBarWidth() const { return tabBarWidth_; }
+    // The first update of the window collapses a bar that hides for a single tab.
+    void windowDidUpdate(kit::Notification* notification);
+    // Key, resign-key and move notifications of the window: the look depends on them.
+    void windowStatusDidChange(kit::Notification* notification);
+    // The room kept free for the window's resize corner, then the overflow button's place.
+    void checkWindowFrame();
 
     // Queries.
     kit::Ref<XTTabBarCell> cellForPoint(kit::Point point, kit::Rect* cellFrame = nullptr) const;
@@ -112,8 +142,16 @@ public:
 
     // Mouse: select on mouse up (or down), close through the close buttons.
     void mouseDown(const kit::Event& event) override;
-    void mouseDragged(const kit::Event&) override { }
+    void mouseDragged(const kit::Event& event) override
+    {
+        if (resizing_)
+            resizeDragged(event);
+    }
     void mouseUp(const kit::Event& event) override;
+    // A resizable vertical bar follows the pointer, within the cell width limits.
+    void resizeDragged(const kit::Event& event);
+    // The delegate's menu for the tab under the pointer.
+    kit::Ref<kit::Object> menuForEvent(const kit::Event& event) override;
     // Closes the cell's tab unless it is the only one that may not close or the delegate refuses.
     void closeTabClick(XTTabBarCell* cell);
 
@@ -138,12 +176,37 @@ public:
     void drawRect(kit::Rect rect) override;
     // Frame changes lay the bar out again without animation.
     void frameDidChange(kit::Notification* notification);
+    void viewWillMoveToWindow(kit::Window* window) override;
+    void viewDidMoveToWindow() override;
+    void viewWillStartLiveResize() override;
+    void viewDidEndLiveResize() override;
+    // A vertical bar's right edge shows the resize cursor.
+    void resetCursorRects() override;
+
+    // kit::ToolTipOwner: the delegate's tool tip of the tab under the point.
+    QString viewStringForToolTipPointUserData(kit::View* view, std::int64_t tag, kit::Point point, void* userData) override;
+
+    // kit::Coding: the settings, the style, the tab view, the partner and the two buttons; the
+    // delegate only when it is archived anyway. Cells are made again from the tab view
+    // (XTTabBarControlCoding.cpp).
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+    // kit::NibAwaking: a cell for each item of the tab view not yet shown.
+    void awakeFromNib() override;
+
+    // kit::Accessibility: a group of the tabs.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    // The tab whose frame holds the point (screen, y up), else the bar.
+    kit::Value accessibilityHitTest(kit::Point point) const override;
 
     // Called by a cell whose shown values changed.
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
 private:
+    friend struct XTTabBarControlCodingKeys;
     template <class T> void setAndUpdate(T& field, T value)
     {
         field = value;
@@ -152,6 +215,15 @@ private:
     void positionOverflowMenu();
     void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
     void applyLayout();
+    // The pointer in the bar's coordinates; far away without a window.
+    kit::Point pointerLocation() const;
+    void removeTrackingRectsOfCell(XTTabBarCell* cell);
+    void stopCellAnimation();
+    // Hide and show: the start and target geometry of one change, and a step towards it.
+    void changeTabBarHidden(bool hide, bool animate);
+    void prepareShowHide(bool hide);
+    void applyShowHide(double fraction);
+    void observeWindow(kit::Window* window, bool observe);
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;
@@ -179,7 +251,22 @@ private:
     std::int64_t cellOptimumWidth_ = 130;
     bool isHidden_ = false;
     kit::Ref<kit::View> partnerView_;
+    bool awakenedFromNib_ = false;
     std::int64_t tabBarWidth_ = 0;
+    // Hide and show: -1 when no change runs, else the next tick (0 to 3).
+    std::int64_t currentStep_ = -1;
+    bool hiddenByHost_ = false;
+    kit::Ref<kit::Timer> showHideTimer_;
+    struct ShowHideRun {
+        double myOrigin = 0, mySize = 0, myTargetOrigin = 0, myTargetSize = 0;
+        double partnerOrigin = 0, partnerSize = 0, partnerTargetOrigin = 0, partnerTargetSize = 0;
+        bool vertical = false;
+    } showHide_;
+    // The cell animation: its timer, the animation whose progress it reads, the target frames.
+    kit::Ref<kit::Timer> animationTimer_;
+    kit::Ref<kit::Animation> animation_;
+    std::vector<kit::Rect> animationTargets_;
+    bool resizing_ = false;
     // Where the current click began: an event would tie the bar to a moment of this process.
     kit::Point mouseDownPoint_ {};
     bool didDrag_ = false;
