@@ -139,6 +139,12 @@ public:
     // first cell is overflowed.
     kit::Ref<XTTabBarCell> lastVisibleTab() const;
     std::int64_t numberOfVisibleTabs() const;
+    // Takes the frame and lays out at once.
+    void placeView(kit::Rect frame)
+    {
+        setFrame(frame);
+        update(false);
+    }
 
     // Mouse: select on mouse up (or down), close through the close buttons.
     void mouseDown(const kit::Event& event) override;
@@ -172,6 +178,7 @@ public:
     // kit::View
     bool isFlipped() const override { return true; }
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    bool shouldDelayWindowOrderingForEvent(const kit::Event&) const override { return true; }
     bool mouseDownCanMoveWindow() const override { return false; }
     void drawRect(kit::Rect rect) override;
     // Frame changes lay the bar out again without animation.
@@ -218,6 +225,7 @@ private:
     // The pointer in the bar's coordinates; far away without a window.
     kit::Point pointerLocation() const;
     void removeTrackingRectsOfCell(XTTabBarCell* cell);
+    void refreshTrackingRects();
     void stopCellAnimation();
     // Hide and show: the start and target geometry of one change, and a step towards it.
     void changeTabBarHidden(bool hide, bool animate);

@@ -55,10 +55,7 @@ void XTTabBarControl::update(bool animate)
         const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
         for (std::size_t i = 0; i < cells.size(); ++i)
             cells[i]->setFrame(controller_->cellFrameAtIndex(std::int64_t(i)));
-        // An overflowed cell keeps no rectangle where it was: it would light up (or, scrubbing,
-        // be selected) under a tab that now stands there.
-        for (const auto& cell : cells)
-            cell->isInOverflowMenu() ? removeTrackingRectsOfCell(cell.get()) : setupTrackingRectsForCell(cell.get());
+        refreshTrackingRects();
         addTabButton_->setFrame(controller_->addButtonRect());
         addTabButton_->setHidden(!showAddTabButton_);
         setNeedsDisplay(true);
@@ -108,12 +105,17 @@ void XTTabBarControl::animateCells(kit::Timer*)
         return;
     }
     stopCellAnimation();
-    for (const auto& cell : cells) {
-        if (cell->isInOverflowMenu())
-            break;
-        setupTrackingRectsForCell(cell.get());
-    }
+    refreshTrackingRects();
     setNeedsDisplay(true);
+}
+
+void XTTabBarControl::refreshTrackingRects()
+{
+    // The visible cells come first. An overflowed cell keeps no rectangle where it was: it would
+    // light up (or, scrubbing, be selected) under the tab that stands there now.
+    const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
+    for (const auto& cell : cells)
+        cell->isInOverflowMenu() ? removeTrackingRectsOfCell(cell.get()) : setupTrackingRectsForCell(cell.get());
 }
 
 void XTTabBarControl::stopCellAnimation()

@@ -73,6 +73,30 @@ TEST(XTTabBarAnimation, ANewUpdateReplacesTheRunningOne)
     EXPECT_EQ(xtatFrames(*f.bar), xtatTargets(*f.bar));
 }
 
+// A bar released while it glides and collapses: no tick reaches it afterwards.
+TEST(XTTabBarAnimation, ABarReleasedMidwayIsLeftAlone)
+{
+    kit::test::ManualClockScope clock;
+    kit::Weak<XTTabBarControl> gone;
+    {
+        XTWindowFixture f = xtatWindow(3);
+        gone = f.bar.get();
+        f.showWindow();
+        f.bar->setAutomaticallyAnimates(true);
+        f.addTab(QStringLiteral("Tab 3"));
+        f.bar->hideTabBar(true, true);
+        clock.advance(0.05);
+        ASSERT_TRUE(f.bar->isAnimating());
+        f.container->removeFromSuperview();
+        f.bar->removeFromSuperview();
+        f.tabView->setDelegate(nullptr);
+    }
+    kit::RunLoop::main().runPending();
+    ASSERT_FALSE(gone.lock());
+    // Under the address sanitizer a tick reaching the freed bar would stop here.
+    clock.advance(1);
+}
+
 TEST(XTTabBarAnimation, TrackingRectanglesFollowTheVisibleCellsOnly)
 {
     kit::test::ManualClockScope clock;
