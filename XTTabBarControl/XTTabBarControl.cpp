@@ -442,6 +442,9 @@ void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView
     kit::Ref<kit::Object> keep;
     if (XTTabBarControlDelegate* d = delegateFor("tabViewDidChangeNumberOfTabViewItems", keep))
         d->tabViewDidChangeNumberOfTabViewItems(tabView);
+    // The add button may now stand under the pointer.
+    if (addTabButton_)
+        addTabButton_->resetCursorRects();
 }
 
 bool XTTabBarControl::validateMenuItem(kit::MenuItem* item)

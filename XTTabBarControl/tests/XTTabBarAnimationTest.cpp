@@ -111,6 +111,15 @@ TEST(XTTabBarAnimation, TrackingRectanglesFollowTheVisibleCellsOnly)
     }
     EXPECT_EQ(cells[4]->cellTrackingTag(), 0);
     EXPECT_EQ(cells[5]->cellTrackingTag(), 0);
+    // A close button the delegate suppresses is no longer tracked.
+    auto delegate = kit::make<XTRecordingDelegate>();
+    delegate->implemented = { "tabViewDisableTabCloseForTabViewItem" };
+    delegate->disableClose = true;
+    f.bar->setDelegate(delegate.get());
+    f.bar->update(false);
+    EXPECT_NE(cells[0]->cellTrackingTag(), 0);
+    EXPECT_EQ(cells[0]->closeButtonTrackingTag(), 0);
+    f.bar->setDelegate(nullptr);
     // Narrower: a cell that goes to the menu leaves no rectangle behind.
     f.bar->setFrameSize(kit::MakeSize(334, 22));
     EXPECT_TRUE(cells[3]->isInOverflowMenu());
