@@ -1,3 +1,4 @@
+#include "XTTabBarControl/XTMetalTabStyle.h"
 #include "XTTabBarControl/tests/XTTabBarWindowSupport.h"
 #include "kit/graphics/Cursor.h"
 #include "kit/testsupport/EventScript.h"
@@ -71,6 +72,38 @@ TEST(XTTabBarAnimation, ANewUpdateReplacesTheRunningOne)
     f.bar->update(false);
     EXPECT_FALSE(f.bar->isAnimating());
     EXPECT_EQ(xtatFrames(*f.bar), xtatTargets(*f.bar));
+}
+
+// Metal, noting the tabs it draws.
+class XTCellNotingStyle : public XTMetalTabStyle {
+public:
+    QStringList drawn;
+    void drawTabCell(XTTabBarCell& cell) override
+    {
+        drawn << cell.stringValue();
+        XTMetalTabStyle::drawTabCell(cell);
+    }
+};
+
+// Overflowed tabs are drawn only while the cells glide (they may be on their way in or out).
+TEST(XTTabBarAnimation, WhileCellsGlideEveryCellIsDrawn)
+{
+    kit::test::ManualClockScope clock;
+    XTWindowFixture f = xtatWindow(6);
+    auto style = kit::make<XTCellNotingStyle>();
+    f.bar->setStyle(style);
+    f.window->orderFront();
+    style->drawn.clear();
+    f.window->display();
+    EXPECT_EQ(style->drawn.size(), 4);
+    style->drawn.clear();
+    f.bar->update(true);
+    f.window->display();
+    EXPECT_EQ(style->drawn.size(), 6);
+    clock.advance(1);
+    style->drawn.clear();
+    f.window->display();
+    EXPECT_EQ(style->drawn.size(), 4);
 }
 
 // A bar released while it glides and collapses: no tick reaches it afterwards.
