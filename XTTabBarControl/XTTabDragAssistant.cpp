@@ -218,10 +218,16 @@ void XTTabDragAssistant::removeAllPlaceholdersFromTabBar(XTTabBarControl* bar)
     if (!bar)
         return;
     const kit::Ref<XTTabBarControl> keep(bar);
-    const std::vector<kit::Ref<XTTabBarCell>> cells = bar->cells();
+    // Out of the list first: taken one by one, the count of what is left could equal the tab
+    // view's while gaps remain, and the bar would lay a gap out as a tab.
+    std::vector<kit::Ref<XTTabBarCell>>& cells = bar->mutableCells();
+    std::vector<kit::Ref<XTTabBarCell>> gaps;
     for (auto it = cells.rbegin(); it != cells.rend(); ++it)
         if ((*it)->isPlaceholder())
-            bar->removeTabForCell(it->get());
+            gaps.push_back(*it);
+    std::erase_if(cells, [](const kit::Ref<XTTabBarCell>& c) { return c->isPlaceholder(); });
+    for (const kit::Ref<XTTabBarCell>& gap : gaps)
+        bar->removeTabForCell(gap.get());
     bar->update(false);
 }
 
@@ -250,23 +256,27 @@ void XTTabDragAssistant::calculateDragAnimationForTabBar(XTTabBarControl* bar)
         return cells[std::size_t(k)];
     };
     bool finished = true;
+    // A bar the pointer left has no target; the destination's target stays the drop's, whichever
+    // bar steps last.
+    kit::Ref<XTTabBarCell> target;
     if (bar == destinationTabBar_.get()) {
         finished = false;
         kit::Rect frame;
         if (bar->style()->leftMarginForTabBarControl() > m.x) {
-            targetCell_ = cellAt(0);
+            target = cellAt(0);
         } else if (const kit::Ref<XTTabBarCell> under = bar->cellForPoint(m, &frame)) {
             if (under->isPlaceholder()) {
-                targetCell_ = under;
+                target = under;
             } else {
                 const std::int64_t k = xtdaIndexOf(cells, under.get());
                 const double middle = vertical ? frame.origin.y + frame.size.height * 0.5 : frame.origin.x + frame.size.width * 0.5;
-                targetCell_ = cellAt(middle > (vertical ? m.y : m.x) ? k - 1 : k + 1);
+                target = cellAt(middle > (vertical ? m.y : m.x) ? k - 1 : k + 1);
             }
         } else {
-            targetCell_ = bar->lastVisibleTab();
+            target = bar->lastVisibleTab();
         }
-    } else {
+        targetCell_ = target;
+    } else if (!destinationTabBar_) {
         targetCell_ = nullptr;
     }
 
@@ -275,7 +285,7 @@ void XTTabDragAssistant::calculateDragAnimationForTabBar(XTTabBarControl* bar)
             break;
         kit::Rect frame = cell->frame();
         if (cell->isPlaceholder()) {
-            if (cell != targetCell_) {
+            if (cell != target) {
                 cell->setCurrentStep(cell->currentStep() - 1);
                 if (cell->currentStep() > 0)
                     finished = false;
@@ -336,6 +346,7 @@ void XTTabDragAssistant::draggingExitedTabBar(XTTabBarControl* bar)
         d && !d->tabViewShouldAllowTabViewItemToLeaveTabBar(bar->tabView().get(), draggedItem().get(), bar))
         return;
     destinationTabBar_ = nullptr;
+    targetCell_ = nullptr;
     currentMouseLoc_ = kit::MakePoint(-1, -1);
     if (fadeTimer_) {
         startFade(true);

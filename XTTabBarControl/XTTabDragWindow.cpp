@@ -39,8 +39,8 @@ void XTTabDragView::drawRect(kit::Rect)
             bounds(), kit::ZeroRect, kit::CompositeSourceOver, double(1.001f - float(alpha_)), true);
 }
 
-XTTabDragWindow::XTTabDragWindow(kit::Ref<kit::Image> image, unsigned styleMask)
-    : kit::Window(kit::MakeRect(0, 0, image ? image->size().width : 1, image ? image->size().height : 1), styleMask)
+XTTabDragWindow::XTTabDragWindow(kit::Ref<kit::Image> image, unsigned)
+    : kit::Window(kit::MakeRect(0, 0, image ? image->size().width : 1, image ? image->size().height : 1), kit::BorderlessWindowMask)
 {
     const kit::Size size = image ? image->size() : kit::MakeSize(1, 1);
     dragView_ = kit::make<XTTabDragView>(kit::MakeRect(0, 0, size.width, size.height));

@@ -35,8 +35,8 @@ private:
 class XTTabDragWindow : public kit::Window {
     KIT_CLASS(XTTabDragWindow)
 public:
-    // Of the image's size (1 × 1 without one). The kit's frames hold no title bar, so a titled
-    // mask adds no height.
+    // Of the image's size (1 × 1 without one), and borderless whatever the mask: the picture of a
+    // titled window already shows its title bar, and the kit's frames hold none, so no height is added.
     explicit XTTabDragWindow(kit::Ref<kit::Image> image = nullptr, unsigned styleMask = kit::BorderlessWindowMask);
     static kit::Ref<XTTabDragWindow> dragWindowWithImageStyleMask(kit::Ref<kit::Image> image, unsigned styleMask);
     kit::Ref<XTTabDragView> dragView() const { return dragView_; }

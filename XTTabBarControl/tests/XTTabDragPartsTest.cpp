@@ -121,8 +121,10 @@ TEST(XTTabDragParts, DragWindowsFloatAboveAndLetTheMouseThrough)
     EXPECT_EQ(window->frame().size, kit::MakeSize(40, 20));
     EXPECT_DOUBLE_EQ(window->alphaValue(), 0.75);
     EXPECT_TRUE(window->hasShadow());
-    // A titled picture is no taller: the kit's frames hold no title bar.
-    EXPECT_EQ(kit::make<XTTabDragWindow>(image, kit::TitledWindowMask)->frame().size, kit::MakeSize(40, 20));
+    // A titled picture is no taller and gets no frame of its own.
+    const auto titled = kit::make<XTTabDragWindow>(image, kit::TitledWindowMask);
+    EXPECT_EQ(titled->frame().size, kit::MakeSize(40, 20));
+    EXPECT_EQ(titled->styleMask(), unsigned(kit::BorderlessWindowMask));
 }
 
 TEST(XTTabDragParts, SwitchingToTheMiniatureTakesItsSizeAboutThePointer)

@@ -73,6 +73,13 @@ TEST_F(XTTabDrag, ADropBackOnItsOwnPlaceReportsNoDrop)
 
 TEST_F(XTTabDrag, ATabDroppedOnAnotherWindowsBarMovesThereAndIsSelected)
 {
+    // The bar the tab left closes its gap with its own tabs side by side from its left margin.
+    std::vector<double> leftBehind;
+    const auto token = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        XTTabDragDidEndNotification, nullptr, nullptr, [&](kit::Notification*) {
+            for (const auto& cell : a.bar()->cells())
+                leftBehind.push_back(cell->frame().origin.x);
+        });
     dragFromA(205, [&](kit::test::EventScript& s) {
         s.mouseDragged(Bar::at(205, 200));
         s.inWindow(b.window.get()).mouseDragged(Bar::at(300)).wait(0.4).mouseDragged(Bar::at(301)).wait(0.1).mouseUp(Bar::at(301));
@@ -83,6 +90,8 @@ TEST_F(XTTabDrag, ATabDroppedOnAnotherWindowsBarMovesThereAndIsSelected)
     EXPECT_TRUE(b.cellsMatchItems());
     EXPECT_EQ(b.f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
     EXPECT_TRUE(delegate->calls.contains(QStringLiteral("didDrop:Tab 1:bar")));
+    kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
+    EXPECT_EQ(leftBehind, (std::vector<double> { 10, 140 }));
     // The moved cell shows its item's title and follows it.
     b.f.tabView->tabViewItemAtIndex(1)->setLabel(QStringLiteral("Renamed"));
     EXPECT_EQ(b.bar()->cells()[1]->stringValue(), QStringLiteral("Renamed"));
@@ -102,6 +111,20 @@ TEST_F(XTTabDrag, ADropBeforeTheFirstStepTakesTheLastGapAndLosesNoOverflowedTab)
     EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Other 1", "Other 2", "Other 3", "Tab 0", "Other 4" }));
     EXPECT_TRUE(b.cellsMatchItems());
     EXPECT_TRUE(a.cellsMatchItems());
+    expectIdle();
+}
+
+TEST_F(XTTabDrag, ADropLandsInTheGapItsBarOpenedWhileAnotherBarStillCloses)
+{
+    // Over B long enough to open a gap there, back to A before that gap has closed.
+    dragFromA(75, [&](kit::test::EventScript& s) {
+        s.mouseDragged(Bar::at(75, 200));
+        s.inWindow(b.window.get()).mouseDragged(Bar::at(300)).wait(0.2);
+        s.inWindow(a.window.get()).mouseDragged(Bar::at(200)).wait(0.1).mouseUp(Bar::at(200));
+    });
+    EXPECT_EQ(a.labels(), (QStringList { "Tab 1", "Tab 0", "Tab 2" }));
+    EXPECT_TRUE(a.cellsMatchItems());
+    EXPECT_TRUE(b.cellsMatchItems());
     expectIdle();
 }
 
