@@ -4,6 +4,8 @@
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
+#include "gallery/ReportReceiver.h"
+#include "gallery/pages/LiveLinksPage.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
@@ -154,7 +156,11 @@ int main(int argc, char** argv)
     content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
     window->center();
     window->makeKeyAndOrderFront();
+    // The endpoint of the gallery's own uploads; never in screenshot runs.
+    GalleryReportReceiver::shared().start();
     // Once the window is up, a crash log of an earlier run is offered.
     kit::OperationQueue::mainQueue()->addOperationWithBlock([] { JVLCrashReporter::checkForCrash(); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    GalleryReportReceiver::shared().stop();
+    return status;
 }
