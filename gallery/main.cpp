@@ -142,9 +142,19 @@ int main(int argc, char** argv)
     parser.addOption(
         { QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir") });
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
+    parser.addOption({ QStringLiteral("live-link-server"), QStringLiteral("Run as the Live links page's second process: its shape editor.") });
     parser.process(app);
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
+    if (parser.isSet(QStringLiteral("live-link-server"))) {
+        const kit::Ref<kit::Window> editor = makeLiveLinkServerWindow();
+        if (!editor) {
+            std::fprintf(stderr, "gallery: the live-link server is running already, or there is no session bus\n");
+            return 1;
+        }
+        editor->makeKeyAndOrderFront();
+        return QApplication::exec();
+    }
 
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, pageWidth + listWidth, pageHeight),
         kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
