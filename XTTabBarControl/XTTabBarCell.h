@@ -94,6 +94,9 @@ public:
     double desiredWidthOfCell() const;
 
     void drawWithFrameInView(kit::Rect cellFrame, kit::View* controlView) override;
+    // The tab as the bar shows it (its drag rectangle read back from the window), with the
+    // "pi" mark when its indicator shows (XTTabBarControlDragging.cpp).
+    kit::Ref<kit::Image> dragImage();
 
     // kit::MouseTrackingTarget: the control's tracking rectangles for this cell.
     void mouseEntered(const kit::Event& event) override;

@@ -17,6 +17,7 @@
 KIT_REGISTER_CLASS(XTTabBarControl, kit::Control)
 {
     c.bundle("XTTabBarControl");
+    registerDragging(c);
     c.property(
         "tabView", [](const XTTabBarControl& x) { return kit::Value(x.tabView()); },
         [](XTTabBarControl& x, const kit::Value& v) { x.setTabView(v.objectAs<kit::TabView>()); });

@@ -10,10 +10,12 @@
 #include "XTTabBarControl/XTTabStyle.h"
 #include "XTTabBarControl/XTWidgets.h"
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/NibLoader.h"
+#include "kit/foundation/Timer.h"
 
 #include <vector>
 
@@ -32,7 +34,9 @@ class XTTabBarControl : public kit::Control,
                         public kit::MenuItemValidation,
                         public kit::ToolTipOwner,
                         public kit::NibAwaking,
-                        public kit::Accessibility {
+                        public kit::Accessibility,
+                        public kit::DraggingSource,
+                        public kit::DraggingDestination {
     KIT_CLASS(XTTabBarControl)
 public:
     explicit XTTabBarControl(kit::Rect frame = {});
@@ -148,11 +152,9 @@ public:
 
     // Mouse: select on mouse up (or down), close through the close buttons.
     void mouseDown(const kit::Event& event) override;
-    void mouseDragged(const kit::Event& event) override
-    {
-        if (resizing_)
-            resizeDragged(event);
-    }
+    // Resizes a vertical bar, or starts a tab drag once the pointer is 10 points from the mouse-down
+    // (XTTabBarControlDragging.cpp).
+    void mouseDragged(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
     // A resizable vertical bar follows the pointer, within the cell width limits.
     void resizeDragged(const kit::Event& event);
@@ -211,6 +213,30 @@ public:
     // Called by a cell whose shown values changed.
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
+
+    // Dragging (XTTabBarControlDragging.cpp). The cell list the drag assistant edits, placeholders
+    // included; binding a cell to an item also observes the item's identifier, as adding does.
+    std::vector<kit::Ref<XTTabBarCell>>& mutableCells() { return cells_; }
+    void bindCellToTabViewItem(XTTabBarCell* cell, kit::TabViewItem* item);
+    // The drag operations and the "display" action in the class registration.
+    static void registerDragging(kit::ClassBuilder<XTTabBarControl>& c);
+    // kit::DraggingSource: moves inside the application only, whatever the modifiers.
+    std::uint64_t draggingSourceOperationMaskForLocal(bool local) override { return local ? kit::DragOperationMove : kit::DragOperationNone; }
+    bool ignoreModifierKeysWhileDragging() override { return true; }
+    void draggedImageBeganAt(kit::Object* image, kit::Point screen) override;
+    void draggedImageMovedTo(kit::Object* image, kit::Point screen) override;
+    void draggedImageEndedAtOperation(kit::Object* image, kit::Point screen, std::uint64_t operation) override;
+    // kit::DraggingDestination: tab drags go to the drag assistant; other drags spring-load tabs.
+    std::uint64_t draggingEntered(kit::DraggingInfo& info) override;
+    std::uint64_t draggingUpdated(kit::DraggingInfo& info) override;
+    void draggingExited(kit::DraggingInfo& info) override;
+    bool prepareForDragOperation(kit::DraggingInfo& info) override;
+    bool performDragOperation(kit::DraggingInfo& info) override;
+    void concludeDragOperation(kit::DraggingInfo& info) override;
+    void draggingEnded(kit::DraggingInfo& info) override;
+    // Selects the tab under the drag's last location (the spring timer's action).
+    void fireSpring(kit::Timer* timer);
+    kit::Ref<kit::Timer> springTimer() const { return springTimer_; }
 
 private:
     friend struct XTTabBarControlCodingKeys;
@@ -279,4 +305,10 @@ private:
     kit::Point mouseDownPoint_ {};
     bool didDrag_ = false;
     bool closeClicked_ = false;
+    // Spring-loading: the armed timer, its tab and the drag's last location (window base).
+    bool isTabDrag(kit::DraggingInfo& info) const;
+    void cancelSpring();
+    kit::Ref<kit::Timer> springTimer_;
+    kit::Ref<kit::TabViewItem> tabViewItemWithSpring_;
+    kit::Point springLocation_ {};
 };
