@@ -16,6 +16,8 @@ class XTTabBarControlDelegate : public kit::TabViewDelegate {
 public:
     virtual QStringList allowedDraggedTypesForTabView(kit::TabView*) { return {}; }
     virtual double desiredWidthForVerticalTabBar(XTTabBarControl*) { return 0; }
+    // What follows a tab's title and count in its accessibility help ("3 unread").
+    virtual QString accessibilityStringForTabViewObjectCount(kit::TabView*, std::int64_t) { return {}; }
     virtual void tabViewDidCloseTabViewItem(kit::TabView*, kit::TabViewItem*) { }
     virtual bool tabViewShouldCloseTabViewItem(kit::TabView*, kit::TabViewItem*) { return true; }
     virtual bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) { return false; }

@@ -45,7 +45,10 @@ void XTTabBarControl::bindCellToTabViewItem(XTTabBarCell* cell, kit::TabViewItem
 
 void XTTabBarControl::mouseDragged(const kit::Event& event)
 {
-    // (A resizing vertical bar takes its drags before this point.)
+    if (resizing_) {
+        resizeDragged(event);
+        return;
+    }
     kit::Rect downFrame;
     const kit::Ref<XTTabBarCell> cell = cellForPoint(mouseDownPoint_, &downFrame);
     if (!cell)
