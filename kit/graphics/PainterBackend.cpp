@@ -136,9 +136,9 @@ void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
     }
 }
 
-// The same shadows are drawn again on every repaint (a title's, a tab's edge): small layers are
-// kept with what they became, most recent first, and a layer equal in every pixel, blur and
-// colour takes the kept result. Per thread, as drawing may run on several.
+// The same shadows are drawn again on every repaint (a title's, a bar's edge): layers are kept
+// with what they became, most recent first, within a budget of pixels, and a layer equal in every
+// pixel, blur and colour takes the kept result. Per thread, as drawing may run on several.
 struct PainterShadowEntry {
     std::size_t hash;
     QImage input;
@@ -147,20 +147,23 @@ struct PainterShadowEntry {
     QImage output;
 };
 
-constexpr qsizetype painterShadowCachedPixels = 8192;
+constexpr qsizetype painterShadowCachedLayerPixels = 1 << 17;
+constexpr qsizetype painterShadowCachedPixels = 1 << 19;
 constexpr std::size_t painterShadowCachedLayers = 128;
 
 void blurAndTint(QImage& layer, double sigma, const QColor& color)
 {
-    if (qsizetype(layer.width()) * layer.height() > painterShadowCachedPixels)
+    const qsizetype pixels = qsizetype(layer.width()) * layer.height();
+    if (pixels > painterShadowCachedLayerPixels)
         return blurAndTintPixels(layer, sigma, color);
     thread_local std::vector<PainterShadowEntry> kept;
     const QRgba64 rgba = color.rgba64();
-    const std::size_t hash = qHashBits(layer.constBits(), std::size_t(layer.sizeInBytes()));
+    const std::size_t bytes = std::size_t(layer.sizeInBytes());
+    const std::size_t hash = qHashBits(layer.constBits(), bytes);
     for (std::size_t i = 0; i < kept.size(); ++i) {
         PainterShadowEntry& e = kept[i];
         if (e.hash == hash && e.sigma == sigma && e.color == rgba && e.input.size() == layer.size()
-            && e.input.bytesPerLine() == layer.bytesPerLine() && std::memcmp(e.input.constBits(), layer.constBits(), std::size_t(layer.sizeInBytes())) == 0) {
+            && e.input.bytesPerLine() == layer.bytesPerLine() && std::memcmp(e.input.constBits(), layer.constBits(), bytes) == 0) {
             layer = e.output;
             std::rotate(kept.begin(), kept.begin() + std::ptrdiff_t(i), kept.begin() + std::ptrdiff_t(i) + 1);
             return;
@@ -168,9 +171,16 @@ void blurAndTint(QImage& layer, double sigma, const QColor& color)
     }
     QImage input = layer.copy();
     blurAndTintPixels(layer, sigma, color);
-    if (kept.size() >= painterShadowCachedLayers)
-        kept.pop_back();
     kept.insert(kept.begin(), PainterShadowEntry { hash, std::move(input), sigma, rgba, layer });
+    qsizetype total = 0;
+    std::size_t keep = 0;
+    while (keep < kept.size() && keep < painterShadowCachedLayers) {
+        total += qsizetype(kept[keep].input.width()) * kept[keep].input.height();
+        if (total > painterShadowCachedPixels && keep > 0)
+            break;
+        ++keep;
+    }
+    kept.erase(kept.begin() + std::ptrdiff_t(keep), kept.end());
 }
 
 } // namespace
