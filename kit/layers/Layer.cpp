@@ -245,6 +245,7 @@ void Layer::setHidden(bool hidden)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("hidden"));
     model_.hidden = hidden;
+    shownStateChanged();
     changed();
     didChangeAnimatable(QStringLiteral("hidden"), before);
 }
