@@ -446,6 +446,7 @@ private:
     void insertAt(Layer* layer, std::size_t index);
     void setBoundsSize(Size size);
     void orderIn();
+    void runOrderAction(const QString& key);
 
     QString name_;
     Weak<Layer> superlayer_;
