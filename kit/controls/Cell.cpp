@@ -71,6 +71,8 @@ void Cell::copyTo(Object& copy) const
     Object::copyTo(copy);
     auto& c = static_cast<Cell&>(copy);
     c.s_ = s_;
+    // Immutable and checked against the copy's own font and style at each use.
+    c.titleAttributes_ = titleAttributes_;
 }
 
 void Cell::setType(CellType type)

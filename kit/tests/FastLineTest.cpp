@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 using namespace kit;
@@ -51,6 +53,27 @@ int fastLineDifferences(const QImage& a, const QImage& b)
     return n;
 }
 
+// Pixels that differ between QPainter::drawText of `text` and `draw` doing the same at the same
+// baseline on a fresh canvas.
+int fastLineDifferencesFromDrawText(const QString& text, const QFont& font, const std::function<void(QPainter&, QPointF)>& draw)
+{
+    QImage shaped = fastLineCanvas(), other = fastLineCanvas();
+    shaped.fill(Qt::white);
+    other.fill(Qt::white);
+    {
+        QPainter p(&shaped);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QPointF(3.25, 24), text);
+    }
+    {
+        QPainter p(&other);
+        p.setPen(Qt::black);
+        draw(p, QPointF(3.25, 24));
+    }
+    return fastLineDifferences(shaped, other);
+}
+
 class FastLineTest : public ::testing::TestWithParam<std::tuple<int, bool>> { };
 
 TEST_P(FastLineTest, GlyphRunsDrawTheShapedPixels)
@@ -60,21 +83,8 @@ TEST_P(FastLineTest, GlyphRunsDrawTheShapedPixels)
         const QString text = QString::fromLatin1(sample);
         if (!fastline::IsPlain(text, font))
             continue;
-        QImage shaped = fastLineCanvas(), run = fastLineCanvas();
-        shaped.fill(Qt::white);
-        run.fill(Qt::white);
-        {
-            QPainter p(&shaped);
-            p.setFont(font);
-            p.setPen(Qt::black);
-            p.drawText(QPointF(3.25, 24), text);
-        }
-        {
-            QPainter p(&run);
-            p.setPen(Qt::black);
-            fastline::DrawGlyphRun(p, text, font, QPointF(3.25, 24));
-        }
-        EXPECT_EQ(fastLineDifferences(shaped, run), 0) << sample;
+        EXPECT_EQ(fastLineDifferencesFromDrawText(text, font, [&](QPainter& p, QPointF at) { fastline::DrawGlyphRun(p, text, font, at); }), 0)
+            << sample;
         QTextLayout layout(text, font);
         layout.beginLayout();
         QTextLine line = layout.createLine();
@@ -202,23 +212,10 @@ TEST_P(FastLineTest, ShapedLinesFromTheCacheDrawAsDrawText)
     for (const char* sample : shapedLineSamples) {
         const QString text = QString::fromUtf8(sample);
         // Twice: shaped once, then from the cache.
-        for (int pass = 0; pass < 2; ++pass) {
-            QImage shaped = fastLineCanvas(), cached = fastLineCanvas();
-            shaped.fill(Qt::white);
-            cached.fill(Qt::white);
-            {
-                QPainter p(&shaped);
-                p.setFont(font);
-                p.setPen(Qt::black);
-                p.drawText(QPointF(3.25, 24), text);
-            }
-            {
-                QPainter p(&cached);
-                p.setPen(Qt::black);
-                fastline::DrawShapedLine(p, text, font, QPointF(3.25, 24));
-            }
-            EXPECT_EQ(fastLineDifferences(shaped, cached), 0) << sample << " pass " << pass;
-        }
+        for (int pass = 0; pass < 2; ++pass)
+            EXPECT_EQ(
+                fastLineDifferencesFromDrawText(text, font, [&](QPainter& p, QPointF at) { fastline::DrawShapedLine(p, text, font, at); }), 0)
+                << sample << " pass " << pass;
     }
 }
 
