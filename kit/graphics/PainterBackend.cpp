@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -55,6 +56,24 @@ QPainter::CompositionMode compositionMode(CompositingOperation op)
 void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
 {
     const int w = layer.width(), h = layer.height();
+    const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
+    // Non-negative: adding a half and truncating rounds as lround does.
+    auto level = [](float v) { return int(v * 255 + 0.5f); };
+    if (sigma <= 0.01) {
+        // Nothing to spread: each pixel's coverage is tinted where it is, as below, through a
+        // table of the 256 coverages.
+        std::array<QRgb, 256> tinted;
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            const float cov = std::clamp(float(alpha) / 255.0f, 0.0f, 1.0f) * a;
+            tinted[std::size_t(alpha)] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
+        }
+        for (int y = 0; y < h; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                row[x] = tinted[std::size_t(qAlpha(row[x]))];
+        }
+        return;
+    }
     std::vector<float> alpha(std::size_t(w) * h);
     int minX = w, maxX = -1, minY = h, maxY = -1;
     for (int y = 0; y < h; ++y) {
@@ -84,7 +103,7 @@ void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
     const int radius = sigma > 0.01 ? int(std::ceil(3 * sigma)) : 0;
     const int x0 = std::max(0, minX - radius), x1 = std::min(w - 1, maxX + radius);
     const int y0 = std::max(0, minY - radius), y1 = std::min(h - 1, maxY + radius);
-    if (sigma > 0.01) {
+    {
         std::vector<float> kernel(2 * radius + 1);
         float sum = 0;
         for (int i = -radius; i <= radius; ++i)
@@ -124,13 +143,10 @@ void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
             }
         }
     }
-    const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
     for (int y = y0; y <= y1; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
         for (int x = x0; x <= x1; ++x) {
             const float cov = std::clamp(alpha[std::size_t(y) * w + x], 0.0f, 1.0f) * a;
-            // Non-negative: adding a half and truncating rounds as lround does.
-            auto level = [](float v) { return int(v * 255 + 0.5f); };
             row[x] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
         }
     }
@@ -185,6 +201,15 @@ void blurAndTint(QImage& layer, double sigma, const QColor& color)
 
 } // namespace
 
+void GraphicsBackend::fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& state)
+{
+    for (int i = 0; i < count; ++i) {
+        QPainterPath path;
+        path.addRect(rects[i]);
+        fillPath(path, brush, state);
+    }
+}
+
 PainterBackend::PainterBackend(QPainter* painter)
     : painter_(painter)
 {
@@ -209,19 +234,27 @@ PainterBackend::~PainterBackend()
         painter_->restore();
 }
 
-void PainterBackend::begin()
+void PainterBackend::forgetApplied()
 {
-    painter_->save();
     clipKnown_ = false;
+    transformKnown_ = false;
+    opacityKnown_ = false;
+    modeKnown_ = false;
+    hintsKnown_ = false;
     touched_ = false;
 }
 
-// The painter's clip comes back with the restore, so the next primitive sets its own again.
+void PainterBackend::begin()
+{
+    painter_->save();
+    forgetApplied();
+}
+
+// The painter's state comes back with the restore, so the next primitive sets its own again.
 void PainterBackend::end()
 {
     painter_->restore();
-    clipKnown_ = false;
-    touched_ = false;
+    forgetApplied();
 }
 
 // Every primitive sets the clip, transform and modes it needs, so the painter can go back to the
@@ -232,8 +265,7 @@ void PainterBackend::yieldPainter()
         return;
     painter_->restore();
     painter_->save();
-    clipKnown_ = false;
-    touched_ = false;
+    forgetApplied();
 }
 
 QSize PainterBackend::deviceSize() const
@@ -242,12 +274,56 @@ QSize PainterBackend::deviceSize() const
     return d ? QSize(d->width(), d->height()) : QSize();
 }
 
+void PainterBackend::setTransform(const QTransform& t)
+{
+    touched_ = true;
+    if (transformKnown_ && applied_.transform == t)
+        return;
+    painter_->setWorldTransform(t);
+    applied_.transform = t;
+    transformKnown_ = true;
+}
+
+void PainterBackend::setOpacity(double opacity)
+{
+    touched_ = true;
+    if (opacityKnown_ && applied_.opacity == opacity)
+        return;
+    painter_->setOpacity(opacity);
+    applied_.opacity = opacity;
+    opacityKnown_ = true;
+}
+
+void PainterBackend::setCompositionMode(QPainter::CompositionMode mode)
+{
+    touched_ = true;
+    if (modeKnown_ && applied_.mode == mode)
+        return;
+    painter_->setCompositionMode(mode);
+    applied_.mode = mode;
+    modeKnown_ = true;
+}
+
+void PainterBackend::setHints(bool antialias, bool smoothImages)
+{
+    touched_ = true;
+    if (hintsKnown_ && applied_.antialias == antialias && applied_.smoothImages == smoothImages)
+        return;
+    painter_->setRenderHint(QPainter::Antialiasing, antialias);
+    painter_->setRenderHint(QPainter::TextAntialiasing, antialias);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, smoothImages);
+    applied_.antialias = antialias;
+    applied_.smoothImages = smoothImages;
+    hintsKnown_ = true;
+}
+
 void PainterBackend::applyClip(const GraphicsState& s)
 {
     touched_ = true;
     if (clipKnown_ && appliedClip_ == s.clipSerial)
         return;
-    painter_->setWorldTransform(QTransform());
+    // Clips are in device space.
+    setTransform(QTransform());
     QRectF rect;
     if (s.clip && isAxisAlignedRect(*s.clip, &rect))
         painter_->setClipRect(rect); // Qt's fast path
@@ -268,14 +344,12 @@ static QTransform deviceTransform(const GraphicsState& s)
 }
 
 // Draws one primitive: its shadow first (rendered in device space, offset y up), then itself.
-template <class Draw> void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const Draw& draw)
+template <class Draw>
+void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const QTransform& local, const Draw& draw)
 {
     applyClip(s);
     QPainter& p = *painter_;
-    const QPainter::RenderHints hints = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
-    p.setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
-    p.setRenderHint(QPainter::TextAntialiasing, s.shouldAntialias);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
+    setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
     if (s.shadow.isActive() && s.operation != CompositeClear) {
         const double sigma = s.shadow.blurRadius / 2;
         const int margin = int(std::ceil(3 * sigma)) + 2;
@@ -290,42 +364,66 @@ template <class Draw> void PainterBackend::paint(const GraphicsState& s, QRectF 
             layer.fill(Qt::transparent);
             {
                 QPainter lp(&layer);
+                const QPainter::RenderHints hints
+                    = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
                 lp.setRenderHints(hints);
+                lp.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
                 lp.setOpacity(opacity);
-                draw(lp, deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+                lp.setWorldTransform(local * deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+                draw(lp);
             }
             blurAndTint(layer, sigma, s.shadow.color);
-            p.setWorldTransform(QTransform());
-            p.setOpacity(1);
-            p.setCompositionMode(compositionMode(s.operation));
+            setTransform(QTransform());
+            setOpacity(1);
+            setCompositionMode(compositionMode(s.operation));
             p.drawImage(QPointF(layerRect.topLeft()) + exactShift, layer);
         }
     }
-    p.setOpacity(opacity);
+    setOpacity(opacity);
     if (s.operation == CompositePlusDarker)
-        p.setCompositionMode(QPainter::CompositionMode_Darken);
+        setCompositionMode(QPainter::CompositionMode_Darken);
     else
-        p.setCompositionMode(compositionMode(s.operation));
-    draw(p, deviceTransform(s));
+        setCompositionMode(compositionMode(s.operation));
+    setTransform(local * deviceTransform(s));
+    draw(p);
+}
+
+bool PainterBackend::fillWholePixels(const QRectF& userRect, const QColor& color, const GraphicsState& s)
+{
+    const QRectF device = s.ctm.mapRect(userRect);
+    const QRect pixels = device.toAlignedRect();
+    if (QRectF(pixels) != device)
+        return false;
+    applyClip(s);
+    setOpacity(1);
+    setCompositionMode(compositionMode(s.operation));
+    setTransform(QTransform());
+    painter_->fillRect(pixels, color);
+    return true;
+}
+
+// A plain rectangle on whole device pixels: fillRect covers exactly the pixels the path fill
+// covers, with or without antialiasing, and skips the rasteriser.
+static bool painterBackendFillsByRect(const QBrush& brush, const GraphicsState& s)
+{
+    return !s.shadow.isActive() && brush.style() == Qt::SolidPattern && (s.operation == CompositeSourceOver || s.operation == CompositeCopy)
+        && s.ctm.type() <= QTransform::TxScale;
 }
 
 void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& s)
 {
     if (brush.style() == Qt::NoBrush)
         return;
-    const QRectF bounds = s.ctm.mapRect(path.boundingRect());
     if (s.operation == CompositePlusDarker && brush.style() == Qt::SolidPattern) {
         // max(0, D − Sa·(1 − S)) per channel: invert, add Sa·(1 − S), invert back.
         const QColor c = brush.color();
         const QColor add = QColor::fromRgbF(c.alphaF() * (1 - c.redF()), c.alphaF() * (1 - c.greenF()), c.alphaF() * (1 - c.blueF()), 1);
-        GraphicsState plain = s;
-        plain.shadow = {};
         auto fillWith = [&](QPainter::CompositionMode mode, const QColor& color) {
-            applyClip(plain);
-            painter_->setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
-            painter_->setOpacity(1);
-            painter_->setCompositionMode(mode);
-            painter_->setWorldTransform(deviceTransform(s));
+            applyClip(s);
+            setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
+            setOpacity(1);
+            setCompositionMode(mode);
+            setTransform(deviceTransform(s));
             painter_->fillPath(path, color);
         };
         fillWith(QPainter::RasterOp_NotDestination, Qt::black);
@@ -333,26 +431,24 @@ void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, con
         fillWith(QPainter::RasterOp_NotDestination, Qt::black);
         return;
     }
-    // A plain rectangle on whole device pixels: fillRect covers exactly the pixels the path fill
-    // covers, with or without antialiasing, and skips the rasteriser.
     QRectF userRect;
-    if (!s.shadow.isActive() && brush.style() == Qt::SolidPattern && (s.operation == CompositeSourceOver || s.operation == CompositeCopy)
-        && s.ctm.type() <= QTransform::TxScale && isAxisAlignedRect(path, &userRect)) {
-        const QRectF device = s.ctm.mapRect(userRect);
-        const QRect pixels = device.toAlignedRect();
-        if (QRectF(pixels) == device) {
-            applyClip(s);
-            painter_->setOpacity(1);
-            painter_->setCompositionMode(compositionMode(s.operation));
-            painter_->setWorldTransform(QTransform());
-            painter_->fillRect(pixels, brush.color());
-            return;
-        }
+    if (painterBackendFillsByRect(brush, s) && isAxisAlignedRect(path, &userRect) && fillWholePixels(userRect, brush.color(), s))
+        return;
+    paint(s, s.ctm.mapRect(path.boundingRect()), 1.0, QTransform(), [&](QPainter& p) { p.fillPath(path, brush); });
+}
+
+void PainterBackend::fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& s)
+{
+    if (brush.style() == Qt::NoBrush)
+        return;
+    const bool byRect = painterBackendFillsByRect(brush, s);
+    for (int i = 0; i < count; ++i) {
+        if (byRect && fillWholePixels(rects[i], brush.color(), s))
+            continue;
+        QPainterPath path;
+        path.addRect(rects[i]);
+        fillPath(path, brush, s);
     }
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(t);
-        p.fillPath(path, brush);
-    });
 }
 
 void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& s)
@@ -361,37 +457,34 @@ void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const
         return;
     const double grow = pen.widthF() * 2 + 2;
     const QRectF bounds = s.ctm.mapRect(path.boundingRect().adjusted(-grow, -grow, grow, grow));
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(t);
-        p.strokePath(path, pen);
-    });
+    paint(s, bounds, 1.0, QTransform(), [&](QPainter& p) { p.strokePath(path, pen); });
 }
 
 void PainterBackend::drawImage(
     const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
 {
     const QRectF bounds = (toUser * s.ctm).mapRect(target);
-    paint(s, bounds, fraction, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(toUser * t);
-        p.drawImage(target, image, source);
-    });
+    paint(s, bounds, fraction, toUser, [&](QPainter& p) { p.drawImage(target, image, source); });
 }
 
 void PainterBackend::drawText(
     const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser, const GraphicsState& s)
 {
-    const QRectF box = QFontMetricsF(font).boundingRect(text).translated(baseline).adjusted(-2, -2, 2, 2);
-    const QRectF bounds = (toUser * s.ctm).mapRect(box);
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(toUser * t);
+    // Nothing to shape: the glyphs go straight from the font.
+    const bool plain = fastline::IsPlain(text, font);
+    // Only a shadow needs the ink's bounds; any box holding all of it gives the same pixels.
+    QRectF bounds;
+    if (s.shadow.isActive()) {
+        const QRectF ink = plain ? fastline::InkBox(text, font, baseline) : QFontMetricsF(font).boundingRect(text).translated(baseline);
+        bounds = (toUser * s.ctm).mapRect(ink.adjusted(-2, -2, 2, 2));
+    }
+    paint(s, bounds, 1.0, toUser, [&](QPainter& p) {
         p.setPen(QPen(brush, 0));
-        // Nothing to shape: the glyphs go straight from the font.
-        if (fastline::IsPlain(text, font)) {
+        if (plain) {
             fastline::DrawGlyphRun(p, text, font, baseline);
             return;
         }
-        p.setFont(font);
-        p.drawText(baseline, text);
+        fastline::DrawShapedLine(p, text, font, baseline);
     });
 }
 
