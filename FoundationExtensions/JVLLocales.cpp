@@ -2,8 +2,6 @@
 
 #include "kit/foundation/Locale.h"
 
-#include <QHash>
-
 #include <mutex>
 
 using namespace kit;
@@ -12,23 +10,24 @@ namespace {
 
 // The codes the locale has a name for, with the names, sorted by name in the locale's collation;
 // equal names keep the codes' order.
-template <class Item> Array localesSortedList(const Ref<Locale>& locale, const QStringList& codes, QString (Locale::*nameOf)(const QString&) const)
+template <class Item> Array localesSortedList(const Ref<Locale>& locale, const QStringList& codes, QStringList (Locale::*namesOf)(const QStringList&) const)
 {
-    QHash<QString, QStringList> codesByName;
+    const QStringList allNames = (locale.get()->*namesOf)(codes);
     QStringList names;
-    for (const QString& code : codes) {
-        const QString name = (locale.get()->*nameOf)(code);
-        if (name.isEmpty() || name == code)
+    QStringList namedCodes;
+    names.reserve(codes.size());
+    namedCodes.reserve(codes.size());
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const QString& name = allNames.at(i);
+        if (name.isEmpty() || name == codes.at(i))
             continue;
-        QStringList& same = codesByName[name];
-        if (same.empty())
-            names << name;
-        same.push_back(code);
+        names << name;
+        namedCodes << codes.at(i);
     }
     std::vector<Value> items;
-    for (const QString& name : locale->sortedByCollation(names))
-        for (const QString& code : codesByName.value(name))
-            items.emplace_back(make<Item>(code, name));
+    items.reserve(std::size_t(names.size()));
+    for (const qsizetype i : locale->collationOrder(names))
+        items.emplace_back(make<Item>(namedCodes.at(i), names.at(i)));
     return Array(std::move(items));
 }
 
@@ -71,10 +70,14 @@ Array JVLCountryLocale::supportedCountryLocalesSortedByDisplayName()
 {
     static LocalesCache cache;
     return cache.answer([](const Ref<Locale>& locale) {
-        QStringList codes;
-        for (const QString& code : Locale::ISOCountryCodes())
-            codes << code.toUpper();
-        return localesSortedList<JVLCountryLocale>(locale, codes, &Locale::displayNameForCountryCode);
+        // The codes never change: made once.
+        static const QStringList codes = [] {
+            QStringList upper;
+            for (const QString& code : Locale::ISOCountryCodes())
+                upper << code.toUpper();
+            return upper;
+        }();
+        return localesSortedList<JVLCountryLocale>(locale, codes, &Locale::displayNamesForCountryCodes);
     });
 }
 
@@ -82,9 +85,12 @@ Array JVLLanguageLocale::supportedLanguageLocalesSortedByDisplayName()
 {
     static LocalesCache cache;
     return cache.answer([](const Ref<Locale>& locale) {
-        QStringList codes;
-        for (const QString& code : Locale::ISOLanguageCodes())
-            codes << code.toLower();
-        return localesSortedList<JVLLanguageLocale>(locale, codes, &Locale::displayNameForLanguageCode);
+        static const QStringList codes = [] {
+            QStringList lower;
+            for (const QString& code : Locale::ISOLanguageCodes())
+                lower << code.toLower();
+            return lower;
+        }();
+        return localesSortedList<JVLLanguageLocale>(locale, codes, &Locale::displayNamesForLanguageCodes);
     });
 }

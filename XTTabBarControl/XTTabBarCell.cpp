@@ -241,3 +241,72 @@ void XTTabBarCell::initWithCoder(kit::Coder& coder)
     closeButtonTrackingTag_ = 0;
     cellTrackingTag_ = 0;
 }
+
+// Accessibility --------------------------------------------------------------------------------
+
+QStringList XTTabBarCell::accessibilityAttributeNames() const
+{
+    static const QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute,
+        kit::AccessibilityParentAttribute, kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute,
+        kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute,
+        kit::AccessibilityHelpAttribute, kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute };
+    return names;
+}
+
+kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityButtonRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityButtonRole));
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return kit::Value(stringValue());
+    if (attribute == kit::AccessibilityHelpAttribute) {
+        kit::Ref<kit::Object> keep;
+        XTTabBarControlDelegate* d = control ? control->delegateFor("accessibilityStringForTabViewObjectCount", keep) : nullptr;
+        if (!d)
+            return kit::Value(stringValue());
+        return kit::Value(QStringLiteral("%1, %2 %3")
+                              .arg(stringValue())
+                              .arg(count_)
+                              .arg(d->accessibilityStringForTabViewObjectCount(control->tabView().get(), count_)));
+    }
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value((tabState_ & XTTabSelectedMask) != 0);
+    if (attribute == kit::AccessibilityEnabledAttribute)
+        return kit::Value(true);
+    if (!control)
+        return {};
+    const kit::Ref<kit::Window> window = control->window();
+    if (attribute == kit::AccessibilityParentAttribute)
+        return kit::AccessibilityUnignoredAncestor(kit::Value(kit::Ref<kit::Object>(control)));
+    if (attribute == kit::AccessibilityWindowAttribute || attribute == kit::AccessibilityTopLevelUIElementAttribute)
+        return window ? kit::Value(window) : kit::Value();
+    if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+        const kit::Rect inWindow = control->convertRectToView(frame_, nullptr);
+        if (attribute == kit::AccessibilitySizeAttribute)
+            return kit::Value(inWindow.size);
+        // The bottom-left corner on the screen.
+        return kit::Value(window ? window->convertBaseToScreen(inWindow.origin) : inWindow.origin);
+    }
+    return {};
+}
+
+QStringList XTTabBarCell::accessibilityActionNames() const
+{
+    static const QStringList names { kit::AccessibilityPressAction };
+    return names;
+}
+
+void XTTabBarCell::accessibilityPerformAction(const QString& action)
+{
+    if (action != kit::AccessibilityPressAction)
+        return;
+    if (const kit::Ref<XTTabBarControl> control = tabBar())
+        control->tabClick(this);
+}
+
+kit::Value XTTabBarCell::accessibilityHitTest(kit::Point) const { return kit::AccessibilityUnignoredAncestor(self()); }
+
+kit::Value XTTabBarCell::accessibilityFocusedUIElement() const { return kit::AccessibilityUnignoredAncestor(self()); }

@@ -5,6 +5,7 @@
 // its placeholder step. It draws nothing itself: the control's style measures and draws it.
 
 #include "XTTabBarControl/XTProgressIndicator.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Responder.h"
 #include "kit/controls/ActionCell.h"
 #include "kit/graphics/AttributedString.h"
@@ -26,7 +27,7 @@ enum XTTabStateMask : std::int64_t {
     XTTabPositionSingleMask = 0x80,
 };
 
-class XTTabBarCell : public kit::ActionCell {
+class XTTabBarCell : public kit::ActionCell, public kit::Accessibility {
     KIT_CLASS(XTTabBarCell)
 public:
     XTTabBarCell();
@@ -93,6 +94,9 @@ public:
     double desiredWidthOfCell() const;
 
     void drawWithFrameInView(kit::Rect cellFrame, kit::View* controlView) override;
+    // The tab as the bar shows it (its drag rectangle read back from the window), with the
+    // "pi" mark when its indicator shows (XTTabBarControlDragging.cpp).
+    kit::Ref<kit::Image> dragImage();
 
     // kit::MouseTrackingTarget: the control's tracking rectangles for this cell.
     void mouseEntered(const kit::Event& event) override;
@@ -112,6 +116,16 @@ public:
     // A shown value of the identifier changed: the bar lays out again on the next pass.
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
+
+    // kit::Accessibility: a button that selects its tab; help is the title, with the count as
+    // the delegate words it.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
 
     // kit::Coding: settings only; tags and transient mouse state mean nothing in a new process.
     void encodeWithCoder(kit::Coder& coder) const override;

@@ -10,12 +10,14 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/core/ValueTransformer.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
 
 #include <algorithm>
 
 KIT_REGISTER_CLASS(XTTabBarControl, kit::Control)
 {
     c.bundle("XTTabBarControl");
+    registerDragging(c);
     c.property(
         "tabView", [](const XTTabBarControl& x) { return kit::Value(x.tabView()); },
         [](XTTabBarControl& x, const kit::Value& v) { x.setTabView(v.objectAs<kit::TabView>()); });
@@ -87,6 +89,9 @@ XTTabBarControl::~XTTabBarControl()
 {
     kit::NotificationCenter::defaultCenter()->removeObserver(this);
     kit::RunLoop::cancelPreviousPerformRequestsWithTarget(this);
+    stopCellAnimation();
+    if (showHideTimer_)
+        showHideTimer_->invalidate();
     // Unbind without laying out: the cells go with us.
     const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
     for (const auto& cell : cells)
@@ -305,8 +310,7 @@ void XTTabBarControl::removeTabForCell(XTTabBarCell* cell)
     if (const auto indicator = cell->indicator(); indicator && indicator->superview().get() == this)
         indicator->removeFromSuperview();
     kit::NotificationCenter::defaultCenter()->removeObserver(cell);
-    cell->setCellTrackingTag(0);
-    cell->setCloseButtonTrackingTag(0);
+    removeTrackingRectsOfCell(cell);
     std::erase_if(cells_, [cell](const kit::Ref<XTTabBarCell>& c) { return c.get() == cell; });
     update();
 }
@@ -318,38 +322,6 @@ std::vector<kit::Ref<kit::TabViewItem>> XTTabBarControl::representedTabViewItems
         if (auto item = cell->representedObject().objectAs<kit::TabViewItem>())
             items.push_back(item);
     return items;
-}
-
-void XTTabBarControl::update(bool)
-{
-    if (!tabView_ || tabView_->numberOfTabViewItems() != std::int64_t(cells_.size()))
-        return;
-    controller_->layoutCells();
-    const kit::Ref<kit::Menu> menu = controller_->overflowMenu();
-    overflowPopUpButton_->setHidden(!menu);
-    if (menu)
-        overflowPopUpButton_->setMenu(menu);
-    applyLayout();
-}
-
-void XTTabBarControl::applyLayout()
-{
-    for (std::size_t i = 0; i < cells_.size(); ++i)
-        cells_[i]->setFrame(controller_->cellFrameAtIndex(std::int64_t(i)));
-    addTabButton_->setFrame(controller_->addButtonRect());
-    addTabButton_->setHidden(!showAddTabButton_);
-    setNeedsDisplay(true);
-}
-
-void XTTabBarControl::frameDidChange(kit::Notification*)
-{
-    for (const auto& cell : cells_) {
-        if (const auto indicator = cell->indicator()) {
-            indicator->stopAnimation();
-            kit::RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), kit::Selector("startAnimation"), kit::Value(), 0);
-        }
-    }
-    update(false);
 }
 
 kit::Ref<XTTabBarCell> XTTabBarControl::cellForPoint(kit::Point point, kit::Rect* cellFrame) const
@@ -471,6 +443,9 @@ void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView
     kit::Ref<kit::Object> keep;
     if (XTTabBarControlDelegate* d = delegateFor("tabViewDidChangeNumberOfTabViewItems", keep))
         d->tabViewDidChangeNumberOfTabViewItems(tabView);
+    // The add button may now stand under the pointer.
+    if (addTabButton_)
+        addTabButton_->resetCursorRects();
 }
 
 bool XTTabBarControl::validateMenuItem(kit::MenuItem* item)

@@ -9,9 +9,13 @@
 #include "XTTabBarControl/XTTabBarController.h"
 #include "XTTabBarControl/XTTabStyle.h"
 #include "XTTabBarControl/XTWidgets.h"
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/NibLoader.h"
+#include "kit/foundation/Timer.h"
 
 #include <vector>
 
@@ -20,10 +24,19 @@ inline const QString XTTabBarControlItemPBType = QStringLiteral("XTTabBarControl
 enum XTTabBarOrientation : int { XTTabBarHorizontalOrientation = 0, XTTabBarVerticalOrientation = 1 };
 
 namespace kit {
+class Animation;
 class Notification;
-}
+class Timer;
+} // namespace kit
 
-class XTTabBarControl : public kit::Control, public kit::TabViewDelegate, public kit::MenuItemValidation {
+class XTTabBarControl : public kit::Control,
+                        public kit::TabViewDelegate,
+                        public kit::MenuItemValidation,
+                        public kit::ToolTipOwner,
+                        public kit::NibAwaking,
+                        public kit::Accessibility,
+                        public kit::DraggingSource,
+                        public kit::DraggingDestination {
     KIT_CLASS(XTTabBarControl)
 public:
     explicit XTTabBarControl(kit::Rect frame = {});
@@ -88,7 +101,8 @@ public:
     void setOrientation(int orientation);
     std::int64_t resizeAreaCompensation() const { return resizeAreaCompensation_; }
     bool isTabBarHidden() const { return isHidden_; }
-    bool isAnimating() const { return false; }
+    // A cell animation runs.
+    bool isAnimating() const { return animationTimer_ != nullptr; }
 
     // Geometry the layout engine reads.
     double availableCellWidth() const;
@@ -99,9 +113,29 @@ public:
     void removeTabForCell(XTTabBarCell* cell);
     std::vector<kit::Ref<kit::TabViewItem>> representedTabViewItems() const;
 
-    // Layout.
+    // Layout. Animated, the cells glide to their new frames over half a second; a new update
+    // replaces a running animation (XTTabBarControlAnimation.cpp).
     void update() { update(automaticallyAnimates_); }
     void update(bool animate);
+    // One tick of the cell animation.
+    void animateCells(kit::Timer* timer);
+    // The cell's tracking rectangles (whole cell and close button) and its tool-tip rectangle.
+    void setupTrackingRectsForCell(XTTabBarCell* cell);
+
+    // Collapsing to one point and coming back, together with the partner view or the window
+    // (XTTabBarControlHiding.cpp). Ignored before the first window update, when nothing would
+    // change, and while such a change runs.
+    void hideTabBar(bool hide, bool animate);
+    // One of the four ticks of hiding or showing.
+    void animateShowHide(kit::Timer* timer);
+    // The width a vertical bar comes back at.
+    std::int64_t tabBarWidth() const { return tabBarWidth_; }
+    // The first update of the window collapses a bar that hides for a single tab.
+    void windowDidUpdate(kit::Notification* notification);
+    // Key, resign-key and move notifications of the window: the look depends on them.
+    void windowStatusDidChange(kit::Notification* notification);
+    // The room kept free for the window's resize corner, then the overflow button's place.
+    void checkWindowFrame();
 
     // Queries.
     kit::Ref<XTTabBarCell> cellForPoint(kit::Point point, kit::Rect* cellFrame = nullptr) const;
@@ -109,11 +143,23 @@ public:
     // first cell is overflowed.
     kit::Ref<XTTabBarCell> lastVisibleTab() const;
     std::int64_t numberOfVisibleTabs() const;
+    // Takes the frame and lays out at once.
+    void placeView(kit::Rect frame)
+    {
+        setFrame(frame);
+        update(false);
+    }
 
     // Mouse: select on mouse up (or down), close through the close buttons.
     void mouseDown(const kit::Event& event) override;
-    void mouseDragged(const kit::Event&) override { }
+    // Resizes a vertical bar, or starts a tab drag once the pointer is 10 points from the mouse-down
+    // (XTTabBarControlDragging.cpp).
+    void mouseDragged(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
+    // A resizable vertical bar follows the pointer, within the cell width limits.
+    void resizeDragged(const kit::Event& event);
+    // The delegate's menu for the tab under the pointer.
+    kit::Ref<kit::Object> menuForEvent(const kit::Event& event) override;
     // Closes the cell's tab unless it is the only one that may not close or the delegate refuses.
     void closeTabClick(XTTabBarCell* cell);
 
@@ -134,16 +180,66 @@ public:
     // kit::View
     bool isFlipped() const override { return true; }
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    bool shouldDelayWindowOrderingForEvent(const kit::Event&) const override { return true; }
     bool mouseDownCanMoveWindow() const override { return false; }
     void drawRect(kit::Rect rect) override;
     // Frame changes lay the bar out again without animation.
     void frameDidChange(kit::Notification* notification);
+    void viewWillMoveToWindow(kit::Window* window) override;
+    void viewDidMoveToWindow() override;
+    void viewWillStartLiveResize() override;
+    void viewDidEndLiveResize() override;
+    // A vertical bar's right edge shows the resize cursor.
+    void resetCursorRects() override;
+
+    // kit::ToolTipOwner: the delegate's tool tip of the tab under the point.
+    QString viewStringForToolTipPointUserData(kit::View* view, std::int64_t tag, kit::Point point, void* userData) override;
+
+    // kit::Coding: the settings, the style, the tab view, the partner and the two buttons; the
+    // delegate only when it is archived anyway. Cells are made again from the tab view
+    // (XTTabBarControlCoding.cpp).
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
+    // kit::NibAwaking: a cell for each item of the tab view not yet shown.
+    void awakeFromNib() override;
+
+    // kit::Accessibility: a group of the tabs.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    // The tab whose frame holds the point (screen, y up), else the bar.
+    kit::Value accessibilityHitTest(kit::Point point) const override;
 
     // Called by a cell whose shown values changed.
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
+    // Dragging (XTTabBarControlDragging.cpp). The cell list the drag assistant edits, placeholders
+    // included; binding a cell to an item also observes the item's identifier, as adding does.
+    std::vector<kit::Ref<XTTabBarCell>>& mutableCells() { return cells_; }
+    void bindCellToTabViewItem(XTTabBarCell* cell, kit::TabViewItem* item);
+    // The drag operations and the "display" action in the class registration.
+    static void registerDragging(kit::ClassBuilder<XTTabBarControl>& c);
+    // kit::DraggingSource: moves inside the application only, whatever the modifiers.
+    std::uint64_t draggingSourceOperationMaskForLocal(bool local) override { return local ? kit::DragOperationMove : kit::DragOperationNone; }
+    bool ignoreModifierKeysWhileDragging() override { return true; }
+    void draggedImageBeganAt(kit::Object* image, kit::Point screen) override;
+    void draggedImageMovedTo(kit::Object* image, kit::Point screen) override;
+    void draggedImageEndedAtOperation(kit::Object* image, kit::Point screen, std::uint64_t operation) override;
+    // kit::DraggingDestination: tab drags go to the drag assistant; other drags spring-load tabs.
+    std::uint64_t draggingEntered(kit::DraggingInfo& info) override;
+    std::uint64_t draggingUpdated(kit::DraggingInfo& info) override;
+    void draggingExited(kit::DraggingInfo& info) override;
+    bool prepareForDragOperation(kit::DraggingInfo& info) override;
+    bool performDragOperation(kit::DraggingInfo& info) override;
+    void concludeDragOperation(kit::DraggingInfo& info) override;
+    void draggingEnded(kit::DraggingInfo& info) override;
+    // Selects the tab under the drag's last location (the spring timer's action).
+    void fireSpring(kit::Timer* timer);
+    kit::Ref<kit::Timer> springTimer() const { return springTimer_; }
+
 private:
+    friend struct XTTabBarControlCodingKeys;
     template <class T> void setAndUpdate(T& field, T value)
     {
         field = value;
@@ -152,6 +248,16 @@ private:
     void positionOverflowMenu();
     void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
     void applyLayout();
+    // The pointer in the bar's coordinates; far away without a window.
+    kit::Point pointerLocation() const;
+    void removeTrackingRectsOfCell(XTTabBarCell* cell);
+    void refreshTrackingRects();
+    void stopCellAnimation();
+    // Hide and show: the start and target geometry of one change, and a step towards it.
+    void changeTabBarHidden(bool hide, bool animate);
+    void prepareShowHide(bool hide);
+    void applyShowHide(double fraction);
+    void observeWindow(kit::Window* window, bool observe);
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;
@@ -179,9 +285,30 @@ private:
     std::int64_t cellOptimumWidth_ = 130;
     bool isHidden_ = false;
     kit::Ref<kit::View> partnerView_;
+    bool awakenedFromNib_ = false;
     std::int64_t tabBarWidth_ = 0;
+    // Hide and show: -1 when no change runs, else the next tick (0 to 3).
+    std::int64_t currentStep_ = -1;
+    bool hiddenByHost_ = false;
+    kit::Ref<kit::Timer> showHideTimer_;
+    struct ShowHideRun {
+        double myOrigin = 0, mySize = 0, myTargetOrigin = 0, myTargetSize = 0;
+        double partnerOrigin = 0, partnerSize = 0, partnerTargetOrigin = 0, partnerTargetSize = 0;
+        bool vertical = false;
+    } showHide_;
+    // The cell animation: its timer, the animation whose progress it reads, the target frames.
+    kit::Ref<kit::Timer> animationTimer_;
+    kit::Ref<kit::Animation> animation_;
+    std::vector<kit::Rect> animationTargets_;
+    bool resizing_ = false;
     // Where the current click began: an event would tie the bar to a moment of this process.
     kit::Point mouseDownPoint_ {};
     bool didDrag_ = false;
     bool closeClicked_ = false;
+    // Spring-loading: the armed timer, its tab and the drag's last location (window base).
+    bool isTabDrag(kit::DraggingInfo& info) const;
+    void cancelSpring();
+    kit::Ref<kit::Timer> springTimer_;
+    kit::Ref<kit::TabViewItem> tabViewItemWithSpring_;
+    kit::Point springLocation_ {};
 };

@@ -3,6 +3,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
+#include "kit/graphics/Cursor.h"
 
 namespace {
 
@@ -20,6 +21,11 @@ void XTTabBarControl::mouseDown(const kit::Event& event)
     didDrag_ = false;
     const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
     mouseDownPoint_ = p;
+    if (orientation_ == XTTabBarVerticalOrientation && allowsResizing_ && partnerView_ && p.x > frame().size.width - 3) {
+        resizing_ = true;
+        // Once per resize: the mouse-up pops it, so the cursor stack stays balanced.
+        kit::Cursor::resizeLeftRightCursor()->push();
+    }
     kit::Rect frame;
     const kit::Ref<XTTabBarCell> cell = cellForPoint(p, &frame);
     if (!cell)
@@ -39,8 +45,32 @@ void XTTabBarControl::mouseDown(const kit::Event& event)
     setNeedsDisplay(true);
 }
 
+void XTTabBarControl::resizeDragged(const kit::Event& event)
+{
+    const double dx = event.deltaX();
+    const double x = convertPointFromView(event.locationInWindow(), nullptr).x;
+    const double width = frame().size.width;
+    if (!((dx > 0 && x > width) || (dx < 0 && x < width)))
+        return;
+    if (partnerView_ && double(cellMinWidth_) < width + dx && width + dx < double(cellMaxWidth_)) {
+        setFrameSize(kit::MakeSize(width + dx, frame().size.height));
+        kit::Rect partner = partnerView_->frame();
+        partner.origin.x += dx;
+        partner.size.width -= dx;
+        partnerView_->setFrame(partner);
+        if (const kit::Ref<kit::View> up = superview())
+            up->setNeedsDisplay(true);
+    }
+}
+
 void XTTabBarControl::mouseUp(const kit::Event& event)
 {
+    if (resizing_) {
+        resizing_ = false;
+        kit::Cursor::pop();
+        kit::Cursor::arrowCursor()->set();
+        return;
+    }
     const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
     kit::Rect upFrame, downFrame;
     const kit::Ref<XTTabBarCell> up = cellForPoint(p, &upFrame);
@@ -97,4 +127,15 @@ void XTTabBarControl::closeTabClick(XTTabBarCell* cell)
     }
     if (item && tabView_)
         tabView_->removeTabViewItem(item.get());
+}
+
+kit::Ref<kit::Object> XTTabBarControl::menuForEvent(const kit::Event& event)
+{
+    const kit::Ref<XTTabBarCell> cell = cellForPoint(convertPointFromView(event.locationInWindow(), nullptr));
+    const kit::Ref<kit::TabViewItem> item = cell ? cell->representedObject().objectAs<kit::TabViewItem>() : nullptr;
+    kit::Ref<kit::Object> keep;
+    XTTabBarControlDelegate* d = delegateFor("tabViewMenuForTabViewItem", keep);
+    if (!item || !d)
+        return nullptr;
+    return d->tabViewMenuForTabViewItem(tabView_.get(), item.get());
 }

@@ -11,8 +11,8 @@ function(jvl_warnings target)
   endif()
 endfunction()
 
-# One precompiled header per kind of target, made by the first target of that kind (the kit's library
-# or its tests) and read by every later one: each costs as much as a dozen ordinary files to build.
+# One precompiled header per kind of target, made by one owner (the kit's library, or for tests the
+# small jvl_test_pch) and read by every other: each costs as much as a dozen ordinary files to build.
 function(jvl_precompiled_headers target owner)
   if(target STREQUAL owner OR NOT TARGET ${owner})
     target_precompile_headers(${target} PRIVATE ${ARGN})
@@ -40,13 +40,22 @@ function(jvl_library name)
     qt_add_resources(${name} "${name}_resources" PREFIX "/" BASE ${CMAKE_CURRENT_SOURCE_DIR} FILES ${ARG_RESOURCES})
   endif()
 
+  # The tests' header is made by a target of its own, so that building one test program (the
+  # ThreadSanitizer stage builds four) never drags in another's files.
+  if(JVL_BUILD_TESTS AND name STREQUAL "kit")
+    add_library(jvl_test_pch OBJECT ${PROJECT_SOURCE_DIR}/cmake/TestPrecompiledHeader.cpp)
+    target_link_libraries(jvl_test_pch PRIVATE kit kit_testsupport GTest::gtest GTest::gmock)
+    jvl_warnings(jvl_test_pch)
+    jvl_precompiled_headers(jvl_test_pch jvl_test_pch <gtest/gtest.h> <QtCore/QtCore> <QtGui/QtGui>)
+  endif()
+
   if(JVL_BUILD_TESTS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h)
     if(test_sources)
       add_executable(${name}_tests ${test_sources})
       target_link_libraries(${name}_tests PRIVATE ${name} kit_testsupport ${ARG_TEST_DEPENDS} GTest::gtest GTest::gmock)
       jvl_warnings(${name}_tests)
-      jvl_precompiled_headers(${name}_tests kit_tests <gtest/gtest.h> <QtCore/QtCore> <QtGui/QtGui>)
+      jvl_precompiled_headers(${name}_tests jvl_test_pch <gtest/gtest.h> <QtCore/QtCore> <QtGui/QtGui>)
       add_test(NAME ${name}_tests COMMAND ${name}_tests --gtest_color=no)
       set_tests_properties(${name}_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900)
       # The same suite under a comma-decimal locale and another font DPI: nothing may depend on them.

@@ -4,6 +4,8 @@
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
+#include "gallery/ReportReceiver.h"
+#include "gallery/pages/LiveLinksPage.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
@@ -140,9 +142,19 @@ int main(int argc, char** argv)
     parser.addOption(
         { QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir") });
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
+    parser.addOption({ QStringLiteral("live-link-server"), QStringLiteral("Run as the Live links page's second process: its shape editor.") });
     parser.process(app);
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
+    if (parser.isSet(QStringLiteral("live-link-server"))) {
+        const kit::Ref<kit::Window> editor = makeLiveLinkServerWindow();
+        if (!editor) {
+            std::fprintf(stderr, "gallery: the live-link server is running already, or there is no session bus\n");
+            return 1;
+        }
+        editor->makeKeyAndOrderFront();
+        return QApplication::exec();
+    }
 
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, pageWidth + listWidth, pageHeight),
         kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
@@ -154,7 +166,11 @@ int main(int argc, char** argv)
     content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
     window->center();
     window->makeKeyAndOrderFront();
+    // The endpoint of the gallery's own uploads; never in screenshot runs.
+    GalleryReportReceiver::shared().start();
     // Once the window is up, a crash log of an earlier run is offered.
     kit::OperationQueue::mainQueue()->addOperationWithBlock([] { JVLCrashReporter::checkForCrash(); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    GalleryReportReceiver::shared().stop();
+    return status;
 }

@@ -21,6 +21,7 @@ void JVLWindow::setCanZoom(bool flag)
 
 void JVLWindow::encodeWithCoder(Coder& coder) const
 {
+    coder.encodeIntegerForKey(styleMask(), QStringLiteral("styleMask"));
     coder.encodeRectForKey(contentRectForFrameRect(frame()), QStringLiteral("contentRect"));
     coder.encodeObjectForKey(Value(title()), QStringLiteral("title"));
     coder.encodeObjectForKey(Value(contentView()), QStringLiteral("contentView"));
@@ -28,6 +29,8 @@ void JVLWindow::encodeWithCoder(Coder& coder) const
 
 void JVLWindow::initWithCoder(Coder& coder)
 {
+    if (coder.containsValueForKey(QStringLiteral("styleMask")))
+        setStyleMask(unsigned(coder.decodeIntegerForKey(QStringLiteral("styleMask"))));
     if (coder.containsValueForKey(QStringLiteral("contentRect"))) {
         const Rect r = coder.decodeRectForKey(QStringLiteral("contentRect"));
         setFrameDisplay(frameRectForContentRect(r), false);

@@ -165,6 +165,8 @@ public:
     kit::Ref<kit::BezierPath> rollover() const { return rollover_; }
     void setRollover(kit::Ref<kit::BezierPath> path) { rollover_ = std::move(path); }
     static kit::Dictionary rolloverAttributes();
+    // Fills the rollover outline, when one is set, and draws the text over it.
+    void drawRolloverIfNecessaryInRect(kit::Rect rect);
 
     // kit::TextView:
     void drawRect(kit::Rect dirtyRect) override;
@@ -218,7 +220,6 @@ private:
     QString noSelectionText() const;
     QString multipleValuesText() const;
     void drawRaisedEditorIfNecessaryInRect(kit::Rect rect);
-    void drawRolloverIfNecessaryInRect(kit::Rect rect);
 
     std::int64_t currentEditedStartLocation_ = kit::NotFound;
     kit::Ref<kit::BezierPath> rollover_;

@@ -8,6 +8,11 @@
 class JVLTextViewInspectorCheckboxField : public JVLTextViewInspectorViewField {
     KIT_CLASS(JVLTextViewInspectorCheckboxField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorCheckboxField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorCheckboxField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorCheckboxField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorCheckboxField>(identifier, QString(), std::move(label));

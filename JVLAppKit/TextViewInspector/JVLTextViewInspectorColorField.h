@@ -7,6 +7,11 @@
 class JVLTextViewInspectorColorField : public JVLTextViewInspectorViewField {
     KIT_CLASS(JVLTextViewInspectorColorField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorColorField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorColorField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorColorField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorColorField>(identifier, QString(), std::move(label));

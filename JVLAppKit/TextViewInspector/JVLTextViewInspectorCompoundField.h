@@ -20,6 +20,14 @@ public:
     {
         return makeField<JVLTextViewInspectorCompoundField>(identifier, QString(), std::move(label));
     }
+    // The mapping is kept for the owner; the entity is not used.
+    static kit::Ref<JVLTextViewInspectorCompoundField> fieldWithPropertyMappingForEntity(const kit::Dictionary& mapping, const kit::EntityDescription* entity)
+    {
+        auto field = kit::make<JVLTextViewInspectorCompoundField>();
+        field->initWithPropertyMappingForEntity(mapping, entity);
+        return field;
+    }
+    void initWithPropertyMappingForEntity(const kit::Dictionary& mapping, const kit::EntityDescription*) { propertyMapping_ = mapping; }
     ~JVLTextViewInspectorCompoundField() override;
 
     const std::vector<kit::Ref<JVLTextViewInspectorField>>& allFields() const { return fields_; }

@@ -7,6 +7,11 @@
 class JVLTextViewInspectorDateField : public JVLTextViewInspectorViewField {
     KIT_CLASS(JVLTextViewInspectorDateField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorDateField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorDateField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorDateField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorDateField>(identifier, QString(), std::move(label));

@@ -3,6 +3,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
 #include "JVLAppKit/JVLPopUpButton/JVLPopUpButton.h"
+#include "FoundationExtensions/JVLManagedObjectModelExtensions.h"
 #include "FoundationExtensions/JVLNSObject_Extension.h"
 
 #include "kit/controls/Menu.h"
@@ -44,6 +45,20 @@ void JVLTextViewInspectorField::initWithIdentifierPlaceholderAndLabel(
     identifier_ = identifier;
     setLabel(std::move(label));
     lineFragmentRect_ = ZeroRect;
+}
+
+void JVLTextViewInspectorField::initWithPropertyNameOfEntity(const QString& propertyName, const EntityDescription* entity)
+{
+    if (propertyName.isNull()) {
+        initWithIdentifierPlaceholderAndLabel(QString(), QString(), nullptr);
+    } else {
+        const Ref<ManagedObjectModel> model = entity ? entity->managedObjectModel() : nullptr;
+        initWithIdentifierPlaceholderAndLabel(propertyName,
+            JVLExtensions::localizedPlaceholderForPropertyNameOfEntity(model.get(), propertyName, entity),
+            JVLTextViewInspectorFieldLabel::fieldLabelWithString(
+                JVLExtensions::localizedLabelForPropertyNameOfEntity(model.get(), propertyName, entity)));
+    }
+    setEntity(entity ? Value(Ref<Object>(const_cast<EntityDescription*>(entity))) : Value());
 }
 
 void JVLTextViewInspectorField::setValid(bool flag)

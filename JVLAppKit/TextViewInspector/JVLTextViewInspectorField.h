@@ -17,6 +17,7 @@
 #include <vector>
 
 namespace kit {
+class EntityDescription;
 class Menu;
 class View;
 } // namespace kit
@@ -53,6 +54,16 @@ public:
     // The designated initialiser: placeholder and default placeholder, identifier, label.
     virtual void initWithIdentifierPlaceholderAndLabel(const QString& identifier, const QString& placeholder,
         kit::Ref<JVLTextViewInspectorFieldLabel> label);
+    // Label and placeholder from the entity's model, the property name as identifier, then the
+    // entity; a null name gives a field with none of the three.
+    virtual void initWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity);
+    template <class F>
+    static kit::Ref<F> makeFieldForProperty(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        auto field = kit::make<F>();
+        field->initWithPropertyNameOfEntity(propertyName, entity);
+        return field;
+    }
     // Made and initialised: the class constructors of the concrete fields call it.
     template <class F>
     static kit::Ref<F> makeField(const QString& identifier, const QString& placeholder, kit::Ref<JVLTextViewInspectorFieldLabel> label)

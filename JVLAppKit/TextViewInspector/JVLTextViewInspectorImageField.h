@@ -10,6 +10,11 @@
 class JVLTextViewInspectorImageField : public JVLTextViewInspectorViewField {
     KIT_CLASS(JVLTextViewInspectorImageField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorImageField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorImageField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorImageField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         auto field = makeField<JVLTextViewInspectorImageField>(identifier, QString(), std::move(label));

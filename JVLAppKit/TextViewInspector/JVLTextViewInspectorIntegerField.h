@@ -8,6 +8,11 @@
 class JVLTextViewInspectorIntegerField : public JVLTextViewInspectorTextField {
     KIT_CLASS(JVLTextViewInspectorIntegerField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorIntegerField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorIntegerField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorIntegerField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorIntegerField>(identifier, QString(), std::move(label));

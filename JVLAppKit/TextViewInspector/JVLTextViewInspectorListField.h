@@ -23,6 +23,11 @@ public:
 class JVLTextViewInspectorListField : public JVLTextViewInspectorCompoundField {
     KIT_CLASS(JVLTextViewInspectorListField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorListField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorListField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorListField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorListField>(identifier, QString(), std::move(label));

@@ -41,6 +41,11 @@ private:
 class JVLTextViewInspectorCountryField : public JVLTextViewInspectorLocaleField {
     KIT_CLASS(JVLTextViewInspectorCountryField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorCountryField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorCountryField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorCountryField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorCountryField>(identifier, QString(), std::move(label));
@@ -60,6 +65,11 @@ protected:
 class JVLTextViewInspectorLanguageField : public JVLTextViewInspectorLocaleField {
     KIT_CLASS(JVLTextViewInspectorLanguageField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorLanguageField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorLanguageField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorLanguageField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorLanguageField>(identifier, QString(), std::move(label));

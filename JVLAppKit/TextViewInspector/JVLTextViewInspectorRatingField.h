@@ -7,6 +7,11 @@
 class JVLTextViewInspectorRatingField : public JVLTextViewInspectorViewField {
     KIT_CLASS(JVLTextViewInspectorRatingField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorRatingField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorRatingField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorRatingField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorRatingField>(identifier, QString(), std::move(label));

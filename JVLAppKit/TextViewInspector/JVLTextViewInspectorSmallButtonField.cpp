@@ -10,8 +10,9 @@ KIT_REGISTER_CLASS(JVLTextViewInspectorSmallButtonField, JVLTextViewInspectorVie
     c.copyable();
 }
 
-Ref<JVLTextViewInspectorSmallButtonField> JVLTextViewInspectorSmallButtonField::fieldWithIdentifierAndLabel(
-    const QString& identifier, Ref<JVLTextViewInspectorFieldLabel> label)
+namespace {
+
+Ref<Button> smallButtonFieldButton()
 {
     auto button = make<Button>(MakeRect(0, 0, 14, 18));
     button->setBezelStyle(RegularSquareBezelStyle);
@@ -20,8 +21,26 @@ Ref<JVLTextViewInspectorSmallButtonField> JVLTextViewInspectorSmallButtonField::
     button->setImagePosition(ImageOnly);
     button->cell()->setBordered(false);
     button->setControlSize(RegularControlSize);
+    return button;
+}
+
+} // namespace
+
+Ref<JVLTextViewInspectorSmallButtonField> JVLTextViewInspectorSmallButtonField::fieldWithIdentifierAndLabel(
+    const QString& identifier, Ref<JVLTextViewInspectorFieldLabel> label)
+{
     auto field = make<JVLTextViewInspectorSmallButtonField>();
-    field->initWithIdentifierFieldViewPlaceholderAndLabel(identifier, button, QString(), std::move(label));
+    field->initWithIdentifierFieldViewPlaceholderAndLabel(identifier, smallButtonFieldButton(), QString(), std::move(label));
+    field->setViewWidthShouldBeAdjusted(false);
+    return field;
+}
+
+Ref<JVLTextViewInspectorSmallButtonField> JVLTextViewInspectorSmallButtonField::fieldWithPropertyNameOfEntity(
+    const QString& propertyName, const EntityDescription* entity)
+{
+    // The model's label and placeholder first; then the same button as one made by identifier.
+    auto field = makeFieldForProperty<JVLTextViewInspectorSmallButtonField>(propertyName, entity);
+    field->initWithIdentifierFieldViewPlaceholderAndLabel(field->identifier(), smallButtonFieldButton(), field->placeholder(), field->label());
     field->setViewWidthShouldBeAdjusted(false);
     return field;
 }

@@ -14,6 +14,7 @@ class JVLTextViewInspectorSmallButtonField : public JVLTextViewInspectorViewFiel
 public:
     static kit::Ref<JVLTextViewInspectorSmallButtonField> fieldWithIdentifierAndLabel(
         const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label);
+    static kit::Ref<JVLTextViewInspectorSmallButtonField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity);
     void setImage(kit::Ref<kit::Image> image);
     void setTarget(kit::Object* target);
     void setAction(kit::Selector action);

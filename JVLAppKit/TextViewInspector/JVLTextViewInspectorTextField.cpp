@@ -48,8 +48,12 @@ QString JVLTextViewInspectorTextField::displayStringForValue()
         // Stored as it is: through setValue it would redraw the run being built.
         storeValue(v);
     }
-    if (const auto* f = dynamic_cast<const Formatter*>(formatter_.get()))
-        return f->stringForObjectValue(v);
+    if (const auto* f = dynamic_cast<const Formatter*>(formatter_.get())) {
+        const QString formatted = f->stringForObjectValue(v);
+        // Text the formatter could not read was kept as a string: show it as typed, not the placeholder.
+        if (!formatted.isNull() || !v.isString())
+            return formatted;
+    }
     if (!v.isString())
         return {};
     const QString text = v.stringValue();

@@ -16,6 +16,11 @@ public:
     enum ValidationMethod : std::int32_t { NoValidation = 0, EMailValidation = 1, URLValidation = 2 };
 
     JVLTextViewInspectorTextField();
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorTextField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorTextField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorTextField> fieldWithIdentifierAndLabel(const QString& identifier, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {
         return makeField<JVLTextViewInspectorTextField>(identifier, QString(), std::move(label));

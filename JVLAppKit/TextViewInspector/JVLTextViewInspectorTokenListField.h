@@ -34,6 +34,11 @@ public:
 class JVLTextViewInspectorTokenListField : public JVLTextViewInspectorListField, public kit::ControlTextEditingDelegate {
     KIT_CLASS(JVLTextViewInspectorTokenListField)
 public:
+    // Label, placeholder and identifier from the entity's model.
+    static kit::Ref<JVLTextViewInspectorTokenListField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorTokenListField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorTokenListField> fieldWithIdentifierPlaceholderAndLabel(
         const QString& identifier, const QString& placeholder, kit::Ref<JVLTextViewInspectorFieldLabel> label)
     {

@@ -29,8 +29,7 @@ Ref<JVLTextViewInspectorURLField> JVLTextViewInspectorURLField::fieldWithTextFie
     const QString& identifier, const QString& placeholder, Ref<JVLTextViewInspectorFieldLabel> label)
 {
     auto field = makeField<JVLTextViewInspectorURLField>(identifier, QString(), nullptr);
-    field->buildSubFields(JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel(identifier, placeholder, std::move(label)),
-        JVLTextViewInspectorTextField::URLValidation, QStringLiteral("VisitUrlImage"), "openURLAction");
+    field->buildSubFields(JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel(identifier, placeholder, std::move(label)));
     return field;
 }
 
@@ -38,12 +37,30 @@ Ref<JVLTextViewInspectorEmailField> JVLTextViewInspectorEmailField::fieldWithTex
     const QString& identifier, const QString& placeholder, Ref<JVLTextViewInspectorFieldLabel> label)
 {
     auto field = makeField<JVLTextViewInspectorEmailField>(identifier, QString(), nullptr);
-    field->buildSubFields(JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel(identifier, placeholder, std::move(label)),
-        JVLTextViewInspectorTextField::EMailValidation, QStringLiteral("WriteEMailImage"), "writeEmailAction");
+    field->buildSubFields(JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel(identifier, placeholder, std::move(label)));
     return field;
 }
 
-void JVLTextViewInspectorURLField::buildSubFields(Ref<JVLTextViewInspectorTextField> text, std::int32_t validation, const QString& image, const char* action)
+void JVLTextViewInspectorURLField::initWithPropertyNameOfEntity(const QString& propertyName, const EntityDescription* entity)
+{
+    // The compound line has no label or placeholder of its own: its text sub-field carries them.
+    JVLTextViewInspectorCompoundField::initWithPropertyNameOfEntity(QString(), entity);
+    buildSubFields(JVLTextViewInspectorTextField::fieldWithPropertyNameOfEntity(propertyName, entity));
+    setIdentifier(propertyName);
+}
+
+void JVLTextViewInspectorURLField::buildSubFields(Ref<JVLTextViewInspectorTextField> text)
+{
+    addTextAndButton(std::move(text), JVLTextViewInspectorTextField::URLValidation, QStringLiteral("VisitUrlImage"), "openURLAction");
+}
+
+void JVLTextViewInspectorEmailField::buildSubFields(Ref<JVLTextViewInspectorTextField> text)
+{
+    addTextAndButton(
+        std::move(text), JVLTextViewInspectorTextField::EMailValidation, QStringLiteral("WriteEMailImage"), "writeEmailAction");
+}
+
+void JVLTextViewInspectorURLField::addTextAndButton(Ref<JVLTextViewInspectorTextField> text, std::int32_t validation, const QString& image, const char* action)
 {
     text->setShouldAppendNewline(false);
     text->setValidationMethod(validation);

@@ -17,6 +17,12 @@ public:
     {
         return makeField<JVLTextViewInspectorURLField>(identifier, QString(), std::move(label));
     }
+    // The text sub-field labelled from the entity's model and the button; identifier the property name.
+    static kit::Ref<JVLTextViewInspectorURLField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorURLField>(propertyName, entity);
+    }
+    void initWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity) override;
     // The text sub-field (label, placeholder, URL validation, no newline) and the button.
     static kit::Ref<JVLTextViewInspectorURLField> fieldWithTextFieldIdentifierPlaceholderAndLabel(
         const QString& identifier, const QString& placeholder, kit::Ref<JVLTextViewInspectorFieldLabel> label);
@@ -28,8 +34,9 @@ public:
     bool shouldBeVisibleWithEditableState(bool editable) const override;
 
 protected:
-    // Sub-field 1 made from the given text field, sub-field 2 the button with `image` and `action`.
-    void buildSubFields(kit::Ref<JVLTextViewInspectorTextField> text, std::int32_t validation, const QString& image, const char* action);
+    // Sub-field 1 made from the given text field (validated as a URL), sub-field 2 the button.
+    virtual void buildSubFields(kit::Ref<JVLTextViewInspectorTextField> text);
+    void addTextAndButton(kit::Ref<JVLTextViewInspectorTextField> text, std::int32_t validation, const QString& image, const char* action);
     // The first sub-field's text, or empty after a beep when there is none to open.
     QString textToOpen() const;
     // Opens a valid URL, beeps for an invalid one.
@@ -43,10 +50,18 @@ public:
     {
         return makeField<JVLTextViewInspectorEmailField>(identifier, QString(), std::move(label));
     }
+    static kit::Ref<JVLTextViewInspectorEmailField> fieldWithPropertyNameOfEntity(const QString& propertyName, const kit::EntityDescription* entity)
+    {
+        return makeFieldForProperty<JVLTextViewInspectorEmailField>(propertyName, entity);
+    }
     static kit::Ref<JVLTextViewInspectorEmailField> fieldWithTextFieldIdentifierPlaceholderAndLabel(
         const QString& identifier, const QString& placeholder, kit::Ref<JVLTextViewInspectorFieldLabel> label);
     void bindEmailFieldToObjectWithKeyPath(kit::Object* object, const QString& keyPath) { bindURLFieldToObjectWithKeyPath(object, keyPath); }
     void writeEmailAction(kit::Object* sender);
     // "mailto:" and the address, with "?", "#", "&", "%" and white space encoded.
     static QUrl mailURLForAddress(const QString& address);
+
+protected:
+    // Validated as an address, with the mail button.
+    void buildSubFields(kit::Ref<JVLTextViewInspectorTextField> text) override;
 };

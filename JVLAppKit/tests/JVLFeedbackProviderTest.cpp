@@ -136,7 +136,7 @@ TEST_F(FeedbackProviderTest, EmptyAddressAndNoCopyAreSentStoredAndShownNextTime)
     });
     JVLFeedbackProvider::showFeedbackProviderDialog();
     ASSERT_EQ(server.requests().size(), 1u);
-    const auto fields = test::parseMultipartForm(server.requests()[0].body, "0xKhTmLbOuNdArY");
+    const auto fields = parseMultipartForm(server.requests()[0].body, "0xKhTmLbOuNdArY");
     ASSERT_TRUE(fields);
     ASSERT_EQ(fields->size(), 5u);
     EXPECT_EQ((*fields)[0].value, QByteArray("Re:Bug report"));
@@ -166,7 +166,7 @@ TEST_F(FeedbackProviderTest, APrefixEndingInABlankGivesOneBlank)
     });
     JVLFeedbackProvider::showFeedbackProviderDialog();
     ASSERT_EQ(server.requests().size(), 1u);
-    const auto fields = test::parseMultipartForm(server.requests()[0].body, "0xKhTmLbOuNdArY");
+    const auto fields = parseMultipartForm(server.requests()[0].body, "0xKhTmLbOuNdArY");
     ASSERT_TRUE(fields && !fields->empty());
     EXPECT_EQ((*fields)[0].value, QByteArray("Gallery: Question"));
 }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,21 @@ TEST_F(LicenseWindowTest, ShowsTheLicenceWithBlueLinksUnderItsTitle)
     }
     EXPECT_EQ(links, 2);
     window->orderOut(nullptr);
+}
+
+TEST_F(LicenseWindowTest, HasACloseBoxThatOrdersItOut)
+{
+    const Ref<JVLLicenseWindowController> controller = JVLLicenseWindowController::sharedLicenseWindow();
+    controller->showLicenseWindow(nullptr);
+    const Ref<Window> window = controller->window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->styleMask() & ClosableWindowMask);
+    const Ref<TitleBarButton> close = window->standardWindowButton(WindowCloseButton);
+    ASSERT_TRUE(close);
+    EXPECT_TRUE(close->isEnabled());
+    EXPECT_TRUE(window->hostWidget()->windowFlags() & Qt::WindowCloseButtonHint);
+    window->performClose();
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(LicenseWindowTest, AMissingTextGivesAnEmptyViewAndALogLine)

@@ -1,16 +1,20 @@
 // Editing values in place: placeholders, write-back only of what was typed, Tab and Backtab,
 // Return, leaving a run by other means, rebuilds during an edit, read-only clicks, completion.
 
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorIntegerField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/appkit/KeyCodes.h"
+#include "kit/controls/Menu.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/StringDrawing.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
+#include "kit/testsupport/PixelProbe.h"
+#include "kit/testsupport/ScriptedMenuPresenter.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,17 @@ protected:
         const Range r = runOf(field);
         f->script->click(f->characterPoint(r.location + r.length / 2));
         f->script->run();
+    }
+    // A field offering completions, holding "x", with the caret after it.
+    Ref<CompletingField> editCompletingField()
+    {
+        auto field = JVLTextViewInspectorField::makeField<CompletingField>("c", "Completed", Label::fieldLabelWithString("c"));
+        field->setSupportTextCompletion(true);
+        field->setValue(Value("x"));
+        f->inspector->addField(field);
+        clickInto(field.get());
+        f->inspector->setSelectedRange({ MaxRange(runOf(field.get())), 0 });
+        return field;
     }
     QString shown(const JVLTextViewInspectorField* field) const
     {
@@ -182,6 +197,29 @@ TEST_F(InspectorEditing, ReturnEndsTheEditOrInsertsALineBreakThatTheModelGetsAsN
     EXPECT_EQ(model->valueForKey("name"), Value("x"));
 }
 
+TEST_F(InspectorEditing, LettersTypedIntoAnIntegerFieldAreKeptAndShownAsTyped)
+{
+    auto size = JVLTextViewInspectorIntegerField::fieldWithIdentifierPlaceholderAndLabel("size", "Size", Label::fieldLabelWithString("size"));
+    model->setValueForKey(Value(std::int64_t(12)), "size");
+    size->bindToObjectWithKeyPathOptions("value", model.get(), "size", {});
+    bound.push_back(size);
+    f->inspector->addField(size);
+    addField("after", "After", Value("a"));
+    EXPECT_EQ(shown(size.get()), QStringLiteral("12"));
+
+    clickInto(size.get());
+    f->script->type("big").key(KeyCodeReturn);
+    f->script->run();
+    EXPECT_EQ(model->valueForKey("size"), Value("big"));
+    EXPECT_EQ(shown(size.get()), QStringLiteral("big"));
+
+    clickInto(size.get());
+    f->script->type("14").key(KeyCodeReturn);
+    f->script->run();
+    EXPECT_EQ(model->valueForKey("size"), Value(std::int64_t(14)));
+    EXPECT_EQ(shown(size.get()), QStringLiteral("14"));
+}
+
 TEST_F(InspectorEditing, LeavingATypedRunByArrowKeyWritesItOnce)
 {
     auto a = addField("a", "A", Value("old"));
@@ -234,12 +272,7 @@ TEST_F(InspectorEditing, ClicksOnReadOnlyFieldsInEditModeDoNothing)
 
 TEST_F(InspectorEditing, CompletionIsAskedHalfASecondAfterTheLastKey)
 {
-    auto field = JVLTextViewInspectorField::makeField<CompletingField>("c", "Completed", Label::fieldLabelWithString("c"));
-    field->setSupportTextCompletion(true);
-    field->setValue(Value("x"));
-    f->inspector->addField(field);
-    clickInto(field.get());
-    f->inspector->setSelectedRange({ MaxRange(runOf(field.get())), 0 });
+    auto field = editCompletingField();
     f->script->type("ab").wait(0.3).type("c").wait(0.4);
     f->script->run();
     EXPECT_TRUE(field->asked.isEmpty());
@@ -257,6 +290,27 @@ TEST_F(InspectorEditing, CompletionIsAskedHalfASecondAfterTheLastKey)
     f->script->wait(1).mouseMoved(MakePoint(1, 1));
     f->script->run();
     EXPECT_EQ(field->asked.size(), 1);
+}
+
+TEST_F(InspectorEditing, CompletionWaitsWhileAMenuIsOpen)
+{
+    auto field = editCompletingField();
+    f->script->type("ab");
+    f->script->run();
+
+    // A second passes while a menu tracks: no completion pops up over it.
+    test::MenuScope menus;
+    menus.presenter->onPresent = [this] { f->script->clock().advance(1); };
+    auto menu = make<Menu>(QStringLiteral("Choices"));
+    menu->addItemWithTitleActionKeyEquivalent(QStringLiteral("One"), Selector(), QString());
+    menu->runSession(MenuPresentation {});
+    ASSERT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_TRUE(field->asked.isEmpty());
+    EXPECT_TRUE(f->inspector->hasCompletionTimer());
+
+    // Back in the default mode, the overdue request runs.
+    f->script->clock().advance(0.01);
+    EXPECT_EQ(field->asked, QStringList { "xab" });
 }
 
 TEST_F(InspectorEditing, NothingIsHighlightedWhileNothingIsEdited)
@@ -289,6 +343,46 @@ TEST_F(InspectorEditing, ALineBreakAtTheEndMakesTheRaisedEditorOneLineTaller)
     EXPECT_NEAR(after.height(), 2 * before.height(), 1.0);
     // The shadowed frame is drawn only while the inspector has the focus of the key window.
     EXPECT_TRUE(f->inspector->shadowImageAroundPath(BezierPath::bezierPathWithRect(MakeRect(0, 0, 40, 20)).get()));
+}
+
+// The raised editor: a grey frame around the value grown by 2 points, its image's shadow falling
+// below it, and the shadow only while the inspector is first responder of the key window.
+TEST_F(InspectorEditing, TheRaisedEditorFramesTheValueWithAShadowBelowOnlyWhileFocused)
+{
+    auto a = addField("a", "A", Value("value"));
+    addField("b", "B", Value("other"));
+    clickInto(a.get());
+    ASSERT_EQ(f->window->firstResponder().get(), f->inspector.get());
+    ASSERT_TRUE(f->window->isKeyWindow());
+    f->inspector->display();
+    const Rect r = InsetRect(f->inspector->selectedRect(), -2, -2);
+    ASSERT_FALSE(IsEmptyRect(r));
+    auto shot = [&] { return f->window->snapshot(); };
+    QImage image = shot();
+    const Rect content = f->window->contentView()->frame();
+    const double scale = image.width() / content.width();
+    // Inspector points through window points (y up) to the snapshot's pixels (y down).
+    auto grey = [&](const QImage& im, double x, double y) {
+        const Point p = f->inspector->convertPointToView(MakePoint(x, y), nullptr);
+        return test::pixel(im, int(p.x * scale), int((content.height() - p.y) * scale)).red();
+    };
+    // The frame runs along the grown rectangle's edges; above it nothing is drawn.
+    EXPECT_LT(grey(image, r.midX(), r.minY()), 235);
+    EXPECT_LT(grey(image, r.minX(), r.midY()), 235);
+    EXPECT_GE(grey(image, r.midX(), r.minY() - 4), 250);
+    // The shadow: a few points below the bottom edge it darkens the background.
+    const int shadowed = grey(image, r.midX(), r.maxY() + 3);
+    EXPECT_LT(shadowed, 250);
+
+    // Another window takes the key: the frame stays, its shadow goes.
+    auto other = make<Window>(MakeRect(600, 100, 100, 100), TitledWindowMask);
+    other->makeKeyAndOrderFront();
+    ASSERT_FALSE(f->window->isKeyWindow());
+    f->inspector->setNeedsDisplay(true);
+    image = shot();
+    EXPECT_LT(grey(image, r.midX(), r.minY()), 235);
+    EXPECT_GE(grey(image, r.midX(), r.maxY() + 3), 250);
+    other->orderOut();
 }
 
 // Records the write-back's steps in one log.

@@ -1,14 +1,21 @@
 // The inspector's field model: value states, visibility, labels, conversion and validation, copies.
 
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCheckboxField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorImageField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorIntegerField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorRatingField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorSmallButtonField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorURLField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/controls/Menu.h"
 #include "kit/controls/MenuItem.h"
+#include "kit/foundation/ManagedObjectModel.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
@@ -309,6 +316,87 @@ TEST(InspectorField, CopiesKeepSettingsAndLabelsButNoValue)
     auto compound = JVLTextViewInspectorCompoundField::fieldWithIdentifierAndLabel("c", nullptr);
     compound->addField(copy);
     EXPECT_TRUE(dynamic_pointer_cast<JVLTextViewInspectorCompoundField>(compound->copy())->allFields().empty());
+}
+
+
+// Fields made from a model's entity -----------------------------------------------------------------
+
+class InspectorFieldFromModel : public testing::Test {
+protected:
+    Ref<ManagedObjectModel> model = ManagedObjectModel::modelWithLocalizationDictionaryEntityNames(
+        {
+            { "Label/Property/size/Entity/Font", "Point size" },
+            { "Label/Property/size", "Size" },
+            { "Placeholder/Property/size", "Points" },
+            { "Label/Property/url", "Web site" },
+            { "Placeholder/Property/url/Entity/Font", "Where to get it" },
+        },
+        { "Font" });
+    Ref<EntityDescription> entity = model->entityForName("Font");
+};
+
+TEST_F(InspectorFieldFromModel, EveryFieldKindTakesLabelPlaceholderAndIdentifierFromTheModel)
+{
+    const std::vector<std::pair<const char*, Ref<JVLTextViewInspectorField>>> fields = {
+        { "text", JVLTextViewInspectorTextField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "integer", JVLTextViewInspectorIntegerField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "checkbox", JVLTextViewInspectorCheckboxField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "rating", JVLTextViewInspectorRatingField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "image", JVLTextViewInspectorImageField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "small button", JVLTextViewInspectorSmallButtonField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+        { "list", JVLTextViewInspectorListField::fieldWithPropertyNameOfEntity("size", entity.get()) },
+    };
+    for (const auto& [kind, field] : fields) {
+        SCOPED_TRACE(kind);
+        EXPECT_EQ(field->identifier(), QStringLiteral("size"));
+        ASSERT_TRUE(field->label());
+        EXPECT_EQ(field->label()->label(), QStringLiteral("Point size:"));
+        EXPECT_EQ(field->placeholder(), QStringLiteral("Points"));
+        EXPECT_EQ(field->entity().objectAs<EntityDescription>().get(), entity.get());
+        if (const auto* viewField = dynamic_cast<const JVLTextViewInspectorViewField*>(field.get())) {
+            EXPECT_TRUE(viewField->view());
+        }
+    }
+    // The integer field keeps its formatter; only a field made by identifier keeps the image's height.
+    EXPECT_TRUE(static_cast<JVLTextViewInspectorIntegerField&>(*fields[1].second).formatter());
+    EXPECT_EQ(fields[4].second->minimumHeight(), 0);
+}
+
+TEST_F(InspectorFieldFromModel, WithoutAPropertyNameThereIsNoLabelPlaceholderOrIdentifier)
+{
+    auto field = JVLTextViewInspectorTextField::fieldWithPropertyNameOfEntity(QString(), entity.get());
+    EXPECT_FALSE(field->label());
+    EXPECT_TRUE(field->placeholder().isEmpty());
+    EXPECT_TRUE(field->identifier().isEmpty());
+    EXPECT_EQ(field->entity().objectAs<EntityDescription>().get(), entity.get());
+}
+
+TEST_F(InspectorFieldFromModel, URLAndEmailFieldsLabelTheirTextAndKeepTheLineUnlabelled)
+{
+    auto url = JVLTextViewInspectorURLField::fieldWithPropertyNameOfEntity("url", entity.get());
+    auto mail = JVLTextViewInspectorEmailField::fieldWithPropertyNameOfEntity("url", entity.get());
+    for (const auto& [compound, validation] : { std::pair<JVLTextViewInspectorURLField*, std::int32_t> { url.get(), JVLTextViewInspectorTextField::URLValidation },
+             { mail.get(), JVLTextViewInspectorTextField::EMailValidation } }) {
+        EXPECT_EQ(compound->identifier(), QStringLiteral("url"));
+        EXPECT_FALSE(compound->label());
+        EXPECT_TRUE(compound->placeholder().isEmpty());
+        ASSERT_EQ(compound->allFields().size(), 2u);
+        auto text = dynamic_pointer_cast<JVLTextViewInspectorTextField>(compound->allFields()[0]);
+        ASSERT_TRUE(text);
+        EXPECT_EQ(text->label()->label(), QStringLiteral("Web site:"));
+        EXPECT_EQ(text->placeholder(), QStringLiteral("Where to get it"));
+        EXPECT_EQ(text->validationMethod(), validation);
+        EXPECT_FALSE(text->shouldAppendNewline());
+        EXPECT_EQ(compound->allFields()[1]->identifier(), QStringLiteral("button"));
+    }
+}
+
+TEST_F(InspectorFieldFromModel, ACompoundFieldKeepsItsPropertyMapping)
+{
+    const Dictionary mapping { { "title", Value("name") } };
+    auto field = JVLTextViewInspectorCompoundField::fieldWithPropertyMappingForEntity(mapping, entity.get());
+    EXPECT_EQ(Value(field->propertyMapping()), Value(mapping));
+    EXPECT_TRUE(field->allFields().empty());
 }
 
 } // namespace

@@ -11,6 +11,10 @@
 #include "kit/controls/DatePicker.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/TextField.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
@@ -176,6 +180,62 @@ TEST(InspectorLayout, AViewNotShownAtItsAttachmentReservesOneBySix)
     EXPECT_EQ(cell->cellSize(), MakeSize(1, 6));
     EXPECT_EQ(cell->cellBaselineOffset(), MakePoint(-1, 0));
     EXPECT_TRUE(cell->wantsToTrackMouse());
+}
+
+} // namespace
+
+namespace {
+
+// Draws `draw` into a white 400 x 100 image through a flipped context.
+QImage inspectorRendered(const std::function<void()>& draw)
+{
+    QImage image(400, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithImage(&image, true);
+        GraphicsContext::Scope scope(context);
+        draw();
+    }
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+// The rollover: a grey capsule around a range whose rounded ends stick out by half its height; its
+// text is drawn over it, and the view's background drawing is on again afterwards.
+TEST(InspectorRollover, ACapsuleAroundTheRangeIsFilledGreyUnderItsText)
+{
+    InspectorFixture f;
+    auto a = layoutField("a");
+    f.inspector->addFieldsArray({ a });
+    layOut(f);
+    const QString text = f.inspector->string();
+    const Range value = { text.lastIndexOf(QStringLiteral("value")), 5 };
+    const Ref<LayoutManager> manager = f.inspector->layoutManager();
+    const Rect box = manager->boundingRectForGlyphRangeInTextContainer(
+        manager->glyphRangeForCharacterRangeActualCharacterRange(value), f.inspector->textContainer().get());
+    const Ref<BezierPath> capsule = f.inspector->rolloverForCharacterRange(value);
+    ASSERT_TRUE(capsule);
+    const double radius = box.height() / 2;
+    EXPECT_NEAR(capsule->bounds().minX(), box.minX() - radius, 0.5);
+    EXPECT_NEAR(capsule->bounds().maxX(), box.maxX() + radius, 0.5);
+    EXPECT_NEAR(capsule->bounds().height(), box.height(), 0.5);
+
+    // Nothing set: nothing drawn.
+    const QImage idle = inspectorRendered([&] { f.inspector->drawRolloverIfNecessaryInRect(f.inspector->bounds()); });
+    EXPECT_TRUE(test::pixelIs(idle, int(box.minX() - radius / 2), int(box.midY()), Qt::white, 2));
+
+    f.inspector->setRollover(capsule);
+    const QImage image = inspectorRendered([&] { f.inspector->drawRolloverIfNecessaryInRect(f.inspector->bounds()); });
+    // Inside the rounded left end (no glyph there): grey; beyond the capsule: untouched.
+    EXPECT_TRUE(test::pixelIs(image, int(box.minX() - radius / 2), int(box.midY()), Color::grayColor()->toQColor(), 12));
+    EXPECT_TRUE(test::pixelIs(image, int(box.minX() - radius - 3), int(box.midY()), Qt::white, 2));
+    EXPECT_TRUE(test::pixelIs(image, int(box.maxX() + radius + 3), int(box.midY()), Qt::white, 2));
+    // The value's glyphs are drawn over the grey: some dark ink inside the box.
+    const Point origin = f.inspector->textContainerOrigin();
+    int ink = 0;
+    for (int x = int(box.minX() + origin.x); x < int(box.maxX() + origin.x); ++x)
+        ink += test::pixel(image, x, int(box.midY() + origin.y)).red() < 90;
+    EXPECT_GT(ink, 0);
+    EXPECT_TRUE(f.inspector->drawsBackground());
 }
 
 } // namespace

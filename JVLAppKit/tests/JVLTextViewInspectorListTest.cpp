@@ -12,10 +12,12 @@
 #include "kit/core/IndexSet.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/text/TextStorage.h"
+#include "kit/text/TextView.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -163,13 +165,11 @@ TEST_F(InspectorLists, AHiddenListChangesNothingInTheText)
 
 namespace {
 
-TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
+// A token list in the form bound to a controller of two keyword objects, "bold" and "serif".
+std::pair<Ref<InspectorModel>, Ref<InspectorModel>> showKeywords(
+    InspectorFixture& f, const Ref<JVLTextViewInspectorTokenListField>& list, const Ref<ArrayController>& controller)
 {
-    InspectorFixture f;
-    f.inspector->setEditableState(true);
-    auto controller = make<ArrayController>();
     controller->setObjectClass(&InspectorModel::staticClass());
-    auto list = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
     list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(controller.get(), "arrangedObjects", "text", QString());
     f.inspector->addField(list);
     auto a = make<InspectorModel>();
@@ -177,6 +177,16 @@ TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
     auto b = make<InspectorModel>();
     b->setValueForKey(Value("serif"), "text");
     controller->setContent(Value(Array { Value(a), Value(b) }));
+    return { a, b };
+}
+
+TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
+{
+    InspectorFixture f;
+    f.inspector->setEditableState(true);
+    auto controller = make<ArrayController>();
+    auto list = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    const auto [a, b] = showKeywords(f, list, controller);
     controller->setSelectionIndexes(IndexSet(0));
     ASSERT_EQ(list->allRows().size(), 2u);
     auto row = dynamic_pointer_cast<JVLTextViewInspectorTokenListFieldItem>(list->rowAtIndex(1));
@@ -197,6 +207,67 @@ TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
     auto stray = make<TokenField>();
     EXPECT_TRUE(list->controlTextShouldEndEditing(stray.get(), nullptr));
     EXPECT_EQ(controller->arrangedObjects().count(), 1);
+    list->unbind();
+}
+
+// Keywords as model objects, as an owner of a token list makes them.
+class KeywordListField : public JVLTextViewInspectorTokenListField {
+    KIT_CLASS(KeywordListField)
+public:
+    Value objectToInsertWithProposedObjectFieldAtIndexLabel(const Value& proposed, JVLTextViewInspectorField*, std::int64_t, Label*) override
+    {
+        auto keyword = make<InspectorModel>();
+        keyword->setValueForKey(proposed, "text");
+        return Value(keyword);
+    }
+};
+
+KIT_REGISTER_CLASS(KeywordListField, JVLTextViewInspectorTokenListField) { c.copyable(); }
+
+QString keywordOf(const Value& object) { return object.isObject() ? object.object()->valueForKey("text").stringValue() : QString(); }
+
+// A newline pasted into a row's token field ends its edit: the row's keyword is replaced once, in
+// place, and one empty row opens right below it, also below the last row.
+TEST(InspectorTokenList, APastedNewlineCommitsTheRowOnceAndOpensOneRowBelow)
+{
+    InspectorFixture f;
+    f.inspector->setEditableState(true);
+    auto controller = make<ArrayController>();
+    auto list = JVLTextViewInspectorField::makeField<KeywordListField>("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    showKeywords(f, list, controller);
+    ASSERT_EQ(list->allRows().size(), 2u);
+
+    // The first row, then the last one (below the empty row the first newline opened).
+    for (const auto& [last, word, replaced] : { std::tuple<bool, const char*, std::int64_t> { false, "light", 0 }, { true, "heavy", 1 } }) {
+        SCOPED_TRACE(word);
+        const std::int64_t objectsBefore = controller->arrangedObjects().count();
+        const std::int64_t rowIndex = last ? std::int64_t(list->allRows().size()) - 1 : 0;
+        auto row = dynamic_pointer_cast<JVLTextViewInspectorTokenListFieldItem>(list->rowAtIndex(rowIndex));
+        ASSERT_TRUE(row);
+        auto* tokens = dynamic_cast<TokenField*>(row->tokenField().get());
+        ASSERT_TRUE(tokens);
+        ASSERT_TRUE(f.window->makeFirstResponder(tokens));
+        auto editor = dynamic_pointer_cast<TextView>(f.window->fieldEditorForObject(false, nullptr));
+        ASSERT_TRUE(editor);
+        editor->setSelectedRange({ 0, std::int64_t(editor->string().size()) });
+        editor->insertText(QString::fromUtf8(word) + QChar(u'\n'));
+
+        // The edit ended; the keyword replaced the row's object at its place; nothing else changed.
+        EXPECT_NE(f.window->firstResponder().get(), editor.get());
+        const Array arranged = controller->arrangedObjects();
+        ASSERT_EQ(arranged.count(), objectsBefore);
+        EXPECT_EQ(keywordOf(arranged[replaced]), QString::fromUtf8(word));
+        EXPECT_EQ(keywordOf(arranged[1 - replaced]), QString::fromUtf8(replaced == 0 ? "serif" : "light"));
+        // One empty row, right below the edited keyword's row.
+        ASSERT_EQ(std::int64_t(list->allRows().size()), arranged.count() + 1);
+        std::int64_t shown = -1;
+        for (std::int64_t i = 0; i < std::int64_t(list->allRows().size()); ++i)
+            if (keywordOf(list->rowAtIndex(i)->value()) == QString::fromUtf8(word))
+                shown = i;
+        ASSERT_GE(shown, 0);
+        ASSERT_LT(shown + 1, std::int64_t(list->allRows().size()));
+        EXPECT_TRUE(list->rowAtIndex(shown + 1)->value().isNil());
+    }
     list->unbind();
 }
 

@@ -8,6 +8,7 @@
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/BusTransport.h"
 #include "kit/linux/DBusTransport.h"
+#include "kit/testsupport/FakeBus.h"
 #include "kit/testsupport/PrivateBus.h"
 #include "kit/testsupport/ManualClockScope.h"
 
@@ -284,7 +285,33 @@ protected:
     Ref<LiveLinkTestDelegate> server_, client_;
 };
 
-TEST_F(LiveLinkBus, PublishingANameTwiceFailsUntilRetracted)
+// The cases within one process run twice: on the private bus daemon and on the fake bus, which
+// needs no daemon and must behave the same.
+class LiveLinkOneProcess : public LiveLinkBus, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        if (!GetParam() && address_.isEmpty())
+            GTEST_SKIP() << "no dbus-daemon";
+        busUnderTest_.emplace(GetParam(), address_);
+        server_ = make<LiveLinkTestDelegate>();
+        client_ = make<LiveLinkTestDelegate>();
+        ASSERT_TRUE(LiveLink::publishServerWithNameDelegate(QStringLiteral("Shapes"), server_.get()));
+    }
+    void TearDown() override
+    {
+        LiveLinkBus::TearDown();
+        busUnderTest_.reset();
+    }
+
+    std::unique_ptr<BusTransport> otherClient() { return busUnderTest_->otherClient(); }
+
+    std::optional<test::BusUnderTest> busUnderTest_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Buses, LiveLinkOneProcess, testing::Bool(), [](const auto& info) { return info.param ? "FakeBus" : "Daemon"; });
+
+TEST_P(LiveLinkOneProcess, PublishingANameTwiceFailsUntilRetracted)
 {
     EXPECT_FALSE(LiveLink::publishServerWithNameDelegate(QStringLiteral("Shapes"), server_.get()));
     EXPECT_TRUE(LiveLinkServer::LiveLinkServerWithName(QStringLiteral("Shapes")));
@@ -296,7 +323,7 @@ TEST_F(LiveLinkBus, PublishingANameTwiceFailsUntilRetracted)
     EXPECT_FALSE(LiveLink::publishServerWithNameDelegate(QString(300, u'x'), server_.get()));
 }
 
-TEST_F(LiveLinkBus, AnEditTravelsToTheServerAndItsChangesComeBack)
+TEST_P(LiveLinkOneProcess, AnEditTravelsToTheServerAndItsChangesComeBack)
 {
     server_->answer = QStringLiteral("square");
     const QString key = QStringLiteral("item-roundtrip");
@@ -329,7 +356,7 @@ TEST_F(LiveLinkBus, AnEditTravelsToTheServerAndItsChangesComeBack)
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return !server_->closes.empty(); }));
 }
 
-TEST_F(LiveLinkBus, ClosingFromEitherSideTellsTheOtherOnce)
+TEST_P(LiveLinkOneProcess, ClosingFromEitherSideTellsTheOtherOnce)
 {
     for (bool fromClient : { true, false }) {
         auto server = make<LiveLinkTestDelegate>();
@@ -359,9 +386,9 @@ TEST_F(LiveLinkBus, ClosingFromEitherSideTellsTheOtherOnce)
     }
 }
 
-TEST_F(LiveLinkBus, APeerThatDiesClosesTheLink)
+TEST_P(LiveLinkOneProcess, APeerThatDiesClosesTheLink)
 {
-    auto other = std::make_unique<DBusTransport>(address_);
+    auto other = otherClient();
     ASSERT_TRUE(other->isConnected());
     auto delegate = make<LiveLinkTestDelegate>();
     Weak<LiveLink> link = LiveLink::initServerWithClientDelegate(make<DistantObject>(other->uniqueName(), QStringLiteral("/kit/objects/1")),
@@ -378,7 +405,7 @@ TEST_F(LiveLinkBus, APeerThatDiesClosesTheLink)
 }
 
 
-TEST_F(LiveLinkBus, AServerThatNeverRegistersEndsTheWaitAfterTenSeconds)
+TEST_P(LiveLinkOneProcess, AServerThatNeverRegistersEndsTheWaitAfterTenSeconds)
 {
     test::ManualClockScope clock;
     std::vector<QString> alerts;

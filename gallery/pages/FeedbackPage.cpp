@@ -4,12 +4,14 @@
 #include "JVLAppKit/JVLFeedbackProvider/JVLFeedbackProvider.h"
 #include "JVLAppKit/JVLFeedbackProvider/JVLLicenseWindowController.h"
 #include "JVLAppKit/URLTextView.h"
+#include "gallery/ReportReceiver.h"
 #include "gallery/pages/GallerySwatch.h"
 
 #include "FoundationExtensions/JVLNSMutableAttributedStringExtensions.h"
 #include "FoundationExtensions/JVLNSObject_Extension.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/Alert.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/UserDefaults.h"
 #include "kit/graphics/Color.h"
@@ -37,6 +39,35 @@ void feedbackPageCrash()
         != kit::AlertDefaultReturn)
         return;
     std::raise(SIGSEGV);
+}
+
+// The receiver's state and the fields of the last form it took.
+QString feedbackPageReceiverText()
+{
+    GalleryReportReceiver& receiver = GalleryReportReceiver::shared();
+    QString text = receiver.status();
+    const auto form = receiver.lastForm();
+    if (!form)
+        return text + QStringLiteral("\nNo form received yet.");
+    text += QStringLiteral("\nLast form received at %1:").arg(form->path);
+    for (const kit::MultipartField& field : form->fields) {
+        QString value = QString::fromUtf8(field.value).simplified();
+        if (value.size() > 90)
+            value = value.left(90) + QChar(0x2026);
+        text += QStringLiteral("\n  %1: %2").arg(QString::fromUtf8(field.name), value);
+    }
+    return text;
+}
+
+void feedbackPageToggleReceiver(GallerySwatch* box, GalleryPushButton* button)
+{
+    GalleryReportReceiver& receiver = GalleryReportReceiver::shared();
+    if (receiver.isRunning())
+        receiver.stop();
+    else
+        receiver.start();
+    button->setTitle(receiver.isRunning() ? QStringLiteral("Stop Receiver") : QStringLiteral("Start Receiver"));
+    box->setTitle(feedbackPageReceiverText());
 }
 
 } // namespace
@@ -77,5 +108,27 @@ kit::Ref<kit::View> makeFeedbackPage(kit::Rect frame)
     }
     scroll->setDocumentView(text.get());
     feedbackPageAdd(page.get(), scroll);
+
+    auto received = kit::make<GallerySwatch>(MakeRect(270, 16, 580, top - 420), QColor(238, 242, 236), feedbackPageReceiverText());
+    feedbackPageAdd(page.get(), received);
+    // The button and the box reach each other weakly: the page owns both.
+    const kit::Weak<GallerySwatch> weakBox(received);
+    auto toggleSlot = std::make_shared<kit::Weak<GalleryPushButton>>();
+    auto toggle = kit::make<GalleryPushButton>(MakeRect(30, y, 200, 28),
+        GalleryReportReceiver::shared().isRunning() ? QStringLiteral("Stop Receiver") : QStringLiteral("Start Receiver"), [weakBox, toggleSlot] {
+            const auto box = weakBox.lock();
+            const auto button = toggleSlot->lock();
+            if (box && button)
+                feedbackPageToggleReceiver(box.get(), button.get());
+        });
+    *toggleSlot = toggle;
+    feedbackPageAdd(page.get(), toggle);
+    kit::NotificationCenter::defaultCenter()->addObserverSelectorNameObject(
+        received.get(),
+        [weakBox](kit::Notification*) {
+            if (const auto box = weakBox.lock())
+                box->setTitle(feedbackPageReceiverText());
+        },
+        GalleryReportReceivedNotification, nullptr);
     return page;
 }

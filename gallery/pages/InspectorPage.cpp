@@ -38,6 +38,20 @@ public:
 
 KIT_REGISTER_CLASS(InspectorPageRecord, Object) { c.storesUndefinedKeys(); }
 
+// Each keyword a record of its own, so an edited keyword stays bound to its row.
+class InspectorPageKeywordList : public JVLTextViewInspectorTokenListField {
+    KIT_CLASS(InspectorPageKeywordList)
+public:
+    Value objectToInsertWithProposedObjectFieldAtIndexLabel(const Value& proposed, JVLTextViewInspectorField*, std::int64_t, Label*) override
+    {
+        auto keyword = make<InspectorPageRecord>();
+        keyword->setValueForKey(proposed, QStringLiteral("text"));
+        return Value(keyword);
+    }
+};
+
+KIT_REGISTER_CLASS(InspectorPageKeywordList, JVLTextViewInspectorTokenListField) { c.copyable(); }
+
 class InspectorPageView : public View {
     KIT_CLASS(InspectorPageView)
 public:
@@ -178,7 +192,7 @@ Ref<View> makeInspectorPage(Rect frame)
     // Keywords: one token row per keyword object, written back as the user edits the tokens.
     page->keywords = make<ArrayController>();
     page->keywords->setObjectClass(&InspectorPageRecord::staticClass());
-    page->keywordList = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
+    page->keywordList = JVLTextViewInspectorField::makeField<InspectorPageKeywordList>("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
     page->keywordList->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(page->keywords.get(), "arrangedObjects", "text", QString());
     Array keywordObjects;
     for (const char* word : { "sans", "humanist", "text" }) {

@@ -3,11 +3,15 @@
 #include "XTTabBarControl/XTCardTabStyle.h"
 #include "XTTabBarControl/XTPebbleTabStyle.h"
 #include "XTTabBarControl/XTTabBarControl.h"
+#include "XTTabBarControl/XTTabDragWindow.h"
 #include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
+#include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
+
+#include <algorithm>
 
 using kit::MakeRect;
 using kit::Ref;
@@ -37,6 +41,82 @@ private:
     Ref<kit::Image> icon_;
 };
 
+// The page's tab bars drag tabs among themselves: any tab may leave its bar, a tab dropped
+// outside every bar opens a window of its own (pictured by the window it leaves), and a window
+// of ours that loses its last tab closes.
+class GalleryTabDragDelegate : public kit::Object, public XTTabBarControlDelegate {
+    KIT_CLASS(GalleryTabDragDelegate)
+public:
+    void adopt(XTTabBarControl* bar)
+    {
+        bar->setDelegate(this);
+        bars_.emplace_back(bar);
+    }
+
+    bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return true; }
+    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return true; }
+
+    kit::Ref<XTTabBarControl> tabViewNewTabBarForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem* item, kit::Point point) override
+    {
+        const double width = 520, height = 280;
+        auto window = kit::make<kit::Window>(MakeRect(point.x - width / 2, point.y - height / 2, width, height),
+            kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
+        window->setTitle(item ? item->label() : QStringLiteral("Tab"));
+        auto tabView = kit::make<kit::TabView>(MakeRect(0, 0, width, height - 22));
+        tabView->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+        auto bar = kit::make<XTTabBarControl>(MakeRect(0, height - 22, width, 22));
+        bar->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+        bar->setTabView(tabView);
+        bar->setPartnerView(tabView);
+        tabView->setDelegate(bar.get());
+        window->contentView()->addSubview(tabView.get());
+        window->contentView()->addSubview(bar.get());
+        adopt(bar.get());
+        windows_.push_back(window);
+        return bar;
+    }
+
+    void tabViewCloseWindowForLastTabViewItem(kit::TabView* tabView, kit::TabViewItem*) override
+    {
+        const kit::Ref<kit::Window> window = tabView ? tabView->window() : nullptr;
+        // Only the windows this page opened: the gallery's own stays.
+        const auto it = std::find(windows_.begin(), windows_.end(), window);
+        if (!window || it == windows_.end())
+            return;
+        window->close();
+        windows_.erase(it);
+    }
+
+    kit::Ref<kit::Image> tabViewImageForTabViewItemOffsetStyleMask(
+        kit::TabView* tabView, kit::TabViewItem* item, kit::Size* offset, unsigned* styleMask) override
+    {
+        const kit::Ref<kit::Window> window = tabView ? tabView->window() : nullptr;
+        const kit::Ref<kit::Image> image = XTWindowSnapshotImage(window.get());
+        if (!image)
+            return nullptr;
+        // Where the tab sits: from the picture's left and from its top down to the tab's bottom.
+        for (const kit::Weak<XTTabBarControl>& weak : bars_) {
+            const kit::Ref<XTTabBarControl> bar = weak.lock();
+            if (!bar || bar->tabView().get() != tabView)
+                continue;
+            for (const auto& cell : bar->cells()) {
+                if (cell->representedObject().object().get() != item)
+                    continue;
+                const kit::Rect r = bar->convertRectToView(cell->frame(), nullptr);
+                *offset = kit::MakeSize(r.origin.x, window->contentView()->frame().size.height - r.origin.y);
+            }
+        }
+        *styleMask = kit::BorderlessWindowMask;
+        return image;
+    }
+
+    std::size_t openWindows() const { return windows_.size(); }
+
+private:
+    std::vector<kit::Weak<XTTabBarControl>> bars_;
+    std::vector<kit::Ref<kit::Window>> windows_;
+};
+
 const QStringList galleryTabStyleNames { "Metal", "Aqua", "Card", "Pebble", "Unified" };
 
 // Applies the page's style controls to the live bar: the style, Pebble's two looks and the left
@@ -45,6 +125,8 @@ class GalleryTabStyleSwitcher : public kit::View {
     KIT_CLASS(GalleryTabStyleSwitcher)
 public:
     kit::Weak<XTTabBarControl> bar;
+    // The page's drag delegate lives as long as the page.
+    kit::Ref<GalleryTabDragDelegate> dragDelegate;
     kit::Weak<kit::PopUpButton> styles;
     kit::Weak<kit::Button> unifiedLook, edgesRight;
     kit::Weak<kit::Stepper> margin;
@@ -73,6 +155,12 @@ public:
 };
 
 } // namespace
+
+KIT_REGISTER_CLASS(GalleryTabDragDelegate, kit::Object)
+{
+    c.optionalOperations({ "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
+        "tabViewNewTabBarForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem", "tabViewImageForTabViewItemOffsetStyleMask" });
+}
 
 KIT_REGISTER_CLASS(GalleryTabStyleSwitcher, kit::View) { c.action("apply", &GalleryTabStyleSwitcher::apply); }
 
@@ -153,6 +241,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     });
     button(QStringLiteral("Size to fit"), [b] { b->setSizeCellsToFit(!b->sizeCellsToFit()); });
     button(QStringLiteral("Overflow menu"), [b] { b->setUseOverflowMenu(!b->useOverflowMenu()); });
+    button(QStringLiteral("Tear-off style"), [b] { b->setTearOffStyle(b->tearOffStyle() == 0 ? 1 : 0); });
 
     // The live bar's look.
     auto switcher = kit::make<GalleryTabStyleSwitcher>();
@@ -186,7 +275,27 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     switcher->unifiedLook = unifiedLook;
     switcher->edgesRight = edgesRight;
     switcher->margin = margin;
+    switcher->dragDelegate = kit::make<GalleryTabDragDelegate>();
+    switcher->dragDelegate->adopt(bar.get());
     page->addSubview(switcher.get());
+
+    // A second, small bar that takes tabs dragged from the one above (and gives them back).
+    auto dropLabel = kit::make<GallerySwatch>(MakeRect(20, 56, 430, 30), paper, QStringLiteral("Drag tabs to the bar on the right, or out of every bar"));
+    auto dropView = kit::make<kit::TabView>(MakeRect(460, 12, 420, 48));
+    dropView->setAutoresizingMask(kit::ViewMaxYMargin);
+    auto dropBar = kit::make<XTTabBarControl>(MakeRect(460, 60, 420, 22));
+    dropBar->setTabView(dropView);
+    dropBar->setPartnerView(dropView);
+    dropView->setDelegate(dropBar.get());
+    for (const QString& title : { QStringLiteral("Inbox"), QStringLiteral("Notes") }) {
+        auto item = kit::make<kit::TabViewItem>(kit::Value(title));
+        item->setLabel(title);
+        item->setView(kit::make<GallerySwatch>(dropView->bounds(), QColor(250, 250, 250), title));
+        dropView->addTabViewItem(item);
+    }
+    switcher->dragDelegate->adopt(dropBar.get());
+    for (const Ref<kit::View>& view : { Ref<kit::View>(dropLabel), Ref<kit::View>(dropView), Ref<kit::View>(dropBar) })
+        page->addSubview(view.get());
 
     // Every style at once: a small read-only bar per style over three tabs (selected, counted, edited).
     for (int i = 0; i < galleryTabStyleNames.size(); ++i) {

@@ -108,11 +108,13 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
 // The window a drag is over at a screen point: the topmost visible one taking mouse events (the
 // drag image window never does). A source window never ordered in counts off screen, under all
 // others, as scripts drag in windows never ordered in; one ordered out during the drag does not.
+// A window at alpha 0 is not on screen either, the source included (a tab torn off its window
+// drags across it).
 Ref<Window> windowUnder(Point screen, const Window& sourceWindow, bool sourceCountsOffScreen)
 {
     std::vector<Ref<Window>> hits;
     for (const Ref<Window>& w : Window::allWindows())
-        if ((w->isVisible() || (sourceCountsOffScreen && w.get() == &sourceWindow)) && !w->ignoresMouseEvents()
+        if ((w->isVisible() || (sourceCountsOffScreen && w.get() == &sourceWindow)) && w->alphaValue() > 0 && !w->ignoresMouseEvents()
             && PointInRect(screen, w->frame()))
             hits.push_back(w);
     if (hits.empty())

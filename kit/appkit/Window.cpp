@@ -234,6 +234,36 @@ void Window::zoom(Object*)
     setFrameDisplay(standard, true);
 }
 
+void Window::setStyleMask(unsigned styleMask)
+{
+    const unsigned was = styleMask_;
+    styleMask_ = styleMask;
+    Qt::WindowFlags flags = host_->windowFlags();
+    flags.setFlag(Qt::FramelessWindowHint, styleMask == BorderlessWindowMask);
+    if ((was ^ styleMask) & UtilityWindowMask)
+        flags = (flags & ~Qt::WindowType_Mask) | (styleMask & UtilityWindowMask ? Qt::Tool : Qt::Window);
+    if (flags != host_->windowFlags()) {
+        const bool shown = host_->isVisible();
+        host_->setWindowFlags(flags);
+        if (shown)
+            host_->show();
+    }
+    if (styleMask & ResizableWindowMask) {
+        host_->setMinimumSize(0, 0);
+        host_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        applySizeLimits();
+    } else {
+        host_->setFixedSize(QtRectFromScreen(frame_).toRect().size());
+    }
+    if (!(styleMask & TitledWindowMask))
+        return;
+    // Without explicit hints the window manager would offer a close box the mask does not have.
+    standardWindowButton(WindowCloseButton)->setEnabled(styleMask & ClosableWindowMask);
+    standardWindowButton(WindowMiniaturizeButton)->setEnabled(styleMask & MiniaturizableWindowMask);
+    standardWindowButton(WindowZoomButton)->setEnabled(styleMask & ResizableWindowMask);
+    updateTitleBarHints();
+}
+
 void Window::setMinSize(Size size)
 {
     minSize_ = size;

@@ -126,6 +126,9 @@ class Window : public Responder {
 
     std::int64_t windowNumber() const { return number_; }
     unsigned styleMask() const { return styleMask_; }
+    // Changes the frame's kind (borderless, utility), whether the user may resize, and which title
+    // bar buttons the window manager shows: exactly those the mask enables.
+    void setStyleMask(unsigned styleMask);
     QString title() const { return title_; }
     void setTitle(const QString& title);
 

@@ -36,6 +36,8 @@ void Window::orderFront(Object*)
     if (!visible_) {
         visible_ = true;
         invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
+        // Its views hear of the window's first update without waiting for input.
+        Application::sharedApplication()->scheduleWindowUpdate();
     }
     // A fully transparent window stays off the screen, though the kit counts it visible.
     if (alpha_ > 0 && !host_->isVisible()) {
@@ -145,6 +147,7 @@ void Window::makeKeyWindow()
     app->key_ = this;
     becomeKeyWindow();
     postNote(WindowDidBecomeKeyNotification, "windowDidBecomeKey", &WindowDelegate::windowDidBecomeKey);
+    app->scheduleWindowUpdate();
     if (canBecomeMainWindow())
         makeMainWindow();
 }

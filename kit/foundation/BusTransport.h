@@ -61,5 +61,7 @@ public:
 BusTransport& SharedBusTransport();
 // Empty: back to the session bus. Objects exported on the previous bus are forgotten.
 void SetBusAddressForTesting(const QString& address);
+// Another transport (a fake bus); null: back to the session bus at the next use.
+void SetBusTransportForTesting(std::unique_ptr<BusTransport> transport);
 
 } // namespace kit

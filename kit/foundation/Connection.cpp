@@ -138,6 +138,16 @@ std::optional<std::vector<BusArgument>> ConnectionDispatch(const BusCall& call)
     return std::nullopt;
 }
 
+// Another bus: nothing exported on the old one is reachable any more.
+void ConnectionForgetExported()
+{
+    auto& state = ConnectionShared();
+    state.handlerOn = nullptr;
+    state.roots.clear();
+    state.objects.clear();
+    state.paths.clear();
+}
+
 BusTransport& ConnectionTransport()
 {
     auto& state = ConnectionShared();
@@ -285,12 +295,14 @@ Ref<DistantObject> Connection::rootProxyForConnectionWithRegisteredNameHost(cons
 
 void Connection::setBusAddressForTesting(const QString& address)
 {
-    auto& state = ConnectionShared();
-    state.handlerOn = nullptr;
-    state.roots.clear();
-    state.objects.clear();
-    state.paths.clear();
+    ConnectionForgetExported();
     SetBusAddressForTesting(address);
+}
+
+void Connection::setBusTransportForTesting(std::unique_ptr<BusTransport> transport)
+{
+    ConnectionForgetExported();
+    SetBusTransportForTesting(std::move(transport));
 }
 
 } // namespace kit

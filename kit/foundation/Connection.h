@@ -92,6 +92,8 @@ class Connection : public Object {
 
     // The bus at `address` for this process (empty: the session bus again).
     static void setBusAddressForTesting(const QString& address);
+    // Another transport (a fake bus) for this process; null: the session bus again.
+    static void setBusTransportForTesting(std::unique_ptr<BusTransport> transport);
 
 private:
     Weak<Object> root_;

@@ -4,7 +4,10 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <unicode/uloc.h>
+#include <unicode/ures.h>
 #include <unicode/ustring.h>
 
 namespace kit {
@@ -86,11 +89,121 @@ QString Locale::displayNameForLanguageCode(const QString& code) const
     });
 }
 
+namespace {
+
+// Names of many codes (folded to the table's case) from one table ("Countries", "Languages") of an
+// ICU data package, along the locale's fallback chain (its own data, the parents named by
+// "%%Parent" or by the identifier, root): each bundle is opened and its table walked once, where
+// one lookup per code would open the chain for every code.
+QStringList localeTableNames(const char* package, const char* table, const QString& identifier, const QStringList& codes, bool upperCase)
+{
+    // The codes in the order of the table's keys (byte order), walked beside the table.
+    struct Key {
+        char text[16];
+        qsizetype index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(std::size_t(codes.size()));
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const QString& code = codes.at(i);
+        if (code.isEmpty() || code.size() >= qsizetype(sizeof(Key::text)))
+            continue;
+        Key key {};
+        key.index = i;
+        for (qsizetype c = 0; c < code.size(); ++c) {
+            const char ch = code.at(c).toLatin1();
+            key.text[c] = upperCase ? (ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch) : (ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch);
+        }
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return std::strcmp(a.text, b.text) < 0; });
+    QStringList out;
+    out.reserve(codes.size());
+    for (qsizetype i = 0; i < codes.size(); ++i)
+        out << QString();
+    std::vector<bool> found(std::size_t(codes.size()), false);
+    QByteArray current = identifier.toLatin1();
+    // A chain is a handful of bundles; the bound only guards against a cycle in broken data.
+    for (int depth = 0; depth < 8 && !current.isEmpty(); ++depth) {
+        UErrorCode status = U_ZERO_ERROR;
+        UResourceBundle* bundle = ures_open(package, current.constData(), &status);
+        if (U_FAILURE(status)) {
+            ures_close(bundle);
+            break;
+        }
+        UErrorCode tableStatus = U_ZERO_ERROR;
+        UResourceBundle* names = ures_getByKey(bundle, table, nullptr, &tableStatus);
+        if (U_SUCCESS(tableStatus)) {
+            auto next = keys.begin();
+            while (next != keys.end() && ures_hasNext(names)) {
+                UErrorCode nameStatus = U_ZERO_ERROR;
+                int32_t length = 0;
+                const char* key = nullptr;
+                const UChar* name = ures_getNextString(names, &length, &key, &nameStatus);
+                if (U_FAILURE(nameStatus) || !key)
+                    continue;
+                while (next != keys.end() && std::strcmp(next->text, key) < 0)
+                    ++next;
+                if (next == keys.end() || std::strcmp(next->text, key) != 0)
+                    continue;
+                const std::size_t i = std::size_t(next->index);
+                if (!found[i] && length > 0) {
+                    out[next->index] = fromUChars(name, length);
+                    found[i] = true;
+                }
+                ++next;
+            }
+        }
+        ures_close(names);
+        UErrorCode actualStatus = U_ZERO_ERROR;
+        const QByteArray actual = ures_getLocaleByType(bundle, ULOC_ACTUAL_LOCALE, &actualStatus);
+        UErrorCode parentStatus = U_ZERO_ERROR;
+        int32_t parentLength = 0;
+        const UChar* named = ures_getStringByKey(bundle, "%%Parent", &parentLength, &parentStatus);
+        QByteArray parent;
+        if (U_SUCCESS(parentStatus))
+            parent = fromUChars(named, parentLength).toLatin1();
+        ures_close(bundle);
+        if (U_FAILURE(actualStatus) || actual.isEmpty() || actual == "root")
+            break;
+        if (parent.isEmpty()) {
+            char buffer[ULOC_FULLNAME_CAPACITY];
+            UErrorCode st = U_ZERO_ERROR;
+            const int32_t n = uloc_getParent(actual.constData(), buffer, int32_t(sizeof buffer), &st);
+            parent = U_SUCCESS(st) && n > 0 ? QByteArray(buffer, n) : QByteArrayLiteral("root");
+        }
+        current = parent;
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList Locale::displayNamesForCountryCodes(const QStringList& codes) const
+{
+    return localeTableNames(U_ICUDATA_NAME "-region", "Countries", identifier_, codes, true);
+}
+
+QStringList Locale::displayNamesForLanguageCodes(const QStringList& codes) const
+{
+    return localeTableNames(U_ICUDATA_NAME "-lang", "Languages", identifier_, codes, false);
+}
+
 QStringList Locale::sortedByCollation(QStringList strings) const
 {
     QCollator collator { QLocale(identifier_) };
     std::stable_sort(strings.begin(), strings.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     return strings;
+}
+
+std::vector<qsizetype> Locale::collationOrder(const QStringList& strings) const
+{
+    std::vector<qsizetype> order(std::size_t(strings.size()));
+    for (qsizetype i = 0; i < strings.size(); ++i)
+        order[std::size_t(i)] = i;
+    QCollator collator { QLocale(identifier_) };
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return collator.compare(strings.at(a), strings.at(b)) < 0; });
+    return order;
 }
 
 QString Locale::capitalized(const QString& s) const

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace kit {
 
 inline const QString LocaleIdentifier = QStringLiteral("LocaleIdentifier");
@@ -43,8 +45,13 @@ public:
     // Name of a country ("DE") or language ("de") code in this locale's language.
     QString displayNameForCountryCode(const QString& code) const;
     QString displayNameForLanguageCode(const QString& code) const;
+    // The same for many codes, the locale's name tables opened once; "" where a code has no name.
+    QStringList displayNamesForCountryCodes(const QStringList& codes) const;
+    QStringList displayNamesForLanguageCodes(const QStringList& codes) const;
     // Sorts by this locale's collation.
     QStringList sortedByCollation(QStringList strings) const;
+    // The same order as indexes into `strings` (equal strings keep theirs).
+    std::vector<qsizetype> collationOrder(const QStringList& strings) const;
     // First letter of every word in upper case by this locale's rules.
     QString capitalized(const QString& s) const;
 

@@ -8,7 +8,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextCursor>
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <unicode/ubidi.h>
 
 namespace kit::textlayout {
 
@@ -537,12 +540,55 @@ QColor engineColorOf(const Value& v, QColor fallback)
 
 bool engineBreaksPiece(QChar c) { return c == u'\t' || c == engineObjectCharacter || c == engineLineSeparator; }
 
+bool engineIsRightToLeft(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirR:
+    case QChar::DirAL:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirRLI:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The bidirectional embedding level of every character of the paragraph (the first strong
+// character sets its direction, as the line layout does); empty when it is all left-to-right.
+std::vector<UBiDiLevel> engineBidiLevels(const QString& s, const ParagraphSpan& span)
+{
+    const int end = std::min<int>(span.start + span.length, int(s.size()));
+    bool any = false;
+    for (int i = span.start; i < end && !any; ++i)
+        any = engineIsRightToLeft(s.at(i));
+    if (!any)
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    UBiDi* bidi = ubidi_openSized(end - span.start, 0, &status);
+    ubidi_setPara(bidi, reinterpret_cast<const UChar*>(s.utf16()) + span.start, end - span.start, UBIDI_DEFAULT_LTR, nullptr, &status);
+    std::vector<UBiDiLevel> levels;
+    if (U_SUCCESS(status)) {
+        levels.resize(std::size_t(end - span.start));
+        for (int i = 0; i < end - span.start; ++i)
+            levels[std::size_t(i)] = ubidi_getLevelAt(bidi, i);
+    }
+    ubidi_close(bidi);
+    return levels;
+}
+
 // Calls `piece(from, to, attributes)` for the drawable stretches of `line` inside `limit`: split at
-// runs, tabs, separators, objects and overlay colour changes; terminators are left out.
+// runs, tabs, separators, objects, overlay colour changes and changes of writing direction (each
+// piece is then one visual stretch); terminators are left out.
 template <class Piece>
-void engineForEachPiece(const AttributedString& text, const Line& line, const DrawStyle& style, Range limit, const Piece& piece)
+void engineForEachPiece(const AttributedString& text, const Line& line, const ParagraphSpan& span, const DrawStyle& style, Range limit, const Piece& piece)
 {
     const QString& s = text.string();
+    const std::vector<UBiDiLevel> levels = engineBidiLevels(s, span);
+    auto levelAt = [&](int i) {
+        const int local = i - span.start;
+        return local >= 0 && std::size_t(local) < levels.size() ? levels[std::size_t(local)] : UBiDiLevel(0);
+    };
     // Trailing white space draws nothing (and does not count for alignment).
     int lineEnd = line.start + line.length;
     while (lineEnd > line.start && s.at(lineEnd - 1).isSpace() && s.at(lineEnd - 1) != u'\t')
@@ -558,19 +604,51 @@ void engineForEachPiece(const AttributedString& text, const Line& line, const Dr
         const Dictionary attributes = text.attributesAtIndexEffectiveRange(from, &run);
         int end = std::min<int>(to, int(MaxRange(run)));
         if (engineBreaksPiece(s.at(from))) {
-            piece(from, from + 1, attributes);
+            piece(from, from + 1, attributes, !levels.empty());
             ++from;
             continue;
         }
         const QColor overlayFg = style.overlay ? style.overlay(from, false) : QColor();
         const QColor overlayBg = style.overlay ? style.overlay(from, true) : QColor();
+        const UBiDiLevel level = levelAt(from);
         int i = from + 1;
-        while (i < end && !engineBreaksPiece(s.at(i)) && !IsParagraphTerminator(s.at(i))
+        while (i < end && !engineBreaksPiece(s.at(i)) && !IsParagraphTerminator(s.at(i)) && levelAt(i) == level
             && (!style.overlay || (style.overlay(i, false) == overlayFg && style.overlay(i, true) == overlayBg)))
             ++i;
-        piece(from, i, attributes);
+        piece(from, i, attributes, !levels.empty());
         from = i;
     }
+}
+
+// The left and right x of characters [from, to) of one piece. In a paragraph with right-to-left
+// text the cursor positions at a change of direction belong to either side, so the piece's glyphs
+// say where it lies.
+std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi)
+{
+    QTextLayout& layout = *paragraph.layout;
+    if (bidi && line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
+        const QTextLine ql = layout.lineAt(line.qtLine);
+        double left = std::numeric_limits<double>::infinity();
+        double right = -left;
+        engineWithLineOption(layout, line, [&] {
+            for (const QGlyphRun& run : ql.glyphRuns(from - paragraph.span.start, to - from)) {
+                const QList<QPointF> positions = run.positions();
+                const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(run.glyphIndexes());
+                for (qsizetype k = 0; k < positions.size() && k < advances.size(); ++k) {
+                    left = std::min(left, positions[k].x());
+                    right = std::max(right, positions[k].x() + advances[k].x());
+                }
+            }
+            return 0;
+        });
+        if (left <= right) {
+            const double shift = style.originX + style.padding + line.lineRect.minX();
+            return { shift + left, shift + right };
+        }
+    }
+    const double x0 = style.originX + CursorX(layout, line, paragraph.span.start, from, style.padding);
+    const double x1 = style.originX + CursorX(layout, line, paragraph.span.start, to, style.padding);
+    return { std::min(x0, x1), std::max(x0, x1) };
 }
 
 } // namespace
@@ -582,7 +660,7 @@ void DrawBackgrounds(GraphicsContext& context, const QTransform& toUser, const A
         if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
             continue;
         const double top = paragraph.top + line.usedRect.minY();
-        engineForEachPiece(text, line, style, limit, [&](int from, int to, const Dictionary& attributes) {
+        engineForEachPiece(text, line, paragraph.span, style, limit, [&](int from, int to, const Dictionary& attributes, bool bidi) {
             QColor color = engineColorOf(attributes.objectForKey(BackgroundColorAttributeName), QColor());
             if (style.overlay) {
                 const QColor over = style.overlay(from, true);
@@ -591,10 +669,9 @@ void DrawBackgrounds(GraphicsContext& context, const QTransform& toUser, const A
             }
             if (!color.isValid())
                 return;
-            const double x0 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, from, style.padding);
-            const double x1 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, to, style.padding);
+            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi);
             QPainterPath path;
-            path.addRect(QRectF(std::min(x0, x1), top, std::abs(x1 - x0), line.usedRect.height()));
+            path.addRect(QRectF(x0, top, x1 - x0, line.usedRect.height()));
             context.fillPathWithBrush(toUser.map(path), QBrush(color));
         });
     }
@@ -608,9 +685,9 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
         if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
             continue;
         const double baselineY = paragraph.top + line.lineRect.minY() + line.baseline;
-        engineForEachPiece(text, line, style, limit, [&](int from, int to, const Dictionary& attributes) {
-            const double x0 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, from, style.padding);
-            const double x1 = style.originX + CursorX(*paragraph.layout, line, paragraph.span.start, to, style.padding);
+        engineForEachPiece(text, line, paragraph.span, style, limit, [&](int from, int to, const Dictionary& attributes, bool bidi) {
+            // One direction per piece: a right-to-left piece is drawn from its left end.
+            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi);
             const QChar c = s.at(from);
             if (c == engineObjectCharacter) {
                 if (style.inlineObject)
@@ -631,7 +708,7 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
             if (attributes.objectForKey(UnderlineStyleAttributeName).integerValue() != 0) {
                 const QFontMetricsF metrics(font->qFont());
                 QPainterPath path;
-                path.addRect(QRectF(std::min(x0, x1), baselineY + metrics.underlinePos(), std::abs(x1 - x0), std::max(1.0, metrics.lineWidth())));
+                path.addRect(QRectF(x0, baselineY + metrics.underlinePos(), x1 - x0, std::max(1.0, metrics.lineWidth())));
                 context.fillPathWithBrush(toUser.map(path), QBrush(color));
             }
         });

@@ -189,4 +189,6 @@ BusTransport& SharedBusTransport()
 
 void SetBusAddressForTesting(const QString& address) { DBusTransportShared() = std::make_unique<DBusTransport>(address); }
 
+void SetBusTransportForTesting(std::unique_ptr<BusTransport> transport) { DBusTransportShared() = std::move(transport); }
+
 } // namespace kit

@@ -3,6 +3,7 @@
 #include "kit/core/Exception.h"
 #include "kit/foundation/BusNames.h"
 #include "kit/linux/DBusTransport.h"
+#include "kit/testsupport/FakeBus.h"
 #include "kit/testsupport/PrivateBus.h"
 
 #include <QCoreApplication>
@@ -52,8 +53,9 @@ KIT_REGISTER_CLASS(ConnectionTestEcho, Object)
     c.protocol(ConnectionTestProtocol);
 }
 
-// A bus of this test program's own, so twin runs of the suite never meet.
-class Connection_ : public ::testing::Test {
+// Every case runs twice: on a bus daemon of this test program's own (so twin runs of the suite
+// never meet), and on the fake bus inside the process, which must behave the same.
+class Connection_ : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite()
     {
@@ -70,17 +72,24 @@ protected:
     }
     void SetUp() override
     {
-        if (address_.isEmpty())
+        if (!GetParam() && address_.isEmpty())
             GTEST_SKIP() << "no dbus-daemon";
+        busUnderTest_.emplace(GetParam(), address_);
     }
+    void TearDown() override { busUnderTest_.reset(); }
+
+    std::unique_ptr<BusTransport> otherClient() { return busUnderTest_->otherClient(); }
 
     static QString uniqueName() { return SharedBusTransport().uniqueName(); }
 
     static inline test::PrivateBus* bus_ = nullptr;
     static inline QString address_;
+    std::optional<test::BusUnderTest> busUnderTest_;
 };
 
-TEST_F(Connection_, ANameIsHeldByOneConnectionUntilInvalidated)
+INSTANTIATE_TEST_SUITE_P(Buses, Connection_, testing::Bool(), [](const auto& info) { return info.param ? "FakeBus" : "Daemon"; });
+
+TEST_P(Connection_, ANameIsHeldByOneConnectionUntilInvalidated)
 {
     auto root = make<ConnectionTestEcho>();
     const QString name = QStringLiteral("org.example.Test:Shapes");
@@ -99,7 +108,7 @@ TEST_F(Connection_, ANameIsHeldByOneConnectionUntilInvalidated)
     EXPECT_FALSE(first->registerName(QStringLiteral("org..example:x")));
 }
 
-TEST_F(Connection_, TheRootProxyIsBoundToTheOwnersUniqueName)
+TEST_P(Connection_, TheRootProxyIsBoundToTheOwnersUniqueName)
 {
     const QString name = QStringLiteral("org.example.Test:Unique");
     EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredNameHost(name, {}));
@@ -116,7 +125,7 @@ TEST_F(Connection_, TheRootProxyIsBoundToTheOwnersUniqueName)
     EXPECT_FALSE(Connection::rootProxyForConnectionWithRegisteredNameHost(name, {}));
 }
 
-TEST_F(Connection_, CallsReachTheRootAndObjectsTravelByReference)
+TEST_P(Connection_, CallsReachTheRootAndObjectsTravelByReference)
 {
     auto root = make<ConnectionTestEcho>();
     auto connection = Connection::connectionWithRootObject(root);
@@ -147,7 +156,7 @@ TEST_F(Connection_, CallsReachTheRootAndObjectsTravelByReference)
     connection->invalidate();
 }
 
-TEST_F(Connection_, OnlyTheProtocolsOperationsAreReachable)
+TEST_P(Connection_, OnlyTheProtocolsOperationsAreReachable)
 {
     auto root = make<ConnectionTestEcho>();
     auto connection = Connection::connectionWithRootObject(root);
@@ -168,7 +177,7 @@ TEST_F(Connection_, OnlyTheProtocolsOperationsAreReachable)
     connection->invalidate();
 }
 
-TEST_F(Connection_, OnewayCallsArriveLaterOnTheMainThread)
+TEST_P(Connection_, OnewayCallsArriveLaterOnTheMainThread)
 {
     auto root = make<ConnectionTestEcho>();
     auto connection = Connection::connectionWithRootObject(root);
@@ -184,26 +193,26 @@ TEST_F(Connection_, OnewayCallsArriveLaterOnTheMainThread)
     connection->invalidate();
 }
 
-TEST_F(Connection_, AReferenceIsPairedWithTheSenderFromTheBus)
+TEST_P(Connection_, AReferenceIsPairedWithTheSenderFromTheBus)
 {
     auto root = make<ConnectionTestEcho>();
     auto connection = Connection::connectionWithRootObject(root);
     ASSERT_TRUE(connection->registerName(QStringLiteral("org.example.Test:Sender")));
     const QString rootPath = Connection::rootProxyForConnectionWithRegisteredNameHost(QStringLiteral("org.example.Test:Sender"), {})->path();
 
-    DBusTransport other(address_);
-    ASSERT_TRUE(other.isConnected());
-    ASSERT_TRUE(other.send(uniqueName(), rootPath, QStringLiteral("noteObject"), { { BusArgument::Kind::ObjectPath, QStringLiteral("/kit/objects/7") } }));
+    const auto other = otherClient();
+    ASSERT_TRUE(other->isConnected());
+    ASSERT_TRUE(other->send(uniqueName(), rootPath, QStringLiteral("noteObject"), { { BusArgument::Kind::ObjectPath, QStringLiteral("/kit/objects/7") } }));
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return bool(root->noted); }));
-    EXPECT_EQ(root->noted->owner(), other.uniqueName());
+    EXPECT_EQ(root->noted->owner(), other->uniqueName());
     EXPECT_EQ(root->noted->path(), QStringLiteral("/kit/objects/7"));
     connection->invalidate();
 }
 
-TEST_F(Connection_, APeersDeathIsToldOnceAndARestartedServerGetsNoOldCalls)
+TEST_P(Connection_, APeersDeathIsToldOnceAndARestartedServerGetsNoOldCalls)
 {
     const QString name = QStringLiteral("org.example.Test:Restart");
-    auto other = std::make_unique<DBusTransport>(address_);
+    auto other = otherClient();
     ASSERT_TRUE(other->requestName(*BusNameForRegisteredName(name)));
     auto oldProxy = Connection::rootProxyForConnectionWithRegisteredNameHost(name, {});
     ASSERT_TRUE(oldProxy);

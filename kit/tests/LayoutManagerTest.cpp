@@ -472,6 +472,26 @@ TEST(LayoutManager, ClippingParagraphsNeverWrap)
     EXPECT_GT(t.manager->usedRectForTextContainer(t.c()).width(), 60);
 }
 
+TEST(LayoutManagerDrawing, ClippingParagraphsAreCutAtTheContainersEdges)
+{
+    auto style = ParagraphStyle::defaultParagraphStyle();
+    style->setLineBreakMode(LineBreakByClipping);
+    Laid t(QStringLiteral("WWWWWWWWWWWWWWWWWWWW"), style);
+    t.container->setContainerSize({ 60, 1e7 });
+    const Rect line = t.line(0);
+    t.storage->addAttributeValueRange(BackgroundColorAttributeName, Color::redColor(), MakeRange(0, t.storage->length()));
+    kit::test::Canvas canvas(300, 40, true);
+    const Range all = MakeRange(0, t.storage->length());
+    t.manager->drawBackgroundForGlyphRangeAtPoint(all, { 10, 5 });
+    t.manager->drawGlyphsForGlyphRangeAtPoint(all, { 10, 5 });
+    const QImage& image = canvas.finish();
+    const int midY = int(5 + line.minY() + line.height() / 2);
+    // Glyphs and their background inside the container, nothing past its right edge.
+    EXPECT_FALSE(kit::test::pixelIs(image, 60, midY, Qt::white, 10));
+    for (int x = 10 + 60 + 1; x < 300; ++x)
+        ASSERT_TRUE(kit::test::pixelIs(image, x, midY, Qt::white, 10)) << x;
+}
+
 TEST(Typesetter, TheHookSeesEveryLineOnceInTextOrder)
 {
     class OrderTypesetter : public Typesetter {

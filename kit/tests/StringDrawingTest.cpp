@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 namespace SD = kit::StringDrawing;
@@ -88,6 +90,34 @@ TEST(StringDrawing, GlyphsComeOutUprightInBothSpaces)
     }
     EXPECT_GT(inkTop, 3);
     EXPECT_EQ(inkBottom, 0);
+}
+
+// A right-to-left stretch is one piece drawn from its visual left end, so its glyphs keep their
+// order and stay inside the line; mixed lines keep the visual order of their stretches.
+TEST(StringDrawing, RightToLeftStretchesAreDrawnInVisualOrder)
+{
+    const auto attrs = font13();
+    const QFontMetricsF m(attrs.font->qFont());
+    const QString hebrew = QStringLiteral("\u05D0\u05D1\u05D2");
+    auto drawn = [&](const QString& text) {
+        kit::test::Recorder r(true, QSize(300, 40));
+        SD::drawAtPointWithAttributes(text, { 0, 0 }, attrs);
+        std::map<QString, double> x;
+        for (const auto& record : r.records())
+            x[record.text] = record.baseline.x();
+        return x;
+    };
+    // Left-to-right line: the Hebrew word follows "ab ".
+    const auto ltr = drawn(QStringLiteral("ab ") + hebrew);
+    ASSERT_EQ(ltr.size(), 2u);
+    EXPECT_NEAR(ltr.at(QStringLiteral("ab ")), 0, 0.5);
+    EXPECT_NEAR(ltr.at(hebrew), m.horizontalAdvance(QStringLiteral("ab ")), 0.5);
+    // Right-to-left line: the embedded Latin word lies at the left, the Hebrew word (with the space
+    // after it in reading order) to its right.
+    const auto rtl = drawn(hebrew + QStringLiteral(" xy"));
+    ASSERT_EQ(rtl.size(), 2u);
+    EXPECT_NEAR(rtl.at(QStringLiteral("xy")), 0, 0.5);
+    EXPECT_NEAR(rtl.at(hebrew + u' '), m.horizontalAdvance(QStringLiteral("xy")), 0.5);
 }
 
 TEST(StringDrawing, WrapsAndAligns)

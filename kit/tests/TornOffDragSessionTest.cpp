@@ -69,6 +69,10 @@ class TornOffSource : public TornOffLog, public DraggingSource {
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override { return local ? DragOperationMove : DragOperationNone; }
     void draggedImageMovedTo(Object*, Point) override
     {
+        if (clearOnMove && window() && window()->alphaValue() > 0) {
+            window()->setAlphaValue(0);
+            log.push_back("made clear");
+        }
         if (hideOnMove && window() && window()->isVisible()) {
             Ref<Window> w = window();
             w->orderOut();
@@ -80,6 +84,7 @@ class TornOffSource : public TornOffLog, public DraggingSource {
     }
     void draggedImageEndedAtOperation(Object*, Point, std::uint64_t op) override { log.push_back("ended op " + std::to_string(op)); }
     bool hideOnMove = false;
+    bool clearOnMove = false;
 };
 
 KIT_REGISTER_CLASS(TornOffSource, TornOffLog)
@@ -153,6 +158,26 @@ TEST_F(TornOffDrag, AWindowOrderedOutDuringTheDragIsNoDestination)
     script.run();
     EXPECT_EQ(std::find(source->log.begin(), source->log.end(), "perform"), source->log.end());
     EXPECT_NE(std::find(source->log.begin(), source->log.end(), "ended op 0"), source->log.end());
+}
+
+TEST_F(TornOffDrag, AWindowMadeClearDuringTheDragIsNoDestination)
+{
+    window->orderFront();
+    source->clearOnMove = true;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(40, 10)).mouseDragged(MakePoint(60, 10)).mouseUp(MakePoint(60, 10));
+    script.run();
+    EXPECT_NE(std::find(source->log.begin(), source->log.end(), "made clear"), source->log.end());
+    EXPECT_EQ(std::find(source->log.begin(), source->log.end(), "perform"), source->log.end());
+    EXPECT_NE(std::find(source->log.begin(), source->log.end(), "ended op 0"), source->log.end());
+    // Visible again, it takes drops as before.
+    window->setAlphaValue(1);
+    source->clearOnMove = false;
+    source->log.clear();
+    kit::test::EventScript again(window.get());
+    again.mouseDown(MakePoint(10, 10)).mouseDragged(MakePoint(60, 10)).mouseUp(MakePoint(60, 10));
+    again.run();
+    EXPECT_NE(std::find(source->log.begin(), source->log.end(), "perform"), source->log.end());
 }
 
 TEST(LostGrab, EndsAPressOutsideADrag)

@@ -140,20 +140,20 @@ TEST(LoopbackHttpServerTest, ServesOnlyTheScriptedRequests)
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
-TEST(LoopbackHttpServerTest, MultipartReaderSplitsFieldsByTheHeadersBoundary)
+TEST(MultipartFormReaderTest, SplitsFieldsByTheHeadersBoundary)
 {
     const QByteArray type = "multipart/form-data; boundary=\"XyZ\"";
-    ASSERT_EQ(test::multipartBoundary(type), QByteArray("XyZ"));
+    ASSERT_EQ(multipartBoundary(type), QByteArray("XyZ"));
     const QByteArray body = "preamble\r\n--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\none\r\ntwo\r\n"
                             "--XyZ\r\nContent-Disposition: form-data; name=\"empty\"\r\n\r\n\r\n--XyZ--\r\n";
-    const auto fields = test::parseMultipartForm(body, "XyZ");
+    const auto fields = parseMultipartForm(body, "XyZ");
     ASSERT_TRUE(fields);
     ASSERT_EQ(fields->size(), 2u);
     EXPECT_EQ((*fields)[0].name, QByteArray("a"));
     EXPECT_EQ((*fields)[0].value, QByteArray("one\r\ntwo"));
     EXPECT_EQ((*fields)[1].name, QByteArray("empty"));
     EXPECT_EQ((*fields)[1].value, QByteArray());
-    EXPECT_FALSE(test::parseMultipartForm("--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nopen", "XyZ"));
+    EXPECT_FALSE(parseMultipartForm("--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nopen", "XyZ"));
 }
 
 } // namespace

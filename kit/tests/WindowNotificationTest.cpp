@@ -259,6 +259,7 @@ TEST_F(Notifications, DidUpdateOncePerPassThatDispatchedEvents)
     auto shown = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     auto hidden = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
     shown->orderFront();
+    RunLoop::main().runPending(); // the update of ordering in
     NotificationLog log;
     log.tag(shown.get(), "shown");
     log.tag(hidden.get(), "hidden");
@@ -280,6 +281,26 @@ TEST_F(Notifications, DidUpdateOncePerPassThatDispatchedEvents)
         RunLoop::main().runPending();
         EXPECT_EQ(log.count(WindowDidUpdateNotification), 2);
     }
+}
+
+// Views wait for the window's first update to finish setting up: it comes after the pass that
+// orders the window in, or makes it key, without any input.
+TEST_F(Notifications, DidUpdateAfterOrderingInAndBecomingKey)
+{
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    NotificationLog log;
+    log.tag(window.get(), "window");
+    window->orderFront();
+    EXPECT_EQ(log.count(WindowDidUpdateNotification), 0) << "not before the pass ends";
+    RunLoop::main().runPending();
+    EXPECT_EQ(log.count(WindowDidUpdateNotification), 1);
+    window->orderFront();
+    RunLoop::main().runPending();
+    EXPECT_EQ(log.count(WindowDidUpdateNotification), 1) << "already in";
+    window->makeKeyWindow();
+    RunLoop::main().runPending();
+    EXPECT_EQ(log.count(WindowDidUpdateNotification), 2);
+    window->orderOut();
 }
 
 class NoteAppDelegate : public Object, public ApplicationDelegate {

@@ -617,6 +617,27 @@ textlayout::DrawStyle layoutManagerDrawStyle(textlayout::LayoutState& s, Point o
     return style;
 }
 
+// Runs `draw()` for one line, clipped to the container's width when its paragraph clips
+// (unwrapped text that runs past the container's edge is cut there).
+template <class Draw>
+void layoutManagerDrawLine(GraphicsContext& context, const QTransform& toUser, const TextStorage& text, const ParagraphEntry& entry, const Line& line,
+    Rect lineArea, const Draw& draw)
+{
+    const bool clips = text.length() > 0
+        && textlayout::StyleIn(text.attributesAtIndexEffectiveRange(std::min<std::int64_t>(entry.span.start, text.length() - 1)))->lineBreakMode()
+            == LineBreakByClipping;
+    if (!clips) {
+        draw();
+        return;
+    }
+    context.saveGraphicsState();
+    QPainterPath path;
+    path.addRect(QRectF(lineArea.minX(), lineArea.minY() + line.lineRect.minY(), lineArea.width(), line.lineRect.height()));
+    context.clipToPath(toUser.map(path));
+    draw();
+    context.restoreGraphicsState();
+}
+
 // Runs `draw(context, toUser)` in the current context, or in one made from the view painter
 // (text views are flipped).
 template <class Draw> void layoutManagerInContext(Rect area, const Draw& draw)
@@ -652,7 +673,8 @@ void LayoutManager::drawBackgroundForGlyphRangeAtPoint(Range requested, Point or
             const ParagraphEntry& e = s.paragraphs[std::size_t(p)];
             const std::vector<Line> one { line };
             const textlayout::DrawParagraph paragraph { s.document.layout(p), &one, e.span, origin.y + s.top(p) };
-            textlayout::DrawBackgrounds(context, toUser, text, paragraph, style, glyphs);
+            layoutManagerDrawLine(context, toUser, text, e, line, MakeRect(origin.x, paragraph.top, g.containerWidth, 0),
+                [&] { textlayout::DrawBackgrounds(context, toUser, text, paragraph, style, glyphs); });
             return true;
         });
         // The selection highlight.
@@ -708,7 +730,8 @@ void LayoutManager::drawGlyphsForGlyphRangeAtPoint(Range requested, Point origin
             currentLine = &line;
             const std::vector<Line> one { line };
             const textlayout::DrawParagraph paragraph { s.document.layout(p), &one, e.span, origin.y + s.top(p) };
-            textlayout::DrawText(context, toUser, *text, paragraph, style, glyphs);
+            layoutManagerDrawLine(context, toUser, *text, e, line, MakeRect(origin.x, paragraph.top, g.containerWidth, 0),
+                [&] { textlayout::DrawText(context, toUser, *text, paragraph, style, glyphs); });
             return true;
         });
         context.restoreGraphicsState();

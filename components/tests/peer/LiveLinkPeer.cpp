@@ -5,15 +5,22 @@
 // edits it closes the link; with --exit-on-request it dies abruptly at the first request; with
 // --exit-after-close it quits once a link has closed (started detached, nobody else ends it).
 // Its main bundle (identifier, LiveLinkApplicationURL) comes from KIT_MAIN_BUNDLE.
+//   LiveLinkPeer --pasteboard <name>
+// Works the shared pasteboard <name> by lines on its standard input, answering each on its output:
+// "write <text>" -> "wrote <change count>", "release" -> "released", "hostile <name>" -> "refused"
+// or "wrote <change count>" (the name as another process might send it), "quit".
 
 #include "components/LiveLink/LiveLink.h"
 #include "components/LiveLink/LiveLinkData.h"
+#include "kit/appkit/Pasteboard.h"
 
 #include <QApplication>
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -45,6 +52,38 @@ public:
     }
 };
 
+void liveLinkPeerAnswer(const QString& line)
+{
+    std::cout << line.toStdString() << std::endl;
+}
+
+int liveLinkPeerPasteboard(const QString& name)
+{
+    const kit::Ref<kit::Pasteboard> pasteboard = kit::Pasteboard::sharedPasteboardWithName(name);
+    if (!pasteboard)
+        return 1;
+    liveLinkPeerAnswer(QStringLiteral("ready"));
+    for (std::string line; std::getline(std::cin, line);) {
+        const QString command = QString::fromStdString(line);
+        if (command.startsWith(QLatin1String("write "))) {
+            pasteboard->setPropertyListForType(command.mid(6), QStringLiteral("Shape"));
+            liveLinkPeerAnswer(QStringLiteral("wrote %1").arg(pasteboard->changeCount()));
+        } else if (command == QLatin1String("release")) {
+            pasteboard->releaseGlobally();
+            liveLinkPeerAnswer(QStringLiteral("released"));
+        } else if (command.startsWith(QLatin1String("hostile "))) {
+            const kit::Ref<kit::Pasteboard> other = kit::Pasteboard::sharedPasteboardWithName(command.mid(8));
+            if (other && other->setPropertyListForType(QStringLiteral("x"), QStringLiteral("Shape")))
+                liveLinkPeerAnswer(QStringLiteral("wrote %1").arg(other->changeCount()));
+            else
+                liveLinkPeerAnswer(QStringLiteral("refused"));
+        } else if (command == QLatin1String("quit")) {
+            return 0;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -54,6 +93,8 @@ int main(int argc, char** argv)
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3)
         return 2;
+    if (args[1] == QLatin1String("--pasteboard"))
+        return liveLinkPeerPasteboard(args[2]);
     kit::Connection::setBusAddressForTesting(args[1]);
     auto delegate = kit::make<LiveLinkPeerDelegate>();
     delegate->exitOnRequest = args.contains(QStringLiteral("--exit-on-request"));

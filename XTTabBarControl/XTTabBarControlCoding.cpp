@@ -1,0 +1,154 @@
+// Archiving the bar and what it shows to accessibility. An archive holds settings only: the
+// options, the style, the tab view, the partner, the two buttons and (conditionally) the delegate.
+// Cells, events, tracking tags and animation steps belong to the process that made them; a
+// decoded bar makes its cells again from its tab view.
+
+#include "XTTabBarControl/XTTabBarControl.h"
+
+#include "kit/appkit/Window.h"
+#include "kit/foundation/Coder.h"
+
+#include <algorithm>
+
+// The option keys, in archive order, with their fields: one table for writing and reading.
+struct XTTabBarControlCodingKeys {
+    static const std::vector<std::pair<const char*, bool XTTabBarControl::*>>& flags()
+    {
+        static const std::vector<std::pair<const char*, bool XTTabBarControl::*>> table {
+            { "XTcanCloseOnlyTab", &XTTabBarControl::canCloseOnlyTab_ },
+            { "XTdisableTabClose", &XTTabBarControl::disableTabClose_ },
+            { "XThideForSingleTab", &XTTabBarControl::hideForSingleTab_ },
+            { "XTallowsBackgroundTabClosing", &XTTabBarControl::allowsBackgroundTabClosing_ },
+            { "XTallowsResizing", &XTTabBarControl::allowsResizing_ },
+            { "XTselectsTabsOnMouseDown", &XTTabBarControl::selectsTabsOnMouseDown_ },
+            { "XTshowAddTabButton", &XTTabBarControl::showAddTabButton_ },
+            { "XTsizeCellsToFit", &XTTabBarControl::sizeCellsToFit_ },
+            { "XTuseOverflowMenu", &XTTabBarControl::useOverflowMenu_ },
+            { "XTautomaticallyAnimates", &XTTabBarControl::automaticallyAnimates_ },
+            { "XTalwaysShowActiveTab", &XTTabBarControl::alwaysShowActiveTab_ },
+        };
+        return table;
+    }
+    static const std::vector<std::pair<const char*, std::int64_t XTTabBarControl::*>>& widths()
+    {
+        static const std::vector<std::pair<const char*, std::int64_t XTTabBarControl::*>> table {
+            { "XTcellMinWidth", &XTTabBarControl::cellMinWidth_ },
+            { "XTcellMaxWidth", &XTTabBarControl::cellMaxWidth_ },
+            { "XTcellOptimumWidth", &XTTabBarControl::cellOptimumWidth_ },
+        };
+        return table;
+    }
+};
+
+void XTTabBarControl::encodeWithCoder(kit::Coder& coder) const
+{
+    Control::encodeWithCoder(coder);
+    // Only what was added from outside: the buttons go under their own keys, indicators come with
+    // their tabs.
+    kit::Array outside;
+    for (const kit::Ref<kit::View>& sub : subviews()) {
+        if (sub == overflowPopUpButton_ || sub == addTabButton_ || dynamic_cast<XTProgressIndicator*>(sub.get()))
+            continue;
+        outside.addObject(kit::Value(sub));
+    }
+    coder.encodeObjectForKey(kit::Value(outside), QStringLiteral("subviews"));
+    if (tabView_)
+        coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(tabView_)), QStringLiteral("XTtabView"));
+    coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(overflowPopUpButton_)), QStringLiteral("XToverflowPopUpButton"));
+    coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(addTabButton_)), QStringLiteral("XTaddTabButton"));
+    if (style_)
+        coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(style_)), QStringLiteral("XTstyle"));
+    coder.encodeIntegerForKey(orientation_, QStringLiteral("XTorientation"));
+    for (const auto& [key, field] : XTTabBarControlCodingKeys::flags())
+        coder.encodeBoolForKey(this->*field, QString::fromLatin1(key));
+    for (const auto& [key, field] : XTTabBarControlCodingKeys::widths())
+        coder.encodeIntegerForKey(this->*field, QString::fromLatin1(key));
+    if (partnerView_)
+        coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(partnerView_)), QStringLiteral("XTpartnerView"));
+    // Conditional: archiving the bar never archives its owner whole.
+    if (const kit::Ref<kit::Object> d = delegate())
+        coder.encodeConditionalObjectForKey(d.get(), QStringLiteral("XTdelegate"));
+}
+
+void XTTabBarControl::initWithCoder(kit::Coder& coder)
+{
+    Control::initWithCoder(coder);
+    const auto has = [&coder](const char* key) { return coder.containsValueForKey(QString::fromLatin1(key)); };
+    // The decoded buttons take the places of the made ones.
+    if (const auto decoded = coder.decodeObjectForKey(QStringLiteral("XToverflowPopUpButton")).objectAs<XTOverflowPopUpButton>()) {
+        if (decoded != overflowPopUpButton_)
+            overflowPopUpButton_->removeFromSuperview();
+        overflowPopUpButton_ = decoded;
+        if (decoded->superview().get() != this)
+            addSubview(decoded.get());
+    }
+    if (const auto decoded = coder.decodeObjectForKey(QStringLiteral("XTaddTabButton")).objectAs<XTRolloverButton>()) {
+        if (decoded != addTabButton_)
+            addTabButton_->removeFromSuperview();
+        addTabButton_ = decoded;
+        if (decoded->superview().get() != this)
+            addSubview(decoded.get());
+    }
+    if (const auto decoded = coder.decodeObjectForKey(QStringLiteral("XTstyle")).objectAs<XTTabStyle>())
+        style_ = decoded;
+    if (has("XTorientation")) {
+        const std::int64_t orientation = coder.decodeIntegerForKey(QStringLiteral("XTorientation"));
+        orientation_ = orientation == XTTabBarVerticalOrientation ? XTTabBarVerticalOrientation : XTTabBarHorizontalOrientation;
+    }
+    style_->setOrientation(orientation_);
+    for (const auto& [key, field] : XTTabBarControlCodingKeys::flags())
+        if (has(key))
+            this->*field = coder.decodeBoolForKey(QString::fromLatin1(key));
+    for (const auto& [key, field] : XTTabBarControlCodingKeys::widths())
+        if (has(key))
+            this->*field = coder.decodeIntegerForKey(QString::fromLatin1(key));
+    addTabButton_->setHidden(!showAddTabButton_);
+    if (const auto partner = coder.decodeObjectForKey(QStringLiteral("XTpartnerView")).objectAs<kit::View>())
+        partnerView_ = partner;
+    if (const kit::Ref<kit::Object> d = coder.decodeObjectForKey(QStringLiteral("XTdelegate")).object())
+        setDelegate(d.get());
+    positionOverflowMenu();
+    if (const auto tabView = coder.decodeObjectForKey(QStringLiteral("XTtabView")).objectAs<kit::TabView>()) {
+        tabView_ = tabView;
+        awakeFromNib();
+    }
+}
+
+void XTTabBarControl::awakeFromNib()
+{
+    if (!tabView_)
+        return;
+    for (std::int64_t i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
+        const kit::Ref<kit::TabViewItem> item = tabView_->tabViewItemAtIndex(i);
+        const bool represented = std::any_of(cells_.begin(), cells_.end(),
+            [&item](const kit::Ref<XTTabBarCell>& cell) { return cell->representedObject().object().get() == item.get(); });
+        if (!represented)
+            addTabViewItem(item.get());
+    }
+}
+
+// Accessibility --------------------------------------------------------------------------------
+
+QStringList XTTabBarControl::accessibilityAttributeNames() const { return kit::ViewAccessibilityAttributeNames(); }
+
+kit::Value XTTabBarControl::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityChildrenAttribute) {
+        kit::Array children;
+        for (const kit::Ref<XTTabBarCell>& cell : cells_)
+            children.addObject(kit::Value(kit::Ref<kit::Object>(cell)));
+        return kit::Value(kit::AccessibilityUnignoredChildren(children));
+    }
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
+{
+    if (const kit::Ref<kit::Window> w = window()) {
+        const kit::Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
+        for (const kit::Ref<XTTabBarCell>& cell : cells_)
+            if (!cell->isInOverflowMenu() && kit::PointInRect(p, cell->frame()))
+                return kit::AccessibilityHitTest(kit::Value(kit::Ref<kit::Object>(cell)), point);
+    }
+    return self();
+}

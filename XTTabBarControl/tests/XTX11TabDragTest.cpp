@@ -1,0 +1,107 @@
+// Real X11 only (XTTabBarControl_x11_tests under Xvfb); offscreen it skips itself. The server's
+// test extension moves the real pointer: a tab dragged from one window's bar to another's, with
+// the drag windows under the pointer all the way.
+
+#include "XTTabBarControl/tests/XTTabDragTestSupport.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/testsupport/RuntimeRecorders.h"
+#include "kit/testsupport/X11KeyboardFixture.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// One pointer step on the server: a move to a global point, a press or a release of button 1.
+struct XTX11PointerStep {
+    enum Kind { Move, Press, Release } kind;
+    QPoint global;
+};
+
+void xtx11Send(const XTX11PointerStep& step)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    switch (step.kind) {
+    case XTX11PointerStep::Move:
+        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(step.global.x()),
+            std::int16_t(step.global.y()), 0);
+        break;
+    case XTX11PointerStep::Press:
+        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        break;
+    case XTX11PointerStep::Release:
+        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        break;
+    }
+    xcb_flush(connection);
+}
+
+bool xtx11Exposed(const kit::Window& window)
+{
+    QWidget* host = window.hostWidget();
+    return host->windowHandle() && host->windowHandle()->isExposed();
+}
+
+TEST(X11TabDrag, ATabDraggedBetweenTwoWindowsLandsUnderTheDragWindows)
+{
+    if (!kit::test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    XTDragScope scope;
+    XTWindowBar a { kit::MakePoint(100, 500), 3 };
+    XTWindowBar b { kit::MakePoint(100, 200), 1, QStringLiteral("Other") };
+    auto delegate = kit::make<XTDragDelegate>();
+    // A tear-off is possible, so the tab window and the window picture follow the pointer.
+    delegate->implemented = { "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
+        "tabViewDidDropTabViewItemInTabBar" };
+    a.bar()->setDelegate(delegate.get());
+    b.bar()->setDelegate(delegate.get());
+    ASSERT_TRUE(kit::test::turnUntil([&] { return xtx11Exposed(*a.window) && xtx11Exposed(*b.window); }));
+
+    kit::test::NotificationRecorder ends(XTTabDragDidEndNotification);
+    bool dragWindowUnderPointer = false;
+    // Bar point (x, y) on screen: the bars fill their windows, top-down like the server.
+    const auto onA = [&](int x, int y) { return a.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
+    const auto onB = [&](int x, int y) { return b.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
+    std::vector<XTX11PointerStep> steps { { XTX11PointerStep::Move, onA(205, 11) }, { XTX11PointerStep::Press, {} } };
+    for (int i = 1; i <= 4; ++i)
+        steps.push_back({ XTX11PointerStep::Move, onA(205 + 5 * i, 11) });
+    const QPoint from = onA(225, 11), to = onB(300, 11);
+    for (int i = 1; i <= 10; ++i)
+        steps.push_back({ XTX11PointerStep::Move, from + (to - from) * i / 10 });
+    for (int i = 0; i < 8; ++i)
+        steps.push_back({ XTX11PointerStep::Move, to + QPoint(i % 2, 0) });
+    steps.push_back({ XTX11PointerStep::Release, {} });
+
+    // The steps go out from a timer, which runs inside the drag's own loop as well.
+    std::size_t next = 0;
+    const auto timer = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(0.05, true, [&](kit::Timer*) {
+        if (next >= steps.size())
+            return;
+        if (const auto tab = XTTabDragAssistant::sharedDragAssistant()->draggedTab())
+            if (tab->window()->isVisible() && tab->window()->frame().size.width > 1)
+                dragWindowUnderPointer = true;
+        xtx11Send(steps[next++]);
+    });
+    const bool done = kit::test::turnUntil([&] { return next >= steps.size() && !ends.notifications.empty(); });
+    timer->invalidate();
+    ASSERT_TRUE(done) << "the drag did not end; " << next << " of " << steps.size() << " steps sent";
+    EXPECT_TRUE(dragWindowUnderPointer);
+    EXPECT_EQ(a.labels(), (QStringList { "Tab 0", "Tab 2" }));
+    EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Tab 1" }));
+    EXPECT_TRUE(a.cellsMatchItems());
+    EXPECT_TRUE(b.cellsMatchItems());
+    EXPECT_FALSE(XTTabDragAssistant::sharedDragAssistant()->isDragging());
+}
+
+} // namespace
