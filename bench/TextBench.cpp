@@ -1,22 +1,29 @@
 // What the text system's layout costs: a form of paragraphs (label, tab, value; every fourth one
 // holds a 120 x 20 attachment) laid out and drawn in a 600-pt-wide container, then typed into one
 // character at a time in paragraph 100, at 200 and at 2,000 paragraphs. The Qt peer does the same
-// with a QTextDocument and inline objects; the ratios are reported as counters.
+// with a QTextDocument and inline objects; the ratios are reported as counters. The view-level
+// runs type through a text view in a window (the edit pipeline with its delegate questions, the
+// selection and caret, then the display of what the keystroke marked dirty) against a QTextEdit.
 
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/Window.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextAttachment.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
+#include "kit/text/TextView.h"
 #include "kit/text/Typesetter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
@@ -196,12 +203,80 @@ BENCHMARK(BM_Typing200)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Typing2000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Typing2000PassThroughTypesetter)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Per character through the view: a key's text into a text view that is first responder of a key
+// window (delegate questions, the edit, selection and caret, the dirty region), then the window's
+// display. The peer: the same paragraphs in a QTextEdit of the same size, typed through its cursor
+// and repainted.
+void typeThroughTheView(benchmark::State& state, int paragraphs)
+{
+    Form form(paragraphs, false);
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, benchWidth + 20, benchVisibleHeight), kit::TitledWindowMask);
+    auto scroll = kit::make<kit::ScrollView>(kit::MakeRect(0, 0, benchWidth + 20, benchVisibleHeight));
+    scroll->setHasVerticalScroller(true);
+    auto view = kit::make<kit::TextView>(kit::MakeRect(0, 0, benchWidth, benchVisibleHeight));
+    scroll->setDocumentView(view.get());
+    window->setContentView(scroll.get());
+    view->textStorage()->setAttributedString(*form.storage);
+    window->makeKeyAndOrderFront();
+    window->makeFirstResponder(view.get());
+    view->setSelectedRange(kit::MakeRange(form.typingAt, 0));
+    view->scrollRangeToVisible(kit::MakeRange(form.typingAt, 0));
+    window->display();
+
+    QtPeer peer(paragraphs);
+    QTextEdit edit;
+    edit.resize(int(benchWidth) + 20, int(benchVisibleHeight));
+    edit.setDocument(&peer.document);
+    edit.show();
+    QTextCursor cursor(&peer.document);
+    cursor.setPosition(peer.typingAt);
+    edit.setTextCursor(cursor);
+    edit.ensureCursorVisible();
+    edit.viewport()->repaint();
+
+    double kit = 0, qt = 0;
+    std::int64_t characters = 0;
+    for (auto _ : state) {
+        kit += secondsOf([&] {
+            for (int i = 0; i < 200; ++i) {
+                view->insertText(QStringLiteral("x"));
+                window->displayIfNeeded();
+            }
+        });
+        qt += secondsOf([&] {
+            for (int i = 0; i < 200; ++i) {
+                edit.insertPlainText(QStringLiteral("x"));
+                edit.viewport()->repaint();
+            }
+        });
+        view->textStorage()->deleteCharactersInRange(kit::MakeRange(form.typingAt, 200));
+        view->setSelectedRange(kit::MakeRange(form.typingAt, 0));
+        QTextCursor back = edit.textCursor();
+        back.setPosition(peer.typingAt);
+        back.setPosition(peer.typingAt + 200, QTextCursor::KeepAnchor);
+        back.removeSelectedText();
+        edit.setTextCursor(back);
+        characters += 200;
+    }
+    edit.setDocument(nullptr);
+    window->orderOut();
+    state.counters["kit_us_per_char"] = kit * 1e6 / double(characters);
+    state.counters["qt_us_per_char"] = qt * 1e6 / double(characters);
+    state.counters["kit_over_qt"] = kit / qt;
+}
+
+void BM_TypingThroughTheView200(benchmark::State& state) { typeThroughTheView(state, 200); }
+void BM_TypingThroughTheView2000(benchmark::State& state) { typeThroughTheView(state, 2000); }
+BENCHMARK(BM_TypingThroughTheView200)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TypingThroughTheView2000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Widgets: the view-level runs put a kit window and a QTextEdit on the screen.
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -142,6 +142,7 @@ int main(int argc, char** argv)
     parser.addOption(
         { QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir") });
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
+    parser.addOption({ QStringLiteral("no-report-receiver"), QStringLiteral("Leave the report receiver off, as screenshot runs do.") });
     parser.addOption({ QStringLiteral("live-link-server"), QStringLiteral("Run as the Live links page's second process: its shape editor.") });
     parser.process(app);
     if (parser.isSet(QStringLiteral("screenshots")))
@@ -167,7 +168,8 @@ int main(int argc, char** argv)
     window->center();
     window->makeKeyAndOrderFront();
     // The endpoint of the gallery's own uploads; never in screenshot runs.
-    GalleryReportReceiver::shared().start();
+    if (!parser.isSet(QStringLiteral("no-report-receiver")))
+        GalleryReportReceiver::shared().start();
     // Once the window is up, a crash log of an earlier run is offered.
     kit::OperationQueue::mainQueue()->addOperationWithBlock([] { JVLCrashReporter::checkForCrash(); });
     const int status = QApplication::exec();

@@ -1,5 +1,8 @@
 #include "JVLAppKit/JVLWindow/JVLWindow.h"
 
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
+
 #include <gtest/gtest.h>
 
 using namespace kit;
@@ -33,4 +36,18 @@ TEST(JVLWindow, IsMadeByName)
     ASSERT_TRUE(cls);
     Ref<Object> made = cls->make();
     EXPECT_TRUE(dynamic_cast<JVLWindow*>(made.get()));
+}
+
+TEST(JVLWindow, AnArchiveKeepsTheStyleAndTheCloseBoxWithIt)
+{
+    auto window = make<JVLWindow>(MakeRect(100, 100, 300, 200), TitledWindowMask | ClosableWindowMask | MiniaturizableWindowMask);
+    QString error;
+    const Ref<Object> copy = KeyedUnarchiver::unarchivedObjectOfClass(
+        JVLWindow::staticClass(), KeyedArchiver::archivedDataWithRootObject(Value(window)), &error);
+    auto* decoded = dynamic_cast<JVLWindow*>(copy.get());
+    ASSERT_TRUE(decoded) << error.toStdString();
+    EXPECT_EQ(decoded->styleMask(), TitledWindowMask | ClosableWindowMask | MiniaturizableWindowMask);
+    EXPECT_TRUE(decoded->standardWindowButton(WindowCloseButton)->isEnabled());
+    EXPECT_FALSE(decoded->standardWindowButton(WindowZoomButton)->isEnabled());
+    EXPECT_EQ(decoded->contentRectForFrameRect(decoded->frame()).size, MakeSize(300, 200));
 }

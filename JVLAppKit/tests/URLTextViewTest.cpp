@@ -1,5 +1,6 @@
 #include "JVLAppKit/URLTextView.h"
 
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
@@ -83,6 +84,45 @@ TEST_F(URLTextViewTest, TheHandFollowsAReplacedStorage)
     EXPECT_EQ(view->textStorage().get(), storage.get());
     EXPECT_EQ(cursorAt(glyphPoint(1)), URLTextView::handCursor().get());
     EXPECT_NE(cursorAt(glyphPoint(7)), URLTextView::handCursor().get());
+}
+
+// In a scroll view the hand follows the link as the text scrolls: shown over the link's new place,
+// gone from where it was, and never over a part scrolled out of sight.
+TEST_F(URLTextViewTest, TheHandFollowsTheLinkWhenTheTextScrolls)
+{
+    auto scroll = make<ScrollView>(MakeRect(0, 0, 400, 60));
+    scroll->setHasVerticalScroller(true);
+    auto tall = make<URLTextView>(MakeRect(0, 0, scroll->contentSize().width, 60));
+    tall->setEditable(false);
+    scroll->setDocumentView(tall.get());
+    view->removeFromSuperview();
+    content->addSubview(scroll.get());
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("line %1 of the notes\n").arg(i, 2, 10, QChar(u'0'));
+    tall->setString(text);
+    const Range link { text.indexOf(QStringLiteral("line 20")), 7 };
+    tall->textStorage()->addAttributeValueRange(LinkAttributeName, Value(QStringLiteral("https://example.org/notes")), link);
+    auto pointOf = [&](std::int64_t index) {
+        const Rect box = tall->layoutManager()->boundingRectForGlyphRangeInTextContainer({ index, 1 }, tall->textContainer().get());
+        const Point o = tall->textContainerOrigin();
+        return tall->convertPointToView(MakePoint(box.midX() + o.x, box.midY() + o.y), nullptr);
+    };
+    // Out of sight: no hand anywhere in the visible lines.
+    const Point top = pointOf(2);
+    EXPECT_NE(cursorAt(top), URLTextView::handCursor().get());
+
+    tall->scrollRangeToVisible(link);
+    window->displayIfNeeded();
+    const Point shown = pointOf(link.location + 2);
+    ASSERT_TRUE(MouseInRect(content->convertPointFromView(shown, nullptr), scroll->frame(), true));
+    EXPECT_EQ(cursorAt(shown), URLTextView::handCursor().get());
+
+    // Back to the top: the line there now is no link.
+    tall->scrollRangeToVisible({ 0, 0 });
+    window->displayIfNeeded();
+    EXPECT_NE(cursorAt(shown), URLTextView::handCursor().get());
+    EXPECT_NE(cursorAt(pointOf(2)), URLTextView::handCursor().get());
 }
 
 TEST_F(URLTextViewTest, AReleaseInsideOpensTheLinkOnce)

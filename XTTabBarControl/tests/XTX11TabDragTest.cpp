@@ -53,55 +53,79 @@ bool xtx11Exposed(const kit::Window& window)
     return host->windowHandle() && host->windowHandle()->isExposed();
 }
 
-TEST(X11TabDrag, ATabDraggedBetweenTwoWindowsLandsUnderTheDragWindows)
+// Presses on bar A at `from`, moves to bar B's point (300, 11) and lets go there, one step each
+// 50 ms from a timer (which runs inside the drag's own loop as well). Answers once the drag ended.
+testing::AssertionResult xtx11DragAcross(XTWindowBar& a, XTWindowBar& b, int from, bool& dragWindowShown)
 {
-    if (!kit::test::isRealX11())
-        GTEST_SKIP() << "needs a real X server";
-    XTDragScope scope;
-    XTWindowBar a { kit::MakePoint(100, 500), 3 };
-    XTWindowBar b { kit::MakePoint(100, 200), 1, QStringLiteral("Other") };
-    auto delegate = kit::make<XTDragDelegate>();
-    // A tear-off is possible, so the tab window and the window picture follow the pointer.
-    delegate->implemented = { "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
-        "tabViewDidDropTabViewItemInTabBar" };
-    a.bar()->setDelegate(delegate.get());
-    b.bar()->setDelegate(delegate.get());
-    ASSERT_TRUE(kit::test::turnUntil([&] { return xtx11Exposed(*a.window) && xtx11Exposed(*b.window); }));
-
     kit::test::NotificationRecorder ends(XTTabDragDidEndNotification);
-    bool dragWindowUnderPointer = false;
     // Bar point (x, y) on screen: the bars fill their windows, top-down like the server.
     const auto onA = [&](int x, int y) { return a.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
     const auto onB = [&](int x, int y) { return b.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
-    std::vector<XTX11PointerStep> steps { { XTX11PointerStep::Move, onA(205, 11) }, { XTX11PointerStep::Press, {} } };
+    std::vector<XTX11PointerStep> steps { { XTX11PointerStep::Move, onA(from, 11) }, { XTX11PointerStep::Press, {} } };
     for (int i = 1; i <= 4; ++i)
-        steps.push_back({ XTX11PointerStep::Move, onA(205 + 5 * i, 11) });
-    const QPoint from = onA(225, 11), to = onB(300, 11);
+        steps.push_back({ XTX11PointerStep::Move, onA(from + 5 * i, 11) });
+    const QPoint start = onA(from + 20, 11), to = onB(300, 11);
     for (int i = 1; i <= 10; ++i)
-        steps.push_back({ XTX11PointerStep::Move, from + (to - from) * i / 10 });
+        steps.push_back({ XTX11PointerStep::Move, start + (to - start) * i / 10 });
     for (int i = 0; i < 8; ++i)
         steps.push_back({ XTX11PointerStep::Move, to + QPoint(i % 2, 0) });
     steps.push_back({ XTX11PointerStep::Release, {} });
-
-    // The steps go out from a timer, which runs inside the drag's own loop as well.
     std::size_t next = 0;
     const auto timer = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(0.05, true, [&](kit::Timer*) {
         if (next >= steps.size())
             return;
         if (const auto tab = XTTabDragAssistant::sharedDragAssistant()->draggedTab())
             if (tab->window()->isVisible() && tab->window()->frame().size.width > 1)
-                dragWindowUnderPointer = true;
+                dragWindowShown = true;
         xtx11Send(steps[next++]);
     });
     const bool done = kit::test::turnUntil([&] { return next >= steps.size() && !ends.notifications.empty(); });
     timer->invalidate();
-    ASSERT_TRUE(done) << "the drag did not end; " << next << " of " << steps.size() << " steps sent";
-    EXPECT_TRUE(dragWindowUnderPointer);
+    if (!done)
+        return testing::AssertionFailure() << "the drag did not end; " << next << " of " << steps.size() << " steps sent";
+    return testing::AssertionSuccess();
+}
+
+class X11TabDrag : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!kit::test::isRealX11())
+            GTEST_SKIP() << "needs a real X server";
+        // A tear-off is possible, so the tab window and the window picture follow the pointer.
+        delegate->implemented = { "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
+            "tabViewDidDropTabViewItemInTabBar", "tabViewNewTabBarForDraggedTabViewItemAtPoint" };
+        a.bar()->setDelegate(delegate.get());
+        b.bar()->setDelegate(delegate.get());
+        ASSERT_TRUE(kit::test::turnUntil([&] { return xtx11Exposed(*a.window) && xtx11Exposed(*b.window); }));
+    }
+    XTDragScope scope;
+    XTWindowBar a { kit::MakePoint(100, 500), 3 };
+    XTWindowBar b { kit::MakePoint(100, 200), 1, QStringLiteral("Other") };
+    kit::Ref<XTDragDelegate> delegate = kit::make<XTDragDelegate>();
+};
+
+TEST_F(X11TabDrag, ATabDraggedBetweenTwoWindowsLandsUnderTheDragWindows)
+{
+    bool shown = false;
+    ASSERT_TRUE(xtx11DragAcross(a, b, 205, shown));
+    EXPECT_TRUE(shown);
     EXPECT_EQ(a.labels(), (QStringList { "Tab 0", "Tab 2" }));
     EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Tab 1" }));
     EXPECT_TRUE(a.cellsMatchItems());
     EXPECT_TRUE(b.cellsMatchItems());
     EXPECT_FALSE(XTTabDragAssistant::sharedDragAssistant()->isDragging());
+}
+
+TEST_F(X11TabDrag, ALoneTabLeavesItsClearedWindowForAnotherBar)
+{
+    a.f.tabView->removeTabViewItem(a.f.tabView->tabViewItemAtIndex(2).get());
+    a.f.tabView->removeTabViewItem(a.f.tabView->tabViewItemAtIndex(1).get());
+    bool shown = false;
+    ASSERT_TRUE(xtx11DragAcross(a, b, 75, shown));
+    EXPECT_TRUE(a.labels().isEmpty());
+    EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Tab 0" }));
+    EXPECT_TRUE(b.cellsMatchItems());
 }
 
 } // namespace

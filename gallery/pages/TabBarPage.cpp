@@ -7,6 +7,7 @@
 #include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/controls/PopUpButton.h"
+#include "kit/foundation/Bundle.h"
 #include "kit/controls/Stepper.h"
 #include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
@@ -112,7 +113,15 @@ public:
 
     std::size_t openWindows() const { return windows_.size(); }
 
+    // The page's main bar and its tab view, from the interface file.
+    Ref<XTTabBarControl> bar() const { return bar_.lock(); }
+    void setBar(Ref<XTTabBarControl> bar) { bar_ = bar.get(); }
+    Ref<kit::TabView> tabView() const { return tabView_.lock(); }
+    void setTabView(Ref<kit::TabView> tabView) { tabView_ = tabView.get(); }
+
 private:
+    kit::Weak<XTTabBarControl> bar_;
+    kit::Weak<kit::TabView> tabView_;
     std::vector<kit::Weak<XTTabBarControl>> bars_;
     std::vector<kit::Ref<kit::Window>> windows_;
 };
@@ -158,6 +167,12 @@ public:
 
 KIT_REGISTER_CLASS(GalleryTabDragDelegate, kit::Object)
 {
+    c.property(
+        "bar", [](const GalleryTabDragDelegate& x) { return kit::Value(x.bar()); },
+        [](GalleryTabDragDelegate& x, const kit::Value& v) { x.setBar(v.objectAs<XTTabBarControl>()); });
+    c.property(
+        "tabView", [](const GalleryTabDragDelegate& x) { return kit::Value(x.tabView()); },
+        [](GalleryTabDragDelegate& x, const kit::Value& v) { x.setTabView(v.objectAs<kit::TabView>()); });
     c.optionalOperations({ "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
         "tabViewNewTabBarForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem", "tabViewImageForTabViewItemOffsetStyleMask" });
 }
@@ -184,15 +199,19 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     const double width = frame.size.width - 40;
     const double top = frame.size.height - 20;
 
-    auto tabView = kit::make<kit::TabView>(MakeRect(20, top - 22 - 200, width, 200));
-    tabView->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
-    auto bar = kit::make<XTTabBarControl>(MakeRect(20, top - 22, width, 22));
-    bar->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
-    bar->setTabView(tabView);
-    bar->setPartnerView(tabView);
-    tabView->setDelegate(bar.get());
-    page->addSubview(tabView.get());
-    page->addSubview(bar.get());
+    // The bar over its tabless tab view, in an unflipped container, comes from the interface
+    // file, which connects the bar's tab view, partner and delegate (the page's drag delegate)
+    // and makes the bar the tab view's delegate.
+    auto dragDelegate = kit::make<GalleryTabDragDelegate>();
+    kit::Array topLevel;
+    if (!kit::Bundle::loadNibNamedOwnerTopLevelObjects(QStringLiteral("TabBarPage"), dragDelegate.get(), &topLevel) || topLevel.count() == 0
+        || !dragDelegate->bar() || !dragDelegate->tabView())
+        return kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QStringLiteral("The tab bar interface file did not load."));
+    const Ref<kit::View> container = topLevel[0].objectAs<kit::View>();
+    container->setFrame(MakeRect(20, top - 222, width, 222));
+    page->addSubview(container.get());
+    const Ref<XTTabBarControl> bar = dragDelegate->bar();
+    const Ref<kit::TabView> tabView = dragDelegate->tabView();
 
     auto counter = std::make_shared<int>(0);
     auto addTab = [tabView, counter](std::int64_t count, bool edited, bool busy, Ref<kit::Color> colour) {
@@ -275,8 +294,8 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     switcher->unifiedLook = unifiedLook;
     switcher->edgesRight = edgesRight;
     switcher->margin = margin;
-    switcher->dragDelegate = kit::make<GalleryTabDragDelegate>();
-    switcher->dragDelegate->adopt(bar.get());
+    switcher->dragDelegate = dragDelegate;
+    dragDelegate->adopt(bar.get());
     page->addSubview(switcher.get());
 
     // A second, small bar that takes tabs dragged from the one above (and gives them back).

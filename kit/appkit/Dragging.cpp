@@ -18,11 +18,16 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -34,6 +39,7 @@ constexpr double periodicUpdateInterval = 0.1;
 constexpr double slideBackDuration = 0.25;
 constexpr double dragImageAlpha = 0.75;
 constexpr int pointerPollMilliseconds = 16;
+constexpr double serverPollInterval = 0.016;
 
 class DragImageView : public View {
 public:
@@ -249,6 +255,25 @@ Qt::DropAction execQDrag(OutgoingDrag& drag)
     return qdrag->exec(drag.actions, drag.defaultAction);
 }
 
+// The pointer's global position and whether its first button is held, from the X server.
+bool serverPointerState(QPoint& global, bool& leftHeld)
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
+    if (!reply)
+        return false;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal scale = screen ? screen->devicePixelRatio() : 1;
+    global = QPoint(int(std::lround(reply->root_x / scale)), int(std::lround(reply->root_y / scale)));
+    leftHeld = (reply->mask & XCB_BUTTON_MASK_1) != 0;
+    std::free(reply);
+    return true;
+}
+
 // Qt's drag needs a windowing system: on the headless platforms the kit's loop stands in, so
 // event scripts drive every drag there unless a test installs a presenter.
 bool canLeaveApplication()
@@ -340,9 +365,30 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
     // As the platform does: the destinations hear the drag where it started, before any wait;
     // the events queued since then catch up with the pointer.
     tracker.follow(targetAt(screenPoint()), info, false);
+    // On X11 a source window hidden mid-drag takes the pointer grab with it, and Qt drops the
+    // events of a press it saw end: the pointer is then read from the server.
+    const bool serverPointer = QGuiApplication::platformName() == QLatin1String("xcb");
+    const auto sourceHidden = [&] { return s.window->hostWidget() && !s.window->hostWidget()->isVisible(); };
     for (;;) {
-        const Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(
-            LeftMouseDraggedMask | LeftMouseUpMask, Application::now() + periodicUpdateInterval, DefaultRunLoopMode, true);
+        const bool polling = serverPointer && sourceHidden();
+        Ref<Event> e = app->nextEventMatchingMaskUntilDateInModeDequeue(LeftMouseDraggedMask | LeftMouseUpMask,
+            Application::now() + (polling ? serverPollInterval : periodicUpdateInterval), DefaultRunLoopMode, true);
+        // There, hiding the source window (ordered out, or at alpha 0) makes Qt end its press
+        // with a release of its own; the user's release is the server's.
+        if (serverPointer && e && e->type() == LeftMouseUp && e->window() == s.window && sourceHidden()) {
+            input.pressedButtons |= 1u;
+            continue;
+        }
+        if (!e && polling) {
+            QPoint global;
+            bool held = false;
+            if (serverPointerState(global, held)) {
+                const Point base = s.window->convertScreenToBase(ScreenRectFromQt(QRectF(global, QSizeF(0, 0))).origin);
+                if (!held || !(base == sourceBase))
+                    e = Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+                        held ? LeftMouseDragged : LeftMouseUp, base, flags, Application::now(), s.window->windowNumber(), nullptr, 0, 1, 0);
+            }
+        }
         if (e) {
             const Ref<Window> from = e->window();
             sourceBase = from && from != s.window ? s.window->convertScreenToBase(from->convertBaseToScreen(e->locationInWindow()))

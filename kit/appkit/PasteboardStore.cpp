@@ -8,9 +8,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <atomic>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,11 +51,21 @@ QString pasteboardStoreTypeFile(const QString& folder, const QString& type)
 
 bool pasteboardStoreWriteFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written aside and renamed over the old file, so a reader sees one whole version. Nothing is
+    // synced to disk: pasteboards end with the session, and a sync per file made every live-link
+    // edit wait for the disk where the store has no memory-backed runtime folder.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open())
         return false;
-    file.write(bytes);
-    return file.commit();
+    file.setAutoRemove(false);
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    const QString writtenPath = file.fileName();
+    file.close();
+    if (!written || ::rename(QFile::encodeName(writtenPath).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(writtenPath);
+        return false;
+    }
+    return true;
 }
 
 std::optional<QJsonObject> pasteboardStoreManifest(const QString& folder)

@@ -30,9 +30,15 @@ void Box::drawRect(Rect)
         return;
     const Rect b = bounds();
     UprightPainter up(painter, b, isFlipped());
+    const bool horizontal = b.width() >= b.height();
+    // The style's sunken line is a shade and a light line side by side: a box one point across
+    // would show neither, so it gets the shade alone.
+    if ((horizontal ? b.height() : b.width()) < 2) {
+        painter->fillRect(up.map(b), QApplication::palette().color(QPalette::Mid));
+        return;
+    }
     QStyleOptionFrame option;
     InitStyleOption(option, this, up.map(b), true, false);
-    const bool horizontal = b.width() >= b.height();
     option.frameShape = horizontal ? QFrame::HLine : QFrame::VLine;
     option.state |= QStyle::State_Sunken;
     option.lineWidth = 1;

@@ -116,7 +116,10 @@ QStringList localeTableNames(const char* package, const char* table, const QStri
         }
         keys.push_back(key);
     }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return std::strcmp(a.text, b.text) < 0; });
+    // The ISO lists come sorted already.
+    const auto byText = [](const Key& a, const Key& b) { return std::strcmp(a.text, b.text) < 0; };
+    if (!std::is_sorted(keys.begin(), keys.end(), byText))
+        std::sort(keys.begin(), keys.end(), byText);
     QStringList out;
     out.reserve(codes.size());
     for (qsizetype i = 0; i < codes.size(); ++i)

@@ -136,6 +136,8 @@ struct RunLoop::Private {
     QStringList modeStack;
     std::set<EntryPtr, ByTime> heap;
     std::unordered_map<const Timer*, EntryPtr> timerEntries;
+    // Delayed performs by target, so cancelling one target's never walks everyone's.
+    std::unordered_multimap<const Object*, EntryPtr> performsByTarget;
     std::vector<EntryPtr> ordered;
     std::uint64_t seq = 0;
 
@@ -159,6 +161,29 @@ struct RunLoop::Private {
     {
         e->removed = true;
         heap.erase(e);
+    }
+    void indexPerform(const EntryPtr& e) { performsByTarget.emplace(e->perform.target.unsafeRaw(), e); }
+    void unindexPerform(const EntryPtr& e)
+    {
+        auto [first, last] = performsByTarget.equal_range(e->perform.target.unsafeRaw());
+        for (auto it = first; it != last; ++it)
+            if (it->second == e) {
+                performsByTarget.erase(it);
+                return;
+            }
+    }
+    // Removes the delayed performs of `target` that `match` accepts, keeping the others' order.
+    template <class Match> void cancelPerformsOf(const Object* target, Match match)
+    {
+        auto [first, last] = performsByTarget.equal_range(target);
+        for (auto it = first; it != last;) {
+            if (match(*it->second)) {
+                erase(it->second);
+                it = performsByTarget.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
 
     bool hasWorkNow() const
@@ -269,6 +294,7 @@ void RunLoop::performAfterDelay(PerformRequest request, double delay, const QStr
     e->modes = expandModes(modes);
     e->perform = std::move(request);
     d->insert(e);
+    d->indexPerform(e);
     clockChanged();
 }
 
@@ -287,14 +313,7 @@ void RunLoop::performOrderModes(PerformRequest request, int order, const QString
 void RunLoop::cancelPerformRequests(const PerformRequest& request)
 {
     KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
-    for (auto it = d->heap.begin(); it != d->heap.end();) {
-        if (!(*it)->timer && (*it)->perform.matches(request)) {
-            (*it)->removed = true;
-            it = d->heap.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    d->cancelPerformsOf(request.target.unsafeRaw(), [&](const Entry& e) { return e.perform.matches(request); });
     std::erase_if(d->ordered, [&](const EntryPtr& e) {
         const bool match = e->perform.matches(request);
         e->removed = e->removed || match;
@@ -306,14 +325,7 @@ void RunLoop::cancelPerformRequests(const PerformRequest& request)
 void RunLoop::cancelPerformRequestsWithTarget(const Object* target)
 {
     KIT_ASSERT(isMainThread(), "The run loop is used from the main thread only");
-    for (auto it = d->heap.begin(); it != d->heap.end();) {
-        if (!(*it)->timer && (*it)->perform.target.unsafeRaw() == target) {
-            (*it)->removed = true;
-            it = d->heap.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    d->cancelPerformsOf(target, [](const Entry&) { return true; });
     std::erase_if(d->ordered, [&](const EntryPtr& e) {
         const bool match = e->perform.target.unsafeRaw() == target;
         e->removed = e->removed || match;
@@ -392,6 +404,7 @@ void RunLoop::runDue()
             callout([&] { timer->fireFromLoop(); });
         } else {
             d->erase(e);
+            d->unindexPerform(e);
             if (Ref<Object> target = e->perform.target.lock())
                 callout([&] { e->perform.invoke(*target); });
         }
@@ -515,6 +528,7 @@ void RunLoop::resetForTesting()
         e->timer->valid_ = false;
     d->heap.clear();
     d->timerEntries.clear();
+    d->performsByTarget.clear();
     d->ordered.clear();
     d->observers.clear();
     d->modeStack.clear();

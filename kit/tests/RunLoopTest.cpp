@@ -101,6 +101,31 @@ INSTANTIATE_TEST_SUITE_P(Triples, PerformCancelTest,
         CancelCase { "start", "z", false, { "start:x", "start:y", "stop:x" } },
         CancelCase { "start", "x", true, { "start:x", "start:y", "stop:x" } }));
 
+// Performs of many targets interleave; cancelling one target's leaves the rest in date order,
+// and performs that already ran are never found again by a later cancel.
+TEST_F(RunLoopTest, CancellingOneTargetKeepsTheOthersInOrder)
+{
+    std::vector<QString> log;
+    std::vector<Ref<RunLoopRecorder>> targets;
+    for (int i = 0; i < 4; ++i)
+        targets.push_back(make<RunLoopRecorder>());
+    const auto logging = [&log](RunLoopRecorder* t, const QString& name) {
+        return PerformRequest::make(t, QStringLiteral("go"), name, [&log](Object&, const QString& a) { log.push_back(a); });
+    };
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 4; ++i)
+            loop.performAfterDelay(logging(targets[std::size_t(i)].get(), QStringLiteral("%1.%2").arg(i).arg(round)), 0.1 * round);
+    loop.cancelPerformRequests(logging(targets[1].get(), QStringLiteral("1.1")));
+    RunLoop::cancelPreviousPerformRequestsWithTarget(targets[2].get());
+    clock.advance(0.15);
+    EXPECT_EQ(log, (std::vector<QString> { "0.0", "1.0", "3.0", "0.1", "3.1" }));
+    // 0.0 ran: a new one like it is the only one a cancel can find now.
+    loop.performAfterDelay(logging(targets[0].get(), QStringLiteral("0.0")), 0);
+    loop.cancelPerformRequests(logging(targets[0].get(), QStringLiteral("0.0")));
+    clock.advance(1);
+    EXPECT_EQ(log, (std::vector<QString> { "0.0", "1.0", "3.0", "0.1", "3.1", "0.2", "1.2", "3.2" }));
+}
+
 TEST_F(RunLoopTest, CancelledPerformNeverFiresEvenWhenDue)
 {
     loop.performAfterDelay(request(rec.get(), "start", ""), 0);

@@ -609,6 +609,10 @@ textlayout::DrawStyle layoutManagerDrawStyle(textlayout::LayoutState& s, Point o
     textlayout::DrawStyle style;
     style.originX = origin.x;
     style.padding = padding;
+    // Asked per character while drawing: left out while no temporary attribute is set at all.
+    const auto& runs = s.temporary.runs();
+    if (std::all_of(runs.begin(), runs.end(), [](const AttributedString::Run& run) { return run.attributes.count() == 0; }))
+        return style;
     style.overlay = [&s](int index, bool background) {
         const Value v = s.temporary.attributeAtIndexEffectiveRange(background ? BackgroundColorAttributeName : ForegroundColorAttributeName, index);
         const Ref<Color> c = v.objectAs<Color>();
