@@ -65,8 +65,7 @@ class QVFlowView : public kit::Control,
                    public kit::DraggingDestination,
                    public kit::PreviewPanelController,
                    public kit::PreviewPanelDataSource,
-                   public kit::PreviewPanelDelegate,
-                   public kit::Accessibility {
+                   public kit::PreviewPanelDelegate {
     KIT_CLASS(QVFlowView)
     KIT_CONTROL_CELL_CLASS(QVFlowView, kit::ActionCell)
 public:

@@ -54,7 +54,7 @@ private:
     bool simulateClick_ = false;
 };
 
-class QVRolloverButton : public kit::Button, public kit::Accessibility {
+class QVRolloverButton : public kit::Button {
     KIT_CLASS(QVRolloverButton)
     KIT_CONTROL_CELL_CLASS(QVRolloverButton, QVRolloverButtonCell)
 public:
@@ -76,6 +76,7 @@ public:
 
     // kit::Accessibility: a button pressed through its action; its shown rollover buttons (a
     // tab's close button) are its children and win a hit test over them.
+    bool accessibilityIsIgnored() const override { return false; }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     QStringList accessibilityActionNames() const override;

@@ -27,7 +27,7 @@ enum XTTabStateMask : std::int64_t {
     XTTabPositionSingleMask = 0x80,
 };
 
-class XTTabBarCell : public kit::ActionCell, public kit::Accessibility {
+class XTTabBarCell : public kit::ActionCell {
     KIT_CLASS(XTTabBarCell)
 public:
     XTTabBarCell();

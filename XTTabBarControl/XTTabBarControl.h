@@ -34,7 +34,6 @@ class XTTabBarControl : public kit::Control,
                         public kit::MenuItemValidation,
                         public kit::ToolTipOwner,
                         public kit::NibAwaking,
-                        public kit::Accessibility,
                         public kit::DraggingSource,
                         public kit::DraggingDestination {
     KIT_CLASS(XTTabBarControl)

@@ -538,7 +538,8 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
     if (!isInScrollView_)
         ShareOut { cache, kept, A }.settleRounding();
 
-    // Placement.
+    // Placement: every rectangle is settled before any pane takes it, so that a pane whose frame
+    // ends where it was is not resized on the way (and so not redrawn).
     double origin = 0;
     std::size_t last = n;
     for (std::size_t i = 0; i < n; ++i) {
@@ -550,7 +551,6 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
         r.rect = Rect { at, size };
         if (r.size > 0 && mustClearFractions_)
             r.fraction = 0;
-        r.pane->updateFromCacheWithTotalDimension(r, A);
         origin += r.size;
         if (r.size > 0)
             last = i;
@@ -567,18 +567,18 @@ void ZQSplitView::adjustSubviewsExcepting(ZQSplitSubview* excepting)
     if (last < n) {
         const double delta = axisOf(b.size, horizontal) - origin;
         if (delta != 0) {
-            ZQSplitSubview& pane = *panes[last];
-            Size size = pane.frame().size;
-            setAxis(size, horizontal, axisOf(size, horizontal) + delta);
-            pane.setFrameSizeWithFraction(size, pane.fraction() - delta);
+            ZQSubviewCache& r = cache[last];
+            r.size += delta;
+            setAxis(r.rect.size, horizontal, axisOf(r.rect.size, horizontal) + delta);
+            r.fraction -= delta;
             for (std::size_t i = last; i + 1 < n; ++i) {
                 setAxisOrigin(dividers_[i].origin, horizontal, axisOrigin(dividers_[i].origin, horizontal) + delta);
-                Point o = panes[i + 1]->frame().origin;
-                setAxisOrigin(o, horizontal, axisOrigin(o, horizontal) + delta);
-                panes[i + 1]->setFrameOrigin(o);
+                setAxisOrigin(cache[i + 1].rect.origin, horizontal, axisOrigin(cache[i + 1].rect.origin, horizontal) + delta);
             }
         }
     }
+    for (ZQSubviewCache& r : cache)
+        r.pane->updateFromCacheWithTotalDimension(r, A);
 
     if (isInScrollView_)
         setFrameSize(b.size);

@@ -8,6 +8,8 @@
 
 #include <QTemporaryDir>
 
+#include <xcb/xcb.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +44,37 @@ TEST(X11Recorder, TypedSpaceThenCtrlKRecordsAndSaves)
     }
     recorder->removeFromSuperview();
     UserDefaults::resetStandardUserDefaultsForTesting();
+}
+
+TEST(X11Recorder, ARecorderThatCapturesGlobalHotKeysRecordsAShortcutAnotherClientGrabbed)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    ResetSymbolicHotKeysForTesting();
+    auto content = make<View>(MakeRect(0, 0, 200, 120));
+    auto recorder = make<KRRecorderControl>(MakeRect(10, 50, 180, 22));
+    recorder->recorderCell()->setCanCaptureGlobalHotKeys(true);
+    content->addSubview(recorder.get());
+    constexpr std::uint16_t space = 49, ctrl = 55, alt = 58, t = 17;
+    {
+        test::FocusedX11Window focused(content.get(), recorder.get());
+        ASSERT_TRUE(focused.ready);
+        // The desktop's Ctrl+Alt+T, held by another client (Alt is the first X modifier here).
+        test::ForeignKeyGrab desktop(t, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1);
+        ASSERT_TRUE(desktop.ready);
+        test::typeOnServer({ { space, true }, { space, false } });
+        ASSERT_TRUE(test::turnUntil([&] { return recorder->recorderCell()->isRecording(); }));
+        EXPECT_TRUE(SymbolicHotKeyModeHoldsKeyboard());
+        test::typeOnServer({ { ctrl, true }, { alt, true }, { t, true }, { t, false }, { alt, false }, { ctrl, false } });
+        ASSERT_TRUE(test::turnUntil([&] { return recorder->keyCombo().code == t; }));
+        EXPECT_EQ(recorder->keyCombo().flags, CommandKeyMask | AlternateKeyMask);
+        EXPECT_EQ(desktop.presses(), 0);
+        // Recording over, the shortcut is the desktop's again.
+        EXPECT_FALSE(SymbolicHotKeyModeHoldsKeyboard());
+        test::typeOnServer({ { ctrl, true }, { alt, true }, { t, true }, { t, false }, { alt, false }, { ctrl, false } });
+        EXPECT_TRUE(test::turnUntil([&] { return desktop.presses() == 1; }));
+    }
+    recorder->removeFromSuperview();
 }
 
 } // namespace

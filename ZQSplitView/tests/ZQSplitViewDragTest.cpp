@@ -404,6 +404,60 @@ TEST_F(DragTest, EachStepDrawsWithScreenUpdatesOffAndTheDragLeavesThemOn)
 
 namespace {
 
+// Counts its drawings during a drag; it fills the pane it sits in.
+class DrawCounter : public kit::View {
+public:
+    using kit::View::View;
+    ZQSplitView* split = nullptr;
+    int draws = 0;
+    void drawRect(kit::Rect) override
+    {
+        if (split->isDragging())
+            ++draws;
+    }
+};
+
+// Ten panes that do not share the width evenly (the last one takes what rounding leaves): a step of
+// one divider draws the two panes beside it and no other, the last one included.
+TEST(DragDrawing, AStepDrawsOnlyThePanesBesideTheDivider)
+{
+    const std::size_t count = 10;
+    auto split = makeSplitView({ 124, 124, 124, 124, 124, 124, 124, 124, 124, 124 });
+    split->setDivider(kit::Image::imageWithSize(kit::MakeSize(4, 4)));
+    auto window = kit::make<kit::Window>(kit::MakeRect(0, 0, 1280, 100), kit::TitledWindowMask);
+    window->setContentView(split.get());
+    window->makeKeyAndOrderFront();
+    split->adjustSubviews();
+    std::vector<Ref<DrawCounter>> counters;
+    for (std::size_t i = 0; i < count; ++i) {
+        auto pane = split->subviewAtPosition(unsigned(i));
+        auto counter = kit::make<DrawCounter>(pane->bounds());
+        counter->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+        counter->split = split.get();
+        pane->addSubview(counter.get());
+        counters.push_back(counter);
+    }
+    window->displayIfNeeded();
+
+    const double x = split->dividerRects()[4].origin.x + 1;
+    kit::test::EventScript script(window.get());
+    script.mouseDown(MakePoint(x, 50));
+    for (int step = 1; step <= 5; ++step)
+        script.mouseDragged(MakePoint(x + step, 50));
+    script.mouseUp(MakePoint(x + 5, 50));
+    script.run();
+
+    for (std::size_t i = 0; i < count; ++i)
+        EXPECT_EQ(counters[i]->draws > 0, i == 4 || i == 5) << "pane " << i << " drew " << counters[i]->draws;
+    EXPECT_EQ(split->subviewAtPosition(9)->frame().origin.x + widthOf(*split, 9), 1280);
+    window->orderOut();
+    kit::Application::resetForTesting();
+}
+
+} // namespace
+
+namespace {
+
 // A plain click in a window behind drags at once; a Command-click there is not taken.
 TEST_F(DragTest, AClickInAWindowBehindDragsAtOnceAndBringsItForward)
 {

@@ -197,8 +197,12 @@ Value AccessibilityFocusedUIElement(const Value& element)
     if (const Accessibility* a = accessibility::protocolOf(element))
         return a->accessibilityFocusedUIElement();
     if (const Ref<Window> w = element.objectAs<Window>())
-        if (const Ref<Object> responder = w->firstResponder(); responder && responder.get() != w.get())
+        if (const Ref<Object> responder = w->firstResponder(); responder && responder.get() != w.get()) {
+            // An ignored responder may lead to the element that stands for it (a control's cell).
+            if (const Accessibility* a = accessibility::protocolOf(Value(responder)))
+                return AccessibilityUnignoredAncestor(a->accessibilityFocusedUIElement());
             return AccessibilityUnignoredAncestor(Value(responder));
+        }
     return AccessibilityUnignoredAncestor(element);
 }
 
@@ -254,6 +258,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString&)
         { AccessibilityPopUpButtonRole, QStringLiteral("pop up button") },
         { AccessibilityTabGroupRole, QStringLiteral("tab group") },
         { AccessibilityStaticTextRole, QStringLiteral("text") },
+        { AccessibilityTextFieldRole, QStringLiteral("text field") },
     };
     return table.value(role, QStringLiteral("unknown"));
 }

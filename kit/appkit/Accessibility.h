@@ -56,6 +56,7 @@ inline const QString AccessibilityRadioButtonRole = QStringLiteral("AXRadioButto
 inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButton");
 inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
 inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
+inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
 inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
 
 // Orientations.

@@ -46,6 +46,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
         { AccessibilityTabGroupRole, QAccessible::PageTabList },
         { AccessibilityStaticTextRole, QAccessible::StaticText },
+        { AccessibilityTextFieldRole, QAccessible::EditableText },
         { AccessibilityWindowRole, QAccessible::Window },
     };
     return table.value(role, QAccessible::Client);

@@ -35,10 +35,15 @@ enum class SymbolicHotKeyMode { Enabled = 0, AllDisabled = 1, AllDisabledExceptU
 using SymbolicHotKeyModeToken = std::uint64_t;
 
 // Modes nest; the innermost held token decides. Popping an unknown token does nothing.
+// On the main thread, a disabling mode also makes the key window take the keyboard for itself on
+// X11 (an active grab), so no other client's passive grab (the desktop's shortcuts) takes a key
+// meanwhile. The grab ends with the last disabling token, when that window resigns key or closes.
 SymbolicHotKeyModeToken PushSymbolicHotKeyMode(SymbolicHotKeyMode mode);
 void PopSymbolicHotKeyMode(SymbolicHotKeyModeToken token);
 // Whether hot keys fire now (no disabling mode held).
 bool SymbolicHotKeysEnabled();
+// Whether a key window holds the keyboard for a disabling mode now (never offscreen).
+bool SymbolicHotKeyModeHoldsKeyboard();
 // Test-only: no hot keys listed, no mode held.
 void ResetSymbolicHotKeysForTesting();
 

@@ -26,6 +26,9 @@
 #include <QWindow>
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 
@@ -76,6 +79,32 @@ bool WindowHost::event(QEvent* event)
     return QWidget::event(event);
 }
 
+namespace windowhost {
+
+// One row of the backing image into the backing store. An opaque window's pixels are opaque: an
+// opaque store takes the same bits with the alpha byte set, eight pixels at a time where it can.
+void copyRow(quint32* to, const quint32* from, int count, bool setAlpha)
+{
+    if (!setAlpha) {
+        std::memcpy(to, from, std::size_t(count) * 4);
+        return;
+    }
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
+    for (; x + 8 <= count; x += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_or_si128(a, alpha));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x + 4), _mm_or_si128(b, alpha));
+    }
+#endif
+    for (; x < count; ++x)
+        to[x] = from[x] | 0xff000000u;
+}
+
+} // namespace windowhost
+
 void WindowHost::paintEvent(QPaintEvent* event)
 {
     const Ref<Window> w = window_.lock();
@@ -97,21 +126,16 @@ void WindowHost::paintEvent(QPaintEvent* event)
     if (dpr == 1 && store && store->devicePixelRatio() == 1 && (sameFormat || opaqueFormat)) {
         const QPoint offset = mapTo(QWidget::window(), QPoint(0, 0));
         const QRect target = store->rect().translated(-offset) & backing.rect();
+        const uchar* fromBits = backing.constBits();
+        uchar* toBits = store->bits();
+        const qsizetype fromLine = backing.bytesPerLine(), toLine = store->bytesPerLine();
         for (const QRect& region : event->region()) {
             const QRect r = region & target;
             if (r.isEmpty())
                 continue;
-            for (int y = r.top(); y <= r.bottom(); ++y) {
-                const auto* from = reinterpret_cast<const quint32*>(backing.constScanLine(y)) + r.x();
-                auto* to = reinterpret_cast<quint32*>(store->scanLine(y + offset.y())) + r.x() + offset.x();
-                if (sameFormat) {
-                    std::memcpy(to, from, std::size_t(r.width()) * 4);
-                } else {
-                    // An opaque window's pixels are opaque: the same bits with the alpha byte set.
-                    for (int x = 0; x < r.width(); ++x)
-                        to[x] = from[x] | 0xff000000u;
-                }
-            }
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                windowhost::copyRow(reinterpret_cast<quint32*>(toBits + (y + offset.y()) * toLine) + r.x() + offset.x(),
+                    reinterpret_cast<const quint32*>(fromBits + y * fromLine) + r.x(), r.width(), !sameFormat);
         }
         return;
     }

@@ -36,6 +36,12 @@ public:
     // On with Contents in showsStateBy.
     bool showsAlternateContents() const;
 
+    // --- Accessibility: a button, check box or radio button by type, titled by its title; a check
+    // box or radio button has its state as value (mixed is 2); pressing it clicks it. ---
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+
     // --- Content. ---
     // The plain text of the title, attributed or not.
     QString title() const override { return b_.title; }

@@ -5,6 +5,7 @@
 // replace one at a time, and runs the tracking loop a control hands it on mouse down. Cells are
 // cheap to copy (shallow), so a control or a tab bar may copy a template per use.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Responder.h"
 #include "kit/controls/ControlTypes.h"
@@ -37,7 +38,7 @@ struct FieldEditorAttributes;
 
 // A cell may own tracking areas and rectangles itself (MouseTrackingTarget): the window then tells
 // it, not its view, when the pointer enters and leaves them.
-class Cell : public Object, public Coding, public MouseTrackingTarget {
+class Cell : public Object, public Coding, public MouseTrackingTarget, public Accessibility {
     KIT_CLASS(Cell)
 public:
     // Settings only (no target, control view or transient highlight).
@@ -203,6 +204,12 @@ public:
     bool isEditingWithFieldEditor() const;
     // Takes the editor's text as the value (setStringValue); a token cell takes its tokens.
     virtual void takeValueFromFieldEditor(Responder* editor);
+
+    // --- Accessibility: the cell is the element its control shows. Its role comes from its type
+    // (static text, an editable text field, or image), a text cell's value is its string, and
+    // its place, window, parent and focus are its control view's. ---
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
 
     // Sends the action with the sender rule of cells: the control view when it is a control whose
     // cell is this one, else the cell. Answers whether someone handled it.

@@ -46,7 +46,7 @@ public:                                                                         
                                                                                                                                            \
 public:
 
-class Control : public View, public virtual TextDelegate {
+class Control : public View, public virtual TextDelegate, public Accessibility {
     KIT_CLASS(Control)
     KIT_CONTROL_CELL_CLASS(Control, ActionCell)
 public:
@@ -55,6 +55,14 @@ public:
 
     Ref<Cell> cell() const { return cell_; }
     virtual void setCell(Ref<Cell> cell);
+
+    // Accessibility: the control stands back for its cell, its only child; hit tests and focus
+    // lead there. Without a cell it is a plain view.
+    bool accessibilityIsIgnored() const override { return true; }
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    Value accessibilityHitTest(Point point) const override;
+    Value accessibilityFocusedUIElement() const override;
 
     // kit::Coding: the view part and the cell, which holds enabled, tag, target and action.
     void encodeWithCoder(Coder& coder) const override;

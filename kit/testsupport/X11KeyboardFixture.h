@@ -24,6 +24,30 @@ bool turnUntil(const std::function<bool()>& done);
 // Presses (true) and releases (false) keys, by virtual key code, on the X server.
 void typeOnServer(const std::vector<std::pair<std::uint16_t, bool>>& strokes);
 
+// Locks the keyboard's layout (XKB group) on the X server without a key, as a layout switcher
+// of the desktop does.
+void lockGroupOnServer(std::uint8_t group);
+
+// Another client of the same X server holding a passive grab of a key with modifiers (X core
+// modifier bits) on the root window, as a desktop's shortcut daemon holds one. Check `ready`.
+class ForeignKeyGrab {
+public:
+    ForeignKeyGrab(std::uint16_t keyCode, std::uint16_t coreModifiers);
+    ~ForeignKeyGrab();
+    ForeignKeyGrab(const ForeignKeyGrab&) = delete;
+    ForeignKeyGrab& operator=(const ForeignKeyGrab&) = delete;
+
+    // Presses of the key its grab delivered so far.
+    int presses();
+
+    bool ready = false;
+
+private:
+    struct Connection;
+    Connection* connection_ = nullptr;
+    int presses_ = 0;
+};
+
 // A borderless window at (100, 50), 200 × 120 unless told, holding `content` as its content view,
 // mapped, focused and with `firstResponder` (or the content) as first responder. Check `ready`
 // after construction; the destructor orders the window out and resets the application.

@@ -5,10 +5,16 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QObject>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <array>
+#include <functional>
 #include <xcb/xcb.h>
+// The XKB protocol header names a field after a C++ keyword.
+#define explicit xkbExplicitField
+#include <xcb/xkb.h>
+#undef explicit
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -108,12 +114,16 @@ bool& sharedTried()
 
 } // namespace
 
-// Notes when the server's keymap changes (a new keyboard, a reloaded layout), from the XKB events
-// the toolkit's connection already receives.
-class KeymapWatch : public QAbstractNativeEventFilter {
+// Follows the server's keyboard from the XKB events the toolkit's connection already receives: a
+// new keymap (a new keyboard, a reloaded layout) is read once the burst of events that announce it
+// has been handled, a layout switch is taken as it comes.
+class KeymapWatch : public QObject, public QAbstractNativeEventFilter {
 public:
-    explicit KeymapWatch(std::uint8_t xkbEventBase)
+    KeymapWatch(std::uint8_t xkbEventBase, std::int32_t device, std::function<void()> reload, std::function<void(const xcb_xkb_state_notify_event_t&)> state)
         : base_(xkbEventBase)
+        , device_(device)
+        , reload_(std::move(reload))
+        , state_(std::move(state))
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -125,6 +135,7 @@ public:
     KeymapWatch(const KeymapWatch&) = delete;
     KeymapWatch& operator=(const KeymapWatch&) = delete;
 
+    // A new keymap was announced and has not been read yet.
     bool changed = false;
 
     // QAbstractNativeEventFilter:
@@ -135,17 +146,34 @@ public:
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7F) != base_)
             return false;
-        // The second byte of every XKB event names its kind.
-        const std::uint8_t kind = reinterpret_cast<const std::uint8_t*>(event)[1];
-        if (kind == newKeyboardNotify || kind == mapNotify)
-            changed = true;
+        // Every XKB event names its kind in the second byte and its device in the ninth.
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(event);
+        if (std::int32_t(bytes[8]) != device_)
+            return false;
+        if (bytes[1] == XCB_XKB_NEW_KEYBOARD_NOTIFY || bytes[1] == XCB_XKB_MAP_NOTIFY) {
+            if (!changed) {
+                changed = true;
+                QMetaObject::invokeMethod(this, [this] { readIfChanged(); }, Qt::QueuedConnection);
+            }
+        } else if (bytes[1] == XCB_XKB_STATE_NOTIFY && !changed) {
+            state_(*reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event));
+        }
         return false;
     }
 
+    void readIfChanged()
+    {
+        if (!changed)
+            return;
+        changed = false;
+        reload_();
+    }
+
 private:
-    // XKB event kinds of the X protocol (its C header does not compile as C++).
-    static constexpr std::uint8_t newKeyboardNotify = 0, mapNotify = 1;
     std::uint8_t base_;
+    std::int32_t device_;
+    std::function<void()> reload_;
+    std::function<void(const xcb_xkb_state_notify_event_t&)> state_;
 };
 
 struct XkbKeyboard::Private {
@@ -186,6 +214,31 @@ struct XkbKeyboard::Private {
         keymap = std::move(newKeymap);
         state = std::move(newState);
         return true;
+    }
+
+    // The server's keymap again after it announced a new one; the old one stays when the new
+    // one cannot be read.
+    void reloadServerKeymap()
+    {
+        if (!loadServerKeymap())
+            return;
+        takeMasks();
+        scratch.reset(xkb_state_new(keymap.get()));
+        // Names of keys read from the layout are stale now.
+        NotificationCenter::defaultCenter()->postNotificationNameObject(NotifySelectedKeyboardInputSourceChanged, nullptr);
+    }
+
+    // A layout switch on the server (a group locked or latched by any client) moves the lookups at
+    // once; the modifiers stay as the key events left them.
+    void takeServerGroup(const xcb_xkb_state_notify_event_t& e)
+    {
+        xkb_state* s = state.get();
+        const xkb_layout_index_t before = layout();
+        xkb_state_update_mask(s, xkb_state_serialize_mods(s, XKB_STATE_MODS_DEPRESSED), xkb_state_serialize_mods(s, XKB_STATE_MODS_LATCHED),
+            xkb_state_serialize_mods(s, XKB_STATE_MODS_LOCKED), xkb_layout_index_t(e.baseGroup), xkb_layout_index_t(e.latchedGroup),
+            xkb_layout_index_t(e.lockedGroup));
+        if (layout() != before)
+            NotificationCenter::defaultCenter()->postNotificationNameObject(NotifySelectedKeyboardInputSourceChanged, nullptr);
     }
 
     xkb_mod_mask_t effective() const { return xkb_state_serialize_mods(state.get(), XKB_STATE_MODS_EFFECTIVE); }
@@ -239,7 +292,10 @@ std::unique_ptr<XkbKeyboard> XkbKeyboard::fromX11()
     if (!p->context || p->device < 0 || !p->loadServerKeymap())
         return nullptr;
     p->server = true;
-    p->watch = std::make_unique<KeymapWatch>(xkbEventBase);
+    Private* keyboard = p.get();
+    p->watch = std::make_unique<KeymapWatch>(
+        xkbEventBase, p->device, [keyboard] { keyboard->reloadServerKeymap(); },
+        [keyboard](const xcb_xkb_state_notify_event_t& e) { keyboard->takeServerGroup(e); });
     return std::unique_ptr<XkbKeyboard>(new XkbKeyboard(std::move(p)));
 }
 
@@ -280,16 +336,9 @@ void XkbKeyboard::updateKey(std::uint32_t xkbKeyCode, bool down)
 
 void XkbKeyboard::syncCoreState(std::uint32_t coreState)
 {
-    if (d->watch && d->watch->changed) {
-        d->watch->changed = false;
-        // Keep the old keymap when the new one cannot be read.
-        if (d->loadServerKeymap()) {
-            d->takeMasks();
-            d->scratch.reset(xkb_state_new(d->keymap.get()));
-            // Names of keys read from the layout are stale now.
-            NotificationCenter::defaultCenter()->postNotificationNameObject(NotifySelectedKeyboardInputSourceChanged, nullptr);
-        }
-    }
+    // A key that comes before the announced keymap was read is read with the new one.
+    if (d->watch)
+        d->watch->readIfChanged();
     xkb_mod_mask_t mods = 0;
     for (std::size_t i = 0; i < d->realMasks.size(); ++i)
         if (coreState & (1u << i))

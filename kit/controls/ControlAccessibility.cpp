@@ -1,0 +1,112 @@
+// What controls, cells and buttons show to accessibility by default. A control stands back for its
+// cell: the cell is the element (its role from its kind, its title and value from its content, its
+// place, window and focus from its control), and the control only leads to it.
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/View.h"
+#include "kit/controls/ButtonCell.h"
+#include "kit/controls/Cell.h"
+#include "kit/controls/Control.h"
+
+namespace kit {
+
+// Cells -------------------------------------------------------------------------------------------
+
+QStringList Cell::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+    return names;
+}
+
+Value Cell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute) {
+        switch (type()) {
+        case TextCellType:
+            return Value(isEditable() ? AccessibilityTextFieldRole : AccessibilityStaticTextRole);
+        case ImageCellType:
+            return Value(AccessibilityImageRole);
+        default:
+            return Value(AccessibilityUnknownRole);
+        }
+    }
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescriptionForUIElement(self()));
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(isEnabled());
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    if (attribute == AccessibilityValueAttribute)
+        return type() == TextCellType ? Value(stringValue()) : Value();
+    if (attribute == AccessibilityTitleAttribute)
+        return {};
+    const Ref<View> view = controlView();
+    if (!view)
+        return {};
+    // A control that stands back for this cell passes the question of its parent on upwards.
+    if (attribute == AccessibilityParentAttribute)
+        return AccessibilityUnignoredAncestor(Value(view));
+    // Place, size, window and focus are those of the control the cell fills.
+    return ViewAccessibilityAttributeValue(*view, attribute);
+}
+
+// Buttons -----------------------------------------------------------------------------------------
+
+Value ButtonCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    const ButtonType kind = buttonType();
+    if (attribute == AccessibilityRoleAttribute) {
+        if (kind == SwitchButton)
+            return Value(AccessibilityCheckBoxRole);
+        if (kind == RadioButton)
+            return Value(AccessibilityRadioButtonRole);
+        return Value(AccessibilityButtonRole);
+    }
+    if (attribute == AccessibilityTitleAttribute)
+        return Value(title());
+    if (attribute == AccessibilityValueAttribute) {
+        if (kind != SwitchButton && kind != RadioButton)
+            return {};
+        // Off 0, on 1, mixed 2.
+        return Value(state() == MixedState ? 2 : state());
+    }
+    return ActionCell::accessibilityAttributeValue(attribute);
+}
+
+QStringList ButtonCell::accessibilityActionNames() const { return { AccessibilityPressAction }; }
+
+void ButtonCell::accessibilityPerformAction(const QString& action)
+{
+    // performClick does nothing for a disabled button.
+    if (action == AccessibilityPressAction)
+        performClick(nullptr);
+}
+
+// Controls ----------------------------------------------------------------------------------------
+
+QStringList Control::accessibilityAttributeNames() const { return ViewAccessibilityAttributeNames(); }
+
+Value Control::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityChildrenAttribute && cell_ && accessibilityIsIgnored())
+        return Value(AccessibilityUnignoredChildren(Array { Value(cell_) }));
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+// A subclass that is an element of its own answers for itself.
+Value Control::accessibilityHitTest(Point point) const
+{
+    if (!accessibilityIsIgnored())
+        return self();
+    return cell_ ? AccessibilityHitTest(Value(cell_), point) : AccessibilityUnignoredAncestor(self());
+}
+
+Value Control::accessibilityFocusedUIElement() const
+{
+    if (!accessibilityIsIgnored())
+        return self();
+    return cell_ ? AccessibilityFocusedUIElement(Value(cell_)) : AccessibilityUnignoredAncestor(self());
+}
+
+} // namespace kit
