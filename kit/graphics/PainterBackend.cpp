@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace kit {
@@ -49,73 +50,137 @@ QPainter::CompositionMode compositionMode(CompositingOperation op)
 }
 
 // Gaussian blur (sigma in pixels) of the alpha channel of `layer`, then everything tinted with `color`.
-void blurAndTint(QImage& layer, double sigma, const QColor& color)
+// Only the box around what was drawn (grown by the kernel) is worked on: outside it every alpha
+// is 0 before and after, and a premultiplied pixel of alpha 0 is 0 already.
+void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
 {
     const int w = layer.width(), h = layer.height();
     std::vector<float> alpha(std::size_t(w) * h);
+    int minX = w, maxX = -1, minY = h, maxY = -1;
     for (int y = 0; y < h; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            alpha[std::size_t(y) * w + x] = float(qAlpha(row[x])) / 255.0f;
+        float* out = &alpha[std::size_t(y) * w];
+        int first = -1, last = -1;
+        for (int x = 0; x < w; ++x) {
+            const int a = qAlpha(row[x]);
+            out[x] = float(a) / 255.0f;
+            if (a != 0) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        if (first >= 0) {
+            minX = std::min(minX, first);
+            maxX = std::max(maxX, last);
+            minY = std::min(minY, y);
+            maxY = y;
+        }
     }
+    if (maxY < 0) {
+        layer.fill(Qt::transparent);
+        return;
+    }
+    const int radius = sigma > 0.01 ? int(std::ceil(3 * sigma)) : 0;
+    const int x0 = std::max(0, minX - radius), x1 = std::min(w - 1, maxX + radius);
+    const int y0 = std::max(0, minY - radius), y1 = std::min(h - 1, maxY + radius);
     if (sigma > 0.01) {
-        const int radius = int(std::ceil(3 * sigma));
         std::vector<float> kernel(2 * radius + 1);
         float sum = 0;
         for (int i = -radius; i <= radius; ++i)
             sum += kernel[i + radius] = float(std::exp(-(i * i) / (2 * sigma * sigma)));
         for (float& k : kernel)
             k /= sum;
-        // Separable passes; rows and columns that hold nothing stay nothing, and the interior runs
-        // without edge checks. Shadows are mostly thin strips of long empty runs.
+        // Separable passes; rows and columns that hold nothing stay nothing. Shadows are mostly
+        // thin strips of long empty runs.
         std::vector<float> tmp(alpha.size(), 0.0f);
         std::vector<char> live(std::size_t(h), 0);
-        for (int y = 0; y < h; ++y) {
+        for (int y = minY; y <= maxY; ++y) {
             const float* in = &alpha[std::size_t(y) * w];
-            if (std::all_of(in, in + w, [](float v) { return v == 0.0f; }))
+            if (std::all_of(in + minX, in + maxX + 1, [](float v) { return v == 0.0f; }))
                 continue;
             live[std::size_t(y)] = 1;
+            // Tap by tap over the row (the sums run in the same order for every pixel, taps
+            // outside the row left out), so the inner loop is one straight run.
             float* out = &tmp[std::size_t(y) * w];
-            for (int x = 0; x < w; ++x) {
-                float acc = 0;
-                if (x >= radius && x + radius < w) {
-                    const float* src = in + x - radius;
-                    for (int i = 0; i <= 2 * radius; ++i)
-                        acc += kernel[i] * src[i];
-                } else {
-                    for (int i = -radius; i <= radius; ++i) {
-                        const int xx = x + i;
-                        if (xx >= 0 && xx < w)
-                            acc += kernel[i + radius] * in[xx];
-                    }
-                }
-                out[x] = acc;
+            for (int i = -radius; i <= radius; ++i) {
+                const float k = kernel[i + radius];
+                const int from = std::max(x0, -i), to = std::min(x1, w - 1 - i);
+                for (int x = from; x <= to; ++x)
+                    out[x] += k * in[x + i];
             }
         }
-        for (int y = 0; y < h; ++y) {
+        for (int y = y0; y <= y1; ++y) {
             float* out = &alpha[std::size_t(y) * w];
-            std::fill(out, out + w, 0.0f);
+            std::fill(out + x0, out + x1 + 1, 0.0f);
             for (int i = -radius; i <= radius; ++i) {
                 const int yy = y + i;
                 if (yy < 0 || yy >= h || !live[std::size_t(yy)])
                     continue;
                 const float k = kernel[i + radius];
                 const float* src = &tmp[std::size_t(yy) * w];
-                for (int x = 0; x < w; ++x)
+                for (int x = x0; x <= x1; ++x)
                     out[x] += k * src[x];
             }
         }
     }
     const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y <= y1; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
-        for (int x = 0; x < w; ++x) {
+        for (int x = x0; x <= x1; ++x) {
             const float cov = std::clamp(alpha[std::size_t(y) * w + x], 0.0f, 1.0f) * a;
             // Non-negative: adding a half and truncating rounds as lround does.
             auto level = [](float v) { return int(v * 255 + 0.5f); };
             row[x] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
         }
     }
+}
+
+// The same shadows are drawn again on every repaint (a title's, a bar's edge): layers are kept
+// with what they became, most recent first, within a budget of pixels, and a layer equal in every
+// pixel, blur and colour takes the kept result. Per thread, as drawing may run on several.
+struct PainterShadowEntry {
+    std::size_t hash;
+    QImage input;
+    double sigma;
+    QRgba64 color;
+    QImage output;
+};
+
+constexpr qsizetype painterShadowCachedLayerPixels = 1 << 17;
+constexpr qsizetype painterShadowCachedPixels = 1 << 19;
+constexpr std::size_t painterShadowCachedLayers = 128;
+
+void blurAndTint(QImage& layer, double sigma, const QColor& color)
+{
+    const qsizetype pixels = qsizetype(layer.width()) * layer.height();
+    if (pixels > painterShadowCachedLayerPixels)
+        return blurAndTintPixels(layer, sigma, color);
+    thread_local std::vector<PainterShadowEntry> kept;
+    const QRgba64 rgba = color.rgba64();
+    const std::size_t bytes = std::size_t(layer.sizeInBytes());
+    const std::size_t hash = qHashBits(layer.constBits(), bytes);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        PainterShadowEntry& e = kept[i];
+        if (e.hash == hash && e.sigma == sigma && e.color == rgba && e.input.size() == layer.size()
+            && e.input.bytesPerLine() == layer.bytesPerLine() && std::memcmp(e.input.constBits(), layer.constBits(), bytes) == 0) {
+            layer = e.output;
+            std::rotate(kept.begin(), kept.begin() + std::ptrdiff_t(i), kept.begin() + std::ptrdiff_t(i) + 1);
+            return;
+        }
+    }
+    QImage input = layer.copy();
+    blurAndTintPixels(layer, sigma, color);
+    kept.insert(kept.begin(), PainterShadowEntry { hash, std::move(input), sigma, rgba, layer });
+    qsizetype total = 0;
+    std::size_t keep = 0;
+    while (keep < kept.size() && keep < painterShadowCachedLayers) {
+        total += qsizetype(kept[keep].input.width()) * kept[keep].input.height();
+        if (total > painterShadowCachedPixels && keep > 0)
+            break;
+        ++keep;
+    }
+    kept.erase(kept.begin() + std::ptrdiff_t(keep), kept.end());
 }
 
 } // namespace
