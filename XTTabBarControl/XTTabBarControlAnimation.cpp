@@ -36,6 +36,10 @@ void XTTabBarControl::update(bool animate)
 {
     if (!tabView_ || tabView_->numberOfTabViewItems() != std::int64_t(cells_.size()))
         return;
+    // During a drag the assistant places the cells; the counts can match while gaps stand in for
+    // tabs, and a layout then would treat a gap as a tab.
+    if (std::ranges::any_of(cells_, [](const kit::Ref<XTTabBarCell>& c) { return c->isPlaceholder(); }))
+        return;
     if (hideForSingleTab_ && cells_.size() < 2) {
         changeTabBarHidden(true, true);
         return;

@@ -111,6 +111,23 @@ public:
         return image;
     }
 
+    // The tab's name with what its document holds.
+    QString tabViewToolTipForTabViewItem(kit::TabView*, kit::TabViewItem* item) override
+    {
+        if (!item)
+            return {};
+        QString tip = item->label();
+        if (const auto d = item->identifier().objectAs<GalleryTabDocument>()) {
+            if (d->objectCount() > 0)
+                tip += QStringLiteral(", %1 new").arg(d->objectCount());
+            if (d->isEdited())
+                tip += QStringLiteral(", edited");
+            if (d->isProcessing())
+                tip += QStringLiteral(", working");
+        }
+        return tip;
+    }
+
     std::size_t openWindows() const { return windows_.size(); }
 
     // The page's main bar and its tab view, from the interface file.
@@ -126,6 +143,14 @@ private:
     std::vector<kit::Ref<kit::Window>> windows_;
 };
 
+// A sheet with a folded corner and three lines of text: the documents' icon.
+Ref<kit::Image> galleryTabDocumentIcon()
+{
+    return kit::Image::imageWithData(QByteArrayLiteral(
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16"><path d="M3.5 1.5h6l3 3v10h-9z" fill="#fff" stroke="#5a6b80"/>)"
+        R"(<path d="M9.5 1.5v3h3" fill="#dfe6ee" stroke="#5a6b80"/><path d="M5.5 7.5h5M5.5 9.5h5M5.5 11.5h3.5" stroke="#8fa3b8"/></svg>)"));
+}
+
 const QStringList galleryTabStyleNames { "Metal", "Aqua", "Card", "Pebble", "Unified" };
 
 // Applies the page's style controls to the live bar: the style, Pebble's two looks and the left
@@ -136,6 +161,8 @@ public:
     kit::Weak<XTTabBarControl> bar;
     // The page's drag delegate lives as long as the page.
     kit::Ref<GalleryTabDragDelegate> dragDelegate;
+    // The target of the bar's add button.
+    kit::Ref<kit::Object> addTabTarget;
     kit::Weak<kit::PopUpButton> styles;
     kit::Weak<kit::Button> unifiedLook, edgesRight;
     kit::Weak<kit::Stepper> margin;
@@ -174,7 +201,8 @@ KIT_REGISTER_CLASS(GalleryTabDragDelegate, kit::Object)
         "tabView", [](const GalleryTabDragDelegate& x) { return kit::Value(x.tabView()); },
         [](GalleryTabDragDelegate& x, const kit::Value& v) { x.setTabView(v.objectAs<kit::TabView>()); });
     c.optionalOperations({ "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
-        "tabViewNewTabBarForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem", "tabViewImageForTabViewItemOffsetStyleMask" });
+        "tabViewNewTabBarForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem", "tabViewImageForTabViewItemOffsetStyleMask",
+        "tabViewToolTipForTabViewItem" });
 }
 
 KIT_REGISTER_CLASS(GalleryTabStyleSwitcher, kit::View) { c.action("apply", &GalleryTabStyleSwitcher::apply); }
@@ -214,13 +242,14 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     const Ref<kit::TabView> tabView = dragDelegate->tabView();
 
     auto counter = std::make_shared<int>(0);
-    auto addTab = [tabView, counter](std::int64_t count, bool edited, bool busy, Ref<kit::Color> colour) {
+    const Ref<kit::Image> icon = galleryTabDocumentIcon();
+    auto addTab = [tabView, counter, icon](std::int64_t count, bool edited, bool busy, Ref<kit::Color> colour) {
         auto document = kit::make<GalleryTabDocument>();
         document->setObjectCount(count);
         document->setIsEdited(edited);
         document->setIsProcessing(busy);
         document->setCountColor(std::move(colour));
-        document->setIcon(XTTabStyleBase::bundleImage(QStringLiteral("pi")));
+        document->setIcon(icon);
         auto item = kit::make<kit::TabViewItem>(kit::Value(Ref<kit::Object>(document)));
         item->setLabel(QStringLiteral("Document %1").arg(++*counter));
         auto content = kit::make<GallerySwatch>(tabView->bounds(), QColor(250, 250, 250), item->label());
@@ -228,6 +257,8 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         item->setView(content);
         tabView->addTabViewItem(item);
     };
+    // Eight tabs of at least 120 points: the last two go to the pull-down.
+    bar->setCellMinWidth(120);
     addTab(0, false, false, nullptr);
     addTab(3, false, false, nullptr);
     addTab(12, false, false, kit::Color::colorWithSRGBRedGreenBlueAlpha(0.12, 0.43, 0.78, 0.8));
@@ -250,6 +281,11 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     };
     Ref<XTTabBarControl> b = bar;
     button(QStringLiteral("Add tab"), [addTab] { addTab(0, false, false, nullptr); });
+    // The bar's own add button does the same.
+    auto addButtonAction = kit::make<GalleryPushButton>(kit::Rect {}, QString(), [addTab] { addTab(0, false, false, nullptr); });
+    bar->addTabButton()->setTarget(addButtonAction.get());
+    bar->addTabButton()->setAction("perform");
+    // Held by the switcher below: a control's target is not kept alive by the control.
     button(QStringLiteral("Count + 1"), [document] {
         if (auto d = document())
             d->setObjectCount(d->objectCount() + 1);
@@ -258,9 +294,68 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         if (auto d = document())
             d->setIsProcessing(!d->isProcessing());
     });
-    button(QStringLiteral("Size to fit"), [b] { b->setSizeCellsToFit(!b->sizeCellsToFit()); });
-    button(QStringLiteral("Overflow menu"), [b] { b->setUseOverflowMenu(!b->useOverflowMenu()); });
     button(QStringLiteral("Tear-off style"), [b] { b->setTearOffStyle(b->tearOffStyle() == 0 ? 1 : 0); });
+
+    // Orientation: a column at the container's left, or the row over it.
+    const kit::Weak<kit::View> weakContainer(container.get());
+    const kit::Weak<kit::TabView> weakTabView(tabView.get());
+    auto weakOrientation = std::make_shared<kit::Weak<kit::Button>>();
+    auto orientation = kit::make<GalleryPushButton>(MakeRect(x, top - 267, 130, 22), QStringLiteral("Vertical"), [b, weakContainer, weakTabView, weakOrientation] {
+        const Ref<kit::View> box = weakContainer.lock();
+        const Ref<kit::TabView> view = weakTabView.lock();
+        const Ref<kit::Button> toggle = weakOrientation->lock();
+        if (!box || !view || !toggle)
+            return;
+        const kit::Size size = box->bounds().size;
+        if (toggle->state() == 1) {
+            b->setOrientation(XTTabBarVerticalOrientation);
+            b->setFrame(MakeRect(0, 0, 160, size.height));
+            b->setAutoresizingMask(kit::ViewHeightSizable);
+            view->setFrame(MakeRect(160, 0, size.width - 160, size.height));
+        } else {
+            b->setOrientation(XTTabBarHorizontalOrientation);
+            b->setFrame(MakeRect(0, size.height - 22, size.width, 22));
+            b->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
+            view->setFrame(MakeRect(0, 0, size.width, size.height - 22));
+        }
+        b->update(false);
+        box->setNeedsDisplay(true);
+    });
+    *weakOrientation = orientation.get();
+    orientation->setButtonType(kit::SwitchButton);
+    orientation->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(orientation.get());
+
+    // The bar's switches, in two columns right of the style samples.
+    const double optionsTop = top - 356;
+    int optionIndex = 0;
+    auto option = [&](const QString& title, bool initial, std::function<void(bool)> apply) {
+        const bool left = optionIndex % 2 == 0;
+        const double oy = optionsTop - (optionIndex / 2) * 28;
+        ++optionIndex;
+        auto weak = std::make_shared<kit::Weak<kit::Button>>();
+        auto box = kit::make<GalleryPushButton>(MakeRect(left ? 550 : 710, oy, left ? 155 : 185, 22), title, [weak, apply = std::move(apply)] {
+            if (const Ref<kit::Button> self = weak->lock())
+                apply(self->state() == 1);
+        });
+        *weak = box.get();
+        box->setButtonType(kit::SwitchButton);
+        box->setState(initial ? 1 : 0);
+        box->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(box.get());
+    };
+    // Left column, right column, in turns.
+    option(QStringLiteral("Size to fit"), b->sizeCellsToFit(), [b](bool on) { b->setSizeCellsToFit(on); });
+    option(QStringLiteral("Overflow menu"), b->useOverflowMenu(), [b](bool on) { b->setUseOverflowMenu(on); });
+    option(QStringLiteral("Add button"), b->showAddTabButton(), [b](bool on) { b->setShowAddTabButton(on); });
+    option(QStringLiteral("Select on mouse down"), b->selectsTabsOnMouseDown(), [b](bool on) { b->setSelectsTabsOnMouseDown(on); });
+    option(QStringLiteral("Animate"), b->automaticallyAnimates(), [b](bool on) { b->setAutomaticallyAnimates(on); });
+    option(QStringLiteral("Background closing"), b->allowsBackgroundTabClosing(), [b](bool on) { b->setAllowsBackgroundTabClosing(on); });
+    option(QStringLiteral("Hide for single tab"), b->hideForSingleTab(), [b](bool on) { b->setHideForSingleTab(on); });
+
+    // The pull-down of the tabs that do not fit pulses.
+    bar->overflowPopUpButton()->setAlternateImage(XTTabStyleBase::bundleImage(QStringLiteral("overflowImagePressed")));
+    bar->overflowPopUpButton()->setAnimatingAlternateImage(true);
 
     // The live bar's look.
     auto switcher = kit::make<GalleryTabStyleSwitcher>();
@@ -295,6 +390,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     switcher->edgesRight = edgesRight;
     switcher->margin = margin;
     switcher->dragDelegate = dragDelegate;
+    switcher->addTabTarget = addButtonAction;
     dragDelegate->adopt(bar.get());
     page->addSubview(switcher.get());
 
