@@ -80,12 +80,15 @@ void QVFlowView::retirePictureElement(Layer* picture)
     const auto old = picture->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>();
     if (!old || !listElement_)
         return;
-    const auto& children = listElement_->children();
-    for (std::size_t i = 0; i < children.size(); ++i)
-        if (children[i] == old) {
-            listElement_->removeObjectFromChildrenAtIndex(i);
-            break;
-        }
+    // A reload empties the list first: then there is nothing to look for among 10,000 children.
+    if (old->parent().get() == listElement_.get()) {
+        const auto& children = listElement_->children();
+        for (std::size_t i = children.size(); i-- > 0;)
+            if (children[i] == old) {
+                listElement_->removeObjectFromChildrenAtIndex(i);
+                break;
+            }
+    }
     picture->setValueForKey(Value(), qv_flow_view_accessibility::axHelperKey);
 }
 

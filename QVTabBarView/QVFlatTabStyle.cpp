@@ -140,7 +140,7 @@ kit::Rect QVFlatTabStyle::titleRectForBoundsOfTabCell(kit::Rect bounds, QVTabBar
     const kit::AttributedString s = cell->attributedStringValue();
     if (s.length() == 0)
         return kit::ZeroRect;
-    const double h = s.size().height;
+    const double h = cell->sizeOfTitle(s).height;
     return kit::IntegralRect(kit::MakeRect(x, d.origin.y + std::ceil((d.size.height - h) / 2), w, h));
 }
 

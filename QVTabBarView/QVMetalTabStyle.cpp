@@ -107,16 +107,16 @@ kit::AttributedString QVMetalTabStyle::attributedStringValueForTabCell(QVTabBarB
 {
     if (!cell)
         return {};
-    kit::StringAttributes attributes;
-    attributes.font = kit::Font::boldSystemFontOfSize(11);
-    attributes.foregroundColor = kit::Color::textColor()->colorWithAlphaComponent(0.75);
-    auto shadow = kit::make<kit::Shadow>();
-    shadow->setShadowColor(kit::Color::colorWithCalibratedWhiteAlpha(1.0, cell->state() == kit::OnState || cell->mouseHovered() ? 0.8 : 0.5));
-    shadow->setShadowOffset(kit::MakeSize(0, -1));
-    shadow->setShadowBlurRadius(1.0);
-    attributes.shadow = shadow;
-    attributes.paragraphStyle = QVTabBarButtonCell::titleParagraphStyle();
-    return kit::AttributedString(cell->title(), attributes);
+    const bool strong = cell->state() == kit::OnState || cell->mouseHovered();
+    return titleAttributes_[strong ? 1 : 0].title(cell->title(), kit::Font::boldSystemFontOfSize(11),
+        kit::Color::textColor()->colorWithAlphaComponent(0.75), [strong](kit::StringAttributes& attributes) {
+            auto shadow = kit::make<kit::Shadow>();
+            shadow->setShadowColor(kit::Color::colorWithCalibratedWhiteAlpha(1.0, strong ? 0.8 : 0.5));
+            shadow->setShadowOffset(kit::MakeSize(0, -1));
+            shadow->setShadowBlurRadius(1.0);
+            attributes.shadow = shadow;
+            attributes.paragraphStyle = QVTabBarButtonCell::titleParagraphStyle();
+        });
 }
 
 kit::Rect QVMetalTabStyle::drawingRectForBoundsOfTabCell(kit::Rect bounds, QVTabBarButtonCell* cell)

@@ -4,6 +4,7 @@
 // hairlines, unselected tabs divided by hairlines, the selected tab a card in the window's
 // background colour. It implements only the hooks where it differs from the defaults.
 
+#include "QVTabBarView/QVTabBarButtonCell.h"
 #include "QVTabBarView/QVTabStyle.h"
 #include "kit/foundation/Coder.h"
 #include "kit/graphics/StringDrawing.h"
@@ -43,6 +44,8 @@ public:
     void initWithCoder(kit::Coder& coder) override;
 
 private:
+    // Titles of selected or hovered tabs, and of the others (their shadows differ).
+    std::array<QVTitleAttributes, 2> titleAttributes_;
     // Normal, rollover, pressed, edited, edited rollover, edited pressed: the image types 0-5.
     std::array<kit::Ref<kit::Image>, 6> close_;
     kit::StringAttributes counterAttributes_;

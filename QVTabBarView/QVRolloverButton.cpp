@@ -165,3 +165,61 @@ void QVRolloverButton::mouseExited(const kit::Event& event)
     if (const kit::Ref<kit::Cell> c = cell())
         c->mouseExited(event);
 }
+
+// Accessibility ----------------------------------------------------------------------------------
+
+namespace {
+
+std::vector<kit::Ref<QVRolloverButton>> qvRolloverShownButtons(const kit::View& view)
+{
+    std::vector<kit::Ref<QVRolloverButton>> out;
+    for (const kit::Ref<kit::View>& sub : view.subviews())
+        if (auto b = kit::dynamic_pointer_cast<QVRolloverButton>(sub); b && !b->isHidden())
+            out.push_back(b);
+    return out;
+}
+
+} // namespace
+
+QStringList QVRolloverButton::accessibilityAttributeNames() const
+{
+    QStringList names = kit::ViewAccessibilityAttributeNames();
+    names << kit::AccessibilityTitleAttribute;
+    return names;
+}
+
+kit::Value QVRolloverButton::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityButtonRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityButtonRole));
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return kit::Value(title());
+    if (attribute == kit::AccessibilityChildrenAttribute) {
+        kit::Array children;
+        for (const kit::Ref<QVRolloverButton>& b : qvRolloverShownButtons(*this))
+            children.addObject(kit::Value(kit::Ref<kit::Object>(b)));
+        return kit::Value(children);
+    }
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+QStringList QVRolloverButton::accessibilityActionNames() const { return { kit::AccessibilityPressAction }; }
+
+void QVRolloverButton::accessibilityPerformAction(const QString& action)
+{
+    if (action == kit::AccessibilityPressAction && isEnabled())
+        performClick(this);
+}
+
+kit::Value QVRolloverButton::accessibilityHitTest(kit::Point point) const
+{
+    if (const kit::Ref<kit::Window> w = window()) {
+        const kit::Point base = w->convertScreenToBase(point);
+        for (const kit::Ref<QVRolloverButton>& b : qvRolloverShownButtons(*this))
+            if (kit::MouseInRect(b->convertPointFromView(base, nullptr), b->bounds(), b->isFlipped()))
+                return b->accessibilityHitTest(point);
+    }
+    return self();
+}

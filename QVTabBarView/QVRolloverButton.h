@@ -4,6 +4,7 @@
 // when the pointer passes over it with Alt held (scrubbing). The add-tab button and every tab's
 // close button are rollover buttons; the tab buttons derive from it.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/foundation/Coder.h"
@@ -53,7 +54,7 @@ private:
     bool simulateClick_ = false;
 };
 
-class QVRolloverButton : public kit::Button {
+class QVRolloverButton : public kit::Button, public kit::Accessibility {
     KIT_CLASS(QVRolloverButton)
     KIT_CONTROL_CELL_CLASS(QVRolloverButton, QVRolloverButtonCell)
 public:
@@ -72,6 +73,14 @@ public:
     void updateTrackingAreas() override;
     void mouseEntered(const kit::Event& event) override;
     void mouseExited(const kit::Event& event) override;
+
+    // kit::Accessibility: a button pressed through its action; its shown rollover buttons (a
+    // tab's close button) are its children and win a hit test over them.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
 
 protected:
     QVRolloverButton(kit::Rect frame, kit::Ref<kit::Cell> cell);

@@ -426,7 +426,7 @@ kit::Rect QVTabBarButtonCell::_titleRectForBounds(kit::Rect bounds)
     const kit::AttributedString s = attributedStringValue();
     if (s.length() == 0)
         return kit::ZeroRect;
-    const double h = s.size().height;
+    const double h = sizeOfTitle(s).height;
     return kit::IntegralRect(kit::MakeRect(x, d.origin.y + std::ceil((d.size.height - h) / 2), w, h));
 }
 
@@ -457,7 +457,7 @@ double QVTabBarButtonCell::_desiredWidthOfCell()
     }
     if (icon_)
         width += 20;
-    width += attributedStringValue().size().width;
+    width += sizeOfTitle(attributedStringValue()).width;
     if (showObjectCount_)
         width += objectCounterSize().width + 4;
     if (isProcessing_)
@@ -466,13 +466,27 @@ double QVTabBarButtonCell::_desiredWidthOfCell()
     return std::ceil(width);
 }
 
+kit::AttributedString QVTitleAttributes::title(const QString& text, const kit::Ref<kit::Font>& font, const kit::Ref<kit::Color>& color,
+    const std::function<void(kit::StringAttributes&)>& rest)
+{
+    const bool same = font_ && color_ && font && color && font_->isEqual(*font) && color_->isEqual(*color);
+    if (!same) {
+        kit::StringAttributes attributes;
+        attributes.font = font;
+        attributes.foregroundColor = color;
+        if (rest)
+            rest(attributes);
+        attributes_ = attributes.dictionary();
+        font_ = font;
+        color_ = color;
+    }
+    return kit::AttributedString(text, attributes_);
+}
+
 kit::AttributedString QVTabBarButtonCell::_attributedStringValue()
 {
-    kit::StringAttributes attributes;
-    attributes.font = kit::Font::systemFontOfSize(11);
-    attributes.foregroundColor = kit::Color::controlTextColor();
-    attributes.paragraphStyle = titleParagraphStyle();
-    return kit::AttributedString(title(), attributes);
+    return titleAttributes_.title(title(), kit::Font::systemFontOfSize(11), kit::Color::controlTextColor(),
+        [](kit::StringAttributes& a) { a.paragraphStyle = titleParagraphStyle(); });
 }
 
 kit::AttributedString QVTabBarButtonCell::_attributedObjectCountStringValue()
@@ -530,9 +544,13 @@ void QVTabBarButtonCell::_drawTitleWithFrameInView(kit::Rect frame, kit::View*)
     shadow->setShadowBlurRadius(1);
     shadow->setShadowOffset(kit::MakeSize(0, -1));
     shadow->set();
-    attributedStringValue().drawInRect(titleRectForBounds(frame));
+    drawTitleInRect(attributedStringValue(), titleRectForBounds(frame));
     kit::GraphicsContext::restoreCurrentGraphicsState();
 }
+
+kit::Size QVTabBarButtonCell::sizeOfTitle(const kit::AttributedString& title) { return titleLayout_.size(title); }
+
+void QVTabBarButtonCell::drawTitleInRect(const kit::AttributedString& title, kit::Rect rect) { titleLayout_.drawInRect(title, rect); }
 
 void QVTabBarButtonCell::_drawObjectCounterWithFrameInView(kit::Rect frame, kit::View*)
 {

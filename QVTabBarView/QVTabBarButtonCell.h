@@ -11,9 +11,26 @@
 #include "QVTabBarView/QVTabStyle.h"
 #include "kit/graphics/AttributedString.h"
 #include "kit/graphics/Color.h"
+#include "kit/graphics/Font.h"
 #include "kit/graphics/ParagraphStyle.h"
 
+#include <functional>
+
 class QVTabBarButton;
+
+// A title's attributes kept as one dictionary while the font and colour stay equal: equal titles
+// then compare at once, and nothing is rebuilt for each drawing. `rest` adds what else the
+// title carries (paragraph style, shadow) when the dictionary is made again.
+class QVTitleAttributes {
+public:
+    kit::AttributedString title(const QString& text, const kit::Ref<kit::Font>& font, const kit::Ref<kit::Color>& color,
+        const std::function<void(kit::StringAttributes&)>& rest);
+
+private:
+    kit::Ref<kit::Font> font_;
+    kit::Ref<kit::Color> color_;
+    kit::Dictionary attributes_;
+};
 
 class QVTabBarButtonCell : public QVRolloverButtonCell {
     KIT_CLASS(QVTabBarButtonCell)
@@ -53,6 +70,11 @@ public:
     void setSuppressCloseButton(bool flag);
     bool shouldDisplayCloseButton() const { return hasCloseButton_ && !suppressCloseButton_; }
     void updateImages() { _updateCloseButtonImages(); }
+
+    // A title's size and its drawing in a rectangle, as the attributed string gives them, laid out
+    // once while the string and the width stay the same: a repaint draws every tab's title again.
+    kit::Size sizeOfTitle(const kit::AttributedString& title);
+    void drawTitleInRect(const kit::AttributedString& title, kit::Rect rect);
 
     // Asking the style first, then the default of the same name.
     kit::AttributedString attributedObjectCountStringValue();
@@ -142,4 +164,6 @@ private:
     bool isProcessing_ = false;
     bool hasCloseButton_ = true;
     bool suppressCloseButton_ = false;
+    kit::CachedStringLayout titleLayout_;
+    QVTitleAttributes titleAttributes_;
 };

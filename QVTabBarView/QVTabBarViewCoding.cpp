@@ -47,7 +47,8 @@ void QVTabBarView::hideTabBarAnimate(bool hide, bool animate)
     } else {
         const double amount = hide ? bar.size.width : double(tabBarWidth_);
         if (partner) {
-            if (target.maxX() <= bar.origin.x) {
+            // A collapsed partner covers the bar's place, so on show "left of the bar" is where it starts.
+            if (hide ? target.maxX() <= bar.origin.x : target.origin.x < bar.origin.x) {
                 target.size.width += sign * amount;
             } else {
                 target.origin.x -= sign * amount;

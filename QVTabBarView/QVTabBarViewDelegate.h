@@ -4,6 +4,7 @@
 // only when the delegate's `respondsToSelector` names it (register what you implement with
 // `c.optionalOperations`), and takes the documented default otherwise.
 
+#include "kit/appkit/Dragging.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 #include "kit/graphics/Image.h"
@@ -47,14 +48,15 @@ public:
     virtual bool tabViewShouldAllowTabViewItemToLeaveTabBarView(kit::TabView*, kit::TabViewItem*, QVTabBarView*) { return false; }
     virtual bool tabViewAcceptedDraggingInfoOnTabViewItem(kit::TabView*, kit::DraggingInfo&, kit::TabViewItem*) { return false; }
     virtual QStringList allowedDraggedTypesForTabView(kit::TabView*) { return {}; }
-    // Sent by the drag assistant.
-    virtual bool tabViewValidateDropProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t, QVTabBarView*)
+    // Sent by the drag assistant. Both answer a drag operation: none refuses the index.
+    virtual std::uint64_t tabViewValidateDropProposedItemProposedIndexInTabBarView(
+        kit::TabView*, kit::DraggingInfo&, kit::TabViewItem*, std::uint64_t, QVTabBarView*)
     {
-        return true;
+        return kit::DragOperationMove;
     }
-    virtual bool tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t, QVTabBarView*)
+    virtual std::uint64_t tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t, QVTabBarView*)
     {
-        return true;
+        return kit::DragOperationMove;
     }
     virtual void tabViewDidDropTabViewItemInTabBarView(kit::TabView*, kit::TabViewItem*, QVTabBarView*) { }
     virtual kit::Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point)

@@ -334,7 +334,7 @@ kit::Value QVTabBarView::accessibilityHitTest(kit::Point point) const
         const kit::Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
         for (const kit::Ref<QVAttachedTabBarButton>& b : attachedButtons())
             if (kit::MouseInRect(convertPointToView(p, b.get()), b->bounds(), b->isFlipped()))
-                return kit::Value(kit::Ref<kit::Object>(b));
+                return b->accessibilityHitTest(point);
     }
     return self();
 }

@@ -118,7 +118,9 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
         sliding.origin = kit::MakePoint(p.x - offset.width, p.y - offset.height);
         button->setSlidingFrame(sliding);
         std::uint64_t idx = destinationIndexForButtonAtPointInTabBarView(button, p, view);
-        if (validator && !validator->tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(view->tabView().get(), button->tabViewItem().get(), idx, view))
+        if (validator
+            && validator->tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(view->tabView().get(), button->tabViewItem().get(), idx, view)
+                == kit::DragOperationNone)
             idx = QVNotFound;
         if (idx == QVNotFound)
             lastValid = QVNotFound;

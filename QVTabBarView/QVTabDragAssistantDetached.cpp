@@ -104,8 +104,10 @@ std::uint64_t QVTabDragAssistant::draggingEnteredInTabBarView(kit::DraggingInfo&
     if (idx == QVNotFound)
         return kit::DragOperationNone;
     kit::Ref<kit::Object> keep;
-    if (auto* d = qvDetachedDelegate<QVTabBarViewDelegate>(view, "tabViewValidateDropProposedItemProposedIndexInTabBarView", keep);
-        d && !d->tabViewValidateDropProposedItemProposedIndexInTabBarView(view->tabView().get(), button->tabViewItem().get(), idx, view))
+    std::uint64_t op = kit::DragOperationMove;
+    if (auto* d = qvDetachedDelegate<QVTabBarViewDelegate>(view, "tabViewValidateDropProposedItemProposedIndexInTabBarView", keep))
+        op = d->tabViewValidateDropProposedItemProposedIndexInTabBarView(view->tabView().get(), info, button->tabViewItem().get(), idx, view);
+    if (op == kit::DragOperationNone)
         return kit::DragOperationNone;
     if (draggedTab_)
         endDraggingWindow();
@@ -115,7 +117,7 @@ std::uint64_t QVTabDragAssistant::draggingEnteredInTabBarView(kit::DraggingInfo&
         view->setDestinationIndexForDraggedItem(idx);
         view->updateAnimate(true);
     }
-    return kit::DragOperationMove;
+    return op;
 }
 
 std::uint64_t QVTabDragAssistant::draggingUpdatedInTabBarView(kit::DraggingInfo& info, QVTabBarView* view)
@@ -135,13 +137,14 @@ std::uint64_t QVTabDragAssistant::draggingUpdatedInTabBarView(kit::DraggingInfo&
     kit::Ref<kit::Object> keep;
     const kit::Ref<QVTabBarView> source = item->sourceTabBar();
     auto* d = qvDetachedDelegate<QVTabBarViewDelegate>(view, "tabViewValidateDropProposedItemProposedIndexInTabBarView", keep);
-    const bool accepted = idx != QVNotFound
-        && (!d || d->tabViewValidateDropProposedItemProposedIndexInTabBarView(source ? source->tabView().get() : nullptr, button->tabViewItem().get(), idx, view));
     std::uint64_t op = kit::DragOperationNone;
-    if (accepted) {
+    if (idx != QVNotFound)
+        op = d ? d->tabViewValidateDropProposedItemProposedIndexInTabBarView(
+                     source ? source->tabView().get() : nullptr, info, button->tabViewItem().get(), idx, view)
+               : kit::DragOperationMove;
+    if (op != kit::DragOperationNone) {
         destinationTabBar_ = view;
         currentMouseLocation_ = p;
-        op = kit::DragOperationMove;
     } else {
         if (destinationTabBar_ == view)
             destinationTabBar_ = nullptr;
@@ -295,8 +298,9 @@ bool QVTabDragAssistant::performDragOperationForTabBarView(kit::DraggingInfo& in
     std::uint64_t idx = destinationIndexForButtonAtPointInTabBarView(button.get(), p, view);
     kit::Ref<kit::Object> keep;
     auto* d = qvDetachedDelegate<QVTabBarViewDelegate>(view, "tabViewValidateDropProposedItemProposedIndexInTabBarView", keep);
-    const bool refused
-        = idx == QVNotFound || (d && !d->tabViewValidateDropProposedItemProposedIndexInTabBarView(view->tabView().get(), button->tabViewItem().get(), idx, view));
+    const bool refused = idx == QVNotFound
+        || (d && d->tabViewValidateDropProposedItemProposedIndexInTabBarView(view->tabView().get(), info, button->tabViewItem().get(), idx, view)
+                == kit::DragOperationNone);
     view->setDestinationIndexForDraggedItem(QVNotFound);
     if (refused) {
         // The source bar lost the button: its next update makes one again.

@@ -120,7 +120,7 @@ double XTTabStyleBase::widthOfCell(const XTTabBarCell& cell, bool desired) const
         width = close_.normal->size().width + 4 + 6;
     if (cell.hasIcon())
         width += 20;
-    width += desired ? cell.attributedStringValue().size().width : 30;
+    width += desired ? sizeOfTitle(cell, cell.attributedStringValue()).width : 30;
     if (cell.count() > 0)
         width += objectCounterRectForTabCell(cell).size.width + 4;
     if (cell.indicatorShown())
@@ -161,7 +161,7 @@ void XTTabStyleBase::drawStandardInterior(XTTabBarCell& cell, kit::View* view, k
         x += r.size.width + 4;
     }
     const kit::AttributedString title = cell.attributedStringValue();
-    kit::Rect label = look.labelRect(f, x, title.size().height);
+    kit::Rect label = look.labelRect(f, x, sizeOfTitle(cell, title).height);
     if (cell.indicatorShown())
         label.size.width -= 20;
     if (cell.count() > 0) {
@@ -170,7 +170,24 @@ void XTTabStyleBase::drawStandardInterior(XTTabBarCell& cell, kit::View* view, k
         drawCounter(cell, k, look.counterAlpha);
         label.size.width -= k.size.width + 4;
     }
-    title.drawInRect(label);
+    drawTitleInRect(cell, title, label);
+}
+
+kit::CachedStringLayout& XTTabStyleBase::titleLayoutOf(const XTTabBarCell& cell) const
+{
+    if (titleLayouts_.size() > 512 && !titleLayouts_.count(&cell))
+        titleLayouts_.clear();
+    return titleLayouts_[&cell];
+}
+
+kit::Size XTTabStyleBase::sizeOfTitle(const XTTabBarCell& cell, const kit::AttributedString& title) const
+{
+    return titleLayoutOf(cell).size(title);
+}
+
+void XTTabStyleBase::drawTitleInRect(const XTTabBarCell& cell, const kit::AttributedString& title, kit::Rect rect) const
+{
+    titleLayoutOf(cell).drawInRect(title, rect);
 }
 
 kit::Ref<kit::Image> XTTabStyleBase::bundleImage(const QString& name)

@@ -14,6 +14,7 @@
 #include "kit/graphics/StringDrawing.h"
 
 #include <functional>
+#include <unordered_map>
 
 #include <QString>
 #include <QStringList>
@@ -133,6 +134,10 @@ protected:
     };
     // Close button, icon, counter and title inside `frame`, left to right.
     void drawStandardInterior(XTTabBarCell& cell, kit::View* view, kit::Rect frame, const InteriorLook& look) const;
+    // A cell's title measured and drawn as the attributed string itself does, its layout kept while
+    // the string and the width stay the same: every repaint draws every title again.
+    kit::Size sizeOfTitle(const XTTabBarCell& cell, const kit::AttributedString& title) const;
+    void drawTitleInRect(const XTTabBarCell& cell, const kit::AttributedString& title, kit::Rect rect) const;
 
     kit::Weak<XTTabBarControl> tabBar_;
     int orientation_ = 0;
@@ -141,4 +146,9 @@ protected:
     kit::Ref<kit::Image> addPressedImage_;
     kit::Ref<kit::Image> addRolloverImage_;
     kit::StringAttributes counterAttributes_;
+
+private:
+    // By cell; a cell freed and another made at its address only finds a different title.
+    mutable std::unordered_map<const XTTabBarCell*, kit::CachedStringLayout> titleLayouts_;
+    kit::CachedStringLayout& titleLayoutOf(const XTTabBarCell& cell) const;
 };

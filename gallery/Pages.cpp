@@ -7,6 +7,7 @@
 #include "gallery/pages/FeedbackPage.h"
 #include "gallery/pages/FlowViewPage.h"
 #include "gallery/pages/InspectorPage.h"
+#include "gallery/pages/LayersPage.h"
 #include "gallery/pages/KeyRecorderPage.h"
 #include "gallery/pages/ListsPage.h"
 #include "gallery/pages/LiveLinksPage.h"
@@ -46,6 +47,7 @@ std::vector<GalleryPage> galleryPages()
         { QStringLiteral("inspector"), QStringLiteral("Inspector"), makeInspectorPage },
         { QStringLiteral("cover-flow"), QStringLiteral("Cover flow"), makeCoverFlowPage, coverFlowPageIsReady },
         { QStringLiteral("flow-view"), QStringLiteral("Flow view"), makeFlowViewPage, flowViewPageIsReady },
+        { QStringLiteral("layers"), QStringLiteral("Layers"), makeLayersPage },
         { QStringLiteral("reports"), QStringLiteral("Reports"), makeFeedbackPage },
         { QStringLiteral("shortcut-recorder"), QStringLiteral("Shortcut recorder"), makeKeyRecorderPage },
     };

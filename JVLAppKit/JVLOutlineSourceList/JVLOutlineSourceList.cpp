@@ -6,6 +6,7 @@
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/graphics/BezierPath.h"
+#include "kit/graphics/FastLine.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/StringDrawing.h"
@@ -300,9 +301,15 @@ void JVLOutlineSourceList::drawBadgeForRowInRect(std::int64_t row, Rect badgeFra
     BezierPath::bezierPathWithRoundedRectXRadiusYRadius(badgeFrame, sourceListBadgeRadius, sourceListBadgeRadius)->fill();
     const QString label = QString::number(badgeValueForItem(item));
     const StringAttributes attributes = sourceListBadgeAttributes(text);
-    const Size size = StringDrawing::sizeWithAttributes(label, attributes);
-    StringDrawing::drawAtPointWithAttributes(
-        label, MakePoint(badgeFrame.midX() - size.width / 2, badgeFrame.midY() - size.height / 2), attributes);
+    // Digits: measured and drawn from the font's advances, without shaping.
+    fastline::PlainLine line;
+    const bool plain = fastline::PlainTitleOf(AttributedString(label), attributes, &line);
+    const Size size = plain ? fastline::SizeOfLine(label, line) : StringDrawing::sizeWithAttributes(label, attributes);
+    const Point at = MakePoint(badgeFrame.midX() - size.width / 2, badgeFrame.midY() - size.height / 2);
+    if (plain)
+        fastline::DrawLineAtPoint(label, line, at);
+    else
+        StringDrawing::drawAtPointWithAttributes(label, at, attributes);
 }
 
 // --- Reload and selection -------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kit;
@@ -578,39 +579,85 @@ void tableGridFillWhite(Rect r, double white, double alpha = 1)
 
 } // namespace
 
-void JVLTableGrid::drawColumnHeaderBackgroundInRect(Rect r)
+void JVLTableGrid::drawColumnHeaderBackgroundInRect(Rect r) { drawStripBackground(ColumnStrip, r); }
+
+void JVLTableGrid::drawRowHeaderBackgroundInRect(Rect r) { drawStripBackground(RowStrip, r); }
+
+void JVLTableGrid::drawCornerHeaderBackgroundInRect(Rect r) { drawStripBackground(CornerStrip, r); }
+
+void JVLTableGrid::drawStripBackground(Strip strip, Rect r)
 {
-    if (!needsToDrawRect(r))
+    if (!needsToDrawRect(r) || drawStripFromCache(strip, r))
         return;
-    const double x = r.minX(), y = r.minY(), w = r.width(), h = r.height();
-    tableGridHeaderGradientA()->drawInRectAngle({ x, y, w, h / 2 }, 90);
-    tableGridHeaderGradientB()->drawInRectAngle({ x, y + h / 2 - 0.5, w, h / 2 + 0.5 }, 90);
-    tableGridFillWhite({ x, y, w, 1 }, 0.95);
-    tableGridFillWhite({ x, y + h - 1, w, 1 }, 0.65);
+    paintStripBackground(strip, r);
 }
 
-void JVLTableGrid::drawRowHeaderBackgroundInRect(Rect r)
+void JVLTableGrid::paintStripBackground(Strip strip, Rect r)
 {
-    if (!needsToDrawRect(r))
-        return;
     const double x = r.minX(), y = r.minY(), w = r.width(), h = r.height();
-    tableGridHeaderGradientA()->drawInRectAngle({ x, y, w / 2, h }, 0);
-    tableGridHeaderGradientB()->drawInRectAngle({ x + w / 2 - 0.5, y, w / 2 + 0.5, h }, 0);
-    tableGridFillWhite({ x, y, 1, h }, 1, 0.4);
-    tableGridFillWhite({ x + w - 1, y, 1, h }, 0.65);
+    switch (strip) {
+    case ColumnStrip:
+        tableGridHeaderGradientA()->drawInRectAngle({ x, y, w, h / 2 }, 90);
+        tableGridHeaderGradientB()->drawInRectAngle({ x, y + h / 2 - 0.5, w, h / 2 + 0.5 }, 90);
+        tableGridFillWhite({ x, y, w, 1 }, 0.95);
+        tableGridFillWhite({ x, y + h - 1, w, 1 }, 0.65);
+        break;
+    case RowStrip:
+        tableGridHeaderGradientA()->drawInRectAngle({ x, y, w / 2, h }, 0);
+        tableGridHeaderGradientB()->drawInRectAngle({ x + w / 2 - 0.5, y, w / 2 + 0.5, h }, 0);
+        tableGridFillWhite({ x, y, 1, h }, 1, 0.4);
+        tableGridFillWhite({ x + w - 1, y, 1, h }, 0.65);
+        break;
+    case CornerStrip:
+        tableGridHeaderGradientA()->drawInRectAngle(r, 90);
+        tableGridHeaderGradientB()->drawInRectAngle({ x + w / 2 - 0.5, y + h / 2 - 0.5, w / 2, h / 2 + 0.5 }, 90);
+        tableGridFillWhite({ x, y, w, 1 }, 0.95);
+        tableGridFillWhite({ x, y, 1, h }, 1, 0.4);
+        tableGridFillWhite({ x + w - 1, y, 1, h }, 0.65);
+        tableGridFillWhite({ x, y + h - 1, w, 1 }, 0.65);
+        break;
+    case StripCount:
+        break;
+    }
 }
 
-void JVLTableGrid::drawCornerHeaderBackgroundInRect(Rect r)
+// Drawn once into an image at whole pixels and copied from there: an opaque image gives exactly
+// the pixels drawing in place gives, without a gradient fill (and its worker threads) per step.
+bool JVLTableGrid::drawStripFromCache(Strip strip, Rect r)
 {
-    if (!needsToDrawRect(r))
-        return;
-    const double x = r.minX(), y = r.minY(), w = r.width(), h = r.height();
-    tableGridHeaderGradientA()->drawInRectAngle(r, 90);
-    tableGridHeaderGradientB()->drawInRectAngle({ x + w / 2 - 0.5, y + h / 2 - 0.5, w / 2, h / 2 + 0.5 }, 90);
-    tableGridFillWhite({ x, y, w, 1 }, 0.95);
-    tableGridFillWhite({ x, y, 1, h }, 1, 0.4);
-    tableGridFillWhite({ x + w - 1, y, 1, h }, 0.65);
-    tableGridFillWhite({ x, y + h - 1, w, 1 }, 0.65);
+    GraphicsContext* context = GraphicsContext::currentContext();
+    if (!context)
+        return false;
+    const GraphicsState& s = context->state();
+    const auto whole = [](double v) { return v == std::floor(v); };
+    if (s.ctm.type() > QTransform::TxTranslate || !whole(s.ctm.dx()) || !whole(s.ctm.dy()) || !context->userSpaceRunsDown() || !whole(r.minX())
+        || !whole(r.minY()) || !whole(r.width()) || !whole(r.height()) || s.shadow.isActive() || s.operation != CompositeSourceOver
+        || s.focusRingStyle || r.width() > 4096 || r.height() > 4096 || IsEmptyRect(r))
+        return false;
+    StripImage& cached = stripImages_[strip];
+    const QSize size(int(r.width()), int(r.height()));
+    if (cached.size != size || cached.antialias != s.shouldAntialias) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            const Ref<GraphicsContext> own = GraphicsContext::graphicsContextWithImage(&image, true);
+            own->setShouldAntialias(s.shouldAntialias);
+            own->setCTM(AffineTransform::fromQTransform(QTransform::fromTranslate(-r.minX(), -r.minY())));
+            GraphicsContext::Scope scope(own);
+            paintStripBackground(strip, r);
+        }
+        bool opaque = true;
+        for (int y = 0; y < image.height() && opaque; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            opaque = std::all_of(line, line + image.width(), [](QRgb p) { return qAlpha(p) == 255; });
+        }
+        // The same pixel values without an alpha channel: copied, not blended.
+        cached = { opaque ? image.convertToFormat(QImage::Format_RGB32) : QImage(), size, s.shouldAntialias };
+    }
+    if (cached.image.isNull())
+        return false;
+    context->drawImage(cached.image, QRectF(0, 0, size.width(), size.height()), r, CompositeSourceOver, 1.0);
+    return true;
 }
 
 // --- Archiving and interface files -------------------------------------------------------------------------------

@@ -16,6 +16,9 @@
 #include "kit/controls/Control.h"
 #include "kit/foundation/NibLoader.h"
 
+#include <QImage>
+
+#include <array>
 #include <bitset>
 #include <functional>
 #include <optional>
@@ -168,6 +171,7 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
 private:
     friend class JVLTableGridContentView;
     friend class JVLTableGridHeaderView;
+    friend class JVLTableGridStripAccess; // tests
     enum Operation : std::size_t {
         NumberOfColumns,
         NumberOfRows,
@@ -206,6 +210,13 @@ private:
     // a reference held for the call.
     DataSourceCall dataSourceFor(Operation operation) const;
     DelegateCall delegateFor(Operation operation) const;
+
+    // The header strips' backgrounds: the same gradients at every scroll step, so each is drawn
+    // once into an image and then copied (see drawStripFromCache).
+    enum Strip : std::size_t { ColumnStrip, RowStrip, CornerStrip, StripCount };
+    void paintStripBackground(Strip strip, kit::Rect rect);
+    void drawStripBackground(Strip strip, kit::Rect rect);
+    bool drawStripFromCache(Strip strip, kit::Rect rect);
 
     void layOutScrollViews(kit::Rect frame);
     void contentViewDidScroll(kit::Notification* notification);
@@ -247,4 +258,10 @@ private:
     std::int64_t numberOfColumns_ = 0;
     kit::Weak<kit::Window> observedWindow_;
     DragStarter dragStarter_;
+    struct StripImage {
+        QImage image; // null when the strip's drawing is not opaque
+        QSize size;
+        bool antialias = true;
+    };
+    std::array<StripImage, StripCount> stripImages_;
 };

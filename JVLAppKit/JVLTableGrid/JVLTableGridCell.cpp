@@ -1,6 +1,7 @@
 #include "JVLAppKit/JVLTableGrid/JVLTableGridCell.h"
 
 #include "kit/graphics/BezierPath.h"
+#include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsContext.h"
 
 using namespace kit;
@@ -103,13 +104,18 @@ void JVLTableGridHeaderCell::drawWithFrameInView(Rect cellFrame, View* controlVi
 void JVLTableGridHeaderCell::drawInteriorWithFrameInView(Rect cellFrame, View*)
 {
     const QString text = stringValue();
-    const Size size = StringDrawing::sizeWithAttributes(text, labelAttributes_);
+    // Labels are short plain strings: measured and drawn without shaping when they qualify.
+    fastline::PlainLine line;
+    const bool plain = fastline::PlainTitleOf(AttributedString(text), labelAttributes_, &line);
+    const Size size = plain ? fastline::SizeOfLine(text, line) : StringDrawing::sizeWithAttributes(text, labelAttributes_);
     const double y = cellFrame.minY() + (cellFrame.height() - size.height) / 2;
     Rect textRect;
     if (orientation_ == 0)
         textRect = { cellFrame.minX() + 6, y, cellFrame.width() - 6, size.height };
     else
         textRect = { cellFrame.minX() + (cellFrame.width() - size.width) / 2, y, size.width, size.height };
+    if (plain && fastline::DrawLineInRect(text, line, textRect))
+        return;
     StringDrawing::drawWithRectOptionsAttributes(
         text, textRect, StringDrawingUsesLineFragmentOrigin | StringDrawingTruncatesLastVisibleLine, labelAttributes_);
 }

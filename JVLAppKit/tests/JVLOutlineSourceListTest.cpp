@@ -31,6 +31,7 @@ class ListTestSource : public Object, public JVLOutlineSourceListDataSource {
     QStringList off;
     std::vector<std::pair<QString, Value>> stored;
     Ref<Color> badgeFill;
+    Ref<Color> badgeText;
 
     bool respondsToSelector(const Selector& s) const override { return !off.contains(s.name()) && Object::respondsToSelector(s); }
     static Ref<ListItem> of(const Value& item, const Ref<ListItem>& root) { return item.isNil() ? root : item.objectAs<ListItem>(); }
@@ -49,6 +50,7 @@ class ListTestSource : public Object, public JVLOutlineSourceListDataSource {
     bool sourceListItemHasBadge(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->hasBadge(); }
     std::int64_t sourceListBadgeValueForItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->badgeValue(); }
     Ref<Color> sourceListBadgeBackgroundColorForItem(JVLOutlineSourceList*, const Value&) override { return badgeFill; }
+    Ref<Color> sourceListBadgeTextColorForItem(JVLOutlineSourceList*, const Value&) override { return badgeText; }
     bool sourceListItemHasIcon(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->hasIcon(); }
     Ref<Image> sourceListIconForItem(JVLOutlineSourceList*, const Value& item) override { return of(item, root)->icon(); }
 };
@@ -154,7 +156,7 @@ protected:
 KIT_REGISTER_CLASS(ListTestSource, kit::Object)
 {
     c.optionalOperations({ "sourceListSetObjectValueForItem", "sourceListItemHasBadge", "sourceListBadgeValueForItem",
-        "sourceListBadgeBackgroundColorForItem", "sourceListItemHasIcon", "sourceListIconForItem" });
+        "sourceListBadgeBackgroundColorForItem", "sourceListBadgeTextColorForItem", "sourceListItemHasIcon", "sourceListIconForItem" });
 }
 KIT_REGISTER_CLASS(ListTestDelegate, kit::Object)
 {
@@ -497,6 +499,125 @@ TEST_F(JVLOutlineSourceListTest, ASelectedBadgeIsWhite)
     const Rect r = list->rectOfRow(1);
     const Point p = list->convertPointToView(MakePoint(r.maxX() - 5 - size.width + 4, r.midY()), nullptr);
     EXPECT_TRUE(test::pixelIs(shot, int(p.x * scale), int(shot.height() - p.y * scale), Qt::white, 6));
+}
+
+// The badge's text colour by selection, focus and whether the main window shows: the pixel of
+// the badge's text farthest from its fill is (nearly) the text colour.
+struct BadgeTextCase {
+    const char* name;
+    bool selected;
+    bool listFocused;
+    bool mainVisible;
+    bool sourceText; // the data source answers a text colour (dark green)
+    QColor text;
+    bool focusColour = false; // the text is the keyboard focus colour instead
+};
+
+void PrintTo(const BadgeTextCase& c, std::ostream* os) { *os << c.name; }
+
+class JVLOutlineSourceListBadgeText : public JVLOutlineSourceListTest, public testing::WithParamInterface<BadgeTextCase> { };
+
+TEST_P(JVLOutlineSourceListBadgeText, TextTakesTheColourOfItsState)
+{
+    const BadgeTextCase& c = GetParam();
+    find("a")->setBadgeValue(88);
+    show();
+    source->badgeText = c.sourceText ? Color::colorWithCalibratedRedGreenBlueAlpha(0, 0.4, 0, 1) : nullptr;
+    window->makeMainWindow();
+    if (c.selected)
+        list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    else
+        list->deselectAll(nullptr);
+    window->makeFirstResponder(c.listFocused ? static_cast<Responder*>(list.get()) : static_cast<Responder*>(content.get()));
+    if (!c.mainVisible)
+        window->orderOut(); // the main window no longer shows
+    list->setNeedsDisplay(true);
+    const QColor text = c.focusColour ? Color::keyboardFocusIndicatorColor()->toQColor() : c.text;
+    const QImage shot = window->snapshot();
+    const double scale = shot.width() / 300.0;
+    const Size size = list->sizeOfBadgeAtRow(1);
+    const Rect row = list->rectOfRow(1);
+    const Rect badge = MakeRect(row.maxX() - 5 - size.width, row.midY() - size.height / 2, size.width, size.height);
+    const Point edge = list->convertPointToView(MakePoint(badge.minX() + 4, badge.midY()), nullptr);
+    const QColor fill = test::pixel(shot, int(edge.x * scale), int(shot.height() - edge.y * scale));
+    QColor farthest = fill;
+    int distance = 0;
+    for (double y = badge.minY() + 2; y < badge.maxY() - 2; y += 0.5)
+        for (double x = badge.minX() + 6; x < badge.maxX() - 6; x += 0.5) {
+            const Point p = list->convertPointToView(MakePoint(x, y), nullptr);
+            const QColor seen = test::pixel(shot, int(p.x * scale), int(shot.height() - p.y * scale));
+            const int d = std::abs(seen.red() - fill.red()) + std::abs(seen.green() - fill.green()) + std::abs(seen.blue() - fill.blue());
+            if (d > distance) {
+                distance = d;
+                farthest = seen;
+            }
+        }
+    EXPECT_GT(distance, 40) << "no text drawn on " << test::describe(fill);
+    EXPECT_NEAR(farthest.red(), text.red(), 24) << test::describe(farthest);
+    EXPECT_NEAR(farthest.green(), text.green(), 24) << test::describe(farthest);
+    EXPECT_NEAR(farthest.blue(), text.blue(), 24) << test::describe(farthest);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, JVLOutlineSourceListBadgeText,
+    testing::Values(BadgeTextCase { "UnselectedWhite", false, true, true, false, QColor(255, 255, 255) },
+        BadgeTextCase { "UnselectedSourceColour", false, true, true, true, QColor(0, 102, 0) },
+        BadgeTextCase { "UnselectedMainHidden", false, true, false, true, QColor(255, 255, 255) },
+        BadgeTextCase { "SelectedFocused", true, true, true, false, QColor(), true },
+        BadgeTextCase { "SelectedUnfocused", true, false, true, false, QColor(153, 169, 203) },
+        BadgeTextCase { "SelectedMainHidden", true, true, false, true, QColor(170, 170, 170) }),
+    [](const testing::TestParamInfo<BadgeTextCase>& info) { return std::string(info.param.name); });
+
+// A subclass that moves every cell frame right: the click is hit-tested in the frame that drawing
+// uses, so a press on the drawn title (and only there) reaches the cell.
+class ShiftedSourceList : public JVLOutlineSourceList {
+public:
+    using JVLOutlineSourceList::JVLOutlineSourceList;
+    Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) override
+    {
+        const Rect base = JVLOutlineSourceList::frameOfCellAtColumnRow(column, row);
+        return MakeRect(base.minX() + shift, base.minY(), std::max(0.0, base.width() - shift), base.height());
+    }
+    double shift = 0;
+};
+
+TEST_F(JVLOutlineSourceListTest, AClickIsHitTestedInTheFrameDrawingUses)
+{
+    // The same list, but with frames moved 120 points right.
+    auto shifted = make<ShiftedSourceList>(MakeRect(0, 0, 300, 200));
+    shifted->shift = 120;
+    auto own = make<TableColumn>(Value(QStringLiteral("title")));
+    own->setWidth(280);
+    shifted->addTableColumn(own);
+    shifted->setOutlineTableColumn(own.get());
+    scroll->setDocumentView(shifted.get());
+    list = shifted;
+    show();
+    window->makeFirstResponder(list.get());
+    // Drawn where the moved frame says: title pixels right of 120, none in the first 100 points.
+    const QImage shot = window->snapshot();
+    const double scale = shot.width() / 300.0;
+    const Rect cell = list->frameOfCellAtColumnRow(0, 2);
+    const auto darkIn = [&](double from, double to) {
+        int dark = 0;
+        for (double x = from; x < to; x += 0.5)
+            for (double y = cell.minY() + 1; y < cell.maxY() - 1; y += 0.5) {
+                const Point p = list->convertPointToView(MakePoint(x, y), nullptr);
+                dark += test::pixel(shot, int(p.x * scale), int(shot.height() - p.y * scale)).lightness() < 120 ? 1 : 0;
+            }
+        return dark;
+    };
+    EXPECT_GT(darkIn(cell.minX(), cell.minX() + 20), 0) << "the title is drawn in the moved frame";
+    EXPECT_EQ(darkIn(40, 100), 0) << "nothing of the title stays where the unmoved frame was";
+    // A double click on the drawn title edits it, over the moved frame.
+    column = own;
+    own->setEditable(true);
+    const Point title = list->convertPointToView(MakePoint(cell.minX() + 5, cell.midY()), nullptr);
+    script->click(title).wait(0.1).click(title);
+    script->run();
+    auto* editor = dynamic_cast<View*>(window->fieldEditorForObject(false, nullptr).get());
+    ASSERT_TRUE(editor);
+    EXPECT_TRUE(ContainsRect(cell, editor->frame()));
+    EXPECT_EQ(list->editedRow(), 2);
 }
 
 TEST_F(JVLOutlineSourceListTest, OutlineNotificationsComeOnUnderTheListsNamesWithTheirUserInfo)

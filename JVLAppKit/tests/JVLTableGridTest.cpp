@@ -8,6 +8,7 @@
 #include "kit/core/Class.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <random>
 
@@ -271,4 +272,36 @@ TEST(JVLTableGrid, ArchivesOnlyItsViewPartAndLaysOutAgainWhenDecoded)
     decoded->awakeFromNib();
     EXPECT_TRUE(decoded->registeredDraggedTypes().contains(JVLTableGridColumnDataType));
     EXPECT_TRUE(decoded->contentView()->registeredDraggedTypes().contains(JVLTableGridRowDataType));
+}
+
+// The header strips' backgrounds come from an image after their first drawing: the same pixels
+// as drawing them in place, for each strip and at an offset in the window.
+class JVLTableGridStripAccess {
+public:
+    static void paint(JVLTableGrid& grid, std::size_t strip, Rect r) { grid.paintStripBackground(JVLTableGrid::Strip(strip), r); }
+    static bool fromCache(JVLTableGrid& grid, std::size_t strip, Rect r) { return grid.drawStripFromCache(JVLTableGrid::Strip(strip), r); }
+};
+
+TEST(JVLTableGrid, HeaderStripsCopiedFromTheirImageMatchDrawingInPlace)
+{
+    auto grid = make<JVLTableGrid>(MakeRect(0, 0, 400, 300));
+    const Rect strips[] = { MakeRect(40, 0, 360, 19), MakeRect(0, 19, 40, 281), MakeRect(0, 0, 40, 19) };
+    for (std::size_t strip = 0; strip < 3; ++strip) {
+        const auto draw = [&](bool cached, int pass) {
+            QImage image(420, 320, QImage::Format_ARGB32_Premultiplied);
+            image.fill(QColor(30, 140, 60));
+            const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithImage(&image, true);
+            context->setCTM(AffineTransform::fromQTransform(QTransform::fromTranslate(7, 11)));
+            context->clipToRect(MakeRect(3, 2, 380, 250)); // a dirty rectangle cutting the strips
+            GraphicsContext::Scope scope(context);
+            if (!cached)
+                JVLTableGridStripAccess::paint(*grid, strip, strips[strip]);
+            else
+                EXPECT_TRUE(JVLTableGridStripAccess::fromCache(*grid, strip, strips[strip])) << strip << " pass " << pass;
+            return image;
+        };
+        const QImage inPlace = draw(false, 0);
+        for (int pass = 0; pass < 2; ++pass)
+            EXPECT_TRUE(draw(true, pass) == inPlace) << "strip " << strip << " pass " << pass;
+    }
 }

@@ -2,6 +2,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/MenuItem.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/UserDefaults.h"
 #include "kit/testsupport/EventScript.h"
@@ -153,6 +154,167 @@ TEST(QVTabBarHiding, AVerticalBarGivesItsWidthToItsPartnerAndTakesItBack)
     EXPECT_EQ(partner->frame(), kit::MakeRect(150, 0, 450, 400));
     EXPECT_FALSE(f.bar->isHidden());
 }
+
+TEST(QVTabBarHiding, AVerticalBarRemembersItsWholeWidthForTheShow)
+{
+    auto parent = kit::make<kit::View>(kit::MakeRect(0, 0, 600, 400));
+    QVBarFixture f(kit::MakeRect(450, 0, 150.75, 400), 2);
+    auto partner = kit::make<kit::View>(kit::MakeRect(0, 0, 449.25, 400));
+    parent->addSubview(f.bar.get());
+    parent->addSubview(partner.get());
+    f.bar->setOrientation(QVTabBarVerticalOrientation);
+    f.bar->setPartnerView(partner);
+    // The partner lies left of the bar: it keeps its x and takes the bar's whole width.
+    f.bar->hideTabBarAnimate(true, false);
+    EXPECT_EQ(f.bar->tabBarWidth(), 150);
+    EXPECT_EQ(partner->frame(), kit::MakeRect(0, 0, 600, 400));
+    // The show gives back the remembered width, whatever the hidden bar's frame became, and the
+    // partner (now over the bar's place) stays on its side of the bar.
+    f.bar->setFrame(kit::MakeRect(450, 0, 90, 400));
+    f.bar->hideTabBarAnimate(false, false);
+    EXPECT_EQ(partner->frame(), kit::MakeRect(0, 0, 450, 400));
+    // Hiding twice or showing a shown bar changes nothing.
+    f.bar->hideTabBarAnimate(false, false);
+    EXPECT_EQ(partner->frame(), kit::MakeRect(0, 0, 450, 400));
+}
+
+class QVFlippedView : public kit::View {
+public:
+    using kit::View::View;
+    bool isFlipped() const override { return true; }
+};
+
+class QVHidingDelegate : public QVRecordingDelegate {
+public:
+    void tabViewTabBarViewDidHide(kit::TabView*, QVTabBarView*) override { calls << QStringLiteral("didHide"); }
+    void tabViewTabBarViewDidUnhide(kit::TabView*, QVTabBarView*) override { calls << QStringLiteral("didUnhide"); }
+};
+
+// A horizontal bar and its partner in a 600 x 400 superview: the partner takes the bar's 22
+// points on the side where the bar was, whichever way the superview counts y.
+struct QVHorizontalHideCase {
+    const char* name;
+    bool flipped;
+    kit::Rect bar, partner, collapsed;
+};
+
+class QVTabBarHorizontalHiding : public ::testing::TestWithParam<QVHorizontalHideCase> { };
+
+TEST_P(QVTabBarHorizontalHiding, ThePartnerTakesTheBarsSideAndGivesItBack)
+{
+    const QVHorizontalHideCase& c = GetParam();
+    const kit::Rect whole = kit::MakeRect(0, 0, 600, 400);
+    const kit::Ref<kit::View> parent = c.flipped ? kit::Ref<kit::View>(kit::make<QVFlippedView>(whole)) : kit::make<kit::View>(whole);
+    QVBarFixture f(c.bar, 2);
+    auto partner = kit::make<kit::View>(c.partner);
+    parent->addSubview(f.bar.get());
+    parent->addSubview(partner.get());
+    auto d = kit::make<QVHidingDelegate>();
+    d->implemented = { "tabViewTabBarViewDidHide", "tabViewTabBarViewDidUnhide" };
+    f.bar->setDelegate(d.get());
+    f.bar->setPartnerView(partner);
+    f.bar->hideTabBarAnimate(true, false);
+    EXPECT_EQ(partner->frame(), c.collapsed);
+    EXPECT_TRUE(f.bar->isHidden());
+    EXPECT_TRUE(f.bar->isTabBarHidden());
+    EXPECT_EQ(f.bar->frame(), c.bar) << "the bar's own frame never changes";
+    f.bar->hideTabBarAnimate(false, false);
+    EXPECT_EQ(partner->frame(), c.partner);
+    EXPECT_FALSE(f.bar->isHidden());
+    EXPECT_EQ(d->calls, (QStringList { QStringLiteral("didHide"), QStringLiteral("didUnhide") }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Partners, QVTabBarHorizontalHiding,
+    ::testing::Values(
+        QVHorizontalHideCase { "TopUp", false, kit::MakeRect(0, 378, 600, 22), kit::MakeRect(0, 0, 600, 378), kit::MakeRect(0, 0, 600, 400) },
+        QVHorizontalHideCase { "BottomUp", false, kit::MakeRect(0, 0, 600, 22), kit::MakeRect(0, 22, 600, 378), kit::MakeRect(0, 0, 600, 400) },
+        QVHorizontalHideCase { "TopFlipped", true, kit::MakeRect(0, 0, 600, 22), kit::MakeRect(0, 22, 600, 378), kit::MakeRect(0, 0, 600, 400) },
+        QVHorizontalHideCase { "BottomFlipped", true, kit::MakeRect(0, 378, 600, 22), kit::MakeRect(0, 0, 600, 378), kit::MakeRect(0, 0, 600, 400) },
+        // A bar in the middle of a taller partner's side: the partner grows from where it is.
+        QVHorizontalHideCase { "MiddleUp", false, kit::MakeRect(0, 200, 600, 22), kit::MakeRect(0, 10, 600, 190), kit::MakeRect(0, 10, 600, 212) }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without a partner the window gives and takes the room, at once even when asked to animate.
+struct QVWindowHideCase {
+    const char* name;
+    bool vertical;
+    kit::Rect collapsed;
+};
+
+class QVTabBarWindowHiding : public ::testing::TestWithParam<QVWindowHideCase> { };
+
+TEST_P(QVTabBarWindowHiding, TheWindowShrinksByTheBarAndGrowsBack)
+{
+    QVWindowFixture f(2);
+    if (GetParam().vertical) {
+        f.bar->setFrame(kit::MakeRect(0, 0, 120, 100));
+        f.bar->setOrientation(QVTabBarVerticalOrientation);
+    }
+    const kit::Rect before = f.window->frame();
+    f.bar->hideTabBarAnimate(true, true);
+    EXPECT_EQ(f.window->frame(), GetParam().collapsed);
+    EXPECT_TRUE(f.bar->isHidden());
+    f.bar->hideTabBarAnimate(false, true);
+    EXPECT_EQ(f.window->frame(), before);
+    EXPECT_FALSE(f.bar->isHidden());
+}
+
+INSTANTIATE_TEST_SUITE_P(Orientations, QVTabBarWindowHiding,
+    ::testing::Values(QVWindowHideCase { "Horizontal", false, kit::MakeRect(100, 122, 600, 78) },
+        QVWindowHideCase { "Vertical", true, kit::MakeRect(220, 100, 480, 100) }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Overflow menu items: marked when they stand for the selected tab, then the delegate's answer.
+class QVMenuValidatingDelegate : public QVRecordingDelegate {
+public:
+    bool answer = true;
+    bool tabViewValidateOverflowMenuItemForTabViewItem(kit::TabView* tabView, kit::MenuItem* menuItem, kit::TabViewItem* item) override
+    {
+        calls << QStringLiteral("validate:%1:%2:%3").arg(item ? item->label() : QStringLiteral("nil")).arg(menuItem->state()).arg(tabView != nullptr);
+        return answer;
+    }
+};
+
+struct QVMenuValidationCase {
+    const char* name;
+    bool implemented;
+    bool answer;
+    int representedTab; // -1: none
+    int state;
+    bool valid;
+};
+
+class QVTabBarOverflowValidation : public ::testing::TestWithParam<QVMenuValidationCase> { };
+
+TEST_P(QVTabBarOverflowValidation, MarksTheSelectedTabThenAsksTheDelegate)
+{
+    const QVMenuValidationCase& c = GetParam();
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
+    f.tabView->selectTabViewItem(f.item(1).get());
+    auto d = kit::make<QVMenuValidatingDelegate>();
+    d->answer = c.answer;
+    if (c.implemented)
+        d->implemented = { "tabViewValidateOverflowMenuItemForTabViewItem" };
+    f.bar->setDelegate(d.get());
+    auto menuItem = kit::make<kit::MenuItem>();
+    menuItem->setState(c.state == kit::OnState ? kit::OffState : kit::OnState);
+    if (c.representedTab >= 0)
+        menuItem->setRepresentedObject(kit::Value(kit::Ref<kit::Object>(f.item(c.representedTab))));
+    EXPECT_EQ(f.bar->validateMenuItem(menuItem.get()), c.valid);
+    EXPECT_EQ(menuItem->state(), c.state);
+    if (c.implemented) {
+        const QString label = c.representedTab >= 0 ? f.item(c.representedTab)->label() : QStringLiteral("nil");
+        EXPECT_EQ(d->calls, QStringList { QStringLiteral("validate:%1:%2:1").arg(label).arg(c.state) }) << "the state is set before the delegate is asked";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, QVTabBarOverflowValidation,
+    ::testing::Values(QVMenuValidationCase { "SelectedWithoutDelegate", false, false, 1, kit::OnState, true },
+        QVMenuValidationCase { "OtherWithoutDelegate", false, false, 2, kit::OffState, true },
+        QVMenuValidationCase { "SelectedRefused", true, false, 1, kit::OnState, false },
+        QVMenuValidationCase { "OtherAccepted", true, true, 0, kit::OffState, true },
+        QVMenuValidationCase { "NothingRepresented", true, true, -1, kit::OffState, true }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 

@@ -4,9 +4,12 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -114,5 +117,74 @@ TEST(QVTabDetachedDrag, TheLastTabTornOffHidesItsWindowAndBringsItBackWhenRefuse
     EXPECT_TRUE(t.wa->isVisible());
     kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
 }
+
+// Answers every drop validation with `answer`, noting the tab view each call names.
+class QVValidatingDelegate : public QVLeavingDelegate {
+public:
+    std::uint64_t answer = kit::DragOperationMove;
+    // Entering and the drop name the destination's tab view, updates the source's: a second call
+    // naming the destination's is the drop.
+    kit::TabView* refusedAtDrop = nullptr;
+    std::vector<kit::TabView*> tabViews;
+    std::vector<std::uint64_t> indexes;
+    std::uint64_t tabViewValidateDropProposedItemProposedIndexInTabBarView(
+        kit::TabView* tabView, kit::DraggingInfo&, kit::TabViewItem*, std::uint64_t index, QVTabBarView*) override
+    {
+        const bool drop = refusedAtDrop == tabView && std::count(tabViews.begin(), tabViews.end(), tabView) > 0;
+        tabViews.push_back(tabView);
+        indexes.push_back(index);
+        return drop ? kit::DragOperationNone : answer;
+    }
+};
+
+struct QVDropValidationCase {
+    std::uint64_t answer;
+    bool refuseAtDrop;
+    bool moved;
+};
+
+class QVTabDropValidation : public ::testing::TestWithParam<QVDropValidationCase> { };
+
+TEST_P(QVTabDropValidation, TheDestinationsOperationDecidesTheDrop)
+{
+    QVTwoBars t;
+    auto validating = kit::make<QVValidatingDelegate>();
+    validating->answer = GetParam().answer;
+    if (GetParam().refuseAtDrop)
+        validating->refusedAtDrop = t.b.tabView.get();
+    validating->implemented = { "tabViewValidateDropProposedItemProposedIndexInTabBarView" };
+    t.b.bar->setDelegate(validating.get());
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
+    script.inWindow(t.wb.get()).mouseDragged(kit::MakePoint(300, 10)).wait(0.2).mouseDragged(kit::MakePoint(301, 10)).wait(0.2).mouseUp(kit::MakePoint(301, 10));
+    script.run();
+    kit::RunLoop::main().runPending();
+    ASSERT_FALSE(validating->tabViews.empty());
+    // Entering names the destination's tab view; only an update while shown names the source's.
+    EXPECT_EQ(validating->tabViews.front(), t.b.tabView.get());
+    for (const std::uint64_t index : validating->indexes)
+        EXPECT_EQ(index, 1u);
+    if (GetParam().moved) {
+        EXPECT_EQ(validating->tabViews.back(), t.b.tabView.get()) << "the drop names the destination's tab view";
+        EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+        ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 2);
+        EXPECT_EQ(t.b.tabView->tabViewItemAtIndex(1)->label(), QStringLiteral("Tab 1"));
+    } else {
+        // Refused: the tab is back in the source bar, which made its button again (its update ran).
+        EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 2);
+        EXPECT_EQ(t.a.bar->numberOfAttachedButtons(), 2);
+        EXPECT_EQ(t.b.tabView->numberOfTabViewItems(), 1);
+        EXPECT_EQ(t.b.bar->destinationIndexForDraggedItem(), QVNotFound);
+    }
+    EXPECT_EQ(t.ends, 1);
+    EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isDragging());
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, QVTabDropValidation,
+    // The bar offers only move: an answer without it is no drop, as none is.
+    ::testing::Values(QVDropValidationCase { kit::DragOperationNone, false, false }, QVDropValidationCase { kit::DragOperationMove, false, true },
+        QVDropValidationCase { kit::DragOperationCopy, false, false }, QVDropValidationCase { kit::DragOperationEvery, false, true },
+        // Shown over the bar, refused only at the drop.
+        QVDropValidationCase { kit::DragOperationMove, true, false }));
 
 } // namespace

@@ -53,4 +53,37 @@ TEST(QVTabBarAccessibility, AGroupOfButtonsWhoseHitTestFindsTheButtonUnderThePoi
     kit::Application::resetForTesting();
 }
 
+TEST(QVTabBarAccessibility, EachTabIsAPressableButtonAndItsCloseButtonIsHitOverIt)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3, false);
+    f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("hasCloseButton"));
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    window->orderFront();
+    window->displayIfNeeded();
+    const QVButtons buttons = f.bar->orderedAttachedButtons();
+    // The bar's children are its tabs: each stands for something of its own.
+    const kit::Value children = kit::AccessibilityAttributeValue(kit::Value(kit::Ref<kit::Object>(f.bar)), kit::AccessibilityChildrenAttribute);
+    ASSERT_EQ(children.array().count(), 3);
+    const kit::Value second { kit::Ref<kit::Object>(buttons[1]) };
+    EXPECT_FALSE(kit::AccessibilityIsIgnored(second));
+    EXPECT_EQ(kit::AccessibilityAttributeValue(second, kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityButtonRole);
+    EXPECT_EQ(kit::AccessibilityAttributeValue(second, kit::AccessibilityTitleAttribute).stringValue(), QStringLiteral("Tab 2"));
+    // Pressing it selects its tab.
+    ASSERT_TRUE(kit::AccessibilityActionNames(second).contains(kit::AccessibilityPressAction));
+    kit::AccessibilityPerformAction(second, kit::AccessibilityPressAction);
+    EXPECT_EQ(f.tabView->selectedTabViewItem(), f.item(1));
+    // Over the tab's close button the hit test goes down to it; beside it, the tab answers.
+    const kit::Ref<QVRolloverButton> close = buttons[1]->closeButton();
+    ASSERT_TRUE(close && !close->isHidden());
+    const kit::Rect c = close->bounds();
+    const kit::Point overClose = window->convertBaseToScreen(close->convertPointToView(kit::MakePoint(c.midX(), c.midY()), nullptr));
+    EXPECT_EQ(kit::AccessibilityHitTest(kit::Value(kit::Ref<kit::Object>(f.bar)), overClose).object().get(), close.get());
+    const kit::Rect b = buttons[1]->bounds();
+    const kit::Point beside = window->convertBaseToScreen(buttons[1]->convertPointToView(kit::MakePoint(b.maxX() - 2, b.midY()), nullptr));
+    EXPECT_EQ(kit::AccessibilityHitTest(kit::Value(kit::Ref<kit::Object>(f.bar)), beside).object().get(), buttons[1].get());
+    kit::Application::resetForTesting();
+}
+
 } // namespace

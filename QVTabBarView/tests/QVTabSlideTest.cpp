@@ -76,13 +76,48 @@ TEST(QVTabSlide, AMoveBelowTheThresholdIsAClickAndAReleaseInPlaceMovesNothing)
     EXPECT_EQ(f.bar->orderedAttachedButtons()[1]->frame().origin.x, 130);
 }
 
+// The selected tab of an overflowing bar is pinned at the last shown place; its position there is
+// not its tab view index.
+TEST(QVTabSlide, ThePinnedTabReleasedInPlaceStaysAndMovesToTheIndexOfTheTabItReplaces)
+{
+    QVSlideFixture f(20);
+    f.tabView->selectTabViewItem(f.item(19).get());
+    f.bar->updateAnimate(false);
+    const QVButtons shown = f.bar->orderedAttachedButtons();
+    ASSERT_GE(shown.size(), 3u);
+    ASSERT_LT(shown.size(), 20u) << "the bar overflows";
+    ASSERT_EQ(shown.back()->tabViewItem(), f.item(19));
+    const QStringList before = f.labels();
+    const double pinnedX = shown.back()->frame().midX();
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(pinnedX, 10)).mouseDragged(kit::MakePoint(pinnedX + 6, 10)).mouseDragged(kit::MakePoint(pinnedX + 2, 10)).mouseUp(kit::MakePoint(pinnedX + 2, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.labels(), before) << "released where it started";
+    // Onto the second shown tab: the item takes that tab's index.
+    const double secondX = f.bar->orderedAttachedButtons()[1]->frame().midX();
+    const std::int64_t secondIndex = f.tabView->indexOfTabViewItem(f.bar->orderedAttachedButtons()[1]->tabViewItem().get());
+    {
+        kit::test::EventScript script(f.window.get());
+        script.mouseDown(kit::MakePoint(f.bar->orderedAttachedButtons().back()->frame().midX(), 10))
+            .mouseDragged(kit::MakePoint(f.bar->orderedAttachedButtons().back()->frame().midX() - 6, 10))
+            .mouseDragged(kit::MakePoint(secondX - 10, 10))
+            .mouseUp(kit::MakePoint(secondX - 10, 10));
+        script.run();
+    }
+    EXPECT_EQ(f.tabView->tabViewItemAtIndex(secondIndex)->label(), QStringLiteral("Tab 20"));
+    EXPECT_EQ(f.labels().size(), 20);
+}
+
 TEST(QVTabSlide, ADelegateCanRefuseAnIndex)
 {
     class Refusing : public QVRecordingDelegate {
     public:
-        bool tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t index, QVTabBarView*) override
+        std::uint64_t tabViewValidateSlideOfProposedItemProposedIndexInTabBarView(kit::TabView*, kit::TabViewItem*, std::uint64_t index, QVTabBarView*) override
         {
-            return index != 2;
+            // Any operation but none lets the tab in.
+            return index == 2 ? kit::DragOperationNone : kit::DragOperationGeneric;
         }
     };
     QVSlideFixture f(3);

@@ -125,6 +125,12 @@ inline const QString TransitionMoveIn = QStringLiteral("moveIn");
 inline const QString TransitionPush = QStringLiteral("push");
 inline const QString TransitionReveal = QStringLiteral("reveal");
 
+// Where a moving transition comes from; stored (every transition draws as a fade).
+inline const QString TransitionFromLeft = QStringLiteral("fromLeft");
+inline const QString TransitionFromRight = QStringLiteral("fromRight");
+inline const QString TransitionFromTop = QStringLiteral("fromTop");
+inline const QString TransitionFromBottom = QStringLiteral("fromBottom");
+
 // Shows a layer's change by a fade (a reveal draws as a fade too).
 class Transition : public CAAnimation {
     KIT_CLASS(Transition)

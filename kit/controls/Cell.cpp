@@ -71,6 +71,8 @@ void Cell::copyTo(Object& copy) const
     Object::copyTo(copy);
     auto& c = static_cast<Cell&>(copy);
     c.s_ = s_;
+    // Immutable and checked against the copy's own font and style at each use.
+    c.titleAttributes_ = titleAttributes_;
 }
 
 void Cell::setType(CellType type)
@@ -119,15 +121,28 @@ QString Cell::stringValue() const
     return plainStringForValue(s_.value);
 }
 
+struct Cell::TitleAttributes {
+    QFont font;
+    TextAlignment alignment;
+    LineBreakMode lineBreakMode;
+    Dictionary dictionary;
+};
+
 AttributedString Cell::attributedStringValue() const
 {
-    auto paragraph = make<ParagraphStyle>();
-    paragraph->setAlignment(s_.alignment);
-    paragraph->setLineBreakMode(s_.lineBreakMode);
-    StringAttributes attributes;
-    attributes.font = CellFont(s_.font);
-    attributes.paragraphStyle = paragraph;
-    return AttributedString(stringValue(), attributes);
+    const TitleAttributes* made = titleAttributes_.get();
+    if (!made || made->alignment != s_.alignment || made->lineBreakMode != s_.lineBreakMode || made->font != s_.font) {
+        auto paragraph = make<ParagraphStyle>();
+        paragraph->setAlignment(s_.alignment);
+        paragraph->setLineBreakMode(s_.lineBreakMode);
+        StringAttributes attributes;
+        attributes.font = CellFont(s_.font);
+        attributes.paragraphStyle = paragraph;
+        titleAttributes_
+            = std::make_shared<const TitleAttributes>(TitleAttributes { s_.font, s_.alignment, s_.lineBreakMode, attributes.dictionary() });
+        made = titleAttributes_.get();
+    }
+    return AttributedString(stringValue(), made->dictionary);
 }
 
 std::int64_t Cell::integerValue() const

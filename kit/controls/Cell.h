@@ -16,6 +16,8 @@
 #include "kit/graphics/AttributedString.h"
 #include "kit/graphics/Image.h"
 
+#include <memory>
+
 #include <QFont>
 #include <QString>
 
@@ -255,6 +257,10 @@ private:
         Weak<View> controlView;
     };
     State s_;
+    // The attributes of attributedStringValue, made once for the font, alignment and line break
+    // mode they were made for (cells draw thousands of titles per page).
+    struct TitleAttributes;
+    mutable std::shared_ptr<const TitleAttributes> titleAttributes_;
 };
 
 } // namespace kit

@@ -56,10 +56,14 @@ Size ImageFitSize(Size image, Size box, ImageScaling scaling)
     }
 }
 
+// Whole units from the frame's corner, so a rectangle keeps its pixel alignment.
+static QPointF cellDrawingOrigin(Rect frame) { return QPointF(std::floor(frame.minX()), std::floor(frame.minY())); }
+
 UprightPainter::UprightPainter(QPainter* painter, Rect frame, bool flipped)
     : painter_(painter)
     , frame_(frame)
     , flipped_(flipped)
+    , origin_(cellDrawingOrigin(frame))
 {
     if (!painter_)
         return;
@@ -69,6 +73,8 @@ UprightPainter::UprightPainter(QPainter* painter, Rect frame, bool flipped)
         painter_->translate(0, frame_.minY() + frame_.maxY());
         painter_->scale(1, -1);
     }
+    // QStyle takes int rectangles: near the origin, a cell far down a tall view stays exact.
+    painter_->translate(origin_);
 }
 
 UprightPainter::~UprightPainter()
@@ -81,16 +87,18 @@ QRectF UprightPainter::map(Rect r) const { return VisualRect(r, frame_, flipped_
 
 QRectF VisualRect(Rect r, Rect frame, bool flipped)
 {
+    const QPointF origin = cellDrawingOrigin(frame);
     if (flipped)
-        return QRectF(r.minX(), r.minY(), r.width(), r.height());
-    return QRectF(r.minX(), frame.minY() + frame.maxY() - r.maxY(), r.width(), r.height());
+        return QRectF(r.minX() - origin.x(), r.minY() - origin.y(), r.width(), r.height());
+    return QRectF(r.minX() - origin.x(), frame.minY() + frame.maxY() - r.maxY() - origin.y(), r.width(), r.height());
 }
 
 Rect ViewRect(const QRectF& r, Rect frame, bool flipped)
 {
+    const QPointF origin = cellDrawingOrigin(frame);
     if (flipped)
-        return MakeRect(r.x(), r.y(), r.width(), r.height());
-    return MakeRect(r.x(), frame.minY() + frame.maxY() - r.y() - r.height(), r.width(), r.height());
+        return MakeRect(r.x() + origin.x(), r.y() + origin.y(), r.width(), r.height());
+    return MakeRect(r.x() + origin.x(), frame.minY() + frame.maxY() - (r.y() + origin.y()) - r.height(), r.width(), r.height());
 }
 
 Ref<Font> CellFont(const QFont& font)
@@ -115,12 +123,26 @@ Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const St
 {
     if (title.length() == 0 || frame.width() <= 0)
         return MakeRect(frame.minX(), frame.midY(), 0, 0);
+    // Plain one-line titles (numbers, most labels) skip shaping and the completed copy.
+    fastline::PlainLine line;
+    if (fastline::PlainTitleOf(title, defaults, &line)) {
+        const Size size = fastline::SizeOfLine(title.string(), line);
+        const Rect box = MakeRect(frame.minX(), frame.midY() - size.height / 2, frame.width(), size.height);
+        bool drawn = false;
+        if (GraphicsContext::currentContext()) {
+            drawn = fastline::DrawLineInRect(title.string(), line, box);
+        } else if (QPainter* painter = View::currentPainter()) {
+            const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(painter, flipped);
+            GraphicsContext::Scope scope(context);
+            drawn = fastline::DrawLineInRect(title.string(), line, box);
+        } else {
+            drawn = true; // nowhere to draw
+        }
+        if (drawn)
+            return MakeRect(frame.minX(), box.minY(), std::min(frame.width(), size.width), size.height);
+    }
     const AttributedString shown = CompleteAttributes(title, defaults);
-    // Plain one-line titles (numbers, most labels) skip shaping.
-    Size size;
-    const bool plain = fastline::SizeOfTitle(shown, &size);
-    if (!plain)
-        size = shown.size();
+    const Size size = shown.size();
     const double width = std::min(frame.width(), size.width);
     const ParagraphStyle* paragraph = shown.attributesAtIndex(0).paragraphStyle.get();
     const TextAlignment alignment = paragraph ? paragraph->alignment() : NaturalTextAlignment;
@@ -130,26 +152,27 @@ Rect DrawCellAttributedTitle(const AttributedString& title, Rect frame, const St
     else if (alignment == RightTextAlignment)
         x = frame.maxX() - width;
     const Rect box = MakeRect(frame.minX(), frame.midY() - size.height / 2, frame.width(), size.height);
-    const auto draw = [&] {
-        if (!plain || !fastline::DrawTitleInRect(shown, box))
-            shown.drawInRect(box);
-    };
     if (GraphicsContext::currentContext()) {
-        draw();
+        shown.drawInRect(box);
     } else if (QPainter* painter = View::currentPainter()) {
         const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithPainter(painter, flipped);
         GraphicsContext::Scope scope(context);
-        draw();
+        shown.drawInRect(box);
     }
     return MakeRect(x, box.minY(), width, size.height);
 }
 
 Size TextSize(const QString& text, const QFont& font)
 {
-    // The one layouter: what the field editor lays out is what a cell measures.
+    // The one layouter: what the field editor lays out is what a cell measures; plain text
+    // measures the same from the font's advances.
     StringAttributes attributes;
     attributes.font = CellFont(font);
-    const Size size = textlayout::StringLayout(AttributedString(text, attributes), std::numeric_limits<double>::infinity()).size();
+    fastline::PlainLine line;
+    line.font = attributes.font;
+    const Size size = fastline::IsPlain(text, attributes.font->qFont())
+        ? fastline::SizeOfLine(text, line)
+        : textlayout::StringLayout(AttributedString(text, attributes), std::numeric_limits<double>::infinity()).size();
     return { std::ceil(size.width), std::ceil(size.height) };
 }
 

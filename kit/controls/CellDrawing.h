@@ -25,8 +25,9 @@ class View;
 // The size an image of `image` size takes in a box of `box` size under `scaling`.
 Size ImageFitSize(Size image, Size box, ImageScaling scaling);
 
-// Saves the painter and maps `frame` so that its visual top-left is its origin's corner and y runs
-// down, whatever the view's flip. map() gives a view rectangle inside the frame in that space.
+// Saves the painter and maps `frame` so that its visual top-left lies within a unit of the origin
+// and y runs down, whatever the view's flip. map() gives a view rectangle in that space, so QStyle's
+// int rectangles hold even for a cell 3 × 10^9 points down a view.
 class UprightPainter {
 public:
     UprightPainter(QPainter* painter, Rect frame, bool flipped);
@@ -42,9 +43,12 @@ private:
     QPainter* painter_;
     Rect frame_;
     bool flipped_;
+    QPointF origin_;
 };
 
 // A view rectangle inside `frame` in the frame's upright space (as UprightPainter::map), and back.
+// That space starts within a unit of the frame's corner: QStyle's int rectangles stay exact for a
+// cell far down a tall view.
 QRectF VisualRect(Rect r, Rect frame, bool flipped);
 Rect ViewRect(const QRectF& r, Rect frame, bool flipped);
 

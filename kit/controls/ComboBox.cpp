@@ -10,6 +10,7 @@ KIT_REGISTER_CLASS(ComboBox, TextField)
 {
     c.property("indexOfSelectedItem", &ComboBox::indexOfSelectedItem, &ComboBox::selectItemAtIndex);
     c.property("numberOfItems", &ComboBox::numberOfItems);
+    c.optionalOperations({ TextDoCommandBySelectorOperation });
 }
 
 ComboBox::ComboBox(Rect frame)
@@ -125,6 +126,15 @@ void ComboBox::mouseDown(const Event& event)
         }
     }
     TextField::mouseDown(event);
+}
+
+bool ComboBox::textDoCommandBySelector(Responder* text, Selector action)
+{
+    if (action.name() == QLatin1String("moveDown") && comboCell() && comboCell()->numberOfItems() > 0) {
+        popUpList();
+        return true;
+    }
+    return TextField::textDoCommandBySelector(text, action);
 }
 
 } // namespace kit

@@ -1,8 +1,8 @@
 #pragma once
 
-// A combo box: a text field with a list of items. A press on the arrow opens the items through
-// the menu presenter, the current item over the field; choosing one selects it and sends the
-// action. Typing keeps the text field's editing; a text that differs from the selected item's
+// A combo box: a text field with a list of items. A press on the arrow, or Down while its text
+// is edited, opens the items through the menu presenter, the current item over the field;
+// choosing one selects it and sends the action. Typing keeps the text field's editing; a text that differs from the selected item's
 // leaves no item selected.
 
 #include "kit/controls/ComboBoxCell.h"
@@ -37,6 +37,8 @@ public:
 
     // kit::View:
     void mouseDown(const Event& event) override;
+    // Down (moveDown) in the field editor opens the list.
+    bool textDoCommandBySelector(Responder* text, Selector action) override;
 
 protected:
     ComboBox(Rect frame, Ref<Cell> cell);

@@ -100,8 +100,8 @@ void TextFieldCell::fillFieldEditorAttributes(FieldEditorAttributes& attributes)
 void TextFieldCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
 {
     const bool flipped = view && view->isFlipped();
-    QPainter* painter = View::currentPainter();
-    if (painter && drawsBackground_) {
+    // Asked only when needed: handing the painter out resets what the context set on it.
+    if (QPainter* painter = drawsBackground_ ? View::currentPainter() : nullptr) {
         UprightPainter up(painter, cellFrame, flipped);
         const QColor fill = backgroundColor_ ? backgroundColor_->toQColor() : QApplication::palette().color(QPalette::Base);
         painter->fillRect(up.map(drawingRectForBounds(cellFrame)), fill);

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -110,5 +111,24 @@ private:
 
 // Kept for the text system's own spelling.
 using MutableAttributedString = AttributedString;
+
+// A string's size and its drawing in a rectangle exactly as size() and drawInRect() give them, the
+// layout kept while the string stays equal and the width the same: for titles drawn again on every
+// repaint. Copies share what was laid out.
+class CachedStringLayout {
+public:
+    CachedStringLayout();
+    ~CachedStringLayout();
+    CachedStringLayout(const CachedStringLayout&) = default;
+    CachedStringLayout& operator=(const CachedStringLayout&) = default;
+
+    Size size(const AttributedString& string);
+    void drawInRect(const AttributedString& string, Rect rect);
+
+private:
+    struct Impl;
+    Impl& implFor(const AttributedString& string);
+    std::shared_ptr<Impl> d_;
+};
 
 } // namespace kit

@@ -6,6 +6,7 @@
 #include "kit/graphics/GraphicsBackend.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ParagraphStyle.h"
+#include "kit/graphics/Shadow.h"
 #include "kit/graphics/StringDrawing.h"
 #include "kit/graphics/TextLayoutEngine.h"
 
@@ -13,8 +14,12 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QRawFont>
+#include <QTextLayout>
 
+#include <algorithm>
 #include <array>
+#include <list>
+#include <unordered_map>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -39,6 +44,10 @@ struct FastLineFont {
     std::array<int, 128> slot {};
     std::array<quint32, 128> glyph {};
     std::array<double, 128> advance {};
+    // How far the glyph's ink reaches past its advance: a line's width counts it for its last glyph.
+    std::array<double, 128> overhang {};
+    // Each kept glyph's ink relative to its pen position on the baseline (y down).
+    std::array<QRectF, 128> ink {};
     // Whether the shaped pair (a, b) is exactly a's advance plus b's: no kerning, no ligature.
     std::vector<bool> pairs;
     int kept = 0;
@@ -54,8 +63,11 @@ const FastLineFont& fastLineFontFor(const QFont& font)
     // Main thread only, like all drawing; a few fonts at a time, the latest first. Hinting counts:
     // kit fonts are unhinted, plain QFonts are not.
     static std::vector<std::pair<QFont, std::shared_ptr<FastLineFont>>> fonts;
+    // A copy of the same font is the common case and costs a pointer comparison.
+    if (!fonts.empty() && fonts[0].first.isCopyOf(font))
+        return *fonts[0].second;
     for (std::size_t i = 0; i < fonts.size(); ++i)
-        if (fonts[i].first == font && fonts[i].first.hintingPreference() == font.hintingPreference()) {
+        if (fonts[i].first.isCopyOf(font) || (fonts[i].first == font && fonts[i].first.hintingPreference() == font.hintingPreference())) {
             if (i != 0)
                 std::swap(fonts[i], fonts[0]);
             return *fonts[0].second;
@@ -77,6 +89,8 @@ const FastLineFont& fastLineFontFor(const QFont& font)
         made->slot[u] = int(kept.size());
         made->glyph[u] = glyphs[0];
         made->advance[u] = metrics.horizontalAdvance(QString(c));
+        made->overhang[u] = std::max(0.0, -metrics.rightBearing(c));
+        made->ink[u] = made->raw.boundingRect(glyphs[0]);
         kept.append(c);
     }
     made->kept = int(kept.size());
@@ -107,33 +121,27 @@ const FastLineFont& fastLinePlacedFont(const Ref<Font>& font)
     return f;
 }
 
-// The single run of a title, when it holds only what the fast path draws.
-bool fastLineRun(const AttributedString& title, Ref<Font>* font, QColor* color, LineBreakMode* mode)
+// Fills `line` from one attribute dictionary's known entries; false when it holds another one.
+bool fastLineTake(const Dictionary& attributes, PlainLine* line, bool* hasFont, bool* hasColor, bool* hasStyle, bool* hasShadow)
 {
-    const int n = title.length();
-    if (n == 0)
-        return false;
-    Range run;
-    const Dictionary attributes = title.attributesAtIndexEffectiveRange(0, &run);
-    if (run.location != 0 || run.length != n)
-        return false;
     int known = 0;
-    const Ref<Font> f = attributes.objectForKey(Value(FontAttributeName)).objectAs<Font>();
-    if (!f)
-        return false;
-    ++known;
-    const Value colorValue = attributes.objectForKey(Value(ForegroundColorAttributeName));
-    if (!colorValue.isNil()) {
-        const Ref<Color> c = colorValue.objectAs<Color>();
+    if (const Value v = attributes.objectForKey(Value(FontAttributeName)); !v.isNil()) {
+        line->font = v.objectAs<Font>();
+        if (!line->font)
+            return false;
+        *hasFont = true;
+        ++known;
+    }
+    if (const Value v = attributes.objectForKey(Value(ForegroundColorAttributeName)); !v.isNil()) {
+        const Ref<Color> c = v.objectAs<Color>();
         if (!c)
             return false;
-        *color = c->toQColor();
+        line->color = c->toQColor();
+        *hasColor = true;
         ++known;
-    } else {
-        *color = QColor(Qt::black);
     }
-    if (const Value styleValue = attributes.objectForKey(Value(ParagraphStyleAttributeName)); !styleValue.isNil()) {
-        const Ref<ParagraphStyle> style = styleValue.objectAs<ParagraphStyle>();
+    if (const Value v = attributes.objectForKey(Value(ParagraphStyleAttributeName)); !v.isNil()) {
+        const Ref<ParagraphStyle> style = v.objectAs<ParagraphStyle>();
         if (!style)
             return false;
         ParagraphStyle plain;
@@ -141,13 +149,32 @@ bool fastLineRun(const AttributedString& title, Ref<Font>* font, QColor* color, 
         plain.setAlignment(style->alignment());
         if (!style->isEqual(plain) || (style->alignment() != LeftTextAlignment && style->alignment() != NaturalTextAlignment))
             return false;
-        *mode = style->lineBreakMode();
+        line->mode = style->lineBreakMode();
+        *hasStyle = true;
         ++known;
     }
-    if (attributes.count() != known)
-        return false;
-    *font = f;
-    return IsPlain(title.string(), f->qFont());
+    if (const Value v = attributes.objectForKey(Value(ShadowAttributeName)); !v.isNil()) {
+        line->shadow = v.objectAs<Shadow>();
+        if (!line->shadow)
+            return false;
+        *hasShadow = true;
+        ++known;
+    }
+    return attributes.count() == known;
+}
+
+// The run's ink from `baseline`, as the glyphs are placed (valid when IsPlain).
+QRectF fastLineInk(const FastLineFont& f, const QString& text, QPointF baseline)
+{
+    QRectF ink;
+    double x = 0;
+    for (const QChar c : text) {
+        const int u = fastLineIndex(c) & 0x7F;
+        const QRectF glyph = f.ink[u].translated(baseline.x() + x, baseline.y());
+        ink = ink.isNull() ? glyph : ink.united(glyph);
+        x += f.advance[u];
+    }
+    return ink;
 }
 
 } // namespace
@@ -172,8 +199,10 @@ double Width(const QString& text, const QFont& font)
     double width = 0;
     for (const QChar c : text)
         width += f.advance[fastLineIndex(c) & 0x7F];
-    return width;
+    return text.isEmpty() ? width : width + f.overhang[fastLineIndex(text.back()) & 0x7F];
 }
+
+QRectF InkBox(const QString& text, const QFont& font, QPointF baseline) { return fastLineInk(fastLineFontFor(font), text, baseline); }
 
 void DrawGlyphRun(QPainter& painter, const QString& text, const QFont& font, QPointF baseline)
 {
@@ -196,29 +225,162 @@ void DrawGlyphRun(QPainter& painter, const QString& text, const QFont& font, QPo
     painter.drawGlyphRun(baseline, run);
 }
 
+namespace {
+
+struct ShapedLineKey {
+    QString text;
+    QFont font;
+    bool operator==(const ShapedLineKey& other) const
+    {
+        return text == other.text && font == other.font && font.hintingPreference() == other.font.hintingPreference();
+    }
+};
+
+struct ShapedLineKeyHash {
+    std::size_t operator()(const ShapedLineKey& k) const { return qHash(k.text) ^ (qHash(k.font) * 31); }
+};
+
+// Most recent first; the map points into the list.
+struct ShapedLineCache {
+    std::list<std::pair<ShapedLineKey, QList<QGlyphRun>>> lines;
+    std::unordered_map<ShapedLineKey, decltype(lines)::iterator, ShapedLineKeyHash> index;
+};
+
+ShapedLineCache& shapedLineCache()
+{
+    // Main thread only, like all drawing.
+    static ShapedLineCache cache;
+    return cache;
+}
+
+const QList<QGlyphRun>& shapedLineRuns(const QString& text, const QFont& font)
+{
+    ShapedLineCache& cache = shapedLineCache();
+    ShapedLineKey key { text, font };
+    if (auto found = cache.index.find(key); found != cache.index.end()) {
+        cache.lines.splice(cache.lines.begin(), cache.lines, found->second);
+        return found->second->second;
+    }
+    // As QPainter::drawText(point, text) lays a line out: no wrapping, the font as given.
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    QList<QGlyphRun> runs;
+    if (line.isValid()) {
+        runs = layout.glyphRuns();
+        // Positions relative to the baseline's left end.
+        const QPointF origin(line.x(), line.y() + line.ascent());
+        for (QGlyphRun& run : runs) {
+            QList<QPointF> positions = run.positions();
+            for (QPointF& p : positions)
+                p -= origin;
+            run.setPositions(positions);
+        }
+    }
+    if (cache.lines.size() >= std::size_t(shapedLineCacheSize)) {
+        cache.index.erase(cache.lines.back().first);
+        cache.lines.pop_back();
+    }
+    cache.lines.emplace_front(key, std::move(runs));
+    cache.index.emplace(std::move(key), cache.lines.begin());
+    return cache.lines.front().second;
+}
+
+} // namespace
+
+void DrawShapedLine(QPainter& painter, const QString& text, const QFont& font, QPointF baseline)
+{
+    for (const QGlyphRun& run : shapedLineRuns(text, font))
+        painter.drawGlyphRun(baseline, run);
+}
+
+int ShapedLinesCached() { return int(shapedLineCache().lines.size()); }
+
+namespace {
+
+// The attributes of the last title asked about: cells hand the same attribute dictionary (and
+// defaults) for title after title, and only the text changes.
+struct PlainTitleMemo {
+    Dictionary run;
+    Ref<Font> font;
+    Ref<ParagraphStyle> style;
+    Ref<Shadow> shadow;
+    bool valid = false;
+    bool qualifies = false;
+    bool hasColor = false;
+    PlainLine line;
+};
+
+PlainTitleMemo& plainTitleMemo()
+{
+    // Main thread only, like all drawing.
+    static PlainTitleMemo memo;
+    return memo;
+}
+
+} // namespace
+
+bool PlainTitleOf(const AttributedString& title, const StringAttributes& defaults, PlainLine* line)
+{
+    if (title.length() == 0 || title.runs().size() != 1)
+        return false;
+    const Dictionary& run = title.runs().front().attributes;
+    PlainTitleMemo& memo = plainTitleMemo();
+    if (!memo.valid || !memo.run.identicalTo(run) || memo.font != defaults.font || memo.style != defaults.paragraphStyle
+        || memo.shadow != defaults.shadow) {
+        PlainLine made;
+        bool hasFont = false, hasColor = false, hasStyle = false, hasShadow = false;
+        bool qualifies = fastLineTake(run, &made, &hasFont, &hasColor, &hasStyle, &hasShadow);
+        // What the title leaves out, the defaults give.
+        if (qualifies && !hasFont)
+            made.font = defaults.font;
+        if (qualifies && !hasStyle && defaults.paragraphStyle) {
+            Dictionary style;
+            style.setObjectForKey(Value(defaults.paragraphStyle), Value(ParagraphStyleAttributeName));
+            bool unused = false;
+            qualifies = fastLineTake(style, &made, &unused, &unused, &unused, &unused);
+        }
+        if (qualifies && !hasShadow)
+            made.shadow = defaults.shadow;
+        memo = { run, defaults.font, defaults.paragraphStyle, defaults.shadow, true, qualifies && made.font, hasColor, made };
+    }
+    if (!memo.qualifies)
+        return false;
+    *line = memo.line;
+    if (!memo.hasColor)
+        line->color = defaults.foregroundColor ? defaults.foregroundColor->toQColor() : QColor(Qt::black);
+    return IsPlain(title.string(), line->font->qFont());
+}
+
+Size SizeOfLine(const QString& text, const PlainLine& line)
+{
+    return { Width(text, line.font->qFont()), fastLinePlacedFont(line.font).height };
+}
+
 bool SizeOfTitle(const AttributedString& title, Size* size)
 {
-    Ref<Font> font;
-    QColor color;
-    LineBreakMode mode = LineBreakByWordWrapping;
-    if (!fastLineRun(title, &font, &color, &mode))
+    PlainLine line;
+    if (!PlainTitleOf(title, StringAttributes(), &line))
         return false;
-    *size = { Width(title.string(), font->qFont()), fastLinePlacedFont(font).height };
+    *size = SizeOfLine(title.string(), line);
     return true;
 }
 
-bool DrawTitleInRect(const AttributedString& title, Rect rect)
+bool DrawLineInRect(const QString& text, const PlainLine& line, Rect rect, bool clip)
 {
     GraphicsContext* context = GraphicsContext::currentContext();
-    Ref<Font> font;
-    QColor color;
-    LineBreakMode mode = LineBreakByWordWrapping;
-    if (!context || IsEmptyRect(rect) || !fastLineRun(title, &font, &color, &mode))
+    if (!context || IsEmptyRect(rect) || !line.font)
         return false;
-    const FastLineFont& f = fastLinePlacedFont(font);
-    QString shown = title.string();
-    if (Width(shown, font->qFont()) > rect.width()) {
-        if (mode != LineBreakByTruncatingTail)
+    const QFont& qFont = line.font->qFont();
+    const FastLineFont& f = fastLinePlacedFont(line.font);
+    QString shown = text;
+    if (Width(shown, qFont) > rect.width()) {
+        if (line.mode != LineBreakByTruncatingTail)
             return false;
         // The longest head that fits with the ellipsis, measured as the shaped layout measures it.
         const double ellipsis = f.advance[127];
@@ -231,18 +393,58 @@ bool DrawTitleInRect(const AttributedString& title, Rect rect)
             head = keep;
         }
         shown = shown.left(head) + QChar(fastLineEllipsis);
-        if (f.slot[127] < 0 || !IsPlain(shown, font->qFont()))
+        if (f.slot[127] < 0 || !IsPlain(shown, qFont))
             return false;
     }
-    // As the shaped layout draws its one line.
-    context->saveGraphicsState();
-    context->clipToRect(rect);
+    // As the shaped layout draws its one line: clipped to the rectangle, the title's own shadow.
     const QTransform toUser = context->uprightTransform(rect);
-    context->setShadow(nullptr);
-    context->backend().drawText(
-        shown, font->qFont(), QBrush(color), QPointF(rect.minX() + f.startX, rect.minY() + f.baseline), toUser, context->state());
-    context->restoreGraphicsState();
+    const QPointF baseline(rect.minX() + f.startX, rect.minY() + f.baseline);
+    ShadowState shadow;
+    if (line.shadow && line.shadow->shadowColor()) {
+        shadow.offset = QPointF(line.shadow->shadowOffset().width, line.shadow->shadowOffset().height);
+        shadow.blurRadius = line.shadow->shadowBlurRadius();
+        shadow.color = line.shadow->shadowColor()->toQColor();
+    }
+    // The clip changes no pixel when the ink (with its shadow) lies well inside the rectangle:
+    // then the state is kept as it is, with no clip to build and set for every cell.
+    bool needsClip = clip;
+    const QTransform toDevice = toUser * context->state().ctm;
+    if (clip && toDevice.type() <= QTransform::TxScale) {
+        QRectF ink = toDevice.mapRect(fastLineInk(f, shown, baseline));
+        if (shadow.isActive()) {
+            const double spread = 3 * shadow.blurRadius / 2 + 1;
+            ink |= ink.translated(shadow.offset.x(), -shadow.offset.y()).adjusted(-spread, -spread, spread, spread);
+        }
+        const QRectF box = toDevice.mapRect(QRectF(rect.minX(), rect.minY(), rect.width(), rect.height()));
+        const QRectF inner(std::ceil(box.left()), std::ceil(box.top()), std::floor(box.right()) - std::ceil(box.left()),
+            std::floor(box.bottom()) - std::ceil(box.top()));
+        // Glyph boxes are whole pixels around the outline; a fractional pen moves them, so round out.
+        const QRectF pixels(QPointF(std::floor(ink.left()), std::floor(ink.top())), QPointF(std::ceil(ink.right()), std::ceil(ink.bottom())));
+        needsClip = !inner.contains(pixels);
+    }
+    const bool changesState = needsClip || shadow.isActive() != context->shadow().isActive() || shadow.isActive();
+    if (changesState) {
+        context->saveGraphicsState();
+        if (needsClip)
+            context->clipToRect(rect);
+        context->setShadow(line.shadow.get());
+    }
+    context->backend().drawText(shown, qFont, QBrush(line.color), baseline, toUser, context->state());
+    if (changesState)
+        context->restoreGraphicsState();
     return true;
+}
+
+void DrawLineAtPoint(const QString& text, const PlainLine& line, Point point)
+{
+    const Size size = SizeOfLine(text, line);
+    DrawLineInRect(text, line, MakeRect(point.x, point.y, size.width, size.height), false);
+}
+
+bool DrawTitleInRect(const AttributedString& title, Rect rect)
+{
+    PlainLine line;
+    return PlainTitleOf(title, StringAttributes(), &line) && DrawLineInRect(title.string(), line, rect);
 }
 
 } // namespace kit::fastline

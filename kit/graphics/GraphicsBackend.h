@@ -9,6 +9,7 @@
 #include <QBrush>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QPen>
 #include <QRectF>
 #include <QSize>
@@ -16,7 +17,6 @@
 
 #include <memory>
 
-class QPainter;
 
 namespace kit {
 
@@ -37,6 +37,8 @@ public:
 
     // Paths are in user space (the state's CTM maps them to the device); the path carries its fill rule.
     virtual void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) = 0;
+    // Rectangles in user space, filled one after another as fillPath would fill each.
+    virtual void fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& state);
     virtual void strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& state) = 0;
     // `source` in image pixels (y down); `target` in a local space that `toUser` maps to user space.
     virtual void drawImage(const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction,
@@ -65,6 +67,7 @@ public:
     QPainter* painter() override { return painter_; }
     void yieldPainter() override;
     void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) override;
+    void fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& state) override;
     void strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& state) override;
     void drawImage(const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction,
         const GraphicsState& state) override;
@@ -72,13 +75,36 @@ public:
         const GraphicsState& state) override;
 
 private:
-    template <class Draw> void paint(const GraphicsState& state, QRectF deviceBounds, double opacity, const Draw& draw);
+    // `draw` paints in the space `local` maps into user space, on the painter it is given.
+    template <class Draw>
+    void paint(const GraphicsState& state, QRectF deviceBounds, double opacity, const QTransform& local, const Draw& draw);
+    // A pixel-aligned solid fill straight through fillRect; false when the rectangle needs the rasteriser.
+    bool fillWholePixels(const QRectF& userRect, const QColor& color, const GraphicsState& state);
     void applyClip(const GraphicsState& state);
+    // Each setter touches the painter only when the value differs from what it last set; Qt marks
+    // its state dirty on every set, and the raster engine then recomputes its span functions.
+    void setTransform(const QTransform& t);
+    void setOpacity(double opacity);
+    void setCompositionMode(QPainter::CompositionMode mode);
+    void setHints(bool antialias, bool smoothImages);
+    void forgetApplied();
 
     std::unique_ptr<QPainter> owned_;
     QPainter* painter_;
     std::uint64_t appliedClip_ = ~std::uint64_t(0);
     bool clipKnown_ = false;
+    // What this backend last set on the painter; valid while `appliedKnown_`.
+    struct Applied {
+        QTransform transform;
+        double opacity = 1;
+        QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+        bool antialias = false;
+        bool smoothImages = false;
+    } applied_;
+    bool transformKnown_ = false;
+    bool opacityKnown_ = false;
+    bool modeKnown_ = false;
+    bool hintsKnown_ = false;
     bool touched_ = false; // the painter was changed since the last save
     bool reusable_ = false;
 };

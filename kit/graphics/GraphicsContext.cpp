@@ -324,6 +324,21 @@ void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, Compositi
         drawFocusRing(path);
 }
 
+void GraphicsContext::fillRectsUsingOperation(const QRectF* rects, int count, CompositingOperation op)
+{
+    if (core_->state.focusRingStyle) {
+        // The ring goes round each shape.
+        for (int i = 0; i < count; ++i) {
+            QPainterPath path;
+            path.addRect(rects[i]);
+            fillPathUsingOperation(path, op);
+        }
+        return;
+    }
+    const QBrush brush = brushForColor(core_->state.fillColor.get());
+    withOperation(core_->state, op, [&](const GraphicsState& s) { core_->backend->fillRects(rects, count, brush, s); });
+}
+
 void GraphicsContext::fillPathWithBrush(const QPainterPath& path, const QBrush& brush)
 {
     core_->backend->fillPath(path, brush, core_->state);
@@ -363,16 +378,25 @@ QPainterPath rectPath(Rect r)
 
 void RectFillUsingOperation(Rect r, CompositingOperation op)
 {
-    if (auto* c = GraphicsContext::currentContext(); c && !IsEmptyRect(r))
-        c->fillPathUsingOperation(rectPath(r), op);
+    if (auto* c = GraphicsContext::currentContext(); c && !IsEmptyRect(r)) {
+        const QRectF rect(r.origin.x, r.origin.y, r.size.width, r.size.height);
+        c->fillRectsUsingOperation(&rect, 1, op);
+    }
 }
 
 void RectFill(Rect r) { RectFillUsingOperation(r, CompositeCopy); }
 
 void RectFillList(const Rect* rects, int count)
 {
+    auto* c = GraphicsContext::currentContext();
+    if (!c || count <= 0)
+        return;
+    std::vector<QRectF> shown;
+    shown.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
-        RectFill(rects[i]);
+        if (!IsEmptyRect(rects[i]))
+            shown.emplace_back(rects[i].origin.x, rects[i].origin.y, rects[i].size.width, rects[i].size.height);
+    c->fillRectsUsingOperation(shown.data(), int(shown.size()), CompositeCopy);
 }
 
 void FrameRectWithWidth(Rect r, double w)

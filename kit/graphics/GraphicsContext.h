@@ -153,6 +153,8 @@ class GraphicsContext : public Object {
     void fillPath(const QPainterPath& path);
     void fillPathUsingOperation(const QPainterPath& path, CompositingOperation op);
     void fillPathWithBrush(const QPainterPath& path, const QBrush& brush);
+    // Fills user-space rectangles with the fill colour under `op`, one pass through the backend.
+    void fillRectsUsingOperation(const QRectF* rects, int count, CompositingOperation op);
     void strokePath(const QPainterPath& path, const QPen& pen);
     // Draws `source` (image pixels, y down) of `image` into `dest` (user space) upright on the device.
     void drawImage(const QImage& image, const QRectF& source, Rect dest, CompositingOperation op, double fraction);

@@ -5,7 +5,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace kit {
@@ -49,76 +51,164 @@ QPainter::CompositionMode compositionMode(CompositingOperation op)
 }
 
 // Gaussian blur (sigma in pixels) of the alpha channel of `layer`, then everything tinted with `color`.
-void blurAndTint(QImage& layer, double sigma, const QColor& color)
+// Only the box around what was drawn (grown by the kernel) is worked on: outside it every alpha
+// is 0 before and after, and a premultiplied pixel of alpha 0 is 0 already.
+void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
 {
     const int w = layer.width(), h = layer.height();
+    const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
+    // Non-negative: adding a half and truncating rounds as lround does.
+    auto level = [](float v) { return int(v * 255 + 0.5f); };
+    if (sigma <= 0.01) {
+        // Nothing to spread: each pixel's coverage is tinted where it is, as below, through a
+        // table of the 256 coverages.
+        std::array<QRgb, 256> tinted;
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            const float cov = std::clamp(float(alpha) / 255.0f, 0.0f, 1.0f) * a;
+            tinted[std::size_t(alpha)] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
+        }
+        for (int y = 0; y < h; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                row[x] = tinted[std::size_t(qAlpha(row[x]))];
+        }
+        return;
+    }
     std::vector<float> alpha(std::size_t(w) * h);
+    int minX = w, maxX = -1, minY = h, maxY = -1;
     for (int y = 0; y < h; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            alpha[std::size_t(y) * w + x] = float(qAlpha(row[x])) / 255.0f;
+        float* out = &alpha[std::size_t(y) * w];
+        int first = -1, last = -1;
+        for (int x = 0; x < w; ++x) {
+            const int a = qAlpha(row[x]);
+            out[x] = float(a) / 255.0f;
+            if (a != 0) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        if (first >= 0) {
+            minX = std::min(minX, first);
+            maxX = std::max(maxX, last);
+            minY = std::min(minY, y);
+            maxY = y;
+        }
     }
-    if (sigma > 0.01) {
-        const int radius = int(std::ceil(3 * sigma));
+    if (maxY < 0) {
+        layer.fill(Qt::transparent);
+        return;
+    }
+    const int radius = sigma > 0.01 ? int(std::ceil(3 * sigma)) : 0;
+    const int x0 = std::max(0, minX - radius), x1 = std::min(w - 1, maxX + radius);
+    const int y0 = std::max(0, minY - radius), y1 = std::min(h - 1, maxY + radius);
+    {
         std::vector<float> kernel(2 * radius + 1);
         float sum = 0;
         for (int i = -radius; i <= radius; ++i)
             sum += kernel[i + radius] = float(std::exp(-(i * i) / (2 * sigma * sigma)));
         for (float& k : kernel)
             k /= sum;
-        // Separable passes; rows and columns that hold nothing stay nothing, and the interior runs
-        // without edge checks. Shadows are mostly thin strips of long empty runs.
+        // Separable passes; rows and columns that hold nothing stay nothing. Shadows are mostly
+        // thin strips of long empty runs.
         std::vector<float> tmp(alpha.size(), 0.0f);
         std::vector<char> live(std::size_t(h), 0);
-        for (int y = 0; y < h; ++y) {
+        for (int y = minY; y <= maxY; ++y) {
             const float* in = &alpha[std::size_t(y) * w];
-            if (std::all_of(in, in + w, [](float v) { return v == 0.0f; }))
+            if (std::all_of(in + minX, in + maxX + 1, [](float v) { return v == 0.0f; }))
                 continue;
             live[std::size_t(y)] = 1;
+            // Tap by tap over the row (the sums run in the same order for every pixel, taps
+            // outside the row left out), so the inner loop is one straight run.
             float* out = &tmp[std::size_t(y) * w];
-            for (int x = 0; x < w; ++x) {
-                float acc = 0;
-                if (x >= radius && x + radius < w) {
-                    const float* src = in + x - radius;
-                    for (int i = 0; i <= 2 * radius; ++i)
-                        acc += kernel[i] * src[i];
-                } else {
-                    for (int i = -radius; i <= radius; ++i) {
-                        const int xx = x + i;
-                        if (xx >= 0 && xx < w)
-                            acc += kernel[i + radius] * in[xx];
-                    }
-                }
-                out[x] = acc;
+            for (int i = -radius; i <= radius; ++i) {
+                const float k = kernel[i + radius];
+                const int from = std::max(x0, -i), to = std::min(x1, w - 1 - i);
+                for (int x = from; x <= to; ++x)
+                    out[x] += k * in[x + i];
             }
         }
-        for (int y = 0; y < h; ++y) {
+        for (int y = y0; y <= y1; ++y) {
             float* out = &alpha[std::size_t(y) * w];
-            std::fill(out, out + w, 0.0f);
+            std::fill(out + x0, out + x1 + 1, 0.0f);
             for (int i = -radius; i <= radius; ++i) {
                 const int yy = y + i;
                 if (yy < 0 || yy >= h || !live[std::size_t(yy)])
                     continue;
                 const float k = kernel[i + radius];
                 const float* src = &tmp[std::size_t(yy) * w];
-                for (int x = 0; x < w; ++x)
+                for (int x = x0; x <= x1; ++x)
                     out[x] += k * src[x];
             }
         }
     }
-    const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y <= y1; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
-        for (int x = 0; x < w; ++x) {
+        for (int x = x0; x <= x1; ++x) {
             const float cov = std::clamp(alpha[std::size_t(y) * w + x], 0.0f, 1.0f) * a;
-            // Non-negative: adding a half and truncating rounds as lround does.
-            auto level = [](float v) { return int(v * 255 + 0.5f); };
             row[x] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
         }
     }
 }
 
+// The same shadows are drawn again on every repaint (a title's, a bar's edge): layers are kept
+// with what they became, most recent first, within a budget of pixels, and a layer equal in every
+// pixel, blur and colour takes the kept result. Per thread, as drawing may run on several.
+struct PainterShadowEntry {
+    std::size_t hash;
+    QImage input;
+    double sigma;
+    QRgba64 color;
+    QImage output;
+};
+
+constexpr qsizetype painterShadowCachedLayerPixels = 1 << 17;
+constexpr qsizetype painterShadowCachedPixels = 1 << 19;
+constexpr std::size_t painterShadowCachedLayers = 128;
+
+void blurAndTint(QImage& layer, double sigma, const QColor& color)
+{
+    const qsizetype pixels = qsizetype(layer.width()) * layer.height();
+    if (pixels > painterShadowCachedLayerPixels)
+        return blurAndTintPixels(layer, sigma, color);
+    thread_local std::vector<PainterShadowEntry> kept;
+    const QRgba64 rgba = color.rgba64();
+    const std::size_t bytes = std::size_t(layer.sizeInBytes());
+    const std::size_t hash = qHashBits(layer.constBits(), bytes);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        PainterShadowEntry& e = kept[i];
+        if (e.hash == hash && e.sigma == sigma && e.color == rgba && e.input.size() == layer.size()
+            && e.input.bytesPerLine() == layer.bytesPerLine() && std::memcmp(e.input.constBits(), layer.constBits(), bytes) == 0) {
+            layer = e.output;
+            std::rotate(kept.begin(), kept.begin() + std::ptrdiff_t(i), kept.begin() + std::ptrdiff_t(i) + 1);
+            return;
+        }
+    }
+    QImage input = layer.copy();
+    blurAndTintPixels(layer, sigma, color);
+    kept.insert(kept.begin(), PainterShadowEntry { hash, std::move(input), sigma, rgba, layer });
+    qsizetype total = 0;
+    std::size_t keep = 0;
+    while (keep < kept.size() && keep < painterShadowCachedLayers) {
+        total += qsizetype(kept[keep].input.width()) * kept[keep].input.height();
+        if (total > painterShadowCachedPixels && keep > 0)
+            break;
+        ++keep;
+    }
+    kept.erase(kept.begin() + std::ptrdiff_t(keep), kept.end());
+}
+
 } // namespace
+
+void GraphicsBackend::fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& state)
+{
+    for (int i = 0; i < count; ++i) {
+        QPainterPath path;
+        path.addRect(rects[i]);
+        fillPath(path, brush, state);
+    }
+}
 
 PainterBackend::PainterBackend(QPainter* painter)
     : painter_(painter)
@@ -144,19 +234,27 @@ PainterBackend::~PainterBackend()
         painter_->restore();
 }
 
-void PainterBackend::begin()
+void PainterBackend::forgetApplied()
 {
-    painter_->save();
     clipKnown_ = false;
+    transformKnown_ = false;
+    opacityKnown_ = false;
+    modeKnown_ = false;
+    hintsKnown_ = false;
     touched_ = false;
 }
 
-// The painter's clip comes back with the restore, so the next primitive sets its own again.
+void PainterBackend::begin()
+{
+    painter_->save();
+    forgetApplied();
+}
+
+// The painter's state comes back with the restore, so the next primitive sets its own again.
 void PainterBackend::end()
 {
     painter_->restore();
-    clipKnown_ = false;
-    touched_ = false;
+    forgetApplied();
 }
 
 // Every primitive sets the clip, transform and modes it needs, so the painter can go back to the
@@ -167,8 +265,7 @@ void PainterBackend::yieldPainter()
         return;
     painter_->restore();
     painter_->save();
-    clipKnown_ = false;
-    touched_ = false;
+    forgetApplied();
 }
 
 QSize PainterBackend::deviceSize() const
@@ -177,12 +274,56 @@ QSize PainterBackend::deviceSize() const
     return d ? QSize(d->width(), d->height()) : QSize();
 }
 
+void PainterBackend::setTransform(const QTransform& t)
+{
+    touched_ = true;
+    if (transformKnown_ && applied_.transform == t)
+        return;
+    painter_->setWorldTransform(t);
+    applied_.transform = t;
+    transformKnown_ = true;
+}
+
+void PainterBackend::setOpacity(double opacity)
+{
+    touched_ = true;
+    if (opacityKnown_ && applied_.opacity == opacity)
+        return;
+    painter_->setOpacity(opacity);
+    applied_.opacity = opacity;
+    opacityKnown_ = true;
+}
+
+void PainterBackend::setCompositionMode(QPainter::CompositionMode mode)
+{
+    touched_ = true;
+    if (modeKnown_ && applied_.mode == mode)
+        return;
+    painter_->setCompositionMode(mode);
+    applied_.mode = mode;
+    modeKnown_ = true;
+}
+
+void PainterBackend::setHints(bool antialias, bool smoothImages)
+{
+    touched_ = true;
+    if (hintsKnown_ && applied_.antialias == antialias && applied_.smoothImages == smoothImages)
+        return;
+    painter_->setRenderHint(QPainter::Antialiasing, antialias);
+    painter_->setRenderHint(QPainter::TextAntialiasing, antialias);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, smoothImages);
+    applied_.antialias = antialias;
+    applied_.smoothImages = smoothImages;
+    hintsKnown_ = true;
+}
+
 void PainterBackend::applyClip(const GraphicsState& s)
 {
     touched_ = true;
     if (clipKnown_ && appliedClip_ == s.clipSerial)
         return;
-    painter_->setWorldTransform(QTransform());
+    // Clips are in device space.
+    setTransform(QTransform());
     QRectF rect;
     if (s.clip && isAxisAlignedRect(*s.clip, &rect))
         painter_->setClipRect(rect); // Qt's fast path
@@ -203,14 +344,12 @@ static QTransform deviceTransform(const GraphicsState& s)
 }
 
 // Draws one primitive: its shadow first (rendered in device space, offset y up), then itself.
-template <class Draw> void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const Draw& draw)
+template <class Draw>
+void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const QTransform& local, const Draw& draw)
 {
     applyClip(s);
     QPainter& p = *painter_;
-    const QPainter::RenderHints hints = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
-    p.setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
-    p.setRenderHint(QPainter::TextAntialiasing, s.shouldAntialias);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
+    setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
     if (s.shadow.isActive() && s.operation != CompositeClear) {
         const double sigma = s.shadow.blurRadius / 2;
         const int margin = int(std::ceil(3 * sigma)) + 2;
@@ -225,42 +364,66 @@ template <class Draw> void PainterBackend::paint(const GraphicsState& s, QRectF 
             layer.fill(Qt::transparent);
             {
                 QPainter lp(&layer);
+                const QPainter::RenderHints hints
+                    = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
                 lp.setRenderHints(hints);
+                lp.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
                 lp.setOpacity(opacity);
-                draw(lp, deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+                lp.setWorldTransform(local * deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+                draw(lp);
             }
             blurAndTint(layer, sigma, s.shadow.color);
-            p.setWorldTransform(QTransform());
-            p.setOpacity(1);
-            p.setCompositionMode(compositionMode(s.operation));
+            setTransform(QTransform());
+            setOpacity(1);
+            setCompositionMode(compositionMode(s.operation));
             p.drawImage(QPointF(layerRect.topLeft()) + exactShift, layer);
         }
     }
-    p.setOpacity(opacity);
+    setOpacity(opacity);
     if (s.operation == CompositePlusDarker)
-        p.setCompositionMode(QPainter::CompositionMode_Darken);
+        setCompositionMode(QPainter::CompositionMode_Darken);
     else
-        p.setCompositionMode(compositionMode(s.operation));
-    draw(p, deviceTransform(s));
+        setCompositionMode(compositionMode(s.operation));
+    setTransform(local * deviceTransform(s));
+    draw(p);
+}
+
+bool PainterBackend::fillWholePixels(const QRectF& userRect, const QColor& color, const GraphicsState& s)
+{
+    const QRectF device = s.ctm.mapRect(userRect);
+    const QRect pixels = device.toAlignedRect();
+    if (QRectF(pixels) != device)
+        return false;
+    applyClip(s);
+    setOpacity(1);
+    setCompositionMode(compositionMode(s.operation));
+    setTransform(QTransform());
+    painter_->fillRect(pixels, color);
+    return true;
+}
+
+// A plain rectangle on whole device pixels: fillRect covers exactly the pixels the path fill
+// covers, with or without antialiasing, and skips the rasteriser.
+static bool painterBackendFillsByRect(const QBrush& brush, const GraphicsState& s)
+{
+    return !s.shadow.isActive() && brush.style() == Qt::SolidPattern && (s.operation == CompositeSourceOver || s.operation == CompositeCopy)
+        && s.ctm.type() <= QTransform::TxScale;
 }
 
 void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& s)
 {
     if (brush.style() == Qt::NoBrush)
         return;
-    const QRectF bounds = s.ctm.mapRect(path.boundingRect());
     if (s.operation == CompositePlusDarker && brush.style() == Qt::SolidPattern) {
         // max(0, D − Sa·(1 − S)) per channel: invert, add Sa·(1 − S), invert back.
         const QColor c = brush.color();
         const QColor add = QColor::fromRgbF(c.alphaF() * (1 - c.redF()), c.alphaF() * (1 - c.greenF()), c.alphaF() * (1 - c.blueF()), 1);
-        GraphicsState plain = s;
-        plain.shadow = {};
         auto fillWith = [&](QPainter::CompositionMode mode, const QColor& color) {
-            applyClip(plain);
-            painter_->setRenderHint(QPainter::Antialiasing, s.shouldAntialias);
-            painter_->setOpacity(1);
-            painter_->setCompositionMode(mode);
-            painter_->setWorldTransform(deviceTransform(s));
+            applyClip(s);
+            setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
+            setOpacity(1);
+            setCompositionMode(mode);
+            setTransform(deviceTransform(s));
             painter_->fillPath(path, color);
         };
         fillWith(QPainter::RasterOp_NotDestination, Qt::black);
@@ -268,26 +431,24 @@ void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, con
         fillWith(QPainter::RasterOp_NotDestination, Qt::black);
         return;
     }
-    // A plain rectangle on whole device pixels: fillRect covers exactly the pixels the path fill
-    // covers, with or without antialiasing, and skips the rasteriser.
     QRectF userRect;
-    if (!s.shadow.isActive() && brush.style() == Qt::SolidPattern && (s.operation == CompositeSourceOver || s.operation == CompositeCopy)
-        && s.ctm.type() <= QTransform::TxScale && isAxisAlignedRect(path, &userRect)) {
-        const QRectF device = s.ctm.mapRect(userRect);
-        const QRect pixels = device.toAlignedRect();
-        if (QRectF(pixels) == device) {
-            applyClip(s);
-            painter_->setOpacity(1);
-            painter_->setCompositionMode(compositionMode(s.operation));
-            painter_->setWorldTransform(QTransform());
-            painter_->fillRect(pixels, brush.color());
-            return;
-        }
+    if (painterBackendFillsByRect(brush, s) && isAxisAlignedRect(path, &userRect) && fillWholePixels(userRect, brush.color(), s))
+        return;
+    paint(s, s.ctm.mapRect(path.boundingRect()), 1.0, QTransform(), [&](QPainter& p) { p.fillPath(path, brush); });
+}
+
+void PainterBackend::fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& s)
+{
+    if (brush.style() == Qt::NoBrush)
+        return;
+    const bool byRect = painterBackendFillsByRect(brush, s);
+    for (int i = 0; i < count; ++i) {
+        if (byRect && fillWholePixels(rects[i], brush.color(), s))
+            continue;
+        QPainterPath path;
+        path.addRect(rects[i]);
+        fillPath(path, brush, s);
     }
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(t);
-        p.fillPath(path, brush);
-    });
 }
 
 void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const GraphicsState& s)
@@ -296,37 +457,34 @@ void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const
         return;
     const double grow = pen.widthF() * 2 + 2;
     const QRectF bounds = s.ctm.mapRect(path.boundingRect().adjusted(-grow, -grow, grow, grow));
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(t);
-        p.strokePath(path, pen);
-    });
+    paint(s, bounds, 1.0, QTransform(), [&](QPainter& p) { p.strokePath(path, pen); });
 }
 
 void PainterBackend::drawImage(
     const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
 {
     const QRectF bounds = (toUser * s.ctm).mapRect(target);
-    paint(s, bounds, fraction, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(toUser * t);
-        p.drawImage(target, image, source);
-    });
+    paint(s, bounds, fraction, toUser, [&](QPainter& p) { p.drawImage(target, image, source); });
 }
 
 void PainterBackend::drawText(
     const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser, const GraphicsState& s)
 {
-    const QRectF box = QFontMetricsF(font).boundingRect(text).translated(baseline).adjusted(-2, -2, 2, 2);
-    const QRectF bounds = (toUser * s.ctm).mapRect(box);
-    paint(s, bounds, 1.0, [&](QPainter& p, const QTransform& t) {
-        p.setWorldTransform(toUser * t);
+    // Nothing to shape: the glyphs go straight from the font.
+    const bool plain = fastline::IsPlain(text, font);
+    // Only a shadow needs the ink's bounds; any box holding all of it gives the same pixels.
+    QRectF bounds;
+    if (s.shadow.isActive()) {
+        const QRectF ink = plain ? fastline::InkBox(text, font, baseline) : QFontMetricsF(font).boundingRect(text).translated(baseline);
+        bounds = (toUser * s.ctm).mapRect(ink.adjusted(-2, -2, 2, 2));
+    }
+    paint(s, bounds, 1.0, toUser, [&](QPainter& p) {
         p.setPen(QPen(brush, 0));
-        // Nothing to shape: the glyphs go straight from the font.
-        if (fastline::IsPlain(text, font)) {
+        if (plain) {
             fastline::DrawGlyphRun(p, text, font, baseline);
             return;
         }
-        p.setFont(font);
-        p.drawText(baseline, text);
+        fastline::DrawShapedLine(p, text, font, baseline);
     });
 }
 

@@ -206,7 +206,10 @@ void Layer::replaceSublayerWith(Layer* oldLayer, Layer* newLayer)
 void Layer::removeFromSuperlayer()
 {
     const Ref<Layer> keep(this);
+    const bool wasInTree = superlayer_.unsafeRaw() != nullptr;
     detach();
+    if (wasInTree)
+        runOrderAction(OnOrderOut);
 }
 
 void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
@@ -245,6 +248,7 @@ void Layer::setHidden(bool hidden)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("hidden"));
     model_.hidden = hidden;
+    shownStateChanged();
     changed();
     didChangeAnimatable(QStringLiteral("hidden"), before);
 }
@@ -428,15 +432,18 @@ void Layer::setNeedsLayout()
 }
 
 
-void Layer::orderIn()
+void Layer::orderIn() { runOrderAction(OnOrderIn); }
+
+void Layer::runOrderAction(const QString& key)
 {
-    // Asked whenever a layer joins a tree; a transition shows it fading in.
+    // Asked whenever a layer joins a tree (a transition shows it fading in) or leaves one (it has
+    // left already: the removal is never delayed).
     if (presentation_ || Transaction::disableActions())
         return;
-    const Value action = actionForKey(OnOrderIn);
+    const Value action = actionForKey(key);
     if (const Ref<Object> object = action.isObject() ? action.object() : nullptr)
         if (auto* run = dynamic_cast<Action*>(object.get()))
-            run->runActionForKeyObjectArguments(OnOrderIn, this, Dictionary {});
+            run->runActionForKeyObjectArguments(key, this, Dictionary {});
 }
 
 void Layer::layoutIfNeeded()

@@ -399,6 +399,10 @@ protected:
     // Sublayers by (zPosition, index); `shownOnly` leaves out hidden ones with nothing animating,
     // so a frame costs nothing for the many a large tree keeps hidden.
     std::vector<Layer*> drawingOrder() const;
+    // The drawing order without the hidden sublayers that nothing animates: what a frame walks, so
+    // that a tree keeping thousands of layers hidden pays only for the others. Kept until the order,
+    // a sublayer's hiding or whether it animates changes.
+    const std::vector<Layer*>& shownDrawingOrder() const;
     // The chain from a sublayer's superlayer space (this layer's, after its sublayer transform)
     // given this layer's own chain.
     Transform3D sublayerChain(const LayerValues& values, const Transform3D& toHost) const;
@@ -442,6 +446,7 @@ private:
     void insertAt(Layer* layer, std::size_t index);
     void setBoundsSize(Size size);
     void orderIn();
+    void runOrderAction(const QString& key);
 
     QString name_;
     Weak<Layer> superlayer_;
@@ -463,6 +468,14 @@ private:
     // The drawing order, kept until the sublayers or their z positions change.
     mutable std::vector<Layer*> orderCache_;
     mutable bool orderValid_ = false;
+    mutable std::vector<Layer*> shownCache_;
+    mutable bool shownValid_ = false;
+    // Tells the superlayer that this layer's place in its shown drawing order may have changed.
+    void shownStateChanged()
+    {
+        if (const Layer* s = superlayer_.unsafeRaw())
+            s->shownValid_ = false;
+    }
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it

@@ -326,6 +326,7 @@ std::vector<QString> Layer::animationKeys() const
 
 void Layer::animationsChanged()
 {
+    shownStateChanged();
     const bool running = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return !r.finished; });
     if (running)
         layeranimation::registry().animating.emplace(this, Weak<Layer>(this));

@@ -77,7 +77,8 @@ Layer::Extent Layer::subtreeExtent(bool* cacheable) const
     if (!sublayers_.empty() && !masksToBounds_) {
         const Transform3D sub = sublayerChain(values, Transform3D());
         const std::vector<Transform3D> chains = instanceChains(values);
-        for (const Ref<Layer>& child : sublayers_) {
+        // Hidden sublayers that nothing animates draw nothing.
+        for (const Layer* child : shownDrawingOrder()) {
             bool childSteady = true;
             const Extent inner = child->subtreeExtent(&childSteady);
             steady = steady && childSteady;

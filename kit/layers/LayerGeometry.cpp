@@ -329,7 +329,22 @@ std::vector<Layer*> Layer::drawingOrder() const
     std::stable_sort(order.begin(), order.end(), [](const Layer* a, const Layer* b) { return a->model_.zPosition < b->model_.zPosition; });
     orderCache_ = order;
     orderValid_ = true;
+    shownValid_ = false;
     return order;
+}
+
+const std::vector<Layer*>& Layer::shownDrawingOrder() const
+{
+    if (!orderValid_ || orderCache_.size() != sublayers_.size())
+        drawingOrder();
+    if (!shownValid_) {
+        shownCache_.clear();
+        for (Layer* sub : orderCache_)
+            if (!(sub->model_.hidden && sub->animations_.empty()))
+                shownCache_.push_back(sub);
+        shownValid_ = true;
+    }
+    return shownCache_;
 }
 
 } // namespace kit

@@ -111,10 +111,9 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
 
 void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
 {
-    for (Layer* sub : drawingOrder()) {
-        // Hidden with nothing animating it: nothing of its subtree shows, so nothing is worked out.
-        if (sub->model_.hidden && sub->animations_.empty())
-            continue;
+    // Hidden with nothing animating them, sublayers show nothing of their subtrees: never walked.
+    const std::vector<Layer*> shown = shownDrawingOrder();
+    for (Layer* sub : shown) {
         const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost);
         if (sub->subtreeMayShow(pass, toHost))
             sub->renderTree(pass, toHost, opacity);

@@ -195,3 +195,40 @@ TEST_P(StringTruncation, OneLineThatFitsCutOnClusterBoundaries)
 INSTANTIATE_TEST_SUITE_P(Modes, StringTruncation,
     ::testing::Values(TruncationCase { LineBreakByTruncatingHead, true, false }, TruncationCase { LineBreakByTruncatingMiddle, false, false },
         TruncationCase { LineBreakByTruncatingTail, false, true }));
+
+// A kept layout draws what drawInRect draws, for the string and width of each call.
+TEST(CachedStringLayout, DrawsAndMeasuresAsTheStringItselfWhateverChanges)
+{
+    const AttributedString centred("Tab 12 centred", styled(CenterTextAlignment, LineBreakByTruncatingTail));
+    const AttributedString other("Another title", styled(LeftTextAlignment, LineBreakByTruncatingTail));
+    CachedStringLayout cache;
+    struct Step {
+        const AttributedString* string;
+        double width;
+    };
+    // The same again (kept), a narrower width (truncated), another string, back to the first.
+    for (const Step& step : { Step { &centred, 150 }, Step { &centred, 150 }, Step { &centred, 40 }, Step { &other, 150 }, Step { &centred, 150 } }) {
+        EXPECT_EQ(cache.size(*step.string), step.string->size());
+        const Rect box = MakeRect(3.5, 4.25, step.width, 20);
+        std::vector<DrawRecord> direct, kept;
+        {
+            kit::test::Recorder r(true);
+            step.string->drawInRect(box);
+            direct = r.records();
+        }
+        {
+            kit::test::Recorder r(true);
+            cache.drawInRect(*step.string, box);
+            kept = r.records();
+        }
+        ASSERT_EQ(kept.size(), direct.size()) << step.width;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_EQ(kept[i].text, direct[i].text) << step.width;
+            EXPECT_EQ(kept[i].baseline, direct[i].baseline) << step.width;
+        }
+    }
+    // An empty rectangle draws nothing, as drawInRect.
+    kit::test::Recorder r(true);
+    cache.drawInRect(centred, MakeRect(0, 0, 0, 20));
+    EXPECT_TRUE(r.records().empty());
+}

@@ -1,3 +1,4 @@
+#include "kit/appkit/KeyCodes.h"
 #include "kit/controls/ComboBox.h"
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
@@ -98,6 +99,28 @@ TEST_F(ComboBoxTest, ChoosingFromTheListSelectsAndActsOnce)
     EXPECT_EQ(box->stringValue(), QStringLiteral("Praise"));
     ASSERT_EQ(target->calls.size(), 1u);
     EXPECT_EQ(target->calls[0].sender, box.get());
+}
+
+TEST_F(ComboBoxTest, DownWhileEditingOpensTheListAndChoosingActsOnce)
+{
+    MenuScope menus;
+    box->selectItemAtIndex(2);
+    ASSERT_TRUE(w->window->makeFirstResponder(box.get()));
+    menus.presenter->choices.push_back(0);
+    w->script->key(KeyCodeDownArrow);
+    w->script->run();
+    ASSERT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_EQ(menus.presenter->sessions[0].titles, comboSubjects);
+    EXPECT_EQ(menus.presenter->sessions[0].positioned, QStringLiteral("Question"));
+    EXPECT_EQ(box->indexOfSelectedItem(), 0);
+    EXPECT_EQ(box->stringValue(), QStringLiteral("Bug report"));
+    EXPECT_EQ(target->calls.size(), 1u);
+    // Without items, Down is the editor's own again: no list.
+    box->removeAllItems();
+    ASSERT_TRUE(w->window->makeFirstResponder(box.get()));
+    w->script->key(KeyCodeDownArrow);
+    w->script->run();
+    EXPECT_EQ(menus.presenter->sessions.size(), 1u);
 }
 
 TEST_F(ComboBoxTest, CancellingTheListChangesNothing)

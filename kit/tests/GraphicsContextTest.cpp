@@ -233,6 +233,36 @@ TEST(Shadow, BlursAndEndsWithTheGraphicsState)
     EXPECT_TRUE(pixelIs(image, 45, 17, Qt::white));
 }
 
+// Repaints draw the same shadows again: each drawing gives the pixels of a first one, whatever
+// was drawn before with another colour, blur or shape of the same size.
+TEST(Shadow, DrawnAgainOrChangedGivesTheSamePixelsAsAtFirst)
+{
+    struct Look {
+        QColor color;
+        double blur;
+        double x; // where the rectangle starts inside its layer-sized box
+    };
+    const Look looks[] = { { Qt::red, 2, 5 }, { Qt::blue, 2, 5 }, { Qt::red, 3, 5 }, { Qt::red, 2, 6 }, { Qt::red, 2, 5.5 } };
+    const auto draw = [](const Look& look) {
+        Canvas canvas(40, 30, true);
+        auto shadow = kit::Shadow::shadow();
+        shadow->setShadowOffset({ 1, -2 });
+        shadow->setShadowBlurRadius(look.blur);
+        shadow->setShadowColor(Color::fromQColor(look.color));
+        shadow->set();
+        kit::BezierPath::fillRect(MakeRect(look.x, 5, 20, 10));
+        return canvas.finish().copy();
+    };
+    std::vector<QImage> first;
+    for (const Look& look : looks)
+        first.push_back(draw(look));
+    for (std::size_t i = 1; i < first.size(); ++i)
+        EXPECT_NE(first[i], first[0]) << i;
+    for (int round = 0; round < 2; ++round)
+        for (std::size_t i = std::size(looks); i-- > 0;)
+            EXPECT_EQ(draw(looks[i]), first[i]) << i << " round " << round;
+}
+
 TEST(GraphicsContext, ShadowIsRecordedWithThePrimitive)
 {
     kit::test::Recorder r;

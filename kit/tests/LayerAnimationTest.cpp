@@ -460,6 +460,76 @@ TEST_F(LayerAnimation, ATransitionOnOrderInFadesTheLayerIn)
     EXPECT_EQ(other->animationForKey(OnOrderIn), nullptr);
 }
 
+// Answers its own action for every key and remembers what it was asked.
+class OrderActionDelegate : public Object, public LayerDelegate {
+    KIT_CLASS(OrderActionDelegate)
+    Value actionForLayerForKey(Layer* layer, const QString& key) override
+    {
+        asked.push_back(key);
+        stillInTree.push_back(layer->superlayer() != nullptr);
+        return Value();
+    }
+    std::vector<QString> asked;
+    std::vector<bool> stillInTree;
+};
+
+KIT_REGISTER_CLASS(OrderActionDelegate, Object) { c.optionalOperation("actionForLayerForKey"); }
+
+TEST_F(LayerAnimation, LeavingATreeAsksForTheOrderOutActionAfterTheLayerHasLeft)
+{
+    auto parent = committedLayer();
+    auto fade = Transition::animation();
+    fade->setDuration(0.5);
+    auto picture = Layer::layer();
+    auto delegate = make<OrderActionDelegate>();
+    picture->setDelegate(delegate.get());
+    picture->setActions(Dictionary { { Value(OnOrderOut), Value(fade) } });
+    parent->addSublayer(picture.get());
+    Transaction::flush();
+    delegate->asked.clear();
+    delegate->stillInTree.clear();
+    picture->removeFromSuperlayer();
+    // Removed at once; the action still runs.
+    EXPECT_EQ(picture->superlayer(), nullptr);
+    EXPECT_TRUE(parent->sublayers().empty());
+    EXPECT_EQ(delegate->asked, std::vector<QString> { OnOrderOut });
+    EXPECT_EQ(delegate->stillInTree, std::vector<bool> { false });
+    EXPECT_NE(picture->animationForKey(OnOrderOut), nullptr);
+    // A layer in no tree leaves nothing: nothing is asked.
+    delegate->asked.clear();
+    picture->removeFromSuperlayer();
+    EXPECT_TRUE(delegate->asked.empty());
+    // Null in the dictionary stops the lookup; disabled actions ask nothing.
+    auto quiet = Layer::layer();
+    quiet->setActions(Dictionary { { Value(OnOrderOut), Value::null() } });
+    parent->addSublayer(quiet.get());
+    quiet->removeFromSuperlayer();
+    EXPECT_EQ(quiet->animationForKey(OnOrderOut), nullptr);
+    auto disabled = Layer::layer();
+    disabled->setActions(Dictionary { { Value(OnOrderOut), Value(fade) } });
+    parent->addSublayer(disabled.get());
+    Transaction::setDisableActions(true);
+    disabled->removeFromSuperlayer();
+    EXPECT_EQ(disabled->animationForKey(OnOrderOut), nullptr);
+}
+
+TEST_F(LayerAnimation, ATransitionRunsAsACopyKeepingItsTypeAndSubtype)
+{
+    auto layer = committedLayer();
+    auto push = Transition::animation();
+    push->setType(TransitionPush);
+    push->setSubtype(TransitionFromLeft);
+    push->setDuration(0.5);
+    layer->addAnimationForKey(push.get(), QStringLiteral("change"));
+    push->setSubtype(TransitionFromRight); // the layer runs its own copy
+    const auto running = dynamic_pointer_cast<Transition>(layer->animationForKey(QStringLiteral("change")));
+    ASSERT_NE(running, nullptr);
+    EXPECT_NE(running.get(), push.get());
+    EXPECT_EQ(running->type(), TransitionPush);
+    EXPECT_EQ(running->subtype(), TransitionFromLeft);
+    EXPECT_EQ(running->duration(), 0.5);
+}
+
 TEST_F(LayerAnimation, AHostingViewDrawsPresentationValuesAtTheClocksNow)
 {
     auto window = make<Window>(MakeRect(100, 100, 300, 100), TitledWindowMask);

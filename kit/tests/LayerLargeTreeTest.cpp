@@ -126,4 +126,46 @@ TEST(LayerLargeTreeFrames, HiddenSublayersCostNothingToDraw)
     Transaction::resetForTesting();
 }
 
+TEST(LayerLargeTreeFrames, AHiddenLayerDrawsWhileAnAnimationMovesItAndStopsAfter)
+{
+    test::ManualClockScope clock;
+    auto root = Layer::layer();
+    root->setBounds(MakeRect(0, 0, 100, 100));
+    root->setPosition(MakePoint(50, 50));
+    auto shown = Layer::layer(), hidden = Layer::layer();
+    for (const auto& l : { shown, hidden }) {
+        l->setFrame(MakeRect(10, 10, 20, 20));
+        l->setBackgroundColor(CGColor::createGenericRGB(0, 0, 1, 1));
+        root->addSublayer(l.get());
+    }
+    hidden->setHidden(true);
+    auto bitmap = CGContext::createBitmap(100, 100);
+    const auto drawnLayers = [&] {
+        std::vector<Layer::DrawRecord> drawn;
+        Layer::setDrawRecorder(&drawn);
+        root->renderInContext(*bitmap);
+        Layer::setDrawRecorder(nullptr);
+        std::vector<const Layer*> layers;
+        for (const auto& r : drawn)
+            layers.push_back(r.layer);
+        return layers;
+    };
+    EXPECT_EQ(drawnLayers(), (std::vector<const Layer*> { root.get(), shown.get() }));
+    // "hidden" animates discretely: from shown to hidden over a second, shown until the end.
+    auto animation = BasicAnimation::animationWithKeyPath(QStringLiteral("hidden"));
+    animation->setFromValue(Value(false));
+    animation->setToValue(Value(false));
+    animation->setDuration(1);
+    hidden->addAnimationForKey(animation.get(), QStringLiteral("hidden"));
+    EXPECT_EQ(drawnLayers(), (std::vector<const Layer*> { root.get(), shown.get(), hidden.get() }));
+    clock.advance(2);
+    EXPECT_TRUE(hidden->animationKeys().empty());
+    EXPECT_EQ(drawnLayers(), (std::vector<const Layer*> { root.get(), shown.get() }));
+    // Put in front of its sibling, shown again: drawn, and last.
+    hidden->setZPosition(1);
+    hidden->setHidden(false);
+    EXPECT_EQ(drawnLayers(), (std::vector<const Layer*> { root.get(), shown.get(), hidden.get() }));
+    Transaction::resetForTesting();
+}
+
 } // namespace layer_layout_pass_test
