@@ -5,9 +5,9 @@
 #include "kit/graphics/Color.h"
 #include "kit/graphics/ImageRep.h"
 
-KIT_REGISTER_CLASS(XTTabDragView, kit::View) { c.bundle("XTTabBarControl"); }
-KIT_REGISTER_CLASS(XTTabDragWindow, kit::Window) { c.bundle("XTTabBarControl"); }
-KIT_REGISTER_CLASS(XTTabDragWindowController, kit::Object) { c.bundle("XTTabBarControl"); }
+KIT_REGISTER_CLASS(XTTabDragView, kit::CrossFadeImageView) { c.bundle("XTTabBarControl"); }
+KIT_REGISTER_CLASS(XTTabDragWindow, kit::CrossFadeImageWindow) { c.bundle("XTTabBarControl"); }
+KIT_REGISTER_CLASS(XTTabDragWindowController, kit::CrossFadeWindowController) { c.bundle("XTTabBarControl"); }
 KIT_REGISTER_CLASS(XTTabWindowExpansion, kit::Object) { c.bundle("XTTabBarControl"); }
 
 namespace {
@@ -25,30 +25,17 @@ kit::Ref<kit::Timer> xtdwTrackingTimer(kit::Ref<kit::Timer> timer)
 } // namespace
 
 XTTabDragView::XTTabDragView(kit::Rect frame)
-    : kit::View(frame)
+    : kit::CrossFadeImageView(frame)
 { }
 
-void XTTabDragView::drawRect(kit::Rect)
+std::pair<double, double> XTTabDragView::fractionsForFade(double fade) const
 {
-    // The 0.001 keeps each picture from vanishing at the fade's ends.
-    if (image_)
-        image_->drawInRectFromRectOperationFractionRespectFlippedHints(
-            bounds(), kit::ZeroRect, kit::CompositeSourceOver, double(float(alpha_ + 0.001f)), true);
-    if (alternateImage_)
-        alternateImage_->drawInRectFromRectOperationFractionRespectFlippedHints(
-            bounds(), kit::ZeroRect, kit::CompositeSourceOver, double(1.001f - float(alpha_)), true);
+    return { double(float(fade + 0.001f)), double(1.001f - float(fade)) };
 }
 
 XTTabDragWindow::XTTabDragWindow(kit::Ref<kit::Image> image, unsigned)
-    : kit::Window(kit::MakeRect(0, 0, image ? image->size().width : 1, image ? image->size().height : 1), kit::BorderlessWindowMask)
+    : kit::CrossFadeImageWindow(std::move(image), kit::BorderlessWindowMask, kit::make<XTTabDragView>())
 {
-    const kit::Size size = image ? image->size() : kit::MakeSize(1, 1);
-    dragView_ = kit::make<XTTabDragView>(kit::MakeRect(0, 0, size.width, size.height));
-    dragView_->setImage(std::move(image));
-    setContentView(dragView_.get());
-    setLevel(kit::WindowLevelForKey(kit::StatusWindowLevelKey));
-    setIgnoresMouseEvents(true);
-    setOpaque(false);
     setBackgroundColor(kit::Color::clearColor().get());
 }
 
@@ -58,69 +45,16 @@ kit::Ref<XTTabDragWindow> XTTabDragWindow::dragWindowWithImageStyleMask(kit::Ref
 }
 
 XTTabDragWindowController::XTTabDragWindowController(kit::Ref<kit::Image> image, unsigned styleMask, int tearOffStyle)
-    : tearOffStyle_(tearOffStyle)
-    , window_(XTTabDragWindow::dragWindowWithImageStyleMask(std::move(image), styleMask))
-    , view_(window_->dragView())
-{
-    if (tearOffStyle_ == 1) {
-        window_->setBackgroundColor(kit::Color::clearColor().get());
-        window_->setHasShadow(true);
-    }
-    window_->setAlphaValue(0.75);
-}
+    : kit::CrossFadeWindowController(XTTabDragWindow::dragWindowWithImageStyleMask(std::move(image), styleMask), tearOffStyle == 1,
+        { xtdwTick, { kit::DefaultRunLoopMode, kit::EventTrackingRunLoopMode } })
+{ }
 
-XTTabDragWindowController::~XTTabDragWindowController()
+kit::Size XTTabDragWindowController::windowSizeAt(double v, double) const
 {
-    if (timer_)
-        timer_->invalidate();
-    if (window_)
-        window_->orderOut();
-}
-
-void XTTabDragWindowController::setAlternateImage(kit::Ref<kit::Image> image)
-{
-    if (view_)
-        view_->setAlternateImage(std::move(image));
-}
-
-void XTTabDragWindowController::switchImages()
-{
-    if (tearOffStyle_ != 1 || !alternateImage())
-        return;
-    showingAlternate_ = !showingAlternate_;
-    double progress = 0;
-    if (animation_) {
-        progress = 1 - animation_->currentProgress();
-        std::exchange(animation_, nullptr)->stopAnimation();
-    }
-    animation_ = kit::make<kit::Animation>(0.25, kit::AnimationEaseInOut);
-    animation_->setAnimationBlockingMode(kit::AnimationNonblocking);
-    animation_->setCurrentProgress(progress);
-    animation_->startAnimation();
-    originalWindowFrame_ = window_->frame();
-    if (timer_)
-        timer_->invalidate();
-    timer_ = kit::Timer::scheduledTimerWithTimeIntervalTargetSelectorUserInfoRepeats(
-        xtdwTick, this, &XTTabDragWindowController::animateTimer, kit::Value(), true);
-}
-
-void XTTabDragWindowController::animateTimer(kit::Timer*)
-{
-    if (!animation_ || !window_)
-        return;
-    const kit::Ref<kit::Image> target = showingAlternate_ ? alternateImage() : image();
-    const kit::Size to = target ? target->size() : originalWindowFrame_.size;
-    const kit::Size from = originalWindowFrame_.size;
-    const double v = animation_->isAnimating() ? animation_->currentValue() : 1.0;
-    const kit::Size size = kit::MakeSize(from.width + (to.width - from.width) * v, from.height + (to.height - from.height) * v);
-    const kit::Point mouse = kit::Event::mouseLocation();
-    view_->setFadeValue(showingAlternate_ ? 1 - v : v);
-    window_->setFrameDisplay(kit::MakeRect(mouse.x - size.width * 0.5, mouse.y - size.height * 0.5, size.width, size.height), true);
-    if (!animation_->isAnimating()) {
-        animation_ = nullptr;
-        if (timer_)
-            std::exchange(timer_, nullptr)->invalidate();
-    }
+    const kit::Size from = originalWindowFrame().size;
+    const kit::Ref<kit::Image> target = showingAlternate() ? alternateImage() : image();
+    const kit::Size to = target ? target->size() : from;
+    return kit::MakeSize(from.width + (to.width - from.width) * v, from.height + (to.height - from.height) * v);
 }
 
 XTTabWindowExpansion::~XTTabWindowExpansion()

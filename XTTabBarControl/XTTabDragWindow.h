@@ -6,73 +6,48 @@
 // bars beneath them.
 
 #include "kit/appkit/Animation.h"
-#include "kit/appkit/View.h"
-#include "kit/appkit/Window.h"
+#include "kit/appkit/CrossFadeWindow.h"
 #include "kit/foundation/Timer.h"
 #include "kit/graphics/Image.h"
 
-// Draws its image faded by the fade value and the alternate image over it by the rest.
-class XTTabDragView : public kit::View {
+#include <utility>
+
+// Its fractions are worked out in single precision.
+class XTTabDragView : public kit::CrossFadeImageView {
     KIT_CLASS(XTTabDragView)
 public:
     explicit XTTabDragView(kit::Rect frame = {});
 
-    kit::Ref<kit::Image> image() const { return image_; }
-    void setImage(kit::Ref<kit::Image> image) { image_ = std::move(image); }
-    kit::Ref<kit::Image> alternateImage() const { return alternateImage_; }
-    void setAlternateImage(kit::Ref<kit::Image> image) { alternateImage_ = std::move(image); }
-    double fadeValue() const { return alpha_; }
-    void setFadeValue(double value) { alpha_ = value; }
-
-    void drawRect(kit::Rect rect) override;
-
-private:
-    kit::Ref<kit::Image> image_;
-    kit::Ref<kit::Image> alternateImage_;
-    double alpha_ = 1.0;
+protected:
+    std::pair<double, double> fractionsForFade(double fade) const override;
 };
 
-class XTTabDragWindow : public kit::Window {
+class XTTabDragWindow : public kit::CrossFadeImageWindow {
     KIT_CLASS(XTTabDragWindow)
 public:
-    // Of the image's size (1 × 1 without one), and borderless whatever the mask: the picture of a
-    // titled window already shows its title bar, and the kit's frames hold none, so no height is added.
+    // Of the image's size (1 × 1 without one), and borderless whatever the mask, on a clear
+    // background: the picture of a titled window already shows its title bar, and the kit's
+    // frames hold none, so no height is added.
     explicit XTTabDragWindow(kit::Ref<kit::Image> image = nullptr, unsigned styleMask = kit::BorderlessWindowMask);
     static kit::Ref<XTTabDragWindow> dragWindowWithImageStyleMask(kit::Ref<kit::Image> image, unsigned styleMask);
-    kit::Ref<XTTabDragView> dragView() const { return dragView_; }
-
-private:
-    kit::Ref<XTTabDragView> dragView_;
+    kit::Ref<XTTabDragView> dragView() const { return kit::static_pointer_cast<XTTabDragView>(imageView()); }
 };
 
-class XTTabDragWindowController : public kit::Object {
+// A switch grows from the window's frame when it began to the other image's size, its timer
+// running while the pointer is held too.
+class XTTabDragWindowController : public kit::CrossFadeWindowController {
     KIT_CLASS(XTTabDragWindowController)
 public:
     XTTabDragWindowController() = default;
-    // At alpha 0.75; tear-off style 1 adds a clear background and a shadow.
+    // Tear-off style 1 switches images.
     XTTabDragWindowController(kit::Ref<kit::Image> image, unsigned styleMask, int tearOffStyle);
-    ~XTTabDragWindowController() override;
 
-    kit::Ref<XTTabDragWindow> window() const { return window_; }
-    kit::Ref<kit::Image> image() const { return view_ ? view_->image() : nullptr; }
-    kit::Ref<kit::Image> alternateImage() const { return view_ ? view_->alternateImage() : nullptr; }
-    void setAlternateImage(kit::Ref<kit::Image> image);
-    bool isAnimating() const { return animation_ != nullptr; }
-    bool showingAlternate() const { return showingAlternate_; }
-    // Tear-off style 1 with an alternate image only: over 0.25 s the window takes the other
-    // image's size, centred on the pointer, cross-fading; a switch while one runs turns it back
-    // from where it is.
-    void switchImages();
-    void animateTimer(kit::Timer* timer);
+    kit::Ref<XTTabDragWindow> window() const { return kit::static_pointer_cast<XTTabDragWindow>(crossFadeWindow()); }
+    using kit::CrossFadeWindowController::animateTimer;
+    void animateTimer(kit::Timer*) { animateTimer(); }
 
-private:
-    int tearOffStyle_ = 0;
-    kit::Ref<XTTabDragWindow> window_;
-    kit::Ref<XTTabDragView> view_;
-    kit::Ref<kit::Animation> animation_;
-    kit::Ref<kit::Timer> timer_;
-    bool showingAlternate_ = false;
-    kit::Rect originalWindowFrame_ {};
+protected:
+    kit::Size windowSizeAt(double value, double fade) const override;
 };
 
 // A torn-off window growing out of the pointer. Scaling a live window's contents from a tenth
