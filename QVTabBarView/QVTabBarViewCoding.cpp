@@ -73,8 +73,9 @@ void QVTabBarView::hideTabBarAnimate(bool hide, bool animate)
         }
     };
     if (partner && animate) {
-        if (hideShowTabBarAnimation_)
-            std::exchange(hideShowTabBarAnimation_, nullptr)->stopAnimation();
+        // The stopped move still ends with its own report (and releases itself).
+        if (const kit::Ref<kit::ViewAnimation> running = hideShowTabBarAnimation_)
+            running->stopAnimation();
         auto animation = kit::make<kit::ViewAnimation>();
         animation->addAnimationDictionary(kit::Dictionary { { kit::Value(kit::ViewAnimationTargetKey), kit::Value(kit::Ref<kit::Object>(partner)) },
             { kit::Value(kit::ViewAnimationStartFrameKey), kit::Value(partner->frame()) },
@@ -104,6 +105,7 @@ void QVTabBarView::finishHideShowAnimation(kit::Animation* animation)
     if (!hide)
         setHidden(false);
     hideShowTabBarAnimation_ = nullptr;
+    updateTrackingAreas();
     kit::Ref<kit::Object> keep;
     if (hide) {
         if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidHide", keep))
