@@ -181,6 +181,9 @@ public:
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
     bool shouldDelayWindowOrderingForEvent(const kit::Event&) const override { return true; }
     bool mouseDownCanMoveWindow() const override { return false; }
+    // For a host that resizes the bar by a knob: any width, always one tab high.
+    kit::Size minimumFrameSizeFromKnobPosition(std::int64_t) const { return kit::MakeSize(100, 22); }
+    kit::Size maximumFrameSizeFromKnobPosition(std::int64_t) const { return kit::MakeSize(10000, 22); }
     void drawRect(kit::Rect rect) override;
     // Frame changes lay the bar out again without animation.
     void frameDidChange(kit::Notification* notification);

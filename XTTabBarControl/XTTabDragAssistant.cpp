@@ -665,3 +665,43 @@ kit::Ref<kit::Image> XTTabDragAssistant::imageForViewOfCell(XTTabBarCell* cell, 
     const kit::Ref<kit::View> content = item->view();
     return content ? kit::Image::imageWithData(content->dataWithPDFInsideRect(content->bounds())) : nullptr;
 }
+
+void XTTabDragAssistant::encodeWithCoder(kit::Coder& coder) const
+{
+    const auto object = [](const auto& ref) { return kit::Value(kit::Ref<kit::Object>(ref)); };
+    coder.encodeObjectForKey(object(sourceTabBar_), QStringLiteral("sourceTabBar"));
+    coder.encodeObjectForKey(object(destinationTabBar_), QStringLiteral("destinationTabBar"));
+    kit::Array bars;
+    for (const kit::Ref<XTTabBarControl>& bar : participatingTabBars_)
+        bars.addObject(object(bar));
+    coder.encodeObjectForKey(kit::Value(bars), QStringLiteral("participatingTabBars"));
+    coder.encodeObjectForKey(object(draggedCell_), QStringLiteral("draggedCell"));
+    kit::Array widths;
+    for (const std::int64_t width : sineCurveWidths_)
+        widths.addObject(kit::Value(width));
+    coder.encodeObjectForKey(kit::Value(widths), QStringLiteral("sineCurveWidths"));
+    coder.encodeObjectForKey(object(targetCell_), QStringLiteral("targetCell"));
+    coder.encodeInt64ForKey(draggedCellIndex_, QStringLiteral("draggedCellIndex"));
+    coder.encodeBoolForKey(isDragging_, QStringLiteral("isDragging"));
+    coder.encodePointForKey(currentMouseLoc_, QStringLiteral("currentMouseLoc"));
+}
+
+void XTTabDragAssistant::initWithCoder(kit::Coder& coder)
+{
+    sourceTabBar_ = coder.decodeObjectForKey(QStringLiteral("sourceTabBar")).objectAs<XTTabBarControl>();
+    destinationTabBar_ = coder.decodeObjectForKey(QStringLiteral("destinationTabBar")).objectAs<XTTabBarControl>();
+    participatingTabBars_.clear();
+    const kit::Array bars = coder.decodeObjectForKey(QStringLiteral("participatingTabBars")).array();
+    for (std::int64_t i = 0; i < bars.count(); ++i)
+        if (const auto bar = bars[i].objectAs<XTTabBarControl>())
+            participatingTabBars_.push_back(bar);
+    draggedCell_ = coder.decodeObjectForKey(QStringLiteral("draggedCell")).objectAs<XTTabBarCell>();
+    sineCurveWidths_.clear();
+    const kit::Array widths = coder.decodeObjectForKey(QStringLiteral("sineCurveWidths")).array();
+    for (std::int64_t i = 0; i < widths.count(); ++i)
+        sineCurveWidths_.push_back(widths[i].integerValue());
+    targetCell_ = coder.decodeObjectForKey(QStringLiteral("targetCell")).objectAs<XTTabBarCell>();
+    draggedCellIndex_ = coder.decodeInt64ForKey(QStringLiteral("draggedCellIndex"));
+    isDragging_ = coder.decodeBoolForKey(QStringLiteral("isDragging"));
+    currentMouseLoc_ = coder.decodePointForKey(QStringLiteral("currentMouseLoc"));
+}

@@ -8,6 +8,7 @@
 #include "XTTabBarControl/XTTabDragWindow.h"
 #include "kit/appkit/Event.h"
 #include "kit/controls/TabView.h"
+#include "kit/foundation/Coder.h"
 #include "kit/foundation/Timer.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ class XTTabBarControl;
 inline const QString XTTabDragDidBeginNotification = QStringLiteral("XTTabDragDidBeginNotification");
 inline const QString XTTabDragDidEndNotification = QStringLiteral("XTTabDragDidEndNotification");
 
-class XTTabDragAssistant : public kit::Object {
+class XTTabDragAssistant : public kit::Object, public kit::Coding {
     KIT_CLASS(XTTabDragAssistant)
 public:
     static XTTabDragAssistant* sharedDragAssistant();
@@ -69,6 +70,11 @@ public:
     kit::Ref<XTTabDragWindowController> draggedView() const { return draggedView_; }
     kit::Ref<kit::Timer> fadeTimer() const { return fadeTimer_; }
     kit::Ref<XTTabWindowExpansion> expansion() const { return expansion_; }
+
+    // The drag's state by key. The animation timer stays out: a timer cannot be archived and means
+    // nothing in another process, so archiving mid-drag would otherwise fail.
+    void encodeWithCoder(kit::Coder& coder) const override;
+    void initWithCoder(kit::Coder& coder) override;
 
 private:
     void addParticipant(XTTabBarControl* bar);

@@ -18,6 +18,12 @@ TEST(XTTabBarControl, Defaults)
 {
     auto bar = kit::make<XTTabBarControl>(kit::MakeRect(0, 0, 300, 22));
     EXPECT_TRUE(bar->isFlipped());
+    EXPECT_TRUE(bar->acceptsFirstMouse(nullptr));
+    EXPECT_FALSE(bar->mouseDownCanMoveWindow());
+    EXPECT_EQ(bar->minimumFrameSizeFromKnobPosition(0).width, 100);
+    EXPECT_EQ(bar->minimumFrameSizeFromKnobPosition(0).height, 22);
+    EXPECT_EQ(bar->maximumFrameSizeFromKnobPosition(0).width, 10000);
+    EXPECT_EQ(bar->maximumFrameSizeFromKnobPosition(0).height, 22);
     EXPECT_EQ(bar->styleName(), QStringLiteral("Metal"));
     EXPECT_EQ(bar->cellMinWidth(), 100);
     EXPECT_EQ(bar->cellMaxWidth(), 280);

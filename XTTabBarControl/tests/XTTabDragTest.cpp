@@ -3,6 +3,8 @@
 
 #include "XTTabBarControl/tests/XTTabDragTestSupport.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/KeyedArchiver.h"
+#include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -54,7 +56,9 @@ protected:
 TEST_F(XTTabDrag, ReorderingWithinTheBarMovesTheItemAndKeepsTheSelection)
 {
     a.f.tabView->selectTabViewItemAtIndex(1);
-    dragFromA(75, [](kit::test::EventScript& s) { s.wait(0.1).mouseDragged(Bar::at(380)).wait(0.5).mouseDragged(Bar::at(381)).wait(0.1).mouseUp(Bar::at(381)); });
+    dragFromA(75, [](kit::test::EventScript& s) {
+        s.wait(0.1).mouseDragged(Bar::at(380)).wait(0.5).mouseDragged(Bar::at(381)).wait(0.1).mouseUp(Bar::at(381));
+    });
     EXPECT_EQ(a.labels(), (QStringList { "Tab 1", "Tab 2", "Tab 0" }));
     EXPECT_TRUE(a.cellsMatchItems());
     EXPECT_EQ(a.f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
@@ -140,7 +144,9 @@ TEST_F(XTTabDrag, ACancelOutsideEveryBarRestoresTheOrder)
 
 TEST_F(XTTabDrag, TheFirstTabDragsAndDropsWithItsNeighboursIntact)
 {
-    dragFromA(75, [](kit::test::EventScript& s) { s.wait(0.1).mouseDragged(Bar::at(250)).wait(0.5).mouseDragged(Bar::at(251)).mouseUp(Bar::at(251)); });
+    dragFromA(75, [](kit::test::EventScript& s) {
+        s.wait(0.1).mouseDragged(Bar::at(250)).wait(0.5).mouseDragged(Bar::at(251)).mouseUp(Bar::at(251));
+    });
     EXPECT_EQ(a.labels(), (QStringList { "Tab 1", "Tab 0", "Tab 2" }));
     EXPECT_TRUE(a.cellsMatchItems());
     expectIdle();
@@ -178,6 +184,48 @@ TEST_F(XTTabDrag, TheAssistantLetsGoOfTheBarsAfterADrag)
     EXPECT_FALSE(weakB.lock());
 }
 
+// Archived mid-drag, while its step timer runs, the assistant writes its drag state by key and a
+// decoded one holds the same values; the timer stays behind.
+TEST_F(XTTabDrag, TheAssistantArchivesItsStateWhileTheDragAnimates)
+{
+    QByteArray data;
+    bool dragging = false;
+    std::int64_t index = -1;
+    std::vector<std::int64_t> widths;
+    kit::Point mouse {};
+    // Scheduled once the drag has begun, on the script's clock.
+    kit::Ref<kit::Timer> probe;
+    const kit::Ref<kit::Object> observer = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        XTTabDragDidBeginNotification, nullptr, nullptr, [&](kit::Notification*) {
+            probe = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(0.02, true, [&](kit::Timer*) {
+                if (!data.isEmpty() || !assistant().isDragging() || assistant().sineCurveWidths().empty())
+                    return;
+                dragging = true;
+                index = assistant().draggedCellIndex();
+                widths = assistant().sineCurveWidths();
+                mouse = assistant().currentMouseLoc();
+                data = kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(kit::Ref<kit::Object>(&assistant())));
+            });
+        });
+    dragFromA(205, [](kit::test::EventScript& s) { s.wait(0.1).mouseDragged(Bar::at(300)).wait(0.2).mouseUp(Bar::at(300)); });
+    kit::NotificationCenter::defaultCenter()->removeObserver(observer.get());
+    ASSERT_TRUE(probe);
+    probe->invalidate();
+    ASSERT_TRUE(dragging);
+    ASSERT_FALSE(data.isEmpty());
+    const auto decoded = kit::KeyedUnarchiver::unarchiveObjectWithData(data).objectAs<XTTabDragAssistant>();
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->isDragging());
+    EXPECT_EQ(decoded->draggedCellIndex(), index);
+    EXPECT_EQ(decoded->sineCurveWidths(), widths);
+    EXPECT_FALSE(widths.empty());
+    EXPECT_DOUBLE_EQ(decoded->currentMouseLoc().x, mouse.x);
+    EXPECT_DOUBLE_EQ(decoded->currentMouseLoc().y, mouse.y);
+    EXPECT_TRUE(decoded->sourceTabBar());
+    EXPECT_TRUE(decoded->draggedCell());
+    EXPECT_FALSE(decoded->participatingTabBars().empty());
+}
+
 // The press threshold: a drag starts 10 points from the press, once per click, and only with a
 // delegate that answers YES.
 struct XTDragStartCase {
@@ -197,7 +245,10 @@ TEST_P(XTTabDragStart, StartsAtTenPointsWhenTheDelegateAllows)
     kit::test::EventScript script(a.window.get());
     // Straight down-right: 6 and 8 make 10.
     const double dx = c.distance == 10 ? 6 : c.distance * 0.6, dy = c.distance == 10 ? 8 : c.distance * 0.8;
-    script.mouseDown(Bar::at(200, 5)).mouseDragged(Bar::at(200 + dx, 5 + dy)).mouseDragged(Bar::at(200 + dx, 5 + dy)).mouseUp(Bar::at(200 + dx, 5 + dy));
+    script.mouseDown(Bar::at(200, 5))
+        .mouseDragged(Bar::at(200 + dx, 5 + dy))
+        .mouseDragged(Bar::at(200 + dx, 5 + dy))
+        .mouseUp(Bar::at(200 + dx, 5 + dy));
     script.run();
     EXPECT_EQ(int(begins.notifications.size()), c.begins);
     EXPECT_EQ(int(delegate->calls.count(QStringLiteral("shouldDrag:Tab 1"))), c.delegateAnswers && c.distance >= 10 ? 1 : 0);
