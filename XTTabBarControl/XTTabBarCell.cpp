@@ -112,15 +112,25 @@ kit::AttributedString XTTabBarCell::attributedStringValue() const
         XTTabStyle* s = style();
         titleCache_ = s ? s->attributedStringValueForTabCell(*this) : kit::AttributedString(stringValue());
         titleCacheValid_ = true;
+        titleSizeValid_ = false;
     }
     return titleCache_;
+}
+
+kit::Size XTTabBarCell::attributedStringSize() const
+{
+    if (!titleCacheValid_ || !titleSizeValid_) {
+        titleSizeCache_ = attributedStringValue().size();
+        titleSizeValid_ = true;
+    }
+    return titleSizeCache_;
 }
 
 void XTTabBarCell::setStringValue(const QString& value)
 {
     ActionCell::setStringValue(value);
     changedLook();
-    stringSize_ = attributedStringValue().size();
+    stringSize_ = attributedStringSize();
     if (const kit::Ref<XTTabBarControl> control = tabBar())
         control->update();
 }

@@ -82,6 +82,8 @@ public:
 
     // The title as the style draws it, measured once per change of title, style or state.
     kit::AttributedString attributedStringValue() const;
+    // The size of that title, kept with it: layout asks for every cell's width on each pass.
+    kit::Size attributedStringSize() const;
     void setStringValue(const QString& value) override;
     void setState(int state) override;
     void setHighlighted(bool flag) override;
@@ -158,4 +160,6 @@ private:
     QStringList observedKeyPaths_;
     mutable kit::AttributedString titleCache_;
     mutable bool titleCacheValid_ = false;
+    mutable kit::Size titleSizeCache_ {};
+    mutable bool titleSizeValid_ = false;
 };

@@ -251,7 +251,9 @@ void XTTabBarControl::frameDidChange(kit::Notification*)
 {
     checkWindowFrame();
     for (const auto& cell : cells_) {
-        if (const auto indicator = cell->indicator()) {
+        // A hidden spinner that is not turning has nothing to restart; waking it would only set a
+        // timer ticking for a view nobody sees (a bar of many tabs changes frame often).
+        if (const auto indicator = cell->indicator(); indicator && (!indicator->isHidden() || indicator->isAnimating())) {
             indicator->stopAnimation();
             kit::RunLoop::performSelectorWithObjectAfterDelay(indicator.get(), kit::Selector("startAnimation"), kit::Value(), 0);
         }

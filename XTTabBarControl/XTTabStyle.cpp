@@ -120,7 +120,7 @@ double XTTabStyleBase::widthOfCell(const XTTabBarCell& cell, bool desired) const
         width = close_.normal->size().width + 4 + 6;
     if (cell.hasIcon())
         width += 20;
-    width += desired ? sizeOfTitle(cell, cell.attributedStringValue()).width : 30;
+    width += desired ? cell.attributedStringSize().width : 30;
     if (cell.count() > 0)
         width += objectCounterRectForTabCell(cell).size.width + 4;
     if (cell.indicatorShown())

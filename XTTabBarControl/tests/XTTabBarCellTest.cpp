@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct XTStepCase {
@@ -53,6 +55,26 @@ TEST(XTTabBarCellAccessibility, ASelectedFirstTabIsFocused)
     // With no bar the press does nothing, and hit testing answers the tab itself.
     kit::AccessibilityPerformAction(element, kit::AccessibilityPressAction);
     EXPECT_EQ(kit::AccessibilityHitTest(element, kit::MakePoint(0, 0)).object().get(), cell.get());
+}
+
+TEST(XTTabBarCellTitleSize, FollowsRetitlingAndStateChanges)
+{
+    XTBarFixture f { 434, 2 };
+    const kit::Ref<XTTabBarCell> cell = f.bar->cells()[1];
+    cell->setHasCloseButton(false);
+    // Measured afresh from the title as the style draws it now.
+    const auto measured = [&] { return std::ceil(12 + cell->attributedStringValue().size().width); };
+    const double shortWidth = cell->desiredWidthOfCell();
+    EXPECT_EQ(shortWidth, measured());
+    cell->setStringValue(QStringLiteral("A much longer title than before"));
+    EXPECT_GT(cell->desiredWidthOfCell(), shortWidth);
+    EXPECT_EQ(cell->desiredWidthOfCell(), measured());
+    EXPECT_EQ(cell->stringSize(), cell->attributedStringValue().size());
+    cell->setState(1);
+    EXPECT_EQ(cell->desiredWidthOfCell(), measured());
+    cell->setStringValue(QStringLiteral("T"));
+    EXPECT_LT(cell->desiredWidthOfCell(), shortWidth);
+    EXPECT_EQ(cell->desiredWidthOfCell(), measured());
 }
 
 } // namespace
