@@ -15,47 +15,11 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct QVX11PointerStep {
-    enum Kind { Move, Press, Release } kind;
-    QPoint global;
-};
-
-void qvx11Send(const QVX11PointerStep& step)
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
-        return;
-    xcb_connection_t* connection = x11->connection();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    switch (step.kind) {
-    case QVX11PointerStep::Move:
-        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(step.global.x()),
-            std::int16_t(step.global.y()), 0);
-        break;
-    case QVX11PointerStep::Press:
-        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        break;
-    case QVX11PointerStep::Release:
-        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        break;
-    }
-    xcb_flush(connection);
-}
-
-bool qvx11Exposed(const kit::Window& window)
-{
-    QWidget* host = window.hostWidget();
-    return host->windowHandle() && host->windowHandle()->isExposed();
-}
 
 class QVTearOffDelegate : public QVRecordingDelegate {
 public:
@@ -107,7 +71,7 @@ protected:
         source.f.bar->setDelegate(delegate.get());
         target.f.bar->setDelegate(delegate.get());
         source.window->orderFront();
-        ASSERT_TRUE(kit::test::turnUntil([&] { return qvx11Exposed(*source.window); }));
+        ASSERT_TRUE(kit::test::turnUntil([&] { return kit::test::isExposedOnServer(*source.window); }));
     }
     void TearDown() override
     {
@@ -125,15 +89,15 @@ TEST_F(X11TabTearOff, TheLastTabLetGoOutsideEveryWindowLandsInTheDelegatesNewWin
     kit::test::NotificationRecorder ends(QVTabDragDidEndNotification);
     // Press on the tab, slide a little along the bar, then leave the window downwards and let go
     // on the bare desktop, one step each 50 ms from a timer.
-    std::vector<QVX11PointerStep> steps { { QVX11PointerStep::Move, source.global(30, 11) }, { QVX11PointerStep::Press, {} } };
+    std::vector<kit::test::X11PointerStep> steps { { kit::test::X11PointerStep::Move, source.global(30, 11) }, { kit::test::X11PointerStep::Press, {} } };
     for (int i = 1; i <= 4; ++i)
-        steps.push_back({ QVX11PointerStep::Move, source.global(30 + 3 * i, 11) });
+        steps.push_back({ kit::test::X11PointerStep::Move, source.global(30 + 3 * i, 11) });
     const QPoint start = source.global(42, 11), away = source.global(120, -200);
     for (int i = 1; i <= 10; ++i)
-        steps.push_back({ QVX11PointerStep::Move, start + (away - start) * i / 10 });
+        steps.push_back({ kit::test::X11PointerStep::Move, start + (away - start) * i / 10 });
     for (int i = 0; i < 6; ++i)
-        steps.push_back({ QVX11PointerStep::Move, away + QPoint(i % 2, 0) });
-    steps.push_back({ QVX11PointerStep::Release, {} });
+        steps.push_back({ kit::test::X11PointerStep::Move, away + QPoint(i % 2, 0) });
+    steps.push_back({ kit::test::X11PointerStep::Release, {} });
     std::size_t next = 0;
     bool sourceHidden = false;
     const auto timer = kit::Timer::timerWithTimeIntervalRepeatsBlock(0.05, true, [&](kit::Timer*) {
@@ -141,7 +105,7 @@ TEST_F(X11TabTearOff, TheLastTabLetGoOutsideEveryWindowLandsInTheDelegatesNewWin
             return;
         if (QVTabDragAssistant::sharedDragAssistant()->isDragging() && !source.window->isVisible())
             sourceHidden = true;
-        qvx11Send(steps[next++]);
+        kit::test::sendPointerOnServer(steps[next++]);
     });
     // The press is judged and the slide run in the tracking mode: the steps go on in every mode.
     kit::RunLoop::main().addTimerForMode(timer, kit::RunLoopCommonModes);

@@ -10,48 +10,11 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// One pointer step on the server: a move to a global point, a press or a release of button 1.
-struct XTX11PointerStep {
-    enum Kind { Move, Press, Release } kind;
-    QPoint global;
-};
-
-void xtx11Send(const XTX11PointerStep& step)
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
-        return;
-    xcb_connection_t* connection = x11->connection();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    switch (step.kind) {
-    case XTX11PointerStep::Move:
-        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(step.global.x()),
-            std::int16_t(step.global.y()), 0);
-        break;
-    case XTX11PointerStep::Press:
-        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        break;
-    case XTX11PointerStep::Release:
-        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        break;
-    }
-    xcb_flush(connection);
-}
-
-bool xtx11Exposed(const kit::Window& window)
-{
-    QWidget* host = window.hostWidget();
-    return host->windowHandle() && host->windowHandle()->isExposed();
-}
 
 // Presses on bar A at `from`, moves to bar B's point (300, 11) and lets go there, one step each
 // 50 ms from a timer (which runs inside the drag's own loop as well). Answers once the drag ended.
@@ -61,15 +24,15 @@ testing::AssertionResult xtx11DragAcross(XTWindowBar& a, XTWindowBar& b, int fro
     // Bar point (x, y) on screen: the bars fill their windows, top-down like the server.
     const auto onA = [&](int x, int y) { return a.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
     const auto onB = [&](int x, int y) { return b.window->hostWidget()->mapToGlobal(QPoint(x, y)); };
-    std::vector<XTX11PointerStep> steps { { XTX11PointerStep::Move, onA(from, 11) }, { XTX11PointerStep::Press, {} } };
+    std::vector<kit::test::X11PointerStep> steps { { kit::test::X11PointerStep::Move, onA(from, 11) }, { kit::test::X11PointerStep::Press, {} } };
     for (int i = 1; i <= 4; ++i)
-        steps.push_back({ XTX11PointerStep::Move, onA(from + 5 * i, 11) });
+        steps.push_back({ kit::test::X11PointerStep::Move, onA(from + 5 * i, 11) });
     const QPoint start = onA(from + 20, 11), to = onB(300, 11);
     for (int i = 1; i <= 10; ++i)
-        steps.push_back({ XTX11PointerStep::Move, start + (to - start) * i / 10 });
+        steps.push_back({ kit::test::X11PointerStep::Move, start + (to - start) * i / 10 });
     for (int i = 0; i < 8; ++i)
-        steps.push_back({ XTX11PointerStep::Move, to + QPoint(i % 2, 0) });
-    steps.push_back({ XTX11PointerStep::Release, {} });
+        steps.push_back({ kit::test::X11PointerStep::Move, to + QPoint(i % 2, 0) });
+    steps.push_back({ kit::test::X11PointerStep::Release, {} });
     std::size_t next = 0;
     const auto timer = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(0.05, true, [&](kit::Timer*) {
         if (next >= steps.size())
@@ -77,7 +40,7 @@ testing::AssertionResult xtx11DragAcross(XTWindowBar& a, XTWindowBar& b, int fro
         if (const auto tab = XTTabDragAssistant::sharedDragAssistant()->draggedTab())
             if (tab->window()->isVisible() && tab->window()->frame().size.width > 1)
                 dragWindowShown = true;
-        xtx11Send(steps[next++]);
+        kit::test::sendPointerOnServer(steps[next++]);
     });
     const bool done = kit::test::turnUntil([&] { return next >= steps.size() && !ends.notifications.empty(); });
     timer->invalidate();
@@ -97,7 +60,7 @@ protected:
             "tabViewDidDropTabViewItemInTabBar", "tabViewNewTabBarForDraggedTabViewItemAtPoint" };
         a.bar()->setDelegate(delegate.get());
         b.bar()->setDelegate(delegate.get());
-        ASSERT_TRUE(kit::test::turnUntil([&] { return xtx11Exposed(*a.window) && xtx11Exposed(*b.window); }));
+        ASSERT_TRUE(kit::test::turnUntil([&] { return kit::test::isExposedOnServer(*a.window) && kit::test::isExposedOnServer(*b.window); }));
     }
     XTDragScope scope;
     XTWindowBar a { kit::MakePoint(100, 500), 3 };

@@ -32,6 +32,34 @@ bool turnUntil(const std::function<bool()>& done)
     return done();
 }
 
+void sendPointerOnServer(const X11PointerStep& step)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    switch (step.kind) {
+    case X11PointerStep::Move:
+        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, std::int16_t(step.global.x()),
+            std::int16_t(step.global.y()), 0);
+        break;
+    case X11PointerStep::Press:
+        xcb_test_fake_input(connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        break;
+    case X11PointerStep::Release:
+        xcb_test_fake_input(connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        break;
+    }
+    xcb_flush(connection);
+}
+
+bool isExposedOnServer(const Window& window)
+{
+    QWidget* host = window.hostWidget();
+    return host->windowHandle() && host->windowHandle()->isExposed();
+}
+
 void typeOnServer(const std::vector<std::pair<std::uint16_t, bool>>& strokes)
 {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();

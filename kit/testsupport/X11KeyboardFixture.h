@@ -7,6 +7,8 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 
+#include <QPoint>
+
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -23,6 +25,16 @@ bool turnUntil(const std::function<bool()>& done);
 
 // Presses (true) and releases (false) keys, by virtual key code, on the X server.
 void typeOnServer(const std::vector<std::pair<std::uint16_t, bool>>& strokes);
+
+// One pointer step on the X server: a move to a global point, a press or a release of button 1.
+struct X11PointerStep {
+    enum Kind { Move, Press, Release } kind;
+    QPoint global;
+};
+void sendPointerOnServer(const X11PointerStep& step);
+
+// Whether the window's native window is mapped and exposed on the server.
+bool isExposedOnServer(const Window& window);
 
 // Locks the keyboard's layout (XKB group) on the X server without a key, as a layout switcher
 // of the desktop does.
