@@ -162,7 +162,7 @@ double XTPebbleTabStyle::pebbleWidth(const XTTabBarCell& cell, bool desired) con
         width = std::max(iconRectForTabCell(cell).size.width, close_.normal ? close_.normal->size().width : 0.0) + 2 + 4;
     else if (cell.hasIcon())
         width = iconRectForTabCell(cell).size.width + 2 + 4; // the interior gives the icon this room
-    width += desired ? sizeOfTitle(cell, cell.attributedStringValue()).width + 2 : 30;
+    width += desired ? cell.attributedStringSize().width + 2 : 30;
     if (cell.count() > 0 && !vertical())
         width += objectCounterRectForTabCell(cell).size.width + 2;
     if (cell.indicatorShown())
