@@ -175,7 +175,8 @@ public:
             s.checkable = true;
             s.checked = attribute(AccessibilityValueAttribute).boolValue();
         }
-        if (isTextField())
+        // Text fields, and cells of a table that edits them, take text.
+        if (isTextField() || role() == QAccessible::Cell)
             s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
         if (AccessibilityIsAttributeSettable(element(), AccessibilityDisclosingAttribute)) {
             s.expandable = true;

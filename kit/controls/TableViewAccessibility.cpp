@@ -5,7 +5,9 @@
 // cells only when asked for them. Every element holds the view weakly.
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableView.h"
 
@@ -57,6 +59,9 @@ public:
         return names;
     }
     Value accessibilityAttributeValue(const QString& attribute) const override;
+    // The value of a cell the table lets the user edit.
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
 
 private:
     // Its row and column now; -1 when either has gone.
@@ -466,6 +471,34 @@ Value TableCellElement::accessibilityAttributeValue(const QString& attribute) co
     if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityValueAttribute)
         return cell->accessibilityAttributeValue(attribute);
     return {};
+}
+
+bool TableCellElement::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (attribute != AccessibilityValueAttribute || !table || !table->isEnabled())
+        return false;
+    const auto [row, column] = place(*table);
+    return row >= 0 && column >= 0 && table->canEditColumnRow(column, row);
+}
+
+void TableCellElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (!accessibilityIsAttributeSettable(attribute))
+        return;
+    const Ref<TableView> table = table_.lock();
+    const Ref<TableCellElement> keep(this);
+    const auto [row, column] = place(*table);
+    // The user's way: edit the cell, type the text, leave it; the cell and its formatter store it.
+    if (!table->editColumnRowWithEventSelect(column, row, nullptr, true))
+        return;
+    const Ref<Responder> editor = table->currentEditor();
+    if (auto* editing = dynamic_cast<FieldEditing*>(editor.get())) {
+        const QString text = value.isString() ? value.stringValue() : value.description();
+        editing->setEditorString(text);
+        table->textDidChange(Notification::notificationWithNameObjectUserInfo(TextDidChangeNotification, editor.get()).get());
+    }
+    table->endCellEditing();
 }
 
 } // namespace tableaccessibility

@@ -27,15 +27,23 @@ class AccessibleRowsSource : public Object, public TableViewDataSource {
 public:
     std::int64_t rows = 5'000'000;
     int valueCalls = 0;
+    QStringList stored;
     std::int64_t numberOfRowsInTableView(TableView*) override { return rows; }
     Value tableViewObjectValueForTableColumnRow(TableView*, TableColumn* column, std::int64_t row) override
     {
         ++valueCalls;
         return Value(QStringLiteral("%1/%2").arg(row).arg(column->identifier().stringValue()));
     }
+    void tableViewSetObjectValueForTableColumnRow(TableView*, const Value& value, TableColumn* column, std::int64_t row) override
+    {
+        stored << QStringLiteral("%1/%2 = %3").arg(row).arg(column->identifier().stringValue(), value.stringValue());
+    }
 };
 
-KIT_REGISTER_CLASS(AccessibleRowsSource, Object) { c.optionalOperations({ "numberOfRowsInTableView", "tableViewObjectValueForTableColumnRow" }); }
+KIT_REGISTER_CLASS(AccessibleRowsSource, Object)
+{
+    c.optionalOperations({ "numberOfRowsInTableView", "tableViewObjectValueForTableColumnRow", "tableViewSetObjectValueForTableColumnRow" });
+}
 
 // The first child of `parent` (depth first) with `role`.
 QAccessibleInterface* findByRole(QAccessibleInterface* parent, QAccessible::Role role, int depth = 4)
@@ -155,6 +163,23 @@ TEST_F(TableAccessibility, PressingARowSelectsItAloneAndTellsTheTablesObservers)
     EXPECT_EQ(table->selectedRowIndexes(), IndexSet(6));
     EXPECT_EQ(changes, 2);
     NotificationCenter::defaultCenter()->removeObserver(token.get());
+}
+
+TEST_F(TableAccessibility, AnEditableCellTakesAValueAsTheUserWouldTypeIt)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    table->tableColumns()[0]->setEditable(false);
+    QAccessibleInterface* row = tableInterface->child(7);
+    QAccessibleInterface* name = row->child(0);
+    QAccessibleInterface* size = row->child(1);
+    EXPECT_FALSE(name->state().editable);
+    EXPECT_TRUE(size->state().editable);
+    name->setText(QAccessible::Value, QStringLiteral("notes.txt"));
+    EXPECT_TRUE(source->stored.isEmpty());
+    size->setText(QAccessible::Value, QStringLiteral("12 KB"));
+    EXPECT_EQ(source->stored, QStringList { QStringLiteral("7/size = 12 KB") });
+    EXPECT_EQ(table->editedRow(), -1);
+    EXPECT_EQ(table->currentEditor(), nullptr);
 }
 
 TEST_F(TableAccessibility, SelectedRowsAreSetOnlyAsTheTableAllows)
