@@ -194,6 +194,10 @@ public:
     bool textDoCommandBySelector(Responder* text, Selector action) override;
     void resizeWithOldSuperviewSize(Size oldSize) override;
 
+    // Accessibility (TableViewAccessibility.cpp): the view stands back for a table (or outline)
+    // element whose rows, and their cells, are elements made only when asked for.
+    Value accessibilityElement() const override;
+
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
     // kit::DraggingDestination:
@@ -333,6 +337,7 @@ private:
     // The delegate's notification registrations, removed by name and identity.
     QStringList registeredNotifications_;
     const Object* delegateIdentity_ = nullptr;
+    mutable Ref<Object> accessibilityTable_;
 
     // The optional operations, asked when each object is set.
     struct DataSourceAnswers {
