@@ -224,6 +224,9 @@ void ParagraphDocument::replace(
     }
     KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
     QTextCursor cursor(&document());
+    // One edit block: the cursor would otherwise lay out its block after every insertion to keep
+    // its x, which is most of an edit's cost.
+    cursor.beginEditBlock();
     if (removed > 0) {
         const QTextBlock a = document_->findBlockByNumber(first);
         const QTextBlock b = document_->findBlockByNumber(first + removed - 1);
@@ -268,6 +271,7 @@ void ParagraphDocument::replace(
             }
         }
     }
+    cursor.endEditBlock();
     count_ += int(spans.size()) - removed;
 }
 
@@ -410,6 +414,9 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         y = line.lineRect.maxY();
     };
 
+    // Keep the shaped glyphs: every caret, hit test and draw would otherwise shape the paragraph
+    // again.
+    layout.setCacheEnabled(true);
     layout.beginLayout();
     bool firstLine = true;
     for (QTextLine ql = layout.createLine(); ql.isValid(); ql = layout.createLine()) {
