@@ -702,7 +702,15 @@ void engineForEachPiece(const AttributedString& text, const Line& line, const Pa
 // The left and right x of characters [from, to) of one piece. In a paragraph with right-to-left
 // text the cursor positions at a change of direction belong to either side, so the piece's glyphs
 // say where it lies.
-std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi)
+// The caret x last asked of a line: pieces follow one another, so each one's start is usually
+// the previous one's end.
+struct EngineLastX {
+    int index = -1;
+    double x = 0;
+};
+
+std::pair<double, double> enginePieceExtent(
+    const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi, EngineLastX* last = nullptr)
 {
     QTextLayout& layout = *paragraph.layout;
     if (bidi && line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
@@ -725,8 +733,15 @@ std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, cons
             return { shift + left, shift + right };
         }
     }
-    const double x0 = style.originX + CursorX(layout, line, paragraph.span.start, from, style.padding);
-    const double x1 = style.originX + CursorX(layout, line, paragraph.span.start, to, style.padding);
+    auto xAt = [&](int index) {
+        if (last && last->index == index)
+            return last->x;
+        return style.originX + CursorX(layout, line, paragraph.span.start, index, style.padding);
+    };
+    const double x0 = xAt(from);
+    const double x1 = xAt(to);
+    if (last)
+        *last = { to, x1 };
     return { std::min(x0, x1), std::max(x0, x1) };
 }
 
@@ -764,17 +779,18 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
         if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
             continue;
         const double baselineY = paragraph.top + line.lineRect.minY() + line.baseline;
+        EngineLastX last;
         engineForEachPiece(text, line, paragraph.span, style, limit, [&](int from, int to, const Dictionary& attributes, bool bidi) {
-            // One direction per piece: a right-to-left piece is drawn from its left end.
-            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi);
             const QChar c = s.at(from);
+            if (c == u'\t' || c == engineLineSeparator)
+                return;
+            // One direction per piece: a right-to-left piece is drawn from its left end.
+            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi, &last);
             if (c == engineObjectCharacter) {
                 if (style.inlineObject)
                     style.inlineObject(from, MakeRect(x0, paragraph.top + line.lineRect.minY(), x1 - x0, line.lineRect.height()), baselineY);
                 return;
             }
-            if (c == u'\t' || c == engineLineSeparator)
-                return;
             const Ref<Font> font = FontIn(attributes);
             QColor color = engineColorOf(attributes.objectForKey(ForegroundColorAttributeName), QColor(Qt::black));
             if (style.overlay) {
