@@ -1,5 +1,6 @@
 #include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsBackend.h"
+#include "kit/graphics/ProjectiveImage.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -463,6 +464,9 @@ void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const
 void PainterBackend::drawImage(
     const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
 {
+    // A picture in perspective: sampled straight from the inverse map where that gives the same pixels.
+    if (!s.ctm.isAffine() && projectiveimage::Draw(*painter_, image, source, target, toUser * s.ctm, fraction, s))
+        return;
     const QRectF bounds = (toUser * s.ctm).mapRect(target);
     paint(s, bounds, fraction, toUser, [&](QPainter& p) { p.drawImage(target, image, source); });
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+// Pictures under a projective map (a layer turned in perspective), drawn by sampling each device
+// pixel from the inverse map: exact, one pass, and without the per-pixel cost of the painter's
+// projective image path or its thread-pool fills.
+
+#include <QImage>
+#include <QRect>
+#include <QTransform>
+
+class QPainter;
+
+namespace kit {
+
+struct GraphicsState;
+
+namespace projectiveimage {
+
+// Source-over with `opacity` of the pixels `source` of `image` into `canvas`, each pixel taken
+// from where `sourceToDevice` (image pixels → canvas pixels, projective) puts it; nothing outside
+// `clip`. Bilinear when `smooth`; edges covered by area when `antialias`, else a pixel belongs to
+// the picture when its centre does. Answers false, drawing nothing, for formats it does not take
+// (32-bit premultiplied or RGB) or a map that sends a corner behind the eye or is singular.
+bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRect& source, const QTransform& sourceToDevice,
+    double opacity, bool smooth, bool antialias);
+
+// The painter backend's hook: `target` in a space that `toDevice` maps to the painter's world
+// space. Draws and answers true only where the result is the painter's own: an image device,
+// no clip or a rectangular one, no shadow, source-over. Leaves the painter's state as it was.
+bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toDevice, double opacity,
+    const GraphicsState& s);
+
+} // namespace projectiveimage
+
+} // namespace kit
