@@ -62,10 +62,52 @@ struct ProjectiveEdge {
     double a = 0, b = 0, c = 0;
 };
 
+// Inward unit normals of a convex quad's edges, whichever way round its corners run; false when
+// it has no area.
+bool projectiveEdgesOf(const Quad& quad, std::array<ProjectiveEdge, 4>& edges)
+{
+    double area2 = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        area2 += quad[i].x() * quad[(i + 1) % 4].y() - quad[(i + 1) % 4].x() * quad[i].y();
+    if (!std::isfinite(area2) || std::abs(area2) < 1e-9)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const QPointF p = quad[i], q = quad[(i + 1) % 4];
+        double a = -(q.y() - p.y()), b = q.x() - p.x();
+        const double len = std::hypot(a, b);
+        if (len < 1e-12) {
+            edges[i] = { 0, 0, 1e9 }; // a degenerate edge bounds nothing
+            continue;
+        }
+        const double sign = area2 > 0 ? 1.0 : -1.0;
+        a *= sign / len;
+        b *= sign / len;
+        edges[i] = { a, b, -(a * p.x() + b * p.y()) };
+    }
+    return true;
+}
+
+// The pixels of a row whose centres lie at least `margin` inside every edge: [first, last].
+bool projectiveRun(const std::array<ProjectiveEdge, 4>& edges, double cy, double margin, double lo, double hi, int& first, int& last)
+{
+    for (const ProjectiveEdge& e : edges) {
+        const double rest = e.b * cy + e.c - margin;
+        if (e.a > 1e-12)
+            lo = std::max(lo, -rest / e.a - 0.5);
+        else if (e.a < -1e-12)
+            hi = std::min(hi, -rest / e.a - 0.5);
+        else if (rest < 0)
+            return false;
+    }
+    first = int(std::ceil(lo));
+    last = int(std::floor(hi));
+    return first <= last;
+}
+
 } // namespace
 
 bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRect& source, const QTransform& sourceToDevice,
-    double opacity, bool smooth, bool antialias)
+    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders)
 {
     const auto takes = [](QImage::Format f) { return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32; };
     if (!takes(canvas.format()) || !takes(image.format()))
@@ -93,26 +135,9 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     QTransform inv = m.inverted(&invertible);
     if (!invertible)
         return false;
-    double area2 = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        area2 += quad[i].x() * quad[(i + 1) % 4].y() - quad[(i + 1) % 4].x() * quad[i].y();
-    if (!std::isfinite(area2) || std::abs(area2) < 1e-9)
-        return true; // edge-on: nothing to see
     std::array<ProjectiveEdge, 4> edges;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const QPointF p = quad[i], q = quad[(i + 1) % 4];
-        double a = -(q.y() - p.y()), b = q.x() - p.x();
-        const double len = std::hypot(a, b);
-        if (len < 1e-12) {
-            edges[i] = { 0, 0, 1e9 }; // a degenerate edge bounds nothing
-            continue;
-        }
-        // Inside is to the left of each edge for a counter-clockwise quad in y-down space.
-        const double sign = area2 > 0 ? 1.0 : -1.0;
-        a *= sign / len;
-        b *= sign / len;
-        edges[i] = { a, b, -(a * p.x() + b * p.y()) };
-    }
+    if (!projectiveEdgesOf(quad, edges))
+        return true; // edge-on: nothing to see
     // The inverse's homogeneous scale is arbitrary: make w positive over the picture.
     {
         const QPointF centre((quad[0].x() + quad[2].x()) / 2, (quad[0].y() + quad[2].y()) / 2);
@@ -171,22 +196,27 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         const auto factor = std::uint32_t(coverage * opacity * 255 + 0.5);
         blend(dst, factor < 255 ? projectiveByteMul(sample, factor) : sample);
     };
-    // The run of pixels along a row whose centres are at least `margin` inside every edge.
     const auto run = [&](double cy, double margin, int& first, int& last) {
-        double lo = area.left(), hi = area.right() + 1;
-        for (const ProjectiveEdge& e : edges) {
-            const double rest = e.b * cy + e.c - margin;
-            if (e.a > 1e-12)
-                lo = std::max(lo, -rest / e.a - 0.5);
-            else if (e.a < -1e-12)
-                hi = std::min(hi, -rest / e.a - 0.5);
-            else if (rest < 0)
-                return false;
-        }
-        first = std::max(area.left(), int(std::ceil(lo)));
-        last = std::min(area.right(), int(std::floor(hi)));
+        if (!projectiveRun(edges, cy, margin, area.left(), area.right() + 1, first, last))
+            return false;
+        first = std::max(first, area.left());
+        last = std::min(last, area.right());
         return first <= last;
     };
+    // Occluders that reach the picture's rows, with their edges.
+    struct ProjectiveOccluder {
+        std::array<ProjectiveEdge, 4> edges;
+        double minY, maxY;
+    };
+    std::vector<ProjectiveOccluder> covering;
+    if (occluders)
+        for (const Quad& q : *occluders) {
+            ProjectiveOccluder o;
+            o.minY = std::min({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+            o.maxY = std::max({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+            if (o.maxY >= minY && o.minY <= maxY && projectiveEdgesOf(q, o.edges))
+                covering.push_back(o);
+        }
     // Texel coordinates (pixel centres at .5) in 16.16 fixed point; the clamps keep every fetch inside.
     constexpr double one = 65536.0;
     const int minU = int(left * one), maxU = int(right * one), minV = int(top * one), maxV = int(bottom * one);
@@ -257,6 +287,8 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     constexpr int blockRows = 8, blockColumns = 64;
     struct RowRun {
         int xa = 0, xb = -1, ia = 0, ib = -1;
+        // Runs left alone, covered whole by an occluder; sorted, merged.
+        std::vector<std::pair<int, int>> hidden;
     };
     std::array<RowRun, blockRows> runs;
     for (int by = y0; by <= y1; by += blockRows) {
@@ -264,13 +296,21 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         int bx0 = area.right() + 1, bx1 = area.left() - 1;
         for (int r = 0; r < rows; ++r) {
             RowRun& rr = runs[std::size_t(r)];
-            rr = RowRun();
+            rr.xa = 0;
+            rr.xb = -1;
+            rr.hidden.clear();
             const double cy = by + r + 0.5;
             // Pixels that any part of the picture reaches, then those it covers whole.
             if (!run(cy, -reach - 1e-9, rr.xa, rr.xb))
                 continue;
             if (!run(cy, reach + 1e-9, rr.ia, rr.ib))
                 rr.ia = rr.xb + 1;
+            for (const ProjectiveOccluder& o : covering) {
+                int oa = 0, ob = -1;
+                if (cy > o.minY && cy < o.maxY && projectiveRun(o.edges, cy, 1.0, rr.xa, rr.xb + 1, oa, ob))
+                    rr.hidden.emplace_back(std::max(oa, rr.xa), std::min(ob, rr.xb));
+            }
+            std::sort(rr.hidden.begin(), rr.hidden.end());
             bx0 = std::min(bx0, rr.xa);
             bx1 = std::max(bx1, rr.xb);
         }
@@ -278,7 +318,15 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
             const int ex = std::min(bx1, bx + blockColumns - 1);
             for (int r = 0; r < rows; ++r) {
                 const RowRun& rr = runs[std::size_t(r)];
-                const int from = std::max(rr.xa, bx), to = std::min(rr.xb, ex);
+                int from = std::max(rr.xa, bx);
+                const int to = std::min(rr.xb, ex);
+                for (const auto& [ha, hb] : rr.hidden) {
+                    if (from > to || ha > to)
+                        break;
+                    if (ha > from)
+                        segment(by + r, from, ha - 1, rr.ia, rr.ib);
+                    from = std::max(from, hb + 1);
+                }
                 if (from <= to)
                     segment(by + r, from, to, rr.ia, rr.ib);
             }
@@ -287,8 +335,25 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     return true;
 }
 
+bool AllOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_ARGB32)
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::uint32_t all = 0xff000000u;
+        for (int x = 0; x < image.width(); ++x)
+            all &= row[x];
+        if (all < 0xff000000u)
+            return false;
+    }
+    return true;
+}
+
 bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toDevice, double opacity,
-    const GraphicsState& s)
+    const GraphicsState& s, const std::vector<Quad>* occluders)
 {
     if (s.shadow.isActive() || (s.operation != CompositeSourceOver && s.operation != CompositeHighlight))
         return false;
@@ -324,7 +389,7 @@ bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QR
         * QTransform::fromScale(target.width() / source.width(), target.height() / source.height())
         * QTransform::fromTranslate(target.x(), target.y());
     return DrawInto(*canvas, clip, image, sourcePixels, sourceToTarget * toDevice * base, opacity,
-        s.imageInterpolation != ImageInterpolationNone, s.shouldAntialias);
+        s.imageInterpolation != ImageInterpolationNone, s.shouldAntialias, occluders);
 }
 
 } // namespace kit::projectiveimage
