@@ -1,5 +1,6 @@
 #include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsBackend.h"
+#include "kit/graphics/ProjectiveImage.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -548,6 +549,10 @@ void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const
 void PainterBackend::drawImage(
     const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
 {
+    // A picture in perspective: sampled straight from the inverse map where that gives the same pixels.
+    // Lines still waiting go first: they lie under the picture.
+    if (!s.ctm.isAffine() && projectiveimage::Draw(*painter(), image, source, target, toUser * s.ctm, fraction, s))
+        return;
     const QTransform toDevice = toUser * s.ctm;
     const QRectF bounds = toDevice.mapRect(target);
     QRectF clipRect;
