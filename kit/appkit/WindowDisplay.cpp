@@ -7,10 +7,13 @@
 #include "kit/core/Exception.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <QBackingStore>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -21,6 +24,8 @@ void Window::resizeBacking()
     backing_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     backing_.setDevicePixelRatio(dpr);
     backing_.fill(Qt::transparent);
+    staleBacking_ = QRegion();
+    storeUnflushed_ = QRegion();
 }
 
 QRect Window::toDevice(Rect r) const
@@ -142,6 +147,14 @@ void Window::flushToScreen()
     if (host_->isVisible() && !unflushed_.isEmpty())
         host_->update(unflushed_);
     unflushed_ = QRegion();
+    // What was drawn on the store goes out as it is; a window not yet exposed shows the store
+    // when it is.
+    if (!storeUnflushed_.isEmpty()) {
+        QWindow* handle = host_->windowHandle();
+        if (host_->isVisible() && handle && handle->isExposed() && host_->backingStore())
+            host_->backingStore()->flush(storeUnflushed_);
+        storeUnflushed_ = QRegion();
+    }
 }
 
 namespace {
@@ -252,22 +265,84 @@ GraphicsContext* Window::setUpViewDrawing(ViewDrawSetup& setup, bool context)
     return pass.context.get();
 }
 
-void Window::drawPass(const QRegion& region)
+void Window::drawViewsWith(QPainter& painter, const QRegion& region)
 {
     drawing_ = true;
     passRegion_ = region;
-    ++passCount_;
+    painter.setRenderHint(QPainter::Antialiasing);
     {
-        QPainter painter(&backing_);
-        painter.setRenderHint(QPainter::Antialiasing);
         DisplayPass pass { painter, region, region.rectCount() == 1 ? region.boundingRect() : QRect(), nullptr, {} };
         drawView(frameView_.get(), pass, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
     }
     View::setCurrentPainter(nullptr);
     drawing_ = false;
     passRegion_ = QRegion();
-    // While screen updates are disabled the backing changes but nothing reaches the screen.
-    unflushed_ += region;
+}
+
+namespace windowdisplay {
+
+// A store the views can draw on as they draw on the backing: one image of the window's pixels,
+// the same format or the opaque one the host's copy fills in.
+bool StoreTakesDrawing(const QImage* store, const QImage& backing)
+{
+    return store && store->devicePixelRatio() == 1 && backing.devicePixelRatio() == 1
+        && (store->format() == backing.format() || store->format() == QImage::Format_RGB32);
+}
+
+} // namespace windowdisplay
+
+bool Window::drawPassOnStore(const QRegion& region)
+{
+    // A lockFocus reads the backing. A host inside another widget shares that widget's store.
+    if (View::focusView() || !host_->isWindow() || !host_->isVisible() || !host_->windowHandle() || !host_->windowHandle()->handle())
+        return false;
+    QBackingStore* store = host_->backingStore();
+    if (!store || !QRect(QPoint(0, 0), store->size()).contains(region.boundingRect())
+        || !windowdisplay::StoreTakesDrawing(dynamic_cast<QImage*>(store->paintDevice()), backing_))
+        return false;
+    store->beginPaint(region);
+    auto* image = dynamic_cast<QImage*>(store->paintDevice());
+    const bool takes = windowdisplay::StoreTakesDrawing(image, backing_);
+    if (takes) {
+        QPainter painter(image);
+        drawViewsWith(painter, region);
+    }
+    store->endPaint();
+    if (!takes)
+        return false;
+    staleBacking_ += region;
+    storeUnflushed_ += region;
+    return true;
+}
+
+void Window::bringBackingUpToDate(const QRegion& region)
+{
+    if (drawing_)
+        return;
+    const QRegion stale = staleBacking_ & region;
+    if (stale.isEmpty())
+        return;
+    staleBacking_ -= stale;
+    QPainter painter(&backing_);
+    drawViewsWith(painter, stale);
+}
+
+void Window::bringBackingUpToDate() { bringBackingUpToDate(staleBacking_); }
+
+void Window::drawPass(const QRegion& region)
+{
+    ++passCount_;
+    // On screen the views draw straight onto the host's backing store, and the backing image
+    // catches up when someone reads it; otherwise into the backing, copied by the host's paint.
+    if (!drawPassOnStore(region)) {
+        {
+            QPainter painter(&backing_);
+            drawViewsWith(painter, region);
+        }
+        staleBacking_ -= region;
+        unflushed_ += region;
+    }
+    // While screen updates are disabled nothing reaches the screen.
     if (ScreenUpdatesEnabled())
         flushToScreen();
     if (!dirty_.isEmpty()) {
@@ -343,6 +418,7 @@ void Window::drawView(View* view, DisplayPass& pass, const ViewTransform& toBase
 QImage Window::snapshot()
 {
     displayIfNeeded();
+    bringBackingUpToDate();
     return backing_.copy();
 }
 
