@@ -354,6 +354,9 @@ private:
     // who read the backing.
     void bringBackingUpToDate(const QRegion& region);
     void bringBackingUpToDate();
+    // Takes back into the backing what a pass left on the store, when the store still holds it
+    // and its pixels are the backing's own; NO otherwise.
+    bool copyBackFromStore(const QRegion& region);
     void drawView(View* view, DisplayPass& pass, const ViewTransform& toBase, Rect clipBase);
     void prepareViewsToDraw();
     bool wholeWindowDirty() const;
@@ -443,6 +446,8 @@ private:
     // Drawn on the host's store but not into the backing, and drawn there but not flushed.
     QRegion staleBacking_;
     QRegion storeUnflushed_;
+    // The store's pixels those regions lie in; another buffer holds none of them.
+    const uchar* storeBits_ = nullptr;
     QRegion passRegion_; // what the running pass draws; invalidations inside it schedule nothing
     bool drawing_ = false;
     // The view whose needsDisplay the pass asks, and its visible part (device pixels).

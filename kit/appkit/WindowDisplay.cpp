@@ -5,6 +5,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
+#include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
 
 #include <QBackingStore>
@@ -26,6 +27,7 @@ void Window::resizeBacking()
     backing_.fill(Qt::transparent);
     staleBacking_ = QRegion();
     storeUnflushed_ = QRegion();
+    storeBits_ = nullptr;
 }
 
 QRect Window::toDevice(Rect r) const
@@ -300,8 +302,12 @@ bool Window::drawPassOnStore(const QRegion& region)
     if (!store || !QRect(QPoint(0, 0), store->size()).contains(region.boundingRect())
         || !windowdisplay::StoreTakesDrawing(dynamic_cast<QImage*>(store->paintDevice()), backing_))
         return false;
+    // A store that was made anew holds nothing of the earlier passes: the backing draws those.
+    if (static_cast<const QImage*>(store->paintDevice())->constBits() != storeBits_)
+        bringBackingUpToDate(staleBacking_);
     store->beginPaint(region);
     auto* image = dynamic_cast<QImage*>(store->paintDevice());
+    storeBits_ = image ? image->constBits() : nullptr;
     const bool takes = windowdisplay::StoreTakesDrawing(image, backing_);
     if (takes) {
         QPainter painter(image);
@@ -327,7 +333,34 @@ void Window::bringBackingUpToDate(const QRegion& region)
     drawViewsWith(painter, stale);
 }
 
-void Window::bringBackingUpToDate() { bringBackingUpToDate(staleBacking_); }
+void Window::bringBackingUpToDate()
+{
+    // What was drawn is taken back as it was drawn; drawn again only when the store lost it.
+    if (!staleBacking_.isEmpty() && !drawing_ && copyBackFromStore(staleBacking_)) {
+        staleBacking_ = QRegion();
+        return;
+    }
+    bringBackingUpToDate(staleBacking_);
+}
+
+bool Window::copyBackFromStore(const QRegion& region)
+{
+    QBackingStore* store = host_->backingStore();
+    const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
+    if (!image || image->constBits() != storeBits_ || !windowdisplay::StoreTakesDrawing(image, backing_)
+        || !image->rect().contains(region.boundingRect()) || !backing_.rect().contains(region.boundingRect()))
+        return false;
+    // An opaque store drops the alpha: its pixels are the backing's only where those are opaque.
+    const bool sameFormat = image->format() == backing_.format();
+    const Ref<Color> background = backgroundColor_;
+    if (!sameFormat && (!opaque_ || (background && background->alphaComponent() < 1)))
+        return false;
+    for (const QRect& r : region)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            windowhost::copyRow(reinterpret_cast<quint32*>(backing_.scanLine(y)) + r.x(),
+                reinterpret_cast<const quint32*>(image->constScanLine(y)) + r.x(), r.width(), !sameFormat);
+    return true;
+}
 
 void Window::drawPass(const QRegion& region)
 {

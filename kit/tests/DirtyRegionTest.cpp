@@ -78,11 +78,12 @@ protected:
         Application::resetForTesting();
     }
 
-    // Runs the pending pass and the host's paint, then forgets what they did: the host's
-    // backing store is marked all over with a colour no view draws.
+    // Runs the pending pass and the host's paint, then forgets what they did: once the window's
+    // image has caught up, the host's backing store is marked all over with a colour no view draws.
     void settle()
     {
         run();
+        window->snapshot();
         log.clear();
         for (const auto& t : tiles)
             t->willDraw.clear();
