@@ -6,6 +6,7 @@
 #include "kit/graphics/GraphicsContext.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace kit;
 
@@ -143,10 +144,35 @@ void ABAttachedWindow::updateGeometry()
 Ref<Image> ABAttachedWindow::backgroundColorPatternImage() const
 {
     const ABAttachedWindowGeometry::Metrics m = metrics();
-    auto image = Image::imageWithSize(frame().size);
-    image->lockFocus();
-    GraphicsContext* context = GraphicsContext::currentContext();
-    context->saveGraphicsState();
+    // Drawn at the backing scale of the window's screen, so the outline is as sharp as the view.
+    const Ref<Screen> screen = this->screen() ? this->screen() : Screen::mainScreen();
+    const double scale = screen ? screen->backingScaleFactor() : 1;
+    const Size size = frame().size;
+    auto rep = make<BitmapImageRep>(QImage(std::max(1, int(std::ceil(size.width * scale - 1e-9))),
+        std::max(1, int(std::ceil(size.height * scale - 1e-9))), QImage::Format_ARGB32_Premultiplied));
+    rep->mutableImage().fill(Qt::transparent);
+    rep->setSize(size);
+    auto image = Image::imageWithSize(size);
+    image->addRepresentation(rep);
+
+    // The pixels carry the scale while they are drawn, so a pattern fill inside the bubble tiles
+    // at the scale too; the representation then holds plain pixels with its size in points.
+    rep->mutableImage().setDevicePixelRatio(scale);
+    const Ref<GraphicsContext> previous(GraphicsContext::currentContext());
+    {
+        const Ref<GraphicsContext> context = GraphicsContext::graphicsContextWithImage(&rep->mutableImage(), false);
+        // Y up from the bottom-left.
+        context->setCTM(AffineTransform(AffineTransformStruct { 1, 0, 0, -1, 0, rep->pixelsHigh() / scale }));
+        GraphicsContext::setCurrentContext(context);
+        drawBubble(m);
+        GraphicsContext::setCurrentContext(previous);
+    }
+    rep->mutableImage().setDevicePixelRatio(1);
+    return image;
+}
+
+void ABAttachedWindow::drawBubble(const ABAttachedWindowGeometry::Metrics& m) const
+{
     const Ref<BezierPath> path = ABAttachedWindowGeometry::outline(m, side_, viewFrame_);
     path->addClip();
     backgroundColor_->setFill();
@@ -157,9 +183,6 @@ Ref<Image> ABAttachedWindow::backgroundColorPatternImage() const
         borderColor_->setStroke();
         path->stroke();
     }
-    context->restoreGraphicsState();
-    image->unlockFocus();
-    return image;
 }
 
 void ABAttachedWindow::updateBackground()

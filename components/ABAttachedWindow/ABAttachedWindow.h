@@ -79,6 +79,8 @@ private:
     int bestSideForAutomaticPosition() const;
     void updateGeometry();
     void updateBackground();
+    // The outline filled and bordered, in the current context (window base coordinates).
+    void drawBubble(const ABAttachedWindowGeometry::Metrics& m) const;
 
     kit::Ref<kit::Color> borderColor_;
     double borderWidth_ = 2.0;

@@ -1,11 +1,14 @@
 #include "components/ABAttachedWindow/ABAttachedWindow.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/controls/MenuItem.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -214,6 +217,30 @@ TEST_F(ABAttachedWindowTest, TheCornerBesideAnOffCentreArrowIsSquareOnlyWhenAske
     EXPECT_EQ(alphaAt(window->backgroundColorPatternImage()->bitmapForDrawing(1), cornerX, 0), 0);
     window->setDrawsRoundCornerBesideArrow(0);
     EXPECT_GT(alphaAt(window->backgroundColorPatternImage()->bitmapForDrawing(1), cornerX, 0), 0);
+}
+
+// Run at the screen's scale: 1 in the plain run, 2 in the run under QT_SCALE_FACTOR=2. The
+// bubble is drawn for the device pixels, so its outline is as sharp as the view inside it.
+TEST_F(ABAttachedWindowTest, TheBackgroundIsMadeAtTheBackingScale)
+{
+    const Ref<Screen> screen = Screen::mainScreen();
+    ASSERT_NE(screen, nullptr);
+    const double scale = screen->backingScaleFactor();
+    const auto window = bubble(MakeSize(100, 50), ABPositionBottom);
+    window->setBorderColor(Color::colorWithSRGBRedGreenBlueAlpha(1, 0, 0, 1).get());
+    window->setBackgroundColor(Color::colorWithSRGBRedGreenBlueAlpha(0, 0, 1, 1).get());
+    window->setBorderWidth(1.5);
+    EXPECT_EQ(window->backgroundColorPatternImage()->bitmapForDrawing(scale).size(), QSize(int(104 * scale), int(70 * scale)));
+
+    // The window's pixels along the straight left edge, halfway up the body: the border covers
+    // 1.5 points, so 1.5 x scale device pixels are wholly border and the first after them wholly fill.
+    const QImage backing = window->snapshot();
+    ASSERT_EQ(backing.size(), QSize(int(104 * scale), int(70 * scale)));
+    const int row = int((70 - 27) * scale);
+    const int border = int(1.5 * scale);
+    for (int x = 0; x < border; ++x)
+        EXPECT_TRUE(test::pixelIs(backing, x, row, Qt::red, 0)) << "column " << x;
+    EXPECT_TRUE(test::pixelIs(backing, int(std::ceil(1.5 * scale)), row, Qt::blue, 0));
 }
 
 // A parent that records what the bubble hands it.

@@ -2,6 +2,9 @@
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/core/MainThread.h"
+#include "kit/x11/CompositingManagerWatch.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -64,5 +67,57 @@ bool Screen::isEqual(const Object* other) const
 }
 
 std::size_t Screen::hash() const { return std::hash<const QScreen*>()(screen_); }
+
+namespace {
+
+struct ScreenCompositing {
+    std::unique_ptr<CompositingManagerWatch> watch;
+    bool watching = false;
+    std::optional<bool> forTesting;
+};
+
+ScreenCompositing& screenCompositing()
+{
+    static ScreenCompositing state;
+    return state;
+}
+
+bool screenCompositingAnswer()
+{
+    const ScreenCompositing& s = screenCompositing();
+    if (s.forTesting)
+        return *s.forTesting;
+    return s.watch && s.watch->isRunning();
+}
+
+void screenCompositingChanged()
+{
+    Window::compositingManagerDidChange();
+    NotificationCenter::defaultCenter()->postNotificationNameObject(ScreenCompositingManagerDidChangeNotification, nullptr);
+}
+
+} // namespace
+
+bool Screen::hasCompositingManager()
+{
+    ScreenCompositing& s = screenCompositing();
+    if (!s.watching && isMainThread()) {
+        // Watched from the first question on, for the life of the process (Qt's connection stays).
+        s.watching = true;
+        s.watch = CompositingManagerWatch::make([](bool) {
+            if (!screenCompositing().forTesting)
+                screenCompositingChanged();
+        });
+    }
+    return screenCompositingAnswer();
+}
+
+void Screen::setCompositingManagerForTesting(std::optional<bool> running)
+{
+    const bool before = hasCompositingManager();
+    screenCompositing().forTesting = running;
+    if (hasCompositingManager() != before)
+        screenCompositingChanged();
+}
 
 } // namespace kit

@@ -8,12 +8,17 @@
 #include "kit/core/Object.h"
 
 #include <QRect>
+#include <QString>
 
+#include <optional>
 #include <vector>
 
 class QScreen;
 
 namespace kit {
+
+// Posted on the default centre (main thread, object nil) when a compositing manager starts or quits.
+inline const QString ScreenCompositingManagerDidChangeNotification = QStringLiteral("ScreenCompositingManagerDidChangeNotification");
 
 class Screen : public Object {
 public:
@@ -31,6 +36,14 @@ public:
     double backingScaleFactor() const;
     double userSpaceScaleFactor() const { return 1; }
     QScreen* qtScreen() const { return screen_; }
+
+    // Whether a compositing manager draws the screens, so that a window's alpha shows (soft edges,
+    // see-through parts). Followed live on X11; NO elsewhere. Windows shaped by their background
+    // follow a change by themselves.
+    static bool hasCompositingManager();
+    // Test-only: answers `running` instead of the platform (nullopt: the platform again), with the
+    // same notification and reshaping as a real change.
+    static void setCompositingManagerForTesting(std::optional<bool> running);
 
     // Screen objects are made on demand: two are equal when they stand for the same display.
     bool isEqual(const Object* other) const override;

@@ -21,6 +21,7 @@
 #include "kit/graphics/Cursor.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
+#include "kit/x11/InputShape.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -423,15 +424,36 @@ void Window::updateClickThroughShape()
     const Ref<Image> image = !opaque_ && backgroundColor_ && backgroundColor_->isPattern() ? backgroundColor_->patternImage() : nullptr;
     if (!image) {
         host_->clearMask();
+        setInputShape(host_.get(), std::nullopt);
         return;
     }
-    // Clicks go through the fully transparent parts, and without a compositing manager the same
-    // shape keeps them from painting black. The image is anchored at the bottom-left.
-    const QImage pixels = image->bitmapForDrawing(1).convertToFormat(QImage::Format_ARGB32);
+    // Clicks go through the fully transparent parts. Under a compositing manager only the input
+    // is shaped, so the edge keeps its soft alpha; without one the window itself is shaped, which
+    // keeps the transparent parts from painting black. The image is anchored at the bottom-left,
+    // one of its points per window point, whatever scale its pixels were made at.
+    const Size points = image->size();
+    const QSize size(std::max(1, int(std::ceil(points.width - 1e-9))), std::max(1, int(std::ceil(points.height - 1e-9))));
+    QImage pixels = image->bitmapForDrawing(1).convertToFormat(QImage::Format_ARGB32);
+    if (pixels.size() != size)
+        pixels = pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage mask = pixels.createAlphaMask(Qt::ThresholdAlphaDither).convertToFormat(QImage::Format_Mono);
     QRegion shape(QBitmap::fromImage(mask));
     shape.translate(0, int(frame_.height()) - pixels.height());
-    host_->setMask(shape.isEmpty() ? QRegion(0, 0, 1, 1) : shape);
+    if (shape.isEmpty())
+        shape = QRegion(0, 0, 1, 1);
+    if (Screen::hasCompositingManager()) {
+        host_->clearMask();
+        setInputShape(host_.get(), shape);
+    } else {
+        setInputShape(host_.get(), std::nullopt);
+        host_->setMask(shape);
+    }
+}
+
+void Window::compositingManagerDidChange()
+{
+    for (const auto& [number, window] : windowRegistry())
+        window->updateClickThroughShape();
 }
 
 Ref<Screen> Window::screen() const

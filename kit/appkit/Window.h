@@ -203,6 +203,8 @@ class Window : public Responder {
     virtual void resignMainWindow();
     // The screen holding the largest part of the frame; null when it is on none.
     Ref<class Screen> screen() const;
+    // Every window shaped by its background takes the new way of showing its alpha (Screen calls it).
+    static void compositingManagerDidChange();
     int level() const { return level_; }
     // Levels above normal stay on top.
     void setLevel(int level);

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPathStroker>
 
+#include <cmath>
+
 namespace kit {
 
 namespace {
@@ -263,13 +265,25 @@ QBrush GraphicsContext::brushForColor(const Color* color) const
         return QBrush(Qt::NoBrush);
     if (!color->isPattern())
         return QBrush(color->toQColor());
-    // Patterns tile from the device origin moved by the pattern phase, whatever the CTM.
-    const QImage tile = color->patternImage()->bitmapForDrawing(1.0);
+    // Patterns tile from the device origin moved by the pattern phase, whatever the CTM, one tile
+    // point per device point. The tile has as many pixels as the device has per point, taken from
+    // the image's best representation for them, so a 2x backing shows a 2x pattern sharply.
+    const QPainter* painter = core_->backend->painter();
+    const double pixelsPerPoint = painter && painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    const Ref<Image> image = color->patternImage();
+    QImage tile = image->bitmapForDrawing(pixelsPerPoint);
     if (tile.isNull())
         return QBrush(Qt::NoBrush);
+    // A bitmap answers its own pixels, whatever scale it was made at.
+    const Size points = image->size();
+    const QSize pixels(int(std::ceil(points.width * pixelsPerPoint - 1e-9)), int(std::ceil(points.height * pixelsPerPoint - 1e-9)));
+    if (!pixels.isEmpty() && tile.size() != pixels)
+        tile = tile.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The tile's pixels are scaled to points here, first: a texture's own pixel ratio would be
+    // applied after the brush transform, halving the phase and the CTM's translation as well.
     QBrush brush(tile);
-    brush.setTransform(
-        QTransform::fromTranslate(core_->state.patternPhase.x(), core_->state.patternPhase.y()) * core_->state.ctm.inverted());
+    brush.setTransform(QTransform::fromScale(1 / pixelsPerPoint, 1 / pixelsPerPoint)
+        * QTransform::fromTranslate(core_->state.patternPhase.x(), core_->state.patternPhase.y()) * core_->state.ctm.inverted());
     return brush;
 }
 

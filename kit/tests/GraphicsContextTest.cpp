@@ -360,6 +360,62 @@ TEST(Color, PatternTilesFromTheContextOrigin)
     EXPECT_TRUE(pixelIs(image, 0, 1, Qt::white)); // phase 2: the black column moved to x = 2
 }
 
+// A pattern tiles one of its points per device point, with as many pixels per point as the
+// device has: each device pixel shows its own pixel of the image's best representation for that
+// scale, nothing stretched or blurred.
+class PatternAtDeviceScale : public testing::TestWithParam<int> { };
+
+TEST_P(PatternAtDeviceScale, TilesFromTheRepresentationForTheDevicePixels)
+{
+    const int scale = GetParam();
+    // 2 x 1 points: the 1x picture is red, green; the 2x one black, white, blue, blue (both rows).
+    QImage oneX(2, 1, QImage::Format_ARGB32_Premultiplied);
+    oneX.setPixel(0, 0, qRgb(255, 0, 0));
+    oneX.setPixel(1, 0, qRgb(0, 255, 0));
+    QImage twoX(4, 2, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 2; ++y) {
+        twoX.setPixel(0, y, qRgb(0, 0, 0));
+        twoX.setPixel(1, y, qRgb(255, 255, 255));
+        twoX.setPixel(2, y, qRgb(0, 0, 255));
+        twoX.setPixel(3, y, qRgb(0, 0, 255));
+    }
+    auto image = kit::Image::imageWithSize(kit::MakeSize(2, 1));
+    for (const QImage& pixels : { oneX, twoX }) {
+        auto rep = kit::make<kit::BitmapImageRep>(pixels);
+        rep->setSize(kit::MakeSize(2, 1));
+        image->addRepresentation(rep);
+    }
+    const auto pattern = Color::colorWithPatternImage(image);
+    const std::vector<QColor> oneXColumns { Qt::red, Qt::green };
+    const std::vector<QColor> twoXColumns { Qt::black, Qt::white, Qt::blue, Qt::blue };
+    const std::vector<QColor>& columns = scale == 2 ? twoXColumns : oneXColumns;
+    const int period = int(columns.size());
+
+    for (const double phase : { 0.0, 1.0 }) {
+        QImage device(8 * scale, 2 * scale, QImage::Format_ARGB32_Premultiplied);
+        device.setDevicePixelRatio(scale);
+        device.fill(Qt::magenta);
+        {
+            QPainter painter(&device);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            const auto context = kit::GraphicsContext::graphicsContextWithPainter(&painter, false);
+            kit::GraphicsContext::setCurrentContext(context);
+            context->setPatternPhase({ phase, 0 });
+            pattern->setFill();
+            kit::BezierPath::fillRect(MakeRect(0, 0, 8, 2));
+            kit::GraphicsContext::setCurrentContext(nullptr);
+        }
+        // The phase is in points: one point moves the tile by `scale` device pixels.
+        const int shift = int(phase) * scale;
+        for (int x = 0; x < device.width(); ++x)
+            for (int y = 0; y < device.height(); ++y)
+                ASSERT_TRUE(pixelIs(device, x, y, columns[((x - shift) % period + period) % period], 0))
+                    << "scale " << scale << " phase " << phase << " at " << x << "," << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, PatternAtDeviceScale, testing::Values(1, 2));
+
 // At a backing scale of 2 vector images are rendered for the device pixels, not stretched.
 TEST(Image, VectorRepsRenderAtTheDeviceScale)
 {
