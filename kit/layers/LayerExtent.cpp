@@ -40,13 +40,28 @@ Layer::Extent Layer::Extent::mapped(const Transform3D& t) const
     out.bounded = bounded;
     if (empty || !bounded)
         return out;
+    // The culling walk maps thousands of boxes a frame: each corner's row is a sum of one term
+    // per axis, so the products are worked out once per axis end.
+    const double m[3][4] = { { t.m11, t.m12, t.m13, t.m14 }, { t.m21, t.m22, t.m23, t.m24 }, { t.m31, t.m32, t.m33, t.m34 } };
+    double terms[3][2][4];
+    for (int axis = 0; axis < 3; ++axis)
+        for (int end = 0; end < 2; ++end) {
+            const double v = end ? hi[axis] : lo[axis];
+            for (int c = 0; c < 4; ++c)
+                terms[axis][end][c] = v * m[axis][c];
+        }
+    const double last[4] = { t.m41, t.m42, t.m43, t.m44 };
     for (int corner = 0; corner < 8; ++corner) {
-        const Point3D p = Transform3DApply(t, { corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1], corner & 4 ? hi[2] : lo[2], 1 });
-        if (!(p.w > 1e-9)) {
+        const double* x = terms[0][corner & 1];
+        const double* y = terms[1][(corner >> 1) & 1];
+        const double* z = terms[2][(corner >> 2) & 1];
+        const double w = x[3] + y[3] + z[3] + last[3];
+        if (!(w > 1e-9)) {
             out.bounded = false;
             return out;
         }
-        out.add(p.x / p.w, p.y / p.w, p.z / p.w);
+        const double r = 1 / w;
+        out.add((x[0] + y[0] + z[0] + last[0]) * r, (x[1] + y[1] + z[1] + last[1]) * r, (x[2] + y[2] + z[2] + last[2]) * r);
     }
     return out;
 }
