@@ -134,7 +134,12 @@ void ZQSplitView::runDrag(const Event& event, std::uint64_t index, bool fromPane
             setMustClearFractions();
         const Ref<ZQSplitView> outer = splitView() ? splitView() : keep;
         outer->adjustSubviews();
-        // The panes that moved marked themselves: the step draws those, not the whole view.
+        // The panes that moved marked themselves: the step draws those, not the whole view. A
+        // nested view's crossings are drawn in this view's dividers, across pane edges: with
+        // one the whole view draws again.
+        const std::vector<Ref<ZQSplitSubview>> shown = visibleSubviews();
+        if (std::any_of(shown.begin(), shown.end(), [](const Ref<ZQSplitSubview>& pane) { return bool(pane->coupledSplitView()); }))
+            outer->setNeedsDisplay(true);
         displayIfNeeded();
         if (fromPane)
             setAxisOrigin(start, horizontal, axisOrigin(start, horizontal) + dividerOrigin(index) - before);

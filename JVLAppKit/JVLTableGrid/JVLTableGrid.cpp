@@ -100,6 +100,7 @@ JVLTableGrid::JVLTableGrid(Rect frame)
 
     contentView_ = make<JVLTableGridContentView>();
     contentScrollView_ = make<ScrollView>();
+    contentScrollView_->setContentView(make<JVLTableGridClipView>().get());
     contentScrollView_->setDocumentView(contentView_.get());
     contentScrollView_->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     contentScrollView_->setHasHorizontalScroller(true);

@@ -15,6 +15,10 @@
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextView.h"
 
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
 #include <cmath>
 
 using namespace kit;
@@ -135,8 +139,56 @@ std::int64_t JVLTableGridContentView::rowAtPoint(Point point) const
 
 // --- Drawing -------------------------------------------------------------------------------------------------
 
+KIT_REGISTER_CLASS(JVLTableGridClipView, kit::ClipView)
+{
+    c.bundle("JVLAppKit");
+}
+
+bool JVLTableGridClipView::liesOnWholePixels(Rect r, const QTransform& toDevice)
+{
+    const QRectF device = toDevice.mapRect(QRectF(r.minX(), r.minY(), r.width(), r.height()));
+    const auto whole = [](double v) { return v == std::floor(v); };
+    return toDevice.type() <= QTransform::TxScale && whole(device.left()) && whole(device.top()) && whole(device.right())
+        && whole(device.bottom());
+}
+
+void JVLTableGridClipView::drawRect(Rect dirty)
+{
+    QPainter* painter = drawsBackground() ? currentPainter() : nullptr;
+    if (!painter)
+        return;
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const auto fill = [&](double x, double y, double w, double h) {
+        if (w > 0 && h > 0)
+            painter->fillRect(QRectF(x, y, w, h), base);
+    };
+    // The cell area fills its own frame when it lies on whole pixels (see its drawRect); around
+    // it, and otherwise everywhere, the background is filled here.
+    const Ref<View> document = documentView();
+    const Rect covered = document && document->isOpaque() ? IntersectionRect(document->frame(), dirty) : Rect {};
+    if (IsEmptyRect(covered) || !dynamic_cast<JVLTableGridContentView*>(document.get())
+        || !liesOnWholePixels(document->frame(), painter->worldTransform())) {
+        fill(dirty.minX(), dirty.minY(), dirty.width(), dirty.height());
+        return;
+    }
+    fill(dirty.minX(), dirty.minY(), dirty.width(), covered.minY() - dirty.minY());
+    fill(dirty.minX(), covered.maxY(), dirty.width(), dirty.maxY() - covered.maxY());
+    fill(dirty.minX(), covered.minY(), covered.minX() - dirty.minX(), covered.height());
+    fill(covered.maxX(), covered.minY(), dirty.maxX() - covered.maxX(), covered.height());
+}
+
 void JVLTableGridContentView::drawRect(Rect dirtyRect)
 {
+    // Opaque: the clip view leaves the whole frame to this view, so every pixel starts in the
+    // clip view's background colour, and cells drawn in that colour need no fill of their own.
+    const Rect area = IntersectionRect(visibleRect(), dirtyRect);
+    const Ref<Color> page = Color::fromQColor(QApplication::palette().color(QPalette::Base));
+    GraphicsContext* context = GraphicsContext::currentContext();
+    const bool pageFilled = context && JVLTableGridClipView::liesOnWholePixels(bounds(), context->state().ctm);
+    if (pageFilled) {
+        page->setFill();
+        RectFill(area);
+    }
     const Ref<JVLTableGrid> grid = tableGrid();
     if (!grid)
         return;
@@ -145,7 +197,6 @@ void JVLTableGridContentView::drawRect(Rect dirtyRect)
     if (columns <= 0)
         return;
     // Only what is visible and dirty: outside the dirty rectangle no cell needs drawing.
-    const Rect area = IntersectionRect(visibleRect(), dirtyRect);
     const std::int64_t firstColumn = grid->columnSpanning(area.minX());
     const std::int64_t firstRow = grid->rowSpanning(area.minY());
     if (firstColumn != NotFound && firstRow != NotFound && !IsEmptyRect(area)) {
@@ -155,21 +206,89 @@ void JVLTableGridContentView::drawRect(Rect dirtyRect)
         std::int64_t lastRow = grid->rowSpanning(area.maxY(), firstRow + 1);
         if (lastRow == NotFound)
             lastRow = rows - 1;
-        const Ref<Color> white = Color::whiteColor();
-        for (std::int64_t c = firstColumn; c <= lastColumn; ++c) {
-            const double x = grid->columnOffset(c), w = grid->columnWidth(c);
-            for (std::int64_t r = firstRow; r <= lastRow; ++r) {
-                const Rect cellFrame { x, JVLTableGrid::RowHeight * double(r), w, JVLTableGrid::RowHeight };
-                if (!needsToDrawRect(cellFrame) || (c == editedColumn_ && r == editedRow_))
-                    continue;
-                const Ref<Color> background = grid->backgroundColorForColumnRow(c, r);
-                cell_->setObjectValue(grid->objectValueForColumnRow(c, r));
-                cell_->drawWithFrameInViewWithBackgroundColor(cellFrame, this, background ? background.get() : white.get());
+        if (drawsCellByCell_ || !pageFilled || !drawCellsBatched(*grid, *page, firstColumn, lastColumn, firstRow, lastRow)) {
+            const Ref<Color> white = Color::whiteColor();
+            for (std::int64_t c = firstColumn; c <= lastColumn; ++c) {
+                const double x = grid->columnOffset(c), w = grid->columnWidth(c);
+                for (std::int64_t r = firstRow; r <= lastRow; ++r) {
+                    const Rect cellFrame { x, JVLTableGrid::RowHeight * double(r), w, JVLTableGrid::RowHeight };
+                    if (!needsToDrawRect(cellFrame) || (c == editedColumn_ && r == editedRow_))
+                        continue;
+                    const Ref<Color> background = grid->backgroundColorForColumnRow(c, r);
+                    cell_->setObjectValue(grid->objectValueForColumnRow(c, r));
+                    cell_->drawWithFrameInViewWithBackgroundColor(cellFrame, this, background ? background.get() : white.get());
+                }
             }
         }
     }
     drawSelection(*grid);
     drawDropIndicators(*grid);
+}
+
+// The cells' steps taken together where that gives the same pixels: every fill copies an opaque
+// or translucent colour over whole pixels, so each cell of another colour than the page, then
+// each column's and row's line in one list, then the values, leave what the cells drawn one by
+// one leave. Off whole pixels (a fractional scroll or width) the
+// antialiased edges of neighbouring cells overlap, and while a cell is edited it stays undrawn:
+// then cell by cell.
+bool JVLTableGridContentView::drawCellsBatched(
+    JVLTableGrid& grid, const Color& page, std::int64_t firstColumn, std::int64_t lastColumn, std::int64_t firstRow, std::int64_t lastRow)
+{
+    GraphicsContext* context = GraphicsContext::currentContext();
+    if (!context || (editedColumn_ >= firstColumn && editedColumn_ <= lastColumn && editedRow_ >= firstRow && editedRow_ <= lastRow))
+        return false;
+    const QTransform& ctm = context->state().ctm;
+    const auto whole = [](double v) { return v == std::floor(v); };
+    if (ctm.type() > QTransform::TxScale || std::abs(ctm.m11()) != 1 || std::abs(ctm.m22()) != 1 || !whole(ctm.dx()) || !whole(ctm.dy())
+        || context->state().shadow.isActive())
+        return false;
+    const double top = JVLTableGrid::RowHeight * double(firstRow), bottom = JVLTableGrid::RowHeight * double(lastRow + 1);
+    const double left = grid.columnOffset(firstColumn);
+    double right = left;
+    for (std::int64_t c = firstColumn; c <= lastColumn; ++c) {
+        if (!whole(grid.columnOffset(c)) || !whole(grid.columnWidth(c)))
+            return false;
+        right = grid.columnOffset(c) + grid.columnWidth(c);
+    }
+    static const Ref<Color> lineColor = Color::colorWithDeviceWhiteAlpha(0.83, 1);
+    const Ref<Color> white = Color::whiteColor();
+    const QRgba64 pagePixel = page.toQColor().rgba64();
+    cellsToDraw_.clear();
+    for (std::int64_t c = firstColumn; c <= lastColumn; ++c) {
+        const double x = grid.columnOffset(c), w = grid.columnWidth(c);
+        for (std::int64_t r = firstRow; r <= lastRow; ++r) {
+            const Rect cellFrame { x, JVLTableGrid::RowHeight * double(r), w, JVLTableGrid::RowHeight };
+            cellsToDraw_.push_back(needsToDrawRect(cellFrame));
+            if (!cellsToDraw_.back())
+                continue;
+            Ref<Color> background = grid.backgroundColorForColumnRow(c, r);
+            if (!background)
+                background = white;
+            if (background->isPattern() || background->toQColor().rgba64() != pagePixel) {
+                background->setFill();
+                RectFill(cellFrame);
+            }
+        }
+    }
+    lineRects_.clear();
+    for (std::int64_t c = firstColumn; c <= lastColumn; ++c)
+        lineRects_.push_back({ grid.columnOffset(c) + grid.columnWidth(c) - 1, top, 1, bottom - top });
+    for (std::int64_t r = firstRow; r <= lastRow; ++r)
+        lineRects_.push_back({ left, JVLTableGrid::RowHeight * double(r + 1) - 1, right - left, 1 });
+    lineColor->setFill();
+    RectFillList(lineRects_.data(), int(lineRects_.size()));
+    std::size_t next = 0;
+    for (std::int64_t c = firstColumn; c <= lastColumn; ++c) {
+        const double x = grid.columnOffset(c), w = grid.columnWidth(c);
+        for (std::int64_t r = firstRow; r <= lastRow; ++r) {
+            const Rect cellFrame { x, JVLTableGrid::RowHeight * double(r), w, JVLTableGrid::RowHeight };
+            if (!cellsToDraw_[next++])
+                continue;
+            cell_->setObjectValue(grid.objectValueForColumnRow(c, r));
+            cell_->drawInteriorWithFrameInView(cellFrame, this);
+        }
+    }
+    return true;
 }
 
 void JVLTableGridContentView::drawSelection(JVLTableGrid& grid)

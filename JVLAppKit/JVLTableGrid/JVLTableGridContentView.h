@@ -7,14 +7,32 @@
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGridCell.h"
 
+#include "kit/appkit/ClipView.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/foundation/Timer.h"
 
+#include <QTransform>
+
 #include <cstdint>
+#include <vector>
 
 class JVLTableGrid;
+
+// The cell area's clip view: where the cell area lies on whole pixels it paints every pixel of its
+// frame itself, so the background is filled only around it.
+class JVLTableGridClipView : public kit::ClipView {
+    KIT_CLASS(JVLTableGridClipView)
+
+    JVLTableGridClipView() = default;
+
+    // Whether `r` maps to whole device pixels.
+    static bool liesOnWholePixels(kit::Rect r, const QTransform& toDevice);
+
+    // kit::View:
+    void drawRect(kit::Rect dirty) override;
+};
 
 class JVLTableGridContentView : public kit::View, public kit::DraggingDestination, public kit::TextDelegate {
     KIT_CLASS(JVLTableGridContentView)
@@ -74,6 +92,8 @@ private:
     void startAutoscrollTimer();
     void stopAutoscrollTimer();
     void autoscrollTimerFired(kit::Timer* timer);
+    bool drawCellsBatched(
+        JVLTableGrid& grid, const kit::Color& page, std::int64_t firstColumn, std::int64_t lastColumn, std::int64_t firstRow, std::int64_t lastRow);
     void drawSelection(JVLTableGrid& grid);
     void drawDropIndicators(JVLTableGrid& grid);
 
@@ -89,4 +109,9 @@ private:
     kit::Weak<kit::Timer> autoscrollTimer_;
     bool isDraggingColumnOrRow_ = false;
     kit::Ref<JVLTableGridCell> cell_;
+    bool drawsCellByCell_ = false; // for tests: the steps of each cell one after another
+    friend class JVLTableGridContentViewTestAccess;
+    // Kept between paints: a page's lines and which of its cells the pass covers.
+    std::vector<kit::Rect> lineRects_;
+    std::vector<bool> cellsToDraw_;
 };

@@ -13,6 +13,9 @@
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextView.h"
 
+#include <QApplication>
+#include <QPalette>
+
 using namespace kit;
 
 namespace {
@@ -372,4 +375,78 @@ TEST(JVLTableGridContentView, GainingFocusSettlesTheDisplayPasses)
     w.window->displayIfNeeded();
     EXPECT_FALSE(w.grid->needsDisplay()) << "drawing schedules no further pass";
     EXPECT_FALSE(w.window->viewsNeedDisplay());
+}
+
+// --- Cells drawn together --------------------------------------------------------------------------------------------
+
+class JVLTableGridContentViewTestAccess {
+public:
+    static void setDrawsCellByCell(JVLTableGridContentView& view, bool flag) { view.drawsCellByCell_ = flag; }
+};
+
+namespace {
+
+// The whole window drawn again, with the cells' steps taken together or cell by cell.
+QImage gridRedrawn(TableGridWindow& w, bool cellByCell)
+{
+    JVLTableGridContentViewTestAccess::setDrawsCellByCell(*w.grid->contentView(), cellByCell);
+    w.window->contentView()->setNeedsDisplay(true);
+    return w.snapshot();
+}
+
+} // namespace
+
+// Every cell is a fill of its colour, two lines and its value: taken together (one background,
+// lines in one list, the values after) they must leave the same pixels as drawn cell by cell,
+// whatever the cells' colours, scrolled or not, with the selection and the focus ring on top.
+TEST(JVLTableGridContentView, CellsDrawnTogetherLeaveThePixelsOfCellsDrawnOneByOne)
+{
+    TableGridWindow w({ 420, 310 }, [](TableGridTestDataSource& ds) {
+        ds.columns = 40;
+        ds.rows = 400;
+        ds.ops << "tableGridBackgroundColorForColumnRow" << "tableGridSetWidthForColumn";
+        for (std::int64_t c = 0; c < 40; ++c)
+            ds.widths[c] = float(50 + 17 * (c % 4));
+        for (std::int64_t c = 0; c < 40; ++c)
+            for (std::int64_t r = 0; r < 400; ++r) {
+                ds.values[{ c, r }] = Value(QString::number(r * 31 + c));
+                if ((c + 2 * r) % 5 == 0)
+                    ds.backgrounds[{ c, r }] = Color::colorWithDeviceRedGreenBlueAlpha(0.9, 0.8, 0.3, 1);
+                else if ((c + r) % 7 == 0)
+                    ds.backgrounds[{ c, r }] = Color::colorWithDeviceRedGreenBlueAlpha(0.1, 0.3, 0.9, 0.35); // translucent
+                else if ((c * r) % 3 == 1)
+                    ds.backgrounds[{ c, r }] = Color::whiteColor();
+            }
+    });
+    w.grid->setSelectedColumnIndexes(gridRange(1, 2));
+    w.grid->setSelectedRowIndexes(gridRange(2, 4));
+    w.window->makeFirstResponder(w.grid.get());
+    const auto clip = w.grid->contentScrollView()->contentView();
+    for (const Point at : { Point { 0, 0 }, Point { 130, 2040 }, Point { 1e9, 1e9 } }) {
+        clip->scrollToPoint(at);
+        w.grid->contentScrollView()->reflectScrolledClipView(clip.get());
+        const QImage together = gridRedrawn(w, false);
+        EXPECT_TRUE(together == gridRedrawn(w, true)) << "scrolled to " << at.x << ", " << at.y;
+    }
+}
+
+// The clip view leaves the cells' frame to the cell area: beyond the last column and row the
+// clip view's background shows, not the window's.
+TEST(JVLTableGridContentView, BeyondTheLastCellTheClipViewsBackgroundShows)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+        ds.columns = 2;
+        ds.rows = 3;
+    });
+    const QImage shot = gridRedrawn(w, false);
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const Rect last = w.grid->frameOfCellAtColumnRow(1, 2);
+    for (const Point inGrid : { Point { last.maxX() + 30, last.midY() }, Point { last.midX(), last.maxY() + 30 },
+             Point { last.maxX() + 30, last.maxY() + 30 } }) {
+        const Point b = w.base(inGrid);
+        EXPECT_TRUE(test::pixelIs(shot, int(b.x), int(shot.height() - b.y), base, 0)) << inGrid.x << ", " << inGrid.y;
+    }
+    // Inside a cell, between its value and its lines, the cell's white.
+    const Point inside = w.base({ last.maxX() - 4, last.midY() });
+    EXPECT_TRUE(test::pixelIs(shot, int(inside.x), int(shot.height() - inside.y), Qt::white, 0));
 }

@@ -52,9 +52,11 @@ void TableGridTestDataSource::tableGridSetObjectValueForColumnRow(JVLTableGrid*,
         values[{ column, row }] = value;
 }
 
-Ref<Color> TableGridTestDataSource::tableGridBackgroundColorForColumnRow(JVLTableGrid*, std::int64_t, std::int64_t)
+Ref<Color> TableGridTestDataSource::tableGridBackgroundColorForColumnRow(JVLTableGrid*, std::int64_t column, std::int64_t row)
 {
     ++calls["tableGridBackgroundColorForColumnRow"];
+    if (const auto found = backgrounds.find({ column, row }); found != backgrounds.end())
+        return found->second;
     return background;
 }
 

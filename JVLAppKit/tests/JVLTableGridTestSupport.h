@@ -65,6 +65,8 @@ class TableGridTestDataSource : public kit::Object, public JVLTableGridDataSourc
     bool tableGridAcceptDropColumnRow(JVLTableGrid*, kit::DraggingInfo&, std::int64_t column, std::int64_t row) override;
 
     kit::Ref<kit::Color> background;
+    // Per cell, before `background`.
+    std::map<std::pair<std::int64_t, std::int64_t>, kit::Ref<kit::Color>> backgrounds;
 };
 
 class TableGridTestDelegate : public kit::Object, public JVLTableGridDelegate {

@@ -1,6 +1,8 @@
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/Image.h"
 #include "kit/testsupport/EventScript.h"
 
 #include <gtest/gtest.h>
@@ -281,6 +283,34 @@ TEST_F(CoupledTest, DragOnTheCrossingMovesBothDividers)
     script.run();
     EXPECT_EQ(widthOf(*split, 0), 120);
     EXPECT_EQ(inner->dividerRects()[0].origin.y, innerBefore + 10) << "down on screen is further from the top";
+}
+
+// Drags of the outer and of the nested divider, a few points a step: the window then shows what
+// drawing it all anew shows, with no crossing mark left behind where a divider was.
+TEST_F(CoupledTest, AfterDragsTheWindowShowsWhatAFullRedrawShows)
+{
+    split->setDivider(kit::Image::imageByReferencingFile(QStringLiteral(":/ZQSplitView/Resources/ZQSplitViewDivider.svg")));
+    split->setBackground(kit::Color::colorWithCalibratedWhiteAlpha(0.84, 1));
+    split->adjustSubviews();
+    window->orderFront();
+    window->displayIfNeeded();
+    auto drag = [&](kit::Point from, kit::Point by, int steps) {
+        kit::test::EventScript script(window.get());
+        script.mouseDown(from);
+        for (int step = 1; step <= steps; ++step)
+            script.mouseDragged(MakePoint(from.x + by.x * step / steps, from.y + by.y * step / steps));
+        script.mouseUp(MakePoint(from.x + by.x, from.y + by.y));
+        script.run();
+    };
+    const double innerY = 100 - (inner->dividerRects()[0].origin.y + 2.5); // base coordinates, y up
+    drag(MakePoint(102, 20), MakePoint(-40, 0), 8);
+    drag(MakePoint(120, innerY), MakePoint(0, 25), 5);
+    drag(MakePoint(62, 80), MakePoint(30, 0), 6);
+    drag(MakePoint(207, 50), MakePoint(-15, 0), 5);
+    const QImage stepped = window->snapshot();
+    window->display();
+    EXPECT_EQ(stepped, window->snapshot());
+    window->orderOut();
 }
 
 } // namespace

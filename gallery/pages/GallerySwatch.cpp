@@ -55,6 +55,25 @@ void GalleryPushButton::perform(kit::Object*)
         action_();
 }
 
+KIT_REGISTER_CLASS(GallerySlider, kit::Slider) { c.action("perform", &GallerySlider::perform); }
+
+GallerySlider::GallerySlider(kit::Rect frame, double min, double max, double value, std::function<void(double)> changed)
+    : kit::Slider(frame)
+    , changed_(std::move(changed))
+{
+    setMinValue(min);
+    setMaxValue(max);
+    setDoubleValue(value);
+    setTarget(this);
+    setAction("perform");
+}
+
+void GallerySlider::perform(kit::Object*)
+{
+    if (changed_)
+        changed_(doubleValue());
+}
+
 kit::Ref<kit::TextField> galleryLabel(kit::Rect frame, const QString& text, kit::View* parent)
 {
     auto label = kit::make<kit::TextField>(frame);

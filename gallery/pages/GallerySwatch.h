@@ -1,11 +1,12 @@
 #pragma once
 
 // Small views the component pages share: a filled, titled rectangle, a push button that runs
-// a function when clicked, and a plain label.
+// a function when clicked, a slider that hands each new value to a function, and a plain label.
 
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
+#include "kit/controls/Slider.h"
 #include "kit/controls/TextField.h"
 
 #include <QColor>
@@ -38,6 +39,18 @@ public:
 
 private:
     std::function<void()> action_;
+};
+
+class GallerySlider : public kit::Slider {
+    KIT_CLASS(GallerySlider)
+public:
+    explicit GallerySlider(kit::Rect frame = {}, double min = 0, double max = 1, double value = 0, std::function<void(double)> changed = {});
+
+    // The slider's own action, sent to itself.
+    void perform(kit::Object* sender);
+
+private:
+    std::function<void(double)> changed_;
 };
 
 // A read-only, unselectable text without bezel or background, added to `parent` when one is given.

@@ -107,11 +107,46 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
     // Weak: the page owns the buttons whose actions reach it.
     const kit::Weak<kit::View> anchorRef { Ref<kit::View>(page) };
     auto bubbles = std::make_shared<std::vector<Ref<ABAttachedWindow>>>();
+    // What the sliders set, for the open bubbles and the next ones.
+    struct Shape {
+        double margin = 2, radius = 8, arrow = 16, border = 2;
+    };
+    auto shape = std::make_shared<Shape>();
+    const auto applyShape = [shape](ABAttachedWindow& bubble) {
+        bubble.setViewMargin(shape->margin);
+        bubble.setCornerRadius(shape->radius);
+        bubble.setArrowHeight(shape->arrow);
+        bubble.setBorderWidth(shape->border);
+    };
+    struct SliderRow {
+        const char* name;
+        double min, max;
+        double Shape::*field;
+    };
+    const SliderRow rows[] = { { "Margin", 0, 20, &Shape::margin }, { "Radius", 0, 24, &Shape::radius },
+        { "Arrow", 4, 40, &Shape::arrow }, { "Border", 0, 6, &Shape::border } };
+    double rowY = 64;
+    for (const SliderRow& row : rows) {
+        const QString name = QString::fromUtf8(row.name);
+        const auto caption = [name](double value) { return QStringLiteral("%1: %2").arg(name).arg(value, 0, 'f', 1); };
+        Ref<kit::TextField> label = galleryLabel(MakeRect(20, rowY, 110, 20), caption(shape.get()->*row.field), page.get());
+        const kit::Weak<kit::TextField> labelRef { label };
+        auto slider = kit::make<GallerySlider>(MakeRect(140, rowY - 2, 240, 24), row.min, row.max, shape.get()->*row.field,
+            [shape, bubbles, applyShape, labelRef, caption, field = row.field](double value) {
+                shape.get()->*field = value;
+                if (const Ref<kit::TextField> l = labelRef.lock())
+                    l->setStringValue(caption(value));
+                for (const Ref<ABAttachedWindow>& bubble : *bubbles)
+                    applyShape(*bubble);
+            });
+        page->addSubview(slider.get());
+        rowY += 34;
+    }
     const int sides[] = { ABPositionAutomatic, ABPositionBottom, ABPositionRight, ABPositionTopLeft };
     double x = 20;
     for (const int side : sides) {
         const QString title = side == ABPositionAutomatic ? QStringLiteral("Attach (auto)") : QStringLiteral("Attach side %1").arg(side);
-        auto b = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), title, [anchorRef, bubbles, side, x] {
+        auto b = kit::make<GalleryPushButton>(MakeRect(x, 20, 130, 28), title, [anchorRef, bubbles, applyShape, side, x] {
             const Ref<kit::View> anchor = anchorRef.lock();
             const Ref<kit::Window> window = anchor ? anchor->window() : nullptr;
             if (!window)
@@ -120,6 +155,7 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
             // The point: just above this button, in the window's coordinates.
             const kit::Point spot = anchor->convertPointToView(kit::MakePoint(x + 65, 52), nullptr);
             auto bubble = ABAttachedWindow::initWithViewAttachedToPointInWindowOnSideAtDistance(content.get(), spot, window.get(), side, 2);
+            applyShape(*bubble);
             window->addChildWindowOrdered(bubble.get(), kit::WindowAbove);
             bubble->orderFront();
             bubbles->push_back(bubble);

@@ -328,6 +328,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityTextFieldRole, QStringLiteral("text field") },
         { AccessibilityIncrementorRole, QStringLiteral("stepper") },
         { AccessibilityLevelIndicatorRole, QStringLiteral("level indicator") },
+        { AccessibilitySliderRole, QStringLiteral("slider") },
         { AccessibilityTableRole, QStringLiteral("table") },
         { AccessibilityOutlineRole, QStringLiteral("outline") },
         { AccessibilityRowRole, QStringLiteral("row") },

@@ -65,6 +65,7 @@ inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText"
 inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
 inline const QString AccessibilityIncrementorRole = QStringLiteral("AXIncrementor");
 inline const QString AccessibilityLevelIndicatorRole = QStringLiteral("AXLevelIndicator");
+inline const QString AccessibilitySliderRole = QStringLiteral("AXSlider");
 inline const QString AccessibilityTableRole = QStringLiteral("AXTable");
 inline const QString AccessibilityOutlineRole = QStringLiteral("AXOutline");
 inline const QString AccessibilityRowRole = QStringLiteral("AXRow");

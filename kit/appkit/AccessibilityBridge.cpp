@@ -50,6 +50,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityWindowRole, QAccessible::Window },
         { AccessibilityIncrementorRole, QAccessible::SpinBox },
         { AccessibilityLevelIndicatorRole, QAccessible::Slider },
+        { AccessibilitySliderRole, QAccessible::Slider },
         { AccessibilityTableRole, QAccessible::Table },
         { AccessibilityOutlineRole, QAccessible::Tree },
         { AccessibilityRowRole, QAccessible::Row },

@@ -65,6 +65,7 @@ void View::lockFocus()
         // What the window shows is brought up to date first, so a capture reads this view.
         if (!w->drawing_)
             w->displayIfNeeded();
+        w->bringBackingUpToDate();
         QImage& backing = w->backing_;
         focus.surface
             = std::make_unique<QImage>(backing.bits(), backing.width(), backing.height(), backing.bytesPerLine(), backing.format());

@@ -67,7 +67,14 @@ public:
         const Ref<Window> w = window();
         const Ref<Color> color = w ? w->backgroundColor() : nullptr;
         if (!color) {
+            // Whole pixels fill alike without antialiasing, on the painter's much faster path.
+            const QTransform& t = p->transform();
+            const QRectF device = t.mapRect(r);
+            const bool smooth = p->testRenderHint(QPainter::Antialiasing);
+            const bool whole = t.type() <= QTransform::TxScale && QRectF(device.toRect()) == device;
+            p->setRenderHint(QPainter::Antialiasing, smooth && !whole);
             p->fillRect(r, QApplication::palette().color(QPalette::Window));
+            p->setRenderHint(QPainter::Antialiasing, smooth);
             return;
         }
         // A translucent colour shows what is behind the window, not the last pass.

@@ -286,7 +286,7 @@ class Window : public Responder {
     QImage snapshot();
     int displayPassCount() const { return passCount_; }
     // Drawn but not yet on screen (screen updates disabled).
-    bool hasUnflushedDrawing() const { return !unflushed_.isEmpty(); }
+    bool hasUnflushedDrawing() const { return !unflushed_.isEmpty() || !storeUnflushed_.isEmpty(); }
     void flushToScreen();
 
     // Events.
@@ -347,6 +347,18 @@ private:
     struct ViewDrawSetup;
     GraphicsContext* setUpViewDrawing(ViewDrawSetup& setup, bool context);
     void drawPass(const QRegion& region);
+    // The views over `region` through `painter`, on the backing image or on the host's store.
+    void drawViewsWith(QPainter& painter, const QRegion& region);
+    // Draws a pass straight onto the host's backing store when it can (NO otherwise); it
+    // reaches the screen with the next flush.
+    bool drawPassOnStore(const QRegion& region);
+    // Draws into the backing, within `region`, what went to the host's store only, for those
+    // who read the backing.
+    void bringBackingUpToDate(const QRegion& region);
+    void bringBackingUpToDate();
+    // Takes back into the backing what a pass left on the store, when the store still holds it
+    // and its pixels are the backing's own; NO otherwise.
+    bool copyBackFromStore(const QRegion& region);
     void drawView(View* view, DisplayPass& pass, const ViewTransform& toBase, Rect clipBase);
     void prepareViewsToDraw();
     bool wholeWindowDirty() const;
@@ -433,6 +445,11 @@ private:
     QImage backing_;
     QRegion dirty_;
     QRegion unflushed_;
+    // Drawn on the host's store but not into the backing, and drawn there but not flushed.
+    QRegion staleBacking_;
+    QRegion storeUnflushed_;
+    // The store's pixels those regions lie in; another buffer holds none of them.
+    const uchar* storeBits_ = nullptr;
     QRegion passRegion_; // what the running pass draws; invalidations inside it schedule nothing
     bool drawing_ = false;
     // The view whose needsDisplay the pass asks, and its visible part (device pixels).

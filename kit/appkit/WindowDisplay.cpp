@@ -5,12 +5,16 @@
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
+#include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <QBackingStore>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -21,6 +25,9 @@ void Window::resizeBacking()
     backing_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     backing_.setDevicePixelRatio(dpr);
     backing_.fill(Qt::transparent);
+    staleBacking_ = QRegion();
+    storeUnflushed_ = QRegion();
+    storeBits_ = nullptr;
 }
 
 QRect Window::toDevice(Rect r) const
@@ -142,6 +149,14 @@ void Window::flushToScreen()
     if (host_->isVisible() && !unflushed_.isEmpty())
         host_->update(unflushed_);
     unflushed_ = QRegion();
+    // What was drawn on the store goes out as it is; a window not yet exposed shows the store
+    // when it is.
+    if (!storeUnflushed_.isEmpty()) {
+        QWindow* handle = host_->windowHandle();
+        if (host_->isVisible() && handle && handle->isExposed() && host_->backingStore())
+            host_->backingStore()->flush(storeUnflushed_);
+        storeUnflushed_ = QRegion();
+    }
 }
 
 namespace {
@@ -252,22 +267,115 @@ GraphicsContext* Window::setUpViewDrawing(ViewDrawSetup& setup, bool context)
     return pass.context.get();
 }
 
-void Window::drawPass(const QRegion& region)
+void Window::drawViewsWith(QPainter& painter, const QRegion& region)
 {
     drawing_ = true;
     passRegion_ = region;
-    ++passCount_;
+    painter.setRenderHint(QPainter::Antialiasing);
     {
-        QPainter painter(&backing_);
-        painter.setRenderHint(QPainter::Antialiasing);
         DisplayPass pass { painter, region, region.rectCount() == 1 ? region.boundingRect() : QRect(), nullptr, {} };
         drawView(frameView_.get(), pass, frameView_->transformToSuperview(), MakeRect(0, 0, frame_.width(), frame_.height()));
     }
     View::setCurrentPainter(nullptr);
     drawing_ = false;
     passRegion_ = QRegion();
-    // While screen updates are disabled the backing changes but nothing reaches the screen.
-    unflushed_ += region;
+}
+
+namespace windowdisplay {
+
+// A store the views can draw on as they draw on the backing: one image of the window's pixels,
+// the same format or the opaque one the host's copy fills in.
+bool StoreTakesDrawing(const QImage* store, const QImage& backing)
+{
+    return store && store->devicePixelRatio() == 1 && backing.devicePixelRatio() == 1
+        && (store->format() == backing.format() || store->format() == QImage::Format_RGB32);
+}
+
+} // namespace windowdisplay
+
+bool Window::drawPassOnStore(const QRegion& region)
+{
+    // A lockFocus reads the backing. A host inside another widget shares that widget's store.
+    if (View::focusView() || !host_->isWindow() || !host_->isVisible() || !host_->windowHandle() || !host_->windowHandle()->handle())
+        return false;
+    QBackingStore* store = host_->backingStore();
+    if (!store || !QRect(QPoint(0, 0), store->size()).contains(region.boundingRect())
+        || !windowdisplay::StoreTakesDrawing(dynamic_cast<QImage*>(store->paintDevice()), backing_))
+        return false;
+    // A store that was made anew holds nothing of the earlier passes: the backing draws those.
+    if (static_cast<const QImage*>(store->paintDevice())->constBits() != storeBits_)
+        bringBackingUpToDate(staleBacking_);
+    store->beginPaint(region);
+    auto* image = dynamic_cast<QImage*>(store->paintDevice());
+    storeBits_ = image ? image->constBits() : nullptr;
+    const bool takes = windowdisplay::StoreTakesDrawing(image, backing_);
+    if (takes) {
+        QPainter painter(image);
+        drawViewsWith(painter, region);
+    }
+    store->endPaint();
+    if (!takes)
+        return false;
+    staleBacking_ += region;
+    storeUnflushed_ += region;
+    return true;
+}
+
+void Window::bringBackingUpToDate(const QRegion& region)
+{
+    if (drawing_)
+        return;
+    const QRegion stale = staleBacking_ & region;
+    if (stale.isEmpty())
+        return;
+    staleBacking_ -= stale;
+    QPainter painter(&backing_);
+    drawViewsWith(painter, stale);
+}
+
+void Window::bringBackingUpToDate()
+{
+    // What was drawn is taken back as it was drawn; drawn again only when the store lost it.
+    if (!staleBacking_.isEmpty() && !drawing_ && copyBackFromStore(staleBacking_)) {
+        staleBacking_ = QRegion();
+        return;
+    }
+    bringBackingUpToDate(staleBacking_);
+}
+
+bool Window::copyBackFromStore(const QRegion& region)
+{
+    QBackingStore* store = host_->backingStore();
+    const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
+    if (!image || image->constBits() != storeBits_ || !windowdisplay::StoreTakesDrawing(image, backing_)
+        || !image->rect().contains(region.boundingRect()) || !backing_.rect().contains(region.boundingRect()))
+        return false;
+    // An opaque store drops the alpha: its pixels are the backing's only where those are opaque.
+    const bool sameFormat = image->format() == backing_.format();
+    const Ref<Color> background = backgroundColor_;
+    if (!sameFormat && (!opaque_ || (background && background->alphaComponent() < 1)))
+        return false;
+    for (const QRect& r : region)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            windowhost::copyRow(reinterpret_cast<quint32*>(backing_.scanLine(y)) + r.x(),
+                reinterpret_cast<const quint32*>(image->constScanLine(y)) + r.x(), r.width(), !sameFormat);
+    return true;
+}
+
+void Window::drawPass(const QRegion& region)
+{
+    ++passCount_;
+    // On screen the views draw straight onto the host's backing store, and the backing image
+    // catches up when someone reads it; otherwise into the backing, copied by the host's paint.
+    if (!drawPassOnStore(region)) {
+        {
+            QPainter painter(&backing_);
+            drawViewsWith(painter, region);
+        }
+        staleBacking_ -= region;
+        unflushed_ += region;
+    }
+    // While screen updates are disabled nothing reaches the screen.
     if (ScreenUpdatesEnabled())
         flushToScreen();
     if (!dirty_.isEmpty()) {
@@ -343,6 +451,7 @@ void Window::drawView(View* view, DisplayPass& pass, const ViewTransform& toBase
 QImage Window::snapshot()
 {
     displayIfNeeded();
+    bringBackingUpToDate();
     return backing_.copy();
 }
 

@@ -110,6 +110,11 @@ void WindowHost::paintEvent(QPaintEvent* event)
     const Ref<Window> w = window_.lock();
     if (!w)
         return;
+    // Passes may have drawn straight onto the store: what the backing lacks of this region is
+    // drawn into it first.
+    QImage* store = backingStore() ? dynamic_cast<QImage*>(backingStore()->paintDevice()) : nullptr;
+    const QRegion& asked = event->region();
+    w->bringBackingUpToDate(asked);
     const QImage& backing = w->backing_;
     const qreal dpr = backing.devicePixelRatio();
     // Qt blends an image in bands of rows handed to other threads: a fixed cost far above that of
@@ -117,7 +122,6 @@ void WindowHost::paintEvent(QPaintEvent* event)
     // are copied into it row by row.
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    QImage* store = backingStore() ? dynamic_cast<QImage*>(backingStore()->paintDevice()) : nullptr;
     // Not while the widget renders elsewhere (grab, render).
     if (store && (!painter.paintEngine() || painter.paintEngine()->paintDevice() != store))
         store = nullptr;
@@ -129,7 +133,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
         const uchar* fromBits = backing.constBits();
         uchar* toBits = store->bits();
         const qsizetype fromLine = backing.bytesPerLine(), toLine = store->bytesPerLine();
-        for (const QRect& region : event->region()) {
+        for (const QRect& region : asked) {
             const QRect r = region & target;
             if (r.isEmpty())
                 continue;
@@ -139,7 +143,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
         }
         return;
     }
-    for (const QRect& r : event->region())
+    for (const QRect& r : asked)
         painter.drawImage(r, backing, QRectF(r.topLeft() * dpr, r.size() * dpr));
 }
 

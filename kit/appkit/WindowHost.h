@@ -12,6 +12,11 @@ namespace kit {
 
 class Window;
 
+namespace windowhost {
+// One row of 32-bit pixels; `setAlpha` makes them opaque (the bits of an opaque format).
+void copyRow(quint32* to, const quint32* from, int count, bool setAlpha);
+} // namespace windowhost
+
 class WindowHost : public QWidget {
 public:
     explicit WindowHost(Window* window);

@@ -1,6 +1,6 @@
 // What controls that hold a value show to accessibility: editable text that takes a new string as
 // a user edit would, pop-up buttons valued by their selected title, steppers and level indicators
-// with their number, range and step actions. Each change goes the way the user's own would, so
+// and sliders with their number, range and step actions. Each change goes the way the user's own would, so
 // delegates, actions and bindings see nothing new.
 
 #include "kit/appkit/Accessibility.h"
@@ -11,6 +11,7 @@
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/PopUpButtonCell.h"
+#include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
 #include "kit/core/NotificationCenter.h"
 
@@ -202,6 +203,39 @@ void LevelIndicatorCell::accessibilityPerformAction(const QString& action)
     const Ref<LevelIndicatorCell> keep(this);
     // One unit, as Left and Right move it.
     setDoubleValue(doubleValue() + (action == AccessibilityIncrementAction ? 1 : -1));
+    valuecontrolaccessibility::redisplayAndSend(*this);
+}
+
+// Sliders ----------------------------------------------------------------------------------------
+
+QStringList SliderCell::accessibilityAttributeNames() const { return valuecontrolaccessibility::rangedAttributeNames(*this); }
+
+Value SliderCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (Value v = valuecontrolaccessibility::rangedAttribute(*this, AccessibilitySliderRole, sl_.min, sl_.max, attribute); !v.isNil())
+        return v;
+    return ActionCell::accessibilityAttributeValue(attribute);
+}
+
+bool SliderCell::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    return attribute == AccessibilityValueAttribute && isEnabled();
+}
+
+void SliderCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (accessibilityIsAttributeSettable(attribute))
+        valuecontrolaccessibility::setRangedValue(*this, value);
+}
+
+QStringList SliderCell::accessibilityActionNames() const { return { AccessibilityIncrementAction, AccessibilityDecrementAction }; }
+
+void SliderCell::accessibilityPerformAction(const QString& action)
+{
+    if (!isEnabled() || (action != AccessibilityIncrementAction && action != AccessibilityDecrementAction))
+        return;
+    const Ref<SliderCell> keep(this);
+    step(action == AccessibilityIncrementAction);
     valuecontrolaccessibility::redisplayAndSend(*this);
 }
 

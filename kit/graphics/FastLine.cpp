@@ -66,12 +66,15 @@ const FastLineFont& fastLineFontFor(const QFont& font)
     // A copy of the same font is the common case and costs a pointer comparison.
     if (!fonts.empty() && fonts[0].first.isCopyOf(font))
         return *fonts[0].second;
-    for (std::size_t i = 0; i < fonts.size(); ++i)
-        if (fonts[i].first.isCopyOf(font) || (fonts[i].first == font && fonts[i].first.hintingPreference() == font.hintingPreference())) {
-            if (i != 0)
-                std::swap(fonts[i], fonts[0]);
-            return *fonts[0].second;
-        }
+    // Copies first (a cell font and a label font take turns), equal fonts after.
+    for (const bool copies : { true, false })
+        for (std::size_t i = 0; i < fonts.size(); ++i)
+            if (copies ? fonts[i].first.isCopyOf(font)
+                       : fonts[i].first == font && fonts[i].first.hintingPreference() == font.hintingPreference()) {
+                if (i != 0)
+                    std::swap(fonts[i], fonts[0]);
+                return *fonts[0].second;
+            }
     if (fonts.size() >= 16)
         fonts.pop_back();
     auto made = std::make_shared<FastLineFont>();
@@ -204,25 +207,37 @@ double Width(const QString& text, const QFont& font)
 
 QRectF InkBox(const QString& text, const QFont& font, QPointF baseline) { return fastLineInk(fastLineFontFor(font), text, baseline); }
 
-void DrawGlyphRun(QPainter& painter, const QString& text, const QFont& font, QPointF baseline)
+void AppendGlyphs(const QString& text, const QFont& font, QPointF baseline, std::vector<quint32>* glyphs, std::vector<QPointF>* positions)
 {
     const FastLineFont& f = fastLineFontFor(font);
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    glyphs.reserve(text.size());
-    positions.reserve(text.size());
     double x = 0;
     for (const QChar c : text) {
         const int u = fastLineIndex(c) & 0x7F;
-        glyphs.append(f.glyph[u]);
-        positions.append(QPointF(x, 0));
+        glyphs->push_back(f.glyph[u]);
+        // As QPainter::drawGlyphRun places a run's glyph: the run's position plus the glyph's.
+        positions->push_back(baseline + QPointF(x, 0));
         x += f.advance[u];
     }
+}
+
+void DrawGlyphs(QPainter& painter, const QFont& font, const std::vector<quint32>& glyphs, const std::vector<QPointF>& positions)
+{
+    if (glyphs.empty())
+        return;
     QGlyphRun run;
-    run.setRawFont(f.raw);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    painter.drawGlyphRun(baseline, run);
+    run.setRawFont(fastLineFontFor(font).raw);
+    run.setRawData(glyphs.data(), positions.data(), int(glyphs.size()));
+    painter.drawGlyphRun(QPointF(0, 0), run);
+}
+
+void DrawGlyphRun(QPainter& painter, const QString& text, const QFont& font, QPointF baseline)
+{
+    thread_local std::vector<quint32> glyphs;
+    thread_local std::vector<QPointF> positions;
+    glyphs.clear();
+    positions.clear();
+    AppendGlyphs(text, font, baseline, &glyphs, &positions);
+    DrawGlyphs(painter, font, glyphs, positions);
 }
 
 namespace {

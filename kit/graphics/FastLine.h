@@ -16,6 +16,8 @@
 #include <QFont>
 #include <QString>
 
+#include <vector>
+
 class QPainter;
 
 namespace kit {
@@ -34,6 +36,11 @@ double Width(const QString& text, const QFont& font);
 QRectF InkBox(const QString& text, const QFont& font, QPointF baseline);
 // Draws `text` with its baseline starting at `baseline` in the painter's space (valid when IsPlain).
 void DrawGlyphRun(QPainter& painter, const QString& text, const QFont& font, QPointF baseline);
+// The glyphs DrawGlyphRun draws for `text`, appended with their positions in the painter's space;
+// DrawGlyphs draws such glyphs of one font. Lines drawn one after another and lines appended and
+// drawn together give the same pixels.
+void AppendGlyphs(const QString& text, const QFont& font, QPointF baseline, std::vector<quint32>* glyphs, std::vector<QPointF>* positions);
+void DrawGlyphs(QPainter& painter, const QFont& font, const std::vector<quint32>& glyphs, const std::vector<QPointF>& positions);
 
 // Draws one shaped line of `text` as QPainter::drawText does at `baseline`, from a small
 // least-recently-used cache of shaped lines keyed by text and font.

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 
 namespace kit {
@@ -64,7 +65,7 @@ public:
     void end();
 
     QSize deviceSize() const override;
-    QPainter* painter() override { return painter_; }
+    QPainter* painter() override;
     void yieldPainter() override;
     void fillPath(const QPainterPath& path, const QBrush& brush, const GraphicsState& state) override;
     void fillRects(const QRectF* rects, int count, const QBrush& brush, const GraphicsState& state) override;
@@ -88,10 +89,17 @@ private:
     void setCompositionMode(QPainter::CompositionMode mode);
     void setHints(bool antialias, bool smoothImages);
     void forgetApplied();
+    // Plain lines without a shadow, one after another in one font, colour and state (a column of
+    // cells), wait here and go to the painter as one glyph run, before anything else is drawn or
+    // set. Only in a reusable context, whose device nobody reads before its end.
+    bool deferGlyphs(const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser,
+        const GraphicsState& state);
+    void flushGlyphs();
 
     std::unique_ptr<QPainter> owned_;
     QPainter* painter_;
     std::uint64_t appliedClip_ = ~std::uint64_t(0);
+    std::uint64_t narrowedClips_ = 0;
     bool clipKnown_ = false;
     // What this backend last set on the painter; valid while `appliedKnown_`.
     struct Applied {
@@ -107,6 +115,12 @@ private:
     bool hintsKnown_ = false;
     bool touched_ = false; // the painter was changed since the last save
     bool reusable_ = false;
+    struct PendingGlyphs {
+        QFont font;
+        QColor color;
+        std::vector<quint32> glyphs;
+        std::vector<QPointF> positions;
+    } pending_;
 };
 
 } // namespace kit

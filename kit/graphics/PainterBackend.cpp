@@ -1,8 +1,10 @@
 #include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsBackend.h"
+#include "kit/graphics/ProjectiveImage.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +52,33 @@ QPainter::CompositionMode compositionMode(CompositingOperation op)
     return QPainter::CompositionMode_SourceOver;
 }
 
+// A shadow without blur: each pixel's coverage is tinted where it is, as the blur below tints,
+// through a table of the 256 coverages (kept for the last colour: labels share theirs).
+void painterShadowTint(QImage& layer, QRect area, const QColor& color)
+{
+    struct Table {
+        QRgba64 color;
+        bool valid = false;
+        std::array<QRgb, 256> tinted;
+    };
+    thread_local Table table;
+    if (!table.valid || table.color != color.rgba64()) {
+        const float r = color.redF(), g = color.greenF(), b = color.blueF(), a = color.alphaF();
+        auto level = [](float v) { return int(v * 255 + 0.5f); };
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            const float cov = std::clamp(float(alpha) / 255.0f, 0.0f, 1.0f) * a;
+            table.tinted[std::size_t(alpha)] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
+        }
+        table.color = color.rgba64();
+        table.valid = true;
+    }
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            row[x] = table.tinted[std::size_t(qAlpha(row[x]))];
+    }
+}
+
 // Gaussian blur (sigma in pixels) of the alpha channel of `layer`, then everything tinted with `color`.
 // Only the box around what was drawn (grown by the kernel) is worked on: outside it every alpha
 // is 0 before and after, and a premultiplied pixel of alpha 0 is 0 already.
@@ -60,18 +89,7 @@ void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
     // Non-negative: adding a half and truncating rounds as lround does.
     auto level = [](float v) { return int(v * 255 + 0.5f); };
     if (sigma <= 0.01) {
-        // Nothing to spread: each pixel's coverage is tinted where it is, as below, through a
-        // table of the 256 coverages.
-        std::array<QRgb, 256> tinted;
-        for (int alpha = 0; alpha < 256; ++alpha) {
-            const float cov = std::clamp(float(alpha) / 255.0f, 0.0f, 1.0f) * a;
-            tinted[std::size_t(alpha)] = cov == 0.0f ? 0 : qRgba(level(r * cov), level(g * cov), level(b * cov), level(cov));
-        }
-        for (int y = 0; y < h; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                row[x] = tinted[std::size_t(qAlpha(row[x]))];
-        }
+        painterShadowTint(layer, QRect(0, 0, w, h), color);
         return;
     }
     std::vector<float> alpha(std::size_t(w) * h);
@@ -230,6 +248,7 @@ PainterBackend::PainterBackend(QPainter* painter, Reusable)
 
 PainterBackend::~PainterBackend()
 {
+    flushGlyphs();
     if (!reusable_)
         painter_->restore();
 }
@@ -253,6 +272,7 @@ void PainterBackend::begin()
 // The painter's state comes back with the restore, so the next primitive sets its own again.
 void PainterBackend::end()
 {
+    flushGlyphs();
     painter_->restore();
     forgetApplied();
 }
@@ -261,11 +281,18 @@ void PainterBackend::end()
 // state saved before the first one.
 void PainterBackend::yieldPainter()
 {
+    flushGlyphs();
     if (!touched_)
         return;
     painter_->restore();
     painter_->save();
     forgetApplied();
+}
+
+QPainter* PainterBackend::painter()
+{
+    flushGlyphs();
+    return painter_;
 }
 
 QSize PainterBackend::deviceSize() const
@@ -279,6 +306,7 @@ void PainterBackend::setTransform(const QTransform& t)
     touched_ = true;
     if (transformKnown_ && applied_.transform == t)
         return;
+    flushGlyphs();
     painter_->setWorldTransform(t);
     applied_.transform = t;
     transformKnown_ = true;
@@ -289,6 +317,7 @@ void PainterBackend::setOpacity(double opacity)
     touched_ = true;
     if (opacityKnown_ && applied_.opacity == opacity)
         return;
+    flushGlyphs();
     painter_->setOpacity(opacity);
     applied_.opacity = opacity;
     opacityKnown_ = true;
@@ -299,6 +328,7 @@ void PainterBackend::setCompositionMode(QPainter::CompositionMode mode)
     touched_ = true;
     if (modeKnown_ && applied_.mode == mode)
         return;
+    flushGlyphs();
     painter_->setCompositionMode(mode);
     applied_.mode = mode;
     modeKnown_ = true;
@@ -309,6 +339,7 @@ void PainterBackend::setHints(bool antialias, bool smoothImages)
     touched_ = true;
     if (hintsKnown_ && applied_.antialias == antialias && applied_.smoothImages == smoothImages)
         return;
+    flushGlyphs();
     painter_->setRenderHint(QPainter::Antialiasing, antialias);
     painter_->setRenderHint(QPainter::TextAntialiasing, antialias);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, smoothImages);
@@ -322,6 +353,7 @@ void PainterBackend::applyClip(const GraphicsState& s)
     touched_ = true;
     if (clipKnown_ && appliedClip_ == s.clipSerial)
         return;
+    flushGlyphs();
     // Clips are in device space.
     setTransform(QTransform());
     QRectF rect;
@@ -333,6 +365,35 @@ void PainterBackend::applyClip(const GraphicsState& s)
         painter_->setClipping(false);
     appliedClip_ = s.clipSerial;
     clipKnown_ = true;
+}
+
+// Whether `clip`, disjoint rectangles on whole pixels (a dirty region of several), covers `r`.
+static bool painterBackendClipHolds(const QPainterPath& clip, const QRect& r)
+{
+    QRegion region;
+    qint64 area = 0;
+    const int n = clip.elementCount();
+    for (int start = 0; start < n;) {
+        int end = start + 1;
+        while (end < n && !clip.elementAt(end).isMoveTo())
+            ++end;
+        QPainterPath one;
+        one.moveTo(clip.elementAt(start).x, clip.elementAt(start).y);
+        for (int i = start + 1; i < end; ++i)
+            one.lineTo(clip.elementAt(i).x, clip.elementAt(i).y);
+        QRectF rect;
+        if (!isAxisAlignedRect(one, &rect) || rect != QRectF(rect.toAlignedRect()))
+            return false;
+        const QRect whole = rect.toAlignedRect();
+        area += qint64(whole.width()) * whole.height();
+        region += whole;
+        start = end;
+    }
+    // Overlapping rectangles could cancel under the fill rule: only a disjoint union is read as one.
+    qint64 united = 0;
+    for (const QRect& rect : region)
+        united += qint64(rect.width()) * rect.height();
+    return united == area && QRegion(r).subtracted(region).isEmpty();
 }
 
 // Without antialiasing Qt fills the pixels whose centres lie in (min, max]; a nudge of one
@@ -347,6 +408,7 @@ static QTransform deviceTransform(const GraphicsState& s)
 template <class Draw>
 void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double opacity, const QTransform& local, const Draw& draw)
 {
+    flushGlyphs();
     applyClip(s);
     QPainter& p = *painter_;
     setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
@@ -359,23 +421,45 @@ void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double o
         const QSize device = deviceSize();
         if (device.isValid())
             layerRect &= QRect(QPoint(0, 0), device).translated(-shift).adjusted(-margin, -margin, margin, margin);
-        if (!layerRect.isEmpty()) {
-            QImage layer(layerRect.size(), QImage::Format_ARGB32_Premultiplied);
-            layer.fill(Qt::transparent);
-            {
-                QPainter lp(&layer);
-                const QPainter::RenderHints hints
-                    = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
-                lp.setRenderHints(hints);
-                lp.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
-                lp.setOpacity(opacity);
-                lp.setWorldTransform(local * deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
-                draw(lp);
-            }
-            blurAndTint(layer, sigma, s.shadow.color);
+        // The primitive drawn into a layer whose origin is the layer rectangle's corner, and the
+        // painter set for putting the layer in place.
+        const auto drawIntoLayer = [&](QImage& image, const QRect* clip) {
+            QPainter lp(&image);
+            if (clip)
+                lp.setClipRect(*clip);
+            const QPainter::RenderHints hints
+                = s.shouldAntialias ? (QPainter::Antialiasing | QPainter::TextAntialiasing) : QPainter::RenderHints();
+            lp.setRenderHints(hints);
+            lp.setRenderHint(QPainter::SmoothPixmapTransform, s.imageInterpolation != ImageInterpolationNone);
+            lp.setOpacity(opacity);
+            lp.setWorldTransform(local * deviceTransform(s) * QTransform::fromTranslate(-layerRect.x(), -layerRect.y()));
+            draw(lp);
+        };
+        const auto placeLayer = [&] {
             setTransform(QTransform());
             setOpacity(1);
             setCompositionMode(compositionMode(s.operation));
+        };
+        if (!layerRect.isEmpty() && sigma <= 0.01 && QPointF(shift) == exactShift && layerRect.width() <= 1024 && layerRect.height() <= 1024) {
+            // Nothing to blur: drawn and tinted in a kept layer, which gives the same pixels
+            // without a new image and paint engine for every label.
+            thread_local QImage kept;
+            if (kept.width() < layerRect.width() || kept.height() < layerRect.height())
+                kept = QImage(std::max(kept.width(), layerRect.width()), std::max(kept.height(), layerRect.height()),
+                    QImage::Format_ARGB32_Premultiplied);
+            const QRect area(QPoint(0, 0), layerRect.size());
+            for (int y = 0; y < area.height(); ++y)
+                std::memset(kept.scanLine(y), 0, std::size_t(area.width()) * sizeof(QRgb));
+            drawIntoLayer(kept, &area);
+            painterShadowTint(kept, area, s.shadow.color);
+            placeLayer();
+            p.drawImage(layerRect.topLeft() + shift, kept, area);
+        } else if (!layerRect.isEmpty()) {
+            QImage layer(layerRect.size(), QImage::Format_ARGB32_Premultiplied);
+            layer.fill(Qt::transparent);
+            drawIntoLayer(layer, nullptr);
+            blurAndTint(layer, sigma, s.shadow.color);
+            placeLayer();
             p.drawImage(QPointF(layerRect.topLeft()) + exactShift, layer);
         }
     }
@@ -394,6 +478,7 @@ bool PainterBackend::fillWholePixels(const QRectF& userRect, const QColor& color
     const QRect pixels = device.toAlignedRect();
     if (QRectF(pixels) != device)
         return false;
+    flushGlyphs();
     applyClip(s);
     setOpacity(1);
     setCompositionMode(compositionMode(s.operation));
@@ -419,6 +504,7 @@ void PainterBackend::fillPath(const QPainterPath& path, const QBrush& brush, con
         const QColor c = brush.color();
         const QColor add = QColor::fromRgbF(c.alphaF() * (1 - c.redF()), c.alphaF() * (1 - c.greenF()), c.alphaF() * (1 - c.blueF()), 1);
         auto fillWith = [&](QPainter::CompositionMode mode, const QColor& color) {
+            flushGlyphs();
             applyClip(s);
             setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
             setOpacity(1);
@@ -463,7 +549,28 @@ void PainterBackend::strokePath(const QPainterPath& path, const QPen& pen, const
 void PainterBackend::drawImage(
     const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toUser, double fraction, const GraphicsState& s)
 {
-    const QRectF bounds = (toUser * s.ctm).mapRect(target);
+    // A picture in perspective: sampled straight from the inverse map where that gives the same pixels.
+    // Lines still waiting go first: they lie under the picture.
+    if (!s.ctm.isAffine() && projectiveimage::Draw(*painter(), image, source, target, toUser * s.ctm, fraction, s))
+        return;
+    const QTransform toDevice = toUser * s.ctm;
+    const QRectF bounds = toDevice.mapRect(target);
+    QRectF clipRect;
+    // An image copied unscaled onto whole pixels, all of them inside a clip of several rectangles
+    // (a pass's dirty region): clipped to its own rectangle it leaves the same pixels, and Qt
+    // copies it instead of clipping span by span.
+    if (s.clip && !s.shadow.isActive() && toDevice.type() <= QTransform::TxTranslate && bounds.size() == source.size()
+        && bounds == QRectF(bounds.toAlignedRect()) && !isAxisAlignedRect(*s.clip, &clipRect)
+        && painterBackendClipHolds(*s.clip, bounds.toAlignedRect())) {
+        GraphicsState narrowed = s;
+        QPainterPath own;
+        own.addRect(bounds);
+        narrowed.clip = std::move(own);
+        // A serial no context hands out, new each time: the painter's clip is always set again.
+        narrowed.clipSerial = (std::uint64_t(1) << 63) | ++narrowedClips_;
+        paint(narrowed, bounds, fraction, toUser, [&](QPainter& p) { p.drawImage(target, image, source); });
+        return;
+    }
     paint(s, bounds, fraction, toUser, [&](QPainter& p) { p.drawImage(target, image, source); });
 }
 
@@ -472,6 +579,8 @@ void PainterBackend::drawText(
 {
     // Nothing to shape: the glyphs go straight from the font.
     const bool plain = fastline::IsPlain(text, font);
+    if (plain && !s.shadow.isActive() && deferGlyphs(text, font, brush, baseline, toUser, s))
+        return;
     // Only a shadow needs the ink's bounds; any box holding all of it gives the same pixels.
     QRectF bounds;
     if (s.shadow.isActive()) {
@@ -486,6 +595,38 @@ void PainterBackend::drawText(
         }
         fastline::DrawShapedLine(p, text, font, baseline);
     });
+}
+
+bool PainterBackend::deferGlyphs(
+    const QString& text, const QFont& font, const QBrush& brush, QPointF baseline, const QTransform& toUser, const GraphicsState& s)
+{
+    if (!reusable_ || brush.style() != Qt::SolidPattern || s.operation == CompositePlusDarker || s.operation == CompositeClear)
+        return false;
+    if (!pending_.glyphs.empty() && (pending_.color != brush.color() || !(pending_.font.isCopyOf(font) || pending_.font == font)
+            || pending_.font.hintingPreference() != font.hintingPreference()))
+        flushGlyphs();
+    // The state paint() would set; a change draws what waits first.
+    applyClip(s);
+    setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
+    setOpacity(1.0);
+    setCompositionMode(compositionMode(s.operation));
+    setTransform(toUser * deviceTransform(s));
+    if (pending_.glyphs.empty()) {
+        pending_.font = font;
+        pending_.color = brush.color();
+    }
+    fastline::AppendGlyphs(text, font, baseline, &pending_.glyphs, &pending_.positions);
+    return true;
+}
+
+void PainterBackend::flushGlyphs()
+{
+    if (pending_.glyphs.empty())
+        return;
+    painter_->setPen(QPen(QBrush(pending_.color), 0));
+    fastline::DrawGlyphs(*painter_, pending_.font, pending_.glyphs, pending_.positions);
+    pending_.glyphs.clear();
+    pending_.positions.clear();
 }
 
 } // namespace kit

@@ -224,6 +224,9 @@ void ParagraphDocument::replace(
     }
     KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
     QTextCursor cursor(&document());
+    // One edit block: the cursor would otherwise lay out its block after every insertion to keep
+    // its x, which is most of an edit's cost.
+    cursor.beginEditBlock();
     if (removed > 0) {
         const QTextBlock a = document_->findBlockByNumber(first);
         const QTextBlock b = document_->findBlockByNumber(first + removed - 1);
@@ -268,6 +271,7 @@ void ParagraphDocument::replace(
             }
         }
     }
+    cursor.endEditBlock();
     count_ += int(spans.size()) - removed;
 }
 
@@ -307,8 +311,35 @@ EngineMetrics engineTextMetrics(const AttributedString& text, int from, int to)
     return m;
 }
 
-// Qt measures tab stops from the line's own start: `indent` shifts them back to the shared origin.
-QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wraps, double indent)
+// Qt 6.4 counts tab stops from each line's own start rather than from the layout's origin. Asked
+// of Qt once, so the shift below follows whichever it does.
+bool engineTabsCountFromLineStart()
+{
+    static const bool fromLineStart = [] {
+        QTextDocument document;
+        document.setUndoRedoEnabled(false);
+        QTextCursor(&document).insertText(QStringLiteral("\t"));
+        QTextLayout* layout = document.begin().layout();
+        QTextOption option;
+        option.setTabs({ QTextOption::Tab(50, QTextOption::LeftTab) });
+        layout->setTextOption(option);
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
+        line.setPosition(QPointF(20, 0));
+        line.setLineWidth(1000);
+        const double end = line.cursorToX(1);
+        layout->endLayout();
+        return end > 60;
+    }();
+    return fromLineStart;
+}
+
+// Where Qt counts a line's tab stops from, in the padding-origin space.
+double engineTabShift(double indent) { return engineTabsCountFromLineStart() ? indent : 0; }
+
+// The stops of `style` for a line whose Qt origin lies at `shift`, so they land at their
+// locations from the shared origin.
+QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wraps, double shift)
 {
     QTextOption option;
     option.setUseDesignMetrics(true);
@@ -335,7 +366,7 @@ QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wra
     QList<QTextOption::Tab> tabs;
     for (const TextTab& tab : style.tabStops()) {
         QTextOption::Tab t;
-        t.position = tab.location - indent;
+        t.position = tab.location - shift;
         switch (tab.type) {
         case RightTabStopType:
             t.type = QTextOption::RightTab;
@@ -354,10 +385,48 @@ QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wra
         tabs.append(t);
     }
     option.setTabs(tabs);
-    // Past the last stop: the next multiple of the interval, else about one space.
+    // Past the last stop Qt's own rule counts from its origin: engineSettleTabs places those tabs.
     const double space = QFontMetricsF(font.qFont()).horizontalAdvance(QLatin1Char(' '));
     option.setTabStopDistance(style.defaultTabInterval() > 0 ? style.defaultTabInterval() : std::max(space, 1.0));
     return option;
+}
+
+// A tab past the last stop goes to the next multiple of the default interval from the shared
+// origin, or one space on when there is no interval. Each such tab of line `ql` gets a left stop
+// of its own in `option`, and the line is laid out again; answers whether any did.
+bool engineSettleTabs(QTextLayout& layout, QTextLine& ql, const AttributedString& text, const ParagraphSpan& span,
+    const ParagraphStyle& style, double shift, double width, QTextOption& option)
+{
+    const QString& s = text.string();
+    const double last = style.tabStops().empty() ? -std::numeric_limits<double>::infinity() : style.tabStops().back().location;
+    const double interval = style.defaultTabInterval();
+    bool changed = false;
+    for (int pass = 0; pass < 256; ++pass) {
+        bool moved = false;
+        for (int local = ql.textStart(); local < ql.textStart() + ql.textLength() && !moved; ++local) {
+            if (s.at(span.start + local) != u'\t')
+                continue;
+            const double from = ql.cursorToX(local);
+            if (last > from + 0.001)
+                continue; // a stop of the style lies ahead
+            const double want = interval > 0
+                ? (std::floor((from + 0.001) / interval) + 1) * interval
+                : from + QFontMetricsF(FontIn(text.attributesAtIndexEffectiveRange(span.start + local))->qFont()).horizontalAdvance(QLatin1Char(' '));
+            if (std::abs(ql.cursorToX(local + 1) - want) < 0.02)
+                continue;
+            QList<QTextOption::Tab> tabs = option.tabs();
+            tabs.append(QTextOption::Tab(want - shift, QTextOption::LeftTab));
+            option.setTabs(tabs);
+            layout.setTextOption(option);
+            // A line already laid out to the text's end is kept as it is unless its width changes.
+            ql.setLineWidth(0);
+            ql.setLineWidth(width);
+            moved = changed = true;
+        }
+        if (!moved)
+            break;
+    }
+    return changed;
 }
 
 } // namespace
@@ -370,8 +439,8 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     const Ref<Font> firstFont = FontIn(first);
     // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
     const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
-    const QTextOption firstOption = engineOption(*style, *firstFont, wraps, style->firstLineHeadIndent());
-    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, style->headIndent());
+    const QTextOption firstOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->firstLineHeadIndent()));
+    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->headIndent()));
     std::shared_ptr<const QTextOption> otherShared;
     layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
@@ -410,20 +479,30 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         y = line.lineRect.maxY();
     };
 
+    // Keep the shaped glyphs: every caret, hit test and draw would otherwise shape the paragraph
+    // again.
+    layout.setCacheEnabled(true);
     layout.beginLayout();
     bool firstLine = true;
     for (QTextLine ql = layout.createLine(); ql.isValid(); ql = layout.createLine()) {
         Line line;
         line.qtLine = ql.lineNumber();
         line.indent = firstLine ? style->firstLineHeadIndent() : style->headIndent();
-        const bool ownOption = !firstLine && line.indent != style->firstLineHeadIndent() && !style->tabStops().empty();
-        if (ownOption) {
+        const bool otherShift = !firstLine && engineTabShift(line.indent) != engineTabShift(style->firstLineHeadIndent()) && !style->tabStops().empty();
+        bool ownOption = otherShift;
+        if (otherShift) {
             layout.setTextOption(otherOption);
             line.option = otherShared ? otherShared : (otherShared = std::make_shared<const QTextOption>(otherOption));
         }
         ql.setPosition(QPointF(line.indent, 0));
         // Unwrapped lines keep the width too: alignment happens inside it.
-        ql.setLineWidth(std::max(1.0, right - line.indent));
+        const double lineWidth = std::max(1.0, right - line.indent);
+        ql.setLineWidth(lineWidth);
+        QTextOption settled = otherShift ? otherOption : firstOption;
+        if (engineSettleTabs(layout, ql, text, span, *style, engineTabShift(line.indent), lineWidth, settled)) {
+            line.option = std::make_shared<const QTextOption>(settled);
+            ownOption = true;
+        }
         line.start = span.start + ql.textStart();
         line.length = ql.textLength();
         // The terminator belongs to the last line.
@@ -623,7 +702,15 @@ void engineForEachPiece(const AttributedString& text, const Line& line, const Pa
 // The left and right x of characters [from, to) of one piece. In a paragraph with right-to-left
 // text the cursor positions at a change of direction belong to either side, so the piece's glyphs
 // say where it lies.
-std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi)
+// The caret x last asked of a line: pieces follow one another, so each one's start is usually
+// the previous one's end.
+struct EngineLastX {
+    int index = -1;
+    double x = 0;
+};
+
+std::pair<double, double> enginePieceExtent(
+    const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi, EngineLastX* last = nullptr)
 {
     QTextLayout& layout = *paragraph.layout;
     if (bidi && line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
@@ -646,8 +733,15 @@ std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, cons
             return { shift + left, shift + right };
         }
     }
-    const double x0 = style.originX + CursorX(layout, line, paragraph.span.start, from, style.padding);
-    const double x1 = style.originX + CursorX(layout, line, paragraph.span.start, to, style.padding);
+    auto xAt = [&](int index) {
+        if (last && last->index == index)
+            return last->x;
+        return style.originX + CursorX(layout, line, paragraph.span.start, index, style.padding);
+    };
+    const double x0 = xAt(from);
+    const double x1 = xAt(to);
+    if (last)
+        *last = { to, x1 };
     return { std::min(x0, x1), std::max(x0, x1) };
 }
 
@@ -685,17 +779,18 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
         if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
             continue;
         const double baselineY = paragraph.top + line.lineRect.minY() + line.baseline;
+        EngineLastX last;
         engineForEachPiece(text, line, paragraph.span, style, limit, [&](int from, int to, const Dictionary& attributes, bool bidi) {
-            // One direction per piece: a right-to-left piece is drawn from its left end.
-            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi);
             const QChar c = s.at(from);
+            if (c == u'\t' || c == engineLineSeparator)
+                return;
+            // One direction per piece: a right-to-left piece is drawn from its left end.
+            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi, &last);
             if (c == engineObjectCharacter) {
                 if (style.inlineObject)
                     style.inlineObject(from, MakeRect(x0, paragraph.top + line.lineRect.minY(), x1 - x0, line.lineRect.height()), baselineY);
                 return;
             }
-            if (c == u'\t' || c == engineLineSeparator)
-                return;
             const Ref<Font> font = FontIn(attributes);
             QColor color = engineColorOf(attributes.objectForKey(ForegroundColorAttributeName), QColor(Qt::black));
             if (style.overlay) {

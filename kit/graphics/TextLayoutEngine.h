@@ -58,8 +58,9 @@ struct Line {
     Rect lineRect;
     Rect usedRect;
     double baseline = 0; // from lineRect's top
-    // Qt measures tab stops from each line's start, and its layout keeps one option: a line whose
-    // indent differs from the first line's carries its own (tabs shifted by its indent).
+    // Qt counts tab stops from each line's start, and its layout keeps one option: a line whose
+    // indent differs from the first line's carries its own (stops shifted by its indent), as does
+    // one with tabs past the last stop (a stop of its own for each).
     std::shared_ptr<const QTextOption> option;
 };
 

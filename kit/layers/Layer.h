@@ -378,6 +378,8 @@ protected:
         QTransform host; // the device transform the tree's root space maps through
         std::array<double, 3> tint { 1, 1, 1 };
         int copy = 0; // replicator copy being drawn
+        // Device quads that opaque pictures drawn later cover (see LayerRendering.cpp).
+        const std::vector<std::array<QPointF, 4>>* occluders = nullptr;
     };
     // The transforms that place the copies of the sublayers in this layer's space, before the
     // sublayer transform: the identity once; a replicator's instance transforms.
@@ -541,6 +543,9 @@ private:
     void extentChanged();
     Extent motionExtent(const Extent& own) const;
     mutable std::uint64_t tintCacheClock_ = 0;
+    // Whether the contents with this cache key are opaque throughout (rendering skips what they hide).
+    mutable qint64 opaqueContentsKey_ = 0;
+    mutable bool opaqueContents_ = false;
     std::vector<RunningAnimation> animations_;
     bool committed_ = false;
     bool presentation_ = false;

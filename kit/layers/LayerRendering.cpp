@@ -6,7 +6,9 @@
 
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/ProjectiveImage.h"
 #include "kit/graphics/QtGeometry.h"
+#include "kit/layers/ReplicatorLayer.h"
 #include "kit/layers/Transaction.h"
 
 #include <QPainterPath>
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kit {
 
@@ -54,6 +57,20 @@ bool drawable(const Transform3D& toHost, Rect bounds)
     const double w = bounds.midX() * h.m13() + bounds.midY() * h.m23() + h.m33();
     const double det = h.determinant();
     return std::isfinite(det) && w > 0 && std::abs(det) / (w * w * w) > 1e-9;
+}
+
+// Whether what animates `layer` only moves its picture (the quad is where it is drawn now), never
+// changes its pixels.
+bool movesOnly(const Layer& layer)
+{
+    if (!layer.hasAnimations())
+        return true;
+    static const QStringList keys { QStringLiteral("position"), QStringLiteral("bounds"), QStringLiteral("transform"),
+        QStringLiteral("zPosition"), QStringLiteral("anchorPoint"), QStringLiteral("sublayerTransform"), QStringLiteral("instanceTransform") };
+    for (const QString& key : layer.animationKeys())
+        if (!keys.contains(key))
+            return false;
+    return true;
 }
 
 } // namespace layerrendering
@@ -115,10 +132,66 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
 {
     // Hidden with nothing animating them, sublayers show nothing of their subtrees: never walked.
     const std::vector<Layer*> shown = shownDrawingOrder();
+    std::vector<std::pair<Layer*, Transform3D>> drawn;
     for (Layer* sub : shown)
         // Culled by the cached box of its subtree before its matrices or presentation are built.
         if (sub->placedMayShow(pass, sublayerToHost))
-            sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost), opacity);
+            drawn.emplace_back(sub, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost));
+    // An opaque picture drawn later covers what earlier sublayers would draw under it: those
+    // pixels are skipped (a stack of turned pictures is mostly hidden). A sublayer's picture is its
+    // own contents or, for a plain holder, its first sublayer's.
+    using Quad = projectiveimage::Quad;
+    const auto pictureQuad = [&](const Layer& layer, const Transform3D& toHost, double alpha) -> std::optional<Quad> {
+        const LayerValues v = layer.presentedValues();
+        if (v.hidden || alpha * v.opacity < 1 || !v.contents || v.cornerRadius > 0)
+            return std::nullopt;
+        if (const qint64 key = v.contents->image().cacheKey(); key != layer.opaqueContentsKey_) {
+            layer.opaqueContentsKey_ = key;
+            layer.opaqueContents_ = projectiveimage::AllOpaque(v.contents->image());
+        }
+        if (!layer.opaqueContents_)
+            return std::nullopt;
+        if (!layerrendering::movesOnly(layer))
+            return std::nullopt;
+        const Rect dest = layer.contentsRect(v);
+        if (IsEmptyRect(dest) || (layer.masksToBounds_ && !ContainsRect(v.bounds, dest)) || !layerrendering::drawable(toHost, v.bounds))
+            return std::nullopt;
+        const QTransform m = toHost.planeHomography() * pass.host;
+        return Quad { m.map(QPointF(dest.minX(), dest.minY())), m.map(QPointF(dest.maxX(), dest.minY())),
+            m.map(QPointF(dest.maxX(), dest.maxY())), m.map(QPointF(dest.minX(), dest.maxY())) };
+    };
+    const auto occluderOf = [&](const Layer& sub, const Transform3D& toHost) -> std::optional<Quad> {
+        if (auto quad = pictureQuad(sub, toHost, opacity))
+            return quad;
+        const LayerValues v = sub.presentedValues();
+        if (v.hidden || sub.masksToBounds_ || opacity * v.opacity < 1 || v.contents || !layerrendering::movesOnly(sub))
+            return std::nullopt;
+        // A replicator's first copy is its sublayers as they are, unless its colour fades them.
+        if (const auto* replicator = dynamic_cast<const ReplicatorLayer*>(&sub))
+            if (replicator->instanceCount() < 1 || (replicator->instanceColor() && replicator->instanceColor()->a < 1))
+                return std::nullopt;
+        const std::vector<Layer*>& children = sub.shownDrawingOrder();
+        if (children.empty())
+            return std::nullopt;
+        const Transform3D chain = sub.sublayerChain(v, toHost);
+        return pictureQuad(*children.front(), Transform3DConcat(children.front()->presentedValues().toSuperlayer(), chain), opacity * v.opacity);
+    };
+    std::vector<std::optional<Quad>> quads(drawn.size());
+    for (std::size_t i = 1; i < drawn.size(); ++i)
+        quads[i] = occluderOf(*drawn[i].first, drawn[i].second);
+    const std::vector<Quad>* outer = pass.occluders;
+    std::vector<Quad> covering;
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        covering.clear();
+        if (outer)
+            covering = *outer;
+        for (std::size_t j = i + 1; j < drawn.size(); ++j)
+            if (quads[j])
+                covering.push_back(*quads[j]);
+        pass.occluders = covering.empty() ? nullptr : &covering;
+        drawn[i].first->renderTree(pass, drawn[i].second, opacity);
+    }
+    pass.occluders = outer;
 }
 
 void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity)
@@ -137,8 +210,14 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
         Rect dest;
         const QImage pixels = contentsToDraw(values, pass.tint, homography * pass.host, &dest);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
-        if (!IsEmptyRect(dest))
-            context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), context.state());
+        if (!IsEmptyRect(dest)) {
+            // Under a projective map with pictures drawn over it later, only what stays in view is drawn.
+            QPainter* painter = pass.occluders ? context.backend().painter() : nullptr;
+            const GraphicsState& state = context.state();
+            if (!painter || state.ctm.isAffine()
+                || !projectiveimage::Draw(*painter, pixels, QRectF(pixels.rect()), ToQRectF(dest), upright * state.ctm, std::min(opacity, 1.0), state, pass.occluders))
+                context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), state);
+        }
     }
     drawOwnContent(context, values, opacity, pass.tint);
 }

@@ -91,13 +91,48 @@ TEST(LayoutManager, TabsPastTheLastStop)
     EXPECT_NEAR(t.x(2), padding + 50, 0.01);
     // The next multiple of the interval.
     EXPECT_NEAR(t.x(4), padding + 80, 0.01);
-    // Without an interval: about one space on.
+    // Without an interval: one space on.
     auto plain = ParagraphStyle::defaultParagraphStyle();
     plain->setTabStops({ TextTab(LeftTabStopType, 50) });
-    Laid u(QStringLiteral("a\tb\tc"), plain);
+    Laid u(QStringLiteral("a\tb\tc\td"), plain);
     const double afterB = u.x(2) + advanceOf(QStringLiteral("b"));
-    EXPECT_GT(u.x(4), afterB);
-    EXPECT_LE(u.x(4), afterB + advanceOf(QStringLiteral(" ")) + 0.01);
+    EXPECT_NEAR(u.x(4), afterB + advanceOf(QStringLiteral(" ")), 0.02);
+    EXPECT_NEAR(u.x(6), u.x(4) + advanceOf(QStringLiteral("c ")), 0.02);
+}
+
+TEST(LayoutManager, TheIntervalCountsFromTheContainerOriginNotTheIndent)
+{
+    auto style = ParagraphStyle::defaultParagraphStyle();
+    style->setTabStops({ TextTab(LeftTabStopType, 50) });
+    style->setDefaultTabInterval(40);
+    style->setFirstLineHeadIndent(30);
+    Laid t(QStringLiteral("\tb\tc"), style);
+    const double padding = 5;
+    EXPECT_NEAR(t.x(0), padding + 30, 0.01);
+    EXPECT_NEAR(t.x(1), padding + 50, 0.01);
+    EXPECT_NEAR(t.x(3), padding + 80, 0.01);
+}
+
+TEST(LayoutManager, PastTheDefaultStylesTwelfthStopATabMovesOneSpace)
+{
+    // Twelve left stops every 28 points, no interval.
+    Laid t(QString(12, QLatin1Char('\t')) + QStringLiteral("a\tb"), ParagraphStyle::defaultParagraphStyle());
+    const double padding = 5;
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_NEAR(t.x(i), padding + 28.0 * i, 0.01) << i;
+    EXPECT_NEAR(t.x(14), padding + 336 + advanceOf(QStringLiteral("a ")), 0.02);
+}
+
+TEST(LayoutManager, CentreAndDecimalStops)
+{
+    auto style = ParagraphStyle::defaultParagraphStyle();
+    style->setTabStops({ TextTab(CenterTabStopType, 100), TextTab(DecimalTabStopType, 250) });
+    style->setFirstLineHeadIndent(20);
+    Laid t(QStringLiteral("\tmiddle\t12.5"), style);
+    const double padding = 5;
+    // "middle" is centred on 100, the decimal point sits at 250.
+    EXPECT_NEAR((t.x(1) + t.x(7)) / 2, padding + 100, 0.5);
+    EXPECT_NEAR(t.x(10), padding + 250, 0.5);
 }
 
 TEST(LayoutManager, ParagraphSpacingLiesInsideTheLineRectOnly)

@@ -40,6 +40,18 @@ TEST(StringDrawing, SizeIsOneUnroundedLine)
 }
 
 // drawAtPoint: top-left when flipped, bottom-left of the line box when not.
+// Sizes measure tabs as the layout manager places them: stops from the string's left edge, one
+// space on past the last stop.
+TEST(StringDrawing, TabStopsCountFromTheStringsOrigin)
+{
+    auto style = kit::ParagraphStyle::defaultParagraphStyle();
+    style->setTabStops({ kit::TextTab(kit::LeftTabStopType, 50) });
+    const StringAttributes attrs { kit::Font::systemFontOfSize(13), nullptr, style, nullptr };
+    const QFontMetricsF m(attrs.font->qFont());
+    EXPECT_NEAR(SD::sizeWithAttributes("\tX", attrs).width, 50 + m.horizontalAdvance("X"), 0.02);
+    EXPECT_NEAR(SD::sizeWithAttributes("\t\tX", attrs).width, 50 + m.horizontalAdvance(" X"), 0.02);
+}
+
 TEST(StringDrawing, DrawAtPointAnchor)
 {
     const auto attrs = font13();

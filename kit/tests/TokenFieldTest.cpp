@@ -414,4 +414,19 @@ TEST_F(TokenFieldWrapping, ToolTipsAreTheControlsAndACutTokensOwnText)
     EXPECT_EQ(tipAt(MakeRect(250, 4, 1, 1)), QStringLiteral("Keywords"));
 }
 
+TEST_F(TokenFieldWrapping, AnUnarchivedFieldShowsACutTokensTextToo)
+{
+    const QString wide = QStringLiteral("a token much wider than the field and more");
+    field->setObjectValue(Value(wide));
+    field->setToolTip(QStringLiteral("Keywords"));
+    const auto back = KeyedUnarchiver::unarchiveObjectWithData(KeyedArchiver::archivedDataWithRootObject(Value(field))).objectAs<TokenField>();
+    ASSERT_TRUE(back);
+    auto* backCell = dynamic_cast<TokenFieldCell*>(back->cell().get());
+    ASSERT_TRUE(backCell);
+    const auto places = backCell->tokenPlacesInFrame(back->bounds(), back.get());
+    ASSERT_EQ(places.size(), 1u);
+    ASSERT_TRUE(places[0].truncated);
+    EXPECT_EQ(back->toolTipAtPoint(MakePoint(places[0].frame.midX(), places[0].frame.midY())), wide);
+}
+
 } // namespace

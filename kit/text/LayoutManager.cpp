@@ -57,8 +57,10 @@ void LayoutManager::setTextStorage(TextStorage* storage)
     storage_ = storage;
     state_->built = false;
     state_->paragraphs.clear();
-    if (TextLayoutClient* client = firstTextViewClient())
+    if (TextLayoutClient* client = firstTextViewClient()) {
+        client->textLayoutNeedsDisplayInRect(MakeRect(0, 0, 1e7, 1e7));
         client->textLayoutDidInvalidate();
+    }
 }
 
 void LayoutManager::replaceTextStorage(const Ref<TextStorage>& storage)

@@ -306,8 +306,13 @@ void LayoutState::applyEdit(Range changed, std::int64_t delta, bool textChanged)
     for (const ParagraphSpan& span : spans)
         fresh.push_back({ span, {}, {}, false, false, 0 });
     const int k = int(fresh.size());
-    paragraphs.erase(paragraphs.begin() + a, paragraphs.begin() + b);
-    paragraphs.insert(paragraphs.begin() + a, fresh.begin(), fresh.end());
+    if (k == b - a) {
+        // Typing inside paragraphs: the later entries stay where they are.
+        std::move(fresh.begin(), fresh.end(), paragraphs.begin() + a);
+    } else {
+        paragraphs.erase(paragraphs.begin() + a, paragraphs.begin() + b);
+        paragraphs.insert(paragraphs.begin() + a, std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+    }
     unplaced += k;
     if (delta != 0) {
         for (std::size_t p = std::size_t(a + k); p < paragraphs.size(); ++p) {

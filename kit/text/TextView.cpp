@@ -138,6 +138,7 @@ void TextView::replaceTextContainer(Ref<TextContainer> container)
     container_->setTextViewClient(nullptr, nullptr);
     setUpNetwork(std::move(container));
     textLayoutDidInvalidate();
+    setNeedsDisplay(true);
 }
 
 Ref<TextStorage> TextView::textStorage() const
@@ -554,7 +555,8 @@ void TextView::textStorageDidProcessEditing(TextStorage&, unsigned editedMask, R
         fitFieldEditorContainer();
         keepCaretVisibleInFieldEditor();
     }
-    setNeedsDisplay(true);
+    // What changed on screen the layout manager has already marked: the edited lines, and the
+    // lines below them when they moved.
 }
 
 void TextView::textLayoutNeedsDisplayInRect(Rect containerRect) { setNeedsDisplayInRect(viewRect(containerRect)); }
@@ -564,7 +566,6 @@ void TextView::textLayoutDidInvalidate()
     updateFrameForText();
     if (const Ref<Window> w = window())
         w->invalidateCursorRectsForView(this);
-    setNeedsDisplay(true);
 }
 
 void TextView::textLayoutDidReplaceTextStorage(TextStorage& storage)
@@ -574,6 +575,7 @@ void TextView::textLayoutDidReplaceTextStorage(TextStorage& storage)
     selected_.location = std::min(selected_.location, n);
     selected_.length = std::min(selected_.length, n - selected_.location);
     textLayoutDidInvalidate();
+    setNeedsDisplay(true);
 }
 
 Range TextView::textLayoutSelectedRange() const

@@ -287,6 +287,8 @@ private:
     void keepCaretVisibleInFieldEditor();
     Point containerPoint(Point viewPoint) const;
     Rect viewRect(Rect containerRect) const;
+    // What a selection (or the caret) of `range` covers on screen.
+    Rect selectionDisplayRect(Range range);
     std::int64_t length() const;
     // Moves and extensions.
     std::int64_t clusterBefore(std::int64_t index);

@@ -50,7 +50,13 @@ void TextView::setSelectedRangeAffinityStillSelecting(Range range, SelectionAffi
     caretOn_ = true;
     if (fieldEditor_)
         keepCaretVisibleInFieldEditor();
-    setNeedsDisplay(true);
+    // Only the old and the new highlight (or caret) change; a preedit drawn at the caret moves.
+    if (hasMarkedText()) {
+        setNeedsDisplay(true);
+    } else {
+        setNeedsDisplayInRect(selectionDisplayRect(old));
+        setNeedsDisplayInRect(selectionDisplayRect(range));
+    }
     if (!stillSelecting && (old.location != range.location || old.length != range.length)) {
         const Ref<Notification> note = Notification::notificationWithNameObjectUserInfo(TextViewDidChangeSelectionNotification, this);
         Ref<Object> holder;
@@ -58,6 +64,27 @@ void TextView::setSelectedRangeAffinityStillSelecting(Range range, SelectionAffi
             d->textViewDidChangeSelection(note.get());
         NotificationCenter::defaultCenter()->postNotification(note);
     }
+}
+
+Rect TextView::selectionDisplayRect(Range range)
+{
+    const Ref<LayoutManager> manager = layoutManager();
+    if (!manager || !container_)
+        return bounds();
+    const std::int64_t n = length();
+    range.location = std::clamp<std::int64_t>(range.location, 0, n);
+    range.length = std::clamp<std::int64_t>(range.length, 0, n - range.location);
+    // The caret's pixel column may straddle two device pixels.
+    const Rect caret = insertionPointRect(MaxRange(range));
+    Rect band = MakeRect(caret.minX() - 1, caret.minY(), caret.width() + 2, caret.height());
+    if (range.length == 0)
+        return band;
+    // A highlight runs to the line ends it crosses: the full width of its lines.
+    const Rect first = viewRect(manager->lineFragmentRectForGlyphAtIndexEffectiveRange(range.location));
+    const Rect last = viewRect(manager->lineFragmentRectForGlyphAtIndexEffectiveRange(MaxRange(range) - 1));
+    const double top = std::min({ first.minY(), last.minY(), band.minY() });
+    const double bottom = std::max({ first.maxY(), last.maxY(), band.maxY() });
+    return MakeRect(bounds().minX(), top, bounds().width(), bottom - top);
 }
 
 Range TextView::selectionRangeForProposedRangeGranularity(Range proposed, SelectionGranularity granularity)

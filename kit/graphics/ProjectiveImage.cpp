@@ -1,0 +1,395 @@
+#include "kit/graphics/ProjectiveImage.h"
+
+#include "kit/graphics/GraphicsBackend.h"
+#include "kit/graphics/GraphicsState.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kit::projectiveimage {
+
+namespace {
+
+// x · a / 255 per 8-bit channel, rounded, two channels at a time.
+inline std::uint32_t projectiveByteMul(std::uint32_t x, std::uint32_t a)
+{
+    std::uint32_t rb = (x & 0x00ff00ffu) * a;
+    rb = ((rb + ((rb >> 8) & 0x00ff00ffu) + 0x00800080u) >> 8) & 0x00ff00ffu;
+    std::uint32_t ag = ((x >> 8) & 0x00ff00ffu) * a;
+    ag = (ag + ((ag >> 8) & 0x00ff00ffu) + 0x00800080u) & 0xff00ff00u;
+    return ag | rb;
+}
+
+// a + (b − a) · d / 256 per channel, d in 0…256.
+inline std::uint32_t projectiveLerp(std::uint32_t a, std::uint32_t b, std::uint32_t d)
+{
+    const std::uint32_t id = 256 - d;
+    const std::uint32_t rb = (((a & 0x00ff00ffu) * id + (b & 0x00ff00ffu) * d) >> 8) & 0x00ff00ffu;
+    const std::uint32_t ag = (((a >> 8) & 0x00ff00ffu) * id + ((b >> 8) & 0x00ff00ffu) * d) & 0xff00ff00u;
+    return ag | rb;
+}
+
+// The bilinear blend of texels x and x + 1 of rows r0 and r1, weights in 0…256.
+inline std::uint32_t projectiveBilinear(const std::uint32_t* r0, const std::uint32_t* r1, int x, std::uint32_t dx, std::uint32_t dy)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + x)), zero);
+    const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + x)), zero);
+    // Each product is at most 255 · 256 and so is each sum of two: 16 bits hold them unsigned.
+    const __m128i column = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(256 - dy))), _mm_mullo_epi16(bottom, _mm_set1_epi16(short(dy)))), 8);
+    const short l = short(256 - dx), r = short(dx);
+    const __m128i weighted = _mm_mullo_epi16(column, _mm_set_epi16(r, r, r, r, l, l, l, l));
+    const __m128i sum = _mm_srli_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), 8);
+    return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+#else
+    return projectiveLerp(projectiveLerp(r0[x], r0[x + 1], dx), projectiveLerp(r1[x], r1[x + 1], dx), dy);
+#endif
+}
+
+// One edge of the picture's quad in device space: signed distance in pixels, positive inside.
+struct ProjectiveEdge {
+    double a = 0, b = 0, c = 0;
+};
+
+// Inward unit normals of a convex quad's edges, whichever way round its corners run; false when
+// it has no area.
+bool projectiveEdgesOf(const Quad& quad, std::array<ProjectiveEdge, 4>& edges)
+{
+    double area2 = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        area2 += quad[i].x() * quad[(i + 1) % 4].y() - quad[(i + 1) % 4].x() * quad[i].y();
+    if (!std::isfinite(area2) || std::abs(area2) < 1e-9)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const QPointF p = quad[i], q = quad[(i + 1) % 4];
+        double a = -(q.y() - p.y()), b = q.x() - p.x();
+        const double len = std::hypot(a, b);
+        if (len < 1e-12) {
+            edges[i] = { 0, 0, 1e9 }; // a degenerate edge bounds nothing
+            continue;
+        }
+        const double sign = area2 > 0 ? 1.0 : -1.0;
+        a *= sign / len;
+        b *= sign / len;
+        edges[i] = { a, b, -(a * p.x() + b * p.y()) };
+    }
+    return true;
+}
+
+// The pixels of a row whose centres lie at least `margin` inside every edge: [first, last].
+bool projectiveRun(const std::array<ProjectiveEdge, 4>& edges, double cy, double margin, double lo, double hi, int& first, int& last)
+{
+    for (const ProjectiveEdge& e : edges) {
+        const double rest = e.b * cy + e.c - margin;
+        if (e.a > 1e-12)
+            lo = std::max(lo, -rest / e.a - 0.5);
+        else if (e.a < -1e-12)
+            hi = std::min(hi, -rest / e.a - 0.5);
+        else if (rest < 0)
+            return false;
+    }
+    first = int(std::ceil(lo));
+    last = int(std::floor(hi));
+    return first <= last;
+}
+
+} // namespace
+
+bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRect& source, const QTransform& sourceToDevice,
+    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders)
+{
+    const auto takes = [](QImage::Format f) { return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32; };
+    if (!takes(canvas.format()) || !takes(image.format()))
+        return false;
+    const QRect src = source & image.rect();
+    const QRect area = clip & canvas.rect();
+    if (src.isEmpty() || area.isEmpty() || opacity <= 0)
+        return true;
+    // Texel positions run in 16.16 fixed point.
+    if (image.width() > 30000 || image.height() > 30000)
+        return false;
+    const QTransform& m = sourceToDevice;
+    // The picture's corners (pixel edges) on the device; every one in front of the eye.
+    const std::array<QPointF, 4> corners = { QPointF(src.left(), src.top()), QPointF(src.right() + 1, src.top()),
+        QPointF(src.right() + 1, src.bottom() + 1), QPointF(src.left(), src.bottom() + 1) };
+    std::array<QPointF, 4> quad;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const double x = corners[i].x(), y = corners[i].y();
+        const double w = m.m13() * x + m.m23() * y + m.m33();
+        if (!(w > 1e-9))
+            return false;
+        quad[i] = QPointF((m.m11() * x + m.m21() * y + m.dx()) / w, (m.m12() * x + m.m22() * y + m.dy()) / w);
+    }
+    bool invertible = false;
+    QTransform inv = m.inverted(&invertible);
+    if (!invertible)
+        return false;
+    std::array<ProjectiveEdge, 4> edges;
+    if (!projectiveEdgesOf(quad, edges))
+        return true; // edge-on: nothing to see
+    // The inverse's homogeneous scale is arbitrary: make w positive over the picture.
+    {
+        const QPointF centre((quad[0].x() + quad[2].x()) / 2, (quad[0].y() + quad[2].y()) / 2);
+        if (inv.m13() * centre.x() + inv.m23() * centre.y() + inv.m33() < 0)
+            inv = QTransform(-inv.m11(), -inv.m12(), -inv.m13(), -inv.m21(), -inv.m22(), -inv.m23(), -inv.m31(), -inv.m32(), -inv.m33());
+    }
+    // A pixel counts from half a pixel outside an edge (area coverage) or from its centre on it.
+    const double reach = antialias ? 0.5 : 0.0;
+    double minY = quad[0].y(), maxY = quad[0].y();
+    for (const QPointF& p : quad) {
+        minY = std::min(minY, p.y());
+        maxY = std::max(maxY, p.y());
+    }
+    const int y0 = std::max(area.top(), int(std::floor(minY - 1)));
+    const int y1 = std::min(area.bottom(), int(std::ceil(maxY + 1)));
+    const bool opaqueSource = image.format() == QImage::Format_RGB32;
+    const int left = src.left(), right = src.right(), top = src.top(), bottom = src.bottom();
+    const uchar* pixels = image.constBits();
+    const qsizetype sourceStride = image.bytesPerLine();
+    // Written in place, as the painter on this image writes: no detach.
+    uchar* target = const_cast<uchar*>(canvas.constBits());
+    const qsizetype targetStride = canvas.bytesPerLine();
+    const auto texel = [&](int x, int y) {
+        const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(pixels + y * sourceStride)[x];
+        return opaqueSource ? (p | 0xff000000u) : p;
+    };
+    const auto opacityFactor = std::uint32_t(std::clamp(opacity, 0.0, 1.0) * 255 + 0.5);
+    const auto blend = [](std::uint32_t* dst, std::uint32_t sample) {
+        const std::uint32_t alpha = sample >> 24;
+        if (alpha == 255)
+            *dst = sample;
+        else if (sample != 0)
+            *dst = sample + projectiveByteMul(*dst, 255 - alpha);
+    };
+    // Any pixel, edges included: coverage and sample worked out from scratch.
+    const auto edgePixel = [&](std::uint32_t* dst, double cx, double cy) {
+        double inside = 1e9;
+        for (const ProjectiveEdge& e : edges)
+            inside = std::min(inside, e.a * cx + e.b * cy + e.c);
+        const double coverage = antialias ? std::clamp(inside + 0.5, 0.0, 1.0) : (inside >= 0 ? 1.0 : 0.0);
+        const double w = inv.m13() * cx + inv.m23() * cy + inv.m33();
+        if (!(coverage > 0) || !(w > 1e-12))
+            return;
+        const double u = (inv.m11() * cx + inv.m21() * cy + inv.dx()) / w, v = (inv.m12() * cx + inv.m22() * cy + inv.dy()) / w;
+        std::uint32_t sample;
+        if (smooth) {
+            const double fu = std::clamp(u - 0.5, double(left), double(right));
+            const double fv = std::clamp(v - 0.5, double(top), double(bottom));
+            const int x0 = int(fu), y0 = int(fv);
+            const int x1 = std::min(x0 + 1, right), y1 = std::min(y0 + 1, bottom);
+            const auto dx = std::uint32_t((fu - x0) * 256), dy = std::uint32_t((fv - y0) * 256);
+            sample = projectiveLerp(projectiveLerp(texel(x0, y0), texel(x1, y0), dx), projectiveLerp(texel(x0, y1), texel(x1, y1), dx), dy);
+        } else {
+            sample = texel(std::clamp(int(std::floor(u)), left, right), std::clamp(int(std::floor(v)), top, bottom));
+        }
+        const auto factor = std::uint32_t(coverage * opacity * 255 + 0.5);
+        blend(dst, factor < 255 ? projectiveByteMul(sample, factor) : sample);
+    };
+    const auto run = [&](double cy, double margin, int& first, int& last) {
+        if (!projectiveRun(edges, cy, margin, area.left(), area.right() + 1, first, last))
+            return false;
+        first = std::max(first, area.left());
+        last = std::min(last, area.right());
+        return first <= last;
+    };
+    // Occluders that reach the picture's rows, with their edges.
+    struct ProjectiveOccluder {
+        std::array<ProjectiveEdge, 4> edges;
+        double minY, maxY;
+    };
+    std::vector<ProjectiveOccluder> covering;
+    if (occluders)
+        for (const Quad& q : *occluders) {
+            ProjectiveOccluder o;
+            o.minY = std::min({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+            o.maxY = std::max({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+            if (o.maxY >= minY && o.minY <= maxY && projectiveEdgesOf(q, o.edges))
+                covering.push_back(o);
+        }
+    // Texel coordinates (pixel centres at .5) in 16.16 fixed point; the clamps keep every fetch inside.
+    constexpr double one = 65536.0;
+    const int minU = int(left * one), maxU = int(right * one), minV = int(top * one), maxV = int(bottom * one);
+    const std::uint32_t* texels = reinterpret_cast<const std::uint32_t*>(pixels);
+    const qsizetype texelStride = sourceStride / 4;
+    // Pixels [from, to] of row y; those in [ia, ib] are covered whole.
+    const auto segment = [&](int y, int from, int to, int ia, int ib) {
+        const double cy = y + 0.5;
+        auto* row = reinterpret_cast<std::uint32_t*>(target + y * targetStride);
+        int x = from;
+        for (; x <= to && x < ia; ++x)
+            edgePixel(row + x, x + 0.5, cy);
+        const int last = std::min(ib, to);
+        // Homogeneous source position of the pixel centre, advanced by the inverse map's first row.
+        double hu = inv.m11() * (x + 0.5) + inv.m21() * cy + inv.dx();
+        double hv = inv.m12() * (x + 0.5) + inv.m22() * cy + inv.dy();
+        double hw = inv.m13() * (x + 0.5) + inv.m23() * cy + inv.m33();
+        double iw = 1 / hw, u = hu * iw, v = hv * iw;
+        while (x <= last) {
+            // A span along which the source position is linear to within 1/32 texel and 1/32
+            // device pixel: the chord of u = U/W over n pixels is off by n²/8 · |u''|, with
+            // u'' = −2 (W'/W) u' (and so for v), and an error of e·|u'| texels is e pixels.
+            const double slope = std::max({ 1.0, std::abs((inv.m11() - u * inv.m13()) * iw), std::abs((inv.m12() - v * inv.m13()) * iw) });
+            const double bend = std::abs(inv.m13() * iw) * slope;
+            int n = bend > 1e-9 ? int(std::sqrt(0.125 / bend)) : 64;
+            n = std::clamp(n, 1, std::min(64, last - x + 1));
+            hu += n * inv.m11();
+            hv += n * inv.m12();
+            hw += n * inv.m13();
+            iw = 1 / hw;
+            const double eu = hu * iw, ev = hv * iw;
+            int fu = int((u - 0.5) * one), fv = int((v - 0.5) * one);
+            const int su = int((eu - u) * one / n), sv = int((ev - v) * one / n);
+            u = eu;
+            v = ev;
+            std::uint32_t* dst = row + x;
+            for (int i = 0; i < n; ++i, fu += su, fv += sv) {
+                const int cu = std::clamp(fu, minU, maxU), cv = std::clamp(fv, minV, maxV);
+                std::uint32_t sample;
+                if (smooth) {
+                    int x0 = cu >> 16;
+                    const int y0 = cv >> 16, y1 = y0 + (y0 < bottom);
+                    auto dx = std::uint32_t(cu >> 8) & 0xff;
+                    const auto dy = std::uint32_t(cv >> 8) & 0xff;
+                    // Two texels side by side: on the last column, its left neighbour weighted 0.
+                    if (x0 == right && right > left) {
+                        --x0;
+                        dx = 256;
+                    }
+                    const std::uint32_t* r0 = texels + y0 * texelStride;
+                    const std::uint32_t* r1 = texels + y1 * texelStride;
+                    sample = right > left ? projectiveBilinear(r0, r1, x0, dx, dy) : projectiveLerp(r0[x0], r1[x0], dy);
+                    if (opaqueSource)
+                        sample |= 0xff000000u;
+                } else {
+                    // Nearest: the texel holding u, floor((u − 0.5) + 0.5).
+                    sample = texel(std::clamp((fu + 0x8000) >> 16, left, right), std::clamp((fv + 0x8000) >> 16, top, bottom));
+                }
+                blend(dst + i, opacityFactor < 255 ? projectiveByteMul(sample, opacityFactor) : sample);
+            }
+            x += n;
+        }
+        for (; x <= to; ++x)
+            edgePixel(row + x, x + 0.5, cy);
+    };
+    // Blocks of 8 rows by 64 pixels: the texels one block reads stay in the first-level cache, where
+    // whole rows of a picture in perspective would cross hundreds of texel rows.
+    constexpr int blockRows = 8, blockColumns = 64;
+    struct RowRun {
+        int xa = 0, xb = -1, ia = 0, ib = -1;
+        // Runs left alone, covered whole by an occluder; sorted, merged.
+        std::vector<std::pair<int, int>> hidden;
+    };
+    std::array<RowRun, blockRows> runs;
+    for (int by = y0; by <= y1; by += blockRows) {
+        const int rows = std::min(blockRows, y1 - by + 1);
+        int bx0 = area.right() + 1, bx1 = area.left() - 1;
+        for (int r = 0; r < rows; ++r) {
+            RowRun& rr = runs[std::size_t(r)];
+            rr.xa = 0;
+            rr.xb = -1;
+            rr.hidden.clear();
+            const double cy = by + r + 0.5;
+            // Pixels that any part of the picture reaches, then those it covers whole.
+            if (!run(cy, -reach - 1e-9, rr.xa, rr.xb))
+                continue;
+            if (!run(cy, reach + 1e-9, rr.ia, rr.ib))
+                rr.ia = rr.xb + 1;
+            for (const ProjectiveOccluder& o : covering) {
+                int oa = 0, ob = -1;
+                if (cy > o.minY && cy < o.maxY && projectiveRun(o.edges, cy, 1.0, rr.xa, rr.xb + 1, oa, ob))
+                    rr.hidden.emplace_back(std::max(oa, rr.xa), std::min(ob, rr.xb));
+            }
+            std::sort(rr.hidden.begin(), rr.hidden.end());
+            bx0 = std::min(bx0, rr.xa);
+            bx1 = std::max(bx1, rr.xb);
+        }
+        for (int bx = bx0; bx <= bx1; bx += blockColumns) {
+            const int ex = std::min(bx1, bx + blockColumns - 1);
+            for (int r = 0; r < rows; ++r) {
+                const RowRun& rr = runs[std::size_t(r)];
+                int from = std::max(rr.xa, bx);
+                const int to = std::min(rr.xb, ex);
+                for (const auto& [ha, hb] : rr.hidden) {
+                    if (from > to || ha > to)
+                        break;
+                    if (ha > from)
+                        segment(by + r, from, ha - 1, rr.ia, rr.ib);
+                    from = std::max(from, hb + 1);
+                }
+                if (from <= to)
+                    segment(by + r, from, to, rr.ia, rr.ib);
+            }
+        }
+    }
+    return true;
+}
+
+bool AllOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_ARGB32)
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::uint32_t all = 0xff000000u;
+        for (int x = 0; x < image.width(); ++x)
+            all &= row[x];
+        if (all < 0xff000000u)
+            return false;
+    }
+    return true;
+}
+
+bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toDevice, double opacity,
+    const GraphicsState& s, const std::vector<Quad>* occluders)
+{
+    if (s.shadow.isActive() || (s.operation != CompositeSourceOver && s.operation != CompositeHighlight))
+        return false;
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto* canvas = static_cast<QImage*>(device);
+    const QRect sourcePixels = source.toRect();
+    if (QRectF(sourcePixels) != source || sourcePixels.isEmpty() || target.isEmpty())
+        return false;
+    // What the painter adds beyond its world transform (a device pixel ratio).
+    bool invertible = false;
+    const QTransform base = painter.worldTransform().inverted(&invertible) * painter.deviceTransform();
+    if (!invertible || base.type() > QTransform::TxScale)
+        return false;
+    QRect clip = canvas->rect();
+    if (s.clip) {
+        QRectF rect;
+        if (!isAxisAlignedRect(*s.clip, &rect))
+            return false;
+        const QRectF device = base.mapRect(rect);
+        clip &= QRect(QPoint(qRound(device.left()), qRound(device.top())), QPoint(qRound(device.right()) - 1, qRound(device.bottom()) - 1));
+    }
+    if (const QPaintEngine* engine = painter.paintEngine()) {
+        const QRegion system = engine->systemClip();
+        if (!system.isEmpty()) {
+            if (system.rectCount() != 1)
+                return false;
+            clip &= system.boundingRect();
+        }
+    }
+    const QTransform sourceToTarget = QTransform::fromTranslate(-source.x(), -source.y())
+        * QTransform::fromScale(target.width() / source.width(), target.height() / source.height())
+        * QTransform::fromTranslate(target.x(), target.y());
+    return DrawInto(*canvas, clip, image, sourcePixels, sourceToTarget * toDevice * base, opacity,
+        s.imageInterpolation != ImageInterpolationNone, s.shouldAntialias, occluders);
+}
+
+} // namespace kit::projectiveimage

@@ -1,0 +1,128 @@
+// What typing and caret moves repaint: the lines they touch, never the whole text view.
+
+#include "kit/text/LayoutManager.h"
+#include "kit/text/TextContainer.h"
+#include "kit/text/TextStorage.h"
+#include "kit/text/TextView.h"
+#include "kit/tests/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+class DisplayRecordingTextView : public TextView {
+    KIT_CLASS(DisplayRecordingTextView)
+
+    using TextView::TextView;
+    void drawRect(Rect dirty) override
+    {
+        drawn.push_back(dirty);
+        TextView::drawRect(dirty);
+    }
+    Rect drawnUnion() const
+    {
+        Rect all = ZeroRect;
+        for (const Rect& r : drawn)
+            all = IsEmptyRect(all) ? r : UnionRect(all, r);
+        return all;
+    }
+    std::vector<Rect> drawn;
+};
+
+KIT_REGISTER_CLASS(DisplayRecordingTextView, TextView) { }
+
+class TextViewDisplay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        w.emplace(Size { 400, 600 });
+        view = make<DisplayRecordingTextView>(MakeRect(0, 0, 400, 600));
+        w->content->addSubview(view.get());
+        QString text;
+        for (int i = 0; i < 30; ++i)
+            text += QStringLiteral("paragraph %1\n").arg(i);
+        view->setString(text);
+        w->window->makeFirstResponder(view.get());
+        w->window->display();
+    }
+    void TearDown() override { w.reset(); }
+
+    // Paragraph `p`'s line in view coordinates, and where it starts in the text.
+    std::int64_t startOf(int p) const { return view->string().indexOf(QStringLiteral("paragraph %1\n").arg(p)); }
+    Rect lineOf(int p) const
+    {
+        const Rect r = view->layoutManager()->lineFragmentRectForGlyphAtIndexEffectiveRange(startOf(p));
+        const Point o = view->textContainerOrigin();
+        return MakeRect(r.minX() + o.x, r.minY() + o.y, r.width(), r.height());
+    }
+    void displayFresh()
+    {
+        w->window->displayIfNeeded();
+        view->drawn.clear();
+    }
+
+    std::optional<ControlWindow> w;
+    Ref<DisplayRecordingTextView> view;
+};
+
+} // namespace
+
+TEST_F(TextViewDisplay, AKeystrokeRepaintsOnlyItsOwnLine)
+{
+    view->setSelectedRange({ startOf(12) + 4, 0 });
+    displayFresh();
+    const Rect line = lineOf(12);
+    view->insertText(QStringLiteral("x"));
+    w->window->displayIfNeeded();
+    ASSERT_FALSE(view->drawn.empty());
+    // Dirty areas are whole pixels.
+    const Rect drawn = view->drawnUnion();
+    EXPECT_GE(drawn.minY(), line.minY() - 1);
+    EXPECT_LE(drawn.maxY(), line.maxY() + 1);
+}
+
+TEST_F(TextViewDisplay, ACaretMoveRepaintsTheOldAndNewCaretOnly)
+{
+    view->setSelectedRange({ startOf(3) + 2, 0 });
+    displayFresh();
+    view->setSelectedRange({ startOf(20) + 2, 0 });
+    w->window->displayIfNeeded();
+    ASSERT_FALSE(view->drawn.empty());
+    // Caret columns (the window may join the two into one), never whole lines.
+    for (const Rect& r : view->drawn)
+        EXPECT_LE(r.width(), 4);
+    const Rect drawn = view->drawnUnion();
+    EXPECT_LE(drawn.minY(), lineOf(3).minY() + 1);
+    EXPECT_GE(drawn.maxY(), lineOf(20).maxY() - 1);
+}
+
+TEST_F(TextViewDisplay, ASelectionRepaintsEveryLineItCoversAndNoOther)
+{
+    view->setSelectedRange({ startOf(5) + 3, 0 });
+    displayFresh();
+    view->setSelectedRange({ startOf(5) + 3, startOf(8) + 4 - (startOf(5) + 3) });
+    w->window->displayIfNeeded();
+    const Rect drawn = view->drawnUnion();
+    EXPECT_LE(drawn.minY(), lineOf(5).minY() + 0.5);
+    EXPECT_GE(drawn.maxY(), lineOf(8).maxY() - 0.5);
+    // Dirty areas are whole pixels.
+    EXPECT_GE(drawn.minY(), lineOf(4).maxY() - 1);
+    EXPECT_LE(drawn.maxY(), lineOf(9).minY() + 1);
+    // The highlight reaches the end of a line it runs past, so whole lines repaint.
+    EXPECT_LE(drawn.minX(), lineOf(6).minX() + 0.5);
+    EXPECT_GE(drawn.maxX(), lineOf(6).maxX() - 0.5);
+}
+
+TEST_F(TextViewDisplay, ANewLineRepaintsEverythingBelowIt)
+{
+    view->setSelectedRange({ startOf(10), 0 });
+    displayFresh();
+    view->insertText(QStringLiteral("\n"));
+    w->window->displayIfNeeded();
+    const Rect drawn = view->drawnUnion();
+    EXPECT_LE(drawn.minY(), lineOf(10).minY());
+    EXPECT_GE(drawn.maxY(), lineOf(29).maxY() - 0.5);
+}
