@@ -1,5 +1,6 @@
-// Layer trees frame by frame, offscreen at 1280 x 720: the manual clock moves 1/60 s, the
-// transaction commits and the hosting view's window draws into its backing.
+// Layer trees frame by frame, offscreen at 1280 x 720: the manual clock moves 1/60 s, the frame
+// driver ticks (commit, retiring finished animations) and the hosting view's window draws into its
+// backing.
 // - LayersTurnedScroll: 1,000 turned layers, each at its own depth, under a scroll layer with
 //   m34 = -1/1500, all on screen, the scroll animating.
 // - LayersCoverFlow/N: N replicator items (picture and reflection, depth kept) in a row under that
@@ -10,6 +11,7 @@
 // The CPU column counts every thread of the process (Qt spreads large fills over a pool).
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/FrameDriver.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Clock.h"
@@ -82,10 +84,11 @@ struct Scene {
         Transaction::resetForTesting();
         Clock::install(previous);
     }
+    // One tick of the frame driver (commit, retirement, invalidation), then the window's display.
     void frame()
     {
         clock->advance(1.0 / 60);
-        Transaction::flush();
+        FrameDriver::shared().tick();
         host->setNeedsDisplay(true);
         window->display();
     }

@@ -59,8 +59,6 @@ public:
         : View(frame)
     {
         floor_ = kit::GradientLayer::layer();
-        floor_->setColors({ kit::CGColor::createGenericRGB(0.20, 0.22, 0.27, 1), kit::CGColor::createGenericRGB(0.14, 0.15, 0.19, 1),
-            kit::CGColor::createGenericRGB(0, 0, 0, 1) });
         floor_->setLocations(std::vector<double> { 0, 0.2, 1 });
         title_ = kit::TextLayer::layer();
         title_->setFontSize(20);
@@ -80,13 +78,20 @@ public:
             item->setInstanceBlueOffset(-0.4);
             item->setInstanceTransform(kit::Transform3DConcat(kit::Transform3DMakeScale(1, -1, 1), kit::Transform3DMakeTranslation(0, -cardSide, 0)));
             auto picture = kit::Layer::layer();
-            picture->setContents(kit::CGImage::create(drawCard(i)));
+            images_.push_back(kit::CGImage::create(drawCard(i)));
+            picture->setContents(images_.back());
             picture->setFrame(MakeRect(0, 0, cardSide, cardSide));
             picture->setName(QStringLiteral("card %1").arg(i));
             item->addSublayer(picture.get());
             scroll_->addSublayer(item.get());
             items_.push_back(item);
         }
+        // The front card, small, cross-fading to the next on every selection.
+        badge_ = kit::Layer::layer();
+        badge_->setContentsGravity(kit::GravityResizeAspect);
+        badge_->setBorderWidth(1);
+        badge_->setBorderColor(kit::CGColor::createGenericRGB(1, 1, 1, 0.6));
+        floor_->addSublayer(badge_.get());
         setLayer(floor_.get());
         Transaction::begin();
         Transaction::setDisableActions(true);
@@ -104,6 +109,13 @@ public:
     {
         if (index == selected_)
             return;
+        // The title pushes the old name out on the side the cards move to.
+        auto push = kit::Transition::animation();
+        push->setType(kit::TransitionPush);
+        push->setSubtype(index > selected_ ? kit::TransitionFromRight : kit::TransitionFromLeft);
+        push->setDuration(slow ? 1.2 : 0.4);
+        push->setTimingFunction(kit::MediaTimingFunction::functionWithName(kit::MediaTimingFunctionEaseInEaseOut));
+        title_->addAnimationForKey(push.get(), QStringLiteral("titleChange"));
         selected_ = index;
         Transaction::begin();
         Transaction::setAnimationDuration(slow ? 2.1 : 0.7);
@@ -159,10 +171,18 @@ private:
         scroll_->scrollToPoint(kit::MakePoint(selected_ * cardSpacing + cardSide / 2 - b.width() / 2, 0));
         title_->setString(QString::fromUtf8(cardNames[selected_]));
         title_->setFrame(MakeRect(0, b.height() - 44, b.width(), 30));
+        badge_->setFrame(MakeRect(16, b.height() - 76, 60, 60));
+        badge_->setContents(images_[std::size_t(selected_)]);
+        // The floor takes on the front card's hue (its colours animate with the move).
+        const QColor hue = QColor::fromHsv((selected_ * 24) % 360, 90, 90);
+        floor_->setColors({ kit::CGColor::createGenericRGB(hue.redF(), hue.greenF(), hue.blueF(), 1),
+            kit::CGColor::createGenericRGB(hue.redF() * 0.6, hue.greenF() * 0.6, hue.blueF() * 0.6, 1), kit::CGColor::createGenericRGB(0, 0, 0, 1) });
     }
 
     Ref<kit::GradientLayer> floor_;
     Ref<kit::TextLayer> title_;
+    Ref<kit::Layer> badge_;
+    std::vector<Ref<kit::CGImage>> images_;
     Ref<kit::ScrollLayer> scroll_;
     std::vector<Ref<kit::ReplicatorLayer>> items_;
     int selected_ = 7;

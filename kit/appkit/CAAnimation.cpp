@@ -216,6 +216,17 @@ Value InterpolateValues(const Value& a, const Value& b, double t)
         return Value(Size { lerp(a.sizeValue().width, b.sizeValue().width, t), lerp(a.sizeValue().height, b.sizeValue().height, t) });
     case ValueKind::Rect:
         return Value(caanimation::mixRects(a.rectValue(), b.rectValue(), t));
+    case ValueKind::Array: {
+        // Element by element while the counts match (a gradient's colours and locations).
+        const Array& from = a.array();
+        const Array& to = b.array();
+        if (from.count() != to.count())
+            return a;
+        Array mixed;
+        for (std::int64_t i = 0; i < from.count(); ++i)
+            mixed.addObject(InterpolateValues(from[i], to[i], t));
+        return Value(mixed);
+    }
     case ValueKind::Transform3D:
         return valueWithTransform3D(Transform3DInterpolate(transform3DFromValue(a), transform3DFromValue(b), t));
     case ValueKind::Object: {

@@ -3,7 +3,8 @@
 // Animations on the kit clock, shared by layers and the key-value animator. kit::CAAnimation keeps
 // the "CA" of its platform name (kit::Animation is the platform's NSAnimation): duration, timing
 // function, reversing and repeating, and the action protocol through which a layer runs it.
-// kit::BasicAnimation runs one key path from a value to a value; kit::Transition fades a layer in.
+// kit::BasicAnimation runs one key path from a value to a value; kit::Transition shows a layer's
+// change by moving or blending its old and new looks.
 
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
@@ -125,13 +126,16 @@ inline const QString TransitionMoveIn = QStringLiteral("moveIn");
 inline const QString TransitionPush = QStringLiteral("push");
 inline const QString TransitionReveal = QStringLiteral("reveal");
 
-// Where a moving transition comes from; stored (every transition draws as a fade).
+// The side a moving transition's motion starts from.
 inline const QString TransitionFromLeft = QStringLiteral("fromLeft");
 inline const QString TransitionFromRight = QStringLiteral("fromRight");
 inline const QString TransitionFromTop = QStringLiteral("fromTop");
 inline const QString TransitionFromBottom = QStringLiteral("fromBottom");
 
-// Shows a layer's change by a fade (a reveal draws as a fade too).
+// Shows a change of a layer: its old look gives way to the new one inside its bounds, blended (fade),
+// the new sliding in over the old (moveIn), the old sliding away from over the new (reveal), or
+// both moving together (push). Add it before changing the layer, or give it as the action of the
+// key that changes. Run when a layer joins a tree, any transition fades the layer in.
 class Transition : public CAAnimation {
     KIT_CLASS(Transition)
 
@@ -149,8 +153,9 @@ private:
     QString subtype_;
 };
 
-// The value at fraction t from a to b: numbers, points, sizes, rectangles, colours (kit::Color)
-// and 3-D transforms mix; anything else holds a until the end.
+// The value at fraction t from a to b: numbers, points, sizes, rectangles, colours (kit::Color),
+// 3-D transforms and arrays of equal counts (element by element) mix; anything else holds a until
+// the end.
 Value InterpolateValues(const Value& a, const Value& b, double t);
 
 } // namespace kit

@@ -102,12 +102,10 @@ Layer* Layer::root()
 void Layer::changed()
 {
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
+    ++generation_;
     if (presentation_)
         return;
-    // What this layer can cover changed, and so did every ancestor's (a cached parent implies
-    // cached children, so the walk stops at the first layer without one).
-    for (const Layer* l = this; l && l->extentCache_; l = l->superlayer_.unsafeRaw())
-        l->extentCache_.reset();
+    extentChanged();
     Transaction::layerChanged();
     Layer* top = root();
     if (top->preparing_) {
@@ -137,6 +135,7 @@ void Layer::detach()
         subs.erase(it);
     superlayer_ = nullptr;
     sup->orderValid_ = false;
+    treeChanged();
     sup->setNeedsLayout();
 }
 
@@ -151,6 +150,7 @@ void Layer::insertAt(Layer* layer, std::size_t index)
     sublayers_.insert(sublayers_.begin() + std::ptrdiff_t(std::min(index, sublayers_.size())), keep);
     layer->superlayer_ = this;
     orderValid_ = false;
+    treeChanged();
     // Nothing to animate from until the tree it joined commits.
     layer->committed_ = false;
     Transaction::layerIsNew(layer);
@@ -219,6 +219,7 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
         old->superlayer_ = nullptr;
     sublayers_.clear();
     orderValid_ = false;
+    treeChanged();
     for (const Ref<Layer>& layer : incoming) {
         if (!layer || layer->superlayer().get() == this)
             continue;
@@ -274,7 +275,8 @@ void Layer::setBackgroundColor(std::optional<CGColor> color)
 
 void Layer::setContents(const Ref<CGImage>& contents)
 {
-    const std::optional<Value> before = willChangeAnimatable(QStringLiteral("contents"));
+    // A redisplay shows at once: contents set while displaying never cross-fade.
+    const std::optional<Value> before = displaying_ ? std::nullopt : willChangeAnimatable(QStringLiteral("contents"));
     model_.contents = contents;
     changed();
     didChangeAnimatable(QStringLiteral("contents"), before);
@@ -371,6 +373,17 @@ void Layer::displayIfNeeded()
 void Layer::display()
 {
     needsDisplay_ = false;
+    struct Displaying {
+        bool& flag;
+        bool was;
+        explicit Displaying(bool& f)
+            : flag(f)
+            , was(f)
+        {
+            flag = true;
+        }
+        ~Displaying() { flag = was; }
+    } displaying(displaying_);
     const Ref<Object> d = delegate();
     if (d && d->respondsToSelector(Selector("displayLayer"))) {
         if (auto* delegate = dynamic_cast<LayerDelegate*>(d.get())) {

@@ -150,6 +150,10 @@ struct LayerValues {
     double opacity = 1;
     std::optional<CGColor> backgroundColor;
     Ref<CGImage> contents;
+    // While contents cross-fade: the old image, shown blended with `contents` by contentsMix (0 the
+    // old one only, 1 the new one only).
+    Ref<CGImage> contentsFrom;
+    double contentsMix = 1;
     double cornerRadius = 0;
     double borderWidth = 0;
     std::optional<CGColor> borderColor = CGColor::getConstantColor(CGColor::Constant::Black);
@@ -381,7 +385,7 @@ protected:
     // sublayer transform: the identity once; a replicator's instance transforms.
     virtual std::vector<Transform3D> instanceChains(const LayerValues& values) const;
     // Where this layer and everything below it can draw, in its own space (3-D for sublayers that
-    // keep depth); unbounded when part of it lies behind an eye. Cached while nothing below animates.
+    // keep depth); unbounded when part of it lies behind an eye.
     struct Extent {
         double lo[3] { 0, 0, 0 };
         double hi[3] { 0, 0, 0 };
@@ -392,9 +396,22 @@ protected:
         // Through a projective map; unbounded when a corner lands behind the eye.
         Extent mapped(const Transform3D& t) const;
     };
-    Extent subtreeExtent(bool* cacheable = nullptr) const;
-    // Whether the subtree, placed by `toHost`, can show inside the pass's visible area.
-    bool subtreeMayShow(const RenderPass& pass, const Transform3D& toHost) const;
+    // With the layer's own values as given (its sublayers' from their placed extents).
+    Extent subtreeExtent(const LayerValues& values) const;
+    // The subtree's extent in the superlayer's space (before its sublayer transform) through every
+    // value the running animations pass, cached until the layer, its animations or a sublayer
+    // change; an animation of a key that reshapes the subtree limits the cache to one instant.
+    const Extent& placedExtent() const;
+    // The union of the shown sublayers' placed extents, in the space the sublayers are placed in.
+    const Extent& sublayersExtent() const;
+    // Whether the subtree can show inside the pass's visible area, its superlayer's space mapping
+    // to the host by `superlayerToHost`: decided before any of its matrices is built.
+    bool placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const;
+    // Whether a point of the root's space may fall on the subtree (hit testing).
+    bool placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const;
+    // Whether a running animation of `key` leaves the subtree's own extent as it is (it only
+    // paints, or moves the whole subtree: position, zPosition, transform).
+    virtual bool animationKeepsExtent(const QString& key) const;
     // Draws the sublayers in order; a replicator draws its copies.
     virtual void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity);
     void renderTree(RenderPass& pass, const Transform3D& toHost, double opacity);
@@ -422,11 +439,14 @@ private:
         std::uint64_t id = 0;
         bool finished = false;
         std::shared_ptr<void> completion; // released when finished or removed
+        std::shared_ptr<const QImage> look; // a transition's picture of the layer before the change
     };
     const RunningAnimation* runningAnimation(const QString& key) const;
     Value animatedValue(const RunningAnimation& running, double now) const;
     void retireAnimation(std::uint64_t id);
     void animationsChanged();
+    // A layer joined or left a tree, or a tree its host.
+    static void treeChanged();
     Transform3D toRootSpace(bool presented) const;
     Ref<Layer> presentedContentsLayer() const;
 
@@ -440,6 +460,14 @@ private:
     void drawRoot(GraphicsContext& context);
     Ref<Layer> hitTestInRootSpace(QPointF point, const Transform3D& toHost, bool presented) const;
     Rect contentsRect(const LayerValues& values) const;
+    // The pixels to draw for the contents and where they go (y up), a cross-fade blended into one
+    // image. `toDevice` maps the layer's plane to the device, for the drawn size.
+    // Premultiplied pixels scaled by `weight`: weighted images added together blend exactly
+    // (painting with an opacity in the additive mode would not).
+    static QImage weightedPixels(const QImage& image, double weight);
+    // Each colour channel multiplied (a replicator copy's colour), alpha kept.
+    static void tintPixels(QImage& image, const std::array<double, 3>& tint);
+    QImage contentsToDraw(const LayerValues& values, const std::array<double, 3>& tint, const QTransform& toDevice, Rect* dest) const;
     // The contents multiplied per channel (a replicator copy's colour) and, when drawn much smaller
     // than they are, scaled down; cached for the next frames.
     const QImage& preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const;
@@ -466,6 +494,7 @@ private:
     bool needsDisplay_ = false;
     bool needsDisplayOnBoundsChange_ = false;
     bool needsLayout_ = false;
+    bool displaying_ = false; // contents set by display show at once
     bool subtreeNeedsLayout_ = false; // a layer below is marked
     // The drawing order, kept until the sublayers or their z positions change.
     mutable std::vector<Layer*> orderCache_;
@@ -490,8 +519,29 @@ private:
         std::uint64_t used = 0;
     };
     mutable std::array<TintCache, 2> tintCache_;
-    mutable std::optional<Extent> extentCache_;
-    mutable double extentStamp_ = -1; // the clock's now of an extent computed with animations
+    // Transitions: the layer's look over its bounds (at contentsScale), drawn in place of the layer
+    // while one runs.
+    QSize lookSize(const Rect& bounds) const;
+    QImage renderLook(const LayerValues& values, const std::array<double, 3>& tint) const;
+    std::shared_ptr<const QImage> snapshotLook(const QString& key, const std::optional<Value>& before) const;
+    bool renderTransition(RenderPass& pass, const LayerValues& values, const QTransform& homography, double opacity);
+    mutable bool drawingLook_ = false;
+    std::shared_ptr<const QImage> pendingLook_; // taken before a change whose action is a transition
+    // Culling caches; a stamp below 0 keeps one until a change, else only at that clock's now.
+    mutable Extent placedCache_;
+    mutable bool placedKnown_ = false;
+    mutable double placedStamp_ = -1;
+    mutable Extent sublayersCache_;
+    mutable bool sublayersKnown_ = false;
+    mutable double sublayersStamp_ = -1;
+    // Presentation values of the last evaluation, for the same now and generation.
+    mutable LayerValues presentedMemo_;
+    mutable double presentedMemoAt_ = -1;
+    mutable std::uint64_t presentedMemoGeneration_ = 0;
+    std::uint64_t generation_ = 1; // counts changes of the model and the animations
+    // Forgets the culling boxes of this layer and its ancestors.
+    void extentChanged();
+    Extent motionExtent(const Extent& own) const;
     mutable std::uint64_t tintCacheClock_ = 0;
     // Whether the contents with this cache key are opaque throughout (rendering skips what they hide).
     mutable qint64 opaqueContentsKey_ = 0;

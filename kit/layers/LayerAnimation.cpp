@@ -32,6 +32,11 @@ struct Registry {
     std::map<const Layer*, Weak<Layer>> animating;
     std::uint64_t nextId = 1;
     std::uint64_t evaluations = 0;
+    // The hosts showing running animations, rebuilt only when the animating layers or a tree change.
+    std::uint64_t animatingGeneration = 0;
+    std::uint64_t treeGeneration = 0;
+    std::uint64_t hostsBuiltFor[2] { ~0ull, ~0ull };
+    std::vector<Weak<View>> hosts;
 };
 
 Registry& registry()
@@ -102,20 +107,44 @@ Value Layer::animatedValue(const RunningAnimation& running, double now) const
 
 LayerValues Layer::presentedValues() const
 {
-    if (animations_.empty())
+    if (animations_.empty() && presentedMemoAt_ < 0)
         return model_;
+    const double now = Application::now();
+    // A frame asks for them several times (culling, drawing, sublayer chains); a transition's
+    // picture of the layer before a change sets them too.
+    if (presentedMemoAt_ == now && presentedMemoGeneration_ == generation_)
+        return presentedMemo_;
+    if (animations_.empty()) {
+        presentedMemoAt_ = -1;
+        return model_;
+    }
     ++layeranimation::registry().evaluations;
     LayerValues values = model_;
-    const double now = Application::now();
     for (const RunningAnimation& r : animations_) {
         if (dynamic_cast<const Transition*>(r.animation.get())) {
-            // A transition fades the layer in.
-            values.opacity *= std::clamp(animatedValue(r, now).doubleValue(), 0.0, 1.0);
+            // Run on joining a tree, a transition fades the layer in; the others draw the old and
+            // new looks (renderTransition).
+            if (!r.look)
+                values.opacity *= std::clamp(animatedValue(r, now).doubleValue(), 0.0, 1.0);
             continue;
         }
-        if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()))
-            applyPresentedValue(basic->keyPath(), animatedValue(r, now), values);
+        auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
+        if (!basic)
+            continue;
+        if (basic->keyPath() == QLatin1String("contents")) {
+            // A cross-fade from the old image to the new one.
+            const double t = r.animation->fractionAt(now - r.begin, r.pass);
+            const Value to = basic->toValue().isNil() ? Value(model_.contents) : basic->toValue();
+            values.contentsFrom = (r.from.isNil() ? Value(model_.contents) : r.from).objectAs<CGImage>();
+            values.contents = to.objectAs<CGImage>();
+            values.contentsMix = values.contentsFrom == values.contents ? 1 : std::clamp(t, 0.0, 1.0);
+            continue;
+        }
+        applyPresentedValue(basic->keyPath(), animatedValue(r, now), values);
     }
+    presentedMemo_ = values;
+    presentedMemoAt_ = now;
+    presentedMemoGeneration_ = generation_;
     return values;
 }
 
@@ -211,17 +240,21 @@ void Layer::didChangeAnimatable(const QString& key, const std::optional<Value>& 
     Ref<Object> object = action.isObject() ? action.object() : nullptr;
     if (!object)
         return;
+    if (dynamic_cast<Transition*>(object.get()))
+        pendingLook_ = snapshotLook(key, before);
     if (auto basic = dynamic_pointer_cast<BasicAnimation>(object)) {
         auto copy = static_pointer_cast<BasicAnimation>(basic->copy());
         if (copy->keyPath().isEmpty())
             copy->setKeyPath(key);
         // A retarget continues from where the layer is.
+        // (Null stands for "none": nil would mean the model value.)
         if (copy->fromValue().isNil())
-            copy->setFromValue(*before);
+            copy->setFromValue(before->isNil() ? Value::null() : *before);
         object = copy;
     }
     if (auto* run = dynamic_cast<Action*>(object.get()))
         run->runActionForKeyObjectArguments(key, this, Dictionary {});
+    pendingLook_ = nullptr;
 }
 
 Value Layer::actionForKey(const QString& key)
@@ -238,8 +271,11 @@ Value Layer::actionForKey(const QString& key)
 
 Value Layer::defaultActionForKey(const QString& key) const
 {
-    // Contents change without a cross-fade (a redisplay must show at once), and hiding is immediate.
-    if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("contents") || key == QLatin1String("hidden"))
+    // Hiding is immediate. Contents cross-fade only in a transaction given a duration: pictures
+    // that arrive on their own (a loader's result, a redisplay) show at once.
+    if (!layeranimation::valuesKeys().contains(key) || key == QLatin1String("hidden"))
+        return {};
+    if (key == QLatin1String("contents") && !Transaction::hasAnimationDuration())
         return {};
     return implicitAnimationForKey(key);
 }
@@ -272,6 +308,8 @@ void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
             basic->setKeyPath(key);
         r.from = basic->fromValue().isNil() ? presentationValueForKey(basic->keyPath()) : basic->fromValue();
     }
+    if (dynamic_cast<Transition*>(r.animation.get()) && key != OnOrderIn && key != OnOrderOut)
+        r.look = pendingLook_ ? std::exchange(pendingLook_, nullptr) : snapshotLook(QString(), std::nullopt);
     r.begin = Application::now();
     r.id = layeranimation::registry().nextId++;
     r.completion = Transaction::retainCompletion();
@@ -327,12 +365,17 @@ std::vector<QString> Layer::animationKeys() const
 void Layer::animationsChanged()
 {
     shownStateChanged();
+    layeranimation::Registry& registry = layeranimation::registry();
     const bool running = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return !r.finished; });
-    if (running)
-        layeranimation::registry().animating.emplace(this, Weak<Layer>(this));
-    else
-        layeranimation::registry().animating.erase(this);
+    if (running) {
+        if (registry.animating.emplace(this, Weak<Layer>(this)).second)
+            ++registry.animatingGeneration;
+    } else if (registry.animating.erase(this)) {
+        ++registry.animatingGeneration;
+    }
 }
+
+void Layer::treeChanged() { ++layeranimation::registry().treeGeneration; }
 
 void Layer::retireAnimation(std::uint64_t id)
 {
@@ -344,7 +387,10 @@ void Layer::retireAnimation(std::uint64_t id)
     if (it->animation->isRemovedOnCompletion())
         animations_.erase(it);
     animationsChanged();
-    changed();
+    // Not a model change: the presentation and the culling boxes are what moved. The driver
+    // redraws the hosts.
+    ++generation_;
+    extentChanged();
     // Last: a completion block may change this layer's animations.
     completion.reset();
 }
@@ -353,26 +399,43 @@ bool Layer::retireFinishedForDriver()
 {
     layeranimation::Registry& r = layeranimation::registry();
     const double now = Application::now();
+    std::set<const View*> done;
+    std::vector<Ref<View>> hosts;
     while (!r.ends.empty() && r.ends.begin()->first <= now + 1e-9) {
         const auto [layer, id] = r.ends.begin()->second;
         r.ends.erase(r.ends.begin());
-        if (const Ref<Layer> l = layer.lock())
+        if (const Ref<Layer> l = layer.lock()) {
             l->retireAnimation(id);
+            // Its host shows the end state once more, though nothing may run there any longer.
+            if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
+                hosts.push_back(host);
+        }
     }
+    for (const Ref<View>& host : hosts)
+        host->setNeedsDisplay(true);
     return !r.animating.empty();
 }
 
 bool Layer::invalidateAnimatingHostsForDriver()
 {
-    std::set<const View*> done;
+    layeranimation::Registry& r = layeranimation::registry();
+    if (r.hostsBuiltFor[0] != r.animatingGeneration || r.hostsBuiltFor[1] != r.treeGeneration) {
+        std::set<const View*> done;
+        r.hosts.clear();
+        for (const auto& [raw, weak] : r.animating)
+            if (const Ref<Layer> l = weak.lock())
+                if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
+                    r.hosts.emplace_back(host.get());
+        r.hostsBuiltFor[0] = r.animatingGeneration;
+        r.hostsBuiltFor[1] = r.treeGeneration;
+    }
     std::vector<Ref<View>> hosts;
-    for (const auto& [raw, weak] : layeranimation::registry().animating)
-        if (const Ref<Layer> l = weak.lock())
-            if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
-                hosts.push_back(host);
+    for (const Weak<View>& w : r.hosts)
+        if (Ref<View> host = w.lock())
+            hosts.push_back(std::move(host));
     for (const Ref<View>& host : hosts)
         host->setNeedsDisplay(true);
-    return !layeranimation::registry().animating.empty();
+    return !r.animating.empty();
 }
 
 } // namespace kit

@@ -7,6 +7,8 @@
 #include "kit/appkit/Window.h"
 #include "kit/graphics/GraphicsContext.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -38,70 +40,297 @@ Layer::Extent Layer::Extent::mapped(const Transform3D& t) const
     out.bounded = bounded;
     if (empty || !bounded)
         return out;
+    // The culling walk maps thousands of boxes a frame: each corner's row is a sum of one term
+    // per axis, so the products are worked out once per axis end.
+    const double m[3][4] = { { t.m11, t.m12, t.m13, t.m14 }, { t.m21, t.m22, t.m23, t.m24 }, { t.m31, t.m32, t.m33, t.m34 } };
+    double terms[3][2][4];
+    for (int axis = 0; axis < 3; ++axis)
+        for (int end = 0; end < 2; ++end) {
+            const double v = end ? hi[axis] : lo[axis];
+            for (int c = 0; c < 4; ++c)
+                terms[axis][end][c] = v * m[axis][c];
+        }
+    const double last[4] = { t.m41, t.m42, t.m43, t.m44 };
     for (int corner = 0; corner < 8; ++corner) {
-        const Point3D p = Transform3DApply(t, { corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1], corner & 4 ? hi[2] : lo[2], 1 });
-        if (!(p.w > 1e-9)) {
+        const double* x = terms[0][corner & 1];
+        const double* y = terms[1][(corner >> 1) & 1];
+        const double* z = terms[2][(corner >> 2) & 1];
+        const double w = x[3] + y[3] + z[3] + last[3];
+        if (!(w > 1e-9)) {
             out.bounded = false;
             return out;
         }
-        out.add(p.x / p.w, p.y / p.w, p.z / p.w);
+        const double r = 1 / w;
+        out.add((x[0] + y[0] + z[0] + last[0]) * r, (x[1] + y[1] + z[1] + last[1]) * r, (x[2] + y[2] + z[2] + last[2]) * r);
     }
     return out;
 }
 
 std::vector<Transform3D> Layer::instanceChains(const LayerValues&) const { return { Transform3D() }; }
 
-Layer::Extent Layer::subtreeExtent(bool* cacheable) const
+namespace layerextent {
+
+// The keys whose animations paint only, or move the whole subtree without reshaping it.
+const QStringList& extentKeepingKeys()
 {
-    const double now = Application::now();
-    if (extentCache_ && (animations_.empty() ? extentStamp_ < 0 || extentStamp_ == now : extentStamp_ == now)) {
-        if (cacheable)
-            *cacheable = extentStamp_ < 0;
-        return *extentCache_;
+    static const QStringList keys { QStringLiteral("position"), QStringLiteral("zPosition"), QStringLiteral("transform"),
+        QStringLiteral("opacity"), QStringLiteral("hidden"), QStringLiteral("backgroundColor"), QStringLiteral("borderColor"),
+        QStringLiteral("borderWidth"), QStringLiteral("cornerRadius") };
+    return keys;
+}
+
+// The range an eased fraction can take: a cubic Bézier stays inside the hull of its control points.
+void fractionRange(const CAAnimation& animation, double* lo, double* hi)
+{
+    *lo = 0;
+    *hi = 1;
+    if (const Ref<MediaTimingFunction> f = animation.timingFunction())
+        for (int i = 1; i <= 2; ++i) {
+            *lo = std::min(*lo, f->controlPointAtIndex(i).y);
+            *hi = std::max(*hi, f->controlPointAtIndex(i).y);
+        }
+}
+
+// Per axis, the box a point moves through.
+struct Range3 {
+    double lo[3] { 0, 0, 0 };
+    double hi[3] { 0, 0, 0 };
+    void spanLine(const double a[3], const double b[3], double f0, double f1)
+    {
+        for (int i = 0; i < 3; ++i) {
+            const double p = a[i] + (b[i] - a[i]) * f0, q = a[i] + (b[i] - a[i]) * f1;
+            lo[i] = std::min(p, q);
+            hi[i] = std::max(p, q);
+        }
     }
-    const LayerValues values = presentedValues();
-    bool steady = animations_.empty();
+};
+
+// An upper bound of how much the 3 × 3 part of a transform on the way from `a` to `b` (fractions
+// f0…f1) can lengthen a vector, and the range of its translation; false when a perspective part
+// makes it unbounded.
+bool transformBound(const Transform3D& a, const Transform3D& b, double f0, double f1, double* stretch, Range3* translation)
+{
+    DecomposedTransform3D da, db;
+    if (Transform3DDecompose(a, &da) && Transform3DDecompose(b, &db)) {
+        const std::array<double, 4> flat { 0, 0, 0, 1 };
+        if (da.perspective != flat || db.perspective != flat)
+            return false;
+        translation->spanLine(da.translation.data(), db.translation.data(), f0, f1);
+        double most = 0;
+        for (double f : { f0, f1 }) {
+            // Scale · Skew · Rotation: the rotation keeps lengths; skew is unit triangular.
+            double scale = 0, skew = 1;
+            for (int i = 0; i < 3; ++i) {
+                scale = std::max(scale, std::abs(da.scale[std::size_t(i)] + (db.scale[std::size_t(i)] - da.scale[std::size_t(i)]) * f));
+                skew += std::abs(da.skew[std::size_t(i)] + (db.skew[std::size_t(i)] - da.skew[std::size_t(i)]) * f);
+            }
+            most = std::max(most, scale * skew);
+        }
+        *stretch = most;
+        return true;
+    }
+    // Mixed element by element: the norm along a line peaks at an end.
+    if (a.m14 != 0 || a.m24 != 0 || a.m34 != 0 || b.m14 != 0 || b.m24 != 0 || b.m34 != 0 || a.m44 != 1 || b.m44 != 1)
+        return false;
+    const double ta[3] { a.m41, a.m42, a.m43 }, tb[3] { b.m41, b.m42, b.m43 };
+    translation->spanLine(ta, tb, f0, f1);
+    double most = 0;
+    for (double f : { f0, f1 }) {
+        double sum = 0;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const double v = a.at(r, c) + (b.at(r, c) - a.at(r, c)) * f;
+                sum += v * v;
+            }
+        most = std::max(most, std::sqrt(sum));
+    }
+    *stretch = most;
+    return true;
+}
+
+} // namespace layerextent
+
+bool Layer::animationKeepsExtent(const QString& key) const { return layerextent::extentKeepingKeys().contains(key); }
+
+Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
+{
     Extent e;
     if (!IsEmptyRect(values.bounds)) {
         e.add(values.bounds.minX(), values.bounds.minY(), 0);
         e.add(values.bounds.maxX(), values.bounds.maxY(), 0);
     }
-    if (values.contents) {
-        // A gravity may place the contents beyond the bounds.
-        const Rect c = contentsRect(values);
+    // A gravity may place the contents beyond the bounds; a cross-fade covers both images.
+    for (const Ref<CGImage>& image : { values.contents, values.contentsFrom }) {
+        if (!image)
+            continue;
+        LayerValues one = values;
+        one.contents = image;
+        const Rect c = contentsRect(one);
         if (!IsEmptyRect(c)) {
             e.add(c.minX(), c.minY(), 0);
             e.add(c.maxX(), c.maxY(), 0);
         }
     }
     if (!sublayers_.empty() && !masksToBounds_) {
-        const Transform3D sub = sublayerChain(values, Transform3D());
-        const std::vector<Transform3D> chains = instanceChains(values);
-        // Hidden sublayers that nothing animates draw nothing.
-        for (const Layer* child : shownDrawingOrder()) {
-            bool childSteady = true;
-            const Extent inner = child->subtreeExtent(&childSteady);
-            steady = steady && childSteady;
-            const Transform3D place = child->presentedValues().toSuperlayer();
-            for (const Transform3D& chain : chains)
-                e.unite(inner.mapped(Transform3DConcat(Transform3DConcat(place, chain), sub)));
+        const Extent& inner = sublayersExtent();
+        if (!inner.bounded)
+            e.bounded = false;
+        else if (!inner.empty) {
+            const Transform3D sub = sublayerChain(values, Transform3D());
+            for (const Transform3D& chain : instanceChains(values))
+                e.unite(inner.mapped(Transform3DConcat(chain, sub)));
         }
     }
-    extentCache_ = e;
-    extentStamp_ = steady ? -1 : now;
-    if (cacheable)
-        *cacheable = steady;
     return e;
 }
 
-bool Layer::subtreeMayShow(const RenderPass& pass, const Transform3D& toHost) const
+const Layer::Extent& Layer::sublayersExtent() const
 {
-    const Extent e = subtreeExtent();
+    const double now = Application::now();
+    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now))
+        return sublayersCache_;
+    Extent e;
+    bool lasting = true;
+    // Hidden sublayers that nothing animates draw nothing.
+    for (const Layer* child : shownDrawingOrder()) {
+        e.unite(child->placedExtent());
+        lasting = lasting && child->placedStamp_ < 0;
+    }
+    sublayersCache_ = e;
+    sublayersKnown_ = true;
+    sublayersStamp_ = lasting ? -1 : now;
+    return sublayersCache_;
+}
+
+const Layer::Extent& Layer::placedExtent() const
+{
+    const double now = Application::now();
+    if (placedKnown_ && (placedStamp_ < 0 || placedStamp_ == now))
+        return placedCache_;
+    bool reshaping = false;
+    for (const RunningAnimation& r : animations_)
+        if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && !animationKeepsExtent(basic->keyPath()))
+            reshaping = true;
+    // Animations that only move the subtree leave its own extent as the model has it.
+    const Extent own = subtreeExtent(reshaping ? presentedValues() : model_);
+    const bool lasting = !reshaping && (sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0));
+    if (animations_.empty())
+        placedCache_ = own.mapped(model_.toSuperlayer());
+    else if (reshaping)
+        placedCache_ = own.mapped(presentedValues().toSuperlayer());
+    else
+        placedCache_ = motionExtent(own);
+    placedKnown_ = true;
+    placedStamp_ = lasting ? -1 : now;
+    return placedCache_;
+}
+
+Layer::Extent Layer::motionExtent(const Extent& own) const
+{
+    using layerextent::Range3;
+    Extent out;
+    if (own.empty || !own.bounded) {
+        out = own;
+        return out;
+    }
+    const Point a = model_.anchorInBounds();
+    // Every point lies within `radius` of the anchor.
+    double radius = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double dx = (corner & 1 ? own.hi[0] : own.lo[0]) - a.x, dy = (corner & 2 ? own.hi[1] : own.lo[1]) - a.y;
+        const double dz = corner & 4 ? own.hi[2] : own.lo[2];
+        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    const double here[3] { model_.position.x, model_.position.y, model_.zPosition };
+    Range3 place;
+    place.spanLine(here, here, 0, 0);
+    Range3 translation;
+    const double none[3] { model_.transform.m41, model_.transform.m42, model_.transform.m43 };
+    translation.spanLine(none, none, 0, 0);
+    const Transform3D* fromTransform = nullptr;
+    Transform3D transformFrom, transformTo;
+    double tf0 = 0, tf1 = 1;
+    for (const RunningAnimation& r : animations_) {
+        auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
+        if (!basic)
+            continue;
+        const QString& key = basic->keyPath();
+        const Value from = r.from.isNil() ? Object::valueForKey(key) : r.from;
+        const Value to = basic->toValue().isNil() ? Object::valueForKey(key) : basic->toValue();
+        double f0 = 0, f1 = 1;
+        layerextent::fractionRange(*r.animation, &f0, &f1);
+        if (key == QLatin1String("position")) {
+            const double p[3] { from.pointValue().x, from.pointValue().y, 0 }, q[3] { to.pointValue().x, to.pointValue().y, 0 };
+            Range3 span;
+            span.spanLine(p, q, f0, f1);
+            for (int i = 0; i < 2; ++i) {
+                place.lo[i] = span.lo[i];
+                place.hi[i] = span.hi[i];
+            }
+        } else if (key == QLatin1String("zPosition")) {
+            const double p[3] { 0, 0, from.doubleValue() }, q[3] { 0, 0, to.doubleValue() };
+            Range3 span;
+            span.spanLine(p, q, f0, f1);
+            place.lo[2] = span.lo[2];
+            place.hi[2] = span.hi[2];
+        } else if (key == QLatin1String("transform")) {
+            transformFrom = transform3DFromValue(from);
+            transformTo = transform3DFromValue(to);
+            fromTransform = &transformFrom;
+            tf0 = f0;
+            tf1 = f1;
+        }
+    }
+    double stretch = 0;
+    if (fromTransform) {
+        if (!layerextent::transformBound(transformFrom, transformTo, tf0, tf1, &stretch, &translation)) {
+            out.bounded = false;
+            return out;
+        }
+    } else {
+        // A fixed transform: the box of the subtree through it, carried along the path.
+        const Extent still = own.mapped(Transform3DConcat(Transform3DMakeTranslation(-a.x, -a.y, 0), model_.transform));
+        if (!still.bounded)
+            return still;
+        out.add(still.lo[0] + place.lo[0], still.lo[1] + place.lo[1], still.lo[2] + place.lo[2]);
+        out.add(still.hi[0] + place.hi[0], still.hi[1] + place.hi[1], still.hi[2] + place.hi[2]);
+        return out;
+    }
+    const double reach = radius * stretch;
+    out.add(place.lo[0] + translation.lo[0] - reach, place.lo[1] + translation.lo[1] - reach, place.lo[2] + translation.lo[2] - reach);
+    out.add(place.hi[0] + translation.hi[0] + reach, place.hi[1] + translation.hi[1] + reach, place.hi[2] + translation.hi[2] + reach);
+    return out;
+}
+
+bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const
+{
+    const Extent& e = placedExtent();
+    if (e.empty)
+        return false;
+    const Extent there = e.mapped(superlayerToRoot);
+    if (!there.bounded)
+        return true;
+    return point.x() >= there.lo[0] - 1 && point.x() <= there.hi[0] + 1 && point.y() >= there.lo[1] - 1 && point.y() <= there.hi[1] + 1;
+}
+
+void Layer::extentChanged()
+{
+    for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
+        if (!l->placedKnown_ && !l->sublayersKnown_ && l != this)
+            break; // nothing cached above that was built from this one
+        l->placedKnown_ = false;
+        l->sublayersKnown_ = false;
+    }
+}
+
+bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const
+{
+    const Extent& e = placedExtent();
     if (e.empty)
         return false;
     if (!e.bounded)
         return true;
-    const Extent onHost = e.mapped(toHost);
+    const Extent onHost = e.mapped(superlayerToHost);
     if (!onHost.bounded)
         return true;
     const std::optional<QPainterPath>& clip = pass.context.deviceClip();

@@ -312,9 +312,13 @@ Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, b
         return nullptr;
     const Transform3D chain = sublayerChain(values, toHost);
     const std::vector<Layer*> order = drawingOrder();
-    for (auto it = order.rbegin(); it != order.rend(); ++it)
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        // On the presentation tree, a sublayer whose box misses the point costs no evaluation.
+        if (presented && !(*it)->placedMayContain(point, chain))
+            continue;
         if (Ref<Layer> hit = (*it)->hitTestInRootSpace(point, Transform3DConcat((presented ? (*it)->presentedValues() : (*it)->model_).toSuperlayer(), chain), presented))
             return hit;
+    }
     return inside ? Ref<Layer>(const_cast<Layer*>(this)) : nullptr;
 }
 

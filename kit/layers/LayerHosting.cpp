@@ -24,6 +24,7 @@ void View::setLayer(Layer* layer)
         layer->hostingView_ = this;
     }
     layer_ = Ref<Object>(layer);
+    Layer::treeChanged();
     syncLayerGeometry();
     setNeedsDisplay(true);
 }

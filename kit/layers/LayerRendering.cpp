@@ -113,6 +113,8 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
     const QTransform homography = toHost.planeHomography();
     if (auto* r = layerrendering::recorder())
         r->push_back({ this, toHost, homography, pass.copy });
+    if (!animations_.empty() && renderTransition(pass, values, homography, opacity))
+        return;
     GraphicsContext& context = pass.context;
     context.saveGraphicsState();
     context.setCTM(AffineTransform::fromQTransform(pass.host));
@@ -131,11 +133,10 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
     // Hidden with nothing animating them, sublayers show nothing of their subtrees: never walked.
     const std::vector<Layer*> shown = shownDrawingOrder();
     std::vector<std::pair<Layer*, Transform3D>> drawn;
-    for (Layer* sub : shown) {
-        const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost);
-        if (sub->subtreeMayShow(pass, toHost))
-            drawn.emplace_back(sub, toHost);
-    }
+    for (Layer* sub : shown)
+        // Culled by the cached box of its subtree before its matrices or presentation are built.
+        if (sub->placedMayShow(pass, sublayerToHost))
+            drawn.emplace_back(sub, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost));
     // An opaque picture drawn later covers what earlier sublayers would draw under it: those
     // pixels are skipped (a stack of turned pictures is mostly hidden). A sublayer's picture is its
     // own contents or, for a plain holder, its first sublayer's.
@@ -204,11 +205,10 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
     }
     if (masksToBounds_)
         context.clipToPath(shape);
-    if (values.contents) {
+    if (values.contents || values.contentsFrom) {
         // Row 0 of the bitmap goes to the max-y edge, under the full CTM: a mirroring transform mirrors it.
-        const Rect dest = contentsRect(values);
-        const QSizeF drawn = (homography * pass.host).mapRect(ToQRectF(dest)).size();
-        const QImage& pixels = preparedContents(values.contents, pass.tint, drawn);
+        Rect dest;
+        const QImage pixels = contentsToDraw(values, pass.tint, homography * pass.host, &dest);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest)) {
             // Under a projective map with pictures drawn over it later, only what stays in view is drawn.
@@ -258,14 +258,7 @@ const QImage& Layer::preparedContents(const Ref<CGImage>& contents, const std::a
     QImage image = width == source.width()
         ? source.convertToFormat(QImage::Format_ARGB32_Premultiplied)
         : source.scaledToWidth(width, Qt::SmoothTransformation).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (!plain)
-        for (int y = 0; y < image.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = row[x];
-                row[x] = qRgba(int(qRed(p) * tint[0] + 0.5), int(qGreen(p) * tint[1] + 0.5), int(qBlue(p) * tint[2] + 0.5), qAlpha(p));
-            }
-        }
+    tintPixels(image, tint);
     // Two entries: a picture and its tinted reflection draw in the same frame.
     TintCache& slot = tintCache_[0].used <= tintCache_[1].used ? tintCache_[0] : tintCache_[1];
     slot = { source.cacheKey(), tint, width, std::move(image), ++tintCacheClock_ };

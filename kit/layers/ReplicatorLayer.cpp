@@ -51,6 +51,11 @@ Value ReplicatorLayer::defaultActionForKey(const QString& key) const
     return Layer::defaultActionForKey(key);
 }
 
+bool ReplicatorLayer::animationKeepsExtent(const QString& key) const
+{
+    return replicatorlayer::offsetKeys().contains(key) || Layer::animationKeepsExtent(key);
+}
+
 double ReplicatorLayer::presentedOffset(int channel) const
 {
     return presentationValueForKey(replicatorlayer::offsetKeys()[channel]).doubleValue();
@@ -96,11 +101,9 @@ void ReplicatorLayer::renderSublayers(RenderPass& pass, const Transform3D& subla
         pass.tint = { outer[0] * factor[0], outer[1] * factor[1], outer[2] * factor[2] };
         pass.copy = k;
         const Transform3D chain = Transform3DConcat(chains[std::size_t(k)], sublayerToHost);
-        for (Layer* sub : order) {
-            const Transform3D toHost = Transform3DConcat(sub->presentedValues().toSuperlayer(), chain);
-            if (sub->subtreeMayShow(pass, toHost))
-                sub->renderTree(pass, toHost, opacity * factor[3]);
-        }
+        for (Layer* sub : order)
+            if (sub->placedMayShow(pass, chain))
+                sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), chain), opacity * factor[3]);
     }
     pass.tint = outer;
     pass.copy = outerCopy;

@@ -42,6 +42,7 @@ protected:
     bool flattensSublayers() const override { return !preservesDepth_; }
     std::vector<Transform3D> instanceChains(const LayerValues& values) const override;
     void renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity) override;
+    bool animationKeepsExtent(const QString& key) const override;
 
 private:
     void setOffset(int channel, double offset);

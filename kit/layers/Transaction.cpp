@@ -206,6 +206,8 @@ double Transaction::animationDuration()
     return v.isNumber() ? v.doubleValue() : 0.25;
 }
 
+bool Transaction::hasAnimationDuration() { return transaction::lookup(TransactionAnimationDuration).isNumber(); }
+
 void Transaction::setAnimationDuration(double seconds) { transaction::store(Value(seconds), TransactionAnimationDuration); }
 
 Ref<MediaTimingFunction> Transaction::animationTimingFunction() { return transaction::lookup(TransactionAnimationTimingFunction).objectAs<MediaTimingFunction>(); }

@@ -38,6 +38,8 @@ public:
     // 0.25 s unless set.
     static double animationDuration();
     static void setAnimationDuration(double seconds);
+    // Whether an open transaction set a duration (the default answers no).
+    static bool hasAnimationDuration();
     // Null unless set: implicit animations then take the default function.
     static Ref<MediaTimingFunction> animationTimingFunction();
     static void setAnimationTimingFunction(const Ref<MediaTimingFunction>& function);
