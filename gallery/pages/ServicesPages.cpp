@@ -123,8 +123,9 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
         double min, max;
         double Shape::*field;
     };
-    const SliderRow rows[] = { { "Margin", 0, 20, &Shape::margin }, { "Radius", 0, 24, &Shape::radius },
-        { "Arrow", 4, 40, &Shape::arrow }, { "Border", 0, 6, &Shape::border } };
+    // Listed bottom up: the page's y runs up.
+    const SliderRow rows[] = { { "Border", 0, 6, &Shape::border }, { "Arrow", 4, 40, &Shape::arrow },
+        { "Radius", 0, 24, &Shape::radius }, { "Margin", 0, 20, &Shape::margin } };
     double rowY = 64;
     for (const SliderRow& row : rows) {
         const QString name = QString::fromUtf8(row.name);
