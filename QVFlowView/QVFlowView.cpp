@@ -135,6 +135,7 @@ void QVFlowView::setPreviewScale(double scale)
     if (scale == previewScale_)
         return;
     previewScale_ = std::clamp(scale, 0.01, 1.0);
+    ++*imageGeneration_;
     imageCache_->removeAllObjects();
     updateAllImages_ = true;
     updateImages();

@@ -25,7 +25,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Representation types.
@@ -336,6 +338,8 @@ private:
     kit::IndexSet visibleItemIndexes_;
     kit::Ref<kit::OperationQueue> operationQueue_;
     kit::Ref<kit::Cache<QString, kit::Ref<kit::CGImage>>> imageCache_;
+    // Counts the emptyings of the cache: a picture rendered for an earlier count is stale.
+    std::shared_ptr<std::atomic<std::uint64_t>> imageGeneration_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     double scrollDuration_ = 0;
     double itemScale_ = 0;
     double mouseDownInKnob_ = 0;

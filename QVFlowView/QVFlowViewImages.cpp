@@ -275,17 +275,24 @@ void QVFlowView::updateImageLayerAtIndex(std::int64_t index)
     const QString key = uid.isNilOrNull() ? QString() : uid.stringValue();
     const Weak<QVFlowView> weak(this);
     const Ref<Cache<QString, Ref<CGImage>>> cache = imageCache_;
-    operationQueue_->addOperationWithBlock([weak, cache, representation, type, key, size, index] {
+    const std::shared_ptr<std::atomic<std::uint64_t>> generation = imageGeneration_;
+    const std::uint64_t askedIn = generation->load();
+    operationQueue_->addOperationWithBlock([weak, cache, generation, askedIn, representation, type, key, size, index] {
         const Ref<CGImage> image = newImageFromRepresentation(representation, type, size);
         if (!image)
             return;
         ++qv_flow_view_images::imagesMadeCount;
-        if (!key.isNull())
+        // A picture made for the scale before the cache was emptied stays out of it; the emptying may
+        // also come between the check and the store, so the store is checked again.
+        if (!key.isNull() && generation->load() == askedIn) {
             cache->setObjectForKeyCost(image, key, std::uint64_t(image->bytesPerRow()) * std::uint64_t(image->height()));
-        OperationQueue::mainQueue()->addOperationWithBlock([weak, image, key, index] {
+            if (generation->load() != askedIn)
+                cache->removeObjectForKey(key);
+        }
+        OperationQueue::mainQueue()->addOperationWithBlock([weak, generation, askedIn, image, key, index] {
             // The content may have been reloaded meanwhile: only the same item takes the picture.
             const Ref<QVFlowView> view = weak.lock();
-            if (!view)
+            if (!view || generation->load() != askedIn)
                 return;
             const Ref<Layer> layer = view->itemLayerAtIndex(index);
             if (!layer || layer->valueForKey(QStringLiteral("imageItemUID")).stringValue() != key)
