@@ -321,6 +321,7 @@ private:
     void windowStatusDidChange();
     void finishSlideAnimation();
     void finishHideShowAnimation(kit::Animation* animation);
+    void reportHideShow(bool hidden);
     void observeWindow(kit::Window* window, bool observe);
 
     kit::Ref<kit::TabView> tabView_;

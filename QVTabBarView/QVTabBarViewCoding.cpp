@@ -63,15 +63,6 @@ void QVTabBarView::hideTabBarAnimate(bool hide, bool animate)
     }
     if (hide)
         setHidden(true);
-    const auto report = [this](bool hidden) {
-        kit::Ref<kit::Object> keep;
-        if (hidden) {
-            if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidHide", keep))
-                d->tabViewTabBarViewDidHide(tabView_.get(), this);
-        } else if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidUnhide", keep)) {
-            d->tabViewTabBarViewDidUnhide(tabView_.get(), this);
-        }
-    };
     if (partner && animate) {
         // The stopped move still ends with its own report (and releases itself).
         if (const kit::Ref<kit::ViewAnimation> running = hideShowTabBarAnimation_)
@@ -93,7 +84,7 @@ void QVTabBarView::hideTabBarAnimate(bool hide, bool animate)
         w->setFrameDisplay(target, true);
     if (!hide)
         setHidden(false);
-    report(hide);
+    reportHideShow(hide);
 }
 
 void QVTabBarView::finishHideShowAnimation(kit::Animation* animation)
@@ -106,8 +97,13 @@ void QVTabBarView::finishHideShowAnimation(kit::Animation* animation)
         setHidden(false);
     hideShowTabBarAnimation_ = nullptr;
     updateTrackingAreas();
+    reportHideShow(hide);
+}
+
+void QVTabBarView::reportHideShow(bool hidden)
+{
     kit::Ref<kit::Object> keep;
-    if (hide) {
+    if (hidden) {
         if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidHide", keep))
             d->tabViewTabBarViewDidHide(tabView_.get(), this);
     } else if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewTabBarViewDidUnhide", keep)) {

@@ -6,7 +6,31 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace kit {
+
+namespace accessibility {
+
+Array sliceOfArray(const Value& v, std::int64_t index, std::int64_t maxCount)
+{
+    if (!v.isArray() || index < 0 || maxCount <= 0 || index >= v.array().count())
+        return {};
+    return v.array().subarrayWithRange({ index, std::min(maxCount, v.array().count() - index) });
+}
+
+std::int64_t indexOfElement(const Value& children, const Value& child)
+{
+    if (!children.isArray() || !child.isObject())
+        return -1;
+    const Array& array = children.array();
+    for (std::int64_t i = 0; i < array.count(); ++i)
+        if (array.objectAtIndex(i).isObject() && array.objectAtIndex(i).object() == child.object())
+            return i;
+    return -1;
+}
+
+} // namespace accessibility
 
 // The protocol's defaults -------------------------------------------------------------------------
 
@@ -28,6 +52,22 @@ Value Accessibility::accessibilityHitTest(Point) const { return self(); }
 Value Accessibility::accessibilityFocusedUIElement() const { return self(); }
 
 void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
+
+std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
+{
+    const Value v = accessibilityAttributeValue(attribute);
+    return v.isArray() ? v.array().count() : 0;
+}
+
+Array Accessibility::accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const
+{
+    return accessibility::sliceOfArray(accessibilityAttributeValue(attribute), index, maxCount);
+}
+
+std::int64_t Accessibility::accessibilityIndexOfChild(const Value& child) const
+{
+    return accessibility::indexOfElement(accessibilityAttributeValue(AccessibilityChildrenAttribute), child);
+}
 
 // Views and windows -------------------------------------------------------------------------------
 
@@ -75,11 +115,8 @@ Value viewAttribute(const View& view, const QString& attribute)
     if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)
         return window ? Value(window) : Value();
     if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute) {
-        const Rect inWindow = view.convertRectToView(view.bounds(), nullptr);
-        if (attribute == AccessibilitySizeAttribute)
-            return Value(inWindow.size);
-        // The bottom-left corner on the screen.
-        return Value(window ? window->convertBaseToScreen(inWindow.origin) : inWindow.origin);
+        const Rect onScreen = AccessibilityScreenRectOfRectInView(view, view.bounds());
+        return attribute == AccessibilitySizeAttribute ? Value(onScreen.size) : Value(onScreen.origin);
     }
     if (attribute == AccessibilityFocusedAttribute)
         return Value(window && window->firstResponder().get() == static_cast<const Responder*>(&view));
@@ -118,6 +155,36 @@ Value windowAttribute(const Window& window, const QString& attribute)
 QStringList ViewAccessibilityAttributeNames() { return accessibility::viewAttributes(); }
 
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute) { return accessibility::viewAttribute(view, attribute); }
+
+Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect)
+{
+    // A flipped view's rectangle turns over: the window's box has its origin at the bottom-left.
+    const Rect inWindow = view.convertRectToView(rect, nullptr);
+    const Ref<Window> window = view.window();
+    return { window ? window->convertBaseToScreen(inWindow.origin) : inWindow.origin, inWindow.size };
+}
+
+std::int64_t AccessibilityArrayAttributeCount(const Value& element, const QString& attribute)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityArrayAttributeCount(attribute);
+    const Value v = AccessibilityAttributeValue(element, attribute);
+    return v.isArray() ? v.array().count() : 0;
+}
+
+Array AccessibilityArrayAttributeValues(const Value& element, const QString& attribute, std::int64_t index, std::int64_t maxCount)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityArrayAttributeValues(attribute, index, maxCount);
+    return accessibility::sliceOfArray(AccessibilityAttributeValue(element, attribute), index, maxCount);
+}
+
+std::int64_t AccessibilityIndexOfChild(const Value& element, const Value& child)
+{
+    if (const Accessibility* a = accessibility::protocolOf(element))
+        return a->accessibilityIndexOfChild(child);
+    return accessibility::indexOfElement(AccessibilityAttributeValue(element, AccessibilityChildrenAttribute), child);
+}
 
 QStringList AccessibilityAttributeNames(const Value& element)
 {
@@ -241,7 +308,7 @@ Array AccessibilityUnignoredChildren(const Array& children)
     return out;
 }
 
-QString AccessibilityRoleDescription(const QString& role, const QString&)
+QString AccessibilityRoleDescription(const QString& role, const QString& subrole)
 {
     static const QHash<QString, QString> table {
         { AccessibilityApplicationRole, QStringLiteral("application") },
@@ -259,7 +326,15 @@ QString AccessibilityRoleDescription(const QString& role, const QString&)
         { AccessibilityTabGroupRole, QStringLiteral("tab group") },
         { AccessibilityStaticTextRole, QStringLiteral("text") },
         { AccessibilityTextFieldRole, QStringLiteral("text field") },
+        { AccessibilityIncrementorRole, QStringLiteral("stepper") },
+        { AccessibilityLevelIndicatorRole, QStringLiteral("level indicator") },
+        { AccessibilityTableRole, QStringLiteral("table") },
+        { AccessibilityOutlineRole, QStringLiteral("outline") },
+        { AccessibilityRowRole, QStringLiteral("row") },
+        { AccessibilityCellRole, QStringLiteral("cell") },
     };
+    if (role == AccessibilityRowRole && subrole == AccessibilityOutlineRowSubrole)
+        return QStringLiteral("outline row");
     return table.value(role, QStringLiteral("unknown"));
 }
 

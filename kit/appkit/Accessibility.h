@@ -40,6 +40,12 @@ inline const QString AccessibilityHelpAttribute = QStringLiteral("AXHelp");
 inline const QString AccessibilitySelectedAttribute = QStringLiteral("AXSelected");
 inline const QString AccessibilityOrientationAttribute = QStringLiteral("AXOrientation");
 inline const QString AccessibilityDescriptionAttribute = QStringLiteral("AXDescription");
+inline const QString AccessibilityRowsAttribute = QStringLiteral("AXRows");
+inline const QString AccessibilityVisibleRowsAttribute = QStringLiteral("AXVisibleRows");
+inline const QString AccessibilitySelectedRowsAttribute = QStringLiteral("AXSelectedRows");
+inline const QString AccessibilityIndexAttribute = QStringLiteral("AXIndex");
+inline const QString AccessibilityDisclosingAttribute = QStringLiteral("AXDisclosing");
+inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXDisclosureLevel");
 
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
@@ -57,7 +63,17 @@ inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButto
 inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
 inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
 inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
+inline const QString AccessibilityIncrementorRole = QStringLiteral("AXIncrementor");
+inline const QString AccessibilityLevelIndicatorRole = QStringLiteral("AXLevelIndicator");
+inline const QString AccessibilityTableRole = QStringLiteral("AXTable");
+inline const QString AccessibilityOutlineRole = QStringLiteral("AXOutline");
+inline const QString AccessibilityRowRole = QStringLiteral("AXRow");
+inline const QString AccessibilityCellRole = QStringLiteral("AXCell");
 inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
+
+// Subroles.
+inline const QString AccessibilityOutlineRowSubrole = QStringLiteral("AXOutlineRow");
+inline const QString AccessibilityTableRowSubrole = QStringLiteral("AXTableRow");
 
 // Orientations.
 inline const QString AccessibilityHorizontalOrientationValue = QStringLiteral("AXHorizontalOrientation");
@@ -76,6 +92,12 @@ public:
 
     virtual QStringList accessibilityAttributeNames() const { return {}; }
     virtual Value accessibilityAttributeValue(const QString&) const { return {}; }
+    // Parts of an array attribute, so an element with many children (a table's rows) makes only
+    // those asked for. By default they cut the whole array.
+    virtual std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const;
+    virtual Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const;
+    // The place of `child` among the children; -1 when it is not one.
+    virtual std::int64_t accessibilityIndexOfChild(const Value& child) const;
     virtual bool accessibilityIsAttributeSettable(const QString&) const { return false; }
     virtual void accessibilitySetValueForAttribute(const Value&, const QString&) { }
     virtual QStringList accessibilityActionNames() const { return {}; }
@@ -96,6 +118,9 @@ protected:
 // Through an element's protocol, or the defaults of views and windows; nil for anything else.
 QStringList AccessibilityAttributeNames(const Value& element);
 Value AccessibilityAttributeValue(const Value& element, const QString& attribute);
+std::int64_t AccessibilityArrayAttributeCount(const Value& element, const QString& attribute);
+Array AccessibilityArrayAttributeValues(const Value& element, const QString& attribute, std::int64_t index, std::int64_t maxCount);
+std::int64_t AccessibilityIndexOfChild(const Value& element, const Value& child);
 bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute);
 void AccessibilitySetValueForAttribute(const Value& element, const Value& value, const QString& attribute);
 QStringList AccessibilityActionNames(const Value& element);
@@ -107,6 +132,9 @@ Value AccessibilityFocusedUIElement(const Value& element);
 // What any view answers (for view classes that adopt the protocol and pass other attributes on).
 QStringList ViewAccessibilityAttributeNames();
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute);
+// `rect` of `view` (its own coordinates) as accessibility places it: the origin is the bottom-left
+// corner on the screen (y up), the size in window units.
+Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);
 
 // The element itself when not ignored, else its first unignored ancestor.
 Value AccessibilityUnignoredAncestor(const Value& element);

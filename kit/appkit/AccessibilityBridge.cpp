@@ -48,15 +48,28 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityStaticTextRole, QAccessible::StaticText },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
         { AccessibilityWindowRole, QAccessible::Window },
+        { AccessibilityIncrementorRole, QAccessible::SpinBox },
+        { AccessibilityLevelIndicatorRole, QAccessible::Slider },
+        { AccessibilityTableRole, QAccessible::Table },
+        { AccessibilityOutlineRole, QAccessible::Tree },
+        { AccessibilityRowRole, QAccessible::Row },
+        { AccessibilityCellRole, QAccessible::Cell },
     };
     return table.value(role, QAccessible::Client);
 }
 
-Array childrenOf(const Value& element)
+// Children one at a time: an element with many (a table's rows) makes only those Qt asks for.
+int childCountOf(const Value& element) { return int(AccessibilityArrayAttributeCount(element, AccessibilityChildrenAttribute)); }
+
+QAccessibleInterface* childOf(const Value& element, int index)
 {
-    const Value v = AccessibilityAttributeValue(element, AccessibilityChildrenAttribute);
-    return v.isArray() ? v.array() : Array {};
+    if (index < 0)
+        return nullptr;
+    const Array one = AccessibilityArrayAttributeValues(element, AccessibilityChildrenAttribute, index, 1);
+    return one.isEmpty() ? nullptr : AccessibilityBridge::interfaceFor(one.objectAtIndex(0));
 }
+
+int indexOfChildOf(const Value& element, const QAccessibleInterface* child);
 
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
 
@@ -103,20 +116,9 @@ public:
             return hostInterfaceOf(w);
         return AccessibilityBridge::interfaceFor(up);
     }
-    QAccessibleInterface* child(int index) const override
-    {
-        const Array children = childrenOf(element());
-        return index >= 0 && index < children.count() ? AccessibilityBridge::interfaceFor(children.objectAtIndex(index)) : nullptr;
-    }
-    int childCount() const override { return int(childrenOf(element()).count()); }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        const Array children = childrenOf(element());
-        for (int i = 0; i < children.count(); ++i)
-            if (AccessibilityBridge::interfaceFor(children.objectAtIndex(i)) == child)
-                return i;
-        return -1;
-    }
+    QAccessibleInterface* child(int index) const override { return childOf(element(), index); }
+    int childCount() const override { return childCountOf(element()); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return indexOfChildOf(element(), child); }
     QString text(QAccessible::Text t) const override
     {
         switch (t) {
@@ -133,15 +135,29 @@ public:
             return {};
         }
     }
-    void setText(QAccessible::Text, const QString&) override { }
+    // A settable text value takes the text, as if the user typed it.
+    void setText(QAccessible::Text t, const QString& text) override
+    {
+        const Value e = element();
+        if (t == QAccessible::Value && AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute) && !attribute(AccessibilityValueAttribute).isNumber())
+            AccessibilitySetValueForAttribute(e, Value(text), AccessibilityValueAttribute);
+    }
     QRect rect() const override
     {
         // Position is the bottom-left corner, y up.
         const Point p = attribute(AccessibilityPositionAttribute).pointValue();
         const Size s = attribute(AccessibilitySizeAttribute).sizeValue();
-        return QtRectFromScreen(Rect { p, s }).toRect();
+        // A table of a hundred million rows is taller than an int reaches: cut it to what does.
+        const double reach = double(1 << 30);
+        return QtRectFromScreen(Rect { p, s }).intersected(QRectF(-reach, -reach, 2 * reach, 2 * reach)).toRect();
     }
-    QAccessible::Role role() const override { return roleFor(attribute(AccessibilityRoleAttribute).stringValue()); }
+    QAccessible::Role role() const override
+    {
+        const QString kind = attribute(AccessibilityRoleAttribute).stringValue();
+        if (kind == AccessibilityRowRole && attribute(AccessibilitySubroleAttribute).stringValue() == AccessibilityOutlineRowSubrole)
+            return QAccessible::TreeItem;
+        return roleFor(kind);
+    }
     QAccessible::State state() const override
     {
         QAccessible::State s;
@@ -158,6 +174,14 @@ public:
         if (isCheckBox()) {
             s.checkable = true;
             s.checked = attribute(AccessibilityValueAttribute).boolValue();
+        }
+        // Text fields, and cells of a table that edits them, take text.
+        if (isTextField() || role() == QAccessible::Cell)
+            s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
+        if (AccessibilityIsAttributeSettable(element(), AccessibilityDisclosingAttribute)) {
+            s.expandable = true;
+            s.expanded = attribute(AccessibilityDisclosingAttribute).boolValue();
+            s.collapsed = !s.expanded;
         }
         // Among a parent's children, those it does not list as visible are off screen.
         const Value up = attribute(AccessibilityParentAttribute);
@@ -187,8 +211,16 @@ public:
         const Value e = element();
         if (AccessibilityActionNames(e).contains(AccessibilityPressAction) || AccessibilityIsAttributeSettable(e, AccessibilitySelectedAttribute))
             names << pressAction();
-        if (isCheckBox() && AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
+        if ((isCheckBox() && AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
+            || AccessibilityIsAttributeSettable(e, AccessibilityDisclosingAttribute))
             names << toggleAction();
+        const QStringList own = AccessibilityActionNames(e);
+        if (own.contains(AccessibilityIncrementAction))
+            names << increaseAction();
+        if (own.contains(AccessibilityDecrementAction))
+            names << decreaseAction();
+        if (own.contains(AccessibilityShowMenuAction))
+            names << showMenuAction();
         return names;
     }
     void doAction(const QString& action) override
@@ -200,20 +232,34 @@ public:
             else if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedAttribute))
                 AccessibilitySetValueForAttribute(e, Value(true), AccessibilitySelectedAttribute);
         } else if (action == toggleAction()) {
-            AccessibilitySetValueForAttribute(e, Value(!attribute(AccessibilityValueAttribute).boolValue()), AccessibilityValueAttribute);
+            const QString& which = AccessibilityIsAttributeSettable(e, AccessibilityDisclosingAttribute) ? AccessibilityDisclosingAttribute
+                                                                                                          : AccessibilityValueAttribute;
+            AccessibilitySetValueForAttribute(e, Value(!attribute(which).boolValue()), which);
+        } else if (action == increaseAction()) {
+            AccessibilityPerformAction(e, AccessibilityIncrementAction);
+        } else if (action == decreaseAction()) {
+            AccessibilityPerformAction(e, AccessibilityDecrementAction);
+        } else if (action == showMenuAction()) {
+            AccessibilityPerformAction(e, AccessibilityShowMenuAction);
         }
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
-    // QAccessibleValueInterface (read-only):
+    // QAccessibleValueInterface (writable when the element lets its value be set):
     QVariant currentValue() const override { return attribute(AccessibilityValueAttribute).doubleValue(); }
-    void setCurrentValue(const QVariant&) override { }
+    void setCurrentValue(const QVariant& value) override
+    {
+        const Value e = element();
+        if (AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
+            AccessibilitySetValueForAttribute(e, Value(value.toDouble()), AccessibilityValueAttribute);
+    }
     QVariant maximumValue() const override { return attribute(AccessibilityMaxValueAttribute).doubleValue(); }
     QVariant minimumValue() const override { return attribute(AccessibilityMinValueAttribute).doubleValue(); }
     QVariant minimumStepSize() const override { return 0.0; }
 
 private:
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
+    bool isTextField() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityTextFieldRole; }
 
     // The child of this element on the way up from `target`; null when `target` is not below it.
     QAccessibleInterface* directChildOnPathTo(Value target) const
@@ -240,20 +286,9 @@ public:
     { }
 
     Value windowValue() const { return Value(host_->window()); }
-    int childCount() const override { return int(childrenOf(windowValue()).count()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        const Array children = childrenOf(windowValue());
-        return index >= 0 && index < children.count() ? AccessibilityBridge::interfaceFor(children.objectAtIndex(index)) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        const Array children = childrenOf(windowValue());
-        for (int i = 0; i < children.count(); ++i)
-            if (AccessibilityBridge::interfaceFor(children.objectAtIndex(i)) == child)
-                return i;
-        return -1;
-    }
+    int childCount() const override { return childCountOf(windowValue()); }
+    QAccessibleInterface* child(int index) const override { return childOf(windowValue(), index); }
+    int indexOfChild(const QAccessibleInterface* child) const override { return indexOfChildOf(windowValue(), child); }
     QAccessibleInterface* childAt(int x, int y) const override
     {
         const Point p = ScreenRectFromQt(QRectF(x, y, 0, 0)).origin;
@@ -277,6 +312,14 @@ public:
 private:
     WindowHost* host_;
 };
+
+int indexOfChildOf(const Value& element, const QAccessibleInterface* child)
+{
+    // Our own interfaces know their element; asking the parent for its index spares a walk.
+    if (const auto* ours = dynamic_cast<const ElementInterface*>(child))
+        return int(AccessibilityIndexOfChild(element, ours->element()));
+    return -1;
+}
 
 QAccessibleInterface* hostFactory(const QString&, QObject* object)
 {

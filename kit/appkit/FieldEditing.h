@@ -85,6 +85,9 @@ struct FieldEditorAttributes {
     bool tokenizes = false;
     QStringList tokens;
     QString tokenizingCharacters;
+    // The editor covers the whole text frame and its lines wrap at its width, running down from
+    // the top (a token field taller than one line of chips).
+    bool wrapsLines = false;
 };
 
 class FieldEditing {

@@ -59,6 +59,8 @@ public:
     // Accessibility: the control stands back for its cell, its only child; hit tests and focus
     // lead there. Without a cell it is a plain view.
     bool accessibilityIsIgnored() const override { return true; }
+    // The element the control stands back for: its cell, unless a subclass shows another.
+    virtual Value accessibilityElement() const;
     QStringList accessibilityAttributeNames() const override;
     Value accessibilityAttributeValue(const QString& attribute) const override;
     Value accessibilityHitTest(Point point) const override;

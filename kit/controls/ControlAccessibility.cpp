@@ -87,10 +87,13 @@ void ButtonCell::accessibilityPerformAction(const QString& action)
 
 QStringList Control::accessibilityAttributeNames() const { return ViewAccessibilityAttributeNames(); }
 
+Value Control::accessibilityElement() const { return cell_ ? Value(cell_) : Value(); }
+
 Value Control::accessibilityAttributeValue(const QString& attribute) const
 {
-    if (attribute == AccessibilityChildrenAttribute && cell_ && accessibilityIsIgnored())
-        return Value(AccessibilityUnignoredChildren(Array { Value(cell_) }));
+    if (attribute == AccessibilityChildrenAttribute && accessibilityIsIgnored())
+        if (const Value element = accessibilityElement(); element.isObject())
+            return Value(AccessibilityUnignoredChildren(Array { element }));
     return ViewAccessibilityAttributeValue(*this, attribute);
 }
 
@@ -99,14 +102,16 @@ Value Control::accessibilityHitTest(Point point) const
 {
     if (!accessibilityIsIgnored())
         return self();
-    return cell_ ? AccessibilityHitTest(Value(cell_), point) : AccessibilityUnignoredAncestor(self());
+    const Value element = accessibilityElement();
+    return element.isObject() ? AccessibilityHitTest(element, point) : AccessibilityUnignoredAncestor(self());
 }
 
 Value Control::accessibilityFocusedUIElement() const
 {
     if (!accessibilityIsIgnored())
         return self();
-    return cell_ ? AccessibilityFocusedUIElement(Value(cell_)) : AccessibilityUnignoredAncestor(self());
+    const Value element = accessibilityElement();
+    return element.isObject() ? AccessibilityFocusedUIElement(element) : AccessibilityUnignoredAncestor(self());
 }
 
 } // namespace kit

@@ -41,6 +41,15 @@ public:
     Size cellSizeForBounds(Rect bounds) const override;
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
 
+    // Accessibility (ValueControlAccessibility.cpp): a level indicator with its value and range; when
+    // editable, increment, decrement and a new value change it by the keys' rule and send the action.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+
 protected:
 private:
     struct Fields {

@@ -136,6 +136,7 @@ protected:
     Value objectValueForColumnRow(TableColumn* column, std::int64_t row) override;
     Ref<Cell> dataCellForColumnRow(TableColumn* column, std::int64_t row) override;
     void willDisplayCellForColumnRow(Cell* cell, TableColumn* column, std::int64_t row) override;
+    bool preparesEveryCellAfresh() const override { return delegateHas_.willDisplay || delegateHas_.dataCell; }
     bool askIsGroupRow(std::int64_t row) override;
     bool hasShouldSelectRow() const override { return delegateHas_.shouldSelect; }
     bool shouldSelectRow(std::int64_t row) override;

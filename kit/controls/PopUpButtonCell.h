@@ -94,6 +94,15 @@ public:
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
     void performClick(Object* sender) override;
 
+    // Accessibility (ValueControlAccessibility.cpp): a pop-up button valued by the selected title;
+    // setting a title or an index chooses that item as the menu would; press and show-menu run
+    // the menu.
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+
 protected:
 private:
     Ref<MenuItem> faceItem() const;

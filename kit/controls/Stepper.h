@@ -39,6 +39,15 @@ public:
     bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp) override;
     void getPeriodicDelayInterval(double& delay, double& interval) const override;
 
+    // Accessibility (ValueControlAccessibility.cpp): an incrementor with its value and range; increment
+    // and decrement step as the arrows do and send the action, as does setting the value.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+
 protected:
 private:
     struct Fields {

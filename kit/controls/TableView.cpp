@@ -492,7 +492,18 @@ Ref<Cell> TableView::preparedCellAtColumnRow(std::int64_t column, std::int64_t r
     const Ref<Cell> prototype = dataCellForColumnRow(group ? nullptr : tableColumn, row);
     if (!prototype)
         return nullptr;
-    const Ref<Cell> cell = dynamic_pointer_cast<Cell>(prototype->copy());
+    Ref<Cell> cell;
+    if (std::exchange(reuseNextPreparedCell_, false) && drawingPass_ && !preparesEveryCellAfresh()) {
+        const auto kept = std::find_if(passCells_.begin(), passCells_.end(), [&](const PassCell& p) { return p.dataCell == prototype; });
+        if (kept != passCells_.end()) {
+            cell = kept->copy;
+        } else {
+            cell = dynamic_pointer_cast<Cell>(prototype->copy());
+            passCells_.push_back({ prototype, cell });
+        }
+    } else {
+        cell = dynamic_pointer_cast<Cell>(prototype->copy());
+    }
     if (!cell)
         return nullptr;
     cell->setObjectValue(objectValueForColumnRow(tableColumn, row));
@@ -527,10 +538,29 @@ void TableView::drawRect(Rect dirtyRect)
 {
     drawBackgroundInClipRect(dirtyRect);
     highlightSelectionInClipRect(dirtyRect);
+    // The pass's cell copies go with the pass: data cells may change between passes.
+    struct EndPass {
+        TableView& view;
+        ~EndPass()
+        {
+            view.drawingPass_ = false;
+            view.passCells_.clear();
+        }
+    } endPass { *this };
+    drawingPass_ = true;
     const Range rows = rowsInRect(dirtyRect);
     for (std::int64_t row = rows.location; row < MaxRange(rows); ++row)
         drawRowClipRect(row, dirtyRect);
     drawDropTarget();
+}
+
+Ref<Cell> TableView::preparedCellForDrawing(std::int64_t column, std::int64_t row)
+{
+    reuseNextPreparedCell_ = drawingPass_;
+    Ref<Cell> cell = preparedCellAtColumnRow(column, row);
+    // An override that never reached the base leaves the request unused.
+    reuseNextPreparedCell_ = false;
+    return cell;
 }
 
 void TableView::drawBackgroundInClipRect(Rect clipRect)
@@ -587,7 +617,7 @@ void TableView::drawRowClipRect(std::int64_t row, Rect clipRect)
                 if (columnRect.maxX() <= clipRect.minX() || columnRect.minX() >= clipRect.maxX())
                     continue;
                 // The edited cell draws its background only: the editor shows the text.
-                const Ref<Cell> cell = editingCell_ && row == editedRow_ && column == editedColumn_ ? editingCell_ : preparedCellAtColumnRow(column, row);
+                const Ref<Cell> cell = editingCell_ && row == editedRow_ && column == editedColumn_ ? editingCell_ : preparedCellForDrawing(column, row);
                 if (cell)
                     cell->drawWithFrameInView(frameOfCellAtColumnRow(column, row), this);
             }
@@ -600,7 +630,7 @@ void TableView::drawGroupRow(std::int64_t row)
 {
     if (numberOfColumns() == 0)
         return;
-    const Ref<Cell> cell = preparedCellAtColumnRow(0, row);
+    const Ref<Cell> cell = preparedCellForDrawing(0, row);
     if (!cell)
         return;
     const Rect frame = frameOfCellAtColumnRow(0, row);

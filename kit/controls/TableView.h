@@ -141,7 +141,10 @@ public:
     // Column and row intersected, inset by half the spacing; a group row spans every column.
     virtual Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row);
     // A copy of the data cell holding the row's value, dark on selected rows, after the delegate's
-    // will-display. Never asks for a cell frame.
+    // will-display. Never asks for a cell frame. While a row draws its cells, the base answer is
+    // one copy per data cell for the whole pass, given each row's value and background style (a
+    // fresh copy per cell when the delegate supplies cells or may change them): an override that
+    // changes anything else of the base's answer must copy it first.
     virtual Ref<Cell> preparedCellAtColumnRow(std::int64_t column, std::int64_t row);
     void scrollRowToVisible(std::int64_t row);
     // Redraws the row's rectangle.
@@ -191,6 +194,10 @@ public:
     bool textDoCommandBySelector(Responder* text, Selector action) override;
     void resizeWithOldSuperviewSize(Size oldSize) override;
 
+    // Accessibility (TableViewAccessibility.cpp): the view stands back for a table (or outline)
+    // element whose rows, and their cells, are elements made only when asked for.
+    Value accessibilityElement() const override;
+
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
     // kit::DraggingDestination:
@@ -219,6 +226,9 @@ protected:
     // Null column for a group row.
     virtual Ref<Cell> dataCellForColumnRow(TableColumn* column, std::int64_t row);
     virtual void willDisplayCellForColumnRow(Cell* cell, TableColumn* column, std::int64_t row);
+    // Whether each prepared cell must be a fresh copy of its data cell: the delegate hands out
+    // data cells or may change a cell before it shows.
+    virtual bool preparesEveryCellAfresh() const { return dl_.willDisplay || dl_.dataCell; }
     virtual bool askIsGroupRow(std::int64_t row);
     virtual bool hasShouldSelectRow() const;
     virtual bool shouldSelectRow(std::int64_t row);
@@ -282,6 +292,8 @@ private:
     void trackRows(const Event& event, std::int64_t row, std::int64_t column);
     bool startRowDrag(const Event& event, std::int64_t pressRow, const IndexSet& rows);
     void drawGroupRow(std::int64_t row);
+    // preparedCellAtColumnRow through the virtual, letting the base answer a pass-long copy.
+    Ref<Cell> preparedCellForDrawing(std::int64_t column, std::int64_t row);
     void drawDropTarget();
     void setShownDropTarget(const DropTarget& target);
     std::uint64_t updateDrop(DraggingInfo& info);
@@ -312,10 +324,20 @@ private:
     detail::TableRowHeights heights_;
     // The prepared copy the field editor edits; null while idle.
     Ref<Cell> editingCell_;
+    // One display pass's copies of the data cells, by the data cell copied; kept while drawRect
+    // runs so each cell drawn costs its value, not a copy.
+    struct PassCell {
+        Ref<Cell> dataCell;
+        Ref<Cell> copy;
+    };
+    std::vector<PassCell> passCells_;
+    bool drawingPass_ = false;
+    bool reuseNextPreparedCell_ = false;
     Weak<Window> observedWindow_;
     // The delegate's notification registrations, removed by name and identity.
     QStringList registeredNotifications_;
     const Object* delegateIdentity_ = nullptr;
+    mutable Ref<Object> accessibilityTable_;
 
     // The optional operations, asked when each object is set.
     struct DataSourceAnswers {

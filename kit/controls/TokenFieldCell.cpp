@@ -3,6 +3,7 @@
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/controls/Control.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/TokenChip.h"
 
@@ -98,6 +99,10 @@ void TokenFieldCell::fillFieldEditorAttributes(FieldEditorAttributes& attributes
     attributes.tokenizes = true;
     attributes.tokens = tokens();
     attributes.tokenizingCharacters = tokenizing_;
+    // The editor wraps where the cell does: the field's title area holds two lines or more.
+    const Ref<View> view = controlView();
+    if (auto* control = dynamic_cast<Control*>(view.get()); control && control->cell().get() == this)
+        attributes.wrapsLines = TokenChipsWrap(font(), titleRectForBounds(control->bounds()).height());
 }
 
 void TokenFieldCell::takeValueFromFieldEditor(Responder* editor)
@@ -109,6 +114,18 @@ void TokenFieldCell::takeValueFromFieldEditor(Responder* editor)
     for (const QString& token : editing->editorTokens())
         tokens.addObject(Value(token));
     TextFieldCell::setObjectValue(Value(std::move(tokens)));
+}
+
+std::vector<TokenFieldCell::TokenPlace> TokenFieldCell::tokenPlacesInFrame(Rect cellFrame, View* view) const
+{
+    const bool flipped = view && view->isFlipped();
+    const QStringList texts = tokens();
+    std::vector<TokenPlace> places;
+    const std::vector<TokenChipPlace> chips = LayoutTokenChips(texts, font(), VisualRect(titleRectForBounds(cellFrame), cellFrame, flipped));
+    places.reserve(chips.size());
+    for (std::size_t i = 0; i < chips.size(); ++i)
+        places.push_back({ texts.at(qsizetype(i)), ViewRect(chips[i].box, cellFrame, flipped), chips[i].truncated });
+    return places;
 }
 
 void TokenFieldCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
@@ -131,15 +148,9 @@ void TokenFieldCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
     const QRectF area = up.map(titleRectForBounds(cellFrame));
     painter->save();
     painter->setClipRect(area, Qt::IntersectClip);
-    double x = area.left();
-    for (const QString& text : texts) {
-        const Size chip = TokenChipSize(text, shown);
-        const QRectF box(x, area.center().y() - chip.height / 2, chip.width, chip.height);
-        DrawTokenChip(*painter, box, text, shown, false);
-        x += chip.width + TokenChipSpacing;
-        if (x >= area.right())
-            break;
-    }
+    const std::vector<TokenChipPlace> chips = LayoutTokenChips(texts, shown, area);
+    for (std::size_t i = 0; i < chips.size() && chips[i].box.left() < area.right(); ++i)
+        DrawTokenChip(*painter, chips[i].box, texts.at(qsizetype(i)), shown, false);
     painter->restore();
 }
 

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <vector>
+
 namespace kit {
 
 class TokenFieldCell : public TextFieldCell {
@@ -32,6 +34,16 @@ public:
     void setStringValue(const QString& value) override;
     void takeValueFromFieldEditor(Responder* editor) override;
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
+
+    // Where each token's chip shows in `cellFrame` of `controlView`, in the view's coordinates:
+    // one line, or lines from the top when the title area holds two or more; a chip wider than
+    // the area is cut to it (`truncated`). Tokens that do not fit below are left out.
+    struct TokenPlace {
+        QString token;
+        Rect frame;
+        bool truncated = false;
+    };
+    std::vector<TokenPlace> tokenPlacesInFrame(Rect cellFrame, View* controlView) const;
 
 protected:
     QString plainStringForValue(const Value& value) const override;

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kit {
@@ -57,8 +58,41 @@ void DrawTokenChip(QPainter& painter, const QRectF& box, const QString& text, co
     painter.drawPath(path);
     painter.setFont(font);
     painter.setPen(palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter.drawText(box.adjusted(TokenChipPadding, 0, -TokenChipPadding, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    const QRectF textBox = box.adjusted(TokenChipPadding, 0, -TokenChipPadding, 0);
+    const QFontMetricsF metrics(font);
+    const QString shown = metrics.horizontalAdvance(text) > textBox.width() ? metrics.elidedText(text, Qt::ElideRight, textBox.width()) : text;
+    painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     painter.restore();
+}
+
+double TokenChipLineHeight(const QFont& font) { return TokenChipSize(QString(), font).height + TokenChipSpacing; }
+
+bool TokenChipsWrap(const QFont& font, double height) { return height >= TokenChipLineHeight(font) + TokenChipSize(QString(), font).height; }
+
+std::vector<TokenChipPlace> LayoutTokenChips(const QStringList& texts, const QFont& font, const QRectF& area)
+{
+    std::vector<TokenChipPlace> places;
+    places.reserve(std::size_t(texts.size()));
+    const bool wrap = TokenChipsWrap(font, area.height());
+    const double widest = std::max(0.0, area.width() - TokenChipSpacing);
+    const double lineHeight = TokenChipLineHeight(font);
+    double x = area.left();
+    double y = wrap ? area.top() : area.center().y() - TokenChipSize(QString(), font).height / 2;
+    for (const QString& text : texts) {
+        Size chip = TokenChipSize(text, font);
+        const bool truncated = chip.width > widest;
+        if (truncated)
+            chip.width = widest;
+        if (wrap && x > area.left() && x + chip.width + TokenChipSpacing > area.right()) {
+            x = area.left();
+            y += lineHeight;
+        }
+        if (wrap && y + chip.height > area.bottom())
+            break;
+        places.push_back({ QRectF(x, y, chip.width, chip.height), truncated });
+        x += chip.width + TokenChipSpacing;
+    }
+    return places;
 }
 
 } // namespace kit

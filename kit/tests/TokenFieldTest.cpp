@@ -6,6 +6,7 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/graphics/TokenChip.h"
 #include "kit/testsupport/CallRecorder.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/text/LayoutManager.h"
@@ -20,6 +21,8 @@
 
 #include <QApplication>
 #include <QPalette>
+
+#include <set>
 
 namespace {
 
@@ -227,6 +230,188 @@ TEST_F(TokenFieldEditing, SelectedChipsInTheEditorFillWithTheHighlight)
     for (int x = int(frame.minX()) + 4; x < int(frame.minX()) + 40; ++x)
         filled += test::basePixelIs(shot, MakePoint(x, frame.midY() + 3), highlight, 8) ? 1 : 0;
     EXPECT_GT(filled, 3);
+}
+
+} // namespace
+
+// Wrapping and tool tips.
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+const QStringList tokenWrapTokens { "alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta" };
+
+QFont tokenWrapFont()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    return font;
+}
+
+TEST(TokenChipLayout, OneLineKeepsOrderOnACentredLine)
+{
+    const QFont font = tokenWrapFont();
+    const QRectF area(10, 20, 600, TokenChipSize("x", font).height + 4);
+    const auto places = LayoutTokenChips(tokenWrapTokens, font, area);
+    ASSERT_EQ(places.size(), std::size_t(tokenWrapTokens.size()));
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        EXPECT_DOUBLE_EQ(places[i].box.center().y(), area.center().y()) << i;
+        EXPECT_DOUBLE_EQ(places[i].box.width(), TokenChipSize(tokenWrapTokens.at(qsizetype(i)), font).width) << i;
+        EXPECT_FALSE(places[i].truncated);
+        if (i > 0) {
+            EXPECT_DOUBLE_EQ(places[i].box.left(), places[i - 1].box.right() + TokenChipSpacing) << i;
+        }
+    }
+    EXPECT_DOUBLE_EQ(places.front().box.left(), area.left());
+}
+
+TEST(TokenChipLayout, ATallAreaWrapsWholeChipsOntoLinesFromTheTop)
+{
+    const QFont font = tokenWrapFont();
+    const double line = TokenChipLineHeight(font);
+    const QRectF area(10, 20, 130, 10 * line);
+    const auto places = LayoutTokenChips(tokenWrapTokens, font, area);
+    ASSERT_EQ(places.size(), std::size_t(tokenWrapTokens.size()));
+    EXPECT_DOUBLE_EQ(places.front().box.top(), area.top());
+    int lines = 1;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const QRectF box = places[i].box;
+        // Never split: each chip whole, inside the line's width.
+        EXPECT_DOUBLE_EQ(box.width(), TokenChipSize(tokenWrapTokens.at(qsizetype(i)), font).width) << i;
+        EXPECT_LE(box.right() + TokenChipSpacing, area.right()) << i;
+        if (i == 0)
+            continue;
+        const QRectF before = places[i - 1].box;
+        if (box.top() == before.top()) {
+            EXPECT_DOUBLE_EQ(box.left(), before.right() + TokenChipSpacing) << i;
+        } else {
+            // A new line: it starts at the left, one line down, because the chip did not fit.
+            ++lines;
+            EXPECT_DOUBLE_EQ(box.left(), area.left()) << i;
+            EXPECT_DOUBLE_EQ(box.top(), before.top() + line) << i;
+            EXPECT_GT(before.right() + TokenChipSpacing + box.width() + TokenChipSpacing, area.right()) << i;
+        }
+    }
+    EXPECT_GE(lines, 3);
+}
+
+TEST(TokenChipLayout, ChipsBelowTheLastLineAreLeftOutAndAWideOneIsCut)
+{
+    const QFont font = tokenWrapFont();
+    const double line = TokenChipLineHeight(font);
+    const QRectF area(0, 0, 90, 2 * line);
+    const QStringList tokens { "a token far wider than the field", "b", "c", "dddddddddddd", "eeeeeeeeeeee", "ffffffffffff" };
+    const auto places = LayoutTokenChips(tokens, font, area);
+    ASSERT_GE(places.size(), 2u);
+    EXPECT_TRUE(places[0].truncated);
+    EXPECT_LE(places[0].box.right(), area.right());
+    EXPECT_FALSE(places[1].truncated);
+    EXPECT_LT(places.size(), std::size_t(tokens.size()));
+    for (const TokenChipPlace& place : places)
+        EXPECT_LE(place.box.bottom(), area.bottom());
+}
+
+class TokenFieldWrapping : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        w.emplace(Size { 300, 200 });
+        field = make<TokenField>(MakeRect(20, 40, 150, 4 * TokenChipLineHeight(tokenWrapFont()) + 6));
+        field->setFont(tokenWrapFont());
+        field->setObjectValue(Value(tokenWrapTokens.join(';')));
+        w->content->addSubview(field.get());
+    }
+    void TearDown() override { w.reset(); }
+    TokenFieldCell* cell() const { return dynamic_cast<TokenFieldCell*>(field->cell().get()); }
+    Ref<TextView> editor() const { return dynamic_pointer_cast<TextView>(w->window->fieldEditorForObject(false, nullptr)); }
+    // The chips the editor lays out, in the field's coordinates.
+    std::vector<Rect> editorChipFrames() const
+    {
+        std::vector<Rect> frames;
+        const Ref<TextView> e = editor();
+        const Ref<LayoutManager> manager = e->layoutManager();
+        const Point origin = e->textContainerOrigin();
+        for (std::int64_t i = 0; i < std::int64_t(e->string().size()); ++i) {
+            const Rect glyph = manager->boundingRectForGlyphRangeInTextContainer({ i, 1 }, e->textContainer().get());
+            frames.push_back(field->convertRectFromView(OffsetRect(glyph, origin.x, origin.y), e.get()));
+        }
+        return frames;
+    }
+
+    std::optional<ControlWindow> w;
+    Ref<TokenField> field;
+};
+
+TEST_F(TokenFieldWrapping, ChipsRunOntoFurtherLinesInsideTheField)
+{
+    const auto places = cell()->tokenPlacesInFrame(field->bounds(), field.get());
+    ASSERT_EQ(places.size(), std::size_t(tokenWrapTokens.size()));
+    std::set<double> tops;
+    for (const auto& place : places) {
+        tops.insert(place.frame.minY());
+        EXPECT_TRUE(ContainsRect(field->bounds(), place.frame)) << place.token.toStdString();
+    }
+    EXPECT_GE(tops.size(), 3u);
+    // The last chip shows on its own line: its middle is tinted, not the base colour.
+    const QImage shot = w->window->snapshot();
+    const Rect last = field->convertRectToView(places.back().frame, nullptr);
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const QColor inside = basePixel(shot, MakePoint(last.minX() + 3, last.midY()));
+    EXPECT_NE(inside, base);
+    EXPECT_GT(inside.blue(), inside.red());
+}
+
+TEST_F(TokenFieldWrapping, TheEditorPlacesEveryChipWhereTheFieldDrewIt)
+{
+    const auto places = cell()->tokenPlacesInFrame(field->bounds(), field.get());
+    ASSERT_TRUE(w->window->makeFirstResponder(field.get()));
+    ASSERT_TRUE(editor());
+    const std::vector<Rect> chips = editorChipFrames();
+    ASSERT_EQ(chips.size(), places.size());
+    for (std::size_t i = 0; i < chips.size(); ++i) {
+        EXPECT_NEAR(chips[i].minX(), places[i].frame.minX(), 0.5) << i;
+        EXPECT_NEAR(chips[i].midY(), places[i].frame.midY(), 1.5) << i;
+    }
+}
+
+TEST_F(TokenFieldWrapping, AOneLineFieldAndItsEditorCutAWideTokenAlike)
+{
+    field->setFrameSize(MakeSize(120, TokenChipLineHeight(tokenWrapFont()) + 4));
+    field->setObjectValue(Value(QStringLiteral("a token much wider than the field;b")));
+    const auto places = cell()->tokenPlacesInFrame(field->bounds(), field.get());
+    ASSERT_EQ(places.size(), 2u);
+    EXPECT_TRUE(places[0].truncated);
+    EXPECT_LE(places[0].frame.maxX(), field->bounds().maxX());
+    ASSERT_TRUE(w->window->makeFirstResponder(field.get()));
+    // The one line scrolls to the caret at its end: bring its start back into view.
+    editor()->setSelectedRange({ 0, 0 });
+    editor()->scrollRangeToVisible({ 0, 0 });
+    const std::vector<Rect> chips = editorChipFrames();
+    ASSERT_EQ(chips.size(), 2u);
+    EXPECT_NEAR(chips[1].minX(), places[1].frame.minX(), 0.5);
+    EXPECT_NEAR(chips[0].midY(), places[0].frame.midY(), 1.5);
+}
+
+TEST_F(TokenFieldWrapping, ToolTipsAreTheControlsAndACutTokensOwnText)
+{
+    const QString wide = QStringLiteral("a token much wider than the field");
+    field->setObjectValue(Value(wide + ";b"));
+    field->setToolTip(QStringLiteral("Keywords"));
+    const auto places = cell()->tokenPlacesInFrame(field->bounds(), field.get());
+    ASSERT_EQ(places.size(), 2u);
+    const auto tipAt = [&](Rect r) { return w->window->toolTipAtPoint(field->convertPointToView(MakePoint(r.midX(), r.midY()), nullptr)); };
+    EXPECT_EQ(tipAt(places[0].frame), wide);
+    EXPECT_EQ(tipAt(places[1].frame), QStringLiteral("Keywords"));
+    EXPECT_EQ(tipAt(MakeRect(field->bounds().maxX() - 4, field->bounds().maxY() - 4, 1, 1)), QStringLiteral("Keywords"));
+    // Cleared, the field has none and the view behind it answers.
+    field->setToolTip(QString());
+    w->content->setToolTip(QStringLiteral("behind"));
+    EXPECT_EQ(tipAt(places[1].frame), QStringLiteral("behind"));
+    // Resized, the field still answers over all of itself.
+    field->setFrameSize(MakeSize(260, field->frame().height()));
+    field->setToolTip(QStringLiteral("Keywords"));
+    EXPECT_EQ(tipAt(MakeRect(250, 4, 1, 1)), QStringLiteral("Keywords"));
 }
 
 } // namespace

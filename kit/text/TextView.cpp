@@ -10,6 +10,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ParagraphStyle.h"
 #include "kit/graphics/StringDrawing.h"
+#include "kit/graphics/TokenChip.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
@@ -193,9 +194,12 @@ Dictionary TextView::defaultAttributes() const
     if (alignment_ != NaturalTextAlignment || fieldEditor_) {
         auto paragraph = make<ParagraphStyle>();
         paragraph->setAlignment(alignment_);
-        // The field editor's one line never wraps.
+        // The field editor's one line never wraps, unless the session's lines do.
         if (fieldEditor_)
-            paragraph->setLineBreakMode(LineBreakByClipping);
+            paragraph->setLineBreakMode(wrapsLines_ ? LineBreakByWordWrapping : LineBreakByClipping);
+        // Wrapped chips keep the gap the token field's cell leaves between its lines.
+        if (wrapsLines_ && tokenizing_)
+            paragraph->setLineSpacing(TokenChipSpacing);
         attributes.setObjectForKey(Value(Ref<Object>(paragraph)), Value(ParagraphStyleAttributeName));
     }
     return attributes;
@@ -264,7 +268,7 @@ void TextView::setAlignment(TextAlignment alignment)
         auto paragraph = make<ParagraphStyle>();
         paragraph->setAlignment(alignment);
         if (fieldEditor_)
-            paragraph->setLineBreakMode(LineBreakByClipping);
+            paragraph->setLineBreakMode(wrapsLines_ ? LineBreakByWordWrapping : LineBreakByClipping);
         storage->addAttributeValueRange(ParagraphStyleAttributeName, Value(Ref<Object>(paragraph)), { 0, storage->length() });
     }
     setNeedsDisplay(true);
@@ -329,7 +333,7 @@ void TextView::fitFieldEditorContainer()
     if (!fieldEditor_ || !container_ || !storage)
         return;
     const double padding = container_->lineFragmentPadding();
-    const double natural = storage->length() > 0 ? std::ceil(storage->size().width) + 2 * padding + 1 : 0;
+    const double natural = storage->length() > 0 && !wrapsLines_ ? std::ceil(storage->size().width) + 2 * padding + 1 : 0;
     const double width = std::max(std::max(0.0, frame().width() - 2 * inset_.width), natural);
     if (container_->containerSize().width != width)
         container_->setContainerSize(MakeSize(width, container_->containerSize().height));
@@ -410,9 +414,14 @@ void TextView::keepCaretVisibleInFieldEditor()
 {
     if (!fieldEditor_ || !layoutManager() || !container_)
         return;
-    // One line scrolls sideways to keep the moving end of the selection in view.
+    // One line scrolls sideways to keep the moving end of the selection in view; wrapped lines stay.
     const double before = scrollX_;
     scrollX_ = 0;
+    if (wrapsLines_) {
+        if (before != 0)
+            setNeedsDisplay(true);
+        return;
+    }
     const Rect caret = insertionPointRect(movingEnd());
     const double width = bounds().width();
     const double padding = container_->lineFragmentPadding();

@@ -277,6 +277,8 @@ private:
     // tokenizing character becomes a chip. Answers where the caret goes.
     void setTokens(const QStringList& tokens);
     std::int64_t tokenizeTypedText(std::int64_t caret);
+    // The widest a token's chip may be: the line's width (0, no limit, before a session has a frame).
+    double tokenWidthLimit() const;
     void applyFieldEditorLayout();
     // The field editor's one line: its container is as wide as the text (never narrower than the
     // view), so the line never wraps and scrolls sideways instead.
@@ -336,6 +338,7 @@ private:
     bool fieldEditor_ = false;
     bool tokenizing_ = false;
     QString tokenizingCharacters_;
+    bool wrapsLines_ = false; // a field editor session whose lines wrap at the frame's width
     bool allowsUndo_ = false;
     bool spelling_ = false;
     bool grammar_ = false;

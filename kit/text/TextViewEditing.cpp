@@ -366,6 +366,7 @@ void TextView::setUpFieldEditorAttributes(const FieldEditorAttributes& attribute
     typingAttributes_ = {};
     tokenizing_ = attributes.tokenizes;
     tokenizingCharacters_ = attributes.tokenizingCharacters;
+    wrapsLines_ = attributes.wrapsLines;
     if (tokenizing_)
         setTokens(attributes.tokens);
     else
@@ -384,11 +385,19 @@ std::uint64_t TextView::beginEditingSession(View* view, Rect, Rect textFrame, Ob
     sessionView_ = view;
     beganEditing_ = false;
     scrollX_ = 0;
-    // One line, centred in the text frame as the cell centres its title, so nothing moves.
-    const QString sample = string().isEmpty() ? QStringLiteral("X") : string();
-    // Unrounded, as the cell centres its title.
-    const double height = AttributedString(sample, defaultAttributes()).size().height;
-    setFrame(MakeRect(textFrame.minX(), textFrame.midY() - height / 2, textFrame.width(), height));
+    if (wrapsLines_) {
+        // Lines from the top of the whole text frame, as the cell lays out its chips.
+        setFrame(textFrame);
+    } else {
+        // One line, centred in the text frame as the cell centres its title, so nothing moves.
+        const QString sample = string().isEmpty() ? QStringLiteral("X") : string();
+        // Unrounded, as the cell centres its title.
+        const double height = AttributedString(sample, defaultAttributes()).size().height;
+        setFrame(MakeRect(textFrame.minX(), textFrame.midY() - height / 2, textFrame.width(), height));
+    }
+    // The chips were made before the frame was known: cut the ones wider than a line.
+    if (tokenizing_)
+        setTokens(editorTokens());
     view->addSubview(this);
     if (!event) {
         const std::int64_t n = length();

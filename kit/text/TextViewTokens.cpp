@@ -3,9 +3,12 @@
 // character (or the session's end, through editorTokens) makes tokens of it.
 
 #include "kit/graphics/TokenChip.h"
+#include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
 #include "kit/text/TokenAttachmentCell.h"
+
+#include <algorithm>
 
 namespace kit {
 
@@ -21,6 +24,13 @@ Ref<TokenAttachmentCell> TokenCellAt(const TextStorage& storage, std::int64_t in
 
 } // namespace textviewtokens
 
+double TextView::tokenWidthLimit() const
+{
+    const double padding = container_ ? container_->lineFragmentPadding() : 0;
+    const double line = frame().width() - 2 * inset_.width - 2 * padding;
+    return line > 0 ? std::max(1.0, line - TokenChipSpacing) : 0;
+}
+
 void TextView::setTokens(const QStringList& tokens)
 {
     const Ref<TextStorage> storage = textStorage();
@@ -29,7 +39,7 @@ void TextView::setTokens(const QStringList& tokens)
     const Ref<TextView> keep(this);
     AttributedString text(QString(), defaultAttributes());
     for (const QString& token : tokens) {
-        AttributedString chip = TokenAttachmentCell::attributedStringWithToken(token, font_);
+        AttributedString chip = TokenAttachmentCell::attributedStringWithToken(token, font_, tokenWidthLimit());
         chip.addAttributesRange(defaultAttributes(), { 0, 1 });
         text.appendAttributedString(chip);
     }
@@ -56,7 +66,7 @@ std::int64_t TextView::tokenizeTypedText(std::int64_t caret)
         const QString typed = text.mid(start, end - start).trimmed();
         AttributedString replacement(QString(), defaultAttributes());
         if (!typed.isEmpty()) {
-            replacement = TokenAttachmentCell::attributedStringWithToken(typed, font_);
+            replacement = TokenAttachmentCell::attributedStringWithToken(typed, font_, tokenWidthLimit());
             replacement.addAttributesRange(defaultAttributes(), { 0, 1 });
         }
         storage->replaceCharactersInRangeWithAttributedString({ start, end + 1 - start }, replacement);

@@ -9,18 +9,23 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace kit {
 
 KIT_REGISTER_CLASS(TokenAttachmentCell, TextAttachmentCell) { }
 
-TokenAttachmentCell::TokenAttachmentCell(QString token, QFont font)
+TokenAttachmentCell::TokenAttachmentCell(QString token, QFont font, double maxWidth)
     : token_(std::move(token))
     , font_(std::move(font))
+    , maxWidth_(maxWidth)
 { }
 
 Size TokenAttachmentCell::cellSize() const
 {
-    const Size chip = TokenChipSize(token_, font_);
+    Size chip = TokenChipSize(token_, font_);
+    if (maxWidth_ > 0)
+        chip.width = std::min(chip.width, maxWidth_);
     return { chip.width + TokenChipSpacing, chip.height };
 }
 
@@ -49,9 +54,9 @@ void TokenAttachmentCell::drawWithFrameInView(Rect frame, View* view)
     DrawTokenChip(*painter, box, token_, font_, selected);
 }
 
-AttributedString TokenAttachmentCell::attributedStringWithToken(const QString& token, const QFont& font)
+AttributedString TokenAttachmentCell::attributedStringWithToken(const QString& token, const QFont& font, double maxWidth)
 {
-    return TextAttachment::attributedStringWithAttachment(make<TextAttachment>(make<TokenAttachmentCell>(token, font)));
+    return TextAttachment::attributedStringWithAttachment(make<TextAttachment>(make<TokenAttachmentCell>(token, font, maxWidth)));
 }
 
 } // namespace kit

@@ -14,7 +14,8 @@ namespace kit {
 class TokenAttachmentCell : public TextAttachmentCell {
     KIT_CLASS(TokenAttachmentCell)
     TokenAttachmentCell() = default;
-    TokenAttachmentCell(QString token, QFont font);
+    // A chip wider than `maxWidth` (when above 0) is cut to it.
+    TokenAttachmentCell(QString token, QFont font, double maxWidth = 0);
 
     QString token() const { return token_; }
     QFont font() const { return font_; }
@@ -26,11 +27,12 @@ class TokenAttachmentCell : public TextAttachmentCell {
     void drawWithFrameInView(Rect frame, View* view) override;
 
     // One U+FFFC carrying a token attachment.
-    static AttributedString attributedStringWithToken(const QString& token, const QFont& font);
+    static AttributedString attributedStringWithToken(const QString& token, const QFont& font, double maxWidth = 0);
 
 private:
     QString token_;
     QFont font_;
+    double maxWidth_ = 0;
 };
 
 } // namespace kit

@@ -1,0 +1,506 @@
+// Tables and outlines as accessibility elements. The view stands back for one table element; its
+// children are row elements, and a row's children are one cell element per column. A table may
+// hold millions of rows, so rows are made only when someone asks for them by index (the platform
+// adapter asks one at a time), kept while the table keeps the same row there, and a row makes its
+// cells only when asked for them. Every element holds the view weakly.
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/controls/OutlineView.h"
+#include "kit/controls/TableView.h"
+
+#include <unordered_map>
+
+namespace kit {
+
+namespace tableaccessibility {
+
+class TableElement;
+class TableRowElement;
+
+// Attributes every element here answers from the view it lies in.
+bool isPlacementAttribute(const QString& attribute)
+{
+    return attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute;
+}
+
+Value placeAttribute(const TableView& table, Rect rect, const QString& attribute)
+{
+    const Rect onScreen = AccessibilityScreenRectOfRectInView(table, rect);
+    return attribute == AccessibilitySizeAttribute ? Value(onScreen.size) : Value(onScreen.origin);
+}
+
+// `screenPoint` (y up) in the view's own coordinates.
+Point pointInTable(const TableView& table, Point screenPoint)
+{
+    const Ref<Window> window = table.window();
+    const Point inWindow = window ? window->convertScreenToBase(screenPoint) : screenPoint;
+    return table.convertPointFromView(inWindow, nullptr);
+}
+
+// One column of one row: what the row's prepared cell shows, in the cell's frame.
+class TableCellElement : public Object, public Accessibility {
+    KIT_CLASS(TableCellElement)
+public:
+    TableCellElement() = default;
+    TableCellElement(TableView* table, Object* row, TableColumn* column)
+        : table_(table)
+        , row_(row)
+        , column_(column)
+    { }
+    Ref<TableColumn> column() const { return column_.lock(); }
+
+    QStringList accessibilityAttributeNames() const override
+    {
+        QStringList names = ViewAccessibilityAttributeNames();
+        names << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+        return names;
+    }
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    // The value of a cell the table lets the user edit.
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+
+private:
+    // Its row and column now; -1 when either has gone.
+    std::pair<std::int64_t, std::int64_t> place(const TableView& table) const;
+
+    Weak<TableView> table_;
+    Weak<Object> row_;
+    Weak<TableColumn> column_;
+};
+
+class TableRowElement : public Object, public Accessibility {
+    KIT_CLASS(TableRowElement)
+public:
+    TableRowElement() = default;
+    TableRowElement(TableView* table, Object* parent, std::int64_t row, Value item)
+        : table_(table)
+        , parent_(parent)
+        , row_(row)
+        , item_(std::move(item))
+    { }
+
+    // The row it stands for now: an outline row follows its item; -1 when the row has gone.
+    std::int64_t row() const;
+    const Value& item() const { return item_; }
+
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    Value accessibilityHitTest(Point point) const override;
+
+private:
+    Array cells() const;
+
+    Weak<TableView> table_;
+    Weak<Object> parent_;
+    std::int64_t row_ = -1;
+    Value item_;
+    mutable std::vector<Ref<TableCellElement>> cells_;
+};
+
+class TableElement : public Object, public Accessibility {
+    KIT_CLASS(TableElement)
+public:
+    TableElement() = default;
+    explicit TableElement(TableView* table)
+        : table_(table)
+    { }
+
+    // The element of `row`, made when first asked for.
+    Ref<TableRowElement> rowElement(std::int64_t row) const;
+
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
+    Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const override;
+    std::int64_t accessibilityIndexOfChild(const Value& child) const override;
+    Value accessibilityHitTest(Point point) const override;
+
+private:
+    Array rowElements(std::int64_t first, std::int64_t end) const;
+    Array rowElements(const IndexSet& rows) const;
+    // What a row element stands for: an outline's item (so it follows the item as rows above
+    // expand), else the row's index.
+    Value keyOfRow(const TableView& table, std::int64_t row) const;
+    // Drops the elements of rows that have gone.
+    void forgetGoneRows() const;
+
+    Weak<TableView> table_;
+    mutable std::unordered_map<Value, Ref<TableRowElement>> rows_;
+};
+
+const OutlineView* outlineOf(const TableView& table) { return dynamic_cast<const OutlineView*>(&table); }
+
+bool isRowsAttribute(const QString& attribute)
+{
+    return attribute == AccessibilityChildrenAttribute || attribute == AccessibilityRowsAttribute;
+}
+
+KIT_REGISTER_CLASS(TableCellElement, Object) { }
+KIT_REGISTER_CLASS(TableRowElement, Object) { }
+KIT_REGISTER_CLASS(TableElement, Object) { }
+
+} // namespace tableaccessibility
+
+Value TableView::accessibilityElement() const
+{
+    if (!accessibilityTable_)
+        accessibilityTable_ = make<tableaccessibility::TableElement>(const_cast<TableView*>(this));
+    return Value(accessibilityTable_);
+}
+
+namespace tableaccessibility {
+
+// The table ----------------------------------------------------------------------------------------
+
+Value TableElement::keyOfRow(const TableView& table, std::int64_t row) const
+{
+    if (const OutlineView* outline = outlineOf(table))
+        return outline->itemAtRow(row);
+    return Value(row);
+}
+
+Ref<TableRowElement> TableElement::rowElement(std::int64_t row) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table || row < 0 || row >= table->numberOfRows())
+        return nullptr;
+    const Value key = keyOfRow(*table, row);
+    auto it = rows_.find(key);
+    if (it == rows_.end()) {
+        const Value item = outlineOf(*table) ? key : Value();
+        it = rows_.emplace(key, make<TableRowElement>(table.get(), const_cast<TableElement*>(this), row, item)).first;
+    }
+    return it->second;
+}
+
+void TableElement::forgetGoneRows() const
+{
+    std::erase_if(rows_, [](const auto& entry) { return entry.second->row() < 0; });
+}
+
+Array TableElement::rowElements(std::int64_t first, std::int64_t end) const
+{
+    Array out;
+    for (std::int64_t row = first; row < end; ++row)
+        if (const Ref<TableRowElement> element = rowElement(row))
+            out.addObject(Value(element));
+    return out;
+}
+
+Array TableElement::rowElements(const IndexSet& rows) const
+{
+    Array out;
+    for (const Range& r : rows.ranges())
+        out.addObjectsFromArray(rowElements(r.location, MaxRange(r)));
+    return out;
+}
+
+QStringList TableElement::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityRowsAttribute << AccessibilityVisibleRowsAttribute << AccessibilitySelectedRowsAttribute
+          << AccessibilityVisibleChildrenAttribute << AccessibilitySelectedChildrenAttribute;
+    return names;
+}
+
+Value TableElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return {};
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(outlineOf(*table) ? AccessibilityOutlineRole : AccessibilityTableRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescriptionForUIElement(self()));
+    // The whole list makes every row: for those who ask for all of them.
+    if (isRowsAttribute(attribute))
+        return Value(rowElements(0, table->numberOfRows()));
+    if (attribute == AccessibilityVisibleRowsAttribute || attribute == AccessibilityVisibleChildrenAttribute) {
+        const Range shown = table->rowsInRect(table->visibleRect());
+        return Value(rowElements(shown.location, MaxRange(shown)));
+    }
+    if (attribute == AccessibilitySelectedRowsAttribute || attribute == AccessibilitySelectedChildrenAttribute)
+        return Value(rowElements(table->selectedRowIndexes()));
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(table->isEnabled());
+    // The view stands back for this element: its parent is the view's.
+    if (attribute == AccessibilityParentAttribute)
+        return AccessibilityUnignoredAncestor(ViewAccessibilityAttributeValue(*table, attribute));
+    return ViewAccessibilityAttributeValue(*table, attribute);
+}
+
+bool TableElement::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    return table && table->isEnabled() && attribute == AccessibilitySelectedRowsAttribute;
+}
+
+void TableElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    const Ref<TableView> table = table_.lock();
+    if (!accessibilityIsAttributeSettable(attribute) || !value.isArray())
+        return;
+    MutableIndexSet rows;
+    for (const Value& element : value.array())
+        if (const Ref<TableRowElement> row = element.objectAs<TableRowElement>(); row && row->row() >= 0)
+            rows.addIndex(row->row());
+    // One row at most where the table allows only one.
+    if (rows.count() > 1 && !table->allowsMultipleSelection())
+        return;
+    if (rows.count() == 0 && !table->allowsEmptySelection())
+        return;
+    table->selectRowIndexesByExtendingSelection(rows, false);
+}
+
+std::int64_t TableElement::accessibilityArrayAttributeCount(const QString& attribute) const
+{
+    if (!isRowsAttribute(attribute))
+        return Accessibility::accessibilityArrayAttributeCount(attribute);
+    // A client counts the rows before walking them: the moment to let go of rows that went.
+    forgetGoneRows();
+    const Ref<TableView> table = table_.lock();
+    return table ? table->numberOfRows() : 0;
+}
+
+Array TableElement::accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const
+{
+    if (!isRowsAttribute(attribute))
+        return Accessibility::accessibilityArrayAttributeValues(attribute, index, maxCount);
+    const Ref<TableView> table = table_.lock();
+    if (!table || index < 0 || maxCount <= 0)
+        return {};
+    return rowElements(index, std::min(table->numberOfRows(), index + std::min(maxCount, table->numberOfRows())));
+}
+
+std::int64_t TableElement::accessibilityIndexOfChild(const Value& child) const
+{
+    const Ref<TableRowElement> row = child.objectAs<TableRowElement>();
+    const Ref<TableView> table = table_.lock();
+    if (!row || !table || row->row() < 0)
+        return -1;
+    const auto it = rows_.find(keyOfRow(*table, row->row()));
+    return it != rows_.end() && it->second == row ? row->row() : -1;
+}
+
+Value TableElement::accessibilityHitTest(Point point) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return self();
+    const Ref<TableRowElement> row = rowElement(table->rowAtPoint(pointInTable(*table, point)));
+    return row ? row->accessibilityHitTest(point) : self();
+}
+
+// Rows ---------------------------------------------------------------------------------------------
+
+std::int64_t TableRowElement::row() const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return -1;
+    if (const OutlineView* outline = outlineOf(*table))
+        return outline->rowForItem(item_);
+    return row_ < table->numberOfRows() ? row_ : -1;
+}
+
+QStringList TableRowElement::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilitySubroleAttribute << AccessibilityIndexAttribute << AccessibilitySelectedAttribute;
+    const Ref<TableView> table = table_.lock();
+    if (table && outlineOf(*table))
+        names << AccessibilityDisclosureLevelAttribute << AccessibilityDisclosingAttribute;
+    return names;
+}
+
+Value TableRowElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    const std::int64_t index = row();
+    if (attribute == AccessibilityParentAttribute)
+        return Value(parent_.lock());
+    if (!table || index < 0)
+        return {};
+    const OutlineView* outline = outlineOf(*table);
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityRowRole);
+    if (attribute == AccessibilitySubroleAttribute)
+        return Value(outline ? AccessibilityOutlineRowSubrole : AccessibilityTableRowSubrole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescriptionForUIElement(self()));
+    if (attribute == AccessibilityChildrenAttribute || attribute == AccessibilityVisibleChildrenAttribute)
+        return Value(cells());
+    if (attribute == AccessibilityIndexAttribute)
+        return Value(index);
+    if (attribute == AccessibilitySelectedAttribute)
+        return Value(table->isRowSelected(index));
+    if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute)
+        return placeAttribute(*table, table->rectOfRow(index), attribute);
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(table->isEnabled());
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(false);
+    if (outline && attribute == AccessibilityDisclosureLevelAttribute)
+        return Value(outline->levelForRow(index));
+    if (outline && attribute == AccessibilityDisclosingAttribute)
+        return Value(outline->isItemExpanded(item_));
+    if (isPlacementAttribute(attribute))
+        return ViewAccessibilityAttributeValue(*table, attribute);
+    return {};
+}
+
+bool TableRowElement::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table || !table->isEnabled() || row() < 0)
+        return false;
+    if (attribute == AccessibilitySelectedAttribute)
+        return true;
+    const OutlineView* outline = outlineOf(*table);
+    return attribute == AccessibilityDisclosingAttribute && outline && outline->isExpandable(item_);
+}
+
+void TableRowElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (!accessibilityIsAttributeSettable(attribute))
+        return;
+    const Ref<TableView> table = table_.lock();
+    const Ref<TableRowElement> keep(this);
+    const bool on = value.boolValue();
+    if (attribute == AccessibilitySelectedAttribute) {
+        if (!on)
+            table->deselectRow(row());
+        else if (!table->isRowSelected(row()))
+            table->selectRowIndexesByExtendingSelection(IndexSet(row()), table->allowsMultipleSelection());
+        return;
+    }
+    auto* outline = dynamic_cast<OutlineView*>(table.get());
+    if (on)
+        outline->expandItem(item_);
+    else
+        outline->collapseItem(item_);
+}
+
+Value TableRowElement::accessibilityHitTest(Point point) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return self();
+    const std::int64_t column = table->columnAtPoint(pointInTable(*table, point));
+    if (column < 0)
+        return self();
+    for (const Value& cell : cells())
+        if (cell.objectAs<TableCellElement>()->column() == table->tableColumns()[std::size_t(column)])
+            return cell;
+    return self();
+}
+
+Array TableRowElement::cells() const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return {};
+    // Made again only when the columns changed.
+    const auto& columns = table->tableColumns();
+    bool same = cells_.size() == columns.size();
+    for (std::size_t i = 0; same && i < columns.size(); ++i)
+        same = cells_[i]->column() == columns[i];
+    if (!same) {
+        cells_.clear();
+        for (const Ref<TableColumn>& column : columns)
+            cells_.push_back(make<TableCellElement>(table.get(), const_cast<TableRowElement*>(this), column.get()));
+    }
+    Array out;
+    for (const Ref<TableCellElement>& cell : cells_)
+        out.addObject(Value(cell));
+    return out;
+}
+
+// Cells --------------------------------------------------------------------------------------------
+
+std::pair<std::int64_t, std::int64_t> TableCellElement::place(const TableView& table) const
+{
+    const Ref<TableRowElement> row = dynamic_pointer_cast<TableRowElement>(row_.lock());
+    const Ref<TableColumn> column = column_.lock();
+    if (!row || !column)
+        return { -1, -1 };
+    const auto& columns = table.tableColumns();
+    std::int64_t index = -1;
+    for (std::size_t i = 0; i < columns.size() && index < 0; ++i)
+        if (columns[i] == column)
+            index = std::int64_t(i);
+    return { row->row(), index };
+}
+
+Value TableCellElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityParentAttribute)
+        return Value(row_.lock());
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return {};
+    const auto [row, column] = place(*table);
+    if (row < 0 || column < 0)
+        return {};
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityCellRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityCellRole));
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute)
+        return placeAttribute(*table, table->frameOfCellAtColumnRow(column, row), attribute);
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(false);
+    if (isPlacementAttribute(attribute))
+        return ViewAccessibilityAttributeValue(*table, attribute);
+    // What it shows: the prepared cell's title, value and state, made only for the question.
+    const Ref<Cell> cell = table->preparedCellAtColumnRow(column, row);
+    if (!cell)
+        return {};
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(table->isEnabled() && cell->isEnabled());
+    if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityValueAttribute)
+        return cell->accessibilityAttributeValue(attribute);
+    return {};
+}
+
+bool TableCellElement::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (attribute != AccessibilityValueAttribute || !table || !table->isEnabled())
+        return false;
+    const auto [row, column] = place(*table);
+    return row >= 0 && column >= 0 && table->canEditColumnRow(column, row);
+}
+
+void TableCellElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (!accessibilityIsAttributeSettable(attribute))
+        return;
+    const Ref<TableView> table = table_.lock();
+    const Ref<TableCellElement> keep(this);
+    const auto [row, column] = place(*table);
+    // The user's way: edit the cell, type the text, leave it; the cell and its formatter store it.
+    if (!table->editColumnRowWithEventSelect(column, row, nullptr, true))
+        return;
+    const Ref<Responder> editor = table->currentEditor();
+    if (auto* editing = dynamic_cast<FieldEditing*>(editor.get())) {
+        const QString text = value.isString() ? value.stringValue() : value.description();
+        editing->setEditorString(text);
+        table->textDidChange(Notification::notificationWithNameObjectUserInfo(TextDidChangeNotification, editor.get()).get());
+    }
+    table->endCellEditing();
+}
+
+} // namespace tableaccessibility
+
+} // namespace kit

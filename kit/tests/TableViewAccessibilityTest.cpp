@@ -1,0 +1,288 @@
+// Tables and outlines through accessibility and Qt's adapter, in process: a table of rows whose
+// elements are made only as a client walks to them, each with one cell per column; selection
+// and, in outlines, disclosure level and expansion.
+
+#include "ControlsTestSupport.h"
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/controls/OutlineView.h"
+#include "kit/controls/TableView.h"
+#include "kit/testsupport/TreeDataSource.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+using namespace kit::test;
+
+// Row `r` of column "c" holds "r/c"; counts the values it is asked for.
+class AccessibleRowsSource : public Object, public TableViewDataSource {
+    KIT_CLASS(AccessibleRowsSource)
+public:
+    std::int64_t rows = 5'000'000;
+    int valueCalls = 0;
+    QStringList stored;
+    std::int64_t numberOfRowsInTableView(TableView*) override { return rows; }
+    Value tableViewObjectValueForTableColumnRow(TableView*, TableColumn* column, std::int64_t row) override
+    {
+        ++valueCalls;
+        return Value(QStringLiteral("%1/%2").arg(row).arg(column->identifier().stringValue()));
+    }
+    void tableViewSetObjectValueForTableColumnRow(TableView*, const Value& value, TableColumn* column, std::int64_t row) override
+    {
+        stored << QStringLiteral("%1/%2 = %3").arg(row).arg(column->identifier().stringValue(), value.stringValue());
+    }
+};
+
+KIT_REGISTER_CLASS(AccessibleRowsSource, Object)
+{
+    c.optionalOperations({ "numberOfRowsInTableView", "tableViewObjectValueForTableColumnRow", "tableViewSetObjectValueForTableColumnRow" });
+}
+
+// The first child of `parent` (depth first) with `role`.
+QAccessibleInterface* findByRole(QAccessibleInterface* parent, QAccessible::Role role, int depth = 4)
+{
+    if (!parent || depth < 0)
+        return nullptr;
+    for (int i = 0; i < parent->childCount() && i < 50; ++i) {
+        QAccessibleInterface* child = parent->child(i);
+        if (child && child->role() == role)
+            return child;
+        if (QAccessibleInterface* below = findByRole(child, role, depth - 1))
+            return below;
+    }
+    return nullptr;
+}
+
+class TableAccessibility : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QAccessible::setActive(true);
+        scroll = make<ScrollView>(MakeRect(0, 0, 300, 200));
+        table = make<TableView>(MakeRect(0, 0, 300, 200));
+        for (const char* id : { "name", "size" }) {
+            auto column = make<TableColumn>(Value(QString::fromLatin1(id)));
+            column->setWidth(120);
+            table->addTableColumn(column);
+        }
+        table->setDataSource(source.get());
+        scroll->setDocumentView(table.get());
+        w.content->addSubview(scroll.get());
+        host = AccessibilityBridge::interfaceFor(Value(w.window));
+        tableInterface = findByRole(host, QAccessible::Table);
+    }
+    void TearDown() override { QAccessible::setActive(false); }
+
+    ControlWindow w { Size { 300, 200 } };
+    Ref<AccessibleRowsSource> source = make<AccessibleRowsSource>();
+    Ref<ScrollView> scroll;
+    Ref<TableView> table;
+    QAccessibleInterface* host = nullptr;
+    QAccessibleInterface* tableInterface = nullptr;
+};
+
+TEST_F(TableAccessibility, TheViewStandsBackForATableOfRowsOfCells)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    EXPECT_TRUE(AccessibilityIsIgnored(Value(table)));
+    const Value element = AccessibilityAttributeValue(Value(table), AccessibilityChildrenAttribute).array().firstObject();
+    EXPECT_EQ(AccessibilityAttributeValue(element, AccessibilityRoleAttribute).stringValue(), AccessibilityTableRole);
+    EXPECT_EQ(AccessibilityRoleDescriptionForUIElement(element), QStringLiteral("table"));
+    EXPECT_EQ(tableInterface->childCount(), 5'000'000);
+
+    QAccessibleInterface* last = tableInterface->child(4'999'999);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->role(), QAccessible::Row);
+    EXPECT_EQ(last->parent(), tableInterface);
+    EXPECT_EQ(tableInterface->indexOfChild(last), 4'999'999);
+    EXPECT_EQ(tableInterface->child(4'999'999), last);
+    ASSERT_EQ(last->childCount(), 2);
+    QAccessibleInterface* size = last->child(1);
+    EXPECT_EQ(size->role(), QAccessible::Cell);
+    EXPECT_EQ(size->parent(), last);
+    EXPECT_EQ(last->indexOfChild(size), 1);
+
+    // Walking to a row asks the data source nothing; reading a cell asks for that cell alone.
+    source->valueCalls = 0;
+    EXPECT_EQ(tableInterface->child(2'500'000)->childCount(), 2);
+    EXPECT_EQ(source->valueCalls, 0);
+    EXPECT_EQ(size->text(QAccessible::Value), QStringLiteral("4999999/size"));
+    EXPECT_EQ(source->valueCalls, 1);
+}
+
+TEST_F(TableAccessibility, RowsAndCellsLieWhereTheTableDrawsThem)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    const QRect whole = tableInterface->rect();
+    QAccessibleInterface* row = tableInterface->child(3);
+    // Rows of 17 points and 2 points of spacing, from the top.
+    EXPECT_EQ(row->rect(), QRect(whole.x(), whole.y() + 3 * 19, whole.width(), 19));
+    const QRect cell = row->child(1)->rect();
+    EXPECT_TRUE(row->rect().contains(cell));
+    EXPECT_GT(cell.x(), row->child(0)->rect().right());
+
+    EXPECT_EQ(tableInterface->childAt(whole.x() + 10, whole.y() + 3 * 19 + 9), row);
+    EXPECT_EQ(row->childAt(cell.center().x(), cell.center().y()), row->child(1));
+    EXPECT_EQ(host->childAt(cell.center().x(), cell.center().y()), tableInterface);
+}
+
+TEST_F(TableAccessibility, ATableTallerThanQtCoordinatesReachKeepsASoundBox)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    source->rows = 200'000'000;
+    table->reloadData();
+    const QRect whole = tableInterface->rect();
+    const QRect first = tableInterface->child(0)->rect();
+    EXPECT_EQ(whole.top(), first.top());
+    EXPECT_GT(whole.height(), 1'000'000'000);
+    EXPECT_EQ(first.height(), 19);
+    EXPECT_TRUE(tableInterface->child(199'999'999)->rect().isEmpty());
+}
+
+TEST_F(TableAccessibility, PressingARowSelectsItAloneAndTellsTheTablesObservers)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    int changes = 0;
+    const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        TableViewSelectionDidChangeNotification, table.get(), nullptr, [&](Notification*) { ++changes; });
+    QAccessibleInterface* row4 = tableInterface->child(4);
+    EXPECT_TRUE(row4->state().selectable);
+    EXPECT_FALSE(row4->state().selected);
+    ASSERT_NE(row4->actionInterface(), nullptr);
+    row4->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(table->selectedRowIndexes(), IndexSet(4));
+    EXPECT_TRUE(row4->state().selected);
+    tableInterface->child(6)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(table->selectedRowIndexes(), IndexSet(6));
+    EXPECT_EQ(changes, 2);
+    NotificationCenter::defaultCenter()->removeObserver(token.get());
+}
+
+TEST_F(TableAccessibility, AnEditableCellTakesAValueAsTheUserWouldTypeIt)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    table->tableColumns()[0]->setEditable(false);
+    QAccessibleInterface* row = tableInterface->child(7);
+    QAccessibleInterface* name = row->child(0);
+    QAccessibleInterface* size = row->child(1);
+    EXPECT_FALSE(name->state().editable);
+    EXPECT_TRUE(size->state().editable);
+    name->setText(QAccessible::Value, QStringLiteral("notes.txt"));
+    EXPECT_TRUE(source->stored.isEmpty());
+    size->setText(QAccessible::Value, QStringLiteral("12 KB"));
+    EXPECT_EQ(source->stored, QStringList { QStringLiteral("7/size = 12 KB") });
+    EXPECT_EQ(table->editedRow(), -1);
+    EXPECT_EQ(table->currentEditor(), nullptr);
+}
+
+TEST_F(TableAccessibility, SelectedRowsAreSetOnlyAsTheTableAllows)
+{
+    const Value element = AccessibilityAttributeValue(Value(table), AccessibilityChildrenAttribute).array().firstObject();
+    const Array rows = AccessibilityArrayAttributeValues(element, AccessibilityRowsAttribute, 2, 3);
+    ASSERT_EQ(rows.count(), 3);
+    EXPECT_EQ(AccessibilityAttributeValue(rows.objectAtIndex(0), AccessibilityIndexAttribute).integerValue(), 2);
+    const Array two { rows.objectAtIndex(0), rows.objectAtIndex(2) };
+    AccessibilitySetValueForAttribute(element, Value(two), AccessibilitySelectedRowsAttribute);
+    EXPECT_EQ(table->numberOfSelectedRows(), 0);
+    table->setAllowsMultipleSelection(true);
+    AccessibilitySetValueForAttribute(element, Value(two), AccessibilitySelectedRowsAttribute);
+    EXPECT_EQ(table->selectedRowIndexes(), (IndexSet { 2, 4 }));
+    const Array selected = AccessibilityAttributeValue(element, AccessibilitySelectedRowsAttribute).array();
+    ASSERT_EQ(selected.count(), 2);
+    EXPECT_EQ(selected.objectAtIndex(1).object(), rows.objectAtIndex(2).object());
+}
+
+TEST_F(TableAccessibility, RowsThatGoTakeTheirInterfacesWithThem)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    QAccessibleInterface* row = tableInterface->child(40);
+    const QAccessible::Id id = QAccessible::uniqueId(row);
+    source->rows = 10;
+    table->reloadData();
+    EXPECT_EQ(tableInterface->childCount(), 10);
+    EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
+    EXPECT_EQ(tableInterface->child(40), nullptr);
+}
+
+class OutlineAccessibility : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QAccessible::setActive(true);
+        scroll = make<ScrollView>(MakeRect(0, 0, 300, 200));
+        outline = make<OutlineView>(MakeRect(0, 0, 300, 200));
+        auto column = make<TableColumn>(Value("title"));
+        column->setWidth(280);
+        outline->addTableColumn(column);
+        scroll->setDocumentView(outline.get());
+        w.content->addSubview(scroll.get());
+        source = TreeDataSource::groupsOfLeaves(3, 4);
+        outline->setDataSource(source.get());
+        tree = findByRole(AccessibilityBridge::interfaceFor(Value(w.window)), QAccessible::Tree);
+    }
+    void TearDown() override { QAccessible::setActive(false); }
+    Value item(const QString& title) const { return Value(source->find(title)); }
+
+    ControlWindow w { Size { 300, 200 } };
+    Ref<ScrollView> scroll;
+    Ref<OutlineView> outline;
+    Ref<TreeDataSource> source;
+    QAccessibleInterface* tree = nullptr;
+};
+
+TEST_F(OutlineAccessibility, RowsShowTheirLevelAndExpandThroughTheToggle)
+{
+    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(tree->childCount(), 3);
+    QAccessibleInterface* group1 = tree->child(1);
+    EXPECT_EQ(group1->role(), QAccessible::TreeItem);
+    EXPECT_EQ(group1->child(0)->text(QAccessible::Value), QStringLiteral("Group 1"));
+    EXPECT_TRUE(group1->state().expandable);
+    EXPECT_TRUE(group1->state().collapsed);
+
+    ASSERT_NE(group1->actionInterface(), nullptr);
+    group1->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(outline->isItemExpanded(item(QStringLiteral("Group 1"))));
+    EXPECT_TRUE(group1->state().expanded);
+    EXPECT_EQ(tree->childCount(), 7);
+    QAccessibleInterface* leaf = tree->child(2);
+    EXPECT_EQ(leaf->child(0)->text(QAccessible::Value), QStringLiteral("Item 1.0"));
+    EXPECT_FALSE(leaf->state().expandable);
+
+    group1->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(outline->isItemExpanded(item(QStringLiteral("Group 1"))));
+    EXPECT_EQ(tree->childCount(), 3);
+}
+
+TEST_F(OutlineAccessibility, ARowFollowsItsItemWhenRowsAboveExpand)
+{
+    ASSERT_NE(tree, nullptr);
+    QAccessibleInterface* group2 = tree->child(2);
+    outline->expandItem(item(QStringLiteral("Group 0")));
+    EXPECT_EQ(tree->indexOfChild(group2), 6);
+    EXPECT_EQ(tree->child(6), group2);
+    EXPECT_EQ(group2->child(0)->text(QAccessible::Value), QStringLiteral("Group 2"));
+}
+
+TEST_F(OutlineAccessibility, DisclosureLevelCountsFromTheTop)
+{
+    outline->expandItem(item(QStringLiteral("Group 0")));
+    const Value element = AccessibilityAttributeValue(Value(outline), AccessibilityChildrenAttribute).array().firstObject();
+    EXPECT_EQ(AccessibilityAttributeValue(element, AccessibilityRoleAttribute).stringValue(), AccessibilityOutlineRole);
+    const Array rows = AccessibilityArrayAttributeValues(element, AccessibilityRowsAttribute, 0, 2);
+    ASSERT_EQ(rows.count(), 2);
+    EXPECT_EQ(AccessibilityAttributeValue(rows.objectAtIndex(0), AccessibilityDisclosureLevelAttribute).integerValue(), 0);
+    EXPECT_EQ(AccessibilityAttributeValue(rows.objectAtIndex(1), AccessibilityDisclosureLevelAttribute).integerValue(), 1);
+    EXPECT_TRUE(AccessibilityAttributeValue(rows.objectAtIndex(0), AccessibilityDisclosingAttribute).boolValue());
+    EXPECT_EQ(AccessibilityRoleDescriptionForUIElement(rows.objectAtIndex(0)), QStringLiteral("outline row"));
+    EXPECT_FALSE(AccessibilityIsAttributeSettable(rows.objectAtIndex(1), AccessibilityDisclosingAttribute));
+}
+
+} // namespace
