@@ -1,10 +1,12 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -53,6 +55,56 @@ TEST_F(WindowTranslucencyTest, ClicksPassWhereThePatternIsFullyTransparent)
     // An opaque window takes every click again.
     window->setOpaque(true);
     EXPECT_TRUE(window->hostWidget()->mask().isEmpty());
+}
+
+TEST_F(WindowTranslucencyTest, APatternMadeAtTwiceTheScaleShapesTheWindowByPoints)
+{
+    // 80 x 40 points in 160 x 80 pixels, the right half opaque.
+    QImage pixels(160, 80, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::transparent);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 80; x < 160; ++x)
+            pixels.setPixel(x, y, qRgba(255, 0, 0, 255));
+    auto rep = make<BitmapImageRep>(pixels);
+    rep->setSize(MakeSize(80, 40));
+    auto image = Image::imageWithSize(MakeSize(80, 40));
+    image->addRepresentation(rep);
+    auto window = make<Window>(MakeRect(100, 100, 80, 40), BorderlessWindowMask);
+    window->setOpaque(false);
+    window->setBackgroundColor(Color::colorWithPatternImage(image).get());
+    EXPECT_EQ(window->hostWidget()->mask(), QRegion(40, 0, 40, 40));
+}
+
+TEST_F(WindowTranslucencyTest, UnderACompositingManagerTheWindowKeepsItsWholeShape)
+{
+    int notes = 0;
+    const Ref<Object> observer = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        ScreenCompositingManagerDidChangeNotification, nullptr, nullptr, [&](Notification*) { ++notes; });
+    auto window = make<Window>(MakeRect(100, 100, 80, 40), BorderlessWindowMask);
+    window->setOpaque(false);
+    window->setBackgroundColor(halfPattern(MakeSize(80, 40)).get());
+    const QRegion cut(40, 0, 40, 40);
+    ASSERT_FALSE(Screen::hasCompositingManager());
+    EXPECT_EQ(window->hostWidget()->mask(), cut);
+
+    // Its alpha shows: nothing is cut away (its input is shaped on the server instead).
+    struct PlatformAgain {
+        ~PlatformAgain() { Screen::setCompositingManagerForTesting(std::nullopt); }
+    } platformAgain;
+    Screen::setCompositingManagerForTesting(true);
+    EXPECT_TRUE(Screen::hasCompositingManager());
+    EXPECT_EQ(notes, 1);
+    EXPECT_TRUE(window->hostWidget()->mask().isEmpty());
+    EXPECT_TRUE(window->hostWidget()->testAttribute(Qt::WA_TranslucentBackground));
+    // Set again: no change, no notification.
+    Screen::setCompositingManagerForTesting(true);
+    EXPECT_EQ(notes, 1);
+
+    Screen::setCompositingManagerForTesting(std::nullopt);
+    EXPECT_FALSE(Screen::hasCompositingManager());
+    EXPECT_EQ(notes, 2);
+    EXPECT_EQ(window->hostWidget()->mask(), cut);
+    NotificationCenter::defaultCenter()->removeObserver(observer.get());
 }
 
 TEST_F(WindowTranslucencyTest, TheScreenIsTheOneHoldingMostOfTheWindow)

@@ -12,6 +12,7 @@
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Image.h"
+#include "kit/testsupport/X11CompositingManagerFixture.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/InputShape.h"
 
@@ -20,8 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -35,77 +34,6 @@ public:
     using View::View;
     void mouseDown(const Event&) override { ++presses; }
     int presses = 0;
-};
-
-// Another client of the server that can own the compositing manager's selection of screen 0.
-class PretendCompositingManager {
-public:
-    PretendCompositingManager()
-    {
-        c_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(c_))
-            return;
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
-        root_ = screen->root;
-        const char name[] = "_NET_WM_CM_S0";
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof name - 1, name), nullptr);
-        if (!atom)
-            return;
-        selection_ = atom->atom;
-        std::free(atom);
-        ready = true;
-    }
-    ~PretendCompositingManager()
-    {
-        if (c_)
-            xcb_disconnect(c_);
-    }
-
-    // Takes the selection with a new window of this client, as a starting manager does.
-    void start()
-    {
-        owner_ = xcb_generate_id(c_);
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, owner_, root_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
-            nullptr);
-        xcb_set_selection_owner(c_, owner_, selection_, XCB_CURRENT_TIME);
-        sync();
-    }
-    // Quits: the owner's window goes away, which ends the ownership.
-    void quitByDestroyingItsWindow()
-    {
-        xcb_destroy_window(c_, owner_);
-        sync();
-    }
-    // Gives the selection up and keeps its window.
-    void release()
-    {
-        xcb_set_selection_owner(c_, XCB_NONE, selection_, XCB_CURRENT_TIME);
-        sync();
-    }
-    bool ownsSelection()
-    {
-        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, selection_), nullptr);
-        const bool owns = reply && reply->owner == owner_ && owner_ != XCB_NONE;
-        std::free(reply);
-        return owns;
-    }
-    std::uint8_t depthOf(xcb_window_t window)
-    {
-        xcb_get_geometry_reply_t* reply = xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr);
-        const std::uint8_t depth = reply ? reply->depth : 0;
-        std::free(reply);
-        return depth;
-    }
-
-    bool ready = false;
-
-private:
-    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
-
-    xcb_connection_t* c_ = nullptr;
-    xcb_window_t root_ = XCB_NONE;
-    xcb_window_t owner_ = XCB_NONE;
-    xcb_atom_t selection_ = XCB_NONE;
 };
 
 // 60 x 40 points: the left half opaque red, the right half fully transparent.
@@ -159,7 +87,7 @@ protected:
         test::sendPointerOnServer({ test::X11PointerStep::Release, global });
     }
 
-    PretendCompositingManager manager;
+    test::PretendCompositingManager manager;
     Ref<Object> note;
     int notes = 0;
     std::vector<Ref<Window>> windows;
@@ -198,7 +126,7 @@ TEST_F(X11Compositing, ASeeThroughPatternWindowIsCutWithoutAManagerAndTakesInput
     const QRegion visible(0, 0, 30, 40);
     const QRegion whole(0, 0, 60, 40);
     // Alpha needs a visual with an alpha channel.
-    EXPECT_EQ(manager.depthOf(xcb_window_t(id)), 32);
+    EXPECT_EQ(manager.depthOf(std::uint32_t(id)), 32);
     const QPoint onVisible = shaped.hostWidget()->mapToGlobal(QPoint(15, 20));
     const QPoint onSeeThrough = shaped.hostWidget()->mapToGlobal(QPoint(45, 20));
 
