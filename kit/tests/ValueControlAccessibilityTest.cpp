@@ -108,7 +108,7 @@ TEST_F(PopUpAccessibility, APullDownOrADisabledPopUpTakesNoValue)
 
 // Steppers and level indicators ------------------------------------------------------------------
 
-struct StepCase {
+struct StepperAccessibilityCase {
     const char* name;
     bool wraps;
     double start;
@@ -116,11 +116,11 @@ struct StepCase {
     double expected;
 };
 
-class StepperAccessibility : public testing::TestWithParam<StepCase> { };
+class StepperAccessibility : public testing::TestWithParam<StepperAccessibilityCase> { };
 
 TEST_P(StepperAccessibility, IncrementAndDecrementStepAsTheArrowsDo)
 {
-    const StepCase& c = GetParam();
+    const StepperAccessibilityCase& c = GetParam();
     ControlWindow w;
     auto stepper = make<Stepper>(MakeRect(10, 10, 19, 27));
     stepper->setMinValue(1);
@@ -145,10 +145,10 @@ TEST_P(StepperAccessibility, IncrementAndDecrementStepAsTheArrowsDo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, StepperAccessibility,
-    testing::Values(StepCase { "up", true, 4, true, 7 }, StepCase { "down", true, 4, false, 1 },
-        StepCase { "upWrapsToMin", true, 9, true, 1 }, StepCase { "downWrapsToMax", true, 2, false, 10 },
-        StepCase { "upStopsAtMax", false, 9, true, 10 }, StepCase { "downStopsAtMin", false, 2, false, 1 }),
-    [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
+    testing::Values(StepperAccessibilityCase { "up", true, 4, true, 7 }, StepperAccessibilityCase { "down", true, 4, false, 1 },
+        StepperAccessibilityCase { "upWrapsToMin", true, 9, true, 1 }, StepperAccessibilityCase { "downWrapsToMax", true, 2, false, 10 },
+        StepperAccessibilityCase { "upStopsAtMax", false, 9, true, 10 }, StepperAccessibilityCase { "downStopsAtMin", false, 2, false, 1 }),
+    [](const testing::TestParamInfo<StepperAccessibilityCase>& info) { return std::string(info.param.name); });
 
 TEST(StepperAccessibilityValue, AnIncrementorWithItsRangeWhoseValueIsSetWithinIt)
 {
