@@ -98,6 +98,8 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
     // kit::View:
     void resizeSubviewsWithOldSize(kit::Size oldSize) override;
     void viewWillMoveToSuperview(kit::View* view) override;
+    // Dropped while a picture arrives for an item out of sight: nothing drawn would change.
+    void setNeedsDisplayInRect(kit::Rect rect) override;
     bool mouseDownCanMoveWindow() const override { return false; }
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
@@ -149,6 +151,8 @@ private:
     void refreshLayer(Item& item);
     void recachePlaceholder();
     void showPicture(Item& item, const kit::Ref<kit::CGImage>& picture, bool capped, kit::Size cap);
+    // Whether any of the item can show in the frame drawn now (presented values).
+    bool mayShowNow(const Item& item) const;
     kit::Size pictureCap() const;
     void updateResidency();
     bool isResident(std::int64_t index) const;
@@ -198,4 +202,5 @@ private:
     bool fullLayout_ = false;
     std::int64_t loadsQueued_ = 0;
     bool tearingDown_ = false;
+    bool unseenChange_ = false; // the layers changing now are out of sight
 };

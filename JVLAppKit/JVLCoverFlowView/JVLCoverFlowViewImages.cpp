@@ -90,8 +90,30 @@ std::int64_t JVLCoverFlowView::residentPictureBytes() const
     return total;
 }
 
+bool JVLCoverFlowView::mayShowNow(const Item& item) const
+{
+    if (item.stale)
+        return false;
+    // A turned picture reaches about 0.8·w beyond its centre, the raised one 0.66·w; the scroll
+    // layer clips the rest.
+    const double reach = item.layer->bounds().width();
+    const double centre = item.layer->presentationValueForKey(QStringLiteral("position")).pointValue().x;
+    const Rect shown = scrollLayer_->presentationValueForKey(QStringLiteral("bounds")).rectValue();
+    return centre + reach >= shown.minX() && centre - reach <= shown.maxX();
+}
+
+void JVLCoverFlowView::setNeedsDisplayInRect(Rect rect)
+{
+    if (!unseenChange_)
+        View::setNeedsDisplayInRect(rect);
+}
+
 void JVLCoverFlowView::showPicture(Item& item, const Ref<CGImage>& picture, bool capped, Size cap)
 {
+    // Pictures mostly arrive for items entering the resident range, out of sight: the frames
+    // drawn anyway show them once they come into view.
+    const bool unseen = !mayShowNow(item);
+    unseenChange_ = unseen;
     const Ref<CGImage> shown = picture ? picture : placeholderRef_;
     item.image->setContents(shown);
     item.reflection->setContents(shown);
@@ -101,6 +123,7 @@ void JVLCoverFlowView::showPicture(Item& item, const Ref<CGImage>& picture, bool
     item.capped = picture && capped;
     item.capFor = cap;
     setItemHasImage(item, picture != nullptr);
+    unseenChange_ = false;
 }
 
 void JVLCoverFlowView::refreshLayer(Item& item)
