@@ -172,34 +172,37 @@ Ref<Layer> JVLCoverFlowView::layerForObject(const Value& object) const
     return it == itemsByObject_.end() || it->second.empty() ? nullptr : it->second.front()->layer;
 }
 
-JVLCoverFlowView::Item& JVLCoverFlowView::insertItem(const Value& object)
+void JVLCoverFlowView::buildItemLayers(Item& item, Size size) const
 {
-    using namespace JVLCoverFlowViewTree;
-    const Size size = itemSize();
     const double w = size.width, h = size.height;
-    auto item = std::make_unique<Item>();
-    item->object = object;
-    item->layer = Layer::layer();
-    item->layer->setBounds(MakeRect(0, 0, w, h));
+    item.layer = Layer::layer();
+    item.layer->setBounds(MakeRect(0, 0, w, h));
     Transform3D perspective = Transform3DIdentity;
     perspective.m34 = -1.0 / 420.0;
-    item->layer->setSublayerTransform(perspective);
-    item->image = Layer::layer();
-    item->image->setName(QStringLiteral("image"));
-    item->image->setBounds(MakeRect(0, 0, w, h));
-    item->image->setContents(placeholderRef_);
-    item->reflection = Layer::layer();
-    item->reflection->setName(QStringLiteral("reflection"));
-    item->reflection->setTransform(Transform3DMakeScale(1, -1, 1));
-    item->reflection->setFrame(MakeRect(0, -h, w, h));
-    item->reflection->setContents(placeholderRef_);
+    item.layer->setSublayerTransform(perspective);
+    item.image = Layer::layer();
+    item.image->setName(QStringLiteral("image"));
+    item.image->setBounds(MakeRect(0, 0, w, h));
+    item.reflection = Layer::layer();
+    item.reflection->setName(QStringLiteral("reflection"));
+    item.reflection->setTransform(Transform3DMakeScale(1, -1, 1));
+    item.reflection->setFrame(MakeRect(0, -h, w, h));
     auto shade = Layer::layer();
     shade->setFrame(MakeRect(-1, 0, w + 2, h + 2));
     shade->setContents(shadowImage_);
     shade->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
-    item->reflection->addSublayer(shade.get());
-    item->image->addSublayer(item->reflection.get());
-    item->layer->addSublayer(item->image.get());
+    item.reflection->addSublayer(shade.get());
+    item.image->addSublayer(item.reflection.get());
+    item.layer->addSublayer(item.image.get());
+}
+
+JVLCoverFlowView::Item& JVLCoverFlowView::insertItem(const Value& object)
+{
+    auto item = std::make_unique<Item>();
+    item->object = object;
+    buildItemLayers(*item, itemSize());
+    item->image->setContents(placeholderRef_);
+    item->reflection->setContents(placeholderRef_);
     item->index = std::int64_t(scrollLayer_->sublayers().size());
     item->layer->setValueForKey(Value(item->index), QStringLiteral("index"));
     item->layer->setValueForKey(Value(false), QStringLiteral("hasImage"));
@@ -257,6 +260,8 @@ void JVLCoverFlowView::setContent(const Array& content)
     if (content.isEqualToArray(content_))
         return;
     const Array old = content_;
+    // Items change places by index now: passes before this one no longer replay.
+    stepsReplayable_ = false;
     willChangeValueForKey(QStringLiteral("content"));
     content_ = content;
     didChangeValueForKey(QStringLiteral("content"));

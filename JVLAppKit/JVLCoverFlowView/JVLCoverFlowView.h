@@ -9,6 +9,7 @@
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowScroller.h"
 
+#include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/ViewController.h"
 #include "kit/core/Selector.h"
@@ -113,6 +114,15 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
 private:
+    // A layout pass that moved the items: what it set them to, and the animation it ran.
+    struct LayoutStep {
+        double time = 0;
+        std::int64_t selection = 0;
+        kit::Size size;
+        float x0 = 0;
+        std::int64_t radius = 0; // items farther from the selection stay out of sight
+        kit::Ref<kit::BasicAnimation> animation; // null: set without animating
+    };
     // What the view keeps per item beside the layer's stored keys.
     struct Item {
         kit::Ref<kit::Layer> layer;
@@ -131,6 +141,8 @@ private:
     };
 
     void build();
+    // The item, image and reflection layers of an item of the given size.
+    void buildItemLayers(Item& item, kit::Size size) const;
     // JVLCoverFlowView.cpp
     Item* itemForLayer(const kit::Layer* layer);
     Item& insertItem(const kit::Value& object);
@@ -145,7 +157,9 @@ private:
     float positionOfSelectedItem() const;
     void scrollToSelection();
     void layoutItem(Item& item, std::int64_t selection, kit::Size size, float x0);
-    bool inWorkingRange(std::int64_t index) const;
+    void layoutItem(Item& item, const LayoutStep& step) { layoutItem(item, step.selection, step.size, step.x0); }
+    // Puts an item kept out of sight where laying out every item would show it now.
+    void catchUp(Item& item, double now);
     float rowStart(kit::Size size) const;
     // JVLCoverFlowViewImages.cpp
     void refreshLayer(Item& item);
@@ -193,12 +207,12 @@ private:
     std::unordered_map<const kit::Layer*, Item*> itemByLayer_;
     std::unordered_map<kit::Value, std::vector<Item*>, kit::ValueHash, kit::ValueEqual> itemsByObject_;
     std::vector<Item*> itemByIndex_; // the first item for each content index
-    // Every selection a still-running scroll started from, and when the last one ends.
-    std::int64_t spanLow_ = 0;
-    std::int64_t spanHigh_ = 0;
-    double spanEnds_ = -1;
-    std::int64_t laidOutSelection_ = -1;
-    kit::Size laidOutSize_;
+    // The passes whose animations may still run, after the pass they started from; while the
+    // indices stay put they can be replayed for an item kept out of sight.
+    std::vector<LayoutStep> steps_;
+    double stepsEnd_ = 0;
+    bool stepsReplayable_ = true;
+    std::unique_ptr<Item> probe_; // laid out off the tree to read what a pass sets
     bool fullLayout_ = false;
     std::int64_t loadsQueued_ = 0;
     bool tearingDown_ = false;
