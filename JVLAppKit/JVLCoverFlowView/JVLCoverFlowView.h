@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public kit::NibAwaking {
+class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public kit::LayerDelegate, public kit::NibAwaking {
     KIT_CLASS(JVLCoverFlowView)
 
     JVLCoverFlowView();
@@ -80,6 +80,7 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
     kit::Ref<kit::Layer> layerForObject(const kit::Value& object) const;
     // The current placeholder picture; null until first rendered.
     kit::Ref<kit::CGImage> placeholderImage() const { return placeholderRef_; }
+    // What darkens every reflection: its pictures are made with it laid over them.
     kit::Ref<kit::CGImage> shadowImage() const { return shadowImage_; }
     // Items within this distance of the selection hold their pictures.
     std::int64_t residentRadius() const;
@@ -94,11 +95,15 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
 
     // kit::CALayoutManager (the scroll layer's):
     void layoutSublayersOfLayer(kit::Layer* layer) override;
+    // kit::LayerDelegate (the edge layers'): each edge drawn at the size it shows, so that it
+    // goes to the screen pixel for pixel.
+    void drawLayerInContext(kit::Layer* layer, kit::CGContext& context) override;
     // kit::NibAwaking:
     void awakeFromNib() override;
     // kit::View:
     void resizeSubviewsWithOldSize(kit::Size oldSize) override;
     void viewWillMoveToSuperview(kit::View* view) override;
+    void viewDidMoveToWindow() override;
     // Dropped while a picture arrives for an item out of sight: nothing drawn would change.
     void setNeedsDisplayInRect(kit::Rect rect) override;
     bool mouseDownCanMoveWindow() const override { return false; }
@@ -154,6 +159,8 @@ private:
     // JVLCoverFlowViewLayout.cpp
     void applyContainerConstraints();
     void applyGradientConstraints();
+    // The edge layers' pixels per point follow the window's screen.
+    void matchEdgeScale();
     float positionOfSelectedItem() const;
     void scrollToSelection();
     void layoutItem(Item& item, std::int64_t selection, kit::Size size, float x0);
@@ -164,7 +171,12 @@ private:
     // JVLCoverFlowViewImages.cpp
     void refreshLayer(Item& item);
     void recachePlaceholder();
-    void showPicture(Item& item, const kit::Ref<kit::CGImage>& picture, bool capped, kit::Size cap);
+    // A null picture shows the placeholder.
+    void showPicture(Item& item, const kit::Ref<kit::CGImage>& picture, const kit::Ref<kit::CGImage>& reflection, bool capped, kit::Size cap);
+    // The picture with the shade laid over it once, as the reflection shows it: no shade pass over
+    // every reflection in every frame. Safe on the load queue for bitmap pictures.
+    static kit::Ref<kit::CGImage> shadedReflection(const kit::Ref<kit::CGImage>& picture, const kit::Ref<kit::CGImage>& shade, kit::Size item, double scale);
+    double backingScale() const;
     // Whether any of the item can show in the frame drawn now (presented values).
     bool mayShowNow(const Item& item) const;
     kit::Size pictureCap() const;
@@ -193,6 +205,7 @@ private:
     bool showsScrollbar_ = false;
     bool autoresizesItems_ = true;
     kit::Ref<kit::CGImage> placeholderRef_;
+    kit::Ref<kit::CGImage> placeholderReflection_;
     kit::Size placeholderSize_;
     kit::Ref<kit::Image> placeholderMadeWith_;
     kit::Ref<kit::Image> placeholderIcon_;

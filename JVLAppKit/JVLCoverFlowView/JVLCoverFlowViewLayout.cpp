@@ -60,6 +60,12 @@ void JVLCoverFlowView::viewWillMoveToSuperview(View* view)
     resizeSubviewsWithOldSize(frame().size);
 }
 
+void JVLCoverFlowView::viewDidMoveToWindow()
+{
+    View::viewDidMoveToWindow();
+    matchEdgeScale();
+}
+
 void JVLCoverFlowView::resizeSubviewsWithOldSize(Size)
 {
     const double V = frame().width();
@@ -75,6 +81,7 @@ void JVLCoverFlowView::resizeSubviewsWithOldSize(Size)
             v->setFrame(MakeRect(std::floor((V - s.width) / 2), bottom, s.width, s.height));
         }
     applyContainerConstraints();
+    matchEdgeScale();
     setSelectionIndex(selectionIndex_);
 }
 
