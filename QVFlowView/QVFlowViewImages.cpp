@@ -179,14 +179,20 @@ Ref<CGImage> QVFlowView::lookupForImageUID(const Value& uid) const
 
 QString QVFlowView::uniformTypeIdentifierAtIndex(std::int64_t index) const
 {
-    const Value item = imageItemForIndex(index);
+    return uniformTypeIdentifierForItem(imageItemForIndex(index));
+}
+
+QString QVFlowView::uniformTypeIdentifierForItem(const Value& item) const
+{
     const QString type = imageRepresentationTypeForItem(item);
     if (pathRepresentationTypes().contains(type))
         return Workspace::sharedWorkspace()->typeOfFileError(pathForRepresentation(imageRepresentationForItem(item)), nullptr);
     return qv_flow_view_images::uniformTypes().value(type);
 }
 
-bool QVFlowView::isMovieAtIndex(std::int64_t index) const { return UTTypeConformsTo(uniformTypeIdentifierAtIndex(index), UTTypeMovie); }
+bool QVFlowView::isMovieAtIndex(std::int64_t index) const { return isMovieItem(imageItemForIndex(index)); }
+
+bool QVFlowView::isMovieItem(const Value& item) const { return UTTypeConformsTo(uniformTypeIdentifierForItem(item), UTTypeMovie); }
 
 Ref<CGImage> QVFlowView::defaultImageForItem(const Value& item, Size size) const
 {
