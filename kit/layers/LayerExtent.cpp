@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -69,6 +70,18 @@ Layer::Extent Layer::Extent::mapped(const Transform3D& t) const
 std::vector<Transform3D> Layer::instanceChains(const LayerValues&) const { return { Transform3D() }; }
 
 namespace layerextent {
+
+std::uint64_t& builtBoxes()
+{
+    static std::uint64_t count = 0;
+    return count;
+}
+
+std::uint64_t& testedBoxes()
+{
+    static std::uint64_t count = 0;
+    return count;
+}
 
 // The keys whose animations paint only, or move the whole subtree without reshaping it.
 const QStringList& extentKeepingKeys()
@@ -150,6 +163,10 @@ bool transformBound(const Transform3D& a, const Transform3D& b, double f0, doubl
 
 } // namespace layerextent
 
+std::uint64_t Layer::boxesBuilt(bool reset) { return reset ? std::exchange(layerextent::builtBoxes(), 0) : layerextent::builtBoxes(); }
+
+std::uint64_t Layer::boxesTested(bool reset) { return reset ? std::exchange(layerextent::testedBoxes(), 0) : layerextent::testedBoxes(); }
+
 bool Layer::animationKeepsExtent(const QString& key) const { return layerextent::extentKeepingKeys().contains(key); }
 
 Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
@@ -187,18 +204,17 @@ Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
 const Layer::Extent& Layer::sublayersExtent() const
 {
     const double now = Application::now();
-    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now))
+    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now) && sublayersGeneration_ == shownGeneration_)
         return sublayersCache_;
-    Extent e;
-    bool lasting = true;
-    // Hidden sublayers that nothing animates draw nothing.
-    for (const Layer* child : shownDrawingOrder()) {
+    // Hidden sublayers that nothing animates draw nothing (they are not among the shown ones).
+    const SublayerBoxes& boxes = sublayerBoxes();
+    Extent e = boxes.lasting;
+    for (const auto& [rank, child] : boxes.changing)
         e.unite(child->placedExtent());
-        lasting = lasting && child->placedStamp_ < 0;
-    }
     sublayersCache_ = e;
     sublayersKnown_ = true;
-    sublayersStamp_ = lasting ? -1 : now;
+    sublayersStamp_ = boxes.changing.empty() ? -1 : now;
+    sublayersGeneration_ = shownGeneration_;
     return sublayersCache_;
 }
 
@@ -207,6 +223,7 @@ const Layer::Extent& Layer::placedExtent() const
     const double now = Application::now();
     if (placedKnown_ && (placedStamp_ < 0 || placedStamp_ == now))
         return placedCache_;
+    ++layerextent::builtBoxes();
     bool reshaping = false;
     for (const RunningAnimation& r : animations_)
         if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && !animationKeepsExtent(basic->keyPath()))
@@ -316,15 +333,31 @@ bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot)
 void Layer::extentChanged()
 {
     for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
+        // When its box is not known, the superlayer's index has not held it since it last changed.
         if (!l->placedKnown_ && !l->sublayersKnown_ && l != this)
             break; // nothing cached above that was built from this one
         l->placedKnown_ = false;
         l->sublayersKnown_ = false;
+        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_)
+            s->boxes_->valid = false;
     }
 }
 
+namespace layerextent {
+
+// The device area a pass draws into; empty when it cannot tell.
+QRectF visibleArea(GraphicsContext& context)
+{
+    const std::optional<QPainterPath>& clip = context.deviceClip();
+    const QSize device = context.backend().deviceSize();
+    return clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
+}
+
+} // namespace layerextent
+
 bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const
 {
+    ++layerextent::testedBoxes();
     const Extent& e = placedExtent();
     if (e.empty)
         return false;
@@ -333,14 +366,28 @@ bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerT
     const Extent onHost = e.mapped(superlayerToHost);
     if (!onHost.bounded)
         return true;
-    const std::optional<QPainterPath>& clip = pass.context.deviceClip();
-    const QSize device = pass.context.backend().deviceSize();
-    const QRectF visible = clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
+    const QRectF visible = layerextent::visibleArea(pass.context);
     if (visible.isEmpty())
         return true;
     const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
     // Slightly grown: a border or antialiasing may reach a pixel past the box.
     return pass.host.mapRect(box.adjusted(-1, -1, 1, 1)).intersects(visible);
+}
+
+void Layer::sublayersInSight(const RenderPass& pass, const Transform3D& sublayerToHost, std::vector<Layer*>& out) const
+{
+    out.clear();
+    const QRectF visible = layerextent::visibleArea(pass.context);
+    // The visible area back in the host's space: exact for a device transform that only scales
+    // and moves; a box must come within the pixel placedMayShow grows it by (with a margin).
+    std::vector<Layer*> near;
+    if (!visible.isEmpty() && pass.host.type() <= QTransform::TxScale && pass.host.isInvertible())
+        sublayersNear(sublayerToHost, pass.host.inverted().mapRect(visible).adjusted(-2, -2, 2, 2), near);
+    else
+        near = shownDrawingOrder();
+    for (Layer* sub : near)
+        if (sub->placedMayShow(pass, sublayerToHost))
+            out.push_back(sub);
 }
 
 } // namespace kit
