@@ -52,7 +52,7 @@ double LevelIndicatorCell::valueAtPoint(Point p, Rect frame) const
     if (side <= 0 || p.x < frame.minX())
         return minValue();
     const double star = std::floor((p.x - frame.minX()) / side) + 1;
-    return std::clamp(star, minValue(), maxValue());
+    return clampedValue(star);
 }
 
 Size LevelIndicatorCell::cellSizeForBounds(Rect bounds) const
