@@ -283,7 +283,8 @@ void JVLCoverFlowView::recachePlaceholder()
     }
     canvas->unlockFocus();
     placeholderRef_ = JVLNSImage_Extension::imageRefCopy(*canvas);
-    placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, size, backingScale());
+    // At the canvas's own size: the placeholder stays while autoresizing changes the item size.
+    placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, MakeSize(W, H), 1);
     placeholderSize_ = size;
     placeholderMadeWith_ = placeholderIcon_;
     Transaction::begin();
