@@ -285,6 +285,12 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
         steps_.push_back(step);
         if (step.animation)
             stepsEnd_ = std::max(stepsEnd_, now + step.animation->duration());
+        // A held arrow key never lets the animations end: past this many passes (seconds of
+        // steps), an item coming back takes the last pass's place instead of a replay that
+        // would grow with every step.
+        constexpr std::size_t replayedPasses = 256;
+        if (steps_.size() > replayedPasses)
+            stepsReplayable_ = false;
     }
     for (const auto& item : items_)
         if (!item->stale)
