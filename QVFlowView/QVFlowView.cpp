@@ -6,6 +6,7 @@
 #include "kit/core/ArrayController.h"
 #include "kit/core/Binding.h"
 #include "kit/core/Exception.h"
+#include "kit/core/Selector.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/Coder.h"
 #include "kit/graphics/Color.h"
@@ -254,31 +255,63 @@ QVFlowView::Answerer<QVFlowViewDelegate> QVFlowView::delegateFor(const char* sel
 
 // Items ---------------------------------------------------------------------------------------------
 
-Value QVFlowView::imageItemForIndex(std::int64_t index) const
+QVFlowView::ItemReader QVFlowView::itemReader() const
+{
+    ItemReader reader;
+    reader.bound = bindingsEnabled();
+    if (reader.bound)
+        reader.content = contentArray();
+    reader.source = dataSourceFor("flowViewItemAtIndex");
+    return reader;
+}
+
+Value QVFlowView::ItemReader::itemAt(const QVFlowView* view, std::int64_t index) const
 {
     if (index == NotFound || index < 0)
         return {};
-    if (bindingsEnabled()) {
-        const Array content = contentArray();
-        if (index < content.count())
-            return content[index];
-    }
-    if (const auto source = dataSourceFor("flowViewItemAtIndex"))
-        return source->flowViewItemAtIndex(const_cast<QVFlowView*>(this), index);
+    if (bound && index < content.count())
+        return content[index];
+    if (source)
+        return source->flowViewItemAtIndex(const_cast<QVFlowView*>(view), index);
     return {};
 }
 
+Value QVFlowView::imageItemForIndex(std::int64_t index) const { return itemReader().itemAt(this, index); }
+
 namespace qv_flow_view {
 
-Value itemValue(const Value& item, bool bound, const QString& keyPath, const char* accessor)
+// The four accessors, named once: items are read in loops over every index.
+struct Accessor {
+    QString key;
+    Selector selector;
+    explicit Accessor(const char* name)
+        : key(QString::fromUtf8(name))
+        , selector(key)
+    { }
+};
+
+struct Accessors {
+    Accessor uid { "imageItemUID" };
+    Accessor type { "imageItemRepresentationType" };
+    Accessor representation { "imageItemRepresentation" };
+    Accessor title { "imageItemTitle" };
+};
+
+const Accessors& accessors()
+{
+    static const Accessors all;
+    return all;
+}
+
+Value itemValue(const Value& item, bool bound, const QString& keyPath, const Accessor& accessor)
 {
     const Ref<Object> object = item.object();
     if (!object)
         return {};
     if (bound && !keyPath.isEmpty())
         return object->valueForKeyPath(keyPath);
-    if (object->respondsToSelector(Selector(accessor)))
-        return object->valueForKey(QString::fromUtf8(accessor));
+    if (object->respondsToSelector(accessor.selector))
+        return object->valueForKey(accessor.key);
     return {};
 }
 
@@ -286,23 +319,23 @@ Value itemValue(const Value& item, bool bound, const QString& keyPath, const cha
 
 Value QVFlowView::imageUIDForItem(const Value& item) const
 {
-    return qv_flow_view::itemValue(item, bindingsEnabled(), imageUIDKeyPath_, "imageItemUID");
+    return qv_flow_view::itemValue(item, bindingsEnabled(), imageUIDKeyPath_, qv_flow_view::accessors().uid);
 }
 
 QString QVFlowView::imageRepresentationTypeForItem(const Value& item) const
 {
-    const Value type = qv_flow_view::itemValue(item, bindingsEnabled(), imageRepresentationTypeKeyPath_, "imageItemRepresentationType");
+    const Value type = qv_flow_view::itemValue(item, bindingsEnabled(), imageRepresentationTypeKeyPath_, qv_flow_view::accessors().type);
     return type.isString() ? type.string() : QString();
 }
 
 Value QVFlowView::imageRepresentationForItem(const Value& item) const
 {
-    return qv_flow_view::itemValue(item, bindingsEnabled(), imageRepresentationKeyPath_, "imageItemRepresentation");
+    return qv_flow_view::itemValue(item, bindingsEnabled(), imageRepresentationKeyPath_, qv_flow_view::accessors().representation);
 }
 
 QString QVFlowView::imageTitleForItem(const Value& item) const
 {
-    const Value title = qv_flow_view::itemValue(item, bindingsEnabled(), imageTitleKeyPath_, "imageItemTitle");
+    const Value title = qv_flow_view::itemValue(item, bindingsEnabled(), imageTitleKeyPath_, qv_flow_view::accessors().title);
     if (title.isNilOrNull())
         return localizedString(QStringLiteral("Untitled item"));
     return title.stringValue();

@@ -220,6 +220,8 @@ public:
     kit::Ref<kit::CGImage> lookupForImageUID(const kit::Value& uid) const;
     QString uniformTypeIdentifierAtIndex(std::int64_t index) const;
     bool isMovieAtIndex(std::int64_t index) const;
+    bool isMovieItem(const kit::Value& item) const;
+    QString uniformTypeIdentifierForItem(const kit::Value& item) const;
     bool isQCCompositionAtIndex(std::int64_t) const { return false; }
     kit::Ref<kit::CGImage> defaultImageForItem(const kit::Value& item, kit::Size size) const;
     // Test seam: images made on the queue since the last reset.
@@ -296,8 +298,12 @@ private:
     kit::Ref<kit::ReplicatorLayer> createItemLayerWithIndex(std::int64_t index);
     kit::Ref<kit::Layer> createImageLayer();
     void setAttributesForItemContentLayer(kit::Layer* layer, std::int64_t index);
+    void setAttributesForItemContentLayer(kit::Layer* layer, std::int64_t index, const kit::Value& item);
+    kit::Ref<kit::ReplicatorLayer> createItemLayer(std::int64_t index, const kit::Value& item);
     void makeTreeElements();
     void makePictureElement(kit::Layer* picture, std::int64_t index);
+    static kit::Ref<QVLayerAccessibilityHelper> pictureElement(const kit::Layer* picture);
+    static bool hasPictureElement(const kit::Layer* picture);
     void retirePictureElement(kit::Layer* picture);
     void beginLayoutTransaction();
     // Indexes in [lo, hi] are near enough to the selection to be laid out with animation.
@@ -316,6 +322,14 @@ private:
         Protocol* operator->() const { return protocol; }
     };
     Answerer<QVFlowViewDataSource> dataSourceFor(const char* selector) const;
+    // Items read in a loop: the bound content and the data source are looked up once.
+    struct ItemReader {
+        bool bound = false;
+        kit::Array content;
+        Answerer<QVFlowViewDataSource> source;
+        kit::Value itemAt(const QVFlowView* view, std::int64_t index) const;
+    };
+    ItemReader itemReader() const;
     Answerer<QVFlowViewDelegate> delegateFor(const char* selector) const;
     kit::Ref<kit::Layer> knobLayer() const;
 
@@ -381,4 +395,20 @@ private:
     kit::IndexSet lastImageWindow_;
     kit::MutableIndexSet shownImages_;
     mutable QHash<QString, kit::Ref<kit::CGImage>> iconCache_;
+    // A picture asked of the queue: for which index, cache generation and width; its phase is
+    // set by the worker.
+    struct Render {
+        enum Phase { Queued, Running, Done };
+        Render(std::int64_t i, std::uint64_t g, double w)
+            : index(i)
+            , generation(g)
+            , width(w)
+        { }
+        std::int64_t index;
+        std::uint64_t generation;
+        double width;
+        std::atomic<int> phase { Queued };
+    };
+    // The last render asked for each item identifier (main thread).
+    QHash<QString, std::shared_ptr<Render>> renders_;
 };

@@ -17,6 +17,19 @@ Array elementsArray(const std::vector<Ref<QVLayerAccessibilityHelper>>& elements
     return Array(std::move(values));
 }
 
+// Shared by every picture's element (the sets are implicitly shared).
+const QSet<QString>& pictureAttributeNames()
+{
+    static const QSet<QString> names { AccessibilityTitleAttribute, AccessibilitySelectedAttribute };
+    return names;
+}
+
+const QSet<QString>& pictureWritableNames()
+{
+    static const QSet<QString> names { AccessibilitySelectedAttribute };
+    return names;
+}
+
 } // namespace qv_flow_view_accessibility
 
 void QVFlowView::makeTreeElements()
@@ -75,9 +88,16 @@ void QVFlowView::makeTreeElements()
     scrollBarElement_->addChildrenObject(knobElement.get());
 }
 
+Ref<QVLayerAccessibilityHelper> QVFlowView::pictureElement(const Layer* picture)
+{
+    return picture->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>();
+}
+
+bool QVFlowView::hasPictureElement(const Layer* picture) { return pictureElement(picture) != nullptr; }
+
 void QVFlowView::retirePictureElement(Layer* picture)
 {
-    const auto old = picture->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>();
+    const Ref<QVLayerAccessibilityHelper> old = pictureElement(picture);
     if (!old || !listElement_)
         return;
     // A reload empties the list first: then there is nothing to look for among 10,000 children.
@@ -98,10 +118,11 @@ void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
     if (!listElement_)
         return;
     const Weak<QVFlowView> weak(this);
+    // The list takes it as its child when the reload puts the items in order.
     auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
         AccessibilityImageRole, listElement_.get(), picture, this);
-    element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilitySelectedAttribute });
-    element->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedAttribute });
+    element->setAttributeNames(qv_flow_view_accessibility::pictureAttributeNames());
+    element->setWritableAttributeNames(qv_flow_view_accessibility::pictureWritableNames());
     element->addHandlerForAttribute(AccessibilityTitleAttribute, [weak, index](QVLayerAccessibilityHelper*) {
         const Ref<QVFlowView> view = weak.lock();
         return Value(view ? view->titleAtIndex(index) : QString());
@@ -115,7 +136,6 @@ void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
             view->setSelectedIndex(index);
     });
     picture->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
-    listElement_->addChildrenObject(element.get());
 }
 
 QStringList QVFlowView::accessibilityAttributeNames() const

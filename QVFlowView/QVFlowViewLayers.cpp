@@ -34,6 +34,9 @@ Constraint tie(
 }
 
 const QString superName = QStringLiteral("superlayer");
+const QString indexKey = QStringLiteral("index");
+const QString uidKey = QStringLiteral("imageItemUID");
+const QString aspectRatioKey = QStringLiteral("aspectRatioKey");
 
 } // namespace qv_flow_view_layers
 
@@ -152,9 +155,10 @@ Ref<Layer> QVFlowView::createScrollBarLayer()
     return bar;
 }
 
-Ref<ReplicatorLayer> QVFlowView::createItemLayerWithIndex(std::int64_t index)
+Ref<ReplicatorLayer> QVFlowView::createItemLayerWithIndex(std::int64_t index) { return createItemLayer(index, imageItemForIndex(index)); }
+
+Ref<ReplicatorLayer> QVFlowView::createItemLayer(std::int64_t index, const Value& item)
 {
-    const Value item = imageItemForIndex(index);
     auto layer = ReplicatorLayer::layer();
     layer->setFrame(Rect { { 0, 0 }, { 100, 100 } });
     layer->setInstanceCount(showsReflection_ ? 2 : 1);
@@ -162,10 +166,10 @@ Ref<ReplicatorLayer> QVFlowView::createItemLayerWithIndex(std::int64_t index)
     layer->setInstanceGreenOffset(reflectionOffset_);
     layer->setInstanceBlueOffset(reflectionOffset_);
     layer->setPreservesDepth(true);
-    layer->setValueForKey(imageUIDForItem(item), QStringLiteral("imageItemUID"));
-    layer->setValueForKey(Value(index), QStringLiteral("index"));
+    layer->setValueForKey(imageUIDForItem(item), qv_flow_view_layers::uidKey);
+    layer->setValueForKey(Value(index), qv_flow_view_layers::indexKey);
     const Ref<Layer> picture = createImageLayer();
-    setAttributesForItemContentLayer(picture.get(), index);
+    setAttributesForItemContentLayer(picture.get(), index, item);
     layer->addSublayer(picture.get());
     return layer;
 }
@@ -180,12 +184,22 @@ Ref<Layer> QVFlowView::createImageLayer()
 
 void QVFlowView::setAttributesForItemContentLayer(Layer* layer, std::int64_t index)
 {
-    layer->setValueForKey(imageUIDForItem(imageItemForIndex(index)), QStringLiteral("imageItemUID"));
+    setAttributesForItemContentLayer(layer, index, imageItemForIndex(index));
+}
+
+void QVFlowView::setAttributesForItemContentLayer(Layer* layer, std::int64_t index, const Value& item)
+{
+    const Value uid = imageUIDForItem(item);
+    // A picture given the item it showed before, at the same index, keeps its element: it would
+    // answer the same.
+    const bool same = layer->valueForKey(qv_flow_view_layers::indexKey).isEqual(Value(index))
+        && layer->valueForKey(qv_flow_view_layers::uidKey).isEqual(uid) && hasPictureElement(layer);
+    layer->setValueForKey(uid, qv_flow_view_layers::uidKey);
     layer->setName(QVFlowViewContentLayerName
         + (isQCCompositionAtIndex(index) ? QStringLiteral("QCComposition")
-                : isMovieAtIndex(index)  ? QStringLiteral("Movie")
+                : isMovieItem(item)      ? QStringLiteral("Movie")
                                          : QStringLiteral("Image")));
-    layer->setValueForKey(Value(index), QStringLiteral("index"));
+    layer->setValueForKey(Value(index), qv_flow_view_layers::indexKey);
     if (pictureActions_.isEmpty()) {
         auto reveal = Transition::animation();
         reveal->setType(TransitionReveal);
@@ -197,8 +211,10 @@ void QVFlowView::setAttributesForItemContentLayer(Layer* layer, std::int64_t ind
         pictureActions_.setObjectForKey(Value(Ref<Object>(reveal)), Value(OnOrderIn));
         pictureActions_.setObjectForKey(Value(Ref<Object>(fade)), Value(OnOrderOut));
     }
-    layer->setActions(pictureActions_);
-    makePictureElement(layer, index);
+    if (!layer->actions().identicalTo(pictureActions_))
+        layer->setActions(pictureActions_);
+    if (!same)
+        makePictureElement(layer, index);
 }
 
 Ref<Layer> QVFlowView::createMovieOverlayLayerWithIndex(std::int64_t index)
@@ -365,7 +381,7 @@ void QVFlowView::setFrameForLayer(Layer* layer, std::int64_t index, Size itemSiz
         picture->setZPosition(selectedScale_);
         item->setZPosition(stackedScale_);
     }
-    double q = picture->valueForKey(QStringLiteral("aspectRatioKey")).doubleValue();
+    double q = picture->valueForKey(qv_flow_view_layers::aspectRatioKey).doubleValue();
     if (!(q > 0))
         q = 1;
     picture->setFrame(boundsFromContentWithAspectRatio(q, Rect { { 0, 0 }, r.size }));
@@ -508,25 +524,39 @@ void QVFlowView::reloadContent()
 
     Transaction::begin();
     Transaction::setDisableActions(true);
-    // Child i of the list stands for item i: the pictures get their elements again below.
-    if (listElement_)
-        while (listElement_->countOfChildren() > 0)
-            listElement_->removeObjectFromChildrenAtIndex(listElement_->countOfChildren() - 1);
-    for (const Ref<Layer>& layer : std::vector<Ref<Layer>>(scrollLayer_->sublayers()))
-        enqeueItemLayer(layer.get());
+    // Child i of the list stands for item i: the pictures give their elements back below.
+    if (listElement_ && listElement_->countOfChildren() > 0)
+        listElement_->removeChildrenAtIndexes(
+            IndexSet::indexSetWithIndexesInRange(Range { 0, std::int64_t(listElement_->countOfChildren()) }));
+    // Queued from the last, so that the queue, last in first out, hands every index back the layer
+    // that stood there: a layer that keeps its item keeps its place and its picture.
+    const std::vector<Ref<Layer>> old = scrollLayer_->sublayers();
+    for (auto it = old.rbegin(); it != old.rend(); ++it)
+        enqeueItemLayer(it->get());
     scrollLayer_->setSublayers({});
+    const ItemReader items = itemReader();
+    std::vector<Ref<Layer>> layers;
+    layers.reserve(std::size_t(count));
+    std::vector<Ref<QVLayerAccessibilityHelper>> elements;
+    elements.reserve(std::size_t(count));
     for (std::int64_t i = 0; i < count; ++i) {
+        const Value item = items.itemAt(this, i);
         Ref<Layer> layer = deqeueItemLayer();
         if (layer) {
-            layer->setValueForKey(Value(i), QStringLiteral("index"));
-            layer->setValueForKey(imageUIDForItem(imageItemForIndex(i)), QStringLiteral("imageItemUID"));
+            layer->setValueForKey(Value(i), qv_flow_view_layers::indexKey);
+            layer->setValueForKey(imageUIDForItem(item), qv_flow_view_layers::uidKey);
             if (!layer->sublayers().empty())
-                setAttributesForItemContentLayer(layer->sublayers().front().get(), i);
+                setAttributesForItemContentLayer(layer->sublayers().front().get(), i, item);
         } else {
-            layer = createItemLayerWithIndex(i);
+            layer = createItemLayer(i, item);
         }
-        scrollLayer_->addSublayer(layer.get());
+        if (const auto element = layer->sublayers().empty() ? nullptr : pictureElement(layer->sublayers().front().get()))
+            elements.push_back(element);
+        layers.push_back(std::move(layer));
     }
+    scrollLayer_->setSublayers(layers);
+    if (listElement_ && !elements.empty())
+        listElement_->insertChildrenAtIndexes(elements, IndexSet::indexSetWithIndexesInRange(Range { 0, std::int64_t(elements.size()) }));
     Transaction::commit();
 
     if (selectedIndex_ >= count || selectedIndex_ < 0) {

@@ -1,6 +1,8 @@
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
 #include "QVFlowViewTestSupport.h"
 #include "kit/foundation/OperationQueue.h"
+#include "kit/graphics/Image.h"
+#include "kit/graphics/ImageRep.h"
 #include "kit/graphics/ImageSource.h"
 #include "kit/graphics/PDFPage.h"
 
@@ -162,16 +164,88 @@ TEST_F(FlowViewLayout, ReflectionsSwitchBetweenOneAndTwoCopies)
 
 TEST_F(FlowViewLayout, ReuseIsLastInFirstOut)
 {
+    makeView(0);
+    const Ref<Layer> a = Layer::layer();
+    const Ref<Layer> b = Layer::layer();
+    view->enqeueItemLayer(a.get());
+    view->enqeueItemLayer(b.get());
+    EXPECT_EQ(view->deqeueItemLayer(), b);
+    EXPECT_EQ(view->deqeueItemLayer(), a);
+    EXPECT_FALSE(view->deqeueItemLayer());
+}
+
+// Through the queue, every index gets back the layer that stood there: one kept for later comes
+// back at its own index when the items grow again.
+TEST_F(FlowViewLayout, ReloadHandsEveryIndexBackItsLayer)
+{
     makeView(3);
     const std::vector<Ref<Layer>> before { item(0), item(1), item(2) };
     source->items.pop_back();
     view->reloadContent();
-    EXPECT_EQ(item(0), before[2]);
+    EXPECT_EQ(item(0), before[0]);
     EXPECT_EQ(item(1), before[1]);
     ASSERT_EQ(view->layerQueue().size(), 1u);
-    EXPECT_EQ(view->layerQueue()[0], before[0]);
+    EXPECT_EQ(view->layerQueue()[0], before[2]);
     EXPECT_EQ(picture(0)->valueForKey(QStringLiteral("index")).integerValue(), 0);
     EXPECT_EQ(item(0)->valueForKey(QStringLiteral("imageItemUID")).stringValue(), QStringLiteral("uid0"));
+    source->items.push_back(imageItem(9));
+    view->reloadContent();
+    EXPECT_EQ(item(2), before[2]);
+    EXPECT_TRUE(view->layerQueue().empty());
+    EXPECT_EQ(item(2)->valueForKey(QStringLiteral("imageItemUID")).stringValue(), QStringLiteral("uid9"));
+    EXPECT_EQ(picture(2)->valueForKey(QStringLiteral("imageItemUID")).stringValue(), QStringLiteral("uid9"));
+}
+
+// A reload of the same items, with items far from the selection left stale by the layout, moves
+// nothing: no item layer or picture animates and every picture keeps what it shows.
+TEST_F(FlowViewLayout, AReloadOfTheSameItemsAnimatesNothing)
+{
+    makeView(60);
+    view->setSelectedIndex(30);
+    settle();
+    view->setSelectedIndex(31);
+    settle();
+    std::vector<Rect> frames;
+    std::vector<Ref<CGImage>> contents;
+    for (std::int64_t i = 0; i < 60; ++i)
+        contents.push_back(picture(i)->contents());
+    view->reloadContent();
+    Transaction::flush();
+    for (std::int64_t i = 0; i < 60; ++i) {
+        EXPECT_TRUE(item(i)->animationKeys().empty()) << i;
+        EXPECT_TRUE(picture(i)->animationKeys().empty()) << i;
+        EXPECT_EQ(picture(i)->contents(), contents[std::size_t(i)]) << i;
+    }
+    settle();
+    for (std::int64_t i = 0; i < 60; ++i)
+        frames.push_back(item(i)->frame());
+    // The same places as a view that never reloaded.
+    view->setUsesFullLayoutForTesting(true);
+    view->setSpacing(51);
+    view->setSpacing(50);
+    settle();
+    for (std::int64_t i = 0; i < 60; ++i)
+        EXPECT_EQ(item(i)->frame(), frames[std::size_t(i)]) << i;
+}
+
+// Elements stand for indexes: a picture that keeps its item keeps its element; one given another
+// item gets a new one and the old one leaves the list.
+TEST_F(FlowViewLayout, AReloadKeepsTheElementsOfPicturesThatKeepTheirItems)
+{
+    makeView(3);
+    const Ref<QVLayerAccessibilityHelper> list = view->listElement();
+    const std::vector<Ref<QVLayerAccessibilityHelper>> before = list->children();
+    ASSERT_EQ(before.size(), 3u);
+    source->items[1] = imageItem(8);
+    view->reloadContent();
+    ASSERT_EQ(list->countOfChildren(), 3u);
+    EXPECT_EQ(list->children()[0], before[0]);
+    EXPECT_NE(list->children()[1], before[1]);
+    EXPECT_EQ(list->children()[2], before[2]);
+    EXPECT_FALSE(before[1]->parent());
+    EXPECT_EQ(list->children()[1]->accessibilityAttributeValue(AccessibilityTitleAttribute).stringValue(), QStringLiteral("Item 8"));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(list->children()[i]->parent(), list);
 }
 
 TEST_F(FlowViewLayout, ReloadToFewerSelectsTheFirstAndToNoneSelectsNothing)
@@ -471,6 +545,37 @@ TEST_F(FlowViewLayout, CancellationDropsPendingWork)
     RunLoop::main().runPending();
     EXPECT_EQ(QVFlowView::imagesMade(), 0u);
     EXPECT_EQ(picture(1)->contents(), QVFlowView::defaultImage());
+}
+
+// A picture still being made when the images are updated again is not asked for a second time;
+// it lands when done.
+TEST_F(FlowViewLayout, APictureBeingMadeIsNotAskedForAgain)
+{
+    std::atomic<bool> open { true };
+    std::atomic<int> drawn { 0 };
+    const Ref<Image> slow = Image::imageWithSize(Size { 300, 300 });
+    slow->addRepresentation(make<CustomImageRep>(Size { 300, 300 }, [&](Rect) {
+        ++drawn;
+        while (!open.load())
+            std::this_thread::yield();
+    }));
+    source->items.push_back(
+        make<FlowItem>(QStringLiteral("slow"), QVFlowViewNSImageRepresentationType, Value(Ref<Object>(slow)), QStringLiteral("Slow")));
+    makeView(0);
+    ASSERT_EQ(drawn.load(), 1);
+    view->imageCache()->removeAllObjects();
+    open = false;
+    view->updateImages();
+    while (drawn.load() < 2)
+        std::this_thread::yield();
+    view->updateImages();
+    view->updateImages();
+    open = true;
+    view->operationQueue()->waitUntilAllOperationsAreFinished();
+    RunLoop::main().runPending();
+    EXPECT_EQ(drawn.load(), 2);
+    ASSERT_TRUE(view->lookupForImageUID(Value("slow")));
+    EXPECT_EQ(picture(0)->contents(), view->lookupForImageUID(Value("slow")));
 }
 
 TEST_F(FlowViewLayout, ASmallCostLimitEvictsAndPlaceholdersReturn)

@@ -1,9 +1,13 @@
 #pragma once
 
 // The shared preview panel: while shown it previews the items a data source gives, and a responder
-// up the key window's chain that accepts control becomes that data source. The panel is state
-// only here (shown or not, its controller, reloads): nothing previews the items on screen yet.
+// up the key window's chain that accepts control becomes that data source. It shows an image file
+// or a PDF's first page, the start of a text file, or else the file's icon and name while the URL
+// goes to the workspace (the desktop's application for it). Keys typed in the panel go to its
+// delegate first; Escape and Space close it otherwise.
 
+#include "kit/appkit/PreviewPanelView.h"
+#include "kit/appkit/Window.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
@@ -42,7 +46,9 @@ public:
     virtual void endPreviewPanelControl(PreviewPanel*) { }
 };
 
-class PreviewPanel : public Object {
+class Panel;
+
+class PreviewPanel : public Object, public WindowDelegate {
     KIT_CLASS(PreviewPanel)
 
     static Ref<PreviewPanel> sharedPreviewPanel();
@@ -65,11 +71,25 @@ class PreviewPanel : public Object {
     // Walks the key window's responder chain again (the first that accepts wins).
     void updateController();
 
+    // The panel's window and what it shows; the window is made when the panel is first shown.
+    Ref<Window> window() const;
+    const PreviewContent& content() const;
+
+    // kit::WindowDelegate: the close box orders the panel out.
+    bool windowShouldClose(Window*) override;
+
     // Test-only: forgets the shared panel.
     static void resetForTesting();
 
 private:
     void changeController(Object* controller);
+    void showCurrentItem();
+    bool handleKey(const Event& event);
+
+    Ref<Panel> window_;
+    Ref<PreviewPanelView> view_;
+    // The item last handed to the workspace: a reload of the same item does not open it again.
+    QUrl handedToWorkspace_;
 
     bool visible_ = false;
     std::uint64_t reloads_ = 0;

@@ -13,45 +13,31 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(LevelIndicatorCell, ActionCell) { c.copyable(); }
-KIT_REGISTER_CLASS(LevelIndicator, Control) { }
+KIT_REGISTER_CLASS(LevelIndicatorCell, RangedValueCell) { c.copyable(); }
+KIT_REGISTER_CLASS(LevelIndicator, RangedValueControl) { }
 
 LevelIndicatorCell::LevelIndicatorCell()
     : LevelIndicatorCell(RatingLevelIndicatorStyle)
 { }
 
 LevelIndicatorCell::LevelIndicatorCell(LevelIndicatorStyle style)
-{
-    l_.style = style;
-    ActionCell::setDoubleValue(0);
-}
+    : RangedValueCell(0, 5)
+    , style_(style)
+{ }
 
 void LevelIndicatorCell::copyTo(Object& copy) const
 {
-    ActionCell::copyTo(copy);
-    auto& c = static_cast<LevelIndicatorCell&>(copy);
-    c.l_ = l_;
+    RangedValueCell::copyTo(copy);
+    static_cast<LevelIndicatorCell&>(copy).style_ = style_;
 }
 
 void LevelIndicatorCell::setLevelIndicatorStyle(LevelIndicatorStyle style)
 {
-    l_.style = style;
+    style_ = style;
     changed();
 }
 
-void LevelIndicatorCell::setDoubleValue(double value) { ActionCell::setDoubleValue(std::clamp(value, l_.min, std::max(l_.min, l_.max))); }
-
-void LevelIndicatorCell::setMinValue(double value)
-{
-    l_.min = value;
-    setDoubleValue(doubleValue());
-}
-
-void LevelIndicatorCell::setMaxValue(double value)
-{
-    l_.max = value;
-    setDoubleValue(doubleValue());
-}
+void LevelIndicatorCell::step(bool up) { setDoubleValue(doubleValue() + (up ? 1 : -1)); }
 
 Rect LevelIndicatorCell::starRect(std::int64_t index, Rect frame) const
 {
@@ -64,15 +50,15 @@ double LevelIndicatorCell::valueAtPoint(Point p, Rect frame) const
 {
     const double side = frame.height();
     if (side <= 0 || p.x < frame.minX())
-        return l_.min;
+        return minValue();
     const double star = std::floor((p.x - frame.minX()) / side) + 1;
-    return std::clamp(star, l_.min, l_.max);
+    return std::clamp(star, minValue(), maxValue());
 }
 
 Size LevelIndicatorCell::cellSizeForBounds(Rect bounds) const
 {
     const double side = std::max(13.0, std::min(bounds.height(), 16.0));
-    return { side * std::max(0.0, l_.max), side };
+    return { side * std::max(0.0, maxValue()), side };
 }
 
 void LevelIndicatorCell::drawWithFrameInView(Rect cellFrame, View* view)
@@ -86,7 +72,7 @@ void LevelIndicatorCell::drawWithFrameInView(Rect cellFrame, View* view)
     const QColor on = palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     QColor off = on;
     off.setAlphaF(0.35);
-    const std::int64_t count = std::int64_t(std::ceil(l_.max));
+    const std::int64_t count = std::int64_t(std::ceil(maxValue()));
     const double value = doubleValue();
     for (std::int64_t i = 0; i < count; ++i) {
         const QRectF box = up.map(starRect(i, cellFrame)).adjusted(1.5, 1.5, -1.5, -1.5);
@@ -119,7 +105,7 @@ LevelIndicator::LevelIndicator(Rect frame)
 { }
 
 LevelIndicator::LevelIndicator(Rect frame, Ref<Cell> cell)
-    : Control(frame, std::move(cell))
+    : RangedValueControl(frame, std::move(cell))
 { }
 
 void LevelIndicator::mouseDown(const Event& event)
@@ -154,7 +140,7 @@ void LevelIndicator::keyDown(const Event& event)
     const QString chars = event.charactersIgnoringModifiers();
     if (isEnabled() && c && c->isEditable() && chars.size() == 1
         && (chars.at(0).unicode() == LeftArrowFunctionKey || chars.at(0).unicode() == RightArrowFunctionKey)) {
-        c->setDoubleValue(c->doubleValue() + (chars.at(0).unicode() == RightArrowFunctionKey ? 1 : -1));
+        c->step(chars.at(0).unicode() == RightArrowFunctionKey);
         setNeedsDisplay(true);
         sendAction();
         return;

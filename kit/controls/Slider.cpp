@@ -14,8 +14,8 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(SliderCell, ActionCell) { c.copyable(); }
-KIT_REGISTER_CLASS(Slider, Control) { }
+KIT_REGISTER_CLASS(SliderCell, RangedValueCell) { c.copyable(); }
+KIT_REGISTER_CLASS(Slider, RangedValueControl) { }
 
 namespace {
 
@@ -41,39 +41,22 @@ QStyleOptionSlider sliderStyleOption(View* view, const QRectF& rect, bool enable
 } // namespace
 
 SliderCell::SliderCell()
+    : RangedValueCell(0, 1)
 {
-    ActionCell::setDoubleValue(0);
     setContinuous(true);
 }
 
 void SliderCell::copyTo(Object& copy) const
 {
-    ActionCell::copyTo(copy);
+    RangedValueCell::copyTo(copy);
     auto& c = static_cast<SliderCell&>(copy);
     c.sl_ = sl_;
     c.sl_.pressed = false;
 }
 
-void SliderCell::setDoubleValue(double value)
-{
-    if (std::isnan(value))
-        value = sl_.min;
-    ActionCell::setDoubleValue(std::clamp(value, sl_.min, std::max(sl_.min, sl_.max)));
-}
+double SliderCell::clampedValue(double value) const { return RangedValueCell::clampedValue(std::isnan(value) ? minValue() : value); }
 
-void SliderCell::setMinValue(double value)
-{
-    sl_.min = value;
-    setDoubleValue(doubleValue());
-}
-
-void SliderCell::setMaxValue(double value)
-{
-    sl_.max = value;
-    setDoubleValue(doubleValue());
-}
-
-double SliderCell::keyIncrement() const { return sl_.keyIncrement > 0 ? sl_.keyIncrement : (sl_.max - sl_.min) / 20; }
+double SliderCell::keyIncrement() const { return sl_.keyIncrement > 0 ? sl_.keyIncrement : (maxValue() - minValue()) / 20; }
 
 void SliderCell::step(bool up) { setDoubleValue(doubleValue() + (up ? keyIncrement() : -keyIncrement())); }
 
@@ -94,7 +77,7 @@ double SliderCell::valueAtPoint(Point p, Rect frame, bool flipped) const
         const double travel = groove.width() - knob.width();
         fraction = travel > 0 ? (p.x - frame.minX() - groove.x() - knob.width() / 2.0) / travel : 0;
     }
-    return sl_.min + std::clamp(fraction, 0.0, 1.0) * (sl_.max - sl_.min);
+    return minValue() + std::clamp(fraction, 0.0, 1.0) * (maxValue() - minValue());
 }
 
 Size SliderCell::cellSizeForBounds(Rect bounds) const
@@ -112,9 +95,9 @@ void SliderCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (!painter)
         return;
     UprightPainter up(painter, cellFrame, view && view->isFlipped());
-    const double span = sl_.max - sl_.min;
+    const double span = maxValue() - minValue();
     QStyleOptionSlider option = sliderStyleOption(view, up.map(cellFrame), isEnabled(), ShowsFocusRing(view, focusRingType()),
-        span > 0 ? (doubleValue() - sl_.min) / span : 0);
+        span > 0 ? (doubleValue() - minValue()) / span : 0);
     if (sl_.pressed) {
         option.activeSubControls = QStyle::SC_SliderHandle;
         option.state |= QStyle::State_Sunken;
@@ -127,7 +110,7 @@ Slider::Slider(Rect frame)
 { }
 
 Slider::Slider(Rect frame, Ref<Cell> cell)
-    : Control(frame, std::move(cell))
+    : RangedValueControl(frame, std::move(cell))
 { }
 
 void Slider::mouseDown(const Event& event)

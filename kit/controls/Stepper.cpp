@@ -14,46 +14,32 @@
 
 namespace kit {
 
-KIT_REGISTER_CLASS(StepperCell, ActionCell) { c.copyable(); }
-KIT_REGISTER_CLASS(Stepper, Control) { }
+KIT_REGISTER_CLASS(StepperCell, RangedValueCell) { c.copyable(); }
+KIT_REGISTER_CLASS(Stepper, RangedValueControl) { }
 
 StepperCell::StepperCell()
+    : RangedValueCell(0, 59)
 {
-    ActionCell::setDoubleValue(0);
     // Every step sends; a release adds nothing.
     sendActionOn(LeftMouseDownMask | PeriodicMask);
 }
 
 void StepperCell::copyTo(Object& copy) const
 {
-    ActionCell::copyTo(copy);
+    RangedValueCell::copyTo(copy);
     auto& c = static_cast<StepperCell&>(copy);
     c.st_ = st_;
     c.st_.pressed = 0;
-}
-
-void StepperCell::setDoubleValue(double value) { ActionCell::setDoubleValue(std::clamp(value, st_.min, std::max(st_.min, st_.max))); }
-
-void StepperCell::setMinValue(double value)
-{
-    st_.min = value;
-    setDoubleValue(doubleValue());
-}
-
-void StepperCell::setMaxValue(double value)
-{
-    st_.max = value;
-    setDoubleValue(doubleValue());
 }
 
 void StepperCell::step(bool up)
 {
     const double value = doubleValue();
     double next = up ? value + st_.increment : value - st_.increment;
-    if (next > st_.max)
-        next = st_.wraps ? st_.min : st_.max;
-    else if (next < st_.min)
-        next = st_.wraps ? st_.max : st_.min;
+    if (next > maxValue())
+        next = st_.wraps ? minValue() : maxValue();
+    else if (next < minValue())
+        next = st_.wraps ? maxValue() : minValue();
     setDoubleValue(next);
 }
 
@@ -180,7 +166,7 @@ Stepper::Stepper(Rect frame)
 { }
 
 Stepper::Stepper(Rect frame, Ref<Cell> cell)
-    : Control(frame, std::move(cell))
+    : RangedValueControl(frame, std::move(cell))
 { }
 
 void Stepper::keyDown(const Event& event)

@@ -4,21 +4,17 @@
 // round or stopping at the ends. A press steps at once and sends the action; held down, it
 // repeats after half a second every tenth of a second. Up and Down step it when focused.
 
-#include "kit/controls/Control.h"
+#include "kit/controls/RangedValueCell.h"
 
 namespace kit {
 
-class StepperCell : public ActionCell {
+class StepperCell : public RangedValueCell {
     KIT_CLASS(StepperCell)
 public:
     StepperCell();
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
 
-    double minValue() const { return st_.min; }
-    void setMinValue(double value);
-    double maxValue() const { return st_.max; }
-    void setMaxValue(double value);
     double increment() const { return st_.increment; }
     void setIncrement(double value) { st_.increment = value; }
     bool valueWraps() const { return st_.wraps; }
@@ -26,11 +22,9 @@ public:
     bool autorepeat() const { return st_.autorepeat; }
     void setAutorepeat(bool flag) { st_.autorepeat = flag; }
     // One step up or down, wrapping or clamping.
-    void step(bool up);
+    void step(bool up) override;
 
-    // Cell: values are clamped to the range.
-    void setDoubleValue(double value) override;
-    void setIntegerValue(std::int64_t value) override { setDoubleValue(double(value)); }
+    // Cell:
     void setStringValue(const QString& value) override { setDoubleValue(value.trimmed().toDouble()); }
     // A click steps the value; the state stays.
     int nextState() const override { return state(); }
@@ -39,20 +33,12 @@ public:
     bool trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect cellFrame, View* controlView, bool untilMouseUp) override;
     void getPeriodicDelayInterval(double& delay, double& interval) const override;
 
-    // Accessibility (ValueControlAccessibility.cpp): an incrementor with its value and range; increment
-    // and decrement step as the arrows do and send the action, as does setting the value.
-    QStringList accessibilityAttributeNames() const override;
-    Value accessibilityAttributeValue(const QString& attribute) const override;
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
-    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
-    QStringList accessibilityActionNames() const override;
-    void accessibilityPerformAction(const QString& action) override;
-
 protected:
+    // Accessibility: an incrementor, whose increment and decrement step as the arrows do.
+    QString accessibilityRangedRole() const override;
+
 private:
     struct Fields {
-        double min = 0;
-        double max = 59;
         double increment = 1;
         bool wraps = true;
         bool autorepeat = true;
@@ -61,17 +47,13 @@ private:
     Fields st_;
 };
 
-class Stepper : public Control {
+class Stepper : public RangedValueControl {
     KIT_CLASS(Stepper)
     KIT_CONTROL_CELL_CLASS(Stepper, StepperCell)
 public:
     explicit Stepper(Rect frame = {});
     StepperCell* stepperCell() const { return dynamic_cast<StepperCell*>(cell().get()); }
 
-    double minValue() const { return stepperCell()->minValue(); }
-    void setMinValue(double value) { stepperCell()->setMinValue(value); }
-    double maxValue() const { return stepperCell()->maxValue(); }
-    void setMaxValue(double value) { stepperCell()->setMaxValue(value); }
     double increment() const { return stepperCell()->increment(); }
     void setIncrement(double value) { stepperCell()->setIncrement(value); }
     bool valueWraps() const { return stepperCell()->valueWraps(); }
@@ -80,7 +62,6 @@ public:
     void setAutorepeat(bool flag) { stepperCell()->setAutorepeat(flag); }
 
     // kit::View:
-    bool isFlipped() const override { return true; }
     void keyDown(const Event& event) override;
 
 protected:

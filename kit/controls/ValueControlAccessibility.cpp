@@ -11,54 +11,12 @@
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/PopUpButtonCell.h"
+#include "kit/controls/RangedValueCell.h"
 #include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
 #include "kit/core/NotificationCenter.h"
 
 namespace kit {
-
-namespace valuecontrolaccessibility {
-
-QStringList rangedAttributeNames(const Cell& cell)
-{
-    QStringList names = cell.Cell::accessibilityAttributeNames();
-    names << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
-    return names;
-}
-
-// Role, value and range of a cell holding a number in [min, max]; nil for other attributes.
-Value rangedAttribute(const Cell& cell, const QString& role, double min, double max, const QString& attribute)
-{
-    if (attribute == AccessibilityRoleAttribute)
-        return Value(role);
-    if (attribute == AccessibilityValueAttribute)
-        return Value(cell.doubleValue());
-    if (attribute == AccessibilityMinValueAttribute)
-        return Value(min);
-    if (attribute == AccessibilityMaxValueAttribute)
-        return Value(max);
-    return {};
-}
-
-// The cell's control shows the change and hears of it as after a press.
-void redisplayAndSend(Cell& cell)
-{
-    if (const Ref<View> view = cell.controlView())
-        view->setNeedsDisplay(true);
-    cell.sendActionFromCell();
-}
-
-// A new number, clamped by the cell's own setter.
-void setRangedValue(Cell& cell, const Value& value)
-{
-    if (!value.isNumber())
-        return;
-    const Ref<Cell> keep(&cell);
-    cell.setDoubleValue(value.doubleValue());
-    redisplayAndSend(cell);
-}
-
-} // namespace valuecontrolaccessibility
 
 // Editable text ------------------------------------------------------------------------------------
 
@@ -134,109 +92,72 @@ void PopUpButtonCell::accessibilityPerformAction(const QString& action)
         performClick(nullptr);
 }
 
-// Steppers ---------------------------------------------------------------------------------------
+// Numbers in a range -----------------------------------------------------------------------------
 
-QStringList StepperCell::accessibilityAttributeNames() const { return valuecontrolaccessibility::rangedAttributeNames(*this); }
-
-Value StepperCell::accessibilityAttributeValue(const QString& attribute) const
+QStringList RangedValueCell::accessibilityAttributeNames() const
 {
-    if (Value v = valuecontrolaccessibility::rangedAttribute(*this, AccessibilityIncrementorRole, st_.min, st_.max, attribute); !v.isNil())
-        return v;
+    QStringList names = Cell::accessibilityAttributeNames();
+    names << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
+    return names;
+}
+
+Value RangedValueCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(accessibilityRangedRole());
+    if (attribute == AccessibilityValueAttribute)
+        return Value(doubleValue());
+    if (attribute == AccessibilityMinValueAttribute)
+        return Value(minValue());
+    if (attribute == AccessibilityMaxValueAttribute)
+        return Value(maxValue());
     return ActionCell::accessibilityAttributeValue(attribute);
 }
 
-bool StepperCell::accessibilityIsAttributeSettable(const QString& attribute) const
+bool RangedValueCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
-    return attribute == AccessibilityValueAttribute && isEnabled();
+    return attribute == AccessibilityValueAttribute && accessibilityAdjustable() && isEnabled();
 }
 
-void StepperCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+namespace valuecontrolaccessibility {
+
+// The cell's control shows the change and hears of it as after a press.
+void redisplayAndSend(Cell& cell)
 {
-    if (accessibilityIsAttributeSettable(attribute))
-        valuecontrolaccessibility::setRangedValue(*this, value);
+    if (const Ref<View> view = cell.controlView())
+        view->setNeedsDisplay(true);
+    cell.sendActionFromCell();
 }
 
-QStringList StepperCell::accessibilityActionNames() const { return { AccessibilityIncrementAction, AccessibilityDecrementAction }; }
+} // namespace valuecontrolaccessibility
 
-void StepperCell::accessibilityPerformAction(const QString& action)
+void RangedValueCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
-    if (!isEnabled() || (action != AccessibilityIncrementAction && action != AccessibilityDecrementAction))
+    if (!accessibilityIsAttributeSettable(attribute) || !value.isNumber())
         return;
-    const Ref<StepperCell> keep(this);
-    step(action == AccessibilityIncrementAction);
+    const Ref<RangedValueCell> keep(this);
+    setDoubleValue(value.doubleValue());
     valuecontrolaccessibility::redisplayAndSend(*this);
 }
 
-// Level indicators -------------------------------------------------------------------------------
-
-QStringList LevelIndicatorCell::accessibilityAttributeNames() const { return valuecontrolaccessibility::rangedAttributeNames(*this); }
-
-Value LevelIndicatorCell::accessibilityAttributeValue(const QString& attribute) const
+QStringList RangedValueCell::accessibilityActionNames() const
 {
-    if (Value v = valuecontrolaccessibility::rangedAttribute(*this, AccessibilityLevelIndicatorRole, l_.min, l_.max, attribute); !v.isNil())
-        return v;
-    return ActionCell::accessibilityAttributeValue(attribute);
-}
-
-bool LevelIndicatorCell::accessibilityIsAttributeSettable(const QString& attribute) const
-{
-    return attribute == AccessibilityValueAttribute && isEditable() && isEnabled();
-}
-
-void LevelIndicatorCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
-{
-    if (accessibilityIsAttributeSettable(attribute))
-        valuecontrolaccessibility::setRangedValue(*this, value);
-}
-
-QStringList LevelIndicatorCell::accessibilityActionNames() const
-{
-    if (!isEditable())
+    if (!accessibilityAdjustable())
         return {};
     return { AccessibilityIncrementAction, AccessibilityDecrementAction };
 }
 
-void LevelIndicatorCell::accessibilityPerformAction(const QString& action)
+void RangedValueCell::accessibilityPerformAction(const QString& action)
 {
-    if (!isEditable() || !isEnabled() || (action != AccessibilityIncrementAction && action != AccessibilityDecrementAction))
+    if (!accessibilityAdjustable() || !isEnabled() || (action != AccessibilityIncrementAction && action != AccessibilityDecrementAction))
         return;
-    const Ref<LevelIndicatorCell> keep(this);
-    // One unit, as Left and Right move it.
-    setDoubleValue(doubleValue() + (action == AccessibilityIncrementAction ? 1 : -1));
-    valuecontrolaccessibility::redisplayAndSend(*this);
-}
-
-// Sliders ----------------------------------------------------------------------------------------
-
-QStringList SliderCell::accessibilityAttributeNames() const { return valuecontrolaccessibility::rangedAttributeNames(*this); }
-
-Value SliderCell::accessibilityAttributeValue(const QString& attribute) const
-{
-    if (Value v = valuecontrolaccessibility::rangedAttribute(*this, AccessibilitySliderRole, sl_.min, sl_.max, attribute); !v.isNil())
-        return v;
-    return ActionCell::accessibilityAttributeValue(attribute);
-}
-
-bool SliderCell::accessibilityIsAttributeSettable(const QString& attribute) const
-{
-    return attribute == AccessibilityValueAttribute && isEnabled();
-}
-
-void SliderCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
-{
-    if (accessibilityIsAttributeSettable(attribute))
-        valuecontrolaccessibility::setRangedValue(*this, value);
-}
-
-QStringList SliderCell::accessibilityActionNames() const { return { AccessibilityIncrementAction, AccessibilityDecrementAction }; }
-
-void SliderCell::accessibilityPerformAction(const QString& action)
-{
-    if (!isEnabled() || (action != AccessibilityIncrementAction && action != AccessibilityDecrementAction))
-        return;
-    const Ref<SliderCell> keep(this);
+    const Ref<RangedValueCell> keep(this);
     step(action == AccessibilityIncrementAction);
     valuecontrolaccessibility::redisplayAndSend(*this);
 }
+
+QString StepperCell::accessibilityRangedRole() const { return AccessibilityIncrementorRole; }
+QString LevelIndicatorCell::accessibilityRangedRole() const { return AccessibilityLevelIndicatorRole; }
+QString SliderCell::accessibilityRangedRole() const { return AccessibilitySliderRole; }
 
 } // namespace kit

@@ -338,6 +338,10 @@ class Layer : public Object, public AnimationTarget {
     static bool invalidateAnimatingHostsForDriver();
     // Test seam: how many layers had their animations evaluated since the last reset.
     static std::uint64_t presentationEvaluations(bool reset = false);
+    // Test seam: how many culling boxes were worked out, and how many the render walk tested
+    // against the visible area, since the last reset.
+    static std::uint64_t boxesBuilt(bool reset = false);
+    static std::uint64_t boxesTested(bool reset = false);
     // Test seam: what the last render drew, in order, with each layer's chain to the host.
     struct DrawRecord {
         const Layer* layer;
@@ -409,6 +413,11 @@ protected:
     bool placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const;
     // Whether a point of the root's space may fall on the subtree (hit testing).
     bool placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const;
+    // The shown sublayers whose boxes, mapped by `sublayersToSpace`, may meet `area` (a rectangle
+    // of that space), in drawing order: all of them, or fewer when the sublayers are indexed.
+    void sublayersNear(const Transform3D& sublayersToSpace, const QRectF& area, std::vector<Layer*>& out) const;
+    // The shown sublayers that may show in the pass, in drawing order.
+    void sublayersInSight(const RenderPass& pass, const Transform3D& sublayerToHost, std::vector<Layer*>& out) const;
     // Whether a running animation of `key` leaves the subtree's own extent as it is (it only
     // paints, or moves the whole subtree: position, zPosition, transform).
     virtual bool animationKeepsExtent(const QString& key) const;
@@ -501,6 +510,7 @@ private:
     mutable bool orderValid_ = false;
     mutable std::vector<Layer*> shownCache_;
     mutable bool shownValid_ = false;
+    mutable std::uint64_t shownGeneration_ = 0; // counts rebuilds of shownCache_
     // Tells the superlayer that this layer's place in its shown drawing order may have changed.
     void shownStateChanged()
     {
@@ -539,14 +549,50 @@ private:
     mutable double presentedMemoAt_ = -1;
     mutable std::uint64_t presentedMemoGeneration_ = 0;
     std::uint64_t generation_ = 1; // counts changes of the model and the animations
-    // Forgets the culling boxes of this layer and its ancestors.
-    void extentChanged();
+    // The placed boxes of the shown sublayers, kept until one of them or the shown drawing order
+    // changes. Boxes that hold for a while are united once and, among many sublayers, sorted along
+    // the axis they spread in, so a frame looks only at the few that can meet the visible area.
+    struct SublayerBoxes {
+        struct Entry {
+            double lo[3];
+            double hi[3];
+            Layer* layer;
+            std::uint32_t rank; // in the shown drawing order
+        };
+        bool valid = false;
+        std::uint64_t generation = 0; // of the shown drawing order
+        Extent lasting; // the union of the boxes that hold until a change
+        // Sublayers whose boxes hold for one instant only (reshaping animations): asked each time.
+        std::vector<std::pair<std::uint32_t, Layer*>> changing;
+        bool indexed = false;
+        int axis = 0;
+        double widest = 0; // along the axis, of the indexed boxes
+        Extent indexedUnion;
+        std::vector<Entry> entries; // bounded lasting boxes by their low end along the axis
+        std::vector<std::pair<std::uint32_t, Layer*>> unindexed; // unbounded or very wide: always asked
+    };
+    mutable std::unique_ptr<SublayerBoxes> boxes_;
+    // The subtree's extent in its own space from the model (kept while only the placement or the
+    // animations change: a row of moving layers rebuilds its boxes without walking their subtrees).
+    mutable Extent ownCache_;
+    mutable bool ownKnown_ = false;
+    const Extent& ownExtent() const;
+    mutable std::uint64_t sublayersGeneration_ = 0;
+    const SublayerBoxes& sublayerBoxes() const;
+    // Forgets the culling boxes of this layer and its ancestors; `placementOnly` keeps this
+    // layer's own extent (what changed is where it sits, or its animations).
+    void extentChanged(bool placementOnly = false);
+    // changed() for a change of the position, depth, transform or the animations.
+    void placementChanged();
+    void noteChange(bool placementOnly);
     Extent motionExtent(const Extent& own) const;
     mutable std::uint64_t tintCacheClock_ = 0;
     // Whether the contents with this cache key are opaque throughout (rendering skips what they hide).
     mutable qint64 opaqueContentsKey_ = 0;
     mutable bool opaqueContents_ = false;
     std::vector<RunningAnimation> animations_;
+    static constexpr std::size_t NotAnimating = ~std::size_t(0);
+    std::size_t animatingSlot_ = NotAnimating; // in the list of layers with running animations
     bool committed_ = false;
     bool presentation_ = false;
     Weak<Layer> modelLayer_;

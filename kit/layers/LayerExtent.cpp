@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -69,6 +70,18 @@ Layer::Extent Layer::Extent::mapped(const Transform3D& t) const
 std::vector<Transform3D> Layer::instanceChains(const LayerValues&) const { return { Transform3D() }; }
 
 namespace layerextent {
+
+std::uint64_t& builtBoxes()
+{
+    static std::uint64_t count = 0;
+    return count;
+}
+
+std::uint64_t& testedBoxes()
+{
+    static std::uint64_t count = 0;
+    return count;
+}
 
 // The keys whose animations paint only, or move the whole subtree without reshaping it.
 const QStringList& extentKeepingKeys()
@@ -150,6 +163,10 @@ bool transformBound(const Transform3D& a, const Transform3D& b, double f0, doubl
 
 } // namespace layerextent
 
+std::uint64_t Layer::boxesBuilt(bool reset) { return reset ? std::exchange(layerextent::builtBoxes(), 0) : layerextent::builtBoxes(); }
+
+std::uint64_t Layer::boxesTested(bool reset) { return reset ? std::exchange(layerextent::testedBoxes(), 0) : layerextent::testedBoxes(); }
+
 bool Layer::animationKeepsExtent(const QString& key) const { return layerextent::extentKeepingKeys().contains(key); }
 
 Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
@@ -187,18 +204,17 @@ Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
 const Layer::Extent& Layer::sublayersExtent() const
 {
     const double now = Application::now();
-    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now))
+    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now) && sublayersGeneration_ == shownGeneration_)
         return sublayersCache_;
-    Extent e;
-    bool lasting = true;
-    // Hidden sublayers that nothing animates draw nothing.
-    for (const Layer* child : shownDrawingOrder()) {
+    // Hidden sublayers that nothing animates draw nothing (they are not among the shown ones).
+    const SublayerBoxes& boxes = sublayerBoxes();
+    Extent e = boxes.lasting;
+    for (const auto& [rank, child] : boxes.changing)
         e.unite(child->placedExtent());
-        lasting = lasting && child->placedStamp_ < 0;
-    }
     sublayersCache_ = e;
     sublayersKnown_ = true;
-    sublayersStamp_ = lasting ? -1 : now;
+    sublayersStamp_ = boxes.changing.empty() ? -1 : now;
+    sublayersGeneration_ = shownGeneration_;
     return sublayersCache_;
 }
 
@@ -207,13 +223,15 @@ const Layer::Extent& Layer::placedExtent() const
     const double now = Application::now();
     if (placedKnown_ && (placedStamp_ < 0 || placedStamp_ == now))
         return placedCache_;
+    ++layerextent::builtBoxes();
     bool reshaping = false;
     for (const RunningAnimation& r : animations_)
         if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && !animationKeepsExtent(basic->keyPath()))
             reshaping = true;
     // Animations that only move the subtree leave its own extent as the model has it.
-    const Extent own = subtreeExtent(reshaping ? presentedValues() : model_);
-    const bool lasting = !reshaping && (sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0));
+    const Extent own = reshaping ? subtreeExtent(presentedValues()) : ownExtent();
+    // The own extent is kept exactly while the sublayers' boxes hold.
+    const bool lasting = !reshaping && ownKnown_;
     if (animations_.empty())
         placedCache_ = own.mapped(model_.toSuperlayer());
     else if (reshaping)
@@ -223,6 +241,16 @@ const Layer::Extent& Layer::placedExtent() const
     placedKnown_ = true;
     placedStamp_ = lasting ? -1 : now;
     return placedCache_;
+}
+
+const Layer::Extent& Layer::ownExtent() const
+{
+    if (ownKnown_)
+        return ownCache_;
+    ownCache_ = subtreeExtent(model_);
+    // Kept while the sublayers' boxes hold.
+    ownKnown_ = sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0);
+    return ownCache_;
 }
 
 Layer::Extent Layer::motionExtent(const Extent& own) const
@@ -255,12 +283,14 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         if (!basic)
             continue;
         const QString& key = basic->keyPath();
-        const Value from = r.from.isNil() ? Object::valueForKey(key) : r.from;
-        const Value to = basic->toValue().isNil() ? Object::valueForKey(key) : basic->toValue();
+        // An end left nil is the model's value.
+        const Value& from = r.from;
+        const Value& to = basic->toValue();
         double f0 = 0, f1 = 1;
         layerextent::fractionRange(*r.animation, &f0, &f1);
         if (key == QLatin1String("position")) {
-            const double p[3] { from.pointValue().x, from.pointValue().y, 0 }, q[3] { to.pointValue().x, to.pointValue().y, 0 };
+            const Point a = from.isNil() ? model_.position : from.pointValue(), b = to.isNil() ? model_.position : to.pointValue();
+            const double p[3] { a.x, a.y, 0 }, q[3] { b.x, b.y, 0 };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             for (int i = 0; i < 2; ++i) {
@@ -268,14 +298,15 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
                 place.hi[i] = span.hi[i];
             }
         } else if (key == QLatin1String("zPosition")) {
-            const double p[3] { 0, 0, from.doubleValue() }, q[3] { 0, 0, to.doubleValue() };
+            const double p[3] { 0, 0, from.isNil() ? model_.zPosition : from.doubleValue() };
+            const double q[3] { 0, 0, to.isNil() ? model_.zPosition : to.doubleValue() };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             place.lo[2] = span.lo[2];
             place.hi[2] = span.hi[2];
         } else if (key == QLatin1String("transform")) {
-            transformFrom = transform3DFromValue(from);
-            transformTo = transform3DFromValue(to);
+            transformFrom = from.isNil() ? model_.transform : transform3DFromValue(from);
+            transformTo = to.isNil() ? model_.transform : transform3DFromValue(to);
             fromTransform = &transformFrom;
             tf0 = f0;
             tf1 = f1;
@@ -313,18 +344,36 @@ bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot)
     return point.x() >= there.lo[0] - 1 && point.x() <= there.hi[0] + 1 && point.y() >= there.lo[1] - 1 && point.y() <= there.hi[1] + 1;
 }
 
-void Layer::extentChanged()
+void Layer::extentChanged(bool placementOnly)
 {
     for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
-        if (!l->placedKnown_ && !l->sublayersKnown_ && l != this)
+        // When its box is not known, the superlayer's index has not held it since it last changed.
+        if (!l->placedKnown_ && !l->sublayersKnown_ && !l->ownKnown_ && l != this)
             break; // nothing cached above that was built from this one
         l->placedKnown_ = false;
         l->sublayersKnown_ = false;
+        if (l != this || !placementOnly)
+            l->ownKnown_ = false;
+        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_)
+            s->boxes_->valid = false;
     }
 }
 
+namespace layerextent {
+
+// The device area a pass draws into; empty when it cannot tell.
+QRectF visibleArea(GraphicsContext& context)
+{
+    const std::optional<QPainterPath>& clip = context.deviceClip();
+    const QSize device = context.backend().deviceSize();
+    return clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
+}
+
+} // namespace layerextent
+
 bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const
 {
+    ++layerextent::testedBoxes();
     const Extent& e = placedExtent();
     if (e.empty)
         return false;
@@ -333,14 +382,28 @@ bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerT
     const Extent onHost = e.mapped(superlayerToHost);
     if (!onHost.bounded)
         return true;
-    const std::optional<QPainterPath>& clip = pass.context.deviceClip();
-    const QSize device = pass.context.backend().deviceSize();
-    const QRectF visible = clip ? clip->boundingRect() : QRectF(QPointF(0, 0), QSizeF(device));
+    const QRectF visible = layerextent::visibleArea(pass.context);
     if (visible.isEmpty())
         return true;
     const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
     // Slightly grown: a border or antialiasing may reach a pixel past the box.
     return pass.host.mapRect(box.adjusted(-1, -1, 1, 1)).intersects(visible);
+}
+
+void Layer::sublayersInSight(const RenderPass& pass, const Transform3D& sublayerToHost, std::vector<Layer*>& out) const
+{
+    out.clear();
+    const QRectF visible = layerextent::visibleArea(pass.context);
+    // The visible area back in the host's space: exact for a device transform that only scales
+    // and moves; a box must come within the pixel placedMayShow grows it by (with a margin).
+    std::vector<Layer*> near;
+    if (!visible.isEmpty() && pass.host.type() <= QTransform::TxScale && pass.host.isInvertible())
+        sublayersNear(sublayerToHost, pass.host.inverted().mapRect(visible).adjusted(-2, -2, 2, 2), near);
+    else
+        near = shownDrawingOrder();
+    for (Layer* sub : near)
+        if (sub->placedMayShow(pass, sublayerToHost))
+            out.push_back(sub);
 }
 
 } // namespace kit

@@ -148,7 +148,7 @@ void Layer::setPosition(Point position)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("position"));
     model_.position = position;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("position"), before);
 }
 
@@ -170,7 +170,7 @@ void Layer::setZPosition(double z)
     model_.zPosition = z;
     if (Layer* sup = const_cast<Layer*>(superlayer_.unsafeRaw()))
         sup->orderValid_ = false;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("zPosition"), before);
 }
 
@@ -180,7 +180,7 @@ void Layer::setTransform(const Transform3D& transform)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("transform"));
     model_.transform = transform;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("transform"), before);
 }
 
@@ -311,7 +311,11 @@ Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, b
     if (masksToBounds_ && !inside)
         return nullptr;
     const Transform3D chain = sublayerChain(values, toHost);
-    const std::vector<Layer*> order = drawingOrder();
+    std::vector<Layer*> order;
+    if (presented) // only the sublayers whose boxes come near the point
+        sublayersNear(chain, QRectF(point.x() - 2, point.y() - 2, 4, 4), order);
+    else
+        order = drawingOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         // On the presentation tree, a sublayer whose box misses the point costs no evaluation.
         if (presented && !(*it)->placedMayContain(point, chain))
@@ -347,6 +351,7 @@ const std::vector<Layer*>& Layer::shownDrawingOrder() const
             if (!(sub->model_.hidden && sub->animations_.empty()))
                 shownCache_.push_back(sub);
         shownValid_ = true;
+        ++shownGeneration_;
     }
     return shownCache_;
 }

@@ -120,9 +120,7 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
     context.setCTM(AffineTransform::fromQTransform(pass.host));
     context.concatProjectiveCTM(homography);
     renderContent(pass, values, homography, opacity);
-    // Sublayers are held by the tree while drawing: a delegate may not change it mid-render.
-    const std::vector<Ref<Layer>> keep = sublayers_;
-    if (!keep.empty())
+    if (!sublayers_.empty())
         renderSublayers(pass, sublayerChain(values, toHost), opacity);
     renderBorder(pass, values, opacity);
     context.restoreGraphicsState();
@@ -131,12 +129,15 @@ void Layer::renderTree(RenderPass& pass, const Transform3D& toHost, double opaci
 void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost, double opacity)
 {
     // Hidden with nothing animating them, sublayers show nothing of their subtrees: never walked.
-    const std::vector<Layer*> shown = shownDrawingOrder();
-    std::vector<std::pair<Layer*, Transform3D>> drawn;
-    for (Layer* sub : shown)
-        // Culled by the cached box of its subtree before its matrices or presentation are built.
-        if (sub->placedMayShow(pass, sublayerToHost))
-            drawn.emplace_back(sub, Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost));
+    // The others are culled by the cached boxes of their subtrees before their matrices or
+    // presentation values are built.
+    std::vector<Layer*> inSight;
+    sublayersInSight(pass, sublayerToHost, inSight);
+    // Held while drawing: a delegate may change the tree mid-render.
+    std::vector<std::pair<Ref<Layer>, Transform3D>> drawn;
+    drawn.reserve(inSight.size());
+    for (Layer* sub : inSight)
+        drawn.emplace_back(Ref<Layer>(sub), Transform3DConcat(sub->presentedValues().toSuperlayer(), sublayerToHost));
     // An opaque picture drawn later covers what earlier sublayers would draw under it: those
     // pixels are skipped (a stack of turned pictures is mostly hidden). A sublayer's picture is its
     // own contents or, for a plain holder, its first sublayer's.

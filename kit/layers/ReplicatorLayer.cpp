@@ -87,7 +87,9 @@ void ReplicatorLayer::renderSublayers(RenderPass& pass, const Transform3D& subla
     const CGColor base = instanceColor_.value_or(CGColor::getConstantColor(CGColor::Constant::White));
     const std::array<double, 3> outer = pass.tint;
     const int outerCopy = pass.copy;
-    const std::vector<Layer*> order = drawingOrder();
+    // Held while drawing: a delegate may change the tree mid-render.
+    const std::vector<Layer*>& shown = shownDrawingOrder();
+    const std::vector<Ref<Layer>> order(shown.begin(), shown.end());
     const std::vector<Transform3D> chains = instanceChains(presentedValues());
     std::array<double, 4> offsets = offsets_;
     if (hasAnimations())
@@ -101,7 +103,7 @@ void ReplicatorLayer::renderSublayers(RenderPass& pass, const Transform3D& subla
         pass.tint = { outer[0] * factor[0], outer[1] * factor[1], outer[2] * factor[2] };
         pass.copy = k;
         const Transform3D chain = Transform3DConcat(chains[std::size_t(k)], sublayerToHost);
-        for (Layer* sub : order)
+        for (const Ref<Layer>& sub : order)
             if (sub->placedMayShow(pass, chain))
                 sub->renderTree(pass, Transform3DConcat(sub->presentedValues().toSuperlayer(), chain), opacity * factor[3]);
     }
