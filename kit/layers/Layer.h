@@ -580,8 +580,9 @@ private:
     mutable std::uint64_t sublayersGeneration_ = 0;
     const SublayerBoxes& sublayerBoxes() const;
     // Forgets the culling boxes of this layer and its ancestors; `placementOnly` keeps this
-    // layer's own extent (what changed is where it sits, or its animations).
-    void extentChanged(bool placementOnly = false);
+    // layer's own extent (what changed is where it sits, or its animations). `shrinks`: the new
+    // box lies inside the old (a move reaching its end), so the superlayer's index may keep the old.
+    void extentChanged(bool placementOnly = false, bool shrinks = false);
     // changed() for a change of the position, depth, transform or the animations.
     void placementChanged();
     void noteChange(bool placementOnly);

@@ -203,8 +203,10 @@ Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
 
 const Layer::Extent& Layer::sublayersExtent() const
 {
+    if (sublayersKnown_ && sublayersStamp_ < 0 && sublayersGeneration_ == shownGeneration_)
+        return sublayersCache_;
     const double now = Application::now();
-    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now) && sublayersGeneration_ == shownGeneration_)
+    if (sublayersKnown_ && sublayersStamp_ == now && sublayersGeneration_ == shownGeneration_)
         return sublayersCache_;
     // Hidden sublayers that nothing animates draw nothing (they are not among the shown ones).
     const SublayerBoxes& boxes = sublayerBoxes();
@@ -220,8 +222,10 @@ const Layer::Extent& Layer::sublayersExtent() const
 
 const Layer::Extent& Layer::placedExtent() const
 {
+    if (placedKnown_ && placedStamp_ < 0)
+        return placedCache_; // without asking the clock: an index rebuild asks thousands
     const double now = Application::now();
-    if (placedKnown_ && (placedStamp_ < 0 || placedStamp_ == now))
+    if (placedKnown_ && placedStamp_ == now)
         return placedCache_;
     ++layerextent::builtBoxes();
     bool reshaping = false;
@@ -344,7 +348,7 @@ bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot)
     return point.x() >= there.lo[0] - 1 && point.x() <= there.hi[0] + 1 && point.y() >= there.lo[1] - 1 && point.y() <= there.hi[1] + 1;
 }
 
-void Layer::extentChanged(bool placementOnly)
+void Layer::extentChanged(bool placementOnly, bool shrinks)
 {
     for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
         // When its box is not known, the superlayer's index has not held it since it last changed.
@@ -354,7 +358,8 @@ void Layer::extentChanged(bool placementOnly)
         l->sublayersKnown_ = false;
         if (l != this || !placementOnly)
             l->ownKnown_ = false;
-        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_)
+        // The index may hold a box larger than the layer's: each one it answers is tested anew.
+        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_ && !(l == this && shrinks))
             s->boxes_->valid = false;
     }
 }
