@@ -411,6 +411,8 @@ protected:
     // Whether the subtree can show inside the pass's visible area, its superlayer's space mapping
     // to the host by `superlayerToHost`: decided before any of its matrices is built.
     bool placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const;
+    // The device rectangle the subtree can draw in (null when nothing; unbounded behind an eye).
+    QRectF placedReach(const RenderPass& pass, const Transform3D& superlayerToHost) const;
     // Whether a point of the root's space may fall on the subtree (hit testing).
     bool placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const;
     // The shown sublayers whose boxes, mapped by `sublayersToSpace`, may meet `area` (a rectangle

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace kit {
@@ -376,23 +377,31 @@ QRectF visibleArea(GraphicsContext& context)
 
 } // namespace layerextent
 
+QRectF Layer::placedReach(const RenderPass& pass, const Transform3D& superlayerToHost) const
+{
+    const Extent& e = placedExtent();
+    if (e.empty)
+        return {};
+    const double far = std::numeric_limits<double>::max() / 4;
+    const QRectF everywhere(QPointF(-far, -far), QPointF(far, far));
+    if (!e.bounded)
+        return everywhere;
+    const Extent onHost = e.mapped(superlayerToHost);
+    if (!onHost.bounded)
+        return everywhere;
+    const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
+    // Slightly grown: a border or antialiasing may reach a pixel past the box.
+    return pass.host.mapRect(box.adjusted(-1, -1, 1, 1));
+}
+
 bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const
 {
     ++layerextent::testedBoxes();
-    const Extent& e = placedExtent();
-    if (e.empty)
+    const QRectF reach = placedReach(pass, superlayerToHost);
+    if (reach.isNull())
         return false;
-    if (!e.bounded)
-        return true;
-    const Extent onHost = e.mapped(superlayerToHost);
-    if (!onHost.bounded)
-        return true;
     const QRectF visible = layerextent::visibleArea(pass.context);
-    if (visible.isEmpty())
-        return true;
-    const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
-    // Slightly grown: a border or antialiasing may reach a pixel past the box.
-    return pass.host.mapRect(box.adjusted(-1, -1, 1, 1)).intersects(visible);
+    return visible.isEmpty() || reach.intersects(visible);
 }
 
 void Layer::sublayersInSight(const RenderPass& pass, const Transform3D& sublayerToHost, std::vector<Layer*>& out) const

@@ -73,6 +73,13 @@ bool movesOnly(const Layer& layer)
     return true;
 }
 
+QRectF boundsOf(const projectiveimage::Quad& q)
+{
+    const auto [left, right] = std::minmax({ q[0].x(), q[1].x(), q[2].x(), q[3].x() });
+    const auto [top, bottom] = std::minmax({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
 } // namespace layerrendering
 
 void Layer::setDrawRecorder(std::vector<DrawRecord>* recorder) { layerrendering::recorder() = recorder; }
@@ -178,16 +185,23 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
         return pictureQuad(*children.front(), Transform3DConcat(children.front()->presentedValues().toSuperlayer(), chain), opacity * v.opacity);
     };
     std::vector<std::optional<Quad>> quads(drawn.size());
+    std::vector<QRectF> quadBounds(drawn.size());
     for (std::size_t i = 1; i < drawn.size(); ++i)
-        quads[i] = occluderOf(*drawn[i].first, drawn[i].second);
+        if ((quads[i] = occluderOf(*drawn[i].first, drawn[i].second)))
+            quadBounds[i] = layerrendering::boundsOf(*quads[i]);
     const std::vector<Quad>* outer = pass.occluders;
     std::vector<Quad> covering;
     for (std::size_t i = 0; i < drawn.size(); ++i) {
+        // Only the quads over where this subtree can draw matter to it: a thousand layers on
+        // screen would each be handed every later one.
+        const QRectF reach = drawn[i].first->placedReach(pass, sublayerToHost);
         covering.clear();
         if (outer)
-            covering = *outer;
+            for (const Quad& q : *outer)
+                if (layerrendering::boundsOf(q).intersects(reach))
+                    covering.push_back(q);
         for (std::size_t j = i + 1; j < drawn.size(); ++j)
-            if (quads[j])
+            if (quads[j] && quadBounds[j].intersects(reach))
                 covering.push_back(*quads[j]);
         pass.occluders = covering.empty() ? nullptr : &covering;
         drawn[i].first->renderTree(pass, drawn[i].second, opacity);
