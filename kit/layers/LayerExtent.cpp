@@ -267,13 +267,6 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         return out;
     }
     const Point a = model_.anchorInBounds();
-    // Every point lies within `radius` of the anchor.
-    double radius = 0;
-    for (int corner = 0; corner < 8; ++corner) {
-        const double dx = (corner & 1 ? own.hi[0] : own.lo[0]) - a.x, dy = (corner & 2 ? own.hi[1] : own.lo[1]) - a.y;
-        const double dz = corner & 4 ? own.hi[2] : own.lo[2];
-        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
-    }
     const double here[3] { model_.position.x, model_.position.y, model_.zPosition };
     Range3 place;
     place.spanLine(here, here, 0, 0);
@@ -294,8 +287,8 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         double f0 = 0, f1 = 1;
         layerextent::fractionRange(*r.animation, &f0, &f1);
         if (key == QLatin1String("position")) {
-            const Point a = from.isNil() ? model_.position : from.pointValue(), b = to.isNil() ? model_.position : to.pointValue();
-            const double p[3] { a.x, a.y, 0 }, q[3] { b.x, b.y, 0 };
+            const Point start = from.isNil() ? model_.position : from.pointValue(), end = to.isNil() ? model_.position : to.pointValue();
+            const double p[3] { start.x, start.y, 0 }, q[3] { end.x, end.y, 0 };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             for (int i = 0; i < 2; ++i) {
@@ -331,6 +324,13 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         out.add(still.lo[0] + place.lo[0], still.lo[1] + place.lo[1], still.lo[2] + place.lo[2]);
         out.add(still.hi[0] + place.hi[0], still.hi[1] + place.hi[1], still.hi[2] + place.hi[2]);
         return out;
+    }
+    // Every point lies within `radius` of the anchor.
+    double radius = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double dx = (corner & 1 ? own.hi[0] : own.lo[0]) - a.x, dy = (corner & 2 ? own.hi[1] : own.lo[1]) - a.y;
+        const double dz = corner & 4 ? own.hi[2] : own.lo[2];
+        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
     }
     const double reach = radius * stretch;
     out.add(place.lo[0] + translation.lo[0] - reach, place.lo[1] + translation.lo[1] - reach, place.lo[2] + translation.lo[2] - reach);
