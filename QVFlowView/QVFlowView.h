@@ -395,4 +395,20 @@ private:
     kit::IndexSet lastImageWindow_;
     kit::MutableIndexSet shownImages_;
     mutable QHash<QString, kit::Ref<kit::CGImage>> iconCache_;
+    // A picture asked of the queue: for which index, cache generation and width; its phase is
+    // set by the worker.
+    struct Render {
+        enum Phase { Queued, Running, Done };
+        Render(std::int64_t i, std::uint64_t g, double w)
+            : index(i)
+            , generation(g)
+            , width(w)
+        { }
+        std::int64_t index;
+        std::uint64_t generation;
+        double width;
+        std::atomic<int> phase { Queued };
+    };
+    // The last render asked for each item identifier (main thread).
+    QHash<QString, std::shared_ptr<Render>> renders_;
 };

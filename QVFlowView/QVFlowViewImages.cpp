@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <atomic>
@@ -220,6 +221,8 @@ Ref<CGImage> QVFlowView::placeholderForItem(const Value& item, Size size) const
 void QVFlowView::updateImages()
 {
     operationQueue_->cancelAllOperations();
+    // Cancelled before they started, or done: only running renders stay of interest.
+    renders_.removeIf([](const auto& entry) { return entry.value()->phase.load() != Render::Running; });
     if (!scrollLayer_)
         return;
     const std::int64_t n = std::min<std::int64_t>(numberOfItems_, std::int64_t(scrollLayer_->sublayers().size()));
@@ -283,8 +286,24 @@ void QVFlowView::updateImageLayerAtIndex(std::int64_t index)
     const Ref<Cache<QString, Ref<CGImage>>> cache = imageCache_;
     const std::shared_ptr<std::atomic<std::uint64_t>> generation = imageGeneration_;
     const std::uint64_t askedIn = generation->load();
-    operationQueue_->addOperationWithBlock([weak, cache, generation, askedIn, representation, type, key, size, index] {
+    // A picture of this item already being made, for this index and cache, at no more than 10 %
+    // narrower, lands here and in the cache when done: a second one would be the same work again.
+    if (!key.isNull()) {
+        if (const auto it = renders_.constFind(key); it != renders_.constEnd()) {
+            const Render& running = **it;
+            if (running.phase.load() == Render::Running && running.index == index && running.generation == askedIn
+                && (running.width - size.width) / size.width * 100 > -10)
+                return;
+        }
+    }
+    const auto render = std::make_shared<Render>(index, askedIn, size.width);
+    if (!key.isNull())
+        renders_.insert(key, render);
+    operationQueue_->addOperationWithBlock([weak, cache, generation, askedIn, representation, type, key, size, index, render] {
+        render->phase = Render::Running;
         const Ref<CGImage> image = newImageFromRepresentation(representation, type, size);
+        // Stored (below) before it counts as done: a request after this finds it in the cache.
+        const auto done = qScopeGuard([&render] { render->phase = Render::Done; });
         if (!image)
             return;
         ++qv_flow_view_images::imagesMadeCount;

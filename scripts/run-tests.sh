@@ -80,7 +80,7 @@ tsan_suite() (
     --gtest_filter='ProgressWindowTest.ModalRun*:ProgressWindowTest.Cancel*:ProgressWindowTest.APlainWindow*:ProgressWindowTest.Destroying*:SoundManagerTest.TheLibrarys*:CoverFlowThreads.*'
   # The flow view's image queue: workers making pictures while the main thread reloads and cancels.
   dbus-run-session -- "$tsan_build/QVFlowView/QVFlowView_tests" --gtest_color=no --gtest_brief=1 \
-    --gtest_filter='FlowViewLayout.Renders*:FlowViewLayout.ACached*:FlowViewLayout.PreviewScale*:FlowViewLayout.AResult*:FlowViewLayout.Cancellation*:FlowViewLayout.ASmallCost*'
+    --gtest_filter='FlowViewLayout.Renders*:FlowViewLayout.ACached*:FlowViewLayout.PreviewScale*:FlowViewLayout.AResult*:FlowViewLayout.Cancellation*:FlowViewLayout.ASmallCost*:FlowViewLayout.APictureBeingMade*'
 )
 run_tsan() {
   stage "tsan configure" tsan_configure

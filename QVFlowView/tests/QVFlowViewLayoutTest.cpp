@@ -1,6 +1,8 @@
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
 #include "QVFlowViewTestSupport.h"
 #include "kit/foundation/OperationQueue.h"
+#include "kit/graphics/Image.h"
+#include "kit/graphics/ImageRep.h"
 #include "kit/graphics/ImageSource.h"
 #include "kit/graphics/PDFPage.h"
 
@@ -543,6 +545,37 @@ TEST_F(FlowViewLayout, CancellationDropsPendingWork)
     RunLoop::main().runPending();
     EXPECT_EQ(QVFlowView::imagesMade(), 0u);
     EXPECT_EQ(picture(1)->contents(), QVFlowView::defaultImage());
+}
+
+// A picture still being made when the images are updated again is not asked for a second time;
+// it lands when done.
+TEST_F(FlowViewLayout, APictureBeingMadeIsNotAskedForAgain)
+{
+    std::atomic<bool> open { true };
+    std::atomic<int> drawn { 0 };
+    const Ref<Image> slow = Image::imageWithSize(Size { 300, 300 });
+    slow->addRepresentation(make<CustomImageRep>(Size { 300, 300 }, [&](Rect) {
+        ++drawn;
+        while (!open.load())
+            std::this_thread::yield();
+    }));
+    source->items.push_back(
+        make<FlowItem>(QStringLiteral("slow"), QVFlowViewNSImageRepresentationType, Value(Ref<Object>(slow)), QStringLiteral("Slow")));
+    makeView(0);
+    ASSERT_EQ(drawn.load(), 1);
+    view->imageCache()->removeAllObjects();
+    open = false;
+    view->updateImages();
+    while (drawn.load() < 2)
+        std::this_thread::yield();
+    view->updateImages();
+    view->updateImages();
+    open = true;
+    view->operationQueue()->waitUntilAllOperationsAreFinished();
+    RunLoop::main().runPending();
+    EXPECT_EQ(drawn.load(), 2);
+    ASSERT_TRUE(view->lookupForImageUID(Value("slow")));
+    EXPECT_EQ(picture(0)->contents(), view->lookupForImageUID(Value("slow")));
 }
 
 TEST_F(FlowViewLayout, ASmallCostLimitEvictsAndPlaceholdersReturn)
