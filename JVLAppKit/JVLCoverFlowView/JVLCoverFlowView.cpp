@@ -3,14 +3,18 @@
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
 
+#include "kit/appkit/Screen.h"
+#include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/core/MainThread.h"
 #include "kit/foundation/Coder.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Gradient.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/layers/ConstraintLayoutManager.h"
 
+#include <cmath>
 #include <unordered_set>
 
 using namespace kit;
@@ -26,7 +30,7 @@ const QString autoresizesItemsKey = QStringLiteral("autoresizesItems");
 const QString itemSizeKey = QStringLiteral("itemSize");
 const QString imageKeyPathKey = QStringLiteral("imageKeyPath");
 
-// Fixed resolutions of the shade and edge pictures: their layers stretch them to any size.
+// Fixed resolution of the shade: it is stretched to any item size.
 constexpr int rampLength = 256;
 constexpr int rampWidth = 8;
 
@@ -61,6 +65,7 @@ KIT_REGISTER_CLASS(JVLCoverFlowView, View)
         "action", [](const JVLCoverFlowView& v) { return v.action() ? Value(v.action().name()) : Value(); },
         [](JVLCoverFlowView& v, const Value& a) { v.setAction(a.isString() ? Selector(a.string()) : Selector()); });
     c.action("scrollerChange", &JVLCoverFlowView::scrollerChanged);
+    c.optionalOperation("drawLayerInContext");
     c.exposeBinding("content").exposeBinding("selectionIndex");
 }
 
@@ -112,18 +117,22 @@ void JVLCoverFlowView::build()
     scrollLayer_->setLayoutManager(this);
     containerLayer_->addSublayer(scrollLayer_.get());
 
-    // The shade darkens every reflection: alpha 0.6 at its bottom to 1.0 at its top.
+    // The shade darkens every reflection: alpha 0.6 at its bottom (next to the picture, the
+    // reflection being mirrored) to 1.0 at its top.
     shadowImage_ = drawnBitmap(rampWidth, rampLength, [](Rect r) { blackRamp(0.6, 1.0)->drawInRectAngle(r, 90); });
 
     overlayLayer_ = Layer::layer();
     overlayLayer_->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
     overlayLayer_->setLayoutManager(ConstraintLayoutManager::layoutManager().get());
+    // The edges darken whatever passes under them every frame: drawn at their own size (not the
+    // frame the view was made at), they blend without being scaled.
     leftGradientLayer_ = Layer::layer();
-    leftGradientLayer_->setContents(drawnBitmap(rampLength, rampWidth, [](Rect r) { blackRamp(1, 0)->drawInRectAngle(r, 0); }));
     rightGradientLayer_ = Layer::layer();
-    rightGradientLayer_->setContents(drawnBitmap(rampLength, rampWidth, [](Rect r) { blackRamp(1, 0)->drawInRectAngle(r, 180); }));
     bottomGradientLayer_ = Layer::layer();
-    bottomGradientLayer_->setContents(drawnBitmap(rampWidth, 32, [](Rect r) { blackRamp(1, 0)->drawInRectAngle(r, 90); }));
+    for (Layer* edge : { leftGradientLayer_.get(), rightGradientLayer_.get(), bottomGradientLayer_.get() }) {
+        edge->setDelegate(this);
+        edge->setNeedsDisplayOnBoundsChange(true);
+    }
     bottomGradientLayer_->setMasksToBounds(true);
     bottomGradientLayer_->setConstraints({
         Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMaxX, "superlayer", ConstraintMaxX),
@@ -140,6 +149,35 @@ void JVLCoverFlowView::build()
     const Rect body = containerLayer_->bounds();
     scrollLayer_->setFrame(body);
     overlayLayer_->setFrame(body);
+}
+
+void JVLCoverFlowView::drawLayerInContext(Layer* layer, CGContext& context)
+{
+    using namespace JVLCoverFlowViewTree;
+    // Opaque at the outer edge: the left one's left, the right one's right, the bottom one's bottom.
+    const double angle = layer == leftGradientLayer_.get() ? 0 : layer == rightGradientLayer_.get() ? 180 : layer == bottomGradientLayer_.get() ? 90 : -1;
+    if (angle < 0)
+        return;
+    // Marked flipped as the original drawing asks; gradients run in user space either way.
+    GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(Ref<CGContext>(&context), true));
+    // Over every pixel of the bitmap, which rounds the bounds up: it is stretched back onto them.
+    const Rect b = layer->bounds();
+    const double scale = layer->contentsScale();
+    blackRamp(1, 0)->drawInRectAngle(
+        MakeRect(b.minX(), b.minY(), std::ceil(b.width() * scale - 1e-9) / scale, std::ceil(b.height() * scale - 1e-9) / scale), angle);
+}
+
+void JVLCoverFlowView::matchEdgeScale()
+{
+    double scale = 1;
+    if (const Ref<Window> w = window())
+        if (const Ref<Screen> s = w->screen())
+            scale = s->backingScaleFactor();
+    for (Layer* edge : { leftGradientLayer_.get(), rightGradientLayer_.get(), bottomGradientLayer_.get() })
+        if (edge->contentsScale() != scale) {
+            edge->setContentsScale(scale);
+            edge->setNeedsDisplay();
+        }
 }
 
 JVLCoverFlowView::~JVLCoverFlowView()
@@ -172,34 +210,33 @@ Ref<Layer> JVLCoverFlowView::layerForObject(const Value& object) const
     return it == itemsByObject_.end() || it->second.empty() ? nullptr : it->second.front()->layer;
 }
 
-JVLCoverFlowView::Item& JVLCoverFlowView::insertItem(const Value& object)
+void JVLCoverFlowView::buildItemLayers(Item& item, Size size) const
 {
-    using namespace JVLCoverFlowViewTree;
-    const Size size = itemSize();
     const double w = size.width, h = size.height;
-    auto item = std::make_unique<Item>();
-    item->object = object;
-    item->layer = Layer::layer();
-    item->layer->setBounds(MakeRect(0, 0, w, h));
+    item.layer = Layer::layer();
+    item.layer->setBounds(MakeRect(0, 0, w, h));
     Transform3D perspective = Transform3DIdentity;
     perspective.m34 = -1.0 / 420.0;
-    item->layer->setSublayerTransform(perspective);
-    item->image = Layer::layer();
-    item->image->setName(QStringLiteral("image"));
-    item->image->setBounds(MakeRect(0, 0, w, h));
+    item.layer->setSublayerTransform(perspective);
+    item.image = Layer::layer();
+    item.image->setName(QStringLiteral("image"));
+    item.image->setBounds(MakeRect(0, 0, w, h));
+    item.reflection = Layer::layer();
+    item.reflection->setName(QStringLiteral("reflection"));
+    item.reflection->setTransform(Transform3DMakeScale(1, -1, 1));
+    item.reflection->setFrame(MakeRect(0, -h, w, h));
+    // No shade layer over the reflection: its pictures come shaded (shadedReflection).
+    item.image->addSublayer(item.reflection.get());
+    item.layer->addSublayer(item.image.get());
+}
+
+JVLCoverFlowView::Item& JVLCoverFlowView::insertItem(const Value& object)
+{
+    auto item = std::make_unique<Item>();
+    item->object = object;
+    buildItemLayers(*item, itemSize());
     item->image->setContents(placeholderRef_);
-    item->reflection = Layer::layer();
-    item->reflection->setName(QStringLiteral("reflection"));
-    item->reflection->setTransform(Transform3DMakeScale(1, -1, 1));
-    item->reflection->setFrame(MakeRect(0, -h, w, h));
-    item->reflection->setContents(placeholderRef_);
-    auto shade = Layer::layer();
-    shade->setFrame(MakeRect(-1, 0, w + 2, h + 2));
-    shade->setContents(shadowImage_);
-    shade->setAutoresizingMask(LayerWidthSizable | LayerHeightSizable);
-    item->reflection->addSublayer(shade.get());
-    item->image->addSublayer(item->reflection.get());
-    item->layer->addSublayer(item->image.get());
+    item->reflection->setContents(placeholderReflection_);
     item->index = std::int64_t(scrollLayer_->sublayers().size());
     item->layer->setValueForKey(Value(item->index), QStringLiteral("index"));
     item->layer->setValueForKey(Value(false), QStringLiteral("hasImage"));
@@ -257,6 +294,8 @@ void JVLCoverFlowView::setContent(const Array& content)
     if (content.isEqualToArray(content_))
         return;
     const Array old = content_;
+    // Items change places by index now: passes before this one no longer replay.
+    stepsReplayable_ = false;
     willChangeValueForKey(QStringLiteral("content"));
     content_ = content;
     didChangeValueForKey(QStringLiteral("content"));

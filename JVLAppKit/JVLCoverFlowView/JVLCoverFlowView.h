@@ -9,6 +9,7 @@
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowScroller.h"
 
+#include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/ViewController.h"
 #include "kit/core/Selector.h"
@@ -25,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public kit::NibAwaking {
+class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public kit::LayerDelegate, public kit::NibAwaking {
     KIT_CLASS(JVLCoverFlowView)
 
     JVLCoverFlowView();
@@ -79,6 +80,7 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
     kit::Ref<kit::Layer> layerForObject(const kit::Value& object) const;
     // The current placeholder picture; null until first rendered.
     kit::Ref<kit::CGImage> placeholderImage() const { return placeholderRef_; }
+    // What darkens every reflection: its pictures are made with it laid over them.
     kit::Ref<kit::CGImage> shadowImage() const { return shadowImage_; }
     // Items within this distance of the selection hold their pictures.
     std::int64_t residentRadius() const;
@@ -93,11 +95,17 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
 
     // kit::CALayoutManager (the scroll layer's):
     void layoutSublayersOfLayer(kit::Layer* layer) override;
+    // kit::LayerDelegate (the edge layers'): each edge drawn at the size it shows, so that it
+    // goes to the screen pixel for pixel.
+    void drawLayerInContext(kit::Layer* layer, kit::CGContext& context) override;
     // kit::NibAwaking:
     void awakeFromNib() override;
     // kit::View:
     void resizeSubviewsWithOldSize(kit::Size oldSize) override;
     void viewWillMoveToSuperview(kit::View* view) override;
+    void viewDidMoveToWindow() override;
+    // Dropped while a picture arrives for an item out of sight: nothing drawn would change.
+    void setNeedsDisplayInRect(kit::Rect rect) override;
     bool mouseDownCanMoveWindow() const override { return false; }
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
@@ -111,6 +119,15 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
 private:
+    // A layout pass that moved the items: what it set them to, and the animation it ran.
+    struct LayoutStep {
+        double time = 0;
+        std::int64_t selection = 0;
+        kit::Size size;
+        float x0 = 0;
+        std::int64_t radius = 0; // items farther from the selection stay out of sight
+        kit::Ref<kit::BasicAnimation> animation; // null: set without animating
+    };
     // What the view keeps per item beside the layer's stored keys.
     struct Item {
         kit::Ref<kit::Layer> layer;
@@ -129,6 +146,8 @@ private:
     };
 
     void build();
+    // The item, image and reflection layers of an item of the given size.
+    void buildItemLayers(Item& item, kit::Size size) const;
     // JVLCoverFlowView.cpp
     Item* itemForLayer(const kit::Layer* layer);
     Item& insertItem(const kit::Value& object);
@@ -140,15 +159,26 @@ private:
     // JVLCoverFlowViewLayout.cpp
     void applyContainerConstraints();
     void applyGradientConstraints();
+    // The edge layers' pixels per point follow the window's screen.
+    void matchEdgeScale();
     float positionOfSelectedItem() const;
     void scrollToSelection();
     void layoutItem(Item& item, std::int64_t selection, kit::Size size, float x0);
-    bool inWorkingRange(std::int64_t index) const;
+    void layoutItem(Item& item, const LayoutStep& step) { layoutItem(item, step.selection, step.size, step.x0); }
+    // Puts an item kept out of sight where laying out every item would show it now.
+    void catchUp(Item& item, double now);
     float rowStart(kit::Size size) const;
     // JVLCoverFlowViewImages.cpp
     void refreshLayer(Item& item);
     void recachePlaceholder();
-    void showPicture(Item& item, const kit::Ref<kit::CGImage>& picture, bool capped, kit::Size cap);
+    // A null picture shows the placeholder.
+    void showPicture(Item& item, const kit::Ref<kit::CGImage>& picture, const kit::Ref<kit::CGImage>& reflection, bool capped, kit::Size cap);
+    // The picture with the shade laid over it once, as the reflection shows it: no shade pass over
+    // every reflection in every frame. Safe on the load queue for bitmap pictures.
+    static kit::Ref<kit::CGImage> shadedReflection(const kit::Ref<kit::CGImage>& picture, const kit::Ref<kit::CGImage>& shade, kit::Size item, double scale);
+    double backingScale() const;
+    // Whether any of the item can show in the frame drawn now (presented values).
+    bool mayShowNow(const Item& item) const;
     kit::Size pictureCap() const;
     void updateResidency();
     bool isResident(std::int64_t index) const;
@@ -175,6 +205,7 @@ private:
     bool showsScrollbar_ = false;
     bool autoresizesItems_ = true;
     kit::Ref<kit::CGImage> placeholderRef_;
+    kit::Ref<kit::CGImage> placeholderReflection_;
     kit::Size placeholderSize_;
     kit::Ref<kit::Image> placeholderMadeWith_;
     kit::Ref<kit::Image> placeholderIcon_;
@@ -189,13 +220,14 @@ private:
     std::unordered_map<const kit::Layer*, Item*> itemByLayer_;
     std::unordered_map<kit::Value, std::vector<Item*>, kit::ValueHash, kit::ValueEqual> itemsByObject_;
     std::vector<Item*> itemByIndex_; // the first item for each content index
-    // Every selection a still-running scroll started from, and when the last one ends.
-    std::int64_t spanLow_ = 0;
-    std::int64_t spanHigh_ = 0;
-    double spanEnds_ = -1;
-    std::int64_t laidOutSelection_ = -1;
-    kit::Size laidOutSize_;
+    // The passes whose animations may still run, after the pass they started from; while the
+    // indices stay put they can be replayed for an item kept out of sight.
+    std::vector<LayoutStep> steps_;
+    double stepsEnd_ = 0;
+    bool stepsReplayable_ = true;
+    std::unique_ptr<Item> probe_; // laid out off the tree to read what a pass sets
     bool fullLayout_ = false;
     std::int64_t loadsQueued_ = 0;
     bool tearingDown_ = false;
+    bool unseenChange_ = false; // the layers changing now are out of sight
 };

@@ -13,6 +13,7 @@
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ImageRep.h"
+#include "kit/layers/Transaction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,12 +67,35 @@ Ref<CGImage> JVLCoverFlowView::drawnBitmap(int width, int height, const std::fun
     return bitmap->createImage();
 }
 
-Size JVLCoverFlowView::pictureCap() const
+Ref<CGImage> JVLCoverFlowView::shadedReflection(const Ref<CGImage>& picture, const Ref<CGImage>& shade, Size item, double scale)
 {
-    double scale = 1;
+    if (!picture || picture->width() <= 0 || picture->height() <= 0 || item.width <= 0 || item.height <= 0)
+        return picture;
+    // Shown darkened and mostly small: at most the item's own extent in device pixels.
+    const int width = std::min(picture->width(), int(std::ceil(item.width * scale)));
+    const int height = std::min(picture->height(), int(std::ceil(item.height * scale)));
+    auto bitmap = CGContext::createBitmap(width, height);
+    if (!bitmap)
+        return picture;
+    bitmap->drawImage(MakeRect(0, 0, width, height), picture);
+    // Where the shade stands over the reflection: 1 point wider on either side and 2 points
+    // taller at its top (the far end of the mirrored reflection).
+    const double sx = width / item.width, sy = height / item.height;
+    bitmap->drawImage(MakeRect(-sx, 0, width + 2 * sx, height + 2 * sy), shade);
+    return bitmap->createImage();
+}
+
+double JVLCoverFlowView::backingScale() const
+{
     if (const Ref<Window> w = window())
         if (const Ref<Screen> s = w->screen())
-            scale = s->backingScaleFactor();
+            return s->backingScaleFactor();
+    return 1;
+}
+
+Size JVLCoverFlowView::pictureCap() const
+{
+    const double scale = backingScale();
     const Size size = itemSize();
     return MakeSize(std::ceil(2 * size.width * scale), std::ceil(2 * size.height * scale));
 }
@@ -90,17 +114,45 @@ std::int64_t JVLCoverFlowView::residentPictureBytes() const
     return total;
 }
 
-void JVLCoverFlowView::showPicture(Item& item, const Ref<CGImage>& picture, bool capped, Size cap)
+bool JVLCoverFlowView::mayShowNow(const Item& item) const
 {
+    if (item.stale)
+        return false;
+    // A turned picture reaches about 0.8·w beyond its centre, the raised one 0.66·w; the scroll
+    // layer clips the rest.
+    const double reach = item.layer->bounds().width();
+    const double centre = item.layer->presentationValueForKey(QStringLiteral("position")).pointValue().x;
+    const Rect shown = scrollLayer_->presentationValueForKey(QStringLiteral("bounds")).rectValue();
+    return centre + reach >= shown.minX() && centre - reach <= shown.maxX();
+}
+
+void JVLCoverFlowView::setNeedsDisplayInRect(Rect rect)
+{
+    if (!unseenChange_)
+        View::setNeedsDisplayInRect(rect);
+}
+
+void JVLCoverFlowView::showPicture(Item& item, const Ref<CGImage>& picture, const Ref<CGImage>& reflection, bool capped, Size cap)
+{
+    // Pictures mostly arrive for items entering the resident range, out of sight: the frames
+    // drawn anyway show them once they come into view.
+    const bool unseen = !mayShowNow(item);
+    unseenChange_ = unseen;
     const Ref<CGImage> shown = picture ? picture : placeholderRef_;
+    // At once, also when an eviction comes inside a scroll's transaction: a cross-fade would blend
+    // both pictures every frame of it.
+    Transaction::begin();
+    Transaction::setDisableActions(true);
     item.image->setContents(shown);
-    item.reflection->setContents(shown);
+    item.reflection->setContents(picture ? reflection : placeholderReflection_);
     item.image->setBackgroundColor(std::nullopt);
     item.reflection->setBackgroundColor(std::nullopt);
-    item.pictureBytes = JVLCoverFlowViewImages::pictureBytesOf(picture);
+    Transaction::commit();
+    item.pictureBytes = JVLCoverFlowViewImages::pictureBytesOf(picture) + (reflection != picture ? JVLCoverFlowViewImages::pictureBytesOf(reflection) : 0);
     item.capped = picture && capped;
     item.capFor = cap;
     setItemHasImage(item, picture != nullptr);
+    unseenChange_ = false;
 }
 
 void JVLCoverFlowView::refreshLayer(Item& item)
@@ -111,7 +163,7 @@ void JVLCoverFlowView::refreshLayer(Item& item)
     if (!isResident(item.index)) {
         // Out of the resident range: the state of a pending refresh, without the picture.
         item.wanted = false;
-        showPicture(item, nullptr, false, {});
+        showPicture(item, nullptr, nullptr, false, {});
         return;
     }
     Value value = item.object;
@@ -142,19 +194,19 @@ void JVLCoverFlowView::refreshLayer(Item& item)
     // The load itself keeps view and layer alive until it has run; what it hands back to the main
     // queue does not (a view gone by then has nothing left to show).
     auto finish = [self = Ref<JVLCoverFlowView>(this), layer = item.layer, counter = item.token, token, cap](
-                      Ref<CGImage> picture, bool capped) {
+                      Ref<CGImage> picture, Ref<CGImage> reflection, bool capped) {
         OperationQueue::mainQueue()->addOperationWithBlock(
-            [view = Weak<JVLCoverFlowView>(self.get()), shown = Weak<Layer>(layer.get()), counter, token, cap, picture, capped] {
+            [view = Weak<JVLCoverFlowView>(self.get()), shown = Weak<Layer>(layer.get()), counter, token, cap, picture, reflection, capped] {
                 const Ref<JVLCoverFlowView> v = view.lock();
                 const Ref<Layer> l = shown.lock();
                 if (!v || !l || counter->load() != token)
                     return;
                 if (Item* target = v->itemForLayer(l.get()))
-                    v->showPicture(*target, picture, capped, cap);
+                    v->showPicture(*target, picture, reflection, capped, cap);
             });
     };
-    imageLoadQueue_->addOperationWithBlock(
-        [finish = std::move(finish), counter = item.token, token, value, image, isData, ready, readyCapped, cap] {
+    imageLoadQueue_->addOperationWithBlock([finish = std::move(finish), counter = item.token, token, value, image, isData, ready, readyCapped,
+                                               cap, shade = shadowImage_, size = itemSize(), scale = backingScale()] {
             // Refreshed or evicted since it was queued: decode nothing.
             if (counter->load() != token)
                 return;
@@ -165,7 +217,7 @@ void JVLCoverFlowView::refreshLayer(Item& item)
                 if (decoded)
                     picture = cappedPicture(*decoded, cap, &capped);
             }
-            finish(picture, capped);
+            finish(picture, shadedReflection(picture, shade, size, scale), capped);
         });
 }
 
@@ -177,7 +229,7 @@ void JVLCoverFlowView::updateResidency()
             if (item->wanted || item->hasImage) {
                 item->token->fetch_add(1);
                 item->wanted = false;
-                showPicture(*item, nullptr, false, {});
+                showPicture(*item, nullptr, nullptr, false, {});
             }
         } else if (!item->wanted) {
             refreshLayer(*item);
@@ -223,11 +275,15 @@ void JVLCoverFlowView::recachePlaceholder()
     }
     canvas->unlockFocus();
     placeholderRef_ = JVLNSImage_Extension::imageRefCopy(*canvas);
+    placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, size, backingScale());
     placeholderSize_ = size;
     placeholderMadeWith_ = placeholderIcon_;
+    Transaction::begin();
+    Transaction::setDisableActions(true);
     for (const auto& item : items_)
         if (!item->hasImage) {
             item->image->setContents(placeholderRef_);
-            item->reflection->setContents(placeholderRef_);
+            item->reflection->setContents(placeholderReflection_);
         }
+    Transaction::commit();
 }

@@ -60,6 +60,12 @@ void JVLCoverFlowView::viewWillMoveToSuperview(View* view)
     resizeSubviewsWithOldSize(frame().size);
 }
 
+void JVLCoverFlowView::viewDidMoveToWindow()
+{
+    View::viewDidMoveToWindow();
+    matchEdgeScale();
+}
+
 void JVLCoverFlowView::resizeSubviewsWithOldSize(Size)
 {
     const double V = frame().width();
@@ -75,6 +81,7 @@ void JVLCoverFlowView::resizeSubviewsWithOldSize(Size)
             v->setFrame(MakeRect(std::floor((V - s.width) / 2), bottom, s.width, s.height));
         }
     applyContainerConstraints();
+    matchEdgeScale();
     setSelectionIndex(selectionIndex_);
 }
 
@@ -137,13 +144,6 @@ std::int64_t JVLCoverFlowView::residentRadius() const
     return std::int64_t(std::ceil(B / (0.7 * w))) + 4;
 }
 
-bool JVLCoverFlowView::inWorkingRange(std::int64_t index) const
-{
-    const std::int64_t k = residentRadius();
-    const std::int64_t low = std::min(spanLow_, selectionIndex_) - k, high = std::max(spanHigh_, selectionIndex_) + k;
-    return index >= low && index <= high;
-}
-
 void JVLCoverFlowView::layoutItem(Item& item, std::int64_t s, Size size, float x0)
 {
     const double w = size.width, h = size.height;
@@ -172,21 +172,89 @@ void JVLCoverFlowView::layoutItem(Item& item, std::int64_t s, Size size, float x
     item.reflection->setBounds(MakeRect(0, 0, w, h));
 }
 
+void JVLCoverFlowView::catchUp(Item& item, double now)
+{
+    // The places each pass gave the item, read from a probe laid out the same way, run through
+    // the animations those passes started, as the layers' own presentation would: each one from
+    // where the one before stood when it began. Nothing else moves an item, so this is exact.
+    if (!probe_) {
+        probe_ = std::make_unique<Item>();
+        buildItemLayers(*probe_, steps_.front().size);
+    }
+    probe_->index = item.index;
+    static const QString keys[] = { QStringLiteral("transform"), QStringLiteral("bounds"), QStringLiteral("position"), QStringLiteral("zPosition") };
+    constexpr std::size_t keyCount = std::size(keys);
+    struct Track {
+        Value model;
+        Value from;
+        double begin = 0;
+        const BasicAnimation* animation = nullptr;
+    };
+    Layer* const probeLayers[] = { probe_->layer.get(), probe_->image.get(), probe_->reflection.get() };
+    Layer* const layers[] = { item.layer.get(), item.image.get(), item.reflection.get() };
+    Track tracks[std::size(layers)][keyCount];
+    const auto presented = [](const Track& t, double at) {
+        if (!t.animation)
+            return t.model;
+        return InterpolateValues(t.from, t.model, t.animation->fractionAt(at - t.begin, t.animation->duration()));
+    };
+    for (std::size_t k = 0; k < steps_.size(); ++k) {
+        const LayoutStep& step = steps_[k];
+        layoutItem(*probe_, step);
+        for (std::size_t l = 0; l < std::size(layers); ++l)
+            for (std::size_t j = 0; j < keyCount; ++j) {
+                Track& t = tracks[l][j];
+                const Value value = probeLayers[l]->valueForKey(keys[j]);
+                if (k > 0 && value.isEqual(t.model))
+                    continue;
+                if (k > 0 && step.animation) {
+                    // A change retargets from the presented value; one made without actions lets
+                    // a running animation head for the new model value.
+                    t.from = presented(t, step.time);
+                    t.begin = step.time;
+                    t.animation = step.animation.get();
+                }
+                t.model = value;
+            }
+    }
+    for (std::size_t l = 0; l < std::size(layers); ++l) {
+        layers[l]->removeAllAnimations();
+        for (std::size_t j = 0; j < keyCount; ++j)
+            layers[l]->setValueForKey(presented(tracks[l][j], now), keys[j]);
+    }
+}
+
 void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
 {
     if (layer != scrollLayer_.get() || items_.empty())
         return;
-    const Size size = itemSize();
-    const float x0 = rowStart(size);
-    const std::int64_t s = selectionIndex_;
-    const std::int64_t before = laidOutSelection_ >= 0 ? laidOutSelection_ : s;
-    // Items out of sight at both ends of the change, and of any scroll still running, never cross
-    // the stage: they keep what they had, hidden, until a pass needs them again (or a hit test
-    // asks). One coming back first takes its place of the last pass without animations, then
-    // moves with the others.
+    const double now = Application::now();
+    LayoutStep step { now, selectionIndex_, itemSize(), 0, residentRadius(), nullptr };
+    step.x0 = rowStart(step.size);
+    if (!Transaction::disableActions())
+        step.animation = dynamic_pointer_cast<BasicAnimation>(Layer::implicitAnimationForKey(QStringLiteral("position")).object());
+    bool moves = steps_.empty() || step.selection != steps_.back().selection || step.size != steps_.back().size || step.x0 != steps_.back().x0;
+    if (moves && now >= stepsEnd_) {
+        // Nothing runs any longer: the last pass's places are where every item stands.
+        LayoutStep base = steps_.empty() ? step : steps_.back();
+        base.animation = nullptr;
+        moves = !steps_.empty();
+        steps_.assign(1, base);
+        stepsReplayable_ = true;
+    }
+    // Items out of sight at both ends of this change and of every change still animating never
+    // cross the stage: they stay hidden and keep what they had until a pass needs them again.
+    std::int64_t low = step.selection, high = step.selection, radius = step.radius;
+    for (const LayoutStep& earlier : steps_) {
+        low = std::min(low, earlier.selection);
+        high = std::max(high, earlier.selection);
+        radius = std::max(radius, earlier.radius);
+    }
+    low -= radius;
+    high += radius;
     std::vector<Item*> entering, leaving;
     for (const auto& item : items_) {
-        if (fullLayout_ || inWorkingRange(item->index)) {
+        if (fullLayout_ || (item->index >= low && item->index <= high)) {
             if (item->stale)
                 entering.push_back(item.get());
         } else if (!item->stale) {
@@ -197,21 +265,30 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
         Transaction::begin();
         Transaction::setDisableActions(true);
         for (Item* item : entering) {
-            layoutItem(*item, before, size, x0);
+            // Coming back: where it would stand now had every pass laid it out, then on with the others.
+            if (stepsReplayable_)
+                catchUp(*item, now);
+            else
+                layoutItem(*item, steps_.back());
             item->layer->setHidden(false);
             item->stale = false;
         }
         for (Item* item : leaving) {
             item->layer->setHidden(true);
+            for (Layer* l : { item->layer.get(), item->image.get(), item->reflection.get() })
+                l->removeAllAnimations();
             item->stale = true;
         }
         Transaction::commit();
     }
+    if (moves) {
+        steps_.push_back(step);
+        if (step.animation)
+            stepsEnd_ = std::max(stepsEnd_, now + step.animation->duration());
+    }
     for (const auto& item : items_)
         if (!item->stale)
-            layoutItem(*item, s, size, x0);
-    laidOutSelection_ = s;
-    laidOutSize_ = size;
+            layoutItem(*item, step);
 }
 
 void JVLCoverFlowView::refreshLayers()
@@ -229,16 +306,6 @@ void JVLCoverFlowView::setSelectionIndex(std::int64_t index)
     const bool slow = event && (event->modifierFlags() & (ShiftKeyMask | AlphaShiftKeyMask));
     const float duration = slow ? 2.1f : 0.7f;
     Transaction::setValueForKey(Value(double(duration)), TransactionAnimationDuration);
-
-    // Every selection a running scroll started from stays in the working range until it ends.
-    const double now = Application::now();
-    if (now < spanEnds_) {
-        spanLow_ = std::min(spanLow_, selectionIndex_);
-        spanHigh_ = std::max(spanHigh_, selectionIndex_);
-    } else {
-        spanLow_ = spanHigh_ = std::clamp<std::int64_t>(selectionIndex_, 0, std::int64_t(items_.size()) - 1);
-    }
-    spanEnds_ = now + double(duration);
 
     willChangeValueForKey(QStringLiteral("selectionIndex"));
     selectionIndex_ = index;
@@ -258,13 +325,11 @@ Rect JVLCoverFlowView::rectForItemAtIndex(std::int64_t index)
     if (it == itemsByObject_.end() || it->second.empty())
         return ZeroRect;
     Item& item = *it->second.front();
-    if (item.stale) {
-        // Out of the working range: its place is computed on demand.
+    if (item.stale && !steps_.empty()) {
+        // Kept out of sight: placed where the last pass would have put it, and still hidden.
         Transaction::begin();
         Transaction::setDisableActions(true);
-        layoutItem(item, selectionIndex_, laidOutSize_, rowStart(laidOutSize_));
-        item.layer->setHidden(false);
-        item.stale = false;
+        layoutItem(item, steps_.back());
         Transaction::commit();
     }
     // The image layer's own bounds: its frame would turn a side picture twice.

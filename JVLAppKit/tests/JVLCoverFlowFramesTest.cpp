@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace jvl_cover_flow_test {
 
@@ -41,50 +42,99 @@ struct FramesRig {
     }
 };
 
-TEST(CoverFlowFrames, TheLayoutShortcutDrawsWhatTheFullLayoutDraws)
-{
-    test::ManualClockScope clock;
+// The same content in two windows, one laid out with the shortcut and one in full; every change
+// goes to both, and the clock advances in steps with a frame compared after each.
+struct FramePair {
+    test::ManualClockScope& clock;
     std::vector<Ref<Image>> pictures;
-    for (int i = 0; i < 16; ++i)
-        pictures.push_back(solidPicture(frameTestColour(i), 30, 20));
     Array content;
-    for (int i = 0; i < 700; ++i)
-        content.addObject(Value(make<CoverItem>(Value(pictures[std::size_t(i % 16)]))));
-    FramesRig shortcut(content, false), full(content, true);
-    const auto both = [&](const std::function<void(JVLCoverFlowView&)>& change) {
-        change(*shortcut.view);
-        change(*full.view);
-    };
+    std::unique_ptr<FramesRig> shortcut, full;
     int compared = 0;
-    // Advances in steps, comparing the two windows after each.
-    const auto run = [&](double seconds, int samples) {
+
+    explicit FramePair(test::ManualClockScope& c)
+        : clock(c)
+    {
+        for (int i = 0; i < 16; ++i)
+            pictures.push_back(solidPicture(frameTestColour(i), 30, 20));
+        for (int i = 0; i < 700; ++i)
+            content.addObject(Value(make<CoverItem>(Value(pictures[std::size_t(i % 16)]))));
+        shortcut = std::make_unique<FramesRig>(content, false);
+        full = std::make_unique<FramesRig>(content, true);
+    }
+    ~FramePair()
+    {
+        shortcut.reset();
+        full.reset();
+        Transaction::resetForTesting();
+    }
+    void both(const std::function<void(JVLCoverFlowView&)>& change)
+    {
+        change(*shortcut->view);
+        change(*full->view);
+    }
+    void select(std::int64_t by)
+    {
+        both([by](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() + by); });
+    }
+    void run(double seconds, int samples)
+    {
         for (int i = 0; i < samples; ++i) {
             clock.advance(seconds / samples);
-            ASSERT_TRUE(drainLoads(*shortcut.view));
-            ASSERT_TRUE(drainLoads(*full.view));
+            ASSERT_TRUE(drainLoads(*shortcut->view));
+            ASSERT_TRUE(drainLoads(*full->view));
             Transaction::flush();
-            const QImage a = shortcut.window->snapshot(), b = full.window->snapshot();
+            const QImage a = shortcut->window->snapshot(), b = full->window->snapshot();
             EXPECT_EQ(a, b) << "sample " << compared;
             ++compared;
         }
-    };
-    run(1.0, 4);
-    for (int step = 0; step < 3; ++step) {
-        both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() + 1); });
-        run(0.2, 3); // each step retargets the one before
     }
-    run(0.8, 2);
-    both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() + 500); }); // a jump
-    run(0.35, 5);
-    both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() - 3); }); // retarget mid-way
-    run(0.8, 6);
-    both([](JVLCoverFlowView& v) { v.window()->setContentSize(MakeSize(500, 240)); }); // a resize
-    run(0.8, 4);
-    both([](JVLCoverFlowView& v) { v.setSelectionIndex(2); });
-    run(0.8, 6);
-    EXPECT_EQ(shortcut.view->selectionIndex(), 2);
-    EXPECT_GT(compared, 30);
-    Transaction::resetForTesting();
+};
+
+TEST(CoverFlowFrames, TheLayoutShortcutDrawsWhatTheFullLayoutDraws)
+{
+    test::ManualClockScope clock;
+    FramePair pair(clock);
+    pair.run(1.0, 4);
+    for (int step = 0; step < 3; ++step) {
+        pair.select(1);
+        pair.run(0.2, 3); // each step retargets the one before
+    }
+    pair.run(0.8, 2);
+    pair.select(500); // a jump
+    pair.run(0.35, 5);
+    pair.select(-3); // retarget mid-way
+    pair.run(0.8, 6);
+    pair.both([](JVLCoverFlowView& v) { v.window()->setContentSize(MakeSize(500, 240)); }); // a resize
+    pair.run(0.8, 4);
+    pair.both([](JVLCoverFlowView& v) { v.setSelectionIndex(2); });
+    pair.run(0.8, 6);
+    EXPECT_EQ(pair.shortcut->view->selectionIndex(), 2);
+    EXPECT_GT(pair.compared, 30);
+}
+
+TEST(CoverFlowFrames, JumpsWhileEarlierStepsStillAnimateDrawWhatTheFullLayoutDraws)
+{
+    // Items far from every selection so far are kept out of sight; a jump soon after brings them
+    // across the stage from where the running animations had taken them.
+    test::ManualClockScope clock;
+    FramePair pair(clock);
+    pair.run(1.0, 2);
+    for (int step = 0; step < 3; ++step) {
+        pair.select(1);
+        pair.run(0.15, 2);
+    }
+    pair.select(400); // within 0.15 s of the last step
+    pair.run(0.3, 6);
+    pair.select(-250); // a jump retargeting a jump
+    pair.run(0.2, 4);
+    pair.select(1);
+    pair.run(0.1, 2);
+    pair.select(200);
+    pair.run(0.9, 9);
+    pair.both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() - 360); }); // back past the start
+    pair.run(0.8, 8);
+    EXPECT_EQ(pair.shortcut->view->selectionIndex(), 14);
+    EXPECT_GT(pair.compared, 30);
 }
 
 TEST(CoverFlowThreads, LoadsRacingSizeAndKeyPathChangesEndInTheLastState)

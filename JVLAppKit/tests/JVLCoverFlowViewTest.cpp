@@ -615,6 +615,72 @@ TEST_F(CoverFlow, OnlyItemsNearTheSelectionHoldPictures)
     EXPECT_LE(view->residentPictureBytes(), bound);
 }
 
+// --- What a person sees of reflections and edges ---
+
+TEST_F(CoverFlow, ReflectionsDarkenAwayFromThePictureAndEdgesFadeTheRow)
+{
+    // A tall accessory lifts the row so that the selected picture's reflection shows whole.
+    makeWindow(MakeRect(0, 0, 800, 560));
+    view->setAutoresizesItems(false);
+    view->setItemSize(MakeSize(266, 200));
+    auto accessory = make<ViewController>();
+    accessory->setView(make<View>(MakeRect(0, 0, 10, 240)).get());
+    view->setAccessoryController(accessory);
+    const QColor colour(200, 160, 80);
+    Array content; // distinct objects of one colour
+    for (int i = 0; i < 21; ++i)
+        content.addObject(Value(solidPicture(colour, 266, 200)));
+    view->setContent(content);
+    view->setSelectionIndex(10);
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(1);
+    const QImage shot = window->snapshot();
+    const auto scaled = [&](double f) { return QColor::fromRgbF(float(colour.redF() * f), float(colour.greenF() * f), float(colour.blueF() * f)); };
+    const Rect r = view->rectForItemAtIndex(10);
+    // The mirrored shade: alpha 0.6 next to the picture, 1.0 at the far end of its h + 2 points.
+    // The scroll layer clips it at the bottom of the row, where the bottom edge darkens 32 points.
+    for (double t : { 0.1, 0.3, 0.45 }) {
+        const double alpha = 0.6 + 0.4 * t * r.height() / (r.height() + 2 * 1.3125);
+        EXPECT_TRUE(test::basePixelIs(shot, base(MakePoint(r.midX() - 20, r.minY() - t * r.height())), scaled(1 - alpha), 5)) << t;
+    }
+    // The left edge: opaque black at the view's side, half way at the middle of its width, clear
+    // half an item width left of the centre.
+    const double y = r.midY(), edgeEnd = 10 + 0.5 * 780 - 0.5 * 266;
+    EXPECT_TRUE(test::basePixelIs(shot, base(MakePoint(11, y)), QColor(Qt::black), 6));
+    EXPECT_TRUE(test::basePixelIs(shot, base(MakePoint((10 + edgeEnd) / 2, y)), scaled(0.5), 8));
+    EXPECT_TRUE(test::basePixelIs(shot, base(MakePoint(edgeEnd + 4, y)), colour, 6));
+    EXPECT_TRUE(test::basePixelIs(shot, base(MakePoint(789, y)), QColor(Qt::black), 6));
+    view->setAccessoryController(nullptr);
+}
+
+TEST_F(CoverFlow, APictureArrivingOutOfSightAsksForNoRedraw)
+{
+    view->setAutoresizesItems(false);
+    view->setItemSize(MakeSize(100, 60));
+    const Array pictures = coloredPictures(200);
+    Array content;
+    for (int i = 0; i < 200; ++i)
+        content.addObject(Value(make<CoverItem>(pictures[i])));
+    view->setImageKeyPath("cover");
+    view->setContent(content);
+    view->setSelectionIndex(100);
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(1);
+    window->display();
+    const std::int64_t k = view->residentRadius();
+    // The item entering the resident range at its far end is out of sight; the one selected is not.
+    const auto coverOf = [&](std::int64_t i) { return content[i].objectAs<CoverItem>(); };
+    const int passes = window->displayPassCount();
+    coverOf(100 + k)->setCover(Value(solidPicture(Qt::red)));
+    ASSERT_TRUE(drainLoads(*view));
+    EXPECT_EQ(window->displayPassCount(), passes);
+    coverOf(100)->setCover(Value(solidPicture(Qt::red)));
+    ASSERT_TRUE(drainLoads(*view));
+    EXPECT_GT(window->displayPassCount(), passes);
+    const Rect r = view->rectForItemAtIndex(100);
+    EXPECT_TRUE(test::basePixelIs(window->snapshot(), base(MakePoint(r.midX(), r.midY())), QColor(Qt::red), 4));
+}
+
 // --- Interface files ---
 
 const char* coverFlowInterface = R"({"$archiver": "KeyedArchiver", "$version": 1,

@@ -1,6 +1,7 @@
-// Keyed coding of the plain view part. Decoding goes through the View setters only, so no subclass
-// reacts before its own initWithCoder runs; archives from files or other processes may be wrong,
-// so a subview that would close a loop in the tree is left out.
+// Keyed coding of the plain view part. The frame is set through the virtual setters, so a subclass
+// that follows its frame (lays out, places tool tips) sees the archived one; everything else goes
+// through the View setters only. Archives from files or other processes may be wrong, so a subview
+// that would close a loop in the tree is left out.
 
 #include "kit/appkit/View.h"
 
@@ -36,11 +37,9 @@ void View::encodeWithCoder(Coder& coder) const
 
 void View::initWithCoder(Coder& coder)
 {
-    if (coder.containsValueForKey(frameKey)) {
-        const Rect f = coder.decodeRectForKey(frameKey);
-        View::setFrameOrigin(f.origin);
-        View::setFrameSize(f.size);
-    }
+    // Before the subviews come, so autoresizing leaves their archived frames alone.
+    if (coder.containsValueForKey(frameKey))
+        setFrame(coder.decodeRectForKey(frameKey));
     if (coder.containsValueForKey(boundsOriginKey))
         View::setBoundsOrigin(coder.decodePointForKey(boundsOriginKey));
     if (coder.containsValueForKey(maskKey))

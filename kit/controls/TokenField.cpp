@@ -30,13 +30,6 @@ void TokenField::setFrameSize(Size size)
     placeToolTipRect();
 }
 
-void TokenField::initWithCoder(Coder& coder)
-{
-    TextField::initWithCoder(coder);
-    // The view part sets the frame without the virtual setter.
-    placeToolTipRect();
-}
-
 QString TokenField::viewStringForToolTipPointUserData(View*, std::int64_t, Point point, void*)
 {
     if (TokenFieldCell* c = tokenCell())

@@ -22,7 +22,6 @@ public:
 
     // kit::View: the tool-tip rectangle follows the bounds.
     void setFrameSize(Size size) override;
-    void initWithCoder(Coder& coder) override;
     // kit::ToolTipOwner: the token's text over a truncated chip, else toolTip() (null when empty,
     // so an enclosing view may answer).
     QString viewStringForToolTipPointUserData(View* view, std::int64_t tag, Point point, void* userData) override;

@@ -2,6 +2,7 @@
 
 #include "kit/graphics/GraphicsBackend.h"
 #include "kit/graphics/GraphicsState.h"
+#include "kit/graphics/ProjectiveImageSpan.h"
 
 #include <QPaintEngine>
 #include <QPainter>
@@ -11,51 +12,9 @@
 #include <cmath>
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kit::projectiveimage {
 
 namespace {
-
-// x · a / 255 per 8-bit channel, rounded, two channels at a time.
-inline std::uint32_t projectiveByteMul(std::uint32_t x, std::uint32_t a)
-{
-    std::uint32_t rb = (x & 0x00ff00ffu) * a;
-    rb = ((rb + ((rb >> 8) & 0x00ff00ffu) + 0x00800080u) >> 8) & 0x00ff00ffu;
-    std::uint32_t ag = ((x >> 8) & 0x00ff00ffu) * a;
-    ag = (ag + ((ag >> 8) & 0x00ff00ffu) + 0x00800080u) & 0xff00ff00u;
-    return ag | rb;
-}
-
-// a + (b − a) · d / 256 per channel, d in 0…256.
-inline std::uint32_t projectiveLerp(std::uint32_t a, std::uint32_t b, std::uint32_t d)
-{
-    const std::uint32_t id = 256 - d;
-    const std::uint32_t rb = (((a & 0x00ff00ffu) * id + (b & 0x00ff00ffu) * d) >> 8) & 0x00ff00ffu;
-    const std::uint32_t ag = (((a >> 8) & 0x00ff00ffu) * id + ((b >> 8) & 0x00ff00ffu) * d) & 0xff00ff00u;
-    return ag | rb;
-}
-
-// The bilinear blend of texels x and x + 1 of rows r0 and r1, weights in 0…256.
-inline std::uint32_t projectiveBilinear(const std::uint32_t* r0, const std::uint32_t* r1, int x, std::uint32_t dx, std::uint32_t dy)
-{
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + x)), zero);
-    const __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + x)), zero);
-    // Each product is at most 255 · 256 and so is each sum of two: 16 bits hold them unsigned.
-    const __m128i column = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(256 - dy))), _mm_mullo_epi16(bottom, _mm_set1_epi16(short(dy)))), 8);
-    const short l = short(256 - dx), r = short(dx);
-    const __m128i weighted = _mm_mullo_epi16(column, _mm_set_epi16(r, r, r, r, l, l, l, l));
-    const __m128i sum = _mm_srli_epi16(_mm_add_epi16(weighted, _mm_srli_si128(weighted, 8)), 8);
-    return std::uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
-#else
-    return projectiveLerp(projectiveLerp(r0[x], r0[x + 1], dx), projectiveLerp(r1[x], r1[x + 1], dx), dy);
-#endif
-}
 
 // One edge of the picture's quad in device space: signed distance in pixels, positive inside.
 struct ProjectiveEdge {
@@ -116,7 +75,7 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     const QRect area = clip & canvas.rect();
     if (src.isEmpty() || area.isEmpty() || opacity <= 0)
         return true;
-    // Texel positions run in 16.16 fixed point.
+    // Texel offsets in 32 bits and positions in single precision (1/200 texel at 30,000).
     if (image.width() > 30000 || image.height() > 30000)
         return false;
     const QTransform& m = sourceToDevice;
@@ -153,25 +112,13 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     }
     const int y0 = std::max(area.top(), int(std::floor(minY - 1)));
     const int y1 = std::min(area.bottom(), int(std::ceil(maxY + 1)));
-    const bool opaqueSource = image.format() == QImage::Format_RGB32;
-    const int left = src.left(), right = src.right(), top = src.top(), bottom = src.bottom();
-    const uchar* pixels = image.constBits();
-    const qsizetype sourceStride = image.bytesPerLine();
     // Written in place, as the painter on this image writes: no detach.
     uchar* target = const_cast<uchar*>(canvas.constBits());
     const qsizetype targetStride = canvas.bytesPerLine();
-    const auto texel = [&](int x, int y) {
-        const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(pixels + y * sourceStride)[x];
-        return opaqueSource ? (p | 0xff000000u) : p;
-    };
+    const SpanSource texels { reinterpret_cast<const std::uint32_t*>(image.constBits()), image.bytesPerLine() / 4, src.left(), src.top(),
+        src.right(), src.bottom(), image.format() == QImage::Format_RGB32 };
     const auto opacityFactor = std::uint32_t(std::clamp(opacity, 0.0, 1.0) * 255 + 0.5);
-    const auto blend = [](std::uint32_t* dst, std::uint32_t sample) {
-        const std::uint32_t alpha = sample >> 24;
-        if (alpha == 255)
-            *dst = sample;
-        else if (sample != 0)
-            *dst = sample + projectiveByteMul(*dst, 255 - alpha);
-    };
+    const SpanDrawer drawSpan = SpanDrawerFor(texels, smooth, opacityFactor);
     // Any pixel, edges included: coverage and sample worked out from scratch.
     const auto edgePixel = [&](std::uint32_t* dst, double cx, double cy) {
         double inside = 1e9;
@@ -182,19 +129,7 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         if (!(coverage > 0) || !(w > 1e-12))
             return;
         const double u = (inv.m11() * cx + inv.m21() * cy + inv.dx()) / w, v = (inv.m12() * cx + inv.m22() * cy + inv.dy()) / w;
-        std::uint32_t sample;
-        if (smooth) {
-            const double fu = std::clamp(u - 0.5, double(left), double(right));
-            const double fv = std::clamp(v - 0.5, double(top), double(bottom));
-            const int x0 = int(fu), y0 = int(fv);
-            const int x1 = std::min(x0 + 1, right), y1 = std::min(y0 + 1, bottom);
-            const auto dx = std::uint32_t((fu - x0) * 256), dy = std::uint32_t((fv - y0) * 256);
-            sample = projectiveLerp(projectiveLerp(texel(x0, y0), texel(x1, y0), dx), projectiveLerp(texel(x0, y1), texel(x1, y1), dx), dy);
-        } else {
-            sample = texel(std::clamp(int(std::floor(u)), left, right), std::clamp(int(std::floor(v)), top, bottom));
-        }
-        const auto factor = std::uint32_t(coverage * opacity * 255 + 0.5);
-        blend(dst, factor < 255 ? projectiveByteMul(sample, factor) : sample);
+        SpanBlend(dst, SpanSample(texels, smooth, u, v), std::uint32_t(coverage * opacity * 255 + 0.5));
     };
     const auto run = [&](double cy, double margin, int& first, int& last) {
         if (!projectiveRun(edges, cy, margin, area.left(), area.right() + 1, first, last))
@@ -217,67 +152,18 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
             if (o.maxY >= minY && o.minY <= maxY && projectiveEdgesOf(q, o.edges))
                 covering.push_back(o);
         }
-    // Texel coordinates (pixel centres at .5) in 16.16 fixed point; the clamps keep every fetch inside.
-    constexpr double one = 65536.0;
-    const int minU = int(left * one), maxU = int(right * one), minV = int(top * one), maxV = int(bottom * one);
-    const std::uint32_t* texels = reinterpret_cast<const std::uint32_t*>(pixels);
-    const qsizetype texelStride = sourceStride / 4;
-    // Pixels [from, to] of row y; those in [ia, ib] are covered whole.
+    // Pixels [from, to] of row y; those in [ia, ib] are covered whole and go to the span drawer.
     const auto segment = [&](int y, int from, int to, int ia, int ib) {
         const double cy = y + 0.5;
         auto* row = reinterpret_cast<std::uint32_t*>(target + y * targetStride);
         int x = from;
         for (; x <= to && x < ia; ++x)
             edgePixel(row + x, x + 0.5, cy);
-        const int last = std::min(ib, to);
-        // Homogeneous source position of the pixel centre, advanced by the inverse map's first row.
-        double hu = inv.m11() * (x + 0.5) + inv.m21() * cy + inv.dx();
-        double hv = inv.m12() * (x + 0.5) + inv.m22() * cy + inv.dy();
-        double hw = inv.m13() * (x + 0.5) + inv.m23() * cy + inv.m33();
-        double iw = 1 / hw, u = hu * iw, v = hv * iw;
-        while (x <= last) {
-            // A span along which the source position is linear to within 1/32 texel and 1/32
-            // device pixel: the chord of u = U/W over n pixels is off by n²/8 · |u''|, with
-            // u'' = −2 (W'/W) u' (and so for v), and an error of e·|u'| texels is e pixels.
-            const double slope = std::max({ 1.0, std::abs((inv.m11() - u * inv.m13()) * iw), std::abs((inv.m12() - v * inv.m13()) * iw) });
-            const double bend = std::abs(inv.m13() * iw) * slope;
-            int n = bend > 1e-9 ? int(std::sqrt(0.125 / bend)) : 64;
-            n = std::clamp(n, 1, std::min(64, last - x + 1));
-            hu += n * inv.m11();
-            hv += n * inv.m12();
-            hw += n * inv.m13();
-            iw = 1 / hw;
-            const double eu = hu * iw, ev = hv * iw;
-            int fu = int((u - 0.5) * one), fv = int((v - 0.5) * one);
-            const int su = int((eu - u) * one / n), sv = int((ev - v) * one / n);
-            u = eu;
-            v = ev;
-            std::uint32_t* dst = row + x;
-            for (int i = 0; i < n; ++i, fu += su, fv += sv) {
-                const int cu = std::clamp(fu, minU, maxU), cv = std::clamp(fv, minV, maxV);
-                std::uint32_t sample;
-                if (smooth) {
-                    int x0 = cu >> 16;
-                    const int y0 = cv >> 16, y1 = y0 + (y0 < bottom);
-                    auto dx = std::uint32_t(cu >> 8) & 0xff;
-                    const auto dy = std::uint32_t(cv >> 8) & 0xff;
-                    // Two texels side by side: on the last column, its left neighbour weighted 0.
-                    if (x0 == right && right > left) {
-                        --x0;
-                        dx = 256;
-                    }
-                    const std::uint32_t* r0 = texels + y0 * texelStride;
-                    const std::uint32_t* r1 = texels + y1 * texelStride;
-                    sample = right > left ? projectiveBilinear(r0, r1, x0, dx, dy) : projectiveLerp(r0[x0], r1[x0], dy);
-                    if (opaqueSource)
-                        sample |= 0xff000000u;
-                } else {
-                    // Nearest: the texel holding u, floor((u − 0.5) + 0.5).
-                    sample = texel(std::clamp((fu + 0x8000) >> 16, left, right), std::clamp((fv + 0x8000) >> 16, top, bottom));
-                }
-                blend(dst + i, opacityFactor < 255 ? projectiveByteMul(sample, opacityFactor) : sample);
-            }
-            x += n;
+        if (const int last = std::min(ib, to); x <= last) {
+            const SpanMap map { inv.m11() * (x + 0.5) + inv.m21() * cy + inv.dx(), inv.m12() * (x + 0.5) + inv.m22() * cy + inv.dy(),
+                inv.m13() * (x + 0.5) + inv.m23() * cy + inv.m33(), inv.m11(), inv.m12(), inv.m13() };
+            drawSpan(row + x, last - x + 1, map, texels, opacityFactor);
+            x = last + 1;
         }
         for (; x <= to; ++x)
             edgePixel(row + x, x + 0.5, cy);

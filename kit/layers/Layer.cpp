@@ -99,13 +99,17 @@ Layer* Layer::root()
     return top;
 }
 
-void Layer::changed()
+void Layer::changed() { noteChange(false); }
+
+void Layer::placementChanged() { noteChange(true); }
+
+void Layer::noteChange(bool placementOnly)
 {
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
     ++generation_;
     if (presentation_)
         return;
-    extentChanged();
+    extentChanged(placementOnly);
     Transaction::layerChanged();
     Layer* top = root();
     if (top->preparing_) {

@@ -572,16 +572,27 @@ private:
         std::vector<std::pair<std::uint32_t, Layer*>> unindexed; // unbounded or very wide: always asked
     };
     mutable std::unique_ptr<SublayerBoxes> boxes_;
+    // The subtree's extent in its own space from the model (kept while only the placement or the
+    // animations change: a row of moving layers rebuilds its boxes without walking their subtrees).
+    mutable Extent ownCache_;
+    mutable bool ownKnown_ = false;
+    const Extent& ownExtent() const;
     mutable std::uint64_t sublayersGeneration_ = 0;
     const SublayerBoxes& sublayerBoxes() const;
-    // Forgets the culling boxes of this layer and its ancestors.
-    void extentChanged();
+    // Forgets the culling boxes of this layer and its ancestors; `placementOnly` keeps this
+    // layer's own extent (what changed is where it sits, or its animations).
+    void extentChanged(bool placementOnly = false);
+    // changed() for a change of the position, depth, transform or the animations.
+    void placementChanged();
+    void noteChange(bool placementOnly);
     Extent motionExtent(const Extent& own) const;
     mutable std::uint64_t tintCacheClock_ = 0;
     // Whether the contents with this cache key are opaque throughout (rendering skips what they hide).
     mutable qint64 opaqueContentsKey_ = 0;
     mutable bool opaqueContents_ = false;
     std::vector<RunningAnimation> animations_;
+    static constexpr std::size_t NotAnimating = ~std::size_t(0);
+    std::size_t animatingSlot_ = NotAnimating; // in the list of layers with running animations
     bool committed_ = false;
     bool presentation_ = false;
     Weak<Layer> modelLayer_;

@@ -18,18 +18,27 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <set>
 
 namespace kit {
 
 namespace layeranimation {
 
+// When an animation ends; entries of removed animations are skipped when due.
+struct Ending {
+    double end;
+    std::uint64_t id; // ids grow: equal ends retire in the order they were added
+    Weak<Layer> layer;
+};
+
+// For a heap whose top is the earliest end.
+bool endsLater(const Ending& a, const Ending& b) { return a.end > b.end || (a.end == b.end && a.id > b.id); }
+
 struct Registry {
-    // End time → (layer, animation id); entries of removed animations are skipped when due.
-    std::multimap<double, std::pair<Weak<Layer>, std::uint64_t>> ends;
-    // Layers with an animation that has not finished.
-    std::map<const Layer*, Weak<Layer>> animating;
+    // A heap of the animations' ends: retiring those due costs nothing for those still running.
+    std::vector<Ending> ends;
+    // Layers with an animation that has not finished (each knows its slot: removal swaps in the last).
+    std::vector<Layer*> animating;
     std::uint64_t nextId = 1;
     std::uint64_t evaluations = 0;
     // The hosts showing running animations, rebuilt only when the animating layers or a tree change.
@@ -320,12 +329,15 @@ void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
         it != animations_.end())
         animations_.erase(it);
     animations_.push_back(std::move(r));
-    if (std::isfinite(end))
-        layeranimation::registry().ends.emplace(end, std::make_pair(Weak<Layer>(this), id));
+    if (std::isfinite(end)) {
+        std::vector<layeranimation::Ending>& ends = layeranimation::registry().ends;
+        ends.push_back({ end, id, Weak<Layer>(this) });
+        std::push_heap(ends.begin(), ends.end(), layeranimation::endsLater);
+    }
     animationsChanged();
     layeranimation::registerSteps();
     FrameDriver::shared().wake();
-    changed();
+    placementChanged();
 }
 
 void Layer::removeAnimationForKey(const QString& key)
@@ -336,7 +348,7 @@ void Layer::removeAnimationForKey(const QString& key)
     const RunningAnimation gone = std::move(*it);
     animations_.erase(it);
     animationsChanged();
-    changed();
+    placementChanged();
 }
 
 void Layer::removeAllAnimations()
@@ -345,7 +357,7 @@ void Layer::removeAllAnimations()
         return;
     const std::vector<RunningAnimation> gone = std::exchange(animations_, {});
     animationsChanged();
-    changed();
+    placementChanged();
 }
 
 Ref<CAAnimation> Layer::animationForKey(const QString& key) const
@@ -367,10 +379,17 @@ void Layer::animationsChanged()
     shownStateChanged();
     layeranimation::Registry& registry = layeranimation::registry();
     const bool running = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return !r.finished; });
-    if (running) {
-        if (registry.animating.emplace(this, Weak<Layer>(this)).second)
-            ++registry.animatingGeneration;
-    } else if (registry.animating.erase(this)) {
+    std::vector<Layer*>& animating = registry.animating;
+    if (running && animatingSlot_ == NotAnimating) {
+        animatingSlot_ = animating.size();
+        animating.push_back(this);
+        ++registry.animatingGeneration;
+    } else if (!running && animatingSlot_ != NotAnimating) {
+        Layer* last = animating.back();
+        animating[animatingSlot_] = last;
+        last->animatingSlot_ = animatingSlot_;
+        animating.pop_back();
+        animatingSlot_ = NotAnimating;
         ++registry.animatingGeneration;
     }
 }
@@ -390,7 +409,7 @@ void Layer::retireAnimation(std::uint64_t id)
     // Not a model change: the presentation and the culling boxes are what moved. The driver
     // redraws the hosts.
     ++generation_;
-    extentChanged();
+    extentChanged(true);
     // Last: a completion block may change this layer's animations.
     completion.reset();
 }
@@ -401,14 +420,19 @@ bool Layer::retireFinishedForDriver()
     const double now = Application::now();
     std::set<const View*> done;
     std::vector<Ref<View>> hosts;
-    while (!r.ends.empty() && r.ends.begin()->first <= now + 1e-9) {
-        const auto [layer, id] = r.ends.begin()->second;
-        r.ends.erase(r.ends.begin());
-        if (const Ref<Layer> l = layer.lock()) {
-            l->retireAnimation(id);
+    const Layer* lastRoot = nullptr; // many ending together usually share a tree
+    while (!r.ends.empty() && r.ends.front().end <= now + 1e-9) {
+        std::pop_heap(r.ends.begin(), r.ends.end(), layeranimation::endsLater);
+        const layeranimation::Ending due = std::move(r.ends.back());
+        r.ends.pop_back();
+        if (const Ref<Layer> l = due.layer.lock()) {
+            l->retireAnimation(due.id);
             // Its host shows the end state once more, though nothing may run there any longer.
-            if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
-                hosts.push_back(host);
+            if (Layer* top = l->root(); top != lastRoot) {
+                lastRoot = top;
+                if (const Ref<View> host = top->hostingView(); host && done.insert(host.get()).second)
+                    hosts.push_back(host);
+            }
         }
     }
     for (const Ref<View>& host : hosts)
@@ -422,10 +446,14 @@ bool Layer::invalidateAnimatingHostsForDriver()
     if (r.hostsBuiltFor[0] != r.animatingGeneration || r.hostsBuiltFor[1] != r.treeGeneration) {
         std::set<const View*> done;
         r.hosts.clear();
-        for (const auto& [raw, weak] : r.animating)
-            if (const Ref<Layer> l = weak.lock())
-                if (const Ref<View> host = l->root()->hostingView(); host && done.insert(host.get()).second)
+        const Layer* lastRoot = nullptr;
+        // Layers leave the list as they go: each one here is alive.
+        for (Layer* l : r.animating)
+            if (Layer* top = l->root(); top != lastRoot) {
+                lastRoot = top;
+                if (const Ref<View> host = top->hostingView(); host && done.insert(host.get()).second)
                     r.hosts.emplace_back(host.get());
+            }
         r.hostsBuiltFor[0] = r.animatingGeneration;
         r.hostsBuiltFor[1] = r.treeGeneration;
     }

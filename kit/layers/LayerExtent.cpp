@@ -229,8 +229,9 @@ const Layer::Extent& Layer::placedExtent() const
         if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && !animationKeepsExtent(basic->keyPath()))
             reshaping = true;
     // Animations that only move the subtree leave its own extent as the model has it.
-    const Extent own = subtreeExtent(reshaping ? presentedValues() : model_);
-    const bool lasting = !reshaping && (sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0));
+    const Extent own = reshaping ? subtreeExtent(presentedValues()) : ownExtent();
+    // The own extent is kept exactly while the sublayers' boxes hold.
+    const bool lasting = !reshaping && ownKnown_;
     if (animations_.empty())
         placedCache_ = own.mapped(model_.toSuperlayer());
     else if (reshaping)
@@ -240,6 +241,16 @@ const Layer::Extent& Layer::placedExtent() const
     placedKnown_ = true;
     placedStamp_ = lasting ? -1 : now;
     return placedCache_;
+}
+
+const Layer::Extent& Layer::ownExtent() const
+{
+    if (ownKnown_)
+        return ownCache_;
+    ownCache_ = subtreeExtent(model_);
+    // Kept while the sublayers' boxes hold.
+    ownKnown_ = sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0);
+    return ownCache_;
 }
 
 Layer::Extent Layer::motionExtent(const Extent& own) const
@@ -272,12 +283,14 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         if (!basic)
             continue;
         const QString& key = basic->keyPath();
-        const Value from = r.from.isNil() ? Object::valueForKey(key) : r.from;
-        const Value to = basic->toValue().isNil() ? Object::valueForKey(key) : basic->toValue();
+        // An end left nil is the model's value.
+        const Value& from = r.from;
+        const Value& to = basic->toValue();
         double f0 = 0, f1 = 1;
         layerextent::fractionRange(*r.animation, &f0, &f1);
         if (key == QLatin1String("position")) {
-            const double p[3] { from.pointValue().x, from.pointValue().y, 0 }, q[3] { to.pointValue().x, to.pointValue().y, 0 };
+            const Point a = from.isNil() ? model_.position : from.pointValue(), b = to.isNil() ? model_.position : to.pointValue();
+            const double p[3] { a.x, a.y, 0 }, q[3] { b.x, b.y, 0 };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             for (int i = 0; i < 2; ++i) {
@@ -285,14 +298,15 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
                 place.hi[i] = span.hi[i];
             }
         } else if (key == QLatin1String("zPosition")) {
-            const double p[3] { 0, 0, from.doubleValue() }, q[3] { 0, 0, to.doubleValue() };
+            const double p[3] { 0, 0, from.isNil() ? model_.zPosition : from.doubleValue() };
+            const double q[3] { 0, 0, to.isNil() ? model_.zPosition : to.doubleValue() };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             place.lo[2] = span.lo[2];
             place.hi[2] = span.hi[2];
         } else if (key == QLatin1String("transform")) {
-            transformFrom = transform3DFromValue(from);
-            transformTo = transform3DFromValue(to);
+            transformFrom = from.isNil() ? model_.transform : transform3DFromValue(from);
+            transformTo = to.isNil() ? model_.transform : transform3DFromValue(to);
             fromTransform = &transformFrom;
             tf0 = f0;
             tf1 = f1;
@@ -330,14 +344,16 @@ bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot)
     return point.x() >= there.lo[0] - 1 && point.x() <= there.hi[0] + 1 && point.y() >= there.lo[1] - 1 && point.y() <= there.hi[1] + 1;
 }
 
-void Layer::extentChanged()
+void Layer::extentChanged(bool placementOnly)
 {
     for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
         // When its box is not known, the superlayer's index has not held it since it last changed.
-        if (!l->placedKnown_ && !l->sublayersKnown_ && l != this)
+        if (!l->placedKnown_ && !l->sublayersKnown_ && !l->ownKnown_ && l != this)
             break; // nothing cached above that was built from this one
         l->placedKnown_ = false;
         l->sublayersKnown_ = false;
+        if (l != this || !placementOnly)
+            l->ownKnown_ = false;
         if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_)
             s->boxes_->valid = false;
     }

@@ -148,7 +148,7 @@ void Layer::setPosition(Point position)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("position"));
     model_.position = position;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("position"), before);
 }
 
@@ -170,7 +170,7 @@ void Layer::setZPosition(double z)
     model_.zPosition = z;
     if (Layer* sup = const_cast<Layer*>(superlayer_.unsafeRaw()))
         sup->orderValid_ = false;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("zPosition"), before);
 }
 
@@ -180,7 +180,7 @@ void Layer::setTransform(const Transform3D& transform)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("transform"));
     model_.transform = transform;
-    changed();
+    placementChanged();
     didChangeAnimatable(QStringLiteral("transform"), before);
 }
 

@@ -34,15 +34,25 @@ Ref<CGImage> picture(int hue, bool hole)
 
 enum class Holder { Plain, Replicator };
 
+// A replicator's copy is darkened by `tint` and faded by `fade` (colour and alpha offsets).
+struct Reflection {
+    double tint = 0;
+    double fade = 0;
+};
+
 // Item `i` of a row of pictures turned away in perspective, each nearer than the one before, so
 // that every later one hides part of the earlier: the shape of a cover row.
-Ref<Layer> item(int i, Holder kind, bool hole)
+Ref<Layer> item(int i, Holder kind, bool hole, Reflection reflection)
 {
     Ref<Layer> holder;
     if (kind == Holder::Replicator) {
         auto replicator = ReplicatorLayer::layer();
         replicator->setInstanceCount(2);
         replicator->setInstanceTransform(Transform3DConcat(Transform3DMakeScale(1, -1, 1), Transform3DMakeTranslation(0, -120, 0)));
+        replicator->setInstanceRedOffset(reflection.tint);
+        replicator->setInstanceGreenOffset(reflection.tint);
+        replicator->setInstanceBlueOffset(reflection.tint);
+        replicator->setInstanceAlphaOffset(reflection.fade);
         holder = replicator;
     } else {
         holder = Layer::layer();
@@ -62,7 +72,7 @@ Ref<Layer> item(int i, Holder kind, bool hole)
     return holder;
 }
 
-QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hole)
+QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hole, Reflection reflection)
 {
     const Ref<CGContext> bitmap = CGContext::createBitmap(Width, Height);
     for (const std::vector<int>& items : passes) {
@@ -70,7 +80,7 @@ QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hol
         root->setBounds(MakeRect(0, 0, Width, Height));
         root->setPosition(MakePoint(Width / 2.0, Height / 2.0));
         for (int i : items)
-            root->addSublayer(item(i, kind, hole).get());
+            root->addSublayer(item(i, kind, hole, reflection).get());
         root->renderInContext(*bitmap);
     }
     return bitmap->createImage()->image();
@@ -80,6 +90,7 @@ struct OcclusionCase {
     const char* name;
     Holder kind;
     bool hole;
+    Reflection reflection {};
 };
 
 class LayerOcclusion : public testing::TestWithParam<OcclusionCase> { };
@@ -90,8 +101,8 @@ class LayerOcclusion : public testing::TestWithParam<OcclusionCase> { };
 TEST_P(LayerOcclusion, SamePixelsAsDrawingEveryItemInFull)
 {
     const OcclusionCase& c = GetParam();
-    const QImage together = render({ { 0, 1, 2, 3 } }, c.kind, c.hole);
-    const QImage apart = render({ { 0 }, { 1 }, { 2 }, { 3 } }, c.kind, c.hole);
+    const QImage together = render({ { 0, 1, 2, 3 } }, c.kind, c.hole, c.reflection);
+    const QImage apart = render({ { 0 }, { 1 }, { 2 }, { 3 } }, c.kind, c.hole, c.reflection);
     int differing = 0;
     for (int y = 0; y < Height; ++y)
         for (int x = 0; x < Width; ++x)
@@ -99,11 +110,18 @@ TEST_P(LayerOcclusion, SamePixelsAsDrawingEveryItemInFull)
     EXPECT_EQ(differing, 0) << c.name;
     // The row is really there and overlapping: the nearest picture's colour at its middle.
     EXPECT_NE(together.pixel(245, 130), together.pixel(5, 5));
+    // And so are the reflections, overlapping too (y down: 190…300 below the pictures).
+    if (c.kind == Holder::Replicator) {
+        EXPECT_NE(together.pixel(245, 250), together.pixel(5, 5));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LayerOcclusion,
     testing::Values(OcclusionCase { "plainHolders", Holder::Plain, false }, OcclusionCase { "withReflections", Holder::Replicator, false },
-        OcclusionCase { "translucentPatch", Holder::Plain, true }),
+        OcclusionCase { "translucentPatch", Holder::Plain, true },
+        OcclusionCase { "darkenedReflections", Holder::Replicator, false, { -0.6, 0 } },
+        OcclusionCase { "fadedReflections", Holder::Replicator, false, { -0.6, -0.5 } },
+        OcclusionCase { "reflectionsWithAPatch", Holder::Replicator, true, { -0.6, 0 } }),
     [](const testing::TestParamInfo<OcclusionCase>& info) { return std::string(info.param.name); });
 
 } // namespace layer_occlusion_test

@@ -1,5 +1,6 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ProjectiveImage.h"
+#include "kit/graphics/ProjectiveImageSpan.h"
 #include "kit/testsupport/PixelProbe.h"
 
 #include <QPainter>
@@ -9,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 namespace projective_image_test {
 
@@ -254,6 +257,187 @@ TEST(ProjectiveImage, RefusesWhatItCannotDraw)
     QTransform behind(1, 0, 0.01, 0, 1, 0, 0, 0, -1);
     EXPECT_FALSE(projectiveimage::DrawInto(out, out.rect(), pattern(), pattern().rect(), behind, 1, true, true));
     EXPECT_EQ(out, before);
+}
+
+// What a device pixel inside the picture should become, worked out alone and in double precision:
+// the source position from the inverse map; the four texels around it (texel centres at .5, none
+// outside `source`) weighted in 1/256 steps, down the columns then across, or the texel holding it
+// when not smooth; times the opacity; source-over the pixel under it.
+QRgb referencePixel(
+    const QImage& image, const QRect& source, const QTransform& inverse, QPointF centre, double opacity, bool smooth, QRgb under)
+{
+    const QPointF p = inverse.map(centre);
+    const auto texel = [&](int x, int y) {
+        const QRgb t = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
+        return image.format() == QImage::Format_RGB32 ? t | 0xff000000u : t;
+    };
+    std::array<int, 4> sample {}; // b, g, r, a
+    const auto channel = [](QRgb c, int k) { return int((c >> (8 * k)) & 0xff); };
+    if (smooth) {
+        const double fx = std::clamp(p.x() - 0.5, double(source.left()), double(source.right()));
+        const double fy = std::clamp(p.y() - 0.5, double(source.top()), double(source.bottom()));
+        const int x0 = int(std::floor(fx)), y0 = int(std::floor(fy));
+        const int x1 = std::min(x0 + 1, source.right()), y1 = std::min(y0 + 1, source.bottom());
+        const int ax = int((fx - x0) * 256), ay = int((fy - y0) * 256);
+        for (int k = 0; k < 4; ++k) {
+            const int left = (channel(texel(x0, y0), k) * (256 - ay) + channel(texel(x0, y1), k) * ay) / 256;
+            const int right = (channel(texel(x1, y0), k) * (256 - ay) + channel(texel(x1, y1), k) * ay) / 256;
+            sample[std::size_t(k)] = (left * (256 - ax) + right * ax) / 256;
+        }
+    } else {
+        const int x = std::clamp(int(std::floor(p.x())), source.left(), source.right());
+        const int y = std::clamp(int(std::floor(p.y())), source.top(), source.bottom());
+        for (int k = 0; k < 4; ++k)
+            sample[std::size_t(k)] = channel(texel(x, y), k);
+    }
+    const int factor = int(opacity * 255 + 0.5);
+    for (int& c : sample)
+        c = (c * factor + 127) / 255;
+    QRgb out = 0;
+    for (int k = 0; k < 4; ++k) {
+        const int value = std::min(255, sample[std::size_t(k)] + (channel(under, k) * (255 - sample[3]) + 127) / 255);
+        out |= QRgb(value) << (8 * k);
+    }
+    return out;
+}
+
+// Whether a source position lies within 1/1000 texel of a texel's edge, where picking either
+// neighbour is right.
+bool onTexelEdge(double x) { return std::abs(x - std::round(x)) < 1e-3; }
+
+enum class PictureKind { Opaque32, Translucent, OpaqueAlpha, Inset };
+
+// The picture and the rectangle drawn from it. `Inset` draws the middle of a picture whose outer
+// texels are pure red: none of that red may show.
+std::pair<QImage, QRect> pictureOf(PictureKind kind)
+{
+    switch (kind) {
+    case PictureKind::Opaque32:
+        return { pattern().convertToFormat(QImage::Format_RGB32), QRect(0, 0, SourceWidth, SourceHeight) };
+    case PictureKind::Translucent:
+        return { pattern(), QRect(0, 0, SourceWidth, SourceHeight) };
+    case PictureKind::OpaqueAlpha: {
+        QImage image(SourceWidth, SourceHeight, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(30, 60, 90));
+        QPainter p(&image);
+        p.drawImage(0, 0, pattern());
+        return { image, image.rect() };
+    }
+    case PictureKind::Inset: {
+        QImage image(SourceWidth + 6, SourceHeight + 4, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::red);
+        QPainter p(&image);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(3, 2, pattern());
+        return { image, QRect(3, 2, SourceWidth, SourceHeight) };
+    }
+    }
+    return {};
+}
+
+using ReferenceCase = std::tuple<MapCase, PictureKind, double, bool>;
+
+class ProjectiveImageReference : public testing::TestWithParam<ReferenceCase> { };
+
+// Inside the picture every pixel is the one worked out alone, to one level per channel (the
+// position is taken in single precision); outside it nothing changes.
+TEST_P(ProjectiveImageReference, InteriorPixelsAreThoseWorkedOutAlone)
+{
+    const auto& [mapCase, kind, opacity, smooth] = GetParam();
+    const auto [image, source] = pictureOf(kind);
+    const QTransform map = QTransform::fromTranslate(-source.left(), -source.top()) * quadMap(mapCase.quad);
+    const QTransform inverse = map.inverted();
+    // Two images: DrawInto writes into the canvas's pixels in place, shared or not.
+    const QImage before = canvas();
+    QImage out = canvas();
+    ASSERT_TRUE(projectiveimage::DrawInto(out, out.rect(), image, source, map, opacity, smooth, true));
+    int worst = 0, compared = 0, changedOutside = 0, red = 0;
+    for (int y = 0; y < CanvasSize; ++y)
+        for (int x = 0; x < CanvasSize; ++x) {
+            const QPointF centre(x + 0.5, y + 0.5);
+            const double depth = depthInside(mapCase.quad, centre);
+            const QRgb got = out.pixel(x, y);
+            if (depth < -1.5)
+                changedOutside += got != before.pixel(x, y);
+            const QPointF p = inverse.map(centre);
+            if (depth <= 1.5 || (!smooth && (onTexelEdge(p.x()) || onTexelEdge(p.y()))))
+                continue;
+            worst = std::max(
+                worst, channelDifference(got, referencePixel(image, source, inverse, centre, opacity, smooth, before.pixel(x, y))));
+            ++compared;
+            red += qRed(got) > 200 && qGreen(got) < 60 && qBlue(got) < 60;
+        }
+    EXPECT_GT(compared, 200);
+    EXPECT_LE(worst, 1);
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_EQ(red, 0);
+}
+
+const MapCase referenceMaps[] = {
+    { "turnedRight", QPolygonF({ QPointF(20, 20), QPointF(200, 60), QPointF(200, 170), QPointF(20, 220) }) },
+    { "mirrored", QPolygonF({ QPointF(20, 220), QPointF(200, 170), QPointF(200, 60), QPointF(20, 20) }) },
+    { "tiltedBack", QPolygonF({ QPointF(80, 30), QPointF(160, 30), QPointF(235, 235), QPointF(5, 235) }) },
+    { "small", QPolygonF({ QPointF(100, 100), QPointF(140, 112), QPointF(140, 130), QPointF(100, 150) }) },
+    // Facing the viewer, enlarged 1.3: the map is flat though projective in kind.
+    { "facing", QPolygonF({ QPointF(16, 42), QPointF(224, 42), QPointF(224, 198), QPointF(16, 198) }) },
+};
+
+std::string referenceCaseName(const testing::TestParamInfo<ReferenceCase>& info)
+{
+    static const char* const kinds[] = { "opaque32", "translucent", "opaqueAlpha", "inset" };
+    const auto& [map, kind, opacity, smooth] = info.param;
+    return std::string(map.name) + "_" + kinds[int(kind)] + (opacity < 1 ? "_faded" : "") + (smooth ? "_smooth" : "_nearest");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProjectiveImageReference,
+    testing::Combine(testing::ValuesIn(referenceMaps),
+        testing::Values(PictureKind::Opaque32, PictureKind::Translucent, PictureKind::OpaqueAlpha, PictureKind::Inset),
+        testing::Values(1.0, 0.6), testing::Bool()),
+    referenceCaseName);
+
+// Every instruction set's span drawer composites the pixels the plain one does, to one level per
+// channel: runs of every length around the step sizes and the restart, running off the picture
+// on either side (clamped), minified and magnified, over translucent pixels.
+TEST(ProjectiveImage, SpanDrawersAgreeWithThePlainOne)
+{
+    const QImage translucent = pattern();
+    const QImage opaque = translucent.convertToFormat(QImage::Format_RGB32);
+    // Premultiplied pixels to draw over, some clear, most translucent.
+    std::vector<std::uint32_t> under(300);
+    for (std::size_t i = 0; i < under.size(); ++i)
+        under[i] = qPremultiply(qRgba(int(i % 200), 90, 40, i % 3 == 0 ? 0 : 200 + int(i % 50)));
+    const std::array<projectiveimage::SpanMap, 4> maps = { {
+        { -20, 30.5, 1, 0.9, 0.05, 0 }, // flat, from left of the picture across it and out again
+        { 10, 10, 1, 1.4, 0.3, 0.004 }, // in perspective, minified
+        { 150, 110, 2, -0.8, -0.5, 0.001 }, // magnified, leaving through the top left corner
+        { 40.25, -3, 1, 0.01, 0.6, -0.0005 }, // down the picture, from above it
+    } };
+    const int lengths[] = { 1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 63, 64, 65, 100, 257 };
+    for (const QImage* image : { &translucent, &opaque }) {
+        const projectiveimage::SpanSource source { reinterpret_cast<const std::uint32_t*>(image->constBits()), image->bytesPerLine() / 4, 0,
+            0, SourceWidth - 1, SourceHeight - 1, image->format() == QImage::Format_RGB32 };
+        for (const projectiveimage::SpanISA isa : projectiveimage::SupportedSpanISAs())
+            for (const bool smooth : { true, false })
+                for (const std::uint32_t opacity : { 255u, 153u, 1u })
+                    for (std::size_t m = 0; m < maps.size(); ++m)
+                        for (const int length : lengths) {
+                            std::vector<std::uint32_t> expected(under.begin(), under.begin() + length), got = expected;
+                            projectiveimage::SpanDrawerFor(projectiveimage::SpanISA::Plain, source, smooth, opacity)(
+                                expected.data(), length, maps[m], source, opacity);
+                            projectiveimage::SpanDrawerFor(isa, source, smooth, opacity)(got.data(), length, maps[m], source, opacity);
+                            int worst = 0;
+                            for (int i = 0; i < length; ++i) {
+                                const projectiveimage::SpanMap& s = maps[m];
+                                const double w = s.w + i * s.dw;
+                                const QPointF p((s.u + i * s.du) / w, (s.v + i * s.dv) / w);
+                                if (!smooth && (onTexelEdge(p.x()) || onTexelEdge(p.y())))
+                                    continue;
+                                worst = std::max(worst, channelDifference(expected[std::size_t(i)], got[std::size_t(i)]));
+                            }
+                            EXPECT_LE(worst, 1) << "instruction set " << int(isa) << (smooth ? " smooth" : " nearest") << " opacity "
+                                                << opacity << " map " << m << " length " << length << (image == &opaque ? " opaque" : "");
+                        }
+    }
 }
 
 } // namespace projective_image_test

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace kit;
 
 namespace {
@@ -30,6 +32,24 @@ class FlippedCodedView : public CodedView {
     bool isFlipped() const override { return true; }
 };
 
+// Lays itself out on every move and resize, as views that follow their frame do.
+class FrameFollowingView : public CodedView {
+    KIT_CLASS(FrameFollowingView)
+public:
+    std::vector<Point> originsSeen;
+    std::vector<Size> sizesSeen;
+    void setFrameOrigin(Point origin) override
+    {
+        CodedView::setFrameOrigin(origin);
+        originsSeen.push_back(frame().origin);
+    }
+    void setFrameSize(Size size) override
+    {
+        CodedView::setFrameSize(size);
+        sizesSeen.push_back(frame().size);
+    }
+};
+
 Ref<CodedView> roundTrip(View* root)
 {
     QString error;
@@ -43,6 +63,7 @@ Ref<CodedView> roundTrip(View* root)
 
 KIT_REGISTER_CLASS(CodedView, View) { }
 KIT_REGISTER_CLASS(FlippedCodedView, CodedView) { }
+KIT_REGISTER_CLASS(FrameFollowingView, CodedView) { }
 
 TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
 {
@@ -97,6 +118,23 @@ TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
     EXPECT_EQ(b3->bounds().origin, ZeroPoint);
     EXPECT_EQ(b3->autoresizingMask(), unsigned(ViewMinXMargin));
     EXPECT_EQ(b3->superview().get(), b2);
+}
+
+TEST(ViewCoding, AViewThatFollowsItsFrameSeesTheArchivedOne)
+{
+    auto root = make<CodedView>(MakeRect(0, 0, 400, 300));
+    auto child = make<FrameFollowingView>();
+    child->setFrame(MakeRect(12, 30, 160, 48));
+    root->addSubview(child.get());
+
+    const auto back = roundTrip(root.get());
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->subviews().size(), 1u);
+    const auto decoded = dynamic_pointer_cast<FrameFollowingView>(back->subviews()[0]);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->frame(), MakeRect(12, 30, 160, 48));
+    EXPECT_EQ(decoded->sizesSeen, std::vector<Size> { MakeSize(160, 48) });
+    EXPECT_EQ(decoded->originsSeen, std::vector<Point> { MakePoint(12, 30) });
 }
 
 TEST(ViewCoding, ZeroBoundsOriginAndVisibleAreNotWritten)
