@@ -190,6 +190,8 @@ private:
     bool askShouldExpand(const Value& item);
     bool askShouldCollapse(const Value& item);
     void toggleFromUser(const Value& item, bool expand, bool children);
+    // Accessibility expands and collapses items the user's way.
+    friend class tableaccessibility::TableRowElement;
     void saveExpandedItems();
     QString autosaveKey() const { return QStringLiteral("NSOutlineView Items ") + autosaveName_; }
     OutlineViewDataSource* source() const;

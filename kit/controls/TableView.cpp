@@ -793,6 +793,17 @@ void TableView::proposeSelection(const IndexSet& proposal)
     selectRowIndexesByExtendingSelection(answer, false);
 }
 
+void TableView::toggleRowSelection(std::int64_t row)
+{
+    MutableIndexSet next = allowsMultipleSelection_ ? MutableIndexSet(selected_) : MutableIndexSet();
+    if (isRowSelected(row))
+        next.removeIndex(row);
+    else
+        next.addIndex(row);
+    proposeSelection(next);
+    anchorRow_ = row;
+}
+
 void TableView::moveSelectionToRow(std::int64_t row, bool extend, bool scroll)
 {
     const std::int64_t n = numberOfRows();

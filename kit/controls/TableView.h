@@ -25,6 +25,11 @@ namespace kit {
 class Notification;
 class TableView;
 
+namespace tableaccessibility {
+class TableElement;
+class TableRowElement;
+} // namespace tableaccessibility
+
 inline const QString TableViewSelectionDidChangeNotification = QStringLiteral("NSTableViewSelectionDidChangeNotification");
 inline const QString TableViewSelectionIsChangingNotification = QStringLiteral("NSTableViewSelectionIsChangingNotification");
 
@@ -272,6 +277,9 @@ protected:
     // User paths: form a proposal, let the delegate shape it, keep a non-empty selection when
     // empty is not allowed, then the funnel. `changing` posts IsChanging rather than DidChange.
     void proposeSelection(const IndexSet& proposal);
+    // Adds `row` to the selection or takes it out, as a Control-click does (alone where one row
+    // at most may be selected); the row becomes the anchor.
+    void toggleRowSelection(std::int64_t row);
     // Moves the selection to `row` (clamped), extending from the anchor with `extend` when
     // multiple rows may be selected, and scrolls the row into view with `scroll`.
     void moveSelectionToRow(std::int64_t row, bool extend, bool scroll = true);
@@ -286,6 +294,9 @@ protected:
     std::int64_t editedColumn_ = -1;
 
 private:
+    // Accessibility selects rows the user's way.
+    friend class tableaccessibility::TableElement;
+    friend class tableaccessibility::TableRowElement;
     // The editable cell after (or before) the edited one, in this row and then the next (or
     // previous) row; column -1 when none.
     std::pair<std::int64_t, std::int64_t> neighbourEditableCell(std::int64_t column, std::int64_t row, bool forward);

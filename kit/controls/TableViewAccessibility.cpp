@@ -255,9 +255,9 @@ void TableElement::accessibilitySetValueForAttribute(const Value& value, const Q
     // One row at most where the table allows only one.
     if (rows.count() > 1 && !table->allowsMultipleSelection())
         return;
-    if (rows.count() == 0 && !table->allowsEmptySelection())
-        return;
-    table->selectRowIndexesByExtendingSelection(rows, false);
+    // As the user's selection: the delegate leaves rows out; all refused, or none where one must
+    // stay, changes nothing.
+    table->proposeSelection(rows);
 }
 
 std::int64_t TableElement::accessibilityArrayAttributeCount(const QString& attribute) const
@@ -375,18 +375,15 @@ void TableRowElement::accessibilitySetValueForAttribute(const Value& value, cons
     const Ref<TableView> table = table_.lock();
     const Ref<TableRowElement> keep(this);
     const bool on = value.boolValue();
+    // As a Control-click on the row, or a click on its triangle: the delegate may refuse.
     if (attribute == AccessibilitySelectedAttribute) {
-        if (!on)
-            table->deselectRow(row());
-        else if (!table->isRowSelected(row()))
-            table->selectRowIndexesByExtendingSelection(IndexSet(row()), table->allowsMultipleSelection());
+        if (on != table->isRowSelected(row()))
+            table->toggleRowSelection(row());
         return;
     }
     auto* outline = dynamic_cast<OutlineView*>(table.get());
-    if (on)
-        outline->expandItem(item_);
-    else
-        outline->collapseItem(item_);
+    if (on != outline->isItemExpanded(item_))
+        outline->toggleFromUser(item_, on, false);
 }
 
 Value TableRowElement::accessibilityHitTest(Point point) const

@@ -70,13 +70,7 @@ void TableView::trackRows(const Event& event, std::int64_t row, std::int64_t)
         if (!toggle && !extend)
             proposeSelection(IndexSet());
     } else if (toggle) {
-        MutableIndexSet next = allowsMultipleSelection_ ? MutableIndexSet(selected_) : MutableIndexSet();
-        if (isRowSelected(row))
-            next.removeIndex(row);
-        else
-            next.addIndex(row);
-        proposeSelection(next);
-        anchorRow_ = row;
+        toggleRowSelection(row);
     } else if (extend) {
         const std::int64_t from = std::min(anchorRow_, row), to = std::max(anchorRow_, row);
         proposeSelection(IndexSet::indexSetWithIndexesInRange({ from, to - from + 1 }));

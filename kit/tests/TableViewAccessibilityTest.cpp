@@ -1,6 +1,6 @@
 // Tables and outlines through accessibility and Qt's adapter, in process: a table of rows whose
 // elements are made only as a client walks to them, each with one cell per column; selection
-// and, in outlines, disclosure level and expansion.
+// and, in outlines, disclosure level and expansion, each asking the delegate as the user's would.
 
 #include "ControlsTestSupport.h"
 
@@ -43,6 +43,36 @@ public:
 KIT_REGISTER_CLASS(AccessibleRowsSource, Object)
 {
     c.optionalOperations({ "numberOfRowsInTableView", "tableViewObjectValueForTableColumnRow", "tableViewSetObjectValueForTableColumnRow" });
+}
+
+// Refuses one row and lists the rows it was asked about.
+class RefusingRowDelegate : public Object, public TableViewDelegate {
+    KIT_CLASS(RefusingRowDelegate)
+public:
+    std::int64_t refused = 3;
+    std::vector<std::int64_t> asked;
+    bool tableViewShouldSelectRow(TableView*, std::int64_t row) override
+    {
+        asked.push_back(row);
+        return row != refused;
+    }
+};
+
+KIT_REGISTER_CLASS(RefusingRowDelegate, Object) { c.optionalOperations({ "tableViewShouldSelectRow" }); }
+
+// Refuses to select, expand or collapse the items it names.
+class RefusingItemDelegate : public Object, public OutlineViewDelegate {
+    KIT_CLASS(RefusingItemDelegate)
+public:
+    Value unselectable, unexpandable, uncollapsible;
+    bool outlineViewShouldSelectItem(OutlineView*, const Value& item) override { return !item.identicalTo(unselectable); }
+    bool outlineViewShouldExpandItem(OutlineView*, const Value& item) override { return !item.identicalTo(unexpandable); }
+    bool outlineViewShouldCollapseItem(OutlineView*, const Value& item) override { return !item.identicalTo(uncollapsible); }
+};
+
+KIT_REGISTER_CLASS(RefusingItemDelegate, Object)
+{
+    c.optionalOperations({ "outlineViewShouldSelectItem", "outlineViewShouldExpandItem", "outlineViewShouldCollapseItem" });
 }
 
 // The first child of `parent` (depth first) with `role`.
@@ -199,6 +229,29 @@ TEST_F(TableAccessibility, SelectedRowsAreSetOnlyAsTheTableAllows)
     EXPECT_EQ(selected.objectAtIndex(1).object(), rows.objectAtIndex(2).object());
 }
 
+TEST_F(TableAccessibility, ARowTheDelegateRefusesStaysUnselected)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    auto delegate = make<RefusingRowDelegate>();
+    table->setDelegate(delegate.get());
+    table->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    QAccessibleInterface* row3 = tableInterface->child(3);
+    row3->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(delegate->asked, std::vector<std::int64_t> { 3 });
+    EXPECT_EQ(table->selectedRowIndexes(), IndexSet(1));
+    EXPECT_FALSE(row3->state().selected);
+
+    // A list of rows loses the refused one; a list of that row alone changes nothing.
+    table->setAllowsMultipleSelection(true);
+    const Value element = AccessibilityAttributeValue(Value(table), AccessibilityChildrenAttribute).array().firstObject();
+    const Array rows = AccessibilityArrayAttributeValues(element, AccessibilityRowsAttribute, 2, 3);
+    AccessibilitySetValueForAttribute(element, Value(rows), AccessibilitySelectedRowsAttribute);
+    EXPECT_EQ(table->selectedRowIndexes(), (IndexSet { 2, 4 }));
+    AccessibilitySetValueForAttribute(element, Value(Array { rows.objectAtIndex(1) }), AccessibilitySelectedRowsAttribute);
+    EXPECT_EQ(table->selectedRowIndexes(), (IndexSet { 2, 4 }));
+    EXPECT_FALSE(AccessibilityAttributeValue(rows.objectAtIndex(1), AccessibilitySelectedAttribute).boolValue());
+}
+
 TEST_F(TableAccessibility, RowsThatGoTakeTheirInterfacesWithThem)
 {
     ASSERT_NE(tableInterface, nullptr);
@@ -259,6 +312,34 @@ TEST_F(OutlineAccessibility, RowsShowTheirLevelAndExpandThroughTheToggle)
     group1->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_FALSE(outline->isItemExpanded(item(QStringLiteral("Group 1"))));
     EXPECT_EQ(tree->childCount(), 3);
+}
+
+TEST_F(OutlineAccessibility, TheDelegateDecidesWhatExpandsCollapsesAndIsSelected)
+{
+    ASSERT_NE(tree, nullptr);
+    auto delegate = make<RefusingItemDelegate>();
+    delegate->unexpandable = item(QStringLiteral("Group 1"));
+    delegate->uncollapsible = item(QStringLiteral("Group 0"));
+    delegate->unselectable = item(QStringLiteral("Group 2"));
+    outline->setDelegate(delegate.get());
+
+    tree->child(1)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(outline->isItemExpanded(item(QStringLiteral("Group 1"))));
+    EXPECT_EQ(tree->childCount(), 3);
+
+    QAccessibleInterface* group0 = tree->child(0);
+    group0->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(outline->isItemExpanded(item(QStringLiteral("Group 0"))));
+    group0->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(outline->isItemExpanded(item(QStringLiteral("Group 0"))));
+    EXPECT_EQ(tree->childCount(), 7);
+
+    QAccessibleInterface* group2 = tree->child(6);
+    group2->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(outline->numberOfSelectedRows(), 0);
+    EXPECT_FALSE(group2->state().selected);
+    tree->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(outline->selectedRowIndexes(), IndexSet(2));
 }
 
 TEST_F(OutlineAccessibility, ARowFollowsItsItemWhenRowsAboveExpand)
