@@ -411,6 +411,8 @@ protected:
     // Whether the subtree can show inside the pass's visible area, its superlayer's space mapping
     // to the host by `superlayerToHost`: decided before any of its matrices is built.
     bool placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const;
+    // The device rectangle the subtree can draw in (null when nothing; unbounded behind an eye).
+    QRectF placedReach(const RenderPass& pass, const Transform3D& superlayerToHost) const;
     // Whether a point of the root's space may fall on the subtree (hit testing).
     bool placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const;
     // The shown sublayers whose boxes, mapped by `sublayersToSpace`, may meet `area` (a rectangle
@@ -580,8 +582,9 @@ private:
     mutable std::uint64_t sublayersGeneration_ = 0;
     const SublayerBoxes& sublayerBoxes() const;
     // Forgets the culling boxes of this layer and its ancestors; `placementOnly` keeps this
-    // layer's own extent (what changed is where it sits, or its animations).
-    void extentChanged(bool placementOnly = false);
+    // layer's own extent (what changed is where it sits, or its animations). `shrinks`: the new
+    // box lies inside the old (a move reaching its end), so the superlayer's index may keep the old.
+    void extentChanged(bool placementOnly = false, bool shrinks = false);
     // changed() for a change of the position, depth, transform or the animations.
     void placementChanged();
     void noteChange(bool placementOnly);

@@ -376,7 +376,9 @@ std::vector<QString> Layer::animationKeys() const
 
 void Layer::animationsChanged()
 {
-    shownStateChanged();
+    // Animations decide whether a hidden layer is walked; a shown one stays where it is.
+    if (model_.hidden)
+        shownStateChanged();
     layeranimation::Registry& registry = layeranimation::registry();
     const bool running = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return !r.finished; });
     std::vector<Layer*>& animating = registry.animating;
@@ -403,13 +405,18 @@ void Layer::retireAnimation(std::uint64_t id)
         return;
     it->finished = true;
     std::shared_ptr<void> completion = std::move(it->completion);
+    // A move ending where the model is leaves the layer inside the box that covered the move.
+    bool shrinks = false;
+    if (auto* basic = dynamic_cast<const BasicAnimation*>(it->animation.get()))
+        if (const QString& key = basic->keyPath(); key == QLatin1String("position") || key == QLatin1String("zPosition") || key == QLatin1String("transform"))
+            shrinks = basic->toValue().isNil() || basic->toValue() == Object::valueForKey(key);
     if (it->animation->isRemovedOnCompletion())
         animations_.erase(it);
     animationsChanged();
     // Not a model change: the presentation and the culling boxes are what moved. The driver
     // redraws the hosts.
     ++generation_;
-    extentChanged(true);
+    extentChanged(true, shrinks);
     // Last: a completion block may change this layer's animations.
     completion.reset();
 }

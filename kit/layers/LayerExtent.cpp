@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace kit {
@@ -203,8 +204,10 @@ Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
 
 const Layer::Extent& Layer::sublayersExtent() const
 {
+    if (sublayersKnown_ && sublayersStamp_ < 0 && sublayersGeneration_ == shownGeneration_)
+        return sublayersCache_;
     const double now = Application::now();
-    if (sublayersKnown_ && (sublayersStamp_ < 0 || sublayersStamp_ == now) && sublayersGeneration_ == shownGeneration_)
+    if (sublayersKnown_ && sublayersStamp_ == now && sublayersGeneration_ == shownGeneration_)
         return sublayersCache_;
     // Hidden sublayers that nothing animates draw nothing (they are not among the shown ones).
     const SublayerBoxes& boxes = sublayerBoxes();
@@ -220,8 +223,10 @@ const Layer::Extent& Layer::sublayersExtent() const
 
 const Layer::Extent& Layer::placedExtent() const
 {
+    if (placedKnown_ && placedStamp_ < 0)
+        return placedCache_; // without asking the clock: an index rebuild asks thousands
     const double now = Application::now();
-    if (placedKnown_ && (placedStamp_ < 0 || placedStamp_ == now))
+    if (placedKnown_ && placedStamp_ == now)
         return placedCache_;
     ++layerextent::builtBoxes();
     bool reshaping = false;
@@ -262,13 +267,6 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         return out;
     }
     const Point a = model_.anchorInBounds();
-    // Every point lies within `radius` of the anchor.
-    double radius = 0;
-    for (int corner = 0; corner < 8; ++corner) {
-        const double dx = (corner & 1 ? own.hi[0] : own.lo[0]) - a.x, dy = (corner & 2 ? own.hi[1] : own.lo[1]) - a.y;
-        const double dz = corner & 4 ? own.hi[2] : own.lo[2];
-        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
-    }
     const double here[3] { model_.position.x, model_.position.y, model_.zPosition };
     Range3 place;
     place.spanLine(here, here, 0, 0);
@@ -289,8 +287,8 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         double f0 = 0, f1 = 1;
         layerextent::fractionRange(*r.animation, &f0, &f1);
         if (key == QLatin1String("position")) {
-            const Point a = from.isNil() ? model_.position : from.pointValue(), b = to.isNil() ? model_.position : to.pointValue();
-            const double p[3] { a.x, a.y, 0 }, q[3] { b.x, b.y, 0 };
+            const Point start = from.isNil() ? model_.position : from.pointValue(), end = to.isNil() ? model_.position : to.pointValue();
+            const double p[3] { start.x, start.y, 0 }, q[3] { end.x, end.y, 0 };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             for (int i = 0; i < 2; ++i) {
@@ -327,6 +325,13 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         out.add(still.hi[0] + place.hi[0], still.hi[1] + place.hi[1], still.hi[2] + place.hi[2]);
         return out;
     }
+    // Every point lies within `radius` of the anchor.
+    double radius = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double dx = (corner & 1 ? own.hi[0] : own.lo[0]) - a.x, dy = (corner & 2 ? own.hi[1] : own.lo[1]) - a.y;
+        const double dz = corner & 4 ? own.hi[2] : own.lo[2];
+        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
     const double reach = radius * stretch;
     out.add(place.lo[0] + translation.lo[0] - reach, place.lo[1] + translation.lo[1] - reach, place.lo[2] + translation.lo[2] - reach);
     out.add(place.hi[0] + translation.hi[0] + reach, place.hi[1] + translation.hi[1] + reach, place.hi[2] + translation.hi[2] + reach);
@@ -344,7 +349,7 @@ bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot)
     return point.x() >= there.lo[0] - 1 && point.x() <= there.hi[0] + 1 && point.y() >= there.lo[1] - 1 && point.y() <= there.hi[1] + 1;
 }
 
-void Layer::extentChanged(bool placementOnly)
+void Layer::extentChanged(bool placementOnly, bool shrinks)
 {
     for (const Layer* l = this; l; l = l->superlayer_.unsafeRaw()) {
         // When its box is not known, the superlayer's index has not held it since it last changed.
@@ -354,7 +359,8 @@ void Layer::extentChanged(bool placementOnly)
         l->sublayersKnown_ = false;
         if (l != this || !placementOnly)
             l->ownKnown_ = false;
-        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_)
+        // The index may hold a box larger than the layer's: each one it answers is tested anew.
+        if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_ && !(l == this && shrinks))
             s->boxes_->valid = false;
     }
 }
@@ -371,23 +377,31 @@ QRectF visibleArea(GraphicsContext& context)
 
 } // namespace layerextent
 
+QRectF Layer::placedReach(const RenderPass& pass, const Transform3D& superlayerToHost) const
+{
+    const Extent& e = placedExtent();
+    if (e.empty)
+        return {};
+    const double far = std::numeric_limits<double>::max() / 4;
+    const QRectF everywhere(QPointF(-far, -far), QPointF(far, far));
+    if (!e.bounded)
+        return everywhere;
+    const Extent onHost = e.mapped(superlayerToHost);
+    if (!onHost.bounded)
+        return everywhere;
+    const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
+    // Slightly grown: a border or antialiasing may reach a pixel past the box.
+    return pass.host.mapRect(box.adjusted(-1, -1, 1, 1));
+}
+
 bool Layer::placedMayShow(const RenderPass& pass, const Transform3D& superlayerToHost) const
 {
     ++layerextent::testedBoxes();
-    const Extent& e = placedExtent();
-    if (e.empty)
+    const QRectF reach = placedReach(pass, superlayerToHost);
+    if (reach.isNull())
         return false;
-    if (!e.bounded)
-        return true;
-    const Extent onHost = e.mapped(superlayerToHost);
-    if (!onHost.bounded)
-        return true;
     const QRectF visible = layerextent::visibleArea(pass.context);
-    if (visible.isEmpty())
-        return true;
-    const QRectF box(QPointF(onHost.lo[0], onHost.lo[1]), QPointF(onHost.hi[0], onHost.hi[1]));
-    // Slightly grown: a border or antialiasing may reach a pixel past the box.
-    return pass.host.mapRect(box.adjusted(-1, -1, 1, 1)).intersects(visible);
+    return visible.isEmpty() || reach.intersects(visible);
 }
 
 void Layer::sublayersInSight(const RenderPass& pass, const Transform3D& sublayerToHost, std::vector<Layer*>& out) const

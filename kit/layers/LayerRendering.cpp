@@ -73,6 +73,18 @@ bool movesOnly(const Layer& layer)
     return true;
 }
 
+// A device box, compared inline (a thousand sublayers compare half a million pairs).
+struct Box {
+    double left = 0, top = 0, right = -1, bottom = -1;
+    static Box of(const projectiveimage::Quad& q)
+    {
+        const auto [l, r] = std::minmax({ q[0].x(), q[1].x(), q[2].x(), q[3].x() });
+        const auto [t, b] = std::minmax({ q[0].y(), q[1].y(), q[2].y(), q[3].y() });
+        return { l, t, r, b };
+    }
+    bool meets(const Box& o) const { return left <= o.right && o.left <= right && top <= o.bottom && o.top <= bottom; }
+};
+
 } // namespace layerrendering
 
 void Layer::setDrawRecorder(std::vector<DrawRecord>* recorder) { layerrendering::recorder() = recorder; }
@@ -177,17 +189,26 @@ void Layer::renderSublayers(RenderPass& pass, const Transform3D& sublayerToHost,
         const Transform3D chain = sub.sublayerChain(v, toHost);
         return pictureQuad(*children.front(), Transform3DConcat(children.front()->presentedValues().toSuperlayer(), chain), opacity * v.opacity);
     };
+    using layerrendering::Box;
     std::vector<std::optional<Quad>> quads(drawn.size());
+    std::vector<Box> quadBoxes(drawn.size());
     for (std::size_t i = 1; i < drawn.size(); ++i)
-        quads[i] = occluderOf(*drawn[i].first, drawn[i].second);
+        if ((quads[i] = occluderOf(*drawn[i].first, drawn[i].second)))
+            quadBoxes[i] = Box::of(*quads[i]);
     const std::vector<Quad>* outer = pass.occluders;
     std::vector<Quad> covering;
     for (std::size_t i = 0; i < drawn.size(); ++i) {
+        // Only the quads over where this subtree can draw matter to it: a thousand layers on
+        // screen would each be handed every later one.
+        const QRectF r = drawn[i].first->placedReach(pass, sublayerToHost);
+        const Box reach { r.left(), r.top(), r.right(), r.bottom() };
         covering.clear();
         if (outer)
-            covering = *outer;
+            for (const Quad& q : *outer)
+                if (Box::of(q).meets(reach))
+                    covering.push_back(q);
         for (std::size_t j = i + 1; j < drawn.size(); ++j)
-            if (quads[j])
+            if (quads[j] && quadBoxes[j].meets(reach))
                 covering.push_back(*quads[j]);
         pass.occluders = covering.empty() ? nullptr : &covering;
         drawn[i].first->renderTree(pass, drawn[i].second, opacity);
