@@ -245,6 +245,7 @@ void QVFlowView::updateImages()
         visit.addIndexes(shownImages_);
     }
     const Size placeholderSize = itemSizeForRect(scrollLayer_->visibleRect());
+    const ItemReader items = itemReader();
     for (const std::int64_t i : visit) {
         if (i >= n)
             break;
@@ -252,7 +253,7 @@ void QVFlowView::updateImages()
             updateImageLayerAtIndex(i);
             continue;
         }
-        const Value item = imageItemForIndex(i);
+        const Value item = items.itemAt(this, i);
         if (const Ref<CGImage> cached = lookupForImageUID(imageUIDForItem(item)))
             showImage(cached, i, false);
         else

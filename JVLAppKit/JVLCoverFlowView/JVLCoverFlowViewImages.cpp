@@ -15,6 +15,8 @@
 #include "kit/graphics/ImageRep.h"
 #include "kit/layers/Transaction.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -74,15 +76,21 @@ Ref<CGImage> JVLCoverFlowView::shadedReflection(const Ref<CGImage>& picture, con
     // Shown darkened and mostly small: at most the item's own extent in device pixels.
     const int width = std::min(picture->width(), int(std::ceil(item.width * scale)));
     const int height = std::min(picture->height(), int(std::ceil(item.height * scale)));
-    auto bitmap = CGContext::createBitmap(width, height);
-    if (!bitmap)
-        return picture;
-    bitmap->drawImage(MakeRect(0, 0, width, height), picture);
-    // Where the shade stands over the reflection: 1 point wider on either side and 2 points
-    // taller at its top (the far end of the mirrored reflection).
-    const double sx = width / item.width, sy = height / item.height;
-    bitmap->drawImage(MakeRect(-sx, 0, width + 2 * sx, height + 2 * sy), shade);
-    return bitmap->createImage();
+    // Painted straight into the pixels the reflection keeps: one buffer, written once, where a
+    // bitmap context would clear one and copy it into another.
+    QImage pixels(width, height, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&pixels);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QRectF(0, 0, width, height), picture->image());
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        // Where the shade stands over the reflection: 1 point wider on either side and 2 points
+        // taller at its top (the far end of the mirrored reflection; row 0 is the top).
+        const double sx = width / item.width, sy = height / item.height;
+        painter.drawImage(QRectF(-sx, -2 * sy, width + 2 * sx, height + 2 * sy), shade->image());
+    }
+    return CGImage::create(pixels);
 }
 
 double JVLCoverFlowView::backingScale() const
@@ -275,7 +283,8 @@ void JVLCoverFlowView::recachePlaceholder()
     }
     canvas->unlockFocus();
     placeholderRef_ = JVLNSImage_Extension::imageRefCopy(*canvas);
-    placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, size, backingScale());
+    // At the canvas's own size: the placeholder stays while autoresizing changes the item size.
+    placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, MakeSize(W, H), 1);
     placeholderSize_ = size;
     placeholderMadeWith_ = placeholderIcon_;
     Transaction::begin();

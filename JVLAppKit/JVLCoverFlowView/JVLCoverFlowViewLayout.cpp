@@ -234,11 +234,11 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
     if (!Transaction::disableActions())
         step.animation = dynamic_pointer_cast<BasicAnimation>(Layer::implicitAnimationForKey(QStringLiteral("position")).object());
     bool moves = steps_.empty() || step.selection != steps_.back().selection || step.size != steps_.back().size || step.x0 != steps_.back().x0;
-    if (moves && now >= stepsEnd_) {
+    if (now >= stepsEnd_ && (steps_.size() != 1 || moves)) {
         // Nothing runs any longer: the last pass's places are where every item stands.
         LayoutStep base = steps_.empty() ? step : steps_.back();
         base.animation = nullptr;
-        moves = !steps_.empty();
+        moves = moves && !steps_.empty();
         steps_.assign(1, base);
         stepsReplayable_ = true;
     }
@@ -285,6 +285,12 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
         steps_.push_back(step);
         if (step.animation)
             stepsEnd_ = std::max(stepsEnd_, now + step.animation->duration());
+        // A held arrow key never lets the animations end: past this many passes (seconds of
+        // steps), an item coming back takes the last pass's place instead of a replay that
+        // would grow with every step.
+        constexpr std::size_t replayedPasses = 256;
+        if (steps_.size() > replayedPasses)
+            stepsReplayable_ = false;
     }
     for (const auto& item : items_)
         if (!item->stale)

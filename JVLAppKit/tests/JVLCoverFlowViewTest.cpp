@@ -681,6 +681,30 @@ TEST_F(CoverFlow, APictureArrivingOutOfSightAsksForNoRedraw)
     EXPECT_TRUE(test::basePixelIs(window->snapshot(), base(MakePoint(r.midX(), r.midY())), QColor(Qt::red), 4));
 }
 
+TEST_F(CoverFlow, OnceAJumpSettledOnlyItemsNearTheSelectionAreLaidOut)
+{
+    view->setAutoresizesItems(false);
+    view->setItemSize(MakeSize(100, 60));
+    Array content = coloredPictures(2000);
+    view->setContent(content);
+    view->setSelectionIndex(1500); // every item between the ends crosses the stage
+    const auto shown = [&] {
+        std::int64_t count = 0;
+        for (const Ref<Layer>& item : view->scrollLayer()->sublayers())
+            count += item->isHidden() ? 0 : 1;
+        return count;
+    };
+    EXPECT_GT(shown(), 1400);
+    clock.advance(1);
+    Transaction::flush();
+    content.replaceObjectAtIndexWithObject(3, Value(solidPicture(Qt::red))); // a content change far away
+    view->setContent(content);
+    const std::int64_t k = view->residentRadius();
+    EXPECT_EQ(shown(), 2 * k + 1);
+    view->setSelectionIndex(1501);
+    EXPECT_EQ(shown(), 2 * k + 2);
+}
+
 // --- Interface files ---
 
 const char* coverFlowInterface = R"({"$archiver": "KeyedArchiver", "$version": 1,

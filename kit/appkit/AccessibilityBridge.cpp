@@ -387,6 +387,12 @@ void AccessibilityBridge::install()
     afterApplication = QCoreApplication::instance() != nullptr;
 }
 
+void AccessibilityBridge::putFactoryFirst()
+{
+    install();
+    accessibilitybridge::reinstallFactory();
+}
+
 namespace accessibilitybridge {
 // Qt may ask for a host widget's interface before any kit code runs.
 const bool installedAtLoad = (AccessibilityBridge::install(), true);

@@ -18,6 +18,9 @@ class AccessibilityBridge {
 public:
     // Installs the factory for window host widgets (once; the first window does it).
     static void install();
+    // Puts that factory before every other, the application's included: each window host does it
+    // before Qt first asks for the host's interface (which Qt then keeps).
+    static void putFactoryFirst();
     // The interface Qt shows for `element` (an object); null for anything else.
     static QAccessibleInterface* interfaceFor(const Value& element);
 

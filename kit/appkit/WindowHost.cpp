@@ -1,5 +1,6 @@
 #include "kit/appkit/WindowHost.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Event.h"
@@ -37,6 +38,9 @@ namespace kit {
 WindowHost::WindowHost(Window* window)
     : window_(window)
 {
+    // Qt makes a widget's accessibility interface when it is shown and keeps it: the bridge's
+    // factory must stand first by then, or the window would answer as a bare widget for good.
+    AccessibilityBridge::putFactoryFirst();
     setMouseTracking(true);
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);

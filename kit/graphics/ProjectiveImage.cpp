@@ -200,7 +200,9 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
             bx0 = std::min(bx0, rr.xa);
             bx1 = std::max(bx1, rr.xb);
         }
-        for (int bx = bx0; bx <= bx1; bx += blockColumns) {
+        // Columns on a fixed grid: where a run starts, and so each pixel, does not depend on which
+        // rows share its block or where a clip cuts the picture.
+        for (int bx = bx0 - bx0 % blockColumns; bx <= bx1; bx += blockColumns) {
             const int ex = std::min(bx1, bx + blockColumns - 1);
             for (int r = 0; r < rows; ++r) {
                 const RowRun& rr = runs[std::size_t(r)];

@@ -8,6 +8,7 @@
 #include "kit/appkit/Window.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -189,6 +190,31 @@ TEST_F(AccessibilityBridgeTest, TheHostWidgetShowsTheWindowsElements)
     EXPECT_EQ(listInterface->child(1), second);
     EXPECT_TRUE(second->state().selectable);
     EXPECT_FALSE(second->state().selected);
+}
+
+// Answers for every widget, as the application's own factory does.
+QAccessibleInterface* anyWidgetFactory(const QString&, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget ? new QAccessibleWidget(widget) : nullptr;
+}
+
+TEST(AccessibilityBridgeFactory, AWindowMadeAfterAnotherFactoryStillShowsItsElements)
+{
+    // Qt asks the newest factory first and keeps the interface it gets for a widget.
+    QAccessible::installFactory(anyWidgetFactory);
+    auto window = make<Window>(MakeRect(100, 100, 200, 100), TitledWindowMask);
+    window->orderFront();
+    auto list = make<PictureList>(MakeRect(10, 20, 100, 50));
+    window->contentView()->addSubview(list.get());
+    QAccessibleInterface* host = QAccessible::queryAccessibleInterface(window->hostWidget());
+    QAccessible::removeFactory(anyWidgetFactory);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(host->role(), QAccessible::Window);
+    ASSERT_EQ(host->childCount(), 1);
+    EXPECT_EQ(host->child(0)->role(), QAccessible::List);
+    window->orderOut();
+    Application::resetForTesting();
 }
 
 TEST_F(AccessibilityBridgeTest, RectsAreGlobalYDownAndFollowTheWindow)

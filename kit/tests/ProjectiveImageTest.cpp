@@ -440,4 +440,30 @@ TEST(ProjectiveImage, SpanDrawersAgreeWithThePlainOne)
     }
 }
 
+// Drawn band by band through clips (as damaged areas are redrawn), a picture comes out the same
+// as drawn whole, to the pixel, with and without an occluder: translucent pixels at an opacity,
+// where a row drawn twice or left out would show.
+TEST(ProjectiveImage, DrawnBandByBandIsTheSameAsDrawnWhole)
+{
+    constexpr int size = 600;
+    const QImage picture = pattern();
+    const QPolygonF quad({ QPointF(90, 20), QPointF(570, 110), QPointF(570, 480), QPointF(20, 590) });
+    const QTransform map = quadMap(quad);
+    const auto blank = [] {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(250, 250, 250));
+        return image;
+    };
+    for (const std::vector<projectiveimage::Quad>& occluders :
+        { std::vector<projectiveimage::Quad> {}, { { QPointF(300, 0), QPointF(size, 0), QPointF(size, 250), QPointF(300, 250) } } }) {
+        QImage whole = blank(), banded = blank();
+        ASSERT_TRUE(projectiveimage::DrawInto(whole, whole.rect(), picture, picture.rect(), map, 0.6, true, true, &occluders));
+        for (int y = 0; y < size; y += 20)
+            ASSERT_TRUE(
+                projectiveimage::DrawInto(banded, QRect(0, y, size, 20), picture, picture.rect(), map, 0.6, true, true, &occluders));
+        EXPECT_EQ(whole, banded) << occluders.size() << " occluders";
+        EXPECT_NE(whole, blank());
+    }
+}
+
 } // namespace projective_image_test
