@@ -1,4 +1,5 @@
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
+#include "QVFlowView/QVVideoOverlayLayer.h"
 #include "QVFlowViewTestSupport.h"
 #include "kit/foundation/OperationQueue.h"
 #include "kit/graphics/Image.h"
@@ -669,6 +670,33 @@ TEST_F(FlowViewLayout, TheMovieButtonSaysWhatItWillDo)
     button->accessibilitySetValueForAttribute(Value(1), AccessibilityValueAttribute);
     EXPECT_EQ(button->accessibilityAttributeValue(AccessibilityValueAttribute).integerValue(), 1);
     EXPECT_EQ(button->accessibilityAttributeValue(AccessibilityTitleAttribute).stringValue(), QStringLiteral("Stop"));
+}
+
+TEST_F(FlowViewLayout, APictureHoldsOnlyThePlayControlInItsTree)
+{
+    makeView(3);
+    const auto pictureElement = view->listElement()->children()[1];
+    Ref<Layer> overlay;
+    for (int call = 0; call < 3; ++call)
+        overlay = view->createMovieOverlayLayerWithIndex(1);
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    const Ref<Layer> button = dynamic_pointer_cast<QVVideoOverlayLayer>(overlay)->buttonLayer();
+    EXPECT_EQ(pictureElement->children().front()->layer(), button);
+
+    // The owner takes its control away.
+    const Ref<Layer> picture = view->imageLayerAtIndex(1);
+    picture->addSublayer(overlay.get());
+    Transaction::flush();
+    overlay->removeFromSuperlayer();
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
+
+    // The view takes it away when the selection leaves the picture.
+    view->setSelectedIndex(1);
+    const Ref<Layer> next = view->createMovieOverlayLayerWithIndex(1);
+    picture->addSublayer(next.get());
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    view->setSelectedIndex(2);
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
 }
 
 } // namespace qv_flow_view_layout_test
