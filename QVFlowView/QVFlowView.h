@@ -30,6 +30,8 @@
 #include <memory>
 #include <vector>
 
+class QVVideoOverlayLayer;
+
 // Representation types.
 inline const QString QVFlowViewURLRepresentationType = QStringLiteral("QVFlowViewURLRepresentationType");
 inline const QString QVFlowViewCGImageRepresentationType = QStringLiteral("QVFlowViewCGImageRepresentationType");
@@ -305,6 +307,10 @@ private:
     static kit::Ref<QVLayerAccessibilityHelper> pictureElement(const kit::Layer* picture);
     static bool hasPictureElement(const kit::Layer* picture);
     void retirePictureElement(kit::Layer* picture);
+    // A picture's element holds only the button of the last overlay made for it, and only while
+    // that overlay has not left the tree.
+    void makeMovieButtonElement(kit::Layer* picture, QVVideoOverlayLayer* overlay);
+    static void retireMovieButtonElement(kit::Layer* overlay);
     void beginLayoutTransaction();
     // Indexes in [lo, hi] are near enough to the selection to be laid out with animation.
     void layoutPass(kit::Range range);

@@ -1,6 +1,10 @@
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
+#include "QVFlowView/QVVideoOverlayLayer.h"
+#include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/Window.h"
+
+#include <functional>
 
 using namespace kit;
 
@@ -18,6 +22,18 @@ Array elementsArray(const std::vector<Ref<QVLayerAccessibilityHelper>>& elements
 }
 
 // Shared by every picture's element (the sets are implicitly shared).
+// Run when an overlay leaves its superlayer: its button leaves the picture's element.
+class OverlayOrderOut : public Object, public Action {
+public:
+    explicit OverlayOrderOut(std::function<void(Layer*)> run)
+        : run_(std::move(run))
+    { }
+    void runActionForKeyObjectArguments(const QString&, Object* object, const Dictionary&) override { run_(dynamic_cast<Layer*>(object)); }
+
+private:
+    std::function<void(Layer*)> run_;
+};
+
 const QSet<QString>& pictureAttributeNames()
 {
     static const QSet<QString> names { AccessibilityTitleAttribute, AccessibilitySelectedAttribute };
@@ -110,6 +126,57 @@ void QVFlowView::retirePictureElement(Layer* picture)
             }
     }
     picture->setValueForKey(Value(), qv_flow_view_accessibility::axHelperKey);
+}
+
+void QVFlowView::makeMovieButtonElement(Layer* picture, QVVideoOverlayLayer* overlay)
+{
+    const auto parentElement = picture ? pictureElement(picture) : nullptr;
+    const Ref<QVButtonLayer> button = overlay->buttonLayer();
+    auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
+        AccessibilityCheckBoxRole, parentElement.get(), button.get(), this);
+    element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilityValueAttribute });
+    element->setWritableAttributeNames(QSet<QString> { AccessibilityValueAttribute });
+    const Weak<QVButtonLayer> weakButton(button.get());
+    element->addHandlerForAttribute(AccessibilityTitleAttribute, [weakButton](QVLayerAccessibilityHelper*) {
+        const Ref<QVButtonLayer> b = weakButton.lock();
+        const bool playing = b && b->state() == 1;
+        return Value(localizedString(playing ? QStringLiteral("Stop movie playback") : QStringLiteral("Start movie playback")));
+    });
+    element->addHandlerForAttribute(AccessibilityValueAttribute, [weakButton](QVLayerAccessibilityHelper*) {
+        const Ref<QVButtonLayer> b = weakButton.lock();
+        return Value(std::int64_t(b ? b->state() : 0));
+    });
+    element->addHandlerForWritableAttribute(AccessibilityValueAttribute, [weakButton](QVLayerAccessibilityHelper*, const Value& value) {
+        if (const Ref<QVButtonLayer> b = weakButton.lock())
+            b->setState(value.integerValue());
+    });
+    button->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
+    Dictionary actions = overlay->actions();
+    actions.setObjectForKey(Value(Ref<Object>(make<qv_flow_view_accessibility::OverlayOrderOut>([](Layer* layer) { retireMovieButtonElement(layer); }))), Value(OnOrderOut));
+    overlay->setActions(actions);
+    if (!parentElement)
+        return;
+    // A picture has one play control: a new overlay's button takes the place of the last one's.
+    if (parentElement->countOfChildren() > 0)
+        parentElement->removeChildrenAtIndexes(
+            IndexSet::indexSetWithIndexesInRange(Range { 0, std::int64_t(parentElement->countOfChildren()) }));
+    parentElement->addChildrenObject(element.get());
+}
+
+void QVFlowView::retireMovieButtonElement(Layer* overlay)
+{
+    const auto* video = dynamic_cast<QVVideoOverlayLayer*>(overlay);
+    const Ref<QVButtonLayer> button = video ? video->buttonLayer() : nullptr;
+    const auto element = button ? button->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>() : nullptr;
+    const auto parentElement = element ? dynamic_pointer_cast<QVLayerAccessibilityHelper>(element->parent()) : nullptr;
+    if (!parentElement)
+        return;
+    const auto& children = parentElement->children();
+    for (std::size_t i = 0; i < children.size(); ++i)
+        if (children[i] == element) {
+            parentElement->removeObjectFromChildrenAtIndex(i);
+            return;
+        }
 }
 
 void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)

@@ -38,7 +38,9 @@ const QHash<QString, QString>& uniformTypes()
     return types;
 }
 
-int pixelSide(Size size) { return int(std::max(size.width, size.height)); }
+// Whole pixels, rounded up: an item of 599.4 points takes a 600-pixel picture as it is, where
+// truncating would scale it down by less than a pixel (a softer picture, for nothing).
+int pixelSide(Size size) { return int(std::ceil(std::max(size.width, size.height) - 1e-6)); }
 
 // Icons are drawn through QIcon, which belongs to the main thread.
 Ref<CGImage> renderThemeIcon(const QString& name, Size size)

@@ -224,30 +224,7 @@ Ref<Layer> QVFlowView::createMovieOverlayLayerWithIndex(std::int64_t index)
     overlay->setValueForKey(Value(index), QStringLiteral("index"));
     overlay->setFrame(Rect { { 0, 0 }, { 60, 60 } });
     overlay->setHidden(true);
-    const Ref<Layer> picture = imageLayerAtIndex(index);
-    const auto pictureElement = picture ? picture->valueForKey(QStringLiteral("axHelper")).objectAs<QVLayerAccessibilityHelper>() : nullptr;
-    const Ref<QVButtonLayer> button = overlay->buttonLayer();
-    auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
-        AccessibilityCheckBoxRole, pictureElement.get(), button.get(), this);
-    element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilityValueAttribute });
-    element->setWritableAttributeNames(QSet<QString> { AccessibilityValueAttribute });
-    const Weak<QVButtonLayer> weakButton(button.get());
-    element->addHandlerForAttribute(AccessibilityTitleAttribute, [weakButton](QVLayerAccessibilityHelper*) {
-        const Ref<QVButtonLayer> b = weakButton.lock();
-        const bool playing = b && b->state() == 1;
-        return Value(localizedString(playing ? QStringLiteral("Stop movie playback") : QStringLiteral("Start movie playback")));
-    });
-    element->addHandlerForAttribute(AccessibilityValueAttribute, [weakButton](QVLayerAccessibilityHelper*) {
-        const Ref<QVButtonLayer> b = weakButton.lock();
-        return Value(std::int64_t(b ? b->state() : 0));
-    });
-    element->addHandlerForWritableAttribute(AccessibilityValueAttribute, [weakButton](QVLayerAccessibilityHelper*, const Value& value) {
-        if (const Ref<QVButtonLayer> b = weakButton.lock())
-            b->setState(value.integerValue());
-    });
-    button->setValueForKey(Value(Ref<Object>(element)), QStringLiteral("axHelper"));
-    if (pictureElement)
-        pictureElement->addChildrenObject(element.get());
+    makeMovieButtonElement(imageLayerAtIndex(index).get(), overlay.get());
     return overlay;
 }
 
@@ -653,8 +630,10 @@ void QVFlowView::deselectLayerAtIndex(std::int64_t index)
         return;
     Transaction::begin();
     Transaction::setDisableActions(true);
-    for (const Ref<Layer>& sublayer : std::vector<Ref<Layer>>(picture->sublayers()))
+    for (const Ref<Layer>& sublayer : std::vector<Ref<Layer>>(picture->sublayers())) {
         sublayer->removeFromSuperlayer();
+        retireMovieButtonElement(sublayer.get()); // no order-out action runs with actions disabled
+    }
     Transaction::commit();
 }
 

@@ -1,4 +1,5 @@
 #include "QVFlowView/QVLayerAccessibilityHelper.h"
+#include "QVFlowView/QVVideoOverlayLayer.h"
 #include "QVFlowViewTestSupport.h"
 #include "kit/foundation/OperationQueue.h"
 #include "kit/graphics/Image.h"
@@ -442,6 +443,28 @@ TEST(FlowViewImages, PdfPagesFitTheWidth)
     EXPECT_FALSE(QVFlowView::newImageFromPDFPage(pdfPage(50, 50), Size { 0.5, 30 }, false));
 }
 
+TEST(FlowViewImages, APictureOfTheItemsSizeIsUsedAsItIs)
+{
+    // The item's side is seldom whole: a source of its size rounded up is not scaled again.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cover.png"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pngData(600, 600));
+    file.close();
+    for (const double side : { 599.2, 599.9, 600.0 }) {
+        const Ref<CGImage> fromFile = QVFlowView::newImageFromRepresentation(Value(path), QVFlowViewPathRepresentationType, Size { side, side });
+        ASSERT_TRUE(fromFile) << side;
+        EXPECT_EQ(fromFile->width(), 600) << side;
+        const Ref<CGImage> fromData
+            = QVFlowView::newImageFromRepresentation(Value(pngData(600, 600)), QVFlowViewNSDataRepresentationType, Size { side, side });
+        ASSERT_TRUE(fromData) << side;
+        EXPECT_EQ(fromData->width(), 600) << side;
+    }
+    // A larger source still comes down to the item.
+    EXPECT_EQ(QVFlowView::newImageFromRepresentation(Value(path), QVFlowViewPathRepresentationType, Size { 299.5, 299.5 })->width(), 300);
+}
+
 TEST(FlowViewImages, TheTenPerCentRule)
 {
     EXPECT_DOUBLE_EQ(QVFlowView::differenceForImage(solidImage(185, 10).get(), Size { 200, 200 }), -7.5);
@@ -490,9 +513,9 @@ TEST_F(FlowViewLayout, PreviewScaleEmptiesTheCacheAndRendersAgain)
         source->items.push_back(make<FlowItem>(QStringLiteral("uid%1").arg(i), QVFlowViewNSDataRepresentationType, Value(pngData(400, 400)),
             QStringLiteral("Item %1").arg(i)));
     makeView(0);
-    const int side = int(view->itemSizeForRect(view->scrollLayer()->frame()).width);
+    const double side = view->itemSizeForRect(view->scrollLayer()->frame()).width;
     ASSERT_TRUE(view->lookupForImageUID(Value("uid1")));
-    EXPECT_EQ(view->lookupForImageUID(Value("uid1"))->width(), int(side * 0.25));
+    EXPECT_NEAR(view->lookupForImageUID(Value("uid1"))->width(), side * 0.25, 1.0);
     view->operationQueue()->setMaxConcurrentOperationCount(1);
     std::atomic<bool> release { false };
     view->operationQueue()->addOperationWithBlock([&] {
@@ -504,7 +527,7 @@ TEST_F(FlowViewLayout, PreviewScaleEmptiesTheCacheAndRendersAgain)
     release = true;
     settle();
     ASSERT_TRUE(view->lookupForImageUID(Value("uid1")));
-    EXPECT_EQ(view->lookupForImageUID(Value("uid1"))->width(), int(side * 0.5));
+    EXPECT_NEAR(view->lookupForImageUID(Value("uid1"))->width(), side * 0.5, 1.0);
 }
 
 TEST_F(FlowViewLayout, AResultAfterAReloadIsDropped)
@@ -669,6 +692,33 @@ TEST_F(FlowViewLayout, TheMovieButtonSaysWhatItWillDo)
     button->accessibilitySetValueForAttribute(Value(1), AccessibilityValueAttribute);
     EXPECT_EQ(button->accessibilityAttributeValue(AccessibilityValueAttribute).integerValue(), 1);
     EXPECT_EQ(button->accessibilityAttributeValue(AccessibilityTitleAttribute).stringValue(), QStringLiteral("Stop"));
+}
+
+TEST_F(FlowViewLayout, APictureHoldsOnlyThePlayControlInItsTree)
+{
+    makeView(3);
+    const auto pictureElement = view->listElement()->children()[1];
+    Ref<Layer> overlay;
+    for (int call = 0; call < 3; ++call)
+        overlay = view->createMovieOverlayLayerWithIndex(1);
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    const Ref<Layer> button = dynamic_pointer_cast<QVVideoOverlayLayer>(overlay)->buttonLayer();
+    EXPECT_EQ(pictureElement->children().front()->layer(), button);
+
+    // The owner takes its control away.
+    const Ref<Layer> picture = view->imageLayerAtIndex(1);
+    picture->addSublayer(overlay.get());
+    Transaction::flush();
+    overlay->removeFromSuperlayer();
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
+
+    // The view takes it away when the selection leaves the picture.
+    view->setSelectedIndex(1);
+    const Ref<Layer> next = view->createMovieOverlayLayerWithIndex(1);
+    picture->addSublayer(next.get());
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    view->setSelectedIndex(2);
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
 }
 
 } // namespace qv_flow_view_layout_test
