@@ -510,6 +510,12 @@ private:
     // The drawing order, kept until the sublayers or their z positions change.
     mutable std::vector<Layer*> orderCache_;
     mutable bool orderValid_ = false;
+    // Sublayers whose depth changed since the order was kept: a few are put back in place instead
+    // of sorting them all again (a selection step turns two items among thousands).
+    mutable std::vector<Layer*> depthMoved_;
+    mutable std::uint32_t siblingIndex_ = 0; // in the superlayer's sublayers, while it has them indexed
+    mutable bool siblingsIndexed_ = false;
+    bool placeDepthMoved() const;
     mutable std::vector<Layer*> shownCache_;
     mutable bool shownValid_ = false;
     mutable std::uint64_t shownGeneration_ = 0; // counts rebuilds of shownCache_

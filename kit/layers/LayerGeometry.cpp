@@ -168,8 +168,8 @@ void Layer::setZPosition(double z)
         return;
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("zPosition"));
     model_.zPosition = z;
-    if (Layer* sup = const_cast<Layer*>(superlayer_.unsafeRaw()))
-        sup->orderValid_ = false;
+    if (const Layer* sup = superlayer_.unsafeRaw(); sup && sup->orderValid_)
+        sup->depthMoved_.push_back(this);
     placementChanged();
     didChangeAnimatable(QStringLiteral("zPosition"), before);
 }
@@ -328,8 +328,10 @@ Ref<Layer> Layer::hitTestInRootSpace(QPointF point, const Transform3D& toHost, b
 
 std::vector<Layer*> Layer::drawingOrder() const
 {
-    if (orderValid_ && orderCache_.size() == sublayers_.size())
+    if (orderValid_ && orderCache_.size() == sublayers_.size() && (depthMoved_.empty() || placeDepthMoved()))
         return orderCache_;
+    depthMoved_.clear();
+    siblingsIndexed_ = false;
     std::vector<Layer*> order;
     order.reserve(sublayers_.size());
     for (const Ref<Layer>& sub : sublayers_)
@@ -341,9 +343,33 @@ std::vector<Layer*> Layer::drawingOrder() const
     return order;
 }
 
+bool Layer::placeDepthMoved() const
+{
+    std::vector<Layer*>& moved = depthMoved_;
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    if (moved.size() > 32 || moved.size() * 8 > sublayers_.size())
+        return false; // as quick to sort them all
+    if (!siblingsIndexed_) {
+        for (std::size_t i = 0; i < sublayers_.size(); ++i)
+            sublayers_[i]->siblingIndex_ = std::uint32_t(i);
+        siblingsIndexed_ = true;
+    }
+    // The others keep their depths, so they stay sorted by (zPosition, index) without them.
+    std::erase_if(orderCache_, [&](Layer* l) { return std::binary_search(moved.begin(), moved.end(), l); });
+    const auto before = [](const Layer* a, const Layer* b) {
+        return a->model_.zPosition < b->model_.zPosition || (a->model_.zPosition == b->model_.zPosition && a->siblingIndex_ < b->siblingIndex_);
+    };
+    for (Layer* l : moved)
+        orderCache_.insert(std::lower_bound(orderCache_.begin(), orderCache_.end(), l, before), l);
+    moved.clear();
+    shownValid_ = false;
+    return true;
+}
+
 const std::vector<Layer*>& Layer::shownDrawingOrder() const
 {
-    if (!orderValid_ || orderCache_.size() != sublayers_.size())
+    if (!orderValid_ || orderCache_.size() != sublayers_.size() || !depthMoved_.empty())
         drawingOrder();
     if (!shownValid_) {
         shownCache_.clear();

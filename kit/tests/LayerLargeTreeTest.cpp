@@ -169,3 +169,72 @@ TEST(LayerLargeTreeFrames, AHiddenLayerDrawsWhileAnAnimationMovesItAndStopsAfter
 }
 
 } // namespace layer_layout_pass_test
+
+namespace layer_depth_order_test {
+
+using namespace kit;
+
+// Sublayers draw by depth, back to front, and in their order among equal depths: moving a few
+// among many keeps that rule for all of them, whichever way the order is brought up to date.
+TEST(LayerLargeTreeFrames, DepthChangesKeepTheDrawingOrderOfAllSublayers)
+{
+    test::ManualClockScope clock;
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    auto root = Layer::layer();
+    root->setFrame(MakeRect(0, 0, 40, 40));
+    std::vector<Ref<Layer>> subs;
+    for (int i = 0; i < 300; ++i) {
+        auto sub = Layer::layer();
+        sub->setFrame(MakeRect(10, 10, 20, 20));
+        sub->setBackgroundColor(CGColor::createGenericRGB(0, 0, 1, 0.2));
+        sub->setZPosition(double(i % 3));
+        root->addSublayer(sub.get());
+        subs.push_back(sub);
+    }
+    auto bitmap = CGContext::createBitmap(40, 40);
+    const auto drawn = [&] {
+        std::vector<Layer::DrawRecord> records;
+        Layer::setDrawRecorder(&records);
+        root->renderInContext(*bitmap);
+        Layer::setDrawRecorder(nullptr);
+        std::vector<const Layer*> layers;
+        for (const auto& r : records)
+            if (r.layer != root.get())
+                layers.push_back(r.layer);
+        return layers;
+    };
+    const auto expected = [&] {
+        std::vector<const Layer*> order;
+        for (int z = -1; z <= 4; ++z)
+            for (const auto& sub : subs)
+                if (sub->zPosition() == z)
+                    order.push_back(sub.get());
+        return order;
+    };
+    ASSERT_EQ(drawn(), expected());
+    // Two moved: one to the front, one among the layers of another depth (behind those it follows).
+    subs[10]->setZPosition(4);
+    subs[200]->setZPosition(0);
+    EXPECT_EQ(drawn(), expected());
+    // Moved back, twice over before the next frame.
+    subs[10]->setZPosition(-1);
+    subs[10]->setZPosition(1);
+    subs[5]->setZPosition(-1);
+    EXPECT_EQ(drawn(), expected());
+    // Many at once.
+    for (int i = 0; i < 120; ++i)
+        subs[std::size_t(i * 2)]->setZPosition(double((i * 7) % 5) - 1);
+    EXPECT_EQ(drawn(), expected());
+    // A depth change with the sublayers reordered in the same frame.
+    subs[0]->setZPosition(3);
+    root->insertSublayerAtIndex(subs[299].get(), 0);
+    std::rotate(subs.rbegin(), subs.rbegin() + 1, subs.rend());
+    EXPECT_EQ(drawn(), expected());
+    subs[150]->setZPosition(2);
+    EXPECT_EQ(drawn(), expected());
+    Transaction::commit();
+    Transaction::resetForTesting();
+}
+
+} // namespace layer_depth_order_test
