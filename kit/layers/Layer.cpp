@@ -73,6 +73,8 @@ Layer::~Layer()
 {
     for (const Ref<Layer>& sub : sublayers_)
         sub->superlayer_ = nullptr;
+    for (RunningAnimation& r : animations_)
+        forgetEnding(r);
     animations_.clear();
     animationsChanged();
 }

@@ -25,6 +25,7 @@
 #include <QTransform>
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -451,7 +452,18 @@ private:
         bool finished = false;
         std::shared_ptr<void> completion; // released when finished or removed
         std::shared_ptr<const QImage> look; // a transition's picture of the layer before the change
+        // Worked out when added, for the culling boxes that thousands of moving layers rebuild
+        // in one frame: what a basic animation changes and the range its eased fraction takes.
+        enum class Motion : std::uint8_t { None, Paints, Position, Depth, Transform, Reshapes };
+        Motion motion = Motion::None;
+        double fractionLo = 0;
+        double fractionHi = 1;
+        // Its entry among the animations ending at `endsAt` (NaN: none), let go when it goes.
+        double endsAt = std::numeric_limits<double>::quiet_NaN();
+        std::size_t endSlot = 0;
     };
+    static void forgetEnding(RunningAnimation& running);
+    void summarizeMotion(RunningAnimation& running) const;
     const RunningAnimation* runningAnimation(const QString& key) const;
     Value animatedValue(const RunningAnimation& running, double now) const;
     void retireAnimation(std::uint64_t id);

@@ -18,25 +18,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace kit {
 
 namespace layeranimation {
 
-// When an animation ends; entries of removed animations are skipped when due.
+// An animation that ends at some time; entries of removed animations are skipped when due.
 struct Ending {
-    double end;
     std::uint64_t id; // ids grow: equal ends retire in the order they were added
-    Weak<Layer> layer;
+    Layer* layer; // null once the animation is gone (its layer lets go of it)
 };
 
-// For a heap whose top is the earliest end.
-bool endsLater(const Ending& a, const Ending& b) { return a.end > b.end || (a.end == b.end && a.id > b.id); }
-
 struct Registry {
-    // A heap of the animations' ends: retiring those due costs nothing for those still running.
-    std::vector<Ending> ends;
+    // The animations by the time they end. Those begun together share an end, so a selection
+    // moving thousands of layers adds to one batch and retires it in one sweep; those still
+    // running cost nothing.
+    std::map<double, std::vector<Ending>> ends;
     // Layers with an animation that has not finished (each knows its slot: removal swaps in the last).
     std::vector<Layer*> animating;
     std::uint64_t nextId = 1;
@@ -319,6 +318,7 @@ void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
     }
     if (dynamic_cast<Transition*>(r.animation.get()) && key != OnOrderIn && key != OnOrderOut)
         r.look = pendingLook_ ? std::exchange(pendingLook_, nullptr) : snapshotLook(QString(), std::nullopt);
+    summarizeMotion(r);
     r.begin = Application::now();
     r.id = layeranimation::registry().nextId++;
     r.completion = Transaction::retainCompletion();
@@ -326,13 +326,19 @@ void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
     const std::uint64_t id = r.id;
     // The new one holds the transactions open before the old one lets go.
     if (auto it = std::find_if(animations_.begin(), animations_.end(), [&](const RunningAnimation& a) { return a.key == key; });
-        it != animations_.end())
+        it != animations_.end()) {
+        forgetEnding(*it);
         animations_.erase(it);
+    }
     animations_.push_back(std::move(r));
     if (std::isfinite(end)) {
-        std::vector<layeranimation::Ending>& ends = layeranimation::registry().ends;
-        ends.push_back({ end, id, Weak<Layer>(this) });
-        std::push_heap(ends.begin(), ends.end(), layeranimation::endsLater);
+        auto& ends = layeranimation::registry().ends;
+        // Usually the latest end (or the same as it).
+        auto batch = ends.empty() || std::prev(ends.end())->first < end ? ends.emplace_hint(ends.end(), end, std::vector<layeranimation::Ending> {})
+                                                                          : ends.try_emplace(end).first;
+        animations_.back().endsAt = end;
+        animations_.back().endSlot = batch->second.size();
+        batch->second.push_back({ id, this });
     }
     animationsChanged();
     layeranimation::registerSteps();
@@ -345,6 +351,7 @@ void Layer::removeAnimationForKey(const QString& key)
     const auto it = std::find_if(animations_.begin(), animations_.end(), [&](const RunningAnimation& a) { return a.key == key; });
     if (it == animations_.end())
         return;
+    forgetEnding(*it);
     const RunningAnimation gone = std::move(*it);
     animations_.erase(it);
     animationsChanged();
@@ -355,6 +362,8 @@ void Layer::removeAllAnimations()
 {
     if (animations_.empty())
         return;
+    for (RunningAnimation& r : animations_)
+        forgetEnding(r);
     const std::vector<RunningAnimation> gone = std::exchange(animations_, {});
     animationsChanged();
     placementChanged();
@@ -396,6 +405,18 @@ void Layer::animationsChanged()
     }
 }
 
+void Layer::forgetEnding(RunningAnimation& running)
+{
+    if (std::isnan(running.endsAt))
+        return;
+    auto& ends = layeranimation::registry().ends;
+    // An entry of the same end and slot may belong to a later animation once this one retired.
+    if (const auto batch = ends.find(running.endsAt); batch != ends.end())
+        if (running.endSlot < batch->second.size() && batch->second[running.endSlot].id == running.id)
+            batch->second[running.endSlot].layer = nullptr;
+    running.endsAt = std::numeric_limits<double>::quiet_NaN();
+}
+
 void Layer::treeChanged() { ++layeranimation::registry().treeGeneration; }
 
 void Layer::retireAnimation(std::uint64_t id)
@@ -404,12 +425,15 @@ void Layer::retireAnimation(std::uint64_t id)
     if (it == animations_.end())
         return;
     it->finished = true;
+    it->endsAt = std::numeric_limits<double>::quiet_NaN(); // its entry is being retired
     std::shared_ptr<void> completion = std::move(it->completion);
     // A move ending where the model is leaves the layer inside the box that covered the move.
     bool shrinks = false;
-    if (auto* basic = dynamic_cast<const BasicAnimation*>(it->animation.get()))
-        if (const QString& key = basic->keyPath(); key == QLatin1String("position") || key == QLatin1String("zPosition") || key == QLatin1String("transform"))
-            shrinks = basic->toValue().isNil() || basic->toValue() == Object::valueForKey(key);
+    using Motion = RunningAnimation::Motion;
+    if (it->motion == Motion::Position || it->motion == Motion::Depth || it->motion == Motion::Transform) {
+        const auto* basic = static_cast<const BasicAnimation*>(it->animation.get());
+        shrinks = basic->toValue().isNil() || basic->toValue() == Object::valueForKey(basic->keyPath());
+    }
     if (it->animation->isRemovedOnCompletion())
         animations_.erase(it);
     animationsChanged();
@@ -428,11 +452,17 @@ bool Layer::retireFinishedForDriver()
     std::set<const View*> done;
     std::vector<Ref<View>> hosts;
     const Layer* lastRoot = nullptr; // many ending together usually share a tree
-    while (!r.ends.empty() && r.ends.front().end <= now + 1e-9) {
-        std::pop_heap(r.ends.begin(), r.ends.end(), layeranimation::endsLater);
-        const layeranimation::Ending due = std::move(r.ends.back());
-        r.ends.pop_back();
-        if (const Ref<Layer> l = due.layer.lock()) {
+    // A completion may add animations already due: they form a batch of their own, taken next.
+    // The batch stays in place while it is retired: a completion that lets go of a layer or one of
+    // its animations clears that entry, and one adding an animation due now adds to the batch.
+    while (!r.ends.empty() && r.ends.begin()->first <= now + 1e-9) {
+        const auto batch = r.ends.begin();
+        for (std::size_t i = 0; i < batch->second.size(); ++i) {
+            const layeranimation::Ending due = batch->second[i];
+            if (!due.layer)
+                continue;
+            batch->second[i].layer = nullptr;
+            const Ref<Layer> l(due.layer);
             l->retireAnimation(due.id);
             // Its host shows the end state once more, though nothing may run there any longer.
             if (Layer* top = l->root(); top != lastRoot) {
@@ -441,6 +471,7 @@ bool Layer::retireFinishedForDriver()
                     hosts.push_back(host);
             }
         }
+        r.ends.erase(batch);
     }
     for (const Ref<View>& host : hosts)
         host->setNeedsDisplay(true);

@@ -170,6 +170,26 @@ std::uint64_t Layer::boxesTested(bool reset) { return reset ? std::exchange(laye
 
 bool Layer::animationKeepsExtent(const QString& key) const { return layerextent::extentKeepingKeys().contains(key); }
 
+void Layer::summarizeMotion(RunningAnimation& r) const
+{
+    using Motion = RunningAnimation::Motion;
+    const auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
+    if (!basic) {
+        r.motion = Motion::None;
+        return;
+    }
+    const QString& key = basic->keyPath();
+    if (key == QLatin1String("position"))
+        r.motion = Motion::Position;
+    else if (key == QLatin1String("zPosition"))
+        r.motion = Motion::Depth;
+    else if (key == QLatin1String("transform"))
+        r.motion = Motion::Transform;
+    else
+        r.motion = animationKeepsExtent(key) ? Motion::Paints : Motion::Reshapes;
+    layerextent::fractionRange(*r.animation, &r.fractionLo, &r.fractionHi);
+}
+
 Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
 {
     Extent e;
@@ -229,10 +249,7 @@ const Layer::Extent& Layer::placedExtent() const
     if (placedKnown_ && placedStamp_ == now)
         return placedCache_;
     ++layerextent::builtBoxes();
-    bool reshaping = false;
-    for (const RunningAnimation& r : animations_)
-        if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && !animationKeepsExtent(basic->keyPath()))
-            reshaping = true;
+    const bool reshaping = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return r.motion == RunningAnimation::Motion::Reshapes; });
     // Animations that only move the subtree leave its own extent as the model has it.
     const Extent own = reshaping ? subtreeExtent(presentedValues()) : ownExtent();
     // The own extent is kept exactly while the sublayers' boxes hold.
@@ -296,17 +313,16 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
     const Transform3D* fromTransform = nullptr;
     Transform3D transformFrom, transformTo;
     double tf0 = 0, tf1 = 1;
+    using Motion = RunningAnimation::Motion;
     for (const RunningAnimation& r : animations_) {
-        auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get());
-        if (!basic)
+        if (r.motion != Motion::Position && r.motion != Motion::Depth && r.motion != Motion::Transform)
             continue;
-        const QString& key = basic->keyPath();
+        const auto* basic = static_cast<const BasicAnimation*>(r.animation.get());
         // An end left nil is the model's value.
         const Value& from = r.from;
         const Value& to = basic->toValue();
-        double f0 = 0, f1 = 1;
-        layerextent::fractionRange(*r.animation, &f0, &f1);
-        if (key == QLatin1String("position")) {
+        const double f0 = r.fractionLo, f1 = r.fractionHi;
+        if (r.motion == Motion::Position) {
             const Point start = from.isNil() ? model_.position : from.pointValue(), end = to.isNil() ? model_.position : to.pointValue();
             const double p[3] { start.x, start.y, 0 }, q[3] { end.x, end.y, 0 };
             Range3 span;
@@ -315,14 +331,14 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
                 place.lo[i] = span.lo[i];
                 place.hi[i] = span.hi[i];
             }
-        } else if (key == QLatin1String("zPosition")) {
+        } else if (r.motion == Motion::Depth) {
             const double p[3] { 0, 0, from.isNil() ? model_.zPosition : from.doubleValue() };
             const double q[3] { 0, 0, to.isNil() ? model_.zPosition : to.doubleValue() };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             place.lo[2] = span.lo[2];
             place.hi[2] = span.hi[2];
-        } else if (key == QLatin1String("transform")) {
+        } else {
             transformFrom = from.isNil() ? model_.transform : transform3DFromValue(from);
             transformTo = to.isNil() ? model_.transform : transform3DFromValue(to);
             fromTransform = &transformFrom;

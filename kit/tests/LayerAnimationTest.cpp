@@ -229,6 +229,38 @@ TEST_F(LayerAnimation, CompletionWaitsForEveryAnimationOfTheTransactionNestedOne
     EXPECT_EQ(completions, 1);
 }
 
+TEST_F(LayerAnimation, AnimationsGoneBeforeTheirEndLeaveTheOthersEndingWithThemToRetire)
+{
+    std::vector<Ref<Layer>> layers;
+    for (int i = 0; i < 6; ++i)
+        layers.push_back(committedLayer());
+    int completions = 0;
+    Transaction::begin();
+    Transaction::setCompletionBlock([&] { ++completions; });
+    Transaction::setAnimationDuration(1);
+    for (const auto& l : layers)
+        l->setPosition({ 10, 0 });
+    Transaction::commit();
+    Transaction::flush();
+    // Before the end: one layer let go of, one animation removed, one replaced by a longer move.
+    layers[1] = nullptr;
+    layers[2]->removeAnimationForKey("position");
+    clock.advance(0.5);
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    layers[3]->setPosition({ 20, 0 });
+    Transaction::commit();
+    Transaction::flush();
+    clock.advance(0.6);
+    for (int i : { 0, 2, 4, 5 })
+        EXPECT_TRUE(layers[std::size_t(i)]->animationKeys().empty()) << i;
+    EXPECT_EQ(layers[3]->animationKeys(), std::vector<QString> { "position" });
+    EXPECT_EQ(completions, 1);
+    clock.advance(0.5);
+    EXPECT_TRUE(layers[3]->animationKeys().empty());
+    EXPECT_EQ(presentedPosition(*layers[3]), MakePoint(20, 0));
+}
+
 TEST_F(LayerAnimation, WithoutAnimationsCompletionRunsAtTheOutermostCommit)
 {
     int completions = 0;
