@@ -458,6 +458,9 @@ private:
         Motion motion = Motion::None;
         double fractionLo = 0;
         double fractionHi = 1;
+        // A move's ends (x and y, or z), decoded once; an end left nil follows the model.
+        std::array<double, 2> moveFrom {}, moveTo {};
+        bool fromIsModel = true, toIsModel = true;
         // Its entry among the animations ending at `endsAt` (NaN: none), let go when it goes.
         double endsAt = std::numeric_limits<double>::quiet_NaN();
         std::size_t endSlot = 0;

@@ -188,6 +188,24 @@ void Layer::summarizeMotion(RunningAnimation& r) const
     else
         r.motion = animationKeepsExtent(key) ? Motion::Paints : Motion::Reshapes;
     layerextent::fractionRange(*r.animation, &r.fractionLo, &r.fractionHi);
+    if (r.motion != Motion::Position && r.motion != Motion::Depth)
+        return;
+    const Value& to = basic->toValue();
+    r.fromIsModel = r.from.isNil();
+    r.toIsModel = to.isNil();
+    try {
+        if (r.motion == Motion::Position) {
+            const Point from = r.fromIsModel ? Point {} : r.from.pointValue(), end = r.toIsModel ? Point {} : to.pointValue();
+            r.moveFrom = { from.x, from.y };
+            r.moveTo = { end.x, end.y };
+        } else {
+            r.moveFrom = { r.fromIsModel ? 0 : r.from.doubleValue(), 0 };
+            r.moveTo = { r.toIsModel ? 0 : to.doubleValue(), 0 };
+        }
+    } catch (const std::exception&) {
+        // Values of another kind: bounded by the presentation at each instant instead.
+        r.motion = Motion::Reshapes;
+    }
 }
 
 Layer::Extent Layer::subtreeExtent(const LayerValues& values) const
@@ -317,13 +335,10 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
     for (const RunningAnimation& r : animations_) {
         if (r.motion != Motion::Position && r.motion != Motion::Depth && r.motion != Motion::Transform)
             continue;
-        const auto* basic = static_cast<const BasicAnimation*>(r.animation.get());
-        // An end left nil is the model's value.
-        const Value& from = r.from;
-        const Value& to = basic->toValue();
         const double f0 = r.fractionLo, f1 = r.fractionHi;
         if (r.motion == Motion::Position) {
-            const Point start = from.isNil() ? model_.position : from.pointValue(), end = to.isNil() ? model_.position : to.pointValue();
+            const Point start = r.fromIsModel ? model_.position : MakePoint(r.moveFrom[0], r.moveFrom[1]);
+            const Point end = r.toIsModel ? model_.position : MakePoint(r.moveTo[0], r.moveTo[1]);
             const double p[3] { start.x, start.y, 0 }, q[3] { end.x, end.y, 0 };
             Range3 span;
             span.spanLine(p, q, f0, f1);
@@ -332,13 +347,16 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
                 place.hi[i] = span.hi[i];
             }
         } else if (r.motion == Motion::Depth) {
-            const double p[3] { 0, 0, from.isNil() ? model_.zPosition : from.doubleValue() };
-            const double q[3] { 0, 0, to.isNil() ? model_.zPosition : to.doubleValue() };
+            const double p[3] { 0, 0, r.fromIsModel ? model_.zPosition : r.moveFrom[0] };
+            const double q[3] { 0, 0, r.toIsModel ? model_.zPosition : r.moveTo[0] };
             Range3 span;
             span.spanLine(p, q, f0, f1);
             place.lo[2] = span.lo[2];
             place.hi[2] = span.hi[2];
         } else {
+            // An end left nil is the model's value.
+            const Value& from = r.from;
+            const Value& to = static_cast<const BasicAnimation*>(r.animation.get())->toValue();
             transformFrom = from.isNil() ? model_.transform : transform3DFromValue(from);
             transformTo = to.isNil() ? model_.transform : transform3DFromValue(to);
             fromTransform = &transformFrom;

@@ -362,8 +362,15 @@ bool Layer::placeDepthMoved() const
     };
     for (Layer* l : moved)
         orderCache_.insert(std::lower_bound(orderCache_.begin(), orderCache_.end(), l, before), l);
+    if (shownValid_) {
+        // The same for the shown ones, without walking all the others again.
+        std::erase_if(shownCache_, [&](Layer* l) { return std::binary_search(moved.begin(), moved.end(), l); });
+        for (Layer* l : moved)
+            if (!(l->model_.hidden && l->animations_.empty()))
+                shownCache_.insert(std::lower_bound(shownCache_.begin(), shownCache_.end(), l, before), l);
+        ++shownGeneration_;
+    }
     moved.clear();
-    shownValid_ = false;
     return true;
 }
 

@@ -208,16 +208,20 @@ TEST(LayerLargeTreeFrames, DepthChangesKeepTheDrawingOrderOfAllSublayers)
         std::vector<const Layer*> order;
         for (int z = -1; z <= 4; ++z)
             for (const auto& sub : subs)
-                if (sub->zPosition() == z)
+                if (sub->zPosition() == z && !sub->isHidden())
                     order.push_back(sub.get());
         return order;
     };
+    subs[7]->setHidden(true);
     ASSERT_EQ(drawn(), expected());
     // Two moved: one to the front, one among the layers of another depth (behind those it follows).
     subs[10]->setZPosition(4);
     subs[200]->setZPosition(0);
     EXPECT_EQ(drawn(), expected());
-    // Moved back, twice over before the next frame.
+    // Moved back, twice over before the next frame; a hidden one moved and shown again.
+    subs[7]->setZPosition(4);
+    EXPECT_EQ(drawn(), expected());
+    subs[7]->setHidden(false);
     subs[10]->setZPosition(-1);
     subs[10]->setZPosition(1);
     subs[5]->setZPosition(-1);
