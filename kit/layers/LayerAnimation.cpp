@@ -452,6 +452,8 @@ bool Layer::retireFinishedForDriver()
     std::set<const View*> done;
     std::vector<Ref<View>> hosts;
     const Layer* lastRoot = nullptr; // many ending together usually share a tree
+    const Layer* lastParent = nullptr;
+    std::uint64_t treeSeen = r.treeGeneration;
     // A completion may add animations already due: they form a batch of their own, taken next.
     // The batch stays in place while it is retired: a completion that lets go of a layer or one of
     // its animations clears that entry, and one adding an animation due now adds to the batch.
@@ -464,7 +466,14 @@ bool Layer::retireFinishedForDriver()
             batch->second[i].layer = nullptr;
             const Ref<Layer> l(due.layer);
             l->retireAnimation(due.id);
+            if (r.treeGeneration != treeSeen) { // a completion changed a tree
+                treeSeen = r.treeGeneration;
+                lastParent = lastRoot = nullptr;
+            }
             // Its host shows the end state once more, though nothing may run there any longer.
+            if (const Layer* parent = l->superlayer_.unsafeRaw(); parent && parent == lastParent)
+                continue;
+            lastParent = l->superlayer_.unsafeRaw();
             if (Layer* top = l->root(); top != lastRoot) {
                 lastRoot = top;
                 if (const Ref<View> host = top->hostingView(); host && done.insert(host.get()).second)
@@ -485,13 +494,19 @@ bool Layer::invalidateAnimatingHostsForDriver()
         std::set<const View*> done;
         r.hosts.clear();
         const Layer* lastRoot = nullptr;
+        const Layer* lastParent = nullptr; // siblings share a root: no walk up for each of a row
         // Layers leave the list as they go: each one here is alive.
-        for (Layer* l : r.animating)
+        for (Layer* l : r.animating) {
+            const Layer* parent = l->superlayer_.unsafeRaw();
+            if (parent && parent == lastParent)
+                continue;
+            lastParent = parent;
             if (Layer* top = l->root(); top != lastRoot) {
                 lastRoot = top;
                 if (const Ref<View> host = top->hostingView(); host && done.insert(host.get()).second)
                     r.hosts.emplace_back(host.get());
             }
+        }
         r.hostsBuiltFor[0] = r.animatingGeneration;
         r.hostsBuiltFor[1] = r.treeGeneration;
     }
