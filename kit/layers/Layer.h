@@ -522,6 +522,7 @@ private:
     bool needsLayout_ = false;
     bool displaying_ = false; // contents set by display show at once
     bool subtreeNeedsLayout_ = false; // a layer below is marked
+    bool layoutQueued_ = false; // in the transaction's list of layers to lay out
     // The drawing order, kept until the sublayers or their z positions change.
     mutable std::vector<Layer*> orderCache_;
     mutable bool orderValid_ = false;

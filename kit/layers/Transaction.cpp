@@ -106,16 +106,21 @@ void layoutMarked()
     for (int round = 0; round < LayoutRounds; ++round) {
         std::vector<Weak<Layer>> marked = std::exchange(s.needLayout, {});
         bool any = false;
-        for (const Weak<Layer>& w : marked)
-            if (const Ref<Layer> l = w.lock(); l && l->needsLayout()) {
+        for (const Weak<Layer>& w : marked) {
+            const Ref<Layer> l = w.lock();
+            if (!l)
+                continue;
+            Transaction::layoutUnqueued(*l); // marked again from here on, listed again
+            if (l->needsLayout()) {
                 any = true;
                 l->layoutIfNeeded();
             }
+        }
         if (!any && s.needLayout.empty())
             return;
     }
     logMessage(QStringLiteral("*** Layer layout did not settle after %1 rounds").arg(LayoutRounds));
-    s.needLayout.clear();
+    Transaction::forgetLayoutQueue();
 }
 
 Value lookup(const QString& key)
@@ -244,7 +249,20 @@ void Transaction::layerChanged()
 void Transaction::layerNeedsLayout(Layer* layer)
 {
     transaction::openImplicit();
+    // Once in the list until the commit takes it: adding a thousand sublayers marks their
+    // superlayer a thousand times.
+    if (std::exchange(layer->layoutQueued_, true))
+        return;
     transaction::state().needLayout.emplace_back(layer);
+}
+
+void Transaction::layoutUnqueued(Layer& layer) { layer.layoutQueued_ = false; }
+
+void Transaction::forgetLayoutQueue()
+{
+    for (const Weak<Layer>& w : std::exchange(transaction::state().needLayout, {}))
+        if (const Ref<Layer> l = w.lock())
+            l->layoutQueued_ = false;
 }
 
 void Transaction::layerNeedsDisplay(Layer* layer)
@@ -281,7 +299,7 @@ void Transaction::resetForTesting()
 {
     transaction::State& s = transaction::state();
     s.stack.clear();
-    s.needLayout.clear();
+    forgetLayoutQueue();
     s.needDisplay.clear();
     s.fresh.clear();
     s.observerPending = false;

@@ -60,6 +60,10 @@ public:
     static void displayMarkedLayers();
     // Test-only: drops every transaction and pending list.
     static void resetForTesting();
+    // Empties the list of layers to lay out (each one may be listed again).
+    static void forgetLayoutQueue();
+    // The commit took the layer off the list.
+    static void layoutUnqueued(Layer& layer);
 };
 
 } // namespace kit

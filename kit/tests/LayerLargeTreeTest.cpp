@@ -57,6 +57,26 @@ TEST_F(LayerLayoutPass, OnlyMarkedLayersAreLaidOut)
     EXPECT_TRUE(manager->laidOut.empty());
 }
 
+TEST_F(LayerLayoutPass, ALayerMarkedManyTimesIsLaidOutOncePerCommitAndAgainWhenMarkedAgain)
+{
+    build(3);
+    for (int i = 0; i < 100; ++i)
+        branches[1]->setNeedsLayout();
+    Transaction::flush();
+    EXPECT_EQ(manager->laidOut, std::vector<Layer*> { branches[1].get() });
+    manager->laidOut.clear();
+    branches[1]->setNeedsLayout();
+    Transaction::flush();
+    EXPECT_EQ(manager->laidOut, std::vector<Layer*> { branches[1].get() });
+    // Pending marks dropped with the transactions: a new mark still reaches the commit.
+    manager->laidOut.clear();
+    branches[2]->setNeedsLayout();
+    Transaction::resetForTesting();
+    branches[2]->setNeedsLayout();
+    Transaction::flush();
+    EXPECT_EQ(manager->laidOut, std::vector<Layer*> { branches[2].get() });
+}
+
 TEST_F(LayerLayoutPass, ALayerMarkedBeforeItJoinsATreeIsLaidOut)
 {
     build(3);
