@@ -31,6 +31,23 @@ void LevelIndicatorCell::copyTo(Object& copy) const
     static_cast<LevelIndicatorCell&>(copy).style_ = style_;
 }
 
+void LevelIndicatorCell::encodeWithCoder(Coder& coder) const
+{
+    RangedValueCell::encodeWithCoder(coder);
+    coder.encodeIntegerForKey(style_, QStringLiteral("kit.levelIndicatorStyle"));
+}
+
+void LevelIndicatorCell::initWithCoder(Coder& coder)
+{
+    RangedValueCell::initWithCoder(coder);
+    // A style outside the known ones, as an edited file may hold, keeps the default.
+    if (coder.containsValueForKey(QStringLiteral("kit.levelIndicatorStyle"))) {
+        const std::int64_t style = coder.decodeIntegerForKey(QStringLiteral("kit.levelIndicatorStyle"));
+        if (style >= RelevancyLevelIndicatorStyle && style <= RatingLevelIndicatorStyle)
+            style_ = LevelIndicatorStyle(style);
+    }
+}
+
 void LevelIndicatorCell::setLevelIndicatorStyle(LevelIndicatorStyle style)
 {
     style_ = style;
@@ -52,7 +69,7 @@ double LevelIndicatorCell::valueAtPoint(Point p, Rect frame) const
     if (side <= 0 || p.x < frame.minX())
         return minValue();
     const double star = std::floor((p.x - frame.minX()) / side) + 1;
-    return std::clamp(star, minValue(), maxValue());
+    return clampedValue(star);
 }
 
 Size LevelIndicatorCell::cellSizeForBounds(Rect bounds) const

@@ -22,6 +22,8 @@ public:
     explicit LevelIndicatorCell(LevelIndicatorStyle style);
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     LevelIndicatorStyle levelIndicatorStyle() const { return style_; }
     void setLevelIndicatorStyle(LevelIndicatorStyle style);

@@ -23,6 +23,24 @@ double RangedValueCell::clampedValue(double value) const { return std::clamp(val
 
 void RangedValueCell::setDoubleValue(double value) { ActionCell::setDoubleValue(clampedValue(value)); }
 
+void RangedValueCell::encodeWithCoder(Coder& coder) const
+{
+    ActionCell::encodeWithCoder(coder);
+    coder.encodeDoubleForKey(range_.min, QStringLiteral("kit.minValue"));
+    coder.encodeDoubleForKey(range_.max, QStringLiteral("kit.maxValue"));
+}
+
+void RangedValueCell::initWithCoder(Coder& coder)
+{
+    // The inherited part stores the value as it was archived; only the decoded range may clamp it.
+    ActionCell::initWithCoder(coder);
+    if (coder.containsValueForKey(QStringLiteral("kit.minValue")))
+        range_.min = coder.decodeDoubleForKey(QStringLiteral("kit.minValue"));
+    if (coder.containsValueForKey(QStringLiteral("kit.maxValue")))
+        range_.max = coder.decodeDoubleForKey(QStringLiteral("kit.maxValue"));
+    setDoubleValue(doubleValue());
+}
+
 void RangedValueCell::setMinValue(double value)
 {
     range_.min = value;

@@ -14,6 +14,9 @@ class RangedValueCell : public ActionCell {
 public:
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
+    // Keyed archiving: the range, then the value again so it is clamped into the decoded range.
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     double minValue() const { return range_.min; }
     void setMinValue(double value);

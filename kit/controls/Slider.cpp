@@ -54,6 +54,20 @@ void SliderCell::copyTo(Object& copy) const
     c.sl_.pressed = false;
 }
 
+// The increment as set: 0 keeps following the range.
+void SliderCell::encodeWithCoder(Coder& coder) const
+{
+    RangedValueCell::encodeWithCoder(coder);
+    coder.encodeDoubleForKey(sl_.keyIncrement, QStringLiteral("kit.keyIncrement"));
+}
+
+void SliderCell::initWithCoder(Coder& coder)
+{
+    RangedValueCell::initWithCoder(coder);
+    if (coder.containsValueForKey(QStringLiteral("kit.keyIncrement")))
+        sl_.keyIncrement = coder.decodeDoubleForKey(QStringLiteral("kit.keyIncrement"));
+}
+
 double SliderCell::clampedValue(double value) const { return RangedValueCell::clampedValue(std::isnan(value) ? minValue() : value); }
 
 double SliderCell::keyIncrement() const { return sl_.keyIncrement > 0 ? sl_.keyIncrement : (maxValue() - minValue()) / 20; }

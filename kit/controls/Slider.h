@@ -16,6 +16,8 @@ public:
     SliderCell();
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     double keyIncrement() const;
     void setKeyIncrement(double value) { sl_.keyIncrement = value; }

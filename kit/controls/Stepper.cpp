@@ -32,6 +32,25 @@ void StepperCell::copyTo(Object& copy) const
     c.st_.pressed = 0;
 }
 
+void StepperCell::encodeWithCoder(Coder& coder) const
+{
+    RangedValueCell::encodeWithCoder(coder);
+    coder.encodeDoubleForKey(st_.increment, QStringLiteral("kit.increment"));
+    coder.encodeBoolForKey(st_.wraps, QStringLiteral("kit.valueWraps"));
+    coder.encodeBoolForKey(st_.autorepeat, QStringLiteral("kit.autorepeat"));
+}
+
+void StepperCell::initWithCoder(Coder& coder)
+{
+    RangedValueCell::initWithCoder(coder);
+    if (coder.containsValueForKey(QStringLiteral("kit.increment")))
+        st_.increment = coder.decodeDoubleForKey(QStringLiteral("kit.increment"));
+    if (coder.containsValueForKey(QStringLiteral("kit.valueWraps")))
+        st_.wraps = coder.decodeBoolForKey(QStringLiteral("kit.valueWraps"));
+    if (coder.containsValueForKey(QStringLiteral("kit.autorepeat")))
+        st_.autorepeat = coder.decodeBoolForKey(QStringLiteral("kit.autorepeat"));
+}
+
 void StepperCell::step(bool up)
 {
     const double value = doubleValue();

@@ -14,6 +14,8 @@ public:
     StepperCell();
     // Shallow: shared references stay shared.
     void copyTo(Object& copy) const override;
+    void encodeWithCoder(Coder& coder) const override;
+    void initWithCoder(Coder& coder) override;
 
     double increment() const { return st_.increment; }
     void setIncrement(double value) { st_.increment = value; }

@@ -579,6 +579,13 @@ private:
     mutable Extent ownCache_;
     mutable bool ownKnown_ = false;
     const Extent& ownExtent() const;
+    // The own extent through the anchor offset and the model transform, before the position and
+    // depth: a move only shifts it. Kept with the own extent, for that transform and anchor.
+    mutable Extent stillCache_;
+    mutable bool stillKnown_ = false;
+    mutable Transform3D stillTransform_;
+    mutable Point stillAnchor_;
+    const Extent& stillExtent(const Extent& own) const;
     mutable std::uint64_t sublayersGeneration_ = 0;
     const SublayerBoxes& sublayerBoxes() const;
     // Forgets the culling boxes of this layer and its ancestors; `placementOnly` keeps this

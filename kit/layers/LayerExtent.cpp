@@ -237,7 +237,15 @@ const Layer::Extent& Layer::placedExtent() const
     const Extent own = reshaping ? subtreeExtent(presentedValues()) : ownExtent();
     // The own extent is kept exactly while the sublayers' boxes hold.
     const bool lasting = !reshaping && ownKnown_;
-    if (animations_.empty())
+    const Transform3D& t = model_.transform;
+    if (animations_.empty() && t.m14 == 0 && t.m24 == 0 && t.m34 == 0 && t.m44 == 1 && own.bounded && !own.empty) {
+        // No divide by w: the position and depth only shift the box.
+        const Extent& still = stillExtent(own);
+        Extent placed;
+        placed.add(still.lo[0] + model_.position.x, still.lo[1] + model_.position.y, still.lo[2] + model_.zPosition);
+        placed.add(still.hi[0] + model_.position.x, still.hi[1] + model_.position.y, still.hi[2] + model_.zPosition);
+        placedCache_ = placed;
+    } else if (animations_.empty())
         placedCache_ = own.mapped(model_.toSuperlayer());
     else if (reshaping)
         placedCache_ = own.mapped(presentedValues().toSuperlayer());
@@ -256,6 +264,18 @@ const Layer::Extent& Layer::ownExtent() const
     // Kept while the sublayers' boxes hold.
     ownKnown_ = sublayers_.empty() || masksToBounds_ || (sublayersKnown_ && sublayersStamp_ < 0);
     return ownCache_;
+}
+
+const Layer::Extent& Layer::stillExtent(const Extent& own) const
+{
+    const Point a = model_.anchorInBounds();
+    if (stillKnown_ && ownKnown_ && stillAnchor_ == a && stillTransform_ == model_.transform)
+        return stillCache_;
+    stillCache_ = own.mapped(Transform3DConcat(Transform3DMakeTranslation(-a.x, -a.y, 0), model_.transform));
+    stillKnown_ = ownKnown_;
+    stillAnchor_ = a;
+    stillTransform_ = model_.transform;
+    return stillCache_;
 }
 
 Layer::Extent Layer::motionExtent(const Extent& own) const
@@ -318,7 +338,7 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
         }
     } else {
         // A fixed transform: the box of the subtree through it, carried along the path.
-        const Extent still = own.mapped(Transform3DConcat(Transform3DMakeTranslation(-a.x, -a.y, 0), model_.transform));
+        const Extent& still = stillExtent(own);
         if (!still.bounded)
             return still;
         out.add(still.lo[0] + place.lo[0], still.lo[1] + place.lo[1], still.lo[2] + place.lo[2]);
@@ -357,8 +377,10 @@ void Layer::extentChanged(bool placementOnly, bool shrinks)
             break; // nothing cached above that was built from this one
         l->placedKnown_ = false;
         l->sublayersKnown_ = false;
-        if (l != this || !placementOnly)
+        if (l != this || !placementOnly) {
             l->ownKnown_ = false;
+            l->stillKnown_ = false;
+        }
         // The index may hold a box larger than the layer's: each one it answers is tested anew.
         if (const Layer* s = l->superlayer_.unsafeRaw(); s && s->boxes_ && !(l == this && shrinks))
             s->boxes_->valid = false;

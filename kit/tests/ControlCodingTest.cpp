@@ -260,5 +260,6 @@ TEST_P(MissingKeys, GiveThePlainFactorysDefaults)
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, MissingKeys,
-    testing::Values("Control", "Button", "PopUpButton", "PopUpButtonCell", "Menu", "MenuItem", "TabView", "TabViewItem", "ScrollView"),
+    testing::Values("Control", "Button", "PopUpButton", "PopUpButtonCell", "Menu", "MenuItem", "TabView", "TabViewItem", "ScrollView",
+        "Stepper", "StepperCell", "Slider", "SliderCell", "LevelIndicator", "LevelIndicatorCell"),
     [](const auto& info) { return std::string(info.param); });

@@ -28,6 +28,17 @@ INSTANTIATE_TEST_SUITE_P(PerStar, RatingStars,
     testing::Values(StarCase { -2, 0 }, StarCase { 0, 1 }, StarCase { 15.9, 1 }, StarCase { 16, 2 }, StarCase { 64, 5 }, StarCase { 79, 5 },
         StarCase { 200, 5 }));
 
+// An upper end below the lower one counts as the lower, wherever the pointer is.
+TEST(RatingRange, AnUpperEndBelowTheLowerGivesTheLowerEverywhere)
+{
+    auto cell = make<LevelIndicatorCell>();
+    cell->setMinValue(3);
+    cell->setMaxValue(1);
+    const Rect frame = MakeRect(10, 0, 80, 16);
+    for (const double x : { -2.0, 0.0, 20.0, 79.0, 200.0 })
+        EXPECT_EQ(cell->valueAtPoint(MakePoint(10 + x, 8), frame), 3) << "x " << x;
+}
+
 class Rating : public testing::Test {
 protected:
     void SetUp() override
