@@ -310,6 +310,7 @@ private:
     // A picture's element holds only the button of the last overlay made for it, and only while
     // that overlay has not left the tree.
     void makeMovieButtonElement(kit::Layer* picture, QVVideoOverlayLayer* overlay);
+    void attachMovieButtonElement(kit::Layer* picture, kit::Layer* overlay);
     static void retireMovieButtonElement(kit::Layer* overlay);
     void beginLayoutTransaction();
     // Indexes in [lo, hi] are near enough to the selection to be laid out with animation.

@@ -22,17 +22,27 @@ Array elementsArray(const std::vector<Ref<QVLayerAccessibilityHelper>>& elements
 }
 
 // Shared by every picture's element (the sets are implicitly shared).
-// Run when an overlay leaves its superlayer: its button leaves the picture's element.
-class OverlayOrderOut : public Object, public Action {
+// Run when an overlay joins or leaves a tree: its button joins or leaves the picture's element.
+class OverlayOrderAction : public Object, public Action {
 public:
-    explicit OverlayOrderOut(std::function<void(Layer*)> run)
+    explicit OverlayOrderAction(std::function<void(const QString&, Layer*)> run)
         : run_(std::move(run))
     { }
-    void runActionForKeyObjectArguments(const QString&, Object* object, const Dictionary&) override { run_(dynamic_cast<Layer*>(object)); }
+    void runActionForKeyObjectArguments(const QString& key, Object* object, const Dictionary&) override
+    {
+        run_(key, dynamic_cast<Layer*>(object));
+    }
 
 private:
-    std::function<void(Layer*)> run_;
+    std::function<void(const QString&, Layer*)> run_;
 };
+
+Ref<QVLayerAccessibilityHelper> buttonElementOf(const Layer* overlay)
+{
+    const auto* video = dynamic_cast<const QVVideoOverlayLayer*>(overlay);
+    const Ref<QVButtonLayer> button = video ? video->buttonLayer() : nullptr;
+    return button ? button->valueForKey(axHelperKey).objectAs<QVLayerAccessibilityHelper>() : nullptr;
+}
 
 const QSet<QString>& pictureAttributeNames()
 {
@@ -130,10 +140,9 @@ void QVFlowView::retirePictureElement(Layer* picture)
 
 void QVFlowView::makeMovieButtonElement(Layer* picture, QVVideoOverlayLayer* overlay)
 {
-    const auto parentElement = picture ? pictureElement(picture) : nullptr;
     const Ref<QVButtonLayer> button = overlay->buttonLayer();
     auto element = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
-        AccessibilityCheckBoxRole, parentElement.get(), button.get(), this);
+        AccessibilityCheckBoxRole, nullptr, button.get(), this);
     element->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilityValueAttribute });
     element->setWritableAttributeNames(QSet<QString> { AccessibilityValueAttribute });
     const Weak<QVButtonLayer> weakButton(button.get());
@@ -151,11 +160,28 @@ void QVFlowView::makeMovieButtonElement(Layer* picture, QVVideoOverlayLayer* ove
             b->setState(value.integerValue());
     });
     button->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
+    const Weak<QVFlowView> weak(this);
+    const auto order = make<qv_flow_view_accessibility::OverlayOrderAction>([weak](const QString& key, Layer* layer) {
+        const Ref<QVFlowView> view = weak.lock();
+        if (key == OnOrderOut)
+            retireMovieButtonElement(layer);
+        else if (view && layer)
+            view->attachMovieButtonElement(view->imageLayerAtIndex(layer->valueForKey(QStringLiteral("index")).integerValue()).get(), layer);
+    });
     Dictionary actions = overlay->actions();
-    actions.setObjectForKey(Value(Ref<Object>(make<qv_flow_view_accessibility::OverlayOrderOut>([](Layer* layer) { retireMovieButtonElement(layer); }))), Value(OnOrderOut));
+    actions.setObjectForKey(Value(Ref<Object>(order)), Value(OnOrderIn));
+    actions.setObjectForKey(Value(Ref<Object>(order)), Value(OnOrderOut));
     overlay->setActions(actions);
-    if (!parentElement)
+    attachMovieButtonElement(picture, overlay);
+}
+
+void QVFlowView::attachMovieButtonElement(Layer* picture, Layer* overlay)
+{
+    const auto parentElement = picture ? pictureElement(picture) : nullptr;
+    const auto element = qv_flow_view_accessibility::buttonElementOf(overlay);
+    if (!parentElement || !element || element->parent().get() == parentElement.get())
         return;
+    retireMovieButtonElement(overlay);
     // A picture has one play control: a new overlay's button takes the place of the last one's.
     if (parentElement->countOfChildren() > 0)
         parentElement->removeChildrenAtIndexes(
@@ -165,9 +191,7 @@ void QVFlowView::makeMovieButtonElement(Layer* picture, QVVideoOverlayLayer* ove
 
 void QVFlowView::retireMovieButtonElement(Layer* overlay)
 {
-    const auto* video = dynamic_cast<QVVideoOverlayLayer*>(overlay);
-    const Ref<QVButtonLayer> button = video ? video->buttonLayer() : nullptr;
-    const auto element = button ? button->valueForKey(qv_flow_view_accessibility::axHelperKey).objectAs<QVLayerAccessibilityHelper>() : nullptr;
+    const auto element = qv_flow_view_accessibility::buttonElementOf(overlay);
     const auto parentElement = element ? dynamic_pointer_cast<QVLayerAccessibilityHelper>(element->parent()) : nullptr;
     if (!parentElement)
         return;

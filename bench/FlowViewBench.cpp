@@ -21,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -160,8 +161,10 @@ void BM_FlowViewScroll(benchmark::State& state)
 {
     Scene scene(int(state.range(0)));
     int n = 0;
+    QVFlowView::imagesMade(true);
     for (auto _ : state)
         scene.frame(n++);
+    state.counters["decodesPerStep"] = double(QVFlowView::imagesMade(true)) / double(std::max(1, n / 4));
     state.counters["cacheMB"] = double(scene.view->imageCache()->totalCost()) / (1024 * 1024);
     state.counters["heldOutsideMB"] = double(scene.heldOutsideCache()) / (1024 * 1024);
     std::vector<Layer::DrawRecord> drawn;

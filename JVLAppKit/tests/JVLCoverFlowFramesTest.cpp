@@ -3,11 +3,16 @@
 
 #include "JVLCoverFlowTestSupport.h"
 
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/FrameDriver.h"
 #include "kit/layers/Transaction.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -21,15 +26,15 @@ struct FramesRig {
     Ref<Window> window;
     Ref<JVLCoverFlowView> view;
 
-    FramesRig(const Array& content, bool full)
+    FramesRig(const Array& content, bool full, Size stage, Size item)
     {
-        window = make<Window>(MakeRect(0, 0, 420, 200), TitledWindowMask);
-        view = make<JVLCoverFlowView>(MakeRect(0, 0, 420, 200));
+        window = make<Window>(MakeRect(0, 0, stage.width, stage.height), TitledWindowMask);
+        view = make<JVLCoverFlowView>(MakeRect(0, 0, stage.width, stage.height));
         view->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
         window->contentView()->addSubview(view.get());
         view->setFullLayoutForTesting(full);
         view->setAutoresizesItems(false);
-        view->setItemSize(MakeSize(60, 40));
+        view->setItemSize(item);
         view->setImageKeyPath("cover");
         view->setContent(content);
         view->setSelectionIndex(20);
@@ -45,21 +50,21 @@ struct FramesRig {
 // The same content in two windows, one laid out with the shortcut and one in full; every change
 // goes to both, and the clock advances in steps with a frame compared after each.
 struct FramePair {
-    test::ManualClockScope& clock;
+    ManualClock* clock;
     std::vector<Ref<Image>> pictures;
     Array content;
     std::unique_ptr<FramesRig> shortcut, full;
     int compared = 0;
 
-    explicit FramePair(test::ManualClockScope& c)
-        : clock(c)
+    explicit FramePair(ManualClock& c, Size stage = MakeSize(420, 200), Size item = MakeSize(60, 40))
+        : clock(&c)
     {
         for (int i = 0; i < 16; ++i)
             pictures.push_back(solidPicture(frameTestColour(i), 30, 20));
         for (int i = 0; i < 700; ++i)
             content.addObject(Value(make<CoverItem>(Value(pictures[std::size_t(i % 16)]))));
-        shortcut = std::make_unique<FramesRig>(content, false);
-        full = std::make_unique<FramesRig>(content, true);
+        shortcut = std::make_unique<FramesRig>(content, false, stage, item);
+        full = std::make_unique<FramesRig>(content, true, stage, item);
     }
     ~FramePair()
     {
@@ -79,7 +84,9 @@ struct FramePair {
     void run(double seconds, int samples)
     {
         for (int i = 0; i < samples; ++i) {
-            clock.advance(seconds / samples);
+            clock->advance(seconds / samples);
+            // As the display's frame clock does: animations that ended are retired.
+            FrameDriver::shared().tick();
             ASSERT_TRUE(drainLoads(*shortcut->view));
             ASSERT_TRUE(drainLoads(*full->view));
             Transaction::flush();
@@ -88,26 +95,45 @@ struct FramePair {
             ++compared;
         }
     }
+    // Once every move has ended, the selected picture shows in the middle of the stage, and
+    // keeps showing in the frames after.
+    void settle()
+    {
+        run(1.0, 2);
+        for (int frame = 0; frame < 3; ++frame) {
+            for (FramesRig* rig : { shortcut.get(), full.get() }) {
+                const std::int64_t s = rig->view->selectionIndex();
+                const Rect r = rig->view->rectForItemAtIndex(s);
+                const Point centre = rig->view->convertPointToView(MakePoint(r.midX(), r.midY()), nullptr);
+                EXPECT_TRUE(test::basePixelIs(rig->window->snapshot(), centre, frameTestColour(int(s % 16)), 4))
+                    << (rig == full.get() ? "full" : "shortcut") << " layout, frame " << frame << " after item " << s << " settled";
+            }
+            run(0.05, 1);
+        }
+    }
 };
 
 TEST(CoverFlowFrames, TheLayoutShortcutDrawsWhatTheFullLayoutDraws)
 {
     test::ManualClockScope clock;
-    FramePair pair(clock);
+    FramePair pair(clock.clock());
     pair.run(1.0, 4);
     for (int step = 0; step < 3; ++step) {
         pair.select(1);
         pair.run(0.2, 3); // each step retargets the one before
     }
-    pair.run(0.8, 2);
+    pair.settle();
     pair.select(500); // a jump
     pair.run(0.35, 5);
     pair.select(-3); // retarget mid-way
     pair.run(0.8, 6);
+    pair.settle();
     pair.both([](JVLCoverFlowView& v) { v.window()->setContentSize(MakeSize(500, 240)); }); // a resize
     pair.run(0.8, 4);
+    pair.settle();
     pair.both([](JVLCoverFlowView& v) { v.setSelectionIndex(2); });
     pair.run(0.8, 6);
+    pair.settle();
     EXPECT_EQ(pair.shortcut->view->selectionIndex(), 2);
     EXPECT_GT(pair.compared, 30);
 }
@@ -117,7 +143,7 @@ TEST(CoverFlowFrames, JumpsWhileEarlierStepsStillAnimateDrawWhatTheFullLayoutDra
     // Items far from every selection so far are kept out of sight; a jump soon after brings them
     // across the stage from where the running animations had taken them.
     test::ManualClockScope clock;
-    FramePair pair(clock);
+    FramePair pair(clock.clock());
     pair.run(1.0, 2);
     for (int step = 0; step < 3; ++step) {
         pair.select(1);
@@ -133,8 +159,39 @@ TEST(CoverFlowFrames, JumpsWhileEarlierStepsStillAnimateDrawWhatTheFullLayoutDra
     pair.run(0.9, 9);
     pair.both([](JVLCoverFlowView& v) { v.setSelectionIndex(v.selectionIndex() - 360); }); // back past the start
     pair.run(0.8, 8);
+    pair.settle();
     EXPECT_EQ(pair.shortcut->view->selectionIndex(), 14);
     EXPECT_GT(pair.compared, 30);
+}
+
+TEST(CoverFlowFrames, PicturesStayOnceKeyedStepsSettle)
+{
+    // A click on a side picture, then three arrow steps while it still moves; the view laid out
+    // in full follows each selection. The pictures are large: a turn sweeps closer than the eye.
+    test::ManualClockScope clock;
+    FramePair pair(clock.clock(), MakeSize(900, 540), MakeSize(430, 308));
+    test::EventScript script(pair.shortcut->window.get());
+    pair.clock = &script.clock();
+    pair.run(1.0, 2);
+    pair.shortcut->window->makeKeyAndOrderFront();
+    pair.shortcut->window->makeFirstResponder(pair.shortcut->view.get());
+    const auto follow = [&] { pair.full->view->setSelectionIndex(pair.shortcut->view->selectionIndex()); };
+    const Rect side = pair.shortcut->view->rectForItemAtIndex(21);
+    const Ref<Event> click = Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(LeftMouseDown,
+        pair.shortcut->view->convertPointToView(MakePoint(std::min(side.maxX() - 3, 895.0), side.midY()), nullptr), 0, Application::now(),
+        pair.shortcut->window->windowNumber(), nullptr, 0, 1, 1);
+    pair.shortcut->view->mouseDown(*click);
+    follow();
+    const std::int64_t clicked = pair.shortcut->view->selectionIndex();
+    EXPECT_EQ(clicked, 21);
+    pair.run(0.1, 1);
+    for (int step = 0; step < 3; ++step) {
+        script.key(124).run();
+        follow();
+        pair.run(0.1, 1);
+    }
+    EXPECT_EQ(pair.shortcut->view->selectionIndex(), clicked + 3);
+    pair.settle();
 }
 
 TEST(CoverFlowThreads, LoadsRacingSizeAndKeyPathChangesEndInTheLastState)
@@ -182,3 +239,4 @@ TEST(CoverFlowThreads, LoadsRacingSizeAndKeyPathChangesEndInTheLastState)
 }
 
 } // namespace jvl_cover_flow_test
+

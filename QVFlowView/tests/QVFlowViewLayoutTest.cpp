@@ -711,6 +711,11 @@ TEST_F(FlowViewLayout, APictureHoldsOnlyThePlayControlInItsTree)
     Transaction::flush();
     overlay->removeFromSuperlayer();
     EXPECT_EQ(pictureElement->countOfChildren(), 0u);
+    // And puts it back.
+    picture->addSublayer(overlay.get());
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    EXPECT_EQ(pictureElement->children().front()->layer(), button);
+    overlay->removeFromSuperlayer();
 
     // The view takes it away when the selection leaves the picture.
     view->setSelectedIndex(1);

@@ -57,12 +57,12 @@ const Layer::SublayerBoxes& Layer::sublayerBoxes() const
             continue;
         }
         b.lasting.unite(e);
-        if (e.empty)
-            continue; // draws nothing until it changes
         if (!e.bounded) {
             b.unindexed.emplace_back(rank, child);
             continue;
         }
+        if (e.empty)
+            continue; // draws nothing until it changes
         SublayerBoxes::Entry entry { { e.lo[0], e.lo[1], e.lo[2] }, { e.hi[0], e.hi[1], e.hi[2] }, child, rank };
         b.entries.push_back(entry);
     }

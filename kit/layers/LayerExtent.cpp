@@ -395,7 +395,7 @@ Layer::Extent Layer::motionExtent(const Extent& own) const
 bool Layer::placedMayContain(QPointF point, const Transform3D& superlayerToRoot) const
 {
     const Extent& e = placedExtent();
-    if (e.empty)
+    if (e.bounded && e.empty)
         return false;
     const Extent there = e.mapped(superlayerToRoot);
     if (!there.bounded)
@@ -436,7 +436,8 @@ QRectF visibleArea(GraphicsContext& context)
 QRectF Layer::placedReach(const RenderPass& pass, const Transform3D& superlayerToHost) const
 {
     const Extent& e = placedExtent();
-    if (e.empty)
+    // Unbounded (mapping it yields no corners) means it may reach anywhere, never nothing.
+    if (e.bounded && e.empty)
         return {};
     const double far = std::numeric_limits<double>::max() / 4;
     const QRectF everywhere(QPointF(-far, -far), QPointF(far, far));

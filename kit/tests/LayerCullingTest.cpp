@@ -156,4 +156,36 @@ TEST_F(LayerCulling, AReplicatorsCopiesAreInItsBoxAndCulledOneByOne)
     EXPECT_EQ(copies, std::vector<int> { 1 });
 }
 
+TEST_F(LayerCulling, ASubtreeThatMayReachBehindTheEyeIsDrawnDuringAndAfterATurn)
+{
+    // The holder looks at its sublayer in perspective; while the sublayer turns, the box its
+    // turn may sweep comes closer than the eye, so the holder's box is unbounded: it may show
+    // anywhere, and is drawn.
+    auto holder = Layer::layer();
+    holder->setFrame(MakeRect(20, 20, 60, 60));
+    Transform3D perspective = Transform3DIdentity;
+    perspective.m34 = -1.0 / 80;
+    holder->setSublayerTransform(perspective);
+    root->addSublayer(holder.get());
+    auto card = Layer::layer();
+    card->setFrame(MakeRect(0, 0, 60, 60));
+    card->setBackgroundColor(CGColor::createGenericRGB(1, 0, 0, 1));
+    card->setZPosition(40);
+    card->setTransform(Transform3DMakeRotation(0.8, 0, 1, 0));
+    holder->addSublayer(card.get());
+    Transaction::flush();
+    EXPECT_TRUE(red(render(), 50, 50));
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    card->setTransform(Transform3DIdentity);
+    Transaction::commit();
+    clock.advance(0.5);
+    EXPECT_TRUE(red(render(), 50, 50)) << "half-way";
+    clock.advance(0.6);
+    Layer::retireFinishedForDriver();
+    ASSERT_EQ(card->animationForKey(QStringLiteral("transform")), nullptr);
+    for (int frame = 0; frame < 2; ++frame)
+        EXPECT_TRUE(red(render(), 50, 50)) << "settled, frame " << frame;
+}
+
 } // namespace layer_culling_test
