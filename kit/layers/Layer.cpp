@@ -105,7 +105,7 @@ void Layer::changed() { noteChange(false); }
 
 void Layer::placementChanged() { noteChange(true); }
 
-void Layer::noteChange(bool placementOnly)
+void Layer::noteChange(bool placementOnly, bool evenHidden)
 {
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
     ++generation_;
@@ -113,6 +113,9 @@ void Layer::noteChange(bool placementOnly)
         return;
     extentChanged(placementOnly);
     Transaction::layerChanged();
+    // A hidden layer that nothing animates draws nothing, so the host's picture stays as it is.
+    if (model_.hidden && animations_.empty() && !evenHidden)
+        return;
     Layer* top = root();
     if (top->preparing_) {
         top->changedWhilePreparing_ = true;
@@ -256,7 +259,7 @@ void Layer::setHidden(bool hidden)
     const std::optional<Value> before = willChangeAnimatable(QStringLiteral("hidden"));
     model_.hidden = hidden;
     shownStateChanged();
-    changed();
+    noteChange(false, true);
     didChangeAnimatable(QStringLiteral("hidden"), before);
 }
 

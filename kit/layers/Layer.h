@@ -616,7 +616,9 @@ private:
     void extentChanged(bool placementOnly = false, bool shrinks = false);
     // changed() for a change of the position, depth, transform or the animations.
     void placementChanged();
-    void noteChange(bool placementOnly);
+    // `evenHidden`: the change shows even while the layer is hidden (hiding it, dropping an
+    // animation that showed it).
+    void noteChange(bool placementOnly, bool evenHidden = false);
     Extent motionExtent(const Extent& own) const;
     mutable std::uint64_t tintCacheClock_ = 0;
     // Whether the contents with this cache key are opaque throughout (rendering skips what they hide).

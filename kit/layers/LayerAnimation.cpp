@@ -355,7 +355,7 @@ void Layer::removeAnimationForKey(const QString& key)
     const RunningAnimation gone = std::move(*it);
     animations_.erase(it);
     animationsChanged();
-    placementChanged();
+    noteChange(true, true);
 }
 
 void Layer::removeAllAnimations()
@@ -366,7 +366,7 @@ void Layer::removeAllAnimations()
         forgetEnding(r);
     const std::vector<RunningAnimation> gone = std::exchange(animations_, {});
     animationsChanged();
-    placementChanged();
+    noteChange(true, true);
 }
 
 Ref<CAAnimation> Layer::animationForKey(const QString& key) const

@@ -1,6 +1,8 @@
 // Large trees: layout passes reach every marked layer and only the subtrees that hold one, and a
 // frame spends nothing on the hidden layers a tree keeps in reserve.
 
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/layers/Layer.h"
 #include "kit/layers/Transaction.h"
@@ -262,3 +264,52 @@ TEST(LayerLargeTreeFrames, DepthChangesKeepTheDrawingOrderOfAllSublayers)
 }
 
 } // namespace layer_depth_order_test
+
+namespace layer_hidden_change_test {
+
+using namespace kit;
+
+// A hidden layer draws nothing: changing it leaves the host as drawn, while hiding or showing it,
+// or dropping an animation that shows it, asks for a redraw.
+TEST(LayerLargeTreeFrames, ChangesToAHiddenLayerLeaveItsHostAsDrawn)
+{
+    test::ManualClockScope clock;
+    auto window = make<Window>(MakeRect(0, 0, 100, 100), BorderlessWindowMask);
+    auto host = make<View>(MakeRect(0, 0, 100, 100));
+    window->setContentView(host.get());
+    auto root = Layer::layer();
+    auto hidden = Layer::layer();
+    hidden->setFrame(MakeRect(10, 10, 20, 20));
+    hidden->setHidden(true);
+    root->addSublayer(hidden.get());
+    host->setLayer(root.get());
+    window->displayIfNeeded();
+    ASSERT_FALSE(window->viewsNeedDisplay());
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    hidden->setBackgroundColor(CGColor::createGenericRGB(1, 0, 0, 1));
+    hidden->setPosition(MakePoint(500, 500));
+    hidden->setOpacity(0.5);
+    Transaction::commit();
+    EXPECT_FALSE(window->viewsNeedDisplay());
+    hidden->setHidden(false);
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->displayIfNeeded();
+    hidden->setHidden(true);
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->displayIfNeeded();
+    // Shown by an animation of "hidden", then the animation removed.
+    auto showing = BasicAnimation::animationWithKeyPath(QStringLiteral("hidden"));
+    showing->setFromValue(Value(false));
+    showing->setToValue(Value(false));
+    showing->setDuration(10);
+    hidden->addAnimationForKey(showing.get(), QStringLiteral("hidden"));
+    window->displayIfNeeded();
+    hidden->removeAnimationForKey(QStringLiteral("hidden"));
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    host->setLayer(nullptr);
+    window->close();
+    Transaction::resetForTesting();
+}
+
+} // namespace layer_hidden_change_test
