@@ -177,31 +177,61 @@ void BM_FlowViewScroll(benchmark::State& state)
 // sizes draw the same full row to the end (at 240 the 100 items ran out and the last frames idled).
 BENCHMARK(BM_FlowViewScroll)->Name("FlowViewScroll")->Arg(10000)->Arg(100)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(160);
 
-// The peer: pixmap items with the projective transforms of their pictures as laid out at the start.
+// The peer: the same 64 pictures as pixmap items, each with the projective transform of its picture
+// as laid out at the start.
 void BM_GraphicsViewPeer(benchmark::State& state)
 {
     const int count = int(state.range(0));
     std::vector<QPixmap> pixmaps;
     for (int i = 0; i < Pictures; ++i)
-        pixmaps.push_back(QPixmap::fromImage(picture(i).scaled(150, 150)));
+        pixmaps.push_back(QPixmap::fromImage(picture(i)));
     Scene layout(count);
+    // Every item where the full layout puts it (the view leaves those out of sight stale).
+    layout.view->setUsesFullLayoutForTesting(true);
+    layout.view->scrollLayer()->setNeedsLayout();
+    layout.settle();
+    const Ref<Layer> root = layout.view->layer();
     QGraphicsScene scene;
+    // Items move every frame; a linear scan beats rebuilding the index.
+    scene.setItemIndexMethod(QGraphicsScene::NoIndex);
     std::vector<QGraphicsPixmapItem*> items;
     std::vector<QTransform> transforms;
     for (int i = 0; i < count; ++i) {
-        auto* item = scene.addPixmap(pixmaps[std::size_t(i % Pictures)]);
+        const QPixmap& pixmap = pixmaps[std::size_t(i % Pictures)];
+        auto* item = scene.addPixmap(pixmap);
         item->setTransformationMode(Qt::SmoothTransformation);
         const Ref<Layer> p = layout.view->imageLayerAtIndex(i);
-        const Rect r = layout.view->backgroundLayer()->convertRectFromLayer(p->bounds(), p.get());
+        const Rect b = p->bounds();
+        // Four corners (a polygon made from a rectangle has five, which quadToQuad refuses): top-left,
+        // top-right, bottom-right, bottom-left of the picture, in the y-down target.
+        const QPolygonF source({ QPointF(0, 0), QPointF(pixmap.width(), 0), QPointF(pixmap.width(), pixmap.height()),
+            QPointF(0, pixmap.height()) });
+        QPolygonF quad;
+        for (Point corner : { MakePoint(b.minX(), b.maxY()), MakePoint(b.maxX(), b.maxY()), MakePoint(b.maxX(), b.minY()), MakePoint(b.minX(), b.minY()) }) {
+            const Point q = p->convertPointToLayer(corner, root.get());
+            quad << QPointF(q.x, Height - q.y);
+        }
         QTransform t;
-        t.translate(r.origin.x, Height - r.maxY());
-        t.scale(r.size.width / 150, r.size.height / 150);
+        if (!QTransform::quadToQuad(source, quad, t)) {
+            state.SkipWithError("a picture's quad has no transform");
+            return;
+        }
+        // The selected picture in front, the others stacked towards it.
+        item->setZValue(-std::abs(double(i - count / 2)));
         item->setTransform(t);
         items.push_back(item);
         transforms.push_back(t);
     }
     QGraphicsView view(&scene);
+    // Shown (off screen) without frame or bars, over the window's own rectangle: a hidden view keeps
+    // a default-sized viewport, and an unset scene rectangle centres all 10,000 items.
+    view.setFrameShape(QFrame::NoFrame);
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
     view.resize(Width, Height);
+    view.show();
+    view.setSceneRect(0, 0, Width, Height);
     view.setRenderHint(QPainter::SmoothPixmapTransform);
     QImage target(Width, Height, QImage::Format_ARGB32_Premultiplied);
     const std::int64_t middle = count / 2;
