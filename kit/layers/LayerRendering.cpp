@@ -233,11 +233,13 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
         const QImage pixels = contentsToDraw(values, pass.tint, homography * pass.host, &dest);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest)) {
-            // Under a projective map with pictures drawn over it later, only what stays in view is drawn.
-            QPainter* painter = pass.occluders ? context.backend().painter() : nullptr;
+            // A scaled or projected picture is sampled straight from the inverse map, skipping what
+            // pictures drawn over it later hide; a moved-only one is copied by the painter.
+            QPainter* painter = context.backend().painter();
             const GraphicsState& state = context.state();
-            if (!painter || state.ctm.isAffine()
-                || !projectiveimage::Draw(*painter, pixels, QRectF(pixels.rect()), ToQRectF(dest), upright * state.ctm, std::min(opacity, 1.0), state, pass.occluders))
+            const QTransform toDevice = upright * state.ctm;
+            if (!painter || toDevice.type() <= QTransform::TxTranslate
+                || !projectiveimage::Draw(*painter, pixels, QRectF(pixels.rect()), ToQRectF(dest), toDevice, std::min(opacity, 1.0), state, pass.occluders))
                 context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), state);
         }
     }

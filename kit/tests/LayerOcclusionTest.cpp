@@ -40,9 +40,10 @@ struct Reflection {
     double fade = 0;
 };
 
-// Item `i` of a row of pictures turned away in perspective, each nearer than the one before, so
-// that every later one hides part of the earlier: the shape of a cover row.
-Ref<Layer> item(int i, Holder kind, bool hole, Reflection reflection)
+// Item `i` of a row of pictures turned away in perspective (or, not `turned`, facing the viewer and
+// enlarged), each nearer than the one before, so that every later one hides part of the earlier:
+// the shape of a cover row.
+Ref<Layer> item(int i, Holder kind, bool hole, Reflection reflection, bool turned)
 {
     Ref<Layer> holder;
     if (kind == Holder::Replicator) {
@@ -64,15 +65,16 @@ Ref<Layer> item(int i, Holder kind, bool hole, Reflection reflection)
     perspective.m34 = -1.0 / 420;
     holder->setSublayerTransform(perspective);
     auto image = Layer::layer();
-    image->setBounds(MakeRect(0, 0, 160, 120));
+    image->setBounds(turned ? MakeRect(0, 0, 160, 120) : MakeRect(0, 0, 200, 150));
     image->setPosition(MakePoint(80, 60));
     image->setContents(picture(40 * i, hole && i == 3));
-    image->setTransform(Transform3DMakeRotation(0.79, 0, -1, 0));
+    if (turned)
+        image->setTransform(Transform3DMakeRotation(0.79, 0, -1, 0));
     holder->addSublayer(image.get());
     return holder;
 }
 
-QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hole, Reflection reflection)
+QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hole, Reflection reflection, bool turned)
 {
     const Ref<CGContext> bitmap = CGContext::createBitmap(Width, Height);
     for (const std::vector<int>& items : passes) {
@@ -80,7 +82,7 @@ QImage render(const std::vector<std::vector<int>>& passes, Holder kind, bool hol
         root->setBounds(MakeRect(0, 0, Width, Height));
         root->setPosition(MakePoint(Width / 2.0, Height / 2.0));
         for (int i : items)
-            root->addSublayer(item(i, kind, hole, reflection).get());
+            root->addSublayer(item(i, kind, hole, reflection, turned).get());
         root->renderInContext(*bitmap);
     }
     return bitmap->createImage()->image();
@@ -91,6 +93,7 @@ struct OcclusionCase {
     Holder kind;
     bool hole;
     Reflection reflection {};
+    bool turned = true;
 };
 
 class LayerOcclusion : public testing::TestWithParam<OcclusionCase> { };
@@ -101,8 +104,8 @@ class LayerOcclusion : public testing::TestWithParam<OcclusionCase> { };
 TEST_P(LayerOcclusion, SamePixelsAsDrawingEveryItemInFull)
 {
     const OcclusionCase& c = GetParam();
-    const QImage together = render({ { 0, 1, 2, 3 } }, c.kind, c.hole, c.reflection);
-    const QImage apart = render({ { 0 }, { 1 }, { 2 }, { 3 } }, c.kind, c.hole, c.reflection);
+    const QImage together = render({ { 0, 1, 2, 3 } }, c.kind, c.hole, c.reflection, c.turned);
+    const QImage apart = render({ { 0 }, { 1 }, { 2 }, { 3 } }, c.kind, c.hole, c.reflection, c.turned);
     int differing = 0;
     for (int y = 0; y < Height; ++y)
         for (int x = 0; x < Width; ++x)
@@ -121,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, LayerOcclusion,
         OcclusionCase { "translucentPatch", Holder::Plain, true },
         OcclusionCase { "darkenedReflections", Holder::Replicator, false, { -0.6, 0 } },
         OcclusionCase { "fadedReflections", Holder::Replicator, false, { -0.6, -0.5 } },
-        OcclusionCase { "reflectionsWithAPatch", Holder::Replicator, true, { -0.6, 0 } }),
+        OcclusionCase { "reflectionsWithAPatch", Holder::Replicator, true, { -0.6, 0 } },
+        OcclusionCase { "flatEnlarged", Holder::Plain, false, {}, false },
+        OcclusionCase { "flatEnlargedWithReflections", Holder::Replicator, false, { -0.6, 0 }, false }),
     [](const testing::TestParamInfo<OcclusionCase>& info) { return std::string(info.param.name); });
 
 } // namespace layer_occlusion_test
