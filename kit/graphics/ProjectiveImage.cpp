@@ -2,6 +2,7 @@
 
 #include "kit/graphics/GraphicsBackend.h"
 #include "kit/graphics/GraphicsState.h"
+#include "kit/graphics/ProjectiveImageBands.h"
 #include "kit/graphics/ProjectiveImageSpan.h"
 
 #include <QPaintEngine>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
@@ -176,8 +178,7 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         // Runs left alone, covered whole by an occluder; sorted, merged.
         std::vector<std::pair<int, int>> hidden;
     };
-    std::array<RowRun, blockRows> runs;
-    for (int by = y0; by <= y1; by += blockRows) {
+    const auto drawBlock = [&](int by, std::array<RowRun, blockRows>& runs) {
         const int rows = std::min(blockRows, y1 - by + 1);
         int bx0 = area.right() + 1, bx1 = area.left() - 1;
         for (int r = 0; r < rows; ++r) {
@@ -219,7 +220,33 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
                     segment(by + r, from, to, rr.ia, rr.ib);
             }
         }
+    };
+    if (y1 < y0)
+        return true;
+    const int blocks = (y1 - y0) / blockRows + 1;
+    // Large pictures go in bands of rows to helper threads, each band's rows written by one thread.
+    double minX = quad[0].x(), maxX = quad[0].x();
+    for (const QPointF& p : quad) {
+        minX = std::min(minX, p.x());
+        maxX = std::max(maxX, p.x());
     }
+    const auto across = [&](double x) { return std::clamp(x, double(area.left()), double(area.right() + 1)); };
+    const double pixels = (across(maxX) - across(minX)) * (y1 - y0 + 1);
+    // A helper per 30,000 pixels, two at most: more wake-ups cost more than they save.
+    const int helpers = std::min({ 2, blocks - 1, int(pixels / 30000) });
+    if (helpers <= 0) {
+        std::array<RowRun, blockRows> runs;
+        for (int b = 0; b < blocks; ++b)
+            drawBlock(y0 + b * blockRows, runs);
+        return true;
+    }
+    std::atomic<int> next { 0 };
+    auto band = [&] {
+        std::array<RowRun, blockRows> runs;
+        for (int b; (b = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
+            drawBlock(y0 + b * blockRows, runs);
+    };
+    ShareBands(helpers, band);
     return true;
 }
 

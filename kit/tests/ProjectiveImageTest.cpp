@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <tuple>
 
 namespace projective_image_test {
@@ -463,6 +464,47 @@ TEST(ProjectiveImage, DrawnBandByBandIsTheSameAsDrawnWhole)
                 projectiveimage::DrawInto(banded, QRect(0, y, size, 20), picture, picture.rect(), map, 0.6, true, true, &occluders));
         EXPECT_EQ(whole, banded) << occluders.size() << " occluders";
         EXPECT_NE(whole, blank());
+    }
+}
+
+// Pictures this large are shared among the pool's threads in bands of rows; drawn from several
+// threads at once (one of them gets the pool, the others draw alone) each comes out byte for byte
+// as the same picture drawn through clips ten rows high, too small for any helper to take part.
+TEST(ProjectiveImage, LargeDrawsFromSeveralThreadsMatchOnesDrawnInSmallPieces)
+{
+    constexpr int size = 700;
+    const QImage picture = pattern();
+    const QPolygonF quad({ QPointF(40, 30), QPointF(680, 90), QPointF(660, 620), QPointF(10, 690) });
+    const QTransform map = quadMap(quad);
+    const std::vector<projectiveimage::Quad> occluders { { QPointF(200, 300), QPointF(400, 300), QPointF(400, 420), QPointF(200, 420) } };
+    const auto blank = [] {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(30, 60, 90));
+        return image;
+    };
+    QImage reference = blank();
+    for (int y = 0; y < size; y += 10)
+        ASSERT_TRUE(projectiveimage::DrawInto(reference, QRect(0, y, size, 10), picture, picture.rect(), map, 0.8, true, true, &occluders));
+    ASSERT_NE(reference, blank());
+    constexpr int threads = 4, rounds = 6;
+    std::array<int, threads> mismatches {};
+    std::array<bool, threads> drawn {};
+    {
+        std::vector<std::jthread> drawers;
+        for (std::size_t t = 0; t < threads; ++t)
+            drawers.emplace_back([&, t] {
+                drawn[t] = true;
+                for (int r = 0; r < rounds; ++r) {
+                    QImage canvas = blank();
+                    drawn[t] = drawn[t]
+                        && projectiveimage::DrawInto(canvas, canvas.rect(), picture, picture.rect(), map, 0.8, true, true, &occluders);
+                    mismatches[t] += canvas != reference;
+                }
+            });
+    }
+    for (std::size_t t = 0; t < threads; ++t) {
+        EXPECT_TRUE(drawn[t]) << t;
+        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
     }
 }
 
