@@ -68,7 +68,7 @@ bool projectiveRun(const std::array<ProjectiveEdge, 4>& edges, double cy, double
 } // namespace
 
 bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRect& source, const QTransform& sourceToDevice,
-    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders)
+    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders, const std::array<double, 3>& tint)
 {
     const auto takes = [](QImage::Format f) { return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32; };
     if (!takes(canvas.format()) || !takes(image.format()))
@@ -119,8 +119,8 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
     const qsizetype targetStride = canvas.bytesPerLine();
     const SpanSource texels { reinterpret_cast<const std::uint32_t*>(image.constBits()), image.bytesPerLine() / 4, src.left(), src.top(),
         src.right(), src.bottom(), image.format() == QImage::Format_RGB32 };
-    const auto opacityFactor = std::uint32_t(std::clamp(opacity, 0.0, 1.0) * 255 + 0.5);
-    const SpanDrawer drawSpan = SpanDrawerFor(texels, smooth, opacityFactor);
+    const std::uint32_t multiplier = SpanMultiplier(opacity, tint);
+    const SpanDrawer drawSpan = SpanDrawerFor(texels, smooth, multiplier);
     // Any pixel, edges included: coverage and sample worked out from scratch.
     const auto edgePixel = [&](std::uint32_t* dst, double cx, double cy) {
         double inside = 1e9;
@@ -131,7 +131,7 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         if (!(coverage > 0) || !(w > 1e-12))
             return;
         const double u = (inv.m11() * cx + inv.m21() * cy + inv.dx()) / w, v = (inv.m12() * cx + inv.m22() * cy + inv.dy()) / w;
-        SpanBlend(dst, SpanSample(texels, smooth, u, v), std::uint32_t(coverage * opacity * 255 + 0.5));
+        SpanBlend(dst, SpanSample(texels, smooth, u, v), SpanMultiplier(coverage * opacity, tint));
     };
     const auto run = [&](double cy, double margin, int& first, int& last) {
         if (!projectiveRun(edges, cy, margin, area.left(), area.right() + 1, first, last))
@@ -164,7 +164,7 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         if (const int last = std::min(ib, to); x <= last) {
             const SpanMap map { inv.m11() * (x + 0.5) + inv.m21() * cy + inv.dx(), inv.m12() * (x + 0.5) + inv.m22() * cy + inv.dy(),
                 inv.m13() * (x + 0.5) + inv.m23() * cy + inv.m33(), inv.m11(), inv.m12(), inv.m13() };
-            drawSpan(row + x, last - x + 1, map, texels, opacityFactor);
+            drawSpan(row + x, last - x + 1, map, texels, multiplier);
             x = last + 1;
         }
         for (; x <= to; ++x)
@@ -268,7 +268,7 @@ bool AllOpaque(const QImage& image)
 }
 
 bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toDevice, double opacity,
-    const GraphicsState& s, const std::vector<Quad>* occluders)
+    const GraphicsState& s, const std::vector<Quad>* occluders, const std::array<double, 3>& tint)
 {
     if (s.shadow.isActive() || (s.operation != CompositeSourceOver && s.operation != CompositeHighlight))
         return false;
@@ -304,7 +304,7 @@ bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QR
         * QTransform::fromScale(target.width() / source.width(), target.height() / source.height())
         * QTransform::fromTranslate(target.x(), target.y());
     return DrawInto(*canvas, clip, image, sourcePixels, sourceToTarget * toDevice * base, opacity,
-        s.imageInterpolation != ImageInterpolationNone, s.shouldAntialias, occluders);
+        s.imageInterpolation != ImageInterpolationNone, s.shouldAntialias, occluders, tint);
 }
 
 } // namespace kit::projectiveimage

@@ -30,9 +30,10 @@ using Quad = std::array<QPointF, 4>;
 // (32-bit premultiplied or RGB) or a map that sends a corner behind the eye or is singular.
 // `occluders` are quads that something drawn later paints over opaquely: pixels lying wholly
 // inside one (their centres a pixel from every edge) are left alone, since whatever lands there
-// now is replaced.
+// now is replaced. `tint` multiplies the colour channels of each sample (a replicator copy's
+// colour), so that no tinted copy of the picture is made or read.
 bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRect& source, const QTransform& sourceToDevice,
-    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders = nullptr);
+    double opacity, bool smooth, bool antialias, const std::vector<Quad>* occluders = nullptr, const std::array<double, 3>& tint = { 1, 1, 1 });
 
 // Whether every pixel of `image` is opaque: such a picture covers whatever lies under it.
 bool AllOpaque(const QImage& image);
@@ -41,7 +42,7 @@ bool AllOpaque(const QImage& image);
 // space. Draws and answers true only where the result is the painter's own: an image device,
 // no clip or a rectangular one, no shadow, source-over. Leaves the painter's state as it was.
 bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QRectF& target, const QTransform& toDevice, double opacity,
-    const GraphicsState& s, const std::vector<Quad>* occluders = nullptr);
+    const GraphicsState& s, const std::vector<Quad>* occluders = nullptr, const std::array<double, 3>& tint = { 1, 1, 1 });
 
 } // namespace projectiveimage
 

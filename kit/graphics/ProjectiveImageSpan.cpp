@@ -26,6 +26,20 @@ inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a)
     return ag | rb;
 }
 
+// x · m / 255 per 8-bit channel, each channel by its own byte of `m`, rounded as byteMul.
+inline std::uint32_t channelsMul(std::uint32_t x, std::uint32_t m)
+{
+    const std::uint32_t a = m & 0xff;
+    if (m == a * 0x01010101u)
+        return byteMul(x, a);
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t t = ((x >> shift) & 0xff) * ((m >> shift) & 0xff);
+        out |= ((t + (t >> 8) + 0x80) >> 8) << shift;
+    }
+    return out;
+}
+
 // a + (b − a) · d / 256 per channel, d in 0…256.
 inline std::uint32_t lerp(std::uint32_t a, std::uint32_t b, std::uint32_t d)
 {
@@ -77,22 +91,29 @@ std::uint32_t SpanSample(const SpanSource& s, bool smooth, double u, double v)
     return s.opaque ? sample | 0xff000000u : sample;
 }
 
-void SpanBlend(std::uint32_t* dst, std::uint32_t sample, std::uint32_t opacity)
+void SpanBlend(std::uint32_t* dst, std::uint32_t sample, std::uint32_t multiplier)
 {
     using namespace projective_span;
-    *dst = over(opacity < 255 ? byteMul(sample, opacity) : sample, *dst);
+    *dst = over(multiplier != SpanKeep ? channelsMul(sample, multiplier) : sample, *dst);
+}
+
+std::uint32_t SpanMultiplier(double opacity, const std::array<double, 3>& tint)
+{
+    const double a = std::isnan(opacity) ? 0.0 : std::clamp(opacity, 0.0, 1.0);
+    const auto byte = [&](double t) { return std::uint32_t((std::isnan(t) ? 0.0 : std::clamp(t, 0.0, 1.0)) * a * 255 + 0.5); };
+    return byte(1) << 24 | byte(tint[0]) << 16 | byte(tint[1]) << 8 | byte(tint[2]);
 }
 
 namespace projective_span {
 
 // The plain variant: one pixel at a time, in double precision.
 template <bool Smooth, bool Opaque, bool Faded> struct PlainSpan {
-    static void draw(std::uint32_t* dst, int count, const SpanMap& m, const SpanSource& s, std::uint32_t opacity)
+    static void draw(std::uint32_t* dst, int count, const SpanMap& m, const SpanSource& s, std::uint32_t multiplier)
     {
         for (int i = 0; i < count; ++i) {
             const double w = m.w + i * m.dw;
             const std::uint32_t sample = SpanSample(s, Smooth, (m.u + i * m.du) / w, (m.v + i * m.dv) / w);
-            dst[i] = over(Faded ? byteMul(sample, opacity) : sample, dst[i]);
+            dst[i] = over(Faded ? channelsMul(sample, multiplier) : sample, dst[i]);
         }
     }
 };
@@ -139,15 +160,22 @@ template <int Step, typename Variant> [[gnu::always_inline]] inline void drawInS
 
 // Four pixels a step.
 
-// x · a / 255 per byte (a in both 16-bit halves of each lane).
-inline __m128i mulBytesSSE2(__m128i x, __m128i a)
+// x · a / 255 per byte: red and blue by `rb`, alpha and green by `ag` (each factor in its 16-bit
+// half of the lane).
+inline __m128i mulBytesSSE2(__m128i x, __m128i rb, __m128i ag)
 {
-    const auto mul = [&](__m128i c) {
+    const auto mul = [&](__m128i c, __m128i a) {
         const __m128i t = _mm_mullo_epi16(c, a);
         return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), _mm_set1_epi16(0x80)), 8);
     };
-    return _mm_or_si128(mul(_mm_and_si128(x, _mm_set1_epi32(0x00ff00ff))), _mm_slli_epi16(mul(_mm_srli_epi16(x, 8)), 8));
+    return _mm_or_si128(mul(_mm_and_si128(x, _mm_set1_epi32(0x00ff00ff)), rb), _mm_slli_epi16(mul(_mm_srli_epi16(x, 8), ag), 8));
 }
+
+inline __m128i mulBytesSSE2(__m128i x, __m128i a) { return mulBytesSSE2(x, a, a); }
+
+// A multiplier's factors as mulBytes takes them: red and blue, alpha and green, per 16-bit half.
+inline std::uint32_t factorsRB(std::uint32_t m) { return (m & 0x00ff00ffu); }
+inline std::uint32_t factorsAG(std::uint32_t m) { return (m >> 8) & 0x00ff00ffu; }
 
 // (a · wa + b · wb) / 256 per 16-bit lane.
 inline __m128i lerpSSE2(__m128i a, __m128i b, __m128i wa, __m128i wb)
@@ -177,7 +205,7 @@ template <bool Smooth, bool Opaque, bool Faded> struct SSE2Span {
     __m128 left, right, top, bottom, lastLeft, lastTop;
     const std::uint32_t* texels;
     qsizetype stride;
-    __m128i strides, opacity;
+    __m128i strides, factorRB, factorAG;
 
     SSE2Span(const SpanMap& m, const SpanSource& s, std::uint32_t a)
         : map(normalised(m))
@@ -193,7 +221,8 @@ template <bool Smooth, bool Opaque, bool Faded> struct SSE2Span {
         , texels(s.texels)
         , stride(s.stride)
         , strides(_mm_set1_epi32(int(s.stride)))
-        , opacity(_mm_set1_epi16(short(a)))
+        , factorRB(_mm_set1_epi32(int(factorsRB(a))))
+        , factorAG(_mm_set1_epi32(int(factorsAG(a))))
     { }
 
     void restart(int i)
@@ -260,23 +289,22 @@ template <bool Smooth, bool Opaque, bool Faded> struct SSE2Span {
         if constexpr (Opaque)
             x = _mm_or_si128(x, alphaMask);
         if constexpr (Faded)
-            x = mulBytesSSE2(x, opacity);
+            x = mulBytesSSE2(x, factorRB, factorAG);
         auto* target = reinterpret_cast<__m128i*>(out);
         // Opaque samples replace what is there: no need to read it.
-        if constexpr (!Faded)
-            if (Opaque || _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(x, alphaMask), alphaMask)) == 0xffff) {
-                _mm_storeu_si128(target, x);
-                return;
-            }
+        if ((Opaque && !Faded) || _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(x, alphaMask), alphaMask)) == 0xffff) {
+            _mm_storeu_si128(target, x);
+            return;
+        }
         const __m128i clear = _mm_sub_epi16(_mm_set1_epi16(255), doubledSSE2(_mm_srli_epi32(x, 24)));
         _mm_storeu_si128(target, _mm_adds_epu8(x, mulBytesSSE2(_mm_loadu_si128(target), clear)));
     }
 
     void step(std::uint32_t* out) { composite(out, sample()); }
 
-    static void draw(std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& s, std::uint32_t opacity)
+    static void draw(std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& s, std::uint32_t multiplier)
     {
-        SSE2Span frame(map, s, opacity);
+        SSE2Span frame(map, s, multiplier);
         drawInSteps<4>(frame, dst, count);
     }
 };
@@ -294,11 +322,13 @@ __attribute__((target("avx2"))) inline __m256i mulByteAVX2(__m256i c, __m256i a)
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), _mm256_set1_epi16(0x80)), 8);
 }
 
-__attribute__((target("avx2"))) inline __m256i mulBytesAVX2(__m256i x, __m256i a)
+__attribute__((target("avx2"))) inline __m256i mulBytesAVX2(__m256i x, __m256i rb, __m256i ag)
 {
-    const __m256i rb = mulByteAVX2(_mm256_and_si256(x, _mm256_set1_epi32(0x00ff00ff)), a);
-    return _mm256_or_si256(rb, _mm256_slli_epi16(mulByteAVX2(_mm256_srli_epi16(x, 8), a), 8));
+    const __m256i low = mulByteAVX2(_mm256_and_si256(x, _mm256_set1_epi32(0x00ff00ff)), rb);
+    return _mm256_or_si256(low, _mm256_slli_epi16(mulByteAVX2(_mm256_srli_epi16(x, 8), ag), 8));
 }
+
+__attribute__((target("avx2"))) inline __m256i mulBytesAVX2(__m256i x, __m256i a) { return mulBytesAVX2(x, a, a); }
 
 __attribute__((target("avx2"))) inline __m256i lerpAVX2(__m256i a, __m256i b, __m256i wa, __m256i wb)
 {
@@ -331,7 +361,7 @@ template <bool Smooth, bool Opaque, bool Faded> struct AVX2Span {
     __m256 left, right, top, bottom, lastLeft, lastTop;
     const std::uint32_t* texels;
     qsizetype stride;
-    __m256i strides, opacity;
+    __m256i strides, factorRB, factorAG;
 
     __attribute__((target("avx2"))) AVX2Span(const SpanMap& m, const SpanSource& s, std::uint32_t a)
         : map(normalised(m))
@@ -347,7 +377,8 @@ template <bool Smooth, bool Opaque, bool Faded> struct AVX2Span {
         , texels(s.texels)
         , stride(s.stride)
         , strides(_mm256_set1_epi32(int(s.stride)))
-        , opacity(_mm256_set1_epi16(short(a)))
+        , factorRB(_mm256_set1_epi32(int(factorsRB(a))))
+        , factorAG(_mm256_set1_epi32(int(factorsAG(a))))
     { }
 
     __attribute__((target("avx2"))) void restart(int i)
@@ -401,13 +432,12 @@ template <bool Smooth, bool Opaque, bool Faded> struct AVX2Span {
         if constexpr (Opaque)
             x = _mm256_or_si256(x, alphaMask);
         if constexpr (Faded)
-            x = mulBytesAVX2(x, opacity);
+            x = mulBytesAVX2(x, factorRB, factorAG);
         auto* target = reinterpret_cast<__m256i*>(out);
-        if constexpr (!Faded)
-            if (Opaque || _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(x, alphaMask), alphaMask)) == -1) {
-                _mm256_storeu_si256(target, x);
-                return;
-            }
+        if ((Opaque && !Faded) || _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(x, alphaMask), alphaMask)) == -1) {
+            _mm256_storeu_si256(target, x);
+            return;
+        }
         const __m256i clear = _mm256_sub_epi16(_mm256_set1_epi16(255), doubledAVX2(_mm256_srli_epi32(x, 24)));
         _mm256_storeu_si256(target, _mm256_adds_epu8(x, mulBytesAVX2(_mm256_loadu_si256(target), clear)));
     }
@@ -415,9 +445,9 @@ template <bool Smooth, bool Opaque, bool Faded> struct AVX2Span {
     __attribute__((target("avx2"))) void step(std::uint32_t* out) { composite(out, sample()); }
 
     __attribute__((target("avx2"))) static void draw(
-        std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& s, std::uint32_t opacity)
+        std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& s, std::uint32_t multiplier)
     {
-        AVX2Span frame(map, s, opacity);
+        AVX2Span frame(map, s, multiplier);
         drawInSteps<8>(frame, dst, count);
     }
 };
@@ -448,10 +478,10 @@ std::vector<SpanISA> SupportedSpanISAs()
     return isas;
 }
 
-SpanDrawer SpanDrawerFor(SpanISA isa, const SpanSource& source, bool smooth, std::uint32_t opacity)
+SpanDrawer SpanDrawerFor(SpanISA isa, const SpanSource& source, bool smooth, std::uint32_t multiplier)
 {
     using namespace projective_span;
-    const bool faded = opacity < 255;
+    const bool faded = multiplier != SpanKeep;
     // The SIMD variants read two texels side by side and two rows: a picture one texel wide or
     // high takes the plain one.
     if (smooth && (source.right == source.left || source.bottom == source.top))
@@ -470,10 +500,10 @@ SpanDrawer SpanDrawerFor(SpanISA isa, const SpanSource& source, bool smooth, std
     }
 }
 
-SpanDrawer SpanDrawerFor(const SpanSource& source, bool smooth, std::uint32_t opacity)
+SpanDrawer SpanDrawerFor(const SpanSource& source, bool smooth, std::uint32_t multiplier)
 {
     static const SpanISA widest = SupportedSpanISAs().back();
-    return SpanDrawerFor(widest, source, smooth, opacity);
+    return SpanDrawerFor(widest, source, smooth, multiplier);
 }
 
 } // namespace kit::projectiveimage

@@ -8,6 +8,7 @@
 
 #include <QtGlobal>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -29,14 +30,19 @@ struct SpanMap {
     double du = 0, dv = 0, dw = 0;
 };
 
-// Composites `count` pixels from `dst` on: bilinear (else nearest) samples, times `opacity`
-// (0…255) when that is below 255.
-using SpanDrawer = void (*)(std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& source, std::uint32_t opacity);
+// What each channel of a sample is multiplied by, packed as a pixel (alpha, red, green, blue;
+// 255 keeps it): an opacity in every channel, a tint (a replicator copy's colour) in the colour
+// channels as well. Multiplying a premultiplied sample keeps it premultiplied.
+inline constexpr std::uint32_t SpanKeep = 0xffffffffu;
+std::uint32_t SpanMultiplier(double opacity, const std::array<double, 3>& tint = { 1, 1, 1 });
+
+// Composites `count` pixels from `dst` on: bilinear (else nearest) samples, times `multiplier`.
+using SpanDrawer = void (*)(std::uint32_t* dst, int count, const SpanMap& map, const SpanSource& source, std::uint32_t multiplier);
 
 // One pixel the slow way, for pixels along the picture's outline: the sample at source position
-// (u, v), as the drawers take it, and its source-over composite times `opacity` (0…255).
+// (u, v), as the drawers take it, and its source-over composite times `multiplier`.
 std::uint32_t SpanSample(const SpanSource& source, bool smooth, double u, double v);
-void SpanBlend(std::uint32_t* dst, std::uint32_t sample, std::uint32_t opacity);
+void SpanBlend(std::uint32_t* dst, std::uint32_t sample, std::uint32_t multiplier);
 
 // Instruction sets a span drawer is written for.
 enum class SpanISA { Plain, SSE2, AVX2 };
@@ -45,7 +51,7 @@ enum class SpanISA { Plain, SSE2, AVX2 };
 std::vector<SpanISA> SupportedSpanISAs();
 
 // The drawer for a kind of draw; `isa` must be supported. The widest one when not given.
-SpanDrawer SpanDrawerFor(const SpanSource& source, bool smooth, std::uint32_t opacity);
-SpanDrawer SpanDrawerFor(SpanISA isa, const SpanSource& source, bool smooth, std::uint32_t opacity);
+SpanDrawer SpanDrawerFor(const SpanSource& source, bool smooth, std::uint32_t multiplier);
+SpanDrawer SpanDrawerFor(SpanISA isa, const SpanSource& source, bool smooth, std::uint32_t multiplier);
 
 } // namespace kit::projectiveimage

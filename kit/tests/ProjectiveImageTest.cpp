@@ -263,9 +263,10 @@ TEST(ProjectiveImage, RefusesWhatItCannotDraw)
 // What a device pixel inside the picture should become, worked out alone and in double precision:
 // the source position from the inverse map; the four texels around it (texel centres at .5, none
 // outside `source`) weighted in 1/256 steps, down the columns then across, or the texel holding it
-// when not smooth; times the opacity; source-over the pixel under it.
-QRgb referencePixel(
-    const QImage& image, const QRect& source, const QTransform& inverse, QPointF centre, double opacity, bool smooth, QRgb under)
+// when not smooth; times the opacity, and the colour channels times the tint; source-over the
+// pixel under it.
+QRgb referencePixel(const QImage& image, const QRect& source, const QTransform& inverse, QPointF centre, double opacity, bool smooth,
+    QRgb under, const std::array<double, 3>& tint = { 1, 1, 1 })
 {
     const QPointF p = inverse.map(centre);
     const auto texel = [&](int x, int y) {
@@ -291,9 +292,10 @@ QRgb referencePixel(
         for (int k = 0; k < 4; ++k)
             sample[std::size_t(k)] = channel(texel(x, y), k);
     }
-    const int factor = int(opacity * 255 + 0.5);
-    for (int& c : sample)
-        c = (c * factor + 127) / 255;
+    // b, g, r, a
+    const std::array<double, 4> factors { opacity * tint[2], opacity * tint[1], opacity * tint[0], opacity };
+    for (std::size_t k = 0; k < 4; ++k)
+        sample[k] = (sample[k] * int(factors[k] * 255 + 0.5) + 127) / 255;
     QRgb out = 0;
     for (int k = 0; k < 4; ++k) {
         const int value = std::min(255, sample[std::size_t(k)] + (channel(under, k) * (255 - sample[3]) + 127) / 255);
@@ -336,7 +338,14 @@ std::pair<QImage, QRect> pictureOf(PictureKind kind)
     return {};
 }
 
-using ReferenceCase = std::tuple<MapCase, PictureKind, double, bool>;
+// How a picture is laid on: whole, at an opacity, or at an opacity and tinted (a reflection).
+enum class Paint { Whole, Faded, Tinted };
+
+double opacityOf(Paint paint) { return paint == Paint::Whole ? 1.0 : paint == Paint::Faded ? 0.6 : 0.8; }
+
+std::array<double, 3> tintOf(Paint paint) { return paint == Paint::Tinted ? std::array<double, 3> { 1, 0.5, 0.25 } : std::array<double, 3> { 1, 1, 1 }; }
+
+using ReferenceCase = std::tuple<MapCase, PictureKind, Paint, bool>;
 
 class ProjectiveImageReference : public testing::TestWithParam<ReferenceCase> { };
 
@@ -344,14 +353,16 @@ class ProjectiveImageReference : public testing::TestWithParam<ReferenceCase> { 
 // position is taken in single precision); outside it nothing changes.
 TEST_P(ProjectiveImageReference, InteriorPixelsAreThoseWorkedOutAlone)
 {
-    const auto& [mapCase, kind, opacity, smooth] = GetParam();
+    const auto& [mapCase, kind, paint, smooth] = GetParam();
+    const double opacity = opacityOf(paint);
+    const std::array<double, 3> tint = tintOf(paint);
     const auto [image, source] = pictureOf(kind);
     const QTransform map = QTransform::fromTranslate(-source.left(), -source.top()) * quadMap(mapCase.quad);
     const QTransform inverse = map.inverted();
     // Two images: DrawInto writes into the canvas's pixels in place, shared or not.
     const QImage before = canvas();
     QImage out = canvas();
-    ASSERT_TRUE(projectiveimage::DrawInto(out, out.rect(), image, source, map, opacity, smooth, true));
+    ASSERT_TRUE(projectiveimage::DrawInto(out, out.rect(), image, source, map, opacity, smooth, true, nullptr, tint));
     int worst = 0, compared = 0, changedOutside = 0, red = 0;
     for (int y = 0; y < CanvasSize; ++y)
         for (int x = 0; x < CanvasSize; ++x) {
@@ -364,7 +375,7 @@ TEST_P(ProjectiveImageReference, InteriorPixelsAreThoseWorkedOutAlone)
             if (depth <= 1.5 || (!smooth && (onTexelEdge(p.x()) || onTexelEdge(p.y()))))
                 continue;
             worst = std::max(
-                worst, channelDifference(got, referencePixel(image, source, inverse, centre, opacity, smooth, before.pixel(x, y))));
+                worst, channelDifference(got, referencePixel(image, source, inverse, centre, opacity, smooth, before.pixel(x, y), tint)));
             ++compared;
             red += qRed(got) > 200 && qGreen(got) < 60 && qBlue(got) < 60;
         }
@@ -386,14 +397,15 @@ const MapCase referenceMaps[] = {
 std::string referenceCaseName(const testing::TestParamInfo<ReferenceCase>& info)
 {
     static const char* const kinds[] = { "opaque32", "translucent", "opaqueAlpha", "inset" };
-    const auto& [map, kind, opacity, smooth] = info.param;
-    return std::string(map.name) + "_" + kinds[int(kind)] + (opacity < 1 ? "_faded" : "") + (smooth ? "_smooth" : "_nearest");
+    static const char* const paints[] = { "", "_faded", "_tinted" };
+    const auto& [map, kind, paint, smooth] = info.param;
+    return std::string(map.name) + "_" + kinds[int(kind)] + paints[int(paint)] + (smooth ? "_smooth" : "_nearest");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProjectiveImageReference,
     testing::Combine(testing::ValuesIn(referenceMaps),
         testing::Values(PictureKind::Opaque32, PictureKind::Translucent, PictureKind::OpaqueAlpha, PictureKind::Inset),
-        testing::Values(1.0, 0.6), testing::Bool()),
+        testing::Values(Paint::Whole, Paint::Faded, Paint::Tinted), testing::Bool()),
     referenceCaseName);
 
 // Every instruction set's span drawer composites the pixels the plain one does, to one level per
@@ -419,13 +431,15 @@ TEST(ProjectiveImage, SpanDrawersAgreeWithThePlainOne)
             0, SourceWidth - 1, SourceHeight - 1, image->format() == QImage::Format_RGB32 };
         for (const projectiveimage::SpanISA isa : projectiveimage::SupportedSpanISAs())
             for (const bool smooth : { true, false })
-                for (const std::uint32_t opacity : { 255u, 153u, 1u })
+                for (const std::uint32_t multiplier : { projectiveimage::SpanKeep, projectiveimage::SpanMultiplier(0.6),
+                         projectiveimage::SpanMultiplier(1.0 / 255), projectiveimage::SpanMultiplier(1, { 0.6, 0.6, 0.6 }),
+                         projectiveimage::SpanMultiplier(0.8, { 1, 0.5, 0.25 }) })
                     for (std::size_t m = 0; m < maps.size(); ++m)
                         for (const int length : lengths) {
                             std::vector<std::uint32_t> expected(under.begin(), under.begin() + length), got = expected;
-                            projectiveimage::SpanDrawerFor(projectiveimage::SpanISA::Plain, source, smooth, opacity)(
-                                expected.data(), length, maps[m], source, opacity);
-                            projectiveimage::SpanDrawerFor(isa, source, smooth, opacity)(got.data(), length, maps[m], source, opacity);
+                            projectiveimage::SpanDrawerFor(projectiveimage::SpanISA::Plain, source, smooth, multiplier)(
+                                expected.data(), length, maps[m], source, multiplier);
+                            projectiveimage::SpanDrawerFor(isa, source, smooth, multiplier)(got.data(), length, maps[m], source, multiplier);
                             int worst = 0;
                             for (int i = 0; i < length; ++i) {
                                 const projectiveimage::SpanMap& s = maps[m];
@@ -435,8 +449,8 @@ TEST(ProjectiveImage, SpanDrawersAgreeWithThePlainOne)
                                     continue;
                                 worst = std::max(worst, channelDifference(expected[std::size_t(i)], got[std::size_t(i)]));
                             }
-                            EXPECT_LE(worst, 1) << "instruction set " << int(isa) << (smooth ? " smooth" : " nearest") << " opacity "
-                                                << opacity << " map " << m << " length " << length << (image == &opaque ? " opaque" : "");
+                            EXPECT_LE(worst, 1) << "instruction set " << int(isa) << (smooth ? " smooth" : " nearest") << " multiplier "
+                                                << multiplier << " map " << m << " length " << length << (image == &opaque ? " opaque" : "");
                         }
     }
 }
