@@ -456,6 +456,9 @@ private:
         // in one frame: what a basic animation changes and the range its eased fraction takes.
         enum class Motion : std::uint8_t { None, Paints, Position, Depth, Transform, Reshapes };
         Motion motion = Motion::None;
+        // From the model's value to itself (a layout setting what is already set): reshapes
+        // nothing until the model changes.
+        bool still = false;
         double fractionLo = 0;
         double fractionHi = 1;
         // A move's ends (x and y, or z), decoded once; an end left nil follows the model.
@@ -494,9 +497,12 @@ private:
     // Each colour channel multiplied (a replicator copy's colour), alpha kept.
     static void tintPixels(QImage& image, const std::array<double, 3>& tint);
     QImage contentsToDraw(const LayerValues& values, const std::array<double, 3>& tint, const QTransform& toDevice, Rect* dest) const;
-    // The contents multiplied per channel (a replicator copy's colour) and, when drawn much smaller
-    // than they are, scaled down; cached for the next frames.
+    // The contents multiplied per channel (a replicator copy's colour) and, along an axis drawn much
+    // shorter than it is, halved; cached for the next frames. `drawn` is the device length of each
+    // axis of the picture.
     const QImage& preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const;
+    // The device length of each axis of `rect` under `toDevice`: the longer of its two edges along it.
+    static QSizeF drawnAxes(const QTransform& toDevice, const Rect& rect);
     Layer* root();
     void detach();
     void insertAt(Layer* layer, std::size_t index);
@@ -548,7 +554,7 @@ private:
     struct TintCache {
         qint64 key = 0;
         std::array<double, 3> tint { 1, 1, 1 };
-        int width = 0;
+        QSize size;
         QImage image;
         std::uint64_t used = 0;
     };

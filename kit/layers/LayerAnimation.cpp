@@ -242,6 +242,13 @@ std::optional<Value> Layer::willChangeAnimatable(const QString& key) const
 
 void Layer::didChangeAnimatable(const QString& key, const std::optional<Value>& before)
 {
+    // An animation that held still may now run towards the new model value.
+    for (RunningAnimation& r : animations_)
+        if (r.still && static_cast<const BasicAnimation&>(*r.animation).keyPath() == key) {
+            r.still = false;
+            r.motion = RunningAnimation::Motion::Reshapes;
+            extentChanged(false);
+        }
     if (!before)
         return;
     const Value action = actionForKey(key);

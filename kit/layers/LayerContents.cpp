@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace kit {
 
@@ -32,11 +33,22 @@ void Layer::tintPixels(QImage& image, const std::array<double, 3>& tint)
 {
     if (tint == std::array<double, 3> { 1, 1, 1 })
         return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // Each channel through a table, capped at the pixel's alpha so it stays premultiplied; a
+    // reflection's picture is tinted whenever a new one arrives.
+    std::array<std::array<std::uint8_t, 256>, 3> table;
+    for (std::size_t c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            table[c][std::size_t(v)] = std::uint8_t(std::clamp(int(v * std::max(0.0, tint[c]) + 0.5), 0, 255));
     for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = row[x];
-            row[x] = qRgba(int(qRed(p) * tint[0] + 0.5), int(qGreen(p) * tint[1] + 0.5), int(qBlue(p) * tint[2] + 0.5), qAlpha(p));
+            const std::uint32_t p = row[x], a = p >> 24;
+            const std::uint32_t r = std::min<std::uint32_t>(table[0][(p >> 16) & 0xff], a);
+            const std::uint32_t g = std::min<std::uint32_t>(table[1][(p >> 8) & 0xff], a);
+            const std::uint32_t b = std::min<std::uint32_t>(table[2][p & 0xff], a);
+            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
 }
@@ -50,7 +62,7 @@ QImage Layer::contentsToDraw(const LayerValues& values, const std::array<double,
             return {};
         }
         *dest = contentsRect(values);
-        return preparedContents(values.contents, tint, toDevice.mapRect(ToQRectF(*dest)).size());
+        return preparedContents(values.contents, tint, drawnAxes(toDevice, *dest));
     }
     // Each image where its gravity puts it; the blend covers both.
     struct Part {
@@ -71,9 +83,9 @@ QImage Layer::contentsToDraw(const LayerValues& values, const std::array<double,
         if (IsEmptyRect(parts[i].rect))
             continue;
         // A copy: the next call may reuse the cache entry this one answered.
-        parts[i].pixels = preparedContents(images[i], tint, toDevice.mapRect(ToQRectF(parts[i].rect)).size());
+        parts[i].pixels = preparedContents(images[i], tint, drawnAxes(toDevice, parts[i].rect));
         parts[i].weight = i == 0 ? 1 - mix : mix;
-        scale = std::max(scale, parts[i].pixels.width() / parts[i].rect.width());
+        scale = std::max({ scale, parts[i].pixels.width() / parts[i].rect.width(), parts[i].pixels.height() / parts[i].rect.height() });
     }
     const Rect whole = UnionRect(parts[0].rect, parts[1].rect);
     *dest = whole;

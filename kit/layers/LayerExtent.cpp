@@ -188,9 +188,19 @@ void Layer::summarizeMotion(RunningAnimation& r) const
     else
         r.motion = animationKeepsExtent(key) ? Motion::Paints : Motion::Reshapes;
     layerextent::fractionRange(*r.animation, &r.fractionLo, &r.fractionHi);
+    const Value& to = basic->toValue();
+    if (r.motion == Motion::Reshapes && !r.from.isNil() && !key.contains(QLatin1Char('.'))) {
+        try {
+            if (r.from.isEqual(to.isNil() ? valueForKey(key) : to)) {
+                r.motion = Motion::Paints;
+                r.still = true;
+            }
+        } catch (const std::exception&) {
+            // Not a key of the layer's own: bounded by the presentation at each instant.
+        }
+    }
     if (r.motion != Motion::Position && r.motion != Motion::Depth)
         return;
-    const Value& to = basic->toValue();
     r.fromIsModel = r.from.isNil();
     r.toIsModel = to.isNil();
     try {

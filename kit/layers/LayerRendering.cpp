@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 namespace kit {
@@ -229,18 +230,27 @@ void Layer::renderContent(RenderPass& pass, const LayerValues& values, const QTr
         context.clipToPath(shape);
     if (values.contents || values.contentsFrom) {
         // Row 0 of the bitmap goes to the max-y edge, under the full CTM: a mirroring transform mirrors it.
+        // A scaled or projected picture is sampled straight from the inverse map, tinted as it is
+        // sampled and skipping what pictures drawn over it later hide; a moved-only one is copied
+        // by the painter from a tinted copy. A cross-fade's blend is tinted as it is made.
+        static constexpr std::array<double, 3> untinted { 1, 1, 1 };
+        const bool fading = values.contentsMix < 1 && values.contentsFrom != values.contents;
+        const QTransform planeToDevice = homography * pass.host;
         Rect dest;
-        const QImage pixels = contentsToDraw(values, pass.tint, homography * pass.host, &dest);
+        QImage pixels = contentsToDraw(values, fading ? pass.tint : untinted, planeToDevice, &dest);
         const QTransform upright(1, 0, 0, -1, 0, dest.minY() + dest.maxY());
         if (!IsEmptyRect(dest)) {
-            // A scaled or projected picture is sampled straight from the inverse map, skipping what
-            // pictures drawn over it later hide; a moved-only one is copied by the painter.
             QPainter* painter = context.backend().painter();
             const GraphicsState& state = context.state();
             const QTransform toDevice = upright * state.ctm;
-            if (!painter || toDevice.type() <= QTransform::TxTranslate
-                || !projectiveimage::Draw(*painter, pixels, QRectF(pixels.rect()), ToQRectF(dest), toDevice, std::min(opacity, 1.0), state, pass.occluders))
+            const bool sampled = painter && toDevice.type() > QTransform::TxTranslate
+                && projectiveimage::Draw(*painter, pixels, QRectF(pixels.rect()), ToQRectF(dest), toDevice, std::min(opacity, 1.0), state,
+                    pass.occluders, fading ? untinted : pass.tint);
+            if (!sampled) {
+                if (!fading && pass.tint != untinted)
+                    pixels = contentsToDraw(values, pass.tint, planeToDevice, &dest);
                 context.backend().drawImage(pixels, QRectF(pixels.rect()), ToQRectF(dest), upright, std::min(opacity, 1.0), state);
+            }
         }
     }
     drawOwnContent(context, values, opacity, pass.tint);
@@ -259,33 +269,93 @@ void Layer::renderBorder(RenderPass& pass, const LayerValues& values, double opa
     pass.context.strokePath(layerrendering::shapeOf(box.adjusted(inset, inset, -inset, -inset), std::max(0.0, values.cornerRadius - inset)), pen);
 }
 
+namespace layerrendering {
+
+// Premultiplied pixels averaged in pairs along x (`across`) or y; an odd last one stands alone.
+QImage halved(const QImage& image, bool across)
+{
+    const int w = across ? (image.width() + 1) / 2 : image.width(), h = across ? image.height() : (image.height() + 1) / 2;
+    QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return image;
+    // Two channels a word at a time, each sum rounded up as the painter rounds halves.
+    const auto mean = [](std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t rb = (((a & 0x00ff00ffu) + (b & 0x00ff00ffu) + 0x00010001u) >> 1) & 0x00ff00ffu;
+        const std::uint32_t ag = ((((a >> 8) & 0x00ff00ffu) + ((b >> 8) & 0x00ff00ffu) + 0x00010001u) >> 1) & 0x00ff00ffu;
+        return rb | (ag << 8);
+    };
+    for (int y = 0; y < h; ++y) {
+        auto* to = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
+        if (across) {
+            const auto* from = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+            const int pairs = image.width() / 2;
+            for (int x = 0; x < pairs; ++x)
+                to[x] = mean(from[2 * x], from[2 * x + 1]);
+            if (pairs < w)
+                to[pairs] = from[2 * pairs];
+        } else {
+            const auto* a = reinterpret_cast<const std::uint32_t*>(image.constScanLine(2 * y));
+            const auto* b = 2 * y + 1 < image.height() ? reinterpret_cast<const std::uint32_t*>(image.constScanLine(2 * y + 1)) : a;
+            for (int x = 0; x < w; ++x)
+                to[x] = mean(a[x], b[x]);
+        }
+    }
+    return out;
+}
+
+// Halvings along an axis `length` texels long drawn `drawn` pixels long that leave at least two
+// texels a pixel: fewer texels to read, and none skipped between samples.
+int halvings(int length, double drawn)
+{
+    int n = 0;
+    if (!(drawn > 0))
+        return 0;
+    while (length > 1 && (length + 1) / 2 >= 2 * drawn) {
+        length = (length + 1) / 2;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace layerrendering
+
+QSizeF Layer::drawnAxes(const QTransform& toDevice, const Rect& rect)
+{
+    const QPointF a = toDevice.map(QPointF(rect.minX(), rect.minY())), b = toDevice.map(QPointF(rect.maxX(), rect.minY()));
+    const QPointF c = toDevice.map(QPointF(rect.maxX(), rect.maxY())), d = toDevice.map(QPointF(rect.minX(), rect.maxY()));
+    const auto length = [](QPointF p, QPointF q) { return std::hypot(q.x() - p.x(), q.y() - p.y()); };
+    return { std::max(length(a, b), length(d, c)), std::max(length(a, d), length(b, c)) };
+}
+
 const QImage& Layer::preparedContents(const Ref<CGImage>& contents, const std::array<double, 3>& tint, QSizeF drawn) const
 {
     const QImage& source = contents->image();
-    // Large pictures drawn small are sampled from a smooth copy at about twice the drawn size
-    // (a power of two, so a moving picture does not rescale every frame).
-    int width = source.width();
-    const double wanted = 2 * std::max(drawn.width(), drawn.height() * source.width() / std::max(1, source.height()));
-    if (wanted > 0 && wanted * 2 < source.width()) {
-        width = 1;
-        while (width < wanted)
-            width *= 2;
-    }
+    // A turned picture is narrow on screen but as tall as ever: each axis is reduced on its own, by
+    // halvings, so a moving picture changes copies only when its size on screen halves or doubles.
+    const int across = layerrendering::halvings(source.width(), drawn.width());
+    const int down = layerrendering::halvings(source.height(), drawn.height());
+    QSize size = source.size();
+    for (int i = 0; i < across; ++i)
+        size.setWidth((size.width() + 1) / 2);
+    for (int i = 0; i < down; ++i)
+        size.setHeight((size.height() + 1) / 2);
     const bool plain = tint == std::array<double, 3> { 1, 1, 1 };
-    if (plain && width == source.width())
+    if (plain && size == source.size())
         return source;
     for (TintCache& entry : tintCache_)
-        if (entry.key == source.cacheKey() && entry.tint == tint && entry.width == width) {
+        if (entry.key == source.cacheKey() && entry.tint == tint && entry.size == size) {
             entry.used = ++tintCacheClock_;
             return entry.image;
         }
-    QImage image = width == source.width()
-        ? source.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-        : source.scaledToWidth(width, Qt::SmoothTransformation).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int i = 0; i < across; ++i)
+        image = layerrendering::halved(image, true);
+    for (int i = 0; i < down; ++i)
+        image = layerrendering::halved(image, false);
     tintPixels(image, tint);
     // Two entries: a picture and its tinted reflection draw in the same frame.
     TintCache& slot = tintCache_[0].used <= tintCache_[1].used ? tintCache_[0] : tintCache_[1];
-    slot = { source.cacheKey(), tint, width, std::move(image), ++tintCacheClock_ };
+    slot = { source.cacheKey(), tint, size, std::move(image), ++tintCacheClock_ };
     return slot.image;
 }
 

@@ -440,6 +440,38 @@ TEST(LayerDepthRendering, LargeContentsDrawnSmallAreSmoothed)
             EXPECT_TRUE(test::pixelIs(drawn.image, x, y, QColor(128, 128, 128), 40)) << x << ", " << y;
 }
 
+TEST(LayerDepthRendering, APictureNarrowOnScreenIsSmoothedAcrossOnly)
+{
+    // Bands 16 rows tall: columns alternating black and white each texel, then red. Drawn 32 wide
+    // and as tall as it is: across, the columns blend to grey (not samples of single columns);
+    // down, the bands stay sharp.
+    QImage bands(256, 256, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < bands.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(bands.scanLine(y));
+        for (int x = 0; x < bands.width(); ++x)
+            row[x] = (y / 16) % 2 ? qRgb(255, 0, 0) : (x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    }
+    auto root = layerWithBounds(100, 300, { 50, 150 });
+    auto picture = layerWithBounds(32, 256, { 50, 150 });
+    picture->setContents(CGImage::create(bands));
+    root->addSublayer(picture.get());
+    const Drawn drawn(*root, 100, 300);
+    int grey = 0, red = 0, other = 0;
+    for (int y = 30; y < 270; ++y) {
+        const QColor c = drawn.image.pixelColor(50, y);
+        if (std::abs(c.red() - 128) <= 30 && std::abs(c.green() - 128) <= 30 && std::abs(c.blue() - 128) <= 30)
+            ++grey;
+        else if (c.red() > 230 && c.green() < 25 && c.blue() < 25)
+            ++red;
+        else
+            ++other;
+    }
+    EXPECT_GE(grey, 100);
+    EXPECT_GE(red, 100);
+    // Only the rows where one band meets the next.
+    EXPECT_LE(other, 16);
+}
+
 TEST(LayerDepthRendering, AGradientFillsItsRoundedBoundsAlongItsAxis)
 {
     // The flow view's knob: top (0.5, 1) to bottom (0.5, 0), clipped to radius 9.

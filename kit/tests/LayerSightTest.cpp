@@ -264,4 +264,57 @@ INSTANTIATE_TEST_SUITE_P(Cameras, LayerSightCamera,
             [](int i) { return double((i * 71) % 1200) - 600; }, [](int) { return 0.0; }, MakePoint(0, 0), false }),
     [](const testing::TestParamInfo<Camera>& info) { return std::string(info.param.name); });
 
+// A layout that sets what is already set adds an animation from a value to itself: it reshapes
+// nothing, so frames build no boxes for it, until the model changes under it and it runs.
+TEST(LayerSightStill, AnAnimationFromAValueToItselfReshapesNothingUntilTheModelChanges)
+{
+    test::ManualClockScope clock;
+    auto root = Layer::layer();
+    root->setBounds(MakeRect(0, 0, 100, 100));
+    root->setAnchorPoint(MakePoint(0, 0));
+    auto item = ReplicatorLayer::layer();
+    item->setFrame(MakeRect(-300, 25, 50, 50));
+    item->setInstanceCount(2);
+    item->setInstanceTransform(Transform3DMakeTranslation(-500, 0, 0));
+    auto picture = Layer::layer();
+    picture->setFrame(MakeRect(0, 0, 50, 50));
+    picture->setBackgroundColor(CGColor::createGenericRGB(0, 0, 1, 1));
+    item->addSublayer(picture.get());
+    root->addSublayer(item.get());
+    Transaction::flush();
+    const Ref<CGContext> bitmap = CGContext::createBitmap(100, 100);
+    root->renderInContext(*bitmap);
+    // Both copies lie left of the view (x −300 and −800).
+    Transaction::begin();
+    Transaction::setAnimationDuration(1);
+    Transaction::setAnimationTimingFunction(MediaTimingFunction::functionWithName(MediaTimingFunctionLinear));
+    item->setInstanceTransform(Transform3DMakeTranslation(-500, 0, 0));
+    Transaction::commit();
+    EXPECT_TRUE(item->animationForKey("instanceTransform"));
+    clock.advance(0.05);
+    FrameDriver::shared().tick();
+    renderCounting(*root, *bitmap);
+    for (int i = 0; i < 3; ++i) {
+        clock.advance(0.05);
+        FrameDriver::shared().tick();
+        EXPECT_EQ(renderCounting(*root, *bitmap).built, 0u) << "frame " << i;
+    }
+    // The copy now runs from −500 to 500 over the rest of the second, crossing the view at 0.8 s.
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    item->setInstanceTransform(Transform3DMakeTranslation(500, 0, 0));
+    Transaction::commit();
+    FrameDriver::shared().tick();
+    renderCounting(*root, *bitmap);
+    clock.advance(0.6);
+    FrameDriver::shared().tick();
+    const Frame crossing = renderCounting(*root, *bitmap);
+    EXPECT_TRUE(crossing.drawn.count(picture.get()));
+    const QImage image = bitmap->createImage()->image();
+    int blue = 0;
+    for (int x = 0; x < 100; ++x)
+        blue += qBlue(image.pixel(x, 50)) > 200 && qAlpha(image.pixel(x, 50)) > 200;
+    EXPECT_GT(blue, 20);
+}
+
 } // namespace layer_sight_test
