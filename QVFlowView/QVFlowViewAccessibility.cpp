@@ -168,6 +168,8 @@ void QVFlowView::makeMovieButtonElement(Layer* picture, QVVideoOverlayLayer* ove
         else if (view && layer)
             view->attachMovieButtonElement(view->imageLayerAtIndex(layer->valueForKey(QStringLiteral("index")).integerValue()).get(), layer);
     });
+    // Leaving its picture, with or without an order-out action, takes the button out of the tree.
+    overlay->setLeftSuperlayerHandler([](QVVideoOverlayLayer* left) { retireMovieButtonElement(left); });
     Dictionary actions = overlay->actions();
     actions.setObjectForKey(Value(Ref<Object>(order)), Value(OnOrderIn));
     actions.setObjectForKey(Value(Ref<Object>(order)), Value(OnOrderOut));

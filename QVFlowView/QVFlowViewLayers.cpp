@@ -630,10 +630,9 @@ void QVFlowView::deselectLayerAtIndex(std::int64_t index)
         return;
     Transaction::begin();
     Transaction::setDisableActions(true);
-    for (const Ref<Layer>& sublayer : std::vector<Ref<Layer>>(picture->sublayers())) {
+    // An overlay's button leaves the accessibility tree with it (QVVideoOverlayLayer's handler).
+    for (const Ref<Layer>& sublayer : std::vector<Ref<Layer>>(picture->sublayers()))
         sublayer->removeFromSuperlayer();
-        retireMovieButtonElement(sublayer.get()); // no order-out action runs with actions disabled
-    }
     Transaction::commit();
 }
 

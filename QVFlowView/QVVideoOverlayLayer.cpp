@@ -178,6 +178,12 @@ void QVVideoOverlayLayer::copyTo(Object& copy) const
     other.buttonLayer_ = buttonLayer_;
 }
 
+void QVVideoOverlayLayer::leftSuperlayer()
+{
+    if (leftHandler_)
+        leftHandler_(this);
+}
+
 KIT_REGISTER_CLASS(QVVideoOverlayLayer, Layer)
 {
     c.property("indicatorScale", &QVVideoOverlayLayer::indicatorScale, &QVVideoOverlayLayer::setIndicatorScale);

@@ -9,6 +9,8 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/layers/Layer.h"
 
+#include <functional>
+
 class QVVideoOverlayLayer : public kit::Layer {
     KIT_CLASS(QVVideoOverlayLayer)
 public:
@@ -43,8 +45,15 @@ public:
     void expand();
     void collapse();
 
+    // Told whenever the overlay leaves its picture, however it was taken out (the view's
+    // accessibility lets go of the button's element).
+    void setLeftSuperlayerHandler(std::function<void(QVVideoOverlayLayer*)> handler) { leftHandler_ = std::move(handler); }
+
     void drawInContext(kit::CGContext& context) override;
     void copyTo(kit::Object& copy) const override;
+
+protected:
+    void leftSuperlayer() override;
 
 private:
     void animateIndicatorTo(double scale);
@@ -53,4 +62,5 @@ private:
     kit::Weak<kit::Object> movieUpdateTimer_;
     double indicatorScale_ = 0;
     double indicatorValue_ = 0;
+    std::function<void(QVVideoOverlayLayer*)> leftHandler_;
 };

@@ -716,6 +716,18 @@ TEST_F(FlowViewLayout, APictureHoldsOnlyThePlayControlInItsTree)
     ASSERT_EQ(pictureElement->countOfChildren(), 1u);
     EXPECT_EQ(pictureElement->children().front()->layer(), button);
     overlay->removeFromSuperlayer();
+    // Taken away with actions disabled (no order-out action runs), and by replacing the sublayers.
+    picture->addSublayer(overlay.get());
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    overlay->removeFromSuperlayer();
+    Transaction::commit();
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
+    picture->addSublayer(overlay.get());
+    ASSERT_EQ(pictureElement->countOfChildren(), 1u);
+    picture->setSublayers({});
+    EXPECT_EQ(pictureElement->countOfChildren(), 0u);
 
     // The view takes it away when the selection leaves the picture.
     view->setSelectedIndex(1);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kit {
 
@@ -146,6 +147,7 @@ void Layer::detach()
     sup->orderValid_ = false;
     treeChanged();
     sup->setNeedsLayout();
+    leftSuperlayer();
 }
 
 void Layer::insertAt(Layer* layer, std::size_t index)
@@ -224,9 +226,9 @@ void Layer::removeFromSuperlayer()
 void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
 {
     const std::vector<Ref<Layer>> incoming = layers;
-    for (const Ref<Layer>& old : sublayers_)
+    const std::vector<Ref<Layer>> outgoing = std::exchange(sublayers_, {});
+    for (const Ref<Layer>& old : outgoing)
         old->superlayer_ = nullptr;
-    sublayers_.clear();
     orderValid_ = false;
     treeChanged();
     for (const Ref<Layer>& layer : incoming) {
@@ -246,6 +248,9 @@ void Layer::setSublayers(const std::vector<Ref<Layer>>& layers)
                 l->subtreeNeedsLayout_ = true;
     }
     setNeedsLayout();
+    for (const Ref<Layer>& old : outgoing)
+        if (!old->superlayer_.unsafeRaw())
+            old->leftSuperlayer();
     for (const Ref<Layer>& layer : sublayers_)
         layer->orderIn();
 }

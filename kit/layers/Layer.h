@@ -358,6 +358,9 @@ class Layer : public Object, public AnimationTarget {
     void copyTo(Object& copy) const override;
 
 protected:
+    // After the layer left its superlayer, whatever took it out and whether or not an order-out
+    // action ran (none runs with actions disabled).
+    virtual void leftSuperlayer() { }
     // The animatable state the renderer and presentation hit tests see.
     LayerValues presentedValues() const;
     // Applies a running animation's value of a key that is not one of LayerValues' (a subclass's).

@@ -113,6 +113,39 @@ TEST(Layer, RefusesToHoldItselfOrAnAncestor)
     EXPECT_EQ(root->superlayer(), nullptr);
 }
 
+// Counts the times it left its superlayer.
+class Leaving : public Layer {
+    KIT_CLASS(Leaving)
+public:
+    int left = 0;
+
+protected:
+    void leftSuperlayer() override { ++left; }
+};
+KIT_REGISTER_CLASS(Leaving, Layer) { }
+
+TEST(Layer, TellsALayerThatLeftItsSuperlayerWhateverTookItOut)
+{
+    auto root = Layer::layer(), other = Layer::layer();
+    auto leaving = make<Leaving>();
+    root->addSublayer(leaving.get());
+    EXPECT_EQ(leaving->left, 0);
+    leaving->removeFromSuperlayer();
+    EXPECT_EQ(leaving->left, 1);
+    leaving->removeFromSuperlayer(); // already out
+    EXPECT_EQ(leaving->left, 1);
+    root->addSublayer(leaving.get());
+    other->addSublayer(leaving.get()); // moved
+    EXPECT_EQ(leaving->left, 2);
+    other->replaceSublayerWith(leaving.get(), Layer::layer().get());
+    EXPECT_EQ(leaving->left, 3);
+    root->addSublayer(leaving.get());
+    root->setSublayers({ leaving }); // kept
+    EXPECT_EQ(leaving->left, 3);
+    root->setSublayers({});
+    EXPECT_EQ(leaving->left, 4);
+}
+
 TEST(Layer, SuperlayerIsWeakAndSublayersOutliveTheirSuperlayer)
 {
     auto child = Layer::layer();
