@@ -49,8 +49,10 @@ public:
         Job job { work, context, helpers };
         bool sleepers = false;
         {
-            std::unique_lock lock(m_mutex, std::try_to_lock);
-            if (!lock.owns_lock() || m_job || m_stopping) {
+            // Held only for moments: waiting for it costs less than drawing alone.
+            std::unique_lock lock(m_mutex);
+            if (m_job || m_stopping) {
+                // Another thread's draw holds the pool: draw alone.
                 lock.unlock();
                 work(context);
                 return;
