@@ -252,6 +252,12 @@ TEST(LayerLargeTreeFrames, DepthChangesKeepTheDrawingOrderOfAllSublayers)
     for (int i = 0; i < 120; ++i)
         subs[std::size_t(i * 2)]->setZPosition(double((i * 7) % 5) - 1);
     EXPECT_EQ(drawn(), expected());
+    // Several dozen at once, fewer than an eighth of them, a hidden one among them.
+    subs[11]->setHidden(true);
+    for (int i = 0; i < 36; ++i)
+        subs[std::size_t(i * 8 + 3)]->setZPosition(double((i * 5) % 6) - 1);
+    EXPECT_EQ(drawn(), expected());
+    subs[11]->setHidden(false);
     // A depth change with the sublayers reordered in the same frame.
     subs[0]->setZPosition(3);
     root->insertSublayerAtIndex(subs[299].get(), 0);
