@@ -1,7 +1,8 @@
 // What a full window repaint costs in the drawing layer: a 1,000-element path, a gradient and
 // 100 strings into a 1280x720 image, through the current-context machinery the views use; and a
 // page of 740 table cells (background, two grid lines, a number of 6 to 9 digits) in a kit view,
-// with and without the text, beside plain QPainter drawing the same page.
+// with and without the text, beside plain QPainter drawing the same page; and thumbnails of a
+// 600-pixel PNG and JPEG as the flow view asks for them on its queue.
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/View.h"
@@ -10,8 +11,10 @@
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/ImageSource.h"
 #include "kit/graphics/StringDrawing.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -189,5 +192,36 @@ void BM_CellPageKit(benchmark::State& state)
 
 BENCHMARK(BM_CellPageQPainter)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CellPageKit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A picture like a cover: a colour field and a translucent disc, encoded as `format`.
+QByteArray coverData(const char* format)
+{
+    QImage image(600, 600, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor::fromHsv(100, 160, 200));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 120));
+    painter.drawEllipse(QPointF(300, 300), 150, 150);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// Arg 0: PNG or JPEG; arg 1: the larger side asked for.
+void BM_Thumbnail(benchmark::State& state)
+{
+    const QByteArray data = coverData(state.range(0) == 0 ? "PNG" : "JPEG");
+    const auto source = kit::ImageSource::createWithData(data);
+    kit::ThumbnailOptions options;
+    options.maxPixelSize = int(state.range(1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(source->createThumbnailAtIndex(0, options));
+}
+
+BENCHMARK(BM_Thumbnail)->ArgsProduct({ { 0, 1 }, { 599, 300, 150 } })->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -42,17 +42,24 @@ Ref<CGImage> readScaled(const QByteArray& data, int index, int maxPixelSize)
     if (index > 0 && !reader.jumpToImage(index))
         return nullptr;
     const QSize natural = reader.size();
+    QSize wanted;
     if (maxPixelSize > 0 && natural.isValid()) {
         const int larger = std::max(natural.width(), natural.height());
         if (larger > maxPixelSize) {
             const double s = double(maxPixelSize) / larger;
-            reader.setScaledSize(
-                QSize(std::max(1, int(std::lround(natural.width() * s))), std::max(1, int(std::lround(natural.height() * s)))));
+            wanted = QSize(std::max(1, int(std::lround(natural.width() * s))), std::max(1, int(std::lround(natural.height() * s))));
         }
     }
+    // A JPEG decoder reduces by halves as it decodes, in less time and memory; the other readers
+    // decode whole and then scale in a slower pass of their own, so their pictures are scaled here.
+    const bool reducesWhileDecoding = reader.format() == "jpeg" && wanted.isValid() && wanted.width() * 2 <= natural.width();
+    if (reducesWhileDecoding)
+        reader.setScaledSize(wanted);
     QImage image = reader.read();
     if (image.isNull())
         return nullptr;
+    if (wanted.isValid() && image.size() != wanted)
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (maxPixelSize > 0 && std::max(image.width(), image.height()) > maxPixelSize)
         image = image.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return CGImage::create(image);

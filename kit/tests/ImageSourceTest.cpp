@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 QByteArray encoded(int w, int h, const char* format)
@@ -25,22 +27,28 @@ struct ThumbCase {
     int w, h, maxSize;
     int expectedW, expectedH;
 };
-class Thumbnail : public testing::TestWithParam<ThumbCase> { };
+class Thumbnail : public testing::TestWithParam<std::tuple<ThumbCase, const char*>> { };
 
+// In PNG (decoded whole, then scaled) and JPEG (reduced while decoding when it halves or more).
 TEST_P(Thumbnail, KeepsAspectAndNeverEnlarges)
 {
-    const auto& c = GetParam();
-    auto source = kit::ImageSource::createWithData(encoded(c.w, c.h, "PNG"));
+    const auto& [c, format] = GetParam();
+    auto source = kit::ImageSource::createWithData(encoded(c.w, c.h, format));
     ASSERT_TRUE(source);
     auto thumb = source->createThumbnailAtIndex(0, { true, false, c.maxSize });
     ASSERT_TRUE(thumb);
     EXPECT_EQ(thumb->width(), c.expectedW);
     EXPECT_EQ(thumb->height(), c.expectedH);
+    // The picture's colour survives the scaling.
+    const QColor middle = thumb->image().pixelColor(thumb->width() / 2, thumb->height() / 2);
+    EXPECT_NEAR(middle.green(), 128, 6);
+    EXPECT_LE(middle.red(), 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, Thumbnail,
-    testing::Values(ThumbCase { 400, 200, 100, 100, 50 }, ThumbCase { 200, 400, 100, 50, 100 }, ThumbCase { 40, 20, 100, 40, 20 },
-        ThumbCase { 100, 100, 100, 100, 100 }));
+    testing::Combine(testing::Values(ThumbCase { 400, 200, 100, 100, 50 }, ThumbCase { 200, 400, 100, 50, 100 },
+                         ThumbCase { 40, 20, 100, 40, 20 }, ThumbCase { 100, 100, 100, 100, 100 }, ThumbCase { 600, 300, 599, 599, 300 }),
+        testing::Values("PNG", "JPEG")));
 
 TEST(ImageSource, TypesAndGarbage)
 {
