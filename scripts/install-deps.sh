@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config lld
+  build-essential clang libclang-rt-14-dev cmake ninja-build ccache pkg-config lld
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-pdf-dev
   libgl-dev libvulkan-dev
   libicu-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libxcb-shape0-dev

@@ -46,7 +46,7 @@ class DelegatingControl : public Control {
 public:
     using Control::Control;
     Ref<Object> delegate() const { return delegate_.lock(); }
-    void setDelegate(Object* delegate) { delegate_ = delegate; }
+    void setDelegate(Object* delegate) override { delegate_ = delegate; }
 
 private:
     Weak<Object> delegate_;

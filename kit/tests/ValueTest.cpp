@@ -127,7 +127,7 @@ TEST(IndexSet, EmptyAnswersNotFoundAndRangesReachingNotFoundRaise)
     EXPECT_EQ(empty.lastIndex(), kit::NotFound);
     EXPECT_EQ(empty.count(), 0);
     EXPECT_THROW(kit::IndexSet::indexSetWithIndexesInRange({ kit::NotFound - 1, 2 }), kit::Exception);
-    EXPECT_THROW(kit::IndexSet(kit::NotFound), kit::Exception);
+    EXPECT_THROW((void)kit::IndexSet(kit::NotFound), kit::Exception);
 }
 
 TEST(IndexSet, IdenticalIsNotEqual)
