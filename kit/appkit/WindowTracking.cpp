@@ -230,6 +230,7 @@ void Window::reconcileTracking(const Event& event, bool pressed, bool moves)
     const auto areas = tracked_;
     if (!areas)
         return;
+    std::vector<Ref<TrackingArea>> later;
     for (const TrackedArea& ta : *areas) {
         TrackingArea& area = *ta.area;
         const Rect& b = ta.baseRect;
@@ -245,13 +246,26 @@ void Window::reconcileTracking(const Event& event, bool pressed, bool moves)
         const Point p = ta.fromBase.apply(m);
         const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
             && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
-        if (inside != area.inside_) {
-            area.inside_ = inside;
+        if (inside != area.inside_ && !inside) {
+            area.inside_ = false;
             if (o & TrackingMouseEnteredAndExited)
-                sendTracking(area, inside ? MouseEntered : MouseExited, event);
-            if (inside && (o & TrackingCursorUpdate))
+                sendTracking(area, MouseExited, event);
+        } else if (inside != area.inside_ || (inside && moves && (o & TrackingMouseMoved))) {
+            later.push_back(ta.area);
+        }
+    }
+    // All exits of one move come before its entries: an owner of touching areas would otherwise
+    // hear the old area's exit after the new one's entry.
+    for (const Ref<TrackingArea>& a : later) {
+        TrackingArea& area = *a;
+        const std::uint64_t o = area.options();
+        if (!area.inside_) {
+            area.inside_ = true;
+            if (o & TrackingMouseEnteredAndExited)
+                sendTracking(area, MouseEntered, event);
+            if (o & TrackingCursorUpdate)
                 sendTracking(area, CursorUpdate, event);
-        } else if (inside && moves && (o & TrackingMouseMoved)) {
+        } else {
             sendTracking(area, MouseMoved, event);
         }
     }
