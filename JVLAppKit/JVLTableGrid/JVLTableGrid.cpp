@@ -63,7 +63,11 @@ constexpr const char* tableGridOperationNames[] = {
     "tableGridShouldEditColumnRow",
 };
 
-bool tableGridScrollerShown(const Ref<Scroller>& scroller) { return scroller && !scroller->isHiddenOrHasHiddenAncestor(); }
+// Autohiding takes an unneeded scroller out of its scroll view without hiding it.
+bool tableGridScrollerShown(const ScrollView& scrollView, const Ref<Scroller>& scroller)
+{
+    return scroller && scroller->superview().get() == &scrollView && !scroller->isHiddenOrHasHiddenAncestor();
+}
 
 double tableGridSaneWidth(double width) { return std::isfinite(width) && width > 0 ? width : 0; }
 
@@ -337,7 +341,7 @@ Rect JVLTableGrid::rectOfColumn(std::int64_t column) const
     const double frameHeight = frame().height();
     if (r.size.height > frameHeight) {
         r.size.height = frameHeight;
-        if (tableGridScrollerShown(contentScrollView_->horizontalScroller()))
+        if (tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller()))
             r.size.height -= Scroller::scrollerWidth();
     }
     return r;
@@ -415,9 +419,9 @@ void JVLTableGrid::reloadData()
     const double height = double(numberOfRows_) * RowHeight;
     contentView_->setFrameSize({ width, height });
 
-    const bool vertical = tableGridScrollerShown(contentScrollView_->verticalScroller());
+    const bool vertical = tableGridScrollerShown(*contentScrollView_, contentScrollView_->verticalScroller());
     columnHeaderView_->setFrameSize({ width + (vertical ? Scroller::scrollerWidth() : 0), columnHeaderView_->frame().height() });
-    const bool horizontal = tableGridScrollerShown(contentScrollView_->horizontalScroller());
+    const bool horizontal = tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller());
     rowHeaderView_->setFrameSize({ rowHeaderView_->frame().width(), height + (horizontal ? Scroller::scrollerWidth() : 0) });
     columnHeaderView_->updateTrackingAreas();
     setNeedsDisplay(true);

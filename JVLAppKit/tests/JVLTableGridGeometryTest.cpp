@@ -1,0 +1,56 @@
+#include "JVLTableGridTestSupport.h"
+
+#include "kit/appkit/ClipView.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/Scroller.h"
+
+using namespace kit;
+
+namespace {
+
+// --- Scrollers: shown only when the content needs them -------------------------------------------------
+
+struct ScrollerCase {
+    const char* name;
+    std::int64_t columns;
+    std::int64_t rows;
+    bool vertical;
+    bool horizontal;
+};
+
+class TableGridScrollers : public testing::TestWithParam<ScrollerCase> { };
+
+TEST_P(TableGridScrollers, GeometryCountsOnlyAShownScroller)
+{
+    const ScrollerCase& c = GetParam();
+    TableGridWindow w({ 400, 300 }, [&](TableGridTestDataSource& ds) {
+        ds.columns = c.columns;
+        ds.rows = c.rows;
+    });
+    const double s = Scroller::scrollerWidth();
+    const auto scroll = w.grid->contentScrollView();
+    ASSERT_EQ(scroll->verticalScroller()->superview().get() == scroll.get(), c.vertical);
+    ASSERT_EQ(scroll->horizontalScroller()->superview().get() == scroll.get(), c.horizontal);
+
+    // Column 1: its header and cells, cut at the grid's bottom less a shown horizontal scroller.
+    const double cells = 19 + 20 * double(c.rows);
+    const double bottom = cells > 300 ? 300 - (c.horizontal ? s : 0) : cells;
+    EXPECT_EQ(w.grid->rectOfColumn(1).height(), bottom);
+
+    // The lowest visible row, just above its bottom: a cell there is hit and is a drop place.
+    const Point low { 130, bottom - 8 };
+    EXPECT_EQ(w.grid->columnAtPoint(low), 1);
+    EXPECT_EQ(w.grid->dropColumnForPoint({ 101, bottom - 8 }), 1);
+    EXPECT_EQ(w.grid->dropColumnForPoint(low), 2);
+
+    // The strips: the cells' length plus a shown scroller across their end.
+    EXPECT_EQ(w.grid->columnHeaderView()->frame().width(), 60 * double(c.columns) + (c.vertical ? s : 0));
+    EXPECT_EQ(w.grid->rowHeaderView()->frame().height(), 20 * double(c.rows) + (c.horizontal ? s : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TableGridScrollers,
+    testing::Values(ScrollerCase { "none", 3, 4, false, false }, ScrollerCase { "vertical", 4, 100, true, false },
+        ScrollerCase { "horizontal", 20, 5, false, true }, ScrollerCase { "both", 20, 100, true, true }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
