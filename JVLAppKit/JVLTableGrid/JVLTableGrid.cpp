@@ -265,7 +265,8 @@ double JVLTableGrid::setWidthForColumn(std::int64_t column)
     const auto ds = dataSourceFor(SetWidthForColumn);
     if (!ds || column < 0)
         return DefaultColumnWidth;
-    const float width = ds->tableGridSetWidthForColumn(this, column);
+    // A negative or non-finite answer is 0 from the start: remembered, summed and resized from.
+    const auto width = float(tableGridSaneWidth(ds->tableGridSetWidthForColumn(this, column)));
     if (std::size_t(column) >= rememberedWidths_.size())
         rememberedWidths_.resize(std::size_t(column) + 1);
     rememberedWidths_[std::size_t(column)] = width;

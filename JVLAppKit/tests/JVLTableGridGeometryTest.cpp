@@ -4,6 +4,8 @@
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Scroller.h"
 
+#include <limits>
+
 using namespace kit;
 
 namespace {
@@ -52,5 +54,28 @@ INSTANTIATE_TEST_SUITE_P(Table, TableGridScrollers,
     testing::Values(ScrollerCase { "none", 3, 4, false, false }, ScrollerCase { "vertical", 4, 100, true, false },
         ScrollerCase { "horizontal", 20, 5, false, true }, ScrollerCase { "both", 20, 100, true, true }),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- Widths that make no sense count as 0 ---------------------------------------------------------------
+
+TEST(JVLTableGridWidths, ANegativeOrNonFiniteWidthIsZeroEverywhere)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+        ds.columns = 4;
+        ds.rows = 3;
+        ds.ops.insert(QStringLiteral("tableGridSetWidthForColumn"));
+        ds.widths = { { 0, 60 }, { 1, -10 }, { 2, std::numeric_limits<float>::quiet_NaN() }, { 3, 60 } };
+    });
+    const auto area = [&] { return w.grid->contentView()->frame().width(); };
+    EXPECT_EQ(w.grid->columnOffset(4), 120);
+    EXPECT_EQ(area(), w.grid->columnOffset(4));
+    w.grid->resizeColumnWithIndexWithDistance(1, 30);
+    EXPECT_EQ(w.grid->columnWidth(1), 30);
+    EXPECT_EQ(area(), w.grid->columnOffset(4));
+    w.grid->resizeColumnWithIndexWithDistance(2, 5);
+    EXPECT_EQ(w.grid->columnWidth(2), 20) << "never narrower than 20";
+    EXPECT_EQ(w.grid->columnOffset(4), 170);
+    EXPECT_EQ(area(), w.grid->columnOffset(4));
+    EXPECT_EQ(w.grid->columnHeaderView()->frame().width(), w.grid->columnOffset(4));
+}
 
 } // namespace
