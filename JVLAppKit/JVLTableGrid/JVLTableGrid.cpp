@@ -129,12 +129,13 @@ JVLTableGrid::~JVLTableGrid()
 void JVLTableGrid::layOutScrollViews(Rect frame)
 {
     const double w = frame.width(), h = frame.height();
-    columnHeaderScrollView_->setFrame({ RowHeaderWidth, 0, w - RowHeaderWidth, ColumnHeaderHeight });
-    columnHeaderView_->setFrame({ 0, 0, w - RowHeaderWidth, ColumnHeaderHeight });
-    rowHeaderScrollView_->setFrame({ 0, ColumnHeaderHeight, RowHeaderWidth, h - ColumnHeaderHeight });
-    rowHeaderView_->setFrame({ 0, 0, RowHeaderWidth, h - ColumnHeaderHeight });
-    contentScrollView_->setFrame({ RowHeaderWidth, ColumnHeaderHeight, w - RowHeaderWidth, h - ColumnHeaderHeight });
-    contentView_->setFrame({ 0, 0, w - RowHeaderWidth, h - ColumnHeaderHeight });
+    const double strip = rowHeaderWidth_;
+    columnHeaderScrollView_->setFrame({ strip, 0, w - strip, ColumnHeaderHeight });
+    columnHeaderView_->setFrame({ 0, 0, w - strip, ColumnHeaderHeight });
+    rowHeaderScrollView_->setFrame({ 0, ColumnHeaderHeight, strip, h - ColumnHeaderHeight });
+    rowHeaderView_->setFrame({ 0, 0, strip, h - ColumnHeaderHeight });
+    contentScrollView_->setFrame({ strip, ColumnHeaderHeight, w - strip, h - ColumnHeaderHeight });
+    contentView_->setFrame({ 0, 0, w - strip, h - ColumnHeaderHeight });
 }
 
 // --- Data source and delegate ---------------------------------------------------------------------------
@@ -352,7 +353,7 @@ Rect JVLTableGrid::rectOfRow(std::int64_t row) const
 {
     Rect r = contentView_->convertRectToView(contentView_->rectOfRow(row), this);
     r.origin.x = 0;
-    r.size.width += RowHeaderWidth;
+    r.size.width += rowHeaderWidth_;
     return r;
 }
 
@@ -414,6 +415,14 @@ void JVLTableGrid::reloadData()
     const auto rows = dataSourceFor(NumberOfRows);
     numberOfRows_ = rows ? std::max<std::int64_t>(rows->numberOfRowsInTableGrid(this), 0) : 0;
 
+    // The row strip fits the first and the last row's header; it changes only here, never while scrolling.
+    const double strip = rowHeaderWidthForRows();
+    if (strip != rowHeaderWidth_) {
+        rowHeaderWidth_ = strip;
+        layOutScrollViews(frame());
+        setNeedsDisplay(true);
+    }
+
     // Every width is asked for (once per column for the life of the grid) and summed.
     ensureColumnWidths(numberOfColumns_);
     const double width = numberOfColumns_ > 0 ? widths_.total() : 0;
@@ -429,6 +438,16 @@ void JVLTableGrid::reloadData()
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
+}
+
+double JVLTableGrid::rowHeaderWidthForRows()
+{
+    if (numberOfRows_ <= 0)
+        return RowHeaderWidth;
+    // With default headers the last is the widest: digits share one advance.
+    const Ref<JVLTableGridHeaderCell> cell = rowHeaderView_->headerCell();
+    const double widest = std::max(cell->labelSize(headerStringForRow(0)).width, cell->labelSize(headerStringForRow(numberOfRows_ - 1)).width);
+    return std::max(RowHeaderWidth, std::ceil(widest) + 8);
 }
 
 void JVLTableGrid::contentViewDidScroll(Notification*)
@@ -552,8 +571,8 @@ void JVLTableGrid::drawRect(Rect)
         GraphicsContext::restoreCurrentGraphicsState();
     }
     drawCornerHeaderBackgroundInRect(headerRectOfCorner());
-    drawColumnHeaderBackgroundInRect({ RowHeaderWidth, 0, all.width() - RowHeaderWidth, ColumnHeaderHeight });
-    drawRowHeaderBackgroundInRect({ 0, ColumnHeaderHeight, RowHeaderWidth, all.height() - ColumnHeaderHeight });
+    drawColumnHeaderBackgroundInRect({ rowHeaderWidth_, 0, all.width() - rowHeaderWidth_, ColumnHeaderHeight });
+    drawRowHeaderBackgroundInRect({ 0, ColumnHeaderHeight, rowHeaderWidth_, all.height() - ColumnHeaderHeight });
     Color::darkGrayColor()->setStroke();
     BezierPath::strokeRect(all);
 }

@@ -3,7 +3,10 @@
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Scroller.h"
+#include "kit/graphics/Font.h"
+#include "kit/graphics/StringDrawing.h"
 
+#include <cmath>
 #include <limits>
 
 using namespace kit;
@@ -76,6 +79,61 @@ TEST(JVLTableGridWidths, ANegativeOrNonFiniteWidthIsZeroEverywhere)
     EXPECT_EQ(w.grid->columnOffset(4), 170);
     EXPECT_EQ(area(), w.grid->columnOffset(4));
     EXPECT_EQ(w.grid->columnHeaderView()->frame().width(), w.grid->columnOffset(4));
+}
+
+// --- The row strip fits its widest header ---------------------------------------------------------------
+
+class TableGridRowStrip : public testing::Test {
+protected:
+    static double labelWidth(const QString& text)
+    {
+        StringAttributes attributes;
+        attributes.font = Font::labelFontOfSize(Font::labelFontSize());
+        return StringDrawing::sizeWithAttributes(text, attributes).width;
+    }
+};
+
+TEST_F(TableGridRowStrip, HugeRowNumbersWidenTheStripSmallOnesKeep40)
+{
+    TableGridWindow small({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.rows = 500; });
+    EXPECT_EQ(small.grid->rowHeaderView()->frame().width(), 40);
+    EXPECT_EQ(small.grid->headerRectOfCorner().width(), 40);
+
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+        ds.columns = 3;
+        ds.rows = 100'000'000;
+    });
+    const double strip = w.grid->rowHeaderView()->frame().width();
+    EXPECT_EQ(strip, std::max(40.0, std::ceil(labelWidth(QStringLiteral("100000000"))) + 8));
+    ASSERT_GT(strip, 40);
+    EXPECT_EQ(w.grid->headerRectOfCorner(), MakeRect(0, 0, strip, 19));
+    EXPECT_EQ(w.grid->headerRectOfRow(2), MakeRect(0, 59, strip, 20));
+    EXPECT_EQ(w.grid->rectOfRow(0), MakeRect(0, 19, strip + 180, 20));
+    EXPECT_EQ(w.grid->frameOfCellAtColumnRow(0, 0).minX(), strip);
+    EXPECT_EQ(w.grid->contentScrollView()->frame(), MakeRect(strip, 19, 400 - strip, 281));
+    EXPECT_EQ(w.grid->columnHeaderScrollView()->frame(), MakeRect(strip, 0, 400 - strip, 19));
+    EXPECT_EQ(w.grid->columnAtPoint({ strip + 1, 30 }), 0);
+    EXPECT_EQ(w.grid->columnAtPoint({ strip - 1, 30 }), NotFound);
+
+    // The last number shows whole: its ink keeps clear of both edges of the strip.
+    const std::int64_t lastRow = 100'000'000 - 1;
+    w.grid->contentView()->scrollRectToVisible(w.grid->contentView()->frameOfCellAtColumnRow(0, lastRow));
+    const Rect last = w.grid->headerRectOfRow(lastRow);
+    ASSERT_LE(last.maxY(), 300);
+    const QImage shot = w.snapshot();
+    int left = -1, right = -1;
+    for (int x = 0; x < int(strip); ++x)
+        for (double y = last.minY() + 3; y < last.maxY() - 3; ++y) {
+            const Point at = w.base({ double(x) + 0.5, y + 0.5 });
+            if (qGray(shot.pixel(int(at.x), shot.height() - 1 - int(at.y))) < 110) {
+                left = left < 0 ? x : left;
+                right = x;
+            }
+        }
+    ASSERT_GE(left, 0) << "no text in the last row header";
+    EXPECT_GE(left, 2);
+    EXPECT_LE(right, int(strip) - 3);
+    EXPECT_GT(right - left, int(labelWidth(QStringLiteral("10000000"))));
 }
 
 } // namespace
