@@ -45,6 +45,15 @@ protected:
         script->run();
         window->display();
     }
+    // Kept collapsed: without auto-resizing the layout never expands it.
+    void collapseGroup(std::int64_t index)
+    {
+        bar->setAutoResizesGroups(false);
+        bar->groupAtIndex(index)->setCollapsed(true);
+        bar->reloadData();
+        window->display();
+        RunLoop::main().runPending();
+    }
     Ref<SRTestDataSource> source;
     Ref<Window> window;
     Ref<View> content;
@@ -102,12 +111,7 @@ TEST_F(ScopeBarEvents, VetoedPressNeverHighlights)
 TEST_F(ScopeBarEvents, CollapsedGroupChoosesThroughItsPopUp)
 {
     test::MenuScope menus;
-    // Kept collapsed: without auto-resizing the layout never expands it.
-    bar->setAutoResizesGroups(false);
-    bar->groupAtIndex(1)->setCollapsed(true);
-    bar->reloadData();
-    window->display();
-    RunLoop::main().runPending();
+    collapseGroup(1);
     const auto& g1 = *bar->groupHelpers()[1];
     ASSERT_TRUE(bar->groupAtIndex(1)->isCollapsed());
     const Point popUp = inWindow(g1.buttonRect());
@@ -138,11 +142,7 @@ TEST_F(ScopeBarEvents, APopUpEnteredStraightFromAButtonOpensOnPress)
 {
     test::MenuScope menus;
     srTestWidths()[QStringLiteral("popup:All")] = 60;
-    bar->setAutoResizesGroups(false);
-    bar->groupAtIndex(0)->setCollapsed(true);
-    bar->reloadData();
-    window->display();
-    RunLoop::main().runPending();
+    collapseGroup(0);
     const auto& g0 = *bar->groupHelpers()[0];
     const auto& g1 = *bar->groupHelpers()[1];
     ASSERT_TRUE(bar->groupAtIndex(0)->isCollapsed());
