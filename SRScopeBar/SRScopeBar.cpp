@@ -139,6 +139,8 @@ Ref<SRScopeBarGroup> SRScopeBar::addGroup()
 
 void SRScopeBar::insertGroupAtIndex(SRScopeBarGroup* group, std::int64_t index)
 {
+    if (!group)
+        srbarRaise(InvalidArgumentException, "SRScopeBar:insertGroup:atIndex: group is nil");
     if (index < 0 || index > numberOfGroups())
         srbarRaise(RangeException, "SRScopeBar:insertGroup:atIndex: groupIndex invalid");
     const Ref<SRScopeBarGroup> keep(group);

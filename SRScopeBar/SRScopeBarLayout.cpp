@@ -2,6 +2,7 @@
 
 #include "SRScopeBar.h"
 
+#include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/GraphicsContext.h"
@@ -266,14 +267,35 @@ void SRScopeBar::mouseEntered(const Event& event)
 
 void SRScopeBar::mouseExited(const Event& event)
 {
-    if (trackingOverflow_) {
-        trackingOverflow_ = false;
-        overflowPullDownCell_->mouseExited(event);
+    bool overflow = trackingOverflow_;
+    Ref<SRScopeBarGroupHelper> owner = trackingGroup_.lock();
+    // The exit belongs to the area it names: a move from one area straight into another may
+    // have made the other one tracked already. An area the layout no longer places leaves what
+    // is tracked.
+    if (const Ref<TrackingArea> area = event.trackingArea()) {
+        const Point centre = MakePoint(area->rect().midX(), area->rect().midY());
+        Ref<SRScopeBarGroupHelper> placed;
+        for (const auto& helper : groups_)
+            if (!placed && PointInRect(centre, helper->frame()))
+                placed = helper;
+        if (showsOverflowPullDown() && PointInRect(centre, overflowPullDownRect_)) {
+            overflow = true;
+        } else if (placed) {
+            overflow = false;
+            owner = placed;
+        }
+    }
+    if (overflow) {
+        if (trackingOverflow_) {
+            trackingOverflow_ = false;
+            overflowPullDownCell_->mouseExited(event);
+        }
         return;
     }
-    if (const Ref<SRScopeBarGroupHelper> helper = trackingGroup_.lock())
-        helper->mouseExited(event);
-    trackingGroup_ = nullptr;
+    if (owner)
+        owner->mouseExited(event);
+    if (owner == trackingGroup_.lock())
+        trackingGroup_ = nullptr;
 }
 
 void SRScopeBar::mouseDown(const Event& event)

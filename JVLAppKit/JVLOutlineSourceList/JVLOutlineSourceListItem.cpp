@@ -4,6 +4,8 @@
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
 
+#include <algorithm>
+
 using namespace kit;
 
 namespace {
@@ -128,26 +130,47 @@ void JVLOutlineSourceListItem::checkInsertable(const JVLOutlineSourceListItem* c
 
 void JVLOutlineSourceListItem::silentAddChild(JVLOutlineSourceListItem* child)
 {
-    silentInsertChildAtIndex(child, countOfChildren());
+    insertChild(child, countOfChildren(), false);
 }
 
 void JVLOutlineSourceListItem::silentInsertChildAtIndex(JVLOutlineSourceListItem* child, std::int64_t index)
 {
-    checkInsertable(child, index, "insertChildAtIndex");
-    childrenMade_ = true;
-    child->setParent(this);
-    children_.insert(children_.begin() + index, Ref<JVLOutlineSourceListItem>(child));
+    insertChild(child, index, false);
 }
 
 void JVLOutlineSourceListItem::addChild(JVLOutlineSourceListItem* child)
 {
-    insertChildAtIndex(child, countOfChildren());
+    insertChild(child, countOfChildren(), true);
 }
 
 void JVLOutlineSourceListItem::insertChildAtIndex(JVLOutlineSourceListItem* child, std::int64_t index)
 {
-    silentInsertChildAtIndex(child, index);
+    insertChild(child, index, true);
+}
+
+void JVLOutlineSourceListItem::insertChild(JVLOutlineSourceListItem* child, std::int64_t index, bool tell)
+{
+    checkInsertable(child, index, "insertChildAtIndex");
     const Ref<JVLOutlineSourceListItem> keep(child);
+    // A child lives in one list only: held in two, the parent links and the children could form a loop.
+    if (const Ref<JVLOutlineSourceListItem> holder = child->parent()) {
+        const std::int64_t old = holder->indexOfChild(child);
+        if (old != NotFound) {
+            if (tell)
+                holder->removeChildAtIndex(old);
+            else
+                holder->children_.erase(holder->children_.begin() + old);
+            // Moving within the receiver: the index counted the child at its old place.
+            if (holder.get() == this && index > old)
+                --index;
+        }
+    }
+    index = std::min(index, countOfChildren());
+    childrenMade_ = true;
+    child->setParent(this);
+    children_.insert(children_.begin() + index, keep);
+    if (!tell)
+        return;
     if (JVLOutlineSourceListItemDelegate* d = rootDelegateResponding(itemDidAddOperation))
         d->outlineSourceListItemDidAddEntryAtIndex(this, child, index);
     NotificationCenter::defaultCenter()->postNotificationNameObjectUserInfo(

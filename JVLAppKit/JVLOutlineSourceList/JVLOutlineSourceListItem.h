@@ -113,6 +113,8 @@ protected:
     void copyTo(kit::Object& copy) const override;
 
 private:
+    // Checks, takes the child out of the list of its parent (told or silently), then inserts it.
+    void insertChild(JVLOutlineSourceListItem* child, std::int64_t index, bool tell);
     void checkInsertable(const JVLOutlineSourceListItem* child, std::int64_t index, const char* method) const;
     JVLOutlineSourceListItemDelegate* rootDelegateResponding(const char* operation) const;
 

@@ -63,7 +63,11 @@ constexpr const char* tableGridOperationNames[] = {
     "tableGridShouldEditColumnRow",
 };
 
-bool tableGridScrollerShown(const Ref<Scroller>& scroller) { return scroller && !scroller->isHiddenOrHasHiddenAncestor(); }
+// Autohiding takes an unneeded scroller out of its scroll view without hiding it.
+bool tableGridScrollerShown(const ScrollView& scrollView, const Ref<Scroller>& scroller)
+{
+    return scroller && scroller->superview().get() == &scrollView && !scroller->isHiddenOrHasHiddenAncestor();
+}
 
 double tableGridSaneWidth(double width) { return std::isfinite(width) && width > 0 ? width : 0; }
 
@@ -125,12 +129,13 @@ JVLTableGrid::~JVLTableGrid()
 void JVLTableGrid::layOutScrollViews(Rect frame)
 {
     const double w = frame.width(), h = frame.height();
-    columnHeaderScrollView_->setFrame({ RowHeaderWidth, 0, w - RowHeaderWidth, ColumnHeaderHeight });
-    columnHeaderView_->setFrame({ 0, 0, w - RowHeaderWidth, ColumnHeaderHeight });
-    rowHeaderScrollView_->setFrame({ 0, ColumnHeaderHeight, RowHeaderWidth, h - ColumnHeaderHeight });
-    rowHeaderView_->setFrame({ 0, 0, RowHeaderWidth, h - ColumnHeaderHeight });
-    contentScrollView_->setFrame({ RowHeaderWidth, ColumnHeaderHeight, w - RowHeaderWidth, h - ColumnHeaderHeight });
-    contentView_->setFrame({ 0, 0, w - RowHeaderWidth, h - ColumnHeaderHeight });
+    const double strip = rowHeaderWidth_;
+    columnHeaderScrollView_->setFrame({ strip, 0, w - strip, ColumnHeaderHeight });
+    columnHeaderView_->setFrame({ 0, 0, w - strip, ColumnHeaderHeight });
+    rowHeaderScrollView_->setFrame({ 0, ColumnHeaderHeight, strip, h - ColumnHeaderHeight });
+    rowHeaderView_->setFrame({ 0, 0, strip, h - ColumnHeaderHeight });
+    contentScrollView_->setFrame({ strip, ColumnHeaderHeight, w - strip, h - ColumnHeaderHeight });
+    contentView_->setFrame({ 0, 0, w - strip, h - ColumnHeaderHeight });
 }
 
 // --- Data source and delegate ---------------------------------------------------------------------------
@@ -261,7 +266,8 @@ double JVLTableGrid::setWidthForColumn(std::int64_t column)
     const auto ds = dataSourceFor(SetWidthForColumn);
     if (!ds || column < 0)
         return DefaultColumnWidth;
-    const float width = ds->tableGridSetWidthForColumn(this, column);
+    // A negative or non-finite answer is 0 from the start: remembered, summed and resized from.
+    const auto width = float(tableGridSaneWidth(ds->tableGridSetWidthForColumn(this, column)));
     if (std::size_t(column) >= rememberedWidths_.size())
         rememberedWidths_.resize(std::size_t(column) + 1);
     rememberedWidths_[std::size_t(column)] = width;
@@ -337,7 +343,7 @@ Rect JVLTableGrid::rectOfColumn(std::int64_t column) const
     const double frameHeight = frame().height();
     if (r.size.height > frameHeight) {
         r.size.height = frameHeight;
-        if (tableGridScrollerShown(contentScrollView_->horizontalScroller()))
+        if (tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller()))
             r.size.height -= Scroller::scrollerWidth();
     }
     return r;
@@ -347,7 +353,7 @@ Rect JVLTableGrid::rectOfRow(std::int64_t row) const
 {
     Rect r = contentView_->convertRectToView(contentView_->rectOfRow(row), this);
     r.origin.x = 0;
-    r.size.width += RowHeaderWidth;
+    r.size.width += rowHeaderWidth_;
     return r;
 }
 
@@ -409,21 +415,39 @@ void JVLTableGrid::reloadData()
     const auto rows = dataSourceFor(NumberOfRows);
     numberOfRows_ = rows ? std::max<std::int64_t>(rows->numberOfRowsInTableGrid(this), 0) : 0;
 
+    // The row strip fits the first and the last row's header; it changes only here, never while scrolling.
+    const double strip = rowHeaderWidthForRows();
+    if (strip != rowHeaderWidth_) {
+        rowHeaderWidth_ = strip;
+        layOutScrollViews(frame());
+        setNeedsDisplay(true);
+    }
+
     // Every width is asked for (once per column for the life of the grid) and summed.
     ensureColumnWidths(numberOfColumns_);
     const double width = numberOfColumns_ > 0 ? widths_.total() : 0;
     const double height = double(numberOfRows_) * RowHeight;
     contentView_->setFrameSize({ width, height });
 
-    const bool vertical = tableGridScrollerShown(contentScrollView_->verticalScroller());
+    const bool vertical = tableGridScrollerShown(*contentScrollView_, contentScrollView_->verticalScroller());
     columnHeaderView_->setFrameSize({ width + (vertical ? Scroller::scrollerWidth() : 0), columnHeaderView_->frame().height() });
-    const bool horizontal = tableGridScrollerShown(contentScrollView_->horizontalScroller());
+    const bool horizontal = tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller());
     rowHeaderView_->setFrameSize({ rowHeaderView_->frame().width(), height + (horizontal ? Scroller::scrollerWidth() : 0) });
     columnHeaderView_->updateTrackingAreas();
     setNeedsDisplay(true);
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
+}
+
+double JVLTableGrid::rowHeaderWidthForRows()
+{
+    if (numberOfRows_ <= 0)
+        return RowHeaderWidth;
+    // With default headers the last is the widest: digits share one advance.
+    const Ref<JVLTableGridHeaderCell> cell = rowHeaderView_->headerCell();
+    const double widest = std::max(cell->labelSize(headerStringForRow(0)).width, cell->labelSize(headerStringForRow(numberOfRows_ - 1)).width);
+    return std::max(RowHeaderWidth, std::ceil(widest) + 8);
 }
 
 void JVLTableGrid::contentViewDidScroll(Notification*)
@@ -547,8 +571,8 @@ void JVLTableGrid::drawRect(Rect)
         GraphicsContext::restoreCurrentGraphicsState();
     }
     drawCornerHeaderBackgroundInRect(headerRectOfCorner());
-    drawColumnHeaderBackgroundInRect({ RowHeaderWidth, 0, all.width() - RowHeaderWidth, ColumnHeaderHeight });
-    drawRowHeaderBackgroundInRect({ 0, ColumnHeaderHeight, RowHeaderWidth, all.height() - ColumnHeaderHeight });
+    drawColumnHeaderBackgroundInRect({ rowHeaderWidth_, 0, all.width() - rowHeaderWidth_, ColumnHeaderHeight });
+    drawRowHeaderBackgroundInRect({ 0, ColumnHeaderHeight, rowHeaderWidth_, all.height() - ColumnHeaderHeight });
     Color::darkGrayColor()->setStroke();
     BezierPath::strokeRect(all);
 }

@@ -92,7 +92,9 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
     kit::Rect frameOfCellAtColumnRow(std::int64_t column, std::int64_t row) const;
     kit::Rect headerRectOfColumn(std::int64_t column) const;
     kit::Rect headerRectOfRow(std::int64_t row) const;
-    kit::Rect headerRectOfCorner() const { return { 0, 0, RowHeaderWidth, ColumnHeaderHeight }; }
+    kit::Rect headerRectOfCorner() const { return { 0, 0, rowHeaderWidth_, ColumnHeaderHeight }; }
+    // RowHeaderWidth, or wider when the first or last row's header needs it (set by reloadData).
+    double rowHeaderWidth() const { return rowHeaderWidth_; }
     // NotFound when no column (row) contains the point.
     std::int64_t columnAtPoint(kit::Point point) const;
     std::int64_t rowAtPoint(kit::Point point) const;
@@ -226,6 +228,7 @@ private:
     void invalidateFocusRing();
     // Column widths known for columns 0 … count − 1 (asked once per column).
     void ensureColumnWidths(std::int64_t count);
+    double rowHeaderWidthForRows();
     std::int64_t anchorColumn() const;
     std::int64_t anchorRow() const;
     void selectCell(std::int64_t column, std::int64_t row);
@@ -254,6 +257,7 @@ private:
     // Remembered widths (the data source's answers and resizes), and the widths in force.
     std::vector<std::optional<float>> rememberedWidths_;
     mutable JVLTableGridColumnWidths widths_;
+    double rowHeaderWidth_ = RowHeaderWidth;
     std::int64_t numberOfRows_ = 0;
     std::int64_t numberOfColumns_ = 0;
     kit::Weak<kit::Window> observedWindow_;

@@ -31,6 +31,13 @@ Ref<Color> tableGridCellWhite(double white)
     return Color::colorWithDeviceWhiteAlpha(white, 1);
 }
 
+// Labels are short plain strings: measured and drawn without shaping when they qualify.
+Size tableGridLabelSize(const QString& text, const StringAttributes& attributes, fastline::PlainLine& line, bool& plain)
+{
+    plain = fastline::PlainTitleOf(AttributedString(text), attributes, &line);
+    return plain ? fastline::SizeOfLine(text, line) : StringDrawing::sizeWithAttributes(text, attributes);
+}
+
 } // namespace
 
 // --- Grid cell -----------------------------------------------------------------------------------------------
@@ -101,13 +108,19 @@ void JVLTableGridHeaderCell::drawWithFrameInView(Rect cellFrame, View* controlVi
     drawInteriorWithFrameInView(cellFrame, controlView);
 }
 
+Size JVLTableGridHeaderCell::labelSize(const QString& text) const
+{
+    fastline::PlainLine line;
+    bool plain = false;
+    return tableGridLabelSize(text, labelAttributes_, line, plain);
+}
+
 void JVLTableGridHeaderCell::drawInteriorWithFrameInView(Rect cellFrame, View*)
 {
     const QString text = stringValue();
-    // Labels are short plain strings: measured and drawn without shaping when they qualify.
     fastline::PlainLine line;
-    const bool plain = fastline::PlainTitleOf(AttributedString(text), labelAttributes_, &line);
-    const Size size = plain ? fastline::SizeOfLine(text, line) : StringDrawing::sizeWithAttributes(text, labelAttributes_);
+    bool plain = false;
+    const Size size = tableGridLabelSize(text, labelAttributes_, line, plain);
     const double y = cellFrame.minY() + (cellFrame.height() - size.height) / 2;
     Rect textRect;
     if (orientation_ == 0)

@@ -30,6 +30,8 @@ class JVLTableGridHeaderCell : public kit::Cell {
     void setOrientation(int orientation) { orientation_ = orientation; }
     kit::Ref<kit::TrackingArea> resizeTrackingArea() const { return resizeTrackingArea_; }
     void setResizeTrackingArea(kit::Ref<kit::TrackingArea> area) { resizeTrackingArea_ = std::move(area); }
+    // The size of a header string as drawn.
+    kit::Size labelSize(const QString& text) const;
 
     // kit::Cell:
     void drawWithFrameInView(kit::Rect cellFrame, kit::View* controlView) override;

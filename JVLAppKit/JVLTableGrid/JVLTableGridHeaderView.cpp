@@ -39,7 +39,9 @@ Rect JVLTableGridHeaderView::headerRectOfColumn(std::int64_t column) const
 
 Rect JVLTableGridHeaderView::headerRectOfRow(std::int64_t row) const
 {
-    return { 0, JVLTableGrid::RowHeight * double(row), JVLTableGrid::RowHeaderWidth, JVLTableGrid::RowHeight };
+    const Ref<JVLTableGrid> grid = tableGrid();
+    const double width = grid ? grid->rowHeaderWidth() : JVLTableGrid::RowHeaderWidth;
+    return { 0, JVLTableGrid::RowHeight * double(row), width, JVLTableGrid::RowHeight };
 }
 
 std::pair<std::int64_t, std::int64_t> JVLTableGridHeaderView::itemsInRect(Rect rect, JVLTableGrid& grid) const

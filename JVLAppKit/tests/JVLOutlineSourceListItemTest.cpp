@@ -23,13 +23,19 @@ class ItemTestDelegate : public Object, public JVLOutlineSourceListItemDelegate 
     void outlineSourceListItemDidAddEntryAtIndex(Item* parent, Item* child, std::int64_t index) override
     {
         calls << QStringLiteral("add %1 %2 %3").arg(parent->title(), child->title()).arg(index);
+        if (shared)
+            *shared << calls.last();
     }
     void outlineSourceListItemDidRemoveEntryAtIndex(Item* parent, Item* child, std::int64_t index) override
     {
         calls << QStringLiteral("remove %1 %2 %3").arg(parent->title(), child->title()).arg(index);
+        if (shared)
+            *shared << calls.last();
     }
     void outlineSourceListItemAttributesChanged(Item* item) override { calls << QStringLiteral("title %1").arg(item->title()); }
     QStringList calls;
+    // The calls of several delegates in one order, when set.
+    QStringList* shared = nullptr;
 };
 
 class ItemTestFolder : public JVLOutlineSourceListItem {
@@ -189,6 +195,102 @@ TEST(JVLOutlineSourceListItem, CyclesAreRefused)
     EXPECT_EQ(child->countOfChildren(), 1);
     EXPECT_EQ(root->parent().get(), nullptr);
     EXPECT_EQ(grandchild->rootObject().get(), root.get());
+}
+
+TEST(JVLOutlineSourceListItem, CyclesAreRefusedWhenAChildChangesParent)
+{
+    // r holds x; y takes x, so r lets it go first and no loop can form through the children.
+    auto r = itemTestNamed("r");
+    auto x = itemTestNamed("x");
+    auto y = itemTestNamed("y");
+    QStringList order;
+    auto rDelegate = make<ItemTestDelegate>();
+    auto yDelegate = make<ItemTestDelegate>();
+    rDelegate->shared = &order;
+    yDelegate->shared = &order;
+    r->setDelegate(rDelegate.get());
+    y->setDelegate(yDelegate.get());
+    r->addChild(x.get());
+    order.clear();
+    test::NotificationRecorder removes(JVLOutlineSourceListItemDidRemoveEntryNotification);
+    y->addChild(x.get());
+    EXPECT_EQ(order, (QStringList { "remove r x 0", "add y x 0" }));
+    ASSERT_EQ(removes.notifications.size(), 1u);
+    EXPECT_EQ(removes.notifications[0]->userInfo().objectForKey(JVLOutlineSourceListItemParentKey).object().get(), r.get());
+    EXPECT_EQ(r->countOfChildren(), 0);
+    EXPECT_EQ(x->parent().get(), y.get());
+
+    x->addChild(r.get());
+    EXPECT_EQ(r->parent().get(), x.get());
+    y->setParentForTree();
+    EXPECT_EQ(itemTestTitles(y->filteredFlatObjectTreeWithPredicateObjectClass(Predicate::keyNotNil("title"), Item::staticClass())),
+        (QStringList { "x", "r" }));
+    try {
+        r->addChild(y.get());
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), InvalidArgumentException);
+    }
+    EXPECT_EQ(r->countOfChildren(), 0);
+    EXPECT_EQ(y->parent().get(), nullptr);
+
+    // A child removed earlier keeps its old parent, which no longer holds it: nothing to take out.
+    x->removeChild(r.get());
+    order.clear();
+    y->addChild(r.get());
+    EXPECT_EQ(order, (QStringList { "add y r 1" }));
+    EXPECT_EQ(x->countOfChildren(), 0);
+}
+
+TEST(JVLOutlineSourceListItem, AChildAddedAgainToItsParentMoves)
+{
+    auto p = itemTestNamed("p");
+    auto delegate = make<ItemTestDelegate>();
+    p->setDelegate(delegate.get());
+    auto a = itemTestNamed("a");
+    auto b = itemTestNamed("b");
+    auto c = itemTestNamed("c");
+    for (const auto& item : { a, b, c })
+        p->silentAddChild(item.get());
+    const auto titles = [&] {
+        QStringList t;
+        for (const auto& child : p->children())
+            t << child->title();
+        return t;
+    };
+    struct Case {
+        std::function<void()> move;
+        QStringList children;
+        QStringList calls;
+    };
+    // The index counts the children as they were, less one past the child's old place.
+    const std::vector<Case> cases {
+        { [&] { p->addChild(a.get()); }, { "b", "c", "a" }, { "remove p a 0", "add p a 2" } },
+        { [&] { p->insertChildAtIndex(b.get(), 1); }, { "b", "c", "a" }, { "remove p b 0", "add p b 0" } },
+        { [&] { p->insertChildAtIndex(b.get(), 0); }, { "b", "c", "a" }, { "remove p b 0", "add p b 0" } },
+        { [&] { p->insertChildAtIndex(b.get(), 3); }, { "c", "a", "b" }, { "remove p b 0", "add p b 2" } },
+        { [&] { p->insertChildAtIndex(b.get(), 0); }, { "b", "c", "a" }, { "remove p b 2", "add p b 0" } },
+        { [&] { p->silentInsertChildAtIndex(a.get(), 0); }, { "a", "b", "c" }, {} },
+        { [&] { p->silentAddChild(b.get()); }, { "a", "c", "b" }, {} },
+    };
+    test::NotificationRecorder adds(JVLOutlineSourceListItemDidAddEntryNotification);
+    std::size_t told = 0;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        delegate->calls.clear();
+        cases[i].move();
+        EXPECT_EQ(titles(), cases[i].children) << "case " << i;
+        EXPECT_EQ(delegate->calls, cases[i].calls) << "case " << i;
+        told += cases[i].calls.isEmpty() ? 0 : 1;
+        EXPECT_EQ(adds.notifications.size(), told) << "case " << i;
+    }
+    // A refused insertion changes nothing, even for a child held elsewhere.
+    auto q = itemTestNamed("q");
+    q->silentAddChild(a.get());
+    EXPECT_EQ(titles(), (QStringList { "c", "b" }));
+    EXPECT_THROW(p->insertChildAtIndex(a.get(), 3), Exception);
+    EXPECT_EQ(a->parent().get(), q.get());
+    EXPECT_EQ(q->countOfChildren(), 1);
+    EXPECT_EQ(delegate->calls, QStringList {});
 }
 
 TEST(JVLOutlineSourceListItem, ChildWithIdentifierAnswersTheLaterDuplicate)

@@ -80,6 +80,9 @@ TEST_F(KeyNames, KeyCharacterFollowsShift)
     EXPECT_EQ(KRKeyCharacterWithCocoaModifiers(40, CommandKeyMask), QStringLiteral("K"));
     // No character from the layout: the display string.
     EXPECT_EQ(KRKeyCharacterWithCocoaModifiers(122, 0), QStringLiteral("F1"));
+    // Shift on a keypad digit still shows the digit.
+    EXPECT_EQ(KRKeyCharacterWithCocoaModifiers(82, ShiftKeyMask), QStringLiteral("0"));
+    EXPECT_EQ(KRKeyCharacterWithCocoaModifiers(92, ShiftKeyMask), QStringLiteral("9"));
 }
 
 TEST_F(KeyNames, GlyphsAndWordsInTheirOrders)

@@ -45,6 +45,15 @@ protected:
         script->run();
         window->display();
     }
+    // Kept collapsed: without auto-resizing the layout never expands it.
+    void collapseGroup(std::int64_t index)
+    {
+        bar->setAutoResizesGroups(false);
+        bar->groupAtIndex(index)->setCollapsed(true);
+        bar->reloadData();
+        window->display();
+        RunLoop::main().runPending();
+    }
     Ref<SRTestDataSource> source;
     Ref<Window> window;
     Ref<View> content;
@@ -102,12 +111,7 @@ TEST_F(ScopeBarEvents, VetoedPressNeverHighlights)
 TEST_F(ScopeBarEvents, CollapsedGroupChoosesThroughItsPopUp)
 {
     test::MenuScope menus;
-    // Kept collapsed: without auto-resizing the layout never expands it.
-    bar->setAutoResizesGroups(false);
-    bar->groupAtIndex(1)->setCollapsed(true);
-    bar->reloadData();
-    window->display();
-    RunLoop::main().runPending();
+    collapseGroup(1);
     const auto& g1 = *bar->groupHelpers()[1];
     ASSERT_TRUE(bar->groupAtIndex(1)->isCollapsed());
     const Point popUp = inWindow(g1.buttonRect());
@@ -130,6 +134,77 @@ TEST_F(ScopeBarEvents, CollapsedGroupChoosesThroughItsPopUp)
     script->mouseDown(popUp).mouseUp(popUp);
     run();
     EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(1));
+}
+
+// One move from a button of the second group straight onto the collapsed pop-up of the first,
+// whose area comes earlier: the pop-up hears its entry before the button its exit.
+TEST_F(ScopeBarEvents, APopUpEnteredStraightFromAButtonOpensOnPress)
+{
+    test::MenuScope menus;
+    srTestWidths()[QStringLiteral("popup:All")] = 60;
+    collapseGroup(0);
+    const auto& g0 = *bar->groupHelpers()[0];
+    const auto& g1 = *bar->groupHelpers()[1];
+    ASSERT_TRUE(bar->groupAtIndex(0)->isCollapsed());
+    const Point large = inWindow(g1.buttonRects()[1]);
+    const Point popUp = inWindow(g0.buttonRect());
+    script->mouseMoved(large).mouseMoved(popUp).mouseDown(popUp).mouseUp(popUp);
+    run();
+    EXPECT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_FALSE(g1.trackingCell());
+    script->mouseDown(popUp).mouseUp(popUp);
+    run();
+    EXPECT_EQ(menus.presenter->sessions.size(), 2u) << "and later presses too";
+}
+
+// An exit goes to the group whose area it names, whatever is tracked now.
+TEST_F(ScopeBarEvents, AnExitLeavesOnlyTheGroupOfItsArea)
+{
+    const auto& g0 = *bar->groupHelpers()[0];
+    const auto& g1 = *bar->groupHelpers()[1];
+    Ref<TrackingArea> images;
+    for (const auto& area : bar->trackingAreas())
+        if (area->rect() == g0.buttonRects()[1])
+            images = area;
+    ASSERT_TRUE(images);
+    const auto event = [&](EventType type, Point at, TrackingArea* area) {
+        Event::Fields f;
+        f.type = type;
+        f.location = at;
+        f.window = Weak<Window>(window.get());
+        f.trackingArea = Weak<TrackingArea>(area);
+        return make<Event>(std::move(f));
+    };
+    const Point small = inWindow(g1.buttonRects()[0]);
+    bar->mouseEntered(*event(MouseEntered, inWindow(g0.buttonRects()[1]), images.get()));
+    bar->mouseEntered(*event(MouseEntered, small, nullptr));
+    ASSERT_EQ(g1.trackingIndex(), 0);
+    bar->mouseExited(*event(MouseExited, small, images.get()));
+    EXPECT_FALSE(g0.trackingCell());
+    EXPECT_EQ(g1.trackingIndex(), 0);
+    EXPECT_TRUE(g1.trackingCell());
+}
+
+// The overflow pull-down, installed first, entered in one move from a button.
+TEST_F(ScopeBarEvents, TheOverflowEnteredStraightFromAButtonOpensOnPress)
+{
+    test::MenuScope menus;
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldCollapseGroup" };
+    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
+    bar->setDelegate(delegate.get());
+    bar->setFrameSize(MakeSize(150, 25));
+    window->display();
+    RunLoop::main().runPending();
+    ASSERT_TRUE(bar->showsOverflowPullDown());
+    const auto& g0 = *bar->groupHelpers()[0];
+    ASSERT_FALSE(g0.isPeeled());
+    const Point button = inWindow(g0.buttonRects()[0]);
+    const Point overflow = inWindow(bar->overflowPullDownRect());
+    script->mouseMoved(button).mouseMoved(overflow).mouseDown(overflow).mouseUp(overflow);
+    run();
+    EXPECT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_FALSE(g0.trackingCell());
 }
 
 // Equal objects in two groups: the chosen overflow item selects in its own group.

@@ -348,6 +348,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ScopeBarRaises,
             "SRScopeBar:preparedPopUpCellForGroup: groupIndex invalid" },
         RaiseCase { "insertGroup", [](SRScopeBar& b) { b.insertGroupAtIndex(make<SRScopeBarGroup>().get(), 2); }, RangeException,
             "SRScopeBar:insertGroup:atIndex: groupIndex invalid" },
+        RaiseCase { "insertNilGroup", [](SRScopeBar& b) { b.insertGroupAtIndex(nullptr, 0); }, InvalidArgumentException,
+            "SRScopeBar:insertGroup:atIndex: group is nil" },
+        RaiseCase { "addNilGroup", [](SRScopeBar& b) { b.addGroup(nullptr); }, InvalidArgumentException,
+            "SRScopeBar:insertGroup:atIndex: group is nil" },
         RaiseCase { "removeGroup", [](SRScopeBar& b) { b.removeGroupAtIndex(1); }, RangeException, "SRScopeBar:removeGroup:atIndex: groupIndex invalid" },
         RaiseCase { "moveFrom", [](SRScopeBar& b) { b.moveGroupWithIndexToIndex(1, 5); }, RangeException,
             "SRScopeBar:moveGroupWithIndex:toIndex: originalIndex invalid" },
@@ -358,6 +362,21 @@ INSTANTIATE_TEST_SUITE_P(Table, ScopeBarRaises,
         RaiseCase { "helperInit", [](SRScopeBar&) { classFromString(QStringLiteral("SRScopeBarGroupHelper"))->make(); }, SRScopeBarException,
             "An instance of an SRScopeBarGroupHelper was initialized using init instead of initWithGroup:inScopeBar:" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ScopeBarNilGroup, IsRefusedBeforeAnythingChanges)
+{
+    auto source = make<SRTestDataSource>();
+    auto bar = makeTableBar(800, source.get(), { { "a", "b" } });
+    const auto subviews = bar->subviews().size();
+    auto observer = make<kit::test::KeyValueRecorder>();
+    bar->addObserverForKeyPathOptionsContext(observer.get(), QStringLiteral("groups"), KeyValueObservingOptionNew, nullptr);
+    EXPECT_THROW(bar->insertGroupAtIndex(nullptr, 1), Exception);
+    EXPECT_THROW(bar->addGroup(nullptr), Exception);
+    bar->removeObserverForKeyPath(observer.get(), QStringLiteral("groups"));
+    EXPECT_TRUE(observer->records.empty());
+    EXPECT_EQ(bar->numberOfGroups(), 1);
+    EXPECT_EQ(bar->subviews().size(), subviews);
+}
 
 TEST(ScopeBarWithoutDataSource, GroupsAreEmptyAndCellsNil)
 {

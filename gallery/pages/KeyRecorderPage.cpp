@@ -4,7 +4,12 @@
 
 #include "KeyRecorder/KRRecorderControl.h"
 #include "kit/appkit/Event.h"
+#include "kit/controls/Menu.h"
 #include "kit/controls/TextField.h"
+
+#include <QCoreApplication>
+
+#include <utility>
 
 namespace {
 
@@ -47,9 +52,40 @@ public:
         setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     }
     Ref<KeyRecorderPageModel> model = make<KeyRecorderPageModel>();
+
+    void quitGallery(Object*) { QCoreApplication::quit(); }
+
+    // kit::View: a main menu while shown, so that a menu shortcut has something to conflict with.
+    void viewDidMoveToWindow() override
+    {
+        if (window()) {
+            if (Menu::mainMenu() != mainMenu_) {
+                replacedMenu_ = Menu::mainMenu();
+                Menu::setMainMenu(mainMenu_);
+            }
+        } else if (Menu::mainMenu() == mainMenu_) {
+            Menu::setMainMenu(std::exchange(replacedMenu_, nullptr));
+        }
+    }
+
+private:
+    Ref<Menu> makeMainMenu()
+    {
+        auto gallery = make<Menu>(QStringLiteral("Gallery"));
+        gallery->addItemWithTitleActionKeyEquivalent(QStringLiteral("Quit Gallery"), Selector("quitGallery"), QStringLiteral("q"))
+            ->setTarget(this);
+        auto item = make<MenuItem>(QStringLiteral("Gallery"), Selector(), QString());
+        item->setSubmenu(gallery);
+        auto main = make<Menu>(QStringLiteral("Main"));
+        main->addItem(item);
+        return main;
+    }
+
+    Ref<Menu> mainMenu_ = makeMainMenu();
+    Ref<Menu> replacedMenu_;
 };
 
-KIT_REGISTER_CLASS(KeyRecorderPageView, View) { }
+KIT_REGISTER_CLASS(KeyRecorderPageView, View) { c.action("quitGallery", &KeyRecorderPageView::quitGallery); }
 
 Ref<KRRecorderControl> makeRecorderRow(View* parent, double y, const QString& caption)
 {

@@ -230,6 +230,7 @@ void Window::reconcileTracking(const Event& event, bool pressed, bool moves)
     const auto areas = tracked_;
     if (!areas)
         return;
+    std::vector<std::pair<Ref<TrackingArea>, bool>> later; // the area, and whether it is entered
     for (const TrackedArea& ta : *areas) {
         TrackingArea& area = *ta.area;
         const Rect& b = ta.baseRect;
@@ -245,13 +246,29 @@ void Window::reconcileTracking(const Event& event, bool pressed, bool moves)
         const Point p = ta.fromBase.apply(m);
         const bool inside = near && p.x >= ta.rect.minX() && p.x < ta.rect.maxX()
             && (ta.flipped ? (p.y >= ta.rect.minY() && p.y < ta.rect.maxY()) : (p.y > ta.rect.minY() && p.y <= ta.rect.maxY()));
-        if (inside != area.inside_) {
-            area.inside_ = inside;
+        if (!inside && area.inside_) {
+            area.inside_ = false;
             if (o & TrackingMouseEnteredAndExited)
-                sendTracking(area, inside ? MouseEntered : MouseExited, event);
-            if (inside && (o & TrackingCursorUpdate))
+                sendTracking(area, MouseExited, event);
+        } else if (inside && (!area.inside_ || (moves && (o & TrackingMouseMoved)))) {
+            later.emplace_back(ta.area, !area.inside_);
+        }
+    }
+    // All exits of one move come before its entries: an owner of touching areas would otherwise
+    // hear the old area's exit after the new one's entry.
+    for (const auto& [a, entered] : later) {
+        TrackingArea& area = *a;
+        const std::uint64_t o = area.options();
+        if (entered) {
+            // An exit's handler may have reconciled already.
+            if (area.inside_)
+                continue;
+            area.inside_ = true;
+            if (o & TrackingMouseEnteredAndExited)
+                sendTracking(area, MouseEntered, event);
+            if (o & TrackingCursorUpdate)
                 sendTracking(area, CursorUpdate, event);
-        } else if (inside && moves && (o & TrackingMouseMoved)) {
+        } else {
             sendTracking(area, MouseMoved, event);
         }
     }

@@ -65,6 +65,23 @@ TEST_F(Tracking, EnteredAndExitedOnStateFlipsOnly)
     EXPECT_EQ(owner->log, (std::vector<std::string> { "entered", "moved", "exited" }));
 }
 
+TEST_F(Tracking, OneMoveSendsItsExitsBeforeItsEntries)
+{
+    // Two touching areas of one owner; the pointer jumps from the later-installed one to the other.
+    const int leftData = 1;
+    const int rightData = 2;
+    const auto options = TrackingMouseEnteredAndExited | TrackingActiveAlways;
+    auto left = make<TrackingArea>(MakeRect(0, 0, 50, 50), options, owner.get(), &leftData);
+    auto right = make<TrackingArea>(MakeRect(50, 0, 50, 50), options, owner.get(), &rightData);
+    view->addTrackingArea(left.get());
+    view->addTrackingArea(right.get());
+    kit::test::EventScript script(window.get());
+    script.mouseMoved(MakePoint(120, 10)).mouseMoved(MakePoint(60, 10)).mouseMoved(MakePoint(120, 10));
+    script.run();
+    EXPECT_EQ(owner->log, (std::vector<std::string> { "entered", "exited", "entered", "exited", "entered" }));
+    EXPECT_EQ(owner->data, (std::vector<const void*> { &rightData, &rightData, &leftData, &leftData, &rightData }));
+}
+
 TEST_F(Tracking, AssumeInsideStartsInsideSoTheFirstMoveOutsideExits)
 {
     kit::test::EventScript script(window.get());

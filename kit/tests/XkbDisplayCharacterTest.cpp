@@ -38,6 +38,32 @@ INSTANTIATE_TEST_SUITE_P(Keys, XkbDisplayCharacter,
         DisplayCase { "noSuchKey", "us", 0, false, u"" }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Shift on the keypad would reach the motion level (arrows, Home, …): the digits show regardless.
+TEST(XkbDisplayCharacterKeypad, ShiftStillShowsTheDigitOrSeparator)
+{
+    struct KeypadKey {
+        std::uint32_t evdev;
+        const char16_t* us;
+        const char16_t* de;
+    };
+    const KeypadKey keys[] = { { 82, u"0", u"0" }, { 79, u"1", u"1" }, { 80, u"2", u"2" }, { 81, u"3", u"3" }, { 75, u"4", u"4" },
+        { 76, u"5", u"5" }, { 77, u"6", u"6" }, { 71, u"7", u"7" }, { 72, u"8", u"8" }, { 73, u"9", u"9" }, { 83, u".", u"," } };
+    for (const char* layout : { "us", "de" }) {
+        XkbKeyboard::Names names;
+        names.layout = QString::fromLatin1(layout);
+        auto keyboard = XkbKeyboard::fromNames(names);
+        ASSERT_TRUE(keyboard);
+        const bool german = QByteArray(layout) == "de";
+        for (const KeypadKey& key : keys)
+            for (const bool shift : { false, true }) {
+                const QString shown = keyboard->displayCharacterForKey(key.evdev + 8, shift);
+                EXPECT_EQ(shown, QString::fromUtf16(german ? key.de : key.us)) << layout << " key " << key.evdev << " shift " << shift;
+                for (const QChar c : shown)
+                    EXPECT_FALSE(c.unicode() >= 0xF700 && c.unicode() <= 0xF8FF) << layout << " key " << key.evdev;
+            }
+    }
+}
+
 TEST(XkbDisplayCharacterLive, LiveNumLockAndShiftDoNotMatter)
 {
     XkbKeyboard::Names names;

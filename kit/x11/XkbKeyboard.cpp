@@ -78,12 +78,19 @@ char16_t keypadMotionCharacter(xkb_keysym_t sym)
     }
 }
 
-QString textOf(xkb_state* state, xkb_keycode_t key)
+QString utf8Of(xkb_state* state, xkb_keycode_t key)
 {
     std::array<char, 64> buffer {};
     const int length = xkb_state_key_get_utf8(state, key, buffer.data(), buffer.size());
     if (length > 0 && std::size_t(length) < buffer.size())
         return QString::fromUtf8(buffer.data(), length);
+    return {};
+}
+
+QString textOf(xkb_state* state, xkb_keycode_t key)
+{
+    if (QString text = utf8Of(state, key); !text.isEmpty())
+        return text;
     if (const char16_t c = keypadMotionCharacter(xkb_state_key_get_one_sym(state, key)))
         return QString(QChar(c));
     return {};
@@ -433,11 +440,17 @@ QString XkbKeyboard::displayCharacterForKey(std::uint32_t xkbKeyCode, bool shift
 {
     if (!hasKey(xkbKeyCode))
         return {};
-    // NumLock on: a keypad digit always shows its digit.
-    xkb_state_update_mask(d->scratch.get(), shift ? d->shift : 0, 0, d->num, 0, 0, d->layout());
+    // NumLock on: a keypad digit always shows its digit. Shift would bring back the motion level
+    // there, so keypad keys ignore it.
+    xkb_state_update_mask(d->scratch.get(), 0, 0, d->num, 0, 0, d->layout());
+    const xkb_keysym_t plain = xkb_state_key_get_one_sym(d->scratch.get(), xkbKeyCode);
+    const bool keypad = plain >= XKB_KEY_KP_Space && plain <= XKB_KEY_KP_Equal;
+    if (shift && !keypad)
+        xkb_state_update_mask(d->scratch.get(), d->shift, 0, d->num, 0, 0, d->layout());
     if (const char16_t accent = xkbSpacingAccent(xkb_state_key_get_one_sym(d->scratch.get(), xkbKeyCode)))
         return QString(QChar(accent));
-    const QString text = textOf(d->scratch.get(), xkbKeyCode);
+    // Never a motion key's function-key character: those name no key on a shortcut.
+    const QString text = utf8Of(d->scratch.get(), xkbKeyCode);
     if (text.isEmpty())
         return {};
     return text.left(text.at(0).isHighSurrogate() && text.size() > 1 ? 2 : 1);
