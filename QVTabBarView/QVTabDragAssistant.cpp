@@ -3,6 +3,7 @@
 #include "QVTabBarView/QVAttachedTabBarButton.h"
 #include "QVTabBarView/QVTabBarExtensions.h"
 #include "QVTabBarView/QVTabBarView.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
@@ -102,6 +103,9 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
     kit::Ref<kit::Object> keepDelegate;
     auto* validator = view->delegateFor<QVTabBarViewDelegate>("tabViewValidateSlideOfProposedItemProposedIndexInTabBarView", keepDelegate);
     const kit::Ref<kit::Window> window = view->window();
+    // The detached drag starts from the first event taken, inside the bar, so the source bar
+    // hears the drag enter and, on leaving, shows the tear-off look.
+    kit::Ref<kit::Event> first;
     for (;;) {
         const kit::Ref<kit::Event> e = window ? window->nextEventMatchingMaskUntilDateInModeDequeue(kit::LeftMouseDraggedMask | kit::LeftMouseUpMask,
                                            kit::Date::distantFuture(), kit::EventTrackingRunLoopMode, true)
@@ -111,6 +115,8 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
             button->setIsInDraggedSlide(false);
             return;
         }
+        if (!first)
+            first = e;
         if (e->type() == kit::LeftMouseUp)
             break;
         const kit::Point p = view->convertPointFromView(e->locationInWindow(), nullptr);
@@ -136,7 +142,10 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
             if (!kit::PointInRect(p, slack)) {
                 isSliding_ = false;
                 button->setIsInDraggedSlide(false);
-                dragDetachedButton(button, view, *e);
+                // The loop of the detached drag catches up with the pointer from there.
+                if (e != first)
+                    kit::Application::sharedApplication()->postEventAtStart(e.get(), true);
+                dragDetachedButton(button, view, *first);
                 return;
             }
         }

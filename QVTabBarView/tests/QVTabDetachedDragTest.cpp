@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -23,9 +24,13 @@ public:
     kit::Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point) override
     {
         calls << QStringLiteral("newBar");
+        if (onNewBar)
+            onNewBar();
         return newBar;
     }
     kit::Ref<QVTabBarView> newBar;
+    // Runs inside the new-bar call, while the detached drag is still on.
+    std::function<void()> onNewBar;
 };
 
 struct QVTwoBars {
@@ -117,6 +122,43 @@ TEST(QVTabDetachedDrag, TheLastTabTornOffHidesItsWindowAndBringsItBackWhenRefuse
     EXPECT_TRUE(t.wa->isVisible());
     kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
 }
+
+// The first of two tabs dragged straight out of its bar and released outside every bar: the
+// tear-off look is on when the drag ends, as for a window's last tab.
+class QVTabTearOffLook : public ::testing::TestWithParam<std::uint64_t> { };
+
+TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
+{
+    QVTwoBars t;
+    t.a.bar->setTearOffStyle(GetParam());
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    bool viewWindowShown = false, miniatureShown = false;
+    kit::Size miniature;
+    t.delegate->onNewBar = [&] {
+        auto* assistant = QVTabDragAssistant::sharedDragAssistant();
+        viewWindowShown = assistant->draggedView() && assistant->draggedView()->window()->isVisible();
+        if (const auto tab = assistant->draggedTab()) {
+            miniatureShown = tab->showingAlternate();
+            if (tab->alternateImage())
+                miniature = tab->alternateImage()->size();
+        }
+    };
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    ASSERT_TRUE(t.delegate->calls.contains(QStringLiteral("newBar")));
+    if (GetParam() == 0) {
+        EXPECT_TRUE(viewWindowShown);
+    } else {
+        EXPECT_TRUE(miniatureShown);
+        EXPECT_DOUBLE_EQ(std::max(miniature.width, miniature.height), 125);
+    }
+    // No new bar: the tab is back at its place.
+    EXPECT_EQ(t.a.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.ends, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Values(std::uint64_t(0), std::uint64_t(1)));
 
 // Answers every drop validation with `answer`, noting the tab view each call names.
 class QVValidatingDelegate : public QVLeavingDelegate {
