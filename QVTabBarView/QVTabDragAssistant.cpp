@@ -263,8 +263,9 @@ std::uint64_t QVTabDragAssistant::destinationIndexForButtonAtPointInTabBarView(Q
     if (isDragging_) {
         if (view->destinationIndexForDraggedItem() != QVNotFound)
             return view->destinationIndexForDraggedItem();
+        // A bar without buttons takes the tab at its end, 0, anywhere in it.
         const kit::Ref<QVAttachedTabBarButton> last = view->lastAttachedButton();
-        if (last && (horizontal ? p.x > last->frame().maxX() : p.y > last->frame().maxY()))
+        if (!last || (horizontal ? p.x > last->frame().maxX() : p.y > last->frame().maxY()))
             return std::uint64_t(view->numberOfVisibleTabViewItems());
     }
     return QVNotFound;

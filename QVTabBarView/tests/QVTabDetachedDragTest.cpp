@@ -160,6 +160,45 @@ TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
 
 INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Values(std::uint64_t(0), std::uint64_t(1)));
 
+TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZero)
+{
+    QVTwoBars t;
+    t.b.tabView->removeTabViewItem(t.b.item(0).get());
+    t.b.bar->updateAnimate(false);
+    kit::RunLoop::main().runPending();
+    ASSERT_EQ(t.b.bar->numberOfAttachedButtons(), 0);
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
+    script.inWindow(t.wb.get()).mouseDragged(kit::MakePoint(300, 10)).wait(0.2).mouseDragged(kit::MakePoint(301, 10)).wait(0.2).mouseUp(kit::MakePoint(301, 10));
+    script.run();
+    ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 1);
+    EXPECT_EQ(t.b.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+}
+
+// A bar without buttons, during a detached drag: a point before its left margin proposes 0, and so
+// does a point after the (absent) last button.
+TEST(QVDestinationIndex, AnEmptyBarProposesZeroInsideAndPastItsMargin)
+{
+    QVTwoBars t;
+    QVBarFixture empty(kit::MakeRect(0, 0, 400, 22), 0, false);
+    const double margin = empty.bar->leftMargin();
+    ASSERT_GT(margin, 1);
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    std::vector<std::uint64_t> indexes;
+    t.delegate->onNewBar = [&] {
+        auto* assistant = QVTabDragAssistant::sharedDragAssistant();
+        ASSERT_TRUE(assistant->isDragging());
+        const auto button = assistant->attachedTabBarButtonForDraggedItems();
+        for (const double x : { margin / 2, margin + 1, 200.0, 399.0 })
+            indexes.push_back(assistant->destinationIndexForButtonAtPointInTabBarView(button.get(), kit::MakePoint(x, 11), empty.bar.get()));
+    };
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    EXPECT_EQ(indexes, (std::vector<std::uint64_t> { 0, 0, 0, 0 }));
+}
+
 // Answers every drop validation with `answer`, noting the tab view each call names.
 class QVValidatingDelegate : public QVLeavingDelegate {
 public:
