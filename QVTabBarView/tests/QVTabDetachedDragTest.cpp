@@ -160,13 +160,15 @@ TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
 
 INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Values(std::uint64_t(0), std::uint64_t(1)));
 
-TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZero)
+TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZeroAndASingleTabSourceHides)
 {
     QVTwoBars t;
     t.b.tabView->removeTabViewItem(t.b.item(0).get());
     t.b.bar->updateAnimate(false);
+    t.a.bar->setHideForSingleTab(true);
     kit::RunLoop::main().runPending();
     ASSERT_EQ(t.b.bar->numberOfAttachedButtons(), 0);
+    ASSERT_FALSE(t.a.bar->isTabBarHidden());
     kit::test::EventScript script(t.wa.get());
     script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
     script.inWindow(t.wb.get()).mouseDragged(kit::MakePoint(300, 10)).wait(0.2).mouseDragged(kit::MakePoint(301, 10)).wait(0.2).mouseUp(kit::MakePoint(301, 10));
@@ -174,6 +176,10 @@ TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZero)
     ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 1);
     EXPECT_EQ(t.b.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
     EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+    kit::RunLoop::main().runPending();
+    // The bar hides while its tab view has at most one item, after a drop as after any change.
+    EXPECT_TRUE(t.a.bar->isTabBarHidden());
+    EXPECT_FALSE(t.b.bar->isTabBarHidden());
 }
 
 // A bar without buttons, during a detached drag: a point before its left margin proposes 0, and so
