@@ -1060,6 +1060,9 @@ std::uint64_t QVTabBarView::draggingUpdated(kit::DraggingInfo& info)
     if (qvIsTabDrag(info))
         return QVTabDragAssistant::sharedDragAssistant()->draggingUpdatedInTabBarView(info, this);
     const kit::Point p = convertPointFromView(info.draggingLocation(), nullptr);
+    // The location, not the info: the info lives only during this call, the timer longer. Kept
+    // on every update, so the spring opens what is under the pointer when it fires.
+    springLocation_ = p;
     const kit::Ref<QVAttachedTabBarButton> button = attachedButtonAtPoint(p);
     if (!button)
         return kit::DragOperationNone;
@@ -1070,8 +1073,6 @@ std::uint64_t QVTabBarView::draggingUpdated(kit::DraggingInfo& info)
     }
     if (springTimer_)
         return kit::DragOperationCopy;
-    // The location, not the info: the info lives only during this call, the timer longer.
-    springLocation_ = p;
     springTimer_ = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(springingDelay(), false, [weak = kit::Weak<QVTabBarView>(this)](kit::Timer* t) {
         if (const kit::Ref<QVTabBarView> view = weak.lock())
             view->fireSpring(t);

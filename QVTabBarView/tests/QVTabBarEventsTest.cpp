@@ -137,6 +137,30 @@ TEST(QVTabBarSpring, AFileHeldOverATabSelectsItAfterTheDelay)
     kit::UserDefaults::resetStandardUserDefaultsForTesting(QString());
 }
 
+TEST(QVTabBarSpring, TheSpringOpensTheTabUnderThePointerWhenItFires)
+{
+    kit::test::ManualClockScope clock;
+    QVWindowFixture f(3);
+    kit::test::FakeDraggingInfo file;
+    file.pasteboard->declareTypesOwner({ QStringLiteral("NSURLPboardType") }, nullptr);
+    // Held over Tab 2, then moved to the bar's empty end: nothing springs.
+    file.location = kit::MakePoint(150, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(0.3);
+    file.location = kit::MakePoint(550, 10);
+    EXPECT_EQ(f.bar->draggingUpdated(file), kit::DragOperationNone);
+    clock.advance(1);
+    EXPECT_EQ(f.tabView->selectedTabViewItem(), f.item(0));
+    // Moved on to Tab 3 and held: Tab 3 springs.
+    file.location = kit::MakePoint(150, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(0.3);
+    file.location = kit::MakePoint(300, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(1);
+    EXPECT_EQ(f.tabView->selectedTabViewItem(), f.item(2));
+}
+
 TEST(QVTabBarHiding, AVerticalBarGivesItsWidthToItsPartnerAndTakesItBack)
 {
     auto parent = kit::make<kit::View>(kit::MakeRect(0, 0, 600, 400));
