@@ -730,12 +730,7 @@ void QVTabBarView::updateAnimate(bool animate)
         }
     }
     layoutButtons();
-    const kit::Ref<kit::Menu> menu = controller_->overflowMenu();
-    if (overflowPopUpButton_) {
-        overflowPopUpButton_->setMenu(menu ? menu : kit::make<kit::Menu>());
-        overflowPopUpButton_->setHidden(!menu);
-        _positionOverflowMenu();
-    }
+    handOverOverflowMenu();
     const QVButtons buttons = attachedButtons();
     if (!animate) {
         for (const kit::Ref<QVAttachedTabBarButton>& button : buttons)
@@ -758,6 +753,16 @@ void QVTabBarView::updateAnimate(bool animate)
         animation->startAnimation();
     }
     needsUpdate_ = false;
+}
+
+void QVTabBarView::handOverOverflowMenu()
+{
+    const kit::Ref<kit::Menu> menu = controller_->overflowMenu();
+    if (!overflowPopUpButton_)
+        return;
+    overflowPopUpButton_->setMenu(menu ? menu : kit::make<kit::Menu>());
+    overflowPopUpButton_->setHidden(!menu);
+    _positionOverflowMenu();
 }
 
 void QVTabBarView::animationDidStop(kit::Animation* animation)
@@ -883,7 +888,8 @@ void QVTabBarView::windowStatusDidChange()
         button->updateImages();
     _updateAddTabButton();
     _updateOverflowPopUpButton();
-    _positionOverflowMenu();
+    // The remade pop-up shows the last layout's menu, not an empty one until the next layout.
+    handOverOverflowMenu();
     setNeedsDisplay(true);
 }
 

@@ -318,7 +318,11 @@ private:
     }
     void _synchronizeSelection();
     void frameDidChange();
+    // Stops every button's progress indicator; restarts the running ones on the next turn.
+    void stopIndicators(bool restartOnNextTurn);
     void windowStatusDidChange();
+    // Gives the overflow pop-up button the controller's menu, hidden when there is none.
+    void handOverOverflowMenu();
     void finishSlideAnimation();
     void finishHideShowAnimation(kit::Animation* animation);
     void reportHideShow(bool hidden);

@@ -1,5 +1,7 @@
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -238,6 +240,32 @@ TEST(QVTabBarModel, AChangedIdentifierRebindsTheTitle)
     EXPECT_TRUE(button->isEdited());
     f.bar->removeAttachedButton(button.get());
     EXPECT_EQ(kit::debug::observationCount(f.item(0).get()), 0);
+}
+
+TEST(QVTabBarModel, TheOverflowMenuSurvivesBecomingAndResigningKey)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 300, 22), 6);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 300, 100), kit::TitledWindowMask);
+    auto other = kit::make<kit::Window>(kit::MakeRect(500, 100, 300, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    const QStringList titles = f.overflowTitles();
+    ASSERT_EQ(titles.size(), 6); // the title item and five tabs
+    const auto shown = [&] {
+        QStringList out;
+        for (const auto& item : f.bar->overflowPopUpButton()->itemArray())
+            out << item->title();
+        return out;
+    };
+    EXPECT_EQ(shown(), titles);
+    window->makeKeyAndOrderFront();
+    EXPECT_EQ(shown(), titles);
+    EXPECT_FALSE(f.bar->overflowPopUpButton()->isHidden());
+    other->makeKeyAndOrderFront();
+    EXPECT_EQ(shown(), titles);
+    EXPECT_FALSE(f.bar->overflowPopUpButton()->isHidden());
+    EXPECT_EQ(f.bar->overflowPopUpButton()->frame(), f.bar->overflowButtonRect());
+    kit::Application::resetForTesting();
 }
 
 TEST(QVTabBarModel, WithoutATabViewTheBarDrawsItsName)
