@@ -139,6 +139,7 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(QVBut
     };
     double y = view->topMargin();
     const double h = view->genericButtonRect().size.height;
+    const double availableHeight = vertical ? view->availableHeightForButtons() : 0;
     for (std::size_t i = 0; i < n; ++i) {
         QVAttachedTabBarButton* button = buttonAt(buttons, i);
         if (!button)
@@ -151,7 +152,7 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(QVBut
         button->setSuppressCloseButton(suppress);
 
         if (vertical) {
-            if (y + h > view->availableHeightForButtons())
+            if (y + h > availableHeight)
                 break;
             widths.push_back(y);
             y += h;

@@ -268,6 +268,35 @@ TEST(QVTabBarModel, TheOverflowMenuSurvivesBecomingAndResigningKey)
     kit::Application::resetForTesting();
 }
 
+// A vertical bar of 100 points (margins 3, buttons 22, pop-up 18): from the height at which the
+// tabs stop fitting, the pop-up's height is kept free, so every layout shows the same buttons and
+// the pop-up stays inside the bar.
+TEST(QVTabBarModel, AVerticalBarGoingIntoOverflowLaysOutTheSameTwiceWithThePopUpInside)
+{
+    for (const double height : { 90.0, 94.0, 100.0, 106.0, 112.0, 115.0, 116.0 }) {
+        QVBarFixture f(kit::MakeRect(0, 0, 120, height), 3);
+        f.bar->setOrientation(QVTabBarVerticalOrientation);
+        for (int i = 4; i <= 6; ++i)
+            f.addTab(QStringLiteral("Tab %1").arg(i));
+        kit::RunLoop::main().runPending();
+        const std::int64_t first = f.bar->numberOfAttachedButtons();
+        const kit::Rect popUp = f.bar->overflowPopUpButton()->frame();
+        f.bar->updateAnimate(false);
+        EXPECT_EQ(f.bar->numberOfAttachedButtons(), first) << height;
+        EXPECT_EQ(f.bar->overflowPopUpButton()->frame(), popUp) << height;
+        ASSERT_FALSE(f.bar->overflowPopUpButton()->isHidden()) << height;
+        EXPECT_LE(popUp.maxY(), height) << height;
+        // As many buttons as fit above the pop-up: y from 3 in steps of 22 while y + 22 <= h - 6 - 18.
+        const std::int64_t fitting = std::int64_t((height - 6 - 18 - 3) / 22);
+        EXPECT_EQ(first, fitting) << height;
+    }
+    // Six tabs that fit need no pop-up: 3 + 6 × 22 = 135 <= 141 - 6.
+    QVBarFixture fits(kit::MakeRect(0, 0, 120, 141), 6);
+    fits.bar->setOrientation(QVTabBarVerticalOrientation);
+    EXPECT_EQ(fits.bar->numberOfAttachedButtons(), 6);
+    EXPECT_TRUE(fits.bar->overflowPopUpButton()->isHidden());
+}
+
 TEST(QVTabBarModel, WithoutATabViewTheBarDrawsItsName)
 {
     auto bar = kit::make<QVTabBarView>(kit::MakeRect(0, 0, 200, 22));
