@@ -300,6 +300,7 @@ public:
     // kit::Coding:
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
+    std::vector<kit::Ref<kit::View>> subviewsForCoding() const override;
 
     // The spring delay (seconds): the per-user "SpringingDelayMilliseconds", else 0.668 s.
     static double springingDelay();
