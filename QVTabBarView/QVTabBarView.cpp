@@ -263,8 +263,12 @@ void QVTabBarView::setOrientation(std::uint64_t orientation)
     orientation_ = orientation;
     if (tabBarWidth_ <= 9)
         tabBarWidth_ = 120;
-    if (changed)
-        updateAnimate(false);
+    if (!changed)
+        return;
+    // Only a vertical bar has a resizing edge.
+    if (const kit::Ref<kit::Window> w = window())
+        w->invalidateCursorRectsForView(this);
+    updateAnimate(false);
 }
 
 // Tab view items ---------------------------------------------------------------------------------
@@ -450,6 +454,16 @@ void QVTabBarView::insertAttachedButtonAtTabItemIndex(QVAttachedTabBarButton* bu
     }
 }
 
+kit::IndexSet QVTabBarView::viewIndexesOfAttachedButtons() const
+{
+    kit::MutableIndexSet indexes;
+    const auto& subs = subviews();
+    for (std::size_t i = 0; i < subs.size(); ++i)
+        if (dynamic_cast<QVAttachedTabBarButton*>(subs[i].get()))
+            indexes.addIndex(std::int64_t(i));
+    return indexes;
+}
+
 std::uint64_t QVTabBarView::viewIndexOfSelectedAttachedButton() const
 {
     std::uint64_t found = QVNotFound;
@@ -555,6 +569,16 @@ void QVTabBarView::updateTabStateMaskOfAttachedButtonAtIndex(QVAttachedTabBarBut
 }
 
 void QVTabBarView::updateTabStateMaskOfAttachedButtons() { enumerateAttachedButtonsWithOptionsUsingBlock(QVButtonEnumerationUpdateTabState, nullptr); }
+
+void QVTabBarView::enumerateAttachedButtonsUsingBlock(const std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, bool* stop)>& block)
+{
+    if (!block)
+        return;
+    const QVButtons ordered = orderedAttachedButtons();
+    bool stop = false;
+    for (std::size_t i = 0; i < ordered.size() && !stop; ++i)
+        block(ordered[i].get(), i, &stop);
+}
 
 void QVTabBarView::enumerateAttachedButtonsWithOptionsUsingBlock(std::uint64_t options, const ButtonBlock& block)
 {
@@ -904,14 +928,45 @@ void QVTabBarView::setFrameSize(kit::Size size)
 void QVTabBarView::frameDidChange()
 {
     _checkWindowFrame();
+    // A live resize keeps them stopped until it ends.
+    stopIndicators(!inLiveResize());
+    if (const kit::Ref<kit::Window> w = window())
+        w->invalidateCursorRectsForView(this);
+    updateAnimate(false);
+}
+
+void QVTabBarView::stopIndicators(bool restartOnNextTurn)
+{
     // Restarted on the next turn, and only where the cell's rule runs them: hidden ones draw nothing.
     for (const kit::Ref<QVAttachedTabBarButton>& button : attachedButtons())
         if (const kit::Ref<QVProgressIndicator> spinner = button->indicator()) {
             spinner->stopAnimation(nullptr);
-            if (button->isProcessing() && !spinner->isHidden())
+            if (restartOnNextTurn && button->isProcessing() && !spinner->isHidden())
                 spinner->startAnimationOnNextTurn();
         }
+}
+
+void QVTabBarView::viewWillStartLiveResize()
+{
+    kit::View::viewWillStartLiveResize();
+    stopIndicators(false);
+    setNeedsDisplay(true);
+}
+
+void QVTabBarView::viewDidEndLiveResize()
+{
+    kit::View::viewDidEndLiveResize();
+    stopIndicators(true);
+    _checkWindowFrame();
     updateAnimate(false);
+}
+
+void QVTabBarView::resetCursorRects()
+{
+    kit::View::resetCursorRects();
+    if (orientation_ == QVTabBarVerticalOrientation)
+        if (const kit::Rect divider = dividerRect(); !kit::IsEmptyRect(divider))
+            addCursorRect(divider, _resizingMouseCursor().get());
 }
 
 // Actions ----------------------------------------------------------------------------------------

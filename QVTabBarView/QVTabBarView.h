@@ -16,6 +16,7 @@
 #include "kit/appkit/View.h"
 #include "kit/controls/Menu.h"
 #include "kit/controls/TabView.h"
+#include "kit/core/IndexSet.h"
 #include "kit/foundation/Coder.h"
 
 #include <functional>
@@ -159,6 +160,8 @@ public:
     void removeAttachedButton(QVAttachedTabBarButton* button);
     void removeAttachedButtonSynchronizeTabViewItems(QVAttachedTabBarButton* button, bool synchronize);
     void insertAttachedButtonAtTabItemIndex(QVAttachedTabBarButton* button, std::uint64_t index);
+    // The subview indexes of the attached buttons.
+    kit::IndexSet viewIndexesOfAttachedButtons() const;
     std::uint64_t viewIndexOfSelectedAttachedButton() const;
     kit::Ref<QVAttachedTabBarButton> selectedAttachedButton() const;
     kit::Ref<QVAttachedTabBarButton> lastAttachedButton() const;
@@ -175,6 +178,8 @@ public:
     void updateTabStateMaskOfAttachedButtons();
     using ButtonBlock = std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, QVAttachedTabBarButton* previous,
         QVAttachedTabBarButton* next, bool* stop)>;
+    // The ordered buttons with their index; setting *stop ends the enumeration.
+    void enumerateAttachedButtonsUsingBlock(const std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, bool* stop)>& block);
     void enumerateAttachedButtonsWithOptionsUsingBlock(std::uint64_t options, const ButtonBlock& block);
     void enumerateAttachedButtonsInRangeWithOptionsUsingBlock(
         const QVButtons& buttons, kit::Range range, std::uint64_t options, const ButtonBlock& block);
@@ -292,6 +297,10 @@ public:
     void viewDidMoveToWindow() override;
     void setFrameSize(kit::Size size) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    bool shouldDelayWindowOrderingForEvent(const kit::Event&) const override { return true; }
+    void viewWillStartLiveResize() override;
+    void viewDidEndLiveResize() override;
+    void resetCursorRects() override;
     kit::Ref<kit::View> hitTest(kit::Point point) override;
     void mouseDown(const kit::Event& event) override;
     bool mouseDownCanMoveWindow() const override { return false; }
