@@ -142,10 +142,13 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
             if (!kit::PointInRect(p, slack)) {
                 isSliding_ = false;
                 button->setIsInDraggedSlide(false);
-                // The loop of the detached drag catches up with the pointer from there.
-                if (e != first)
+                // A tab flicked out in one event starts from the press, still in the bar. The loop
+                // of the detached drag catches up with the pointer from there.
+                const bool firstInBar = kit::PointInRect(view->convertPointFromView(first->locationInWindow(), nullptr), b);
+                const kit::Event& from = firstInBar ? *first : mouseDown;
+                if (&from != e.get())
                     kit::Application::sharedApplication()->postEventAtStart(e.get(), true);
-                dragDetachedButton(button, view, *first);
+                dragDetachedButton(button, view, from);
                 return;
             }
         }

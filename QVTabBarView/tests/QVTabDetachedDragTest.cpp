@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -125,12 +126,14 @@ TEST(QVTabDetachedDrag, TheLastTabTornOffHidesItsWindowAndBringsItBackWhenRefuse
 
 // The first of two tabs dragged straight out of its bar and released outside every bar: the
 // tear-off look is on when the drag ends, as for a window's last tab.
-class QVTabTearOffLook : public ::testing::TestWithParam<std::uint64_t> { };
+// A flick leaves the bar with the first event.
+class QVTabTearOffLook : public ::testing::TestWithParam<std::tuple<std::uint64_t, bool>> { };
 
 TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
 {
     QVTwoBars t;
-    t.a.bar->setTearOffStyle(GetParam());
+    const auto [style, flick] = GetParam();
+    t.a.bar->setTearOffStyle(style);
     t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
     bool viewWindowShown = false, miniatureShown = false;
     kit::Size miniature;
@@ -144,10 +147,13 @@ TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
         }
     };
     kit::test::EventScript script(t.wa.get());
-    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.mouseDown(kit::MakePoint(50, 10));
+    if (!flick)
+        script.mouseDragged(kit::MakePoint(56, 10));
+    script.mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
     script.run();
     ASSERT_TRUE(t.delegate->calls.contains(QStringLiteral("newBar")));
-    if (GetParam() == 0) {
+    if (style == 0) {
         EXPECT_TRUE(viewWindowShown);
     } else {
         EXPECT_TRUE(miniatureShown);
@@ -158,7 +164,7 @@ TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
     EXPECT_EQ(t.ends, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Values(std::uint64_t(0), std::uint64_t(1)));
+INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Combine(::testing::Values(std::uint64_t(0), std::uint64_t(1)), ::testing::Bool()));
 
 TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZeroAndASingleTabSourceHides)
 {
