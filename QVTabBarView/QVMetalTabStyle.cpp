@@ -108,7 +108,9 @@ kit::AttributedString QVMetalTabStyle::attributedStringValueForTabCell(QVTabBarB
     if (!cell)
         return {};
     const bool strong = cell->state() == kit::OnState || cell->mouseHovered();
-    return titleAttributes_[strong ? 1 : 0].title(cell->title(), kit::Font::boldSystemFontOfSize(11),
+    if (!titleFont_)
+        titleFont_ = kit::Font::boldSystemFontOfSize(11);
+    return titleAttributes_[strong ? 1 : 0].title(cell->title(), titleFont_,
         kit::Color::textColor()->colorWithAlphaComponent(0.75), [strong](kit::StringAttributes& attributes) {
             auto shadow = kit::make<kit::Shadow>();
             shadow->setShadowColor(kit::Color::colorWithCalibratedWhiteAlpha(1.0, strong ? 0.8 : 0.5));

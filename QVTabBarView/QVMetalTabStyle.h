@@ -46,6 +46,8 @@ public:
 private:
     // Titles of selected or hovered tabs, and of the others (their shadows differ).
     std::array<QVTitleAttributes, 2> titleAttributes_;
+    // Made at the first title: every tab drawn asks for it.
+    kit::Ref<kit::Font> titleFont_;
     // Normal, rollover, pressed, edited, edited rollover, edited pressed: the image types 0-5.
     std::array<kit::Ref<kit::Image>, 6> close_;
     kit::StringAttributes counterAttributes_;

@@ -638,8 +638,11 @@ void QVTabBarButtonCell::_updateIndicator()
             spinner->setHidden(false);
         }
     }
-    if (isProcessing_ && !spinner->isHidden())
-        spinner->startAnimation(nullptr);
-    else
+    // A live resize of the bar keeps the spinners still; its end starts them again.
+    if (isProcessing_ && !spinner->isHidden()) {
+        if (!view || !view->inLiveResize())
+            spinner->startAnimation(nullptr);
+    } else {
         spinner->stopAnimation(nullptr);
+    }
 }

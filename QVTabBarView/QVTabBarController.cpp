@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 KIT_REGISTER_CLASS(QVSlideButtonsAnimation, kit::ViewAnimation) { c.bundle("QVTabBarView"); }
 
@@ -76,10 +77,21 @@ void QVTabBarController::layoutButtons()
     if (tabView && !view->isSliding()) {
         // The tab view's order; items without a button get one only if the layout reaches them.
         const kit::Ref<QVAttachedTabBarButton> dragged = view->isDragging() ? view->attachedTabBarButtonForDraggedItems() : nullptr;
-        for (const kit::Ref<kit::TabViewItem>& item : tabView->tabViewItems()) {
-            if (dragged && dragged->tabViewItem() == item)
+        const kit::TabViewItem* draggedItem = dragged ? dragged->tabViewItem().get() : nullptr;
+        // Each item's button from one pass over the subviews (the first button of an item, as
+        // attachedButtonForTabViewItem answers), not a pass per item.
+        std::unordered_map<const kit::TabViewItem*, kit::Ref<QVAttachedTabBarButton>> byItem;
+        for (kit::Ref<QVAttachedTabBarButton>& button : view->attachedButtons())
+            if (const kit::TabViewItem* item = button->tabViewItem().get())
+                byItem.emplace(item, std::move(button));
+        const auto& items = tabView->tabViewItems();
+        buttons.reserve(items.size());
+        pendingItems_.reserve(items.size());
+        for (const kit::Ref<kit::TabViewItem>& item : items) {
+            if (draggedItem && draggedItem == item.get())
                 continue;
-            buttons.push_back(view->attachedButtonForTabViewItem(item.get()));
+            const auto found = byItem.find(item.get());
+            buttons.push_back(found == byItem.end() ? nullptr : found->second);
             pendingItems_.push_back(buttons.back() ? nullptr : item);
         }
     } else {
@@ -139,6 +151,7 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(QVBut
     };
     double y = view->topMargin();
     const double h = view->genericButtonRect().size.height;
+    const double availableHeight = vertical ? view->availableHeightForButtons() : 0;
     for (std::size_t i = 0; i < n; ++i) {
         QVAttachedTabBarButton* button = buttonAt(buttons, i);
         if (!button)
@@ -151,7 +164,7 @@ std::vector<double> QVTabBarController::_generateWidthsFromAttachedButtons(QVBut
         button->setSuppressCloseButton(suppress);
 
         if (vertical) {
-            if (y + h > view->availableHeightForButtons())
+            if (y + h > availableHeight)
                 break;
             widths.push_back(y);
             y += h;
@@ -321,7 +334,7 @@ void QVTabBarController::_setupAttachedButtonsWithWidths(const QVButtons& button
             button->setStackingFrame(rect);
             if (idx + 1 == shown && buttons.size() > shown) {
                 button->setIsOverflowButton(true);
-                _addItemToOverflowMenuWithTitle(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string());
+                addItemToOverflowMenu(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string(), view.get(), reporter);
             } else {
                 button->setIsOverflowButton(false);
             }
@@ -335,9 +348,9 @@ void QVTabBarController::_setupAttachedButtonsWithWidths(const QVButtons& button
     for (std::size_t i = shown; i < buttons.size(); ++i) {
         if (const kit::Ref<QVAttachedTabBarButton> button = buttons[i]) {
             view->removeAttachedButtonSynchronizeTabViewItems(button.get(), false);
-            _addItemToOverflowMenuWithTitle(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string());
+            addItemToOverflowMenu(button->tabViewItem().get(), button->tabCell()->attributedStringValue().string(), view.get(), reporter);
         } else if (i < pendingItems_.size() && pendingItems_[i]) {
-            _addItemToOverflowMenuWithTitle(pendingItems_[i].get(), titleForItem(pendingItems_[i].get()));
+            addItemToOverflowMenu(pendingItems_[i].get(), titleForItem(pendingItems_[i].get()), view.get(), reporter);
         }
     }
 }
@@ -356,19 +369,25 @@ QString QVTabBarController::titleForItem(kit::TabViewItem* item) const
 void QVTabBarController::_addItemToOverflowMenuWithTitle(kit::TabViewItem* item, const QString& title)
 {
     const kit::Ref<QVTabBarView> view = view_.lock();
+    kit::Ref<kit::Object> keep;
+    auto* reporter = view ? view->delegateFor<QVTabBarViewDelegate>("tabViewTabViewItemIsInOverflowMenu", keep) : nullptr;
+    addItemToOverflowMenu(item, title, view.get(), reporter);
+}
+
+void QVTabBarController::addItemToOverflowMenu(kit::TabViewItem* item, const QString& title, QVTabBarView* view, QVTabBarViewDelegate* reporter)
+{
+    // Made once: a layout of 1,000 tabs adds most of them here.
+    static const kit::Selector action("_overflowMenuAction");
     if (!overflowMenu_) {
         overflowMenu_ = kit::make<kit::Menu>();
         overflowMenu_->insertItemWithTitleActionKeyEquivalentAtIndex(QString(), kit::Selector(), QString(), 0);
         overflowMenu_->setDelegate(this, this);
     }
-    auto menuItem = overflowMenu_->addItemWithTitleActionKeyEquivalent(
-        QVTabBarViewExtensions::stringByTruncatingToLength(title, 60), kit::Selector("_overflowMenuAction"), QString());
-    menuItem->setTarget(view.get());
+    auto menuItem = overflowMenu_->addItemWithTitleActionKeyEquivalent(QVTabBarViewExtensions::stringByTruncatingToLength(title, 60), action, QString());
+    menuItem->setTarget(view);
     menuItem->setRepresentedObject(kit::Value(kit::Ref<kit::Object>(item)));
-    kit::Ref<kit::Object> keep;
-    if (view)
-        if (auto* d = view->delegateFor<QVTabBarViewDelegate>("tabViewTabViewItemIsInOverflowMenu", keep))
-            d->tabViewTabViewItemIsInOverflowMenu(view->tabView().get(), item, true);
+    if (view && reporter)
+        reporter->tabViewTabViewItemIsInOverflowMenu(view->tabView().get(), item, true);
 }
 
 std::int64_t QVTabBarController::numberOfItemsInMenu(kit::Menu* menu)

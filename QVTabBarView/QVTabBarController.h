@@ -43,6 +43,8 @@ private:
     // shows. The items of null entries, for the layout running now.
     QVAttachedTabBarButton* buttonAt(QVButtons& buttons, std::size_t index);
     QString titleForItem(kit::TabViewItem* item) const;
+    // _addItemToOverflowMenuWithTitle with the view and the delegate's report looked up once per layout.
+    void addItemToOverflowMenu(kit::TabViewItem* item, const QString& title, QVTabBarView* view, QVTabBarViewDelegate* reporter);
     std::vector<kit::Ref<kit::TabViewItem>> pendingItems_;
     kit::Weak<QVTabBarView> view_;
     kit::Ref<kit::Menu> overflowMenu_;

@@ -263,8 +263,12 @@ void QVTabBarView::setOrientation(std::uint64_t orientation)
     orientation_ = orientation;
     if (tabBarWidth_ <= 9)
         tabBarWidth_ = 120;
-    if (changed)
-        updateAnimate(false);
+    if (!changed)
+        return;
+    // Only a vertical bar has a resizing edge.
+    if (const kit::Ref<kit::Window> w = window())
+        w->invalidateCursorRectsForView(this);
+    updateAnimate(false);
 }
 
 // Tab view items ---------------------------------------------------------------------------------
@@ -450,6 +454,16 @@ void QVTabBarView::insertAttachedButtonAtTabItemIndex(QVAttachedTabBarButton* bu
     }
 }
 
+kit::IndexSet QVTabBarView::viewIndexesOfAttachedButtons() const
+{
+    kit::MutableIndexSet indexes;
+    const auto& subs = subviews();
+    for (std::size_t i = 0; i < subs.size(); ++i)
+        if (dynamic_cast<QVAttachedTabBarButton*>(subs[i].get()))
+            indexes.addIndex(std::int64_t(i));
+    return indexes;
+}
+
 std::uint64_t QVTabBarView::viewIndexOfSelectedAttachedButton() const
 {
     std::uint64_t found = QVNotFound;
@@ -555,6 +569,16 @@ void QVTabBarView::updateTabStateMaskOfAttachedButtonAtIndex(QVAttachedTabBarBut
 }
 
 void QVTabBarView::updateTabStateMaskOfAttachedButtons() { enumerateAttachedButtonsWithOptionsUsingBlock(QVButtonEnumerationUpdateTabState, nullptr); }
+
+void QVTabBarView::enumerateAttachedButtonsUsingBlock(const std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, bool* stop)>& block)
+{
+    if (!block)
+        return;
+    const QVButtons ordered = orderedAttachedButtons();
+    bool stop = false;
+    for (std::size_t i = 0; i < ordered.size() && !stop; ++i)
+        block(ordered[i].get(), i, &stop);
+}
 
 void QVTabBarView::enumerateAttachedButtonsWithOptionsUsingBlock(std::uint64_t options, const ButtonBlock& block)
 {
@@ -730,12 +754,7 @@ void QVTabBarView::updateAnimate(bool animate)
         }
     }
     layoutButtons();
-    const kit::Ref<kit::Menu> menu = controller_->overflowMenu();
-    if (overflowPopUpButton_) {
-        overflowPopUpButton_->setMenu(menu ? menu : kit::make<kit::Menu>());
-        overflowPopUpButton_->setHidden(!menu);
-        _positionOverflowMenu();
-    }
+    handOverOverflowMenu();
     const QVButtons buttons = attachedButtons();
     if (!animate) {
         for (const kit::Ref<QVAttachedTabBarButton>& button : buttons)
@@ -758,6 +777,16 @@ void QVTabBarView::updateAnimate(bool animate)
         animation->startAnimation();
     }
     needsUpdate_ = false;
+}
+
+void QVTabBarView::handOverOverflowMenu()
+{
+    const kit::Ref<kit::Menu> menu = controller_->overflowMenu();
+    if (!overflowPopUpButton_)
+        return;
+    overflowPopUpButton_->setMenu(menu ? menu : kit::make<kit::Menu>());
+    overflowPopUpButton_->setHidden(!menu);
+    _positionOverflowMenu();
 }
 
 void QVTabBarView::animationDidStop(kit::Animation* animation)
@@ -883,7 +912,8 @@ void QVTabBarView::windowStatusDidChange()
         button->updateImages();
     _updateAddTabButton();
     _updateOverflowPopUpButton();
-    _positionOverflowMenu();
+    // The remade pop-up shows the last layout's menu, not an empty one until the next layout.
+    handOverOverflowMenu();
     setNeedsDisplay(true);
 }
 
@@ -898,14 +928,45 @@ void QVTabBarView::setFrameSize(kit::Size size)
 void QVTabBarView::frameDidChange()
 {
     _checkWindowFrame();
+    // A live resize keeps them stopped until it ends.
+    stopIndicators(!inLiveResize());
+    if (const kit::Ref<kit::Window> w = window())
+        w->invalidateCursorRectsForView(this);
+    updateAnimate(false);
+}
+
+void QVTabBarView::stopIndicators(bool restartOnNextTurn)
+{
     // Restarted on the next turn, and only where the cell's rule runs them: hidden ones draw nothing.
     for (const kit::Ref<QVAttachedTabBarButton>& button : attachedButtons())
         if (const kit::Ref<QVProgressIndicator> spinner = button->indicator()) {
             spinner->stopAnimation(nullptr);
-            if (button->isProcessing() && !spinner->isHidden())
+            if (restartOnNextTurn && button->isProcessing() && !spinner->isHidden())
                 spinner->startAnimationOnNextTurn();
         }
+}
+
+void QVTabBarView::viewWillStartLiveResize()
+{
+    kit::View::viewWillStartLiveResize();
+    stopIndicators(false);
+    setNeedsDisplay(true);
+}
+
+void QVTabBarView::viewDidEndLiveResize()
+{
+    kit::View::viewDidEndLiveResize();
+    stopIndicators(true);
+    _checkWindowFrame();
     updateAnimate(false);
+}
+
+void QVTabBarView::resetCursorRects()
+{
+    kit::View::resetCursorRects();
+    if (orientation_ == QVTabBarVerticalOrientation)
+        if (const kit::Rect divider = dividerRect(); !kit::IsEmptyRect(divider))
+            addCursorRect(divider, _resizingMouseCursor().get());
 }
 
 // Actions ----------------------------------------------------------------------------------------
@@ -1060,6 +1121,9 @@ std::uint64_t QVTabBarView::draggingUpdated(kit::DraggingInfo& info)
     if (qvIsTabDrag(info))
         return QVTabDragAssistant::sharedDragAssistant()->draggingUpdatedInTabBarView(info, this);
     const kit::Point p = convertPointFromView(info.draggingLocation(), nullptr);
+    // The location, not the info: the info lives only during this call, the timer longer. Kept
+    // on every update, so the spring opens what is under the pointer when it fires.
+    springLocation_ = p;
     const kit::Ref<QVAttachedTabBarButton> button = attachedButtonAtPoint(p);
     if (!button)
         return kit::DragOperationNone;
@@ -1070,8 +1134,6 @@ std::uint64_t QVTabBarView::draggingUpdated(kit::DraggingInfo& info)
     }
     if (springTimer_)
         return kit::DragOperationCopy;
-    // The location, not the info: the info lives only during this call, the timer longer.
-    springLocation_ = p;
     springTimer_ = kit::Timer::scheduledTimerWithTimeIntervalRepeatsBlock(springingDelay(), false, [weak = kit::Weak<QVTabBarView>(this)](kit::Timer* t) {
         if (const kit::Ref<QVTabBarView> view = weak.lock())
             view->fireSpring(t);

@@ -16,6 +16,7 @@
 #include "kit/appkit/View.h"
 #include "kit/controls/Menu.h"
 #include "kit/controls/TabView.h"
+#include "kit/core/IndexSet.h"
 #include "kit/foundation/Coder.h"
 
 #include <functional>
@@ -159,6 +160,8 @@ public:
     void removeAttachedButton(QVAttachedTabBarButton* button);
     void removeAttachedButtonSynchronizeTabViewItems(QVAttachedTabBarButton* button, bool synchronize);
     void insertAttachedButtonAtTabItemIndex(QVAttachedTabBarButton* button, std::uint64_t index);
+    // The subview indexes of the attached buttons.
+    kit::IndexSet viewIndexesOfAttachedButtons() const;
     std::uint64_t viewIndexOfSelectedAttachedButton() const;
     kit::Ref<QVAttachedTabBarButton> selectedAttachedButton() const;
     kit::Ref<QVAttachedTabBarButton> lastAttachedButton() const;
@@ -175,6 +178,8 @@ public:
     void updateTabStateMaskOfAttachedButtons();
     using ButtonBlock = std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, QVAttachedTabBarButton* previous,
         QVAttachedTabBarButton* next, bool* stop)>;
+    // The ordered buttons with their index; setting *stop ends the enumeration.
+    void enumerateAttachedButtonsUsingBlock(const std::function<void(QVAttachedTabBarButton* button, std::uint64_t index, bool* stop)>& block);
     void enumerateAttachedButtonsWithOptionsUsingBlock(std::uint64_t options, const ButtonBlock& block);
     void enumerateAttachedButtonsInRangeWithOptionsUsingBlock(
         const QVButtons& buttons, kit::Range range, std::uint64_t options, const ButtonBlock& block);
@@ -292,6 +297,10 @@ public:
     void viewDidMoveToWindow() override;
     void setFrameSize(kit::Size size) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    bool shouldDelayWindowOrderingForEvent(const kit::Event&) const override { return true; }
+    void viewWillStartLiveResize() override;
+    void viewDidEndLiveResize() override;
+    void resetCursorRects() override;
     kit::Ref<kit::View> hitTest(kit::Point point) override;
     void mouseDown(const kit::Event& event) override;
     bool mouseDownCanMoveWindow() const override { return false; }
@@ -300,6 +309,7 @@ public:
     // kit::Coding:
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
+    std::vector<kit::Ref<kit::View>> subviewsForCoding() const override;
 
     // The spring delay (seconds): the per-user "SpringingDelayMilliseconds", else 0.668 s.
     static double springingDelay();
@@ -318,7 +328,11 @@ private:
     }
     void _synchronizeSelection();
     void frameDidChange();
+    // Stops every button's progress indicator; restarts the running ones on the next turn.
+    void stopIndicators(bool restartOnNextTurn);
     void windowStatusDidChange();
+    // Gives the overflow pop-up button the controller's menu, hidden when there is none.
+    void handOverOverflowMenu();
     void finishSlideAnimation();
     void finishHideShowAnimation(kit::Animation* animation);
     void reportHideShow(bool hidden);

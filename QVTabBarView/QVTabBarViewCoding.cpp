@@ -187,15 +187,20 @@ void QVTabBarView::_beginResizingWithMouseDownEvent(const kit::Event&)
 
 // Coding -----------------------------------------------------------------------------------------
 
+std::vector<kit::Ref<kit::View>> QVTabBarView::subviewsForCoding() const
+{
+    // Only the subviews added from outside: the bar makes its buttons itself, and archives the
+    // add-tab and overflow buttons under keys of their own.
+    std::vector<kit::Ref<kit::View>> outside;
+    for (const kit::Ref<kit::View>& sub : subviews())
+        if (!dynamic_cast<QVAttachedTabBarButton*>(sub.get()) && sub != addTabButton_ && sub != overflowPopUpButton_)
+            outside.push_back(sub);
+    return outside;
+}
+
 void QVTabBarView::encodeWithCoder(kit::Coder& coder) const
 {
     kit::View::encodeWithCoder(coder);
-    // Only the subviews added from outside: the bar makes its buttons itself.
-    kit::Array outside;
-    for (const kit::Ref<kit::View>& sub : subviews())
-        if (!dynamic_cast<QVAttachedTabBarButton*>(sub.get()) && sub != addTabButton_ && sub != overflowPopUpButton_)
-            outside.addObject(kit::Value(sub));
-    coder.encodeObjectForKey(kit::Value(outside), QStringLiteral("subviews"));
     if (tabView_)
         coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(tabView_)), QStringLiteral("QVtabView"));
     if (overflowPopUpButton_)

@@ -146,7 +146,10 @@ double QVTabBarView::availableHeightForButtons()
     double height = bounds().size.height - topMargin() - bottomMargin() - double(resizeAreaCompensation_);
     if (showAddTabButton_)
         height -= addTabButtonRect().size.height;
-    if (useOverflowMenu_ && overflowPopUpButton_ && !overflowPopUpButton_->isHidden())
+    // Reserved whenever the tabs will not all fit (as a horizontal layout reserves its width), not
+    // by whether the last update showed the pop-up: the next layout comes out the same and the
+    // pop-up stays inside the bar.
+    if (useOverflowMenu_ && topMargin() + double(numberOfTabViewItems()) * heightOfTabBarButtons() > height)
         height -= overflowButtonRect().size.height;
     return height;
 }

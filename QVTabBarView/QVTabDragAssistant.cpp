@@ -3,6 +3,7 @@
 #include "QVTabBarView/QVAttachedTabBarButton.h"
 #include "QVTabBarView/QVTabBarExtensions.h"
 #include "QVTabBarView/QVTabBarView.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
@@ -102,6 +103,9 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
     kit::Ref<kit::Object> keepDelegate;
     auto* validator = view->delegateFor<QVTabBarViewDelegate>("tabViewValidateSlideOfProposedItemProposedIndexInTabBarView", keepDelegate);
     const kit::Ref<kit::Window> window = view->window();
+    // The detached drag starts from the first event taken, inside the bar, so the source bar
+    // hears the drag enter and, on leaving, shows the tear-off look.
+    kit::Ref<kit::Event> first;
     for (;;) {
         const kit::Ref<kit::Event> e = window ? window->nextEventMatchingMaskUntilDateInModeDequeue(kit::LeftMouseDraggedMask | kit::LeftMouseUpMask,
                                            kit::Date::distantFuture(), kit::EventTrackingRunLoopMode, true)
@@ -111,6 +115,8 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
             button->setIsInDraggedSlide(false);
             return;
         }
+        if (!first)
+            first = e;
         if (e->type() == kit::LeftMouseUp)
             break;
         const kit::Point p = view->convertPointFromView(e->locationInWindow(), nullptr);
@@ -136,7 +142,13 @@ void QVTabDragAssistant::slide(QVAttachedTabBarButton* button, QVTabBarView* vie
             if (!kit::PointInRect(p, slack)) {
                 isSliding_ = false;
                 button->setIsInDraggedSlide(false);
-                dragDetachedButton(button, view, *e);
+                // A tab flicked out in one event starts from the press, still in the bar. The loop
+                // of the detached drag catches up with the pointer from there.
+                const bool firstInBar = kit::PointInRect(view->convertPointFromView(first->locationInWindow(), nullptr), b);
+                const kit::Event& from = firstInBar ? *first : mouseDown;
+                if (&from != e.get())
+                    kit::Application::sharedApplication()->postEventAtStart(e.get(), true);
+                dragDetachedButton(button, view, from);
                 return;
             }
         }
@@ -254,8 +266,9 @@ std::uint64_t QVTabDragAssistant::destinationIndexForButtonAtPointInTabBarView(Q
     if (isDragging_) {
         if (view->destinationIndexForDraggedItem() != QVNotFound)
             return view->destinationIndexForDraggedItem();
+        // A bar without buttons takes the tab at its end, 0, anywhere in it.
         const kit::Ref<QVAttachedTabBarButton> last = view->lastAttachedButton();
-        if (last && (horizontal ? p.x > last->frame().maxX() : p.y > last->frame().maxY()))
+        if (!last || (horizontal ? p.x > last->frame().maxX() : p.y > last->frame().maxY()))
             return std::uint64_t(view->numberOfVisibleTabViewItems());
     }
     return QVNotFound;

@@ -406,10 +406,16 @@ void QVTabDragAssistant::finishDrag()
         std::exchange(draggedView_, nullptr)->window()->orderOut();
     centersDragWindows_ = false;
     isDragging_ = false;
-    if (const kit::Ref<QVTabBarView> destination = std::exchange(destinationTabBar_, nullptr))
+    const kit::Ref<QVTabBarView> destination = std::exchange(destinationTabBar_, nullptr);
+    if (destination)
         destination->setDestinationIndexForDraggedItem(QVNotFound);
     if (source)
         source->setDestinationIndexForDraggedItem(QVNotFound);
+    // Updates during the drag skip hiding a bar left with one tab: both bars look again now.
+    if (source)
+        source->setNeedsUpdate(true);
+    if (destination && destination != source)
+        destination->setNeedsUpdate(true);
 }
 
 kit::Ref<kit::Image> QVTabDragAssistant::imageForViewOfAttachedButton(QVAttachedTabBarButton* button, QVTabBarView* view, unsigned* styleMask)

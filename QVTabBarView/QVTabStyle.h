@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <unordered_map>
 
 class QVAttachedTabBarButton;
 class QVOverflowPopUpButton;
@@ -86,8 +87,17 @@ public:
     virtual void drawCloseButtonOfTabCellWithFrameInView(QVTabBarButtonCell*, kit::Rect, kit::View*) { }
     virtual kit::Rect draggingRectForTabButtonOfTabBarView(QVAttachedTabBarButton*, QVTabBarView*) { return {}; }
 
-    // Whether the style implements a hook (the hook's C++ name).
-    bool implements(const char* hook) const { return respondsToSelector(kit::Selector(hook)); }
+    // Whether the style implements a hook (the hook's C++ name). Asked several times per tab
+    // drawn, so each answer is kept, by the name's address: a style's hooks never change.
+    bool implements(const char* hook) const
+    {
+        const auto known = implemented_.find(hook);
+        if (known != implemented_.end())
+            return known->second;
+        const bool answer = respondsToSelector(kit::Selector(hook));
+        implemented_.emplace(hook, answer);
+        return answer;
+    }
 
     // The registry of style classes by name, filled with the built-in styles at first use.
     static const kit::Class* registeredClassForStyleName(const QString& name);
@@ -100,4 +110,7 @@ public:
     static kit::Ref<QVTabStyle> makeStyleNamed(const QString& name);
     // Back to the built-in styles only.
     static void resetRegistryForTesting();
+
+private:
+    mutable std::unordered_map<const char*, bool> implemented_;
 };

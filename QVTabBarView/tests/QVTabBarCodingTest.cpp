@@ -48,6 +48,27 @@ TEST(QVTabBarCoding, ARoundTripKeepsTheSettingsAndTheDecodedBarLaysItselfOut)
         EXPECT_GT(b->frame().size.width, 30);
 }
 
+TEST(QVTabBarCoding, AnArchiveHoldsNoAttachedButtonNorItsParts)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3, false);
+    f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("hasCloseButton"));
+    f.item(2)->setValueForKey(kit::Value(true), QStringLiteral("isProcessing"));
+    auto outside = kit::make<kit::View>(kit::MakeRect(500, 0, 10, 10));
+    f.bar->addSubview(outside.get());
+    const QByteArray data = kit::KeyedArchiver::archivedDataWithRootObject(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    for (const char* part : { "QVAttachedTabBarButton", "QVAttachedTabBarButtonCell", "QVProgressIndicator" })
+        EXPECT_FALSE(data.contains(part)) << part;
+    // The subviews added from outside still come back, and the buttons from the tab view.
+    auto decoded = kit::KeyedUnarchiver::unarchiveObjectWithData(data).objectAs<QVTabBarView>();
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->numberOfAttachedButtons(), 3);
+    int plain = 0;
+    for (const auto& sub : decoded->subviews())
+        if (sub->isMemberOfClass(kit::View::staticClass()))
+            ++plain;
+    EXPECT_EQ(plain, 1);
+}
+
 TEST(QVTabBarCoding, AbsentKeysKeepTheDefaults)
 {
     QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 0, false);

@@ -1,6 +1,8 @@
 #include "QVTabBarView/tests/QVTabBarTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
+#include "kit/appkit/Event.h"
+#include "kit/graphics/Cursor.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/foundation/RunLoop.h"
@@ -135,6 +137,113 @@ TEST(QVTabBarSpring, AFileHeldOverATabSelectsItAfterTheDelay)
     EXPECT_TRUE(f.bar->prepareForDragOperation(file));
     EXPECT_FALSE(f.bar->performDragOperation(file));
     kit::UserDefaults::resetStandardUserDefaultsForTesting(QString());
+}
+
+TEST(QVTabBarSpring, TheSpringOpensTheTabUnderThePointerWhenItFires)
+{
+    kit::test::ManualClockScope clock;
+    QVWindowFixture f(3);
+    kit::test::FakeDraggingInfo file;
+    file.pasteboard->declareTypesOwner({ QStringLiteral("NSURLPboardType") }, nullptr);
+    // Held over Tab 2, then moved to the bar's empty end: nothing springs.
+    file.location = kit::MakePoint(150, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(0.3);
+    file.location = kit::MakePoint(550, 10);
+    EXPECT_EQ(f.bar->draggingUpdated(file), kit::DragOperationNone);
+    clock.advance(1);
+    EXPECT_EQ(f.tabView->selectedTabViewItem(), f.item(0));
+    // Moved on to Tab 3 and held: Tab 3 springs.
+    file.location = kit::MakePoint(150, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(0.3);
+    file.location = kit::MakePoint(300, 10);
+    f.bar->draggingUpdated(file);
+    clock.advance(1);
+    EXPECT_EQ(f.tabView->selectedTabViewItem(), f.item(2));
+}
+
+// A vertical bar's right edge (3 points, as high as the tab view of 200) shows the resizing
+// cursor for the bar's width: right only at the minimum, left only at the maximum.
+TEST(QVTabBarResizing, TheEdgeOfAVerticalBarShowsTheCursorForItsWidth)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 300), kit::TitledWindowMask);
+    QVBarFixture f(kit::MakeRect(0, 0, 150, 300), 3);
+    window->contentView()->addSubview(f.bar.get());
+    // Base coordinates, y up: the flipped bar's y 50 is 250.
+    const auto cursorAtEdge = [&] { return window->cursorAtPoint(kit::MakePoint(f.bar->frame().size.width - 1, 250)); };
+    EXPECT_FALSE(cursorAtEdge()) << "a horizontal bar has no resizing edge";
+    f.bar->setOrientation(QVTabBarVerticalOrientation);
+    const struct {
+        double width;
+        kit::Ref<kit::Cursor> cursor;
+    } cases[] = { { 100, kit::Cursor::resizeRightCursor() }, { 150, kit::Cursor::resizeLeftRightCursor() },
+        { 280, kit::Cursor::resizeLeftCursor() }, { 300, kit::Cursor::resizeLeftCursor() } };
+    for (const auto& c : cases) {
+        f.bar->setFrameSize(kit::MakeSize(c.width, 300));
+        EXPECT_EQ(cursorAtEdge(), c.cursor) << c.width;
+        EXPECT_FALSE(window->cursorAtPoint(kit::MakePoint(c.width - 4, 250))) << c.width;
+    }
+    // Below the tab view's height the edge is not the bar's.
+    EXPECT_FALSE(window->cursorAtPoint(kit::MakePoint(299, 50)));
+    kit::Application::resetForTesting();
+}
+
+TEST(QVTabBarResizing, ALiveResizeStopsTheSpinnersAndItsEndRestartsThemAndUpdates)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask | kit::ResizableWindowMask);
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
+    f.bar->setAutoresizingMask(kit::ViewWidthSizable);
+    window->contentView()->addSubview(f.bar.get());
+    kit::test::EventScript script(window.get());
+    f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("isProcessing"));
+    const auto spinner = f.bar->orderedAttachedButtons()[1]->indicator();
+    ASSERT_FALSE(spinner->isHidden());
+    spinner->startAnimation();
+    window->userDidResize(kit::MakeRect(100, 100, 700, 100));
+    script.clock().advance(0.1);
+    window->userDidResize(kit::MakeRect(100, 100, 800, 100));
+    script.clock().advance(0.1);
+    EXPECT_FALSE(spinner->isAnimating()) << "stopped for the whole live resize";
+    f.bar->setSizeButtonsToFit(true);
+    f.style->desired = { { QStringLiteral("Tab 1"), 70 } };
+    script.clock().advance(0.3);
+    EXPECT_FALSE(f.bar->inLiveResize());
+    // The end ran the update: the buttons are sized to fit.
+    EXPECT_FALSE(f.bar->needsUpdate());
+    EXPECT_EQ(f.bar->orderedAttachedButtons()[0]->frame().size.width, 70);
+    kit::RunLoop::main().runPending();
+    script.clock().advance(0.01);
+    EXPECT_TRUE(spinner->isAnimating());
+    kit::Application::resetForTesting();
+}
+
+TEST(QVTabBarModel, AttachedButtonsByViewIndexAndInOrder)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
+    // Among other subviews: the add-tab and overflow buttons, and one added from outside.
+    auto outside = kit::make<kit::View>(kit::MakeRect(0, 0, 1, 1));
+    f.bar->addSubview(outside.get());
+    f.bar->moveTabViewItemToIndex(f.item(0).get(), 2);
+    kit::MutableIndexSet expected;
+    for (std::size_t i = 0; i < f.bar->subviews().size(); ++i)
+        if (dynamic_cast<QVAttachedTabBarButton*>(f.bar->subviews()[i].get()))
+            expected.addIndex(std::int64_t(i));
+    EXPECT_EQ(f.bar->viewIndexesOfAttachedButtons(), expected);
+    EXPECT_EQ(f.bar->viewIndexesOfAttachedButtons().count(), 3);
+    EXPECT_FALSE(f.bar->viewIndexesOfAttachedButtons().containsIndex(std::int64_t(f.bar->subviews().size() - 1)));
+    QStringList seen;
+    std::vector<std::uint64_t> indexes;
+    f.bar->enumerateAttachedButtonsUsingBlock([&](QVAttachedTabBarButton* button, std::uint64_t index, bool* stop) {
+        seen << button->title();
+        indexes.push_back(index);
+        *stop = index == 1;
+    });
+    EXPECT_EQ(seen, (QStringList { QStringLiteral("Tab 2"), QStringLiteral("Tab 3") }));
+    EXPECT_EQ(indexes, (std::vector<std::uint64_t> { 0, 1 }));
+    // A click on the bar of an inactive window does not bring the window forward before a drag.
+    EXPECT_TRUE(f.bar->shouldDelayWindowOrderingForEvent(*kit::Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+        kit::LeftMouseDown, kit::MakePoint(10, 10), 0, 0, 0, nullptr, 0, 1, 1)));
 }
 
 TEST(QVTabBarHiding, AVerticalBarGivesItsWidthToItsPartnerAndTakesItBack)

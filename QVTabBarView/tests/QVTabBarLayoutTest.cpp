@@ -1,5 +1,7 @@
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -238,6 +240,61 @@ TEST(QVTabBarModel, AChangedIdentifierRebindsTheTitle)
     EXPECT_TRUE(button->isEdited());
     f.bar->removeAttachedButton(button.get());
     EXPECT_EQ(kit::debug::observationCount(f.item(0).get()), 0);
+}
+
+TEST(QVTabBarModel, TheOverflowMenuSurvivesBecomingAndResigningKey)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 300, 22), 6);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 300, 100), kit::TitledWindowMask);
+    auto other = kit::make<kit::Window>(kit::MakeRect(500, 100, 300, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    const QStringList titles = f.overflowTitles();
+    ASSERT_EQ(titles.size(), 6); // the title item and five tabs
+    const auto shown = [&] {
+        QStringList out;
+        for (const auto& item : f.bar->overflowPopUpButton()->itemArray())
+            out << item->title();
+        return out;
+    };
+    EXPECT_EQ(shown(), titles);
+    window->makeKeyAndOrderFront();
+    EXPECT_EQ(shown(), titles);
+    EXPECT_FALSE(f.bar->overflowPopUpButton()->isHidden());
+    other->makeKeyAndOrderFront();
+    EXPECT_EQ(shown(), titles);
+    EXPECT_FALSE(f.bar->overflowPopUpButton()->isHidden());
+    EXPECT_EQ(f.bar->overflowPopUpButton()->frame(), f.bar->overflowButtonRect());
+    kit::Application::resetForTesting();
+}
+
+// A vertical bar of 100 points (margins 3, buttons 22, pop-up 18): from the height at which the
+// tabs stop fitting, the pop-up's height is kept free, so every layout shows the same buttons and
+// the pop-up stays inside the bar.
+TEST(QVTabBarModel, AVerticalBarGoingIntoOverflowLaysOutTheSameTwiceWithThePopUpInside)
+{
+    for (const double height : { 90.0, 94.0, 100.0, 106.0, 112.0, 115.0, 116.0 }) {
+        QVBarFixture f(kit::MakeRect(0, 0, 120, height), 3);
+        f.bar->setOrientation(QVTabBarVerticalOrientation);
+        for (int i = 4; i <= 6; ++i)
+            f.addTab(QStringLiteral("Tab %1").arg(i));
+        kit::RunLoop::main().runPending();
+        const std::int64_t first = f.bar->numberOfAttachedButtons();
+        const kit::Rect popUp = f.bar->overflowPopUpButton()->frame();
+        f.bar->updateAnimate(false);
+        EXPECT_EQ(f.bar->numberOfAttachedButtons(), first) << height;
+        EXPECT_EQ(f.bar->overflowPopUpButton()->frame(), popUp) << height;
+        ASSERT_FALSE(f.bar->overflowPopUpButton()->isHidden()) << height;
+        EXPECT_LE(popUp.maxY(), height) << height;
+        // As many buttons as fit above the pop-up: y from 3 in steps of 22 while y + 22 <= h - 6 - 18.
+        const std::int64_t fitting = std::int64_t((height - 6 - 18 - 3) / 22);
+        EXPECT_EQ(first, fitting) << height;
+    }
+    // Six tabs that fit need no pop-up: 3 + 6 × 22 = 135 <= 141 - 6.
+    QVBarFixture fits(kit::MakeRect(0, 0, 120, 141), 6);
+    fits.bar->setOrientation(QVTabBarVerticalOrientation);
+    EXPECT_EQ(fits.bar->numberOfAttachedButtons(), 6);
+    EXPECT_TRUE(fits.bar->overflowPopUpButton()->isHidden());
 }
 
 TEST(QVTabBarModel, WithoutATabViewTheBarDrawsItsName)

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -23,9 +25,13 @@ public:
     kit::Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point) override
     {
         calls << QStringLiteral("newBar");
+        if (onNewBar)
+            onNewBar();
         return newBar;
     }
     kit::Ref<QVTabBarView> newBar;
+    // Runs inside the new-bar call, while the detached drag is still on.
+    std::function<void()> onNewBar;
 };
 
 struct QVTwoBars {
@@ -116,6 +122,93 @@ TEST(QVTabDetachedDrag, TheLastTabTornOffHidesItsWindowAndBringsItBackWhenRefuse
     EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
     EXPECT_TRUE(t.wa->isVisible());
     kit::NotificationCenter::defaultCenter()->removeObserver(token.get());
+}
+
+// The first of two tabs dragged straight out of its bar and released outside every bar: the
+// tear-off look is on when the drag ends, as for a window's last tab.
+// A flick leaves the bar with the first event.
+class QVTabTearOffLook : public ::testing::TestWithParam<std::tuple<std::uint64_t, bool>> { };
+
+TEST_P(QVTabTearOffLook, ShowsForATabDraggedStraightOut)
+{
+    QVTwoBars t;
+    const auto [style, flick] = GetParam();
+    t.a.bar->setTearOffStyle(style);
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    bool viewWindowShown = false, miniatureShown = false;
+    kit::Size miniature;
+    t.delegate->onNewBar = [&] {
+        auto* assistant = QVTabDragAssistant::sharedDragAssistant();
+        viewWindowShown = assistant->draggedView() && assistant->draggedView()->window()->isVisible();
+        if (const auto tab = assistant->draggedTab()) {
+            miniatureShown = tab->showingAlternate();
+            if (tab->alternateImage())
+                miniature = tab->alternateImage()->size();
+        }
+    };
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10));
+    if (!flick)
+        script.mouseDragged(kit::MakePoint(56, 10));
+    script.mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    ASSERT_TRUE(t.delegate->calls.contains(QStringLiteral("newBar")));
+    if (style == 0) {
+        EXPECT_TRUE(viewWindowShown);
+    } else {
+        EXPECT_TRUE(miniatureShown);
+        EXPECT_DOUBLE_EQ(std::max(miniature.width, miniature.height), 125);
+    }
+    // No new bar: the tab is back at its place.
+    EXPECT_EQ(t.a.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.ends, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, QVTabTearOffLook, ::testing::Combine(::testing::Values(std::uint64_t(0), std::uint64_t(1)), ::testing::Bool()));
+
+TEST(QVTabDetachedDrag, ADropIntoAnEmptyBarLandsAtZeroAndASingleTabSourceHides)
+{
+    QVTwoBars t;
+    t.b.tabView->removeTabViewItem(t.b.item(0).get());
+    t.b.bar->updateAnimate(false);
+    t.a.bar->setHideForSingleTab(true);
+    kit::RunLoop::main().runPending();
+    ASSERT_EQ(t.b.bar->numberOfAttachedButtons(), 0);
+    ASSERT_FALSE(t.a.bar->isTabBarHidden());
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
+    script.inWindow(t.wb.get()).mouseDragged(kit::MakePoint(300, 10)).wait(0.2).mouseDragged(kit::MakePoint(301, 10)).wait(0.2).mouseUp(kit::MakePoint(301, 10));
+    script.run();
+    ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 1);
+    EXPECT_EQ(t.b.tabView->tabViewItemAtIndex(0)->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(t.a.tabView->numberOfTabViewItems(), 1);
+    kit::RunLoop::main().runPending();
+    // The bar hides while its tab view has at most one item, after a drop as after any change.
+    EXPECT_TRUE(t.a.bar->isTabBarHidden());
+    EXPECT_FALSE(t.b.bar->isTabBarHidden());
+}
+
+// A bar without buttons, during a detached drag: a point before its left margin proposes 0, and so
+// does a point after the (absent) last button.
+TEST(QVDestinationIndex, AnEmptyBarProposesZeroInsideAndPastItsMargin)
+{
+    QVTwoBars t;
+    QVBarFixture empty(kit::MakeRect(0, 0, 400, 22), 0, false);
+    const double margin = empty.bar->leftMargin();
+    ASSERT_GT(margin, 1);
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    std::vector<std::uint64_t> indexes;
+    t.delegate->onNewBar = [&] {
+        auto* assistant = QVTabDragAssistant::sharedDragAssistant();
+        ASSERT_TRUE(assistant->isDragging());
+        const auto button = assistant->attachedTabBarButtonForDraggedItems();
+        for (const double x : { margin / 2, margin + 1, 200.0, 399.0 })
+            indexes.push_back(assistant->destinationIndexForButtonAtPointInTabBarView(button.get(), kit::MakePoint(x, 11), empty.bar.get()));
+    };
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
+    script.run();
+    EXPECT_EQ(indexes, (std::vector<std::uint64_t> { 0, 0, 0, 0 }));
 }
 
 // Answers every drop validation with `answer`, noting the tab view each call names.

@@ -4,9 +4,12 @@
 #include "QVTabBarView/QVTabBarView.h"
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/PopUpButton.h"
 #include "kit/graphics/Color.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <vector>
 
 using kit::MakeRect;
@@ -81,6 +84,25 @@ private:
     std::vector<Ref<kit::Window>> tornOff_;
 };
 
+// A pop-up that hands the chosen title to a function.
+class GalleryStylePopUp : public kit::PopUpButton {
+    KIT_CLASS(GalleryStylePopUp)
+public:
+    explicit GalleryStylePopUp(kit::Rect frame = {})
+        : kit::PopUpButton(frame)
+    {
+        setTarget(this);
+        setAction("perform");
+    }
+    void perform(kit::Object*)
+    {
+        if (changed)
+            changed(titleOfSelectedItem());
+    }
+    std::function<void(const QString&)> changed;
+    Ref<kit::Object> owned;
+};
+
 Ref<kit::Image> galleryBarIcon() { return QVTabBarView::bundleImage(QStringLiteral("pi")); }
 
 } // namespace
@@ -97,6 +119,8 @@ KIT_REGISTER_CLASS(GalleryBarDocument, kit::Object)
     c.property("hasCloseButton", &GalleryBarDocument::hasCloseButton);
     c.optionalOperations({ "title", "icon", "objectCount", "isProcessing", "isEdited", "hasCloseButton" });
 }
+
+KIT_REGISTER_CLASS(GalleryStylePopUp, kit::PopUpButton) { c.action("perform", &GalleryStylePopUp::perform); }
 
 KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object)
 {
@@ -146,7 +170,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     bar->setTabView(tabView);
     bar->setDelegate(delegate.get());
 
-    auto sideTabs = kit::make<kit::TabView>(MakeRect(160, top - 330, width - 140, 110));
+    auto sideTabs = kit::make<kit::TabView>(MakeRect(160, top - 330, width - 450, 110));
     sideTabs->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
     auto side = kit::make<QVTabBarView>(MakeRect(20, top - 330, 130, 110));
     side->setAutoresizingMask(kit::ViewMinYMargin);
@@ -187,36 +211,56 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         swatch->updateAnimate(false);
     }
 
-    double x = 20;
-    auto button = [&](const QString& title, std::function<void()> action) {
-        auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 380, 104, 28), title, std::move(action));
-        b->setAutoresizingMask(kit::ViewMinYMargin);
-        page->addSubview(b.get());
-        x += 108;
-    };
+    // The options of the top bar, as check boxes showing what is on, in two columns right of the
+    // side bar's tab view.
     Ref<QVTabBarView> b = bar;
-    auto keepDelegate = delegate;
-    button(QStringLiteral("Next style"), [b, keepDelegate] {
-        const QStringList names = QVTabStyle::registeredTabStyleNames();
-        const auto at = names.indexOf(b->styleName());
-        b->setStyleNamed(names.value((at + 1) % std::max<qsizetype>(1, names.size())));
-    });
-    Ref<QVTabBarView> v = side;
-    button(QStringLiteral("Side style"), [v] {
-        // The styles that keep a vertical bar vertical.
-        QStringList names;
-        for (const QString& name : QVTabStyle::registeredTabStyleNames())
-            if (const auto style = QVTabStyle::makeStyleNamed(name);
-                style && (!style->implements("supportsOrientationForTabBarView") || style->supportsOrientationForTabBarView(QVTabBarVerticalOrientation, v.get())))
-                names << name;
-        const auto at = names.indexOf(v->styleName());
-        v->setStyleNamed(names.value((at + 1) % std::max<qsizetype>(1, names.size())));
-    });
-    button(QStringLiteral("Size to fit"), [b] { b->setSizeButtonsToFit(!b->sizeButtonsToFit()); });
-    button(QStringLiteral("Close on hover"), [b] { b->setOnlyShowCloseOnHover(!b->onlyShowCloseOnHover()); });
-    button(QStringLiteral("Hide single tab"), [b] { b->setHideForSingleTab(!b->hideForSingleTab()); });
-    button(QStringLiteral("Animate"), [b] { b->setAutomaticallyAnimates(!b->automaticallyAnimates()); });
-    button(QStringLiteral("Scrubbing"), [b] { b->setAllowsScrubbing(!b->allowsScrubbing()); });
-    button(QStringLiteral("Tear-off style"), [b] { b->setTearOffStyle(b->tearOffStyle() ? 0 : 1); });
+    int optionIndex = 0;
+    auto option = [&](const QString& title, bool initial, std::function<void(bool)> apply) {
+        const double ox = width - 280 + double(optionIndex % 2) * 150;
+        const double oy = top - 250 - double(optionIndex / 2) * 28;
+        ++optionIndex;
+        auto weak = std::make_shared<kit::Weak<kit::Button>>();
+        auto box = kit::make<GalleryPushButton>(MakeRect(ox, oy, 145, 22), title, [weak, apply = std::move(apply)] {
+            if (const Ref<kit::Button> self = weak->lock())
+                apply(self->state() == kit::OnState);
+        });
+        *weak = box.get();
+        box->setButtonType(kit::SwitchButton);
+        box->setState(initial ? kit::OnState : kit::OffState);
+        box->setAutoresizingMask(kit::ViewMinXMargin | kit::ViewMinYMargin);
+        page->addSubview(box.get());
+    };
+    option(QStringLiteral("Size to fit"), b->sizeButtonsToFit(), [b](bool on) { b->setSizeButtonsToFit(on); });
+    option(QStringLiteral("Close on hover"), b->onlyShowCloseOnHover(), [b](bool on) { b->setOnlyShowCloseOnHover(on); });
+    option(QStringLiteral("Hide a single tab"), b->hideForSingleTab(), [b](bool on) { b->setHideForSingleTab(on); });
+    option(QStringLiteral("Animate"), b->automaticallyAnimates(), [b](bool on) { b->setAutomaticallyAnimates(on); });
+    option(QStringLiteral("Scrubbing"), b->allowsScrubbing(), [b](bool on) { b->setAllowsScrubbing(on); });
+    option(QStringLiteral("Miniature tear-off"), b->tearOffStyle() == 1, [b](bool on) { b->setTearOffStyle(on ? 1 : 0); });
+
+    // The style of each bar: every style for the top bar, those that keep a bar vertical for the
+    // side bar; the current one selected.
+    QStringList vertical;
+    for (const QString& name : QVTabStyle::registeredTabStyleNames())
+        if (const auto style = QVTabStyle::makeStyleNamed(name);
+            style && (!style->implements("supportsOrientationForTabBarView") || style->supportsOrientationForTabBarView(QVTabBarVerticalOrientation, side.get())))
+            vertical << name;
+    double x = 20;
+    auto stylePopUp = [&](const QString& label, const Ref<QVTabBarView>& target, const QStringList& names) {
+        galleryLabel(MakeRect(x, top - 377, 70, 20), label, page.get())->setAutoresizingMask(kit::ViewMinYMargin);
+        auto popUp = kit::make<GalleryStylePopUp>(MakeRect(x + 72, top - 380, 120, 26));
+        popUp->addItemsWithTitles(names);
+        popUp->selectItemWithTitle(target->styleName());
+        popUp->changed = [weak = kit::Weak<QVTabBarView>(target.get())](const QString& name) {
+            if (const Ref<QVTabBarView> view = weak.lock())
+                view->setStyleNamed(name);
+        };
+        // The bars only reference their delegate: the page's controls keep it.
+        popUp->owned = delegate;
+        popUp->setAutoresizingMask(kit::ViewMinYMargin);
+        page->addSubview(popUp.get());
+        x += 210;
+    };
+    stylePopUp(QStringLiteral("Top bar:"), bar, QVTabStyle::registeredTabStyleNames());
+    stylePopUp(QStringLiteral("Side bar:"), side, vertical);
     return page;
 }

@@ -83,6 +83,9 @@ class View : public Responder, public Coding {
     // and call the View ones first.
     void encodeWithCoder(Coder& coder) const override;
     void initWithCoder(Coder& coder) override;
+    // The subviews the View part archives, in order: all; a view that makes some of its subviews
+    // itself answers only the others, so its own parts never enter an archive unreferenced.
+    virtual std::vector<Ref<View>> subviewsForCoding() const { return subviews_; }
 
     // Geometry. The getters are virtual and the kit reads through them.
     virtual Rect frame() const { return frame_; }

@@ -27,10 +27,11 @@ void View::encodeWithCoder(Coder& coder) const
         coder.encodeBoolForKey(true, hiddenKey);
     coder.encodeIntegerForKey(std::int64_t(autoresizingMask_), maskKey);
     coder.encodeBoolForKey(autoresizesSubviews_, resizesKey);
-    if (subviews_.empty())
+    const std::vector<Ref<View>> archived = subviewsForCoding();
+    if (archived.empty())
         return;
     Array subviews;
-    for (const Ref<View>& sub : subviews_)
+    for (const Ref<View>& sub : archived)
         subviews.addObject(Value(sub));
     coder.encodeObjectForKey(Value(subviews), subviewsKey);
 }

@@ -50,6 +50,30 @@ public:
     }
 };
 
+class PartView : public CodedView {
+    KIT_CLASS(PartView)
+};
+
+// Makes one subview of its own and lets only the others into archives.
+class PartsMakingView : public CodedView {
+    KIT_CLASS(PartsMakingView)
+public:
+    PartsMakingView()
+    {
+        part = make<PartView>();
+        addSubview(part.get());
+    }
+    Ref<PartView> part;
+    std::vector<Ref<View>> subviewsForCoding() const override
+    {
+        std::vector<Ref<View>> out;
+        for (const Ref<View>& sub : subviews())
+            if (sub != part)
+                out.push_back(sub);
+        return out;
+    }
+};
+
 Ref<CodedView> roundTrip(View* root)
 {
     QString error;
@@ -64,6 +88,28 @@ Ref<CodedView> roundTrip(View* root)
 KIT_REGISTER_CLASS(CodedView, View) { }
 KIT_REGISTER_CLASS(FlippedCodedView, CodedView) { }
 KIT_REGISTER_CLASS(FrameFollowingView, CodedView) { }
+KIT_REGISTER_CLASS(PartView, CodedView) { }
+KIT_REGISTER_CLASS(PartsMakingView, CodedView) { }
+
+TEST(ViewCoding, OnlyTheSubviewsASubclassLetsThroughAreArchived)
+{
+    auto root = make<PartsMakingView>();
+    auto added = make<CodedView>(MakeRect(1, 2, 3, 4));
+    added->tag = 7;
+    root->addSubview(added.get());
+    const QString json = QString::fromUtf8(KeyedArchiver::archivedDataWithRootObject(Value(Ref<View>(root))));
+    EXPECT_FALSE(json.contains("PartView\""));
+    const auto back = dynamic_pointer_cast<PartsMakingView>(roundTrip(root.get()));
+    ASSERT_TRUE(back);
+    // Its own part made again, the added subview decoded after it.
+    ASSERT_EQ(back->subviews().size(), 2u);
+    EXPECT_EQ(back->subviews()[0], back->part);
+    const auto decoded = dynamic_pointer_cast<CodedView>(back->subviews()[1]);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->tag, 7);
+    // With nothing let through, no subviews key at all.
+    EXPECT_FALSE(QString::fromUtf8(KeyedArchiver::archivedDataWithRootObject(Value(Ref<View>(make<PartsMakingView>())))).contains("subviews"));
+}
 
 TEST(ViewCoding, NestedTreeRoundTripsWithSettingsAndOrder)
 {

@@ -1,0 +1,82 @@
+#include "QVTabBarView/QVTabBarView.h"
+#include "gallery/pages/TabBarViewPage.h"
+#include "kit/controls/PopUpButton.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+template <class T> std::vector<kit::Ref<T>> galleryViewsOf(const kit::View& page)
+{
+    std::vector<kit::Ref<T>> out;
+    for (const kit::Ref<kit::View>& sub : page.subviews())
+        if (auto view = kit::dynamic_pointer_cast<T>(sub))
+            out.push_back(view);
+    return out;
+}
+
+kit::Ref<kit::Button> galleryCheckBox(const kit::View& page, const QString& title)
+{
+    for (const auto& button : galleryViewsOf<kit::Button>(page))
+        if (button->title() == title && !kit::dynamic_pointer_cast<kit::PopUpButton>(button))
+            return button;
+    return nullptr;
+}
+
+struct GalleryTabBarViewPage : ::testing::Test {
+    kit::Ref<kit::View> page = makeTabBarViewPage(kit::MakeRect(0, 0, 900, 600));
+    std::vector<kit::Ref<QVTabBarView>> bars = galleryViewsOf<QVTabBarView>(*page);
+    std::vector<kit::Ref<kit::PopUpButton>> popUps = galleryViewsOf<kit::PopUpButton>(*page);
+    // The top bar, then the side bar, then the style samples.
+    QVTabBarView& top() const { return *bars.at(0); }
+    QVTabBarView& side() const { return *bars.at(1); }
+};
+
+TEST_F(GalleryTabBarViewPage, EachBarsPopUpShowsItsStyleAndSetsIt)
+{
+    ASSERT_EQ(popUps.size(), 2u);
+    EXPECT_EQ(popUps[0]->itemTitles(), QVTabStyle::registeredTabStyleNames());
+    EXPECT_EQ(popUps[0]->numberOfItems(), 7);
+    EXPECT_EQ(popUps[0]->titleOfSelectedItem(), top().styleName());
+    EXPECT_EQ(popUps[1]->titleOfSelectedItem(), side().styleName());
+    // The side bar's pop-up lists only the styles that keep it vertical.
+    ASSERT_FALSE(popUps[1]->itemTitles().isEmpty());
+    EXPECT_LT(popUps[1]->numberOfItems(), 7);
+    for (const QString& name : popUps[1]->itemTitles()) {
+        popUps[1]->selectItemWithTitle(name);
+        popUps[1]->sendActionTo(popUps[1]->action(), popUps[1]->target());
+        EXPECT_EQ(side().styleName(), name);
+        EXPECT_EQ(side().orientation(), std::uint64_t(QVTabBarVerticalOrientation)) << name.toStdString();
+    }
+    popUps[0]->selectItemWithTitle(QStringLiteral("Glass"));
+    popUps[0]->sendActionTo(popUps[0]->action(), popUps[0]->target());
+    EXPECT_EQ(top().styleName(), QStringLiteral("Glass"));
+}
+
+TEST_F(GalleryTabBarViewPage, EachCheckBoxShowsAndTogglesItsOption)
+{
+    const struct {
+        const char* title;
+        std::function<bool(const QVTabBarView&)> isOn;
+    } cases[] = {
+        { "Size to fit", [](const QVTabBarView& v) { return v.sizeButtonsToFit(); } },
+        { "Close on hover", [](const QVTabBarView& v) { return v.onlyShowCloseOnHover(); } },
+        { "Hide a single tab", [](const QVTabBarView& v) { return v.hideForSingleTab(); } },
+        { "Animate", [](const QVTabBarView& v) { return v.automaticallyAnimates(); } },
+        { "Scrubbing", [](const QVTabBarView& v) { return v.allowsScrubbing(); } },
+        { "Miniature tear-off", [](const QVTabBarView& v) { return v.tearOffStyle() == 1; } },
+    };
+    for (const auto& c : cases) {
+        const kit::Ref<kit::Button> box = galleryCheckBox(*page, QString::fromLatin1(c.title));
+        ASSERT_TRUE(box) << c.title;
+        EXPECT_EQ(box->state() == kit::OnState, c.isOn(top())) << c.title;
+        const bool before = c.isOn(top());
+        box->performClick(nullptr);
+        EXPECT_EQ(c.isOn(top()), !before) << c.title;
+        EXPECT_EQ(box->state() == kit::OnState, !before) << c.title;
+        box->performClick(nullptr);
+        EXPECT_EQ(c.isOn(top()), before) << c.title;
+    }
+}
+
+} // namespace
