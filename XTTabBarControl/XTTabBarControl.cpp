@@ -13,6 +13,7 @@
 #include "kit/foundation/Timer.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 KIT_REGISTER_CLASS(XTTabBarControl, kit::Control)
 {
@@ -97,12 +98,13 @@ XTTabBarControl::~XTTabBarControl()
     for (const auto& cell : cells)
         bindPropertiesForCell(cell.get(), nullptr);
     if (tabView_) {
-        for (std::int64_t i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
-            const kit::Ref<kit::TabViewItem> item = tabView_->tabViewItemAtIndex(i);
-            for (const auto& cell : cells)
-                if (cell->representedObject().object().get() == item.get())
-                    item->removeObserverForKeyPath(this, QStringLiteral("identifier"));
-        }
+        std::unordered_set<const kit::Object*> shown;
+        for (const auto& cell : cells)
+            if (const kit::Ref<kit::Object> item = cell->representedObject().object())
+                shown.insert(item.get());
+        for (const auto& item : tabView_->tabViewItems())
+            if (shown.contains(item.get()))
+                item->removeObserverForKeyPath(this, QStringLiteral("identifier"));
     }
     cells_.clear();
 }
@@ -219,24 +221,49 @@ void XTTabBarControl::positionOverflowMenu()
     }
 }
 
-void XTTabBarControl::addTabViewItem(kit::TabViewItem* item)
+void XTTabBarControl::addTabViewItem(kit::TabViewItem* item) { insertCellForTabViewItem(item, cells_.size()); }
+
+void XTTabBarControl::insertCellForTabViewItem(kit::TabViewItem* item, std::size_t index)
 {
+    index = std::min(index, cells_.size());
     auto cell = kit::make<XTTabBarCell>(this);
     cell->setRepresentedObject(kit::Value(kit::Ref<kit::Object>(item)));
+    // Provisionally just after the cell before it, until the layout places it.
+    const XTTabBarCell* before = index > 0 ? cells_[index - 1].get() : nullptr;
     kit::Rect frame = genericCellRect();
     if (orientation_ == XTTabBarHorizontalOrientation) {
-        frame.origin.x = cells_.empty() ? 0 : cells_.back()->frame().origin.x + cells_.back()->frame().size.width;
+        frame.origin.x = before ? before->frame().origin.x + before->frame().size.width : 0;
         frame.size.width = 30;
     } else {
         frame.origin.x = 0;
-        frame.origin.y = cells_.empty() ? 0 : cells_.back()->frame().origin.y + cells_.back()->frame().size.height;
+        frame.origin.y = before ? before->frame().origin.y + before->frame().size.height : 0;
     }
     cell->setFrame(frame);
     bindPropertiesForCell(cell.get(), item);
     item->addObserverForKeyPathOptionsContext(this, QStringLiteral("identifier"), 0, nullptr);
-    cells_.push_back(cell);
+    cells_.insert(cells_.begin() + std::ptrdiff_t(index), cell);
     if (tabView_ && std::int64_t(cells_.size()) == tabView_->numberOfTabViewItems())
         update();
+}
+
+void XTTabBarControl::addCellsForUnrepresentedItems(const kit::TabView& tabView)
+{
+    std::unordered_set<const kit::Object*> represented;
+    represented.reserve(cells_.size());
+    for (const auto& cell : cells_)
+        if (const kit::Ref<kit::Object> item = cell->representedObject().object())
+            represented.insert(item.get());
+    // The cells of the items already shown stand in tab order, so walking both lists together
+    // finds each new item's place; gaps of a drag are stepped over.
+    const std::vector<kit::Ref<kit::TabViewItem>> items = tabView.tabViewItems();
+    std::size_t at = 0;
+    for (const auto& item : items) {
+        while (at < cells_.size() && cells_[at]->isPlaceholder())
+            ++at;
+        if (!represented.contains(item.get()))
+            insertCellForTabViewItem(item.get(), at);
+        ++at;
+    }
 }
 
 void XTTabBarControl::bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item)
@@ -418,28 +445,21 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
 
 void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView)
 {
-    std::vector<kit::Ref<kit::TabViewItem>> items;
-    for (std::int64_t i = 0; i < tabView->numberOfTabViewItems(); ++i)
-        items.push_back(tabView->tabViewItemAtIndex(i));
-    const auto holds = [&items](const kit::Object* object) {
-        return std::any_of(items.begin(), items.end(), [object](const auto& item) { return item.get() == object; });
-    };
+    std::unordered_set<const kit::Object*> items;
+    items.reserve(std::size_t(tabView->numberOfTabViewItems()));
+    for (const auto& item : tabView->tabViewItems())
+        items.insert(item.get());
     const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
     for (const auto& cell : cells) {
         const kit::Ref<kit::TabViewItem> item = cell->representedObject().objectAs<kit::TabViewItem>();
-        if (!item || holds(item.get()))
+        if (!item || items.contains(item.get()))
             continue;
         kit::Ref<kit::Object> keep;
         if (XTTabBarControlDelegate* d = delegateFor("tabViewDidCloseTabViewItem", keep))
             d->tabViewDidCloseTabViewItem(tabView, item.get());
         removeTabForCell(cell.get());
     }
-    for (const auto& item : items) {
-        const bool represented = std::any_of(cells_.begin(), cells_.end(),
-            [&item](const kit::Ref<XTTabBarCell>& cell) { return cell->representedObject().object().get() == item.get(); });
-        if (!represented)
-            addTabViewItem(item.get());
-    }
+    addCellsForUnrepresentedItems(*tabView);
     kit::Ref<kit::Object> keep;
     if (XTTabBarControlDelegate* d = delegateFor("tabViewDidChangeNumberOfTabViewItems", keep))
         d->tabViewDidChangeNumberOfTabViewItems(tabView);

@@ -107,7 +107,8 @@ public:
     double availableCellWidth() const;
     kit::Rect genericCellRect() const;
 
-    // Mirroring the tab view.
+    // Mirroring the tab view. Adding appends a cell; a change of the tab view's items puts each
+    // new cell at its item's index.
     void addTabViewItem(kit::TabViewItem* item);
     void removeTabForCell(XTTabBarCell* cell);
     std::vector<kit::Ref<kit::TabViewItem>> representedTabViewItems() const;
@@ -248,6 +249,9 @@ private:
         update();
     }
     void positionOverflowMenu();
+    void insertCellForTabViewItem(kit::TabViewItem* item, std::size_t index);
+    // A cell for every item of the tab view that has none, at the item's place among the cells.
+    void addCellsForUnrepresentedItems(const kit::TabView& tabView);
     void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
     void applyLayout();
     // The pointer in the bar's coordinates; far away without a window.

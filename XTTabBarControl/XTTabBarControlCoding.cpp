@@ -116,15 +116,8 @@ void XTTabBarControl::initWithCoder(kit::Coder& coder)
 
 void XTTabBarControl::awakeFromNib()
 {
-    if (!tabView_)
-        return;
-    for (std::int64_t i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
-        const kit::Ref<kit::TabViewItem> item = tabView_->tabViewItemAtIndex(i);
-        const bool represented = std::any_of(cells_.begin(), cells_.end(),
-            [&item](const kit::Ref<XTTabBarCell>& cell) { return cell->representedObject().object().get() == item.get(); });
-        if (!represented)
-            addTabViewItem(item.get());
-    }
+    if (tabView_)
+        addCellsForUnrepresentedItems(*tabView_);
 }
 
 // Accessibility --------------------------------------------------------------------------------
