@@ -199,8 +199,8 @@ public:
     QString viewStringForToolTipPointUserData(kit::View* view, std::int64_t tag, kit::Point point, void* userData) override;
 
     // kit::Coding: the settings, the style, the tab view, the partner and the two buttons; the
-    // delegate only when it is archived anyway. Cells are made again from the tab view
-    // (XTTabBarControlCoding.cpp).
+    // delegate only when it is archived anyway; whether the bar is hidden and by whom. Cells are
+    // made again from the tab view (XTTabBarControlCoding.cpp).
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
     // kit::NibAwaking: a cell for each item of the tab view not yet shown.
@@ -264,6 +264,7 @@ private:
     void prepareShowHide(bool hide);
     void applyShowHide(double fraction);
     void observeWindow(kit::Window* window, bool observe);
+    void decodeHiddenState(kit::Coder& coder);
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;
