@@ -340,6 +340,44 @@ TEST(XTTabBarCoding, AnInterfaceFileConnectsTheBar)
     EXPECT_EQ(bar->cells()[2]->state(), 1);
 }
 
+// A cell writes every field but its colour and control; what belongs to the writing process's
+// window (tracking tags, the pointer over or pressing the close button) reads back as nothing.
+TEST(XTTabBarCoding, ACellWritesItsSeventeenKeys)
+{
+    auto cell = kit::make<XTTabBarCell>();
+    cell->setFrame(kit::MakeRect(10, 0, 130, 22));
+    cell->setTabState(XTTabSelectedMask);
+    cell->setCloseButtonTrackingTag(7);
+    cell->setCellTrackingTag(8);
+    cell->setCloseButtonOver(true);
+    cell->setCloseButtonPressed(true);
+    cell->setCount(3);
+    cell->indicator()->setFrame(kit::MakeRect(5, 6, 16, 16));
+    ASSERT_TRUE(cell->closeButtonOver());
+    const QByteArray data = xtctArchive(cell.get());
+    const std::vector<QJsonObject> cells = xtctEntries(data, QStringLiteral("XTTabBarCell"));
+    ASSERT_EQ(cells.size(), 1u);
+    for (const char* key : { "frame", "stringSize", "currentStep", "isPlaceholder", "tabState", "closeButtonTrackingTag", "cellTrackingTag",
+             "closeButtonOver", "closeButtonPressed", "indicator", "isInOverflowMenu", "hasCloseButton", "isCloseButtonSuppressed", "hasIcon",
+             "hasLargeImage", "count", "isEdited" })
+        EXPECT_TRUE(cells[0].contains(QString::fromLatin1(key))) << key;
+    EXPECT_EQ(cells[0].value(QStringLiteral("closeButtonTrackingTag")).toInt(), 7);
+    EXPECT_EQ(cells[0].value(QStringLiteral("cellTrackingTag")).toInt(), 8);
+    EXPECT_TRUE(cells[0].value(QStringLiteral("closeButtonOver")).toBool());
+    EXPECT_TRUE(cells[0].value(QStringLiteral("closeButtonPressed")).toBool());
+
+    const auto d = kit::KeyedUnarchiver::unarchiveObjectWithData(data).objectAs<XTTabBarCell>();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->closeButtonTrackingTag(), 0);
+    EXPECT_EQ(d->cellTrackingTag(), 0);
+    EXPECT_FALSE(d->closeButtonOver());
+    EXPECT_FALSE(d->closeButtonPressed());
+    EXPECT_EQ(d->tabState(), XTTabSelectedMask);
+    EXPECT_EQ(d->count(), 3);
+    ASSERT_TRUE(d->indicator());
+    EXPECT_EQ(d->indicator()->frame(), kit::MakeRect(5, 6, 16, 16)) << "the decoded indicator replaces the fresh one";
+}
+
 TEST(XTTabBarCoding, TheButtonsKeepTheirImagesAndThePulse)
 {
     auto rollover = kit::make<XTRolloverButton>(kit::MakeRect(0, 0, 16, 16));
