@@ -378,6 +378,24 @@ TEST(XTTabBarCoding, ACellWritesItsSeventeenKeys)
     EXPECT_EQ(d->indicator()->frame(), kit::MakeRect(5, 6, 16, 16)) << "the decoded indicator replaces the fresh one";
 }
 
+TEST(XTTabBarCoding, TheRolloverButtonWritesItsTrackingTag)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 200, 100), kit::TitledWindowMask);
+    auto rollover = kit::make<XTRolloverButton>(kit::MakeRect(10, 10, 16, 16));
+    window->contentView()->addSubview(rollover.get());
+    rollover->resetCursorRects();
+    const std::int64_t tag = rollover->rolloverTrackingTag();
+    ASSERT_NE(tag, -1);
+    const QByteArray data = xtctArchive(rollover.get());
+    const std::vector<QJsonObject> buttons = xtctEntries(data, QStringLiteral("XTRolloverButton"));
+    ASSERT_EQ(buttons.size(), 1u);
+    ASSERT_TRUE(buttons[0].contains(QStringLiteral("myTrackingRectTag")));
+    EXPECT_EQ(buttons[0].value(QStringLiteral("myTrackingRectTag")).toInteger(), tag);
+    const auto d = kit::KeyedUnarchiver::unarchiveObjectWithData(data).objectAs<XTRolloverButton>();
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->rolloverTrackingTag(), -1);
+}
+
 TEST(XTTabBarCoding, TheButtonsKeepTheirImagesAndThePulse)
 {
     auto rollover = kit::make<XTRolloverButton>(kit::MakeRect(0, 0, 16, 16));
