@@ -11,6 +11,7 @@
 #include "XTTabBarControl/XTWidgets.h"
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/Event.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
@@ -49,6 +50,9 @@ public:
     void setTabView(kit::Ref<kit::TabView> tabView) { tabView_ = std::move(tabView); }
     kit::Ref<kit::View> partnerView() const { return partnerView_; }
     void setPartnerView(kit::Ref<kit::View> view) { partnerView_ = std::move(view); }
+    // The mouse-down of the current click; drags start from it. Never archived.
+    kit::Ref<kit::Event> lastMouseDownEvent() const { return lastMouseDownEvent_; }
+    void setLastMouseDownEvent(kit::Ref<kit::Event> event) { lastMouseDownEvent_ = std::move(event); }
     // Held weakly; re-registers the dragged types.
     void setDelegate(kit::Object* delegate) override;
     // The delegate when it answers `operation`, else null.
@@ -308,8 +312,9 @@ private:
     kit::Ref<kit::Animation> animation_;
     std::vector<kit::Rect> animationTargets_;
     bool resizing_ = false;
-    // Where the current click began: an event would tie the bar to a moment of this process.
-    kit::Point mouseDownPoint_ {};
+    kit::Ref<kit::Event> lastMouseDownEvent_;
+    // Where the current click began, in the bar; far away without a mouse-down.
+    kit::Point mouseDownPoint() const;
     bool didDrag_ = false;
     bool closeClicked_ = false;
     // Spring-loading: the armed timer, its tab and the drag's last location (window base).
