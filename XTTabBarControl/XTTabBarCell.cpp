@@ -100,7 +100,12 @@ void XTTabBarCell::changedLook() { titleCacheValid_ = false; }
 
 void XTTabBarCell::setHasIcon(bool flag) { hasIcon_ = flag; }
 
-void XTTabBarCell::setCount(std::int64_t count) { count_ = count; }
+void XTTabBarCell::setCount(std::int64_t count)
+{
+    if (count != count_)
+        ++titleVersion_;
+    count_ = count;
+}
 
 void XTTabBarCell::setIsEdited(bool flag) { isEdited_ = flag; }
 
@@ -129,6 +134,7 @@ kit::Size XTTabBarCell::attributedStringSize() const
 void XTTabBarCell::setStringValue(const QString& value)
 {
     ActionCell::setStringValue(value);
+    ++titleVersion_;
     changedLook();
     stringSize_ = attributedStringSize();
     if (const kit::Ref<XTTabBarControl> control = tabBar())

@@ -246,18 +246,42 @@ void XTTabBarControl::insertCellForTabViewItem(kit::TabViewItem* item, std::size
         update();
 }
 
+XTTabBarControl::Unmatched XTTabBarControl::unmatchedRange(const std::vector<kit::Ref<kit::TabViewItem>>& items) const
+{
+    const auto same = [this, &items](std::size_t cell, std::size_t item) {
+        const XTTabBarCell& c = *cells_[cell];
+        return !c.isPlaceholder() && c.representedObject().object().get() == items[item].get();
+    };
+    Unmatched u;
+    const std::size_t m = cells_.size(), k = items.size();
+    while (u.firstCell < m && u.firstCell < k && same(u.firstCell, u.firstCell))
+        ++u.firstCell;
+    u.firstItem = u.firstCell;
+    u.endCell = m;
+    u.endItem = k;
+    while (u.endCell > u.firstCell && u.endItem > u.firstItem && same(u.endCell - 1, u.endItem - 1)) {
+        --u.endCell;
+        --u.endItem;
+    }
+    return u;
+}
+
 void XTTabBarControl::addCellsForUnrepresentedItems(const kit::TabView& tabView)
 {
+    // Only the items between the runs that already match can lack a cell.
+    const std::vector<kit::Ref<kit::TabViewItem>>& items = tabView.tabViewItems();
+    const Unmatched u = unmatchedRange(items);
     std::unordered_set<const kit::Object*> represented;
-    represented.reserve(cells_.size());
-    for (const auto& cell : cells_)
-        if (const kit::Ref<kit::Object> item = cell->representedObject().object())
+    for (std::size_t i = u.firstCell; i < u.endCell; ++i)
+        if (const kit::Ref<kit::Object> item = cells_[i]->representedObject().object())
             represented.insert(item.get());
     // The cells of the items already shown stand in tab order, so walking both lists together
     // finds each new item's place; gaps of a drag are stepped over.
-    const std::vector<kit::Ref<kit::TabViewItem>> items = tabView.tabViewItems();
-    std::size_t at = 0;
-    for (const auto& item : items) {
+    std::vector<kit::Ref<kit::TabViewItem>> missing;
+    for (std::size_t i = u.firstItem; i < u.endItem; ++i)
+        missing.push_back(items[i]);
+    std::size_t at = u.firstCell;
+    for (const auto& item : missing) {
         while (at < cells_.size() && cells_[at]->isPlaceholder())
             ++at;
         if (!represented.contains(item.get()))
@@ -445,11 +469,14 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
 
 void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView)
 {
+    // A tab added, closed or moved leaves the cells before and after it matching their items:
+    // only the cells between are looked up.
+    const std::vector<kit::Ref<kit::TabViewItem>>& all = tabView->tabViewItems();
+    const Unmatched u = unmatchedRange(all);
     std::unordered_set<const kit::Object*> items;
-    items.reserve(std::size_t(tabView->numberOfTabViewItems()));
-    for (const auto& item : tabView->tabViewItems())
-        items.insert(item.get());
-    const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
+    for (std::size_t i = u.firstItem; i < u.endItem; ++i)
+        items.insert(all[i].get());
+    const std::vector<kit::Ref<XTTabBarCell>> cells(cells_.begin() + std::ptrdiff_t(u.firstCell), cells_.begin() + std::ptrdiff_t(u.endCell));
     for (const auto& cell : cells) {
         const kit::Ref<kit::TabViewItem> item = cell->representedObject().objectAs<kit::TabViewItem>();
         if (!item || items.contains(item.get()))

@@ -256,6 +256,12 @@ private:
     void insertCellForTabViewItem(kit::TabViewItem* item, std::size_t index);
     // A cell for every item of the tab view that has none, at the item's place among the cells.
     void addCellsForUnrepresentedItems(const kit::TabView& tabView);
+    // The cells and items left between the longest runs at both ends where each cell stands for
+    // the item at its place.
+    struct Unmatched {
+        std::size_t firstCell = 0, endCell = 0, firstItem = 0, endItem = 0;
+    };
+    Unmatched unmatchedRange(const std::vector<kit::Ref<kit::TabViewItem>>& items) const;
     void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
     void applyLayout();
     // The pointer in the bar's coordinates; far away without a window.

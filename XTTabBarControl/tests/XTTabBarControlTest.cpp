@@ -136,6 +136,68 @@ TEST(XTTabBarControl, AnInsertedCellOverflowsByItsPlace)
     EXPECT_EQ(menu->itemAtIndex(3)->title(), QStringLiteral("Tab 4"));
 }
 
+// The overflow menu lives from one layout to the next; after every kind of change it lists the
+// overflowed tabs in their order, with their titles and counts, each item standing for its tab.
+testing::AssertionResult xtcMenuMatchesCells(const XTTabBarControl& bar)
+{
+    std::vector<std::pair<QString, kit::Object*>> expected;
+    for (const auto& cell : bar.cells())
+        if (cell->isInOverflowMenu())
+            expected.emplace_back(cell->stringValue() + (cell->count() > 0 ? QStringLiteral(" (%1)").arg(cell->count()) : QString()),
+                cell->representedObject().object().get());
+    std::vector<std::pair<QString, kit::Object*>> listed;
+    if (const kit::Ref<kit::Menu> menu = bar.controller().overflowMenu())
+        for (std::int64_t i = 1; i < menu->numberOfItems(); ++i)
+            listed.emplace_back(menu->itemAtIndex(i)->title(), menu->itemAtIndex(i)->representedObject().object().get());
+    if (listed == expected)
+        return testing::AssertionSuccess();
+    auto failure = testing::AssertionFailure() << "menu:";
+    for (const auto& [title, item] : listed)
+        failure << " \"" << title.toStdString() << "\"";
+    failure << "; overflowed tabs:";
+    for (const auto& [title, item] : expected)
+        failure << " \"" << title.toStdString() << "\"";
+    return failure;
+}
+
+TEST(XTTabBarControl, TheOverflowMenuFollowsEveryChange)
+{
+    XTBarFixture f(434, 8);
+    auto counted = kit::make<XTTestIdentifier>();
+    f.addTab(QStringLiteral("Counted"), kit::Value(kit::Ref<kit::Object>(counted)));
+    ASSERT_TRUE(f.bar->controller().overflowMenu());
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar));
+
+    f.tabView->removeTabViewItem(f.tabView->tabViewItemAtIndex(5).get());
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "closed in the middle";
+    xtcInsert(f, 5);
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "inserted in the middle";
+    const kit::Ref<kit::TabViewItem> moved = f.tabView->tabViewItemAtIndex(7);
+    f.tabView->removeTabViewItem(moved.get());
+    f.tabView->insertTabViewItemAtIndex(moved, 4);
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "moved forward";
+    f.tabView->tabViewItemAtIndex(6)->setLabel(QStringLiteral("Renamed"));
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "renamed";
+    counted->setObjectCount(3);
+    f.bar->update(false);
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "counted";
+    f.bar->setFrameSize(kit::MakeSize(600, 22));
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "wider";
+    f.bar->setFrameSize(kit::MakeSize(300, 22));
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "narrower";
+    f.tabView->removeTabViewItem(f.tabView->tabViewItemAtIndex(0).get());
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "first closed";
+    f.bar->setFrameSize(kit::MakeSize(2000, 22));
+    EXPECT_FALSE(f.bar->controller().overflowMenu()) << "nothing overflows";
+    f.bar->setFrameSize(kit::MakeSize(434, 22));
+    EXPECT_TRUE(xtcMenuMatchesCells(*f.bar)) << "overflowing again";
+
+    // An item of the menu still selects its tab.
+    const kit::Ref<kit::MenuItem> last = f.bar->controller().overflowMenu()->itemArray().back();
+    f.bar->overflowMenuAction(last.get());
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Counted"));
+}
+
 // The tab view reports a vanished item before the cell goes, and the count change last.
 TEST(XTTabBarControl, CloseReportsBeforeTheCountChange)
 {
