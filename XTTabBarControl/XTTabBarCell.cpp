@@ -100,7 +100,12 @@ void XTTabBarCell::changedLook() { titleCacheValid_ = false; }
 
 void XTTabBarCell::setHasIcon(bool flag) { hasIcon_ = flag; }
 
-void XTTabBarCell::setCount(std::int64_t count) { count_ = count; }
+void XTTabBarCell::setCount(std::int64_t count)
+{
+    if (count != count_)
+        ++titleVersion_;
+    count_ = count;
+}
 
 void XTTabBarCell::setIsEdited(bool flag) { isEdited_ = flag; }
 
@@ -129,6 +134,7 @@ kit::Size XTTabBarCell::attributedStringSize() const
 void XTTabBarCell::setStringValue(const QString& value)
 {
     ActionCell::setStringValue(value);
+    ++titleVersion_;
     changedLook();
     stringSize_ = attributedStringSize();
     if (const kit::Ref<XTTabBarControl> control = tabBar())
@@ -222,6 +228,12 @@ void XTTabBarCell::encodeWithCoder(kit::Coder& coder) const
     coder.encodeIntegerForKey(currentStep_, QStringLiteral("currentStep"));
     coder.encodeBoolForKey(isPlaceholder_, QStringLiteral("isPlaceholder"));
     coder.encodeIntegerForKey(tabState_, QStringLiteral("tabState"));
+    coder.encodeIntegerForKey(closeButtonTrackingTag_, QStringLiteral("closeButtonTrackingTag"));
+    coder.encodeIntegerForKey(cellTrackingTag_, QStringLiteral("cellTrackingTag"));
+    coder.encodeBoolForKey(closeButtonOver_, QStringLiteral("closeButtonOver"));
+    coder.encodeBoolForKey(closeButtonPressed_, QStringLiteral("closeButtonPressed"));
+    if (indicator_)
+        coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(indicator_)), QStringLiteral("indicator"));
     coder.encodeBoolForKey(isInOverflowMenu_, QStringLiteral("isInOverflowMenu"));
     coder.encodeBoolForKey(hasCloseButton_, QStringLiteral("hasCloseButton"));
     coder.encodeBoolForKey(closeButtonSuppressed_, QStringLiteral("isCloseButtonSuppressed"));
@@ -247,9 +259,17 @@ void XTTabBarCell::initWithCoder(kit::Coder& coder)
     hasLargeImage_ = coder.decodeBoolForKey(QStringLiteral("hasLargeImage"));
     count_ = coder.decodeIntegerForKey(QStringLiteral("count"));
     isEdited_ = coder.decodeBoolForKey(QStringLiteral("isEdited"));
-    // Tracking tags belong to the window of the process that wrote them.
+    if (const auto indicator = coder.decodeObjectForKey(QStringLiteral("indicator")).objectAs<XTProgressIndicator>()) {
+        if (indicator_ && indicator_ != indicator)
+            indicator_->removeFromSuperview();
+        indicator_ = indicator;
+    }
+    // Tracking tags belong to the window of the process that wrote them, and so does the pointer
+    // over (or pressing) the close button: no exit or release would ever come here.
     closeButtonTrackingTag_ = 0;
     cellTrackingTag_ = 0;
+    closeButtonOver_ = false;
+    closeButtonPressed_ = false;
 }
 
 // Accessibility --------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Responder.h"
 #include "kit/controls/ActionCell.h"
+#include "kit/controls/MenuItem.h"
 #include "kit/graphics/AttributedString.h"
 #include "kit/graphics/Color.h"
 
@@ -55,6 +56,17 @@ public:
     bool isInOverflowMenu() const { return isInOverflowMenu_; }
     // Tells the delegate only when the value changes.
     void setIsInOverflowMenu(bool flag);
+    // The tab's item of the overflow menu, kept from one layout to the next: a bar of many tabs
+    // would otherwise make hundreds of items at every layout.
+    const kit::Ref<kit::MenuItem>& overflowMenuItem() const { return overflowMenuItem_; }
+    // Takes the item, its title made from the title and count the cell has now.
+    void setOverflowMenuItem(kit::Ref<kit::MenuItem> item)
+    {
+        overflowMenuItem_ = std::move(item);
+        overflowMenuItemVersion_ = titleVersion_;
+    }
+    // The item's title still reads as the cell's title and count.
+    bool overflowMenuItemIsCurrent() const { return overflowMenuItem_ && overflowMenuItemVersion_ == titleVersion_; }
     bool closeButtonPressed() const { return closeButtonPressed_; }
     void setCloseButtonPressed(bool flag) { closeButtonPressed_ = flag; }
     // Over the close button, and that button works: background closing, the selected tab, or
@@ -149,6 +161,10 @@ private:
     bool closeButtonPressed_ = false;
     kit::Ref<XTProgressIndicator> indicator_;
     bool isInOverflowMenu_ = false;
+    kit::Ref<kit::MenuItem> overflowMenuItem_;
+    // Counts changes of the title and count.
+    std::uint64_t titleVersion_ = 0;
+    std::uint64_t overflowMenuItemVersion_ = 0;
     bool hasCloseButton_ = true;
     bool closeButtonSuppressed_ = false;
     bool hasIcon_ = false;

@@ -13,6 +13,7 @@
 #include "kit/foundation/Timer.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 KIT_REGISTER_CLASS(XTTabBarControl, kit::Control)
 {
@@ -97,12 +98,13 @@ XTTabBarControl::~XTTabBarControl()
     for (const auto& cell : cells)
         bindPropertiesForCell(cell.get(), nullptr);
     if (tabView_) {
-        for (std::int64_t i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
-            const kit::Ref<kit::TabViewItem> item = tabView_->tabViewItemAtIndex(i);
-            for (const auto& cell : cells)
-                if (cell->representedObject().object().get() == item.get())
-                    item->removeObserverForKeyPath(this, QStringLiteral("identifier"));
-        }
+        std::unordered_set<const kit::Object*> shown;
+        for (const auto& cell : cells)
+            if (const kit::Ref<kit::Object> item = cell->representedObject().object())
+                shown.insert(item.get());
+        for (const auto& item : tabView_->tabViewItems())
+            if (shown.contains(item.get()))
+                item->removeObserverForKeyPath(this, QStringLiteral("identifier"));
     }
     cells_.clear();
 }
@@ -219,24 +221,73 @@ void XTTabBarControl::positionOverflowMenu()
     }
 }
 
-void XTTabBarControl::addTabViewItem(kit::TabViewItem* item)
+void XTTabBarControl::addTabViewItem(kit::TabViewItem* item) { insertCellForTabViewItem(item, cells_.size()); }
+
+void XTTabBarControl::insertCellForTabViewItem(kit::TabViewItem* item, std::size_t index)
 {
+    index = std::min(index, cells_.size());
     auto cell = kit::make<XTTabBarCell>(this);
     cell->setRepresentedObject(kit::Value(kit::Ref<kit::Object>(item)));
+    // Provisionally just after the cell before it, until the layout places it.
+    const XTTabBarCell* before = index > 0 ? cells_[index - 1].get() : nullptr;
     kit::Rect frame = genericCellRect();
     if (orientation_ == XTTabBarHorizontalOrientation) {
-        frame.origin.x = cells_.empty() ? 0 : cells_.back()->frame().origin.x + cells_.back()->frame().size.width;
+        frame.origin.x = before ? before->frame().origin.x + before->frame().size.width : 0;
         frame.size.width = 30;
     } else {
         frame.origin.x = 0;
-        frame.origin.y = cells_.empty() ? 0 : cells_.back()->frame().origin.y + cells_.back()->frame().size.height;
+        frame.origin.y = before ? before->frame().origin.y + before->frame().size.height : 0;
     }
     cell->setFrame(frame);
     bindPropertiesForCell(cell.get(), item);
     item->addObserverForKeyPathOptionsContext(this, QStringLiteral("identifier"), 0, nullptr);
-    cells_.push_back(cell);
+    cells_.insert(cells_.begin() + std::ptrdiff_t(index), cell);
     if (tabView_ && std::int64_t(cells_.size()) == tabView_->numberOfTabViewItems())
         update();
+}
+
+XTTabBarControl::Unmatched XTTabBarControl::unmatchedRange(const std::vector<kit::Ref<kit::TabViewItem>>& items) const
+{
+    const auto same = [this, &items](std::size_t cell, std::size_t item) {
+        const XTTabBarCell& c = *cells_[cell];
+        return !c.isPlaceholder() && c.representedObject().object().get() == items[item].get();
+    };
+    Unmatched u;
+    const std::size_t m = cells_.size(), k = items.size();
+    while (u.firstCell < m && u.firstCell < k && same(u.firstCell, u.firstCell))
+        ++u.firstCell;
+    u.firstItem = u.firstCell;
+    u.endCell = m;
+    u.endItem = k;
+    while (u.endCell > u.firstCell && u.endItem > u.firstItem && same(u.endCell - 1, u.endItem - 1)) {
+        --u.endCell;
+        --u.endItem;
+    }
+    return u;
+}
+
+void XTTabBarControl::addCellsForUnrepresentedItems(const kit::TabView& tabView)
+{
+    // Only the items between the runs that already match can lack a cell.
+    const std::vector<kit::Ref<kit::TabViewItem>>& items = tabView.tabViewItems();
+    const Unmatched u = unmatchedRange(items);
+    std::unordered_set<const kit::Object*> represented;
+    for (std::size_t i = u.firstCell; i < u.endCell; ++i)
+        if (const kit::Ref<kit::Object> item = cells_[i]->representedObject().object())
+            represented.insert(item.get());
+    // The cells of the items already shown stand in tab order, so walking both lists together
+    // finds each new item's place; gaps of a drag are stepped over.
+    std::vector<kit::Ref<kit::TabViewItem>> missing;
+    for (std::size_t i = u.firstItem; i < u.endItem; ++i)
+        missing.push_back(items[i]);
+    std::size_t at = u.firstCell;
+    for (const auto& item : missing) {
+        while (at < cells_.size() && cells_[at]->isPlaceholder())
+            ++at;
+        if (!represented.contains(item.get()))
+            insertCellForTabViewItem(item.get(), at);
+        ++at;
+    }
 }
 
 void XTTabBarControl::bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item)
@@ -418,28 +469,24 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
 
 void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView)
 {
-    std::vector<kit::Ref<kit::TabViewItem>> items;
-    for (std::int64_t i = 0; i < tabView->numberOfTabViewItems(); ++i)
-        items.push_back(tabView->tabViewItemAtIndex(i));
-    const auto holds = [&items](const kit::Object* object) {
-        return std::any_of(items.begin(), items.end(), [object](const auto& item) { return item.get() == object; });
-    };
-    const std::vector<kit::Ref<XTTabBarCell>> cells = cells_;
+    // A tab added, closed or moved leaves the cells before and after it matching their items:
+    // only the cells between are looked up.
+    const std::vector<kit::Ref<kit::TabViewItem>>& all = tabView->tabViewItems();
+    const Unmatched u = unmatchedRange(all);
+    std::unordered_set<const kit::Object*> items;
+    for (std::size_t i = u.firstItem; i < u.endItem; ++i)
+        items.insert(all[i].get());
+    const std::vector<kit::Ref<XTTabBarCell>> cells(cells_.begin() + std::ptrdiff_t(u.firstCell), cells_.begin() + std::ptrdiff_t(u.endCell));
     for (const auto& cell : cells) {
         const kit::Ref<kit::TabViewItem> item = cell->representedObject().objectAs<kit::TabViewItem>();
-        if (!item || holds(item.get()))
+        if (!item || items.contains(item.get()))
             continue;
         kit::Ref<kit::Object> keep;
         if (XTTabBarControlDelegate* d = delegateFor("tabViewDidCloseTabViewItem", keep))
             d->tabViewDidCloseTabViewItem(tabView, item.get());
         removeTabForCell(cell.get());
     }
-    for (const auto& item : items) {
-        const bool represented = std::any_of(cells_.begin(), cells_.end(),
-            [&item](const kit::Ref<XTTabBarCell>& cell) { return cell->representedObject().object().get() == item.get(); });
-        if (!represented)
-            addTabViewItem(item.get());
-    }
+    addCellsForUnrepresentedItems(*tabView);
     kit::Ref<kit::Object> keep;
     if (XTTabBarControlDelegate* d = delegateFor("tabViewDidChangeNumberOfTabViewItems", keep))
         d->tabViewDidChangeNumberOfTabViewItems(tabView);

@@ -11,6 +11,7 @@
 #include "XTTabBarControl/XTWidgets.h"
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/Event.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
@@ -49,6 +50,9 @@ public:
     void setTabView(kit::Ref<kit::TabView> tabView) { tabView_ = std::move(tabView); }
     kit::Ref<kit::View> partnerView() const { return partnerView_; }
     void setPartnerView(kit::Ref<kit::View> view) { partnerView_ = std::move(view); }
+    // The mouse-down of the current click; drags start from it. Never archived.
+    kit::Ref<kit::Event> lastMouseDownEvent() const { return lastMouseDownEvent_; }
+    void setLastMouseDownEvent(kit::Ref<kit::Event> event) { lastMouseDownEvent_ = std::move(event); }
     // Held weakly; re-registers the dragged types.
     void setDelegate(kit::Object* delegate) override;
     // The delegate when it answers `operation`, else null.
@@ -107,7 +111,8 @@ public:
     double availableCellWidth() const;
     kit::Rect genericCellRect() const;
 
-    // Mirroring the tab view.
+    // Mirroring the tab view. Adding appends a cell; a change of the tab view's items puts each
+    // new cell at its item's index.
     void addTabViewItem(kit::TabViewItem* item);
     void removeTabForCell(XTTabBarCell* cell);
     std::vector<kit::Ref<kit::TabViewItem>> representedTabViewItems() const;
@@ -198,8 +203,8 @@ public:
     QString viewStringForToolTipPointUserData(kit::View* view, std::int64_t tag, kit::Point point, void* userData) override;
 
     // kit::Coding: the settings, the style, the tab view, the partner and the two buttons; the
-    // delegate only when it is archived anyway. Cells are made again from the tab view
-    // (XTTabBarControlCoding.cpp).
+    // delegate only when it is archived anyway; whether the bar is hidden and by whom. Cells are
+    // made again from the tab view (XTTabBarControlCoding.cpp).
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
     // kit::NibAwaking: a cell for each item of the tab view not yet shown.
@@ -248,6 +253,15 @@ private:
         update();
     }
     void positionOverflowMenu();
+    void insertCellForTabViewItem(kit::TabViewItem* item, std::size_t index);
+    // A cell for every item of the tab view that has none, at the item's place among the cells.
+    void addCellsForUnrepresentedItems(const kit::TabView& tabView);
+    // The cells and items left between the longest runs at both ends where each cell stands for
+    // the item at its place.
+    struct Unmatched {
+        std::size_t firstCell = 0, endCell = 0, firstItem = 0, endItem = 0;
+    };
+    Unmatched unmatchedRange(const std::vector<kit::Ref<kit::TabViewItem>>& items) const;
     void bindPropertiesForCell(XTTabBarCell* cell, kit::TabViewItem* item);
     void applyLayout();
     // The pointer in the bar's coordinates; far away without a window.
@@ -260,6 +274,7 @@ private:
     void prepareShowHide(bool hide);
     void applyShowHide(double fraction);
     void observeWindow(kit::Window* window, bool observe);
+    void decodeHiddenState(kit::Coder& coder);
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;
@@ -303,8 +318,9 @@ private:
     kit::Ref<kit::Animation> animation_;
     std::vector<kit::Rect> animationTargets_;
     bool resizing_ = false;
-    // Where the current click began: an event would tie the bar to a moment of this process.
-    kit::Point mouseDownPoint_ {};
+    kit::Ref<kit::Event> lastMouseDownEvent_;
+    // Where the current click began, in the bar; far away without a mouse-down.
+    kit::Point mouseDownPoint() const;
     bool didDrag_ = false;
     bool closeClicked_ = false;
     // Spring-loading: the armed timer, its tab and the drag's last location (window base).

@@ -1,14 +1,14 @@
-// Archiving the bar and what it shows to accessibility. An archive holds settings only: the
-// options, the style, the tab view, the partner, the two buttons and (conditionally) the delegate.
-// Cells, events, tracking tags and animation steps belong to the process that made them; a
-// decoded bar makes its cells again from its tab view.
+// Archiving the bar and what it shows to accessibility. An archive holds the settings (the
+// options, the style, the tab view, the partner, the two buttons and, conditionally, the
+// delegate) and whether the bar is hidden, which its archived geometry depends on. Cells, events,
+// tracking tags and animation steps belong to the process that made them; a decoded bar makes its
+// cells again from its tab view.
 
 #include "XTTabBarControl/XTTabBarControl.h"
 
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Coder.h"
 
-#include <algorithm>
 
 // The option keys, in archive order, with their fields: one table for writing and reading.
 struct XTTabBarControlCodingKeys {
@@ -63,8 +63,14 @@ void XTTabBarControl::encodeWithCoder(kit::Coder& coder) const
         coder.encodeBoolForKey(this->*field, QString::fromLatin1(key));
     for (const auto& [key, field] : XTTabBarControlCodingKeys::widths())
         coder.encodeIntegerForKey(this->*field, QString::fromLatin1(key));
+    coder.encodeBoolForKey(isHidden_, QStringLiteral("XTisHidden"));
     if (partnerView_)
         coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(partnerView_)), QStringLiteral("XTpartnerView"));
+    // Ours alone: who hid the bar decides whether it may show itself, and a hidden vertical bar
+    // needs the width it comes back at.
+    coder.encodeBoolForKey(hiddenByHost_, QStringLiteral("XThiddenByHost"));
+    if (orientation_ == XTTabBarVerticalOrientation)
+        coder.encodeIntegerForKey(tabBarWidth_, QStringLiteral("XTtabBarWidth"));
     // Conditional: archiving the bar never archives its owner whole.
     if (const kit::Ref<kit::Object> d = delegate())
         coder.encodeConditionalObjectForKey(d.get(), QStringLiteral("XTdelegate"));
@@ -105,6 +111,7 @@ void XTTabBarControl::initWithCoder(kit::Coder& coder)
     addTabButton_->setHidden(!showAddTabButton_);
     if (const auto partner = coder.decodeObjectForKey(QStringLiteral("XTpartnerView")).objectAs<kit::View>())
         partnerView_ = partner;
+    decodeHiddenState(coder);
     if (const kit::Ref<kit::Object> d = coder.decodeObjectForKey(QStringLiteral("XTdelegate")).object())
         setDelegate(d.get());
     positionOverflowMenu();
@@ -114,17 +121,32 @@ void XTTabBarControl::initWithCoder(kit::Coder& coder)
     }
 }
 
+void XTTabBarControl::decodeHiddenState(kit::Coder& coder)
+{
+    const bool vertical = orientation_ == XTTabBarVerticalOrientation;
+    if (coder.containsValueForKey(QStringLiteral("XTisHidden")))
+        isHidden_ = coder.decodeBoolForKey(QStringLiteral("XTisHidden"));
+    else
+        // Older archives: a bar collapsed to one point along its axis was hidden.
+        isHidden_ = (vertical ? frame().size.width : frame().size.height) == 1;
+    // Without our key, a bar that may hide for a single tab is taken to have hidden itself.
+    hiddenByHost_ = coder.containsValueForKey(QStringLiteral("XThiddenByHost")) ? coder.decodeBoolForKey(QStringLiteral("XThiddenByHost"))
+                                                                                 : isHidden_ && !hideForSingleTab_;
+    if (coder.containsValueForKey(QStringLiteral("XTtabBarWidth")))
+        tabBarWidth_ = coder.decodeIntegerForKey(QStringLiteral("XTtabBarWidth"));
+    if (vertical && tabBarWidth_ <= 9)
+        tabBarWidth_ = 120;
+    // The buttons come back when the bar shows.
+    if (isHidden_) {
+        overflowPopUpButton_->removeFromSuperview();
+        addTabButton_->removeFromSuperview();
+    }
+}
+
 void XTTabBarControl::awakeFromNib()
 {
-    if (!tabView_)
-        return;
-    for (std::int64_t i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
-        const kit::Ref<kit::TabViewItem> item = tabView_->tabViewItemAtIndex(i);
-        const bool represented = std::any_of(cells_.begin(), cells_.end(),
-            [&item](const kit::Ref<XTTabBarCell>& cell) { return cell->representedObject().object().get() == item.get(); });
-        if (!represented)
-            addTabViewItem(item.get());
-    }
+    if (tabView_)
+        addCellsForUnrepresentedItems(*tabView_);
 }
 
 // Accessibility --------------------------------------------------------------------------------

@@ -49,19 +49,22 @@ void XTTabBarControl::mouseDragged(const kit::Event& event)
         resizeDragged(event);
         return;
     }
+    if (!lastMouseDownEvent_)
+        return;
+    const kit::Point downAt = mouseDownPoint();
     kit::Rect downFrame;
-    const kit::Ref<XTTabBarCell> cell = cellForPoint(mouseDownPoint_, &downFrame);
+    const kit::Ref<XTTabBarCell> cell = cellForPoint(downAt, &downFrame);
     if (!cell)
         return;
     const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
     const kit::Rect close = cell->closeButtonRectForFrame(downFrame);
-    if (closeClicked_ && kit::PointInRect(mouseDownPoint_, close)
+    if (closeClicked_ && kit::PointInRect(downAt, close)
         && (allowsBackgroundTabClosing_ || (cell->tabState() & XTTabSelectedMask))) {
         cell->setCloseButtonPressed(kit::PointInRect(p, close));
         setNeedsDisplay(true);
         return;
     }
-    const double distance = std::hypot(p.x - mouseDownPoint_.x, p.y - mouseDownPoint_.y);
+    const double distance = std::hypot(p.x - downAt.x, p.y - downAt.y);
     if (distance < xtcdDragDistance || didDrag_ || xtcdAssistant().isDragging())
         return;
     kit::Ref<kit::Object> keep;
@@ -69,11 +72,11 @@ void XTTabBarControl::mouseDragged(const kit::Event& event)
     const kit::Ref<kit::TabViewItem> item = cell->representedObject().objectAs<kit::TabViewItem>();
     if (!d || !d->tabViewShouldDragTabViewItemFromTabBar(tabView_.get(), item.get(), this))
         return;
+    // The drag grabs the tab where the click began, with that click's modifiers.
+    const kit::Ref<kit::Event> down = lastMouseDownEvent_;
+    if (!down)
+        return;
     didDrag_ = true;
-    // The drag grabs the tab where the click began.
-    const kit::Ref<kit::Event> down = kit::Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
-        kit::LeftMouseDown, convertPointToView(mouseDownPoint_, nullptr), event.modifierFlags(), event.timestamp(), event.windowNumber(),
-        nullptr, 0, 1, 1);
     xtcdAssistant().startDraggingCellFromTabBarWithMouseDownEvent(cell.get(), this, *down);
 }
 

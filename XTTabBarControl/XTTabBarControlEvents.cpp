@@ -16,11 +16,16 @@ std::uint64_t xteCurrentModifiers()
 
 } // namespace
 
+kit::Point XTTabBarControl::mouseDownPoint() const
+{
+    return lastMouseDownEvent_ ? convertPointFromView(lastMouseDownEvent_->locationInWindow(), nullptr) : kit::MakePoint(-1e9, -1e9);
+}
+
 void XTTabBarControl::mouseDown(const kit::Event& event)
 {
     didDrag_ = false;
+    lastMouseDownEvent_ = kit::Ref<kit::Event>(const_cast<kit::Event*>(&event));
     const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
-    mouseDownPoint_ = p;
     if (orientation_ == XTTabBarVerticalOrientation && allowsResizing_ && partnerView_ && p.x > frame().size.width - 3) {
         resizing_ = true;
         // Once per resize: the mouse-up pops it, so the cursor stack stays balanced.
@@ -74,7 +79,7 @@ void XTTabBarControl::mouseUp(const kit::Event& event)
     const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
     kit::Rect upFrame, downFrame;
     const kit::Ref<XTTabBarCell> up = cellForPoint(p, &upFrame);
-    const kit::Ref<XTTabBarCell> down = cellForPoint(mouseDownPoint_, &downFrame);
+    const kit::Ref<XTTabBarCell> down = cellForPoint(mouseDownPoint(), &downFrame);
     if (!up) {
         if (down)
             down->setCloseButtonPressed(false);
@@ -98,7 +103,7 @@ void XTTabBarControl::mouseUp(const kit::Event& event)
         return;
     }
     if (down && kit::PointInRect(p, downFrame)) {
-        const bool downOnClose = kit::PointInRect(mouseDownPoint_, up->closeButtonRectForFrame(upFrame));
+        const bool downOnClose = kit::PointInRect(mouseDownPoint(), up->closeButtonRectForFrame(upFrame));
         if (!(downOnClose && allowsBackgroundTabClosing_ && !disableTabClose_)) {
             down->setCloseButtonPressed(false);
             if (!selectsTabsOnMouseDown_)

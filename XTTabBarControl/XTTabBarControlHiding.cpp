@@ -161,7 +161,8 @@ void XTTabBarControl::animateShowHide(kit::Timer*)
 void XTTabBarControl::windowDidUpdate(kit::Notification*)
 {
     const kit::Ref<XTTabBarControl> keep(this);
-    if (hideForSingleTab_ && cells_.size() < 2 && !awakenedFromNib_) {
+    // A bar that comes hidden out of an archive is collapsed already.
+    if (hideForSingleTab_ && cells_.size() < 2 && !awakenedFromNib_ && !isHidden_) {
         prepareShowHide(true);
         applyShowHide(1);
         isHidden_ = true;

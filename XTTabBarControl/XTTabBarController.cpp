@@ -74,19 +74,12 @@ std::vector<double> XTTabBarController::generateWidthsFromCells(const std::vecto
 
     // Close buttons first: they change the widths the cells want.
     const bool single = cells.size() == 1;
-    for (const auto& cell : cells) {
-        bool suppressed = false;
-        if (single && !control->canCloseOnlyTab()) {
-            suppressed = true;
-        } else if (control->disableTabClose()) {
-            suppressed = true;
-        } else {
-            kit::Ref<kit::Object> keep;
-            if (XTTabBarControlDelegate* d = control->delegateFor("tabViewDisableTabCloseForTabViewItem", keep))
-                suppressed = d->tabViewDisableTabCloseForTabViewItem(tabView.get(), cell->representedObject().objectAs<kit::TabViewItem>().get());
-        }
-        cell->setCloseButtonSuppressed(suppressed);
-    }
+    const bool allSuppressed = (single && !control->canCloseOnlyTab()) || control->disableTabClose();
+    kit::Ref<kit::Object> keep;
+    XTTabBarControlDelegate* d = allSuppressed ? nullptr : control->delegateFor("tabViewDisableTabCloseForTabViewItem", keep);
+    for (const auto& cell : cells)
+        cell->setCloseButtonSuppressed(
+            allSuppressed || (d && d->tabViewDisableTabCloseForTabViewItem(tabView.get(), cell->representedObject().objectAs<kit::TabViewItem>().get())));
 
     XTTabWidths::Input in;
     in.vertical = control->orientation() == XTTabBarVerticalOrientation;
@@ -103,9 +96,14 @@ std::vector<double> XTTabBarController::generateWidthsFromCells(const std::vecto
     in.cellMinWidth = double(control->cellMinWidth());
     in.cellMaxWidth = double(control->cellMaxWidth());
     in.cellOptimumWidth = double(control->cellOptimumWidth());
-    in.desiredWidths.reserve(cells.size());
-    for (const auto& cell : cells)
-        in.desiredWidths.push_back(cell->desiredWidthOfCell());
+    // Measured on demand, once each: only the cells that may fit are asked.
+    std::vector<double> desired(cells.size(), -1);
+    in.count = cells.size();
+    in.desiredWidthAt = [&cells, &desired](std::size_t i) {
+        if (desired[i] < 0)
+            desired[i] = cells[i]->desiredWidthOfCell();
+        return desired[i];
+    };
     XTTabWidths::Output out = XTTabWidths::generate(in);
     if (!out.failure.isEmpty())
         kit::log(QStringLiteral("%s"), out.failure);
@@ -115,6 +113,10 @@ std::vector<double> XTTabBarController::generateWidthsFromCells(const std::vecto
 void XTTabBarController::setupCells(const std::vector<kit::Ref<XTTabBarCell>>& cells, const std::vector<double>& widths)
 {
     const kit::Ref<XTTabBarControl> control = control_.lock();
+    // The menu and its items are kept from one layout to the next, and only the items whose
+    // place changed move: adding, closing or moving a tab of a long bar touches a few items.
+    const kit::Ref<kit::Menu> lastMenu = overflowMenu_;
+    std::int64_t placed = 0;
     overflowMenu_ = nullptr;
     kit::Rect rect = control->genericCellRect();
     const kit::Ref<kit::TabViewItem> selected = control->tabView()->selectedTabViewItem();
@@ -174,18 +176,56 @@ void XTTabBarController::setupCells(const std::vector<kit::Ref<XTTabBarCell>>& c
             rect.origin.x += right + 20;
         cellFrames_.push_back(rect);
         if (!overflowMenu_) {
-            overflowMenu_ = kit::make<kit::Menu>();
-            overflowMenu_->addItemWithTitleActionKeyEquivalent(QString(), kit::Selector(), QString());
+            overflowMenu_ = lastMenu ? lastMenu : kit::make<kit::Menu>();
+            if (!blankItem_)
+                blankItem_ = kit::make<kit::MenuItem>(QString(), kit::Selector(), QString());
+            if (overflowMenu_->numberOfItems() == 0 || overflowMenu_->itemArray().front() != blankItem_) {
+                overflowMenu_->removeAllItems();
+                overflowMenu_->addItem(blankItem_);
+            }
             overflowMenu_->setDelegate(this, this);
         }
+        placeInOverflowMenu(cell, ++placed, control.get());
+    }
+    // Fewer tabs overflow than before, or none: the items of the tabs that no longer do go.
+    if (overflowMenu_) {
+        while (overflowMenu_->numberOfItems() > placed + 1)
+            overflowMenu_->removeItemAtIndex(overflowMenu_->numberOfItems() - 1);
+    } else if (lastMenu) {
+        lastMenu->removeAllItems();
+    }
+}
+
+void XTTabBarController::placeInOverflowMenu(XTTabBarCell& cell, std::int64_t at, XTTabBarControl* control)
+{
+    kit::Ref<kit::MenuItem> item = cell.overflowMenuItem();
+    if (!item || !cell.overflowMenuItemIsCurrent()) {
         QString title = XTTruncatedTitle(cell.stringValue(), 60);
         if (cell.count() > 0)
             title += QStringLiteral(" (%1)").arg(cell.count());
-        const kit::Ref<kit::MenuItem> item =
-            overflowMenu_->addItemWithTitleActionKeyEquivalent(title, kit::Selector("overflowMenuAction"), QString());
-        item->setTarget(control.get());
-        item->setRepresentedObject(cell.representedObject());
+        if (!item)
+            item = kit::make<kit::MenuItem>(title, kit::Selector("overflowMenuAction"), QString());
+        else if (item->title() != title)
+            item->setTitle(title);
+        cell.setOverflowMenuItem(item);
     }
+    const std::vector<kit::Ref<kit::MenuItem>>& items = overflowMenu_->itemArray();
+    if (std::size_t(at) < items.size() && items[std::size_t(at)] == item)
+        return;
+    if (const kit::Ref<kit::Menu> menu = item->menu()) {
+        // Further down: the items before it stand for tabs that went, or that come later.
+        const std::int64_t index = menu == overflowMenu_ ? menu->indexOfItem(item.get()) : -1;
+        if (index > at) {
+            for (std::int64_t i = index - 1; i >= at; --i)
+                overflowMenu_->removeItemAtIndex(i);
+            return;
+        }
+        // In another bar's menu, from before the tab moved here.
+        menu->removeItem(item.get());
+    }
+    item->setTarget(control);
+    item->setRepresentedObject(cell.representedObject());
+    overflowMenu_->insertItemAtIndex(item, std::min(at, overflowMenu_->numberOfItems()));
 }
 
 void XTTabBarController::setSelectedCell(XTTabBarCell* newCell)
@@ -242,8 +282,10 @@ bool XTTabBarController::menuUpdateItemAtIndexShouldCancel(kit::Menu* menu, kit:
     if (menu && menu == overflowMenu_.get() && item) {
         const kit::Ref<kit::TabViewItem> tab = item->representedObject().objectAs<kit::TabViewItem>();
         const kit::Ref<kit::Object> identifier = tab ? tab->identifier().object() : nullptr;
-        if (identifier && identifier->respondsToSelector(kit::Selector("icon")))
-            item->setImage(identifier->valueForKey(QStringLiteral("icon")).objectAs<kit::Image>());
+        // Items live on from one layout to the next: an icon that went away goes from the item too.
+        item->setImage(identifier && identifier->respondsToSelector(kit::Selector("icon"))
+                ? identifier->valueForKey(QStringLiteral("icon")).objectAs<kit::Image>()
+                : nullptr);
     }
     return true;
 }

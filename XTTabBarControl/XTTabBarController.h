@@ -4,6 +4,7 @@
 // for the mouse, the add button's place and the menu of the tabs that do not fit.
 
 #include "kit/controls/Menu.h"
+#include "kit/controls/MenuItem.h"
 #include "kit/core/Geometry.h"
 #include "kit/core/Object.h"
 
@@ -36,6 +37,10 @@ struct Input {
     double cellMaxWidth = 280;
     double cellOptimumWidth = 130;
     std::vector<double> desiredWidths;
+    // In place of `desiredWidths`: asked only for the cells whose width matters, which on a bar of
+    // many tabs are the few that fit.
+    std::size_t count = 0;
+    std::function<double(std::size_t)> desiredWidthAt;
 };
 
 struct Output {
@@ -79,6 +84,8 @@ public:
 
 private:
     void setupCells(const std::vector<kit::Ref<XTTabBarCell>>& cells, const std::vector<double>& widths);
+    // Puts the cell's item at index `at` of the overflow menu, made or retitled as needed.
+    void placeInOverflowMenu(XTTabBarCell& cell, std::int64_t at, XTTabBarControl* control);
 
     kit::Weak<XTTabBarControl> control_;
     std::vector<kit::Rect> cellTrackingRects_;
@@ -86,4 +93,5 @@ private:
     std::vector<kit::Rect> cellFrames_;
     kit::Rect addButtonRect_ {};
     kit::Ref<kit::Menu> overflowMenu_;
+    kit::Ref<kit::MenuItem> blankItem_;
 };

@@ -57,7 +57,8 @@ Output generate(const Input& in)
 {
     Output out;
     std::vector<double>& list = out.values;
-    const std::size_t n = in.desiredWidths.size();
+    const std::size_t n = in.desiredWidthAt ? in.count : in.desiredWidths.size();
+    const auto desired = [&in](std::size_t i) { return in.desiredWidthAt ? in.desiredWidthAt(i) : in.desiredWidths[i]; };
     double available = in.frameWidth - in.leftMargin - in.rightMargin - in.compensation - in.addButtonWidth;
     double origin = in.vertical ? in.topMargin : 0;
     double total = 0;
@@ -74,7 +75,7 @@ Output generate(const Input& in)
             origin += in.cellHeight;
             continue;
         }
-        double width = in.sizeCellsToFit ? std::min(in.desiredWidths[i], in.cellMaxWidth) : in.cellOptimumWidth;
+        double width = in.sizeCellsToFit ? std::min(desired(i), in.cellMaxWidth) : in.cellOptimumWidth;
         width = std::ceil(width);
         if (total + width < available) {
             list.push_back(width);
@@ -85,7 +86,7 @@ Output generate(const Input& in)
             const double share = std::trunc(available / double(n));
             list.clear();
             for (std::size_t c = 0; c < n; ++c)
-                list.push_back(in.sizeCellsToFit && in.desiredWidths[c] < share ? in.desiredWidths[c] : share);
+                list.push_back(in.sizeCellsToFit && desired(c) < share ? desired(c) : share);
             break;
         }
         if (!in.sizeCellsToFit) {
@@ -133,8 +134,8 @@ Output generate(const Input& in)
 
     // Two tabs always show side by side, however narrow the bar.
     if (!in.vertical && n > 1 && list.size() < 2) {
-        const double w0 = in.desiredWidths[0] < available / 2 ? in.desiredWidths[0] : available / 2;
-        const double w1 = in.desiredWidths[1] < available - w0 ? in.desiredWidths[1] : available - w0;
+        const double w0 = desired(0) < available / 2 ? desired(0) : available / 2;
+        const double w1 = desired(1) < available - w0 ? desired(1) : available - w0;
         list = { w0 + w1 < available ? available - w1 : w0, w1 };
     }
     return out;

@@ -165,6 +165,7 @@ void XTRolloverButton::encodeWithCoder(kit::Coder& coder) const
         coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(rolloverImage_)), QStringLiteral("rolloverImage"));
     if (usualImage_)
         coder.encodeObjectForKey(kit::Value(kit::Ref<kit::Object>(usualImage_)), QStringLiteral("usualImage"));
+    coder.encodeIntegerForKey(trackingTag_, QStringLiteral("myTrackingRectTag"));
 }
 
 void XTRolloverButton::initWithCoder(kit::Coder& coder)

@@ -33,6 +33,28 @@ TEST_F(XTTabBarEvents, SelectsOnMouseUp)
     EXPECT_EQ(selected(), QStringLiteral("Tab 1"));
 }
 
+// The bar keeps the mouse-down of the current click; a release ends the click that event began.
+TEST_F(XTTabBarEvents, KeepsTheLastMouseDown)
+{
+    EXPECT_FALSE(f.bar->lastMouseDownEvent());
+    kit::test::EventScript script(window.get());
+    script.click(at(200, 11));
+    script.run();
+    const kit::Ref<kit::Event> down = f.bar->lastMouseDownEvent();
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->type(), kit::LeftMouseDown);
+    EXPECT_EQ(down->locationInWindow(), at(200, 11));
+
+    const kit::Ref<kit::Event> other = kit::Event::mouseEventWithTypeLocationModifierFlagsTimestampWindowNumberContextEventNumberClickCountPressure(
+        kit::LeftMouseDown, at(340, 11), 0, 0, window->windowNumber(), nullptr, 0, 1, 1);
+    f.bar->setLastMouseDownEvent(other);
+    EXPECT_EQ(f.bar->lastMouseDownEvent(), other);
+    kit::test::EventScript up(window.get());
+    up.mouseUp(at(345, 11));
+    up.run();
+    EXPECT_EQ(selected(), QStringLiteral("Tab 2"));
+}
+
 TEST_F(XTTabBarEvents, SelectsOnMouseDownWhenAsked)
 {
     f.bar->setSelectsTabsOnMouseDown(true);

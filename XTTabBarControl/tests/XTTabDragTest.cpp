@@ -260,6 +260,42 @@ INSTANTIATE_TEST_SUITE_P(Threshold, XTTabDragStart,
         XTDragStartCase { "tenPointsNoAnswer", 10, false, 0 }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The drag starts from the click's own mouse-down: its modifiers, not the drag event's, are the
+// drag's first.
+class XTFlagsDelegate : public XTDragDelegate {
+public:
+    std::vector<std::uint64_t> flagsOnEntering;
+    kit::Ref<kit::Event> downWhenAsked;
+    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl* bar) override
+    {
+        const kit::Ref<kit::Event> current = kit::Application::sharedApplication()->currentEvent();
+        if (bar && current)
+            flagsOnEntering.push_back(current->modifierFlags() & kit::DeviceIndependentModifierFlagsMask);
+        return true;
+    }
+    bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView* tabView, kit::TabViewItem* item, XTTabBarControl* bar) override
+    {
+        downWhenAsked = bar->lastMouseDownEvent();
+        return XTDragDelegate::tabViewShouldDragTabViewItemFromTabBar(tabView, item, bar);
+    }
+};
+
+TEST_F(XTTabDrag, TheDragStartsFromTheMouseDownEvent)
+{
+    auto flags = kit::make<XTFlagsDelegate>();
+    flags->implemented = { "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar" };
+    a.bar()->setDelegate(flags.get());
+    kit::test::EventScript script(a.window.get());
+    script.mouseDown(Bar::at(200), kit::ShiftKeyMask).mouseDragged(Bar::at(212)).wait(0.1).mouseUp(Bar::at(212));
+    script.run();
+    ASSERT_TRUE(flags->downWhenAsked);
+    EXPECT_EQ(flags->downWhenAsked->type(), kit::LeftMouseDown);
+    EXPECT_EQ(flags->downWhenAsked->locationInWindow(), Bar::at(200));
+    ASSERT_FALSE(flags->flagsOnEntering.empty());
+    EXPECT_EQ(flags->flagsOnEntering.front(), kit::ShiftKeyMask);
+    EXPECT_TRUE(a.cellsMatchItems());
+}
+
 TEST_F(XTTabDrag, ANewClickMayDragAgain)
 {
     for (int i = 0; i < 2; ++i) {
