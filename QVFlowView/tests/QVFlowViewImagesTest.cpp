@@ -1,0 +1,84 @@
+// The flow view's pictures of camera-sized files and data.
+
+#include "QVFlowViewTestSupport.h"
+#include "kit/testsupport/LargePictures.h"
+#include "kit/testsupport/PixelProbe.h"
+#include "kit/testsupport/RuntimeRecorders.h"
+
+#include <cmath>
+
+namespace qv_flow_view_images_test {
+
+using namespace kit;
+using namespace qv_flow_view_test;
+
+QString writtenFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+// Camera-sized pictures ------------------------------------------------------------------------------
+
+struct LargeCase {
+    test::LargePicture picture;
+    bool asFile;
+};
+
+class FlowViewLargePicture : public testing::TestWithParam<LargeCase> {
+protected:
+    Ref<CGImage> made(Size size)
+    {
+        const LargeCase& c = GetParam();
+        const QByteArray& data = test::largePictureData(c.picture);
+        if (!c.asFile)
+            return QVFlowView::newImageFromRepresentation(Value(data), QVFlowViewNSDataRepresentationType, size);
+        const QString path = writtenFile(dir, QStringLiteral("picture.") + QString::fromLatin1(c.picture.name), data);
+        return QVFlowView::newImageFromRepresentation(Value(path), QVFlowViewPathRepresentationType, size);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_P(FlowViewLargePicture, ComesAtTheSizeWanted)
+{
+    const test::LargePicture& picture = GetParam().picture;
+    test::LogRecorder log;
+    const Ref<CGImage> image = made(Size { 400, 400 });
+    ASSERT_TRUE(image);
+    const double ratio = double(picture.size.height()) / picture.size.width();
+    EXPECT_EQ(image->width(), 400);
+    EXPECT_EQ(image->height(), int(std::lround(400 * ratio)));
+    const QImage pixels = image->image();
+    EXPECT_TRUE(test::pixelIs(pixels, 50, image->height() / 2, picture.left, 12));
+    EXPECT_TRUE(test::pixelIs(pixels, 350, image->height() / 2, picture.right, 12));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_P(FlowViewLargePicture, PastTheLimitGivesNoPictureAndOneLine)
+{
+    // 2000 pixels wide is over a limit lowered to 1 MB for both pictures.
+    const test::LargePicture& picture = GetParam().picture;
+    test::DecodingLimitScope limit(1);
+    test::LogRecorder log;
+    EXPECT_FALSE(made(Size { 2000, 2000 }));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("%1 x %2").arg(picture.size.width()).arg(picture.size.height())))
+        << log.lines()[0].toStdString();
+}
+
+std::vector<LargeCase> largeCases()
+{
+    std::vector<LargeCase> cases;
+    for (const test::LargePicture& picture : test::largePictures())
+        for (const bool asFile : { false, true })
+            cases.push_back({ picture, asFile });
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, FlowViewLargePicture, testing::ValuesIn(largeCases()),
+    [](const auto& info) { return std::string(info.param.picture.name) + (info.param.asFile ? "File" : "Data"); });
+
+} // namespace qv_flow_view_images_test
