@@ -1,6 +1,10 @@
-// The flow view's pictures of camera-sized files and data.
+// The flow view's pictures of camera-sized files and data, and items that stand in the content
+// more than once.
 
 #include "QVFlowViewTestSupport.h"
+#include "kit/core/ArrayController.h"
+#include "kit/core/Binding.h"
+#include "kit/core/KeyValueObserving.h"
 #include "kit/testsupport/LargePictures.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -80,5 +84,38 @@ std::vector<LargeCase> largeCases()
 
 INSTANTIATE_TEST_SUITE_P(Pictures, FlowViewLargePicture, testing::ValuesIn(largeCases()),
     [](const auto& info) { return std::string(info.param.picture.name) + (info.param.asFile ? "File" : "Data"); });
+
+// Items that stand more than once ------------------------------------------------------------------------
+
+class FlowViewRepeatedItems : public FlowViewFixture { };
+
+TEST_F(FlowViewRepeatedItems, AreObservedOnceAndNotAtAllOnceTheyLeft)
+{
+    makeView(0);
+    const Ref<FlowItem> a = imageItem(0), b = imageItem(1);
+    const Value va { Ref<Object>(a) }, vb { Ref<Object>(b) };
+    auto controller = make<ArrayController>(Array { va, va, vb });
+    view->bindToObjectWithKeyPathOptions(ContentArrayBinding, controller.get(), QStringLiteral("arrangedObjects"), {});
+    const int keyPaths = int(view->observedItemKeyPaths().size());
+    EXPECT_EQ(debug::observationCount(a.get()), keyPaths);
+    controller->setContent(Value(Array { va, vb }));
+    EXPECT_EQ(debug::observationCount(a.get()), keyPaths);
+    controller->setContent(Value(Array { vb }));
+    EXPECT_EQ(debug::observationCount(a.get()), 0);
+    // Back twice, then unbound, and again through the superview.
+    controller->setContent(Value(Array { va, vb, va }));
+    EXPECT_EQ(debug::observationCount(a.get()), keyPaths);
+    EXPECT_EQ(view->observedItems().count(), 3); // the content as it stands
+    view->setImageTitleKeyPath(QStringLiteral("imageItemTitle"));
+    EXPECT_EQ(debug::observationCount(a.get()), keyPaths + 1);
+    view->unbind(ContentArrayBinding);
+    EXPECT_EQ(debug::observationCount(a.get()), 0);
+    EXPECT_EQ(debug::observationCount(b.get()), 0);
+    view->bindToObjectWithKeyPathOptions(ContentArrayBinding, controller.get(), QStringLiteral("arrangedObjects"), {});
+    EXPECT_EQ(debug::observationCount(a.get()), keyPaths + 1);
+    view->removeFromSuperview();
+    EXPECT_EQ(debug::observationCount(a.get()), 0);
+    EXPECT_EQ(view->observedItems().count(), 0);
+}
 
 } // namespace qv_flow_view_images_test
