@@ -137,8 +137,10 @@ Size JVLCoverFlowView::pictureCap() const
 
 bool JVLCoverFlowView::isResident(std::int64_t index) const
 {
+    // Around the last item while the selection stands past the content.
     const std::int64_t k = residentRadius();
-    return index >= selectionIndex_ - k && index <= selectionIndex_ + k;
+    const std::int64_t centre = std::min(selectionIndex_, std::int64_t(items_.size()) - 1);
+    return index >= centre - k && index <= centre + k;
 }
 
 std::int64_t JVLCoverFlowView::residentPictureBytes() const

@@ -795,6 +795,38 @@ TEST_F(CoverFlow, FilteringTheContentMidScrollDeletesEachLayerOnce)
     EXPECT_EQ(std::int64_t(view->scrollLayer()->sublayers().size()), 200);
 }
 
+TEST_F(CoverFlow, ContentShorterThanTheSelectionShowsAndLoadsEveryItem)
+{
+    // The index stays, so every item stands turned to the left; with at most 2K + 1 items every
+    // one of them shows and loads.
+    const Array pictures = coloredPictures(16);
+    Array content;
+    for (int i = 0; i < 300; ++i)
+        content.addObject(Value(make<CoverItem>(pictures[i % 16])));
+    view->setImageKeyPath("cover");
+    view->setContent(content);
+    view->setSelectionIndex(250);
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    Array shorter;
+    for (int i = 0; i < 6; ++i)
+        shorter.addObject(Value(make<CoverItem>(pictures[i])));
+    view->setContent(shorter);
+    Transaction::flush();
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    EXPECT_EQ(view->selectionIndex(), 250);
+    ASSERT_EQ(view->scrollLayer()->sublayers().size(), 6u);
+    for (std::int64_t i = 0; i < 6; ++i) {
+        EXPECT_FALSE(itemLayer(i)->isHidden()) << i;
+        EXPECT_TRUE(hasImage(i)) << i;
+        EXPECT_EQ(imageLayer(i)->transform(), imageLayer(0)->transform()) << i;
+        EXPECT_NE(imageLayer(i)->transform(), Transform3DIdentity) << i;
+    }
+}
+
 // --- Camera-sized pictures ---
 
 class CoverFlowLargePicture : public CoverFlow, public testing::WithParamInterface<test::LargePicture> { };
