@@ -26,6 +26,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -96,9 +97,18 @@ public:
     double spacing() const { return spacing_; }
     void setSpacing(double spacing);
     double stackedScale() const { return stackedScale_; }
-    void setStackedScale(double scale) { stackedScale_ = scale; }
+    // Not finite: ignored, as for the spacing.
+    void setStackedScale(double scale)
+    {
+        if (std::isfinite(scale))
+            stackedScale_ = scale;
+    }
     double selectedScale() const { return selectedScale_; }
-    void setSelectedScale(double scale) { selectedScale_ = scale; }
+    void setSelectedScale(double scale)
+    {
+        if (std::isfinite(scale))
+            selectedScale_ = scale;
+    }
     double reflectionOffset() const { return reflectionOffset_; }
     void setReflectionOffset(double offset);
     std::int64_t numberOfItems() const { return numberOfItems_; }

@@ -1,5 +1,5 @@
-// The flow view's pictures of camera-sized files and data, and items that stand in the content
-// more than once.
+// The flow view's pictures of camera-sized files and data, setters given no number, and items that
+// stand in the content more than once.
 
 #include "QVFlowViewTestSupport.h"
 #include "kit/core/ArrayController.h"
@@ -10,6 +10,7 @@
 #include "kit/testsupport/RuntimeRecorders.h"
 
 #include <cmath>
+#include <limits>
 
 namespace qv_flow_view_images_test {
 
@@ -84,6 +85,22 @@ std::vector<LargeCase> largeCases()
 
 INSTANTIATE_TEST_SUITE_P(Pictures, FlowViewLargePicture, testing::ValuesIn(largeCases()),
     [](const auto& info) { return std::string(info.param.picture.name) + (info.param.asFile ? "File" : "Data"); });
+
+// Setters that are given no number ---------------------------------------------------------------------
+
+class FlowViewNotANumber : public testing::TestWithParam<const char*> { };
+
+TEST_P(FlowViewNotANumber, KeepsTheValue)
+{
+    auto view = make<QVFlowView>();
+    const QString key = QString::fromUtf8(GetParam());
+    const double before = view->valueForKey(key).doubleValue();
+    view->setValueForKey(Value(std::numeric_limits<double>::quiet_NaN()), key);
+    EXPECT_EQ(view->valueForKey(key).doubleValue(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Setters, FlowViewNotANumber,
+    testing::Values("stackedAngle", "itemScale", "previewScale", "reflectionOffset", "spacing", "selectedScale", "stackedScale"));
 
 // Items that stand more than once ------------------------------------------------------------------------
 
