@@ -1,16 +1,23 @@
-// The flow view's pictures of camera-sized files and data, setters given no number, and items that
-// stand in the content more than once.
+// The flow view's picture operations one by one, camera-sized pictures, guarded setters and items
+// that stand in the content more than once.
 
 #include "QVFlowViewTestSupport.h"
+#include "kit/appkit/Workspace.h"
 #include "kit/core/ArrayController.h"
 #include "kit/core/Binding.h"
 #include "kit/core/KeyValueObserving.h"
+#include "kit/graphics/Image.h"
+#include "kit/graphics/ImageRep.h"
+#include "kit/graphics/ImageSource.h"
 #include "kit/testsupport/LargePictures.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
+#include <QUrl>
+
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace qv_flow_view_images_test {
 
@@ -24,6 +31,61 @@ QString writtenFile(const QTemporaryDir& dir, const QString& name, const QByteAr
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
     return path;
+}
+
+int widthOf(const Ref<CGImage>& image) { return image ? image->width() : 0; }
+
+// Each picture operation by its own rule -------------------------------------------------------------
+
+TEST(FlowViewPictureOperations, EachKindOfRepresentation)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = writtenFile(dir, QStringLiteral("six hundred.png"), pngData(600, 600));
+    const QString url = QUrl::fromLocalFile(path).toString();
+    const Size half { 300, 300 };
+    // Files: a 600-pixel PNG at 300 gives 300, through each of the ways to name it.
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromQuickLookURL(url, half)), 300);
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromQuickLookURL(path, half)), 300);
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromURL(url, half)), 300);
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromPath(path, half)), 300);
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromIconRefPath(path, half)), 300);
+    // Not a file.
+    EXPECT_FALSE(QVFlowView::newImageFromQuickLookURL(QStringLiteral("https://example.invalid/a.png"), half));
+    EXPECT_FALSE(QVFlowView::newImageFromURL(QStringLiteral("https://example.invalid/a.png"), half));
+    EXPECT_FALSE(QVFlowView::newImageFromPath(dir.filePath(QStringLiteral("missing.png")), half));
+    // Data and image sources.
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromData(pngData(600, 600), half)), 300);
+    EXPECT_FALSE(QVFlowView::newImageFromData(QByteArray("no image in here"), half));
+    const Ref<ImageSource> source = ImageSource::createWithData(pngData(600, 600));
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromCGImageSource(source.get(), half)), 300);
+    EXPECT_FALSE(QVFlowView::newImageFromCGImageSource(nullptr, half));
+    // Images and bitmaps: their own picture for the rectangle.
+    const Ref<Image> image = Image::imageWithCGImageSize(solidImage(80, 40), Size { 80, 40 });
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromNSImage(image.get(), half)), 80);
+    EXPECT_FALSE(QVFlowView::newImageFromNSImage(nullptr, half));
+    const Ref<BitmapImageRep> bitmap = BitmapImageRep::imageRepWithCGImage(solidImage(40, 10));
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromNSBitmapImage(bitmap.get(), half)), 40);
+    // Icons: an image as any image, a drawn one as it is, a name only on the main thread.
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromIcon(Value(Ref<Object>(image)), half)), 80);
+    EXPECT_EQ(widthOf(QVFlowView::newImageFromIcon(Value(Ref<Object>(solidImage(32, 32))), half)), 32);
+    Ref<CGImage> offMain = solidImage(1, 1);
+    std::thread([&] { offMain = QVFlowView::newImageFromIcon(Value("folder"), half); }).join();
+    EXPECT_FALSE(offMain);
+}
+
+TEST(FlowViewPictureOperations, TheTypesOfTheRepresentationsThatAreNotFiles)
+{
+    const QHash<QString, QString>& types = QVFlowView::uniformTypesDictionary();
+    EXPECT_EQ(types.size(), 6);
+    EXPECT_FALSE(types.contains(QVFlowViewNSDataRepresentationType));
+    for (const QString& type : { QVFlowViewCGImageRepresentationType, QVFlowViewNSImageRepresentationType,
+             QVFlowViewNSBitmapRepresentationType, QVFlowViewIconRefRepresentationType })
+        EXPECT_EQ(types.value(type), UTTypeImage) << type.toStdString();
+    EXPECT_EQ(types.value(QVFlowViewPDFPageRepresentationType), UTTypePDF);
+    EXPECT_TRUE(types.contains(QVFlowViewQCCompositionRepresentationType));
+    for (const QString& type : QVFlowView::pathRepresentationTypes())
+        EXPECT_FALSE(types.contains(type)) << type.toStdString();
 }
 
 // Camera-sized pictures ------------------------------------------------------------------------------
