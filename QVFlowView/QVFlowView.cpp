@@ -100,7 +100,7 @@ void QVFlowView::setDraggingKnob(bool flag)
 
 void QVFlowView::setStackedAngle(double angle)
 {
-    if (angle == stackedAngle_)
+    if (std::isnan(angle) || angle == stackedAngle_)
         return;
     stackedAngle_ = std::clamp(angle, 0.0, 90.0);
     const double radians = stackedAngle_ * std::numbers::pi / 180;
@@ -113,7 +113,8 @@ void QVFlowView::setStackedAngle(double angle)
 
 void QVFlowView::setSpacing(double spacing)
 {
-    if (spacing == spacing_)
+    // Unbounded, but a value that is not a finite number would take every item out of the row.
+    if (!std::isfinite(spacing) || spacing == spacing_)
         return;
     spacing_ = spacing;
     layoutAll_ = true;
@@ -123,7 +124,7 @@ void QVFlowView::setSpacing(double spacing)
 
 void QVFlowView::setItemScale(double scale)
 {
-    if (scale == itemScale_)
+    if (std::isnan(scale) || scale == itemScale_)
         return;
     itemScale_ = std::clamp(scale, 0.1, 1.0);
     layoutAll_ = true;
@@ -133,7 +134,7 @@ void QVFlowView::setItemScale(double scale)
 
 void QVFlowView::setPreviewScale(double scale)
 {
-    if (scale == previewScale_)
+    if (std::isnan(scale) || scale == previewScale_)
         return;
     previewScale_ = std::clamp(scale, 0.01, 1.0);
     ++*imageGeneration_;
@@ -144,7 +145,7 @@ void QVFlowView::setPreviewScale(double scale)
 
 void QVFlowView::setReflectionOffset(double offset)
 {
-    if (offset == reflectionOffset_)
+    if (std::isnan(offset) || offset == reflectionOffset_)
         return;
     reflectionOffset_ = std::clamp(offset, -1.0, 0.0);
     updateReflection();

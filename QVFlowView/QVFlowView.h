@@ -26,9 +26,16 @@
 #include <QSet>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+namespace kit {
+class BitmapImageRep;
+class Image;
+class ImageSource;
+} // namespace kit
 
 class QVVideoOverlayLayer;
 
@@ -96,9 +103,18 @@ public:
     double spacing() const { return spacing_; }
     void setSpacing(double spacing);
     double stackedScale() const { return stackedScale_; }
-    void setStackedScale(double scale) { stackedScale_ = scale; }
+    // Not finite: ignored, as for the spacing.
+    void setStackedScale(double scale)
+    {
+        if (std::isfinite(scale))
+            stackedScale_ = scale;
+    }
     double selectedScale() const { return selectedScale_; }
-    void setSelectedScale(double scale) { selectedScale_ = scale; }
+    void setSelectedScale(double scale)
+    {
+        if (std::isfinite(scale))
+            selectedScale_ = scale;
+    }
     double reflectionOffset() const { return reflectionOffset_; }
     void setReflectionOffset(double offset);
     std::int64_t numberOfItems() const { return numberOfItems_; }
@@ -210,6 +226,23 @@ public:
     static kit::Ref<kit::CGImage> defaultImage();
     static kit::Ref<kit::CGImage> newImageFromRepresentation(const kit::Value& representation, const QString& type, kit::Size size);
     static kit::Ref<kit::CGImage> newImageFromPDFPage(const kit::Value& page, kit::Size size, bool transparentBackground);
+    // The pictures of each kind of representation, at the larger side of `size` in pixels; null
+    // when there is none. A URL is a "file:" URL or a path string; other schemes give null.
+    // The desktop's thumbnail of a file (ThumbnailImageCreate).
+    static kit::Ref<kit::CGImage> newImageFromQuickLookURL(const QString& url, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromURL(const QString& url, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromPath(const QString& path, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromIconRefPath(const QString& path, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromNSImage(const kit::Image* image, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromNSBitmapImage(const kit::BitmapImageRep* bitmap, kit::Size size);
+    // An icon: a theme icon's name (drawn on the main thread only: null elsewhere), an Image, or a
+    // picture already drawn from one.
+    static kit::Ref<kit::CGImage> newImageFromIcon(const kit::Value& icon, kit::Size size);
+    // Image file data, decoded at the size (never whole when only a thumbnail is wanted).
+    static kit::Ref<kit::CGImage> newImageFromData(const QByteArray& data, kit::Size size);
+    static kit::Ref<kit::CGImage> newImageFromCGImageSource(const kit::ImageSource* source, kit::Size size);
+    // The item type identifier of each representation type that is not a path type (none for data).
+    static const QHash<QString, QString>& uniformTypesDictionary();
     static double differenceForImage(const kit::CGImage* image, kit::Size desiredSize);
     // A path or "file:" URL string of a path representation; empty for anything else.
     static QString pathForRepresentation(const kit::Value& representation);

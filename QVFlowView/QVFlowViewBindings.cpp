@@ -4,6 +4,8 @@
 #include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
 
+#include <unordered_set>
+
 using namespace kit;
 
 namespace qv_flow_view_bindings {
@@ -16,6 +18,20 @@ void* contentContext() { return const_cast<char*>(contentArrayObservationContext
 void* itemContext() { return const_cast<char*>(individualItemKeyPathsObservationContext); }
 
 IndexSet allIndexes(const Array& array) { return IndexSet::indexSetWithIndexesInRange(Range { 0, array.count() }); }
+
+// Each object once, by identity: an object that stands in the content twice is observed once, or
+// every change of it would be reported (and answered with a full layout) once per place.
+Array distinctObjects(const Array& collection)
+{
+    std::vector<Value> distinct;
+    std::unordered_set<const Object*> seen;
+    for (const Value& item : collection) {
+        const Ref<Object> object = item.object();
+        if (!object || seen.insert(object.get()).second)
+            distinct.push_back(item);
+    }
+    return distinct.size() == std::size_t(collection.count()) ? collection : Array(distinct);
+}
 
 } // namespace qv_flow_view_bindings
 
@@ -153,20 +169,22 @@ void QVFlowView::observeValueForKeyPathOfObjectChangeContext(
     Control::observeValueForKeyPathOfObjectChangeContext(keyPath, object, change, context);
 }
 
-void QVFlowView::startObservingCollectionAtKeyPaths(const Array& collection, const QSet<QString>& keyPaths)
+void QVFlowView::startObservingCollectionAtKeyPaths(const Array& items, const QSet<QString>& keyPaths)
 {
-    if (collection.isEmpty())
+    if (items.isEmpty())
         return;
+    const Array collection = qv_flow_view_bindings::distinctObjects(items);
     const IndexSet indexes = qv_flow_view_bindings::allIndexes(collection);
     for (const QString& path : keyPaths)
         addObserverToObjectsAtIndexesForKeyPathOptionsContext(collection, this, indexes, path,
             KeyValueObservingOptionNew | KeyValueObservingOptionOld | KeyValueObservingOptionInitial, qv_flow_view_bindings::itemContext());
 }
 
-void QVFlowView::stopObservingCollectionAtKeyPaths(const Array& collection, const QSet<QString>& keyPaths)
+void QVFlowView::stopObservingCollectionAtKeyPaths(const Array& items, const QSet<QString>& keyPaths)
 {
-    if (collection.isEmpty())
+    if (items.isEmpty())
         return;
+    const Array collection = qv_flow_view_bindings::distinctObjects(items);
     const IndexSet indexes = qv_flow_view_bindings::allIndexes(collection);
     for (const QString& path : keyPaths)
         removeObserverFromObjectsAtIndexesForKeyPath(collection, this, indexes, path);

@@ -118,40 +118,75 @@ Ref<CGImage> QVFlowView::newImageFromPDFPage(const Value& page, Size size, bool 
     return context->createImage();
 }
 
-Ref<CGImage> QVFlowView::newImageFromRepresentation(const Value& representation, const QString& type, Size size)
+Ref<CGImage> QVFlowView::newImageFromQuickLookURL(const QString& url, Size size)
+{
+    const QString path = pathForRepresentation(Value(url));
+    const int side = qv_flow_view_images::pixelSide(size);
+    return path.isEmpty() || side <= 0 ? nullptr : ThumbnailImageCreate(path, side);
+}
+
+Ref<CGImage> QVFlowView::newImageFromURL(const QString& url, Size size) { return newImageFromQuickLookURL(url, size); }
+
+Ref<CGImage> QVFlowView::newImageFromPath(const QString& path, Size size)
+{
+    return path.isEmpty() ? nullptr : newImageFromURL(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), size);
+}
+
+Ref<CGImage> QVFlowView::newImageFromIconRefPath(const QString& path, Size size) { return newImageFromPath(path, size); }
+
+Ref<CGImage> QVFlowView::newImageFromNSImage(const Image* image, Size size)
+{
+    Rect proposed { { 0, 0 }, size };
+    return image ? image->CGImageForProposedRectContextHints(&proposed) : nullptr;
+}
+
+Ref<CGImage> QVFlowView::newImageFromNSBitmapImage(const BitmapImageRep* bitmap, Size) { return bitmap ? bitmap->CGImage() : nullptr; }
+
+Ref<CGImage> QVFlowView::newImageFromIcon(const Value& icon, Size size)
+{
+    if (icon.isString())
+        return isMainThread() ? qv_flow_view_images::renderThemeIcon(icon.string(), size) : nullptr;
+    if (const Ref<Image> image = icon.objectAs<Image>())
+        return newImageFromNSImage(image.get(), size);
+    return icon.objectAs<CGImage>();
+}
+
+Ref<CGImage> QVFlowView::newImageFromData(const QByteArray& data, Size size)
+{
+    const Ref<ImageSource> source = ImageSource::createWithData(data);
+    return source ? newImageFromCGImageSource(source.get(), size) : nullptr;
+}
+
+Ref<CGImage> QVFlowView::newImageFromCGImageSource(const ImageSource* source, Size size)
 {
     const int side = qv_flow_view_images::pixelSide(size);
-    if (pathRepresentationTypes().contains(type)) {
-        const QString path = pathForRepresentation(representation);
-        return path.isEmpty() || side <= 0 ? nullptr : ThumbnailImageCreate(path, side);
-    }
+    if (!source || source->type().isEmpty() || side <= 0)
+        return nullptr;
+    ThumbnailOptions options;
+    options.createThumbnailFromImageIfAbsent = true;
+    options.maxPixelSize = side;
+    return source->createThumbnailAtIndex(0, options);
+}
+
+const QHash<QString, QString>& QVFlowView::uniformTypesDictionary() { return qv_flow_view_images::uniformTypes(); }
+
+Ref<CGImage> QVFlowView::newImageFromRepresentation(const Value& representation, const QString& type, Size size)
+{
+    if (pathRepresentationTypes().contains(type))
+        return representation.isString() ? newImageFromURL(representation.string(), size) : nullptr;
     if (type == QVFlowViewCGImageRepresentationType)
         return representation.objectAs<CGImage>();
     if (type == QVFlowViewPDFPageRepresentationType)
         return newImageFromPDFPage(representation, size, false);
-    if (type == QVFlowViewNSImageRepresentationType) {
-        const Ref<Image> image = representation.objectAs<Image>();
-        Rect proposed { { 0, 0 }, size };
-        return image ? image->CGImageForProposedRectContextHints(&proposed) : nullptr;
-    }
-    if (type == QVFlowViewNSBitmapRepresentationType) {
-        const Ref<BitmapImageRep> rep = representation.objectAs<BitmapImageRep>();
-        return rep ? rep->CGImage() : nullptr;
-    }
-    if (type == QVFlowViewNSDataRepresentationType) {
-        if (representation.kind() != Value::Kind::Data || side <= 0)
-            return nullptr;
-        const Ref<ImageSource> source = ImageSource::createWithData(representation.data());
-        if (!source || source->type().isEmpty())
-            return nullptr;
-        ThumbnailOptions options;
-        options.createThumbnailFromImageIfAbsent = true;
-        options.maxPixelSize = side;
-        return source->createThumbnailAtIndex(0, options);
-    }
-    // Icons arrive here already drawn (as a CGImage); compositions and unknown types have none.
+    if (type == QVFlowViewNSImageRepresentationType)
+        return newImageFromNSImage(representation.objectAs<Image>().get(), size);
+    if (type == QVFlowViewNSBitmapRepresentationType)
+        return newImageFromNSBitmapImage(representation.objectAs<BitmapImageRep>().get(), size);
+    if (type == QVFlowViewNSDataRepresentationType)
+        return representation.kind() == Value::Kind::Data ? newImageFromData(representation.data(), size) : nullptr;
+    // Icons are drawn on the main thread before their render is queued: a name alone gives nothing here.
     if (type == QVFlowViewIconRefRepresentationType)
-        return representation.objectAs<CGImage>();
+        return representation.isString() ? nullptr : newImageFromIcon(representation, size);
     return nullptr;
 }
 
@@ -283,7 +318,7 @@ void QVFlowView::updateImageLayerAtIndex(std::int64_t index)
     }
     QString type = imageRepresentationTypeForItem(item);
     if (type == QVFlowViewIconRefRepresentationType)
-        representation = Value(Ref<Object>(qv_flow_view_images::renderThemeIcon(representation.stringValue(), size)));
+        representation = Value(Ref<Object>(newImageFromIcon(representation, size)));
     const QString key = uid.isNilOrNull() ? QString() : uid.stringValue();
     const Weak<QVFlowView> weak(this);
     const Ref<Cache<QString, Ref<CGImage>>> cache = imageCache_;

@@ -11,6 +11,15 @@
 
 using namespace kit;
 
+// An item's layer: an untransformed square in front of the farther pictures it holds none of, so
+// it takes no hit itself; a point reaches the picture drawn there, its own or a neighbour's.
+class QVFlowViewItemLayer : public ReplicatorLayer {
+    KIT_CLASS(QVFlowViewItemLayer)
+public:
+    bool containsPoint(Point) const override { return false; }
+};
+KIT_REGISTER_CLASS(QVFlowViewItemLayer, ReplicatorLayer) { c.copyable(); }
+
 namespace qv_flow_view_layers {
 
 CGColor calibrated(double r, double g, double b)
@@ -159,7 +168,7 @@ Ref<ReplicatorLayer> QVFlowView::createItemLayerWithIndex(std::int64_t index) { 
 
 Ref<ReplicatorLayer> QVFlowView::createItemLayer(std::int64_t index, const Value& item)
 {
-    auto layer = ReplicatorLayer::layer();
+    Ref<ReplicatorLayer> layer = make<QVFlowViewItemLayer>();
     layer->setFrame(Rect { { 0, 0 }, { 100, 100 } });
     layer->setInstanceCount(showsReflection_ ? 2 : 1);
     layer->setInstanceRedOffset(reflectionOffset_);

@@ -11,6 +11,7 @@
 #include "kit/foundation/NumberFormatter.h"
 #include "kit/foundation/PropertyList.h"
 #include "kit/foundation/UserDefaults.h"
+#include "kit/graphics/ImageSource_p.h"
 #include "kit/text/RtfReader.h"
 
 #include <QBuffer>
@@ -190,6 +191,17 @@ void rtf(const std::uint8_t* data, std::size_t size)
     require(covered == text->length(), "the runs cover the whole text");
 }
 
+// PNG files read reduced, row by row (thumbnails of pictures too large to decode whole): a picture of
+// the size asked for, or none.
+void pngThumbnail(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes = bytesOf(data, size);
+    for (const QSize asked : { QSize(1, 1), QSize(7, 5) }) {
+        const QImage image = kit::imagesource::readPNGReduced(bytes, asked);
+        require(image.isNull() || image.size() == asked, "a reduced PNG has the size asked for");
+    }
+}
+
 } // namespace
 
 const std::vector<Target>& targets()
@@ -204,6 +216,7 @@ const std::vector<Target>& targets()
         { QStringLiteral("frameText"), frameText },
         { QStringLiteral("dragData"), dragData },
         { QStringLiteral("rtf"), rtf },
+        { QStringLiteral("pngThumbnail"), pngThumbnail },
     };
     return all;
 }

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-pdf-dev
   libgl-dev libvulkan-dev
   libicu-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-keysyms1-dev libxcb-xfixes0-dev libxcb-shape0-dev
-  libcurl4-openssl-dev libcanberra-dev
+  libcurl4-openssl-dev libcanberra-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth dbus dbus-x11 locales
 )

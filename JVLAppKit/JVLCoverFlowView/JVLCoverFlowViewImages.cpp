@@ -13,6 +13,7 @@
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/ImageRep.h"
+#include "kit/graphics/ImageSource.h"
 #include "kit/layers/Transaction.h"
 
 #include <QPainter>
@@ -43,6 +44,32 @@ Ref<CGImage> cappedPicture(const Image& image, Size cap, bool* capped)
     }
     *capped = true;
     return bitmap->createImage();
+}
+
+// A picture decoded from file data at no more than the cap needs: each axis at least its cap (or
+// the picture's own size), so the larger side is the one the image source reduces to. A picture
+// too large to decode whole is never decoded whole.
+Ref<CGImage> thumbnailPicture(const ImageSource& source, Size cap, bool* capped)
+{
+    *capped = false;
+    const Dictionary properties = source.copyPropertiesAtIndex(0);
+    const double width = properties.objectForKey(Value(ImagePropertyPixelWidth)).doubleValue();
+    const double height = properties.objectForKey(Value(ImagePropertyPixelHeight)).doubleValue();
+    if (!(width > 0 && height > 0))
+        return nullptr;
+    const double scale = std::min(1.0, std::max(cap.width / width, cap.height / height));
+    ThumbnailOptions options;
+    options.maxPixelSize = std::max(1, int(std::ceil(std::max(width, height) * scale - 1e-6)));
+    const Ref<CGImage> thumbnail = source.createThumbnailAtIndex(0, options);
+    if (!thumbnail)
+        return nullptr;
+    *capped = scale < 1;
+    if (thumbnail->width() <= cap.width && thumbnail->height() <= cap.height)
+        return thumbnail;
+    *capped = true;
+    const int w = int(std::max(1.0, std::floor(std::min(double(thumbnail->width()), cap.width))));
+    const int h = int(std::max(1.0, std::floor(std::min(double(thumbnail->height()), cap.height))));
+    return CGImage::create(thumbnail->image().scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 // Whether every representation is a plain bitmap, which the load queue may draw.
@@ -110,8 +137,10 @@ Size JVLCoverFlowView::pictureCap() const
 
 bool JVLCoverFlowView::isResident(std::int64_t index) const
 {
+    // Around the last item while the selection stands past the content.
     const std::int64_t k = residentRadius();
-    return index >= selectionIndex_ - k && index <= selectionIndex_ + k;
+    const std::int64_t centre = std::min(selectionIndex_, std::int64_t(items_.size()) - 1);
+    return index >= centre - k && index <= centre + k;
 }
 
 std::int64_t JVLCoverFlowView::residentPictureBytes() const
@@ -221,9 +250,14 @@ void JVLCoverFlowView::refreshLayer(Item& item)
             Ref<CGImage> picture = ready;
             bool capped = readyCapped;
             if (!picture) {
-                const Ref<Image> decoded = isData ? Image::imageWithData(value.data()) : image;
-                if (decoded)
+                // Bitmap file data through the image source, at the cap; drawn pictures (PDF, SVG)
+                // as images drawn into it.
+                const Ref<ImageSource> source = isData ? ImageSource::createWithData(value.data()) : nullptr;
+                if (source && source->type() != TypeSVG) {
+                    picture = thumbnailPicture(*source, cap, &capped);
+                } else if (const Ref<Image> decoded = isData ? Image::imageWithData(value.data()) : image) {
                     picture = cappedPicture(*decoded, cap, &capped);
+                }
             }
             finish(picture, shadedReflection(picture, shade, size, scale), capped);
         });

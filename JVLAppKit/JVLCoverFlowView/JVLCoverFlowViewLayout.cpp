@@ -244,10 +244,13 @@ void JVLCoverFlowView::layoutSublayersOfLayer(Layer* layer)
     }
     // Items out of sight at both ends of this change and of every change still animating never
     // cross the stage: they stay hidden and keep what they had until a pass needs them again.
-    std::int64_t low = step.selection, high = step.selection, radius = step.radius;
+    // A selection past a shortened content stays (every item turns left) but the items around the
+    // last one are what shows.
+    const std::int64_t last = std::int64_t(items_.size()) - 1;
+    std::int64_t low = std::min(step.selection, last), high = low, radius = step.radius;
     for (const LayoutStep& earlier : steps_) {
-        low = std::min(low, earlier.selection);
-        high = std::max(high, earlier.selection);
+        low = std::min(low, std::min(earlier.selection, last));
+        high = std::max(high, std::min(earlier.selection, last));
         radius = std::max(radius, earlier.radius);
     }
     low -= radius;

@@ -7,7 +7,9 @@
 #include "kit/core/KeyValueObserving.h"
 #include "kit/foundation/NibLoader.h"
 #include "kit/layers/Transaction.h"
+#include "kit/appkit/FrameDriver.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/LargePictures.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
@@ -755,5 +757,118 @@ TEST_F(CoverFlow, ADecodedViewIsComplete)
     drainLoads(*decoded);
     decoded->removeFromSuperview();
 }
+
+// --- Content that changes under a running scroll ---
+
+TEST_F(CoverFlow, FilteringTheContentMidScrollDeletesEachLayerOnce)
+{
+    // A bound controller filtered while the row moves: the removed layers' last references go with
+    // the loads queued for them, on the load queue's thread, while their animations still run.
+    const Array pictures = coloredPictures(16);
+    Array all, everyOther;
+    for (int i = 0; i < 400; ++i) {
+        const Value object(make<CoverItem>(pictures[i % 16]));
+        all.addObject(object);
+        if (i % 2 == 0)
+            everyOther.addObject(object);
+    }
+    view->setImageKeyPath("cover");
+    view->setContent(all);
+    view->setSelectionIndex(20);
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    view->setSelectionIndex(300);
+    Transaction::flush();
+    clock.advance(0.2);
+    FrameDriver::shared().tick();
+    view->setContent(everyOther);
+    Transaction::flush();
+    // The loads end (their deletions posted here), then the animations, before the posts run.
+    view->imageLoadQueue()->waitUntilAllOperationsAreFinished();
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    EXPECT_EQ(view->content().count(), 200);
+    EXPECT_EQ(std::int64_t(view->scrollLayer()->sublayers().size()), 200);
+}
+
+TEST_F(CoverFlow, ContentShorterThanTheSelectionShowsAndLoadsEveryItem)
+{
+    // The index stays, so every item stands turned to the left; with at most 2K + 1 items every
+    // one of them shows and loads.
+    const Array pictures = coloredPictures(16);
+    Array content;
+    for (int i = 0; i < 300; ++i)
+        content.addObject(Value(make<CoverItem>(pictures[i % 16])));
+    view->setImageKeyPath("cover");
+    view->setContent(content);
+    view->setSelectionIndex(250);
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    Array shorter;
+    for (int i = 0; i < 6; ++i)
+        shorter.addObject(Value(make<CoverItem>(pictures[i])));
+    view->setContent(shorter);
+    Transaction::flush();
+    ASSERT_TRUE(drainLoads(*view));
+    clock.advance(2);
+    FrameDriver::shared().tick();
+    EXPECT_EQ(view->selectionIndex(), 250);
+    ASSERT_EQ(view->scrollLayer()->sublayers().size(), 6u);
+    for (std::int64_t i = 0; i < 6; ++i) {
+        EXPECT_FALSE(itemLayer(i)->isHidden()) << i;
+        EXPECT_TRUE(hasImage(i)) << i;
+        EXPECT_EQ(imageLayer(i)->transform(), imageLayer(0)->transform()) << i;
+        EXPECT_NE(imageLayer(i)->transform(), Transform3DIdentity) << i;
+    }
+}
+
+// --- Camera-sized pictures ---
+
+class CoverFlowLargePicture : public CoverFlow, public testing::WithParamInterface<test::LargePicture> { };
+
+TEST_P(CoverFlowLargePicture, ShowsReducedToTheCap)
+{
+    // Items 140 x 100 at scale 1: pictures at most 280 x 200.
+    const test::LargePicture& picture = GetParam();
+    test::LogRecorder log;
+    view->setAutoresizesItems(false);
+    view->setItemSize(MakeSize(140, 100));
+    view->setContent(Array { Value(test::largePictureData(picture)) });
+    ASSERT_TRUE(drainLoads(*view));
+    EXPECT_TRUE(hasImage(0));
+    const Ref<CGImage> shown = imageLayer(0)->contents();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->width(), 280);
+    EXPECT_EQ(shown->height(), 200);
+    const QImage pixels = shown->image();
+    EXPECT_TRUE(test::pixelIs(pixels, 40, 100, picture.left, 12));
+    EXPECT_TRUE(test::pixelIs(pixels, 240, 100, picture.right, 12));
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_P(CoverFlowLargePicture, PastTheLimitKeepsThePlaceholderAndLogsItsSize)
+{
+    // Items 700 x 500: the picture needed (at most 1400 x 1000) is over a limit lowered to 1 MB.
+    const test::LargePicture& picture = GetParam();
+    test::DecodingLimitScope limit(1);
+    test::LogRecorder log;
+    view->setAutoresizesItems(false);
+    view->setItemSize(MakeSize(700, 500));
+    view->setContent(Array { Value(test::largePictureData(picture)) });
+    ASSERT_TRUE(drainLoads(*view));
+    EXPECT_FALSE(hasImage(0));
+    EXPECT_EQ(imageLayer(0)->contents(), view->placeholderImage());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("%1 x %2").arg(picture.size.width()).arg(picture.size.height())))
+        << log.lines()[0].toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, CoverFlowLargePicture, testing::ValuesIn(test::largePictures()),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace jvl_cover_flow_test

@@ -11,6 +11,7 @@
 #include <QMimeData>
 
 #include <cmath>
+#include <map>
 
 namespace qv_flow_view_interaction_test {
 
@@ -255,6 +256,60 @@ TEST_F(FlowViewInteraction, ReflectionsAndGapsHitNoItem)
     const Rect left = view->backgroundLayer()->convertRectFromLayer(picture(1)->bounds(), picture(1).get());
     EXPECT_EQ(view->indexOfItemAtPoint(Point { (left.maxX() + r.minX()) / 2, r.midY() }), NotFound);
     EXPECT_EQ(view->indexOfItemAtPoint(Point { 3, 345 }), NotFound);
+}
+
+// Each item a colour of its own, so a snapshot tells which picture is drawn where.
+QColor itemColour(int i) { return QColor::fromHsv((i * 47) % 360, 220, 230); }
+
+// The item whose colour the pixel shows, else -1 (background, reflection, an edge).
+int itemDrawnAt(const QImage& shot, Point p, int items)
+{
+    const QColor c = test::basePixel(shot, p);
+    for (int i = 0; i < items; ++i) {
+        const QColor e = itemColour(i);
+        if (std::abs(c.red() - e.red()) <= 3 && std::abs(c.green() - e.green()) <= 3 && std::abs(c.blue() - e.blue()) <= 3)
+            return i;
+    }
+    return -1;
+}
+
+TEST_F(FlowViewInteraction, APointAnswersThePictureDrawnThere)
+{
+    constexpr int count = 15;
+    for (int i = 0; i < count; ++i)
+        source->items.push_back(make<FlowItem>(QStringLiteral("uid%1").arg(i), QVFlowViewCGImageRepresentationType,
+            Value(Ref<Object>(solidImage(200, 200, itemColour(i)))), QStringLiteral("Item %1").arg(i)));
+    makeView(0, Size { 600, 350 });
+    view->setSelectedIndex(7);
+    settle();
+    const QImage shot = window->snapshot();
+    const Rect selected = view->backgroundLayer()->convertRectFromLayer(picture(7)->bounds(), picture(7).get());
+    // Across the pictures, and across their reflections below.
+    const double rows[] = { std::floor(selected.midY()) + 0.5, std::floor(selected.minY() - selected.size.height / 3) + 0.5 };
+    std::map<int, int> hitsOf; // item -> points of it checked
+    int elsewhere = 0;
+    for (const double y : rows) {
+        for (double x = 1.5; x < 599; x += 1) {
+            const Point p { x, y };
+            // Only where both neighbours show the same: a blended edge pixel belongs to neither.
+            const int drawn = itemDrawnAt(shot, p, count);
+            if (drawn != itemDrawnAt(shot, Point { x - 1, y }, count) || drawn != itemDrawnAt(shot, Point { x + 1, y }, count))
+                continue;
+            const std::int64_t answer = view->indexOfItemAtPoint(view->convertPointFromView(p, nullptr));
+            if (drawn < 0) {
+                ++elsewhere;
+                EXPECT_EQ(answer, NotFound) << "x " << x << " y " << y;
+            } else {
+                ++hitsOf[drawn];
+                EXPECT_EQ(answer, drawn) << "x " << x << " y " << y;
+            }
+        }
+    }
+    // The strips of the neighbours' neighbours show behind the raised neighbours.
+    EXPECT_GT(hitsOf[5], 3);
+    EXPECT_GT(hitsOf[9], 3);
+    EXPECT_GT(hitsOf[7], 100);
+    EXPECT_GT(elsewhere, 500);
 }
 
 // Keys, wheel, swipe --------------------------------------------------------------------------------

@@ -22,8 +22,6 @@ using namespace qv_flow_view_test;
 
 class FlowViewLayout : public FlowViewFixture { };
 
-QByteArray pngData(int width, int height);
-
 // Geometry ------------------------------------------------------------------------------------------
 
 struct OffsetCase {
@@ -374,17 +372,6 @@ Value pdfPage(double width, double height)
     buffer.close();
     const Ref<PDFDocument> document = PDFDocument::createWithData(bytes);
     return document ? Value(Ref<Object>(document->pageAtIndex(0))) : Value();
-}
-
-QByteArray pngData(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 struct DispatchCase {

@@ -2,6 +2,7 @@
 
 #include "kit/foundation/OperationQueue.h"
 
+#include <QBuffer>
 #include <QImage>
 
 using namespace kit;
@@ -39,6 +40,17 @@ Ref<CGImage> solidImage(int width, int height, QColor color)
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);
     return CGImage::create(image);
+}
+
+QByteArray pngData(int width, int height, QColor color)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 Ref<FlowItem> imageItem(int i, int width, int height)

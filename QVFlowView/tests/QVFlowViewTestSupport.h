@@ -129,6 +129,8 @@ public:
 
 kit::Ref<kit::CGImage> solidImage(int width, int height, QColor color = Qt::red);
 kit::Ref<FlowItem> imageItem(int i, int width = 200, int height = 200);
+// A PNG file's bytes of one colour.
+QByteArray pngData(int width, int height, QColor color = Qt::blue);
 
 class FlowViewFixture : public testing::Test {
 protected:

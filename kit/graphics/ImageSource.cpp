@@ -1,5 +1,7 @@
 #include "kit/graphics/ImageSource.h"
 
+#include "kit/core/Exception.h"
+#include "kit/graphics/ImageSource_p.h"
 #include "kit/graphics/PDFPage.h"
 
 #include <QBuffer>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kit {
 
@@ -33,6 +36,23 @@ QString typeForFormat(const QByteArray& format)
     return QStringLiteral("public.") + QString::fromLatin1(format);
 }
 
+std::int64_t bytesOf(QSize size) { return std::int64_t(size.width()) * size.height() * 4; }
+
+// Read at the wanted size, never whole: the whole picture would pass the allocation limit.
+QImage readReduced(QImageReader& reader, const QByteArray& data, int index, QSize wanted)
+{
+    if (bytesOf(wanted) > ImageSource::decodeLimitBytes())
+        return {};
+    // A JPEG decoder reduces by halves as it decodes; what is left over is scaled as usual.
+    if (reader.format() == "jpeg") {
+        reader.setScaledSize(wanted);
+        return reader.read();
+    }
+    if (reader.format() == "png" && index == 0)
+        return imagesource::readPNGReduced(data, wanted);
+    return {};
+}
+
 Ref<CGImage> readScaled(const QByteArray& data, int index, int maxPixelSize)
 {
     QBuffer buffer;
@@ -50,14 +70,26 @@ Ref<CGImage> readScaled(const QByteArray& data, int index, int maxPixelSize)
             wanted = QSize(std::max(1, int(std::lround(natural.width() * s))), std::max(1, int(std::lround(natural.height() * s))));
         }
     }
-    // A JPEG decoder reduces by halves as it decodes, in less time and memory; the other readers
-    // decode whole and then scale in a slower pass of their own, so their pictures are scaled here.
-    const bool reducesWhileDecoding = reader.format() == "jpeg" && wanted.isValid() && wanted.width() * 2 <= natural.width();
-    if (reducesWhileDecoding)
-        reader.setScaledSize(wanted);
-    QImage image = reader.read();
-    if (image.isNull())
+    QImage image;
+    if (natural.isValid() && bytesOf(natural) > ImageSource::decodeLimitBytes()) {
+        image = readReduced(reader, data, index, wanted.isValid() ? wanted : natural);
+    } else {
+        // A JPEG decoder reduces by halves as it decodes, in less time and memory; the other readers
+        // decode whole and then scale in a slower pass of their own, so their pictures are scaled here.
+        const bool reducesWhileDecoding = reader.format() == "jpeg" && wanted.isValid() && wanted.width() * 2 <= natural.width();
+        if (reducesWhileDecoding)
+            reader.setScaledSize(wanted);
+        image = reader.read();
+    }
+    if (image.isNull()) {
+        // Named by its size: the usual reason is a picture too large for the limit.
+        if (natural.isValid()) {
+            const QSize asked = wanted.isValid() ? wanted : natural;
+            log(QStringLiteral("Image source: a picture of %d x %d pixels could not be decoded at %d x %d (decoding limit %d MB)"),
+                natural.width(), natural.height(), asked.width(), asked.height(), int(ImageSource::decodeLimitBytes() >> 20));
+        }
         return nullptr;
+    }
     if (wanted.isValid() && image.size() != wanted)
         image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (maxPixelSize > 0 && std::max(image.width(), image.height()) > maxPixelSize)
@@ -107,6 +139,12 @@ QHash<QString, QString> pngText(const QByteArray& png)
 
 KIT_REGISTER_CLASS(ImageSource, Object) { }
 
+std::int64_t ImageSource::decodeLimitBytes()
+{
+    const int megabytes = QImageReader::allocationLimit();
+    return megabytes > 0 ? std::int64_t(megabytes) << 20 : std::numeric_limits<std::int64_t>::max();
+}
+
 Ref<ImageSource> ImageSource::createWithData(const QByteArray& data)
 {
     if (data.isEmpty())
@@ -138,6 +176,23 @@ Ref<CGImage> ImageSource::createImageAtIndex(int index) const
     if (index < 0 || index >= count_)
         return nullptr;
     return readScaled(data_, index, 0);
+}
+
+Dictionary ImageSource::copyPropertiesAtIndex(int index) const
+{
+    if (index < 0 || index >= count_)
+        return {};
+    QBuffer buffer;
+    buffer.setData(data_);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (index > 0 && !reader.jumpToImage(index))
+        return {};
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return {};
+    return Dictionary { { Value(ImagePropertyPixelWidth), Value(std::int64_t(size.width())) },
+        { Value(ImagePropertyPixelHeight), Value(std::int64_t(size.height())) } };
 }
 
 Ref<CGImage> ImageSource::createThumbnailAtIndex(int index, const ThumbnailOptions& options) const

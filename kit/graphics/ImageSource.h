@@ -3,13 +3,21 @@
 // Decoding image files and data without drawing them: the type of the data, its images, and
 // thumbnails that never enlarge. ThumbnailImageCreate adds the desktop's thumbnail cache for files
 // that are not images. Everything here is safe on worker threads.
+//
+// No picture is decoded into more than decodeLimitBytes() (Qt's image reader allocation limit,
+// 128 MB unless the application changes it: about 33 megapixels). A thumbnail of a larger PNG or
+// JPEG is reduced while it is read (a PNG row by row, averaged), so only the thumbnail is ever
+// allocated; a picture that still cannot be decoded gives null and one log line with its size.
 
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
+#include "kit/core/Value.h"
 #include "kit/graphics/CGImage.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <cstdint>
 
 namespace kit {
 
@@ -18,6 +26,10 @@ inline const QString TypeJPEG = QStringLiteral("public.jpeg");
 inline const QString TypeTIFF = QStringLiteral("public.tiff");
 inline const QString TypeGIF = QStringLiteral("com.compuserve.gif");
 inline const QString TypeSVG = QStringLiteral("public.svg-image");
+
+// Keys of copyPropertiesAtIndex.
+inline const QString ImagePropertyPixelWidth = QStringLiteral("PixelWidth");
+inline const QString ImagePropertyPixelHeight = QStringLiteral("PixelHeight");
 
 struct ThumbnailOptions {
     bool createThumbnailFromImageIfAbsent = true;
@@ -34,8 +46,14 @@ class ImageSource : public Object {
     QString type() const { return type_; }
     int count() const { return count_; }
     Ref<CGImage> createImageAtIndex(int index) const;
+    // The picture's size in pixels (ImagePropertyPixelWidth, ImagePropertyPixelHeight), read from
+    // its header; empty when the index or the header is bad.
+    Dictionary copyPropertiesAtIndex(int index) const;
     // The larger side at most maxPixelSize, aspect kept, never larger than the image.
     Ref<CGImage> createThumbnailAtIndex(int index, const ThumbnailOptions& options) const;
+    // The most bytes a decoded picture may take (4 a pixel): QImageReader::allocationLimit(), which
+    // tests lower with QImageReader::setAllocationLimit.
+    static std::int64_t decodeLimitBytes();
 
 private:
     ImageSource() = default;

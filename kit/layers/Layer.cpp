@@ -94,6 +94,12 @@ Ref<View> Layer::hostingView() const { return hostingView_.lock(); }
 
 // Tree --------------------------------------------------------------------------------------------
 
+Ref<Layer> Layer::retainedUnlessDying(Layer* layer)
+{
+    // A weak reference never revives an object whose count has reached zero.
+    return layer ? Weak<Layer>(layer).lock() : nullptr;
+}
+
 Layer* Layer::root()
 {
     Layer* top = this;
@@ -476,12 +482,12 @@ void Layer::runOrderAction(const QString& key)
 void Layer::layoutIfNeeded()
 {
     // A marked ancestor may resize this layer: layout starts at the highest one.
-    Layer* top = this;
+    Ref<Layer> keep(this);
     for (Layer* l = const_cast<Layer*>(superlayer_.unsafeRaw()); l; l = const_cast<Layer*>(l->superlayer_.unsafeRaw()))
         if (l->needsLayout_)
-            top = l;
-    const Ref<Layer> keep(top);
-    top->layoutSubtree();
+            if (Ref<Layer> marked = retainedUnlessDying(l))
+                keep = std::move(marked);
+    keep->layoutSubtree();
 }
 
 void Layer::layoutSubtree()

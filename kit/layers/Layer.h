@@ -445,6 +445,9 @@ private:
     friend class View;
     friend class ReplicatorLayer;
     friend class Transaction;
+    // A reference to a layer known by a raw pointer, or null when its count has reached zero: its
+    // last reference went on another thread and its deletion is on its way to this one.
+    static Ref<Layer> retainedUnlessDying(Layer* layer);
     struct RunningAnimation {
         QString key;
         Ref<CAAnimation> animation;

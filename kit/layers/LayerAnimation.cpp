@@ -471,7 +471,10 @@ bool Layer::retireFinishedForDriver()
             if (!due.layer)
                 continue;
             batch->second[i].layer = nullptr;
-            const Ref<Layer> l(due.layer);
+            // A layer deleted on its way here forgets its endings itself.
+            const Ref<Layer> l = retainedUnlessDying(due.layer);
+            if (!l)
+                continue;
             l->retireAnimation(due.id);
             if (r.treeGeneration != treeSeen) { // a completion changed a tree
                 treeSeen = r.treeGeneration;

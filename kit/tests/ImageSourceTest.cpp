@@ -1,4 +1,6 @@
 #include "kit/graphics/ImageSource.h"
+#include "kit/testsupport/LargePictures.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -12,15 +14,20 @@
 
 namespace {
 
-QByteArray encoded(int w, int h, const char* format)
+QByteArray encoded(const QImage& image, const char* format)
 {
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(Qt::darkGreen);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
+}
+
+QByteArray encoded(int w, int h, const char* format)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(Qt::darkGreen);
+    return encoded(image, format);
 }
 
 struct ThumbCase {
@@ -105,5 +112,93 @@ TEST(ThumbnailImageCreate, ImagesDirectlyOthersFromAValidCacheEntry)
     if (savedCache.isEmpty())
         qunsetenv("XDG_CACHE_HOME");
 }
+
+// Pictures over the decoding limit when decoded whole: a thumbnail is read reduced, never whole.
+namespace reduced_thumbnails {
+
+// Left half red, right half half-transparent blue, in the given pixel format.
+QByteArray halves(int w, int h, QImage::Format format, const char* type)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, x < w / 2 ? qRgba(255, 0, 0, 255) : qRgba(0, 0, 255, format == QImage::Format_ARGB32 ? 128 : 255));
+    if (format == QImage::Format_Indexed8)
+        image = image.convertToFormat(format, Qt::ThresholdDither);
+    else if (format != QImage::Format_ARGB32)
+        image = image.convertToFormat(format);
+    return encoded(image, type);
+}
+
+struct ReducedCase {
+    const char* name;
+    QImage::Format format;
+    const char* type;
+    bool translucent;
+};
+
+class ReducedThumbnail : public testing::TestWithParam<ReducedCase> { };
+
+TEST_P(ReducedThumbnail, KeepsColoursAndAspect)
+{
+    const ReducedCase& c = GetParam();
+    const QByteArray data = halves(1000, 600, c.format, c.type); // 2.4 MB decoded
+    kit::test::DecodingLimitScope limit(1);
+    kit::test::LogRecorder log;
+    const auto source = kit::ImageSource::createWithData(data);
+    ASSERT_TRUE(source);
+    const auto thumb = source->createThumbnailAtIndex(0, { true, false, 100 });
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->width(), 100);
+    EXPECT_EQ(thumb->height(), 60);
+    const QImage image = thumb->image().convertToFormat(QImage::Format_ARGB32);
+    const QColor left = image.pixelColor(20, 30), right = image.pixelColor(80, 30);
+    EXPECT_NEAR(left.red(), 255, 8);
+    EXPECT_NEAR(left.blue(), 0, 8);
+    EXPECT_NEAR(right.blue(), 255, 8);
+    EXPECT_NEAR(right.red(), 0, 8);
+    EXPECT_NEAR(right.alpha(), c.translucent ? 128 : 255, 3);
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ReducedThumbnail,
+    testing::Values(ReducedCase { "Rgba", QImage::Format_ARGB32, "PNG", true }, ReducedCase { "Rgb", QImage::Format_RGB32, "PNG", false },
+        ReducedCase { "Indexed", QImage::Format_Indexed8, "PNG", false }, ReducedCase { "Rgba64", QImage::Format_RGBA64, "PNG", false },
+        ReducedCase { "Jpeg", QImage::Format_RGB32, "JPEG", false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReducedThumbnails, WhatStillPassesTheLimitGivesNothingAndOneLineWithItsSize)
+{
+    const QByteArray png = halves(1000, 600, QImage::Format_RGB32, "PNG");
+    kit::test::DecodingLimitScope limit(1);
+    kit::test::LogRecorder log;
+    const auto source = kit::ImageSource::createWithData(png);
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->createImageAtIndex(0)); // whole
+    EXPECT_FALSE(source->createThumbnailAtIndex(0, { true, false, 800 })); // 800 x 480: 1.5 MB
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("1000 x 600"))) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[1].contains(QStringLiteral("800 x 480"))) << log.lines()[1].toStdString();
+}
+
+TEST(ReducedThumbnails, AGrayscalePngOfCameraSizeReadsReduced)
+{
+    // 6000 x 6000 gray: 144 MB as decoded pixels, a few kilobytes as a file.
+    QImage gray(6000, 6000, QImage::Format_Grayscale8);
+    gray.fill(90);
+    const QByteArray bytes = encoded(gray, "PNG");
+    gray = QImage();
+    const auto source = kit::ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    const kit::Dictionary properties = source->copyPropertiesAtIndex(0);
+    EXPECT_EQ(properties.objectForKey(kit::Value(kit::ImagePropertyPixelWidth)).integerValue(), 6000);
+    EXPECT_EQ(properties.objectForKey(kit::Value(kit::ImagePropertyPixelHeight)).integerValue(), 6000);
+    const auto thumb = source->createThumbnailAtIndex(0, { true, false, 300 });
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->width(), 300);
+    EXPECT_NEAR(thumb->image().pixelColor(150, 150).green(), 90, 2);
+}
+
+} // namespace reduced_thumbnails
 
 } // namespace
