@@ -9,7 +9,7 @@ class XTProgressIndicator : public kit::ProgressIndicator {
 public:
     explicit XTProgressIndicator(kit::Rect frame = {});
     void setHidden(bool flag) override;
-    void startAnimation(kit::Object* sender = nullptr);
+    void startAnimation(kit::Object* sender = nullptr) override;
     // Also cancels a start still waiting for the next pass of the run loop.
-    void stopAnimation(kit::Object* sender = nullptr);
+    void stopAnimation(kit::Object* sender = nullptr) override;
 };

@@ -93,7 +93,7 @@ public:
     void setCurrentStep(std::int64_t step);
 
     // The title as the style draws it, measured once per change of title, style or state.
-    kit::AttributedString attributedStringValue() const;
+    kit::AttributedString attributedStringValue() const override;
     // The size of that title, kept with it: layout asks for every cell's width on each pass.
     kit::Size attributedStringSize() const;
     void setStringValue(const QString& value) override;

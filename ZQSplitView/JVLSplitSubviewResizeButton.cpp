@@ -45,7 +45,7 @@ JVLSplitSubviewResizeButtonCell::JVLSplitSubviewResizeButtonCell()
 Ref<ZQSplitSubview> JVLSplitSubviewResizeButtonCell::superZQSplitSubviewOfView(kit::View* view)
 {
     for (Ref<kit::View> v = view ? view->superview() : nullptr; v; v = v->superview())
-        if (typeid(*v) == typeid(ZQSplitSubview))
+        if (kit::View& candidate = *v; typeid(candidate) == typeid(ZQSplitSubview))
             return kit::static_pointer_cast<ZQSplitSubview>(v);
     return nullptr;
 }
