@@ -14,12 +14,10 @@
 #include "kit/text/RtfReader.h"
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
-#include "components/LiveLink/LiveLink.h"
 #include "components/LiveLink/LiveLinkData.h"
 #include "components/LiveLink/LiveLinkServer.h"
 #include "kit/appkit/DesktopEntry.h"
 #include "kit/appkit/PasteboardStore.h"
-#include "kit/core/Exception.h"
 #include "kit/foundation/BusNames.h"
 #include "kit/foundation/Connection.h"
 #include "kit/foundation/HttpRequestReader.h"
