@@ -7,9 +7,8 @@ function(jvl_warnings target)
     # file's own Private struct as if they came from a header.
     $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>
     # Brace elision in aggregate initialisers is how the geometry values are written; action methods
-    # share names with object operations (`copy:` and `copy()`); xcb's XKB header names a field
-    # `explicit`, which the X11 backends rename with a macro.
-    $<$<CXX_COMPILER_ID:Clang>:-Wno-missing-braces -Wno-overloaded-virtual -Wno-keyword-macro>)
+    # share names with object operations (`copy:` and `copy()`).
+    $<$<CXX_COMPILER_ID:Clang>:-Wno-missing-braces -Wno-overloaded-virtual>)
   if(JVL_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -16,6 +16,9 @@
 #include "kit/foundation/String.h"
 #include "kit/foundation/UserDefaults.h"
 
+#include <QFile>
+#include <QStringDecoder>
+
 using namespace kit;
 
 namespace {
@@ -133,10 +136,19 @@ QString JVLCrashReporter::lastCrashReport()
     const QString path = pathAndNameOfCrashReportFile();
     if (path.isEmpty() || !FileManager::defaultManager()->fileExistsAtPath(path))
         return QString();
-    const std::optional<QString> text = String::stringWithContentsOfFileUTF8(path);
-    if (!text)
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("*** Couldn't read Report ***");
-    return String::componentsSeparatedByString(*text, QStringLiteral("\n\n**********\n\n")).constLast();
+    return lastCrashReportInData(file.readAll());
+}
+
+QString lastCrashReportInData(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return QStringLiteral("*** Couldn't read Report ***");
+    return String::componentsSeparatedByString(text, QStringLiteral("\n\n**********\n\n")).constLast();
 }
 
 QString JVLCrashReporter::consoleLog()

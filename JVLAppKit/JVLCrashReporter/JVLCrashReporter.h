@@ -54,5 +54,8 @@ private:
 // The path of the counting crash log of `executable` with the latest modification date in the tree
 // under `directory` ("<executable>_..." ending in ".crash"; the first enumerated wins ties).
 std::optional<QString> newestCrashLogInDirectory(const QString& executable, const QString& directory);
+// The newest report in the bytes of a crash-log file: the piece after its last separator, or
+// "*** Couldn't read Report ***" when the bytes are not UTF-8.
+QString lastCrashReportInData(const QByteArray& bytes);
 // The running system's major, minor and patch numbers; the caller sets them to 0 first.
 void systemVersionNumbers(int* major, int* minor, int* patch);

@@ -195,6 +195,20 @@ INSTANTIATE_TEST_SUITE_P(Reports, CrashReporterReadTest,
         CrashReportCase { "KeepsEmptyLastPiece", "one\n\n**********\n\n", QStringLiteral("") }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What the crash itself may have left: a file cut anywhere, or any bytes at all.
+TEST(CrashReportData, AFileCutShortShowsWhatWasWritten)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        { "one\n\n**********\n\ntwo cut sh", QStringLiteral("two cut sh") },
+        { "one\n\n**********\n", QStringLiteral("one\n\n**********\n") },
+        { "report \xc3\xa9", QStringLiteral("report \u00e9") },
+        { "report \xc3", QStringLiteral("*** Couldn't read Report ***") },
+        { QByteArray("a\0b\n\n**********\n\nc\0", 19), QStringLiteral("c") + QChar(0) },
+    };
+    for (const auto& [bytes, expected] : cases)
+        EXPECT_EQ(lastCrashReportInData(bytes), expected) << bytes.toStdString();
+}
+
 TEST_F(CrashReporterTest, MissingLogReadsAsEmpty)
 {
     EXPECT_EQ(JVLCrashReporter::pathAndNameOfCrashReportFile(), QString());

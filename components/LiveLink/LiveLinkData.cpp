@@ -7,6 +7,7 @@
 #include "kit/foundation/ProcessInfo.h"
 
 #include <atomic>
+#include <cmath>
 
 using namespace kit;
 
@@ -90,8 +91,10 @@ QString liveLinkVersion(const Dictionary& data) { return liveLinkDataString(data
 
 double liveLinkSuggestedRefreshRate(const Dictionary& data)
 {
+    // The item's stored data may say anything: only a number of seconds a timer can take.
     const Value v = data.objectForKey(QStringLiteral("refresh"));
-    return v.isNumber() ? v.doubleValue() : 0.0;
+    const double refresh = v.isNumber() ? v.doubleValue() : 0.0;
+    return std::isfinite(refresh) && refresh > 0 ? refresh : 0.0;
 }
 
 QUrl liveLinkApplicationURL(const Dictionary& data)

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <thread>
 
 namespace {
@@ -65,6 +66,20 @@ TEST(LiveLinkData, KeysArePresentOnlyWhenGiven)
 
     EXPECT_EQ(liveLinkTestReason([] { makeLiveLinkData(QString(), Value()); }),
         QStringLiteral("NSInvalidArgumentException: LiveLink Data cannot be created without a server name."));
+}
+
+TEST(LiveLinkData, AStoredRefreshRateATimerCannotTakeReadsAsNone)
+{
+    for (const double refresh : { -1.0, -0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN() }) {
+        Dictionary data;
+        data.setObjectForKey(refresh, QStringLiteral("refresh"));
+        EXPECT_EQ(LiveLinkData::liveLinkSuggestedRefreshRate(data), 0.0) << refresh;
+    }
+    Dictionary data;
+    data.setObjectForKey(QStringLiteral("2"), QStringLiteral("refresh"));
+    EXPECT_EQ(LiveLinkData::liveLinkSuggestedRefreshRate(data), 0.0);
+    data.setObjectForKey(std::int64_t(2), QStringLiteral("refresh"));
+    EXPECT_EQ(LiveLinkData::liveLinkSuggestedRefreshRate(data), 2.0);
 }
 
 TEST(LiveLinkData, TitlesComeFromTheStringsTable)

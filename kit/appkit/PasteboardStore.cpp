@@ -79,6 +79,14 @@ std::optional<QJsonObject> pasteboardStoreManifest(const QString& folder)
     return document.object();
 }
 
+// The manifest's change count: another process wrote it, so anything but a whole count a double
+// still counts on from exactly (negative, fractional past 2^53, not a number) reads as none.
+std::int64_t pasteboardStoreChangeCount(const QJsonObject& manifest)
+{
+    const double count = manifest.value(QStringLiteral("changeCount")).toDouble();
+    return count >= 0 && count < 9007199254740992.0 ? std::int64_t(count) : 0;
+}
+
 } // namespace
 
 std::optional<QString> PasteboardStore::escapedName(const QString& name)
@@ -142,11 +150,12 @@ std::optional<PasteboardStore::Contents> PasteboardStore::read(const QString& na
     if (!manifest)
         return std::nullopt;
     Contents contents;
-    contents.changeCount = std::int64_t(manifest->value(QStringLiteral("changeCount")).toDouble());
+    contents.changeCount = pasteboardStoreChangeCount(*manifest);
     for (const QJsonValue& value : manifest->value(QStringLiteral("types")).toArray()) {
         const QString type = value.toString();
         QFile file(pasteboardStoreTypeFile(folder, type));
-        if (type.isEmpty() || !file.open(QIODevice::ReadOnly))
+        // A type named twice is read once, where it first stands.
+        if (type.isEmpty() || contents.data.count(type) || !file.open(QIODevice::ReadOnly))
             continue;
         contents.types << type;
         contents.data[type] = file.readAll();
@@ -158,7 +167,7 @@ std::int64_t PasteboardStore::changeCount(const QString& name)
 {
     const QString folder = pasteboardStoreFolder(name, false);
     const std::optional<QJsonObject> manifest = folder.isEmpty() ? std::nullopt : pasteboardStoreManifest(folder);
-    return manifest ? std::int64_t(manifest->value(QStringLiteral("changeCount")).toDouble()) : 0;
+    return manifest ? pasteboardStoreChangeCount(*manifest) : 0;
 }
 
 void PasteboardStore::remove(const QString& name)

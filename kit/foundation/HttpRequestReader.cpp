@@ -36,9 +36,12 @@ HttpRequestReader::State HttpRequestReader::append(const char* bytes, qsizetype 
 
 HttpRequestReader::State HttpRequestReader::readHead()
 {
-    const qsizetype blank = request_.raw.indexOf("\r\n\r\n");
-    if (blank < 0)
+    // From where the last look stopped, so a request arriving a byte at a time is read in linear time.
+    const qsizetype blank = request_.raw.indexOf("\r\n\r\n", searchedHead_);
+    if (blank < 0) {
+        searchedHead_ = std::max<qsizetype>(0, request_.raw.size() - 3);
         return request_.raw.size() > maximumHead_ ? Malformed : Reading;
+    }
     if (blank + 4 > maximumHead_)
         return Malformed;
     const QList<QByteArray> lines = request_.raw.left(blank).split('\n');
@@ -63,6 +66,10 @@ HttpRequestReader::State HttpRequestReader::readHead()
         const qlonglong value = length->toLongLong(&ok);
         if (!ok || value < 0 || value > maximumBody_ || length->startsWith('+'))
             return Malformed;
+        // Two lengths that disagree leave the body's end to whoever reads it: refused.
+        for (const auto& [field, other] : request_.headers)
+            if (field.compare("Content-Length", Qt::CaseInsensitive) == 0 && other != *length)
+                return Malformed;
         contentLength_ = qsizetype(value);
     }
     headEnd_ = blank + 4;

@@ -53,6 +53,7 @@ private:
     State state_ = Reading;
     HttpRequest request_;
     qsizetype headEnd_ = -1;
+    qsizetype searchedHead_ = 0;
     qsizetype contentLength_ = 0;
 };
 

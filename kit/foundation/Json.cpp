@@ -293,7 +293,9 @@ private:
                 ++p_;
             return p_ > s;
         };
-        if (!digits()) {
+        const char* integerStart = p_;
+        // "0" stands alone: "01" is no JSON number.
+        if (!digits() || (*integerStart == '0' && p_ - integerStart > 1)) {
             fail("bad number");
             return std::nullopt;
         }
@@ -328,13 +330,47 @@ private:
             fail("bad number");
             return std::nullopt;
         }
+        // Out of range: below the least double the nearest number is zero; above the largest, none.
         if (res.ec == std::errc::result_out_of_range)
-            d = (*start == '-') ? -HUGE_VAL : HUGE_VAL;
+            d = (*start == '-' ? -1 : 1) * (belowOne(start, p_) ? 0.0 : HUGE_VAL);
         if (!std::isfinite(d)) {
             fail("number out of range");
             return std::nullopt;
         }
         return Value(d);
+    }
+
+    // Whether a well-formed number's magnitude is below one: its leading digit's place plus its
+    // exponent (clamped, so any exponent of many digits counts) is not above zero.
+    static bool belowOne(const char* number, const char* end)
+    {
+        const char* q = number + (*number == '-');
+        auto at = [&](char c) { return q != end && *q == c; };
+        auto digit = [&] { return q != end && *q >= '0' && *q <= '9'; };
+        std::int64_t place = 0;
+        while (at('0'))
+            ++q;
+        for (; digit(); ++q)
+            ++place;
+        if (at('.')) {
+            ++q;
+            if (place == 0)
+                for (; at('0'); ++q)
+                    --place;
+            while (digit())
+                ++q;
+        }
+        std::int64_t exponent = 0;
+        if (at('e') || at('E')) {
+            ++q;
+            const bool negative = at('-');
+            if (at('-') || at('+'))
+                ++q;
+            for (; digit(); ++q)
+                exponent = std::min<std::int64_t>(exponent * 10 + (*q - '0'), std::int64_t(1) << 40);
+            exponent = negative ? -exponent : exponent;
+        }
+        return place + exponent <= 0;
     }
 
     const char* p_;

@@ -51,13 +51,19 @@ std::optional<std::vector<MultipartField>> parseMultipartForm(const QByteArray& 
             }
             valueStart = headEnd + 4;
         }
+        // The blank line's break cannot also be the one that opens the next delimiter.
+        if (valueStart > next)
+            return std::nullopt;
         for (const auto& [name, value] : field.headers) {
             if (name.compare("Content-Disposition", Qt::CaseInsensitive) != 0)
                 continue;
-            const qsizetype nameAt = value.indexOf("name=\"");
+            // The "name" parameter itself, not the end of "filename".
+            qsizetype nameAt = value.indexOf("name=\"");
+            while (nameAt > 0 && value[nameAt - 1] != ';' && value[nameAt - 1] != ' ' && value[nameAt - 1] != '\t')
+                nameAt = value.indexOf("name=\"", nameAt + 1);
             if (nameAt >= 0) {
                 const qsizetype end = value.indexOf('"', nameAt + 6);
-                field.name = value.mid(nameAt + 6, end - nameAt - 6);
+                field.name = value.mid(nameAt + 6, end < 0 ? -1 : end - nameAt - 6);
             }
         }
         field.value = body.mid(valueStart, next - valueStart);

@@ -67,6 +67,9 @@ bool soundFileFail(QString* error, const QString& reason)
     return false;
 }
 
+// What a WAV header and the player carry: the file's number is only trusted within it.
+constexpr double SoundFileMaximumRate = 1000000;
+
 bool soundFileDecodeAiff(const QByteArray& d, Pcm* pcm, QString* error)
 {
     const bool aifc = d.mid(8, 4) == "AIFC";
@@ -95,13 +98,19 @@ bool soundFileDecodeAiff(const QByteArray& d, Pcm* pcm, QString* error)
         } else if (id == "SSND") {
             if (!haveComm)
                 return soundFileFail(error, QStringLiteral("SSND before COMM"));
-            if (channels < 1 || bits < 1 || bits > 32 || rate < 1)
+            if (channels < 1 || bits < 1 || bits > 32 || !(rate >= 1 && rate <= SoundFileMaximumRate))
                 return soundFileFail(error, QStringLiteral("unsupported format"));
+            if (size < 8)
+                return soundFileFail(error, QStringLiteral("short SSND chunk"));
             const qsizetype offset = qsizetype(soundFileBigU32(d, body));
             const qsizetype count = qsizetype(frames) * channels;
+            const int bytes = (bits + 7) / 8;
+            // The samples lie within the chunk, so its size bounds them before anything is allocated.
+            if (offset > size - 8 || count > (size - 8 - offset) / bytes)
+                return soundFileFail(error, QStringLiteral("truncated sound data"));
             pcm->channels = channels;
             pcm->sampleRate = int(std::lround(rate));
-            if (!soundFileReadLinear(d, body + 8 + offset, count, (bits + 7) / 8, pcm))
+            if (!soundFileReadLinear(d, body + 8 + offset, count, bytes, pcm))
                 return soundFileFail(error, QStringLiteral("truncated sound data"));
             return true;
         }
@@ -119,13 +128,15 @@ bool soundFileDecodeSnd(const QByteArray& d, Pcm* pcm, QString* error)
     const std::uint32_t encoding = soundFileBigU32(d, 12);
     const std::uint32_t rate = soundFileBigU32(d, 16);
     const std::uint32_t channels = soundFileBigU32(d, 20);
-    if (offset < 24 || offset > d.size() || channels < 1 || channels > 64 || rate < 1)
+    if (offset < 24 || offset > d.size() || channels < 1 || channels > 64 || rate < 1 || rate > SoundFileMaximumRate)
         return soundFileFail(error, QStringLiteral("bad header"));
     if (size == 0xffffffffu || offset + qsizetype(size) > d.size())
         size = std::uint32_t(d.size() - offset);
     pcm->channels = int(channels);
     pcm->sampleRate = int(rate);
     if (encoding == 1) {
+        // Whole frames only: a file cut short mid-frame loses that frame.
+        size -= size % channels;
         pcm->samples.resize(size);
         for (std::uint32_t i = 0; i < size; ++i)
             pcm->samples[i] = soundFileMuLaw(std::uint8_t(d[offset + i]));
@@ -133,7 +144,8 @@ bool soundFileDecodeSnd(const QByteArray& d, Pcm* pcm, QString* error)
     }
     if (encoding >= 2 && encoding <= 5) {
         const int bytes = int(encoding) - 1;
-        return soundFileReadLinear(d, offset, qsizetype(size) / bytes, bytes, pcm) || soundFileFail(error, QStringLiteral("truncated"));
+        const qsizetype count = qsizetype(size) / bytes;
+        return soundFileReadLinear(d, offset, count - count % channels, bytes, pcm) || soundFileFail(error, QStringLiteral("truncated"));
     }
     return soundFileFail(error, QStringLiteral("encoding %1").arg(encoding));
 }
@@ -148,11 +160,18 @@ void soundFileAppendLe(QByteArray& out, std::uint32_t v, int bytes)
 
 bool decode(const QByteArray& data, Pcm* pcm, QString* error)
 {
+    // Read aside, so a refused file leaves `pcm` as it was.
+    Pcm read;
+    bool decoded = false;
     if (data.size() >= 12 && data.startsWith("FORM") && (data.mid(8, 4) == "AIFF" || data.mid(8, 4) == "AIFC"))
-        return soundFileDecodeAiff(data, pcm, error);
-    if (data.startsWith(".snd"))
-        return soundFileDecodeSnd(data, pcm, error);
-    return soundFileFail(error, QStringLiteral("neither AIFF nor SND"));
+        decoded = soundFileDecodeAiff(data, &read, error);
+    else if (data.startsWith(".snd"))
+        decoded = soundFileDecodeSnd(data, &read, error);
+    else
+        return soundFileFail(error, QStringLiteral("neither AIFF nor SND"));
+    if (decoded)
+        *pcm = std::move(read);
+    return decoded;
 }
 
 QByteArray wavData(const Pcm& pcm)

@@ -79,8 +79,16 @@ INSTANTIATE_TEST_SUITE_P(Requests, HttpRequestReaderMalformedTest,
         HttpMalformedCase { "LengthOverflowing", "POST / HTTP/1.1\r\nContent-Length: 99999999999999999999999\r\n\r\n" },
         HttpMalformedCase { "Chunked", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n0\r\n\r\n" },
         HttpMalformedCase { "HeadOverTheLimit", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a') },
-        HttpMalformedCase { "HeadOverTheLimitWithItsEnd", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a') + "\r\n\r\n" }),
+        HttpMalformedCase { "HeadOverTheLimitWithItsEnd", "GET / HTTP/1.1\r\nX: " + QByteArray(300, 'a') + "\r\n\r\n" },
+        HttpMalformedCase { "TwoLengthsThatDisagree", "POST / HTTP/1.1\r\nContent-Length: 3\r\ncontent-length: 5\r\n\r\nabcde" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HttpRequestReaderTest, RepeatedLengthsThatAgreeAreRead)
+{
+    HttpRequestReader reader;
+    EXPECT_EQ(reader.append(QByteArray("POST / HTTP/1.1\r\nContent-Length: 3\r\nContent-Length: 3\r\n\r\nabc")), HttpRequestReader::Complete);
+    EXPECT_EQ(reader.request().body, QByteArray("abc"));
+}
 
 MutableURLRequest httpListenerPost(std::uint16_t port, const QByteArray& body)
 {

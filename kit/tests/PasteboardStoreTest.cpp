@@ -4,6 +4,7 @@
 #include "kit/testsupport/ManualClockScope.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -70,6 +71,44 @@ TEST_F(PasteboardStoreTest, AFolderOthersCanEnterIsNotUsed)
     QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(PasteboardStore::rootFolder(), QString());
     EXPECT_EQ(PasteboardStore::write(QStringLiteral("x"), { "t" }, { { "t", "x" } }), -1);
+}
+
+// Writes the manifest and type files as another process might have left them.
+void writeStoreFiles(const QString& name, const std::map<QString, QByteArray>& files)
+{
+    const QString folder = PasteboardStore::rootFolder() + QLatin1Char('/') + *PasteboardStore::escapedName(name);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const auto& [file, bytes] : files) {
+        QFile out(folder + QLatin1Char('/') + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+}
+
+TEST_F(PasteboardStoreTest, AChangeCountNoWriteCouldHaveStoredReadsAsNone)
+{
+    const std::pair<QByteArray, std::int64_t> cases[] = { { "41", 41 }, { "41.5", 41 }, { "-3", 0 }, { "1e300", 0 }, { "-1e300", 0 },
+        { "9007199254740992", 0 }, { "9007199254740991", 9007199254740991 }, { "\"7\"", 0 }, { "null", 0 } };
+    for (const auto& [count, expected] : cases) {
+        SCOPED_TRACE(count.toStdString());
+        const QString name = PasteboardStore::uniqueName();
+        writeStoreFiles(name, { { "manifest", "{\"changeCount\":" + count + ",\"types\":[]}" } });
+        EXPECT_EQ(PasteboardStore::changeCount(name), expected);
+        ASSERT_TRUE(PasteboardStore::read(name));
+        EXPECT_EQ(PasteboardStore::read(name)->changeCount, expected);
+        EXPECT_EQ(PasteboardStore::write(name, {}, {}), expected + 1);
+    }
+}
+
+TEST_F(PasteboardStoreTest, ATypeTheManifestNamesTwiceIsReadOnce)
+{
+    const QString name = PasteboardStore::uniqueName();
+    writeStoreFiles(name, { { "manifest", R"({"changeCount":2,"types":["b","a","b",7,""]})" }, { "type-a", "A" }, { "type-b", "B" } });
+    const auto contents = PasteboardStore::read(name);
+    ASSERT_TRUE(contents);
+    EXPECT_EQ(contents->types, (QStringList { "b", "a" }));
+    EXPECT_EQ(contents->data.size(), 2u);
 }
 
 TEST_F(PasteboardStoreTest, ASharedPasteboardWritesThroughTheStore)

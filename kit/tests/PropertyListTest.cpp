@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 using namespace kit;
 
@@ -44,6 +45,23 @@ TEST(JsonTest, StringsEscapeAndSurvive)
     EXPECT_EQ(Json::read(R"("\u00e9\ud83d\ude00")")->string(), QStringLiteral("é😀"));
 }
 
+TEST(JsonTest, NumbersBelowTheLeastDoubleReadAsZeroAndAboveTheLargestFail)
+{
+    const auto v = Json::read("[1e-400, -1e-400, 0.0000000000000000000001e-390, 5e-324, 100000e-330, 1.7976931348623157e308]");
+    ASSERT_TRUE(v);
+    const Array& a = v->array();
+    EXPECT_EQ(a[0].doubleValue(), 0.0);
+    EXPECT_EQ(a[1].doubleValue(), 0.0);
+    EXPECT_TRUE(std::signbit(a[1].doubleValue()));
+    EXPECT_EQ(a[2].doubleValue(), 0.0);
+    EXPECT_EQ(a[3].doubleValue(), 5e-324);
+    EXPECT_EQ(a[4].doubleValue(), 0.0);
+    EXPECT_EQ(a[5].doubleValue(), 1.7976931348623157e308);
+    for (const char* huge : { "1e309", "-1e309", "1000000000e300", "0.1e310", "1e99999999999999999999" })
+        EXPECT_FALSE(Json::read(huge)) << huge;
+    EXPECT_EQ(Json::read("1e-99999999999999999999")->doubleValue(), 0.0);
+}
+
 struct PlistHostileCase {
     const char* name;
     QByteArray json;
@@ -63,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, HostileJsonTest,
         PlistHostileCase { "deep", QByteArray(100000, '[') }, PlistHostileCase { "badUtf8", "\"\xc3\x28\"" }, PlistHostileCase { "control", "\"a\x01\"" },
         PlistHostileCase { "hugeReal", "1e999" }, PlistHostileCase { "badEscape", R"("\x")" }, PlistHostileCase { "shortUnicode", R"("\u12")" },
         PlistHostileCase { "bareWord", "nul" }, PlistHostileCase { "leadingPlus", "+1" }, PlistHostileCase { "missingColon", R"({"a" 1})" },
-        PlistHostileCase { "unterminated", "\"abc" }, PlistHostileCase { "dotOnly", "1." }),
+        PlistHostileCase { "unterminated", "\"abc" }, PlistHostileCase { "dotOnly", "1." },
+        PlistHostileCase { "leadingZero", "01" }, PlistHostileCase { "negativeLeadingZero", "[-00.5]" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PropertyListTest, EveryKindRoundTripsExactly)

@@ -156,4 +156,29 @@ TEST(MultipartFormReaderTest, SplitsFieldsByTheHeadersBoundary)
     EXPECT_FALSE(parseMultipartForm("--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nopen", "XyZ"));
 }
 
+TEST(MultipartFormTest, APartWhoseBlankLineRunsIntoTheNextDelimiterIsRefused)
+{
+    EXPECT_FALSE(parseMultipartForm("--b\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n--b--\r\n", "b"));
+    EXPECT_FALSE(parseMultipartForm("--b\r\n\r\n--b--\r\n", "b"));
+    const auto empty = parseMultipartForm("--b\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n\r\n--b\r\n\r\n\r\n--b--\r\n", "b");
+    ASSERT_TRUE(empty);
+    ASSERT_EQ(empty->size(), 2u);
+    EXPECT_EQ((*empty)[0].name, QByteArray("a"));
+    EXPECT_EQ((*empty)[0].value, QByteArray());
+    EXPECT_EQ((*empty)[1].value, QByteArray());
+}
+
+TEST(MultipartFormTest, AFieldIsNamedByItsNameParameterWhereverItStands)
+{
+    const QByteArray body = "--b\r\nContent-Disposition: form-data; filename=\"report.txt\"; name=\"crashlog\"\r\n\r\nx\r\n"
+                            "--b\r\nContent-Disposition: form-data;name=\"a;b\"\r\n\r\ny\r\n"
+                            "--b\r\nContent-Disposition: form-data; name=\"open\r\n\r\nz\r\n--b--\r\n";
+    const auto fields = parseMultipartForm(body, "b");
+    ASSERT_TRUE(fields);
+    ASSERT_EQ(fields->size(), 3u);
+    EXPECT_EQ((*fields)[0].name, QByteArray("crashlog"));
+    EXPECT_EQ((*fields)[1].name, QByteArray("a;b"));
+    EXPECT_EQ((*fields)[2].name, QByteArray("open"));
+}
+
 } // namespace

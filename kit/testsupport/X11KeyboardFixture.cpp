@@ -15,9 +15,16 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 // The XKB protocol header names a field after a C++ keyword.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit xkbExplicitField
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 namespace kit::test {
 

@@ -16,9 +16,16 @@
 #include <vector>
 #include <xcb/xcb.h>
 // The XKB protocol header names a field after a C++ keyword.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit xkbExplicitField
 #include <xcb/xkb.h>
 #undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 namespace kit {
 
