@@ -38,6 +38,8 @@ class JVLTextViewInspectorViewField;
 inline const QString JVLTextInspectorFieldAttributeName = QStringLiteral("JVLTextInspectorFieldAttributeName");
 inline const QString JVLPlaceholderValueAttributeName = QStringLiteral("PlaceholderValueAttributeName");
 inline const QString JVLLabelAttributeName = QStringLiteral("LabelAttributeName");
+// Marks the grey "multiple values" and "no selection" texts: like a placeholder, never a value.
+inline const QString JVLStateTextAttributeName = QStringLiteral("StateTextAttributeName");
 
 // What the inspector's delegate may implement (registered optional operations).
 inline constexpr const char* JVLDelegateShouldChangeEditStateOperation = "delegateShouldChangeEditStateForTextViewInspector";

@@ -76,7 +76,9 @@ Range JVLTextViewInspector::validatedRange(Range proposed, std::int64_t* newStar
     if (MaxRange(working) < n && run.location != NotFound && working.location >= run.location && MaxRange(working) <= MaxRange(run)) {
         const Ref<TextStorage> storage = textStorage();
         const QString placeholder = storage->attributeAtIndexEffectiveRange(JVLPlaceholderValueAttributeName, run.location).stringValue();
-        const bool realValue = storage->string().mid(run.location, run.length) != placeholder;
+        // A state text is taken whole, as a placeholder is: typing replaces it, never joins it.
+        const bool realValue = storage->string().mid(run.location, run.length) != placeholder
+            && storage->attributeAtIndexEffectiveRange(JVLStateTextAttributeName, run.location).isNil();
         *newStart = run.location;
         if (realValue && run.location == currentEditedStartLocation_) {
             const std::int64_t from = std::max(proposed.location, run.location);
@@ -147,6 +149,7 @@ Dictionary JVLTextViewInspector::typingAttributes() const
     if (!isEditing() || currentEditedStartLocation_ >= textLength())
         return {};
     Dictionary attributes = textStorage()->attributesAtIndexEffectiveRange(currentEditedStartLocation_);
+    attributes.removeObjectForKey(Value(JVLStateTextAttributeName));
     const Ref<JVLTextViewInspectorField> field = fieldAtIndex(currentEditedStartLocation_);
     if (dynamic_cast<JVLTextViewInspectorTextField*>(field.get()))
         attributes.addEntriesFromDictionary(typingAttributesForPlaceholderValueForTextField(field->placeholder(), field.get()));
@@ -163,6 +166,7 @@ bool JVLTextViewInspector::shouldChangeTextInRangeReplacementString(Range range,
         const QString placeholder = storage->attributeAtIndexEffectiveRange(JVLPlaceholderValueAttributeName, range.location).stringValue();
         const Ref<JVLTextViewInspectorField> field = fieldAtIndex(range.location);
         Dictionary attributes = storage->attributesAtIndexEffectiveRange(range.location);
+        attributes.removeObjectForKey(Value(JVLStateTextAttributeName));
         attributes.addEntriesFromDictionary(
             replacement.isEmpty() ? placeholderValueAttributesWithValueForTextField(placeholder, field.get()) : typingAttributes());
         // The inspector makes this change itself: the placeholder comes back, or the typed text
@@ -435,6 +439,10 @@ void JVLTextViewInspector::writeBack(std::int64_t start)
     const Range run = valueRunAt(start);
     const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(fieldAtIndex(start));
     if (run.location == NotFound || !field)
+        return;
+    // Whatever state text is left in the field is no value of any record.
+    const Range fieldRange = charRangeOfField(field.get());
+    if (JVLNSTextStorageExtensions::rangeForAttributeInRange(*storage, JVLStateTextAttributeName, fieldRange).location != NotFound)
         return;
     const Ref<JVLTextViewInspector> keep(this);
     QString text = storage->string().mid(run.location, run.length);

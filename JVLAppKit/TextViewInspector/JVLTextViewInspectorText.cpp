@@ -518,11 +518,16 @@ bool JVLTextViewInspector::appendTextField(JVLTextViewInspectorTextField* field)
 AttributedString JVLTextViewInspector::newTextFieldValueStringForTextField(JVLTextViewInspectorTextField* field)
 {
     const QString placeholder = field->placeholder().isEmpty() ? QString() : field->placeholder();
+    const auto stateText = [&](const QString& text) {
+        Dictionary attributes = placeholderValueAttributesWithValueForTextField(placeholder, field);
+        attributes.setObjectForKey(Value(true), Value(JVLStateTextAttributeName));
+        return AttributedString(text, attributes);
+    };
     switch (field->valueState()) {
     case JVLMultipleValuesState:
-        return AttributedString(multipleValuesText(), placeholderValueAttributesWithValueForTextField(placeholder, field));
+        return stateText(multipleValuesText());
     case JVLNoSelectionState:
-        return AttributedString(noSelectionText(), placeholderValueAttributesWithValueForTextField(placeholder, field));
+        return stateText(noSelectionText());
     default:
         break;
     }

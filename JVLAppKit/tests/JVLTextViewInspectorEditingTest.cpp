@@ -6,6 +6,7 @@
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/appkit/KeyCodes.h"
+#include "kit/core/ArrayController.h"
 #include "kit/controls/Menu.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
@@ -440,6 +441,66 @@ TEST_F(InspectorEditing, TheWriteBackStoresThenWritesTheModelThenTellsTheDelegat
     field->log = nullptr;
     field->unbind("value");
 }
+
+// Two records with different names behind one field: the grey "Multiple values" is no value of
+// either record, so a keystroke in it replaces it whole and nothing of it is ever written.
+struct StateTextCase {
+    const char* name;
+    int caret; // -1: the End key; otherwise characters after the state text's start; 99: its end
+    std::uint16_t keyCode; // 0: type "X"
+    const char* shownAfterKey;
+    const char* writtenOnTab; // nullptr: nil
+};
+
+class InspectorStateTextEditing : public InspectorEditing, public testing::WithParamInterface<StateTextCase> { };
+
+TEST_P(InspectorStateTextEditing, AKeystrokeReplacesTheWholeStateTextAndOnlyWhatWasTypedIsWritten)
+{
+    const StateTextCase& c = GetParam();
+    auto first = make<InspectorModel>();
+    first->setValueForKey(Value("Sans Book"), "name");
+    auto second = make<InspectorModel>();
+    second->setValueForKey(Value("Sans Bold"), "name");
+    auto records = make<ArrayController>(Array { Value(first), Value(second) });
+    records->setSelectionIndexes(IndexSet { 0, 1 });
+    auto name = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel("name", "Font name", Label::fieldLabelWithString("name"));
+    name->bindToObjectWithKeyPathOptions("value", records.get(), "selectedObjects.name", {});
+    bound.push_back(name);
+    f->inspector->addField(name);
+    addField("other", "Other", Value("o"));
+    ASSERT_EQ(shown(name.get()), QStringLiteral("Multiple values"));
+
+    clickInto(name.get());
+    if (c.caret < 0)
+        f->script->key(KeyCodeEnd);
+    else
+        f->inspector->setSelectedRange({ runOf(name.get()).location + std::min<std::int64_t>(c.caret, runOf(name.get()).length), 0 });
+    f->script->run();
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(name.get()));
+    if (c.keyCode)
+        f->script->key(c.keyCode);
+    else
+        f->script->type("X");
+    f->script->run();
+    EXPECT_EQ(shown(name.get()), QString::fromUtf8(c.shownAfterKey));
+    EXPECT_EQ(first->valueForKey("name"), Value("Sans Book"));
+    EXPECT_EQ(second->valueForKey("name"), Value("Sans Bold"));
+    EXPECT_TRUE(log.isEmpty());
+
+    f->script->key(KeyCodeTab);
+    f->script->run();
+    const Value written = c.writtenOnTab ? Value(c.writtenOnTab) : Value();
+    EXPECT_EQ(first->valueForKey("name"), written);
+    EXPECT_EQ(second->valueForKey("name"), written);
+    EXPECT_EQ(log, QStringList { "delegate name" });
+    EXPECT_EQ(model->valueForKey("other"), Value("o"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InspectorStateTextEditing,
+    testing::Values(StateTextCase { "EndThenALetter", -1, 0, "X", "X" }, StateTextCase { "ALetterAfterMultiple", 8, 0, "X", "X" },
+        StateTextCase { "BackspaceAtTheEnd", 99, KeyCodeDelete, "Font name", nullptr },
+        StateTextCase { "ForwardDeleteAtTheStart", 0, KeyCodeForwardDelete, "Font name", nullptr }),
+    [](const testing::TestParamInfo<StateTextCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 
