@@ -188,6 +188,8 @@ public:
     QStringList completionsForPartialWordRangeIndexOfSelectedItem(kit::Range range, std::int64_t* index) override;
     QStringList acceptableDragTypes() const override { return {}; }
     void initWithCoder(kit::Coder& coder) override;
+    // Text replaced before the value being edited moves the edit along with its characters.
+    void textStorageDidProcessEditing(kit::TextStorage& storage, unsigned editedMask, kit::Range editedRange, std::int64_t changeInLength) override;
     // kit::NibAwaking: the inspector's layout manager and typesetter, undo off, own delegate.
     void awakeFromNib() override;
 

@@ -104,6 +104,22 @@ Range JVLTextViewInspector::validateProposedRangeUpdateEditingInfo(Range propose
     return result;
 }
 
+void JVLTextViewInspector::textStorageDidProcessEditing(TextStorage& storage, unsigned editedMask, Range editedRange, std::int64_t delta)
+{
+    // Another field redrawn, a list row come or gone above the edit: the edit and the completion
+    // index move with their characters before the text view moves the selection, so the selection
+    // stays inside the run and nothing is written back.
+    if ((editedMask & TextStorageEditedCharacters) && delta != 0 && isEditing()) {
+        const std::int64_t oldEnd = MaxRange(editedRange) - delta;
+        if (editedRange.location < currentEditedStartLocation_ && oldEnd <= currentEditedStartLocation_) {
+            currentEditedStartLocation_ += delta;
+            if (nextInsertionIndex_ != NotFound && nextInsertionIndex_ >= oldEnd)
+                nextInsertionIndex_ += delta;
+        }
+    }
+    TextView::textStorageDidProcessEditing(storage, editedMask, editedRange, delta);
+}
+
 Range JVLTextViewInspector::textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed)
 {
     // The write-back below edits the text and moves the selection: that nested change passes.

@@ -2,7 +2,9 @@
 // Return, leaving a run by other means, rebuilds during an edit, read-only clicks, completion.
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorIntegerField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/appkit/KeyCodes.h"
@@ -501,6 +503,87 @@ INSTANTIATE_TEST_SUITE_P(Cases, InspectorStateTextEditing,
         StateTextCase { "BackspaceAtTheEnd", 99, KeyCodeDelete, "Font name", nullptr },
         StateTextCase { "ForwardDeleteAtTheStart", 0, KeyCodeForwardDelete, "Font name", nullptr }),
     [](const testing::TestParamInfo<StateTextCase>& info) { return std::string(info.param.name); });
+
+// A row shown in a small view of its own.
+class EditingListRow : public JVLTextViewInspectorViewField {
+    KIT_CLASS(EditingListRow)
+public:
+    Ref<View> viewForField() override { return make<View>(MakeRect(0, 0, 60, 14)); }
+};
+
+KIT_REGISTER_CLASS(EditingListRow, JVLTextViewInspectorViewField) { c.copyable(); }
+
+// The text above the value being edited changes while the user types: the edit stays on its
+// characters, and what was typed, before and after the change, is what the model gets.
+enum class ChangeAbove { FieldGrows, FieldShrinks, RowInserted, RowRemoved };
+
+class InspectorTextBeforeTheEditChanges : public InspectorEditing, public testing::WithParamInterface<ChangeAbove> { };
+
+TEST_P(InspectorTextBeforeTheEditChanges, TheTypedValueReachesTheModel)
+{
+    auto rows = make<ArrayController>();
+    auto list = JVLTextViewInspectorListField::fieldWithIdentifierAndLabel("keywords", Label::fieldLabelWithString("Keywords"));
+    list->setEntryFieldTemplate(JVLTextViewInspectorField::makeField<EditingListRow>("", "", nullptr));
+    list->setEditable(true);
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(rows.get(), "arrangedObjects", "text", QString());
+    auto row = [](const char* text) {
+        auto object = make<InspectorModel>();
+        object->setValueForKey(Value(QString::fromUtf8(text)), "text");
+        return Value(object);
+    };
+    rows->setContent(Value(Array { row("a"), row("b") }));
+    f->inspector->addField(list);
+    auto above = addField("above", "Above", Value("middle"));
+    auto edited = addField("edited", "Edited", Value("old"));
+    auto below = addField("below", "Below", Value("under"));
+    const std::int64_t length = f->inspector->string().size();
+
+    clickInto(edited.get());
+    f->script->type("ty");
+    f->script->run();
+    QString aboveNow = QStringLiteral("middle");
+    switch (GetParam()) {
+    case ChangeAbove::FieldGrows:
+        aboveNow = QStringLiteral("a much longer text");
+        model->setValueForKey(Value(aboveNow), "above");
+        break;
+    case ChangeAbove::FieldShrinks:
+        aboveNow = QStringLiteral("m");
+        model->setValueForKey(Value(aboveNow), "above");
+        break;
+    case ChangeAbove::RowInserted:
+        rows->insertObjectAtArrangedObjectIndex(row("c"), 1);
+        break;
+    case ChangeAbove::RowRemoved:
+        rows->removeObjectAtArrangedObjectIndex(1);
+        break;
+    }
+    ASSERT_NE(f->inspector->string().size(), length);
+    EXPECT_TRUE(f->inspector->isEditing());
+    EXPECT_EQ(f->inspector->currentEditedStartLocation(), runOf(edited.get()).location);
+    EXPECT_EQ(f->inspector->selectedRange(), (Range { MaxRange(runOf(edited.get())), 0 }));
+    EXPECT_TRUE(log.isEmpty());
+
+    f->script->type("ped").key(KeyCodeReturn);
+    f->script->run();
+    EXPECT_EQ(shown(edited.get()), QStringLiteral("typed"));
+    EXPECT_EQ(model->valueForKey("edited"), Value("typed"));
+    EXPECT_EQ(log, QStringList { "delegate edited" });
+    EXPECT_EQ(model->valueForKey("below"), Value("under"));
+    EXPECT_EQ(model->valueForKey("above"), Value(aboveNow));
+    EXPECT_EQ(shown(above.get()), aboveNow);
+    EXPECT_EQ(shown(below.get()), QStringLiteral("under"));
+    list->unbind();
+}
+
+std::string changeAboveName(const testing::TestParamInfo<ChangeAbove>& info)
+{
+    static const char* const names[] = { "FieldAboveGrows", "FieldAboveShrinks", "RowInsertedAbove", "RowRemovedAbove" };
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InspectorTextBeforeTheEditChanges,
+    testing::Values(ChangeAbove::FieldGrows, ChangeAbove::FieldShrinks, ChangeAbove::RowInserted, ChangeAbove::RowRemoved), changeAboveName);
 
 } // namespace
 
