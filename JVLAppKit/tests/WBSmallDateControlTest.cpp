@@ -242,7 +242,7 @@ TEST_P(WBSmallDateControlOrder, PartsFollowTheLocaleAndTheSizeComesFromMeasuredC
 
 INSTANTIATE_TEST_SUITE_P(Locales, WBSmallDateControlOrder,
     testing::Values(OrderCase { "en_US", "en_US.UTF-8", 1, 0, 2, "/" }, OrderCase { "de_DE", "de_DE.UTF-8", 0, 1, 2, "." },
-        OrderCase { "sv_SE", "sv_SE.UTF-8", 2, 1, 0, "-" }),
+        OrderCase { "sv_SE", "sv_SE.UTF-8", 2, 1, 0, "-" }, OrderCase { "ar_EG", "ar_EG.UTF-8", 0, 1, 2, "/" }),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 
 // Typing ----------------------------------------------------------------------------------------------
