@@ -176,6 +176,11 @@ bool JVLTextViewInspector::shouldChangeTextInRangeReplacementString(Range range,
 {
     if (!editableState_ || !isEditing())
         return false;
+    // Backspace at the value's start or Delete at its end would eat the tab before it or the line's
+    // end, joining the value to its label or the next line: only the edited run itself changes.
+    const Range edited = valueRunAt(currentEditedStartLocation_);
+    if (edited.location == NotFound || range.location < edited.location || MaxRange(range) > MaxRange(edited))
+        return false;
     const Ref<TextStorage> storage = textStorage();
     const Range run = valueRunAt(range.location);
     if (run.location != NotFound && run == range) {

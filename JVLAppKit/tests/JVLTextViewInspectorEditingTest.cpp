@@ -388,6 +388,32 @@ TEST_F(InspectorEditing, TheRaisedEditorFramesTheValueWithAShadowBelowOnlyWhileF
     other->orderOut();
 }
 
+// Deleting past either end of the value being edited: refused, so the value never joins its
+// label or the next line.
+TEST_F(InspectorEditing, DeletingPastEitherEndOfTheValueChangesNothing)
+{
+    auto a = addField("a", "A", Value("one"));
+    addField("b", "B", Value("two"));
+    const QString text = f->inspector->string();
+    const auto paragraphs = [&] { return f->inspector->string().count(u'\n'); };
+    const qsizetype count = paragraphs();
+    clickInto(a.get());
+    f->inspector->setSelectedRange({ runOf(a.get()).location, 0 });
+    f->script->key(KeyCodeDelete).key(KeyCodeDelete);
+    f->script->run();
+    EXPECT_EQ(f->inspector->string(), text);
+    f->inspector->setSelectedRange({ MaxRange(runOf(a.get())), 0 });
+    f->script->key(KeyCodeForwardDelete).key(KeyCodeForwardDelete);
+    f->script->run();
+    EXPECT_EQ(f->inspector->string(), text);
+    EXPECT_EQ(paragraphs(), count);
+    EXPECT_TRUE(f->inspector->isEditing());
+    // Insertion at either end stays allowed.
+    f->script->key(KeyCodeEnd).type("!");
+    f->script->run();
+    EXPECT_EQ(shown(a.get()), QStringLiteral("one!"));
+}
+
 // Records the write-back's steps in one log.
 class OrderModel : public InspectorModel {
     KIT_CLASS(OrderModel)
