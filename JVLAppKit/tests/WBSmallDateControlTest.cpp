@@ -602,6 +602,42 @@ TEST_F(WBSmallDateControlStepper, AStepperClickWritesThePart)
     EXPECT_EQ(w->control->partCell(w->yearPosition())->stringValue(), QStringLiteral("2001"));
 }
 
+// A stepped date is told as an end of editing, once, and only when the date changed.
+TEST_F(WBSmallDateControlStepper, AStepperClickThatChangesTheDatePostsOneEnd)
+{
+    auto delegate = make<DateDelegate>();
+    w->control->setDelegate(delegate.get());
+    const Rect s = stepper->convertRectToView(stepper->bounds(), nullptr);
+    const Point up = MakePoint(s.midX(), s.maxY() - 4);
+    w->control->setSelected(w->yearPosition());
+    w->script->click(up);
+    w->script->run();
+    EXPECT_EQ(w->control->year(), 2001);
+    ASSERT_EQ(delegate->ends.size(), 1u);
+    EXPECT_EQ(delegate->ends[0]->object().get(), w->control.get());
+    EXPECT_EQ(delegate->ends[0]->userInfo().objectForKey(Value(TextMovementKey)), Value(std::int64_t(0)));
+    EXPECT_TRUE(delegate->ends[0]->userInfo().objectForKey(Value(FieldEditorKey)).isNil());
+
+    // At the top of its range, not wrapping, the click changes nothing: nothing is told.
+    stepper->setValueWraps(false);
+    w->control->setYear(9999);
+    w->control->setSelected(w->yearPosition());
+    w->script->click(up);
+    w->script->run();
+    EXPECT_EQ(w->control->year(), 9999);
+    EXPECT_EQ(delegate->ends.size(), 1u);
+
+    // Stepped while a part is being edited: the field editor comes with it.
+    w->control->editCell(w->monthPosition());
+    const std::size_t before = delegate->ends.size();
+    stepper->setIntegerValue(7);
+    w->control->handleStepperClick(stepper.get());
+    EXPECT_EQ(w->control->month(), 7);
+    ASSERT_EQ(delegate->ends.size(), before + 1);
+    EXPECT_EQ(delegate->ends.back()->userInfo().objectForKey(Value(FieldEditorKey)).object().get(), w->editor().get());
+    w->control->setDelegate(nullptr);
+}
+
 TEST(WBSmallDateControl, TheAlignedStepperSitsTwoPointsRightWithTheTopsLevel)
 {
     for (bool flipped : { false, true }) {
