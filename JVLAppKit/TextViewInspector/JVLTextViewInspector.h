@@ -246,6 +246,9 @@ private:
     // A write-back from inside the selection hook lets the nested hook through unvalidated.
     bool writingBack_ = false;
     QHash<QString, double> labelWidths_;
+    // The paragraph style for the current label column width.
+    mutable kit::Dictionary tabStops_;
+    mutable double tabStopsWidth_ = -1;
     int rebuildCount_ = 0;
     // Raised-editor image cache: size and focus.
     kit::Ref<kit::Image> shadowImage_;

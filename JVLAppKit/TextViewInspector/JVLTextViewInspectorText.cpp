@@ -350,13 +350,17 @@ Dictionary JVLTextViewInspector::replacementStringAttributes()
 
 Dictionary JVLTextViewInspector::tabStopAttributes() const
 {
-    // Made per call; equal styles compare equal, so runs coalesce.
-    Ref<ParagraphStyle> style = ParagraphStyle::defaultParagraphStyle()->mutableCopy();
-    style->setTabStops({ TextTab(RightTabStopType, maxLabelWidth_ - 10), TextTab(LeftTabStopType, maxLabelWidth_) });
-    style->setParagraphSpacing(7);
-    style->setLineBreakMode(LineBreakByWordWrapping);
-    style->setHeadIndent(maxLabelWidth_);
-    return Dictionary { { Value(ParagraphStyleAttributeName), Value(style) } };
+    // Made once per label column width and shared by every paragraph (never changed once made).
+    if (tabStopsWidth_ != maxLabelWidth_ || tabStops_.count() == 0) {
+        Ref<ParagraphStyle> style = ParagraphStyle::defaultParagraphStyle()->mutableCopy();
+        style->setTabStops({ TextTab(RightTabStopType, maxLabelWidth_ - 10), TextTab(LeftTabStopType, maxLabelWidth_) });
+        style->setParagraphSpacing(7);
+        style->setLineBreakMode(LineBreakByWordWrapping);
+        style->setHeadIndent(maxLabelWidth_);
+        tabStops_ = Dictionary { { Value(ParagraphStyleAttributeName), Value(style) } };
+        tabStopsWidth_ = maxLabelWidth_;
+    }
+    return tabStops_;
 }
 
 QString JVLTextViewInspector::noSelectionText() const
@@ -421,13 +425,14 @@ void JVLTextViewInspector::recreateFieldTextStorage()
     visible_.clear();
     visibleIndex_.clear();
     removeSubviewsAndEmptyTextStorage();
+    // Each paragraph comes with its tab stops: no pass over the whole text afterwards.
+    storage->addAttributesRange(tabStopAttributes(), { 0, storage->length() });
     for (const auto& field : fields_) {
         if (!field->shouldBeVisibleWithEditableState(editableState_))
             continue;
         field->setEnabled(field->shouldBeEnabledWithEditableState(editableState_));
         appendFieldOfAnyKind(field.get());
     }
-    storage->addAttributesRange(tabStopAttributes(), { 0, storage->length() });
     storage->endEditing();
     if (const Ref<JVLTextViewInspectorField> target = fieldToEdit_.lock()) {
         fieldToEdit_ = nullptr;
@@ -510,6 +515,7 @@ bool JVLTextViewInspector::appendTextField(JVLTextViewInspectorTextField* field)
         paragraph.addAttributeValueRange(JVLTextInspectorFieldAttributeName, Value(Ref<Object>(field)), { 0, paragraph.length() });
     // The closing character has no attributes: it must not merge into the field's runs.
     paragraph.appendAttributedString(inspectorPlain(field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" ")));
+    paragraph.addAttributesRange(tabStopAttributes(), { 0, paragraph.length() });
     storage->appendAttributedString(paragraph);
     addVisibleField(field, std::int64_t(visible_.size()));
     return true;

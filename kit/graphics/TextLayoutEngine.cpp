@@ -36,7 +36,17 @@ const QString engineEllipsis(QChar(0x2026));
 // Positions of Qt's lines are in a space whose origin is the padding origin.
 constexpr double engineUnlimitedWidth = 1e6;
 
-Ref<Font> engineDefaultFont() { return Font::systemFontOfSize(12); }
+Ref<Font> engineDefaultFont()
+{
+    // Asked for every run without a font: made again only when the application font changes.
+    thread_local Ref<Font> font;
+    thread_local QString family;
+    if (const QString now = Font::generalFamily(); !font || now != family) {
+        font = Font::systemFontOfSize(12);
+        family = now;
+    }
+    return font;
+}
 
 } // namespace
 
