@@ -28,6 +28,7 @@
 
 namespace kit {
 class Button;
+class Color;
 class Font;
 } // namespace kit
 
@@ -220,6 +221,10 @@ private:
     void removeRowParagraph(JVLTextViewInspectorField* row);
     void rebuildRowParagraph(JVLTextViewInspectorField* row);
     void writeBack(std::int64_t start);
+    kit::Dictionary cachedValueAttributes(const QString& placeholder, const JVLTextViewInspectorField* field, const kit::Ref<kit::Color>& colour,
+        QHash<QString, kit::Dictionary>& cache) const;
+    // Adds the field attribute and the tab stops to a field's paragraph and closes it.
+    void closeFieldParagraph(kit::AttributedString& paragraph, JVLTextViewInspectorField* field) const;
     void addVisibleField(JVLTextViewInspectorField* field, std::int64_t row);
     QString noSelectionText() const;
     QString multipleValuesText() const;
@@ -249,6 +254,9 @@ private:
     // The paragraph style for the current label column width.
     mutable kit::Dictionary tabStops_;
     mutable double tabStopsWidth_ = -1;
+    // Value attributes in the standard font by placeholder, grey and black.
+    mutable QHash<QString, kit::Dictionary> greyValueAttributes_;
+    mutable QHash<QString, kit::Dictionary> blackValueAttributes_;
     int rebuildCount_ = 0;
     // Raised-editor image cache: size and focus.
     kit::Ref<kit::Image> shadowImage_;
