@@ -5,6 +5,7 @@
 
 #include "kit/core/ArrayController.h"
 #include "kit/core/Binding.h"
+#include "kit/core/Exception.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/foundation/Date.h"
 #include "kit/foundation/Locale.h"
@@ -36,6 +37,15 @@ class HelpersCircle : public HelpersShape {
 class HelpersOther : public Object {
     KIT_CLASS(HelpersOther)
 };
+// A stored weight and a computed "heavy".
+class HelpersWeighed : public Object {
+    KIT_CLASS(HelpersWeighed)
+public:
+    explicit HelpersWeighed(Value weight = {})
+        : weight(std::move(weight))
+    { }
+    Value weight;
+};
 
 struct HelpersLabelCase {
     const char* name;
@@ -60,6 +70,11 @@ QStringList helpersDisplayNames(const Array& locales)
 KIT_REGISTER_CLASS(HelpersShape, kit::Object) { }
 KIT_REGISTER_CLASS(HelpersCircle, HelpersShape) { }
 KIT_REGISTER_CLASS(HelpersOther, kit::Object) { }
+KIT_REGISTER_CLASS(HelpersWeighed, kit::Object)
+{
+    c.property("weight", [](const HelpersWeighed& o) { return o.weight; });
+    c.property("heavy", [](const HelpersWeighed& o) { return Value(o.weight.isNumber() && o.weight.doubleValue() > 5); });
+}
 
 TEST_P(HelpersAddressRules, FirstDotAndFirstAtMustLieInside)
 {
@@ -123,6 +138,54 @@ TEST(JVLNSArray_Extension, KeepsObjectsOfTheClassAndItsSubclassesInOrder)
     EXPECT_TRUE(kept[2].identicalTo(Value(circle)));
     EXPECT_TRUE(JVLNSArray_Extension::arrayWithObjectsOfClass(Array(), HelpersShape::staticClass()).isEmpty());
     EXPECT_EQ(JVLNSArray_Extension::arrayWithObjectsOfClass(mixed, HelpersCircle::staticClass()).count(), 2);
+}
+
+struct HelpersMatchCase {
+    const char* name;
+    const char* key;
+    Value matched;
+    std::vector<int> kept; // indexes into the weighed elements
+};
+
+class HelpersMatching : public testing::TestWithParam<HelpersMatchCase> { };
+
+TEST_P(HelpersMatching, KeepsTheElementsWhoseValueForTheKeyIsEqualInOrder)
+{
+    const HelpersMatchCase& c = GetParam();
+    const std::vector<Ref<HelpersWeighed>> weighed { make<HelpersWeighed>(Value(std::int64_t(1))), make<HelpersWeighed>(Value(7.5)),
+        make<HelpersWeighed>(Value(1.0)), make<HelpersWeighed>(), make<HelpersWeighed>(Value::null()), make<HelpersWeighed>(Value("1")) };
+    Array array;
+    for (const auto& w : weighed)
+        array.addObject(Value(w));
+    const Array kept = JVLNSArray_Extension::arrayFromArrayForKeyMatching(array, QString::fromUtf8(c.key), c.matched);
+    ASSERT_EQ(kept.count(), std::int64_t(c.kept.size()));
+    for (std::size_t i = 0; i < c.kept.size(); ++i)
+        EXPECT_TRUE(kept[std::int64_t(i)].identicalTo(Value(weighed[std::size_t(c.kept[i])]))) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(JVLNSArray_Extension, HelpersMatching,
+    testing::Values(HelpersMatchCase { "numbersByValue", "weight", Value(std::int64_t(1)), { 0, 2 } },
+        HelpersMatchCase { "doubleMatchesInteger", "weight", Value(1.0), { 0, 2 } },
+        HelpersMatchCase { "stringIsNoNumber", "weight", Value("1"), { 5 } },
+        HelpersMatchCase { "computedKey", "heavy", Value(true), { 1 } },
+        HelpersMatchCase { "nilMatchesNothing", "weight", Value(), {} },
+        HelpersMatchCase { "nullMatchesNull", "weight", Value::null(), { 4 } },
+        HelpersMatchCase { "noMatch", "weight", Value(std::int64_t(3)), {} }),
+    [](const testing::TestParamInfo<HelpersMatchCase>& info) { return std::string(info.param.name); });
+
+TEST(HelpersMatchingEdges, AnEmptyArrayGivesAnEmptyOneAndAnUnknownKeyRaises)
+{
+    EXPECT_TRUE(JVLNSArray_Extension::arrayFromArrayForKeyMatching(Array(), "weight", Value(std::int64_t(1))).isEmpty());
+    // Dictionaries answer their entries; a missing entry is nil and never matches.
+    const Array entries { Value(Dictionary { { Value("weight"), Value(std::int64_t(2)) } }), Value(Dictionary {}) };
+    EXPECT_EQ(JVLNSArray_Extension::arrayFromArrayForKeyMatching(entries, "weight", Value(std::int64_t(2))).count(), 1);
+    const Array objects { Value(make<HelpersWeighed>(Value(std::int64_t(1)))) };
+    try {
+        JVLNSArray_Extension::arrayFromArrayForKeyMatching(objects, "colour", Value(std::int64_t(1)));
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), UndefinedKeyException);
+    }
 }
 
 TEST_P(HelpersModelLabels, FallBackFromEntityToGenericToMissing)

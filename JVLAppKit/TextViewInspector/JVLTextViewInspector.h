@@ -28,6 +28,7 @@
 
 namespace kit {
 class Button;
+class Color;
 class Font;
 } // namespace kit
 
@@ -38,6 +39,8 @@ class JVLTextViewInspectorViewField;
 inline const QString JVLTextInspectorFieldAttributeName = QStringLiteral("JVLTextInspectorFieldAttributeName");
 inline const QString JVLPlaceholderValueAttributeName = QStringLiteral("PlaceholderValueAttributeName");
 inline const QString JVLLabelAttributeName = QStringLiteral("LabelAttributeName");
+// Marks the grey "multiple values" and "no selection" texts: like a placeholder, never a value.
+inline const QString JVLStateTextAttributeName = QStringLiteral("StateTextAttributeName");
 
 // What the inspector's delegate may implement (registered optional operations).
 inline constexpr const char* JVLDelegateShouldChangeEditStateOperation = "delegateShouldChangeEditStateForTextViewInspector";
@@ -186,6 +189,8 @@ public:
     QStringList completionsForPartialWordRangeIndexOfSelectedItem(kit::Range range, std::int64_t* index) override;
     QStringList acceptableDragTypes() const override { return {}; }
     void initWithCoder(kit::Coder& coder) override;
+    // Text replaced before the value being edited moves the edit along with its characters.
+    void textStorageDidProcessEditing(kit::TextStorage& storage, unsigned editedMask, kit::Range editedRange, std::int64_t changeInLength) override;
     // kit::NibAwaking: the inspector's layout manager and typesetter, undo off, own delegate.
     void awakeFromNib() override;
 
@@ -216,6 +221,10 @@ private:
     void removeRowParagraph(JVLTextViewInspectorField* row);
     void rebuildRowParagraph(JVLTextViewInspectorField* row);
     void writeBack(std::int64_t start);
+    kit::Dictionary cachedValueAttributes(const QString& placeholder, const JVLTextViewInspectorField* field, const kit::Ref<kit::Color>& colour,
+        QHash<QString, kit::Dictionary>& cache) const;
+    // Adds the field attribute and the tab stops to a field's paragraph and closes it.
+    void closeFieldParagraph(kit::AttributedString& paragraph, JVLTextViewInspectorField* field) const;
     void addVisibleField(JVLTextViewInspectorField* field, std::int64_t row);
     QString noSelectionText() const;
     QString multipleValuesText() const;
@@ -242,6 +251,12 @@ private:
     // A write-back from inside the selection hook lets the nested hook through unvalidated.
     bool writingBack_ = false;
     QHash<QString, double> labelWidths_;
+    // The paragraph style for the current label column width.
+    mutable kit::Dictionary tabStops_;
+    mutable double tabStopsWidth_ = -1;
+    // Value attributes in the standard font by placeholder, grey and black.
+    mutable QHash<QString, kit::Dictionary> greyValueAttributes_;
+    mutable QHash<QString, kit::Dictionary> blackValueAttributes_;
     int rebuildCount_ = 0;
     // Raised-editor image cache: size and focus.
     kit::Ref<kit::Image> shadowImage_;

@@ -29,10 +29,12 @@ Ref<View> JVLTextViewInspectorDateField::viewForField()
 void JVLTextViewInspectorDateField::setValue(const Value& value)
 {
     if (auto* picker = dynamic_cast<DatePicker*>(view().get())) {
-        if (value.kind() != ValueKind::Date)
+        // A selection of records gives an array: one date shows, none or several show empty.
+        const Value date = soleValue(value);
+        if (date.kind() != ValueKind::Date)
             picker->setDateValue(Value());
-        else if (!value.isEqual(picker->dateValue()))
-            picker->setDateValue(value);
+        else if (!date.isEqual(picker->dateValue()))
+            picker->setDateValue(date);
     }
     JVLTextViewInspectorViewField::setValue(value);
 }

@@ -76,7 +76,9 @@ Range JVLTextViewInspector::validatedRange(Range proposed, std::int64_t* newStar
     if (MaxRange(working) < n && run.location != NotFound && working.location >= run.location && MaxRange(working) <= MaxRange(run)) {
         const Ref<TextStorage> storage = textStorage();
         const QString placeholder = storage->attributeAtIndexEffectiveRange(JVLPlaceholderValueAttributeName, run.location).stringValue();
-        const bool realValue = storage->string().mid(run.location, run.length) != placeholder;
+        // A state text is taken whole, as a placeholder is: typing replaces it, never joins it.
+        const bool realValue = storage->string().mid(run.location, run.length) != placeholder
+            && storage->attributeAtIndexEffectiveRange(JVLStateTextAttributeName, run.location).isNil();
         *newStart = run.location;
         if (realValue && run.location == currentEditedStartLocation_) {
             const std::int64_t from = std::max(proposed.location, run.location);
@@ -100,6 +102,22 @@ Range JVLTextViewInspector::validateProposedRangeUpdateEditingInfo(Range propose
         currentEditedStartLocation_ = start;
     }
     return result;
+}
+
+void JVLTextViewInspector::textStorageDidProcessEditing(TextStorage& storage, unsigned editedMask, Range editedRange, std::int64_t delta)
+{
+    // Another field redrawn, a list row come or gone above the edit: the edit and the completion
+    // index move with their characters before the text view moves the selection, so the selection
+    // stays inside the run and nothing is written back.
+    if ((editedMask & TextStorageEditedCharacters) && delta != 0 && isEditing()) {
+        const std::int64_t oldEnd = MaxRange(editedRange) - delta;
+        if (editedRange.location < currentEditedStartLocation_ && oldEnd <= currentEditedStartLocation_) {
+            currentEditedStartLocation_ += delta;
+            if (nextInsertionIndex_ != NotFound && nextInsertionIndex_ >= oldEnd)
+                nextInsertionIndex_ += delta;
+        }
+    }
+    TextView::textStorageDidProcessEditing(storage, editedMask, editedRange, delta);
 }
 
 Range JVLTextViewInspector::textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed)
@@ -147,6 +165,7 @@ Dictionary JVLTextViewInspector::typingAttributes() const
     if (!isEditing() || currentEditedStartLocation_ >= textLength())
         return {};
     Dictionary attributes = textStorage()->attributesAtIndexEffectiveRange(currentEditedStartLocation_);
+    attributes.removeObjectForKey(Value(JVLStateTextAttributeName));
     const Ref<JVLTextViewInspectorField> field = fieldAtIndex(currentEditedStartLocation_);
     if (dynamic_cast<JVLTextViewInspectorTextField*>(field.get()))
         attributes.addEntriesFromDictionary(typingAttributesForPlaceholderValueForTextField(field->placeholder(), field.get()));
@@ -157,12 +176,18 @@ bool JVLTextViewInspector::shouldChangeTextInRangeReplacementString(Range range,
 {
     if (!editableState_ || !isEditing())
         return false;
+    // Backspace at the value's start or Delete at its end would eat the tab before it or the line's
+    // end, joining the value to its label or the next line: only the edited run itself changes.
+    const Range edited = valueRunAt(currentEditedStartLocation_);
+    if (edited.location == NotFound || range.location < edited.location || MaxRange(range) > MaxRange(edited))
+        return false;
     const Ref<TextStorage> storage = textStorage();
     const Range run = valueRunAt(range.location);
     if (run.location != NotFound && run == range) {
         const QString placeholder = storage->attributeAtIndexEffectiveRange(JVLPlaceholderValueAttributeName, range.location).stringValue();
         const Ref<JVLTextViewInspectorField> field = fieldAtIndex(range.location);
         Dictionary attributes = storage->attributesAtIndexEffectiveRange(range.location);
+        attributes.removeObjectForKey(Value(JVLStateTextAttributeName));
         attributes.addEntriesFromDictionary(
             replacement.isEmpty() ? placeholderValueAttributesWithValueForTextField(placeholder, field.get()) : typingAttributes());
         // The inspector makes this change itself: the placeholder comes back, or the typed text
@@ -435,6 +460,10 @@ void JVLTextViewInspector::writeBack(std::int64_t start)
     const Range run = valueRunAt(start);
     const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(fieldAtIndex(start));
     if (run.location == NotFound || !field)
+        return;
+    // Whatever state text is left in the field is no value of any record.
+    const Range fieldRange = charRangeOfField(field.get());
+    if (JVLNSTextStorageExtensions::rangeForAttributeInRange(*storage, JVLStateTextAttributeName, fieldRange).location != NotFound)
         return;
     const Ref<JVLTextViewInspector> keep(this);
     QString text = storage->string().mid(run.location, run.length);

@@ -71,6 +71,14 @@ void JVLTextViewInspectorField::setValid(bool flag)
 
 void JVLTextViewInspectorField::setValue(const Value& value) { value_ = value; }
 
+Value JVLTextViewInspectorField::soleValue(const Value& value)
+{
+    if (!value.isArray() && !value.isSet())
+        return value;
+    const Set distinct = value.isSet() ? value.set() : Set(value.array());
+    return distinct.count() == 1 ? distinct.anyObject() : Value();
+}
+
 Ref<JVLTextViewInspectorCompoundField> JVLTextViewInspectorField::compoundField() const { return compoundField_.lock(); }
 void JVLTextViewInspectorField::setCompoundField(JVLTextViewInspectorCompoundField* field) { compoundField_ = field; }
 Ref<JVLTextViewInspector> JVLTextViewInspectorField::textViewInspector() const { return inspector_.lock(); }

@@ -89,6 +89,9 @@ public:
     kit::Value value() const { return value_; }
     // Keeps the value; subclasses show it in their views and validate.
     virtual void setValue(const kit::Value& value);
+    // A selection's values (an array or set) reduced to the one value they agree on; nil when
+    // there are none or several. Any other value stands as it is.
+    static kit::Value soleValue(const kit::Value& value);
     kit::Ref<JVLTextViewInspectorFieldLabel> label() const { return label_; }
     void setLabel(kit::Ref<JVLTextViewInspectorFieldLabel> label);
     const JVLTextViewInspectorLabels& labelArray() const { return labelArray_; }

@@ -17,7 +17,7 @@ Ref<View> JVLTextViewInspectorImageField::viewForField() { return make<JVLImageV
 void JVLTextViewInspectorImageField::setValue(const Value& value)
 {
     if (auto* imageView = dynamic_cast<JVLImageView*>(view().get()))
-        imageView->setImage(value.objectAs<Image>());
+        imageView->setImage(soleValue(value).objectAs<Image>());
     JVLTextViewInspectorViewField::setValue(value);
 }
 

@@ -330,13 +330,26 @@ Dictionary inspectorValueAttributes(const QString& placeholder, const JVLTextVie
 Dictionary JVLTextViewInspector::placeholderValueAttributesWithValueForTextField(const QString& value, const JVLTextViewInspectorField* field) const
 {
     static const Ref<Color> grey = Color::grayColor();
-    return inspectorValueAttributes(value, field, grey);
+    return cachedValueAttributes(value, field, grey, greyValueAttributes_);
 }
 
 Dictionary JVLTextViewInspector::typingAttributesForPlaceholderValueForTextField(const QString& value, const JVLTextViewInspectorField* field) const
 {
     static const Ref<Color> black = Color::blackColor();
-    return inspectorValueAttributes(value, field, black);
+    return cachedValueAttributes(value, field, black, blackValueAttributes_);
+}
+
+Dictionary JVLTextViewInspector::cachedValueAttributes(
+    const QString& placeholder, const JVLTextViewInspectorField* field, const Ref<Color>& colour, QHash<QString, Dictionary>& cache) const
+{
+    // A form repeats a few placeholders in the standard font: their attributes are made once.
+    const auto* text = dynamic_cast<const JVLTextViewInspectorTextField*>(field);
+    if ((text && text->overrideFontSizeWithPointSize() > 0) || placeholder.isNull())
+        return inspectorValueAttributes(placeholder, field, colour);
+    auto found = cache.constFind(placeholder);
+    if (found == cache.constEnd())
+        found = cache.insert(placeholder, inspectorValueAttributes(placeholder, field, colour));
+    return found.value();
 }
 
 Dictionary JVLTextViewInspector::replacementStringAttributes()
@@ -350,13 +363,17 @@ Dictionary JVLTextViewInspector::replacementStringAttributes()
 
 Dictionary JVLTextViewInspector::tabStopAttributes() const
 {
-    // Made per call; equal styles compare equal, so runs coalesce.
-    Ref<ParagraphStyle> style = ParagraphStyle::defaultParagraphStyle()->mutableCopy();
-    style->setTabStops({ TextTab(RightTabStopType, maxLabelWidth_ - 10), TextTab(LeftTabStopType, maxLabelWidth_) });
-    style->setParagraphSpacing(7);
-    style->setLineBreakMode(LineBreakByWordWrapping);
-    style->setHeadIndent(maxLabelWidth_);
-    return Dictionary { { Value(ParagraphStyleAttributeName), Value(style) } };
+    // Made once per label column width and shared by every paragraph (never changed once made).
+    if (tabStopsWidth_ != maxLabelWidth_ || tabStops_.count() == 0) {
+        Ref<ParagraphStyle> style = ParagraphStyle::defaultParagraphStyle()->mutableCopy();
+        style->setTabStops({ TextTab(RightTabStopType, maxLabelWidth_ - 10), TextTab(LeftTabStopType, maxLabelWidth_) });
+        style->setParagraphSpacing(7);
+        style->setLineBreakMode(LineBreakByWordWrapping);
+        style->setHeadIndent(maxLabelWidth_);
+        tabStops_ = Dictionary { { Value(ParagraphStyleAttributeName), Value(style) } };
+        tabStopsWidth_ = maxLabelWidth_;
+    }
+    return tabStops_;
 }
 
 QString JVLTextViewInspector::noSelectionText() const
@@ -421,13 +438,14 @@ void JVLTextViewInspector::recreateFieldTextStorage()
     visible_.clear();
     visibleIndex_.clear();
     removeSubviewsAndEmptyTextStorage();
+    // Each paragraph comes with its tab stops: no pass over the whole text afterwards.
+    storage->addAttributesRange(tabStopAttributes(), { 0, storage->length() });
     for (const auto& field : fields_) {
         if (!field->shouldBeVisibleWithEditableState(editableState_))
             continue;
         field->setEnabled(field->shouldBeEnabledWithEditableState(editableState_));
         appendFieldOfAnyKind(field.get());
     }
-    storage->addAttributesRange(tabStopAttributes(), { 0, storage->length() });
     storage->endEditing();
     if (const Ref<JVLTextViewInspectorField> target = fieldToEdit_.lock()) {
         fieldToEdit_ = nullptr;
@@ -506,23 +524,36 @@ bool JVLTextViewInspector::appendTextField(JVLTextViewInspectorTextField* field)
     const Ref<JVLTextViewInspectorTextField> keep(field);
     AttributedString paragraph = labelPartForTextField(field);
     paragraph.appendAttributedString(newTextFieldValueStringForTextField(field));
-    if (paragraph.length() > 0)
-        paragraph.addAttributeValueRange(JVLTextInspectorFieldAttributeName, Value(Ref<Object>(field)), { 0, paragraph.length() });
-    // The closing character has no attributes: it must not merge into the field's runs.
-    paragraph.appendAttributedString(inspectorPlain(field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" ")));
+    closeFieldParagraph(paragraph, field);
     storage->appendAttributedString(paragraph);
     addVisibleField(field, std::int64_t(visible_.size()));
     return true;
 }
 
+void JVLTextViewInspector::closeFieldParagraph(AttributedString& paragraph, JVLTextViewInspectorField* field) const
+{
+    // Field and tab stops in one pass over the runs.
+    Dictionary fieldAndStops = tabStopAttributes();
+    fieldAndStops.setObjectForKey(Value(Ref<Object>(field)), Value(JVLTextInspectorFieldAttributeName));
+    if (paragraph.length() > 0)
+        paragraph.addAttributesRange(fieldAndStops, { 0, paragraph.length() });
+    // The closing character has no field: it must not merge into the field's runs.
+    paragraph.appendAttributedString(AttributedString(field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" "), tabStopAttributes()));
+}
+
 AttributedString JVLTextViewInspector::newTextFieldValueStringForTextField(JVLTextViewInspectorTextField* field)
 {
     const QString placeholder = field->placeholder().isEmpty() ? QString() : field->placeholder();
+    const auto stateText = [&](const QString& text) {
+        Dictionary attributes = placeholderValueAttributesWithValueForTextField(placeholder, field);
+        attributes.setObjectForKey(Value(true), Value(JVLStateTextAttributeName));
+        return AttributedString(text, attributes);
+    };
     switch (field->valueState()) {
     case JVLMultipleValuesState:
-        return AttributedString(multipleValuesText(), placeholderValueAttributesWithValueForTextField(placeholder, field));
+        return stateText(multipleValuesText());
     case JVLNoSelectionState:
-        return AttributedString(noSelectionText(), placeholderValueAttributesWithValueForTextField(placeholder, field));
+        return stateText(noSelectionText());
     default:
         break;
     }
@@ -612,10 +643,7 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
     }
 
     // 4.–6. Field attribute, closing character, tab stops; inserted in one batch.
-    if (paragraph.length() > 0)
-        paragraph.addAttributeValueRange(JVLTextInspectorFieldAttributeName, Value(Ref<Object>(field)), { 0, paragraph.length() });
-    paragraph.appendAttributedString(inspectorPlain(field->shouldAppendNewline() ? QStringLiteral("\n") : QStringLiteral(" ")));
-    paragraph.addAttributesRange(tabStopAttributes(), { 0, paragraph.length() });
+    closeFieldParagraph(paragraph, field);
     index = std::clamp<std::int64_t>(index, 0, storage->length());
     storage->beginEditing();
     storage->insertAttributedStringAtIndex(paragraph, index);

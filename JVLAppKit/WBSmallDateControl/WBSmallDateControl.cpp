@@ -338,8 +338,19 @@ void WBSmallDateControl::handleStepperClick(Object*)
 {
     if (!stepper_)
         return;
+    const Ref<WBSmallDateControl> keep(this);
+    const auto before = std::tuple(day_, month_, year_);
     setValueForTag(tagAtPosition(int(selected_)), stepper_->integerValue());
     updateCells();
+    // The click took the focus (an edit ended before it with the old date) or came while nothing
+    // was edited: an owner that commits on the end of editing hears of the stepped date here.
+    if (before == std::tuple(day_, month_, year_))
+        return;
+    Dictionary info { { Value(TextMovementKey), Value(std::int64_t(OtherTextMovement)) } };
+    if (usingFieldEditor_)
+        if (const Ref<Responder> editor = fieldEditor())
+            info.setObjectForKey(Value(editor), Value(FieldEditorKey));
+    NotificationCenter::defaultCenter()->postNotificationNameObjectUserInfo(ControlTextDidEndEditingNotification, this, info);
 }
 
 void WBSmallDateControl::sizeToFit()

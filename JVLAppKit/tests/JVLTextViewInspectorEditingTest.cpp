@@ -2,10 +2,13 @@
 // Return, leaving a run by other means, rebuilds during an edit, read-only clicks, completion.
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorIntegerField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorListField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
 #include "kit/appkit/KeyCodes.h"
+#include "kit/core/ArrayController.h"
 #include "kit/controls/Menu.h"
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
@@ -385,6 +388,32 @@ TEST_F(InspectorEditing, TheRaisedEditorFramesTheValueWithAShadowBelowOnlyWhileF
     other->orderOut();
 }
 
+// Deleting past either end of the value being edited: refused, so the value never joins its
+// label or the next line.
+TEST_F(InspectorEditing, DeletingPastEitherEndOfTheValueChangesNothing)
+{
+    auto a = addField("a", "A", Value("one"));
+    addField("b", "B", Value("two"));
+    const QString text = f->inspector->string();
+    const auto paragraphs = [&] { return f->inspector->string().count(u'\n'); };
+    const qsizetype count = paragraphs();
+    clickInto(a.get());
+    f->inspector->setSelectedRange({ runOf(a.get()).location, 0 });
+    f->script->key(KeyCodeDelete).key(KeyCodeDelete);
+    f->script->run();
+    EXPECT_EQ(f->inspector->string(), text);
+    f->inspector->setSelectedRange({ MaxRange(runOf(a.get())), 0 });
+    f->script->key(KeyCodeForwardDelete).key(KeyCodeForwardDelete);
+    f->script->run();
+    EXPECT_EQ(f->inspector->string(), text);
+    EXPECT_EQ(paragraphs(), count);
+    EXPECT_TRUE(f->inspector->isEditing());
+    // Insertion at either end stays allowed.
+    f->script->key(KeyCodeEnd).type("!");
+    f->script->run();
+    EXPECT_EQ(shown(a.get()), QStringLiteral("one!"));
+}
+
 // Records the write-back's steps in one log.
 class OrderModel : public InspectorModel {
     KIT_CLASS(OrderModel)
@@ -440,6 +469,147 @@ TEST_F(InspectorEditing, TheWriteBackStoresThenWritesTheModelThenTellsTheDelegat
     field->log = nullptr;
     field->unbind("value");
 }
+
+// Two records with different names behind one field: the grey "Multiple values" is no value of
+// either record, so a keystroke in it replaces it whole and nothing of it is ever written.
+struct StateTextCase {
+    const char* name;
+    int caret; // -1: the End key; otherwise characters after the state text's start; 99: its end
+    std::uint16_t keyCode; // 0: type "X"
+    const char* shownAfterKey;
+    const char* writtenOnTab; // nullptr: nil
+};
+
+class InspectorStateTextEditing : public InspectorEditing, public testing::WithParamInterface<StateTextCase> { };
+
+TEST_P(InspectorStateTextEditing, AKeystrokeReplacesTheWholeStateTextAndOnlyWhatWasTypedIsWritten)
+{
+    const StateTextCase& c = GetParam();
+    auto first = make<InspectorModel>();
+    first->setValueForKey(Value("Sans Book"), "name");
+    auto second = make<InspectorModel>();
+    second->setValueForKey(Value("Sans Bold"), "name");
+    auto records = make<ArrayController>(Array { Value(first), Value(second) });
+    records->setSelectionIndexes(IndexSet { 0, 1 });
+    auto name = JVLTextViewInspectorTextField::fieldWithIdentifierPlaceholderAndLabel("name", "Font name", Label::fieldLabelWithString("name"));
+    name->bindToObjectWithKeyPathOptions("value", records.get(), "selectedObjects.name", {});
+    bound.push_back(name);
+    f->inspector->addField(name);
+    addField("other", "Other", Value("o"));
+    ASSERT_EQ(shown(name.get()), QStringLiteral("Multiple values"));
+
+    clickInto(name.get());
+    if (c.caret < 0)
+        f->script->key(KeyCodeEnd);
+    else
+        f->inspector->setSelectedRange({ runOf(name.get()).location + std::min<std::int64_t>(c.caret, runOf(name.get()).length), 0 });
+    f->script->run();
+    EXPECT_EQ(f->inspector->selectedRange(), runOf(name.get()));
+    if (c.keyCode)
+        f->script->key(c.keyCode);
+    else
+        f->script->type("X");
+    f->script->run();
+    EXPECT_EQ(shown(name.get()), QString::fromUtf8(c.shownAfterKey));
+    EXPECT_EQ(first->valueForKey("name"), Value("Sans Book"));
+    EXPECT_EQ(second->valueForKey("name"), Value("Sans Bold"));
+    EXPECT_TRUE(log.isEmpty());
+
+    f->script->key(KeyCodeTab);
+    f->script->run();
+    const Value written = c.writtenOnTab ? Value(c.writtenOnTab) : Value();
+    EXPECT_EQ(first->valueForKey("name"), written);
+    EXPECT_EQ(second->valueForKey("name"), written);
+    EXPECT_EQ(log, QStringList { "delegate name" });
+    EXPECT_EQ(model->valueForKey("other"), Value("o"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InspectorStateTextEditing,
+    testing::Values(StateTextCase { "EndThenALetter", -1, 0, "X", "X" }, StateTextCase { "ALetterAfterMultiple", 8, 0, "X", "X" },
+        StateTextCase { "BackspaceAtTheEnd", 99, KeyCodeDelete, "Font name", nullptr },
+        StateTextCase { "ForwardDeleteAtTheStart", 0, KeyCodeForwardDelete, "Font name", nullptr }),
+    [](const testing::TestParamInfo<StateTextCase>& info) { return std::string(info.param.name); });
+
+// A row shown in a small view of its own.
+class EditingListRow : public JVLTextViewInspectorViewField {
+    KIT_CLASS(EditingListRow)
+public:
+    Ref<View> viewForField() override { return make<View>(MakeRect(0, 0, 60, 14)); }
+};
+
+KIT_REGISTER_CLASS(EditingListRow, JVLTextViewInspectorViewField) { c.copyable(); }
+
+// The text above the value being edited changes while the user types: the edit stays on its
+// characters, and what was typed, before and after the change, is what the model gets.
+enum class ChangeAbove { FieldGrows, FieldShrinks, RowInserted, RowRemoved };
+
+class InspectorTextBeforeTheEditChanges : public InspectorEditing, public testing::WithParamInterface<ChangeAbove> { };
+
+TEST_P(InspectorTextBeforeTheEditChanges, TheTypedValueReachesTheModel)
+{
+    auto rows = make<ArrayController>();
+    auto list = JVLTextViewInspectorListField::fieldWithIdentifierAndLabel("keywords", Label::fieldLabelWithString("Keywords"));
+    list->setEntryFieldTemplate(JVLTextViewInspectorField::makeField<EditingListRow>("", "", nullptr));
+    list->setEditable(true);
+    list->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(rows.get(), "arrangedObjects", "text", QString());
+    auto row = [](const char* text) {
+        auto object = make<InspectorModel>();
+        object->setValueForKey(Value(QString::fromUtf8(text)), "text");
+        return Value(object);
+    };
+    rows->setContent(Value(Array { row("a"), row("b") }));
+    f->inspector->addField(list);
+    auto above = addField("above", "Above", Value("middle"));
+    auto edited = addField("edited", "Edited", Value("old"));
+    auto below = addField("below", "Below", Value("under"));
+    const std::int64_t length = f->inspector->string().size();
+
+    clickInto(edited.get());
+    f->script->type("ty");
+    f->script->run();
+    QString aboveNow = QStringLiteral("middle");
+    switch (GetParam()) {
+    case ChangeAbove::FieldGrows:
+        aboveNow = QStringLiteral("a much longer text");
+        model->setValueForKey(Value(aboveNow), "above");
+        break;
+    case ChangeAbove::FieldShrinks:
+        aboveNow = QStringLiteral("m");
+        model->setValueForKey(Value(aboveNow), "above");
+        break;
+    case ChangeAbove::RowInserted:
+        rows->insertObjectAtArrangedObjectIndex(row("c"), 1);
+        break;
+    case ChangeAbove::RowRemoved:
+        rows->removeObjectAtArrangedObjectIndex(1);
+        break;
+    }
+    ASSERT_NE(f->inspector->string().size(), length);
+    EXPECT_TRUE(f->inspector->isEditing());
+    EXPECT_EQ(f->inspector->currentEditedStartLocation(), runOf(edited.get()).location);
+    EXPECT_EQ(f->inspector->selectedRange(), (Range { MaxRange(runOf(edited.get())), 0 }));
+    EXPECT_TRUE(log.isEmpty());
+
+    f->script->type("ped").key(KeyCodeReturn);
+    f->script->run();
+    EXPECT_EQ(shown(edited.get()), QStringLiteral("typed"));
+    EXPECT_EQ(model->valueForKey("edited"), Value("typed"));
+    EXPECT_EQ(log, QStringList { "delegate edited" });
+    EXPECT_EQ(model->valueForKey("below"), Value("under"));
+    EXPECT_EQ(model->valueForKey("above"), Value(aboveNow));
+    EXPECT_EQ(shown(above.get()), aboveNow);
+    EXPECT_EQ(shown(below.get()), QStringLiteral("under"));
+    list->unbind();
+}
+
+std::string changeAboveName(const testing::TestParamInfo<ChangeAbove>& info)
+{
+    static const char* const names[] = { "FieldAboveGrows", "FieldAboveShrinks", "RowInsertedAbove", "RowRemovedAbove" };
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InspectorTextBeforeTheEditChanges,
+    testing::Values(ChangeAbove::FieldGrows, ChangeAbove::FieldShrinks, ChangeAbove::RowInserted, ChangeAbove::RowRemoved), changeAboveName);
 
 } // namespace
 

@@ -19,6 +19,7 @@
 #include "kit/appkit/Workspace.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ColorWell.h"
+#include "kit/controls/DatePicker.h"
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/testsupport/ManualClockScope.h"
@@ -295,6 +296,34 @@ TEST(InspectorViewFields, AnImageFieldShowsImagesOnly)
     field->setValue(Value(image));
     EXPECT_EQ(imageView->image().get(), image.get());
     field->setValue(Value("not an image"));
+    EXPECT_FALSE(imageView->image());
+}
+
+// A selection of records gives its values as an array: exactly one distinct date or image shows,
+// none or several show empty.
+TEST(InspectorViewFields, DateAndImageFieldsShowTheOneValueOfASelection)
+{
+    auto dateField = JVLTextViewInspectorDateField::fieldWithIdentifierAndLabel("date", nullptr);
+    auto* picker = dynamic_cast<DatePicker*>(dateField->view().get());
+    ASSERT_TRUE(picker);
+    const Value day(Date::dateWithTimeIntervalSince1970(1.7e9));
+    const Value other(Date::dateWithTimeIntervalSince1970(1.6e9));
+    dateField->setValue(Value(Array { day }));
+    EXPECT_EQ(picker->dateValue(), day);
+    dateField->setValue(Value(Array { day, day }));
+    EXPECT_EQ(picker->dateValue(), day);
+    dateField->setValue(Value(Array { day, other }));
+    EXPECT_TRUE(picker->dateValue().isNil());
+    dateField->setValue(Value(Array {}));
+    EXPECT_TRUE(picker->dateValue().isNil());
+
+    auto imageField = JVLTextViewInspectorImageField::fieldWithIdentifierAndLabel("image", nullptr);
+    auto* imageView = dynamic_cast<JVLImageView*>(imageField->view().get());
+    ASSERT_TRUE(imageView);
+    const Ref<Image> image = Image::imageWithSize(MakeSize(8, 8));
+    imageField->setValue(Value(Array { Value(image) }));
+    EXPECT_EQ(imageView->image().get(), image.get());
+    imageField->setValue(Value(Array { Value(image), Value(Image::imageWithSize(MakeSize(4, 4))) }));
     EXPECT_FALSE(imageView->image());
 }
 

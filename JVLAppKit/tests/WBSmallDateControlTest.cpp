@@ -242,7 +242,7 @@ TEST_P(WBSmallDateControlOrder, PartsFollowTheLocaleAndTheSizeComesFromMeasuredC
 
 INSTANTIATE_TEST_SUITE_P(Locales, WBSmallDateControlOrder,
     testing::Values(OrderCase { "en_US", "en_US.UTF-8", 1, 0, 2, "/" }, OrderCase { "de_DE", "de_DE.UTF-8", 0, 1, 2, "." },
-        OrderCase { "sv_SE", "sv_SE.UTF-8", 2, 1, 0, "-" }),
+        OrderCase { "sv_SE", "sv_SE.UTF-8", 2, 1, 0, "-" }, OrderCase { "ar_EG", "ar_EG.UTF-8", 0, 1, 2, "/" }),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
 
 // Typing ----------------------------------------------------------------------------------------------
@@ -600,6 +600,42 @@ TEST_F(WBSmallDateControlStepper, AStepperClickWritesThePart)
     w->script->run();
     EXPECT_EQ(w->control->year(), 2001);
     EXPECT_EQ(w->control->partCell(w->yearPosition())->stringValue(), QStringLiteral("2001"));
+}
+
+// A stepped date is told as an end of editing, once, and only when the date changed.
+TEST_F(WBSmallDateControlStepper, AStepperClickThatChangesTheDatePostsOneEnd)
+{
+    auto delegate = make<DateDelegate>();
+    w->control->setDelegate(delegate.get());
+    const Rect s = stepper->convertRectToView(stepper->bounds(), nullptr);
+    const Point up = MakePoint(s.midX(), s.maxY() - 4);
+    w->control->setSelected(w->yearPosition());
+    w->script->click(up);
+    w->script->run();
+    EXPECT_EQ(w->control->year(), 2001);
+    ASSERT_EQ(delegate->ends.size(), 1u);
+    EXPECT_EQ(delegate->ends[0]->object().get(), w->control.get());
+    EXPECT_EQ(delegate->ends[0]->userInfo().objectForKey(Value(TextMovementKey)), Value(std::int64_t(0)));
+    EXPECT_TRUE(delegate->ends[0]->userInfo().objectForKey(Value(FieldEditorKey)).isNil());
+
+    // At the top of its range, not wrapping, the click changes nothing: nothing is told.
+    stepper->setValueWraps(false);
+    w->control->setYear(9999);
+    w->control->setSelected(w->yearPosition());
+    w->script->click(up);
+    w->script->run();
+    EXPECT_EQ(w->control->year(), 9999);
+    EXPECT_EQ(delegate->ends.size(), 1u);
+
+    // Stepped while a part is being edited: the field editor comes with it.
+    w->control->editCell(w->monthPosition());
+    const std::size_t before = delegate->ends.size();
+    stepper->setIntegerValue(7);
+    w->control->handleStepperClick(stepper.get());
+    EXPECT_EQ(w->control->month(), 7);
+    ASSERT_EQ(delegate->ends.size(), before + 1);
+    EXPECT_EQ(delegate->ends.back()->userInfo().objectForKey(Value(FieldEditorKey)).object().get(), w->editor().get());
+    w->control->setDelegate(nullptr);
 }
 
 TEST(WBSmallDateControl, TheAlignedStepperSitsTwoPointsRightWithTheTopsLevel)

@@ -21,7 +21,9 @@
 #include "kit/controls/PopUpButton.h"
 #include "kit/core/ArrayController.h"
 #include "kit/core/IndexSet.h"
+#include "kit/foundation/Date.h"
 #include "kit/graphics/Color.h"
+#include "kit/graphics/Image.h"
 #include "kit/text/TextContainer.h"
 
 namespace {
@@ -145,8 +147,11 @@ Ref<View> makeInspectorPage(Rect frame)
     makePageChoice(v, MakeRect(110, top - 24, 160, 24), { "First record", "Both records", "No record" }, "chooseSelection");
     makePageChoice(v, MakeRect(284, top - 24, 200, 24), { "Fields", "No-selection view", "Multiple-selection view" }, "chooseMode");
 
-    page->controller = make<ArrayController>(Array { Value(makeRecord("Sans Book", "Sans", 12, "A. Type", 4, true, "DE", "de")),
-        Value(makeRecord("Sans Bold", "Sans", 14, "B. Letter", 3, false, "FR", "fr")) });
+    // The first record has a release date and a specimen, the second neither.
+    const Ref<InspectorPageRecord> first = makeRecord("Sans Book", "Sans", 12, "A. Type", 4, true, "DE", "de");
+    first->setValueForKey(Value(CalendarDate::dateWithYearMonthDay(2019, 5, 14).date()), QStringLiteral("date"));
+    first->setValueForKey(Value(Image::imageWithContentsOfFile(QStringLiteral(":/Gallery/Resources/InspectorSpecimen.svg"))), QStringLiteral("image"));
+    page->controller = make<ArrayController>(Array { Value(first), Value(makeRecord("Sans Bold", "Sans", 14, "B. Letter", 3, false, "FR", "fr")) });
     page->controller->setSelectionIndexes(IndexSet(0));
 
     auto scroll = make<ScrollView>(MakeRect(16, 16, 460, top - 40 - 16));

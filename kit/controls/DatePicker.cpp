@@ -205,6 +205,8 @@ bool DatePickerCell::typeDigit(int digit)
     if (typed_.size() >= most)
         typed_.clear();
     typed_ += QChar('0' + digit);
+    if (element == Year)
+        return typed_.size() == most && commitTypedYear();
     const int value = typed_.toInt();
     Day3 day = shownOrToday();
     switch (element) {
@@ -219,11 +221,28 @@ bool DatePickerCell::typeDigit(int digit)
         day.month = value;
         break;
     case Year:
-        if (value < 1)
-            return false;
-        day.year = value;
         break;
     }
+    return apply(day);
+}
+
+bool DatePickerCell::commitTypedYear()
+{
+    if (focused_ < 0 || typed_.isEmpty() || elementOrder()[std::size_t(focused_)] != Year)
+        return false;
+    const QString digits = typed_;
+    typed_.clear();
+    int year = digits.toInt();
+    if (digits.size() == 3)
+        return false;
+    if (digits.size() < 3) {
+        const int earliest = CalendarDate::fromDate(Clock::currentDate()).yearOfCommonEra() - 80;
+        year = earliest + ((year - earliest) % 100 + 100) % 100;
+    }
+    if (year < 1 || year > 9999)
+        return false;
+    Day3 day = shownOrToday();
+    day.year = year;
     return apply(day);
 }
 
@@ -288,7 +307,8 @@ void DatePickerCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
             }
         attributes.foregroundColor = Color::fromQColor(focused ? palette.color(QPalette::Active, QPalette::HighlightedText) : text);
         DrawCellAttributedTitle(AttributedString(textOfElement(order[i]), attributes), InsetRect(r, datePickerElementPad, 0), attributes, flipped);
-        if (i + 1 < order.size() && !dateValue().isNil()) {
+        // Also without a date: the empty boxes still show the format.
+        if (i + 1 < order.size()) {
             attributes.foregroundColor = Color::fromQColor(text);
             const Rect sep = MakeRect(r.maxX(), r.minY(), separatorWidth(), r.height());
             DrawCellAttributedTitle(AttributedString(separator(), attributes), sep, attributes, flipped);
@@ -360,22 +380,36 @@ void DatePicker::changed()
     sendAction();
 }
 
+void DatePicker::focusElement(int index)
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    if (!c)
+        return;
+    if (std::clamp(index, -1, 2) != c->focusedElement() && c->commitTypedYear())
+        changed();
+    c->setFocusedElement(index);
+}
+
 void DatePicker::mouseDown(const Event& event)
 {
     const Ref<DatePickerCell> c = datePickerCell();
     if (!isEnabled() || !c)
         return;
+    const Ref<DatePicker> keep(this);
     const Point p = convertPointFromView(event.locationInWindow(), nullptr);
-    // The element under the pointer; a separator belongs to the element before it.
+    // The element under the pointer; a separator belongs to the element before it. Without a date
+    // the first element: the others would start from parts of today nobody typed.
     int hit = 2;
     for (int i = 0; i < 2; ++i)
         if (p.x < c->rectOfElementInFrame(std::size_t(i + 1), bounds()).minX()) {
             hit = i;
             break;
         }
+    if (c->dateValue().isNil())
+        hit = 0;
     if (const Ref<Window> w = window(); w && w->firstResponder().get() != this)
         w->makeFirstResponder(this);
-    c->setFocusedElement(hit);
+    focusElement(hit);
     setNeedsDisplay(true);
 }
 
@@ -397,13 +431,13 @@ void DatePicker::keyDown(const Event& event)
         if (c->stepFocusedElement(key == UpArrowFunctionKey ? 1 : -1))
             changed();
     } else if (key == LeftArrowFunctionKey) {
-        c->setFocusedElement(std::max(0, c->focusedElement() - 1));
+        focusElement(std::max(0, c->focusedElement() - 1));
     } else if (key == RightArrowFunctionKey) {
-        c->setFocusedElement(c->focusedElement() + 1);
+        focusElement(c->focusedElement() + 1);
     } else if (key == u'\t' || backward) {
         const int next = c->focusedElement() + (backward ? -1 : 1);
         if (next >= 0 && next <= 2) {
-            c->setFocusedElement(next);
+            focusElement(next);
         } else if (const Ref<Window> w = window()) {
             if (backward)
                 w->selectKeyViewPrecedingView(this);
@@ -428,9 +462,10 @@ bool DatePicker::becomeFirstResponder()
 
 bool DatePicker::resignFirstResponder()
 {
+    const Ref<DatePicker> keep(this);
     const bool resigned = Control::resignFirstResponder();
-    if (const Ref<DatePickerCell> c = datePickerCell(); resigned && c)
-        c->setFocusedElement(-1);
+    if (resigned)
+        focusElement(-1);
     setNeedsDisplay(true);
     return resigned;
 }

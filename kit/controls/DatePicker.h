@@ -4,6 +4,7 @@
 // date order and separator, edited in place without a field editor. A click or Tab focuses an
 // element; digits type into it, Up and Down step it with wrap-around, Left and Right move between
 // elements. Every change sets the date (local midnight of the day shown) and sends the action.
+// Year digits are held until four are typed or the year loses focus, so a year is one change.
 
 #include "kit/controls/Control.h"
 #include "kit/foundation/Locale.h"
@@ -63,6 +64,9 @@ public:
     // Editing; each change that alters the date sets it and answers YES.
     bool typeDigit(int digit);
     bool stepFocusedElement(int delta);
+    // The year digits held so far, read: one or two digits within 80 years before to 19 years
+    // after today, four as they stand, three not at all.
+    bool commitTypedYear();
 
     // kit::Cell:
     Size cellSizeForBounds(Rect bounds) const override;
@@ -121,6 +125,8 @@ protected:
 
 private:
     void changed();
+    // Held year digits count before the focus moves.
+    void focusElement(int index);
 };
 
 } // namespace kit

@@ -274,8 +274,9 @@ ShortDateFormat Locale::shortDateFormatFromPattern(const QString& pattern)
                 fields += field;
             continue;
         }
-        // The first non-letter after a field, before the next one.
-        if (!c.isLetter() && separator.isEmpty() && !fields.isEmpty() && fields.size() < 3 && !c.isSpace())
+        // The first non-letter after a field, before the next one; spaces and invisible format
+        // marks (the right-to-left mark before each "/" of Arabic patterns) are no separator.
+        if (!c.isLetter() && separator.isEmpty() && !fields.isEmpty() && fields.size() < 3 && !c.isSpace() && c.category() != QChar::Other_Format)
             separator = c;
     }
     static const QString orders[] = { "Mdy", "dMy", "yMd", "Myd", "dyM", "ydM" };

@@ -36,7 +36,17 @@ const QString engineEllipsis(QChar(0x2026));
 // Positions of Qt's lines are in a space whose origin is the padding origin.
 constexpr double engineUnlimitedWidth = 1e6;
 
-Ref<Font> engineDefaultFont() { return Font::systemFontOfSize(12); }
+Ref<Font> engineDefaultFont()
+{
+    // Asked for every run without a font: made again only when the application font changes.
+    thread_local Ref<Font> font;
+    thread_local QString family;
+    if (const QString now = Font::generalFamily(); !font || now != family) {
+        font = Font::systemFontOfSize(12);
+        family = now;
+    }
+    return font;
+}
 
 } // namespace
 
@@ -141,21 +151,37 @@ QTextDocument& ParagraphDocument::document()
 
 namespace {
 
-void engineInsertParagraph(QTextCursor& cursor, const AttributedString& text, const ParagraphSpan& span, const std::function<double(int)>& objectWidth)
+// The character format of each font met in one replace: a form repeats a few fonts over many
+// runs, and setting a font on a format is the dearest part of inserting a run.
+class EngineFormats {
+public:
+    const QTextCharFormat& formatFor(const Ref<Font>& font)
+    {
+        for (const auto& [known, format] : formats_)
+            if (known.get() == font.get())
+                return format;
+        QTextCharFormat format;
+        format.setFont(font->qFont());
+        return formats_.emplace_back(font, std::move(format)).second;
+    }
+
+private:
+    std::vector<std::pair<Ref<Font>, QTextCharFormat>> formats_;
+};
+
+void engineInsertParagraph(
+    QTextCursor& cursor, const AttributedString& text, const ParagraphSpan& span, const std::function<double(int)>& objectWidth, EngineFormats& formats)
 {
     const int end = span.start + span.length;
     if (span.length == 0) {
-        QTextCharFormat format;
-        format.setFont(FontIn(engineAttributesNear(text, span.start))->qFont());
-        cursor.setBlockCharFormat(format);
+        cursor.setBlockCharFormat(formats.formatFor(FontIn(engineAttributesNear(text, span.start))));
         return;
     }
     const auto& runs = text.runs();
     auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
     for (--it; it != runs.end() && it->start < end; ++it) {
         const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
-        QTextCharFormat format;
-        format.setFont(FontIn(it->attributes)->qFont());
+        const QTextCharFormat& format = formats.formatFor(FontIn(it->attributes));
         if (a == span.start)
             cursor.setBlockCharFormat(format);
         // Objects one by one: each carries its own width.
@@ -224,6 +250,7 @@ void ParagraphDocument::replace(
     }
     KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
     QTextCursor cursor(&document());
+    EngineFormats formats;
     // One edit block: the cursor would otherwise lay out its block after every insertion to keep
     // its x, which is most of an edit's cost.
     cursor.beginEditBlock();
@@ -247,7 +274,7 @@ void ParagraphDocument::replace(
         for (std::size_t i = 0; i < spans.size(); ++i) {
             if (i > 0)
                 cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            engineInsertParagraph(cursor, text, spans[i], objectWidth);
+            engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
         }
     } else if (!spans.empty()) {
         if (count_ == 0) {
@@ -255,19 +282,19 @@ void ParagraphDocument::replace(
             for (std::size_t i = 0; i < spans.size(); ++i) {
                 if (i > 0)
                     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-                engineInsertParagraph(cursor, text, spans[i], objectWidth);
+                engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
             }
         } else if (first < count_) {
             cursor.setPosition(document_->findBlockByNumber(first).position());
             for (const ParagraphSpan& span : spans) {
-                engineInsertParagraph(cursor, text, span, objectWidth);
+                engineInsertParagraph(cursor, text, span, objectWidth, formats);
                 cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
             }
         } else {
             cursor.movePosition(QTextCursor::End);
             for (const ParagraphSpan& span : spans) {
                 cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-                engineInsertParagraph(cursor, text, span, objectWidth);
+                engineInsertParagraph(cursor, text, span, objectWidth, formats);
             }
         }
     }

@@ -159,4 +159,75 @@ TEST_F(DatePickerTest, TheInspectorsSmallPickerHoldsItsText)
     EXPECT_LE(size.height, 18);
 }
 
+// Without a date the boxes are empty but the separators show the format.
+TEST_F(DatePickerTest, TheSeparatorsAreDrawnWithoutADate)
+{
+    w.window->makeFirstResponder(after.get());
+    ASSERT_TRUE(picker->dateValue().isNil());
+    const QImage shot = w.window->snapshot();
+    const auto cell = picker->datePickerCell();
+    const QColor text = QApplication::palette().color(QPalette::Active, QPalette::Text);
+    for (std::size_t gap = 0; gap < 2; ++gap) {
+        const double from = cell->rectOfElementInFrame(gap, picker->bounds()).maxX();
+        const Rect r = cell->rectOfElementInFrame(gap + 1, picker->bounds());
+        int inked = 0;
+        for (double x = from + 0.5; x < r.minX(); x += 1)
+            for (double y = r.minY() + 0.5; y < r.maxY(); y += 1)
+                inked += bool(basePixelIs(shot, picker->convertPointToView({ x, y }, nullptr), text, 100));
+        EXPECT_GT(inked, 0) << "separator " << gap;
+    }
+}
+
+TEST_F(DatePickerTest, AClickInAPickerWithoutADateFocusesTheFirstElement)
+{
+    w.window->makeFirstResponder(after.get());
+    w.script->click(picker->convertPointToView({ picker->bounds().midX(), picker->bounds().midY() }, nullptr));
+    w.script->run();
+    EXPECT_EQ(w.window->firstResponder().get(), picker.get());
+    EXPECT_EQ(picker->datePickerCell()->focusedElement(), 0);
+}
+
+// Year digits are held until four are typed or the year is left; one action per year.
+struct YearCase {
+    const char* typed;
+    bool leaveByTab;
+    int year; // 0: the date is unchanged
+};
+
+class DatePickerYearTest : public DatePickerTest, public ::testing::WithParamInterface<YearCase> { };
+
+TEST_P(DatePickerYearTest, HeldUntilFourDigitsOrTheYearIsLeft)
+{
+    const YearCase& c = GetParam();
+    set(2020, 3, 7);
+    picker->datePickerCell()->setFocusedElement(2);
+    w.script->type(QString::fromUtf8(c.typed));
+    if (c.leaveByTab)
+        w.script->key(KeyCodeTab, "\t");
+    w.script->run();
+    EXPECT_EQ(shown().yearOfCommonEra(), c.year ? c.year : 2020);
+    EXPECT_EQ(shown().monthOfYear(), 3);
+    EXPECT_EQ(shown().dayOfMonth(), 7);
+    EXPECT_EQ(target->calls.size(), c.year ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, DatePickerYearTest,
+    ::testing::Values(YearCase { "1999", false, 1999 }, YearCase { "0014", false, 14 }, YearCase { "14", true, 2014 },
+        YearCase { "999", true, 0 }, YearCase { "14", false, 0 }));
+
+TEST_F(DatePickerTest, TwoYearDigitsFallWithinEightyYearsBeforeToNineteenAfter)
+{
+    const int now = CalendarDate::fromDate(Clock::currentDate()).yearOfCommonEra();
+    for (const int offset : { -80, -1, 0, 19 }) {
+        set(1800, 3, 7);
+        picker->datePickerCell()->setFocusedElement(2);
+        const int expected = now + offset;
+        w.script->type(QStringLiteral("%1").arg(expected % 100, 2, 10, QLatin1Char('0')));
+        w.script->run();
+        picker->datePickerCell()->setFocusedElement(2);
+        EXPECT_TRUE(picker->datePickerCell()->commitTypedYear());
+        EXPECT_EQ(shown().yearOfCommonEra(), expected);
+    }
+}
+
 } // namespace

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Patterns, DatePatternTest,
         PatternCase { "yyyy-MM-dd", DateOrderYMD, "-" }, PatternCase { "d. M. y", DateOrderDMY, "." },
         PatternCase { "'Day' d/MM/yy", DateOrderDMY, "/" }, PatternCase { "y/d/M", DateOrderYDM, "/" },
         PatternCase { "MM-yy-dd", DateOrderMYD, "-" }, PatternCase { "d y M", DateOrderDYM, "." }, PatternCase { "", DateOrderDMY, "." },
-        PatternCase { "EEEE", DateOrderDMY, "." }));
+        PatternCase { "EEEE", DateOrderDMY, "." }, PatternCase { "d\u200F/M\u200F/yyyy", DateOrderDMY, "/" }));
 
 TEST(LocaleTest, ShortDateFormatOfNamedLocales)
 {
