@@ -140,6 +140,8 @@ void LiveLink::setPeer(Ref<DistantObject> peer)
     if (!peer_)
         return;
     peer_->setProtocolForProxy(LiveLinkProtocolName);
+    // Only the peer may feed or close the link, whoever else learns its object path.
+    Connection::setSoleCallerOfObject(*this, peer_->owner());
     // A peer whose process went away closes the link as if it had said so.
     Weak<LiveLink> weakSelf { Ref<LiveLink>(this) };
     peer_->setPeerDeathHandler([weakSelf] {

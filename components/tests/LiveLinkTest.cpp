@@ -454,6 +454,79 @@ private:
     bool ready_ = false;
 };
 
+// A peer as a third program: its lines are read as they come, while this process
+// goes on answering the calls it makes here.
+class LiveLinkPeerLines {
+public:
+    LiveLinkPeerLines(const QString& bundle, const QStringList& args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KIT_MAIN_BUNDLE"), bundle);
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(LIVE_LINK_PEER), args);
+    }
+    ~LiveLinkPeerLines()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    // Empty when no line came before the peer ended.
+    QString nextLine()
+    {
+        test::spinEventLoopUntil([&] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; });
+        return process_.canReadLine() ? QString::fromUtf8(process_.readLine()).trimmed() : QString();
+    }
+
+private:
+    QProcess process_;
+};
+
+TEST_F(LiveLinkBus, OnlyThePeerMayFeedOrCloseALink)
+{
+    LiveLinkPeerProcess server(address_, bundle_->path(), QStringLiteral("GuardedShapes"), {});
+    ASSERT_TRUE(server.isReady());
+    const QString key = QStringLiteral("item-guarded");
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(QStringLiteral("GuardedShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 1; }));
+    const QString pasteboardName = link->pasteboard()->name();
+    const QString serverOwner = Connection::rootProxyForConnectionWithRegisteredNameHost(
+        liveLinkServerName(Bundle::mainBundle()->bundleIdentifier(), QStringLiteral("GuardedShapes")), {})->owner();
+
+    struct Intrusion {
+        QString owner, path, member;
+    };
+    // The server's link is the first object its process sent anywhere.
+    const std::vector<Intrusion> intrusions {
+        { SharedBusTransport().uniqueName(), Connection::pathOfObjectForTesting(*link), QStringLiteral("refreshEditWithPasteboardName") },
+        { SharedBusTransport().uniqueName(), Connection::pathOfObjectForTesting(*link), QStringLiteral("remoteCloseLink") },
+        { serverOwner, QStringLiteral("/kit/objects/0"), QStringLiteral("requestEditWithPasteboardName") },
+        { serverOwner, QStringLiteral("/kit/objects/0"), QStringLiteral("remoteCloseLink") },
+    };
+    for (const Intrusion& intrusion : intrusions) {
+        QStringList args { address_, QStringLiteral("--call"), intrusion.owner, intrusion.path, intrusion.member };
+        if (intrusion.member != QLatin1String("remoteCloseLink"))
+            args << QStringLiteral("--foreign-pasteboard");
+        LiveLinkPeerLines third(bundle_->path(), args);
+        EXPECT_EQ(third.nextLine(), QStringLiteral("error org.freedesktop.DBus.Error.AccessDenied")) << intrusion.member.toStdString();
+    }
+    EXPECT_TRUE(link->isConnected());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), link);
+    EXPECT_EQ(link->pasteboard()->name(), pasteboardName);
+    EXPECT_EQ(client_->edits.size(), 1u);
+    EXPECT_TRUE(client_->closes.empty());
+
+    // The server's side is still open: a real round trip works, and brings only its own content.
+    EXPECT_EQ(LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+                  makeLiveLinkData(QStringLiteral("GuardedShapes"), QStringLiteral("square")), QStringLiteral("Doc"), client_.get(), key),
+        link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 2; }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("echo circle")), Value(QStringLiteral("echo square")) }));
+    EXPECT_TRUE(client_->closes.empty());
+    link->closeLink();
+}
+
 TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)
 {
     LiveLinkPeerProcess peer(address_, bundle_->path(), QStringLiteral("PeerShapes"), { QStringLiteral("--close-after"), QStringLiteral("2") });
