@@ -13,6 +13,7 @@
 #include <exception>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +26,31 @@ char executableName[256];
 char versionText[128];
 int directoryFd = -1;
 std::atomic<bool> reporting { false };
-alignas(16) char alternateStack[64 * 1024];
+std::atomic<bool> installed { false };
+constexpr std::size_t AlternateStackSize = 64 * 1024;
+alignas(16) char alternateStack[AlternateStackSize];
+
+// A thread's own alternate stack, from prepareThread to the thread's end.
+struct ThreadAlternateStack {
+    void* memory = nullptr;
+    stack_t previous {};
+
+    ~ThreadAlternateStack()
+    {
+        if (!memory)
+            return;
+        // Off the thread before the memory goes: a signal in between must not land on freed pages.
+        if (previous.ss_flags & SS_DISABLE) {
+            stack_t off {};
+            off.ss_flags = SS_DISABLE;
+            ::sigaltstack(&off, nullptr);
+        } else {
+            ::sigaltstack(&previous, nullptr);
+        }
+        ::munmap(memory, AlternateStackSize);
+    }
+};
+thread_local ThreadAlternateStack threadAlternateStack;
 
 void copy(char* dst, std::size_t size, const char* src)
 {
@@ -195,6 +220,23 @@ void warmUp()
     ::backtrace(frames, 4);
 }
 
+void prepareThread()
+{
+    if (!installed.load(std::memory_order_acquire) || threadAlternateStack.memory)
+        return;
+    void* memory = ::mmap(nullptr, AlternateStackSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED)
+        return;
+    stack_t ss {};
+    ss.ss_sp = memory;
+    ss.ss_size = AlternateStackSize;
+    if (::sigaltstack(&ss, &threadAlternateStack.previous) != 0) {
+        ::munmap(memory, AlternateStackSize);
+        return;
+    }
+    threadAlternateStack.memory = memory;
+}
+
 void installWithDirectory(const char* directory, const char* executable, const char* version)
 {
     copy(executableName, sizeof executableName, executable);
@@ -225,6 +267,7 @@ void installWithDirectory(const char* directory, const char* executable, const c
     for (int sig : { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT })
         ::sigaction(sig, &sa, nullptr);
     std::set_terminate(onTerminate);
+    installed.store(true, std::memory_order_release);
 }
 
 QString directory()

@@ -15,6 +15,11 @@ void install();
 void installWithDirectory(const char* directory, const char* executable, const char* version);
 // Loads what the backtrace needs, so the handler never loads a library.
 void warmUp();
+// Once installed, gives the calling thread an alternate signal stack of its own (once), so that a
+// stack overflow there is reported too; at the thread's end the stack it had before comes back and
+// ours is freed. Every thread the kit makes calls it as it starts (pool threads at their first
+// operation).
+void prepareThread();
 QString directory();
 
 } // namespace kit::CrashLog
