@@ -454,7 +454,7 @@ private:
     bool ready_ = false;
 };
 
-// A peer as a third program: its lines are read as they come, while this process
+// A peer as a client or as a third program: its lines are read as they come, while this process
 // goes on answering the calls it makes here.
 class LiveLinkPeerLines {
 public:
@@ -525,6 +525,54 @@ TEST_F(LiveLinkBus, OnlyThePeerMayFeedOrCloseALink)
     EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("echo circle")), Value(QStringLiteral("echo square")) }));
     EXPECT_TRUE(client_->closes.empty());
     link->closeLink();
+}
+
+TEST_F(LiveLinkBus, TwoClientsWithOneKeyKeepTheirOwnLinks)
+{
+    const QString key = QStringLiteral("item-same-key");
+    Weak<LiveLink> clientA = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(linkData(), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(clientA.lock());
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server_->requests.size() == 1; }));
+    Weak<LiveLink> serverA = server_->requests.front();
+    server_->requests.clear();
+
+    LiveLinkPeerLines clientB(bundle_->path(), { address_, QStringLiteral("--client"), QStringLiteral("Shapes"), key });
+    ASSERT_EQ(clientB.nextLine(), QStringLiteral("ready"));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server_->requests.size() == 1; }));
+    Weak<LiveLink> serverB = server_->requests.front();
+    server_->requests.clear();
+    ASSERT_NE(serverA.lock(), serverB.lock());
+    EXPECT_EQ(serverB.lock()->itemKey(), key);
+
+    // Neither side replaced the other: each server link sends its own client its own edit.
+    for (auto& [side, shape] : { std::pair(serverA, QStringLiteral("for A")), std::pair(serverB, QStringLiteral("for B")) }) {
+        auto serverLink = side.lock();
+        ASSERT_TRUE(serverLink && serverLink->isConnected()) << shape.toStdString();
+        serverLink->pasteboard()->setPropertyListForType(shape, QStringLiteral("Shape"));
+        serverLink->sendEdit();
+    }
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("edit for B"));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 1; }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("for A")) }));
+    // This process holds a client side: that one answers.
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), clientA.lock());
+
+    // Closing A's link leaves B's open; the server side entered last answers then.
+    clientA.lock()->closeLink();
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !server_->closes.empty(); }));
+    EXPECT_EQ(server_->closes.front(), serverA.lock());
+    ASSERT_TRUE(serverB.lock());
+    EXPECT_TRUE(serverB.lock()->isConnected());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), serverB.lock());
+    serverB.lock()->pasteboard()->setPropertyListForType(QStringLiteral("again B"), QStringLiteral("Shape"));
+    serverB.lock()->sendEdit();
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("edit again B"));
+    EXPECT_TRUE(client_->closes.empty());
+
+    serverB.lock()->closeLink();
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("closed"));
+    EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
+    server_->closes.clear();
 }
 
 TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)
