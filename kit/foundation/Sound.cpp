@@ -248,13 +248,15 @@ void Sound::setPlayerForTesting(std::shared_ptr<SoundPlayer> player)
     slot.player = std::move(player);
 }
 
-void Sound::selectNullDeviceForTesting()
+void Sound::selectNullDeviceForTesting() { selectAlsaDeviceForTesting(QStringLiteral("null")); }
+
+void Sound::selectAlsaDeviceForTesting(const QString& device)
 {
     SoundPlayerSlot& slot = soundPlayerSlot();
     std::lock_guard lock(slot.mutex);
     if (!slot.canberra)
         slot.canberra = std::make_shared<CanberraSoundPlayer>();
-    slot.canberra->selectNullDevice();
+    slot.canberra->selectAlsaDevice(device);
 }
 
 } // namespace kit

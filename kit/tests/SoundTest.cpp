@@ -284,6 +284,38 @@ TEST_F(CanberraNullDevice, MissingFilesAnd32BitWavAnswerNo)
     EXPECT_FALSE(make<Sound>(at("missing.aiff"))->play());
 }
 
+// Without a usable device every play answers NO; that is said once, naming the device and not the
+// file, and ALSA's own complaints stay off stderr.
+TEST_F(CanberraNullDevice, ADeviceThatIsNotThereIsToldOnceAndQuietly)
+{
+    ASSERT_TRUE(test::writeWavTone(at("t.wav")));
+    Sound::selectAlsaDeviceForTesting(QStringLiteral("kit_no_such_device"));
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(err.handle(), 2);
+    QStringList lines;
+    bool played[2] = { true, true };
+    {
+        test::LogRecorder log;
+        for (bool& p : played)
+            p = make<Sound>(at("t.wav"))->play();
+        lines = log.lines();
+    }
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    Sound::selectNullDeviceForTesting();
+    EXPECT_FALSE(played[0]);
+    EXPECT_FALSE(played[1]);
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].contains("kit_no_such_device")) << lines[0].toStdString();
+    EXPECT_FALSE(lines[0].contains("t.wav")) << lines[0].toStdString();
+    err.seek(0);
+    EXPECT_EQ(err.readAll(), QByteArray());
+}
+
 TEST_F(CanberraNullDevice, StoppingCancelsThePlay)
 {
     ASSERT_TRUE(test::writeWavTone(at("long.wav"), 16, 8000 * 5));
