@@ -135,6 +135,14 @@ Dictionary Bundle::infoDictionary() const
     return info;
 }
 
+void Bundle::setInfoDictionaryValueForKey(const Value& value, const QString& key)
+{
+    Dictionary info = infoDictionary();
+    info.setObjectForKey(value, Value(key));
+    std::lock_guard lock(mutex_);
+    info_ = std::move(info);
+}
+
 QString Bundle::bundleIdentifier() const
 {
     const Value v = infoDictionary().objectForKey(Value("CFBundleIdentifier"));
