@@ -1,6 +1,7 @@
 #include "kit/foundation/Bundle.h"
 
 #include "kit/core/Exception.h"
+#include "kit/foundation/CrashLog.h"
 #include "kit/foundation/Locale.h"
 #include "kit/foundation/PropertyList.h"
 
@@ -382,6 +383,8 @@ bool Bundle::load()
         loadFailed_ = true;
         return false;
     }
+    // A crash report names the new code's build among the binary images.
+    CrashLog::noteLoadedImages();
     {
         // This bundle answers for its folder, so its classes find it again.
         BundleRegistry& r = bundleRegistry();

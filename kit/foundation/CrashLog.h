@@ -3,7 +3,9 @@
 // Crash reports: after install(), a fatal signal (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT) or an
 // uncaught exception writes one file "<exe>_<yyyy-MM-dd-HHmmss>.crash" (UTC) into
 // $XDG_STATE_HOME/<exe>/CrashReports/ with the signal, faulting address, pid, version and a
-// backtrace, using only async-signal-safe calls, then lets the default action happen.
+// backtrace, using only async-signal-safe calls, then lets the default action happen. A "Binary
+// images" section follows: path, load address and GNU build ID of every object loaded, so that
+// the backtrace's "module(+offset)" frames can be tied to the exact binaries.
 
 #include <QString>
 
@@ -20,6 +22,8 @@ void warmUp();
 // ours is freed. Every thread the kit makes calls it as it starts (pool threads at their first
 // operation).
 void prepareThread();
+// Once installed, reads the list of loaded objects again: the kit calls it after it loads code.
+void noteLoadedImages();
 QString directory();
 
 } // namespace kit::CrashLog
