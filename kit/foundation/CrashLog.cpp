@@ -260,8 +260,11 @@ int collectImage(dl_phdr_info* info, std::size_t, void* data)
             if (desc + header->n_descsz > end)
                 break;
             if (header->n_type == NT_GNU_BUILD_ID && header->n_namesz == 4 && std::memcmp(name, "GNU", 4) == 0) {
-                for (std::size_t b = 0; b < header->n_descsz && b < 64; ++b)
-                    std::snprintf(buildId + 2 * b, 3, "%02x", unsigned(static_cast<unsigned char>(desc[b])));
+                for (std::size_t b = 0; b < header->n_descsz && b < 64; ++b) {
+                    const auto byte = static_cast<unsigned char>(desc[b]);
+                    buildId[2 * b] = "0123456789abcdef"[byte >> 4];
+                    buildId[2 * b + 1] = "0123456789abcdef"[byte & 15];
+                }
                 break;
             }
             note = desc + ((header->n_descsz + 3) & ~3u);
