@@ -14,27 +14,50 @@ GalleryReportReceiver& GalleryReportReceiver::shared()
     return receiver;
 }
 
+namespace {
+const QString GalleryUploadKeys[] = { QStringLiteral("JVLFeedbackProviderCGIURL"), QStringLiteral("JVLCrashReporterCGIURL") };
+} // namespace
+
+void GalleryReportReceiver::pointUploadsAtPort(std::uint16_t port)
+{
+    Bundle* main = Bundle::mainBundle();
+    for (const QString& key : GalleryUploadKeys) {
+        QUrl url(main->infoDictionary().objectForKey(key).string());
+        url.setPort(port);
+        main->setInfoDictionaryValueForKey(url.toString(), key);
+    }
+}
+
 bool GalleryReportReceiver::start()
 {
     if (listener_)
         return true;
-    const QUrl url(Bundle::mainBundle()->infoDictionary().objectForKey(QStringLiteral("JVLFeedbackProviderCGIURL")).string());
-    const int port = url.port();
-    if (url.host() != QLatin1String("127.0.0.1") || port <= 0) {
-        status_ = QStringLiteral("Receiver off: the feedback address is not on 127.0.0.1.");
-        return false;
+    // Another gallery may listen at the port Info.json names: each takes a port of its own.
+    for (const QString& key : GalleryUploadKeys) {
+        if (QUrl(Bundle::mainBundle()->infoDictionary().objectForKey(key).string()).host() != QLatin1String("127.0.0.1")) {
+            status_ = QStringLiteral("Receiver off: the upload addresses are not on 127.0.0.1.");
+            return false;
+        }
     }
     QString error;
-    listener_ = LoopbackHttpListener::listen(std::uint16_t(port), [this](const HttpRequest& request) { return receive(request); }, -1, &error);
-    status_ = listener_ ? QStringLiteral("Receiver listening on 127.0.0.1:%1.").arg(port)
-                        : QStringLiteral("Receiver off: port %1 not available (%2), so sending fails.").arg(port).arg(error);
-    return listener_ != nullptr;
+    listener_ = LoopbackHttpListener::listen(0, [this](const HttpRequest& request) { return receive(request); }, -1, &error);
+    if (!listener_) {
+        pointUploadsAtPort(LoopbackHttpListener::refusedPort());
+        status_ = QStringLiteral("Receiver off: no port on 127.0.0.1 (%1), so sending fails.").arg(error);
+        return false;
+    }
+    pointUploadsAtPort(listener_->port());
+    status_ = QStringLiteral("Receiver listening on 127.0.0.1:%1, where this gallery sends its reports.").arg(listener_->port());
+    return true;
 }
 
 void GalleryReportReceiver::stop()
 {
-    listener_.reset();
-    status_ = QStringLiteral("Receiver stopped: sending fails and keeps what was typed.");
+    if (listener_) {
+        // The addresses still name the port just closed: nobody answers there.
+        listener_.reset();
+        status_ = QStringLiteral("Receiver stopped: sending fails and keeps what was typed.");
+    }
 }
 
 std::optional<GalleryReportReceiver::Form> GalleryReportReceiver::lastForm() const

@@ -10,6 +10,7 @@
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/FrameText.h"
 #include "kit/foundation/UserDefaults.h"
 
 #include <algorithm>
@@ -394,8 +395,11 @@ void JVLPreferenceWindowController::restoreFrame(Window* w)
     const QStringList fields = saved.stringValue().split(u' ');
     double numbers[4] = {};
     bool valid = fields.size() >= 4;
-    for (int i = 0; valid && i < 4; ++i)
-        numbers[i] = fields[i].toDouble(&valid);
+    for (int i = 0; valid && i < 4; ++i) {
+        const std::optional<double> number = savedFrameNumber(fields[i]);
+        valid = number.has_value();
+        numbers[i] = number.value_or(0);
+    }
     // Fewer than four numeric fields: the text is not a frame.
     if (!valid) {
         w->center();

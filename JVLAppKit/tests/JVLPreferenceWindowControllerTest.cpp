@@ -192,7 +192,8 @@ TEST_P(PreferenceFrameRestore, MalformedTextsCentre)
     EXPECT_EQ(f.origin, reference->frame().origin);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, PreferenceFrameRestore, testing::Values("", "1 2 3", "a b c d", "1 2 x 4"));
+INSTANTIATE_TEST_SUITE_P(Texts, PreferenceFrameRestore,
+    testing::Values("", "1 2 3", "a b c d", "1 2 x 4", "inf 0 10 10", "0 -inf 5 5", "nan nan 500 nan", "1e12 0 10 10"));
 
 TEST_F(PreferenceWindowTest, ASavedFrameKeepsItsTopLeftCornerAndAMoveSavesIt)
 {

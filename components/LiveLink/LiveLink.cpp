@@ -14,11 +14,22 @@ namespace {
 
 // The open links by item key. A link leaves it at its close, while a local reference keeps it
 // alive until the delegate has heard of the close. An application that serves its own items holds
-// both sides of a link under one key, so each side has its entry.
-using LiveLinkTableKey = std::pair<QString, bool>; // item key, server side
-std::map<LiveLinkTableKey, Ref<LiveLink>>& liveLinkActiveTable()
+// both sides of a link under one key, so each side has its entry; and two clients may well make the
+// same key (two instances started in one second), so a server side is entered per client.
+struct LiveLinkTableEntry {
+    Ref<LiveLink> link;
+    std::uint64_t order = 0; // entered later: greater
+};
+struct LiveLinkActiveTable {
+    std::map<LiveLinkTableKey, LiveLinkTableEntry> links;
+    std::uint64_t entered = 0;
+    // Each open link's own reference, whatever becomes of its entry; kept here rather than in the
+    // link, so that links still open at exit are freed with the table.
+    std::map<const LiveLink*, Ref<LiveLink>> open;
+};
+LiveLinkActiveTable& liveLinkActiveTable()
 {
-    static std::map<LiveLinkTableKey, Ref<LiveLink>> table;
+    static LiveLinkActiveTable table;
     return table;
 }
 
@@ -64,11 +75,14 @@ LiveLink::~LiveLink()
 
 Ref<LiveLink> LiveLink::activeLiveLinkForItemKey(const QString& key)
 {
-    auto& table = liveLinkActiveTable();
-    for (bool server : { false, true })
-        if (auto it = table.find({ key, server }); it != table.end())
-            return it->second;
-    return nullptr;
+    const auto& links = liveLinkActiveTable().links;
+    if (auto it = links.find({ key, false, QString() }); it != links.end())
+        return it->second.link;
+    const LiveLinkTableEntry* latest = nullptr;
+    for (auto it = links.lower_bound({ key, true, QString() }); it != links.end() && std::get<0>(it->first) == key; ++it)
+        if (!latest || it->second.order > latest->order)
+            latest = &it->second;
+    return latest ? latest->link : nullptr;
 }
 
 bool LiveLink::publishServerWithNameDelegate(const QString& name, Object* delegate)
@@ -86,8 +100,8 @@ Ref<LiveLink> LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
     const Value& data, const QString& sourceName, Object* delegate, const QString& itemKey)
 {
     Ref<LiveLink> link;
-    if (auto it = liveLinkActiveTable().find({ itemKey, false }); it != liveLinkActiveTable().end())
-        link = it->second;
+    if (auto it = liveLinkActiveTable().links.find({ itemKey, false, QString() }); it != liveLinkActiveTable().links.end())
+        link = it->second.link;
     if (!link) {
         const Dictionary& dict = data.dictionary();
         const bool valid = data.isDictionary() && dict.objectForKey(QStringLiteral("serverName")).isString()
@@ -117,8 +131,9 @@ Ref<LiveLink> LiveLink::initServerWithClientDelegate(Ref<DistantObject> client, 
     link->sourceName_ = sourceName;
     link->sourceApplicationName_ = sourceApplicationName;
     link->key_ = itemKey;
+    const QString clientName = client ? client->owner() : QString();
     link->setPeer(std::move(client));
-    liveLinkActiveTable()[{ itemKey, true }] = link;
+    link->enterActiveTable({ itemKey, true, clientName });
     return link;
 }
 
@@ -140,6 +155,8 @@ void LiveLink::setPeer(Ref<DistantObject> peer)
     if (!peer_)
         return;
     peer_->setProtocolForProxy(LiveLinkProtocolName);
+    // Only the peer may feed or close the link, whoever else learns its object path.
+    Connection::setSoleCallerOfObject(*this, peer_->owner());
     // A peer whose process went away closes the link as if it had said so.
     Weak<LiveLink> weakSelf { Ref<LiveLink>(this) };
     peer_->setPeerDeathHandler([weakSelf] {
@@ -148,14 +165,23 @@ void LiveLink::setPeer(Ref<DistantObject> peer)
     });
 }
 
+void LiveLink::enterActiveTable(const LiveLinkTableKey& key)
+{
+    auto& table = liveLinkActiveTable();
+    tableKey_ = key;
+    table.links[key] = { Ref<LiveLink>(this), ++table.entered };
+    table.open[this] = Ref<LiveLink>(this);
+}
+
 void LiveLink::dropPeer()
 {
     if (peer_)
         peer_->setPeerDeathHandler(nullptr);
     peer_ = nullptr;
     auto& table = liveLinkActiveTable();
-    if (auto it = table.find({ key_, isServer_ }); it != table.end() && it->second.get() == this)
-        table.erase(it);
+    if (auto it = table.links.find(tableKey_); it != table.links.end() && it->second.link.get() == this)
+        table.links.erase(it);
+    table.open.erase(this);
 }
 
 void LiveLink::closeLink()
@@ -225,6 +251,6 @@ bool LiveLink::connectToServerWithNameInApplicationFallbackURLAppName(
     if (!peer)
         return false;
     setPeer(std::move(peer));
-    liveLinkActiveTable()[{ key_, false }] = Ref<LiveLink>(this);
+    enterActiveTable({ key_, false, QString() });
     return true;
 }

@@ -7,7 +7,13 @@
 #include "kit/appkit/Pasteboard.h"
 #include "kit/foundation/Connection.h"
 
+#include <tuple>
+
 class LiveLink;
+
+// An entry of the active links: item key, server side, and on the server side the client's unique
+// bus name.
+using LiveLinkTableKey = std::tuple<QString, bool, QString>;
 
 // What a link tells its delegate. A server's delegate hears edit requests, a client's delegate
 // hears edits; both hear the close.
@@ -28,7 +34,8 @@ class LiveLink : public kit::Object {
     LiveLink() = default;
     ~LiveLink() override;
 
-    // The open link of an item, or null.
+    // The open link of an item, or null: the client side when this process holds one, else the
+    // server side entered last (one per client that asked for the item).
     static kit::Ref<LiveLink> activeLiveLinkForItemKey(const QString& key);
     static bool publishServerWithNameDelegate(const QString& name, kit::Object* delegate);
     static void retractServerWithName(const QString& name);
@@ -37,7 +44,8 @@ class LiveLink : public kit::Object {
     static kit::Ref<LiveLink> editLiveLinkDataSourceNameDelegateItemKey(
         const kit::Value& data, const QString& sourceName, kit::Object* delegate, const QString& itemKey);
 
-    // The server side, made when `client` connects; entered in the active table.
+    // The server side, made when `client` connects; entered in the active table under the key and
+    // the client's bus name, so another client with the same key never replaces it.
     static kit::Ref<LiveLink> initServerWithClientDelegate(kit::Ref<kit::DistantObject> client, const QString& sourceName,
         const QString& sourceApplicationName, const QString& itemKey, kit::Object* delegate);
     static kit::Ref<LiveLink> initClientWithSourceNameDelegateItemKey(const QString& sourceName, kit::Object* delegate, const QString& itemKey);
@@ -69,6 +77,8 @@ class LiveLink : public kit::Object {
 
 private:
     void setPeer(kit::Ref<kit::DistantObject> peer);
+    // Opens the link: held by the table and by itself until the close.
+    void enterActiveTable(const LiveLinkTableKey& key);
     // Releases the peer and leaves the active table; the caller holds a reference.
     void dropPeer();
     void takePasteboardNamedAndTell(const QString& name, void (LiveLinkDelegate::*tell)(LiveLink*));
@@ -82,4 +92,5 @@ private:
     QString sourceName_;
     QString sourceApplicationName_;
     QString key_;
+    LiveLinkTableKey tableKey_;
 };

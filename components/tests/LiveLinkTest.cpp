@@ -469,6 +469,127 @@ private:
     bool ready_ = false;
 };
 
+// A peer as a client or as a third program: its lines are read as they come, while this process
+// goes on answering the calls it makes here.
+class LiveLinkPeerLines {
+public:
+    LiveLinkPeerLines(const QString& bundle, const QStringList& args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KIT_MAIN_BUNDLE"), bundle);
+        process_.setProcessEnvironment(env);
+        process_.start(QStringLiteral(LIVE_LINK_PEER), args);
+    }
+    ~LiveLinkPeerLines()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    // Empty when no line came before the peer ended.
+    QString nextLine()
+    {
+        test::spinEventLoopUntil([&] { return process_.canReadLine() || process_.state() == QProcess::NotRunning; });
+        return process_.canReadLine() ? QString::fromUtf8(process_.readLine()).trimmed() : QString();
+    }
+
+private:
+    QProcess process_;
+};
+
+TEST_F(LiveLinkBus, OnlyThePeerMayFeedOrCloseALink)
+{
+    LiveLinkPeerProcess server(address_, bundle_->path(), QStringLiteral("GuardedShapes"), {});
+    ASSERT_TRUE(server.isReady());
+    const QString key = QStringLiteral("item-guarded");
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(QStringLiteral("GuardedShapes"), QStringLiteral("circle")), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 1; }));
+    const QString pasteboardName = link->pasteboard()->name();
+    const QString serverOwner = Connection::rootProxyForConnectionWithRegisteredNameHost(
+        liveLinkServerName(Bundle::mainBundle()->bundleIdentifier(), QStringLiteral("GuardedShapes")), {})->owner();
+
+    struct Intrusion {
+        QString owner, path, member;
+    };
+    // The server's link is the first object its process sent anywhere.
+    const std::vector<Intrusion> intrusions {
+        { SharedBusTransport().uniqueName(), Connection::pathOfObjectForTesting(*link), QStringLiteral("refreshEditWithPasteboardName") },
+        { SharedBusTransport().uniqueName(), Connection::pathOfObjectForTesting(*link), QStringLiteral("remoteCloseLink") },
+        { serverOwner, QStringLiteral("/kit/objects/0"), QStringLiteral("requestEditWithPasteboardName") },
+        { serverOwner, QStringLiteral("/kit/objects/0"), QStringLiteral("remoteCloseLink") },
+    };
+    for (const Intrusion& intrusion : intrusions) {
+        QStringList args { address_, QStringLiteral("--call"), intrusion.owner, intrusion.path, intrusion.member };
+        if (intrusion.member != QLatin1String("remoteCloseLink"))
+            args << QStringLiteral("--foreign-pasteboard");
+        LiveLinkPeerLines third(bundle_->path(), args);
+        EXPECT_EQ(third.nextLine(), QStringLiteral("error org.freedesktop.DBus.Error.AccessDenied")) << intrusion.member.toStdString();
+    }
+    EXPECT_TRUE(link->isConnected());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), link);
+    EXPECT_EQ(link->pasteboard()->name(), pasteboardName);
+    EXPECT_EQ(client_->edits.size(), 1u);
+    EXPECT_TRUE(client_->closes.empty());
+
+    // The server's side is still open: a real round trip works, and brings only its own content.
+    EXPECT_EQ(LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+                  makeLiveLinkData(QStringLiteral("GuardedShapes"), QStringLiteral("square")), QStringLiteral("Doc"), client_.get(), key),
+        link);
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 2; }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("echo circle")), Value(QStringLiteral("echo square")) }));
+    EXPECT_TRUE(client_->closes.empty());
+    link->closeLink();
+}
+
+TEST_F(LiveLinkBus, TwoClientsWithOneKeyKeepTheirOwnLinks)
+{
+    const QString key = QStringLiteral("item-same-key");
+    Weak<LiveLink> clientA = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(linkData(), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(clientA.lock());
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server_->requests.size() == 1; }));
+    Weak<LiveLink> serverA = server_->requests.front();
+    server_->requests.clear();
+
+    LiveLinkPeerLines clientB(bundle_->path(), { address_, QStringLiteral("--client"), QStringLiteral("Shapes"), key });
+    ASSERT_EQ(clientB.nextLine(), QStringLiteral("ready"));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return server_->requests.size() == 1; }));
+    Weak<LiveLink> serverB = server_->requests.front();
+    server_->requests.clear();
+    ASSERT_NE(serverA.lock(), serverB.lock());
+    EXPECT_EQ(serverB.lock()->itemKey(), key);
+
+    // Neither side replaced the other: each server link sends its own client its own edit.
+    for (auto& [side, shape] : { std::pair(serverA, QStringLiteral("for A")), std::pair(serverB, QStringLiteral("for B")) }) {
+        auto serverLink = side.lock();
+        ASSERT_TRUE(serverLink && serverLink->isConnected()) << shape.toStdString();
+        serverLink->pasteboard()->setPropertyListForType(shape, QStringLiteral("Shape"));
+        serverLink->sendEdit();
+    }
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("edit for B"));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client_->edits.size() == 1; }));
+    EXPECT_EQ(client_->received, std::vector<Value>({ Value(QStringLiteral("for A")) }));
+    // This process holds a client side: that one answers.
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), clientA.lock());
+
+    // Closing A's link leaves B's open; the server side entered last answers then.
+    clientA.lock()->closeLink();
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !server_->closes.empty(); }));
+    EXPECT_EQ(server_->closes.front(), serverA.lock());
+    ASSERT_TRUE(serverB.lock());
+    EXPECT_TRUE(serverB.lock()->isConnected());
+    EXPECT_EQ(LiveLink::activeLiveLinkForItemKey(key), serverB.lock());
+    serverB.lock()->pasteboard()->setPropertyListForType(QStringLiteral("again B"), QStringLiteral("Shape"));
+    serverB.lock()->sendEdit();
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("edit again B"));
+    EXPECT_TRUE(client_->closes.empty());
+
+    serverB.lock()->closeLink();
+    EXPECT_EQ(clientB.nextLine(), QStringLiteral("closed"));
+    EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
+    server_->closes.clear();
+}
+
 TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)
 {
     LiveLinkPeerProcess peer(address_, bundle_->path(), QStringLiteral("PeerShapes"), { QStringLiteral("--close-after"), QStringLiteral("2") });

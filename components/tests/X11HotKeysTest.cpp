@@ -23,6 +23,7 @@ namespace {
 using namespace kit;
 
 constexpr std::uint16_t x11KeyK = 40;
+constexpr std::uint16_t x11KeyJ = 38;
 constexpr std::uint8_t x11NumLockKey = 77; // the X key code of Num Lock (evdev 69)
 
 bool x11TurnUntil(const std::function<bool()>& done)
@@ -106,10 +107,21 @@ protected:
         for (const auto& [code, down] : strokes)
             sendRaw(std::uint8_t(XkbFromKeyCode(code)), down);
     }
-    static void sendRaw(std::uint8_t xkbCode, bool down)
+    // `delayMs`: the server waits that long before it takes the stroke (so it gets a later time).
+    static void sendRaw(std::uint8_t xkbCode, bool down, std::uint32_t delayMs = XCB_CURRENT_TIME)
     {
-        xcb_test_fake_input(x11QtConnection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, xkbCode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(x11QtConnection(), down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, xkbCode, delayMs, XCB_NONE, 0, 0, 0);
         xcb_flush(x11QtConnection());
+    }
+    // Blocks this (the main) thread until the server has taken everything sent so far: the events
+    // it made wait, queued, for the event loop.
+    static void waitForTheServer()
+    {
+        std::free(xcb_get_input_focus_reply(x11QtConnection(), xcb_get_input_focus(x11QtConnection()), nullptr));
+    }
+    bool registerCtrl(std::uint16_t key, std::vector<char>& order, char name)
+    {
+        return center->registerHotKeyWithKeyCodeModifierFlagsTask(key, CommandKeyMask, [&order, name](Event*) { order.push_back(name); });
     }
 
     Ref<HKHotKeyCenter> center;
@@ -140,6 +152,51 @@ TEST_F(X11HotKeys, AHeldKeyFiresOnceOnTheRealRelease)
     EXPECT_TRUE(x11TurnUntil([&] { return fired == 1; }));
     x11Drain();
     EXPECT_EQ(fired, 1);
+}
+
+// Ctrl+K and Ctrl+J rolled: each fires at its own release, once.
+TEST_F(X11HotKeys, ARolledChordFiresEachHotKeyAtItsRelease)
+{
+    std::vector<char> order;
+    ASSERT_TRUE(registerCtrl(x11KeyK, order, 'K'));
+    ASSERT_TRUE(registerCtrl(x11KeyJ, order, 'J'));
+    send({ { KeyCodeCommand, true }, { x11KeyK, true }, { x11KeyJ, true } });
+    x11Drain();
+    EXPECT_TRUE(order.empty());
+    send({ { x11KeyK, false } });
+    EXPECT_TRUE(x11TurnUntil([&] { return order.size() == 1; }));
+    x11Drain();
+    EXPECT_EQ(order, std::vector<char>({ 'K' })) << "K fires before J goes up";
+    send({ { x11KeyJ, false }, { KeyCodeCommand, false } });
+    EXPECT_TRUE(x11TurnUntil([&] { return order.size() == 2; }));
+    x11Drain();
+    EXPECT_EQ(order, std::vector<char>({ 'K', 'J' }));
+
+    // Nothing of the chord is left open: single presses fire once each.
+    send({ { KeyCodeCommand, true }, { x11KeyK, true }, { x11KeyK, false }, { KeyCodeCommand, false } });
+    EXPECT_TRUE(x11TurnUntil([&] { return order.size() == 3; }));
+    send({ { KeyCodeCommand, true }, { x11KeyJ, true }, { x11KeyJ, false }, { KeyCodeCommand, false } });
+    EXPECT_TRUE(x11TurnUntil([&] { return order.size() == 4; }));
+    x11Drain();
+    EXPECT_EQ(order, std::vector<char>({ 'K', 'J', 'K', 'J' }));
+}
+
+// Two taps 60 ms apart, read only after both: a press at another time than the release before it
+// is a new press, not auto-repeat.
+TEST_F(X11HotKeys, TwoTapsQueuedBehindABusyMainThreadFireTwice)
+{
+    ASSERT_TRUE(registerCtrlShiftK());
+    const auto k = std::uint8_t(XkbFromKeyCode(x11KeyK));
+    send({ { KeyCodeCommand, true }, { KeyCodeShift, true } });
+    sendRaw(k, true);
+    sendRaw(k, false);
+    sendRaw(k, true, 60);
+    sendRaw(k, false);
+    send({ { KeyCodeShift, false }, { KeyCodeCommand, false } });
+    waitForTheServer();
+    EXPECT_TRUE(x11TurnUntil([&] { return fired == 2; }));
+    x11Drain();
+    EXPECT_EQ(fired, 2);
 }
 
 TEST_F(X11HotKeys, ItFiresWithNumLockOn)

@@ -1,5 +1,7 @@
 #include "kit/appkit/PasteboardStore.h"
 
+#include "kit/foundation/FileManager.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -20,15 +22,7 @@ namespace kit {
 namespace {
 
 // A folder of ours only: made 0700 if missing, refused when another user owns it or others may enter.
-bool pasteboardStorePrivateFolder(const QString& path)
-{
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
-}
+bool pasteboardStorePrivateFolder(const QString& path) { return FileManager::defaultManager()->createPrivateDirectoryAtPath(path); }
 
 QString pasteboardStoreFolder(const QString& name, bool create)
 {

@@ -155,6 +155,10 @@ QWidget* Window::hostWidget() const { return host_.get(); }
 
 void Window::setFrameDisplay(Rect frame, bool display)
 {
+    // Beyond Qt's geometry limit (or not a number at all) the native geometry would overflow an int.
+    const auto withinLimit = [](double v, double low) { return std::isnan(v) ? 0 : std::clamp(v, low, WindowGeometryLimit); };
+    frame = MakeRect(withinLimit(frame.origin.x, -WindowGeometryLimit), withinLimit(frame.origin.y, -WindowGeometryLimit),
+        withinLimit(frame.size.width, 0), withinLimit(frame.size.height, 0));
     frame.size.width = std::clamp(frame.size.width, minSize_.width, std::max(minSize_.width, maxSize_.width));
     frame.size.height = std::clamp(frame.size.height, minSize_.height, std::max(minSize_.height, maxSize_.height));
     if (frame == frame_) {

@@ -1,6 +1,7 @@
 #include "kit/foundation/Bundle.h"
 
 #include "kit/core/Exception.h"
+#include "kit/foundation/CrashLog.h"
 #include "kit/foundation/Locale.h"
 #include "kit/foundation/PropertyList.h"
 
@@ -133,6 +134,14 @@ Dictionary Bundle::infoDictionary() const
     if (broken)
         kit::log(QStringLiteral("The Info.json of the bundle %@ cannot be read"), path_);
     return info;
+}
+
+void Bundle::setInfoDictionaryValueForKey(const Value& value, const QString& key)
+{
+    Dictionary info = infoDictionary();
+    info.setObjectForKey(value, Value(key));
+    std::lock_guard lock(mutex_);
+    info_ = std::move(info);
 }
 
 QString Bundle::bundleIdentifier() const
@@ -374,6 +383,8 @@ bool Bundle::load()
         loadFailed_ = true;
         return false;
     }
+    // A crash report names the new code's build among the binary images.
+    CrashLog::noteLoadedImages();
     {
         // This bundle answers for its folder, so its classes find it again.
         BundleRegistry& r = bundleRegistry();

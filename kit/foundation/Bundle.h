@@ -41,6 +41,8 @@ class Bundle : public Object {
     Dictionary infoDictionary() const;
     // The localised InfoPlist value of the key, else the plain one; nil when absent.
     Value objectForInfoDictionaryKey(const QString& key) const;
+    // A value of the info dictionary for the rest of this process (Info.json stays as it is).
+    void setInfoDictionaryValueForKey(const Value& value, const QString& key);
 
     // The bundle named in the registration of the class or its nearest superclass that names one
     // (`c.bundle("XTTabBarControl")`; plug-in classes: their bundle's folder), else the main bundle.

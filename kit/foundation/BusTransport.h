@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace kit {
@@ -30,10 +31,20 @@ struct BusCall {
     std::vector<BusArgument> arguments;
 };
 
+// An incoming call refused: the caller hears the bus error `name` with `message`.
+struct BusRefusal {
+    QString name;
+    QString message;
+};
+
+inline const QString BusErrorAccessDenied = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+inline const QString BusErrorUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+
 class BusTransport {
 public:
-    // The answer to an incoming call, or nullopt to refuse it with an error.
-    using Handler = std::function<std::optional<std::vector<BusArgument>>(const BusCall&)>;
+    // The answer to an incoming call, or the refusal its caller hears.
+    using Answer = std::variant<std::vector<BusArgument>, BusRefusal>;
+    using Handler = std::function<Answer(const BusCall&)>;
 
     virtual ~BusTransport() = default;
 
@@ -44,9 +55,10 @@ public:
     virtual void releaseName(const QString& busName) = 0;
     // The unique name owning `busName`, empty when nobody does.
     virtual QString nameOwner(const QString& busName) const = 0;
-    // Waits up to `timeoutMs` for the answer; nullopt on an error or a timeout.
+    // Waits up to `timeoutMs` for the answer; nullopt on an error (its name in `errorName` when
+    // given) or a timeout.
     virtual std::optional<std::vector<BusArgument>> call(const QString& destination, const QString& path, const QString& member,
-        const std::vector<BusArgument>& arguments, int timeoutMs)
+        const std::vector<BusArgument>& arguments, int timeoutMs, QString* errorName = nullptr)
         = 0;
     // Sent, never awaited.
     virtual bool send(const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments) = 0;

@@ -6,6 +6,7 @@
 #include "kit/foundation/BusTransport.h"
 
 #include <map>
+#include <set>
 
 namespace kit {
 
@@ -20,6 +21,13 @@ struct ConnectionState {
     std::map<QString, Weak<Object>> roots; // root path -> root object
     std::map<QString, Weak<Object>> objects; // "/kit/objects/<n>" -> object sent by reference
     std::map<const Object*, QString> paths;
+    // The unique names each object was sent to (as a call's destination or in an answer to its
+    // caller): the only ones it answers. A fixed audience no longer grows.
+    struct Audience {
+        std::set<QString> names;
+        bool fixed = false;
+    };
+    std::map<QString, Audience> audiences;
     std::uint64_t nextObject = 0;
 };
 
@@ -39,22 +47,31 @@ bool ConnectionIsRemoteCapable(const Class& cls)
     return false;
 }
 
-QString ConnectionExport(Object& object)
+// `recipient`: the unique name the object goes to, empty when it goes nowhere yet.
+QString ConnectionExport(Object& object, const QString& recipient)
 {
     auto& state = ConnectionShared();
+    const auto admit = [&](const QString& path) {
+        auto& audience = state.audiences[path];
+        if (!audience.fixed && !recipient.isEmpty())
+            audience.names.insert(recipient);
+        return path;
+    };
     if (auto it = state.paths.find(&object); it != state.paths.end()) {
         auto known = state.objects.find(it->second);
         if (known != state.objects.end() && known->second.lock().get() == &object)
-            return it->second;
+            return admit(it->second);
         // An earlier object at the same address is gone.
         if (known != state.objects.end())
             state.objects.erase(known);
+        state.audiences.erase(it->second);
         state.paths.erase(it);
     }
     if (state.nextObject % 64 == 63) {
         for (auto it = state.objects.begin(); it != state.objects.end();) {
             if (it->second.expired()) {
                 std::erase_if(state.paths, [&](const auto& entry) { return entry.second == it->first; });
+                state.audiences.erase(it->first);
                 it = state.objects.erase(it);
             } else {
                 ++it;
@@ -64,30 +81,30 @@ QString ConnectionExport(Object& object)
     const QString path = ConnectionObjectsPrefix + QString::number(state.nextObject++);
     state.objects[path] = Weak<Object>(Ref<Object>(&object));
     state.paths[&object] = path;
-    return path;
+    return admit(path);
 }
 
-BusArgument ConnectionEncodeOne(const Value& value)
+BusArgument ConnectionEncodeOne(const Value& value, const QString& recipient)
 {
     if (value.isString())
         return { BusArgument::Kind::String, value.stringValue() };
     if (value.isObject()) {
         Ref<Object> object = value.object();
         if (object && !dynamic_cast<DistantObject*>(object.get()) && ConnectionIsRemoteCapable(object->class_()))
-            return { BusArgument::Kind::ObjectPath, ConnectionExport(*object) };
+            return { BusArgument::Kind::ObjectPath, ConnectionExport(*object, recipient) };
     }
     throw Exception(InvalidArgumentException, QStringLiteral("only strings and objects with a remote protocol travel to another process"));
 }
 
 // Nil travels as nothing, an array of two or more as its elements, anything else as itself.
-std::vector<BusArgument> ConnectionEncode(const Value& value)
+std::vector<BusArgument> ConnectionEncode(const Value& value, const QString& recipient)
 {
     std::vector<BusArgument> arguments;
     if (value.isArray()) {
         for (const Value& element : value.array())
-            arguments.push_back(ConnectionEncodeOne(element));
+            arguments.push_back(ConnectionEncodeOne(element, recipient));
     } else if (!value.isNil()) {
-        arguments.push_back(ConnectionEncodeOne(value));
+        arguments.push_back(ConnectionEncodeOne(value, recipient));
     }
     return arguments;
 }
@@ -111,31 +128,37 @@ Value ConnectionDecode(const std::vector<BusArgument>& arguments, const QString&
     return Array(std::move(values));
 }
 
-std::optional<std::vector<BusArgument>> ConnectionDispatch(const BusCall& call)
+BusTransport::Answer ConnectionDispatch(const BusCall& call)
 {
+    const BusRefusal refused { BusErrorUnknownMethod, QStringLiteral("refused") };
     auto& state = ConnectionShared();
     Ref<Object> target;
-    if (auto it = state.roots.find(call.path); it != state.roots.end())
+    if (auto it = state.roots.find(call.path); it != state.roots.end()) {
         target = it->second.lock();
-    else if (auto found = state.objects.find(call.path); found != state.objects.end())
+    } else if (auto found = state.objects.find(call.path); found != state.objects.end()) {
+        // Roots take calls from anyone; an object only from those it was sent to.
+        const auto audience = state.audiences.find(call.path);
+        if (audience == state.audiences.end() || !audience->second.names.contains(call.sender))
+            return BusRefusal { BusErrorAccessDenied, kit::format(QStringLiteral("%@ does not take calls from %@"), call.path, call.sender) };
         target = found->second.lock();
+    }
     if (!target)
-        return std::nullopt;
+        return refused;
     const Class& cls = target->class_();
     bool remote = false;
     for (const auto& [name, protocol] : state.protocols)
         remote = remote || (cls.conformsToProtocolNamed(name) && protocol.operation(call.member));
     const ActionInfo* action = remote ? cls.action(call.member) : nullptr;
     if (!action || action->arity > 1 || (action->arity == 0 && !call.arguments.empty()))
-        return std::nullopt;
+        return refused;
     try {
-        return ConnectionEncode(action->invoke(*target, ConnectionDecode(call.arguments, call.sender), Value()));
+        return ConnectionEncode(action->invoke(*target, ConnectionDecode(call.arguments, call.sender), Value()), call.sender);
     } catch (const Exception& e) {
         kit::log(QStringLiteral("remote %@ raised %@: %@"), call.member, e.name(), e.reason());
     } catch (const std::exception& e) {
         kit::log(QStringLiteral("remote %@ failed: %@"), call.member, QString::fromUtf8(e.what()));
     }
-    return std::nullopt;
+    return refused;
 }
 
 // Another bus: nothing exported on the old one is reachable any more.
@@ -146,6 +169,7 @@ void ConnectionForgetExported()
     state.roots.clear();
     state.objects.clear();
     state.paths.clear();
+    state.audiences.clear();
 }
 
 BusTransport& ConnectionTransport()
@@ -218,7 +242,7 @@ std::optional<Value> DistantObject::sendMessage(const QString& operation, const 
 {
     checkedOperation(operation, false);
     BusTransport& transport = ConnectionTransport();
-    auto answer = transport.call(owner_, path_, operation, ConnectionEncode(argument), timeoutMs_);
+    auto answer = transport.call(owner_, path_, operation, ConnectionEncode(argument, owner_), timeoutMs_);
     if (!answer)
         return std::nullopt;
     return ConnectionDecode(*answer, owner_);
@@ -228,7 +252,7 @@ bool DistantObject::sendOneway(const QString& operation, const Value& argument)
 {
     checkedOperation(operation, true);
     BusTransport& transport = ConnectionTransport();
-    return transport.send(owner_, path_, operation, ConnectionEncode(argument));
+    return transport.send(owner_, path_, operation, ConnectionEncode(argument, owner_));
 }
 
 void DistantObject::setPeerDeathHandler(std::function<void()> handler)
@@ -292,6 +316,15 @@ Ref<DistantObject> Connection::rootProxyForConnectionWithRegisteredNameHost(cons
         return nullptr;
     return make<DistantObject>(owner, ConnectionRootPath(*busName));
 }
+
+void Connection::setSoleCallerOfObject(Object& object, const QString& uniqueName)
+{
+    auto& audience = ConnectionShared().audiences[ConnectionExport(object, QString())];
+    audience.names = { uniqueName };
+    audience.fixed = true;
+}
+
+QString Connection::pathOfObjectForTesting(Object& object) { return ConnectionExport(object, QString()); }
 
 void Connection::setBusAddressForTesting(const QString& address)
 {

@@ -6,7 +6,8 @@
 // peer can reach nothing else. An operation takes one value: nil, a string (by copy), an object of
 // a class with a remote protocol (by reference, arriving as a proxy of (sender, path)), or an
 // array of two or more of those. Incoming calls run on the main
-// thread. The bus itself sits behind kit::BusTransport.
+// thread. A root takes calls from anyone; an object sent by reference only from the processes it
+// was sent to (others hear AccessDenied). The bus itself sits behind kit::BusTransport.
 
 #include "kit/core/Class.h"
 #include "kit/core/Value.h"
@@ -89,6 +90,11 @@ class Connection : public Object {
     // Null when nobody holds the name; otherwise a proxy bound to the holder's unique name, so a
     // restarted server never receives calls meant for the old one. Only the local host (empty host).
     static Ref<DistantObject> rootProxyForConnectionWithRegisteredNameHost(const QString& name, const QString& host);
+
+    // From now on `object` takes calls from `uniqueName` only, wherever it is sent.
+    static void setSoleCallerOfObject(Object& object, const QString& uniqueName);
+    // The object path under which `object` is (or will be) sent by reference.
+    static QString pathOfObjectForTesting(Object& object);
 
     // The bus at `address` for this process (empty: the session bus again).
     static void setBusAddressForTesting(const QString& address);

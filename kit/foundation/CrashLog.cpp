@@ -8,11 +8,16 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <elf.h>
 #include <exception>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <link.h>
+#include <mutex>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +30,41 @@ char executableName[256];
 char versionText[128];
 int directoryFd = -1;
 std::atomic<bool> reporting { false };
-alignas(16) char alternateStack[64 * 1024];
+std::atomic<bool> installed { false };
+constexpr std::size_t AlternateStackSize = 64 * 1024;
+alignas(16) char alternateStack[AlternateStackSize];
+
+// A thread's own alternate stack, from prepareThread to the thread's end.
+struct ThreadAlternateStack {
+    void* memory = nullptr;
+    stack_t previous {};
+
+    ~ThreadAlternateStack()
+    {
+        if (!memory)
+            return;
+        // Off the thread before the memory goes: a signal in between must not land on freed pages.
+        if (previous.ss_flags & SS_DISABLE) {
+            stack_t off {};
+            off.ss_flags = SS_DISABLE;
+            ::sigaltstack(&off, nullptr);
+        } else {
+            ::sigaltstack(&previous, nullptr);
+        }
+        ::munmap(memory, AlternateStackSize);
+    }
+};
+thread_local ThreadAlternateStack threadAlternateStack;
+
+// The "Binary images" section, written ahead of time: two buffers, the handler reads the one
+// published last while a new list goes into the other.
+struct ImagesText {
+    char text[96 * 1024];
+    std::size_t size = 0;
+};
+ImagesText imagesTexts[2];
+std::atomic<int> publishedImages { -1 };
+std::mutex imagesMutex;
 
 void copy(char* dst, std::size_t size, const char* src)
 {
@@ -170,6 +209,8 @@ void writeReport(int sig, const void* address, const char* reason)
     void* frames[64];
     const int count = ::backtrace(frames, 64);
     ::backtrace_symbols_fd(frames, count, fd);
+    if (const int images = publishedImages.load(std::memory_order_acquire); images >= 0)
+        writeAll(fd, imagesTexts[images].text, imagesTexts[images].size);
     ::close(fd);
 }
 
@@ -187,12 +228,105 @@ void onTerminate()
     std::abort();
 }
 
+struct ImagesCollector {
+    ImagesText* out;
+    const char* executable; // the main program's path, which the loader leaves empty
+
+    void add(const char* text)
+    {
+        while (text && *text && out->size + 1 < sizeof out->text)
+            out->text[out->size++] = *text++;
+    }
+};
+
+// One line per loaded object: "0x<load address> <path> (build id <hex>)".
+int collectImage(dl_phdr_info* info, std::size_t, void* data)
+{
+    auto& collector = *static_cast<ImagesCollector*>(data);
+    ElfW(Addr) lowest = ~ElfW(Addr)(0);
+    char buildId[2 * 64 + 1] = {};
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+        if (segment.p_type == PT_LOAD && segment.p_vaddr < lowest)
+            lowest = segment.p_vaddr;
+        if (segment.p_type != PT_NOTE || buildId[0])
+            continue;
+        const auto* note = reinterpret_cast<const char*>(info->dlpi_addr + segment.p_vaddr);
+        const char* end = note + segment.p_memsz;
+        while (note + sizeof(ElfW(Nhdr)) <= end) {
+            const auto* header = reinterpret_cast<const ElfW(Nhdr)*>(note);
+            const char* name = note + sizeof(ElfW(Nhdr));
+            const char* desc = name + ((header->n_namesz + 3) & ~3u);
+            if (desc + header->n_descsz > end)
+                break;
+            if (header->n_type == NT_GNU_BUILD_ID && header->n_namesz == 4 && std::memcmp(name, "GNU", 4) == 0) {
+                for (std::size_t b = 0; b < header->n_descsz && b < 64; ++b) {
+                    const auto byte = static_cast<unsigned char>(desc[b]);
+                    buildId[2 * b] = "0123456789abcdef"[byte >> 4];
+                    buildId[2 * b + 1] = "0123456789abcdef"[byte & 15];
+                }
+                break;
+            }
+            note = desc + ((header->n_descsz + 3) & ~3u);
+        }
+    }
+    char address[32];
+    std::snprintf(address, sizeof address, "0x%llx ", (unsigned long long)(info->dlpi_addr + (lowest == ~ElfW(Addr)(0) ? 0 : lowest)));
+    collector.add(address);
+    collector.add(info->dlpi_name && *info->dlpi_name ? info->dlpi_name : collector.executable);
+    if (buildId[0]) {
+        collector.add(" (build id ");
+        collector.add(buildId);
+        collector.add(")");
+    }
+    collector.add("\n");
+    return 0;
+}
+
+void collectImages()
+{
+    std::lock_guard lock(imagesMutex);
+    const int next = publishedImages.load(std::memory_order_relaxed) == 0 ? 1 : 0;
+    char executable[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", executable, sizeof executable - 1);
+    if (n < 0)
+        copy(executable, sizeof executable, executableName);
+    ImagesCollector collector { &imagesTexts[next], executable };
+    collector.out->size = 0;
+    collector.add("\nBinary images:\n");
+    ::dl_iterate_phdr(&collectImage, &collector);
+    publishedImages.store(next, std::memory_order_release);
+}
+
 } // namespace
+
+void noteLoadedImages()
+{
+    if (installed.load(std::memory_order_acquire))
+        collectImages();
+}
 
 void warmUp()
 {
     void* frames[4];
     ::backtrace(frames, 4);
+}
+
+void prepareThread()
+{
+    if (!installed.load(std::memory_order_acquire) || threadAlternateStack.memory)
+        return;
+    void* memory = ::mmap(nullptr, AlternateStackSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED)
+        return;
+    stack_t ss {};
+    ss.ss_sp = memory;
+    ss.ss_size = AlternateStackSize;
+    if (::sigaltstack(&ss, &threadAlternateStack.previous) != 0) {
+        ::munmap(memory, AlternateStackSize);
+        return;
+    }
+    threadAlternateStack.memory = memory;
 }
 
 void installWithDirectory(const char* directory, const char* executable, const char* version)
@@ -225,6 +359,8 @@ void installWithDirectory(const char* directory, const char* executable, const c
     for (int sig : { SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT })
         ::sigaction(sig, &sa, nullptr);
     std::set_terminate(onTerminate);
+    collectImages();
+    installed.store(true, std::memory_order_release);
 }
 
 QString directory()

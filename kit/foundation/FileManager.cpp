@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kit {
 
@@ -128,6 +129,17 @@ bool FileManager::removeItemAtPath(const QString& path, QString* error) const
     if (!ok && error)
         *error = QStringLiteral("Could not remove \"%1\".").arg(path);
     return ok;
+}
+
+bool FileManager::createPrivateDirectoryAtPath(const QString& path) const
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
 bool FileManager::moveItemAtPathToPath(const QString& from, const QString& to, QString* error) const

@@ -58,6 +58,9 @@ public:
     // Links followed.
     std::optional<FileAttributes> attributesOfItemAtPathError(const QString& path, QString* error = nullptr) const;
     bool createDirectoryAtPathWithIntermediateDirectories(const QString& path, bool intermediates, QString* error = nullptr) const;
+    // A folder of this user's alone: made 0700 when missing; NO when it is no folder (a link is
+    // none), another user owns it or others may enter it.
+    bool createPrivateDirectoryAtPath(const QString& path) const;
     bool removeItemAtPath(const QString& path, QString* error = nullptr) const;
     // A rename: atomic on one file system; fails if the destination exists.
     bool moveItemAtPathToPath(const QString& from, const QString& to, QString* error = nullptr) const;

@@ -19,16 +19,24 @@ QString stringWithSavedFrame(Rect frame, Rect screen)
     return out;
 }
 
+std::optional<double> savedFrameNumber(const QString& field)
+{
+    bool ok = false;
+    // QString::toDouble reads '.' whatever the process locale.
+    const double v = field.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || std::abs(v) > WindowGeometryLimit)
+        return std::nullopt;
+    return v;
+}
+
 std::vector<double> savedFrameFields(const QString& text)
 {
     std::vector<double> fields;
     for (const QString& part : text.split(u' ', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        // QString::toDouble reads '.' whatever the process locale.
-        const double v = part.toDouble(&ok);
-        if (!ok || !std::isfinite(v))
+        const std::optional<double> v = savedFrameNumber(part);
+        if (!v)
             break;
-        fields.push_back(v);
+        fields.push_back(*v);
     }
     return fields;
 }

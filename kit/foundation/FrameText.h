@@ -17,10 +17,17 @@ inline const QString WindowFrameDefaultsKeyFormat = QStringLiteral("NSWindow Fra
 
 QString windowFrameDefaultsKey(const QString& autosaveName);
 
+// The largest coordinate or length a native window takes (Qt's geometry limit).
+inline constexpr double WindowGeometryLimit = 16777215;
+
+// One field of a saved text as a number: nullopt unless it reads as a finite number within
+// ±WindowGeometryLimit (anything else could never have been written for a real window).
+std::optional<double> savedFrameNumber(const QString& field);
+
 QString stringWithSavedFrame(Rect frame, Rect visibleScreenFrame);
 
 // The leading numeric fields of a saved text, split at blanks; stops at the first field that is
-// not a number.
+// not a number (savedFrameNumber).
 std::vector<double> savedFrameFields(const QString& text);
 
 // The window frame of a saved text, or nullopt when it has fewer than four numeric fields.

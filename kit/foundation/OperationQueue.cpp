@@ -2,6 +2,7 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
+#include "kit/foundation/CrashLog.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/RunLoop.h"
 
@@ -135,6 +136,7 @@ void OperationQueue::startReady(std::unique_lock<std::mutex>&)
 
 void OperationQueue::runOnWorker(const Ref<Operation>& operation)
 {
+    CrashLog::prepareThread();
     OperationQueue* outer = std::exchange(runningQueue, this);
     runGuarded(*operation);
     runningQueue = outer;

@@ -2,6 +2,7 @@
 
 #include "kit/core/Exception.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/FileManager.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/SoundFile.h"
 #include "kit/linux/CanberraSoundPlayer.h"
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <unistd.h>
 #include <utility>
 
 namespace kit {
@@ -60,22 +62,29 @@ QString soundFileInFolder(const QString& folder, const QString& name)
     return {};
 }
 
+// Files found there are played as they stand, so the folder must be ours alone: in the temporary
+// folder, shared by every user, another could own it or plant a file under a name we will ask for.
+// Empty (with one log line) when it is not ours.
 QString soundCacheFolder()
 {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QFileInfo(base).isDir())
-        base = QDir::tempPath();
-    const QString folder = base + QStringLiteral("/kit-sounds");
-    QDir().mkpath(folder);
-    return folder;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder = !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime + QStringLiteral("/kit-sounds")
+                                                                            : QDir::tempPath() + QStringLiteral("/kit-sounds-%1").arg(::getuid());
+    if (FileManager::defaultManager()->createPrivateDirectoryAtPath(folder))
+        return folder;
+    logMessage(QStringLiteral("sound: the cache folder %1 is not ours alone").arg(folder));
+    return {};
 }
 
-// One cache file per source path and modification time.
+// One cache file per source path and modification time; empty without a cache folder.
 QString soundCachePath(const QString& path, const QString& extension)
 {
+    const QString folder = soundCacheFolder();
+    if (folder.isEmpty())
+        return {};
     const QFileInfo info(path);
     const QByteArray key = path.toUtf8() + '\n' + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
-    return soundCacheFolder() + u'/' + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex()) + u'.' + extension;
+    return folder + u'/' + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex()) + u'.' + extension;
 }
 
 } // namespace
@@ -150,6 +159,8 @@ QString Sound::playableFileForPath(const QString& path)
     if (path.startsWith(u':')) {
         // libcanberra reads files by path.
         const QString copy = soundCachePath(path, suffix.isEmpty() ? QStringLiteral("bin") : suffix);
+        if (copy.isEmpty())
+            return {};
         if (!QFileInfo::exists(copy) && !QFile::copy(path, copy)) {
             logMessage(QStringLiteral("sound: cannot copy %1").arg(path));
             return {};
@@ -159,6 +170,8 @@ QString Sound::playableFileForPath(const QString& path)
     if (suffix == QLatin1String("aiff") || suffix == QLatin1String("aif") || suffix == QLatin1String("aifc") || suffix == QLatin1String("snd")
         || suffix == QLatin1String("au")) {
         const QString wav = soundCachePath(source, QStringLiteral("wav"));
+        if (wav.isEmpty())
+            return {};
         if (QFileInfo::exists(wav))
             return wav;
         QString error;
@@ -235,13 +248,15 @@ void Sound::setPlayerForTesting(std::shared_ptr<SoundPlayer> player)
     slot.player = std::move(player);
 }
 
-void Sound::selectNullDeviceForTesting()
+void Sound::selectNullDeviceForTesting() { selectAlsaDeviceForTesting(QStringLiteral("null")); }
+
+void Sound::selectAlsaDeviceForTesting(const QString& device)
 {
     SoundPlayerSlot& slot = soundPlayerSlot();
     std::lock_guard lock(slot.mutex);
     if (!slot.canberra)
         slot.canberra = std::make_shared<CanberraSoundPlayer>();
-    slot.canberra->selectNullDevice();
+    slot.canberra->selectAlsaDevice(device);
 }
 
 } // namespace kit

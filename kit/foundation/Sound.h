@@ -60,6 +60,8 @@ class Sound : public Object {
     static void setPlayerForTesting(std::shared_ptr<SoundPlayer> player);
     // Every test program calls this first: libcanberra's ALSA driver on ALSA's "null" device.
     static void selectNullDeviceForTesting();
+    // libcanberra's ALSA driver on that ALSA device.
+    static void selectAlsaDeviceForTesting(const QString& device);
 
 private:
     void didFinish(std::uint32_t id);

@@ -3,6 +3,7 @@
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
 #include "kit/foundation/Clock.h"
+#include "kit/foundation/CrashLog.h"
 #include "kit/foundation/MainThread.h"
 
 #include <QtGlobal>
@@ -44,6 +45,7 @@ void Thread::start()
         return;
     executing_ = true;
     thread_ = std::jthread([this](std::stop_token stop) {
+        CrashLog::prepareThread();
         runningThread = this;
         runningStop = stop;
         auto body = std::move(body_);

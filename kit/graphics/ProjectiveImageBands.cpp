@@ -1,5 +1,7 @@
 #include "kit/graphics/ProjectiveImageBands.h"
 
+#include "kit/foundation/CrashLog.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -58,7 +60,10 @@ public:
                 return;
             }
             while (int(m_threads.size()) < helpers)
-                m_threads.emplace_back([this] { serve(); });
+                m_threads.emplace_back([this] {
+                    CrashLog::prepareThread();
+                    serve();
+                });
             m_job = &job;
             job.generation = m_generation.load(std::memory_order_relaxed) + 1;
             m_generation.store(job.generation, std::memory_order_release);

@@ -4,8 +4,12 @@
 #include "kit/foundation/ProcessInfo.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <canberra.h>
+#include <dlfcn.h>
+
+#include <utility>
 
 namespace kit {
 
@@ -15,6 +19,24 @@ namespace {
 struct CanberraFinish {
     SoundPlayer::Finished finished;
 };
+
+// ALSA's default handler prints every failure to stderr, several lines per play without a device.
+void canberraQuietAlsaError(const char*, int, const char*, int, const char*, ...) { }
+
+void canberraSilenceAlsa()
+{
+    static const bool silenced = [] {
+        // Loaded for good, as libcanberra's ALSA driver loads it anyway.
+        void* alsa = ::dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+        void* set = alsa ? ::dlsym(alsa, "snd_lib_error_set_handler") : nullptr;
+        if (!set)
+            return false;
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        reinterpret_cast<int (*)(Handler)>(set)(&canberraQuietAlsaError);
+        return true;
+    }();
+    (void)silenced;
+}
 
 void canberraFinished(ca_context*, std::uint32_t id, int errorCode, void* userdata)
 {
@@ -31,18 +53,19 @@ CanberraSoundPlayer::~CanberraSoundPlayer()
         ca_context_destroy(context_);
 }
 
-void CanberraSoundPlayer::selectNullDevice()
+void CanberraSoundPlayer::selectAlsaDevice(const QString& device)
 {
     std::lock_guard lock(mutex_);
-    nullDevice_ = true;
+    alsaDevice_ = device;
     if (context_)
-        ca_context_change_device(context_, "null");
+        ca_context_change_device(context_, device.toUtf8().constData());
 }
 
 ca_context* CanberraSoundPlayer::context()
 {
     if (context_ || openFailed_)
         return context_;
+    canberraSilenceAlsa();
     ca_context* c = nullptr;
     if (ca_context_create(&c) != CA_SUCCESS) {
         openFailed_ = true;
@@ -51,9 +74,9 @@ ca_context* CanberraSoundPlayer::context()
     }
     const QByteArray name = ProcessInfo::processInfo()->processName().toUtf8();
     ca_context_change_props(c, CA_PROP_APPLICATION_NAME, name.constData(), nullptr);
-    if (nullDevice_) {
+    if (!alsaDevice_.isEmpty()) {
         ca_context_set_driver(c, "alsa");
-        ca_context_change_device(c, "null");
+        ca_context_change_device(c, alsaDevice_.toUtf8().constData());
     }
     if (const int error = ca_context_open(c); error != CA_SUCCESS) {
         logMessage(QStringLiteral("sound: cannot open libcanberra: %1").arg(QString::fromUtf8(ca_strerror(error))));
@@ -67,6 +90,11 @@ ca_context* CanberraSoundPlayer::context()
 
 bool CanberraSoundPlayer::play(std::uint32_t id, const QString& path, Finished finished)
 {
+    // Only a file that is there and readable can tell a refusal of the device.
+    if (!QFileInfo(path).isReadable()) {
+        logMessage(QStringLiteral("sound: cannot read %1").arg(path));
+        return false;
+    }
     std::lock_guard lock(mutex_);
     ca_context* c = context();
     if (!c)
@@ -83,7 +111,12 @@ bool CanberraSoundPlayer::play(std::uint32_t id, const QString& path, Finished f
     if (error != CA_SUCCESS) {
         // No callback follows a refused play.
         delete finish;
-        logMessage(QStringLiteral("sound: cannot play %1: %2").arg(path, QString::fromUtf8(ca_strerror(error))));
+        if (error == CA_ERROR_CORRUPT || error == CA_ERROR_NOTSUPPORTED) {
+            logMessage(QStringLiteral("sound: cannot play %1: %2").arg(path, QString::fromUtf8(ca_strerror(error))));
+        } else if (!std::exchange(toldDeviceRefuses_, true)) {
+            const QString device = alsaDevice_.isEmpty() ? QStringLiteral("the default audio device") : QStringLiteral("the audio device \"%1\"").arg(alsaDevice_);
+            logMessage(QStringLiteral("sound: %1 plays nothing (%2); sounds stay silent").arg(device, QString::fromUtf8(ca_strerror(error))));
+        }
         return false;
     }
     return true;

@@ -58,14 +58,14 @@ public:
     {
         if (message.type() != QDBusMessage::MethodCallMessage || message.interface() != DBusTransportInterface)
             return false;
-        std::optional<std::vector<BusArgument>> answer;
+        Answer answer = BusRefusal { BusErrorUnknownMethod, QStringLiteral("refused") };
         if (auto arguments = DBusTransportDecode(message.arguments()))
             answer = handler_(BusCall { message.service(), message.path(), message.member(), std::move(*arguments) });
         if (message.isReplyRequired()) {
-            if (answer)
-                connection.send(message.createReply(DBusTransportArguments(*answer)));
+            if (const auto* results = std::get_if<std::vector<BusArgument>>(&answer))
+                connection.send(message.createReply(DBusTransportArguments(*results)));
             else
-                connection.send(message.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("refused")));
+                connection.send(message.createErrorReply(std::get<BusRefusal>(answer).name, std::get<BusRefusal>(answer).message));
         }
         return true;
     }
@@ -121,14 +121,17 @@ QString DBusTransport::nameOwner(const QString& busName) const
 }
 
 std::optional<std::vector<BusArgument>> DBusTransport::call(
-    const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments, int timeoutMs)
+    const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments, int timeoutMs, QString* errorName)
 {
     auto message = QDBusMessage::createMethodCall(destination, path, DBusTransportInterface, member);
     message.setArguments(DBusTransportArguments(arguments));
     message.setAutoStartService(false);
     const QDBusMessage reply = connection_.call(message, QDBus::Block, timeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        if (errorName)
+            *errorName = reply.errorName();
         return std::nullopt;
+    }
     return DBusTransportDecode(reply.arguments());
 }
 

@@ -23,7 +23,7 @@ public:
     void releaseName(const QString& busName) override;
     QString nameOwner(const QString& busName) const override;
     std::optional<std::vector<BusArgument>> call(const QString& destination, const QString& path, const QString& member,
-        const std::vector<BusArgument>& arguments, int timeoutMs) override;
+        const std::vector<BusArgument>& arguments, int timeoutMs, QString* errorName) override;
     bool send(const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments) override;
     std::shared_ptr<void> watchNameVanishing(const QString& uniqueName, std::function<void()> vanished) override;
     void setHandler(const QString& root, Handler handler) override;

@@ -1,5 +1,7 @@
 #include "kit/linux/LoopbackHttpListener.h"
 
+#include "kit/foundation/CrashLog.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -159,7 +161,10 @@ std::unique_ptr<LoopbackHttpListener> LoopbackHttpListener::listen(std::uint16_t
     listener->port_ = port;
     shared.handler = std::move(handler);
     shared.maximumRequests = maximumRequests;
-    shared.thread = std::thread([&shared] { shared.serve(); });
+    shared.thread = std::thread([&shared] {
+        CrashLog::prepareThread();
+        shared.serve();
+    });
     return listener;
 }
 

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace kit_connection_test {
 
 using namespace kit;
@@ -206,6 +209,63 @@ TEST_P(Connection_, AReferenceIsPairedWithTheSenderFromTheBus)
     ASSERT_TRUE(test::spinEventLoopUntil([&] { return bool(root->noted); }));
     EXPECT_EQ(root->noted->owner(), other->uniqueName());
     EXPECT_EQ(root->noted->path(), QStringLiteral("/kit/objects/7"));
+    connection->invalidate();
+}
+
+TEST_P(Connection_, AnObjectSentByReferenceTakesCallsOnlyFromThoseItWentTo)
+{
+    auto root = make<ConnectionTestEcho>();
+    auto connection = Connection::connectionWithRootObject(root);
+    ASSERT_TRUE(connection->registerName(QStringLiteral("org.example.Test:Access")));
+    auto proxy = Connection::rootProxyForConnectionWithRegisteredNameHost(QStringLiteral("org.example.Test:Access"), {});
+    ASSERT_TRUE(proxy);
+    proxy->setProtocolForProxy(ConnectionTestProtocol);
+    // Answered to us (the caller), and sent by us as a call's argument to the root's owner (us).
+    auto child = proxy->sendMessage(QStringLiteral("child"));
+    ASSERT_TRUE(child);
+    auto childProxy = child->objectAs<DistantObject>();
+    ASSERT_TRUE(childProxy);
+    auto local = make<ConnectionTestEcho>();
+    ASSERT_TRUE(proxy->sendMessage(QStringLiteral("describe"), Value(local)));
+    const QString localPath = Connection::pathOfObjectForTesting(*local);
+
+    const auto other = otherClient();
+    // Another client's call: from a thread of its own on the daemon, as this thread must answer it.
+    const auto callFromOther = [&](const QString& path, const QString& member, QString* error) {
+        const std::vector<BusArgument> text { { BusArgument::Kind::String, QStringLiteral("x") } };
+        if (GetParam())
+            return other->call(uniqueName(), path, member, text, 5000, error);
+        std::optional<std::vector<BusArgument>> answer;
+        std::atomic<bool> done = false;
+        std::thread caller([&] {
+            answer = other->call(uniqueName(), path, member, text, 5000, error);
+            done = true;
+        });
+        test::spinEventLoopUntil([&] { return done.load(); });
+        caller.join();
+        return answer;
+    };
+    for (const QString& path : { childProxy->path(), localPath }) {
+        QString error;
+        EXPECT_FALSE(callFromOther(path, QStringLiteral("echo"), &error)) << path.toStdString();
+        EXPECT_EQ(error, BusErrorAccessDenied) << path.toStdString();
+        // Not even the name of an operation it lacks comes back.
+        error.clear();
+        EXPECT_FALSE(callFromOther(path, QStringLiteral("nothing"), &error));
+        EXPECT_EQ(error, BusErrorAccessDenied);
+    }
+    EXPECT_EQ(childProxy->sendMessage(QStringLiteral("echo"), QStringLiteral("mine")), Value(QStringLiteral("echo mine")));
+    // The root stays open to all.
+    EXPECT_EQ(callFromOther(proxy->path(), QStringLiteral("echo"), nullptr),
+        std::optional(std::vector<BusArgument>({ { BusArgument::Kind::String, QStringLiteral("echo x") } })));
+
+    // One caller alone, whoever the object went to.
+    Connection::setSoleCallerOfObject(*local, other->uniqueName());
+    ASSERT_TRUE(proxy->sendMessage(QStringLiteral("describe"), Value(local)));
+    QString error;
+    EXPECT_TRUE(callFromOther(localPath, QStringLiteral("echo"), &error)) << error.toStdString();
+    auto localProxy = make<DistantObject>(uniqueName(), localPath);
+    EXPECT_FALSE(localProxy->sendMessage(QStringLiteral("echo"), QStringLiteral("x")));
     connection->invalidate();
 }
 

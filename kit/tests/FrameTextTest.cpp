@@ -33,6 +33,10 @@ TEST_P(MalformedFrameTextTest, FewerThanFourNumbersCentresInstead)
 INSTANTIATE_TEST_SUITE_P(Texts, MalformedFrameTextTest,
     ::testing::Values(MalformedCase { "", false }, MalformedCase { "100", false }, MalformedCase { "1 2 3", false },
         MalformedCase { "1 2 x 4", false }, MalformedCase { "1 2 3 nan", false }, MalformedCase { "garbage", false },
-        MalformedCase { "1  2  3  4", true }, MalformedCase { "1 2 3 4", true }, MalformedCase { "1.5 2 3 4 junk", true }));
+        MalformedCase { "1  2  3  4", true }, MalformedCase { "1 2 3 4", true }, MalformedCase { "1.5 2 3 4 junk", true },
+        // Not finite, or beyond the geometry limit of ±16,777,215: not a number of a frame.
+        MalformedCase { "inf 0 10 10", false }, MalformedCase { "0 -inf 5 5", false }, MalformedCase { "nan nan 500 nan", false },
+        MalformedCase { "1e12 0 10 10", false }, MalformedCase { "16777216 0 10 10", false }, MalformedCase { "0 0 10 -16777216", false },
+        MalformedCase { "16777215 -16777215 10 10", true }));
 
 } // namespace

@@ -9,12 +9,16 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace kit;
@@ -143,6 +147,43 @@ TEST_F(SoundTest, ARefusedPlayIsNotPlaying)
     EXPECT_FALSE(sound->isPlaying());
 }
 
+// Cached files are played as they stand: without a runtime folder the cache is a folder of ours
+// alone in the temporary folder, and one that someone else could have made or filled is never used.
+TEST_F(SoundTest, WithoutARuntimeFolderTheCacheIsAFolderOfOursAlone)
+{
+    Sound::setPlayerForTesting(recorder);
+    test::EnvironmentScope runtime("XDG_RUNTIME_DIR", "");
+    ASSERT_TRUE(QDir().mkpath(at("temp")));
+    ASSERT_TRUE(test::writeAiffTone(at("t.aiff")));
+    const QString cacheName = QStringLiteral("kit-sounds-%1").arg(::getuid());
+    QString cachedName;
+    {
+        test::EnvironmentScope temp("TMPDIR", at("temp").toUtf8().constData());
+        auto sound = make<Sound>(at("t.aiff"));
+        ASSERT_TRUE(sound->play());
+        ASSERT_EQ(recorder->paths.size(), 1);
+        const QFileInfo cached(recorder->paths.front());
+        EXPECT_EQ(cached.path(), at("temp/") + cacheName);
+        cachedName = cached.fileName();
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(cached.path()).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, ::getuid());
+        sound->stop();
+    }
+
+    // Someone made the folder open to all and planted a file under the name we would ask for.
+    const QString planted = at("planted/") + cacheName;
+    ASSERT_TRUE(QDir().mkpath(planted));
+    ASSERT_EQ(::chmod(QFile::encodeName(planted).constData(), 0777), 0);
+    ASSERT_TRUE(test::writeWavTone(planted + u'/' + cachedName));
+    test::EnvironmentScope temp("TMPDIR", at("planted").toUtf8().constData());
+    test::LogRecorder log;
+    EXPECT_FALSE(make<Sound>(at("t.aiff"))->play());
+    EXPECT_EQ(recorder->paths.size(), 1);
+    EXPECT_EQ(log.lines().size(), 1);
+}
+
 struct ConversionCase {
     const char* name;
     std::function<bool(const QString&)> write;
@@ -241,6 +282,38 @@ TEST_F(CanberraNullDevice, MissingFilesAnd32BitWavAnswerNo)
     EXPECT_FALSE(make<Sound>(at("wide.wav"))->play());
     EXPECT_FALSE(make<Sound>(at("missing.wav"))->play());
     EXPECT_FALSE(make<Sound>(at("missing.aiff"))->play());
+}
+
+// Without a usable device every play answers NO; that is said once, naming the device and not the
+// file, and ALSA's own complaints stay off stderr.
+TEST_F(CanberraNullDevice, ADeviceThatIsNotThereIsToldOnceAndQuietly)
+{
+    ASSERT_TRUE(test::writeWavTone(at("t.wav")));
+    Sound::selectAlsaDeviceForTesting(QStringLiteral("kit_no_such_device"));
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(err.handle(), 2);
+    QStringList lines;
+    bool played[2] = { true, true };
+    {
+        test::LogRecorder log;
+        for (bool& p : played)
+            p = make<Sound>(at("t.wav"))->play();
+        lines = log.lines();
+    }
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    Sound::selectNullDeviceForTesting();
+    EXPECT_FALSE(played[0]);
+    EXPECT_FALSE(played[1]);
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].contains("kit_no_such_device")) << lines[0].toStdString();
+    EXPECT_FALSE(lines[0].contains("t.wav")) << lines[0].toStdString();
+    err.seek(0);
+    EXPECT_EQ(err.readAll(), QByteArray());
 }
 
 TEST_F(CanberraNullDevice, StoppingCancelsThePlay)

@@ -4,6 +4,9 @@
 #include "kit/foundation/UserDefaults.h"
 
 #include <QTemporaryDir>
+
+#include <cmath>
+#include <limits>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -82,6 +85,38 @@ TEST_F(FrameAutosave, TheAutosaveNameRestoresThenSavesEveryMoveAndResize)
     w->setFrameOrigin(MakePoint(5, 5));
     EXPECT_TRUE(saved(QStringLiteral("Main")).startsWith(QStringLiteral("70 80 320 240 "))) << "no name, no saving";
     EXPECT_TRUE(other->setFrameAutosaveName(QStringLiteral("Main"))) << "the name is free again";
+}
+
+TEST_F(FrameAutosave, FieldsBeyondTheGeometryLimitAreNoNumbers)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+    auto* defaults = UserDefaults::standardUserDefaults();
+    for (const char* text : { "1e12 0 10 10", "0 -16777216 10 10", "inf 0 10 10", "nan nan 500 nan" }) {
+        defaults->setObjectForKey(Value(QString::fromLatin1(text)), QStringLiteral("NSWindow Frame Huge"));
+        EXPECT_FALSE(w->setFrameUsingName(QStringLiteral("Huge"))) << text;
+        EXPECT_EQ(w->frame(), MakeRect(0, 0, 100, 100)) << text;
+    }
+}
+
+// Whatever frame a window is given, Qt gets geometry within its limit.
+TEST(WindowNativeSize, AHugeFrameStaysWithinTheGeometryLimit)
+{
+    auto w = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask | ResizableWindowMask);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const Rect& frame : { MakeRect(1e12, -1e12, 50, 50), MakeRect(0, 1e300, 50, 50), MakeRect(nan, nan, 50, nan),
+             MakeRect(-std::numeric_limits<double>::infinity(), 0, 50, 50) }) {
+        w->setFrameDisplay(frame, false);
+        const Rect f = w->frame();
+        for (double v : { f.minX(), f.minY(), f.maxX(), f.maxY() }) {
+            EXPECT_FALSE(std::isnan(v));
+            EXPECT_LE(std::abs(v), 2 * 16777215.0);
+        }
+        EXPECT_LE(f.width(), 16777215.0);
+        EXPECT_LE(f.height(), 16777215.0);
+        EXPECT_LE(std::abs(f.minX()), 16777215.0);
+        EXPECT_LE(std::abs(f.minY()), 16777215.0);
+    }
+    Application::resetForTesting();
 }
 
 TEST(WindowNativeSize, OnlyResizableWindowsLetTheUserResize)

@@ -104,7 +104,7 @@ QString FakeBusTransport::nameOwner(const QString& busName) const
     return owner ? owner->uniqueName_ : QString();
 }
 
-std::optional<std::vector<BusArgument>> FakeBusTransport::deliver(const BusCall& call)
+BusTransport::Answer FakeBusTransport::deliver(const BusCall& call)
 {
     received_.push_back(call.member);
     // The deepest exported root that holds the path answers.
@@ -117,19 +117,24 @@ std::optional<std::vector<BusArgument>> FakeBusTransport::deliver(const BusCall&
         }
     }
     if (!handler)
-        return std::nullopt;
+        return BusRefusal { QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), call.path };
     // A copy: the handler may export or replace handlers while it runs.
     const Handler run = *handler;
     return run(call);
 }
 
 std::optional<std::vector<BusArgument>> FakeBusTransport::call(
-    const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments, int)
+    const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments, int, QString* errorName)
 {
     FakeBusTransport* target = state_->client(destination);
-    if (!target)
-        return std::nullopt;
-    return target->deliver(BusCall { uniqueName_, path, member, arguments });
+    Answer answer = BusRefusal { QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"), destination };
+    if (target)
+        answer = target->deliver(BusCall { uniqueName_, path, member, arguments });
+    if (const auto* results = std::get_if<std::vector<BusArgument>>(&answer))
+        return *results;
+    if (errorName)
+        *errorName = std::get<BusRefusal>(answer).name;
+    return std::nullopt;
 }
 
 bool FakeBusTransport::send(const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments)

@@ -39,7 +39,7 @@ public:
     void releaseName(const QString& busName) override;
     QString nameOwner(const QString& busName) const override;
     std::optional<std::vector<BusArgument>> call(const QString& destination, const QString& path, const QString& member,
-        const std::vector<BusArgument>& arguments, int timeoutMs) override;
+        const std::vector<BusArgument>& arguments, int timeoutMs, QString* errorName) override;
     bool send(const QString& destination, const QString& path, const QString& member, const std::vector<BusArgument>& arguments) override;
     std::shared_ptr<void> watchNameVanishing(const QString& uniqueName, std::function<void()> vanished) override;
     void setHandler(const QString& root, Handler handler) override;
@@ -50,7 +50,7 @@ public:
 private:
     friend class FakeBus;
     FakeBusTransport(std::shared_ptr<FakeBus::State> state, QString uniqueName);
-    std::optional<std::vector<BusArgument>> deliver(const BusCall& call);
+    Answer deliver(const BusCall& call);
 
     std::shared_ptr<FakeBus::State> state_;
     QString uniqueName_;

@@ -109,6 +109,8 @@ public:
         *alive_ = false;
         for (const auto& [grab, g] : grabs_)
             ungrabVariants(g.keycode, variants(g.mods));
+        open_.clear();
+        letGoOfKeyboardIfDone();
         xcb_flush(c_);
     }
 
@@ -166,8 +168,8 @@ public:
         if (it == grabs_.end())
             return;
         ungrabVariants(it->second.keycode, variants(it->second.mods));
-        if (open_ && open_->grab == grab)
-            open_.reset();
+        open_.erase(grab);
+        letGoOfKeyboardIfDone();
         grabs_.erase(it);
         xcb_flush(c_);
     }
@@ -194,7 +196,6 @@ private:
         std::uint16_t mods = 0;
     };
     struct OpenPress {
-        std::uint64_t grab = 0;
         xcb_keycode_t keycode = 0;
         // Time of a release that may yet turn out to be auto-repeat; 0 while none waits.
         xcb_timestamp_t pendingRelease = 0;
@@ -245,15 +246,24 @@ private:
     {
         if (e.event != root_)
             return false;
-        if (open_ && open_->keycode == e.detail) {
-            // Held down: a repeat, whether or not a release came with it.
-            open_->pendingRelease = 0;
-            return true;
+        for (auto& [grab, press] : open_) {
+            if (press.keycode != e.detail)
+                continue;
+            // Held down: a repeat, as presses alone or as a release and a press at the same time.
+            // The keyboard stays ours while a press is open, so no release of it goes elsewhere.
+            if (!press.pendingRelease || press.pendingRelease == e.time) {
+                press.pendingRelease = 0;
+                return true;
+            }
+            // Released, then pressed again later: that release was real.
+            fireRelease(grab);
+            break;
         }
         const auto state = std::uint16_t(e.state & ~(XCB_MOD_MASK_LOCK | map_.numLock));
         for (const auto& [grab, g] : grabs_) {
             if (g.keycode == e.detail && g.mods == state) {
-                open_ = OpenPress { grab, e.detail };
+                open_[grab] = OpenPress { e.detail };
+                holdKeyboard();
                 report(grab, true, flagsOf(e.state));
                 return true;
             }
@@ -264,30 +274,60 @@ private:
     bool keyRelease(const xcb_key_release_event_t& e)
     {
         // Matched by key alone: the modifiers may be let go before or after the key.
-        if (!open_ || open_->keycode != e.detail)
-            return false;
-        open_->pendingRelease = e.time ? e.time : 1;
-        open_->releaseFlags = flagsOf(e.state);
-        // A press of the same key at the same time, already queued behind this release, is
-        // auto-repeat; decide once the queued events have been read.
-        const std::uint64_t grab = open_->grab;
-        performOnMainThread(
-            [this, alive = alive_, grab] {
-                if (!*alive || !open_ || open_->grab != grab || !open_->pendingRelease)
-                    return;
-                const std::uint64_t flags = open_->releaseFlags;
-                open_.reset();
-                report(grab, false, flags);
-            },
-            false);
-        return true;
+        for (auto& [grab, press] : open_) {
+            if (press.keycode != e.detail)
+                continue;
+            const xcb_timestamp_t time = e.time ? e.time : 1;
+            press.pendingRelease = time;
+            press.releaseFlags = flagsOf(e.state);
+            // A press of the same key at the same time, already queued behind this release, is
+            // auto-repeat; decide once the queued events have been read.
+            performOnMainThread(
+                [this, alive = alive_, grab, time] {
+                    if (!*alive)
+                        return;
+                    if (const auto it = open_.find(grab); it != open_.end() && it->second.pendingRelease == time)
+                        fireRelease(grab);
+                },
+                false);
+            return true;
+        }
+        return false;
+    }
+
+    void fireRelease(std::uint64_t grab)
+    {
+        const std::uint64_t flags = open_[grab].releaseFlags;
+        open_.erase(grab);
+        letGoOfKeyboardIfDone();
+        report(grab, false, flags);
+    }
+
+    // A key grab ends as its key goes up, and with it the releases of other hot keys pressed
+    // meanwhile (a rolled chord) would go to the focused window: while any press is open the
+    // keyboard is held explicitly.
+    void holdKeyboard()
+    {
+        xcb_discard_reply(c_, xcb_grab_keyboard(c_, 0, root_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC).sequence);
+        holdingKeyboard_ = true;
+        xcb_flush(c_);
+    }
+
+    void letGoOfKeyboardIfDone()
+    {
+        if (!holdingKeyboard_ || !open_.empty())
+            return;
+        xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
+        holdingKeyboard_ = false;
+        xcb_flush(c_);
     }
 
     xcb_connection_t* c_;
     xcb_window_t root_;
     GrabsModifierMap map_;
     std::map<std::uint64_t, Grab> grabs_;
-    std::optional<OpenPress> open_;
+    std::map<std::uint64_t, OpenPress> open_; // by grab: every hot key held down now
+    bool holdingKeyboard_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

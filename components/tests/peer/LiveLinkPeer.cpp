@@ -9,10 +9,17 @@
 // Works the shared pasteboard <name> by lines on its standard input, answering each on its output:
 // "write <text>" -> "wrote <change count>", "release" -> "released", "hostile <name>" -> "refused"
 // or "wrote <change count>" (the name as another process might send it), "quit".
+//   LiveLinkPeer <bus address> --client <server name> <item key>
+// A client application: edits the item (app data "circle") at the server, printing "ready" once
+// linked (or "failed"), "edit <Shape>" for every edit that comes back and "closed" at the close.
+//   LiveLinkPeer <bus address> --call <unique name> <object path> <member> [--foreign-pasteboard]
+// A third program on the bus: calls the member of that object (with the name of a pasteboard of its
+// own holding "foreign" under "Shape" as the argument) and prints "answered" or "error <name>".
 
 #include "components/LiveLink/LiveLink.h"
 #include "components/LiveLink/LiveLinkData.h"
 #include "kit/appkit/Pasteboard.h"
+#include "kit/linux/DBusTransport.h"
 
 #include <QApplication>
 
@@ -57,6 +64,44 @@ void liveLinkPeerAnswer(const QString& line)
     std::cout << line.toStdString() << std::endl;
 }
 
+class LiveLinkPeerClient : public kit::Object, public LiveLinkDelegate {
+public:
+    void liveLinkServerDidSendEdit(LiveLink* link) override
+    {
+        const auto shape = link->pasteboard()->propertyListForType(QStringLiteral("Shape"));
+        liveLinkPeerAnswer(QStringLiteral("edit ") + (shape ? shape->stringValue() : QString()));
+    }
+    void liveLinkDidClose(LiveLink*) override { liveLinkPeerAnswer(QStringLiteral("closed")); }
+};
+
+int liveLinkPeerClient(const QString& serverName, const QString& key)
+{
+    auto delegate = kit::make<LiveLinkPeerClient>();
+    auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
+        makeLiveLinkData(serverName, QStringLiteral("circle")), QStringLiteral("PeerDoc"), delegate.get(), key);
+    liveLinkPeerAnswer(link ? QStringLiteral("ready") : QStringLiteral("failed"));
+    return link ? qApp->exec() : 1;
+}
+
+int liveLinkPeerCall(const QString& address, const QStringList& args)
+{
+    kit::DBusTransport bus(address);
+    std::vector<kit::BusArgument> arguments;
+    kit::Ref<kit::Pasteboard> own;
+    if (args.contains(QStringLiteral("--foreign-pasteboard"))) {
+        own = kit::Pasteboard::pasteboardWithUniqueName();
+        own->declareTypesOwner({ QStringLiteral("Shape") }, nullptr);
+        own->setPropertyListForType(QStringLiteral("foreign"), QStringLiteral("Shape"));
+        arguments.push_back({ kit::BusArgument::Kind::String, own->name() });
+    }
+    QString error;
+    const bool answered = bool(bus.call(args[3], args[4], args[5], arguments, 10000, &error));
+    liveLinkPeerAnswer(answered ? QStringLiteral("answered") : QStringLiteral("error ") + error);
+    if (own)
+        own->releaseGlobally();
+    return 0;
+}
+
 int liveLinkPeerPasteboard(const QString& name)
 {
     const kit::Ref<kit::Pasteboard> pasteboard = kit::Pasteboard::sharedPasteboardWithName(name);
@@ -95,7 +140,11 @@ int main(int argc, char** argv)
         return 2;
     if (args[1] == QLatin1String("--pasteboard"))
         return liveLinkPeerPasteboard(args[2]);
+    if (args[2] == QLatin1String("--call") && args.size() >= 6)
+        return liveLinkPeerCall(args[1], args);
     kit::Connection::setBusAddressForTesting(args[1]);
+    if (args[2] == QLatin1String("--client") && args.size() >= 5)
+        return liveLinkPeerClient(args[3], args[4]);
     auto delegate = kit::make<LiveLinkPeerDelegate>();
     delegate->exitOnRequest = args.contains(QStringLiteral("--exit-on-request"));
     delegate->exitAfterClose = args.contains(QStringLiteral("--exit-after-close"));
