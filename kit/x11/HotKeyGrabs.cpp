@@ -283,11 +283,11 @@ private:
             // A press of the same key at the same time, already queued behind this release, is
             // auto-repeat; decide once the queued events have been read.
             performOnMainThread(
-                [this, alive = alive_, grab, time] {
+                [this, alive = alive_, id = grab, time] {
                     if (!*alive)
                         return;
-                    if (const auto it = open_.find(grab); it != open_.end() && it->second.pendingRelease == time)
-                        fireRelease(grab);
+                    if (const auto it = open_.find(id); it != open_.end() && it->second.pendingRelease == time)
+                        fireRelease(id);
                 },
                 false);
             return true;
