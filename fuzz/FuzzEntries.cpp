@@ -468,7 +468,7 @@ void liveLinkCalls(ByteFields& in)
             arguments.push_back({ (kind & 1) ? kit::BusArgument::Kind::ObjectPath : kit::BusArgument::Kind::String, text });
         }
         try {
-            const auto answer = peer->call(*busName, path, member, arguments, 1000);
+            const auto answer = peer->call(*busName, path, member, arguments, 1000, nullptr);
             if (answer)
                 for (const kit::BusArgument& argument : *answer)
                     if (argument.kind == kit::BusArgument::Kind::ObjectPath && paths.size() < 8)
