@@ -2,7 +2,6 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
-#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/RunLoop.h"
 
@@ -23,12 +22,6 @@ KIT_REGISTER_CLASS(OperationQueue, Object)
 
 namespace {
 thread_local OperationQueue* runningQueue = nullptr;
-
-// Block observers of a notification center that asked for a queue are delivered through it.
-[[maybe_unused]] const bool notificationQueueHandOffSet
-    = (NotificationCenter::setQueueHandOff(
-           [](OperationQueue* queue, std::function<void()> delivery) { queue->addOperationWithBlock(std::move(delivery)); }),
-        true);
 
 void runGuarded(Operation& op)
 {

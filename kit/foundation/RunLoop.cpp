@@ -197,11 +197,6 @@ struct RunLoop::Private {
     }
 };
 
-namespace {
-// Deadlines of the run loop were measured on the old clock.
-[[maybe_unused]] const bool runLoopClockHookSet = (Clock::setInstallHook([] { RunLoop::main().clockChanged(); }), true);
-} // namespace
-
 RunLoop& RunLoop::main()
 {
     // Never destroyed: worker threads (a spinner's, a sound's) may still post to it while the
