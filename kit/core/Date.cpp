@@ -1,6 +1,6 @@
 #include "kit/core/Date.h"
 
-#include "kit/foundation/Clock.h"
+#include "kit/core/Clock.h"
 
 #include <QDateTime>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // Handing work to the main thread from the runtime. The default posts to the application object's
-// thread through Qt's queued invocation; the run loop replaces it with its main-thread queue so
-// that work also runs in nested loops and drains autorelease pools.
+// thread through Qt's queued invocation (nothing installs another poster today); work that must
+// also run in nested loops and drain autorelease pools goes through kit/foundation's main queue.
 
 #include <functional>
 

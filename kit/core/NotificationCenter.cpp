@@ -1,7 +1,6 @@
 #include "kit/core/NotificationCenter.h"
 
 #include "kit/core/Exception.h"
-#include "kit/foundation/OperationQueue.h"
 
 #include <atomic>
 
@@ -42,6 +41,9 @@ void logHandlerException(const QString& name, const QString& exceptionName, cons
 {
     kit::log(QStringLiteral("*** An observer of %@ raised %@: %@"), name, exceptionName, reason);
 }
+
+// Constant-initialised, so the hand-off set while the libraries load is never overwritten.
+std::atomic<NotificationCenter::QueueHandOff> queueHandOff { nullptr };
 
 void runHandler(const NotificationCenter::Handler& handler, Notification* n)
 {
@@ -191,7 +193,9 @@ void NotificationCenter::postNotification(const Ref<Notification>& notification)
         }
         if (e->queue) {
             // The block holds the token weakly through the entry: removing it drops this delivery.
-            e->queue->addOperationWithBlock([e, notification] {
+            const QueueHandOff handOff = queueHandOff.load(std::memory_order_acquire);
+            KIT_ASSERT(handOff != nullptr, "Queued notification delivery without the operation queues");
+            handOff(e->queue, [e, notification] {
                 if (e->alive && !e->observer.expired())
                     runHandler(e->handler, notification.get());
             });
@@ -206,6 +210,8 @@ void NotificationCenter::postNotification(const Ref<Notification>& notification)
     if (sawDead)
         removeMatching([](const Entry& e) { return e.observer.expired(); });
 }
+
+void NotificationCenter::setQueueHandOff(QueueHandOff handOff) { queueHandOff.store(handOff, std::memory_order_release); }
 
 void NotificationCenter::resetForTesting()
 {

@@ -63,6 +63,11 @@ class NotificationCenter : public Object {
     void postNotificationNameObject(const QString& name, Object* object) { postNotificationNameObjectUserInfo(name, object, {}); }
     void postNotificationNameObjectUserInfo(const QString& name, Object* object, const Dictionary& userInfo);
 
+    // How a queued delivery reaches its queue. kit/core knows queues by name only: the operation
+    // queues (kit/foundation) set this when they load.
+    using QueueHandOff = void (*)(OperationQueue* queue, std::function<void()> delivery);
+    static void setQueueHandOff(QueueHandOff handOff);
+
     // Test only: forget every registration of the default center.
     static void resetForTesting();
     int observerCountForTesting() const;

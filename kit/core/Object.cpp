@@ -4,7 +4,6 @@
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
 #include "kit/core/ObjectExtras_p.h"
-#include "kit/foundation/MainThread.h"
 
 #include <QCoreApplication>
 

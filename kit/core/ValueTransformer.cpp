@@ -2,6 +2,8 @@
 
 #include "kit/core/Exception.h"
 
+#include <QHash>
+
 #include <mutex>
 
 namespace kit {

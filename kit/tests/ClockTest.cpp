@@ -4,6 +4,9 @@
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/ManualClockScope.h"
 
+#include <QCoreApplication>
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -133,6 +136,41 @@ INSTANTIATE_TEST_SUITE_P(Zones, CalendarFormatTest,
         StampCase { "Europe/Berlin", 1700000000.042, "%Y%m%d%H%M%S%z%F", "20231114231320+0100042" },
         StampCase { "America/New_York", 1700000000.5, "%Y-%m-%d %H:%M:%S.%F %z", "2023-11-14 17:13:20.500 -0500" },
         StampCase { "Asia/Kolkata", 1700000000.0, "%z %j %e %%", "+0530 319 15 %" }));
+
+// A clock set by hand that the run loop treats as it treats the system's: it arms Qt timers on it.
+class HandSetClock final : public Clock {
+public:
+    explicit HandSetClock(double monotonic)
+        : monotonic_(monotonic)
+    { }
+    double now() const override { return 978307200.0; }
+    double monotonic() const override { return monotonic_; }
+    double uptime() const override { return monotonic_; }
+    bool sleepFor(double, std::stop_token) override { return true; }
+
+private:
+    double monotonic_;
+};
+
+// Deadlines are measured on the installed clock: a timer set on a manual clock (which never arms a
+// Qt timer) is due once a clock past its fire date is installed, and fires on the next Qt turns
+// without anyone driving the run loop.
+TEST(ClockTest, InstallingAClockReArmsTheRunLoopOnIt)
+{
+    const std::shared_ptr<Clock> previous = Clock::install(std::make_shared<ManualClock>());
+    const auto restore = qScopeGuard([&] { Clock::install(previous); });
+    int fired = 0;
+    const Ref<Timer> timer = Timer::scheduledTimerWithTimeIntervalRepeatsBlock(5.0, false, [&](Timer*) { ++fired; });
+    const auto stop = qScopeGuard([&] { timer->invalidate(); });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fired, 0);
+
+    const double pastFireDate = Clock::currentMonotonic() + 10.0;
+    Clock::install(std::make_shared<HandSetClock>(pastFireDate));
+    for (int turn = 0; turn < 3 && fired == 0; ++turn)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(fired, 1);
+}
 
 TEST(CalendarDateTest, MidnightInADaylightSavingGapMovesForward)
 {
