@@ -13,6 +13,7 @@
 #include "kit/foundation/OperationQueue.h"
 #include "kit/foundation/ProcessInfo.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/x11/DisplayProbe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -115,28 +116,31 @@ private:
     int selected_ = -1;
 };
 
+// 0 when the interactive gallery can open its display, else the exit status after one line on
+// stderr. Another platform chosen in QT_QPA_PLATFORM is left to Qt.
+int checkDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && platform != "xcb")
+        return 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) {
+        std::fprintf(stderr, "gallery: no display (DISPLAY is not set); --screenshots DIR renders the pages without one\n");
+        return 1;
+    }
+    if (!kit::displayCanBeOpened(display)) {
+        std::fprintf(stderr, "gallery: cannot open display %s; --screenshots DIR renders the pages without one\n", display.constData());
+        return 1;
+    }
+    ::setenv("QT_QPA_PLATFORM", "xcb", 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The gallery's own resources (interface files, tones) are its main bundle.
-    if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
-        qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
-    // Before anything else can fail, so that every crash leaves a log to offer at the next start.
-    kit::CrashLog::install();
-    kit::ConsoleLog::trim();
-    // Screenshots need no display; an interactive run wants X11, where window placement works.
-    bool screenshots = false;
-    for (int i = 1; i < argc; ++i)
-        screenshots |= QByteArrayLiteral("--screenshots") == argv[i];
-    if (screenshots)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else if (std::getenv("DISPLAY"))
-        ::setenv("QT_QPA_PLATFORM", "xcb", 0);
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("gallery"));
-
+    // The options first: asking for help, a mistyped option or a missing display is no crash.
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption(
@@ -144,7 +148,35 @@ int main(int argc, char** argv)
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
     parser.addOption({ QStringLiteral("no-report-receiver"), QStringLiteral("Leave the report receiver off, as screenshot runs do.") });
     parser.addOption({ QStringLiteral("live-link-server"), QStringLiteral("Run as the Live links page's second process: its shape editor.") });
-    parser.process(app);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "gallery: %s\n", qPrintable(parser.errorText()));
+        return 1;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        const QCoreApplication named(argc, argv); // for the usage line; it needs no display
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    // Screenshots need no display; an interactive run wants X11, where window placement works.
+    const bool screenshots = parser.isSet(QStringLiteral("screenshots"));
+    if (screenshots)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else if (const int status = checkDisplay())
+        return status;
+
+    // The gallery's own resources (interface files, tones) are its main bundle.
+    if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
+        qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
+    // Before anything else can fail, so that every crash leaves a log to offer at the next start.
+    kit::CrashLog::install();
+    kit::ConsoleLog::trim();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("gallery"));
+
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
     if (parser.isSet(QStringLiteral("live-link-server"))) {
