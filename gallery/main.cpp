@@ -4,6 +4,7 @@
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
+#include "gallery/MainMenu.h"
 #include "gallery/ReportReceiver.h"
 #include "gallery/pages/LiveLinksPage.h"
 #include "kit/appkit/Application.h"
@@ -176,6 +177,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gallery"));
+    // In screenshot runs too: the Controls page shows the main menu.
+    const kit::Ref<GalleryMainMenu> mainMenu = GalleryMainMenu::install();
 
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
