@@ -635,6 +635,11 @@ bool Window::makeFirstResponder(Responder* responder)
     const Ref<Responder> current = firstResponder();
     if (responder == current.get())
         return true;
+    if (responder == this)
+        // The outermost key view: the field rather than the editor inside it, which leaves.
+        for (Ref<View> v = dynamic_pointer_cast<View>(current); v; v = v->superview())
+            if (v->canBecomeKeyView())
+                keyLoopAnchor_ = v;
     const Ref<Responder> keep(responder);
     const std::uint64_t change = ++responderChanges_;
     if (current.get() != this && current.get() != resigning_) {
@@ -667,6 +672,7 @@ bool Window::makeFirstResponder(Responder* responder)
     if (!became)
         return false;
     firstResponder_ = responder;
+    keyLoopAnchor_ = nullptr;
     return true;
 }
 
@@ -676,6 +682,8 @@ void Window::setInitialFirstResponder(View* view) { initialFirstResponder_ = vie
 Ref<View> Window::keyLoopStart() const
 {
     if (const Ref<View> v = dynamic_pointer_cast<View>(firstResponder_.lock()); v && v->window().get() == this)
+        return v;
+    if (const Ref<View> v = keyLoopAnchor_.lock(); v && v->window().get() == this)
         return v;
     return nullptr;
 }

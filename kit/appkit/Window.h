@@ -439,6 +439,9 @@ private:
     std::uint64_t responderChanges_ = 0; // counts handovers, so an outer one sees a nested one
     const Responder* resigning_ = nullptr; // identity only: the responder leaving, not asked twice
     Weak<View> initialFirstResponder_;
+    // The key view that held first responder before the window took it back (a field after
+    // Return): Tab goes on from there.
+    Weak<View> keyLoopAnchor_;
     Ref<Responder> fieldEditor_;
     SelectionDirection direction_ = DirectSelection;
 
