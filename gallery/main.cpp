@@ -5,6 +5,7 @@
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
 #include "gallery/MainMenu.h"
+#include "gallery/PageList.h"
 #include "gallery/ReportReceiver.h"
 #include "gallery/pages/LiveLinksPage.h"
 #include "kit/appkit/Application.h"
@@ -19,8 +20,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QPainter>
-#include <QPalette>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +29,6 @@ namespace {
 constexpr double pageWidth = 900;
 constexpr double pageHeight = 600;
 constexpr double listWidth = 180;
-constexpr double rowHeight = 24;
 
 int writeScreenshots(const QString& dir, bool listPages)
 {
@@ -60,62 +58,6 @@ int writeScreenshots(const QString& dir, bool listPages)
     }
     return 0;
 }
-
-// The page titles, top down; a click shows that page.
-class PageList : public kit::View {
-public:
-    PageList(kit::Rect frame, std::vector<GalleryPage> pages, kit::View* container)
-        : View(frame)
-        , pages_(std::move(pages))
-        , container_(container)
-    {
-        setAutoresizingMask(kit::ViewHeightSizable);
-        show(0);
-    }
-
-    bool isFlipped() const override { return true; }
-
-    void drawRect(kit::Rect) override
-    {
-        QPainter* p = currentPainter();
-        const QPalette palette = QApplication::palette();
-        p->fillRect(QRectF(0, 0, bounds().width(), bounds().height()), palette.color(QPalette::Base));
-        QFont font = QApplication::font();
-        font.setPixelSize(13);
-        p->setFont(font);
-        for (std::size_t i = 0; i < pages_.size(); ++i) {
-            const QRectF row(0, double(i) * rowHeight, bounds().width(), rowHeight);
-            const bool selected = int(i) == selected_;
-            if (selected)
-                p->fillRect(row, palette.color(QPalette::Highlight));
-            p->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            p->drawText(row.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, pages_[i].title);
-        }
-    }
-
-    void mouseDown(const kit::Event& event) override
-    {
-        const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
-        const int row = int(p.y / rowHeight);
-        if (row >= 0 && row < int(pages_.size()))
-            show(row);
-    }
-
-private:
-    void show(int row)
-    {
-        selected_ = row;
-        const kit::Ref<kit::View> container = container_.lock();
-        for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
-            old->removeFromSuperview();
-        container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
-        setNeedsDisplay(true);
-    }
-
-    std::vector<GalleryPage> pages_;
-    kit::Weak<kit::View> container_;
-    int selected_ = -1;
-};
 
 // 0 when the interactive gallery can open its display, else the exit status after one line on
 // stderr. Another platform chosen in QT_QPA_PLATFORM is left to Qt.
@@ -195,11 +137,9 @@ int main(int argc, char** argv)
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, pageWidth + listWidth, pageHeight),
         kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
     window->setTitle(QStringLiteral("Gallery"));
-    const kit::Ref<kit::View> content = window->contentView();
-    auto container = kit::make<kit::View>(kit::MakeRect(listWidth, 0, pageWidth, pageHeight));
-    container->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
-    content->addSubview(container.get());
-    content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
+    const kit::Ref<PageList> list = addPageListAndArea(window->contentView().get(), listWidth, kit::MakeSize(pageWidth, pageHeight), galleryPages());
+    // The arrow keys pick pages from the start.
+    window->makeFirstResponder(list.get());
     window->center();
     window->makeKeyAndOrderFront();
     // The endpoint of the gallery's own uploads; never in screenshot runs.
