@@ -262,4 +262,30 @@ TEST(StepperLook, TheFittedSizeHoldsBothArrows)
             EXPECT_TRUE(sameColour(at(shot, x, y), background)) << x << ", " << y;
 }
 
+// Two framed buttons: along each side of the frame a line is drawn, nearly all its length.
+TEST(StepperLook, TheButtonsAreFramedOnAllFourSides)
+{
+    ControlWindow w(MakeSize(100, 80));
+    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
+    stepper->sizeToFit();
+    w.content->addSubview(stepper.get());
+    const Rect f = stepper->frame();
+    const QImage shot = w.window->snapshot();
+    const QColor background = at(shot, 2, 2);
+    // How many points of a line, inset 3 from its ends, differ from the background.
+    const auto share = [&](bool vertical, double at0, double from, double to) {
+        int drawn = 0, all = 0;
+        for (double t = from + 3; t < to - 3; ++t, ++all)
+            drawn += !sameColour(vertical ? at(shot, at0, t) : at(shot, t, at0), background);
+        return all ? double(drawn) / all : 0.0;
+    };
+    const auto side = [&](bool vertical, double outer, double inner, double from, double to) {
+        return std::max(share(vertical, outer, from, to), share(vertical, inner, from, to));
+    };
+    EXPECT_GE(side(false, f.maxY() - 1, f.maxY() - 2, f.minX(), f.maxX()), 0.9) << "top";
+    EXPECT_GE(side(false, f.minY(), f.minY() + 1, f.minX(), f.maxX()), 0.9) << "bottom";
+    EXPECT_GE(side(true, f.minX(), f.minX() + 1, f.minY(), f.maxY()), 0.9) << "left";
+    EXPECT_GE(side(true, f.maxX() - 1, f.maxX() - 2, f.minY(), f.maxY()), 0.9) << "right";
+}
+
 } // namespace
