@@ -635,6 +635,7 @@ bool Window::makeFirstResponder(Responder* responder)
     const Ref<Responder> current = firstResponder();
     if (responder == current.get())
         return true;
+    pointerFocus_ = false;
     if (responder == this)
         // The outermost key view: the field rather than the editor inside it, which leaves.
         for (Ref<View> v = dynamic_pointer_cast<View>(current); v; v = v->superview())
@@ -853,8 +854,10 @@ void Window::sendEvent(const Event& event)
         if (!hit)
             return;
         // A click makes the clicked view first responder before its mouseDown.
-        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get())
-            makeFirstResponder(hit.get());
+        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get()) {
+            // Set after the handover, which clears it.
+            pointerFocus_ = makeFirstResponder(hit.get());
+        }
         mouseDownView_ = hit;
         if (event.type() == LeftMouseDown)
             hit->mouseDown(event);
