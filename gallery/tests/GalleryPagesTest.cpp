@@ -5,13 +5,17 @@
 #include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/appkit/ScrollView.h"
+#include "kit/appkit/Window.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 
 namespace {
 
@@ -90,6 +94,30 @@ TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
     EXPECT_GE(last->frame().minY(), visible.minY());
     EXPECT_LE(last->frame().maxY(), visible.maxY());
     JVLSoundManager::resetSharedSoundManagerForTesting();
+}
+
+// A caption in a swatch one line high keeps its descenders: the ink reaches as far down as the
+// same text drawn without any clip.
+TEST(GallerySwatch, ALowSwatchKeepsItsDescenders)
+{
+    auto window = make<Window>(MakeRect(0, 0, 220, 44), TitledWindowMask);
+    auto swatch = make<GallerySwatch>(MakeRect(10, 10, 200, 24), QColor(250, 250, 250), QStringLiteral("gg,"));
+    window->contentView()->addSubview(swatch.get());
+    const QImage shot = window->snapshot();
+    int first = -1, last = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) < 128) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+    ASSERT_GE(first, 0) << "no caption drawn";
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(QStringLiteral("gg,"));
+    // Rows with ink span the glyphs' full height, descenders included (a pixel of antialiasing aside).
+    EXPECT_GE(last - first + 1, int(std::floor(ink.height())) - 1) << "ink rows " << first << ".." << last;
+    window->close();
 }
 
 } // namespace
