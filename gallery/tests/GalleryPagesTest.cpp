@@ -1,7 +1,9 @@
 // Pages of the gallery, made in process: what they list and how they draw.
 
+#include "gallery/pages/CoverFlowPage.h"
 #include "gallery/pages/SoundsPage.h"
 
+#include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
 #include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/appkit/ScrollView.h"
@@ -118,6 +120,27 @@ TEST(GallerySwatch, ALowSwatchKeepsItsDescenders)
     // Rows with ink span the glyphs' full height, descenders included (a pixel of antialiasing aside).
     EXPECT_GE(last - first + 1, int(std::floor(ink.height())) - 1) << "ink rows " << first << ".." << last;
     window->close();
+}
+
+// The covers are 240 x 172 pictures: however large the window, the page never asks the view to
+// show them larger; in a small window they still shrink with it.
+TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
+{
+    for (const Size size : { MakeSize(1600 - 180, 1000), MakeSize(900, 600) }) {
+        const Ref<View> page = makeCoverFlowPage(MakeRect(0, 0, size.width, size.height));
+        std::vector<JVLCoverFlowView*> flows;
+        collect(page.get(), flows);
+        ASSERT_EQ(flows.size(), 1u);
+        const Size item = flows.front()->itemSize();
+        EXPECT_LE(item.width, 240) << size.width << " x " << size.height;
+        EXPECT_LE(item.height, 172) << size.width << " x " << size.height;
+        EXPECT_GE(item.height, 160) << "the cap, not a shrink";
+    }
+    const Ref<View> small = makeCoverFlowPage(MakeRect(0, 0, 500, 330));
+    std::vector<JVLCoverFlowView*> flows;
+    collect(small.get(), flows);
+    ASSERT_EQ(flows.size(), 1u);
+    EXPECT_LT(flows.front()->itemSize().height, 172) << "a small window shrinks the covers";
 }
 
 } // namespace
