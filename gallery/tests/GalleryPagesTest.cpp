@@ -8,6 +8,7 @@
 #include "gallery/pages/GallerySwatch.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 
 #include <QApplication>
 #include <QDir>
@@ -124,6 +125,13 @@ TEST(GallerySwatch, ALowSwatchKeepsItsDescenders)
 
 // The covers are 240 x 172 pictures: however large the window, the page never asks the view to
 // show them larger; in a small window they still shrink with it.
+// The page loads its pictures on worker threads: they finish before the page goes.
+void drainLoads(View* page)
+{
+    RunLoop::main().runUntil([&] { return coverFlowPageIsReady(page); }, 60);
+    RunLoop::main().runPending();
+}
+
 TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
 {
     for (const Size size : { MakeSize(1600 - 180, 1000), MakeSize(900, 600) }) {
@@ -135,12 +143,14 @@ TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
         EXPECT_LE(item.width, 240) << size.width << " x " << size.height;
         EXPECT_LE(item.height, 172) << size.width << " x " << size.height;
         EXPECT_GE(item.height, 160) << "the cap, not a shrink";
+        drainLoads(page.get());
     }
     const Ref<View> small = makeCoverFlowPage(MakeRect(0, 0, 500, 330));
     std::vector<JVLCoverFlowView*> flows;
     collect(small.get(), flows);
     ASSERT_EQ(flows.size(), 1u);
     EXPECT_LT(flows.front()->itemSize().height, 172) << "a small window shrinks the covers";
+    drainLoads(small.get());
 }
 
 } // namespace
