@@ -6,6 +6,7 @@
 #include "QVTabBarView/QVTabBarView.h"
 #include "QVTabBarView/QVTabDragAssistant.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
@@ -361,7 +362,9 @@ void QVTabDragAssistant::draggedImageEndedAtOperation(kit::Point q, std::uint64_
                 if (currentTearOffStyle_ != 0) {
                     const kit::Point mouse = kit::Event::mouseLocation();
                     const kit::Size size = w->frame().size;
-                    w->setFrameOrigin(kit::MakePoint(mouse.x - size.width / 2, mouse.y - size.height / 2));
+                    // Centred on the pointer, then moved back onto the screen when that puts it partly off.
+                    w->setFrameOrigin(
+                        kit::FrameMovedOnScreen(kit::MakeRect(mouse.x - size.width / 2, mouse.y - size.height / 2, size.width, size.height)).origin);
                     w->setAlphaValue(0);
                     w->makeKeyAndOrderFront();
                     w->animator().setAlphaValue(1);

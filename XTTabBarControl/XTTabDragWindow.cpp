@@ -1,6 +1,7 @@
 #include "XTTabBarControl/XTTabDragWindow.h"
 
 #include "kit/appkit/Event.h"
+#include "kit/appkit/Screen.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/ImageRep.h"
@@ -72,7 +73,8 @@ void XTTabWindowExpansion::expandWindowAtPoint(kit::Window* window, kit::Point q
         return;
     window_ = window;
     const kit::Size size = window->frame().size;
-    window->setFrameTopLeftPoint(kit::MakePoint(q.x - size.width * 0.5, q.y + size.height * 0.5));
+    // Centred on the pointer, then moved back onto the screen when that puts it partly off.
+    window->setFrameOrigin(kit::FrameMovedOnScreen(kit::MakeRect(q.x - size.width * 0.5, q.y - size.height * 0.5, size.width, size.height)).origin);
     window->setAlphaValue(0);
     window->makeKeyAndOrderFront();
     overlay_ = XTTabDragWindow::dragWindowWithImageStyleMask(XTWindowSnapshotImage(window), kit::BorderlessWindowMask);

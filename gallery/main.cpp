@@ -4,6 +4,8 @@
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
 #include "gallery/GalleryPage.h"
+#include "gallery/MainMenu.h"
+#include "gallery/PageList.h"
 #include "gallery/ReportReceiver.h"
 #include "gallery/pages/LiveLinksPage.h"
 #include "kit/appkit/Application.h"
@@ -13,12 +15,11 @@
 #include "kit/foundation/OperationQueue.h"
 #include "kit/foundation/ProcessInfo.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/x11/DisplayProbe.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QPainter>
-#include <QPalette>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,6 @@ namespace {
 constexpr double pageWidth = 900;
 constexpr double pageHeight = 600;
 constexpr double listWidth = 180;
-constexpr double rowHeight = 24;
 
 int writeScreenshots(const QString& dir, bool listPages)
 {
@@ -59,84 +59,31 @@ int writeScreenshots(const QString& dir, bool listPages)
     return 0;
 }
 
-// The page titles, top down; a click shows that page.
-class PageList : public kit::View {
-public:
-    PageList(kit::Rect frame, std::vector<GalleryPage> pages, kit::View* container)
-        : View(frame)
-        , pages_(std::move(pages))
-        , container_(container)
-    {
-        setAutoresizingMask(kit::ViewHeightSizable);
-        show(0);
+// 0 when the interactive gallery can open its display, else the exit status after one line on
+// stderr. Another platform chosen in QT_QPA_PLATFORM is left to Qt.
+int checkDisplay()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && platform != "xcb")
+        return 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) {
+        std::fprintf(stderr, "gallery: no display (DISPLAY is not set); --screenshots DIR renders the pages without one\n");
+        return 1;
     }
-
-    bool isFlipped() const override { return true; }
-
-    void drawRect(kit::Rect) override
-    {
-        QPainter* p = currentPainter();
-        const QPalette palette = QApplication::palette();
-        p->fillRect(QRectF(0, 0, bounds().width(), bounds().height()), palette.color(QPalette::Base));
-        QFont font = QApplication::font();
-        font.setPixelSize(13);
-        p->setFont(font);
-        for (std::size_t i = 0; i < pages_.size(); ++i) {
-            const QRectF row(0, double(i) * rowHeight, bounds().width(), rowHeight);
-            const bool selected = int(i) == selected_;
-            if (selected)
-                p->fillRect(row, palette.color(QPalette::Highlight));
-            p->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            p->drawText(row.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, pages_[i].title);
-        }
+    if (!kit::displayCanBeOpened(display)) {
+        std::fprintf(stderr, "gallery: cannot open display %s; --screenshots DIR renders the pages without one\n", display.constData());
+        return 1;
     }
-
-    void mouseDown(const kit::Event& event) override
-    {
-        const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
-        const int row = int(p.y / rowHeight);
-        if (row >= 0 && row < int(pages_.size()))
-            show(row);
-    }
-
-private:
-    void show(int row)
-    {
-        selected_ = row;
-        const kit::Ref<kit::View> container = container_.lock();
-        for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
-            old->removeFromSuperview();
-        container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
-        setNeedsDisplay(true);
-    }
-
-    std::vector<GalleryPage> pages_;
-    kit::Weak<kit::View> container_;
-    int selected_ = -1;
-};
+    ::setenv("QT_QPA_PLATFORM", "xcb", 0);
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The gallery's own resources (interface files, tones) are its main bundle.
-    if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
-        qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
-    // Before anything else can fail, so that every crash leaves a log to offer at the next start.
-    kit::CrashLog::install();
-    kit::ConsoleLog::trim();
-    // Screenshots need no display; an interactive run wants X11, where window placement works.
-    bool screenshots = false;
-    for (int i = 1; i < argc; ++i)
-        screenshots |= QByteArrayLiteral("--screenshots") == argv[i];
-    if (screenshots)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else if (std::getenv("DISPLAY"))
-        ::setenv("QT_QPA_PLATFORM", "xcb", 0);
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("gallery"));
-
+    // The options first: asking for help, a mistyped option or a missing display is no crash.
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addOption(
@@ -144,7 +91,37 @@ int main(int argc, char** argv)
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
     parser.addOption({ QStringLiteral("no-report-receiver"), QStringLiteral("Leave the report receiver off, as screenshot runs do.") });
     parser.addOption({ QStringLiteral("live-link-server"), QStringLiteral("Run as the Live links page's second process: its shape editor.") });
-    parser.process(app);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "gallery: %s\n", qPrintable(parser.errorText()));
+        return 1;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        const QCoreApplication named(argc, argv); // for the usage line; it needs no display
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    // Screenshots need no display; an interactive run wants X11, where window placement works.
+    const bool screenshots = parser.isSet(QStringLiteral("screenshots"));
+    if (screenshots)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else if (const int status = checkDisplay())
+        return status;
+
+    // The gallery's own resources (interface files, tones) are its main bundle.
+    if (qEnvironmentVariableIsEmpty("KIT_MAIN_BUNDLE"))
+        qputenv("KIT_MAIN_BUNDLE", ":/Gallery");
+    // Before anything else can fail, so that every crash leaves a log to offer at the next start.
+    kit::CrashLog::install();
+    kit::ConsoleLog::trim();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("gallery"));
+    // In screenshot runs too: the Controls page shows the main menu.
+    const kit::Ref<GalleryMainMenu> mainMenu = GalleryMainMenu::install();
+
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
     if (parser.isSet(QStringLiteral("live-link-server"))) {
@@ -160,11 +137,9 @@ int main(int argc, char** argv)
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, pageWidth + listWidth, pageHeight),
         kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
     window->setTitle(QStringLiteral("Gallery"));
-    const kit::Ref<kit::View> content = window->contentView();
-    auto container = kit::make<kit::View>(kit::MakeRect(listWidth, 0, pageWidth, pageHeight));
-    container->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
-    content->addSubview(container.get());
-    content->addSubview(kit::make<PageList>(kit::MakeRect(0, 0, listWidth, pageHeight), galleryPages(), container.get()).get());
+    const kit::Ref<PageList> list = addPageListAndArea(window->contentView().get(), listWidth, kit::MakeSize(pageWidth, pageHeight), galleryPages());
+    // The arrow keys pick pages from the start.
+    window->makeFirstResponder(list.get());
     window->center();
     window->makeKeyAndOrderFront();
     // The endpoint of the gallery's own uploads; never in screenshot runs.

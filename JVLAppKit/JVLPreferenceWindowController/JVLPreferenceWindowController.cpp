@@ -169,7 +169,29 @@ bool JVLPreferenceWindowController::addPaneWithIdentifier(Object* pane, const QS
     prefPanes_[identifier] = pane;
     if (iconView_)
         iconView_->addIcon(iconForPrefPane(pane).get());
+    addToBuiltWindow(identifier);
     return true;
+}
+
+void JVLPreferenceWindowController::addToBuiltWindow(const QString& identifier)
+{
+    const Ref<Window> w = WindowController::window();
+    const Ref<Toolbar> toolbar = w ? w->toolbar() : nullptr;
+    if (!toolbar)
+        return;
+    // The toolbar loaded its items once: the new pane's goes in at its place in the default order.
+    const QStringList order = toolbarDefaultItemIdentifiers(toolbar.get());
+    const qsizetype place = order.indexOf(identifier);
+    std::size_t index = 0;
+    for (const Ref<ToolbarItem>& item : toolbar->items()) {
+        if (item->itemIdentifier() == identifier)
+            return;
+        if (const qsizetype at = order.indexOf(item->itemIdentifier()); at >= 0 && at < place)
+            ++index;
+    }
+    toolbar->insertItemWithItemIdentifierAtIndex(identifier, index);
+    if (!activePane_ && w->contentView().get() == iconView_.get())
+        changeContentView(iconView_.get());
 }
 
 Ref<Object> JVLPreferenceWindowController::prefPaneWithIdentifier(const QString& identifier) const
@@ -321,7 +343,8 @@ void JVLPreferenceWindowController::setSortByCategory(bool flag)
     if (!iconView_ || iconView_->sortByCategory() == flag)
         return;
     iconView_->setSortByCategory(flag);
-    if (!activePane_)
+    // Before the window is built there is no overview on screen: the first open shows it.
+    if (const Ref<Window> w = WindowController::window(); !activePane_ && w && w->toolbar())
         toolbarShowAll();
 }
 

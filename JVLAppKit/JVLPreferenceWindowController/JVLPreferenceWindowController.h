@@ -120,6 +120,8 @@ private:
     // The pane's protocol when it implements `operation`, else null.
     static JVLPrefPaneProtocol* paneImplementing(kit::Object* pane, const char* operation);
     void buildToolbar(kit::Window* window);
+    // A pane added once the window is built: its toolbar item, and the overview refitted.
+    void addToBuiltWindow(const QString& identifier);
     void restoreFrame(kit::Window* window);
     void unselectActivePaneKeepingIt();
 

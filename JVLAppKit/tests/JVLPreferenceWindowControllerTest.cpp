@@ -144,6 +144,48 @@ TEST_F(PreferenceWindowTest, TheFirstOpenWithTheConfigurationPaneShowsTheOvervie
     EXPECT_EQ(controller->window()->toolbar()->items().size(), 3u);
 }
 
+QStringList toolbarIdentifiers(JVLPreferenceWindowController& controller)
+{
+    QStringList out;
+    for (const Ref<ToolbarItem>& item : controller.window()->toolbar()->items())
+        out << item->itemIdentifier();
+    return out;
+}
+
+// Sorting by category before any pane is added, as an application sets its controller up.
+TEST_F(PreferenceWindowTest, SortingByCategoryBeforeThePanesStillGivesEveryPaneItsItem)
+{
+    controller->setUsesConfigurationPane(true);
+    controller->setSortByCategory(true);
+    controller->addPaneWithIdentifier(pane("A", 300, 200, "Basics").get(), "A");
+    controller->addPaneWithIdentifier(pane("B", 300, 200, "Media").get(), "B");
+    ASSERT_TRUE(controller->window());
+    EXPECT_EQ(toolbarIdentifiers(*controller), (QStringList { JVLPPToolbarShowAllIdentifier, ToolbarSeparatorItemIdentifier, "A", "B" }));
+    EXPECT_EQ(controller->window()->contentView(), controller->iconView());
+    EXPECT_EQ(controller->iconView()->icons().size(), 2u);
+    EXPECT_EQ(controller->window()->contentView()->frame().size, controller->iconView()->frame().size);
+    EXPECT_EQ(frame().size, controller->window()->frameRectForContentRect(controller->iconView()->frame()).size);
+}
+
+TEST_F(PreferenceWindowTest, APaneAddedToABuiltWindowGetsItsItemAndTheOverviewRefits)
+{
+    controller->setUsesConfigurationPane(true);
+    controller->setSortByCategory(true);
+    controller->addPaneWithIdentifier(pane("A", 300, 200, "Basics").get(), "A");
+    ASSERT_TRUE(controller->window());
+    const Size before = controller->iconView()->frame().size;
+    controller->addPaneWithIdentifier(pane("B", 300, 200, "Media").get(), "B");
+    EXPECT_EQ(toolbarIdentifiers(*controller), (QStringList { JVLPPToolbarShowAllIdentifier, ToolbarSeparatorItemIdentifier, "A", "B" }));
+    EXPECT_NE(controller->iconView()->frame().size, before) << "a second category makes the overview taller";
+    EXPECT_EQ(frame().size, controller->window()->frameRectForContentRect(controller->iconView()->frame()).size);
+    // With a pane shown, the window keeps the pane's size.
+    ASSERT_TRUE(controller->selectPaneWithIdentifier("A"));
+    const Rect shown = frame();
+    controller->addPaneWithIdentifier(pane("C", 300, 200, "Media").get(), "C");
+    EXPECT_EQ(toolbarIdentifiers(*controller).mid(2), (QStringList { "A", "B", "C" }));
+    EXPECT_EQ(frame(), shown);
+}
+
 TEST_F(PreferenceWindowTest, CloseAndTerminateKeepThePaneActiveAndUnselectOnce)
 {
     controller->addPaneWithIdentifier(pane("A", 300, 200).get(), "A");

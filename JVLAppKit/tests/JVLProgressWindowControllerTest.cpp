@@ -3,11 +3,13 @@
 
 #include "kit/appkit/Application.h"
 #include "kit/controls/Button.h"
+#include "kit/controls/ImageView.h"
 #include "kit/controls/ProgressIndicator.h"
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Thread.h"
+#include "kit/graphics/Image.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,23 @@ TEST_F(ProgressWindowTest, TheInterfaceFileConnectsEveryOutlet)
     EXPECT_EQ(controller->cancelButton()->target().get(), controller.get());
     // Recorded before the first updateGUI changed anything.
     EXPECT_EQ(controller->defaultProgressIndicatorWidth(), 220);
+}
+
+// Without a picture of its own the descriptor leaves the application's icon in the image view,
+// never an empty column; its own picture replaces it.
+TEST_F(ProgressWindowTest, TheImageViewShowsTheApplicationIconUntilADescriptorBringsAPicture)
+{
+    ASSERT_TRUE(controller->window());
+    ASSERT_FALSE(controller->currentProgressDescriptor()->image());
+    // A copy of the named image, as every decoded image is.
+    const Ref<Image> shown = controller->imageView()->image();
+    ASSERT_TRUE(shown) << "an empty column";
+    EXPECT_EQ(shown->name(), ImageNameApplicationIcon);
+    EXPECT_EQ(shown->size(), Image::imageNamed(ImageNameApplicationIcon)->size());
+    auto own = make<Image>(MakeSize(16, 16));
+    controller->currentProgressDescriptor()->setImage(own);
+    RunLoop::main().runPending();
+    EXPECT_EQ(controller->imageView()->image(), own);
 }
 
 TEST_F(ProgressWindowTest, SetupWithoutTitleUsesTheDefaultTitleAndAnEllipsis)

@@ -2,6 +2,7 @@
 #include "QVTabBarView/tests/QVTabBarTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
@@ -209,6 +210,29 @@ TEST(QVDestinationIndex, AnEmptyBarProposesZeroInsideAndPastItsMargin)
     script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60)).wait(0.2).mouseUp(kit::MakePoint(56, 60));
     script.run();
     EXPECT_EQ(indexes, (std::vector<std::uint64_t> { 0, 0, 0, 0 }));
+}
+
+// Let go 20 points from the screen's top-right corner, the new window would be centred half off
+// the screen: it is moved the least distance that brings it back inside the visible frame.
+TEST(QVTabDetachedDrag, ATabTornOffNearTheCornerGetsAWindowOnScreen)
+{
+    QVTwoBars t;
+    t.a.bar->setTearOffStyle(1);
+    t.delegate->implemented.insert("tabViewNewTabBarViewForDraggedTabViewItemAtPoint");
+    t.delegate->newBar = t.b.bar;
+    t.wb->orderOut();
+    const kit::Rect v = kit::Screen::mainScreen()->visibleFrame();
+    const kit::Point corner = kit::MakePoint(v.maxX() - 20 - t.wa->frame().minX(), v.maxY() - 20 - t.wa->frame().minY());
+    kit::test::EventScript script(t.wa.get());
+    script.mouseDown(kit::MakePoint(50, 10)).mouseDragged(kit::MakePoint(56, 10)).mouseDragged(kit::MakePoint(56, 60));
+    script.mouseDragged(corner).wait(0.2).mouseDragged(corner).wait(0.2).mouseUp(corner);
+    script.run();
+    ASSERT_TRUE(t.delegate->calls.contains(QStringLiteral("newBar")));
+    ASSERT_EQ(t.b.tabView->numberOfTabViewItems(), 2);
+    const kit::Rect f = t.wb->frame();
+    EXPECT_DOUBLE_EQ(f.maxX(), v.maxX());
+    EXPECT_DOUBLE_EQ(f.maxY(), v.maxY());
+    EXPECT_EQ(f.size, kit::MakeSize(400, 100));
 }
 
 // Answers every drop validation with `answer`, noting the tab view each call names.

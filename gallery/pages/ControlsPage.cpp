@@ -1,5 +1,7 @@
 #include "gallery/pages/ControlsPage.h"
 
+#include "gallery/MainMenu.h"
+
 #include "kit/appkit/Window.h"
 #include "kit/controls/Box.h"
 #include "kit/controls/Button.h"
@@ -161,8 +163,8 @@ private:
     QString text_;
 };
 
-// The page's root: it owns the main menu while it is in a window, and its actions are what the
-// menu's items and the default button send.
+// The page's root: its menus are in the main menu while it is in a window, and its actions are
+// what the menus' items and the default button send.
 class ControlsPageView : public View, public MenuItemValidation {
     KIT_CLASS(ControlsPageView)
 public:
@@ -178,7 +180,7 @@ public:
     Ref<ProgressIndicator> bar;
     Ref<TabView> tabs;
     Ref<StatusLine> status;
-    Ref<Menu> mainMenu;
+    std::vector<Ref<MenuItem>> menus;
 
     // Actions.
     void defaultPressed(Object*) { report(QStringLiteral("Default button pressed (Return)")); }
@@ -230,9 +232,9 @@ public:
     void viewDidMoveToWindow() override
     {
         if (window())
-            Menu::setMainMenu(mainMenu);
-        else if (Menu::mainMenu() == mainMenu)
-            Menu::setMainMenu(nullptr);
+            GalleryMainMenu::addPageMenus(menus);
+        else
+            GalleryMainMenu::removePageMenus(menus);
     }
 
 private:
@@ -257,7 +259,7 @@ KIT_REGISTER_CLASS(ControlsPageView, View)
     c.action("nextTab", &ControlsPageView::nextTab);
 }
 
-Ref<Menu> makeMainMenu(ControlsPageView* page)
+std::vector<Ref<MenuItem>> makeMenus(ControlsPageView* page)
 {
     const auto submenu = [](const QString& title, const std::vector<std::array<const char*, 3>>& items, Object* target) {
         auto menu = make<Menu>(title);
@@ -273,16 +275,16 @@ Ref<Menu> makeMainMenu(ControlsPageView* page)
         item->setSubmenu(menu);
         return item;
     };
-    auto main = make<Menu>(QStringLiteral("Main"));
-    main->addItem(submenu(QStringLiteral("Controls"),
+    std::vector<Ref<MenuItem>> menus;
+    menus.push_back(submenu(QStringLiteral("Controls"),
         { { { "Press Default Button", "pressDefault", "d" } }, { { "Toggle On/Off", "toggleOnOff", "t" } },
             { { "Next Pop-up Choice", "nextChoice", "n" } }, { { "", nullptr, "" } },
             { { "Enable Disabled Controls", "toggleEnabled", "e" } } },
         page));
-    main->addItem(submenu(QStringLiteral("Values"),
+    menus.push_back(submenu(QStringLiteral("Values"),
         { { { "More Stars", "moreStars", "]" } }, { { "Fewer Stars", "fewerStars", "[" } }, { { "Advance Progress", "advanceBar", "P" } } },
         page));
-    return main;
+    return menus;
 }
 
 Ref<Button> button(View* content, Rect frame, const QString& title, ButtonType type)
@@ -303,7 +305,7 @@ Ref<View> makeControlsPage(Rect frame)
                          double top, double x, double w, double h) { return MakeRect(16 + x, height - StripHeight - 16 - top - h, w, h); };
     auto page = make<ControlsPageView>(frame);
     View* v = page.get();
-    page->mainMenu = makeMainMenu(page.get());
+    page->menus = makeMenus(page.get());
     v->addSubview(make<MenuStrip>(MakeRect(0, frame.height() - StripHeight, frame.width(), StripHeight)).get());
 
     // Push buttons: regular, default (Return), disabled, square.

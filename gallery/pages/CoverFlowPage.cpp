@@ -19,6 +19,8 @@ using kit::Ref;
 namespace cover_flow_page {
 
 constexpr int coverCount = 300;
+// The pictures' size in pixels (drawCover), and so the largest a cover is shown.
+constexpr kit::Size coverPixels { 240, 172 };
 const char* const coverWords[] = { "Harbour", "Meadow", "Lanterns", "Northbound", "Copper", "Tidewater", "Orchard", "Glass",
     "Paper Moons", "Quiet Hours", "Saltmarsh", "Kites", "Low Sun", "Ferns", "Rail Yards", "Blue Hour" };
 
@@ -47,7 +49,7 @@ KIT_REGISTER_CLASS(GalleryCover, kit::Object)
 
 QImage drawCover(int number, const QString& title)
 {
-    QImage image(240, 172, QImage::Format_ARGB32_Premultiplied);
+    QImage image(int(coverPixels.width), int(coverPixels.height), QImage::Format_ARGB32_Premultiplied);
     const QColor field = QColor::fromHsv((number * 37) % 360, 150, 210);
     image.fill(field);
     QPainter p(&image);
@@ -97,6 +99,16 @@ class CoverFlowPageView : public kit::View {
 public:
     CoverFlowPageView() = default;
     Ref<kit::Object> owner;
+    // "Resize items": the covers follow the view's height, up to the pictures' own size.
+    bool resizesItems = true;
+    void fitItems();
+
+    // kit::View:
+    void resizeSubviewsWithOldSize(kit::Size oldSize) override
+    {
+        View::resizeSubviewsWithOldSize(oldSize);
+        fitItems();
+    }
 };
 
 KIT_REGISTER_CLASS(CoverFlowPageView, kit::View) { }
@@ -182,6 +194,19 @@ JVLCoverFlowView* coverFlowIn(kit::View* page)
     return nullptr;
 }
 
+void CoverFlowPageView::fitItems()
+{
+    JVLCoverFlowView* flow = coverFlowIn(this);
+    if (!flow)
+        return;
+    // The view would stretch a cover past its pixels on a large screen: there it stops growing.
+    if (flow->autoresizesItems() != resizesItems)
+        flow->setAutoresizesItems(resizesItems);
+    const kit::Size grown = flow->itemSize();
+    if (resizesItems && (grown.width > coverPixels.width || grown.height > coverPixels.height))
+        flow->setAutoresizesItems(false);
+}
+
 } // namespace cover_flow_page
 
 kit::Ref<kit::View> makeCoverFlowPage(kit::Rect frame)
@@ -197,7 +222,9 @@ kit::Ref<kit::View> makeCoverFlowPage(kit::Rect frame)
     const Ref<CoverFlowPageView> page = owner->pageView();
     const Ref<JVLCoverFlowView> flow = owner->coverFlow();
     page->owner = owner;
+    flow->setItemSize(coverPixels);
     page->setFrame(frame);
+    page->fitItems();
 
     auto accessory = kit::make<kit::ViewController>();
     auto caption = kit::make<CoverFlowCaption>(MakeRect(0, 0, 420, 20), accessory.get(), flow.get());
@@ -224,7 +251,13 @@ kit::Ref<kit::View> makeCoverFlowPage(kit::Rect frame)
         row->addSubview(box.get());
     };
     checkbox(MakeRect(20, 14, 140, 28), QStringLiteral("Show scroller"), [](JVLCoverFlowView& f, bool on) { f.setShowsScrollbar(on); });
-    checkbox(MakeRect(170, 14, 140, 28), QStringLiteral("Resize items"), [](JVLCoverFlowView& f, bool on) { f.setAutoresizesItems(on); });
+    const kit::Weak<CoverFlowPageView> weakPage = page.get();
+    checkbox(MakeRect(170, 14, 140, 28), QStringLiteral("Resize items"), [weakPage](JVLCoverFlowView&, bool on) {
+        if (const Ref<CoverFlowPageView> p = weakPage.lock()) {
+            p->resizesItems = on;
+            p->fitItems();
+        }
+    });
     owner->status = kit::make<GallerySwatch>(MakeRect(330, 14, 400, 28), QColor(236, 238, 242), QStringLiteral("Return or a double click opens a cover"));
     row->addSubview(owner->status.get());
     return page;

@@ -1,6 +1,9 @@
 #include "gallery/pages/GallerySwatch.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <algorithm>
 
 GallerySwatch::GallerySwatch(kit::Rect frame, QColor fill, QString title)
     : kit::View(frame)
@@ -34,7 +37,9 @@ void GallerySwatch::drawRect(kit::Rect)
     font.setPixelSize(13);
     painter->setFont(font);
     painter->setPen(QColor(40, 40, 40));
-    painter->drawText(box.adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, title_);
+    // drawText clips to its box: a low swatch gives up margin before a line loses its descenders.
+    const double inset = std::clamp((box.height() - QFontMetricsF(font).height()) / 2, 0.0, 6.0);
+    painter->drawText(box.adjusted(8, inset, -8, -inset), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, title_);
     painter->restore();
 }
 

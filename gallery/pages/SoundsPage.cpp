@@ -3,8 +3,23 @@
 #include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
 #include "gallery/pages/GallerySwatch.h"
 
+#include "kit/appkit/ScrollView.h"
+
+#include <algorithm>
+
 using kit::MakeRect;
 using kit::Ref;
+
+namespace {
+
+// The rows, first at the top.
+class SoundRows : public kit::View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+};
+
+} // namespace
 
 kit::Ref<kit::View> makeSoundsPage(kit::Rect frame)
 {
@@ -22,16 +37,25 @@ kit::Ref<kit::View> makeSoundsPage(kit::Rect frame)
         QStringLiteral("%1 sounds: the system theme, your own folder and the gallery's tones").arg(manager->count()));
     header->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(header.get());
-    double y = top - 40;
-    for (int i = 0; i < manager->count() && y > 20; ++i, y -= 36) {
+    // Every sound a row, top down, in a list that scrolls.
+    const double rowPitch = 36;
+    auto list = kit::make<kit::ScrollView>(MakeRect(30, 20, 600, top - 30));
+    list->setAutoresizingMask(kit::ViewHeightSizable);
+    list->setHasVerticalScroller(true);
+    list->setAutohidesScrollers(true);
+    list->setVerticalLineScroll(rowPitch);
+    list->setDrawsBackground(false);
+    auto rows = kit::make<SoundRows>(MakeRect(0, 0, 580, std::max(1, manager->count()) * rowPitch));
+    for (int i = 0; i < manager->count(); ++i) {
         const auto& data = manager->dataArray()[std::size_t(i)];
-        auto name = kit::make<GallerySwatch>(MakeRect(30, y, 200, 30), QColor(238, 241, 246), data->soundName());
-        auto file = kit::make<GallerySwatch>(MakeRect(240, y, 260, 30), QColor(250, 250, 250), data->soundFileName());
-        auto play = kit::make<GalleryPushButton>(MakeRect(510, y + 1, 80, 28), QStringLiteral("Play"), [manager, i] { manager->playSoundAtIndex(i); });
-        for (kit::View* v : { static_cast<kit::View*>(name.get()), static_cast<kit::View*>(file.get()), static_cast<kit::View*>(play.get()) }) {
-            v->setAutoresizingMask(kit::ViewMinYMargin);
-            page->addSubview(v);
-        }
+        const double y = i * rowPitch;
+        rows->addSubview(kit::make<GallerySwatch>(MakeRect(0, y, 200, 30), QColor(238, 241, 246), data->soundName()).get());
+        rows->addSubview(kit::make<GallerySwatch>(MakeRect(210, y, 260, 30), QColor(250, 250, 250), data->soundFileName()).get());
+        rows->addSubview(
+            kit::make<GalleryPushButton>(MakeRect(480, y + 1, 80, 28), QStringLiteral("Play"), [manager, i] { manager->playSoundAtIndex(i); })
+                .get());
     }
+    list->setDocumentView(rows.get());
+    page->addSubview(list.get());
     return page;
 }

@@ -192,8 +192,8 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     const double swatchWidth = (width - 10) / 2;
     for (qsizetype i = 0; i < styles.size(); ++i) {
         const double sx = 20 + double(i / 4) * (swatchWidth + 10);
-        const double sy = top - 412 - double(i % 4) * 42;
-        auto swatchTabs = kit::make<kit::TabView>(MakeRect(sx, sy - 18, swatchWidth, 18));
+        const double sy = top - 412 - double(i % 4) * 44;
+        auto swatchTabs = kit::make<kit::TabView>(MakeRect(sx, sy - 22, swatchWidth, 22));
         swatchTabs->setAutoresizingMask(kit::ViewMinYMargin);
         auto swatch = kit::make<QVTabBarView>(MakeRect(sx, sy, swatchWidth, 22));
         swatch->setAutoresizingMask(kit::ViewMinYMargin);

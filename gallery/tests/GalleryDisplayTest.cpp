@@ -115,6 +115,28 @@ protected:
         xcb_flush(connection);
     }
 
+    void key(std::uint8_t keycode, bool press)
+    {
+        xcb_test_fake_input(connection, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_flush(connection);
+    }
+
+    // Starts the gallery on the xcb platform with its own state folder (crash logs go there).
+    std::optional<xcb_window_t> startGallery(const QString& stateHome)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome);
+        gallery.setProcessEnvironment(environment);
+        gallery.setProcessChannelMode(QProcess::ForwardedChannels);
+        gallery.start(QStringLiteral(GALLERY_BINARY), { QStringLiteral("--no-report-receiver") });
+        if (!gallery.waitForStarted(10000))
+            return std::nullopt;
+        std::optional<xcb_window_t> window;
+        pollUntil([&] { return (window = findWindow(QByteArrayLiteral("Gallery"))).has_value(); }, 60000);
+        return window;
+    }
+
     // The page area on the server matches the screenshot. Spinners keep turning on the server, so
     // pixels that change between two reads are animated and left out; everything else must match.
     testing::AssertionResult pageShows(xcb_window_t window, const QImage& expected, const QString& id)
@@ -191,6 +213,28 @@ TEST_F(X11GalleryDisplay, EveryPageShowsItsScreenshotWhenPickedInTheList)
         ASSERT_FALSE(expected.isNull()) << id.toStdString();
         EXPECT_TRUE(pageShows(*window, expected, id));
     }
+}
+
+// Xvfb's default keymap.
+constexpr std::uint8_t ControlKeycode = 37;
+constexpr std::uint8_t QKeycode = 24;
+
+TEST_F(X11GalleryDisplay, ControlQQuitsNormallyWithoutACrashLog)
+{
+    const QString state = out.filePath(QStringLiteral("quit-state"));
+    const std::optional<xcb_window_t> window = startGallery(state);
+    ASSERT_TRUE(window) << "no Gallery window";
+    // Without a window manager keys go to the window under the pointer: a click on the first
+    // page's row puts it there and changes nothing else.
+    click(*window, listWidth / 2, rowHeight / 2);
+    key(ControlKeycode, true);
+    key(QKeycode, true);
+    key(QKeycode, false);
+    key(ControlKeycode, false);
+    ASSERT_TRUE(gallery.waitForFinished(30000)) << "Ctrl+Q did not end the gallery";
+    EXPECT_EQ(gallery.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(gallery.exitCode(), 0);
+    EXPECT_TRUE(QDir(state + QStringLiteral("/gallery/CrashReports")).isEmpty(QDir::Files));
 }
 
 } // namespace

@@ -392,6 +392,9 @@ std::int64_t Application::runModalForWindow(Window* window)
     if (!window)
         return RunAbortedResponse;
     const Ref<Window> keep(window);
+    // Not yet on screen, it opens where the user looks, whatever origin its interface file gave.
+    if (!window->isVisible())
+        window->center();
     window->makeKeyAndOrderFront();
     QWidget* host = window->hostWidget();
     const Qt::WindowModality modality = host->windowModality();

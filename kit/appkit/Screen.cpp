@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 
 namespace kit {
@@ -67,6 +68,30 @@ bool Screen::isEqual(const Object* other) const
 }
 
 std::size_t Screen::hash() const { return std::hash<const QScreen*>()(screen_); }
+
+Rect RectMovedInsideRect(Rect frame, Rect visible)
+{
+    // Right and bottom first, then left and top, so that the top-left corner wins when it is too big.
+    frame.origin.x -= std::max(0.0, frame.maxX() - visible.maxX());
+    frame.origin.x = std::max(frame.origin.x, visible.minX());
+    frame.origin.y = std::max(frame.origin.y, visible.minY());
+    frame.origin.y -= std::max(0.0, frame.maxY() - visible.maxY());
+    return frame;
+}
+
+Rect FrameMovedOnScreen(Rect frame)
+{
+    Ref<Screen> best = Screen::mainScreen();
+    double most = 0;
+    for (const Ref<Screen>& screen : Screen::screens()) {
+        const Rect common = IntersectionRect(frame, screen->frame());
+        if (const double area = common.width() * common.height(); area > most) {
+            most = area;
+            best = screen;
+        }
+    }
+    return best ? RectMovedInsideRect(frame, best->visibleFrame()) : frame;
+}
 
 namespace {
 

@@ -56,4 +56,10 @@ private:
 Rect ScreenRectFromQt(const QRectF& rect);
 QRectF QtRectFromScreen(Rect rect);
 
+// `frame` moved the least distance that puts it inside `visible`; a frame larger than that keeps
+// its top-left corner inside, so that its title stays within reach.
+Rect RectMovedInsideRect(Rect frame, Rect visible);
+// The same inside the visible frame of the screen that holds most of `frame`, else the main screen's.
+Rect FrameMovedOnScreen(Rect frame);
+
 } // namespace kit

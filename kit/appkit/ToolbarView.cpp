@@ -7,6 +7,7 @@
 #include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Font.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/graphics/StringDrawing.h"
 
@@ -127,8 +128,11 @@ std::ptrdiff_t ToolbarView::buttonIndexAtPoint(Point p) const
     return -1;
 }
 
-void ToolbarView::drawRect(Rect)
+void ToolbarView::drawRect(Rect dirtyRect)
 {
+    // Opaque: a content view taller than its place must not show through the strip.
+    Color::windowBackgroundColor()->setFill();
+    RectFill(dirtyRect);
     const Ref<Toolbar> toolbar = toolbar_.lock();
     if (!toolbar)
         return;

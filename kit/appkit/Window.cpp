@@ -639,6 +639,12 @@ bool Window::makeFirstResponder(Responder* responder)
     const Ref<Responder> current = firstResponder();
     if (responder == current.get())
         return true;
+    pointerFocus_ = false;
+    if (responder == this)
+        // The outermost key view: the field rather than the editor inside it, which leaves.
+        for (Ref<View> v = dynamic_pointer_cast<View>(current); v; v = v->superview())
+            if (v->canBecomeKeyView())
+                keyLoopAnchor_ = v;
     const Ref<Responder> keep(responder);
     const std::uint64_t change = ++responderChanges_;
     if (current.get() != this && current.get() != resigning_) {
@@ -671,6 +677,7 @@ bool Window::makeFirstResponder(Responder* responder)
     if (!became)
         return false;
     firstResponder_ = responder;
+    keyLoopAnchor_ = nullptr;
     return true;
 }
 
@@ -680,6 +687,8 @@ void Window::setInitialFirstResponder(View* view) { initialFirstResponder_ = vie
 Ref<View> Window::keyLoopStart() const
 {
     if (const Ref<View> v = dynamic_pointer_cast<View>(firstResponder_.lock()); v && v->window().get() == this)
+        return v;
+    if (const Ref<View> v = keyLoopAnchor_.lock(); v && v->window().get() == this)
         return v;
     return nullptr;
 }
@@ -849,8 +858,10 @@ void Window::sendEvent(const Event& event)
         if (!hit)
             return;
         // A click makes the clicked view first responder before its mouseDown.
-        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get())
-            makeFirstResponder(hit.get());
+        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get()) {
+            // Set after the handover, which clears it.
+            pointerFocus_ = makeFirstResponder(hit.get());
+        }
         mouseDownView_ = hit;
         if (event.type() == LeftMouseDown)
             hit->mouseDown(event);

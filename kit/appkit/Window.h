@@ -262,6 +262,9 @@ class Window : public Responder {
     void selectKeyViewFollowingView(View* view);
     void selectKeyViewPrecedingView(View* view);
     SelectionDirection keyViewSelectionDirection() const { return direction_; }
+    // Whether a click chose the first responder (then no focus ring shows), rather than the keyboard
+    // or the program.
+    bool firstResponderChosenByPointer() const { return pointerFocus_; }
     // The window's one field editor; made on demand by the hook the text system installs.
     Ref<Responder> fieldEditorForObject(bool createFlag, Object* object);
     static void setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory);
@@ -439,6 +442,10 @@ private:
     std::uint64_t responderChanges_ = 0; // counts handovers, so an outer one sees a nested one
     const Responder* resigning_ = nullptr; // identity only: the responder leaving, not asked twice
     Weak<View> initialFirstResponder_;
+    // The key view that held first responder before the window took it back (a field after
+    // Return): Tab goes on from there.
+    Weak<View> keyLoopAnchor_;
+    bool pointerFocus_ = false;
     Ref<Responder> fieldEditor_;
     SelectionDirection direction_ = DirectSelection;
 

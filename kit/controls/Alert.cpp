@@ -5,11 +5,14 @@
 #include "kit/core/Error.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/Image.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 
 namespace kit {
 
@@ -22,17 +25,7 @@ const QString alertPresenterKind = QStringLiteral("kit.alert");
 std::int64_t runAlertWithMessageBox(Alert& alert)
 {
     QMessageBox box;
-    switch (alert.alertStyle()) {
-    case InformationalAlertStyle:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case CriticalAlertStyle:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case WarningAlertStyle:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    }
+    box.setIconPixmap(AlertIconPixmap(alert.alertStyle(), box.style()));
     box.setText(alert.messageText());
     box.setInformativeText(alert.informativeText());
     box.setTextFormat(Qt::PlainText);
@@ -58,6 +51,18 @@ std::int64_t runAlertWithMessageBox(Alert& alert)
 }
 
 } // namespace
+
+QPixmap AlertIconPixmap(AlertStyle alertStyle, QStyle* style)
+{
+    const int side = style->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    // Only a critical alert wears the caution sign; the others speak as the application.
+    if (alertStyle == CriticalAlertStyle)
+        return style->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side);
+    const Ref<Image> icon = Image::imageNamed(ImageNameApplicationIcon);
+    if (!icon || icon->size().width <= 0)
+        return {};
+    return QPixmap::fromImage(icon->bitmapForDrawing(side / icon->size().width));
+}
 
 Ref<Alert> Alert::alertWithButtons(const QString& message, const QString& defaultTitle, const QString& alternateTitle,
     const QString& otherTitle, const QString& informativeText)

@@ -10,11 +10,14 @@
 #include "kit/core/Format.h"
 #include "kit/core/Object.h"
 
+#include <QPixmap>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+class QStyle;
 
 namespace kit {
 
@@ -71,6 +74,10 @@ private:
     AlertStyle style_ = WarningAlertStyle;
     std::vector<Button> buttons_;
 };
+
+// What the standard presenter shows beside the message, at `style`'s message-box icon size: the
+// application's icon, or for a critical alert the caution sign.
+QPixmap AlertIconPixmap(AlertStyle alertStyle, QStyle* style);
 
 // An alert panel with these texts and buttons, run at once: AlertDefaultReturn, AlertAlternateReturn
 // or AlertOtherReturn. The message arrives formatted; it is never read as a format.

@@ -383,9 +383,27 @@ void ButtonCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (!ShowsFocusRing(view, focusRingType()))
         return;
     if (QPainter* painter = View::currentPainter()) {
-        UprightPainter up(painter, cellFrame, view && view->isFlipped());
-        DrawFocusRing(*painter, view, up.map(cellFrame));
+        const bool flipped = view && view->isFlipped();
+        UprightPainter up(painter, cellFrame, flipped);
+        DrawFocusRing(*painter, view, up.map(focusRingRect(cellFrame, flipped)));
     }
+}
+
+Rect ButtonCell::focusRingRect(Rect cellFrame, bool flipped) const
+{
+    if (look() != Look::Check && look() != Look::Radio)
+        return cellFrame;
+    // Around what the user reads, not the empty rest of a wide frame.
+    Rect imageRect, titleRect;
+    layout(drawingRectForBounds(cellFrame), flipped, &imageRect, &titleRect);
+    Rect ring = indicatorRect(cellFrame);
+    if (!IsEmptyRect(imageRect))
+        ring = UnionRect(ring, imageRect);
+    const Size title = CompleteAttributes(attributedTitle(), titleDefaults()).size();
+    if (title.width > 0 && !IsEmptyRect(titleRect))
+        ring = UnionRect(
+            ring, MakeRect(titleRect.minX(), titleRect.midY() - title.height / 2, std::min(titleRect.width(), title.width), title.height));
+    return IntersectionRect(InsetRect(ring, -3, -3), cellFrame);
 }
 
 void ButtonCell::drawBezelWithFrameInView(Rect frame, View* view)

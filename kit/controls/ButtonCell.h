@@ -112,6 +112,8 @@ private:
     StringAttributes titleDefaults() const;
     // Vertically centred at the left edge: the same rectangle flipped or not.
     Rect indicatorRect(Rect bounds) const;
+    // The frame, or for check boxes and radios the indicator, image and title with a margin.
+    Rect focusRingRect(Rect cellFrame, bool flipped) const;
 
     struct Fields {
         ButtonType type = MomentaryPushInButton;

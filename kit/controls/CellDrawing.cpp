@@ -260,7 +260,8 @@ bool ShowsFocusRing(const View* view, FocusRingType type)
     if (!view || type == FocusRingTypeNone)
         return false;
     const Ref<Window> window = view->window();
-    return window && window->isKeyWindow() && window->firstResponder().get() == view;
+    // Keyboard focus only: a click leaves no ring behind.
+    return window && window->isKeyWindow() && window->firstResponder().get() == view && !window->firstResponderChosenByPointer();
 }
 
 void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect)

@@ -88,7 +88,10 @@ Rect keptInside(Rect frame, Rect visible)
 Rect MenuFrameForPresentation(const MenuPresentation& where, const MenuMetrics& menu, Rect visibleFrame)
 {
     const Rect anchor = where.screenRect;
-    const Size size = menu.size;
+    Size size = menu.size;
+    // Taller than the screen, a menu gets the visible height and scrolls, in one column.
+    if (!IsEmptyRect(visibleFrame))
+        size.height = std::min(size.height, visibleFrame.height());
     Rect frame;
     if (where.positionedItem) {
         const double top = anchor.midY() + menu.positionedItemTop + menu.positionedItemHeight / 2;

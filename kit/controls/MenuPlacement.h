@@ -24,8 +24,8 @@ struct MenuMetrics {
 // - a pull-down opens on preferredEdge, an edge in the control's own coordinates (MaxY is below
 //   in a flipped control, above in an unflipped one; MaxX is to the right), top or left aligned;
 // - without a control rectangle (a context menu) the menu's top-left is at the location.
-// When `visibleFrame` is not empty, a menu that would leave it opens on the opposite edge if more
-// of it fits there, and is then moved inside.
+// When `visibleFrame` is not empty, a menu taller than it gets its height (and scrolls), a menu
+// that would leave it opens on the opposite edge if more of it fits there, and is then moved inside.
 Rect MenuFrameForPresentation(const MenuPresentation& where, const MenuMetrics& menu, Rect visibleFrame);
 
 // `rect` of `view` (an empty rect at the location when `rect` is empty) in screen coordinates;

@@ -9,11 +9,14 @@
 #include "kit/foundation/RunLoop.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <algorithm>
@@ -67,11 +70,39 @@ QIcon dashIcon()
     return QIcon(pixmap);
 }
 
+class ScrollingMenuStyle final : public QProxyStyle {
+public:
+    ScrollingMenuStyle()
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+    { }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* data) const override
+    {
+        if (hint == SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// Gives the menu its geometry as it shows, after QMenu placed it.
+class GeometryAtShow final : public QObject {
+public:
+    QRect geometry;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            static_cast<QWidget*>(watched)->setGeometry(geometry);
+        return false;
+    }
+};
+
 class QMenuPresenter final : public MenuPresenter {
 public:
     Ref<MenuItem> presentMenu(Menu& menu, const MenuPresentation& where) override
     {
+        // One scrolling column, never the columns a style may split a tall menu into.
+        ScrollingMenuStyle style;
         QMenu qmenu;
+        qmenu.setStyle(&style);
         qmenu.setFont(where.font);
         std::map<QAction*, Ref<MenuItem>> items;
         QAction* positioned = nullptr;
@@ -87,8 +118,27 @@ public:
             metrics.positionedItemTop = item.top();
             metrics.positionedItemHeight = item.height();
         }
-        const Rect frame = MenuFrameForPresentation(where, metrics, visibleFrameAround(where.screenRect));
-        QAction* chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
+        const Rect visible = visibleFrameAround(where.screenRect);
+        const Rect frame = MenuFrameForPresentation(where, metrics, visible);
+        QAction* chosen = nullptr;
+        if (frame.height() < metrics.size.height && positioned) {
+            // It scrolls, with the item over the control. Far down the menu, QMenu opens scrolled to
+            // it; near the start, it would move the menu up to the screen's top instead, so the
+            // menu is put where it starts, running down to the visible frame's foot.
+            const double itemTop = where.screenRect.midY() + metrics.positionedItemHeight / 2;
+            const double menuTop = itemTop + metrics.positionedItemTop;
+            GeometryAtShow place;
+            if (menuTop <= visible.maxY()) {
+                place.geometry = QtRectFromScreen(MakeRect(frame.minX(), visible.minY(), frame.width(), menuTop - visible.minY())).toRect();
+                qmenu.installEventFilter(&place);
+            }
+            chosen = qmenu.exec(QtRectFromScreen(MakeRect(frame.minX(), itemTop, 0, 0)).topLeft().toPoint(), positioned);
+        } else if (frame.height() < metrics.size.height) {
+            qmenu.setFixedHeight(int(frame.height()));
+            chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
+        } else {
+            chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
+        }
         const auto it = items.find(chosen);
         return it == items.end() ? nullptr : it->second;
     }
@@ -123,6 +173,7 @@ private:
             QAction* action = nullptr;
             if (const Ref<Menu> sub = item->submenu()) {
                 QMenu* child = qmenu.addMenu(text);
+                child->setStyle(qmenu.style());
                 build(*child, *sub, 0, items, nullptr, nullptr);
                 action = child->menuAction();
             } else {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSpinBox>
 
 #include <algorithm>
@@ -112,18 +113,20 @@ void StepperCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (!painter)
         return;
     UprightPainter up(painter, cellFrame, view && view->isFlipped());
-    // The style's arrows, moved onto the frame; nothing else of the spin box shows.
+    // Two framed buttons, one over the other: the halves the hit test tells apart.
     const QRectF target = up.map(cellFrame);
-    QRect arrows;
-    QStyleOptionSpinBox option
-        = arrowsOption(view, int(std::lround(target.height())), isEnabled(), focusRingType() != FocusRingTypeNone, &arrows);
-    painter->setClipRect(target, Qt::IntersectClip);
-    painter->translate(target.x() - arrows.x(), target.y() - arrows.y());
-    if (st_.pressed) {
-        option.activeSubControls = st_.pressed > 0 ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
-        option.state |= QStyle::State_Sunken;
+    QStyle* style = QApplication::style();
+    const double half = target.height() / 2;
+    for (const bool upper : { true, false }) {
+        const QRectF rect(target.x(), upper ? target.y() : target.y() + half, target.width(), half);
+        QStyleOptionButton button;
+        InitStyleOption(button, view, rect, isEnabled(), false);
+        button.state |= st_.pressed == (upper ? 1 : -1) ? QStyle::State_Sunken : QStyle::State_Raised;
+        style->drawPrimitive(QStyle::PE_PanelButtonCommand, &button, painter);
+        QStyleOption arrow = button;
+        arrow.rect = button.rect.adjusted(2, 1, -2, -1);
+        style->drawPrimitive(upper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, painter);
     }
-    QApplication::style()->drawComplexControl(QStyle::CC_SpinBox, &option, painter);
 }
 
 bool StepperCell::trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect frame, View* view, bool untilMouseUp)

@@ -61,6 +61,21 @@ Ref<Image> themeTemplateImage(const QString& name)
     return image;
 }
 
+// The main bundle's icon file, else a generic application icon.
+Ref<Image> applicationIcon()
+{
+    const Ref<Bundle> bundle = Bundle::mainBundle();
+    const QString file = bundle->objectForInfoDictionaryKey(QStringLiteral("CFBundleIconFile")).stringValue();
+    if (!file.isEmpty())
+        if (const QString path = bundle->pathForImageResource(file); !path.isEmpty())
+            if (Ref<Image> image = Image::imageWithContentsOfFile(path))
+                return image;
+    return Image::imageWithData(QByteArrayLiteral(
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64"><rect x="6" y="6" width="52" height="52" rx="11" fill="#5b7085"/>)"
+        R"(<rect x="15" y="17" width="34" height="28" rx="3" fill="#fff"/><rect x="15" y="17" width="34" height="7" rx="3" fill="#c9d3dd"/>)"
+        R"(<rect x="20" y="49" width="24" height="3" rx="1.5" fill="#c9d3dd"/></svg>)"));
+}
+
 struct NamedImages {
     std::mutex mutex;
     std::map<QString, Ref<Image>> cache;
@@ -141,8 +156,10 @@ Ref<Image> Image::imageNamed(const QString& name)
             return it->second;
         lookup = named.lookup;
     }
-    Ref<Image> image = themeTemplateImage(name);
-    if (image) {
+    Ref<Image> image = name == ImageNameApplicationIcon ? applicationIcon() : themeTemplateImage(name);
+    if (name == ImageNameApplicationIcon) {
+        // Never a template: it keeps its colours.
+    } else if (image) {
         image->setTemplate(true);
     } else if (auto it = systemImages().find(name); it != systemImages().end()) {
         image = imageWithData(it->second);

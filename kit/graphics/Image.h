@@ -30,6 +30,8 @@ inline const QString ImageNameAddTemplate = QStringLiteral("NSAddTemplate");
 inline const QString ImageNameRemoveTemplate = QStringLiteral("NSRemoveTemplate");
 inline const QString ImageNameQuickLookTemplate = QStringLiteral("NSQuickLookTemplate");
 inline const QString ImageNamePreferencesGeneral = QStringLiteral("NSPreferencesGeneral");
+// The application's icon: the main bundle's "CFBundleIconFile" image, else a generic one of our own.
+inline const QString ImageNameApplicationIcon = QStringLiteral("NSApplicationIcon");
 
 enum TIFFCompression : int { TIFFCompressionNone = 1 };
 enum ImageScaling : int {

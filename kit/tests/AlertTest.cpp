@@ -8,6 +8,7 @@
 #include "kit/core/Error.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
+#include "kit/graphics/Image.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/ScriptedPanels.h"
 
@@ -17,6 +18,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -50,6 +52,53 @@ TEST_F(AlertTest, ButtonsAnswerOneZeroAndMinusOne)
     EXPECT_EQ(s.buttons, QStringList({ "Send", "Cancel", "Later" }));
     EXPECT_EQ(s.returnCodes, (std::vector<std::int64_t> { 1, 0, -1 }));
 }
+
+struct AlertIconCase {
+    const char* name;
+    AlertStyle style;
+    bool applicationIcon; // else the caution sign
+};
+
+class AlertIcons : public AlertTest, public testing::WithParamInterface<AlertIconCase> { };
+
+// The real message box: warning and informational alerts speak as the application, with its
+// icon; only a critical one shows the caution sign.
+TEST_P(AlertIcons, EachStyleShowsItsIcon)
+{
+    QImage shown;
+    QMessageBox::Icon standard = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown = box->iconPixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        standard = box->icon();
+        box->buttons().front()->click();
+    });
+    const auto alert = Alert::alertWithButtons("Thank you", QString(), QString(), QString(), QString());
+    alert->setAlertStyle(GetParam().style);
+    alert->runModal();
+    ASSERT_FALSE(shown.isNull()) << "no icon";
+    QStyle* style = QApplication::style();
+    const int side = style->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    QImage expected;
+    if (GetParam().applicationIcon) {
+        const Ref<Image> icon = Image::imageNamed(ImageNameApplicationIcon);
+        ASSERT_TRUE(icon);
+        EXPECT_FALSE(icon->isTemplate());
+        expected = icon->bitmapForDrawing(side / icon->size().width);
+    } else {
+        expected = style->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side).toImage();
+    }
+    EXPECT_NE(standard, QMessageBox::Warning);
+    EXPECT_EQ(shown.size(), expected.size());
+    EXPECT_EQ(shown, expected.convertToFormat(QImage::Format_ARGB32));
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, AlertIcons,
+    testing::Values(AlertIconCase { "Warning", WarningAlertStyle, true }, AlertIconCase { "Informational", InformationalAlertStyle, true },
+        AlertIconCase { "Critical", CriticalAlertStyle, false }),
+    [](const testing::TestParamInfo<AlertIconCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AlertTest, ANullDefaultIsOKAndEmptyButtonsAreLeftOut)
 {
@@ -144,7 +193,8 @@ TEST_F(AlertTest, TheRealMessageBoxAnswersTheClickedButton)
         for (QWidget* top : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
                 EXPECT_EQ(box->text(), "Save changes?");
-                EXPECT_EQ(box->icon(), QMessageBox::Information);
+                // An informational alert speaks as the application: its icon, no standard one.
+                EXPECT_FALSE(box->iconPixmap().isNull());
                 for (QAbstractButton* b : box->buttons())
                     if (b->text() == "Discard")
                         b->click();

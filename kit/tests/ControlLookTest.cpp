@@ -6,6 +6,7 @@
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/testsupport/PixelProbe.h"
 
 #include <QPainter>
@@ -47,6 +48,7 @@ bool columnDrawn(const QImage& shot, double x, double y0, double y1, QColor back
 struct FocusCase {
     const char* name;
     std::function<Ref<Control>(Rect)> make;
+    bool ringsTheFrame = true; // else only what it shows (a check box's box and title)
 };
 
 class ControlFocusRings : public testing::TestWithParam<FocusCase> { };
@@ -64,11 +66,11 @@ TEST_P(ControlFocusRings, TheFirstResponderOfTheKeyWindowShowsARingInsideItsBoun
     ASSERT_TRUE(w.window->makeFirstResponder(control.get()));
     const QImage focused = w.window->snapshot();
     EXPECT_NE(region(plain, frame), region(focused, frame)) << GetParam().name;
-    // The ring runs along the right edge, just inside.
+    // The ring runs along the right edge, just inside; a check box's stops short of the empty end.
     bool edge = false;
     for (double x = frame.maxX() - 4; x < frame.maxX(); ++x)
         edge |= !sameColour(at(plain, x, frame.midY()), at(focused, x, frame.midY()));
-    EXPECT_TRUE(edge) << GetParam().name;
+    EXPECT_EQ(edge, GetParam().ringsTheFrame) << GetParam().name;
     // Nothing outside the bounds changes.
     QImage outside = region(focused, around), outsidePlain = region(plain, around);
     for (QImage* image : { &outside, &outsidePlain }) {
@@ -104,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
                             b->setButtonType(SwitchButton);
                             b->setTitle("Check");
                             return b;
-                        } },
+                        },
+                        false },
         FocusCase { "pop-up",
             [](Rect frame) -> Ref<Control> {
                 auto p = make<PopUpButton>(frame);
@@ -260,6 +263,67 @@ TEST(StepperLook, TheFittedSizeHoldsBothArrows)
     for (double y : { f.minY() - 2, f.minY() - 1, f.maxY(), f.maxY() + 1 })
         for (double x = f.minX(); x < f.maxX(); ++x)
             EXPECT_TRUE(sameColour(at(shot, x, y), background)) << x << ", " << y;
+}
+
+// Two framed buttons: along each side of the frame a line is drawn, nearly all its length.
+TEST(StepperLook, TheButtonsAreFramedOnAllFourSides)
+{
+    ControlWindow w(MakeSize(100, 80));
+    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
+    stepper->sizeToFit();
+    w.content->addSubview(stepper.get());
+    const Rect f = stepper->frame();
+    const QImage shot = w.window->snapshot();
+    const QColor background = at(shot, 2, 2);
+    // How many points of a line, inset 3 from its ends, differ from the background.
+    const auto share = [&](bool vertical, double at0, double from, double to) {
+        int drawn = 0, all = 0;
+        for (double t = from + 3; t < to - 3; ++t, ++all)
+            drawn += !sameColour(vertical ? at(shot, at0, t) : at(shot, t, at0), background);
+        return all ? double(drawn) / all : 0.0;
+    };
+    const auto side = [&](bool vertical, double outer, double inner, double from, double to) {
+        return std::max(share(vertical, outer, from, to), share(vertical, inner, from, to));
+    };
+    EXPECT_GE(side(false, f.maxY() - 1, f.maxY() - 2, f.minX(), f.maxX()), 0.9) << "top";
+    EXPECT_GE(side(false, f.minY(), f.minY() + 1, f.minX(), f.maxX()), 0.9) << "bottom";
+    EXPECT_GE(side(true, f.minX(), f.minX() + 1, f.minY(), f.maxY()), 0.9) << "left";
+    EXPECT_GE(side(true, f.maxX() - 1, f.maxX() - 2, f.minY(), f.maxY()), 0.9) << "right";
+}
+
+// --- Check box focus ----------------------------------------------------------------------------
+
+// A click leaves no ring; Tab does, around the box and its title, not across the wide frame.
+TEST(CheckBoxFocus, AClickLeavesTheBackgroundAndTabRingsTheIndicatorAndTitle)
+{
+    ControlWindow w(MakeSize(260, 60));
+    const Rect frame = MakeRect(20, 20, 200, 20);
+    auto box = make<Button>(frame);
+    box->setButtonType(SwitchButton);
+    box->setTitle("Rows");
+    w.content->addSubview(box.get());
+    auto other = make<Button>(MakeRect(20, 44, 60, 14));
+    other->setButtonType(SwitchButton);
+    other->setTitle("x");
+    w.content->addSubview(other.get());
+    const QImage plain = w.window->snapshot();
+
+    w.script->click(MakePoint(frame.minX() + 8, frame.midY()));
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), box.get());
+    const QImage clicked = w.window->snapshot();
+    // The box toggled; the far part of the frame, past the title, kept the background.
+    const Rect far = MakeRect(frame.minX() + 100, frame.minY(), 100, frame.height());
+    EXPECT_EQ(region(clicked, far), region(plain, far)) << "the click tinted the frame";
+    EXPECT_EQ(at(clicked, frame.maxX() - 3, frame.midY()).rgba(), at(plain, frame.maxX() - 3, frame.midY()).rgba());
+
+    // Tab away and back: keyboard focus shows the ring, still only near the box and title.
+    w.script->key(KeyCodeTab).key(KeyCodeTab, {}, ShiftKeyMask);
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), box.get());
+    const QImage tabbed = w.window->snapshot();
+    EXPECT_NE(region(tabbed, frame), region(clicked, frame)) << "no ring after Tab";
+    EXPECT_EQ(region(tabbed, far), region(plain, far)) << "the ring runs across the empty frame";
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -273,6 +274,54 @@ INSTANTIATE_TEST_SUITE_P(Keys, FieldEditorMovements,
     testing::Values(MovementCase { "Tab", KeyCodeTab, 0, 17, "second" }, MovementCase { "Backtab", KeyCodeTab, ShiftKeyMask, 18, "second" },
         MovementCase { "Return", KeyCodeReturn, 0, 16, "" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+// After Return the field keeps its place in the key loop: Tab goes on from it, not from the top.
+struct AfterReturnCase {
+    const char* name;
+    std::uint64_t flags;
+    const char* nowEditing;
+};
+
+void PrintTo(const AfterReturnCase& c, std::ostream* os) { *os << c.name; }
+
+class FieldEditorAfterReturn : public FieldEditorSessions, public testing::WithParamInterface<AfterReturnCase> { };
+
+TEST_P(FieldEditorAfterReturn, TabMovesOnFromTheFieldThatEnded)
+{
+    const AfterReturnCase c = GetParam();
+    auto third = make<LoggingField>(MakeRect(20, 60, 120, 22), &calls, "third");
+    w->content->addSubview(third.get());
+    const std::map<QString, TextField*> fields { { "first", first.get() }, { "second", second.get() }, { "third", third.get() } };
+    ASSERT_TRUE(w->window->makeFirstResponder(second.get()));
+    w->script->type("x");
+    w->script->key(KeyCodeReturn);
+    w->script->run();
+    ASSERT_EQ(w->window->firstResponder().get(), w->window.get());
+    w->script->key(KeyCodeTab, {}, c.flags);
+    w->script->type("9");
+    w->script->run();
+    EXPECT_EQ(fields.at(c.nowEditing)->currentEditor().get(), editor().get());
+    EXPECT_EQ(second->stringValue(), QStringLiteral("x"));
+    EXPECT_EQ(fields.at(c.nowEditing)->stringValue(), QStringLiteral("9"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, FieldEditorAfterReturn,
+    testing::Values(AfterReturnCase { "Tab", 0, "third" }, AfterReturnCase { "Backtab", ShiftKeyMask, "first" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FieldEditorSessions, AfterReturnAViewMadeFirstResponderIsWhereTabStarts)
+{
+    auto third = make<LoggingField>(MakeRect(20, 60, 120, 22), &calls, "third");
+    w->content->addSubview(third.get());
+    ASSERT_TRUE(w->window->makeFirstResponder(first.get()));
+    w->script->key(KeyCodeReturn);
+    w->script->run();
+    ASSERT_TRUE(w->window->makeFirstResponder(second.get()));
+    ASSERT_TRUE(w->window->makeFirstResponder(w->window.get()));
+    w->script->key(KeyCodeTab);
+    w->script->run();
+    EXPECT_EQ(third->currentEditor().get(), editor().get());
+}
 
 TEST_F(FieldEditorSessions, ReturnSendsTheActionElseReachesTheDefaultButton)
 {

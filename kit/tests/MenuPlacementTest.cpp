@@ -21,6 +21,15 @@ std::string text(Rect r)
     return QStringLiteral("(%1, %2, %3, %4)").arg(r.minX()).arg(r.minY()).arg(r.width()).arg(r.height()).toStdString();
 }
 
+TEST(Placement, AMenuTallerThanTheScreenGetsTheVisibleHeight)
+{
+    MenuPresentation where;
+    where.screenRect = MakeRect(100, 300, 0, 0);
+    const Rect visible = MakeRect(0, 40, 800, 560);
+    const Rect frame = MenuFrameForPresentation(where, MenuMetrics { { 120, 6000 }, 0, 0 }, visible);
+    EXPECT_EQ(text(frame), text(MakeRect(100, 40, 120, 560)));
+}
+
 struct MenuPlacementCase {
     const char* name;
     Rect anchor; // the control in screen coordinates; empty for a context menu at its origin

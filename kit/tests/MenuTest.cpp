@@ -5,11 +5,18 @@
 #include "kit/controls/Control.h"
 #include "kit/controls/ControlTypes.h"
 
+#include "kit/appkit/Screen.h"
+#include "kit/controls/MenuPlacement.h"
+
 #include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QMenu>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -290,6 +297,98 @@ TEST(QMenuPresenter, BuildsTheMenuFromTheModel)
     EXPECT_EQ(enabled[0], false);
     EXPECT_EQ(enabled[2], true);
     EXPECT_EQ(isChecked, (std::vector<bool> { false, false, true, false }));
+}
+
+Ref<Menu> longMenu(int count)
+{
+    auto menu = make<Menu>("Long");
+    menu->setAutoenablesItems(false); // every item enabled, as a pop-up's choices are
+    for (int i = 1; i <= count; ++i)
+        menu->addItemWithTitleActionKeyEquivalent(QStringLiteral("Item %1").arg(i), {}, {});
+    return menu;
+}
+
+// What the shown QMenu looked like, read from inside its session.
+struct ShownMenu {
+    QRect frame;
+    QRect available;
+    std::set<int> columns; // left edges of the items
+    bool lastInside = false; // the last item within the menu once the keys went down to it
+    QRect positionedItem; // in global coordinates
+    QString afterKeys;
+};
+
+void inspectThenClose(ShownMenu& shown, int positioned)
+{
+    QTimer::singleShot(0, [&shown, positioned] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup)
+            return;
+        shown.frame = popup->geometry();
+        shown.available = popup->screen()->availableGeometry();
+        const QList<QAction*> actions = popup->actions();
+        for (QAction* a : actions)
+            shown.columns.insert(popup->actionGeometry(a).left());
+        if (positioned >= 0) {
+            const QRect item = popup->actionGeometry(actions.at(positioned));
+            shown.positionedItem = QRect(popup->mapToGlobal(item.topLeft()), item.size());
+        }
+        // Down, item after item, to the last: the menu scrolls it into view.
+        for (qsizetype i = 0; i < actions.size(); ++i) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(popup, &down);
+        }
+        shown.lastInside = popup->activeAction() == actions.last() && popup->rect().contains(popup->actionGeometry(actions.last()));
+        const QRect last = popup->actionGeometry(actions.last());
+        shown.afterKeys = QStringLiteral("%1 active, last item at %2,%3 in %4x%5")
+                              .arg(popup->activeAction() ? popup->activeAction()->text() : QStringLiteral("none"))
+                              .arg(last.x())
+                              .arg(last.y())
+                              .arg(popup->width())
+                              .arg(popup->height());
+        popup->close();
+    });
+}
+
+// A menu taller than the screen keeps one column, as tall as the visible frame, and scrolls.
+TEST(QMenuPresenter, ALongMenuScrollsInOneColumnInsideTheVisibleFrame)
+{
+    ControlWindow w;
+    const Ref<Menu> menu = longMenu(300);
+    ShownMenu shown;
+    inspectThenClose(shown, -1);
+    MenuPresentation where;
+    where.view = w.content.get();
+    where.location = MakePoint(10, 10);
+    menu->runSession(where);
+    ASSERT_FALSE(shown.frame.isNull()) << "no menu showed";
+    EXPECT_EQ(shown.columns.size(), 1u) << "one column";
+    EXPECT_TRUE(shown.available.contains(shown.frame)) << "menu " << shown.frame.x() << "," << shown.frame.y() << " " << shown.frame.width()
+                                                        << "x" << shown.frame.height();
+    EXPECT_EQ(shown.frame.height(), shown.available.height());
+    EXPECT_TRUE(shown.lastInside) << "Down scrolls to the last item: " << shown.afterKeys.toStdString();
+}
+
+// Item 250 far down and item 1 at the top: either opens over the button, the menu scrolled.
+TEST(QMenuPresenter, ALongPopUpOpensScrolledToItsItemOverTheButton)
+{
+    for (const int index : { 249, 0 }) {
+        ControlWindow w;
+        const Ref<Menu> menu = longMenu(300);
+        ShownMenu shown;
+        inspectThenClose(shown, index);
+        MenuPresentation where;
+        where.view = w.content.get();
+        where.rect = MakeRect(20, 80, 120, 22);
+        where.positionedItem = menu->itemAtIndex(index).get();
+        menu->runSession(where);
+        ASSERT_FALSE(shown.frame.isNull()) << "no menu showed";
+        const QRectF button = QtRectFromScreen(MenuAnchorInScreen(w.content.get(), where.rect, {}));
+        EXPECT_NEAR(shown.positionedItem.center().y(), button.center().y(), 2) << "item " << index + 1 << " over the button";
+        EXPECT_TRUE(shown.available.contains(shown.frame)) << index + 1;
+        EXPECT_EQ(shown.columns.size(), 1u) << index + 1;
+        EXPECT_TRUE(shown.lastInside) << "Down scrolls to the last item: " << shown.afterKeys.toStdString();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -90,6 +92,24 @@ TEST_F(Modal, AStopFromATimerEndsTheSessionWithoutWaitingForAnEvent)
     script.wait(5).mouseMoved(MakePoint(10, 10));
     EXPECT_EQ(app->runModalForWindow(panel.get()), RunStoppedResponse);
     EXPECT_DOUBLE_EQ(script.now(), start + 0.1);
+}
+
+// A window run modally before it shows is centred, as a window's center places it; one on
+// screen already stays where it is.
+TEST_F(Modal, AHiddenWindowIsCentredAndAVisibleOneStays)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    auto hidden = make<Window>(MakeRect(0, 0, 200, 100), TitledWindowMask);
+    after(0.1, ModalPanelRunLoopMode, [&] { app->stopModal(); });
+    app->runModalForWindow(hidden.get());
+    const Rect v = Screen::mainScreen()->visibleFrame();
+    EXPECT_EQ(hidden->frame(), MakeRect(std::floor(v.midX() - 100), std::floor(v.minY() + (v.height() - 100) * 2 / 3), 200, 100));
+
+    panel->orderFront();
+    after(0.1, ModalPanelRunLoopMode, [&] { app->stopModal(); });
+    app->runModalForWindow(panel.get());
+    EXPECT_EQ(panel->frame(), MakeRect(100, 100, 200, 100));
 }
 
 TEST_F(Modal, StopWithoutASessionLogsAndDoesNothing)

@@ -5,7 +5,10 @@
 #include "kit/appkit/Window.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/graphics/Color.h"
+#include "kit/graphics/GraphicsContext.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
@@ -166,6 +169,30 @@ TEST_F(ToolbarTest, AVisibleToolbarSitsAboveTheContentWhichKeepsItsSize)
     window->setToolbar(nullptr);
     EXPECT_EQ(window->frame().size, MakeSize(200, 100));
     EXPECT_FALSE(toolbar->toolbarView()->superview());
+}
+
+// A content view that paints all of itself red.
+class RedView : public View {
+public:
+    using View::View;
+    void drawRect(Rect) override
+    {
+        Color::redColor()->setFill();
+        RectFill(bounds());
+    }
+};
+
+TEST_F(ToolbarTest, TheStripHidesAContentViewTallerThanItsPlace)
+{
+    window->setToolbar(toolbar.get());
+    window->setContentView(make<RedView>(MakeRect(0, 0, 300, 200)).get());
+    // Taller than the window leaves it, as a view sizing itself lazily can be.
+    window->contentView()->setFrameSize(MakeSize(300, 200 + Toolbar::Height));
+    const QImage image = window->snapshot();
+    ASSERT_FALSE(image.isNull());
+    const QColor background = Color::windowBackgroundColor()->toQColor();
+    EXPECT_TRUE(test::pixelIs(image, image.width() - 4, 3, background)) << "the strip's free end";
+    EXPECT_TRUE(test::pixelIs(image, image.width() - 4, int(Toolbar::Height) + 3, Qt::red)) << "the content below the strip";
 }
 
 TEST_F(ToolbarTest, ToolbarVisibleIsObservableThroughTheWindow)

@@ -1,0 +1,140 @@
+#include "gallery/PageList.h"
+
+#include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Window.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace {
+
+// Where the page sits: flipped, so that a page taller than the room shows its top first.
+class PageContainer : public kit::View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+};
+
+} // namespace
+
+GalleryScrollView::GalleryScrollView(kit::Rect frame, kit::Size minimumDocumentSize)
+    : ScrollView(frame)
+    , minimum_(minimumDocumentSize)
+{
+    setHasVerticalScroller(true);
+    setHasHorizontalScroller(true);
+    setAutohidesScrollers(true);
+    // What lies in it paints itself, or shows the window's background as it would without a scroll view.
+    setDrawsBackground(false);
+}
+
+void GalleryScrollView::tile()
+{
+    if (const kit::Ref<kit::View> document = documentView()) {
+        // Settle both scrollers first: one narrows the room for the other.
+        const kit::Size room = bounds().size;
+        const double w = kit::Scroller::scrollerWidth();
+        bool vertical = false, horizontal = false;
+        for (int pass = 0; pass < 2; ++pass) {
+            vertical = room.height - (horizontal ? w : 0) < minimum_.height;
+            horizontal = room.width - (vertical ? w : 0) < minimum_.width;
+        }
+        const kit::Size size = kit::MakeSize(std::max(minimum_.width, room.width - (vertical ? w : 0)),
+            std::max(minimum_.height, room.height - (horizontal ? w : 0)));
+        if (document->frame().size != size)
+            document->setFrameSize(size); // tiles again, with the size settled
+    }
+    ScrollView::tile();
+}
+
+PageList::PageList(kit::Rect frame, std::vector<GalleryPage> pages, kit::View* container)
+    : View(frame)
+    , pages_(std::move(pages))
+    , container_(container)
+{
+    selectRow(0);
+}
+
+kit::Rect PageList::rectOfRow(int row) const { return kit::MakeRect(0, row * RowHeight, bounds().width(), RowHeight); }
+
+void PageList::selectRow(int row)
+{
+    row = std::clamp(row, 0, int(pages_.size()) - 1);
+    scrollRectToVisible(rectOfRow(row));
+    if (row == selected_)
+        return;
+    selected_ = row;
+    const kit::Ref<kit::View> container = container_.lock();
+    for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
+        old->removeFromSuperview();
+    container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
+    setNeedsDisplay(true);
+}
+
+void PageList::drawRect(kit::Rect)
+{
+    QPainter* p = currentPainter();
+    const QPalette palette = QApplication::palette();
+    p->fillRect(QRectF(0, 0, bounds().width(), bounds().height()), palette.color(QPalette::Base));
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    p->setFont(font);
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        const QRectF row(0, double(i) * RowHeight, bounds().width(), RowHeight);
+        const bool selected = int(i) == selected_;
+        if (selected)
+            p->fillRect(row, palette.color(QPalette::Highlight));
+        p->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        p->drawText(row.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft, pages_[i].title);
+    }
+}
+
+void PageList::mouseDown(const kit::Event& event)
+{
+    if (const kit::Ref<kit::Window> w = window())
+        w->makeFirstResponder(this);
+    const kit::Point p = convertPointFromView(event.locationInWindow(), nullptr);
+    const int row = int(p.y / RowHeight);
+    if (p.y >= 0 && row < int(pages_.size()))
+        selectRow(row);
+}
+
+void PageList::keyDown(const kit::Event& event)
+{
+    switch (event.keyCode()) {
+    case kit::KeyCodeUpArrow:
+        return selectRow(selected_ - 1);
+    case kit::KeyCodeDownArrow:
+        return selectRow(selected_ + 1);
+    case kit::KeyCodeHome:
+        return selectRow(0);
+    case kit::KeyCodeEnd:
+        return selectRow(int(pages_.size()) - 1);
+    default:
+        View::keyDown(event);
+    }
+}
+
+kit::Ref<PageList> addPageListAndArea(kit::View* content, double listWidth, kit::Size pageSize, std::vector<GalleryPage> pages)
+{
+    const double height = content->bounds().height();
+    auto area = kit::make<GalleryScrollView>(kit::MakeRect(listWidth, 0, content->bounds().width() - listWidth, height), pageSize);
+    area->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    auto container = kit::make<PageContainer>(kit::MakeRect(0, 0, pageSize.width, pageSize.height));
+    area->setDocumentView(container.get());
+    area->tile();
+    content->addSubview(area.get());
+
+    const double rows = double(pages.size()) * PageList::RowHeight;
+    auto listArea = kit::make<GalleryScrollView>(kit::MakeRect(0, 0, listWidth, height), kit::MakeSize(0, rows));
+    listArea->setAutoresizingMask(kit::ViewHeightSizable);
+    auto list = kit::make<PageList>(kit::MakeRect(0, 0, listWidth, rows), std::move(pages), container.get());
+    listArea->setDocumentView(list.get());
+    listArea->tile();
+    content->addSubview(listArea.get());
+    return list;
+}

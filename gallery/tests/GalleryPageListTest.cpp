@@ -1,0 +1,123 @@
+// The gallery window's page list and page area in a small window: every page can be picked with
+// the wheel and with the arrow keys, and a page keeps its size, the area scrolling instead.
+
+#include "gallery/PageList.h"
+
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/EventScript.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+
+constexpr double ListWidth = 180;
+constexpr Size PageSize { 900, 600 };
+
+std::vector<GalleryPage> pages(int count)
+{
+    std::vector<GalleryPage> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back({ QStringLiteral("p%1").arg(i), QStringLiteral("Page %1").arg(i), [](Rect frame) {
+                           auto page = make<View>(frame);
+                           page->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
+                           return page;
+                       } });
+    return out;
+}
+
+class GalleryPageList : public testing::Test {
+protected:
+    void open(Size size, int count = 24)
+    {
+        window = make<Window>(MakeRect(0, 0, size.width, size.height), TitledWindowMask | ResizableWindowMask);
+        list = addPageListAndArea(window->contentView().get(), ListWidth, PageSize, pages(count));
+        window->makeFirstResponder(list.get());
+        window->makeKeyAndOrderFront();
+    }
+    void TearDown() override
+    {
+        if (window)
+            window->close();
+    }
+    ScrollView& listArea() { return dynamic_cast<ScrollView&>(*list->superview()->superview()); }
+    // The page shown, and the scroll view it sits in.
+    Ref<View> page() { return pageArea().documentView()->subviews().front(); }
+    ScrollView& pageArea()
+    {
+        for (const Ref<View>& v : window->contentView()->subviews())
+            if (auto* area = dynamic_cast<ScrollView*>(v.get()); area && area->documentView().get() != list.get())
+                return *area;
+        throw std::logic_error("no page area");
+    }
+    bool rowShows(int row)
+    {
+        const Rect visible = listArea().documentVisibleRect();
+        const Rect r = list->rectOfRow(row);
+        return r.minY() >= visible.minY() && r.maxY() <= visible.maxY();
+    }
+
+    Ref<Window> window;
+    Ref<PageList> list;
+};
+
+TEST_F(GalleryPageList, DownReachesEveryPageAndKeepsItsRowInView)
+{
+    open(MakeSize(400, 300));
+    test::EventScript script(window.get());
+    for (int row = 1; row < 24; ++row) {
+        script.key(KeyCodeDownArrow);
+        script.run();
+        ASSERT_EQ(list->selectedRow(), row);
+        EXPECT_TRUE(rowShows(row)) << "row " << row;
+    }
+    script.key(KeyCodeDownArrow);
+    script.run();
+    EXPECT_EQ(list->selectedRow(), 23) << "Down on the last row stays there";
+    script.key(KeyCodeHome);
+    script.run();
+    EXPECT_EQ(list->selectedRow(), 0);
+    EXPECT_TRUE(rowShows(0));
+    script.key(KeyCodeEnd);
+    script.run();
+    EXPECT_EQ(list->selectedRow(), 23);
+    EXPECT_TRUE(rowShows(23));
+    script.key(KeyCodeUpArrow);
+    script.run();
+    EXPECT_EQ(list->selectedRow(), 22);
+}
+
+TEST_F(GalleryPageList, TheWheelBringsTheLastRowIntoReachAndAClickPicksIt)
+{
+    open(MakeSize(400, 300));
+    test::EventScript script(window.get());
+    ASSERT_FALSE(rowShows(23));
+    for (int i = 0; i < 40; ++i)
+        script.scroll(MakePoint(ListWidth / 2, 150), 0, -3);
+    script.run();
+    ASSERT_TRUE(rowShows(23));
+    // The last row, in window coordinates.
+    const Rect last = list->convertRectToView(list->rectOfRow(23), nullptr);
+    script.click(MakePoint(last.midX(), last.midY()));
+    script.run();
+    EXPECT_EQ(list->selectedRow(), 23);
+}
+
+TEST_F(GalleryPageList, ASmallWindowScrollsThePageInsteadOfSqueezingIt)
+{
+    open(MakeSize(400, 300));
+    EXPECT_EQ(page()->frame().size, PageSize);
+    EXPECT_TRUE(pageArea().verticalScroller()->superview());
+    EXPECT_TRUE(pageArea().horizontalScroller()->superview());
+    // The top of the page shows first.
+    EXPECT_DOUBLE_EQ(pageArea().documentVisibleRect().minY(), 0);
+
+    window->setFrameDisplay(MakeRect(0, 0, ListWidth + 1100, 800), true);
+    EXPECT_EQ(page()->frame().size, MakeSize(1100, 800)) << "a larger window gives the page the room";
+    EXPECT_FALSE(pageArea().verticalScroller()->superview());
+    EXPECT_FALSE(pageArea().horizontalScroller()->superview());
+}
+
+} // namespace

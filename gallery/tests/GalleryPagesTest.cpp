@@ -1,0 +1,156 @@
+// Pages of the gallery, made in process: what they list and how they draw.
+
+#include "gallery/pages/CoverFlowPage.h"
+#include "gallery/pages/SoundsPage.h"
+
+#include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
+#include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
+#include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace kit;
+
+template<class T>
+void collect(View* view, std::vector<T*>& out)
+{
+    if (auto* t = dynamic_cast<T*>(view))
+        out.push_back(t);
+    for (const Ref<View>& sub : view->subviews())
+        collect(sub.get(), out);
+}
+
+// Sets an environment variable for the test's length.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : name_(name)
+        , old_(qgetenv(name))
+        , had_(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment()
+    {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    QByteArray old_;
+    bool had_;
+};
+
+TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
+{
+    QTemporaryDir home, dirs;
+    ASSERT_TRUE(home.isValid() && dirs.isValid());
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("sounds")));
+    // The gallery's two tones make 40.
+    for (int i = 1; i <= 38; ++i) {
+        QFile file(home.filePath(QStringLiteral("sounds/Sound%1.ogg").arg(i, 2, 10, QLatin1Char('0'))));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", home.path().toUtf8());
+    const ScopedEnvironment dataDirs("XDG_DATA_DIRS", dirs.path().toUtf8());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+
+    const Ref<View> page = makeSoundsPage(MakeRect(0, 0, 900, 600));
+    const Ref<JVLSoundManager> manager = JVLSoundManager::getSharedSoundManager();
+    ASSERT_EQ(manager->count(), 40);
+    std::vector<ScrollView*> lists;
+    collect(page.get(), lists);
+    ASSERT_EQ(lists.size(), 1u) << "the rows scroll";
+    ScrollView& list = *lists.front();
+    std::vector<GallerySwatch*> swatches;
+    collect(list.documentView().get(), swatches);
+    QStringList names;
+    for (GallerySwatch* s : swatches)
+        names << s->title();
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(names.contains(manager->getSoundNameAtIndex(i))) << "no row for sound " << i + 1;
+
+    // The last row scrolls into view.
+    GallerySwatch* last = nullptr;
+    for (GallerySwatch* s : swatches)
+        if (s->title() == manager->getSoundNameAtIndex(39))
+            last = s;
+    ASSERT_TRUE(last);
+    last->scrollRectToVisible(last->bounds());
+    const Rect visible = list.documentVisibleRect();
+    EXPECT_GE(last->frame().minY(), visible.minY());
+    EXPECT_LE(last->frame().maxY(), visible.maxY());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+}
+
+// A caption in a swatch one line high keeps its descenders: the ink reaches as far down as the
+// same text drawn without any clip.
+TEST(GallerySwatch, ALowSwatchKeepsItsDescenders)
+{
+    auto window = make<Window>(MakeRect(0, 0, 220, 44), TitledWindowMask);
+    auto swatch = make<GallerySwatch>(MakeRect(10, 10, 200, 24), QColor(250, 250, 250), QStringLiteral("gg,"));
+    window->contentView()->addSubview(swatch.get());
+    const QImage shot = window->snapshot();
+    int first = -1, last = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) < 128) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+    ASSERT_GE(first, 0) << "no caption drawn";
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(QStringLiteral("gg,"));
+    // Rows with ink span the glyphs' full height, descenders included (a pixel of antialiasing aside).
+    EXPECT_GE(last - first + 1, int(std::floor(ink.height())) - 1) << "ink rows " << first << ".." << last;
+    window->close();
+}
+
+// The covers are 240 x 172 pictures: however large the window, the page never asks the view to
+// show them larger; in a small window they still shrink with it.
+// The page loads its pictures on worker threads: they finish before the page goes.
+void drainLoads(View* page)
+{
+    RunLoop::main().runUntil([&] { return coverFlowPageIsReady(page); }, 60);
+    RunLoop::main().runPending();
+}
+
+TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
+{
+    for (const Size size : { MakeSize(1600 - 180, 1000), MakeSize(900, 600) }) {
+        const Ref<View> page = makeCoverFlowPage(MakeRect(0, 0, size.width, size.height));
+        std::vector<JVLCoverFlowView*> flows;
+        collect(page.get(), flows);
+        ASSERT_EQ(flows.size(), 1u);
+        const Size item = flows.front()->itemSize();
+        EXPECT_LE(item.width, 240) << size.width << " x " << size.height;
+        EXPECT_LE(item.height, 172) << size.width << " x " << size.height;
+        EXPECT_GE(item.height, 160) << "the cap, not a shrink";
+        drainLoads(page.get());
+    }
+    const Ref<View> small = makeCoverFlowPage(MakeRect(0, 0, 500, 330));
+    std::vector<JVLCoverFlowView*> flows;
+    collect(small.get(), flows);
+    ASSERT_EQ(flows.size(), 1u);
+    EXPECT_LT(flows.front()->itemSize().height, 172) << "a small window shrinks the covers";
+    drainLoads(small.get());
+}
+
+} // namespace
