@@ -22,8 +22,6 @@ namespace jvl_cover_flow_test {
 
 using namespace kit;
 
-KIT_REGISTER_CLASS(CoverItem, Object) { c.property("cover", &CoverItem::cover, &CoverItem::setCover); }
-
 // The owner of an interface file and the target of the view's action.
 class CoverFlowOwner : public Object {
     KIT_CLASS(CoverFlowOwner)
