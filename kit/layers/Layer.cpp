@@ -128,8 +128,14 @@ void Layer::noteChange(bool placementOnly, bool evenHidden)
         top->changedWhilePreparing_ = true;
         return;
     }
-    if (const Ref<View> host = top->hostingView())
+    // Once a transaction: the host's whole area waits to be drawn until it draws the tree.
+    const std::uint64_t commits = Transaction::commitCount();
+    if (top->hostMarkedIn_ == commits)
+        return;
+    if (const Ref<View> host = top->hostingView()) {
         host->setNeedsDisplay(true);
+        top->hostMarkedIn_ = commits;
+    }
 }
 
 bool Layer::isDescendantOf(const Layer* layer) const

@@ -475,6 +475,8 @@ private:
         std::size_t endSlot = 0;
     };
     static void forgetEnding(RunningAnimation& running);
+    // addAnimationForKey for an animation the layer holds alone (no copy made).
+    void adoptAnimationForKey(Ref<CAAnimation> animation, const QString& key);
     void summarizeMotion(RunningAnimation& running) const;
     const RunningAnimation* runningAnimation(const QString& key) const;
     Value animatedValue(const RunningAnimation& running, double now) const;
@@ -557,6 +559,7 @@ private:
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it
     bool changedWhilePreparing_ = false;
+    std::uint64_t hostMarkedIn_ = 0; // the transaction (commit count) that last asked the host to redraw
     struct TintCache {
         qint64 key = 0;
         std::array<double, 3> tint { 1, 1, 1 };
