@@ -549,11 +549,23 @@ private:
     mutable std::vector<Layer*> shownCache_;
     mutable bool shownValid_ = false;
     mutable std::uint64_t shownGeneration_ = 0; // counts rebuilds of shownCache_
+    // Sublayers whose hiding (or whether they animate while hidden) changed since the shown order
+    // was kept: a few are taken out or put back instead of walking them all (a row hides one item
+    // and shows another at each step).
+    mutable std::vector<Layer*> shownMoved_;
+    void placeShownMoved() const;
+    // Takes `moved` (sorted by address) out of `order` and merges them back where (zPosition,
+    // index) puts them; `shownOnly` leaves out the hidden ones that nothing animates.
+    void remergeIntoOrder(std::vector<Layer*>& order, const std::vector<Layer*>& moved, bool shownOnly) const;
     // Tells the superlayer that this layer's place in its shown drawing order may have changed.
     void shownStateChanged()
     {
-        if (const Layer* s = superlayer_.unsafeRaw())
-            s->shownValid_ = false;
+        if (const Layer* s = superlayer_.unsafeRaw()) {
+            if (s->shownValid_ && s->shownMoved_.size() < 64)
+                s->shownMoved_.push_back(this);
+            else
+                s->shownValid_ = false;
+        }
     }
     // Root only.
     Weak<View> hostingView_;
