@@ -128,13 +128,17 @@ void Layer::noteChange(bool placementOnly, bool evenHidden)
         top->changedWhilePreparing_ = true;
         return;
     }
-    // Once a transaction: the host's whole area waits to be drawn until it draws the tree.
+    // Once a transaction: once the host took the ask (it needed no display before and does now),
+    // its whole area waits to be drawn until it draws the tree. A host that turns some asks down,
+    // or was partly marked before, is asked each time.
     const std::uint64_t commits = Transaction::commitCount();
     if (top->hostMarkedIn_ == commits)
         return;
     if (const Ref<View> host = top->hostingView()) {
+        const bool before = host->needsDisplay();
         host->setNeedsDisplay(true);
-        top->hostMarkedIn_ = commits;
+        if (!before && host->needsDisplay())
+            top->hostMarkedIn_ = commits;
     }
 }
 
