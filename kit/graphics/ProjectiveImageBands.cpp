@@ -20,8 +20,9 @@ namespace kit::projectiveimage {
 namespace {
 
 // Spins before a kernel wait: a frame draws dozens of pictures back to back, and a wake-up through
-// the kernel costs more than many a share.
-constexpr auto SpinFor = std::chrono::microseconds(200);
+// the kernel costs more than many a share. Briefly: on a busy machine the spinning helpers take
+// the processors the drawing thread needs, and between two pictures they spun longer than they drew.
+constexpr auto SpinFor = std::chrono::microseconds(20);
 
 inline void relax()
 {

@@ -128,8 +128,18 @@ void Layer::noteChange(bool placementOnly, bool evenHidden)
         top->changedWhilePreparing_ = true;
         return;
     }
-    if (const Ref<View> host = top->hostingView())
+    // Once a transaction: once the host took the ask (it needed no display before and does now),
+    // its whole area waits to be drawn until it draws the tree. A host that turns some asks down,
+    // or was partly marked before, is asked each time.
+    const std::uint64_t commits = Transaction::commitCount();
+    if (top->hostMarkedIn_ == commits)
+        return;
+    if (const Ref<View> host = top->hostingView()) {
+        const bool before = host->needsDisplay();
         host->setNeedsDisplay(true);
+        if (!before && host->needsDisplay())
+            top->hostMarkedIn_ = commits;
+    }
 }
 
 bool Layer::isDescendantOf(const Layer* layer) const

@@ -475,6 +475,8 @@ private:
         std::size_t endSlot = 0;
     };
     static void forgetEnding(RunningAnimation& running);
+    // addAnimationForKey for an animation the layer holds alone (no copy made).
+    void adoptAnimationForKey(Ref<CAAnimation> animation, const QString& key);
     void summarizeMotion(RunningAnimation& running) const;
     const RunningAnimation* runningAnimation(const QString& key) const;
     Value animatedValue(const RunningAnimation& running, double now) const;
@@ -547,16 +549,29 @@ private:
     mutable std::vector<Layer*> shownCache_;
     mutable bool shownValid_ = false;
     mutable std::uint64_t shownGeneration_ = 0; // counts rebuilds of shownCache_
+    // Sublayers whose hiding (or whether they animate while hidden) changed since the shown order
+    // was kept: a few are taken out or put back instead of walking them all (a row hides one item
+    // and shows another at each step).
+    mutable std::vector<Layer*> shownMoved_;
+    void placeShownMoved() const;
+    // Takes `moved` (sorted by address) out of `order` and merges them back where (zPosition,
+    // index) puts them; `shownOnly` leaves out the hidden ones that nothing animates.
+    void remergeIntoOrder(std::vector<Layer*>& order, const std::vector<Layer*>& moved, bool shownOnly) const;
     // Tells the superlayer that this layer's place in its shown drawing order may have changed.
     void shownStateChanged()
     {
-        if (const Layer* s = superlayer_.unsafeRaw())
-            s->shownValid_ = false;
+        if (const Layer* s = superlayer_.unsafeRaw()) {
+            if (s->shownValid_ && s->shownMoved_.size() < 64)
+                s->shownMoved_.push_back(this);
+            else
+                s->shownValid_ = false;
+        }
     }
     // Root only.
     Weak<View> hostingView_;
     bool preparing_ = false; // the host is laying out and displaying the tree before drawing it
     bool changedWhilePreparing_ = false;
+    std::uint64_t hostMarkedIn_ = 0; // the transaction (commit count) that last asked the host to redraw
     struct TintCache {
         qint64 key = 0;
         std::array<double, 3> tint { 1, 1, 1 };

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <typeinfo>
 
 namespace kit {
 
@@ -191,6 +192,9 @@ Value Layer::presentationValueForKey(const QString& key) const
     for (const RunningAnimation& r : animations_)
         if (auto* basic = dynamic_cast<const BasicAnimation*>(r.animation.get()); basic && basic->keyPath() == key)
             return animatedValue(r, Application::now());
+    // A row of layers moving together asks this for each: without the class's property lookup.
+    if (key == QLatin1String("position"))
+        return ValueTraitsOf<Point>::toValue(model_.position);
     return Object::valueForKey(key);
 }
 
@@ -251,21 +255,31 @@ void Layer::didChangeAnimatable(const QString& key, const std::optional<Value>& 
         }
     if (!before)
         return;
-    const Value action = actionForKey(key);
-    Ref<Object> object = action.isObject() ? action.object() : nullptr;
+    Ref<Object> object;
+    if (const Value action = actionForKey(key); action.isObject())
+        object = action.object();
     if (!object)
         return;
     if (dynamic_cast<Transition*>(object.get()))
         pendingLook_ = snapshotLook(key, before);
-    if (auto basic = dynamic_pointer_cast<BasicAnimation>(object)) {
-        auto copy = static_pointer_cast<BasicAnimation>(basic->copy());
-        if (copy->keyPath().isEmpty())
-            copy->setKeyPath(key);
+    if (auto* basic = dynamic_cast<BasicAnimation*>(object.get())) {
+        // One nobody else holds (the default action's, made for this change) is completed in
+        // place; a shared one is copied first.
+        Ref<BasicAnimation> own = object->retainCount() == 1 ? Ref<BasicAnimation>(basic) : static_pointer_cast<BasicAnimation>(basic->copy());
+        if (own->keyPath().isEmpty())
+            own->setKeyPath(key);
         // A retarget continues from where the layer is.
         // (Null stands for "none": nil would mean the model value.)
-        if (copy->fromValue().isNil())
-            copy->setFromValue(before->isNil() ? Value::null() : *before);
-        object = copy;
+        if (own->fromValue().isNil())
+            own->setFromValue(before->isNil() ? Value::null() : *before);
+        object = nullptr;
+        if (const BasicAnimation& made = *own; typeid(made) == typeid(BasicAnimation)) {
+            // Its action adds a copy; this one is the layer's already.
+            adoptAnimationForKey(std::move(own), key);
+            pendingLook_ = nullptr;
+            return;
+        }
+        object = std::move(own);
     }
     if (auto* run = dynamic_cast<Action*>(object.get()))
         run->runActionForKeyObjectArguments(key, this, Dictionary {});
@@ -303,7 +317,9 @@ Value Layer::implicitAnimationForKey(const QString& key)
     auto animation = BasicAnimation::animationWithKeyPath(key);
     animation->setDuration(duration);
     const Ref<MediaTimingFunction> function = Transaction::animationTimingFunction();
-    animation->setTimingFunction(function ? function : MediaTimingFunction::functionWithName(MediaTimingFunctionDefault));
+    // Timing functions do not change: the default one is made once.
+    static const Ref<MediaTimingFunction> standard = MediaTimingFunction::functionWithName(MediaTimingFunctionDefault);
+    animation->setTimingFunction(function ? function : standard);
     return Value(animation);
 }
 
@@ -314,9 +330,14 @@ void Layer::addAnimationForKey(CAAnimation* animation, const QString& key)
     KIT_ASSERT(isMainThread(), "Layers change on the main thread only");
     if (!animation)
         return;
+    adoptAnimationForKey(static_pointer_cast<CAAnimation>(animation->copy()), key);
+}
+
+void Layer::adoptAnimationForKey(Ref<CAAnimation> animation, const QString& key)
+{
     RunningAnimation r;
     r.key = key;
-    r.animation = static_pointer_cast<CAAnimation>(animation->copy());
+    r.animation = std::move(animation);
     r.pass = r.animation->duration() > 0 ? r.animation->duration() : Transaction::animationDuration();
     if (auto* basic = dynamic_cast<BasicAnimation*>(r.animation.get())) {
         if (basic->keyPath().isEmpty())

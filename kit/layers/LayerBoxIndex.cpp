@@ -32,6 +32,33 @@ double largestBesides(const LinearForm& f, const double lo[3], const double hi[3
     return sum;
 }
 
+// By the low end along `axis`. A row moving together keeps its order but for the few that turned
+// or changed depth (drawn last, out of place): those are sorted alone and merged in.
+template <class Entry> void sortNearlySorted(std::vector<Entry>& entries, int axis)
+{
+    const auto before = [axis](const Entry& x, const Entry& y) { return x.lo[axis] < y.lo[axis]; };
+    std::vector<Entry> strays;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (kept > 0 && before(entries[i], entries[kept - 1])) {
+            strays.push_back(entries[i]);
+            if (strays.size() * 16 > entries.size()) {
+                // Too many: the ones taken out go back into the gap they left, then all are sorted.
+                std::copy(strays.begin(), strays.end(), entries.begin() + std::ptrdiff_t(kept));
+                std::sort(entries.begin(), entries.end(), before);
+                return;
+            }
+            continue;
+        }
+        entries[kept++] = entries[i];
+    }
+    if (strays.empty())
+        return;
+    std::sort(strays.begin(), strays.end(), before);
+    std::copy(strays.begin(), strays.end(), entries.begin() + std::ptrdiff_t(kept));
+    std::inplace_merge(entries.begin(), entries.begin() + std::ptrdiff_t(kept), entries.end(), before);
+}
+
 } // namespace layerboxindex
 
 const Layer::SublayerBoxes& Layer::sublayerBoxes() const
@@ -101,7 +128,7 @@ const Layer::SublayerBoxes& Layer::sublayerBoxes() const
     });
     if (b.unindexed.size() * 4 > b.entries.size())
         return b;
-    std::sort(b.entries.begin(), b.entries.end(), [k](const SublayerBoxes::Entry& x, const SublayerBoxes::Entry& y) { return x.lo[k] < y.lo[k]; });
+    layerboxindex::sortNearlySorted(b.entries, k);
     b.widest = 0;
     b.indexedUnion = Extent();
     for (const SublayerBoxes::Entry& entry : b.entries) {

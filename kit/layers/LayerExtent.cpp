@@ -273,8 +273,7 @@ const Layer::Extent& Layer::placedExtent() const
 {
     if (placedKnown_ && placedStamp_ < 0)
         return placedCache_; // without asking the clock: an index rebuild asks thousands
-    const double now = Application::now();
-    if (placedKnown_ && placedStamp_ == now)
+    if (placedKnown_ && placedStamp_ == Application::now())
         return placedCache_;
     ++layerextent::builtBoxes();
     const bool reshaping = std::any_of(animations_.begin(), animations_.end(), [](const RunningAnimation& r) { return r.motion == RunningAnimation::Motion::Reshapes; });
@@ -297,7 +296,8 @@ const Layer::Extent& Layer::placedExtent() const
     else
         placedCache_ = motionExtent(own);
     placedKnown_ = true;
-    placedStamp_ = lasting ? -1 : now;
+    // Only a box that holds for an instant asks the clock (a row of thousands moving together).
+    placedStamp_ = lasting ? -1 : Application::now();
     return placedCache_;
 }
 

@@ -359,42 +359,63 @@ std::vector<Layer*> Layer::drawingOrder() const
     return order;
 }
 
-bool Layer::placeDepthMoved() const
+void Layer::remergeIntoOrder(std::vector<Layer*>& order, const std::vector<Layer*>& moved, bool shownOnly) const
 {
-    std::vector<Layer*>& moved = depthMoved_;
-    std::sort(moved.begin(), moved.end());
-    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
-    if (moved.size() > 32 || moved.size() * 8 > sublayers_.size())
-        return false; // as quick to sort them all
     if (!siblingsIndexed_) {
         for (std::size_t i = 0; i < sublayers_.size(); ++i)
             sublayers_[i]->siblingIndex_ = std::uint32_t(i);
         siblingsIndexed_ = true;
     }
-    // The others keep their depths, so they stay sorted by (zPosition, index) without them.
-    std::erase_if(orderCache_, [&](Layer* l) { return std::binary_search(moved.begin(), moved.end(), l); });
+    // The others keep their places, so they stay sorted by (zPosition, index) without these.
+    std::erase_if(order, [&](Layer* l) { return std::binary_search(moved.begin(), moved.end(), l); });
     const auto before = [](const Layer* a, const Layer* b) {
         return a->model_.zPosition < b->model_.zPosition || (a->model_.zPosition == b->model_.zPosition && a->siblingIndex_ < b->siblingIndex_);
     };
+    // Sorted alone and merged in: a step of a row changes the depths of a hundred at once.
+    const std::size_t kept = order.size();
     for (Layer* l : moved)
-        orderCache_.insert(std::lower_bound(orderCache_.begin(), orderCache_.end(), l, before), l);
+        if (!shownOnly || !(l->model_.hidden && l->animations_.empty()))
+            order.push_back(l);
+    std::sort(order.begin() + std::ptrdiff_t(kept), order.end(), before);
+    std::inplace_merge(order.begin(), order.begin() + std::ptrdiff_t(kept), order.end(), before);
+}
+
+bool Layer::placeDepthMoved() const
+{
+    std::vector<Layer*>& moved = depthMoved_;
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    if (moved.size() * 4 > sublayers_.size())
+        return false; // as quick to sort them all
+    remergeIntoOrder(orderCache_, moved, false);
     if (shownValid_) {
         // The same for the shown ones, without walking all the others again.
-        std::erase_if(shownCache_, [&](Layer* l) { return std::binary_search(moved.begin(), moved.end(), l); });
-        for (Layer* l : moved)
-            if (!(l->model_.hidden && l->animations_.empty()))
-                shownCache_.insert(std::lower_bound(shownCache_.begin(), shownCache_.end(), l, before), l);
+        remergeIntoOrder(shownCache_, moved, true);
         ++shownGeneration_;
     }
     moved.clear();
     return true;
 }
 
+void Layer::placeShownMoved() const
+{
+    // Each is still a sublayer: a removal rebuilds the whole order first.
+    std::vector<Layer*>& moved = shownMoved_;
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    remergeIntoOrder(shownCache_, moved, true);
+    moved.clear();
+    ++shownGeneration_;
+}
+
 const std::vector<Layer*>& Layer::shownDrawingOrder() const
 {
     if (!orderValid_ || orderCache_.size() != sublayers_.size() || !depthMoved_.empty())
         drawingOrder();
+    if (shownValid_ && !shownMoved_.empty())
+        placeShownMoved();
     if (!shownValid_) {
+        shownMoved_.clear();
         shownCache_.clear();
         for (Layer* sub : orderCache_)
             if (!(sub->model_.hidden && sub->animations_.empty()))

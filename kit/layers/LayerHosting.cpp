@@ -24,6 +24,8 @@ void View::setLayer(Layer* layer)
         layer->hostingView_ = this;
     }
     layer_ = Ref<Object>(layer);
+    if (layer)
+        layer->hostMarkedIn_ = 0;
     Layer::treeChanged();
     syncLayerGeometry();
     setNeedsDisplay(true);
@@ -65,6 +67,7 @@ void View::drawForDisplayPass(Rect dirty)
         {
             root.preparing_ = true;
             root.changedWhilePreparing_ = false;
+            root.hostMarkedIn_ = 0; // drawn now: the next change asks again
         }
         ~Preparing() { root.preparing_ = false; }
     };

@@ -6,6 +6,7 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/layers/Layer.h"
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,17 @@ struct State {
     bool observerPending = false;
     RunLoop::ObserverId observer = 0;
     bool committing = false;
+    std::uint64_t commits = 1;
+    // Counts changes of the open transactions and their values: what a lookup answered and the
+    // completion token handed out hold until it moves (a change of thousands of layers asks each).
+    std::uint64_t generation = 1;
+    struct Answer {
+        std::uint64_t generation = 0;
+        Value value;
+    };
+    std::array<Answer, 3> answers;
+    std::weak_ptr<void> token;
+    std::uint64_t tokenGeneration = 0;
 };
 
 State& state()
@@ -86,6 +98,7 @@ void openImplicit()
         Frame f;
         f.implicit = true;
         s.stack.push_back(std::move(f));
+        ++s.generation;
         static const bool registered = [] {
             // Each animation frame commits what that frame's setters changed.
             FrameDriver::shared().setStep(FrameDriver::Commit, [] {
@@ -123,7 +136,7 @@ void layoutMarked()
     Transaction::forgetLayoutQueue();
 }
 
-Value lookup(const QString& key)
+Value lookupInStack(const QString& key)
 {
     const State& s = state();
     for (auto it = s.stack.rbegin(); it != s.stack.rend(); ++it)
@@ -132,11 +145,27 @@ Value lookup(const QString& key)
     return {};
 }
 
+Value lookup(const QString& key)
+{
+    State& s = state();
+    // The kit's own keys (these very constants) are remembered until the transactions change.
+    const QString* known[] = { &TransactionDisableActions, &TransactionAnimationDuration, &TransactionAnimationTimingFunction };
+    for (std::size_t i = 0; i < s.answers.size(); ++i)
+        if (known[i] == &key) {
+            State::Answer& a = s.answers[i];
+            if (a.generation != s.generation)
+                a = { s.generation, lookupInStack(key) };
+            return a.value;
+        }
+    return lookupInStack(key);
+}
+
 void store(const Value& value, const QString& key)
 {
     if (state().stack.empty())
         openImplicit();
     state().stack.back().values.setObjectForKey(value, Value(key));
+    ++state().generation;
 }
 
 } // namespace transaction
@@ -146,6 +175,7 @@ void Transaction::begin()
     KIT_ASSERT(isMainThread(), "Transactions run on the main thread only");
     transaction::openImplicit();
     transaction::state().stack.push_back(transaction::Frame {});
+    ++transaction::state().generation;
 }
 
 void Transaction::commit()
@@ -165,11 +195,13 @@ void Transaction::commit()
             throw;
         }
         s.committing = false;
+        ++s.commits;
         for (const Weak<Layer>& w : std::exchange(s.fresh, {}))
             if (const Ref<Layer> l = w.lock())
                 l->committed_ = true;
         transaction::Frame frame = std::move(s.stack.back());
         s.stack.pop_back();
+        ++s.generation;
         transaction::dropEndOfPass();
         frame.group->closed = true;
         for (const auto& inner : frame.deferred)
@@ -179,6 +211,7 @@ void Transaction::commit()
     }
     transaction::Frame frame = std::move(s.stack.back());
     s.stack.pop_back();
+    ++s.generation;
     frame.group->closed = true;
     transaction::Frame& outer = s.stack.back();
     outer.deferred.insert(outer.deferred.end(), frame.deferred.begin(), frame.deferred.end());
@@ -258,6 +291,8 @@ void Transaction::layerNeedsLayout(Layer* layer)
 
 void Transaction::layoutUnqueued(Layer& layer) { layer.layoutQueued_ = false; }
 
+std::uint64_t Transaction::commitCount() { return transaction::state().commits; }
+
 void Transaction::forgetLayoutQueue()
 {
     for (const Weak<Layer>& w : std::exchange(transaction::state().needLayout, {}))
@@ -275,17 +310,26 @@ void Transaction::layerIsNew(Layer* layer) { transaction::state().fresh.emplace_
 
 std::shared_ptr<void> Transaction::retainCompletion()
 {
+    // One token for every animation added while the same transactions are open: the groups wait
+    // until the last of them lets go.
+    transaction::State& s = transaction::state();
+    if (s.tokenGeneration == s.generation)
+        if (std::shared_ptr<void> shared = s.token.lock(); shared.use_count() > 0) // it holds no pointer
+            return shared;
     std::vector<std::shared_ptr<transaction::CompletionGroup>> groups;
     for (const transaction::Frame& f : transaction::state().stack) {
         ++f.group->pending;
         groups.push_back(f.group);
     }
-    return std::shared_ptr<void>(nullptr, [groups = std::move(groups)](void*) {
+    std::shared_ptr<void> token(nullptr, [groups = std::move(groups)](void*) {
         for (const auto& g : groups) {
             --g->pending;
             g->fireIfDone();
         }
     });
+    s.token = token;
+    s.tokenGeneration = s.generation;
+    return token;
 }
 
 void Transaction::displayMarkedLayers()
@@ -299,10 +343,12 @@ void Transaction::resetForTesting()
 {
     transaction::State& s = transaction::state();
     s.stack.clear();
+    ++s.generation;
     forgetLayoutQueue();
     s.needDisplay.clear();
     s.fresh.clear();
     s.observerPending = false;
+    ++s.commits;
 }
 
 } // namespace kit

@@ -15,6 +15,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -64,6 +65,9 @@ public:
     static void forgetLayoutQueue();
     // The commit took the layer off the list.
     static void layoutUnqueued(Layer& layer);
+    // Counts the commits of outermost transactions: a tree's host asked to redraw during this one
+    // is not asked again for each change that follows.
+    static std::uint64_t commitCount();
 };
 
 } // namespace kit

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numbers>
 #include <set>
 
@@ -186,6 +187,67 @@ TEST_F(LayerCulling, ASubtreeThatMayReachBehindTheEyeIsDrawnDuringAndAfterATurn)
     ASSERT_EQ(card->animationForKey(QStringLiteral("transform")), nullptr);
     for (int frame = 0; frame < 2; ++frame)
         EXPECT_TRUE(red(render(), 50, 50)) << "settled, frame " << frame;
+}
+
+// A row moving together keeps the order of its boxes but for the few placed elsewhere; whichever
+// way the index is brought up to date, a frame draws exactly the layers whose frames meet the
+// bitmap, and a row whose boxes all changed order draws the same.
+TEST_F(LayerCulling, ARowMovedWithAFewOutOfPlaceDrawsExactlyTheLayersInSight)
+{
+    std::vector<Ref<Layer>> squares;
+    for (int i = 0; i < 300; ++i)
+        squares.push_back(square(MakeRect(i * 30.0, 40, 20, 20)));
+    const auto drawn = [&] {
+        std::vector<Layer::DrawRecord> records;
+        render(&records);
+        std::set<const Layer*> layers;
+        for (const auto& r : records)
+            if (r.layer != root.get())
+                layers.insert(r.layer);
+        return layers;
+    };
+    const auto inSight = [&] {
+        std::set<const Layer*> layers;
+        for (const auto& l : squares)
+            if (IntersectsRect(l->frame(), MakeRect(0, 0, 100, 100)))
+                layers.insert(l.get());
+        return layers;
+    };
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    ASSERT_EQ(drawn(), inSight());
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Step> steps {
+        { "all one place left, one from the far end into sight, one far out to the left",
+            [&] {
+                for (const auto& l : squares)
+                    l->setPosition(MakePoint(l->position().x - 30, l->position().y));
+                squares[250]->setPosition(MakePoint(55, 20));
+                squares[2]->setPosition(MakePoint(-5000, 50));
+            } },
+        { "all one place right, the two back in the row",
+            [&] {
+                for (const auto& l : squares)
+                    l->setPosition(MakePoint(l->position().x + 30, l->position().y));
+                squares[250]->setPosition(MakePoint(250 * 30.0 + 10, 50));
+                squares[2]->setPosition(MakePoint(2 * 30.0 + 10, 50));
+            } },
+        { "an early one far out: every later box is out of place",
+            [&] { squares[1]->setPosition(MakePoint(9000, 50)); } },
+        { "the row reversed",
+            [&] {
+                for (std::size_t i = 0; i < squares.size(); ++i)
+                    squares[i]->setPosition(MakePoint(double(squares.size() - 1 - i) * 30 - 5, 50));
+            } },
+    };
+    for (const Step& step : steps) {
+        step.change();
+        EXPECT_EQ(drawn(), inSight()) << step.what;
+    }
+    Transaction::commit();
 }
 
 } // namespace layer_culling_test

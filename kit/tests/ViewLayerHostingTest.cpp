@@ -143,6 +143,29 @@ TEST_F(ViewLayerHosting, ALayerChangeMarksTheViewForDisplay)
     EXPECT_FALSE(window->viewsNeedDisplay());
 }
 
+// Within one transaction the view is asked once for many changes, and again for a change made
+// after it drew the tree.
+TEST_F(ViewLayerHosting, AChangeAfterTheViewDrewInTheSameTransactionMarksItAgain)
+{
+    auto inner = solid(MakeRect(10, 10, 20, 20), hostGreen);
+    root->addSublayer(inner.get());
+    host->setLayer(root.get());
+    window->displayIfNeeded();
+    ASSERT_FALSE(window->viewsNeedDisplay());
+    Transaction::begin();
+    Transaction::setDisableActions(true);
+    inner->setPosition(MakePoint(30, 30));
+    inner->setZPosition(1);
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    window->displayIfNeeded();
+    EXPECT_FALSE(window->viewsNeedDisplay());
+    inner->setBackgroundColor(hostBlue);
+    EXPECT_TRUE(window->viewsNeedDisplay());
+    Transaction::commit();
+    window->displayIfNeeded();
+    EXPECT_TRUE(shows(MakePoint(50, 40), Qt::blue));
+}
+
 TEST_F(ViewLayerHosting, TreeStaysYUpInAFlippedView)
 {
     auto flipped = make<Painted>(MakeRect(20, 10, 100, 60), Qt::yellow, true);
