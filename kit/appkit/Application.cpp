@@ -439,6 +439,17 @@ void Application::abortModal()
     sessions_.back().aborted = true;
 }
 
+void Application::windowDidClose(const Window* window)
+{
+    // Nothing else could end the session of a modal window that is gone: it ends as a cancel would.
+    // An answer given before the close stands.
+    for (ModalSession& session : sessions_)
+        if (session.window.unsafeRaw() == window && !session.stopped && !session.aborted) {
+            session.code = RunAbortedResponse;
+            session.aborted = true;
+        }
+}
+
 void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
 {
     if (!sheet || !window)

@@ -166,6 +166,8 @@ private:
     void followQtApplicationState();
     void postWillTerminateAtQuit();
     void dispatch(const Ref<Event>& event);
+    // Ends the session of a modal window that closed.
+    void windowDidClose(const Window* window);
 
     std::deque<Ref<Event>> queue_;
     Ref<Event> current_;

@@ -365,6 +365,7 @@ void Window::close()
     const Ref<Window> keep(this);
     postNote(WindowWillCloseNotification, "windowWillClose", &WindowDelegate::windowWillClose);
     orderOut();
+    Application::sharedApplication()->windowDidClose(this);
 }
 
 void Window::update()
