@@ -448,6 +448,11 @@ void Application::windowDidClose(const Window* window)
             session.code = RunAbortedResponse;
             session.aborted = true;
         }
+    if (!orderedWindows().empty())
+        return;
+    if (const Ref<Object> d = delegate(); d && d->respondsToSelector(Selector("applicationShouldTerminateAfterLastWindowClosed")))
+        if (auto* ad = dynamic_cast<ApplicationDelegate*>(d.get()); ad && ad->applicationShouldTerminateAfterLastWindowClosed(this))
+            QCoreApplication::exit(0);
 }
 
 void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
