@@ -543,6 +543,33 @@ void Window::center()
     setFrameOrigin(MakePoint(std::floor(v.midX() - frame_.width() / 2), std::floor(v.minY() + (v.height() - frame_.height()) * 2 / 3)));
 }
 
+Rect Window::constrainFrameRectToScreen(Rect frame, Screen* screen) const
+{
+    if (!screen)
+        return frame;
+    const Rect v = screen->visibleFrame();
+    frame.size.width = std::min(frame.width(), v.width());
+    frame.size.height = std::min(frame.height(), v.height());
+    frame.origin.x = std::clamp(frame.minX(), v.minX(), v.maxX() - frame.width());
+    frame.origin.y = std::clamp(frame.minY(), v.minY(), v.maxY() - frame.height());
+    return frame;
+}
+
+void Window::constrainFirstFrame()
+{
+    // Once, and only on a display: the headless platform's screen is no screen anyone sees.
+    if (shownBefore_)
+        return;
+    shownBefore_ = true;
+    if (!(styleMask_ & TitledWindowMask) || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    Ref<Screen> on = screen();
+    if (!on)
+        on = Screen::mainScreen();
+    if (const Rect fitted = constrainFrameRectToScreen(frame_, on.get()); fitted != frame_)
+        setFrameDisplay(fitted, false);
+}
+
 // The kit frame is the client area: decorations count for nothing.
 Rect Window::frameRectForContentRectStyleMask(Rect contentRect, unsigned) { return contentRect; }
 Rect Window::contentRectForFrameRectStyleMask(Rect frameRect, unsigned) { return frameRect; }

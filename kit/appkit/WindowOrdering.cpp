@@ -34,6 +34,7 @@ void Window::restack(const Window* below)
 void Window::orderFront(Object*)
 {
     if (!visible_) {
+        constrainFirstFrame();
         visible_ = true;
         invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
         // Its views hear of the window's first update without waiting for input.
