@@ -503,6 +503,9 @@ void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
         old->removeChildWindow(child);
     child->parent_ = this;
     children_.emplace_back(Weak<Window>(child), place);
+    // A borderless child (a bubble) is left out of the window manager's hands: no frame around it,
+    // no focus taken, and the kit keeps it over its parent.
+    child->setUnmanagedChild(child->styleMask_ == BorderlessWindowMask);
     // Transient for the parent: the window manager keeps it with the parent and above it.
     host_->winId();
     child->host_->winId();
@@ -518,7 +521,34 @@ void Window::removeChildWindow(Window* child)
         child->parent_ = nullptr;
         if (QWindow* handle = child->host_->windowHandle())
             handle->setTransientParent(nullptr);
+        child->setUnmanagedChild(false);
     }
+}
+
+void Window::setUnmanagedChild(bool flag)
+{
+    // Changing the flags hides the host: a shown window is shown again.
+    const Qt::WindowFlags unmanaged = Qt::BypassWindowManagerHint | (flag || !ignoresMouse_ ? Qt::WindowDoesNotAcceptFocus : Qt::WindowFlags());
+    const Qt::WindowFlags flags = flag ? host_->windowFlags() | unmanaged : host_->windowFlags() & ~unmanaged;
+    if (flags == host_->windowFlags())
+        return;
+    host_->setAttribute(Qt::WA_ShowWithoutActivating, flag || ignoresMouse_);
+    const bool shown = host_->isVisible();
+    host_->setWindowFlags(flags);
+    if (shown)
+        host_->show();
+}
+
+void Window::keepChildrenAbove()
+{
+    // The window manager raises a window it activates or that is clicked: the kit's children go
+    // back over it, as it does not know them.
+    for (const auto& [w, place] : children_)
+        if (const Ref<Window> child = w.lock(); child && child->visible_ && place != WindowBelow) {
+            child->host_->raise();
+            child->restack(nullptr);
+            child->keepChildrenAbove();
+        }
 }
 
 std::vector<Ref<Window>> Window::childWindows() const

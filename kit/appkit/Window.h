@@ -410,6 +410,8 @@ private:
     void restack(const Window* below);
     void orderChildren();
     void constrainFirstFrame();
+    void setUnmanagedChild(bool flag);
+    void keepChildrenAbove();
     void applySizeLimits();
     // Views that can become key, by place; empty when any view in the window has a key loop set.
     std::vector<Ref<View>> geometricKeyViews() const;

@@ -65,6 +65,9 @@ bool WindowHost::event(QEvent* event)
             QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
+    if (event->type() == QEvent::WindowActivate)
+        if (const Ref<Window> w = window_.lock())
+            w->keepChildrenAbove();
     if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
         // A lost grab ends the press: the kit sees a mouse-up so tracking loops finish.
         InputState& input = InputState::shared();

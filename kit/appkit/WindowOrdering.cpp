@@ -116,6 +116,8 @@ bool Window::handleFirstMouse(const Event&, View* hit)
             bringForwardByClick();
         else
             makeKeyWindow(); // only scripts click windows that are not on screen
+    } else if (visible_) {
+        keepChildrenAbove();
     }
     return true;
 }

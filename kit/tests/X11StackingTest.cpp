@@ -1,17 +1,23 @@
 // Stacking on a real X server: the window under a point is the topmost as the window manager left
-// it, whatever order the kit made the windows in.
+// it, whatever order the kit made the windows in; a borderless child window is the kit's own
+// (unmanaged), stays over its parent and takes no focus.
 // Real X11 only: under xvfb-run with QT_QPA_PLATFORM=xcb. Elsewhere the tests skip themselves.
 
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/QtXcbConnection.h"
+#include "kit/x11/Stacking.h"
 
+#include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace {
@@ -59,6 +65,68 @@ TEST(X11Stacking, TheWindowUnderAPointIsTheTopmostOnTheServerNotTheNewest)
     image->orderOut();
     older->orderOut();
     newer->orderOut();
+}
+
+class PressCounter : public View {
+public:
+    using View::View;
+    void mouseDown(const Event&) override { ++presses; }
+    int presses = 0;
+};
+
+xcb_window_t native(const Window& window) { return xcb_window_t(window.hostWidget()->winId()); }
+
+void clickOnServer(const Window& window, QPoint local)
+{
+    const QPoint global = window.hostWidget()->mapToGlobal(local);
+    test::sendPointerOnServer({ test::X11PointerStep::Move, global });
+    test::sendPointerOnServer({ test::X11PointerStep::Press, global });
+    test::sendPointerOnServer({ test::X11PointerStep::Release, global });
+}
+
+TEST(X11Stacking, ABorderlessChildIsUnmanagedStaysOverItsParentAndTakesNoFocus)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto parent = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask);
+    auto child = make<Window>(MakeRect(150, 150, 100, 60), BorderlessWindowMask);
+    auto childView = make<PressCounter>(MakeRect(0, 0, 100, 60));
+    child->setContentView(childView.get());
+    parent->addChildWindowOrdered(child.get(), WindowAbove);
+    parent->makeKeyAndOrderFront();
+    child->orderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*parent) && test::isExposedOnServer(*child); }));
+    parent->hostWidget()->activateWindow(); // the focus a window manager gives
+    ASSERT_TRUE(test::turnUntil([&] {
+        return test::isExposedOnServer(*parent) && test::isExposedOnServer(*child)
+            && QGuiApplication::focusWindow() == parent->hostWidget()->windowHandle();
+    }));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, native(*child)), nullptr);
+    ASSERT_TRUE(attributes);
+    EXPECT_TRUE(attributes->override_redirect) << "no window manager's frame or focus";
+    std::free(attributes);
+
+    // The window manager raises the parent it was clicked in; the kit puts the child back over it.
+    raiseOnServer(*parent);
+    const std::vector<unsigned long> childOnTop { native(*parent), native(*child) };
+    ASSERT_NE(stackingOnServer({ native(*parent), native(*child) }), childOnTop);
+    clickOnServer(*parent, QPoint(350, 50));
+    EXPECT_TRUE(test::turnUntil([&] { return stackingOnServer({ native(*parent), native(*child) }) == childOnTop; }));
+
+    // A click in the child reaches it and leaves the focus with the parent.
+    clickOnServer(*child, QPoint(50, 30));
+    ASSERT_TRUE(test::turnUntil([&] { return childView->presses == 1; }));
+    xcb_flush(qtXcbConnection()); // whatever Qt asked of the server on the press has reached it
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    ASSERT_TRUE(focus);
+    EXPECT_EQ(focus->focus, native(*parent));
+    std::free(focus);
+    EXPECT_TRUE(parent->isKeyWindow());
+    xcb_disconnect(c);
+    parent->removeChildWindow(child.get());
+    child->orderOut();
+    parent->orderOut();
 }
 
 } // namespace x11stacking
