@@ -459,17 +459,23 @@ void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Windo
 {
     if (!sheet || !window)
         return;
-    const Rect parent = window->frame();
-    const Rect s = sheet->frame();
-    const Rect content = window->contentView() ? window->contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
-    sheet->setFrameOrigin(
-        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
+    placeSheetOnWindow(*sheet, *window);
     sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
-    // A sheet is a dialog transient for its window: it follows the window's moves and ordering.
-    sheet->hostWidget()->setWindowFlag(Qt::Dialog);
+    // A sheet is part of its window, not a window of the window manager's: no frame of its own,
+    // kept by the kit on the window's content as the window moves, over it and out with it.
     sheet->hostWidget()->setWindowModality(Qt::WindowModal);
     window->addChildWindowOrdered(sheet, WindowAbove);
+    sheet->setUnmanagedChild(true);
     sheet->makeKeyAndOrderFront();
+}
+
+void Application::placeSheetOnWindow(Window& sheet, const Window& window)
+{
+    const Rect parent = window.frame();
+    const Rect s = sheet.frame();
+    const Rect content = window.contentView() ? window.contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
+    sheet.setFrameOrigin(
+        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
 }
 
 void Application::endSheet(Window* sheet) { endSheetReturnCode(sheet, 0); }

@@ -173,6 +173,8 @@ private:
     // Ends the session of a modal window that closed, and terminates after the last window when
     // the delegate asks for it.
     void windowDidClose(const Window* window);
+    // Top-centre on the window's content.
+    static void placeSheetOnWindow(Window& sheet, const Window& window);
 
     std::deque<Ref<Event>> queue_;
     Ref<Event> current_;

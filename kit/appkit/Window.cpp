@@ -189,6 +189,9 @@ void Window::setFrameDisplay(Rect frame, bool display)
         noteGeometryChanged();
         if (display)
             displayIfNeeded();
+        // A sheet stays on top of the content.
+        if (const Ref<Window> sheet = Application::sharedApplication()->attachedSheetOfWindow(this))
+            Application::placeSheetOnWindow(*sheet, *this);
     }
     const Ref<Window> keep(this);
     if (resized)
@@ -527,16 +530,31 @@ void Window::removeChildWindow(Window* child)
 
 void Window::setUnmanagedChild(bool flag)
 {
-    // Changing the flags hides the host: a shown window is shown again.
-    const Qt::WindowFlags unmanaged = Qt::BypassWindowManagerHint | (flag || !ignoresMouse_ ? Qt::WindowDoesNotAcceptFocus : Qt::WindowFlags());
-    const Qt::WindowFlags flags = flag ? host_->windowFlags() | unmanaged : host_->windowFlags() & ~unmanaged;
+    // Unmanaged windows have no frame; one that never becomes key takes no focus either.
+    const bool frameless = flag || styleMask_ == BorderlessWindowMask;
+    const bool noFocus = (flag && !canBecomeKeyWindow()) || ignoresMouse_;
+    Qt::WindowFlags flags = host_->windowFlags() & ~(Qt::BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    flags |= (flag ? Qt::BypassWindowManagerHint : Qt::WindowFlags()) | (frameless ? Qt::FramelessWindowHint : Qt::WindowFlags())
+        | (noFocus ? Qt::WindowDoesNotAcceptFocus : Qt::WindowFlags());
     if (flags == host_->windowFlags())
         return;
-    host_->setAttribute(Qt::WA_ShowWithoutActivating, flag || ignoresMouse_);
+    host_->setAttribute(Qt::WA_ShowWithoutActivating, noFocus);
+    // Changing the flags hides the host: a shown window is shown again.
     const bool shown = host_->isVisible();
     host_->setWindowFlags(flags);
     if (shown)
         host_->show();
+}
+
+void Window::setChildrenShownWithParent(bool shown)
+{
+    // The window manager minimises only what it manages: the kit's children go and come back with
+    // their parent.
+    for (const auto& [w, place] : children_)
+        if (const Ref<Window> child = w.lock(); child && child->visible_ && child->alpha_ > 0)
+            child->host_->setVisible(shown);
+    if (shown)
+        keepChildrenAbove();
 }
 
 void Window::keepChildrenAbove()

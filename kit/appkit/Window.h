@@ -411,6 +411,7 @@ private:
     void orderChildren();
     void constrainFirstFrame();
     void setUnmanagedChild(bool flag);
+    void setChildrenShownWithParent(bool shown);
     void keepChildrenAbove();
     void applySizeLimits();
     // Views that can become key, by place; empty when any view in the window has a key loop set.

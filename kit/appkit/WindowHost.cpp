@@ -68,6 +68,9 @@ bool WindowHost::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         if (const Ref<Window> w = window_.lock())
             w->keepChildrenAbove();
+    if (event->type() == QEvent::WindowStateChange)
+        if (const Ref<Window> w = window_.lock())
+            w->setChildrenShownWithParent(!(windowState() & Qt::WindowMinimized));
     if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
         // A lost grab ends the press: the kit sees a mouse-up so tracking loops finish.
         InputState& input = InputState::shared();

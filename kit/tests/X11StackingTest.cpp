@@ -1,8 +1,10 @@
 // Stacking on a real X server: the window under a point is the topmost as the window manager left
-// it, whatever order the kit made the windows in; a borderless child window is the kit's own
-// (unmanaged), stays over its parent and takes no focus.
+// it, whatever order the kit made the windows in; a borderless child window and a sheet are the
+// kit's own (unmanaged): the child stays over its parent and takes no focus, the sheet stays on
+// its window's content.
 // Real X11 only: under xvfb-run with QT_QPA_PLATFORM=xcb. Elsewhere the tests skip themselves.
 
+#include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
@@ -126,6 +128,56 @@ TEST(X11Stacking, ABorderlessChildIsUnmanagedStaysOverItsParentAndTakesNoFocus)
     xcb_disconnect(c);
     parent->removeChildWindow(child.get());
     child->orderOut();
+    parent->orderOut();
+}
+
+void moveOnServer(const Window& window, int x, int y)
+{
+    xcb_connection_t* qt = qtXcbConnection();
+    std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const std::uint32_t at[] = { std::uint32_t(x), std::uint32_t(y) };
+    xcb_configure_window(c, native(window), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
+}
+
+bool overrideRedirect(const Window& window)
+{
+    xcb_connection_t* c = qtXcbConnection();
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, native(window)), nullptr);
+    const bool unmanaged = attributes && attributes->override_redirect;
+    std::free(attributes);
+    return unmanaged;
+}
+
+// A titled window as a sheet: no frame of its own, on top of the parent's content as the parent
+// moves (the window manager moves it) and changes size, and key.
+TEST(X11Stacking, ASheetHasNoFrameOfItsOwnAndMovesWithItsWindow)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto parent = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask | ResizableWindowMask);
+    auto sheet = make<Window>(MakeRect(0, 0, 200, 80), TitledWindowMask);
+    parent->makeKeyAndOrderFront();
+    auto app = Application::sharedApplication();
+    app->beginSheetModalForWindowDidEndContextInfo(sheet.get(), parent.get(), nullptr, nullptr);
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*parent) && test::isExposedOnServer(*sheet); }));
+    EXPECT_TRUE(overrideRedirect(*sheet)) << "neither framed nor listed by the window manager";
+    EXPECT_FALSE(overrideRedirect(*parent));
+    EXPECT_EQ(sheet->frame(), MakeRect(200, 320, 200, 80));
+    EXPECT_TRUE(sheet->isKeyWindow());
+    EXPECT_TRUE(test::turnUntil([&] { return QGuiApplication::focusWindow() == sheet->hostWidget()->windowHandle(); }));
+
+    moveOnServer(*parent, 300, 200); // y down: the bottom at 500, 300 up from the screen's bottom
+    EXPECT_TRUE(test::turnUntil([&] { return parent->frame().origin == MakePoint(300, 300); }));
+    EXPECT_EQ(sheet->frame(), MakeRect(400, 520, 200, 80));
+    parent->setFrameDisplay(MakeRect(300, 300, 500, 350), false);
+    EXPECT_EQ(sheet->frame(), MakeRect(450, 570, 200, 80));
+
+    app->endSheet(sheet.get());
+    sheet->orderOut();
+    EXPECT_FALSE(overrideRedirect(*sheet));
     parent->orderOut();
 }
 
