@@ -9,6 +9,7 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/core/Value.h"
 #include "kit/foundation/Clock.h"
+#include "kit/x11/Stacking.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -50,6 +51,11 @@ Ref<Application> Application::sharedApplication()
         Ref<Application> a = make<Application>();
         a->followQtApplicationState();
         a->postWillTerminateAtQuit();
+        // The window manager raises a window clicked on its frame: the kit's children go back over it.
+        watchStackingOnServer([] {
+            for (const Ref<Window>& w : sharedApplication()->orderedWindows())
+                w->keepChildrenAbove();
+        });
         return a;
     }();
     return app;

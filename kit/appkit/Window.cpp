@@ -559,10 +559,11 @@ void Window::setChildrenShownWithParent(bool shown)
 
 void Window::keepChildrenAbove()
 {
-    // The window manager raises a window it activates or that is clicked: the kit's children go
-    // back over it, as it does not know them.
+    // The window manager raises a window it activates or that is clicked: the kit's unmanaged
+    // children go back over it, as it does not know them (it keeps managed ones above by itself).
     for (const auto& [w, place] : children_)
-        if (const Ref<Window> child = w.lock(); child && child->visible_ && place != WindowBelow) {
+        if (const Ref<Window> child = w.lock();
+            child && child->visible_ && place != WindowBelow && child->host_->windowFlags().testFlag(Qt::BypassWindowManagerHint)) {
             child->host_->raise();
             child->restack(nullptr);
             child->keepChildrenAbove();
