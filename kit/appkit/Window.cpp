@@ -27,6 +27,7 @@
 #include <QBitmap>
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -592,17 +593,21 @@ void Window::center()
     setFrameOrigin(MakePoint(std::floor(v.midX() - frame_.width() / 2), std::floor(v.minY() + (v.height() - frame_.height()) * 2 / 3)));
 }
 
-Rect Window::constrainFrameRectToScreen(Rect frame, Screen* screen) const
+namespace {
+
+// The size first, then the origin.
+Rect fitInside(Rect frame, Rect area)
 {
-    if (!screen)
-        return frame;
-    const Rect v = screen->visibleFrame();
-    frame.size.width = std::min(frame.width(), v.width());
-    frame.size.height = std::min(frame.height(), v.height());
-    frame.origin.x = std::clamp(frame.minX(), v.minX(), v.maxX() - frame.width());
-    frame.origin.y = std::clamp(frame.minY(), v.minY(), v.maxY() - frame.height());
+    frame.size.width = std::min(frame.width(), area.width());
+    frame.size.height = std::min(frame.height(), area.height());
+    frame.origin.x = std::clamp(frame.minX(), area.minX(), area.maxX() - frame.width());
+    frame.origin.y = std::clamp(frame.minY(), area.minY(), area.maxY() - frame.height());
     return frame;
 }
+
+} // namespace
+
+Rect Window::constrainFrameRectToScreen(Rect frame, Screen* screen) const { return screen ? fitInside(frame, screen->visibleFrame()) : frame; }
 
 void Window::constrainFirstFrame()
 {
@@ -617,6 +622,33 @@ void Window::constrainFirstFrame()
         on = Screen::mainScreen();
     if (const Rect fitted = constrainFrameRectToScreen(frame_, on.get()); fitted != frame_)
         setFrameDisplay(fitted, false);
+    fitsDecorationsOnFirstPaint_ = true;
+}
+
+void Window::fitDecorationsOnFirstPaint()
+{
+    // The window manager's decorations are known once it has framed the window: the title bar
+    // must be on the screen too, so the client area shrinks and moves by them.
+    if (!fitsDecorationsOnFirstPaint_)
+        return;
+    fitsDecorationsOnFirstPaint_ = false;
+    const QMargins m = host_->windowHandle() ? host_->windowHandle()->frameMargins() : QMargins();
+    Ref<Screen> on = screen();
+    if (!on)
+        on = Screen::mainScreen();
+    if (m.isNull() || !on)
+        return;
+    const Rect v = on->visibleFrame();
+    const Rect inside = MakeRect(v.minX() + m.left(), v.minY() + m.bottom(), v.width() - m.left() - m.right(), v.height() - m.top() - m.bottom());
+    const Rect fitted = fitInside(frame_, inside);
+    if (fitted == frame_)
+        return;
+    // Not inside the paint that asked.
+    const Weak<Window> weak(this);
+    QTimer::singleShot(0, host_.get(), [weak, fitted] {
+        if (const Ref<Window> w = weak.lock())
+            w->setFrameDisplay(fitted, true);
+    });
 }
 
 // The kit frame is the client area: decorations count for nothing.

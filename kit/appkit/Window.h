@@ -410,6 +410,7 @@ private:
     void restack(const Window* below);
     void orderChildren();
     void constrainFirstFrame();
+    void fitDecorationsOnFirstPaint();
     void setUnmanagedChild(bool flag);
     void setChildrenShownWithParent(bool shown);
     void keepChildrenAbove();
@@ -428,6 +429,7 @@ private:
     int level_ = NormalWindowLevel;
     bool visible_ = false;
     bool shownBefore_ = false;
+    bool fitsDecorationsOnFirstPaint_ = false;
     bool acceptsMouseMoved_ = false;
     double alpha_ = 1;
     bool hasShadow_ = true;

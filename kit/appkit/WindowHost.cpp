@@ -120,6 +120,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
     const Ref<Window> w = window_.lock();
     if (!w)
         return;
+    w->fitDecorationsOnFirstPaint();
     // Passes may have drawn straight onto the store: what the backing lacks of this region is
     // drawn into it first.
     QImage* store = backingStore() ? dynamic_cast<QImage*>(backingStore()->paintDevice()) : nullptr;
