@@ -3,6 +3,7 @@
 // which needs no display.
 
 #include "JVLAppKit/JVLCrashReporter/JVLCrashReporter.h"
+#include "gallery/GalleryDelegate.h"
 #include "gallery/GalleryPage.h"
 #include "gallery/MainMenu.h"
 #include "gallery/PageList.h"
@@ -124,6 +125,9 @@ int main(int argc, char** argv)
 
     if (parser.isSet(QStringLiteral("screenshots")))
         return writeScreenshots(parser.value(QStringLiteral("screenshots")), parser.isSet(QStringLiteral("list-pages")));
+    // Closing the last window quits, the live-link server's editor included.
+    const auto delegate = kit::make<GalleryDelegate>();
+    kit::Application::sharedApplication()->setDelegate(delegate.get());
     if (parser.isSet(QStringLiteral("live-link-server"))) {
         const kit::Ref<kit::Window> editor = makeLiveLinkServerWindow();
         if (!editor) {

@@ -88,6 +88,14 @@ public:
         windows_.erase(it);
     }
 
+    // A window of ours is named after its selected tab.
+    void tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item) override
+    {
+        const kit::Ref<kit::Window> window = tabView ? tabView->window() : nullptr;
+        if (window && item && std::find(windows_.begin(), windows_.end(), window) != windows_.end())
+            window->setTitle(item->label());
+    }
+
     kit::Ref<kit::Image> tabViewImageForTabViewItemOffsetStyleMask(
         kit::TabView* tabView, kit::TabViewItem* item, kit::Size* offset, unsigned* styleMask) override
     {
@@ -202,7 +210,7 @@ KIT_REGISTER_CLASS(GalleryTabDragDelegate, kit::Object)
         [](GalleryTabDragDelegate& x, const kit::Value& v) { x.setTabView(v.objectAs<kit::TabView>()); });
     c.optionalOperations({ "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
         "tabViewNewTabBarForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem", "tabViewImageForTabViewItemOffsetStyleMask",
-        "tabViewToolTipForTabViewItem" });
+        "tabViewToolTipForTabViewItem", "tabViewDidSelectTabViewItem" });
 }
 
 KIT_REGISTER_CLASS(GalleryTabStyleSwitcher, kit::View) { c.action("apply", &GalleryTabStyleSwitcher::apply); }

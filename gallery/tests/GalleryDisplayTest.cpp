@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -174,6 +175,34 @@ protected:
                                            << out.path().toStdString() << ")";
     }
 
+    // What a window manager sends for its frame's close button.
+    void closeFromTheFrame(xcb_window_t window)
+    {
+        const auto atom = [this](const char* name) {
+            Reply<xcb_intern_atom_reply_t> reply(
+                xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name), nullptr), &std::free);
+            return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        };
+        xcb_client_message_event_t message {};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom("WM_PROTOCOLS");
+        message.data.data32[0] = atom("WM_DELETE_WINDOW");
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        xcb_flush(connection);
+    }
+
+    void startGalleryWith(const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        gallery.setProcessEnvironment(environment);
+        gallery.setProcessChannelMode(QProcess::ForwardedChannels);
+        gallery.start(QStringLiteral(GALLERY_BINARY), arguments);
+    }
+
     xcb_connection_t* connection = nullptr;
     xcb_window_t root = 0;
     QDir out;
@@ -235,6 +264,32 @@ TEST_F(X11GalleryDisplay, ControlQQuitsNormallyWithoutACrashLog)
     EXPECT_EQ(gallery.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(gallery.exitCode(), 0);
     EXPECT_TRUE(QDir(state + QStringLiteral("/gallery/CrashReports")).isEmpty(QDir::Files));
+}
+
+// The last window's close quits the gallery the normal way; the live-link server's editor too, which
+// leaves the server's name free for the next one.
+TEST_F(X11GalleryDisplay, ClosingTheLastWindowFromItsFrameQuits)
+{
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        GTEST_SKIP() << "the live-link server needs a session bus";
+    const struct {
+        QStringList arguments;
+        QByteArray title;
+    } cases[] = {
+        { { QStringLiteral("--no-report-receiver") }, QByteArrayLiteral("Gallery") },
+        { { QStringLiteral("--live-link-server") }, QByteArrayLiteral("Shape Editor (live-link server)") },
+        { { QStringLiteral("--live-link-server") }, QByteArrayLiteral("Shape Editor (live-link server)") },
+    };
+    for (const auto& c : cases) {
+        startGalleryWith(c.arguments);
+        ASSERT_TRUE(gallery.waitForStarted(10000));
+        std::optional<xcb_window_t> window;
+        ASSERT_TRUE(pollUntil([&] { return (window = findWindow(c.title)).has_value(); }, 60000)) << c.title.toStdString();
+        closeFromTheFrame(*window);
+        ASSERT_TRUE(gallery.waitForFinished(30000)) << c.title.toStdString() << " still runs with no window";
+        EXPECT_EQ(gallery.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(gallery.exitCode(), 0) << c.title.toStdString();
+    }
 }
 
 } // namespace

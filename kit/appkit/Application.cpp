@@ -9,6 +9,7 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/core/Value.h"
 #include "kit/foundation/Clock.h"
+#include "kit/x11/Stacking.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -50,6 +51,11 @@ Ref<Application> Application::sharedApplication()
         Ref<Application> a = make<Application>();
         a->followQtApplicationState();
         a->postWillTerminateAtQuit();
+        // The window manager raises a window clicked on its frame: the kit's children go back over it.
+        watchStackingOnServer([] {
+            for (const Ref<Window>& w : sharedApplication()->orderedWindows())
+                w->keepChildrenAbove();
+        });
         return a;
     }();
     return app;
@@ -442,21 +448,43 @@ void Application::abortModal()
     sessions_.back().aborted = true;
 }
 
+void Application::windowDidClose(const Window* window)
+{
+    // Nothing else could end the session of a modal window that is gone: it ends as a cancel would.
+    // An answer given before the close stands.
+    for (ModalSession& session : sessions_)
+        if (session.window.unsafeRaw() == window && !session.stopped && !session.aborted) {
+            session.code = RunAbortedResponse;
+            session.aborted = true;
+        }
+    if (!orderedWindows().empty())
+        return;
+    if (const Ref<Object> d = delegate(); d && d->respondsToSelector(Selector("applicationShouldTerminateAfterLastWindowClosed")))
+        if (auto* ad = dynamic_cast<ApplicationDelegate*>(d.get()); ad && ad->applicationShouldTerminateAfterLastWindowClosed(this))
+            QCoreApplication::exit(0);
+}
+
 void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)
 {
     if (!sheet || !window)
         return;
-    const Rect parent = window->frame();
-    const Rect s = sheet->frame();
-    const Rect content = window->contentView() ? window->contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
-    sheet->setFrameOrigin(
-        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
+    placeSheetOnWindow(*sheet, *window);
     sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
-    // A sheet is a dialog transient for its window: it follows the window's moves and ordering.
-    sheet->hostWidget()->setWindowFlag(Qt::Dialog);
+    // A sheet is part of its window, not a window of the window manager's: no frame of its own,
+    // kept by the kit on the window's content as the window moves, over it and out with it.
     sheet->hostWidget()->setWindowModality(Qt::WindowModal);
     window->addChildWindowOrdered(sheet, WindowAbove);
+    sheet->setUnmanagedChild(true);
     sheet->makeKeyAndOrderFront();
+}
+
+void Application::placeSheetOnWindow(Window& sheet, const Window& window)
+{
+    const Rect parent = window.frame();
+    const Rect s = sheet.frame();
+    const Rect content = window.contentView() ? window.contentView()->frame() : MakeRect(0, 0, parent.width(), parent.height());
+    sheet.setFrameOrigin(
+        MakePoint(parent.minX() + std::floor((parent.width() - s.width()) / 2), parent.minY() + content.maxY() - s.height()));
 }
 
 void Application::endSheet(Window* sheet) { endSheetReturnCode(sheet, 0); }

@@ -20,6 +20,7 @@
 
 namespace kit {
 
+class Application;
 class Error;
 class Event;
 class Notification;
@@ -38,6 +39,9 @@ public:
     virtual ~ApplicationDelegate() = default;
     virtual void applicationDidBecomeActive(Notification*) { }
     virtual void applicationDidResignActive(Notification*) { }
+    // Asked when a close leaves no visible window; YES ends Qt's event loop, and the will-terminate
+    // notification follows on the way out.
+    virtual bool applicationShouldTerminateAfterLastWindowClosed(Application*) { return false; }
 };
 
 enum : std::int64_t { RunStoppedResponse = -1000, RunAbortedResponse = -1001, RunContinuesResponse = -1002 };
@@ -166,6 +170,11 @@ private:
     void followQtApplicationState();
     void postWillTerminateAtQuit();
     void dispatch(const Ref<Event>& event);
+    // Ends the session of a modal window that closed, and terminates after the last window when
+    // the delegate asks for it.
+    void windowDidClose(const Window* window);
+    // Top-centre on the window's content.
+    static void placeSheetOnWindow(Window& sheet, const Window& window);
 
     std::deque<Ref<Event>> queue_;
     Ref<Event> current_;

@@ -11,8 +11,8 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 #include "kit/graphics/Image.h"
+#include "kit/x11/Stacking.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QDrag>
 #include <QGuiApplication>
@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -115,27 +116,41 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
 // drag image window never does). A source window never ordered in counts off screen, under all
 // others, as scripts drag in windows never ordered in; one ordered out during the drag does not.
 // A window at alpha 0 is not on screen either, the source included (a tab torn off its window
-// drags across it).
+// drags across it). On X11 the server's stacking decides, as the window manager left it after
+// clicks and raises; elsewhere the highest level, then the kit's own order.
 Ref<Window> windowUnder(Point screen, const Window& sourceWindow, bool sourceCountsOffScreen)
 {
     std::vector<Ref<Window>> hits;
+    std::vector<unsigned long> native;
     for (const Ref<Window>& w : Window::allWindows())
         if ((w->isVisible() || (sourceCountsOffScreen && w.get() == &sourceWindow)) && w->alphaValue() > 0 && !w->ignoresMouseEvents()
-            && PointInRect(screen, w->frame()))
+            && PointInRect(screen, w->frame())) {
             hits.push_back(w);
+            if (w->isVisible() && w->hostWidget()->internalWinId())
+                native.push_back(w->hostWidget()->internalWinId());
+        }
     if (hits.empty())
         return nullptr;
-    // Qt knows the stacking among windows on screen.
-    if (QWidget* top = QApplication::topLevelAt(QtRectFromScreen(Rect { screen, ZeroSize }).topLeft().toPoint()))
-        for (const Ref<Window>& w : hits)
-            if (w->isVisible() && w->hostWidget() == top)
-                return w;
-    // Otherwise: the highest level, then the newest window, off-screen ones last.
-    return *std::min_element(hits.begin(), hits.end(), [](const Ref<Window>& a, const Ref<Window>& b) {
+    // Front to back; a window on neither list (off screen) ranks last.
+    std::vector<const Window*> front;
+    const std::optional<std::vector<unsigned long>> server = stackingOnServer(native);
+    if (server) {
+        for (auto it = server->rbegin(); it != server->rend(); ++it)
+            for (const Ref<Window>& w : hits)
+                if (w->hostWidget()->internalWinId() == *it)
+                    front.push_back(w.get());
+    } else {
+        for (const Ref<Window>& w : Application::sharedApplication()->orderedWindows())
+            front.push_back(w.get());
+    }
+    const auto rank = [&front](const Ref<Window>& w) { return std::find(front.begin(), front.end(), w.get()) - front.begin(); };
+    return *std::min_element(hits.begin(), hits.end(), [&](const Ref<Window>& a, const Ref<Window>& b) {
         if (a->isVisible() != b->isVisible())
             return a->isVisible();
-        if (a->level() != b->level())
+        if (!server && a->level() != b->level())
             return a->level() > b->level();
+        if (rank(a) != rank(b))
+            return rank(a) < rank(b);
         return a->windowNumber() > b->windowNumber();
     });
 }
@@ -643,5 +658,7 @@ std::uint64_t RunDragSession(
         return runThroughQt(s, event, outsideMask);
     return runInKit(s, event, slideBack);
 }
+
+Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow) { return windowUnder(screen, sourceWindow, false); }
 
 } // namespace kit

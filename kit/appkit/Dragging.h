@@ -120,4 +120,8 @@ public:
 std::uint64_t RunDragSession(
     View* view, Object* image, Point at, const Event& event, Pasteboard* pasteboard, Object* source, bool slideBack = true);
 
+// The window a drag from `sourceWindow` is over at a screen point: the topmost visible window that
+// takes mouse events, by the window server's stacking where there is one; the drag image never.
+Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow);
+
 } // namespace kit

@@ -27,6 +27,7 @@
 #include <QBitmap>
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -193,6 +194,9 @@ void Window::setFrameDisplay(Rect frame, bool display)
         noteGeometryChanged();
         if (display)
             displayIfNeeded();
+        // A sheet stays on top of the content.
+        if (const Ref<Window> sheet = Application::sharedApplication()->attachedSheetOfWindow(this))
+            Application::placeSheetOnWindow(*sheet, *this);
     }
     const Ref<Window> keep(this);
     if (resized)
@@ -369,6 +373,7 @@ void Window::close()
     const Ref<Window> keep(this);
     postNote(WindowWillCloseNotification, "windowWillClose", &WindowDelegate::windowWillClose);
     orderOut();
+    Application::sharedApplication()->windowDidClose(this);
 }
 
 void Window::update()
@@ -506,6 +511,9 @@ void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
         old->removeChildWindow(child);
     child->parent_ = this;
     children_.emplace_back(Weak<Window>(child), place);
+    // A borderless child (a bubble) is left out of the window manager's hands: no frame around it,
+    // no focus taken, and the kit keeps it over its parent.
+    child->setUnmanagedChild(child->styleMask_ == BorderlessWindowMask);
     // Transient for the parent: the window manager keeps it with the parent and above it.
     host_->winId();
     child->host_->winId();
@@ -521,7 +529,50 @@ void Window::removeChildWindow(Window* child)
         child->parent_ = nullptr;
         if (QWindow* handle = child->host_->windowHandle())
             handle->setTransientParent(nullptr);
+        child->setUnmanagedChild(false);
     }
+}
+
+void Window::setUnmanagedChild(bool flag)
+{
+    // Unmanaged windows have no frame; one that never becomes key takes no focus either.
+    const bool frameless = flag || styleMask_ == BorderlessWindowMask;
+    const bool noFocus = (flag && !canBecomeKeyWindow()) || ignoresMouse_;
+    Qt::WindowFlags flags = host_->windowFlags() & ~(Qt::BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    flags |= (flag ? Qt::BypassWindowManagerHint : Qt::WindowFlags()) | (frameless ? Qt::FramelessWindowHint : Qt::WindowFlags())
+        | (noFocus ? Qt::WindowDoesNotAcceptFocus : Qt::WindowFlags());
+    if (flags == host_->windowFlags())
+        return;
+    host_->setAttribute(Qt::WA_ShowWithoutActivating, noFocus);
+    // Changing the flags hides the host: a shown window is shown again.
+    const bool shown = host_->isVisible();
+    host_->setWindowFlags(flags);
+    if (shown)
+        host_->show();
+}
+
+void Window::setChildrenShownWithParent(bool shown)
+{
+    // The window manager minimises only what it manages: the kit's children go and come back with
+    // their parent.
+    for (const auto& [w, place] : children_)
+        if (const Ref<Window> child = w.lock(); child && child->visible_ && child->alpha_ > 0)
+            child->host_->setVisible(shown);
+    if (shown)
+        keepChildrenAbove();
+}
+
+void Window::keepChildrenAbove()
+{
+    // The window manager raises a window it activates or that is clicked: the kit's unmanaged
+    // children go back over it, as it does not know them (it keeps managed ones above by itself).
+    for (const auto& [w, place] : children_)
+        if (const Ref<Window> child = w.lock();
+            child && child->visible_ && place != WindowBelow && child->host_->windowFlags().testFlag(Qt::BypassWindowManagerHint)) {
+            child->host_->raise();
+            child->restack(nullptr);
+            child->keepChildrenAbove();
+        }
 }
 
 std::vector<Ref<Window>> Window::childWindows() const
@@ -544,6 +595,64 @@ void Window::center()
         return;
     const Rect v = screen->visibleFrame();
     setFrameOrigin(MakePoint(std::floor(v.midX() - frame_.width() / 2), std::floor(v.minY() + (v.height() - frame_.height()) * 2 / 3)));
+}
+
+namespace {
+
+// The size first, then the origin.
+Rect fitInside(Rect frame, Rect area)
+{
+    frame.size.width = std::min(frame.width(), area.width());
+    frame.size.height = std::min(frame.height(), area.height());
+    frame.origin.x = std::clamp(frame.minX(), area.minX(), area.maxX() - frame.width());
+    frame.origin.y = std::clamp(frame.minY(), area.minY(), area.maxY() - frame.height());
+    return frame;
+}
+
+} // namespace
+
+Rect Window::constrainFrameRectToScreen(Rect frame, Screen* screen) const { return screen ? fitInside(frame, screen->visibleFrame()) : frame; }
+
+void Window::constrainFirstFrame()
+{
+    // Once, and only on a display: the headless platform's screen is no screen anyone sees.
+    if (shownBefore_)
+        return;
+    shownBefore_ = true;
+    if (!(styleMask_ & TitledWindowMask) || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    Ref<Screen> on = screen();
+    if (!on)
+        on = Screen::mainScreen();
+    if (const Rect fitted = constrainFrameRectToScreen(frame_, on.get()); fitted != frame_)
+        setFrameDisplay(fitted, false);
+    fitsDecorationsOnFirstPaint_ = true;
+}
+
+void Window::fitDecorationsOnFirstPaint()
+{
+    // The window manager's decorations are known once it has framed the window: the title bar
+    // must be on the screen too, so the client area shrinks and moves by them.
+    if (!fitsDecorationsOnFirstPaint_)
+        return;
+    fitsDecorationsOnFirstPaint_ = false;
+    const QMargins m = host_->windowHandle() ? host_->windowHandle()->frameMargins() : QMargins();
+    Ref<Screen> on = screen();
+    if (!on)
+        on = Screen::mainScreen();
+    if (m.isNull() || !on)
+        return;
+    const Rect v = on->visibleFrame();
+    const Rect inside = MakeRect(v.minX() + m.left(), v.minY() + m.bottom(), v.width() - m.left() - m.right(), v.height() - m.top() - m.bottom());
+    const Rect fitted = fitInside(frame_, inside);
+    if (fitted == frame_)
+        return;
+    // Not inside the paint that asked.
+    const Weak<Window> weak(this);
+    QTimer::singleShot(0, host_.get(), [weak, fitted] {
+        if (const Ref<Window> w = weak.lock())
+            w->setFrameDisplay(fitted, true);
+    });
 }
 
 // The kit frame is the client area: decorations count for nothing.

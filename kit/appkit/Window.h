@@ -145,6 +145,9 @@ class Window : public Responder {
     void setFrameTopLeftPoint(Point topLeft);
     void setContentSize(Size size);
     void center();
+    // `frame` moved and shrunk to fit the screen's visible frame: the size first, then the origin.
+    // A titled window's first frame is constrained so when it is first shown on a display.
+    Rect constrainFrameRectToScreen(Rect frame, class Screen* screen) const;
     Size minSize() const { return minSize_; }
     Size maxSize() const { return maxSize_; }
     // Also the limits of the native window, so a user resize stops there.
@@ -409,6 +412,11 @@ private:
     // Moves this window to the front of the kit's stacking, or right under `below`.
     void restack(const Window* below);
     void orderChildren();
+    void constrainFirstFrame();
+    void fitDecorationsOnFirstPaint();
+    void setUnmanagedChild(bool flag);
+    void setChildrenShownWithParent(bool shown);
+    void keepChildrenAbove();
     void applySizeLimits();
     // Views that can become key, by place; empty when any view in the window has a key loop set.
     std::vector<Ref<View>> geometricKeyViews() const;
@@ -423,6 +431,8 @@ private:
     Size maxSize_ { 1e9, 1e9 };
     int level_ = NormalWindowLevel;
     bool visible_ = false;
+    bool shownBefore_ = false;
+    bool fitsDecorationsOnFirstPaint_ = false;
     bool acceptsMouseMoved_ = false;
     double alpha_ = 1;
     bool hasShadow_ = true;

@@ -65,6 +65,12 @@ bool WindowHost::event(QEvent* event)
             QToolTip::showText(help->globalPos(), tip, this);
         return true;
     }
+    if (event->type() == QEvent::WindowActivate)
+        if (const Ref<Window> w = window_.lock())
+            w->keepChildrenAbove();
+    if (event->type() == QEvent::WindowStateChange)
+        if (const Ref<Window> w = window_.lock())
+            w->setChildrenShownWithParent(!(windowState() & Qt::WindowMinimized));
     if (event->type() == QEvent::UngrabMouse || event->type() == QEvent::WindowDeactivate) {
         // A lost grab ends the press: the kit sees a mouse-up so tracking loops finish.
         InputState& input = InputState::shared();
@@ -114,6 +120,7 @@ void WindowHost::paintEvent(QPaintEvent* event)
     const Ref<Window> w = window_.lock();
     if (!w)
         return;
+    w->fitDecorationsOnFirstPaint();
     // Passes may have drawn straight onto the store: what the backing lacks of this region is
     // drawn into it first.
     QImage* store = backingStore() ? dynamic_cast<QImage*>(backingStore()->paintDevice()) : nullptr;

@@ -34,6 +34,7 @@ void Window::restack(const Window* below)
 void Window::orderFront(Object*)
 {
     if (!visible_) {
+        constrainFirstFrame();
         visible_ = true;
         invalidateRect(MakeRect(0, 0, frame_.width(), frame_.height()));
         // Its views hear of the window's first update without waiting for input.
@@ -115,6 +116,8 @@ bool Window::handleFirstMouse(const Event&, View* hit)
             bringForwardByClick();
         else
             makeKeyWindow(); // only scripts click windows that are not on screen
+    } else if (visible_) {
+        keepChildrenAbove();
     }
     return true;
 }

@@ -8,10 +8,15 @@
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,9 +30,11 @@ public:
     int count = 0;
 };
 
-void after(double seconds, const QString& mode, std::function<void()> fire)
+Ref<Timer> after(double seconds, const QString& mode, std::function<void()> fire)
 {
-    RunLoop::main().addTimerForMode(Timer::timerWithTimeIntervalRepeatsBlock(seconds, false, [fire](Timer*) { fire(); }), mode);
+    Ref<Timer> timer = Timer::timerWithTimeIntervalRepeatsBlock(seconds, false, [fire](Timer*) { fire(); });
+    RunLoop::main().addTimerForMode(timer, mode);
+    return timer;
 }
 
 class Modal : public testing::Test {
@@ -120,6 +127,73 @@ TEST_F(Modal, StopWithoutASessionLogsAndDoesNothing)
     Application::sharedApplication()->abortModal();
     setLogSink(old);
     EXPECT_EQ(lines.size(), 2);
+}
+
+// Asks before closing and records the will-close note.
+class CloseDelegate : public Object, public WindowDelegate {
+    KIT_CLASS(CloseDelegate)
+public:
+    bool windowShouldClose(Window*) override
+    {
+        log.push_back("should");
+        return allow;
+    }
+    void windowWillClose(Notification*) override { log.push_back("will"); }
+    std::vector<std::string> log;
+    bool allow = true;
+};
+
+KIT_REGISTER_CLASS(CloseDelegate, Object) { c.optionalOperations({ "windowShouldClose", "windowWillClose" }); }
+
+void closeFromTheFrame(Window* window)
+{
+    QCloseEvent request;
+    QCoreApplication::sendEvent(window->hostWidget(), &request);
+}
+
+// The window manager's close button is the only way out once the form's own buttons are gone.
+TEST_F(Modal, AModalWindowClosedFromItsFrameEndsItsSessionAsACancel)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    auto delegate = make<CloseDelegate>();
+    delegate->allow = false;
+    panel->setDelegate(delegate.get());
+    after(1, ModalPanelRunLoopMode, [&] { closeFromTheFrame(panel.get()); });
+    after(2, ModalPanelRunLoopMode, [&] {
+        EXPECT_EQ(app->modalWindow(), panel) << "a refused close keeps the session";
+        delegate->allow = true;
+        closeFromTheFrame(panel.get());
+    });
+    // Only a stop would end a session that the close left running.
+    const Ref<Timer> stop = after(3, ModalPanelRunLoopMode, [&] { app->stopModalWithCode(9); });
+    EXPECT_EQ(app->runModalForWindow(panel.get()), RunAbortedResponse);
+    stop->invalidate();
+    EXPECT_EQ(delegate->log, (std::vector<std::string> { "should", "should", "will" }));
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(app->modalWindow());
+}
+
+// Closing only the outer window of two nested sessions leaves the inner one running; an answer
+// given before the close stands.
+TEST_F(Modal, ClosingAModalWindowEndsOnlyItsOwnSessionAndKeepsAnEarlierAnswer)
+{
+    kit::test::EventScript script(other.get());
+    auto app = Application::sharedApplication();
+    std::vector<std::int64_t> results;
+    after(1, ModalPanelRunLoopMode, [&] {
+        after(1, ModalPanelRunLoopMode, [&] {
+            panel->close();
+            EXPECT_EQ(app->modalWindow(), other);
+            app->stopModalWithCode(3);
+            other->close();
+        });
+        results.push_back(app->runModalForWindow(other.get()));
+    });
+    const Ref<Timer> stop = after(5, ModalPanelRunLoopMode, [&] { app->stopModalWithCode(9); });
+    results.push_back(app->runModalForWindow(panel.get()));
+    stop->invalidate();
+    EXPECT_EQ(results, (std::vector<std::int64_t> { 3, RunAbortedResponse }));
 }
 
 TEST_F(Modal, ASheetSitsTopCentreAndItsWindowTakesOnlyMovesUntilItEnds)

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -329,6 +330,64 @@ TEST_F(Notifications, ActivationIsPostedOnChangesOnly)
     EXPECT_EQ(d->log, (std::vector<std::string> { "inactive", "active" }));
     app->setDelegate(nullptr);
 }
+
+class LastWindowDelegate : public Object, public ApplicationDelegate {
+    KIT_CLASS(LastWindowDelegate)
+public:
+    bool applicationShouldTerminateAfterLastWindowClosed(Application*) override
+    {
+        ++asked;
+        return answer;
+    }
+    bool answer = false;
+    int asked = 0;
+};
+
+KIT_REGISTER_CLASS(LastWindowDelegate, Object) { c.optionalOperations({ "applicationShouldTerminateAfterLastWindowClosed" }); }
+
+struct LastWindowCase {
+    const char* name;
+    bool hasDelegate;
+    bool answer;
+    bool terminates;
+};
+
+class LastWindowClosed : public Notifications, public testing::WithParamInterface<LastWindowCase> { };
+
+// Qt's loop runs, the first window closes, then the last; a termination ends the loop with status
+// 0 before the fallback exit(7) queued behind the close.
+TEST_P(LastWindowClosed, TerminatesOnlyWhenTheDelegateSaysSo)
+{
+    const LastWindowCase c = GetParam();
+    const Ref<Application> app = Application::sharedApplication();
+    auto d = make<LastWindowDelegate>();
+    d->answer = c.answer;
+    if (c.hasDelegate)
+        app->setDelegate(d.get());
+    auto first = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask | ClosableWindowMask);
+    auto last = make<Window>(MakeRect(200, 0, 100, 100), TitledWindowMask | ClosableWindowMask);
+    first->orderFront();
+    last->orderFront();
+    NotificationLog log;
+    log.tag(app.get(), "app");
+    QTimer::singleShot(0, [&] {
+        first->performClose();
+        EXPECT_EQ(d->asked, 0) << "a window is left";
+        QCloseEvent request;
+        QCoreApplication::sendEvent(last->hostWidget(), &request);
+        QTimer::singleShot(0, [] { QCoreApplication::exit(7); });
+    });
+    const int status = QCoreApplication::exec();
+    app->setDelegate(nullptr);
+    EXPECT_EQ(status, c.terminates ? 0 : 7);
+    EXPECT_EQ(d->asked, c.hasDelegate ? 1 : 0);
+    EXPECT_EQ(log.count(ApplicationWillTerminateNotification), 1) << "posted on the way out of the loop";
+}
+
+INSTANTIATE_TEST_SUITE_P(Delegates, LastWindowClosed,
+    testing::Values(LastWindowCase { "Yes", true, true, true }, LastWindowCase { "No", true, false, false },
+        LastWindowCase { "NoDelegate", false, true, false }),
+    [](const testing::TestParamInfo<LastWindowCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Notifications, DeactivationTakesKeyFromTheKeyWindowAndActivationGivesItBack)
 {

@@ -160,7 +160,7 @@ TEST_F(Stacking, ChildrenFollowTheirParentsOrdering)
     EXPECT_EQ(above->hostWidget()->windowHandle()->transientParent(), nullptr);
 }
 
-TEST_F(Stacking, ASheetIsATransientDialogThatFollowsItsWindow)
+TEST_F(Stacking, ASheetIsAFramelessUnmanagedChildThatFollowsItsWindow)
 {
     auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
     auto sheet = make<Window>(MakeRect(0, 0, 100, 50), TitledWindowMask);
@@ -168,7 +168,9 @@ TEST_F(Stacking, ASheetIsATransientDialogThatFollowsItsWindow)
     const Ref<Application> app = Application::sharedApplication();
     app->beginSheetModalForWindowDidEndContextInfo(sheet.get(), window.get(), nullptr, nullptr);
     EXPECT_EQ(sheet->parentWindow(), window);
-    EXPECT_EQ(sheet->hostWidget()->windowType(), Qt::Dialog);
+    // Not a dialog of the window manager's: no frame of its own, never listed, the kit keeps it.
+    EXPECT_TRUE(sheet->hostWidget()->windowFlags().testFlags(Qt::BypassWindowManagerHint | Qt::FramelessWindowHint));
+    EXPECT_FALSE(sheet->hostWidget()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) << "a sheet takes keys";
     EXPECT_EQ(sheet->hostWidget()->windowHandle()->transientParent(), window->hostWidget()->windowHandle());
     const Point at = sheet->frame().origin;
     window->setFrameOrigin(MakePoint(40, 30));
@@ -178,6 +180,7 @@ TEST_F(Stacking, ASheetIsATransientDialogThatFollowsItsWindow)
     app->endSheet(sheet.get());
     sheet->orderOut();
     EXPECT_EQ(sheet->parentWindow(), nullptr);
+    EXPECT_FALSE(sheet->hostWidget()->windowFlags() & (Qt::BypassWindowManagerHint | Qt::FramelessWindowHint));
     window->setFrameOrigin(MakePoint(0, 0));
     EXPECT_EQ(sheet->frame().origin, MakePoint(at.x + 40, at.y + 30)) << "an ended sheet stays where it is";
 }

@@ -1,0 +1,187 @@
+// Stacking on a real X server: the window under a point is the topmost as the window manager left
+// it, whatever order the kit made the windows in; a borderless child window and a sheet are the
+// kit's own (unmanaged): the child stays over its parent and takes no focus, the sheet stays on
+// its window's content.
+// Real X11 only: under xvfb-run with QT_QPA_PLATFORM=xcb. Elsewhere the tests skip themselves.
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/testsupport/X11KeyboardFixture.h"
+#include "kit/x11/QtXcbConnection.h"
+#include "kit/x11/Stacking.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace {
+
+using namespace kit;
+
+namespace x11stacking {
+
+// Another client of the server restacks a window, as a window manager does on a click.
+void raiseOnServer(const Window& window)
+{
+    // What Qt asked before, the server has done first.
+    xcb_connection_t* qt = qtXcbConnection();
+    std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(c, xcb_window_t(window.hostWidget()->winId()), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip: done
+    xcb_disconnect(c);
+}
+
+TEST(X11Stacking, TheWindowUnderAPointIsTheTopmostOnTheServerNotTheNewest)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto older = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    auto newer = make<Window>(MakeRect(250, 150, 300, 200), TitledWindowMask);
+    older->orderFront();
+    newer->orderFront();
+    // The user clicks the older window: the window manager raises it, the kit hears nothing.
+    raiseOnServer(*older);
+    // Drag images lie on top, under the pointer, and never count: the kit's own, and a window of
+    // Qt's (a drag's pixmap) that takes input on the server.
+    auto image = make<Window>(MakeRect(290, 190, 40, 40), BorderlessWindowMask);
+    image->setIgnoresMouseEvents(true);
+    image->orderFront();
+    QWidget pixmap(nullptr, Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+    pixmap.setGeometry(QRect(QPoint(280, 580), QSize(60, 60))); // over (300, 200) in y-up points
+    pixmap.show();
+    ASSERT_TRUE(test::turnUntil([&] { return pixmap.windowHandle()->isExposed() && test::isExposedOnServer(*image); }));
+    EXPECT_EQ(windowUnderDraggingPoint(MakePoint(300, 200), *newer), older);
+    EXPECT_EQ(windowUnderDraggingPoint(MakePoint(500, 320), *newer), newer) << "outside the overlap";
+    EXPECT_EQ(windowUnderDraggingPoint(MakePoint(150, 120), *newer), older);
+    image->orderOut();
+    older->orderOut();
+    newer->orderOut();
+}
+
+class PressCounter : public View {
+public:
+    using View::View;
+    void mouseDown(const Event&) override { ++presses; }
+    int presses = 0;
+};
+
+xcb_window_t native(const Window& window) { return xcb_window_t(window.hostWidget()->winId()); }
+
+void clickOnServer(const Window& window, QPoint local)
+{
+    const QPoint global = window.hostWidget()->mapToGlobal(local);
+    test::sendPointerOnServer({ test::X11PointerStep::Move, global });
+    test::sendPointerOnServer({ test::X11PointerStep::Press, global });
+    test::sendPointerOnServer({ test::X11PointerStep::Release, global });
+}
+
+TEST(X11Stacking, ABorderlessChildIsUnmanagedStaysOverItsParentAndTakesNoFocus)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto parent = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask);
+    auto child = make<Window>(MakeRect(150, 150, 100, 60), BorderlessWindowMask);
+    auto childView = make<PressCounter>(MakeRect(0, 0, 100, 60));
+    child->setContentView(childView.get());
+    parent->addChildWindowOrdered(child.get(), WindowAbove);
+    parent->makeKeyAndOrderFront();
+    child->orderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*parent) && test::isExposedOnServer(*child); }));
+    parent->hostWidget()->activateWindow(); // the focus a window manager gives
+    ASSERT_TRUE(test::turnUntil([&] {
+        return test::isExposedOnServer(*parent) && test::isExposedOnServer(*child)
+            && QGuiApplication::focusWindow() == parent->hostWidget()->windowHandle();
+    }));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, native(*child)), nullptr);
+    ASSERT_TRUE(attributes);
+    EXPECT_TRUE(attributes->override_redirect) << "no window manager's frame or focus";
+    std::free(attributes);
+
+    // The window manager raises the parent (a click on its frame reaches no client); the kit puts
+    // the child back over it.
+    raiseOnServer(*parent);
+    const std::vector<unsigned long> childOnTop { native(*parent), native(*child) };
+    EXPECT_TRUE(test::turnUntil([&] { return stackingOnServer({ native(*parent), native(*child) }) == childOnTop; }));
+    clickOnServer(*parent, QPoint(350, 50));
+    EXPECT_TRUE(test::turnUntil([&] { return stackingOnServer({ native(*parent), native(*child) }) == childOnTop; }));
+
+    // A click in the child reaches it and leaves the focus with the parent.
+    clickOnServer(*child, QPoint(50, 30));
+    ASSERT_TRUE(test::turnUntil([&] { return childView->presses == 1; }));
+    xcb_flush(qtXcbConnection()); // whatever Qt asked of the server on the press has reached it
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    ASSERT_TRUE(focus);
+    EXPECT_EQ(focus->focus, native(*parent));
+    std::free(focus);
+    EXPECT_TRUE(parent->isKeyWindow());
+    xcb_disconnect(c);
+    parent->removeChildWindow(child.get());
+    child->orderOut();
+    parent->orderOut();
+}
+
+void moveOnServer(const Window& window, int x, int y)
+{
+    xcb_connection_t* qt = qtXcbConnection();
+    std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const std::uint32_t at[] = { std::uint32_t(x), std::uint32_t(y) };
+    xcb_configure_window(c, native(window), XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
+}
+
+bool overrideRedirect(const Window& window)
+{
+    xcb_connection_t* c = qtXcbConnection();
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, native(window)), nullptr);
+    const bool unmanaged = attributes && attributes->override_redirect;
+    std::free(attributes);
+    return unmanaged;
+}
+
+// A titled window as a sheet: no frame of its own, on top of the parent's content as the parent
+// moves (the window manager moves it) and changes size, and key.
+TEST(X11Stacking, ASheetHasNoFrameOfItsOwnAndMovesWithItsWindow)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto parent = make<Window>(MakeRect(100, 100, 400, 300), TitledWindowMask | ResizableWindowMask);
+    auto sheet = make<Window>(MakeRect(0, 0, 200, 80), TitledWindowMask);
+    parent->makeKeyAndOrderFront();
+    auto app = Application::sharedApplication();
+    app->beginSheetModalForWindowDidEndContextInfo(sheet.get(), parent.get(), nullptr, nullptr);
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*parent) && test::isExposedOnServer(*sheet); }));
+    EXPECT_TRUE(overrideRedirect(*sheet)) << "neither framed nor listed by the window manager";
+    EXPECT_FALSE(overrideRedirect(*parent));
+    EXPECT_EQ(sheet->frame(), MakeRect(200, 320, 200, 80));
+    EXPECT_TRUE(sheet->isKeyWindow());
+    EXPECT_TRUE(test::turnUntil([&] { return QGuiApplication::focusWindow() == sheet->hostWidget()->windowHandle(); }));
+
+    moveOnServer(*parent, 300, 200); // y down: the bottom at 500, 300 up from the screen's bottom
+    EXPECT_TRUE(test::turnUntil([&] { return parent->frame().origin == MakePoint(300, 300); }));
+    EXPECT_EQ(sheet->frame(), MakeRect(400, 520, 200, 80));
+    parent->setFrameDisplay(MakeRect(300, 300, 500, 350), false);
+    EXPECT_EQ(sheet->frame(), MakeRect(450, 570, 200, 80));
+
+    app->endSheet(sheet.get());
+    sheet->orderOut();
+    EXPECT_FALSE(overrideRedirect(*sheet));
+    parent->orderOut();
+}
+
+} // namespace x11stacking
+
+} // namespace
