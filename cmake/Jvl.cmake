@@ -92,7 +92,7 @@ function(jvl_library name)
       # offscreen run of the same code.
       find_program(XVFB_RUN xvfb-run)
       if(ARG_X11_TESTS AND XVFB_RUN)
-        add_test(NAME ${name}_x11_tests COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24"
+        add_test(NAME ${name}_x11_tests COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24 -noreset"
                  $<TARGET_FILE:${name}_tests> --gtest_filter=X11*:*X11* --gtest_color=no)
         set_tests_properties(${name}_x11_tests PROPERTIES TIMEOUT 300 RESOURCE_LOCK xvfb
           ENVIRONMENT "QT_QPA_PLATFORM=xcb;ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0")
