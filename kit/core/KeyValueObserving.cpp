@@ -5,14 +5,31 @@
 #include "kit/core/KeyValueCoding.h"
 #include "kit/core/ObjectExtras_p.h"
 
+#include <array>
+
 namespace kit {
 
 namespace detail {
 
+namespace {
+
+// The empty set every change without indexes copies. Its storage keeps no reference count, so a
+// copy is no atomic operation on one cache line that every thread's changes share.
+class UncountedEmptyIndexSet final : public IndexSet {
+public:
+    UncountedEmptyIndexSet() { d_ = std::shared_ptr<std::vector<Range>>(std::shared_ptr<std::vector<Range>>(), &ranges_); }
+
+private:
+    std::vector<Range> ranges_;
+};
+
+} // namespace
+
 const IndexSet& noIndexes()
 {
-    static const IndexSet empty;
-    return empty;
+    // Never destroyed: change records copied at exit still point at it.
+    static const auto* empty = new UncountedEmptyIndexSet;
+    return *empty;
 }
 
 namespace {
@@ -153,32 +170,145 @@ void destroyExtras(ObjectExtras* extras)
 
 namespace {
 
-struct Pending {
-    const Object* object;
-    QString key;
-    std::vector<std::pair<const Observation*, Value>> olds;
-};
-
-thread_local std::vector<Pending> pendingChanges;
-
-bool affects(const Observation& o, const QString& key, const QStringList& dependents)
+// Equal keys; setters pass the same literal on every call, so identical data is the common case.
+bool sameKey(const QString& a, const QString& b)
 {
-    return o.firstKey == key || dependents.contains(o.firstKey);
+    if (a.size() != b.size())
+        return false;
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    if (x == y)
+        return true;
+    // Keys are short: a loop beats a call.
+    for (qsizetype i = 0, n = a.size(); i < n; ++i)
+        if (x[i] != y[i])
+            return false;
+    return true;
+}
+
+bool affects(const Observation& o, const QString& key)
+{
+    if (sameKey(o.firstKey, key))
+        return true;
+    for (const QString& k : o.affectingKeys)
+        if (sameKey(k, key))
+            return true;
+    return false;
+}
+
+// The first key's value, through the accessor resolved at registration when there is one.
+Value firstKeyValue(const Object& object, const Observation& o)
+{
+    return o.firstKeyProperty ? o.firstKeyProperty->get(object) : object.valueForKey(o.firstKey);
 }
 
 Value currentValue(const Object& object, const Observation& o)
 {
-    return o.rest.isEmpty() ? object.valueForKey(o.firstKey) : object.valueForKeyPath(o.keyPath);
+    return o.rest.isEmpty() ? firstKeyValue(object, o) : object.valueForKeyPath(o.keyPath);
+}
+
+// The old values a will-change captured, by registration. Almost every change has one, kept inline
+// so that capturing it allocates nothing.
+class OldValues {
+public:
+    bool empty() const { return count_ == 0; }
+    void add(const Observation* o, Value v)
+    {
+        if (count_ < inline_.size())
+            inline_[count_] = { o, std::move(v) };
+        else
+            more_.emplace_back(o, std::move(v));
+        ++count_;
+    }
+    Value take(const Observation* o)
+    {
+        for (std::size_t i = 0; i < count_; ++i) {
+            auto& entry = i < inline_.size() ? inline_[i] : more_[i - inline_.size()];
+            if (entry.first == o)
+                return std::move(entry.second);
+        }
+        return {};
+    }
+
+private:
+    std::array<std::pair<const Observation*, Value>, 1> inline_;
+    std::vector<std::pair<const Observation*, Value>> more_;
+    std::size_t count_ = 0;
+};
+
+// A will-change waiting for its did-change on this thread. Frames nest; the did-change takes the
+// innermost frame of the same object and key.
+struct Pending {
+    Pending(const Object* o, const QString& k, OldValues&& values)
+        : object(o)
+        , key(k)
+        , olds(std::move(values))
+    { }
+    const Object* object;
+    QString key;
+    OldValues olds;
+};
+
+// The pending changes of this thread. The stack lives in a thread-local owner made on the first
+// capture; every did-change looks at the pointer, which is initial-exec (the library is loaded with
+// the program) so that a change with nothing pending pays no thread-local lookup call.
+struct PendingStack {
+    std::vector<Pending> frames;
+    ~PendingStack();
+};
+thread_local std::vector<Pending>* pendingFrames [[gnu::tls_model("initial-exec")]] = nullptr;
+
+PendingStack::~PendingStack() { pendingFrames = nullptr; }
+
+void pushPending(const Object& object, const QString& key, OldValues&& olds)
+{
+    if (!pendingFrames) {
+        thread_local PendingStack stack;
+        pendingFrames = &stack.frames;
+    }
+    pendingFrames->emplace_back(&object, key, std::move(olds));
+}
+
+// Moves the old values of the innermost pending change of `object` and `key` into `olds`.
+bool takePending(const Object& object, const QString& key, OldValues& olds)
+{
+    auto* stack = pendingFrames;
+    for (auto it = stack->rbegin(); it != stack->rend(); ++it)
+        if (it->object == &object && sameKey(it->key, key)) {
+            olds = std::move(it->olds);
+            stack->erase(std::next(it).base());
+            return true;
+        }
+    return false;
+}
+
+// The keys other than `key` whose changes change `key`: every key `key` depends on, directly or
+// through other dependent keys, that the class lists as affecting it.
+QStringList keysAffecting(const Class& c, const QString& key)
+{
+    QStringList out;
+    QStringList queue = c.keyPathsForValuesAffectingKey(key);
+    QStringList seen { key };
+    while (!queue.isEmpty()) {
+        const QString k = queue.takeFirst();
+        if (seen.contains(k))
+            continue;
+        seen.append(k);
+        if (c.keysAffectedByKey(k).contains(key))
+            out.append(k);
+        queue.append(c.keyPathsForValuesAffectingKey(k));
+    }
+    return out;
 }
 
 // The affected elements of a to-many change, or the whole value.
-Value changedPart(const Value& whole, const KeyValueChange& change)
+Value changedPart(Value whole, const IndexSet* indexes)
 {
-    if (!change.hasIndexes)
-        return whole.isNil() ? Value::null() : whole;
+    if (!indexes)
+        return whole.isNil() ? Value::null() : std::move(whole);
     std::vector<Value> out;
     const Array& array = whole.array();
-    for (auto i : change.indexes)
+    for (auto i : *indexes)
         if (i < array.count())
             out.push_back(array[i]);
     return Value(Array(std::move(out)));
@@ -231,9 +361,12 @@ std::shared_ptr<Observation> addObservation(Object& target, Object* observer, co
     o->observerIdentity = observer;
     o->options = options;
     o->context = context;
+    const Class& c = target.class_();
+    o->firstKeyProperty = c.property(o->firstKey);
+    o->affectingKeys = keysAffecting(c, o->firstKey);
     if (!o->rest.isEmpty()) {
         o->chain = make<ChainLink>(&target, o, o->rest, options);
-        o->chain->rewire(target.valueForKey(o->firstKey));
+        o->chain->rewire(firstKeyValue(target, *o));
     }
     target.ensureExtrasForObservation().add(o);
     return o;
@@ -270,7 +403,7 @@ void Object::addObserverForKeyPathOptionsContext(Object* observer, const QString
     if (options & KeyValueObservingOptionInitial) {
         KeyValueChange change;
         if (options & KeyValueObservingOptionNew)
-            change.newValue = detail::changedPart(detail::currentValue(*this, *o), change);
+            change.newValue = detail::changedPart(detail::currentValue(*this, *o), nullptr);
         detail::deliver(*o, this, change);
     }
 }
@@ -321,84 +454,97 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
     auto snap = e->snapshot();
     if (!snap)
         return;
-    const QStringList& dependents = self.class_().keysAffectedByKey(key);
-    detail::Pending pending { &self, key, {} };
-    KeyValueChange change;
-    change.kind = kind;
-    if (indexes) {
-        change.hasIndexes = true;
-        change.indexes = *indexes;
-    }
-    for (const auto& o : *snap) {
-        if (!o->alive || !detail::affects(*o, key, dependents))
+    detail::OldValues olds;
+    Ref<Object> keep;
+    const auto& list = *snap;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const detail::Observation& o = *list[i];
+        if (!(o.options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)) || !o.alive || !detail::affects(o, key))
             continue;
-        if (!(o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)))
-            continue;
-        KeyValueChange own = change;
-        if (o->firstKey != key || !o->rest.isEmpty()) {
-            own.hasIndexes = false;
-            own.kind = KeyValueChangeSetting;
-        }
+        // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
+        const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
         Value old;
-        if (!(own.hasIndexes && kind == KeyValueChangeInsertion))
-            old = detail::changedPart(detail::currentValue(self, *o), own);
-        pending.olds.emplace_back(o.get(), old);
-        if (o->options & KeyValueObservingOptionPrior) {
-            own.isPrior = true;
-            if (o->options & KeyValueObservingOptionOld)
-                own.oldValue = old;
-            detail::deliver(*o, &self, own);
+        if (!(own && kind == KeyValueChangeInsertion))
+            old = detail::changedPart(detail::currentValue(self, o), own);
+        if (o.options & KeyValueObservingOptionPrior) {
+            KeyValueChange prior;
+            prior.kind = own ? kind : KeyValueChangeSetting;
+            if (own) {
+                prior.hasIndexes = true;
+                prior.indexes = *own;
+            }
+            prior.isPrior = true;
+            if (o.options & KeyValueObservingOptionOld)
+                prior.oldValue = old;
+            // The changing object lives through its own notifications (see didChange).
+            if (!keep && i + 1 < list.size())
+                keep = Ref<Object>(&self);
+            detail::deliver(o, &self, prior);
         }
+        olds.add(&o, std::move(old));
     }
     // Only changes that captured something need to be found again at did-change.
-    if (!pending.olds.empty())
-        detail::pendingChanges.push_back(std::move(pending));
+    if (!olds.empty())
+        detail::pushPending(self, key, std::move(olds));
 }
 
-void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, detail::OldValues* olds)
 {
-    std::vector<std::pair<const detail::Observation*, Value>> olds;
-    auto& stack = detail::pendingChanges;
-    for (auto it = stack.rbegin(); !stack.empty() && it != stack.rend(); ++it)
-        if (it->object == &self && it->key == key) {
-            olds = std::move(it->olds);
-            stack.erase(std::next(it).base());
-            break;
-        }
     auto* e = self.extrasForObservation();
     if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
         return;
     auto snap = e->snapshot();
     if (!snap)
         return;
-    // The changing object lives through its own notifications.
-    Ref<Object> keep(&self);
-    const QStringList& dependents = self.class_().keysAffectedByKey(key);
+    // The changing object lives through its own notifications: it is held from the first callback
+    // that this loop outlasts. Nothing here touches it after the last callback, so a change with one
+    // observer pays no reference count (and that observer may drop the last reference).
+    Ref<Object> keep;
     bool sawDead = false;
-    for (const auto& o : *snap) {
-        if (!o->alive || !detail::affects(*o, key, dependents))
+    const auto& list = *snap;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const detail::Observation& o = *list[i];
+        if (!o.alive || !detail::affects(o, key))
             continue;
-        if (o->chain)
-            o->chain->rewire(self.valueForKey(o->firstKey));
+        if (o.chain)
+            o.chain->rewire(detail::firstKeyValue(self, o));
         KeyValueChange change;
         change.kind = kind;
-        if (indexes && o->firstKey == key && o->rest.isEmpty()) {
+        if (indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty()) {
             change.hasIndexes = true;
             change.indexes = *indexes;
         } else
             change.kind = KeyValueChangeSetting;
-        if (o->options & KeyValueObservingOptionNew && !(change.hasIndexes && kind == KeyValueChangeRemoval))
-            change.newValue = detail::changedPart(detail::currentValue(self, *o), change);
-        if (o->options & KeyValueObservingOptionOld) {
-            for (const auto& [which, old] : olds)
-                if (which == o.get())
-                    change.oldValue = old;
+        if (o.options & KeyValueObservingOptionNew) {
+            if (!change.hasIndexes) {
+                change.newValue = detail::currentValue(self, o);
+                if (change.newValue.isNil())
+                    change.newValue = Value::null();
+            } else if (kind != KeyValueChangeRemoval)
+                change.newValue = detail::changedPart(detail::currentValue(self, o), indexes);
         }
-        if (!detail::deliver(*o, &self, change))
+        if (o.options & KeyValueObservingOptionOld && olds)
+            change.oldValue = olds->take(&o);
+        if (!keep && (i + 1 < list.size() || sawDead))
+            keep = Ref<Object>(&self);
+        if (!detail::deliver(o, &self, change))
             sawDead = true;
     }
     if (sawDead)
         detail::pruneDead(*e);
+}
+
+void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+{
+    // Only a change with captured old values builds the record of them.
+    if (auto* stack = detail::pendingFrames; stack && !stack->empty()) {
+        detail::OldValues olds;
+        if (detail::takePending(self, key, olds)) {
+            deliverDidChange(self, key, kind, indexes, &olds);
+            return;
+        }
+    }
+    deliverDidChange(self, key, kind, indexes, nullptr);
 }
 
 } // namespace

@@ -6,11 +6,16 @@
 #include "kit/core/Object.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+namespace kit {
+struct PropertyInfo;
+}
 
 namespace kit::detail {
 
@@ -20,6 +25,11 @@ struct Observation {
     QString keyPath;
     QString firstKey;
     QString rest; // empty for a single key
+    // Resolved at registration, so that a change neither hashes nor looks up key strings: the
+    // registered accessor of the first key (null: read through valueForKey), and the other keys
+    // whose changes affect it (dependent keys).
+    const PropertyInfo* firstKeyProperty = nullptr;
+    QStringList affectingKeys;
     Weak<Object> observer;
     const Object* observerIdentity = nullptr;
     unsigned options = 0;
