@@ -5,7 +5,9 @@
 #include "kit/core/KeyValueCoding.h"
 #include "kit/core/ObjectExtras_p.h"
 
-#include <array>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace kit {
 
@@ -123,6 +125,7 @@ void ObjectExtras::add(std::shared_ptr<Observation> o)
         oldValueCount.fetch_add(1, std::memory_order_acq_rel);
     list->push_back(std::move(o));
     observations = std::move(list);
+    current.store(observations.get(), std::memory_order_release);
     observationCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
@@ -143,6 +146,7 @@ bool ObjectExtras::remove(const Observation* o)
     if (!found)
         return false;
     observations = list->empty() ? nullptr : std::shared_ptr<const ObservationList>(std::move(list));
+    current.store(observations.get(), std::memory_order_release);
     observationCount.fetch_sub(1, std::memory_order_acq_rel);
     if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
         oldValueCount.fetch_sub(1, std::memory_order_acq_rel);
@@ -156,6 +160,7 @@ void destroyExtras(ObjectExtras* extras)
     {
         std::lock_guard guard(extras->mutex);
         observations = std::move(extras->observations);
+        extras->current.store(nullptr, std::memory_order_release);
         bindings = std::move(extras->bindings);
     }
     if (observations)
@@ -171,22 +176,28 @@ void destroyExtras(ObjectExtras* extras)
 namespace {
 
 // Equal keys; setters pass the same literal on every call, so identical data is the common case.
-bool sameKey(const QString& a, const QString& b)
+[[gnu::always_inline]] inline bool sameKey(const QString& a, const QString& b)
 {
-    if (a.size() != b.size())
+    const qsizetype n = a.size();
+    if (n != b.size())
         return false;
-    const QChar* x = a.constData();
-    const QChar* y = b.constData();
+    const char* x = reinterpret_cast<const char*>(a.constData());
+    const char* y = reinterpret_cast<const char*>(b.constData());
     if (x == y)
         return true;
-    // Keys are short: a loop beats a call.
-    for (qsizetype i = 0, n = a.size(); i < n; ++i)
-        if (x[i] != y[i])
-            return false;
-    return true;
+    // Keys are short: two overlapping words compare up to eight characters without a call.
+    const std::size_t bytes = std::size_t(n) * sizeof(QChar);
+    if (bytes < 8 || bytes > 16)
+        return std::memcmp(x, y, bytes) == 0;
+    std::uint64_t x0, x1, y0, y1;
+    std::memcpy(&x0, x, 8);
+    std::memcpy(&y0, y, 8);
+    std::memcpy(&x1, x + bytes - 8, 8);
+    std::memcpy(&y1, y + bytes - 8, 8);
+    return x0 == y0 && x1 == y1;
 }
 
-bool affects(const Observation& o, const QString& key)
+[[gnu::always_inline]] inline bool affects(const Observation& o, const QString& key)
 {
     if (sameKey(o.firstKey, key))
         return true;
@@ -197,90 +208,180 @@ bool affects(const Observation& o, const QString& key)
 }
 
 // The first key's value, through the accessor resolved at registration when there is one.
-Value firstKeyValue(const Object& object, const Observation& o)
+[[gnu::always_inline]] inline Value firstKeyValue(const Object& object, const Observation& o)
 {
     return o.firstKeyProperty ? o.firstKeyProperty->get(object) : object.valueForKey(o.firstKey);
 }
 
-Value currentValue(const Object& object, const Observation& o)
+[[gnu::always_inline]] inline Value currentValue(const Object& object, const Observation& o)
 {
     return o.rest.isEmpty() ? firstKeyValue(object, o) : object.valueForKeyPath(o.keyPath);
 }
 
-// The old values a will-change captured, by registration. Almost every change has one, kept inline
-// so that capturing it allocates nothing.
-class OldValues {
-public:
-    bool empty() const { return count_ == 0; }
-    void add(const Observation* o, Value v)
-    {
-        if (count_ < inline_.size())
-            inline_[count_] = { o, std::move(v) };
-        else
-            more_.emplace_back(o, std::move(v));
-        ++count_;
-    }
-    Value take(const Observation* o)
-    {
-        for (std::size_t i = 0; i < count_; ++i) {
-            auto& entry = i < inline_.size() ? inline_[i] : more_[i - inline_.size()];
-            if (entry.first == o)
-                return std::move(entry.second);
-        }
-        return {};
-    }
+// The old values a will-change captured, by registration: almost always one, held inline, so
+// that capturing it allocates nothing and moves one value.
+struct OldValues {
+    const Observation* first = nullptr;
+    Value firstValue;
+    std::vector<std::pair<const Observation*, Value>> more;
 
-private:
-    std::array<std::pair<const Observation*, Value>, 1> inline_;
-    std::vector<std::pair<const Observation*, Value>> more_;
-    std::size_t count_ = 0;
+    bool empty() const { return !first; }
+    void add(const Observation* o, Value&& v)
+    {
+        if (!first) {
+            first = o;
+            firstValue = std::move(v);
+        } else
+            more.emplace_back(o, std::move(v));
+    }
+    // Moves the value captured for `o` into `into`.
+    void take(const Observation* o, Value& into)
+    {
+        if (o == first) {
+            into = std::move(firstValue);
+            return;
+        }
+        for (auto& [which, value] : more)
+            if (which == o) {
+                into = std::move(value);
+                return;
+            }
+    }
 };
 
 // A will-change waiting for its did-change on this thread. Frames nest; the did-change takes the
-// innermost frame of the same object and key.
+// innermost frame of the same object and key. `serial` tells a frame from one pushed in its place.
 struct Pending {
-    Pending(const Object* o, const QString& k, OldValues&& values)
+    Pending(const Object* o, const QString& k, std::uint64_t n)
         : object(o)
         , key(k)
-        , olds(std::move(values))
+        , serial(n)
     { }
     const Object* object;
     QString key;
+    std::uint64_t serial;
     OldValues olds;
+    // The list the will-change walked.
+    std::shared_ptr<const ObservationList> observations;
 };
 
-// The pending changes of this thread. The stack lives in a thread-local owner made on the first
-// capture; every did-change looks at the pointer, which is initial-exec (the library is loaded with
-// the program) so that a change with nothing pending pays no thread-local lookup call.
+// The pending changes of this thread, made on the first capture. Every did-change looks at the
+// pointer, which is initial-exec (the library is loaded with the program) so that a change with
+// nothing pending pays no thread-local lookup call.
 struct PendingStack {
     std::vector<Pending> frames;
+    std::uint64_t serials = 0;
     ~PendingStack();
 };
-thread_local std::vector<Pending>* pendingFrames [[gnu::tls_model("initial-exec")]] = nullptr;
+thread_local PendingStack* pendingStack [[gnu::tls_model("initial-exec")]] = nullptr;
 
-PendingStack::~PendingStack() { pendingFrames = nullptr; }
+PendingStack::~PendingStack() { pendingStack = nullptr; }
 
-void pushPending(const Object& object, const QString& key, OldValues&& olds)
+PendingStack& pendingChanges()
 {
-    if (!pendingFrames) {
+    if (!pendingStack) {
         thread_local PendingStack stack;
-        pendingFrames = &stack.frames;
+        pendingStack = &stack;
     }
-    pendingFrames->emplace_back(&object, key, std::move(olds));
+    return *pendingStack;
 }
 
-// Moves the old values of the innermost pending change of `object` and `key` into `olds`.
-bool takePending(const Object& object, const QString& key, OldValues& olds)
+// The frame a will-change fills, pushed on its first capture. Prior notifications run observers
+// in between, whose own changes push and pop frames (or, unpaired, take this one): the frame is
+// found again by its serial, or pushed afresh.
+// The frame with `serial`, where changes made meanwhile have left it: they push and pop above it,
+// or (unpaired) remove frames below it. `index` is where it was last seen.
+[[gnu::always_inline]] inline Pending* frameWithSerial(std::uint64_t serial, std::size_t& index)
 {
-    auto* stack = pendingFrames;
-    for (auto it = stack->rbegin(); it != stack->rend(); ++it)
-        if (it->object == &object && sameKey(it->key, key)) {
-            olds = std::move(it->olds);
-            stack->erase(std::next(it).base());
-            return true;
-        }
-    return false;
+    if (!serial || !pendingStack)
+        return nullptr;
+    auto& frames = pendingStack->frames;
+    if (index >= frames.size() || frames[index].serial != serial) {
+        auto it = std::find_if(frames.begin(), frames.end(), [&](const Pending& p) { return p.serial == serial; });
+        if (it == frames.end())
+            return nullptr;
+        index = std::size_t(it - frames.begin());
+    }
+    return &frames[index];
 }
+
+void eraseFrame(std::size_t index) { pendingStack->frames.erase(pendingStack->frames.begin() + std::ptrdiff_t(index)); }
+
+// The frame a will-change fills, pushed on its first capture. Prior notifications run observers in
+// between, whose own changes may move or (unpaired) take it: then a fresh one is pushed.
+class PendingFrame {
+public:
+    PendingFrame(const Object& object, const QString& key)
+        : object_(object)
+        , key_(key)
+    { }
+    void add(const Observation* o, Value&& old)
+    {
+        Pending* frame = frameWithSerial(serial_, index_);
+        if (!frame) {
+            auto& stack = pendingChanges();
+            serial_ = ++stack.serials;
+            index_ = stack.frames.size();
+            frame = &stack.frames.emplace_back(&object_, key_, serial_);
+        }
+        frame->olds.add(o, std::move(old));
+    }
+    // Hands the list walked to the frame, when there is one.
+    void keep(std::shared_ptr<const ObservationList>&& observations)
+    {
+        if (Pending* frame = frameWithSerial(serial_, index_))
+            frame->observations = std::move(observations);
+    }
+    // A will-change that fails leaves nothing for a did-change to find.
+    void drop()
+    {
+        if (frameWithSerial(serial_, index_))
+            eraseFrame(index_);
+    }
+
+private:
+    const Object& object_;
+    const QString& key_;
+    std::size_t index_ = 0;
+    std::uint64_t serial_ = 0;
+};
+
+// The frame of a did-change: the innermost pending change of its object and key, marked taken so
+// that changes made by its observers neither find nor disturb it, and dropped when it is done. Its
+// old values are moved out one by one as they are delivered.
+class TakenFrame {
+public:
+    TakenFrame(const Object& object, const QString& key)
+    {
+        auto& frames = pendingStack->frames;
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it)
+            if (it->object == &object && sameKey(it->key, key)) {
+                it->object = nullptr;
+                serial_ = it->serial;
+                index_ = std::size_t(frames.rend() - it) - 1;
+                return;
+            }
+    }
+    ~TakenFrame()
+    {
+        if (frameWithSerial(serial_, index_))
+            eraseFrame(index_);
+    }
+    TakenFrame(const TakenFrame&) = delete;
+    TakenFrame& operator=(const TakenFrame&) = delete;
+
+    explicit operator bool() const { return serial_ != 0; }
+    std::shared_ptr<const ObservationList> takeObservations() { return std::move(pendingStack->frames[index_].observations); }
+    void takeOld(const Observation* o, Value& into)
+    {
+        if (Pending* p = frameWithSerial(serial_, index_))
+            p->olds.take(o, into);
+    }
+
+private:
+    std::uint64_t serial_ = 0;
+    std::size_t index_ = 0;
+};
 
 // The keys other than `key` whose changes change `key`: every key `key` depends on, directly or
 // through other dependent keys, that the class lists as affecting it.
@@ -319,7 +420,7 @@ void logObserverException(const QString& keyPath, const QString& name, const QSt
     kit::log(QStringLiteral("*** An observer of \"%@\" raised %@: %@"), keyPath, name, reason);
 }
 
-bool deliver(const Observation& o, Object* object, const KeyValueChange& change)
+[[gnu::always_inline]] inline bool deliver(const Observation& o, Object* object, const KeyValueChange& change)
 {
     if (!o.alive.load(std::memory_order_acquire))
         return true;
@@ -446,26 +547,21 @@ void Object::observeValueForKeyPathOfObjectChangeContext(const QString& keyPath,
 
 namespace {
 
-void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+// Reads each old value a registration asked for (and sends prior notifications) into `frame`.
+void captureOldValues(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, const detail::ObservationList& list,
+    detail::PendingFrame& frame, Ref<Object>& keep)
 {
-    auto* e = self.extrasForObservation();
-    if (!e || e->oldValueCount.load(std::memory_order_acquire) == 0)
-        return;
-    auto snap = e->snapshot();
-    if (!snap)
-        return;
-    detail::OldValues olds;
-    Ref<Object> keep;
-    const auto& list = *snap;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const detail::Observation& o = *list[i];
         if (!(o.options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)) || !o.alive || !detail::affects(o, key))
             continue;
         // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
         const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
-        Value old;
-        if (!(own && kind == KeyValueChangeInsertion))
-            old = detail::changedPart(detail::currentValue(self, o), own);
+        Value old = !own ? detail::currentValue(self, o)
+            : kind != KeyValueChangeInsertion ? detail::changedPart(detail::currentValue(self, o), own)
+                                              : Value();
+        if (!own && old.isNil())
+            old = Value::null();
         if (o.options & KeyValueObservingOptionPrior) {
             KeyValueChange prior;
             prior.kind = own ? kind : KeyValueChangeSetting;
@@ -481,19 +577,41 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
                 keep = Ref<Object>(&self);
             detail::deliver(o, &self, prior);
         }
-        olds.add(&o, std::move(old));
+        // Only changes that capture something are found again at did-change.
+        frame.add(&o, std::move(old));
     }
-    // Only changes that captured something need to be found again at did-change.
-    if (!olds.empty())
-        detail::pushPending(self, key, std::move(olds));
 }
 
-void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, detail::OldValues* olds)
+[[gnu::flatten]] void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+{
+    auto* e = self.extrasForObservation();
+    if (!e || e->oldValueCount.load(std::memory_order_acquire) == 0)
+        return;
+    auto snap = e->snapshot();
+    if (!snap)
+        return;
+    detail::PendingFrame frame(self, key);
+    Ref<Object> keep;
+    const auto& list = *snap;
+    try {
+        captureOldValues(self, key, kind, indexes, list, frame, keep);
+    } catch (...) {
+        frame.drop();
+        throw;
+    }
+    frame.keep(std::move(snap));
+}
+
+
+// Flattened: the snapshot's reference count and the record's values are copied inline.
+[[gnu::flatten]] void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, detail::TakenFrame* olds,
+    std::shared_ptr<const detail::ObservationList>&& willSaw)
 {
     auto* e = self.extrasForObservation();
     if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
         return;
-    auto snap = e->snapshot();
+    // Registrations unchanged since the will-change: its snapshot serves.
+    auto snap = willSaw && e->current.load(std::memory_order_acquire) == willSaw.get() ? std::move(willSaw) : e->snapshot();
     if (!snap)
         return;
     // The changing object lives through its own notifications: it is held from the first callback
@@ -501,6 +619,7 @@ void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind,
     // observer pays no reference count (and that observer may drop the last reference).
     Ref<Object> keep;
     bool sawDead = false;
+    static const IndexSet& noIndexes = detail::noIndexes();
     const auto& list = *snap;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const detail::Observation& o = *list[i];
@@ -508,23 +627,25 @@ void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind,
             continue;
         if (o.chain)
             o.chain->rewire(detail::firstKeyValue(self, o));
-        KeyValueChange change;
-        change.kind = kind;
-        if (indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty()) {
-            change.hasIndexes = true;
-            change.indexes = *indexes;
-        } else
-            change.kind = KeyValueChangeSetting;
-        if (o.options & KeyValueObservingOptionNew) {
-            if (!change.hasIndexes) {
-                change.newValue = detail::currentValue(self, o);
-                if (change.newValue.isNil())
-                    change.newValue = Value::null();
-            } else if (kind != KeyValueChangeRemoval)
-                change.newValue = detail::changedPart(detail::currentValue(self, o), indexes);
-        }
+        // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
+        const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
+        const bool wantsNew = o.options & KeyValueObservingOptionNew;
+        // Built in place: the new value is read straight into the record.
+        KeyValueChange change {
+            .kind = own ? kind : KeyValueChangeSetting,
+            .newValue = !wantsNew ? Value()
+                : !own            ? detail::currentValue(self, o)
+                : kind != KeyValueChangeRemoval ? detail::changedPart(detail::currentValue(self, o), own)
+                                                : Value(),
+            .oldValue = {},
+            .hasIndexes = own != nullptr,
+            .indexes = own ? *own : noIndexes,
+            .isPrior = false,
+        };
+        if (wantsNew && !own && change.newValue.isNil())
+            change.newValue = Value::null();
         if (o.options & KeyValueObservingOptionOld && olds)
-            change.oldValue = olds->take(&o);
+            olds->takeOld(&o, change.oldValue);
         if (!keep && (i + 1 < list.size() || sawDead))
             keep = Ref<Object>(&self);
         if (!detail::deliver(o, &self, change))
@@ -534,17 +655,16 @@ void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind,
         detail::pruneDead(*e);
 }
 
-void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+[[gnu::flatten]] void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     // Only a change with captured old values builds the record of them.
-    if (auto* stack = detail::pendingFrames; stack && !stack->empty()) {
-        detail::OldValues olds;
-        if (detail::takePending(self, key, olds)) {
-            deliverDidChange(self, key, kind, indexes, &olds);
+    if (auto* stack = detail::pendingStack; stack && !stack->frames.empty()) {
+        if (detail::TakenFrame olds(self, key); olds) {
+            deliverDidChange(self, key, kind, indexes, &olds, olds.takeObservations());
             return;
         }
     }
-    deliverDidChange(self, key, kind, indexes, nullptr);
+    deliverDidChange(self, key, kind, indexes, nullptr, nullptr);
 }
 
 } // namespace

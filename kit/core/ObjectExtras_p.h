@@ -46,6 +46,9 @@ struct ObjectExtras {
     std::mutex mutex;
     // Replaced, never edited, so a delivery can walk a snapshot outside the lock.
     std::shared_ptr<const ObservationList> observations;
+    // The list `observations` holds, compared without the lock: a did-change whose will-change saw
+    // the same list reuses that snapshot.
+    std::atomic<const ObservationList*> current { nullptr };
     std::atomic<int> observationCount { 0 };
     // Registrations that want old values or prior notifications: will-change has work only then.
     std::atomic<int> oldValueCount { 0 };

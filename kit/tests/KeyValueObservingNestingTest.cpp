@@ -2,6 +2,7 @@
 // change path must keep whatever it caches at registration.
 
 #include "RuntimeTestModels.h"
+#include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
@@ -92,6 +93,25 @@ INSTANTIATE_TEST_SUITE_P(Sequences, KeyValueObservingNesting,
         KeyValueNestingCase { "DidWithoutWill", "set a 4, did a", "a:nil->4" },
         KeyValueNestingCase { "OuterWillAroundAPair", "will a, will x, set a 1, did a, set x 5, did x", "a:0->1 x:0->5" }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KeyValueObservingNestingFailure, AWillChangeThatRaisesLeavesNoOldValuesForALaterDidChange)
+{
+    auto m = kit::make<Model>();
+    auto first = kit::make<Model>();
+    m->setChild(first);
+    auto r = kit::make<KeyValueRecorder>();
+    auto failing = kit::make<KeyValueRecorder>();
+    m->addObserverForKeyPathOptionsContext(r.get(), "child", NewAndOldValues, nullptr);
+    // Reading its old value raises: the child has no such key.
+    m->addObserverForKeyPathOptionsContext(failing.get(), "child.noSuchKey", kit::KeyValueObservingOptionOld, nullptr);
+    EXPECT_THROW(m->setChild(kit::make<Model>()), kit::Exception);
+    m->removeObserverForKeyPath(failing.get(), "child.noSuchKey");
+    m->didChangeValueForKey("child");
+    ASSERT_EQ(r->records.size(), 1u);
+    EXPECT_TRUE(r->records[0].change.oldValue.isNil());
+    EXPECT_EQ(r->records[0].change.newValue, kit::Value(first));
+    m->removeObserverForKeyPath(r.get(), "child");
+}
 
 TEST(KeyValueObservingDependents, ChainsOfDependentKeysNotifyWhateverTheirRegistrationOrder)
 {
