@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using kit::Value;
@@ -247,6 +248,35 @@ TEST(KeyValueObserving, ChangesOnAWorkerAreDeliveredThere)
     EXPECT_EQ(calls, 100);
     EXPECT_EQ(deliveredOn, worker);
     m->removeObserverForKeyPath(cb.get(), "count");
+}
+
+TEST(KeyValueObserving, WorkersChangingOneObjectWhileRegistrationsComeAndGo)
+{
+    auto m = kit::make<Model>();
+    std::atomic<int> calls { 0 }, withOld { 0 };
+    auto steady = kit::make<Callback>();
+    steady->onChange = [&](const QString&, kit::Object*, const kit::KeyValueChange& change, void*) {
+        ++calls;
+        if (change.oldValue.isNumber() && change.newValue.isNumber())
+            ++withOld;
+    };
+    m->addObserverForKeyPathOptionsContext(steady.get(), "count", NewOld, nullptr);
+    auto worker = [&] {
+        for (int i = 0; i < 500; ++i)
+            m->setCount(i);
+    };
+    std::thread a(worker), b(worker);
+    for (int i = 0; i < 200; ++i) {
+        auto r = kit::make<KeyValueRecorder>();
+        m->addObserverForKeyPathOptionsContext(r.get(), "count", NewOld | kit::KeyValueObservingOptionPrior, nullptr);
+        m->removeObserverForKeyPath(r.get(), "count");
+    }
+    a.join();
+    b.join();
+    EXPECT_EQ(calls, 1000);
+    EXPECT_EQ(withOld, 1000); // every change carried both values, whichever list it saw
+    m->removeObserverForKeyPath(steady.get(), "count");
+    EXPECT_EQ(observationCount(m.get()), 0);
 }
 
 TEST(KeyValueObserving, ArrayElementsAtIndexes)
