@@ -221,6 +221,14 @@ namespace {
 // The old values a will-change captured, by registration: almost always one, held inline, so
 // that capturing it allocates nothing and moves one value.
 struct OldValues {
+    OldValues() = default;
+    // Reads the first value straight into place.
+    template <class Read>
+    OldValues(const Observation* o, Read&& read)
+        : first(o)
+        , firstValue(read())
+    { }
+
     const Observation* first = nullptr;
     Value firstValue;
     std::vector<std::pair<const Observation*, Value>> more;
@@ -252,10 +260,12 @@ struct OldValues {
 // A will-change waiting for its did-change on this thread. Frames nest; the did-change takes the
 // innermost frame of the same object and key. `serial` tells a frame from one pushed in its place.
 struct Pending {
-    Pending(const Object* o, const QString& k, std::uint64_t n)
+    template <class Read>
+    Pending(const Object* o, const QString& k, std::uint64_t n, const Observation* first, Read&& read)
         : object(o)
         , key(k)
         , serial(n)
+        , olds(first, std::forward<Read>(read))
     { }
     const Object* object;
     QString key;
@@ -315,16 +325,17 @@ public:
         : object_(object)
         , key_(key)
     { }
-    void add(const Observation* o, Value&& old)
+    // Adds the old value `read` answers for `o`.
+    template <class Read> void add(const Observation* o, Read&& read)
     {
-        Pending* frame = frameWithSerial(serial_, index_);
-        if (!frame) {
-            auto& stack = pendingChanges();
-            serial_ = ++stack.serials;
-            index_ = stack.frames.size();
-            frame = &stack.frames.emplace_back(&object_, key_, serial_);
+        if (Pending* frame = frameWithSerial(serial_, index_)) {
+            frame->olds.add(o, read());
+            return;
         }
-        frame->olds.add(o, std::move(old));
+        auto& stack = pendingChanges();
+        serial_ = ++stack.serials;
+        index_ = stack.frames.size();
+        stack.frames.emplace_back(&object_, key_, serial_, o, std::forward<Read>(read));
     }
     // Hands the list walked to the frame, when there is one.
     void keep(std::shared_ptr<const ObservationList>&& observations)
@@ -557,28 +568,34 @@ void captureOldValues(Object& self, const QString& key, KeyValueChangeKind kind,
             continue;
         // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
         const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
-        Value old = !own ? detail::currentValue(self, o)
-            : kind != KeyValueChangeInsertion ? detail::changedPart(detail::currentValue(self, o), own)
-                                              : Value();
-        if (!own && old.isNil())
-            old = Value::null();
-        if (o.options & KeyValueObservingOptionPrior) {
-            KeyValueChange prior;
-            prior.kind = own ? kind : KeyValueChangeSetting;
-            if (own) {
-                prior.hasIndexes = true;
-                prior.indexes = *own;
-            }
-            prior.isPrior = true;
-            if (o.options & KeyValueObservingOptionOld)
-                prior.oldValue = old;
-            // The changing object lives through its own notifications (see didChange).
-            if (!keep && i + 1 < list.size())
-                keep = Ref<Object>(&self);
-            detail::deliver(o, &self, prior);
-        }
+        auto read = [&] {
+            Value v = !own ? detail::currentValue(self, o)
+                : kind != KeyValueChangeInsertion ? detail::changedPart(detail::currentValue(self, o), own)
+                                                  : Value();
+            if (!own && v.isNil())
+                v = Value::null();
+            return v;
+        };
         // Only changes that capture something are found again at did-change.
-        frame.add(&o, std::move(old));
+        if (!(o.options & KeyValueObservingOptionPrior)) {
+            frame.add(&o, read);
+            continue;
+        }
+        Value old = read();
+        KeyValueChange prior;
+        prior.kind = own ? kind : KeyValueChangeSetting;
+        if (own) {
+            prior.hasIndexes = true;
+            prior.indexes = *own;
+        }
+        prior.isPrior = true;
+        if (o.options & KeyValueObservingOptionOld)
+            prior.oldValue = old;
+        // The changing object lives through its own notifications (see didChange).
+        if (!keep && i + 1 < list.size())
+            keep = Ref<Object>(&self);
+        detail::deliver(o, &self, prior);
+        frame.add(&o, [&] { return std::move(old); });
     }
 }
 
