@@ -636,7 +636,6 @@ void captureOldValues(Object& self, const QString& key, KeyValueChangeKind kind,
     // observer pays no reference count (and that observer may drop the last reference).
     Ref<Object> keep;
     bool sawDead = false;
-    static const IndexSet& noIndexes = detail::noIndexes();
     const auto& list = *snap;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const detail::Observation& o = *list[i];
@@ -647,18 +646,15 @@ void captureOldValues(Object& self, const QString& key, KeyValueChangeKind kind,
         // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
         const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
         const bool wantsNew = o.options & KeyValueObservingOptionNew;
-        // Built in place: the new value is read straight into the record.
-        KeyValueChange change {
-            .kind = own ? kind : KeyValueChangeSetting,
-            .newValue = !wantsNew ? Value()
-                : !own            ? detail::currentValue(self, o)
-                : kind != KeyValueChangeRemoval ? detail::changedPart(detail::currentValue(self, o), own)
-                                                : Value(),
-            .oldValue = {},
-            .hasIndexes = own != nullptr,
-            .indexes = own ? *own : noIndexes,
-            .isPrior = false,
-        };
+        // Not an aggregate initialisation: that clears the whole record before filling it.
+        KeyValueChange change;
+        change.kind = own ? kind : KeyValueChangeSetting;
+        if (own) {
+            change.hasIndexes = true;
+            change.indexes = *own;
+        }
+        if (wantsNew && (!own || kind != KeyValueChangeRemoval))
+            change.newValue = own ? detail::changedPart(detail::currentValue(self, o), own) : detail::currentValue(self, o);
         if (wantsNew && !own && change.newValue.isNil())
             change.newValue = Value::null();
         if (o.options & KeyValueObservingOptionOld && olds)
