@@ -221,7 +221,6 @@ namespace {
 // The old values a will-change captured, by registration: almost always one, held inline, so
 // that capturing it allocates nothing and moves one value.
 struct OldValues {
-    OldValues() = default;
     // Reads the first value straight into place.
     template <class Read>
     OldValues(const Observation* o, Read&& read)
@@ -233,7 +232,6 @@ struct OldValues {
     Value firstValue;
     std::vector<std::pair<const Observation*, Value>> more;
 
-    bool empty() const { return !first; }
     void add(const Observation* o, Value&& v)
     {
         if (!first) {
@@ -296,9 +294,6 @@ PendingStack& pendingChanges()
     return *pendingStack;
 }
 
-// The frame a will-change fills, pushed on its first capture. Prior notifications run observers
-// in between, whose own changes push and pop frames (or, unpaired, take this one): the frame is
-// found again by its serial, or pushed afresh.
 // The frame with `serial`, where changes made meanwhile have left it: they push and pop above it,
 // or (unpaired) remove frames below it. `index` is where it was last seen.
 [[gnu::always_inline]] inline Pending* frameWithSerial(std::uint64_t serial, std::size_t& index)
