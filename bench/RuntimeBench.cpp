@@ -2,6 +2,8 @@
 // notification, in one run. Qt side without moc: dynamic properties read by name (the same
 // lookup shape as a key path) and QProperty change handlers (Qt's typed notify path).
 
+#include "kit/core/ArrayController.h"
+#include "kit/core/Binding.h"
 #include "kit/core/Class.h"
 #include "kit/core/KeyValueObserving.h"
 
@@ -36,6 +38,16 @@ public:
     }
 };
 
+// A table column's binding target: its "value" binding takes the column's values, one per row.
+class Column : public kit::Object {
+    KIT_CLASS(Column)
+    kit::Array value() const { return value_; }
+    void setValue(const kit::Array& v) { setValueNotifying(QStringLiteral("value"), value_, v); }
+
+private:
+    kit::Array value_;
+};
+
 // Counts dynamic-property change events: Qt's by-name notification.
 class PropertyWatcher : public QObject {
 public:
@@ -54,6 +66,12 @@ KIT_REGISTER_CLASS(Node, kit::Object)
 {
     c.property("count", &Node::count, &Node::setCount);
     c.property("child", &Node::child, &Node::setChild);
+}
+
+KIT_REGISTER_CLASS(Column, kit::Object)
+{
+    c.property("value", &Column::value, &Column::setValue);
+    c.exposeBinding("value");
 }
 
 namespace {
@@ -122,6 +140,46 @@ void BM_KitObservedSetWithOld(benchmark::State& state)
     benchmark::DoNotOptimize(counter->calls);
 }
 BENCHMARK(BM_KitObservedSetWithOld);
+
+void BM_KitObservedSetTenObservers(benchmark::State& state)
+{
+    auto node = kit::make<Node>();
+    std::vector<kit::Ref<Counter>> counters;
+    for (int k = 0; k < 10; ++k) {
+        counters.push_back(kit::make<Counter>());
+        node->addObserverForKeyPathOptionsContext(counters.back().get(), "count", kit::KeyValueObservingOptionNew, nullptr);
+    }
+    int i = 0;
+    for (auto _ : state)
+        node->setCount(++i);
+    for (const auto& counter : counters)
+        node->removeObserverForKeyPath(counter.get(), "count");
+    benchmark::DoNotOptimize(counters.front()->calls);
+}
+BENCHMARK(BM_KitObservedSetTenObservers);
+
+// An array controller's arranged objects change (a row comes and goes) with one table column bound
+// to "arrangedObjects.count": the binding reads the column's values again on every change.
+void BM_KitArrangedObjectsBoundColumn(benchmark::State& state)
+{
+    std::vector<kit::Value> rows;
+    for (int k = 0; k < state.range(0); ++k)
+        rows.emplace_back(kit::make<Node>());
+    const kit::Array fewer(rows);
+    rows.emplace_back(kit::make<Node>());
+    const kit::Array more(rows);
+    auto controller = kit::make<kit::ArrayController>(fewer);
+    auto column = kit::make<Column>();
+    column->bindToObjectWithKeyPathOptions(kit::ValueBinding, controller.get(), QStringLiteral("arrangedObjects.count"), {});
+    bool grow = true;
+    for (auto _ : state) {
+        controller->setContent(grow ? more : fewer);
+        grow = !grow;
+    }
+    column->unbind(kit::ValueBinding);
+    benchmark::DoNotOptimize(column->value().count());
+}
+BENCHMARK(BM_KitArrangedObjectsBoundColumn)->Arg(100);
 
 void BM_KitUnobservedSet(benchmark::State& state)
 {

@@ -48,7 +48,8 @@ IndexSet IndexSet::indexSetWithIndexesInRange(Range range)
 
 std::vector<Range>& IndexSet::mutableRanges()
 {
-    if (d_.use_count() > 1)
+    // Shared, or a constant that keeps no count (use_count 0): copy before changing.
+    if (d_.use_count() != 1)
         d_ = std::make_shared<std::vector<Range>>(*d_);
     return *d_;
 }

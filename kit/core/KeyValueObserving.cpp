@@ -5,14 +5,33 @@
 #include "kit/core/KeyValueCoding.h"
 #include "kit/core/ObjectExtras_p.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace kit {
 
 namespace detail {
 
+namespace {
+
+// The empty set every change without indexes copies. Its storage keeps no reference count, so a
+// copy is no atomic operation on one cache line that every thread's changes share.
+class UncountedEmptyIndexSet final : public IndexSet {
+public:
+    UncountedEmptyIndexSet() { d_ = std::shared_ptr<std::vector<Range>>(std::shared_ptr<std::vector<Range>>(), &ranges_); }
+
+private:
+    std::vector<Range> ranges_;
+};
+
+} // namespace
+
 const IndexSet& noIndexes()
 {
-    static const IndexSet empty;
-    return empty;
+    // Never destroyed: change records copied at exit still point at it.
+    static const auto* empty = new UncountedEmptyIndexSet;
+    return *empty;
 }
 
 namespace {
@@ -106,6 +125,7 @@ void ObjectExtras::add(std::shared_ptr<Observation> o)
         oldValueCount.fetch_add(1, std::memory_order_acq_rel);
     list->push_back(std::move(o));
     observations = std::move(list);
+    current.store(observations.get(), std::memory_order_release);
     observationCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
@@ -126,6 +146,7 @@ bool ObjectExtras::remove(const Observation* o)
     if (!found)
         return false;
     observations = list->empty() ? nullptr : std::shared_ptr<const ObservationList>(std::move(list));
+    current.store(observations.get(), std::memory_order_release);
     observationCount.fetch_sub(1, std::memory_order_acq_rel);
     if (o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior))
         oldValueCount.fetch_sub(1, std::memory_order_acq_rel);
@@ -139,6 +160,7 @@ void destroyExtras(ObjectExtras* extras)
     {
         std::lock_guard guard(extras->mutex);
         observations = std::move(extras->observations);
+        extras->current.store(nullptr, std::memory_order_release);
         bindings = std::move(extras->bindings);
     }
     if (observations)
@@ -153,32 +175,247 @@ void destroyExtras(ObjectExtras* extras)
 
 namespace {
 
-struct Pending {
-    const Object* object;
-    QString key;
-    std::vector<std::pair<const Observation*, Value>> olds;
-};
-
-thread_local std::vector<Pending> pendingChanges;
-
-bool affects(const Observation& o, const QString& key, const QStringList& dependents)
+// Equal keys; setters pass the same literal on every call, so identical data is the common case.
+[[gnu::always_inline]] inline bool sameKey(const QString& a, const QString& b)
 {
-    return o.firstKey == key || dependents.contains(o.firstKey);
+    const qsizetype n = a.size();
+    if (n != b.size())
+        return false;
+    const char* x = reinterpret_cast<const char*>(a.constData());
+    const char* y = reinterpret_cast<const char*>(b.constData());
+    if (x == y)
+        return true;
+    // Keys are short: two overlapping words compare up to eight characters without a call.
+    const std::size_t bytes = std::size_t(n) * sizeof(QChar);
+    if (bytes < 8 || bytes > 16)
+        return std::memcmp(x, y, bytes) == 0;
+    std::uint64_t x0, x1, y0, y1;
+    std::memcpy(&x0, x, 8);
+    std::memcpy(&y0, y, 8);
+    std::memcpy(&x1, x + bytes - 8, 8);
+    std::memcpy(&y1, y + bytes - 8, 8);
+    return x0 == y0 && x1 == y1;
 }
 
-Value currentValue(const Object& object, const Observation& o)
+[[gnu::always_inline]] inline bool affects(const Observation& o, const QString& key)
 {
-    return o.rest.isEmpty() ? object.valueForKey(o.firstKey) : object.valueForKeyPath(o.keyPath);
+    if (sameKey(o.firstKey, key))
+        return true;
+    for (const QString& k : o.affectingKeys)
+        if (sameKey(k, key))
+            return true;
+    return false;
+}
+
+// The first key's value, through the accessor resolved at registration when there is one.
+[[gnu::always_inline]] inline Value firstKeyValue(const Object& object, const Observation& o)
+{
+    return o.firstKeyProperty ? o.firstKeyProperty->get(object) : object.valueForKey(o.firstKey);
+}
+
+[[gnu::always_inline]] inline Value currentValue(const Object& object, const Observation& o)
+{
+    return o.rest.isEmpty() ? firstKeyValue(object, o) : object.valueForKeyPath(o.keyPath);
+}
+
+// The old values a will-change captured, by registration: almost always one, held inline, so
+// that capturing it allocates nothing and moves one value.
+struct OldValues {
+    // Reads the first value straight into place.
+    template <class Read>
+    OldValues(const Observation* o, Read&& read)
+        : first(o)
+        , firstValue(read())
+    { }
+
+    const Observation* first = nullptr;
+    Value firstValue;
+    std::vector<std::pair<const Observation*, Value>> more;
+
+    void add(const Observation* o, Value&& v)
+    {
+        if (!first) {
+            first = o;
+            firstValue = std::move(v);
+        } else
+            more.emplace_back(o, std::move(v));
+    }
+    // Moves the value captured for `o` into `into`.
+    void take(const Observation* o, Value& into)
+    {
+        if (o == first) {
+            into = std::move(firstValue);
+            return;
+        }
+        for (auto& [which, value] : more)
+            if (which == o) {
+                into = std::move(value);
+                return;
+            }
+    }
+};
+
+// A will-change waiting for its did-change on this thread. Frames nest; the did-change takes the
+// innermost frame of the same object and key. `serial` tells a frame from one pushed in its place.
+struct Pending {
+    template <class Read>
+    Pending(const Object* o, const QString& k, std::uint64_t n, const Observation* first, Read&& read)
+        : object(o)
+        , key(k)
+        , serial(n)
+        , olds(first, std::forward<Read>(read))
+    { }
+    const Object* object;
+    QString key;
+    std::uint64_t serial;
+    OldValues olds;
+    // The list the will-change walked.
+    std::shared_ptr<const ObservationList> observations;
+};
+
+// The pending changes of this thread, made on the first capture. Every did-change looks at the
+// pointer, which is initial-exec (the library is loaded with the program) so that a change with
+// nothing pending pays no thread-local lookup call.
+struct PendingStack {
+    std::vector<Pending> frames;
+    std::uint64_t serials = 0;
+    ~PendingStack();
+};
+thread_local PendingStack* pendingStack [[gnu::tls_model("initial-exec")]] = nullptr;
+
+PendingStack::~PendingStack() { pendingStack = nullptr; }
+
+PendingStack& pendingChanges()
+{
+    if (!pendingStack) {
+        thread_local PendingStack stack;
+        pendingStack = &stack;
+    }
+    return *pendingStack;
+}
+
+// The frame with `serial`, where changes made meanwhile have left it: they push and pop above it,
+// or (unpaired) remove frames below it. `index` is where it was last seen.
+[[gnu::always_inline]] inline Pending* frameWithSerial(std::uint64_t serial, std::size_t& index)
+{
+    if (!serial || !pendingStack)
+        return nullptr;
+    auto& frames = pendingStack->frames;
+    if (index >= frames.size() || frames[index].serial != serial) {
+        auto it = std::find_if(frames.begin(), frames.end(), [&](const Pending& p) { return p.serial == serial; });
+        if (it == frames.end())
+            return nullptr;
+        index = std::size_t(it - frames.begin());
+    }
+    return &frames[index];
+}
+
+void eraseFrame(std::size_t index) { pendingStack->frames.erase(pendingStack->frames.begin() + std::ptrdiff_t(index)); }
+
+// The frame a will-change fills, pushed on its first capture. Prior notifications run observers in
+// between, whose own changes may move or (unpaired) take it: then a fresh one is pushed.
+class PendingFrame {
+public:
+    PendingFrame(const Object& object, const QString& key)
+        : object_(object)
+        , key_(key)
+    { }
+    // Adds the old value `read` answers for `o`.
+    template <class Read> void add(const Observation* o, Read&& read)
+    {
+        if (Pending* frame = frameWithSerial(serial_, index_)) {
+            frame->olds.add(o, read());
+            return;
+        }
+        auto& stack = pendingChanges();
+        serial_ = ++stack.serials;
+        index_ = stack.frames.size();
+        stack.frames.emplace_back(&object_, key_, serial_, o, std::forward<Read>(read));
+    }
+    // Hands the list walked to the frame, when there is one.
+    void keep(std::shared_ptr<const ObservationList>&& observations)
+    {
+        if (Pending* frame = frameWithSerial(serial_, index_))
+            frame->observations = std::move(observations);
+    }
+    // A will-change that fails leaves nothing for a did-change to find.
+    void drop()
+    {
+        if (frameWithSerial(serial_, index_))
+            eraseFrame(index_);
+    }
+
+private:
+    const Object& object_;
+    const QString& key_;
+    std::size_t index_ = 0;
+    std::uint64_t serial_ = 0;
+};
+
+// The frame of a did-change: the innermost pending change of its object and key, marked taken so
+// that changes made by its observers neither find nor disturb it, and dropped when it is done. Its
+// old values are moved out one by one as they are delivered.
+class TakenFrame {
+public:
+    TakenFrame(const Object& object, const QString& key)
+    {
+        auto& frames = pendingStack->frames;
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it)
+            if (it->object == &object && sameKey(it->key, key)) {
+                it->object = nullptr;
+                serial_ = it->serial;
+                index_ = std::size_t(frames.rend() - it) - 1;
+                return;
+            }
+    }
+    ~TakenFrame()
+    {
+        if (frameWithSerial(serial_, index_))
+            eraseFrame(index_);
+    }
+    TakenFrame(const TakenFrame&) = delete;
+    TakenFrame& operator=(const TakenFrame&) = delete;
+
+    explicit operator bool() const { return serial_ != 0; }
+    std::shared_ptr<const ObservationList> takeObservations() { return std::move(pendingStack->frames[index_].observations); }
+    void takeOld(const Observation* o, Value& into)
+    {
+        if (Pending* p = frameWithSerial(serial_, index_))
+            p->olds.take(o, into);
+    }
+
+private:
+    std::uint64_t serial_ = 0;
+    std::size_t index_ = 0;
+};
+
+// The keys other than `key` whose changes change `key`: every key `key` depends on, directly or
+// through other dependent keys, that the class lists as affecting it.
+QStringList keysAffecting(const Class& c, const QString& key)
+{
+    QStringList out;
+    QStringList queue = c.keyPathsForValuesAffectingKey(key);
+    QStringList seen { key };
+    while (!queue.isEmpty()) {
+        const QString k = queue.takeFirst();
+        if (seen.contains(k))
+            continue;
+        seen.append(k);
+        if (c.keysAffectedByKey(k).contains(key))
+            out.append(k);
+        queue.append(c.keyPathsForValuesAffectingKey(k));
+    }
+    return out;
 }
 
 // The affected elements of a to-many change, or the whole value.
-Value changedPart(const Value& whole, const KeyValueChange& change)
+Value changedPart(Value whole, const IndexSet* indexes)
 {
-    if (!change.hasIndexes)
-        return whole.isNil() ? Value::null() : whole;
+    if (!indexes)
+        return whole.isNil() ? Value::null() : std::move(whole);
     std::vector<Value> out;
     const Array& array = whole.array();
-    for (auto i : change.indexes)
+    for (auto i : *indexes)
         if (i < array.count())
             out.push_back(array[i]);
     return Value(Array(std::move(out)));
@@ -189,7 +426,7 @@ void logObserverException(const QString& keyPath, const QString& name, const QSt
     kit::log(QStringLiteral("*** An observer of \"%@\" raised %@: %@"), keyPath, name, reason);
 }
 
-bool deliver(const Observation& o, Object* object, const KeyValueChange& change)
+[[gnu::always_inline]] inline bool deliver(const Observation& o, Object* object, const KeyValueChange& change)
 {
     if (!o.alive.load(std::memory_order_acquire))
         return true;
@@ -231,9 +468,12 @@ std::shared_ptr<Observation> addObservation(Object& target, Object* observer, co
     o->observerIdentity = observer;
     o->options = options;
     o->context = context;
+    const Class& c = target.class_();
+    o->firstKeyProperty = c.property(o->firstKey);
+    o->affectingKeys = keysAffecting(c, o->firstKey);
     if (!o->rest.isEmpty()) {
         o->chain = make<ChainLink>(&target, o, o->rest, options);
-        o->chain->rewire(target.valueForKey(o->firstKey));
+        o->chain->rewire(firstKeyValue(target, *o));
     }
     target.ensureExtrasForObservation().add(o);
     return o;
@@ -270,7 +510,7 @@ void Object::addObserverForKeyPathOptionsContext(Object* observer, const QString
     if (options & KeyValueObservingOptionInitial) {
         KeyValueChange change;
         if (options & KeyValueObservingOptionNew)
-            change.newValue = detail::changedPart(detail::currentValue(*this, *o), change);
+            change.newValue = detail::changedPart(detail::currentValue(*this, *o), nullptr);
         detail::deliver(*o, this, change);
     }
 }
@@ -313,7 +553,48 @@ void Object::observeValueForKeyPathOfObjectChangeContext(const QString& keyPath,
 
 namespace {
 
-void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+// Reads each old value a registration asked for (and sends prior notifications) into `frame`.
+void captureOldValues(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, const detail::ObservationList& list,
+    detail::PendingFrame& frame, Ref<Object>& keep)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const detail::Observation& o = *list[i];
+        if (!(o.options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)) || !o.alive || !detail::affects(o, key))
+            continue;
+        // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
+        const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
+        auto read = [&] {
+            Value v = !own ? detail::currentValue(self, o)
+                : kind != KeyValueChangeInsertion ? detail::changedPart(detail::currentValue(self, o), own)
+                                                  : Value();
+            if (!own && v.isNil())
+                v = Value::null();
+            return v;
+        };
+        // Only changes that capture something are found again at did-change.
+        if (!(o.options & KeyValueObservingOptionPrior)) {
+            frame.add(&o, read);
+            continue;
+        }
+        Value old = read();
+        KeyValueChange prior;
+        prior.kind = own ? kind : KeyValueChangeSetting;
+        if (own) {
+            prior.hasIndexes = true;
+            prior.indexes = *own;
+        }
+        prior.isPrior = true;
+        if (o.options & KeyValueObservingOptionOld)
+            prior.oldValue = old;
+        // The changing object lives through its own notifications (see didChange).
+        if (!keep && i + 1 < list.size())
+            keep = Ref<Object>(&self);
+        detail::deliver(o, &self, prior);
+        frame.add(&o, [&] { return std::move(old); });
+    }
+}
+
+[[gnu::flatten]] void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
 {
     auto* e = self.extrasForObservation();
     if (!e || e->oldValueCount.load(std::memory_order_acquire) == 0)
@@ -321,84 +602,77 @@ void willChange(Object& self, const QString& key, KeyValueChangeKind kind, const
     auto snap = e->snapshot();
     if (!snap)
         return;
-    const QStringList& dependents = self.class_().keysAffectedByKey(key);
-    detail::Pending pending { &self, key, {} };
-    KeyValueChange change;
-    change.kind = kind;
-    if (indexes) {
-        change.hasIndexes = true;
-        change.indexes = *indexes;
+    detail::PendingFrame frame(self, key);
+    Ref<Object> keep;
+    const auto& list = *snap;
+    try {
+        captureOldValues(self, key, kind, indexes, list, frame, keep);
+    } catch (...) {
+        frame.drop();
+        throw;
     }
-    for (const auto& o : *snap) {
-        if (!o->alive || !detail::affects(*o, key, dependents))
-            continue;
-        if (!(o->options & (KeyValueObservingOptionOld | KeyValueObservingOptionPrior)))
-            continue;
-        KeyValueChange own = change;
-        if (o->firstKey != key || !o->rest.isEmpty()) {
-            own.hasIndexes = false;
-            own.kind = KeyValueChangeSetting;
-        }
-        Value old;
-        if (!(own.hasIndexes && kind == KeyValueChangeInsertion))
-            old = detail::changedPart(detail::currentValue(self, *o), own);
-        pending.olds.emplace_back(o.get(), old);
-        if (o->options & KeyValueObservingOptionPrior) {
-            own.isPrior = true;
-            if (o->options & KeyValueObservingOptionOld)
-                own.oldValue = old;
-            detail::deliver(*o, &self, own);
-        }
-    }
-    // Only changes that captured something need to be found again at did-change.
-    if (!pending.olds.empty())
-        detail::pendingChanges.push_back(std::move(pending));
+    frame.keep(std::move(snap));
 }
 
-void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+
+// Flattened: the snapshot's reference count and the record's values are copied inline.
+[[gnu::flatten]] void deliverDidChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes, detail::TakenFrame* olds,
+    std::shared_ptr<const detail::ObservationList>&& willSaw)
 {
-    std::vector<std::pair<const detail::Observation*, Value>> olds;
-    auto& stack = detail::pendingChanges;
-    for (auto it = stack.rbegin(); !stack.empty() && it != stack.rend(); ++it)
-        if (it->object == &self && it->key == key) {
-            olds = std::move(it->olds);
-            stack.erase(std::next(it).base());
-            break;
-        }
     auto* e = self.extrasForObservation();
     if (!e || e->observationCount.load(std::memory_order_acquire) == 0)
         return;
-    auto snap = e->snapshot();
+    // Registrations unchanged since the will-change: its snapshot serves.
+    auto snap = willSaw && e->current.load(std::memory_order_acquire) == willSaw.get() ? std::move(willSaw) : e->snapshot();
     if (!snap)
         return;
-    // The changing object lives through its own notifications.
-    Ref<Object> keep(&self);
-    const QStringList& dependents = self.class_().keysAffectedByKey(key);
+    // The changing object lives through its own notifications: it is held from the first callback
+    // that this loop outlasts. Nothing here touches it after the last callback, so a change with one
+    // observer pays no reference count (and that observer may drop the last reference).
+    Ref<Object> keep;
     bool sawDead = false;
-    for (const auto& o : *snap) {
-        if (!o->alive || !detail::affects(*o, key, dependents))
+    const auto& list = *snap;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const detail::Observation& o = *list[i];
+        if (!o.alive || !detail::affects(o, key))
             continue;
-        if (o->chain)
-            o->chain->rewire(self.valueForKey(o->firstKey));
+        if (o.chain)
+            o.chain->rewire(detail::firstKeyValue(self, o));
+        // Indexes apply to the to-many key itself; a dependent key or a longer path sees a setting.
+        const IndexSet* own = indexes && detail::sameKey(o.firstKey, key) && o.rest.isEmpty() ? indexes : nullptr;
+        const bool wantsNew = o.options & KeyValueObservingOptionNew;
+        // Not an aggregate initialisation: that clears the whole record before filling it.
         KeyValueChange change;
-        change.kind = kind;
-        if (indexes && o->firstKey == key && o->rest.isEmpty()) {
+        change.kind = own ? kind : KeyValueChangeSetting;
+        if (own) {
             change.hasIndexes = true;
-            change.indexes = *indexes;
-        } else
-            change.kind = KeyValueChangeSetting;
-        if (o->options & KeyValueObservingOptionNew && !(change.hasIndexes && kind == KeyValueChangeRemoval))
-            change.newValue = detail::changedPart(detail::currentValue(self, *o), change);
-        if (o->options & KeyValueObservingOptionOld) {
-            for (const auto& [which, old] : olds)
-                if (which == o.get())
-                    change.oldValue = old;
+            change.indexes = *own;
         }
-        if (!detail::deliver(*o, &self, change))
+        if (wantsNew && (!own || kind != KeyValueChangeRemoval))
+            change.newValue = own ? detail::changedPart(detail::currentValue(self, o), own) : detail::currentValue(self, o);
+        if (wantsNew && !own && change.newValue.isNil())
+            change.newValue = Value::null();
+        if (o.options & KeyValueObservingOptionOld && olds)
+            olds->takeOld(&o, change.oldValue);
+        if (!keep && (i + 1 < list.size() || sawDead))
+            keep = Ref<Object>(&self);
+        if (!detail::deliver(o, &self, change))
             sawDead = true;
     }
     if (sawDead)
         detail::pruneDead(*e);
+}
+
+[[gnu::flatten]] void didChange(Object& self, const QString& key, KeyValueChangeKind kind, const IndexSet* indexes)
+{
+    // Only a change with captured old values builds the record of them.
+    if (auto* stack = detail::pendingStack; stack && !stack->frames.empty()) {
+        if (detail::TakenFrame olds(self, key); olds) {
+            deliverDidChange(self, key, kind, indexes, &olds, olds.takeObservations());
+            return;
+        }
+    }
+    deliverDidChange(self, key, kind, indexes, nullptr, nullptr);
 }
 
 } // namespace

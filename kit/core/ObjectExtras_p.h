@@ -6,11 +6,16 @@
 #include "kit/core/Object.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+namespace kit {
+struct PropertyInfo;
+}
 
 namespace kit::detail {
 
@@ -20,6 +25,11 @@ struct Observation {
     QString keyPath;
     QString firstKey;
     QString rest; // empty for a single key
+    // Resolved at registration, so that a change neither hashes nor looks up key strings: the
+    // registered accessor of the first key (null: read through valueForKey), and the other keys
+    // whose changes affect it (dependent keys).
+    const PropertyInfo* firstKeyProperty = nullptr;
+    QStringList affectingKeys;
     Weak<Object> observer;
     const Object* observerIdentity = nullptr;
     unsigned options = 0;
@@ -36,6 +46,9 @@ struct ObjectExtras {
     std::mutex mutex;
     // Replaced, never edited, so a delivery can walk a snapshot outside the lock.
     std::shared_ptr<const ObservationList> observations;
+    // The list `observations` holds, compared without the lock: a did-change whose will-change saw
+    // the same list reuses that snapshot.
+    std::atomic<const ObservationList*> current { nullptr };
     std::atomic<int> observationCount { 0 };
     // Registrations that want old values or prior notifications: will-change has work only then.
     std::atomic<int> oldValueCount { 0 };

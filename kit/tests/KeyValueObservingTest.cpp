@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using kit::Value;
@@ -247,6 +248,42 @@ TEST(KeyValueObserving, ChangesOnAWorkerAreDeliveredThere)
     EXPECT_EQ(calls, 100);
     EXPECT_EQ(deliveredOn, worker);
     m->removeObserverForKeyPath(cb.get(), "count");
+}
+
+TEST(KeyValueObserving, WorkersChangingOneObjectWhileRegistrationsComeAndGo)
+{
+    // Each worker changes its own key of one object, so only the observation machinery is shared.
+    auto m = kit::make<Model>();
+    std::atomic<int> calls { 0 }, withOld { 0 };
+    auto steady = kit::make<Callback>();
+    steady->onChange = [&](const QString&, kit::Object*, const kit::KeyValueChange& change, void*) {
+        ++calls;
+        if (change.oldValue.isNumber() && change.newValue.isNumber())
+            ++withOld;
+    };
+    m->addObserverForKeyPathOptionsContext(steady.get(), "count", NewOld, nullptr);
+    m->addObserverForKeyPathOptionsContext(steady.get(), "isEnabled", NewOld, nullptr);
+    std::thread a([&] {
+        for (int i = 0; i < 500; ++i)
+            m->setCount(i);
+    });
+    std::thread b([&] {
+        for (int i = 0; i < 500; ++i)
+            m->setEnabled(i % 2);
+    });
+    auto passing = kit::make<Callback>();
+    passing->onChange = [](auto&&...) {};
+    for (int i = 0; i < 200; ++i) {
+        m->addObserverForKeyPathOptionsContext(passing.get(), i % 2 ? "count" : "isEnabled", NewOld | kit::KeyValueObservingOptionPrior, nullptr);
+        m->removeObserverForKeyPath(passing.get(), i % 2 ? "count" : "isEnabled");
+    }
+    a.join();
+    b.join();
+    EXPECT_EQ(calls, 1000);
+    EXPECT_EQ(withOld, 1000); // every change carried both values, whichever list it saw
+    m->removeObserverForKeyPath(steady.get(), "count");
+    m->removeObserverForKeyPath(steady.get(), "isEnabled");
+    EXPECT_EQ(observationCount(m.get()), 0);
 }
 
 TEST(KeyValueObserving, ArrayElementsAtIndexes)
