@@ -169,21 +169,34 @@ private:
     std::vector<std::pair<Ref<Font>, QTextCharFormat>> formats_;
 };
 
+// The first run of `text` that reaches past `index`.
+std::vector<AttributedString::Run>::const_iterator engineRunAt(const AttributedString& text, int index)
+{
+    const auto& runs = text.runs();
+    auto it = std::upper_bound(runs.begin(), runs.end(), index, [](int i, const AttributedString::Run& r) { return i < r.start; });
+    return --it;
+}
+
+// A block's own character format: its first character's (the attributes there when it is empty,
+// which give the empty line its height).
+const QTextCharFormat& engineBlockFormat(const AttributedString& text, const ParagraphSpan& span, EngineFormats& formats)
+{
+    if (span.length == 0)
+        return formats.formatFor(FontIn(engineAttributesNear(text, span.start)));
+    return formats.formatFor(FontIn(engineRunAt(text, span.start)->attributes));
+}
+
+// Fills the cursor's block, whose own format is already the paragraph's.
 void engineInsertParagraph(
     QTextCursor& cursor, const AttributedString& text, const ParagraphSpan& span, const std::function<double(int)>& objectWidth, EngineFormats& formats)
 {
     const int end = span.start + span.length;
-    if (span.length == 0) {
-        cursor.setBlockCharFormat(formats.formatFor(FontIn(engineAttributesNear(text, span.start))));
+    if (span.length == 0)
         return;
-    }
     const auto& runs = text.runs();
-    auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
-    for (--it; it != runs.end() && it->start < end; ++it) {
+    for (auto it = engineRunAt(text, span.start); it != runs.end() && it->start < end; ++it) {
         const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
         const QTextCharFormat& format = formats.formatFor(FontIn(it->attributes));
-        if (a == span.start)
-            cursor.setBlockCharFormat(format);
         // Objects one by one: each carries its own width.
         int pieceStart = a;
         for (int i = a; i <= b; ++i) {
@@ -199,6 +212,20 @@ void engineInsertParagraph(
             }
             pieceStart = i + 1;
         }
+    }
+}
+
+// Fills `spans` from the cursor's block on, each later one in a block of its own, made with its
+// format (setting a block's format afterwards costs as much again).
+void engineInsertParagraphs(QTextCursor& cursor, const AttributedString& text, const std::vector<ParagraphSpan>& spans,
+    const std::function<double(int)>& objectWidth, EngineFormats& formats)
+{
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (i == 0)
+            cursor.setBlockCharFormat(engineBlockFormat(text, spans[i], formats));
+        else
+            cursor.insertBlock(QTextBlockFormat(), engineBlockFormat(text, spans[i], formats));
+        engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
     }
 }
 
@@ -271,29 +298,22 @@ void ParagraphDocument::replace(
                 cursor.removeSelectedText();
             }
         }
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            if (i > 0)
-                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
-        }
+        engineInsertParagraphs(cursor, text, spans, objectWidth, formats);
     } else if (!spans.empty()) {
         if (count_ == 0) {
             cursor.setPosition(0);
-            for (std::size_t i = 0; i < spans.size(); ++i) {
-                if (i > 0)
-                    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-                engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
-            }
+            engineInsertParagraphs(cursor, text, spans, objectWidth, formats);
         } else if (first < count_) {
             cursor.setPosition(document_->findBlockByNumber(first).position());
             for (const ParagraphSpan& span : spans) {
+                cursor.setBlockCharFormat(engineBlockFormat(text, span, formats));
                 engineInsertParagraph(cursor, text, span, objectWidth, formats);
                 cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
             }
         } else {
             cursor.movePosition(QTextCursor::End);
             for (const ParagraphSpan& span : spans) {
-                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+                cursor.insertBlock(QTextBlockFormat(), engineBlockFormat(text, span, formats));
                 engineInsertParagraph(cursor, text, span, objectWidth, formats);
             }
         }
