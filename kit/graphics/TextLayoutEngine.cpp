@@ -276,6 +276,12 @@ void ParagraphDocument::replace(
         return;
     }
     KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
+    if (removed > 0 && first == 0 && removed == count_) {
+        // Everything goes: a new document costs less than taking the old one apart block by block.
+        document_.reset();
+        objectLayout_ = nullptr;
+        count_ = removed = 0;
+    }
     QTextCursor cursor(&document());
     EngineFormats formats;
     // One edit block: the cursor would otherwise lay out its block after every insertion to keep
