@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <unicode/ubidi.h>
 
@@ -36,17 +37,31 @@ const QString engineEllipsis(QChar(0x2026));
 // Positions of Qt's lines are in a space whose origin is the padding origin.
 constexpr double engineUnlimitedWidth = 1e6;
 
-Ref<Font> engineDefaultFont()
-{
-    // Asked for every run without a font: made again only when the application font changes.
-    thread_local Ref<Font> font;
-    thread_local QString family;
-    if (const QString now = Font::generalFamily(); !font || now != family) {
-        font = Font::systemFontOfSize(12);
-        family = now;
+// The font of runs without one, asked for every such run: one for the whole process, made again
+// only when the application font's family changes. Any thread may lay out text, hence the lock.
+class LayoutDefaultFont {
+public:
+    static LayoutDefaultFont& shared()
+    {
+        static LayoutDefaultFont instance;
+        return instance;
     }
-    return font;
-}
+    Ref<Font> font()
+    {
+        const QString family = Font::generalFamily();
+        const std::scoped_lock lock(mutex_);
+        if (!font_ || family != family_) {
+            font_ = Font::systemFontOfSize(12);
+            family_ = family;
+        }
+        return font_;
+    }
+
+private:
+    std::mutex mutex_;
+    Ref<Font> font_;
+    QString family_;
+};
 
 } // namespace
 
@@ -112,7 +127,7 @@ int ParagraphStartBefore(const QString& text, int index)
 Ref<Font> FontIn(const Dictionary& attributes)
 {
     Ref<Font> font = attributes.objectForKey(FontAttributeName).objectAs<Font>();
-    return font ? font : engineDefaultFont();
+    return font ? font : LayoutDefaultFont::shared().font();
 }
 
 Ref<ParagraphStyle> StyleIn(const Dictionary& attributes)
