@@ -459,6 +459,24 @@ QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wra
     return option;
 }
 
+bool engineIsRightToLeft(QChar c);
+
+// Whether no tab of line `ql` can lie at or past the last stop. In left-to-right text no tab lies
+// further right than the line's last one, so asking Qt for that one's x (dear: Qt measures the
+// line up to it again) answers for all.
+bool engineTabsBeforeLastStop(const QTextLine& ql, const QString& s, const ParagraphSpan& span, double last)
+{
+    int lastTab = -1;
+    for (int local = ql.textStart(); local < ql.textStart() + ql.textLength(); ++local) {
+        const QChar c = s.at(span.start + local);
+        if (engineIsRightToLeft(c))
+            return false;
+        if (c == u'\t')
+            lastTab = local;
+    }
+    return lastTab < 0 || last > ql.cursorToX(lastTab) + 0.001;
+}
+
 // A tab past the last stop goes to the next multiple of the default interval from the shared
 // origin, or one space on when there is no interval. Each such tab of line `ql` gets a left stop
 // of its own in `option`, and the line is laid out again; answers whether any did.
@@ -468,6 +486,8 @@ bool engineSettleTabs(QTextLayout& layout, QTextLine& ql, const AttributedString
     const QString& s = text.string();
     const double last = style.tabStops().empty() ? -std::numeric_limits<double>::infinity() : style.tabStops().back().location;
     const double interval = style.defaultTabInterval();
+    if (engineTabsBeforeLastStop(ql, s, span, last))
+        return false;
     bool changed = false;
     for (int pass = 0; pass < 256; ++pass) {
         bool moved = false;
