@@ -528,7 +528,7 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
     const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
     const QTextOption firstOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->firstLineHeadIndent()));
-    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->headIndent()));
+    // The later lines' stops, when their indent moves Qt's origin: made for the first that needs them.
     std::shared_ptr<const QTextOption> otherShared;
     layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
@@ -579,14 +579,16 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         const bool otherShift = !firstLine && engineTabShift(line.indent) != engineTabShift(style->firstLineHeadIndent()) && !style->tabStops().empty();
         bool ownOption = otherShift;
         if (otherShift) {
-            layout.setTextOption(otherOption);
-            line.option = otherShared ? otherShared : (otherShared = std::make_shared<const QTextOption>(otherOption));
+            if (!otherShared)
+                otherShared = std::make_shared<const QTextOption>(engineOption(*style, *firstFont, wraps, engineTabShift(style->headIndent())));
+            layout.setTextOption(*otherShared);
+            line.option = otherShared;
         }
         ql.setPosition(QPointF(line.indent, 0));
         // Unwrapped lines keep the width too: alignment happens inside it.
         const double lineWidth = std::max(1.0, right - line.indent);
         ql.setLineWidth(lineWidth);
-        QTextOption settled = otherShift ? otherOption : firstOption;
+        QTextOption settled = otherShift ? *otherShared : firstOption;
         if (engineSettleTabs(layout, ql, text, span, *style, engineTabShift(line.indent), lineWidth, settled)) {
             line.option = std::make_shared<const QTextOption>(settled);
             ownOption = true;
