@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <latch>
 #include <thread>
 
 using namespace kit;
@@ -146,7 +147,9 @@ TEST(NumberFormatterTest, OneFormatterServesSeveralThreads)
     f->setLocalizesFormat(true);
     f->setLocaleIdentifier("de_DE");
     std::atomic<int> wrong { 0 };
+    std::latch start(2); // both open the formatter's first use together
     auto work = [&] {
+        start.arrive_and_wait();
         for (int i = 0; i < 200; ++i) {
             if (f->stringFromNumber(Value(std::int64_t(1000 + i))) != QStringLiteral("1.%1").arg(i, 3, 10, QLatin1Char('0')))
                 ++wrong;
