@@ -49,10 +49,14 @@ QString NumberFormatter::localeIdentifier() const
 
 namespace {
 
-FormatPtr openFormat(const NumberFormatter& f)
+// Without a localised format the symbols are the neutral ones.
+QByteArray numberFormatterLocale(const NumberFormatter& f)
 {
-    // Without a localised format the symbols are the neutral ones.
-    const QByteArray locale = (f.localizesFormat() ? f.localeIdentifier() : QStringLiteral("en_US_POSIX")).toLatin1();
+    return (f.localizesFormat() ? f.localeIdentifier() : QStringLiteral("en_US_POSIX")).toLatin1();
+}
+
+FormatPtr openFormat(const NumberFormatter& f, const QByteArray& locale)
+{
     UErrorCode status = U_ZERO_ERROR;
     UNumberFormat* nf = nullptr;
     if (!f.format().isEmpty())
@@ -74,20 +78,44 @@ FormatPtr openFormat(const NumberFormatter& f)
 
 } // namespace
 
+struct NumberFormatter::OpenFormat {
+    QByteArray locale;
+    QString pattern;
+    NumberFormatterStyle style = NumberFormatterNoStyle;
+    bool lenient = false;
+    bool allowsFloats = true;
+    FormatPtr icu; // null when these settings open none
+
+    // The formatter of `f`'s settings, opened again only when they differ from the kept one's.
+    static UNumberFormat* of(const NumberFormatter& f)
+    {
+        const QByteArray locale = numberFormatterLocale(f);
+        std::unique_ptr<OpenFormat>& open = f.open_;
+        if (!open || open->locale != locale || open->pattern != f.format_ || open->style != f.style_ || open->lenient != f.lenient_
+            || open->allowsFloats != f.allowsFloats_)
+            open.reset(new OpenFormat { locale, f.format_, f.style_, f.lenient_, f.allowsFloats_, openFormat(f, locale) });
+        return open->icu.get();
+    }
+};
+
+NumberFormatter::NumberFormatter() = default;
+NumberFormatter::~NumberFormatter() = default;
+
 QString NumberFormatter::stringFromNumber(const Value& number) const
 {
     if (!number.isNumber())
         return {};
-    FormatPtr nf = openFormat(*this);
+    const std::scoped_lock lock(openLock_);
+    UNumberFormat* nf = OpenFormat::of(*this);
     if (!nf)
         return {};
     UChar buffer[128];
     UErrorCode status = U_ZERO_ERROR;
     int32_t n;
     if (number.kind() == Value::Kind::Real)
-        n = unum_formatDouble(nf.get(), number.doubleValue(), buffer, 128, nullptr, &status);
+        n = unum_formatDouble(nf, number.doubleValue(), buffer, 128, nullptr, &status);
     else
-        n = unum_formatInt64(nf.get(), number.integerValue(), buffer, 128, nullptr, &status);
+        n = unum_formatInt64(nf, number.integerValue(), buffer, 128, nullptr, &status);
     if (U_FAILURE(status))
         return {};
     return QString(reinterpret_cast<const QChar*>(buffer), std::min(n, int32_t(128)));
@@ -98,14 +126,18 @@ Value NumberFormatter::numberFromString(const QString& string) const
     const QString text = string.trimmed();
     if (text.isEmpty())
         return {};
-    FormatPtr nf = openFormat(*this);
-    if (!nf)
-        return {};
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t pos = 0;
-    const double d = unum_parseDouble(nf.get(), uchars(text), int32_t(text.size()), &pos, &status);
-    if (U_FAILURE(status) || pos != int32_t(text.size()) || !std::isfinite(d))
-        return {};
+    double d = 0;
+    {
+        const std::scoped_lock lock(openLock_);
+        UNumberFormat* nf = OpenFormat::of(*this);
+        if (!nf)
+            return {};
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t pos = 0;
+        d = unum_parseDouble(nf, uchars(text), int32_t(text.size()), &pos, &status);
+        if (U_FAILURE(status) || pos != int32_t(text.size()) || !std::isfinite(d))
+            return {};
+    }
     if (!allowsFloats_) {
         if (d != std::floor(d) || std::fabs(d) >= 9.2e18)
             return {};

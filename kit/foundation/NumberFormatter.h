@@ -2,7 +2,8 @@
 
 // Formatters turn values into text and back. NumberFormatter formats and parses numbers by a
 // pattern ("#0") in a locale's symbols (ICU); with floats disallowed, a string with a fraction
-// ("3.5") does not parse. Formatters copy independently and archive their settings.
+// ("3.5") does not parse. Formatters copy independently and archive their settings. One formatter
+// may serve several threads.
 
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
@@ -10,6 +11,9 @@
 #include "kit/foundation/Coder.h"
 
 #include <QString>
+
+#include <memory>
+#include <mutex>
 
 namespace kit {
 
@@ -31,6 +35,10 @@ enum NumberFormatterStyle : int { NumberFormatterNoStyle = 0, NumberFormatterDec
 
 class NumberFormatter : public Formatter {
     KIT_CLASS(NumberFormatter)
+
+public:
+    NumberFormatter();
+    ~NumberFormatter() override;
 
     void setNumberStyle(NumberFormatterStyle style) { style_ = style; }
     NumberFormatterStyle numberStyle() const { return style_; }
@@ -60,6 +68,11 @@ class NumberFormatter : public Formatter {
     void initWithCoder(Coder& coder) override;
 
 private:
+    // The ICU formatter of the settings (and locale) it was opened for: opening one costs far more
+    // than formatting, so it is kept until they change. Used under openLock_.
+    struct OpenFormat;
+    mutable std::mutex openLock_;
+    mutable std::unique_ptr<OpenFormat> open_;
     NumberFormatterStyle style_ = NumberFormatterNoStyle;
     bool allowsFloats_ = true;
     bool localizesFormat_ = false;

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <unicode/ubidi.h>
 
@@ -36,17 +37,31 @@ const QString engineEllipsis(QChar(0x2026));
 // Positions of Qt's lines are in a space whose origin is the padding origin.
 constexpr double engineUnlimitedWidth = 1e6;
 
-Ref<Font> engineDefaultFont()
-{
-    // Asked for every run without a font: made again only when the application font changes.
-    thread_local Ref<Font> font;
-    thread_local QString family;
-    if (const QString now = Font::generalFamily(); !font || now != family) {
-        font = Font::systemFontOfSize(12);
-        family = now;
+// The font of runs without one, asked for every such run: one for the whole process, made again
+// only when the application font's family changes. Any thread may lay out text, hence the lock.
+class LayoutDefaultFont {
+public:
+    static LayoutDefaultFont& shared()
+    {
+        static LayoutDefaultFont instance;
+        return instance;
     }
-    return font;
-}
+    Ref<Font> font()
+    {
+        const QString family = Font::generalFamily();
+        const std::scoped_lock lock(mutex_);
+        if (!font_ || family != family_) {
+            font_ = Font::systemFontOfSize(12);
+            family_ = family;
+        }
+        return font_;
+    }
+
+private:
+    std::mutex mutex_;
+    Ref<Font> font_;
+    QString family_;
+};
 
 } // namespace
 
@@ -112,7 +127,7 @@ int ParagraphStartBefore(const QString& text, int index)
 Ref<Font> FontIn(const Dictionary& attributes)
 {
     Ref<Font> font = attributes.objectForKey(FontAttributeName).objectAs<Font>();
-    return font ? font : engineDefaultFont();
+    return font ? font : LayoutDefaultFont::shared().font();
 }
 
 Ref<ParagraphStyle> StyleIn(const Dictionary& attributes)
@@ -169,21 +184,34 @@ private:
     std::vector<std::pair<Ref<Font>, QTextCharFormat>> formats_;
 };
 
+// The first run of `text` that reaches past `index`.
+std::vector<AttributedString::Run>::const_iterator engineRunAt(const AttributedString& text, int index)
+{
+    const auto& runs = text.runs();
+    auto it = std::upper_bound(runs.begin(), runs.end(), index, [](int i, const AttributedString::Run& r) { return i < r.start; });
+    return --it;
+}
+
+// A block's own character format: its first character's (the attributes there when it is empty,
+// which give the empty line its height).
+const QTextCharFormat& engineBlockFormat(const AttributedString& text, const ParagraphSpan& span, EngineFormats& formats)
+{
+    if (span.length == 0)
+        return formats.formatFor(FontIn(engineAttributesNear(text, span.start)));
+    return formats.formatFor(FontIn(engineRunAt(text, span.start)->attributes));
+}
+
+// Fills the cursor's block, whose own format is already the paragraph's.
 void engineInsertParagraph(
     QTextCursor& cursor, const AttributedString& text, const ParagraphSpan& span, const std::function<double(int)>& objectWidth, EngineFormats& formats)
 {
     const int end = span.start + span.length;
-    if (span.length == 0) {
-        cursor.setBlockCharFormat(formats.formatFor(FontIn(engineAttributesNear(text, span.start))));
+    if (span.length == 0)
         return;
-    }
     const auto& runs = text.runs();
-    auto it = std::upper_bound(runs.begin(), runs.end(), span.start, [](int i, const AttributedString::Run& r) { return i < r.start; });
-    for (--it; it != runs.end() && it->start < end; ++it) {
+    for (auto it = engineRunAt(text, span.start); it != runs.end() && it->start < end; ++it) {
         const int a = std::max(it->start, span.start), b = std::min(it->start + it->length, end);
         const QTextCharFormat& format = formats.formatFor(FontIn(it->attributes));
-        if (a == span.start)
-            cursor.setBlockCharFormat(format);
         // Objects one by one: each carries its own width.
         int pieceStart = a;
         for (int i = a; i <= b; ++i) {
@@ -199,6 +227,20 @@ void engineInsertParagraph(
             }
             pieceStart = i + 1;
         }
+    }
+}
+
+// Fills `spans` from the cursor's block on, each later one in a block of its own, made with its
+// format (setting a block's format afterwards costs as much again).
+void engineInsertParagraphs(QTextCursor& cursor, const AttributedString& text, const std::vector<ParagraphSpan>& spans,
+    const std::function<double(int)>& objectWidth, EngineFormats& formats)
+{
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (i == 0)
+            cursor.setBlockCharFormat(engineBlockFormat(text, spans[i], formats));
+        else
+            cursor.insertBlock(QTextBlockFormat(), engineBlockFormat(text, spans[i], formats));
+        engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
     }
 }
 
@@ -249,6 +291,12 @@ void ParagraphDocument::replace(
         return;
     }
     KIT_ASSERT(plain_.empty(), "A one-shot paragraph document is filled once");
+    if (removed > 0 && first == 0 && removed == count_) {
+        // Everything goes: a new document costs less than taking the old one apart block by block.
+        document_.reset();
+        objectLayout_ = nullptr;
+        count_ = removed = 0;
+    }
     QTextCursor cursor(&document());
     EngineFormats formats;
     // One edit block: the cursor would otherwise lay out its block after every insertion to keep
@@ -271,29 +319,22 @@ void ParagraphDocument::replace(
                 cursor.removeSelectedText();
             }
         }
-        for (std::size_t i = 0; i < spans.size(); ++i) {
-            if (i > 0)
-                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
-        }
+        engineInsertParagraphs(cursor, text, spans, objectWidth, formats);
     } else if (!spans.empty()) {
         if (count_ == 0) {
             cursor.setPosition(0);
-            for (std::size_t i = 0; i < spans.size(); ++i) {
-                if (i > 0)
-                    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-                engineInsertParagraph(cursor, text, spans[i], objectWidth, formats);
-            }
+            engineInsertParagraphs(cursor, text, spans, objectWidth, formats);
         } else if (first < count_) {
             cursor.setPosition(document_->findBlockByNumber(first).position());
             for (const ParagraphSpan& span : spans) {
+                cursor.setBlockCharFormat(engineBlockFormat(text, span, formats));
                 engineInsertParagraph(cursor, text, span, objectWidth, formats);
                 cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
             }
         } else {
             cursor.movePosition(QTextCursor::End);
             for (const ParagraphSpan& span : spans) {
-                cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+                cursor.insertBlock(QTextBlockFormat(), engineBlockFormat(text, span, formats));
                 engineInsertParagraph(cursor, text, span, objectWidth, formats);
             }
         }
@@ -418,6 +459,24 @@ QTextOption engineOption(const ParagraphStyle& style, const Font& font, bool wra
     return option;
 }
 
+bool engineIsRightToLeft(QChar c);
+
+// Whether no tab of line `ql` can lie at or past the last stop. In left-to-right text no tab lies
+// further right than the line's last one, so asking Qt for that one's x (dear: Qt measures the
+// line up to it again) answers for all.
+bool engineTabsBeforeLastStop(const QTextLine& ql, const QString& s, const ParagraphSpan& span, double last)
+{
+    int lastTab = -1;
+    for (int local = ql.textStart(); local < ql.textStart() + ql.textLength(); ++local) {
+        const QChar c = s.at(span.start + local);
+        if (engineIsRightToLeft(c))
+            return false;
+        if (c == u'\t')
+            lastTab = local;
+    }
+    return lastTab < 0 || last > ql.cursorToX(lastTab) + 0.001;
+}
+
 // A tab past the last stop goes to the next multiple of the default interval from the shared
 // origin, or one space on when there is no interval. Each such tab of line `ql` gets a left stop
 // of its own in `option`, and the line is laid out again; answers whether any did.
@@ -427,6 +486,8 @@ bool engineSettleTabs(QTextLayout& layout, QTextLine& ql, const AttributedString
     const QString& s = text.string();
     const double last = style.tabStops().empty() ? -std::numeric_limits<double>::infinity() : style.tabStops().back().location;
     const double interval = style.defaultTabInterval();
+    if (engineTabsBeforeLastStop(ql, s, span, last))
+        return false;
     bool changed = false;
     for (int pass = 0; pass < 256; ++pass) {
         bool moved = false;
@@ -467,7 +528,7 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
     // Clipping and truncating paragraphs keep to one line per U+2028-separated piece.
     const bool wraps = geometry.wraps && (style->lineBreakMode() == LineBreakByWordWrapping || style->lineBreakMode() == LineBreakByCharWrapping);
     const QTextOption firstOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->firstLineHeadIndent()));
-    const QTextOption otherOption = engineOption(*style, *firstFont, wraps, engineTabShift(style->headIndent()));
+    // The later lines' stops, when their indent moves Qt's origin: made for the first that needs them.
     std::shared_ptr<const QTextOption> otherShared;
     layout.setTextOption(firstOption);
     const double available = std::max(0.0, geometry.containerWidth - 2 * geometry.padding);
@@ -518,14 +579,16 @@ std::vector<Line> BreakParagraph(QTextLayout& layout, const AttributedString& te
         const bool otherShift = !firstLine && engineTabShift(line.indent) != engineTabShift(style->firstLineHeadIndent()) && !style->tabStops().empty();
         bool ownOption = otherShift;
         if (otherShift) {
-            layout.setTextOption(otherOption);
-            line.option = otherShared ? otherShared : (otherShared = std::make_shared<const QTextOption>(otherOption));
+            if (!otherShared)
+                otherShared = std::make_shared<const QTextOption>(engineOption(*style, *firstFont, wraps, engineTabShift(style->headIndent())));
+            layout.setTextOption(*otherShared);
+            line.option = otherShared;
         }
         ql.setPosition(QPointF(line.indent, 0));
         // Unwrapped lines keep the width too: alignment happens inside it.
         const double lineWidth = std::max(1.0, right - line.indent);
         ql.setLineWidth(lineWidth);
-        QTextOption settled = otherShift ? otherOption : firstOption;
+        QTextOption settled = otherShift ? *otherShared : firstOption;
         if (engineSettleTabs(layout, ql, text, span, *style, engineTabShift(line.indent), lineWidth, settled)) {
             line.option = std::make_shared<const QTextOption>(settled);
             ownOption = true;

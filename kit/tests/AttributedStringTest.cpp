@@ -3,6 +3,7 @@
 #include "kit/tests/GraphicsTestSupport.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,23 @@ TEST(AttributedString, SizeOfOneFontMatchesStringDrawing)
         EXPECT_DOUBLE_EQ(size.width, expected.width) << text.toStdString();
         EXPECT_DOUBLE_EQ(size.height, expected.height) << text.toStdString();
     }
+}
+
+TEST(AttributedString, TextWithoutAFontFollowsTheApplicationFont)
+{
+    const QFont saved = QGuiApplication::font();
+    const QString text = QStringLiteral("Measured without a font");
+    auto widthIn = [&](const QString& family) {
+        QFont font(family);
+        font.setPixelSize(12);
+        return QFontMetricsF(font).horizontalAdvance(text);
+    };
+    ASSERT_GT(std::abs(widthIn("DejaVu Sans Mono") - widthIn("DejaVu Serif")), 5);
+    for (const char* family : { "DejaVu Sans Mono", "DejaVu Serif", "DejaVu Sans Mono" }) {
+        QGuiApplication::setFont(QFont(family));
+        EXPECT_NEAR(AttributedString(text).size().width, widthIn(family), 1) << family;
+    }
+    QGuiApplication::setFont(saved);
 }
 
 TEST(AttributedString, SizeOfMixedFontsTakesTheLargestFont)

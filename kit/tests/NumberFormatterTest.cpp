@@ -2,8 +2,14 @@
 
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
+#include "kit/testsupport/ManualClockScope.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <latch>
+#include <thread>
 
 using namespace kit;
 
@@ -75,6 +81,86 @@ TEST(NumberFormatterTest, CopiesAreIndependentAndSettingsArchive)
     EXPECT_TRUE(back->isLenient());
     EXPECT_EQ(back->localeIdentifier(), "de_DE");
     EXPECT_TRUE(back->numberFromString("3.5").isNil());
+}
+
+// A formatter keeps what it opened between calls: every setting changed after a use, and the
+// environment's locale for a formatter without one, must show in the next text and parse.
+struct ChangeCase {
+    const char* name;
+    std::function<void(NumberFormatter&)> change;
+    double number;
+    const char* before;
+    const char* after;
+    const char* text;
+    bool parsesBefore;
+    bool parsesAfter;
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+
+class ChangeAfterUseTest : public ::testing::TestWithParam<ChangeCase> { };
+
+TEST_P(ChangeAfterUseTest, NextCallFollowsTheChange)
+{
+    const ChangeCase& c = GetParam();
+    auto f = make<NumberFormatter>();
+    f->setNumberStyle(NumberFormatterDecimalStyle);
+    f->setLocalizesFormat(true);
+    f->setLocaleIdentifier("en_US");
+    EXPECT_EQ(f->stringFromNumber(Value(c.number)), c.before);
+    EXPECT_EQ(!f->numberFromString(c.text).isNil(), c.parsesBefore);
+    c.change(*f);
+    EXPECT_EQ(f->stringFromNumber(Value(c.number)), c.after);
+    EXPECT_EQ(!f->numberFromString(c.text).isNil(), c.parsesAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ChangeAfterUseTest,
+    ::testing::Values(ChangeCase { "Format", [](NumberFormatter& f) { f.setFormat("#0.00"); }, 1234.5, "1,234.5", "1234.50", "1234.50", true, true },
+        ChangeCase { "Locale", [](NumberFormatter& f) { f.setLocaleIdentifier("de_DE"); }, 1234.5, "1,234.5", "1.234,5", "1.234,5", false, true },
+        ChangeCase { "Localizing", [](NumberFormatter& f) {
+                        f.setLocaleIdentifier("de_DE");
+                        f.setLocalizesFormat(false);
+                    }, 1234.5, "1,234.5", "1234.5", "2.5", true, true },
+        ChangeCase { "Floats", [](NumberFormatter& f) { f.setAllowsFloats(false); }, 7, "7", "7", "3.5", true, false },
+        ChangeCase { "Style", [](NumberFormatter& f) { f.setNumberStyle(NumberFormatterNoStyle); }, 1234.5, "1,234.5", "1234.5", "1234.5", true, true },
+        ChangeCase { "Leniency", [](NumberFormatter& f) { f.setLenient(true); }, 12, "12", "12", "+12", false, true }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NumberFormatterTest, FormatterWithoutLocaleFollowsTheEnvironment)
+{
+    auto f = make<NumberFormatter>();
+    f->setNumberStyle(NumberFormatterDecimalStyle);
+    f->setLocalizesFormat(true);
+    {
+        test::EnvironmentScope all("LC_ALL", "en_US.UTF-8");
+        EXPECT_EQ(f->stringFromNumber(Value(1234.5)), "1,234.5");
+    }
+    test::EnvironmentScope all("LC_ALL", "de_DE.UTF-8");
+    EXPECT_EQ(f->stringFromNumber(Value(1234.5)), "1.234,5");
+    EXPECT_EQ(f->numberFromString("2,5"), Value(2.5));
+}
+
+TEST(NumberFormatterTest, OneFormatterServesSeveralThreads)
+{
+    auto f = make<NumberFormatter>();
+    f->setNumberStyle(NumberFormatterDecimalStyle);
+    f->setLocalizesFormat(true);
+    f->setLocaleIdentifier("de_DE");
+    std::atomic<int> wrong { 0 };
+    std::latch start(2); // both open the formatter's first use together
+    auto work = [&] {
+        start.arrive_and_wait();
+        for (int i = 0; i < 200; ++i) {
+            if (f->stringFromNumber(Value(std::int64_t(1000 + i))) != QStringLiteral("1.%1").arg(i, 3, 10, QLatin1Char('0')))
+                ++wrong;
+            if (f->numberFromString(QStringLiteral("%1,5").arg(i)) != Value(i + 0.5))
+                ++wrong;
+        }
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace
