@@ -53,6 +53,10 @@ Value Accessibility::accessibilityFocusedUIElement() const { return self(); }
 
 void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
 
+void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChanged(this); }
+
+void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
+
 std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
 {
     const Value v = accessibilityAttributeValue(attribute);

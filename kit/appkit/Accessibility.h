@@ -46,6 +46,10 @@ inline const QString AccessibilitySelectedRowsAttribute = QStringLiteral("AXSele
 inline const QString AccessibilityIndexAttribute = QStringLiteral("AXIndex");
 inline const QString AccessibilityDisclosingAttribute = QStringLiteral("AXDisclosing");
 inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXDisclosureLevel");
+// Text: the selection (a range; its end is the caret), settable while the text is edited; and the
+// text shown while the value is empty.
+inline const QString AccessibilitySelectedTextRangeAttribute = QStringLiteral("AXSelectedTextRange");
+inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
 
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
@@ -108,6 +112,10 @@ public:
     // `point` in screen coordinates, y up; the deepest element there (the receiver by default).
     virtual Value accessibilityHitTest(Point point) const;
     virtual Value accessibilityFocusedUIElement() const;
+    // Tells the platform bridge the element's value (its text, its number, its state) changed.
+    void accessibilityValueChanged();
+    // Tells the platform bridge the element's selected state changed.
+    void accessibilitySelectionChanged();
 
 protected:
     // The element as a value (the kit::Object it is part of).

@@ -31,6 +31,10 @@ public:
     // Sent by kit::Accessibility.
     static void elementDestroyed(const Accessibility* element);
     static void childrenChanged(const Accessibility* element);
+    // A value change: ValueChanged for a number, TextUpdated for a text; nothing for an element
+    // Qt never asked about.
+    static void valueChanged(const Accessibility* element);
+    static void selectionChanged(const Accessibility* element);
 };
 
 } // namespace kit

@@ -3,19 +3,35 @@
 // place, window and focus from its control), and the control only leads to it.
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/Cell.h"
 #include "kit/controls/Control.h"
+#include "kit/controls/TextFieldCell.h"
 
 namespace kit {
+
+namespace controlaccessibility {
+
+// The field editor while it edits `cell`'s text; null otherwise.
+FieldEditing* editorOf(const Cell& cell)
+{
+    if (cell.type() != TextCellType || !cell.isEditingWithFieldEditor())
+        return nullptr;
+    const Ref<Control> control = dynamic_pointer_cast<Control>(cell.controlView());
+    const Ref<Responder> editor = control ? control->currentEditor() : nullptr;
+    return dynamic_cast<FieldEditing*>(editor.get());
+}
+
+} // namespace controlaccessibility
 
 // Cells -------------------------------------------------------------------------------------------
 
 QStringList Cell::accessibilityAttributeNames() const
 {
     QStringList names = ViewAccessibilityAttributeNames();
-    names << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+    names << AccessibilityTitleAttribute << AccessibilityValueAttribute << AccessibilitySelectedTextRangeAttribute;
     return names;
 }
 
@@ -37,8 +53,16 @@ Value Cell::accessibilityAttributeValue(const QString& attribute) const
         return Value(isEnabled());
     if (attribute == AccessibilityChildrenAttribute)
         return Value(Array {});
-    if (attribute == AccessibilityValueAttribute)
+    if (attribute == AccessibilityValueAttribute) {
+        // While the user types, the text is the editor's.
+        if (const FieldEditing* editor = controlaccessibility::editorOf(*this))
+            return Value(editor->editorString());
         return type() == TextCellType ? Value(stringValue()) : Value();
+    }
+    if (attribute == AccessibilitySelectedTextRangeAttribute) {
+        const FieldEditing* editor = controlaccessibility::editorOf(*this);
+        return editor ? Value(editor->editorSelectedRange()) : Value();
+    }
     if (attribute == AccessibilityTitleAttribute)
         return {};
     const Ref<View> view = controlView();
@@ -49,6 +73,13 @@ Value Cell::accessibilityAttributeValue(const QString& attribute) const
         return AccessibilityUnignoredAncestor(Value(view));
     // Place, size, window and focus are those of the control the cell fills.
     return ViewAccessibilityAttributeValue(*view, attribute);
+}
+
+Value TextFieldCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityPlaceholderValueAttribute)
+        return placeholderString().isEmpty() ? Value() : Value(placeholderString());
+    return ActionCell::accessibilityAttributeValue(attribute);
 }
 
 // Buttons -----------------------------------------------------------------------------------------

@@ -16,17 +16,32 @@
 #include "kit/controls/Stepper.h"
 #include "kit/core/NotificationCenter.h"
 
+#include <algorithm>
+
 namespace kit {
 
 // Editable text ------------------------------------------------------------------------------------
 
 bool Cell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    if (attribute == AccessibilitySelectedTextRangeAttribute)
+        return isEditingWithFieldEditor() && owningControl() && dynamic_cast<FieldEditing*>(owningControl()->currentEditor().get());
     return attribute == AccessibilityValueAttribute && type() == TextCellType && isEditable() && isEnabled();
 }
 
 void Cell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    // The caret and the selection move only while the text is edited.
+    if (attribute == AccessibilitySelectedTextRangeAttribute) {
+        if (!Cell::accessibilityIsAttributeSettable(attribute))
+            return;
+        auto* editing = dynamic_cast<FieldEditing*>(owningControl()->currentEditor().get());
+        const qsizetype count = editing->editorString().size();
+        const Range r = value.rangeValue();
+        const std::int64_t start = std::clamp<std::int64_t>(r.location, 0, count);
+        editing->setEditorSelectedRange({ start, std::clamp<std::int64_t>(r.length, 0, count - start) });
+        return;
+    }
     if (attribute != AccessibilityValueAttribute || !Cell::accessibilityIsAttributeSettable(attribute))
         return;
     const QString text = value.isString() ? value.stringValue() : value.description();

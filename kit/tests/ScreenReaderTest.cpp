@@ -1,0 +1,172 @@
+// What a screen reader hears of standard controls through Qt's accessibility: names, texts,
+// states, roles and focus, read from the QAccessibleInterface the bridge shows for each element.
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/FieldEditing.h"
+#include "kit/controls/Button.h"
+#include "kit/controls/Slider.h"
+#include "kit/controls/TextField.h"
+#include "kit/tests/ControlsTestSupport.h"
+
+#include <QAccessible>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace screen_reader_test {
+
+using namespace kit;
+using test::ControlWindow;
+
+QAccessibleInterface* interfaceOf(const Ref<Control>& control) { return AccessibilityBridge::interfaceFor(control->accessibilityElement()); }
+
+TEST(ScreenReaderNames, AnAbsentStringIsEmptyNeverNull)
+{
+    ControlWindow w;
+    auto slider = make<Slider>(MakeRect(10, 10, 100, 20));
+    auto untitled = make<Button>(MakeRect(10, 40, 100, 24));
+    untitled->setTitle(QString());
+    auto field = make<TextField>(MakeRect(10, 70, 100, 22));
+    for (const Ref<Control>& control : std::initializer_list<Ref<Control>> { slider, untitled, field }) {
+        w.content->addSubview(control.get());
+        QAccessibleInterface* iface = interfaceOf(control);
+        ASSERT_NE(iface, nullptr);
+        for (const QAccessible::Text t : { QAccessible::Name, QAccessible::Description, QAccessible::Help })
+            EXPECT_EQ(iface->text(t), QString()) << control->class_().name().toStdString() << " text " << int(t);
+    }
+    // The window's own element too.
+    QAccessibleInterface* host = AccessibilityBridge::interfaceFor(Value(w.window));
+    EXPECT_FALSE(host->text(QAccessible::Description).contains(QStringLiteral("(null)")));
+}
+
+std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
+{
+    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
+    return recorded;
+}
+
+void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
+
+// The interfaces that got `type`, in order.
+std::vector<const QAccessibleInterface*> eventsOf(QAccessible::Event type)
+{
+    std::vector<const QAccessibleInterface*> out;
+    for (const auto& [t, iface] : events())
+        if (t == type)
+            out.push_back(iface);
+    return out;
+}
+
+class ScreenReader : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AccessibilityBridge::setEventObserverForTesting(recordEvent);
+        QAccessible::setActive(true);
+        events().clear();
+    }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+    }
+    template <class T> Ref<T> add(Rect frame)
+    {
+        auto control = make<T>(frame);
+        w.content->addSubview(control.get());
+        return control;
+    }
+    ControlWindow w { Size { 400, 300 } };
+};
+
+// Text ---------------------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, ALabelIsNamedByItsTextAndReadsItButTakesNoEdits)
+{
+    auto label = add<TextField>(MakeRect(10, 10, 120, 20));
+    label->setEditable(false);
+    label->setBezeled(false);
+    label->setStringValue(QStringLiteral("Ready to send"));
+    QAccessibleInterface* iface = interfaceOf(label);
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Ready to send"));
+    ASSERT_NE(iface->textInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->characterCount(), 13);
+    EXPECT_EQ(iface->textInterface()->text(6, 8), QStringLiteral("to"));
+    EXPECT_EQ(iface->editableTextInterface(), nullptr);
+}
+
+TEST_F(ScreenReader, AFieldReadsAndEditsItsValueAndSaysItsPlaceholderWhileEmpty)
+{
+    auto number = add<TextField>(MakeRect(10, 10, 120, 22));
+    number->setStringValue(QStringLiteral("42"));
+    auto name = add<TextField>(MakeRect(10, 40, 120, 22));
+    name->setPlaceholderString(QStringLiteral("Your name"));
+
+    QAccessibleInterface* iface = interfaceOf(number);
+    ASSERT_NE(iface->textInterface(), nullptr);
+    ASSERT_NE(iface->editableTextInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->text(0, iface->textInterface()->characterCount()), QStringLiteral("42"));
+    iface->editableTextInterface()->insertText(2, QStringLiteral("0"));
+    EXPECT_EQ(number->stringValue(), QStringLiteral("420"));
+    iface->editableTextInterface()->replaceText(0, 1, QStringLiteral("7"));
+    EXPECT_EQ(number->stringValue(), QStringLiteral("720"));
+    iface->editableTextInterface()->deleteText(1, 3);
+    EXPECT_EQ(number->stringValue(), QStringLiteral("7"));
+
+    QAccessibleInterface* empty = interfaceOf(name);
+    EXPECT_EQ(empty->text(QAccessible::Description), QStringLiteral("Your name"));
+    EXPECT_EQ(empty->textInterface()->characterCount(), 0);
+    name->setStringValue(QStringLiteral("Ada"));
+    EXPECT_EQ(empty->text(QAccessible::Description), QString());
+}
+
+TEST_F(ScreenReader, WhileEditingTheCaretAndSelectionAreTheEditors)
+{
+    auto field = add<TextField>(MakeRect(10, 10, 160, 22));
+    field->setStringValue(QStringLiteral("Lyon"));
+    QAccessibleTextInterface* text = interfaceOf(field)->textInterface();
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(w.window->makeFirstResponder(field.get()));
+    auto* editor = dynamic_cast<FieldEditing*>(field->currentEditor().get());
+    ASSERT_NE(editor, nullptr);
+    editor->setEditorSelectedRange(MakeRange(1, 2));
+    int start = -1, end = -1;
+    EXPECT_EQ(text->selectionCount(), 1);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(1, 3));
+    EXPECT_EQ(text->cursorPosition(), 3);
+    text->setCursorPosition(2);
+    EXPECT_EQ(editor->editorSelectedRange(), MakeRange(2, 0));
+    EXPECT_EQ(text->selectionCount(), 0);
+    text->setSelection(0, 4, 0);
+    EXPECT_EQ(editor->editorSelectedRange(), MakeRange(0, 4));
+    // Typing shows at once and is announced.
+    events().clear();
+    editor->setEditorString(QStringLiteral("Lyons"));
+    field->textDidChange(nullptr);
+    EXPECT_EQ(text->text(0, 5), QStringLiteral("Lyons"));
+    EXPECT_EQ(eventsOf(QAccessible::TextUpdated).size(), 1u);
+}
+
+TEST_F(ScreenReader, ValueChangesAreAnnouncedOnceEach)
+{
+    auto field = add<TextField>(MakeRect(10, 10, 120, 22));
+    auto slider = add<Slider>(MakeRect(10, 40, 120, 22));
+    auto box = add<Button>(MakeRect(10, 70, 120, 22));
+    box->setButtonType(SwitchButton);
+    QAccessibleInterface* fieldInterface = interfaceOf(field);
+    QAccessibleInterface* sliderInterface = interfaceOf(slider);
+    QAccessibleInterface* boxInterface = interfaceOf(box);
+    events().clear();
+    field->setStringValue(QStringLiteral("42"));
+    slider->setDoubleValue(0.5);
+    box->setState(OnState);
+    EXPECT_EQ(eventsOf(QAccessible::TextUpdated), std::vector<const QAccessibleInterface*> { fieldInterface });
+    EXPECT_EQ(eventsOf(QAccessible::ValueChanged), std::vector<const QAccessibleInterface*> { sliderInterface });
+    EXPECT_EQ(eventsOf(QAccessible::StateChanged), std::vector<const QAccessibleInterface*> { boxInterface });
+}
+
+} // namespace screen_reader_test
