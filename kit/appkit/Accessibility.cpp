@@ -1,6 +1,7 @@
 #include "kit/appkit/Accessibility.h"
 
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 
@@ -85,6 +86,16 @@ const Accessibility* protocolOf(const Value& element)
 
 Accessibility* mutableProtocolOf(const Value& element) { return const_cast<Accessibility*>(protocolOf(element)); }
 
+// The responder that has focus as the user sees it: the field editor stands for the view it edits.
+Ref<Object> focusOwnerOf(const Window& window)
+{
+    Ref<Object> responder = window.firstResponder();
+    if (const auto* editor = dynamic_cast<const FieldEditing*>(responder.get()))
+        if (const Ref<View> edited = editor->editingSessionView())
+            responder = edited;
+    return responder;
+}
+
 const QStringList& viewAttributes()
 {
     static const QStringList names { AccessibilityRoleAttribute, AccessibilityRoleDescriptionAttribute, AccessibilityParentAttribute,
@@ -123,7 +134,7 @@ Value viewAttribute(const View& view, const QString& attribute)
         return attribute == AccessibilitySizeAttribute ? Value(onScreen.size) : Value(onScreen.origin);
     }
     if (attribute == AccessibilityFocusedAttribute)
-        return Value(window && window->firstResponder().get() == static_cast<const Responder*>(&view));
+        return Value(window && accessibility::focusOwnerOf(*window).get() == static_cast<const Object*>(&view));
     if (attribute == AccessibilityEnabledAttribute)
         return Value(true);
     return {};
@@ -268,7 +279,7 @@ Value AccessibilityFocusedUIElement(const Value& element)
     if (const Accessibility* a = accessibility::protocolOf(element))
         return a->accessibilityFocusedUIElement();
     if (const Ref<Window> w = element.objectAs<Window>())
-        if (const Ref<Object> responder = w->firstResponder(); responder && responder.get() != w.get()) {
+        if (const Ref<Object> responder = accessibility::focusOwnerOf(*w); responder && responder.get() != w.get()) {
             // An ignored responder may lead to the element that stands for it (a control's cell).
             if (const Accessibility* a = accessibility::protocolOf(Value(responder)))
                 return AccessibilityUnignoredAncestor(a->accessibilityFocusedUIElement());

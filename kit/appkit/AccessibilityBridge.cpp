@@ -248,6 +248,8 @@ public:
             names << decreaseAction();
         if (own.contains(AccessibilityShowMenuAction))
             names << showMenuAction();
+        if (AccessibilityIsAttributeSettable(e, AccessibilityFocusedAttribute))
+            names << setFocusAction();
         return names;
     }
     void doAction(const QString& action) override
@@ -268,6 +270,8 @@ public:
             AccessibilityPerformAction(e, AccessibilityDecrementAction);
         } else if (action == showMenuAction()) {
             AccessibilityPerformAction(e, AccessibilityShowMenuAction);
+        } else if (action == setFocusAction()) {
+            AccessibilitySetValueForAttribute(e, Value(true), AccessibilityFocusedAttribute);
         }
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
@@ -570,6 +574,19 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         changed.checkStateMixed = true;
         changed.pressed = true;
         QAccessibleStateChangeEvent event(iface, changed);
+        accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::focusChanged(Window* window)
+{
+    // Without a screen reader no one listens: no interface is made for nothing.
+    if (!window || !QCoreApplication::instance() || (!QAccessible::isActive() && !accessibilitybridge::eventObserver()))
+        return;
+    const Ref<Window> keep(window);
+    const Value focused = AccessibilityFocusedUIElement(Value(keep));
+    if (QAccessibleInterface* iface = interfaceFor(focused)) {
+        QAccessibleEvent event(iface, QAccessible::Focus);
         accessibilitybridge::notify(event);
     }
 }

@@ -13,6 +13,7 @@ class QAccessibleInterface;
 namespace kit {
 
 class Accessibility;
+class Window;
 
 class AccessibilityBridge {
 public:
@@ -35,6 +36,9 @@ public:
     // Qt never asked about.
     static void valueChanged(const Accessibility* element);
     static void selectionChanged(const Accessibility* element);
+    // Sent by a window whose first responder changed: Focus for the element that now has focus,
+    // while accessibility is active.
+    static void focusChanged(Window* window);
 };
 
 } // namespace kit

@@ -1,5 +1,7 @@
 #include "kit/appkit/Window.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
+
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
@@ -655,8 +657,10 @@ bool Window::makeFirstResponder(Responder* responder)
     }
     // During the handover the window holds the position.
     firstResponder_ = nullptr;
-    if (!responder || responder == this)
+    if (!responder || responder == this) {
+        AccessibilityBridge::focusChanged(this);
         return true;
+    }
     const std::uint64_t becoming = ++responderChanges_;
     if (!responder->acceptsFirstResponder())
         return false;
@@ -667,6 +671,7 @@ bool Window::makeFirstResponder(Responder* responder)
     if (!became)
         return false;
     firstResponder_ = responder;
+    AccessibilityBridge::focusChanged(this);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/Cell.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/LevelIndicator.h"
@@ -24,6 +25,11 @@ namespace kit {
 
 bool Cell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    // Focusable as its control is.
+    if (attribute == AccessibilityFocusedAttribute) {
+        const Ref<Control> control = owningControl();
+        return control && control->window() && control->acceptsFirstResponder();
+    }
     if (attribute == AccessibilitySelectedTextRangeAttribute)
         return isEditingWithFieldEditor() && owningControl() && dynamic_cast<FieldEditing*>(owningControl()->currentEditor().get());
     return attribute == AccessibilityValueAttribute && type() == TextCellType && isEditable() && isEnabled();
@@ -31,6 +37,11 @@ bool Cell::accessibilityIsAttributeSettable(const QString& attribute) const
 
 void Cell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute) {
+        if (const Ref<Control> control = owningControl(); value.boolValue() && Cell::accessibilityIsAttributeSettable(attribute))
+            control->window()->makeFirstResponder(control.get());
+        return;
+    }
     // The caret and the selection move only while the text is edited.
     if (attribute == AccessibilitySelectedTextRangeAttribute) {
         if (!Cell::accessibilityIsAttributeSettable(attribute))
@@ -83,11 +94,15 @@ Value PopUpButtonCell::accessibilityAttributeValue(const QString& attribute) con
 
 bool PopUpButtonCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilityIsAttributeSettable(attribute);
     return attribute == AccessibilityValueAttribute && !p_.pullsDown && isEnabled() && numberOfItems() > 0;
 }
 
 void PopUpButtonCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilitySetValueForAttribute(value, attribute);
     if (!accessibilityIsAttributeSettable(attribute))
         return;
     const std::int64_t index = value.isNumber() ? value.integerValue() : indexOfItemWithTitle(value.stringValue());
@@ -131,6 +146,8 @@ Value RangedValueCell::accessibilityAttributeValue(const QString& attribute) con
 
 bool RangedValueCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilityIsAttributeSettable(attribute);
     return attribute == AccessibilityValueAttribute && accessibilityAdjustable() && isEnabled();
 }
 
@@ -148,6 +165,8 @@ void redisplayAndSend(Cell& cell)
 
 void RangedValueCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilitySetValueForAttribute(value, attribute);
     if (!accessibilityIsAttributeSettable(attribute) || !value.isNumber())
         return;
     const Ref<RangedValueCell> keep(this);

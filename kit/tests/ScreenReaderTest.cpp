@@ -169,4 +169,40 @@ TEST_F(ScreenReader, ValueChangesAreAnnouncedOnceEach)
     EXPECT_EQ(eventsOf(QAccessible::StateChanged), std::vector<const QAccessibleInterface*> { boxInterface });
 }
 
+// Focus --------------------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
+{
+    auto first = add<Button>(MakeRect(10, 10, 100, 24));
+    first->setTitle(QStringLiteral("First"));
+    auto field = add<TextField>(MakeRect(10, 40, 100, 22));
+    auto last = add<Button>(MakeRect(10, 70, 100, 24));
+    last->setTitle(QStringLiteral("Last"));
+    const std::vector<QAccessibleInterface*> all { interfaceOf(first), interfaceOf(field), interfaceOf(last) };
+    for (QAccessibleInterface* iface : all)
+        EXPECT_TRUE(iface->state().focusable);
+
+    // Each change of the first responder, the field's editor included, focuses that one element.
+    const std::vector<Ref<Control>> order { first, field, last };
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        events().clear();
+        ASSERT_TRUE(w.window->makeFirstResponder(order[i].get()));
+        ASSERT_FALSE(eventsOf(QAccessible::Focus).empty()) << i;
+        EXPECT_EQ(eventsOf(QAccessible::Focus).back(), all[i]) << i;
+        for (std::size_t j = 0; j < all.size(); ++j)
+            EXPECT_EQ(all[j]->state().focused, i == j) << i << " " << j;
+    }
+    // The window itself: no control is focused any more.
+    events().clear();
+    ASSERT_TRUE(w.window->makeFirstResponder(nullptr));
+    ASSERT_EQ(eventsOf(QAccessible::Focus).size(), 1u);
+    EXPECT_EQ(eventsOf(QAccessible::Focus).front(), AccessibilityBridge::interfaceFor(Value(w.window)));
+    for (QAccessibleInterface* iface : all)
+        EXPECT_FALSE(iface->state().focused);
+    // A screen reader may move focus itself.
+    ASSERT_TRUE(all[2]->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
+    all[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(w.window->firstResponder().get(), last.get());
+}
+
 } // namespace screen_reader_test
