@@ -348,6 +348,8 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityOutlineRole, QStringLiteral("outline") },
         { AccessibilityRowRole, QStringLiteral("row") },
         { AccessibilityCellRole, QStringLiteral("cell") },
+        { AccessibilityProgressIndicatorRole, QStringLiteral("progress indicator") },
+        { AccessibilityBusyIndicatorRole, QStringLiteral("busy indicator") },
     };
     if (role == AccessibilityRowRole && subrole == AccessibilityOutlineRowSubrole)
         return QStringLiteral("outline row");

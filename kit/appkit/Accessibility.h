@@ -50,6 +50,8 @@ inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXD
 // text shown while the value is empty.
 inline const QString AccessibilitySelectedTextRangeAttribute = QStringLiteral("AXSelectedTextRange");
 inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
+// Whether a button that stays in when pushed is in; nil for other buttons.
+inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked");
 
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
@@ -74,6 +76,8 @@ inline const QString AccessibilityTableRole = QStringLiteral("AXTable");
 inline const QString AccessibilityOutlineRole = QStringLiteral("AXOutline");
 inline const QString AccessibilityRowRole = QStringLiteral("AXRow");
 inline const QString AccessibilityCellRole = QStringLiteral("AXCell");
+inline const QString AccessibilityProgressIndicatorRole = QStringLiteral("AXProgressIndicator");
+inline const QString AccessibilityBusyIndicatorRole = QStringLiteral("AXBusyIndicator");
 inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
 
 // Subroles.

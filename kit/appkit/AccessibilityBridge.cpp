@@ -56,6 +56,8 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityOutlineRole, QAccessible::Tree },
         { AccessibilityRowRole, QAccessible::Row },
         { AccessibilityCellRole, QAccessible::Cell },
+        { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
+        { AccessibilityBusyIndicatorRole, QAccessible::Animation },
     };
     return table.value(role, QAccessible::Client);
 }
@@ -194,10 +196,19 @@ public:
             s.selectable = true;
             s.selected = attribute(AccessibilitySelectedAttribute).boolValue();
         }
-        if (isCheckBox()) {
+        // Check boxes and radio buttons: off 0, on 1, mixed 2.
+        if (isCheckBox() || isRole(AccessibilityRadioButtonRole)) {
+            const std::int64_t v = attribute(AccessibilityValueAttribute).integerValue();
             s.checkable = true;
-            s.checked = attribute(AccessibilityValueAttribute).boolValue();
+            s.checked = v == 1;
+            s.checkStateMixed = v == 2;
         }
+        if (const Value in = attribute(AccessibilityCheckedAttribute); in.isNumber()) {
+            s.checkable = true;
+            s.checked = in.boolValue();
+            s.pressed = in.boolValue();
+        }
+        s.busy = isRole(AccessibilityBusyIndicatorRole);
         // Text fields, and cells of a table that edits them, take text.
         if (isTextField() || role() == QAccessible::Cell)
             s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
@@ -222,7 +233,8 @@ public:
     {
         if (type == QAccessible::ActionInterface && !actionNames().isEmpty())
             return static_cast<QAccessibleActionInterface*>(this);
-        if (type == QAccessible::ValueInterface && !isCheckBox() && attribute(AccessibilityValueAttribute).isNumber())
+        if (type == QAccessible::ValueInterface && !isCheckBox() && !isRole(AccessibilityRadioButtonRole)
+            && attribute(AccessibilityValueAttribute).isNumber())
             return static_cast<QAccessibleValueInterface*>(this);
         if (type == QAccessible::TextInterface && isText())
             return static_cast<QAccessibleTextInterface*>(this);

@@ -63,9 +63,10 @@ Value Cell::accessibilityAttributeValue(const QString& attribute) const
         const FieldEditing* editor = controlaccessibility::editorOf(*this);
         return editor ? Value(editor->editorSelectedRange()) : Value();
     }
-    if (attribute == AccessibilityTitleAttribute)
-        return {};
     const Ref<View> view = controlView();
+    // Without a title of its own, the tool tip names what the control is for.
+    if (attribute == AccessibilityTitleAttribute)
+        return view && !view->toolTip().isEmpty() ? Value(view->toolTip()) : Value();
     if (!view)
         return {};
     // A control that stands back for this cell passes the question of its parent on upwards.
@@ -94,8 +95,12 @@ Value ButtonCell::accessibilityAttributeValue(const QString& attribute) const
             return Value(AccessibilityRadioButtonRole);
         return Value(AccessibilityButtonRole);
     }
+    // An image-only button is named by its tool tip.
     if (attribute == AccessibilityTitleAttribute)
-        return Value(title());
+        return title().isEmpty() ? ActionCell::accessibilityAttributeValue(attribute) : Value(title());
+    // A button that stays in when pushed shows so.
+    if (attribute == AccessibilityCheckedAttribute)
+        return kind == PushOnPushOffButton || kind == ToggleButton || kind == OnOffButton ? Value(state() != OffState) : Value();
     if (attribute == AccessibilityValueAttribute) {
         if (kind != SwitchButton && kind != RadioButton)
             return {};

@@ -12,6 +12,7 @@
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/PopUpButtonCell.h"
+#include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/RangedValueCell.h"
 #include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
@@ -193,5 +194,32 @@ void RangedValueCell::accessibilityPerformAction(const QString& action)
 QString StepperCell::accessibilityRangedRole() const { return AccessibilityIncrementorRole; }
 QString LevelIndicatorCell::accessibilityRangedRole() const { return AccessibilityLevelIndicatorRole; }
 QString SliderCell::accessibilityRangedRole() const { return AccessibilitySliderRole; }
+
+// Progress ----------------------------------------------------------------------------------------
+
+QStringList ProgressIndicator::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityValueAttribute << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
+    return names;
+}
+
+Value ProgressIndicator::accessibilityAttributeValue(const QString& attribute) const
+{
+    const bool busy = isIndeterminate() || style() == ProgressIndicatorSpinningStyle;
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole));
+    if (attribute == AccessibilityValueAttribute)
+        return busy ? Value() : Value(doubleValue());
+    if (attribute == AccessibilityMinValueAttribute)
+        return busy ? Value() : Value(minValue());
+    if (attribute == AccessibilityMaxValueAttribute)
+        return busy ? Value() : Value(maxValue());
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
 
 } // namespace kit

@@ -5,7 +5,11 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/controls/Button.h"
+#include "kit/controls/ButtonCell.h"
+#include "kit/controls/PopUpButton.h"
+#include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/Slider.h"
+#include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
 #include "kit/tests/ControlsTestSupport.h"
 
@@ -203,6 +207,135 @@ TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
     ASSERT_TRUE(all[2]->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
     all[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
     EXPECT_EQ(w.window->firstResponder().get(), last.get());
+}
+
+// States and roles ---------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, CheckBoxesRadiosAndToggleButtonsShowTheirState)
+{
+    auto radio = add<Button>(MakeRect(10, 10, 100, 20));
+    radio->setButtonType(RadioButton);
+    radio->setTitle(QStringLiteral("Radio 1"));
+    auto box = add<Button>(MakeRect(10, 40, 100, 20));
+    box->setButtonType(SwitchButton);
+    box->cell()->setAllowsMixedState(true);
+    auto toggle = add<Button>(MakeRect(10, 70, 100, 24));
+    toggle->setButtonType(PushOnPushOffButton);
+    toggle->setTitle(QStringLiteral("Bold"));
+
+    QAccessibleInterface* r = interfaceOf(radio);
+    EXPECT_EQ(r->role(), QAccessible::RadioButton);
+    EXPECT_EQ(r->valueInterface(), nullptr);
+    EXPECT_TRUE(r->state().checkable);
+    EXPECT_FALSE(r->state().checked);
+    radio->setState(OnState);
+    EXPECT_TRUE(r->state().checked);
+
+    QAccessibleInterface* b = interfaceOf(box);
+    struct Case {
+        int state;
+        bool checked, mixed;
+    };
+    for (const Case c : { Case { OffState, false, false }, Case { OnState, true, false }, Case { MixedState, false, true } }) {
+        box->setState(c.state);
+        EXPECT_EQ(b->state().checked, c.checked) << c.state;
+        EXPECT_EQ(b->state().checkStateMixed, c.mixed) << c.state;
+    }
+
+    QAccessibleInterface* t = interfaceOf(toggle);
+    EXPECT_EQ(t->role(), QAccessible::Button);
+    EXPECT_TRUE(t->state().checkable);
+    EXPECT_FALSE(t->state().checked);
+    t->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(toggle->state(), OnState);
+    EXPECT_TRUE(t->state().checked);
+    EXPECT_TRUE(t->state().pressed);
+    // A plain push button has no such state.
+    auto push = add<Button>(MakeRect(10, 100, 100, 24));
+    EXPECT_FALSE(interfaceOf(push)->state().checkable);
+}
+
+TEST_F(ScreenReader, RadioButtonsSideBySideWithOneActionAreOneGroup)
+{
+    // Two of one group, and one beside them with an action of its own.
+    std::vector<Ref<Button>> radios;
+    for (int i = 0; i < 3; ++i) {
+        radios.push_back(add<Button>(MakeRect(10, 10 + 30 * i, 100, 20)));
+        radios.back()->setButtonType(RadioButton);
+        radios.back()->setAction(i < 2 ? "pickSize" : "pickColour");
+        radios.back()->setState(OnState);
+    }
+    radios[0]->setState(OffState);
+    radios[1]->setState(OffState);
+    radios[0]->setState(OnState);
+    // A press through accessibility and a click do the same: the one pressed is the one on.
+    interfaceOf(radios[1])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(radios[0]->state(), OffState);
+    EXPECT_EQ(radios[1]->state(), OnState);
+    EXPECT_EQ(radios[2]->state(), OnState);
+    w.script->click(MakePoint(20, 20));
+    w.script->run();
+    EXPECT_EQ(radios[0]->state(), OnState);
+    EXPECT_EQ(radios[1]->state(), OffState);
+    EXPECT_EQ(radios[2]->state(), OnState);
+    EXPECT_FALSE(interfaceOf(radios[1])->state().checked);
+}
+
+TEST_F(ScreenReader, DisabledControlsSaySo)
+{
+    const std::vector<Ref<Control>> controls { add<Button>(MakeRect(10, 10, 100, 24)), add<Slider>(MakeRect(10, 40, 100, 20)),
+        add<TextField>(MakeRect(10, 70, 100, 22)), add<Stepper>(MakeRect(10, 100, 20, 28)), add<PopUpButton>(MakeRect(10, 140, 100, 24)) };
+    for (const Ref<Control>& control : controls) {
+        control->setEnabled(false);
+        EXPECT_TRUE(interfaceOf(control)->state().disabled) << control->class_().name().toStdString();
+        control->setEnabled(true);
+        EXPECT_FALSE(interfaceOf(control)->state().disabled) << control->class_().name().toStdString();
+    }
+}
+
+TEST_F(ScreenReader, AProgressBarHasItsValueAndASpinnerIsBusy)
+{
+    auto bar = add<ProgressIndicator>(MakeRect(10, 10, 200, 20));
+    bar->setIndeterminate(false);
+    bar->setDoubleValue(40);
+    auto spinner = add<ProgressIndicator>(MakeRect(10, 40, 32, 32));
+    spinner->setStyle(ProgressIndicatorSpinningStyle);
+
+    QAccessibleInterface* host = AccessibilityBridge::interfaceFor(Value(w.window));
+    ASSERT_EQ(host->childCount(), 2);
+    QAccessibleInterface* b = AccessibilityBridge::interfaceFor(Value(bar));
+    EXPECT_EQ(host->child(0), b);
+    EXPECT_EQ(b->role(), QAccessible::ProgressBar);
+    ASSERT_NE(b->valueInterface(), nullptr);
+    EXPECT_EQ(b->valueInterface()->currentValue().toDouble(), 40);
+    EXPECT_EQ(b->valueInterface()->maximumValue().toDouble(), 100);
+    EXPECT_EQ(b->text(QAccessible::Value), QStringLiteral("40"));
+    events().clear();
+    bar->setDoubleValue(55);
+    EXPECT_EQ(eventsOf(QAccessible::ValueChanged).size(), 1u);
+
+    QAccessibleInterface* s = AccessibilityBridge::interfaceFor(Value(spinner));
+    EXPECT_EQ(s->role(), QAccessible::Animation);
+    EXPECT_TRUE(s->state().busy);
+    EXPECT_EQ(s->valueInterface(), nullptr);
+}
+
+TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
+{
+    auto slider = add<Slider>(MakeRect(10, 10, 100, 20));
+    slider->setToolTip(QStringLiteral("Volume"));
+    auto stepper = add<Stepper>(MakeRect(10, 40, 20, 28));
+    stepper->setToolTip(QStringLiteral("Copies"));
+    auto icon = add<Button>(MakeRect(10, 80, 24, 24));
+    icon->setTitle(QString());
+    icon->setToolTip(QStringLiteral("Add"));
+    auto titled = add<Button>(MakeRect(10, 110, 80, 24));
+    titled->setTitle(QStringLiteral("Send"));
+    titled->setToolTip(QStringLiteral("Sends the message"));
+    EXPECT_EQ(interfaceOf(slider)->text(QAccessible::Name), QStringLiteral("Volume"));
+    EXPECT_EQ(interfaceOf(stepper)->text(QAccessible::Name), QStringLiteral("Copies"));
+    EXPECT_EQ(interfaceOf(icon)->text(QAccessible::Name), QStringLiteral("Add"));
+    EXPECT_EQ(interfaceOf(titled)->text(QAccessible::Name), QStringLiteral("Send"));
 }
 
 } // namespace screen_reader_test
