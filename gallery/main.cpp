@@ -6,6 +6,7 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/ReportReceiver.h"
 #include "gallery/pages/LiveLinksPage.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
@@ -59,8 +60,28 @@ int writeScreenshots(const QString& dir, bool listPages)
     return 0;
 }
 
+class PageList;
+
+// One row of the page list as a screen reader sees it: its title, selected when its page shows;
+// selecting it shows the page.
+class PageRow : public kit::Object, public kit::Accessibility {
+public:
+    PageRow(PageList* list, int row)
+        : list_(list)
+        , row_(row)
+    { }
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override { return attribute == kit::AccessibilitySelectedAttribute; }
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
+
+private:
+    kit::Weak<PageList> list_;
+    int row_;
+};
+
 // The page titles, top down; a click shows that page.
-class PageList : public kit::View {
+class PageList : public kit::View, public kit::Accessibility {
 public:
     PageList(kit::Rect frame, std::vector<GalleryPage> pages, kit::View* container)
         : View(frame)
@@ -99,21 +120,110 @@ public:
             show(row);
     }
 
-private:
+    // kit::Accessibility: a list of one row element per page, made when first asked for.
+    QStringList accessibilityAttributeNames() const override
+    {
+        return kit::ViewAccessibilityAttributeNames() << kit::AccessibilitySelectedChildrenAttribute;
+    }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        if (attribute == kit::AccessibilityRoleAttribute)
+            return kit::Value(kit::AccessibilityListRole);
+        if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+            return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityListRole));
+        if (attribute == kit::AccessibilityChildrenAttribute) {
+            kit::Array rows;
+            for (int i = 0; i < int(pages_.size()); ++i)
+                rows.addObject(kit::Value(rowElement(i)));
+            return kit::Value(rows);
+        }
+        if (attribute == kit::AccessibilitySelectedChildrenAttribute)
+            return kit::Value(selected_ >= 0 ? kit::Array { kit::Value(rowElement(selected_)) } : kit::Array {});
+        return kit::ViewAccessibilityAttributeValue(*this, attribute);
+    }
+    kit::Value accessibilityHitTest(kit::Point point) const override
+    {
+        const kit::Point inWindow = window() ? window()->convertScreenToBase(point) : point;
+        const int row = int(convertPointFromView(inWindow, nullptr).y / rowHeight);
+        return row >= 0 && row < int(pages_.size()) ? kit::Value(rowElement(row)) : self();
+    }
+    kit::Rect rectOfRow(int row) const { return kit::MakeRect(0, double(row) * rowHeight, bounds().width(), rowHeight); }
+    QString titleOfRow(int row) const { return pages_[std::size_t(row)].title; }
+    int selectedRow() const { return selected_; }
+
     void show(int row)
     {
+        const int before = selected_;
         selected_ = row;
         const kit::Ref<kit::View> container = container_.lock();
         for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
             old->removeFromSuperview();
         container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
         setNeedsDisplay(true);
+        // A screen reader hears the selection move.
+        if (before >= 0 && before < int(rows_.size()) && rows_[std::size_t(before)])
+            rows_[std::size_t(before)]->accessibilitySelectionChanged();
+        if (row < int(rows_.size()) && rows_[std::size_t(row)])
+            rows_[std::size_t(row)]->accessibilitySelectionChanged();
+    }
+
+private:
+    kit::Ref<PageRow> rowElement(int row) const
+    {
+        if (rows_.size() < pages_.size())
+            rows_.resize(pages_.size());
+        kit::Ref<PageRow>& element = rows_[std::size_t(row)];
+        if (!element)
+            element = kit::make<PageRow>(const_cast<PageList*>(this), row);
+        return element;
     }
 
     std::vector<GalleryPage> pages_;
     kit::Weak<kit::View> container_;
     int selected_ = -1;
+    mutable std::vector<kit::Ref<PageRow>> rows_;
 };
+
+QStringList PageRow::accessibilityAttributeNames() const
+{
+    return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
+        kit::AccessibilityWindowAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityValueAttribute, kit::AccessibilityPositionAttribute,
+        kit::AccessibilitySizeAttribute, kit::AccessibilitySelectedAttribute, kit::AccessibilityEnabledAttribute };
+}
+
+kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
+{
+    const kit::Ref<PageList> list = list_.lock();
+    if (!list)
+        return {};
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityStaticTextRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityStaticTextRole));
+    if (attribute == kit::AccessibilityParentAttribute)
+        return kit::Value(list);
+    if (attribute == kit::AccessibilityWindowAttribute)
+        return kit::Value(list->window());
+    if (attribute == kit::AccessibilityTitleAttribute || attribute == kit::AccessibilityValueAttribute)
+        return kit::Value(list->titleOfRow(row_));
+    if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+        const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*list, list->rectOfRow(row_));
+        return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
+    }
+    if (attribute == kit::AccessibilitySelectedAttribute)
+        return kit::Value(list->selectedRow() == row_);
+    if (attribute == kit::AccessibilityEnabledAttribute)
+        return kit::Value(true);
+    return {};
+}
+
+void PageRow::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (attribute != kit::AccessibilitySelectedAttribute || !value.boolValue())
+        return;
+    if (const kit::Ref<PageList> list = list_.lock(); list && list->selectedRow() != row_)
+        list->show(row_);
+}
 
 } // namespace
 
