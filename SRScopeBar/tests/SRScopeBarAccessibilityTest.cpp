@@ -17,33 +17,22 @@ namespace {
 
 using namespace kit;
 
-class ScopeBarAccessibility : public testing::Test {
+class ScopeBarAccessibility : public testing::Test, protected SRBarInWindow {
 protected:
     void SetUp() override
     {
-        srTestWidths() = { { "All", 40 }, { "Images", 50 }, { "Small", 40 }, { "Large", 40 }, { "popup:Small", 60 } };
-        source = make<SRTestDataSource>();
-        window = make<Window>(MakeRect(100, 100, 400, 60), TitledWindowMask);
-        content = make<View>(MakeRect(0, 0, 400, 60));
-        window->setContentView(content.get());
-        bar = makeTableBar(400, source.get(), { { "All", "Images" }, { "Small", "Large" } });
-        bar->setFrameOrigin(MakePoint(0, 20));
-        content->addSubview(bar.get());
+        setUpBarInWindow();
         window->display();
         RunLoop::main().runPending();
     }
     void TearDown() override
     {
         bar->setDelegate(nullptr);
+        window->orderOut();
         window->setContentView(nullptr);
         srTestWidths().clear();
     }
     QAccessibleInterface* barInterface() const { return AccessibilityBridge::interfaceFor(Value(Ref<Object>(bar))); }
-
-    Ref<SRTestDataSource> source;
-    Ref<Window> window;
-    Ref<View> content;
-    Ref<SRScopeBar> bar;
 };
 
 TEST_F(ScopeBarAccessibility, TheBarIsAGroupOfItsButtonsWithTheirTitlesAndSelection)
