@@ -140,9 +140,7 @@ kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) con
 kit::Value SRScopeBar::accessibilityHitTest(kit::Point point) const
 {
     for (const kit::Value& element : accessibilityShownElements()) {
-        const kit::Point origin = kit::AccessibilityAttributeValue(element, kit::AccessibilityPositionAttribute).pointValue();
-        const kit::Size size = kit::AccessibilityAttributeValue(element, kit::AccessibilitySizeAttribute).sizeValue();
-        if (point.x >= origin.x && point.x < origin.x + size.width && point.y >= origin.y && point.y < origin.y + size.height)
+        if (kit::AccessibilityElementContainsPoint(element, point))
             return element;
     }
     return self();

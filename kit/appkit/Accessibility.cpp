@@ -265,13 +265,17 @@ Value AccessibilityHitTest(const Value& element, Point screenPoint)
     // Views and windows: the deepest unignored child whose box holds the point.
     const Value children = AccessibilityAttributeValue(element, AccessibilityChildrenAttribute);
     if (children.isArray())
-        for (const Value& child : children.array()) {
-            const Point p = AccessibilityAttributeValue(child, AccessibilityPositionAttribute).pointValue();
-            const Size s = AccessibilityAttributeValue(child, AccessibilitySizeAttribute).sizeValue();
-            if (screenPoint.x >= p.x && screenPoint.x < p.x + s.width && screenPoint.y >= p.y && screenPoint.y < p.y + s.height)
+        for (const Value& child : children.array())
+            if (AccessibilityElementContainsPoint(child, screenPoint))
                 return AccessibilityHitTest(child, screenPoint);
-        }
     return AccessibilityUnignoredAncestor(element);
+}
+
+bool AccessibilityElementContainsPoint(const Value& element, Point screenPoint)
+{
+    const Point p = AccessibilityAttributeValue(element, AccessibilityPositionAttribute).pointValue();
+    const Size s = AccessibilityAttributeValue(element, AccessibilitySizeAttribute).sizeValue();
+    return screenPoint.x >= p.x && screenPoint.x < p.x + s.width && screenPoint.y >= p.y && screenPoint.y < p.y + s.height;
 }
 
 Value AccessibilityFocusedUIElement(const Value& element)

@@ -149,6 +149,8 @@ Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);
 
+// Whether `screenPoint` lies in the element's box (its position and size).
+bool AccessibilityElementContainsPoint(const Value& element, Point screenPoint);
 // The element itself when not ignored, else its first unignored ancestor.
 Value AccessibilityUnignoredAncestor(const Value& element);
 // Ignored elements replaced by their own unignored children, in order.
