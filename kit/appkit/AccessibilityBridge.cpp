@@ -38,7 +38,8 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityListRole, QAccessible::List },
         { AccessibilityImageRole, QAccessible::Graphic },
         { AccessibilityScrollBarRole, QAccessible::ScrollBar },
-        { AccessibilityValueIndicatorRole, QAccessible::Indicator },
+        // A scroll bar's knob: screen readers know no indicator, but read a slider's value.
+        { AccessibilityValueIndicatorRole, QAccessible::Slider },
         { AccessibilityCheckBoxRole, QAccessible::CheckBox },
         { AccessibilityScrollAreaRole, QAccessible::Pane },
         { AccessibilityGroupRole, QAccessible::Grouping },

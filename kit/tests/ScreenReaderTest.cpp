@@ -338,4 +338,36 @@ TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
     EXPECT_EQ(interfaceOf(titled)->text(QAccessible::Name), QStringLiteral("Send"));
 }
 
+// An element of a given role and nothing else.
+class RoleOnly : public Object, public Accessibility {
+public:
+    explicit RoleOnly(QString role)
+        : role_(std::move(role))
+    { }
+    QStringList accessibilityAttributeNames() const override { return { AccessibilityRoleAttribute }; }
+    Value accessibilityAttributeValue(const QString& a) const override { return a == AccessibilityRoleAttribute ? Value(role_) : Value(); }
+
+private:
+    QString role_;
+};
+
+TEST(ScreenReaderRoles, EveryRoleReadsAsOneAScreenReaderKnows)
+{
+    const std::pair<QString, QAccessible::Role> table[] = {
+        { AccessibilityValueIndicatorRole, QAccessible::Slider },
+        { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
+        { AccessibilityBusyIndicatorRole, QAccessible::Animation },
+        { AccessibilityIncrementorRole, QAccessible::SpinBox },
+        { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
+        { AccessibilityTextFieldRole, QAccessible::EditableText },
+    };
+    for (const auto& [role, expected] : table) {
+        auto element = make<RoleOnly>(role);
+        QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(element)));
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), expected) << role.toStdString();
+        EXPECT_NE(AccessibilityRoleDescription(role), QStringLiteral("unknown")) << role.toStdString();
+    }
+}
+
 } // namespace screen_reader_test
