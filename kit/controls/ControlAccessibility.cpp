@@ -9,6 +9,9 @@
 #include "kit/controls/Cell.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/TextFieldCell.h"
+#include "kit/graphics/Image.h"
+
+#include <QHash>
 
 namespace kit {
 
@@ -22,6 +25,15 @@ FieldEditing* editorOf(const Cell& cell)
     const Ref<Control> control = dynamic_pointer_cast<Control>(cell.controlView());
     const Ref<Responder> editor = control ? control->currentEditor() : nullptr;
     return dynamic_cast<FieldEditing*>(editor.get());
+}
+
+// What a screen reader says for a system image, as the platform describes its own.
+QString descriptionOfImage(const Ref<Image>& image)
+{
+    static const QHash<QString, QString> words { { ImageNameAddTemplate, QStringLiteral("add") },
+        { ImageNameRemoveTemplate, QStringLiteral("remove") }, { ImageNameQuickLookTemplate, QStringLiteral("quick look") },
+        { ImageNamePreferencesGeneral, QStringLiteral("general preferences") } };
+    return image ? words.value(image->name()) : QString();
 }
 
 } // namespace controlaccessibility
@@ -95,9 +107,14 @@ Value ButtonCell::accessibilityAttributeValue(const QString& attribute) const
             return Value(AccessibilityRadioButtonRole);
         return Value(AccessibilityButtonRole);
     }
-    // An image-only button is named by its tool tip.
-    if (attribute == AccessibilityTitleAttribute)
-        return title().isEmpty() ? ActionCell::accessibilityAttributeValue(attribute) : Value(title());
+    // An image-only button is named by its tool tip, else by what its image shows.
+    if (attribute == AccessibilityTitleAttribute) {
+        if (!title().isEmpty())
+            return Value(title());
+        const Value tip = ActionCell::accessibilityAttributeValue(attribute);
+        const QString described = controlaccessibility::descriptionOfImage(image());
+        return tip.isNil() && !described.isEmpty() ? Value(described) : tip;
+    }
     // A button that stays in when pushed shows so.
     if (attribute == AccessibilityCheckedAttribute)
         return kind == PushOnPushOffButton || kind == ToggleButton || kind == OnOffButton ? Value(state() != OffState) : Value();

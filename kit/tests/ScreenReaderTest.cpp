@@ -11,6 +11,7 @@
 #include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
+#include "kit/graphics/Image.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
@@ -336,6 +337,13 @@ TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
     EXPECT_EQ(interfaceOf(stepper)->text(QAccessible::Name), QStringLiteral("Copies"));
     EXPECT_EQ(interfaceOf(icon)->text(QAccessible::Name), QStringLiteral("Add"));
     EXPECT_EQ(interfaceOf(titled)->text(QAccessible::Name), QStringLiteral("Send"));
+    // Without a tool tip, a system image says what it shows.
+    auto remove = add<Button>(MakeRect(100, 80, 24, 24));
+    remove->setTitle(QString());
+    remove->setImage(Image::imageNamed(ImageNameRemoveTemplate));
+    EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("remove"));
+    remove->setToolTip(QStringLiteral("Remove the row"));
+    EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("Remove the row"));
 }
 
 // An element of a given role and nothing else.
