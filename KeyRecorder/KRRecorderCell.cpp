@@ -557,6 +557,7 @@ void KRRecorderCell::redisplay()
 {
     if (auto view = controlView())
         view->setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 void KRRecorderCell::redisplayFocusRing()

@@ -120,7 +120,14 @@ public:
     void endRecordingTransition();
     void transitionTick();
 
+    // kit::Accessibility: a field whose text is the recorded shortcut (its prompt while empty),
+    // with a clear button while there is one to clear.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+
 private:
+    mutable kit::Ref<kit::Object> clearButtonElement_;
     void setDefaults();
     std::uint64_t filteredCocoaFlags(std::uint64_t flags) const;
     bool validModifierFlags(std::uint64_t flags) const;

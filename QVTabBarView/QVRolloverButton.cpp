@@ -1,5 +1,6 @@
 #include "QVTabBarView/QVRolloverButton.h"
 
+#include "QVTabBarView/QVTabBarButton.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/TrackingArea.h"
@@ -185,6 +186,8 @@ QStringList QVRolloverButton::accessibilityAttributeNames() const
 {
     QStringList names = kit::ViewAccessibilityAttributeNames();
     names << kit::AccessibilityTitleAttribute;
+    if (dynamic_cast<const QVTabBarButton*>(this))
+        names << kit::AccessibilitySelectedAttribute;
     return names;
 }
 
@@ -194,8 +197,16 @@ kit::Value QVRolloverButton::accessibilityAttributeValue(const QString& attribut
         return kit::Value(kit::AccessibilityButtonRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityButtonRole));
-    if (attribute == kit::AccessibilityTitleAttribute)
+    if (attribute == kit::AccessibilityTitleAttribute) {
+        // A tab's close button is named by what it does to which tab.
+        const auto* tab = dynamic_cast<const QVTabBarButton*>(superview().get());
+        if (title().isEmpty() && tab && tab->closeButton().get() == this)
+            return kit::Value(QStringLiteral("Close %1").arg(tab->title()));
         return kit::Value(title());
+    }
+    // A tab is selected while its item is.
+    if (attribute == kit::AccessibilitySelectedAttribute && dynamic_cast<const QVTabBarButton*>(this))
+        return kit::Value(state() == kit::OnState);
     if (attribute == kit::AccessibilityChildrenAttribute) {
         kit::Array children;
         for (const kit::Ref<QVRolloverButton>& b : qvRolloverShownButtons(*this))

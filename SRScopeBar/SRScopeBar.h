@@ -16,6 +16,7 @@
 #include "kit/graphics/Gradient.h"
 
 #include <cstdint>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -114,10 +115,19 @@ public:
     void setFrameSize(kit::Size size) override;
     void viewWillMoveToSuperview(kit::View* superview) override;
     void viewDidMoveToSuperview() override;
+    // kit::Accessibility: a group of the buttons the bar shows (a collapsed group's pop-up
+    // standing for its buttons), each made when first asked for and kept.
+    bool accessibilityIsIgnored() const override { return false; }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
 
 private:
     friend class SRScopeBarGroup;
     friend class SRScopeBarGroupHelper;
+    friend class SRScopeBarElement;
+    // The element of object `index` of a group, or of its collapsed pop-up (index -1).
+    kit::Value accessibilityElement(const SRScopeBarGroup* group, std::int64_t index) const;
+    kit::Array accessibilityShownElements() const;
 
     // The delegate's and data source's operations, each only when it is there.
     SRScopeBarDelegate* delegateFor(bool implemented) const;
@@ -158,6 +168,7 @@ private:
     kit::Ref<kit::PopUpButtonCell> popUpButtonCell_;
     kit::Ref<kit::PopUpButtonCell> overflowPullDownCell_;
     kit::Rect overflowPullDownRect_;
+    mutable std::map<std::pair<const SRScopeBarGroup*, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
     bool trackingOverflow_ = false;
     kit::Weak<kit::Object> dataSource_;
     bool groupsNeedUpdate_ = true;

@@ -279,7 +279,8 @@ QStringList XTTabBarCell::accessibilityAttributeNames() const
     static const QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute,
         kit::AccessibilityParentAttribute, kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute,
         kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute,
-        kit::AccessibilityHelpAttribute, kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute };
+        kit::AccessibilityHelpAttribute, kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute,
+        kit::AccessibilitySelectedAttribute };
     return names;
 }
 
@@ -302,7 +303,13 @@ kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) c
                               .arg(count_)
                               .arg(d->accessibilityStringForTabViewObjectCount(control->tabView().get(), count_)));
     }
-    if (attribute == kit::AccessibilityFocusedAttribute)
+    // Every bar has a selected tab; only the one in the bar that has keyboard focus is focused.
+    if (attribute == kit::AccessibilityFocusedAttribute) {
+        const kit::Ref<kit::Window> window = control ? control->window() : nullptr;
+        const bool keyView = !control || (window && window->firstResponder().get() == control.get());
+        return kit::Value((tabState_ & XTTabSelectedMask) != 0 && keyView);
+    }
+    if (attribute == kit::AccessibilitySelectedAttribute)
         return kit::Value((tabState_ & XTTabSelectedMask) != 0);
     if (attribute == kit::AccessibilityEnabledAttribute)
         return kit::Value(true);

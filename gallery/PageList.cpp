@@ -67,12 +67,99 @@ void PageList::selectRow(int row)
     scrollRectToVisible(rectOfRow(row));
     if (row == selected_)
         return;
+    const int before = selected_;
     selected_ = row;
     const kit::Ref<kit::View> container = container_.lock();
     for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
         old->removeFromSuperview();
     container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
     setNeedsDisplay(true);
+    // A screen reader hears the selection move.
+    for (const int changed : { before, row })
+        if (changed >= 0 && changed < int(rows_.size()) && rows_[std::size_t(changed)])
+            rows_[std::size_t(changed)]->accessibilitySelectionChanged();
+}
+
+// Accessibility -----------------------------------------------------------------------------------
+
+kit::Ref<PageRow> PageList::rowElement(int row) const
+{
+    if (rows_.size() < pages_.size())
+        rows_.resize(pages_.size());
+    kit::Ref<PageRow>& element = rows_[std::size_t(row)];
+    if (!element)
+        element = kit::make<PageRow>(const_cast<PageList*>(this), row);
+    return element;
+}
+
+QStringList PageList::accessibilityAttributeNames() const
+{
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilitySelectedChildrenAttribute;
+}
+
+kit::Value PageList::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityListRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityListRole));
+    if (attribute == kit::AccessibilityChildrenAttribute) {
+        kit::Array rows;
+        for (int i = 0; i < int(pages_.size()); ++i)
+            rows.addObject(kit::Value(rowElement(i)));
+        return kit::Value(rows);
+    }
+    if (attribute == kit::AccessibilitySelectedChildrenAttribute)
+        return kit::Value(selected_ >= 0 ? kit::Array { kit::Value(rowElement(selected_)) } : kit::Array {});
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+kit::Value PageList::accessibilityHitTest(kit::Point point) const
+{
+    const kit::Point inWindow = window() ? window()->convertScreenToBase(point) : point;
+    const int row = int(convertPointFromView(inWindow, nullptr).y / RowHeight);
+    return row >= 0 && row < int(pages_.size()) ? kit::Value(rowElement(row)) : self();
+}
+
+QStringList PageRow::accessibilityAttributeNames() const
+{
+    return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
+        kit::AccessibilityWindowAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityValueAttribute, kit::AccessibilityPositionAttribute,
+        kit::AccessibilitySizeAttribute, kit::AccessibilitySelectedAttribute, kit::AccessibilityEnabledAttribute };
+}
+
+kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
+{
+    const kit::Ref<PageList> list = list_.lock();
+    if (!list)
+        return {};
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityStaticTextRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityStaticTextRole));
+    if (attribute == kit::AccessibilityParentAttribute)
+        return kit::Value(list);
+    if (attribute == kit::AccessibilityWindowAttribute)
+        return kit::Value(list->window());
+    if (attribute == kit::AccessibilityTitleAttribute || attribute == kit::AccessibilityValueAttribute)
+        return kit::Value(list->titleOfRow(row_));
+    if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+        const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*list, list->rectOfRow(row_));
+        return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
+    }
+    if (attribute == kit::AccessibilitySelectedAttribute)
+        return kit::Value(list->selectedRow() == row_);
+    if (attribute == kit::AccessibilityEnabledAttribute)
+        return kit::Value(true);
+    return {};
+}
+
+void PageRow::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (attribute != kit::AccessibilitySelectedAttribute || !value.boolValue())
+        return;
+    if (const kit::Ref<PageList> list = list_.lock())
+        list->selectRow(row_);
 }
 
 void PageList::drawRect(kit::Rect)

@@ -6,6 +6,7 @@
 
 #include "gallery/GalleryPage.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/ScrollView.h"
 
 #include <vector>
@@ -23,7 +24,9 @@ private:
     kit::Size minimum_;
 };
 
-class PageList : public kit::View {
+class PageRow;
+
+class PageList : public kit::View, public kit::Accessibility {
 public:
     static constexpr double RowHeight = 24;
 
@@ -40,10 +43,37 @@ public:
     void mouseDown(const kit::Event& event) override;
     void keyDown(const kit::Event& event) override;
 
+    // kit::Accessibility: a list of one row element per page, made when first asked for.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+    QString titleOfRow(int row) const { return pages_[std::size_t(row)].title; }
+
 private:
+    kit::Ref<PageRow> rowElement(int row) const;
+
     std::vector<GalleryPage> pages_;
     kit::Weak<kit::View> container_;
     int selected_ = -1;
+    mutable std::vector<kit::Ref<PageRow>> rows_;
+};
+
+// One row of the page list as a screen reader sees it: its title, selected when its page shows;
+// selecting it shows the page.
+class PageRow : public kit::Object, public kit::Accessibility {
+public:
+    PageRow(PageList* list, int row)
+        : list_(list)
+        , row_(row)
+    { }
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override { return attribute == kit::AccessibilitySelectedAttribute; }
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
+
+private:
+    kit::Weak<PageList> list_;
+    int row_;
 };
 
 // The list and the page area side by side in `content`, the first page shown; answers the list.

@@ -9,6 +9,7 @@
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowScroller.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/ViewController.h"
@@ -26,7 +27,11 @@
 #include <unordered_map>
 #include <vector>
 
-class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public kit::LayerDelegate, public kit::NibAwaking {
+class JVLCoverFlowView : public kit::View,
+                         public kit::CALayoutManager,
+                         public kit::LayerDelegate,
+                         public kit::NibAwaking,
+                         public kit::Accessibility {
     KIT_CLASS(JVLCoverFlowView)
 
     JVLCoverFlowView();
@@ -114,6 +119,13 @@ class JVLCoverFlowView : public kit::View, public kit::CALayoutManager, public k
     void keyDown(const kit::Event& event) override;
     void mouseDown(const kit::Event& event) override;
     void scrollWheel(const kit::Event& event) override;
+    // kit::Accessibility (JVLCoverFlowViewAccessibility.cpp): a list of one element per object,
+    // named by the object's title (a string object is its own), the selected one selected.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+    // The element of object `index`, made when first asked for.
+    kit::Value accessibilityElementAtIndex(std::int64_t index) const;
     // kit::Object:
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
@@ -189,6 +201,7 @@ private:
     void sendAction();
 
     std::int64_t selectionIndex_ = 0;
+    mutable std::vector<kit::Ref<kit::Object>> accessibilityElements_;
     kit::Ref<kit::ScrollLayer> scrollLayer_;
     kit::Ref<kit::Layer> rootLayer_;
     kit::Ref<kit::Layer> containerLayer_;

@@ -21,6 +21,7 @@
 #include <array>
 #include <bitset>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -170,6 +171,20 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
 
+    // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose rows are the header row and
+    // the visible rows, each of a header cell and the visible columns' cells, with their values
+    // and the selection; elements are made when first asked for and kept.
+    bool accessibilityIsIgnored() const override { return false; }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+    // The row element (-1: the header row) and the cell element (column -1: a row's header,
+    // row -1: a column's header).
+    kit::Value accessibilityRowElement(std::int64_t row) const;
+    kit::Value accessibilityCellElement(std::int64_t column, std::int64_t row) const;
+    // The rows and the columns shown now.
+    std::pair<std::int64_t, std::int64_t> accessibilityVisibleRows() const;
+    std::vector<std::int64_t> accessibilityVisibleColumns() const;
+
 private:
     friend class JVLTableGridContentView;
     friend class JVLTableGridHeaderView;
@@ -247,6 +262,7 @@ private:
     kit::Ref<JVLTableGridHeaderView> rowHeaderView_;
     kit::Ref<kit::ScrollView> contentScrollView_;
     kit::Ref<JVLTableGridContentView> contentView_;
+    mutable std::map<std::pair<std::int64_t, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool allowsMultipleSelection_ = true;

@@ -321,6 +321,7 @@ void WBSmallDateControl::updateCells()
     cells_[monthLocation_]->setStringValue(monthString(month_));
     cells_[yearLocation_]->setStringValue(yearString(year_));
     setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 void WBSmallDateControl::updateStepperValue()
@@ -619,4 +620,43 @@ void WBSmallDateControl::drawRect(Rect)
         separatorCells_[i]->drawWithFrameInView(separatorRects_[i], this);
     for (int i = 0; i < PartCount; ++i)
         cells_[i]->drawWithFrameInView(rects_[i], this);
+}
+
+// Accessibility ----------------------------------------------------------------------------------
+
+QStringList WBSmallDateControl::accessibilityAttributeNames() const
+{
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityTitleAttribute << kit::AccessibilityValueAttribute;
+}
+
+kit::Value WBSmallDateControl::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityTextFieldRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityTextFieldRole));
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return toolTip().isEmpty() ? kit::Value() : kit::Value(toolTip());
+    if (attribute == kit::AccessibilityValueAttribute) {
+        QStringList parts;
+        for (int position = 0; position < PartCount; ++position)
+            parts << cells_[position]->stringValue();
+        return kit::Value(parts.join(separator_));
+    }
+    if (attribute == kit::AccessibilityChildrenAttribute)
+        return kit::Value(kit::Array {});
+    if (attribute == kit::AccessibilityEnabledAttribute)
+        return kit::Value(isEnabled());
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+bool WBSmallDateControl::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+}
+
+void WBSmallDateControl::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
+        window()->makeFirstResponder(this);
 }

@@ -115,6 +115,13 @@ public:
     void textDidEndEditing(kit::Notification* notification) override;
     bool textViewShouldChangeTextInRangeReplacementString(kit::TextView* view, kit::Range range, const QString& replacement) override;
 
+    // kit::Accessibility: one focusable date field whose text is the date as shown, not three labels.
+    bool accessibilityIsIgnored() const override { return false; }
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
+
 private:
     void finishInit();
     void determineDateFormatInfo();

@@ -14,6 +14,13 @@
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/Screen.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -868,5 +875,64 @@ TEST_P(CoverFlowLargePicture, PastTheLimitKeepsThePlaceholderAndLogsItsSize)
 
 INSTANTIATE_TEST_SUITE_P(Pictures, CoverFlowLargePicture, testing::ValuesIn(test::largePictures()),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- Accessibility ---
+
+// A picture with a title, as an owner's content objects are.
+class TitledPicture : public Object {
+    KIT_CLASS(TitledPicture)
+public:
+    TitledPicture() = default;
+    TitledPicture(Value picture, QString title)
+        : picture_(std::move(picture))
+        , title_(std::move(title))
+    { }
+    Value picture() const { return picture_; }
+    QString title() const { return title_; }
+
+private:
+    Value picture_;
+    QString title_;
+};
+
+KIT_REGISTER_CLASS(TitledPicture, Object)
+{
+    c.property("picture", &TitledPicture::picture);
+    c.property("title", &TitledPicture::title);
+}
+
+TEST_F(CoverFlow, AScreenReaderFindsAListOfPicturesNamedByTheirTitles)
+{
+    view->setImageKeyPath(QStringLiteral("picture"));
+    Array content;
+    for (int i = 0; i < 4; ++i)
+        content.addObject(Value(make<TitledPicture>(Value(solidPicture(colourOf(i))), QStringLiteral("Album %1").arg(i))));
+    view->setContent(content);
+    view->setSelectionIndex(1);
+    view->refreshLayers();
+    drainLoads(*view);
+
+    QAccessibleInterface* list = AccessibilityBridge::interfaceFor(Value(view));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(window))->child(0), list);
+    ASSERT_GE(list->childCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QAccessibleInterface* item = list->child(i);
+        EXPECT_EQ(item->role(), QAccessible::Graphic) << i;
+        EXPECT_EQ(item->text(QAccessible::Name), QStringLiteral("Album %1").arg(i));
+        EXPECT_TRUE(item->state().selectable) << i;
+        EXPECT_EQ(item->state().selected, i == 1) << i;
+    }
+    // The one facing the viewer is where the view draws it, and there a hit test finds it.
+    QAccessibleInterface* front = list->child(1);
+    EXPECT_EQ(front->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*view, view->rectForItemAtIndex(1))).toRect());
+    EXPECT_EQ(list->childAt(front->rect().center().x(), front->rect().center().y()), front);
+    // Pressing another brings it to the front.
+    front = list->child(3);
+    front->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(view->selectionIndex(), 3);
+    EXPECT_TRUE(front->state().selected);
+}
 
 } // namespace jvl_cover_flow_test

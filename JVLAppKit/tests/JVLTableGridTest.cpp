@@ -3,12 +3,16 @@
 
 #include "JVLTableGridTestSupport.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/ClipView.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Scroller.h"
 #include "kit/core/Class.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/graphics/GraphicsContext.h"
+
+#include <QAccessible>
 
 #include <random>
 
@@ -305,3 +309,53 @@ TEST(JVLTableGrid, HeaderStripsCopiedFromTheirImageMatchDrawingInPlace)
             EXPECT_TRUE(draw(true, pass) == inPlace) << "strip " << strip << " pass " << pass;
     }
 }
+
+namespace {
+
+TEST(TableGridAccessibility, ATableOfTheShownRowsWithHeadersValuesAndTheSelection)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& s) {
+        s.ops.insert(QStringLiteral("tableGridHeaderStringForColumn"));
+        s.ops.insert(QStringLiteral("tableGridHeaderStringForRow"));
+        s.values[{ 1, 2 }] = Value(QStringLiteral("42"));
+        s.values[{ 2, 2 }] = Value(7.5);
+    });
+    QAccessibleInterface* table = AccessibilityBridge::interfaceFor(Value(Ref<Object>(w.grid)));
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(w.window))->child(0), table);
+    // The header row and the rows shown (of 30), not every row.
+    const auto [first, last] = w.grid->accessibilityVisibleRows();
+    EXPECT_EQ(first, 0);
+    EXPECT_GT(last, 5);
+    EXPECT_LT(last, 29);
+    ASSERT_EQ(table->childCount(), int(1 + last - first + 1));
+
+    QAccessibleInterface* header = table->child(0);
+    EXPECT_EQ(header->role(), QAccessible::Row);
+    ASSERT_GE(header->childCount(), 3);
+    EXPECT_EQ(header->child(0)->text(QAccessible::Name), QStringLiteral("C0"));
+    EXPECT_EQ(header->child(1)->text(QAccessible::Name), QStringLiteral("C1"));
+
+    QAccessibleInterface* row2 = table->child(3);
+    EXPECT_EQ(row2->childCount(), header->childCount() + 1);
+    EXPECT_EQ(row2->child(0)->text(QAccessible::Name), QStringLiteral("R2"));
+    QAccessibleInterface* cell = row2->child(2);
+    EXPECT_EQ(cell->role(), QAccessible::Cell);
+    EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("42"));
+    EXPECT_EQ(row2->child(3)->text(QAccessible::Value), QStringLiteral("7.5"));
+    EXPECT_EQ(row2->child(4)->text(QAccessible::Name), QString());
+    EXPECT_EQ(cell->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*w.grid, w.grid->frameOfCellAtColumnRow(1, 2))).toRect());
+    const QPoint centre = cell->rect().center();
+    EXPECT_EQ(table->childAt(centre.x(), centre.y()), row2);
+    EXPECT_EQ(row2->childAt(centre.x(), centre.y()), cell);
+
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    EXPECT_TRUE(cell->state().selected);
+    EXPECT_FALSE(row2->child(3)->state().selected);
+    EXPECT_TRUE(row2->state().selected);
+    EXPECT_FALSE(table->child(2)->state().selected);
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "JVLAppKit/WBSmallDateControl/WBSmallDateControl.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/KeyCodes.h"
@@ -16,6 +17,8 @@
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/text/TextView.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDateTime>
 
 #include <gtest/gtest.h>
@@ -763,6 +766,30 @@ TEST(WBSmallDateControl, InterfaceFilesMakeItByNameAndKeepItsSettings)
     auto stepper = make<Stepper>();
     setValueForKey(Value(copy), Value(stepper), QStringLiteral("stepper"));
     EXPECT_EQ(copy->stepper().get(), stepper.get());
+}
+
+TEST(WBSmallDateControlAccessibility, OneFocusableFieldReadingTheDateAsShown)
+{
+    DateWindow w;
+    w.control->setDate(CalendarDate::dateWithYearMonthDay(2024, 2, 29).date());
+    QAccessibleInterface* field = AccessibilityBridge::interfaceFor(Value(Ref<Object>(w.control)));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(w.window))->child(0), field);
+    EXPECT_EQ(field->role(), QAccessible::EditableText);
+    EXPECT_EQ(field->childCount(), 0);
+    // Its three parts in the order shown, with the separator shown between them.
+    const QString shown = field->text(QAccessible::Value);
+    const QStringList parts = shown.split(w.control->separator());
+    ASSERT_EQ(parts.size(), 3) << shown.toStdString();
+    EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::YearTag)], QStringLiteral("2024"));
+    EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::DayTag)], QStringLiteral("29"));
+    EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::MonthTag)].toInt(), 2);
+    ASSERT_NE(field->textInterface(), nullptr);
+    EXPECT_EQ(field->editableTextInterface(), nullptr);
+    // A screen reader may give it focus.
+    EXPECT_TRUE(field->state().focusable);
+    field->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(field->state().focused);
 }
 
 } // namespace

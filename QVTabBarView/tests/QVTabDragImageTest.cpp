@@ -34,6 +34,9 @@ TEST(QVTabDragImage, IsTheDraggingRectangleWithTheBusyMarkWhenProcessing)
 } // namespace
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+
+#include <QAccessible>
 
 namespace {
 
@@ -83,6 +86,31 @@ TEST(QVTabBarAccessibility, EachTabIsAPressableButtonAndItsCloseButtonIsHitOverI
     const kit::Rect b = buttons[1]->bounds();
     const kit::Point beside = window->convertBaseToScreen(buttons[1]->convertPointToView(kit::MakePoint(b.maxX() - 2, b.midY()), nullptr));
     EXPECT_EQ(kit::AccessibilityHitTest(kit::Value(kit::Ref<kit::Object>(f.bar)), beside).object().get(), buttons[1].get());
+    kit::Application::resetForTesting();
+}
+
+TEST(QVTabBarAccessibility, TheSelectedTabIsSelectedAndACloseButtonIsNamedForItsTab)
+{
+    QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3, false);
+    f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("hasCloseButton"));
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->updateAnimate(false);
+    f.tabView->selectTabViewItem(f.item(1).get());
+    f.bar->updateAnimate(false);
+    window->orderFront();
+    window->displayIfNeeded();
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->childCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(bar->child(i)->state().selectable) << i;
+        EXPECT_EQ(bar->child(i)->state().selected, i == 1) << i;
+    }
+    QAccessibleInterface* second = bar->child(1);
+    ASSERT_EQ(second->childCount(), 1);
+    EXPECT_EQ(second->child(0)->role(), QAccessible::Button);
+    EXPECT_EQ(second->child(0)->text(QAccessible::Name), QStringLiteral("Close Tab 2"));
     kit::Application::resetForTesting();
 }
 

@@ -13,19 +13,11 @@ namespace {
 using namespace kit;
 
 // A bar across a window's content, with an event script on the window.
-class ScopeBarEvents : public testing::Test {
+class ScopeBarEvents : public testing::Test, protected SRBarInWindow {
 protected:
     void SetUp() override
     {
-        srTestWidths() = { { "All", 40 }, { "Images", 50 }, { "Small", 40 }, { "Large", 40 }, { "popup:Small", 60 } };
-        source = make<SRTestDataSource>();
-        window = make<Window>(MakeRect(100, 100, 400, 60), TitledWindowMask);
-        content = make<View>(MakeRect(0, 0, 400, 60));
-        window->setContentView(content.get());
-        window->makeKeyAndOrderFront();
-        bar = makeTableBar(400, source.get(), { { "All", "Images" }, { "Small", "Large" } });
-        bar->setFrameOrigin(MakePoint(0, 20));
-        content->addSubview(bar.get());
+        setUpBarInWindow();
         script.emplace(window.get());
         window->display();
         RunLoop::main().runPending();
@@ -54,10 +46,6 @@ protected:
         window->display();
         RunLoop::main().runPending();
     }
-    Ref<SRTestDataSource> source;
-    Ref<Window> window;
-    Ref<View> content;
-    Ref<SRScopeBar> bar;
     std::optional<test::EventScript> script;
 };
 

@@ -6,6 +6,7 @@
 
 #include "SRScopeBar/SRScopeBar.h"
 
+#include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
 
 #include <QString>
@@ -128,6 +129,27 @@ inline kit::Ref<SRScopeBar> makeTableBar(double width, SRTestDataSource* source,
     bar->reloadData();
     return bar;
 }
+
+// A 400 × 60 window whose content shows, at (0, 20), a table bar of two groups: "All", "Images"
+// and "Small", "Large".
+struct SRBarInWindow {
+    kit::Ref<SRTestDataSource> source;
+    kit::Ref<kit::Window> window;
+    kit::Ref<kit::View> content;
+    kit::Ref<SRScopeBar> bar;
+    void setUpBarInWindow()
+    {
+        srTestWidths() = { { "All", 40 }, { "Images", 50 }, { "Small", 40 }, { "Large", 40 }, { "popup:Small", 60 } };
+        source = kit::make<SRTestDataSource>();
+        window = kit::make<kit::Window>(kit::MakeRect(100, 100, 400, 60), kit::TitledWindowMask);
+        content = kit::make<kit::View>(kit::MakeRect(0, 0, 400, 60));
+        window->setContentView(content.get());
+        window->makeKeyAndOrderFront();
+        bar = makeTableBar(400, source.get(), { { "All", "Images" }, { "Small", "Large" } });
+        bar->setFrameOrigin(kit::MakePoint(0, 20));
+        content->addSubview(bar.get());
+    }
+};
 
 // Records the bar's notifications in the order they arrive.
 class SRNotificationLog {

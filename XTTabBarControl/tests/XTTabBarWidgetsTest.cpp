@@ -1,11 +1,15 @@
 #include "XTTabBarControl/XTTabStyle.h"
 #include "XTTabBarControl/tests/XTTabBarWindowSupport.h"
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Event.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/ScriptedMenuPresenter.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +158,24 @@ TEST(XTTabBarContextMenu, TheDelegateGivesTheMenuOfTheTabUnderThePointer)
     EXPECT_FALSE(f.bar->menuForEvent(*rightClick(420))) << "only the delegate's menus";
 }
 
+TEST(XTTabBarAccessibility, TheSelectedTabIsSelectedButNotFocusedWhileTheBarIsNotTheKeyView)
+{
+    XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
+    f.tabView->selectTabViewItemAtIndex(2);
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::AccessibilityUnignoredAncestor(kit::Value(kit::Ref<kit::Object>(f.bar))));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::Grouping);
+    ASSERT_EQ(bar->childCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* tab = bar->child(i);
+        EXPECT_EQ(tab->role(), QAccessible::Button);
+        EXPECT_EQ(tab->text(QAccessible::Name), QStringLiteral("Tab %1").arg(i));
+        EXPECT_TRUE(tab->state().selectable) << i;
+        EXPECT_EQ(tab->state().selected, i == 2) << i;
+        EXPECT_FALSE(tab->state().focused) << i;
+    }
+}
+
 TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
 {
     XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
@@ -178,7 +200,9 @@ TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
     EXPECT_FALSE(kit::AccessibilityAttributeValue(tab, kit::AccessibilityFocusedAttribute).boolValue());
     kit::AccessibilityPerformAction(tab, kit::AccessibilityPressAction);
     EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
-    EXPECT_TRUE(kit::AccessibilityAttributeValue(tab, kit::AccessibilityFocusedAttribute).boolValue());
+    // Selected, but focused only while the bar has keyboard focus, which it never takes.
+    EXPECT_TRUE(kit::AccessibilityAttributeValue(tab, kit::AccessibilitySelectedAttribute).boolValue());
+    EXPECT_FALSE(kit::AccessibilityAttributeValue(tab, kit::AccessibilityFocusedAttribute).boolValue());
 
     auto delegate = kit::make<XTAnsweringDelegate>();
     delegate->implemented = { "accessibilityStringForTabViewObjectCount" };

@@ -1,6 +1,7 @@
 #include "kit/appkit/Accessibility.h"
 
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 
@@ -53,6 +54,10 @@ Value Accessibility::accessibilityFocusedUIElement() const { return self(); }
 
 void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
 
+void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChanged(this); }
+
+void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
+
 std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
 {
     const Value v = accessibilityAttributeValue(attribute);
@@ -80,6 +85,16 @@ const Accessibility* protocolOf(const Value& element)
 }
 
 Accessibility* mutableProtocolOf(const Value& element) { return const_cast<Accessibility*>(protocolOf(element)); }
+
+// The responder that has focus as the user sees it: the field editor stands for the view it edits.
+Ref<Object> focusOwnerOf(const Window& window)
+{
+    Ref<Object> responder = window.firstResponder();
+    if (const auto* editor = dynamic_cast<const FieldEditing*>(responder.get()))
+        if (const Ref<View> edited = editor->editingSessionView())
+            responder = edited;
+    return responder;
+}
 
 const QStringList& viewAttributes()
 {
@@ -119,7 +134,7 @@ Value viewAttribute(const View& view, const QString& attribute)
         return attribute == AccessibilitySizeAttribute ? Value(onScreen.size) : Value(onScreen.origin);
     }
     if (attribute == AccessibilityFocusedAttribute)
-        return Value(window && window->firstResponder().get() == static_cast<const Responder*>(&view));
+        return Value(window && accessibility::focusOwnerOf(*window).get() == static_cast<const Object*>(&view));
     if (attribute == AccessibilityEnabledAttribute)
         return Value(true);
     return {};
@@ -250,13 +265,17 @@ Value AccessibilityHitTest(const Value& element, Point screenPoint)
     // Views and windows: the deepest unignored child whose box holds the point.
     const Value children = AccessibilityAttributeValue(element, AccessibilityChildrenAttribute);
     if (children.isArray())
-        for (const Value& child : children.array()) {
-            const Point p = AccessibilityAttributeValue(child, AccessibilityPositionAttribute).pointValue();
-            const Size s = AccessibilityAttributeValue(child, AccessibilitySizeAttribute).sizeValue();
-            if (screenPoint.x >= p.x && screenPoint.x < p.x + s.width && screenPoint.y >= p.y && screenPoint.y < p.y + s.height)
+        for (const Value& child : children.array())
+            if (AccessibilityElementContainsPoint(child, screenPoint))
                 return AccessibilityHitTest(child, screenPoint);
-        }
     return AccessibilityUnignoredAncestor(element);
+}
+
+bool AccessibilityElementContainsPoint(const Value& element, Point screenPoint)
+{
+    const Point p = AccessibilityAttributeValue(element, AccessibilityPositionAttribute).pointValue();
+    const Size s = AccessibilityAttributeValue(element, AccessibilitySizeAttribute).sizeValue();
+    return screenPoint.x >= p.x && screenPoint.x < p.x + s.width && screenPoint.y >= p.y && screenPoint.y < p.y + s.height;
 }
 
 Value AccessibilityFocusedUIElement(const Value& element)
@@ -264,7 +283,7 @@ Value AccessibilityFocusedUIElement(const Value& element)
     if (const Accessibility* a = accessibility::protocolOf(element))
         return a->accessibilityFocusedUIElement();
     if (const Ref<Window> w = element.objectAs<Window>())
-        if (const Ref<Object> responder = w->firstResponder(); responder && responder.get() != w.get()) {
+        if (const Ref<Object> responder = accessibility::focusOwnerOf(*w); responder && responder.get() != w.get()) {
             // An ignored responder may lead to the element that stands for it (a control's cell).
             if (const Accessibility* a = accessibility::protocolOf(Value(responder)))
                 return AccessibilityUnignoredAncestor(a->accessibilityFocusedUIElement());
@@ -333,6 +352,8 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityOutlineRole, QStringLiteral("outline") },
         { AccessibilityRowRole, QStringLiteral("row") },
         { AccessibilityCellRole, QStringLiteral("cell") },
+        { AccessibilityProgressIndicatorRole, QStringLiteral("progress indicator") },
+        { AccessibilityBusyIndicatorRole, QStringLiteral("busy indicator") },
     };
     if (role == AccessibilityRowRole && subrole == AccessibilityOutlineRowSubrole)
         return QStringLiteral("outline row");

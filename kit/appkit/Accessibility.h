@@ -46,6 +46,12 @@ inline const QString AccessibilitySelectedRowsAttribute = QStringLiteral("AXSele
 inline const QString AccessibilityIndexAttribute = QStringLiteral("AXIndex");
 inline const QString AccessibilityDisclosingAttribute = QStringLiteral("AXDisclosing");
 inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXDisclosureLevel");
+// Text: the selection (a range; its end is the caret), settable while the text is edited; and the
+// text shown while the value is empty.
+inline const QString AccessibilitySelectedTextRangeAttribute = QStringLiteral("AXSelectedTextRange");
+inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
+// Whether a button that stays in when pushed is in; nil for other buttons.
+inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked");
 
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
@@ -70,6 +76,8 @@ inline const QString AccessibilityTableRole = QStringLiteral("AXTable");
 inline const QString AccessibilityOutlineRole = QStringLiteral("AXOutline");
 inline const QString AccessibilityRowRole = QStringLiteral("AXRow");
 inline const QString AccessibilityCellRole = QStringLiteral("AXCell");
+inline const QString AccessibilityProgressIndicatorRole = QStringLiteral("AXProgressIndicator");
+inline const QString AccessibilityBusyIndicatorRole = QStringLiteral("AXBusyIndicator");
 inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
 
 // Subroles.
@@ -108,6 +116,10 @@ public:
     // `point` in screen coordinates, y up; the deepest element there (the receiver by default).
     virtual Value accessibilityHitTest(Point point) const;
     virtual Value accessibilityFocusedUIElement() const;
+    // Tells the platform bridge the element's value (its text, its number, its state) changed.
+    void accessibilityValueChanged();
+    // Tells the platform bridge the element's selected state changed.
+    void accessibilitySelectionChanged();
 
 protected:
     // The element as a value (the kit::Object it is part of).
@@ -137,6 +149,8 @@ Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);
 
+// Whether `screenPoint` lies in the element's box (its position and size).
+bool AccessibilityElementContainsPoint(const Value& element, Point screenPoint);
 // The element itself when not ignored, else its first unignored ancestor.
 Value AccessibilityUnignoredAncestor(const Value& element);
 // Ignored elements replaced by their own unignored children, in order.

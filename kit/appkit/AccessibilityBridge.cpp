@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QWindow>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace kit {
@@ -37,7 +38,8 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityListRole, QAccessible::List },
         { AccessibilityImageRole, QAccessible::Graphic },
         { AccessibilityScrollBarRole, QAccessible::ScrollBar },
-        { AccessibilityValueIndicatorRole, QAccessible::Indicator },
+        // A scroll bar's knob: screen readers know no indicator, but read a slider's value.
+        { AccessibilityValueIndicatorRole, QAccessible::Slider },
         { AccessibilityCheckBoxRole, QAccessible::CheckBox },
         { AccessibilityScrollAreaRole, QAccessible::Pane },
         { AccessibilityGroupRole, QAccessible::Grouping },
@@ -55,6 +57,8 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityOutlineRole, QAccessible::Tree },
         { AccessibilityRowRole, QAccessible::Row },
         { AccessibilityCellRole, QAccessible::Cell },
+        { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
+        { AccessibilityBusyIndicatorRole, QAccessible::Animation },
     };
     return table.value(role, QAccessible::Client);
 }
@@ -72,6 +76,16 @@ QAccessibleInterface* childOf(const Value& element, int index)
 
 int indexOfChildOf(const Value& element, const QAccessibleInterface* child);
 
+// What a screen reader speaks for a value: an absent string is an empty one, never "(null)".
+QString spokenText(const Value& v)
+{
+    if (v.isString())
+        return v.stringValue();
+    if (v.isNumber())
+        return QString::number(v.doubleValue());
+    return {};
+}
+
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
 
 QAccessibleInterface* hostInterfaceOf(const Ref<Window>& window)
@@ -81,7 +95,11 @@ QAccessibleInterface* hostInterfaceOf(const Ref<Window>& window)
 }
 
 // One kit element, object-less.
-class ElementInterface : public QAccessibleInterface, public QAccessibleActionInterface, public QAccessibleValueInterface {
+class ElementInterface : public QAccessibleInterface,
+                         public QAccessibleActionInterface,
+                         public QAccessibleValueInterface,
+                         public QAccessibleTextInterface,
+                         public QAccessibleEditableTextInterface {
 public:
     explicit ElementInterface(const Ref<Object>& element)
         : element_(element)
@@ -123,15 +141,22 @@ public:
     QString text(QAccessible::Text t) const override
     {
         switch (t) {
-        case QAccessible::Name:
-            return attribute(AccessibilityTitleAttribute).stringValue();
-        case QAccessible::Help:
-        case QAccessible::Description:
-            return attribute(AccessibilityHelpAttribute).stringValue();
-        case QAccessible::Value: {
-            const Value v = attribute(AccessibilityValueAttribute);
-            return v.isNumber() ? QString::number(v.doubleValue()) : v.stringValue();
+        case QAccessible::Name: {
+            const QString title = spokenText(attribute(AccessibilityTitleAttribute));
+            // A label and a table's cell are named by what they show.
+            if (title.isEmpty() && (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityCellRole)))
+                return fullText();
+            return title;
         }
+        case QAccessible::Help:
+            return spokenText(attribute(AccessibilityHelpAttribute));
+        case QAccessible::Description: {
+            const QString help = spokenText(attribute(AccessibilityHelpAttribute));
+            // An empty field says what it is for.
+            return help.isEmpty() && fullText().isEmpty() ? spokenText(attribute(AccessibilityPlaceholderValueAttribute)) : help;
+        }
+        case QAccessible::Value:
+            return spokenText(attribute(AccessibilityValueAttribute));
         default:
             return {};
         }
@@ -172,10 +197,19 @@ public:
             s.selectable = true;
             s.selected = attribute(AccessibilitySelectedAttribute).boolValue();
         }
-        if (isCheckBox()) {
+        // Check boxes and radio buttons: off 0, on 1, mixed 2.
+        if (isCheckBox() || isRole(AccessibilityRadioButtonRole)) {
+            const std::int64_t v = attribute(AccessibilityValueAttribute).integerValue();
             s.checkable = true;
-            s.checked = attribute(AccessibilityValueAttribute).boolValue();
+            s.checked = v == 1;
+            s.checkStateMixed = v == 2;
         }
+        if (const Value in = attribute(AccessibilityCheckedAttribute); in.isNumber()) {
+            s.checkable = true;
+            s.checked = in.boolValue();
+            s.pressed = in.boolValue();
+        }
+        s.busy = isRole(AccessibilityBusyIndicatorRole);
         // Text fields, and cells of a table that edits them, take text.
         if (isTextField() || role() == QAccessible::Cell)
             s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
@@ -200,8 +234,13 @@ public:
     {
         if (type == QAccessible::ActionInterface && !actionNames().isEmpty())
             return static_cast<QAccessibleActionInterface*>(this);
-        if (type == QAccessible::ValueInterface && !isCheckBox() && attribute(AccessibilityValueAttribute).isNumber())
+        if (type == QAccessible::ValueInterface && !isCheckBox() && !isRole(AccessibilityRadioButtonRole)
+            && attribute(AccessibilityValueAttribute).isNumber())
             return static_cast<QAccessibleValueInterface*>(this);
+        if (type == QAccessible::TextInterface && isText())
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::EditableTextInterface && isText() && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
+            return static_cast<QAccessibleEditableTextInterface*>(this);
         return nullptr;
     }
 
@@ -222,6 +261,8 @@ public:
             names << decreaseAction();
         if (own.contains(AccessibilityShowMenuAction))
             names << showMenuAction();
+        if (AccessibilityIsAttributeSettable(e, AccessibilityFocusedAttribute))
+            names << setFocusAction();
         return names;
     }
     void doAction(const QString& action) override
@@ -242,6 +283,8 @@ public:
             AccessibilityPerformAction(e, AccessibilityDecrementAction);
         } else if (action == showMenuAction()) {
             AccessibilityPerformAction(e, AccessibilityShowMenuAction);
+        } else if (action == setFocusAction()) {
+            AccessibilitySetValueForAttribute(e, Value(true), AccessibilityFocusedAttribute);
         }
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
@@ -258,7 +301,89 @@ public:
     QVariant minimumValue() const override { return attribute(AccessibilityMinValueAttribute).doubleValue(); }
     QVariant minimumStepSize() const override { return 0.0; }
 
+    // QAccessibleTextInterface: the value as text; the caret and selection while it is edited.
+    QString fullText() const { return spokenText(attribute(AccessibilityValueAttribute)); }
+    Range selectedRange() const
+    {
+        const Value v = attribute(AccessibilitySelectedTextRangeAttribute);
+        const qsizetype count = fullText().size();
+        if (v.kind() != Value::Kind::Range)
+            return { 0, 0 };
+        const Range r = v.rangeValue();
+        const std::int64_t start = std::clamp<std::int64_t>(r.location, 0, count);
+        return { start, std::clamp<std::int64_t>(r.length, 0, count - start) };
+    }
+    void selectRange(int start, int end)
+    {
+        const Value e = element();
+        const int count = characterCount();
+        start = std::clamp(start, 0, count);
+        end = std::clamp(end, 0, count);
+        if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedTextRangeAttribute))
+            AccessibilitySetValueForAttribute(e, Value(Range { std::min(start, end), std::abs(end - start) }), AccessibilitySelectedTextRangeAttribute);
+    }
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override
+    {
+        const Range r = selectedRange();
+        const bool any = selectionIndex == 0 && r.length > 0;
+        *startOffset = any ? int(r.location) : 0;
+        *endOffset = any ? int(r.location + r.length) : 0;
+    }
+    int selectionCount() const override { return selectedRange().length > 0 ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override { selectRange(startOffset, endOffset); }
+    void removeSelection(int selectionIndex) override
+    {
+        if (selectionIndex == 0)
+            setCursorPosition(cursorPosition());
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override
+    {
+        if (selectionIndex == 0)
+            selectRange(startOffset, endOffset);
+    }
+    int cursorPosition() const override
+    {
+        const Range r = selectedRange();
+        return int(r.location + r.length);
+    }
+    void setCursorPosition(int position) override { selectRange(position, position); }
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = fullText();
+        startOffset = std::clamp(startOffset, 0, int(all.size()));
+        endOffset = std::clamp(endOffset, startOffset, int(all.size()));
+        return all.mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(fullText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    // QAccessibleEditableTextInterface: an edit sets the whole new value, as the user's own would.
+    void deleteText(int startOffset, int endOffset) override { replaceText(startOffset, endOffset, QString()); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int startOffset, int endOffset, const QString& text) override
+    {
+        QString all = fullText();
+        startOffset = std::clamp(startOffset, 0, int(all.size()));
+        endOffset = std::clamp(endOffset, startOffset, int(all.size()));
+        all.replace(startOffset, endOffset - startOffset, text);
+        AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
+    }
+
+    // The text last announced, so an update says what it replaced.
+    QString announcedText;
+
 private:
+    bool isRole(const QString& role) const { return attribute(AccessibilityRoleAttribute).stringValue() == role; }
+    bool isText() const { return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityCellRole); }
+
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
     bool isTextField() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityTextFieldRole; }
 
@@ -335,16 +460,21 @@ AccessibilityBridge::EventObserver& eventObserver()
     return observer;
 }
 
+void notify(QAccessibleEvent& event)
+{
+    if (const auto observer = eventObserver())
+        observer(int(event.type()), event.accessibleInterface());
+    QAccessible::updateAccessibility(&event);
+}
+
 void sendEvent(const void* key, QAccessible::Event type)
 {
     const auto it = interfaces().find(key);
     if (it == interfaces().end() || !QCoreApplication::instance())
         return;
     if (QAccessibleInterface* iface = QAccessible::accessibleInterface(it->second)) {
-        if (const auto observer = eventObserver())
-            observer(int(type), iface);
         QAccessibleEvent event(iface, type);
-        QAccessible::updateAccessibility(&event);
+        notify(event);
     }
 }
 
@@ -412,6 +542,7 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
         if (QAccessibleInterface* existing = QAccessible::accessibleInterface(it->second); existing && existing->isValid())
             return existing;
     auto* iface = new accessibilitybridge::ElementInterface(object);
+    iface->announcedText = iface->fullText();
     map[key] = QAccessible::registerAccessibleInterface(iface);
     return iface;
 }
@@ -430,6 +561,53 @@ void AccessibilityBridge::elementDestroyed(const Accessibility* element)
 }
 
 void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }
+
+void AccessibilityBridge::valueChanged(const Accessibility* element)
+{
+    const auto& map = accessibilitybridge::interfaces();
+    const auto it = map.find(element);
+    if (it == map.end() || !QCoreApplication::instance())
+        return;
+    auto* iface = dynamic_cast<accessibilitybridge::ElementInterface*>(QAccessible::accessibleInterface(it->second));
+    if (!iface || !iface->isValid())
+        return;
+    if (iface->textInterface()) {
+        const QString now = iface->fullText();
+        if (now == iface->announcedText)
+            return;
+        QAccessibleTextUpdateEvent event(iface, 0, iface->announcedText, now);
+        iface->announcedText = now;
+        accessibilitybridge::notify(event);
+    } else if (QAccessibleValueInterface* value = iface->valueInterface()) {
+        QAccessibleValueChangeEvent event(iface, value->currentValue());
+        accessibilitybridge::notify(event);
+    } else {
+        QAccessible::State changed;
+        changed.checked = true;
+        changed.checkStateMixed = true;
+        changed.pressed = true;
+        QAccessibleStateChangeEvent event(iface, changed);
+        accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::focusChanged(Window* window)
+{
+    // Without a screen reader no one listens: no interface is made for nothing.
+    if (!window || !QCoreApplication::instance() || (!QAccessible::isActive() && !accessibilitybridge::eventObserver()))
+        return;
+    const Ref<Window> keep(window);
+    const Value focused = AccessibilityFocusedUIElement(Value(keep));
+    if (QAccessibleInterface* iface = interfaceFor(focused)) {
+        QAccessibleEvent event(iface, QAccessible::Focus);
+        accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::selectionChanged(const Accessibility* element)
+{
+    accessibilitybridge::sendEvent(element, QAccessible::Selection);
+}
 
 void AccessibilityBridge::childrenChanged(const Accessibility* element)
 {

@@ -13,6 +13,7 @@ class QAccessibleInterface;
 namespace kit {
 
 class Accessibility;
+class Window;
 
 class AccessibilityBridge {
 public:
@@ -31,6 +32,13 @@ public:
     // Sent by kit::Accessibility.
     static void elementDestroyed(const Accessibility* element);
     static void childrenChanged(const Accessibility* element);
+    // A value change: ValueChanged for a number, TextUpdated for a text; nothing for an element
+    // Qt never asked about.
+    static void valueChanged(const Accessibility* element);
+    static void selectionChanged(const Accessibility* element);
+    // Sent by a window whose first responder changed: Focus for the element that now has focus,
+    // while accessibility is active.
+    static void focusChanged(Window* window);
 };
 
 } // namespace kit

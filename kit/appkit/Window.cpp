@@ -1,5 +1,7 @@
 #include "kit/appkit/Window.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
+
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
@@ -774,8 +776,10 @@ bool Window::makeFirstResponder(Responder* responder)
     }
     // During the handover the window holds the position.
     firstResponder_ = nullptr;
-    if (!responder || responder == this)
+    if (!responder || responder == this) {
+        AccessibilityBridge::focusChanged(this);
         return true;
+    }
     const std::uint64_t becoming = ++responderChanges_;
     if (!responder->acceptsFirstResponder())
         return false;
@@ -787,6 +791,7 @@ bool Window::makeFirstResponder(Responder* responder)
         return false;
     firstResponder_ = responder;
     keyLoopAnchor_ = nullptr;
+    AccessibilityBridge::focusChanged(this);
     return true;
 }
 

@@ -205,6 +205,23 @@ int ButtonCell::nextState() const
     return toggles ? ActionCell::nextState() : state();
 }
 
+void ButtonCell::setNextState()
+{
+    ActionCell::setNextState();
+    if (b_.type != RadioButton || state() != OnState)
+        return;
+    const Ref<Control> control = owningControl();
+    const Ref<View> group = control ? control->superview() : nullptr;
+    if (!group)
+        return;
+    for (const Ref<View>& sibling : std::vector<Ref<View>>(group->subviews())) {
+        const auto* other = dynamic_cast<const Control*>(sibling.get());
+        const Ref<ButtonCell> cell = other && other != control.get() ? dynamic_pointer_cast<ButtonCell>(other->cell()) : nullptr;
+        if (cell && cell->buttonType() == RadioButton && cell->action() == action())
+            cell->setState(OffState);
+    }
+}
+
 // Geometry ----------------------------------------------------------------------------------------
 
 ButtonCell::Look ButtonCell::look() const

@@ -87,6 +87,8 @@ public:
 
     // Cell:
     int nextState() const override;
+    // A radio button that turns on turns off the radio buttons beside it with the same action.
+    void setNextState() override;
     Size cellSizeForBounds(Rect bounds) const override;
     Rect drawingRectForBounds(Rect bounds) const override;
     Rect titleRectForBounds(Rect bounds) const override;

@@ -175,6 +175,7 @@ void Cell::setObjectValue(const Value& value)
     s_.value = value;
     s_.validValue = true;
     changed();
+    accessibilityValueChanged();
 }
 
 void Cell::setStringValue(const QString& value)
@@ -217,6 +218,7 @@ void Cell::setState(int state)
         return;
     s_.state = state;
     changed();
+    accessibilityValueChanged();
 }
 
 void Cell::setAllowsMixedState(bool flag)

@@ -90,7 +90,7 @@ public:
     virtual void setAllowsMixedState(bool flag);
     // On → Off → Mixed → On with mixed allowed, else a toggle.
     virtual int nextState() const;
-    void setNextState() { setState(nextState()); }
+    virtual void setNextState() { setState(nextState()); }
 
     // --- Appearance flags. ---
     bool isEnabled() const { return s_.enabled; }

@@ -105,7 +105,13 @@ bool Control::textShouldBeginEditing(Responder* text) { return askDelegateShould
 
 void Control::textDidBeginEditing(Notification* notification) { postTextNotification(ControlTextDidBeginEditingNotification, notification); }
 
-void Control::textDidChange(Notification* notification) { postTextNotification(ControlTextDidChangeNotification, notification); }
+void Control::textDidChange(Notification* notification)
+{
+    // A screen reader hears what was typed.
+    if (cell_)
+        cell_->accessibilityValueChanged();
+    postTextNotification(ControlTextDidChangeNotification, notification);
+}
 
 bool Control::textShouldEndEditing(Responder* text) { return askDelegateShould(ControlTextShouldEndEditingOperation, text); }
 

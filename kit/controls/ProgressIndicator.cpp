@@ -64,6 +64,7 @@ void ProgressIndicator::setDoubleValue(double value)
 {
     value_ = value;
     setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 void ProgressIndicator::setDisplayedWhenStopped(bool flag)

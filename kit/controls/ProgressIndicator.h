@@ -4,6 +4,7 @@
 // spinning wheel. Animation is a main-thread kit timer in the common modes, so it keeps turning
 // during menus and drags; a stopped spinner that is not displayed when stopped draws nothing.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/ControlTypes.h"
 #include "kit/core/Class.h"
@@ -14,7 +15,7 @@ class Timer;
 
 enum ProgressIndicatorStyle : int { ProgressIndicatorBarStyle = 0, ProgressIndicatorSpinningStyle = 1 };
 
-class ProgressIndicator : public View {
+class ProgressIndicator : public View, public Accessibility {
     KIT_CLASS(ProgressIndicator)
 public:
     explicit ProgressIndicator(Rect frame = {});
@@ -53,6 +54,11 @@ public:
     // kit::View:
     bool isFlipped() const override { return true; }
     void drawRect(Rect dirtyRect) override;
+
+    // kit::Accessibility: a determinate bar is a progress indicator with its value and range;
+    // an indeterminate bar or a spinner a busy indicator without one.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
 
 private:
     void tick();

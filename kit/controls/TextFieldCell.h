@@ -33,6 +33,8 @@ public:
     // Cell:
     bool acceptsFirstResponder() const override { return Cell::acceptsFirstResponder() && isSelectable(); }
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
+    // Adds the placeholder, which a screen reader reads while the field is empty.
+    Value accessibilityAttributeValue(const QString& attribute) const override;
 
 protected:
     void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const override;

@@ -6,15 +6,19 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/Cell.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/PopUpButtonCell.h"
+#include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/RangedValueCell.h"
 #include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
 #include "kit/core/NotificationCenter.h"
+
+#include <algorithm>
 
 namespace kit {
 
@@ -22,11 +26,34 @@ namespace kit {
 
 bool Cell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    // Focusable as its control is.
+    if (attribute == AccessibilityFocusedAttribute) {
+        const Ref<Control> control = owningControl();
+        return control && control->window() && control->acceptsFirstResponder();
+    }
+    if (attribute == AccessibilitySelectedTextRangeAttribute)
+        return isEditingWithFieldEditor() && owningControl() && dynamic_cast<FieldEditing*>(owningControl()->currentEditor().get());
     return attribute == AccessibilityValueAttribute && type() == TextCellType && isEditable() && isEnabled();
 }
 
 void Cell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute) {
+        if (const Ref<Control> control = owningControl(); value.boolValue() && Cell::accessibilityIsAttributeSettable(attribute))
+            control->window()->makeFirstResponder(control.get());
+        return;
+    }
+    // The caret and the selection move only while the text is edited.
+    if (attribute == AccessibilitySelectedTextRangeAttribute) {
+        if (!Cell::accessibilityIsAttributeSettable(attribute))
+            return;
+        auto* editing = dynamic_cast<FieldEditing*>(owningControl()->currentEditor().get());
+        const qsizetype count = editing->editorString().size();
+        const Range r = value.rangeValue();
+        const std::int64_t start = std::clamp<std::int64_t>(r.location, 0, count);
+        editing->setEditorSelectedRange({ start, std::clamp<std::int64_t>(r.length, 0, count - start) });
+        return;
+    }
     if (attribute != AccessibilityValueAttribute || !Cell::accessibilityIsAttributeSettable(attribute))
         return;
     const QString text = value.isString() ? value.stringValue() : value.description();
@@ -68,11 +95,15 @@ Value PopUpButtonCell::accessibilityAttributeValue(const QString& attribute) con
 
 bool PopUpButtonCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilityIsAttributeSettable(attribute);
     return attribute == AccessibilityValueAttribute && !p_.pullsDown && isEnabled() && numberOfItems() > 0;
 }
 
 void PopUpButtonCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilitySetValueForAttribute(value, attribute);
     if (!accessibilityIsAttributeSettable(attribute))
         return;
     const std::int64_t index = value.isNumber() ? value.integerValue() : indexOfItemWithTitle(value.stringValue());
@@ -116,6 +147,8 @@ Value RangedValueCell::accessibilityAttributeValue(const QString& attribute) con
 
 bool RangedValueCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilityIsAttributeSettable(attribute);
     return attribute == AccessibilityValueAttribute && accessibilityAdjustable() && isEnabled();
 }
 
@@ -133,6 +166,8 @@ void redisplayAndSend(Cell& cell)
 
 void RangedValueCell::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
+    if (attribute == AccessibilityFocusedAttribute)
+        return Cell::accessibilitySetValueForAttribute(value, attribute);
     if (!accessibilityIsAttributeSettable(attribute) || !value.isNumber())
         return;
     const Ref<RangedValueCell> keep(this);
@@ -159,5 +194,32 @@ void RangedValueCell::accessibilityPerformAction(const QString& action)
 QString StepperCell::accessibilityRangedRole() const { return AccessibilityIncrementorRole; }
 QString LevelIndicatorCell::accessibilityRangedRole() const { return AccessibilityLevelIndicatorRole; }
 QString SliderCell::accessibilityRangedRole() const { return AccessibilitySliderRole; }
+
+// Progress ----------------------------------------------------------------------------------------
+
+QStringList ProgressIndicator::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityValueAttribute << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
+    return names;
+}
+
+Value ProgressIndicator::accessibilityAttributeValue(const QString& attribute) const
+{
+    const bool busy = isIndeterminate() || style() == ProgressIndicatorSpinningStyle;
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole));
+    if (attribute == AccessibilityValueAttribute)
+        return busy ? Value() : Value(doubleValue());
+    if (attribute == AccessibilityMinValueAttribute)
+        return busy ? Value() : Value(minValue());
+    if (attribute == AccessibilityMaxValueAttribute)
+        return busy ? Value() : Value(maxValue());
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
 
 } // namespace kit

@@ -267,4 +267,14 @@ TEST_F(AccessibilityBridgeTest, InterfacesGoWithTheirElements)
     EXPECT_EQ(listInterface->childCount(), 2);
 }
 
+TEST_F(AccessibilityBridgeTest, ASelectionOrValueChangeIsAnnouncedOnlyForElementsQtKnows)
+{
+    list->pictures[1]->accessibilitySelectionChanged();
+    EXPECT_TRUE(events().empty());
+    QAccessibleInterface* second = hostInterface()->child(0)->child(1);
+    list->pictures[1]->accessibilitySelectionChanged();
+    ASSERT_EQ(events().size(), 1u);
+    EXPECT_EQ(events().front(), std::pair(QAccessible::Selection, static_cast<const QAccessibleInterface*>(second)));
+}
+
 } // namespace accessibility_bridge_test

@@ -367,3 +367,25 @@ TEST_F(OutlineAccessibility, DisclosureLevelCountsFromTheTop)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TableAccessibility, ACellIsNamedAndReadByItsValue)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    QAccessibleInterface* cell = tableInterface->child(7)->child(0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("7/name"));
+    ASSERT_NE(cell->textInterface(), nullptr);
+    EXPECT_EQ(cell->textInterface()->characterCount(), 6);
+    EXPECT_EQ(cell->textInterface()->text(0, 1), QStringLiteral("7"));
+    EXPECT_EQ(cell->text(QAccessible::Description), QString());
+}
+
+TEST_F(OutlineAccessibility, AnOutlineCellIsNamedByItsTitle)
+{
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->child(2)->child(0)->text(QAccessible::Name), QStringLiteral("Group 2"));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+// What a screen reader finds of a cover flow: the row of pictures is drawn in layers, so each
+// object is an element of its own in a list, as the flow view shows its items.
+
+#include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
+
+#include "kit/appkit/Window.h"
+#include "kit/core/Class.h"
+
+namespace {
+
+// One picture: named by its object's title, selected while it faces the viewer; selecting it
+// brings it to the front as a click does.
+class JVLCoverFlowItemElement : public kit::Object, public kit::Accessibility {
+public:
+    JVLCoverFlowItemElement(JVLCoverFlowView* view, std::int64_t index)
+        : view_(view)
+        , index_(index)
+    { }
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
+            kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute, kit::AccessibilityPositionAttribute,
+            kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilitySelectedAttribute,
+            kit::AccessibilityEnabledAttribute };
+    }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        const kit::Ref<JVLCoverFlowView> view = view_.lock();
+        if (!view || index_ >= view->content().count())
+            return {};
+        if (attribute == kit::AccessibilityRoleAttribute)
+            return kit::Value(kit::AccessibilityImageRole);
+        if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+            return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityImageRole));
+        if (attribute == kit::AccessibilityParentAttribute)
+            return kit::Value(kit::Ref<kit::Object>(view));
+        if (attribute == kit::AccessibilityWindowAttribute || attribute == kit::AccessibilityTopLevelUIElementAttribute)
+            return view->window() ? kit::Value(view->window()) : kit::Value();
+        if (attribute == kit::AccessibilityTitleAttribute)
+            return kit::Value(titleOf(view->content().objectAtIndex(index_)));
+        if (attribute == kit::AccessibilitySelectedAttribute)
+            return kit::Value(view->selectionIndex() == index_);
+        if (attribute == kit::AccessibilityEnabledAttribute)
+            return kit::Value(true);
+        if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+            const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*view, view->rectForItemAtIndex(index_));
+            return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
+        }
+        return {};
+    }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override { return attribute == kit::AccessibilitySelectedAttribute; }
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override
+    {
+        if (const kit::Ref<JVLCoverFlowView> view = view_.lock(); view && attribute == kit::AccessibilitySelectedAttribute && value.boolValue())
+            view->setSelectionIndex(index_);
+    }
+
+private:
+    static QString titleOf(const kit::Value& object)
+    {
+        if (object.isString())
+            return object.stringValue();
+        const kit::Ref<kit::Object> o = object.isObject() ? object.object() : nullptr;
+        return o && o->class_().property(QStringLiteral("title")) ? o->valueForKey(QStringLiteral("title")).stringValue() : QString();
+    }
+
+    kit::Weak<JVLCoverFlowView> view_;
+    std::int64_t index_;
+};
+
+} // namespace
+
+kit::Value JVLCoverFlowView::accessibilityElementAtIndex(std::int64_t index) const
+{
+    if (index < 0 || index >= content_.count())
+        return {};
+    if (accessibilityElements_.size() < std::size_t(content_.count()))
+        accessibilityElements_.resize(std::size_t(content_.count()));
+    kit::Ref<kit::Object>& element = accessibilityElements_[std::size_t(index)];
+    if (!element)
+        element = kit::make<JVLCoverFlowItemElement>(const_cast<JVLCoverFlowView*>(this), index);
+    return kit::Value(element);
+}
+
+QStringList JVLCoverFlowView::accessibilityAttributeNames() const
+{
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilitySelectedChildrenAttribute;
+}
+
+kit::Value JVLCoverFlowView::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityListRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityListRole));
+    if (attribute == kit::AccessibilityChildrenAttribute) {
+        kit::Array children;
+        for (std::int64_t i = 0; i < content_.count(); ++i)
+            children.addObject(accessibilityElementAtIndex(i));
+        // The scroller and the accessory view follow the pictures.
+        children.addObjectsFromArray(kit::ViewAccessibilityAttributeValue(*this, attribute).array());
+        return kit::Value(children);
+    }
+    if (attribute == kit::AccessibilitySelectedChildrenAttribute) {
+        const kit::Value selected = accessibilityElementAtIndex(selectionIndex_);
+        return kit::Value(selected.isObject() ? kit::Array { selected } : kit::Array {});
+    }
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+kit::Value JVLCoverFlowView::accessibilityHitTest(kit::Point point) const
+{
+    const kit::Ref<kit::Window> w = window();
+    const std::int64_t index = w ? const_cast<JVLCoverFlowView*>(this)->indexOfItemAtPoint(convertPointFromView(w->convertScreenToBase(point), nullptr))
+                                 : kit::NotFound;
+    if (index != kit::NotFound && index >= 0)
+        return accessibilityElementAtIndex(index);
+    const kit::Value subviews = kit::ViewAccessibilityAttributeValue(*this, kit::AccessibilityChildrenAttribute);
+    for (const kit::Value& sub : subviews.array())
+        if (kit::AccessibilityElementContainsPoint(sub, point))
+            return kit::AccessibilityHitTest(sub, point);
+    return self();
+}

@@ -1,0 +1,147 @@
+// What the scope bar shows a screen reader: the bar draws its buttons itself, so each shown
+// button, and each collapsed group's pop-up, is an element of its own, named by its title and
+// selected with its object; pressing a button selects as a click does.
+
+#include "SRScopeBar.h"
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Window.h"
+#include "kit/controls/ButtonCell.h"
+
+class SRScopeBarElement : public kit::Object, public kit::Accessibility {
+public:
+    SRScopeBarElement(const SRScopeBar* bar, const SRScopeBarGroup* group, std::int64_t index)
+        : bar_(const_cast<SRScopeBar*>(bar))
+        , group_(const_cast<SRScopeBarGroup*>(group))
+        , index_(index)
+    { }
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override
+    {
+        QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
+            kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute, kit::AccessibilityPositionAttribute,
+            kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityEnabledAttribute };
+        names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilitySelectedAttribute);
+        return names;
+    }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        const kit::Ref<SRScopeBar> bar = bar_.lock();
+        const kit::Ref<SRScopeBarGroupHelper> helper = bar && group() ? bar->groupHelperForGroup(group().get()) : nullptr;
+        if (!helper)
+            return {};
+        const QString role = isPopUp() ? kit::AccessibilityPopUpButtonRole : kit::AccessibilityButtonRole;
+        if (attribute == kit::AccessibilityRoleAttribute)
+            return kit::Value(role);
+        if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+            return kit::Value(kit::AccessibilityRoleDescription(role));
+        if (attribute == kit::AccessibilityParentAttribute)
+            return kit::Value(kit::Ref<kit::Object>(bar));
+        if (attribute == kit::AccessibilityWindowAttribute || attribute == kit::AccessibilityTopLevelUIElementAttribute)
+            return bar->window() ? kit::Value(bar->window()) : kit::Value();
+        if (attribute == kit::AccessibilityEnabledAttribute)
+            return kit::Value(bar->isEnabled());
+        if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+            const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*bar, rectIn(*helper));
+            return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
+        }
+        if (attribute == kit::AccessibilityTitleAttribute)
+            return kit::Value(isPopUp() ? group()->label() : titleOf(*bar, index_));
+        // A collapsed group reads as the titles of what it has selected.
+        if (attribute == kit::AccessibilityValueAttribute && isPopUp()) {
+            QStringList titles;
+            for (const std::int64_t i : group()->selectionIndexes())
+                titles << titleOf(*bar, i);
+            return kit::Value(titles.join(QStringLiteral(", ")));
+        }
+        if (attribute == kit::AccessibilitySelectedAttribute && !isPopUp())
+            return kit::Value(group()->selectionIndexes().containsIndex(index_));
+        return {};
+    }
+    QStringList accessibilityActionNames() const override
+    {
+        return isPopUp() ? QStringList {} : QStringList { kit::AccessibilityPressAction };
+    }
+    void accessibilityPerformAction(const QString& action) override
+    {
+        const kit::Ref<SRScopeBar> bar = bar_.lock();
+        const std::int64_t groupIndex = bar && group() ? bar->indexOfGroup(group().get()) : kit::NotFound;
+        if (action != kit::AccessibilityPressAction || isPopUp() || groupIndex == kit::NotFound || !bar->isEnabled()
+            || index_ >= group()->numberOfObjects())
+            return;
+        // As a click: the delegate may refuse.
+        const kit::Ref<SRScopeBarElement> keep(this);
+        if (!bar->askShouldSelect(group()->objectAtIndex(index_)))
+            return;
+        group()->didClickObject(index_);
+        bar->setNeedsDisplay(true);
+    }
+
+    bool isPopUp() const { return index_ < 0; }
+    kit::Ref<SRScopeBarGroup> group() const { return group_.lock(); }
+    kit::Rect rectIn(const SRScopeBarGroupHelper& helper) const
+    {
+        if (isPopUp())
+            return helper.buttonRect();
+        const auto& rects = helper.buttonRects();
+        return index_ < std::int64_t(rects.size()) ? rects[std::size_t(index_)] : kit::ZeroRect;
+    }
+
+private:
+    QString titleOf(const SRScopeBar& bar, std::int64_t index) const
+    {
+        const std::int64_t groupIndex = bar.indexOfGroup(group().get());
+        const kit::Ref<kit::ButtonCell> cell = groupIndex == kit::NotFound ? nullptr : bar.preparedButtonCellForGroupObject(groupIndex, index);
+        return cell ? cell->title() : QString();
+    }
+
+    kit::Weak<SRScopeBar> bar_;
+    kit::Weak<SRScopeBarGroup> group_;
+    std::int64_t index_;
+};
+
+kit::Value SRScopeBar::accessibilityElement(const SRScopeBarGroup* group, std::int64_t index) const
+{
+    kit::Ref<kit::Object>& element = accessibilityElements_[{ group, index }];
+    if (!element)
+        element = kit::make<SRScopeBarElement>(this, group, index);
+    return kit::Value(element);
+}
+
+kit::Array SRScopeBar::accessibilityShownElements() const
+{
+    const_cast<SRScopeBar*>(this)->layoutIfNeeded();
+    kit::Array elements;
+    for (const kit::Ref<SRScopeBarGroupHelper>& helper : groups_) {
+        const SRScopeBarGroup* group = helper->group().get();
+        if (group->isCollapsed()) {
+            elements.addObject(accessibilityElement(group, -1));
+            continue;
+        }
+        const std::int64_t shown = std::min<std::int64_t>(helper->numberOfVisibleObjects(), std::int64_t(helper->buttonRects().size()));
+        for (std::int64_t i = 0; i < shown; ++i)
+            elements.addObject(accessibilityElement(group, i));
+    }
+    return elements;
+}
+
+kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityGroupRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityGroupRole));
+    if (attribute == kit::AccessibilityChildrenAttribute)
+        return kit::Value(accessibilityShownElements());
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+kit::Value SRScopeBar::accessibilityHitTest(kit::Point point) const
+{
+    for (const kit::Value& element : accessibilityShownElements()) {
+        if (kit::AccessibilityElementContainsPoint(element, point))
+            return element;
+    }
+    return self();
+}

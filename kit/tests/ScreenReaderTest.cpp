@@ -1,0 +1,381 @@
+// What a screen reader hears of standard controls through Qt's accessibility: names, texts,
+// states, roles and focus, read from the QAccessibleInterface the bridge shows for each element.
+
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/FieldEditing.h"
+#include "kit/controls/Button.h"
+#include "kit/controls/ButtonCell.h"
+#include "kit/controls/PopUpButton.h"
+#include "kit/controls/ProgressIndicator.h"
+#include "kit/controls/Slider.h"
+#include "kit/controls/Stepper.h"
+#include "kit/controls/TextField.h"
+#include "kit/graphics/Image.h"
+#include "kit/tests/ControlsTestSupport.h"
+
+#include <QAccessible>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace screen_reader_test {
+
+using namespace kit;
+using test::ControlWindow;
+
+QAccessibleInterface* interfaceOf(const Ref<Control>& control) { return AccessibilityBridge::interfaceFor(control->accessibilityElement()); }
+
+TEST(ScreenReaderNames, AnAbsentStringIsEmptyNeverNull)
+{
+    ControlWindow w;
+    auto slider = make<Slider>(MakeRect(10, 10, 100, 20));
+    auto untitled = make<Button>(MakeRect(10, 40, 100, 24));
+    untitled->setTitle(QString());
+    auto field = make<TextField>(MakeRect(10, 70, 100, 22));
+    for (const Ref<Control>& control : std::initializer_list<Ref<Control>> { slider, untitled, field }) {
+        w.content->addSubview(control.get());
+        QAccessibleInterface* iface = interfaceOf(control);
+        ASSERT_NE(iface, nullptr);
+        for (const QAccessible::Text t : { QAccessible::Name, QAccessible::Description, QAccessible::Help })
+            EXPECT_EQ(iface->text(t), QString()) << control->class_().name().toStdString() << " text " << int(t);
+    }
+    // The window's own element too.
+    QAccessibleInterface* host = AccessibilityBridge::interfaceFor(Value(w.window));
+    EXPECT_FALSE(host->text(QAccessible::Description).contains(QStringLiteral("(null)")));
+}
+
+std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
+{
+    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
+    return recorded;
+}
+
+void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
+
+// The interfaces that got `type`, in order.
+std::vector<const QAccessibleInterface*> eventsOf(QAccessible::Event type)
+{
+    std::vector<const QAccessibleInterface*> out;
+    for (const auto& [t, iface] : events())
+        if (t == type)
+            out.push_back(iface);
+    return out;
+}
+
+class ScreenReader : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AccessibilityBridge::setEventObserverForTesting(recordEvent);
+        QAccessible::setActive(true);
+        events().clear();
+    }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+    }
+    template <class T> Ref<T> add(Rect frame)
+    {
+        auto control = make<T>(frame);
+        w.content->addSubview(control.get());
+        return control;
+    }
+    ControlWindow w { Size { 400, 300 } };
+};
+
+// Text ---------------------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, ALabelIsNamedByItsTextAndReadsItButTakesNoEdits)
+{
+    auto label = add<TextField>(MakeRect(10, 10, 120, 20));
+    label->setEditable(false);
+    label->setBezeled(false);
+    label->setStringValue(QStringLiteral("Ready to send"));
+    QAccessibleInterface* iface = interfaceOf(label);
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Ready to send"));
+    ASSERT_NE(iface->textInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->characterCount(), 13);
+    EXPECT_EQ(iface->textInterface()->text(6, 8), QStringLiteral("to"));
+    EXPECT_EQ(iface->editableTextInterface(), nullptr);
+}
+
+TEST_F(ScreenReader, AFieldReadsAndEditsItsValueAndSaysItsPlaceholderWhileEmpty)
+{
+    auto number = add<TextField>(MakeRect(10, 10, 120, 22));
+    number->setStringValue(QStringLiteral("42"));
+    auto name = add<TextField>(MakeRect(10, 40, 120, 22));
+    name->setPlaceholderString(QStringLiteral("Your name"));
+
+    QAccessibleInterface* iface = interfaceOf(number);
+    ASSERT_NE(iface->textInterface(), nullptr);
+    ASSERT_NE(iface->editableTextInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->text(0, iface->textInterface()->characterCount()), QStringLiteral("42"));
+    iface->editableTextInterface()->insertText(2, QStringLiteral("0"));
+    EXPECT_EQ(number->stringValue(), QStringLiteral("420"));
+    iface->editableTextInterface()->replaceText(0, 1, QStringLiteral("7"));
+    EXPECT_EQ(number->stringValue(), QStringLiteral("720"));
+    iface->editableTextInterface()->deleteText(1, 3);
+    EXPECT_EQ(number->stringValue(), QStringLiteral("7"));
+
+    QAccessibleInterface* empty = interfaceOf(name);
+    EXPECT_EQ(empty->text(QAccessible::Description), QStringLiteral("Your name"));
+    EXPECT_EQ(empty->textInterface()->characterCount(), 0);
+    name->setStringValue(QStringLiteral("Ada"));
+    EXPECT_EQ(empty->text(QAccessible::Description), QString());
+}
+
+TEST_F(ScreenReader, WhileEditingTheCaretAndSelectionAreTheEditors)
+{
+    auto field = add<TextField>(MakeRect(10, 10, 160, 22));
+    field->setStringValue(QStringLiteral("Lyon"));
+    QAccessibleTextInterface* text = interfaceOf(field)->textInterface();
+    ASSERT_NE(text, nullptr);
+    ASSERT_TRUE(w.window->makeFirstResponder(field.get()));
+    auto* editor = dynamic_cast<FieldEditing*>(field->currentEditor().get());
+    ASSERT_NE(editor, nullptr);
+    editor->setEditorSelectedRange(MakeRange(1, 2));
+    int start = -1, end = -1;
+    EXPECT_EQ(text->selectionCount(), 1);
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(1, 3));
+    EXPECT_EQ(text->cursorPosition(), 3);
+    text->setCursorPosition(2);
+    EXPECT_EQ(editor->editorSelectedRange(), MakeRange(2, 0));
+    EXPECT_EQ(text->selectionCount(), 0);
+    text->setSelection(0, 4, 0);
+    EXPECT_EQ(editor->editorSelectedRange(), MakeRange(0, 4));
+    // Typing shows at once and is announced.
+    events().clear();
+    editor->setEditorString(QStringLiteral("Lyons"));
+    field->textDidChange(nullptr);
+    EXPECT_EQ(text->text(0, 5), QStringLiteral("Lyons"));
+    EXPECT_EQ(eventsOf(QAccessible::TextUpdated).size(), 1u);
+}
+
+TEST_F(ScreenReader, ValueChangesAreAnnouncedOnceEach)
+{
+    auto field = add<TextField>(MakeRect(10, 10, 120, 22));
+    auto slider = add<Slider>(MakeRect(10, 40, 120, 22));
+    auto box = add<Button>(MakeRect(10, 70, 120, 22));
+    box->setButtonType(SwitchButton);
+    QAccessibleInterface* fieldInterface = interfaceOf(field);
+    QAccessibleInterface* sliderInterface = interfaceOf(slider);
+    QAccessibleInterface* boxInterface = interfaceOf(box);
+    events().clear();
+    field->setStringValue(QStringLiteral("42"));
+    slider->setDoubleValue(0.5);
+    box->setState(OnState);
+    EXPECT_EQ(eventsOf(QAccessible::TextUpdated), std::vector<const QAccessibleInterface*> { fieldInterface });
+    EXPECT_EQ(eventsOf(QAccessible::ValueChanged), std::vector<const QAccessibleInterface*> { sliderInterface });
+    EXPECT_EQ(eventsOf(QAccessible::StateChanged), std::vector<const QAccessibleInterface*> { boxInterface });
+}
+
+// Focus --------------------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
+{
+    auto first = add<Button>(MakeRect(10, 10, 100, 24));
+    first->setTitle(QStringLiteral("First"));
+    auto field = add<TextField>(MakeRect(10, 40, 100, 22));
+    auto last = add<Button>(MakeRect(10, 70, 100, 24));
+    last->setTitle(QStringLiteral("Last"));
+    const std::vector<QAccessibleInterface*> all { interfaceOf(first), interfaceOf(field), interfaceOf(last) };
+    for (QAccessibleInterface* iface : all)
+        EXPECT_TRUE(iface->state().focusable);
+
+    // Each change of the first responder, the field's editor included, focuses that one element.
+    const std::vector<Ref<Control>> order { first, field, last };
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        events().clear();
+        ASSERT_TRUE(w.window->makeFirstResponder(order[i].get()));
+        ASSERT_FALSE(eventsOf(QAccessible::Focus).empty()) << i;
+        EXPECT_EQ(eventsOf(QAccessible::Focus).back(), all[i]) << i;
+        for (std::size_t j = 0; j < all.size(); ++j)
+            EXPECT_EQ(all[j]->state().focused, i == j) << i << " " << j;
+    }
+    // The window itself: no control is focused any more.
+    events().clear();
+    ASSERT_TRUE(w.window->makeFirstResponder(nullptr));
+    ASSERT_EQ(eventsOf(QAccessible::Focus).size(), 1u);
+    EXPECT_EQ(eventsOf(QAccessible::Focus).front(), AccessibilityBridge::interfaceFor(Value(w.window)));
+    for (QAccessibleInterface* iface : all)
+        EXPECT_FALSE(iface->state().focused);
+    // A screen reader may move focus itself.
+    ASSERT_TRUE(all[2]->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
+    all[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(w.window->firstResponder().get(), last.get());
+}
+
+// States and roles ---------------------------------------------------------------------------------
+
+TEST_F(ScreenReader, CheckBoxesRadiosAndToggleButtonsShowTheirState)
+{
+    auto radio = add<Button>(MakeRect(10, 10, 100, 20));
+    radio->setButtonType(RadioButton);
+    radio->setTitle(QStringLiteral("Radio 1"));
+    auto box = add<Button>(MakeRect(10, 40, 100, 20));
+    box->setButtonType(SwitchButton);
+    box->cell()->setAllowsMixedState(true);
+    auto toggle = add<Button>(MakeRect(10, 70, 100, 24));
+    toggle->setButtonType(PushOnPushOffButton);
+    toggle->setTitle(QStringLiteral("Bold"));
+
+    QAccessibleInterface* r = interfaceOf(radio);
+    EXPECT_EQ(r->role(), QAccessible::RadioButton);
+    EXPECT_EQ(r->valueInterface(), nullptr);
+    EXPECT_TRUE(r->state().checkable);
+    EXPECT_FALSE(r->state().checked);
+    radio->setState(OnState);
+    EXPECT_TRUE(r->state().checked);
+
+    QAccessibleInterface* b = interfaceOf(box);
+    struct Case {
+        int state;
+        bool checked, mixed;
+    };
+    for (const Case c : { Case { OffState, false, false }, Case { OnState, true, false }, Case { MixedState, false, true } }) {
+        box->setState(c.state);
+        EXPECT_EQ(b->state().checked, c.checked) << c.state;
+        EXPECT_EQ(b->state().checkStateMixed, c.mixed) << c.state;
+    }
+
+    QAccessibleInterface* t = interfaceOf(toggle);
+    EXPECT_EQ(t->role(), QAccessible::Button);
+    EXPECT_TRUE(t->state().checkable);
+    EXPECT_FALSE(t->state().checked);
+    t->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(toggle->state(), OnState);
+    EXPECT_TRUE(t->state().checked);
+    EXPECT_TRUE(t->state().pressed);
+    // A plain push button has no such state.
+    auto push = add<Button>(MakeRect(10, 100, 100, 24));
+    EXPECT_FALSE(interfaceOf(push)->state().checkable);
+}
+
+TEST_F(ScreenReader, RadioButtonsSideBySideWithOneActionAreOneGroup)
+{
+    // Two of one group, and one beside them with an action of its own.
+    std::vector<Ref<Button>> radios;
+    for (int i = 0; i < 3; ++i) {
+        radios.push_back(add<Button>(MakeRect(10, 10 + 30 * i, 100, 20)));
+        radios.back()->setButtonType(RadioButton);
+        radios.back()->setAction(i < 2 ? "pickSize" : "pickColour");
+        radios.back()->setState(OnState);
+    }
+    radios[0]->setState(OffState);
+    radios[1]->setState(OffState);
+    radios[0]->setState(OnState);
+    // A press through accessibility and a click do the same: the one pressed is the one on.
+    interfaceOf(radios[1])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(radios[0]->state(), OffState);
+    EXPECT_EQ(radios[1]->state(), OnState);
+    EXPECT_EQ(radios[2]->state(), OnState);
+    w.script->click(MakePoint(20, 20));
+    w.script->run();
+    EXPECT_EQ(radios[0]->state(), OnState);
+    EXPECT_EQ(radios[1]->state(), OffState);
+    EXPECT_EQ(radios[2]->state(), OnState);
+    EXPECT_FALSE(interfaceOf(radios[1])->state().checked);
+}
+
+TEST_F(ScreenReader, DisabledControlsSaySo)
+{
+    const std::vector<Ref<Control>> controls { add<Button>(MakeRect(10, 10, 100, 24)), add<Slider>(MakeRect(10, 40, 100, 20)),
+        add<TextField>(MakeRect(10, 70, 100, 22)), add<Stepper>(MakeRect(10, 100, 20, 28)), add<PopUpButton>(MakeRect(10, 140, 100, 24)) };
+    for (const Ref<Control>& control : controls) {
+        control->setEnabled(false);
+        EXPECT_TRUE(interfaceOf(control)->state().disabled) << control->class_().name().toStdString();
+        control->setEnabled(true);
+        EXPECT_FALSE(interfaceOf(control)->state().disabled) << control->class_().name().toStdString();
+    }
+}
+
+TEST_F(ScreenReader, AProgressBarHasItsValueAndASpinnerIsBusy)
+{
+    auto bar = add<ProgressIndicator>(MakeRect(10, 10, 200, 20));
+    bar->setIndeterminate(false);
+    bar->setDoubleValue(40);
+    auto spinner = add<ProgressIndicator>(MakeRect(10, 40, 32, 32));
+    spinner->setStyle(ProgressIndicatorSpinningStyle);
+
+    QAccessibleInterface* host = AccessibilityBridge::interfaceFor(Value(w.window));
+    ASSERT_EQ(host->childCount(), 2);
+    QAccessibleInterface* b = AccessibilityBridge::interfaceFor(Value(bar));
+    EXPECT_EQ(host->child(0), b);
+    EXPECT_EQ(b->role(), QAccessible::ProgressBar);
+    ASSERT_NE(b->valueInterface(), nullptr);
+    EXPECT_EQ(b->valueInterface()->currentValue().toDouble(), 40);
+    EXPECT_EQ(b->valueInterface()->maximumValue().toDouble(), 100);
+    EXPECT_EQ(b->text(QAccessible::Value), QStringLiteral("40"));
+    events().clear();
+    bar->setDoubleValue(55);
+    EXPECT_EQ(eventsOf(QAccessible::ValueChanged).size(), 1u);
+
+    QAccessibleInterface* s = AccessibilityBridge::interfaceFor(Value(spinner));
+    EXPECT_EQ(s->role(), QAccessible::Animation);
+    EXPECT_TRUE(s->state().busy);
+    EXPECT_EQ(s->valueInterface(), nullptr);
+}
+
+TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
+{
+    auto slider = add<Slider>(MakeRect(10, 10, 100, 20));
+    slider->setToolTip(QStringLiteral("Volume"));
+    auto stepper = add<Stepper>(MakeRect(10, 40, 20, 28));
+    stepper->setToolTip(QStringLiteral("Copies"));
+    auto icon = add<Button>(MakeRect(10, 80, 24, 24));
+    icon->setTitle(QString());
+    icon->setToolTip(QStringLiteral("Add"));
+    auto titled = add<Button>(MakeRect(10, 110, 80, 24));
+    titled->setTitle(QStringLiteral("Send"));
+    titled->setToolTip(QStringLiteral("Sends the message"));
+    EXPECT_EQ(interfaceOf(slider)->text(QAccessible::Name), QStringLiteral("Volume"));
+    EXPECT_EQ(interfaceOf(stepper)->text(QAccessible::Name), QStringLiteral("Copies"));
+    EXPECT_EQ(interfaceOf(icon)->text(QAccessible::Name), QStringLiteral("Add"));
+    EXPECT_EQ(interfaceOf(titled)->text(QAccessible::Name), QStringLiteral("Send"));
+    // Without a tool tip, a system image says what it shows.
+    auto remove = add<Button>(MakeRect(100, 80, 24, 24));
+    remove->setTitle(QString());
+    remove->setImage(Image::imageNamed(ImageNameRemoveTemplate));
+    EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("remove"));
+    remove->setToolTip(QStringLiteral("Remove the row"));
+    EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("Remove the row"));
+}
+
+// An element of a given role and nothing else.
+class RoleOnly : public Object, public Accessibility {
+public:
+    explicit RoleOnly(QString role)
+        : role_(std::move(role))
+    { }
+    QStringList accessibilityAttributeNames() const override { return { AccessibilityRoleAttribute }; }
+    Value accessibilityAttributeValue(const QString& a) const override { return a == AccessibilityRoleAttribute ? Value(role_) : Value(); }
+
+private:
+    QString role_;
+};
+
+TEST(ScreenReaderRoles, EveryRoleReadsAsOneAScreenReaderKnows)
+{
+    const std::pair<QString, QAccessible::Role> table[] = {
+        { AccessibilityValueIndicatorRole, QAccessible::Slider },
+        { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
+        { AccessibilityBusyIndicatorRole, QAccessible::Animation },
+        { AccessibilityIncrementorRole, QAccessible::SpinBox },
+        { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
+        { AccessibilityTextFieldRole, QAccessible::EditableText },
+    };
+    for (const auto& [role, expected] : table) {
+        auto element = make<RoleOnly>(role);
+        QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(element)));
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), expected) << role.toStdString();
+        EXPECT_NE(AccessibilityRoleDescription(role), QStringLiteral("unknown")) << role.toStdString();
+    }
+}
+
+} // namespace screen_reader_test
