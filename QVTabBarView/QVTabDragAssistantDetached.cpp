@@ -321,14 +321,20 @@ bool QVTabDragAssistant::performDragOperationForTabBarView(kit::DraggingInfo& in
     view->setIsReorderingTabViewItems(false);
     if (source)
         source->setIsReorderingTabViewItems(false);
-    view->updateAnimate(false);
-    if (source && source != view)
-        source->updateAnimate(false);
     if (source && (source != view || idx != item->sourceIndex()))
         if (auto* s = qvDetachedDelegate<QVTabBarViewDelegate>(source.get(), "tabViewDidDropTabViewItemInTabBarView", keep))
             s->tabViewDidDropTabViewItemInTabBarView(source->tabView().get(), tabItem.get(), view);
     kit::NotificationCenter::defaultCenter()->postNotificationNameObject(QVTabDragDidEndNotification, nullptr);
+    // The bars lay out once the drag is over and a source left empty has closed its window: laid
+    // out during the drag, the dropped button has no slot of its own and overlaps its neighbour.
     finishDrag();
+    view->updateAnimate(false);
+    if (source && source != view)
+        source->updateAnimate(false);
+    // The window that took the tab takes the focus too, not whichever window is in front (the
+    // source's may have closed with the focus).
+    if (const kit::Ref<kit::Window> w = view->window(); w && w->isVisible() && !w->isKeyWindow() && (!source || source->window() != w))
+        w->makeKeyAndOrderFront();
     return true;
 }
 

@@ -235,6 +235,62 @@ TEST(QVTabDetachedDrag, ATabTornOffNearTheCornerGetsAWindowOnScreen)
     EXPECT_EQ(f.size, kit::MakeSize(400, 100));
 }
 
+// Orders out the window of a bar left without tabs, as an application closes a torn-off window.
+class QVClosingDelegate : public QVLeavingDelegate {
+public:
+    void tabViewCloseWindowForLastTabViewItem(kit::TabView* tabView, kit::TabViewItem* item) override
+    {
+        calls << QStringLiteral("closeWindow:") + (item ? item->label() : QString());
+        if (const kit::Ref<kit::Window> w = tabView ? tabView->window() : nullptr)
+            w->orderOut();
+    }
+};
+
+// The lone tab of a torn-off window dragged back between the first bar's two tabs: that bar lays
+// its three buttons out side by side in tab order, each with its close button, now and after its
+// next update; the window that took the drop is key, though another is in front of it.
+TEST(QVTabDetachedDrag, TheLastTabDraggedBackLaysTheBarOutWithoutOverlap)
+{
+    QVTwoBars t;
+    auto closing = kit::make<QVClosingDelegate>();
+    closing->implemented = { "tabViewShouldAllowTabViewItemToLeaveTabBarView", "tabViewDidDropTabViewItemInTabBarView",
+        "tabViewNewTabBarViewForDraggedTabViewItemAtPoint", "tabViewCloseWindowForLastTabViewItem" };
+    t.a.bar->setDelegate(closing.get());
+    t.b.bar->setDelegate(closing.get());
+    t.b.item(0)->setLabel(QStringLiteral("Back"));
+    // A window in front of the destination, away from the drop: the key goes to the drop's window.
+    const auto other = kit::make<kit::Window>(kit::MakeRect(700, 100, 200, 100), kit::TitledWindowMask);
+    other->orderFront();
+    t.wb->makeKeyAndOrderFront();
+    kit::test::EventScript script(t.wb.get());
+    script.mouseDown(kit::MakePoint(30, 10)).mouseDragged(kit::MakePoint(36, 10)).mouseDragged(kit::MakePoint(36, 60));
+    script.inWindow(t.wa.get()).mouseDragged(kit::MakePoint(88, 10)).wait(0.2).mouseDragged(kit::MakePoint(89, 10)).wait(0.2).mouseUp(kit::MakePoint(89, 10));
+    script.run();
+    ASSERT_TRUE(closing->calls.contains(QStringLiteral("closeWindow:Back")));
+    EXPECT_FALSE(t.wb->isVisible());
+    ASSERT_EQ(t.a.tabView->numberOfTabViewItems(), 3);
+    ASSERT_EQ(t.a.tabView->tabViewItemAtIndex(1)->label(), QStringLiteral("Back"));
+    const auto expectSideBySide = [&](const char* when) {
+        SCOPED_TRACE(when);
+        const auto buttons = t.a.bar->orderedAttachedButtons();
+        ASSERT_EQ(buttons.size(), 3u);
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            EXPECT_EQ(buttons[i]->tabViewItem(), t.a.item(int(i))) << i;
+            EXPECT_EQ(buttons[i]->superview().get(), t.a.bar.get()) << i;
+            ASSERT_TRUE(buttons[i]->closeButton()) << i;
+            EXPECT_EQ(buttons[i]->closeButton()->superview().get(), buttons[i].get()) << i;
+            if (i > 0)
+                EXPECT_LE(buttons[i - 1]->frame().maxX(), buttons[i]->frame().minX()) << i;
+        }
+    };
+    expectSideBySide("after the drop");
+    kit::RunLoop::main().runPending();
+    expectSideBySide("after the next update");
+    t.a.bar->updateAnimate(false);
+    expectSideBySide("after another update");
+    EXPECT_TRUE(t.wa->isKeyWindow());
+}
+
 // Answers every drop validation with `answer`, noting the tab view each call names.
 class QVValidatingDelegate : public QVLeavingDelegate {
 public:
