@@ -1,8 +1,8 @@
 # Sourced by the build scripts: the compiler cache and the CMake arguments of each configuration.
 
-# The cache lives outside the clone, so a fresh clone on the same machine (CI's) hits what an
-# earlier one compiled. Paths inside the tree are hashed relative to it, and the build folder is
-# left out of the hash, so a clone anywhere shares the entries.
+# The cache lives outside the clone. Paths inside the tree are hashed relative to it and the build
+# folder is left out of the hash, so another clone shares the entries of whatever reads no
+# precompiled header (clang's hold the clone's absolute paths).
 export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/jvl-ccache}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 export CCACHE_NOHASHDIR=true
