@@ -296,7 +296,8 @@ void Application::setActive(bool active)
         }
     } else if (const Ref<Window> back = keyBeforeDeactivation_.lock(); back && !keyWindow() && back->isVisible()) {
         keyBeforeDeactivation_ = nullptr;
-        back->makeKeyWindow();
+        // The server gives the focus with the activation: a window of its choosing.
+        back->becomeKey(false);
     }
     for (const Ref<Window>& w : Window::allWindows()) {
         w->noteGeometryChanged();

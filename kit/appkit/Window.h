@@ -194,6 +194,8 @@ class Window : public Responder {
     void orderFront(Object* sender = nullptr);
     void orderOut(Object* sender = nullptr);
     void makeKeyAndOrderFront(Object* sender = nullptr);
+    // A window on screen also asks the server for the keyboard focus while the application is
+    // active: the key window is the one the user types into.
     void makeKeyWindow();
     void makeMainWindow();
     bool isKeyWindow() const;
@@ -409,6 +411,8 @@ private:
     // Nothing waits for the mouse-up any more; kept for the dispatch that calls it.
     void finishFirstMouse();
     void bringForwardByClick();
+    // `askFocus` NO: the key state follows a focus the server already gave (or is giving).
+    void becomeKey(bool askFocus);
     // Moves this window to the front of the kit's stacking, or right under `below`.
     void restack(const Window* below);
     void orderChildren();

@@ -356,8 +356,12 @@ void WindowHost::focusInEvent(QFocusEvent*)
     // Focus that comes with a click: the press makes the window key when it reaches the kit.
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
         return;
-    if (const Ref<Window> w = window_.lock())
-        w->makeKeyWindow();
+    const Ref<Window> w = window_.lock();
+    if (!w)
+        return;
+    // A window's sheet is key while it is up (keys go to the key window, whichever has the focus).
+    const Ref<Window> sheet = Application::sharedApplication()->attachedSheetOfWindow(w.get());
+    (sheet && sheet->isVisible() ? sheet : w)->becomeKey(false);
 }
 
 namespace {

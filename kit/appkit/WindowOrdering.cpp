@@ -135,7 +135,9 @@ void Window::bringForwardByClick()
 bool Window::canBecomeKeyWindow() const { return styleMask_ != BorderlessWindowMask; }
 bool Window::canBecomeMainWindow() const { return visible_ && styleMask_ != BorderlessWindowMask; }
 
-void Window::makeKeyWindow()
+void Window::makeKeyWindow() { becomeKey(true); }
+
+void Window::becomeKey(bool askFocus)
 {
     auto app = Application::sharedApplication();
     // A window clicks pass through is never focused, whatever its style.
@@ -153,6 +155,10 @@ void Window::makeKeyWindow()
     app->scheduleWindowUpdate();
     if (canBecomeMainWindow())
         makeMainWindow();
+    // Without this the window manager's focus stays where it was (a closed window's, say) and the
+    // keys go elsewhere. An inactive application takes no focus from another.
+    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen))
+        host_->activateWindow();
 }
 
 void Window::makeMainWindow()

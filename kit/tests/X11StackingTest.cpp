@@ -12,6 +12,7 @@
 #include "kit/x11/QtXcbConnection.h"
 #include "kit/x11/Stacking.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
@@ -130,6 +131,50 @@ TEST(X11Stacking, ABorderlessChildIsUnmanagedStaysOverItsParentAndTakesNoFocus)
     parent->removeChildWindow(child.get());
     child->orderOut();
     parent->orderOut();
+}
+
+xcb_window_t focusOnServer()
+{
+    xcb_connection_t* qt = qtXcbConnection();
+    xcb_flush(qt); // whatever Qt asked of the server has reached it
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr);
+    const xcb_window_t window = focus ? focus->focus : XCB_NONE;
+    std::free(focus);
+    return window;
+}
+
+// A window the kit makes key (a drop into its tab bar, a program's choice) asks the server for the
+// keyboard focus too: the key window and the one the user types into are the same.
+TEST(X11Stacking, AWindowMadeKeyByTheKitTakesTheServersFocus)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto first = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    auto second = make<Window>(MakeRect(500, 100, 300, 200), TitledWindowMask);
+    first->makeKeyAndOrderFront();
+    second->orderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*first) && test::isExposedOnServer(*second); }));
+    first->hostWidget()->activateWindow();
+    ASSERT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*first); }));
+
+    second->makeKeyWindow();
+    EXPECT_TRUE(second->isKeyWindow());
+    EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*second); }));
+    first->makeKeyWindow();
+    EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*first); }));
+    EXPECT_TRUE(test::turnUntil([&] { return QGuiApplication::focusWindow() == first->hostWidget()->windowHandle(); }));
+    EXPECT_TRUE(first->isKeyWindow()) << "the server's answer confirms the kit's choice";
+
+    // A window that never becomes key asks nothing.
+    auto borderless = make<Window>(MakeRect(150, 150, 80, 40), BorderlessWindowMask);
+    borderless->orderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*borderless); }));
+    borderless->makeKeyWindow();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(focusOnServer(), native(*first));
+    borderless->orderOut();
+    second->orderOut();
+    first->orderOut();
 }
 
 void moveOnServer(const Window& window, int x, int y)
