@@ -171,6 +171,31 @@ QStringList ViewAccessibilityAttributeNames() { return accessibility::viewAttrib
 
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute) { return accessibility::viewAttribute(view, attribute); }
 
+QStringList ProgressAccessibilityAttributeNames()
+{
+    QStringList names = accessibility::viewAttributes();
+    names << AccessibilityValueAttribute << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
+    return names;
+}
+
+Value ProgressAccessibilityAttributeValue(const View& view, const QString& attribute, bool busy, double value, double min, double max)
+{
+    const QString& role = busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole;
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(role);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(role));
+    if (attribute == AccessibilityValueAttribute)
+        return busy ? Value() : Value(value);
+    if (attribute == AccessibilityMinValueAttribute)
+        return busy ? Value() : Value(min);
+    if (attribute == AccessibilityMaxValueAttribute)
+        return busy ? Value() : Value(max);
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    return accessibility::viewAttribute(view, attribute);
+}
+
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect)
 {
     // A flipped view's rectangle turns over: the window's box has its origin at the bottom-left.

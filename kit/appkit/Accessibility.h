@@ -145,6 +145,10 @@ Value AccessibilityFocusedUIElement(const Value& element);
 // What any view answers (for view classes that adopt the protocol and pass other attributes on).
 QStringList ViewAccessibilityAttributeNames();
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute);
+// What a progress indicator answers: while `busy` a busy indicator without a value, else a
+// progress indicator with `value` from `min` to `max`; other attributes as any view.
+QStringList ProgressAccessibilityAttributeNames();
+Value ProgressAccessibilityAttributeValue(const View& view, const QString& attribute, bool busy, double value, double min, double max);
 // `rect` of `view` (its own coordinates) as accessibility places it: the origin is the bottom-left
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);

@@ -586,6 +586,7 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         changed.checked = true;
         changed.checkStateMixed = true;
         changed.pressed = true;
+        changed.busy = true;
         QAccessibleStateChangeEvent event(iface, changed);
         accessibilitybridge::notify(event);
     }

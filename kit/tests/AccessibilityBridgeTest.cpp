@@ -6,6 +6,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -107,13 +108,8 @@ class PictureList : public View, public Accessibility {
 };
 KIT_REGISTER_CLASS(PictureList, View) { }
 
-std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
-{
-    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
-    return recorded;
-}
-
-void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
+using test::events;
+using test::recordEvent;
 
 class AccessibilityBridgeTest : public testing::Test {
 protected:

@@ -12,6 +12,7 @@
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
 #include "kit/graphics/Image.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
@@ -46,23 +47,9 @@ TEST(ScreenReaderNames, AnAbsentStringIsEmptyNeverNull)
     EXPECT_FALSE(host->text(QAccessible::Description).contains(QStringLiteral("(null)")));
 }
 
-std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
-{
-    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
-    return recorded;
-}
-
-void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
-
-// The interfaces that got `type`, in order.
-std::vector<const QAccessibleInterface*> eventsOf(QAccessible::Event type)
-{
-    std::vector<const QAccessibleInterface*> out;
-    for (const auto& [t, iface] : events())
-        if (t == type)
-            out.push_back(iface);
-    return out;
-}
+using test::events;
+using test::eventsOf;
+using test::recordEvent;
 
 class ScreenReader : public testing::Test {
 protected:
