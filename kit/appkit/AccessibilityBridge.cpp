@@ -86,6 +86,20 @@ QString spokenText(const Value& v)
     return {};
 }
 
+// A scroll bar's knob is named after its scroll bar ("vertical scroll bar"), as it moves it.
+QString knobName(const Value& scrollBar)
+{
+    if (AccessibilityAttributeValue(scrollBar, AccessibilityRoleAttribute).stringValue() != AccessibilityScrollBarRole)
+        return {};
+    const QString orientation = AccessibilityAttributeValue(scrollBar, AccessibilityOrientationAttribute).stringValue();
+    const QString bar = AccessibilityRoleDescription(AccessibilityScrollBarRole);
+    if (orientation == AccessibilityHorizontalOrientationValue)
+        return QStringLiteral("horizontal ") + bar;
+    if (orientation == AccessibilityVerticalOrientationValue)
+        return QStringLiteral("vertical ") + bar;
+    return bar;
+}
+
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
 
 QAccessibleInterface* hostInterfaceOf(const Ref<Window>& window)
@@ -146,6 +160,8 @@ public:
             // A label and a table's cell are named by what they show.
             if (title.isEmpty() && (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityCellRole)))
                 return fullText();
+            if (title.isEmpty() && isRole(AccessibilityValueIndicatorRole))
+                return knobName(attribute(AccessibilityParentAttribute));
             return title;
         }
         case QAccessible::Help:

@@ -333,6 +333,54 @@ TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
     EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("Remove the row"));
 }
 
+// A scroll bar of a given orientation holding its knob, or the knob (a value indicator).
+class ScrollBarPart : public Object, public Accessibility {
+public:
+    ScrollBarPart(QString role, QString orientation, Object* parent = nullptr)
+        : role_(std::move(role))
+        , orientation_(std::move(orientation))
+        , parent_(parent)
+    { }
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityParentAttribute, AccessibilityOrientationAttribute, AccessibilityValueAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        if (a == AccessibilityRoleAttribute)
+            return Value(role_);
+        if (a == AccessibilityParentAttribute)
+            return Value(parent_.lock());
+        if (a == AccessibilityOrientationAttribute)
+            return orientation_.isEmpty() ? Value() : Value(orientation_);
+        if (a == AccessibilityValueAttribute && role_ == AccessibilityValueIndicatorRole)
+            return Value(0.5);
+        return {};
+    }
+
+private:
+    QString role_;
+    QString orientation_;
+    Weak<Object> parent_;
+};
+
+TEST(ScreenReaderNames, AScrollBarsKnobIsNamedAfterItsScrollBar)
+{
+    const std::pair<QString, QString> table[] = {
+        { AccessibilityHorizontalOrientationValue, QStringLiteral("horizontal scroll bar") },
+        { AccessibilityVerticalOrientationValue, QStringLiteral("vertical scroll bar") },
+        { QString(), QStringLiteral("scroll bar") },
+    };
+    for (const auto& [orientation, name] : table) {
+        auto bar = make<ScrollBarPart>(AccessibilityScrollBarRole, orientation);
+        auto knob = make<ScrollBarPart>(AccessibilityValueIndicatorRole, QString(), bar.get());
+        QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(knob)));
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), QAccessible::Slider);
+        EXPECT_EQ(iface->text(QAccessible::Name), name) << orientation.toStdString();
+    }
+}
+
 // An element of a given role and nothing else.
 class RoleOnly : public Object, public Accessibility {
 public:
