@@ -370,6 +370,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityTabGroupRole, QStringLiteral("tab group") },
         { AccessibilityStaticTextRole, QStringLiteral("text") },
         { AccessibilityTextFieldRole, QStringLiteral("text field") },
+        { AccessibilityTextAreaRole, QStringLiteral("text entry area") },
         { AccessibilityIncrementorRole, QStringLiteral("stepper") },
         { AccessibilityLevelIndicatorRole, QStringLiteral("level indicator") },
         { AccessibilitySliderRole, QStringLiteral("slider") },

@@ -49,6 +49,8 @@ inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXD
 // Text: the selection (a range; its end is the caret), settable while the text is edited; and the
 // text shown while the value is empty.
 inline const QString AccessibilitySelectedTextRangeAttribute = QStringLiteral("AXSelectedTextRange");
+// The selected text; setting it replaces the selection, as typing over it would.
+inline const QString AccessibilitySelectedTextAttribute = QStringLiteral("AXSelectedText");
 inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
 // Whether a button that stays in when pushed is in; nil for other buttons.
 inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked");
@@ -69,6 +71,7 @@ inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButto
 inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
 inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
 inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
+inline const QString AccessibilityTextAreaRole = QStringLiteral("AXTextArea");
 inline const QString AccessibilityIncrementorRole = QStringLiteral("AXIncrementor");
 inline const QString AccessibilityLevelIndicatorRole = QStringLiteral("AXLevelIndicator");
 inline const QString AccessibilitySliderRole = QStringLiteral("AXSlider");

@@ -49,6 +49,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityTabGroupRole, QAccessible::PageTabList },
         { AccessibilityStaticTextRole, QAccessible::StaticText },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
+        { AccessibilityTextAreaRole, QAccessible::EditableText },
         { AccessibilityWindowRole, QAccessible::Window },
         { AccessibilityIncrementorRole, QAccessible::SpinBox },
         { AccessibilityLevelIndicatorRole, QAccessible::Slider },
@@ -229,6 +230,10 @@ public:
         // Text fields, and cells of a table that edits them, take text.
         if (isTextField() || role() == QAccessible::Cell)
             s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
+        if (isRole(AccessibilityTextAreaRole)) {
+            s.multiLine = true;
+            s.readOnly = !s.editable;
+        }
         if (AccessibilityIsAttributeSettable(element(), AccessibilityDisclosingAttribute)) {
             s.expandable = true;
             s.expanded = attribute(AccessibilityDisclosingAttribute).boolValue();
@@ -386,6 +391,13 @@ public:
     void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int startOffset, int endOffset, const QString& text) override
     {
+        const Value e = element();
+        // An element that replaces its selection edits in place, as the user selecting and typing.
+        if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedTextAttribute)) {
+            selectRange(startOffset, endOffset);
+            AccessibilitySetValueForAttribute(e, Value(text), AccessibilitySelectedTextAttribute);
+            return;
+        }
         QString all = fullText();
         startOffset = std::clamp(startOffset, 0, int(all.size()));
         endOffset = std::clamp(endOffset, startOffset, int(all.size()));
@@ -398,10 +410,13 @@ public:
 
 private:
     bool isRole(const QString& role) const { return attribute(AccessibilityRoleAttribute).stringValue() == role; }
-    bool isText() const { return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityCellRole); }
+    bool isText() const
+    {
+        return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole);
+    }
 
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
-    bool isTextField() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityTextFieldRole; }
+    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole); }
 
     // The child of this element on the way up from `target`; null when `target` is not below it.
     QAccessibleInterface* directChildOnPathTo(Value target) const

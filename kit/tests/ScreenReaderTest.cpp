@@ -403,6 +403,7 @@ TEST(ScreenReaderRoles, EveryRoleReadsAsOneAScreenReaderKnows)
         { AccessibilityIncrementorRole, QAccessible::SpinBox },
         { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
+        { AccessibilityTextAreaRole, QAccessible::EditableText },
     };
     for (const auto& [role, expected] : table) {
         auto element = make<RoleOnly>(role);
