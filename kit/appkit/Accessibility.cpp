@@ -58,6 +58,8 @@ void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChan
 
 void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
 
+void Accessibility::accessibilitySelectedTextChanged() { AccessibilityBridge::selectedTextChanged(this); }
+
 std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
 {
     const Value v = accessibilityAttributeValue(attribute);

@@ -123,6 +123,8 @@ public:
     void accessibilityValueChanged();
     // Tells the platform bridge the element's selected state changed.
     void accessibilitySelectionChanged();
+    // Tells the platform bridge the caret or the selected text of the element's text moved.
+    void accessibilitySelectedTextChanged();
 
 protected:
     // The element as a value (the kit::Object it is part of).

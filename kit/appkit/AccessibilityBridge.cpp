@@ -405,8 +405,9 @@ public:
         AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
     }
 
-    // The text last announced, so an update says what it replaced.
+    // The text last announced, so an update says what it replaced; the selection likewise.
     QString announcedText;
+    Range announcedSelection { 0, 0 };
 
 private:
     bool isRole(const QString& role) const { return attribute(AccessibilityRoleAttribute).stringValue() == role; }
@@ -574,6 +575,7 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
             return existing;
     auto* iface = new accessibilitybridge::ElementInterface(object);
     iface->announcedText = iface->fullText();
+    iface->announcedSelection = iface->selectedRange();
     map[key] = QAccessible::registerAccessibleInterface(iface);
     return iface;
 }
@@ -593,14 +595,25 @@ void AccessibilityBridge::elementDestroyed(const Accessibility* element)
 
 void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }
 
-void AccessibilityBridge::valueChanged(const Accessibility* element)
+namespace accessibilitybridge {
+
+// The element's interface when Qt has asked for one; else null.
+ElementInterface* askedInterfaceOf(const Accessibility* element)
 {
-    const auto& map = accessibilitybridge::interfaces();
+    const auto& map = interfaces();
     const auto it = map.find(element);
     if (it == map.end() || !QCoreApplication::instance())
-        return;
-    auto* iface = dynamic_cast<accessibilitybridge::ElementInterface*>(QAccessible::accessibleInterface(it->second));
-    if (!iface || !iface->isValid())
+        return nullptr;
+    auto* iface = dynamic_cast<ElementInterface*>(QAccessible::accessibleInterface(it->second));
+    return iface && iface->isValid() ? iface : nullptr;
+}
+
+} // namespace accessibilitybridge
+
+void AccessibilityBridge::valueChanged(const Accessibility* element)
+{
+    auto* iface = accessibilitybridge::askedInterfaceOf(element);
+    if (!iface)
         return;
     if (iface->textInterface()) {
         const QString now = iface->fullText();
@@ -619,6 +632,24 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         changed.pressed = true;
         changed.busy = true;
         QAccessibleStateChangeEvent event(iface, changed);
+        accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::selectedTextChanged(const Accessibility* element)
+{
+    auto* iface = accessibilitybridge::askedInterfaceOf(element);
+    if (!iface || !iface->textInterface())
+        return;
+    const Range before = iface->announcedSelection;
+    const Range now = iface->selectedRange();
+    iface->announcedSelection = now;
+    if (now.length != before.length || (now.length > 0 && now.location != before.location)) {
+        QAccessibleTextSelectionEvent event(iface, int(now.location), int(MaxRange(now)));
+        accessibilitybridge::notify(event);
+    }
+    if (MaxRange(now) != MaxRange(before)) {
+        QAccessibleTextCursorEvent event(iface, int(MaxRange(now)));
         accessibilitybridge::notify(event);
     }
 }

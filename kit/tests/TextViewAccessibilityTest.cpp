@@ -206,6 +206,24 @@ TEST_F(TextViewAccessibility, EveryChangeOfTheTextIsAnnounced)
     EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral(">Old text"));
 }
 
+TEST_F(TextViewAccessibility, CaretAndSelectionMovesAreAnnounced)
+{
+    events().clear();
+    view->setSelectedRange({ 3, 0 });
+    EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved), (std::vector<const QAccessibleInterface*> { iface }));
+    EXPECT_TRUE(eventsOf(QAccessible::TextSelectionChanged).empty());
+    // Selecting forward from there takes the caret to the selection's end.
+    view->setSelectedRange({ 3, 4 });
+    EXPECT_EQ(eventsOf(QAccessible::TextSelectionChanged), (std::vector<const QAccessibleInterface*> { iface }));
+    EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved).size(), 2u);
+    // The same place again says nothing new; the selection given up does.
+    view->setSelectedRange({ 3, 4 });
+    EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved).size(), 2u);
+    view->setSelectedRange({ 7, 0 });
+    EXPECT_EQ(eventsOf(QAccessible::TextSelectionChanged).size(), 2u);
+    EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved).size(), 2u);
+}
+
 TEST_F(TextViewAccessibility, ItTakesFocusAndFocusEventsNameIt)
 {
     EXPECT_TRUE(iface->state().focusable);
@@ -247,6 +265,11 @@ TEST(FieldEditorAccessibility, TheFieldStandsForItsEditor)
     EXPECT_EQ(host->child(0), fieldInterface);
     ASSERT_FALSE(eventsOf(QAccessible::Focus).empty());
     EXPECT_EQ(eventsOf(QAccessible::Focus).back(), fieldInterface);
+    // The caret the user moves in the editor moves in the field.
+    events().clear();
+    dynamic_cast<FieldEditing*>(editor.get())->setEditorSelectedRange({ 1, 0 });
+    EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved), (std::vector<const QAccessibleInterface*> { fieldInterface }));
+    EXPECT_EQ(fieldInterface->textInterface()->cursorPosition(), 1);
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 

@@ -266,6 +266,8 @@ public:
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
     bool accessibilityIsIgnored() const override { return fieldEditor_; }
+    // Tells a screen reader the caret or selection moved: the field editor's is its field's.
+    void announceSelectedTextChange();
 
 protected:
     // The user path: asks, replaces in the typing attributes, places the caret, didChangeText.

@@ -95,4 +95,17 @@ void TextView::accessibilitySetValueForAttribute(const Value& value, const QStri
         replaceForUser(range, replacement);
 }
 
+void TextView::announceSelectedTextChange()
+{
+    if (!fieldEditor_) {
+        accessibilitySelectedTextChanged();
+        return;
+    }
+    const Ref<View> edited = editingSessionView();
+    const Value element = edited ? AccessibilityFocusedUIElement(Value(edited)) : Value();
+    const Ref<Object> object = element.isObject() ? element.object() : nullptr;
+    if (auto* standIn = dynamic_cast<Accessibility*>(object.get()))
+        standIn->accessibilitySelectedTextChanged();
+}
+
 } // namespace kit
