@@ -198,6 +198,22 @@ Value ProgressAccessibilityAttributeValue(const View& view, const QString& attri
     return accessibility::viewAttribute(view, attribute);
 }
 
+TextChange AccessibilityTextChangeBetween(const QString& before, const QString& after)
+{
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
+        ++prefix;
+    if (prefix > 0 && before[prefix - 1].isHighSurrogate())
+        --prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    if (suffix > 0 && before[before.size() - suffix].isLowSurrogate())
+        --suffix;
+    return { prefix, before.mid(prefix, before.size() - prefix - suffix), after.mid(prefix, after.size() - prefix - suffix) };
+}
+
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect)
 {
     // A flipped view's rectangle turns over: the window's box has its origin at the bottom-left.

@@ -154,6 +154,14 @@ Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute
 // progress indicator with `value` from `min` to `max`; other attributes as any view.
 QStringList ProgressAccessibilityAttributeNames();
 Value ProgressAccessibilityAttributeValue(const View& view, const QString& attribute, bool busy, double value, double min, double max);
+// How `before` became `after`, as one change: the part between their common start and their
+// common end, never half a surrogate pair (a text update says what was typed, not the whole text).
+struct TextChange {
+    std::int64_t location = 0;
+    QString removed;
+    QString inserted;
+};
+TextChange AccessibilityTextChangeBetween(const QString& before, const QString& after);
 // `rect` of `view` (its own coordinates) as accessibility places it: the origin is the bottom-left
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);

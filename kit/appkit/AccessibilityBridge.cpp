@@ -619,7 +619,8 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         const QString now = iface->fullText();
         if (now == iface->announcedText)
             return;
-        QAccessibleTextUpdateEvent event(iface, 0, iface->announcedText, now);
+        const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, now);
+        QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
         iface->announcedText = now;
         accessibilitybridge::notify(event);
     } else if (QAccessibleValueInterface* value = iface->valueInterface()) {

@@ -8,29 +8,6 @@
 
 namespace kit {
 
-namespace textviewaccessibility {
-
-// The one range of `old` that `now` replaces (what lies between their common start and their
-// common end, never splitting a surrogate pair), so the text around an edit keeps its attributes.
-Range changedRange(const QString& old, const QString& now, QString& replacement)
-{
-    const qsizetype shorter = std::min(old.size(), now.size());
-    qsizetype prefix = 0;
-    while (prefix < shorter && old[prefix] == now[prefix])
-        ++prefix;
-    if (prefix > 0 && old[prefix - 1].isHighSurrogate())
-        --prefix;
-    qsizetype suffix = 0;
-    while (suffix < shorter - prefix && old[old.size() - 1 - suffix] == now[now.size() - 1 - suffix])
-        ++suffix;
-    if (suffix > 0 && old[old.size() - suffix].isLowSurrogate())
-        --suffix;
-    replacement = now.mid(prefix, now.size() - prefix - suffix);
-    return { prefix, old.size() - prefix - suffix };
-}
-
-} // namespace textviewaccessibility
-
 QStringList TextView::accessibilityAttributeNames() const
 {
     QStringList names = ViewAccessibilityAttributeNames();
@@ -89,10 +66,10 @@ void TextView::accessibilitySetValueForAttribute(const Value& value, const QStri
         replaceForUser(selectedRange(), text);
         return;
     }
-    QString replacement;
-    const Range range = textviewaccessibility::changedRange(string(), text, replacement);
-    if (range.length > 0 || !replacement.isEmpty())
-        replaceForUser(range, replacement);
+    // Only the range that changes is replaced, so the text around it keeps its attributes.
+    const TextChange change = AccessibilityTextChangeBetween(string(), text);
+    if (!change.removed.isEmpty() || !change.inserted.isEmpty())
+        replaceForUser({ change.location, change.removed.size() }, change.inserted);
 }
 
 void TextView::announceSelectedTextChange()
