@@ -158,6 +158,7 @@ void KSSpinningProgressIndicator::setIndeterminate(bool flag)
     if (!flag && isAnimating_)
         stopAnimation();
     setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 void KSSpinningProgressIndicator::setDoubleValue(double value)
@@ -166,6 +167,7 @@ void KSSpinningProgressIndicator::setDoubleValue(double value)
         setIndeterminate(false);
     currentValue_ = value;
     setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 void KSSpinningProgressIndicator::setMaxValue(double value)
@@ -194,6 +196,13 @@ void KSSpinningProgressIndicator::setDisplayedWhenStopped(bool flag)
         setHidden(false);
     else if (!flag && !isHidden())
         setHidden(true);
+}
+
+QStringList KSSpinningProgressIndicator::accessibilityAttributeNames() const { return kit::ProgressAccessibilityAttributeNames(); }
+
+kit::Value KSSpinningProgressIndicator::accessibilityAttributeValue(const QString& attribute) const
+{
+    return kit::ProgressAccessibilityAttributeValue(*this, attribute, isIndeterminate_, currentValue_, 0, maxValue_);
 }
 
 void KSSpinningProgressIndicator::drawRect(kit::Rect)

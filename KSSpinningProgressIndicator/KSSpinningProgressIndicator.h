@@ -5,6 +5,7 @@
 // from a repeating timer in the common run-loop modes (so it keeps turning during mouse
 // tracking), or from a thread of its own, and only while it is in a window.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h" // View.h alone leaves Ref<Window> incomplete
 #include "kit/core/Class.h"
@@ -16,7 +17,7 @@
 #include <cstdint>
 #include <memory>
 
-class KSSpinningProgressIndicator : public kit::View {
+class KSSpinningProgressIndicator : public kit::View, public kit::Accessibility {
     KIT_CLASS(KSSpinningProgressIndicator)
 
     // The one style there is.
@@ -65,6 +66,11 @@ class KSSpinningProgressIndicator : public kit::View {
     // kit::View:
     void viewDidMoveToWindow() override;
     void drawRect(kit::Rect dirtyRect) override;
+
+    // kit::Accessibility: a busy indicator while indeterminate, else a progress indicator with its
+    // value from 0 to the maximum.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
 
 private:
     // What the animation thread shares with the view; the thread never touches the view itself.

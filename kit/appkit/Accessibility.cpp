@@ -58,6 +58,8 @@ void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChan
 
 void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
 
+void Accessibility::accessibilitySelectedTextChanged() { AccessibilityBridge::selectedTextChanged(this); }
+
 std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
 {
     const Value v = accessibilityAttributeValue(attribute);
@@ -170,6 +172,47 @@ Value windowAttribute(const Window& window, const QString& attribute)
 QStringList ViewAccessibilityAttributeNames() { return accessibility::viewAttributes(); }
 
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute) { return accessibility::viewAttribute(view, attribute); }
+
+QStringList ProgressAccessibilityAttributeNames()
+{
+    QStringList names = accessibility::viewAttributes();
+    names << AccessibilityValueAttribute << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
+    return names;
+}
+
+Value ProgressAccessibilityAttributeValue(const View& view, const QString& attribute, bool busy, double value, double min, double max)
+{
+    const QString& role = busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole;
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(role);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(role));
+    if (attribute == AccessibilityValueAttribute)
+        return busy ? Value() : Value(value);
+    if (attribute == AccessibilityMinValueAttribute)
+        return busy ? Value() : Value(min);
+    if (attribute == AccessibilityMaxValueAttribute)
+        return busy ? Value() : Value(max);
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    return accessibility::viewAttribute(view, attribute);
+}
+
+TextChange AccessibilityTextChangeBetween(const QString& before, const QString& after)
+{
+    const qsizetype shorter = std::min(before.size(), after.size());
+    qsizetype prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
+        ++prefix;
+    if (prefix > 0 && before[prefix - 1].isHighSurrogate())
+        --prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    if (suffix > 0 && before[before.size() - suffix].isLowSurrogate())
+        --suffix;
+    return { prefix, before.mid(prefix, before.size() - prefix - suffix), after.mid(prefix, after.size() - prefix - suffix) };
+}
 
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect)
 {
@@ -345,6 +388,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityTabGroupRole, QStringLiteral("tab group") },
         { AccessibilityStaticTextRole, QStringLiteral("text") },
         { AccessibilityTextFieldRole, QStringLiteral("text field") },
+        { AccessibilityTextAreaRole, QStringLiteral("text entry area") },
         { AccessibilityIncrementorRole, QStringLiteral("stepper") },
         { AccessibilityLevelIndicatorRole, QStringLiteral("level indicator") },
         { AccessibilitySliderRole, QStringLiteral("slider") },

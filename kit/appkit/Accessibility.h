@@ -49,6 +49,8 @@ inline const QString AccessibilityDisclosureLevelAttribute = QStringLiteral("AXD
 // Text: the selection (a range; its end is the caret), settable while the text is edited; and the
 // text shown while the value is empty.
 inline const QString AccessibilitySelectedTextRangeAttribute = QStringLiteral("AXSelectedTextRange");
+// The selected text; setting it replaces the selection, as typing over it would.
+inline const QString AccessibilitySelectedTextAttribute = QStringLiteral("AXSelectedText");
 inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
 // Whether a button that stays in when pushed is in; nil for other buttons.
 inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked");
@@ -69,6 +71,7 @@ inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButto
 inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
 inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
 inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
+inline const QString AccessibilityTextAreaRole = QStringLiteral("AXTextArea");
 inline const QString AccessibilityIncrementorRole = QStringLiteral("AXIncrementor");
 inline const QString AccessibilityLevelIndicatorRole = QStringLiteral("AXLevelIndicator");
 inline const QString AccessibilitySliderRole = QStringLiteral("AXSlider");
@@ -120,6 +123,8 @@ public:
     void accessibilityValueChanged();
     // Tells the platform bridge the element's selected state changed.
     void accessibilitySelectionChanged();
+    // Tells the platform bridge the caret or the selected text of the element's text moved.
+    void accessibilitySelectedTextChanged();
 
 protected:
     // The element as a value (the kit::Object it is part of).
@@ -145,6 +150,18 @@ Value AccessibilityFocusedUIElement(const Value& element);
 // What any view answers (for view classes that adopt the protocol and pass other attributes on).
 QStringList ViewAccessibilityAttributeNames();
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute);
+// What a progress indicator answers: while `busy` a busy indicator without a value, else a
+// progress indicator with `value` from `min` to `max`; other attributes as any view.
+QStringList ProgressAccessibilityAttributeNames();
+Value ProgressAccessibilityAttributeValue(const View& view, const QString& attribute, bool busy, double value, double min, double max);
+// How `before` became `after`, as one change: the part between their common start and their
+// common end, never half a surrogate pair (a text update says what was typed, not the whole text).
+struct TextChange {
+    std::int64_t location = 0;
+    QString removed;
+    QString inserted;
+};
+TextChange AccessibilityTextChangeBetween(const QString& before, const QString& after);
 // `rect` of `view` (its own coordinates) as accessibility places it: the origin is the bottom-left
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);

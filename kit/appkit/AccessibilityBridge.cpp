@@ -49,6 +49,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityTabGroupRole, QAccessible::PageTabList },
         { AccessibilityStaticTextRole, QAccessible::StaticText },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
+        { AccessibilityTextAreaRole, QAccessible::EditableText },
         { AccessibilityWindowRole, QAccessible::Window },
         { AccessibilityIncrementorRole, QAccessible::SpinBox },
         { AccessibilityLevelIndicatorRole, QAccessible::Slider },
@@ -84,6 +85,20 @@ QString spokenText(const Value& v)
     if (v.isNumber())
         return QString::number(v.doubleValue());
     return {};
+}
+
+// A scroll bar's knob is named after its scroll bar ("vertical scroll bar"), as it moves it.
+QString knobName(const Value& scrollBar)
+{
+    if (AccessibilityAttributeValue(scrollBar, AccessibilityRoleAttribute).stringValue() != AccessibilityScrollBarRole)
+        return {};
+    const QString orientation = AccessibilityAttributeValue(scrollBar, AccessibilityOrientationAttribute).stringValue();
+    const QString bar = AccessibilityRoleDescription(AccessibilityScrollBarRole);
+    if (orientation == AccessibilityHorizontalOrientationValue)
+        return QStringLiteral("horizontal ") + bar;
+    if (orientation == AccessibilityVerticalOrientationValue)
+        return QStringLiteral("vertical ") + bar;
+    return bar;
 }
 
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
@@ -146,6 +161,8 @@ public:
             // A label and a table's cell are named by what they show.
             if (title.isEmpty() && (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityCellRole)))
                 return fullText();
+            if (title.isEmpty() && isRole(AccessibilityValueIndicatorRole))
+                return knobName(attribute(AccessibilityParentAttribute));
             return title;
         }
         case QAccessible::Help:
@@ -213,6 +230,10 @@ public:
         // Text fields, and cells of a table that edits them, take text.
         if (isTextField() || role() == QAccessible::Cell)
             s.editable = AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute);
+        if (isRole(AccessibilityTextAreaRole)) {
+            s.multiLine = true;
+            s.readOnly = !s.editable;
+        }
         if (AccessibilityIsAttributeSettable(element(), AccessibilityDisclosingAttribute)) {
             s.expandable = true;
             s.expanded = attribute(AccessibilityDisclosingAttribute).boolValue();
@@ -370,6 +391,13 @@ public:
     void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int startOffset, int endOffset, const QString& text) override
     {
+        const Value e = element();
+        // An element that replaces its selection edits in place, as the user selecting and typing.
+        if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedTextAttribute)) {
+            selectRange(startOffset, endOffset);
+            AccessibilitySetValueForAttribute(e, Value(text), AccessibilitySelectedTextAttribute);
+            return;
+        }
         QString all = fullText();
         startOffset = std::clamp(startOffset, 0, int(all.size()));
         endOffset = std::clamp(endOffset, startOffset, int(all.size()));
@@ -377,15 +405,19 @@ public:
         AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
     }
 
-    // The text last announced, so an update says what it replaced.
+    // The text last announced, so an update says what it replaced; the selection likewise.
     QString announcedText;
+    Range announcedSelection { 0, 0 };
 
 private:
     bool isRole(const QString& role) const { return attribute(AccessibilityRoleAttribute).stringValue() == role; }
-    bool isText() const { return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityCellRole); }
+    bool isText() const
+    {
+        return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole);
+    }
 
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
-    bool isTextField() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityTextFieldRole; }
+    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole); }
 
     // The child of this element on the way up from `target`; null when `target` is not below it.
     QAccessibleInterface* directChildOnPathTo(Value target) const
@@ -543,6 +575,7 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
             return existing;
     auto* iface = new accessibilitybridge::ElementInterface(object);
     iface->announcedText = iface->fullText();
+    iface->announcedSelection = iface->selectedRange();
     map[key] = QAccessible::registerAccessibleInterface(iface);
     return iface;
 }
@@ -562,20 +595,32 @@ void AccessibilityBridge::elementDestroyed(const Accessibility* element)
 
 void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }
 
-void AccessibilityBridge::valueChanged(const Accessibility* element)
+namespace accessibilitybridge {
+
+// The element's interface when Qt has asked for one; else null.
+ElementInterface* askedInterfaceOf(const Accessibility* element)
 {
-    const auto& map = accessibilitybridge::interfaces();
+    const auto& map = interfaces();
     const auto it = map.find(element);
     if (it == map.end() || !QCoreApplication::instance())
-        return;
-    auto* iface = dynamic_cast<accessibilitybridge::ElementInterface*>(QAccessible::accessibleInterface(it->second));
-    if (!iface || !iface->isValid())
+        return nullptr;
+    auto* iface = dynamic_cast<ElementInterface*>(QAccessible::accessibleInterface(it->second));
+    return iface && iface->isValid() ? iface : nullptr;
+}
+
+} // namespace accessibilitybridge
+
+void AccessibilityBridge::valueChanged(const Accessibility* element)
+{
+    auto* iface = accessibilitybridge::askedInterfaceOf(element);
+    if (!iface)
         return;
     if (iface->textInterface()) {
         const QString now = iface->fullText();
         if (now == iface->announcedText)
             return;
-        QAccessibleTextUpdateEvent event(iface, 0, iface->announcedText, now);
+        const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, now);
+        QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
         iface->announcedText = now;
         accessibilitybridge::notify(event);
     } else if (QAccessibleValueInterface* value = iface->valueInterface()) {
@@ -586,7 +631,26 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         changed.checked = true;
         changed.checkStateMixed = true;
         changed.pressed = true;
+        changed.busy = true;
         QAccessibleStateChangeEvent event(iface, changed);
+        accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::selectedTextChanged(const Accessibility* element)
+{
+    auto* iface = accessibilitybridge::askedInterfaceOf(element);
+    if (!iface || !iface->textInterface())
+        return;
+    const Range before = iface->announcedSelection;
+    const Range now = iface->selectedRange();
+    iface->announcedSelection = now;
+    if (now.length != before.length || (now.length > 0 && now.location != before.location)) {
+        QAccessibleTextSelectionEvent event(iface, int(now.location), int(MaxRange(now)));
+        accessibilitybridge::notify(event);
+    }
+    if (MaxRange(now) != MaxRange(before)) {
+        QAccessibleTextCursorEvent event(iface, int(MaxRange(now)));
         accessibilitybridge::notify(event);
     }
 }

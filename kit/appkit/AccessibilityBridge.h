@@ -36,6 +36,9 @@ public:
     // Qt never asked about.
     static void valueChanged(const Accessibility* element);
     static void selectionChanged(const Accessibility* element);
+    // A text's caret or selection moved: TextCaretMoved and TextSelectionChanged, each only when
+    // that one changed; nothing for an element Qt never asked about.
+    static void selectedTextChanged(const Accessibility* element);
     // Sent by a window whose first responder changed: Focus for the element that now has focus,
     // while accessibility is active.
     static void focusChanged(Window* window);

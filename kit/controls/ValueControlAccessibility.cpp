@@ -197,29 +197,12 @@ QString SliderCell::accessibilityRangedRole() const { return AccessibilitySlider
 
 // Progress ----------------------------------------------------------------------------------------
 
-QStringList ProgressIndicator::accessibilityAttributeNames() const
-{
-    QStringList names = ViewAccessibilityAttributeNames();
-    names << AccessibilityValueAttribute << AccessibilityMinValueAttribute << AccessibilityMaxValueAttribute;
-    return names;
-}
+QStringList ProgressIndicator::accessibilityAttributeNames() const { return ProgressAccessibilityAttributeNames(); }
 
 Value ProgressIndicator::accessibilityAttributeValue(const QString& attribute) const
 {
     const bool busy = isIndeterminate() || style() == ProgressIndicatorSpinningStyle;
-    if (attribute == AccessibilityRoleAttribute)
-        return Value(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole);
-    if (attribute == AccessibilityRoleDescriptionAttribute)
-        return Value(AccessibilityRoleDescription(busy ? AccessibilityBusyIndicatorRole : AccessibilityProgressIndicatorRole));
-    if (attribute == AccessibilityValueAttribute)
-        return busy ? Value() : Value(doubleValue());
-    if (attribute == AccessibilityMinValueAttribute)
-        return busy ? Value() : Value(minValue());
-    if (attribute == AccessibilityMaxValueAttribute)
-        return busy ? Value() : Value(maxValue());
-    if (attribute == AccessibilityChildrenAttribute)
-        return Value(Array {});
-    return ViewAccessibilityAttributeValue(*this, attribute);
+    return ProgressAccessibilityAttributeValue(*this, attribute, busy, doubleValue(), minValue(), maxValue());
 }
 
 } // namespace kit

@@ -6,6 +6,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -107,13 +108,8 @@ class PictureList : public View, public Accessibility {
 };
 KIT_REGISTER_CLASS(PictureList, View) { }
 
-std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
-{
-    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
-    return recorded;
-}
-
-void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
+using test::events;
+using test::recordEvent;
 
 class AccessibilityBridgeTest : public testing::Test {
 protected:
@@ -276,5 +272,36 @@ TEST_F(AccessibilityBridgeTest, ASelectionOrValueChangeIsAnnouncedOnlyForElement
     ASSERT_EQ(events().size(), 1u);
     EXPECT_EQ(events().front(), std::pair(QAccessible::Selection, static_cast<const QAccessibleInterface*>(second)));
 }
+
+struct TextChangeCase {
+    const char* name;
+    QString before, after;
+    std::int64_t location;
+    QString removed, inserted;
+};
+
+class AccessibilityTextChange : public testing::TestWithParam<TextChangeCase> { };
+
+// A text update says what was typed where, not the whole text again.
+TEST_P(AccessibilityTextChange, IsTheOneRangeThatWasReplaced)
+{
+    const TextChangeCase& c = GetParam();
+    const TextChange change = AccessibilityTextChangeBetween(c.before, c.after);
+    EXPECT_EQ(change.location, c.location);
+    EXPECT_EQ(change.removed, c.removed);
+    EXPECT_EQ(change.inserted, c.inserted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, AccessibilityTextChange,
+    testing::Values(TextChangeCase { "typedAtTheEnd", "Dear", "Dear ", 4, "", " " },
+        TextChangeCase { "typedInside", "Line two", "Line 2two", 5, "", "2" },
+        TextChangeCase { "deletedAtTheStart", "Hello", "ello", 0, "H", "" },
+        TextChangeCase { "replacedAWord", "a red box", "a blue box", 2, "red", "blue" },
+        TextChangeCase { "doubledLetter", "ab", "abb", 2, "", "b" }, TextChangeCase { "everything", "old", "new", 0, "old", "new" },
+        TextChangeCase { "nothing", "same", "same", 4, "", "" },
+        // Two faces that share their first half: the whole character goes and comes.
+        TextChangeCase { "surrogatePair", QStringLiteral("a\U0001F600b"), QStringLiteral("a\U0001F603b"), 1, QStringLiteral("\U0001F600"),
+            QStringLiteral("\U0001F603") }),
+    [](const testing::TestParamInfo<TextChangeCase>& info) { return std::string(info.param.name); });
 
 } // namespace accessibility_bridge_test

@@ -12,6 +12,7 @@
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
 #include "kit/graphics/Image.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
@@ -46,23 +47,9 @@ TEST(ScreenReaderNames, AnAbsentStringIsEmptyNeverNull)
     EXPECT_FALSE(host->text(QAccessible::Description).contains(QStringLiteral("(null)")));
 }
 
-std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>>& events()
-{
-    static std::vector<std::pair<QAccessible::Event, const QAccessibleInterface*>> recorded;
-    return recorded;
-}
-
-void recordEvent(int event, const QAccessibleInterface* iface) { events().emplace_back(QAccessible::Event(event), iface); }
-
-// The interfaces that got `type`, in order.
-std::vector<const QAccessibleInterface*> eventsOf(QAccessible::Event type)
-{
-    std::vector<const QAccessibleInterface*> out;
-    for (const auto& [t, iface] : events())
-        if (t == type)
-            out.push_back(iface);
-    return out;
-}
+using test::events;
+using test::eventsOf;
+using test::recordEvent;
 
 class ScreenReader : public testing::Test {
 protected:
@@ -346,6 +333,54 @@ TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)
     EXPECT_EQ(interfaceOf(remove)->text(QAccessible::Name), QStringLiteral("Remove the row"));
 }
 
+// A scroll bar of a given orientation holding its knob, or the knob (a value indicator).
+class ScrollBarPart : public Object, public Accessibility {
+public:
+    ScrollBarPart(QString role, QString orientation, Object* parent = nullptr)
+        : role_(std::move(role))
+        , orientation_(std::move(orientation))
+        , parent_(parent)
+    { }
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityParentAttribute, AccessibilityOrientationAttribute, AccessibilityValueAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        if (a == AccessibilityRoleAttribute)
+            return Value(role_);
+        if (a == AccessibilityParentAttribute)
+            return Value(parent_.lock());
+        if (a == AccessibilityOrientationAttribute)
+            return orientation_.isEmpty() ? Value() : Value(orientation_);
+        if (a == AccessibilityValueAttribute && role_ == AccessibilityValueIndicatorRole)
+            return Value(0.5);
+        return {};
+    }
+
+private:
+    QString role_;
+    QString orientation_;
+    Weak<Object> parent_;
+};
+
+TEST(ScreenReaderNames, AScrollBarsKnobIsNamedAfterItsScrollBar)
+{
+    const std::pair<QString, QString> table[] = {
+        { AccessibilityHorizontalOrientationValue, QStringLiteral("horizontal scroll bar") },
+        { AccessibilityVerticalOrientationValue, QStringLiteral("vertical scroll bar") },
+        { QString(), QStringLiteral("scroll bar") },
+    };
+    for (const auto& [orientation, name] : table) {
+        auto bar = make<ScrollBarPart>(AccessibilityScrollBarRole, orientation);
+        auto knob = make<ScrollBarPart>(AccessibilityValueIndicatorRole, QString(), bar.get());
+        QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(knob)));
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), QAccessible::Slider);
+        EXPECT_EQ(iface->text(QAccessible::Name), name) << orientation.toStdString();
+    }
+}
+
 // An element of a given role and nothing else.
 class RoleOnly : public Object, public Accessibility {
 public:
@@ -368,6 +403,7 @@ TEST(ScreenReaderRoles, EveryRoleReadsAsOneAScreenReaderKnows)
         { AccessibilityIncrementorRole, QAccessible::SpinBox },
         { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
+        { AccessibilityTextAreaRole, QAccessible::EditableText },
     };
     for (const auto& [role, expected] : table) {
         auto element = make<RoleOnly>(role);

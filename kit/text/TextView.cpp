@@ -555,6 +555,8 @@ void TextView::textStorageDidProcessEditing(TextStorage&, unsigned editedMask, R
         fitFieldEditorContainer();
         keepCaretVisibleInFieldEditor();
     }
+    if (editedMask & TextStorageEditedCharacters)
+        accessibilityValueChanged();
     // What changed on screen the layout manager has already marked: the edited lines, and the
     // lines below them when they moved.
 }
@@ -576,6 +578,7 @@ void TextView::textLayoutDidReplaceTextStorage(TextStorage& storage)
     selected_.length = std::min(selected_.length, n - selected_.location);
     textLayoutDidInvalidate();
     setNeedsDisplay(true);
+    accessibilityValueChanged();
 }
 
 Range TextView::textLayoutSelectedRange() const

@@ -13,6 +13,7 @@
 // factory this file's registration installs, running the sessions a cell starts (FieldEditing).
 // Main thread only.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/TextInput.h"
 #include "kit/appkit/View.h"
@@ -40,7 +41,7 @@ class Timer;
 enum SelectionAffinity : int { SelectionAffinityUpstream = 0, SelectionAffinityDownstream = 1 };
 enum SelectionGranularity : int { SelectByCharacter = 0, SelectByWord = 1, SelectByParagraph = 2 };
 
-class TextView : public View, public FieldEditing, public TextLayoutClient, public TextInputClient {
+class TextView : public View, public FieldEditing, public TextLayoutClient, public TextInputClient, public Accessibility {
     KIT_CLASS(TextView)
 public:
     // A text view with its own storage, layout manager and a container as wide as the frame.
@@ -256,6 +257,17 @@ public:
     Range selectedRangeForInput() const override { return selected_; }
     QString surroundingText() const override;
     std::int64_t cursorPositionInSurroundingText() const override;
+
+    // kit::Accessibility (TextViewAccessibility.cpp): a multi-line text area valued by its text,
+    // whose value, selected text and selection a client changes as the user would; every change of
+    // the text is announced. The field editor is ignored: the field it edits stands for it.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    bool accessibilityIsIgnored() const override { return fieldEditor_; }
+    // Tells a screen reader the caret or selection moved: the field editor's is its field's.
+    void announceSelectedTextChange();
 
 protected:
     // The user path: asks, replaces in the typing attributes, places the caret, didChangeText.

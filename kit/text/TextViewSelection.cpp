@@ -64,6 +64,7 @@ void TextView::setSelectedRangeAffinityStillSelecting(Range range, SelectionAffi
             d->textViewDidChangeSelection(note.get());
         NotificationCenter::defaultCenter()->postNotification(note);
     }
+    announceSelectedTextChange();
 }
 
 Rect TextView::selectionDisplayRect(Range range)

@@ -1,0 +1,88 @@
+// What a text view shows to accessibility: a multi-line text area valued by its text. A client's
+// changes take the user's way (the edit pipeline, the selection hook), so delegates see nothing new.
+
+#include "kit/appkit/Window.h"
+#include "kit/text/TextView.h"
+
+#include <algorithm>
+
+namespace kit {
+
+QStringList TextView::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityValueAttribute << AccessibilitySelectedTextRangeAttribute << AccessibilitySelectedTextAttribute;
+    return names;
+}
+
+Value TextView::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityTextAreaRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityTextAreaRole));
+    if (attribute == AccessibilityValueAttribute)
+        return Value(string());
+    if (attribute == AccessibilitySelectedTextRangeAttribute)
+        return Value(selectedRange());
+    if (attribute == AccessibilitySelectedTextAttribute)
+        return Value(string().mid(selectedRange().location, selectedRange().length));
+    // What the text says is its own: no placeholder.
+    if (attribute == AccessibilityPlaceholderValueAttribute)
+        return {};
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+bool TextView::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    if (attribute == AccessibilityFocusedAttribute)
+        return acceptsFirstResponder() && window();
+    if (attribute == AccessibilitySelectedTextRangeAttribute)
+        return isSelectable();
+    return (attribute == AccessibilityValueAttribute || attribute == AccessibilitySelectedTextAttribute) && isEditable();
+}
+
+void TextView::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (!TextView::accessibilityIsAttributeSettable(attribute))
+        return;
+    const Ref<TextView> keep(this);
+    if (attribute == AccessibilityFocusedAttribute) {
+        if (value.boolValue())
+            window()->makeFirstResponder(this);
+        return;
+    }
+    if (attribute == AccessibilitySelectedTextRangeAttribute) {
+        if (value.kind() != Value::Kind::Range)
+            return;
+        const std::int64_t n = string().size();
+        const Range r = value.rangeValue();
+        const std::int64_t start = std::clamp<std::int64_t>(r.location, 0, n);
+        setSelectedRange({ start, std::clamp<std::int64_t>(r.length, 0, n - start) });
+        return;
+    }
+    const QString text = value.isString() ? value.stringValue() : value.description();
+    if (attribute == AccessibilitySelectedTextAttribute) {
+        replaceForUser(selectedRange(), text);
+        return;
+    }
+    // Only the range that changes is replaced, so the text around it keeps its attributes.
+    const TextChange change = AccessibilityTextChangeBetween(string(), text);
+    if (!change.removed.isEmpty() || !change.inserted.isEmpty())
+        replaceForUser({ change.location, change.removed.size() }, change.inserted);
+}
+
+void TextView::announceSelectedTextChange()
+{
+    if (!fieldEditor_) {
+        accessibilitySelectedTextChanged();
+        return;
+    }
+    const Ref<View> edited = editingSessionView();
+    const Value element = edited ? AccessibilityFocusedUIElement(Value(edited)) : Value();
+    const Ref<Object> object = element.isObject() ? element.object() : nullptr;
+    if (auto* standIn = dynamic_cast<Accessibility*>(object.get()))
+        standIn->accessibilitySelectedTextChanged();
+}
+
+} // namespace kit
