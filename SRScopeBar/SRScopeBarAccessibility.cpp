@@ -1,12 +1,16 @@
 // What the scope bar shows a screen reader: the bar draws its buttons itself, so each shown
 // button, and each collapsed group's pop-up, is an element of its own, named by its title and
-// selected with its object; pressing a button selects as a click does.
+// selected with its object; pressing a button selects as a click does. A button without a title is
+// named by its image, a pop-up without a label by what it shows; a group peeled off into the
+// overflow menu shows nothing of its own.
 
 #include "SRScopeBar.h"
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/ButtonCell.h"
+#include "kit/controls/MenuItem.h"
+#include "kit/controls/PopUpButtonCell.h"
 
 class SRScopeBarElement : public kit::Object, public kit::Accessibility {
 public:
@@ -47,7 +51,7 @@ public:
             return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
         }
         if (attribute == kit::AccessibilityTitleAttribute)
-            return kit::Value(isPopUp() ? group()->label() : titleOf(*bar, index_));
+            return kit::Value(isPopUp() ? popUpTitle(*bar) : titleOf(*bar, index_));
         // A collapsed group reads as the titles of what it has selected.
         if (attribute == kit::AccessibilityValueAttribute && isPopUp()) {
             QStringList titles;
@@ -93,7 +97,21 @@ private:
     {
         const std::int64_t groupIndex = bar.indexOfGroup(group().get());
         const kit::Ref<kit::ButtonCell> cell = groupIndex == kit::NotFound ? nullptr : bar.preparedButtonCellForGroupObject(groupIndex, index);
-        return cell ? cell->title() : QString();
+        if (!cell)
+            return {};
+        if (!cell->title().isEmpty())
+            return cell->title();
+        const kit::Value described = cell->accessibilityAttributeValue(kit::AccessibilityTitleAttribute);
+        return described.isString() ? described.stringValue() : QString();
+    }
+    QString popUpTitle(const SRScopeBar& bar) const
+    {
+        if (!group()->label().isEmpty())
+            return group()->label();
+        const std::int64_t groupIndex = bar.indexOfGroup(group().get());
+        const kit::Ref<kit::PopUpButtonCell> cell = groupIndex == kit::NotFound ? nullptr : bar.preparedPopUpCellForGroup(groupIndex);
+        const kit::Ref<kit::MenuItem> face = cell ? cell->menuItem() : nullptr;
+        return face ? face->title() : QString();
     }
 
     kit::Weak<SRScopeBar> bar_;
@@ -116,7 +134,8 @@ kit::Array SRScopeBar::accessibilityShownElements() const
     for (const kit::Ref<SRScopeBarGroupHelper>& helper : groups_) {
         const SRScopeBarGroup* group = helper->group().get();
         if (group->isCollapsed()) {
-            elements.addObject(accessibilityElement(group, -1));
+            if (!helper->isPeeled())
+                elements.addObject(accessibilityElement(group, -1));
             continue;
         }
         const std::int64_t shown = std::min<std::int64_t>(helper->numberOfVisibleObjects(), std::int64_t(helper->buttonRects().size()));
