@@ -6,6 +6,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Button.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Image.h"
 
@@ -132,21 +133,46 @@ TEST_F(ScopeBarAccessibility, AButtonWithoutATitleIsNamedByItsImage)
 }
 
 // Narrowed, the bar collapses its groups and then peels them into its overflow menu: a screen
-// reader is shown what the bar shows, each element named and inside the bar.
+// reader is shown what the bar shows, each element named and inside the bar, the overflow
+// pull-down among them while it shows.
 TEST_F(ScopeBarAccessibility, ANarrowBarShowsOnlyWhatItDraws)
 {
+    bool overflowSeen = false;
     for (const double width : { 400.0, 160.0, 120.0, 90.0 }) {
         bar->setFrameSize(MakeSize(width, 25));
         window->display();
         QAccessibleInterface* group = barInterface();
         const QRect inside = group->rect();
+        int overflows = 0;
         for (int i = 0; i < group->childCount(); ++i) {
             QAccessibleInterface* element = group->child(i);
             EXPECT_FALSE(element->text(QAccessible::Name).isEmpty()) << width << " " << i;
             EXPECT_FALSE(element->rect().isEmpty()) << width << " " << i;
             EXPECT_TRUE(inside.contains(element->rect())) << width << " " << i;
+            if (element->text(QAccessible::Name) != QStringLiteral("More"))
+                continue;
+            ++overflows;
+            EXPECT_EQ(element->role(), QAccessible::ButtonMenu);
+            EXPECT_EQ(element->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*bar, bar->overflowPullDownRect())).toRect());
         }
+        EXPECT_EQ(overflows, bar->showsOverflowPullDown() ? 1 : 0) << width;
+        overflowSeen = overflowSeen || bar->showsOverflowPullDown();
     }
+    EXPECT_TRUE(overflowSeen);
+}
+
+TEST_F(ScopeBarAccessibility, TheAccessoryViewFollowsTheButtons)
+{
+    auto save = make<Button>(MakeRect(0, 0, 50, 18));
+    save->setTitle(QStringLiteral("Save"));
+    bar->setAccessoryView(save.get());
+    window->display();
+    QAccessibleInterface* group = barInterface();
+    ASSERT_EQ(group->childCount(), 5);
+    QAccessibleInterface* accessory = group->child(4);
+    EXPECT_EQ(accessory->role(), QAccessible::Button);
+    EXPECT_EQ(accessory->text(QAccessible::Name), QStringLiteral("Save"));
+    EXPECT_EQ(accessory->parent(), group);
 }
 
 } // namespace
