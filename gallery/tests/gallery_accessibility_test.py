@@ -34,9 +34,16 @@ INTERACTIVE_ROLES = {
 KNOWN_UNNAMED = [
     ('Flow view', 'slider', lambda node: node.parent.getRoleName() == 'scroll bar',
      "the flow view's scroll-bar knob (a value indicator) has no title of its own"),
-    ('Inspector', 'text', lambda node: True,
+    ('Inspector', 'text', lambda node: text_of(node) in ('sans', 'humanist', 'text'),
      "the inspector's keyword rows: token fields the list field makes, unnamed by their label"),
 ]
+
+
+def text_of(node):
+    try:
+        return node.queryText().getText(0, -1)
+    except Exception:
+        return None
 
 BUS_LAUNCHERS = ['/usr/libexec/at-spi-bus-launcher', '/usr/lib/at-spi2-core/at-spi-bus-launcher']
 
