@@ -1,12 +1,26 @@
 // What the scope bar shows a screen reader: the bar draws its buttons itself, so each shown
 // button, and each collapsed group's pop-up, is an element of its own, named by its title and
-// selected with its object; pressing a button selects as a click does.
+// selected with its object; pressing a button selects as a click does. A button without a title is
+// named by its image, a pop-up without a label by what it shows; a group peeled off into the
+// overflow menu shows nothing of its own, the overflow pull-down is an element too, and the
+// accessory view follows the buttons.
 
 #include "SRScopeBar.h"
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/ButtonCell.h"
+#include "kit/controls/MenuItem.h"
+#include "kit/controls/PopUpButtonCell.h"
+#include "kit/foundation/Bundle.h"
+
+namespace {
+
+// The element index of a collapsed group's pop-up, and of the overflow pull-down (no group).
+constexpr std::int64_t PopUpIndex = -1;
+constexpr std::int64_t OverflowIndex = -2;
+
+} // namespace
 
 class SRScopeBarElement : public kit::Object, public kit::Accessibility {
 public:
@@ -22,14 +36,15 @@ public:
         QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
             kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute, kit::AccessibilityPositionAttribute,
             kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityEnabledAttribute };
-        names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilitySelectedAttribute);
+        if (!isOverflow())
+            names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilitySelectedAttribute);
         return names;
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
     {
         const kit::Ref<SRScopeBar> bar = bar_.lock();
         const kit::Ref<SRScopeBarGroupHelper> helper = bar && group() ? bar->groupHelperForGroup(group().get()) : nullptr;
-        if (!helper)
+        if (!helper && !(bar && isOverflow()))
             return {};
         const QString role = isPopUp() ? kit::AccessibilityPopUpButtonRole : kit::AccessibilityButtonRole;
         if (attribute == kit::AccessibilityRoleAttribute)
@@ -43,13 +58,16 @@ public:
         if (attribute == kit::AccessibilityEnabledAttribute)
             return kit::Value(bar->isEnabled());
         if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
-            const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*bar, rectIn(*helper));
+            const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*bar, isOverflow() ? bar->overflowPullDownRect() : rectIn(*helper));
             return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
         }
+        if (attribute == kit::AccessibilityTitleAttribute && isOverflow())
+            return kit::Value(kit::Bundle::bundleForClass(SRScopeBar::staticClass())
+                                  ->localizedStringForKeyValueTable(QStringLiteral("More"), QStringLiteral("More"), QStringLiteral("SRScopeBar")));
         if (attribute == kit::AccessibilityTitleAttribute)
-            return kit::Value(isPopUp() ? group()->label() : titleOf(*bar, index_));
+            return kit::Value(isPopUp() ? popUpTitle(*bar) : titleOf(*bar, index_));
         // A collapsed group reads as the titles of what it has selected.
-        if (attribute == kit::AccessibilityValueAttribute && isPopUp()) {
+        if (attribute == kit::AccessibilityValueAttribute && isPopUp() && !isOverflow()) {
             QStringList titles;
             for (const std::int64_t i : group()->selectionIndexes())
                 titles << titleOf(*bar, i);
@@ -79,6 +97,7 @@ public:
     }
 
     bool isPopUp() const { return index_ < 0; }
+    bool isOverflow() const { return index_ == OverflowIndex; }
     kit::Ref<SRScopeBarGroup> group() const { return group_.lock(); }
     kit::Rect rectIn(const SRScopeBarGroupHelper& helper) const
     {
@@ -93,7 +112,21 @@ private:
     {
         const std::int64_t groupIndex = bar.indexOfGroup(group().get());
         const kit::Ref<kit::ButtonCell> cell = groupIndex == kit::NotFound ? nullptr : bar.preparedButtonCellForGroupObject(groupIndex, index);
-        return cell ? cell->title() : QString();
+        if (!cell)
+            return {};
+        if (!cell->title().isEmpty())
+            return cell->title();
+        const kit::Value described = cell->accessibilityAttributeValue(kit::AccessibilityTitleAttribute);
+        return described.isString() ? described.stringValue() : QString();
+    }
+    QString popUpTitle(const SRScopeBar& bar) const
+    {
+        if (!group()->label().isEmpty())
+            return group()->label();
+        const std::int64_t groupIndex = bar.indexOfGroup(group().get());
+        const kit::Ref<kit::PopUpButtonCell> cell = groupIndex == kit::NotFound ? nullptr : bar.preparedPopUpCellForGroup(groupIndex);
+        const kit::Ref<kit::MenuItem> face = cell ? cell->menuItem() : nullptr;
+        return face ? face->title() : QString();
     }
 
     kit::Weak<SRScopeBar> bar_;
@@ -116,13 +149,21 @@ kit::Array SRScopeBar::accessibilityShownElements() const
     for (const kit::Ref<SRScopeBarGroupHelper>& helper : groups_) {
         const SRScopeBarGroup* group = helper->group().get();
         if (group->isCollapsed()) {
-            elements.addObject(accessibilityElement(group, -1));
+            if (!helper->isPeeled())
+                elements.addObject(accessibilityElement(group, PopUpIndex));
             continue;
         }
         const std::int64_t shown = std::min<std::int64_t>(helper->numberOfVisibleObjects(), std::int64_t(helper->buttonRects().size()));
         for (std::int64_t i = 0; i < shown; ++i)
             elements.addObject(accessibilityElement(group, i));
     }
+    if (showsOverflowPullDown())
+        elements.addObject(accessibilityElement(nullptr, OverflowIndex));
+    // The accessory view, as a view lists its subviews.
+    const kit::Value subviews = kit::ViewAccessibilityAttributeValue(*this, kit::AccessibilityChildrenAttribute);
+    if (subviews.isArray())
+        for (const kit::Value& element : subviews.array())
+            elements.addObject(element);
     return elements;
 }
 

@@ -1,8 +1,10 @@
 #include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 
 #include "ZQSplitView/ZQSplitView.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 #include "kit/foundation/RunLoop.h"
 
 #include <limits>
@@ -85,6 +87,15 @@ bool JVLSplitSubviewResizeButtonCell::trackMouseInRectOfViewUntilMouseUp(const E
         if (!event || event->type() == kit::LeftMouseUp)
             return true;
     }
+}
+
+kit::Value JVLSplitSubviewResizeButtonCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    const kit::Value answer = kit::ButtonCell::accessibilityAttributeValue(attribute);
+    if (attribute != kit::AccessibilityTitleAttribute || (answer.isString() && !answer.stringValue().isEmpty()))
+        return answer;
+    return kit::Value(kit::Bundle::bundleForClass(staticClass())->localizedStringForKeyValueTable(
+        QStringLiteral("Resize pane"), QStringLiteral("Resize pane"), QStringLiteral("ZQSplitView")));
 }
 
 JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)

@@ -21,6 +21,8 @@ class JVLSplitSubviewResizeButtonCell : public kit::ButtonCell {
     // Always answers YES.
     bool trackMouseInRectOfViewUntilMouseUp(
         const kit::Event& event, kit::Rect cellFrame, kit::View* controlView, bool untilMouseUp) override;
+    // kit::Accessibility: the grip has no title; without a tool tip it is named by what it does.
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
 };
 
 class JVLSplitSubviewResizeButton : public kit::Button, public kit::NibAwaking {

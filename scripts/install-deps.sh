@@ -11,6 +11,7 @@ packages=(
   libcurl4-openssl-dev libcanberra-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth dbus dbus-x11 locales
+  at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -6,12 +6,26 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Button.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/graphics/Image.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 
 #include <gtest/gtest.h>
+
+// Gives every object the system's "add" image.
+class SRImageDataSource : public SRTestDataSource {
+    KIT_CLASS(SRImageDataSource)
+public:
+    kit::Ref<kit::Image> scopeBarImageForObjectInGroupAtIndex(SRScopeBar*, std::int64_t, std::int64_t) override
+    {
+        return kit::Image::imageNamed(kit::ImageNameAddTemplate);
+    }
+};
+
+KIT_REGISTER_CLASS(SRImageDataSource, SRTestDataSource) { c.optionalOperation("scopeBarImageForObjectInGroupAtIndex"); }
 
 namespace {
 
@@ -90,6 +104,75 @@ TEST_F(ScopeBarAccessibility, ACollapsedGroupIsAPopUpValuedByItsSelection)
     EXPECT_EQ(popUp->role(), QAccessible::ButtonMenu);
     EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Size"));
     EXPECT_EQ(popUp->text(QAccessible::Value), QStringLiteral("Small"));
+}
+
+TEST_F(ScopeBarAccessibility, ACollapsedGroupWithoutALabelIsNamedByWhatItShows)
+{
+    bar->setAutoResizesGroups(false);
+    bar->groupAtIndex(1)->setCollapsed(true);
+    bar->reloadData();
+    window->display();
+    QAccessibleInterface* popUp = barInterface()->child(2);
+    ASSERT_NE(popUp, nullptr);
+    EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Small"));
+    bar->groupAtIndex(1)->setSelectionIndexes(IndexSet(1));
+    EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Large"));
+}
+
+TEST_F(ScopeBarAccessibility, AButtonWithoutATitleIsNamedByItsImage)
+{
+    auto images = make<SRImageDataSource>();
+    const Ref<SRScopeBar> imageBar = makeTableBar(400, images.get(), { { "", "Images" } });
+    content->addSubview(imageBar.get());
+    window->display();
+    QAccessibleInterface* group = AccessibilityBridge::interfaceFor(Value(Ref<Object>(imageBar)));
+    ASSERT_EQ(group->childCount(), 2);
+    EXPECT_EQ(group->child(0)->text(QAccessible::Name), QStringLiteral("add"));
+    EXPECT_EQ(group->child(1)->text(QAccessible::Name), QStringLiteral("Images"));
+    imageBar->removeFromSuperview();
+}
+
+// Narrowed, the bar collapses its groups and then peels them into its overflow menu: a screen
+// reader is shown what the bar shows, each element named and inside the bar, the overflow
+// pull-down among them while it shows.
+TEST_F(ScopeBarAccessibility, ANarrowBarShowsOnlyWhatItDraws)
+{
+    bool overflowSeen = false;
+    for (const double width : { 400.0, 160.0, 120.0, 90.0 }) {
+        bar->setFrameSize(MakeSize(width, 25));
+        window->display();
+        QAccessibleInterface* group = barInterface();
+        const QRect inside = group->rect();
+        int overflows = 0;
+        for (int i = 0; i < group->childCount(); ++i) {
+            QAccessibleInterface* element = group->child(i);
+            EXPECT_FALSE(element->text(QAccessible::Name).isEmpty()) << width << " " << i;
+            EXPECT_FALSE(element->rect().isEmpty()) << width << " " << i;
+            EXPECT_TRUE(inside.contains(element->rect())) << width << " " << i;
+            if (element->text(QAccessible::Name) != QStringLiteral("More"))
+                continue;
+            ++overflows;
+            EXPECT_EQ(element->role(), QAccessible::ButtonMenu);
+            EXPECT_EQ(element->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*bar, bar->overflowPullDownRect())).toRect());
+        }
+        EXPECT_EQ(overflows, bar->showsOverflowPullDown() ? 1 : 0) << width;
+        overflowSeen = overflowSeen || bar->showsOverflowPullDown();
+    }
+    EXPECT_TRUE(overflowSeen);
+}
+
+TEST_F(ScopeBarAccessibility, TheAccessoryViewFollowsTheButtons)
+{
+    auto save = make<Button>(MakeRect(0, 0, 50, 18));
+    save->setTitle(QStringLiteral("Save"));
+    bar->setAccessoryView(save.get());
+    window->display();
+    QAccessibleInterface* group = barInterface();
+    ASSERT_EQ(group->childCount(), 5);
+    QAccessibleInterface* accessory = group->child(4);
+    EXPECT_EQ(accessory->role(), QAccessible::Button);
+    EXPECT_EQ(accessory->text(QAccessible::Name), QStringLiteral("Save"));
+    EXPECT_EQ(accessory->parent(), group);
 }
 
 } // namespace

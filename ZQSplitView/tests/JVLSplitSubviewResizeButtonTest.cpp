@@ -1,9 +1,12 @@
 #include "ZQSplitView/JVLSplitSubviewResizeButton.h"
 
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +99,19 @@ TEST_F(ResizeButtonTest, ClickWithoutMovementChangesNothing)
     script.click(MakePoint(50, 10));
     script.run();
     EXPECT_EQ(widthOf(*split, 0), 100);
+}
+
+// A screen reader meets the grip as a button that says what it does, unless the application's
+// tool tip says it.
+TEST_F(ResizeButtonTest, AScreenReaderHearsWhatTheGripDoes)
+{
+    auto button = placeIn(0);
+    QAccessibleInterface* grip = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(button->cell())));
+    ASSERT_NE(grip, nullptr);
+    EXPECT_EQ(grip->role(), QAccessible::Button);
+    EXPECT_EQ(grip->text(QAccessible::Name), QStringLiteral("Resize pane"));
+    button->setToolTip(QStringLiteral("Sidebar width"));
+    EXPECT_EQ(grip->text(QAccessible::Name), QStringLiteral("Sidebar width"));
 }
 
 } // namespace

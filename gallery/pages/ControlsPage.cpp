@@ -373,9 +373,11 @@ Ref<View> makeControlsPage(Rect frame)
 
     // Steppers.
     auto stepper = make<Stepper>(row(200, 16, 15, 22));
+    stepper->setToolTip(QStringLiteral("Steps a value up or down"));
     stepper->sizeToFit();
     v->addSubview(stepper.get());
     auto disabledStepper = make<Stepper>(row(200, 40, 15, 22));
+    disabledStepper->setToolTip(QStringLiteral("Steps a value (disabled)"));
     disabledStepper->setEnabled(false);
     disabledStepper->sizeToFit();
     v->addSubview(disabledStepper.get());
@@ -384,8 +386,10 @@ Ref<View> makeControlsPage(Rect frame)
     page->rating = make<LevelIndicator>(row(200, 80, 80, 16));
     page->rating->cell()->setEditable(true);
     page->rating->setIntValue(3);
+    page->rating->setToolTip(QStringLiteral("Rating, up to five stars"));
     v->addSubview(page->rating.get());
     auto well = make<ColorWell>(row(196, 180, 44, 24));
+    well->setToolTip(QStringLiteral("Colour"));
     well->setColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.45, 0.8, 1));
     v->addSubview(well.get());
     page->bar = make<ProgressIndicator>(row(240, 16, 200, 16));
@@ -403,6 +407,7 @@ Ref<View> makeControlsPage(Rect frame)
     v->addSubview(separator.get());
     auto picture = make<ImageView>(row(286, 16, 48, 48));
     picture->setImage(Image::imageNamed(ImageNamePreferencesGeneral));
+    picture->setToolTip(QStringLiteral("General preferences icon"));
     v->addSubview(picture.get());
     page->tabs = make<TabView>(row(286, 80, 200, 48));
     for (const char* label : { "First", "Second" }) {

@@ -341,6 +341,7 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->spacingStepper->setMaxValue(150);
     page->spacingStepper->setIncrement(10);
     page->spacingStepper->setDoubleValue(50);
+    page->spacingStepper->setToolTip(QStringLiteral("Spacing between the covers"));
     page->spacingStepper->setTarget(page.get());
     page->spacingStepper->setAction(Selector("spacingStepped"));
     page->addSubview(page->spacingStepper.get());

@@ -91,6 +91,8 @@ Ref<KRRecorderControl> makeRecorderRow(View* parent, double y, const QString& ca
 {
     galleryLabel(MakeRect(16, y, 300, 20), caption, parent);
     auto recorder = make<KRRecorderControl>(MakeRect(320, y - 1, 180, 22));
+    // Named by its caption, as a label would name it.
+    recorder->setToolTip(caption.chopped(caption.endsWith(QLatin1Char(':')) ? 1 : 0));
     parent->addSubview(recorder.get());
     return recorder;
 }

@@ -189,6 +189,7 @@ kit::Ref<kit::View> makeListsPage(kit::Rect frame)
     subjects->addItemsWithObjectValues(
         kit::Array { Value("Bug report"), Value("Feature request"), Value("Question"), Value("Praise"), Value("Other") });
     subjects->selectItemAtIndex(0);
+    subjects->setToolTip(QStringLiteral("Subject"));
     subjects->setTarget(status.get());
     subjects->setAction("subjectChosen");
     page->addSubview(subjects.get());
@@ -196,6 +197,7 @@ kit::Ref<kit::View> makeListsPage(kit::Rect frame)
     tokens->setAutoresizingMask(kit::ViewMinYMargin);
     tokens->setStringValue(QStringLiteral("serif;bold;italic"));
     tokens->setPlaceholderString(QStringLiteral("Tags, separated by ;"));
+    tokens->setToolTip(QStringLiteral("Tags"));
     tokens->setTarget(status.get());
     tokens->setAction("tokensChanged");
     page->addSubview(tokens.get());

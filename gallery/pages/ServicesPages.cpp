@@ -120,12 +120,13 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
     };
     struct SliderRow {
         const char* name;
+        const char* toolTip;
         double min, max;
         double Shape::*field;
     };
     // Listed bottom up: the page's y runs up.
-    const SliderRow rows[] = { { "Border", 0, 6, &Shape::border }, { "Arrow", 4, 40, &Shape::arrow },
-        { "Radius", 0, 24, &Shape::radius }, { "Margin", 0, 20, &Shape::margin } };
+    const SliderRow rows[] = { { "Border", "Border width", 0, 6, &Shape::border }, { "Arrow", "Arrow height", 4, 40, &Shape::arrow },
+        { "Radius", "Corner radius", 0, 24, &Shape::radius }, { "Margin", "Margin around the content", 0, 20, &Shape::margin } };
     double rowY = 64;
     for (const SliderRow& row : rows) {
         const QString name = QString::fromUtf8(row.name);
@@ -140,6 +141,7 @@ kit::Ref<kit::View> makeBubblePage(kit::Rect frame)
                 for (const Ref<ABAttachedWindow>& bubble : *bubbles)
                     applyShape(*bubble);
             });
+        slider->setToolTip(QString::fromUtf8(row.toolTip));
         page->addSubview(slider.get());
         rowY += 34;
     }

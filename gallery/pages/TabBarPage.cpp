@@ -383,6 +383,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     margin->setMaxValue(40);
     margin->setIncrement(1);
     margin->setDoubleValue(5);
+    margin->setToolTip(QStringLiteral("Left margin of the tabs"));
     for (const Ref<kit::Control>& control : { Ref<kit::Control>(styles), Ref<kit::Control>(unifiedLook), Ref<kit::Control>(edgesRight),
              Ref<kit::Control>(margin) }) {
         control->setTarget(switcher.get());

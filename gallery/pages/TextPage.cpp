@@ -114,6 +114,7 @@ Ref<TextView> makeRichTextView(Rect frame)
     storage->addLayoutManager(manager);
     auto view = make<TextView>(MakeRect(0, 0, frame.width(), frame.height()), container);
     view->setAutoresizingMask(ViewWidthSizable);
+    view->setToolTip(QStringLiteral("Rich text"));
 
     StringAttributes plain;
     plain.font = Font::systemFontOfSize(13);
@@ -154,12 +155,14 @@ Ref<View> makeTextPage(Rect frame)
 
     page->name = makeField(v, row(16, 0, 260, 24));
     page->name->setPlaceholderString(QStringLiteral("Your name"));
+    page->name->setToolTip(QStringLiteral("Your name"));
     page->number = makeField(v, row(52, 0, 120, 24));
     page->number->setAlignment(RightTextAlignment);
     auto formatter = make<NumberFormatter>();
     formatter->setNumberStyle(NumberFormatterDecimalStyle);
     page->number->setFormatter(formatter);
     page->number->setIntegerValue(42);
+    page->number->setToolTip(QStringLiteral("A number, formatted as you leave the field"));
     page->label = makeField(v, row(88, 0, 260, 20));
     page->label->setStringValue(QStringLiteral("A selectable label: select and copy me"));
     page->label->setEditable(false);
