@@ -154,6 +154,7 @@ void OperationQueue::finished()
     {
         std::lock_guard lock(mutex_);
         count = --count_;
+        ++notifying_;
     }
     didChangeValueForKey(QStringLiteral("operationCount"));
     countChanged(count);
@@ -162,10 +163,14 @@ void OperationQueue::finished()
         std::unique_lock lock(mutex_);
         startReady(lock);
     }
-    if (count == 0) {
-        std::lock_guard lock(mutex_);
+    doneNotifying();
+}
+
+void OperationQueue::doneNotifying()
+{
+    std::lock_guard lock(mutex_);
+    if (--notifying_ == 0 && count_ == 0)
         idle_.notify_all();
-    }
 }
 
 void OperationQueue::cancelAllOperations()
@@ -188,16 +193,14 @@ void OperationQueue::cancelAllOperations()
             count_ -= int(pending_.size());
             count = count_;
             pending_.clear();
+            ++notifying_;
         }
     }
     if (anyPending)
         didChangeValueForKey(QStringLiteral("operationCount"));
     if (count >= 0) {
         countChanged(count);
-        if (count == 0) {
-            std::lock_guard lock(mutex_);
-            idle_.notify_all();
-        }
+        doneNotifying();
     }
 }
 
@@ -210,7 +213,7 @@ int OperationQueue::operationCount() const
 void OperationQueue::waitUntilAllOperationsAreFinished()
 {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return count_ == 0; });
+    idle_.wait(lock, [this] { return count_ == 0 && notifying_ == 0; });
 }
 
 std::uint64_t OperationQueue::addOperationCountObserver(CountObserver observer) { return observers_.add(std::move(observer)); }

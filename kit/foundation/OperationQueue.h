@@ -44,6 +44,8 @@ class OperationQueue : public Object {
     // Pending operations never run and leave the count at once; running ones see isCancelled.
     void cancelAllOperations();
     int operationCount() const;
+    // Returns once the count is 0 and every observer told of a finish has returned (so what they
+    // use may go), never from inside one of them.
     void waitUntilAllOperationsAreFinished();
 
     // "operationCount" is observable by key-value observing, delivered on the thread that changed it
@@ -62,6 +64,8 @@ private:
     // Changes the count by `delta` between the key-value will/did notifications.
     void changeCount(int delta);
     void countChanged(int count);
+    // A finish's observers have returned: wakes the waiters when nothing is left.
+    void doneNotifying();
 
     const bool isMain_ = false;
     mutable std::mutex mutex_;
@@ -69,6 +73,7 @@ private:
     std::deque<Ref<Operation>> pending_;
     std::vector<Ref<Operation>> running_;
     int count_ = 0;
+    int notifying_ = 0; // finishes whose observers are still being told
     int maxConcurrent_;
     std::unique_ptr<QThreadPool> pool_;
 
