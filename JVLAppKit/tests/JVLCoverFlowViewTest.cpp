@@ -6,6 +6,7 @@
 #include "kit/core/ArrayController.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/foundation/NibLoader.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/layers/Transaction.h"
 #include "kit/appkit/FrameDriver.h"
 #include "kit/testsupport/EventScript.h"
@@ -931,6 +932,7 @@ TEST_F(CoverFlow, AScreenReaderFindsAListOfPicturesNamedByTheirTitles)
     // Pressing another brings it to the front.
     front = list->child(3);
     front->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(view->selectionIndex(), 3);
     EXPECT_TRUE(front->state().selected);
 }

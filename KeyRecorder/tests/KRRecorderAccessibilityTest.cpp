@@ -4,6 +4,7 @@
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/foundation/RunLoop.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -52,6 +53,7 @@ TEST_F(RecorderAccessibility, TheClearButtonIsNamedAndEmptiesTheShortcut)
     const QPoint centre = clear->rect().center();
     EXPECT_EQ(f->childAt(centre.x(), centre.y()), clear);
     clear->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(recorder->keyCombo(), (KRKeyCombo { 0, -1 }));
     EXPECT_EQ(f->childCount(), 0);
 }

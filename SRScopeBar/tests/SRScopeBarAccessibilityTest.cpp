@@ -82,11 +82,13 @@ TEST_F(ScopeBarAccessibility, PressingAButtonSelectsAsAClickDoesAndTheDelegateMa
     SRNotificationLog log;
     QAccessibleInterface* group = barInterface();
     group->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(1));
     EXPECT_TRUE(group->child(1)->state().selected);
     EXPECT_FALSE(group->child(0)->state().selected);
     EXPECT_EQ(log.notes.size(), 1u);
     group->child(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(0));
     EXPECT_EQ(log.notes.size(), 1u);
 }

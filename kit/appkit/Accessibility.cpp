@@ -139,6 +139,9 @@ Value viewAttribute(const View& view, const QString& attribute)
         return Value(window && accessibility::focusOwnerOf(*window).get() == static_cast<const Object*>(&view));
     if (attribute == AccessibilityEnabledAttribute)
         return Value(true);
+    // An element without a title of its own is named by what its tool tip says.
+    if (attribute == AccessibilityTitleAttribute)
+        return view.toolTip().isEmpty() ? Value() : Value(view.toolTip());
     return {};
 }
 

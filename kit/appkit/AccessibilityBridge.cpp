@@ -288,7 +288,22 @@ public:
     }
     void doAction(const QString& action) override
     {
-        const Value e = element();
+        // A press or a menu may run a modal session (a dialog, a menu): the client's call returns
+        // first, and the action follows at the next turn of the loop, as a click would.
+        if (action == pressAction() || action == showMenuAction()) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [weak = element_, action] {
+                    if (const Ref<Object> e = weak.lock())
+                        performAction(Value(e), action);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        performAction(element(), action);
+    }
+    static void performAction(const Value& e, const QString& action)
+    {
         if (action == pressAction()) {
             if (AccessibilityActionNames(e).contains(AccessibilityPressAction))
                 AccessibilityPerformAction(e, AccessibilityPressAction);
@@ -297,7 +312,7 @@ public:
         } else if (action == toggleAction()) {
             const QString& which = AccessibilityIsAttributeSettable(e, AccessibilityDisclosingAttribute) ? AccessibilityDisclosingAttribute
                                                                                                           : AccessibilityValueAttribute;
-            AccessibilitySetValueForAttribute(e, Value(!attribute(which).boolValue()), which);
+            AccessibilitySetValueForAttribute(e, Value(!AccessibilityAttributeValue(e, which).boolValue()), which);
         } else if (action == increaseAction()) {
             AccessibilityPerformAction(e, AccessibilityIncrementAction);
         } else if (action == decreaseAction()) {
@@ -465,6 +480,15 @@ public:
             if (const Ref<Window> w = host_->window())
                 return w->title();
         return QAccessibleWidget::text(t);
+    }
+    // Qt's focus stays on the host for every element of the window: the window itself reads
+    // focused only while none of them has the kit's.
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (s.focused && !AccessibilityFocusedUIElement(windowValue()).objectAs<Window>())
+            s.focused = false;
+        return s;
     }
 
 private:

@@ -353,6 +353,15 @@ void WindowHost::resizeEvent(QResizeEvent*)
 
 void WindowHost::focusInEvent(QFocusEvent*)
 {
+    // Qt announces the host as focused once this returns; the element that has the kit's focus
+    // is announced after it, so a screen reader ends on that element.
+    QMetaObject::invokeMethod(
+        this,
+        [weak = window_] {
+            if (const Ref<Window> w = weak.lock())
+                AccessibilityBridge::focusChanged(w.get());
+        },
+        Qt::QueuedConnection);
     // Focus that comes with a click: the press makes the window key when it reaches the kit.
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
         return;

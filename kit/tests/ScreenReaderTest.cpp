@@ -11,11 +11,14 @@
 #include "kit/controls/Slider.h"
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Image.h"
 #include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
+#include <QCoreApplication>
+#include <QWidget>
 
 #include <vector>
 
@@ -197,6 +200,38 @@ TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
     EXPECT_EQ(w.window->firstResponder().get(), last.get());
 }
 
+// Qt's own focus sits on the window's host widget whatever element has the kit's: the window reads
+// focused only while no element of its own is, and the element is announced again after Qt
+// announces the host.
+TEST_F(ScreenReader, TheWindowReadsFocusedOnlyWhileNoElementOfItsOwnIs)
+{
+    auto button = add<Button>(MakeRect(10, 10, 100, 24));
+    button->setTitle(QStringLiteral("Focused"));
+    QWidget* host = w.window->hostWidget();
+    // Activated as on a display.
+    host->hide();
+    host->setAttribute(Qt::WA_DontShowOnScreen, false);
+    host->show();
+    host->activateWindow();
+    QCoreApplication::processEvents();
+    host->setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_TRUE(host->hasFocus());
+    QAccessibleInterface* hostInterface = AccessibilityBridge::interfaceFor(Value(w.window));
+    EXPECT_TRUE(hostInterface->state().focused);
+
+    ASSERT_TRUE(w.window->makeFirstResponder(button.get()));
+    EXPECT_TRUE(interfaceOf(button)->state().focused);
+    EXPECT_FALSE(hostInterface->state().focused);
+    EXPECT_TRUE(hostInterface->state().active);
+
+    events().clear();
+    host->clearFocus();
+    host->setFocus(Qt::ActiveWindowFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(eventsOf(QAccessible::Focus).empty());
+    EXPECT_EQ(eventsOf(QAccessible::Focus).back(), interfaceOf(button));
+}
+
 // States and roles ---------------------------------------------------------------------------------
 
 TEST_F(ScreenReader, CheckBoxesRadiosAndToggleButtonsShowTheirState)
@@ -235,6 +270,7 @@ TEST_F(ScreenReader, CheckBoxesRadiosAndToggleButtonsShowTheirState)
     EXPECT_TRUE(t->state().checkable);
     EXPECT_FALSE(t->state().checked);
     t->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(toggle->state(), OnState);
     EXPECT_TRUE(t->state().checked);
     EXPECT_TRUE(t->state().pressed);
@@ -258,6 +294,7 @@ TEST_F(ScreenReader, RadioButtonsSideBySideWithOneActionAreOneGroup)
     radios[0]->setState(OnState);
     // A press through accessibility and a click do the same: the one pressed is the one on.
     interfaceOf(radios[1])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(radios[0]->state(), OffState);
     EXPECT_EQ(radios[1]->state(), OnState);
     EXPECT_EQ(radios[2]->state(), OnState);

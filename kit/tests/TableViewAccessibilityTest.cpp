@@ -9,6 +9,7 @@
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableView.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/TreeDataSource.h"
 
 #include <QAccessible>
@@ -187,9 +188,11 @@ TEST_F(TableAccessibility, PressingARowSelectsItAloneAndTellsTheTablesObservers)
     EXPECT_FALSE(row4->state().selected);
     ASSERT_NE(row4->actionInterface(), nullptr);
     row4->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(table->selectedRowIndexes(), IndexSet(4));
     EXPECT_TRUE(row4->state().selected);
     tableInterface->child(6)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(table->selectedRowIndexes(), IndexSet(6));
     EXPECT_EQ(changes, 2);
     NotificationCenter::defaultCenter()->removeObserver(token.get());
@@ -237,6 +240,7 @@ TEST_F(TableAccessibility, ARowTheDelegateRefusesStaysUnselected)
     table->selectRowIndexesByExtendingSelection(IndexSet(1), false);
     QAccessibleInterface* row3 = tableInterface->child(3);
     row3->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(delegate->asked, std::vector<std::int64_t> { 3 });
     EXPECT_EQ(table->selectedRowIndexes(), IndexSet(1));
     EXPECT_FALSE(row3->state().selected);
@@ -336,9 +340,11 @@ TEST_F(OutlineAccessibility, TheDelegateDecidesWhatExpandsCollapsesAndIsSelected
 
     QAccessibleInterface* group2 = tree->child(6);
     group2->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(outline->numberOfSelectedRows(), 0);
     EXPECT_FALSE(group2->state().selected);
     tree->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(outline->selectedRowIndexes(), IndexSet(2));
 }
 

@@ -94,6 +94,10 @@ TEST_F(TextViewAccessibility, ItIsAMultiLineTextAreaShownOnceWithItsText)
     EXPECT_TRUE(iface->state().editable);
     EXPECT_FALSE(iface->state().readOnly);
     EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("Line one\nLine two"));
+    // Untitled, it is named by its tool tip, as controls are.
+    EXPECT_EQ(iface->text(QAccessible::Name), QString());
+    view->setToolTip(QStringLiteral("Notes"));
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Notes"));
 
     // The scroll view, its clip view and its scrollers stand for nothing: the text area is the
     // window's one element.

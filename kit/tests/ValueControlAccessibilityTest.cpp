@@ -9,6 +9,7 @@
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
@@ -86,11 +87,13 @@ TEST_F(PopUpAccessibility, PressAndShowMenuOpenTheMenuOverTheSelectedItem)
     ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
     ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
     actions->doAction(QAccessibleActionInterface::pressAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     ASSERT_EQ(menus.presenter->sessions.size(), 1u);
     EXPECT_EQ(menus.presenter->sessions[0].positioned, QStringLiteral("Medium"));
     EXPECT_EQ(attr(cell, AccessibilityValueAttribute).stringValue(), QStringLiteral("Large"));
     EXPECT_EQ(target->calls.size(), 1u);
     actions->doAction(QAccessibleActionInterface::showMenuAction());
+    kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(menus.presenter->sessions.size(), 2u);
 }
 
