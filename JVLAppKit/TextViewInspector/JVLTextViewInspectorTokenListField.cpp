@@ -42,6 +42,8 @@ Ref<View> JVLTextViewInspectorTokenListFieldItem::viewForField()
     field->setBezeled(false);
     field->cell()->setScrollable(true);
     field->setPlaceholderString(placeholder());
+    // Its name for a screen reader, which meets the row without the list's label.
+    field->setToolTip(placeholder());
     field->setControlSize(SmallControlSize);
     field->setFont(Font::systemFontOfSize(Font::systemFontSizeForControlSize(SmallControlSize))->qFont());
     field->setTokenizingCharacterSet(QStringLiteral(";"));
@@ -61,8 +63,10 @@ void JVLTextViewInspectorTokenListFieldItem::setIsEditable(bool flag)
 void JVLTextViewInspectorTokenListFieldItem::setPlaceholder(const QString& placeholder)
 {
     JVLTextViewInspectorViewField::setPlaceholder(placeholder);
-    if (auto* field = dynamic_cast<TokenField*>(view().get()))
+    if (auto* field = dynamic_cast<TokenField*>(view().get())) {
         field->setPlaceholderString(placeholder);
+        field->setToolTip(placeholder);
+    }
 }
 
 QString JVLTextViewInspectorTokenListFieldItem::notEditableReplacementString() const

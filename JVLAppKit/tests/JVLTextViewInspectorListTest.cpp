@@ -7,12 +7,15 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/tests/JVLTextViewInspectorTestSupport.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/TokenField.h"
 #include "kit/core/IndexSet.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -197,6 +200,10 @@ TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
     EXPECT_EQ(tokens->objectValue(), Value(Array { Value("serif") }));
     EXPECT_EQ(row->tokenListField().get(), list.get());
     EXPECT_EQ(tokens->superview().get(), f.inspector.get());
+    // A screen reader hears what each row holds: the list's placeholder.
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(tokens->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Keyword"));
+    row->setPlaceholder(QStringLiteral("Tag"));
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(tokens->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Tag"));
 
     // Emptied: the row's object leaves the controller.
     tokens->setObjectValue(Value(Array {}));

@@ -31,19 +31,14 @@ INTERACTIVE_ROLES = {
 
 # Unnamed elements that belong to components this test cannot name: (page, role, which, why). Each
 # is reported as known, not as a fault; drop an entry once its component names the element.
-KNOWN_UNNAMED = [
-    ('Flow view', 'slider', lambda node: node.parent.getRoleName() == 'scroll bar',
-     "the flow view's scroll-bar knob (a value indicator) has no title of its own"),
-    ('Inspector', 'text', lambda node: text_of(node) in ('sans', 'humanist', 'text'),
-     "the inspector's keyword rows: token fields the list field makes, unnamed by their label"),
-]
+KNOWN_UNNAMED = []
 
 
-def text_of(node):
-    try:
-        return node.queryText().getText(0, -1)
-    except Exception:
-        return None
+def needs_name(role, states, pyatspi):
+    # A multi-line text is read as its content, as a document is; one-line entries say what they
+    # are for.
+    return role in INTERACTIVE_ROLES and not (role == 'text' and states.contains(pyatspi.STATE_MULTI_LINE))
+
 
 BUS_LAUNCHERS = ['/usr/libexec/at-spi-bus-launcher', '/usr/lib/at-spi2-core/at-spi-bus-launcher']
 
@@ -187,7 +182,7 @@ def check_page(run, pyatspi, window, page_list, index, title):
     for node, _, role, name, description, states in nodes:
         if '(null)' in name or '(null)' in description:
             run.fault(title, '"(null)" read from %s (description "%s")' % (describe(node), description))
-        if role in INTERACTIVE_ROLES and not name.strip() and key(node) not in rows:
+        if needs_name(role, states, pyatspi) and not name.strip() and key(node) not in rows:
             known = [why for page, r, which, why in KNOWN_UNNAMED if page == title and r == role and which(node)]
             if known:
                 run.known.append('%s: unnamed %s (%s)' % (title, describe(node), known[0]))
