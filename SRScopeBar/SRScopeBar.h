@@ -100,6 +100,8 @@ public:
 
     // Actions.
     void overflowPullDownItemSelected(kit::Object* sender);
+    // The overflow menu, opened over its pull-down as a click opens it (for a screen reader).
+    void showOverflowMenu();
 
     // kit::Control:
     void calcSize() override;

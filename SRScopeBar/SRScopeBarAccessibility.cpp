@@ -79,11 +79,22 @@ public:
     }
     QStringList accessibilityActionNames() const override
     {
-        return isPopUp() ? QStringList {} : QStringList { kit::AccessibilityPressAction };
+        if (isPopUp())
+            return { kit::AccessibilityPressAction, kit::AccessibilityShowMenuAction };
+        return { kit::AccessibilityPressAction };
     }
     void accessibilityPerformAction(const QString& action) override
     {
         const kit::Ref<SRScopeBar> bar = bar_.lock();
+        // A pop-up opens its menu, as a click does; the choice selects through the menu's action.
+        if (isPopUp() && bar && bar->isEnabled() && (action == kit::AccessibilityPressAction || action == kit::AccessibilityShowMenuAction)) {
+            const kit::Ref<SRScopeBarElement> keep(this);
+            if (isOverflow())
+                bar->showOverflowMenu();
+            else if (const kit::Ref<SRScopeBarGroupHelper> helper = group() ? bar->groupHelperForGroup(group().get()) : nullptr)
+                helper->showPopUpMenu();
+            return;
+        }
         const std::int64_t groupIndex = bar && group() ? bar->indexOfGroup(group().get()) : kit::NotFound;
         if (action != kit::AccessibilityPressAction || isPopUp() || groupIndex == kit::NotFound || !bar->isEnabled()
             || index_ >= group()->numberOfObjects())

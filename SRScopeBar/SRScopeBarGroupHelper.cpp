@@ -408,6 +408,30 @@ void SRScopeBarGroupHelper::mouseExited(const Event& event)
         bar->setNeedsDisplay(true);
 }
 
+void SRScopeBarGroupHelper::openPopUp(const Ref<PopUpButtonCell>& popUp, SRScopeBar& bar)
+{
+    if (!popUp)
+        return;
+    popUp->setMenu(menu());
+    popUp->performClickWithFrameInView(buttonRect_, &bar);
+}
+
+void SRScopeBarGroupHelper::showPopUpMenu()
+{
+    const Ref<SRScopeBar> bar = scopeBar();
+    if (!bar || !group_->isCollapsed() || isPeeled())
+        return;
+    const Ref<SRScopeBarGroupHelper> keep(this);
+    // Without the pointer over it, the pop-up's cell is made for this menu only.
+    const bool made = !trackingCell_;
+    if (made)
+        makePopUpTrackingCell();
+    openPopUp(dynamic_pointer_cast<PopUpButtonCell>(trackingCell_), *bar);
+    if (made)
+        clearTracking();
+    bar->setNeedsDisplay(true);
+}
+
 void SRScopeBarGroupHelper::mouseDown(const Event& event)
 {
     const Ref<SRScopeBar> bar = scopeBar();
@@ -416,10 +440,7 @@ void SRScopeBarGroupHelper::mouseDown(const Event& event)
         return;
     const Ref<SRScopeBarGroupHelper> keep(this);
     if (group_->isCollapsed()) {
-        if (const Ref<PopUpButtonCell> popUp = dynamic_pointer_cast<PopUpButtonCell>(cell)) {
-            popUp->setMenu(menu());
-            popUp->performClickWithFrameInView(buttonRect_, bar.get());
-        }
+        openPopUp(dynamic_pointer_cast<PopUpButtonCell>(cell), *bar);
         return;
     }
     const std::int64_t index = trackingIndex_;

@@ -56,6 +56,8 @@ public:
     void mouseEntered(const kit::Event& event);
     void mouseExited(const kit::Event& event);
     void mouseDown(const kit::Event& event);
+    // A collapsed group's menu, opened over its pop-up as a click opens it (for a screen reader).
+    void showPopUpMenu();
     // Action of a collapsed group's pop-up tracking cell.
     void popUpMenuItemSelected(kit::Object* sender);
     // The tracking cell and index go (a helper being removed, a group leaving).
@@ -81,6 +83,7 @@ private:
     std::int64_t groupIndex() const;
     bool listedInBar() const { return groupIndex() >= 0; }
     void makePopUpTrackingCell();
+    void openPopUp(const kit::Ref<kit::PopUpButtonCell>& popUp, SRScopeBar& bar);
     double intercellSpacing() const;
 
     kit::Weak<SRScopeBar> scopeBar_;

@@ -302,13 +302,21 @@ void SRScopeBar::mouseDown(const Event& event)
 {
     const Ref<SRScopeBar> keep(this);
     if (trackingOverflow_) {
-        const Ref<PopUpButtonCell> cell = overflowPullDownCell_;
-        cell->performClickWithFrameInView(overflowPullDownRect_, this);
-        cell->mouseExited(event);
+        showOverflowMenu();
+        overflowPullDownCell_->mouseExited(event);
         return;
     }
     if (const Ref<SRScopeBarGroupHelper> helper = trackingGroup_.lock())
         helper->mouseDown(event);
+}
+
+void SRScopeBar::showOverflowMenu()
+{
+    if (!showsOverflowPullDown())
+        return;
+    const Ref<SRScopeBar> keep(this);
+    const Ref<PopUpButtonCell> cell = overflowPullDownCell_;
+    cell->performClickWithFrameInView(overflowPullDownRect_, this);
 }
 
 void SRScopeBar::overflowPullDownItemSelected(Object*)

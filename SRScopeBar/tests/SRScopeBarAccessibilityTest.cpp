@@ -9,6 +9,7 @@
 #include "kit/controls/Button.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Image.h"
+#include "kit/testsupport/ScriptedMenuPresenter.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -106,6 +107,32 @@ TEST_F(ScopeBarAccessibility, ACollapsedGroupIsAPopUpValuedByItsSelection)
     EXPECT_EQ(popUp->role(), QAccessible::ButtonMenu);
     EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Size"));
     EXPECT_EQ(popUp->text(QAccessible::Value), QStringLiteral("Small"));
+}
+
+// A screen reader opens a collapsed group's menu, and the overflow's, as a click does.
+TEST_F(ScopeBarAccessibility, PressingAPopUpOpensItsMenuAndTheChoiceSelects)
+{
+    test::MenuScope menus;
+    bar->setAutoResizesGroups(false);
+    bar->groupAtIndex(1)->setCollapsed(true);
+    bar->reloadData();
+    window->display();
+    QAccessibleInterface* popUp = barInterface()->child(2);
+    ASSERT_EQ(popUp->role(), QAccessible::ButtonMenu);
+    ASSERT_NE(popUp->actionInterface(), nullptr);
+    EXPECT_TRUE(popUp->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+    menus.presenter->choices.push_back(1);
+    popUp->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending();
+    ASSERT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_EQ(menus.presenter->sessions[0].titles, QStringList({ "Small", "Large" }));
+    EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(1));
+    EXPECT_EQ(popUp->text(QAccessible::Value), QStringLiteral("Large"));
+    menus.presenter->choices.push_back(0);
+    popUp->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    RunLoop::main().runPending();
+    EXPECT_EQ(menus.presenter->sessions.size(), 2u);
+    EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(0));
 }
 
 TEST_F(ScopeBarAccessibility, ACollapsedGroupWithoutALabelIsNamedByWhatItShows)
