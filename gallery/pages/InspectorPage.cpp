@@ -184,6 +184,7 @@ Ref<View> makeInspectorPage(Rect frame)
     // What the labels say, for a screen reader too.
     rating->view()->setToolTip(QStringLiteral("Rating"));
     embeddable->view()->setToolTip(QStringLiteral("Embeddable"));
+    colour->view()->setToolTip(QStringLiteral("Colour"));
     page->bindField(name, "name");
     page->bindField(family, "family");
     page->bindField(size, "size");

@@ -26,7 +26,7 @@ POLL_SECONDS = 0.05
 # What a user operates or reads as content: each must say what it is.
 INTERACTIVE_ROLES = {
     'push button', 'toggle button', 'check box', 'radio button', 'slider', 'spin button',
-    'combo box', 'page tab', 'text', 'entry', 'image',
+    'combo box', 'page tab', 'text', 'entry', 'image', 'color chooser',
 }
 
 # Unnamed elements that belong to components this test cannot name: (page, role, which, why). Each

@@ -401,6 +401,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityCellRole, QStringLiteral("cell") },
         { AccessibilityProgressIndicatorRole, QStringLiteral("progress indicator") },
         { AccessibilityBusyIndicatorRole, QStringLiteral("busy indicator") },
+        { AccessibilityColorWellRole, QStringLiteral("color well") },
     };
     if (role == AccessibilityRowRole && subrole == AccessibilityOutlineRowSubrole)
         return QStringLiteral("outline row");

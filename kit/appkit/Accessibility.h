@@ -81,6 +81,7 @@ inline const QString AccessibilityRowRole = QStringLiteral("AXRow");
 inline const QString AccessibilityCellRole = QStringLiteral("AXCell");
 inline const QString AccessibilityProgressIndicatorRole = QStringLiteral("AXProgressIndicator");
 inline const QString AccessibilityBusyIndicatorRole = QStringLiteral("AXBusyIndicator");
+inline const QString AccessibilityColorWellRole = QStringLiteral("AXColorWell");
 inline const QString AccessibilityUnknownRole = QStringLiteral("AXUnknown");
 
 // Subroles.

@@ -60,6 +60,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityCellRole, QAccessible::Cell },
         { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
         { AccessibilityBusyIndicatorRole, QAccessible::Animation },
+        { AccessibilityColorWellRole, QAccessible::ColorChooser },
     };
     return table.value(role, QAccessible::Client);
 }

@@ -1,5 +1,7 @@
 #include "kit/controls/ColorWell.h"
 
+#include "kit/appkit/Accessibility.h"
+
 #include "kit/appkit/Window.h"
 #include "kit/controls/CellDrawing.h"
 
@@ -11,6 +13,7 @@
 #include <QStyleOptionButton>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace kit {
@@ -202,13 +205,41 @@ void ColorWell::setBordered(bool flag)
     setNeedsDisplay(true);
 }
 
-void ColorWell::mouseDown(const Event&)
+void ColorWell::mouseDown(const Event&) { activateAndShowPanel(); }
+
+void ColorWell::activateAndShowPanel()
 {
     if (!isEnabled())
         return;
     const Ref<ColorWell> keep(this);
     activate(true);
     ColorPanel::sharedColorPanel()->orderFront(this);
+}
+
+Value ColorWellCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityColorWellRole);
+    if (attribute == AccessibilityValueAttribute) {
+        const auto* well = dynamic_cast<const ColorWell*>(owningControl().get());
+        if (!well || !well->color())
+            return {};
+        const QColor c = well->color()->toQColor();
+        const auto percent = [](double f) { return QString::number(std::lround(f * 100)) + QLatin1Char('%'); };
+        QString words = QStringLiteral("red %1, green %2, blue %3").arg(percent(c.redF()), percent(c.greenF()), percent(c.blueF()));
+        if (c.alphaF() < 1)
+            words += QStringLiteral(", opacity ") + percent(c.alphaF());
+        return Value(words);
+    }
+    return ActionCell::accessibilityAttributeValue(attribute);
+}
+
+QStringList ColorWellCell::accessibilityActionNames() const { return { AccessibilityPressAction }; }
+
+void ColorWellCell::accessibilityPerformAction(const QString& action)
+{
+    if (auto* well = dynamic_cast<ColorWell*>(owningControl().get()); well && action == AccessibilityPressAction)
+        well->activateAndShowPanel();
 }
 
 void ColorWell::drawRect(Rect)

@@ -61,6 +61,11 @@ class ColorWellCell : public ActionCell {
     KIT_CLASS(ColorWellCell)
 public:
     int nextState() const override { return state(); }
+
+    // kit::Accessibility: a colour well valued by its colour's words; press does what a click does.
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
 };
 
 class ColorWell : public Control {
@@ -83,6 +88,8 @@ public:
     bool isFlipped() const override { return true; }
     void drawRect(Rect dirtyRect) override;
     void mouseDown(const Event& event) override;
+    // What a click does: this well alone receives the panel's colours, and the panel shows.
+    void activateAndShowPanel();
 
 private:
     friend class ColorPanel;

@@ -1,7 +1,11 @@
 #include "kit/controls/ColorWell.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/foundation/RunLoop.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QColorDialog>
 
@@ -61,6 +65,33 @@ TEST_F(ColorWells, AClickActivatesOneWellAndShowsItsColour)
     EXPECT_FALSE(a->isActive());
     EXPECT_TRUE(b->isActive());
     EXPECT_EQ(presenter->shown.back(), QColor(Qt::blue));
+}
+
+// To a screen reader a well is a colour chooser that says its colour; pressing it does what a
+// click does.
+TEST_F(ColorWells, AScreenReaderHearsAColourChooserAndPressesItAsAClick)
+{
+    a->setToolTip(QStringLiteral("Fill"));
+    a->setColor(Color::colorWithSRGBRedGreenBlueAlpha(1, 0.5, 0, 1));
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(a->accessibilityElement());
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::ColorChooser);
+    EXPECT_EQ(AccessibilityRoleDescriptionForUIElement(a->accessibilityElement()), QStringLiteral("color well"));
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Fill"));
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("red 100%, green 50%, blue 0%"));
+    ASSERT_NE(iface->actionInterface(), nullptr);
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending();
+    EXPECT_TRUE(a->isActive());
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->shown[0], QColor::fromRgbF(1, 0.5, 0));
+
+    // A disabled well stays as it is.
+    b->setEnabled(false);
+    AccessibilityBridge::interfaceFor(b->accessibilityElement())->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending();
+    EXPECT_FALSE(b->isActive());
+    EXPECT_EQ(presenter->shown.size(), 1u);
 }
 
 TEST_F(ColorWells, PanelChangesReachTheActiveWellsWithAnActionEach)
