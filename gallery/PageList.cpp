@@ -70,8 +70,14 @@ void PageList::selectRow(int row)
     const int before = selected_;
     selected_ = row;
     const kit::Ref<kit::View> container = container_.lock();
+    const kit::Ref<kit::Window> w = window();
+    const auto* focused = w ? dynamic_cast<const kit::View*>(w->firstResponder().get()) : nullptr;
+    const bool focusLeaves = focused && focused->isDescendantOf(container.get());
     for (const kit::Ref<kit::View>& old : std::vector<kit::Ref<kit::View>>(container->subviews()))
         old->removeFromSuperview();
+    // The focus goes back to the list rather than to nobody (keys and screen readers follow it).
+    if (focusLeaves)
+        w->makeFirstResponder(this);
     container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
     setNeedsDisplay(true);
     // A screen reader hears the selection move.

@@ -4,6 +4,10 @@
 #include "gallery/pages/GallerySwatch.h"
 
 #include "kit/appkit/ScrollView.h"
+#include "kit/foundation/Sound.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -19,17 +23,27 @@ public:
     bool isFlipped() const override { return true; }
 };
 
+// The gallery's own tones, compiled into its bundle, join the shared manager once (a manager made
+// anew gets them again).
+void addGalleryTones(JVLSoundManager& manager)
+{
+    const QString folder = QStringLiteral(":/Gallery/Resources");
+    for (const QString& entry : QDir(folder).entryList(QDir::Files)) {
+        const QFileInfo tone(entry);
+        if (!kit::Sound::soundFileExtensions().contains(tone.suffix().toLower()))
+            continue;
+        if (manager.getSoundNameAtIndex(manager.indexOfSound(tone.completeBaseName())) == tone.completeBaseName())
+            return;
+    }
+    manager.addSoundsFromPath(folder);
+}
+
 } // namespace
 
 kit::Ref<kit::View> makeSoundsPage(kit::Rect frame)
 {
     const Ref<JVLSoundManager> manager = JVLSoundManager::getSharedSoundManager();
-    // The gallery's own tones, compiled into its bundle, once.
-    static const bool addedTones = [&] {
-        manager->addSoundsFromPath(QStringLiteral(":/Gallery/Resources"));
-        return true;
-    }();
-    (void)addedTones;
+    addGalleryTones(*manager);
 
     auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
     const double top = frame.size.height - 44;

@@ -210,7 +210,8 @@ KIT_REGISTER_CLASS(SourcePageController, kit::Object)
 
 namespace {
 
-// Keeps the controller alive as long as the page, and gives the list the focus once shown.
+// Keeps the controller alive as long as the page, and gives the list the focus once shown, unless
+// another view has it (the page list, while the arrows walk the pages).
 class SourcePageView : public GallerySwatch {
 public:
     using GallerySwatch::GallerySwatch;
@@ -219,9 +220,10 @@ public:
     void viewDidMoveToWindow() override
     {
         GallerySwatch::viewDidMoveToWindow();
-        if (const Ref<kit::Window> w = window())
-            if (const Ref<JVLOutlineSourceList> l = list.lock())
-                w->makeFirstResponder(l.get());
+        const Ref<kit::Window> w = window();
+        const Ref<JVLOutlineSourceList> l = list.lock();
+        if (w && l && !dynamic_cast<kit::View*>(w->firstResponder().get()))
+            w->makeFirstResponder(l.get());
     }
 };
 

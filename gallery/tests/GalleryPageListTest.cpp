@@ -1,6 +1,7 @@
 // The gallery window's page list and page area in a small window: every page can be picked with
 // the wheel and with the arrow keys, and a page keeps its size, the area scrolling instead.
 
+#include "gallery/GalleryPage.h"
 #include "gallery/PageList.h"
 
 #include "kit/appkit/KeyCodes.h"
@@ -8,6 +9,8 @@
 #include "kit/testsupport/EventScript.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -87,6 +90,35 @@ TEST_F(GalleryPageList, DownReachesEveryPageAndKeepsItsRowInView)
     script.key(KeyCodeUpArrow);
     script.run();
     EXPECT_EQ(list->selectedRow(), 22);
+}
+
+// Pages that give one of their views the focus take it only from nobody: the arrows walk the
+// gallery's own pages end to end, and the list takes the focus back when it leaves with a page.
+TEST_F(GalleryPageList, TheArrowsWalkEveryGalleryPageAndFocusNeverGoesWithAPage)
+{
+    window = make<Window>(MakeRect(0, 0, 1100, 700), TitledWindowMask | ResizableWindowMask);
+    const std::vector<GalleryPage> all = galleryPages();
+    list = addPageListAndArea(window->contentView().get(), ListWidth, PageSize, all);
+    window->makeFirstResponder(list.get());
+    window->makeKeyAndOrderFront();
+    test::EventScript script(window.get());
+    for (int row = 1; row < int(all.size()); ++row) {
+        script.key(KeyCodeDownArrow);
+        script.run();
+        ASSERT_EQ(list->selectedRow(), row) << all[std::size_t(row)].title.toStdString();
+        EXPECT_EQ(window->firstResponder().get(), list.get()) << all[std::size_t(row)].title.toStdString();
+    }
+    // Shown while nothing has the focus, the source list page gives it to its outline; when the
+    // page goes, the list has it again.
+    const auto sources = std::find_if(all.begin(), all.end(), [](const GalleryPage& p) { return p.title == QStringLiteral("Source list"); });
+    ASSERT_NE(sources, all.end());
+    list->selectRow(0);
+    window->makeFirstResponder(nullptr);
+    list->selectRow(int(sources - all.begin()));
+    ASSERT_NE(window->firstResponder().get(), list.get());
+    ASSERT_NE(window->firstResponder().get(), window.get());
+    list->selectRow(0);
+    EXPECT_EQ(window->firstResponder().get(), list.get());
 }
 
 TEST_F(GalleryPageList, TheWheelBringsTheLastRowIntoReachAndAClickPicksIt)
