@@ -266,8 +266,6 @@ public:
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
     bool accessibilityIsIgnored() const override { return fieldEditor_; }
-    // Tells a screen reader the caret or selection moved: the field editor's is its field's.
-    void announceSelectedTextChange();
 
 protected:
     // The user path: asks, replaces in the typing attributes, places the caret, didChangeText.
@@ -278,6 +276,8 @@ protected:
     bool endSessionWithMovement(TextMovement movement);
 
 private:
+    // Tells a screen reader the caret or selection moved: the field editor's is its field's.
+    void announceSelectedTextChange();
     struct Completion;
     // Completion lives in TextViewCompletion.cpp only.
     struct CompletionDeleter {
