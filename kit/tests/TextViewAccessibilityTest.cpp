@@ -8,6 +8,7 @@
 #include "kit/controls/TextField.h"
 #include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/tests/ControlsTestSupport.h"
+#include "kit/tests/TextViewTestSupport.h"
 #include "kit/testsupport/CallRecorder.h"
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
@@ -24,35 +25,8 @@ using test::CallRecorder;
 using test::ControlWindow;
 using test::events;
 using test::eventsOf;
+using test::PipelineDelegate;
 using test::recordEvent;
-
-QString rangeText(Range r) { return QStringLiteral("{%1,%2}").arg(r.location).arg(r.length); }
-
-// Logs the user pipeline and the selection hook; refuses changes when told to.
-class AccessibleTextDelegate : public Object, public TextViewDelegate {
-    KIT_CLASS(AccessibleTextDelegate)
-
-    bool textViewShouldChangeTextInRangeReplacementString(TextView*, Range range, const QString& replacement) override
-    {
-        calls.record("shouldChange " + rangeText(range) + " \"" + replacement + "\"");
-        return allowChange;
-    }
-    void textDidChange(Notification*) override { calls.record(QStringLiteral("textDidChange")); }
-    Range textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed) override
-    {
-        calls.record("willChangeSelection " + rangeText(proposed));
-        return proposed;
-    }
-
-    CallRecorder calls;
-    bool allowChange = true;
-};
-
-KIT_REGISTER_CLASS(AccessibleTextDelegate, Object)
-{
-    c.optionalOperations({ TextViewShouldChangeTextInRangeReplacementStringOperation, TextDidChangeOperation,
-        TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation });
-}
 
 // A text view as a scroll view's document, the way a feedback form shows one.
 class TextViewAccessibility : public testing::Test {
@@ -79,7 +53,7 @@ protected:
     ControlWindow w { Size { 400, 300 } };
     Ref<ScrollView> scroll;
     Ref<TextView> view;
-    Ref<AccessibleTextDelegate> delegate = make<AccessibleTextDelegate>();
+    Ref<PipelineDelegate> delegate = make<PipelineDelegate>();
     QAccessibleInterface* iface = nullptr;
 };
 

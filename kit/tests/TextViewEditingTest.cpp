@@ -6,6 +6,7 @@
 #include "kit/text/TextStorage.h"
 #include "kit/text/TextView.h"
 #include "kit/tests/ControlsTestSupport.h"
+#include "kit/tests/TextViewTestSupport.h"
 
 #include <QCoreApplication>
 #include <QInputMethodEvent>
@@ -20,52 +21,6 @@ namespace {
 
 using namespace kit;
 using namespace kit::test;
-
-QString rangeText(Range r) { return QStringLiteral("{%1,%2}").arg(r.location).arg(r.length); }
-
-// A delegate that logs the pipeline and the selection hook, answering as told.
-class PipelineDelegate : public Object, public TextViewDelegate {
-    KIT_CLASS(PipelineDelegate)
-
-    bool textViewShouldChangeTextInRangeReplacementString(TextView*, Range range, const QString& replacement) override
-    {
-        calls.record("shouldChange " + rangeText(range) + " \"" + replacement + "\"");
-        return allowChange;
-    }
-    void textDidChange(Notification*) override { calls.record("textDidChange"); }
-    Range textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed) override
-    {
-        calls.record("willChangeSelection " + rangeText(proposed));
-        return selectionAnswer ? selectionAnswer(proposed) : proposed;
-    }
-    bool textViewClickedOnLinkAtIndex(TextView*, const Value& link, std::int64_t index) override
-    {
-        calls.record("clickedOnLink " + link.string() + " " + QString::number(index));
-        return handlesLinks;
-    }
-    QStringList textViewCompletionsForPartialWordRangeIndexOfSelectedItem(TextView* view, const QStringList&, Range range, std::int64_t*) override
-    {
-        const QString partial = view->string().mid(range.location, range.length);
-        QStringList out;
-        for (const QString& w : words)
-            if (w.startsWith(partial))
-                out << w;
-        return out;
-    }
-
-    CallRecorder calls;
-    bool allowChange = true;
-    bool handlesLinks = false;
-    QStringList words;
-    std::function<Range(Range)> selectionAnswer;
-};
-
-KIT_REGISTER_CLASS(PipelineDelegate, Object)
-{
-    c.optionalOperations({ TextViewShouldChangeTextInRangeReplacementStringOperation, TextDidChangeOperation,
-        TextViewWillChangeSelectionFromCharacterRangeToCharacterRangeOperation, TextViewClickedOnLinkAtIndexOperation,
-        TextViewCompletionsForPartialWordRangeIndexOfSelectedItemOperation });
-}
 
 // Records the proposals mouse selection makes.
 class ProposalView : public TextView {
