@@ -103,7 +103,7 @@ JVLTableGrid::JVLTableGrid(Rect frame)
     addSubview(rowHeaderScrollView_.get());
 
     contentView_ = make<JVLTableGridContentView>();
-    contentScrollView_ = make<ScrollView>();
+    contentScrollView_ = make<JVLTableGridScrollView>();
     contentScrollView_->setContentView(make<JVLTableGridClipView>().get());
     contentScrollView_->setDocumentView(contentView_.get());
     contentScrollView_->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
@@ -428,12 +428,7 @@ void JVLTableGrid::reloadData()
     const double width = numberOfColumns_ > 0 ? widths_.total() : 0;
     const double height = double(numberOfRows_) * RowHeight;
     contentView_->setFrameSize({ width, height });
-
-    const bool vertical = tableGridScrollerShown(*contentScrollView_, contentScrollView_->verticalScroller());
-    columnHeaderView_->setFrameSize({ width + (vertical ? Scroller::scrollerWidth() : 0), columnHeaderView_->frame().height() });
-    const bool horizontal = tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller());
-    rowHeaderView_->setFrameSize({ rowHeaderView_->frame().width(), height + (horizontal ? Scroller::scrollerWidth() : 0) });
-    columnHeaderView_->updateTrackingAreas();
+    fitHeaderStrips();
     setNeedsDisplay(true);
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
@@ -448,6 +443,18 @@ double JVLTableGrid::rowHeaderWidthForRows()
     const Ref<JVLTableGridHeaderCell> cell = rowHeaderView_->headerCell();
     const double widest = std::max(cell->labelSize(headerStringForRow(0)).width, cell->labelSize(headerStringForRow(numberOfRows_ - 1)).width);
     return std::max(RowHeaderWidth, std::ceil(widest) + 8);
+}
+
+void JVLTableGrid::fitHeaderStrips()
+{
+    const Size cells = contentView_->frame().size;
+    const double s = Scroller::scrollerWidth();
+    const bool vertical = tableGridScrollerShown(*contentScrollView_, contentScrollView_->verticalScroller());
+    const bool horizontal = tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller());
+    columnHeaderView_->setFrameSize({ cells.width + (vertical ? s : 0), columnHeaderView_->frame().height() });
+    rowHeaderView_->setFrameSize({ rowHeaderView_->frame().width(), cells.height + (horizontal ? s : 0) });
+    // Resizing the cells and the strips clamps each clip on its own: bring the strips back in step.
+    contentViewDidScroll(nullptr);
 }
 
 void JVLTableGrid::contentViewDidScroll(Notification*)
@@ -494,11 +501,9 @@ void JVLTableGrid::resizeColumnWithIndexWithDistance(std::int64_t column, float 
     const double change = double(width) - old;
     const Size cells = contentView_->frame().size;
     contentView_->setFrameSize({ cells.width + change, cells.height });
-    const Size strip = columnHeaderView_->frame().size;
-    columnHeaderView_->setFrameSize({ strip.width + change, strip.height });
+    fitHeaderStrips();
     contentView_->setNeedsDisplay(true);
     columnHeaderView_->setNeedsDisplay(true);
-    columnHeaderView_->updateTrackingAreas();
 }
 
 // --- Focus -------------------------------------------------------------------------------------------------------

@@ -187,6 +187,7 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
 
 private:
     friend class JVLTableGridContentView;
+    friend class JVLTableGridScrollView;
     friend class JVLTableGridHeaderView;
     friend class JVLTableGridStripAccess; // tests
     enum Operation : std::size_t {
@@ -236,6 +237,9 @@ private:
     bool drawStripFromCache(Strip strip, kit::Rect rect);
 
     void layOutScrollViews(kit::Rect frame);
+    // The strips as long as the cells plus a shown scroller's width, so that their clips scroll
+    // exactly as far as the content's; then they take the content's origin.
+    void fitHeaderStrips();
     void contentViewDidScroll(kit::Notification* notification);
     void viewFrameDidChange(kit::Notification*) { }
     void observeDelegate(kit::Object* delegate, bool observe);

@@ -144,6 +144,18 @@ KIT_REGISTER_CLASS(JVLTableGridClipView, kit::ClipView)
     c.bundle("JVLAppKit");
 }
 
+KIT_REGISTER_CLASS(JVLTableGridScrollView, kit::ScrollView)
+{
+    c.bundle("JVLAppKit");
+}
+
+void JVLTableGridScrollView::tile()
+{
+    ScrollView::tile();
+    if (const Ref<JVLTableGrid> grid = dynamic_pointer_cast<JVLTableGrid>(superview()))
+        grid->fitHeaderStrips();
+}
+
 bool JVLTableGridClipView::liesOnWholePixels(Rect r, const QTransform& toDevice)
 {
     const QRectF device = toDevice.mapRect(QRectF(r.minX(), r.minY(), r.width(), r.height()));

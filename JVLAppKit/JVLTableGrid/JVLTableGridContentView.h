@@ -10,6 +10,7 @@
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/View.h"
 #include "kit/foundation/Timer.h"
 
@@ -32,6 +33,17 @@ class JVLTableGridClipView : public kit::ClipView {
 
     // kit::View:
     void drawRect(kit::Rect dirty) override;
+};
+
+// The cell area's scroll view: each tiling may bring a scroller in or take it away, and the grid's
+// header strips run a shown scroller's width past the cells, so every tiling refits them.
+class JVLTableGridScrollView : public kit::ScrollView {
+    KIT_CLASS(JVLTableGridScrollView)
+
+    JVLTableGridScrollView() = default;
+
+    // kit::ScrollView:
+    void tile() override;
 };
 
 class JVLTableGridContentView : public kit::View, public kit::DraggingDestination, public kit::TextDelegate {

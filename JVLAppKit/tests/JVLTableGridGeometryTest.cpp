@@ -6,7 +6,9 @@
 #include "kit/graphics/Font.h"
 #include "kit/graphics/StringDrawing.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace kit;
@@ -56,6 +58,73 @@ TEST_P(TableGridScrollers, GeometryCountsOnlyAShownScroller)
 INSTANTIATE_TEST_SUITE_P(Table, TableGridScrollers,
     testing::Values(ScrollerCase { "none", 3, 4, false, false }, ScrollerCase { "vertical", 4, 100, true, false },
         ScrollerCase { "horizontal", 20, 5, false, true }, ScrollerCase { "both", 20, 100, true, true }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Headers in step with the cells ----------------------------------------------------------------------
+
+// The header clips show what the content clip shows, and the last visible column's and row's
+// headers lie exactly beside their cells.
+void expectHeadersInStep(const JVLTableGrid& g, const char* when)
+{
+    const Point origin = g.contentScrollView()->contentView()->bounds().origin;
+    EXPECT_EQ(g.columnHeaderScrollView()->contentView()->bounds().origin.x, origin.x) << when;
+    EXPECT_EQ(g.rowHeaderScrollView()->contentView()->bounds().origin.y, origin.y) << when;
+    const Rect visible = g.contentScrollView()->documentVisibleRect();
+    const Size cells = g.contentView()->frame().size;
+    const std::int64_t column = g.columnSpanning(std::min(visible.maxX(), cells.width) - 1);
+    const std::int64_t row = g.rowSpanning(std::min(visible.maxY(), cells.height) - 1);
+    ASSERT_NE(column, NotFound) << when;
+    ASSERT_NE(row, NotFound) << when;
+    const Rect cell = g.frameOfCellAtColumnRow(column, row);
+    EXPECT_EQ(g.headerRectOfColumn(column).minX(), cell.minX()) << when << ", column " << column;
+    EXPECT_EQ(g.headerRectOfRow(row).minY(), cell.minY()) << when << ", row " << row;
+}
+
+struct InStepCase {
+    const char* name;
+    std::int64_t columns;
+    std::int64_t rows;
+    std::function<void(TableGridWindow&)> change;
+};
+
+class TableGridHeadersInStep : public testing::TestWithParam<InStepCase> { };
+
+// Scrolled to the far bottom right, then changed: in step at once, and again at the new far end.
+TEST_P(TableGridHeadersInStep, AfterTheChangeAndAtTheFarEnd)
+{
+    const InStepCase& c = GetParam();
+    TableGridWindow w({ 400, 300 }, [&](TableGridTestDataSource& ds) {
+        ds.columns = c.columns;
+        ds.rows = c.rows;
+    });
+    const auto toFarEnd = [&] { w.grid->contentScrollView()->contentView()->scrollToPoint({ 1e12, 1e12 }); };
+    toFarEnd();
+    c.change(w);
+    expectHeadersInStep(*w.grid, "after the change");
+    toFarEnd();
+    expectHeadersInStep(*w.grid, "at the far end");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TableGridHeadersInStep,
+    testing::Values(InStepCase { "shrinkBringsBothScrollers", 5, 10, [](TableGridWindow& w) { w.window->setContentSize({ 300, 150 }); } },
+        InStepCase { "growTakesThemAway", 5, 10,
+            [](TableGridWindow& w) {
+                w.window->setContentSize({ 300, 150 });
+                w.grid->contentScrollView()->contentView()->scrollToPoint({ 1e12, 1e12 });
+                w.window->setContentSize({ 400, 300 });
+            } },
+        InStepCase { "widerColumnBringsTheHorizontal", 5, 30, [](TableGridWindow& w) { w.grid->resizeColumnWithIndexWithDistance(0, 200); } },
+        InStepCase { "reloadNarrowsTheRowStrip", 30, 100'000'000,
+            [](TableGridWindow& w) {
+                w.dataSource->rows = 500;
+                w.grid->reloadData();
+            } },
+        InStepCase { "reloadShortens", 30, 500,
+            [](TableGridWindow& w) {
+                w.dataSource->columns = 6;
+                w.dataSource->rows = 20;
+                w.grid->reloadData();
+            } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Widths that make no sense count as 0 ---------------------------------------------------------------

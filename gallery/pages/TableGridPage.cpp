@@ -38,6 +38,16 @@ void tableGridPageMove(std::vector<int>& order, const IndexSet& moved, std::int6
     order = kept;
 }
 
+// "none", "B" or "A–C": a set's first and last index as `name` gives them.
+template<class Name>
+QString tableGridPageDescribe(const IndexSet& set, bool columns, const Name& name)
+{
+    if (set.isEmpty())
+        return QStringLiteral("none");
+    const QString first = name(columns, set.firstIndex());
+    return set.count() == 1 ? first : QStringLiteral("%1–%2").arg(first, name(columns, set.lastIndex()));
+}
+
 } // namespace
 
 // The small editable sheet: values by logical cell, columns and rows in a display order that
@@ -127,15 +137,19 @@ public:
         const Ref<TextField> shown = caption.lock();
         if (!grid || !shown)
             return;
-        const auto describe = [](const IndexSet& s) {
-            return s.isEmpty() ? QStringLiteral("none") : QStringLiteral("%1–%2").arg(s.firstIndex()).arg(s.lastIndex());
-        };
+        // The selection by its headers; a move by the places it left and took, named as an unmoved
+        // sheet's headers name them (the moved headers themselves read the same before and after).
+        const auto header = [&](bool column, std::int64_t i) { return column ? grid->headerStringForColumn(i) : grid->headerStringForRow(i); };
+        const auto place = [](bool column, std::int64_t i) { return column ? tableGridPageColumnName(i) : QString::number(i + 1); };
         QStringList info;
-        for (const auto& [key, value] : n->userInfo())
-            info << QStringLiteral("%1 %2").arg(key.stringValue(), describe(value.indexSet()));
+        for (const auto& [key, value] : n->userInfo()) {
+            const QString name = key.stringValue();
+            info << QStringLiteral("%1 %2").arg(name, tableGridPageDescribe(value.indexSet(), name.endsWith(QStringLiteral("Columns")), place));
+        }
         shown->setStringValue(QStringLiteral("Columns %1, rows %2. Last: %3%4")
-                .arg(describe(grid->selectedColumnIndexes()), describe(grid->selectedRowIndexes()),
-                    n->name().mid(12), info.isEmpty() ? QString() : QStringLiteral(" {") + info.join(QStringLiteral(", ")) + QStringLiteral("}")));
+                .arg(tableGridPageDescribe(grid->selectedColumnIndexes(), true, header),
+                    tableGridPageDescribe(grid->selectedRowIndexes(), false, header), n->name().mid(12),
+                    info.isEmpty() ? QString() : QStringLiteral(" {") + info.join(QStringLiteral(", ")) + QStringLiteral("}")));
     }
 
     std::vector<int> columns, rows;

@@ -1,0 +1,58 @@
+// The table grid page: its caption names the selection as the headers do.
+
+#include "gallery/pages/TableGridPage.h"
+
+#include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
+#include "kit/controls/TextField.h"
+#include "kit/core/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kit;
+
+template<class T>
+Ref<T> tableGridPageFind(const View& view)
+{
+    for (const Ref<View>& sub : view.subviews()) {
+        if (auto found = dynamic_pointer_cast<T>(sub))
+            return found;
+        if (auto found = tableGridPageFind<T>(*sub))
+            return found;
+    }
+    return nullptr;
+}
+
+TEST(GalleryTableGridPage, TheCaptionNamesTheSelectionAsTheHeadersDo)
+{
+    const Ref<View> page = makeTableGridPage(MakeRect(0, 0, 900, 600));
+    const Ref<JVLTableGrid> grid = tableGridPageFind<JVLTableGrid>(*page);
+    const Ref<TextField> caption = tableGridPageFind<TextField>(*page);
+    ASSERT_TRUE(grid && caption);
+    const struct {
+        Range columns, rows;
+        const char* shown;
+    } cases[] = {
+        { { 0, 3 }, { 1, 3 }, "Columns A–C, rows 2–4." },
+        { { 1, 1 }, { 0, 1 }, "Columns B, rows 1." },
+        { { 25, 1 }, { 498, 2 }, "Columns Z, rows 499–500." },
+    };
+    for (const auto& c : cases) {
+        grid->setSelectedColumnIndexes(IndexSet::indexSetWithIndexesInRange(c.columns));
+        grid->setSelectedRowIndexes(IndexSet::indexSetWithIndexesInRange(c.rows));
+        EXPECT_TRUE(caption->stringValue().startsWith(QString::fromUtf8(c.shown))) << caption->stringValue().toStdString();
+    }
+    grid->setSelectedRowIndexes(IndexSet());
+    EXPECT_TRUE(caption->stringValue().startsWith(QStringLiteral("Columns Z, rows none."))) << caption->stringValue().toStdString();
+
+    // A move names the places left and taken as an unmoved sheet's headers do.
+    Dictionary moved;
+    moved.setObjectForKey(Value(IndexSet::indexSetWithIndexesInRange({ 0, 2 })), Value(JVLTableGridOldColumnsKey));
+    moved.setObjectForKey(Value(IndexSet::indexSetWithIndexesInRange({ 3, 2 })), Value(JVLTableGridNewColumnsKey));
+    NotificationCenter::defaultCenter()->postNotificationNameObjectUserInfo(JVLTableGridDidMoveColumnsNotification, grid.get(), moved);
+    EXPECT_TRUE(caption->stringValue().contains(QStringLiteral("OldColumns A–B"))) << caption->stringValue().toStdString();
+    EXPECT_TRUE(caption->stringValue().contains(QStringLiteral("NewColumns D–E"))) << caption->stringValue().toStdString();
+}
+
+} // namespace
