@@ -439,6 +439,7 @@ void XTTabBarControl::tabViewWillSelectTabViewItem(kit::TabView* tabView, kit::T
 
 void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item)
 {
+    const kit::Ref<XTTabBarCell> before = selectedCell();
     const std::int64_t index = tabView->indexOfTabViewItem(item);
     if (index >= 0 && index < std::int64_t(cells_.size())) {
         const kit::Ref<XTTabBarCell> cell = cells_[std::size_t(index)];
@@ -460,6 +461,7 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
         } else {
             controller_->setSelectedCell(cell.get());
             setNeedsDisplay(true);
+            announceSelectedCell(before);
         }
     }
     kit::Ref<kit::Object> keep;
