@@ -44,7 +44,7 @@ TEST(QVTabDragImage, IsTheDraggingRectangleWithTheBusyMarkWhenProcessing)
 
 namespace {
 
-TEST(QVTabBarAccessibility, AGroupOfButtonsWhoseHitTestFindsTheButtonUnderThePoint)
+TEST(QVTabBarAccessibility, APageTabListWhoseHitTestFindsTheTabUnderThePoint)
 {
     QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3);
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 600, 100), kit::TitledWindowMask);
@@ -60,7 +60,7 @@ TEST(QVTabBarAccessibility, AGroupOfButtonsWhoseHitTestFindsTheButtonUnderThePoi
     kit::Application::resetForTesting();
 }
 
-TEST(QVTabBarAccessibility, EachTabIsAPressableButtonAndItsCloseButtonIsHitOverIt)
+TEST(QVTabBarAccessibility, EachTabIsAPressablePageTabAndItsCloseButtonIsHitOverIt)
 {
     QVBarFixture f(kit::MakeRect(0, 0, 600, 22), 3, false);
     f.item(1)->setValueForKey(kit::Value(true), QStringLiteral("hasCloseButton"));

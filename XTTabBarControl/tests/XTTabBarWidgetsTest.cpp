@@ -267,7 +267,7 @@ TEST(XTTabBarAccessibility, OverflowedTabsAreOffScreenAndBadgesDescribeATab)
     EXPECT_EQ(first->text(QAccessible::Name), QStringLiteral("Tab 0"));
 }
 
-TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
+TEST(XTTabBarAccessibility, TabsArePageTabsAndHitTestingFindsTheOneUnderThePoint)
 {
     XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
     const kit::Value barElement(kit::Ref<kit::Object>(f.bar));
