@@ -75,6 +75,8 @@ XTTabBarControl::XTTabBarControl(kit::Rect frame)
         addTabButton_->setAlternateImage(image);
     if (auto image = style_->addTabButtonRolloverImage())
         addTabButton_->setRolloverImage(image);
+    // Image-only: its tool tip says what it does, to the pointer and to a screen reader.
+    addTabButton_->setToolTip(bundle()->localizedStringForKeyValueTable(QStringLiteral("New Tab"), QStringLiteral("New Tab"), QStringLiteral("XTTabBarControl")));
     addSubview(addTabButton_.get());
     addTabButton_->setHidden(!showAddTabButton_);
     addTabButton_->setNeedsDisplay(true);

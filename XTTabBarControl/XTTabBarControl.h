@@ -210,9 +210,10 @@ public:
     // kit::NibAwaking: a cell for each item of the tab view not yet shown.
     void awakeFromNib() override;
 
-    // kit::Accessibility: a page tab list of the tabs, named by its tool tip, else the tab view's,
-    // else "Tabs"; the tabs behind the overflow button are not visible children. While the bar
-    // has the keyboard focus, its selected tab is the focused element (XTTabBarControlAccessibility.cpp).
+    // kit::Accessibility: a page tab list of the tabs (then the add button while it shows), named
+    // by its tool tip, else the tab view's, else "Tabs"; the tabs behind the overflow button are
+    // not visible children. While the bar has the keyboard focus, its selected tab is the focused
+    // element (XTTabBarControlAccessibility.cpp).
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }

@@ -23,6 +23,8 @@ kit::Value XTTabBarControl::accessibilityAttributeValue(const QString& attribute
         for (const kit::Ref<XTTabBarCell>& cell : cells_)
             if (!visibleOnly || (!cell->isInOverflowMenu() && !cell->isPlaceholder()))
                 children.addObject(kit::Value(kit::Ref<kit::Object>(cell)));
+        if (addTabButton_ && !addTabButton_->isHidden() && addTabButton_->superview().get() == this)
+            children.addObject(kit::Value(kit::Ref<kit::Object>(addTabButton_)));
         return kit::Value(kit::AccessibilityUnignoredChildren(children));
     }
     const QString tabs = bundle()->localizedStringForKeyValueTable(QStringLiteral("Tabs"), QStringLiteral("Tabs"), QStringLiteral("XTTabBarControl"));

@@ -182,6 +182,11 @@ TEST(XTTabBarAccessibility, TheSelectedTabIsSelectedButNotFocusedWhileTheBarIsNo
         EXPECT_FALSE(tab->state().focused) << i;
         EXPECT_FALSE(tab->state().checkable) << i;
     }
+    // The add button follows the tabs while it shows, named by what it does.
+    f.bar->setShowAddTabButton(true);
+    ASSERT_EQ(bar->childCount(), 4);
+    EXPECT_EQ(bar->child(3)->role(), QAccessible::Button);
+    EXPECT_EQ(bar->child(3)->text(QAccessible::Name), QStringLiteral("New Tab"));
     // The tab view's purpose names the bar; the bar's own tool tip comes first.
     f.tabView->setToolTip(QStringLiteral("Documents"));
     EXPECT_EQ(bar->text(QAccessible::Name), QStringLiteral("Documents"));
