@@ -58,6 +58,15 @@ public:
     void viewWillDraw() override;
     void mouseDown(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
+    // The bar takes the keyboard focus for its tabs.
+    bool acceptsFirstResponder() const override { return false; }
+    // kit::Accessibility: a page tab named by its title, selected with its item; help is what its
+    // badges show. Focused while selected in the bar that has the keyboard focus; taking the focus
+    // selects it there (QVTabBarViewAccessibility.cpp).
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
 
 private:
     void selectThroughAction();

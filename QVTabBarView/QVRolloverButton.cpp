@@ -1,10 +1,12 @@
 #include "QVTabBarView/QVRolloverButton.h"
 
 #include "QVTabBarView/QVTabBarButton.h"
+#include "QVTabBarView/QVTabBarView.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 
 #include <vector>
 
@@ -186,8 +188,6 @@ QStringList QVRolloverButton::accessibilityAttributeNames() const
 {
     QStringList names = kit::ViewAccessibilityAttributeNames();
     names << kit::AccessibilityTitleAttribute;
-    if (dynamic_cast<const QVTabBarButton*>(this))
-        names << kit::AccessibilitySelectedAttribute;
     return names;
 }
 
@@ -202,11 +202,13 @@ kit::Value QVRolloverButton::accessibilityAttributeValue(const QString& attribut
         const auto* tab = dynamic_cast<const QVTabBarButton*>(superview().get());
         if (title().isEmpty() && tab && tab->closeButton().get() == this)
             return kit::Value(QStringLiteral("Close %1").arg(tab->title()));
+        // The add button, by what it does.
+        const auto* bar = dynamic_cast<const QVTabBarView*>(superview().get());
+        if (title().isEmpty() && bar && bar->addTabButton().get() == this)
+            return kit::Value(QVTabBarView::bundle()->localizedStringForKeyValueTable(
+                QStringLiteral("New Tab"), QStringLiteral("New Tab"), QStringLiteral("QVTabBarView")));
         return kit::Value(title());
     }
-    // A tab is selected while its item is.
-    if (attribute == kit::AccessibilitySelectedAttribute && dynamic_cast<const QVTabBarButton*>(this))
-        return kit::Value(state() == kit::OnState);
     if (attribute == kit::AccessibilityChildrenAttribute) {
         kit::Array children;
         for (const kit::Ref<QVRolloverButton>& b : qvRolloverShownButtons(*this))
@@ -214,6 +216,18 @@ kit::Value QVRolloverButton::accessibilityAttributeValue(const QString& attribut
         return kit::Value(children);
     }
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+// Focusable as it takes the keyboard focus.
+bool QVRolloverButton::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+}
+
+void QVRolloverButton::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (value.boolValue() && QVRolloverButton::accessibilityIsAttributeSettable(attribute))
+        window()->makeFirstResponder(this);
 }
 
 QStringList QVRolloverButton::accessibilityActionNames() const { return { kit::AccessibilityPressAction }; }

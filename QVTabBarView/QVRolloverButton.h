@@ -79,6 +79,8 @@ public:
     bool accessibilityIsIgnored() const override { return false; }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     QStringList accessibilityActionNames() const override;
     void accessibilityPerformAction(const QString& action) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;

@@ -834,6 +834,8 @@ void QVTabBarView::_synchronizeSelection()
     }
     if (selectedButton)
         updateTabStateMaskOfAttachedButtonAtIndex(selectedButton.get(), indexOfAttachedButton(selectedButton.get()));
+    // What a selection change compares with: a click turns its button on before the tab view selects.
+    announcedSelectedButton_ = selectedAttachedButton().get();
 }
 
 // Queries ----------------------------------------------------------------------------------------
@@ -1047,8 +1049,10 @@ void QVTabBarView::tabViewWillSelectTabViewItem(kit::TabView* tabView, kit::TabV
 
 void QVTabBarView::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item)
 {
+    const kit::Ref<QVAttachedTabBarButton> before = announcedSelectedButton_.lock();
     _synchronizeSelection();
     setNeedsDisplay(true);
+    announceSelectedButton(before);
     kit::Ref<kit::Object> keep;
     if (auto* d = delegateFor<QVTabBarViewDelegate>("tabViewDidSelectTabViewItem", keep))
         d->tabViewDidSelectTabViewItem(tabView, item);

@@ -262,12 +262,21 @@ public:
     bool isSliding() const;
     kit::Ref<QVAttachedTabBarButton> attachedTabBarButtonForDraggedItems() const;
 
-    // kit::Accessibility: a group whose children are the attached buttons; a hit test answers
-    // the button under the point (screen, y up), else the bar.
+    // kit::Accessibility: a page tab list of the attached buttons, then the add button while it
+    // shows, named by its tool tip, else the tab view's, else "Tabs"; a hit test answers the button
+    // under the point (screen, y up), else the bar. While the bar has the keyboard focus, its
+    // selected tab is the focused element (QVTabBarViewAccessibility.cpp).
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    // kit::Responder: the bar takes the keyboard focus for its tabs; the arrows select the tab
+    // before or after the selected one.
+    bool acceptsFirstResponder() const override { return true; }
+    void keyDown(const kit::Event& event) override;
     // kit::MenuItemValidation:
     bool validateMenuItem(kit::MenuItem* item) override;
     // kit::TabViewDelegate:
@@ -337,6 +346,10 @@ private:
     void finishHideShowAnimation(kit::Animation* animation);
     void reportHideShow(bool hidden);
     void observeWindow(kit::Window* window, bool observe);
+    // A new selected tab: `before` and the new one say so, and the new one takes the focus the bar has.
+    void announceSelectedButton(const kit::Ref<QVAttachedTabBarButton>& before);
+    // The selected tab as of the last synchronization of the buttons' states.
+    kit::Weak<QVAttachedTabBarButton> announcedSelectedButton_;
 
     kit::Ref<kit::TabView> tabView_;
     kit::Ref<QVOverflowPopUpButton> overflowPopUpButton_;

@@ -5,7 +5,6 @@
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/QVTabBarController.h"
 #include "QVTabBarView/QVTabBarView.h"
-#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/graphics/Font.h"
@@ -310,34 +309,4 @@ void QVTabBarView::_drawInteriorInRect(kit::Rect rect)
     rect.origin.y += 4;
     rect.size.height -= 4;
     kit::AttributedString(QStringLiteral("QVTabBarView"), attributes).drawInRect(rect);
-}
-
-// Accessibility ----------------------------------------------------------------------------------
-
-QStringList QVTabBarView::accessibilityAttributeNames() const { return kit::ViewAccessibilityAttributeNames(); }
-
-kit::Value QVTabBarView::accessibilityAttributeValue(const QString& attribute) const
-{
-    if (attribute == kit::AccessibilityRoleAttribute)
-        return kit::Value(kit::AccessibilityGroupRole);
-    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityGroupRole));
-    if (attribute == kit::AccessibilityChildrenAttribute) {
-        kit::Array buttons;
-        for (const kit::Ref<QVAttachedTabBarButton>& b : orderedAttachedButtons())
-            buttons.addObject(kit::Value(kit::Ref<kit::Object>(b)));
-        return kit::Value(kit::AccessibilityUnignoredChildren(buttons));
-    }
-    return kit::ViewAccessibilityAttributeValue(*this, attribute);
-}
-
-kit::Value QVTabBarView::accessibilityHitTest(kit::Point point) const
-{
-    if (const kit::Ref<kit::Window> w = window()) {
-        const kit::Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
-        for (const kit::Ref<QVAttachedTabBarButton>& b : attachedButtons())
-            if (kit::MouseInRect(convertPointToView(p, b.get()), b->bounds(), b->isFlipped()))
-                return b->accessibilityHitTest(point);
-    }
-    return self();
 }

@@ -118,10 +118,17 @@ public:
     void viewWillMoveToSuperview(kit::View* superview) override;
     void viewDidMoveToSuperview() override;
     // kit::Accessibility: a group of the buttons the bar shows (a collapsed group's pop-up
-    // standing for its buttons), each made when first asked for and kept.
+    // standing for its buttons), each made when first asked for and kept; named after what its
+    // groups are for. While the bar has the keyboard focus its current element is the focused one.
     bool accessibilityIsIgnored() const override { return false; }
+    QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    // kit::Responder: Left and Right move the current element, Space presses it.
+    void keyDown(const kit::Event& event) override;
 
 private:
     friend class SRScopeBarGroup;
@@ -130,6 +137,15 @@ private:
     // The element of object `index` of a group, or of its collapsed pop-up (index -1).
     kit::Value accessibilityElement(const SRScopeBarGroup* group, std::int64_t index) const;
     kit::Array accessibilityShownElements() const;
+    // The shown elements the bar draws itself (not the accessory view's).
+    std::vector<kit::Ref<kit::Object>> drawnElements() const;
+    // The element the keyboard acts on: the one last focused while it shows, else the first.
+    kit::Ref<kit::Object> currentElement() const;
+    bool isFocusedElement(const kit::Object* element) const;
+    // Makes `element` current and gives the bar the keyboard focus; announced as a focus change.
+    void focusElement(kit::Object* element);
+    // The buttons of `group` whose checked state differs between the two selections say so.
+    void announceSelectionChange(const SRScopeBarGroup* group, const kit::IndexSet& before, const kit::IndexSet& after);
 
     // The delegate's and data source's operations, each only when it is there.
     SRScopeBarDelegate* delegateFor(bool implemented) const;
@@ -171,6 +187,7 @@ private:
     kit::Ref<kit::PopUpButtonCell> overflowPullDownCell_;
     kit::Rect overflowPullDownRect_;
     mutable std::map<std::pair<const SRScopeBarGroup*, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
+    kit::Weak<kit::Object> currentElement_;
     bool trackingOverflow_ = false;
     kit::Weak<kit::Object> dataSource_;
     bool groupsNeedUpdate_ = true;

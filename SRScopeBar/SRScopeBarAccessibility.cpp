@@ -1,18 +1,23 @@
 // What the scope bar shows a screen reader: the bar draws its buttons itself, so each shown
-// button, and each collapsed group's pop-up, is an element of its own, named by its title and
-// selected with its object; pressing a button selects as a click does. A button without a title is
-// named by its image, a pop-up without a label by what it shows; a group peeled off into the
-// overflow menu shows nothing of its own, the overflow pull-down is an element too, and the
-// accessory view follows the buttons.
+// button, and each collapsed group's pop-up, is an element of its own, named by its title; a
+// button is a toggle button checked with its object, and pressing it selects as a click does. A
+// button without a title is named by its image, a pop-up without a label by what it shows; a group
+// peeled off into the overflow menu shows nothing of its own, the overflow pull-down is an element
+// too, and the accessory view follows the buttons. The bar takes the keyboard focus for its
+// elements: the current one stands for it, the arrows move it and Space presses it.
 
 #include "SRScopeBar.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/controls/PopUpButtonCell.h"
 #include "kit/foundation/Bundle.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -35,9 +40,10 @@ public:
     {
         QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
             kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute, kit::AccessibilityPositionAttribute,
-            kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityEnabledAttribute };
+            kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityEnabledAttribute,
+            kit::AccessibilityFocusedAttribute };
         if (!isOverflow())
-            names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilitySelectedAttribute);
+            names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilityCheckedAttribute);
         return names;
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
@@ -73,9 +79,22 @@ public:
                 titles << titleOf(*bar, i);
             return kit::Value(titles.join(QStringLiteral(", ")));
         }
-        if (attribute == kit::AccessibilitySelectedAttribute && !isPopUp())
+        if (attribute == kit::AccessibilityCheckedAttribute && !isPopUp())
             return kit::Value(group()->selectionIndexes().containsIndex(index_));
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            return kit::Value(bar->isFocusedElement(this));
         return {};
+    }
+    // Focusable as the bar is; taking the focus makes this element the bar's current one.
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override
+    {
+        const kit::Ref<SRScopeBar> bar = bar_.lock();
+        return attribute == kit::AccessibilityFocusedAttribute && bar && bar->accessibilityIsAttributeSettable(attribute);
+    }
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override
+    {
+        if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
+            bar_.lock()->focusElement(this);
     }
     QStringList accessibilityActionNames() const override
     {
@@ -178,6 +197,13 @@ kit::Array SRScopeBar::accessibilityShownElements() const
     return elements;
 }
 
+QStringList SRScopeBar::accessibilityAttributeNames() const
+{
+    QStringList names = kit::ViewAccessibilityAttributeNames();
+    names << kit::AccessibilityTitleAttribute;
+    return names;
+}
+
 kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) const
 {
     if (attribute == kit::AccessibilityRoleAttribute)
@@ -186,7 +212,110 @@ kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) con
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityGroupRole));
     if (attribute == kit::AccessibilityChildrenAttribute)
         return kit::Value(accessibilityShownElements());
+    // Named by its tool tip, else by what its groups are for, as their labels say ("Kind, Size"),
+    // else "Scope".
+    if (attribute == kit::AccessibilityTitleAttribute) {
+        if (!toolTip().isEmpty())
+            return kit::Value(toolTip());
+        QStringList purposes;
+        for (const kit::Ref<SRScopeBarGroupHelper>& helper : groups_) {
+            QString purpose = helper->group()->label().trimmed();
+            if (purpose.endsWith(QLatin1Char(':')))
+                purpose.chop(1);
+            if (!purpose.isEmpty())
+                purposes << purpose;
+        }
+        if (!purposes.isEmpty())
+            return kit::Value(purposes.join(QStringLiteral(", ")));
+        return kit::Value(kit::Bundle::bundleForClass(staticClass())
+                              ->localizedStringForKeyValueTable(QStringLiteral("Scope"), QStringLiteral("Scope"), QStringLiteral("SRScopeBar")));
+    }
+    // The current element reads focused instead of the bar.
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value(kit::ViewAccessibilityAttributeValue(*this, attribute).boolValue() && !currentElement());
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+bool SRScopeBar::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+}
+
+void SRScopeBar::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
+        window()->makeFirstResponder(this);
+}
+
+kit::Value SRScopeBar::accessibilityFocusedUIElement() const
+{
+    const kit::Ref<kit::Object> current = currentElement();
+    return current ? kit::Value(current) : self();
+}
+
+std::vector<kit::Ref<kit::Object>> SRScopeBar::drawnElements() const
+{
+    std::vector<kit::Ref<kit::Object>> drawn;
+    for (const kit::Value& element : accessibilityShownElements())
+        if (dynamic_cast<const SRScopeBarElement*>(element.object().get()))
+            drawn.push_back(element.object());
+    return drawn;
+}
+
+kit::Ref<kit::Object> SRScopeBar::currentElement() const
+{
+    const std::vector<kit::Ref<kit::Object>> drawn = drawnElements();
+    const kit::Ref<kit::Object> chosen = currentElement_.lock();
+    if (chosen && std::find(drawn.begin(), drawn.end(), chosen) != drawn.end())
+        return chosen;
+    return drawn.empty() ? nullptr : drawn.front();
+}
+
+bool SRScopeBar::isFocusedElement(const kit::Object* element) const
+{
+    const kit::Ref<kit::Window> w = window();
+    return w && w->firstResponder().get() == this && currentElement().get() == element;
+}
+
+void SRScopeBar::focusElement(kit::Object* element)
+{
+    currentElement_ = element;
+    if (const kit::Ref<kit::Window> w = window(); w && w->firstResponder().get() != this)
+        w->makeFirstResponder(this);
+    else
+        accessibilityFocusedUIElementChanged();
+}
+
+void SRScopeBar::announceSelectionChange(const SRScopeBarGroup* group, const kit::IndexSet& before, const kit::IndexSet& after)
+{
+    for (auto& [key, element] : accessibilityElements_)
+        if (key.first == group && key.second >= 0 && before.containsIndex(key.second) != after.containsIndex(key.second))
+            if (auto* a = dynamic_cast<kit::Accessibility*>(element.get()))
+                a->accessibilityValueChanged();
+}
+
+void SRScopeBar::keyDown(const kit::Event& event)
+{
+    const std::vector<kit::Ref<kit::Object>> drawn = drawnElements();
+    const auto at = std::find(drawn.begin(), drawn.end(), currentElement());
+    if (at == drawn.end())
+        return Control::keyDown(event);
+    switch (event.keyCode()) {
+    case kit::KeyCodeLeftArrow:
+        if (at != drawn.begin())
+            focusElement(std::prev(at)->get());
+        return;
+    case kit::KeyCodeRightArrow:
+        if (std::next(at) != drawn.end())
+            focusElement(std::next(at)->get());
+        return;
+    case kit::KeyCodeSpace:
+        if (auto* a = dynamic_cast<kit::Accessibility*>(at->get()))
+            a->accessibilityPerformAction(kit::AccessibilityPressAction);
+        return;
+    default:
+        Control::keyDown(event);
+    }
 }
 
 kit::Value SRScopeBar::accessibilityHitTest(kit::Point point) const

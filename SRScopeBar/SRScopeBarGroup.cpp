@@ -271,6 +271,7 @@ void SRScopeBarGroup::setSelectionIndexes(const IndexSet& indexes)
 {
     const Ref<SRScopeBarGroup> keep(this);
     const bool same = indexes.isEqualToIndexSet(selectionIndexes_);
+    const IndexSet before = selectionIndexes_;
     selectionIndexes_ = indexes;
     if (const Ref<ArrayController> controller = dynamic_pointer_cast<ArrayController>(contentObservedObject()))
         controller->setSelectionIndexes(indexes);
@@ -279,8 +280,10 @@ void SRScopeBarGroup::setSelectionIndexes(const IndexSet& indexes)
         return;
     const Ref<SRScopeBar> bar = scopeBar();
     bar->reloadDataForGroup(index);
-    if (!same)
-        postSelectionDidChange();
+    if (same)
+        return;
+    bar->announceSelectionChange(this, before, indexes);
+    postSelectionDidChange();
 }
 
 void SRScopeBarGroup::postSelectionDidChange() const

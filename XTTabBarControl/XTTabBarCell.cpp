@@ -274,6 +274,15 @@ void XTTabBarCell::initWithCoder(kit::Coder& coder)
 
 // Accessibility --------------------------------------------------------------------------------
 
+namespace {
+
+QString xtLocalized(const QString& key)
+{
+    return XTTabBarControl::bundle()->localizedStringForKeyValueTable(key, key, QStringLiteral("XTTabBarControl"));
+}
+
+} // namespace
+
 QStringList XTTabBarCell::accessibilityAttributeNames() const
 {
     static const QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute,
@@ -284,25 +293,35 @@ QStringList XTTabBarCell::accessibilityAttributeNames() const
     return names;
 }
 
+QString XTTabBarCell::accessibilityBadges() const
+{
+    QStringList badges;
+    if (count_ != 0) {
+        const kit::Ref<XTTabBarControl> control = tabBar();
+        kit::Ref<kit::Object> keep;
+        XTTabBarControlDelegate* d = control ? control->delegateFor("accessibilityStringForTabViewObjectCount", keep) : nullptr;
+        const QString words = d ? d->accessibilityStringForTabViewObjectCount(control->tabView().get(), count_) : QString();
+        badges << (words.isEmpty() ? QString::number(count_) : QStringLiteral("%1 %2").arg(count_).arg(words));
+    }
+    if (indicatorShown())
+        badges << xtLocalized(QStringLiteral("busy"));
+    if (isEdited_)
+        badges << xtLocalized(QStringLiteral("edited"));
+    return badges.join(QStringLiteral(", "));
+}
+
 kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) const
 {
     const kit::Ref<XTTabBarControl> control = tabBar();
     if (attribute == kit::AccessibilityRoleAttribute)
-        return kit::Value(kit::AccessibilityButtonRole);
+        return kit::Value(kit::AccessibilityPageTabRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityButtonRole));
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityPageTabRole));
     if (attribute == kit::AccessibilityTitleAttribute)
         return kit::Value(stringValue());
-    if (attribute == kit::AccessibilityHelpAttribute) {
-        kit::Ref<kit::Object> keep;
-        XTTabBarControlDelegate* d = control ? control->delegateFor("accessibilityStringForTabViewObjectCount", keep) : nullptr;
-        if (!d)
-            return kit::Value(stringValue());
-        return kit::Value(QStringLiteral("%1, %2 %3")
-                              .arg(stringValue())
-                              .arg(count_)
-                              .arg(d->accessibilityStringForTabViewObjectCount(control->tabView().get(), count_)));
-    }
+    // The name is the title; the badges (count, busy, edited) describe the tab.
+    if (attribute == kit::AccessibilityHelpAttribute)
+        return kit::Value(accessibilityBadges());
     // Every bar has a selected tab; only the one in the bar that has keyboard focus is focused.
     if (attribute == kit::AccessibilityFocusedAttribute) {
         const kit::Ref<kit::Window> window = control ? control->window() : nullptr;
@@ -328,6 +347,22 @@ kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) c
         return kit::Value(window ? window->convertBaseToScreen(inWindow.origin) : inWindow.origin);
     }
     return {};
+}
+
+// A tab takes the focus as its bar does: the bar gets the keyboard and this tab becomes current.
+bool XTTabBarCell::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    return attribute == kit::AccessibilityFocusedAttribute && control && control->window() && control->acceptsFirstResponder();
+}
+
+void XTTabBarCell::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (!value.boolValue() || !accessibilityIsAttributeSettable(attribute))
+        return;
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    control->tabClick(this);
+    control->window()->makeFirstResponder(control.get());
 }
 
 QStringList XTTabBarCell::accessibilityActionNames() const

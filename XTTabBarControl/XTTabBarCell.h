@@ -131,11 +131,14 @@ public:
     void observeValueForKeyPathOfObjectChangeContext(
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
-    // kit::Accessibility: a button that selects its tab; help is the title, with the count as
-    // the delegate words it.
+    // kit::Accessibility: a page tab named by its title, pressed to select it; help is what its
+    // badges show, the count as the delegate words it. Focused while selected in the bar that has
+    // the keyboard focus; taking the focus selects it there.
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     QStringList accessibilityActionNames() const override;
     void accessibilityPerformAction(const QString& action) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
@@ -147,6 +150,8 @@ public:
 
 private:
     XTTabStyle* style() const;
+    // "3 unread, busy, edited": the count, the busy indicator and the edited mark, as shown.
+    QString accessibilityBadges() const;
     void changedLook();
 
     kit::Weak<XTTabBarControl> control_;

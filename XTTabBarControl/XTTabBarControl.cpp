@@ -75,6 +75,8 @@ XTTabBarControl::XTTabBarControl(kit::Rect frame)
         addTabButton_->setAlternateImage(image);
     if (auto image = style_->addTabButtonRolloverImage())
         addTabButton_->setRolloverImage(image);
+    // Image-only: its tool tip says what it does, to the pointer and to a screen reader.
+    addTabButton_->setToolTip(bundle()->localizedStringForKeyValueTable(QStringLiteral("New Tab"), QStringLiteral("New Tab"), QStringLiteral("XTTabBarControl")));
     addSubview(addTabButton_.get());
     addTabButton_->setHidden(!showAddTabButton_);
     addTabButton_->setNeedsDisplay(true);
@@ -439,6 +441,7 @@ void XTTabBarControl::tabViewWillSelectTabViewItem(kit::TabView* tabView, kit::T
 
 void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item)
 {
+    const kit::Ref<XTTabBarCell> before = selectedCell();
     const std::int64_t index = tabView->indexOfTabViewItem(item);
     if (index >= 0 && index < std::int64_t(cells_.size())) {
         const kit::Ref<XTTabBarCell> cell = cells_[std::size_t(index)];
@@ -460,6 +463,7 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
         } else {
             controller_->setSelectedCell(cell.get());
             setNeedsDisplay(true);
+            announceSelectedCell(before);
         }
     }
     kit::Ref<kit::Object> keep;

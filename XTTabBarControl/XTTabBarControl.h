@@ -210,12 +210,22 @@ public:
     // kit::NibAwaking: a cell for each item of the tab view not yet shown.
     void awakeFromNib() override;
 
-    // kit::Accessibility: a group of the tabs.
+    // kit::Accessibility: a page tab list of the tabs (then the add button while it shows), named
+    // by its tool tip, else the tab view's, else "Tabs"; the tabs behind the overflow button are
+    // not visible children. While the bar has the keyboard focus, its selected tab is the focused
+    // element (XTTabBarControlAccessibility.cpp).
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     // The tab whose frame holds the point (screen, y up), else the bar.
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    // The selected tab's cell; null when none is.
+    kit::Ref<XTTabBarCell> selectedCell() const;
+    // The arrows select the tab before or after the selected one.
+    void keyDown(const kit::Event& event) override;
 
     // Called by a cell whose shown values changed.
     void observeValueForKeyPathOfObjectChangeContext(
@@ -275,6 +285,8 @@ private:
     void applyShowHide(double fraction);
     void observeWindow(kit::Window* window, bool observe);
     void decodeHiddenState(kit::Coder& coder);
+    // A new selected tab: `before` and the new one say so, and the new one takes the focus the bar has.
+    void announceSelectedCell(const kit::Ref<XTTabBarCell>& before);
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;

@@ -1,4 +1,4 @@
-// Archiving the bar and what it shows to accessibility. An archive holds the settings (the
+// Archiving the bar. An archive holds the settings (the
 // options, the style, the tab view, the partner, the two buttons and, conditionally, the
 // delegate) and whether the bar is hidden, which its archived geometry depends on. Cells, events,
 // tracking tags and animation steps belong to the process that made them; a decoded bar makes its
@@ -147,30 +147,4 @@ void XTTabBarControl::awakeFromNib()
 {
     if (tabView_)
         addCellsForUnrepresentedItems(*tabView_);
-}
-
-// Accessibility --------------------------------------------------------------------------------
-
-QStringList XTTabBarControl::accessibilityAttributeNames() const { return kit::ViewAccessibilityAttributeNames(); }
-
-kit::Value XTTabBarControl::accessibilityAttributeValue(const QString& attribute) const
-{
-    if (attribute == kit::AccessibilityChildrenAttribute) {
-        kit::Array children;
-        for (const kit::Ref<XTTabBarCell>& cell : cells_)
-            children.addObject(kit::Value(kit::Ref<kit::Object>(cell)));
-        return kit::Value(kit::AccessibilityUnignoredChildren(children));
-    }
-    return kit::ViewAccessibilityAttributeValue(*this, attribute);
-}
-
-kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
-{
-    if (const kit::Ref<kit::Window> w = window()) {
-        const kit::Point p = convertPointFromView(w->convertScreenToBase(point), nullptr);
-        for (const kit::Ref<XTTabBarCell>& cell : cells_)
-            if (!cell->isInOverflowMenu() && kit::PointInRect(p, cell->frame()))
-                return kit::AccessibilityHitTest(kit::Value(kit::Ref<kit::Object>(cell)), point);
-    }
-    return self();
 }

@@ -9,7 +9,10 @@
 #include "kit/controls/Button.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Image.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ScriptedMenuPresenter.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -56,15 +59,25 @@ TEST_F(ScopeBarAccessibility, TheBarIsAGroupOfItsButtonsWithTheirTitlesAndSelect
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->role(), QAccessible::Grouping);
     EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(window))->child(0), group);
+    // Named after what its groups are for: their labels.
+    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Scope"));
+    bar->groupAtIndex(1)->setLabel(QStringLiteral("Size:"));
+    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Size"));
+    bar->groupAtIndex(0)->setLabel(QStringLiteral("Kind"));
+    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Kind, Size"));
+    EXPECT_TRUE(group->state().focusable);
     ASSERT_EQ(group->childCount(), 4);
     const QStringList titles { "All", "Images", "Small", "Large" };
     for (int i = 0; i < 4; ++i) {
         QAccessibleInterface* button = group->child(i);
         EXPECT_EQ(button->role(), QAccessible::Button) << i;
         EXPECT_EQ(button->text(QAccessible::Name), titles[i]);
-        EXPECT_TRUE(button->state().selectable) << i;
-        // The first object of each single-selection group starts selected.
-        EXPECT_EQ(button->state().selected, i == 0 || i == 2) << i;
+        // Toggle buttons: the first object of each single-selection group starts checked.
+        EXPECT_TRUE(button->state().checkable) << i;
+        EXPECT_EQ(button->state().checked, i == 0 || i == 2) << i;
+        EXPECT_FALSE(button->state().selectable) << i;
+        EXPECT_TRUE(button->state().focusable) << i;
+        EXPECT_FALSE(button->state().focused) << i;
         EXPECT_EQ(button->parent(), group);
         // Where the bar draws it.
         const Rect inBar = bar->groupHelpers()[std::size_t(i / 2)]->buttonRects()[std::size_t(i % 2)];
@@ -85,13 +98,53 @@ TEST_F(ScopeBarAccessibility, PressingAButtonSelectsAsAClickDoesAndTheDelegateMa
     group->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(1));
-    EXPECT_TRUE(group->child(1)->state().selected);
-    EXPECT_FALSE(group->child(0)->state().selected);
+    EXPECT_TRUE(group->child(1)->state().checked);
+    EXPECT_FALSE(group->child(0)->state().checked);
     EXPECT_EQ(log.notes.size(), 1u);
     group->child(3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(bar->groupAtIndex(1)->selectionIndexes(), IndexSet(0));
     EXPECT_EQ(log.notes.size(), 1u);
+}
+
+// The bar takes the keyboard focus for its buttons: the one standing for it is focused, the arrows
+// move it and Space presses it; each change of a button's state is announced.
+TEST_F(ScopeBarAccessibility, AButtonTakesTheFocusThroughTheBarAndEachChangeIsAnnounced)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessibleInterface* group = barInterface();
+    ASSERT_EQ(group->childCount(), 4);
+    QAccessibleInterface* buttons[] = { group->child(0), group->child(1), group->child(2), group->child(3) };
+    using Seen = std::vector<const QAccessibleInterface*>;
+    test::events().clear();
+    buttons[1]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(window->firstResponder().get(), bar.get());
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), Seen { buttons[1] });
+    EXPECT_TRUE(buttons[1]->state().focused);
+    EXPECT_FALSE(group->state().focused) << "one focused element: the button";
+
+    test::events().clear();
+    {
+        test::EventScript script(window.get());
+        script.key(KeyCodeSpace, QStringLiteral(" ")).run();
+    }
+    EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(1));
+    EXPECT_EQ(test::eventsOf(QAccessible::StateChanged), (Seen { buttons[0], buttons[1] }));
+    EXPECT_TRUE(buttons[1]->state().checked);
+
+    test::events().clear();
+    {
+        test::EventScript script(window.get());
+        script.key(KeyCodeRightArrow).key(KeyCodeRightArrow).run();
+    }
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), (Seen { buttons[2], buttons[3] }));
+    EXPECT_TRUE(buttons[3]->state().focused);
+    EXPECT_FALSE(buttons[1]->state().focused);
+    // A change by the program is announced too.
+    test::events().clear();
+    bar->groupAtIndex(1)->selectObjectWithIndex(1);
+    EXPECT_EQ(test::eventsOf(QAccessible::StateChanged), (Seen { buttons[2], buttons[3] }));
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 TEST_F(ScopeBarAccessibility, ACollapsedGroupIsAPopUpValuedByItsSelection)

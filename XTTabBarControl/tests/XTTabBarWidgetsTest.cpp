@@ -3,13 +3,16 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/foundation/Timer.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/ScriptedMenuPresenter.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 
 #include <gtest/gtest.h>
 
@@ -164,23 +167,116 @@ TEST(XTTabBarAccessibility, TheSelectedTabIsSelectedButNotFocusedWhileTheBarIsNo
     f.tabView->selectTabViewItemAtIndex(2);
     QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::AccessibilityUnignoredAncestor(kit::Value(kit::Ref<kit::Object>(f.bar))));
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->role(), QAccessible::Grouping);
+    EXPECT_EQ(bar->role(), QAccessible::PageTabList);
+    EXPECT_EQ(bar->text(QAccessible::Name), QStringLiteral("Tabs"));
+    EXPECT_TRUE(bar->state().focusable);
+    EXPECT_FALSE(bar->state().focused);
     ASSERT_EQ(bar->childCount(), 3);
     for (int i = 0; i < 3; ++i) {
         QAccessibleInterface* tab = bar->child(i);
-        EXPECT_EQ(tab->role(), QAccessible::Button);
+        EXPECT_EQ(tab->role(), QAccessible::PageTab);
         EXPECT_EQ(tab->text(QAccessible::Name), QStringLiteral("Tab %1").arg(i));
         EXPECT_TRUE(tab->state().selectable) << i;
         EXPECT_EQ(tab->state().selected, i == 2) << i;
+        EXPECT_TRUE(tab->state().focusable) << i;
         EXPECT_FALSE(tab->state().focused) << i;
+        EXPECT_FALSE(tab->state().checkable) << i;
     }
+    // The add button follows the tabs while it shows, named by what it does.
+    f.bar->setShowAddTabButton(true);
+    ASSERT_EQ(bar->childCount(), 4);
+    EXPECT_EQ(bar->child(3)->role(), QAccessible::Button);
+    EXPECT_EQ(bar->child(3)->text(QAccessible::Name), QStringLiteral("New Tab"));
+    // The tab view's purpose names the bar; the bar's own tool tip comes first.
+    f.tabView->setToolTip(QStringLiteral("Documents"));
+    EXPECT_EQ(bar->text(QAccessible::Name), QStringLiteral("Documents"));
+    f.bar->setToolTip(QStringLiteral("Open files"));
+    EXPECT_EQ(bar->text(QAccessible::Name), QStringLiteral("Open files"));
 }
 
-TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
+// With the keyboard on the bar, the current tab is the focused element: the arrows move it, each
+// move one focus event for the tab now current and a selection change on the old and new tab.
+TEST(XTTabBarAccessibility, TheArrowsMoveTheFocusedTabWithOneFocusEventAndBothSelectionChanges)
+{
+    XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
+    kit::AccessibilityBridge::setEventObserverForTesting(kit::test::recordEvent);
+    f.window->makeKeyAndOrderFront();
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    ASSERT_EQ(bar->childCount(), 3);
+    QAccessibleInterface* tabs[] = { bar->child(0), bar->child(1), bar->child(2) };
+    kit::test::events().clear();
+    ASSERT_TRUE(f.window->makeFirstResponder(f.bar.get()));
+    using Seen = std::vector<const QAccessibleInterface*>;
+    EXPECT_EQ(kit::test::eventsOf(QAccessible::Focus), Seen { tabs[0] });
+    EXPECT_TRUE(tabs[0]->state().focused);
+    EXPECT_FALSE(bar->state().focused) << "one focused element: the tab";
+
+    kit::test::events().clear();
+    kit::test::EventScript script(f.window.get());
+    script.key(kit::KeyCodeRightArrow).run();
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(kit::test::eventsOf(QAccessible::Focus), Seen { tabs[1] });
+    EXPECT_EQ(kit::test::eventsOf(QAccessible::Selection), (Seen { tabs[0], tabs[1] }));
+    EXPECT_TRUE(tabs[1]->state().focused && tabs[1]->state().selected);
+    EXPECT_FALSE(tabs[0]->state().focused || tabs[0]->state().selected);
+
+    script.key(kit::KeyCodeLeftArrow).run();
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 0"));
+    kit::test::events().clear();
+    script.key(kit::KeyCodeLeftArrow).run();
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 0")) << "no tab before the first";
+    EXPECT_TRUE(kit::test::eventsOf(QAccessible::Focus).empty());
+
+    // A tab asked to take the focus becomes the current one, on the focused bar.
+    tabs[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 2"));
+    EXPECT_EQ(f.window->firstResponder().get(), f.bar.get());
+    EXPECT_TRUE(tabs[2]->state().focused);
+    kit::AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// Tabs behind the overflow button are off screen; what a tab's badges say is its description.
+TEST(XTTabBarAccessibility, OverflowedTabsAreOffScreenAndBadgesDescribeATab)
+{
+    XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 0);
+    std::vector<kit::Ref<XTTestIdentifier>> documents;
+    for (int i = 0; i < 6; ++i) {
+        documents.push_back(kit::make<XTTestIdentifier>());
+        auto item = kit::make<kit::TabViewItem>(kit::Value(kit::Ref<kit::Object>(documents.back())));
+        item->setLabel(QStringLiteral("Tab %1").arg(i));
+        f.tabView->addTabViewItem(item);
+    }
+    f.bar->update(false);
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    ASSERT_EQ(bar->childCount(), 6);
+    int overflowed = 0;
+    for (int i = 0; i < 6; ++i) {
+        const bool hidden = f.bar->cells()[std::size_t(i)]->isInOverflowMenu();
+        overflowed += hidden ? 1 : 0;
+        EXPECT_EQ(bar->child(i)->state().offscreen, hidden) << i;
+    }
+    EXPECT_GT(overflowed, 0);
+
+    QAccessibleInterface* first = bar->child(0);
+    EXPECT_EQ(first->text(QAccessible::Description), QString());
+    documents[0]->setObjectCount(3);
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3"));
+    documents[0]->setIsProcessing(true);
+    documents[0]->setIsEdited(true);
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3, busy, edited"));
+    auto delegate = kit::make<XTAnsweringDelegate>();
+    delegate->implemented = { "accessibilityStringForTabViewObjectCount" };
+    delegate->countWords = QStringLiteral("unread");
+    f.bar->setDelegate(delegate.get());
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3 unread, busy, edited"));
+    EXPECT_EQ(first->text(QAccessible::Name), QStringLiteral("Tab 0"));
+}
+
+TEST(XTTabBarAccessibility, TabsArePageTabsAndHitTestingFindsTheOneUnderThePoint)
 {
     XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
     const kit::Value barElement(kit::Ref<kit::Object>(f.bar));
-    EXPECT_EQ(kit::AccessibilityAttributeValue(barElement, kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityGroupRole);
+    EXPECT_EQ(kit::AccessibilityAttributeValue(barElement, kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityTabGroupRole);
     const kit::Array children = kit::AccessibilityAttributeValue(barElement, kit::AccessibilityChildrenAttribute).array();
     ASSERT_EQ(children.count(), 3);
     EXPECT_EQ(children[1].object().get(), f.bar->cells()[1].get());
@@ -192,15 +288,15 @@ TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
     EXPECT_EQ(kit::AccessibilityHitTest(barElement, screen(420, 11)).object().get(), f.bar.get());
 
     const kit::Value tab(kit::Ref<kit::Object>(f.bar->cells()[1]));
-    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityButtonRole);
+    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityRoleAttribute).stringValue(), kit::AccessibilityPageTabRole);
     EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityParentAttribute).object().get(), f.bar.get());
-    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityHelpAttribute).stringValue(), QStringLiteral("Tab 1"));
+    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityHelpAttribute).stringValue(), QString()) << "no badges";
     EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilitySizeAttribute).sizeValue(), kit::MakeSize(130, 22));
     EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityPositionAttribute).pointValue(), screen(140, 22));
     EXPECT_FALSE(kit::AccessibilityAttributeValue(tab, kit::AccessibilityFocusedAttribute).boolValue());
     kit::AccessibilityPerformAction(tab, kit::AccessibilityPressAction);
     EXPECT_EQ(f.tabView->selectedTabViewItem()->label(), QStringLiteral("Tab 1"));
-    // Selected, but focused only while the bar has keyboard focus, which it never takes.
+    // Selected, but focused only while the bar has keyboard focus.
     EXPECT_TRUE(kit::AccessibilityAttributeValue(tab, kit::AccessibilitySelectedAttribute).boolValue());
     EXPECT_FALSE(kit::AccessibilityAttributeValue(tab, kit::AccessibilityFocusedAttribute).boolValue());
 
@@ -209,7 +305,7 @@ TEST(XTTabBarAccessibility, TabsAreButtonsAndHitTestingFindsTheOneUnderThePoint)
     delegate->countWords = QStringLiteral("unread");
     f.bar->setDelegate(delegate.get());
     f.bar->cells()[1]->setCount(3);
-    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityHelpAttribute).stringValue(), QStringLiteral("Tab 1, 3 unread"));
+    EXPECT_EQ(kit::AccessibilityAttributeValue(tab, kit::AccessibilityHelpAttribute).stringValue(), QStringLiteral("3 unread"));
 }
 
 } // namespace

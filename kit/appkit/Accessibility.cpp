@@ -176,6 +176,14 @@ QStringList ViewAccessibilityAttributeNames() { return accessibility::viewAttrib
 
 Value ViewAccessibilityAttributeValue(const View& view, const QString& attribute) { return accessibility::viewAttribute(view, attribute); }
 
+void Accessibility::accessibilityFocusedUIElementChanged()
+{
+    const Value element = self();
+    const Ref<Window> window = AccessibilityAttributeValue(element, AccessibilityWindowAttribute).objectAs<Window>();
+    if (window && element.isObject() && accessibility::focusOwnerOf(*window).get() == element.object().get())
+        AccessibilityBridge::focusChanged(window.get());
+}
+
 QStringList ProgressAccessibilityAttributeNames()
 {
     QStringList names = accessibility::viewAttributes();
@@ -389,6 +397,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityRadioButtonRole, QStringLiteral("radio button") },
         { AccessibilityPopUpButtonRole, QStringLiteral("pop up button") },
         { AccessibilityTabGroupRole, QStringLiteral("tab group") },
+        { AccessibilityPageTabRole, QStringLiteral("tab") },
         { AccessibilityStaticTextRole, QStringLiteral("text") },
         { AccessibilityTextFieldRole, QStringLiteral("text field") },
         { AccessibilityTextAreaRole, QStringLiteral("text entry area") },

@@ -69,6 +69,8 @@ inline const QString AccessibilityButtonRole = QStringLiteral("AXButton");
 inline const QString AccessibilityRadioButtonRole = QStringLiteral("AXRadioButton");
 inline const QString AccessibilityPopUpButtonRole = QStringLiteral("AXPopUpButton");
 inline const QString AccessibilityTabGroupRole = QStringLiteral("AXTabGroup");
+// One tab of a tab group: selected while its page shows.
+inline const QString AccessibilityPageTabRole = QStringLiteral("AXPageTab");
 inline const QString AccessibilityStaticTextRole = QStringLiteral("AXStaticText");
 inline const QString AccessibilityTextFieldRole = QStringLiteral("AXTextField");
 inline const QString AccessibilityTextAreaRole = QStringLiteral("AXTextArea");
@@ -126,6 +128,9 @@ public:
     void accessibilitySelectionChanged();
     // Tells the platform bridge the caret or the selected text of the element's text moved.
     void accessibilitySelectedTextChanged();
+    // Tells the platform bridge the element that stands for the receiver's keyboard focus (a tab
+    // bar's current tab) is another one now; nothing unless the receiver has that focus.
+    void accessibilityFocusedUIElementChanged();
 
 protected:
     // The element as a value (the kit::Object it is part of).

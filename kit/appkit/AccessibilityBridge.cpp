@@ -47,6 +47,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityRadioButtonRole, QAccessible::RadioButton },
         { AccessibilityPopUpButtonRole, QAccessible::ButtonMenu },
         { AccessibilityTabGroupRole, QAccessible::PageTabList },
+        { AccessibilityPageTabRole, QAccessible::PageTab },
         { AccessibilityStaticTextRole, QAccessible::StaticText },
         { AccessibilityTextFieldRole, QAccessible::EditableText },
         { AccessibilityTextAreaRole, QAccessible::EditableText },
