@@ -1,6 +1,8 @@
 #include "gallery/MainMenu.h"
 
-#include <QCoreApplication>
+#include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Window.h"
 
 KIT_REGISTER_CLASS(GalleryMainMenu, kit::Object)
 {
@@ -13,15 +15,20 @@ kit::Ref<GalleryMainMenu> GalleryMainMenu::install()
     auto gallery = kit::make<kit::Menu>(QStringLiteral("Gallery"));
     gallery->addItemWithTitleActionKeyEquivalent(QStringLiteral("Quit Gallery"), kit::Selector("quit"), QStringLiteral("q"))
         ->setTarget(commands.get());
-    auto item = kit::make<kit::MenuItem>(gallery->title(), kit::Selector(), QString());
-    item->setSubmenu(gallery);
+    // No target: the key window's performClose, disabled while no window is key.
+    auto file = kit::make<kit::Menu>(QStringLiteral("File"));
+    file->addItemWithTitleActionKeyEquivalent(QStringLiteral("Close Window"), kit::Selector("performClose"), QStringLiteral("w"));
     auto main = kit::make<kit::Menu>(QStringLiteral("Main"));
-    main->addItem(item);
+    for (const kit::Ref<kit::Menu>& menu : { gallery, file }) {
+        auto item = kit::make<kit::MenuItem>(menu->title(), kit::Selector(), QString());
+        item->setSubmenu(menu);
+        main->addItem(item);
+    }
     kit::Menu::setMainMenu(main);
     return commands;
 }
 
-void GalleryMainMenu::quit(kit::Object*) { QCoreApplication::quit(); }
+void GalleryMainMenu::quit(kit::Object* sender) { kit::Application::sharedApplication()->terminate(sender); }
 
 void GalleryMainMenu::addPageMenus(const std::vector<kit::Ref<kit::MenuItem>>& items)
 {

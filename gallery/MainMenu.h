@@ -1,8 +1,8 @@
 #pragma once
 
-// The gallery's main menu: a "Gallery" menu with Quit (Ctrl+Q), so that the gallery can be left
-// without a window manager. Pages with commands of their own add their menus to it while they are
-// shown.
+// The gallery's main menu: "Gallery" with Quit (Ctrl+Q) and "File" with Close Window (Ctrl+W), so
+// that the gallery and its secondary windows can be left without a window manager. Pages with
+// commands of their own add their menus to it while they are shown.
 
 #include "kit/controls/Menu.h"
 
@@ -14,7 +14,7 @@ public:
     // Builds the menu and makes it the application's main menu; keep the answer while it is used.
     static kit::Ref<GalleryMainMenu> install();
 
-    // Ends the application's run loop: a normal exit.
+    // Terminates the application: every window closes and the run loop ends, a normal exit.
     void quit(kit::Object* sender);
 
     // A page's menus: added at the end, taken out again when the page leaves its window.

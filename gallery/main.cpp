@@ -99,7 +99,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "gallery: %s\n", qPrintable(parser.errorText()));
         return 1;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    // Qt's parser offers --help-all beside --help: both print the options, before any display is needed.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         const QCoreApplication named(argc, argv); // for the usage line; it needs no display
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;

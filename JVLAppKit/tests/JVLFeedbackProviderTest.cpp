@@ -1,6 +1,8 @@
 #include "JVLAppKit/JVLFeedbackProvider/JVLFeedbackProvider.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/OperationQueue.h"
 #include "kit/foundation/UserDefaults.h"
@@ -154,6 +156,23 @@ TEST_F(FeedbackProviderTest, EmptyAddressAndNoCopyAreSentStoredAndShownNextTime)
     JVLFeedbackProvider::showFeedbackProviderDialog();
     EXPECT_TRUE(formShown);
     EXPECT_EQ(server.requests().size(), 1u);
+}
+
+// Escape is the form's Cancel button: the form closes and nothing is sent.
+TEST_F(FeedbackProviderTest, EscapeClosesTheFormUnsent)
+{
+    LoopbackHttpServer server({ LoopbackHttpServer::Answer::withStatus(200) });
+    useEndpoint(server.url(), QStringLiteral("Re:"));
+    whileFormRuns([](JVLFeedbackProvider& provider) {
+        const QString escape(QChar(0x1B));
+        provider.feedbackWindow()->sendEvent(*Event::
+                keyEventWithTypeLocationModifierFlagsTimestampWindowNumberContextCharactersCharactersIgnoringModifiersIsARepeatKeyCode(
+                    KeyDown, ZeroPoint, 0, 0, provider.feedbackWindow()->windowNumber(), nullptr, escape, escape, false, KeyCodeEscape));
+    });
+    JVLFeedbackProvider::showFeedbackProviderDialog();
+    EXPECT_TRUE(formShown);
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(alerts.shown.empty());
 }
 
 TEST_F(FeedbackProviderTest, APrefixEndingInABlankGivesOneBlank)

@@ -2,6 +2,7 @@
 #include "JVLAppKit/JVLWindow/JVLWindow.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ImageView.h"
 #include "kit/controls/ProgressIndicator.h"
@@ -10,6 +11,7 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Thread.h"
 #include "kit/graphics/Image.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 
 #include <gtest/gtest.h>
@@ -247,6 +249,18 @@ TEST_F(ProgressWindowTest, ModalRunEndsWhenTheWorkersFinishAndTheWindowShowsThei
         EXPECT_EQ(posted[w]->infoText(), QStringLiteral("info %1").arg(updates));
         EXPECT_EQ(posted[w]->progressDescription(), QStringLiteral("step %1").arg(updates));
         EXPECT_DOUBLE_EQ(posted[w]->currentValue(), updates);
+    }
+}
+
+// Escape in the window is its Cancel button, while the run may be cancelled.
+TEST_F(ProgressWindowTest, EscapeCancelsACancellableRun)
+{
+    for (const bool allowCancel : { false, true }) {
+        auto base = controller->setupAsIndeterminateWithTitleAllowCancel(QStringLiteral("Long"), allowCancel);
+        test::EventScript script(controller->window().get());
+        script.key(KeyCodeEscape, QString(QChar(0x1B)));
+        script.run();
+        EXPECT_EQ(base->isCancelled(), allowCancel) << allowCancel;
     }
 }
 

@@ -53,6 +53,7 @@ TEST_P(GalleryStart, ExitsWithoutACrashLog)
 INSTANTIATE_TEST_SUITE_P(NoDisplay, GalleryStart,
     testing::Values(StartCase { "HelpWithoutDisplay", { QStringLiteral("--help") }, nullptr, 0, "--screenshots", "" },
         StartCase { "HelpWithUnreachableDisplay", { QStringLiteral("--help") }, ":97", 0, "--screenshots", "" },
+        StartCase { "HelpAllWithoutDisplay", { QStringLiteral("--help-all") }, nullptr, 0, "--screenshots", "" },
         StartCase { "DisplayUnset", {}, nullptr, 1, "", "DISPLAY" },
         StartCase { "DisplayUnreachable", {}, ":97", 1, "", ":97" }),
     [](const testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });

@@ -50,7 +50,7 @@ Ref<Application> Application::sharedApplication()
     static Ref<Application> app = [] {
         Ref<Application> a = make<Application>();
         a->followQtApplicationState();
-        a->postWillTerminateAtQuit();
+        a->routeQuitThroughTerminate();
         // The window manager raises a window clicked on its frame: the kit's children go back over it.
         watchStackingOnServer([] {
             for (const Ref<Window>& w : sharedApplication()->orderedWindows())
@@ -72,18 +72,6 @@ void Application::followQtApplicationState()
         [](Qt::ApplicationState state) { sharedApplication()->setActive(state == Qt::ApplicationActive); });
 }
 
-void Application::postWillTerminateAtQuit()
-{
-    auto* qtApp = QCoreApplication::instance();
-    if (!qtApp)
-        return;
-    Weak<Application> weak(this);
-    QObject::connect(qtApp, &QCoreApplication::aboutToQuit, qtApp, [weak] {
-        if (Ref<Application> self = weak.lock())
-            NotificationCenter::defaultCenter()->postNotificationNameObject(ApplicationWillTerminateNotification, self.get());
-    });
-}
-
 void Application::resetForTesting()
 {
     const Ref<Application> app = sharedApplication();
@@ -96,6 +84,7 @@ void Application::resetForTesting()
     app->sheets_.clear();
     app->stacking_.clear();
     app->active_ = true;
+    app->terminating_ = false;
     app->depth_ = 0;
     app->waitTurn_ = nullptr;
     app->updatePending_ = false;
@@ -388,7 +377,7 @@ bool Application::sendActionToFrom(Selector action, const Weak<Object>& target, 
     return true;
 }
 
-KIT_REGISTER_CLASS(Application, Responder) { }
+KIT_REGISTER_CLASS(Application, Responder) { c.action("terminate", &Application::terminate); }
 
 // Modal sessions and sheets ------------------------------------------------------------------------
 
@@ -458,11 +447,12 @@ void Application::windowDidClose(const Window* window)
             session.code = RunAbortedResponse;
             session.aborted = true;
         }
-    if (!orderedWindows().empty())
+    // Windows that go while the application terminates are no reason to ask.
+    if (terminating_ || !orderedWindows().empty())
         return;
     if (const Ref<Object> d = delegate(); d && d->respondsToSelector(Selector("applicationShouldTerminateAfterLastWindowClosed")))
         if (auto* ad = dynamic_cast<ApplicationDelegate*>(d.get()); ad && ad->applicationShouldTerminateAfterLastWindowClosed(this))
-            QCoreApplication::exit(0);
+            terminate(this);
 }
 
 void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Window* window, SheetDidEnd didEnd, void* contextInfo)

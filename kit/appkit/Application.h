@@ -29,8 +29,11 @@ class Window;
 
 inline const QString ApplicationDidBecomeActiveNotification = QStringLiteral("NSApplicationDidBecomeActiveNotification");
 inline const QString ApplicationDidResignActiveNotification = QStringLiteral("NSApplicationDidResignActiveNotification");
-// Posted by the application object on the default centre when Qt's event loop is about to quit.
+// Posted by the application object on the default centre once on the way out: by terminate, else
+// when Qt's event loop is about to quit.
 inline const QString ApplicationWillTerminateNotification = QStringLiteral("NSApplicationWillTerminateNotification");
+
+enum ApplicationTerminateReply : std::int64_t { TerminateCancel = 0, TerminateNow = 1 };
 
 // Optional operations of the application's delegate, asked through respondsToSelector; each
 // comes just before the notification of the same name is posted.
@@ -39,9 +42,11 @@ public:
     virtual ~ApplicationDelegate() = default;
     virtual void applicationDidBecomeActive(Notification*) { }
     virtual void applicationDidResignActive(Notification*) { }
-    // Asked when a close leaves no visible window; YES ends Qt's event loop, and the will-terminate
-    // notification follows on the way out.
+    // Asked when a close leaves no visible window; YES terminates.
     virtual bool applicationShouldTerminateAfterLastWindowClosed(Application*) { return false; }
+    // Asked by terminate before anything closes; cancel keeps the application running.
+    virtual ApplicationTerminateReply applicationShouldTerminate(Application*) { return TerminateNow; }
+    virtual void applicationWillTerminate(Notification*) { }
 };
 
 enum : std::int64_t { RunStoppedResponse = -1000, RunAbortedResponse = -1001, RunContinuesResponse = -1002 };
@@ -114,6 +119,14 @@ class Application : public Responder {
     void endSheet(Window* sheet);
     void endSheetReturnCode(Window* sheet, std::int64_t returnCode);
 
+    // Ends the application (ApplicationTermination.cpp): the delegate may cancel; else the
+    // will-terminate notification, every window closed without asking its delegate, and Qt's event
+    // loop ended with status 0. Qt's own quit requests (QCoreApplication::quit, a session's end)
+    // come here, since Qt would ask each window in turn and stop at the first that stays.
+    void terminate(Object* sender);
+    // From a terminate that went ahead until Qt's event loop has ended.
+    bool isTerminating() const { return terminating_; }
+
     // Sends `action` to `target`, or along the responder chains when the target is null: the key
     // window's chain, that window and its delegate, then the same for the main window, then the
     // application and its delegate. An expired target is not null: the action is dropped.
@@ -168,7 +181,9 @@ private:
     friend class WindowHost;
     void scheduleDispatch();
     void followQtApplicationState();
-    void postWillTerminateAtQuit();
+    // Qt's quit requests go to terminate; the will-terminate notification on the way out.
+    void routeQuitThroughTerminate();
+    void postWillTerminate();
     void dispatch(const Ref<Event>& event);
     // Ends the session of a modal window that closed, and terminates after the last window when
     // the delegate asks for it.
@@ -199,6 +214,7 @@ private:
     std::vector<Sheet> sheets_;
     std::vector<Weak<Window>> stacking_; // back to front
     bool active_ = true;
+    bool terminating_ = false;
     int depth_ = 0;
     int dispatching_ = 0;
     bool innermostSessionEnded() const;

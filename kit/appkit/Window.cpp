@@ -1114,6 +1114,17 @@ void Window::keyDown(const Event& event)
     Beep();
 }
 
+void Window::cancelOperation(Object*)
+{
+    // Escape's meaning in a window: its Escape button (a Cancel) is pressed.
+    const QString escape(QChar(0x1B));
+    const Ref<Event> key
+        = Event::keyEventWithTypeLocationModifierFlagsTimestampWindowNumberContextCharactersCharactersIgnoringModifiersIsARepeatKeyCode(
+            KeyDown, ZeroPoint, 0, Application::now(), windowNumber(), nullptr, escape, escape, false, KeyCodeEscape);
+    if (!performKeyEquivalent(*key))
+        Beep();
+}
+
 // Tracking areas and cursor rectangles ------------------------------------------------------------
 
 void Window::noteGeometryChanged()
@@ -1138,6 +1149,8 @@ KIT_REGISTER_CLASS(Window, Responder)
     c.property("title", &Window::title, &Window::setTitle);
     c.exposeBinding("title");
     c.action("toggleToolbarShown", &Window::toggleToolbarShown);
+    c.action("performClose", &Window::performClose);
+    c.action("cancelOperation", &Window::cancelOperation);
 }
 
 } // namespace kit

@@ -307,6 +307,9 @@ class Window : public Responder {
     // The default button's cell, held weakly; it gets `performClick` with the window as sender.
     Ref<Object> defaultButtonCell() const { return defaultButtonCell_.lock(); }
     void setDefaultButtonCell(Object* cell) { defaultButtonCell_ = cell; }
+    // Escape (an action, reached when nothing before the window took it): presses the button whose
+    // key equivalent is Escape, a Cancel by convention; beeps when there is none.
+    void cancelOperation(Object* sender);
     Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, Date untilDate, const QString& mode, bool dequeue);
     Ref<Event> nextEventMatchingMaskUntilDateInModeDequeue(std::uint64_t mask, double untilMonotonic, const QString& mode, bool dequeue);
     Point mouseLocationOutsideOfEventStream() const;

@@ -449,10 +449,18 @@ void WindowHost::dropEvent(QDropEvent* event)
 
 void WindowHost::closeEvent(QCloseEvent* event)
 {
+    const Ref<Window> w = window_.lock();
+    // While the application terminates every window goes, unasked.
+    if (Application::sharedApplication()->isTerminating()) {
+        event->accept();
+        if (w && w->isVisible())
+            w->close();
+        return;
+    }
     // The title bar's close button asks like the kit's own: the delegate may refuse, and the kit
     // orders the window out itself (it stays alive).
     event->ignore();
-    if (const Ref<Window> w = window_.lock())
+    if (w)
         w->performClose();
 }
 

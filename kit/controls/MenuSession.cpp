@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace kit {
 
@@ -83,14 +84,20 @@ public:
     }
 };
 
-// Gives the menu its geometry as it shows, after QMenu placed it.
-class GeometryAtShow final : public QObject {
+// Gives the menu its geometry and active item as it shows, after QMenu placed it.
+class SettleAtShow final : public QObject {
 public:
-    QRect geometry;
+    std::optional<QRect> geometry;
+    QAction* active = nullptr;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show)
-            static_cast<QWidget*>(watched)->setGeometry(geometry);
+        if (event->type() != QEvent::Show)
+            return false;
+        auto* menu = static_cast<QMenu*>(watched);
+        if (geometry)
+            menu->setGeometry(*geometry);
+        if (active)
+            menu->setActiveAction(active);
         return false;
     }
 };
@@ -121,22 +128,25 @@ public:
         const Rect visible = visibleFrameAround(where.screenRect);
         const Rect frame = MenuFrameForPresentation(where, metrics, visible);
         QAction* chosen = nullptr;
+        // The positioned item is the active one, so that keys move on from it.
+        SettleAtShow settle;
+        qmenu.installEventFilter(&settle);
         if (frame.height() < metrics.size.height && positioned) {
             // It scrolls, with the item over the control. Far down the menu, QMenu opens scrolled to
             // it; near the start, it would move the menu up to the screen's top instead, so the
             // menu is put where it starts, running down to the visible frame's foot.
             const double itemTop = where.screenRect.midY() + metrics.positionedItemHeight / 2;
             const double menuTop = itemTop + metrics.positionedItemTop;
-            GeometryAtShow place;
-            if (menuTop <= visible.maxY()) {
-                place.geometry = QtRectFromScreen(MakeRect(frame.minX(), visible.minY(), frame.width(), menuTop - visible.minY())).toRect();
-                qmenu.installEventFilter(&place);
-            }
+            if (menuTop <= visible.maxY())
+                settle.geometry = QtRectFromScreen(MakeRect(frame.minX(), visible.minY(), frame.width(), menuTop - visible.minY())).toRect();
+            // Set before it pops up, the active item survives, and QMenu scrolls to it as it places it.
+            qmenu.setActiveAction(positioned);
             chosen = qmenu.exec(QtRectFromScreen(MakeRect(frame.minX(), itemTop, 0, 0)).topLeft().toPoint(), positioned);
-        } else if (frame.height() < metrics.size.height) {
-            qmenu.setFixedHeight(int(frame.height()));
-            chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
         } else {
+            if (frame.height() < metrics.size.height)
+                qmenu.setFixedHeight(int(frame.height()));
+            // Popping up without an item to place clears the active one: set once it shows.
+            settle.active = positioned;
             chosen = qmenu.exec(QtRectFromScreen(frame).topLeft().toPoint());
         }
         const auto it = items.find(chosen);

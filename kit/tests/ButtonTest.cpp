@@ -1,10 +1,12 @@
 #include "kit/controls/Button.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/RecordingBackend.h"
+#include "kit/testsupport/CallRecorder.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -242,6 +244,25 @@ TEST_F(ButtonKeys, AReturnButtonIsItsWindowsDefaultButton)
     button = nullptr;
     EXPECT_FALSE(cell.lock());
     EXPECT_FALSE(w.window->defaultButtonCell());
+}
+
+// Escape, unhandled by the views, and a cancelOperation sent to the window press the Escape button;
+// a window without one beeps.
+TEST_F(ButtonKeys, TheWindowsCancelOperationPressesItsEscapeButton)
+{
+    const QString escape(QChar(0x1B));
+    button->setKeyEquivalent(escape);
+    BeepRecorder beeps;
+    EXPECT_TRUE(Application::sharedApplication()->sendActionToFrom(Selector("cancelOperation"), Weak<Object>(), nullptr));
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, button.get());
+    w.script->key(KeyCodeEscape, escape);
+    w.script->run();
+    EXPECT_EQ(target->calls.size(), 2u);
+    button->setKeyEquivalent(QStringLiteral("x"));
+    EXPECT_TRUE(Application::sharedApplication()->sendActionToFrom(Selector("cancelOperation"), Weak<Object>(), nullptr));
+    EXPECT_EQ(target->calls.size(), 2u);
+    EXPECT_EQ(beeps.count(), 1);
 }
 
 TEST_F(ButtonKeys, ADisabledButtonRefusesFocusAndSpace)

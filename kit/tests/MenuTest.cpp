@@ -333,8 +333,9 @@ void inspectThenClose(ShownMenu& shown, int positioned)
             const QRect item = popup->actionGeometry(actions.at(positioned));
             shown.positionedItem = QRect(popup->mapToGlobal(item.topLeft()), item.size());
         }
-        // Down, item after item, to the last: the menu scrolls it into view.
-        for (qsizetype i = 0; i < actions.size(); ++i) {
+        // Down, item after item from the active one (none, or the positioned item), to the last:
+        // the menu scrolls it into view.
+        for (qsizetype i = positioned >= 0 ? positioned + 1 : 0; i < actions.size(); ++i) {
             QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
             QApplication::sendEvent(popup, &down);
         }
@@ -388,6 +389,35 @@ TEST(QMenuPresenter, ALongPopUpOpensScrolledToItsItemOverTheButton)
         EXPECT_TRUE(shown.available.contains(shown.frame)) << index + 1;
         EXPECT_EQ(shown.columns.size(), 1u) << index + 1;
         EXPECT_TRUE(shown.lastInside) << "Down scrolls to the last item: " << shown.afterKeys.toStdString();
+    }
+}
+
+// Opened with an item over the button, short or scrolling, the menu starts at that item: Down
+// twice and Return choose the item two below it.
+TEST(QMenuPresenter, APopUpStartsAtItsItemForTheKeys)
+{
+    for (const auto& [count, index] : { std::pair { 6, 1 }, std::pair { 300, 249 } }) {
+        ControlWindow w;
+        const Ref<Menu> menu = longMenu(count);
+        QString activeAtShow;
+        QTimer::singleShot(0, [&activeAtShow] {
+            auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!popup)
+                return;
+            activeAtShow = popup->activeAction() ? popup->activeAction()->text() : QStringLiteral("none");
+            for (const Qt::Key k : { Qt::Key_Down, Qt::Key_Down, Qt::Key_Return }) {
+                QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+                QApplication::sendEvent(popup, &press);
+            }
+        });
+        MenuPresentation where;
+        where.view = w.content.get();
+        where.rect = MakeRect(20, 80, 120, 22);
+        where.positionedItem = menu->itemAtIndex(index).get();
+        const Ref<MenuItem> chosen = menu->runSession(where, false);
+        EXPECT_EQ(activeAtShow, QStringLiteral("Item %1").arg(index + 1)) << count;
+        ASSERT_TRUE(chosen) << count;
+        EXPECT_EQ(chosen->title(), QStringLiteral("Item %1").arg(index + 3)) << count;
     }
 }
 

@@ -339,11 +339,23 @@ public:
         ++asked;
         return answer;
     }
+    ApplicationTerminateReply applicationShouldTerminate(Application*) override
+    {
+        ++askedToTerminate;
+        return reply;
+    }
+    void applicationWillTerminate(Notification*) override { ++willTerminate; }
     bool answer = false;
     int asked = 0;
+    ApplicationTerminateReply reply = TerminateNow;
+    int askedToTerminate = 0;
+    int willTerminate = 0;
 };
 
-KIT_REGISTER_CLASS(LastWindowDelegate, Object) { c.optionalOperations({ "applicationShouldTerminateAfterLastWindowClosed" }); }
+KIT_REGISTER_CLASS(LastWindowDelegate, Object)
+{
+    c.optionalOperations({ "applicationShouldTerminateAfterLastWindowClosed", "applicationShouldTerminate", "applicationWillTerminate" });
+}
 
 struct LastWindowCase {
     const char* name;
@@ -384,6 +396,7 @@ TEST_P(LastWindowClosed, TerminatesOnlyWhenTheDelegateSaysSo)
     app->setDelegate(nullptr);
     EXPECT_EQ(status, c.terminates ? 0 : 7);
     EXPECT_EQ(d->asked, c.hasDelegate ? 1 : 0);
+    EXPECT_EQ(d->askedToTerminate, c.terminates ? 1 : 0) << "the last window's close terminates as a quit does";
     EXPECT_EQ(log.count(ApplicationWillTerminateNotification), 1) << "posted on the way out of the loop";
 }
 
@@ -391,6 +404,84 @@ INSTANTIATE_TEST_SUITE_P(Delegates, LastWindowClosed,
     testing::Values(LastWindowCase { "Yes", true, true, true }, LastWindowCase { "No", true, false, false },
         LastWindowCase { "NoDelegate", false, true, false }),
     [](const testing::TestParamInfo<LastWindowCase>& info) { return std::string(info.param.name); });
+
+struct TerminationCase {
+    const char* name;
+    bool qtQuit; // QCoreApplication::quit, else terminate
+    ApplicationTerminateReply reply;
+};
+
+class Termination : public Notifications, public testing::WithParamInterface<TerminationCase> { };
+
+// Three windows, one whose delegate refuses to close: one quit request closes all three, ends the
+// loop with 0 and says will-terminate once, before the windows go; a close event meanwhile is taken.
+TEST_P(Termination, OneRequestClosesEveryWindowUnlessTheDelegateCancels)
+{
+    const TerminationCase c = GetParam();
+    const bool terminates = c.reply == TerminateNow;
+    const Ref<Application> app = Application::sharedApplication();
+    auto d = make<LastWindowDelegate>();
+    d->answer = true;
+    d->reply = c.reply;
+    app->setDelegate(d.get());
+    std::vector<Ref<Window>> windows;
+    for (int i = 0; i < 3; ++i) {
+        windows.push_back(make<Window>(MakeRect(100 * i, 0, 100, 100), TitledWindowMask | ClosableWindowMask));
+        windows.back()->orderFront();
+    }
+    auto refuses = make<NoteWindowDelegate>();
+    refuses->allowClose = false;
+    windows[1]->setDelegate(refuses.get());
+    NotificationLog log;
+    log.tag(app.get(), "app");
+    for (const Ref<Window>& w : windows)
+        log.tag(w.get(), "w");
+    int closeAccepted = -1;
+    const Ref<Object> token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        ApplicationWillTerminateNotification, nullptr, nullptr, [&](Notification*) {
+            QCloseEvent request;
+            QCoreApplication::sendEvent(windows[2]->hostWidget(), &request);
+            closeAccepted = request.isAccepted();
+        });
+    std::vector<bool> visibleBeforeFallback;
+    QObject fallback;
+    QTimer::singleShot(0, [&] {
+        c.qtQuit ? QCoreApplication::quit() : app->terminate(nullptr);
+        QTimer::singleShot(0, &fallback, [&] {
+            for (const Ref<Window>& w : windows)
+                visibleBeforeFallback.push_back(w->isVisible());
+            QCoreApplication::exit(7);
+        });
+    });
+    const int status = QCoreApplication::exec();
+    NotificationCenter::defaultCenter()->removeObserver(token.get());
+    app->setDelegate(nullptr);
+    EXPECT_EQ(status, terminates ? 0 : 7);
+    EXPECT_EQ(d->askedToTerminate, 1);
+    EXPECT_EQ(d->willTerminate, 1);
+    EXPECT_EQ(d->asked, 0) << "no last-window question on the way out";
+    EXPECT_EQ(refuses->log, terminates ? std::vector<std::string> { "close" } : std::vector<std::string> {})
+        << "closed without asking its delegate";
+    std::vector<bool> visible;
+    for (const Ref<Window>& w : windows)
+        visible.push_back(w->isVisible());
+    EXPECT_EQ(visible, (std::vector<bool> { !terminates, !terminates, false }));
+    std::erase(log.entries, "NSWindowDidUpdateNotification:w");
+    if (terminates) {
+        EXPECT_EQ(closeAccepted, 1);
+        EXPECT_EQ(log.entries,
+            (std::vector<std::string> { "NSApplicationWillTerminateNotification:app", "NSWindowWillCloseNotification:w",
+                "NSWindowWillCloseNotification:w", "NSWindowWillCloseNotification:w" }));
+    } else {
+        EXPECT_EQ(closeAccepted, 0) << "outside a termination the kit closes the window itself";
+        EXPECT_EQ(visibleBeforeFallback, (std::vector<bool> { true, true, true }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, Termination,
+    testing::Values(TerminationCase { "QtQuit", true, TerminateNow }, TerminationCase { "Terminate", false, TerminateNow },
+        TerminationCase { "Cancelled", true, TerminateCancel }),
+    [](const testing::TestParamInfo<TerminationCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Notifications, DeactivationTakesKeyFromTheKeyWindowAndActivationGivesItBack)
 {
