@@ -11,7 +11,7 @@ namespace JVLNSImage_Extension {
 kit::Ref<kit::CGImage> imageRefCopy(const kit::Image& image)
 {
     const kit::Size size = image.size();
-    const int width = int(std::trunc(size.width)), height = int(std::trunc(size.height));
+    const int width = kit::ClampedInt(std::trunc(size.width)), height = kit::ClampedInt(std::trunc(size.height));
     auto bitmap = kit::CGContext::createBitmap(width, height);
     if (!bitmap)
         return nullptr;

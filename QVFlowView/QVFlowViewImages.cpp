@@ -40,7 +40,7 @@ const QHash<QString, QString>& uniformTypes()
 
 // Whole pixels, rounded up: an item of 599.4 points takes a 600-pixel picture as it is, where
 // truncating would scale it down by less than a pixel (a softer picture, for nothing).
-int pixelSide(Size size) { return int(std::ceil(std::max(size.width, size.height) - 1e-6)); }
+int pixelSide(Size size) { return ClampedInt(std::ceil(std::max(size.width, size.height) - 1e-6)); }
 
 // Icons are drawn through QIcon, which belongs to the main thread.
 Ref<CGImage> renderThemeIcon(const QString& name, Size size)
@@ -49,7 +49,7 @@ Ref<CGImage> renderThemeIcon(const QString& name, Size size)
     const int side = std::max(1, pixelSide(size));
     if (icon.isNull())
         return nullptr;
-    const QImage pixels = icon.pixmap(side, side).toImage();
+    const QImage pixels = icon.pixmap(BitmapPixelsForSize(MakeSize(side, side), 1, BitmapLimit::Fit)).toImage();
     return pixels.isNull() ? nullptr : CGImage::create(pixels);
 }
 
@@ -237,8 +237,8 @@ Ref<CGImage> QVFlowView::defaultImageForItem(const Value& item, Size size) const
     if (!pathRepresentationTypes().contains(imageRepresentationTypeForItem(item)))
         return nullptr;
     const QString extension = QFileInfo(pathForRepresentation(imageRepresentationForItem(item))).suffix().toLower();
-    const int width = std::max(1, int(size.width));
-    const int height = std::max(1, int(size.height));
+    const int width = ClampedInt(size.width, 1);
+    const int height = ClampedInt(size.height, 1);
     const QString key = QStringLiteral("%1 %2 %3").arg(extension).arg(width).arg(height);
     if (const auto it = iconCache_.constFind(key); it != iconCache_.constEnd())
         return it.value();

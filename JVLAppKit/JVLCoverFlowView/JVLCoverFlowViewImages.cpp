@@ -33,8 +33,8 @@ Ref<CGImage> cappedPicture(const Image& image, Size cap, bool* capped)
     *capped = false;
     if (size.width <= cap.width && size.height <= cap.height)
         return JVLNSImage_Extension::imageRefCopy(image);
-    const int width = int(std::max(1.0, std::floor(std::min(size.width, cap.width))));
-    const int height = int(std::max(1.0, std::floor(std::min(size.height, cap.height))));
+    const int width = ClampedInt(std::floor(std::min(size.width, cap.width)), 1);
+    const int height = ClampedInt(std::floor(std::min(size.height, cap.height)), 1);
     auto bitmap = CGContext::createBitmap(width, height);
     if (!bitmap)
         return nullptr;
@@ -59,7 +59,7 @@ Ref<CGImage> thumbnailPicture(const ImageSource& source, Size cap, bool* capped)
         return nullptr;
     const double scale = std::min(1.0, std::max(cap.width / width, cap.height / height));
     ThumbnailOptions options;
-    options.maxPixelSize = std::max(1, int(std::ceil(std::max(width, height) * scale - 1e-6)));
+    options.maxPixelSize = ClampedInt(std::ceil(std::max(width, height) * scale - 1e-6), 1);
     const Ref<CGImage> thumbnail = source.createThumbnailAtIndex(0, options);
     if (!thumbnail)
         return nullptr;
@@ -67,8 +67,8 @@ Ref<CGImage> thumbnailPicture(const ImageSource& source, Size cap, bool* capped)
     if (thumbnail->width() <= cap.width && thumbnail->height() <= cap.height)
         return thumbnail;
     *capped = true;
-    const int w = int(std::max(1.0, std::floor(std::min(double(thumbnail->width()), cap.width))));
-    const int h = int(std::max(1.0, std::floor(std::min(double(thumbnail->height()), cap.height))));
+    const int w = ClampedInt(std::floor(std::min(double(thumbnail->width()), cap.width)), 1);
+    const int h = ClampedInt(std::floor(std::min(double(thumbnail->height()), cap.height)), 1);
     return CGImage::create(thumbnail->image().scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
@@ -101,8 +101,8 @@ Ref<CGImage> JVLCoverFlowView::shadedReflection(const Ref<CGImage>& picture, con
     if (!picture || picture->width() <= 0 || picture->height() <= 0 || item.width <= 0 || item.height <= 0)
         return picture;
     // Shown darkened and mostly small: at most the item's own extent in device pixels.
-    const int width = std::min(picture->width(), int(std::ceil(item.width * scale)));
-    const int height = std::min(picture->height(), int(std::ceil(item.height * scale)));
+    const int width = std::min(picture->width(), ClampedInt(std::ceil(item.width * scale)));
+    const int height = std::min(picture->height(), ClampedInt(std::ceil(item.height * scale)));
     // Painted straight into the pixels the reflection keeps: one buffer, written once, where a
     // bitmap context would clear one and copy it into another.
     QImage pixels(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -316,7 +316,8 @@ void JVLCoverFlowView::recachePlaceholder()
         }
     }
     canvas->unlockFocus();
-    placeholderRef_ = JVLNSImage_Extension::imageRefCopy(*canvas);
+    // A canvas too large for any bitmap was refused (and logged): there is nothing to copy.
+    placeholderRef_ = canvas->representations().empty() ? nullptr : JVLNSImage_Extension::imageRefCopy(*canvas);
     // At the canvas's own size: the placeholder stays while autoresizing changes the item size.
     placeholderReflection_ = shadedReflection(placeholderRef_, shadowImage_, MakeSize(W, H), 1);
     placeholderSize_ = size;

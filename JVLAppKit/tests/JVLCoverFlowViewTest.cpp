@@ -144,6 +144,23 @@ TEST_F(CoverFlow, SetItemSizeReplacesWhatIsNotPositive)
     EXPECT_EQ(view->itemSize(), MakeSize(140, 100));
 }
 
+// An owner's item size too large for any bitmap: the placeholder is not made (one log line) and
+// the row still lays out, loads and draws.
+TEST_F(CoverFlow, AnItemSizePastTheBitmapLimitMakesNoPlaceholder)
+{
+    for (const Size huge : { MakeSize(1e7, 1), MakeSize(1e12, 1e-3) }) {
+        test::LogRecorder log;
+        view->setAutoresizesItems(false);
+        view->setItemSize(huge);
+        view->setContent(coloredPictures(3));
+        view->setSelectionIndex(1);
+        ASSERT_TRUE(drainLoads(*view));
+        EXPECT_FALSE(view->placeholderImage());
+        EXPECT_FALSE(window->snapshot().isNull());
+        EXPECT_EQ(log.lines().size(), 1) << huge.width;
+    }
+}
+
 TEST_F(CoverFlow, ScrollerAndAccessorySitUnderTheRow)
 {
     auto controller = make<ViewController>();

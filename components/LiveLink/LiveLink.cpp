@@ -2,9 +2,14 @@
 
 #include "components/LiveLink/LiveLinkData.h"
 #include "components/LiveLink/LiveLinkServer.h"
+#include "kit/appkit/Application.h"
 #include "kit/core/Exception.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/ProcessInfo.h"
+
+#include <QCoreApplication>
 
 #include <map>
 
@@ -23,14 +28,37 @@ struct LiveLinkTableEntry {
 struct LiveLinkActiveTable {
     std::map<LiveLinkTableKey, LiveLinkTableEntry> links;
     std::uint64_t entered = 0;
-    // Each open link's own reference, whatever becomes of its entry; kept here rather than in the
-    // link, so that links still open at exit are freed with the table.
+    // Each open link's own reference, whatever becomes of its entry.
     std::map<const LiveLink*, Ref<LiveLink>> open;
+    Ref<Object> terminateObserver;
 };
+
+// Links still open when the application terminates, or when its Qt application goes (a process
+// returning from main), close then: the peer hears of it and the pasteboard's folder goes while
+// the bus and the store still work.
+void liveLinkCloseOpenLinks();
+
+// Never destroyed: closing a link needs services that are gone by then.
 LiveLinkActiveTable& liveLinkActiveTable()
 {
-    static LiveLinkActiveTable table;
-    return table;
+    static ProcessWide<LiveLinkActiveTable> table;
+    static const bool closesAtExit = [] {
+        table->terminateObserver = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+            ApplicationWillTerminateNotification, nullptr, nullptr, [](Notification*) { liveLinkCloseOpenLinks(); });
+        qAddPostRoutine(liveLinkCloseOpenLinks);
+        return true;
+    }();
+    (void)closesAtExit;
+    return *table;
+}
+
+void liveLinkCloseOpenLinks()
+{
+    std::vector<Ref<LiveLink>> open;
+    for (const auto& [link, ref] : liveLinkActiveTable().open)
+        open.push_back(ref);
+    for (const Ref<LiveLink>& link : open)
+        link->closeLink();
 }
 
 LiveLinkDelegate* liveLinkDelegateOf(Object* delegate) { return dynamic_cast<LiveLinkDelegate*>(delegate); }

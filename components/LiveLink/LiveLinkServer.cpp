@@ -9,6 +9,7 @@
 #include "kit/controls/Alert.h"
 #include "kit/core/Error.h"
 #include "kit/core/Exception.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/Clock.h"
 
@@ -23,8 +24,10 @@ namespace {
 
 std::map<QString, Ref<LiveLinkServer>>& liveLinkServerTable()
 {
-    static std::map<QString, Ref<LiveLinkServer>> table;
-    return table;
+    // Never destroyed: a server still published at exit would invalidate its listener on a bus
+    // already gone. Its name goes with the process's bus connection.
+    static ProcessWide<std::map<QString, Ref<LiveLinkServer>>> table;
+    return *table;
 }
 
 // The desktop entry's counterparts of a bundle's identifier and "LiveLinkServer" entry.

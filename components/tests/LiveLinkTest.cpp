@@ -2,9 +2,12 @@
 #include "components/LiveLink/LiveLinkData.h"
 #include "components/LiveLink/LiveLinkServer.h"
 
+#include "kit/appkit/Application.h"
+#include "kit/appkit/PasteboardStore.h"
 #include "kit/appkit/Workspace.h"
 #include "kit/controls/Alert.h"
 #include "kit/core/Exception.h"
+#include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/BusTransport.h"
 #include "kit/linux/DBusTransport.h"
@@ -401,6 +404,24 @@ TEST_P(LiveLinkOneProcess, ClosingFromEitherSideTellsTheOtherOnce)
     }
 }
 
+TEST_P(LiveLinkOneProcess, TheApplicationsWillTerminateClosesEveryOpenLink)
+{
+    const QString key = QStringLiteral("item-terminate");
+    Weak<LiveLink> link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(linkData(), QStringLiteral("Doc"), client_.get(), key);
+    ASSERT_TRUE(link.lock());
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !server_->requests.empty(); }));
+    Weak<LiveLink> serverLink = server_->requests.front();
+    server_->requests.clear();
+    const QString folder = PasteboardStore::rootFolder() + u'/' + *PasteboardStore::escapedName(link.lock()->pasteboard()->name());
+    ASSERT_TRUE(QFileInfo::exists(folder));
+
+    NotificationCenter::defaultCenter()->postNotificationNameObject(ApplicationWillTerminateNotification, nullptr);
+    EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
+    EXPECT_FALSE(link.lock());
+    EXPECT_FALSE(serverLink.lock());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
 TEST_P(LiveLinkOneProcess, APeerThatDiesClosesTheLink)
 {
     auto other = otherClient();
@@ -588,6 +609,32 @@ TEST_F(LiveLinkBus, TwoClientsWithOneKeyKeepTheirOwnLinks)
     EXPECT_EQ(clientB.nextLine(), QStringLiteral("closed"));
     EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(key));
     server_->closes.clear();
+}
+
+// A client that returns from main with its link open closes it on the way out: the server hears of
+// it, the pasteboard's folder goes, and nothing runs against a service already destroyed.
+TEST_F(LiveLinkBus, AClientReturningFromMainWithALinkOpenExitsClean)
+{
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KIT_MAIN_BUNDLE"), bundle_->path());
+    client.setProcessEnvironment(env);
+    client.start(QStringLiteral(LIVE_LINK_PEER),
+        { address_, QStringLiteral("--client"), QStringLiteral("Shapes"), QStringLiteral("item-at-exit"), QStringLiteral("--return-when-linked") });
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return client.state() == QProcess::NotRunning; }));
+    const QStringList lines = QString::fromUtf8(client.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const QString errors = QString::fromUtf8(client.readAllStandardError());
+    ASSERT_EQ(lines.size(), 2) << errors.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("ready"));
+    ASSERT_TRUE(lines[1].startsWith(QLatin1String("pasteboard ")));
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0) << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QLatin1String("runtime error"))) << errors.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(PasteboardStore::rootFolder() + u'/' + *PasteboardStore::escapedName(lines[1].mid(11))));
+    ASSERT_TRUE(test::spinEventLoopUntil([&] { return !server_->closes.empty(); }));
+    EXPECT_FALSE(LiveLink::activeLiveLinkForItemKey(QStringLiteral("item-at-exit")));
+    server_->closes.clear();
+    server_->requests.clear();
 }
 
 TEST_F(LiveLinkBus, AnotherProcessEchoesEditsAndClosesAfterTwo)

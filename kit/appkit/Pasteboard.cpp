@@ -1,5 +1,7 @@
 #include "kit/appkit/Pasteboard.h"
 
+#include "kit/core/ProcessWide.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHash>
@@ -9,8 +11,8 @@ namespace kit {
 
 Ref<Pasteboard> Pasteboard::pasteboardWithName(const QString& name)
 {
-    static QHash<QString, Ref<Pasteboard>> boards;
-    Ref<Pasteboard>& board = boards[name];
+    static ProcessWide<QHash<QString, Ref<Pasteboard>>> boards;
+    Ref<Pasteboard>& board = (*boards)[name];
     if (!board)
         board = make<Pasteboard>(name);
     return board;

@@ -1,6 +1,7 @@
 #include "kit/appkit/Pasteboard.h"
 
 #include "kit/appkit/PasteboardStore.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/core/Value.h"
 #include "kit/foundation/PropertyList.h"
 
@@ -14,8 +15,9 @@ Ref<Pasteboard> Pasteboard::sharedPasteboardWithName(const QString& name)
 {
     if (!PasteboardStore::escapedName(name))
         return nullptr;
-    static QHash<QString, Ref<Pasteboard>> shared;
-    Ref<Pasteboard>& board = shared[name];
+    // Links release their pasteboards from destructors that may run at exit.
+    static ProcessWide<QHash<QString, Ref<Pasteboard>>> shared;
+    Ref<Pasteboard>& board = (*shared)[name];
     if (!board) {
         board = make<Pasteboard>(name);
         board->shared_ = true;

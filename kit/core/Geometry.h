@@ -175,6 +175,17 @@ constexpr Range UnionRange(Range a, Range b)
     return { lo, std::max(MaxRange(a), MaxRange(b)) - lo };
 }
 
+// A coordinate, size or count that input can reach (item sizes, zoom factors, scroll positions), as
+// an int within [lo, hi] (by default int's range): NaN is lo when 0 is not inside. Round first
+// (std::ceil, std::floor, std::round) as the caller needs; a plain int() of such a value is
+// undefined behaviour past int's range.
+constexpr int ClampedInt(double v, int lo = -2147483647 - 1, int hi = 2147483647)
+{
+    if (!(v == v))
+        return lo > 0 ? lo : hi < 0 ? hi : 0;
+    return v <= double(lo) ? lo : v >= double(hi) ? hi : int(v);
+}
+
 // One axis of autoresizing (views and layers): when the superview's extent changes from
 // `oldSuper` to `newSuper`, the change goes to the one flexible part, or is shared in proportion to
 // their extent when several are; with none the frame stays.

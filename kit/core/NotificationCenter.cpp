@@ -1,6 +1,7 @@
 #include "kit/core/NotificationCenter.h"
 
 #include "kit/core/Exception.h"
+#include "kit/core/ProcessWide.h"
 
 #include <atomic>
 
@@ -85,8 +86,9 @@ NotificationCenter::~NotificationCenter() = default;
 
 const Ref<NotificationCenter>& NotificationCenter::defaultCenter()
 {
-    static const Ref<NotificationCenter> center = make<NotificationCenter>();
-    return center;
+    // Observers leave it from destructors that may run at exit.
+    static ProcessWide<const Ref<NotificationCenter>> center(make<NotificationCenter>());
+    return *center;
 }
 
 void NotificationCenter::add(std::shared_ptr<Entry> entry)

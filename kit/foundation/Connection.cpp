@@ -2,6 +2,7 @@
 
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/BusNames.h"
 #include "kit/foundation/BusTransport.h"
 
@@ -33,8 +34,9 @@ struct ConnectionState {
 
 ConnectionState& ConnectionShared()
 {
-    static ConnectionState state;
-    return state;
+    // Connections invalidate themselves from destructors that may run at exit.
+    static ProcessWide<ConnectionState> state;
+    return *state;
 }
 
 QString ConnectionRootPath(const QString& busName) { return QStringLiteral("/kit/roots/") + QString(busName).replace(u'.', u'/'); }

@@ -1,5 +1,7 @@
 #include "kit/foundation/FileManager.h"
 
+#include "kit/core/ProcessWide.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -79,8 +81,8 @@ std::optional<QString> DirectoryEnumerator::nextObject()
 
 FileManager* FileManager::defaultManager()
 {
-    static Ref<FileManager> manager = make<FileManager>();
-    return manager.get();
+    static ProcessWide<Ref<FileManager>> manager(make<FileManager>());
+    return manager->get();
 }
 
 std::optional<QStringList> FileManager::contentsOfDirectoryAtPathError(const QString& path, QString* error) const

@@ -2,6 +2,7 @@
 
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/Exception.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/CrashLog.h"
 #include "kit/foundation/MainThread.h"
 #include "kit/foundation/RunLoop.h"
@@ -41,8 +42,8 @@ void runGuarded(Operation& op)
 
 OperationQueue* OperationQueue::mainQueue()
 {
-    static Ref<OperationQueue> queue(new OperationQueue(MainTag {}), adopt);
-    return queue.get();
+    static ProcessWide<Ref<OperationQueue>> queue(new OperationQueue(MainTag {}), adopt);
+    return queue->get();
 }
 
 OperationQueue* OperationQueue::currentQueue()

@@ -1,6 +1,7 @@
 #include "kit/foundation/ProcessInfo.h"
 
 #include "kit/core/Exception.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/Clock.h"
 
@@ -30,8 +31,9 @@ KIT_REGISTER_CLASS(ProcessInfo, Object)
 
 ProcessInfo* ProcessInfo::processInfo()
 {
-    static Ref<ProcessInfo> info = make<ProcessInfo>();
-    return info.get();
+    // Log lines name the process, also from destructors at exit.
+    static ProcessWide<Ref<ProcessInfo>> info(make<ProcessInfo>());
+    return info->get();
 }
 
 namespace {

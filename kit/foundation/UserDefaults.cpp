@@ -3,6 +3,7 @@
 #include "kit/core/Exception.h"
 #include "kit/core/MainThread.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/core/ProcessWide.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/PropertyList.h"
 
@@ -59,10 +60,20 @@ QString standardPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + domain + QStringLiteral(".json");
 }
 
+// Never destroyed: destructors at exit may read defaults. What is still unsaved is saved as the Qt
+// application goes, while what saving uses is still there.
 Ref<UserDefaults>& standardSlot()
 {
-    static Ref<UserDefaults> slot;
-    return slot;
+    static ProcessWide<Ref<UserDefaults>> slot;
+    static const bool savedAtExit = [] {
+        qAddPostRoutine([] {
+            if (const Ref<UserDefaults> defaults = standardSlot())
+                defaults->synchronize();
+        });
+        return true;
+    }();
+    (void)savedAtExit;
+    return *slot;
 }
 
 std::mutex& standardMutex()
@@ -73,8 +84,8 @@ std::mutex& standardMutex()
 
 Ref<UserDefaultsController>& controllerSlot()
 {
-    static Ref<UserDefaultsController> slot;
-    return slot;
+    static ProcessWide<Ref<UserDefaultsController>> slot;
+    return *slot;
 }
 
 } // namespace

@@ -251,7 +251,7 @@ void BezierPath::appendArc(Point c, double radius, double startAngle, double swe
     }
     if (sweep == 0)
         return;
-    const int n = int(std::ceil(std::abs(sweep) / 90.0 - 1e-9));
+    const int n = ClampedInt(std::ceil(std::abs(sweep) / 90.0 - 1e-9), 1);
     const double step = radians(sweep) / n;
     const double k = 4.0 / 3.0 * std::tan(step / 4);
     double a = a0;

@@ -4,6 +4,7 @@
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Gradient.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/Image.h"
 #include "kit/graphics/PDFPage.h"
 
 #include <QPainter>
@@ -43,7 +44,7 @@ CGContext::~CGContext()
 
 Ref<CGContext> CGContext::createBitmap(int width, int height)
 {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || BitmapPixelsForSize(MakeSize(width, height), 1).isEmpty())
         return nullptr;
     auto bitmap = std::make_unique<QImage>(width, height, QImage::Format_ARGB32_Premultiplied);
     if (bitmap->isNull())
@@ -250,7 +251,7 @@ void CGContext::drawPDFPage(const Ref<PDFPage>& page)
     const QSizeF device = state().ctm.mapRect(target).size();
     constexpr double maxSide = 8192;
     const double shrink = std::min(1.0, maxSide / std::max({ device.width(), device.height(), 1.0 }));
-    const QSize pixels(std::max(1, int(std::ceil(device.width() * shrink))), std::max(1, int(std::ceil(device.height() * shrink))));
+    const QSize pixels = BitmapPixelsForSize(MakeSize(device.width() * shrink, device.height() * shrink), 1, BitmapLimit::Fit);
     const QImage image = page->render(pixels);
     if (image.isNull())
         return;

@@ -93,7 +93,7 @@ QCursor Cursor::qCursor(double dpr) const
         return QCursor(Qt::ArrowCursor);
     QPixmap pixmap = QPixmap::fromImage(pixels);
     pixmap.setDevicePixelRatio(dpr);
-    return QCursor(pixmap, int(std::lround(hotSpot_.x)), int(std::lround(hotSpot_.y)));
+    return QCursor(pixmap, ClampedInt(std::round(hotSpot_.x)), ClampedInt(std::round(hotSpot_.y)));
 }
 
 void Cursor::set() const { show(Ref<Cursor>(const_cast<Cursor*>(this))); }

@@ -15,7 +15,7 @@ QFont makeFont(const QString& family, double size, bool bold)
 {
     QFont f(family);
     // Pixel sizes are whole; only a host's size override can be fractional, and it rounds.
-    f.setPixelSize(std::max(1, int(std::lround(size))));
+    f.setPixelSize(ClampedInt(std::round(size), 1));
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferNoHinting);
     return f;
@@ -54,7 +54,7 @@ QString Font::generalFamily()
 Ref<Font> Font::fromQFont(const QFont& font, double size)
 {
     QFont f = font;
-    f.setPixelSize(std::max(1, int(std::lround(size))));
+    f.setPixelSize(ClampedInt(std::round(size), 1));
     return Ref<Font>(new Font(std::move(f), size), adopt);
 }
 

@@ -276,7 +276,7 @@ QBrush GraphicsContext::brushForColor(const Color* color) const
         return QBrush(Qt::NoBrush);
     // A bitmap answers its own pixels, whatever scale it was made at.
     const Size points = image->size();
-    const QSize pixels(int(std::ceil(points.width * pixelsPerPoint - 1e-9)), int(std::ceil(points.height * pixelsPerPoint - 1e-9)));
+    const QSize pixels = BitmapPixelsForSize(points, pixelsPerPoint, BitmapLimit::Fit);
     if (!pixels.isEmpty() && tile.size() != pixels)
         tile = tile.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // The tile's pixels are scaled to points here, first: a texture's own pixel ratio would be

@@ -17,7 +17,35 @@
 
 namespace kit {
 
+QSize BitmapPixelsForSize(Size points, double scale, BitmapLimit limit)
+{
+    const double exactWidth = points.width * scale, exactHeight = points.height * scale;
+    const bool finite = std::isfinite(exactWidth) && std::isfinite(exactHeight);
+    double width = finite ? std::max(1.0, std::ceil(exactWidth - 1e-9)) : 0;
+    double height = finite ? std::max(1.0, std::ceil(exactHeight - 1e-9)) : 0;
+    constexpr double maxPixels = double(MaxBitmapBytes / 4);
+    if (finite && width <= MaxBitmapSide && height <= MaxBitmapSide && width * height <= maxPixels)
+        return QSize(int(width), int(height));
+    if (!finite || limit == BitmapLimit::Refuse) {
+        log(QStringLiteral("Image: a bitmap of %g x %g points at scale %g is not made (limit %d pixels a side, %d MB)"), points.width,
+            points.height, scale, MaxBitmapSide, int(MaxBitmapBytes >> 20));
+        return {};
+    }
+    const double k = std::min({ MaxBitmapSide / width, MaxBitmapSide / height, std::sqrt(maxPixels / (width * height)) });
+    return QSize(std::max(1, int(width * k)), std::max(1, int(height * k)));
+}
+
 namespace {
+
+// Where drawing into an image too large to hold goes.
+class DiscardingBackend final : public GraphicsBackend {
+public:
+    QSize deviceSize() const override { return {}; }
+    void fillPath(const QPainterPath&, const QBrush&, const GraphicsState&) override { }
+    void strokePath(const QPainterPath&, const QPen&, const GraphicsState&) override { }
+    void drawImage(const QImage&, const QRectF&, const QRectF&, const QTransform&, double, const GraphicsState&) override { }
+    void drawText(const QString&, const QFont&, const QBrush&, QPointF, const QTransform&, const GraphicsState&) override { }
+};
 
 // Our own template drawings for the system names: black shapes on transparent.
 const std::map<QString, QByteArray>& systemImages()
@@ -297,7 +325,11 @@ QImage Image::bitmapForDrawing(double scale) const
     {
         std::lock_guard lock(mutex_);
         const Size s = sizeLocked();
-        pixels = QSize(int(std::ceil(s.width * scale - 1e-9)), int(std::ceil(s.height * scale - 1e-9)));
+        if (s.width <= 0 || s.height <= 0)
+            return {};
+        pixels = BitmapPixelsForSize(s, scale, BitmapLimit::Fit);
+        if (pixels.isEmpty())
+            return {};
         rep = bestRep(pixels);
     }
     return rep ? rep->pixelsForSize(pixels) : QImage();
@@ -322,8 +354,9 @@ void Image::drawInRectFromRectOperationFraction(Rect dest, Rect from, Compositin
         // new width would otherwise render the document again.
         const double sx = IsEmptyRect(from) ? dest.size.width / size.width : 1;
         const double sy = IsEmptyRect(from) ? dest.size.height / size.height : 1;
-        pixels = QSize(
-            std::max(1, int(std::ceil(size.width * sx * scale - 1e-9))), std::max(1, int(std::ceil(size.height * sy * scale - 1e-9))));
+        pixels = BitmapPixelsForSize(MakeSize(size.width * sx, size.height * sy), scale, BitmapLimit::Fit);
+        if (pixels.isEmpty())
+            return;
         rep = bestRep(pixels);
     }
     if (!rep)
@@ -363,8 +396,10 @@ void Image::lockFocusFlipped(bool flipped)
     {
         std::lock_guard lock(mutex_);
         size = sizeLocked();
-        const QSize pixels(std::max(1, int(std::ceil(size.width - 1e-9))), std::max(1, int(std::ceil(size.height - 1e-9))));
-        if (reps_.size() == 1 && reps_.front()->isBitmap() && reps_.front()->pixelsWide() == pixels.width()
+        const QSize pixels = BitmapPixelsForSize(size, 1);
+        if (pixels.isEmpty()) {
+            // Nothing to draw into.
+        } else if (reps_.size() == 1 && reps_.front()->isBitmap() && reps_.front()->pixelsWide() == pixels.width()
             && reps_.front()->pixelsHigh() == pixels.height()) {
             target = static_pointer_cast<BitmapImageRep>(reps_.front());
         } else {
@@ -381,13 +416,19 @@ void Image::lockFocusFlipped(bool flipped)
             reps_ = { target };
         }
     }
-    auto context = GraphicsContext::graphicsContextWithImage(&target->mutableImage(), flipped);
-    const double sx = size.width > 0 ? target->pixelsWide() / size.width : 1;
-    const double sy = size.height > 0 ? target->pixelsHigh() / size.height : 1;
-    if (flipped)
-        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, sy, 0, 0 }));
-    else
-        context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, -sy, 0, double(target->pixelsHigh()) }));
+    Ref<GraphicsContext> context;
+    if (!target) {
+        // Too large to hold: still a focus, so that unlockFocus pairs, and what is drawn goes nowhere.
+        context = GraphicsContext::graphicsContextWithBackend(std::make_shared<DiscardingBackend>(), flipped);
+    } else {
+        context = GraphicsContext::graphicsContextWithImage(&target->mutableImage(), flipped);
+        const double sx = size.width > 0 ? target->pixelsWide() / size.width : 1;
+        const double sy = size.height > 0 ? target->pixelsHigh() / size.height : 1;
+        if (flipped)
+            context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, sy, 0, 0 }));
+        else
+            context->setCTM(AffineTransform(AffineTransformStruct { sx, 0, 0, -sy, 0, double(target->pixelsHigh()) }));
+    }
     Ref<GraphicsContext> previous(GraphicsContext::currentContext());
     GraphicsContext::setCurrentContext(context);
     focus_.push_back({ std::move(context), std::move(previous) });
@@ -410,7 +451,9 @@ Ref<CGImage> Image::CGImageForProposedRectContextHints(Rect* proposed) const
     if (s.width <= 0 || s.height <= 0)
         return nullptr;
     Ref<ImageRep> rep;
-    const QSize pixels(int(std::ceil(s.width)), int(std::ceil(s.height)));
+    const QSize pixels = BitmapPixelsForSize(s, 1, BitmapLimit::Fit);
+    if (pixels.isEmpty())
+        return nullptr;
     {
         std::lock_guard lock(mutex_);
         rep = bestRep(pixels);

@@ -13,8 +13,10 @@
 #include "kit/graphics/ImageRep.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -40,6 +42,20 @@ enum ImageScaling : int {
     ImageScaleNone = 2,
     ImageScaleProportionallyUpOrDown = 3
 };
+
+// The largest bitmap the kit makes: 32767 pixels a side (an X11 drawable's sides are 16-bit, and
+// Qt's raster painter keeps device coordinates within that range) and 256 MB at 4 bytes a pixel
+// (twice Qt's image-reader allocation limit). Sizes from input (item sizes, pictures, zoom factors)
+// can ask for more.
+inline constexpr int MaxBitmapSide = 32767;
+inline constexpr std::int64_t MaxBitmapBytes = std::int64_t(256) << 20;
+enum class BitmapLimit {
+    Refuse, // a bitmap that holds drawing: not made, one log line
+    Fit // pixels rendered to be drawn: reduced, in proportion, to the limit
+};
+// Whole pixels covering `points` at `scale` pixels a point (noise under 1e-9 of a pixel ignored), at
+// least 1 a side. A size that is not finite, or too large to Refuse, answers an empty size.
+QSize BitmapPixelsForSize(Size points, double scale, BitmapLimit limit = BitmapLimit::Refuse);
 
 // Archived by name when it has one, else by the path of the file it references, else as PNG data.
 class Image : public Object, public Coding {

@@ -1,6 +1,7 @@
 #include "kit/graphics/ImageSource.h"
 
 #include "kit/core/Exception.h"
+#include "kit/graphics/Image.h"
 #include "kit/graphics/ImageSource_p.h"
 #include "kit/graphics/PDFPage.h"
 
@@ -210,8 +211,9 @@ Ref<CGImage> pdfThumbnail(const PDFPage& page, int maxSize)
     const Size size = page.boxRect(PDFMediaBox).size;
     const double larger = std::max(size.width, size.height);
     const double s = maxSize > 0 && larger > maxSize ? maxSize / larger : 1.0;
-    const QSize pixels(std::max(1, int(std::lround(size.width * s))), std::max(1, int(std::lround(size.height * s))));
-    const QImage pagePixels = page.render(pixels);
+    // A media box from the file: rounded to whole pixels, within what a bitmap may be.
+    const QSize pixels = BitmapPixelsForSize(MakeSize(std::round(size.width * s), std::round(size.height * s)), 1, BitmapLimit::Fit);
+    const QImage pagePixels = pixels.isEmpty() ? QImage() : page.render(pixels);
     if (pagePixels.isNull())
         return nullptr;
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);

@@ -1,5 +1,6 @@
 #include "kit/graphics/FastLine.h"
 #include "kit/graphics/GraphicsBackend.h"
+#include "kit/graphics/Image.h"
 #include "kit/graphics/ProjectiveImage.h"
 
 #include <QFontMetricsF>
@@ -118,7 +119,7 @@ void blurAndTintPixels(QImage& layer, double sigma, const QColor& color)
         layer.fill(Qt::transparent);
         return;
     }
-    const int radius = sigma > 0.01 ? int(std::ceil(3 * sigma)) : 0;
+    const int radius = sigma > 0.01 ? ClampedInt(std::ceil(3 * sigma), 0, MaxBitmapSide) : 0;
     const int x0 = std::max(0, minX - radius), x1 = std::min(w - 1, maxX + radius);
     const int y0 = std::max(0, minY - radius), y1 = std::min(h - 1, maxY + radius);
     {
@@ -414,9 +415,13 @@ void PainterBackend::paint(const GraphicsState& s, QRectF deviceBounds, double o
     setHints(s.shouldAntialias, s.imageInterpolation != ImageInterpolationNone);
     if (s.shadow.isActive() && s.operation != CompositeClear) {
         const double sigma = s.shadow.blurRadius / 2;
-        const int margin = int(std::ceil(3 * sigma)) + 2;
-        QRect layerRect = deviceBounds.toAlignedRect().adjusted(-margin, -margin, margin, margin);
-        const QPoint shift(int(std::lround(s.shadow.offset.x())), int(std::lround(-s.shadow.offset.y())));
+        // A blur, offset or primitive reaching further than any bitmap is cut to what one covers,
+        // so that the layer's integer rectangle stays within int.
+        constexpr int reach = 4 * MaxBitmapSide;
+        const int margin = ClampedInt(std::ceil(3 * sigma), 0, MaxBitmapSide) + 2;
+        const QRectF near = deviceBounds & QRectF(-reach, -reach, 2.0 * reach, 2.0 * reach);
+        QRect layerRect = near.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+        const QPoint shift(ClampedInt(std::round(s.shadow.offset.x()), -reach, reach), ClampedInt(std::round(-s.shadow.offset.y()), -reach, reach));
         const QPointF exactShift(s.shadow.offset.x(), -s.shadow.offset.y());
         const QSize device = deviceSize();
         if (device.isValid())

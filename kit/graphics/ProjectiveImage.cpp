@@ -60,8 +60,8 @@ bool projectiveRun(const std::array<ProjectiveEdge, 4>& edges, double cy, double
         else if (rest < 0)
             return false;
     }
-    first = int(std::ceil(lo));
-    last = int(std::floor(hi));
+    first = ClampedInt(std::ceil(lo));
+    last = ClampedInt(std::floor(hi));
     return first <= last;
 }
 
@@ -112,8 +112,8 @@ bool DrawInto(QImage& canvas, const QRect& clip, const QImage& image, const QRec
         minY = std::min(minY, p.y());
         maxY = std::max(maxY, p.y());
     }
-    const int y0 = std::max(area.top(), int(std::floor(minY - 1)));
-    const int y1 = std::min(area.bottom(), int(std::ceil(maxY + 1)));
+    const int y0 = std::max(area.top(), ClampedInt(std::floor(minY - 1)));
+    const int y1 = std::min(area.bottom(), ClampedInt(std::ceil(maxY + 1)));
     // Written in place, as the painter on this image writes: no detach.
     uchar* target = const_cast<uchar*>(canvas.constBits());
     const qsizetype targetStride = canvas.bytesPerLine();
@@ -290,7 +290,8 @@ bool Draw(QPainter& painter, const QImage& image, const QRectF& source, const QR
         if (!isAxisAlignedRect(*s.clip, &rect))
             return false;
         const QRectF device = base.mapRect(rect);
-        clip &= QRect(QPoint(qRound(device.left()), qRound(device.top())), QPoint(qRound(device.right()) - 1, qRound(device.bottom()) - 1));
+        clip &= QRect(QPoint(ClampedInt(std::round(device.left())), ClampedInt(std::round(device.top()))),
+            QPoint(ClampedInt(std::round(device.right())) - 1, ClampedInt(std::round(device.bottom())) - 1));
     }
     if (const QPaintEngine* engine = painter.paintEngine()) {
         const QRegion system = engine->systemClip();

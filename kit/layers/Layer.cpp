@@ -7,6 +7,7 @@
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/Image.h"
 #include "kit/layers/Transaction.h"
 
 #include <QPainterPath>
@@ -421,9 +422,8 @@ void Layer::display()
             return;
         }
     }
-    const int w = int(std::ceil(model_.bounds.width() * contentsScale_ - 1e-9));
-    const int h = int(std::ceil(model_.bounds.height() * contentsScale_ - 1e-9));
-    const Ref<CGContext> bitmap = CGContext::createBitmap(w, h);
+    const QSize pixels = IsEmptyRect(model_.bounds) ? QSize() : BitmapPixelsForSize(model_.bounds.size, contentsScale_);
+    const Ref<CGContext> bitmap = CGContext::createBitmap(pixels.width(), pixels.height());
     if (!bitmap) {
         setContents(nullptr);
         return;

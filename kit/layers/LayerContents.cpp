@@ -3,6 +3,7 @@
 
 #include "kit/layers/Layer.h"
 
+#include "kit/graphics/Image.h"
 #include "kit/graphics/QtGeometry.h"
 
 #include <QPainter>
@@ -92,8 +93,9 @@ QImage Layer::contentsToDraw(const LayerValues& values, const std::array<double,
     if (IsEmptyRect(whole) || !(scale > 0))
         return {};
     scale = std::min({ scale, layercontents::MaxBlendSide / whole.width(), layercontents::MaxBlendSide / whole.height() });
-    QImage blended(std::max(1, int(std::ceil(whole.width() * scale))), std::max(1, int(std::ceil(whole.height() * scale))),
-        QImage::Format_ARGB32_Premultiplied);
+    QImage blended(BitmapPixelsForSize(whole.size, scale, BitmapLimit::Fit), QImage::Format_ARGB32_Premultiplied);
+    if (blended.isNull())
+        return {};
     blended.fill(Qt::transparent);
     QPainter painter(&blended);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -11,6 +11,7 @@
 #include "kit/appkit/Window.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/GraphicsContext.h"
+#include "kit/graphics/Image.h"
 #include "kit/graphics/QtGeometry.h"
 
 #include <QPainter>
@@ -43,7 +44,7 @@ QSize Layer::lookSize(const Rect& bounds) const
 {
     const double scale = std::min({ contentsScale_, layertransition::MaxLookSide / std::max(1.0, bounds.width()),
         layertransition::MaxLookSide / std::max(1.0, bounds.height()) });
-    return QSize(std::max(1, int(std::ceil(bounds.width() * scale - 1e-9))), std::max(1, int(std::ceil(bounds.height() * scale - 1e-9))));
+    return BitmapPixelsForSize(bounds.size, scale, BitmapLimit::Fit);
 }
 
 QImage Layer::renderLook(const LayerValues& values, const std::array<double, 3>& tint) const

@@ -6,6 +6,7 @@
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/tests/GraphicsTestSupport.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -167,6 +168,50 @@ TEST(Image, LockFocusNestsAndKeepsEarlierContent)
     EXPECT_EQ(pixel(pixels, 3, 0), QColor(Qt::red));
     EXPECT_EQ(pixel(pixels, 0, 3), QColor(Qt::black));
     EXPECT_EQ(pixel(pixels, 3, 3), QColor(Qt::blue));
+}
+
+// Bitmaps past 32767 pixels a side or 256 MB are not made: drawing into one does nothing and says so once.
+struct OversizedCase {
+    const char* name;
+    kit::Size size;
+};
+
+class ImageOversized : public testing::TestWithParam<OversizedCase> { };
+
+TEST_P(ImageOversized, LockFocusDrawsNowhereAndLogsOnce)
+{
+    auto image = Image::imageWithSize(GetParam().size);
+    kit::test::LogRecorder log;
+    image->lockFocus();
+    ASSERT_NE(kit::GraphicsContext::currentContext(), nullptr);
+    kit::Color::blackColor()->set();
+    kit::RectFill(MakeRect(0, 0, 10, 10));
+    image->unlockFocus();
+    EXPECT_EQ(kit::GraphicsContext::currentContext(), nullptr);
+    EXPECT_TRUE(image->representations().empty());
+    EXPECT_EQ(log.lines().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ImageOversized,
+    testing::Values(OversizedCase { "PlaceholderOfAHugeItem", { 6e9, 600 } }, OversizedCase { "TallerThanASide", { 10, 32768 } },
+        OversizedCase { "MoreThan256MB", { 8193, 8193 } }, OversizedCase { "Infinite", { INFINITY, 10 } },
+        OversizedCase { "NotANumber", { NAN, 10 } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Pixels rendered to be drawn stop at the limit, in proportion, and still draw.
+TEST(Image, DrawingFarLargerRendersAtMostTheLimit)
+{
+    auto strip = Image::imageWithData(R"(<svg xmlns="http://www.w3.org/2000/svg" width="2" height="2"><rect width="2" height="2" fill="#f00"/></svg>)");
+    ASSERT_TRUE(strip);
+    EXPECT_EQ(strip->bitmapForDrawing(1e12).size(), QSize(8192, 8192));
+    kit::Rect proposed = MakeRect(0, 0, 1e10, 1);
+    const auto cg = strip->CGImageForProposedRectContextHints(&proposed);
+    ASSERT_TRUE(cg);
+    EXPECT_EQ(cg->width(), 32767);
+    EXPECT_EQ(cg->height(), 1);
+    Canvas canvas(20, 20, false, Qt::transparent);
+    strip->drawInRect(MakeRect(0, 0, 1e6, 20));
+    EXPECT_TRUE(pixelIs(canvas.finish(), 5, 5, Qt::red));
 }
 
 TEST(Image, CopiesAreIndependent)

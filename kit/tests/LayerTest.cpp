@@ -318,6 +318,16 @@ TEST(Layer, DisplayDrawsThroughTheDelegateIntoContentsAtItsScale)
     EXPECT_TRUE(at(image, 7, 7, Qt::red));
     EXPECT_TRUE(at(image, 7, 17, Qt::transparent));
     EXPECT_TRUE(at(image, 2, 2, Qt::transparent));
+
+    // 20000 points at scale 2 pass the 32767-pixel side of the largest bitmap: no contents, no
+    // drawing, one log line.
+    test::LogRecorder log;
+    l->setBounds(MakeRect(0, 0, 20000, 20));
+    l->setNeedsDisplay();
+    l->displayIfNeeded();
+    EXPECT_EQ(painter->draws, 1);
+    EXPECT_FALSE(l->contents());
+    EXPECT_EQ(log.lines().size(), 1);
 }
 
 TEST(Layer, DelegateIsAskedOnlyForWhatItDeclares)

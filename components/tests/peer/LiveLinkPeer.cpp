@@ -9,9 +9,11 @@
 // Works the shared pasteboard <name> by lines on its standard input, answering each on its output:
 // "write <text>" -> "wrote <change count>", "release" -> "released", "hostile <name>" -> "refused"
 // or "wrote <change count>" (the name as another process might send it), "quit".
-//   LiveLinkPeer <bus address> --client <server name> <item key>
+//   LiveLinkPeer <bus address> --client <server name> <item key> [--return-when-linked]
 // A client application: edits the item (app data "circle") at the server, printing "ready" once
 // linked (or "failed"), "edit <Shape>" for every edit that comes back and "closed" at the close.
+// With --return-when-linked it prints "pasteboard <name>" after "ready" and returns from main with
+// the link still open.
 //   LiveLinkPeer <bus address> --call <unique name> <object path> <member> [--foreign-pasteboard]
 // A third program on the bus: calls the member of that object (with the name of a pasteboard of its
 // own holding "foreign" under "Shape" as the argument) and prints "answered" or "error <name>".
@@ -74,13 +76,18 @@ public:
     void liveLinkDidClose(LiveLink*) override { liveLinkPeerAnswer(QStringLiteral("closed")); }
 };
 
-int liveLinkPeerClient(const QString& serverName, const QString& key)
+int liveLinkPeerClient(const QString& serverName, const QString& key, bool returnWhenLinked)
 {
     auto delegate = kit::make<LiveLinkPeerClient>();
     auto link = LiveLink::editLiveLinkDataSourceNameDelegateItemKey(
         makeLiveLinkData(serverName, QStringLiteral("circle")), QStringLiteral("PeerDoc"), delegate.get(), key);
     liveLinkPeerAnswer(link ? QStringLiteral("ready") : QStringLiteral("failed"));
-    return link ? qApp->exec() : 1;
+    if (!link)
+        return 1;
+    if (!returnWhenLinked)
+        return qApp->exec();
+    liveLinkPeerAnswer(QStringLiteral("pasteboard ") + link->pasteboard()->name());
+    return 0;
 }
 
 int liveLinkPeerCall(const QString& address, const QStringList& args)
@@ -144,7 +151,7 @@ int main(int argc, char** argv)
         return liveLinkPeerCall(args[1], args);
     kit::Connection::setBusAddressForTesting(args[1]);
     if (args[2] == QLatin1String("--client") && args.size() >= 5)
-        return liveLinkPeerClient(args[3], args[4]);
+        return liveLinkPeerClient(args[3], args[4], args.contains(QStringLiteral("--return-when-linked")));
     auto delegate = kit::make<LiveLinkPeerDelegate>();
     delegate->exitOnRequest = args.contains(QStringLiteral("--exit-on-request"));
     delegate->exitAfterClose = args.contains(QStringLiteral("--exit-after-close"));
