@@ -1138,6 +1138,8 @@ KIT_REGISTER_CLASS(Window, Responder)
     c.property("title", &Window::title, &Window::setTitle);
     c.exposeBinding("title");
     c.action("toggleToolbarShown", &Window::toggleToolbarShown);
+    c.action("selectNextKeyView", &Window::selectNextKeyView);
+    c.action("selectPreviousKeyView", &Window::selectPreviousKeyView);
 }
 
 } // namespace kit

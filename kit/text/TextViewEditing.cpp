@@ -153,19 +153,36 @@ void TextView::insertNewline(Object*)
     insertText(QStringLiteral("\n"));
 }
 
-void TextView::insertTab(Object*)
+void TextView::insertTab(Object* sender)
 {
-    if (fieldEditor_) {
-        endSessionWithMovement(TabTextMovement);
+    // Only a text the user edits takes a tab; from any other Tab moves on, as in a form.
+    if (fieldEditor_ || !editable_) {
+        selectNextKeyView(sender);
         return;
     }
     insertText(QStringLiteral("\t"));
 }
 
-void TextView::insertBacktab(Object*)
+void TextView::insertBacktab(Object* sender) { selectPreviousKeyView(sender); }
+
+void TextView::selectNextKeyView(Object*)
 {
-    if (fieldEditor_)
+    if (fieldEditor_) {
+        endSessionWithMovement(TabTextMovement);
+        return;
+    }
+    if (const Ref<Window> w = window())
+        w->selectKeyViewFollowingView(this);
+}
+
+void TextView::selectPreviousKeyView(Object*)
+{
+    if (fieldEditor_) {
         endSessionWithMovement(BacktabTextMovement);
+        return;
+    }
+    if (const Ref<Window> w = window())
+        w->selectKeyViewPrecedingView(this);
 }
 
 void TextView::insertNewlineIgnoringFieldEditor(Object*) { insertText(QStringLiteral("\n")); }
