@@ -4,6 +4,9 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/PopUpButton.h"
@@ -194,6 +197,16 @@ TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
     EXPECT_EQ(eventsOf(QAccessible::Focus).front(), AccessibilityBridge::interfaceFor(Value(w.window)));
     for (QAccessibleInterface* iface : all)
         EXPECT_FALSE(iface->state().focused);
+    // Tab out of the field: its editor hands the focus to the next control, one event, never the
+    // window's in between.
+    ASSERT_TRUE(w.window->makeFirstResponder(field.get()));
+    events().clear();
+    w.script->key(KeyCodeTab);
+    w.script->run();
+    // By place (y up): the control below the field is `first`.
+    EXPECT_EQ(w.window->firstResponder().get(), first.get());
+    EXPECT_EQ(eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { all[0] });
+    ASSERT_TRUE(w.window->makeFirstResponder(nullptr));
     // A screen reader may move focus itself.
     ASSERT_TRUE(all[2]->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
     all[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());

@@ -343,12 +343,17 @@ void TextView::runEndSequence(TextMovement movement, bool leaveFirstResponder)
     closeCompletions();
     if (hasMarkedText())
         unmarkText();
-    if (leaveFirstResponder)
-        if (const Ref<Window> w = window(); w && w->firstResponder().get() == this)
-            w->makeFirstResponder(w.get());
+    // The window holds the focus only between this editor and the view the end message picks.
+    const Ref<Window> handingOver = leaveFirstResponder ? window() : nullptr;
+    if (handingOver)
+        handingOver->beginFocusHandover();
+    if (handingOver && handingOver->firstResponder().get() == this)
+        handingOver->makeFirstResponder(handingOver.get());
     Dictionary info;
     info.setObjectForKey(Value(std::int64_t(movement)), Value(TextMovementKey));
     postTextNote(TextDidEndEditingNotification, TextDidEndEditingOperation, &TextDelegate::textDidEndEditing, info);
+    if (handingOver)
+        handingOver->endFocusHandover();
     endingSession_ = outer;
     // A session started from inside the end message is not the one that ended.
     if (session_ == session)
