@@ -102,7 +102,10 @@ void QVFlowView::makeTreeElements()
     const Ref<Layer> knob = knobLayer();
     auto knobElement = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
         AccessibilityValueIndicatorRole, scrollBarElement_.get(), knob.get(), this);
-    knobElement->setAttributeNames(QSet<QString> { AccessibilityValueAttribute });
+    // The selected item's place from first (0) to last (1).
+    knobElement->setAttributeNames(QSet<QString> { AccessibilityValueAttribute, AccessibilityMinValueAttribute, AccessibilityMaxValueAttribute });
+    knobElement->addHandlerForAttribute(AccessibilityMinValueAttribute, [](QVLayerAccessibilityHelper*) { return Value(0.0); });
+    knobElement->addHandlerForAttribute(AccessibilityMaxValueAttribute, [](QVLayerAccessibilityHelper*) { return Value(1.0); });
     knobElement->addHandlerForAttribute(AccessibilityValueAttribute, [weak](QVLayerAccessibilityHelper*) {
         const Ref<QVFlowView> view = weak.lock();
         // Below two items there is nothing to scroll: the value is 0.

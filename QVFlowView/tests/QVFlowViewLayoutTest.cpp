@@ -657,6 +657,9 @@ TEST_F(FlowViewLayout, KnobValueAndViewAttributes)
     view->setSelectedIndex(2);
     const auto knob = view->scrollBarElement()->children().front();
     EXPECT_DOUBLE_EQ(knob->accessibilityAttributeValue(AccessibilityValueAttribute).doubleValue(), 0.5);
+    // A screen reader reads the knob as a value in its range: 0 to 1.
+    EXPECT_DOUBLE_EQ(knob->accessibilityAttributeValue(AccessibilityMinValueAttribute).doubleValue(), 0);
+    EXPECT_DOUBLE_EQ(knob->accessibilityAttributeValue(AccessibilityMaxValueAttribute).doubleValue(), 1);
     EXPECT_EQ(view->accessibilityAttributeValue(AccessibilityRoleAttribute).stringValue(), AccessibilityScrollAreaRole);
     EXPECT_TRUE(view->accessibilityAttributeNames().contains(QStringLiteral("AXContents")));
     EXPECT_EQ(view->accessibilityAttributeValue(QStringLiteral("AXContents")).array().count(), 2);

@@ -52,6 +52,8 @@ Value Accessibility::accessibilityHitTest(Point) const { return self(); }
 
 Value Accessibility::accessibilityFocusedUIElement() const { return self(); }
 
+Ref<View> Accessibility::accessibilityDrawingView() const { return nullptr; }
+
 void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
 
 void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChanged(this); }
@@ -59,6 +61,14 @@ void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChan
 void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
 
 void Accessibility::accessibilitySelectedTextChanged() { AccessibilityBridge::selectedTextChanged(this); }
+
+void Accessibility::accessibilitySetOverrideValueForAttribute(const Value& value, const QString& attribute)
+{
+    if (value.isNil())
+        overrides_.remove(attribute);
+    else
+        overrides_.insert(attribute, value);
+}
 
 std::int64_t Accessibility::accessibilityArrayAttributeCount(const QString& attribute) const
 {
@@ -96,6 +106,13 @@ Ref<Object> focusOwnerOf(const Window& window)
         if (const Ref<View> edited = editor->editingSessionView())
             responder = edited;
     return responder;
+}
+
+// The element as a view that takes first responder in a window; null otherwise.
+Ref<View> focusableView(const Value& element)
+{
+    const Ref<View> view = element.objectAs<View>();
+    return view && view->window() && view->acceptsFirstResponder() ? view : nullptr;
 }
 
 const QStringList& viewAttributes()
@@ -257,8 +274,13 @@ std::int64_t AccessibilityIndexOfChild(const Value& element, const Value& child)
 
 QStringList AccessibilityAttributeNames(const Value& element)
 {
-    if (const Accessibility* a = accessibility::protocolOf(element))
-        return a->accessibilityAttributeNames();
+    if (const Accessibility* a = accessibility::protocolOf(element)) {
+        QStringList names = a->accessibilityAttributeNames();
+        for (const QString& overridden : a->accessibilityOverriddenAttributes())
+            if (!names.contains(overridden))
+                names << overridden;
+        return names;
+    }
     if (element.objectAs<Window>()) {
         QStringList names = accessibility::viewAttributes();
         names << AccessibilityTitleAttribute;
@@ -269,8 +291,11 @@ QStringList AccessibilityAttributeNames(const Value& element)
 
 Value AccessibilityAttributeValue(const Value& element, const QString& attribute)
 {
-    if (const Accessibility* a = accessibility::protocolOf(element))
+    if (const Accessibility* a = accessibility::protocolOf(element)) {
+        if (Value overridden = a->accessibilityOverrideValue(attribute); !overridden.isNil())
+            return overridden;
         return a->accessibilityAttributeValue(attribute);
+    }
     if (const Ref<Window> w = element.objectAs<Window>())
         return accessibility::windowAttribute(*w, attribute);
     if (const Ref<View> v = element.objectAs<View>())
@@ -281,13 +306,32 @@ Value AccessibilityAttributeValue(const Value& element, const QString& attribute
 bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute)
 {
     const Accessibility* a = accessibility::protocolOf(element);
-    return a && a->accessibilityIsAttributeSettable(attribute);
+    if (a && a->accessibilityIsAttributeSettable(attribute))
+        return true;
+    // A view that takes first responder takes the focus, whatever else it answers.
+    return attribute == AccessibilityFocusedAttribute && accessibility::focusableView(element);
 }
 
 void AccessibilitySetValueForAttribute(const Value& element, const Value& value, const QString& attribute)
 {
-    if (Accessibility* a = accessibility::mutableProtocolOf(element))
+    Accessibility* a = accessibility::mutableProtocolOf(element);
+    if (a && a->accessibilityIsAttributeSettable(attribute)) {
         a->accessibilitySetValueForAttribute(value, attribute);
+        return;
+    }
+    if (const Ref<View> view = accessibility::focusableView(element); view && attribute == AccessibilityFocusedAttribute) {
+        if (value.boolValue())
+            view->window()->makeFirstResponder(view.get());
+        return;
+    }
+    if (a)
+        a->accessibilitySetValueForAttribute(value, attribute);
+}
+
+void AccessibilitySetOverrideValueForAttribute(const Value& element, const Value& value, const QString& attribute)
+{
+    if (Accessibility* a = accessibility::mutableProtocolOf(element))
+        a->accessibilitySetOverrideValueForAttribute(value, attribute);
 }
 
 QStringList AccessibilityActionNames(const Value& element)

@@ -11,6 +11,7 @@
 #include "kit/core/Object.h"
 #include "kit/core/Value.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,9 @@ inline const QString AccessibilitySelectedTextAttribute = QStringLiteral("AXSele
 inline const QString AccessibilityPlaceholderValueAttribute = QStringLiteral("AXPlaceholderValue");
 // Whether a button that stays in when pushed is in; nil for other buttons.
 inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked");
+// The element that names this one (a label beside a pop-up): its name is this one's, and it is
+// published as the label of this one.
+inline const QString AccessibilityTitleUIElementAttribute = QStringLiteral("AXTitleUIElement");
 
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
@@ -122,6 +126,9 @@ public:
     // `point` in screen coordinates, y up; the deepest element there (the receiver by default).
     virtual Value accessibilityHitTest(Point point) const;
     virtual Value accessibilityFocusedUIElement() const;
+    // The view that draws an element that is no view itself (a cell's control); null where its
+    // parent's view does. What of it shows says whether the element is on screen.
+    virtual Ref<View> accessibilityDrawingView() const;
     // Tells the platform bridge the element's value (its text, its number, its state) changed.
     void accessibilityValueChanged();
     // Tells the platform bridge the element's selected state changed.
@@ -131,12 +138,20 @@ public:
     // Tells the platform bridge the element that stands for the receiver's keyboard focus (a tab
     // bar's current tab) is another one now; nothing unless the receiver has that focus.
     void accessibilityFocusedUIElementChanged();
+    // An application's own answer for `attribute`, before the element's (a nil value removes it):
+    // ties a control to its label (AccessibilityTitleUIElementAttribute), for one.
+    void accessibilitySetOverrideValueForAttribute(const Value& value, const QString& attribute);
+    Value accessibilityOverrideValue(const QString& attribute) const { return overrides_.value(attribute); }
+    QStringList accessibilityOverriddenAttributes() const { return overrides_.keys(); }
 
 protected:
     // The element as a value (the kit::Object it is part of).
     Value self() const;
     // Tells the platform bridge the element's children changed.
     void accessibilityChildrenChanged();
+
+private:
+    QHash<QString, Value> overrides_;
 };
 
 // Through an element's protocol, or the defaults of views and windows; nil for anything else.
@@ -147,6 +162,8 @@ Array AccessibilityArrayAttributeValues(const Value& element, const QString& att
 std::int64_t AccessibilityIndexOfChild(const Value& element, const Value& child);
 bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute);
 void AccessibilitySetValueForAttribute(const Value& element, const Value& value, const QString& attribute);
+// The override on an element of the protocol (a control's through its accessibilityElement()).
+void AccessibilitySetOverrideValueForAttribute(const Value& element, const Value& value, const QString& attribute);
 QStringList AccessibilityActionNames(const Value& element);
 void AccessibilityPerformAction(const Value& element, const QString& action);
 bool AccessibilityIsIgnored(const Value& element);

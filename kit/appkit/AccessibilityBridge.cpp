@@ -2,6 +2,7 @@
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
 
@@ -105,6 +106,54 @@ QString knobName(const Value& scrollBar)
 
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
 
+// Whether the element lies wholly outside what shows of the nearest view or window it is part of
+// (a scroll view's visible part, the window): a screen reader then finds it off screen.
+bool outsideShownPart(const Value& element)
+{
+    Rect shown = ZeroRect;
+    Value e = element;
+    if (const Accessibility* a = dynamic_cast<const Accessibility*>(element.isObject() ? element.object().get() : nullptr))
+        if (const Ref<View> drawing = a->accessibilityDrawingView())
+            e = Value(drawing);
+    for (int guard = 0; guard < 1000 && e.isObject(); ++guard) {
+        if (const Ref<View> view = e.objectAs<View>()) {
+            if (!view->window())
+                return false;
+            shown = AccessibilityScreenRectOfRectInView(*view, view->visibleRect());
+            break;
+        }
+        if (const Ref<Window> window = e.objectAs<Window>()) {
+            shown = window->frame();
+            break;
+        }
+        e = AccessibilityAttributeValue(e, AccessibilityParentAttribute);
+    }
+    if (!e.isObject())
+        return false;
+    const Rect box { AccessibilityAttributeValue(element, AccessibilityPositionAttribute).pointValue(),
+        AccessibilityAttributeValue(element, AccessibilitySizeAttribute).sizeValue() };
+    return !IsEmptyRect(box) && !IntersectsRect(box, shown);
+}
+
+// The states a change of value may touch, those of `now` that differ from `before`. A check box's
+// mixed state carries `checked` along: Qt 6.4's bus bridge passes on only that one, and a reader
+// then reads the check box's state again.
+QAccessible::State changedStates(QAccessible::State before, QAccessible::State now)
+{
+    QAccessible::State changed;
+    changed.checked = before.checked != now.checked;
+    changed.checkStateMixed = before.checkStateMixed != now.checkStateMixed;
+    changed.checked = changed.checked || changed.checkStateMixed;
+    changed.pressed = before.pressed != now.pressed;
+    changed.busy = before.busy != now.busy;
+    changed.selected = before.selected != now.selected;
+    changed.expanded = before.expanded != now.expanded;
+    changed.collapsed = before.collapsed != now.collapsed;
+    return changed;
+}
+
+bool anyState(QAccessible::State s) { return s.checked || s.checkStateMixed || s.pressed || s.busy || s.selected || s.expanded || s.collapsed; }
+
 QAccessibleInterface* hostInterfaceOf(const Ref<Window>& window)
 {
     QWidget* host = window ? window->hostWidget() : nullptr;
@@ -159,6 +208,8 @@ public:
     {
         switch (t) {
         case QAccessible::Name: {
+            if (QAccessibleInterface* label = titleElementInterface())
+                return label->text(QAccessible::Name);
             const QString title = spokenText(attribute(AccessibilityTitleAttribute));
             // A label and a table's cell are named by what they show.
             if (title.isEmpty() && (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityCellRole)))
@@ -171,6 +222,9 @@ public:
             return spokenText(attribute(AccessibilityHelpAttribute));
         case QAccessible::Description: {
             const QString help = spokenText(attribute(AccessibilityHelpAttribute));
+            // Qt 6.4's bus bridge publishes no value text for a colour chooser: it says its colour here.
+            if (help.isEmpty() && isRole(AccessibilityColorWellRole))
+                return spokenText(attribute(AccessibilityValueAttribute));
             // An empty field says what it is for.
             return help.isEmpty() && fullText().isEmpty() ? spokenText(attribute(AccessibilityPlaceholderValueAttribute)) : help;
         }
@@ -186,6 +240,14 @@ public:
         const Value e = element();
         if (t == QAccessible::Value && AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute) && !attribute(AccessibilityValueAttribute).isNumber())
             AccessibilitySetValueForAttribute(e, Value(text), AccessibilityValueAttribute);
+    }
+    // Labelled by its title element.
+    QList<std::pair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override
+    {
+        QAccessibleInterface* label = titleElementInterface();
+        if (!label || !(match & QAccessible::Label))
+            return {};
+        return { { label, QAccessible::Label } };
     }
     QRect rect() const override
     {
@@ -206,10 +268,8 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        if (has(AccessibilityFocusedAttribute)) {
-            s.focusable = AccessibilityIsAttributeSettable(element(), AccessibilityFocusedAttribute);
-            s.focused = attribute(AccessibilityFocusedAttribute).boolValue();
-        }
+        s.focusable = AccessibilityIsAttributeSettable(element(), AccessibilityFocusedAttribute);
+        s.focused = attribute(AccessibilityFocusedAttribute).boolValue();
         if (has(AccessibilityEnabledAttribute))
             s.disabled = !attribute(AccessibilityEnabledAttribute).boolValue();
         if (has(AccessibilitySelectedAttribute)) {
@@ -251,6 +311,7 @@ public:
                     listed = listed || sameElement(v, element());
             s.offscreen = !listed;
         }
+        s.offscreen = s.offscreen || outsideShownPart(element());
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType type) override
@@ -422,12 +483,20 @@ public:
         AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
     }
 
-    // The text last announced, so an update says what it replaced; the selection likewise.
+    // The text last announced, so an update says what it replaced; the selection and the states
+    // likewise.
     QString announcedText;
     Range announcedSelection { 0, 0 };
+    QAccessible::State announcedState;
 
 private:
     bool isRole(const QString& role) const { return attribute(AccessibilityRoleAttribute).stringValue() == role; }
+    // The interface of the element that names this one; null without one (or when it is this one).
+    QAccessibleInterface* titleElementInterface() const
+    {
+        const Value title = attribute(AccessibilityTitleUIElementAttribute);
+        return title.isObject() && !sameElement(title, element()) ? AccessibilityBridge::interfaceFor(title) : nullptr;
+    }
     bool isText() const
     {
         return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole);
@@ -521,7 +590,7 @@ AccessibilityBridge::EventObserver& eventObserver()
 void notify(QAccessibleEvent& event)
 {
     if (const auto observer = eventObserver())
-        observer(int(event.type()), event.accessibleInterface());
+        observer(event);
     QAccessible::updateAccessibility(&event);
 }
 
@@ -602,6 +671,7 @@ QAccessibleInterface* AccessibilityBridge::interfaceFor(const Value& element)
     auto* iface = new accessibilitybridge::ElementInterface(object);
     iface->announcedText = iface->fullText();
     iface->announcedSelection = iface->selectedRange();
+    iface->announcedState = iface->state();
     map[key] = QAccessible::registerAccessibleInterface(iface);
     return iface;
 }
@@ -642,22 +712,22 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
     if (!iface)
         return;
     if (iface->textInterface()) {
-        const QString now = iface->fullText();
-        if (now == iface->announcedText)
-            return;
-        const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, now);
-        QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
-        iface->announcedText = now;
-        accessibilitybridge::notify(event);
+        // The same text again (an announcement made early, before the caret's) is no news.
+        if (const QString text = iface->fullText(); text != iface->announcedText) {
+            const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, text);
+            QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
+            iface->announcedText = text;
+            accessibilitybridge::notify(event);
+        }
     } else if (QAccessibleValueInterface* value = iface->valueInterface()) {
         QAccessibleValueChangeEvent event(iface, value->currentValue());
         accessibilitybridge::notify(event);
-    } else {
-        QAccessible::State changed;
-        changed.checked = true;
-        changed.checkStateMixed = true;
-        changed.pressed = true;
-        changed.busy = true;
+    }
+    // Only the states that changed, of those the element has (a tab is never a check box).
+    const QAccessible::State now = iface->state();
+    const QAccessible::State changed = accessibilitybridge::changedStates(iface->announcedState, now);
+    iface->announcedState = now;
+    if (accessibilitybridge::anyState(changed)) {
         QAccessibleStateChangeEvent event(iface, changed);
         accessibilitybridge::notify(event);
     }

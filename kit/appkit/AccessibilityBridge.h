@@ -8,6 +8,7 @@
 
 #include "kit/core/Value.h"
 
+class QAccessibleEvent;
 class QAccessibleInterface;
 
 namespace kit {
@@ -26,7 +27,7 @@ public:
     static QAccessibleInterface* interfaceFor(const Value& element);
 
     // Test seam: sees every event the bridge sends (Qt drops them while no platform bridge is active).
-    using EventObserver = void (*)(int event, const QAccessibleInterface* iface);
+    using EventObserver = void (*)(const QAccessibleEvent& event);
     static void setEventObserverForTesting(EventObserver observer);
 
     // Sent by kit::Accessibility.

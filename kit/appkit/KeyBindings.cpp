@@ -49,6 +49,9 @@ constexpr Binding bindings[] = {
     { KeyCodePageDown, S, "pageDownAndModifySelection" },
     { KeyCodeTab, 0, "insertTab" },
     { KeyCodeTab, S, "insertBacktab" },
+    // Out of a view that takes Tab itself (a text area).
+    { KeyCodeTab, C, "selectNextKeyView" },
+    { KeyCodeTab, C | S, "selectPreviousKeyView" },
     { KeyCodeReturn, 0, "insertNewline" },
     { KeyCodeReturn, S, "insertNewline" },
     { KeyCodeKeypadEnter, 0, "insertNewline" },

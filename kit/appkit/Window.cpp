@@ -35,6 +35,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <utility>
 
 namespace kit {
 
@@ -777,7 +778,7 @@ bool Window::makeFirstResponder(Responder* responder)
     // During the handover the window holds the position.
     firstResponder_ = nullptr;
     if (!responder || responder == this) {
-        AccessibilityBridge::focusChanged(this);
+        announceFocus();
         return true;
     }
     const std::uint64_t becoming = ++responderChanges_;
@@ -791,8 +792,24 @@ bool Window::makeFirstResponder(Responder* responder)
         return false;
     firstResponder_ = responder;
     keyLoopAnchor_ = nullptr;
-    AccessibilityBridge::focusChanged(this);
+    announceFocus();
     return true;
+}
+
+void Window::announceFocus()
+{
+    if (focusHandovers_ > 0) {
+        focusMovedInHandover_ = true;
+        return;
+    }
+    AccessibilityBridge::focusChanged(this);
+}
+
+void Window::endFocusHandover()
+{
+    if (--focusHandovers_ > 0 || !std::exchange(focusMovedInHandover_, false))
+        return;
+    AccessibilityBridge::focusChanged(this);
 }
 
 Ref<View> Window::initialFirstResponder() const { return initialFirstResponder_.lock(); }
@@ -1151,6 +1168,8 @@ KIT_REGISTER_CLASS(Window, Responder)
     c.action("toggleToolbarShown", &Window::toggleToolbarShown);
     c.action("performClose", &Window::performClose);
     c.action("cancelOperation", &Window::cancelOperation);
+    c.action("selectNextKeyView", &Window::selectNextKeyView);
+    c.action("selectPreviousKeyView", &Window::selectPreviousKeyView);
 }
 
 } // namespace kit

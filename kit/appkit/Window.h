@@ -260,6 +260,10 @@ class Window : public Responder {
     // its becomeFirstResponder (a field handing over to the field editor) keeps that inner choice.
     Ref<Responder> firstResponder() const;
     bool makeFirstResponder(Responder* responder);
+    // A field editor handing the focus on (it leaves, the window holds the focus, the next view
+    // takes it) holds the focus announcements: the responder it ends with is announced once.
+    void beginFocusHandover() { ++focusHandovers_; }
+    void endFocusHandover();
     Ref<View> initialFirstResponder() const;
     void setInitialFirstResponder(View* view);
     void selectNextKeyView(Object* sender = nullptr);
@@ -347,6 +351,8 @@ protected:
     virtual bool becomesKeyOnPressIn(const View*) const { return true; }
 
 private:
+    // Focus for the screen reader, held while a field editor hands over.
+    void announceFocus();
     friend class View;
     friend class WindowHost;
     friend class Application;
@@ -458,6 +464,8 @@ private:
     Weak<Responder> firstResponder_;
     std::uint64_t responderChanges_ = 0; // counts handovers, so an outer one sees a nested one
     const Responder* resigning_ = nullptr; // identity only: the responder leaving, not asked twice
+    int focusHandovers_ = 0;
+    bool focusMovedInHandover_ = false;
     Weak<View> initialFirstResponder_;
     // The key view that held first responder before the window took it back (a field after
     // Return): Tab goes on from there.

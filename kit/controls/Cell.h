@@ -213,6 +213,7 @@ public:
     // An enabled, editable text cell takes a new value as a user edit of its control would.
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    Ref<View> accessibilityDrawingView() const override;
 
     // Sends the action with the sender rule of cells: the control view when it is a control whose
     // cell is this one, else the cell. Answers whether someone handled it.

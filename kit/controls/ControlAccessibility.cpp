@@ -88,6 +88,8 @@ Value Cell::accessibilityAttributeValue(const QString& attribute) const
     return ViewAccessibilityAttributeValue(*view, attribute);
 }
 
+Ref<View> Cell::accessibilityDrawingView() const { return controlView(); }
+
 Value TextFieldCell::accessibilityAttributeValue(const QString& attribute) const
 {
     if (attribute == AccessibilityPlaceholderValueAttribute)

@@ -105,7 +105,9 @@ class PictureList : public View, public Accessibility {
         }
         return self();
     }
+    bool acceptsFirstResponder() const override { return takesFocus; }
     std::vector<Ref<Picture>> pictures;
+    bool takesFocus = false;
 };
 KIT_REGISTER_CLASS(PictureList, View) { }
 
@@ -276,6 +278,29 @@ TEST_F(AccessibilityBridgeTest, ASelectionOrValueChangeIsAnnouncedOnlyForElement
     list->pictures[1]->accessibilitySelectionChanged();
     ASSERT_EQ(events().size(), 1u);
     EXPECT_EQ(events().front(), std::pair(QAccessible::Selection, static_cast<const QAccessibleInterface*>(second)));
+    // A picture that is selected, told of a value change: `selected`, never a check box's states.
+    test::stateChanges().clear();
+    list->pictures[1]->selected = true;
+    list->pictures[1]->accessibilityValueChanged();
+    ASSERT_EQ(test::stateChanges().size(), 1u);
+    EXPECT_EQ(test::stateNames(test::stateChanges()[0].second), QStringLiteral("selected"));
+    // Nothing changed: nothing is sent.
+    list->pictures[1]->accessibilityValueChanged();
+    EXPECT_EQ(test::stateChanges().size(), 1u);
+}
+
+// A view that takes first responder is focusable without saying so itself, and takes the focus.
+TEST_F(AccessibilityBridgeTest, AViewThatAcceptsFirstResponderIsFocusable)
+{
+    QAccessibleInterface* listInterface = hostInterface()->child(0);
+    EXPECT_FALSE(listInterface->state().focusable);
+    list->takesFocus = true;
+    EXPECT_TRUE(listInterface->state().focusable);
+    ASSERT_NE(listInterface->actionInterface(), nullptr);
+    ASSERT_TRUE(listInterface->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
+    listInterface->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(window->firstResponder().get(), list.get());
+    EXPECT_TRUE(listInterface->state().focused);
 }
 
 struct TextChangeCase {

@@ -4,6 +4,9 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/ScrollView.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/PopUpButton.h"
@@ -164,6 +167,47 @@ TEST_F(ScreenReader, ValueChangesAreAnnouncedOnceEach)
     EXPECT_EQ(eventsOf(QAccessible::StateChanged), std::vector<const QAccessibleInterface*> { boxInterface });
 }
 
+// A state change says only the states that changed, of those the element has.
+struct StateChangeCase {
+    const char* name;
+    ButtonType type;
+    CellStateValue from, to;
+    const char* changed;
+};
+
+void PrintTo(const StateChangeCase& c, std::ostream* os) { *os << c.name; }
+
+class StateChanges : public ScreenReader, public testing::WithParamInterface<StateChangeCase> { };
+
+TEST_P(StateChanges, SayWhatChanged)
+{
+    const StateChangeCase& c = GetParam();
+    auto button = add<Button>(MakeRect(10, 10, 120, 22));
+    button->setButtonType(c.type);
+    button->setAllowsMixedState(true);
+    button->setState(c.from);
+    QAccessibleInterface* iface = interfaceOf(button);
+    events().clear();
+    test::stateChanges().clear();
+    button->setState(c.to);
+    ASSERT_EQ(test::stateChanges().size(), 1u);
+    EXPECT_EQ(test::stateChanges()[0].first, iface);
+    EXPECT_EQ(test::stateNames(test::stateChanges()[0].second), QString::fromLatin1(c.changed));
+    // The same state again is no change.
+    button->setState(c.to);
+    EXPECT_EQ(test::stateChanges().size(), 1u);
+}
+
+// Qt 6.4 passes on only `checked` to the bus: a mixed change carries it, so a reader reads the
+// check box's state again (indeterminate).
+INSTANTIATE_TEST_SUITE_P(Buttons, StateChanges,
+    testing::Values(StateChangeCase { "CheckBoxOn", SwitchButton, OffState, OnState, "checked" },
+        StateChangeCase { "CheckBoxMixed", SwitchButton, OffState, MixedState, "checked mixed" },
+        StateChangeCase { "CheckBoxOnToMixed", SwitchButton, OnState, MixedState, "checked mixed" },
+        StateChangeCase { "RadioOff", RadioButton, OnState, OffState, "checked" },
+        StateChangeCase { "Toggle", PushOnPushOffButton, OffState, OnState, "checked pressed" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Focus --------------------------------------------------------------------------------------------
 
 TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
@@ -194,6 +238,16 @@ TEST_F(ScreenReader, FocusFollowsTheFirstResponderOneElementAtATime)
     EXPECT_EQ(eventsOf(QAccessible::Focus).front(), AccessibilityBridge::interfaceFor(Value(w.window)));
     for (QAccessibleInterface* iface : all)
         EXPECT_FALSE(iface->state().focused);
+    // Tab out of the field: its editor hands the focus to the next control, one event, never the
+    // window's in between.
+    ASSERT_TRUE(w.window->makeFirstResponder(field.get()));
+    events().clear();
+    w.script->key(KeyCodeTab);
+    w.script->run();
+    // By place (y up): the control below the field is `first`.
+    EXPECT_EQ(w.window->firstResponder().get(), first.get());
+    EXPECT_EQ(eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { all[0] });
+    ASSERT_TRUE(w.window->makeFirstResponder(nullptr));
     // A screen reader may move focus itself.
     ASSERT_TRUE(all[2]->actionInterface()->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
     all[2]->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
@@ -343,6 +397,45 @@ TEST_F(ScreenReader, AProgressBarHasItsValueAndASpinnerIsBusy)
     EXPECT_EQ(s->role(), QAccessible::Animation);
     EXPECT_TRUE(s->state().busy);
     EXPECT_EQ(s->valueInterface(), nullptr);
+}
+
+TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
+{
+    auto label = add<TextField>(MakeRect(10, 10, 60, 20));
+    label->setEditable(false);
+    label->setBezeled(false);
+    label->setStringValue(QStringLiteral("Angle"));
+    auto popUp = add<PopUpButton>(MakeRect(80, 10, 100, 24));
+    popUp->addItemsWithTitles({ QStringLiteral("70°"), QStringLiteral("80°") });
+    AccessibilitySetOverrideValueForAttribute(popUp->accessibilityElement(), label->accessibilityElement(), AccessibilityTitleUIElementAttribute);
+    QAccessibleInterface* iface = interfaceOf(popUp);
+    EXPECT_EQ(AccessibilityAttributeValue(popUp->accessibilityElement(), AccessibilityTitleUIElementAttribute).object().get(),
+        label->accessibilityElement().object().get());
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Angle"));
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("70°"));
+    const auto labelledBy = iface->relations(QAccessible::Label);
+    ASSERT_EQ(labelledBy.size(), 1);
+    EXPECT_EQ(labelledBy[0].first, interfaceOf(label));
+    EXPECT_EQ(labelledBy[0].second, QAccessible::Relation(QAccessible::Label));
+}
+
+TEST_F(ScreenReader, WhatLiesOutsideTheVisiblePartIsNotShowing)
+{
+    auto scroll = add<ScrollView>(MakeRect(10, 10, 200, 100));
+    auto document = make<View>(MakeRect(0, 0, 200, 400));
+    scroll->setDocumentView(document.get());
+    scroll->contentView()->scrollToPoint(MakePoint(0, 0));
+    auto shown = make<Button>(MakeRect(10, 10, 80, 24));
+    auto below = make<Button>(MakeRect(10, 300, 80, 24));
+    document->addSubview(shown.get());
+    document->addSubview(below.get());
+    auto outside = add<Button>(MakeRect(500, 10, 80, 24));
+    EXPECT_FALSE(interfaceOf(shown)->state().offscreen);
+    EXPECT_TRUE(interfaceOf(below)->state().offscreen);
+    EXPECT_TRUE(interfaceOf(outside)->state().offscreen);
+    scroll->contentView()->scrollToPoint(MakePoint(0, 280));
+    EXPECT_TRUE(interfaceOf(shown)->state().offscreen);
+    EXPECT_FALSE(interfaceOf(below)->state().offscreen);
 }
 
 TEST_F(ScreenReader, UntitledControlsAreNamedByTheirToolTips)

@@ -244,6 +244,16 @@ TEST(FieldEditorAccessibility, TheFieldStandsForItsEditor)
     dynamic_cast<FieldEditing*>(editor.get())->setEditorSelectedRange({ 1, 0 });
     EXPECT_EQ(eventsOf(QAccessible::TextCaretMoved), (std::vector<const QAccessibleInterface*> { fieldInterface }));
     EXPECT_EQ(fieldInterface->textInterface()->cursorPosition(), 1);
+    // Typing: the text change is heard before the caret that moves past it.
+    events().clear();
+    w.script->type("x");
+    w.script->run();
+    EXPECT_EQ(dynamic_cast<FieldEditing*>(editor.get())->editorString(), QStringLiteral("Lxyon"));
+    std::vector<QAccessible::Event> heard;
+    for (const auto& [type, target] : events())
+        if (target == fieldInterface && (type == QAccessible::TextUpdated || type == QAccessible::TextCaretMoved))
+            heard.push_back(type);
+    EXPECT_EQ(heard, (std::vector<QAccessible::Event> { QAccessible::TextUpdated, QAccessible::TextCaretMoved }));
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -120,6 +121,50 @@ INSTANTIATE_TEST_SUITE_P(Paths, EditPaths,
         EditPathCase { "Tab", [](TextView&, EventScript& s) { s.key(KeyCodeTab); }, "shouldChange {5,0} \"\t\"", "hello\t world" },
         EditPathCase { "AltReturn", [](TextView&, EventScript& s) { s.key(KeyCodeReturn, {}, AlternateKeyMask); }, "shouldChange {5,0} \"\n\"",
             "hello\n world" }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Tab keys in a text view between two other key views: an editable view types Tab, every other
+// Tab key leaves it, Ctrl+Tab from any text view.
+struct LeaveCase {
+    const char* name;
+    bool editable;
+    std::uint64_t flags;
+    const char* focus; // "above", "below" or "view"
+    const char* text;
+};
+
+void PrintTo(const LeaveCase& c, std::ostream* os) { *os << c.name; }
+
+class TabKeys : public TextViewEditing, public testing::WithParamInterface<LeaveCase> { };
+
+TEST_P(TabKeys, LeaveTheViewUnlessAnEditableOneTypesTheTab)
+{
+    const LeaveCase c = GetParam();
+    // Key-view order by place: above, the view, below.
+    const auto above = make<TextView>(MakeRect(10, 292, 100, 6));
+    const auto below = make<TextView>(MakeRect(390, 2, 8, 8));
+    w->content->addSubview(above.get());
+    w->content->addSubview(below.get());
+    view->setEditable(c.editable);
+    view->setSelectedRange({ 5, 0 });
+    BeepRecorder beeps;
+    w->script->key(KeyCodeTab, {}, c.flags);
+    w->script->run();
+    const std::map<std::string, Object*> views { { "above", above.get() }, { "below", below.get() }, { "view", view.get() } };
+    EXPECT_EQ(static_cast<Object*>(w->window->firstResponder().get()), views.at(c.focus));
+    EXPECT_EQ(view->string(), QString::fromUtf8(c.text));
+    EXPECT_EQ(beeps.count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, TabKeys,
+    testing::Values(LeaveCase { "EditableTab", true, 0, "view", "hello\t world" },
+        LeaveCase { "EditableBacktab", true, ShiftKeyMask, "above", "hello world" },
+        LeaveCase { "EditableCtrlTab", true, CommandKeyMask, "below", "hello world" },
+        LeaveCase { "EditableCtrlShiftTab", true, CommandKeyMask | ShiftKeyMask, "above", "hello world" },
+        LeaveCase { "ReadOnlyTab", false, 0, "below", "hello world" },
+        LeaveCase { "ReadOnlyBacktab", false, ShiftKeyMask, "above", "hello world" },
+        LeaveCase { "ReadOnlyCtrlTab", false, CommandKeyMask, "below", "hello world" },
+        LeaveCase { "ReadOnlyCtrlShiftTab", false, CommandKeyMask | ShiftKeyMask, "above", "hello world" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TextViewEditing, ARefusedChangeChangesNothingAndSendsNoDidChange)

@@ -48,6 +48,8 @@ KIT_REGISTER_CLASS(TextView, View)
     c.action("insertNewline", &TextView::insertNewline);
     c.action("insertTab", &TextView::insertTab);
     c.action("insertBacktab", &TextView::insertBacktab);
+    c.action("selectNextKeyView", &TextView::selectNextKeyView);
+    c.action("selectPreviousKeyView", &TextView::selectPreviousKeyView);
     c.action("insertNewlineIgnoringFieldEditor", &TextView::insertNewlineIgnoringFieldEditor);
     c.action("deleteBackward", &TextView::deleteBackward);
     c.action("deleteForward", &TextView::deleteForward);

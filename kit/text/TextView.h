@@ -148,6 +148,10 @@ public:
     virtual void insertNewline(Object* sender);
     virtual void insertTab(Object* sender);
     virtual void insertBacktab(Object* sender);
+    // Out of the view to the next/previous key view (a field editor ends its session): Ctrl+Tab and
+    // Ctrl+Shift+Tab from any text view.
+    virtual void selectNextKeyView(Object* sender);
+    virtual void selectPreviousKeyView(Object* sender);
     virtual void insertNewlineIgnoringFieldEditor(Object* sender);
     virtual void deleteBackward(Object* sender);
     virtual void deleteForward(Object* sender);

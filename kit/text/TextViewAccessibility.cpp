@@ -74,15 +74,19 @@ void TextView::accessibilitySetValueForAttribute(const Value& value, const QStri
 
 void TextView::announceSelectedTextChange()
 {
-    if (!fieldEditor_) {
-        accessibilitySelectedTextChanged();
-        return;
+    // A caret that moves past typed text follows the text's announcement, which the edit would
+    // send later (the field's after the edit); the bridge sends the same text only once.
+    Accessibility* element = this;
+    Value standIn;
+    if (fieldEditor_) {
+        const Ref<View> edited = editingSessionView();
+        standIn = edited ? AccessibilityFocusedUIElement(Value(edited)) : Value();
+        element = standIn.isObject() ? dynamic_cast<Accessibility*>(standIn.object().get()) : nullptr;
     }
-    const Ref<View> edited = editingSessionView();
-    const Value element = edited ? AccessibilityFocusedUIElement(Value(edited)) : Value();
-    const Ref<Object> object = element.isObject() ? element.object() : nullptr;
-    if (auto* standIn = dynamic_cast<Accessibility*>(object.get()))
-        standIn->accessibilitySelectedTextChanged();
+    if (!element)
+        return;
+    element->accessibilityValueChanged();
+    element->accessibilitySelectedTextChanged();
 }
 
 } // namespace kit

@@ -153,19 +153,36 @@ void TextView::insertNewline(Object*)
     insertText(QStringLiteral("\n"));
 }
 
-void TextView::insertTab(Object*)
+void TextView::insertTab(Object* sender)
 {
-    if (fieldEditor_) {
-        endSessionWithMovement(TabTextMovement);
+    // Only a text the user edits takes a tab; from any other Tab moves on, as in a form.
+    if (fieldEditor_ || !editable_) {
+        selectNextKeyView(sender);
         return;
     }
     insertText(QStringLiteral("\t"));
 }
 
-void TextView::insertBacktab(Object*)
+void TextView::insertBacktab(Object* sender) { selectPreviousKeyView(sender); }
+
+void TextView::selectNextKeyView(Object*)
 {
-    if (fieldEditor_)
+    if (fieldEditor_) {
+        endSessionWithMovement(TabTextMovement);
+        return;
+    }
+    if (const Ref<Window> w = window())
+        w->selectKeyViewFollowingView(this);
+}
+
+void TextView::selectPreviousKeyView(Object*)
+{
+    if (fieldEditor_) {
         endSessionWithMovement(BacktabTextMovement);
+        return;
+    }
+    if (const Ref<Window> w = window())
+        w->selectKeyViewPrecedingView(this);
 }
 
 void TextView::insertNewlineIgnoringFieldEditor(Object*) { insertText(QStringLiteral("\n")); }
@@ -326,12 +343,17 @@ void TextView::runEndSequence(TextMovement movement, bool leaveFirstResponder)
     closeCompletions();
     if (hasMarkedText())
         unmarkText();
-    if (leaveFirstResponder)
-        if (const Ref<Window> w = window(); w && w->firstResponder().get() == this)
-            w->makeFirstResponder(w.get());
+    // The window holds the focus only between this editor and the view the end message picks.
+    const Ref<Window> handingOver = leaveFirstResponder ? window() : nullptr;
+    if (handingOver)
+        handingOver->beginFocusHandover();
+    if (handingOver && handingOver->firstResponder().get() == this)
+        handingOver->makeFirstResponder(handingOver.get());
     Dictionary info;
     info.setObjectForKey(Value(std::int64_t(movement)), Value(TextMovementKey));
     postTextNote(TextDidEndEditingNotification, TextDidEndEditingOperation, &TextDelegate::textDidEndEditing, info);
+    if (handingOver)
+        handingOver->endFocusHandover();
     endingSession_ = outer;
     // A session started from inside the end message is not the one that ended.
     if (session_ == session)
