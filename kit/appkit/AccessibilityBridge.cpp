@@ -1,6 +1,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
@@ -263,6 +264,8 @@ public:
             return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface && isText() && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
             return static_cast<QAccessibleEditableTextInterface*>(this);
+        if (type == QAccessible::TableInterface || type == QAccessible::TableCellInterface)
+            return AccessibilityTableInterfaceCast(element(), type, tableAdapter_);
         return nullptr;
     }
 
@@ -449,6 +452,7 @@ private:
     }
 
     Weak<Object> element_;
+    AccessibilityTableAdapterPtr tableAdapter_;
 };
 
 // A window's host widget: its children are the window's unignored elements.
@@ -657,6 +661,8 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         changed.checkStateMixed = true;
         changed.pressed = true;
         changed.busy = true;
+        changed.expanded = true;
+        changed.collapsed = true;
         QAccessibleStateChangeEvent event(iface, changed);
         accessibilitybridge::notify(event);
     }
