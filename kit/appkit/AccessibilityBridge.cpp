@@ -656,13 +656,15 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         QAccessibleValueChangeEvent event(iface, value->currentValue());
         accessibilitybridge::notify(event);
     } else {
+        // Only states the element can have: a row that opened is not reported as unchecked.
+        const QAccessible::State can = iface->state();
         QAccessible::State changed;
-        changed.checked = true;
-        changed.checkStateMixed = true;
-        changed.pressed = true;
+        changed.checked = can.checkable;
+        changed.checkStateMixed = can.checkable;
+        changed.pressed = can.checkable;
         changed.busy = true;
-        changed.expanded = true;
-        changed.collapsed = true;
+        changed.expanded = can.expandable;
+        changed.collapsed = can.expandable;
         QAccessibleStateChangeEvent event(iface, changed);
         accessibilitybridge::notify(event);
     }
