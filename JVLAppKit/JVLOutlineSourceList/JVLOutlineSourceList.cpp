@@ -266,6 +266,14 @@ Size JVLOutlineSourceList::sizeOfBadgeAtRow(std::int64_t row)
     return MakeSize(std::max(sourceListBadgeMinimumWidth, *known + sourceListBadgeTextPadding), sourceListBadgeHeight);
 }
 
+QStringList JVLOutlineSourceList::accessibilityTextsOfRow(std::int64_t row)
+{
+    QStringList texts = OutlineView::accessibilityTextsOfRow(row);
+    if (const Value item = itemAtRow(row); itemHasBadge(item))
+        texts << QString::number(badgeValueForItem(item));
+    return texts;
+}
+
 void JVLOutlineSourceList::drawBadgeForRowInRect(std::int64_t row, Rect badgeFrame)
 {
     const Value item = itemAtRow(row);

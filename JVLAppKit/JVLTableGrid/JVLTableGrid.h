@@ -11,6 +11,7 @@
 #include "JVLAppKit/JVLTableGrid/JVLTableGridHeaderView.h"
 #include "JVLAppKit/JVLTableGrid/JVLTableGridProtocols.h"
 
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/Control.h"
@@ -25,7 +26,11 @@
 #include <optional>
 #include <vector>
 
-class JVLTableGrid : public kit::Control, public kit::DraggingDestination, public kit::DraggingSource, public kit::NibAwaking {
+class JVLTableGrid : public kit::Control,
+                     public kit::DraggingDestination,
+                     public kit::DraggingSource,
+                     public kit::NibAwaking,
+                     public kit::AccessibilityTable {
     KIT_CLASS(JVLTableGrid)
 
     static constexpr double ColumnHeaderHeight = 19;
@@ -173,10 +178,25 @@ class JVLTableGrid : public kit::Control, public kit::DraggingDestination, publi
 
     // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose rows are the header row and
     // the visible rows, each of a header cell and the visible columns' cells, with their values
-    // and the selection; elements are made when first asked for and kept.
+    // and the selection; elements are made when first asked for and kept. With the focus in the
+    // grid, the current cell (the selection's anchor) is the focused element.
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    // kit::AccessibilityTable: every row and column by place, the headers, the selected rectangle.
+    std::int64_t accessibilityRowCount() const override { return numberOfRows_; }
+    std::int64_t accessibilityColumnCount() const override { return numberOfColumns_; }
+    kit::Value accessibilityCellForColumnRow(std::int64_t column, std::int64_t row) const override;
+    kit::Value accessibilityColumnHeader(std::int64_t column) const override;
+    kit::Value accessibilityRowHeader(std::int64_t row) const override;
+    Selection accessibilitySelection() const override { return { selectedRows_, selectedColumns_ }; }
+    bool accessibilitySetRowSelected(std::int64_t row, bool selected) override;
+    bool accessibilitySetColumnSelected(std::int64_t column, bool selected) override;
+    // Selects one cell as a click on it does.
+    void accessibilitySelectCell(std::int64_t column, std::int64_t row) { selectCell(column, row); }
     // The row element (-1: the header row) and the cell element (column -1: a row's header,
     // row -1: a column's header).
     kit::Value accessibilityRowElement(std::int64_t row) const;
@@ -251,6 +271,9 @@ private:
     std::int64_t anchorColumn() const;
     std::int64_t anchorRow() const;
     void selectCell(std::int64_t column, std::int64_t row);
+    // The cells (and rows) whose selected state changed since the two sets tell so, and the
+    // current cell is announced while the grid has focus; held while selectCell sets both.
+    void accessibilitySelectionDidChange(const kit::IndexSet& columnsBefore, const kit::IndexSet& rowsBefore);
     void scrollCellIntoView(std::int64_t column, std::int64_t row);
     void dragItemsWithEvent(const kit::Event& event, bool columns);
     kit::Ref<kit::Image> imageForRect(kit::Rect rect);
@@ -269,6 +292,7 @@ private:
     mutable std::map<std::pair<std::int64_t, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
+    bool holdsSelectionAnnouncement_ = false;
     bool allowsMultipleSelection_ = true;
     bool shouldOverrideModifiers_ = false;
     bool allowsEditing_ = false;

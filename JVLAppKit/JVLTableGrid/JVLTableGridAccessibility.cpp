@@ -1,12 +1,16 @@
 // What a screen reader finds of a table grid: the grid draws its cells itself, so the rows it
 // shows, their cells and the headers are elements of their own, in a table as a table view shows.
+// Any cell is reached by place through the table interface; the current cell has the focus.
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Window.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -32,6 +36,8 @@ public:
             names << kit::AccessibilityTitleAttribute << kit::AccessibilityValueAttribute;
         if (row_ >= 0 && column_ != -1)
             names << kit::AccessibilitySelectedAttribute;
+        if (isDataCell())
+            names << kit::AccessibilityFocusedAttribute << kit::AccessibilityRowIndexRangeAttribute << kit::AccessibilityColumnIndexRangeAttribute;
         return names;
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
@@ -72,6 +78,14 @@ public:
             const bool rowSelected = grid->selectedRowIndexes().containsIndex(row_);
             return kit::Value(isRow() ? rowSelected : rowSelected && grid->selectedColumnIndexes().containsIndex(column_));
         }
+        if (isDataCell()) {
+            if (attribute == kit::AccessibilityFocusedAttribute)
+                return kit::Value(grid->accessibilityFocusedUIElement().object().get() == this);
+            if (attribute == kit::AccessibilityRowIndexRangeAttribute)
+                return kit::Value(kit::Range { row_, 1 });
+            if (attribute == kit::AccessibilityColumnIndexRangeAttribute)
+                return kit::Value(kit::Range { column_, 1 });
+        }
         if (isRow())
             return {};
         // Headers are named by their strings; a cell by its value.
@@ -93,6 +107,26 @@ public:
         return {};
     }
 
+    // A cell is selected, or focused, as a click on it selects it.
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override
+    {
+        const kit::Ref<JVLTableGrid> grid = grid_.lock();
+        if (!grid || !isDataCell())
+            return false;
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            return kit::AccessibilityViewIsFocusable(*grid);
+        return attribute == kit::AccessibilitySelectedAttribute && grid->isEnabled();
+    }
+    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override
+    {
+        const kit::Ref<JVLTableGrid> grid = grid_.lock();
+        if (!value.boolValue() || !accessibilityIsAttributeSettable(attribute))
+            return;
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            kit::AccessibilityFocusView(*grid);
+        grid->accessibilitySelectCell(column_, row_);
+    }
+
     // A row answers the cell under the point.
     kit::Value accessibilityHitTest(kit::Point point) const override
     {
@@ -103,8 +137,10 @@ public:
         return self();
     }
 
-private:
     bool isRow() const { return column_ == RowKey; }
+    bool isDataCell() const { return column_ >= 0 && row_ >= 0; }
+
+private:
     kit::Rect rectIn(const JVLTableGrid& grid) const
     {
         if (isRow())
@@ -169,6 +205,83 @@ kit::Value JVLTableGrid::accessibilityAttributeValue(const QString& attribute) c
         return kit::Value(rows);
     }
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+bool JVLTableGrid::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
+}
+
+void JVLTableGrid::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
+{
+    if (attribute == kit::AccessibilityFocusedAttribute && value.boolValue())
+        kit::AccessibilityFocusView(*this);
+}
+
+kit::Value JVLTableGrid::accessibilityFocusedUIElement() const
+{
+    if (!hasKeyboardFocus() || selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+        return self();
+    return accessibilityCellForColumnRow(anchorColumn(), anchorRow());
+}
+
+kit::Value JVLTableGrid::accessibilityCellForColumnRow(std::int64_t column, std::int64_t row) const
+{
+    if (column < 0 || column >= numberOfColumns_ || row < 0 || row >= numberOfRows_)
+        return {};
+    return accessibilityCellElement(column, row);
+}
+
+kit::Value JVLTableGrid::accessibilityColumnHeader(std::int64_t column) const
+{
+    return column >= 0 && column < numberOfColumns_ ? accessibilityCellElement(column, -1) : kit::Value();
+}
+
+kit::Value JVLTableGrid::accessibilityRowHeader(std::int64_t row) const
+{
+    return row >= 0 && row < numberOfRows_ ? accessibilityCellElement(-1, row) : kit::Value();
+}
+
+// A whole row or column: the selection becomes that row (or column) across the grid.
+bool JVLTableGrid::accessibilitySetRowSelected(std::int64_t row, bool selected)
+{
+    if (!selected || row < 0 || row >= numberOfRows_ || numberOfColumns_ == 0)
+        return false;
+    setSelectedColumnIndexes(kit::IndexSet::indexSetWithIndexesInRange({ 0, numberOfColumns_ }));
+    setSelectedRowIndexes(kit::IndexSet(row));
+    return selectedRows_.containsIndex(row);
+}
+
+bool JVLTableGrid::accessibilitySetColumnSelected(std::int64_t column, bool selected)
+{
+    if (!selected || column < 0 || column >= numberOfColumns_ || numberOfRows_ == 0)
+        return false;
+    setSelectedRowIndexes(kit::IndexSet::indexSetWithIndexesInRange({ 0, numberOfRows_ }));
+    setSelectedColumnIndexes(kit::IndexSet(column));
+    return selectedColumns_.containsIndex(column);
+}
+
+void JVLTableGrid::accessibilitySelectionDidChange(const kit::IndexSet& columnsBefore, const kit::IndexSet& rowsBefore)
+{
+    if (holdsSelectionAnnouncement_ || (columnsBefore == selectedColumns_ && rowsBefore == selectedRows_))
+        return;
+    // The elements made so far whose selected state changed, in order.
+    std::vector<kit::Ref<kit::Object>> changed;
+    for (const auto& [place, element] : accessibilityElements_) {
+        const auto [column, row] = place;
+        if (row < 0 || column == -1)
+            continue;
+        const bool wholeRow = column == RowKey;
+        const bool was = rowsBefore.containsIndex(row) && (wholeRow || columnsBefore.containsIndex(column));
+        const bool is = selectedRows_.containsIndex(row) && (wholeRow || selectedColumns_.containsIndex(column));
+        if (was != is)
+            changed.push_back(element);
+    }
+    for (const kit::Ref<kit::Object>& element : changed)
+        dynamic_cast<kit::Accessibility*>(element.get())->accessibilitySelectionChanged();
+    // The cell moved to is the focused element now.
+    if (const kit::Ref<kit::Window> w = window(); w && hasKeyboardFocus())
+        kit::AccessibilityBridge::focusChanged(w.get());
 }
 
 kit::Value JVLTableGrid::accessibilityHitTest(kit::Point point) const

@@ -12,6 +12,8 @@
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextView.h"
 
+#include <utility>
+
 using namespace kit;
 
 namespace {
@@ -31,10 +33,11 @@ void JVLTableGrid::setSelectedColumnIndexes(const IndexSet& indexes)
     IndexSet stored = indexes;
     if (const auto d = delegateFor(WillSelectColumns))
         stored = d->tableGridWillSelectColumnsAtIndexPath(this, indexes);
-    selectedColumns_ = stored;
+    const IndexSet before = std::exchange(selectedColumns_, stored);
     setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
     NotificationCenter::defaultCenter()->postNotificationNameObject(JVLTableGridDidChangeSelectionNotification, this);
+    accessibilitySelectionDidChange(before, selectedRows_);
 }
 
 void JVLTableGrid::setSelectedRowIndexes(const IndexSet& indexes)
@@ -44,10 +47,11 @@ void JVLTableGrid::setSelectedRowIndexes(const IndexSet& indexes)
     IndexSet stored = indexes;
     if (const auto d = delegateFor(WillSelectRows))
         stored = d->tableGridWillSelectRowsAtIndexPath(this, indexes);
-    selectedRows_ = stored;
+    const IndexSet before = std::exchange(selectedRows_, stored);
     setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
     NotificationCenter::defaultCenter()->postNotificationNameObject(JVLTableGridDidChangeSelectionNotification, this);
+    accessibilitySelectionDidChange(selectedColumns_, before);
 }
 
 void JVLTableGrid::setStickyColumnRow(int columnEdge, int rowEdge)
@@ -62,8 +66,13 @@ std::int64_t JVLTableGrid::anchorRow() const { return stickyRowEdge_ == 4 ? sele
 
 void JVLTableGrid::selectCell(std::int64_t column, std::int64_t row)
 {
+    // One announcement for the cell moved to, not one per index set.
+    const IndexSet columnsBefore = selectedColumns_, rowsBefore = selectedRows_;
+    holdsSelectionAnnouncement_ = true;
     setSelectedColumnIndexes(IndexSet(column));
     setSelectedRowIndexes(IndexSet(row));
+    holdsSelectionAnnouncement_ = false;
+    accessibilitySelectionDidChange(columnsBefore, rowsBefore);
 }
 
 void JVLTableGrid::scrollCellIntoView(std::int64_t column, std::int64_t row)

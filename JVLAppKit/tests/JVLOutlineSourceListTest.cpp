@@ -1,6 +1,7 @@
 #include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceList.h"
 #include "JVLAppKit/JVLOutlineSourceList/JVLOutlineSourceListItem.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ScrollView.h"
@@ -11,6 +12,7 @@
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QBuffer>
 
@@ -400,6 +402,29 @@ TEST_F(JVLOutlineSourceListTest, BadgesAre14HighAndAtLeast22Wide)
     EXPECT_EQ(list->sizeOfBadgeAtRow(3), MakeSize(22, 14));
     EXPECT_EQ(list->sizeOfBadgeAtRow(5), ZeroSize);
     EXPECT_EQ(list->badgeValueForItem(Value(find("d"))), NotFound);
+}
+
+// The arrows as a screen reader hears them: the row moved to gets the focus, named by its title
+// and its badge.
+TEST_F(JVLOutlineSourceListTest, TheRowTheArrowsReachIsHeardWithItsBadge)
+{
+    struct Listening {
+        Listening() { AccessibilityBridge::setEventObserverForTesting(test::recordEvent); }
+        ~Listening() { AccessibilityBridge::setEventObserverForTesting(nullptr); }
+    } listening;
+    find("b")->setBadgeValue(7);
+    show();
+    QAccessibleInterface* tree = AccessibilityBridge::interfaceFor(list->accessibilityElement());
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->child(1)->text(QAccessible::Name), QStringLiteral("a"));
+    EXPECT_EQ(tree->child(2)->text(QAccessible::Name), QStringLiteral("b, 7"));
+    window->makeFirstResponder(list.get());
+    list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    test::events().clear();
+    key(KeyCodeDownArrow);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { tree->child(2) });
+    EXPECT_TRUE(tree->child(2)->state().selected);
+    EXPECT_TRUE(tree->child(2)->state().focused);
 }
 
 TEST_F(JVLOutlineSourceListTest, IconBoxesAreNoTallerThanARow)

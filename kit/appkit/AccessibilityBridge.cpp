@@ -1,6 +1,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
@@ -325,6 +326,8 @@ public:
             return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface && isText() && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
             return static_cast<QAccessibleEditableTextInterface*>(this);
+        if (type == QAccessible::TableInterface || type == QAccessible::TableCellInterface)
+            return AccessibilityTableInterfaceCast(element(), type, tableAdapter_);
         return nullptr;
     }
 
@@ -519,6 +522,7 @@ private:
     }
 
     Weak<Object> element_;
+    AccessibilityTableAdapterPtr tableAdapter_;
 };
 
 // A window's host widget: its children are the window's unignored elements.

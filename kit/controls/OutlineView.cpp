@@ -355,6 +355,7 @@ void OutlineView::expandItemExpandChildren(const Value& item, bool expandChildre
         refreshDescendants(node, oldCount);
     for (const Node* n : changing)
         postItemNotification(OutlineViewItemDidExpandNotification, n);
+    accessibilityItemExpansionDidChange(item);
     saveExpandedItems();
 }
 
@@ -386,6 +387,7 @@ void OutlineView::collapseItemCollapseChildren(const Value& item, bool collapseC
         refreshDescendants(node, oldCount);
     for (const Node* n : changing)
         postItemNotification(OutlineViewItemDidCollapseNotification, n);
+    accessibilityItemExpansionDidChange(item);
     saveExpandedItems();
 }
 

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace kit {
 
@@ -722,6 +723,8 @@ void TableView::observeWindow(Window* window, bool observe)
 
 std::int64_t TableView::selectedRow() const { return selected_.isEmpty() ? -1 : selected_.lastIndex(); }
 
+std::int64_t TableView::currentRow() const { return cursorRow_ >= 0 && isRowSelected(cursorRow_) ? cursorRow_ : selectedRow(); }
+
 void TableView::selectRowIndexesByExtendingSelection(const IndexSet& indexes, bool extend)
 {
     MutableIndexSet next = extend ? MutableIndexSet(selected_) : MutableIndexSet();
@@ -730,8 +733,9 @@ void TableView::selectRowIndexesByExtendingSelection(const IndexSet& indexes, bo
     if (next == selected_)
         return;
     redrawSelectedRows();
-    selected_ = next;
+    const IndexSet before = std::exchange(selected_, next);
     redrawSelectedRows();
+    accessibilitySelectionDidChange(before);
     if (inSelectSession_) {
         changedInSession_ = true;
         NotificationCenter::defaultCenter()->postNotificationNameObject(selectionIsChangingName(), this);
@@ -810,6 +814,8 @@ void TableView::moveSelectionToRow(std::int64_t row, bool extend, bool scroll)
     if (n == 0)
         return;
     row = std::clamp<std::int64_t>(row, 0, n - 1);
+    // The row moved to is current while the selection changes, so it is the one announced.
+    const std::int64_t previous = std::exchange(cursorRow_, row);
     if (extend && allowsMultipleSelection_ && anchorRow_ >= 0) {
         const std::int64_t from = std::min(anchorRow_, row), to = std::max(anchorRow_, row);
         proposeSelection(IndexSet::indexSetWithIndexesInRange({ from, to - from + 1 }));
@@ -818,8 +824,8 @@ void TableView::moveSelectionToRow(std::int64_t row, bool extend, bool scroll)
         if (isRowSelected(row))
             anchorRow_ = row;
     }
-    if (isRowSelected(row))
-        cursorRow_ = row;
+    if (!isRowSelected(row))
+        cursorRow_ = previous;
     if (scroll)
         scrollRowToVisible(row);
 }

@@ -200,8 +200,15 @@ public:
     void resizeWithOldSuperviewSize(Size oldSize) override;
 
     // Accessibility (TableViewAccessibility.cpp): the view stands back for a table (or outline)
-    // element whose rows, and their cells, are elements made only when asked for.
+    // element whose rows, and their cells, are elements made only when asked for. The current
+    // row is the focused element while the view has focus; each selection change announces it.
     Value accessibilityElement() const override;
+    // What a row shows, cell by cell, as its element's name says it; a view that draws more in
+    // a row (a badge) adds it.
+    virtual QStringList accessibilityTextsOfRow(std::int64_t row);
+    // The row the keys move from: the last one moved to while it stays selected, else the last
+    // selected; -1 without a selection.
+    std::int64_t currentRow() const;
 
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
@@ -286,6 +293,11 @@ protected:
     // The selection changed by the program: re-set without asking; used when rows move.
     void replaceSelection(const IndexSet& indexes, bool notify);
     void postSelectionDidChange();
+    // Tells accessibility which rows the selection took in or left out since `before`, and,
+    // with the focus here, the current row.
+    void accessibilitySelectionDidChange(const IndexSet& before);
+    // Tells accessibility an outline item opened or closed: its row's state and the rows changed.
+    void accessibilityItemExpansionDidChange(const Value& item);
     void redrawSelectedRows();
     bool inSelectSession() const { return inSelectSession_; }
     std::int64_t anchorRow_ = -1;

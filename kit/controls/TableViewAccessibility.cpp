@@ -2,15 +2,19 @@
 // children are row elements, and a row's children are one cell element per column. A table may
 // hold millions of rows, so rows are made only when someone asks for them by index (the platform
 // adapter asks one at a time), kept while the table keeps the same row there, and a row makes its
-// cells only when asked for them. Every element holds the view weakly.
+// cells only when asked for them. Every element holds the view weakly. A row is named by what it
+// shows; while the view has focus its current row is the focused element, announced as it moves.
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableView.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace kit {
@@ -25,6 +29,9 @@ bool isPlacementAttribute(const QString& attribute)
 {
     return attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute;
 }
+
+// Whether the view has the keys (the field editor editing one of its cells counts as the view).
+bool hasFocus(const TableView& table) { return ViewAccessibilityAttributeValue(table, AccessibilityFocusedAttribute).boolValue(); }
 
 Value placeAttribute(const TableView& table, Rect rect, const QString& attribute)
 {
@@ -55,7 +62,8 @@ public:
     QStringList accessibilityAttributeNames() const override
     {
         QStringList names = ViewAccessibilityAttributeNames();
-        names << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+        names << AccessibilityTitleAttribute << AccessibilityValueAttribute << AccessibilitySelectedAttribute << AccessibilityRowIndexRangeAttribute
+              << AccessibilityColumnIndexRangeAttribute;
         return names;
     }
     Value accessibilityAttributeValue(const QString& attribute) const override;
@@ -86,6 +94,8 @@ public:
     // The row it stands for now: an outline row follows its item; -1 when the row has gone.
     std::int64_t row() const;
     const Value& item() const { return item_; }
+    // The element of its cell in `column`; nil outside the columns.
+    Value cellAt(std::int64_t column) const;
 
     QStringList accessibilityAttributeNames() const override;
     Value accessibilityAttributeValue(const QString& attribute) const override;
@@ -103,7 +113,7 @@ private:
     mutable std::vector<Ref<TableCellElement>> cells_;
 };
 
-class TableElement : public Object, public Accessibility {
+class TableElement : public Object, public Accessibility, public AccessibilityTable {
     KIT_CLASS(TableElement)
 public:
     TableElement() = default;
@@ -113,6 +123,13 @@ public:
 
     // The element of `row`, made when first asked for.
     Ref<TableRowElement> rowElement(std::int64_t row) const;
+    // The element of an outline's item (a table's row number) if it was made; else null.
+    Ref<TableRowElement> existingRowElement(const Value& key) const;
+    // Each made row whose selected state differs from `before` tells so (a client hears the row
+    // and the table's selection change).
+    void rowSelectionChanged(const IndexSet& before) const;
+    // Rows came or went (an item opened or closed).
+    void rowsChanged() { accessibilityChildrenChanged(); }
 
     QStringList accessibilityAttributeNames() const override;
     Value accessibilityAttributeValue(const QString& attribute) const override;
@@ -122,6 +139,15 @@ public:
     Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const override;
     std::int64_t accessibilityIndexOfChild(const Value& child) const override;
     Value accessibilityHitTest(Point point) const override;
+    // With the focus in the view, its current row.
+    Value accessibilityFocusedUIElement() const override;
+
+    // kit::AccessibilityTable: rows selected whole.
+    std::int64_t accessibilityRowCount() const override;
+    std::int64_t accessibilityColumnCount() const override;
+    Value accessibilityCellForColumnRow(std::int64_t column, std::int64_t row) const override;
+    Selection accessibilitySelection() const override;
+    bool accessibilitySetRowSelected(std::int64_t row, bool selected) override;
 
 private:
     Array rowElements(std::int64_t first, std::int64_t end) const;
@@ -179,6 +205,26 @@ Ref<TableRowElement> TableElement::rowElement(std::int64_t row) const
         it = rows_.emplace(key, make<TableRowElement>(table.get(), const_cast<TableElement*>(this), row, item)).first;
     }
     return it->second;
+}
+
+Ref<TableRowElement> TableElement::existingRowElement(const Value& key) const
+{
+    const auto it = rows_.find(key);
+    return it != rows_.end() ? it->second : nullptr;
+}
+
+void TableElement::rowSelectionChanged(const IndexSet& before) const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return;
+    std::vector<Ref<TableRowElement>> changed;
+    for (const auto& [key, element] : rows_)
+        if (const std::int64_t row = element->row(); row >= 0 && before.containsIndex(row) != table->isRowSelected(row))
+            changed.push_back(element);
+    std::sort(changed.begin(), changed.end(), [](const auto& a, const auto& b) { return a->row() < b->row(); });
+    for (const Ref<TableRowElement>& element : changed)
+        element->accessibilitySelectionChanged();
 }
 
 void TableElement::forgetGoneRows() const
@@ -240,12 +286,19 @@ Value TableElement::accessibilityAttributeValue(const QString& attribute) const
 bool TableElement::accessibilityIsAttributeSettable(const QString& attribute) const
 {
     const Ref<TableView> table = table_.lock();
+    if (table && attribute == AccessibilityFocusedAttribute)
+        return AccessibilityViewIsFocusable(*table);
     return table && table->isEnabled() && attribute == AccessibilitySelectedRowsAttribute;
 }
 
 void TableElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
     const Ref<TableView> table = table_.lock();
+    if (table && attribute == AccessibilityFocusedAttribute) {
+        if (value.boolValue())
+            AccessibilityFocusView(*table);
+        return;
+    }
     if (!accessibilityIsAttributeSettable(attribute) || !value.isArray())
         return;
     MutableIndexSet rows;
@@ -299,6 +352,51 @@ Value TableElement::accessibilityHitTest(Point point) const
     return row ? row->accessibilityHitTest(point) : self();
 }
 
+Value TableElement::accessibilityFocusedUIElement() const
+{
+    const Ref<TableView> table = table_.lock();
+    if (table && hasFocus(*table))
+        if (const Ref<TableRowElement> row = rowElement(table->currentRow()))
+            return Value(row);
+    return self();
+}
+
+std::int64_t TableElement::accessibilityRowCount() const
+{
+    const Ref<TableView> table = table_.lock();
+    return table ? table->numberOfRows() : 0;
+}
+
+std::int64_t TableElement::accessibilityColumnCount() const
+{
+    const Ref<TableView> table = table_.lock();
+    return table ? std::int64_t(table->tableColumns().size()) : 0;
+}
+
+Value TableElement::accessibilityCellForColumnRow(std::int64_t column, std::int64_t row) const
+{
+    const Ref<TableRowElement> element = rowElement(row);
+    return element ? element->cellAt(column) : Value();
+}
+
+AccessibilityTable::Selection TableElement::accessibilitySelection() const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table)
+        return {};
+    return { table->selectedRowIndexes(), IndexSet::indexSetWithIndexesInRange({ 0, accessibilityColumnCount() }) };
+}
+
+bool TableElement::accessibilitySetRowSelected(std::int64_t row, bool selected)
+{
+    const Ref<TableRowElement> element = rowElement(row);
+    const Ref<TableView> table = table_.lock();
+    if (!element || !AccessibilityIsAttributeSettable(Value(element), AccessibilitySelectedAttribute))
+        return false;
+    element->accessibilitySetValueForAttribute(Value(selected), AccessibilitySelectedAttribute);
+    return table->isRowSelected(row) == selected;
+}
+
 // Rows ---------------------------------------------------------------------------------------------
 
 std::int64_t TableRowElement::row() const
@@ -314,7 +412,7 @@ std::int64_t TableRowElement::row() const
 QStringList TableRowElement::accessibilityAttributeNames() const
 {
     QStringList names = ViewAccessibilityAttributeNames();
-    names << AccessibilitySubroleAttribute << AccessibilityIndexAttribute << AccessibilitySelectedAttribute;
+    names << AccessibilitySubroleAttribute << AccessibilityIndexAttribute << AccessibilitySelectedAttribute << AccessibilityTitleAttribute;
     const Ref<TableView> table = table_.lock();
     if (table && outlineOf(*table))
         names << AccessibilityDisclosureLevelAttribute << AccessibilityDisclosingAttribute;
@@ -347,7 +445,10 @@ Value TableRowElement::accessibilityAttributeValue(const QString& attribute) con
     if (attribute == AccessibilityEnabledAttribute)
         return Value(table->isEnabled());
     if (attribute == AccessibilityFocusedAttribute)
-        return Value(false);
+        return Value(hasFocus(*table) && table->currentRow() == index);
+    // Named by what it shows, as a screen reader speaks the row it moves to.
+    if (attribute == AccessibilityTitleAttribute)
+        return Value(table->accessibilityTextsOfRow(index).join(QStringLiteral(", ")));
     if (outline && attribute == AccessibilityDisclosureLevelAttribute)
         return Value(outline->levelForRow(index));
     if (outline && attribute == AccessibilityDisclosingAttribute)
@@ -364,6 +465,8 @@ bool TableRowElement::accessibilityIsAttributeSettable(const QString& attribute)
         return false;
     if (attribute == AccessibilitySelectedAttribute)
         return true;
+    if (attribute == AccessibilityFocusedAttribute)
+        return AccessibilityViewIsFocusable(*table);
     const OutlineView* outline = outlineOf(*table);
     return attribute == AccessibilityDisclosingAttribute && outline && outline->isExpandable(item_);
 }
@@ -379,6 +482,14 @@ void TableRowElement::accessibilitySetValueForAttribute(const Value& value, cons
     if (attribute == AccessibilitySelectedAttribute) {
         if (on != table->isRowSelected(row()))
             table->toggleRowSelection(row());
+        return;
+    }
+    // Focus on a row: the view takes the keys and the selection moves there, as a click on it.
+    if (attribute == AccessibilityFocusedAttribute) {
+        if (on) {
+            AccessibilityFocusView(*table);
+            table->moveSelectionToRow(row(), false);
+        }
         return;
     }
     auto* outline = dynamic_cast<OutlineView*>(table.get());
@@ -398,6 +509,12 @@ Value TableRowElement::accessibilityHitTest(Point point) const
         if (cell.objectAs<TableCellElement>()->column() == table->tableColumns()[std::size_t(column)])
             return cell;
     return self();
+}
+
+Value TableRowElement::cellAt(std::int64_t column) const
+{
+    const Array all = cells();
+    return column >= 0 && column < all.count() ? all.objectAtIndex(column) : Value();
 }
 
 Array TableRowElement::cells() const
@@ -457,6 +574,12 @@ Value TableCellElement::accessibilityAttributeValue(const QString& attribute) co
         return placeAttribute(*table, table->frameOfCellAtColumnRow(column, row), attribute);
     if (attribute == AccessibilityFocusedAttribute)
         return Value(false);
+    if (attribute == AccessibilitySelectedAttribute)
+        return Value(table->isRowSelected(row));
+    if (attribute == AccessibilityRowIndexRangeAttribute)
+        return Value(Range { row, 1 });
+    if (attribute == AccessibilityColumnIndexRangeAttribute)
+        return Value(Range { column, 1 });
     if (isPlacementAttribute(attribute))
         return ViewAccessibilityAttributeValue(*table, attribute);
     // What it shows: the prepared cell's title, value and state, made only for the question.
@@ -499,5 +622,40 @@ void TableCellElement::accessibilitySetValueForAttribute(const Value& value, con
 }
 
 } // namespace tableaccessibility
+
+// The view's side ----------------------------------------------------------------------------------
+
+QStringList TableView::accessibilityTextsOfRow(std::int64_t row)
+{
+    QStringList texts;
+    for (std::int64_t column = 0; column < std::int64_t(tableColumns().size()); ++column) {
+        const Ref<Cell> cell = preparedCellAtColumnRow(column, row);
+        if (!cell)
+            continue;
+        const Value title = cell->accessibilityAttributeValue(AccessibilityTitleAttribute);
+        const Value value = cell->accessibilityAttributeValue(AccessibilityValueAttribute);
+        const QString text = title.isString() && !title.stringValue().isEmpty() ? title.stringValue() : value.isString() ? value.stringValue() : QString();
+        if (!text.isEmpty())
+            texts << text;
+    }
+    return texts;
+}
+
+void TableView::accessibilitySelectionDidChange(const IndexSet& before)
+{
+    const Ref<tableaccessibility::TableElement> element = accessibilityElement().objectAs<tableaccessibility::TableElement>();
+    element->rowSelectionChanged(before);
+    // The row the user moved to is the focused element now.
+    if (const Ref<Window> w = window(); w && tableaccessibility::hasFocus(*this))
+        AccessibilityBridge::focusChanged(w.get());
+}
+
+void TableView::accessibilityItemExpansionDidChange(const Value& item)
+{
+    const Ref<tableaccessibility::TableElement> element = accessibilityElement().objectAs<tableaccessibility::TableElement>();
+    element->rowsChanged();
+    if (const Ref<tableaccessibility::TableRowElement> row = element->existingRowElement(item))
+        row->accessibilityValueChanged();
+}
 
 } // namespace kit

@@ -158,7 +158,7 @@ void TableView::keyDown(const Event& event)
     const std::int64_t n = numberOfRows();
     if (!characters.isEmpty() && n > 0) {
         const bool shift = event.modifierFlags() & ShiftKeyMask;
-        const std::int64_t cursor = cursorRow_ >= 0 && isRowSelected(cursorRow_) ? cursorRow_ : selectedRow();
+        const std::int64_t cursor = currentRow();
         const double page = std::max(uniformRowSpan(), visibleRect().height() - uniformRowSpan());
         const auto rowAtOffset = [&](double dy) {
             const double y = std::clamp(rowTop(std::max<std::int64_t>(cursor, 0)) + dy, 0.0, std::nextafter(rowsHeight(), 0.0));

@@ -2,10 +2,12 @@
 // elements are made only as a client walks to them, each with one cell per column; selection
 // and, in outlines, disclosure level and expansion, each asking the delegate as the user's would.
 
+#include "AccessibilityTestSupport.h"
 #include "ControlsTestSupport.h"
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableView.h"
@@ -95,6 +97,7 @@ class TableAccessibility : public testing::Test {
 protected:
     void SetUp() override
     {
+        AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
         QAccessible::setActive(true);
         scroll = make<ScrollView>(MakeRect(0, 0, 300, 200));
         table = make<TableView>(MakeRect(0, 0, 300, 200));
@@ -109,7 +112,18 @@ protected:
         host = AccessibilityBridge::interfaceFor(Value(w.window));
         tableInterface = findByRole(host, QAccessible::Table);
     }
-    void TearDown() override { QAccessible::setActive(false); }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+    }
+    // Presses `keyCode` with the table's keys and answers the events it sent.
+    void press(std::uint16_t keyCode)
+    {
+        test::events().clear();
+        w.script->key(keyCode);
+        w.script->run();
+    }
 
     ControlWindow w { Size { 300, 200 } };
     Ref<AccessibleRowsSource> source = make<AccessibleRowsSource>();
@@ -272,6 +286,7 @@ class OutlineAccessibility : public testing::Test {
 protected:
     void SetUp() override
     {
+        AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
         QAccessible::setActive(true);
         scroll = make<ScrollView>(MakeRect(0, 0, 300, 200));
         outline = make<OutlineView>(MakeRect(0, 0, 300, 200));
@@ -284,7 +299,11 @@ protected:
         outline->setDataSource(source.get());
         tree = findByRole(AccessibilityBridge::interfaceFor(Value(w.window)), QAccessible::Tree);
     }
-    void TearDown() override { QAccessible::setActive(false); }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+    }
     Value item(const QString& title) const { return Value(source->find(title)); }
 
     ControlWindow w { Size { 300, 200 } };
@@ -392,6 +411,137 @@ TEST_F(OutlineAccessibility, AnOutlineCellIsNamedByItsTitle)
 {
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->child(2)->child(0)->text(QAccessible::Name), QStringLiteral("Group 2"));
+}
+
+TEST_F(TableAccessibility, ATableTakesFocusAndARowIsNamedByWhatItShows)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    EXPECT_TRUE(tableInterface->state().focusable);
+    EXPECT_FALSE(tableInterface->state().focused);
+    QAccessibleInterface* row = tableInterface->child(7);
+    EXPECT_EQ(row->text(QAccessible::Name), QStringLiteral("7/name, 7/size"));
+    EXPECT_TRUE(row->state().focusable);
+
+    ASSERT_NE(tableInterface->actionInterface(), nullptr);
+    tableInterface->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(w.window->firstResponder().get(), table.get());
+    EXPECT_TRUE(tableInterface->state().focused);
+}
+
+// Up and Down as a screen reader hears them: one focus event for the row moved to, which reads
+// focused and selected, and the rows whose selection changed tell the table's selection changed.
+TEST_F(TableAccessibility, TheArrowsFocusTheRowTheyMoveTo)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    w.window->makeFirstResponder(table.get());
+    table->selectRowIndexesByExtendingSelection(IndexSet(2), false);
+    QAccessibleInterface* row2 = tableInterface->child(2);
+    QAccessibleInterface* row3 = tableInterface->child(3);
+
+    press(KeyCodeDownArrow);
+    EXPECT_EQ(table->selectedRowIndexes(), IndexSet(3));
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { row3 });
+    EXPECT_EQ(test::eventsOf(QAccessible::Selection), (std::vector<const QAccessibleInterface*> { row2, row3 }));
+    EXPECT_EQ(row3->text(QAccessible::Name), QStringLiteral("3/name, 3/size"));
+    EXPECT_TRUE(row3->state().focused);
+    EXPECT_TRUE(row3->state().selected);
+    EXPECT_FALSE(row2->state().focused);
+    EXPECT_EQ(tableInterface->focusChild(), row3);
+
+    press(KeyCodeUpArrow);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { row2 });
+
+    // Extending with Shift: the row moved to, not the last selected, is the one announced.
+    table->setAllowsMultipleSelection(true);
+    test::events().clear();
+    w.script->key(KeyCodeUpArrow, {}, ShiftKeyMask);
+    w.script->run();
+    EXPECT_EQ(table->selectedRowIndexes(), (IndexSet { 1, 2 }));
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { tableInterface->child(1) });
+
+    // Without the focus, a selection made by the program moves no one's focus.
+    w.window->makeFirstResponder(nullptr);
+    test::events().clear();
+    table->selectRowIndexesByExtendingSelection(IndexSet(4), false);
+    EXPECT_TRUE(test::eventsOf(QAccessible::Focus).empty());
+}
+
+TEST_F(TableAccessibility, TheTableAnswersQtsTableInterfaceByPlace)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    QAccessibleTableInterface* grid = tableInterface->tableInterface();
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->rowCount(), 5'000'000);
+    EXPECT_EQ(grid->columnCount(), 2);
+    QAccessibleInterface* cell = grid->cellAt(4'000'000, 1);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Value), QStringLiteral("4000000/size"));
+    EXPECT_EQ(cell, tableInterface->child(4'000'000)->child(1));
+    QAccessibleTableCellInterface* place = cell->tableCellInterface();
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->rowIndex(), 4'000'000);
+    EXPECT_EQ(place->columnIndex(), 1);
+    EXPECT_EQ(place->rowExtent(), 1);
+    EXPECT_EQ(place->columnExtent(), 1);
+    EXPECT_EQ(place->table(), tableInterface);
+    EXPECT_EQ(tableInterface->tableCellInterface(), nullptr);
+    EXPECT_EQ(tableInterface->child(3)->tableInterface(), nullptr);
+
+    // Rows are selected whole: each selected row's cells, no column.
+    table->setAllowsMultipleSelection(true);
+    table->selectRowIndexesByExtendingSelection(IndexSet { 2, 5 }, false);
+    EXPECT_EQ(grid->selectedRows(), (QList<int> { 2, 5 }));
+    EXPECT_EQ(grid->selectedRowCount(), 2);
+    EXPECT_EQ(grid->selectedColumnCount(), 0);
+    EXPECT_TRUE(grid->isRowSelected(5));
+    EXPECT_FALSE(grid->isRowSelected(3));
+    EXPECT_EQ(grid->selectedCellCount(), 4);
+    QStringList selected;
+    for (QAccessibleInterface* c : grid->selectedCells())
+        selected << c->text(QAccessible::Value);
+    EXPECT_EQ(selected, (QStringList { "2/name", "2/size", "5/name", "5/size" }));
+    EXPECT_TRUE(grid->cellAt(5, 0)->tableCellInterface()->isSelected());
+    EXPECT_FALSE(grid->cellAt(4, 0)->tableCellInterface()->isSelected());
+
+    // Selecting through the interface goes the user's way, the delegate asked.
+    auto delegate = make<RefusingRowDelegate>();
+    table->setDelegate(delegate.get());
+    EXPECT_TRUE(grid->selectRow(7));
+    EXPECT_FALSE(grid->selectRow(3));
+    EXPECT_TRUE(grid->unselectRow(2));
+    EXPECT_EQ(table->selectedRowIndexes(), (IndexSet { 5, 7 }));
+    EXPECT_FALSE(grid->selectColumn(0));
+}
+
+TEST_F(OutlineAccessibility, TheArrowsOpenCloseAndMoveAndEachIsHeard)
+{
+    ASSERT_NE(tree, nullptr);
+    EXPECT_TRUE(tree->state().focusable);
+    w.window->makeFirstResponder(outline.get());
+    outline->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    QAccessibleInterface* group1 = tree->child(1);
+    EXPECT_EQ(group1->text(QAccessible::Name), QStringLiteral("Group 1"));
+
+    test::events().clear();
+    w.script->key(KeyCodeRightArrow);
+    w.script->run();
+    EXPECT_TRUE(group1->state().expanded);
+    EXPECT_EQ(test::eventsOf(QAccessible::StateChanged), std::vector<const QAccessibleInterface*> { group1 });
+    EXPECT_EQ(test::eventsOf(QAccessible::ObjectReorder), std::vector<const QAccessibleInterface*> { tree });
+
+    test::events().clear();
+    w.script->key(KeyCodeDownArrow);
+    w.script->run();
+    QAccessibleInterface* leaf = tree->child(2);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { leaf });
+    EXPECT_EQ(leaf->text(QAccessible::Name), QStringLiteral("Item 1.0"));
+    EXPECT_TRUE(leaf->state().selected);
+    EXPECT_TRUE(leaf->state().focused);
+
+    w.script->key(KeyCodeUpArrow).key(KeyCodeLeftArrow);
+    w.script->run();
+    EXPECT_TRUE(group1->state().collapsed);
+    EXPECT_EQ(tree->childCount(), 3);
 }
 
 } // namespace

@@ -1,0 +1,140 @@
+// The grid to a screen reader: Qt's table interface answered by place over every row, without
+// an element per row, and the arrows heard as the focus moving to the cell they select.
+
+#include "JVLTableGridTestSupport.h"
+
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/tests/AccessibilityTestSupport.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
+using namespace kit;
+
+namespace {
+
+class TableGridAccessibilityTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+        QAccessible::setActive(true);
+        table = AccessibilityBridge::interfaceFor(Value(Ref<Object>(w.grid)));
+        ASSERT_NE(table, nullptr);
+        cells = table->tableInterface();
+        ASSERT_NE(cells, nullptr);
+    }
+    void TearDown() override
+    {
+        QAccessible::setActive(false);
+        AccessibilityBridge::setEventObserverForTesting(nullptr);
+    }
+    void key(std::uint16_t code)
+    {
+        test::events().clear();
+        w.script->key(code);
+        w.script->run();
+    }
+
+    TableGridWindow w { { 400, 300 }, [](TableGridTestDataSource& s) {
+                           s.rows = 100'000'000;
+                           s.ops.insert(QStringLiteral("tableGridHeaderStringForColumn"));
+                           s.ops.insert(QStringLiteral("tableGridHeaderStringForRow"));
+                           s.values[{ 1, 99'999'998 }] = Value(QStringLiteral("far"));
+                           s.values[{ 1, 3 }] = Value(QStringLiteral("below"));
+                           s.values[{ 2, 3 }] = Value(12.5);
+                       } };
+    QAccessibleInterface* table = nullptr;
+    QAccessibleTableInterface* cells = nullptr;
+};
+
+TEST_F(TableGridAccessibilityTest, EveryRowAndColumnIsReachedByPlaceWithHeaders)
+{
+    EXPECT_EQ(cells->rowCount(), 100'000'000);
+    EXPECT_EQ(cells->columnCount(), 8);
+    EXPECT_TRUE(table->state().focusable);
+    // The children stay the rows shown.
+    EXPECT_LT(table->childCount(), 20);
+
+    QAccessibleInterface* far = cells->cellAt(99'999'998, 1);
+    ASSERT_NE(far, nullptr);
+    EXPECT_EQ(far->text(QAccessible::Name), QStringLiteral("far"));
+    QAccessibleTableCellInterface* place = far->tableCellInterface();
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->rowIndex(), 99'999'998);
+    EXPECT_EQ(place->columnIndex(), 1);
+    EXPECT_EQ(place->table(), table);
+    ASSERT_EQ(place->columnHeaderCells().size(), 1);
+    EXPECT_EQ(place->columnHeaderCells().first()->text(QAccessible::Name), QStringLiteral("C1"));
+    ASSERT_EQ(place->rowHeaderCells().size(), 1);
+    EXPECT_EQ(place->rowHeaderCells().first()->text(QAccessible::Name), QStringLiteral("R99999998"));
+    EXPECT_EQ(cells->columnDescription(2), QStringLiteral("C2"));
+    EXPECT_EQ(cells->rowDescription(7), QStringLiteral("R7"));
+    EXPECT_EQ(cells->cellAt(3, 2)->text(QAccessible::Value), QStringLiteral("12.5"));
+    EXPECT_EQ(cells->cellAt(3, 8), nullptr);
+    EXPECT_EQ(cells->cellAt(100'000'000, 0), nullptr);
+}
+
+TEST_F(TableGridAccessibilityTest, TheSelectedRectangleIsTheSelectedCellsAndACellPressSelectsIt)
+{
+    w.grid->setSelectedColumnIndexes(gridRange(1, 2));
+    w.grid->setSelectedRowIndexes(IndexSet(3));
+    EXPECT_EQ(cells->selectedCellCount(), 2);
+    QStringList selected;
+    for (QAccessibleInterface* cell : cells->selectedCells())
+        selected << cell->text(QAccessible::Value);
+    EXPECT_EQ(selected, (QStringList { "below", "12.5" }));
+    EXPECT_TRUE(cells->cellAt(3, 2)->tableCellInterface()->isSelected());
+    EXPECT_FALSE(cells->cellAt(3, 3)->tableCellInterface()->isSelected());
+    // Not every column: no whole row is selected.
+    EXPECT_EQ(cells->selectedRowCount(), 0);
+    EXPECT_FALSE(cells->isRowSelected(3));
+
+    QAccessibleInterface* target = cells->cellAt(40, 4);
+    ASSERT_NE(target->actionInterface(), nullptr);
+    target->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending(); // the action follows the call
+    EXPECT_EQ(gridDescribe(w.grid->selectedColumnIndexes()), QStringLiteral("4"));
+    EXPECT_EQ(gridDescribe(w.grid->selectedRowIndexes()), QStringLiteral("40"));
+    EXPECT_TRUE(target->state().selected);
+
+    // Everything: the counts are true, the listed cells a bounded few.
+    w.grid->setSelectedColumnIndexes(gridRange(0, 7));
+    w.grid->setSelectedRowIndexes(gridRange(0, 99'999'999));
+    EXPECT_EQ(cells->selectedRowCount(), 100'000'000);
+    EXPECT_EQ(cells->selectedCellCount(), 800'000'000);
+    EXPECT_TRUE(cells->isColumnSelected(7));
+    EXPECT_LE(cells->selectedCells().size(), 1000);
+    EXPECT_LE(cells->selectedRows().size(), 1000);
+}
+
+// As a screen reader hears the arrows: one focus event for the cell moved to, which reads
+// focused and selected.
+TEST_F(TableGridAccessibilityTest, TheArrowsFocusTheCellTheyMoveTo)
+{
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+
+    key(KeyCodeDownArrow);
+    QAccessibleInterface* below = cells->cellAt(3, 1);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { below });
+    EXPECT_EQ(below->text(QAccessible::Name), QStringLiteral("below"));
+    EXPECT_TRUE(below->state().focused);
+    EXPECT_TRUE(below->state().selected);
+
+    key(KeyCodeRightArrow);
+    QAccessibleInterface* right = cells->cellAt(3, 2);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { right });
+    EXPECT_EQ(right->text(QAccessible::Name), QStringLiteral("12.5"));
+    EXPECT_FALSE(below->state().focused);
+
+    // At the edge nothing moves and nothing is said.
+    w.grid->setSelectedColumnIndexes(IndexSet(0));
+    key(KeyCodeLeftArrow);
+    EXPECT_TRUE(test::eventsOf(QAccessible::Focus).empty());
+}
+
+} // namespace
