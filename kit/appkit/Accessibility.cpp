@@ -112,7 +112,7 @@ Ref<Object> focusOwnerOf(const Window& window)
 Ref<View> focusableView(const Value& element)
 {
     const Ref<View> view = element.objectAs<View>();
-    return view && view->window() && view->acceptsFirstResponder() ? view : nullptr;
+    return view && AccessibilityViewIsFocusable(*view) ? view : nullptr;
 }
 
 const QStringList& viewAttributes()
@@ -303,6 +303,14 @@ Value AccessibilityAttributeValue(const Value& element, const QString& attribute
     return {};
 }
 
+bool AccessibilityViewIsFocusable(const View& view) { return view.window() && view.acceptsFirstResponder(); }
+
+void AccessibilityFocusView(View& view)
+{
+    if (const Ref<Window> window = view.window(); window && AccessibilityViewIsFocusable(view) && window->firstResponder().get() != &view)
+        window->makeFirstResponder(&view);
+}
+
 bool AccessibilityIsAttributeSettable(const Value& element, const QString& attribute)
 {
     const Accessibility* a = accessibility::protocolOf(element);
@@ -321,7 +329,7 @@ void AccessibilitySetValueForAttribute(const Value& element, const Value& value,
     }
     if (const Ref<View> view = accessibility::focusableView(element); view && attribute == AccessibilityFocusedAttribute) {
         if (value.boolValue())
-            view->window()->makeFirstResponder(view.get());
+            AccessibilityFocusView(*view);
         return;
     }
     if (a)

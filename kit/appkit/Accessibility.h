@@ -189,6 +189,11 @@ TextChange AccessibilityTextChangeBetween(const QString& before, const QString& 
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);
 
+// A view that takes the keys (a table, an outline, a grid) is focusable through its element.
+bool AccessibilityViewIsFocusable(const View& view);
+// Makes the view first responder, as a click on it would; nothing when it cannot take focus.
+void AccessibilityFocusView(View& view);
+
 // Whether `screenPoint` lies in the element's box (its position and size).
 bool AccessibilityElementContainsPoint(const Value& element, Point screenPoint);
 // The element itself when not ignored, else its first unignored ancestor.

@@ -57,14 +57,6 @@ Value AccessibilityTableOfCell(const Value& cell)
     return {};
 }
 
-bool AccessibilityViewIsFocusable(const View& view) { return view.window() && view.acceptsFirstResponder(); }
-
-void AccessibilityFocusView(View& view)
-{
-    if (const Ref<Window> window = view.window(); window && AccessibilityViewIsFocusable(view) && window->firstResponder().get() != &view)
-        window->makeFirstResponder(&view);
-}
-
 // One adapter per element interface: the table side for a table, the cell side for a cell.
 class AccessibilityTableAdapter final : public QAccessibleTableInterface, public QAccessibleTableCellInterface {
 public:

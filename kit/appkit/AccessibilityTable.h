@@ -47,11 +47,6 @@ public:
 // The table a cell lies in: the first of its ancestors adopting AccessibilityTable; nil for none.
 Value AccessibilityTableOfCell(const Value& cell);
 
-// A view that takes the keys (a table, an outline, a grid) is focusable through its element.
-bool AccessibilityViewIsFocusable(const View& view);
-// Makes the view first responder, as a click on it would; nothing when it cannot take focus.
-void AccessibilityFocusView(View& view);
-
 // The bridge's side: Qt's table interface for an element adopting AccessibilityTable, the
 // table-cell interface for an element answering AXRowIndexRange, else null. `adapter` belongs to
 // the element's interface and is made on first use.
