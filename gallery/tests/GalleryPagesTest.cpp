@@ -1,15 +1,29 @@
 // Pages of the gallery, made in process: what they list and how they draw.
 
+#include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/CoverFlowPage.h"
+#include "gallery/pages/InspectorPage.h"
+#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SoundsPage.h"
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
 #include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
+#include "components/HKHotKey/HKHotKeyCenter.h"
+#include "gallery/GalleryPage.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/HotKeyService.h"
 #include "kit/appkit/ScrollView.h"
+#include "kit/appkit/SymbolicHotKeys.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/ColorWell.h"
+#include "kit/controls/LevelIndicator.h"
+#include "kit/controls/Stepper.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFontMetricsF>
@@ -18,7 +32,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -57,6 +74,41 @@ private:
     bool had_;
 };
 
+// A button of the page with this title (or accessible name).
+template<class T = Button>
+Ref<T> pageControlTitled(View* page, const QString& title)
+{
+    std::vector<T*> all;
+    collect(page, all);
+    for (T* b : all)
+        if (b->title() == title)
+            return Ref<T>(b);
+    return nullptr;
+}
+
+// The page opens editing; its button names what a click turns to and does just that.
+TEST(GalleryInspectorPage, TheEditButtonSaysWhatItSwitchesTo)
+{
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const Ref<View> page = makeInspectorPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(page.get());
+    std::vector<JVLTextViewInspector*> inspectors;
+    collect(page.get(), inspectors);
+    ASSERT_EQ(inspectors.size(), 1u);
+    JVLTextViewInspector* inspector = inspectors.front();
+    ASSERT_TRUE(inspector->editableState());
+    const Ref<Button> toggle = pageControlTitled(page.get(), QStringLiteral("Done"));
+    ASSERT_TRUE(toggle) << "an editing page offers \"Done\"";
+    toggle->performClick(nullptr);
+    EXPECT_FALSE(inspector->editableState());
+    EXPECT_EQ(toggle->title(), QStringLiteral("Edit"));
+    toggle->performClick(nullptr);
+    EXPECT_TRUE(inspector->editableState());
+    EXPECT_EQ(toggle->title(), QStringLiteral("Done"));
+    page->removeFromSuperview();
+    window->close();
+}
+
 TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
 {
     QTemporaryDir home, dirs;
@@ -85,6 +137,14 @@ TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
         names << s->title();
     for (int i = 0; i < 40; ++i)
         EXPECT_TRUE(names.contains(manager->getSoundNameAtIndex(i))) << "no row for sound " << i + 1;
+    // Each Play button says which sound it plays.
+    std::vector<GalleryPushButton*> buttons;
+    collect(list.documentView().get(), buttons);
+    QStringList played;
+    for (GalleryPushButton* b : buttons)
+        played << AccessibilityBridge::interfaceFor(b->accessibilityElement())->text(QAccessible::Name);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(played.contains(QStringLiteral("Play ") + manager->getSoundNameAtIndex(i))) << "sound " << i + 1;
 
     // The last row scrolls into view.
     GallerySwatch* last = nullptr;
@@ -96,6 +156,34 @@ TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
     const Rect visible = list.documentVisibleRect();
     EXPECT_GE(last->frame().minY(), visible.minY());
     EXPECT_LE(last->frame().maxY(), visible.maxY());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+}
+
+// A name longer than its row ends in an ellipsis on one line; the tool tip and a screen reader
+// have it whole.
+TEST(GallerySoundsPage, ALongNameEndsInAnEllipsisAndShowsWholeAsItsToolTip)
+{
+    QTemporaryDir home, dirs;
+    ASSERT_TRUE(home.isValid() && dirs.isValid());
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("sounds")));
+    const QString longName = QStringLiteral("network-connectivity-established-again");
+    QFile file(home.filePath(QStringLiteral("sounds/%1.ogg").arg(longName)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", home.path().toUtf8());
+    const ScopedEnvironment dataDirs("XDG_DATA_DIRS", dirs.path().toUtf8());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+    const Ref<View> page = makeSoundsPage(MakeRect(0, 0, 900, 600));
+    std::vector<GallerySwatch*> swatches;
+    collect(page.get(), swatches);
+    const auto it = std::find_if(swatches.begin(), swatches.end(), [&](GallerySwatch* s) { return s->title() == longName; });
+    ASSERT_NE(it, swatches.end());
+    GallerySwatch& row = **it;
+    const QString shown = row.shownTitle();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(longName.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_EQ(row.toolTip(), longName);
+    EXPECT_EQ(AccessibilityAttributeValue(Value(Ref<View>(&row)), AccessibilityValueAttribute).stringValue(), longName);
     JVLSoundManager::resetSharedSoundManagerForTesting();
 }
 
