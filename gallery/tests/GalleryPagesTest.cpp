@@ -86,6 +86,50 @@ Ref<T> pageControlTitled(View* page, const QString& title)
     return nullptr;
 }
 
+// A page's hot keys go with it: back on the page the same key registers again and fires into the
+// page shown; no key stays grabbed once its page is gone.
+TEST(GalleryHotKeysPage, KeysLeaveWithTheirPage)
+{
+    auto owned = std::make_unique<FakeHotKeyBackend>();
+    FakeHotKeyBackend* fake = owned.get();
+    HotKeyService::setBackendForTesting(std::move(owned));
+    const std::uint64_t ctrlShift = CommandKeyMask | ShiftKeyMask;
+    constexpr std::uint16_t keyK = 40;
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const auto logOf = [](View* page) {
+        std::vector<GallerySwatch*> swatches;
+        collect(page, swatches);
+        QString log;
+        for (GallerySwatch* s : swatches)
+            if (s->frame().height() >= 200)
+                log = s->title();
+        return log;
+    };
+    const Ref<View> first = makeHotKeysPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(first.get());
+    pageControlTitled(first.get(), QStringLiteral("Ctrl+Shift+K"))->performClick(nullptr);
+    ASSERT_EQ(logOf(first.get()), QStringLiteral("Ctrl+Shift+K registered"));
+    EXPECT_EQ(fake->grabCount(), 1u);
+    first->removeFromSuperview();
+    EXPECT_EQ(fake->grabCount(), 0u) << "the key is not kept from other programs";
+    EXPECT_TRUE(make<HKHotKeyCenter>()->registeredHotKeys().empty());
+
+    const Ref<View> second = makeHotKeysPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(second.get());
+    pageControlTitled(second.get(), QStringLiteral("Ctrl+Shift+K"))->performClick(nullptr);
+    EXPECT_EQ(logOf(second.get()), QStringLiteral("Ctrl+Shift+K registered"));
+    fake->fire(keyK, carbonModifiersFromCocoaFlags(ctrlShift), true, ctrlShift);
+    fake->fire(keyK, carbonModifiersFromCocoaFlags(ctrlShift), false, ctrlShift);
+    RunLoop::main().runPending();
+    EXPECT_EQ(logOf(second.get()), QStringLiteral("Ctrl+Shift+K registered\nCtrl+Shift+K fired"));
+    EXPECT_EQ(logOf(first.get()), QStringLiteral("Ctrl+Shift+K registered")) << "the page that left hears nothing";
+    second->removeFromSuperview();
+    window->close();
+    HKHotKeyCenter::resetForTesting();
+    HotKeyService::resetForTesting();
+    ResetSymbolicHotKeysForTesting();
+}
+
 // The page opens editing; its button names what a click turns to and does just that.
 TEST(GalleryInspectorPage, TheEditButtonSaysWhatItSwitchesTo)
 {
