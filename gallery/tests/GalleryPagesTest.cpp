@@ -86,6 +86,138 @@ Ref<T> pageControlTitled(View* page, const QString& title)
     return nullptr;
 }
 
+// What a screen reader finds under `iface`: the names of the controls one can operate, and the
+// texts shown.
+struct HeardPage {
+    std::map<QString, int> controlNames;
+    QStringList texts;
+};
+
+void listen(QAccessibleInterface* iface, HeardPage& heard, int depth = 0)
+{
+    if (!iface || depth > 40)
+        return;
+    static const std::set<QAccessible::Role> operated { QAccessible::Button, QAccessible::CheckBox, QAccessible::RadioButton,
+        QAccessible::ButtonMenu, QAccessible::ComboBox, QAccessible::SpinBox, QAccessible::PageTab, QAccessible::ColorChooser };
+    if (operated.count(iface->role()))
+        ++heard.controlNames[iface->text(QAccessible::Name)];
+    if (iface->role() == QAccessible::StaticText)
+        heard.texts << iface->text(QAccessible::Name);
+    for (int i = 0; i < iface->childCount(); ++i)
+        listen(iface->child(i), heard, depth + 1);
+}
+
+// "Play", "Start" or "Button" ten times over tells nothing: each control of a page, in a window
+// of its own, has a name of its own. Pages that show one component several times over (a bar at
+// three widths, a sample strip per style) repeat that component's own names.
+TEST(GalleryPages, NoTwoControlsOfAPageShareAName)
+{
+    const std::set<QString> showCopies { QStringLiteral("scope-bar"), QStringLiteral("tab-bar"), QStringLiteral("tab-bar-view") };
+    for (const GalleryPage& shown : galleryPages()) {
+        if (showCopies.count(shown.id))
+            continue;
+        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+        const Ref<View> page = shown.create(MakeRect(0, 0, 900, 600));
+        window->contentView()->addSubview(page.get());
+        if (shown.isReady)
+            RunLoop::main().runUntil([&] { return shown.isReady(page.get()); }, 60);
+        // Drawn once, as on a screen: views that text lays out (an inspector's buttons) are placed.
+        window->display();
+        HeardPage heard;
+        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        for (const auto& [name, count] : heard.controlNames)
+            EXPECT_EQ(count, 1) << shown.id.toStdString() << ": \"" << name.toStdString() << "\" " << count << " times";
+        page->removeFromSuperview();
+        window->close();
+        RunLoop::main().runPending();
+    }
+}
+
+// Text a page paints is read as text: what it says, and what each command reports.
+TEST(GalleryPaintedText, EveryPaintedTextIsReadAndItsChangesAnnounced)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    const struct {
+        const char* page;
+        const char* text;
+    } cases[] = {
+        { "about", "Version" },
+        { "controls", "Return presses \u201cDefault\u201d" },
+        { "controls", "First tab" },
+        { "hot-keys", "No firings yet." },
+        { "sounds", "sounds: the system theme" },
+        { "source-list", "Selected: " },
+    };
+    for (const auto& c : cases) {
+        const auto all = galleryPages();
+        const auto it = std::find_if(all.begin(), all.end(), [&](const GalleryPage& p) { return p.id == QLatin1String(c.page); });
+        ASSERT_NE(it, all.end()) << c.page;
+        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+        const Ref<View> page = it->create(MakeRect(0, 0, 900, 600));
+        window->contentView()->addSubview(page.get());
+        HeardPage heard;
+        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        EXPECT_TRUE(std::any_of(heard.texts.begin(), heard.texts.end(), [&](const QString& t) { return t.contains(QString::fromUtf8(c.text)); }))
+            << c.page << ": no text \"" << c.text << "\" among " << heard.texts.join(QStringLiteral(" | ")).toStdString();
+        // A command's result is read out as it changes.
+        if (QLatin1String(c.page) == QLatin1String("controls") && QString::fromUtf8(c.text).startsWith(QLatin1String("Return"))) {
+            test::events().clear();
+            const Ref<Button> next = pageControlTitled(page.get(), QStringLiteral("Next Tab"));
+            ASSERT_TRUE(next);
+            next->performClick(nullptr);
+            EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated).size(), 1u) << "the status line announces \"Tab \u201cSecond\u201d shown\"";
+            HeardPage after;
+            listen(AccessibilityBridge::interfaceFor(Value(window)), after);
+            EXPECT_TRUE(after.texts.contains(QStringLiteral("Tab \u201cSecond\u201d shown")));
+            EXPECT_TRUE(after.texts.contains(QStringLiteral("Second tab")));
+        }
+        page->removeFromSuperview();
+        window->close();
+    }
+    // A swatch's new caption is announced once Qt knows the swatch.
+    auto window = make<Window>(MakeRect(0, 0, 300, 100), TitledWindowMask);
+    auto swatch = make<GallerySwatch>(MakeRect(10, 10, 200, 30), QColor(250, 250, 250), QStringLiteral("No firings yet."));
+    window->contentView()->addSubview(swatch.get());
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(swatch));
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("No firings yet."));
+    test::events().clear();
+    swatch->setTitle(QStringLiteral("Ctrl+Shift+K fired"));
+    EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated), std::vector<const QAccessibleInterface*> { iface });
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Ctrl+Shift+K fired"));
+    window->close();
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// Tab walks the stepper, the rating and the colour well left to right, as they stand.
+TEST(GalleryControlsPage, TabWalksTheStepperRowLeftToRight)
+{
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const Ref<View> page = makeControlsPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(page.get());
+    std::vector<Stepper*> steppers;
+    std::vector<LevelIndicator*> ratings;
+    std::vector<ColorWell*> wells;
+    collect(page.get(), steppers);
+    collect(page.get(), ratings);
+    collect(page.get(), wells);
+    ASSERT_FALSE(steppers.empty());
+    ASSERT_EQ(ratings.size(), 1u);
+    ASSERT_EQ(wells.size(), 1u);
+    ASSERT_TRUE(window->makeFirstResponder(steppers.front()));
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), ratings.front()) << "the rating follows the stepper";
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), wells.front()) << "the colour well follows the rating";
+    window->selectPreviousKeyView();
+    EXPECT_EQ(window->firstResponder().get(), ratings.front());
+    page->removeFromSuperview();
+    window->close();
+}
+
 // A page's hot keys go with it: back on the page the same key registers again and fires into the
 // page shown; no key stays grabbed once its page is gone.
 TEST(GalleryHotKeysPage, KeysLeaveWithTheirPage)
