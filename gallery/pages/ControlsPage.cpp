@@ -341,7 +341,7 @@ Ref<View> makeControlsPage(Rect frame)
         box->setAllowsMixedState(true);
         box->setState(states[i]);
     }
-    button(v, row(64, 388, 120, 20), "Check Disabled", SwitchButton)->setEnabled(false);
+    button(v, row(64, 388, 150, 20), "Check Disabled", SwitchButton)->setEnabled(false);
     for (int i = 0; i < 2; ++i)
         button(v, row(92, 16 + 110 * i, 100, 20), QStringLiteral("Radio %1").arg(i + 1), RadioButton)
             ->setState(i == 0 ? OnState : OffState);
