@@ -188,10 +188,11 @@ void PageRow::accessibilitySetValueForAttribute(const kit::Value& value, const Q
     const kit::Ref<PageList> list = list_.lock();
     if (!list)
         return;
+    // The row first, so that the focus coming to the list announces this row only.
+    list->selectRow(row_);
     if (attribute == kit::AccessibilityFocusedAttribute)
         if (const kit::Ref<kit::Window> w = list->window())
             w->makeFirstResponder(list.get());
-    list->selectRow(row_);
 }
 
 void PageList::drawRect(kit::Rect)
