@@ -1,5 +1,7 @@
 #include "gallery/pages/GallerySwatch.h"
 
+#include "kit/controls/ButtonCell.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>

@@ -6,7 +6,6 @@
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
-#include "kit/controls/ButtonCell.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/Slider.h"
