@@ -1,5 +1,6 @@
 #include "gallery/PageList.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
@@ -80,10 +81,24 @@ void PageList::selectRow(int row)
         w->makeFirstResponder(this);
     container->addSubview(pages_[std::size_t(row)].create(container->bounds()).get());
     setNeedsDisplay(true);
-    // A screen reader hears the selection move.
-    for (const int changed : { before, row })
+    announceRowChange(before, focusLeaves);
+}
+
+void PageList::announceRowChange(int before, bool focusAnnounced)
+{
+    for (const int changed : { before, selected_ })
         if (changed >= 0 && changed < int(rows_.size()) && rows_[std::size_t(changed)])
             rows_[std::size_t(changed)]->accessibilitySelectionChanged();
+    accessibilitySelectionChanged();
+    // The new row is the focused element: a reader that never asked about it hears it too.
+    if (hasFocus() && !focusAnnounced)
+        kit::AccessibilityBridge::focusChanged(window().get());
+}
+
+bool PageList::hasFocus() const
+{
+    const kit::Ref<kit::Window> w = window();
+    return w && w->firstResponder().get() == this;
 }
 
 // Accessibility -----------------------------------------------------------------------------------
@@ -100,11 +115,13 @@ kit::Ref<PageRow> PageList::rowElement(int row) const
 
 QStringList PageList::accessibilityAttributeNames() const
 {
-    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilitySelectedChildrenAttribute;
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityTitleAttribute << kit::AccessibilitySelectedChildrenAttribute;
 }
 
 kit::Value PageList::accessibilityAttributeValue(const QString& attribute) const
 {
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return kit::Value(QStringLiteral("Pages"));
     if (attribute == kit::AccessibilityRoleAttribute)
         return kit::Value(kit::AccessibilityListRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
@@ -127,11 +144,13 @@ kit::Value PageList::accessibilityHitTest(kit::Point point) const
     return row >= 0 && row < int(pages_.size()) ? kit::Value(rowElement(row)) : self();
 }
 
+kit::Value PageList::accessibilityFocusedUIElement() const { return selected_ >= 0 ? kit::Value(rowElement(selected_)) : self(); }
+
 QStringList PageRow::accessibilityAttributeNames() const
 {
     return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
-        kit::AccessibilityWindowAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityValueAttribute, kit::AccessibilityPositionAttribute,
-        kit::AccessibilitySizeAttribute, kit::AccessibilitySelectedAttribute, kit::AccessibilityEnabledAttribute };
+        kit::AccessibilityWindowAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute,
+        kit::AccessibilitySelectedAttribute, kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute };
 }
 
 kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
@@ -140,14 +159,14 @@ kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
     if (!list)
         return {};
     if (attribute == kit::AccessibilityRoleAttribute)
-        return kit::Value(kit::AccessibilityStaticTextRole);
+        return kit::Value(kit::AccessibilityListItemRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityStaticTextRole));
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityListItemRole));
     if (attribute == kit::AccessibilityParentAttribute)
         return kit::Value(list);
     if (attribute == kit::AccessibilityWindowAttribute)
         return kit::Value(list->window());
-    if (attribute == kit::AccessibilityTitleAttribute || attribute == kit::AccessibilityValueAttribute)
+    if (attribute == kit::AccessibilityTitleAttribute)
         return kit::Value(list->titleOfRow(row_));
     if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
         const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*list, list->rectOfRow(row_));
@@ -155,6 +174,8 @@ kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
     }
     if (attribute == kit::AccessibilitySelectedAttribute)
         return kit::Value(list->selectedRow() == row_);
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value(list->selectedRow() == row_ && list->hasFocus());
     if (attribute == kit::AccessibilityEnabledAttribute)
         return kit::Value(true);
     return {};
@@ -162,10 +183,16 @@ kit::Value PageRow::accessibilityAttributeValue(const QString& attribute) const
 
 void PageRow::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
 {
-    if (attribute != kit::AccessibilitySelectedAttribute || !value.boolValue())
+    if (!accessibilityIsAttributeSettable(attribute) || !value.boolValue())
         return;
-    if (const kit::Ref<PageList> list = list_.lock())
-        list->selectRow(row_);
+    const kit::Ref<PageList> list = list_.lock();
+    if (!list)
+        return;
+    // The row first, so that the focus coming to the list announces this row only.
+    list->selectRow(row_);
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        if (const kit::Ref<kit::Window> w = list->window())
+            w->makeFirstResponder(list.get());
 }
 
 void PageList::drawRect(kit::Rect)

@@ -43,14 +43,20 @@ public:
     void mouseDown(const kit::Event& event) override;
     void keyDown(const kit::Event& event) override;
 
-    // kit::Accessibility: a list of one row element per page, made when first asked for.
+    // kit::Accessibility: a list named "Pages" of one item per page, made when first asked for;
+    // the current row is the focused element while the list has the focus.
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
     QString titleOfRow(int row) const { return pages_[std::size_t(row)].title; }
+    bool hasFocus() const;
 
 private:
     kit::Ref<PageRow> rowElement(int row) const;
+    // A screen reader hears the current row move, as a list's focused item (unless the focus
+    // coming back to the list announced it already).
+    void announceRowChange(int before, bool focusAnnounced);
 
     std::vector<GalleryPage> pages_;
     kit::Weak<kit::View> container_;
@@ -58,8 +64,9 @@ private:
     mutable std::vector<kit::Ref<PageRow>> rows_;
 };
 
-// One row of the page list as a screen reader sees it: its title, selected when its page shows;
-// selecting it shows the page.
+// One row of the page list as a screen reader sees it: a list item named by its page, selected
+// when its page shows, focused while it is also the list's current row with the list focused;
+// selecting or focusing it shows the page.
 class PageRow : public kit::Object, public kit::Accessibility {
 public:
     PageRow(PageList* list, int row)
@@ -68,7 +75,10 @@ public:
     { }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override { return attribute == kit::AccessibilitySelectedAttribute; }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override
+    {
+        return attribute == kit::AccessibilitySelectedAttribute || attribute == kit::AccessibilityFocusedAttribute;
+    }
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
 
 private:

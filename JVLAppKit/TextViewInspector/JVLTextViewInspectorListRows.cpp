@@ -7,6 +7,8 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewTextAttachmentCell.h"
 
+#include "FoundationExtensions/JVLNSObject_Extension.h"
+
 #include "kit/controls/Button.h"
 #include "kit/graphics/Image.h"
 #include "kit/graphics/StringDrawing.h"
@@ -23,6 +25,8 @@ Ref<Button> listRowButton(const char* image)
     button->setBezelStyle(TexturedSquareBezelStyle);
     button->setImageScaling(ImageScaleProportionallyDown);
     button->setButtonType(MomentaryPushInButton);
+    // Image only: named by its tool tip, not by a cell's stock title.
+    button->setTitle(QString());
     button->setImagePosition(ImageOnly);
     button->cell()->setBordered(true);
     button->setControlSize(MiniControlSize);
@@ -52,7 +56,17 @@ void JVLTextViewInspector::appendListRowButtons(JVLTextViewInspectorViewField* f
     if (!list)
         return;
     const std::int64_t index = list->indexOfField(field);
-    auto hosting = [&](const Ref<Button>& button, const char* action) {
+    // Each row's buttons say what they do to which row ("Add to Keywords after sans").
+    const auto localized = [](const char* key) {
+        return JVLNSObject_Extension::bundle(staticClass())
+            ->localizedStringForKeyValueTable(QString::fromLatin1(key), QString(), QStringLiteral("JVLTextViewInspector"));
+    };
+    const QString listName = list->label() ? list->label()->label() : QString();
+    const Value value = field->value();
+    const QString rowName = value.isString() && !value.stringValue().isEmpty() ? value.stringValue()
+                                                                               : localized("JVLTextViewInspectorRowNumber").arg(index + 1);
+    auto hosting = [&](const Ref<Button>& button, const char* action, const char* nameKey) {
+        button->setToolTip(localized(nameKey).arg(listName, rowName));
         // The row is the button's represented object: it keeps the row alive while the button lives.
         button->cell()->setRepresentedObject(Value(Ref<Object>(field)));
         button->setTarget(this);
@@ -60,10 +74,10 @@ void JVLTextViewInspector::appendListRowButtons(JVLTextViewInspectorViewField* f
         paragraph.appendAttributedString(attachmentHosting(button));
     };
     if (shouldDisplayAddButtonForListFieldRowFieldAtRowIndex(list, field, index))
-        hosting(addButton(), "addListRow");
+        hosting(addButton(), "addListRow", "JVLTextViewInspectorAddRow");
     if (shouldDisplayRemoveButtonForListFieldRowFieldAtRowIndex(list, field, index)) {
         paragraph.appendAttributedString(AttributedString(QStringLiteral(" "), Dictionary()));
-        hosting(removeButton(), "removeListRow");
+        hosting(removeButton(), "removeListRow", "JVLTextViewInspectorRemoveRow");
     }
 }
 

@@ -18,6 +18,8 @@ Ref<Button> smallButtonFieldButton()
     button->setBezelStyle(RegularSquareBezelStyle);
     button->setImageScaling(ImageScaleProportionallyDown);
     button->setButtonType(MomentaryPushInButton);
+    // Image only: named by its tool tip, not by a cell's stock title.
+    button->setTitle(QString());
     button->setImagePosition(ImageOnly);
     button->cell()->setBordered(false);
     button->setControlSize(RegularControlSize);

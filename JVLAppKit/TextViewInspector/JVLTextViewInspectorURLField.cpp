@@ -3,6 +3,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorSmallButtonField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 
+#include "FoundationExtensions/JVLNSObject_Extension.h"
 #include "FoundationExtensions/JVLNSStringExtension.h"
 
 #include "kit/appkit/Beep.h"
@@ -66,6 +67,10 @@ void JVLTextViewInspectorURLField::addTextAndButton(Ref<JVLTextViewInspectorText
     text->setValidationMethod(validation);
     auto button = JVLTextViewInspectorSmallButtonField::fieldWithIdentifierAndLabel(QStringLiteral("button"), nullptr);
     button->setImage(Image::imageNamed(image));
+    // What the button does, for its tool tip and a screen reader.
+    button->view()->setToolTip(JVLNSObject_Extension::bundle(staticClass())
+            ->localizedStringForKeyValueTable(QStringLiteral("JVLTextViewInspector") + QString::fromLatin1(action), QString(),
+                QStringLiteral("JVLTextViewInspector")));
     button->setTarget(this);
     button->setAction(Selector(action));
     // Enabled exactly while the text is valid.

@@ -1,5 +1,7 @@
 #include "gallery/pages/AboutPage.h"
 
+#include "gallery/pages/GallerySwatch.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -10,7 +12,7 @@
 namespace {
 
 // Three centred lines: the name large and bold, the version, a short description.
-class AboutView : public kit::View {
+class AboutView : public kit::View, public GalleryPaintedText {
 public:
     explicit AboutView(kit::Rect frame)
         : View(frame)
@@ -21,6 +23,14 @@ public:
     }
 
     bool isFlipped() const override { return true; }
+
+    QStringList lines() const
+    {
+        return { info_.value(QStringLiteral("CFBundleName")).toString(QStringLiteral("(unnamed)")),
+            QStringLiteral("Version %1").arg(info_.value(QStringLiteral("CFBundleShortVersionString")).toString()),
+            QStringLiteral("Desktop user-interface components for Linux, on the kit platform layer.") };
+    }
+    QString paintedText() const override { return lines().join(QLatin1Char('\n')); }
 
     void drawRect(kit::Rect) override
     {
@@ -42,9 +52,10 @@ public:
             p->setFont(font);
             p->drawText(QRectF(b.minX() + 20, top, b.width() - 40, height), Qt::AlignCenter | Qt::TextWordWrap, text);
         };
-        line(big, middle - 60, 40, info_.value(QStringLiteral("CFBundleName")).toString(QStringLiteral("(unnamed)")));
-        line(body, middle - 10, 20, QStringLiteral("Version %1").arg(info_.value(QStringLiteral("CFBundleShortVersionString")).toString()));
-        line(body, middle + 20, 40, QStringLiteral("Desktop user-interface components for Linux, on the kit platform layer."));
+        const QStringList text = lines();
+        line(big, middle - 60, 40, text[0]);
+        line(body, middle - 10, 20, text[1]);
+        line(body, middle + 20, 40, text[2]);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "gallery/pages/ControlsPage.h"
 
 #include "gallery/MainMenu.h"
+#include "gallery/pages/GallerySwatch.h"
 
 #include "kit/appkit/Window.h"
 #include "kit/controls/Box.h"
@@ -115,15 +116,17 @@ private:
     std::int64_t open_ = -1;
 };
 
-// One line of text: what the last command did.
-class StatusLine : public View {
+// One line of text: what the last command did, read out as it changes.
+class StatusLine : public View, public GalleryPaintedText {
 public:
     using View::View;
     void setText(const QString& text)
     {
         text_ = text;
         setNeedsDisplay(true);
+        accessibilityValueChanged();
     }
+    QString paintedText() const override { return text_; }
     void drawRect(Rect) override
     {
         StringAttributes a;
@@ -137,7 +140,7 @@ private:
 };
 
 // What a tab of the page's tab view shows: a framed panel with one centred line.
-class TabPane : public View {
+class TabPane : public View, public GalleryPaintedText {
 public:
     TabPane(Rect frame, const QString& text)
         : View(frame)
@@ -145,6 +148,7 @@ public:
     {
         setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     }
+    QString paintedText() const override { return text_; }
     void drawRect(Rect) override
     {
         paletteColor(QPalette::Mid)->setFill();
@@ -337,7 +341,7 @@ Ref<View> makeControlsPage(Rect frame)
         box->setAllowsMixedState(true);
         box->setState(states[i]);
     }
-    button(v, row(64, 388, 100, 20), "Disabled", SwitchButton)->setEnabled(false);
+    button(v, row(64, 388, 150, 20), "Check Disabled", SwitchButton)->setEnabled(false);
     for (int i = 0; i < 2; ++i)
         button(v, row(92, 16 + 110 * i, 100, 20), QStringLiteral("Radio %1").arg(i + 1), RadioButton)
             ->setState(i == 0 ? OnState : OffState);
@@ -362,7 +366,7 @@ Ref<View> makeControlsPage(Rect frame)
     pullDown->addItemsWithTitles({ "Pull-down", "Copy", "Paste" });
     v->addSubview(pullDown.get());
     page->disabledPopUp = make<PopUpButton>(row(160, 344, 150, 26));
-    page->disabledPopUp->addItemsWithTitles({ "Disabled" });
+    page->disabledPopUp->addItemsWithTitles({ "Disabled choice" });
     page->disabledPopUp->setEnabled(false);
     v->addSubview(page->disabledPopUp.get());
     auto textured = make<PopUpButton>(row(160, 508, 110, 24), true);
@@ -371,24 +375,30 @@ Ref<View> makeControlsPage(Rect frame)
     textured->sizeToFit();
     v->addSubview(textured.get());
 
-    // Steppers.
-    auto stepper = make<Stepper>(row(200, 16, 15, 22));
+    // Steppers, a rating and a colour well: one row, their tops level, since Tab goes top down
+    // before left to right.
+    constexpr double stepperRow = 198;
+    const auto keepInRow = [&](View* view) {
+        view->setFrame(row(stepperRow, view->frame().minX() - 16, view->frame().width(), view->frame().height()));
+    };
+    auto stepper = make<Stepper>(row(stepperRow, 16, 15, 22));
     stepper->setToolTip(QStringLiteral("Steps a value up or down"));
     stepper->sizeToFit();
+    keepInRow(stepper.get());
     v->addSubview(stepper.get());
-    auto disabledStepper = make<Stepper>(row(200, 40, 15, 22));
+    auto disabledStepper = make<Stepper>(row(stepperRow, 40, 15, 22));
     disabledStepper->setToolTip(QStringLiteral("Steps a value (disabled)"));
     disabledStepper->setEnabled(false);
     disabledStepper->sizeToFit();
+    keepInRow(disabledStepper.get());
     v->addSubview(disabledStepper.get());
 
-    // A rating, a colour well and bars.
-    page->rating = make<LevelIndicator>(row(200, 80, 80, 16));
+    page->rating = make<LevelIndicator>(row(stepperRow, 80, 80, 16));
     page->rating->cell()->setEditable(true);
     page->rating->setIntValue(3);
     page->rating->setToolTip(QStringLiteral("Rating, up to five stars"));
     v->addSubview(page->rating.get());
-    auto well = make<ColorWell>(row(196, 180, 44, 24));
+    auto well = make<ColorWell>(row(stepperRow, 180, 44, 24));
     well->setToolTip(QStringLiteral("Colour"));
     well->setColor(Color::colorWithSRGBRedGreenBlueAlpha(0.2, 0.45, 0.8, 1));
     v->addSubview(well.get());

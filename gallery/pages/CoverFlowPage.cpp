@@ -114,22 +114,28 @@ public:
 KIT_REGISTER_CLASS(CoverFlowPageView, kit::View) { }
 
 // Under the row: the selected cover's title and its place.
-class CoverFlowCaption : public kit::View {
+class CoverFlowCaption : public kit::View, public GalleryPaintedText {
 public:
     CoverFlowCaption(kit::Rect frame, kit::ViewController* controller, JVLCoverFlowView* flow)
         : View(frame)
         , controller_(controller)
         , flow_(flow)
     { }
-    void drawRect(kit::Rect) override
+    QString paintedText() const override
     {
         const Ref<kit::ViewController> controller = controller_.lock();
         const Ref<JVLCoverFlowView> flow = flow_.lock();
         if (!controller || !flow)
-            return;
+            return {};
         const auto cover = controller->representedObject().objectAs<GalleryCover>();
-        const QString text = cover ? QStringLiteral("%1 — %2 of %3").arg(cover->title()).arg(flow->selectionIndex() + 1).arg(flow->content().count())
-                                   : QStringLiteral("Nothing selected");
+        return cover ? QStringLiteral("%1 — %2 of %3").arg(cover->title()).arg(flow->selectionIndex() + 1).arg(flow->content().count())
+                     : QStringLiteral("Nothing selected");
+    }
+    void drawRect(kit::Rect) override
+    {
+        const QString text = paintedText();
+        if (text.isEmpty())
+            return;
         kit::StringAttributes attributes;
         attributes.foregroundColor = kit::Color::colorWithCalibratedWhiteAlpha(0.85, 1);
         attributes.font = kit::Font::systemFontOfSize(13);
@@ -166,6 +172,8 @@ public:
     {
         if (caption)
             caption->setNeedsDisplay(true);
+        if (auto* text = dynamic_cast<kit::Accessibility*>(caption.get()))
+            text->accessibilityValueChanged();
     }
     Ref<GallerySwatch> status;
     Ref<kit::View> caption;

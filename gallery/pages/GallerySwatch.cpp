@@ -1,9 +1,42 @@
 #include "gallery/pages/GallerySwatch.h"
 
+#include "kit/controls/ButtonCell.h"
+
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
+
+namespace {
+
+QFont captionFont()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    return font;
+}
+
+constexpr double CaptionMargin = 8;
+
+} // namespace
+
+QStringList GalleryPaintedText::accessibilityAttributeNames() const
+{
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityValueAttribute;
+}
+
+kit::Value GalleryPaintedText::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityStaticTextRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityStaticTextRole));
+    if (attribute == kit::AccessibilityValueAttribute)
+        return kit::Value(paintedText());
+    const auto* view = dynamic_cast<const kit::View*>(this);
+    return view ? kit::ViewAccessibilityAttributeValue(*view, attribute) : kit::Value();
+}
 
 GallerySwatch::GallerySwatch(kit::Rect frame, QColor fill, QString title)
     : kit::View(frame)
@@ -17,6 +50,20 @@ void GallerySwatch::setTitle(const QString& title)
         return;
     title_ = title;
     setNeedsDisplay(true);
+    accessibilityValueChanged();
+}
+
+void GallerySwatch::setTruncatesTitle(bool flag)
+{
+    truncates_ = flag;
+    setNeedsDisplay(true);
+}
+
+QString GallerySwatch::shownTitle() const
+{
+    if (!truncates_)
+        return title_;
+    return QFontMetricsF(captionFont()).elidedText(title_, Qt::ElideRight, std::max(0.0, bounds().width() - 2 * CaptionMargin));
 }
 
 void GallerySwatch::drawRect(kit::Rect)
@@ -33,20 +80,37 @@ void GallerySwatch::drawRect(kit::Rect)
     painter->save();
     painter->translate(0, box.top() + box.bottom());
     painter->scale(1, -1);
-    QFont font = painter->font();
-    font.setPixelSize(13);
+    const QFont font = captionFont();
     painter->setFont(font);
     painter->setPen(QColor(40, 40, 40));
     // drawText clips to its box: a low swatch gives up margin before a line loses its descenders.
     const double inset = std::clamp((box.height() - QFontMetricsF(font).height()) / 2, 0.0, 6.0);
-    painter->drawText(box.adjusted(8, inset, -8, -inset), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, title_);
+    painter->drawText(box.adjusted(CaptionMargin, inset, -CaptionMargin, -inset),
+        Qt::AlignLeft | Qt::AlignTop | (truncates_ ? Qt::TextSingleLine : Qt::TextWordWrap), shownTitle());
     painter->restore();
 }
+
+namespace {
+
+// LOCAL SHIM: a button cell named for a screen reader apart from its title, until the kit lets
+// an application set an element's name on any control.
+class GalleryButtonCell : public kit::ButtonCell {
+public:
+    QString accessibilityName;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        if (attribute == kit::AccessibilityTitleAttribute && !accessibilityName.isEmpty())
+            return kit::Value(accessibilityName);
+        return ButtonCell::accessibilityAttributeValue(attribute);
+    }
+};
+
+} // namespace
 
 KIT_REGISTER_CLASS(GalleryPushButton, kit::Button) { c.action("perform", &GalleryPushButton::perform); }
 
 GalleryPushButton::GalleryPushButton(kit::Rect frame, const QString& title, std::function<void()> action)
-    : kit::Button(frame)
+    : kit::Button(frame, kit::make<GalleryButtonCell>())
     , action_(std::move(action))
 {
     setTitle(title);
@@ -58,6 +122,12 @@ void GalleryPushButton::perform(kit::Object*)
 {
     if (action_)
         action_();
+}
+
+void GalleryPushButton::setAccessibilityName(const QString& name)
+{
+    if (auto* named = dynamic_cast<GalleryButtonCell*>(cell().get()))
+        named->accessibilityName = name;
 }
 
 KIT_REGISTER_CLASS(GallerySlider, kit::Slider) { c.action("perform", &GallerySlider::perform); }

@@ -1,8 +1,10 @@
 #pragma once
 
-// Small views the component pages share: a filled, titled rectangle, a push button that runs
-// a function when clicked, a slider that hands each new value to a function, and a plain label.
+// Small views the component pages share: text a view paints as a screen reader reads it, a
+// filled, titled rectangle, a push button that runs a function when clicked, a slider that hands
+// each new value to a function, and a plain label.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
@@ -14,19 +16,39 @@
 
 #include <functional>
 
-class GallerySwatch : public kit::View {
+// What a view paints as text, for a screen reader: static text valued by `paintedText()`, ignored
+// while that is empty (its subviews stand in). The view calls accessibilityValueChanged() when the
+// text changes, so that the change is read out.
+class GalleryPaintedText : public kit::Accessibility {
+public:
+    virtual QString paintedText() const = 0;
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return paintedText().isEmpty(); }
+};
+
+class GallerySwatch : public kit::View, public GalleryPaintedText {
 public:
     GallerySwatch(kit::Rect frame, QColor fill, QString title);
 
     QString title() const { return title_; }
     void setTitle(const QString& title);
+    // One line cut with an ellipsis where the title does not fit, instead of wrapped lines.
+    void setTruncatesTitle(bool flag);
+    // The title as drawn.
+    QString shownTitle() const;
 
     // kit::View:
     void drawRect(kit::Rect dirtyRect) override;
+    // GalleryPaintedText:
+    QString paintedText() const override { return title_; }
 
 protected:
     QColor fill_;
     QString title_;
+    bool truncates_ = false;
 };
 
 class GalleryPushButton : public kit::Button {
@@ -36,6 +58,9 @@ public:
 
     // The button's own action, sent to itself.
     void perform(kit::Object* sender);
+    // What a screen reader calls the button where its title alone tells too little ("Play"
+    // beside a sound's name): empty for the title.
+    void setAccessibilityName(const QString& name);
 
 private:
     std::function<void()> action_;

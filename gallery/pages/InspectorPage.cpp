@@ -70,7 +70,17 @@ public:
             keywordList->unbind();
     }
 
-    void toggleEdit(Object*) { inspector->setEditableState(!inspector->editableState()); }
+    void toggleEdit(Object* sender)
+    {
+        inspector->setEditableState(!inspector->editableState());
+        showEditState(dynamic_cast<Button*>(sender));
+    }
+    // The button names what a click switches to.
+    void showEditState(Button* button) const
+    {
+        if (button)
+            button->setTitle(inspector->editableState() ? QStringLiteral("Done") : QStringLiteral("Edit"));
+    }
     void chooseSelection(Object* sender)
     {
         const auto* popUp = dynamic_cast<PopUpButton*>(sender);
@@ -140,7 +150,6 @@ Ref<View> makeInspectorPage(Rect frame)
     const double top = frame.height() - 16;
 
     auto edit = make<Button>(MakeRect(16, top - 24, 80, 24));
-    edit->setTitle(QStringLiteral("Edit"));
     edit->setTarget(v);
     edit->setAction(Selector("toggleEdit"));
     v->addSubview(edit.get());
@@ -215,6 +224,7 @@ Ref<View> makeInspectorPage(Rect frame)
     inspector->endFieldEditing();
     // Opens editing the name, so the raised editor shows.
     inspector->setEditableState(true);
+    page->showEditState(edit.get());
     inspector->jumpToField(name.get());
     return page;
 }

@@ -27,7 +27,7 @@ public:
         if (!shown)
             return;
         if (!value.isDictionary()) {
-            shown->setStringValue(QStringLiteral("Bound value: nil"));
+            shown->setStringValue(QStringLiteral("Bound value: none"));
             return;
         }
         const Dictionary& d = value.dictionary();
@@ -112,7 +112,7 @@ Ref<View> makeKeyRecorderPage(Rect frame)
     auto sliding = makeRecorderRow(v, top - 64, QStringLiteral("Style 1, animated, bound to a model:"));
     sliding->setStyle(1);
     sliding->setAnimates(true);
-    page->model->shown = galleryLabel(MakeRect(16, top - 88, 560, 20), QStringLiteral("Bound value: nil"), v);
+    page->model->shown = galleryLabel(MakeRect(16, top - 88, 560, 20), QStringLiteral("Bound value: none"), v);
     sliding->bindToObjectWithKeyPathOptions(QStringLiteral("value"), page->model.get(), QStringLiteral("shortcut"), {});
 
     auto keyOnly = makeRecorderRow(v, top - 128, QStringLiteral("Key-only shortcuts, Escape records:"));

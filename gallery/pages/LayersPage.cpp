@@ -215,8 +215,12 @@ kit::Ref<kit::View> makeLayersPage(kit::Rect frame)
         if (const auto s = weak.lock())
             s->step(1, shift());
     });
-    row->addSubview(left.get());
-    row->addSubview(right.get());
+    // The arrows say little to a screen reader: named by what they do.
+    for (const auto& [button, name] : { std::pair { left, QStringLiteral("Previous card") }, std::pair { right, QStringLiteral("Next card") } }) {
+        button->setToolTip(name);
+        button->setAccessibilityName(name);
+        row->addSubview(button.get());
+    }
     // A checkbox that hands its new state to `apply`.
     auto checkbox = [&](kit::Rect at, const QString& title, std::function<void(LayersStage&, bool)> apply) {
         auto self = std::make_shared<kit::Weak<GalleryPushButton>>();

@@ -54,8 +54,10 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
     auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
     const double top = frame.size.height - 40;
     std::vector<Ref<GallerySwatch>> labels;
-    auto add = [&](double y, double size, const QString& caption) {
+    // Each indicator is named, and so is each button by the indicator it drives.
+    auto add = [&](double y, double size, const QString& caption, const QString& name) {
         auto spinner = kit::make<KSSpinningProgressIndicator>(MakeRect(40, y, size, size));
+        spinner->setToolTip(name);
         spinner->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(spinner.get());
         auto label = kit::make<GallerySwatch>(MakeRect(std::max(110.0, 60 + size), y, 300, 40), QColor(250, 250, 250), caption);
@@ -64,31 +66,33 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
         labels.push_back(label);
         return spinner;
     };
-    auto button = [&](double x, double y, const QString& title, std::function<void()> action) {
+    auto button = [&](double x, double y, const QString& title, const QString& name, std::function<void()> action) {
         auto b = kit::make<GalleryPushButton>(MakeRect(x, y + 6, 96, 28), title, std::move(action));
+        b->setAccessibilityName(name);
         b->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(b.get());
     };
 
     // Indeterminate, spinning from a timer in the common modes.
-    auto timerSpinner = add(top - 40, 40, QStringLiteral("Indeterminate, timer"));
+    auto timerSpinner = add(top - 40, 40, QStringLiteral("Indeterminate, timer"), QStringLiteral("Timer spinner"));
     timerSpinner->startAnimation();
     Ref<KSSpinningProgressIndicator> s = timerSpinner;
-    button(430, top - 40, QStringLiteral("Start"), [s] { s->startAnimation(); });
-    button(530, top - 40, QStringLiteral("Stop"), [s] { s->stopAnimation(); });
+    button(430, top - 40, QStringLiteral("Start"), QStringLiteral("Start the timer spinner"), [s] { s->startAnimation(); });
+    button(530, top - 40, QStringLiteral("Stop"), QStringLiteral("Stop the timer spinner"), [s] { s->stopAnimation(); });
 
     // Indeterminate, from a thread of its own, coloured.
-    auto threaded = add(top - 100, 40, QStringLiteral("Indeterminate, own thread, coloured"));
+    auto threaded = add(top - 100, 40, QStringLiteral("Indeterminate, own thread, coloured"), QStringLiteral("Coloured spinner"));
     threaded->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.12, 0.43, 0.78, 1));
     threaded->setUsesThreadedAnimation(true);
     threaded->startAnimation();
     Ref<KSSpinningProgressIndicator> t = threaded;
-    button(430, top - 100, QStringLiteral("Start"), [t] { t->startAnimation(); });
-    button(530, top - 100, QStringLiteral("Stop"), [t] { t->stopAnimation(); });
-    button(630, top - 100, QStringLiteral("Thread"), [t] { t->setUsesThreadedAnimation(!t->usesThreadedAnimation()); });
+    button(430, top - 100, QStringLiteral("Start"), QStringLiteral("Start the coloured spinner"), [t] { t->startAnimation(); });
+    button(530, top - 100, QStringLiteral("Stop"), QStringLiteral("Stop the coloured spinner"), [t] { t->stopAnimation(); });
+    button(630, top - 100, QStringLiteral("Thread"), QStringLiteral("Coloured spinner on its own thread or the timer"),
+        [t] { t->setUsesThreadedAnimation(!t->usesThreadedAnimation()); });
 
     // Determinate pie; its caption says the value it shows.
-    auto pie = add(top - 160, 40, QString());
+    auto pie = add(top - 160, 40, QString(), QStringLiteral("Pie"));
     const Ref<GallerySwatch> pieLabel = labels.back();
     Ref<KSSpinningProgressIndicator> p = pie;
     const auto setPie = [p, pieLabel](double value) {
@@ -96,22 +100,22 @@ kit::Ref<kit::View> makeProgressPage(kit::Rect frame)
         pieLabel->setTitle(QStringLiteral("Determinate pie, %1 of %2").arg(p->doubleValue()).arg(p->maxValue()));
     };
     setPie(65);
-    button(430, top - 160, QStringLiteral("+10"), [p, setPie] { setPie(p->doubleValue() + 10); });
-    button(530, top - 160, QStringLiteral("-10"), [p, setPie] { setPie(p->doubleValue() - 10); });
+    button(430, top - 160, QStringLiteral("+10"), QStringLiteral("Pie plus 10"), [p, setPie] { setPie(p->doubleValue() + 10); });
+    button(530, top - 160, QStringLiteral("-10"), QStringLiteral("Pie minus 10"), [p, setPie] { setPie(p->doubleValue() - 10); });
 
     // Hidden while stopped, on a dark background.
-    auto hiding = add(top - 220, 40, QStringLiteral("White on dark, hidden while stopped"));
+    auto hiding = add(top - 220, 40, QStringLiteral("White on dark, hidden while stopped"), QStringLiteral("White spinner"));
     hiding->setColor(kit::Color::whiteColor());
     hiding->setBackgroundColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.24, 0.24, 0.27, 1));
     hiding->setDrawsBackground(true);
     hiding->setDisplayedWhenStopped(false);
     hiding->startAnimation();
     Ref<KSSpinningProgressIndicator> hd = hiding;
-    button(430, top - 220, QStringLiteral("Start"), [hd] { hd->startAnimation(); });
-    button(530, top - 220, QStringLiteral("Stop"), [hd] { hd->stopAnimation(); });
+    button(430, top - 220, QStringLiteral("Start"), QStringLiteral("Start the white spinner"), [hd] { hd->startAnimation(); });
+    button(530, top - 220, QStringLiteral("Stop"), QStringLiteral("Stop the white spinner"), [hd] { hd->stopAnimation(); });
 
     // A large one.
-    auto large = add(top - 360, 120, QStringLiteral("Large"));
+    auto large = add(top - 360, 120, QStringLiteral("Large"), QStringLiteral("Large spinner"));
     large->setColor(kit::Color::colorWithSRGBRedGreenBlueAlpha(0.75, 0.24, 0.2, 1));
     large->startAnimation();
 

@@ -10,6 +10,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 using kit::MakeRect;
 using kit::Ref;
@@ -47,11 +49,31 @@ public:
     }
 };
 
+// The hot keys page: the keys it registered go when it leaves its window, so that none fires into
+// a page that is gone or stays grabbed from every other program.
+class HotKeysPageView : public GallerySwatch {
+public:
+    using GallerySwatch::GallerySwatch;
+    std::vector<std::pair<std::uint16_t, std::uint64_t>> registered;
+
+    // kit::View:
+    void viewDidMoveToWindow() override
+    {
+        GallerySwatch::viewDidMoveToWindow();
+        if (window() || registered.empty())
+            return;
+        const Ref<HKHotKeyCenter> center = kit::make<HKHotKeyCenter>();
+        for (const auto& [code, flags] : registered)
+            center->unregisterHotKeyWithKeyCodeModifierFlags(code, flags);
+        registered.clear();
+    }
+};
+
 } // namespace
 
 kit::Ref<kit::View> makeHotKeysPage(kit::Rect frame)
 {
-    auto page = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), QString());
+    auto page = kit::make<HotKeysPageView>(frame, QColor(250, 250, 250), QString());
     const double top = frame.size.height - 50;
     auto header = kit::make<GallerySwatch>(MakeRect(20, top - 10, 700, 56), QColor(250, 250, 250),
         QStringLiteral("Global hot keys fire on release, whatever window is in front. Command means Ctrl here; "
@@ -61,14 +83,18 @@ kit::Ref<kit::View> makeHotKeysPage(kit::Rect frame)
     auto log = kit::make<GallerySwatch>(MakeRect(20, top - 300, 700, 200), QColor(240, 240, 244), QStringLiteral("No firings yet."));
     log->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(log.get());
-    const Ref<GallerySwatch> logView = log;
+    const kit::Weak<GallerySwatch> logView(log.get());
     auto lines = std::make_shared<QStringList>();
     auto say = [logView, lines](const QString& line) {
+        const Ref<GallerySwatch> shown = logView.lock();
+        if (!shown)
+            return;
         lines->append(line);
         while (lines->size() > 8)
             lines->removeFirst();
-        logView->setTitle(lines->join(QLatin1Char('\n')));
+        shown->setTitle(lines->join(QLatin1Char('\n')));
     };
+    const kit::Weak<HotKeysPageView> weakPage(page.get());
     const ServicesHotKeyChoice choices[] = {
         { "Ctrl+Shift+K", 40, kit::CommandKeyMask | kit::ShiftKeyMask },
         { "Ctrl+Alt+H", 4, kit::CommandKeyMask | kit::AlternateKeyMask },
@@ -82,15 +108,19 @@ kit::Ref<kit::View> makeHotKeysPage(kit::Rect frame)
         auto b = kit::make<GalleryPushButton>(MakeRect(x, top - 60, 150, 28), title, [=] {
             const bool done = kit::make<HKHotKeyCenter>()->registerHotKeyWithKeyCodeModifierFlagsTask(
                 code, flags, [say, title](kit::Event*) { say(title + QStringLiteral(" fired")); });
+            if (const Ref<HotKeysPageView> shown = weakPage.lock(); shown && done)
+                shown->registered.emplace_back(code, flags);
             say(title + (done ? QStringLiteral(" registered") : QStringLiteral(" refused")));
         });
         b->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(b.get());
         x += 160;
     }
-    auto clear = kit::make<GalleryPushButton>(MakeRect(x, top - 60, 150, 28), QStringLiteral("Unregister all"), [say] {
+    auto clear = kit::make<GalleryPushButton>(MakeRect(x, top - 60, 150, 28), QStringLiteral("Unregister all"), [say, weakPage] {
         auto center = kit::make<HKHotKeyCenter>();
         center->unregisterHotKeysMatchingPredicate([](const HKHotKey_&) { return true; });
+        if (const Ref<HotKeysPageView> shown = weakPage.lock())
+            shown->registered.clear();
         say(QStringLiteral("All unregistered"));
     });
     clear->setAutoresizingMask(kit::ViewMinYMargin);

@@ -63,11 +63,18 @@ kit::Ref<kit::View> makeSoundsPage(kit::Rect frame)
     for (int i = 0; i < manager->count(); ++i) {
         const auto& data = manager->dataArray()[std::size_t(i)];
         const double y = i * rowPitch;
-        rows->addSubview(kit::make<GallerySwatch>(MakeRect(0, y, 200, 30), QColor(238, 241, 246), data->soundName()).get());
-        rows->addSubview(kit::make<GallerySwatch>(MakeRect(210, y, 260, 30), QColor(250, 250, 250), data->soundFileName()).get());
-        rows->addSubview(
-            kit::make<GalleryPushButton>(MakeRect(480, y + 1, 80, 28), QStringLiteral("Play"), [manager, i] { manager->playSoundAtIndex(i); })
-                .get());
+        // Names longer than their box end in an ellipsis; the tool tip has them whole.
+        const auto cell = [&](kit::Rect frame, QColor fill, const QString& text) {
+            auto swatch = kit::make<GallerySwatch>(frame, fill, text);
+            swatch->setTruncatesTitle(true);
+            swatch->setToolTip(text);
+            rows->addSubview(swatch.get());
+        };
+        cell(MakeRect(0, y, 200, 30), QColor(238, 241, 246), data->soundName());
+        cell(MakeRect(210, y, 260, 30), QColor(250, 250, 250), data->soundFileName());
+        auto play = kit::make<GalleryPushButton>(MakeRect(480, y + 1, 80, 28), QStringLiteral("Play"), [manager, i] { manager->playSoundAtIndex(i); });
+        play->setAccessibilityName(QStringLiteral("Play ") + data->soundName());
+        rows->addSubview(play.get());
     }
     list->setDocumentView(rows.get());
     page->addSubview(list.get());

@@ -55,7 +55,11 @@ public:
     }
 
     bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return true; }
-    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return true; }
+    // Only the bars this delegate drives take tabs: the style samples are pictures, not places.
+    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl* bar) override
+    {
+        return std::any_of(bars_.begin(), bars_.end(), [bar](const kit::Weak<XTTabBarControl>& b) { return bar && b.lock().get() == bar; });
+    }
 
     kit::Ref<XTTabBarControl> tabViewNewTabBarForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem* item, kit::Point point) override
     {

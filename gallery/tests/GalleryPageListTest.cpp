@@ -4,9 +4,13 @@
 #include "gallery/GalleryPage.h"
 #include "gallery/PageList.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/tests/AccessibilityTestSupport.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +123,46 @@ TEST_F(GalleryPageList, TheArrowsWalkEveryGalleryPageAndFocusNeverGoesWithAPage)
     ASSERT_NE(window->firstResponder().get(), window.get());
     list->selectRow(0);
     EXPECT_EQ(window->firstResponder().get(), list.get());
+}
+
+// As a screen reader hears the list: a list named "Pages" of list items named by their pages; each
+// arrow gives one focus event, for the row now current (even one no client has asked about yet),
+// which says it is selected and focused; the list says its selection changed.
+TEST_F(GalleryPageList, TheArrowsAnnounceTheCurrentRowAsAFocusedSelectedListItem)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    open(MakeSize(400, 300));
+    QAccessibleInterface* listInterface = AccessibilityBridge::interfaceFor(Value(list));
+    ASSERT_NE(listInterface, nullptr);
+    EXPECT_EQ(listInterface->role(), QAccessible::List);
+    EXPECT_EQ(listInterface->text(QAccessible::Name), QStringLiteral("Pages"));
+    QAccessibleInterface* first = listInterface->child(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->role(), QAccessible::ListItem);
+    EXPECT_EQ(first->text(QAccessible::Name), QStringLiteral("Page 0"));
+    EXPECT_TRUE(first->state().selected && first->state().focused && first->state().focusable);
+    EXPECT_EQ(listInterface->focusChild(), first);
+
+    test::EventScript script(window.get());
+    const std::pair<std::uint16_t, int> steps[] = { { KeyCodeDownArrow, 1 }, { KeyCodeEnd, 23 }, { KeyCodeUpArrow, 22 } };
+    for (const auto& [key, row] : steps) {
+        test::events().clear();
+        script.key(key);
+        script.run();
+        const std::vector<const QAccessibleInterface*> focused = test::eventsOf(QAccessible::Focus);
+        ASSERT_EQ(focused.size(), 1u) << "row " << row;
+        const QAccessibleInterface* current = focused.front();
+        EXPECT_EQ(current->role(), QAccessible::ListItem);
+        EXPECT_EQ(current->text(QAccessible::Name), QStringLiteral("Page %1").arg(row));
+        EXPECT_TRUE(current->state().selected) << "row " << row;
+        EXPECT_TRUE(current->state().focused) << "row " << row;
+        EXPECT_EQ(test::eventsOf(QAccessible::SelectionWithin), std::vector<const QAccessibleInterface*> { listInterface }) << "row " << row;
+    }
+    EXPECT_FALSE(first->state().selected);
+    EXPECT_FALSE(first->state().focused);
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 TEST_F(GalleryPageList, TheWheelBringsTheLastRowIntoReachAndAClickPicksIt)

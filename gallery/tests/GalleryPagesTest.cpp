@@ -1,15 +1,29 @@
 // Pages of the gallery, made in process: what they list and how they draw.
 
+#include "gallery/pages/ControlsPage.h"
 #include "gallery/pages/CoverFlowPage.h"
+#include "gallery/pages/InspectorPage.h"
+#include "gallery/pages/ServicesPages.h"
 #include "gallery/pages/SoundsPage.h"
 
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
 #include "JVLAppKit/JVLSoundManager/JVLSoundManager.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
+#include "components/HKHotKey/HKHotKeyCenter.h"
+#include "gallery/GalleryPage.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/HotKeyService.h"
 #include "kit/appkit/ScrollView.h"
+#include "kit/appkit/SymbolicHotKeys.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/ColorWell.h"
+#include "kit/controls/LevelIndicator.h"
+#include "kit/controls/Stepper.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFontMetricsF>
@@ -18,7 +32,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -57,6 +74,217 @@ private:
     bool had_;
 };
 
+// A button of the page with this title (or accessible name).
+template<class T = Button>
+Ref<T> pageControlTitled(View* page, const QString& title)
+{
+    std::vector<T*> all;
+    collect(page, all);
+    for (T* b : all)
+        if (b->title() == title)
+            return Ref<T>(b);
+    return nullptr;
+}
+
+// What a screen reader finds under `iface`: the names of the controls one can operate, and the
+// texts shown.
+struct HeardPage {
+    std::map<QString, int> controlNames;
+    QStringList texts;
+};
+
+void listen(QAccessibleInterface* iface, HeardPage& heard, int depth = 0)
+{
+    if (!iface || depth > 40)
+        return;
+    static const std::set<QAccessible::Role> operated { QAccessible::Button, QAccessible::CheckBox, QAccessible::RadioButton,
+        QAccessible::ButtonMenu, QAccessible::ComboBox, QAccessible::SpinBox, QAccessible::PageTab, QAccessible::ColorChooser };
+    if (operated.count(iface->role()))
+        ++heard.controlNames[iface->text(QAccessible::Name)];
+    if (iface->role() == QAccessible::StaticText)
+        heard.texts << iface->text(QAccessible::Name);
+    for (int i = 0; i < iface->childCount(); ++i)
+        listen(iface->child(i), heard, depth + 1);
+}
+
+// "Play", "Start" or "Button" ten times over tells nothing: each control of a page, in a window
+// of its own, has a name of its own. Pages that show one component several times over (a bar at
+// three widths, a sample strip per style) repeat that component's own names.
+TEST(GalleryPages, NoTwoControlsOfAPageShareAName)
+{
+    const std::set<QString> showCopies { QStringLiteral("scope-bar"), QStringLiteral("tab-bar"), QStringLiteral("tab-bar-view") };
+    for (const GalleryPage& shown : galleryPages()) {
+        if (showCopies.count(shown.id))
+            continue;
+        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+        const Ref<View> page = shown.create(MakeRect(0, 0, 900, 600));
+        window->contentView()->addSubview(page.get());
+        if (shown.isReady)
+            RunLoop::main().runUntil([&] { return shown.isReady(page.get()); }, 60);
+        // Drawn once, as on a screen: views that text lays out (an inspector's buttons) are placed.
+        window->display();
+        HeardPage heard;
+        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        for (const auto& [name, count] : heard.controlNames)
+            EXPECT_EQ(count, 1) << shown.id.toStdString() << ": \"" << name.toStdString() << "\" " << count << " times";
+        page->removeFromSuperview();
+        window->close();
+        RunLoop::main().runPending();
+    }
+}
+
+// Text a page paints is read as text: what it says, and what each command reports.
+TEST(GalleryPaintedText, EveryPaintedTextIsReadAndItsChangesAnnounced)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    const struct {
+        const char* page;
+        const char* text;
+    } cases[] = {
+        { "about", "Version" },
+        { "controls", "Return presses \u201cDefault\u201d" },
+        { "controls", "First tab" },
+        { "hot-keys", "No firings yet." },
+        { "sounds", "sounds: the system theme" },
+        { "source-list", "Selected: " },
+    };
+    for (const auto& c : cases) {
+        const auto all = galleryPages();
+        const auto it = std::find_if(all.begin(), all.end(), [&](const GalleryPage& p) { return p.id == QLatin1String(c.page); });
+        ASSERT_NE(it, all.end()) << c.page;
+        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+        const Ref<View> page = it->create(MakeRect(0, 0, 900, 600));
+        window->contentView()->addSubview(page.get());
+        HeardPage heard;
+        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        EXPECT_TRUE(std::any_of(heard.texts.begin(), heard.texts.end(), [&](const QString& t) { return t.contains(QString::fromUtf8(c.text)); }))
+            << c.page << ": no text \"" << c.text << "\" among " << heard.texts.join(QStringLiteral(" | ")).toStdString();
+        // A command's result is read out as it changes.
+        if (QLatin1String(c.page) == QLatin1String("controls") && QString::fromUtf8(c.text).startsWith(QLatin1String("Return"))) {
+            test::events().clear();
+            const Ref<Button> next = pageControlTitled(page.get(), QStringLiteral("Next Tab"));
+            ASSERT_TRUE(next);
+            next->performClick(nullptr);
+            EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated).size(), 1u) << "the status line announces \"Tab \u201cSecond\u201d shown\"";
+            HeardPage after;
+            listen(AccessibilityBridge::interfaceFor(Value(window)), after);
+            EXPECT_TRUE(after.texts.contains(QStringLiteral("Tab \u201cSecond\u201d shown")));
+            EXPECT_TRUE(after.texts.contains(QStringLiteral("Second tab")));
+        }
+        page->removeFromSuperview();
+        window->close();
+    }
+    // A swatch's new caption is announced once Qt knows the swatch.
+    auto window = make<Window>(MakeRect(0, 0, 300, 100), TitledWindowMask);
+    auto swatch = make<GallerySwatch>(MakeRect(10, 10, 200, 30), QColor(250, 250, 250), QStringLiteral("No firings yet."));
+    window->contentView()->addSubview(swatch.get());
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(swatch));
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("No firings yet."));
+    test::events().clear();
+    swatch->setTitle(QStringLiteral("Ctrl+Shift+K fired"));
+    EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated), std::vector<const QAccessibleInterface*> { iface });
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Ctrl+Shift+K fired"));
+    window->close();
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// Tab walks the stepper, the rating and the colour well left to right, as they stand.
+TEST(GalleryControlsPage, TabWalksTheStepperRowLeftToRight)
+{
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const Ref<View> page = makeControlsPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(page.get());
+    std::vector<Stepper*> steppers;
+    std::vector<LevelIndicator*> ratings;
+    std::vector<ColorWell*> wells;
+    collect(page.get(), steppers);
+    collect(page.get(), ratings);
+    collect(page.get(), wells);
+    ASSERT_FALSE(steppers.empty());
+    ASSERT_EQ(ratings.size(), 1u);
+    ASSERT_EQ(wells.size(), 1u);
+    ASSERT_TRUE(window->makeFirstResponder(steppers.front()));
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), ratings.front()) << "the rating follows the stepper";
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), wells.front()) << "the colour well follows the rating";
+    window->selectPreviousKeyView();
+    EXPECT_EQ(window->firstResponder().get(), ratings.front());
+    page->removeFromSuperview();
+    window->close();
+}
+
+// A page's hot keys go with it: back on the page the same key registers again and fires into the
+// page shown; no key stays grabbed once its page is gone.
+TEST(GalleryHotKeysPage, KeysLeaveWithTheirPage)
+{
+    auto owned = std::make_unique<FakeHotKeyBackend>();
+    FakeHotKeyBackend* fake = owned.get();
+    HotKeyService::setBackendForTesting(std::move(owned));
+    const std::uint64_t ctrlShift = CommandKeyMask | ShiftKeyMask;
+    constexpr std::uint16_t keyK = 40;
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const auto logOf = [](View* page) {
+        std::vector<GallerySwatch*> swatches;
+        collect(page, swatches);
+        QString log;
+        for (GallerySwatch* s : swatches)
+            if (s->frame().height() >= 200)
+                log = s->title();
+        return log;
+    };
+    const Ref<View> first = makeHotKeysPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(first.get());
+    pageControlTitled(first.get(), QStringLiteral("Ctrl+Shift+K"))->performClick(nullptr);
+    ASSERT_EQ(logOf(first.get()), QStringLiteral("Ctrl+Shift+K registered"));
+    EXPECT_EQ(fake->grabCount(), 1u);
+    first->removeFromSuperview();
+    EXPECT_EQ(fake->grabCount(), 0u) << "the key is not kept from other programs";
+    EXPECT_TRUE(make<HKHotKeyCenter>()->registeredHotKeys().empty());
+
+    const Ref<View> second = makeHotKeysPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(second.get());
+    pageControlTitled(second.get(), QStringLiteral("Ctrl+Shift+K"))->performClick(nullptr);
+    EXPECT_EQ(logOf(second.get()), QStringLiteral("Ctrl+Shift+K registered"));
+    fake->fire(keyK, carbonModifiersFromCocoaFlags(ctrlShift), true, ctrlShift);
+    fake->fire(keyK, carbonModifiersFromCocoaFlags(ctrlShift), false, ctrlShift);
+    RunLoop::main().runPending();
+    EXPECT_EQ(logOf(second.get()), QStringLiteral("Ctrl+Shift+K registered\nCtrl+Shift+K fired"));
+    EXPECT_EQ(logOf(first.get()), QStringLiteral("Ctrl+Shift+K registered")) << "the page that left hears nothing";
+    second->removeFromSuperview();
+    window->close();
+    HKHotKeyCenter::resetForTesting();
+    HotKeyService::resetForTesting();
+    ResetSymbolicHotKeysForTesting();
+}
+
+// The page opens editing; its button names what a click turns to and does just that.
+TEST(GalleryInspectorPage, TheEditButtonSaysWhatItSwitchesTo)
+{
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const Ref<View> page = makeInspectorPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(page.get());
+    std::vector<JVLTextViewInspector*> inspectors;
+    collect(page.get(), inspectors);
+    ASSERT_EQ(inspectors.size(), 1u);
+    JVLTextViewInspector* inspector = inspectors.front();
+    ASSERT_TRUE(inspector->editableState());
+    const Ref<Button> toggle = pageControlTitled(page.get(), QStringLiteral("Done"));
+    ASSERT_TRUE(toggle) << "an editing page offers \"Done\"";
+    toggle->performClick(nullptr);
+    EXPECT_FALSE(inspector->editableState());
+    EXPECT_EQ(toggle->title(), QStringLiteral("Edit"));
+    toggle->performClick(nullptr);
+    EXPECT_TRUE(inspector->editableState());
+    EXPECT_EQ(toggle->title(), QStringLiteral("Done"));
+    page->removeFromSuperview();
+    window->close();
+}
+
 TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
 {
     QTemporaryDir home, dirs;
@@ -85,6 +313,14 @@ TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
         names << s->title();
     for (int i = 0; i < 40; ++i)
         EXPECT_TRUE(names.contains(manager->getSoundNameAtIndex(i))) << "no row for sound " << i + 1;
+    // Each Play button says which sound it plays.
+    std::vector<GalleryPushButton*> buttons;
+    collect(list.documentView().get(), buttons);
+    QStringList played;
+    for (GalleryPushButton* b : buttons)
+        played << AccessibilityBridge::interfaceFor(b->accessibilityElement())->text(QAccessible::Name);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(played.contains(QStringLiteral("Play ") + manager->getSoundNameAtIndex(i))) << "sound " << i + 1;
 
     // The last row scrolls into view.
     GallerySwatch* last = nullptr;
@@ -96,6 +332,34 @@ TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
     const Rect visible = list.documentVisibleRect();
     EXPECT_GE(last->frame().minY(), visible.minY());
     EXPECT_LE(last->frame().maxY(), visible.maxY());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+}
+
+// A name longer than its row ends in an ellipsis on one line; the tool tip and a screen reader
+// have it whole.
+TEST(GallerySoundsPage, ALongNameEndsInAnEllipsisAndShowsWholeAsItsToolTip)
+{
+    QTemporaryDir home, dirs;
+    ASSERT_TRUE(home.isValid() && dirs.isValid());
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("sounds")));
+    const QString longName = QStringLiteral("network-connectivity-established-again");
+    QFile file(home.filePath(QStringLiteral("sounds/%1.ogg").arg(longName)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", home.path().toUtf8());
+    const ScopedEnvironment dataDirs("XDG_DATA_DIRS", dirs.path().toUtf8());
+    JVLSoundManager::resetSharedSoundManagerForTesting();
+    const Ref<View> page = makeSoundsPage(MakeRect(0, 0, 900, 600));
+    std::vector<GallerySwatch*> swatches;
+    collect(page.get(), swatches);
+    const auto it = std::find_if(swatches.begin(), swatches.end(), [&](GallerySwatch* s) { return s->title() == longName; });
+    ASSERT_NE(it, swatches.end());
+    GallerySwatch& row = **it;
+    const QString shown = row.shownTitle();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(longName.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_EQ(row.toolTip(), longName);
+    EXPECT_EQ(AccessibilityAttributeValue(Value(Ref<View>(&row)), AccessibilityValueAttribute).stringValue(), longName);
     JVLSoundManager::resetSharedSoundManagerForTesting();
 }
 

@@ -7,6 +7,7 @@
 #include "kit/appkit/SymbolicHotKeys.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Menu.h"
+#include "kit/controls/TextField.h"
 #include "kit/foundation/UserDefaults.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ScriptedPanels.h"
@@ -40,10 +41,15 @@ TEST(KeyRecorderPage, CtrlQNamesTheGallerysQuitAndRecordsNothing)
         ASSERT_NE(Menu::mainMenu(), before);
 
         Ref<KRRecorderControl> recorder;
-        for (const Ref<View>& v : page->subviews())
+        QStringList labels;
+        for (const Ref<View>& v : page->subviews()) {
             if (!recorder)
                 recorder = dynamic_pointer_cast<KRRecorderControl>(v);
+            if (const auto label = dynamic_pointer_cast<TextField>(v))
+                labels << label->stringValue();
+        }
         ASSERT_TRUE(recorder);
+        EXPECT_TRUE(labels.contains(QStringLiteral("Bound value: none"))) << "nothing recorded yet: " << labels.join(QStringLiteral(" | ")).toStdString();
         window->makeFirstResponder(recorder.get());
         test::EventScript script(window.get());
         script.key(pageCodeSpace, QStringLiteral(" ")).keyDown(pageCodeQ, QStringLiteral("q"), CommandKeyMask);

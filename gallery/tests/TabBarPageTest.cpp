@@ -57,4 +57,28 @@ TEST(GalleryTabBarPage, ATornOffWindowIsNamedAfterItsSelectedTab)
     delegate->tabViewCloseWindowForLastTabViewItem(torn->tabView().get(), first.get());
 }
 
+// Tabs move among the page's working bars; the style samples below them take none.
+TEST(GalleryTabBarPage, TheStyleSamplesTakeNoDroppedTab)
+{
+    const kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+    const kit::Ref<XTTabBarControl> bar = galleryFirstTabBar(*page);
+    ASSERT_TRUE(bar);
+    auto* delegate = dynamic_cast<XTTabBarControlDelegate*>(bar->delegate().get());
+    ASSERT_TRUE(delegate);
+    const kit::Ref<kit::TabViewItem> fourth = bar->tabView()->tabViewItemAtIndex(3);
+    int samples = 0, working = 0;
+    for (const kit::Ref<kit::View>& sub : page->subviews()) {
+        const auto target = kit::dynamic_pointer_cast<XTTabBarControl>(sub);
+        if (!target)
+            continue;
+        const bool sample = target->tabView()->numberOfTabViewItems() > 0 && target->tabView()->tabViewItemAtIndex(0)->label() == QStringLiteral("Selected");
+        (sample ? samples : working) += 1;
+        EXPECT_EQ(delegate->tabViewShouldDropTabViewItemInTabBar(bar->tabView().get(), fourth.get(), target.get()), !sample)
+            << (sample ? "a style sample" : "a working bar");
+    }
+    EXPECT_EQ(samples, 5);
+    EXPECT_EQ(working, 1) << "the drop bar beside the samples";
+    EXPECT_TRUE(delegate->tabViewShouldDropTabViewItemInTabBar(bar->tabView().get(), fourth.get(), bar.get()));
+}
+
 } // namespace

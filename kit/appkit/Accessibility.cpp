@@ -440,6 +440,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
         { AccessibilityWindowRole, QStringLiteral("window") },
         { AccessibilityGroupRole, QStringLiteral("group") },
         { AccessibilityListRole, QStringLiteral("list") },
+        { AccessibilityListItemRole, QStringLiteral("list item") },
         { AccessibilityImageRole, QStringLiteral("image") },
         { AccessibilityScrollBarRole, QStringLiteral("scroll bar") },
         { AccessibilityValueIndicatorRole, QStringLiteral("value indicator") },

@@ -64,6 +64,7 @@ inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplicatio
 inline const QString AccessibilityWindowRole = QStringLiteral("AXWindow");
 inline const QString AccessibilityGroupRole = QStringLiteral("AXGroup");
 inline const QString AccessibilityListRole = QStringLiteral("AXList");
+inline const QString AccessibilityListItemRole = QStringLiteral("AXListItem");
 inline const QString AccessibilityImageRole = QStringLiteral("AXImage");
 inline const QString AccessibilityScrollBarRole = QStringLiteral("AXScrollBar");
 inline const QString AccessibilityValueIndicatorRole = QStringLiteral("AXValueIndicator");
@@ -131,7 +132,8 @@ public:
     virtual Ref<View> accessibilityDrawingView() const;
     // Tells the platform bridge the element's value (its text, its number, its state) changed.
     void accessibilityValueChanged();
-    // Tells the platform bridge the element's selected state changed.
+    // Tells the platform bridge the element's selected state changed; for an element with
+    // selected children, which of them are selected.
     void accessibilitySelectionChanged();
     // Tells the platform bridge the caret or the selected text of the element's text moved.
     void accessibilitySelectedTextChanged();

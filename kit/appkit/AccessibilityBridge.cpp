@@ -38,6 +38,7 @@ QAccessible::Role roleFor(const QString& role)
 {
     static const QHash<QString, QAccessible::Role> table {
         { AccessibilityListRole, QAccessible::List },
+        { AccessibilityListItemRole, QAccessible::ListItem },
         { AccessibilityImageRole, QAccessible::Graphic },
         { AccessibilityScrollBarRole, QAccessible::ScrollBar },
         // A scroll bar's knob: screen readers know no indicator, but read a slider's value.
@@ -770,7 +771,9 @@ void AccessibilityBridge::focusChanged(Window* window)
 
 void AccessibilityBridge::selectionChanged(const Accessibility* element)
 {
-    accessibilitybridge::sendEvent(element, QAccessible::Selection);
+    // A container's selection moved among its children (selection-changed on it).
+    const bool container = element->accessibilityAttributeNames().contains(AccessibilitySelectedChildrenAttribute);
+    accessibilitybridge::sendEvent(element, container ? QAccessible::SelectionWithin : QAccessible::Selection);
 }
 
 void AccessibilityBridge::childrenChanged(const Accessibility* element)
