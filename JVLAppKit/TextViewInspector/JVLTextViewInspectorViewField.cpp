@@ -1,5 +1,6 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/Box.h"
 #include "kit/controls/Control.h"
 #include "kit/core/KeyValueCoding.h"
@@ -52,6 +53,9 @@ void JVLTextViewInspectorViewField::initWithIdentifierFieldViewPlaceholderAndLab
         isEditable_ = true;
     notAtAttachment_ = false;
     widthAdjusted_ = false;
+    // The label drawn beside the control is what a screen reader should call it, not its value.
+    if (auto* control = dynamic_cast<Control*>(view_.get()); control && this->label() && !this->label()->label().isEmpty() && control->toolTip().isEmpty())
+        AccessibilitySetOverrideValueForAttribute(control->accessibilityElement(), Value(this->label()->label()), AccessibilityTitleAttribute);
 }
 
 void JVLTextViewInspectorViewField::initWithIdentifierPlaceholderAndLabel(

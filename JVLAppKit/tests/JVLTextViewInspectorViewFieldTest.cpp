@@ -15,6 +15,7 @@
 #include "JVLAppKit/JVLImageView/JVLImageView.h"
 #include "FoundationExtensions/JVLLocales.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Workspace.h"
 #include "kit/controls/Button.h"
@@ -250,6 +251,13 @@ TEST(InspectorLocaleFields, CountryCodesChooseTheirLocale)
     // A code no locale has: the user's own country.
     field->setValue(Value("ZZ"));
     EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("DE"));
+
+    // A screen reader calls the pop-up by the label beside it, not by the country it shows.
+    auto labelled = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel(
+        "country", JVLTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Country")));
+    auto* labelledPopUp = dynamic_cast<PopUpButton*>(labelled->view().get());
+    ASSERT_TRUE(labelledPopUp);
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(labelledPopUp->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Country"));
 }
 
 TEST(InspectorLocaleFields, SeveralOrNoCodesShowATitleThatWritesNothing)

@@ -4,6 +4,7 @@
 
 #include "QVFlowView/QVFlowView.h"
 #include "QVFlowView/QVVideoOverlayLayer.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
@@ -327,13 +328,15 @@ Ref<View> makeFlowViewPage(Rect frame)
     flow->reloadContent();
 
     const double w = frame.size.width;
-    galleryLabel(Rect { { 16, 56 }, { 90, 22 } }, QStringLiteral("Angle"), page.get());
+    const auto angleLabel = galleryLabel(Rect { { 16, 56 }, { 90, 22 } }, QStringLiteral("Angle"), page.get());
     page->anglePopUp = make<PopUpButton>(Rect { { 70, 52 }, { 110, 26 } });
     for (const char* title : { "70°", "50°", "30°", "Flat" })
         page->anglePopUp->addItemWithTitle(QString::fromUtf8(title));
     page->anglePopUp->setTarget(page.get());
     page->anglePopUp->setAction(Selector("angleChosen"));
     page->addSubview(page->anglePopUp.get());
+    kit::AccessibilitySetOverrideValueForAttribute(
+        page->anglePopUp->accessibilityElement(), angleLabel->accessibilityElement(), kit::AccessibilityTitleUIElementAttribute);
 
     galleryLabel(Rect { { 200, 56 }, { 70, 22 } }, QStringLiteral("Spacing"), page.get());
     page->spacingStepper = make<Stepper>(Rect { { 268, 52 }, { 19, 27 } });

@@ -1,5 +1,6 @@
 #include "gallery/pages/GallerySwatch.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/ButtonCell.h"
 
 #include <QApplication>
@@ -90,27 +91,10 @@ void GallerySwatch::drawRect(kit::Rect)
     painter->restore();
 }
 
-namespace {
-
-// LOCAL SHIM: a button cell named for a screen reader apart from its title, until the kit lets
-// an application set an element's name on any control.
-class GalleryButtonCell : public kit::ButtonCell {
-public:
-    QString accessibilityName;
-    kit::Value accessibilityAttributeValue(const QString& attribute) const override
-    {
-        if (attribute == kit::AccessibilityTitleAttribute && !accessibilityName.isEmpty())
-            return kit::Value(accessibilityName);
-        return ButtonCell::accessibilityAttributeValue(attribute);
-    }
-};
-
-} // namespace
-
 KIT_REGISTER_CLASS(GalleryPushButton, kit::Button) { c.action("perform", &GalleryPushButton::perform); }
 
 GalleryPushButton::GalleryPushButton(kit::Rect frame, const QString& title, std::function<void()> action)
-    : kit::Button(frame, kit::make<GalleryButtonCell>())
+    : kit::Button(frame)
     , action_(std::move(action))
 {
     setTitle(title);
@@ -126,8 +110,8 @@ void GalleryPushButton::perform(kit::Object*)
 
 void GalleryPushButton::setAccessibilityName(const QString& name)
 {
-    if (auto* named = dynamic_cast<GalleryButtonCell*>(cell().get()))
-        named->accessibilityName = name;
+    kit::AccessibilitySetOverrideValueForAttribute(
+        accessibilityElement(), name.isEmpty() ? kit::Value() : kit::Value(name), kit::AccessibilityTitleAttribute);
 }
 
 KIT_REGISTER_CLASS(GallerySlider, kit::Slider) { c.action("perform", &GallerySlider::perform); }
