@@ -44,6 +44,7 @@ void Window::orderFront(Object*)
     if (alpha_ > 0 && !host_->isVisible()) {
         // Drawn before it appears: the first expose shows the views, not an empty backing.
         displayIfNeeded();
+        prepareHostForMap();
         host_->show();
     }
     host_->raise();
@@ -71,6 +72,8 @@ void Window::orderOut(Object*)
     const Ref<Window> keep(this);
     visible_ = false;
     host_->hide();
+    if (const std::optional<bool> unmanaged = std::exchange(unmanagedWhenHidden_, std::nullopt))
+        setUnmanagedChild(*unmanaged);
     auto app = Application::sharedApplication();
     std::erase_if(app->stacking_, [this](const Weak<Window>& w) { return w.unsafeRaw() == this || !w.unsafeRaw(); });
     // Children go with the parent (a key child hands key on, past the parent already out).
