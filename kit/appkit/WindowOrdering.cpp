@@ -160,8 +160,12 @@ void Window::becomeKey(bool askFocus)
         makeMainWindow();
     // Without this the window manager's focus stays where it was (a closed window's, say) and the
     // keys go elsewhere. An inactive application takes no focus from another.
-    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen))
+    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen)) {
+        // The host is the window's focus widget before the server answers: activated straight from
+        // another window, Qt would otherwise leave it without focus and the kit unaware of it.
+        host_->setFocus(Qt::ActiveWindowFocusReason);
         host_->activateWindow();
+    }
 }
 
 void Window::makeMainWindow()
