@@ -7,6 +7,7 @@
 #include "QVTabBarView/QVTabDragAssistant.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Screen.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Exception.h"
@@ -333,8 +334,7 @@ bool QVTabDragAssistant::performDragOperationForTabBarView(kit::DraggingInfo& in
         source->updateAnimate(false);
     // The window that took the tab takes the focus too, not whichever window is in front (the
     // source's may have closed with the focus).
-    if (const kit::Ref<kit::Window> w = view->window(); w && w->isVisible() && !w->isKeyWindow() && (!source || source->window() != w))
-        w->makeKeyAndOrderFront();
+    kit::MakeDropDestinationKey(view->window().get(), source ? source->window().get() : nullptr);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "AppKitExtensions/JVLNSImage_Extension.h"
 #include "XTTabBarControl/XTTabBarControl.h"
+#include "kit/appkit/Dragging.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
@@ -523,6 +524,8 @@ void XTTabDragAssistant::performDragOperation()
     }
     kit::NotificationCenter::defaultCenter()->postNotificationNameObject(XTTabDragDidEndNotification, nullptr);
     finishDrag();
+    // After the emptied source's window has closed, which hands key to the kit's front window.
+    kit::MakeDropDestinationKey(destination->window().get(), source->window().get());
 }
 
 void XTTabDragAssistant::putDraggedCellBack()

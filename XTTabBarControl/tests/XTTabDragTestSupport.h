@@ -18,6 +18,7 @@ public:
     bool allowDrop = true;
     kit::Ref<XTTabBarControl> newBar;
     std::function<void()> onDrop;
+    std::function<void()> onCloseWindow;
 
     bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView*, kit::TabViewItem* item, XTTabBarControl*) override
     {
@@ -39,6 +40,8 @@ public:
     void tabViewCloseWindowForLastTabViewItem(kit::TabView*, kit::TabViewItem* item) override
     {
         calls << QStringLiteral("closeWindow:") + (item ? item->label() : QString());
+        if (onCloseWindow)
+            onCloseWindow();
     }
 };
 

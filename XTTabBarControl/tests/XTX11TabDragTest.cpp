@@ -6,6 +6,7 @@
 #include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
+#include "kit/testsupport/X11WindowManagerFixture.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -89,6 +90,44 @@ TEST_F(X11TabDrag, ALoneTabLeavesItsClearedWindowForAnotherBar)
     EXPECT_TRUE(a.labels().isEmpty());
     EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Tab 0" }));
     EXPECT_TRUE(b.cellsMatchItems());
+}
+
+// Under a window manager: the lone tab of a torn-off window dropped into another window's bar.
+// Its emptied window closes, and the window that took the tab is the active one, not whichever
+// other window the kit had in front.
+TEST(X11TabDragUnderAManager, TheWindowThatTookTheTabIsActive)
+{
+    if (!kit::test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    if (!kit::test::WindowManagerOnServer::available())
+        GTEST_SKIP() << "needs openbox";
+    kit::test::WindowManagerOnServer manager;
+    ASSERT_TRUE(manager.start());
+    XTDragScope scope;
+    XTWindowBar a { kit::MakePoint(100, 500), 1 };
+    XTWindowBar b { kit::MakePoint(100, 200), 1, QStringLiteral("Other") };
+    XTWindowBar other { kit::MakePoint(700, 350), 1, QStringLiteral("Third") };
+    auto delegate = kit::make<XTDragDelegate>();
+    delegate->implemented = { "tabViewShouldDragTabViewItemFromTabBar", "tabViewShouldDropTabViewItemInTabBar",
+        "tabViewDidDropTabViewItemInTabBar", "tabViewCloseWindowForLastTabViewItem" };
+    delegate->onCloseWindow = [&] { a.window->close(); };
+    a.bar()->setDelegate(delegate.get());
+    b.bar()->setDelegate(delegate.get());
+    const auto native = [](const XTWindowBar& bar) { return std::uint32_t(bar.window->hostWidget()->winId()); };
+    ASSERT_TRUE(kit::test::turnUntil([&] {
+        return kit::test::isExposedOnServer(*a.window) && kit::test::isExposedOnServer(*b.window) && kit::test::isExposedOnServer(*other.window);
+    }));
+    bool shown = false;
+    ASSERT_TRUE(xtx11DragAcross(a, b, 75, shown));
+    EXPECT_EQ(b.labels(), (QStringList { "Other 0", "Tab 0" }));
+    EXPECT_FALSE(a.window->isVisible());
+    EXPECT_TRUE(kit::test::turnUntil([&] { return manager.activeWindow() == native(b); }));
+    ASSERT_TRUE(manager.syncWithManager());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(manager.activeWindow(), native(b));
+    EXPECT_TRUE(kit::test::turnUntil([&] { return b.window->isKeyWindow(); }));
+    other.window->orderOut();
+    b.window->orderOut();
 }
 
 } // namespace

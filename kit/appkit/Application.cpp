@@ -459,13 +459,12 @@ void Application::beginSheetModalForWindowDidEndContextInfo(Window* sheet, Windo
 {
     if (!sheet || !window)
         return;
-    placeSheetOnWindow(*sheet, *window);
     sheets_.push_back({ Weak<Window>(sheet), Weak<Window>(window), std::move(didEnd), contextInfo });
-    // A sheet is part of its window, not a window of the window manager's: no frame of its own,
-    // kept by the kit on the window's content as the window moves, over it and out with it.
+    // A sheet is part of its window, not a window of the window manager's: as a child it is
+    // unmanaged before it shows (no frame of its own), placed on the window's content and kept
+    // there by the kit as the window moves, over it and out with it.
     sheet->hostWidget()->setWindowModality(Qt::WindowModal);
     window->addChildWindowOrdered(sheet, WindowAbove);
-    sheet->setUnmanagedChild(true);
     sheet->makeKeyAndOrderFront();
 }
 

@@ -661,4 +661,10 @@ std::uint64_t RunDragSession(
 
 Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow) { return windowUnder(screen, sourceWindow, false); }
 
+void MakeDropDestinationKey(Window* destination, const Window* source)
+{
+    if (destination && destination != source && destination->isVisible() && !destination->isKeyWindow())
+        destination->makeKeyAndOrderFront();
+}
+
 } // namespace kit

@@ -124,4 +124,10 @@ std::uint64_t RunDragSession(
 // takes mouse events, by the window server's stacking where there is one; the drag image never.
 Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow);
 
+// After a drop that moved something from `source`'s window into `destination` (another window):
+// the destination becomes key and comes to the front. Called once the drag's end is done, its
+// emptied source window closed: a key window ordered out after it hands key to whichever window
+// the kit has in front.
+void MakeDropDestinationKey(Window* destination, const Window* source);
+
 } // namespace kit

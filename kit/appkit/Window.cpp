@@ -24,6 +24,7 @@
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/x11/InputShape.h"
+#include "kit/x11/Stacking.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -354,9 +355,11 @@ void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
             stack.insert(stack.begin(), Weak<Window>(this));
         }
     } else if (relative) {
-        // Raise both in order: the relative window, then this one above it.
+        // Raise in order: the relative window, its unmanaged children back over it, then this one
+        // above them all.
         relative->hostWidget()->raise();
         relative->restack(nullptr);
+        relative->keepChildrenAbove();
         host_->raise();
         restack(nullptr);
     }
@@ -500,7 +503,7 @@ void Window::setIgnoresMouseEvents(bool flag)
     const Qt::WindowFlags flags = flag ? host_->windowFlags() | native : host_->windowFlags() & ~native;
     if (flags != host_->windowFlags()) {
         const bool shown = host_->isVisible();
-        host_->setWindowFlags(flags);
+        setHostFlags(flags);
         if (shown)
             host_->show();
     }
@@ -514,13 +517,16 @@ void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
         old->removeChildWindow(child);
     child->parent_ = this;
     children_.emplace_back(Weak<Window>(child), place);
-    // A borderless child (a bubble) is left out of the window manager's hands: no frame around it,
-    // no focus taken, and the kit keeps it over its parent.
-    child->setUnmanagedChild(child->styleMask_ == BorderlessWindowMask);
+    // A borderless child (a bubble) and a sheet are left out of the window manager's hands from
+    // their first map on: no frame around them, and the kit keeps them over their parent.
+    const bool sheet = Application::sharedApplication()->attachedSheetOfWindow(this).get() == child;
+    child->setUnmanagedChild(child->styleMask_ == BorderlessWindowMask || sheet);
     // Transient for the parent: the window manager keeps it with the parent and above it.
     host_->winId();
     child->host_->winId();
     child->host_->windowHandle()->setTransientParent(host_->windowHandle());
+    if (sheet)
+        Application::placeSheetOnWindow(*child, *this);
     if (visible_)
         child->orderWindowRelativeTo(place == WindowBelow ? WindowBelow : WindowAbove, number_);
 }
@@ -538,6 +544,13 @@ void Window::removeChildWindow(Window* child)
 
 void Window::setUnmanagedChild(bool flag)
 {
+    // A shown window changes hands when it is next hidden: mapped again at once, it races the
+    // window manager letting it go (or framing it), which can leave it unmapped.
+    if (host_->isVisible()) {
+        unmanagedWhenHidden_ = flag;
+        return;
+    }
+    unmanagedWhenHidden_.reset();
     // Unmanaged windows have no frame; one that never becomes key takes no focus either.
     const bool frameless = flag || styleMask_ == BorderlessWindowMask;
     const bool noFocus = (flag && !canBecomeKeyWindow()) || ignoresMouse_;
@@ -547,11 +560,27 @@ void Window::setUnmanagedChild(bool flag)
     if (flags == host_->windowFlags())
         return;
     host_->setAttribute(Qt::WA_ShowWithoutActivating, noFocus);
-    // Changing the flags hides the host: a shown window is shown again.
-    const bool shown = host_->isVisible();
+    setHostFlags(flags);
+}
+
+void Window::setHostFlags(Qt::WindowFlags flags)
+{
+    // Qt keeps a window's outer corner across new flags, by the frame margins it last knew: one
+    // that loses its frame would move up by its title bar. The kit frame is the client area.
     host_->setWindowFlags(flags);
-    if (shown)
-        host_->show();
+    settingGeometry_ = true;
+    host_->setGeometry(QtRectFromScreen(frame_).toRect());
+    settingGeometry_ = false;
+}
+
+void Window::prepareHostForMap()
+{
+    if (const std::optional<bool> unmanaged = std::exchange(unmanagedWhenHidden_, std::nullopt))
+        setUnmanagedChild(*unmanaged);
+    const bool managed = !host_->windowFlags().testFlag(Qt::BypassWindowManagerHint);
+    if (!managed && mappedManaged_)
+        waitUntilWithdrawnOnServer(host_->winId());
+    mappedManaged_ = managed;
 }
 
 void Window::setChildrenShownWithParent(bool shown)

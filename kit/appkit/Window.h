@@ -428,6 +428,11 @@ private:
     void constrainFirstFrame();
     void fitDecorationsOnFirstPaint();
     void setUnmanagedChild(bool flag);
+    // New native flags for the host, which keeps the kit frame on the screen.
+    void setHostFlags(Qt::WindowFlags flags);
+    // The host is about to be mapped: a hand-over to or from the window manager asked while it was
+    // shown happens now, and a window the manager framed when last shown is let go first.
+    void prepareHostForMap();
     void setChildrenShownWithParent(bool shown);
     void keepChildrenAbove();
     void applySizeLimits();
@@ -446,6 +451,8 @@ private:
     bool visible_ = false;
     bool shownBefore_ = false;
     bool fitsDecorationsOnFirstPaint_ = false;
+    std::optional<bool> unmanagedWhenHidden_; // asked while shown
+    bool mappedManaged_ = false;              // the last map left it to the window manager
     bool acceptsMouseMoved_ = false;
     double alpha_ = 1;
     bool hasShadow_ = true;

@@ -44,6 +44,7 @@ void Window::orderFront(Object*)
     if (alpha_ > 0 && !host_->isVisible()) {
         // Drawn before it appears: the first expose shows the views, not an empty backing.
         displayIfNeeded();
+        prepareHostForMap();
         host_->show();
     }
     host_->raise();
@@ -71,6 +72,8 @@ void Window::orderOut(Object*)
     const Ref<Window> keep(this);
     visible_ = false;
     host_->hide();
+    if (const std::optional<bool> unmanaged = std::exchange(unmanagedWhenHidden_, std::nullopt))
+        setUnmanagedChild(*unmanaged);
     auto app = Application::sharedApplication();
     std::erase_if(app->stacking_, [this](const Weak<Window>& w) { return w.unsafeRaw() == this || !w.unsafeRaw(); });
     // Children go with the parent (a key child hands key on, past the parent already out).
@@ -157,8 +160,12 @@ void Window::becomeKey(bool askFocus)
         makeMainWindow();
     // Without this the window manager's focus stays where it was (a closed window's, say) and the
     // keys go elsewhere. An inactive application takes no focus from another.
-    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen))
+    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen)) {
+        // The host is the window's focus widget before the server answers: activated straight from
+        // another window, Qt would otherwise leave it without focus and the kit unaware of it.
+        host_->setFocus(Qt::ActiveWindowFocusReason);
         host_->activateWindow();
+    }
 }
 
 void Window::makeMainWindow()

@@ -144,11 +144,15 @@ TEST_F(Stacking, ChildrenFollowTheirParentsOrdering)
     parent->addChildWindowOrdered(above.get(), WindowAbove);
     parent->addChildWindowOrdered(below.get(), WindowBelow);
     EXPECT_EQ(above->hostWidget()->windowHandle()->transientParent(), parent->hostWidget()->windowHandle());
+    // A later child above goes over the parent without putting the earlier one under it.
+    auto later = make<Window>(MakeRect(30, 30, 50, 50), BorderlessWindowMask);
+    parent->addChildWindowOrdered(later.get(), WindowAbove);
+    EXPECT_EQ(order(), (std::vector<Window*> { later.get(), above.get(), parent.get(), below.get() }));
     other->orderFront();
-    EXPECT_EQ(order(), (std::vector<Window*> { other.get(), above.get(), parent.get(), below.get() }));
+    EXPECT_EQ(order(), (std::vector<Window*> { other.get(), later.get(), above.get(), parent.get(), below.get() }));
 
     parent->orderFront();
-    EXPECT_EQ(order(), (std::vector<Window*> { above.get(), parent.get(), below.get(), other.get() }));
+    EXPECT_EQ(order(), (std::vector<Window*> { later.get(), above.get(), parent.get(), below.get(), other.get() }));
 
     parent->orderOut();
     EXPECT_FALSE(above->isVisible());

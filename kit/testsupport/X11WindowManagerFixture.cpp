@@ -59,9 +59,9 @@ bool WindowManagerOnServer::start()
 {
     if (!c_ || xcb_connection_has_error(c_) || pid_ > 0 || !available())
         return false;
-    // The manager announces the screen with a MANAGER message to the root (structure-notify clients);
-    // selected before the spawn so the announcement cannot be missed.
-    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // The manager announces the screen with a MANAGER message to the root (to structure- or, as
+    // openbox sends it, substructure-notify clients); selected before the spawn so it cannot be missed.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
     const std::uint32_t manager = atom("MANAGER");
     const std::uint32_t wmS0 = atom("WM_S0");
@@ -71,26 +71,34 @@ bool WindowManagerOnServer::start()
         pid_ = 0;
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    bool managed = false;
-    while (!managed) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
-                auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
-                managed = managed || (message->type == manager && message->data.data32[1] == wmS0);
-            }
-            std::free(event);
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (managed || left.count() <= 0 || xcb_connection_has_error(c_))
-            break;
-        pollfd fd {xcb_get_file_descriptor(c_), POLLIN, 0};
-        ::poll(&fd, 1, static_cast<int>(left.count()));
-    }
+    const bool managed = waitForEvent(XCB_CLIENT_MESSAGE, [&](const void* event) {
+        const auto* message = static_cast<const xcb_client_message_event_t*>(event);
+        return message->type == manager && message->data.data32[1] == wmS0;
+    }, 5000);
     const std::uint32_t none = 0;
     xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &none);
     sync();
-    return managed || screenIsManaged();
+    // Announced, it is still starting: a window mapped before its event loop runs stays unmapped.
+    return managed && syncWithManager();
+}
+
+bool WindowManagerOnServer::waitForEvent(std::uint8_t type, const std::function<bool(const void*)>& matches, int milliseconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!xcb_connection_has_error(c_)) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            const bool found = (event->response_type & 0x7f) == type && matches(event);
+            std::free(event);
+            if (found)
+                return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd fd { xcb_get_file_descriptor(c_), POLLIN, 0 };
+        ::poll(&fd, 1, static_cast<int>(left.count()));
+    }
+    return false;
 }
 
 void WindowManagerOnServer::stop()
@@ -123,6 +131,54 @@ bool WindowManagerOnServer::isViewable(std::uint32_t window)
     const bool viewable = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(reply);
     return viewable;
+}
+
+std::uint32_t WindowManagerOnServer::parentOf(std::uint32_t window)
+{
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr);
+    const std::uint32_t parent = tree ? tree->parent : 0;
+    std::free(tree);
+    return parent;
+}
+
+std::pair<int, int> WindowManagerOnServer::topLeftOnScreen(std::uint32_t window)
+{
+    xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, window, root_, 0, 0), nullptr);
+    const std::pair<int, int> out = at ? std::pair<int, int>(at->dst_x, at->dst_y) : std::pair<int, int>(0, 0);
+    std::free(at);
+    return out;
+}
+
+bool WindowManagerOnServer::syncWithManager()
+{
+    if (!running())
+        return false;
+    const std::uint32_t extents = atom("_NET_FRAME_EXTENTS");
+    if (!probe_) {
+        probe_ = xcb_generate_id(c_);
+        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, probe_, root_, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+            XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    }
+    xcb_client_message_event_t request {};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = probe_;
+    request.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    const auto answered = [&](const void* event) {
+        const auto* notify = static_cast<const xcb_property_notify_event_t*>(event);
+        return notify->window == probe_ && notify->atom == extents && notify->state == XCB_PROPERTY_NEW_VALUE;
+    };
+    // A manager still starting drops requests: asked again until it answers.
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        xcb_delete_property(c_, probe_, extents);
+        xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+            reinterpret_cast<const char*>(&request));
+        xcb_flush(c_);
+        if (waitForEvent(XCB_PROPERTY_NOTIFY, answered, 200))
+            return true;
+    }
+    return false;
 }
 
 // A round trip: the server has handled every request sent before it.

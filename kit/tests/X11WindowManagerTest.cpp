@@ -1,0 +1,209 @@
+// Windows under a real window manager: openbox on the test's X server. A sheet is the kit's own
+// window from its first map and is mapped each time it begins; after a life as a framed window it
+// still sits on its window's content; pagers' requests to the manager never reach Qt.
+// Real X11 only: under xvfb-run with QT_QPA_PLATFORM=xcb, with openbox installed.
+
+#include "kit/appkit/Application.h"
+#include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/foundation/Timer.h"
+#include "kit/testsupport/X11KeyboardFixture.h"
+#include "kit/testsupport/X11WindowManagerFixture.h"
+#include "kit/x11/QtXcbConnection.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+using namespace kit;
+
+namespace x11wm {
+
+std::uint32_t native(const Window& window) { return std::uint32_t(window.hostWidget()->winId()); }
+
+class X11WindowManager : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!test::isRealX11() || !test::WindowManagerOnServer::available())
+            return;
+        manager = new test::WindowManagerOnServer;
+        if (!manager->start()) {
+            delete manager;
+            manager = nullptr;
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete manager; // stops it: the tests after these run without a manager
+        manager = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!test::isRealX11())
+            GTEST_SKIP() << "needs a real X server";
+        if (!test::WindowManagerOnServer::available())
+            GTEST_SKIP() << "needs openbox";
+        ASSERT_TRUE(manager) << "openbox did not take the screen";
+    }
+    void TearDown() override { Application::resetForTesting(); }
+
+    // What Qt asked of the server has reached it, and the manager has handled what followed.
+    static void settle()
+    {
+        xcb_connection_t* qt = qtXcbConnection();
+        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+        ASSERT_TRUE(manager->syncWithManager());
+        QCoreApplication::processEvents();
+    }
+
+    // A titled window, shown, framed by the manager and exposed.
+    static Ref<Window> framedWindow(Rect frame)
+    {
+        auto window = make<Window>(frame, TitledWindowMask);
+        window->setContentView(make<View>(MakeRect(0, 0, frame.width(), frame.height())).get());
+        window->makeKeyAndOrderFront();
+        EXPECT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && manager->parentOf(native(*window)) != rootWindow(); }));
+        return window;
+    }
+
+    static std::uint32_t rootWindow()
+    {
+        return xcb_setup_roots_iterator(xcb_get_setup(qtXcbConnection())).data->root;
+    }
+
+    static inline test::WindowManagerOnServer* manager = nullptr;
+};
+
+// The progress window run as a sheet again and again: each time it is on the screen, unframed,
+// before the work it shows starts, and gone when it ends.
+TEST_F(X11WindowManager, EverySheetIsMappedAndViewableBeforeItsWorkStarts)
+{
+    const Ref<Window> parent = framedWindow(MakeRect(200, 200, 500, 300));
+    auto sheet = make<Window>(MakeRect(0, 0, 240, 90), TitledWindowMask);
+    auto app = Application::sharedApplication();
+    for (int run = 0; run < 10; ++run) {
+        app->beginSheetModalForWindowDidEndContextInfo(sheet.get(), parent.get(), nullptr, nullptr);
+        ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*sheet); })) << "run " << run;
+        settle();
+        EXPECT_TRUE(manager->isViewable(native(*sheet))) << "run " << run;
+        EXPECT_EQ(manager->parentOf(native(*sheet)), rootWindow()) << "never framed; run " << run;
+        app->endSheet(sheet.get());
+        sheet->orderOut();
+        settle();
+        EXPECT_FALSE(manager->isViewable(native(*sheet))) << "run " << run;
+        EXPECT_EQ(manager->parentOf(native(*sheet)), rootWindow()) << "not framed on its way out; run " << run;
+    }
+    parent->orderOut();
+}
+
+// Run modally first (a framed window of the manager's), then as a sheet: its top is the top of
+// the window's content, below the title bar, on the server as in the kit.
+TEST_F(X11WindowManager, ASheetAfterAModalRunSitsOnTheWindowsContent)
+{
+    const Ref<Window> parent = framedWindow(MakeRect(200, 200, 500, 300));
+    auto progress = make<Window>(MakeRect(0, 0, 240, 90), TitledWindowMask);
+    progress->setContentView(make<View>(MakeRect(0, 0, 240, 90)).get());
+    auto app = Application::sharedApplication();
+    const Ref<Timer> stopper = Timer::timerWithTimeIntervalRepeatsBlock(0.02, true, [&](Timer*) {
+        if (test::isExposedOnServer(*progress) && manager->parentOf(native(*progress)) != rootWindow())
+            app->stopModal();
+    });
+    RunLoop::main().addTimerForMode(stopper, RunLoopCommonModes);
+    app->runModalForWindow(progress.get());
+    stopper->invalidate();
+    progress->orderOut();
+
+    for (int run = 0; run < 2; ++run) {
+        app->beginSheetModalForWindowDidEndContextInfo(progress.get(), parent.get(), nullptr, nullptr);
+        ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*progress); }));
+        settle();
+        const Rect p = parent->frame();
+        EXPECT_EQ(progress->frame(), MakeRect(p.minX() + 130, p.maxY() - 90, 240, 90)) << "run " << run;
+        const auto [px, py] = manager->topLeftOnScreen(native(*parent));
+        const auto [sx, sy] = manager->topLeftOnScreen(native(*progress));
+        EXPECT_EQ(sy, py) << "the sheet's top is the content's top; run " << run;
+        EXPECT_EQ(sx, px + 130) << "run " << run;
+        app->endSheet(progress.get());
+        progress->orderOut();
+    }
+    parent->orderOut();
+}
+
+// Another client (a pager, a panel) asks the manager things by messages to the root. The kit
+// watches the root's children for restacks; the requests are not Qt's business.
+TEST_F(X11WindowManager, RequestsToTheManagerNeverReachQt)
+{
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg)
+            warnings << text;
+    });
+    const Ref<Window> parent = framedWindow(MakeRect(200, 200, 400, 300));
+    // The target is one the manager leaves alone: a bubble of the kit's own.
+    auto bubble = make<Window>(MakeRect(250, 250, 80, 40), BorderlessWindowMask);
+    parent->addChildWindowOrdered(bubble.get(), WindowAbove);
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*bubble); }));
+
+    // Qt's answer to the marker property comes after every message sent before it.
+    struct MarkerSeen : QAbstractNativeEventFilter {
+        std::uint32_t window = 0, atom = 0;
+        bool seen = false;
+        bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override
+        {
+            const auto* event = static_cast<const xcb_generic_event_t*>(message);
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
+                seen = seen || (notify->window == window && notify->atom == atom);
+            }
+            return false;
+        }
+    } marker;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        const std::uint32_t a = reply ? reply->atom : 0;
+        std::free(reply);
+        return a;
+    };
+    marker.window = native(*bubble);
+    marker.atom = atom("KIT_TEST_MARKER");
+    QCoreApplication::instance()->installNativeEventFilter(&marker);
+    for (const char* request : { "_KDE_WM_CHANGE_STATE", "_NET_CLOSE_WINDOW", "_NET_MOVERESIZE_WINDOW", "_NET_ACTIVE_WINDOW" }) {
+        xcb_client_message_event_t message {};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = native(*bubble);
+        message.type = atom(request);
+        message.data.data32[0] = 2; // from a pager
+        xcb_send_event(c, 0, rootWindow(), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+            reinterpret_cast<const char*>(&message));
+    }
+    const std::uint32_t one = 1;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, native(*bubble), marker.atom, XCB_ATOM_CARDINAL, 32, 1, &one);
+    xcb_flush(c);
+    EXPECT_TRUE(test::turnUntil([&] { return marker.seen; }));
+    QCoreApplication::instance()->removeNativeEventFilter(&marker);
+    xcb_disconnect(c);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings.join(QLatin1Char('\n')).toStdString(), "");
+    bubble->orderOut();
+    parent->orderOut();
+}
+
+} // namespace x11wm
+
+} // namespace
