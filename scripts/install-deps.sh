@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth dbus dbus-x11 locales
   at-spi2-core python3-pyatspi
+  xdotool
 )
 
 missing=()
