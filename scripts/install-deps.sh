@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth dbus dbus-x11 locales
   at-spi2-core python3-pyatspi
-  openbox
+  openbox xdotool
 )
 
 missing=()

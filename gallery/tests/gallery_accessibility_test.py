@@ -6,9 +6,13 @@ Run inside an X server and a private D-Bus session:
 
 It starts the accessibility bus and the gallery, then chooses every page through the page list's
 own action and checks what a screen reader would hear: no "(null)" names or descriptions, the
-chosen page is the one selected, every interactive element has a name, and an element asked to
-take focus is then the one focused element. It polls for each state (never a fixed wait) within
-one overall bound and lists every fault with its page and element.
+chosen page is the one selected, every interactive element has a name no other on its page has, and
+an element asked to take focus is then the one focused element. Then it uses the keyboard (xdotool)
+as a screen reader's user does: the arrows in the page list, the outlines, the table grid and both tab
+bars each give one focus event, for the element now current, named by what it shows and selected;
+Shift+Tab and Ctrl+Tab leave a text area (Tab too where it is read-only); the table grid answers the
+table interface. It polls for each state (never a fixed wait) within one overall bound and lists every
+fault with its page and element.
 """
 
 import os
@@ -18,7 +22,7 @@ import tempfile
 import time
 
 # The whole run, start to end; a healthy run takes a fraction of it, also under the sanitizers.
-RUN_SECONDS = 150
+RUN_SECONDS = 200
 # How long one state may take to appear (a page that loads in the background, a slow start).
 STATE_SECONDS = 30
 POLL_SECONDS = 0.05
@@ -32,6 +36,23 @@ INTERACTIVE_ROLES = {
 # Unnamed elements that belong to components this test cannot name: (page, role, which, why). Each
 # is reported as known, not as a fault; drop an entry once its component names the element.
 KNOWN_UNNAMED = []
+
+
+# Where the arrows move the current item: (page, roles of the container, key).
+ARROW_CHECKS = [
+    ('Source list', {'tree', 'tree table'}, 'Down'),
+    ('Lists and dialogs', {'tree', 'tree table'}, 'Down'),
+    ('Table grid', {'table'}, 'Down'),
+    ('Tab bar', {'page tab list'}, 'Right'),
+    ('Tab bar view', {'page tab list'}, 'Right'),
+]
+
+# Text areas the keyboard must be able to leave: (page, editable, keys that leave). An editable one
+# types a tab on Tab.
+TEXT_EXITS = [
+    ('Text', True, ['shift+Tab', 'ctrl+Tab']),
+    ('Reports', False, ['Tab', 'shift+Tab', 'ctrl+Tab']),
+]
 
 
 def needs_name(role, states, pyatspi):
@@ -189,6 +210,15 @@ def check_page(run, pyatspi, window, page_list, index, title):
             else:
                 run.fault(title, 'unnamed %s' % describe(node))
 
+    # A name says which of the controls beside it an element is.
+    named = {}
+    for node, _, role, name, _, states in nodes:
+        if needs_name(role, states, pyatspi) and name.strip() and key(node) not in rows:
+            named.setdefault((key(node.parent), name), []).append(node)
+    for (_, name), same in named.items():
+        if len(same) > 1:
+            run.fault(title, '%d interactive elements named "%s": %s' % (len(same), name, [describe(n) for n in same[:3]]))
+
     # Focus follows what is asked: the first and the last element that may take it.
     focusable = [node for node, _, role, _, _, states in nodes
                  if role in INTERACTIVE_ROLES and states.contains(pyatspi.STATE_FOCUSABLE)
@@ -212,6 +242,175 @@ def check_focus(run, pyatspi, window, title, target):
         run.wait_for('focus', lambda: [key(n) for n in focused()] == [key(target)])
     except Timeout:
         run.fault(title, 'asked %s to take focus; focused now: %s' % (describe(target), [describe(n) for n in focused()]))
+
+
+class FocusEvents:
+    """The focus events a screen reader receives, in order, each with the element's name and states
+    read when it arrived."""
+
+    def __init__(self, pyatspi):
+        from gi.repository import GLib
+        self.context = GLib.MainContext.default()
+        self.pyatspi = pyatspi
+        self.events = []
+        pyatspi.Registry.registerEventListener(self.on_focus, 'object:state-changed:focused')
+
+    def on_focus(self, event):
+        if not event.detail1:
+            return
+        try:
+            source = event.source
+            self.events.append((key(source), source.getRoleName(), source.name or '', source.getState()))
+        except Exception as error:  # gone already
+            self.events.append((None, 'gone', str(error), None))
+
+    def pump(self):
+        while self.context.iteration(False):
+            pass
+
+    def clear(self):
+        self.pump()
+        self.events = []
+
+    def settled(self, run, what):
+        """Waits for the first event, then until none has come for a moment; answers them all."""
+        self.pump()
+        run.wait_for(what, lambda: self.pump() or self.events, 10)
+        count = -1
+        while count != len(self.events):
+            count = len(self.events)
+            end = time.monotonic() + 0.5
+            while time.monotonic() < end:
+                self.pump()
+                time.sleep(POLL_SECONDS)
+        return self.events
+
+
+def press_keys(keys):
+    subprocess.run(['xdotool', 'key', '--clearmodifiers', keys], check=True)
+
+
+def choose_page(run, pyatspi, page_list, titles, title):
+    row = page_list.getChildAtIndex(titles.index(title))
+    action, press = action_index(row, 'press')
+    do_action(action, press)
+    run.wait_for('%s selected' % title, lambda: page_list.getChildAtIndex(titles.index(title)).getState().contains(pyatspi.STATE_SELECTED), 10)
+
+
+def find(run, root, roles, what, extra=lambda node, states: True):
+    def probe():
+        return next((node for node, _, role, _, _, states in walk(root) if role in roles and extra(node, states)), None)
+    return run.wait_for(what, probe, 10)
+
+
+def take_focus(run, pyatspi, window, target):
+    """Asks the element to take the focus; one that has no such action is clicked on its current
+    item (or its middle), as a user would."""
+    try:
+        action, set_focus = action_index(target, 'setfocus')
+    except NotImplementedError:
+        set_focus = None
+    if set_focus is not None:
+        do_action(action, set_focus)
+    else:
+        children = [target.getChildAtIndex(i) for i in range(min(target.childCount, 200))]
+        current = next((c for c in children if c is not None and c.getState().contains(pyatspi.STATE_SELECTED)), target)
+        box = current.queryComponent().getExtents(0)
+        subprocess.run(['xdotool', 'mousemove', str(box.x + box.width // 2), str(box.y + box.height // 2), 'click', '1'], check=True)
+    run.wait_for('focus on %s' % describe(target),
+                 lambda: any(states.contains(pyatspi.STATE_FOCUSED) and key(node) == key(target)
+                             or (states.contains(pyatspi.STATE_FOCUSED) and node.parent is not None and key(node.parent) == key(target))
+                             for node, _, _, _, _, states in walk(window)))
+
+
+def check_arrow(run, pyatspi, events, where, keys):
+    """One key moves the current item: exactly one element gets the focus, named and selected."""
+    events.clear()
+    press_keys(keys)
+    try:
+        got = events.settled(run, 'a focus event after %s' % keys)
+    except Timeout:
+        run.fault(where, '%s gave no focus event' % keys)
+        return None
+    elements = {k for k, _, _, _ in got}
+    last = got[-1]
+    if len(elements) != 1:
+        run.fault(where, '%s gave focus events for %d elements: %s' % (keys, len(elements), [(r, n) for _, r, n, _ in got]))
+    if not last[2].strip():
+        run.fault(where, '%s: the %s now focused has no name' % (keys, last[1]))
+    if last[3] is None or not last[3].contains(pyatspi.STATE_SELECTED):
+        run.fault(where, '%s: the %s "%s" now focused is not selected' % (keys, last[1], last[2]))
+    return last
+
+
+def check_keyboard(run, pyatspi, window, page_list, titles):
+    events = FocusEvents(pyatspi)
+    # Keys go to the window under the pointer while no window manager sets the focus.
+    box = window.queryComponent().getExtents(0)
+    subprocess.run(['xdotool', 'mousemove', str(box.x + box.width // 2), str(box.y + 10)], check=True)
+
+    # The page list: Down announces the next page's row.
+    choose_page(run, pyatspi, page_list, titles, titles[0])
+    take_focus(run, pyatspi, window, page_list)
+    got = check_arrow(run, pyatspi, events, 'page list', 'Down')
+    if got and got[2] != titles[1]:
+        run.fault('page list', 'Down from "%s" announced "%s", not "%s"' % (titles[0], got[2], titles[1]))
+
+    for title, roles, keys in ARROW_CHECKS:
+        try:
+            choose_page(run, pyatspi, page_list, titles, title)
+            container = find(run, window, roles, '%s on %s' % (roles, title))
+            take_focus(run, pyatspi, window, container)
+            first = check_arrow(run, pyatspi, events, title, keys)
+            second = check_arrow(run, pyatspi, events, title, keys)
+            if first and second and first[0] == second[0]:
+                run.fault(title, '%s twice announced the same %s "%s"' % (keys, first[1], first[2]))
+        except Timeout as error:
+            run.fault(title, 'keyboard check: %s' % error)
+
+    # The table grid as a table: its size, a cell's text, a pressed cell selected.
+    try:
+        choose_page(run, pyatspi, page_list, titles, 'Table grid')
+        table_element = find(run, window, {'table'}, 'the table grid')
+        table = table_element.queryTable()
+        if table.nRows < 1 or table.nColumns < 1:
+            run.fault('Table grid', 'the table answers %d rows and %d columns' % (table.nRows, table.nColumns))
+        else:
+            cell = table.getAccessibleAt(1, 1)
+            if cell is None or not (cell.name or '').strip():
+                run.fault('Table grid', 'cell (1, 1) has no text: %s' % (describe(cell) if cell else None))
+            else:
+                action, press = action_index(cell, 'press')
+                if press is None:
+                    run.fault('Table grid', 'cell (1, 1) cannot be pressed')
+                else:
+                    do_action(action, press)
+                    try:
+                        run.wait_for('cell (1, 1) selected', lambda: table.isSelected(1, 1), 10)
+                    except Timeout:
+                        run.fault('Table grid', 'cell (1, 1) pressed but not selected')
+    except Timeout as error:
+        run.fault('Table grid', 'table check: %s' % error)
+    except Exception as error:
+        run.fault('Table grid', 'no table interface: %r' % error)
+
+    # Text areas let the keyboard out.
+    for title, editable, exits in TEXT_EXITS:
+        for keys in exits:
+            try:
+                choose_page(run, pyatspi, page_list, titles, title)
+                text = find(run, window, {'text'}, 'the %s text area on %s' % ('editable' if editable else 'read-only', title),
+                            lambda node, states: states.contains(pyatspi.STATE_MULTI_LINE)
+                            and states.contains(pyatspi.STATE_EDITABLE) == editable)
+                take_focus(run, pyatspi, window, text)
+                press_keys(keys)
+
+                def left():
+                    focused = [node for node, _, _, _, _, states in walk(window) if states.contains(pyatspi.STATE_FOCUSED)]
+                    return focused and all(key(node) != key(text) for node in focused)
+                run.wait_for('%s to leave the text' % keys, left, 10)
+            except Timeout as error:
+                run.fault(title, '%s does not leave the text area: %s' % (keys, error))
 
 
 def main():
@@ -272,6 +471,8 @@ def main():
         print('pages: %s' % ', '.join(titles), flush=True)
 
         for index, title in enumerate(titles):
+            if os.environ.get('DEV_KEYS_ONLY'):
+                break
             if run.left() <= 0:
                 run.fault(title, 'not reached within %d s' % RUN_SECONDS)
                 break
@@ -284,6 +485,8 @@ def main():
             if gallery.poll() is not None:
                 run.fault(title, 'the gallery exited with %s' % gallery.returncode)
                 break
+        if gallery.poll() is None:
+            check_keyboard(run, pyatspi, window, page_list, titles)
     except Timeout as error:
         run.faults.append('timed out waiting for %s' % error)
     finally:
