@@ -65,6 +65,9 @@ void JVLTextViewInspector::appendListRowButtons(JVLTextViewInspectorViewField* f
     const Value value = field->value();
     const QString rowName = value.isString() && !value.stringValue().isEmpty() ? value.stringValue()
                                                                                : localized("JVLTextViewInspectorRowNumber").arg(index + 1);
+    // Rows of one list share its placeholder: a screen reader tells them apart by their number.
+    if (auto* control = dynamic_cast<Control*>(field->view().get()); control && !field->placeholder().isEmpty())
+        control->setToolTip(QStringLiteral("%1, %2").arg(field->placeholder(), localized("JVLTextViewInspectorRowNumber").arg(index + 1)));
     auto hosting = [&](const Ref<Button>& button, const char* action, const char* nameKey) {
         button->setToolTip(localized(nameKey).arg(listName, rowName));
         // The row is the button's represented object: it keeps the row alive while the button lives.

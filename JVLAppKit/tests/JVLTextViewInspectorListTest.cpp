@@ -200,8 +200,8 @@ TEST(InspectorTokenList, RowsHostTokenFieldsWhoseEditsReachTheController)
     EXPECT_EQ(tokens->objectValue(), Value(Array { Value("serif") }));
     EXPECT_EQ(row->tokenListField().get(), list.get());
     EXPECT_EQ(tokens->superview().get(), f.inspector.get());
-    // A screen reader hears what each row holds: the list's placeholder.
-    EXPECT_EQ(AccessibilityBridge::interfaceFor(tokens->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Keyword"));
+    // A screen reader hears what each row holds, the list's placeholder, and which row it is.
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(tokens->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Keyword, row 2"));
     row->setPlaceholder(QStringLiteral("Tag"));
     EXPECT_EQ(AccessibilityBridge::interfaceFor(tokens->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Tag"));
 

@@ -52,7 +52,7 @@ Ref<View> makeDateControlPage(Rect frame)
 
     galleryLabel(MakeRect(16, top - 20, 220, 20), QStringLiteral("Flat, with an aligned stepper:"), v);
     auto flat = make<WBSmallDateControl>(MakeRect(240, top - 26, 10, 10));
-    flat->setToolTip(QStringLiteral("Date"));
+    flat->setToolTip(QStringLiteral("Date, flat"));
     v->addSubview(flat.get());
     auto stepper = make<Stepper>(MakeRect(0, 0, 13, 22));
     stepper->setToolTip(QStringLiteral("Steps the chosen part of the date"));
@@ -67,7 +67,7 @@ Ref<View> makeDateControlPage(Rect frame)
     galleryLabel(MakeRect(16, top - 60, 220, 20), QStringLiteral("Bevelled, without a stepper:"), v);
     auto bevelled = make<WBSmallDateControl>(MakeRect(240, top - 66, 10, 10));
     bevelled->setAppearance(WBSmallDateControl::BorderedAppearance);
-    bevelled->setToolTip(QStringLiteral("Date"));
+    bevelled->setToolTip(QStringLiteral("Date, bevelled"));
     v->addSubview(bevelled.get());
     bevelled->setDelegate(v);
     bevelled->setDate(CalendarDate::dateWithYearMonthDay(2000, 2, 29).date());

@@ -247,7 +247,7 @@ void makeCovers(FlowViewPageView& page)
             if (pdf && pdf->numberOfPages() > 0)
                 page.covers.push_back(
                     make<Cover>(uid, QVFlowViewPDFPageRepresentationType, Value(Ref<Object>(pdf->pageAtIndex(i % pdf->numberOfPages()))),
-                        QStringLiteral("PDF page %1").arg(i % pdf->numberOfPages() + 1)));
+                        title + QStringLiteral(" (PDF page %1)").arg(i % pdf->numberOfPages() + 1)));
             break;
         default:
             page.covers.push_back(

@@ -3,6 +3,7 @@
 #include "QVTabBarView/QVTabBarItem.h"
 #include "QVTabBarView/QVTabBarView.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/graphics/Color.h"
@@ -246,8 +247,11 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
             vertical << name;
     double x = 20;
     auto stylePopUp = [&](const QString& label, const Ref<QVTabBarView>& target, const QStringList& names) {
-        galleryLabel(MakeRect(x, top - 377, 70, 20), label, page.get())->setAutoresizingMask(kit::ViewMinYMargin);
+        const auto title = galleryLabel(MakeRect(x, top - 377, 70, 20), label, page.get());
+        title->setAutoresizingMask(kit::ViewMinYMargin);
         auto popUp = kit::make<GalleryStylePopUp>(MakeRect(x + 72, top - 380, 120, 26));
+        kit::AccessibilitySetOverrideValueForAttribute(
+            popUp->accessibilityElement(), title->accessibilityElement(), kit::AccessibilityTitleUIElementAttribute);
         popUp->addItemsWithTitles(names);
         popUp->selectItemWithTitle(target->styleName());
         popUp->changed = [weak = kit::Weak<QVTabBarView>(target.get())](const QString& name) {
