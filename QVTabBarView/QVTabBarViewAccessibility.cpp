@@ -43,13 +43,13 @@ kit::Value QVTabBarView::accessibilityAttributeValue(const QString& attribute) c
 
 bool QVTabBarView::accessibilityIsAttributeSettable(const QString& attribute) const
 {
-    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
 }
 
 void QVTabBarView::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
 {
     if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        window()->makeFirstResponder(this);
+        kit::AccessibilityFocusView(*this);
 }
 
 kit::Value QVTabBarView::accessibilityHitTest(kit::Point point) const

@@ -238,13 +238,13 @@ kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) con
 
 bool SRScopeBar::accessibilityIsAttributeSettable(const QString& attribute) const
 {
-    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
 }
 
 void SRScopeBar::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
 {
     if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        window()->makeFirstResponder(this);
+        kit::AccessibilityFocusView(*this);
 }
 
 kit::Value SRScopeBar::accessibilityFocusedUIElement() const

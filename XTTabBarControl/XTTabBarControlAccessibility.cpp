@@ -33,13 +33,13 @@ kit::Value XTTabBarControl::accessibilityAttributeValue(const QString& attribute
 
 bool XTTabBarControl::accessibilityIsAttributeSettable(const QString& attribute) const
 {
-    return attribute == kit::AccessibilityFocusedAttribute && window() && acceptsFirstResponder();
+    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
 }
 
 void XTTabBarControl::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
 {
     if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        window()->makeFirstResponder(this);
+        kit::AccessibilityFocusView(*this);
 }
 
 kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
