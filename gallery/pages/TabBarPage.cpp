@@ -9,6 +9,7 @@
 #include "kit/controls/PopUpButton.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/controls/Stepper.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/graphics/Color.h"
 
@@ -434,6 +435,9 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         small->setTabView(strip);
         strip->setDelegate(small.get());
         small->setStyleNamed(galleryTabStyleNames[i]);
+        // Every sample holds the same three tabs: each bar says which style it shows.
+        kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(small)),
+            kit::Value(galleryTabStyleNames[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
         for (int t = 0; t < 3; ++t) {
             auto doc = kit::make<GalleryTabDocument>();
             doc->setObjectCount(t == 1 ? 4 : 0);

@@ -199,6 +199,9 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         auto swatch = kit::make<QVTabBarView>(MakeRect(sx, sy, swatchWidth, 22));
         swatch->setAutoresizingMask(kit::ViewMinYMargin);
         swatch->setStyleNamed(styles[i]);
+        // Seven bars hold the same three tabs: each says which style it samples.
+        kit::AccessibilitySetOverrideValueForAttribute(
+            kit::Value(Ref<kit::Object>(swatch)), kit::Value(styles[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
         page->addSubview(swatchTabs.get());
         page->addSubview(swatch.get());
         addDocument(swatchTabs.get(), styles[i], 0, false, false);
