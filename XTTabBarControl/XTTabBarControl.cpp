@@ -113,8 +113,8 @@ XTTabBarControl::~XTTabBarControl()
 
 kit::Bundle* XTTabBarControl::bundle()
 {
-    static kit::Bundle* const bundle = kit::Bundle::bundleForClass(staticClass());
-    return bundle;
+    // Not cached: the bundle table can be rebuilt (a new main bundle path), which frees the old ones.
+    return kit::Bundle::bundleForClass(staticClass());
 }
 
 void XTTabBarControl::setDelegate(kit::Object* delegate)

@@ -2,11 +2,13 @@
 #include "XTTabBarControl/XTCardTabStyle.h"
 #include "XTTabBarControl/XTPebbleTabStyle.h"
 #include "XTTabBarControl/XTShading.h"
+#include "XTTabBarControl/XTTabBarControl.h"
 #include "XTTabBarControl/XTUnifiedTabStyle.h"
 #include "XTTabBarControl/tests/XTTabBarTestSupport.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Toolbar.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/testsupport/EventScript.h"
@@ -395,3 +397,11 @@ TEST(XTUnifiedTabStyle, UnderABaselineSeparatorUnselectedTabsAreOnlyDividers)
 }
 
 } // namespace
+
+TEST(XTTabBarResources, TheBarsBundleStaysValidWhenTheBundleTableIsRebuilt)
+{
+    ASSERT_NE(XTTabBarControl::bundle(), nullptr);
+    kit::Bundle::setMainBundlePathForTesting(QString());
+    // Images and strings still come from a live bundle.
+    EXPECT_FALSE(XTTabBarControl::bundle()->pathForImageResource(QStringLiteral("AquaTabClose_Front")).isEmpty());
+}
