@@ -127,8 +127,8 @@ void QVTabBarView::commonInit()
 
 kit::Bundle* QVTabBarView::bundle()
 {
-    static kit::Bundle* b = kit::Bundle::bundleForClass(QVTabBarView::staticClass());
-    return b;
+    // Not cached: the bundle table can be rebuilt (a new main bundle path), which frees the old ones.
+    return kit::Bundle::bundleForClass(QVTabBarView::staticClass());
 }
 
 // Style ------------------------------------------------------------------------------------------
