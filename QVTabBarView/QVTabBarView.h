@@ -269,8 +269,6 @@ public:
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
-    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
     // kit::Responder: the bar takes the keyboard focus for its tabs; the arrows select the tab

@@ -41,17 +41,6 @@ kit::Value QVTabBarView::accessibilityAttributeValue(const QString& attribute) c
     return kit::TabBarAccessibilityAttributeValue(*this, attribute, tabView_.get(), selectedAttachedButton() != nullptr, qvLocalized(QStringLiteral("Tabs")));
 }
 
-bool QVTabBarView::accessibilityIsAttributeSettable(const QString& attribute) const
-{
-    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
-}
-
-void QVTabBarView::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
-{
-    if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        kit::AccessibilityFocusView(*this);
-}
-
 kit::Value QVTabBarView::accessibilityHitTest(kit::Point point) const
 {
     if (const kit::Ref<kit::Window> w = window()) {
@@ -122,7 +111,7 @@ kit::Value QVAttachedTabBarButton::accessibilityAttributeValue(const QString& at
 bool QVAttachedTabBarButton::accessibilityIsAttributeSettable(const QString& attribute) const
 {
     const kit::Ref<QVTabBarView> bar = tabBarView();
-    return attribute == kit::AccessibilityFocusedAttribute && bar && bar->accessibilityIsAttributeSettable(attribute);
+    return attribute == kit::AccessibilityFocusedAttribute && bar && kit::AccessibilityViewIsFocusable(*bar);
 }
 
 void QVAttachedTabBarButton::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)

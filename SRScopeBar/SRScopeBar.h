@@ -123,8 +123,6 @@ public:
     bool accessibilityIsIgnored() const override { return false; }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
-    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
     // kit::Responder: Left and Right move the current element, Space presses it.

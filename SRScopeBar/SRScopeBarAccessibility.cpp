@@ -89,7 +89,7 @@ public:
     bool accessibilityIsAttributeSettable(const QString& attribute) const override
     {
         const kit::Ref<SRScopeBar> bar = bar_.lock();
-        return attribute == kit::AccessibilityFocusedAttribute && bar && bar->accessibilityIsAttributeSettable(attribute);
+        return attribute == kit::AccessibilityFocusedAttribute && bar && kit::AccessibilityViewIsFocusable(*bar);
     }
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override
     {
@@ -234,17 +234,6 @@ kit::Value SRScopeBar::accessibilityAttributeValue(const QString& attribute) con
     if (attribute == kit::AccessibilityFocusedAttribute)
         return kit::Value(kit::ViewAccessibilityAttributeValue(*this, attribute).boolValue() && !currentElement());
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
-}
-
-bool SRScopeBar::accessibilityIsAttributeSettable(const QString& attribute) const
-{
-    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
-}
-
-void SRScopeBar::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
-{
-    if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        kit::AccessibilityFocusView(*this);
 }
 
 kit::Value SRScopeBar::accessibilityFocusedUIElement() const

@@ -353,7 +353,7 @@ kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) c
 bool XTTabBarCell::accessibilityIsAttributeSettable(const QString& attribute) const
 {
     const kit::Ref<XTTabBarControl> control = tabBar();
-    return attribute == kit::AccessibilityFocusedAttribute && control && control->window() && control->acceptsFirstResponder();
+    return attribute == kit::AccessibilityFocusedAttribute && control && kit::AccessibilityViewIsFocusable(*control);
 }
 
 void XTTabBarCell::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)

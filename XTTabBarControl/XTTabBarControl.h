@@ -217,8 +217,6 @@ public:
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
-    void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     // The tab whose frame holds the point (screen, y up), else the bar.
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;

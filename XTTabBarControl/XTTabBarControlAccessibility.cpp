@@ -31,17 +31,6 @@ kit::Value XTTabBarControl::accessibilityAttributeValue(const QString& attribute
     return kit::TabBarAccessibilityAttributeValue(*this, attribute, tabView_.get(), selectedCell() != nullptr, tabs);
 }
 
-bool XTTabBarControl::accessibilityIsAttributeSettable(const QString& attribute) const
-{
-    return attribute == kit::AccessibilityFocusedAttribute && kit::AccessibilityViewIsFocusable(*this);
-}
-
-void XTTabBarControl::accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute)
-{
-    if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
-        kit::AccessibilityFocusView(*this);
-}
-
 kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
 {
     if (const kit::Ref<kit::Window> w = window()) {
