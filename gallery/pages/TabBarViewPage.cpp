@@ -85,6 +85,18 @@ private:
     std::vector<Ref<kit::Window>> tornOff_;
 };
 
+// A style sample's delegate: the sample is a picture, not a place. Its strip is too low to show
+// a document, so it takes no tab from another bar, and lets none of its own go.
+class GallerySampleBarDelegate : public kit::Object, public QVTabBarViewDelegate {
+    KIT_CLASS(GallerySampleBarDelegate)
+public:
+    std::uint64_t tabViewValidateDropProposedItemProposedIndexInTabBarView(
+        kit::TabView*, kit::DraggingInfo&, kit::TabViewItem* item, std::uint64_t, QVTabBarView* bar) override
+    {
+        return item && bar && item->tabView() == bar->tabView() ? kit::DragOperationMove : kit::DragOperationNone;
+    }
+};
+
 // A pop-up that hands the chosen title to a function.
 class GalleryStylePopUp : public kit::PopUpButton {
     KIT_CLASS(GalleryStylePopUp)
@@ -101,7 +113,7 @@ public:
             changed(titleOfSelectedItem());
     }
     std::function<void(const QString&)> changed;
-    Ref<kit::Object> owned;
+    Ref<kit::Object> owned, ownedToo;
 };
 
 Ref<kit::Image> galleryBarIcon() { return QVTabBarView::bundleImage(QStringLiteral("pi")); }
@@ -122,6 +134,8 @@ KIT_REGISTER_CLASS(GalleryBarDocument, kit::Object)
 }
 
 KIT_REGISTER_CLASS(GalleryStylePopUp, kit::PopUpButton) { c.action("perform", &GalleryStylePopUp::perform); }
+
+KIT_REGISTER_CLASS(GallerySampleBarDelegate, kit::Object) { c.optionalOperations({ "tabViewValidateDropProposedItemProposedIndexInTabBarView" }); }
 
 KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object)
 {
@@ -188,7 +202,8 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     side->updateAnimate(false);
 
     // One short bar per style, two columns, each over a small tab view of four tabs (selected,
-    // edited, counted, processing); they share the delegate, so tabs move between styles.
+    // edited, counted, processing).
+    auto sampleDelegate = kit::make<GallerySampleBarDelegate>();
     const QStringList styles = QVTabStyle::registeredTabStyleNames();
     const double swatchWidth = (width - 10) / 2;
     for (qsizetype i = 0; i < styles.size(); ++i) {
@@ -211,7 +226,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         swatchTabs->selectTabViewItemAtIndex(0);
         swatchTabs->setDelegate(swatch.get());
         swatch->setTabView(swatchTabs);
-        swatch->setDelegate(delegate.get());
+        swatch->setDelegate(sampleDelegate.get());
         swatch->updateAnimate(false);
     }
 
@@ -261,8 +276,9 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
             if (const Ref<QVTabBarView> view = weak.lock())
                 view->setStyleNamed(name);
         };
-        // The bars only reference their delegate: the page's controls keep it.
+        // The bars only reference their delegates: the page's controls keep them.
         popUp->owned = delegate;
+        popUp->ownedToo = sampleDelegate;
         popUp->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(popUp.get());
         x += 210;
