@@ -104,6 +104,12 @@ void QVRolloverButtonCell::initWithCoder(kit::Coder& coder)
         rolloverButtonType_ = std::uint64_t(coder.decodeIntegerForKey(QStringLiteral("rolloverButtonType")));
 }
 
+void QVRolloverButton::drawRect(kit::Rect rect)
+{
+    kit::Button::drawRect(rect);
+    QVTabBarView::drawEnclosingKeyboardFocusRing(*this);
+}
+
 QVRolloverButton::QVRolloverButton(kit::Rect frame)
     : QVRolloverButton(frame, cellClass()())
 { }
