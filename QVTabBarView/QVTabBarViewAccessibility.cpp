@@ -177,7 +177,7 @@ kit::Value QVAttachedTabBarButton::accessibilityAttributeValue(const QString& at
     if (attribute == kit::AccessibilityHelpAttribute) {
         QStringList badges;
         if (showObjectCount())
-            badges << QString::number(objectCount());
+            badges << kit::TabBarCountInWords(*QVTabBarView::bundle(), QStringLiteral("QVTabBarView"), objectCount());
         if (isProcessing())
             badges << qvLocalized(QStringLiteral("busy"));
         if (isEdited())

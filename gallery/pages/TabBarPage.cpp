@@ -20,6 +20,12 @@ using kit::Ref;
 
 namespace {
 
+// A bar's name for a screen reader: what it is on the page.
+void galleryNameTabBar(kit::View* bar, const QString& name)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(bar)), kit::Value(name), kit::AccessibilityTitleAttribute);
+}
+
 // What a document tab shows: a count, a colour for it, an edited flag, a busy flag and an icon.
 class GalleryTabDocument : public kit::Object {
     KIT_CLASS(GalleryTabDocument)
@@ -76,6 +82,7 @@ public:
         bar->setTabView(tabView);
         bar->setPartnerView(tabView);
         tabView->setDelegate(bar.get());
+        galleryNameTabBar(bar.get(), QStringLiteral("Documents"));
         window->contentView()->addSubview(tabView.get());
         window->contentView()->addSubview(bar.get());
         adopt(bar.get());
@@ -269,6 +276,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     page->addSubview(container.get());
     const Ref<XTTabBarControl> bar = dragDelegate->bar();
     const Ref<kit::TabView> tabView = dragDelegate->tabView();
+    galleryNameTabBar(bar.get(), QStringLiteral("Documents"));
 
     auto counter = std::make_shared<int>(0);
     const Ref<kit::Image> icon = galleryTabDocumentIcon();
@@ -432,6 +440,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     dropBar->setTabView(dropView);
     dropBar->setPartnerView(dropView);
     dropView->setDelegate(dropBar.get());
+    galleryNameTabBar(dropBar.get(), QStringLiteral("Drop bar"));
     for (const QString& title : { QStringLiteral("Inbox"), QStringLiteral("Notes") }) {
         auto item = kit::make<kit::TabViewItem>(kit::Value(title));
         item->setLabel(title);
@@ -455,8 +464,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         small->setStyleNamed(galleryTabStyleNames[i]);
         small->setDelegate(sampleDelegate.get());
         // Every sample holds the same three tabs: each bar says which style it shows.
-        kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(small)),
-            kit::Value(galleryTabStyleNames[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
+        galleryNameTabBar(small.get(), galleryTabStyleNames[i] + QStringLiteral(" sample"));
         for (int t = 0; t < 3; ++t) {
             auto doc = kit::make<GalleryTabDocument>();
             doc->setObjectCount(t == 1 ? 4 : 0);

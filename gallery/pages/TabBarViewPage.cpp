@@ -18,6 +18,12 @@ using kit::Ref;
 
 namespace {
 
+// A bar's name for a screen reader: what it is on the page.
+void galleryNameBar(kit::View* bar, const QString& name)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(bar)), kit::Value(name), kit::AccessibilityTitleAttribute);
+}
+
 // A document a tab stands for: what its button shows.
 class GalleryBarDocument : public kit::Object, public QVTabBarItem {
     KIT_CLASS(GalleryBarDocument)
@@ -67,6 +73,7 @@ public:
         tabView->setDelegate(bar.get());
         bar->setTabView(tabView);
         bar->setDelegate(this);
+        galleryNameBar(bar.get(), QStringLiteral("Torn-off tabs"));
         tornOff_.push_back(window);
         return bar;
     }
@@ -184,6 +191,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     tabView->setDelegate(bar.get());
     bar->setTabView(tabView);
     bar->setDelegate(delegate.get());
+    galleryNameBar(bar.get(), QStringLiteral("Documents"));
 
     auto sideTabs = kit::make<kit::TabView>(MakeRect(160, top - 330, width - 450, 110));
     sideTabs->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
@@ -197,6 +205,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     sideTabs->setDelegate(side.get());
     side->setTabView(sideTabs);
     side->setDelegate(delegate.get());
+    galleryNameBar(side.get(), QStringLiteral("Mailboxes"));
     // Laid out now rather than on the next turn: the screenshot run draws at once.
     bar->updateAnimate(false);
     side->updateAnimate(false);
@@ -215,8 +224,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         swatch->setAutoresizingMask(kit::ViewMinYMargin);
         swatch->setStyleNamed(styles[i]);
         // Seven bars hold the same three tabs: each says which style it samples.
-        kit::AccessibilitySetOverrideValueForAttribute(
-            kit::Value(Ref<kit::Object>(swatch)), kit::Value(styles[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
+        galleryNameBar(swatch.get(), styles[i] + QStringLiteral(" sample"));
         page->addSubview(swatchTabs.get());
         page->addSubview(swatch.get());
         addDocument(swatchTabs.get(), styles[i], 0, false, false);

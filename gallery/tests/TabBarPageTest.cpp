@@ -3,10 +3,14 @@
 #include "XTTabBarControl/XTTabDragAssistant.h"
 #include "gallery/pages/TabBarPage.h"
 #include "gallery/tests/GalleryTabDragScript.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/TabView.h"
 
+#include <QAccessible>
 #include <QtGlobal>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +127,27 @@ TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         window->orderOut();
         XTTabDragAssistant::resetForTesting();
     }
+}
+
+// Every bar says what it is, each its own name; a count badge says what it counts.
+TEST(GalleryTabBarPage, EachBarHasANameOfItsOwnAndACountSaysItems)
+{
+    const kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+    QStringList names;
+    std::function<void(const kit::View&)> collect = [&](const kit::View& view) {
+        for (const kit::Ref<kit::View>& sub : view.subviews()) {
+            if (const auto bar = kit::dynamic_pointer_cast<XTTabBarControl>(sub))
+                names << kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)))->text(QAccessible::Name);
+            collect(*sub);
+        }
+    };
+    collect(*page);
+    names.sort();
+    EXPECT_EQ(names, (QStringList { "Aqua sample", "Card sample", "Documents", "Drop bar", "Metal sample", "Pebble sample", "Unified sample" }));
+    const kit::Ref<XTTabBarControl> bar = galleryFirstTabBar(*page);
+    QAccessibleInterface* tabs = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)));
+    EXPECT_EQ(tabs->child(1)->text(QAccessible::Description), QStringLiteral("3 items")) << "Document 2";
+    EXPECT_EQ(tabs->child(2)->text(QAccessible::Description), QStringLiteral("12 items")) << "Document 3";
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 #include "QVTabBarView/QVTabDragAssistant.h"
 #include "gallery/pages/TabBarViewPage.h"
 #include "gallery/tests/GalleryTabDragScript.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/controls/PopUpButton.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +120,22 @@ TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         }
         window->orderOut();
     }
+}
+
+// Every bar says what it is, each its own name; a count badge says what it counts.
+TEST_F(GalleryTabBarViewPage, EachBarHasANameOfItsOwnAndACountSaysItems)
+{
+    QStringList names;
+    for (const kit::Ref<QVTabBarView>& bar : bars)
+        names << kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)))->text(QAccessible::Name);
+    QStringList expected { QStringLiteral("Documents"), QStringLiteral("Mailboxes") };
+    for (const QString& style : QVTabStyle::registeredTabStyleNames())
+        expected << style + QStringLiteral(" sample");
+    names.sort();
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    QAccessibleInterface* tabs = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bars.at(0))));
+    EXPECT_EQ(tabs->child(2)->text(QAccessible::Description), QStringLiteral("12 items")) << "Accounts";
 }
 
 } // namespace

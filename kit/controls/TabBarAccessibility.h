@@ -11,6 +11,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/TabView.h"
+#include "kit/foundation/Bundle.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,13 @@ inline Value TabBarAccessibilityAttributeValue(
     if (attribute == AccessibilityFocusedAttribute)
         return Value(ViewAccessibilityAttributeValue(bar, attribute).boolValue() && !hasSelectedTab);
     return ViewAccessibilityAttributeValue(bar, attribute);
+}
+
+// A tab's count badge in words from the bar's strings table `table`: "1 item", "3 items".
+inline QString TabBarCountInWords(const Bundle& bundle, const QString& table, std::int64_t count)
+{
+    const QString key = count == 1 ? QStringLiteral("%1 item") : QStringLiteral("%1 items");
+    return bundle.localizedStringForKeyValueTable(key, key, table).arg(count);
 }
 
 // A new selected tab: `before` and `now` say their selected state changed, and `now` takes the
