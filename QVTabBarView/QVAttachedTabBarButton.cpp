@@ -117,6 +117,7 @@ void QVAttachedTabBarButton::mouseDown(const kit::Event& event)
     if (!bar)
         return;
     const kit::Ref<kit::Object> keep(this);
+    bar->takeFocusForClick();
     if (bar->selectsTabsOnMouseDown() && _selectedAttachedTabBarButton().get() != this)
         selectThroughAction();
     if (bar->shouldStartDraggingAttachedTabBarButtonWithMouseDownEvent(this, event))

@@ -1,5 +1,6 @@
 #include "QVTabBarView/QVOverflowPopUpButton.h"
 
+#include "QVTabBarView/QVTabBarView.h"
 #include "QVTabBarView/QVTabBarViewExtensions.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/foundation/Bundle.h"
@@ -190,6 +191,12 @@ void QVOverflowPopUpButton::_stopCellAnimationIfNeeded()
         return;
     setIsAnimating(false);
     kit::CancelAnimationForKey(this, QStringLiteral("isAnimating"));
+}
+
+void QVOverflowPopUpButton::drawRect(kit::Rect rect)
+{
+    kit::PopUpButton::drawRect(rect);
+    QVTabBarView::drawEnclosingKeyboardFocusRing(*this);
 }
 
 void QVOverflowPopUpButton::viewWillMoveToSuperview(kit::View* superview)

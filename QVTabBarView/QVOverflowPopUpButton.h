@@ -73,7 +73,8 @@ public:
 
     // kit::AnimatablePropertyContainer: "isAnimating" pulses "secondImageAlpha".
     kit::Ref<kit::BasicAnimation> defaultAnimationForKey(const QString& key) const override;
-    // kit::View:
+    // kit::View: draws its bar's keyboard ring while it stands for a tab.
+    void drawRect(kit::Rect rect) override;
     void viewWillMoveToSuperview(kit::View* superview) override;
     void viewDidMoveToSuperview() override;
     void viewWillMoveToWindow(kit::Window* window) override;

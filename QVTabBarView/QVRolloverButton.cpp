@@ -104,6 +104,12 @@ void QVRolloverButtonCell::initWithCoder(kit::Coder& coder)
         rolloverButtonType_ = std::uint64_t(coder.decodeIntegerForKey(QStringLiteral("rolloverButtonType")));
 }
 
+void QVRolloverButton::drawRect(kit::Rect rect)
+{
+    kit::Button::drawRect(rect);
+    QVTabBarView::drawEnclosingKeyboardFocusRing(*this);
+}
+
 QVRolloverButton::QVRolloverButton(kit::Rect frame)
     : QVRolloverButton(frame, cellClass()())
 { }
@@ -201,7 +207,9 @@ kit::Value QVRolloverButton::accessibilityAttributeValue(const QString& attribut
         // A tab's close button is named by what it does to which tab.
         const auto* tab = dynamic_cast<const QVTabBarButton*>(superview().get());
         if (title().isEmpty() && tab && tab->closeButton().get() == this)
-            return kit::Value(QStringLiteral("Close %1").arg(tab->title()));
+            return kit::Value(QVTabBarView::bundle()
+                                  ->localizedStringForKeyValueTable(QStringLiteral("Close %1"), QStringLiteral("Close %1"), QStringLiteral("QVTabBarView"))
+                                  .arg(tab->title()));
         // The add button, by what it does.
         const auto* bar = dynamic_cast<const QVTabBarView*>(superview().get());
         if (title().isEmpty() && bar && bar->addTabButton().get() == this)

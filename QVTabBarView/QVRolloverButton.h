@@ -69,7 +69,8 @@ public:
     bool simulateClickOnMouseHovered() const;
     void setSimulateClickOnMouseHovered(bool flag);
 
-    // kit::View:
+    // kit::View: a button of a tab bar view draws the bar's keyboard ring where it lies over it.
+    void drawRect(kit::Rect rect) override;
     void updateTrackingAreas() override;
     void mouseEntered(const kit::Event& event) override;
     void mouseExited(const kit::Event& event) override;

@@ -15,6 +15,7 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/Menu.h"
+#include "kit/controls/TabBarAccessibility.h"
 #include "kit/controls/TabView.h"
 #include "kit/core/IndexSet.h"
 #include "kit/foundation/Coder.h"
@@ -271,10 +272,24 @@ public:
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
-    // kit::Responder: the bar takes the keyboard focus for its tabs; the arrows select the tab
-    // before or after the selected one.
+    // kit::Responder: the bar takes the keyboard focus for its tabs (a click on a tab gives it
+    // too). The arrows along the bar, Home and End choose the tab; Tab and Shift-Tab go through
+    // the selected tab, its close button and the add button; Space and Return press the button
+    // the keyboard is on.
     bool acceptsFirstResponder() const override { return true; }
     void keyDown(const kit::Event& event) override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    // A click on one of its tabs gives the bar the keys, without a focus ring.
+    void takeFocusForClick();
+    // Where the ring that shows the keyboard stands (bar coordinates): on the selected tab (the
+    // overflow button while that tab has none), its close button or the add button. Empty unless
+    // the keyboard gave the bar the key window's focus.
+    kit::Rect keyboardFocusRingRect() const;
+    // Draws the part of that ring over `view`, one of the bar's buttons, from the button's drawing.
+    void drawKeyboardFocusRingOver(kit::View& view) const;
+    // The same for any view inside a bar: what the bar around it rings there.
+    static void drawEnclosingKeyboardFocusRing(kit::View& view);
     // kit::MenuItemValidation:
     bool validateMenuItem(kit::MenuItem* item) override;
     // kit::TabViewDelegate:
@@ -346,6 +361,10 @@ private:
     void observeWindow(kit::Window* window, bool observe);
     // A new selected tab: `before` and the new one say so, and the new one takes the focus the bar has.
     void announceSelectedButton(const kit::Ref<QVAttachedTabBarButton>& before);
+    // The close button of the selected tab and the add button, where they show.
+    kit::TabBarKeyStops keyStops() const;
+    kit::TabBarKeyStop keyStop_ = kit::TabBarKeyStop::Tab;
+    bool focusedByClick_ = false;
     // The selected tab as of the last synchronization of the buttons' states.
     kit::Weak<QVAttachedTabBarButton> announcedSelectedButton_;
 

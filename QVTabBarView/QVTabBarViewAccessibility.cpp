@@ -7,6 +7,7 @@
 
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
 #include "kit/controls/TabBarAccessibility.h"
 #include "kit/foundation/Bundle.h"
 
@@ -54,6 +55,11 @@ kit::Value QVTabBarView::accessibilityHitTest(kit::Point point) const
 
 kit::Value QVTabBarView::accessibilityFocusedUIElement() const
 {
+    const kit::TabBarKeyStop stop = kit::TabBarCurrentKeyStop(keyStop_, keyStops());
+    if (stop == kit::TabBarKeyStop::AddButton)
+        return kit::Value(kit::Ref<kit::Object>(addTabButton_));
+    if (const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton(); selected && stop == kit::TabBarKeyStop::CloseButton)
+        return kit::Value(kit::Ref<kit::Object>(selected->closeButton()));
     if (const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton())
         return kit::Value(kit::Ref<kit::Object>(selected));
     return self();
@@ -64,10 +70,89 @@ void QVTabBarView::announceSelectedButton(const kit::Ref<QVAttachedTabBarButton>
     kit::TabBarAccessibilitySelectionMoved(*this, before.get(), selectedAttachedButton().get());
 }
 
+kit::TabBarKeyStops QVTabBarView::keyStops() const
+{
+    kit::TabBarKeyStops stops;
+    if (const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton())
+        stops.closeButton = selected->closeButton() && !selected->closeButton()->isHidden() && selected->shouldDisplayCloseButton();
+    stops.addButton = addTabButton_ && !addTabButton_->isHidden() && addTabButton_->superview().get() == this;
+    return stops;
+}
+
 void QVTabBarView::keyDown(const kit::Event& event)
 {
-    if (!tabView_ || !kit::TabViewSelectForArrowKey(*tabView_, event.keyCode()))
+    const kit::Ref<QVTabBarView> keep(this);
+    const bool handled = kit::TabBarKeyDown(*this, tabView_.get(), event, keyStop_, keyStops(), [this](kit::TabBarKeyStop stop) {
+        const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton();
+        if (stop == kit::TabBarKeyStop::AddButton)
+            addTabButton_->performClick(this);
+        else if (selected && selected->closeButton())
+            selected->closeButton()->performClick(this);
+    });
+    if (!handled)
         View::keyDown(event);
+}
+
+bool QVTabBarView::becomeFirstResponder()
+{
+    keyStop_ = kit::TabBarEntryKeyStop(*this, keyStops());
+    focusedByClick_ = false;
+    setNeedsDisplay(true);
+    return View::becomeFirstResponder();
+}
+
+bool QVTabBarView::resignFirstResponder()
+{
+    focusedByClick_ = false;
+    setNeedsDisplay(true);
+    return View::resignFirstResponder();
+}
+
+void QVTabBarView::takeFocusForClick()
+{
+    const kit::Ref<kit::Window> w = window();
+    if (!w || w->firstResponder().get() == this || !w->makeFirstResponder(this))
+        return;
+    focusedByClick_ = true;
+    setNeedsDisplay(true);
+}
+
+kit::Rect QVTabBarView::keyboardFocusRingRect() const
+{
+    if (focusedByClick_ || !kit::ShowsFocusRing(this, kit::FocusRingTypeDefault))
+        return kit::ZeroRect;
+    const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton();
+    switch (kit::TabBarCurrentKeyStop(keyStop_, keyStops())) {
+    case kit::TabBarKeyStop::AddButton:
+        return addTabButton_->frame();
+    case kit::TabBarKeyStop::CloseButton:
+        // Around the small button, not over its cross.
+        return kit::InsetRect(selected->convertRectToView(selected->closeButton()->frame(), this), -2, -2);
+    case kit::TabBarKeyStop::Tab:
+        break;
+    }
+    if (selected)
+        return selected->frame();
+    // A selected tab without a button of its own is behind the overflow button, which stands for it.
+    return overflowPopUpButton_ && !overflowPopUpButton_->isHidden() && tabView_ && tabView_->selectedTabViewItem() ? overflowPopUpButton_->frame()
+                                                                                                                     : kit::ZeroRect;
+}
+
+void QVTabBarView::drawEnclosingKeyboardFocusRing(kit::View& view)
+{
+    for (kit::Ref<kit::View> v = view.superview(); v; v = v->superview())
+        if (const auto bar = kit::dynamic_pointer_cast<QVTabBarView>(v))
+            return bar->drawKeyboardFocusRingOver(view);
+}
+
+void QVTabBarView::drawKeyboardFocusRingOver(kit::View& view) const
+{
+    const kit::Rect ring = convertRectToView(keyboardFocusRingRect(), &view);
+    QPainter* painter = kit::View::currentPainter();
+    if (kit::IsEmptyRect(ring) || !kit::IntersectsRect(ring, view.bounds()) || !painter)
+        return;
+    kit::UprightPainter up(painter, ring, view.isFlipped());
+    kit::DrawFocusRing(*painter, &view, up.map(ring));
 }
 
 // Its tabs --------------------------------------------------------------------------------------
@@ -92,7 +177,7 @@ kit::Value QVAttachedTabBarButton::accessibilityAttributeValue(const QString& at
     if (attribute == kit::AccessibilityHelpAttribute) {
         QStringList badges;
         if (showObjectCount())
-            badges << QString::number(objectCount());
+            badges << kit::TabBarCountInWords(*QVTabBarView::bundle(), QStringLiteral("QVTabBarView"), objectCount());
         if (isProcessing())
             badges << qvLocalized(QStringLiteral("busy"));
         if (isEdited())

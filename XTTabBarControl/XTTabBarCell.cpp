@@ -1,6 +1,7 @@
 #include "XTTabBarControl/XTTabBarCell.h"
 
 #include "XTTabBarControl/XTTabBarControl.h"
+#include "kit/controls/TabBarAccessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
@@ -301,7 +302,8 @@ QString XTTabBarCell::accessibilityBadges() const
         kit::Ref<kit::Object> keep;
         XTTabBarControlDelegate* d = control ? control->delegateFor("accessibilityStringForTabViewObjectCount", keep) : nullptr;
         const QString words = d ? d->accessibilityStringForTabViewObjectCount(control->tabView().get(), count_) : QString();
-        badges << (words.isEmpty() ? QString::number(count_) : QStringLiteral("%1 %2").arg(count_).arg(words));
+        badges << (words.isEmpty() ? kit::TabBarCountInWords(*XTTabBarControl::bundle(), QStringLiteral("XTTabBarControl"), count_)
+                                   : QStringLiteral("%1 %2").arg(count_).arg(words));
     }
     if (indicatorShown())
         badges << xtLocalized(QStringLiteral("busy"));

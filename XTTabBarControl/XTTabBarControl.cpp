@@ -514,4 +514,5 @@ void XTTabBarControl::drawRect(kit::Rect rect)
 {
     if (style_)
         style_->drawTabBarInRect(*this, rect);
+    drawKeyboardFocusRing();
 }

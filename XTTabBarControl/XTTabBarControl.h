@@ -13,6 +13,7 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Event.h"
 #include "kit/controls/Control.h"
+#include "kit/controls/TabBarAccessibility.h"
 #include "kit/controls/TabView.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/NibLoader.h"
@@ -222,8 +223,18 @@ public:
     kit::Value accessibilityFocusedUIElement() const override;
     // The selected tab's cell; null when none is.
     kit::Ref<XTTabBarCell> selectedCell() const;
-    // The arrows select the tab before or after the selected one.
+    // The keys of the focused bar: the arrows along the bar, Home and End choose the tab; Tab
+    // and Shift-Tab go through the selected tab, its close button and the add button; Space and
+    // Return press the button the keyboard is on.
     void keyDown(const kit::Event& event) override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    // Where the ring that shows the keyboard stands (bar coordinates): on the selected tab (the
+    // overflow button while that tab is behind it), its close button or the add button. Empty
+    // while the bar is not the key window's first responder by the keyboard.
+    kit::Rect keyboardFocusRingRect() const;
+    // Draws that ring over the tabs.
+    void drawKeyboardFocusRing();
 
     // Called by a cell whose shown values changed.
     void observeValueForKeyPathOfObjectChangeContext(
@@ -285,6 +296,8 @@ private:
     void decodeHiddenState(kit::Coder& coder);
     // A new selected tab: `before` and the new one say so, and the new one takes the focus the bar has.
     void announceSelectedCell(const kit::Ref<XTTabBarCell>& before);
+    // The close button of the selected tab and the add button, where they show.
+    kit::TabBarKeyStops keyStops() const;
 
     std::vector<kit::Ref<XTTabBarCell>> cells_;
     kit::Ref<kit::TabView> tabView_;
@@ -339,4 +352,5 @@ private:
     kit::Ref<kit::Timer> springTimer_;
     kit::Ref<kit::TabViewItem> tabViewItemWithSpring_;
     kit::Point springLocation_ {};
+    kit::TabBarKeyStop keyStop_ = kit::TabBarKeyStop::Tab;
 };

@@ -5,6 +5,7 @@
 #include "XTTabBarControl/XTTabBarControl.h"
 
 #include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
 #include "kit/controls/TabBarAccessibility.h"
 
 QStringList XTTabBarControl::accessibilityAttributeNames() const
@@ -44,6 +45,8 @@ kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
 
 kit::Value XTTabBarControl::accessibilityFocusedUIElement() const
 {
+    if (kit::TabBarCurrentKeyStop(keyStop_, keyStops()) == kit::TabBarKeyStop::AddButton)
+        return kit::Value(kit::Ref<kit::Object>(addTabButton_));
     if (const kit::Ref<XTTabBarCell> cell = selectedCell())
         return kit::Value(kit::Ref<kit::Object>(cell));
     return self();
@@ -62,8 +65,69 @@ void XTTabBarControl::announceSelectedCell(const kit::Ref<XTTabBarCell>& before)
     kit::TabBarAccessibilitySelectionMoved(*this, before.get(), selectedCell().get());
 }
 
+kit::TabBarKeyStops XTTabBarControl::keyStops() const
+{
+    kit::TabBarKeyStops stops;
+    if (const kit::Ref<XTTabBarCell> cell = selectedCell(); cell && !cell->isInOverflowMenu())
+        stops.closeButton = !disableTabClose_ && cell->hasCloseButton() && !cell->isCloseButtonSuppressed();
+    stops.addButton = addTabButton_ && !addTabButton_->isHidden() && addTabButton_->superview().get() == this;
+    return stops;
+}
+
 void XTTabBarControl::keyDown(const kit::Event& event)
 {
-    if (!tabView_ || !kit::TabViewSelectForArrowKey(*tabView_, event.keyCode()))
+    const kit::Ref<XTTabBarControl> keep(this);
+    const bool handled = kit::TabBarKeyDown(*this, tabView_.get(), event, keyStop_, keyStops(), [this](kit::TabBarKeyStop stop) {
+        if (stop == kit::TabBarKeyStop::AddButton)
+            addTabButton_->performClick(this);
+        else if (const kit::Ref<XTTabBarCell> cell = selectedCell())
+            closeTabClick(cell.get());
+    });
+    if (!handled)
         Control::keyDown(event);
+}
+
+bool XTTabBarControl::becomeFirstResponder()
+{
+    keyStop_ = kit::TabBarEntryKeyStop(*this, keyStops());
+    setNeedsDisplay(true);
+    return Control::becomeFirstResponder();
+}
+
+bool XTTabBarControl::resignFirstResponder()
+{
+    setNeedsDisplay(true);
+    return Control::resignFirstResponder();
+}
+
+kit::Rect XTTabBarControl::keyboardFocusRingRect() const
+{
+    if (!kit::ShowsFocusRing(this, kit::FocusRingTypeDefault))
+        return kit::ZeroRect;
+    const kit::Ref<XTTabBarCell> cell = selectedCell();
+    switch (kit::TabBarCurrentKeyStop(keyStop_, keyStops())) {
+    case kit::TabBarKeyStop::AddButton:
+        return addTabButton_->frame();
+    case kit::TabBarKeyStop::CloseButton:
+        // Around the small button, not over its cross.
+        return kit::InsetRect(cell->closeButtonRectForFrame(cell->frame()), -2, -2);
+    case kit::TabBarKeyStop::Tab:
+        break;
+    }
+    if (!cell)
+        return kit::ZeroRect;
+    if (!cell->isInOverflowMenu())
+        return cell->frame();
+    // A tab behind the overflow button has no place of its own: the button stands for it.
+    return overflowPopUpButton_ && !overflowPopUpButton_->isHidden() ? overflowPopUpButton_->frame() : kit::ZeroRect;
+}
+
+void XTTabBarControl::drawKeyboardFocusRing()
+{
+    const kit::Rect ring = keyboardFocusRingRect();
+    QPainter* painter = kit::View::currentPainter();
+    if (kit::IsEmptyRect(ring) || !painter)
+        return;
+    kit::UprightPainter up(painter, ring, isFlipped());
+    kit::DrawFocusRing(*painter, this, up.map(ring));
 }

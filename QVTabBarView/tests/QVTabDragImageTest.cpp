@@ -154,7 +154,7 @@ TEST(QVTabBarAccessibility, ANamedPageTabListWhoseTabsTakeTheFocusThroughTheBar)
     first->setShowObjectCount(true);
     first->setIsProcessing(true);
     first->setIsEdited(true);
-    EXPECT_EQ(bar->child(0)->text(QAccessible::Description), QStringLiteral("12, busy, edited"));
+    EXPECT_EQ(bar->child(0)->text(QAccessible::Description), QStringLiteral("12 items, busy, edited"));
     kit::Application::resetForTesting();
 }
 

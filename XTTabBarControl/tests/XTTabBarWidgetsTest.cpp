@@ -259,11 +259,14 @@ TEST(XTTabBarAccessibility, OverflowedTabsAreOffScreenAndBadgesDescribeATab)
 
     QAccessibleInterface* first = bar->child(0);
     EXPECT_EQ(first->text(QAccessible::Description), QString());
+    // A count says what it counts, unless the delegate words it.
+    documents[0]->setObjectCount(1);
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("1 item"));
     documents[0]->setObjectCount(3);
-    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3"));
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3 items"));
     documents[0]->setIsProcessing(true);
     documents[0]->setIsEdited(true);
-    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3, busy, edited"));
+    EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("3 items, busy, edited"));
     auto delegate = kit::make<XTAnsweringDelegate>();
     delegate->implemented = { "accessibilityStringForTabViewObjectCount" };
     delegate->countWords = QStringLiteral("unread");

@@ -20,6 +20,12 @@ using kit::Ref;
 
 namespace {
 
+// A bar's name for a screen reader: what it is on the page.
+void galleryNameTabBar(kit::View* bar, const QString& name)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(bar)), kit::Value(name), kit::AccessibilityTitleAttribute);
+}
+
 // What a document tab shows: a count, a colour for it, an edited flag, a busy flag and an icon.
 class GalleryTabDocument : public kit::Object {
     KIT_CLASS(GalleryTabDocument)
@@ -56,10 +62,11 @@ public:
     }
 
     bool tabViewShouldDragTabViewItemFromTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return true; }
-    // Only the bars this delegate drives take tabs: the style samples are pictures, not places.
+    // No bar asks whether the tab may go outside every bar, into a window of its own: it may.
+    // Otherwise only the bars this delegate drives take tabs.
     bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl* bar) override
     {
-        return std::any_of(bars_.begin(), bars_.end(), [bar](const kit::Weak<XTTabBarControl>& b) { return bar && b.lock().get() == bar; });
+        return !bar || std::any_of(bars_.begin(), bars_.end(), [bar](const kit::Weak<XTTabBarControl>& b) { return b.lock().get() == bar; });
     }
 
     kit::Ref<XTTabBarControl> tabViewNewTabBarForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem* item, kit::Point point) override
@@ -75,6 +82,7 @@ public:
         bar->setTabView(tabView);
         bar->setPartnerView(tabView);
         tabView->setDelegate(bar.get());
+        galleryNameTabBar(bar.get(), QStringLiteral("Documents"));
         window->contentView()->addSubview(tabView.get());
         window->contentView()->addSubview(bar.get());
         adopt(bar.get());
@@ -156,6 +164,17 @@ private:
     std::vector<kit::Ref<kit::Window>> windows_;
 };
 
+// A style sample's delegate: the sample is a picture, not a place, so it takes no tab from
+// another bar (its strip is too low to show a document) and lets none of its own go.
+class GallerySampleTabDelegate : public kit::Object, public XTTabBarControlDelegate {
+    KIT_CLASS(GallerySampleTabDelegate)
+public:
+    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView* from, kit::TabViewItem*, XTTabBarControl* bar) override
+    {
+        return bar && from && bar->tabView().get() == from;
+    }
+};
+
 // A sheet with a folded corner and three lines of text: the documents' icon.
 Ref<kit::Image> galleryTabDocumentIcon()
 {
@@ -174,6 +193,8 @@ public:
     kit::Weak<XTTabBarControl> bar;
     // The page's drag delegate lives as long as the page.
     kit::Ref<GalleryTabDragDelegate> dragDelegate;
+    // The style samples' delegate, as long as the page.
+    kit::Ref<kit::Object> sampleDelegate;
     // The target of the bar's add button.
     kit::Ref<kit::Object> addTabTarget;
     kit::Weak<kit::PopUpButton> styles;
@@ -218,6 +239,8 @@ KIT_REGISTER_CLASS(GalleryTabDragDelegate, kit::Object)
         "tabViewToolTipForTabViewItem", "tabViewDidSelectTabViewItem" });
 }
 
+KIT_REGISTER_CLASS(GallerySampleTabDelegate, kit::Object) { c.optionalOperations({ "tabViewShouldDropTabViewItemInTabBar" }); }
+
 KIT_REGISTER_CLASS(GalleryTabStyleSwitcher, kit::View) { c.action("apply", &GalleryTabStyleSwitcher::apply); }
 
 KIT_REGISTER_CLASS(GalleryTabDocument, kit::Object)
@@ -253,6 +276,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     page->addSubview(container.get());
     const Ref<XTTabBarControl> bar = dragDelegate->bar();
     const Ref<kit::TabView> tabView = dragDelegate->tabView();
+    galleryNameTabBar(bar.get(), QStringLiteral("Documents"));
 
     auto counter = std::make_shared<int>(0);
     const Ref<kit::Image> icon = galleryTabDocumentIcon();
@@ -416,6 +440,7 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     dropBar->setTabView(dropView);
     dropBar->setPartnerView(dropView);
     dropView->setDelegate(dropBar.get());
+    galleryNameTabBar(dropBar.get(), QStringLiteral("Drop bar"));
     for (const QString& title : { QStringLiteral("Inbox"), QStringLiteral("Notes") }) {
         auto item = kit::make<kit::TabViewItem>(kit::Value(title));
         item->setLabel(title);
@@ -427,6 +452,8 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         page->addSubview(view.get());
 
     // Every style at once: a small read-only bar per style over three tabs (selected, counted, edited).
+    auto sampleDelegate = kit::make<GallerySampleTabDelegate>();
+    switcher->sampleDelegate = sampleDelegate;
     for (int i = 0; i < galleryTabStyleNames.size(); ++i) {
         const double y = controlsY - 40 - i * 30;
         auto label = kit::make<GallerySwatch>(MakeRect(12, y - 4, 90, 30), paper, galleryTabStyleNames[i]);
@@ -435,9 +462,9 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         small->setTabView(strip);
         strip->setDelegate(small.get());
         small->setStyleNamed(galleryTabStyleNames[i]);
+        small->setDelegate(sampleDelegate.get());
         // Every sample holds the same three tabs: each bar says which style it shows.
-        kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(small)),
-            kit::Value(galleryTabStyleNames[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
+        galleryNameTabBar(small.get(), galleryTabStyleNames[i] + QStringLiteral(" sample"));
         for (int t = 0; t < 3; ++t) {
             auto doc = kit::make<GalleryTabDocument>();
             doc->setObjectCount(t == 1 ? 4 : 0);

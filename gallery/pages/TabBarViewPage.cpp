@@ -18,6 +18,12 @@ using kit::Ref;
 
 namespace {
 
+// A bar's name for a screen reader: what it is on the page.
+void galleryNameBar(kit::View* bar, const QString& name)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(kit::Value(Ref<kit::Object>(bar)), kit::Value(name), kit::AccessibilityTitleAttribute);
+}
+
 // A document a tab stands for: what its button shows.
 class GalleryBarDocument : public kit::Object, public QVTabBarItem {
     KIT_CLASS(GalleryBarDocument)
@@ -67,6 +73,7 @@ public:
         tabView->setDelegate(bar.get());
         bar->setTabView(tabView);
         bar->setDelegate(this);
+        galleryNameBar(bar.get(), QStringLiteral("Torn-off tabs"));
         tornOff_.push_back(window);
         return bar;
     }
@@ -85,6 +92,18 @@ private:
     std::vector<Ref<kit::Window>> tornOff_;
 };
 
+// A style sample's delegate: the sample is a picture, not a place. Its strip is too low to show
+// a document, so it takes no tab from another bar, and lets none of its own go.
+class GallerySampleBarDelegate : public kit::Object, public QVTabBarViewDelegate {
+    KIT_CLASS(GallerySampleBarDelegate)
+public:
+    std::uint64_t tabViewValidateDropProposedItemProposedIndexInTabBarView(
+        kit::TabView*, kit::DraggingInfo&, kit::TabViewItem* item, std::uint64_t, QVTabBarView* bar) override
+    {
+        return item && bar && item->tabView() == bar->tabView() ? kit::DragOperationMove : kit::DragOperationNone;
+    }
+};
+
 // A pop-up that hands the chosen title to a function.
 class GalleryStylePopUp : public kit::PopUpButton {
     KIT_CLASS(GalleryStylePopUp)
@@ -101,7 +120,7 @@ public:
             changed(titleOfSelectedItem());
     }
     std::function<void(const QString&)> changed;
-    Ref<kit::Object> owned;
+    Ref<kit::Object> owned, ownedToo;
 };
 
 Ref<kit::Image> galleryBarIcon() { return QVTabBarView::bundleImage(QStringLiteral("pi")); }
@@ -122,6 +141,8 @@ KIT_REGISTER_CLASS(GalleryBarDocument, kit::Object)
 }
 
 KIT_REGISTER_CLASS(GalleryStylePopUp, kit::PopUpButton) { c.action("perform", &GalleryStylePopUp::perform); }
+
+KIT_REGISTER_CLASS(GallerySampleBarDelegate, kit::Object) { c.optionalOperations({ "tabViewValidateDropProposedItemProposedIndexInTabBarView" }); }
 
 KIT_REGISTER_CLASS(GalleryBarDelegate, kit::Object)
 {
@@ -170,6 +191,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     tabView->setDelegate(bar.get());
     bar->setTabView(tabView);
     bar->setDelegate(delegate.get());
+    galleryNameBar(bar.get(), QStringLiteral("Documents"));
 
     auto sideTabs = kit::make<kit::TabView>(MakeRect(160, top - 330, width - 450, 110));
     sideTabs->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
@@ -183,12 +205,14 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
     sideTabs->setDelegate(side.get());
     side->setTabView(sideTabs);
     side->setDelegate(delegate.get());
+    galleryNameBar(side.get(), QStringLiteral("Mailboxes"));
     // Laid out now rather than on the next turn: the screenshot run draws at once.
     bar->updateAnimate(false);
     side->updateAnimate(false);
 
     // One short bar per style, two columns, each over a small tab view of four tabs (selected,
-    // edited, counted, processing); they share the delegate, so tabs move between styles.
+    // edited, counted, processing).
+    auto sampleDelegate = kit::make<GallerySampleBarDelegate>();
     const QStringList styles = QVTabStyle::registeredTabStyleNames();
     const double swatchWidth = (width - 10) / 2;
     for (qsizetype i = 0; i < styles.size(); ++i) {
@@ -200,8 +224,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         swatch->setAutoresizingMask(kit::ViewMinYMargin);
         swatch->setStyleNamed(styles[i]);
         // Seven bars hold the same three tabs: each says which style it samples.
-        kit::AccessibilitySetOverrideValueForAttribute(
-            kit::Value(Ref<kit::Object>(swatch)), kit::Value(styles[i] + QStringLiteral(" sample")), kit::AccessibilityTitleAttribute);
+        galleryNameBar(swatch.get(), styles[i] + QStringLiteral(" sample"));
         page->addSubview(swatchTabs.get());
         page->addSubview(swatch.get());
         addDocument(swatchTabs.get(), styles[i], 0, false, false);
@@ -211,7 +234,7 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         swatchTabs->selectTabViewItemAtIndex(0);
         swatchTabs->setDelegate(swatch.get());
         swatch->setTabView(swatchTabs);
-        swatch->setDelegate(delegate.get());
+        swatch->setDelegate(sampleDelegate.get());
         swatch->updateAnimate(false);
     }
 
@@ -261,8 +284,9 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
             if (const Ref<QVTabBarView> view = weak.lock())
                 view->setStyleNamed(name);
         };
-        // The bars only reference their delegate: the page's controls keep it.
+        // The bars only reference their delegates: the page's controls keep them.
         popUp->owned = delegate;
+        popUp->ownedToo = sampleDelegate;
         popUp->setAutoresizingMask(kit::ViewMinYMargin);
         page->addSubview(popUp.get());
         x += 210;

@@ -1,10 +1,16 @@
 #include "XTTabBarControl/XTTabBarControl.h"
 #include "XTTabBarControl/XTTabBarControlDelegate.h"
+#include "XTTabBarControl/XTTabDragAssistant.h"
 #include "gallery/pages/TabBarPage.h"
+#include "gallery/tests/GalleryTabDragScript.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/TabView.h"
 
+#include <QAccessible>
 #include <QtGlobal>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +85,69 @@ TEST(GalleryTabBarPage, TheStyleSamplesTakeNoDroppedTab)
     EXPECT_EQ(samples, 5);
     EXPECT_EQ(working, 1) << "the drop bar beside the samples";
     EXPECT_TRUE(delegate->tabViewShouldDropTabViewItemInTabBar(bar->tabView().get(), fourth.get(), bar.get()));
+}
+
+// A tab dragged from the page's bar with the page's own delegate, released outside every bar
+// (a window of its own opens) or on a style sample (refused: the tab is back in its bar).
+TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
+{
+    for (const GalleryTabDropPlace& c : galleryTabDropPlaces) {
+        SCOPED_TRACE(c.where);
+        const kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+        auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+        window->setContentView(page.get());
+        window->orderFront();
+        const kit::Ref<XTTabBarControl> bar = galleryFirstTabBar(*page);
+        ASSERT_TRUE(bar);
+        kit::Ref<XTTabBarControl> sample;
+        for (const kit::Ref<kit::View>& sub : page->subviews())
+            if (const auto b = kit::dynamic_pointer_cast<XTTabBarControl>(sub); b && b->styleName() == QStringLiteral("Pebble"))
+                sample = b;
+        ASSERT_TRUE(sample);
+        const kit::Ref<kit::TabViewItem> first = bar->tabView()->tabViewItemAtIndex(0);
+        const kit::Rect cell = bar->cells().front()->frame();
+        const kit::Point from = bar->convertPointToView(kit::MakePoint(cell.midX(), cell.midY()), nullptr);
+        const kit::Point to = c.onSample ? sample->convertPointToView(kit::MakePoint(200, 11), nullptr) : galleryOutsideEveryBar;
+        galleryDragTab(window.get(), from, to);
+        EXPECT_FALSE(XTTabDragAssistant::sharedDragAssistant()->isDragging());
+        const kit::Ref<kit::TabView> home = first->tabView();
+        ASSERT_TRUE(home && home->window());
+        if (c.onSample) {
+            EXPECT_EQ(home, bar->tabView());
+            EXPECT_EQ(bar->tabView()->indexOfTabViewItem(first.get()), 0);
+            EXPECT_EQ(bar->cells().size(), 8u);
+            EXPECT_EQ(sample->tabView()->numberOfTabViewItems(), 3);
+        } else {
+            EXPECT_NE(home->window(), window);
+            EXPECT_TRUE(home->window()->isVisible());
+            EXPECT_EQ(home->window()->title(), QStringLiteral("Document 1"));
+            EXPECT_EQ(bar->tabView()->numberOfTabViewItems(), 7);
+            home->window()->close();
+        }
+        window->orderOut();
+        XTTabDragAssistant::resetForTesting();
+    }
+}
+
+// Every bar says what it is, each its own name; a count badge says what it counts.
+TEST(GalleryTabBarPage, EachBarHasANameOfItsOwnAndACountSaysItems)
+{
+    const kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+    QStringList names;
+    std::function<void(const kit::View&)> collect = [&](const kit::View& view) {
+        for (const kit::Ref<kit::View>& sub : view.subviews()) {
+            if (const auto bar = kit::dynamic_pointer_cast<XTTabBarControl>(sub))
+                names << kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)))->text(QAccessible::Name);
+            collect(*sub);
+        }
+    };
+    collect(*page);
+    names.sort();
+    EXPECT_EQ(names, (QStringList { "Aqua sample", "Card sample", "Documents", "Drop bar", "Metal sample", "Pebble sample", "Unified sample" }));
+    const kit::Ref<XTTabBarControl> bar = galleryFirstTabBar(*page);
+    QAccessibleInterface* tabs = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)));
+    EXPECT_EQ(tabs->child(1)->text(QAccessible::Description), QStringLiteral("3 items")) << "Document 2";
+    EXPECT_EQ(tabs->child(2)->text(QAccessible::Description), QStringLiteral("12 items")) << "Document 3";
 }
 
 } // namespace

@@ -1,6 +1,12 @@
+#include "QVTabBarView/QVAttachedTabBarButton.h"
 #include "QVTabBarView/QVTabBarView.h"
+#include "QVTabBarView/QVTabDragAssistant.h"
 #include "gallery/pages/TabBarViewPage.h"
+#include "gallery/tests/GalleryTabDragScript.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/controls/PopUpButton.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +83,59 @@ TEST_F(GalleryTabBarViewPage, EachCheckBoxShowsAndTogglesItsOption)
         box->performClick(nullptr);
         EXPECT_EQ(c.isOn(top()), before) << c.title;
     }
+}
+
+// A tab dragged from the top bar with the page's own delegates, released outside every bar (a
+// window of its own opens) or on a style sample (refused: the tab is back in its bar).
+TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
+{
+    for (const GalleryTabDropPlace& c : galleryTabDropPlaces) {
+        SCOPED_TRACE(c.where);
+        const kit::Ref<kit::View> view = makeTabBarViewPage(kit::MakeRect(0, 0, 900, 600));
+        const std::vector<kit::Ref<QVTabBarView>> all = galleryViewsOf<QVTabBarView>(*view);
+        auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+        window->setContentView(view.get());
+        window->orderFront();
+        ASSERT_GT(all.size(), 2u);
+        const kit::Ref<QVTabBarView> top = all[0];
+        const auto pebble = std::find_if(all.begin() + 2, all.end(), [](const auto& b) { return b->styleName() == QStringLiteral("Pebble"); });
+        ASSERT_NE(pebble, all.end());
+        const kit::Ref<kit::TabViewItem> second = top->tabView()->tabViewItemAtIndex(1);
+        const kit::Ref<QVAttachedTabBarButton> button = top->orderedAttachedButtons().at(1);
+        const kit::Point from = button->convertPointToView(kit::MakePoint(button->bounds().midX(), button->bounds().midY()), nullptr);
+        const kit::Point to = c.onSample ? (*pebble)->convertPointToView(kit::MakePoint(200, 11), nullptr) : galleryOutsideEveryBar;
+        galleryDragTab(window.get(), from, to);
+        EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isDragging());
+        const kit::Ref<kit::TabView> home = second->tabView();
+        ASSERT_TRUE(home && home->window());
+        if (c.onSample) {
+            EXPECT_EQ(home, top->tabView());
+            EXPECT_EQ(top->tabView()->indexOfTabViewItem(second.get()), 1);
+            EXPECT_EQ((*pebble)->tabView()->numberOfTabViewItems(), 4);
+        } else {
+            EXPECT_NE(home->window(), window);
+            EXPECT_TRUE(home->window()->isVisible());
+            EXPECT_EQ(top->tabView()->numberOfTabViewItems(), 7);
+            home->window()->orderOut();
+        }
+        window->orderOut();
+    }
+}
+
+// Every bar says what it is, each its own name; a count badge says what it counts.
+TEST_F(GalleryTabBarViewPage, EachBarHasANameOfItsOwnAndACountSaysItems)
+{
+    QStringList names;
+    for (const kit::Ref<QVTabBarView>& bar : bars)
+        names << kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bar)))->text(QAccessible::Name);
+    QStringList expected { QStringLiteral("Documents"), QStringLiteral("Mailboxes") };
+    for (const QString& style : QVTabStyle::registeredTabStyleNames())
+        expected << style + QStringLiteral(" sample");
+    names.sort();
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    QAccessibleInterface* tabs = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(bars.at(0))));
+    EXPECT_EQ(tabs->child(2)->text(QAccessible::Description), QStringLiteral("12 items")) << "Accounts";
 }
 
 } // namespace
