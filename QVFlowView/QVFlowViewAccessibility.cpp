@@ -339,6 +339,9 @@ Value QVFlowView::accessibilityAttributeValue(const QString& attribute) const
         return Value(AccessibilityRoleDescription(AccessibilityScrollAreaRole));
     if (attribute == AccessibilityTitleAttribute)
         return Value(accessibilityName());
+    // The picture standing for the keys reads focused instead of the view.
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(hasKeyboardFocus() && accessibilityFocusedUIElement().object().get() == this);
     const Array elements { Value(Ref<Object>(listElement_)), Value(Ref<Object>(scrollBarElement_)) };
     if (attribute == AccessibilityChildrenAttribute)
         return Value(AccessibilityUnignoredChildren(elements));

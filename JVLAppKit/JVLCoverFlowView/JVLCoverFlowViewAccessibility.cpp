@@ -133,6 +133,9 @@ kit::Value JVLCoverFlowView::accessibilityAttributeValue(const QString& attribut
                                                     ->localizedStringForKeyValueTable(QStringLiteral("Covers"), QStringLiteral("Covers"),
                                                         QStringLiteral("JVLCoverFlowView"))
                                               : toolTip());
+    // The cover standing for the keys reads focused instead of the list.
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value(hasKeyboardFocus() && accessibilityFocusedUIElement().object().get() == this);
     if (attribute == kit::AccessibilityChildrenAttribute) {
         kit::Array children;
         for (std::int64_t i = 0; i < content_.count(); ++i)

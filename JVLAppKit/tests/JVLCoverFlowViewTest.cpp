@@ -982,6 +982,7 @@ TEST_F(CoverFlow, TheArrowsFocusTheCoverTheyBringToTheFront)
         EXPECT_TRUE(list->child(front)->state().focused) << i;
         EXPECT_TRUE(list->child(front)->state().selected) << i;
         EXPECT_FALSE(list->child(front - 1)->state().focused) << i;
+        EXPECT_FALSE(list->state().focused) << "one focused element: the cover";
     }
     view->setToolTip(QStringLiteral("Albums"));
     EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Albums"));

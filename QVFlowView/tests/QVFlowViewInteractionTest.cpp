@@ -389,6 +389,7 @@ TEST_F(FlowViewInteraction, TheArrowsFocusTheItemTheySelect)
         EXPECT_TRUE(pictureOf(i)->state().focused) << i;
         EXPECT_TRUE(pictureOf(i)->state().selected) << i;
         EXPECT_FALSE(pictureOf(i - 1)->state().focused) << i;
+        EXPECT_FALSE(AccessibilityBridge::interfaceFor(Value(view))->state().focused) << "one focused element: the picture";
     }
     window->makeFirstResponder(nullptr);
     EXPECT_FALSE(pictureOf(2)->state().focused);
