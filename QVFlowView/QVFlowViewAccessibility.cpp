@@ -308,8 +308,8 @@ void QVFlowView::announceSelection(std::int64_t before)
 
 Value QVFlowView::accessibilityFocusedUIElement() const
 {
-    const Ref<QVLayerAccessibilityHelper> picture = focusedPicture_.lock();
-    return picture && picture->isFocused() ? Value(Ref<Object>(picture)) : self();
+    const Ref<QVLayerAccessibilityHelper> picture = hasKeyboardFocus() ? selectedPictureElement() : nullptr;
+    return picture ? Value(Ref<Object>(picture)) : self();
 }
 
 QString QVFlowView::accessibilityName() const
