@@ -226,11 +226,13 @@ void QVFlowView::setSelectedIndex(std::int64_t index)
     if (index == selectedIndex_ || index < 0 || index >= numberOfItems_)
         return;
     deselectLayerAtIndex(selectedIndex_);
+    const std::int64_t before = selectedIndex_;
     willChangeValueForKey(QStringLiteral("selectedIndex"));
     selectedIndex_ = index;
     didChangeValueForKey(QStringLiteral("selectedIndex"));
     updateSelectionInRange(Range { index, 0 });
     selectLayerAtIndex(index);
+    announceSelection(before);
     if (const auto d = delegateFor("flowViewSelectionDidChange"))
         d->flowViewSelectionDidChange(this);
     if (bindingsEnabled())

@@ -305,10 +305,15 @@ public:
     kit::Rect previewPanelSourceFrameOnScreenForPreviewItem(kit::PreviewPanel* panel, const QUrl& item) override;
 
     // --- Accessibility (QVFlowViewAccessibility.cpp). ---
+    // The view and its list are named by the view's tool tip, else "Covers"; while the view has the
+    // keys, the selected item's picture is the focused element.
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
     kit::Ref<QVLayerAccessibilityHelper> listElement() const { return listElement_; }
     kit::Ref<QVLayerAccessibilityHelper> scrollBarElement() const { return scrollBarElement_; }
 
@@ -337,6 +342,14 @@ private:
     kit::Ref<kit::ReplicatorLayer> createItemLayer(std::int64_t index, const kit::Value& item);
     void makeTreeElements();
     void makePictureElement(kit::Layer* picture, std::int64_t index);
+    // The one picture element that reads focused (null: none).
+    void setFocusedPicture(QVLayerAccessibilityHelper* element);
+    kit::Ref<QVLayerAccessibilityHelper> selectedPictureElement() const;
+    bool hasKeyboardFocus() const;
+    // After the selection moved from `before`: the pictures that changed state, the list's
+    // selection and the focus, for a screen reader.
+    void announceSelection(std::int64_t before);
+    QString accessibilityName() const;
     static kit::Ref<QVLayerAccessibilityHelper> pictureElement(const kit::Layer* picture);
     static bool hasPictureElement(const kit::Layer* picture);
     void retirePictureElement(kit::Layer* picture);
@@ -412,6 +425,7 @@ private:
     kit::Transform3D perspective_;
     kit::Ref<QVLayerAccessibilityHelper> listElement_;
     kit::Ref<QVLayerAccessibilityHelper> scrollBarElement_;
+    kit::Weak<QVLayerAccessibilityHelper> focusedPicture_;
     kit::Dictionary pictureActions_;
     // The layout pass: items outside the window around the old and new selection stay hidden and
     // stale until a pass reaches them (out of sight at both ends, so nothing shows the difference);

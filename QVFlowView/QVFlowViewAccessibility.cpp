@@ -3,6 +3,7 @@
 #include "QVFlowView/QVVideoOverlayLayer.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 
 #include <functional>
 
@@ -52,7 +53,7 @@ const QSet<QString>& pictureAttributeNames()
 
 const QSet<QString>& pictureWritableNames()
 {
-    static const QSet<QString> names { AccessibilitySelectedAttribute };
+    static const QSet<QString> names { AccessibilitySelectedAttribute, AccessibilityFocusedAttribute };
     return names;
 }
 
@@ -63,9 +64,18 @@ void QVFlowView::makeTreeElements()
     const Weak<QVFlowView> weak(this);
     listElement_ = QVLayerAccessibilityHelper::layerAccesibilityHelperWithRoleParentLayerView(
         AccessibilityListRole, this, backgroundLayer_.get(), this);
-    listElement_->setAttributeNames(QSet<QString> { AccessibilityChildrenAttribute, AccessibilitySelectedChildrenAttribute,
-        AccessibilityVisibleChildrenAttribute, AccessibilityOrientationAttribute });
-    listElement_->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedChildrenAttribute });
+    listElement_->setAttributeNames(QSet<QString> { AccessibilityTitleAttribute, AccessibilityChildrenAttribute,
+        AccessibilitySelectedChildrenAttribute, AccessibilityVisibleChildrenAttribute, AccessibilityOrientationAttribute });
+    listElement_->addHandlerForAttribute(AccessibilityTitleAttribute, [weak](QVLayerAccessibilityHelper*) {
+        const Ref<QVFlowView> view = weak.lock();
+        return Value(view ? view->accessibilityName() : QString());
+    });
+    listElement_->setWritableAttributeNames(QSet<QString> { AccessibilitySelectedChildrenAttribute, AccessibilityFocusedAttribute });
+    // Focusing the list focuses the view, and with it the selected item's picture.
+    listElement_->addHandlerForWritableAttribute(AccessibilityFocusedAttribute, [weak](QVLayerAccessibilityHelper*, const Value& value) {
+        if (const Ref<QVFlowView> view = weak.lock(); view && value.boolValue())
+            AccessibilityFocusView(*view);
+    });
     listElement_->addHandlerForAttribute(
         AccessibilityOrientationAttribute, [](QVLayerAccessibilityHelper*) { return Value(AccessibilityHorizontalOrientationValue); });
     listElement_->addHandlerForAttribute(AccessibilityVisibleChildrenAttribute, [weak](QVLayerAccessibilityHelper* list) {
@@ -231,13 +241,90 @@ void QVFlowView::makePictureElement(Layer* picture, std::int64_t index)
         if (const Ref<QVFlowView> view = weak.lock(); view && value.boolValue())
             view->setSelectedIndex(index);
     });
+    // The item first, so that the focus coming to the view announces this one only.
+    element->addHandlerForWritableAttribute(AccessibilityFocusedAttribute, [weak, index](QVLayerAccessibilityHelper*, const Value& value) {
+        if (const Ref<QVFlowView> view = weak.lock(); view && value.boolValue()) {
+            view->setSelectedIndex(index);
+            AccessibilityFocusView(*view);
+        }
+    });
     picture->setValueForKey(Value(Ref<Object>(element)), qv_flow_view_accessibility::axHelperKey);
+    if (index == selectedIndex_ && hasKeyboardFocus())
+        setFocusedPicture(element.get());
+}
+
+void QVFlowView::setFocusedPicture(QVLayerAccessibilityHelper* element)
+{
+    if (const Ref<QVLayerAccessibilityHelper> old = focusedPicture_.lock(); old && old.get() != element)
+        old->setFocused(false);
+    if (element)
+        element->setFocused(true);
+    focusedPicture_ = element;
+}
+
+Ref<QVLayerAccessibilityHelper> QVFlowView::selectedPictureElement() const
+{
+    const Ref<Layer> picture = selectedIndex_ == NotFound ? nullptr : imageLayerAtIndex(selectedIndex_);
+    return picture ? pictureElement(picture.get()) : nullptr;
+}
+
+bool QVFlowView::hasKeyboardFocus() const
+{
+    const Ref<Window> w = window();
+    return w && w->firstResponder().get() == this;
+}
+
+bool QVFlowView::becomeFirstResponder()
+{
+    if (!Control::becomeFirstResponder())
+        return false;
+    // The window announces the focus once it is ours: by then the picture reads focused.
+    setFocusedPicture(selectedPictureElement().get());
+    return true;
+}
+
+bool QVFlowView::resignFirstResponder()
+{
+    if (!Control::resignFirstResponder())
+        return false;
+    setFocusedPicture(nullptr);
+    return true;
+}
+
+void QVFlowView::announceSelection(std::int64_t before)
+{
+    const Ref<QVLayerAccessibilityHelper> now = selectedPictureElement();
+    if (hasKeyboardFocus())
+        setFocusedPicture(now.get());
+    const Ref<Layer> old = before == NotFound ? nullptr : imageLayerAtIndex(before);
+    if (const Ref<QVLayerAccessibilityHelper> was = old ? pictureElement(old.get()) : nullptr)
+        was->accessibilitySelectionChanged();
+    if (now)
+        now->accessibilitySelectionChanged();
+    if (listElement_)
+        listElement_->accessibilitySelectionChanged();
+    accessibilityFocusedUIElementChanged();
+}
+
+Value QVFlowView::accessibilityFocusedUIElement() const
+{
+    const Ref<QVLayerAccessibilityHelper> picture = hasKeyboardFocus() ? selectedPictureElement() : nullptr;
+    return picture ? Value(Ref<Object>(picture)) : self();
+}
+
+QString QVFlowView::accessibilityName() const
+{
+    if (!toolTip().isEmpty())
+        return toolTip();
+    return Bundle::bundleForClass(staticClass())
+        ->localizedStringForKeyValueTable(QStringLiteral("Covers"), QStringLiteral("Covers"), QStringLiteral("QVFlowView"));
 }
 
 QStringList QVFlowView::accessibilityAttributeNames() const
 {
     static const QStringList names = [] {
         QStringList all = ViewAccessibilityAttributeNames();
+        all.append(AccessibilityTitleAttribute);
         all.append(qv_flow_view_accessibility::contentsAttribute);
         return all;
     }();
@@ -250,6 +337,11 @@ Value QVFlowView::accessibilityAttributeValue(const QString& attribute) const
         return Value(AccessibilityScrollAreaRole);
     if (attribute == AccessibilityRoleDescriptionAttribute)
         return Value(AccessibilityRoleDescription(AccessibilityScrollAreaRole));
+    if (attribute == AccessibilityTitleAttribute)
+        return Value(accessibilityName());
+    // The picture standing for the keys reads focused instead of the view.
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(hasKeyboardFocus() && accessibilityFocusedUIElement().object().get() == this);
     const Array elements { Value(Ref<Object>(listElement_)), Value(Ref<Object>(scrollBarElement_)) };
     if (attribute == AccessibilityChildrenAttribute)
         return Value(AccessibilityUnignoredChildren(elements));

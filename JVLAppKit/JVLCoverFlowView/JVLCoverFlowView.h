@@ -119,11 +119,15 @@ class JVLCoverFlowView : public kit::View,
     void keyDown(const kit::Event& event) override;
     void mouseDown(const kit::Event& event) override;
     void scrollWheel(const kit::Event& event) override;
-    // kit::Accessibility (JVLCoverFlowViewAccessibility.cpp): a list of one element per object,
-    // named by the object's title (a string object is its own), the selected one selected.
+    // kit::Accessibility (JVLCoverFlowViewAccessibility.cpp): a list named by its tool tip (else
+    // "Covers") of one element per object, named by the object's title (a string object is its
+    // own), the selected one selected; while the view has the keys, that one is the focused element.
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    // Whether the view is its window's first responder.
+    bool hasKeyboardFocus() const;
     // The element of object `index`, made when first asked for.
     kit::Value accessibilityElementAtIndex(std::int64_t index) const;
     // kit::Object:
@@ -195,6 +199,8 @@ private:
     void updateResidency();
     bool isResident(std::int64_t index) const;
     static kit::Ref<kit::CGImage> drawnBitmap(int width, int height, const std::function<void(kit::Rect)>& draw);
+    // JVLCoverFlowViewAccessibility.cpp: the pictures that changed state and the focus moving on.
+    void accessibilitySelectionMoved(std::int64_t before);
     // JVLCoverFlowViewInput.cpp
     void userSelect(std::int64_t index);
     void scrollerChanged(kit::Object* sender);

@@ -4,12 +4,13 @@
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowView.h"
 
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 #include "kit/core/Class.h"
 
 namespace {
 
-// One picture: named by its object's title, selected while it faces the viewer; selecting it
-// brings it to the front as a click does.
+// One picture: named by its object's title, selected while it faces the viewer, focused while it
+// does and the view has the keys; selecting or focusing it brings it to the front as a click does.
 class JVLCoverFlowItemElement : public kit::Object, public kit::Accessibility {
 public:
     JVLCoverFlowItemElement(JVLCoverFlowView* view, std::int64_t index)
@@ -21,7 +22,7 @@ public:
         return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
             kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute, kit::AccessibilityPositionAttribute,
             kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilitySelectedAttribute,
-            kit::AccessibilityEnabledAttribute };
+            kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute };
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
     {
@@ -40,6 +41,8 @@ public:
             return kit::Value(titleOf(view->content().objectAtIndex(index_)));
         if (attribute == kit::AccessibilitySelectedAttribute)
             return kit::Value(view->selectionIndex() == index_);
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            return kit::Value(view->selectionIndex() == index_ && view->hasKeyboardFocus());
         if (attribute == kit::AccessibilityEnabledAttribute)
             return kit::Value(true);
         if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
@@ -48,11 +51,21 @@ public:
         }
         return {};
     }
-    bool accessibilityIsAttributeSettable(const QString& attribute) const override { return attribute == kit::AccessibilitySelectedAttribute; }
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override
+    {
+        const kit::Ref<JVLCoverFlowView> view = view_.lock();
+        return attribute == kit::AccessibilitySelectedAttribute
+            || (attribute == kit::AccessibilityFocusedAttribute && view && kit::AccessibilityViewIsFocusable(*view));
+    }
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override
     {
-        if (const kit::Ref<JVLCoverFlowView> view = view_.lock(); view && attribute == kit::AccessibilitySelectedAttribute && value.boolValue())
-            view->setSelectionIndex(index_);
+        const kit::Ref<JVLCoverFlowView> view = view_.lock();
+        if (!view || !value.boolValue() || !accessibilityIsAttributeSettable(attribute))
+            return;
+        // The picture first, so that the focus coming to the view announces this one only.
+        view->setSelectionIndex(index_);
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            kit::AccessibilityFocusView(*view);
     }
 
 private:
@@ -84,7 +97,29 @@ kit::Value JVLCoverFlowView::accessibilityElementAtIndex(std::int64_t index) con
 
 QStringList JVLCoverFlowView::accessibilityAttributeNames() const
 {
-    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilitySelectedChildrenAttribute;
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityTitleAttribute << kit::AccessibilitySelectedChildrenAttribute;
+}
+
+bool JVLCoverFlowView::hasKeyboardFocus() const
+{
+    const kit::Ref<kit::Window> w = window();
+    return w && w->firstResponder().get() == this;
+}
+
+kit::Value JVLCoverFlowView::accessibilityFocusedUIElement() const
+{
+    const kit::Value selected = hasKeyboardFocus() ? accessibilityElementAtIndex(selectionIndex_) : kit::Value();
+    return selected.isObject() ? selected : self();
+}
+
+void JVLCoverFlowView::accessibilitySelectionMoved(std::int64_t before)
+{
+    // Only elements a reader has asked for can have changed in its eyes.
+    for (const std::int64_t index : { before, selectionIndex_ })
+        if (index >= 0 && std::size_t(index) < accessibilityElements_.size() && accessibilityElements_[std::size_t(index)])
+            dynamic_cast<kit::Accessibility*>(accessibilityElements_[std::size_t(index)].get())->accessibilitySelectionChanged();
+    accessibilitySelectionChanged();
+    accessibilityFocusedUIElementChanged();
 }
 
 kit::Value JVLCoverFlowView::accessibilityAttributeValue(const QString& attribute) const
@@ -93,6 +128,14 @@ kit::Value JVLCoverFlowView::accessibilityAttributeValue(const QString& attribut
         return kit::Value(kit::AccessibilityListRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityListRole));
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return kit::Value(toolTip().isEmpty() ? kit::Bundle::bundleForClass(staticClass())
+                                                    ->localizedStringForKeyValueTable(QStringLiteral("Covers"), QStringLiteral("Covers"),
+                                                        QStringLiteral("JVLCoverFlowView"))
+                                              : toolTip());
+    // The cover standing for the keys reads focused instead of the list.
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value(hasKeyboardFocus() && accessibilityFocusedUIElement().object().get() == this);
     if (attribute == kit::AccessibilityChildrenAttribute) {
         kit::Array children;
         for (std::int64_t i = 0; i < content_.count(); ++i)

@@ -316,6 +316,7 @@ void JVLCoverFlowView::setSelectionIndex(std::int64_t index)
     const float duration = slow ? 2.1f : 0.7f;
     Transaction::setValueForKey(Value(double(duration)), TransactionAnimationDuration);
 
+    const std::int64_t before = selectionIndex_;
     willChangeValueForKey(QStringLiteral("selectionIndex"));
     selectionIndex_ = index;
     didChangeValueForKey(QStringLiteral("selectionIndex"));
@@ -324,6 +325,8 @@ void JVLCoverFlowView::setSelectionIndex(std::int64_t index)
     scrollToSelection();
     scroller_->setIntegerValue(index);
     updateResidency();
+    if (before != index)
+        accessibilitySelectionMoved(before);
 }
 
 Rect JVLCoverFlowView::rectForItemAtIndex(std::int64_t index)

@@ -3,7 +3,9 @@
 #include "JVLAppKit/JVLCrashReporter/JVLMultipartForm.h"
 
 #include "FoundationExtensions/JVLNSObject_Extension.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Workspace.h"
 #include "kit/controls/Alert.h"
 #include "kit/core/Exception.h"
@@ -11,6 +13,9 @@
 #include "kit/foundation/UserDefaults.h"
 
 #include <QUrl>
+
+#include <limits>
+#include <vector>
 
 using namespace kit;
 
@@ -30,6 +35,34 @@ QString jvlFeedbackInfo(const QString& key)
 template <class T> void jvlFeedbackSetOutlet(Ref<T>& outlet, const Value& v)
 {
     outlet = dynamic_pointer_cast<T>(v.object());
+}
+
+// The label a reader of the form pairs with a field: the nearest static text on its row to its
+// left, or straight above it (window coordinates, y up).
+Ref<TextField> jvlFeedbackLabelOf(const View& field, const View& form)
+{
+    const Rect f = field.convertRectToView(field.bounds(), nullptr);
+    Ref<TextField> best;
+    double nearest = std::numeric_limits<double>::infinity();
+    std::vector<Ref<View>> pending { Ref<View>(const_cast<View*>(&form)) };
+    while (!pending.empty()) {
+        const Ref<View> view = pending.back();
+        pending.pop_back();
+        for (const Ref<View>& sub : view->subviews())
+            pending.push_back(sub);
+        const auto label = dynamic_pointer_cast<TextField>(view);
+        if (!label || label->isEditable() || label->isHidden())
+            continue;
+        const Rect l = label->convertRectToView(label->bounds(), nullptr);
+        const bool beside = l.midY() >= f.minY() && l.midY() <= f.maxY() && l.maxX() <= f.minX();
+        const bool above = l.minY() >= f.maxY() && l.minX() < f.maxX() && l.maxX() > f.minX();
+        const double distance = beside ? f.minX() - l.maxX() : l.minY() - f.maxY();
+        if ((beside || above) && distance < nearest) {
+            nearest = distance;
+            best = label;
+        }
+    }
+    return best;
 }
 
 } // namespace
@@ -55,6 +88,7 @@ KIT_REGISTER_CLASS(JVLFeedbackProvider, kit::Object)
     c.action("sendFeedbackButtonAction", &JVLFeedbackProvider::sendFeedbackButtonAction);
     c.action("closeFeedbackWindow", &JVLFeedbackProvider::closeFeedbackWindow);
     c.action("openURL", &JVLFeedbackProvider::openURL);
+    c.optionalOperations({ TextViewDoCommandBySelectorOperation });
 }
 
 void JVLFeedbackProvider::registerDefaults()
@@ -76,7 +110,39 @@ Ref<JVLFeedbackProvider> JVLFeedbackProvider::providerWithInterface()
     if (!Bundle::loadNibNamedOwner(QStringLiteral("JVLFeedbackProvider"), provider.get()))
         Exception::raise(QStringLiteral("View initialization failed"),
             QStringLiteral("%1: Could not load views resources!").arg(staticClass().name()));
+    provider->tieFieldsToLabels();
+    if (provider->messageText_)
+        provider->messageText_->setDelegate(provider.get());
     return provider;
+}
+
+void JVLFeedbackProvider::tieFieldsToLabels()
+{
+    const Ref<View> form = feedbackWindow_ ? feedbackWindow_->contentView() : nullptr;
+    if (!form)
+        return;
+    const auto tie = [&](const View* field, const Value& element) {
+        if (!field)
+            return;
+        // The message is placed by the scroll view around it.
+        const View* placed = field;
+        for (Ref<View> up = field->superview(); up; up = up->superview())
+            if (dynamic_cast<ScrollView*>(up.get()))
+                placed = up.get();
+        if (const Ref<TextField> label = jvlFeedbackLabelOf(*placed, *form))
+            AccessibilitySetOverrideValueForAttribute(element, label->accessibilityElement(), AccessibilityTitleUIElementAttribute);
+    };
+    tie(subjectField_.get(), subjectField_ ? subjectField_->accessibilityElement() : Value());
+    tie(emailAdress_.get(), emailAdress_ ? emailAdress_->accessibilityElement() : Value());
+    tie(messageText_.get(), Value(messageText_));
+}
+
+bool JVLFeedbackProvider::textViewDoCommandBySelector(TextView* textView, Selector action)
+{
+    if (action.name() != QLatin1String("insertTab"))
+        return false;
+    textView->selectNextKeyView(this);
+    return true;
 }
 
 void JVLFeedbackProvider::showFeedbackProviderDialog()

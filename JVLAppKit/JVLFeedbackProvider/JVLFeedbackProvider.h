@@ -3,6 +3,7 @@
 // The feedback form: a modal dialog that posts a subject, the user's address, a message, a
 // send-me-a-copy flag and the program's version to the endpoint "JVLFeedbackProviderCGIURL", then
 // tells the user how that went. A form that could not be sent stays open with everything typed.
+// Each field is named by the label beside it, and Tab moves on from the message as from any field.
 
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
@@ -11,11 +12,12 @@
 #include "kit/core/Class.h"
 #include "kit/core/Object.h"
 #include "kit/text/TextView.h"
+#include "kit/text/TextViewDelegate.h"
 
 inline const QString JVLFeedbackProvidereMailAddressDefaultKey = QStringLiteral("JVLFeedbackProvidereMailAddressDefaultKey");
 inline const QString JVLFeedbackProviderSendMeACopyDefaultKey = QStringLiteral("JVLFeedbackProviderSendMeACopyDefaultKey");
 
-class JVLFeedbackProvider : public kit::Object {
+class JVLFeedbackProvider : public kit::Object, public kit::TextViewDelegate {
     KIT_CLASS(JVLFeedbackProvider)
 
     // Empty; providerWithInterface() is the provider with its form.
@@ -43,7 +45,13 @@ class JVLFeedbackProvider : public kit::Object {
     kit::Ref<kit::TextView> messageText() const { return messageText_; }
     kit::Ref<kit::Button> sendMeACopyButton() const { return sendMeACopyButton_; }
 
+    // kit::TextViewDelegate (the message's): Tab leaves it rather than typing an unheard tab.
+    bool textViewDoCommandBySelector(kit::TextView* textView, kit::Selector action) override;
+
 private:
+    // Ties the subject, the address and the message to their labels for screen readers.
+    void tieFieldsToLabels();
+
     kit::Ref<kit::Window> feedbackWindow_;
     kit::Ref<kit::ComboBox> subjectField_;
     kit::Ref<kit::TextField> emailAdress_;

@@ -17,7 +17,9 @@
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -952,6 +954,39 @@ TEST_F(CoverFlow, AScreenReaderFindsAListOfPicturesNamedByTheirTitles)
     kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(view->selectionIndex(), 3);
     EXPECT_TRUE(front->state().selected);
+}
+
+// As a screen reader hears the arrows: the view is named, and each cover brought to the front
+// takes the focus, focused and selected, named by its title; at the end nothing moves or is said.
+TEST_F(CoverFlow, TheArrowsFocusTheCoverTheyBringToTheFront)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    view->setImageKeyPath(QStringLiteral("picture"));
+    Array content;
+    for (int i = 0; i < 3; ++i)
+        content.addObject(Value(make<TitledPicture>(Value(solidPicture(colourOf(i))), QStringLiteral("Album %1").arg(i))));
+    view->setContent(content);
+    window->makeKeyAndOrderFront();
+    window->makeFirstResponder(view.get());
+    QAccessibleInterface* list = AccessibilityBridge::interfaceFor(Value(view));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Covers"));
+    using Seen = std::vector<const QAccessibleInterface*>;
+    for (int i = 1; i <= 3; ++i) {
+        test::events().clear();
+        test::EventScript script(window.get());
+        script.key(KeyCodeRightArrow).run();
+        const int front = std::min(i, 2);
+        EXPECT_EQ(test::eventsOf(QAccessible::Focus), i <= 2 ? Seen { list->child(front) } : Seen {}) << i;
+        EXPECT_EQ(list->child(front)->text(QAccessible::Name), QStringLiteral("Album %1").arg(front));
+        EXPECT_TRUE(list->child(front)->state().focused) << i;
+        EXPECT_TRUE(list->child(front)->state().selected) << i;
+        EXPECT_FALSE(list->child(front - 1)->state().focused) << i;
+        EXPECT_FALSE(list->state().focused) << "one focused element: the cover";
+    }
+    view->setToolTip(QStringLiteral("Albums"));
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Albums"));
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 } // namespace jvl_cover_flow_test

@@ -1,5 +1,6 @@
 #include "JVLAppKit/JVLFeedbackProvider/JVLFeedbackProvider.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/KeyCodes.h"
@@ -11,11 +12,14 @@
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/ScriptedPanels.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace kit;
 using kit::test::LoopbackHttpServer;
@@ -80,6 +84,12 @@ protected:
         provider.emailAdress()->setStringValue(address);
         provider.messageText()->setString(message);
         provider.sendMeACopyButton()->setState(copy ? OnState : OffState);
+    }
+    static void pressKey(Window& window, std::uint16_t code, const QString& characters, std::uint64_t flags = 0)
+    {
+        window.sendEvent(
+            *Event::keyEventWithTypeLocationModifierFlagsTimestampWindowNumberContextCharactersCharactersIgnoringModifiersIsARepeatKeyCode(
+                KeyDown, ZeroPoint, flags, 0, window.windowNumber(), nullptr, characters, characters, false, code));
     }
     QString storedAddress() const { return UserDefaults::standardUserDefaults()->stringForKey(JVLFeedbackProvidereMailAddressDefaultKey); }
     bool storedCopy() const { return UserDefaults::standardUserDefaults()->boolForKey(JVLFeedbackProviderSendMeACopyDefaultKey); }
@@ -158,21 +168,66 @@ TEST_F(FeedbackProviderTest, EmptyAddressAndNoCopyAreSentStoredAndShownNextTime)
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
-// Escape is the form's Cancel button: the form closes and nothing is sent.
-TEST_F(FeedbackProviderTest, EscapeClosesTheFormUnsent)
+// Escape is the form's Cancel button, from wherever the caret is but the message, where it is the
+// text's own key: the form closes and nothing is sent.
+struct EscapeCase {
+    const char* name;
+    const char* focus; // "none", "subject", "address" or "message"
+    bool closes;
+};
+
+void PrintTo(const EscapeCase& c, std::ostream* os) { *os << c.name; }
+
+class FeedbackEscapeTest : public FeedbackProviderTest, public testing::WithParamInterface<EscapeCase> { };
+
+TEST_P(FeedbackEscapeTest, ClosesTheFormUnsentUnlessTheCaretIsInTheMessage)
 {
+    const EscapeCase c = GetParam();
     LoopbackHttpServer server({ LoopbackHttpServer::Answer::withStatus(200) });
     useEndpoint(server.url(), QStringLiteral("Re:"));
-    whileFormRuns([](JVLFeedbackProvider& provider) {
-        const QString escape(QChar(0x1B));
-        provider.feedbackWindow()->sendEvent(*Event::
-                keyEventWithTypeLocationModifierFlagsTimestampWindowNumberContextCharactersCharactersIgnoringModifiersIsARepeatKeyCode(
-                    KeyDown, ZeroPoint, 0, 0, provider.feedbackWindow()->windowNumber(), nullptr, escape, escape, false, KeyCodeEscape));
+    whileFormRuns([c](JVLFeedbackProvider& provider) {
+        Window& window = *provider.feedbackWindow();
+        const std::map<std::string, Responder*> fields { { "none", nullptr }, { "subject", provider.subjectField().get() },
+            { "address", provider.emailAdress().get() }, { "message", provider.messageText().get() } };
+        if (Responder* field = fields.at(c.focus))
+            ASSERT_TRUE(window.makeFirstResponder(field));
+        pressKey(window, KeyCodeEscape, QString(QChar(0x1B)));
+        EXPECT_EQ(window.isVisible(), !c.closes);
+        if (!c.closes)
+            provider.closeFeedbackWindow(nullptr);
     });
     JVLFeedbackProvider::showFeedbackProviderDialog();
     EXPECT_TRUE(formShown);
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(alerts.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Focus, FeedbackEscapeTest,
+    testing::Values(EscapeCase { "NoField", "none", true }, EscapeCase { "Subject", "subject", true },
+        EscapeCase { "Address", "address", true }, EscapeCase { "Message", "message", false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A screen reader names each field by the label beside it, and Tab leaves the message as it
+// leaves every other field of the form, typing nothing.
+TEST_F(FeedbackProviderTest, EachFieldIsNamedByItsLabelAndTabLeavesTheMessage)
+{
+    whileFormRuns([](JVLFeedbackProvider& provider) {
+        const auto nameOf = [](const Value& element) { return AccessibilityBridge::interfaceFor(element)->text(QAccessible::Name); };
+        EXPECT_EQ(nameOf(provider.subjectField()->accessibilityElement()), QStringLiteral("Subject:"));
+        EXPECT_EQ(nameOf(provider.emailAdress()->accessibilityElement()), QStringLiteral("Your e-mail:"));
+        EXPECT_EQ(nameOf(Value(provider.messageText())), QStringLiteral("Message:"));
+
+        Window& window = *provider.feedbackWindow();
+        ASSERT_TRUE(window.makeFirstResponder(provider.messageText().get()));
+        pressKey(window, KeyCodeTab, QStringLiteral("\t"));
+        EXPECT_EQ(provider.messageText()->string(), QString());
+        EXPECT_EQ(window.firstResponder(), provider.sendMeACopyButton());
+        pressKey(window, KeyCodeTab, QStringLiteral("\t"), ShiftKeyMask);
+        EXPECT_EQ(window.firstResponder(), provider.messageText());
+        provider.closeFeedbackWindow(nullptr);
+    });
+    JVLFeedbackProvider::showFeedbackProviderDialog();
+    EXPECT_TRUE(formShown);
 }
 
 TEST_F(FeedbackProviderTest, APrefixEndingInABlankGivesOneBlank)

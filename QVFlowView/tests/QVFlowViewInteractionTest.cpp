@@ -1,13 +1,16 @@
 #include "QVFlowViewTestSupport.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/PreviewPanel.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/Workspace.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/FakeDraggingInfo.h"
 
+#include <QAccessibleActionInterface>
 #include <QMimeData>
 
 #include <cmath>
@@ -357,6 +360,42 @@ TEST_F(FlowViewInteraction, ArrowKeysComeBackAsActions)
     script.key(KeyCodeRightArrow).key(KeyCodeRightArrow).key(KeyCodeLeftArrow);
     script.run();
     EXPECT_EQ(view->selectedIndex(), 1);
+}
+
+// As a screen reader hears the arrows: the view and its list are named, and each item selected
+// takes the focus, named by its title; the focus leaving the view leaves its items too.
+TEST_F(FlowViewInteraction, TheArrowsFocusTheItemTheySelect)
+{
+    makeView(3);
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    window->makeKeyAndOrderFront();
+    const auto pictureOf
+        = [&](std::size_t i) { return AccessibilityBridge::interfaceFor(Value(Ref<Object>(view->listElement()->children().at(i)))); };
+    QAccessibleInterface* list = AccessibilityBridge::interfaceFor(Value(Ref<Object>(view->listElement())));
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(view))->text(QAccessible::Name), QStringLiteral("Covers"));
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Covers"));
+    using Seen = std::vector<const QAccessibleInterface*>;
+    // The list takes the focus for the view, and the selected item is heard.
+    ASSERT_TRUE(list->state().focusable);
+    list->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_EQ(window->firstResponder(), view);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), Seen { pictureOf(0) });
+    for (std::size_t i = 1; i <= 2; ++i) {
+        test::events().clear();
+        test::EventScript script(window.get());
+        script.key(KeyCodeRightArrow).run();
+        EXPECT_EQ(test::eventsOf(QAccessible::Focus), Seen { pictureOf(i) }) << i;
+        EXPECT_EQ(pictureOf(i)->text(QAccessible::Name), QStringLiteral("Item %1").arg(i));
+        EXPECT_TRUE(pictureOf(i)->state().focused) << i;
+        EXPECT_TRUE(pictureOf(i)->state().selected) << i;
+        EXPECT_FALSE(pictureOf(i - 1)->state().focused) << i;
+        EXPECT_FALSE(AccessibilityBridge::interfaceFor(Value(view))->state().focused) << "one focused element: the picture";
+    }
+    window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(pictureOf(2)->state().focused);
+    view->setToolTip(QStringLiteral("Pictures"));
+    EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(view))->text(QAccessible::Name), QStringLiteral("Pictures"));
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 TEST_F(FlowViewInteraction, SpaceTogglesThePanelOnlyWhenAllowed)

@@ -354,12 +354,11 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->preview = flow_view_page::checkbox(
         page.get(), Rect { { 460, 54 }, { 220, 22 } }, QStringLiteral("Space shows the preview"), false, "previewSwitched");
 
-    page->status = make<TextField>(Rect { { 16, 16 }, { w - 32, 24 } });
-    page->status->setEditable(false);
+    // A hint and then a status line: read where it stands, never a stop of the Tab key with its
+    // text selected.
+    page->status = galleryLabel(Rect { { 16, 16 }, { w - 32, 24 } },
+        QStringLiteral("Arrow keys, the wheel, clicks and the scroll bar move through %1 covers.").arg(page->covers.size()), page.get());
     page->status->setAutoresizingMask(ViewWidthSizable);
-    page->status->setStringValue(
-        QStringLiteral("Arrow keys, the wheel, clicks and the scroll bar move through %1 covers.").arg(page->covers.size()));
-    page->addSubview(page->status.get());
     return page;
 }
 

@@ -96,10 +96,16 @@ bool PreviewPanel::windowShouldClose(Window*)
 
 bool PreviewPanel::handleKey(const Event& event)
 {
+    const bool down = event.type() == KeyDown;
+    // Escape is the panel's own: a delegate that hands every key to its view would keep it open.
+    if (down && event.keyCode() == preview_panel::escapeKey) {
+        orderOut();
+        return true;
+    }
     const Ref<Object> delegate = delegate_.lock();
     if (auto* d = dynamic_cast<PreviewPanelDelegate*>(delegate.get()); d && d->previewPanelHandleEvent(this, event))
         return true;
-    if (event.type() == KeyDown && (event.keyCode() == preview_panel::escapeKey || event.keyCode() == preview_panel::spaceKey)) {
+    if (down && event.keyCode() == preview_panel::spaceKey) {
         orderOut();
         return true;
     }

@@ -3,8 +3,8 @@
 // The shared preview panel: while shown it previews the items a data source gives, and a responder
 // up the key window's chain that accepts control becomes that data source. It shows an image file
 // or a PDF's first page, the start of a text file, or else the file's icon and name while the URL
-// goes to the workspace (the desktop's application for it). Keys typed in the panel go to its
-// delegate first; Escape and Space close it otherwise.
+// goes to the workspace (the desktop's application for it). Escape closes it; other keys typed in
+// the panel go to its delegate first, and Space closes it otherwise.
 
 #include "kit/appkit/PreviewPanelView.h"
 #include "kit/appkit/Window.h"

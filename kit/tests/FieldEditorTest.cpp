@@ -348,6 +348,25 @@ TEST_F(FieldEditorSessions, ReturnSendsTheActionElseReachesTheDefaultButton)
     EXPECT_EQ(buttonTarget->calls.size(), 1u);
 }
 
+// A one-line field has no use for Escape: it goes on to the window, which presses its Escape button.
+TEST_F(FieldEditorSessions, EscapeGoesOnToTheWindowsEscapeButton)
+{
+    auto button = make<Button>(MakeRect(200, 20, 80, 24));
+    button->setKeyEquivalent(QString(QChar(0x1B)));
+    auto target = make<RecordingTarget>();
+    button->setTarget(target.get());
+    button->setAction(Selector("act"));
+    w->content->addSubview(button.get());
+    editFirst();
+    BeepRecorder beeps;
+    w->script->key(KeyCodeEscape, QString(QChar(0x1B)));
+    w->script->run();
+    ASSERT_EQ(target->calls.size(), 1u);
+    EXPECT_EQ(target->calls[0].sender, button.get());
+    EXPECT_EQ(editor()->string(), QStringLiteral("one"));
+    EXPECT_EQ(beeps.count(), 0);
+}
+
 TEST_F(FieldEditorSessions, ARefusedEndBeepsAndEditingGoesOn)
 {
     BeepRecorder beeps;

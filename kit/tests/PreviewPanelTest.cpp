@@ -40,10 +40,11 @@ public:
     bool previewPanelHandleEvent(PreviewPanel*, const Event& event) override
     {
         log.push_back("key " + std::to_string(event.keyCode()));
-        return event.keyCode() == 124; // → is ours
+        return takesEveryKey || event.keyCode() == 124; // → is ours
     }
 
     QUrl item;
+    bool takesEveryKey = false; // as a view that hands every key to its own keyDown
     std::vector<std::string> log;
 };
 
@@ -184,16 +185,22 @@ TEST(PreviewContentText, StopsAtTheLimitWithoutAHalfCharacter)
 
 using PreviewPanelKeys = PreviewFixture;
 
-TEST_F(PreviewPanelKeys, GoToTheDelegateFirstEscapeClosesOtherwise)
+// Escape is the panel's own key: it closes the panel even under a delegate that takes every key.
+TEST_F(PreviewPanelKeys, GoToTheDelegateFirstButEscapeClosesThePanel)
 {
-    const Ref<PreviewPanel> panel = show(file(QStringLiteral("a.txt"), QByteArrayLiteral("a")));
-    test::EventScript script(panel->window().get());
-    script.key(124, QStringLiteral("\uf703")).run();
-    EXPECT_TRUE(panel->isVisible());
-    script.key(53, QStringLiteral("\x1b")).run();
-    EXPECT_FALSE(panel->isVisible());
-    EXPECT_FALSE(panel->window()->isVisible());
-    EXPECT_EQ(source->log, (std::vector<std::string> { "begin", "key 124", "key 53", "end" }));
+    for (const bool takesEveryKey : { false, true }) {
+        source->log.clear();
+        source->takesEveryKey = takesEveryKey;
+        window->makeKeyAndOrderFront();
+        const Ref<PreviewPanel> panel = show(file(QStringLiteral("a.txt"), QByteArrayLiteral("a")));
+        test::EventScript script(panel->window().get());
+        script.key(124, QStringLiteral("\uf703")).run();
+        EXPECT_TRUE(panel->isVisible());
+        script.key(53, QStringLiteral("\x1b")).run();
+        EXPECT_FALSE(panel->isVisible()) << takesEveryKey;
+        EXPECT_FALSE(panel->window()->isVisible()) << takesEveryKey;
+        EXPECT_EQ(source->log, (std::vector<std::string> { "begin", "key 124", "end" })) << takesEveryKey;
+    }
 }
 
 TEST_F(PreviewPanelKeys, TheCloseBoxOrdersThePanelOutAndEndsControl)

@@ -113,6 +113,13 @@ void TextView::cancelOperation(Object* sender)
         closeCompletions();
         return;
     }
+    // A one-line field has nothing to complete: Escape goes on to its window (the Escape button).
+    if (fieldEditor_) {
+        const Ref<Responder> next = nextResponder();
+        if (!next || !next->tryToPerformWith(Selector("cancelOperation"), sender))
+            Beep();
+        return;
+    }
     complete(sender);
 }
 
