@@ -191,7 +191,7 @@ public:
     virtual void copy(Object* sender);
     virtual void cut(Object* sender);
     virtual void paste(Object* sender);
-    // Escape: completion (or, while the list shows, back to what was typed).
+    // Escape: completion (or, while the list shows, back to what was typed); in a field editor, on to the window.
     virtual void cancelOperation(Object* sender);
     virtual void complete(Object* sender);
 
