@@ -407,8 +407,9 @@ void DatePicker::focusElement(int index)
         changed();
     const int before = c->focusedElement();
     c->setFocusedElement(index);
-    // The part the keyboard is on stands for the focus: a screen reader hears each move.
-    if (c->focusedElement() != before)
+    // The part the keyboard is on stands for the focus: a screen reader hears each move (leaving
+    // the picker, the window announces where the keys went).
+    if (c->focusedElement() != before && c->focusedElement() >= 0)
         accessibilityFocusedUIElementChanged();
 }
 

@@ -274,6 +274,14 @@ TEST_F(DatePickerTest, AScreenReaderHearsTheDateAsShownAndEachElementAsTheKeysMo
     w.script->run();
     EXPECT_EQ(date->child(2)->text(QAccessible::Value), QStringLiteral("2027"));
     EXPECT_EQ(test::eventsOf(QAccessible::ValueChanged).size(), 1u);
+
+    // Leaving it, only where the keys went is heard.
+    test::events().clear();
+    w.script->key(KeyCodeTab, "\t");
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), after.get());
+    for (const QAccessibleInterface* focused : test::eventsOf(QAccessible::Focus))
+        EXPECT_NE(focused, date);
     QAccessible::setActive(false);
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
