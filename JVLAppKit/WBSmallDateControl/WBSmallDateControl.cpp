@@ -639,7 +639,7 @@ kit::Value WBSmallDateControl::accessibilityAttributeValue(const QString& attrib
     for (int position = 0; position < PartCount; ++position)
         texts << cells_[position]->stringValue();
     const QString shown = texts.join(separator_);
-    const bool named = !toolTip().isEmpty() || !accessibilityOverrideValue(kit::AccessibilityTitleAttribute).isNil();
+    const bool named = !accessibilityDatePartsName().isEmpty();
     if (attribute == kit::AccessibilityRoleAttribute)
         return kit::Value(kit::AccessibilityGroupRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
@@ -666,6 +666,12 @@ void WBSmallDateControl::accessibilitySetValueForAttribute(const kit::Value& val
 {
     if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
         window()->makeFirstResponder(this);
+}
+
+QString WBSmallDateControl::accessibilityDatePartsName() const
+{
+    const kit::Value overridden = accessibilityOverrideValue(kit::AccessibilityTitleAttribute);
+    return overridden.isNil() ? toolTip() : overridden.string();
 }
 
 kit::Value WBSmallDateControl::accessibilityFocusedUIElement() const

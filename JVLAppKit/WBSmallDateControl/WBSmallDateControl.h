@@ -138,6 +138,7 @@ public:
     void accessibilityFocusDatePart(int position) override;
     void accessibilityStepDatePart(int position, int delta) override;
     kit::Value accessibilityDatePartsParent() const override { return kit::Value(kit::Ref<kit::Object>(const_cast<WBSmallDateControl*>(this))); }
+    QString accessibilityDatePartsName() const override;
 
 private:
     void finishInit();

@@ -810,7 +810,7 @@ TEST(WBSmallDateControlAccessibility, OneFocusableDateReadAsShownWithEachPartHea
         w.script->run();
         heard << focus();
     }
-    EXPECT_EQ(heard, QStringList({ "month 2", "day 29", "year 2024" }));
+    EXPECT_EQ(heard, QStringList({ "Released, month 2", "Released, day 29", "Released, year 2024" }));
     QAccessible::setActive(false);
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }

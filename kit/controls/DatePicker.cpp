@@ -509,10 +509,9 @@ Value DatePickerCell::accessibilityAttributeValue(const QString& attribute) cons
     if (attribute == AccessibilityValueAttribute)
         return Value(shownDate());
     // Without a name of its own, it is called by the date it shows; with one, it says the date too.
-    const Value title = ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
-    const bool named = !title.string().isEmpty() || !accessibilityOverrideValue(AccessibilityTitleAttribute).isNil();
+    const bool named = !accessibilityOwnName().isEmpty();
     if (attribute == AccessibilityTitleAttribute)
-        return named ? title : Value(shownDate());
+        return named ? ActionCell::accessibilityAttributeValue(attribute) : Value(shownDate());
     if (attribute == AccessibilityHelpAttribute)
         return named && !shownDate().isEmpty() ? Value(shownDate()) : Value();
     const Ref<View> view = controlView();
@@ -521,6 +520,12 @@ Value DatePickerCell::accessibilityAttributeValue(const QString& attribute) cons
         return picker ? Value(picker->accessibilityDatePartElements().children(view.get())) : Value(Array {});
     }
     return ActionCell::accessibilityAttributeValue(attribute);
+}
+
+QString DatePickerCell::accessibilityOwnName() const
+{
+    const Value overridden = accessibilityOverrideValue(AccessibilityTitleAttribute);
+    return overridden.isNil() ? ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute).string() : overridden.string();
 }
 
 Value DatePickerCell::accessibilityFocusedUIElement() const
@@ -620,8 +625,11 @@ Value DatePartElement::accessibilityAttributeValue(const QString& attribute) con
         return Value(AccessibilityIncrementorRole);
     if (attribute == AccessibilityRoleDescriptionAttribute)
         return Value(AccessibilityRoleDescription(AccessibilityIncrementorRole));
-    if (attribute == AccessibilityTitleAttribute)
-        return Value(nameOfPart(parts->accessibilityDatePartAt(position_)));
+    if (attribute == AccessibilityTitleAttribute) {
+        const QString own = parts->accessibilityDatePartsName();
+        const QString part = nameOfPart(parts->accessibilityDatePartAt(position_));
+        return Value(own.isEmpty() ? part : QStringLiteral("%1, %2").arg(own, part));
+    }
     if (attribute == AccessibilityValueAttribute)
         return parts->accessibilityDatePartValueAt(position_);
     if (attribute == AccessibilityParentAttribute)

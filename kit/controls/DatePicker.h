@@ -72,6 +72,8 @@ public:
 
     // The date as shown: the elements' texts in display order with the separator; empty for nil.
     QString shownDate() const;
+    // Its tool tip, or the name its owner gave it; empty for none.
+    QString accessibilityOwnName() const;
 
     // kit::Cell:
     Size cellSizeForBounds(Rect bounds) const override;
@@ -122,10 +124,12 @@ public:
     virtual void accessibilityStepDatePart(int position, int delta) = 0;
     // The element the parts are children of (the control's cell, or the control itself).
     virtual Value accessibilityDatePartsParent() const = 0;
+    // The control's own name (its tool tip, or the name its owner gave it); empty for none.
+    virtual QString accessibilityDatePartsName() const = 0;
 };
 
-// A part of a date control to a screen reader: a spin button named "day", "month" or "year",
-// valued by its number, placed where it is drawn, focused while the keyboard is on it; increment
+// A part of a date control to a screen reader: a spin button named "day", "month" or "year"
+// (after the control's own name: "Released, day", so two dates on a page differ), valued by its number, placed where it is drawn, focused while the keyboard is on it; increment
 // and decrement step it as Up and Down do.
 class DatePartElement : public Object, public Accessibility {
     KIT_CLASS(DatePartElement)
@@ -199,6 +203,7 @@ public:
     void accessibilityFocusDatePart(int position) override;
     void accessibilityStepDatePart(int position, int delta) override;
     Value accessibilityDatePartsParent() const override { return accessibilityElement(); }
+    QString accessibilityDatePartsName() const override { return datePickerCell() ? datePickerCell()->accessibilityOwnName() : QString(); }
     const DatePartElements& accessibilityDatePartElements() const { return parts_; }
 
 protected:

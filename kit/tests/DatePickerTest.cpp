@@ -267,7 +267,7 @@ TEST_F(DatePickerTest, AScreenReaderHearsTheDateAsShownAndEachElementAsTheKeysMo
         w.script->run();
         heard << focus();
     }
-    EXPECT_EQ(heard, QStringList({ "day 7", "month 12", "year 2026" }));
+    EXPECT_EQ(heard, QStringList({ "Released, day 7", "Released, month 12", "Released, year 2026" }));
 
     test::events().clear();
     w.script->key(KeyCodeUpArrow);
