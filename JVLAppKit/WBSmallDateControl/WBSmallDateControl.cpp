@@ -433,12 +433,17 @@ void WBSmallDateControl::editCell(int position)
     const Ref<WBSmallDateControl> keep(this);
     const Ref<Responder> editor = w->fieldEditorForObject(true, this);
     const Ref<TextFieldCell> cell = cells_[position];
+    // The part being edited stands for the focus: it is chosen first, so that the window, handing
+    // the keys to the editor, announces this part; an editor that has the keys already moves on
+    // quietly, and the part is announced here.
+    const bool editorHadTheKeys = w->firstResponder().get() == editor.get();
+    usingFieldEditor_ = true;
+    setSelected(position);
     cell->setUpFieldEditorAttributes(editor.get());
     cell->selectWithFrameInViewEditorDelegateStartLength(rects_[position], this, editor.get(), this, 0, cell->stringValue().size());
     usingFieldEditor_ = true;
-    setSelected(position);
-    // The part being edited stands for the focus: a screen reader hears each part it moves to.
-    accessibilityFocusedUIElementChanged();
+    if (editorHadTheKeys)
+        accessibilityFocusedUIElementChanged();
 }
 
 void WBSmallDateControl::editOff()
