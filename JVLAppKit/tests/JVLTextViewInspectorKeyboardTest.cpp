@@ -81,7 +81,6 @@ protected:
         keywords->setObjectClass(&InspectorModel::staticClass());
         keywordList = JVLTextViewInspectorTokenListField::fieldWithIdentifierPlaceholderAndLabel("keywords", "Keyword", Label::fieldLabelWithString("Keywords"));
         keywordList->bindToObjectControllerKeyModelKeyPathForValueModelKeyPathForLabel(keywords.get(), "arrangedObjects", "text", QString());
-        Array words;
         for (const char* word : { "sans", "humanist", "text" }) {
             auto keyword = make<InspectorModel>();
             keyword->setValueForKey(Value(QString::fromUtf8(word)), "text");
@@ -144,6 +143,7 @@ protected:
     Ref<JVLTextViewInspectorTextField> designer;
     Ref<JVLTextViewInspectorDateField> date;
     Ref<ArrayController> keywords;
+    Array words;
     Ref<JVLTextViewInspectorTokenListField> keywordList;
     std::vector<Ref<JVLTextViewInspectorField>> bound;
 };
@@ -172,8 +172,10 @@ TEST_F(InspectorKeyboard, TabAndBacktabReachEveryControlInOrderAndLeaveTheForm)
     }
     QStringList expected(stops.rbegin(), stops.rend());
     EXPECT_EQ(backward, expected << "Before");
-    // Passing through changed nothing.
-    EXPECT_EQ(keywords->arrangedObjects().count(), 3);
+    // Passing through changed nothing: each keyword row keeps its own object.
+    ASSERT_EQ(keywords->arrangedObjects().count(), 3);
+    for (std::int64_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(keywords->arrangedObjects()[i].identicalTo(words[i])) << i;
     EXPECT_EQ(model->valueForKey("name"), Value("Sans Book"));
 }
 
