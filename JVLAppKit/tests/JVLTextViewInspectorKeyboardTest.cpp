@@ -179,6 +179,19 @@ TEST_F(InspectorKeyboard, TabAndBacktabReachEveryControlInOrderAndLeaveTheForm)
     EXPECT_EQ(model->valueForKey("name"), Value("Sans Book"));
 }
 
+TEST_F(InspectorKeyboard, ReadOnlyTheKeysReachOnlyTheControlsStillShown)
+{
+    f->inspector->setEditableState(false);
+    f->window->display();
+    // A text field's label pop-up stays while its field can be edited.
+    QStringList forward;
+    for (int i = 0; i < 5; ++i) {
+        key(KeyCodeTab);
+        forward << focusHeard();
+    }
+    EXPECT_EQ(forward, QStringList({ "Label", "Open the web address", "Write an e-mail", "Rating", "After" }));
+}
+
 TEST_F(InspectorKeyboard, ThePopUpTheRatingAndTheCheckBoxAnswerTheirKeys)
 {
     test::MenuScope menus;
