@@ -6,8 +6,14 @@
 // field under any character. In edit mode the user edits text values in place, one value run at a
 // time, and the edit is written back through the field's "value" binding when it ends.
 //
+// The keyboard walks the form's stops in text order (the editable values and the hosted controls
+// that take the keys), then leaves it for the window's next key view; a screen reader hears each
+// stop named by its field's label.
+//
 // Files: this header; JVLTextViewInspectorText.cpp (fields, building the text, attributes),
 // JVLTextViewInspectorEditing.cpp (selection, typing, keys, mouse, completion, write-back),
+// JVLTextViewInspectorKeyboard.cpp (the key loop through the form),
+// JVLTextViewInspectorAccessibility.cpp (the form and its values to a screen reader),
 // JVLTextViewInspectorDrawing.cpp (raised editor, cursor rects, rollover).
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorField.h"
@@ -34,6 +40,7 @@ class Font;
 
 class JVLTextViewInspectorCompoundField;
 class JVLTextViewInspectorTextField;
+class JVLTextViewInspectorValueElement;
 class JVLTextViewInspectorViewField;
 
 inline const QString JVLTextInspectorFieldAttributeName = QStringLiteral("JVLTextInspectorFieldAttributeName");
@@ -145,6 +152,36 @@ public:
     // Own delegate.
     void setupUI();
 
+    // --- Keyboard. ---
+    // A stop of the form's key loop: the value run of an editable text field, or a hosted control
+    // that takes the keys (a field's view, a label pop-up).
+    struct KeyStop {
+        std::int64_t location = kit::NotFound;
+        // The value run; NotFound for a control.
+        kit::Range run { kit::NotFound, 0 };
+        kit::Ref<kit::View> view;
+    };
+    // In text order.
+    std::vector<KeyStop> keyStops() const;
+    // The hosted view holding the keyboard (the window's first responder, or the view it edits, or
+    // a view inside it); null when the keyboard is elsewhere.
+    kit::Ref<kit::View> focusedHostedView() const;
+    // The character carrying the attachment that hosts `view`; NotFound when none does.
+    std::int64_t characterIndexOfHostedView(const kit::View* view) const;
+    // Tab and Backtab from `hosted` (a hosted control), else from the value being edited: the next
+    // stop, else out of the form to the window's next key view (round to the other end when there
+    // is none).
+    void selectKeyStopFollowingHostedView(kit::View* hosted, bool forward);
+
+    // --- Accessibility. ---
+    // What a screen reader calls the field: its label, else its compound field's (never a list's:
+    // its rows have names of their own); without a trailing colon. Empty when it has none.
+    static QString accessibilityLabelOfField(const JVLTextViewInspectorField* field);
+    // The name of a label pop-up ("Label"): what it shows is the label itself.
+    static QString labelChoiceAccessibilityName();
+    // The element of a text field's value (made when first asked for, kept while shown).
+    kit::Ref<JVLTextViewInspectorValueElement> valueElementOfField(JVLTextViewInspectorTextField* field) const;
+
     // --- List rows. ---
     static kit::Ref<kit::Button> addButton();
     static kit::Ref<kit::Button> removeButton();
@@ -185,7 +222,14 @@ public:
     void insertTab(kit::Object* sender) override;
     void insertBacktab(kit::Object* sender) override;
     void mouseDown(const kit::Event& event) override;
+    // Keys a hosted control leaves unhandled climb to the form: Tab and Backtab move on in the
+    // form, the rest go on past it (never into its text).
+    void keyDown(const kit::Event& event) override;
+    // Entered by Tab, the first stop takes the keys; by Backtab, the last.
+    bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
+    // Also tells a screen reader the edited value's caret moved.
+    void setSelectedRangeAffinityStillSelecting(kit::Range range, kit::SelectionAffinity affinity, bool stillSelecting) override;
     QStringList completionsForPartialWordRangeIndexOfSelectedItem(kit::Range range, std::int64_t* index) override;
     QStringList acceptableDragTypes() const override { return {}; }
     void initWithCoder(kit::Coder& coder) override;
@@ -193,6 +237,13 @@ public:
     void textStorageDidProcessEditing(kit::TextStorage& storage, unsigned editedMask, kit::Range editedRange, std::int64_t changeInLength) override;
     // kit::NibAwaking: the inspector's layout manager and typesetter, undo off, own delegate.
     void awakeFromNib() override;
+
+    // kit::Accessibility (JVLTextViewInspectorAccessibility.cpp): a form named by its tool tip, else
+    // "Inspector"; its children the fields in text order (values and hosted controls); the value
+    // being edited stands for its keyboard focus.
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
 
     // kit::TextViewDelegate (its own delegate):
     kit::Range textViewWillChangeSelectionFromCharacterRangeToCharacterRange(kit::TextView*, kit::Range old, kit::Range proposed) override;
@@ -229,6 +280,14 @@ private:
     QString noSelectionText() const;
     QString multipleValuesText() const;
     void drawRaisedEditorIfNecessaryInRect(kit::Rect rect);
+    // `takeKeys` NO: the form is becoming first responder already.
+    void selectKeyStop(const KeyStop& stop, bool forward, bool takeKeys = true);
+    void moveToKeyStopFrom(std::int64_t from, bool forward);
+    // Names each hosted control after its field, for a screen reader.
+    void nameHostedView(const kit::Ref<kit::View>& view, const QString& name) const;
+    // Tells a screen reader when the value standing for the focus is another one (only keeps
+    // count while a key step holds the announcements, or with `announce` NO).
+    void announceFocusedElementIfChanged(bool announce = true);
 
     std::int64_t currentEditedStartLocation_ = kit::NotFound;
     kit::Ref<kit::BezierPath> rollover_;
@@ -262,4 +321,9 @@ private:
     kit::Ref<kit::Image> shadowImage_;
     kit::Size shadowSize_ {};
     bool shadowFocused_ = false;
+    // Value elements by field; entries whose field went are dropped on each rebuild.
+    mutable std::unordered_map<const JVLTextViewInspectorField*, kit::Ref<JVLTextViewInspectorValueElement>> valueElements_;
+    kit::Weak<kit::Object> announcedFocus_;
+    // A key step ends one edit and starts another: only where it ends is announced.
+    int heldFocusAnnouncements_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorCompoundField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorValueElement.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 
 #include "FoundationExtensions/JVLNSObject_Extension.h"
@@ -13,7 +14,6 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Control.h"
-#include "kit/core/Exception.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 #include "kit/text/LayoutManager.h"
@@ -118,6 +118,9 @@ void JVLTextViewInspector::textStorageDidProcessEditing(TextStorage& storage, un
         }
     }
     TextView::textStorageDidProcessEditing(storage, editedMask, editedRange, delta);
+    if ((editedMask & TextStorageEditedCharacters) && isEditing())
+        if (const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(activeField()))
+            valueElementOfField(field.get())->accessibilityValueChanged();
 }
 
 Range JVLTextViewInspector::textViewWillChangeSelectionFromCharacterRangeToCharacterRange(TextView*, Range, Range proposed)
@@ -203,7 +206,7 @@ bool JVLTextViewInspector::shouldChangeTextInRangeReplacementString(Range range,
     return true;
 }
 
-// Keys -----------------------------------------------------------------------------------------------------
+// Keys (Tab and Backtab: JVLTextViewInspectorKeyboard.cpp) ---------------------------------------
 
 void JVLTextViewInspector::insertNewline(Object*)
 {
@@ -308,57 +311,6 @@ bool JVLTextViewInspector::editableFieldAtIndex(std::int64_t index, Ref<JVLTextV
         *out = yes ? field : nullptr;
     return yes;
 }
-
-namespace {
-
-// Tab and Backtab share one walk over the value runs.
-void inspectorTabTo(JVLTextViewInspector* inspector, bool forward)
-{
-    const Ref<JVLTextViewInspector> keep(inspector);
-    const std::int64_t start = inspector->currentEditedStartLocation();
-    inspector->endEditing();
-    const Ref<TextStorage> storage = inspector->textStorage();
-    const std::size_t runs = storage ? storage->runs().size() : 0;
-    std::int64_t location = start;
-    Range r { NotFound, 0 };
-    Ref<JVLTextViewInspectorField> field;
-    bool found = false;
-    bool stopped = false;
-    std::int64_t first = NotFound;
-    // One full cycle at most, and never more steps than there are runs: a form without an editable
-    // value gives up instead of walking round for ever.
-    for (std::size_t step = 0; step <= runs; ++step) {
-        r = inspector->nextEditableRangeForward(location, forward);
-        if (r.location == NotFound || inspector->editableFieldAtIndex(r.location, &field)) {
-            found = r.location != NotFound;
-            stopped = true;
-            break;
-        }
-        // Back where it started, or round once: nothing editable.
-        if (r.location == location || r.location == first || (start != NotFound && r.location == start)) {
-            stopped = true;
-            break;
-        }
-        if (first == NotFound && r.length > 0)
-            first = r.location;
-        location = r.location;
-    }
-    KIT_ASSERT(stopped, "the Tab walk passed every run of the text without coming round");
-    if (!found || !field)
-        return;
-    if (dynamic_cast<JVLTextViewInspectorTextField*>(field.get())) {
-        inspector->setSelectedRange(r);
-    } else if (auto* viewField = dynamic_cast<JVLTextViewInspectorViewField*>(field.get())) {
-        if (const Ref<Window> w = inspector->window())
-            w->makeFirstResponder(viewField->view().get());
-    }
-    inspector->scrollRangeToVisible(r);
-}
-
-} // namespace
-
-void JVLTextViewInspector::insertTab(Object*) { inspectorTabTo(this, true); }
-void JVLTextViewInspector::insertBacktab(Object*) { inspectorTabTo(this, false); }
 
 // Mouse -------------------------------------------------------------------------------------------------------
 

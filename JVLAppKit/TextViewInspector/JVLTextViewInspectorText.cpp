@@ -6,6 +6,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorLayoutManager.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTextField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTypesetter.h"
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspectorValueElement.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewController.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewTextAttachmentCell.h"
@@ -447,6 +448,7 @@ void JVLTextViewInspector::recreateFieldTextStorage()
         appendFieldOfAnyKind(field.get());
     }
     storage->endEditing();
+    std::erase_if(valueElements_, [this](const auto& entry) { return !visibleIndex_.contains(entry.first); });
     if (const Ref<JVLTextViewInspectorField> target = fieldToEdit_.lock()) {
         fieldToEdit_ = nullptr;
         jumpToField(target.get());
@@ -499,6 +501,7 @@ AttributedString JVLTextViewInspector::labelPartForTextField(JVLTextViewInspecto
         const Ref<View> popUp = field->labelSelectionPopup();
         if (auto* control = dynamic_cast<Control*>(popUp.get()))
             control->setFont(labelFont()->qFont());
+        nameHostedView(popUp, labelChoiceAccessibilityName());
         part.appendAttributedString(inspectorPlain(QStringLiteral("\t")));
         part.appendAttributedString(attachmentHosting(popUp));
         part.appendAttributedString(inspectorPlain(QStringLiteral("\t")));
@@ -595,6 +598,7 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
         const Ref<View> popUp = field->labelSelectionPopup();
         if (auto* control = dynamic_cast<Control*>(popUp.get()))
             control->setFont(labelFont()->qFont());
+        nameHostedView(popUp, labelChoiceAccessibilityName());
         paragraph.appendAttributedString(inspectorPlain(QStringLiteral("\t")));
         paragraph.appendAttributedString(attachmentHosting(popUp));
         paragraph.appendAttributedString(AttributedString(QStringLiteral(":"), labelAttributes()));
@@ -637,6 +641,8 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
         }
         cell->setField(Ref<JVLTextViewInspectorViewField>(field));
         cell->setLabelFont(labelFont());
+        // Named by the label beside it; one without (a small button, a list's row) keeps its own name.
+        nameHostedView(view, accessibilityLabelOfField(field));
         view->setHidden(true);
         addSubview(view.get());
         paragraph.appendAttributedString(TextAttachment::attributedStringWithAttachment(make<TextAttachment>(cell)));

@@ -1,5 +1,7 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorTokenListField.h"
 
+#include "JVLAppKit/TextViewInspector/JVLTextViewInspector.h"
+
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/Responder.h"
 #include "kit/controls/TokenField.h"
@@ -21,6 +23,30 @@ KIT_REGISTER_CLASS(JVLTextViewInspectorTokenListField, JVLTextViewInspectorListF
     c.optionalOperations({ ControlTextShouldEndEditingOperation, ControlTextDidChangeOperation });
 }
 
+// The rows' token field -------------------------------------------------------------------------------
+
+KIT_REGISTER_CLASS(JVLTextViewInspectorTokenField, kit::TokenField) { }
+
+JVLTextViewInspectorTokenField::JVLTextViewInspectorTokenField(Rect frame)
+    : TokenField(frame)
+{ }
+
+void JVLTextViewInspectorTokenField::textDidEndEditing(Notification* notification)
+{
+    const std::int64_t movement = notification ? notification->userInfo().objectForKey(Value(TextMovementKey)).integerValue() : 0;
+    const Ref<JVLTextViewInspector> form = dynamic_pointer_cast<JVLTextViewInspector>(superview());
+    if (!form || (movement != TabTextMovement && movement != BacktabTextMovement)) {
+        TokenField::textDidEndEditing(notification);
+        return;
+    }
+    const Ref<JVLTextViewInspectorTokenField> keep(this);
+    // The edit ends without a move of its own; the form chooses where the keys go.
+    Dictionary info = notification->userInfo();
+    info.setObjectForKey(Value(std::int64_t(OtherTextMovement)), Value(TextMovementKey));
+    TokenField::textDidEndEditing(Notification::notificationWithNameObjectUserInfo(notification->name(), notification->object().get(), info).get());
+    form->selectKeyStopFollowingHostedView(this, movement == TabTextMovement);
+}
+
 // Rows ------------------------------------------------------------------------------------------------
 
 Ref<JVLTextViewInspectorTokenListField> JVLTextViewInspectorTokenListFieldItem::tokenListField() const
@@ -37,7 +63,7 @@ void JVLTextViewInspectorTokenListFieldItem::initWithIdentifierPlaceholderAndLab
 
 Ref<View> JVLTextViewInspectorTokenListFieldItem::viewForField()
 {
-    auto field = make<TokenField>(MakeRect(0, 0, 233, 17));
+    auto field = make<JVLTextViewInspectorTokenField>(MakeRect(0, 0, 233, 17));
     field->setAutoresizingMask(ViewWidthSizable);
     field->setBezeled(false);
     field->cell()->setScrollable(true);
@@ -142,6 +168,12 @@ bool JVLTextViewInspectorTokenListField::controlTextShouldEndEditing(Control* co
     const std::int64_t objectIndex = arrangedObjectIndexOfRowAtIndex(rowIndex);
     const Array arranged = controller->arrangedObjects();
     if (tokens.isArray() && !tokens.array().isEmpty()) {
+        // A row left as it was keeps its object: passing through by keyboard rebuilds nothing
+        // (and leaves the keys where they went).
+        const Value& value = row->value();
+        const Value shown = value.isObject() && !modelKeyPathForValue().isEmpty() ? value.object()->valueForKeyPath(modelKeyPathForValue()) : value;
+        if (!value.isNil() && shown.isEqual(tokens.array()[0]))
+            return true;
         const Value object = objectToInsertWithProposedObjectFieldAtIndexLabel(tokens.array()[0], row.get(), rowIndex, row->label().get());
         if (controller->canAdd() && !row->value().isEqual(object) && objectIndex >= 0) {
             if (!row->value().isNil() && objectIndex < arranged.count()) {

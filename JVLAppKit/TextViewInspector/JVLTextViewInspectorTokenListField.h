@@ -9,8 +9,19 @@
 #include "JVLAppKit/TextViewInspector/JVLTextViewInspectorViewField.h"
 
 #include "kit/controls/ControlTextEditingDelegate.h"
+#include "kit/controls/TokenField.h"
 
 class JVLTextViewInspectorTokenListField;
+
+// A row's token field: Tab and Backtab at the end of its edit move on in the form that hosts it,
+// where the window alone would leave the whole form.
+class JVLTextViewInspectorTokenField : public kit::TokenField {
+    KIT_CLASS(JVLTextViewInspectorTokenField)
+public:
+    explicit JVLTextViewInspectorTokenField(kit::Rect frame = {});
+    // kit::Control:
+    void textDidEndEditing(kit::Notification* notification) override;
+};
 
 // A row: a view field hosting a token field bound to the row object's value key path.
 class JVLTextViewInspectorTokenListFieldItem : public JVLTextViewInspectorViewField {

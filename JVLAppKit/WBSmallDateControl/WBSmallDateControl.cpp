@@ -322,6 +322,7 @@ void WBSmallDateControl::updateCells()
     cells_[yearLocation_]->setStringValue(yearString(year_));
     setNeedsDisplay(true);
     accessibilityValueChanged();
+    parts_.valuesChanged(this);
 }
 
 void WBSmallDateControl::updateStepperValue()
@@ -432,10 +433,17 @@ void WBSmallDateControl::editCell(int position)
     const Ref<WBSmallDateControl> keep(this);
     const Ref<Responder> editor = w->fieldEditorForObject(true, this);
     const Ref<TextFieldCell> cell = cells_[position];
+    // The part being edited stands for the focus: it is chosen first, so that the window, handing
+    // the keys to the editor, announces this part; an editor that has the keys already moves on
+    // quietly, and the part is announced here.
+    const bool editorHadTheKeys = w->firstResponder().get() == editor.get();
+    usingFieldEditor_ = true;
+    setSelected(position);
     cell->setUpFieldEditorAttributes(editor.get());
     cell->selectWithFrameInViewEditorDelegateStartLength(rects_[position], this, editor.get(), this, 0, cell->stringValue().size());
     usingFieldEditor_ = true;
-    setSelected(position);
+    if (editorHadTheKeys)
+        accessibilityFocusedUIElementChanged();
 }
 
 void WBSmallDateControl::editOff()
@@ -626,25 +634,29 @@ void WBSmallDateControl::drawRect(Rect)
 
 QStringList WBSmallDateControl::accessibilityAttributeNames() const
 {
-    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityTitleAttribute << kit::AccessibilityValueAttribute;
+    return kit::ViewAccessibilityAttributeNames() << kit::AccessibilityTitleAttribute << kit::AccessibilityValueAttribute
+                                                  << kit::AccessibilityHelpAttribute;
 }
 
 kit::Value WBSmallDateControl::accessibilityAttributeValue(const QString& attribute) const
 {
+    QStringList texts;
+    for (int position = 0; position < PartCount; ++position)
+        texts << cells_[position]->stringValue();
+    const QString shown = texts.join(separator_);
+    const bool named = !accessibilityDatePartsName().isEmpty();
     if (attribute == kit::AccessibilityRoleAttribute)
-        return kit::Value(kit::AccessibilityTextFieldRole);
+        return kit::Value(kit::AccessibilityGroupRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityTextFieldRole));
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityGroupRole));
     if (attribute == kit::AccessibilityTitleAttribute)
-        return toolTip().isEmpty() ? kit::Value() : kit::Value(toolTip());
-    if (attribute == kit::AccessibilityValueAttribute) {
-        QStringList parts;
-        for (int position = 0; position < PartCount; ++position)
-            parts << cells_[position]->stringValue();
-        return kit::Value(parts.join(separator_));
-    }
+        return kit::Value(named ? toolTip() : shown);
+    if (attribute == kit::AccessibilityValueAttribute)
+        return kit::Value(shown);
+    if (attribute == kit::AccessibilityHelpAttribute)
+        return named ? kit::Value(shown) : kit::Value();
     if (attribute == kit::AccessibilityChildrenAttribute)
-        return kit::Value(kit::Array {});
+        return kit::Value(parts_.children(const_cast<WBSmallDateControl*>(this)));
     if (attribute == kit::AccessibilityEnabledAttribute)
         return kit::Value(isEnabled());
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
@@ -659,4 +671,53 @@ void WBSmallDateControl::accessibilitySetValueForAttribute(const kit::Value& val
 {
     if (value.boolValue() && accessibilityIsAttributeSettable(attribute))
         window()->makeFirstResponder(this);
+}
+
+QString WBSmallDateControl::accessibilityDatePartsName() const
+{
+    const kit::Value overridden = accessibilityOverrideValue(kit::AccessibilityTitleAttribute);
+    return overridden.isNil() ? toolTip() : overridden.string();
+}
+
+kit::Value WBSmallDateControl::accessibilityFocusedUIElement() const
+{
+    const kit::Value part = parts_.focused(const_cast<WBSmallDateControl*>(this));
+    return part.isObject() ? part : self();
+}
+
+kit::DatePickerCell::Element WBSmallDateControl::accessibilityDatePartAt(int position) const
+{
+    const std::int64_t tag = tagAtPosition(position);
+    return tag == DayTag ? kit::DatePickerCell::Day : tag == MonthTag ? kit::DatePickerCell::Month : kit::DatePickerCell::Year;
+}
+
+kit::Value WBSmallDateControl::accessibilityDatePartValueAt(int position) const { return kit::Value(valueForTag(tagAtPosition(position))); }
+
+int WBSmallDateControl::accessibilityFocusedDatePart() const
+{
+    // The field editor edits the selected part while the control has the keys.
+    return usingFieldEditor_ && kit::ViewAccessibilityAttributeValue(*this, kit::AccessibilityFocusedAttribute).boolValue() ? int(selected_) : -1;
+}
+
+void WBSmallDateControl::accessibilityFocusDatePart(int position)
+{
+    const Ref<WBSmallDateControl> keep(this);
+    if (const Ref<Window> w = window(); w && !usingFieldEditor_)
+        w->makeFirstResponder(this);
+    if (usingFieldEditor_ && position != selected_) {
+        editOff();
+        editCell(position);
+    }
+}
+
+void WBSmallDateControl::accessibilityStepDatePart(int position, int delta)
+{
+    if (!isEnabled())
+        return;
+    const Ref<WBSmallDateControl> keep(this);
+    const std::int64_t tag = tagAtPosition(position);
+    setValueForTag(tag, std::clamp(valueForTag(tag) + delta, minimumForTag(tag), maximumForTag(tag)));
+    updateCells();
+    if (position == selected_)
+        updateStepperValue();
 }

@@ -8,16 +8,21 @@
 // stepper (outlet "stepper", action "handleStepperClick").
 
 #include "kit/controls/Control.h"
+#include "kit/controls/DatePicker.h"
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextFieldCell.h"
 #include "kit/foundation/Date.h"
 #include "kit/foundation/NibLoader.h"
 #include "kit/text/TextViewDelegate.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
-class WBSmallDateControl : public kit::Control, public kit::TextViewDelegate, public kit::NibAwaking {
+class WBSmallDateControl : public kit::Control,
+                           public kit::TextViewDelegate,
+                           public kit::NibAwaking,
+                           public kit::DatePartsAccessibilityOwner {
     KIT_CLASS(WBSmallDateControl)
 public:
     enum Appearance : std::int64_t { AutomaticAppearance = 0, BorderedAppearance = 1, FlatAppearance = 2 };
@@ -115,12 +120,25 @@ public:
     void textDidEndEditing(kit::Notification* notification) override;
     bool textViewShouldChangeTextInRangeReplacementString(kit::TextView* view, kit::Range range, const QString& replacement) override;
 
-    // kit::Accessibility: one focusable date field whose text is the date as shown, not three labels.
+    // kit::Accessibility: a focusable group named by its tool tip (else by the date as shown), the
+    // date as shown its value (and its description beside a name of its own), its children the
+    // parts as spin buttons; the part being edited stands for the keyboard focus.
     bool accessibilityIsIgnored() const override { return false; }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
+    kit::Value accessibilityFocusedUIElement() const override;
+
+    // kit::DatePartsAccessibilityOwner:
+    kit::DatePickerCell::Element accessibilityDatePartAt(int position) const override;
+    kit::Value accessibilityDatePartValueAt(int position) const override;
+    kit::Rect accessibilityDatePartRectAt(int position) const override { return rects_[std::size_t(std::clamp(position, 0, PartCount - 1))]; }
+    int accessibilityFocusedDatePart() const override;
+    void accessibilityFocusDatePart(int position) override;
+    void accessibilityStepDatePart(int position, int delta) override;
+    kit::Value accessibilityDatePartsParent() const override { return kit::Value(kit::Ref<kit::Object>(const_cast<WBSmallDateControl*>(this))); }
+    QString accessibilityDatePartsName() const override;
 
 private:
     void finishInit();
@@ -152,4 +170,5 @@ private:
     int monthLocation_ = 0;
     int yearLocation_ = 2;
     QString separator_;
+    kit::DatePartElements parts_;
 };

@@ -13,6 +13,7 @@
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/text/TextView.h"
@@ -768,28 +769,53 @@ TEST(WBSmallDateControl, InterfaceFilesMakeItByNameAndKeepItsSettings)
     EXPECT_EQ(copy->stepper().get(), stepper.get());
 }
 
-TEST(WBSmallDateControlAccessibility, OneFocusableFieldReadingTheDateAsShown)
+TEST(WBSmallDateControlAccessibility, OneFocusableDateReadAsShownWithEachPartHeardAsTheKeysMove)
 {
+    events().clear();
+    AccessibilityBridge::setEventObserverForTesting(recordEvent);
+    QAccessible::setActive(true);
     DateWindow w;
     w.control->setDate(CalendarDate::dateWithYearMonthDay(2024, 2, 29).date());
     QAccessibleInterface* field = AccessibilityBridge::interfaceFor(Value(Ref<Object>(w.control)));
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(w.window))->child(0), field);
-    EXPECT_EQ(field->role(), QAccessible::EditableText);
-    EXPECT_EQ(field->childCount(), 0);
-    // Its three parts in the order shown, with the separator shown between them.
+    // The date as shown, its three parts in the order shown with the separator between them: its
+    // name while it has none of its own, else its description.
     const QString shown = field->text(QAccessible::Value);
+    EXPECT_EQ(field->text(QAccessible::Name), shown);
+    w.control->setToolTip(QStringLiteral("Released"));
+    EXPECT_EQ(field->text(QAccessible::Name), QStringLiteral("Released"));
+    EXPECT_EQ(field->text(QAccessible::Description), shown);
     const QStringList parts = shown.split(w.control->separator());
     ASSERT_EQ(parts.size(), 3) << shown.toStdString();
     EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::YearTag)], QStringLiteral("2024"));
     EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::DayTag)], QStringLiteral("29"));
     EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::MonthTag)].toInt(), 2);
-    ASSERT_NE(field->textInterface(), nullptr);
-    EXPECT_EQ(field->editableTextInterface(), nullptr);
+    ASSERT_EQ(field->childCount(), 3);
     // A screen reader may give it focus.
     EXPECT_TRUE(field->state().focusable);
+
+    // en_US: month, day, year; each part is heard as the keys reach it.
+    QStringList heard;
+    const auto focus = [&] {
+        QAccessibleInterface* focused = AccessibilityBridge::interfaceFor(AccessibilityFocusedUIElement(Value(w.window)));
+        const auto announced = eventsOf(QAccessible::Focus);
+        const QString said = focused->text(QAccessible::Name) + QLatin1Char(' ') + focused->text(QAccessible::Value);
+        // Once per step.
+        events().clear();
+        return announced.size() == 1 && announced.back() == focused && focused->parent() == field ? said : QStringLiteral("unannounced ") + said;
+    };
+    events().clear();
     field->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
-    EXPECT_TRUE(field->state().focused);
+    heard << focus();
+    for (int i = 0; i < 2; ++i) {
+        w.script->key(KeyCodeTab);
+        w.script->run();
+        heard << focus();
+    }
+    EXPECT_EQ(heard, QStringList({ "Released, month 2", "Released, day 29", "Released, year 2024" }));
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 } // namespace

@@ -190,10 +190,6 @@ Ref<View> makeInspectorPage(Rect frame)
     auto embeddable = JVLTextViewInspectorCheckboxField::fieldWithIdentifierAndLabel("embeddable", Label::fieldLabelWithString("Embeddable"));
     auto colour = JVLTextViewInspectorColorField::fieldWithIdentifierAndLabel("colour", Label::fieldLabelWithString("Colour"));
     auto date = JVLTextViewInspectorDateField::fieldWithIdentifierAndLabel("date", Label::fieldLabelWithString("Released"));
-    // What the labels say, for a screen reader too.
-    rating->view()->setToolTip(QStringLiteral("Rating"));
-    embeddable->view()->setToolTip(QStringLiteral("Embeddable"));
-    colour->view()->setToolTip(QStringLiteral("Colour"));
     page->bindField(name, "name");
     page->bindField(family, "family");
     page->bindField(size, "size");

@@ -20,6 +20,8 @@ KIT_REGISTER_CLASS(DatePickerCell, ActionCell) { c.copyable(); }
 
 KIT_REGISTER_CLASS(DatePicker, Control) { }
 
+KIT_REGISTER_CLASS(DatePartElement, Object) { }
+
 namespace {
 // Room between the bezel and the elements, and around each element's highlight.
 constexpr double datePickerInsetX = 1;
@@ -135,6 +137,16 @@ QString DatePickerCell::textOfElement(Element element) const
         return QStringLiteral("%1").arg(day.yearOfCommonEra(), 4, 10, QLatin1Char('0'));
     }
     return {};
+}
+
+QString DatePickerCell::shownDate() const
+{
+    if (dateValue().isNil())
+        return {};
+    QStringList texts;
+    for (Element e : elementOrder())
+        texts << textOfElement(e);
+    return texts.join(separator());
 }
 
 double DatePickerCell::elementWidth(Element element) const
@@ -334,8 +346,11 @@ Value DatePicker::dateValue() const
 
 void DatePicker::setDateValue(const Value& date)
 {
-    if (const Ref<DatePickerCell> c = datePickerCell())
+    if (const Ref<DatePickerCell> c = datePickerCell()) {
         c->setDateValue(date);
+        c->accessibilityValueChanged();
+    }
+    parts_.valuesChanged(this);
     setNeedsDisplay(true);
 }
 
@@ -377,6 +392,9 @@ void DatePicker::setTextColor(Ref<Color> color)
 void DatePicker::changed()
 {
     setNeedsDisplay(true);
+    if (const Ref<DatePickerCell> c = datePickerCell())
+        c->accessibilityValueChanged();
+    parts_.valuesChanged(this);
     sendAction();
 }
 
@@ -387,7 +405,12 @@ void DatePicker::focusElement(int index)
         return;
     if (std::clamp(index, -1, 2) != c->focusedElement() && c->commitTypedYear())
         changed();
+    const int before = c->focusedElement();
     c->setFocusedElement(index);
+    // The part the keyboard is on stands for the focus: a screen reader hears each move (leaving
+    // the picker, the window announces where the keys went).
+    if (c->focusedElement() != before && c->focusedElement() >= 0)
+        accessibilityFocusedUIElementChanged();
 }
 
 void DatePicker::mouseDown(const Event& event)
@@ -436,14 +459,13 @@ void DatePicker::keyDown(const Event& event)
         focusElement(c->focusedElement() + 1);
     } else if (key == u'\t' || backward) {
         const int next = c->focusedElement() + (backward ? -1 : 1);
-        if (next >= 0 && next <= 2) {
-            focusElement(next);
-        } else if (const Ref<Window> w = window()) {
-            if (backward)
-                w->selectKeyViewPrecedingView(this);
-            else
-                w->selectKeyViewFollowingView(this);
+        if (next < 0 || next > 2) {
+            // Past either end the key goes on up: the window moves to the next key view, or a
+            // view holding the picker moves on inside itself.
+            Control::keyDown(event);
+            return;
         }
+        focusElement(next);
     } else {
         Control::keyDown(event);
         return;
@@ -454,8 +476,11 @@ void DatePicker::keyDown(const Event& event)
 bool DatePicker::becomeFirstResponder()
 {
     const bool became = Control::becomeFirstResponder();
+    // Entered backwards (Shift+Tab), the last element takes the keys.
+    const Ref<Window> w = window();
+    const bool backwards = w && w->keyViewSelectionDirection() == SelectingPrevious;
     if (const Ref<DatePickerCell> c = datePickerCell(); became && c && c->focusedElement() < 0)
-        c->setFocusedElement(0);
+        c->setFocusedElement(backwards && !c->dateValue().isNil() ? 2 : 0);
     setNeedsDisplay(true);
     return became;
 }
@@ -468,6 +493,223 @@ bool DatePicker::resignFirstResponder()
         focusElement(-1);
     setNeedsDisplay(true);
     return resigned;
+}
+
+// --- Accessibility -------------------------------------------------------------------------------
+
+QStringList DatePickerCell::accessibilityAttributeNames() const
+{
+    return ActionCell::accessibilityAttributeNames() << AccessibilityHelpAttribute;
+}
+
+Value DatePickerCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityGroupRole);
+    if (attribute == AccessibilityValueAttribute)
+        return Value(shownDate());
+    // Without a name of its own, it is called by the date it shows; with one, it says the date too.
+    const bool named = !accessibilityOwnName().isEmpty();
+    if (attribute == AccessibilityTitleAttribute)
+        return named ? ActionCell::accessibilityAttributeValue(attribute) : Value(shownDate());
+    if (attribute == AccessibilityHelpAttribute)
+        return named && !shownDate().isEmpty() ? Value(shownDate()) : Value();
+    const Ref<View> view = controlView();
+    if (attribute == AccessibilityChildrenAttribute) {
+        const auto* picker = dynamic_cast<const DatePicker*>(view.get());
+        return picker ? Value(picker->accessibilityDatePartElements().children(view.get())) : Value(Array {});
+    }
+    return ActionCell::accessibilityAttributeValue(attribute);
+}
+
+QString DatePickerCell::accessibilityOwnName() const
+{
+    const Value overridden = accessibilityOverrideValue(AccessibilityTitleAttribute);
+    return overridden.isNil() ? ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute).string() : overridden.string();
+}
+
+Value DatePickerCell::accessibilityFocusedUIElement() const
+{
+    const Ref<View> view = controlView();
+    const auto* picker = dynamic_cast<const DatePicker*>(view.get());
+    const Value part = picker ? picker->accessibilityDatePartElements().focused(view.get()) : Value();
+    return part.isObject() ? part : self();
+}
+
+DatePickerCell::Element DatePicker::accessibilityDatePartAt(int position) const
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    const std::vector<DatePickerCell::Element> order = c ? c->elementOrder() : std::vector<DatePickerCell::Element> {};
+    return position >= 0 && std::size_t(position) < order.size() ? order[std::size_t(position)] : DatePickerCell::Day;
+}
+
+Value DatePicker::accessibilityDatePartValueAt(int position) const
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    const QString text = c ? c->textOfElement(accessibilityDatePartAt(position)) : QString();
+    return text.isEmpty() ? Value() : Value(std::int64_t(text.toInt()));
+}
+
+Rect DatePicker::accessibilityDatePartRectAt(int position) const
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    return c ? c->rectOfElementInFrame(std::size_t(position), bounds()) : ZeroRect;
+}
+
+int DatePicker::accessibilityFocusedDatePart() const
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    const Ref<Window> w = window();
+    return c && w && w->firstResponder().get() == this ? c->focusedElement() : -1;
+}
+
+void DatePicker::accessibilityFocusDatePart(int position)
+{
+    const Ref<DatePicker> keep(this);
+    if (const Ref<Window> w = window(); w && w->firstResponder().get() != this)
+        w->makeFirstResponder(this);
+    if (const Ref<Window> w = window(); w && w->firstResponder().get() == this)
+        focusElement(position);
+}
+
+void DatePicker::accessibilityStepDatePart(int position, int delta)
+{
+    const Ref<DatePickerCell> c = datePickerCell();
+    if (!c || !isEnabled())
+        return;
+    const Ref<DatePicker> keep(this);
+    const int before = c->focusedElement();
+    c->setFocusedElement(position);
+    const bool stepped = c->stepFocusedElement(delta);
+    c->setFocusedElement(before);
+    if (stepped)
+        changed();
+}
+
+DatePartElement::DatePartElement(View* control, int position)
+    : control_(control)
+    , position_(position)
+{ }
+
+QString DatePartElement::nameOfPart(DatePickerCell::Element part)
+{
+    switch (part) {
+    case DatePickerCell::Day:
+        return QStringLiteral("day");
+    case DatePickerCell::Month:
+        return QStringLiteral("month");
+    case DatePickerCell::Year:
+        return QStringLiteral("year");
+    }
+    return {};
+}
+
+DatePartsAccessibilityOwner* DatePartElement::owner(Ref<View>& holder) const
+{
+    holder = control_.lock();
+    return dynamic_cast<DatePartsAccessibilityOwner*>(holder.get());
+}
+
+QStringList DatePartElement::accessibilityAttributeNames() const
+{
+    return ViewAccessibilityAttributeNames() << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+}
+
+Value DatePartElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    Ref<View> control;
+    const DatePartsAccessibilityOwner* parts = owner(control);
+    if (!parts)
+        return {};
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityIncrementorRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityIncrementorRole));
+    if (attribute == AccessibilityTitleAttribute) {
+        const QString own = parts->accessibilityDatePartsName();
+        const QString part = nameOfPart(parts->accessibilityDatePartAt(position_));
+        return Value(own.isEmpty() ? part : QStringLiteral("%1, %2").arg(own, part));
+    }
+    if (attribute == AccessibilityValueAttribute)
+        return parts->accessibilityDatePartValueAt(position_);
+    if (attribute == AccessibilityParentAttribute)
+        return parts->accessibilityDatePartsParent();
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(parts->accessibilityFocusedDatePart() == position_);
+    if (attribute == AccessibilityEnabledAttribute) {
+        const auto* c = dynamic_cast<const Control*>(control.get());
+        return Value(!c || c->isEnabled());
+    }
+    if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute) {
+        const Rect onScreen = AccessibilityScreenRectOfRectInView(*control, parts->accessibilityDatePartRectAt(position_));
+        return attribute == AccessibilitySizeAttribute ? Value(onScreen.size) : Value(onScreen.origin);
+    }
+    return ViewAccessibilityAttributeValue(*control, attribute);
+}
+
+bool DatePartElement::accessibilityIsAttributeSettable(const QString& attribute) const
+{
+    const Ref<View> control = control_.lock();
+    return attribute == AccessibilityFocusedAttribute && control && AccessibilityViewIsFocusable(*control);
+}
+
+void DatePartElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    Ref<View> control;
+    if (DatePartsAccessibilityOwner* parts = owner(control); parts && value.boolValue() && accessibilityIsAttributeSettable(attribute))
+        parts->accessibilityFocusDatePart(position_);
+}
+
+QStringList DatePartElement::accessibilityActionNames() const { return { AccessibilityIncrementAction, AccessibilityDecrementAction }; }
+
+void DatePartElement::accessibilityPerformAction(const QString& action)
+{
+    Ref<View> control;
+    DatePartsAccessibilityOwner* parts = owner(control);
+    if (parts && (action == AccessibilityIncrementAction || action == AccessibilityDecrementAction))
+        parts->accessibilityStepDatePart(position_, action == AccessibilityIncrementAction ? 1 : -1);
+}
+
+Ref<DatePartElement> DatePartElements::at(View* control, int position) const
+{
+    if (position < 0 || position >= int(elements_.size()))
+        return nullptr;
+    Ref<DatePartElement>& element = elements_[std::size_t(position)];
+    if (!element) {
+        element = make<DatePartElement>(control, position);
+        if (const auto* owner = dynamic_cast<const DatePartsAccessibilityOwner*>(control))
+            announced_[std::size_t(position)] = owner->accessibilityDatePartValueAt(position);
+    }
+    return element;
+}
+
+Array DatePartElements::children(View* control) const
+{
+    Array parts;
+    for (int i = 0; i < int(elements_.size()); ++i)
+        parts.addObject(Value(at(control, i)));
+    return parts;
+}
+
+Value DatePartElements::focused(View* control) const
+{
+    const auto* owner = dynamic_cast<const DatePartsAccessibilityOwner*>(control);
+    const int position = owner ? owner->accessibilityFocusedDatePart() : -1;
+    return position >= 0 ? Value(at(control, position)) : Value();
+}
+
+void DatePartElements::valuesChanged(View* control) const
+{
+    const auto* owner = dynamic_cast<const DatePartsAccessibilityOwner*>(control);
+    for (std::size_t i = 0; owner && i < elements_.size(); ++i) {
+        const Value now = owner->accessibilityDatePartValueAt(int(i));
+        if (!elements_[i] || announced_[i].isEqual(now))
+            continue;
+        announced_[i] = now;
+        elements_[i]->accessibilityValueChanged();
+    }
 }
 
 } // namespace kit

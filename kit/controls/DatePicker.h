@@ -6,11 +6,13 @@
 // elements. Every change sets the date (local midnight of the day shown) and sends the action.
 // Year digits are held until four are typed or the year loses focus, so a year is one change.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/Control.h"
 #include "kit/foundation/Locale.h"
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -68,11 +70,23 @@ public:
     // after today, four as they stand, three not at all.
     bool commitTypedYear();
 
+    // The date as shown: the elements' texts in display order with the separator; empty for nil.
+    QString shownDate() const;
+    // Its tool tip, or the name its owner gave it; empty for none.
+    QString accessibilityOwnName() const;
+
     // kit::Cell:
     Size cellSizeForBounds(Rect bounds) const override;
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
     int nextState() const override { return state(); }
+
+    // kit::Accessibility: a group named by its tool tip (else by the date as shown) whose children
+    // are the elements as spin buttons; the date as shown is its value, and its description
+    // beside a name of its own. The focused element stands for the keyboard focus.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    Value accessibilityFocusedUIElement() const override;
 
 private:
     struct Day3 {
@@ -93,7 +107,68 @@ private:
     QString typed_;
 };
 
-class DatePicker : public Control {
+// What a control that shows a date as day, month and year parts tells its part elements.
+class DatePartsAccessibilityOwner {
+public:
+    virtual ~DatePartsAccessibilityOwner() = default;
+    // The part at display position `position` (0 left … 2 right).
+    virtual DatePickerCell::Element accessibilityDatePartAt(int position) const = 0;
+    // Its number; nil while none is shown.
+    virtual Value accessibilityDatePartValueAt(int position) const = 0;
+    // Where it is drawn, in the control's coordinates.
+    virtual Rect accessibilityDatePartRectAt(int position) const = 0;
+    // The position the keyboard is on; -1 when the control does not have the keys.
+    virtual int accessibilityFocusedDatePart() const = 0;
+    // Takes the keys on that part.
+    virtual void accessibilityFocusDatePart(int position) = 0;
+    virtual void accessibilityStepDatePart(int position, int delta) = 0;
+    // The element the parts are children of (the control's cell, or the control itself).
+    virtual Value accessibilityDatePartsParent() const = 0;
+    // The control's own name (its tool tip, or the name its owner gave it); empty for none.
+    virtual QString accessibilityDatePartsName() const = 0;
+};
+
+// A part of a date control to a screen reader: a spin button named "day", "month" or "year"
+// (after the control's own name: "Released, day", so two dates on a page differ), valued by its number, placed where it is drawn, focused while the keyboard is on it; increment
+// and decrement step it as Up and Down do.
+class DatePartElement : public Object, public Accessibility {
+    KIT_CLASS(DatePartElement)
+public:
+    DatePartElement() = default;
+    DatePartElement(View* control, int position);
+    static QString nameOfPart(DatePickerCell::Element part);
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+    Ref<View> accessibilityDrawingView() const override { return control_.lock(); }
+
+private:
+    DatePartsAccessibilityOwner* owner(Ref<View>& holder) const;
+    Weak<View> control_;
+    int position_ = 0;
+};
+
+// The three part elements of one date control, made when first asked for and kept.
+class DatePartElements {
+public:
+    Array children(View* control) const;
+    Ref<DatePartElement> at(View* control, int position) const;
+    // The element of the part the keyboard is on; nil when none.
+    Value focused(View* control) const;
+    // Tells a screen reader of each part whose value changed.
+    void valuesChanged(View* control) const;
+
+private:
+    mutable std::array<Ref<DatePartElement>, 3> elements_;
+    mutable std::array<Value, 3> announced_;
+};
+
+class DatePicker : public Control, public DatePartsAccessibilityOwner {
     KIT_CLASS(DatePicker)
     KIT_CONTROL_CELL_CLASS(DatePicker, DatePickerCell)
 public:
@@ -120,6 +195,17 @@ public:
     bool resignFirstResponder() override;
     bool acceptsFirstResponder() const override { return isEnabled(); }
 
+    // kit::DatePartsAccessibilityOwner:
+    DatePickerCell::Element accessibilityDatePartAt(int position) const override;
+    Value accessibilityDatePartValueAt(int position) const override;
+    Rect accessibilityDatePartRectAt(int position) const override;
+    int accessibilityFocusedDatePart() const override;
+    void accessibilityFocusDatePart(int position) override;
+    void accessibilityStepDatePart(int position, int delta) override;
+    Value accessibilityDatePartsParent() const override { return accessibilityElement(); }
+    QString accessibilityDatePartsName() const override { return datePickerCell() ? datePickerCell()->accessibilityOwnName() : QString(); }
+    const DatePartElements& accessibilityDatePartElements() const { return parts_; }
+
 protected:
     DatePicker(Rect frame, Ref<Cell> cell);
 
@@ -127,6 +213,8 @@ private:
     void changed();
     // Held year digits count before the focus moves.
     void focusElement(int index);
+
+    DatePartElements parts_;
 };
 
 } // namespace kit

@@ -4,11 +4,14 @@
 
 #include "ControlsTestSupport.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/DatePicker.h"
 #include "kit/foundation/Clock.h"
 #include "kit/foundation/Date.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -228,6 +231,61 @@ TEST_F(DatePickerTest, TwoYearDigitsFallWithinEightyYearsBeforeToNineteenAfter)
         EXPECT_TRUE(picker->datePickerCell()->commitTypedYear());
         EXPECT_EQ(shown().yearOfCommonEra(), expected);
     }
+}
+
+// A screen reader hears the date as shown, in the locale's order and separator, and each element
+// by its name and value as the keys move through it and change it.
+TEST_F(DatePickerTest, AScreenReaderHearsTheDateAsShownAndEachElementAsTheKeysMove)
+{
+    test::events().clear();
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    set(2026, 12, 7);
+    QAccessibleInterface* date = AccessibilityBridge::interfaceFor(picker->accessibilityElement());
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->text(QAccessible::Name), QStringLiteral("07.12.2026"));
+    EXPECT_EQ(date->text(QAccessible::Value), QStringLiteral("07.12.2026"));
+    picker->setToolTip(QStringLiteral("Released"));
+    EXPECT_EQ(date->text(QAccessible::Name), QStringLiteral("Released"));
+    EXPECT_EQ(date->text(QAccessible::Description), QStringLiteral("07.12.2026"));
+    ASSERT_EQ(date->childCount(), 3);
+
+    // What the focus says at each step: the element's name and value.
+    const auto focus = [&] {
+        QAccessibleInterface* focused = AccessibilityBridge::interfaceFor(AccessibilityFocusedUIElement(Value(w.window)));
+        const auto announced = test::eventsOf(QAccessible::Focus);
+        const QString said = focused->text(QAccessible::Name) + QLatin1Char(' ') + focused->text(QAccessible::Value);
+        // Once per step.
+        test::events().clear();
+        return announced.size() == 1 && announced.back() == focused && focused->parent() == date ? said : QStringLiteral("unannounced ") + said;
+    };
+    QStringList heard;
+    w.window->makeFirstResponder(after.get());
+    test::events().clear();
+    w.window->makeFirstResponder(picker.get());
+    heard << focus();
+    for (int i = 0; i < 2; ++i) {
+        w.script->key(KeyCodeTab, "\t");
+        w.script->run();
+        heard << focus();
+    }
+    EXPECT_EQ(heard, QStringList({ "Released, day 7", "Released, month 12", "Released, year 2026" }));
+
+    test::events().clear();
+    w.script->key(KeyCodeUpArrow);
+    w.script->run();
+    EXPECT_EQ(date->child(2)->text(QAccessible::Value), QStringLiteral("2027"));
+    EXPECT_EQ(test::eventsOf(QAccessible::ValueChanged).size(), 1u);
+
+    // Leaving it, only where the keys went is heard.
+    test::events().clear();
+    w.script->key(KeyCodeTab, "\t");
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), after.get());
+    for (const QAccessibleInterface* focused : test::eventsOf(QAccessible::Focus))
+        EXPECT_NE(focused, date);
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 } // namespace
