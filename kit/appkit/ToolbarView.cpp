@@ -324,7 +324,8 @@ void ToolbarView::moveCurrent(int step)
 
 void ToolbarView::keyDown(const Event& event)
 {
-    if (event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) {
+    // Keys an item's view passed up go on to the window.
+    if (!hasKeyboardFocus() || (event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask))) {
         View::keyDown(event);
         return;
     }
@@ -341,9 +342,35 @@ void ToolbarView::keyDown(const Event& event)
     case KeyCodeReturn:
     case KeyCodeKeypadEnter:
         return pressItem(currentItem().get());
+    case KeyCodeTab:
+        // The strip is one stop of the window's loop: the views of its items come next.
+        if (!(event.modifierFlags() & ShiftKeyMask))
+            if (const Ref<View> next = firstKeyViewOfItems(); next && window())
+                return void(window()->makeFirstResponder(next.get()));
+        return View::keyDown(event);
     default:
         View::keyDown(event);
     }
+}
+
+Ref<View> ToolbarView::firstKeyViewOfItems() const
+{
+    std::vector<Ref<View>> pending;
+    if (const Ref<Toolbar> toolbar = toolbar_.lock())
+        for (const Ref<ToolbarItem>& item : toolbar->items_)
+            if (const Ref<View> v = item->view(); v && v->superview().get() == this)
+                pending.push_back(v);
+    // Depth first, in item order.
+    std::reverse(pending.begin(), pending.end());
+    while (!pending.empty()) {
+        const Ref<View> v = pending.back();
+        pending.pop_back();
+        if (v->canBecomeKeyView())
+            return v;
+        const auto& subs = v->subviews();
+        pending.insert(pending.end(), subs.rbegin(), subs.rend());
+    }
+    return nullptr;
 }
 
 // Accessibility ---------------------------------------------------------------------------------

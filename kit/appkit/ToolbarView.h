@@ -4,7 +4,8 @@
 // out left to right, the views of view items, separators and spaces. A click on an enabled
 // button tracks the mouse and sends the item's action on release inside. The strip is a key view
 // of its own (never by a click): its current button stands for the keyboard focus, the arrows move
-// it and Space or Return press it. To a screen reader it is a group of its items' elements.
+// it, Space or Return press it, and Tab goes on to the item views that take the keyboard. To a
+// screen reader it is a group of its items' elements.
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
@@ -63,6 +64,8 @@ private:
     std::ptrdiff_t buttonIndexAtPoint(Point point) const;
     std::vector<Ref<ToolbarItem>> buttons() const;
     void moveCurrent(int step);
+    // The first view of a view item that takes the keyboard, in item order; null without one.
+    Ref<View> firstKeyViewOfItems() const;
     // The current button's slot, ring included.
     void invalidateCurrent();
 

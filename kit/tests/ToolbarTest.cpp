@@ -27,6 +27,13 @@ namespace {
 
 using namespace kit;
 
+// A view item's view that takes the keyboard, as a search field does.
+class SearchFieldView : public View {
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+};
+
 class BarDelegate : public Object, public ToolbarDelegate {
     KIT_CLASS(BarDelegate)
 public:
@@ -36,7 +43,7 @@ public:
             return nullptr;
         auto item = make<ToolbarItem>(identifier);
         if (identifier == QLatin1String("Search"))
-            item->setView(make<View>(MakeRect(0, 0, 80, 22)).get());
+            item->setView(make<SearchFieldView>(MakeRect(0, 0, 80, 22)).get());
         item->setLabel(identifier);
         item->setAction(Selector(identifier == QLatin1String("Orphan") ? "noOneDoesThis" : "showPane"));
         item->setTag(identifier == QLatin1String("Refused") ? 2 : 1);
@@ -371,6 +378,21 @@ TEST_F(ToolbarTest, TabReachesTheStripWhereTheArrowsMoveAndSpacePresses)
     EXPECT_EQ(pane->senders.size(), 3u);
     EXPECT_EQ(window->firstResponder(), pane) << "a click sends the action and leaves the focus where it was";
     AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// A view item that takes the keyboard is the strip's next stop after its buttons.
+TEST_F(ToolbarTest, TabGoesFromTheButtonsToAViewItemAndOnToTheContent)
+{
+    delegate->defaults = { QStringLiteral("General"), QStringLiteral("Search") };
+    window->setToolbar(toolbar.get());
+    const Ref<View> field = item(QStringLiteral("Search"))->view();
+    window->makeFirstResponder(nullptr);
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), toolbar->toolbarView());
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), field);
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), pane);
 }
 
 } // namespace
