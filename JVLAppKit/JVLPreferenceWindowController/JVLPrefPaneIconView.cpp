@@ -4,8 +4,10 @@
 
 #include "AppKitExtensions/JVLNSImage_Extension.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/BezierPath.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/GraphicsContext.h"
@@ -105,6 +107,9 @@ void JVLPrefPaneIconView::rebuild()
 {
     dataChanged_ = false;
     iconListList_.clear();
+    // The elements of icons that went go with them.
+    std::erase_if(accessibilityElements_,
+        [&](const auto& entry) { return std::none_of(icons_.begin(), icons_.end(), [&](const auto& i) { return i.get() == entry.first; }); });
     const auto byTitle = [](const Ref<JVLPrefPaneIcon>& a, const Ref<JVLPrefPaneIcon>& b) { return a->caseInsensitiveCompare(*b) < 0; };
     if (!sortByCategory_) {
         IconList all = icons_;
@@ -271,6 +276,16 @@ void JVLPrefPaneIconView::drawRect(Rect)
             drawIconAtPositionHighlighted(icons[std::size_t(i)].get(), positionForIconInCategoryWithIndexAtIndex(g, i),
                 icons[std::size_t(i)] == selectedIcon_, g);
     }
+    // The ring shows where the keys act, not where a click went.
+    const Ref<Window> w = window();
+    if (const Ref<JVLPrefPaneIcon> current = currentIcon();
+        current && hasKeyboardFocus() && w->isKeyWindow() && !w->firstResponderChosenByPointer()) {
+        const Rect drawn = drawnFrameOfIcon(current.get());
+        GraphicsContext::saveCurrentGraphicsState();
+        SetFocusRingStyle(FocusRingOnly);
+        BezierPath::bezierPathWithRoundedRectXRadiusYRadius(InsetRect(drawn, -3, -2), 4, 4)->fill();
+        GraphicsContext::restoreCurrentGraphicsState();
+    }
 }
 
 void JVLPrefPaneIconView::drawBackgroundForCategoryWithIndex(int group)
@@ -317,6 +332,7 @@ void JVLPrefPaneIconView::mouseDown(const Event& event)
         selectedIconCategory_ = g;
         selectedIconIndex_ = i;
         selectedIcon_ = hit;
+        makeIconCurrent(hit.get());
         setNeedsDisplay(true);
     }
 }
@@ -328,8 +344,172 @@ void JVLPrefPaneIconView::mouseUp(const Event& event)
     const Ref<JVLPrefPaneIcon> pressed = std::exchange(selectedIcon_, nullptr);
     setNeedsDisplay(true);
     if (hit && hit == pressed)
-        if (const Ref<Object> target = hit->target(); target && !hit->selector().isNull())
-            target->performSelectorWithObject(hit->selector(), Value(Ref<Object>(hit)));
+        openIcon(hit.get());
+}
+
+void JVLPrefPaneIconView::openIcon(JVLPrefPaneIcon* icon)
+{
+    if (!icon)
+        return;
+    const Ref<JVLPrefPaneIcon> keep(icon);
+    if (const Ref<Object> target = icon->target(); target && !icon->selector().isNull())
+        target->performSelectorWithObject(icon->selector(), Value(Ref<Object>(keep)));
+}
+
+// -- The keyboard
+
+JVLPrefPaneIconView::IconList JVLPrefPaneIconView::shownIcons() const
+{
+    rebuildIfNeeded();
+    IconList all;
+    for (const IconList& group : iconListList_)
+        all.insert(all.end(), group.begin(), group.end());
+    return all;
+}
+
+bool JVLPrefPaneIconView::placeOfIcon(const JVLPrefPaneIcon* icon, int* group, int* index) const
+{
+    rebuildIfNeeded();
+    for (std::size_t g = 0; g < iconListList_.size(); ++g)
+        for (std::size_t i = 0; i < iconListList_[g].size(); ++i)
+            if (iconListList_[g][i].get() == icon) {
+                *group = int(g);
+                *index = int(i);
+                return true;
+            }
+    return false;
+}
+
+Rect JVLPrefPaneIconView::drawnFrameOfIcon(const JVLPrefPaneIcon* icon)
+{
+    int g = 0;
+    int i = 0;
+    if (!placeOfIcon(icon, &g, &i))
+        return ZeroRect;
+    return UnionRect(imageFrameForIconInCategoryWithIndexAtIndex(g, i), labelFrameForIconInCategoryWithIndexAtIndex(g, i));
+}
+
+Ref<JVLPrefPaneIcon> JVLPrefPaneIconView::currentIcon() const
+{
+    const IconList all = shownIcons();
+    if (const Ref<JVLPrefPaneIcon> chosen = currentIcon_.lock(); chosen && std::find(all.begin(), all.end(), chosen) != all.end())
+        return chosen;
+    return all.empty() ? nullptr : all.front();
+}
+
+bool JVLPrefPaneIconView::hasKeyboardFocus() const
+{
+    const Ref<Window> w = window();
+    return w && w->firstResponder().get() == this;
+}
+
+void JVLPrefPaneIconView::makeIconCurrent(JVLPrefPaneIcon* icon)
+{
+    const Ref<JVLPrefPaneIcon> before = currentIcon();
+    if (!icon || icon == before.get())
+        return;
+    currentIcon_ = icon;
+    setNeedsDisplay(true);
+    for (const JVLPrefPaneIcon* changed : { static_cast<const JVLPrefPaneIcon*>(before.get()), static_cast<const JVLPrefPaneIcon*>(icon) })
+        if (auto* element = dynamic_cast<Accessibility*>(accessibilityElementForIcon(changed).object().get()))
+            element->accessibilitySelectionChanged();
+    accessibilitySelectionChanged();
+    accessibilityFocusedUIElementChanged();
+}
+
+void JVLPrefPaneIconView::focusIcon(JVLPrefPaneIcon* icon)
+{
+    makeIconCurrent(icon);
+    if (const Ref<Window> w = window(); w && w->firstResponder().get() != this)
+        w->makeFirstResponder(this);
+}
+
+Ref<JVLPrefPaneIcon> JVLPrefPaneIconView::iconForKey(std::uint16_t keyCode) const
+{
+    const Ref<JVLPrefPaneIcon> current = currentIcon();
+    int g = 0;
+    int i = 0;
+    if (!current || !placeOfIcon(current.get(), &g, &i))
+        return nullptr;
+    const IconList all = shownIcons();
+    const auto flat = std::ptrdiff_t(std::find(all.begin(), all.end(), current) - all.begin());
+    const auto at = [&](int group, int index) { return iconListList_[std::size_t(group)][std::size_t(index)]; };
+    const auto size = [&](int group) { return int(iconListList_[std::size_t(group)].size()); };
+    // The nearest group before (step -1) or after (+1) that shows icons, or -1.
+    const auto groupFrom = [&](int step) {
+        for (int k = g + step; k >= 0 && k < int(iconListList_.size()); k += step)
+            if (size(k) > 0)
+                return k;
+        return -1;
+    };
+    const int column = i % columns_;
+    switch (keyCode) {
+    case KeyCodeLeftArrow:
+        return flat > 0 ? all[std::size_t(flat - 1)] : nullptr;
+    case KeyCodeRightArrow:
+        return flat + 1 < std::ptrdiff_t(all.size()) ? all[std::size_t(flat + 1)] : nullptr;
+    case KeyCodeHome:
+        return all.front();
+    case KeyCodeEnd:
+        return all.back();
+    case KeyCodeUpArrow: {
+        if (i >= columns_)
+            return at(g, i - columns_);
+        // Into the last row of the group above, in the same column or its last icon.
+        const int k = groupFrom(-1);
+        return k < 0 ? nullptr : at(k, std::min((size(k) - 1) / columns_ * columns_ + column, size(k) - 1));
+    }
+    case KeyCodeDownArrow: {
+        if (i + columns_ < size(g))
+            return at(g, i + columns_);
+        // A shorter last row below: its last icon.
+        if (i / columns_ < (size(g) - 1) / columns_)
+            return at(g, size(g) - 1);
+        const int k = groupFrom(1);
+        return k < 0 ? nullptr : at(k, std::min(column, size(k) - 1));
+    }
+    default:
+        return nullptr;
+    }
+}
+
+void JVLPrefPaneIconView::keyDown(const Event& event)
+{
+    if (event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) {
+        View::keyDown(event);
+        return;
+    }
+    const Ref<JVLPrefPaneIconView> keep(this);
+    switch (event.keyCode()) {
+    case KeyCodeReturn:
+    case KeyCodeKeypadEnter:
+    case KeyCodeSpace:
+        openIcon(currentIcon().get());
+        return;
+    case KeyCodeLeftArrow:
+    case KeyCodeRightArrow:
+    case KeyCodeUpArrow:
+    case KeyCodeDownArrow:
+    case KeyCodeHome:
+    case KeyCodeEnd:
+        // At an end the key moves nothing.
+        makeIconCurrent(iconForKey(event.keyCode()).get());
+        return;
+    default:
+        View::keyDown(event);
+    }
+}
+
+bool JVLPrefPaneIconView::becomeFirstResponder()
+{
+    setNeedsDisplay(true);
+    return true;
+}
+
+bool JVLPrefPaneIconView::resignFirstResponder()
+{
+    setNeedsDisplay(true);
+    return true;
 }
 
 Ref<Image> JVLPrefPaneIconView::dragImageForSelectedIcon(Size* size)

@@ -4,13 +4,17 @@
 // number of columns, optionally grouped by category with captions and alternating backgrounds.
 // Groups and geometry are rebuilt lazily, at the next frame(), bounds() or drawRect. A click opens
 // the icon's pane; an icon can be dragged toward the toolbar (the kit's toolbar takes no drops).
+// From the keyboard it is a key view whose arrows move a current icon as drawn and whose Return or
+// Space opens it; to a screen reader it is a list of the icons, the current one selected.
 
 #include "JVLAppKit/JVLPreferenceWindowController/JVLPrefPaneIcon.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
 #include "kit/graphics/StringDrawing.h"
 
+#include <map>
 #include <vector>
 
 class JVLPreferenceWindowController;
@@ -18,7 +22,7 @@ class JVLPreferenceWindowController;
 inline const QString JVLToolbarIndividualItemDragType = QStringLiteral("NSToolbarIndividualItemDragType");
 inline const QString JVLToolbarItemIdentifierPboardType = QStringLiteral("NSToolbarItemIdentifierPboardType");
 
-class JVLPrefPaneIconView : public kit::View, public kit::DraggingSource {
+class JVLPrefPaneIconView : public kit::View, public kit::DraggingSource, public kit::Accessibility {
     KIT_CLASS(JVLPrefPaneIconView)
 
     using IconList = std::vector<kit::Ref<JVLPrefPaneIcon>>;
@@ -63,6 +67,18 @@ class JVLPrefPaneIconView : public kit::View, public kit::DraggingSource {
     kit::Ref<JVLPrefPaneIcon> selectedIcon() const { return selectedIcon_; }
     void setSelectedIcon(JVLPrefPaneIcon* icon) { selectedIcon_ = icon; }
 
+    // The icon the keys act on: the one last chosen while it is shown, else the first drawn.
+    kit::Ref<JVLPrefPaneIcon> currentIcon() const;
+    // Makes `icon` current, announced as a selection change (and a focus change while the view
+    // has the focus); focusIcon also gives the view the focus.
+    void makeIconCurrent(JVLPrefPaneIcon* icon);
+    void focusIcon(JVLPrefPaneIcon* icon);
+    // Sends the icon's selector to its target, as a click does.
+    void openIcon(JVLPrefPaneIcon* icon);
+    bool hasKeyboardFocus() const;
+    // Where an icon is drawn, image and label; the zero rect for an icon not shown.
+    kit::Rect drawnFrameOfIcon(const JVLPrefPaneIcon* icon);
+
     void drawBackgroundForCategoryWithIndex(int group);
     void drawIconAtPositionHighlighted(JVLPrefPaneIcon* icon, kit::Point position, bool highlighted, int group);
 
@@ -74,6 +90,19 @@ class JVLPrefPaneIconView : public kit::View, public kit::DraggingSource {
     void mouseDown(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
     void mouseDragged(const kit::Event& event) override;
+    bool acceptsFirstResponder() const override { return !icons_.empty(); }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    void keyDown(const kit::Event& event) override;
+
+    // kit::Accessibility: a list named by the tool tip, else the controller's title, of the icons
+    // in the order drawn; the current icon is selected, and focused while the view has the focus.
+    bool accessibilityIsIgnored() const override { return false; }
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    kit::Value accessibilityHitTest(kit::Point point) const override;
+    kit::Value accessibilityFocusedUIElement() const override;
+    kit::Value accessibilityElementForIcon(const JVLPrefPaneIcon* icon) const;
 
     // kit::DraggingSource:
     std::uint64_t draggingSourceOperationMaskForLocal(bool local) override;
@@ -81,9 +110,19 @@ class JVLPrefPaneIconView : public kit::View, public kit::DraggingSource {
 
 private:
     int rowsOfGroup(int group) const;
-    void markChanged() { dataChanged_ = true; }
+    void markChanged()
+    {
+        dataChanged_ = true;
+        accessibilityChildrenChanged();
+    }
     void rebuildIfNeeded() const;
     kit::Ref<kit::Image> dragImageForSelectedIcon(kit::Size* size);
+    // Every icon shown, group by group, as drawn.
+    IconList shownIcons() const;
+    // The place of an icon in the groups; false when it is not shown.
+    bool placeOfIcon(const JVLPrefPaneIcon* icon, int* group, int* index) const;
+    // The icon a key leads to from the current one; null where it leads nowhere.
+    kit::Ref<JVLPrefPaneIcon> iconForKey(std::uint16_t keyCode) const;
 
     kit::Weak<JVLPreferenceWindowController> prefsController_;
     IconList icons_;
@@ -103,4 +142,6 @@ private:
     int selectedIconCategory_ = -1;
     int selectedIconIndex_ = -1;
     kit::Point mouseDownPoint_;
+    kit::Weak<JVLPrefPaneIcon> currentIcon_;
+    mutable std::map<const JVLPrefPaneIcon*, kit::Ref<kit::Object>> accessibilityElements_;
 };

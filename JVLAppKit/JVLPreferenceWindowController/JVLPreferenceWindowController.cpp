@@ -7,6 +7,7 @@
 
 #include "kit/appkit/Application.h"
 #include "kit/appkit/ToolbarItem.h"
+#include "kit/appkit/ToolbarView.h"
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/Bundle.h"
@@ -230,6 +231,8 @@ bool JVLPreferenceWindowController::selectPaneWithIdentifier(const QString& iden
     if (JVLPrefPaneProtocol* p = paneImplementing(pane.get(), "willSelect"))
         p->willSelect();
     const Ref<Window> w = window();
+    // Chosen from the overview by the keyboard: the focus must not leave with the overview.
+    const bool chosenByKeys = w->firstResponder().get() == iconView_.get() && !w->firstResponderChosenByPointer();
     w->setTitle(next->label());
     if (JVLPrefPaneProtocol* p = paneImplementing(pane.get(), "shouldResize"))
         p->shouldResize();
@@ -249,7 +252,21 @@ bool JVLPreferenceWindowController::selectPaneWithIdentifier(const QString& iden
     activePane_ = pane;
     if (const Ref<Toolbar> toolbar = w->toolbar())
         toolbar->setSelectedItemIdentifier(identifier);
+    if (chosenByKeys)
+        focusToolbarItem(identifier);
     return true;
+}
+
+void JVLPreferenceWindowController::focusToolbarItem(const QString& identifier)
+{
+    const Ref<Window> w = WindowController::window();
+    const Ref<Toolbar> toolbar = w ? w->toolbar() : nullptr;
+    const Ref<ToolbarView> strip = toolbar ? dynamic_pointer_cast<ToolbarView>(toolbar->toolbarView()) : nullptr;
+    if (!strip)
+        return;
+    for (const Ref<ToolbarItem>& item : toolbar->items())
+        if (item->itemIdentifier() == identifier)
+            strip->focusItem(item.get());
 }
 
 bool JVLPreferenceWindowController::deselectActivePane()

@@ -123,6 +123,8 @@ private:
     // A pane added once the window is built: its toolbar item, and the overview refitted.
     void addToBuiltWindow(const QString& identifier);
     void restoreFrame(kit::Window* window);
+    // Gives the keyboard focus to the pane's toolbar item.
+    void focusToolbarItem(const QString& identifier);
     void unselectActivePaneKeepingIt();
 
     std::map<QString, kit::Ref<kit::Object>> prefPanes_;

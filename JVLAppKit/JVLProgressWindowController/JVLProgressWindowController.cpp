@@ -1,6 +1,8 @@
 #include "JVLAppKit/JVLProgressWindowController/JVLProgressWindowController.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ImageView.h"
@@ -14,6 +16,7 @@
 #include "kit/graphics/Font.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace kit;
 
@@ -188,9 +191,31 @@ void JVLProgressWindowController::showProgressWindow()
     if (refusedOffMain("-showProgressWindow:"))
         return;
     shown_ = Shown::Plain;
+    placeOverParent();
     showWindow(this);
     if (!shouldProcessNotifications_)
         startObservingNotifications();
+}
+
+void JVLProgressWindowController::placeOverParent()
+{
+    // Only a window coming on screen moves: its last place may be the interface file's or a sheet's.
+    const Ref<Window> w = window();
+    if (!w || w->isVisible())
+        return;
+    const Ref<Application> app = Application::sharedApplication();
+    Ref<Window> parent;
+    for (const Ref<Window>& candidate : { app->mainWindow(), app->keyWindow() })
+        if (!parent && candidate && candidate != w && candidate->isVisible())
+            parent = candidate;
+    if (!parent) {
+        w->center();
+        return;
+    }
+    const Rect over = parent->frame();
+    Rect frame = w->frame();
+    frame.origin = MakePoint(std::floor(over.midX() - frame.width() / 2), std::floor(over.midY() - frame.height() / 2));
+    w->setFrameOrigin(w->constrainFrameRectToScreen(frame, Screen::mainScreen().get()).origin);
 }
 
 void JVLProgressWindowController::hideProgressWindow()
@@ -291,6 +316,9 @@ void JVLProgressWindowController::updateGUI()
         cancelButton_->setHidden(true);
         cancelButton_->setEnabled(false);
     }
+    // The picture stands for the work, whatever it shows: it is named as the window is.
+    if (imageView_)
+        AccessibilitySetOverrideValueForAttribute(imageView_->accessibilityElement(), Value(current->title()), AccessibilityTitleAttribute);
     window()->displayIfNeeded();
 }
 

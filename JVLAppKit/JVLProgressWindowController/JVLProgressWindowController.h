@@ -86,6 +86,8 @@ private:
 
     void setUp();
     bool refusedOffMain(const char* method) const;
+    // A window about to show sits centred on the window the user works in, else on the screen.
+    void placeOverParent();
     // The checks both ways of showing share; YES when the window is to be shown `how`.
     bool beginShowing(const char* method, CompletionBlock& block, Shown how);
     void startObservingNotifications();

@@ -2,15 +2,21 @@
 
 #include "JVLAppKit/JVLPreferenceWindowController/JVLPrefPaneIconView.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Dragging.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Pasteboard.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Font.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/StringDrawing.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/PixelProbe.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -146,6 +152,12 @@ TEST(IconViewGeometry, CategorySortOrderTakesNamedGroupsFirstAndIgnoresUnknownNa
     EXPECT_EQ(order, (QStringList { "d", "c", "a", "b" }));
 }
 
+QStringList& iconViewFocusEvents()
+{
+    static QStringList names;
+    return names;
+}
+
 class IconViewInWindow : public testing::Test {
 protected:
     void SetUp() override
@@ -238,6 +250,77 @@ TEST_F(IconViewInWindow, DraggingAnIconPutsItsIdentifierOnTheDragPasteboardAndOp
     EXPECT_TRUE(receiver->opened.isEmpty());
     ExternalDrag::resetForTesting();
 }
+
+// To a screen reader the overview is a list of its panes, in the order shown, each named by its
+// title, said with its group's caption, where it is drawn; pressing one opens it as a click does.
+TEST_F(IconViewInWindow, ToAScreenReaderTheOverviewIsAListOfItsPanes)
+{
+    QAccessibleInterface* overview = AccessibilityBridge::interfaceFor(Value(Ref<Object>(view)));
+    ASSERT_NE(overview, nullptr);
+    EXPECT_EQ(overview->role(), QAccessible::List);
+    EXPECT_EQ(overview->text(QAccessible::Name), QStringLiteral("Preferences"));
+    ASSERT_EQ(overview->childCount(), 9);
+    for (int i = 0; i < 9; ++i) {
+        QAccessibleInterface* item = overview->child(i);
+        ASSERT_NE(item, nullptr) << i;
+        EXPECT_EQ(item->role(), QAccessible::ListItem) << i;
+        EXPECT_EQ(item->text(QAccessible::Name), QStringLiteral("p%1").arg(i));
+        EXPECT_EQ(item->text(QAccessible::Description), QStringLiteral("c%1").arg(i / 3));
+        EXPECT_EQ(item->parent(), overview);
+        const Rect drawn = UnionRect(
+            view->imageFrameForIconInCategoryWithIndexAtIndex(i / 3, i % 3), view->labelFrameForIconInCategoryWithIndexAtIndex(i / 3, i % 3));
+        EXPECT_EQ(item->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*view, drawn)).toRect()) << i;
+        EXPECT_EQ(item->state().selected, i == 0) << "the current icon is the list's selection";
+    }
+    overview->child(4)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending(); // the press follows the call
+    EXPECT_EQ(receiver->opened, QStringList { "p4" });
+}
+
+// Tab gives the overview the focus on its first icon; the arrows walk the rows and groups as drawn
+// (three groups of three here), Home and End go to the ends, Return or Space open the current icon.
+// Each move is announced once; a key that moves nothing announces nothing.
+struct IconKeysCase {
+    std::vector<std::uint16_t> keys;
+    const char* announced;
+    const char* opened;
+};
+
+void PrintTo(const IconKeysCase& c, std::ostream* os) { *os << '"' << c.announced << '"'; }
+
+class IconViewKeys : public IconViewInWindow, public testing::WithParamInterface<IconKeysCase> { };
+
+TEST_P(IconViewKeys, TheKeysMoveTheCurrentIconAndOpenIt)
+{
+    window->makeKeyAndOrderFront();
+    AccessibilityBridge::setEventObserverForTesting([](const QAccessibleEvent& e) {
+        if (e.type() == QAccessible::Focus)
+            iconViewFocusEvents() << e.accessibleInterface()->text(QAccessible::Name);
+    });
+    iconViewFocusEvents().clear();
+    {
+        test::EventScript script(window.get());
+        script.type(QStringLiteral("\t"));
+        for (const std::uint16_t key : GetParam().keys)
+            script.key(key, key == KeyCodeSpace ? QStringLiteral(" ") : QString());
+        script.run();
+    }
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
+    RunLoop::main().runPending();
+    EXPECT_EQ(window->firstResponder(), view);
+    EXPECT_EQ(iconViewFocusEvents().join(u' '), QString::fromUtf8(GetParam().announced));
+    EXPECT_EQ(receiver->opened.join(u' '), QString::fromUtf8(GetParam().opened));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, IconViewKeys,
+    testing::Values(IconKeysCase { {}, "p0", "" }, IconKeysCase { { KeyCodeRightArrow }, "p0 p1", "" },
+        IconKeysCase { { KeyCodeLeftArrow, KeyCodeUpArrow, KeyCodeHome }, "p0", "" },
+        IconKeysCase { { KeyCodeRightArrow, KeyCodeRightArrow, KeyCodeRightArrow }, "p0 p1 p2 p3", "" },
+        IconKeysCase { { KeyCodeDownArrow, KeyCodeDownArrow, KeyCodeDownArrow }, "p0 p3 p6", "" },
+        IconKeysCase { { KeyCodeRightArrow, KeyCodeRightArrow, KeyCodeDownArrow }, "p0 p1 p2 p5", "" },
+        IconKeysCase { { KeyCodeDownArrow, KeyCodeRightArrow, KeyCodeUpArrow }, "p0 p3 p4 p1", "" },
+        IconKeysCase { { KeyCodeEnd, KeyCodeRightArrow, KeyCodeHome }, "p0 p8 p0", "" },
+        IconKeysCase { { KeyCodeRightArrow, KeyCodeReturn }, "p0 p1", "p1" }, IconKeysCase { { KeyCodeEnd, KeyCodeSpace }, "p0 p8", "p8" }));
 
 TEST(IconViewDragging, OnlyLocalDragsAreAllowed)
 {

@@ -3,7 +3,9 @@
 #include "JVLAppKit/JVLPreferenceWindowController/JVLPrefPaneIconView.h"
 #include "JVLAppKit/JVLPreferenceWindowController/JVLPreferencePanel.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ToolbarItem.h"
 #include "kit/core/Exception.h"
 #include "kit/core/NotificationCenter.h"
@@ -184,6 +186,58 @@ TEST_F(PreferenceWindowTest, APaneAddedToABuiltWindowGetsItsItemAndTheOverviewRe
     controller->addPaneWithIdentifier(pane("C", 300, 200, "Media").get(), "C");
     EXPECT_EQ(toolbarIdentifiers(*controller).mid(2), (QStringList { "A", "B", "C" }));
     EXPECT_EQ(frame(), shown);
+}
+
+// A control in a pane's view that takes the keyboard focus.
+class PrefTestField : public View {
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+};
+
+// Keyboard alone: Tab reaches the toolbar, then the overview, whose Return opens the current
+// icon's pane and leaves the focus on that pane's toolbar item; Tab goes on into the pane's control
+// and round to the toolbar, whose arrows and Space show another pane or the overview again.
+TEST_F(PreferenceWindowTest, TheKeyboardAloneReachesEveryPaneAndItsControls)
+{
+    controller->setUsesConfigurationPane(true);
+    const Ref<PrefTestPane> panes[] = { pane("A", 300, 200), pane("B", 300, 240) };
+    Ref<View> fields[2];
+    for (int i = 0; i < 2; ++i) {
+        fields[i] = make<PrefTestField>(MakeRect(20, 150, 100, 22));
+        panes[i]->mainView()->addSubview(fields[i].get());
+        controller->addPaneWithIdentifier(panes[i].get(), panes[i]->identifier());
+    }
+    const Ref<Window> w = controller->window();
+    w->makeKeyAndOrderFront();
+    const Ref<View> strip = w->toolbar()->toolbarView();
+    const auto focused = [&] { return AccessibilityFocusedUIElement(Value(w)); };
+    const auto toolbarItem = [&](const QString& id) {
+        for (const Ref<ToolbarItem>& item : w->toolbar()->items())
+            if (item->itemIdentifier() == id)
+                return Value(Ref<Object>(item));
+        return Value();
+    };
+    script->inWindow(w.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(w->firstResponder(), strip);
+    EXPECT_EQ(focused(), toolbarItem(JVLPPToolbarShowAllIdentifier)) << "the selected item";
+    script->type(QStringLiteral("\t")).run();
+    EXPECT_EQ(w->firstResponder(), controller->iconView());
+    script->key(KeyCodeRightArrow).key(KeyCodeReturn).run();
+    EXPECT_EQ(controller->activePane(), panes[1]);
+    EXPECT_EQ(w->firstResponder(), strip) << "the focus left with the overview";
+    EXPECT_EQ(focused(), toolbarItem("B"));
+    script->type(QStringLiteral("\t")).run();
+    EXPECT_EQ(w->firstResponder(), fields[1]);
+    script->type(QStringLiteral("\t")).run();
+    EXPECT_EQ(w->firstResponder(), strip) << "round to the toolbar";
+    script->key(KeyCodeLeftArrow).key(KeyCodeSpace, QStringLiteral(" ")).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(controller->activePane(), panes[0]);
+    EXPECT_EQ(w->firstResponder(), fields[0]);
+    script->key(KeyCodeTab, {}, ShiftKeyMask).key(KeyCodeLeftArrow).key(KeyCodeSpace, QStringLiteral(" ")).run();
+    EXPECT_FALSE(controller->activePane());
+    EXPECT_EQ(w->contentView(), controller->iconView());
+    EXPECT_EQ(focused(), toolbarItem(JVLPPToolbarShowAllIdentifier));
 }
 
 TEST_F(PreferenceWindowTest, CloseAndTerminateKeepThePaneActiveAndUnselectOnce)

@@ -1,6 +1,7 @@
 #include "JVLAppKit/JVLProgressWindowController/JVLProgressWindowController.h"
 #include "JVLAppKit/JVLWindow/JVLWindow.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/Button.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <future>
 #include <thread>
 
@@ -293,6 +295,54 @@ TEST_F(ProgressWindowTest, CancelPassesYesAndMarksEveryDescriptor)
     EXPECT_FALSE(pendingRan);
     EXPECT_FALSE(Application::sharedApplication()->attachedSheetOfWindow(parent.get()));
     EXPECT_FALSE(controller->window()->isVisible());
+}
+
+// "Run in a window" opens the window centred on the one the user works in, wherever its interface
+// file put it or it last was a sheet; without such a window, centred on the screen as a modal run.
+TEST_F(ProgressWindowTest, APlainWindowOpensCentredOnTheWindowItWasStartedFrom)
+{
+    const Ref<Window> progress = controller->window();
+    const auto runOnce = [&](const std::function<void()>& show) {
+        std::promise<void> release;
+        std::shared_future<void> gate = release.get_future().share();
+        controller->operationQueue()->addOperationWithBlock([gate] { gate.wait(); });
+        show();
+        const Rect shown = progress->frame();
+        release.set_value();
+        EXPECT_TRUE(runUntil([&] { return !progress->isVisible(); }));
+        return shown;
+    };
+    auto centred = make<Window>(progress->frame(), TitledWindowMask);
+    centred->center();
+    EXPECT_EQ(runOnce([&] { controller->showProgressWindow(); }).origin, centred->frame().origin) << "no window to start from";
+
+    auto parent = make<Window>(MakeRect(100, 100, 500, 300), TitledWindowMask);
+    parent->makeKeyAndOrderFront();
+    // Centred on (350, 250).
+    const Size size = progress->frame().size;
+    const Point onParent = MakePoint(std::floor(350 - size.width / 2), std::floor(250 - size.height / 2));
+    EXPECT_EQ(runOnce([&] { controller->showProgressWindow(); }).origin, onParent);
+    const Rect sheet = runOnce([&] { controller->beginProgressSheetForWindowCompletionHandler(parent.get(), nullptr); });
+    EXPECT_NE(sheet.origin, onParent);
+    parent->makeKeyAndOrderFront();
+    EXPECT_EQ(runOnce([&] { controller->showProgressWindow(); }).origin, onParent) << "not where the sheet was";
+}
+
+// The window is named by the work it shows, and so is its picture, whatever the picture.
+TEST_F(ProgressWindowTest, TheWindowAndItsPictureAreNamedByTheCurrentWork)
+{
+    ASSERT_TRUE(controller->window());
+    const Value picture = controller->imageView()->accessibilityElement();
+    const auto nameOf = [](const Value& element) { return AccessibilityAttributeValue(element, AccessibilityTitleAttribute).stringValue(); };
+    controller->setupAsIndeterminateWithTitleAllowCancel(QStringLiteral("Gallery work"), true);
+    EXPECT_EQ(nameOf(picture), QStringLiteral("Gallery work"));
+    auto thinking = make<JVLProgressDescriptor>(QStringLiteral("Thinking"), QStringLiteral("Working without a known amount"), true);
+    controller->addProgressDescriptor(thinking.get());
+    EXPECT_EQ(nameOf(picture), QStringLiteral("Thinking"));
+    EXPECT_EQ(nameOf(Value(controller->window())), QStringLiteral("Thinking"));
+    controller->removeProgressDescriptor(thinking.get());
+    EXPECT_EQ(nameOf(picture), QStringLiteral("Gallery work"));
+    EXPECT_EQ(nameOf(Value(controller->window())), QStringLiteral("Gallery work"));
 }
 
 TEST_F(ProgressWindowTest, APlainWindowCompletingLeavesAnUnrelatedModalSessionRunning)

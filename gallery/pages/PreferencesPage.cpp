@@ -41,6 +41,8 @@ public:
         if (!soundPopUp)
             return;
         soundPopUp->setMenu(JVLSoundManager::getSharedSoundManager()->getSoundMenu());
+        // Without a label of its own it would be named by the sound it shows.
+        soundPopUp->setToolTip(QStringLiteral("Sound to play"));
         playButton->setTarget(this);
         playButton->setAction("playSelected");
     }
@@ -136,6 +138,8 @@ kit::Ref<kit::View> makePreferencesPage(kit::Rect frame)
     }
     auto overview = kit::make<JVLPrefPaneIconView>(controller.get(), icons, 7);
     overview->setSortByCategory(true);
+    // Apart from the window's own overview, which is named as the window is.
+    overview->setToolTip(QStringLiteral("Preference panes"));
     const kit::Rect size = overview->frame();
     overview->setFrameOrigin(kit::MakePoint(30, top - 30 - size.size.height));
     overview->setAutoresizingMask(kit::ViewMinYMargin);

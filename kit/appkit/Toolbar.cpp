@@ -108,8 +108,14 @@ bool Toolbar::isSelectable(const QString& identifier)
 
 void Toolbar::setSelectedItemIdentifier(const QString& identifier)
 {
+    const QString before = selected_;
     setValueNotifying(QStringLiteral("selectedItemIdentifier"), selected_, identifier);
     itemsChanged();
+    // The items that went in or out tell a screen reader.
+    if (before != identifier)
+        for (const Ref<ToolbarItem>& item : std::vector<Ref<ToolbarItem>>(items_))
+            if (item->itemIdentifier() == before || item->itemIdentifier() == identifier)
+                item->accessibilityValueChanged();
 }
 
 void Toolbar::setVisible(bool flag)
@@ -162,10 +168,8 @@ void Toolbar::attachToWindow(Window* window)
 
 void Toolbar::itemsChanged()
 {
-    if (!view_)
-        return;
-    view_->layoutItems();
-    view_->setNeedsDisplay(true);
+    if (view_)
+        view_->itemsChanged();
 }
 
 KIT_REGISTER_CLASS(Toolbar, Object)

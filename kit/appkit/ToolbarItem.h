@@ -2,8 +2,10 @@
 
 // One item of a window's toolbar: a button with an image and a label that sends its action to
 // its target (or along the responder chains), or a view of its own. Before the toolbar shows
-// and on every window update the item asks the action's receiver whether it is enabled.
+// and on every window update the item asks the action's receiver whether it is enabled. A button
+// item is a screen reader's button in its toolbar's strip.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/UserInterfaceValidation.h"
 #include "kit/core/Class.h"
 #include "kit/core/Geometry.h"
@@ -30,7 +32,7 @@ public:
     virtual bool validateToolbarItem(ToolbarItem* item) = 0;
 };
 
-class ToolbarItem : public Object, public ValidatedUserInterfaceItem {
+class ToolbarItem : public Object, public ValidatedUserInterfaceItem, public Accessibility {
     KIT_CLASS(ToolbarItem)
 
     explicit ToolbarItem(const QString& itemIdentifier = {});
@@ -77,6 +79,17 @@ class ToolbarItem : public Object, public ValidatedUserInterfaceItem {
     // kit::ValidatedUserInterfaceItem:
     Selector action() const override { return action_; }
     std::int64_t tag() const override { return tag_; }
+
+    // kit::Accessibility: a button named by its label (else its palette label, else its tool tip),
+    // where the strip draws it; a selectable item is checked while selected. Pressing it or
+    // focusing it goes through the strip, as a click or the keyboard does.
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override;
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+    QStringList accessibilityActionNames() const override { return { AccessibilityPressAction }; }
+    void accessibilityPerformAction(const QString& action) override;
+    Ref<View> accessibilityDrawingView() const override;
 
 private:
     friend class Toolbar;

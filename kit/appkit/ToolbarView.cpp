@@ -1,6 +1,8 @@
 #include "kit/appkit/ToolbarView.h"
 
+#include "kit/appkit/Application.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Toolbar.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
@@ -56,6 +58,13 @@ void ToolbarView::setFrameSize(Size size)
     View::setFrameSize(size);
     if (widthChanged)
         layoutItems();
+}
+
+void ToolbarView::itemsChanged()
+{
+    layoutItems();
+    setNeedsDisplay(true);
+    accessibilityChildrenChanged();
 }
 
 void ToolbarView::layoutItems()
@@ -117,6 +126,16 @@ QString ToolbarView::viewStringForToolTipPointUserData(View*, std::int64_t, Poin
 
 Rect ToolbarView::rectOfItemAtIndex(std::size_t index) const { return index < slots_.size() ? slots_[index] : ZeroRect; }
 
+Rect ToolbarView::rectOfItem(const ToolbarItem* item) const
+{
+    const Ref<Toolbar> toolbar = toolbar_.lock();
+    if (!toolbar)
+        return ZeroRect;
+    const auto& items = toolbar->items_;
+    const auto at = std::find_if(items.begin(), items.end(), [item](const Ref<ToolbarItem>& i) { return i.get() == item; });
+    return at == items.end() ? ZeroRect : rectOfItemAtIndex(std::size_t(at - items.begin()));
+}
+
 std::ptrdiff_t ToolbarView::buttonIndexAtPoint(Point p) const
 {
     const Ref<Toolbar> toolbar = toolbar_.lock();
@@ -163,6 +182,14 @@ void ToolbarView::drawRect(Rect dirtyRect)
         const double w = StringDrawing::sizeWithAttributes(item.label(), attributes).width;
         StringDrawing::drawAtPointWithAttributes(item.label(), MakePoint(std::floor(slot.midX() - w / 2), LabelTop), attributes);
     }
+    const Ref<Window> w = window();
+    if (const Ref<ToolbarItem> current = currentItem(); current && hasKeyboardFocus() && w && w->isKeyWindow()) {
+        const Rect slot = rectOfItem(current.get());
+        GraphicsContext::saveCurrentGraphicsState();
+        SetFocusRingStyle(FocusRingOnly);
+        BezierPath::bezierPathWithRoundedRectXRadiusYRadius(MakeRect(slot.minX() + 3, 3, slot.width() - 6, slot.height() - 6), 4, 4)->fill();
+        GraphicsContext::restoreCurrentGraphicsState();
+    }
     if (toolbar->showsBaselineSeparator()) {
         Color::grayColor()->setStroke();
         BezierPath::strokeLineFromPointToPoint(MakePoint(0, bounds().maxY() - 0.5), MakePoint(bounds().maxX(), bounds().maxY() - 0.5));
@@ -198,11 +225,201 @@ void ToolbarView::mouseDown(const Event& event)
     }
     pressed_ = -1;
     setNeedsDisplayInRect(slot);
-    if (!inside)
+    if (inside)
+        pressItem(item.get());
+}
+
+void ToolbarView::pressItem(ToolbarItem* item)
+{
+    const Ref<Toolbar> toolbar = toolbar_.lock();
+    if (!toolbar || !item || !item->isEnabled() || item->toolbar() != toolbar)
         return;
+    const Ref<ToolbarItem> keep(item);
     if (toolbar->isSelectable(item->itemIdentifier()))
         toolbar->setSelectedItemIdentifier(item->itemIdentifier());
     item->sendAction();
+}
+
+// The keyboard ----------------------------------------------------------------------------------
+
+std::vector<Ref<ToolbarItem>> ToolbarView::buttons() const
+{
+    std::vector<Ref<ToolbarItem>> out;
+    if (const Ref<Toolbar> toolbar = toolbar_.lock())
+        for (const Ref<ToolbarItem>& item : toolbar->items_)
+            if (isButton(*item))
+                out.push_back(item);
+    return out;
+}
+
+Ref<ToolbarItem> ToolbarView::currentItem() const
+{
+    const std::vector<Ref<ToolbarItem>> all = buttons();
+    if (const Ref<ToolbarItem> chosen = current_.lock(); chosen && std::find(all.begin(), all.end(), chosen) != all.end())
+        return chosen;
+    return all.empty() ? nullptr : all.front();
+}
+
+bool ToolbarView::hasKeyboardFocus() const
+{
+    const Ref<Window> w = window();
+    return w && w->firstResponder().get() == this;
+}
+
+bool ToolbarView::acceptsFirstResponder() const
+{
+    if (buttons().empty())
+        return false;
+    const Ref<Event> event = Application::sharedApplication()->currentEvent();
+    const bool press = event && (event->type() == LeftMouseDown || event->type() == RightMouseDown || event->type() == OtherMouseDown);
+    return !press;
+}
+
+bool ToolbarView::becomeFirstResponder()
+{
+    // Tabbed into, the focus starts on the selected item; asked for an item, it stays there.
+    const Ref<Window> w = window();
+    const Ref<Toolbar> toolbar = toolbar_.lock();
+    if (w && toolbar && w->keyViewSelectionDirection() != DirectSelection)
+        for (const Ref<ToolbarItem>& b : buttons())
+            if (b->itemIdentifier() == toolbar->selectedItemIdentifier())
+                current_ = b;
+    invalidateCurrent();
+    return true;
+}
+
+bool ToolbarView::resignFirstResponder()
+{
+    invalidateCurrent();
+    return true;
+}
+
+void ToolbarView::invalidateCurrent()
+{
+    if (const Ref<ToolbarItem> current = currentItem())
+        setNeedsDisplayInRect(rectOfItem(current.get()));
+}
+
+void ToolbarView::focusItem(ToolbarItem* item)
+{
+    invalidateCurrent();
+    current_ = item;
+    invalidateCurrent();
+    if (const Ref<Window> w = window(); w && w->firstResponder().get() != this)
+        w->makeFirstResponder(this);
+    else
+        accessibilityFocusedUIElementChanged();
+}
+
+void ToolbarView::moveCurrent(int step)
+{
+    const std::vector<Ref<ToolbarItem>> all = buttons();
+    const auto at = std::find(all.begin(), all.end(), currentItem());
+    if (at == all.end())
+        return;
+    const std::ptrdiff_t index = std::clamp<std::ptrdiff_t>((at - all.begin()) + step, 0, std::ptrdiff_t(all.size()) - 1);
+    if (all[std::size_t(index)] != *at)
+        focusItem(all[std::size_t(index)].get());
+}
+
+void ToolbarView::keyDown(const Event& event)
+{
+    // Keys an item's view passed up go on to the window.
+    if (!hasKeyboardFocus() || (event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask))) {
+        View::keyDown(event);
+        return;
+    }
+    switch (event.keyCode()) {
+    case KeyCodeLeftArrow:
+        return moveCurrent(-1);
+    case KeyCodeRightArrow:
+        return moveCurrent(1);
+    case KeyCodeHome:
+        return moveCurrent(-int(buttons().size()));
+    case KeyCodeEnd:
+        return moveCurrent(int(buttons().size()));
+    case KeyCodeSpace:
+    case KeyCodeReturn:
+    case KeyCodeKeypadEnter:
+        return pressItem(currentItem().get());
+    case KeyCodeTab:
+        // The strip is one stop of the window's loop: the views of its items come next.
+        if (!(event.modifierFlags() & ShiftKeyMask))
+            if (const Ref<View> next = firstKeyViewOfItems(); next && window())
+                return void(window()->makeFirstResponder(next.get()));
+        return View::keyDown(event);
+    default:
+        View::keyDown(event);
+    }
+}
+
+Ref<View> ToolbarView::firstKeyViewOfItems() const
+{
+    std::vector<Ref<View>> pending;
+    if (const Ref<Toolbar> toolbar = toolbar_.lock())
+        for (const Ref<ToolbarItem>& item : toolbar->items_)
+            if (const Ref<View> v = item->view(); v && v->superview().get() == this)
+                pending.push_back(v);
+    // Depth first, in item order.
+    std::reverse(pending.begin(), pending.end());
+    while (!pending.empty()) {
+        const Ref<View> v = pending.back();
+        pending.pop_back();
+        if (v->canBecomeKeyView())
+            return v;
+        const auto& subs = v->subviews();
+        pending.insert(pending.end(), subs.rbegin(), subs.rend());
+    }
+    return nullptr;
+}
+
+// Accessibility ---------------------------------------------------------------------------------
+
+QStringList ToolbarView::accessibilityAttributeNames() const
+{
+    QStringList names = ViewAccessibilityAttributeNames();
+    names << AccessibilityTitleAttribute;
+    return names;
+}
+
+Value ToolbarView::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityGroupRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityGroupRole));
+    if (attribute == AccessibilityTitleAttribute)
+        return Value(QStringLiteral("Toolbar"));
+    if (attribute == AccessibilityChildrenAttribute) {
+        Array elements;
+        if (const Ref<Toolbar> toolbar = toolbar_.lock())
+            for (const Ref<ToolbarItem>& item : toolbar->items_) {
+                if (isButton(*item))
+                    elements.addObject(Value(Ref<Object>(item)));
+                else if (const Ref<View> v = item->view(); v && v->superview().get() == this)
+                    elements.addObjectsFromArray(AccessibilityUnignoredChildren(Array { Value(v) }));
+            }
+        return Value(elements);
+    }
+    // The current button reads focused instead of the strip.
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(ViewAccessibilityAttributeValue(*this, attribute).boolValue() && !currentItem());
+    return ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+Value ToolbarView::accessibilityHitTest(Point point) const
+{
+    const Value children = accessibilityAttributeValue(AccessibilityChildrenAttribute);
+    for (const Value& element : children.array())
+        if (AccessibilityElementContainsPoint(element, point))
+            return AccessibilityHitTest(element, point);
+    return self();
+}
+
+Value ToolbarView::accessibilityFocusedUIElement() const
+{
+    const Ref<ToolbarItem> current = currentItem();
+    return current ? Value(Ref<Object>(current)) : self();
 }
 
 } // namespace kit

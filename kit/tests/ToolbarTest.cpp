@@ -1,15 +1,23 @@
 #include "kit/appkit/Toolbar.h"
 
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/ToolbarView.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/RuntimeRecorders.h"
+#include "kit/tests/AccessibilityTestSupport.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +26,13 @@
 namespace {
 
 using namespace kit;
+
+// A view item's view that takes the keyboard, as a search field does.
+class SearchFieldView : public View {
+public:
+    using View::View;
+    bool acceptsFirstResponder() const override { return true; }
+};
 
 class BarDelegate : public Object, public ToolbarDelegate {
     KIT_CLASS(BarDelegate)
@@ -28,7 +43,7 @@ public:
             return nullptr;
         auto item = make<ToolbarItem>(identifier);
         if (identifier == QLatin1String("Search"))
-            item->setView(make<View>(MakeRect(0, 0, 80, 22)).get());
+            item->setView(make<SearchFieldView>(MakeRect(0, 0, 80, 22)).get());
         item->setLabel(identifier);
         item->setAction(Selector(identifier == QLatin1String("Orphan") ? "noOneDoesThis" : "showPane"));
         item->setTag(identifier == QLatin1String("Refused") ? 2 : 1);
@@ -109,6 +124,8 @@ protected:
             }
         return ZeroPoint;
     }
+
+    QAccessibleInterface* stripInterface() const { return AccessibilityBridge::interfaceFor(Value(toolbar->toolbarView())); }
 
     Ref<BarDelegate> delegate = make<BarDelegate>();
     Ref<Window> window;
@@ -280,6 +297,102 @@ TEST_F(ToolbarTest, ViewItemsSitInTheStripAndFlexibleSpaceTakesWhatIsLeft)
     window->setFrameDisplay(MakeRect(100, 100, 400, window->frame().height()), false);
     EXPECT_EQ(field->convertRectToView(field->bounds(), nullptr).maxX(), 400 - 8) << "the strip lays out again on a resize";
     EXPECT_TRUE(item(QStringLiteral("Search"))->isEnabled()) << "view items are not autovalidated";
+}
+
+// To a screen reader the strip is a group of its buttons named by their labels, each where it is
+// drawn; a selectable item is a toggle button checked while selected, a disabled one says so, and
+// pressing one does what a click does.
+TEST_F(ToolbarTest, ToAScreenReaderTheStripIsAGroupOfItsButtons)
+{
+    window->setToolbar(toolbar.get());
+    QAccessibleInterface* strip = stripInterface();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->role(), QAccessible::Grouping);
+    EXPECT_EQ(strip->text(QAccessible::Name), QStringLiteral("Toolbar"));
+    ASSERT_EQ(strip->childCount(), 3) << "the separator is no element";
+    const QStringList names { QStringLiteral("General"), QStringLiteral("Refused"), QStringLiteral("Orphan") };
+    const std::size_t places[] = { 0, 2, 3 };
+    auto* view = static_cast<ToolbarView*>(toolbar->toolbarView().get());
+    for (int i = 0; i < 3; ++i) {
+        QAccessibleInterface* button = strip->child(i);
+        ASSERT_NE(button, nullptr) << i;
+        EXPECT_EQ(button->role(), QAccessible::Button) << i;
+        EXPECT_EQ(button->text(QAccessible::Name), names[i]);
+        EXPECT_EQ(button->parent(), strip) << i;
+        EXPECT_EQ(button->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*view, view->rectOfItemAtIndex(places[i]))).toRect()) << i;
+        const QPoint centre = button->rect().center();
+        EXPECT_EQ(strip->childAt(centre.x(), centre.y()), button) << i;
+    }
+    QAccessibleInterface* general = strip->child(0);
+    QAccessibleInterface* refused = strip->child(1);
+    EXPECT_TRUE(general->state().checkable) << "General is selectable";
+    EXPECT_FALSE(general->state().checked);
+    EXPECT_FALSE(general->state().disabled);
+    EXPECT_FALSE(refused->state().checkable);
+    EXPECT_TRUE(refused->state().disabled);
+
+    refused->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending(); // the press follows the call
+    EXPECT_TRUE(pane->senders.empty()) << "a disabled item does nothing";
+    general->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    RunLoop::main().runPending();
+    ASSERT_EQ(pane->senders.size(), 1u);
+    EXPECT_EQ(pane->senders[0], item(QStringLiteral("General")).get());
+    EXPECT_EQ(toolbar->selectedItemIdentifier(), QStringLiteral("General"));
+    EXPECT_TRUE(general->state().checked);
+}
+
+// Tab reaches the strip, whose current button stands for the focus: the selected one, else the
+// first; the arrows move it, Space and Return press it, and Tab goes on. A click leaves the focus.
+TEST_F(ToolbarTest, TabReachesTheStripWhereTheArrowsMoveAndSpacePresses)
+{
+    window->setToolbar(toolbar.get());
+    // While the strip has the focus the responder chain starts there: the item names its receiver.
+    item(QStringLiteral("General"))->setTarget(pane.get());
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessibleInterface* strip = stripInterface();
+    ASSERT_EQ(strip->childCount(), 3);
+    QAccessibleInterface* buttons[] = { strip->child(0), strip->child(1), strip->child(2) };
+    using Seen = std::vector<const QAccessibleInterface*>;
+    window->makeFirstResponder(nullptr);
+    test::events().clear();
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), toolbar->toolbarView());
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), Seen { buttons[0] });
+    EXPECT_TRUE(buttons[0]->state().focused);
+    EXPECT_FALSE(strip->state().focused) << "one focused element: the button";
+
+    test::events().clear();
+    test::EventScript(window.get()).key(KeyCodeRightArrow).key(KeyCodeRightArrow).key(KeyCodeRightArrow).key(KeyCodeLeftArrow).run();
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), (Seen { buttons[1], buttons[2], buttons[1] })) << "no step past the last";
+    test::EventScript(window.get()).key(KeyCodeSpace, QStringLiteral(" ")).key(KeyCodeLeftArrow).key(KeyCodeSpace, QStringLiteral(" ")).run();
+    ASSERT_EQ(pane->senders.size(), 1u) << "the disabled item did nothing";
+    EXPECT_EQ(pane->senders[0], item(QStringLiteral("General")).get());
+    EXPECT_EQ(toolbar->selectedItemIdentifier(), QStringLiteral("General"));
+    test::EventScript(window.get()).key(KeyCodeReturn).run();
+    EXPECT_EQ(pane->senders.size(), 2u) << "Return presses too";
+
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), pane) << "Tab leaves the strip";
+    test::EventScript(window.get()).click(centreOf(QStringLiteral("General"))).run();
+    EXPECT_EQ(pane->senders.size(), 3u);
+    EXPECT_EQ(window->firstResponder(), pane) << "a click sends the action and leaves the focus where it was";
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// A view item that takes the keyboard is the strip's next stop after its buttons.
+TEST_F(ToolbarTest, TabGoesFromTheButtonsToAViewItemAndOnToTheContent)
+{
+    delegate->defaults = { QStringLiteral("General"), QStringLiteral("Search") };
+    window->setToolbar(toolbar.get());
+    const Ref<View> field = item(QStringLiteral("Search"))->view();
+    window->makeFirstResponder(nullptr);
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), toolbar->toolbarView());
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), field);
+    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+    EXPECT_EQ(window->firstResponder(), pane);
 }
 
 } // namespace
