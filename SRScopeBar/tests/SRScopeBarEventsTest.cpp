@@ -1,5 +1,6 @@
 #include "SRScopeBarTestSupport.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
@@ -270,6 +271,31 @@ TEST_F(ScopeBarEvents, TheKeyboardsCurrentButtonShowsTheFocusRing)
     window->makeFirstResponder(nullptr);
     window->display();
     EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, false, false })) << "the focus went";
+}
+
+// The overflow pull-down wears the ring only as the current element, never for the bar as a whole.
+TEST_F(ScopeBarEvents, TheOverflowShowsTheRingOnlyWhenCurrent)
+{
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldCollapseGroup" };
+    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
+    bar->setDelegate(delegate.get());
+    bar->setFrameSize(MakeSize(150, 25));
+    window->display();
+    RunLoop::main().runPending();
+    ASSERT_TRUE(bar->showsOverflowPullDown());
+    const Rect overflow = bar->convertRectToView(bar->overflowPullDownRect(), nullptr);
+    const auto region = [&](const QImage& shot) {
+        return shot.copy(QRect(int(overflow.minX()), int(shot.height() - overflow.maxY()), int(overflow.width()), int(overflow.height())));
+    };
+    const QImage plain = region(window->snapshot());
+    ASSERT_TRUE(window->makeFirstResponder(bar.get()));
+    window->display();
+    EXPECT_EQ(region(window->snapshot()), plain) << "the first button is current";
+    for (std::int64_t i = 1; i < bar->accessibilityAttributeValue(AccessibilityChildrenAttribute).array().count(); ++i)
+        script->key(KeyCodeRightArrow);
+    run();
+    EXPECT_NE(region(window->snapshot()), plain) << "the overflow is current";
 }
 
 // The keyboard goes on from the button the mouse chose, and a one-choice group draws one button
