@@ -56,9 +56,8 @@ public:
         const kit::Ref<SRScopeBarGroupHelper> helper = bar && group() ? bar->groupHelperForGroup(group().get()) : nullptr;
         if (!helper && !(bar && isOverflow()))
             return {};
-        const QString role = isPopUp()   ? kit::AccessibilityPopUpButtonRole
-            : isRadioButton()                ? kit::AccessibilityRadioButtonRole
-                                             : kit::AccessibilityButtonRole;
+        const QString role = isPopUp() ? kit::AccessibilityPopUpButtonRole
+                                       : (isRadioButton() ? kit::AccessibilityRadioButtonRole : kit::AccessibilityButtonRole);
         if (attribute == kit::AccessibilityRoleAttribute)
             return kit::Value(role);
         if (attribute == kit::AccessibilityRoleDescriptionAttribute)
