@@ -8,6 +8,7 @@
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <cmath>
 #include <map>
@@ -118,7 +119,26 @@ constexpr KRModifierName krWordOrder[] = {
     { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
     { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
 };
+// Spoken order, as this desktop names shortcuts: Shift, Ctrl (command), Alt (option), Super (control).
+constexpr KRModifierName krSpokenOrder[] = {
+    { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
+    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+    { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
+    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+};
 constexpr std::uint64_t krFunctionBit = 0x800000;
+
+// Keys whose display string is a glyph, by the name a synthesiser should say instead.
+QString krSpokenKeyName(int code)
+{
+    static const std::map<int, const char*> names {
+        { 51, "Backspace" }, { 117, "Delete" }, { 71, "Clear" }, { 123, "Left" }, { 124, "Right" }, { 126, "Up" }, { 125, "Down" },
+        { 119, "End" }, { 115, "Home" }, { 53, "Escape" }, { 121, "Page Down" }, { 116, "Page Up" }, { 36, "Return" }, { 76, "Enter" },
+        { 48, "Tab" }, { 114, "Help" },
+    };
+    const auto it = names.find(code);
+    return it == names.end() ? KRDisplayStringForKeyCode(std::int16_t(code)) : KRLocalizedString(QString::fromLatin1(it->second));
+}
 
 } // namespace
 
@@ -201,6 +221,23 @@ QString KRWordComboForCocoaModifiers(std::uint64_t flags, std::int16_t keyCode)
         if (flags & m.cocoa)
             s += KRLocalizedString(QString::fromLatin1(m.word));
     return s + KRDisplayStringForKeyCode(keyCode);
+}
+
+QString KRSpokenComboForCocoaModifiers(std::uint64_t flags, std::int16_t keyCode)
+{
+    QStringList parts;
+    // The modifier words of the strings table ("Ctrl + ") without their spacing.
+    for (const auto& m : krSpokenOrder) {
+        if (!(flags & m.cocoa))
+            continue;
+        QString word = KRLocalizedString(QString::fromLatin1(m.word)).remove(QLatin1Char(' '));
+        if (word.endsWith(QLatin1Char('+')))
+            word.chop(1);
+        parts << word;
+    }
+    if (const QString key = keyCode >= 0 ? krSpokenKeyName(keyCode) : QString(); !key.isEmpty())
+        parts << key;
+    return parts.join(QLatin1Char('+'));
 }
 
 std::uint64_t KRCocoaModifiersFromCarbon(std::uint32_t flags)

@@ -42,6 +42,9 @@ QString KRGlyphsForCocoaModifiers(std::uint64_t cocoaFlags);
 QString KRGlyphComboForCocoaModifiers(std::uint64_t cocoaFlags, std::int16_t keyCode);
 QString KRWordComboForCarbonModifiers(std::uint32_t carbonFlags, std::int16_t keyCode);
 QString KRWordComboForCocoaModifiers(std::uint64_t cocoaFlags, std::int16_t keyCode);
+// The shortcut as a speech synthesiser should read it, in this desktop's words and order:
+// "Shift+Ctrl+K", "Ctrl+Backspace"; only the modifiers ("Shift+Ctrl") for a negative code.
+QString KRSpokenComboForCocoaModifiers(std::uint64_t cocoaFlags, std::int16_t keyCode);
 std::uint64_t KRCocoaModifiersFromCarbon(std::uint32_t carbonFlags);
 std::uint32_t KRCarbonModifiersFromCocoa(std::uint64_t cocoaFlags);
 QString KRKeyCharacterWithCarbonModifiers(std::int16_t keyCode, std::uint32_t carbonFlags);

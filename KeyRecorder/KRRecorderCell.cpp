@@ -589,6 +589,14 @@ QString KRRecorderCell::recordingLabelString() const
     return mouseInside_ ? KRLocalizedString(QStringLiteral("Use old shortcut")) : KRLocalizedString(QStringLiteral("Type shortcut"));
 }
 
+QString KRRecorderCell::spokenLabelString() const
+{
+    if (!recording_)
+        return isEmpty() ? QString() : KRSpokenComboForCocoaModifiers(combo_.flags, std::int16_t(combo_.code));
+    const QString held = validModifierFlags(recordingFlags_) ? KRSpokenComboForCocoaModifiers(recordingFlags_, -1) : QString();
+    return held.isEmpty() ? recordingLabelString() : held;
+}
+
 QString KRRecorderCell::removeImageName() const
 {
     if (mouseInside_ && mouseDown_)

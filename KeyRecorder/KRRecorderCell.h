@@ -96,6 +96,9 @@ public:
     kit::Rect snapbackRectForFrame(kit::Rect frame) const;
     // What the field shows now.
     QString labelString() const;
+    // The same for a screen reader: the shortcut or the held modifiers in words, a prompt as it
+    // stands; empty while idle without a shortcut.
+    QString spokenLabelString() const;
 
     // --- Events. ---
     bool performKeyEquivalent(const kit::Event& event) override;

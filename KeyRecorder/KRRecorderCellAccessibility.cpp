@@ -1,5 +1,6 @@
-// What a screen reader finds of a shortcut recorder: a field whose text is the shortcut, and the
-// clear button the field draws at its end.
+// What a screen reader finds of a shortcut recorder: a field whose text is what it shows, in
+// words a synthesiser reads well ("Shift+Ctrl+K", not the glyphs), and the clear button the field
+// draws at its end. Starting and ending a recording changes that text, and so is announced.
 
 #include "KeyRecorder/KRKeyCodeTransformer.h"
 #include "KeyRecorder/KRRecorderCell.h"
@@ -72,10 +73,10 @@ kit::Value KRRecorderCell::accessibilityAttributeValue(const QString& attribute)
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityTextFieldRole));
     if (attribute == kit::AccessibilityValueAttribute)
-        return kit::Value(isRecording() ? QString() : keyComboString());
-    // What the field shows while it holds no shortcut ("Click to record shortcut", "Type shortcut").
+        return kit::Value(spokenLabelString());
+    // What the field shows while it holds no shortcut ("Click to record shortcut").
     if (attribute == kit::AccessibilityPlaceholderValueAttribute)
-        return kit::Value(isRecording() || isEmpty() ? labelString() : QString());
+        return kit::Value(!isRecording() && isEmpty() ? labelString() : QString());
     if (attribute == kit::AccessibilityChildrenAttribute) {
         if (isEmpty() || isRecording())
             return kit::Value(kit::Array {});

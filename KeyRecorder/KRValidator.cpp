@@ -22,7 +22,8 @@ const QString krMenuReasonText = QStringLiteral("The key combination \"%@\" can'
 Ref<Error> krTakenError(std::int64_t keyCode, std::uint32_t flags, const QString& reason)
 {
     Dictionary info;
-    info.setObjectForKey(Value(kit::format(KRLocalizedString(krDescriptionText), KRGlyphComboForCarbonModifiers(flags, std::int16_t(keyCode)))),
+    // In this desktop's words ("Ctrl + Q"), as the reason below it: the glyphs are another system's.
+    info.setObjectForKey(Value(kit::format(KRLocalizedString(krDescriptionText), KRWordComboForCarbonModifiers(flags, std::int16_t(keyCode)))),
         LocalizedDescriptionKey);
     info.setObjectForKey(Value(reason), LocalizedRecoverySuggestionErrorKey);
     info.setObjectForKey(Value(Array { Value(QStringLiteral("OK")) }), LocalizedRecoveryOptionsErrorKey);

@@ -401,6 +401,8 @@ void SRScopeBar::setOverflowPullDownCell(PopUpButtonCell* cell)
     copy->setAutoenablesItems(false);
     copy->setAltersStateOfSelectedItem(false);
     copy->setUsesItemFromMenu(true);
+    // The bar rings its current element itself; the cell would ring whenever the bar has the focus.
+    copy->setFocusRingType(FocusRingTypeNone);
     overflowPullDownCell_ = copy;
     adjustSubviews();
 }

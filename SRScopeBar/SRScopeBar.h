@@ -23,6 +23,11 @@
 class SRScopeBar : public kit::Control {
     KIT_CLASS(SRScopeBar)
 public:
+    // Accessibility element indexes of a collapsed group's pop-up, and of the overflow pull-down
+    // (no group); a button's is its object's index.
+    static constexpr std::int64_t PopUpElementIndex = -1;
+    static constexpr std::int64_t OverflowElementIndex = -2;
+
     explicit SRScopeBar(kit::Rect frame = {});
     ~SRScopeBar() override;
 
@@ -125,7 +130,8 @@ public:
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
-    // kit::Responder: Left and Right move the current element, Space presses it.
+    // kit::Responder: Left and Right move the current element, Space presses it; from then on
+    // the current element shows the focus ring, even when a click gave the bar the focus.
     void keyDown(const kit::Event& event) override;
 
 private:
@@ -142,6 +148,11 @@ private:
     bool isFocusedElement(const kit::Object* element) const;
     // Makes `element` current and gives the bar the keyboard focus; announced as a focus change.
     void focusElement(kit::Object* element);
+    // A press on a button, a collapsed group's pop-up or the overflow (null group) makes it the
+    // element the keys go on from.
+    void pointerChoseElement(const SRScopeBarGroup* group, std::int64_t index);
+    // The focus ring round the current element, while the bar has the keyboard focus.
+    void drawCurrentElementFocusRing();
     // The buttons of `group` whose checked state differs between the two selections say so.
     void announceSelectionChange(const SRScopeBarGroup* group, const kit::IndexSet& before, const kit::IndexSet& after);
 
@@ -186,6 +197,8 @@ private:
     kit::Rect overflowPullDownRect_;
     mutable std::map<std::pair<const SRScopeBarGroup*, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
     kit::Weak<kit::Object> currentElement_;
+    // A key moved or pressed the current element since the last click.
+    bool keyboardMovedCurrent_ = false;
     bool trackingOverflow_ = false;
     kit::Weak<kit::Object> dataSource_;
     bool groupsNeedUpdate_ = true;

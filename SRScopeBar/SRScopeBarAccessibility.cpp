@@ -1,10 +1,12 @@
 // What the scope bar shows a screen reader: the bar draws its buttons itself, so each shown
 // button, and each collapsed group's pop-up, is an element of its own, named by its title; a
-// button is a toggle button checked with its object, and pressing it selects as a click does. A
+// button of a one-choice group is a radio button, one of a several-choice group a button checked
+// with its object, and pressing either selects as a click does. A
 // button without a title is named by its image, a pop-up without a label by what it shows; a group
 // peeled off into the overflow menu shows nothing of its own, the overflow pull-down is an element
 // too, and the accessory view follows the buttons. The bar takes the keyboard focus for its
-// elements: the current one stands for it, the arrows move it and Space presses it.
+// elements: the current one stands for it and shows the focus ring, the arrows move it and Space
+// presses it.
 
 #include "SRScopeBar.h"
 
@@ -13,17 +15,19 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/ButtonCell.h"
+#include "kit/controls/CellDrawing.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/controls/PopUpButtonCell.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/graphics/BezierPath.h"
+#include "kit/graphics/GraphicsContext.h"
 
 #include <algorithm>
 
 namespace {
 
-// The element index of a collapsed group's pop-up, and of the overflow pull-down (no group).
-constexpr std::int64_t PopUpIndex = -1;
-constexpr std::int64_t OverflowIndex = -2;
+constexpr std::int64_t PopUpIndex = SRScopeBar::PopUpElementIndex;
+constexpr std::int64_t OverflowIndex = SRScopeBar::OverflowElementIndex;
 
 } // namespace
 
@@ -43,7 +47,7 @@ public:
             kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute, kit::AccessibilityEnabledAttribute,
             kit::AccessibilityFocusedAttribute };
         if (!isOverflow())
-            names << (isPopUp() ? kit::AccessibilityValueAttribute : kit::AccessibilityCheckedAttribute);
+            names << (isPopUp() || isRadioButton() ? kit::AccessibilityValueAttribute : kit::AccessibilityCheckedAttribute);
         return names;
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
@@ -52,7 +56,8 @@ public:
         const kit::Ref<SRScopeBarGroupHelper> helper = bar && group() ? bar->groupHelperForGroup(group().get()) : nullptr;
         if (!helper && !(bar && isOverflow()))
             return {};
-        const QString role = isPopUp() ? kit::AccessibilityPopUpButtonRole : kit::AccessibilityButtonRole;
+        const QString role = isPopUp() ? kit::AccessibilityPopUpButtonRole
+                                       : (isRadioButton() ? kit::AccessibilityRadioButtonRole : kit::AccessibilityButtonRole);
         if (attribute == kit::AccessibilityRoleAttribute)
             return kit::Value(role);
         if (attribute == kit::AccessibilityRoleDescriptionAttribute)
@@ -79,7 +84,10 @@ public:
                 titles << titleOf(*bar, i);
             return kit::Value(titles.join(QStringLiteral(", ")));
         }
-        if (attribute == kit::AccessibilityCheckedAttribute && !isPopUp())
+        // A radio button is on (1) or off (0).
+        if (attribute == kit::AccessibilityValueAttribute && isRadioButton())
+            return kit::Value(std::int64_t(group()->selectionIndexes().containsIndex(index_) ? 1 : 0));
+        if (attribute == kit::AccessibilityCheckedAttribute && !isPopUp() && !isRadioButton())
             return kit::Value(group()->selectionIndexes().containsIndex(index_));
         if (attribute == kit::AccessibilityFocusedAttribute)
             return kit::Value(bar->isFocusedElement(this));
@@ -128,6 +136,12 @@ public:
 
     bool isPopUp() const { return index_ < 0; }
     bool isOverflow() const { return index_ == OverflowIndex; }
+    // A button of a group that holds one choice.
+    bool isRadioButton() const
+    {
+        const kit::Ref<SRScopeBarGroup> g = group();
+        return !isPopUp() && g && g->groupSelectionStyle() == 0;
+    }
     kit::Ref<SRScopeBarGroup> group() const { return group_.lock(); }
     kit::Rect rectIn(const SRScopeBarGroupHelper& helper) const
     {
@@ -269,10 +283,46 @@ bool SRScopeBar::isFocusedElement(const kit::Object* element) const
 void SRScopeBar::focusElement(kit::Object* element)
 {
     currentElement_ = element;
+    setNeedsDisplay(true);
     if (const kit::Ref<kit::Window> w = window(); w && w->firstResponder().get() != this)
         w->makeFirstResponder(this);
     else
         accessibilityFocusedUIElementChanged();
+}
+
+void SRScopeBar::pointerChoseElement(const SRScopeBarGroup* group, std::int64_t index)
+{
+    keyboardMovedCurrent_ = false;
+    const kit::Ref<kit::Object> element = accessibilityElement(group, index).object();
+    if (currentElement_.lock() == element)
+        return;
+    currentElement_ = element;
+    setNeedsDisplay(true);
+    accessibilityFocusedUIElementChanged();
+}
+
+void SRScopeBar::drawCurrentElementFocusRing()
+{
+    const kit::Ref<kit::Window> w = window();
+    const kit::FocusRingType type = cell() ? cell()->focusRingType() : kit::FocusRingTypeDefault;
+    if (!w || !w->isKeyWindow() || w->firstResponder().get() != this || type == kit::FocusRingTypeNone)
+        return;
+    // A click leaves no ring, until the keys take over from it.
+    if (!keyboardMovedCurrent_ && !kit::ShowsFocusRing(this, type))
+        return;
+    const kit::Ref<kit::Object> current = currentElement();
+    const auto* element = dynamic_cast<const SRScopeBarElement*>(current.get());
+    const kit::Ref<SRScopeBarGroupHelper> helper = element && element->group() ? groupHelperForGroup(element->group().get()) : nullptr;
+    const kit::Rect rect = element && element->isOverflow() ? overflowPullDownRect_ : helper ? element->rectIn(*helper) : kit::ZeroRect;
+    auto* context = kit::GraphicsContext::currentContext();
+    if (!context || kit::IsEmptyRect(rect))
+        return;
+    // Round the pill the button draws.
+    const kit::Rect pill = kit::InsetRect(rect, 0.5, 0.5);
+    context->saveGraphicsState();
+    kit::SetFocusRingStyle(kit::FocusRingOnly);
+    kit::BezierPath::bezierPathWithRoundedRectXRadiusYRadius(pill, pill.height() / 2, pill.height() / 2)->fill();
+    context->restoreGraphicsState();
 }
 
 void SRScopeBar::announceSelectionChange(const SRScopeBarGroup* group, const kit::IndexSet& before, const kit::IndexSet& after)
@@ -289,22 +339,20 @@ void SRScopeBar::keyDown(const kit::Event& event)
     const auto at = std::find(drawn.begin(), drawn.end(), currentElement());
     if (at == drawn.end())
         return Control::keyDown(event);
-    switch (event.keyCode()) {
-    case kit::KeyCodeLeftArrow:
-        if (at != drawn.begin())
-            focusElement(std::prev(at)->get());
-        return;
-    case kit::KeyCodeRightArrow:
-        if (std::next(at) != drawn.end())
-            focusElement(std::next(at)->get());
-        return;
-    case kit::KeyCodeSpace:
+    const std::uint16_t key = event.keyCode();
+    if (key != kit::KeyCodeLeftArrow && key != kit::KeyCodeRightArrow && key != kit::KeyCodeSpace)
+        return Control::keyDown(event);
+    if (!keyboardMovedCurrent_) {
+        keyboardMovedCurrent_ = true;
+        setNeedsDisplay(true);
+    }
+    if (key == kit::KeyCodeLeftArrow && at != drawn.begin())
+        focusElement(std::prev(at)->get());
+    else if (key == kit::KeyCodeRightArrow && std::next(at) != drawn.end())
+        focusElement(std::next(at)->get());
+    else if (key == kit::KeyCodeSpace)
         if (auto* a = dynamic_cast<kit::Accessibility*>(at->get()))
             a->accessibilityPerformAction(kit::AccessibilityPressAction);
-        return;
-    default:
-        Control::keyDown(event);
-    }
 }
 
 kit::Value SRScopeBar::accessibilityHitTest(kit::Point point) const

@@ -335,7 +335,11 @@ void SRScopeBarGroupHelper::drawGroup()
     }
     const std::int64_t v = std::min<std::int64_t>(numberOfVisibleObjects(), std::int64_t(buttonRects_.size()));
     for (std::int64_t i = 0; i < v; ++i) {
-        const Ref<Cell> cell = i == trackingIndex_ && trackingCell_ ? trackingCell_ : Ref<Cell>(bar->preparedButtonCellForGroupObject(index, i));
+        const bool tracked = i == trackingIndex_ && trackingCell_;
+        const Ref<Cell> cell = tracked ? trackingCell_ : Ref<Cell>(bar->preparedButtonCellForGroupObject(index, i));
+        // The cell under the mouse keeps its hover, but the selection may have moved since it was made.
+        if (tracked)
+            cell->setState(group_->selectionIndexes().containsIndex(i) ? OnState : OffState);
         if (cell)
             cell->drawWithFrameInView(buttonRects_[std::size_t(i)], bar.get());
     }
@@ -440,12 +444,14 @@ void SRScopeBarGroupHelper::mouseDown(const Event& event)
         return;
     const Ref<SRScopeBarGroupHelper> keep(this);
     if (group_->isCollapsed()) {
+        bar->pointerChoseElement(group_.get(), SRScopeBar::PopUpElementIndex);
         openPopUp(dynamic_pointer_cast<PopUpButtonCell>(cell), *bar);
         return;
     }
     const std::int64_t index = trackingIndex_;
     if (index < 0 || std::size_t(index) >= buttonRects_.size())
         return;
+    bar->pointerChoseElement(group_.get(), index);
     const Rect rect = buttonRects_[std::size_t(index)];
     if (!bar->askShouldSelect(group_->objectAtIndex(index)))
         return;

@@ -226,6 +226,7 @@ void SRScopeBar::drawRect(Rect)
         helper->drawGroup();
     if (showsOverflowPullDown())
         overflowPullDownCell_->drawWithFrameInView(overflowPullDownRect_, this);
+    drawCurrentElementFocusRing();
     if (trackingAreasNeedUpdate_)
         rebuildTrackingAreas();
 }
@@ -302,6 +303,7 @@ void SRScopeBar::mouseDown(const Event& event)
 {
     const Ref<SRScopeBar> keep(this);
     if (trackingOverflow_) {
+        pointerChoseElement(nullptr, OverflowElementIndex);
         showOverflowMenu();
         overflowPullDownCell_->mouseExited(event);
         return;

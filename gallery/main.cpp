@@ -86,7 +86,8 @@ int main(int argc, char** argv)
 {
     // The options first: asking for help, a mistyped option or a missing display is no crash.
     QCommandLineParser parser;
-    parser.addHelpOption();
+    // Not addHelpOption: its --help-all promises Qt's own options, which this parser refuses.
+    parser.addOption({ { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Displays help on commandline options.") });
     parser.addOption(
         { QStringLiteral("screenshots"), QStringLiteral("Write one PNG per page into <dir> and exit."), QStringLiteral("dir") });
     parser.addOption({ QStringLiteral("list-pages"), QStringLiteral("With --screenshots, print each page written.") });
@@ -99,8 +100,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "gallery: %s\n", qPrintable(parser.errorText()));
         return 1;
     }
-    // Qt's parser offers --help-all beside --help: both print the options, before any display is needed.
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+    // Before any display is needed.
+    if (parser.isSet(QStringLiteral("help"))) {
         const QCoreApplication named(argc, argv); // for the usage line; it needs no display
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;

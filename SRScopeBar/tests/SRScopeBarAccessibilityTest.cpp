@@ -70,9 +70,9 @@ TEST_F(ScopeBarAccessibility, TheBarIsAGroupOfItsButtonsWithTheirTitlesAndSelect
     const QStringList titles { "All", "Images", "Small", "Large" };
     for (int i = 0; i < 4; ++i) {
         QAccessibleInterface* button = group->child(i);
-        EXPECT_EQ(button->role(), QAccessible::Button) << i;
+        // One choice per group: radio buttons, the first object of each starting checked.
+        EXPECT_EQ(button->role(), QAccessible::RadioButton) << i;
         EXPECT_EQ(button->text(QAccessible::Name), titles[i]);
-        // Toggle buttons: the first object of each single-selection group starts checked.
         EXPECT_TRUE(button->state().checkable) << i;
         EXPECT_EQ(button->state().checked, i == 0 || i == 2) << i;
         EXPECT_FALSE(button->state().selectable) << i;
@@ -84,6 +84,15 @@ TEST_F(ScopeBarAccessibility, TheBarIsAGroupOfItsButtonsWithTheirTitlesAndSelect
         EXPECT_EQ(button->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*bar, inBar)).toRect()) << i;
         const QPoint centre = button->rect().center();
         EXPECT_EQ(group->childAt(centre.x(), centre.y()), button) << i;
+    }
+    // Several choices: buttons that are checked or not, each on its own.
+    bar->groupAtIndex(1)->setGroupSelectionStyle(1);
+    bar->groupAtIndex(1)->setSelectionIndexes(IndexSet(1));
+    for (int i = 2; i < 4; ++i) {
+        QAccessibleInterface* button = group->child(i);
+        EXPECT_EQ(button->role(), QAccessible::Button) << i;
+        EXPECT_TRUE(button->state().checkable) << i;
+        EXPECT_EQ(button->state().checked, i == 3) << i;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "SRScopeBarTestSupport.h"
 
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/testsupport/ScriptedMenuPresenter.h"
@@ -238,5 +240,107 @@ TEST_F(ScopeBarEvents, TrackingAreasFollowAResizeWithoutAStaleLayout)
     EXPECT_EQ(rects[2].width(), 60);
     EXPECT_LT(g1.frame().maxX(), 200);
 }
+
+// Only the keyboard's current button wears the ring: none after a click, and it follows the
+// arrows from the clicked button on.
+TEST_F(ScopeBarEvents, TheKeyboardsCurrentButtonShowsTheFocusRing)
+{
+    const auto& g0 = *bar->groupHelpers()[0];
+    const auto& g1 = *bar->groupHelpers()[1];
+    // Just left of a button, where a ring round it shows and nothing else draws.
+    const auto besideLeft = [&](Rect r) { return bar->convertPointToView(MakePoint(r.minX() - 1.5, r.midY()), nullptr); };
+    const Point beside[] = { besideLeft(g0.buttonRects()[0]), besideLeft(g0.buttonRects()[1]), besideLeft(g1.buttonRects()[0]) };
+    const QImage plain = window->snapshot();
+    const auto ringed = [&](const QImage& shot) {
+        std::vector<bool> rings;
+        for (const Point p : beside)
+            rings.push_back(test::basePixel(shot, p) != test::basePixel(plain, p));
+        return rings;
+    };
+    const Point images = inWindow(g0.buttonRects()[1]);
+    script->mouseMoved(images).mouseDown(images).mouseUp(images).mouseMoved(MakePoint(395, 5));
+    run();
+    ASSERT_EQ(window->firstResponder().get(), bar.get());
+    EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, false, false })) << "a click leaves no ring";
+    script->key(KeyCodeRightArrow);
+    run();
+    EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, false, true }));
+    script->key(KeyCodeLeftArrow);
+    run();
+    EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, true, false }));
+    window->makeFirstResponder(nullptr);
+    window->display();
+    EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, false, false })) << "the focus went";
+}
+
+// The overflow pull-down wears the ring only as the current element, never for the bar as a whole.
+TEST_F(ScopeBarEvents, TheOverflowShowsTheRingOnlyWhenCurrent)
+{
+    auto delegate = make<SRTestDelegate>();
+    delegate->implemented = { "scopeBarShouldCollapseGroup" };
+    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
+    bar->setDelegate(delegate.get());
+    bar->setFrameSize(MakeSize(150, 25));
+    window->display();
+    RunLoop::main().runPending();
+    ASSERT_TRUE(bar->showsOverflowPullDown());
+    const Rect overflow = bar->convertRectToView(bar->overflowPullDownRect(), nullptr);
+    const auto region = [&](const QImage& shot) {
+        return shot.copy(QRect(int(overflow.minX()), int(shot.height() - overflow.maxY()), int(overflow.width()), int(overflow.height())));
+    };
+    const QImage plain = region(window->snapshot());
+    ASSERT_TRUE(window->makeFirstResponder(bar.get()));
+    window->display();
+    EXPECT_EQ(region(window->snapshot()), plain) << "the first button is current";
+    for (std::int64_t i = 1; i < bar->accessibilityAttributeValue(AccessibilityChildrenAttribute).array().count(); ++i)
+        script->key(KeyCodeRightArrow);
+    run();
+    EXPECT_NE(region(window->snapshot()), plain) << "the overflow is current";
+}
+
+// The keyboard goes on from the button the mouse chose, and a one-choice group draws one button
+// selected, the one under the mouse included.
+struct ClickThenKeysCase {
+    const char* name;
+    const char* clicked;
+    std::vector<std::uint16_t> arrows;
+    std::int64_t chosen;
+};
+
+class ScopeBarClickThenKeys : public ScopeBarEvents, public testing::WithParamInterface<ClickThenKeysCase> { };
+
+TEST_P(ScopeBarClickThenKeys, TheKeysGoOnFromTheClickedButtonAndOneButtonIsLit)
+{
+    const ClickThenKeysCase& c = GetParam();
+    const QStringList kinds { "All", "Images", "Documents", "Movies", "Music" };
+    source->groups[0].clear();
+    for (const QString& kind : kinds)
+        source->groups[0].emplace_back(kind);
+    bar->reloadData();
+    window->display();
+    RunLoop::main().runPending();
+    const auto& g0 = *bar->groupHelpers()[0];
+    ASSERT_EQ(g0.buttonRects().size(), 5u);
+    const Point clicked = inWindow(g0.buttonRects()[std::size_t(kinds.indexOf(QString::fromUtf8(c.clicked)))]);
+    script->mouseMoved(clicked).mouseDown(clicked).mouseUp(clicked);
+    for (const std::uint16_t arrow : c.arrows)
+        script->key(arrow);
+    script->key(KeyCodeSpace, QStringLiteral(" "));
+    run();
+    EXPECT_EQ(bar->groupAtIndex(0)->selectionIndexes(), IndexSet(c.chosen));
+    // The pointer still rests on the clicked button: its cell is the one drawn there.
+    for (std::int64_t i = 0; i < 5; ++i) {
+        const Ref<SRButtonCell> drawn = dynamic_pointer_cast<SRButtonCell>(
+            i == g0.trackingIndex() ? g0.trackingCell() : Ref<Cell>(bar->preparedButtonCellForGroupObject(0, i)));
+        ASSERT_TRUE(drawn) << i;
+        EXPECT_EQ(drawn->selected(), i == c.chosen) << kinds[i].toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ScopeBarClickThenKeys,
+    testing::Values(ClickThenKeysCase { "MoviesRight", "Movies", { KeyCodeRightArrow }, 4 },
+        ClickThenKeysCase { "AllRightRight", "All", { KeyCodeRightArrow, KeyCodeRightArrow }, 2 },
+        ClickThenKeysCase { "MusicLeft", "Music", { KeyCodeLeftArrow }, 3 }),
+    [](const testing::TestParamInfo<ClickThenKeysCase>& info) { return std::string(info.param.name); });
 
 } // namespace

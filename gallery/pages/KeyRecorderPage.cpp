@@ -4,12 +4,7 @@
 
 #include "KeyRecorder/KRRecorderControl.h"
 #include "kit/appkit/Event.h"
-#include "kit/controls/Menu.h"
 #include "kit/controls/TextField.h"
-
-#include <QCoreApplication>
-
-#include <utility>
 
 namespace {
 
@@ -43,6 +38,8 @@ private:
 
 KIT_REGISTER_CLASS(KeyRecorderPageModel, Object) { c.property("shortcut", &KeyRecorderPageModel::shortcut, &KeyRecorderPageModel::setShortcut); }
 
+// The gallery's main menu stays in place while the page shows: its shortcuts (Quit, Close Window)
+// are the ones a recorder refuses, and Ctrl+W keeps closing the window.
 class KeyRecorderPageView : public View {
     KIT_CLASS(KeyRecorderPageView)
 public:
@@ -52,40 +49,9 @@ public:
         setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     }
     Ref<KeyRecorderPageModel> model = make<KeyRecorderPageModel>();
-
-    void quitGallery(Object*) { QCoreApplication::quit(); }
-
-    // kit::View: a main menu while shown, so that a menu shortcut has something to conflict with.
-    void viewDidMoveToWindow() override
-    {
-        if (window()) {
-            if (Menu::mainMenu() != mainMenu_) {
-                replacedMenu_ = Menu::mainMenu();
-                Menu::setMainMenu(mainMenu_);
-            }
-        } else if (Menu::mainMenu() == mainMenu_) {
-            Menu::setMainMenu(std::exchange(replacedMenu_, nullptr));
-        }
-    }
-
-private:
-    Ref<Menu> makeMainMenu()
-    {
-        auto gallery = make<Menu>(QStringLiteral("Gallery"));
-        gallery->addItemWithTitleActionKeyEquivalent(QStringLiteral("Quit Gallery"), Selector("quitGallery"), QStringLiteral("q"))
-            ->setTarget(this);
-        auto item = make<MenuItem>(QStringLiteral("Gallery"), Selector(), QString());
-        item->setSubmenu(gallery);
-        auto main = make<Menu>(QStringLiteral("Main"));
-        main->addItem(item);
-        return main;
-    }
-
-    Ref<Menu> mainMenu_ = makeMainMenu();
-    Ref<Menu> replacedMenu_;
 };
 
-KIT_REGISTER_CLASS(KeyRecorderPageView, View) { c.action("quitGallery", &KeyRecorderPageView::quitGallery); }
+KIT_REGISTER_CLASS(KeyRecorderPageView, View) { }
 
 Ref<KRRecorderControl> makeRecorderRow(View* parent, double y, const QString& caption)
 {

@@ -142,7 +142,9 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     const double h = frame.size.height;
 
     // Across the top, following the window's width.
+    // Three bars of the same groups: each is named for what it shows here, not by its groups.
     auto bar = scopeBarPageBar(MakeRect(0, h - 25, w, 25), model.get());
+    bar->setToolTip(QStringLiteral("Filter bar, full width"));
     bar->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
     auto accessory = kit::make<kit::Button>(MakeRect(0, 0, 60, 18));
     accessory->setTitle(QStringLiteral("Save"));
@@ -186,6 +188,7 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     collapsedLabel->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(collapsedLabel.get());
     auto collapsed = scopeBarPageBar(MakeRect(12, h - 170, 520, 25), model.get());
+    collapsed->setToolTip(QStringLiteral("Filter bar at 520 points, collapsed groups"));
     collapsed->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(collapsed.get());
 
@@ -193,6 +196,7 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     overflowLabel->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(overflowLabel.get());
     auto overflow = scopeBarPageBar(MakeRect(12, h - 240, 300, 25), model.get());
+    overflow->setToolTip(QStringLiteral("Filter bar at 300 points, with overflow"));
     overflow->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(overflow.get());
     return page;

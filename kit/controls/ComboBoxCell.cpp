@@ -172,6 +172,8 @@ void ComboBoxCell::drawWithFrameInView(Rect cellFrame, View* view)
     if (QPainter* painter = View::currentPainter()) {
         UprightPainter up(painter, cellFrame, view && view->isFlipped());
         QStyleOptionComboBox option = comboBoxCellOption(view, up.map(cellFrame), isEnabled(), focusRingType() != FocusRingTypeNone);
+        if (showsEditingFocus(view))
+            option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
         option.subControls = QStyle::SC_ComboBoxFrame | QStyle::SC_ComboBoxEditField | QStyle::SC_ComboBoxArrow;
         if (isHighlighted()) {
             option.state |= QStyle::State_On | QStyle::State_Sunken;

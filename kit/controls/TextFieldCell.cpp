@@ -2,11 +2,15 @@
 
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/controls/Control.h"
 #include "kit/graphics/Color.h"
 
 #include <QApplication>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace kit {
 
@@ -95,6 +99,40 @@ void TextFieldCell::fillFieldEditorAttributes(FieldEditorAttributes& attributes)
     attributes.textColor = textColor_;
     attributes.backgroundColor = backgroundColor_;
     attributes.drawsBackground = drawsBackground_;
+}
+
+bool TextFieldCell::showsEditingFocus(const View* view) const
+{
+    const auto* control = dynamic_cast<const Control*>(view);
+    const Ref<Window> window = view ? view->window() : nullptr;
+    if (!control || !window || !window->isKeyWindow() || focusRingType() == FocusRingTypeNone || !isEditingWithFieldEditor())
+        return false;
+    const Ref<Responder> editor = control->currentEditor();
+    return editor && window->firstResponder() == editor;
+}
+
+void TextFieldCell::drawWithFrameInView(Rect cellFrame, View* view)
+{
+    QPainter* painter = showsEditingFocus(view) ? View::currentPainter() : nullptr;
+    if (!painter) {
+        ActionCell::drawWithFrameInView(cellFrame, view);
+        return;
+    }
+    const bool flipped = view->isFlipped();
+    if (isBezeled()) {
+        // The style's focused line-edit frame: the look the keyboard focus has on this desktop.
+        UprightPainter up(painter, cellFrame, flipped);
+        QStyleOptionFrame option;
+        InitStyleOption(option, view, up.map(cellFrame), isEnabled(), false);
+        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        option.lineWidth = QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        QApplication::style()->drawPrimitive(QStyle::PE_FrameLineEdit, &option, painter);
+        drawInteriorWithFrameInView(cellFrame, view);
+        return;
+    }
+    ActionCell::drawWithFrameInView(cellFrame, view);
+    UprightPainter up(painter, cellFrame, flipped);
+    DrawFocusRing(*painter, view, up.map(cellFrame));
 }
 
 void TextFieldCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)

@@ -30,8 +30,14 @@ public:
     QString placeholderString() const { return placeholder_; }
     void setPlaceholderString(const QString& placeholder);
 
+    // Whether the field shows the keyboard focus: the field editor edits it as the first
+    // responder of the key window. However the editing began (a click too), as text fields do.
+    bool showsEditingFocus(const View* controlView) const;
+
     // Cell:
     bool acceptsFirstResponder() const override { return Cell::acceptsFirstResponder() && isSelectable(); }
+    // The bezel in its focused look, or a focus ring round a field without one, while editing.
+    void drawWithFrameInView(Rect cellFrame, View* controlView) override;
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
     // Adds the placeholder, which a screen reader reads while the field is empty.
     Value accessibilityAttributeValue(const QString& attribute) const override;

@@ -4,8 +4,11 @@
 #include "ControlsTestSupport.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/controls/ComboBox.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
+#include "kit/controls/TextField.h"
+#include "kit/controls/TokenField.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/testsupport/PixelProbe.h"
 
@@ -41,6 +44,15 @@ bool columnDrawn(const QImage& shot, double x, double y0, double y1, QColor back
         if (!sameColour(at(shot, x, y), background))
             return true;
     return false;
+}
+
+// A case's name as a test name: anything but letters and digits becomes "_".
+template <class Case> std::string caseName(const testing::TestParamInfo<Case>& info)
+{
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
 }
 
 // --- Focus rings -------------------------------------------------------------------------------
@@ -121,12 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
                 p->setBezelStyle(TexturedSquareBezelStyle);
                 return p;
             } }),
-    [](const testing::TestParamInfo<FocusCase>& info) {
-        std::string name = info.param.name;
-        std::replace_if(
-            name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-        return name;
-    });
+    caseName<FocusCase>);
 
 // --- Bezels fill the fitted frame ------------------------------------------------------------
 
@@ -325,5 +332,74 @@ TEST(CheckBoxFocus, AClickLeavesTheBackgroundAndTabRingsTheIndicatorAndTitle)
     EXPECT_NE(region(tabbed, frame), region(clicked, frame)) << "no ring after Tab";
     EXPECT_EQ(region(tabbed, far), region(plain, far)) << "the ring runs across the empty frame";
 }
+
+// --- Text field focus ----------------------------------------------------------------------------
+
+// While the field editor edits a field of the key window, the field's bezel shows the focus, a
+// click or Tab alike (the editor is first responder then, not the field).
+struct EditingFocusCase {
+    const char* name;
+    std::function<Ref<TextField>(Rect)> make;
+};
+
+class EditingFocusRings : public testing::TestWithParam<EditingFocusCase> { };
+
+TEST_P(EditingFocusRings, TheFieldBeingEditedInTheKeyWindowShowsTheRing)
+{
+    ControlWindow w(MakeSize(220, 80));
+    const Rect frame = MakeRect(20, 20, 160, 24);
+    const Ref<TextField> field = GetParam().make(frame);
+    w.content->addSubview(field.get());
+    const QImage plain = w.window->snapshot();
+    // The bezel's top edge, clear of the text and the caret.
+    const auto ringed = [&](const QImage& shot) {
+        bool changed = false;
+        for (double y = frame.maxY() - 2; y < frame.maxY(); ++y)
+            changed |= !sameColour(at(shot, frame.minX() + 40, y), at(plain, frame.minX() + 40, y));
+        return changed;
+    };
+    w.script->click(MakePoint(frame.minX() + 40, frame.midY()));
+    w.script->run();
+    ASSERT_TRUE(field->currentEditor()) << GetParam().name;
+    EXPECT_TRUE(ringed(w.window->snapshot())) << GetParam().name << ": clicked";
+
+    // Not in a window that is not key, nor with the ring type None.
+    {
+        ControlWindow other(MakeSize(50, 50));
+        ASSERT_FALSE(w.window->isKeyWindow());
+        field->setNeedsDisplay(true);
+        EXPECT_FALSE(ringed(w.window->snapshot())) << GetParam().name << ": not key";
+    }
+    w.window->makeKeyWindow();
+    ASSERT_TRUE(w.window->isKeyWindow());
+    field->cell()->setFocusRingType(FocusRingTypeNone);
+    field->setNeedsDisplay(true);
+    EXPECT_FALSE(ringed(w.window->snapshot())) << GetParam().name << ": type None";
+    field->cell()->setFocusRingType(FocusRingTypeDefault);
+    field->setNeedsDisplay(true);
+
+    // Editing ends: the ring goes; chosen again by the program, it is back.
+    w.window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(ringed(w.window->snapshot())) << GetParam().name << ": ended";
+    ASSERT_TRUE(w.window->makeFirstResponder(field.get()));
+    EXPECT_TRUE(ringed(w.window->snapshot())) << GetParam().name << ": chosen by the program";
+    w.window->makeFirstResponder(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, EditingFocusRings,
+    testing::Values(EditingFocusCase { "text field", [](Rect frame) { return make<TextField>(frame); } },
+        EditingFocusCase { "token field",
+            [](Rect frame) -> Ref<TextField> {
+                auto f = make<TokenField>(frame);
+                f->setStringValue(QStringLiteral("one"));
+                return f;
+            } },
+        EditingFocusCase { "combo box",
+            [](Rect frame) -> Ref<TextField> {
+                auto c = make<ComboBox>(frame);
+                c->addItemsWithObjectValues({ Value(QStringLiteral("One")), Value(QStringLiteral("Two")) });
+                return c;
+            } }),
+    caseName<EditingFocusCase>);
 
 } // namespace
