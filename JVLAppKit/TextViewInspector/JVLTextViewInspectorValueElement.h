@@ -6,6 +6,7 @@
 // while that run is edited in the focused form.
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/core/Class.h"
 #include "kit/core/Object.h"
 
 class JVLTextViewInspector;
