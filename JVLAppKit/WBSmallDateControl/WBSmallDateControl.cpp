@@ -659,6 +659,9 @@ kit::Value WBSmallDateControl::accessibilityAttributeValue(const QString& attrib
         return kit::Value(parts_.children(const_cast<WBSmallDateControl*>(this)));
     if (attribute == kit::AccessibilityEnabledAttribute)
         return kit::Value(isEnabled());
+    // While a part has the keys, that part is the one focused element.
+    if (attribute == kit::AccessibilityFocusedAttribute && accessibilityFocusedDatePart() >= 0)
+        return kit::Value(false);
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
 }
 

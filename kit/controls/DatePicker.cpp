@@ -515,6 +515,10 @@ Value DatePickerCell::accessibilityAttributeValue(const QString& attribute) cons
     if (attribute == AccessibilityHelpAttribute)
         return named && !shownDate().isEmpty() ? Value(shownDate()) : Value();
     const Ref<View> view = controlView();
+    // While a part has the keys, that part is the one focused element.
+    if (const auto* picker = dynamic_cast<const DatePicker*>(view.get());
+        attribute == AccessibilityFocusedAttribute && picker && picker->accessibilityFocusedDatePart() >= 0)
+        return Value(false);
     if (attribute == AccessibilityChildrenAttribute) {
         const auto* picker = dynamic_cast<const DatePicker*>(view.get());
         return picker ? Value(picker->accessibilityDatePartElements().children(view.get())) : Value(Array {});
