@@ -571,3 +571,9 @@ void JVLTableGridContentView::concludeDragOperation(DraggingInfo& info)
     if (const Ref<JVLTableGrid> grid = tableGrid())
         grid->concludeDragOperation(info);
 }
+
+kit::Value JVLTableGridContentView::accessibilityFocusedUIElement() const
+{
+    const kit::Ref<JVLTableGrid> grid = tableGrid();
+    return grid ? grid->accessibilityFocusedUIElement() : self();
+}
