@@ -11,7 +11,9 @@ an element asked to take focus is then the one focused element. Then it uses the
 as a screen reader's user does: the arrows in the page list, the outlines, the table grid and both tab
 bars each give one focus event, for the element now current, named by what it shows and selected;
 Shift+Tab and Ctrl+Tab leave a text area (Tab too where it is read-only); the table grid answers the
-table interface. Last it calls every method of every interface of a sample of elements of each role
+table interface, and arrowing it from A1 each focused cell is found at its row and column (its index
+among the table's children taken to the table's row and column, as a reader does), with its headers
+and its text, none for a blank cell. Last it calls every method of every interface of a sample of elements of each role
 on every page, as a client asking about stale or wrong places does (out-of-range, negative and huge
 arguments), and checks after each element that the gallery is alive and answering. It polls for each
 state (never a fixed wait) within one overall bound and lists every fault with its page and element.
@@ -270,6 +272,7 @@ class FocusEvents:
         self.context = GLib.MainContext.default()
         self.pyatspi = pyatspi
         self.events = []
+        self.sources = {}
         pyatspi.Registry.registerEventListener(self.on_focus, 'object:state-changed:focused')
 
     def on_focus(self, event):
@@ -278,6 +281,7 @@ class FocusEvents:
         try:
             source = event.source
             self.events.append((key(source), source.getRoleName(), source.name or '', source.getState()))
+            self.sources[key(source)] = source
         except Exception as error:  # gone already
             self.events.append((None, 'gone', str(error), None))
 
@@ -340,8 +344,9 @@ def take_focus(run, pyatspi, window, target):
                              for node, _, _, _, _, states in walk(window)))
 
 
-def check_arrow(run, pyatspi, events, where, keys):
-    """One key moves the current item: exactly one element gets the focus, named and selected."""
+def check_arrow(run, pyatspi, events, where, keys, named=True):
+    """One key moves the current item: exactly one element gets the focus, named (unless it shows
+    nothing) and selected."""
     events.clear()
     press_keys(keys)
     try:
@@ -353,11 +358,60 @@ def check_arrow(run, pyatspi, events, where, keys):
     last = got[-1]
     if len(elements) != 1:
         run.fault(where, '%s gave focus events for %d elements: %s' % (keys, len(elements), [(r, n) for _, r, n, _ in got]))
-    if not last[2].strip():
+    if named and not last[2].strip():
         run.fault(where, '%s: the %s now focused has no name' % (keys, last[1]))
     if last[3] is None or not last[3].contains(pyatspi.STATE_SELECTED):
         run.fault(where, '%s: the %s "%s" now focused is not selected' % (keys, last[1], last[2]))
     return last
+
+
+def cell_place(cell):
+    """A cell's row and column as a reader finds them: its index among its table's children, taken
+    to the table's row and column at that index; and the headers the table gives there."""
+    table = cell.parent.queryTable()
+    index = cell.getIndexInParent()
+    row, column = table.getRowAtIndex(index), table.getColumnAtIndex(index)
+    column_header, row_header = table.getColumnHeader(column), table.getRowHeader(row)
+    return row, column, column_header.name if column_header else None, row_header.name if row_header else None
+
+
+# The grid from A1, key by key: where the focus must land, by row and column, with its headers,
+# and whether the cell is blank (a reader says "blank" for a cell without a name). Shift+Down
+# moves the far end of the range; Left then moves from its anchor, D2.
+GRID_MOVES = [('Right', 0, 1, 'B', '1', False), ('Right', 0, 2, 'C', '1', False), ('Right', 0, 3, 'D', '1', False),
+              ('Down', 1, 3, 'D', '2', True), ('shift+Down', 2, 3, 'D', '3', True), ('Left', 1, 2, 'C', '2', False)]
+
+
+def check_grid_places(run, pyatspi, window, page_list, titles, events):
+    """Arrowing the table grid from A1, each focused cell is found at its row and column, with
+    its headers, named by its text (none for a blank one), and selected."""
+    title = 'Table grid'
+    try:
+        choose_page(run, pyatspi, page_list, titles, title)
+        grid = find(run, window, {'table'}, 'the table grid')
+        take_focus(run, pyatspi, window, grid)
+        first = grid.queryTable().getAccessibleAt(0, 0)
+        action, press = action_index(first, 'press')
+        do_action(action, press)
+        run.wait_for('A1 selected', lambda: grid.queryTable().isSelected(0, 0) and not grid.queryTable().isSelected(2, 1), 10)
+    except Timeout as error:
+        run.fault(title, 'could not start from A1: %s' % error)
+        return
+    for keys, row, column, column_name, row_name, blank in GRID_MOVES:
+        got = check_arrow(run, pyatspi, events, title, keys, named=not blank)
+        if not got:
+            return
+        focused = events.sources.get(got[0])
+        try:
+            place = cell_place(focused)
+        except Exception as error:
+            run.fault(title, '%s: a reader finds no place for the cell: %r' % (keys, error))
+            return
+        if place != (row, column, column_name, row_name):
+            run.fault(title, '%s: the cell is found at row %s, column %s, headed %s and %s; expected %s' % (
+                keys, place[0], place[1], place[2], place[3], (row, column, column_name, row_name)))
+        if blank != (not focused.name):
+            run.fault(title, '%s: the cell at row %d, column %d is named "%s"' % (keys, row, column, focused.name))
 
 
 def check_keyboard(run, pyatspi, window, page_list, titles):
@@ -410,6 +464,8 @@ def check_keyboard(run, pyatspi, window, page_list, titles):
         run.fault('Table grid', 'table check: %s' % error)
     except Exception as error:
         run.fault('Table grid', 'no table interface: %r' % error)
+
+    check_grid_places(run, pyatspi, window, page_list, titles, events)
 
     # Text areas let the keyboard out.
     for title, editable, exits in TEXT_EXITS:
