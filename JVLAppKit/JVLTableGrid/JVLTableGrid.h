@@ -206,7 +206,8 @@ class JVLTableGrid : public kit::Control,
     // The rows and the columns shown now, first and last (last < first: none).
     std::pair<std::int64_t, std::int64_t> accessibilityVisibleRows() const;
     std::pair<std::int64_t, std::int64_t> accessibilityVisibleColumns() const;
-    // The cell the focus stands on: the selection's moving end; none without a selection.
+    // The cell the focus stands on: the selection's anchor, or its far end after Shift with an
+    // arrow moved it; none without a selection.
     std::optional<std::pair<std::int64_t, std::int64_t>> accessibilityCurrentCell() const;
 
 private:
@@ -304,6 +305,21 @@ private:
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool holdsSelectionAnnouncement_ = false;
+    // Set while Shift with an arrow extends the selection; the selection it stores puts the
+    // focus on its far end (any other change puts it back on the anchor).
+    bool extendingSelection_ = false;
+    bool focusOnFarEnd_ = false;
+    struct ExtendingSelection {
+        explicit ExtendingSelection(JVLTableGrid& grid)
+            : grid(grid)
+        {
+            grid.extendingSelection_ = true;
+        }
+        ~ExtendingSelection() { grid.extendingSelection_ = false; }
+        ExtendingSelection(const ExtendingSelection&) = delete;
+        ExtendingSelection& operator=(const ExtendingSelection&) = delete;
+        JVLTableGrid& grid;
+    };
     bool allowsMultipleSelection_ = true;
     bool shouldOverrideModifiers_ = false;
     bool allowsEditing_ = false;

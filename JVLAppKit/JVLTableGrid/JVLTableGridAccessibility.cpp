@@ -175,9 +175,9 @@ std::optional<std::pair<std::int64_t, std::int64_t>> JVLTableGrid::accessibility
 {
     if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
         return std::nullopt;
-    // The end of the selection that moves: the anchor's for a single cell, the far one of a range.
-    const std::int64_t column = stickyColumnEdge_ == 1 ? selectedColumns_.firstIndex() : selectedColumns_.lastIndex();
-    const std::int64_t row = stickyRowEdge_ == 4 ? selectedRows_.firstIndex() : selectedRows_.lastIndex();
+    // The anchor; after Shift with an arrow, the far end it moved (where the next one moves).
+    const std::int64_t column = focusOnFarEnd_ == (stickyColumnEdge_ == 1) ? selectedColumns_.firstIndex() : selectedColumns_.lastIndex();
+    const std::int64_t row = focusOnFarEnd_ == (stickyRowEdge_ == 4) ? selectedRows_.firstIndex() : selectedRows_.lastIndex();
     if (column < 0 || column >= numberOfColumns_ || row < 0 || row >= numberOfRows_)
         return std::nullopt;
     return std::pair { column, row };

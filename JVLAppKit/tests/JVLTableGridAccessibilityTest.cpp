@@ -194,6 +194,13 @@ TEST_F(TableGridAccessibilityTest, ExtendingTheSelectionFocusesTheCellItReaches)
     EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { cells->cellAt(3, 2) });
     EXPECT_EQ(gridDescribe(w.grid->selectedColumnIndexes()), QStringLiteral("1,2"));
     EXPECT_EQ(gridDescribe(w.grid->selectedRowIndexes()), QStringLiteral("2,3"));
+
+    // Any other change of the selection puts the focus back on its anchor: Select All on the
+    // first cell, not on the last of 10^8 rows.
+    test::events().clear();
+    w.grid->selectAll(nullptr);
+    ASSERT_FALSE(test::eventsOf(QAccessible::Focus).empty());
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus).back(), cells->cellAt(0, 0));
 }
 
 // Typing into a cell edits it in place: the focus stays the cell's, not the table's.
