@@ -266,12 +266,13 @@ Size JVLOutlineSourceList::sizeOfBadgeAtRow(std::int64_t row)
     return MakeSize(std::max(sourceListBadgeMinimumWidth, *known + sourceListBadgeTextPadding), sourceListBadgeHeight);
 }
 
-QStringList JVLOutlineSourceList::accessibilityTextsOfRow(std::int64_t row)
+QStringList JVLOutlineSourceList::accessibilityTextsBesideCell(std::int64_t column, std::int64_t row)
 {
-    QStringList texts = OutlineView::accessibilityTextsOfRow(row);
+    if (column != std::int64_t(tableColumns().size()) - 1)
+        return {};
     if (const Value item = itemAtRow(row); itemHasBadge(item))
-        texts << QString::number(badgeValueForItem(item));
-    return texts;
+        return { QString::number(badgeValueForItem(item)) };
+    return {};
 }
 
 void JVLOutlineSourceList::drawBadgeForRowInRect(std::int64_t row, Rect badgeFrame)

@@ -120,8 +120,8 @@ public:
     void draggingEnded(kit::DraggingInfo& info) override;
     // NO for "selectAll": Select All is disabled and never sent.
     bool respondsToSelector(const kit::Selector& selector) const override;
-    // A row is heard as it shows: its title, then its badge's number.
-    QStringList accessibilityTextsOfRow(std::int64_t row) override;
+    // A row is heard as it shows: its title, then its badge's number (with the last column).
+    QStringList accessibilityTextsBesideCell(std::int64_t column, std::int64_t row) override;
 
     // kit::OutlineViewDataSource, answered through the secondary data source:
     std::int64_t outlineViewNumberOfChildrenOfItem(kit::OutlineView*, const kit::Value& item) override;

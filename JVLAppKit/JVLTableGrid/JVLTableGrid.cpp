@@ -453,6 +453,12 @@ void JVLTableGrid::fitHeaderStrips()
     const bool horizontal = tableGridScrollerShown(*contentScrollView_, contentScrollView_->horizontalScroller());
     columnHeaderView_->setFrameSize({ cells.width + (vertical ? s : 0), columnHeaderView_->frame().height() });
     rowHeaderView_->setFrameSize({ rowHeaderView_->frame().width(), cells.height + (horizontal ? s : 0) });
+    // The row strip ends where the cells' clip ends: beside a horizontal scroller it would show
+    // (and let a click select) a row the cells do not; the corner there stays blank.
+    const Rect rows = rowHeaderScrollView_->frame();
+    const double clipHeight = contentScrollView_->contentView()->frame().height();
+    if (rows.height() != clipHeight)
+        rowHeaderScrollView_->setFrameSize({ rows.width(), clipHeight });
     // Resizing the cells and the strips clamps each clip on its own: bring the strips back in step.
     contentViewDidScroll(nullptr);
 }

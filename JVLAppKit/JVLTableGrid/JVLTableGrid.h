@@ -176,12 +176,16 @@ class JVLTableGrid : public kit::Control,
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
 
-    // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose rows are the header row and
-    // the visible rows, each of a header cell and the visible columns' cells, with their values
-    // and the selection; elements are made when first asked for and kept. With the focus in the
-    // grid, the current cell (the selection's anchor) is the focused element.
+    // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose children are the cells
+    // shown, row by row, and the current cell wherever it is; each cell has its values, its place,
+    // its headers and its selected state; elements are made when first asked for and kept. With
+    // the focus in the grid (or in a cell being edited), the current cell is the focused element:
+    // the selection's single cell, or the far end of a range, where extending it moves.
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
+    kit::Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const override;
+    std::int64_t accessibilityIndexOfChild(const kit::Value& child) const override;
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
@@ -197,13 +201,14 @@ class JVLTableGrid : public kit::Control,
     bool accessibilitySetColumnSelected(std::int64_t column, bool selected) override;
     // Selects one cell as a click on it does.
     void accessibilitySelectCell(std::int64_t column, std::int64_t row) { selectCell(column, row); }
-    // The row element (-1: the header row) and the cell element (column -1: a row's header,
-    // row -1: a column's header).
-    kit::Value accessibilityRowElement(std::int64_t row) const;
+    // The cell element (column -1: a row's header, row -1: a column's header).
     kit::Value accessibilityCellElement(std::int64_t column, std::int64_t row) const;
-    // The rows and the columns shown now.
+    // The rows and the columns shown now, first and last (last < first: none).
     std::pair<std::int64_t, std::int64_t> accessibilityVisibleRows() const;
-    std::vector<std::int64_t> accessibilityVisibleColumns() const;
+    std::pair<std::int64_t, std::int64_t> accessibilityVisibleColumns() const;
+    // The cell the focus stands on: the selection's anchor, or its far end after Shift with an
+    // arrow moved it; none without a selection.
+    std::optional<std::pair<std::int64_t, std::int64_t>> accessibilityCurrentCell() const;
 
 private:
     friend class JVLTableGridContentView;
@@ -274,6 +279,13 @@ private:
     // The cells (and rows) whose selected state changed since the two sets tell so, and the
     // current cell is announced while the grid has focus; held while selectCell sets both.
     void accessibilitySelectionDidChange(const kit::IndexSet& columnsBefore, const kit::IndexSet& rowsBefore);
+    // The cells shown: `columns` × `rows` from (`column`, `row`).
+    struct AccessibilityBlock {
+        std::int64_t column = 0, row = 0, columns = 0, rows = 0;
+        bool contains(std::int64_t c, std::int64_t r) const { return c >= column && c < column + columns && r >= row && r < row + rows; }
+    };
+    AccessibilityBlock accessibilityShownBlock() const;
+    std::optional<std::pair<std::int64_t, std::int64_t>> accessibilityCurrentCellOutside(const AccessibilityBlock& block) const;
     void scrollCellIntoView(std::int64_t column, std::int64_t row);
     void dragItemsWithEvent(const kit::Event& event, bool columns);
     kit::Ref<kit::Image> imageForRect(kit::Rect rect);
@@ -293,6 +305,21 @@ private:
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool holdsSelectionAnnouncement_ = false;
+    // Set while Shift with an arrow extends the selection; the selection it stores puts the
+    // focus on its far end (any other change puts it back on the anchor).
+    bool extendingSelection_ = false;
+    bool focusOnFarEnd_ = false;
+    struct ExtendingSelection {
+        explicit ExtendingSelection(JVLTableGrid& grid)
+            : grid(grid)
+        {
+            grid.extendingSelection_ = true;
+        }
+        ~ExtendingSelection() { grid.extendingSelection_ = false; }
+        ExtendingSelection(const ExtendingSelection&) = delete;
+        ExtendingSelection& operator=(const ExtendingSelection&) = delete;
+        JVLTableGrid& grid;
+    };
     bool allowsMultipleSelection_ = true;
     bool shouldOverrideModifiers_ = false;
     bool allowsEditing_ = false;

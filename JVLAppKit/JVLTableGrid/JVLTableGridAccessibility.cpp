@@ -1,6 +1,9 @@
-// What a screen reader finds of a table grid: the grid draws its cells itself, so the rows it
-// shows, their cells and the headers are elements of their own, in a table as a table view shows.
-// Any cell is reached by place through the table interface; the current cell has the focus.
+// What a screen reader finds of a table grid: the grid draws its cells itself, so its cells and
+// headers are elements of their own. The cells are the table's children, as a table view's are,
+// so that a child's index leads a client to its row and column; a grid of 10^8 rows by 10^4
+// columns has more cells than an index reaches, so the children are the cells shown (and the
+// current cell, wherever it is). Any cell is reached by place through the table interface, the
+// headers through a cell's; the current cell has the focus.
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 
@@ -14,9 +17,7 @@
 
 namespace {
 
-constexpr std::int64_t RowKey = -2;
-
-// A row (column RowKey) or a cell of the grid; column or row -1 stands for the headers.
+// A cell of the grid; column or row -1 stands for the headers.
 class JVLTableGridElement : public kit::Object, public kit::Accessibility {
 public:
     JVLTableGridElement(JVLTableGrid* grid, std::int64_t column, std::int64_t row)
@@ -29,15 +30,11 @@ public:
     {
         QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
             kit::AccessibilityChildrenAttribute, kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute,
-            kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityEnabledAttribute };
-        if (isRow())
-            names << kit::AccessibilitySubroleAttribute << kit::AccessibilityIndexAttribute;
-        else
-            names << kit::AccessibilityTitleAttribute << kit::AccessibilityValueAttribute;
-        if (row_ >= 0 && column_ != -1)
-            names << kit::AccessibilitySelectedAttribute;
+            kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityEnabledAttribute,
+            kit::AccessibilityTitleAttribute, kit::AccessibilityValueAttribute };
         if (isDataCell())
-            names << kit::AccessibilityFocusedAttribute << kit::AccessibilityRowIndexRangeAttribute << kit::AccessibilityColumnIndexRangeAttribute;
+            names << kit::AccessibilitySelectedAttribute << kit::AccessibilityFocusedAttribute << kit::AccessibilityRowIndexRangeAttribute
+                  << kit::AccessibilityColumnIndexRangeAttribute;
         return names;
     }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override
@@ -45,40 +42,25 @@ public:
         const kit::Ref<JVLTableGrid> grid = grid_.lock();
         if (!grid)
             return {};
-        const QString role = isRow() ? kit::AccessibilityRowRole : kit::AccessibilityCellRole;
         if (attribute == kit::AccessibilityRoleAttribute)
-            return kit::Value(role);
-        if (attribute == kit::AccessibilitySubroleAttribute)
-            return isRow() ? kit::Value(kit::AccessibilityTableRowSubrole) : kit::Value();
+            return kit::Value(kit::AccessibilityCellRole);
         if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-            return kit::Value(kit::AccessibilityRoleDescription(role));
+            return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityCellRole));
         if (attribute == kit::AccessibilityParentAttribute)
-            return isRow() ? kit::Value(kit::Ref<kit::Object>(grid)) : grid->accessibilityRowElement(row_);
+            return kit::Value(kit::Ref<kit::Object>(grid));
         if (attribute == kit::AccessibilityWindowAttribute || attribute == kit::AccessibilityTopLevelUIElementAttribute)
             return grid->window() ? kit::Value(grid->window()) : kit::Value();
         if (attribute == kit::AccessibilityEnabledAttribute)
             return kit::Value(grid->isEnabled());
-        if (attribute == kit::AccessibilityIndexAttribute && isRow())
-            return kit::Value(row_);
-        if (attribute == kit::AccessibilityChildrenAttribute) {
-            kit::Array cells;
-            if (!isRow())
-                return kit::Value(cells);
-            if (row_ >= 0)
-                cells.addObject(grid->accessibilityCellElement(-1, row_));
-            for (const std::int64_t column : grid->accessibilityVisibleColumns())
-                cells.addObject(grid->accessibilityCellElement(column, row_));
-            return kit::Value(cells);
-        }
+        if (attribute == kit::AccessibilityChildrenAttribute)
+            return kit::Value(kit::Array {});
         if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
             const kit::Rect box = kit::AccessibilityScreenRectOfRectInView(*grid, rectIn(*grid));
             return attribute == kit::AccessibilitySizeAttribute ? kit::Value(box.size) : kit::Value(box.origin);
         }
-        if (attribute == kit::AccessibilitySelectedAttribute && row_ >= 0 && column_ != -1) {
-            const bool rowSelected = grid->selectedRowIndexes().containsIndex(row_);
-            return kit::Value(isRow() ? rowSelected : rowSelected && grid->selectedColumnIndexes().containsIndex(column_));
-        }
         if (isDataCell()) {
+            if (attribute == kit::AccessibilitySelectedAttribute)
+                return kit::Value(grid->selectedRowIndexes().containsIndex(row_) && grid->selectedColumnIndexes().containsIndex(column_));
             if (attribute == kit::AccessibilityFocusedAttribute)
                 return kit::Value(grid->accessibilityFocusedUIElement().object().get() == this);
             if (attribute == kit::AccessibilityRowIndexRangeAttribute)
@@ -86,8 +68,6 @@ public:
             if (attribute == kit::AccessibilityColumnIndexRangeAttribute)
                 return kit::Value(kit::Range { column_, 1 });
         }
-        if (isRow())
-            return {};
         // Headers are named by their strings; a cell by its value.
         if (attribute == kit::AccessibilityTitleAttribute) {
             if (row_ < 0)
@@ -127,24 +107,13 @@ public:
         grid->accessibilitySelectCell(column_, row_);
     }
 
-    // A row answers the cell under the point.
-    kit::Value accessibilityHitTest(kit::Point point) const override
-    {
-        const kit::Value cells = accessibilityAttributeValue(kit::AccessibilityChildrenAttribute);
-        for (const kit::Value& cell : cells.array())
-            if (kit::AccessibilityElementContainsPoint(cell, point))
-                return cell;
-        return self();
-    }
-
-    bool isRow() const { return column_ == RowKey; }
+    std::int64_t column() const { return column_; }
+    std::int64_t row() const { return row_; }
     bool isDataCell() const { return column_ >= 0 && row_ >= 0; }
 
 private:
     kit::Rect rectIn(const JVLTableGrid& grid) const
     {
-        if (isRow())
-            return row_ >= 0 ? grid.rectOfRow(row_) : kit::MakeRect(0, 0, grid.bounds().width(), JVLTableGrid::ColumnHeaderHeight);
         if (row_ < 0)
             return grid.headerRectOfColumn(column_);
         if (column_ < 0)
@@ -158,8 +127,6 @@ private:
 };
 
 } // namespace
-
-kit::Value JVLTableGrid::accessibilityRowElement(std::int64_t row) const { return accessibilityCellElement(RowKey, row); }
 
 kit::Value JVLTableGrid::accessibilityCellElement(std::int64_t column, std::int64_t row) const
 {
@@ -178,16 +145,88 @@ std::pair<std::int64_t, std::int64_t> JVLTableGrid::accessibilityVisibleRows() c
     return { first, std::min(last, numberOfRows_ - 1) };
 }
 
-std::vector<std::int64_t> JVLTableGrid::accessibilityVisibleColumns() const
+std::pair<std::int64_t, std::int64_t> JVLTableGrid::accessibilityVisibleColumns() const
 {
-    const kit::Rect shown = contentView_->convertRectToView(contentView_->visibleRect(), const_cast<JVLTableGrid*>(this));
-    std::vector<std::int64_t> columns;
-    for (std::int64_t c = 0; c < numberOfColumns_; ++c) {
-        const kit::Rect r = rectOfColumn(c);
-        if (r.size.width > 0 && r.maxX() > shown.minX() && r.minX() < shown.maxX())
-            columns.push_back(c);
+    const kit::Rect shown = contentView_->visibleRect();
+    std::int64_t first = columnSpanning(shown.minX());
+    if (first == kit::NotFound || shown.size.width <= 0)
+        return { 0, -1 };
+    // A column that only touches the left edge is not shown.
+    if (first + 1 < numberOfColumns_ && columnOffset(first) + columnWidth(first) <= shown.minX())
+        ++first;
+    std::int64_t last = columnSpanning(shown.maxX(), first);
+    if (last == kit::NotFound)
+        last = numberOfColumns_ - 1;
+    else if (last > first && columnOffset(last) >= shown.maxX())
+        --last;
+    return { first, last };
+}
+
+JVLTableGrid::AccessibilityBlock JVLTableGrid::accessibilityShownBlock() const
+{
+    const auto [firstRow, lastRow] = accessibilityVisibleRows();
+    const auto [firstColumn, lastColumn] = accessibilityVisibleColumns();
+    if (lastRow < firstRow || lastColumn < firstColumn)
+        return {};
+    return { firstColumn, firstRow, lastColumn - firstColumn + 1, lastRow - firstRow + 1 };
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>> JVLTableGrid::accessibilityCurrentCell() const
+{
+    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+        return std::nullopt;
+    // The anchor; after Shift with an arrow, the far end it moved (where the next one moves).
+    const std::int64_t column = focusOnFarEnd_ == (stickyColumnEdge_ == 1) ? selectedColumns_.firstIndex() : selectedColumns_.lastIndex();
+    const std::int64_t row = focusOnFarEnd_ == (stickyRowEdge_ == 4) ? selectedRows_.firstIndex() : selectedRows_.lastIndex();
+    if (column < 0 || column >= numberOfColumns_ || row < 0 || row >= numberOfRows_)
+        return std::nullopt;
+    return std::pair { column, row };
+}
+
+// The current cell when it lies outside the shown cells: it follows them as the last child.
+std::optional<std::pair<std::int64_t, std::int64_t>> JVLTableGrid::accessibilityCurrentCellOutside(const AccessibilityBlock& block) const
+{
+    const auto current = accessibilityCurrentCell();
+    if (current && !block.contains(current->first, current->second))
+        return current;
+    return std::nullopt;
+}
+
+std::int64_t JVLTableGrid::accessibilityArrayAttributeCount(const QString& attribute) const
+{
+    if (attribute != kit::AccessibilityChildrenAttribute)
+        return Accessibility::accessibilityArrayAttributeCount(attribute);
+    const AccessibilityBlock block = accessibilityShownBlock();
+    return block.columns * block.rows + (accessibilityCurrentCellOutside(block) ? 1 : 0);
+}
+
+kit::Array JVLTableGrid::accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const
+{
+    if (attribute != kit::AccessibilityChildrenAttribute)
+        return Accessibility::accessibilityArrayAttributeValues(attribute, index, maxCount);
+    const AccessibilityBlock block = accessibilityShownBlock();
+    const std::int64_t shown = block.columns * block.rows;
+    const auto outside = accessibilityCurrentCellOutside(block);
+    kit::Array out;
+    for (std::int64_t i = std::max<std::int64_t>(index, 0); i < shown + (outside ? 1 : 0) && out.count() < maxCount; ++i) {
+        if (i == shown)
+            out.addObject(accessibilityCellElement(outside->first, outside->second));
+        else
+            out.addObject(accessibilityCellElement(block.column + i % block.columns, block.row + i / block.columns));
     }
-    return columns;
+    return out;
+}
+
+std::int64_t JVLTableGrid::accessibilityIndexOfChild(const kit::Value& child) const
+{
+    const auto* cell = dynamic_cast<const JVLTableGridElement*>(child.isObject() ? child.object().get() : nullptr);
+    if (!cell || !cell->isDataCell() || accessibilityElements_.count({ cell->column(), cell->row() }) == 0)
+        return -1;
+    const AccessibilityBlock block = accessibilityShownBlock();
+    if (block.contains(cell->column(), cell->row()))
+        return (cell->row() - block.row) * block.columns + cell->column() - block.column;
+    const auto outside = accessibilityCurrentCellOutside(block);
+    return outside && *outside == std::pair { cell->column(), cell->row() } ? block.columns * block.rows : -1;
 }
 
 kit::Value JVLTableGrid::accessibilityAttributeValue(const QString& attribute) const
@@ -196,14 +235,8 @@ kit::Value JVLTableGrid::accessibilityAttributeValue(const QString& attribute) c
         return kit::Value(kit::AccessibilityTableRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityTableRole));
-    if (attribute == kit::AccessibilityChildrenAttribute || attribute == kit::AccessibilityRowsAttribute
-        || attribute == kit::AccessibilityVisibleRowsAttribute) {
-        kit::Array rows { accessibilityRowElement(-1) };
-        const auto [first, last] = accessibilityVisibleRows();
-        for (std::int64_t r = first; r <= last; ++r)
-            rows.addObject(accessibilityRowElement(r));
-        return kit::Value(rows);
-    }
+    if (attribute == kit::AccessibilityChildrenAttribute)
+        return kit::Value(accessibilityArrayAttributeValues(attribute, 0, accessibilityArrayAttributeCount(attribute)));
     return kit::ViewAccessibilityAttributeValue(*this, attribute);
 }
 
@@ -220,9 +253,10 @@ void JVLTableGrid::accessibilitySetValueForAttribute(const kit::Value& value, co
 
 kit::Value JVLTableGrid::accessibilityFocusedUIElement() const
 {
-    if (!hasKeyboardFocus() || selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    const auto current = accessibilityCurrentCell();
+    if (!hasKeyboardFocus() || !current)
         return self();
-    return accessibilityCellForColumnRow(anchorColumn(), anchorRow());
+    return accessibilityCellElement(current->first, current->second);
 }
 
 kit::Value JVLTableGrid::accessibilityCellForColumnRow(std::int64_t column, std::int64_t row) const
@@ -265,30 +299,33 @@ void JVLTableGrid::accessibilitySelectionDidChange(const kit::IndexSet& columnsB
 {
     if (holdsSelectionAnnouncement_ || (columnsBefore == selectedColumns_ && rowsBefore == selectedRows_))
         return;
+    // The cell moved to is the focused element now; a reader hears it first, then which cells
+    // the selection took in (the cell itself among them: "selected").
+    if (const kit::Ref<kit::Window> w = window(); w && hasKeyboardFocus())
+        kit::AccessibilityBridge::focusChanged(w.get());
     // The elements made so far whose selected state changed, in order.
     std::vector<kit::Ref<kit::Object>> changed;
     for (const auto& [place, element] : accessibilityElements_) {
         const auto [column, row] = place;
-        if (row < 0 || column == -1)
+        if (row < 0 || column < 0)
             continue;
-        const bool wholeRow = column == RowKey;
-        const bool was = rowsBefore.containsIndex(row) && (wholeRow || columnsBefore.containsIndex(column));
-        const bool is = selectedRows_.containsIndex(row) && (wholeRow || selectedColumns_.containsIndex(column));
+        const bool was = rowsBefore.containsIndex(row) && columnsBefore.containsIndex(column);
+        const bool is = selectedRows_.containsIndex(row) && selectedColumns_.containsIndex(column);
         if (was != is)
             changed.push_back(element);
     }
     for (const kit::Ref<kit::Object>& element : changed)
         dynamic_cast<kit::Accessibility*>(element.get())->accessibilitySelectionChanged();
-    // The cell moved to is the focused element now.
-    if (const kit::Ref<kit::Window> w = window(); w && hasKeyboardFocus())
-        kit::AccessibilityBridge::focusChanged(w.get());
 }
 
 kit::Value JVLTableGrid::accessibilityHitTest(kit::Point point) const
 {
-    const kit::Value rows = accessibilityAttributeValue(kit::AccessibilityChildrenAttribute);
-    for (const kit::Value& row : rows.array())
-        if (kit::AccessibilityElementContainsPoint(row, point))
-            return kit::AccessibilityHitTest(row, point);
-    return self();
+    const kit::Ref<kit::Window> w = window();
+    const kit::Point inGrid = convertPointFromView(w ? w->convertScreenToBase(point) : point, nullptr);
+    const std::int64_t column = columnAtPoint(inGrid), row = rowAtPoint(inGrid);
+    if (inGrid.y < ColumnHeaderHeight)
+        return column != kit::NotFound ? accessibilityCellElement(column, -1) : self();
+    if (inGrid.x < rowHeaderWidth_)
+        return row != kit::NotFound ? accessibilityCellElement(-1, row) : self();
+    return column != kit::NotFound && row != kit::NotFound ? accessibilityCellElement(column, row) : self();
 }

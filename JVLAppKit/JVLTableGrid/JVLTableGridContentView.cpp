@@ -521,6 +521,16 @@ void JVLTableGridContentView::textDidEndEditing(Notification* notification)
     grid->cell()->endEditing(fieldEditor.get());
     setNeedsDisplay(true);
     grid->invalidateFocusRing();
+    // Ctrl+Tab and Ctrl+Shift+Tab leave the grid with the press that ended the edit, as they do
+    // from the grid itself; Tab and Shift+Tab stay, moving from cell to cell.
+    const int movement = notification ? int(notification->userInfo().objectForKey(Value(TextMovementKey)).integerValue()) : 0;
+    const Ref<Event> event = Application::sharedApplication()->currentEvent();
+    if (event && event->type() == KeyDown && (event->modifierFlags() & CommandKeyMask)) {
+        if (movement == TabTextMovement)
+            w->selectKeyViewFollowingView(grid.get());
+        else if (movement == BacktabTextMovement)
+            w->selectKeyViewPrecedingView(grid.get());
+    }
 }
 
 // --- Drag destination: everything goes to the grid ------------------------------------------------------------------------
@@ -570,4 +580,10 @@ void JVLTableGridContentView::concludeDragOperation(DraggingInfo& info)
     stopAutoscrollTimer();
     if (const Ref<JVLTableGrid> grid = tableGrid())
         grid->concludeDragOperation(info);
+}
+
+kit::Value JVLTableGridContentView::accessibilityFocusedUIElement() const
+{
+    const kit::Ref<JVLTableGrid> grid = tableGrid();
+    return grid ? grid->accessibilityFocusedUIElement() : self();
 }

@@ -7,6 +7,7 @@
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGridCell.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/FieldEditing.h"
@@ -46,7 +47,7 @@ class JVLTableGridScrollView : public kit::ScrollView {
     void tile() override;
 };
 
-class JVLTableGridContentView : public kit::View, public kit::DraggingDestination, public kit::TextDelegate {
+class JVLTableGridContentView : public kit::View, public kit::DraggingDestination, public kit::TextDelegate, public kit::Accessibility {
     KIT_CLASS(JVLTableGridContentView)
 
     explicit JVLTableGridContentView(kit::Rect frame = {});
@@ -90,6 +91,13 @@ class JVLTableGridContentView : public kit::View, public kit::DraggingDestinatio
     bool prepareForDragOperation(kit::DraggingInfo& info) override;
     bool performDragOperation(kit::DraggingInfo& info) override;
     void concludeDragOperation(kit::DraggingInfo& info) override;
+
+    // kit::Accessibility: the area stands back for the grid, which reads its cells; while a cell
+    // is edited here the focus is that cell's, not the editor's nor the table's.
+    bool accessibilityIsIgnored() const override { return true; }
+    QStringList accessibilityAttributeNames() const override { return kit::ViewAccessibilityAttributeNames(); }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override { return kit::ViewAccessibilityAttributeValue(*this, attribute); }
+    kit::Value accessibilityFocusedUIElement() const override;
 
     // kit::View:
     bool isFlipped() const override { return true; }

@@ -34,6 +34,7 @@ void JVLTableGrid::setSelectedColumnIndexes(const IndexSet& indexes)
     if (const auto d = delegateFor(WillSelectColumns))
         stored = d->tableGridWillSelectColumnsAtIndexPath(this, indexes);
     const IndexSet before = std::exchange(selectedColumns_, stored);
+    focusOnFarEnd_ = extendingSelection_;
     setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
     NotificationCenter::defaultCenter()->postNotificationNameObject(JVLTableGridDidChangeSelectionNotification, this);
@@ -48,6 +49,7 @@ void JVLTableGrid::setSelectedRowIndexes(const IndexSet& indexes)
     if (const auto d = delegateFor(WillSelectRows))
         stored = d->tableGridWillSelectRowsAtIndexPath(this, indexes);
     const IndexSet before = std::exchange(selectedRows_, stored);
+    focusOnFarEnd_ = extendingSelection_;
     setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
     NotificationCenter::defaultCenter()->postNotificationNameObject(JVLTableGridDidChangeSelectionNotification, this);
@@ -138,6 +140,8 @@ void JVLTableGrid::moveDownAndModifySelection(Object* sender)
     }
     if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
         return;
+    // The far end moves: the focus goes with it (accessibilityCurrentCell).
+    const ExtendingSelection extending(*this);
     const std::int64_t f = selectedRows_.firstIndex(), l = selectedRows_.lastIndex();
     if (selectedRows_.count() == 1)
         stickyRowEdge_ = 3;
@@ -162,6 +166,8 @@ void JVLTableGrid::moveUpAndModifySelection(Object* sender)
     }
     if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
         return;
+    // The far end moves: the focus goes with it (accessibilityCurrentCell).
+    const ExtendingSelection extending(*this);
     const std::int64_t f = selectedRows_.firstIndex(), l = selectedRows_.lastIndex();
     if (selectedRows_.count() == 1)
         stickyRowEdge_ = 4;
@@ -185,6 +191,8 @@ void JVLTableGrid::moveRightAndModifySelection(Object* sender)
     }
     if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
         return;
+    // The far end moves: the focus goes with it (accessibilityCurrentCell).
+    const ExtendingSelection extending(*this);
     const std::int64_t f = selectedColumns_.firstIndex(), l = selectedColumns_.lastIndex();
     if (selectedColumns_.count() == 1)
         stickyColumnEdge_ = 0;
@@ -209,6 +217,8 @@ void JVLTableGrid::moveLeftAndModifySelection(Object* sender)
     }
     if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
         return;
+    // The far end moves: the focus goes with it (accessibilityCurrentCell).
+    const ExtendingSelection extending(*this);
     const std::int64_t f = selectedColumns_.firstIndex(), l = selectedColumns_.lastIndex();
     if (selectedColumns_.count() == 1)
         stickyColumnEdge_ = 1;

@@ -418,6 +418,13 @@ TEST_F(JVLOutlineSourceListTest, TheRowTheArrowsReachIsHeardWithItsBadge)
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->child(1)->text(QAccessible::Name), QStringLiteral("a"));
     EXPECT_EQ(tree->child(2)->text(QAccessible::Name), QStringLiteral("b, 7"));
+    // A reader speaks a row through its one cell with text: the badge is read there too.
+    QAccessibleInterface* cell = tree->child(2)->child(0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("b, 7"));
+    ASSERT_NE(cell->textInterface(), nullptr);
+    EXPECT_EQ(cell->textInterface()->text(0, cell->textInterface()->characterCount()), QStringLiteral("b, 7"));
+    EXPECT_EQ(tree->child(1)->child(0)->text(QAccessible::Name), QStringLiteral("a"));
     window->makeFirstResponder(list.get());
     list->selectRowIndexesByExtendingSelection(IndexSet(1), false);
     test::events().clear();

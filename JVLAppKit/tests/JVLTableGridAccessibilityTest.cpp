@@ -55,8 +55,8 @@ TEST_F(TableGridAccessibilityTest, EveryRowAndColumnIsReachedByPlaceWithHeaders)
     EXPECT_EQ(cells->rowCount(), 100'000'000);
     EXPECT_EQ(cells->columnCount(), 8);
     EXPECT_TRUE(table->state().focusable);
-    // The children stay the rows shown.
-    EXPECT_LT(table->childCount(), 20);
+    // The children stay the cells shown.
+    EXPECT_LT(table->childCount(), 20 * 8);
 
     QAccessibleInterface* far = cells->cellAt(99'999'998, 1);
     ASSERT_NE(far, nullptr);
@@ -73,8 +73,15 @@ TEST_F(TableGridAccessibilityTest, EveryRowAndColumnIsReachedByPlaceWithHeaders)
     EXPECT_EQ(cells->columnDescription(2), QStringLiteral("C2"));
     EXPECT_EQ(cells->rowDescription(7), QStringLiteral("R7"));
     EXPECT_EQ(cells->cellAt(3, 2)->text(QAccessible::Value), QStringLiteral("12.5"));
-    EXPECT_EQ(cells->cellAt(3, 8), nullptr);
-    EXPECT_EQ(cells->cellAt(100'000'000, 0), nullptr);
+    // Outside the grid, a cell that is nowhere: Qt reads the answer without looking.
+    for (const auto& [row, column] : { std::pair { 3, 8 }, { 100'000'000, 0 }, { -1, -1 }, { 0, -1 } }) {
+        QAccessibleInterface* nowhere = cells->cellAt(row, column);
+        ASSERT_NE(nowhere, nullptr);
+        ASSERT_NE(nowhere->tableCellInterface(), nullptr);
+        EXPECT_FALSE(nowhere->tableCellInterface()->isSelected());
+        EXPECT_EQ(nowhere->tableCellInterface()->rowExtent(), 0);
+        EXPECT_EQ(table->indexOfChild(nowhere), -1);
+    }
 }
 
 TEST_F(TableGridAccessibilityTest, TheSelectedRectangleIsTheSelectedCellsAndACellPressSelectsIt)
@@ -135,6 +142,84 @@ TEST_F(TableGridAccessibilityTest, TheArrowsFocusTheCellTheyMoveTo)
     w.grid->setSelectedColumnIndexes(IndexSet(0));
     key(KeyCodeLeftArrow);
     EXPECT_TRUE(test::eventsOf(QAccessible::Focus).empty());
+}
+
+// A reader finds a focused cell's row and column from its index among the table's children, also
+// ten million rows down, and also when the user scrolled it out of sight.
+TEST_F(TableGridAccessibilityTest, TheFocusedCellsIndexLeadsToItsPlace)
+{
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(99'999'997));
+    key(KeyCodeDownArrow);
+    const std::vector<const QAccessibleInterface*> focused = test::eventsOf(QAccessible::Focus);
+    ASSERT_EQ(focused.size(), 1u);
+    auto* cell = const_cast<QAccessibleInterface*>(focused.front());
+    EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("far"));
+    const int index = table->indexOfChild(cell);
+    ASSERT_GE(index, 0);
+    EXPECT_LT(index, table->childCount());
+    EXPECT_LT(table->childCount(), 20 * 8);
+    EXPECT_EQ(table->child(index), cell);
+    EXPECT_EQ(table->child(index)->tableCellInterface()->rowIndex(), 99'999'998);
+    EXPECT_EQ(table->child(index)->tableCellInterface()->columnIndex(), 1);
+
+    w.grid->scrollToAreaAnimate(w.grid->contentView()->frameOfCellAtColumnRow(0, 0), false);
+    EXPECT_EQ(table->indexOfChild(cell), table->childCount() - 1);
+    EXPECT_EQ(table->child(table->childCount() - 1), cell);
+    EXPECT_EQ(table->child(0)->tableCellInterface()->rowIndex(), 0);
+}
+
+// Shift with an arrow moves the far end of the range: a reader hears the cell it reached, then
+// that it is selected.
+TEST_F(TableGridAccessibilityTest, ExtendingTheSelectionFocusesTheCellItReaches)
+{
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    test::events().clear();
+    w.script->key(KeyCodeDownArrow, {}, ShiftKeyMask);
+    w.script->run();
+    QAccessibleInterface* reached = cells->cellAt(3, 1);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { reached });
+    ASSERT_FALSE(test::events().empty());
+    EXPECT_EQ(test::events().front(), std::pair(QAccessible::Focus, static_cast<const QAccessibleInterface*>(reached)));
+    EXPECT_EQ(test::events().back(), std::pair(QAccessible::Selection, static_cast<const QAccessibleInterface*>(reached)));
+    EXPECT_TRUE(reached->state().selected);
+    EXPECT_TRUE(reached->state().focused);
+
+    test::events().clear();
+    w.script->key(KeyCodeRightArrow, {}, ShiftKeyMask);
+    w.script->run();
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { cells->cellAt(3, 2) });
+    EXPECT_EQ(gridDescribe(w.grid->selectedColumnIndexes()), QStringLiteral("1,2"));
+    EXPECT_EQ(gridDescribe(w.grid->selectedRowIndexes()), QStringLiteral("2,3"));
+
+    // Any other change of the selection puts the focus back on its anchor: Select All on the
+    // first cell, not on the last of 10^8 rows.
+    test::events().clear();
+    w.grid->selectAll(nullptr);
+    ASSERT_FALSE(test::eventsOf(QAccessible::Focus).empty());
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus).back(), cells->cellAt(0, 0));
+}
+
+// Typing into a cell edits it in place: the focus stays the cell's, not the table's.
+TEST_F(TableGridAccessibilityTest, TypingIntoACellKeepsTheFocusOnIt)
+{
+    w.dataSource->ops.insert(QStringLiteral("tableGridSetObjectValueForColumnRow"));
+    w.setDataSourceAgain();
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(3));
+    test::events().clear();
+    w.script->type(QStringLiteral("7"));
+    w.script->run();
+    ASSERT_NE(w.grid->contentView()->editedColumn(), NotFound);
+    QAccessibleInterface* edited = cells->cellAt(3, 1);
+    for (const QAccessibleInterface* focus : test::eventsOf(QAccessible::Focus))
+        EXPECT_EQ(focus, edited);
+    EXPECT_TRUE(edited->state().focused);
+    EXPECT_FALSE(table->state().focused);
 }
 
 } // namespace

@@ -53,6 +53,15 @@ TEST_P(TableGridScrollers, GeometryCountsOnlyAShownScroller)
     // The strips: the cells' length plus a shown scroller across their end.
     EXPECT_EQ(w.grid->columnHeaderView()->frame().width(), 60 * double(c.columns) + (c.vertical ? s : 0));
     EXPECT_EQ(w.grid->rowHeaderView()->frame().height(), 20 * double(c.rows) + (c.horizontal ? s : 0));
+
+    // The row strip shows no more rows than the cells: it ends where their clip ends, and beside a
+    // shown horizontal scroller the corner shows no row number and a press there selects nothing.
+    EXPECT_EQ(w.grid->rowHeaderScrollView()->frame().height(), w.grid->contentScrollView()->contentView()->frame().height());
+    EXPECT_EQ(w.grid->rowHeaderScrollView()->frame().height(), 300 - 19 - (c.horizontal ? s : 0));
+    w.grid->setSelectedColumnIndexes(IndexSet(0));
+    w.grid->setSelectedRowIndexes(IndexSet(0));
+    w.script->click(w.base({ 20, 300 - s / 2 })).run();
+    EXPECT_EQ(gridDescribe(w.grid->selectedRowIndexes()), c.horizontal || c.rows < 15 ? QStringLiteral("0") : QStringLiteral("13"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TableGridScrollers,

@@ -4,6 +4,7 @@
 
 #include "kit/appkit/Event.h"
 #include "kit/appkit/KeyCodes.h"
+#include "kit/controls/TextField.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextView.h"
@@ -204,6 +205,35 @@ TEST(JVLTableGridSelection, TypingEditsTheSelectedCellWithTheTypedText)
     EXPECT_EQ(editor->string(), "x");
     w.script->key(KeyCodeReturn, QStringLiteral("\r")).run();
     EXPECT_EQ(w.dataSource->log.last(), "set 2 3 x");
+}
+
+// Tab moves from cell to cell and stays in the grid (ending an edit first); Ctrl+Tab and
+// Ctrl+Shift+Tab leave it with one press, also from a cell being edited, whose text is kept.
+TEST(JVLTableGridSelection, ControlTabLeavesTheGridWithOnePressAlsoWhileEditing)
+{
+    struct Case {
+        bool editing;
+        std::uint64_t flags;
+        bool leaves;
+    };
+    for (const Case c : { Case { false, CommandKeyMask, true }, Case { false, CommandKeyMask | ShiftKeyMask, true },
+             Case { true, CommandKeyMask, true }, Case { true, CommandKeyMask | ShiftKeyMask, true }, Case { false, 0, false },
+             Case { true, 0, false } }) {
+        SCOPED_TRACE(testing::Message() << "editing " << c.editing << " flags " << c.flags);
+        TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.ops << "tableGridSetObjectValueForColumnRow"; });
+        auto other = make<TextField>(MakeRect(0, 0, 100, 22));
+        w.window->contentView()->addSubview(other.get());
+        w.window->makeFirstResponder(w.grid.get());
+        w.grid->setSelectedColumnIndexes(IndexSet(2));
+        w.grid->setSelectedRowIndexes(IndexSet(3));
+        if (c.editing)
+            w.script->type(QStringLiteral("x")).run();
+        w.script->key(KeyCodeTab, QStringLiteral("\t"), c.flags).run();
+        EXPECT_EQ(w.grid->hasKeyboardFocus(), !c.leaves);
+        EXPECT_EQ(w.grid->contentView()->editedColumn(), NotFound);
+        if (c.editing)
+            EXPECT_EQ(w.dataSource->log.last(), "set 2 3 x");
+    }
 }
 
 TEST(JVLTableGridSelection, TypingWithoutSelectionOrOutsideTheCountsDoesNothing)

@@ -312,7 +312,7 @@ TEST(JVLTableGrid, HeaderStripsCopiedFromTheirImageMatchDrawingInPlace)
 
 namespace {
 
-TEST(TableGridAccessibility, ATableOfTheShownRowsWithHeadersValuesAndTheSelection)
+TEST(TableGridAccessibility, ATableOfTheShownCellsWithHeadersValuesAndTheSelection)
 {
     TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& s) {
         s.ops.insert(QStringLiteral("tableGridHeaderStringForColumn"));
@@ -324,38 +324,49 @@ TEST(TableGridAccessibility, ATableOfTheShownRowsWithHeadersValuesAndTheSelectio
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->role(), QAccessible::Table);
     EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(w.window))->child(0), table);
-    // The header row and the rows shown (of 30), not every row.
+    // The cells shown (of 30 rows), row by row, not every cell.
     const auto [first, last] = w.grid->accessibilityVisibleRows();
+    const auto [firstColumn, lastColumn] = w.grid->accessibilityVisibleColumns();
     EXPECT_EQ(first, 0);
     EXPECT_GT(last, 5);
     EXPECT_LT(last, 29);
-    ASSERT_EQ(table->childCount(), int(1 + last - first + 1));
+    EXPECT_EQ(firstColumn, 0);
+    EXPECT_EQ(lastColumn, 5); // 360 points of 60-point columns
+    const int columns = int(lastColumn - firstColumn + 1);
+    ASSERT_EQ(table->childCount(), int(last - first + 1) * columns);
 
-    QAccessibleInterface* header = table->child(0);
-    EXPECT_EQ(header->role(), QAccessible::Row);
-    ASSERT_GE(header->childCount(), 3);
-    EXPECT_EQ(header->child(0)->text(QAccessible::Name), QStringLiteral("C0"));
-    EXPECT_EQ(header->child(1)->text(QAccessible::Name), QStringLiteral("C1"));
+    // Each child's index leads to its row and column, as a reader finds a cell's place.
+    for (const int index : { 0, 1, columns, 2 * columns + 1, table->childCount() - 1 }) {
+        QAccessibleInterface* child = table->child(index);
+        ASSERT_NE(child, nullptr);
+        ASSERT_NE(child->tableCellInterface(), nullptr);
+        EXPECT_EQ(child->tableCellInterface()->rowIndex(), index / columns) << index;
+        EXPECT_EQ(child->tableCellInterface()->columnIndex(), index % columns) << index;
+        EXPECT_EQ(table->indexOfChild(child), index);
+        EXPECT_EQ(child->parent(), table);
+    }
 
-    QAccessibleInterface* row2 = table->child(3);
-    EXPECT_EQ(row2->childCount(), header->childCount() + 1);
-    EXPECT_EQ(row2->child(0)->text(QAccessible::Name), QStringLiteral("R2"));
-    QAccessibleInterface* cell = row2->child(2);
+    QAccessibleInterface* cell = table->child(2 * columns + 1);
+    EXPECT_EQ(cell, table->tableInterface()->cellAt(2, 1));
     EXPECT_EQ(cell->role(), QAccessible::Cell);
     EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("42"));
-    EXPECT_EQ(row2->child(3)->text(QAccessible::Value), QStringLiteral("7.5"));
-    EXPECT_EQ(row2->child(4)->text(QAccessible::Name), QString());
+    EXPECT_EQ(table->child(2 * columns + 2)->text(QAccessible::Value), QStringLiteral("7.5"));
+    EXPECT_EQ(table->child(2 * columns + 3)->text(QAccessible::Name), QString());
+    ASSERT_EQ(cell->tableCellInterface()->columnHeaderCells().size(), 1);
+    EXPECT_EQ(cell->tableCellInterface()->columnHeaderCells().first()->text(QAccessible::Name), QStringLiteral("C1"));
+    ASSERT_EQ(cell->tableCellInterface()->rowHeaderCells().size(), 1);
+    EXPECT_EQ(cell->tableCellInterface()->rowHeaderCells().first()->text(QAccessible::Name), QStringLiteral("R2"));
     EXPECT_EQ(cell->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*w.grid, w.grid->frameOfCellAtColumnRow(1, 2))).toRect());
     const QPoint centre = cell->rect().center();
-    EXPECT_EQ(table->childAt(centre.x(), centre.y()), row2);
-    EXPECT_EQ(row2->childAt(centre.x(), centre.y()), cell);
+    EXPECT_EQ(table->childAt(centre.x(), centre.y()), cell);
+    const QRect header = QtRectFromScreen(AccessibilityScreenRectOfRectInView(*w.grid, w.grid->headerRectOfColumn(1))).toRect();
+    EXPECT_EQ(table->childAt(header.center().x(), header.center().y())->text(QAccessible::Name), QStringLiteral("C1"));
 
     w.grid->setSelectedColumnIndexes(IndexSet(1));
     w.grid->setSelectedRowIndexes(IndexSet(2));
     EXPECT_TRUE(cell->state().selected);
-    EXPECT_FALSE(row2->child(3)->state().selected);
-    EXPECT_TRUE(row2->state().selected);
-    EXPECT_FALSE(table->child(2)->state().selected);
+    EXPECT_FALSE(table->child(2 * columns + 2)->state().selected);
+    EXPECT_FALSE(table->child(columns + 1)->state().selected);
 }
 
 } // namespace

@@ -247,6 +247,7 @@ kit::Ref<kit::View> makeSourceListPage(kit::Rect frame)
     list->setOutlineTableColumn(column.get());
     list->setRowHeight(20);
     list->setAllowsEmptySelection(false);
+    list->setToolTip(QStringLiteral("Sources"));
     list->registerForDraggedTypes({ sourcePageDragType });
     scroll->setDocumentView(list.get());
     page->addSubview(scroll.get());

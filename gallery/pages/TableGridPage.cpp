@@ -228,6 +228,7 @@ Ref<View> makeTableGridPage(Rect frame)
     page->grid = make<JVLTableGrid>(MakeRect(16, 44, w - 32, h - 60));
     page->grid->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     page->grid->setAllowsEditing(true);
+    page->grid->setToolTip(QStringLiteral("Sheet"));
     page->grid->setDataSource(page->sheet.get());
     page->grid->setDelegate(page->sheet.get());
     page->grid->registerForDraggedTypes({ tableGridPageTextType });

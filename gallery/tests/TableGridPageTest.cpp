@@ -3,6 +3,7 @@
 #include "gallery/pages/TableGridPage.h"
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
+#include "kit/appkit/Accessibility.h"
 #include "kit/controls/TextField.h"
 #include "kit/core/NotificationCenter.h"
 
@@ -53,6 +54,15 @@ TEST(GalleryTableGridPage, TheCaptionNamesTheSelectionAsTheHeadersDo)
     NotificationCenter::defaultCenter()->postNotificationNameObjectUserInfo(JVLTableGridDidMoveColumnsNotification, grid.get(), moved);
     EXPECT_TRUE(caption->stringValue().contains(QStringLiteral("OldColumns A–B"))) << caption->stringValue().toStdString();
     EXPECT_TRUE(caption->stringValue().contains(QStringLiteral("NewColumns D–E"))) << caption->stringValue().toStdString();
+}
+
+// A screen reader hears the sheet by a name (its tool tip), not as an unnamed table.
+TEST(GalleryTableGridPage, TheGridIsNamed)
+{
+    const Ref<View> page = makeTableGridPage(MakeRect(0, 0, 900, 600));
+    const Ref<JVLTableGrid> grid = tableGridPageFind<JVLTableGrid>(*page);
+    ASSERT_TRUE(grid);
+    EXPECT_EQ(AccessibilityAttributeValue(Value(Ref<Object>(grid)), AccessibilityTitleAttribute).stringValue(), QStringLiteral("Sheet"));
 }
 
 } // namespace

@@ -44,6 +44,44 @@ QList<int> listed(const IndexSet& indexes)
     return out;
 }
 
+// The cell a place outside the table answers: Qt's bus adaptor reads the cell of any place a
+// client names without looking whether there is one (IsSelected, GetRowExtentAt,
+// GetRowColumnExtentsAtIndex), so a stale or wrong place gets this one. It lies nowhere, spans
+// nothing, is never selected and is no child of the table, whose cell it claims to be.
+class OutsideCell final : public Object, public Accessibility {
+public:
+    explicit OutsideCell(const Value& table)
+        : table_(table.object())
+    { }
+
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityRoleDescriptionAttribute, AccessibilityParentAttribute, AccessibilityWindowAttribute,
+            AccessibilityTopLevelUIElementAttribute, AccessibilityEnabledAttribute, AccessibilitySelectedAttribute,
+            AccessibilityRowIndexRangeAttribute, AccessibilityColumnIndexRangeAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        const Value table(table_.lock());
+        if (attribute == AccessibilityRoleAttribute)
+            return Value(AccessibilityCellRole);
+        if (attribute == AccessibilityRoleDescriptionAttribute)
+            return Value(AccessibilityRoleDescription(AccessibilityCellRole));
+        if (attribute == AccessibilityParentAttribute)
+            return table;
+        if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)
+            return AccessibilityAttributeValue(table, attribute);
+        if (attribute == AccessibilityEnabledAttribute || attribute == AccessibilitySelectedAttribute)
+            return Value(false);
+        if (attribute == AccessibilityRowIndexRangeAttribute || attribute == AccessibilityColumnIndexRangeAttribute)
+            return Value(Range { -1, 0 });
+        return {};
+    }
+
+private:
+    Weak<Object> table_;
+};
+
 } // namespace accessibilitytable
 
 Value AccessibilityTableOfCell(const Value& cell)
@@ -67,10 +105,16 @@ public:
     // QAccessibleTableInterface:
     QAccessibleInterface* caption() const override { return nullptr; }
     QAccessibleInterface* summary() const override { return nullptr; }
+    // Never null: Qt uses the answer unchecked.
     QAccessibleInterface* cellAt(int row, int column) const override
     {
         const Table t = asTable();
-        return t.protocol ? AccessibilityBridge::interfaceFor(t.protocol->accessibilityCellForColumnRow(column, row)) : nullptr;
+        const Value cell = t.protocol ? t.protocol->accessibilityCellForColumnRow(column, row) : Value();
+        if (QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(cell); iface && iface->tableCellInterface())
+            return iface;
+        if (!outsideCell_)
+            outsideCell_ = make<accessibilitytable::OutsideCell>(t.element);
+        return AccessibilityBridge::interfaceFor(Value(outsideCell_));
     }
     int selectedCellCount() const override
     {
@@ -202,6 +246,7 @@ private:
     }
 
     Weak<Object> element_;
+    mutable Ref<Object> outsideCell_;
 };
 
 void AccessibilityTableAdapterDeleter::operator()(AccessibilityTableAdapter* adapter) const { delete adapter; }

@@ -49,7 +49,9 @@ Value AccessibilityTableOfCell(const Value& cell);
 
 // The bridge's side: Qt's table interface for an element adopting AccessibilityTable, the
 // table-cell interface for an element answering AXRowIndexRange, else null. `adapter` belongs to
-// the element's interface and is made on first use.
+// the element's interface and is made on first use. Its cell of a place is never null (Qt 6.4's
+// bus adaptor reads it unchecked): a place outside the table answers a cell that is nowhere, not
+// selected, of no extent and no child of the table.
 class AccessibilityTableAdapter;
 struct AccessibilityTableAdapterDeleter {
     void operator()(AccessibilityTableAdapter* adapter) const;

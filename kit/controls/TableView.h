@@ -203,9 +203,11 @@ public:
     // element whose rows, and their cells, are elements made only when asked for. The current
     // row is the focused element while the view has focus; each selection change announces it.
     Value accessibilityElement() const override;
-    // What a row shows, cell by cell, as its element's name says it; a view that draws more in
-    // a row (a badge) adds it.
-    virtual QStringList accessibilityTextsOfRow(std::int64_t row);
+    // What a row shows, cell by cell, as its element's name says it.
+    QStringList accessibilityTextsOfRow(std::int64_t row);
+    // What the view draws beside a cell and reads with it (a badge at the row's end, with its
+    // last column): the cell's element reads its own text followed by these. None by default.
+    virtual QStringList accessibilityTextsBesideCell(std::int64_t column, std::int64_t row);
     // The row the keys move from: the last one moved to while it stays selected, else the last
     // selected; -1 without a selection.
     std::int64_t currentRow() const;

@@ -588,8 +588,18 @@ Value TableCellElement::accessibilityAttributeValue(const QString& attribute) co
         return {};
     if (attribute == AccessibilityEnabledAttribute)
         return Value(table->isEnabled() && cell->isEnabled());
-    if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityValueAttribute)
-        return cell->accessibilityAttributeValue(attribute);
+    if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityValueAttribute) {
+        const Value own = cell->accessibilityAttributeValue(attribute);
+        // A reader speaks a row through its one cell with text: what the row draws beside the
+        // cell (a badge) is read with it. The value as set stays the cell's own.
+        const QStringList beside = table->accessibilityTextsBesideCell(column, row);
+        if (attribute != AccessibilityValueAttribute || beside.isEmpty() || !(own.isString() || own.isNil()))
+            return own;
+        QStringList texts = beside;
+        if (own.isString() && !own.stringValue().isEmpty())
+            texts.prepend(own.stringValue());
+        return Value(texts.join(QStringLiteral(", ")));
+    }
     return {};
 }
 
@@ -629,17 +639,19 @@ QStringList TableView::accessibilityTextsOfRow(std::int64_t row)
 {
     QStringList texts;
     for (std::int64_t column = 0; column < std::int64_t(tableColumns().size()); ++column) {
-        const Ref<Cell> cell = preparedCellAtColumnRow(column, row);
-        if (!cell)
-            continue;
-        const Value title = cell->accessibilityAttributeValue(AccessibilityTitleAttribute);
-        const Value value = cell->accessibilityAttributeValue(AccessibilityValueAttribute);
-        const QString text = title.isString() && !title.stringValue().isEmpty() ? title.stringValue() : value.isString() ? value.stringValue() : QString();
-        if (!text.isEmpty())
-            texts << text;
+        if (const Ref<Cell> cell = preparedCellAtColumnRow(column, row)) {
+            const Value title = cell->accessibilityAttributeValue(AccessibilityTitleAttribute);
+            const Value value = cell->accessibilityAttributeValue(AccessibilityValueAttribute);
+            const QString text = title.isString() && !title.stringValue().isEmpty() ? title.stringValue() : value.isString() ? value.stringValue() : QString();
+            if (!text.isEmpty())
+                texts << text;
+        }
+        texts << accessibilityTextsBesideCell(column, row);
     }
     return texts;
 }
+
+QStringList TableView::accessibilityTextsBesideCell(std::int64_t, std::int64_t) { return {}; }
 
 void TableView::accessibilitySelectionDidChange(const IndexSet& before)
 {

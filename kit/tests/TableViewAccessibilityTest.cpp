@@ -17,6 +17,8 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -542,6 +544,37 @@ TEST_F(OutlineAccessibility, TheArrowsOpenCloseAndMoveAndEachIsHeard)
     w.script->run();
     EXPECT_TRUE(group1->state().collapsed);
     EXPECT_EQ(tree->childCount(), 3);
+}
+
+
+// Qt's bus adaptor reads the cell it asks for without looking (IsSelected, GetRowExtentAt ...): a
+// place outside the table answers a cell that is nowhere, not selected, spanning nothing.
+TEST_F(OutlineAccessibility, APlaceOutsideTheTableAnswersACellThatIsNowhere)
+{
+    ASSERT_NE(tree, nullptr);
+    QAccessibleTableInterface* grid = tree->tableInterface();
+    ASSERT_NE(grid, nullptr);
+    outline->selectRowIndexesByExtendingSelection(IndexSet(2), false);
+    const std::pair<int, int> outside[] { { 2, 2 }, { 600, 0 }, { -1, -1 }, { 0, -1 }, { 3, 0 }, { INT_MAX, INT_MAX }, { INT_MIN, 0 } };
+    for (const auto& [row, column] : outside) {
+        SCOPED_TRACE(testing::Message() << row << ", " << column);
+        QAccessibleInterface* cell = grid->cellAt(row, column);
+        ASSERT_NE(cell, nullptr);
+        QAccessibleTableCellInterface* place = cell->tableCellInterface();
+        ASSERT_NE(place, nullptr);
+        EXPECT_FALSE(place->isSelected());
+        EXPECT_EQ(place->rowExtent(), 0);
+        EXPECT_EQ(place->columnExtent(), 0);
+        EXPECT_EQ(place->rowIndex(), -1);
+        EXPECT_EQ(place->columnIndex(), -1);
+        EXPECT_TRUE(place->columnHeaderCells().isEmpty());
+        EXPECT_EQ(place->table(), tree);
+        EXPECT_EQ(tree->indexOfChild(cell), -1);
+        EXPECT_EQ(cell->text(QAccessible::Name), QString());
+    }
+    // Inside, the cell of that place.
+    EXPECT_TRUE(grid->cellAt(2, 0)->tableCellInterface()->isSelected());
+    EXPECT_EQ(grid->cellAt(2, 0)->tableCellInterface()->rowExtent(), 1);
 }
 
 } // namespace
