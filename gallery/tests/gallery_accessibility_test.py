@@ -58,6 +58,8 @@ ARROW_CHECKS = [
     ('Table grid', {'table'}, 'Down'),
     ('Tab bar', {'page tab list'}, 'Right'),
     ('Tab bar view', {'page tab list'}, 'Right'),
+    ('Cover flow', {'list'}, 'Right'),
+    ('Flow view', {'list'}, 'Right'),
 ]
 
 # Text areas the keyboard must be able to leave: (page, editable, keys that leave). An editable one
