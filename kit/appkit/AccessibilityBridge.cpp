@@ -250,6 +250,11 @@ public:
             // Qt 6.4's bus bridge publishes no value text for a colour chooser: it says its colour here.
             if (help.isEmpty() && isRole(AccessibilityColorWellRole))
                 return spokenText(attribute(AccessibilityValueAttribute));
+            // A combo box named by its choice says what it is for here, when its own title does
+            // (a collapsed group's "Size") and no label names it.
+            if (help.isEmpty() && role() == QAccessible::ComboBox && !titleElementInterface())
+                if (const QString title = spokenText(attribute(AccessibilityTitleAttribute)); title != fullText())
+                    return title;
             // An empty field says what it is for.
             return help.isEmpty() && fullText().isEmpty() ? spokenText(attribute(AccessibilityPlaceholderValueAttribute)) : help;
         }

@@ -510,6 +510,13 @@ TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
     popUp->cell()->accessibilityValueChanged();
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("80°"));
     EXPECT_EQ(eventsOf(QAccessible::ValueChanged), std::vector<const QAccessibleInterface*> { iface });
+    EXPECT_EQ(iface->text(QAccessible::Description), QString());
+    // Without a label, a title of its own that is not the choice says what it is for.
+    auto sized = make<TwoState>(AccessibilityPopUpButtonRole, Value(), Value(QStringLiteral("Small")));
+    AccessibilitySetOverrideValueForAttribute(Value(Ref<Object>(sized)), Value(QStringLiteral("Size")), AccessibilityTitleAttribute);
+    QAccessibleInterface* group = AccessibilityBridge::interfaceFor(Value(Ref<Object>(sized)));
+    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Small"));
+    EXPECT_EQ(group->text(QAccessible::Description), QStringLiteral("Size"));
     // A pull-down shows no choice: it stays a menu button.
     auto pullDown = add<PopUpButton>(MakeRect(200, 10, 100, 24));
     pullDown->setPullsDown(true);
