@@ -405,10 +405,12 @@ Ref<View> makeControlsPage(Rect frame)
     page->bar = make<ProgressIndicator>(row(240, 16, 200, 16));
     page->bar->setIndeterminate(false);
     page->bar->setDoubleValue(40);
+    page->bar->setToolTip(QStringLiteral("Progress"));
     v->addSubview(page->bar.get());
     auto spinner = make<ProgressIndicator>(row(236, 236, 24, 24));
     spinner->setStyle(ProgressIndicatorSpinningStyle);
     spinner->startAnimation();
+    spinner->setToolTip(QStringLiteral("Working"));
     v->addSubview(spinner.get());
 
     // A separator, an image view and a tab view (tabs are not drawn: a button switches them).
@@ -435,6 +437,7 @@ Ref<View> makeControlsPage(Rect frame)
     page->status = make<StatusLine>(row(346, 16, 600, 18));
     page->status->setText(
         QStringLiteral("Return presses \u201cDefault\u201d; Ctrl+T, Ctrl+N, Ctrl+E, Ctrl+] and Ctrl+[ come from the menus above."));
+    galleryMarkStatusLine(Value(page->status));
     v->addSubview(page->status.get());
     return page;
 }

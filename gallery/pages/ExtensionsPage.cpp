@@ -51,6 +51,43 @@ void extensionsAdd(kit::View* page, const Ref<kit::View>& view)
     page->addSubview(view.get());
 }
 
+// A caption above what it names, and what a screen reader calls that element.
+Ref<GallerySwatch> extensionsCaption(kit::View* page, kit::Rect frame, const QString& text)
+{
+    auto caption = kit::make<GallerySwatch>(frame, QColor(250, 250, 250), text);
+    extensionsAdd(page, caption);
+    return caption;
+}
+
+void extensionsLabel(const kit::Value& element, const Ref<GallerySwatch>& caption)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(element, kit::Value(caption), kit::AccessibilityTitleUIElementAttribute);
+}
+
+// LOCAL SHIM: the image view is no element of its own yet; here it is a picture that opens the
+// chooser when pressed, as a click does.
+class ExtensionsPicture : public JVLImageView, public kit::Accessibility {
+public:
+    using JVLImageView::JVLImageView;
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override { return kit::ViewAccessibilityAttributeNames(); }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        if (attribute == kit::AccessibilityRoleAttribute)
+            return kit::Value(kit::AccessibilityImageRole);
+        if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+            return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityImageRole));
+        return kit::ViewAccessibilityAttributeValue(*this, attribute);
+    }
+    QStringList accessibilityActionNames() const override { return { kit::AccessibilityPressAction }; }
+    void accessibilityPerformAction(const QString& action) override
+    {
+        if (action == kit::AccessibilityPressAction)
+            pickImage();
+    }
+};
+
 } // namespace
 
 kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
@@ -65,20 +102,24 @@ kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
         extensionsAdd(page.get(), label);
     }
 
-    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(30, top - 80, 300, 24), QColor(250, 250, 250), QStringLiteral("Countries")));
-    extensionsAdd(page.get(), extensionsLocalePopUp(MakeRect(30, top - 110, 260, 26), JVLCountryLocale::supportedCountryLocalesSortedByDisplayName()));
-    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(320, top - 80, 300, 24), QColor(250, 250, 250), QStringLiteral("Languages")));
-    extensionsAdd(page.get(),
-        extensionsLocalePopUp(MakeRect(320, top - 110, 260, 26), JVLLanguageLocale::supportedLanguageLocalesSortedByDisplayName()));
+    const auto countries = extensionsCaption(page.get(), MakeRect(30, top - 80, 300, 24), QStringLiteral("Countries"));
+    auto countryPopUp = extensionsLocalePopUp(MakeRect(30, top - 110, 260, 26), JVLCountryLocale::supportedCountryLocalesSortedByDisplayName());
+    extensionsAdd(page.get(), countryPopUp);
+    extensionsLabel(countryPopUp->accessibilityElement(), countries);
+    const auto languages = extensionsCaption(page.get(), MakeRect(320, top - 80, 300, 24), QStringLiteral("Languages"));
+    auto languagePopUp = extensionsLocalePopUp(MakeRect(320, top - 110, 260, 26), JVLLanguageLocale::supportedLanguageLocalesSortedByDisplayName());
+    extensionsAdd(page.get(), languagePopUp);
+    extensionsLabel(languagePopUp->accessibilityElement(), languages);
 
-    extensionsAdd(page.get(),
-        kit::make<GallerySwatch>(MakeRect(30, top - 160, 300, 24), QColor(250, 250, 250), QStringLiteral("Picture (click to choose another)")));
-    auto picture = kit::make<JVLImageView>(MakeRect(30, top - 290, 120, 120));
+    const auto pictureCaption = extensionsCaption(page.get(), MakeRect(30, top - 160, 300, 24), QStringLiteral("Picture (click to choose another)"));
+    auto picture = kit::make<ExtensionsPicture>(MakeRect(30, top - 290, 120, 120));
     picture->setImage(kit::Image::imageWithContentsOfFile(QStringLiteral(":/Gallery/Resources/ExtensionsPicture.svg")));
     extensionsAdd(page.get(), picture);
+    extensionsLabel(kit::Value(picture), pictureCaption);
 
-    extensionsAdd(page.get(), kit::make<GallerySwatch>(MakeRect(320, top - 160, 300, 24), QColor(250, 250, 250), QStringLiteral("Addresses as links")));
+    const auto linksCaption = extensionsCaption(page.get(), MakeRect(320, top - 160, 300, 24), QStringLiteral("Addresses as links"));
     auto text = kit::make<URLTextView>(MakeRect(320, top - 290, 380, 120));
+    extensionsLabel(kit::Value(text), linksCaption);
     text->setEditable(false);
     text->setString(QStringLiteral("Read the notes at www.example.org or https://example.org/guide, "
                                    "fetch the files from ftp.example.org and write to mailto:help@example.org with questions."));

@@ -145,3 +145,8 @@ kit::Ref<kit::TextField> galleryLabel(kit::Rect frame, const QString& text, kit:
         parent->addSubview(label.get());
     return label;
 }
+
+void galleryMarkStatusLine(const kit::Value& element)
+{
+    kit::AccessibilitySetOverrideValueForAttribute(element, kit::Value(kit::AccessibilityARIALivePoliteValue), kit::AccessibilityARIALiveAttribute);
+}

@@ -80,3 +80,7 @@ private:
 
 // A read-only, unselectable text without bezel or background, added to `parent` when one is given.
 kit::Ref<kit::TextField> galleryLabel(kit::Rect frame, const QString& text, kit::View* parent = nullptr);
+
+// Marks `element` as a status line, a polite live region: a screen reader reads each new text
+// wherever the focus is.
+void galleryMarkStatusLine(const kit::Value& element);

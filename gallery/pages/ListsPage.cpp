@@ -60,11 +60,7 @@ public:
         }
     }
 
-    void say(const QString& text)
-    {
-        title_ = text;
-        setNeedsDisplay(true);
-    }
+    void say(const QString& text) { setTitle(text); }
 
     // Actions.
     void dateChanged(kit::Object* sender)
@@ -146,6 +142,7 @@ kit::Ref<kit::View> makeListsPage(kit::Rect frame)
 
     auto status = kit::make<ListsStatus>(MakeRect(20, 20, w - 40, 36));
     status->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMaxYMargin);
+    galleryMarkStatusLine(Value(status));
     page->addSubview(status.get());
 
     // The outline: every family, expandable, in a scroll view that follows the page.
@@ -157,6 +154,7 @@ kit::Ref<kit::View> makeListsPage(kit::Rect frame)
     column->setWidth(340);
     outline->addTableColumn(column.get());
     outline->setOutlineTableColumn(column.get());
+    outline->setToolTip(QStringLiteral("Component families"));
     scroll->setDocumentView(outline.get());
     page->addSubview(scroll.get());
     outline->setDataSource(status.get());

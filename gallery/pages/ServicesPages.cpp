@@ -82,6 +82,7 @@ kit::Ref<kit::View> makeHotKeysPage(kit::Rect frame)
     page->addSubview(header.get());
     auto log = kit::make<GallerySwatch>(MakeRect(20, top - 300, 700, 200), QColor(240, 240, 244), QStringLiteral("No firings yet."));
     log->setAutoresizingMask(kit::ViewMinYMargin);
+    galleryMarkStatusLine(kit::Value(log));
     page->addSubview(log.get());
     const kit::Weak<GallerySwatch> logView(log.get());
     auto lines = std::make_shared<QStringList>();

@@ -101,7 +101,8 @@ void listen(QAccessibleInterface* iface, HeardPage& heard, int depth = 0)
         QAccessible::ButtonMenu, QAccessible::ComboBox, QAccessible::SpinBox, QAccessible::PageTab, QAccessible::ColorChooser };
     if (operated.count(iface->role()))
         ++heard.controlNames[iface->text(QAccessible::Name)];
-    if (iface->role() == QAccessible::StaticText)
+    // A status line is a notification named by its text.
+    if (iface->role() == QAccessible::StaticText || iface->role() == QAccessible::Notification)
         heard.texts << iface->text(QAccessible::Name);
     for (int i = 0; i < iface->childCount(); ++i)
         listen(iface->child(i), heard, depth + 1);
@@ -166,7 +167,8 @@ TEST(GalleryPaintedText, EveryPaintedTextIsReadAndItsChangesAnnounced)
             const Ref<Button> next = pageControlTitled(page.get(), QStringLiteral("Next Tab"));
             ASSERT_TRUE(next);
             next->performClick(nullptr);
-            EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated).size(), 1u) << "the status line announces \"Tab \u201cSecond\u201d shown\"";
+            // A live region: shown again, which a reader speaks wherever the focus is.
+            EXPECT_EQ(test::eventsOf(QAccessible::ObjectShow).size(), 1u) << "the status line announces \"Tab \u201cSecond\u201d shown\"";
             HeardPage after;
             listen(AccessibilityBridge::interfaceFor(Value(window)), after);
             EXPECT_TRUE(after.texts.contains(QStringLiteral("Tab \u201cSecond\u201d shown")));
@@ -415,6 +417,90 @@ TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
     ASSERT_EQ(flows.size(), 1u);
     EXPECT_LT(flows.front()->itemSize().height, 172) << "a small window shrinks the covers";
     drainLoads(small.get());
+}
+
+// The page with this id, made in a window of its own.
+struct ShownPage {
+    explicit ShownPage(const char* id)
+    {
+        for (const GalleryPage& p : galleryPages())
+            if (p.id == QLatin1String(id))
+                page = p.create(MakeRect(0, 0, 900, 600));
+        window->contentView()->addSubview(page.get());
+        window->display();
+    }
+    ~ShownPage()
+    {
+        page->removeFromSuperview();
+        window->close();
+        RunLoop::main().runPending();
+    }
+    QAccessibleInterface* root() const { return AccessibilityBridge::interfaceFor(Value(window)); }
+    Ref<Window> window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    Ref<View> page;
+};
+
+// Every interface under `iface`, depth first.
+void everyInterface(QAccessibleInterface* iface, std::vector<QAccessibleInterface*>& out, int depth = 0)
+{
+    if (!iface || depth > 40)
+        return;
+    out.push_back(iface);
+    for (int i = 0; i < iface->childCount(); ++i)
+        everyInterface(iface->child(i), out, depth + 1);
+}
+
+// What a reader stops at says what it is: bars, spinners, trees, texts, pop-ups and pictures of
+// these pages have names.
+TEST(GalleryPages, WhatAReaderStopsAtIsNamed)
+{
+    const std::set<QAccessible::Role> named { QAccessible::ProgressBar, QAccessible::Animation, QAccessible::Tree, QAccessible::EditableText,
+        QAccessible::ComboBox, QAccessible::Graphic };
+    for (const char* id : { "controls", "lists", "extensions" }) {
+        ShownPage shown(id);
+        std::vector<QAccessibleInterface*> all;
+        everyInterface(shown.root(), all);
+        for (QAccessibleInterface* iface : all)
+            if (named.count(iface->role()))
+                EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty()) << id << ": an unnamed element of role " << int(iface->role());
+    }
+}
+
+// The form's country and language pop-ups are labelled by their captions, and the picture that
+// opens the chooser is in the tree, named by its caption.
+TEST(GalleryExtensionsPage, PopUpsAreLabelledAndThePictureIsShown)
+{
+    ShownPage shown("extensions");
+    std::vector<QAccessibleInterface*> all;
+    everyInterface(shown.root(), all);
+    QStringList labels;
+    bool picture = false;
+    for (QAccessibleInterface* iface : all) {
+        if (iface->role() == QAccessible::ComboBox)
+            for (const auto& [label, relation] : iface->relations(QAccessible::Label))
+                labels << label->text(QAccessible::Name);
+        picture = picture || (iface->role() == QAccessible::Graphic && iface->text(QAccessible::Name) == QStringLiteral("Picture (click to choose another)"));
+    }
+    EXPECT_TRUE(labels.contains(QStringLiteral("Countries"))) << labels.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Languages"))) << labels.join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(picture);
+}
+
+// Status lines of the pages are polite live regions: their news is read wherever the focus is.
+TEST(GalleryPaintedText, StatusLinesAreLiveRegions)
+{
+    const struct {
+        const char* page;
+        const char* text;
+    } cases[] = { { "controls", "Return presses" }, { "lists", "Select a row" }, { "hot-keys", "No firings yet." } };
+    for (const auto& c : cases) {
+        ShownPage shown(c.page);
+        std::vector<QAccessibleInterface*> all;
+        everyInterface(shown.root(), all);
+        const auto it = std::find_if(all.begin(), all.end(), [&](QAccessibleInterface* i) { return i->text(QAccessible::Name).contains(QString::fromUtf8(c.text)); });
+        ASSERT_NE(it, all.end()) << c.page;
+        EXPECT_EQ((*it)->role(), QAccessible::Notification) << c.page;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "kit/appkit/Accessibility.h"
 
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/Application.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
@@ -162,17 +163,32 @@ Value viewAttribute(const View& view, const QString& attribute)
     return {};
 }
 
+// The window `window` is up over as its sheet; null for any other window.
+Ref<Window> sheetParentOf(const Window& window)
+{
+    const Ref<Window> parent = window.parentWindow();
+    return parent && Application::sharedApplication()->attachedSheetOfWindow(parent.get()).get() == &window ? parent : nullptr;
+}
+
 Value windowAttribute(const Window& window, const QString& attribute)
 {
-    if (attribute == AccessibilityRoleAttribute)
-        return Value(AccessibilityWindowRole);
-    if (attribute == AccessibilityRoleDescriptionAttribute)
-        return Value(AccessibilityRoleDescription(AccessibilityWindowRole));
+    if (attribute == AccessibilityRoleAttribute || attribute == AccessibilityRoleDescriptionAttribute) {
+        const QString& role = sheetParentOf(window) ? AccessibilitySheetRole : AccessibilityWindowRole;
+        return Value(attribute == AccessibilityRoleAttribute ? role : AccessibilityRoleDescription(role));
+    }
     if (attribute == AccessibilityTitleAttribute)
         return Value(window.title());
+    // A sheet is part of its window: the window's last child, and the window its parent.
+    if (attribute == AccessibilityParentAttribute) {
+        const Ref<Window> parent = sheetParentOf(window);
+        return parent ? Value(parent) : Value();
+    }
     if (attribute == AccessibilityChildrenAttribute) {
         const Ref<View> content = window.contentView();
-        return content ? Value(AccessibilityUnignoredChildren(Array { Value(content) })) : Value(Array {});
+        Array children = content ? AccessibilityUnignoredChildren(Array { Value(content) }) : Array {};
+        if (const Ref<Window> sheet = Application::sharedApplication()->attachedSheetOfWindow(&window))
+            children.addObject(Value(sheet));
+        return Value(children);
     }
     if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)
         return Value(Ref<Window>(const_cast<Window*>(&window)));
@@ -438,6 +454,7 @@ QString AccessibilityRoleDescription(const QString& role, const QString& subrole
     static const QHash<QString, QString> table {
         { AccessibilityApplicationRole, QStringLiteral("application") },
         { AccessibilityWindowRole, QStringLiteral("window") },
+        { AccessibilitySheetRole, QStringLiteral("sheet") },
         { AccessibilityGroupRole, QStringLiteral("group") },
         { AccessibilityListRole, QStringLiteral("list") },
         { AccessibilityListItemRole, QStringLiteral("list item") },

@@ -59,9 +59,16 @@ inline const QString AccessibilityCheckedAttribute = QStringLiteral("AXChecked")
 // published as the label of this one.
 inline const QString AccessibilityTitleUIElementAttribute = QStringLiteral("AXTitleUIElement");
 
+// Whether changes of the element's value are read out while the user is elsewhere: "polite"
+// (after what is being said) marks a live region, such as a status line; nil for none.
+inline const QString AccessibilityARIALiveAttribute = QStringLiteral("AXARIALive");
+inline const QString AccessibilityARIALivePoliteValue = QStringLiteral("polite");
+
 // Roles.
 inline const QString AccessibilityApplicationRole = QStringLiteral("AXApplication");
 inline const QString AccessibilityWindowRole = QStringLiteral("AXWindow");
+// A window while it is up over another as its sheet: a child of that window.
+inline const QString AccessibilitySheetRole = QStringLiteral("AXSheet");
 inline const QString AccessibilityGroupRole = QStringLiteral("AXGroup");
 inline const QString AccessibilityListRole = QStringLiteral("AXList");
 inline const QString AccessibilityListItemRole = QStringLiteral("AXListItem");

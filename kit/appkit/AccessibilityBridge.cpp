@@ -13,6 +13,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <unordered_map>
 
 namespace kit {
@@ -65,6 +67,7 @@ QAccessible::Role roleFor(const QString& role)
         { AccessibilityProgressIndicatorRole, QAccessible::ProgressBar },
         { AccessibilityBusyIndicatorRole, QAccessible::Animation },
         { AccessibilityColorWellRole, QAccessible::ColorChooser },
+        { AccessibilitySheetRole, QAccessible::Dialog },
     };
     return table.value(role, QAccessible::Client);
 }
@@ -74,7 +77,8 @@ int childCountOf(const Value& element) { return int(AccessibilityArrayAttributeC
 
 QAccessibleInterface* childOf(const Value& element, int index)
 {
-    if (index < 0)
+    // Qt passes a client's index on: an element need not cut its list to it.
+    if (index < 0 || index >= childCountOf(element))
         return nullptr;
     const Array one = AccessibilityArrayAttributeValues(element, AccessibilityChildrenAttribute, index, 1);
     return one.isEmpty() ? nullptr : AccessibilityBridge::interfaceFor(one.objectAtIndex(0));
@@ -107,6 +111,17 @@ QString knobName(const Value& scrollBar)
 }
 
 bool sameElement(const Value& a, const Value& b) { return a.isObject() && b.isObject() && a.object() == b.object(); }
+
+// The step whose decimals show `value` as it is (1 for a whole number, 0.01 for 0.25): a reader
+// prints a value with the decimals of its step, and one below 1 with one decimal without a step.
+double stepOfDigits(double value)
+{
+    double step = 1;
+    for (int digits = 0; digits < 6 && std::isfinite(value); ++digits, step /= 10)
+        if (std::abs(value - std::round(value / step) * step) <= 1e-9 * std::max(1.0, std::abs(value)))
+            break;
+    return step;
+}
 
 // Whether the element lies wholly outside what shows of the nearest view or window it is part of
 // (a scroll view's visible part, the window): a screen reader then finds it off screen.
@@ -174,6 +189,11 @@ public:
     { }
 
     Value element() const { return Value(element_.lock()); }
+    bool isLive() const
+    {
+        const Value live = attribute(AccessibilityARIALiveAttribute);
+        return live.isString() && !live.stringValue().isEmpty() && live.stringValue() != QStringLiteral("off");
+    }
     bool has(const QString& attribute) const { return AccessibilityAttributeNames(element()).contains(attribute); }
     Value attribute(const QString& name) const { return AccessibilityAttributeValue(element(), name); }
 
@@ -210,6 +230,9 @@ public:
     {
         switch (t) {
         case QAccessible::Name: {
+            if (role() == QAccessible::ComboBox)
+                if (const QString choice = fullText(); !choice.isEmpty())
+                    return choice;
             if (QAccessibleInterface* label = titleElementInterface())
                 return label->text(QAccessible::Name);
             const QString title = spokenText(attribute(AccessibilityTitleAttribute));
@@ -227,6 +250,11 @@ public:
             // Qt 6.4's bus bridge publishes no value text for a colour chooser: it says its colour here.
             if (help.isEmpty() && isRole(AccessibilityColorWellRole))
                 return spokenText(attribute(AccessibilityValueAttribute));
+            // A combo box named by its choice says what it is for here, when its own title does
+            // (a collapsed group's "Size") and no label names it.
+            if (help.isEmpty() && role() == QAccessible::ComboBox && !titleElementInterface())
+                if (const QString title = spokenText(attribute(AccessibilityTitleAttribute)); title != fullText())
+                    return title;
             // An empty field says what it is for.
             return help.isEmpty() && fullText().isEmpty() ? spokenText(attribute(AccessibilityPlaceholderValueAttribute)) : help;
         }
@@ -258,13 +286,28 @@ public:
         const Size s = attribute(AccessibilitySizeAttribute).sizeValue();
         // A table of a hundred million rows is taller than an int reaches: cut it to what does.
         const double reach = double(1 << 30);
-        return QtRectFromScreen(Rect { p, s }).intersected(QRectF(-reach, -reach, 2 * reach, 2 * reach)).toRect();
+        const QRectF r = QtRectFromScreen(Rect { p, s });
+        if (!std::isfinite(r.x()) || !std::isfinite(r.y()) || !std::isfinite(r.width()) || !std::isfinite(r.height()))
+            return {};
+        return r.intersected(QRectF(-reach, -reach, 2 * reach, 2 * reach)).toRect();
     }
     QAccessible::Role role() const override
     {
         const QString kind = attribute(AccessibilityRoleAttribute).stringValue();
         if (kind == AccessibilityRowRole && attribute(AccessibilitySubroleAttribute).stringValue() == AccessibilityOutlineRowSubrole)
             return QAccessible::TreeItem;
+        // Qt 6.4 has no toggle-button role: a button that stays in reads as a check box, whose
+        // state a reader speaks and announces.
+        if (kind == AccessibilityButtonRole && attribute(AccessibilityCheckedAttribute).isNumber())
+            return QAccessible::CheckBox;
+        // A pop-up that shows a choice is a combo box: Qt renames one on the bus when its value
+        // changes, and a reader says its label (the Label relation) and its name, the choice.
+        if (kind == AccessibilityPopUpButtonRole && attribute(AccessibilityValueAttribute).isString())
+            return QAccessible::ComboBox;
+        // Qt 6.4 publishes no live-region attributes and no announcements, but a reader speaks
+        // a notification that shows: a live region is one, shown again when its text changes.
+        if (isLive())
+            return QAccessible::Notification;
         return roleFor(kind);
     }
     QAccessible::State state() const override
@@ -288,7 +331,7 @@ public:
         if (const Value in = attribute(AccessibilityCheckedAttribute); in.isNumber()) {
             s.checkable = true;
             s.checked = in.boolValue();
-            s.pressed = in.boolValue();
+            s.pressed = in.boolValue() && !isRole(AccessibilityRadioButtonRole);
         }
         s.busy = isRole(AccessibilityBusyIndicatorRole);
         // Text fields, and cells of a table that edits them, take text.
@@ -325,6 +368,7 @@ public:
             return static_cast<QAccessibleValueInterface*>(this);
         if (type == QAccessible::TextInterface && isText())
             return static_cast<QAccessibleTextInterface*>(this);
+        // Qt reaches the editable text through the text interface.
         if (type == QAccessible::EditableTextInterface && isText() && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
             return static_cast<QAccessibleEditableTextInterface*>(this);
         if (type == QAccessible::TableInterface || type == QAccessible::TableCellInterface)
@@ -394,15 +438,22 @@ public:
 
     // QAccessibleValueInterface (writable when the element lets its value be set):
     QVariant currentValue() const override { return attribute(AccessibilityValueAttribute).doubleValue(); }
+    // A client's number may be anything: only a finite one, into the range, reaches the element.
     void setCurrentValue(const QVariant& value) override
     {
         const Value e = element();
-        if (AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
-            AccessibilitySetValueForAttribute(e, Value(value.toDouble()), AccessibilityValueAttribute);
+        double v = value.toDouble();
+        if (!std::isfinite(v) || !AccessibilityIsAttributeSettable(e, AccessibilityValueAttribute))
+            return;
+        if (const Value min = attribute(AccessibilityMinValueAttribute); min.isNumber())
+            v = std::max(v, min.doubleValue());
+        if (const Value max = attribute(AccessibilityMaxValueAttribute); max.isNumber())
+            v = std::min(v, max.doubleValue());
+        AccessibilitySetValueForAttribute(e, Value(v), AccessibilityValueAttribute);
     }
     QVariant maximumValue() const override { return attribute(AccessibilityMaxValueAttribute).doubleValue(); }
     QVariant minimumValue() const override { return attribute(AccessibilityMinValueAttribute).doubleValue(); }
-    QVariant minimumStepSize() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return stepOfDigits(attribute(AccessibilityValueAttribute).doubleValue()); }
 
     // QAccessibleTextInterface: the value as text; the caret and selection while it is edited.
     QString fullText() const { return spokenText(attribute(AccessibilityValueAttribute)); }
@@ -458,6 +509,17 @@ public:
         return all.mid(startOffset, endOffset - startOffset);
     }
     int characterCount() const override { return int(fullText().size()); }
+    // Qt's own walks past the end for ever when asked for the word or sentence at the end (a
+    // client's -1 is the end): the last character's stands for it.
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset) const override
+    {
+        const int count = characterCount();
+        if (offset == -1 || offset > count)
+            offset = count;
+        if (type != QAccessible::CharBoundary && offset == count && count > 0)
+            offset = count - 1;
+        return QAccessibleTextInterface::textAtOffset(offset, type, startOffset, endOffset);
+    }
     QRect characterRect(int) const override { return {}; }
     int offsetAtPoint(const QPoint&) const override { return -1; }
     void scrollToSubstring(int, int) override { }
@@ -501,9 +563,11 @@ private:
         const Value title = attribute(AccessibilityTitleUIElementAttribute);
         return title.isObject() && !sameElement(title, element()) ? AccessibilityBridge::interfaceFor(title) : nullptr;
     }
+    // A live region is named by its text and has no text of its own: a reader would say it twice.
     bool isText() const
     {
-        return isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole);
+        return (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole))
+            && !isLive();
     }
 
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
@@ -557,6 +621,19 @@ public:
                 return w->title();
         return QAccessibleWidget::text(t);
     }
+    // A sheet is a dialog of the window it is up over.
+    QAccessible::Role role() const override
+    {
+        return roleFor(AccessibilityAttributeValue(windowValue(), AccessibilityRoleAttribute).stringValue()) == QAccessible::Dialog
+            ? QAccessible::Dialog
+            : QAccessible::Window;
+    }
+    QAccessibleInterface* parent() const override
+    {
+        if (const Ref<Window> up = AccessibilityAttributeValue(windowValue(), AccessibilityParentAttribute).objectAs<Window>())
+            return hostInterfaceOf(up);
+        return QAccessibleWidget::parent();
+    }
     // Qt's focus stays on the host for every element of the window: the window itself reads
     // focused only while none of them has the kit's.
     QAccessible::State state() const override
@@ -574,9 +651,12 @@ private:
 int indexOfChildOf(const Value& element, const QAccessibleInterface* child)
 {
     // Our own interfaces know their element; asking the parent for its index spares a walk.
+    std::int64_t index = -1;
     if (const auto* ours = dynamic_cast<const ElementInterface*>(child))
-        return int(AccessibilityIndexOfChild(element, ours->element()));
-    return -1;
+        index = AccessibilityIndexOfChild(element, ours->element());
+    else if (const auto* sheet = dynamic_cast<const HostInterface*>(child))
+        index = AccessibilityIndexOfChild(element, sheet->windowValue());
+    return index <= INT_MAX ? int(index) : -1;
 }
 
 QAccessibleInterface* hostFactory(const QString&, QObject* object)
@@ -716,7 +796,22 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
     auto* iface = accessibilitybridge::askedInterfaceOf(element);
     if (!iface)
         return;
-    if (iface->textInterface()) {
+    if (iface->isLive() || iface->role() == QAccessible::ComboBox) {
+        // Named by the text: Qt renames a combo box on the bus itself; a live region is renamed
+        // and shown again, which a reader speaks.
+        if (const QString text = iface->fullText(); text != iface->announcedText) {
+            iface->announcedText = text;
+            if (iface->isLive()) {
+                QAccessibleEvent renamed(iface, QAccessible::NameChanged);
+                accessibilitybridge::notify(renamed);
+                QAccessibleEvent shown(iface, QAccessible::ObjectShow);
+                accessibilitybridge::notify(shown);
+            } else {
+                QAccessibleValueChangeEvent event(iface, text);
+                accessibilitybridge::notify(event);
+            }
+        }
+    } else if (iface->textInterface()) {
         // The same text again (an announcement made early, before the caret's) is no news.
         if (const QString text = iface->fullText(); text != iface->announcedText) {
             const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, text);

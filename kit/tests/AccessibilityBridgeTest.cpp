@@ -303,6 +303,85 @@ TEST_F(AccessibilityBridgeTest, AViewThatAcceptsFirstResponderIsFocusable)
     EXPECT_TRUE(listInterface->state().focused);
 }
 
+// A line that tells the result of a command, marked as a polite live region.
+class StatusLine : public Object, public Accessibility {
+public:
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityValueAttribute, AccessibilityARIALiveAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        if (a == AccessibilityRoleAttribute)
+            return Value(AccessibilityStaticTextRole);
+        if (a == AccessibilityValueAttribute)
+            return Value(text);
+        if (a == AccessibilityARIALiveAttribute)
+            return live ? Value(AccessibilityARIALivePoliteValue) : Value();
+        return {};
+    }
+    void setText(const QString& now)
+    {
+        text = now;
+        accessibilityValueChanged();
+    }
+    QString text = QStringLiteral("Ready");
+    bool live = true;
+};
+
+// Qt 6.4 publishes no live-region attributes and no announcement: a live region is a
+// notification, named by its text and shown again when that changes, which a reader speaks.
+TEST_F(AccessibilityBridgeTest, ALiveRegionIsANotificationShownAgainOnEachChange)
+{
+    auto status = make<StatusLine>();
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(status)));
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Notification);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Ready"));
+    events().clear();
+    status->setText(QStringLiteral("Tab \"Second\" shown"));
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Tab \"Second\" shown"));
+    EXPECT_EQ(test::eventsOf(QAccessible::ObjectShow), std::vector<const QAccessibleInterface*> { iface });
+    EXPECT_EQ(test::eventsOf(QAccessible::NameChanged), std::vector<const QAccessibleInterface*> { iface });
+    // The same text again is no news.
+    events().clear();
+    status->setText(QStringLiteral("Tab \"Second\" shown"));
+    EXPECT_TRUE(test::eventsOf(QAccessible::ObjectShow).empty());
+    // Unmarked, it is a label again, whose change is a text update only.
+    status->live = false;
+    QAccessibleInterface* label = AccessibilityBridge::interfaceFor(Value(Ref<Object>(status)));
+    EXPECT_EQ(label->role(), QAccessible::StaticText);
+    events().clear();
+    status->setText(QStringLiteral("Columns D–E, rows 4–5"));
+    EXPECT_TRUE(test::eventsOf(QAccessible::ObjectShow).empty());
+    EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated).size(), 1u);
+}
+
+// A sheet is a dialog of its window: named by its title, the window's last child, its parent the
+// window; once it ends, the window is alone again.
+TEST_F(AccessibilityBridgeTest, ASheetIsADialogOfItsWindow)
+{
+    window->orderFront();
+    auto sheet = make<Window>(MakeRect(0, 0, 200, 80), BorderlessWindowMask);
+    sheet->setTitle(QStringLiteral("Thinking"));
+    Application::sharedApplication()->beginSheetModalForWindowDidEndContextInfo(sheet.get(), window.get(), nullptr, nullptr);
+    QAccessibleInterface* host = hostInterface();
+    QAccessibleInterface* dialog = AccessibilityBridge::interfaceFor(Value(sheet));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->role(), QAccessible::Dialog);
+    EXPECT_EQ(dialog->text(QAccessible::Name), QStringLiteral("Thinking"));
+    EXPECT_EQ(dialog->parent(), host);
+    ASSERT_EQ(host->childCount(), 2);
+    EXPECT_EQ(host->child(1), dialog);
+    EXPECT_EQ(host->indexOfChild(dialog), 1);
+    // The window itself stays a window.
+    EXPECT_EQ(host->role(), QAccessible::Window);
+    Application::sharedApplication()->endSheet(sheet.get());
+    sheet->orderOut();
+    EXPECT_EQ(host->childCount(), 1);
+    EXPECT_EQ(dialog->role(), QAccessible::Window);
+}
+
 struct TextChangeCase {
     const char* name;
     QString before, after;
