@@ -3,6 +3,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/Toolbar.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 
@@ -184,8 +185,13 @@ Value windowAttribute(const Window& window, const QString& attribute)
         return parent ? Value(parent) : Value();
     }
     if (attribute == AccessibilityChildrenAttribute) {
-        const Ref<View> content = window.contentView();
-        Array children = content ? AccessibilityUnignoredChildren(Array { Value(content) }) : Array {};
+        // The toolbar's strip while it shows, the content, then a sheet up over them.
+        Array parts;
+        if (const Ref<Toolbar> toolbar = window.toolbar(); toolbar && toolbar->isVisible())
+            parts.addObject(Value(toolbar->toolbarView()));
+        if (const Ref<View> content = window.contentView())
+            parts.addObject(Value(content));
+        Array children = AccessibilityUnignoredChildren(parts);
         if (const Ref<Window> sheet = Application::sharedApplication()->attachedSheetOfWindow(&window))
             children.addObject(Value(sheet));
         return Value(children);

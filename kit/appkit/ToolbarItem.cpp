@@ -95,10 +95,12 @@ Value ToolbarItem::accessibilityAttributeValue(const QString& attribute) const
     const Ref<ToolbarView> strip = stripOfItem(*this);
     if (!strip)
         return {};
+    // The selectable items are one choice: the selected one is the pane or mode shown.
+    const QString role = toolbar && toolbar->isSelectable(identifier_) ? AccessibilityRadioButtonRole : AccessibilityButtonRole;
     if (attribute == AccessibilityRoleAttribute)
-        return Value(AccessibilityButtonRole);
+        return Value(role);
     if (attribute == AccessibilityRoleDescriptionAttribute)
-        return Value(AccessibilityRoleDescription(AccessibilityButtonRole));
+        return Value(AccessibilityRoleDescription(role));
     if (attribute == AccessibilityParentAttribute)
         return Value(Ref<Object>(strip));
     if (attribute == AccessibilityWindowAttribute || attribute == AccessibilityTopLevelUIElementAttribute)

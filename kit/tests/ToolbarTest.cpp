@@ -309,6 +309,10 @@ TEST_F(ToolbarTest, ToAScreenReaderTheStripIsAGroupOfItsButtons)
     ASSERT_NE(strip, nullptr);
     EXPECT_EQ(strip->role(), QAccessible::Grouping);
     EXPECT_EQ(strip->text(QAccessible::Name), QStringLiteral("Toolbar"));
+    QAccessibleInterface* frame = AccessibilityBridge::interfaceFor(Value(window));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->child(0), strip) << "the window's first child, above its content";
+    EXPECT_EQ(strip->parent(), frame);
     ASSERT_EQ(strip->childCount(), 3) << "the separator is no element";
     const QStringList names { QStringLiteral("General"), QStringLiteral("Refused"), QStringLiteral("Orphan") };
     const std::size_t places[] = { 0, 2, 3 };
@@ -316,7 +320,8 @@ TEST_F(ToolbarTest, ToAScreenReaderTheStripIsAGroupOfItsButtons)
     for (int i = 0; i < 3; ++i) {
         QAccessibleInterface* button = strip->child(i);
         ASSERT_NE(button, nullptr) << i;
-        EXPECT_EQ(button->role(), QAccessible::Button) << i;
+        // A selectable item is one of a choice; the others are push buttons.
+        EXPECT_EQ(button->role(), i == 0 ? QAccessible::RadioButton : QAccessible::Button) << i;
         EXPECT_EQ(button->text(QAccessible::Name), names[i]);
         EXPECT_EQ(button->parent(), strip) << i;
         EXPECT_EQ(button->rect(), QtRectFromScreen(AccessibilityScreenRectOfRectInView(*view, view->rectOfItemAtIndex(places[i]))).toRect()) << i;
