@@ -314,6 +314,8 @@ public:
     kit::Value accessibilityFocusedUIElement() const override;
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
+    // The keyboard focus ring shows or goes as the focus does (QVFlowViewLayers.cpp).
+    void viewWillDraw() override;
     kit::Ref<QVLayerAccessibilityHelper> listElement() const { return listElement_; }
     kit::Ref<QVLayerAccessibilityHelper> scrollBarElement() const { return scrollBarElement_; }
 
@@ -394,6 +396,7 @@ private:
     kit::Ref<kit::ScrollLayer> scrollLayer_;
     kit::Ref<kit::Layer> containerLayer_;
     kit::Ref<kit::Layer> scrollBarLayer_;
+    kit::Ref<kit::Layer> focusRingLayer_;
     kit::Weak<kit::Object> dataSource_;
     double stackedAngle_ = 0;
     std::int64_t selectedIndex_ = kit::NotFound;

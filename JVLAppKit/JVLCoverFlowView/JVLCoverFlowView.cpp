@@ -5,6 +5,7 @@
 
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
 #include "kit/core/Exception.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/core/MainThread.h"
@@ -41,6 +42,22 @@ Ref<Gradient> blackRamp(double startAlpha, double endAlpha)
 }
 
 } // namespace JVLCoverFlowViewTree
+
+// The keyboard focus: the graphics context's ring just inside the view, above the pictures and
+// their edges; it takes no clicks.
+class JVLCoverFlowFocusRingLayer : public Layer {
+    KIT_CLASS(JVLCoverFlowFocusRingLayer)
+public:
+    bool containsPoint(Point) const override { return false; }
+    void drawInContext(CGContext& context) override
+    {
+        GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(Ref<CGContext>(&context), false));
+        // The ring lies outside the filled shape: three points in, it ends at the edge.
+        SetFocusRingStyle(FocusRingOnly);
+        RectFill(InsetRect(bounds(), 3, 3));
+    }
+};
+KIT_REGISTER_CLASS(JVLCoverFlowFocusRingLayer, Layer) { c.copyable(); }
 
 KIT_REGISTER_CLASS(JVLCoverFlowView, View)
 {
@@ -149,6 +166,41 @@ void JVLCoverFlowView::build()
     const Rect body = containerLayer_->bounds();
     scrollLayer_->setFrame(body);
     overlayLayer_->setFrame(body);
+
+    focusRingLayer_ = make<JVLCoverFlowFocusRingLayer>();
+    focusRingLayer_->setHidden(true);
+    focusRingLayer_->setNeedsDisplayOnBoundsChange(true);
+    focusRingLayer_->setConstraints({
+        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMinX, "superlayer", ConstraintMinX),
+        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMaxX, "superlayer", ConstraintMaxX),
+        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMinY, "superlayer", ConstraintMinY),
+        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMaxY, "superlayer", ConstraintMaxY),
+    });
+    rootLayer_->addSublayer(focusRingLayer_.get());
+}
+
+void JVLCoverFlowView::viewWillDraw()
+{
+    const bool ring = kit::ShowsFocusRing(this, kit::FocusRingTypeDefault);
+    if (focusRingLayer_ && focusRingLayer_->isHidden() == ring)
+        focusRingLayer_->setHidden(!ring);
+    View::viewWillDraw();
+}
+
+bool JVLCoverFlowView::becomeFirstResponder()
+{
+    if (!View::becomeFirstResponder())
+        return false;
+    setNeedsDisplay(true);
+    return true;
+}
+
+bool JVLCoverFlowView::resignFirstResponder()
+{
+    if (!View::resignFirstResponder())
+        return false;
+    setNeedsDisplay(true);
+    return true;
 }
 
 void JVLCoverFlowView::drawLayerInContext(Layer* layer, CGContext& context)

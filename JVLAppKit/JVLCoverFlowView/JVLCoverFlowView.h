@@ -114,8 +114,12 @@ class JVLCoverFlowView : public kit::View,
     bool mouseDownCanMoveWindow() const override { return false; }
     void encodeWithCoder(kit::Coder& coder) const override;
     void initWithCoder(kit::Coder& coder) override;
+    // The keyboard focus ring shows or goes as the focus does (the ring layer above the pictures).
+    void viewWillDraw() override;
     // kit::Responder (JVLCoverFlowViewInput.cpp):
     bool acceptsFirstResponder() const override { return true; }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
     void keyDown(const kit::Event& event) override;
     void mouseDown(const kit::Event& event) override;
     void scrollWheel(const kit::Event& event) override;
@@ -212,6 +216,7 @@ private:
     kit::Ref<kit::Layer> rootLayer_;
     kit::Ref<kit::Layer> containerLayer_;
     kit::Ref<kit::Layer> overlayLayer_;
+    kit::Ref<kit::Layer> focusRingLayer_;
     kit::Ref<kit::Layer> leftGradientLayer_;
     kit::Ref<kit::Layer> rightGradientLayer_;
     kit::Ref<kit::Layer> bottomGradientLayer_;

@@ -989,4 +989,41 @@ TEST_F(CoverFlow, TheArrowsFocusTheCoverTheyBringToTheFront)
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
+// The keyboard focus shows as a ring just inside the view, over the black round the covers:
+// chosen from the keyboard or by code in the key window, not after a click nor in another window.
+TEST_F(CoverFlow, TheKeyboardFocusRingsTheViewInsideItsEdges)
+{
+    view->setContent(coloredPictures(3));
+    ASSERT_TRUE(drainLoads(*view));
+    window->makeKeyAndOrderFront();
+    const auto ringed = [&] {
+        const QImage shot = window->snapshot();
+        const Rect b = view->bounds();
+        bool left = false, top = false;
+        for (double d = 0.5; d < 3; ++d) {
+            left |= !test::basePixelIs(shot, base(MakePoint(b.minX() + d, b.midY())), Qt::black, 8);
+            top |= !test::basePixelIs(shot, base(MakePoint(b.midX(), b.maxY() - d)), Qt::black, 8);
+        }
+        return left && top;
+    };
+    EXPECT_FALSE(ringed()) << "not focused";
+    ASSERT_TRUE(window->makeFirstResponder(view.get()));
+    EXPECT_TRUE(ringed()) << "chosen by the program";
+    {
+        auto other = make<Window>(MakeRect(700, 0, 50, 50), TitledWindowMask);
+        other->makeKeyAndOrderFront();
+        ASSERT_FALSE(window->isKeyWindow());
+        EXPECT_FALSE(ringed()) << "not key";
+        other->close();
+    }
+    window->makeKeyAndOrderFront();
+    EXPECT_TRUE(ringed()) << "key again";
+    window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(ringed()) << "focus left";
+    test::EventScript script(window.get());
+    script.click(base(MakePoint(20, 20))).run();
+    ASSERT_EQ(window->firstResponder().get(), view.get());
+    EXPECT_FALSE(ringed()) << "clicked";
+}
+
 } // namespace jvl_cover_flow_test

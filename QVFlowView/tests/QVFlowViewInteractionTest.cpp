@@ -512,4 +512,44 @@ TEST_F(FlowViewInteraction, TheOwnersOverlayShowsWhileThePointerIsIn)
     EXPECT_TRUE(picture(0)->sublayers().empty());
 }
 
+// The keyboard focus shows as a ring just inside the view, over the background: chosen from the
+// keyboard or by code in the key window, not after a click nor in another window.
+TEST_F(FlowViewInteraction, TheKeyboardFocusRingsTheViewInsideItsEdges)
+{
+    makeView(3);
+    window->makeKeyAndOrderFront();
+    settle();
+    const QImage plain = window->snapshot();
+    const auto ringed = [&] {
+        settle();
+        const QImage shot = window->snapshot();
+        const Rect b = view->bounds();
+        bool left = false, top = false;
+        for (double d = 0.5; d < 3; ++d) {
+            const Point l = view->convertPointToView(Point { b.minX() + d, b.midY() }, nullptr);
+            const Point t = view->convertPointToView(Point { b.midX(), b.maxY() - d }, nullptr);
+            left |= !test::basePixelIs(shot, l, test::basePixel(plain, l), 4);
+            top |= !test::basePixelIs(shot, t, test::basePixel(plain, t), 4);
+        }
+        return left && top;
+    };
+    ASSERT_TRUE(window->makeFirstResponder(view.get()));
+    EXPECT_TRUE(ringed()) << "chosen by the program";
+    {
+        auto other = make<Window>(Rect { { 700, 0 }, { 50, 50 } }, TitledWindowMask);
+        other->makeKeyAndOrderFront();
+        ASSERT_FALSE(window->isKeyWindow());
+        EXPECT_FALSE(ringed()) << "not key";
+        other->close();
+    }
+    window->makeKeyAndOrderFront();
+    EXPECT_TRUE(ringed()) << "key again";
+    window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(ringed()) << "focus left";
+    test::EventScript script(window.get());
+    script.click(view->convertPointToView(Point { 20, 20 }, nullptr)).run();
+    ASSERT_EQ(window->firstResponder().get(), view.get());
+    EXPECT_FALSE(ringed()) << "clicked";
+}
+
 } // namespace qv_flow_view_interaction_test

@@ -457,7 +457,9 @@ void Cell::drawWithFrameInView(Rect cellFrame, View* view)
         const QRectF box = up.map(cellFrame);
         if (s_.bezeled) {
             QStyleOptionFrame option;
-            InitStyleOption(option, view, box, isEnabled(), s_.focusRingType != FocusRingTypeNone);
+            InitStyleOption(option, view, box, isEnabled(), false);
+            if (showsFocusInBezel(view))
+                option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
             option.lineWidth = QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
             QApplication::style()->drawPrimitive(QStyle::PE_FrameLineEdit, &option, painter);
         } else {
@@ -468,6 +470,8 @@ void Cell::drawWithFrameInView(Rect cellFrame, View* view)
     }
     drawInteriorWithFrameInView(cellFrame, view);
 }
+
+bool Cell::showsFocusInBezel(const View* view) const { return ShowsFocusRing(view, s_.focusRingType); }
 
 void Cell::drawInteriorWithFrameInView(Rect cellFrame, View* view)
 {

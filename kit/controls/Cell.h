@@ -165,6 +165,9 @@ public:
     // Border or bezel, then drawInteriorWithFrameInView.
     virtual void drawWithFrameInView(Rect cellFrame, View* controlView);
     virtual void drawInteriorWithFrameInView(Rect cellFrame, View* controlView);
+    // Whether the bezel drawn by drawWithFrameInView takes its focused look: the control view
+    // shows a ring (ShowsFocusRing).
+    virtual bool showsFocusInBezel(const View* controlView) const;
     virtual void highlightWithFrameInView(bool flag, Rect cellFrame, View* controlView);
     // Null: no highlight colour.
     virtual Ref<Color> highlightColorWithFrameInView(Rect cellFrame, View* controlView) const;

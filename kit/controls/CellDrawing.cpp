@@ -273,4 +273,12 @@ void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect)
     QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter);
 }
 
+void DrawFocusRing(View* view, Rect frame)
+{
+    if (QPainter* painter = View::currentPainter()) {
+        UprightPainter up(painter, frame, view && view->isFlipped());
+        DrawFocusRing(*painter, view, up.map(frame));
+    }
+}
+
 } // namespace kit

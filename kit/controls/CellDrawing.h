@@ -78,5 +78,7 @@ bool ShowsFocusRing(const View* view, FocusRingType type);
 // The style's focus frame just inside `rect` (in the painter's upright space): the view clips
 // anything outside its bounds, so the ring sits inside.
 void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect);
+// The same round `frame` (in the view's coordinates) with the view's current painter.
+void DrawFocusRing(View* view, Rect frame);
 
 } // namespace kit

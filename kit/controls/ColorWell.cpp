@@ -273,6 +273,8 @@ void ColorWell::drawRect(Rect)
     painter->fillRect(box, c);
     painter->setPen(QApplication::palette().color(QPalette::Mid));
     painter->drawRect(box.adjusted(0, 0, -1, -1));
+    if (const Ref<Cell> c = cell(); c && ShowsFocusRing(this, c->focusRingType()))
+        DrawFocusRing(*painter, this, up.map(b));
 }
 
 } // namespace kit

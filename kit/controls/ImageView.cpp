@@ -1,10 +1,18 @@
 #include "kit/controls/ImageView.h"
 
 #include "kit/appkit/Window.h"
+#include "kit/controls/CellDrawing.h"
 
 namespace kit {
 
 KIT_REGISTER_CLASS(ImageViewCell, ActionCell) { c.copyable(); }
+
+void ImageViewCell::drawWithFrameInView(Rect cellFrame, View* view)
+{
+    ActionCell::drawWithFrameInView(cellFrame, view);
+    if (ShowsFocusRing(view, focusRingType()))
+        DrawFocusRing(view, cellFrame);
+}
 
 KIT_REGISTER_CLASS(ImageView, Control)
 {

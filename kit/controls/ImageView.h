@@ -7,11 +7,12 @@
 
 namespace kit {
 
-// The image view's cell: clicks never change its state.
+// The image view's cell: clicks never change its state; a ring round the image shows the focus.
 class ImageViewCell : public ActionCell {
     KIT_CLASS(ImageViewCell)
 public:
     int nextState() const override { return state(); }
+    void drawWithFrameInView(Rect cellFrame, View* controlView) override;
 };
 
 class ImageView : public Control {

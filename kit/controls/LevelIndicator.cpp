@@ -115,6 +115,8 @@ void LevelIndicatorCell::drawWithFrameInView(Rect cellFrame, View* view)
             painter->drawEllipse(box.center(), 1.5, 1.5);
         }
     }
+    if (ShowsFocusRing(view, focusRingType()))
+        DrawFocusRing(*painter, view, up.map(cellFrame));
 }
 
 LevelIndicator::LevelIndicator(Rect frame)

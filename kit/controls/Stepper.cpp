@@ -127,6 +127,8 @@ void StepperCell::drawWithFrameInView(Rect cellFrame, View* view)
         arrow.rect = button.rect.adjusted(2, 1, -2, -1);
         style->drawPrimitive(upper ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow, painter);
     }
+    if (ShowsFocusRing(view, focusRingType()))
+        DrawFocusRing(*painter, view, target);
 }
 
 bool StepperCell::trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect frame, View* view, bool untilMouseUp)

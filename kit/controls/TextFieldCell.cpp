@@ -113,26 +113,10 @@ bool TextFieldCell::showsEditingFocus(const View* view) const
 
 void TextFieldCell::drawWithFrameInView(Rect cellFrame, View* view)
 {
-    QPainter* painter = showsEditingFocus(view) ? View::currentPainter() : nullptr;
-    if (!painter) {
-        ActionCell::drawWithFrameInView(cellFrame, view);
-        return;
-    }
-    const bool flipped = view->isFlipped();
-    if (isBezeled()) {
-        // The style's focused line-edit frame: the look the keyboard focus has on this desktop.
-        UprightPainter up(painter, cellFrame, flipped);
-        QStyleOptionFrame option;
-        InitStyleOption(option, view, up.map(cellFrame), isEnabled(), false);
-        option.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
-        option.lineWidth = QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-        QApplication::style()->drawPrimitive(QStyle::PE_FrameLineEdit, &option, painter);
-        drawInteriorWithFrameInView(cellFrame, view);
-        return;
-    }
     ActionCell::drawWithFrameInView(cellFrame, view);
-    UprightPainter up(painter, cellFrame, flipped);
-    DrawFocusRing(*painter, view, up.map(cellFrame));
+    // A bezel shows the focus itself (showsFocusInBezel); a field without one gets a ring.
+    if (!isBezeled() && showsEditingFocus(view))
+        DrawFocusRing(view, cellFrame);
 }
 
 void TextFieldCell::drawInteriorWithFrameInView(Rect cellFrame, View* view)

@@ -36,8 +36,9 @@ public:
 
     // Cell:
     bool acceptsFirstResponder() const override { return Cell::acceptsFirstResponder() && isSelectable(); }
-    // The bezel in its focused look, or a focus ring round a field without one, while editing.
+    // A focus ring round a field without bezel while editing; a bezel takes its focused look.
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
+    bool showsFocusInBezel(const View* controlView) const override { return showsEditingFocus(controlView); }
     void drawInteriorWithFrameInView(Rect cellFrame, View* controlView) override;
     // Adds the placeholder, which a screen reader reads while the field is empty.
     Value accessibilityAttributeValue(const QString& attribute) const override;

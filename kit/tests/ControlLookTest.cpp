@@ -4,7 +4,10 @@
 #include "ControlsTestSupport.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/CellDrawing.h"
+#include "kit/controls/ColorWell.h"
 #include "kit/controls/ComboBox.h"
+#include "kit/controls/ImageView.h"
+#include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/Stepper.h"
 #include "kit/controls/TextField.h"
@@ -132,7 +135,18 @@ INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
                 p->addItemsWithTitles({ "Actions", "Copy" });
                 p->setBezelStyle(TexturedSquareBezelStyle);
                 return p;
-            } }),
+            } },
+        FocusCase { "stepper", [](Rect frame) -> Ref<Control> { return make<Stepper>(frame); } },
+        FocusCase { "rating",
+            [](Rect frame) -> Ref<Control> {
+                auto l = make<LevelIndicator>(frame);
+                l->setMaxValue(5);
+                l->setIntValue(3);
+                l->cell()->setEditable(true);
+                return l;
+            } },
+        FocusCase { "colour well", [](Rect frame) -> Ref<Control> { return make<ColorWell>(frame); } },
+        FocusCase { "image view", [](Rect frame) -> Ref<Control> { return make<ImageView>(frame); } }),
     caseName<FocusCase>);
 
 // --- Bezels fill the fitted frame ------------------------------------------------------------

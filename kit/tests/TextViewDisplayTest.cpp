@@ -1,5 +1,7 @@
 // What typing and caret moves repaint: the lines they touch, never the whole text view.
 
+#include "kit/appkit/ScrollView.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextStorage.h"
@@ -125,4 +127,55 @@ TEST_F(TextViewDisplay, ANewLineRepaintsEverythingBelowIt)
     const Rect drawn = view->drawnUnion();
     EXPECT_LE(drawn.minY(), lineOf(10).minY());
     EXPECT_GE(drawn.maxY(), lineOf(29).maxY() - 0.5);
+}
+
+// The keyboard focus of a scrolled text view: a ring just inside the scroll view, wherever the
+// text is scrolled to; none after a click, in a window that is not key, or once the focus leaves.
+TEST(TextViewFocusRing, TheScrollViewOfTheFocusedTextShowsARingInsideItsEdges)
+{
+    ControlWindow w(MakeSize(300, 200));
+    const Rect frame = MakeRect(20, 20, 200, 120);
+    auto scroll = make<ScrollView>(frame);
+    auto text = make<TextView>(MakeRect(0, 0, 200, 120));
+    QString lines;
+    for (int i = 0; i < 40; ++i)
+        lines += QStringLiteral("line %1\n").arg(i);
+    text->setString(lines);
+    scroll->setDocumentView(text.get());
+    w.content->addSubview(scroll.get());
+    ASSERT_GT(text->frame().height(), 2 * frame.height());
+    scroll->contentView()->scrollToPoint(MakePoint(0, frame.height()));
+    const QImage plain = w.window->snapshot();
+    // Snapshot rows run down; content y runs up. Each edge: some of its three innermost lines change.
+    const auto ringed = [&](const QImage& shot) {
+        const auto differs = [&](int x, double y) {
+            const int row = shot.height() - 1 - int(y);
+            return pixel(shot, x, row) != pixel(plain, x, row);
+        };
+        bool left = false, top = false, bottom = false;
+        for (int d = 0; d < 3; ++d) {
+            left |= differs(int(frame.minX()) + d, frame.midY());
+            top |= differs(int(frame.midX()), frame.maxY() - 1 - d);
+            bottom |= differs(int(frame.midX()), frame.minY() + d);
+        }
+        return left && top && bottom;
+    };
+
+    ASSERT_TRUE(w.window->makeFirstResponder(text.get()));
+    EXPECT_TRUE(ringed(w.window->snapshot())) << "chosen by the program";
+    {
+        ControlWindow other(MakeSize(50, 50));
+        ASSERT_FALSE(w.window->isKeyWindow());
+        text->setNeedsDisplay(true);
+        EXPECT_FALSE(ringed(w.window->snapshot())) << "not key";
+    }
+    w.window->makeKeyWindow();
+    text->setNeedsDisplay(true);
+    EXPECT_TRUE(ringed(w.window->snapshot())) << "key again";
+    w.window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(ringed(w.window->snapshot())) << "focus left";
+    w.script->click(MakePoint(frame.midX(), frame.midY()));
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), text.get());
+    EXPECT_FALSE(ringed(w.window->snapshot())) << "clicked";
 }

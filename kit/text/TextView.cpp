@@ -453,6 +453,28 @@ bool TextView::shouldDrawInsertionPoint() const
     return selectable_ && (editable_ || fieldEditor_) && w && w->firstResponder().get() == this && w->isKeyWindow();
 }
 
+namespace {
+
+// The keyboard focus of a text view that is not a field editor (the field shows that): a ring just
+// inside the visible area of the clip view that scrolls it, else inside its bounds. Only while it
+// is first responder of the key window, chosen from the keyboard or by code, as controls ring.
+void drawKeyboardFocusRing(TextView& view)
+{
+    const Ref<Window> w = view.window();
+    if (view.isFieldEditor() || !w || !w->isKeyWindow() || w->firstResponder().get() != &view || w->firstResponderChosenByPointer())
+        return;
+    Rect around = view.bounds();
+    if (const Ref<ClipView> clip = dynamic_pointer_cast<ClipView>(view.superview()))
+        around = view.convertRectFromView(clip->bounds(), clip.get());
+    GraphicsContext::saveCurrentGraphicsState();
+    SetFocusRingStyle(FocusRingOnly);
+    // The ring lies outside the filled shape: three points in, it ends at the edge.
+    RectFill(InsetRect(around, 3, 3));
+    GraphicsContext::restoreCurrentGraphicsState();
+}
+
+} // namespace
+
 void TextView::drawRect(Rect dirty)
 {
     QPainter* painter = View::currentPainter();
@@ -470,8 +492,10 @@ void TextView::drawRect(Rect dirty)
         RectFill(dirty);
     }
     const Ref<LayoutManager> manager = layoutManager();
-    if (!manager || !container_)
+    if (!manager || !container_) {
+        drawKeyboardFocusRing(*this);
         return;
+    }
     const Point origin = textContainerOrigin();
     const Range glyphs = manager->glyphRangeForBoundingRectInTextContainer(
         MakeRect(dirty.minX() - origin.x, dirty.minY() - origin.y, dirty.width(), dirty.height()), container_.get());
@@ -492,6 +516,7 @@ void TextView::drawRect(Rect dirty)
         Color::fromQColor(QApplication::palette().color(QPalette::Text))->setFill();
         RectFill(MakeRect(caret.minX(), caret.minY(), 1, caret.height()));
     }
+    drawKeyboardFocusRing(*this);
 }
 
 Rect TextView::insertionPointRect(std::int64_t index)
