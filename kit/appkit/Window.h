@@ -436,9 +436,10 @@ private:
     void setChildrenShownWithParent(bool shown);
     void keepChildrenAbove();
     void applySizeLimits();
-    // Views that can become key, by place; empty when any view in the window has a key loop set.
-    std::vector<Ref<View>> geometricKeyViews() const;
-    Ref<View> geometricKeyViewAfter(const View* view, int step) const;
+    // Every view of the window that can become key, once, in the order Tab goes through them.
+    std::vector<Ref<View>> keyViewCycle() const;
+    // Tab (step 1) or Shift+Tab (-1) from `view`: the first view along the cycle that takes the focus.
+    void selectKeyViewAfter(View* view, int step);
     void scheduleCursorUpdate();
 
     std::int64_t number_;
