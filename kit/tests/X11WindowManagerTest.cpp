@@ -4,10 +4,14 @@
 // Real X11 only: under xvfb-run with QT_QPA_PLATFORM=xcb, with openbox installed.
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Dragging.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
+#include "kit/graphics/Image.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/testsupport/X11WindowManagerFixture.h"
 #include "kit/x11/QtXcbConnection.h"
@@ -69,9 +73,9 @@ protected:
     }
 
     // A titled window, shown, framed by the manager and exposed.
-    static Ref<Window> framedWindow(Rect frame)
+    static Ref<Window> framedWindow(Rect frame, unsigned style = TitledWindowMask)
     {
-        auto window = make<Window>(frame, TitledWindowMask);
+        auto window = make<Window>(frame, style);
         window->setContentView(make<View>(MakeRect(0, 0, frame.width(), frame.height())).get());
         window->makeKeyAndOrderFront();
         EXPECT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && manager->parentOf(native(*window)) != rootWindow(); }));
@@ -139,6 +143,67 @@ TEST_F(X11WindowManager, ASheetAfterAModalRunSitsOnTheWindowsContent)
         progress->orderOut();
     }
     parent->orderOut();
+}
+
+// Drags the view's window's only content away: the window goes as the drag starts, and the
+// drag stays in the kit's loop (nothing leaves the application).
+class LoneTabSource : public View, public DraggingSource {
+    KIT_CLASS(LoneTabSource)
+public:
+    using View::View;
+    void mouseDown(const Event& e) override
+    {
+        const Ref<Pasteboard> board = Pasteboard::pasteboardWithName(DragPboard);
+        board->declareTypesOwner({ StringPboardType }, nullptr);
+        board->setStringForType(QStringLiteral("tab"), StringPboardType);
+        window()->orderOut();
+        dragImageAtOffsetEventPasteboardSourceSlideBack(
+            Image::imageWithSize(MakeSize(16, 16)).get(), MakePoint(4, 4), ZeroSize, e, board.get(), this, false);
+        ++dragsEnded;
+    }
+    std::uint64_t draggingSourceOperationMaskForLocal(bool local) override { return local ? DragOperationMove : DragOperationNone; }
+    int dragsEnded = 0;
+};
+
+KIT_REGISTER_CLASS(LoneTabSource, View) { c.optionalOperation("draggingSourceOperationMaskForLocal"); }
+
+// A tab dragged out of a window of its own, which goes as the drag starts, and let go on the bare
+// desktop, where Qt never hears of the release: a window the manager activates afterwards is key all the same, and a Close
+// sent to no one in particular closes it, not the window that was key before.
+TEST_F(X11WindowManager, AWindowTheManagerActivatesIsKeyAndTakesACloseSentToNoOne)
+{
+    constexpr unsigned style = TitledWindowMask | ClosableWindowMask;
+    const Ref<Window> torn = framedWindow(MakeRect(300, 150, 200, 120), style);
+    auto tab = make<LoneTabSource>(MakeRect(0, 0, 200, 120));
+    torn->contentView()->addSubview(tab.get());
+    const Ref<Window> dropped = framedWindow(MakeRect(100, 400, 300, 200), style);
+    const Ref<Window> other = framedWindow(MakeRect(500, 400, 300, 200), style);
+    settle();
+    const QPoint desktop(1000, 50);
+    const std::vector<test::X11PointerStep> steps { { test::X11PointerStep::Move, torn->hostWidget()->mapToGlobal(QPoint(100, 60)) },
+        { test::X11PointerStep::Press, {} }, { test::X11PointerStep::Move, torn->hostWidget()->mapToGlobal(QPoint(110, 70)) },
+        { test::X11PointerStep::Move, desktop }, { test::X11PointerStep::Move, desktop + QPoint(2, 0) }, { test::X11PointerStep::Release, {} } };
+    std::size_t next = 0;
+    const Ref<Timer> timer = Timer::timerWithTimeIntervalRepeatsBlock(0.05, true, [&](Timer*) {
+        if (next < steps.size())
+            test::sendPointerOnServer(steps[next++]);
+    });
+    RunLoop::main().addTimerForMode(timer, RunLoopCommonModes);
+    const bool ended = test::turnUntil([&] { return tab->dragsEnded > 0; });
+    timer->invalidate();
+    ASSERT_TRUE(ended) << next << " of " << steps.size() << " steps sent";
+    // As a new window for the tab would be.
+    dropped->makeKeyWindow();
+    settle();
+    ASSERT_TRUE(test::turnUntil([&] { return dropped->isKeyWindow() && manager->activeWindow() == native(*dropped); }));
+
+    manager->requestFromPager(native(*other), "_NET_ACTIVE_WINDOW");
+    EXPECT_TRUE(test::turnUntil([&] { return other->isKeyWindow(); })) << "the window the manager activated is not key";
+    Application::sharedApplication()->sendActionToFrom(Selector("performClose"), Weak<Object>(), nullptr);
+    EXPECT_FALSE(other->isVisible());
+    EXPECT_TRUE(dropped->isVisible());
+    dropped->orderOut();
+    other->orderOut();
 }
 
 // Another client (a pager, a panel) asks the manager things by messages to the root. The kit
