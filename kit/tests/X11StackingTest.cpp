@@ -8,12 +8,17 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Alert.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/QtXcbConnection.h"
 #include "kit/x11/Stacking.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -175,6 +180,33 @@ TEST(X11Stacking, AWindowMadeKeyByTheKitTakesTheServersFocus)
     borderless->orderOut();
     second->orderOut();
     first->orderOut();
+}
+
+// Without a window manager nobody hands the focus back when an alert closes: the window that was
+// key before it is key again, the application active, and the server's focus is that window's.
+TEST(X11Stacking, AfterAnAlertTheWindowKeyBeforeItIsKeyAndFocusedAgain)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && focusOnServer() == native(*window); }));
+    // Answered once the alert has the focus, as a user would.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible() && focusOnServer() == box->winId() && box->defaultButton())
+            box->defaultButton()->click();
+    });
+    answer.start(20);
+    EXPECT_EQ(Alert::alertWithButtons(QStringLiteral("Discard?"), QStringLiteral("Discard"), QStringLiteral("Cancel"), {}, {})->runModal(),
+        AlertDefaultReturn);
+    answer.stop();
+    EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*window); })) << "the focus went nowhere";
+    EXPECT_TRUE(window->isKeyWindow());
+    EXPECT_TRUE(Application::sharedApplication()->isActive());
+    window->orderOut();
+    Application::resetForTesting();
 }
 
 void moveOnServer(const Window& window, int x, int y)
