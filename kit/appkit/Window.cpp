@@ -263,12 +263,7 @@ void Window::setStyleMask(unsigned styleMask)
     flags.setFlag(Qt::FramelessWindowHint, styleMask == BorderlessWindowMask);
     if ((was ^ styleMask) & UtilityWindowMask)
         flags = (flags & ~Qt::WindowType_Mask) | (styleMask & UtilityWindowMask ? Qt::Tool : Qt::Window);
-    if (flags != host_->windowFlags()) {
-        const bool shown = host_->isVisible();
-        host_->setWindowFlags(flags);
-        if (shown)
-            host_->show();
-    }
+    setHostFlags(flags);
     if (styleMask & ResizableWindowMask) {
         host_->setMinimumSize(0, 0);
         host_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -331,10 +326,9 @@ void Window::setFrameOrigin(Point origin) { setFrameDisplay(Rect { origin, frame
 void Window::setLevel(int level)
 {
     level_ = level;
-    const bool visible = host_->isVisible();
-    host_->setWindowFlag(Qt::WindowStaysOnTopHint, level > NormalWindowLevel);
-    if (visible)
-        host_->show();
+    Qt::WindowFlags flags = host_->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, level > NormalWindowLevel);
+    setHostFlags(flags);
 }
 
 void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
@@ -499,15 +493,8 @@ void Window::setIgnoresMouseEvents(bool flag)
     ignoresMouse_ = flag;
     host_->setAttribute(Qt::WA_TransparentForMouseEvents, flag);
     host_->setAttribute(Qt::WA_ShowWithoutActivating, flag);
-    // Native too: changing the flags hides the host, so a shown window is shown again.
     const Qt::WindowFlags native = Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
-    const Qt::WindowFlags flags = flag ? host_->windowFlags() | native : host_->windowFlags() & ~native;
-    if (flags != host_->windowFlags()) {
-        const bool shown = host_->isVisible();
-        setHostFlags(flags);
-        if (shown)
-            host_->show();
-    }
+    setHostFlags(flag ? host_->windowFlags() | native : host_->windowFlags() & ~native);
 }
 
 void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
@@ -566,12 +553,20 @@ void Window::setUnmanagedChild(bool flag)
 
 void Window::setHostFlags(Qt::WindowFlags flags)
 {
+    if (flags == host_->windowFlags())
+        return;
+    const bool shown = host_->isVisible();
     // Qt keeps a window's outer corner across new flags, by the frame margins it last knew: one
     // that loses its frame would move up by its title bar. The kit frame is the client area.
     host_->setWindowFlags(flags);
     settingGeometry_ = true;
     host_->setGeometry(QtRectFromScreen(frame_).toRect());
     settingGeometry_ = false;
+    // New flags take the native window down: a shown one is mapped again as orderFront maps it.
+    if (shown) {
+        prepareHostForMap();
+        host_->show();
+    }
 }
 
 void Window::prepareHostForMap()

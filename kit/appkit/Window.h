@@ -428,7 +428,8 @@ private:
     void constrainFirstFrame();
     void fitDecorationsOnFirstPaint();
     void setUnmanagedChild(bool flag);
-    // New native flags for the host, which keeps the kit frame on the screen.
+    // New native flags for the host, the one way they change: the host keeps the kit frame on the
+    // screen, and a shown one is mapped again as orderFront maps it.
     void setHostFlags(Qt::WindowFlags flags);
     // The host is about to be mapped: a hand-over to or from the window manager asked while it was
     // shown happens now, and a window the manager framed when last shown is let go first.
