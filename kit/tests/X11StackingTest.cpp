@@ -9,6 +9,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Alert.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/QtXcbConnection.h"
 #include "kit/x11/Stacking.h"
@@ -207,6 +208,26 @@ TEST(X11Stacking, AfterAnAlertTheWindowKeyBeforeItIsKeyAndFocusedAgain)
     EXPECT_TRUE(Application::sharedApplication()->isActive());
     window->orderOut();
     Application::resetForTesting();
+}
+
+// A window some other client holds (here: inside another client's window) is never let go: the
+// wait gives up after its second and says so, rather than map the window into a race unsaid.
+TEST(X11Stacking, AWaitForAWithdrawalThatNeverComesSaysItGaveUp)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t holder = xcb_generate_id(c), held = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, holder, root, 0, 0, 40, 40, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, held, holder, 0, 0, 20, 20, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    test::LogRecorder log;
+    waitUntilWithdrawnOnServer(held);
+    EXPECT_TRUE(log.contains(QStringLiteral("0x%1").arg(held, 0, 16))) << log.lines().join(QLatin1Char('\n')).toStdString();
+    xcb_destroy_window(c, holder);
+    xcb_disconnect(c);
 }
 
 void moveOnServer(const Window& window, int x, int y)
