@@ -18,8 +18,10 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -207,7 +209,8 @@ TEST_F(X11WindowManager, AWindowTheManagerActivatesIsKeyAndTakesACloseSentToNoOn
 }
 
 // Another client (a pager, a panel) asks the manager things by messages to the root. The kit
-// watches the root's children for restacks; the requests are not Qt's business.
+// watches the root's children for restacks; the requests are not Qt's business: Qt neither
+// complains about them nor acts on them (an activation would make the bubble its focus window).
 TEST_F(X11WindowManager, RequestsToTheManagerNeverReachQt)
 {
     static QStringList warnings;
@@ -247,6 +250,11 @@ TEST_F(X11WindowManager, RequestsToTheManagerNeverReachQt)
     marker.window = native(*bubble);
     marker.atom = atom("KIT_TEST_MARKER");
     QCoreApplication::instance()->installNativeEventFilter(&marker);
+    // Qt prints nothing for an activation: it would just make the bubble its focus window.
+    QStringList focused;
+    const QMetaObject::Connection focusWatch = QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [&](QWindow* w) {
+        focused << (w == bubble->hostWidget()->windowHandle() ? QStringLiteral("bubble") : w ? QStringLiteral("other") : QStringLiteral("none"));
+    });
     for (const char* request : { "_KDE_WM_CHANGE_STATE", "_NET_CLOSE_WINDOW", "_NET_MOVERESIZE_WINDOW", "_NET_ACTIVE_WINDOW" }) {
         xcb_client_message_event_t message {};
         message.response_type = XCB_CLIENT_MESSAGE;
@@ -261,6 +269,8 @@ TEST_F(X11WindowManager, RequestsToTheManagerNeverReachQt)
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, native(*bubble), marker.atom, XCB_ATOM_CARDINAL, 32, 1, &one);
     xcb_flush(c);
     EXPECT_TRUE(test::turnUntil([&] { return marker.seen; }));
+    QObject::disconnect(focusWatch);
+    EXPECT_FALSE(focused.contains(QStringLiteral("bubble"))) << focused.join(QLatin1Char(' ')).toStdString();
     QCoreApplication::instance()->removeNativeEventFilter(&marker);
     xcb_disconnect(c);
     qInstallMessageHandler(previous);
