@@ -14,6 +14,7 @@
 #include "kit/graphics/Image.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/testsupport/X11WindowManagerFixture.h"
+#include "kit/testsupport/MissingTool.h"
 #include "kit/x11/QtXcbConnection.h"
 
 #include <QAbstractNativeEventFilter>
@@ -60,7 +61,7 @@ protected:
         if (!test::isRealX11())
             GTEST_SKIP() << "needs a real X server";
         if (!test::WindowManagerOnServer::available())
-            GTEST_SKIP() << "needs openbox";
+            KIT_SKIP_TEST_WITHOUT("openbox");
         ASSERT_TRUE(manager) << "openbox did not take the screen";
     }
     void TearDown() override { Application::resetForTesting(); }
