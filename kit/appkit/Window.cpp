@@ -574,8 +574,10 @@ void Window::prepareHostForMap()
     if (const std::optional<bool> unmanaged = std::exchange(unmanagedWhenHidden_, std::nullopt))
         setUnmanagedChild(*unmanaged);
     const bool managed = !host_->windowFlags().testFlag(Qt::BypassWindowManagerHint);
-    if (!managed && mappedManaged_)
-        waitUntilWithdrawnOnServer(host_->winId());
+    // The live native window: Qt makes a new one for some flags, and the widget's winId still
+    // names the old one.
+    if (!managed && mappedManaged_ && host_->winId())
+        waitUntilWithdrawnOnServer(host_->windowHandle()->winId());
     mappedManaged_ = managed;
 }
 

@@ -7,6 +7,7 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Pasteboard.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/RunLoop.h"
@@ -28,6 +29,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -37,7 +39,9 @@ using namespace kit;
 
 namespace x11wm {
 
-std::uint32_t native(const Window& window) { return std::uint32_t(window.hostWidget()->winId()); }
+// The live native window: Qt makes a new one for some flags (staying on top), and the widget's
+// own winId still names the old one.
+std::uint32_t native(const Window& window) { return std::uint32_t(window.hostWidget()->windowHandle()->winId()); }
 
 class X11WindowManager : public testing::Test {
 protected:
@@ -207,6 +211,30 @@ TEST_F(X11WindowManager, AWindowTheManagerActivatesIsKeyAndTakesACloseSentToNoOn
     EXPECT_TRUE(dropped->isVisible());
     dropped->orderOut();
     other->orderOut();
+}
+
+// New native flags, whatever asks for them, leave the window's inside where the kit frame says.
+TEST_F(X11WindowManager, AShownWindowsInsideStaysPutWhenItsFlagsChange)
+{
+    const std::pair<const char*, std::function<void(Window&)>> changes[] = {
+        { "borderless", [](Window& w) { w.setStyleMask(BorderlessWindowMask); } },
+        { "floating", [](Window& w) { w.setLevel(FloatingWindowLevel); } },
+        { "no zoom button", [](Window& w) { w.standardWindowButton(WindowZoomButton)->setEnabled(false); } },
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        const Ref<Window> window = framedWindow(MakeRect(300, 250, 300, 200), TitledWindowMask | ClosableWindowMask | ResizableWindowMask);
+        settle();
+        const QPoint inside = QtRectFromScreen(window->frame()).toRect().topLeft();
+        ASSERT_EQ(manager->topLeftOnScreen(native(*window)), std::pair(inside.x(), inside.y()));
+        change(*window);
+        ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window); }));
+        settle();
+        const auto at = [&] { return manager->topLeftOnScreen(native(*window)); };
+        EXPECT_TRUE(test::turnUntil([&] { return at() == std::pair(inside.x(), inside.y()); }))
+            << "at " << at().first << ", " << at().second << " instead of " << inside.x() << ", " << inside.y();
+        window->orderOut();
+    }
 }
 
 // Another client (a pager, a panel) asks the manager things by messages to the root. The kit
