@@ -5,6 +5,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
+#include "kit/testsupport/MissingTool.h"
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QProcess>
@@ -36,7 +37,7 @@ TEST(X11KeyNames, ALayoutLoadedOnTheServerRenamesKeys)
     const Ref<ValueTransformer> names = ValueTransformer::valueTransformerForName(QStringLiteral("KRKeyCodeTransformer"));
     EXPECT_EQ(KRDisplayStringForKeyCode(6), QStringLiteral("Z"));
     if (QProcess::execute(QStringLiteral("setxkbmap"), { QStringLiteral("de") }) != 0)
-        GTEST_SKIP() << "no setxkbmap";
+        KIT_SKIP_TEST_WITHOUT("setxkbmap");
     int posted = 0;
     const auto token = NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
         NotifySelectedKeyboardInputSourceChanged, nullptr, nullptr, [&](Notification*) { ++posted; });

@@ -7,6 +7,7 @@
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/testsupport/X11WindowManagerFixture.h"
+#include "kit/testsupport/MissingTool.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -100,7 +101,7 @@ TEST(X11TabDragUnderAManager, TheWindowThatTookTheTabIsActive)
     if (!kit::test::isRealX11())
         GTEST_SKIP() << "needs a real X server";
     if (!kit::test::WindowManagerOnServer::available())
-        GTEST_SKIP() << "needs openbox";
+        KIT_SKIP_TEST_WITHOUT("openbox");
     kit::test::WindowManagerOnServer manager;
     ASSERT_TRUE(manager.start());
     XTDragScope scope;

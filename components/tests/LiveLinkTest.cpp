@@ -14,6 +14,7 @@
 #include "kit/testsupport/FakeBus.h"
 #include "kit/testsupport/PrivateBus.h"
 #include "kit/testsupport/ManualClockScope.h"
+#include "kit/testsupport/MissingTool.h"
 
 
 #include <QCoreApplication>
@@ -285,7 +286,7 @@ protected:
     void SetUp() override
     {
         if (address_.isEmpty())
-            GTEST_SKIP() << "no dbus-daemon";
+            KIT_SKIP_TEST_WITHOUT("dbus-daemon");
         server_ = make<LiveLinkTestDelegate>();
         client_ = make<LiveLinkTestDelegate>();
         ASSERT_TRUE(LiveLink::publishServerWithNameDelegate(QStringLiteral("Shapes"), server_.get()));
@@ -310,7 +311,7 @@ protected:
     void SetUp() override
     {
         if (!GetParam() && address_.isEmpty())
-            GTEST_SKIP() << "no dbus-daemon";
+            KIT_SKIP_TEST_WITHOUT("dbus-daemon");
         busUnderTest_.emplace(GetParam(), address_);
         server_ = make<LiveLinkTestDelegate>();
         client_ = make<LiveLinkTestDelegate>();

@@ -72,8 +72,6 @@ Ref<View> makeDateControlPage(Rect frame)
     bevelled->setDelegate(v);
     bevelled->setDate(CalendarDate::dateWithYearMonthDay(2000, 2, 29).date());
     bevelled->awakeFromNib();
-    flat->setNextKeyView(bevelled.get());
-    bevelled->setNextKeyView(flat.get());
 
     page->shown = galleryLabel(MakeRect(16, top - 104, 420, 20), QStringLiteral("Edited date: (click or tab into a part, type digits or step)"), v);
     galleryLabel(MakeRect(16, top - 128, 560, 20), QStringLiteral("Change the month of 31 January to February: the day follows the month's end."), v);

@@ -125,6 +125,56 @@ TEST_F(GalleryPageList, TheArrowsWalkEveryGalleryPageAndFocusNeverGoesWithAPage)
     EXPECT_EQ(window->firstResponder().get(), list.get());
 }
 
+bool hasKeyView(const View* view)
+{
+    return view->canBecomeKeyView() || std::ranges::any_of(view->subviews(), [](const Ref<View>& v) { return hasKeyView(v.get()); });
+}
+
+// The keyboard alone reaches every page: from the list, Tab lands on a control of the page, and
+// Tab (Shift+Tab) from there comes back round to the list, whatever order a page sets for its own
+// controls; the window itself never ends up holding the focus. A control may keep Tab for its own
+// parts a few times; one that takes Tab as text is left with Ctrl+Tab, as its user would.
+TEST_F(GalleryPageList, TabAndShiftTabFromTheListGoThroughEveryPageAndBack)
+{
+    window = make<Window>(MakeRect(0, 0, ListWidth + PageSize.width, PageSize.height), TitledWindowMask | ResizableWindowMask);
+    const std::vector<GalleryPage> all = galleryPages();
+    list = addPageListAndArea(window->contentView().get(), ListWidth, PageSize, all);
+    window->makeKeyAndOrderFront();
+    test::EventScript script(window.get());
+    const auto press = [&](std::uint64_t flags) {
+        script.key(KeyCodeTab, {}, flags);
+        script.run();
+        return window->firstResponder();
+    };
+    constexpr int OwnParts = 8;
+    for (std::size_t row = 0; row < all.size(); ++row) {
+        list->selectRow(int(row));
+        for (const std::uint64_t back : { std::uint64_t(0), std::uint64_t(ShiftKeyMask) }) {
+            const std::string where = all[row].title.toStdString() + (back ? ", Shift+Tab" : ", Tab");
+            window->makeFirstResponder(list.get());
+            Ref<Responder> at = press(back);
+            if (!hasKeyView(page().get())) {
+                EXPECT_EQ(at.get(), list.get()) << where << ": a page without controls leaves the focus in the list";
+                continue;
+            }
+            const auto* view = dynamic_cast<const View*>(at.get());
+            EXPECT_TRUE(view && view->isDescendantOf(page().get())) << where << ": Tab from the list stays outside the page";
+            int steps = 0;
+            for (int same = 0; at.get() != list.get() && at.get() != window.get() && steps < 200; ++steps) {
+                const Ref<Responder> next = press(same < OwnParts ? back : back | CommandKeyMask);
+                same = next == at ? same + 1 : 0;
+                if (same > OwnParts) {
+                    ADD_FAILURE() << where << ": stuck on " << stringFromClass(at->class_()).toStdString() << " after " << steps << " steps";
+                    break;
+                }
+                at = next;
+            }
+            EXPECT_NE(at.get(), window.get()) << where << ": the window took the focus after " << steps << " steps";
+            EXPECT_EQ(at.get(), list.get()) << where << ": never back at the list";
+        }
+    }
+}
+
 // As a screen reader hears the list: a list named "Pages" of list items named by their pages; each
 // arrow gives one focus event, for the row now current (even one no client has asked about yet),
 // which says it is selected and focused; the list says its selection changed.

@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <utility>
 
 namespace kit {
@@ -262,12 +263,7 @@ void Window::setStyleMask(unsigned styleMask)
     flags.setFlag(Qt::FramelessWindowHint, styleMask == BorderlessWindowMask);
     if ((was ^ styleMask) & UtilityWindowMask)
         flags = (flags & ~Qt::WindowType_Mask) | (styleMask & UtilityWindowMask ? Qt::Tool : Qt::Window);
-    if (flags != host_->windowFlags()) {
-        const bool shown = host_->isVisible();
-        host_->setWindowFlags(flags);
-        if (shown)
-            host_->show();
-    }
+    setHostFlags(flags);
     if (styleMask & ResizableWindowMask) {
         host_->setMinimumSize(0, 0);
         host_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -330,10 +326,9 @@ void Window::setFrameOrigin(Point origin) { setFrameDisplay(Rect { origin, frame
 void Window::setLevel(int level)
 {
     level_ = level;
-    const bool visible = host_->isVisible();
-    host_->setWindowFlag(Qt::WindowStaysOnTopHint, level > NormalWindowLevel);
-    if (visible)
-        host_->show();
+    Qt::WindowFlags flags = host_->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, level > NormalWindowLevel);
+    setHostFlags(flags);
 }
 
 void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
@@ -498,15 +493,8 @@ void Window::setIgnoresMouseEvents(bool flag)
     ignoresMouse_ = flag;
     host_->setAttribute(Qt::WA_TransparentForMouseEvents, flag);
     host_->setAttribute(Qt::WA_ShowWithoutActivating, flag);
-    // Native too: changing the flags hides the host, so a shown window is shown again.
     const Qt::WindowFlags native = Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
-    const Qt::WindowFlags flags = flag ? host_->windowFlags() | native : host_->windowFlags() & ~native;
-    if (flags != host_->windowFlags()) {
-        const bool shown = host_->isVisible();
-        setHostFlags(flags);
-        if (shown)
-            host_->show();
-    }
+    setHostFlags(flag ? host_->windowFlags() | native : host_->windowFlags() & ~native);
 }
 
 void Window::addChildWindowOrdered(Window* child, WindowOrderingMode place)
@@ -565,12 +553,20 @@ void Window::setUnmanagedChild(bool flag)
 
 void Window::setHostFlags(Qt::WindowFlags flags)
 {
+    if (flags == host_->windowFlags())
+        return;
+    const bool shown = host_->isVisible();
     // Qt keeps a window's outer corner across new flags, by the frame margins it last knew: one
     // that loses its frame would move up by its title bar. The kit frame is the client area.
     host_->setWindowFlags(flags);
     settingGeometry_ = true;
     host_->setGeometry(QtRectFromScreen(frame_).toRect());
     settingGeometry_ = false;
+    // New flags take the native window down: a shown one is mapped again as orderFront maps it.
+    if (shown) {
+        prepareHostForMap();
+        host_->show();
+    }
 }
 
 void Window::prepareHostForMap()
@@ -578,8 +574,10 @@ void Window::prepareHostForMap()
     if (const std::optional<bool> unmanaged = std::exchange(unmanagedWhenHidden_, std::nullopt))
         setUnmanagedChild(*unmanaged);
     const bool managed = !host_->windowFlags().testFlag(Qt::BypassWindowManagerHint);
-    if (!managed && mappedManaged_)
-        waitUntilWithdrawnOnServer(host_->winId());
+    // The live native window: Qt makes a new one for some flags, and the widget's winId still
+    // names the old one.
+    if (!managed && mappedManaged_ && host_->winId())
+        waitUntilWithdrawnOnServer(host_->windowHandle()->winId());
     mappedManaged_ = managed;
 }
 
@@ -855,29 +853,24 @@ Ref<View> Window::keyLoopStart() const
 
 namespace {
 
-void CollectKeyViews(const Ref<View>& view, std::vector<Ref<View>>& out, bool& linked)
+void CollectKeyViews(const Ref<View>& view, std::vector<Ref<View>>& out)
 {
-    if (view->nextKeyView())
-        linked = true;
     // A key view's insides (a field's editor, say) are not stops of their own.
     if (view->canBecomeKeyView()) {
         out.push_back(view);
         return;
     }
     for (const Ref<View>& sub : view->subviews())
-        CollectKeyViews(sub, out, linked);
+        CollectKeyViews(sub, out);
 }
 
 } // namespace
 
-std::vector<Ref<View>> Window::geometricKeyViews() const
+std::vector<Ref<View>> Window::keyViewCycle() const
 {
     std::vector<Ref<View>> views;
-    bool linked = false;
-    CollectKeyViews(frameView_, views, linked);
-    if (linked)
-        return {};
-    // Top to bottom, then left to right, in window coordinates (y grows upwards).
+    CollectKeyViews(frameView_, views);
+    // By place: top to bottom, then left to right, in window coordinates (y grows upwards).
     std::vector<std::pair<Rect, Ref<View>>> placed;
     for (Ref<View>& v : views)
         placed.emplace_back(v->convertRectToView(v->bounds(), nullptr), std::move(v));
@@ -886,76 +879,65 @@ std::vector<Ref<View>> Window::geometricKeyViews() const
             return a.first.maxY() > b.first.maxY();
         return a.first.minX() < b.first.minX();
     });
-    views.clear();
-    for (auto& [r, v] : placed)
-        views.push_back(std::move(v));
-    return views;
-}
-
-Ref<View> Window::geometricKeyViewAfter(const View* view, int step) const
-{
-    const std::vector<Ref<View>> order = geometricKeyViews();
-    if (order.empty())
-        return nullptr;
-    // From inside a key view, the key view is where the step starts.
-    auto at = order.end();
-    for (const View* v = view; v && at == order.end(); v = v->superview().get())
-        at = std::find_if(order.begin(), order.end(), [v](const Ref<View>& k) { return k.get() == v; });
-    if (at == order.end())
-        return step > 0 ? order.front() : order.back();
-    const auto n = std::ptrdiff_t(order.size());
-    return order[std::size_t(((at - order.begin()) + step + n) % n)];
-}
-
-void Window::selectKeyViewFollowingView(View* view)
-{
-    // Without a loop set anywhere in the window, the order is the views' places.
-    const Ref<View> initial = view ? nullptr : initialFirstResponder();
-    if (Ref<View> next = initial && initial->canBecomeKeyView() ? nullptr : geometricKeyViewAfter(view, 1)) {
-        if (next.get() != view) {
-            direction_ = SelectingNext;
-            makeFirstResponder(next.get());
-            direction_ = DirectSelection;
+    // A view's nextKeyView chain brings the views it names right after it, until the chain comes
+    // back to a view already in the cycle: a loop set among a few views keeps their order without
+    // keeping Tab from the others.
+    std::vector<Ref<View>> cycle;
+    std::set<const View*> inCycle;
+    for (auto& [r, v] : placed) {
+        if (!inCycle.insert(v.get()).second)
+            continue;
+        cycle.push_back(v);
+        std::set<const View*> seen { v.get() };
+        for (Ref<View> next = v->nextKeyView(); next && seen.insert(next.get()).second; next = next->nextKeyView()) {
+            if (!next->canBecomeKeyView() || next->window().get() != this)
+                continue;
+            if (!inCycle.insert(next.get()).second)
+                break;
+            cycle.push_back(next);
         }
-        return;
     }
-    Ref<View> next = view ? view->nextValidKeyView() : nullptr;
-    if (!view) {
-        const Ref<View> initial = initialFirstResponder();
-        next = initial && initial->canBecomeKeyView() ? initial : (initial ? initial->nextValidKeyView() : nullptr);
-    }
-    if (next && next.get() != view) {
-        direction_ = SelectingNext;
-        makeFirstResponder(next.get());
-        direction_ = DirectSelection;
-    } else {
-        makeFirstResponder(nullptr);
-    }
+    return cycle;
 }
 
-void Window::selectKeyViewPrecedingView(View* view)
+void Window::selectKeyViewAfter(View* view, int step)
 {
-    if (Ref<View> previous = geometricKeyViewAfter(view, -1)) {
-        if (previous.get() != view) {
-            direction_ = SelectingPrevious;
-            makeFirstResponder(previous.get());
-            direction_ = DirectSelection;
-        }
+    const std::vector<Ref<View>> cycle = keyViewCycle();
+    if (cycle.empty())
         return;
-    }
-    Ref<View> previous = view ? view->previousValidKeyView() : nullptr;
-    if (!view) {
+    const auto n = std::ptrdiff_t(cycle.size());
+    // From inside a key view (its editor), the key view is where the step starts.
+    auto at = cycle.end();
+    for (const View* v = view; v && at == cycle.end(); v = v->superview().get())
+        at = std::find_if(cycle.begin(), cycle.end(), [v](const Ref<View>& k) { return k.get() == v; });
+    std::ptrdiff_t from = at - cycle.begin();
+    if (at == cycle.end()) {
+        // From no view: Tab starts at the initial first responder, else at the first view.
         const Ref<View> initial = initialFirstResponder();
-        previous = initial ? initial->previousValidKeyView() : nullptr;
+        const auto i = std::find(cycle.begin(), cycle.end(), initial);
+        from = i != cycle.end() ? (i - cycle.begin()) - (step > 0 ? 1 : 0) : (step > 0 ? -1 : n);
     }
-    if (previous && previous.get() != view) {
-        direction_ = SelectingPrevious;
-        makeFirstResponder(previous.get());
-        direction_ = DirectSelection;
-    } else {
-        makeFirstResponder(nullptr);
+    const Ref<Responder> current = firstResponder();
+    const Ref<Window> keep(this);
+    direction_ = step > 0 ? SelectingNext : SelectingPrevious;
+    // Views that refuse are passed over; round once, the view it started from takes the focus back
+    // when the window holds it, so that a Tab never leaves the window without a first responder.
+    for (std::ptrdiff_t k = 1; k <= n; ++k) {
+        View* candidate = cycle[std::size_t(((from + k * step) % n + n) % n)].get();
+        const auto* holder = dynamic_cast<const View*>(firstResponder().get());
+        if (holder && (holder == candidate || holder->isDescendantOf(candidate)))
+            break;
+        if (makeFirstResponder(candidate))
+            break;
+        // The one that has the focus would not let it go: it keeps it.
+        if (const Ref<Responder> now = firstResponder(); now == current && now.get() != this)
+            break;
     }
+    direction_ = DirectSelection;
 }
+
+void Window::selectKeyViewFollowingView(View* view) { selectKeyViewAfter(view, 1); }
+void Window::selectKeyViewPrecedingView(View* view) { selectKeyViewAfter(view, -1); }
 
 void Window::selectNextKeyView(Object*) { selectKeyViewFollowingView(keyLoopStart().get()); }
 void Window::selectPreviousKeyView(Object*) { selectKeyViewPrecedingView(keyLoopStart().get()); }

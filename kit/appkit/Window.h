@@ -428,7 +428,8 @@ private:
     void constrainFirstFrame();
     void fitDecorationsOnFirstPaint();
     void setUnmanagedChild(bool flag);
-    // New native flags for the host, which keeps the kit frame on the screen.
+    // New native flags for the host, the one way they change: the host keeps the kit frame on the
+    // screen, and a shown one is mapped again as orderFront maps it.
     void setHostFlags(Qt::WindowFlags flags);
     // The host is about to be mapped: a hand-over to or from the window manager asked while it was
     // shown happens now, and a window the manager framed when last shown is let go first.
@@ -436,9 +437,10 @@ private:
     void setChildrenShownWithParent(bool shown);
     void keepChildrenAbove();
     void applySizeLimits();
-    // Views that can become key, by place; empty when any view in the window has a key loop set.
-    std::vector<Ref<View>> geometricKeyViews() const;
-    Ref<View> geometricKeyViewAfter(const View* view, int step) const;
+    // Every view of the window that can become key, once, in the order Tab goes through them.
+    std::vector<Ref<View>> keyViewCycle() const;
+    // Tab (step 1) or Shift+Tab (-1) from `view`: the first view along the cycle that takes the focus.
+    void selectKeyViewAfter(View* view, int step);
     void scheduleCursorUpdate();
 
     std::int64_t number_;

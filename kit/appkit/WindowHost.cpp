@@ -10,6 +10,7 @@
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/TextInput.h"
 #include "kit/appkit/Window.h"
+#include "kit/x11/ServerPointer.h"
 
 #include <QBackingStore>
 #include <QCloseEvent>
@@ -32,6 +33,7 @@
 #endif
 
 #include <algorithm>
+#include <optional>
 
 namespace kit {
 
@@ -362,9 +364,15 @@ void WindowHost::focusInEvent(QFocusEvent*)
                 AccessibilityBridge::focusChanged(w.get());
         },
         Qt::QueuedConnection);
-    // Focus that comes with a click: the press makes the window key when it reaches the kit.
-    if (QGuiApplication::mouseButtons() != Qt::NoButton)
-        return;
+    // Focus that comes with a click: the press makes the window key when it reaches the kit. Qt
+    // keeps a button down after a press that ended where none of its windows heard it (its window
+    // hidden mid-drag, the release on the desktop): on X11 the server's word settles it, or a
+    // window the manager activates later would never become key.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        const std::optional<ServerPointer> pointer = serverPointer();
+        if (!pointer || pointer->anyButtonHeld)
+            return;
+    }
     const Ref<Window> w = window_.lock();
     if (!w)
         return;

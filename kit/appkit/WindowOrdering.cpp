@@ -144,23 +144,28 @@ void Window::becomeKey(bool askFocus)
 {
     auto app = Application::sharedApplication();
     // A window clicks pass through is never focused, whatever its style.
-    if (!canBecomeKeyWindow() || ignoresMouse_ || app->keyWindow().get() == this)
+    if (!canBecomeKeyWindow() || ignoresMouse_)
         return;
     const Ref<Window> keep(this);
-    if (const Ref<Window> old = app->keyWindow()) {
-        old->resignKeyWindow();
-        app->key_ = nullptr;
-        old->postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
+    const bool wasKey = app->keyWindow().get() == this;
+    if (!wasKey) {
+        if (const Ref<Window> old = app->keyWindow()) {
+            old->resignKeyWindow();
+            app->key_ = nullptr;
+            old->postNote(WindowDidResignKeyNotification, "windowDidResignKey", &WindowDelegate::windowDidResignKey);
+        }
+        app->key_ = this;
+        becomeKeyWindow();
+        postNote(WindowDidBecomeKeyNotification, "windowDidBecomeKey", &WindowDelegate::windowDidBecomeKey);
+        app->scheduleWindowUpdate();
+        if (canBecomeMainWindow())
+            makeMainWindow();
     }
-    app->key_ = this;
-    becomeKeyWindow();
-    postNote(WindowDidBecomeKeyNotification, "windowDidBecomeKey", &WindowDelegate::windowDidBecomeKey);
-    app->scheduleWindowUpdate();
-    if (canBecomeMainWindow())
-        makeMainWindow();
     // Without this the window manager's focus stays where it was (a closed window's, say) and the
-    // keys go elsewhere. An inactive application takes no focus from another.
-    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen)) {
+    // keys go elsewhere; the key window asks again when the focus left it for a window of Qt's own
+    // (an alert) that closed. An inactive application takes no focus from another.
+    if (askFocus && app->isActive() && visible_ && host_->isVisible() && !host_->testAttribute(Qt::WA_DontShowOnScreen)
+        && !(wasKey && host_->isActiveWindow())) {
         // The host is the window's focus widget before the server answers: activated straight from
         // another window, Qt would otherwise leave it without focus and the kit unaware of it.
         host_->setFocus(Qt::ActiveWindowFocusReason);

@@ -108,11 +108,7 @@ void Window::updateTitleBarHints()
             : b->kind() == WindowMiniaturizeButton ? Qt::WindowMinimizeButtonHint
                                                    : Qt::WindowMaximizeButtonHint;
     }
-    const bool shown = host_->isVisible();
-    host_->setWindowFlags((host_->windowFlags() & Qt::WindowType_Mask) | flags);
-    // Changing the flags takes the native window down; put it back as it was.
-    if (shown)
-        host_->show();
+    setHostFlags((host_->windowFlags() & Qt::WindowType_Mask) | flags);
 }
 
 KIT_REGISTER_CLASS(TitleBarButton, Object) { c.property("isEnabled", &TitleBarButton::isEnabled, &TitleBarButton::setEnabled); }

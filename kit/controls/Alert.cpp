@@ -104,8 +104,14 @@ std::int64_t Alert::runModal()
     const Ref<Alert> keep(this);
     // Default-mode timers wait; modal-panel and common-mode ones keep running.
     RunLoop::ModeScope scope(ModalPanelRunLoopMode);
-    const Application::PanelPresenter presenter = Application::sharedApplication()->panelPresenter(alertPresenterKind);
-    return presenter ? presenter(*this) : runAlertWithMessageBox(*this);
+    const Ref<Application> app = Application::sharedApplication();
+    const Ref<Window> keyBefore = app->keyWindow();
+    const Application::PanelPresenter presenter = app->panelPresenter(alertPresenterKind);
+    const std::int64_t answer = presenter ? presenter(*this) : runAlertWithMessageBox(*this);
+    // The alert had the focus; without a window manager nobody hands it back.
+    if (keyBefore && keyBefore->isVisible())
+        keyBefore->makeKeyWindow();
+    return answer;
 }
 
 std::int64_t RunAlertPanel(const QString& title, const QString& message, const QString& defaultTitle, const QString& alternateTitle,

@@ -5,6 +5,7 @@
 #include "kit/linux/DBusTransport.h"
 #include "kit/testsupport/FakeBus.h"
 #include "kit/testsupport/PrivateBus.h"
+#include "kit/testsupport/MissingTool.h"
 
 #include <QCoreApplication>
 
@@ -76,7 +77,7 @@ protected:
     void SetUp() override
     {
         if (!GetParam() && address_.isEmpty())
-            GTEST_SKIP() << "no dbus-daemon";
+            KIT_SKIP_TEST_WITHOUT("dbus-daemon");
         busUnderTest_.emplace(GetParam(), address_);
     }
     void TearDown() override { busUnderTest_.reset(); }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -170,8 +171,8 @@ TEST_F(Responders, KeyViewLoopSkipsInvalidViewsWrapsAndStopsAfterOneCycle)
     EXPECT_EQ(window->keyViewSelectionDirection(), DirectSelection);
 
     a->accepts = false;
-    window->selectKeyViewFollowingView(c.get()); // nothing but c itself: the window takes over
-    EXPECT_EQ(window->firstResponder(), window);
+    window->selectKeyViewFollowingView(c.get()); // nothing but c itself: it keeps the focus
+    EXPECT_EQ(window->firstResponder(), c);
 }
 
 TEST_F(Responders, AClickMakesTheViewFirstResponderBeforeItsMouseDown)
@@ -239,6 +240,74 @@ TEST(KeyViewOrder, WithoutALoopTabAndBacktabCycleByPosition)
         EXPECT_EQ(window->firstResponder(), expected) << expected->name;
     }
     Application::resetForTesting();
+}
+
+// Loops a window's owner sets never strand the keys: Tab and Shift+Tab reach every view that takes
+// the focus, from the last back to the first, and never leave the window holding it.
+TEST(KeyViewOrder, LoopsAmongSomeViewsNeverKeepTabFromTheRestNorLeaveNoFocus)
+{
+    // "list" down the left; to its right "flat" and its "stepper" in one row, "bevelled" below.
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links;
+        std::string refusing;
+        std::string start; // empty: the window holds the focus
+        bool backward;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        { "a closed loop", { { "flat", "bevelled" }, { "bevelled", "flat" } }, "", "list", false, { "flat", "bevelled", "stepper", "list" } },
+        { "a closed loop, backwards", { { "flat", "bevelled" }, { "bevelled", "flat" } }, "", "list", true, { "stepper", "bevelled", "flat", "list" } },
+        { "an open chain's end", { { "flat", "bevelled" } }, "", "bevelled", false, { "stepper", "list" } },
+        { "from no focus", { { "flat", "bevelled" }, { "bevelled", "flat" } }, "", "", false, { "list" } },
+        { "from no focus, backwards", { { "flat", "bevelled" }, { "bevelled", "flat" } }, "", "", true, { "stepper" } },
+        { "a view that refuses", { { "flat", "bevelled" }, { "bevelled", "flat" } }, "stepper", "bevelled", false, { "list", "flat" } },
+        { "a link out of the window", { { "list", "elsewhere" } }, "", "list", false, { "flat", "stepper" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
+        auto other = make<Window>(MakeRect(0, 0, 100, 100), TitledWindowMask);
+        std::map<std::string, Ref<Field>> views {
+            { "list", make<Field>(nullptr, "list", MakeRect(0, 0, 50, 200)) },
+            { "flat", make<Field>(nullptr, "flat", MakeRect(100, 150, 60, 20)) },
+            { "stepper", make<Field>(nullptr, "stepper", MakeRect(170, 150, 20, 20)) },
+            { "bevelled", make<Field>(nullptr, "bevelled", MakeRect(100, 100, 60, 20)) },
+            { "elsewhere", make<Field>(nullptr, "elsewhere", MakeRect(0, 0, 20, 20)) },
+        };
+        for (const auto& [name, view] : views)
+            (name == "elsewhere" ? other : window)->contentView()->addSubview(view.get());
+        for (const auto& [from, to] : c.links)
+            views[from]->setNextKeyView(views[to].get());
+        if (!c.refusing.empty())
+            views[c.refusing]->becomes = false;
+        window->makeKeyAndOrderFront();
+        window->makeFirstResponder(c.start.empty() ? nullptr : views[c.start].get());
+        kit::test::EventScript script(window.get());
+        for (const std::string& expected : c.expected) {
+            script.key(KeyCodeTab, {}, c.backward ? ShiftKeyMask : 0);
+            script.run();
+            const auto* at = dynamic_cast<const Field*>(window->firstResponder().get());
+            EXPECT_EQ(at ? at->name : "the window", expected);
+        }
+        other->close();
+        window->close();
+    }
+    Application::resetForTesting();
+}
+
+// The one view that takes the focus: Tab from it, with the window holding the focus for a moment
+// (its editor gone), gives it back rather than leave nobody.
+TEST_F(Responders, TabFromTheOnlyKeyViewGivesItTheFocusAgain)
+{
+    a->accepts = false;
+    b->accepts = false;
+    window->makeFirstResponder(c.get());
+    window->makeFirstResponder(window.get());
+    window->selectKeyViewFollowingView(c.get());
+    EXPECT_EQ(window->firstResponder(), c);
+    window->selectKeyViewPrecedingView(c.get());
+    EXPECT_EQ(window->firstResponder(), c);
 }
 
 TEST_F(Responders, InterpretKeyEventsSendsTextAndCommands)

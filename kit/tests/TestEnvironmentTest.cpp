@@ -1,3 +1,4 @@
+#include "kit/testsupport/MissingTool.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/TestApplication.h"
 
@@ -6,6 +7,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStyle>
+
+#include <gtest/gtest-spi.h>
 
 TEST(TestEnvironment, RunsOffscreenWithThePinnedStyleAndFont)
 {
@@ -31,4 +34,26 @@ TEST(TestEnvironment, RendersAndProbesPixels)
         for (int x = 0; x < text.width(); ++x)
             dark += kit::test::pixel(text, x, y).lightness() < 100;
     EXPECT_GT(dark, 10);
+}
+
+namespace {
+
+void needsAMissingTool() { KIT_SKIP_TEST_WITHOUT("a missing tool"); }
+
+} // namespace
+
+// In CI every program a test needs is installed: one missing fails the test rather than skip it.
+TEST(TestEnvironment, AMissingToolFailsTheTestInCI)
+{
+    const bool wasSet = qEnvironmentVariableIsSet("CI");
+    const QByteArray was = qgetenv("CI");
+    qputenv("CI", "true");
+    EXPECT_TRUE(kit::test::runsInCI());
+    EXPECT_FATAL_FAILURE(needsAMissingTool(), "needs a missing tool, which CI installs");
+    qputenv("CI", "");
+    EXPECT_FALSE(kit::test::runsInCI());
+    qunsetenv("CI");
+    EXPECT_FALSE(kit::test::runsInCI());
+    if (wasSet)
+        qputenv("CI", was);
 }

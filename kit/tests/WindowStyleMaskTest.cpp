@@ -1,9 +1,13 @@
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -65,6 +69,36 @@ TEST(WindowStyleMask, AShownWindowStaysShownAndResizableAgainTakesLimits)
     EXPECT_TRUE(w->hostWidget()->isVisible());
     EXPECT_EQ(w->hostWidget()->minimumSize(), QSize(100, 80));
     EXPECT_GT(w->hostWidget()->maximumSize().width(), 300);
+    Application::resetForTesting();
+}
+
+// Every change of the native flags goes one way: a shown window stays where the kit frame says
+// (Qt would keep the old outer corner) and is shown again, handed over to or from the window
+// manager first if that was asked while it was shown.
+TEST(WindowStyleMask, EveryFlagChangeKeepsTheFrameAndSettlesAHandOverBeforeTheMap)
+{
+    const std::pair<const char*, std::function<void(Window&)>> changes[] = {
+        { "style mask", [](Window& w) { w.setStyleMask(TitledWindowMask | ClosableWindowMask); } },
+        { "level", [](Window& w) { w.setLevel(FloatingWindowLevel); } },
+        { "pass-through", [](Window& w) { w.setIgnoresMouseEvents(true); } },
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        auto parent = make<Window>(MakeRect(100, 100, 600, 500), TitledWindowMask);
+        auto bubble = make<Window>(MakeRect(300, 250, 300, 200), BorderlessWindowMask);
+        parent->addChildWindowOrdered(bubble.get(), WindowAbove);
+        parent->orderFront();
+        ASSERT_TRUE(bubble->hostWidget()->windowFlags().testFlag(Qt::BypassWindowManagerHint));
+        // Managed again from its next map on.
+        parent->removeChildWindow(bubble.get());
+        ASSERT_TRUE(bubble->hostWidget()->windowFlags().testFlag(Qt::BypassWindowManagerHint));
+        change(*bubble);
+        EXPECT_TRUE(bubble->hostWidget()->isVisible());
+        EXPECT_EQ(bubble->hostWidget()->geometry(), QtRectFromScreen(bubble->frame()).toRect());
+        EXPECT_FALSE(bubble->hostWidget()->windowFlags().testFlag(Qt::BypassWindowManagerHint)) << "mapped again as it was";
+        bubble->orderOut();
+        parent->orderOut();
+    }
     Application::resetForTesting();
 }
 

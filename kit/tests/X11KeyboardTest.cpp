@@ -7,6 +7,7 @@
 #include "kit/appkit/View.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
+#include "kit/testsupport/MissingTool.h"
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QProcess>
@@ -128,7 +129,7 @@ protected:
         if (!test::isRealX11())
             GTEST_SKIP() << "needs a real X server";
         if (QProcess::execute(QStringLiteral("setxkbmap"), { QStringLiteral("us") }) != 0)
-            GTEST_SKIP() << "no setxkbmap";
+            KIT_SKIP_TEST_WITHOUT("setxkbmap");
         view = make<View>(MakeRect(0, 0, 200, 120));
         focused.emplace(view.get());
         ASSERT_TRUE(focused->ready);

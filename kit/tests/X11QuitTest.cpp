@@ -9,6 +9,7 @@
 #include "kit/controls/Menu.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/testsupport/X11WindowManagerFixture.h"
+#include "kit/testsupport/MissingTool.h"
 #include "kit/x11/XkbKeyboard.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ TEST_P(X11Quit, OneCtrlQWithThreeWindowsOpenEndsTheLoop)
     std::optional<test::WindowManagerOnServer> manager;
     if (GetParam()) {
         if (!test::WindowManagerOnServer::available())
-            GTEST_SKIP() << "needs openbox";
+            KIT_SKIP_TEST_WITHOUT("openbox");
         manager.emplace();
         ASSERT_TRUE(manager->start());
     }

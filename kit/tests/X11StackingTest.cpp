@@ -8,12 +8,18 @@
 #include "kit/appkit/Dragging.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Alert.h"
+#include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/QtXcbConnection.h"
 #include "kit/x11/Stacking.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -175,6 +181,53 @@ TEST(X11Stacking, AWindowMadeKeyByTheKitTakesTheServersFocus)
     borderless->orderOut();
     second->orderOut();
     first->orderOut();
+}
+
+// Without a window manager nobody hands the focus back when an alert closes: the window that was
+// key before it is key again, the application active, and the server's focus is that window's.
+TEST(X11Stacking, AfterAnAlertTheWindowKeyBeforeItIsKeyAndFocusedAgain)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    window->makeKeyAndOrderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && focusOnServer() == native(*window); }));
+    // Answered once the alert has the focus, as a user would.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible() && focusOnServer() == box->winId() && box->defaultButton())
+            box->defaultButton()->click();
+    });
+    answer.start(20);
+    EXPECT_EQ(Alert::alertWithButtons(QStringLiteral("Discard?"), QStringLiteral("Discard"), QStringLiteral("Cancel"), {}, {})->runModal(),
+        AlertDefaultReturn);
+    answer.stop();
+    EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*window); })) << "the focus went nowhere";
+    EXPECT_TRUE(window->isKeyWindow());
+    EXPECT_TRUE(Application::sharedApplication()->isActive());
+    window->orderOut();
+    Application::resetForTesting();
+}
+
+// A window some other client holds (here: inside another client's window) is never let go: the
+// wait gives up after its second and says so, rather than map the window into a race unsaid.
+TEST(X11Stacking, AWaitForAWithdrawalThatNeverComesSaysItGaveUp)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t holder = xcb_generate_id(c), held = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, holder, root, 0, 0, 40, 40, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, held, holder, 0, 0, 20, 20, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    test::LogRecorder log;
+    waitUntilWithdrawnOnServer(held);
+    EXPECT_TRUE(log.contains(QStringLiteral("0x%1").arg(held, 0, 16))) << log.lines().join(QLatin1Char('\n')).toStdString();
+    xcb_destroy_window(c, holder);
+    xcb_disconnect(c);
 }
 
 void moveOnServer(const Window& window, int x, int y)

@@ -114,6 +114,19 @@ void WindowManagerOnServer::stop()
         sync();
 }
 
+void WindowManagerOnServer::requestFromPager(std::uint32_t window, const char* type)
+{
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom(type);
+    message.data.data32[0] = 2; // the source: a pager
+    xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&message));
+    xcb_flush(c_);
+}
+
 std::uint32_t WindowManagerOnServer::activeWindow()
 {
     xcb_get_property_reply_t* reply = xcb_get_property_reply(

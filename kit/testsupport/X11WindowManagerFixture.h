@@ -31,6 +31,9 @@ public:
     void stop();
     bool running() const { return pid_ > 0; }
 
+    // Asks the manager for something about a window as a pager does: a message of the given type
+    // (_NET_ACTIVE_WINDOW, _NET_CLOSE_WINDOW, ...) to the root, from a client other than Qt.
+    void requestFromPager(std::uint32_t window, const char* type);
     // The root's _NET_ACTIVE_WINDOW (0 when unset or none).
     std::uint32_t activeWindow();
     // Whether the window is mapped with all its ancestors (xwininfo's IsViewable).

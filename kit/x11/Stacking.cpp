@@ -1,5 +1,6 @@
 #include "kit/x11/Stacking.h"
 
+#include "kit/core/Exception.h"
 #include "kit/x11/QtXcbConnection.h"
 
 #include <QAbstractNativeEventFilter>
@@ -160,6 +161,8 @@ void waitUntilWithdrawnOnServer(unsigned long window)
             return;
         std::this_thread::yield();
     }
+    // Mapped anyway, the window may stay unmapped or come up framed: worth a line when it does.
+    logMessage(QStringLiteral("Window 0x%1 was not let go by the window manager within a second; mapping it anyway").arg(window, 0, 16));
 }
 
 std::optional<std::vector<unsigned long>> stackingOnServer(const std::vector<unsigned long>& windows)

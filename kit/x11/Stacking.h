@@ -21,7 +21,8 @@ std::optional<std::vector<unsigned long>> stackingOnServer(const std::vector<uns
 void watchStackingOnServer(std::function<void()> restacked);
 
 // Returns once the window manager has let an unmapped window go (it is back on the root), so that
-// a map as an unmanaged window cannot race the manager's withdrawal; gives up after a second.
+// a map as an unmanaged window cannot race the manager's withdrawal; gives up after a second, and
+// logs that it did.
 // Off the xcb platform, or for a window no manager holds, at once.
 void waitUntilWithdrawnOnServer(unsigned long window);
 
