@@ -123,7 +123,17 @@ protected:
         f->script->key(code, characters, modifiers);
         f->script->run();
     }
-    static QString heard(const QAccessibleInterface* iface) { return iface ? iface->text(QAccessible::Name) : QStringLiteral("(nothing)"); }
+    // A pop-up is heard by its label (else its description) and its choice.
+    static QString heard(const QAccessibleInterface* iface)
+    {
+        if (!iface)
+            return QStringLiteral("(nothing)");
+        if (iface->role() != QAccessible::ComboBox)
+            return iface->text(QAccessible::Name);
+        const auto labels = iface->relations(QAccessible::Label);
+        const QString label = labels.isEmpty() ? iface->text(QAccessible::Description) : labels.first().first->text(QAccessible::Name);
+        return label + QStringLiteral(": ") + iface->text(QAccessible::Name);
+    }
     // The focus as the bridge reports it, after checking that the key announced it once.
     QString focusHeard() const
     {
@@ -154,7 +164,7 @@ TEST_F(InspectorKeyboard, TabAndBacktabReachEveryControlInOrderAndLeaveTheForm)
     QStringList dateParts;
     for (const DatePickerCell::Element part : dynamic_cast<DatePicker*>(date->view().get())->datePickerCell()->elementOrder())
         dateParts << QStringLiteral("Released, ") + DatePartElement::nameOfPart(part);
-    const QStringList stops = QStringList { "Name", "Size", "Label", "Designer", "Open the web address", "Write an e-mail", "Country", "Language",
+    const QStringList stops = QStringList { "Name", "Size", "Label: Designer", "Designer", "Open the web address", "Write an e-mail", "Country: Germany", "Language: German",
                                   "Rating", "Embeddable", "Colour" }
         + dateParts + QStringList { "Keyword, row 1", "Keyword, row 2", "Keyword, row 3" };
 
@@ -189,7 +199,7 @@ TEST_F(InspectorKeyboard, ReadOnlyTheKeysReachOnlyTheControlsStillShown)
         key(KeyCodeTab);
         forward << focusHeard();
     }
-    EXPECT_EQ(forward, QStringList({ "Label", "Open the web address", "Write an e-mail", "Rating", "After" }));
+    EXPECT_EQ(forward, QStringList({ "Label: Designer", "Open the web address", "Write an e-mail", "Rating", "After" }));
 }
 
 TEST_F(InspectorKeyboard, ThePopUpTheRatingAndTheCheckBoxAnswerTheirKeys)
@@ -197,7 +207,7 @@ TEST_F(InspectorKeyboard, ThePopUpTheRatingAndTheCheckBoxAnswerTheirKeys)
     test::MenuScope menus;
     for (int i = 0; i < 3; ++i)
         key(KeyCodeTab);
-    ASSERT_EQ(focusHeard(), QStringLiteral("Label"));
+    ASSERT_EQ(focusHeard(), QStringLiteral("Label: Designer"));
     // Space opens the label menu; its second label is chosen.
     menus.presenter->choices.push_back(1);
     key(KeyCodeSpace, 0, QStringLiteral(" "));
@@ -229,10 +239,10 @@ TEST_F(InspectorKeyboard, TheFormIsNamedAndItsChildrenAreTheFieldsNamedByTheirLa
     EXPECT_EQ(form->text(QAccessible::Name), QStringLiteral("Inspector"));
     QStringList names;
     for (int i = 0; i < form->childCount(); ++i)
-        names << form->child(i)->text(QAccessible::Name);
+        names << heard(form->child(i));
     EXPECT_EQ(names,
-        QStringList({ "Name", "Family", "Size", "Label", "Designer", "URL", "Open the web address", "E-mail", "Write an e-mail", "Country",
-            "Language", "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after row 1", "Keyword, row 1", "Add to Keywords after row 2",
+        QStringList({ "Name", "Family", "Size", "Label: Designer", "Designer", "URL", "Open the web address", "E-mail", "Write an e-mail",
+            "Country: Germany", "Language: German", "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after row 1", "Keyword, row 1", "Add to Keywords after row 2",
             "Remove row 2 from Keywords", "Keyword, row 2", "Add to Keywords after row 3", "Remove row 3 from Keywords", "Keyword, row 3" }));
     // A value reads as shown; the colour well is a colour chooser called by its label.
     ASSERT_EQ(form->childCount(), 23);

@@ -252,12 +252,14 @@ TEST(InspectorLocaleFields, CountryCodesChooseTheirLocale)
     field->setValue(Value("ZZ"));
     EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("DE"));
 
-    // A screen reader calls the pop-up by the label beside it, not by the country it shows.
+    // A screen reader hears the country the pop-up shows, and the field's label with it.
     auto labelled = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel(
         "country", JVLTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Country")));
     auto* labelledPopUp = dynamic_cast<PopUpButton*>(labelled->view().get());
     ASSERT_TRUE(labelledPopUp);
-    EXPECT_EQ(AccessibilityBridge::interfaceFor(labelledPopUp->accessibilityElement())->text(QAccessible::Name), QStringLiteral("Country"));
+    QAccessibleInterface* heard = AccessibilityBridge::interfaceFor(labelledPopUp->accessibilityElement());
+    EXPECT_EQ(heard->text(QAccessible::Description), QStringLiteral("Country"));
+    EXPECT_EQ(heard->text(QAccessible::Name), labelledPopUp->titleOfSelectedItem());
 }
 
 TEST(InspectorLocaleFields, SeveralOrNoCodesShowATitleThatWritesNothing)

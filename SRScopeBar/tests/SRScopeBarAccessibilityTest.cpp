@@ -85,12 +85,12 @@ TEST_F(ScopeBarAccessibility, TheBarIsAGroupOfItsButtonsWithTheirTitlesAndSelect
         const QPoint centre = button->rect().center();
         EXPECT_EQ(group->childAt(centre.x(), centre.y()), button) << i;
     }
-    // Several choices: buttons that are checked or not, each on its own.
+    // Several choices: buttons that are checked or not, each on its own, read as check boxes.
     bar->groupAtIndex(1)->setGroupSelectionStyle(1);
     bar->groupAtIndex(1)->setSelectionIndexes(IndexSet(1));
     for (int i = 2; i < 4; ++i) {
         QAccessibleInterface* button = group->child(i);
-        EXPECT_EQ(button->role(), QAccessible::Button) << i;
+        EXPECT_EQ(button->role(), QAccessible::CheckBox) << i;
         EXPECT_TRUE(button->state().checkable) << i;
         EXPECT_EQ(button->state().checked, i == 3) << i;
     }
@@ -166,8 +166,10 @@ TEST_F(ScopeBarAccessibility, ACollapsedGroupIsAPopUpValuedByItsSelection)
     QAccessibleInterface* group = barInterface();
     ASSERT_EQ(group->childCount(), 3);
     QAccessibleInterface* popUp = group->child(2);
-    EXPECT_EQ(popUp->role(), QAccessible::ButtonMenu);
-    EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Size"));
+    // A combo box that says its choice, its label after it.
+    EXPECT_EQ(popUp->role(), QAccessible::ComboBox);
+    EXPECT_EQ(popUp->text(QAccessible::Name), QStringLiteral("Small"));
+    EXPECT_EQ(popUp->text(QAccessible::Description), QStringLiteral("Size"));
     EXPECT_EQ(popUp->text(QAccessible::Value), QStringLiteral("Small"));
 }
 
@@ -180,7 +182,7 @@ TEST_F(ScopeBarAccessibility, PressingAPopUpOpensItsMenuAndTheChoiceSelects)
     bar->reloadData();
     window->display();
     QAccessibleInterface* popUp = barInterface()->child(2);
-    ASSERT_EQ(popUp->role(), QAccessible::ButtonMenu);
+    ASSERT_EQ(popUp->role(), QAccessible::ComboBox);
     ASSERT_NE(popUp->actionInterface(), nullptr);
     EXPECT_TRUE(popUp->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
     menus.presenter->choices.push_back(1);
