@@ -18,6 +18,7 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/DatePicker.h"
+#include "kit/controls/PopUpButton.h"
 #include "kit/core/ArrayController.h"
 #include "kit/foundation/Date.h"
 #include "kit/graphics/Color.h"
@@ -95,6 +96,9 @@ protected:
         f->inspector->setEditableState(true);
         f->window->display();
         f->window->makeFirstResponder(before.get());
+        // The pop-ups say their choice in the user's language.
+        shownCountry = dynamic_cast<PopUpButton*>(country->view().get())->titleOfSelectedItem();
+        shownLanguage = dynamic_cast<PopUpButton*>(language->view().get())->titleOfSelectedItem();
     }
     void TearDown() override
     {
@@ -147,6 +151,8 @@ protected:
     }
 
     std::optional<InspectorFixture> f;
+    QString shownCountry;
+    QString shownLanguage;
     Ref<Button> before;
     Ref<Button> after;
     Ref<InspectorModel> model;
@@ -164,8 +170,8 @@ TEST_F(InspectorKeyboard, TabAndBacktabReachEveryControlInOrderAndLeaveTheForm)
     QStringList dateParts;
     for (const DatePickerCell::Element part : dynamic_cast<DatePicker*>(date->view().get())->datePickerCell()->elementOrder())
         dateParts << QStringLiteral("Released, ") + DatePartElement::nameOfPart(part);
-    const QStringList stops = QStringList { "Name", "Size", "Label: Designer", "Designer", "Open the web address", "Write an e-mail", "Country: Germany", "Language: German",
-                                  "Rating", "Embeddable", "Colour" }
+    const QStringList stops = QStringList { "Name", "Size", "Label: Designer", "Designer", "Open the web address", "Write an e-mail",
+                                  "Country: " + shownCountry, "Language: " + shownLanguage, "Rating", "Embeddable", "Colour" }
         + dateParts + QStringList { "Keyword, row 1", "Keyword, row 2", "Keyword, row 3" };
 
     QStringList forward;
@@ -242,7 +248,7 @@ TEST_F(InspectorKeyboard, TheFormIsNamedAndItsChildrenAreTheFieldsNamedByTheirLa
         names << heard(form->child(i));
     EXPECT_EQ(names,
         QStringList({ "Name", "Family", "Size", "Label: Designer", "Designer", "URL", "Open the web address", "E-mail", "Write an e-mail",
-            "Country: Germany", "Language: German", "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after row 1", "Keyword, row 1", "Add to Keywords after row 2",
+            "Country: " + shownCountry, "Language: " + shownLanguage, "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after row 1", "Keyword, row 1", "Add to Keywords after row 2",
             "Remove row 2 from Keywords", "Keyword, row 2", "Add to Keywords after row 3", "Remove row 3 from Keywords", "Keyword, row 3" }));
     // A value reads as shown; the colour well is a colour chooser called by its label.
     ASSERT_EQ(form->childCount(), 23);

@@ -231,11 +231,19 @@ def check_page(run, pyatspi, window, page_list, index, title):
             else:
                 run.fault(title, 'unnamed %s' % describe(node))
 
-    # A name says which of the controls beside it an element is.
+    # A name says which of the controls beside it an element is; a pop-up is named by its choice
+    # and told apart by the label tied to it, else its description.
+    def heard(node, role, name, description):
+        if role != 'combo box':
+            return name
+        labels = [r.getTarget(0).name for r in node.getRelationSet()
+                  if r.getRelationType() == pyatspi.RELATION_LABELLED_BY and r.getNTargets()]
+        return '%s: %s' % (labels[0] if labels else description, name)
+
     named = {}
-    for node, _, role, name, _, states in nodes:
+    for node, _, role, name, description, states in nodes:
         if needs_name(role, states, pyatspi) and name.strip() and key(node) not in rows:
-            named.setdefault((key(node.parent), name), []).append(node)
+            named.setdefault((key(node.parent), heard(node, role, name, description)), []).append(node)
     for (_, name), same in named.items():
         if len(same) > 1:
             run.fault(title, '%d interactive elements named "%s": %s' % (len(same), name, [describe(n) for n in same[:3]]))
