@@ -369,7 +369,8 @@ public:
         if (type == QAccessible::TextInterface && isText())
             return static_cast<QAccessibleTextInterface*>(this);
         // Qt reaches the editable text through the text interface.
-        if (type == QAccessible::EditableTextInterface && isText() && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
+        if (type == QAccessible::EditableTextInterface && isText() && role() != QAccessible::ComboBox
+            && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
             return static_cast<QAccessibleEditableTextInterface*>(this);
         if (type == QAccessible::TableInterface || type == QAccessible::TableCellInterface)
             return AccessibilityTableInterfaceCast(element(), type, tableAdapter_);
@@ -566,7 +567,9 @@ private:
     // A live region is named by its text and has no text of its own: a reader would say it twice.
     bool isText() const
     {
-        return (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole))
+        // A combo box's text is its choice: a reader reads its value there.
+        return (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole)
+                   || role() == QAccessible::ComboBox)
             && !isLive();
     }
 

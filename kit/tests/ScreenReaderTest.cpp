@@ -500,6 +500,10 @@ TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
     EXPECT_EQ(iface->role(), QAccessible::ComboBox);
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("70°"));
     EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("70°"));
+    // A reader takes a combo box's value from its text, which no one may edit.
+    ASSERT_NE(iface->textInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->text(0, iface->textInterface()->characterCount()), QStringLiteral("70°"));
+    EXPECT_EQ(iface->editableTextInterface(), nullptr);
     const auto labelledBy = iface->relations(QAccessible::Label);
     ASSERT_EQ(labelledBy.size(), 1);
     EXPECT_EQ(labelledBy[0].first, interfaceOf(label));
