@@ -11,6 +11,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/Bundle.h"
 
 #include <cmath>
 #include <vector>
@@ -74,6 +75,10 @@ public:
                 return kit::Value(grid->headerStringForColumn(column_));
             if (column_ < 0)
                 return kit::Value(grid->headerStringForRow(row_));
+            // A reader says nothing for an empty cell beside a header it announces: it is called blank.
+            if (const kit::Value v = grid->objectValueForColumnRow(column_, row_); v.isNilOrNull() || (v.isString() && v.stringValue().isEmpty()))
+                return kit::Value(kit::Bundle::bundleForClass(JVLTableGrid::staticClass())
+                                      ->localizedStringForKeyValueTable(QStringLiteral("BlankCell"), QStringLiteral("blank"), QStringLiteral("JVLTableGrid")));
             return {};
         }
         if (attribute == kit::AccessibilityValueAttribute) {
