@@ -33,14 +33,11 @@ template <class Op> Op* qvDetachedDelegate(QVTabBarView* view, const char* opera
 
 kit::Point qvTopLeft(const kit::Window& w) { return kit::MakePoint(w.frame().origin.x, w.frame().maxY()); }
 
-// Whether the drag ends over a bar, which then refused the tab (one that took it had the drop):
-// letting go on a bar that says no asks for no window of its own.
-bool qvEndsOverABar(kit::Point screen, const kit::Window* from)
+// Whether the drag ends with the pointer over a bar, which then refused the tab (one that took it
+// had the drop): letting go on a bar that says no asks for no window of its own.
+bool qvEndsOverABar(const kit::Window* from)
 {
-    const kit::Ref<kit::Window> under = from ? kit::windowUnderDraggingPoint(screen, *from) : nullptr;
-    if (!under || !under->frameView())
-        return false;
-    for (kit::Ref<kit::View> v = under->frameView()->hitTest(under->convertScreenToBase(screen)); v; v = v->superview())
+    for (kit::Ref<kit::View> v = from ? kit::viewUnderDraggingPointer(*from) : nullptr; v; v = v->superview())
         if (dynamic_cast<QVTabBarView*>(v.get()))
             return true;
     return false;
@@ -370,7 +367,7 @@ void QVTabDragAssistant::draggedImageEndedAtOperation(kit::Point q, std::uint64_
     const kit::Ref<QVAttachedTabBarButton> button = item->attachedTabBarButton();
     kit::Ref<kit::Object> keep;
     auto* d = qvDetachedDelegate<QVTabBarViewDelegate>(source.get(), "tabViewNewTabBarViewForDraggedTabViewItemAtPoint", keep);
-    if (d && !destinationTabBar_ && button && !qvEndsOverABar(q, source->window().get())) {
+    if (d && !destinationTabBar_ && button && !qvEndsOverABar(source->window().get())) {
         const kit::Ref<kit::TabViewItem> tabItem = button->tabViewItem();
         if (const kit::Ref<QVTabBarView> bar = d->tabViewNewTabBarViewForDraggedTabViewItemAtPoint(source->tabView().get(), tabItem.get(), q)) {
             source->removeTabViewItem(tabItem.get());

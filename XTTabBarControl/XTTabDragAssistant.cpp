@@ -49,15 +49,12 @@ double xtdaClampAlpha(double alpha)
     return alpha;
 }
 
-// Whether the drag ends over a tab bar: one that refused the tab, since one that took it had the
-// drop. Letting go on a bar that says no is no wish for a window of its own.
-bool xtdaEndsOverATabBar(kit::Point screen, const XTTabBarControl& source)
+// Whether the drag ends with the pointer over a tab bar: one that refused the tab, since one that
+// took it had the drop. Letting go on a bar that says no is no wish for a window of its own.
+bool xtdaEndsOverATabBar(const XTTabBarControl& source)
 {
     const kit::Ref<kit::Window> from = source.window();
-    const kit::Ref<kit::Window> under = from ? kit::windowUnderDraggingPoint(screen, *from) : nullptr;
-    if (!under || !under->frameView())
-        return false;
-    for (kit::Ref<kit::View> v = under->frameView()->hitTest(under->convertScreenToBase(screen)); v; v = v->superview())
+    for (kit::Ref<kit::View> v = from ? kit::viewUnderDraggingPointer(*from) : nullptr; v; v = v->superview())
         if (dynamic_cast<XTTabBarControl*>(v.get()))
             return true;
     return false;
@@ -566,7 +563,7 @@ void XTTabDragAssistant::draggedImageEndedAtOperation(kit::Point screen, std::ui
     XTTabBarControlDelegate* should = source ? source->delegateFor("tabViewShouldDropTabViewItemInTabBar", keep) : nullptr;
     kit::Ref<kit::Object> keepNew;
     XTTabBarControlDelegate* maker = source ? source->delegateFor("tabViewNewTabBarForDraggedTabViewItemAtPoint", keepNew) : nullptr;
-    if (source && cell && !destinationTabBar_ && should && maker && !xtdaEndsOverATabBar(screen, *source)
+    if (source && cell && !destinationTabBar_ && should && maker && !xtdaEndsOverATabBar(*source)
         && should->tabViewShouldDropTabViewItemInTabBar(source->tabView().get(), item.get(), nullptr)) {
         const kit::Ref<XTTabBarControl> bar = maker->tabViewNewTabBarForDraggedTabViewItemAtPoint(source->tabView().get(), item.get(), screen);
         if (!bar) {

@@ -107,7 +107,8 @@ TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         const kit::Ref<kit::TabViewItem> first = bar->tabView()->tabViewItemAtIndex(0);
         const kit::Rect cell = bar->cells().front()->frame();
         const kit::Point from = bar->convertPointToView(kit::MakePoint(cell.midX(), cell.midY()), nullptr);
-        const kit::Point to = c.onSample ? sample->convertPointToView(kit::MakePoint(200, 11), nullptr) : galleryOutsideEveryBar;
+        // Near the sample's left edge: the pointer is on it, the dragged picture's origin is not.
+        const kit::Point to = c.onSample ? sample->convertPointToView(kit::MakePoint(12, 11), nullptr) : galleryOutsideEveryBar;
         galleryDragTab(window.get(), from, to);
         EXPECT_FALSE(XTTabDragAssistant::sharedDragAssistant()->isDragging());
         const kit::Ref<kit::TabView> home = first->tabView();

@@ -103,7 +103,8 @@ TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         const kit::Ref<kit::TabViewItem> second = top->tabView()->tabViewItemAtIndex(1);
         const kit::Ref<QVAttachedTabBarButton> button = top->orderedAttachedButtons().at(1);
         const kit::Point from = button->convertPointToView(kit::MakePoint(button->bounds().midX(), button->bounds().midY()), nullptr);
-        const kit::Point to = c.onSample ? (*pebble)->convertPointToView(kit::MakePoint(200, 11), nullptr) : galleryOutsideEveryBar;
+        // Near the sample's left edge: the pointer is on it, the dragged picture's origin is not.
+        const kit::Point to = c.onSample ? (*pebble)->convertPointToView(kit::MakePoint(12, 11), nullptr) : galleryOutsideEveryBar;
         galleryDragTab(window.get(), from, to);
         EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isDragging());
         const kit::Ref<kit::TabView> home = second->tabView();

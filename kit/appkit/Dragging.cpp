@@ -424,6 +424,8 @@ std::uint64_t runInKit(DragStart& s, const Event& event, bool slideBack)
         }
         pointer.update(sourceBase, flags);
         const Point screen = screenPoint();
+        // The server's pointer while the source is hidden reaches no window: keep it for everyone.
+        input.mouseLocation = screen;
         const Ref<View> target = targetAt(screen);
         bool update = e != nullptr;
         if (!update && target && target == tracker.current) {
@@ -660,6 +662,13 @@ std::uint64_t RunDragSession(
 }
 
 Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow) { return windowUnder(screen, sourceWindow, false); }
+
+Ref<View> viewUnderDraggingPointer(const Window& sourceWindow)
+{
+    const Point screen = Event::mouseLocation();
+    const Ref<Window> under = windowUnderDraggingPoint(screen, sourceWindow);
+    return under && under->frameView() ? under->frameView()->hitTest(under->convertScreenToBase(screen)) : nullptr;
+}
 
 void MakeDropDestinationKey(Window* destination, const Window* source)
 {

@@ -124,6 +124,9 @@ std::uint64_t RunDragSession(
 // takes mouse events, by the window server's stacking where there is one; the drag image never.
 Ref<Window> windowUnderDraggingPoint(Point screen, const Window& sourceWindow);
 
+// The view under the pointer (not the drag image's origin) in that window, during a drag or as it ends.
+Ref<View> viewUnderDraggingPointer(const Window& sourceWindow);
+
 // After a drop that moved something from `source`'s window into `destination` (another window):
 // the destination becomes key and comes to the front. Called once the drag's end is done, its
 // emptied source window closed: a key window ordered out after it hands key to whichever window
