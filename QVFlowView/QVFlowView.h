@@ -17,6 +17,7 @@
 #include "kit/foundation/OperationQueue.h"
 #include "kit/graphics/CGImage.h"
 #include "kit/graphics/Transform3D.h"
+#include "kit/layers/FocusRingLayer.h"
 #include "kit/layers/GradientLayer.h"
 #include "kit/layers/ReplicatorLayer.h"
 #include "kit/layers/ScrollLayer.h"
@@ -396,7 +397,7 @@ private:
     kit::Ref<kit::ScrollLayer> scrollLayer_;
     kit::Ref<kit::Layer> containerLayer_;
     kit::Ref<kit::Layer> scrollBarLayer_;
-    kit::Ref<kit::Layer> focusRingLayer_;
+    kit::Ref<kit::FocusRingLayer> focusRingLayer_;
     kit::Weak<kit::Object> dataSource_;
     double stackedAngle_ = 0;
     std::int64_t selectedIndex_ = kit::NotFound;

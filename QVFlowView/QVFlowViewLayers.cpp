@@ -23,22 +23,6 @@ public:
 };
 KIT_REGISTER_CLASS(QVFlowViewItemLayer, ReplicatorLayer) { c.copyable(); }
 
-// The keyboard focus: the graphics context's ring just inside the view, above the pictures, the
-// title and the scroll bar; it takes no clicks.
-class QVFlowViewFocusRingLayer : public Layer {
-    KIT_CLASS(QVFlowViewFocusRingLayer)
-public:
-    bool containsPoint(Point) const override { return false; }
-    void drawInContext(CGContext& context) override
-    {
-        GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(Ref<CGContext>(&context), false));
-        // The ring lies outside the filled shape: three points in, it ends at the edge.
-        SetFocusRingStyle(FocusRingOnly);
-        RectFill(InsetRect(bounds(), 3, 3));
-    }
-};
-KIT_REGISTER_CLASS(QVFlowViewFocusRingLayer, Layer) { c.copyable(); }
-
 namespace qv_flow_view_layers {
 
 CGColor calibrated(double r, double g, double b)
@@ -84,13 +68,8 @@ void QVFlowView::setupLayers()
     scrollBarLayer_ = createScrollBarLayer();
     container->addSublayer(scrollLayer_.get());
     background->insertSublayerAbove(scrollBarLayer_.get(), container.get());
-    focusRingLayer_ = make<QVFlowViewFocusRingLayer>();
-    focusRingLayer_->setHidden(true);
-    focusRingLayer_->setNeedsDisplayOnBoundsChange(true);
-    focusRingLayer_->setConstraints({ qv_flow_view_layers::tie(ConstraintMinX, qv_flow_view_layers::superName, ConstraintMinX),
-        qv_flow_view_layers::tie(ConstraintMaxX, qv_flow_view_layers::superName, ConstraintMaxX),
-        qv_flow_view_layers::tie(ConstraintMinY, qv_flow_view_layers::superName, ConstraintMinY),
-        qv_flow_view_layers::tie(ConstraintMaxY, qv_flow_view_layers::superName, ConstraintMaxY) });
+    // The keyboard focus, above the pictures, the title and the scroll bar.
+    focusRingLayer_ = FocusRingLayer::layer();
     background->addSublayer(focusRingLayer_.get());
     setLayer(background.get());
     setWantsLayer(true);
@@ -105,8 +84,8 @@ void QVFlowView::setupLayers()
 void QVFlowView::viewWillDraw()
 {
     const bool ring = ShowsFocusRing(this, cell() ? cell()->focusRingType() : FocusRingTypeDefault);
-    if (focusRingLayer_ && focusRingLayer_->isHidden() == ring)
-        focusRingLayer_->setHidden(!ring);
+    if (focusRingLayer_)
+        focusRingLayer_->setShown(ring);
     Control::viewWillDraw();
 }
 

@@ -43,22 +43,6 @@ Ref<Gradient> blackRamp(double startAlpha, double endAlpha)
 
 } // namespace JVLCoverFlowViewTree
 
-// The keyboard focus: the graphics context's ring just inside the view, above the pictures and
-// their edges; it takes no clicks.
-class JVLCoverFlowFocusRingLayer : public Layer {
-    KIT_CLASS(JVLCoverFlowFocusRingLayer)
-public:
-    bool containsPoint(Point) const override { return false; }
-    void drawInContext(CGContext& context) override
-    {
-        GraphicsContext::Scope current(GraphicsContext::graphicsContextWithGraphicsPortFlipped(Ref<CGContext>(&context), false));
-        // The ring lies outside the filled shape: three points in, it ends at the edge.
-        SetFocusRingStyle(FocusRingOnly);
-        RectFill(InsetRect(bounds(), 3, 3));
-    }
-};
-KIT_REGISTER_CLASS(JVLCoverFlowFocusRingLayer, Layer) { c.copyable(); }
-
 KIT_REGISTER_CLASS(JVLCoverFlowView, View)
 {
     c.property("content", &JVLCoverFlowView::content, &JVLCoverFlowView::setContent);
@@ -167,23 +151,16 @@ void JVLCoverFlowView::build()
     scrollLayer_->setFrame(body);
     overlayLayer_->setFrame(body);
 
-    focusRingLayer_ = make<JVLCoverFlowFocusRingLayer>();
-    focusRingLayer_->setHidden(true);
-    focusRingLayer_->setNeedsDisplayOnBoundsChange(true);
-    focusRingLayer_->setConstraints({
-        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMinX, "superlayer", ConstraintMinX),
-        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMaxX, "superlayer", ConstraintMaxX),
-        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMinY, "superlayer", ConstraintMinY),
-        Constraint::constraintWithAttributeRelativeToAttribute(ConstraintMaxY, "superlayer", ConstraintMaxY),
-    });
+    // The keyboard focus, above the pictures and their edges.
+    focusRingLayer_ = FocusRingLayer::layer();
     rootLayer_->addSublayer(focusRingLayer_.get());
 }
 
 void JVLCoverFlowView::viewWillDraw()
 {
     const bool ring = kit::ShowsFocusRing(this, kit::FocusRingTypeDefault);
-    if (focusRingLayer_ && focusRingLayer_->isHidden() == ring)
-        focusRingLayer_->setHidden(!ring);
+    if (focusRingLayer_)
+        focusRingLayer_->setShown(ring);
     View::viewWillDraw();
 }
 

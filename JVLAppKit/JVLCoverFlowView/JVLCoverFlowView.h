@@ -17,6 +17,7 @@
 #include "kit/foundation/NibLoader.h"
 #include "kit/foundation/OperationQueue.h"
 #include "kit/graphics/Image.h"
+#include "kit/layers/FocusRingLayer.h"
 #include "kit/layers/Layer.h"
 #include "kit/layers/ScrollLayer.h"
 
@@ -216,7 +217,7 @@ private:
     kit::Ref<kit::Layer> rootLayer_;
     kit::Ref<kit::Layer> containerLayer_;
     kit::Ref<kit::Layer> overlayLayer_;
-    kit::Ref<kit::Layer> focusRingLayer_;
+    kit::Ref<kit::FocusRingLayer> focusRingLayer_;
     kit::Ref<kit::Layer> leftGradientLayer_;
     kit::Ref<kit::Layer> rightGradientLayer_;
     kit::Ref<kit::Layer> bottomGradientLayer_;

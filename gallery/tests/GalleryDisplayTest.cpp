@@ -2,6 +2,8 @@
 // is shown by a click in the page list (through the server's test extension), and what the server
 // holds for the page area must equal that page's offscreen screenshot. Run under xvfb-run.
 
+#include "kit/testsupport/MissingTool.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -271,7 +273,7 @@ TEST_F(X11GalleryDisplay, ControlQQuitsNormallyWithoutACrashLog)
 TEST_F(X11GalleryDisplay, ClosingTheLastWindowFromItsFrameQuits)
 {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
-        GTEST_SKIP() << "the live-link server needs a session bus";
+        KIT_SKIP_TEST_WITHOUT("a session bus (the live-link server)");
     const struct {
         QStringList arguments;
         QByteArray title;

@@ -11,6 +11,7 @@
 #include "kit/foundation/RunLoop.h"
 #include "kit/foundation/Timer.h"
 #include "kit/graphics/Image.h"
+#include "kit/x11/ServerPointer.h"
 #include "kit/x11/Stacking.h"
 
 #include <QCursor>
@@ -21,13 +22,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -120,14 +118,20 @@ Ref<View> destinationAt(Window& window, Point base, const Pasteboard& pasteboard
 // clicks and raises; elsewhere the highest level, then the kit's own order.
 Ref<Window> windowUnder(Point screen, const Window& sourceWindow, bool sourceCountsOffScreen)
 {
+    // The live native window: new flags (staying on top) make Qt create another, and the widget's
+    // own id still names the old one.
+    const auto nativeId = [](const Window& w) -> unsigned long {
+        const QWindow* handle = w.hostWidget()->windowHandle();
+        return handle && handle->handle() ? handle->winId() : 0;
+    };
     std::vector<Ref<Window>> hits;
     std::vector<unsigned long> native;
     for (const Ref<Window>& w : Window::allWindows())
         if ((w->isVisible() || (sourceCountsOffScreen && w.get() == &sourceWindow)) && w->alphaValue() > 0 && !w->ignoresMouseEvents()
             && PointInRect(screen, w->frame())) {
             hits.push_back(w);
-            if (w->isVisible() && w->hostWidget()->internalWinId())
-                native.push_back(w->hostWidget()->internalWinId());
+            if (const unsigned long id = nativeId(*w); w->isVisible() && id)
+                native.push_back(id);
         }
     if (hits.empty())
         return nullptr;
@@ -137,7 +141,7 @@ Ref<Window> windowUnder(Point screen, const Window& sourceWindow, bool sourceCou
     if (server) {
         for (auto it = server->rbegin(); it != server->rend(); ++it)
             for (const Ref<Window>& w : hits)
-                if (w->hostWidget()->internalWinId() == *it)
+                if (nativeId(*w) == *it)
                     front.push_back(w.get());
     } else {
         for (const Ref<Window>& w : Application::sharedApplication()->orderedWindows())
@@ -273,19 +277,13 @@ Qt::DropAction execQDrag(OutgoingDrag& drag)
 // The pointer's global position and whether its first button is held, from the X server.
 bool serverPointerState(QPoint& global, bool& leftHeld)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return false;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr);
-    if (!reply)
+    const std::optional<ServerPointer> pointer = serverPointer();
+    if (!pointer)
         return false;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const qreal scale = screen ? screen->devicePixelRatio() : 1;
-    global = QPoint(int(std::lround(reply->root_x / scale)), int(std::lround(reply->root_y / scale)));
-    leftHeld = (reply->mask & XCB_BUTTON_MASK_1) != 0;
-    std::free(reply);
+    global = QPoint(int(std::lround(pointer->global.x() / scale)), int(std::lround(pointer->global.y() / scale)));
+    leftHeld = pointer->leftHeld;
     return true;
 }
 

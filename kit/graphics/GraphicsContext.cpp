@@ -441,4 +441,15 @@ void SetFocusRingStyle(FocusRingPlacement placement)
         c->setFocusRingStyle(placement);
 }
 
+void DrawFocusRingInsideRect(Rect r)
+{
+    if (!GraphicsContext::currentContext())
+        return;
+    GraphicsContext::saveCurrentGraphicsState();
+    SetFocusRingStyle(FocusRingOnly);
+    // The ring lies outside the filled shape: three points in, it ends at the edge.
+    RectFill(InsetRect(r, 3, 3));
+    GraphicsContext::restoreCurrentGraphicsState();
+}
+
 } // namespace kit

@@ -193,5 +193,8 @@ void FrameRect(Rect r);
 void FrameRectWithWidth(Rect r, double width);
 void DrawWindowBackground(Rect r);
 void SetFocusRingStyle(FocusRingPlacement placement);
+// The keyboard focus ring of the current context drawn just inside the rectangle (its outer edge on
+// the rectangle's); the context's state is left as it was.
+void DrawFocusRingInsideRect(Rect r);
 
 } // namespace kit

@@ -76,6 +76,24 @@ TEST(X11Stacking, TheWindowUnderAPointIsTheTopmostOnTheServerNotTheNewest)
     newer->orderOut();
 }
 
+// New flags (here: staying on top) give a window a new native window; the stacking is asked about
+// that one, not the one they took down.
+TEST(X11Stacking, AWindowGivenNewFlagsIsFoundUnderAPointByItsNewNativeWindow)
+{
+    if (!test::isRealX11())
+        GTEST_SKIP() << "needs a real X server";
+    auto floating = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+    auto other = make<Window>(MakeRect(250, 150, 300, 200), TitledWindowMask);
+    floating->orderFront();
+    other->orderFront();
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*floating) && test::isExposedOnServer(*other); }));
+    floating->setLevel(FloatingWindowLevel);
+    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*floating); }));
+    EXPECT_EQ(windowUnderDraggingPoint(MakePoint(300, 200), *other), floating);
+    floating->orderOut();
+    other->orderOut();
+}
+
 class PressCounter : public View {
 public:
     using View::View;

@@ -466,11 +466,7 @@ void drawKeyboardFocusRing(TextView& view)
     Rect around = view.bounds();
     if (const Ref<ClipView> clip = dynamic_pointer_cast<ClipView>(view.superview()))
         around = view.convertRectFromView(clip->bounds(), clip.get());
-    GraphicsContext::saveCurrentGraphicsState();
-    SetFocusRingStyle(FocusRingOnly);
-    // The ring lies outside the filled shape: three points in, it ends at the edge.
-    RectFill(InsetRect(around, 3, 3));
-    GraphicsContext::restoreCurrentGraphicsState();
+    DrawFocusRingInsideRect(around);
 }
 
 } // namespace
