@@ -536,16 +536,19 @@ public:
     void replaceText(int startOffset, int endOffset, const QString& text) override
     {
         const Value e = element();
+        QString all = fullText();
+        const int start = std::clamp(startOffset, 0, int(all.size()));
+        const int end = std::clamp(endOffset, start, int(all.size()));
+        // Qt counts characters in an int: a text that would grow past that is refused.
+        if (all.size() - (end - start) + text.size() > qsizetype(INT_MAX))
+            return;
         // An element that replaces its selection edits in place, as the user selecting and typing.
         if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedTextAttribute)) {
             selectRange(startOffset, endOffset);
             AccessibilitySetValueForAttribute(e, Value(text), AccessibilitySelectedTextAttribute);
             return;
         }
-        QString all = fullText();
-        startOffset = std::clamp(startOffset, 0, int(all.size()));
-        endOffset = std::clamp(endOffset, startOffset, int(all.size()));
-        all.replace(startOffset, endOffset - startOffset, text);
+        all.replace(start, end - start, text);
         AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
     }
 
@@ -815,7 +818,9 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         // The same text again (an announcement made early, before the caret's) is no news.
         if (const QString text = iface->fullText(); text != iface->announcedText) {
             const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, text);
-            QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
+            // Qt adds the position and the inserted length in an int.
+            const int position = int(std::min<std::int64_t>(change.location, INT_MAX));
+            QAccessibleTextUpdateEvent event(iface, position, change.removed.left(INT_MAX - position), change.inserted.left(INT_MAX - position));
             iface->announcedText = text;
             accessibilitybridge::notify(event);
         }

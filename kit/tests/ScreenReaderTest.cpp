@@ -30,6 +30,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 namespace screen_reader_test {
 
@@ -714,6 +715,20 @@ TEST_P(OutOfRange, EveryInterfaceAnswersSafely)
                 editable->deleteText(a, ~a);
                 editable->replaceText(~a, a, QStringLiteral("y"));
             }
+    }
+    // A client may hand over a text of INT_MAX characters (Qt pads a short one to the length it
+    // is given): an edit that would make the text longer than an int counts is refused.
+    if (QAccessibleEditableTextInterface* editable = iface->editableTextInterface()) {
+        constexpr int most = std::numeric_limits<int>::max();
+        const std::size_t bytes = std::size_t(most) * sizeof(QChar);
+        void* zeros = mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        ASSERT_NE(zeros, MAP_FAILED);
+        const QString huge = QString::fromRawData(static_cast<const QChar*>(zeros), most);
+        const QString before = iface->textInterface()->text(0, iface->textInterface()->characterCount());
+        editable->insertText(most, huge);
+        editable->replaceText(0, 0, huge);
+        EXPECT_EQ(iface->textInterface()->text(0, iface->textInterface()->characterCount()), before);
+        munmap(zeros, bytes);
     }
 
     if (QAccessibleValueInterface* value = iface->valueInterface()) {
