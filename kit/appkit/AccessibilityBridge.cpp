@@ -36,9 +36,13 @@ std::unordered_map<const void*, QAccessible::Id>& interfaces()
     return map;
 }
 
+// An editable combo box's role (kit/controls answers it; appkit names no such role).
+const QString comboBoxRole = QStringLiteral("AXComboBox");
+
 QAccessible::Role roleFor(const QString& role)
 {
     static const QHash<QString, QAccessible::Role> table {
+        { comboBoxRole, QAccessible::ComboBox },
         { AccessibilityListRole, QAccessible::List },
         { AccessibilityListItemRole, QAccessible::ListItem },
         { AccessibilityImageRole, QAccessible::Graphic },
@@ -569,12 +573,11 @@ private:
     // A live region is named by its text and has no text of its own: a reader would say it twice.
     bool isText() const
     {
-        return (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole))
-            && !isLive();
+        return (isRole(AccessibilityStaticTextRole) || isTextField() || isRole(AccessibilityCellRole)) && !isLive();
     }
 
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
-    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole); }
+    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(comboBoxRole); }
 
     // The child of this element on the way up from `target`; null when `target` is not below it.
     QAccessibleInterface* directChildOnPathTo(Value target) const

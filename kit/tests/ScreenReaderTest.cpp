@@ -9,6 +9,7 @@
 #include "kit/appkit/ClipView.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/ButtonCell.h"
+#include "kit/controls/ComboBox.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/controls/ProgressIndicator.h"
 #include "kit/controls/Slider.h"
@@ -80,6 +81,15 @@ protected:
         auto control = make<T>(frame);
         w.content->addSubview(control.get());
         return control;
+    }
+    // A caption at the top left, as a form puts one beside its control.
+    Ref<TextField> addLabel(const QString& text)
+    {
+        auto label = add<TextField>(MakeRect(10, 10, 60, 20));
+        label->setEditable(false);
+        label->setBezeled(false);
+        label->setStringValue(text);
+        return label;
     }
     ControlWindow w { Size { 400, 300 } };
 };
@@ -487,10 +497,7 @@ TEST_F(ScreenReader, ANumberIsReadWithTheDecimalsItHas)
 
 TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
 {
-    auto label = add<TextField>(MakeRect(10, 10, 60, 20));
-    label->setEditable(false);
-    label->setBezeled(false);
-    label->setStringValue(QStringLiteral("Angle"));
+    auto label = addLabel(QStringLiteral("Angle"));
     auto popUp = add<PopUpButton>(MakeRect(80, 10, 100, 24));
     popUp->addItemsWithTitles({ QStringLiteral("70°"), QStringLiteral("80°") });
     AccessibilitySetOverrideValueForAttribute(popUp->accessibilityElement(), label->accessibilityElement(), AccessibilityTitleUIElementAttribute);
@@ -526,6 +533,24 @@ TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
     pullDown->setPullsDown(true);
     pullDown->addItemsWithTitles({ QStringLiteral("Actions"), QStringLiteral("Copy") });
     EXPECT_EQ(interfaceOf(pullDown)->role(), QAccessible::ButtonMenu);
+}
+
+TEST_F(ScreenReader, AnEditableComboBoxReadsAsOneNamedByItsTextAndLabelled)
+{
+    auto label = addLabel(QStringLiteral("Subject"));
+    auto combo = add<ComboBox>(MakeRect(80, 10, 160, 24));
+    combo->addItemsWithObjectValues({ Value(QStringLiteral("Question")), Value(QStringLiteral("Fault")) });
+    combo->selectItemAtIndex(1);
+    AccessibilitySetOverrideValueForAttribute(combo->accessibilityElement(), label->accessibilityElement(), AccessibilityTitleUIElementAttribute);
+    QAccessibleInterface* iface = interfaceOf(combo);
+    EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Fault"));
+    EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("Fault"));
+    EXPECT_TRUE(iface->state().editable);
+    ASSERT_NE(iface->editableTextInterface(), nullptr);
+    const auto labelledBy = iface->relations(QAccessible::Label);
+    ASSERT_EQ(labelledBy.size(), 1);
+    EXPECT_EQ(labelledBy[0].first, interfaceOf(label));
 }
 
 TEST_F(ScreenReader, WhatLiesOutsideTheVisiblePartIsNotShowing)
@@ -786,6 +811,8 @@ INSTANTIATE_TEST_SUITE_P(Controls, OutOfRange,
         OutOfRangeCase { "toggle", [](View& c) { return addTo<Button>(c, MakeRect(10, 10, 120, 22), [](Button& b) { b.setButtonType(OnOffButton); }); } },
         OutOfRangeCase { "popUp",
             [](View& c) { return addTo<PopUpButton>(c, MakeRect(10, 10, 120, 24), [](PopUpButton& p) { p.addItemsWithTitles({ "a", "b" }); }); } },
+        OutOfRangeCase { "comboBox",
+            [](View& c) { return addTo<ComboBox>(c, MakeRect(10, 10, 160, 24), [](ComboBox& b) { b.addItemsWithObjectValues({ Value(QStringLiteral("a")) }); }); } },
         OutOfRangeCase { "progressBar",
             [](View& c) { return addTo<ProgressIndicator>(c, MakeRect(10, 10, 120, 20), [](ProgressIndicator& p) { p.setIndeterminate(false); }); } },
         OutOfRangeCase { "textView",
