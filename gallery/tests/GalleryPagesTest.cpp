@@ -456,7 +456,7 @@ TEST(GalleryPages, WhatAReaderStopsAtIsNamed)
 {
     const std::set<QAccessible::Role> named { QAccessible::ProgressBar, QAccessible::Animation, QAccessible::Tree, QAccessible::EditableText,
         QAccessible::ComboBox, QAccessible::Graphic };
-    for (const char* id : { "controls", "lists", "extensions" }) {
+    for (const char* id : { "controls", "lists", "extensions", "reports" }) {
         ShownPage shown(id);
         std::vector<QAccessibleInterface*> all;
         everyInterface(shown.root(), all);
