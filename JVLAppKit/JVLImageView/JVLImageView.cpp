@@ -70,3 +70,18 @@ void JVLImageView::mouseUp(const Event& event)
     if (wasPressed && mouseInRect(convertPointFromView(event.locationInWindow(), nullptr), bounds()))
         pickImage();
 }
+
+kit::Value JVLImageView::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityImageRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityImageRole));
+    return kit::ViewAccessibilityAttributeValue(*this, attribute);
+}
+
+void JVLImageView::accessibilityPerformAction(const QString& action)
+{
+    if (action == kit::AccessibilityPressAction)
+        pickImage();
+}

@@ -3,13 +3,15 @@
 // A plain view showing one image, scaled down proportionally and centred, that lets the user pick
 // another: a click opens the open panel for one image file, and a picked, readable image is shown
 // and sent as the view's action to its target. Deliberately no control, so forms treat it as a
-// view of their own.
+// view of their own. To a screen reader it is a picture, named by its tool tip, that pressing
+// picks another for, as a click does.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/core/Selector.h"
 #include "kit/graphics/Image.h"
 
-class JVLImageView : public kit::View {
+class JVLImageView : public kit::View, public kit::Accessibility {
     KIT_CLASS(JVLImageView)
 
     explicit JVLImageView(kit::Rect frame = {});
@@ -31,6 +33,12 @@ class JVLImageView : public kit::View {
     void mouseDown(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override { return kit::ViewAccessibilityAttributeNames(); }
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    QStringList accessibilityActionNames() const override { return { kit::AccessibilityPressAction }; }
+    void accessibilityPerformAction(const QString& action) override;
 
 private:
     kit::Ref<kit::Image> image_;

@@ -213,7 +213,13 @@ TEST_F(FeedbackProviderTest, EachFieldIsNamedByItsLabelAndTabLeavesTheMessage)
 {
     whileFormRuns([](JVLFeedbackProvider& provider) {
         const auto nameOf = [](const Value& element) { return AccessibilityBridge::interfaceFor(element)->text(QAccessible::Name); };
-        EXPECT_EQ(nameOf(provider.subjectField()->accessibilityElement()), QStringLiteral("Subject:"));
+        // The subject is a combo box: named by its text, labelled by its caption.
+        QAccessibleInterface* subject = AccessibilityBridge::interfaceFor(provider.subjectField()->accessibilityElement());
+        EXPECT_EQ(subject->role(), QAccessible::ComboBox);
+        EXPECT_EQ(subject->text(QAccessible::Name), provider.subjectField()->stringValue());
+        const auto labels = subject->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Subject:"));
         EXPECT_EQ(nameOf(provider.emailAdress()->accessibilityElement()), QStringLiteral("Your e-mail:"));
         EXPECT_EQ(nameOf(Value(provider.messageText())), QStringLiteral("Message:"));
 

@@ -1,5 +1,6 @@
 #include "JVLAppKit/JVLImageView/JVLImageView.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Control.h"
 #include "kit/testsupport/CallRecorder.h"
@@ -143,4 +144,20 @@ TEST_F(JVLImageViewTest, DrawsTheImageScaledDownAndCentred)
     view->setImage(nullptr);
     const QImage cleared = window->snapshot();
     EXPECT_FALSE(test::pixelIs(cleared, at(100, 100).x(), at(100, 100).y(), Qt::red, 40));
+}
+
+// To a screen reader the view is a picture named by its tool tip; pressing it picks an image as a
+// click does.
+TEST_F(JVLImageViewTest, AReaderSeesAPictureNamedByItsToolTipThatPressingPicks)
+{
+    view->setToolTip(QStringLiteral("Your photo"));
+    const Value element { Ref<Object>(view) };
+    EXPECT_EQ(AccessibilityAttributeValue(element, AccessibilityRoleAttribute), Value(AccessibilityImageRole));
+    EXPECT_EQ(AccessibilityAttributeValue(element, AccessibilityTitleAttribute), Value(QStringLiteral("Your photo")));
+    ASSERT_TRUE(AccessibilityActionNames(element).contains(AccessibilityPressAction));
+    panels.answers.push_back(writeImage("pressed.png", Qt::blue, { 8, 8 }));
+    AccessibilityPerformAction(element, AccessibilityPressAction);
+    EXPECT_EQ(panels.shown.size(), 1u);
+    ASSERT_EQ(target->senders.size(), 1u);
+    EXPECT_EQ(target->senders[0], view.get());
 }

@@ -268,6 +268,7 @@ kit::Ref<kit::View> makeCoverFlowPage(kit::Rect frame)
     });
     owner->status = kit::make<GallerySwatch>(MakeRect(330, 14, 400, 28), QColor(236, 238, 242), QStringLiteral("Return or a double click opens a cover"));
     row->addSubview(owner->status.get());
+    galleryMarkStatusLine(kit::Value(owner->status));
     return page;
 }
 

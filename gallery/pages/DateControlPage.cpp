@@ -74,6 +74,7 @@ Ref<View> makeDateControlPage(Rect frame)
     bevelled->awakeFromNib();
 
     page->shown = galleryLabel(MakeRect(16, top - 104, 420, 20), QStringLiteral("Edited date: (click or tab into a part, type digits or step)"), v);
+    galleryMarkStatusLine(page->shown->accessibilityElement());
     galleryLabel(MakeRect(16, top - 128, 560, 20), QStringLiteral("Change the month of 31 January to February: the day follows the month's end."), v);
     return page;
 }

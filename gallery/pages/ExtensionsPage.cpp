@@ -64,30 +64,6 @@ void extensionsLabel(const kit::Value& element, const Ref<GallerySwatch>& captio
     kit::AccessibilitySetOverrideValueForAttribute(element, kit::Value(caption), kit::AccessibilityTitleUIElementAttribute);
 }
 
-// LOCAL SHIM: the image view is no element of its own yet; here it is a picture that opens the
-// chooser when pressed, as a click does.
-class ExtensionsPicture : public JVLImageView, public kit::Accessibility {
-public:
-    using JVLImageView::JVLImageView;
-
-    // kit::Accessibility:
-    QStringList accessibilityAttributeNames() const override { return kit::ViewAccessibilityAttributeNames(); }
-    kit::Value accessibilityAttributeValue(const QString& attribute) const override
-    {
-        if (attribute == kit::AccessibilityRoleAttribute)
-            return kit::Value(kit::AccessibilityImageRole);
-        if (attribute == kit::AccessibilityRoleDescriptionAttribute)
-            return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityImageRole));
-        return kit::ViewAccessibilityAttributeValue(*this, attribute);
-    }
-    QStringList accessibilityActionNames() const override { return { kit::AccessibilityPressAction }; }
-    void accessibilityPerformAction(const QString& action) override
-    {
-        if (action == kit::AccessibilityPressAction)
-            pickImage();
-    }
-};
-
 } // namespace
 
 kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
@@ -112,7 +88,7 @@ kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
     extensionsLabel(languagePopUp->accessibilityElement(), languages);
 
     const auto pictureCaption = extensionsCaption(page.get(), MakeRect(30, top - 160, 300, 24), QStringLiteral("Picture (click to choose another)"));
-    auto picture = kit::make<ExtensionsPicture>(MakeRect(30, top - 290, 120, 120));
+    auto picture = kit::make<JVLImageView>(MakeRect(30, top - 290, 120, 120));
     picture->setImage(kit::Image::imageWithContentsOfFile(QStringLiteral(":/Gallery/Resources/ExtensionsPicture.svg")));
     extensionsAdd(page.get(), picture);
     extensionsLabel(kit::Value(picture), pictureCaption);

@@ -96,7 +96,8 @@ kit::Ref<kit::View> makeFeedbackPage(kit::Rect frame)
         y -= 40;
     }
 
-    feedbackPageAdd(page.get(), kit::make<GallerySwatch>(MakeRect(270, top - 30, 560, 24), QColor(250, 250, 250), QStringLiteral("The licence, with its links")));
+    auto caption = kit::make<GallerySwatch>(MakeRect(270, top - 30, 560, 24), QColor(250, 250, 250), QStringLiteral("The licence, with its links"));
+    feedbackPageAdd(page.get(), caption);
     auto scroll = kit::make<kit::ScrollView>(MakeRect(270, top - 400, 580, 360));
     scroll->setHasVerticalScroller(true);
     auto text = kit::make<URLTextView>(MakeRect(0, 0, 565, 360));
@@ -107,6 +108,8 @@ kit::Ref<kit::View> makeFeedbackPage(kit::Rect frame)
         text->layoutManager()->replaceTextStorage(storage);
     }
     scroll->setDocumentView(text.get());
+    // A reader names the text by its caption.
+    kit::AccessibilitySetOverrideValueForAttribute(kit::Value(text), kit::Value(caption), kit::AccessibilityTitleUIElementAttribute);
     feedbackPageAdd(page.get(), scroll);
 
     auto received = kit::make<GallerySwatch>(MakeRect(270, 16, 580, top - 420), QColor(238, 242, 236), feedbackPageReceiverText());

@@ -359,6 +359,7 @@ Ref<View> makeFlowViewPage(Rect frame)
     page->status = galleryLabel(Rect { { 16, 16 }, { w - 32, 24 } },
         QStringLiteral("Arrow keys, the wheel, clicks and the scroll bar move through %1 covers.").arg(page->covers.size()), page.get());
     page->status->setAutoresizingMask(ViewWidthSizable);
+    galleryMarkStatusLine(page->status->accessibilityElement());
     return page;
 }
 

@@ -155,6 +155,7 @@ kit::Ref<kit::View> makeScopeBarPage(kit::Rect frame)
     auto caption = galleryLabel(MakeRect(12, h - 60, w - 24, 20), QStringLiteral("Choose in the bar above; the last selection change shows here."));
     caption->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewMinYMargin);
     model->caption = caption.get();
+    galleryMarkStatusLine(caption->accessibilityElement());
     page->addSubview(caption.get());
 
     // Buttons: reload, and auto-resizing on and off.

@@ -258,6 +258,7 @@ kit::Ref<kit::View> makeSourceListPage(kit::Rect frame)
     caption->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(caption.get());
     controller->caption = caption.get();
+    galleryMarkStatusLine(kit::Value(caption));
     auto reload = kit::make<GalleryPushButton>(MakeRect(290, height - 110, 220, 28), QStringLiteral("Reload from an archive"),
         [weak = kit::Weak<SourcePageController>(controller)] {
             if (const Ref<SourcePageController> c = weak.lock())

@@ -216,6 +216,7 @@ Ref<View> makeTableGridPage(Rect frame)
     caption->setAutoresizingMask(ViewWidthSizable | ViewMaxYMargin);
     page->addSubview(caption.get());
     page->sheet->caption = caption;
+    galleryMarkStatusLine(caption->accessibilityElement());
 
     auto huge = make<Button>(MakeRect(w - 150, 10, 134, 22));
     huge->setButtonType(SwitchButton);

@@ -456,7 +456,7 @@ TEST(GalleryPages, WhatAReaderStopsAtIsNamed)
 {
     const std::set<QAccessible::Role> named { QAccessible::ProgressBar, QAccessible::Animation, QAccessible::Tree, QAccessible::EditableText,
         QAccessible::ComboBox, QAccessible::Graphic };
-    for (const char* id : { "controls", "lists", "extensions" }) {
+    for (const char* id : { "controls", "lists", "extensions", "reports" }) {
         ShownPage shown(id);
         std::vector<QAccessibleInterface*> all;
         everyInterface(shown.root(), all);
@@ -492,13 +492,26 @@ TEST(GalleryPaintedText, StatusLinesAreLiveRegions)
     const struct {
         const char* page;
         const char* text;
-    } cases[] = { { "controls", "Return presses" }, { "lists", "Select a row" }, { "hot-keys", "No firings yet." } };
+    } cases[] = {
+        { "controls", "Return presses" },
+        { "lists", "Select a row" },
+        { "hot-keys", "No firings yet." },
+        { "table-grid", "Columns B–C, rows 3–6" },
+        { "date-control", "Edited date:" },
+        { "source-list", "Selected:" },
+        { "flow-view", "Arrow keys, the wheel" },
+        { "cover-flow", "Return or a double click opens a cover" },
+        { "scope-bar", "Last change: " },
+    };
     for (const auto& c : cases) {
         ShownPage shown(c.page);
         std::vector<QAccessibleInterface*> all;
         everyInterface(shown.root(), all);
         const auto it = std::find_if(all.begin(), all.end(), [&](QAccessibleInterface* i) { return i->text(QAccessible::Name).contains(QString::fromUtf8(c.text)); });
-        ASSERT_NE(it, all.end()) << c.page;
+        if (it == all.end()) {
+            ADD_FAILURE() << c.page << ": no status line";
+            continue;
+        }
         EXPECT_EQ((*it)->role(), QAccessible::Notification) << c.page;
     }
 }

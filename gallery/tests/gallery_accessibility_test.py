@@ -46,9 +46,7 @@ NAMED_CONTAINER_ROLES = {'table', 'tree', 'tree table'}
 
 # Unnamed elements that belong to components this test cannot name: (page, role, which, why). Each
 # is reported as known, not as a fault; drop an entry once its component names the element.
-KNOWN_UNNAMED = [
-    ('Lists and dialogs', 'tree', lambda node: True, 'the page gives its outline no tool tip (gallery/pages/ListsPage.cpp)'),
-]
+KNOWN_UNNAMED = []
 
 
 # Where the arrows move the current item: (page, roles of the container, key).

@@ -36,9 +36,13 @@ std::unordered_map<const void*, QAccessible::Id>& interfaces()
     return map;
 }
 
+// An editable combo box's role (kit/controls answers it; appkit names no such role).
+const QString comboBoxRole = QStringLiteral("AXComboBox");
+
 QAccessible::Role roleFor(const QString& role)
 {
     static const QHash<QString, QAccessible::Role> table {
+        { comboBoxRole, QAccessible::ComboBox },
         { AccessibilityListRole, QAccessible::List },
         { AccessibilityListItemRole, QAccessible::ListItem },
         { AccessibilityImageRole, QAccessible::Graphic },
@@ -369,7 +373,8 @@ public:
         if (type == QAccessible::TextInterface && isText())
             return static_cast<QAccessibleTextInterface*>(this);
         // Qt reaches the editable text through the text interface.
-        if (type == QAccessible::EditableTextInterface && isText() && role() != QAccessible::ComboBox
+        // A pop-up's choice is read, never typed; an editable combo box's text is typed.
+        if (type == QAccessible::EditableTextInterface && isText() && (role() != QAccessible::ComboBox || isTextField())
             && AccessibilityIsAttributeSettable(element(), AccessibilityValueAttribute))
             return static_cast<QAccessibleEditableTextInterface*>(this);
         if (type == QAccessible::TableInterface || type == QAccessible::TableCellInterface)
@@ -537,16 +542,19 @@ public:
     void replaceText(int startOffset, int endOffset, const QString& text) override
     {
         const Value e = element();
+        QString all = fullText();
+        const int start = std::clamp(startOffset, 0, int(all.size()));
+        const int end = std::clamp(endOffset, start, int(all.size()));
+        // Qt counts characters in an int: a text that would grow past that is refused.
+        if (all.size() - (end - start) + text.size() > qsizetype(INT_MAX))
+            return;
         // An element that replaces its selection edits in place, as the user selecting and typing.
         if (AccessibilityIsAttributeSettable(e, AccessibilitySelectedTextAttribute)) {
             selectRange(startOffset, endOffset);
             AccessibilitySetValueForAttribute(e, Value(text), AccessibilitySelectedTextAttribute);
             return;
         }
-        QString all = fullText();
-        startOffset = std::clamp(startOffset, 0, int(all.size()));
-        endOffset = std::clamp(endOffset, startOffset, int(all.size()));
-        all.replace(startOffset, endOffset - startOffset, text);
+        all.replace(start, end - start, text);
         AccessibilitySetValueForAttribute(element(), Value(all), AccessibilityValueAttribute);
     }
 
@@ -567,14 +575,13 @@ private:
     // A live region is named by its text and has no text of its own: a reader would say it twice.
     bool isText() const
     {
-        // A combo box's text is its choice: a reader reads its value there.
-        return (isRole(AccessibilityStaticTextRole) || isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(AccessibilityCellRole)
-                   || role() == QAccessible::ComboBox)
+        // A pop-up's text is its choice: a reader reads a combo box's value there.
+        return (isRole(AccessibilityStaticTextRole) || isTextField() || isRole(AccessibilityCellRole) || role() == QAccessible::ComboBox)
             && !isLive();
     }
 
     bool isCheckBox() const { return attribute(AccessibilityRoleAttribute).stringValue() == AccessibilityCheckBoxRole; }
-    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole); }
+    bool isTextField() const { return isRole(AccessibilityTextFieldRole) || isRole(AccessibilityTextAreaRole) || isRole(comboBoxRole); }
 
     // The child of this element on the way up from `target`; null when `target` is not below it.
     QAccessibleInterface* directChildOnPathTo(Value target) const
@@ -818,7 +825,9 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         // The same text again (an announcement made early, before the caret's) is no news.
         if (const QString text = iface->fullText(); text != iface->announcedText) {
             const TextChange change = AccessibilityTextChangeBetween(iface->announcedText, text);
-            QAccessibleTextUpdateEvent event(iface, int(change.location), change.removed, change.inserted);
+            // Qt adds the position and the inserted length in an int.
+            const int position = int(std::min<std::int64_t>(change.location, INT_MAX));
+            QAccessibleTextUpdateEvent event(iface, position, change.removed.left(INT_MAX - position), change.inserted.left(INT_MAX - position));
             iface->announcedText = text;
             accessibilitybridge::notify(event);
         }

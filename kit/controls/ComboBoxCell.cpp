@@ -1,5 +1,6 @@
 #include "kit/controls/ComboBoxCell.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/ArchivableValue.h"
 #include "kit/controls/CellDrawing.h"
@@ -182,6 +183,15 @@ void ComboBoxCell::drawWithFrameInView(Rect cellFrame, View* view)
         QApplication::style()->drawComplexControl(QStyle::CC_ComboBox, &option, painter);
     }
     drawInteriorWithFrameInView(cellFrame, view);
+}
+
+Value ComboBoxCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (isEditable() && attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityComboBoxRole);
+    if (isEditable() && attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(QStringLiteral("combo box"));
+    return TextFieldCell::accessibilityAttributeValue(attribute);
 }
 
 } // namespace kit

@@ -11,6 +11,8 @@
 namespace kit {
 
 inline const QString ComboBoxSelectionDidChangeNotification = QStringLiteral("NSComboBoxSelectionDidChangeNotification");
+// The accessibility role of an editable combo box (the bridge reads it as a combo box).
+inline const QString AccessibilityComboBoxRole = QStringLiteral("AXComboBox");
 
 class ComboBoxCell : public TextFieldCell {
     KIT_CLASS(ComboBoxCell)
@@ -53,6 +55,8 @@ public:
     // The combo box's edit field: the text sits where the editor will put it.
     Rect drawingRectForBounds(Rect bounds) const override;
     void drawWithFrameInView(Rect cellFrame, View* controlView) override;
+    // An editable one is a combo box to a screen reader, not a text field.
+    Value accessibilityAttributeValue(const QString& attribute) const override;
 
 private:
     Array items_;

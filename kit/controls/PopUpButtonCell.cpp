@@ -172,6 +172,9 @@ void PopUpButtonCell::selectItemAtIndex(std::int64_t index)
     }
     p_.selected = item;
     changed();
+    // A reader hears the new choice.
+    if (item != previous)
+        accessibilityValueChanged();
 }
 
 bool PopUpButtonCell::selectItemWithTitle(const QString& title)
