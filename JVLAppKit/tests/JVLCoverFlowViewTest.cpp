@@ -10,6 +10,7 @@
 #include "kit/layers/Transaction.h"
 #include "kit/appkit/FrameDriver.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/FocusRingChecks.h"
 #include "kit/testsupport/LargePictures.h"
 #include "kit/testsupport/ManualClockScope.h"
 #include "kit/testsupport/PixelProbe.h"
@@ -1007,23 +1008,7 @@ TEST_F(CoverFlow, TheKeyboardFocusRingsTheViewInsideItsEdges)
         return left && top;
     };
     EXPECT_FALSE(ringed()) << "not focused";
-    ASSERT_TRUE(window->makeFirstResponder(view.get()));
-    EXPECT_TRUE(ringed()) << "chosen by the program";
-    {
-        auto other = make<Window>(MakeRect(700, 0, 50, 50), TitledWindowMask);
-        other->makeKeyAndOrderFront();
-        ASSERT_FALSE(window->isKeyWindow());
-        EXPECT_FALSE(ringed()) << "not key";
-        other->close();
-    }
-    window->makeKeyAndOrderFront();
-    EXPECT_TRUE(ringed()) << "key again";
-    window->makeFirstResponder(nullptr);
-    EXPECT_FALSE(ringed()) << "focus left";
-    test::EventScript script(window.get());
-    script.click(base(MakePoint(20, 20))).run();
-    ASSERT_EQ(window->firstResponder().get(), view.get());
-    EXPECT_FALSE(ringed()) << "clicked";
+    test::ExpectTheRingFollowsKeyAndFocus(*window, *view, base(MakePoint(20, 20)), ringed);
 }
 
 } // namespace jvl_cover_flow_test

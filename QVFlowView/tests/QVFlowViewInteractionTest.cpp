@@ -8,6 +8,7 @@
 #include "kit/appkit/Workspace.h"
 #include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/FocusRingChecks.h"
 #include "kit/testsupport/FakeDraggingInfo.h"
 
 #include <QAccessibleActionInterface>
@@ -533,23 +534,7 @@ TEST_F(FlowViewInteraction, TheKeyboardFocusRingsTheViewInsideItsEdges)
         }
         return left && top;
     };
-    ASSERT_TRUE(window->makeFirstResponder(view.get()));
-    EXPECT_TRUE(ringed()) << "chosen by the program";
-    {
-        auto other = make<Window>(Rect { { 700, 0 }, { 50, 50 } }, TitledWindowMask);
-        other->makeKeyAndOrderFront();
-        ASSERT_FALSE(window->isKeyWindow());
-        EXPECT_FALSE(ringed()) << "not key";
-        other->close();
-    }
-    window->makeKeyAndOrderFront();
-    EXPECT_TRUE(ringed()) << "key again";
-    window->makeFirstResponder(nullptr);
-    EXPECT_FALSE(ringed()) << "focus left";
-    test::EventScript script(window.get());
-    script.click(view->convertPointToView(Point { 20, 20 }, nullptr)).run();
-    ASSERT_EQ(window->firstResponder().get(), view.get());
-    EXPECT_FALSE(ringed()) << "clicked";
+    test::ExpectTheRingFollowsKeyAndFocus(*window, *view, view->convertPointToView(Point { 20, 20 }, nullptr), ringed);
 }
 
 } // namespace qv_flow_view_interaction_test
