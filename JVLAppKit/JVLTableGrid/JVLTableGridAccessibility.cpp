@@ -75,8 +75,10 @@ public:
                 return kit::Value(grid->headerStringForColumn(column_));
             if (column_ < 0)
                 return kit::Value(grid->headerStringForRow(row_));
-            // A reader says nothing for an empty cell beside a header it announces: it is called blank.
-            if (const kit::Value v = grid->objectValueForColumnRow(column_, row_); v.isNilOrNull() || (v.isString() && v.stringValue().isEmpty()))
+            // A reader says nothing for an empty cell beside a header it announces: the current one is
+            // called blank (the others stay silent as a row is read).
+            if (const kit::Value v = grid->objectValueForColumnRow(column_, row_);
+                (v.isNilOrNull() || (v.isString() && v.stringValue().isEmpty())) && grid->accessibilityFocusedUIElement().object().get() == this)
                 return kit::Value(kit::Bundle::bundleForClass(JVLTableGrid::staticClass())
                                       ->localizedStringForKeyValueTable(QStringLiteral("BlankCell"), QStringLiteral("blank"), QStringLiteral("JVLTableGrid")));
             return {};

@@ -138,12 +138,14 @@ TEST_F(TableGridAccessibilityTest, TheArrowsFocusTheCellTheyMoveTo)
     EXPECT_EQ(right->text(QAccessible::Name), QStringLiteral("12.5"));
     EXPECT_FALSE(below->state().focused);
 
-    // An empty cell is called blank, its value still empty.
+    // The current cell, empty, is called blank, its value still empty; the one it left is not.
     key(KeyCodeUpArrow);
     QAccessibleInterface* empty = cells->cellAt(2, 2);
     EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { empty });
     EXPECT_EQ(empty->text(QAccessible::Name), QStringLiteral("blank"));
     EXPECT_EQ(empty->text(QAccessible::Value), QString());
+    key(KeyCodeRightArrow);
+    EXPECT_EQ(empty->text(QAccessible::Name), QString());
 
     // At the edge nothing moves and nothing is said.
     w.grid->setSelectedColumnIndexes(IndexSet(0));
