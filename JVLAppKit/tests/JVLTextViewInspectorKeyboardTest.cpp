@@ -127,7 +127,7 @@ protected:
         f->script->key(code, characters, modifiers);
         f->script->run();
     }
-    // A pop-up is heard by its label (else its description) and its choice.
+    // A pop-up is heard by its label (else its name) and its choice.
     static QString heard(const QAccessibleInterface* iface)
     {
         if (!iface)
@@ -135,8 +135,8 @@ protected:
         if (iface->role() != QAccessible::ComboBox)
             return iface->text(QAccessible::Name);
         const auto labels = iface->relations(QAccessible::Label);
-        const QString label = labels.isEmpty() ? iface->text(QAccessible::Description) : labels.first().first->text(QAccessible::Name);
-        return label + QStringLiteral(": ") + iface->text(QAccessible::Name);
+        const QString label = labels.isEmpty() ? iface->text(QAccessible::Name) : labels.first().first->text(QAccessible::Name);
+        return label + QStringLiteral(": ") + iface->text(QAccessible::Value);
     }
     // The focus as the bridge reports it, after checking that the key announced it once.
     QString focusHeard() const

@@ -252,14 +252,14 @@ TEST(InspectorLocaleFields, CountryCodesChooseTheirLocale)
     field->setValue(Value("ZZ"));
     EXPECT_EQ(selectedLocale(field.get())->localeIdentifier(), QStringLiteral("DE"));
 
-    // A screen reader hears the country the pop-up shows, and the field's label with it.
+    // A screen reader hears the pop-up by its field's label, with the country it shows.
     auto labelled = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel(
         "country", JVLTextViewInspectorFieldLabel::fieldLabelWithString(QStringLiteral("Country")));
     auto* labelledPopUp = dynamic_cast<PopUpButton*>(labelled->view().get());
     ASSERT_TRUE(labelledPopUp);
     QAccessibleInterface* heard = AccessibilityBridge::interfaceFor(labelledPopUp->accessibilityElement());
-    EXPECT_EQ(heard->text(QAccessible::Description), QStringLiteral("Country"));
-    EXPECT_EQ(heard->text(QAccessible::Name), labelledPopUp->titleOfSelectedItem());
+    EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Country"));
+    EXPECT_EQ(heard->text(QAccessible::Value), labelledPopUp->titleOfSelectedItem());
 }
 
 TEST(InspectorLocaleFields, SeveralOrNoCodesShowATitleThatWritesNothing)

@@ -229,14 +229,14 @@ def check_page(run, pyatspi, window, page_list, index, title):
             else:
                 run.fault(title, 'unnamed %s' % describe(node))
 
-    # A name says which of the controls beside it an element is; a pop-up is named by its choice
-    # and told apart by the label tied to it, else its description.
+    # A name says which of the controls beside it an element is; a pop-up tied to a label is named
+    # by its choice and told apart by that label.
     def heard(node, role, name, description):
         if role != 'combo box':
             return name
         labels = [r.getTarget(0).name for r in node.getRelationSet()
                   if r.getRelationType() == pyatspi.RELATION_LABELLED_BY and r.getNTargets()]
-        return '%s: %s' % (labels[0] if labels else description, name)
+        return '%s: %s' % (labels[0], name) if labels else name
 
     named = {}
     for node, _, role, name, description, states in nodes:

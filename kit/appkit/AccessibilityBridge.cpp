@@ -234,9 +234,15 @@ public:
     {
         switch (t) {
         case QAccessible::Name: {
-            if (role() == QAccessible::ComboBox)
+            // A reader says a combo box's label (its Label relation), else its name, then its choice
+            // (its text): without a label, a title of its own that is not the choice names it.
+            if (role() == QAccessible::ComboBox) {
+                const QString own = spokenText(attribute(AccessibilityTitleAttribute));
+                if (!titleElementInterface() && !own.isEmpty() && own != fullText())
+                    return own;
                 if (const QString choice = fullText(); !choice.isEmpty())
                     return choice;
+            }
             if (QAccessibleInterface* label = titleElementInterface())
                 return label->text(QAccessible::Name);
             const QString title = spokenText(attribute(AccessibilityTitleAttribute));
@@ -254,11 +260,6 @@ public:
             // Qt 6.4's bus bridge publishes no value text for a colour chooser: it says its colour here.
             if (help.isEmpty() && isRole(AccessibilityColorWellRole))
                 return spokenText(attribute(AccessibilityValueAttribute));
-            // A combo box named by its choice says what it is for here, when its own title does
-            // (a collapsed group's "Size") and no label names it.
-            if (help.isEmpty() && role() == QAccessible::ComboBox && !titleElementInterface())
-                if (const QString title = spokenText(attribute(AccessibilityTitleAttribute)); title != fullText())
-                    return title;
             // An empty field says what it is for.
             return help.isEmpty() && fullText().isEmpty() ? spokenText(attribute(AccessibilityPlaceholderValueAttribute)) : help;
         }

@@ -526,12 +526,13 @@ TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
     popUp->selectItemAtIndex(1);
     EXPECT_TRUE(eventsOf(QAccessible::ValueChanged).empty());
     EXPECT_EQ(iface->text(QAccessible::Description), QString());
-    // Without a label, a title of its own that is not the choice says what it is for.
+    // Without a label, a title of its own that is not the choice names it; the choice is its text.
     auto sized = make<TwoState>(AccessibilityPopUpButtonRole, Value(), Value(QStringLiteral("Small")));
     AccessibilitySetOverrideValueForAttribute(Value(Ref<Object>(sized)), Value(QStringLiteral("Size")), AccessibilityTitleAttribute);
     QAccessibleInterface* group = AccessibilityBridge::interfaceFor(Value(Ref<Object>(sized)));
-    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Small"));
-    EXPECT_EQ(group->text(QAccessible::Description), QStringLiteral("Size"));
+    EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Size"));
+    ASSERT_NE(group->textInterface(), nullptr);
+    EXPECT_EQ(group->textInterface()->text(0, group->textInterface()->characterCount()), QStringLiteral("Small"));
     // A pull-down shows no choice: it stays a menu button.
     auto pullDown = add<PopUpButton>(MakeRect(200, 10, 100, 24));
     pullDown->setPullsDown(true);
