@@ -235,11 +235,10 @@ public:
         switch (t) {
         case QAccessible::Name: {
             // A reader says a combo box's label (its Label relation), else its name, then its choice
-            // (its text): without a label, a title of its own that is not the choice names it.
+            // (its text).
             if (role() == QAccessible::ComboBox) {
-                const QString own = spokenText(attribute(AccessibilityTitleAttribute));
-                if (!titleElementInterface() && !own.isEmpty() && own != fullText())
-                    return own;
+                if (const QString purpose = comboBoxPurpose(); !purpose.isEmpty())
+                    return purpose;
                 if (const QString choice = fullText(); !choice.isEmpty())
                     return choice;
             }
@@ -572,6 +571,12 @@ private:
     {
         const Value title = attribute(AccessibilityTitleUIElementAttribute);
         return title.isObject() && !sameElement(title, element()) ? AccessibilityBridge::interfaceFor(title) : nullptr;
+    }
+    // What a combo box without a label is for: a title of its own that is not the choice.
+    QString comboBoxPurpose() const
+    {
+        const QString own = titleElementInterface() ? QString() : spokenText(attribute(AccessibilityTitleAttribute));
+        return own != fullText() ? own : QString();
     }
     // A live region is named by its text and has no text of its own: a reader would say it twice.
     bool isText() const

@@ -90,6 +90,10 @@ Value PopUpButtonCell::accessibilityAttributeValue(const QString& attribute) con
         return Value(AccessibilityPopUpButtonRole);
     if (attribute == AccessibilityValueAttribute)
         return p_.pullsDown ? Value() : Value(titleOfSelectedItem());
+    // What it shows is its value: its tool tip, where it has one, says what it is for.
+    if (attribute == AccessibilityTitleAttribute && !p_.pullsDown)
+        if (const Value tip = ActionCell::accessibilityAttributeValue(attribute); !tip.isNil())
+            return tip;
     return ButtonCell::accessibilityAttributeValue(attribute);
 }
 

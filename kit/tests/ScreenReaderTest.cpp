@@ -533,6 +533,13 @@ TEST_F(ScreenReader, APopUpTiedToItsLabelIsNamedByIt)
     EXPECT_EQ(group->text(QAccessible::Name), QStringLiteral("Size"));
     ASSERT_NE(group->textInterface(), nullptr);
     EXPECT_EQ(group->textInterface()->text(0, group->textInterface()->characterCount()), QStringLiteral("Small"));
+    // Else its tool tip names it.
+    auto tipped = add<PopUpButton>(MakeRect(200, 40, 100, 24));
+    tipped->addItemsWithTitles({ QStringLiteral("Chime"), QStringLiteral("Bell") });
+    tipped->setToolTip(QStringLiteral("Sound to play"));
+    EXPECT_EQ(interfaceOf(tipped)->text(QAccessible::Name), QStringLiteral("Sound to play"));
+    EXPECT_EQ(interfaceOf(tipped)->text(QAccessible::Description), QString());
+    EXPECT_EQ(interfaceOf(tipped)->text(QAccessible::Value), QStringLiteral("Chime"));
     // A pull-down shows no choice: it stays a menu button.
     auto pullDown = add<PopUpButton>(MakeRect(200, 10, 100, 24));
     pullDown->setPullsDown(true);
