@@ -34,6 +34,18 @@ protected:
     }
     // The centre of a rectangle of the bar, in window coordinates.
     Point inWindow(Rect r) const { return bar->convertPointToView(MakePoint(r.midX(), r.midY()), nullptr); }
+    // Too narrow for its groups, which may not collapse: the rest goes into the overflow pull-down.
+    Ref<SRTestDelegate> showOverflow()
+    {
+        auto delegate = make<SRTestDelegate>();
+        delegate->implemented = { "scopeBarShouldCollapseGroup" };
+        delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
+        bar->setDelegate(delegate.get());
+        bar->setFrameSize(MakeSize(150, 25));
+        window->display();
+        RunLoop::main().runPending();
+        return delegate;
+    }
     void run()
     {
         script->run();
@@ -179,13 +191,7 @@ TEST_F(ScopeBarEvents, AnExitLeavesOnlyTheGroupOfItsArea)
 TEST_F(ScopeBarEvents, TheOverflowEnteredStraightFromAButtonOpensOnPress)
 {
     test::MenuScope menus;
-    auto delegate = make<SRTestDelegate>();
-    delegate->implemented = { "scopeBarShouldCollapseGroup" };
-    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
-    bar->setDelegate(delegate.get());
-    bar->setFrameSize(MakeSize(150, 25));
-    window->display();
-    RunLoop::main().runPending();
+    const auto delegate = showOverflow();
     ASSERT_TRUE(bar->showsOverflowPullDown());
     const auto& g0 = *bar->groupHelpers()[0];
     ASSERT_FALSE(g0.isPeeled());
@@ -276,13 +282,7 @@ TEST_F(ScopeBarEvents, TheKeyboardsCurrentButtonShowsTheFocusRing)
 // The overflow pull-down wears the ring only as the current element, never for the bar as a whole.
 TEST_F(ScopeBarEvents, TheOverflowShowsTheRingOnlyWhenCurrent)
 {
-    auto delegate = make<SRTestDelegate>();
-    delegate->implemented = { "scopeBarShouldCollapseGroup" };
-    delegate->shouldCollapse = [](SRScopeBarGroup*) { return false; };
-    bar->setDelegate(delegate.get());
-    bar->setFrameSize(MakeSize(150, 25));
-    window->display();
-    RunLoop::main().runPending();
+    const auto delegate = showOverflow();
     ASSERT_TRUE(bar->showsOverflowPullDown());
     const Rect overflow = bar->convertRectToView(bar->overflowPullDownRect(), nullptr);
     const auto region = [&](const QImage& shot) {
