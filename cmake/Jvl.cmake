@@ -24,7 +24,20 @@ endfunction()
 
 # One precompiled header per kind of target, made by one owner (the kit's library, or for tests the
 # small jvl_test_pch) and read by every other: each costs as much as a dozen ordinary files to build.
+# JVL_PCH=OFF includes the same headers in every file instead: clang's precompiled headers hold
+# absolute paths, so only then do several work trees share one compiler cache.
+option(JVL_PCH "Precompiled headers" ON)
 function(jvl_precompiled_headers target owner)
+  if(NOT JVL_PCH)
+    set(headers QtCore/QtCore QtGui/QtGui)
+    if(owner STREQUAL "jvl_test_pch")
+      list(PREPEND headers gtest/gtest.h)
+    endif()
+    foreach(h IN LISTS headers)
+      target_compile_options(${target} PRIVATE "SHELL:-include ${h}")
+    endforeach()
+    return()
+  endif()
   if(target STREQUAL owner OR NOT TARGET ${owner})
     target_precompile_headers(${target} PRIVATE ${ARGN})
   else()
