@@ -45,6 +45,32 @@ function(jvl_precompiled_headers target owner)
   endif()
 endfunction()
 
+# A test on a real X server (xvfb-run), COMMAND run on it; NEEDS names the variables of any other
+# program it needs. Where one was not found it is still listed: failed in CI, skipped elsewhere. A
+# gtest skip inside it makes the entry skipped, not passed (cmake/run-x11-test.sh). Entries hold the
+# lock "xvfb": xvfb-run -a picks a free display by looking, which two starting at once can both pick.
+find_program(XVFB_RUN xvfb-run)
+find_program(JVL_BASH bash REQUIRED)
+function(jvl_x11_test name)
+  cmake_parse_arguments(ARG "" "" "NEEDS;COMMAND" ${ARGN})
+  set(missing)
+  foreach(var IN ITEMS XVFB_RUN ${ARG_NEEDS})
+    if(NOT ${var})
+      string(TOLOWER "${var}" tool)
+      list(APPEND missing ${tool})
+    endif()
+  endforeach()
+  set(runner ${JVL_BASH} ${PROJECT_SOURCE_DIR}/cmake/run-x11-test.sh)
+  if(missing)
+    string(REPLACE ";" ", " missing "${missing}")
+    add_test(NAME ${name} COMMAND ${runner} --missing "${missing}")
+  else()
+    # -noreset: a server that resets as a test's last client goes refuses the next one's connection.
+    add_test(NAME ${name} COMMAND ${runner} ${XVFB_RUN} -a -s "-screen 0 1280x800x24 -noreset" ${ARG_COMMAND})
+  endif()
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb SKIP_RETURN_CODE 77)
+endfunction()
+
 # jvl_library(NAME [X11_TESTS] [DEPENDS libs...] [THREAD_TESTS files...])
 # A shared library of one folder: every .cpp beside the CMakeLists.txt and one level below it,
 # except tests/. Its tests (tests/*.cpp) become one GoogleTest executable NAME_tests. With
@@ -103,11 +129,9 @@ function(jvl_library name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=de_DE.UTF-8;LANG=de_DE.UTF-8;QT_FONT_DPI=144;ASAN_OPTIONS=detect_leaks=0:strict_string_checks=1")
       # As kit_x11_tests: xkbcommon-x11 trips the strict string checks, and leaks stay with the
       # offscreen run of the same code.
-      find_program(XVFB_RUN xvfb-run)
-      if(ARG_X11_TESTS AND XVFB_RUN)
-        add_test(NAME ${name}_x11_tests COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x800x24 -noreset"
-                 $<TARGET_FILE:${name}_tests> --gtest_filter=X11*:*X11* --gtest_color=no)
-        set_tests_properties(${name}_x11_tests PROPERTIES TIMEOUT 300 RESOURCE_LOCK xvfb
+      if(ARG_X11_TESTS)
+        jvl_x11_test(${name}_x11_tests COMMAND $<TARGET_FILE:${name}_tests> --gtest_filter=X11*:*X11* --gtest_color=no)
+        set_tests_properties(${name}_x11_tests PROPERTIES TIMEOUT 300
           ENVIRONMENT "QT_QPA_PLATFORM=xcb;ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0")
       endif()
     endif()
