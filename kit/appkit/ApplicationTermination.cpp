@@ -44,8 +44,7 @@ void Application::routeQuitThroughTerminate()
         // A loop ended some other way (exit with a status) still says goodbye, once.
         if (!self->terminating_)
             self->postWillTerminate();
-        // Said from exit() itself (Qts after 6.4), the loop still runs and windows may still be
-        // asked to close: a termination lasts until no loop is left.
+        // A termination lasts until no loop is left.
         if (QThread::currentThread()->loopLevel() == 0)
             self->terminating_ = false;
     });

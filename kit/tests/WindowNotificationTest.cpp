@@ -448,10 +448,7 @@ TEST_P(Termination, OneRequestClosesEveryWindowUnlessTheDelegateCancels)
     bool terminatingAfterTheRequest = false;
     QTimer::singleShot(0, [&] {
         c.qtQuit ? QCoreApplication::quit() : app->terminate(nullptr);
-        // Qt has been told to end its loop, which still runs; later Qts say they are about to quit
-        // from exit() itself, as here.
-        if (app->isTerminating())
-            QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+        // Qt has been told to end its loop, which still runs.
         terminatingAfterTheRequest = app->isTerminating();
         QTimer::singleShot(0, &fallback, [&] {
             for (const Ref<Window>& w : windows)
