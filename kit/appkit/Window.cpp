@@ -352,10 +352,10 @@ void Window::orderWindowRelativeTo(WindowOrderingMode place, std::int64_t other)
     } else if (relative) {
         // Raise in order: the relative window, its unmanaged children back over it, then this one
         // above them all.
-        relative->hostWidget()->raise();
+        relative->raiseHost();
         relative->restack(nullptr);
         relative->keepChildrenAbove();
-        host_->raise();
+        raiseHost();
         restack(nullptr);
     }
 }
@@ -599,7 +599,7 @@ void Window::keepChildrenAbove()
     for (const auto& [w, place] : children_)
         if (const Ref<Window> child = w.lock();
             child && child->visible_ && place != WindowBelow && child->host_->windowFlags().testFlag(Qt::BypassWindowManagerHint)) {
-            child->host_->raise();
+            child->raiseHost();
             child->restack(nullptr);
             child->keepChildrenAbove();
         }

@@ -424,6 +424,7 @@ private:
     void becomeKey(bool askFocus);
     // Moves this window to the front of the kit's stacking, or right under `below`.
     void restack(const Window* below);
+    void raiseHost();
     void orderChildren();
     void constrainFirstFrame();
     void fitDecorationsOnFirstPaint();

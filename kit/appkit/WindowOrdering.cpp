@@ -47,9 +47,17 @@ void Window::orderFront(Object*)
         prepareHostForMap();
         host_->show();
     }
-    host_->raise();
+    raiseHost();
     restack(nullptr);
     orderChildren();
+}
+
+void Window::raiseHost()
+{
+    // A window kept off the screen (offscreen rendering) is stacked by the kit alone: the platform
+    // has no stacking to change and would only complain.
+    if (!host_->testAttribute(Qt::WA_DontShowOnScreen))
+        host_->raise();
 }
 
 void Window::orderChildren()
