@@ -113,6 +113,7 @@ kit::Ref<kit::View> makeFeedbackPage(kit::Rect frame)
     feedbackPageAdd(page.get(), scroll);
 
     auto received = kit::make<GallerySwatch>(MakeRect(270, 16, 580, top - 420), QColor(238, 242, 236), feedbackPageReceiverText());
+    galleryMarkStatusLine(kit::Value(received));
     feedbackPageAdd(page.get(), received);
     // The button and the box reach each other weakly: the page owns both.
     const kit::Weak<GallerySwatch> weakBox(received);

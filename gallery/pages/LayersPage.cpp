@@ -52,8 +52,9 @@ QImage drawCard(int i)
     return image;
 }
 
-// Hosts the tree; a click brings the card under it to the front.
-class LayersStage : public kit::View {
+// Hosts the tree; a click brings the card under it to the front. A reader hears the front card's
+// name, as a sighted user sees it come forward.
+class LayersStage : public kit::View, public GalleryPaintedText {
 public:
     explicit LayersStage(kit::Rect frame)
         : View(frame)
@@ -121,7 +122,10 @@ public:
         Transaction::setAnimationDuration(slow ? 2.1 : 0.7);
         layout();
         Transaction::commit();
+        accessibilityValueChanged();
     }
+    // GalleryPaintedText:
+    QString paintedText() const override { return QStringLiteral("%1 in front").arg(QString::fromUtf8(cardNames[selected_])); }
     void setReflections(bool on)
     {
         for (const auto& item : items_)
@@ -198,6 +202,7 @@ kit::Ref<kit::View> makeLayersPage(kit::Rect frame)
     page->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
     auto stage = kit::make<LayersStage>(MakeRect(0, 56, frame.width(), frame.height() - 56));
     stage->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
+    galleryMarkStatusLine(kit::Value(stage));
     page->addSubview(stage.get());
     auto row = kit::make<GallerySwatch>(MakeRect(0, 0, frame.width(), 56), QColor(236, 238, 242), QString());
     row->setAutoresizingMask(kit::ViewWidthSizable);

@@ -54,6 +54,7 @@ public:
     {
         selected = (selected + 1) % int(shapes.size());
         showDocument();
+        say(QStringLiteral("Selected the %1.").arg(shapes[selected]));
     }
     void edit()
     {
@@ -146,6 +147,7 @@ kit::Ref<kit::View> makeLiveLinksPage(kit::Rect frame)
         QStringLiteral("Start the server, then edit. Without a server, Edit shows where to get one."));
     controller->document = document;
     controller->status = status;
+    galleryMarkStatusLine(kit::Value(status));
     controller->showDocument();
     liveLinksPageAdd(page.get(), document);
     liveLinksPageAdd(page.get(), status);

@@ -24,6 +24,7 @@
 #include "kit/tests/AccessibilityTestSupport.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDir>
 #include <QFontMetricsF>
@@ -514,6 +515,60 @@ TEST(GalleryPaintedText, StatusLinesAreLiveRegions)
         }
         EXPECT_EQ((*it)->role(), QAccessible::Notification) << c.page;
     }
+}
+
+// What a button does that a sighted user sees is heard: a live region shows again, named by what
+// the press added (a log its new line alone), or the pressed button says its new name.
+TEST(GalleryPaintedText, APressIsHeard)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    const struct {
+        const char* page;
+        const char* button;
+        const char* heard;
+        const char* notHeard;
+    } cases[] = {
+        { "live-links", "Select Next Shape", "Selected the ", nullptr },
+        { "layers", "Next card", "Coral in front", nullptr },
+        { "reports", "Start Receiver", "Stop Receiver", nullptr },
+        { "reports", "Start Receiver", "No form received yet.", nullptr },
+        { "hot-keys", "Ctrl+Alt+H", "Ctrl+Alt+H ", "Ctrl+Shift+K" },
+    };
+    for (const auto& c : cases) {
+        ShownPage shown(c.page);
+        std::vector<QAccessibleInterface*> all;
+        everyInterface(shown.root(), all);
+        const auto named = [&](const QString& name) {
+            return std::find_if(all.begin(), all.end(), [&](QAccessibleInterface* i) { return i->role() == QAccessible::Button && i->text(QAccessible::Name) == name; });
+        };
+        // On the hot keys page the log has a line already.
+        if (c.notHeard && named(QString::fromUtf8(c.notHeard)) != all.end()) {
+            (*named(QString::fromUtf8(c.notHeard)))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            RunLoop::main().runPending();
+        }
+        const auto button = named(QString::fromUtf8(c.button));
+        ASSERT_NE(button, all.end()) << c.page << ": no button " << c.button;
+        test::events().clear();
+        (*button)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        RunLoop::main().runPending();
+        QStringList heard;
+        for (const auto& [type, iface] : test::events())
+            if ((type == QAccessible::ObjectShow && iface->role() == QAccessible::Notification) || (type == QAccessible::NameChanged && iface->role() == QAccessible::Button))
+                heard << iface->text(QAccessible::Name);
+        const QString said = heard.join(QLatin1Char('|'));
+        EXPECT_TRUE(said.contains(QString::fromUtf8(c.heard))) << c.page << " heard: " << said.toStdString();
+        if (c.notHeard) {
+            EXPECT_FALSE(said.contains(QString::fromUtf8(c.notHeard))) << c.page << " heard: " << said.toStdString();
+        }
+        // The receiver goes back to how it was.
+        if (QLatin1String(c.page) == QLatin1String("reports") && (*button)->text(QAccessible::Name) == QStringLiteral("Stop Receiver")) {
+            (*button)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            RunLoop::main().runPending();
+        }
+    }
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 } // namespace

@@ -59,6 +59,7 @@ Ref<View> Accessibility::accessibilityDrawingView() const { return nullptr; }
 void Accessibility::accessibilityChildrenChanged() { AccessibilityBridge::childrenChanged(this); }
 
 void Accessibility::accessibilityValueChanged() { AccessibilityBridge::valueChanged(this); }
+void Accessibility::accessibilityTitleChanged() { AccessibilityBridge::titleChanged(this); }
 
 void Accessibility::accessibilitySelectionChanged() { AccessibilityBridge::selectionChanged(this); }
 
@@ -262,6 +263,17 @@ TextChange AccessibilityTextChangeBetween(const QString& before, const QString& 
     if (suffix > 0 && before[before.size() - suffix].isLowSurrogate())
         --suffix;
     return { prefix, before.mid(prefix, before.size() - prefix - suffix), after.mid(prefix, after.size() - prefix - suffix) };
+}
+
+QString AccessibilityLiveRegionAddition(const QString& before, const QString& after)
+{
+    const QStringList old = before.split(QLatin1Char('\n'));
+    const QStringList now = after.split(QLatin1Char('\n'));
+    // The longest run of lines that ends `before` and starts `after`.
+    for (qsizetype kept = std::min(old.size(), now.size()); kept > 0; --kept)
+        if (std::equal(old.end() - kept, old.end(), now.begin()))
+            return kept == now.size() ? QString() : QStringList(now.begin() + kept, now.end()).join(QLatin1Char('\n'));
+    return after;
 }
 
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect)

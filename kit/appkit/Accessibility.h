@@ -139,6 +139,8 @@ public:
     virtual Ref<View> accessibilityDrawingView() const;
     // Tells the platform bridge the element's value (its text, its number, its state) changed.
     void accessibilityValueChanged();
+    // Tells the platform bridge the element's title changed (a button's Start became Stop).
+    void accessibilityTitleChanged();
     // Tells the platform bridge the element's selected state changed; for an element with
     // selected children, which of them are selected.
     void accessibilitySelectionChanged();
@@ -194,6 +196,10 @@ struct TextChange {
     QString inserted;
 };
 TextChange AccessibilityTextChangeBetween(const QString& before, const QString& after);
+// What a live region's `after` adds to its `before`: the lines after those it keeps from the end of
+// `before` (a log growing at the bottom and dropping lines at the top), else all of `after`; empty
+// when it only lost lines.
+QString AccessibilityLiveRegionAddition(const QString& before, const QString& after);
 // `rect` of `view` (its own coordinates) as accessibility places it: the origin is the bottom-left
 // corner on the screen (y up), the size in window units.
 Rect AccessibilityScreenRectOfRectInView(const View& view, Rect rect);

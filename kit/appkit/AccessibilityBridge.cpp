@@ -234,6 +234,8 @@ public:
     {
         switch (t) {
         case QAccessible::Name: {
+            if (!liveAddition.isEmpty() && isLive())
+                return liveAddition;
             // A reader says a combo box's label (its Label relation), else its name, then its choice
             // (its text).
             if (role() == QAccessible::ComboBox) {
@@ -561,6 +563,8 @@ public:
     // The text last announced, so an update says what it replaced; the selection and the states
     // likewise.
     QString announcedText;
+    // What a live region's last change added: its name, which a reader speaks when it shows again.
+    QString liveAddition;
     Range announcedSelection { 0, 0 };
     QAccessible::State announcedState;
 
@@ -816,13 +820,15 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
         // Named by the text: Qt renames a combo box on the bus itself; a live region is renamed
         // and shown again, which a reader speaks.
         if (const QString text = iface->fullText(); text != iface->announcedText) {
+            const QString added = AccessibilityLiveRegionAddition(iface->announcedText, text);
             iface->announcedText = text;
-            if (iface->isLive()) {
+            if (iface->isLive() && !added.isEmpty()) {
+                iface->liveAddition = added;
                 QAccessibleEvent renamed(iface, QAccessible::NameChanged);
                 accessibilitybridge::notify(renamed);
                 QAccessibleEvent shown(iface, QAccessible::ObjectShow);
                 accessibilitybridge::notify(shown);
-            } else {
+            } else if (!iface->isLive()) {
                 QAccessibleValueChangeEvent event(iface, text);
                 accessibilitybridge::notify(event);
             }
@@ -848,6 +854,14 @@ void AccessibilityBridge::valueChanged(const Accessibility* element)
     if (accessibilitybridge::anyState(changed)) {
         QAccessibleStateChangeEvent event(iface, changed);
         accessibilitybridge::notify(event);
+    }
+}
+
+void AccessibilityBridge::titleChanged(const Accessibility* element)
+{
+    if (auto* iface = accessibilitybridge::askedInterfaceOf(element)) {
+        QAccessibleEvent renamed(iface, QAccessible::NameChanged);
+        accessibilitybridge::notify(renamed);
     }
 }
 

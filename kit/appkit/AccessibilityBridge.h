@@ -36,6 +36,8 @@ public:
     // A value change: ValueChanged for a number, TextUpdated for a text; nothing for an element
     // Qt never asked about.
     static void valueChanged(const Accessibility* element);
+    // Its title changed: NameChanged, which a reader speaks for the focused element.
+    static void titleChanged(const Accessibility* element);
     static void selectionChanged(const Accessibility* element);
     // A text's caret or selection moved: TextCaretMoved and TextSelectionChanged, each only when
     // that one changed; nothing for an element Qt never asked about.

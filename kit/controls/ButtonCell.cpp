@@ -115,9 +115,12 @@ bool ButtonCell::showsAlternateContents() const
 
 void ButtonCell::setTitle(const QString& title)
 {
+    const bool renamed = title != b_.title;
     b_.title = title;
     b_.attributedTitle.reset();
     changed();
+    if (renamed)
+        accessibilityTitleChanged();
 }
 
 void ButtonCell::setAttributedTitle(const AttributedString& title)

@@ -357,6 +357,38 @@ TEST_F(AccessibilityBridgeTest, ALiveRegionIsANotificationShownAgainOnEachChange
     EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated).size(), 1u);
 }
 
+// A live region says what its change added: a log that grows at the bottom, and drops its first
+// lines once full, is heard by its new lines alone; a text replaced whole is heard whole.
+TEST_F(AccessibilityBridgeTest, ALiveRegionSaysOnlyWhatItsChangeAdded)
+{
+    auto log = make<StatusLine>();
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(Ref<Object>(log)));
+    ASSERT_NE(iface, nullptr);
+    const struct {
+        const char* text;
+        const char* heard;
+    } steps[] = {
+        { "K registered", "K registered" },
+        { "K registered\nK fired", "K fired" },
+        { "K registered\nK fired\nK fired", "K fired" },
+        { "K fired\nK fired\nH refused", "H refused" },
+        { "K fired\nH refused\nAll unregistered\nK registered", "All unregistered\nK registered" },
+        { "Cleared", "Cleared" },
+    };
+    for (const auto& step : steps) {
+        events().clear();
+        log->setText(QString::fromUtf8(step.text));
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(step.heard)) << step.text;
+        EXPECT_EQ(test::eventsOf(QAccessible::ObjectShow).size(), 1u) << step.text;
+    }
+    // Lines that only went say nothing new.
+    events().clear();
+    log->setText(QStringLiteral("Cleared\nMore"));
+    log->setText(QStringLiteral("More"));
+    EXPECT_EQ(test::eventsOf(QAccessible::ObjectShow).size(), 1u);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("More"));
+}
+
 // A sheet is a dialog of its window: named by its title, the window's last child, its parent the
 // window; once it ends, the window is alone again.
 TEST_F(AccessibilityBridgeTest, ASheetIsADialogOfItsWindow)

@@ -7,6 +7,7 @@
 #include "kit/controls/ButtonCell.h"
 #include "kit/controls/Control.h"
 #include "kit/foundation/RunLoop.h"
+#include "kit/tests/AccessibilityTestSupport.h"
 #include "kit/tests/ControlsTestSupport.h"
 
 #include <QAccessible>
@@ -173,6 +174,25 @@ TEST_F(ControlAccessibilityTree, TheQtAdapterShowsAPressableButtonNamedByItsTitl
     actions->doAction(QAccessibleActionInterface::pressAction());
     kit::RunLoop::main().runPending(); // the action follows the call
     EXPECT_EQ(target->calls.size(), 1u);
+}
+
+// A button whose title changes (Start becomes Stop) is renamed to a reader, who speaks the new
+// name of the focused button; the same title again is no news.
+TEST_F(ControlAccessibilityTree, ANewTitleRenamesTheButton)
+{
+    AccessibilityBridge::setEventObserverForTesting(test::recordEvent);
+    QAccessible::setActive(true);
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(button->cell()));
+    ASSERT_NE(iface, nullptr);
+    test::events().clear();
+    button->setTitle(QStringLiteral("Stop"));
+    EXPECT_EQ(test::eventsOf(QAccessible::NameChanged), std::vector<const QAccessibleInterface*> { iface });
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Stop"));
+    test::events().clear();
+    button->setTitle(QStringLiteral("Stop"));
+    EXPECT_TRUE(test::eventsOf(QAccessible::NameChanged).empty());
+    QAccessible::setActive(false);
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
 } // namespace
