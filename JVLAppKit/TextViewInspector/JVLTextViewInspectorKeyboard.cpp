@@ -205,8 +205,12 @@ bool JVLTextViewInspector::becomeFirstResponder()
     const SelectionDirection direction = w ? w->keyViewSelectionDirection() : DirectSelection;
     if (direction != DirectSelection && !isEditing()) {
         const std::vector<KeyStop> stops = keyStops();
+        // The window announces the form's focused value once it has the keys: nothing is said before.
+        ++heldFocusAnnouncements_;
         if (!stops.empty())
             selectKeyStop(direction == SelectingPrevious ? stops.back() : stops.front(), direction != SelectingPrevious, false);
+        --heldFocusAnnouncements_;
+        announceFocusedElementIfChanged(false);
     }
     return true;
 }

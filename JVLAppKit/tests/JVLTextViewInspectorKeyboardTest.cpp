@@ -296,6 +296,13 @@ TEST_F(InspectorKeyboard, EditableValuesAreEditableToAScreenReader)
     QAccessibleInterface* family = child("Family");
     ASSERT_NE(family, nullptr);
     EXPECT_FALSE(family->state().editable);
+    // Tabbed to, each is announced as the focus before its selection is: a reader says its name first.
+    for (const char* name : { "Name", "Size" }) {
+        key(KeyCodeTab);
+        ASSERT_EQ(focusHeard(), QString::fromUtf8(name));
+        const auto first = std::find_if(test::events().begin(), test::events().end(), [&](const auto& e) { return e.second == focusedNow(); });
+        EXPECT_EQ(first->first, QAccessible::Focus) << name;
+    }
 
     // A value set by the reader goes to the record, as if typed and the field left.
     child("Name")->setText(QAccessible::Value, QStringLiteral("Sans Light"));
