@@ -139,6 +139,8 @@ public:
     kit::Range validateProposedRangeUpdateEditingInfo(kit::Range proposed, bool update);
     // Writes the edited run back (when the user changed it) and leaves edit state.
     void endEditing();
+    // `text` as the field's new value, written to its record as an edit is (a screen reader's set).
+    void writeStringOfField(JVLTextViewInspectorTextField* field, QString text);
     kit::Ref<kit::Object> inspectorDelegate() const { return inspectorDelegate_.lock(); }
     void setInspectorDelegate(kit::Object* delegate) { inspectorDelegate_ = delegate; }
     kit::Range nextEditableRangeForward(std::int64_t location, bool forward) const;

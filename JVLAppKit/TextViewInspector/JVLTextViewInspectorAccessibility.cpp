@@ -148,6 +148,9 @@ void JVLTextViewInspector::setSelectedRangeAffinityStillSelecting(Range range, S
     const Ref<JVLTextViewInspector> keep(this);
     TextView::setSelectedRangeAffinityStillSelecting(range, affinity, stillSelecting);
     announceFocusedElementIfChanged();
+    // A value whose focus is still to be announced (the keys are moving on) is read whole then:
+    // told of its selection first, a reader would say the text without the name.
     if (const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(activeField()))
-        valueElementOfField(field.get())->accessibilitySelectedTextChanged();
+        if (const Ref<JVLTextViewInspectorValueElement> element = valueElementOfField(field.get()); announcedFocus_.lock().get() == element.get())
+            element->accessibilitySelectedTextChanged();
 }

@@ -417,8 +417,15 @@ void JVLTextViewInspector::writeBack(std::int64_t start)
     const Range fieldRange = charRangeOfField(field.get());
     if (JVLNSTextStorageExtensions::rangeForAttributeInRange(*storage, JVLStateTextAttributeName, fieldRange).location != NotFound)
         return;
+    writeStringOfField(field.get(), storage->string().mid(run.location, run.length));
+}
+
+void JVLTextViewInspector::writeStringOfField(JVLTextViewInspectorTextField* field, QString text)
+{
+    if (!field)
+        return;
     const Ref<JVLTextViewInspector> keep(this);
-    QString text = storage->string().mid(run.location, run.length);
+    const Ref<JVLTextViewInspectorTextField> keepField(field);
     Value value = field->valueObjectForString(text);
     // Line breaks are shown as U+2028; the model gets real ones.
     if (!field->formatter() && value.isString())
@@ -430,7 +437,7 @@ void JVLTextViewInspector::writeBack(std::int64_t start)
     const Ref<Object> d = inspectorDelegate();
     if (auto* listener = dynamic_cast<JVLTextViewInspectorDelegate*>(d.get());
         listener && d->respondsToSelector(Selector(JVLTextViewInspectorDidChangedValueOfFieldOperation)))
-        listener->textViewInspectorDidChangedValueOfField(this, field.get());
+        listener->textViewInspectorDidChangedValueOfField(this, field);
     field->valueDidChangedFromTextInspector();
 }
 

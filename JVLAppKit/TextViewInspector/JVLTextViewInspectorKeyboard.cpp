@@ -11,6 +11,7 @@
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/Window.h"
+#include "kit/controls/Button.h"
 #include "kit/controls/Control.h"
 #include "kit/controls/DatePicker.h"
 #include "kit/controls/PopUpButton.h"
@@ -28,8 +29,7 @@ JVLTextViewInspectorViewTextAttachmentCell* hostingCellAt(const TextStorage& sto
     return attachment ? dynamic_cast<JVLTextViewInspectorViewTextAttachmentCell*>(attachment->attachmentCell().get()) : nullptr;
 }
 
-// A field's own view or its label pop-up, when it takes the keys; a list row's buttons never do
-// (the rows add and remove themselves from their text).
+// A field's own view, its label pop-up or a list row's add and remove buttons, when it takes the keys.
 bool takesKeysInForm(const JVLTextViewInspectorViewTextAttachmentCell& cell)
 {
     const Ref<View> view = cell.view();
@@ -37,7 +37,7 @@ bool takesKeysInForm(const JVLTextViewInspectorViewTextAttachmentCell& cell)
         return false;
     if (const auto* control = dynamic_cast<const Control*>(view.get()); control && !control->isEnabled())
         return false;
-    return dynamic_cast<const JVLTextViewInspectorFieldTextAttachmentCell*>(&cell) || dynamic_cast<const PopUpButton*>(view.get());
+    return dynamic_cast<const JVLTextViewInspectorFieldTextAttachmentCell*>(&cell) || dynamic_cast<const Button*>(view.get());
 }
 
 } // namespace
@@ -205,8 +205,12 @@ bool JVLTextViewInspector::becomeFirstResponder()
     const SelectionDirection direction = w ? w->keyViewSelectionDirection() : DirectSelection;
     if (direction != DirectSelection && !isEditing()) {
         const std::vector<KeyStop> stops = keyStops();
+        // The window announces the form's focused value once it has the keys: nothing is said before.
+        ++heldFocusAnnouncements_;
         if (!stops.empty())
             selectKeyStop(direction == SelectingPrevious ? stops.back() : stops.front(), direction != SelectingPrevious, false);
+        --heldFocusAnnouncements_;
+        announceFocusedElementIfChanged(false);
     }
     return true;
 }

@@ -53,11 +53,19 @@ void JVLTextViewInspectorListField::unbind()
 
 Ref<JVLTextViewInspectorField> JVLTextViewInspectorListField::insertRowAtIndexWithLabel(std::int64_t index, Ref<JVLTextViewInspectorFieldLabel> label)
 {
+    return insertPreparedRow(index, std::move(label), nullptr);
+}
+
+Ref<JVLTextViewInspectorField> JVLTextViewInspectorListField::insertPreparedRow(
+    std::int64_t index, Ref<JVLTextViewInspectorFieldLabel> label, const std::function<void(JVLTextViewInspectorField*)>& prepare)
+{
     if (!template_)
         return nullptr;
     const Ref<JVLTextViewInspectorField> row = dynamic_pointer_cast<JVLTextViewInspectorField>(template_->copy());
     insertFieldAtIndex(row, index);
     row->setLabel(std::move(label));
+    if (prepare)
+        prepare(row.get());
     const Ref<Object> d = delegate();
     if (auto* listener = dynamic_cast<JVLTextViewInspectorListFieldDelegate*>(d.get());
         listener && d->respondsToSelector(Selector(JVLListFieldDidInsertRowAtIndexOperation)))
@@ -97,14 +105,6 @@ std::int64_t JVLTextViewInspectorListField::arrangedObjectIndexOfRowAtIndex(std:
     return objectIndex;
 }
 
-void JVLTextViewInspectorListField::bindRow(JVLTextViewInspectorField* row, std::int64_t index)
-{
-    const Array arranged = controller_->arrangedObjects();
-    if (index < 0 || index >= arranged.count() || !arranged[index].isObject())
-        return;
-    row->bindToObjectWithKeyPathOptions(QStringLiteral("value"), arranged[index].object().get(), QStringLiteral("self"), {});
-}
-
 void JVLTextViewInspectorListField::observeValueForKeyPathOfObjectChangeContext(
     const QString& keyPath, Object*, const KeyValueChange& change, void*)
 {
@@ -112,13 +112,17 @@ void JVLTextViewInspectorListField::observeValueForKeyPathOfObjectChangeContext(
         return;
     const Ref<JVLTextViewInspectorListField> keep(this);
     const bool editable = isEditable(), enabled = isEnabled();
-    auto made = [&](const Ref<JVLTextViewInspectorField>& row) {
-        if (row) {
+    // Each row is bound and set before the inspector shows it: it is shown, and named, by its value.
+    const auto made = [&](std::int64_t index, const Value& object, Ref<JVLTextViewInspectorFieldLabel> label = nullptr) {
+        return insertPreparedRow(index, std::move(label), [&](JVLTextViewInspectorField* row) {
             row->setEditable(editable);
             row->setEnabled(enabled);
-        }
-        return row;
+            if (object.isObject())
+                row->bindToObjectWithKeyPathOptions(QStringLiteral("value"), object.object().get(), QStringLiteral("self"), {});
+        });
     };
+    const Array arranged = controller_->arrangedObjects();
+    const auto arrangedAt = [&](std::int64_t index) { return index >= 0 && index < arranged.count() ? arranged[index] : Value(); };
     // An edit in a row's view ends first.
     for (const auto& row : allFields())
         if (auto* viewField = dynamic_cast<JVLTextViewInspectorViewField*>(row.get()); viewField && viewField->view())
@@ -128,8 +132,7 @@ void JVLTextViewInspectorListField::observeValueForKeyPathOfObjectChangeContext(
     switch (change.kind) {
     case KeyValueChangeInsertion:
         for (const std::int64_t index : change.indexes.indexes())
-            if (const Ref<JVLTextViewInspectorField> row = made(insertRowAtIndex(index)))
-                bindRow(row.get(), index);
+            made(index, arrangedAt(index));
         break;
     case KeyValueChangeRemoval: {
         const std::vector<std::int64_t> indexes = change.indexes.indexes();
@@ -146,8 +149,7 @@ void JVLTextViewInspectorListField::observeValueForKeyPathOfObjectChangeContext(
                 fieldAtIndex(index)->unbind(QStringLiteral("value"));
                 removeRowAtIndex(index);
             }
-            if (const Ref<JVLTextViewInspectorField> row = made(insertRowAtIndex(index)))
-                bindRow(row.get(), index);
+            made(index, arrangedAt(index));
         }
         break;
     default: {
@@ -159,21 +161,18 @@ void JVLTextViewInspectorListField::observeValueForKeyPathOfObjectChangeContext(
         if (!list.isEmpty()) {
             JVLTextViewInspectorLabels left = defaultLabels_;
             for (std::int64_t i = 0; i < list.count(); ++i) {
-                const Ref<JVLTextViewInspectorField> row = made(addRow());
+                const Ref<JVLTextViewInspectorField> row = made(std::int64_t(allFields().size()), list[i]);
                 if (!row)
                     continue;
-                if (list[i].isObject())
-                    row->bindToObjectWithKeyPathOptions(QStringLiteral("value"), list[i].object().get(), QStringLiteral("self"), {});
                 std::erase_if(left, [&](const Ref<JVLTextViewInspectorFieldLabel>& label) { return label == row->label(); });
             }
             for (const auto& label : left)
-                if (const Ref<JVLTextViewInspectorField> row = made(addRow()))
-                    row->setLabel(label);
+                made(std::int64_t(allFields().size()), Value(), label);
         } else if (defaultLabels_.empty()) {
-            made(insertRowAtIndex(0));
+            made(0, Value());
         } else {
             for (const auto& label : defaultLabels_)
-                made(insertRowAtIndexWithLabel(std::int64_t(allFields().size()), label));
+                made(std::int64_t(allFields().size()), Value(), label);
         }
         break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // A list of values as rows of the form: copies of a template field, one bound to each object of an
 // array controller's arranged objects (followed as they change), plus empty rows offered for
 // default labels. The delegate (the inspector) hears of every row that comes or goes.
@@ -73,7 +75,9 @@ public:
         const QString& keyPath, kit::Object* object, const kit::KeyValueChange& change, void* context) override;
 
 private:
-    void bindRow(JVLTextViewInspectorField* row, std::int64_t index);
+    // A row inserted and readied by `prepare` (bound, editable, enabled) before the delegate shows it.
+    kit::Ref<JVLTextViewInspectorField> insertPreparedRow(
+        std::int64_t index, kit::Ref<JVLTextViewInspectorFieldLabel> label, const std::function<void(JVLTextViewInspectorField*)>& prepare);
     kit::Ref<JVLTextViewInspectorField> template_;
     JVLTextViewInspectorLabels defaultLabels_;
     kit::Ref<kit::ArrayController> controller_;

@@ -62,9 +62,10 @@ void JVLTextViewInspector::appendListRowButtons(JVLTextViewInspectorViewField* f
             ->localizedStringForKeyValueTable(QString::fromLatin1(key), QString(), QStringLiteral("JVLTextViewInspector"));
     };
     const QString listName = list->label() ? list->label()->label() : QString();
+    // A row is called by what it shows (a token row's value is its record), else by its number.
     const Value value = field->value();
-    const QString rowName = value.isString() && !value.stringValue().isEmpty() ? value.stringValue()
-                                                                               : localized("JVLTextViewInspectorRowNumber").arg(index + 1);
+    const QString shown = value.isString() ? value.stringValue() : field->notEditableReplacementString();
+    const QString rowName = !shown.isEmpty() ? shown : localized("JVLTextViewInspectorRowNumber").arg(index + 1);
     // Rows of one list share its placeholder: a screen reader tells them apart by their number.
     if (auto* control = dynamic_cast<Control*>(field->view().get()); control && !field->placeholder().isEmpty())
         control->setToolTip(QStringLiteral("%1, %2").arg(field->placeholder(), localized("JVLTextViewInspectorRowNumber").arg(index + 1)));
@@ -116,6 +117,9 @@ void JVLTextViewInspector::removeListRow(Object* sender)
     const std::int64_t index = list->indexOfField(row.get());
     if (index == NotFound)
         return;
+    // Pressed from the keyboard, the button goes with its row: the keys go on to the row now in
+    // its place, else the one before.
+    const bool hadKeys = focusedHostedView().get() == dynamic_cast<View*>(sender);
     // The controller's object is the row's own: counted among the rows that have one.
     const std::int64_t objectIndex = list->arrangedObjectIndexOfRowAtIndex(index);
     const bool hasObject = !row->value().isNil();
@@ -123,6 +127,9 @@ void JVLTextViewInspector::removeListRow(Object* sender)
     if (const Ref<ArrayController> controller = list->observableController();
         controller && hasObject && objectIndex >= 0 && objectIndex < controller->arrangedObjects().count())
         controller->removeObjectAtArrangedObjectIndex(objectIndex);
+    const std::int64_t rows = std::int64_t(list->allFields().size());
+    if (hadKeys && rows > 0)
+        jumpToField(list->rowAtIndex(std::min(index, rows - 1)).get());
 }
 
 JVLTextViewInspectorField* JVLTextViewInspector::previousVisibleFieldForFieldSearchingFieldArray(

@@ -53,7 +53,26 @@ void JVLTextViewInspectorRatingField::ratingChanged(Object*)
 
 void JVLTextViewInspectorRatingField::setIsEditable(bool flag)
 {
-    if (auto* indicator = dynamic_cast<LevelIndicator*>(view().get()))
-        indicator->cell()->setEditable(flag);
     JVLTextViewInspectorViewField::setIsEditable(flag);
+    showEditability();
+}
+
+void JVLTextViewInspectorRatingField::setEditable(bool flag)
+{
+    JVLTextViewInspectorViewField::setEditable(flag);
+    showEditability();
+}
+
+void JVLTextViewInspectorRatingField::setFormEditable(bool flag)
+{
+    JVLTextViewInspectorViewField::setFormEditable(flag);
+    showEditability();
+}
+
+void JVLTextViewInspectorRatingField::showEditability()
+{
+    if (auto* indicator = dynamic_cast<LevelIndicator*>(view().get()); indicator && indicator->cell()) {
+        indicator->cell()->setEditable(isEditable() && isFormEditable());
+        indicator->setNeedsDisplay(true);
+    }
 }

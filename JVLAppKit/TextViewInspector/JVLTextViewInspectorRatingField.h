@@ -23,4 +23,10 @@ public:
     kit::Ref<kit::View> viewForField() override;
     void setValue(const kit::Value& value) override;
     void setIsEditable(bool flag) override;
+    void setEditable(bool flag) override;
+    void setFormEditable(bool flag) override;
+
+private:
+    // The stars take clicks, keys and a reader's value only while both the field and its form edit.
+    void showEditability();
 };

@@ -639,6 +639,8 @@ bool JVLTextViewInspector::insertViewFieldAtCharacterIndexVisibleRowIndex(JVLTex
                 view->setFrameSize(MakeSize(available, view->frame().height()));
             }
         }
+        // Shown in a read-only form (a rating), the view shows its value and takes no edit.
+        field->setFormEditable(editableState_);
         cell->setField(Ref<JVLTextViewInspectorViewField>(field));
         cell->setLabelFont(labelFont());
         // Named by the label beside it; one without (a small button, a list's row) keeps its own name.

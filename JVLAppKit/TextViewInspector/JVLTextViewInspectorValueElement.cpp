@@ -114,16 +114,27 @@ bool JVLTextViewInspectorValueElement::accessibilityIsAttributeSettable(const QS
 {
     const Ref<JVLTextViewInspector> inspector = inspector_.lock();
     const Ref<JVLTextViewInspectorTextField> field = field_.lock();
-    return attribute == AccessibilityFocusedAttribute && inspector && field && inspector->window() && inspector->editableState()
-        && field->isEditable();
+    // What can be typed into can be focused and set by a reader too.
+    if (!inspector || !field || !inspector->editableState() || !field->isEditable())
+        return false;
+    return attribute == AccessibilityValueAttribute || (attribute == AccessibilityFocusedAttribute && inspector->window());
 }
 
 void JVLTextViewInspectorValueElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
 {
-    if (!value.boolValue() || !accessibilityIsAttributeSettable(attribute))
+    if (!accessibilityIsAttributeSettable(attribute))
         return;
     const Ref<JVLTextViewInspector> inspector = inspector_.lock();
     const Ref<JVLTextViewInspectorTextField> field = field_.lock();
+    if (attribute == AccessibilityValueAttribute) {
+        // An edit of this value in progress ends first, so that what it typed does not overwrite the set.
+        if (isEdited())
+            inspector->endEditing();
+        inspector->writeStringOfField(field.get(), value.isString() ? value.stringValue() : value.description());
+        return;
+    }
+    if (!value.boolValue())
+        return;
     inspector->window()->makeFirstResponder(inspector.get());
     inspector->jumpToField(field.get());
 }

@@ -35,6 +35,10 @@ public:
     void setIsEnabled(bool flag);
     // What the binding "isEditable" reaches.
     virtual void setIsEditable(bool flag) { setEditable(flag); }
+    // Whether the form that shows the view is in edit mode: a view shown in a read-only form
+    // shows its value and takes no edit, whatever the field's own editable flag.
+    bool isFormEditable() const { return formEditable_; }
+    virtual void setFormEditable(bool flag) { formEditable_ = flag; }
 
     // JVLTextViewInspectorField:
     void initWithIdentifierPlaceholderAndLabel(const QString& identifier, const QString& placeholder,
@@ -54,4 +58,5 @@ private:
     bool alwaysVisible_ = false;
     bool notAtAttachment_ = false;
     bool widthAdjusted_ = false;
+    bool formEditable_ = true;
 };

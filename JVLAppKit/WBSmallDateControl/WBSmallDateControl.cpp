@@ -36,7 +36,7 @@ KIT_REGISTER_CLASS(WBSmallDateControl, kit::Control)
     c.property("day", &WBSmallDateControl::day, &WBSmallDateControl::setDay);
     c.property("month", &WBSmallDateControl::month, &WBSmallDateControl::setMonth);
     c.property("year", &WBSmallDateControl::year, &WBSmallDateControl::setYear);
-    c.optionalOperations({ TextViewShouldChangeTextInRangeReplacementStringOperation, TextDidEndEditingOperation });
+    c.optionalOperations({ TextViewShouldChangeTextInRangeReplacementStringOperation, TextViewDoCommandBySelectorOperation, TextDidEndEditingOperation });
 }
 
 namespace {
@@ -486,6 +486,31 @@ bool WBSmallDateControl::textViewShouldChangeTextInRangeReplacementString(TextVi
     return true;
 }
 
+bool WBSmallDateControl::textViewDoCommandBySelector(TextView* view, Selector action)
+{
+    const int delta = action == Selector("moveUp") ? 1 : action == Selector("moveDown") ? -1 : 0;
+    if (delta == 0 || !usingFieldEditor_)
+        return false;
+    const Ref<WBSmallDateControl> keep(this);
+    // Digits typed so far count: the step starts from them.
+    acceptNewValueInSelectedCell(view);
+    stepPart(int(selected_), delta);
+    return true;
+}
+
+void WBSmallDateControl::stepPart(int position, int delta)
+{
+    const std::int64_t tag = tagAtPosition(position);
+    const std::int64_t low = minimumForTag(tag);
+    const std::int64_t count = maximumForTag(tag) - low + 1;
+    if (count <= 0)
+        return;
+    setValueForTag(tag, low + ((valueForTag(tag) - low + delta) % count + count) % count);
+    updateCells();
+    if (position == selected_)
+        updateStepperValue();
+}
+
 void WBSmallDateControl::textDidEndEditing(Notification* notification)
 {
     const Ref<WBSmallDateControl> keep(this);
@@ -649,12 +674,11 @@ kit::Value WBSmallDateControl::accessibilityAttributeValue(const QString& attrib
         return kit::Value(kit::AccessibilityGroupRole);
     if (attribute == kit::AccessibilityRoleDescriptionAttribute)
         return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityGroupRole));
-    if (attribute == kit::AccessibilityTitleAttribute)
-        return kit::Value(named ? toolTip() : shown);
-    if (attribute == kit::AccessibilityValueAttribute)
+    // Called by the date it shows; what it is for (its tool tip) is its description.
+    if (attribute == kit::AccessibilityTitleAttribute || attribute == kit::AccessibilityValueAttribute)
         return kit::Value(shown);
     if (attribute == kit::AccessibilityHelpAttribute)
-        return named ? kit::Value(shown) : kit::Value();
+        return named ? kit::Value(accessibilityDatePartsName()) : kit::Value();
     if (attribute == kit::AccessibilityChildrenAttribute)
         return kit::Value(parts_.children(const_cast<WBSmallDateControl*>(this)));
     if (attribute == kit::AccessibilityEnabledAttribute)
@@ -718,9 +742,5 @@ void WBSmallDateControl::accessibilityStepDatePart(int position, int delta)
     if (!isEnabled())
         return;
     const Ref<WBSmallDateControl> keep(this);
-    const std::int64_t tag = tagAtPosition(position);
-    setValueForTag(tag, std::clamp(valueForTag(tag) + delta, minimumForTag(tag), maximumForTag(tag)));
-    updateCells();
-    if (position == selected_)
-        updateStepperValue();
+    stepPart(position, delta);
 }

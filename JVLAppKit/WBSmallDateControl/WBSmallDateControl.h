@@ -119,10 +119,12 @@ public:
     bool textShouldEndEditing(kit::Responder*) override { return true; }
     void textDidEndEditing(kit::Notification* notification) override;
     bool textViewShouldChangeTextInRangeReplacementString(kit::TextView* view, kit::Range range, const QString& replacement) override;
+    // Up and Down step the part being edited.
+    bool textViewDoCommandBySelector(kit::TextView* view, kit::Selector action) override;
 
-    // kit::Accessibility: a focusable group named by its tool tip (else by the date as shown), the
-    // date as shown its value (and its description beside a name of its own), its children the
-    // parts as spin buttons; the part being edited stands for the keyboard focus.
+    // kit::Accessibility: a focusable group named and valued by the date as shown, described by
+    // its tool tip (what it is for), its children the parts as spin buttons named after that tool
+    // tip; the part being edited stands for the keyboard focus.
     bool accessibilityIsIgnored() const override { return false; }
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
@@ -148,6 +150,8 @@ private:
     kit::Ref<kit::TextFieldCell> makePartLikeCell(const QString& text) const;
     std::int64_t valueForTag(std::int64_t tag) const;
     void setValueForTag(std::int64_t tag, std::int64_t value);
+    // One step up or down, round from either end of the part's range.
+    void stepPart(int position, int delta);
     kit::Ref<kit::Responder> fieldEditor() const;
     void observeDelegate(kit::Object* delegate, bool observe);
 

@@ -18,6 +18,7 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/controls/Button.h"
 #include "kit/controls/DatePicker.h"
+#include "kit/controls/LevelIndicator.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/core/ArrayController.h"
 #include "kit/foundation/Date.h"
@@ -69,7 +70,7 @@ protected:
         auto mail = JVLTextViewInspectorEmailField::fieldWithTextFieldIdentifierPlaceholderAndLabel("mail", "Address", Label::fieldLabelWithString("E-mail"));
         auto country = JVLTextViewInspectorCountryField::fieldWithIdentifierAndLabel("country", Label::fieldLabelWithString("Country"));
         auto language = JVLTextViewInspectorLanguageField::fieldWithIdentifierAndLabel("language", Label::fieldLabelWithString("Language"));
-        auto rating = JVLTextViewInspectorRatingField::fieldWithIdentifierAndLabel("rating", Label::fieldLabelWithString("Rating"));
+        rating = JVLTextViewInspectorRatingField::fieldWithIdentifierAndLabel("rating", Label::fieldLabelWithString("Rating"));
         auto embeddable = JVLTextViewInspectorCheckboxField::fieldWithIdentifierAndLabel("embeddable", Label::fieldLabelWithString("Embeddable"));
         auto colour = JVLTextViewInspectorColorField::fieldWithIdentifierAndLabel("colour", Label::fieldLabelWithString("Colour"));
         date = JVLTextViewInspectorDateField::fieldWithIdentifierAndLabel("date", Label::fieldLabelWithString("Released"));
@@ -150,6 +151,17 @@ protected:
         return heard(focused);
     }
 
+    QAccessibleInterface* focusedNow() const { return AccessibilityBridge::interfaceFor(AccessibilityFocusedUIElement(Value(f->window))); }
+    // The form's child a screen reader meets under `name`.
+    QAccessibleInterface* child(const QString& name) const
+    {
+        QAccessibleInterface* form = AccessibilityBridge::interfaceFor(Value(Ref<Object>(f->inspector)));
+        for (int i = 0; form && i < form->childCount(); ++i)
+            if (heard(form->child(i)) == name)
+                return form->child(i);
+        return nullptr;
+    }
+
     std::optional<InspectorFixture> f;
     QString shownCountry;
     QString shownLanguage;
@@ -158,6 +170,7 @@ protected:
     Ref<InspectorModel> model;
     Ref<JVLTextViewInspectorTextField> designer;
     Ref<JVLTextViewInspectorDateField> date;
+    Ref<JVLTextViewInspectorRatingField> rating;
     Ref<ArrayController> keywords;
     Array words;
     Ref<JVLTextViewInspectorTokenListField> keywordList;
@@ -172,7 +185,9 @@ TEST_F(InspectorKeyboard, TabAndBacktabReachEveryControlInOrderAndLeaveTheForm)
         dateParts << QStringLiteral("Released, ") + DatePartElement::nameOfPart(part);
     const QStringList stops = QStringList { "Name", "Size", "Label: Designer", "Designer", "Open the web address", "Write an e-mail",
                                   "Country: " + shownCountry, "Language: " + shownLanguage, "Rating", "Embeddable", "Colour" }
-        + dateParts + QStringList { "Keyword, row 1", "Keyword, row 2", "Keyword, row 3" };
+        + dateParts
+        + QStringList { "Add to Keywords after sans", "Keyword, row 1", "Add to Keywords after humanist", "Remove humanist from Keywords",
+              "Keyword, row 2", "Add to Keywords after text", "Remove text from Keywords", "Keyword, row 3" };
 
     QStringList forward;
     for (qsizetype i = 0; i <= stops.size(); ++i) {
@@ -227,9 +242,12 @@ TEST_F(InspectorKeyboard, ThePopUpTheRatingAndTheCheckBoxAnswerTheirKeys)
     ASSERT_EQ(focusHeard(), QStringLiteral("Rating"));
     key(KeyCodeRightArrow);
     EXPECT_EQ(model->valueForKey("rating").integerValue(), 4);
-    // An arrow the control does not take moves nothing in the form's text.
+    // An arrow the control does not take moves nothing: neither the keys, nor the rating, nor the
+    // form's text.
     key(KeyCodeDownArrow);
-    EXPECT_EQ(focusHeard().isEmpty(), false);
+    EXPECT_TRUE(test::eventsOf(QAccessible::Focus).empty());
+    EXPECT_EQ(heard(focusedNow()), QStringLiteral("Rating"));
+    EXPECT_EQ(model->valueForKey("rating").integerValue(), 4);
     EXPECT_FALSE(f->inspector->isEditing());
 
     key(KeyCodeTab);
@@ -248,13 +266,129 @@ TEST_F(InspectorKeyboard, TheFormIsNamedAndItsChildrenAreTheFieldsNamedByTheirLa
         names << heard(form->child(i));
     EXPECT_EQ(names,
         QStringList({ "Name", "Family", "Size", "Label: Designer", "Designer", "URL", "Open the web address", "E-mail", "Write an e-mail",
-            "Country: " + shownCountry, "Language: " + shownLanguage, "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after row 1", "Keyword, row 1", "Add to Keywords after row 2",
-            "Remove row 2 from Keywords", "Keyword, row 2", "Add to Keywords after row 3", "Remove row 3 from Keywords", "Keyword, row 3" }));
+            "Country: " + shownCountry, "Language: " + shownLanguage, "Rating", "Embeddable", "Colour", "Released", "Add to Keywords after sans",
+            "Keyword, row 1", "Add to Keywords after humanist", "Remove humanist from Keywords", "Keyword, row 2", "Add to Keywords after text",
+            "Remove text from Keywords", "Keyword, row 3" }));
     // A value reads as shown; the colour well is a colour chooser called by its label.
     ASSERT_EQ(form->childCount(), 23);
     EXPECT_EQ(form->child(0)->text(QAccessible::Value), QStringLiteral("Sans Book"));
     EXPECT_EQ(form->child(13)->role(), QAccessible::ColorChooser);
     EXPECT_EQ(form->child(13)->text(QAccessible::Name), QStringLiteral("Colour"));
+    // A keyword row is heard with the keyword it shows.
+    for (const auto& [row, word] : { std::pair { 16, "sans" }, std::pair { 19, "humanist" }, std::pair { 22, "text" } }) {
+        EXPECT_EQ(form->child(row)->text(QAccessible::Value), QString::fromUtf8(word)) << row;
+        ASSERT_NE(form->child(row)->textInterface(), nullptr) << row;
+        EXPECT_EQ(form->child(row)->textInterface()->text(0, form->child(row)->textInterface()->characterCount()), QString::fromUtf8(word)) << row;
+    }
+}
+
+// What can be typed into is editable to a screen reader too, and takes the text it sets; a value
+// that cannot be edited, or any value of the read-only form, is read only.
+TEST_F(InspectorKeyboard, EditableValuesAreEditableToAScreenReader)
+{
+    for (const char* name : { "Name", "Size", "Designer" }) {
+        QAccessibleInterface* value = child(QString::fromUtf8(name));
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_EQ(value->role(), QAccessible::EditableText) << name;
+        EXPECT_TRUE(value->state().editable) << name;
+        EXPECT_NE(value->editableTextInterface(), nullptr) << name;
+    }
+    QAccessibleInterface* family = child("Family");
+    ASSERT_NE(family, nullptr);
+    EXPECT_FALSE(family->state().editable);
+    // Tabbed to, each is announced as the focus before its selection is: a reader says its name first.
+    for (const char* name : { "Name", "Size" }) {
+        key(KeyCodeTab);
+        ASSERT_EQ(focusHeard(), QString::fromUtf8(name));
+        const auto first = std::find_if(test::events().begin(), test::events().end(), [&](const auto& e) { return e.second == focusedNow(); });
+        EXPECT_EQ(first->first, QAccessible::Focus) << name;
+    }
+
+    // A value set by the reader goes to the record, as if typed and the field left.
+    child("Name")->setText(QAccessible::Value, QStringLiteral("Sans Light"));
+    EXPECT_EQ(model->valueForKey("name"), Value("Sans Light"));
+    EXPECT_EQ(child("Name")->text(QAccessible::Value), QStringLiteral("Sans Light"));
+    child("Size")->setText(QAccessible::Value, QStringLiteral("14"));
+    EXPECT_EQ(model->valueForKey("size").integerValue(), 14);
+    family->setText(QAccessible::Value, QStringLiteral("Serif"));
+    EXPECT_EQ(model->valueForKey("name"), Value("Sans Light"));
+
+    f->inspector->setEditableState(false);
+    for (const char* name : { "Name", "Size", "Designer" }) {
+        QAccessibleInterface* value = child(QString::fromUtf8(name));
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_FALSE(value->state().editable) << name;
+    }
+    child("Name")->setText(QAccessible::Value, QStringLiteral("Sans Heavy"));
+    EXPECT_EQ(model->valueForKey("name"), Value("Sans Light"));
+}
+
+// Read only, no field changes, by mouse, keyboard or a screen reader; the rating is still read.
+TEST_F(InspectorKeyboard, ReadOnlyNoFieldTakesAnEdit)
+{
+    f->inspector->setEditableState(false);
+    f->window->display();
+    auto* stars = dynamic_cast<LevelIndicator*>(rating->view().get());
+    ASSERT_NE(stars, nullptr);
+    ASSERT_FALSE(stars->isHidden());
+    // The fifth star.
+    const Rect box = stars->bounds();
+    f->script->click(stars->convertPointToView(MakePoint(box.maxX() - 3, box.midY()), nullptr));
+    f->script->run();
+    EXPECT_EQ(stars->integerValue(), 3);
+    f->window->makeFirstResponder(before.get());
+    for (int i = 0; i < 4; ++i)
+        key(KeyCodeTab);
+    ASSERT_EQ(heard(focusedNow()), QStringLiteral("Rating"));
+    key(KeyCodeRightArrow);
+    key(KeyCodeLeftArrow);
+    QAccessibleInterface* reader = focusedNow();
+    EXPECT_EQ(reader->text(QAccessible::Value).toInt(), 3);
+    ASSERT_NE(reader->valueInterface(), nullptr);
+    reader->valueInterface()->setCurrentValue(5);
+    EXPECT_EQ(stars->integerValue(), 3);
+    EXPECT_EQ(model->valueForKey("rating").integerValue(), 3);
+    // Nothing shown in the read-only form offers a value to set.
+    QAccessibleInterface* form = AccessibilityBridge::interfaceFor(Value(Ref<Object>(f->inspector)));
+    for (int i = 0; i < form->childCount(); ++i) {
+        EXPECT_FALSE(form->child(i)->state().editable) << heard(form->child(i)).toStdString();
+        if (form->child(i)->role() != QAccessible::ComboBox)
+            EXPECT_EQ(form->child(i)->editableTextInterface(), nullptr) << heard(form->child(i)).toStdString();
+    }
+
+    // Editable again, the rating takes its keys.
+    f->inspector->setEditableState(true);
+    f->window->display();
+    f->window->makeFirstResponder(stars);
+    key(KeyCodeRightArrow);
+    EXPECT_EQ(model->valueForKey("rating").integerValue(), 4);
+}
+
+// The keyword rows' + and - are stops of the form's own: the keyboard adds a row after one and
+// removes one.
+TEST_F(InspectorKeyboard, TheKeywordRowsAreAddedAndRemovedByKeyboard)
+{
+    f->window->makeFirstResponder(after.get());
+    for (int i = 0; i < 2; ++i)
+        key(KeyCodeTab, ShiftKeyMask);
+    ASSERT_EQ(heard(focusedNow()), QStringLiteral("Remove text from Keywords"));
+    key(KeyCodeSpace, 0, QStringLiteral(" "));
+    ASSERT_EQ(keywords->arrangedObjects().count(), 2);
+    EXPECT_TRUE(keywords->arrangedObjects()[1].identicalTo(words[1]));
+    // The keys stay in the list: on the row before the one removed.
+    EXPECT_EQ(heard(focusedNow()), QStringLiteral("Keyword, row 2"));
+
+    QStringList back;
+    for (int i = 0; i < 4; ++i) {
+        key(KeyCodeTab, ShiftKeyMask);
+        back << heard(focusedNow());
+    }
+    ASSERT_EQ(back, QStringList({ "Remove humanist from Keywords", "Add to Keywords after humanist", "Keyword, row 1", "Add to Keywords after sans" }));
+    key(KeyCodeSpace, 0, QStringLiteral(" "));
+    // An empty row after the first, with the keys in it.
+    ASSERT_EQ(keywordList->allFields().size(), 3u);
+    EXPECT_TRUE(keywordList->allFields()[1]->value().isNil());
+    EXPECT_EQ(heard(focusedNow()), QStringLiteral("Keyword, row 2"));
 }
 
 } // namespace

@@ -24,7 +24,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <optional>
 
 namespace {
@@ -375,6 +377,51 @@ TEST(WBSmallDateControl, TabWalksThePartsThenLeavesForTheNextKeyView)
     EXPECT_EQ(w.control->year(), 2021);
     EXPECT_FALSE(w.control->isUsingFieldEditor());
     EXPECT_EQ(w.editor()->superview().get(), field.get());
+}
+
+// Up and Down step the part being edited, round from either end of its range, and the rest of
+// the date keeps the day valid; what is stepped is what ends the edit.
+TEST(WBSmallDateControl, UpAndDownStepTheEditedPartRoundItsEnds)
+{
+    DateWindow w;
+    auto delegate = make<DateDelegate>();
+    w.control->setDelegate(delegate.get());
+    w.control->setDate(CalendarDate::dateWithYearMonthDay(2024, 2, 29).date());
+    w.window->makeFirstResponder(w.control.get());
+    ASSERT_EQ(w.control->selected(), w.monthPosition());
+    const auto keys = [&](std::initializer_list<std::uint16_t> codes) {
+        for (const std::uint16_t code : codes)
+            w.script->key(code);
+        w.script->run();
+    };
+    keys({ KeyCodeUpArrow });
+    EXPECT_EQ(w.control->month(), 3);
+    EXPECT_EQ(w.editor()->string(), QStringLiteral("03"));
+    EXPECT_EQ(w.editor()->selectedRange(), (Range { 0, 2 }));
+    keys({ KeyCodeDownArrow, KeyCodeDownArrow, KeyCodeDownArrow });
+    EXPECT_EQ(w.control->month(), 12);
+    EXPECT_EQ(w.editor()->string(), QStringLiteral("12"));
+    // Stepping is no end of editing.
+    EXPECT_TRUE(delegate->ends.empty());
+
+    keys({ KeyCodeTab, KeyCodeUpArrow, KeyCodeUpArrow, KeyCodeUpArrow });
+    EXPECT_EQ(w.control->day(), 1);
+    keys({ KeyCodeDownArrow });
+    EXPECT_EQ(w.control->day(), 31);
+    // Digits typed and then stepped: the step starts from them.
+    w.script->type("9").key(KeyCodeUpArrow);
+    w.script->run();
+    EXPECT_EQ(w.control->day(), 10);
+
+    keys({ KeyCodeTab, KeyCodeDownArrow });
+    EXPECT_EQ(w.control->year(), 2023);
+    w.control->setYear(1000);
+    w.control->updateCells();
+    keys({ KeyCodeDownArrow });
+    EXPECT_EQ(w.control->year(), 9999);
+    keys({ KeyCodeUpArrow, KeyCodeTab });
+    ASSERT_FALSE(delegate->ends.empty());
+    EXPECT_EQ(std::tuple(w.control->year(), w.control->month(), w.control->day()), (std::tuple<std::int64_t, std::int64_t, std::int64_t>(1000, 12, 10)));
 }
 
 TEST(WBSmallDateControl, WithNoOtherKeyViewTabAndBacktabWrap)
@@ -779,13 +826,14 @@ TEST(WBSmallDateControlAccessibility, OneFocusableDateReadAsShownWithEachPartHea
     QAccessibleInterface* field = AccessibilityBridge::interfaceFor(Value(Ref<Object>(w.control)));
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(AccessibilityBridge::interfaceFor(Value(w.window))->child(0), field);
-    // The date as shown, its three parts in the order shown with the separator between them: its
-    // name while it has none of its own, else its description.
+    // The date as shown, its three parts in the order shown with the separator between them, is
+    // its name; what it is for (its tool tip) is its description.
     const QString shown = field->text(QAccessible::Value);
     EXPECT_EQ(field->text(QAccessible::Name), shown);
+    EXPECT_TRUE(field->text(QAccessible::Description).isEmpty());
     w.control->setToolTip(QStringLiteral("Released"));
-    EXPECT_EQ(field->text(QAccessible::Name), QStringLiteral("Released"));
-    EXPECT_EQ(field->text(QAccessible::Description), shown);
+    EXPECT_EQ(field->text(QAccessible::Name), shown);
+    EXPECT_EQ(field->text(QAccessible::Description), QStringLiteral("Released"));
     const QStringList parts = shown.split(w.control->separator());
     ASSERT_EQ(parts.size(), 3) << shown.toStdString();
     EXPECT_EQ(parts[w.control->positionOfTag(WBSmallDateControl::YearTag)], QStringLiteral("2024"));
@@ -815,6 +863,15 @@ TEST(WBSmallDateControlAccessibility, OneFocusableDateReadAsShownWithEachPartHea
         heard << focus();
     }
     EXPECT_EQ(heard, QStringList({ "Released, month 2", "Released, day 29", "Released, year 2024" }));
+    // Up steps the part: the reader hears its new number, and the date's name follows.
+    w.script->key(KeyCodeUpArrow);
+    w.script->run();
+    QAccessibleInterface* year = AccessibilityBridge::interfaceFor(AccessibilityFocusedUIElement(Value(w.window)));
+    ASSERT_NE(year, nullptr);
+    EXPECT_EQ(year->text(QAccessible::Value), QStringLiteral("2025"));
+    const auto changed = eventsOf(QAccessible::ValueChanged);
+    EXPECT_NE(std::find(changed.begin(), changed.end(), year), changed.end());
+    EXPECT_TRUE(field->text(QAccessible::Name).contains(QStringLiteral("2025"))) << field->text(QAccessible::Name).toStdString();
     QAccessible::setActive(false);
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
