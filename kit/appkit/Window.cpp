@@ -892,21 +892,39 @@ Ref<View> Window::keyLoopStart() const
 
 namespace {
 
-void CollectKeyViews(const Ref<View>& view, std::vector<Ref<View>>& out)
+struct KeyStop {
+    Rect rect; // in the coordinates it is ordered in, y up
+    Ref<View> view; // null for what a clip view holds
+    std::vector<KeyStop> held;
+};
+
+// `view`'s place in `space` (null: the window), turned y up.
+Rect KeyStopPlace(const View& view, const View* space)
+{
+    const Rect r = view.convertRectToView(view.bounds(), space);
+    return space && space->isFlipped() ? MakeRect(r.minX(), -r.maxY(), r.width(), r.height()) : r;
+}
+
+void CollectKeyStops(const Ref<View>& view, const View* space, std::vector<KeyStop>& out)
 {
     // A key view's insides (a field's editor, say) are not stops of their own.
     if (view->canBecomeKeyView()) {
-        out.push_back(view);
+        out.push_back({ KeyStopPlace(*view, space), view, {} });
+        return;
+    }
+    // What a scroll view holds is read in its own order, however it is scrolled, where the scroll
+    // view stands: scrolling a view into sight never changes the order.
+    if (dynamic_cast<const ClipView*>(view.get())) {
+        KeyStop clip { KeyStopPlace(*view, space), nullptr, {} };
+        for (const Ref<View>& sub : view->subviews())
+            CollectKeyStops(sub, view.get(), clip.held);
+        if (!clip.held.empty())
+            out.push_back(std::move(clip));
         return;
     }
     for (const Ref<View>& sub : view->subviews())
-        CollectKeyViews(sub, out);
+        CollectKeyStops(sub, space, out);
 }
-
-struct KeyStop {
-    Rect rect; // in window coordinates, y up
-    Ref<View> view;
-};
 
 // The stops in bands of overlapping extents along one axis (a chain of overlaps is one band): rows
 // from the top, or columns from the left.
@@ -964,6 +982,18 @@ void OrderKeyStops(std::vector<KeyStop> stops, bool rightToLeft, std::vector<Key
     std::move(all.begin(), all.end(), std::back_inserter(out));
 }
 
+void AppendInReadingOrder(std::vector<KeyStop> stops, bool rightToLeft, std::vector<Ref<View>>& out)
+{
+    std::vector<KeyStop> ordered;
+    OrderKeyStops(std::move(stops), rightToLeft, ordered);
+    for (KeyStop& stop : ordered) {
+        if (stop.view)
+            out.push_back(std::move(stop.view));
+        else
+            AppendInReadingOrder(std::move(stop.held), rightToLeft, out);
+    }
+}
+
 // The view and its focus ring, brought into sight in every clip view around it, innermost first:
 // each outer one shows what the inner one shows of it.
 void ScrollIntoSight(View& view)
@@ -986,19 +1016,16 @@ void ScrollIntoSight(View& view)
 
 std::vector<Ref<View>> Window::keyViewCycle() const
 {
-    std::vector<Ref<View>> views;
-    CollectKeyViews(frameView_, views);
     std::vector<KeyStop> stops;
-    for (Ref<View>& v : views)
-        stops.push_back({ v->convertRectToView(v->bounds(), nullptr), std::move(v) });
-    std::vector<KeyStop> placed;
-    OrderKeyStops(std::move(stops), QGuiApplication::layoutDirection() == Qt::RightToLeft, placed);
+    CollectKeyStops(frameView_, nullptr, stops);
+    std::vector<Ref<View>> placed;
+    AppendInReadingOrder(std::move(stops), QGuiApplication::layoutDirection() == Qt::RightToLeft, placed);
     // A toolbar strip's item views come right after it. A view's nextKeyView
     // chain brings the views it names right after it, until the chain comes back to a view already
     // in the cycle: a loop set among a few views keeps their order without keeping Tab from the others.
     std::vector<Ref<View>> cycle;
     std::set<const View*> inCycle;
-    for (auto& [r, v] : placed) {
+    for (const Ref<View>& v : placed) {
         if (!inCycle.insert(v.get()).second)
             continue;
         cycle.push_back(v);

@@ -285,22 +285,27 @@ TEST(KeyViewOrder, WithoutALoopTabAndBacktabCycleByPosition)
     Application::resetForTesting();
 }
 
+// A scroll view at `frame` in `parent`, its document a plain view of `size`.
+Ref<ScrollView> addScrollView(View* parent, Rect frame, Size size)
+{
+    auto scroll = make<ScrollView>(frame);
+    scroll->setDocumentView(make<View>(MakeRect(0, 0, size.width, size.height)).get());
+    parent->addSubview(scroll.get());
+    return scroll;
+}
+
 // A view the keyboard makes first responder is brought into sight in every scroll view around it,
 // its focus ring too; a click on a view that shows only in part scrolls nothing.
 TEST(KeyViewOrder, TabScrollsTheNewKeyViewIntoEveryScrollViewAndAClickNever)
 {
     auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
     // A page scrolled in the window, and in it a list scrolled of its own, both taller than shown.
-    auto page = make<ScrollView>(MakeRect(0, 0, 300, 200));
-    auto pageDocument = make<View>(MakeRect(0, 0, 280, 600));
-    page->setDocumentView(pageDocument.get());
-    window->contentView()->addSubview(page.get());
+    auto page = addScrollView(window->contentView().get(), MakeRect(0, 0, 300, 200), MakeSize(280, 600));
+    const Ref<View> pageDocument = page->documentView();
     auto top = make<Field>(nullptr, "top", MakeRect(10, 570, 100, 20));
     pageDocument->addSubview(top.get());
-    auto list = make<ScrollView>(MakeRect(10, 10, 200, 100));
-    auto listDocument = make<View>(MakeRect(0, 0, 180, 400));
-    list->setDocumentView(listDocument.get());
-    pageDocument->addSubview(list.get());
+    auto list = addScrollView(pageDocument.get(), MakeRect(10, 10, 200, 100), MakeSize(180, 400));
+    const Ref<View> listDocument = list->documentView();
     auto deep = make<Field>(nullptr, "deep", MakeRect(10, 10, 100, 20));
     listDocument->addSubview(deep.get());
     window->makeKeyAndOrderFront();
@@ -338,6 +343,36 @@ TEST(KeyViewOrder, TabScrollsTheNewKeyViewIntoEveryScrollViewAndAClickNever)
     EXPECT_EQ(window->firstResponder(), deep);
     EXPECT_TRUE(page->contentView()->bounds().origin == pageOrigin);
     EXPECT_TRUE(list->contentView()->bounds().origin == listOrigin);
+    window->close();
+    Application::resetForTesting();
+}
+
+// What a scroll view holds is read in its own order where the scroll view stands: Tab scrolling the
+// fields into sight one after another never reorders them against a button beside the scroll view.
+TEST(KeyViewOrder, ScrollingTheFocusIntoSightKeepsTheOrder)
+{
+    auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
+    auto scroll = addScrollView(window->contentView().get(), MakeRect(0, 0, 200, 200), MakeSize(180, 1000));
+    const Ref<View> document = scroll->documentView();
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20; ++i) {
+        expected.push_back("row " + std::to_string(i));
+        document->addSubview(make<Field>(nullptr, expected.back(), MakeRect(10, 960 - 50 * i, 100, 20)).get());
+    }
+    expected.push_back("beside");
+    window->contentView()->addSubview(make<Field>(nullptr, "beside", MakeRect(220, 90, 60, 20)).get());
+    window->makeKeyAndOrderFront();
+    scroll->contentView()->scrollToPoint(MakePoint(0, 800));
+    window->makeFirstResponder(nullptr);
+    kit::test::EventScript script(window.get());
+    std::vector<std::string> seen;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        script.key(KeyCodeTab);
+        script.run();
+        const auto* f = dynamic_cast<const Field*>(window->firstResponder().get());
+        seen.push_back(f ? f->name : "the window");
+    }
+    EXPECT_EQ(seen, expected);
     window->close();
     Application::resetForTesting();
 }
