@@ -342,19 +342,14 @@ void ToolbarView::keyDown(const Event& event)
     case KeyCodeReturn:
     case KeyCodeKeypadEnter:
         return pressItem(currentItem().get());
-    case KeyCodeTab:
-        // The strip is one stop of the window's loop: the views of its items come next.
-        if (!(event.modifierFlags() & ShiftKeyMask))
-            if (const Ref<View> next = firstKeyViewOfItems(); next && window())
-                return void(window()->makeFirstResponder(next.get()));
-        return View::keyDown(event);
     default:
         View::keyDown(event);
     }
 }
 
-Ref<View> ToolbarView::firstKeyViewOfItems() const
+std::vector<Ref<View>> ToolbarView::keyViewsInside() const
 {
+    std::vector<Ref<View>> found;
     std::vector<Ref<View>> pending;
     if (const Ref<Toolbar> toolbar = toolbar_.lock())
         for (const Ref<ToolbarItem>& item : toolbar->items_)
@@ -365,12 +360,14 @@ Ref<View> ToolbarView::firstKeyViewOfItems() const
     while (!pending.empty()) {
         const Ref<View> v = pending.back();
         pending.pop_back();
-        if (v->canBecomeKeyView())
-            return v;
+        if (v->canBecomeKeyView()) {
+            found.push_back(v);
+            continue;
+        }
         const auto& subs = v->subviews();
         pending.insert(pending.end(), subs.rbegin(), subs.rend());
     }
-    return nullptr;
+    return found;
 }
 
 // Accessibility ---------------------------------------------------------------------------------

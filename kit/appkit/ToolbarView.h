@@ -45,6 +45,9 @@ public:
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void keyDown(const Event& event) override;
+    // The views of view items that take the keyboard, depth first in item order: the window's key
+    // loop goes from the strip through each of them, both ways.
+    std::vector<Ref<View>> keyViewsInside() const;
 
     // kit::ToolTipOwner: the item's tool tip, asked when it is about to show.
     QString viewStringForToolTipPointUserData(View* view, std::int64_t tag, Point point, void* userData) override;
@@ -64,8 +67,6 @@ private:
     std::ptrdiff_t buttonIndexAtPoint(Point point) const;
     std::vector<Ref<ToolbarItem>> buttons() const;
     void moveCurrent(int step);
-    // The first view of a view item that takes the keyboard, in item order; null without one.
-    Ref<View> firstKeyViewOfItems() const;
     // The current button's slot, ring included.
     void invalidateCurrent();
 

@@ -5,12 +5,15 @@
 #include "kit/appkit/Animation.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/FocusAnnouncement.h"
 #include "kit/appkit/InputState.h"
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Screen.h"
 #include "kit/appkit/Toolbar.h"
+#include "kit/appkit/ToolbarView.h"
 #include "kit/appkit/TrackingArea.h"
 #include "kit/appkit/WindowHost.h"
 #include "kit/core/Exception.h"
@@ -35,6 +38,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
 #include <utility>
@@ -778,6 +782,8 @@ bool Window::makeFirstResponder(Responder* responder)
     const Ref<Responder> current = firstResponder();
     if (responder == current.get())
         return true;
+    // What the new responder says as it takes the focus (a field's selection) is heard after it.
+    const FocusChangeScope changing;
     pointerFocus_ = false;
     if (responder == this)
         // The outermost key view: the field rather than the editor inside it, which leaves.
@@ -839,6 +845,39 @@ void Window::endFocusHandover()
     AccessibilityBridge::focusChanged(this);
 }
 
+namespace {
+
+int focusChangesUnderWay = 0;
+
+std::vector<std::function<void()>>& announcementsAfterFocus()
+{
+    static std::vector<std::function<void()>> held;
+    return held;
+}
+
+} // namespace
+
+FocusChangeScope::FocusChangeScope() { ++focusChangesUnderWay; }
+
+FocusChangeScope::~FocusChangeScope()
+{
+    if (--focusChangesUnderWay > 0)
+        return;
+    // An announcement may move the focus again and hold more.
+    std::vector<std::function<void()>>& held = announcementsAfterFocus();
+    while (!held.empty() && focusChangesUnderWay == 0)
+        for (const std::function<void()>& announce : std::exchange(held, {}))
+            announce();
+}
+
+void AnnounceAfterFocus(std::function<void()> announce)
+{
+    if (focusChangesUnderWay > 0)
+        announcementsAfterFocus().push_back(std::move(announce));
+    else
+        announce();
+}
+
 Ref<View> Window::initialFirstResponder() const { return initialFirstResponder_.lock(); }
 void Window::setInitialFirstResponder(View* view) { initialFirstResponder_ = view; }
 
@@ -853,41 +892,147 @@ Ref<View> Window::keyLoopStart() const
 
 namespace {
 
-void CollectKeyViews(const Ref<View>& view, std::vector<Ref<View>>& out)
+struct KeyStop {
+    Rect rect; // in the coordinates it is ordered in, y up
+    Ref<View> view; // null for what a clip view holds
+    std::vector<KeyStop> held;
+};
+
+// `view`'s place in `space` (null: the window), turned y up.
+Rect KeyStopPlace(const View& view, const View* space)
+{
+    const Rect r = view.convertRectToView(view.bounds(), space);
+    return space && space->isFlipped() ? MakeRect(r.minX(), -r.maxY(), r.width(), r.height()) : r;
+}
+
+void CollectKeyStops(const Ref<View>& view, const View* space, std::vector<KeyStop>& out)
 {
     // A key view's insides (a field's editor, say) are not stops of their own.
     if (view->canBecomeKeyView()) {
-        out.push_back(view);
+        out.push_back({ KeyStopPlace(*view, space), view, {} });
+        return;
+    }
+    // What a scroll view holds is read in its own order, however it is scrolled, where the scroll
+    // view stands: scrolling a view into sight never changes the order.
+    if (dynamic_cast<const ClipView*>(view.get())) {
+        KeyStop clip { KeyStopPlace(*view, space), nullptr, {} };
+        for (const Ref<View>& sub : view->subviews())
+            CollectKeyStops(sub, view.get(), clip.held);
+        if (!clip.held.empty())
+            out.push_back(std::move(clip));
         return;
     }
     for (const Ref<View>& sub : view->subviews())
-        CollectKeyViews(sub, out);
+        CollectKeyStops(sub, space, out);
+}
+
+// The stops in bands of overlapping extents along one axis (a chain of overlaps is one band): rows
+// from the top, or columns from the left.
+std::vector<std::vector<KeyStop>> KeyStopBands(std::vector<KeyStop> stops, bool rows)
+{
+    std::stable_sort(stops.begin(), stops.end(),
+        [rows](const KeyStop& a, const KeyStop& b) { return rows ? a.rect.maxY() > b.rect.maxY() : a.rect.minX() < b.rect.minX(); });
+    std::vector<std::vector<KeyStop>> bands;
+    double end = 0; // the band's bottom, or its right edge
+    for (KeyStop& stop : stops) {
+        const bool joins = !bands.empty() && (rows ? stop.rect.maxY() > end : stop.rect.minX() < end);
+        if (!joins) {
+            bands.emplace_back();
+            end = rows ? stop.rect.minY() : stop.rect.maxX();
+        }
+        end = rows ? std::min(end, stop.rect.minY()) : std::max(end, stop.rect.maxX());
+        bands.back().push_back(std::move(stop));
+    }
+    return bands;
+}
+
+// Reading order: rows from the top, each left to right (right to left in a right-to-left layout).
+// Views whose vertical extents overlap are one row; a row that a tall view makes of several (a
+// list beside a form) is read one column at a time, the first column, then the rest as rows again.
+void OrderKeyStops(std::vector<KeyStop> stops, bool rightToLeft, std::vector<KeyStop>& out)
+{
+    if (stops.size() < 2) {
+        std::move(stops.begin(), stops.end(), std::back_inserter(out));
+        return;
+    }
+    std::vector<std::vector<KeyStop>> rows = KeyStopBands(stops, true);
+    if (rows.size() > 1) {
+        for (std::vector<KeyStop>& row : rows)
+            OrderKeyStops(std::move(row), rightToLeft, out);
+        return;
+    }
+    std::vector<std::vector<KeyStop>> columns = KeyStopBands(std::move(stops), false);
+    if (columns.size() > 1) {
+        if (rightToLeft)
+            std::reverse(columns.begin(), columns.end());
+        OrderKeyStops(std::move(columns.front()), rightToLeft, out);
+        std::vector<KeyStop> rest;
+        for (auto column = columns.begin() + 1; column != columns.end(); ++column)
+            std::move(column->begin(), column->end(), std::back_inserter(rest));
+        OrderKeyStops(std::move(rest), rightToLeft, out);
+        return;
+    }
+    // Overlapping both ways: by the top edge, then the leading edge.
+    std::vector<KeyStop>& all = columns.front();
+    std::stable_sort(all.begin(), all.end(), [rightToLeft](const KeyStop& a, const KeyStop& b) {
+        if (a.rect.maxY() != b.rect.maxY())
+            return a.rect.maxY() > b.rect.maxY();
+        return rightToLeft ? a.rect.maxX() > b.rect.maxX() : a.rect.minX() < b.rect.minX();
+    });
+    std::move(all.begin(), all.end(), std::back_inserter(out));
+}
+
+void AppendInReadingOrder(std::vector<KeyStop> stops, bool rightToLeft, std::vector<Ref<View>>& out)
+{
+    std::vector<KeyStop> ordered;
+    OrderKeyStops(std::move(stops), rightToLeft, ordered);
+    for (KeyStop& stop : ordered) {
+        if (stop.view)
+            out.push_back(std::move(stop.view));
+        else
+            AppendInReadingOrder(std::move(stop.held), rightToLeft, out);
+    }
+}
+
+// The view and its focus ring, brought into sight in every clip view around it, innermost first:
+// each outer one shows what the inner one shows of it.
+void ScrollIntoSight(View& view)
+{
+    constexpr double ringWidth = 3;
+    Rect rect = InsetRect(view.bounds(), -ringWidth, -ringWidth);
+    Ref<View> inner(&view);
+    for (Ref<View> outer = view.superview(); outer; inner = outer, outer = outer->superview()) {
+        rect = inner->convertRectToView(rect, outer.get());
+        if (auto* clip = dynamic_cast<ClipView*>(outer.get())) {
+            clip->scrollRectToVisible(rect);
+            rect = IntersectionRect(rect, clip->bounds());
+            if (IsEmptyRect(rect))
+                return;
+        }
+    }
 }
 
 } // namespace
 
 std::vector<Ref<View>> Window::keyViewCycle() const
 {
-    std::vector<Ref<View>> views;
-    CollectKeyViews(frameView_, views);
-    // By place: top to bottom, then left to right, in window coordinates (y grows upwards).
-    std::vector<std::pair<Rect, Ref<View>>> placed;
-    for (Ref<View>& v : views)
-        placed.emplace_back(v->convertRectToView(v->bounds(), nullptr), std::move(v));
-    std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
-        if (a.first.maxY() != b.first.maxY())
-            return a.first.maxY() > b.first.maxY();
-        return a.first.minX() < b.first.minX();
-    });
-    // A view's nextKeyView chain brings the views it names right after it, until the chain comes
-    // back to a view already in the cycle: a loop set among a few views keeps their order without
-    // keeping Tab from the others.
+    std::vector<KeyStop> stops;
+    CollectKeyStops(frameView_, nullptr, stops);
+    std::vector<Ref<View>> placed;
+    AppendInReadingOrder(std::move(stops), QGuiApplication::layoutDirection() == Qt::RightToLeft, placed);
+    // A toolbar strip's item views come right after it. A view's nextKeyView
+    // chain brings the views it names right after it, until the chain comes back to a view already
+    // in the cycle: a loop set among a few views keeps their order without keeping Tab from the others.
     std::vector<Ref<View>> cycle;
     std::set<const View*> inCycle;
-    for (auto& [r, v] : placed) {
+    for (const Ref<View>& v : placed) {
         if (!inCycle.insert(v.get()).second)
             continue;
         cycle.push_back(v);
+        if (const auto* strip = dynamic_cast<const ToolbarView*>(v.get()))
+            for (const Ref<View>& inside : strip->keyViewsInside())
+                if (inCycle.insert(inside.get()).second)
+                    cycle.push_back(inside);
         std::set<const View*> seen { v.get() };
         for (Ref<View> next = v->nextKeyView(); next && seen.insert(next.get()).second; next = next->nextKeyView()) {
             if (!next->canBecomeKeyView() || next->window().get() != this)
@@ -907,9 +1052,13 @@ void Window::selectKeyViewAfter(View* view, int step)
         return;
     const auto n = std::ptrdiff_t(cycle.size());
     // From inside a key view (its editor), the key view is where the step starts.
-    auto at = cycle.end();
-    for (const View* v = view; v && at == cycle.end(); v = v->superview().get())
-        at = std::find_if(cycle.begin(), cycle.end(), [v](const Ref<View>& k) { return k.get() == v; });
+    const auto stopOf = [&cycle](const View* v) {
+        auto at = cycle.end();
+        for (; v && at == cycle.end(); v = v->superview().get())
+            at = std::find_if(cycle.begin(), cycle.end(), [v](const Ref<View>& k) { return k.get() == v; });
+        return at;
+    };
+    const auto at = stopOf(view);
     std::ptrdiff_t from = at - cycle.begin();
     if (at == cycle.end()) {
         // From no view: Tab starts at the initial first responder, else at the first view.
@@ -925,10 +1074,13 @@ void Window::selectKeyViewAfter(View* view, int step)
     for (std::ptrdiff_t k = 1; k <= n; ++k) {
         View* candidate = cycle[std::size_t(((from + k * step) % n + n) % n)].get();
         const auto* holder = dynamic_cast<const View*>(firstResponder().get());
-        if (holder && (holder == candidate || holder->isDescendantOf(candidate)))
+        if (holder && stopOf(holder) != cycle.end() && stopOf(holder)->get() == candidate)
             break;
-        if (makeFirstResponder(candidate))
+        if (makeFirstResponder(candidate)) {
+            // Taken by the keyboard: in sight, however deep in scroll views (a click never scrolls).
+            ScrollIntoSight(*candidate);
             break;
+        }
         // The one that has the focus would not let it go: it keeps it.
         if (const Ref<Responder> now = firstResponder(); now == current && now.get() != this)
             break;

@@ -102,13 +102,18 @@ std::int64_t Alert::runModal()
     if (buttons_.empty())
         addButtonWithTitleReturnCode(localizedString(QStringLiteral("OK")), AlertDefaultReturn);
     const Ref<Alert> keep(this);
+    return RunModalPanel(alertPresenterKind, *this, [this] { return runAlertWithMessageBox(*this); });
+}
+
+std::int64_t RunModalPanel(const QString& kind, Object& panel, const std::function<std::int64_t()>& standard)
+{
     // Default-mode timers wait; modal-panel and common-mode ones keep running.
     RunLoop::ModeScope scope(ModalPanelRunLoopMode);
     const Ref<Application> app = Application::sharedApplication();
     const Ref<Window> keyBefore = app->keyWindow();
-    const Application::PanelPresenter presenter = app->panelPresenter(alertPresenterKind);
-    const std::int64_t answer = presenter ? presenter(*this) : runAlertWithMessageBox(*this);
-    // The alert had the focus; without a window manager nobody hands it back.
+    const Application::PanelPresenter presenter = app->panelPresenter(kind);
+    const std::int64_t answer = presenter ? presenter(panel) : standard();
+    // The panel had the focus; without a window manager nobody hands it back.
     if (keyBefore && keyBefore->isVisible())
         keyBefore->makeKeyWindow();
     return answer;

@@ -84,4 +84,9 @@ QPixmap AlertIconPixmap(AlertStyle alertStyle, QStyle* style);
 std::int64_t RunAlertPanel(const QString& title, const QString& message, const QString& defaultTitle, const QString& alternateTitle,
     const QString& otherTitle);
 
+// How the kit runs each of its modal panels (alerts, the open panel): in the modal-panel run-loop
+// mode, through the presenter installed for `kind`, else `standard`; the window that was key before
+// is key again after it (the panel took the focus, and without a window manager nobody gives it back).
+std::int64_t RunModalPanel(const QString& kind, Object& panel, const std::function<std::int64_t()>& standard);
+
 } // namespace kit

@@ -138,11 +138,16 @@ void Control::textDidEndEditing(Notification* notification)
         w->selectKeyViewFollowingView(this);
     } else if (movement == BacktabTextMovement) {
         w->selectKeyViewPrecedingView(this);
-    } else if (movement == ReturnTextMovement && !sendAction()) {
+    } else if (movement == ReturnTextMovement) {
         // Nobody took the action: the Return key goes to the control, then the window (its default button).
-        if (const Ref<Event> event = Application::sharedApplication()->currentEvent(); event && event->type() == KeyDown)
-            if (!performKeyEquivalent(*event))
-                w->performKeyEquivalent(*event);
+        if (!sendAction())
+            if (const Ref<Event> event = Application::sharedApplication()->currentEvent(); event && event->type() == KeyDown)
+                if (!performKeyEquivalent(*event))
+                    w->performKeyEquivalent(*event);
+        // The window held the focus only between the editor and this message: the control takes it
+        // back, ready for Tab or more typing, unless the action gave it to another view.
+        if (window() == w && w->firstResponder().get() == w.get() && acceptsFirstResponder())
+            w->makeFirstResponder(this);
     }
 }
 

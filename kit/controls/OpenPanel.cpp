@@ -1,7 +1,7 @@
 #include "kit/controls/OpenPanel.h"
 
 #include "kit/appkit/Application.h"
-#include "kit/foundation/RunLoop.h"
+#include "kit/controls/Alert.h"
 
 #include <QFileDialog>
 #include <QImageReader>
@@ -63,9 +63,7 @@ std::int64_t OpenPanel::runModal()
 {
     const Ref<OpenPanel> keep(this);
     urls_.clear();
-    RunLoop::ModeScope scope(ModalPanelRunLoopMode);
-    const Application::PanelPresenter presenter = Application::sharedApplication()->panelPresenter(openPanelPresenterKind);
-    const std::int64_t answer = presenter ? presenter(*this) : runOpenPanelWithFileDialog(*this);
+    const std::int64_t answer = RunModalPanel(openPanelPresenterKind, *this, [this] { return runOpenPanelWithFileDialog(*this); });
     if (answer != FileHandlingPanelOKButton)
         urls_.clear();
     return answer == FileHandlingPanelOKButton ? FileHandlingPanelOKButton : FileHandlingPanelCancelButton;

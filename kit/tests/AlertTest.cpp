@@ -3,6 +3,7 @@
 // QMessageBox and QFileDialog each, answered by a zero-delay timer.
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/Alert.h"
 #include "kit/controls/OpenPanel.h"
 #include "kit/core/Error.h"
@@ -221,6 +222,36 @@ TEST_F(AlertTest, OpenPanelAnswersThroughItsPresenter)
     EXPECT_FALSE(presenter.shown[0].allowsMultipleSelection);
     EXPECT_FALSE(presenter.shown[0].canChooseDirectories);
     EXPECT_EQ(presenter.shown[0].mode, ModalPanelRunLoopMode);
+}
+
+// Every modal panel the kit runs took the focus from the key window while it was up; after it that
+// window is key again, with no window manager to hand it back.
+TEST_F(AlertTest, TheKeyWindowBeforeAModalPanelIsKeyAfterIt)
+{
+    ScriptedAlertPresenter alerts;
+    ScriptedOpenPanelPresenter panels;
+    const std::pair<const char*, std::function<void()>> runs[] = {
+        { "alert", [] { Alert::alertWithButtons("Replace the picture?", "Replace", "Cancel", QString(), QString())->runModal(); } },
+        { "open panel", [] { OpenPanel::openPanel()->runModal(); } },
+    };
+    for (const auto& [what, run] : runs) {
+        SCOPED_TRACE(what);
+        auto window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+        window->makeKeyAndOrderFront();
+        const Ref<Application> app = Application::sharedApplication();
+        // The panel's window takes the server's focus; closed, it leaves the application's windows
+        // without it.
+        const auto panelTakesTheFocus = [&] {
+            app->setActive(false);
+            EXPECT_FALSE(app->keyWindow());
+        };
+        alerts.whileShown = panelTakesTheFocus;
+        panels.whileShown = panelTakesTheFocus;
+        run();
+        EXPECT_EQ(app->keyWindow(), window);
+        app->setActive(true);
+        window->close();
+    }
 }
 
 TEST_F(AlertTest, TheRealFileDialogAnswersTheChosenFile)

@@ -1,9 +1,13 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/ScrollView.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
@@ -214,31 +218,162 @@ TEST_F(Responders, UnhandledTabAndBacktabMoveTheKeyView)
     EXPECT_EQ(beeps, 0);
 }
 
-// No loop set anywhere: Tab goes by place, rows from the top, each row left to right.
+// No loop set anywhere: Tab goes by place, rows from the top, each row left to right (right to left
+// in a right-to-left layout). Views whose vertical extents overlap are one row, whatever their top edges.
 TEST(KeyViewOrder, WithoutALoopTabAndBacktabCycleByPosition)
 {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, Rect>> views; // added in this order
+        std::vector<std::string> forward;                // from no focus
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+    };
+    // One row of controls of different heights on a common bottom edge: a pop-up, two check boxes,
+    // a stepper at the far right.
+    const std::vector<std::pair<std::string, Rect>> row { { "stepper", MakeRect(470, 100, 19, 26) }, { "popUp", MakeRect(20, 100, 130, 26) },
+        { "unified", MakeRect(170, 100, 120, 22) }, { "edges", MakeRect(300, 100, 150, 22) } };
+    const Case cases[] = {
+        { "rows from the top",
+            { { "lowerLeft", MakeRect(10, 20, 100, 20) }, { "upperRight", MakeRect(150, 150, 100, 20) }, { "upperLeft", MakeRect(10, 150, 100, 20) } },
+            { "upperLeft", "upperRight", "lowerLeft" } },
+        { "a row of different heights", row, { "popUp", "unified", "edges", "stepper" } },
+        { "a row right to left", row, { "stepper", "edges", "unified", "popUp" }, Qt::RightToLeft },
+        // A column of buttons beside a tall text whose top lies between the first two buttons' tops.
+        { "a column beside a tall view",
+            { { "text", MakeRect(270, 0, 200, 160) }, { "first", MakeRect(30, 150, 200, 28) }, { "second", MakeRect(30, 110, 200, 28) },
+                { "third", MakeRect(30, 70, 200, 28) } },
+            { "first", "second", "third", "text" } },
+        // A list down the left does not make one row of everything beside it.
+        { "rows beside a tall list",
+            { { "list", MakeRect(0, 0, 50, 200) }, { "lower", MakeRect(100, 100, 60, 20) }, { "stepper", MakeRect(170, 150, 20, 20) },
+                { "upper", MakeRect(100, 150, 60, 20) } },
+            { "list", "upper", "stepper", "lower" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QGuiApplication::setLayoutDirection(c.direction);
+        auto window = make<Window>(MakeRect(0, 0, 500, 200), TitledWindowMask);
+        for (const auto& [name, frame] : c.views)
+            window->contentView()->addSubview(make<Field>(nullptr, name, frame).get());
+        window->makeKeyAndOrderFront();
+        window->makeFirstResponder(nullptr);
+        kit::test::EventScript script(window.get());
+        const auto at = [&] {
+            const auto* f = dynamic_cast<const Field*>(window->firstResponder().get());
+            return f ? f->name : std::string("the window");
+        };
+        std::vector<std::string> seen;
+        for (std::size_t i = 0; i < c.forward.size(); ++i) {
+            script.key(KeyCodeTab);
+            script.run();
+            seen.push_back(at());
+        }
+        EXPECT_EQ(seen, c.forward);
+        // Backwards the same cycle the other way round, from the last view.
+        std::vector<std::string> back;
+        for (std::size_t i = 0; i < c.forward.size(); ++i) {
+            script.key(KeyCodeTab, {}, ShiftKeyMask);
+            script.run();
+            back.push_back(at());
+        }
+        std::vector<std::string> expected(c.forward.rbegin() + 1, c.forward.rend());
+        expected.push_back(c.forward.back());
+        EXPECT_EQ(back, expected);
+        window->close();
+    }
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    Application::resetForTesting();
+}
+
+// A scroll view at `frame` in `parent`, its document a plain view of `size`.
+Ref<ScrollView> addScrollView(View* parent, Rect frame, Size size)
+{
+    auto scroll = make<ScrollView>(frame);
+    scroll->setDocumentView(make<View>(MakeRect(0, 0, size.width, size.height)).get());
+    parent->addSubview(scroll.get());
+    return scroll;
+}
+
+// A view the keyboard makes first responder is brought into sight in every scroll view around it,
+// its focus ring too; a click on a view that shows only in part scrolls nothing.
+TEST(KeyViewOrder, TabScrollsTheNewKeyViewIntoEveryScrollViewAndAClickNever)
+{
     auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
-    // Added in an order that is neither the rows nor the columns.
-    auto lowerLeft = make<Field>(nullptr, "lowerLeft", MakeRect(10, 20, 100, 20));
-    auto upperRight = make<Field>(nullptr, "upperRight", MakeRect(150, 150, 100, 20));
-    auto upperLeft = make<Field>(nullptr, "upperLeft", MakeRect(10, 150, 100, 20));
-    for (auto& v : { lowerLeft, upperRight, upperLeft })
-        window->contentView()->addSubview(v.get());
+    // A page scrolled in the window, and in it a list scrolled of its own, both taller than shown.
+    auto page = addScrollView(window->contentView().get(), MakeRect(0, 0, 300, 200), MakeSize(280, 600));
+    const Ref<View> pageDocument = page->documentView();
+    auto top = make<Field>(nullptr, "top", MakeRect(10, 570, 100, 20));
+    pageDocument->addSubview(top.get());
+    auto list = addScrollView(pageDocument.get(), MakeRect(10, 10, 200, 100), MakeSize(180, 400));
+    const Ref<View> listDocument = list->documentView();
+    auto deep = make<Field>(nullptr, "deep", MakeRect(10, 10, 100, 20));
+    listDocument->addSubview(deep.get());
     window->makeKeyAndOrderFront();
-    window->makeFirstResponder(upperLeft.get());
+    page->contentView()->scrollToPoint(MakePoint(0, 400));
+    list->contentView()->scrollToPoint(MakePoint(0, 300));
+    window->makeFirstResponder(top.get());
+    ASSERT_TRUE(IntersectionRect(top->visibleRect(), top->bounds()) == top->bounds());
+    ASSERT_TRUE(IsEmptyRect(deep->visibleRect()));
+
     kit::test::EventScript script(window.get());
-    const std::vector<Ref<Field>> forward { upperRight, lowerLeft, upperLeft };
-    for (const Ref<Field>& expected : forward) {
+    script.key(KeyCodeTab);
+    script.run();
+    ASSERT_EQ(window->firstResponder(), deep);
+    // The whole view and the ring around it, seen through both clip views.
+    const Rect ring = InsetRect(deep->bounds(), -3, -3);
+    const Rect inList = deep->convertRectToView(ring, list->contentView().get());
+    EXPECT_TRUE(IntersectionRect(inList, list->contentView()->bounds()) == inList);
+    const Rect inPage = deep->convertRectToView(ring, page->contentView().get());
+    EXPECT_TRUE(IntersectionRect(inPage, page->contentView()->bounds()) == inPage);
+    // Backwards too: the field at the page's top comes back into sight.
+    script.key(KeyCodeTab, {}, ShiftKeyMask);
+    script.run();
+    ASSERT_EQ(window->firstResponder(), top);
+    EXPECT_TRUE(IntersectionRect(top->visibleRect(), top->bounds()) == top->bounds());
+
+    // A click on the half of `deep` that shows moves neither clip view.
+    page->contentView()->scrollToPoint(MakePoint(0, 0));
+    list->contentView()->scrollToPoint(MakePoint(0, 20));
+    const Point pageOrigin = page->contentView()->bounds().origin;
+    const Point listOrigin = list->contentView()->bounds().origin;
+    const Rect shown = deep->convertRectToView(deep->visibleRect(), nullptr);
+    ASSERT_FALSE(IsEmptyRect(shown));
+    script.click(MakePoint(shown.midX(), shown.midY()));
+    script.run();
+    EXPECT_EQ(window->firstResponder(), deep);
+    EXPECT_TRUE(page->contentView()->bounds().origin == pageOrigin);
+    EXPECT_TRUE(list->contentView()->bounds().origin == listOrigin);
+    window->close();
+    Application::resetForTesting();
+}
+
+// What a scroll view holds is read in its own order where the scroll view stands: Tab scrolling the
+// fields into sight one after another never reorders them against a button beside the scroll view.
+TEST(KeyViewOrder, ScrollingTheFocusIntoSightKeepsTheOrder)
+{
+    auto window = make<Window>(MakeRect(0, 0, 300, 200), TitledWindowMask);
+    auto scroll = addScrollView(window->contentView().get(), MakeRect(0, 0, 200, 200), MakeSize(180, 1000));
+    const Ref<View> document = scroll->documentView();
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20; ++i) {
+        expected.push_back("row " + std::to_string(i));
+        document->addSubview(make<Field>(nullptr, expected.back(), MakeRect(10, 960 - 50 * i, 100, 20)).get());
+    }
+    expected.push_back("beside");
+    window->contentView()->addSubview(make<Field>(nullptr, "beside", MakeRect(220, 90, 60, 20)).get());
+    window->makeKeyAndOrderFront();
+    scroll->contentView()->scrollToPoint(MakePoint(0, 800));
+    window->makeFirstResponder(nullptr);
+    kit::test::EventScript script(window.get());
+    std::vector<std::string> seen;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
         script.key(KeyCodeTab);
         script.run();
-        EXPECT_EQ(window->firstResponder(), expected) << expected->name;
+        const auto* f = dynamic_cast<const Field*>(window->firstResponder().get());
+        seen.push_back(f ? f->name : "the window");
     }
-    const std::vector<Ref<Field>> backward { lowerLeft, upperRight, upperLeft };
-    for (const Ref<Field>& expected : backward) {
-        script.key(KeyCodeTab, {}, ShiftKeyMask);
-        script.run();
-        EXPECT_EQ(window->firstResponder(), expected) << expected->name;
-    }
+    EXPECT_EQ(seen, expected);
+    window->close();
     Application::resetForTesting();
 }
 

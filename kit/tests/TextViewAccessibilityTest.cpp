@@ -4,6 +4,7 @@
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/controls/TextField.h"
 #include "kit/tests/AccessibilityTestSupport.h"
@@ -254,6 +255,45 @@ TEST(FieldEditorAccessibility, TheFieldStandsForItsEditor)
         if (target == fieldInterface && (type == QAccessible::TextUpdated || type == QAccessible::TextCaretMoved))
             heard.push_back(type);
     EXPECT_EQ(heard, (std::vector<QAccessible::Event> { QAccessible::TextUpdated, QAccessible::TextCaretMoved }));
+    AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// A field the focus comes to is heard as focused first, with its label; its editor's selection of
+// the whole text follows. Tab, Shift+Tab, and from a view that is no field.
+TEST(FieldEditorAccessibility, TheFocusIsAnnouncedBeforeTheSelection)
+{
+    AccessibilityBridge::setEventObserverForTesting(recordEvent);
+    ControlWindow w { Size { 300, 200 } };
+    auto name = make<TextField>(MakeRect(10, 150, 200, 22));
+    auto size = make<TextField>(MakeRect(10, 110, 200, 22));
+    name->setStringValue(QStringLiteral("Bo"));
+    size->setStringValue(QStringLiteral("12"));
+    w.content->addSubview(name.get());
+    w.content->addSubview(size.get());
+    QAccessibleInterface* nameInterface = AccessibilityBridge::interfaceFor(Value(name->cell()));
+    QAccessibleInterface* sizeInterface = AccessibilityBridge::interfaceFor(Value(size->cell()));
+    const auto heardOn = [](const QAccessibleInterface* target) {
+        std::vector<QAccessible::Event> heard;
+        for (const auto& [type, to] : events())
+            if (to == target && (type == QAccessible::Focus || type == QAccessible::TextSelectionChanged || type == QAccessible::TextCaretMoved))
+                heard.push_back(type);
+        return heard;
+    };
+    const std::vector<QAccessible::Event> focusThenSelection { QAccessible::Focus, QAccessible::TextSelectionChanged, QAccessible::TextCaretMoved };
+    events().clear();
+    ASSERT_TRUE(w.window->makeFirstResponder(name.get()));
+    EXPECT_EQ(heardOn(nameInterface), focusThenSelection) << "made first responder";
+    events().clear();
+    w.script->key(KeyCodeTab);
+    w.script->run();
+    ASSERT_EQ(size->currentEditor(), w.window->firstResponder());
+    EXPECT_EQ(heardOn(sizeInterface), focusThenSelection) << "Tab";
+    // Back in a field whose whole text the reader last heard selected: the focus alone is news.
+    events().clear();
+    w.script->key(KeyCodeTab, {}, ShiftKeyMask);
+    w.script->run();
+    ASSERT_EQ(name->currentEditor(), w.window->firstResponder());
+    EXPECT_EQ(heardOn(nameInterface), std::vector<QAccessible::Event> { QAccessible::Focus }) << "Shift+Tab";
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 

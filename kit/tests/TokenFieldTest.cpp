@@ -172,8 +172,10 @@ TEST_F(TokenFieldEditing, ReturnEndsWithTheTokensAsTheValueAfterAskingTheDelegat
     w->script->type("x");
     w->script->key(KeyCodeReturn, "\r");
     w->script->run();
-    EXPECT_FALSE(field->currentEditor());
     EXPECT_EQ(tokensOf(field->objectValue()), QStringList({ "alpha", "beta", "x" }));
+    // The field keeps the focus: a new session shows the tokens the edit ended with.
+    EXPECT_EQ(field->currentEditor().get(), editor().get());
+    EXPECT_EQ(chipsInEditor(), QStringList({ "alpha", "beta", "x" }));
     EXPECT_TRUE(delegate->calls.calls().contains("controlTextShouldEndEditing alpha;beta;x"));
     EXPECT_TRUE(delegate->calls.calls().contains("controlTextDidChange editor"));
 }

@@ -21,6 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include <vector>
 
 namespace {
@@ -42,7 +46,7 @@ public:
         if (identifier == QLatin1String("Unknown"))
             return nullptr;
         auto item = make<ToolbarItem>(identifier);
-        if (identifier == QLatin1String("Search"))
+        if (identifier == QLatin1String("Search") || identifier == QLatin1String("Scope"))
             item->setView(make<SearchFieldView>(MakeRect(0, 0, 80, 22)).get());
         item->setLabel(identifier);
         item->setAction(Selector(identifier == QLatin1String("Orphan") ? "noOneDoesThis" : "showPane"));
@@ -385,19 +389,33 @@ TEST_F(ToolbarTest, TabReachesTheStripWhereTheArrowsMoveAndSpacePresses)
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
-// A view item that takes the keyboard is the strip's next stop after its buttons.
-TEST_F(ToolbarTest, TabGoesFromTheButtonsToAViewItemAndOnToTheContent)
+// The view items that take the keyboard (a pop-up and a search field) are the strip's next stops
+// after its buttons, each of them, both ways.
+TEST_F(ToolbarTest, TabGoesFromTheButtonsThroughEveryViewItemAndOnToTheContent)
 {
-    delegate->defaults = { QStringLiteral("General"), QStringLiteral("Search") };
+    delegate->defaults = { QStringLiteral("General"), QStringLiteral("Scope"), QStringLiteral("Search") };
     window->setToolbar(toolbar.get());
-    const Ref<View> field = item(QStringLiteral("Search"))->view();
+    const Ref<View> strip = toolbar->toolbarView();
+    const Ref<View> scope = item(QStringLiteral("Scope"))->view();
+    const Ref<View> search = item(QStringLiteral("Search"))->view();
+    const std::map<const Responder*, std::string> names { { strip.get(), "strip" }, { scope.get(), "scope" }, { search.get(), "search" },
+        { pane.get(), "pane" } };
+    const auto focused = [&] {
+        const auto at = names.find(window->firstResponder().get());
+        return at == names.end() ? std::string("another") : at->second;
+    };
     window->makeFirstResponder(nullptr);
-    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
-    EXPECT_EQ(window->firstResponder(), toolbar->toolbarView());
-    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
-    EXPECT_EQ(window->firstResponder(), field);
-    test::EventScript(window.get()).type(QStringLiteral("\t")).run();
-    EXPECT_EQ(window->firstResponder(), pane);
+    std::vector<std::string> forward, backward;
+    for (int i = 0; i < 5; ++i) {
+        test::EventScript(window.get()).type(QStringLiteral("\t")).run();
+        forward.push_back(focused());
+    }
+    EXPECT_EQ(forward, (std::vector<std::string> { "strip", "scope", "search", "pane", "strip" }));
+    for (int i = 0; i < 4; ++i) {
+        test::EventScript(window.get()).key(KeyCodeTab, {}, ShiftKeyMask).run();
+        backward.push_back(focused());
+    }
+    EXPECT_EQ(backward, (std::vector<std::string> { "pane", "search", "scope", "strip" }));
 }
 
 } // namespace

@@ -31,6 +31,8 @@ ScriptedOpenPanelPresenter::ScriptedOpenPanelPresenter()
     OpenPanel::setPresenter([this](OpenPanel& panel) -> std::int64_t {
         shown.push_back(
             { panel.allowedFileTypes(), panel.allowsMultipleSelection(), panel.canChooseDirectories(), RunLoop::main().currentMode() });
+        if (whileShown)
+            whileShown();
         if (answers.empty())
             return FileHandlingPanelCancelButton;
         const QString path = answers.front();

@@ -55,6 +55,8 @@ public:
         QString mode;
     };
     std::vector<Shown> shown;
+    // Runs while the panel is up (after it was recorded).
+    std::function<void()> whileShown;
 };
 
 } // namespace kit::test

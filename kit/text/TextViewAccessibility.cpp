@@ -1,6 +1,7 @@
 // What a text view shows to accessibility: a multi-line text area valued by its text. A client's
 // changes take the user's way (the edit pipeline, the selection hook), so delegates see nothing new.
 
+#include "kit/appkit/FocusAnnouncement.h"
 #include "kit/appkit/Window.h"
 #include "kit/text/TextView.h"
 
@@ -86,7 +87,13 @@ void TextView::announceSelectedTextChange()
     if (!element)
         return;
     element->accessibilityValueChanged();
-    element->accessibilitySelectedTextChanged();
+    // A field taking the focus selects its text: a reader hears the focus (the field and its
+    // label) first, else it follows the selection and has nothing left to say.
+    const Ref<Object> announcer = standIn.isObject() ? standIn.object() : Ref<Object>(this);
+    AnnounceAfterFocus([announcer] {
+        if (auto* a = dynamic_cast<Accessibility*>(announcer.get()))
+            a->accessibilitySelectedTextChanged();
+    });
 }
 
 } // namespace kit

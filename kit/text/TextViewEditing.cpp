@@ -3,6 +3,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/FocusAnnouncement.h"
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/Pasteboard.h"
 #include "kit/appkit/Window.h"
@@ -16,6 +17,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <optional>
 
 namespace kit {
 
@@ -345,8 +347,12 @@ void TextView::runEndSequence(TextMovement movement, bool leaveFirstResponder)
         unmarkText();
     // The window holds the focus only between this editor and the view the end message picks.
     const Ref<Window> handingOver = leaveFirstResponder ? window() : nullptr;
-    if (handingOver)
+    // What the next responder announces of itself follows the focus the handover announces.
+    std::optional<FocusChangeScope> holding;
+    if (handingOver) {
+        holding.emplace();
         handingOver->beginFocusHandover();
+    }
     if (handingOver && handingOver->firstResponder().get() == this)
         handingOver->makeFirstResponder(handingOver.get());
     Dictionary info;
@@ -354,6 +360,7 @@ void TextView::runEndSequence(TextMovement movement, bool leaveFirstResponder)
     postTextNote(TextDidEndEditingNotification, TextDidEndEditingOperation, &TextDelegate::textDidEndEditing, info);
     if (handingOver)
         handingOver->endFocusHandover();
+    holding.reset();
     endingSession_ = outer;
     // A session started from inside the end message is not the one that ended.
     if (session_ == session)
