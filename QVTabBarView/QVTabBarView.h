@@ -364,7 +364,6 @@ private:
     // The close button of the selected tab and the add button, where they show.
     kit::TabBarKeyStops keyStops() const;
     kit::TabBarKeyStop keyStop_ = kit::TabBarKeyStop::Tab;
-    bool focusedByClick_ = false;
     // The selected tab as of the last synchronization of the buttons' states.
     kit::Weak<QVAttachedTabBarButton> announcedSelectedButton_;
 

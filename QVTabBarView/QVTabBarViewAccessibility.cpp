@@ -96,14 +96,12 @@ void QVTabBarView::keyDown(const kit::Event& event)
 bool QVTabBarView::becomeFirstResponder()
 {
     keyStop_ = kit::TabBarEntryKeyStop(*this, keyStops());
-    focusedByClick_ = false;
     setNeedsDisplay(true);
     return View::becomeFirstResponder();
 }
 
 bool QVTabBarView::resignFirstResponder()
 {
-    focusedByClick_ = false;
     setNeedsDisplay(true);
     return View::resignFirstResponder();
 }
@@ -111,15 +109,14 @@ bool QVTabBarView::resignFirstResponder()
 void QVTabBarView::takeFocusForClick()
 {
     const kit::Ref<kit::Window> w = window();
-    if (!w || w->firstResponder().get() == this || !w->makeFirstResponder(this))
+    if (!w || w->firstResponder().get() == this || !w->makeFirstResponderForClick(this))
         return;
-    focusedByClick_ = true;
     setNeedsDisplay(true);
 }
 
 kit::Rect QVTabBarView::keyboardFocusRingRect() const
 {
-    if (focusedByClick_ || !kit::ShowsFocusRing(this, kit::FocusRingTypeDefault))
+    if (!kit::ShowsFocusRing(this, kit::FocusRingTypeDefault))
         return kit::ZeroRect;
     const kit::Ref<QVAttachedTabBarButton> selected = selectedAttachedButton();
     switch (kit::TabBarCurrentKeyStop(keyStop_, keyStops())) {

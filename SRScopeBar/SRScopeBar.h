@@ -197,8 +197,6 @@ private:
     kit::Rect overflowPullDownRect_;
     mutable std::map<std::pair<const SRScopeBarGroup*, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
     kit::Weak<kit::Object> currentElement_;
-    // A key moved or pressed the current element since the last click.
-    bool keyboardMovedCurrent_ = false;
     bool trackingOverflow_ = false;
     kit::Weak<kit::Object> dataSource_;
     bool groupsNeedUpdate_ = true;

@@ -292,7 +292,6 @@ void SRScopeBar::focusElement(kit::Object* element)
 
 void SRScopeBar::pointerChoseElement(const SRScopeBarGroup* group, std::int64_t index)
 {
-    keyboardMovedCurrent_ = false;
     const kit::Ref<kit::Object> element = accessibilityElement(group, index).object();
     if (currentElement_.lock() == element)
         return;
@@ -303,12 +302,7 @@ void SRScopeBar::pointerChoseElement(const SRScopeBarGroup* group, std::int64_t 
 
 void SRScopeBar::drawCurrentElementFocusRing()
 {
-    const kit::Ref<kit::Window> w = window();
-    const kit::FocusRingType type = cell() ? cell()->focusRingType() : kit::FocusRingTypeDefault;
-    if (!w || !w->isKeyWindow() || w->firstResponder().get() != this || type == kit::FocusRingTypeNone)
-        return;
-    // A click leaves no ring, until the keys take over from it.
-    if (!keyboardMovedCurrent_ && !kit::ShowsFocusRing(this, type))
+    if (!kit::ShowsFocusRing(this, cell() ? cell()->focusRingType() : kit::FocusRingTypeDefault))
         return;
     const kit::Ref<kit::Object> current = currentElement();
     const auto* element = dynamic_cast<const SRScopeBarElement*>(current.get());
@@ -342,10 +336,6 @@ void SRScopeBar::keyDown(const kit::Event& event)
     const std::uint16_t key = event.keyCode();
     if (key != kit::KeyCodeLeftArrow && key != kit::KeyCodeRightArrow && key != kit::KeyCodeSpace)
         return Control::keyDown(event);
-    if (!keyboardMovedCurrent_) {
-        keyboardMovedCurrent_ = true;
-        setNeedsDisplay(true);
-    }
     if (key == kit::KeyCodeLeftArrow && at != drawn.begin())
         focusElement(std::prev(at)->get());
     else if (key == kit::KeyCodeRightArrow && std::next(at) != drawn.end())

@@ -575,17 +575,14 @@ void JVLTableGrid::viewWillMoveToWindow(Window* newWindow)
 void JVLTableGrid::drawRect(Rect)
 {
     const Rect all { 0, 0, frame().width(), frame().height() };
-    if (hasKeyboardFocus()) {
-        GraphicsContext::saveCurrentGraphicsState();
-        SetFocusRingStyle(FocusRingOnly);
-        RectFill(all);
-        GraphicsContext::restoreCurrentGraphicsState();
-    }
     drawCornerHeaderBackgroundInRect(headerRectOfCorner());
     drawColumnHeaderBackgroundInRect({ rowHeaderWidth_, 0, all.width() - rowHeaderWidth_, ColumnHeaderHeight });
     drawRowHeaderBackgroundInRect({ 0, ColumnHeaderHeight, rowHeaderWidth_, all.height() - ColumnHeaderHeight });
     Color::darkGrayColor()->setStroke();
     BezierPath::strokeRect(all);
+    // Rings stay inside the view that draws them, where its repaint covers them.
+    if (hasKeyboardFocus())
+        DrawFocusRingInsideRect(all);
 }
 
 namespace {

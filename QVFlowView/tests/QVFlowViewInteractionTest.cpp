@@ -534,7 +534,7 @@ TEST_F(FlowViewInteraction, TheKeyboardFocusRingsTheViewInsideItsEdges)
         }
         return left && top;
     };
-    test::ExpectTheRingFollowsKeyAndFocus(*window, *view, view->convertPointToView(Point { 20, 20 }, nullptr), ringed);
+    test::ExpectTheRingFollowsKeyAndFocus(*window, *view, view->convertPointToView(Point { 20, 20 }, nullptr), ringed, KeyCodeLeftArrow);
 }
 
 } // namespace qv_flow_view_interaction_test

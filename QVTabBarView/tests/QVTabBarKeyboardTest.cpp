@@ -118,4 +118,21 @@ TEST(QVTabBarKeyboard, TabReachesTheCloseAndAddButtonsAndSpacePressesThem)
     EXPECT_EQ(b.ringInBar(), b.f.bar->addTabButton()->frame()) << "back in through the last stop";
 }
 
+// A click on a tab leaves no ring; an arrow after it rings the tab it chooses.
+TEST(QVTabBarKeyboard, AnArrowAfterAClickShowsTheRing)
+{
+    QVKeyboardBar b(3);
+    const kit::Ref<QVAttachedTabBarButton> second = b.f.bar->orderedAttachedButtons().at(1);
+    const kit::Rect frame = second->frame();
+    {
+        kit::test::EventScript script(b.window.get());
+        script.click(b.f.bar->convertPointToView(kit::MakePoint(frame.midX(), frame.midY()), nullptr)).run();
+    }
+    b.window->makeKeyWindow();
+    ASSERT_EQ(b.window->firstResponder().get(), b.f.bar.get());
+    EXPECT_TRUE(kit::IsEmptyRect(b.ringInBar())) << "clicked";
+    b.type({ { kit::KeyCodeRightArrow, 0 } });
+    EXPECT_EQ(b.ringInBar(), b.f.bar->orderedAttachedButtons().at(2)->frame()) << "an arrow after the click";
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
+#include "kit/testsupport/PixelProbe.h"
 #include "kit/testsupport/ScriptedMenuPresenter.h"
 
 #include <gtest/gtest.h>
@@ -277,6 +278,25 @@ TEST_F(ScopeBarEvents, TheKeyboardsCurrentButtonShowsTheFocusRing)
     window->makeFirstResponder(nullptr);
     window->display();
     EXPECT_EQ(ringed(window->snapshot()), (std::vector<bool> { false, false, false })) << "the focus went";
+}
+
+// The ring stays inside the bar: when it moves on, nothing of it is left outside.
+TEST_F(ScopeBarEvents, TheRingLeavesNothingOutsideTheBar)
+{
+    const QImage plain = window->snapshot();
+    ASSERT_TRUE(window->makeFirstResponder(bar.get()));
+    window->display();
+    script->key(KeyCodeRightArrow).key(KeyCodeRightArrow);
+    run();
+    const QImage moved = window->snapshot();
+    const Rect inBar = bar->convertRectToView(bar->bounds(), nullptr);
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            if (PointInRect(MakePoint(x + 0.5, y + 0.5), inBar))
+                continue;
+            const int row = plain.height() - 1 - y;
+            ASSERT_TRUE(test::pixelIs(moved, x, row, test::pixel(plain, x, row), 0)) << "at " << x << ", " << y;
+        }
 }
 
 // The overflow pull-down wears the ring only as the current element, never for the bar as a whole.

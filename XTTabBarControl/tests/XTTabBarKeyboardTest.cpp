@@ -127,4 +127,21 @@ TEST(XTTabBarKeyboard, TheRingIsTheKeyboardsAndStandsOnTheOverflowButtonForAHidd
     EXPECT_TRUE(kit::IsEmptyRect(b.f.bar->keyboardFocusRingRect())) << "only in the key window";
 }
 
+// A click on a tab leaves no ring; an arrow after it rings the tab it chooses.
+TEST(XTTabBarKeyboard, AnArrowAfterAClickShowsTheRing)
+{
+    XTKeyboardBar b(3);
+    const kit::Rect second = b.f.bar->cells()[1]->frame();
+    {
+        kit::test::EventScript script(b.f.window.get());
+        script.click(b.f.bar->convertPointToView(kit::MakePoint(second.midX(), second.midY()), nullptr)).run();
+    }
+    b.f.window->makeKeyWindow();
+    ASSERT_EQ(b.f.window->firstResponder().get(), b.f.bar.get());
+    EXPECT_TRUE(kit::IsEmptyRect(b.f.bar->keyboardFocusRingRect())) << "clicked";
+    b.type({ { kit::KeyCodeRightArrow, 0 } });
+    EXPECT_EQ(b.f.bar->keyboardFocusRingRect(), b.f.bar->cells()[2]->frame()) << "an arrow after the click";
+}
+
 } // namespace
+

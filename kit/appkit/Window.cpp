@@ -777,6 +777,13 @@ Ref<Responder> Window::firstResponder() const
     return Ref<Responder>(const_cast<Window*>(this));
 }
 
+bool Window::makeFirstResponderForClick(Responder* responder)
+{
+    // Set after the handover, which clears it.
+    pointerFocus_ = makeFirstResponder(responder);
+    return pointerFocus_;
+}
+
 bool Window::makeFirstResponder(Responder* responder)
 {
     const Ref<Responder> current = firstResponder();
@@ -1152,10 +1159,8 @@ void Window::sendEvent(const Event& event)
         if (!hit)
             return;
         // A click makes the clicked view first responder before its mouseDown.
-        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get()) {
-            // Set after the handover, which clears it.
-            pointerFocus_ = makeFirstResponder(hit.get());
-        }
+        if (event.type() == LeftMouseDown && hit->acceptsFirstResponder() && firstResponder_.unsafeRaw() != hit.get())
+            makeFirstResponderForClick(hit.get());
         mouseDownView_ = hit;
         if (event.type() == LeftMouseDown)
             hit->mouseDown(event);
@@ -1224,6 +1229,10 @@ void Window::sendEvent(const Event& event)
         if ((f & (CommandKeyMask | ControlKeyMask | FunctionKeyMask))
             && (performKeyEquivalent(event) || Application::sharedApplication()->mainMenuPerformKeyEquivalent(event)))
             return;
+        // The keys take over from the click that chose the first responder: its ring shows now.
+        if (std::exchange(pointerFocus_, false))
+            if (const Ref<View> view = dynamic_pointer_cast<View>(firstResponder()))
+                view->setKeyboardFocusRingNeedsDisplayInRect(view->bounds());
         firstResponder()->keyDown(event);
         return;
     }

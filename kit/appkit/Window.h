@@ -272,8 +272,10 @@ class Window : public Responder {
     void selectKeyViewPrecedingView(View* view);
     SelectionDirection keyViewSelectionDirection() const { return direction_; }
     // Whether a click chose the first responder (then no focus ring shows), rather than the keyboard
-    // or the program.
+    // or the program, and no key has gone to it since (the keys take over and the ring shows).
     bool firstResponderChosenByPointer() const { return pointerFocus_; }
+    // makeFirstResponder for a click a view handles itself (the window's own clicks do this).
+    bool makeFirstResponderForClick(Responder* responder);
     // The window's one field editor; made on demand by the hook the text system installs.
     Ref<Responder> fieldEditorForObject(bool createFlag, Object* object);
     static void setFieldEditorFactory(std::function<Ref<Responder>(Window*)> factory);

@@ -7,7 +7,12 @@
 #include <QPainter>
 #include <QPainterPathStroker>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace kit {
 
@@ -287,31 +292,41 @@ QBrush GraphicsContext::brushForColor(const Color* color) const
     return brush;
 }
 
-void GraphicsContext::drawFocusRing(const QPainterPath& path)
+namespace {
+
+// The ring round a rectangle, as the stroke of drawFocusRing makes it (a rounded rectangle three
+// points out, less the rectangle), in pieces: four sides and four quarter discs, each only where it
+// meets the clip. A text view rings its edges again on every keystroke that repaints a line, and
+// fills a few small pieces rather than the whole ring.
+struct RectangleRing {
+    std::vector<QRectF> sides;
+    QPainterPath corners;
+};
+
+RectangleRing rectangleFocusRing(const QRectF& r, const std::optional<QRectF>& clip)
 {
-    // A soft ring about three points wide, outside the shape only.
-    QPainterPathStroker stroker;
-    stroker.setWidth(6);
-    stroker.setJoinStyle(Qt::RoundJoin);
-    QPainterPath ring = stroker.createStroke(path).united(path).subtracted(path);
-    QColor c = Color::keyboardFocusIndicatorColor()->toQColor();
-    c.setAlphaF(0.6f);
-    GraphicsState s = core_->state;
-    s.operation = CompositeSourceOver;
-    if (s.clip) {
-        // The ring may spill a ring's width past the clip the view set.
-        QRectF r;
-        if (isAxisAlignedRect(*s.clip, &r)) {
-            QPainterPath grown;
-            grown.addRect(r.adjusted(-3, -3, 3, 3));
-            s.clip = grown;
-            s.clipSerial = core_->nextClipSerial++;
-        }
+    const QRectF outer = r.adjusted(-3, -3, 3, 3);
+    const auto meets = [&](const QRectF& piece) { return !clip || piece.intersects(*clip); };
+    RectangleRing ring;
+    const QRectF sides[] = { QRectF(QPointF(r.left(), outer.top()), r.topRight()), QRectF(r.bottomLeft(), QPointF(r.right(), outer.bottom())),
+        QRectF(QPointF(outer.left(), r.top()), r.bottomLeft()), QRectF(r.topRight(), QPointF(outer.right(), r.bottom())) };
+    for (const QRectF& side : sides)
+        if (meets(side))
+            ring.sides.push_back(clip ? side & *clip : side);
+    // Qt's angles run counter-clockwise from three o'clock with y down.
+    const std::pair<QPointF, double> corners[] = { { r.topLeft(), 90 }, { r.topRight(), 0 }, { r.bottomRight(), 270 }, { r.bottomLeft(), 180 } };
+    for (const auto& [at, start] : corners) {
+        const QRectF disc(at - QPointF(3, 3), QSizeF(6, 6));
+        if (!meets(disc & outer))
+            continue;
+        ring.corners.moveTo(at);
+        ring.corners.arcTo(disc, start, 90);
+        ring.corners.closeSubpath();
     }
-    core_->backend->fillPath(ring, QBrush(c), s);
+    return ring;
 }
 
-void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
+} // namespace
 
 // Runs `draw` with the state's operation replaced, without copying the state.
 template <class Draw> static void withOperation(GraphicsState& state, CompositingOperation op, const Draw& draw)
@@ -320,6 +335,39 @@ template <class Draw> static void withOperation(GraphicsState& state, Compositin
     draw(state);
     state.operation = saved;
 }
+
+void GraphicsContext::drawFocusRing(const QPainterPath& path)
+{
+    // A soft ring about three points wide, outside the shape only, and only inside the clip the view
+    // set: a view repaints under every pixel it rings again, so a ring never darkens over itself, and
+    // never lands outside a view where nothing would erase it.
+    QColor c = Color::keyboardFocusIndicatorColor()->toQColor();
+    c.setAlphaF(0.6f);
+    const QBrush brush(c);
+    GraphicsState& s = core_->state;
+    QRectF r;
+    if (isAxisAlignedRect(path, &r)) {
+        std::optional<QRectF> userClip;
+        QRectF deviceClip;
+        if (s.clip && isAxisAlignedRect(*s.clip, &deviceClip) && s.ctm.type() <= QTransform::TxScale && s.ctm.isInvertible())
+            userClip = s.ctm.inverted().mapRect(deviceClip);
+        const RectangleRing ring = rectangleFocusRing(r, userClip);
+        withOperation(s, CompositeSourceOver, [&](const GraphicsState& state) {
+            if (!ring.sides.empty())
+                core_->backend->fillRects(ring.sides.data(), int(ring.sides.size()), brush, state);
+            if (!ring.corners.isEmpty())
+                core_->backend->fillPath(ring.corners, brush, state);
+        });
+        return;
+    }
+    QPainterPathStroker stroker;
+    stroker.setWidth(6);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath ring = stroker.createStroke(path).united(path).subtracted(path);
+    withOperation(s, CompositeSourceOver, [&](const GraphicsState& state) { core_->backend->fillPath(ring, brush, state); });
+}
+
+void GraphicsContext::fillPath(const QPainterPath& path) { fillPathUsingOperation(path, core_->state.operation); }
 
 void GraphicsContext::fillPathUsingOperation(const QPainterPath& path, CompositingOperation op)
 {

@@ -256,13 +256,24 @@ INSTANTIATE_TEST_SUITE_P(Positions, PopUpArrows,
 
 // --- Stepper -----------------------------------------------------------------------------------
 
+namespace {
+
+// A stepper of its fitted size at (30, 20) in the window.
+Ref<Stepper> fittedStepper(ControlWindow& w)
+{
+    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
+    stepper->sizeToFit();
+    w.content->addSubview(stepper.get());
+    return stepper;
+}
+
+} // namespace
+
 // The fitted stepper is its two arrows: the upper half holds the up arrow, the lower the down one.
 TEST(StepperLook, TheFittedSizeHoldsBothArrows)
 {
     ControlWindow w(MakeSize(100, 80));
-    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
-    stepper->sizeToFit();
-    w.content->addSubview(stepper.get());
+    const Ref<Stepper> stepper = fittedStepper(w);
     const Rect f = stepper->frame();
     EXPECT_GE(f.width(), 8);
     EXPECT_GE(f.height(), 14);
@@ -290,9 +301,7 @@ TEST(StepperLook, TheFittedSizeHoldsBothArrows)
 TEST(StepperLook, TheButtonsAreFramedOnAllFourSides)
 {
     ControlWindow w(MakeSize(100, 80));
-    auto stepper = make<Stepper>(MakeRect(30, 20, 50, 50));
-    stepper->sizeToFit();
-    w.content->addSubview(stepper.get());
+    const Ref<Stepper> stepper = fittedStepper(w);
     const Rect f = stepper->frame();
     const QImage shot = w.window->snapshot();
     const QColor background = at(shot, 2, 2);
@@ -310,6 +319,24 @@ TEST(StepperLook, TheButtonsAreFramedOnAllFourSides)
     EXPECT_GE(side(false, f.minY(), f.minY() + 1, f.minX(), f.maxX()), 0.9) << "bottom";
     EXPECT_GE(side(true, f.minX(), f.minX() + 1, f.minY(), f.maxY()), 0.9) << "left";
     EXPECT_GE(side(true, f.maxX() - 1, f.maxX() - 2, f.minY(), f.maxY()), 0.9) << "right";
+}
+
+// A click on a stepper leaves no ring; an arrow key after it rings the stepper as Tab would.
+TEST(StepperFocus, AnArrowAfterAClickShowsTheRing)
+{
+    ControlWindow w(MakeSize(100, 80));
+    const Ref<Stepper> stepper = fittedStepper(w);
+    const Rect frame = stepper->frame();
+    ASSERT_TRUE(w.window->makeFirstResponder(stepper.get()));
+    const QImage ringed = region(w.window->snapshot(), frame);
+    w.window->makeFirstResponder(nullptr);
+    w.script->click(MakePoint(frame.midX(), frame.maxY() - 3));
+    w.script->run();
+    ASSERT_EQ(w.window->firstResponder().get(), stepper.get());
+    EXPECT_NE(region(w.window->snapshot(), frame), ringed) << "clicked";
+    w.script->key(KeyCodeUpArrow);
+    w.script->run();
+    EXPECT_EQ(region(w.window->snapshot(), frame), ringed) << "an arrow after the click";
 }
 
 // --- Check box focus ----------------------------------------------------------------------------

@@ -131,18 +131,34 @@ TEST_F(TextViewDisplay, ANewLineRepaintsEverythingBelowIt)
 
 // The keyboard focus of a scrolled text view: a ring just inside the scroll view, wherever the
 // text is scrolled to; none after a click, in a window that is not key, or once the focus leaves.
+namespace {
+
+// A text of `lines` lines in a scroll view at `frame` of a 300 x 200 window.
+struct ScrolledText {
+    explicit ScrolledText(int lines)
+    {
+        QString text;
+        for (int i = 0; i < lines; ++i)
+            text += QStringLiteral("line %1\n").arg(i);
+        view->setString(text);
+        scroll->setDocumentView(view.get());
+        w.content->addSubview(scroll.get());
+    }
+    ControlWindow w { MakeSize(300, 200) };
+    const Rect frame = MakeRect(20, 20, 200, 120);
+    Ref<ScrollView> scroll = make<ScrollView>(frame);
+    Ref<TextView> view = make<TextView>(MakeRect(0, 0, 200, 120));
+};
+
+} // namespace
+
 TEST(TextViewFocusRing, TheScrollViewOfTheFocusedTextShowsARingInsideItsEdges)
 {
-    ControlWindow w(MakeSize(300, 200));
-    const Rect frame = MakeRect(20, 20, 200, 120);
-    auto scroll = make<ScrollView>(frame);
-    auto text = make<TextView>(MakeRect(0, 0, 200, 120));
-    QString lines;
-    for (int i = 0; i < 40; ++i)
-        lines += QStringLiteral("line %1\n").arg(i);
-    text->setString(lines);
-    scroll->setDocumentView(text.get());
-    w.content->addSubview(scroll.get());
+    ScrolledText s(40);
+    ControlWindow& w = s.w;
+    const Rect frame = s.frame;
+    const Ref<ScrollView> scroll = s.scroll;
+    const Ref<TextView> text = s.view;
     ASSERT_GT(text->frame().height(), 2 * frame.height());
     scroll->contentView()->scrollToPoint(MakePoint(0, frame.height()));
     const QImage plain = w.window->snapshot();
@@ -178,4 +194,26 @@ TEST(TextViewFocusRing, TheScrollViewOfTheFocusedTextShowsARingInsideItsEdges)
     w.script->run();
     ASSERT_EQ(w.window->firstResponder().get(), text.get());
     EXPECT_FALSE(ringed(w.window->snapshot())) << "clicked";
+}
+
+// Typing repaints a line and the pieces of the ring beside it, each once: the ring keeps its colour
+// all along the edges, above, beside and below the line.
+TEST(TextViewFocusRing, TypingLeavesTheRingsColourAsItWas)
+{
+    ScrolledText s(12);
+    ControlWindow& w = s.w;
+    const Rect frame = s.frame;
+    const Ref<TextView> text = s.view;
+    ASSERT_TRUE(w.window->makeFirstResponder(text.get()));
+    text->setSelectedRange({ text->string().indexOf(QStringLiteral("line 3")) + 4, 0 });
+    const QImage before = w.window->snapshot();
+    for (int i = 0; i < 3; ++i)
+        text->insertText(QStringLiteral("x"));
+    const QImage after = w.window->snapshot();
+    // Snapshot rows run down from the window's top; the frame's top row is 200 - 140.
+    for (int row = 200 - int(frame.maxY()); row < 200 - int(frame.minY()); ++row)
+        for (int d = 0; d < 3; ++d) {
+            ASSERT_EQ(pixel(after, int(frame.minX()) + d, row), pixel(before, int(frame.minX()) + d, row)) << "left, row " << row;
+            ASSERT_EQ(pixel(after, int(frame.maxX()) - 1 - d, row), pixel(before, int(frame.maxX()) - 1 - d, row)) << "right, row " << row;
+        }
 }

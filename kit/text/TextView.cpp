@@ -458,7 +458,7 @@ namespace {
 // The keyboard focus of a text view that is not a field editor (the field shows that): a ring just
 // inside the visible area of the clip view that scrolls it, else inside its bounds. Only while it
 // is first responder of the key window, chosen from the keyboard or by code, as controls ring.
-void drawKeyboardFocusRing(TextView& view)
+void drawKeyboardFocusRing(TextView& view, Rect dirty)
 {
     const Ref<Window> w = view.window();
     if (view.isFieldEditor() || !w || !w->isKeyWindow() || w->firstResponder().get() != &view || w->firstResponderChosenByPointer())
@@ -466,6 +466,9 @@ void drawKeyboardFocusRing(TextView& view)
     Rect around = view.bounds();
     if (const Ref<ClipView> clip = dynamic_pointer_cast<ClipView>(view.superview()))
         around = view.convertRectFromView(clip->bounds(), clip.get());
+    // A repaint well inside the edges (most keystrokes) leaves the ring as it is.
+    if (ContainsRect(InsetRect(around, 3, 3), dirty))
+        return;
     DrawFocusRingInsideRect(around);
 }
 
@@ -489,7 +492,7 @@ void TextView::drawRect(Rect dirty)
     }
     const Ref<LayoutManager> manager = layoutManager();
     if (!manager || !container_) {
-        drawKeyboardFocusRing(*this);
+        drawKeyboardFocusRing(*this, dirty);
         return;
     }
     const Point origin = textContainerOrigin();
@@ -512,7 +515,7 @@ void TextView::drawRect(Rect dirty)
         Color::fromQColor(QApplication::palette().color(QPalette::Text))->setFill();
         RectFill(MakeRect(caret.minX(), caret.minY(), 1, caret.height()));
     }
-    drawKeyboardFocusRing(*this);
+    drawKeyboardFocusRing(*this, dirty);
 }
 
 Rect TextView::insertionPointRect(std::int64_t index)
