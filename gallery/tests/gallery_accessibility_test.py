@@ -13,9 +13,11 @@ bars each give one focus event, for the element now current, named by what it sh
 Shift+Tab and Ctrl+Tab leave a text area (Tab too where it is read-only); the table grid answers the
 table interface, and arrowing it from A1 each focused cell is found at its row and column (its index
 among the table's children taken to the table's row and column, as a reader does), with its headers
-and its text, "blank" for an empty cell. Last it calls every method of every interface of a sample of elements of each role
+and its text, "blank" for an empty cell. Last it calls every method of every interface on one element of each role
 on every page, as a client asking about stale or wrong places does (out-of-range, negative and huge
-arguments), and checks after each element that the gallery is alive and answering. It polls for each
+arguments; missing, extra and wrong-typed ones; interfaces the element lacks; elements of the page
+before and a path of nothing), checks that a value set and an insert take what was asked, and
+checks after each element that the gallery is alive and answering. It polls for each
 state (never a fixed wait) within one overall bound and lists every fault with its page and element.
 
 Without what it needs (xdotool, the bus launcher, the bus bindings) it skips (exit 77), except in
@@ -495,31 +497,59 @@ def check_keyboard(run, pyatspi, window, page_list, titles):
                 run.fault(title, '%s does not leave the text area: %s' % (keys, error))
 
 
-# The sweep: each method of each interface an element shows, called with arguments no client
-# should send but any may (a stale cell, an offset past the end, a count from another element).
-SWEEP_PER_ROLE = 2      # elements of each role per page
+# The sweep: each method of each interface, called on one element of each role per page as any
+# process of the session may: with arguments no client should send (a stale cell, an offset past
+# the end, a count from another element), with missing, extra and wrong-typed arguments, and the
+# methods of interfaces the element does not have. Each must answer, an error or an answer, and the
+# gallery must answer the next request at once.
+SWEEP_PER_ROLE = 1      # elements of each role per page
 SWEEP_CHILDREN = 60     # children looked at per element while sampling
 SWEEP_DEPTH = 12
 SWEEP_SKIPPED_INTERFACES = {'org.a11y.atspi.Application', 'org.a11y.atspi.Collection', 'org.a11y.atspi.Cache'}
 INT_MIN, INT_MAX, UINT_MAX = -2**31, 2**31 - 1, 2**32 - 1
 # Each case gives every integer argument one value; two-integer methods also get one of them in
-# range and the other not. A single index is never in range: a valid one would press or select.
+# range and the other not (and the word at the start: boundary 1 is a word's start). A single index
+# is never in range: a valid one would press or select.
 SWEEP_CASES = [-1, 600, INT_MAX, INT_MIN]
-SWEEP_MIXED = [(0, 600), (600, 0), (2, 2), (0, INT_MIN)]
-# Arguments Qt 6.4 acts on before any element is asked: InsertText makes the text `length`
-# characters long first (2^31 of them are 4 GiB, and then an edit no element can take whole), so
-# lengths stay within a few hundred.
-QT_BOUNDED_ARGUMENTS = {('org.a11y.atspi.EditableText', 'InsertText'): {2}}
+SWEEP_MIXED = [(0, 600), (600, 0), (2, 2), (0, INT_MIN), (0, INT_MAX), (0, 1)]
 # Methods Qt 6.4 never answers whatever the element says (it cannot marshal the reply): each call
 # would only wait for the client's time-out.
 QT_UNANSWERED = {('org.a11y.atspi.Text', 'GetBoundedRanges')}
-# Methods Qt 6.4 answers by reading arguments a method call does not have, whatever the element:
-# SetCurrentValue is taken as the property's setter and reads a third argument (an
-# out-of-bounds read that ends any Qt application, before any element is asked).
-QT_MISREAD = {('org.a11y.atspi.Value', 'SetCurrentValue')}
 # Methods without arguments that act: the sweep asks questions, it does not move the focus (on a
 # page list row that would choose another page).
-SWEEP_LEFT_OUT = QT_UNANSWERED | QT_MISREAD | {('org.a11y.atspi.Component', 'GrabFocus')}
+SWEEP_LEFT_OUT = QT_UNANSWERED | {('org.a11y.atspi.Component', 'GrabFocus')}
+# The coordinate type "window": Qt finds the element's window for it.
+WINDOW_COORDS = 1
+# Asked of the elements of the page before, no longer shown (their window is gone), and of a path
+# that names nothing.
+STALE_CALLS = [
+    ('org.a11y.atspi.Text', 'GetOffsetAtPoint', 'iiu', [0, 0, WINDOW_COORDS]),
+    ('org.a11y.atspi.Text', 'GetRangeExtents', 'iiu', [0, INT_MAX, WINDOW_COORDS]),
+    ('org.a11y.atspi.Text', 'GetCharacterExtents', 'iu', [0, WINDOW_COORDS]),
+    ('org.a11y.atspi.Component', 'GetExtents', 'u', [WINDOW_COORDS]),
+    ('org.a11y.atspi.Component', 'Contains', 'iiu', [0, 0, WINDOW_COORDS]),
+    ('org.a11y.atspi.Component', 'GetAccessibleAtPoint', 'iiu', [0, 0, WINDOW_COORDS]),
+    ('org.a11y.atspi.Accessible', 'GetChildAtIndex', 'i', [0]),
+    ('org.a11y.atspi.Accessible', 'GetChildAtIndex', '', []),
+]
+ABSENT_PATH = '/org/a11y/atspi/accessible/1'
+SAMPLE_VALUE = {'i': 0, 'u': 0, 'x': 0, 'n': 0, 'q': 0, 's': 'x', 'b': False, 'd': 0.0}
+
+
+def malformed(types):
+    """Argument lists of the wrong shape for a method reading `types`: none, one too few, one
+    extra, every one of another type."""
+    out = []
+    values = [SAMPLE_VALUE[t] for t in types]
+    if types:
+        out.append(('', []))
+    if len(types) >= 2:
+        out.append((''.join(types[:-1]), values[:-1]))
+    out.append((''.join(types) + 'i', values + [0]))
+    if types:
+        other = 'i' if all(t == 's' for t in types) else 's'
+        out.append((other * len(types), [SAMPLE_VALUE[other]] * len(types)))
+    return out
 
 
 class Sweep:
@@ -537,7 +567,10 @@ class Sweep:
         self.calls = 0
         self.elements = 0
         self.interfaces = {}
+        # Every interface met, with its methods and readable properties: each element is asked all.
+        self.known = {}
         self.swept = set()
+        self.asked = {}
         self.last = None
 
     def introspect(self, path):
@@ -553,13 +586,13 @@ class Sweep:
                        for m in interface.iter('method')]
             properties = [p.get('name') for p in interface.iter('property') if 'read' in (p.get('access') or '')]
             out.append((name, methods, properties))
+            self.known.setdefault(name, (methods, properties))
         return out
 
     def argument_sets(self, interface, method, types):
         ints = [i for i, t in enumerate(types) if t in ('i', 'u', 'x', 'n', 'q')]
-        if any(t not in ('i', 'u', 'x', 'n', 'q', 's', 'b', 'd') for t in types):
+        if any(t not in SAMPLE_VALUE for t in types):
             return []
-        bounded = QT_BOUNDED_ARGUMENTS.get((interface, method), set())
         cases = [[v] * len(ints) for v in SWEEP_CASES]
         if len(ints) >= 2:
             cases += [[a] + [b] * (len(ints) - 1) for a, b in SWEEP_MIXED]
@@ -571,28 +604,36 @@ class Sweep:
             for i, t in enumerate(types):
                 if i in ints:
                     v = case[ints.index(i)]
-                    if i in bounded:
-                        v = min(max(v, 0), 600)
                     if t == 'u':
                         v = v % (UINT_MAX + 1)
                     values.append(v)
-                elif t == 's':
-                    values.append('x')
-                elif t == 'b':
-                    values.append(False)
                 elif t == 'd':
                     values.append(-1e308 if case and case[0] < 0 else 1e308)
+                else:
+                    values.append(SAMPLE_VALUE[t])
             sets.append(values)
         return sets
 
-    def call(self, page, role, path, interface, method, types, values):
-        self.last = '%s: %s %s.%s(%s) on %s' % (page, role, interface.rsplit('.', 1)[-1], method, ', '.join(map(str, values)), path)
+    def ask(self, path, interface, method, signature, values, reply=None):
+        """The reply's values, or None for an error reply; raises when no reply came."""
         self.calls += 1
         try:
-            self.bus.call_sync(self.name, path, interface, method,
-                               self.GLib.Variant('(%s)' % ''.join(types), tuple(values)) if types else None,
-                               None, self.Gio.DBusCallFlags.NONE, 10000, None)
-        except Exception:  # an error reply is a fine answer to a wrong question; silence is not
+            answer = self.bus.call_sync(self.name, path, interface, method,
+                                        self.GLib.Variant('(%s)' % signature, tuple(values)) if signature else None,
+                                        self.GLib.VariantType(reply) if reply else None, self.Gio.DBusCallFlags.NONE, 10000, None)
+        except self.GLib.Error as error:
+            if self.Gio.io_error_quark() == error.domain and error.code == self.Gio.IOErrorEnum.TIMED_OUT:
+                raise
+            if 'NoReply' in str(error) or 'Disconnected' in str(error) or 'ServiceUnknown' in str(error):
+                raise
+            return None
+        return answer.unpack() if answer is not None else ()
+
+    def call(self, page, role, path, interface, method, signature, values):
+        self.last = '%s: %s %s.%s(%s: %s) on %s' % (page, role, interface.rsplit('.', 1)[-1], method, signature, ', '.join(map(str, values)), path)
+        try:
+            self.ask(path, interface, method, signature, values)
+        except Exception:  # no reply at all: the gallery stopped or ended
             return self.alive()
         return True
 
@@ -606,6 +647,35 @@ class Sweep:
             return True
         except Exception:
             return False
+
+    def calls_for(self, own, among):
+        """(interface, method, signature, values) for an element with the interfaces `own`, of the
+        interfaces `among`: its own with odd numbers and the wrong shapes, every other once
+        well-formed and once without arguments, and the properties' Get, GetAll and Set without
+        their arguments."""
+        props = 'org.freedesktop.DBus.Properties'
+        out = [(props, m, '', []) for m in ('Get', 'GetAll', 'Set')]
+        for interface, (methods, properties) in sorted(self.known.items()):
+            if interface not in among:
+                continue
+            for prop in properties:
+                out.append((props, 'Get', 'ss', [interface, prop]))
+            for method, types in methods:
+                if (interface, method) in SWEEP_LEFT_OUT or any(t not in SAMPLE_VALUE for t in types):
+                    continue
+                signature = ''.join(types)
+                if interface in own:
+                    out += [(interface, method, signature, values) for values in self.argument_sets(interface, method, types)]
+                    out += [(interface, method, sig, values) for sig, values in malformed(types)]
+                else:
+                    # An end below the start, as a client's stale range is.
+                    ints = [0] + [-1000] * len(types)
+                    values = [ints.pop(0) if t in ('i', 'u', 'x', 'n', 'q') else SAMPLE_VALUE[t] for t in types]
+                    values = [v % (UINT_MAX + 1) if t == 'u' else v for v, t in zip(values, types)]
+                    out.append((interface, method, signature, values))
+                    if types:
+                        out.append((interface, method, '', []))
+        return out
 
     def element(self, page, role, node):
         path = node.path
@@ -621,22 +691,85 @@ class Sweep:
         self.elements += 1
         if os.environ.get('SWEEP_VERBOSE'):
             print('sweep: %s %s %s %s' % (page, role, path, [i[0].rsplit('.', 1)[-1] for i in interfaces]), flush=True)
-        for interface, methods, properties in interfaces:
+        for interface, _, _ in interfaces:
             self.interfaces[interface] = self.interfaces.get(interface, 0) + 1
-            for prop in properties:
-                if not self.call(page, role, path, 'org.freedesktop.DBus.Properties', 'Get', ['s', 's'], [interface, prop]):
-                    return False
-            for method, types in methods:
-                if (interface, method) in SWEEP_LEFT_OUT:
-                    continue
-                for values in self.argument_sets(interface, method, types):
-                    if not self.call(page, role, path, interface, method, types, values):
-                        return False
+        own = {name for name, _, _ in interfaces}
+        if 'org.a11y.atspi.Value' in own and not self.check_value(page, role, path):
+            return False
+        if 'org.a11y.atspi.EditableText' in own and not self.check_editing(page, role, path):
+            return False
+        self.asked[path] = (page, role, own, set(self.known))
+        for interface, method, signature, values in self.calls_for(own, set(self.known)):
+            if not self.call(page, role, path, interface, method, signature, values):
+                return False
         return self.alive()
 
+    def late(self):
+        """The interfaces first met after an element was asked, asked of it now (off its page)."""
+        for path, (page, role, own, among) in self.asked.items():
+            for call in self.calls_for(own, set(self.known) - among)[3:]:
+                if not self.call(page, role + ' (late)', path, *call):
+                    return False
+        return True
+
+    def check_value(self, page, role, path):
+        """A value set through the method is the value asked for (or, read-only, the one before)."""
+        value = 'org.a11y.atspi.Value'
+        try:
+            def get(prop):
+                return self.ask(path, 'org.freedesktop.DBus.Properties', 'Get', 'ss', [value, prop], '(v)')[0]
+            before, low, high = get('CurrentValue'), get('MinimumValue'), get('MaximumValue')
+            wanted = next((v for v in (high, low + get('MinimumIncrement'), low) if v != before and v != 0), None)
+            if wanted is None:
+                return True
+            self.last = '%s: %s Value.SetCurrentValue(%s) on %s' % (page, role, wanted, path)
+            self.ask(path, value, 'SetCurrentValue', 'd', [wanted])
+            now = get('CurrentValue')
+            if now not in (wanted, before):
+                self.run.fault(page, '%s asked for %s through SetCurrentValue reads %s (was %s)' % (role, wanted, now, before))
+            self.ask(path, value, 'SetCurrentValue', 'd', [before])
+        except Exception as error:
+            print('sweep: %s %s value: %s' % (page, role, error), flush=True)
+            return self.alive()
+        return True
+
+    def check_editing(self, page, role, path):
+        """The word at the start of a text that starts with no word, and an insert whose length
+        says more than its text, into an empty field."""
+        text, editable = 'org.a11y.atspi.Text', 'org.a11y.atspi.EditableText'
+        try:
+            before = self.ask(path, text, 'GetText', 'ii', [0, -1], '(s)')[0]
+            for contents in ['(x) y', ' x', '-1']:
+                self.last = '%s: %s word at 0 of "%s" on %s' % (page, role, contents, path)
+                if self.ask(path, editable, 'SetTextContents', 's', [contents]) is None:
+                    continue
+                self.ask(path, text, 'GetTextAtOffset', 'iu', [0, 1])
+            self.last = '%s: %s InsertText(0, "x", %d) into an empty field on %s' % (page, role, INT_MAX, path)
+            if self.ask(path, editable, 'SetTextContents', 's', ['']) is not None:
+                # A field may keep a text of its own and show more than its value (a cell of the
+                # outline): the insert is one character, not a text of 2^31.
+                empty = self.ask(path, text, 'GetText', 'ii', [0, -1], '(s)')[0]
+                self.ask(path, editable, 'InsertText', 'isi', [0, 'x', INT_MAX])
+                now = self.ask(path, text, 'GetText', 'ii', [0, -1], '(s)')
+                if now is not None and len(now[0]) > 1000:
+                    self.run.fault(page, '%s: "x" inserted with a length of %d into %r reads %r' % (role, INT_MAX, empty, now[0][:40]))
+            self.ask(path, editable, 'SetTextContents', 's', [before])
+        except Exception as error:
+            print('sweep: %s %s editing: %s' % (page, role, error), flush=True)
+            return self.alive()
+        return True
+
+    def stale(self, page, paths):
+        """The calls that need a window, to elements no longer shown and to a path of nothing."""
+        for path in list(paths) + [ABSENT_PATH]:
+            for interface, method, signature, values in STALE_CALLS:
+                if not self.call(page, 'stale element', path, interface, method, signature, values):
+                    return False
+        return True
+
     def sample(self, window):
-        """Up to SWEEP_PER_ROLE elements of each role under window not swept before (the window
-        and the page list come once), the first and the last met."""
+        """One element of each role under window not swept before (the window and the page list
+        come once), the last met."""
         by_role = {}
 
         def visit(node, depth):
@@ -663,6 +796,8 @@ class Sweep:
 def sweep_pages(run, pyatspi, gallery, app, window, page_list, titles):
     sweep = Sweep(run, gallery, app)
     start = time.monotonic()
+    sweep.introspect(window.path)
+    shown = []
     for title in titles:
         if run.left() <= 0:
             run.fault(title, 'the sweep did not reach it within %d s' % RUN_SECONDS)
@@ -674,12 +809,28 @@ def sweep_pages(run, pyatspi, gallery, app, window, page_list, titles):
         except Timeout as error:
             run.fault(title, 'sweep: %s' % error)
             continue
+        if not sweep.stale(title, shown):
+            run.fault(title, 'the gallery %s after %s' % (
+                'exited with %s' % gallery.returncode if gallery.poll() is not None else 'stopped answering', sweep.last))
+            return
+        shown = []
+        for nodes in by_role.values():
+            for node in nodes:
+                try:
+                    sweep.introspect(node.path)
+                except Exception:  # gone: element() says so
+                    pass
         for role, nodes in sorted(by_role.items()):
             for node in nodes:
+                shown.append(node.path)
                 if not sweep.element(title, role, node):
                     run.fault(title, 'the gallery %s after %s' % (
                         'exited with %s' % gallery.returncode if gallery.poll() is not None else 'stopped answering', sweep.last))
                     return
+    if not sweep.late():
+        run.fault('sweep', 'the gallery %s after %s' % (
+            'exited with %s' % gallery.returncode if gallery.poll() is not None else 'stopped answering', sweep.last))
+        return
     print('sweep: %d calls on %d elements (%s) in %d s' % (
         sweep.calls, sweep.elements, ', '.join('%s %d' % (k.rsplit('.', 1)[-1], v) for k, v in sorted(sweep.interfaces.items())),
         time.monotonic() - start), flush=True)

@@ -6,10 +6,13 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/WindowHost.h"
+#include "kit/linux/AccessibilityBusGuard.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTextBoundaryFinder>
 #include <QWindow>
 
 #include <algorithm>
@@ -208,7 +211,14 @@ public:
     {
         const Ref<Window> w = attribute(AccessibilityWindowAttribute).objectAs<Window>();
         QWidget* host = w ? w->hostWidget() : nullptr;
-        return host ? host->windowHandle() : nullptr;
+        if (QWindow* shown = host ? host->windowHandle() : nullptr)
+            return shown;
+        // Qt reads the window unchecked (a point in window coordinates): an element in none (a
+        // label of a tab page not shown) answers the application's.
+        if (QWindow* focused = QGuiApplication::focusWindow())
+            return focused;
+        const QWindowList all = QGuiApplication::topLevelWindows();
+        return all.isEmpty() ? nullptr : all.first();
     }
     QAccessibleInterface* focusChild() const override
     {
@@ -526,6 +536,8 @@ public:
             offset = count;
         if (type != QAccessible::CharBoundary && offset == count && count > 0)
             offset = count - 1;
+        if (type == QAccessible::WordBoundary || type == QAccessible::SentenceBoundary)
+            return AccessibilityBridge::textAtOffset(fullText(), offset, type, startOffset, endOffset);
         return QAccessibleTextInterface::textAtOffset(offset, type, startOffset, endOffset);
     }
     QRect characterRect(int) const override { return {}; }
@@ -727,8 +739,10 @@ class FactoryKeeper : public QAccessible::ActivationObserver {
 public:
     void accessibilityActiveChanged(bool active) override
     {
-        if (active)
-            reinstallFactory();
+        if (!active)
+            return;
+        reinstallFactory();
+        AccessibilityBusGuard::takeOverSoon();
     }
 };
 
@@ -792,6 +806,29 @@ void AccessibilityBridge::elementDestroyed(const Accessibility* element)
     map.erase(it);
     if (QAccessible::accessibleInterface(id))
         QAccessible::deleteAccessibleInterface(id);
+}
+
+QString AccessibilityBridge::textAtOffset(const QString& text, int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset)
+{
+    *startOffset = *endOffset = -1;
+    if (text.isEmpty() || offset < 0 || offset > text.size())
+        return {};
+    QTextBoundaryFinder finder(type == QAccessible::SentenceBoundary ? QTextBoundaryFinder::Sentence : QTextBoundaryFinder::Word, text);
+    const auto item = QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem;
+    finder.setPosition(offset);
+    // Back to where the piece holding the offset starts; the text's start is one whatever starts it.
+    while (finder.position() > 0 && !(finder.boundaryReasons() & item))
+        finder.toPreviousBoundary();
+    const qsizetype start = std::max<qsizetype>(finder.position(), 0);
+    finder.setPosition(start);
+    qsizetype end = finder.toNextBoundary();
+    while (end >= 0 && end < text.size() && !(finder.boundaryReasons() & item))
+        end = finder.toNextBoundary();
+    if (end < 0)
+        end = text.size();
+    *startOffset = int(start);
+    *endOffset = int(end);
+    return text.mid(start, end - start);
 }
 
 void AccessibilityBridge::setEventObserverForTesting(EventObserver observer) { accessibilitybridge::eventObserver() = observer; }

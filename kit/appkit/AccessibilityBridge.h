@@ -8,6 +8,8 @@
 
 #include "kit/core/Value.h"
 
+#include <QAccessible>
+
 class QAccessibleEvent;
 class QAccessibleInterface;
 
@@ -25,6 +27,10 @@ public:
     static void putFactoryFirst();
     // The interface Qt shows for `element` (an object); null for anything else.
     static QAccessibleInterface* interfaceFor(const Value& element);
+
+    // The word or sentence of `text` that holds `offset`, as QAccessibleTextInterface::textAtOffset
+    // answers, also at the start of a text that starts with no word (Qt's own then loops for ever).
+    static QString textAtOffset(const QString& text, int offset, QAccessible::TextBoundaryType type, int* startOffset, int* endOffset);
 
     // Test seam: sees every event the bridge sends (Qt drops them while no platform bridge is active).
     using EventObserver = void (*)(const QAccessibleEvent& event);

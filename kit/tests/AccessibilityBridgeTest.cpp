@@ -414,6 +414,71 @@ TEST_F(AccessibilityBridgeTest, ASheetIsADialogOfItsWindow)
     EXPECT_EQ(dialog->role(), QAccessible::Window);
 }
 
+// A label of a list: static text; in a window only while `inWindow`.
+class Caption : public Object, public Accessibility {
+    KIT_CLASS(Caption)
+    Caption() = default;
+    Caption(View* list, QString text)
+        : list_(list)
+        , text_(std::move(text))
+    { }
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityParentAttribute, AccessibilityValueAttribute, AccessibilityWindowAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& a) const override
+    {
+        const Ref<View> list = list_.lock();
+        if (a == AccessibilityRoleAttribute)
+            return Value(AccessibilityStaticTextRole);
+        if (a == AccessibilityParentAttribute)
+            return inWindow ? Value(list) : Value();
+        if (a == AccessibilityValueAttribute)
+            return Value(text_);
+        if (a == AccessibilityWindowAttribute)
+            return inWindow && list ? Value(list->window()) : Value();
+        return {};
+    }
+    bool inWindow = true;
+
+private:
+    Weak<View> list_;
+    QString text_;
+};
+KIT_REGISTER_CLASS(Caption, Object) { }
+
+// A reader moving by word from the start of a text that does not start with a word.
+TEST_F(AccessibilityBridgeTest, TheWordAtTheStartOfATextIsFoundWhateverStartsIt)
+{
+    struct Case {
+        QString text, first;
+    };
+    for (const Case& c : { Case { "(x) y", "(" }, Case { " x", " " }, Case { "-1", "-" }, Case { "word one", "word" } }) {
+        auto caption = make<Caption>(list.get(), c.text);
+        QAccessibleTextInterface* text = AccessibilityBridge::interfaceFor(Value(caption))->textInterface();
+        ASSERT_NE(text, nullptr);
+        int start = -2, end = -2;
+        EXPECT_EQ(text->textAtOffset(0, QAccessible::WordBoundary, &start, &end), c.first) << c.text.toStdString();
+        EXPECT_EQ(start, 0) << c.text.toStdString();
+        EXPECT_EQ(end, c.first.size()) << c.text.toStdString();
+        EXPECT_EQ(text->textAtOffset(0, QAccessible::SentenceBoundary, &start, &end), c.text) << c.text.toStdString();
+    }
+}
+
+// Qt takes an element's window unchecked (a point in window coordinates): an element outside every
+// window, a label of a tab page not shown, still answers one while the application has one.
+TEST_F(AccessibilityBridgeTest, AnElementOutsideItsWindowStillAnswersAWindow)
+{
+    window->orderFront();
+    auto caption = make<Caption>(list.get(), QStringLiteral("Hidden"));
+    caption->inWindow = false;
+    QAccessibleInterface* iface = AccessibilityBridge::interfaceFor(Value(caption));
+    EXPECT_NE(iface->window(), nullptr);
+    caption->inWindow = true;
+    EXPECT_EQ(iface->window(), window->hostWidget()->windowHandle());
+    window->orderOut();
+}
+
 struct TextChangeCase {
     const char* name;
     QString before, after;
