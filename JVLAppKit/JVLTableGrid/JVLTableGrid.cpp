@@ -27,6 +27,12 @@ KIT_REGISTER_CLASS(JVLTableGrid, kit::Control)
     c.action("moveDownAndModifySelection", &JVLTableGrid::moveDownAndModifySelection);
     c.action("moveLeftAndModifySelection", &JVLTableGrid::moveLeftAndModifySelection);
     c.action("moveRightAndModifySelection", &JVLTableGrid::moveRightAndModifySelection);
+    c.action("moveToBeginningOfLine", &JVLTableGrid::moveToBeginningOfLine);
+    c.action("moveToEndOfLine", &JVLTableGrid::moveToEndOfLine);
+    c.action("moveToBeginningOfDocument", &JVLTableGrid::moveToBeginningOfDocument);
+    c.action("moveToEndOfDocument", &JVLTableGrid::moveToEndOfDocument);
+    c.action("pageUp", &JVLTableGrid::pageUp);
+    c.action("pageDown", &JVLTableGrid::pageDown);
     c.action("insertTab", &JVLTableGrid::insertTab);
     c.action("insertBacktab", &JVLTableGrid::insertBacktab);
     c.action("insertNewline", &JVLTableGrid::insertNewline);

@@ -80,6 +80,14 @@ class JVLTableGrid : public kit::Control,
     void moveDownAndModifySelection(kit::Object* sender);
     void moveLeftAndModifySelection(kit::Object* sender);
     void moveRightAndModifySelection(kit::Object* sender);
+    // Home and End: the first and the last cell of the row; with Ctrl, of the grid.
+    void moveToBeginningOfLine(kit::Object* sender);
+    void moveToEndOfLine(kit::Object* sender);
+    void moveToBeginningOfDocument(kit::Object* sender);
+    void moveToEndOfDocument(kit::Object* sender);
+    // Page Up and Page Down: as many rows as are shown, the cells scrolled by as much.
+    void pageUp(kit::Object* sender);
+    void pageDown(kit::Object* sender);
     void insertTab(kit::Object* sender);
     void insertBacktab(kit::Object* sender);
     void insertNewline(kit::Object* sender);
@@ -276,6 +284,12 @@ private:
     std::int64_t anchorColumn() const;
     std::int64_t anchorRow() const;
     void selectCell(std::int64_t column, std::int64_t row);
+    // Whether a cell is selected to move from. Without one, a grid with the focus selects the
+    // first cell shown (the keys' way in after a reload or a new data source cleared the
+    // selection), and the move ends there.
+    bool hasCellToMoveFrom();
+    void moveToCell(std::int64_t column, std::int64_t row);
+    void pageBy(std::int64_t direction);
     // The cells (and rows) whose selected state changed since the two sets tell so, and the
     // current cell is announced while the grid has focus; held while selectCell sets both.
     void accessibilitySelectionDidChange(const kit::IndexSet& columnsBefore, const kit::IndexSet& rowsBefore);
