@@ -439,6 +439,9 @@ void JVLTableGrid::reloadData()
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
+    // The elements of cells taken away go.
+    if (!accessibilityElements_.empty())
+        scheduleAccessibilityTrim();
 }
 
 double JVLTableGrid::rowHeaderWidthForRows()

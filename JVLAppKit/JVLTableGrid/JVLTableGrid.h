@@ -186,9 +186,13 @@ class JVLTableGrid : public kit::Control,
 
     // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose children are the cells
     // shown, row by row, and the current cell wherever it is; each cell has its values, its place,
-    // its headers and its selected state; elements are made when first asked for and kept. With
-    // the focus in the grid (or in a cell being edited), the current cell is the focused element:
-    // the selection's single cell, or the far end of a range, where extending it moves.
+    // its headers and its selected state. Elements are made when first asked for; those of the
+    // cells (and headers) shown and of the current cell are kept while they are, so a reader
+    // keeps getting the same one; of the others only the last AccessibilityKeptElements asked
+    // for are kept, the rest let go between a client's requests. With the focus in the grid (or
+    // in a cell being edited), the current cell is the focused element: the selection's single
+    // cell, or the far end of a range, where extending it moves.
+    static constexpr std::size_t AccessibilityKeptElements = 512;
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
@@ -315,7 +319,17 @@ private:
     kit::Ref<JVLTableGridHeaderView> rowHeaderView_;
     kit::Ref<kit::ScrollView> contentScrollView_;
     kit::Ref<JVLTableGridContentView> contentView_;
-    mutable std::map<std::pair<std::int64_t, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
+    struct AccessibilityElementEntry {
+        kit::Ref<kit::Object> element;
+        std::uint64_t lastAsked = 0;
+    };
+    mutable std::map<std::pair<std::int64_t, std::int64_t>, AccessibilityElementEntry> accessibilityElements_;
+    mutable std::uint64_t accessibilityAsks_ = 0;
+    mutable bool accessibilityTrimScheduled_ = false;
+    // Lets go of the elements beyond those kept, after the current request (Qt holds what a
+    // request made until it returns).
+    void scheduleAccessibilityTrim() const;
+    void trimAccessibilityElements();
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool holdsSelectionAnnouncement_ = false;
