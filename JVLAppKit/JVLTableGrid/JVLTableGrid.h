@@ -273,7 +273,9 @@ private:
     void drawStripBackground(Strip strip, kit::Rect rect);
     bool drawStripFromCache(Strip strip, kit::Rect rect);
 
-    void layOutScrollViews(kit::Rect frame);
+    // The three scroll views in `frame`; with `documents`, the strips and the cells sized to them
+    // (until a reload sizes the cells).
+    void layOutScrollViews(kit::Rect frame, bool documents = true);
     // The strips as long as the cells plus a shown scroller's width, so that their clips scroll
     // exactly as far as the content's; then they take the content's origin.
     void fitHeaderStrips();
