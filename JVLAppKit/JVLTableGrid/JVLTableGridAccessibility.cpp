@@ -292,7 +292,8 @@ std::int64_t JVLTableGrid::accessibilityIndexOfChild(const kit::Value& child) co
     if (!cell || !cell->isDataCell())
         return -1;
     // An element let go of is no child, even while someone still holds it.
-    if (const auto it = accessibilityElements_.find({ cell->column(), cell->row() }); it == accessibilityElements_.end() || it->second.element.get() != cell)
+    if (const auto it = accessibilityElements_.find({ cell->column(), cell->row() });
+        it == accessibilityElements_.end() || it->second.element.get() != cell)
         return -1;
     const AccessibilityBlock block = accessibilityShownBlock();
     if (block.contains(cell->column(), cell->row()))

@@ -27,8 +27,8 @@ KIT_REGISTER_CLASS(JVLTableGridContentView, kit::View)
 {
     c.bundle("JVLAppKit");
     c.action("editSelectedCell", &JVLTableGridContentView::editSelectedCell);
-    c.optionalOperations({ TextDidEndEditingOperation, TextDoCommandBySelectorOperation, "draggingEntered", "draggingUpdated", "draggingExited", "draggingEnded",
-        "prepareForDragOperation", "performDragOperation", "concludeDragOperation" });
+    c.optionalOperations({ TextDidEndEditingOperation, TextDoCommandBySelectorOperation, "draggingEntered", "draggingUpdated",
+        "draggingExited", "draggingEnded", "prepareForDragOperation", "performDragOperation", "concludeDragOperation" });
 }
 
 namespace {
