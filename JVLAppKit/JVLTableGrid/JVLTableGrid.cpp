@@ -27,6 +27,12 @@ KIT_REGISTER_CLASS(JVLTableGrid, kit::Control)
     c.action("moveDownAndModifySelection", &JVLTableGrid::moveDownAndModifySelection);
     c.action("moveLeftAndModifySelection", &JVLTableGrid::moveLeftAndModifySelection);
     c.action("moveRightAndModifySelection", &JVLTableGrid::moveRightAndModifySelection);
+    c.action("moveToBeginningOfLine", &JVLTableGrid::moveToBeginningOfLine);
+    c.action("moveToEndOfLine", &JVLTableGrid::moveToEndOfLine);
+    c.action("moveToBeginningOfDocument", &JVLTableGrid::moveToBeginningOfDocument);
+    c.action("moveToEndOfDocument", &JVLTableGrid::moveToEndOfDocument);
+    c.action("pageUp", &JVLTableGrid::pageUp);
+    c.action("pageDown", &JVLTableGrid::pageDown);
     c.action("insertTab", &JVLTableGrid::insertTab);
     c.action("insertBacktab", &JVLTableGrid::insertBacktab);
     c.action("insertNewline", &JVLTableGrid::insertNewline);
@@ -126,15 +132,19 @@ JVLTableGrid::~JVLTableGrid()
         observeDelegate(d.get(), false);
 }
 
-void JVLTableGrid::layOutScrollViews(Rect frame)
+void JVLTableGrid::layOutScrollViews(Rect frame, bool documents)
 {
     const double w = frame.width(), h = frame.height();
     const double strip = rowHeaderWidth_;
     columnHeaderScrollView_->setFrame({ strip, 0, w - strip, ColumnHeaderHeight });
-    columnHeaderView_->setFrame({ 0, 0, w - strip, ColumnHeaderHeight });
     rowHeaderScrollView_->setFrame({ 0, ColumnHeaderHeight, strip, h - ColumnHeaderHeight });
-    rowHeaderView_->setFrame({ 0, 0, strip, h - ColumnHeaderHeight });
     contentScrollView_->setFrame({ strip, ColumnHeaderHeight, w - strip, h - ColumnHeaderHeight });
+    if (!documents) {
+        rowHeaderView_->setFrameSize({ strip, rowHeaderView_->frame().height() });
+        return;
+    }
+    columnHeaderView_->setFrame({ 0, 0, w - strip, ColumnHeaderHeight });
+    rowHeaderView_->setFrame({ 0, 0, strip, h - ColumnHeaderHeight });
     contentView_->setFrame({ 0, 0, w - strip, h - ColumnHeaderHeight });
 }
 
@@ -419,7 +429,8 @@ void JVLTableGrid::reloadData()
     const double strip = rowHeaderWidthForRows();
     if (strip != rowHeaderWidth_) {
         rowHeaderWidth_ = strip;
-        layOutScrollViews(frame());
+        // The cells keep their size (set below) and so their scroll position.
+        layOutScrollViews(frame(), false);
         setNeedsDisplay(true);
     }
 
@@ -433,6 +444,9 @@ void JVLTableGrid::reloadData()
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
+    // The elements of cells taken away go.
+    if (!accessibilityElements_.empty())
+        scheduleAccessibilityTrim();
 }
 
 double JVLTableGrid::rowHeaderWidthForRows()

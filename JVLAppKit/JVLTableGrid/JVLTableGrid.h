@@ -80,6 +80,14 @@ class JVLTableGrid : public kit::Control,
     void moveDownAndModifySelection(kit::Object* sender);
     void moveLeftAndModifySelection(kit::Object* sender);
     void moveRightAndModifySelection(kit::Object* sender);
+    // Home and End: the first and the last cell of the row; with Ctrl, of the grid.
+    void moveToBeginningOfLine(kit::Object* sender);
+    void moveToEndOfLine(kit::Object* sender);
+    void moveToBeginningOfDocument(kit::Object* sender);
+    void moveToEndOfDocument(kit::Object* sender);
+    // Page Up and Page Down: as many rows as are shown, the cells scrolled by as much.
+    void pageUp(kit::Object* sender);
+    void pageDown(kit::Object* sender);
     void insertTab(kit::Object* sender);
     void insertBacktab(kit::Object* sender);
     void insertNewline(kit::Object* sender);
@@ -178,9 +186,13 @@ class JVLTableGrid : public kit::Control,
 
     // kit::Accessibility (JVLTableGridAccessibility.cpp): a table whose children are the cells
     // shown, row by row, and the current cell wherever it is; each cell has its values, its place,
-    // its headers and its selected state; elements are made when first asked for and kept. With
-    // the focus in the grid (or in a cell being edited), the current cell is the focused element:
-    // the selection's single cell, or the far end of a range, where extending it moves.
+    // its headers and its selected state. Elements are made when first asked for; those of the
+    // cells (and headers) shown and of the current cell are kept while they are, so a reader
+    // keeps getting the same one; of the others only the last AccessibilityKeptElements asked
+    // for are kept, the rest let go between a client's requests. With the focus in the grid (or
+    // in a cell being edited), the current cell is the focused element: the selection's single
+    // cell, or the far end of a range, where extending it moves.
+    static constexpr std::size_t AccessibilityKeptElements = 512;
     bool accessibilityIsIgnored() const override { return false; }
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
@@ -261,7 +273,9 @@ private:
     void drawStripBackground(Strip strip, kit::Rect rect);
     bool drawStripFromCache(Strip strip, kit::Rect rect);
 
-    void layOutScrollViews(kit::Rect frame);
+    // The three scroll views in `frame`; with `documents`, the strips and the cells sized to them
+    // (until a reload sizes the cells).
+    void layOutScrollViews(kit::Rect frame, bool documents = true);
     // The strips as long as the cells plus a shown scroller's width, so that their clips scroll
     // exactly as far as the content's; then they take the content's origin.
     void fitHeaderStrips();
@@ -276,6 +290,12 @@ private:
     std::int64_t anchorColumn() const;
     std::int64_t anchorRow() const;
     void selectCell(std::int64_t column, std::int64_t row);
+    // Whether a cell is selected to move from. Without one, a grid with the focus selects the
+    // first cell shown (the keys' way in after a reload or a new data source cleared the
+    // selection), and the move ends there.
+    bool hasCellToMoveFrom();
+    void moveToCell(std::int64_t column, std::int64_t row);
+    void pageBy(std::int64_t direction);
     // The cells (and rows) whose selected state changed since the two sets tell so, and the
     // current cell is announced while the grid has focus; held while selectCell sets both.
     void accessibilitySelectionDidChange(const kit::IndexSet& columnsBefore, const kit::IndexSet& rowsBefore);
@@ -301,7 +321,17 @@ private:
     kit::Ref<JVLTableGridHeaderView> rowHeaderView_;
     kit::Ref<kit::ScrollView> contentScrollView_;
     kit::Ref<JVLTableGridContentView> contentView_;
-    mutable std::map<std::pair<std::int64_t, std::int64_t>, kit::Ref<kit::Object>> accessibilityElements_;
+    struct AccessibilityElementEntry {
+        kit::Ref<kit::Object> element;
+        std::uint64_t lastAsked = 0;
+    };
+    mutable std::map<std::pair<std::int64_t, std::int64_t>, AccessibilityElementEntry> accessibilityElements_;
+    mutable std::uint64_t accessibilityAsks_ = 0;
+    mutable bool accessibilityTrimScheduled_ = false;
+    // Lets go of the elements beyond those kept, after the current request (Qt holds what a
+    // request made until it returns).
+    void scheduleAccessibilityTrim() const;
+    void trimAccessibilityElements();
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool holdsSelectionAnnouncement_ = false;

@@ -3,7 +3,8 @@
 // so that a child's index leads a client to its row and column; a grid of 10^8 rows by 10^4
 // columns has more cells than an index reaches, so the children are the cells shown (and the
 // current cell, wherever it is). Any cell is reached by place through the table interface, the
-// headers through a cell's; the current cell has the focus.
+// headers through a cell's; the current cell has the focus. A reader scrolling through 10^8 rows
+// leaves no trail: what is not shown is kept only for the last few cells asked.
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 
@@ -12,8 +13,11 @@
 #include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Bundle.h"
+#include "kit/foundation/RunLoop.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -137,10 +141,68 @@ private:
 
 kit::Value JVLTableGrid::accessibilityCellElement(std::int64_t column, std::int64_t row) const
 {
-    kit::Ref<kit::Object>& element = accessibilityElements_[{ column, row }];
-    if (!element)
-        element = kit::make<JVLTableGridElement>(const_cast<JVLTableGrid*>(this), column, row);
-    return kit::Value(element);
+    AccessibilityElementEntry& entry = accessibilityElements_[{ column, row }];
+    entry.lastAsked = ++accessibilityAsks_;
+    if (!entry.element) {
+        entry.element = kit::make<JVLTableGridElement>(const_cast<JVLTableGrid*>(this), column, row);
+        if (accessibilityElements_.size() > AccessibilityKeptElements)
+            scheduleAccessibilityTrim();
+    }
+    return kit::Value(entry.element);
+}
+
+void JVLTableGrid::scheduleAccessibilityTrim() const
+{
+    if (std::exchange(accessibilityTrimScheduled_, true))
+        return;
+    auto* grid = const_cast<JVLTableGrid*>(this);
+    kit::RunLoop::main().performAfterDelay(kit::PerformRequest::make(grid, QStringLiteral("trimAccessibilityElements"), 0,
+                                               [](kit::Object& target, int) {
+                                                   if (auto* g = dynamic_cast<JVLTableGrid*>(&target))
+                                                       g->trimAccessibilityElements();
+                                               }),
+        0, { kit::RunLoopCommonModes });
+}
+
+void JVLTableGrid::trimAccessibilityElements()
+{
+    accessibilityTrimScheduled_ = false;
+    const AccessibilityBlock shown = accessibilityShownBlock();
+    const auto current = accessibilityCurrentCell();
+    const auto isShown = [&](std::int64_t column, std::int64_t row) {
+        if (current && *current == std::pair { column, row })
+            return true;
+        if (row < 0) // a column's header
+            return column >= shown.column && column < shown.column + shown.columns;
+        if (column < 0)
+            return row >= shown.row && row < shown.row + shown.rows;
+        return shown.contains(column, row);
+    };
+    // Cells a reload took away go at once; of the rest not shown, the last asked stay.
+    std::vector<kit::Ref<kit::Object>> dropped;
+    std::vector<std::pair<std::uint64_t, std::pair<std::int64_t, std::int64_t>>> others;
+    for (auto it = accessibilityElements_.begin(); it != accessibilityElements_.end();) {
+        const auto [column, row] = it->first;
+        if (column >= numberOfColumns_ || row >= numberOfRows_) {
+            dropped.push_back(std::move(it->second.element));
+            it = accessibilityElements_.erase(it);
+            continue;
+        }
+        if (!isShown(column, row))
+            others.emplace_back(it->second.lastAsked, it->first);
+        ++it;
+    }
+    if (others.size() > AccessibilityKeptElements) {
+        const auto firstKept = others.end() - std::ptrdiff_t(AccessibilityKeptElements);
+        std::nth_element(others.begin(), firstKept, others.end());
+        for (auto it = others.begin(); it != firstKept; ++it) {
+            const auto entry = accessibilityElements_.find(it->second);
+            dropped.push_back(std::move(entry->second.element));
+            accessibilityElements_.erase(entry);
+        }
+    }
+    // The elements go here, the map already without them: each tells the bridge as it goes.
+    dropped.clear();
 }
 
 std::pair<std::int64_t, std::int64_t> JVLTableGrid::accessibilityVisibleRows() const
@@ -227,7 +289,11 @@ kit::Array JVLTableGrid::accessibilityArrayAttributeValues(const QString& attrib
 std::int64_t JVLTableGrid::accessibilityIndexOfChild(const kit::Value& child) const
 {
     const auto* cell = dynamic_cast<const JVLTableGridElement*>(child.isObject() ? child.object().get() : nullptr);
-    if (!cell || !cell->isDataCell() || accessibilityElements_.count({ cell->column(), cell->row() }) == 0)
+    if (!cell || !cell->isDataCell())
+        return -1;
+    // An element let go of is no child, even while someone still holds it.
+    if (const auto it = accessibilityElements_.find({ cell->column(), cell->row() });
+        it == accessibilityElements_.end() || it->second.element.get() != cell)
         return -1;
     const AccessibilityBlock block = accessibilityShownBlock();
     if (block.contains(cell->column(), cell->row()))
@@ -310,16 +376,16 @@ void JVLTableGrid::accessibilitySelectionDidChange(const kit::IndexSet& columnsB
     // the selection took in (the cell itself among them: "selected").
     if (const kit::Ref<kit::Window> w = window(); w && hasKeyboardFocus())
         kit::AccessibilityBridge::focusChanged(w.get());
-    // The elements made so far whose selected state changed, in order.
+    // The elements kept whose selected state changed, in order.
     std::vector<kit::Ref<kit::Object>> changed;
-    for (const auto& [place, element] : accessibilityElements_) {
+    for (const auto& [place, entry] : accessibilityElements_) {
         const auto [column, row] = place;
         if (row < 0 || column < 0)
             continue;
         const bool was = rowsBefore.containsIndex(row) && columnsBefore.containsIndex(column);
         const bool is = selectedRows_.containsIndex(row) && selectedColumns_.containsIndex(column);
         if (was != is)
-            changed.push_back(element);
+            changed.push_back(entry.element);
     }
     for (const kit::Ref<kit::Object>& element : changed)
         dynamic_cast<kit::Accessibility*>(element.get())->accessibilitySelectionChanged();

@@ -27,8 +27,8 @@ KIT_REGISTER_CLASS(JVLTableGridContentView, kit::View)
 {
     c.bundle("JVLAppKit");
     c.action("editSelectedCell", &JVLTableGridContentView::editSelectedCell);
-    c.optionalOperations({ TextDidEndEditingOperation, "draggingEntered", "draggingUpdated", "draggingExited", "draggingEnded",
-        "prepareForDragOperation", "performDragOperation", "concludeDragOperation" });
+    c.optionalOperations({ TextDidEndEditingOperation, TextDoCommandBySelectorOperation, "draggingEntered", "draggingUpdated",
+        "draggingExited", "draggingEnded", "prepareForDragOperation", "performDragOperation", "concludeDragOperation" });
 }
 
 namespace {
@@ -531,6 +531,31 @@ void JVLTableGridContentView::textDidEndEditing(Notification* notification)
         else if (movement == BacktabTextMovement)
             w->selectKeyViewPrecedingView(grid.get());
     }
+}
+
+bool JVLTableGridContentView::textDoCommandBySelector(Responder*, Selector action)
+{
+    if (action.name() != QLatin1String("cancelOperation") || editedColumn_ == NotFound)
+        return false;
+    abortEditing();
+    return true;
+}
+
+void JVLTableGridContentView::abortEditing()
+{
+    const Ref<JVLTableGrid> grid = tableGrid();
+    const Ref<Window> w = window();
+    if (!grid || !w || editedColumn_ == NotFound)
+        return;
+    editedColumn_ = editedRow_ = NotFound;
+    // The cell's session ends without its end message: nothing is stored. The focus goes from
+    // the editor to the grid, heard once as the cell's.
+    w->beginFocusHandover();
+    grid->cell()->endEditing(w->fieldEditorForObject(false, this).get());
+    w->makeFirstResponder(grid.get());
+    w->endFocusHandover();
+    setNeedsDisplay(true);
+    grid->invalidateFocusRing();
 }
 
 // --- Drag destination: everything goes to the grid ------------------------------------------------------------------------

@@ -82,6 +82,11 @@ class JVLTableGridContentView : public kit::View, public kit::DraggingDestinatio
 
     // kit::TextDelegate (the field editor's session):
     void textDidEndEditing(kit::Notification* notification) override;
+    // Escape: the edit ends with the old value kept, and goes no further (not to the window's
+    // Escape button).
+    bool textDoCommandBySelector(kit::Responder* text, kit::Selector action) override;
+    // Ends a running edit storing nothing; the grid takes the keys back.
+    void abortEditing();
 
     // kit::DraggingDestination:
     std::uint64_t draggingEntered(kit::DraggingInfo& info) override;

@@ -1,17 +1,20 @@
 // The table grid's selection and keyboard: storing and announcing the two index sets, the sticky
-// edges, moves and extending moves, Tab, Return, Select All, Delete, typing and presses.
+// edges, moves and extending moves, Home, End and the page keys, Tab, Return, Select All, Delete,
+// typing and presses.
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGridContentView.h"
 
 #include "kit/appkit/Application.h"
+#include "kit/appkit/ClipView.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/text/TextContainer.h"
 #include "kit/text/TextView.h"
 
+#include <algorithm>
 #include <utility>
 
 using namespace kit;
@@ -83,11 +86,28 @@ void JVLTableGrid::scrollCellIntoView(std::int64_t column, std::int64_t row)
     scrollToAreaAnimate(cell, false);
 }
 
+void JVLTableGrid::moveToCell(std::int64_t column, std::int64_t row)
+{
+    selectCell(column, row);
+    scrollCellIntoView(column, row);
+}
+
+bool JVLTableGrid::hasCellToMoveFrom()
+{
+    if (!selectedColumns_.isEmpty() && !selectedRows_.isEmpty())
+        return true;
+    if (!hasKeyboardFocus())
+        return false;
+    if (const AccessibilityBlock shown = accessibilityShownBlock(); shown.columns > 0 && shown.rows > 0)
+        moveToCell(shown.column, shown.row);
+    return false;
+}
+
 // --- Plain moves ------------------------------------------------------------------------------------------
 
 void JVLTableGrid::moveUp(Object*)
 {
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     const std::int64_t column = anchorColumn(), row = anchorRow();
     if (row == 0)
@@ -98,7 +118,7 @@ void JVLTableGrid::moveUp(Object*)
 
 void JVLTableGrid::moveDown(Object*)
 {
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     const std::int64_t column = anchorColumn(), row = anchorRow();
     if (row >= numberOfRows_ - 1)
@@ -109,7 +129,7 @@ void JVLTableGrid::moveDown(Object*)
 
 void JVLTableGrid::moveLeft(Object*)
 {
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     const std::int64_t column = anchorColumn(), row = anchorRow();
     if (column == 0)
@@ -120,7 +140,7 @@ void JVLTableGrid::moveLeft(Object*)
 
 void JVLTableGrid::moveRight(Object*)
 {
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     const std::int64_t column = anchorColumn(), row = anchorRow();
     if (column >= numberOfColumns_ - 1)
@@ -138,7 +158,7 @@ void JVLTableGrid::moveDownAndModifySelection(Object* sender)
         moveDown(sender);
         return;
     }
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     // The far end moves: the focus goes with it (accessibilityCurrentCell).
     const ExtendingSelection extending(*this);
@@ -164,7 +184,7 @@ void JVLTableGrid::moveUpAndModifySelection(Object* sender)
         moveUp(sender);
         return;
     }
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     // The far end moves: the focus goes with it (accessibilityCurrentCell).
     const ExtendingSelection extending(*this);
@@ -189,7 +209,7 @@ void JVLTableGrid::moveRightAndModifySelection(Object* sender)
         moveRight(sender);
         return;
     }
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     // The far end moves: the focus goes with it (accessibilityCurrentCell).
     const ExtendingSelection extending(*this);
@@ -215,7 +235,7 @@ void JVLTableGrid::moveLeftAndModifySelection(Object* sender)
         moveLeft(sender);
         return;
     }
-    if (selectedColumns_.isEmpty() || selectedRows_.isEmpty())
+    if (!hasCellToMoveFrom())
         return;
     // The far end moves: the focus goes with it (accessibilityCurrentCell).
     const ExtendingSelection extending(*this);
@@ -230,6 +250,52 @@ void JVLTableGrid::moveLeftAndModifySelection(Object* sender)
         setSelectedColumnIndexes(tableGridRange(f - 1, l));
     else
         setSelectedColumnIndexes(tableGridRange(f, l - 1));
+}
+
+// --- Home, End, Page Up, Page Down -----------------------------------------------------------------------------
+
+void JVLTableGrid::moveToBeginningOfLine(Object*)
+{
+    if (hasCellToMoveFrom() && numberOfColumns_ > 0)
+        moveToCell(0, anchorRow());
+}
+
+void JVLTableGrid::moveToEndOfLine(Object*)
+{
+    if (hasCellToMoveFrom() && numberOfColumns_ > 0)
+        moveToCell(numberOfColumns_ - 1, anchorRow());
+}
+
+void JVLTableGrid::moveToBeginningOfDocument(Object*)
+{
+    if (hasCellToMoveFrom() && numberOfColumns_ > 0 && numberOfRows_ > 0)
+        moveToCell(0, 0);
+}
+
+void JVLTableGrid::moveToEndOfDocument(Object*)
+{
+    if (hasCellToMoveFrom() && numberOfColumns_ > 0 && numberOfRows_ > 0)
+        moveToCell(numberOfColumns_ - 1, numberOfRows_ - 1);
+}
+
+void JVLTableGrid::pageUp(Object*) { pageBy(-1); }
+
+void JVLTableGrid::pageDown(Object*) { pageBy(1); }
+
+// The rows wholly shown make a page; the cells scroll by as much as the selection moves, so the
+// cell moved to keeps its place on the screen while there is room.
+void JVLTableGrid::pageBy(std::int64_t direction)
+{
+    if (!hasCellToMoveFrom() || numberOfRows_ <= 0)
+        return;
+    const auto page = std::max<std::int64_t>(1, std::int64_t(contentView_->visibleRect().size.height / RowHeight));
+    const std::int64_t column = anchorColumn(), row = anchorRow();
+    const std::int64_t to = std::clamp<std::int64_t>(row + direction * page, 0, numberOfRows_ - 1);
+    if (to == row)
+        return;
+    const Ref<ClipView> clip = contentScrollView_->contentView();
+    clip->scrollToPoint({ clip->bounds().minX(), clip->bounds().minY() + double(to - row) * RowHeight });
+    moveToCell(column, to);
 }
 
 // --- Tab, Return, Select All, Delete ----------------------------------------------------------------------------
@@ -280,6 +346,8 @@ void JVLTableGrid::keyDown(const Event& event) { interpretKeyEvents({ Ref<Event>
 
 void JVLTableGrid::insertText(const QString& text)
 {
+    if (!hasCellToMoveFrom())
+        return;
     contentView_->editSelectedCell(this);
     if (contentView_->editedColumn() == NotFound)
         return;

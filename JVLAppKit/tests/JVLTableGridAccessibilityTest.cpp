@@ -11,6 +11,9 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 
+#include <algorithm>
+#include <vector>
+
 using namespace kit;
 
 namespace {
@@ -229,6 +232,64 @@ TEST_F(TableGridAccessibilityTest, TypingIntoACellKeepsTheFocusOnIt)
         EXPECT_EQ(focus, edited);
     EXPECT_TRUE(edited->state().focused);
     EXPECT_FALSE(table->state().focused);
+}
+
+// A reader asking for cell after cell, far and wide, leaves the grid its cells shown and a bounded
+// few more: the elements asked and dropped die with their interfaces (a client's request comes
+// from the loop, between them the grid lets go), while what a reader holds of a cell shown stays
+// the very element and interface the focus events name.
+TEST_F(TableGridAccessibilityTest, CellsAskedAreKeptBoundedAndTheCellsShownKeepTheirElements)
+{
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    QAccessibleInterface* shown = cells->cellAt(5, 3);
+    QAccessibleInterface* focused = cells->cellAt(2, 1);
+    QAccessibleInterface* below = cells->cellAt(3, 1);
+    const QAccessible::Id shownId = QAccessible::uniqueId(shown);
+    const QAccessible::Id farId = QAccessible::uniqueId(cells->cellAt(50'000'000, 4));
+
+    constexpr int askedCount = 150'000;
+    std::vector<Weak<Object>> asked;
+    asked.reserve(askedCount);
+    for (int i = 0; i < askedCount; ++i) {
+        const int row = 1000 + i / 8 * 97, column = i % 8;
+        ASSERT_NE(cells->cellAt(row, column), nullptr);
+        asked.emplace_back(w.grid->accessibilityCellForColumnRow(column, row).object());
+        if (i % 500 == 499)
+            RunLoop::main().runPending();
+    }
+    // A thousand more in one request: none of them goes while the request runs.
+    w.grid->setSelectedColumnIndexes(gridRange(0, 7));
+    w.grid->setSelectedRowIndexes(gridRange(5'000'000, 5'000'999));
+    const QList<QAccessibleInterface*> selected = cells->selectedCells();
+    ASSERT_EQ(selected.size(), 1000);
+    for (QAccessibleInterface* cell : selected)
+        EXPECT_TRUE(cell->tableCellInterface()->isSelected());
+    RunLoop::main().runPending();
+    const auto live = std::count_if(asked.begin(), asked.end(), [](const Weak<Object>& element) { return bool(element.lock()); });
+    EXPECT_LT(live, 1000);
+    EXPECT_EQ(QAccessible::accessibleInterface(farId), nullptr) << "dropped with its element";
+
+    EXPECT_EQ(QAccessible::accessibleInterface(shownId), shown);
+    EXPECT_EQ(cells->cellAt(5, 3), shown);
+    for (int i = 0; i < table->childCount(); ++i)
+        EXPECT_NE(table->child(i), nullptr);
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    EXPECT_EQ(cells->cellAt(2, 1), focused);
+    key(KeyCodeDownArrow);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { below });
+    EXPECT_TRUE(below->state().focused);
+
+    // A reload drops the cells it took away, and only those of the cells shown.
+    const QAccessible::Id goneId = QAccessible::uniqueId(cells->cellAt(40, 1));
+    w.dataSource->rows = 30;
+    w.grid->reloadData();
+    RunLoop::main().runPending();
+    EXPECT_EQ(QAccessible::accessibleInterface(goneId), nullptr);
+    EXPECT_EQ(cells->cellAt(5, 3), shown);
+    EXPECT_EQ(cells->cellAt(3, 1), below);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/KeyCodes.h"
+#include "kit/controls/Button.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Color.h"
 #include "kit/testsupport/PixelProbe.h"
@@ -210,6 +211,63 @@ TEST(JVLTableGridContentView, APressElsewhereWhileEditingCommitsFirst)
     EXPECT_EQ(w.grid->contentView()->editedColumn(), NotFound);
     expectSelection(*w.grid, 5, 5, 6, 6, 0, 3);
     EXPECT_EQ(w.window->firstResponder().get(), w.grid.get());
+}
+
+// The window's Escape button: counts its presses.
+class GridEscapeButtonTarget : public Object {
+    KIT_CLASS(GridEscapeButtonTarget)
+public:
+    GridEscapeButtonTarget() = default;
+    void cancel(Object*) { ++presses; }
+    int presses = 0;
+};
+
+KIT_REGISTER_CLASS(GridEscapeButtonTarget, Object) { c.action("cancel", &GridEscapeButtonTarget::cancel); }
+
+// Escape in a cell's editor ends the edit with the old value, and only that: the window's Escape
+// button hears it only from the grid itself, as before.
+TEST(JVLTableGridContentView, EscapeEndsAnEditWithTheOldValueAndNeverReachesTheEscapeButton)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+        ds.ops << "tableGridSetObjectValueForColumnRow";
+        ds.values[{ 1, 2 }] = Value(QStringLiteral("84"));
+    });
+    auto cancel = make<Button>(MakeRect(300, 260, 80, 24));
+    cancel->setKeyEquivalent(QString(QChar(0x1B)));
+    auto target = make<GridEscapeButtonTarget>();
+    cancel->setTarget(target.get());
+    cancel->setAction(Selector("cancel"));
+    w.window->contentView()->addSubview(cancel.get());
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(1));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    const QString escape(QChar(0x1B));
+
+    w.script->type(QStringLiteral("zz")).run();
+    ASSERT_EQ(w.grid->contentView()->editedColumn(), 1);
+    w.script->key(KeyCodeEscape, escape).run();
+    EXPECT_EQ(target->presses, 0);
+    EXPECT_EQ(w.grid->contentView()->editedColumn(), NotFound);
+    EXPECT_EQ(w.window->firstResponder().get(), w.grid.get());
+    EXPECT_TRUE(w.dataSource->log.isEmpty()) << w.dataSource->log.join(' ').toStdString();
+    EXPECT_FALSE(w.grid->cell()->isEditingWithFieldEditor());
+    // Return after it moves on, storing nothing.
+    w.script->key(KeyCodeReturn, QStringLiteral("\r")).run();
+    EXPECT_TRUE(w.dataSource->log.isEmpty()) << w.dataSource->log.join(' ').toStdString();
+    EXPECT_EQ((w.dataSource->values[{ 1, 2 }].stringValue()), QStringLiteral("84"));
+    expectSelection(*w.grid, 1, 1, 3, 3, 0, 3);
+
+    // Outside an edit Escape goes on to the window, which presses its Escape button.
+    w.script->key(KeyCodeEscape, escape).run();
+    EXPECT_EQ(target->presses, 1);
+    // And an edit begun by a double click ends the same way.
+    w.grid->setAllowsEditing(true);
+    w.script->click(w.cellPoint(1, 2)).wait(0.05).click(w.cellPoint(1, 2)).run();
+    ASSERT_EQ(w.grid->contentView()->editedColumn(), 1);
+    w.script->type(QStringLiteral("zz")).key(KeyCodeEscape, escape).run();
+    EXPECT_EQ(target->presses, 1);
+    EXPECT_EQ(w.grid->contentView()->editedColumn(), NotFound);
+    EXPECT_TRUE(w.dataSource->log.isEmpty()) << w.dataSource->log.join(' ').toStdString();
 }
 
 TEST(JVLTableGridContentView, TheEditedCellIsNotDrawnWhileEditing)

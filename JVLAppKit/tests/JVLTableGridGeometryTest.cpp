@@ -214,4 +214,25 @@ TEST_F(TableGridRowStrip, HugeRowNumbersWidenTheStripSmallOnesKeep40)
     EXPECT_GT(right - left, int(labelWidth(QStringLiteral("10000000"))));
 }
 
+// A reload that widens the strip (the gallery's switch to 10^8 rows) leaves the cells scrolled where
+// they were, and the headers in step with them.
+TEST_F(TableGridRowStrip, AReloadThatWidensTheStripKeepsTheScrollPosition)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+        ds.columns = 30;
+        ds.rows = 500;
+    });
+    w.grid->contentView()->scrollRectToVisible(w.grid->contentView()->frameOfCellAtColumnRow(20, 400));
+    const Ref<ClipView> clip = w.grid->contentScrollView()->contentView();
+    const Point before = clip->bounds().origin;
+    ASSERT_GT(before.x, 0);
+    ASSERT_GT(before.y, 0);
+    w.dataSource->rows = 100'000'000;
+    w.grid->reloadData();
+    ASSERT_GT(w.grid->rowHeaderWidth(), 40);
+    EXPECT_EQ(clip->bounds().origin, before);
+    EXPECT_EQ(w.grid->rowHeaderScrollView()->contentView()->bounds().origin.y, before.y);
+    EXPECT_EQ(w.grid->columnHeaderScrollView()->contentView()->bounds().origin.x, before.x);
+}
+
 } // namespace

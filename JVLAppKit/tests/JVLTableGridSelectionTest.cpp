@@ -113,7 +113,13 @@ INSTANTIATE_TEST_SUITE_P(Keys, JVLTableGridMoves,
         GridMoveCase { "TabOnLastColumnDoesNothing", 7, 7, 2, 2, 0, 3, { "insertTab" }, 7, 7, 2, 2, 0, 3 },
         GridMoveCase { "ReturnMovesDown", 3, 3, 2, 2, 0, 3, { "insertNewline" }, 3, 3, 3, 3, 0, 3 },
         GridMoveCase { "ReturnOnLastRowDoesNothing", 3, 3, 29, 29, 0, 3, { "insertNewline" }, 3, 3, 29, 29, 0, 3 },
-        GridMoveCase { "SelectAll", 3, 3, 2, 2, 1, 4, { "selectAll" }, 0, 7, 0, 29, 0, 3 }),
+        GridMoveCase { "SelectAll", 3, 3, 2, 2, 1, 4, { "selectAll" }, 0, 7, 0, 29, 0, 3 },
+        GridMoveCase { "HomeToTheRowsFirstCell", 3, 5, 4, 6, 0, 3, { "moveToBeginningOfLine" }, 0, 0, 4, 4, 0, 3 },
+        GridMoveCase { "EndToTheRowsLastCell", 3, 5, 4, 6, 1, 4, { "moveToEndOfLine" }, 7, 7, 6, 6, 1, 4 },
+        GridMoveCase { "ControlHomeToTheFirstCell", 3, 3, 4, 4, 0, 3, { "moveToBeginningOfDocument" }, 0, 0, 0, 0, 0, 3 },
+        GridMoveCase { "ControlEndToTheLastCell", 3, 3, 4, 4, 0, 3, { "moveToEndOfDocument" }, 7, 7, 29, 29, 0, 3 },
+        GridMoveCase { "PageUpStopsAtTheFirstRow", 3, 3, 4, 4, 0, 3, { "pageUp" }, 3, 3, 0, 0, 0, 3 },
+        GridMoveCase { "PageDownStopsAtTheLastRow", 3, 3, 27, 27, 0, 3, { "pageDown" }, 3, 3, 29, 29, 0, 3 }),
     [](const testing::TestParamInfo<GridMoveCase>& info) { return std::string(info.param.name); });
 
 TEST(JVLTableGridSelection, MovesNeedBothSelections)
@@ -159,6 +165,85 @@ TEST(JVLTableGridSelection, ArrowKeysGoThroughTheBindings)
     EXPECT_FALSE(w.grid->shouldOverrideModifiers());
     w.script->key(KeyCodeDownArrow, QString(QChar(DownArrowFunctionKey)), ShiftKeyMask).run();
     EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(4, 5));
+}
+
+// Home, End, the page keys and Ctrl with Home and End, through the bindings, over 10^8 rows: a
+// page key moves by the rows shown; each cell moved to is scrolled into view.
+TEST(JVLTableGridSelection, PageKeysMoveByTheRowsShownAndScroll)
+{
+    TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.rows = 100'000'000; });
+    w.window->makeFirstResponder(w.grid.get());
+    w.grid->setSelectedColumnIndexes(IndexSet(3));
+    w.grid->setSelectedRowIndexes(IndexSet(2));
+    const auto page = std::int64_t(w.grid->contentView()->visibleRect().size.height / JVLTableGrid::RowHeight);
+    ASSERT_GT(page, 5);
+    const struct {
+        std::uint16_t key;
+        std::uint64_t flags;
+        std::int64_t column, row;
+    } steps[] = {
+        { KeyCodePageDown, 0, 3, 2 + page },
+        { KeyCodePageDown, 0, 3, 2 + 2 * page },
+        { KeyCodePageUp, 0, 3, 2 + page },
+        { KeyCodeEnd, 0, 7, 2 + page },
+        { KeyCodeHome, 0, 0, 2 + page },
+        { KeyCodeEnd, CommandKeyMask, 7, 99'999'999 },
+        { KeyCodePageUp, 0, 7, 99'999'999 - page },
+        { KeyCodePageDown, 0, 7, 99'999'999 },
+        { KeyCodeHome, CommandKeyMask, 0, 0 },
+    };
+    for (const auto& step : steps) {
+        w.script->key(step.key, {}, step.flags).run();
+        SCOPED_TRACE(testing::Message() << "key " << step.key << " to " << step.column << ", " << step.row);
+        EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(step.column, step.column));
+        EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(step.row, step.row));
+        const Rect cell = w.grid->contentView()->frameOfCellAtColumnRow(step.column, step.row);
+        EXPECT_TRUE(ContainsRect(w.grid->contentView()->visibleRect(), cell));
+    }
+}
+
+// A grid that has the focus and no selection (a reload or a new data source cleared it) is
+// entered by the keys: the first move selects the first cell shown, wherever it is scrolled.
+TEST(JVLTableGridSelection, WithoutASelectionTheFirstMoveSelectsTheFirstCellShown)
+{
+    const struct {
+        const char* name;
+        std::uint16_t key;
+        QString characters;
+        std::uint64_t flags;
+    } keys[] = {
+        { "Down", KeyCodeDownArrow, {}, 0 },
+        { "Up", KeyCodeUpArrow, {}, 0 },
+        { "Right", KeyCodeRightArrow, {}, 0 },
+        { "Left", KeyCodeLeftArrow, {}, 0 },
+        { "ShiftDown", KeyCodeDownArrow, {}, ShiftKeyMask },
+        { "Tab", KeyCodeTab, QStringLiteral("\t"), 0 },
+        { "Return", KeyCodeReturn, QStringLiteral("\r"), 0 },
+        { "Space", KeyCodeSpace, QStringLiteral(" "), 0 },
+        { "PageDown", KeyCodePageDown, {}, 0 },
+        { "End", KeyCodeEnd, {}, 0 },
+        { "ControlHome", KeyCodeHome, {}, CommandKeyMask },
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.name);
+        TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) {
+            ds.rows = 100'000'000;
+            ds.ops << "tableGridSetObjectValueForColumnRow";
+        });
+        w.grid->scrollToAreaAnimate(w.grid->contentView()->frameOfCellAtColumnRow(2, 5'000'000), false);
+        const Rect shown = w.grid->contentView()->visibleRect();
+        const std::int64_t firstColumn = w.grid->contentView()->columnAtPoint({ shown.minX() + 1, 0 });
+        const auto firstRow = std::int64_t(shown.minY() / JVLTableGrid::RowHeight);
+        w.window->makeFirstResponder(w.grid.get());
+        w.script->key(k.key, k.characters, k.flags).run();
+        EXPECT_EQ(gridIndexesOf(w.grid->selectedColumnIndexes()), gridSpanOf(firstColumn, firstColumn));
+        EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(firstRow, firstRow));
+        EXPECT_EQ(w.grid->contentView()->editedColumn(), NotFound) << "selecting, not typing";
+        EXPECT_TRUE(w.dataSource->log.isEmpty());
+        // The next key moves from there.
+        w.script->key(KeyCodeDownArrow).run();
+        EXPECT_EQ(gridIndexesOf(w.grid->selectedRowIndexes()), gridSpanOf(firstRow + 1, firstRow + 1));
+    }
 }
 
 TEST(JVLTableGridSelection, DeleteClearsTheSpannedRectangleThenReloads)
@@ -236,7 +321,7 @@ TEST(JVLTableGridSelection, ControlTabLeavesTheGridWithOnePressAlsoWhileEditing)
     }
 }
 
-TEST(JVLTableGridSelection, TypingWithoutSelectionOrOutsideTheCountsDoesNothing)
+TEST(JVLTableGridSelection, TypingWithoutSelectionOrOutsideTheCountsEditsNothing)
 {
     TableGridWindow w({ 400, 300 }, [](TableGridTestDataSource& ds) { ds.ops << "tableGridSetObjectValueForColumnRow"; });
     w.window->makeFirstResponder(w.grid.get());

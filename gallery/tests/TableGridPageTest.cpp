@@ -4,10 +4,17 @@
 
 #include "JVLAppKit/JVLTableGrid/JVLTableGrid.h"
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/Window.h"
 #include "kit/controls/TextField.h"
 #include "kit/core/NotificationCenter.h"
+#include "kit/foundation/RunLoop.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -56,13 +63,32 @@ TEST(GalleryTableGridPage, TheCaptionNamesTheSelectionAsTheHeadersDo)
     EXPECT_TRUE(caption->stringValue().contains(QStringLiteral("NewColumns D–E"))) << caption->stringValue().toStdString();
 }
 
-// A screen reader hears the sheet by a name (its tool tip), not as an unnamed table.
+// A screen reader walking the page's window comes to the sheet as a table, and hears it by a name.
 TEST(GalleryTableGridPage, TheGridIsNamed)
 {
+    const Ref<Window> window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
     const Ref<View> page = makeTableGridPage(MakeRect(0, 0, 900, 600));
-    const Ref<JVLTableGrid> grid = tableGridPageFind<JVLTableGrid>(*page);
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(AccessibilityAttributeValue(Value(Ref<Object>(grid)), AccessibilityTitleAttribute).stringValue(), QStringLiteral("Sheet"));
+    window->contentView()->addSubview(page.get());
+    window->display();
+    std::vector<QAccessibleInterface*> tables;
+    std::vector<QAccessibleInterface*> walk { AccessibilityBridge::interfaceFor(Value(window)) };
+    while (!walk.empty()) {
+        QAccessibleInterface* iface = walk.back();
+        walk.pop_back();
+        if (!iface)
+            continue;
+        if (iface->role() == QAccessible::Table)
+            tables.push_back(iface);
+        for (int i = 0; i < iface->childCount(); ++i)
+            walk.push_back(iface->child(i));
+    }
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables.front()->text(QAccessible::Name), QStringLiteral("Sheet"));
+    ASSERT_NE(tables.front()->tableInterface(), nullptr);
+    EXPECT_EQ(tables.front()->tableInterface()->columnCount(), 26);
+    page->removeFromSuperview();
+    window->close();
+    RunLoop::main().runPending();
 }
 
 } // namespace
