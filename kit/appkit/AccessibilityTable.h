@@ -9,6 +9,7 @@
 #include "kit/appkit/Accessibility.h"
 #include "kit/core/AutoreleasePool.h"
 #include "kit/core/IndexSet.h"
+#include "kit/foundation/RunLoop.h"
 
 #include <functional>
 #include <list>
@@ -51,7 +52,8 @@ public:
 // Elements made on demand (a table's rows, a cover flow's pictures), by key: those `keep` holds on
 // to (what is shown, what has the focus) and beside them the `limit` a client asked for last, so
 // memory stays flat however far a reader walks. One let go lives to the end of the current event
-// (a client's question may still hold its interface), then tells the bridge it has gone.
+// (a client's question, or a walk outside any event, may still hold its interface), then tells the
+// bridge it has gone.
 template <class Key, class Element> class AccessibilityElementCache {
 public:
     using Keep = std::function<bool(const Key&, const Element&)>;
@@ -87,21 +89,23 @@ public:
         for (const auto& [key, element] : order_)
             f(key, element);
     }
+    // Those gone for good: they tell the bridge at once.
     template <class Pred> void eraseIf(Pred&& pred)
     {
         for (auto it = order_.begin(); it != order_.end();)
-            it = pred(it->first, *it->second) ? erase(it) : std::next(it);
+            it = pred(it->first, *it->second) ? erase(it, false) : std::next(it);
     }
-    void clear() { eraseIf([](const Key&, const Element&) { return true; }); }
     std::size_t size() const { return order_.size(); }
 
 private:
     using Entries = std::list<std::pair<Key, Ref<Element>>>;
 
-    typename Entries::iterator erase(typename Entries::iterator it)
+    typename Entries::iterator erase(typename Entries::iterator it, bool later = true)
     {
-        if (AutoreleasePool::depth() > 0)
+        if (later && AutoreleasePool::depth() > 0)
             autorelease(Ref<Object>(it->second));
+        else if (later)
+            RunLoop::main().enqueueMainBlock([keep = Ref<Object>(it->second)] { });
         index_.erase(it->first);
         return order_.erase(it);
     }
