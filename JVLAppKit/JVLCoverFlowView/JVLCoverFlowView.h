@@ -218,7 +218,7 @@ private:
     void sendAction();
 
     std::int64_t selectionIndex_ = 0;
-    mutable kit::AccessibilityElementCache<std::int64_t, kit::Object> accessibilityElements_ { 64,
+    mutable kit::AccessibilityElementCache<std::int64_t, kit::Object> accessibilityElements_ { 512,
         [this](const std::int64_t& index, const kit::Object&) { return index == selectionIndex_; } };
     kit::Ref<kit::ScrollLayer> scrollLayer_;
     kit::Ref<kit::Layer> rootLayer_;

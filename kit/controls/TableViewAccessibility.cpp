@@ -193,7 +193,7 @@ private:
     bool keepsRow(const TableRowElement& element) const;
 
     Weak<TableView> table_;
-    mutable AccessibilityElementCache<Value, TableRowElement> rows_ { 128,
+    mutable AccessibilityElementCache<Value, TableRowElement> rows_ { 512,
         [this](const Value&, const TableRowElement& element) { return keepsRow(element); } };
 };
 
