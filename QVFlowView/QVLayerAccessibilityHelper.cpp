@@ -186,6 +186,32 @@ Value QVLayerAccessibilityHelper::accessibilityAttributeValue(const QString& att
     return {};
 }
 
+std::int64_t QVLayerAccessibilityHelper::accessibilityArrayAttributeCount(const QString& attribute) const
+{
+    if (attribute != AccessibilityChildrenAttribute)
+        return Accessibility::accessibilityArrayAttributeCount(attribute);
+    return std::int64_t(children_.size());
+}
+
+Array QVLayerAccessibilityHelper::accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const
+{
+    if (attribute != AccessibilityChildrenAttribute)
+        return Accessibility::accessibilityArrayAttributeValues(attribute, index, maxCount);
+    Array out;
+    for (std::int64_t i = index; i >= 0 && i < std::int64_t(children_.size()) && out.count() < maxCount; ++i)
+        out.addObject(Value(children_[std::size_t(i)]));
+    return out;
+}
+
+std::int64_t QVLayerAccessibilityHelper::accessibilityIndexOfChild(const Value& child) const
+{
+    const Object* wanted = child.isObject() ? child.object().get() : nullptr;
+    for (std::size_t i = 0; wanted && i < children_.size(); ++i)
+        if (children_[i].get() == wanted)
+            return std::int64_t(i);
+    return -1;
+}
+
 bool QVLayerAccessibilityHelper::accessibilityIsAttributeSettable(const QString& attribute) const
 {
     return writable_ && writable_->contains(attribute);

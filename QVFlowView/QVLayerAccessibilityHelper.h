@@ -67,6 +67,11 @@ class QVLayerAccessibilityHelper : public kit::Object, public kit::Accessibility
     // kit::Accessibility:
     QStringList accessibilityAttributeNames() const override;
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    // The children one at a time, none of them ignored: a reader asking for one of a list of
+    // 10,000 pictures costs that one.
+    std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
+    kit::Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const override;
+    std::int64_t accessibilityIndexOfChild(const kit::Value& child) const override;
     bool accessibilityIsAttributeSettable(const QString& attribute) const override;
     void accessibilitySetValueForAttribute(const kit::Value& value, const QString& attribute) override;
     QStringList accessibilityActionNames() const override { return {}; }

@@ -10,6 +10,7 @@
 #include "JVLAppKit/JVLCoverFlowView/JVLCoverFlowScroller.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/View.h"
 #include "kit/appkit/ViewController.h"
@@ -131,9 +132,14 @@ class JVLCoverFlowView : public kit::View,
     kit::Value accessibilityAttributeValue(const QString& attribute) const override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
+    // The children one at a time: a reader entering a view of 10,000 covers makes those it asks for.
+    std::int64_t accessibilityArrayAttributeCount(const QString& attribute) const override;
+    kit::Array accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const override;
+    std::int64_t accessibilityIndexOfChild(const kit::Value& child) const override;
     // Whether the view is its window's first responder.
     bool hasKeyboardFocus() const;
-    // The element of object `index`, made when first asked for.
+    // The element of object `index`, made when asked for; the selected one's and those asked for
+    // last are kept.
     kit::Value accessibilityElementAtIndex(std::int64_t index) const;
     // kit::Object:
     void observeValueForKeyPathOfObjectChangeContext(
@@ -212,7 +218,8 @@ private:
     void sendAction();
 
     std::int64_t selectionIndex_ = 0;
-    mutable std::vector<kit::Ref<kit::Object>> accessibilityElements_;
+    mutable kit::AccessibilityElementCache<std::int64_t, kit::Object> accessibilityElements_ { 512,
+        [this](const std::int64_t& index, const kit::Object&) { return index == selectionIndex_; } };
     kit::Ref<kit::ScrollLayer> scrollLayer_;
     kit::Ref<kit::Layer> rootLayer_;
     kit::Ref<kit::Layer> containerLayer_;

@@ -17,6 +17,7 @@ public:
         : view_(view)
         , index_(index)
     { }
+    std::int64_t index() const { return index_; }
     QStringList accessibilityAttributeNames() const override
     {
         return { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute, kit::AccessibilityParentAttribute,
@@ -87,12 +88,45 @@ kit::Value JVLCoverFlowView::accessibilityElementAtIndex(std::int64_t index) con
 {
     if (index < 0 || index >= content_.count())
         return {};
-    if (accessibilityElements_.size() < std::size_t(content_.count()))
-        accessibilityElements_.resize(std::size_t(content_.count()));
-    kit::Ref<kit::Object>& element = accessibilityElements_[std::size_t(index)];
-    if (!element)
-        element = kit::make<JVLCoverFlowItemElement>(const_cast<JVLCoverFlowView*>(this), index);
-    return kit::Value(element);
+    return kit::Value(accessibilityElements_.obtain(
+        index, [&] { return kit::Ref<kit::Object>(kit::make<JVLCoverFlowItemElement>(const_cast<JVLCoverFlowView*>(this), index)); }));
+}
+
+std::int64_t JVLCoverFlowView::accessibilityArrayAttributeCount(const QString& attribute) const
+{
+    if (attribute != kit::AccessibilityChildrenAttribute)
+        return kit::Accessibility::accessibilityArrayAttributeCount(attribute);
+    return content_.count() + kit::ViewAccessibilityAttributeValue(*this, attribute).array().count();
+}
+
+kit::Array JVLCoverFlowView::accessibilityArrayAttributeValues(const QString& attribute, std::int64_t index, std::int64_t maxCount) const
+{
+    if (attribute != kit::AccessibilityChildrenAttribute)
+        return kit::Accessibility::accessibilityArrayAttributeValues(attribute, index, maxCount);
+    kit::Array out;
+    if (index < 0)
+        return out;
+    const std::int64_t covers = content_.count();
+    for (std::int64_t i = index; i < covers && out.count() < maxCount; ++i)
+        out.addObject(accessibilityElementAtIndex(i));
+    if (out.count() < maxCount) {
+        // The scroller and the accessory view follow the pictures.
+        const kit::Array subviews = kit::ViewAccessibilityAttributeValue(*this, attribute).array();
+        for (std::int64_t i = std::max<std::int64_t>(0, index - covers); i < subviews.count() && out.count() < maxCount; ++i)
+            out.addObject(subviews.objectAtIndex(i));
+    }
+    return out;
+}
+
+std::int64_t JVLCoverFlowView::accessibilityIndexOfChild(const kit::Value& child) const
+{
+    if (const auto* cover = dynamic_cast<const JVLCoverFlowItemElement*>(child.isObject() ? child.object().get() : nullptr))
+        return accessibilityElements_.find(cover->index()).get() == cover ? cover->index() : -1;
+    const kit::Array subviews = kit::ViewAccessibilityAttributeValue(*this, kit::AccessibilityChildrenAttribute).array();
+    for (std::int64_t i = 0; i < subviews.count(); ++i)
+        if (child.isObject() && subviews.objectAtIndex(i).object() == child.object())
+            return content_.count() + i;
+    return -1;
 }
 
 QStringList JVLCoverFlowView::accessibilityAttributeNames() const
@@ -116,8 +150,8 @@ void JVLCoverFlowView::accessibilitySelectionMoved(std::int64_t before)
 {
     // Only elements a reader has asked for can have changed in its eyes.
     for (const std::int64_t index : { before, selectionIndex_ })
-        if (index >= 0 && std::size_t(index) < accessibilityElements_.size() && accessibilityElements_[std::size_t(index)])
-            dynamic_cast<kit::Accessibility*>(accessibilityElements_[std::size_t(index)].get())->accessibilitySelectionChanged();
+        if (const kit::Ref<kit::Object> element = accessibilityElements_.find(index))
+            dynamic_cast<kit::Accessibility*>(element.get())->accessibilitySelectionChanged();
     accessibilitySelectionChanged();
     accessibilityFocusedUIElementChanged();
 }
@@ -136,14 +170,9 @@ kit::Value JVLCoverFlowView::accessibilityAttributeValue(const QString& attribut
     // The cover standing for the keys reads focused instead of the list.
     if (attribute == kit::AccessibilityFocusedAttribute)
         return kit::Value(hasKeyboardFocus() && accessibilityFocusedUIElement().object().get() == this);
-    if (attribute == kit::AccessibilityChildrenAttribute) {
-        kit::Array children;
-        for (std::int64_t i = 0; i < content_.count(); ++i)
-            children.addObject(accessibilityElementAtIndex(i));
-        // The scroller and the accessory view follow the pictures.
-        children.addObjectsFromArray(kit::ViewAccessibilityAttributeValue(*this, attribute).array());
-        return kit::Value(children);
-    }
+    // The whole list makes every picture: for those who ask for all of them.
+    if (attribute == kit::AccessibilityChildrenAttribute)
+        return kit::Value(accessibilityArrayAttributeValues(attribute, 0, accessibilityArrayAttributeCount(attribute)));
     if (attribute == kit::AccessibilitySelectedChildrenAttribute) {
         const kit::Value selected = accessibilityElementAtIndex(selectionIndex_);
         return kit::Value(selected.isObject() ? kit::Array { selected } : kit::Array {});

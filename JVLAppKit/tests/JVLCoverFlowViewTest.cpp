@@ -4,6 +4,7 @@
 #include "kit/appkit/CAAnimation.h"
 #include "kit/appkit/Event.h"
 #include "kit/core/ArrayController.h"
+#include "kit/core/AutoreleasePool.h"
 #include "kit/core/KeyValueObserving.h"
 #include "kit/foundation/NibLoader.h"
 #include "kit/foundation/RunLoop.h"
@@ -988,6 +989,48 @@ TEST_F(CoverFlow, TheArrowsFocusTheCoverTheyBringToTheFront)
     view->setToolTip(QStringLiteral("Albums"));
     EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Albums"));
     AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
+// A reader entering a view of 10,000 covers counts them and asks for the one in front and its
+// place: that makes the one it asked for, not one element per cover. Walking all of them, the
+// covers it passed go again: memory stays flat however far it walks.
+TEST_F(CoverFlow, AReadersQuestionsCostWhatItAsksForNotWhatExists)
+{
+    Array content;
+    for (int i = 0; i < 10'000; ++i)
+        content.addObject(Value(QStringLiteral("Album %1").arg(i)));
+    view->setContent(content);
+    view->setSelectionIndex(5'000);
+    QAccessibleInterface* list = AccessibilityBridge::interfaceFor(Value(view));
+    ASSERT_NE(list, nullptr);
+
+    const std::int64_t before = Accessibility::liveElementCountForTesting();
+    const int count = list->childCount();
+    EXPECT_GE(count, 10'000);
+    QAccessibleInterface* front = list->child(5'000);
+    ASSERT_NE(front, nullptr);
+    EXPECT_EQ(front->text(QAccessible::Name), QStringLiteral("Album 5000"));
+    EXPECT_TRUE(front->state().selected);
+    EXPECT_EQ(list->indexOfChild(front), 5'000);
+    EXPECT_EQ(front->parent(), list);
+    EXPECT_EQ(Accessibility::liveElementCountForTesting() - before, 1);
+
+    std::int64_t alive[2] = {};
+    for (int lap = 0; lap < 2; ++lap) {
+        {
+            AutoreleasePool pool;
+            for (int i = 0; i < count; ++i)
+                ASSERT_NE(list->child(i), nullptr) << i;
+        }
+        alive[lap] = Accessibility::liveElementCountForTesting() - before;
+    }
+    EXPECT_LT(alive[0], 1'000);
+    EXPECT_EQ(alive[1], alive[0]);
+    // The one in front is the element the reader met first; the last cover, asked again, is named.
+    EXPECT_EQ(list->child(5'000), front);
+    EXPECT_EQ(list->child(9'999)->text(QAccessible::Name), QStringLiteral("Album 9999"));
+    EXPECT_EQ(list->indexOfChild(list->child(9'999)), 9'999);
+    EXPECT_EQ(list->indexOfChild(list->child(count - 1)), count - 1);
 }
 
 // The keyboard focus shows as a ring just inside the view, over the black round the covers:

@@ -96,20 +96,12 @@ public:
     {
         return Value(node(item)->title);
     }
-    // Double-click a title to edit it.
+    // Double-click a title, or press Return on its row, to edit it. A selection is not said here:
+    // a reader hears the row it moves to.
     void outlineViewSetObjectValueForTableColumnByItem(kit::OutlineView*, const Value& value, kit::TableColumn*, const Value& item) override
     {
         node(item)->title = value.stringValue();
         say(QStringLiteral("Renamed: ") + node(item)->title);
-    }
-
-    // kit::OutlineViewDelegate:
-    void outlineViewSelectionDidChange(kit::Notification* note) override
-    {
-        auto* outline = dynamic_cast<kit::OutlineView*>(note->object().get());
-        if (!outline || outline->selectedRow() < 0)
-            return;
-        say(QStringLiteral("Selected: ") + node(outline->itemAtRow(outline->selectedRow()))->title);
     }
 
 private:
@@ -132,7 +124,7 @@ KIT_REGISTER_CLASS(ListsStatus, kit::View)
     c.action("subjectChosen", &ListsStatus::subjectChosen);
     c.action("tokensChanged", &ListsStatus::tokensChanged);
     c.optionalOperations({ "outlineViewNumberOfChildrenOfItem", "outlineViewChildOfItem", "outlineViewIsItemExpandable",
-        "outlineViewObjectValueForTableColumnByItem", "outlineViewSetObjectValueForTableColumnByItem", "outlineViewSelectionDidChange" });
+        "outlineViewObjectValueForTableColumnByItem", "outlineViewSetObjectValueForTableColumnByItem" });
 }
 
 kit::Ref<kit::View> makeListsPage(kit::Rect frame)

@@ -28,24 +28,42 @@ public:
     Ref<SourceItem> root = kit::make<SourceItem>();
     kit::Weak<JVLOutlineSourceList> list;
     kit::Weak<GallerySwatch> caption;
+    kit::Weak<GallerySwatch> status;
     Ref<SourceItem> dragged;
     QString selectedTitle;
     QString lastNotification;
 
     static Ref<SourceItem> itemOf(const Value& item, const Ref<SourceItem>& root) { return item.isNil() ? root : item.objectAs<SourceItem>(); }
 
+    // The selection is shown, not announced: a reader hears the row it moved to.
     void showCaption()
     {
         if (const Ref<GallerySwatch> c = caption.lock())
-            c->setTitle(QStringLiteral("Selected: %1\nLast: %2").arg(selectedTitle.isEmpty() ? QStringLiteral("nothing") : selectedTitle, lastNotification));
+            c->setTitle(QStringLiteral("Selected: %1").arg(selectedTitle.isEmpty() ? QStringLiteral("nothing") : selectedTitle));
+        if (const Ref<GallerySwatch> s = status.lock(); s && !lastNotification.isEmpty())
+            s->setTitle(QStringLiteral("Last: ") + lastNotification);
+    }
+    // What happened, in words for a person (the notification's name is for programs).
+    static QString wordsFor(const kit::Notification& n, const QString& itemTitle)
+    {
+        if (n.name() == JVLOutlineSourceListItemDidExpandNotification)
+            return itemTitle + QStringLiteral(" expanded");
+        if (n.name() == JVLOutlineSourceListItemDidCollapseNotification)
+            return itemTitle + QStringLiteral(" collapsed");
+        if (n.name() == JVLOutlineSourceListDeleteKeyPressedOnRowsNotification) {
+            const std::int64_t rows = n.userInfo().objectForKey(JVLOutlineSourceListRowsKey).indexSet().count();
+            return rows == 1 ? QStringLiteral("Delete pressed on one row") : QStringLiteral("Delete pressed on %1 rows").arg(rows);
+        }
+        return {};
     }
     void heard(kit::Notification* n)
     {
-        QStringList info;
+        QString itemTitle;
         for (const auto& [key, value] : n->userInfo())
-            info << key.stringValue() + QStringLiteral(" = ")
-                    + (value.objectAs<SourceItem>() ? value.objectAs<SourceItem>()->title() : value.description());
-        lastNotification = n->name() + (info.isEmpty() ? QString() : QStringLiteral(" {") + info.join(QStringLiteral(", ")) + QLatin1Char('}'));
+            if (const Ref<SourceItem> item = value.objectAs<SourceItem>())
+                itemTitle = item->title();
+        if (const QString words = wordsFor(*n, itemTitle); !words.isEmpty())
+            lastNotification = words;
         if (const Ref<JVLOutlineSourceList> l = list.lock()) {
             const Ref<SourceItem> item = l->itemAtRow(l->selectedRow()).objectAs<SourceItem>();
             selectedTitle = item ? item->title() : QString();
@@ -254,11 +272,16 @@ kit::Ref<kit::View> makeSourceListPage(kit::Rect frame)
     controller->list = list.get();
     page->list = list.get();
 
-    auto caption = kit::make<GallerySwatch>(MakeRect(290, height - 60, 520, 80), QColor(238, 241, 246), QString());
+    auto caption = kit::make<GallerySwatch>(MakeRect(290, height - 20, 520, 40), QColor(238, 241, 246), QString());
     caption->setAutoresizingMask(kit::ViewMinYMargin);
     page->addSubview(caption.get());
     controller->caption = caption.get();
-    galleryMarkStatusLine(kit::Value(caption));
+    auto status = kit::make<GallerySwatch>(MakeRect(290, height - 60, 520, 40), QColor(238, 241, 246),
+        QStringLiteral("Last: nothing yet (expand, collapse, Delete, rename)"));
+    status->setAutoresizingMask(kit::ViewMinYMargin);
+    page->addSubview(status.get());
+    controller->status = status.get();
+    galleryMarkStatusLine(kit::Value(status));
     auto reload = kit::make<GalleryPushButton>(MakeRect(290, height - 110, 220, 28), QStringLiteral("Reload from an archive"),
         [weak = kit::Weak<SourcePageController>(controller)] {
             if (const Ref<SourcePageController> c = weak.lock())

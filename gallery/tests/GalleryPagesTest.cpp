@@ -499,7 +499,7 @@ TEST(GalleryPaintedText, StatusLinesAreLiveRegions)
         { "hot-keys", "No firings yet." },
         { "table-grid", "Columns B–C, rows 3–6" },
         { "date-control", "Edited date:" },
-        { "source-list", "Selected:" },
+        { "source-list", "Last:" },
         { "flow-view", "Arrow keys, the wheel" },
         { "cover-flow", "Return or a double click opens a cover" },
         { "scope-bar", "Last change: " },

@@ -10,6 +10,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 
 namespace kit {
 
@@ -37,9 +38,24 @@ std::int64_t indexOfElement(const Value& children, const Value& child)
 
 // The protocol's defaults -------------------------------------------------------------------------
 
-Accessibility::Accessibility() { AccessibilityBridge::install(); }
+namespace accessibility {
+// Cells are elements, and a cell may be made on any thread.
+std::atomic<std::int64_t> liveElements { 0 };
+} // namespace accessibility
 
-Accessibility::~Accessibility() { AccessibilityBridge::elementDestroyed(this); }
+Accessibility::Accessibility()
+{
+    AccessibilityBridge::install();
+    accessibility::liveElements.fetch_add(1, std::memory_order_relaxed);
+}
+
+Accessibility::~Accessibility()
+{
+    accessibility::liveElements.fetch_sub(1, std::memory_order_relaxed);
+    AccessibilityBridge::elementDestroyed(this);
+}
+
+std::int64_t Accessibility::liveElementCountForTesting() { return accessibility::liveElements.load(std::memory_order_relaxed); }
 
 QString Accessibility::accessibilityActionDescription(const QString& action) const { return AccessibilityActionDescription(action); }
 

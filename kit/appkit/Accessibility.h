@@ -154,6 +154,8 @@ public:
     void accessibilitySetOverrideValueForAttribute(const Value& value, const QString& attribute);
     Value accessibilityOverrideValue(const QString& attribute) const { return overrides_.value(attribute); }
     QStringList accessibilityOverriddenAttributes() const { return overrides_.keys(); }
+    // Test seam: how many elements of the protocol live now (what a reader's walk has made).
+    static std::int64_t liveElementCountForTesting();
 
 protected:
     // The element as a value (the kit::Object it is part of).

@@ -7,9 +7,14 @@
 // their parents. The bridge shows the two as Qt's table and table-cell interfaces.
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/core/AutoreleasePool.h"
 #include "kit/core/IndexSet.h"
+#include "kit/foundation/RunLoop.h"
 
+#include <functional>
+#include <list>
 #include <memory>
+#include <unordered_map>
 
 namespace kit {
 
@@ -42,6 +47,83 @@ public:
     // Selects a whole row or column (or takes it out) the user's way; whether the table could.
     virtual bool accessibilitySetRowSelected(std::int64_t, bool) { return false; }
     virtual bool accessibilitySetColumnSelected(std::int64_t, bool) { return false; }
+};
+
+// Elements made on demand (a table's rows, a cover flow's pictures), by key: those `keep` holds on
+// to (what is shown, what has the focus) and beside them the `limit` a client asked for last, so
+// memory stays flat however far a reader walks. One let go lives to the end of the current event
+// (a client's question, or a walk outside any event, may still hold its interface), then tells the
+// bridge it has gone.
+template <class Key, class Element> class AccessibilityElementCache {
+public:
+    using Keep = std::function<bool(const Key&, const Element&)>;
+
+    explicit AccessibilityElementCache(std::size_t limit, Keep keep = {})
+        : limit_(limit)
+        , keep_(std::move(keep))
+    { }
+
+    // The element of `key` if there is one; asking does not count as use.
+    Ref<Element> find(const Key& key) const
+    {
+        const auto it = index_.find(key);
+        return it != index_.end() ? it->second->second : nullptr;
+    }
+    // The element of `key`, made by `make` when there is none; now the last asked for.
+    template <class Make> Ref<Element> obtain(const Key& key, Make&& make)
+    {
+        if (const auto it = index_.find(key); it != index_.end()) {
+            order_.splice(order_.begin(), order_, it->second);
+            return it->second->second;
+        }
+        Ref<Element> element = make();
+        if (!element)
+            return nullptr;
+        order_.emplace_front(key, element);
+        index_.emplace(key, order_.begin());
+        trim();
+        return element;
+    }
+    template <class F> void forEach(F&& f) const
+    {
+        for (const auto& [key, element] : order_)
+            f(key, element);
+    }
+    // Those gone for good: they tell the bridge at once.
+    template <class Pred> void eraseIf(Pred&& pred)
+    {
+        for (auto it = order_.begin(); it != order_.end();)
+            it = pred(it->first, *it->second) ? erase(it, false) : std::next(it);
+    }
+    std::size_t size() const { return order_.size(); }
+
+private:
+    using Entries = std::list<std::pair<Key, Ref<Element>>>;
+
+    typename Entries::iterator erase(typename Entries::iterator it, bool later = true)
+    {
+        if (later && AutoreleasePool::depth() > 0)
+            autorelease(Ref<Object>(it->second));
+        else if (later)
+            RunLoop::main().enqueueMainBlock([keep = Ref<Object>(it->second)] { });
+        index_.erase(it->first);
+        return order_.erase(it);
+    }
+    // The least recently asked first; those kept stay whatever their number.
+    void trim()
+    {
+        auto it = order_.end();
+        while (order_.size() > limit_ && it != order_.begin()) {
+            --it;
+            if (!keep_ || !keep_(it->first, *it->second))
+                it = erase(it);
+        }
+    }
+
+    std::size_t limit_;
+    Keep keep_;
+    Entries order_;
+    std::unordered_map<Key, typename Entries::iterator> index_;
 };
 
 // The table a cell lies in: the first of its ancestors adopting AccessibilityTable; nil for none.

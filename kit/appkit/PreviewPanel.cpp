@@ -122,7 +122,8 @@ void PreviewPanel::showCurrentItem()
         handedToWorkspace_ = currentItem_;
         Workspace::sharedWorkspace()->openURL(currentItem_);
     }
-    window_->setTitle(content.title);
+    // Named by what it shows, and by what it is while it shows nothing.
+    window_->setTitle(content.title.isEmpty() ? QStringLiteral("Preview") : content.title);
     view_->setContent(std::move(content));
 }
 

@@ -56,6 +56,7 @@ PreviewContent PreviewContent::ofURL(const QUrl& url, int maxPixels, qint64 maxT
     const QString path = url.toLocalFile();
     QString error;
     const QString type = Workspace::sharedWorkspace()->typeOfFileError(path, &error);
+    content.kindName = QMimeDatabase().mimeTypeForName(type).comment();
     if (type.isEmpty() || QFileInfo(path).isDir()) {
         content.kind = Kind::Missing;
         content.text = error.isEmpty() ? QStringLiteral("Folders have no preview.") : error;
@@ -91,6 +92,35 @@ void PreviewPanelView::setContent(PreviewContent content)
 {
     content_ = std::move(content);
     setNeedsDisplay(true);
+    accessibilityValueChanged();
+}
+
+QStringList PreviewPanelView::accessibilityAttributeNames() const
+{
+    return ViewAccessibilityAttributeNames() << AccessibilityTitleAttribute << AccessibilityValueAttribute;
+}
+
+Value PreviewPanelView::accessibilityAttributeValue(const QString& attribute) const
+{
+    using Kind = PreviewContent::Kind;
+    const bool picture = content_.kind == Kind::Picture || content_.kind == Kind::Other;
+    const QString role = picture ? AccessibilityImageRole : AccessibilityStaticTextRole;
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(role);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(role));
+    if (attribute == AccessibilityTitleAttribute) {
+        if (content_.kind == Kind::None)
+            return Value(QStringLiteral("No preview"));
+        QStringList words { content_.title };
+        if (!content_.kindName.isEmpty())
+            words << content_.kindName;
+        return Value(words.join(QStringLiteral(", ")));
+    }
+    // The text shown: a text file's start, or why there is nothing to show.
+    if (attribute == AccessibilityValueAttribute)
+        return picture || content_.kind == Kind::None ? Value() : Value(content_.text);
+    return ViewAccessibilityAttributeValue(*this, attribute);
 }
 
 void PreviewPanelView::keyDown(const Event& event)

@@ -3,6 +3,7 @@
 // What the preview panel shows for one item: a picture (an image file, or a PDF's first page), the
 // start of a text file, or the file's icon and name for anything else.
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
 #include "kit/graphics/Image.h"
 
@@ -23,6 +24,8 @@ struct PreviewContent {
     QString text;
     // The file's name, the panel's title.
     QString title;
+    // What kind of file it is, in words ("PNG image"); empty when unknown.
+    QString kindName;
 
     // Reads the file `url` names (local files only). Pictures are at most `maxPixels` on their
     // larger side and never enlarged; text stops after `maxTextBytes`.
@@ -30,8 +33,9 @@ struct PreviewContent {
 };
 
 // The panel's content view: the picture scaled down to fit and centred, the text from the top
-// left, or the icon with the name below it.
-class PreviewPanelView : public View {
+// left, or the icon with the name below it. A reader meets it as what it shows: a picture named by
+// the file's name and kind, or the text; "No preview" while it shows nothing.
+class PreviewPanelView : public View, public Accessibility {
     KIT_CLASS(PreviewPanelView)
 
     PreviewPanelView();
@@ -49,6 +53,10 @@ class PreviewPanelView : public View {
 
     // Where the picture or icon is drawn, in the view's coordinates.
     Rect pictureRect() const;
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override;
+    Value accessibilityAttributeValue(const QString& attribute) const override;
 
 private:
     PreviewContent content_;

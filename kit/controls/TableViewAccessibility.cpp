@@ -15,7 +15,6 @@
 #include "kit/controls/TableView.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace kit {
 
@@ -47,6 +46,37 @@ Point pointInTable(const TableView& table, Point screenPoint)
     return table.convertPointFromView(inWindow, nullptr);
 }
 
+// The field editor while it edits a cell in place, as a reader meets it: a text field with the
+// editor's text and selection in the cell's frame, the focused element while the editing lasts.
+class TableCellEditorElement : public Object, public Accessibility {
+    KIT_CLASS(TableCellEditorElement)
+public:
+    TableCellEditorElement() = default;
+    TableCellEditorElement(TableView* table, Object* cell)
+        : table_(table)
+        , cell_(cell)
+    { }
+    // The editor while it edits the cell this stands for; null otherwise.
+    FieldEditing* editor() const;
+
+    QStringList accessibilityAttributeNames() const override
+    {
+        QStringList names = ViewAccessibilityAttributeNames();
+        names << AccessibilityValueAttribute << AccessibilitySelectedTextRangeAttribute;
+        return names;
+    }
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsAttributeSettable(const QString& attribute) const override
+    {
+        return editor() && (attribute == AccessibilityValueAttribute || attribute == AccessibilitySelectedTextRangeAttribute);
+    }
+    void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
+
+private:
+    Weak<TableView> table_;
+    Weak<Object> cell_;
+};
+
 // One column of one row: what the row's prepared cell shows, in the cell's frame.
 class TableCellElement : public Object, public Accessibility {
     KIT_CLASS(TableCellElement)
@@ -58,6 +88,10 @@ public:
         , column_(column)
     { }
     Ref<TableColumn> column() const { return column_.lock(); }
+    // Its row and column now; -1 when either has gone.
+    std::pair<std::int64_t, std::int64_t> place(const TableView& table) const;
+    // While the field editor edits this cell: the editor's element, its one child; else nil.
+    Value editorElement() const;
 
     QStringList accessibilityAttributeNames() const override
     {
@@ -72,12 +106,10 @@ public:
     void accessibilitySetValueForAttribute(const Value& value, const QString& attribute) override;
 
 private:
-    // Its row and column now; -1 when either has gone.
-    std::pair<std::int64_t, std::int64_t> place(const TableView& table) const;
-
     Weak<TableView> table_;
     Weak<Object> row_;
     Weak<TableColumn> column_;
+    mutable Ref<TableCellEditorElement> editor_;
 };
 
 class TableRowElement : public Object, public Accessibility {
@@ -157,9 +189,12 @@ private:
     Value keyOfRow(const TableView& table, std::int64_t row) const;
     // Drops the elements of rows that have gone.
     void forgetGoneRows() const;
+    // The rows kept however many others a client asks for: those shown and the current one.
+    bool keepsRow(const TableRowElement& element) const;
 
     Weak<TableView> table_;
-    mutable std::unordered_map<Value, Ref<TableRowElement>> rows_;
+    mutable AccessibilityElementCache<Value, TableRowElement> rows_ { 512,
+        [this](const Value&, const TableRowElement& element) { return keepsRow(element); } };
 };
 
 const OutlineView* outlineOf(const TableView& table) { return dynamic_cast<const OutlineView*>(&table); }
@@ -169,6 +204,7 @@ bool isRowsAttribute(const QString& attribute)
     return attribute == AccessibilityChildrenAttribute || attribute == AccessibilityRowsAttribute;
 }
 
+KIT_REGISTER_CLASS(TableCellEditorElement, Object) { }
 KIT_REGISTER_CLASS(TableCellElement, Object) { }
 KIT_REGISTER_CLASS(TableRowElement, Object) { }
 KIT_REGISTER_CLASS(TableElement, Object) { }
@@ -199,18 +235,21 @@ Ref<TableRowElement> TableElement::rowElement(std::int64_t row) const
     if (!table || row < 0 || row >= table->numberOfRows())
         return nullptr;
     const Value key = keyOfRow(*table, row);
-    auto it = rows_.find(key);
-    if (it == rows_.end()) {
+    return rows_.obtain(key, [&] {
         const Value item = outlineOf(*table) ? key : Value();
-        it = rows_.emplace(key, make<TableRowElement>(table.get(), const_cast<TableElement*>(this), row, item)).first;
-    }
-    return it->second;
+        return make<TableRowElement>(table.get(), const_cast<TableElement*>(this), row, item);
+    });
 }
 
-Ref<TableRowElement> TableElement::existingRowElement(const Value& key) const
+Ref<TableRowElement> TableElement::existingRowElement(const Value& key) const { return rows_.find(key); }
+
+bool TableElement::keepsRow(const TableRowElement& element) const
 {
-    const auto it = rows_.find(key);
-    return it != rows_.end() ? it->second : nullptr;
+    const Ref<TableView> table = table_.lock();
+    const std::int64_t row = element.row();
+    if (!table || row < 0)
+        return false;
+    return row == table->currentRow() || LocationInRange(row, table->rowsInRect(table->visibleRect()));
 }
 
 void TableElement::rowSelectionChanged(const IndexSet& before) const
@@ -219,9 +258,10 @@ void TableElement::rowSelectionChanged(const IndexSet& before) const
     if (!table)
         return;
     std::vector<Ref<TableRowElement>> changed;
-    for (const auto& [key, element] : rows_)
+    rows_.forEach([&](const Value&, const Ref<TableRowElement>& element) {
         if (const std::int64_t row = element->row(); row >= 0 && before.containsIndex(row) != table->isRowSelected(row))
             changed.push_back(element);
+    });
     std::sort(changed.begin(), changed.end(), [](const auto& a, const auto& b) { return a->row() < b->row(); });
     for (const Ref<TableRowElement>& element : changed)
         element->accessibilitySelectionChanged();
@@ -229,7 +269,7 @@ void TableElement::rowSelectionChanged(const IndexSet& before) const
 
 void TableElement::forgetGoneRows() const
 {
-    std::erase_if(rows_, [](const auto& entry) { return entry.second->row() < 0; });
+    rows_.eraseIf([](const Value&, const TableRowElement& element) { return element.row() < 0; });
 }
 
 Array TableElement::rowElements(std::int64_t first, std::int64_t end) const
@@ -339,8 +379,7 @@ std::int64_t TableElement::accessibilityIndexOfChild(const Value& child) const
     const Ref<TableView> table = table_.lock();
     if (!row || !table || row->row() < 0)
         return -1;
-    const auto it = rows_.find(keyOfRow(*table, row->row()));
-    return it != rows_.end() && it->second == row ? row->row() : -1;
+    return rows_.find(keyOfRow(*table, row->row())) == row ? row->row() : -1;
 }
 
 Value TableElement::accessibilityHitTest(Point point) const
@@ -355,9 +394,15 @@ Value TableElement::accessibilityHitTest(Point point) const
 Value TableElement::accessibilityFocusedUIElement() const
 {
     const Ref<TableView> table = table_.lock();
-    if (table && hasFocus(*table))
-        if (const Ref<TableRowElement> row = rowElement(table->currentRow()))
-            return Value(row);
+    if (!table || !hasFocus(*table))
+        return self();
+    // Renaming in place: the editor has the keys, not the row.
+    if (const Ref<TableRowElement> edited = rowElement(table->editedRow()))
+        if (const Value editor = AccessibilityAttributeValue(edited->cellAt(table->editedColumn()), AccessibilityChildrenAttribute);
+            editor.isArray() && !editor.array().isEmpty())
+            return editor.array().firstObject();
+    if (const Ref<TableRowElement> row = rowElement(table->currentRow()))
+        return Value(row);
     return self();
 }
 
@@ -445,7 +490,7 @@ Value TableRowElement::accessibilityAttributeValue(const QString& attribute) con
     if (attribute == AccessibilityEnabledAttribute)
         return Value(table->isEnabled());
     if (attribute == AccessibilityFocusedAttribute)
-        return Value(hasFocus(*table) && table->currentRow() == index);
+        return Value(hasFocus(*table) && table->currentRow() == index && table->editedRow() < 0);
     // Named by what it shows, as a screen reader speaks the row it moves to.
     if (attribute == AccessibilityTitleAttribute)
         return Value(table->accessibilityTextsOfRow(index).join(QStringLiteral(", ")));
@@ -568,8 +613,10 @@ Value TableCellElement::accessibilityAttributeValue(const QString& attribute) co
         return Value(AccessibilityCellRole);
     if (attribute == AccessibilityRoleDescriptionAttribute)
         return Value(AccessibilityRoleDescription(AccessibilityCellRole));
-    if (attribute == AccessibilityChildrenAttribute)
-        return Value(Array {});
+    if (attribute == AccessibilityChildrenAttribute) {
+        const Value editor = editorElement();
+        return Value(editor.isObject() ? Array { editor } : Array {});
+    }
     if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute)
         return placeAttribute(*table, table->frameOfCellAtColumnRow(column, row), attribute);
     if (attribute == AccessibilityFocusedAttribute)
@@ -601,6 +648,73 @@ Value TableCellElement::accessibilityAttributeValue(const QString& attribute) co
         return Value(texts.join(QStringLiteral(", ")));
     }
     return {};
+}
+
+Value TableCellElement::editorElement() const
+{
+    const Ref<TableView> table = table_.lock();
+    if (!table || table->editedRow() < 0 || place(*table) != std::pair { table->editedRow(), table->editedColumn() })
+        return {};
+    if (!editor_)
+        editor_ = make<TableCellEditorElement>(table.get(), const_cast<TableCellElement*>(this));
+    return editor_->editor() ? Value(editor_) : Value();
+}
+
+// The cell's editor ---------------------------------------------------------------------------------
+
+FieldEditing* TableCellEditorElement::editor() const
+{
+    const Ref<TableView> table = table_.lock();
+    const Ref<TableCellElement> cell = dynamic_pointer_cast<TableCellElement>(cell_.lock());
+    if (!table || !cell || table->editedRow() < 0 || cell->place(*table) != std::pair { table->editedRow(), table->editedColumn() })
+        return nullptr;
+    return dynamic_cast<FieldEditing*>(table->currentEditor().get());
+}
+
+Value TableCellEditorElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityParentAttribute)
+        return Value(cell_.lock());
+    const Ref<TableView> table = table_.lock();
+    const FieldEditing* editing = editor();
+    if (!table || !editing)
+        return {};
+    if (attribute == AccessibilityRoleAttribute)
+        return Value(AccessibilityTextFieldRole);
+    if (attribute == AccessibilityRoleDescriptionAttribute)
+        return Value(AccessibilityRoleDescription(AccessibilityTextFieldRole));
+    if (attribute == AccessibilityChildrenAttribute)
+        return Value(Array {});
+    if (attribute == AccessibilityPositionAttribute || attribute == AccessibilitySizeAttribute)
+        return placeAttribute(*table, table->frameOfCellAtColumnRow(table->editedColumn(), table->editedRow()), attribute);
+    if (attribute == AccessibilityFocusedAttribute)
+        return Value(hasFocus(*table));
+    if (attribute == AccessibilityEnabledAttribute)
+        return Value(true);
+    if (attribute == AccessibilityValueAttribute)
+        return Value(editing->editorString());
+    if (attribute == AccessibilitySelectedTextRangeAttribute)
+        return Value(editing->editorSelectedRange());
+    if (isPlacementAttribute(attribute))
+        return ViewAccessibilityAttributeValue(*table, attribute);
+    return {};
+}
+
+void TableCellEditorElement::accessibilitySetValueForAttribute(const Value& value, const QString& attribute)
+{
+    FieldEditing* editing = editor();
+    const Ref<TableView> table = table_.lock();
+    if (!editing || !table)
+        return;
+    if (attribute == AccessibilitySelectedTextRangeAttribute && value.kind() == Value::Kind::Range) {
+        const std::int64_t n = editing->editorString().size();
+        const std::int64_t start = std::clamp<std::int64_t>(value.rangeValue().location, 0, n);
+        editing->setEditorSelectedRange({ start, std::clamp<std::int64_t>(value.rangeValue().length, 0, n - start) });
+    } else if (attribute == AccessibilityValueAttribute) {
+        editing->setEditorString(value.isString() ? value.stringValue() : value.description());
+        const Ref<Responder> editor = table->currentEditor();
+        table->textDidChange(Notification::notificationWithNameObjectUserInfo(TextDidChangeNotification, editor.get()).get());
+    }
 }
 
 bool TableCellElement::accessibilityIsAttributeSettable(const QString& attribute) const

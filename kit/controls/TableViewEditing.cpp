@@ -58,11 +58,18 @@ bool TableView::abortCellEditing()
     const Ref<Cell> cell = std::move(editingCell_);
     const std::int64_t row = editedRow_;
     editedRow_ = editedColumn_ = -1;
+    // The focus goes from the editor back to the view: a reader hears the row, not the window
+    // holding the focus in between.
+    const Ref<Window> w = window();
+    if (w)
+        w->beginFocusHandover();
     if (const Ref<Responder> editor = currentEditor())
         dynamic_cast<FieldEditing*>(editor.get())->abandonEditingSession();
     setNeedsDisplayInRow(row);
-    if (const Ref<Window> w = window(); w && w->firstResponder().get() == w.get())
+    if (w && w->firstResponder().get() == w.get())
         w->makeFirstResponder(this);
+    if (w)
+        w->endFocusHandover();
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/PreviewPanel.h"
 #include "kit/appkit/View.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -109,10 +111,20 @@ struct PreviewFixture : testing::Test {
 
 using PreviewPanelShows = PreviewFixture;
 
+// What a reader meets in the panel: the window's name, and its focused element's role and name.
+std::tuple<QString, QString, QString> heardIn(const PreviewPanel& panel)
+{
+    const Value focused = AccessibilityFocusedUIElement(Value(panel.window()));
+    return { panel.window()->title(), AccessibilityAttributeValue(focused, AccessibilityRoleAttribute).stringValue(),
+        AccessibilityAttributeValue(focused, AccessibilityTitleAttribute).stringValue() };
+}
+
 TEST_F(PreviewPanelShows, EachKindOfFileAsItCan)
 {
     using Kind = PreviewContent::Kind;
+    using Heard = std::tuple<QString, QString, QString>;
     const Ref<PreviewPanel> panel = show(picture(QStringLiteral("red.png"), QSize(120, 60), Qt::red));
+    EXPECT_EQ(heardIn(*panel), (Heard { "red.png", AccessibilityImageRole, "red.png, PNG image" }));
     ASSERT_TRUE(panel->window() && panel->window()->isVisible());
     EXPECT_TRUE(panel->window()->isKeyWindow());
     EXPECT_EQ(panel->content().kind, Kind::Picture);
@@ -132,11 +144,19 @@ TEST_F(PreviewPanelShows, EachKindOfFileAsItCan)
     panel->reloadData();
     EXPECT_EQ(panel->content().kind, Kind::Text);
     EXPECT_EQ(panel->content().text, QStringLiteral("first line\nsecond line\n"));
+    EXPECT_EQ(heardIn(*panel), (Heard { "notes.txt", AccessibilityStaticTextRole, "notes.txt, plain text document" }));
+    EXPECT_EQ(AccessibilityAttributeValue(AccessibilityFocusedUIElement(Value(panel->window())), AccessibilityValueAttribute).stringValue(),
+        QStringLiteral("first line\nsecond line\n"));
 
     source->item = QUrl::fromLocalFile(folder.filePath(QStringLiteral("gone.png")));
     panel->reloadData();
     EXPECT_EQ(panel->content().kind, Kind::Missing);
     EXPECT_FALSE(panel->content().text.isEmpty());
+
+    // Nothing to preview (an item that is no file): the panel still says what it is.
+    source->item = QUrl();
+    panel->reloadData();
+    EXPECT_EQ(heardIn(*panel), (Heard { "Preview", AccessibilityStaticTextRole, "No preview" }));
     // None of these leaves the panel.
     EXPECT_TRUE(opened.empty());
 }

@@ -9,6 +9,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/ScrollView.h"
+#include "kit/core/AutoreleasePool.h"
 #include "kit/controls/OutlineView.h"
 #include "kit/controls/TableView.h"
 #include "kit/foundation/RunLoop.h"
@@ -282,6 +283,28 @@ TEST_F(TableAccessibility, RowsThatGoTakeTheirInterfacesWithThem)
     EXPECT_EQ(tableInterface->childCount(), 10);
     EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
     EXPECT_EQ(tableInterface->child(40), nullptr);
+}
+
+// A reader walking the rows of a table of millions: the rows it asked for go again as it walks on,
+// so memory stays flat however far it goes; the rows shown stay the same elements.
+TEST_F(TableAccessibility, WalkingTheRowsKeepsMemoryFlat)
+{
+    ASSERT_NE(tableInterface, nullptr);
+    QAccessibleInterface* shown = tableInterface->child(1);
+    const std::int64_t before = Accessibility::liveElementCountForTesting();
+    std::int64_t alive[2] = {};
+    for (int lap = 0; lap < 2; ++lap) {
+        {
+            AutoreleasePool pool;
+            for (int row = lap * 10'000; row < (lap + 1) * 10'000; ++row)
+                ASSERT_NE(tableInterface->child(row), nullptr) << row;
+        }
+        alive[lap] = Accessibility::liveElementCountForTesting() - before;
+    }
+    EXPECT_LT(alive[0], 1'000);
+    EXPECT_EQ(alive[1], alive[0]);
+    EXPECT_EQ(tableInterface->child(1), shown);
+    EXPECT_EQ(tableInterface->child(19'999)->text(QAccessible::Name), QStringLiteral("19999/name, 19999/size"));
 }
 
 class OutlineAccessibility : public testing::Test {
@@ -575,6 +598,47 @@ TEST_F(OutlineAccessibility, APlaceOutsideTheTableAnswersACellThatIsNowhere)
     // Inside, the cell of that place.
     EXPECT_TRUE(grid->cellAt(2, 0)->tableCellInterface()->isSelected());
     EXPECT_EQ(grid->cellAt(2, 0)->tableCellInterface()->rowExtent(), 1);
+}
+
+// Renaming in place as a reader hears it: Return on a row makes the editor the focused element, a
+// text field holding the name, all of it selected; what is typed is heard as a change of its text;
+// Escape puts the name back and the focus, heard, on the row again.
+TEST_F(OutlineAccessibility, RenamingInPlaceIsHeardFromStartToEnd)
+{
+    ASSERT_NE(tree, nullptr);
+    w.window->makeFirstResponder(outline.get());
+    outline->selectRowIndexesByExtendingSelection(IndexSet(1), false);
+    QAccessibleInterface* row = tree->child(1);
+    const QString name = row->text(QAccessible::Name);
+    ASSERT_FALSE(name.isEmpty());
+
+    test::events().clear();
+    w.script->key(KeyCodeReturn, QStringLiteral("\r")).run();
+    ASSERT_EQ(outline->editedRow(), 1);
+    const std::vector<const QAccessibleInterface*> focused = test::eventsOf(QAccessible::Focus);
+    ASSERT_EQ(focused.size(), 1u);
+    auto* field = const_cast<QAccessibleInterface*>(focused.front());
+    EXPECT_EQ(field->role(), QAccessible::EditableText);
+    EXPECT_TRUE(field->state().focused);
+    EXPECT_FALSE(row->state().focused) << "one focused element: the editor";
+    ASSERT_NE(field->textInterface(), nullptr);
+    EXPECT_EQ(field->textInterface()->text(0, field->textInterface()->characterCount()), name);
+    int start = -1, end = -1;
+    field->textInterface()->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(0, int(name.size())));
+    EXPECT_EQ(field->parent()->parent(), row) << "the editor lies in its row";
+
+    test::events().clear();
+    w.script->type(QStringLiteral("Z")).run();
+    EXPECT_EQ(field->textInterface()->text(0, field->textInterface()->characterCount()), QStringLiteral("Z"));
+    EXPECT_EQ(test::eventsOf(QAccessible::TextUpdated), std::vector<const QAccessibleInterface*> { field });
+
+    test::events().clear();
+    w.script->key(KeyCodeEscape, QString(QChar(27))).run();
+    EXPECT_EQ(outline->editedRow(), -1);
+    EXPECT_EQ(test::eventsOf(QAccessible::Focus), std::vector<const QAccessibleInterface*> { tree->child(1) });
+    EXPECT_EQ(tree->child(1)->text(QAccessible::Name), name);
+    EXPECT_TRUE(tree->child(1)->state().focused);
 }
 
 } // namespace
