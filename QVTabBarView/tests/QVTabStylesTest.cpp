@@ -140,6 +140,8 @@ TEST_P(QVStyleOverflowButton, ShowsItsChevronAndIsAButtonForTheHiddenTabs)
     auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 434, 300), kit::TitledWindowMask);
     window->contentView()->addSubview(f.bar.get());
     f.bar->setStyleNamed(QString::fromUtf8(GetParam()));
+    f.bar->setShowAddTabButton(true);
+    f.tabView->selectTabViewItemAtIndex(7);
     f.bar->updateAnimate(false);
     const kit::Ref<QVOverflowPopUpButton> button = f.bar->overflowPopUpButton();
     ASSERT_TRUE(button && f.bar->isOverflowButtonVisible());
@@ -151,12 +153,27 @@ TEST_P(QVStyleOverflowButton, ShowsItsChevronAndIsAButtonForTheHiddenTabs)
     const kit::Rect drawn = button->overflowCell()->_imageRectForBoundsForImage(button->bounds(), chevron.get());
     EXPECT_EQ(drawn.size, chevron->size());
     EXPECT_TRUE(kit::ContainsRect(button->bounds(), drawn)) << "at x " << drawn.origin.x << ", " << drawn.size.width << " wide";
+    // And it is drawn: dark strokes in the button's middle rows.
+    window->orderFront();
+    window->display();
+    const QImage shot = window->snapshot();
+    ASSERT_FALSE(shot.isNull());
+    const double scale = shot.width() / 434.0;
+    const kit::Rect inWindow = f.bar->convertRectToView(button->frame(), nullptr);
+    int dark = 0;
+    for (double y = inWindow.minY() + 6; y < inWindow.maxY() - 6; y += 1)
+        for (double x = inWindow.minX(); x < inWindow.maxX(); x += 1)
+            dark += shot.pixelColor(int(x * scale), shot.height() - 1 - int(y * scale)).lightness() < 120 ? 1 : 0;
+    EXPECT_GE(dark, 8) << "the chevron's strokes";
+    // No tab covers it.
+    for (const kit::Ref<QVAttachedTabBarButton>& tab : f.bar->orderedAttachedButtons())
+        EXPECT_FALSE(kit::IntersectsRect(tab->frame(), button->frame())) << tab->title().toStdString() << " " << tab->frame().origin.x << "+" << tab->frame().size.width << " over " << button->frame().origin.x;
 
     QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
     ASSERT_TRUE(bar);
     const int shown = int(f.bar->orderedAttachedButtons().size());
     ASSERT_LT(shown, 8);
-    ASSERT_EQ(bar->childCount(), shown + 1);
+    ASSERT_EQ(bar->childCount(), shown + 2) << "the tabs, the pull-down, the add button";
     QAccessibleInterface* more = bar->child(shown);
     EXPECT_EQ(more->role(), QAccessible::ButtonMenu);
     EXPECT_EQ(more->text(QAccessible::Name), QStringLiteral("More Tabs"));

@@ -6,6 +6,7 @@
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/EventScript.h"
 #include "kit/controls/PopUpButton.h"
 
@@ -187,6 +188,23 @@ TEST(GalleryTabBarViewPageTornOff, TornOffWindowsOutliveThePageAndOpenOnTheScree
     EXPECT_TRUE(torn.lock()->isVisible());
     EXPECT_EQ(document->tabView(), tornBar.lock()->tabView());
     galleryCloseTornOffWindows(made);
+}
+
+// New Tab until the tabs no longer fit: the pull-down shows after the last tab, no tab over it.
+TEST_F(GalleryTabBarViewPage, NewTabUntilOverflowShowsThePullDown)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+    window->setContentView(page.get());
+    window->makeKeyAndOrderFront();
+    for (int i = 0; i < 3; ++i)
+        top().addTabButton()->performClick(nullptr);
+    kit::RunLoop::main().runPending();
+    ASSERT_TRUE(top().isOverflowButtonVisible());
+    const kit::Rect pullDown = top().overflowPopUpButton()->frame();
+    for (const kit::Ref<QVAttachedTabBarButton>& tab : top().orderedAttachedButtons())
+        EXPECT_FALSE(kit::IntersectsRect(tab->frame(), pullDown))
+            << tab->title().toStdString() << " " << tab->frame().origin.x << "+" << tab->frame().size.width << " over " << pullDown.origin.x << "+" << pullDown.size.width;
+    window->orderOut();
 }
 
 // Every bar says what it is, each its own name; a count badge says what it counts.
