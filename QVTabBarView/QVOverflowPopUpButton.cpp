@@ -47,6 +47,14 @@ kit::Rect QVOverflowPopUpButtonCell::_imageRectForBoundsForImage(kit::Rect bound
     return kit::IntegralRect(r);
 }
 
+kit::Value QVOverflowPopUpButtonCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == kit::AccessibilityTitleAttribute && title().isEmpty())
+        return kit::Value(QVTabBarView::bundle()->localizedStringForKeyValueTable(
+            QStringLiteral("More Tabs"), QStringLiteral("More Tabs"), QStringLiteral("QVTabBarView")));
+    return kit::PopUpButtonCell::accessibilityAttributeValue(attribute);
+}
+
 void QVOverflowPopUpButtonCell::drawWithFrameInView(kit::Rect frame, kit::View* controlView)
 {
     drawBezelWithFrameInView(frame, controlView);
@@ -134,6 +142,9 @@ QVOverflowPopUpButton::QVOverflowPopUpButton(kit::Rect frame, bool)
     setPreferredEdge(kit::MaxYEdge);
     setImage(sharedOverflowImage());
     setAlternateImage(sharedOverflowImagePressed());
+    // The chevron is the only mark: no arrow takes its room.
+    if (auto* c = overflowCell())
+        c->setArrowPosition(kit::PopUpNoArrow);
     _startCellAnimationIfNeeded();
 }
 

@@ -30,6 +30,9 @@ public:
     // Right-aligned, shrunk to the drawing rectangle's height when taller, centred vertically.
     kit::Rect _imageRectForBoundsForImage(kit::Rect bounds, const kit::Image* image) const;
 
+    // kit::Accessibility: without a title of its own, named by what it lists ("More Tabs").
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+
     // kit::Cell and kit::PopUpButtonCell:
     void drawWithFrameInView(kit::Rect frame, kit::View* controlView) override;
     void drawBezelWithFrameInView(kit::Rect frame, kit::View* controlView) override;

@@ -35,6 +35,9 @@ kit::Value QVTabBarView::accessibilityAttributeValue(const QString& attribute) c
         kit::Array children;
         for (const kit::Ref<QVAttachedTabBarButton>& b : orderedAttachedButtons())
             children.addObject(kit::Value(kit::Ref<kit::Object>(b)));
+        // The pull-down of the tabs that do not fit, while it shows.
+        if (isOverflowButtonVisible() && overflowPopUpButton_->superview().get() == this)
+            children.addObject(kit::Value(kit::Ref<kit::Object>(overflowPopUpButton_)));
         if (addTabButton_ && !addTabButton_->isHidden() && addTabButton_->superview().get() == this)
             children.addObject(kit::Value(kit::Ref<kit::Object>(addTabButton_)));
         return kit::Value(kit::AccessibilityUnignoredChildren(children));

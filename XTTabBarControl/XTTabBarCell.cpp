@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+KIT_REGISTER_CLASS(XTTabCloseButtonElement, kit::Object) { }
+
 KIT_REGISTER_CLASS(XTTabBarCell, kit::ActionCell)
 {
     c.property("title", &XTTabBarCell::stringValue, &XTTabBarCell::setStringValue);
@@ -290,7 +292,7 @@ QStringList XTTabBarCell::accessibilityAttributeNames() const
         kit::AccessibilityParentAttribute, kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute,
         kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute,
         kit::AccessibilityHelpAttribute, kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute,
-        kit::AccessibilitySelectedAttribute };
+        kit::AccessibilitySelectedAttribute, kit::AccessibilityChildrenAttribute };
     return names;
 }
 
@@ -328,12 +330,19 @@ kit::Value XTTabBarCell::accessibilityAttributeValue(const QString& attribute) c
     if (attribute == kit::AccessibilityFocusedAttribute) {
         const kit::Ref<kit::Window> window = control ? control->window() : nullptr;
         const bool keyView = !control || (window && window->firstResponder().get() == control.get());
-        return kit::Value((tabState_ & XTTabSelectedMask) != 0 && keyView);
+        // Not while the keyboard is on its close button, which is an element of its own.
+        return kit::Value((tabState_ & XTTabSelectedMask) != 0 && keyView && !(control && control->keyboardIsOnCloseButtonOf(this)));
     }
     if (attribute == kit::AccessibilitySelectedAttribute)
         return kit::Value((tabState_ & XTTabSelectedMask) != 0);
     if (attribute == kit::AccessibilityEnabledAttribute)
         return kit::Value(true);
+    if (attribute == kit::AccessibilityChildrenAttribute) {
+        kit::Array children;
+        if (showsCloseButton())
+            children.addObject(kit::Value(kit::Ref<kit::Object>(closeButtonElement())));
+        return kit::Value(children);
+    }
     if (!control)
         return {};
     const kit::Ref<kit::Window> window = control->window();
@@ -384,3 +393,65 @@ void XTTabBarCell::accessibilityPerformAction(const QString& action)
 kit::Value XTTabBarCell::accessibilityHitTest(kit::Point) const { return kit::AccessibilityUnignoredAncestor(self()); }
 
 kit::Value XTTabBarCell::accessibilityFocusedUIElement() const { return kit::AccessibilityUnignoredAncestor(self()); }
+
+bool XTTabBarCell::showsCloseButton() const
+{
+    const kit::Ref<XTTabBarControl> control = tabBar();
+    return control && !control->disableTabClose() && hasCloseButton_ && !closeButtonSuppressed_ && !isInOverflowMenu_ && !isPlaceholder_;
+}
+
+kit::Ref<XTTabCloseButtonElement> XTTabBarCell::closeButtonElement() const
+{
+    if (!closeButtonElement_)
+        closeButtonElement_ = kit::make<XTTabCloseButtonElement>(const_cast<XTTabBarCell*>(this));
+    return closeButtonElement_;
+}
+
+// A tab's close button ----------------------------------------------------------------------------
+
+QStringList XTTabCloseButtonElement::accessibilityAttributeNames() const
+{
+    static const QStringList names { kit::AccessibilityRoleAttribute, kit::AccessibilityRoleDescriptionAttribute,
+        kit::AccessibilityParentAttribute, kit::AccessibilityWindowAttribute, kit::AccessibilityTopLevelUIElementAttribute,
+        kit::AccessibilityPositionAttribute, kit::AccessibilitySizeAttribute, kit::AccessibilityTitleAttribute,
+        kit::AccessibilityFocusedAttribute, kit::AccessibilityEnabledAttribute, kit::AccessibilityChildrenAttribute };
+    return names;
+}
+
+kit::Value XTTabCloseButtonElement::accessibilityAttributeValue(const QString& attribute) const
+{
+    const kit::Ref<XTTabBarCell> cell = cell_.lock();
+    const kit::Ref<XTTabBarControl> control = cell ? cell->tabBar() : nullptr;
+    if (attribute == kit::AccessibilityRoleAttribute)
+        return kit::Value(kit::AccessibilityButtonRole);
+    if (attribute == kit::AccessibilityRoleDescriptionAttribute)
+        return kit::Value(kit::AccessibilityRoleDescription(kit::AccessibilityButtonRole));
+    if (attribute == kit::AccessibilityChildrenAttribute)
+        return kit::Value(kit::Array {});
+    if (attribute == kit::AccessibilityEnabledAttribute)
+        return kit::Value(true);
+    if (!cell || !control)
+        return {};
+    if (attribute == kit::AccessibilityTitleAttribute)
+        return kit::Value(xtLocalized(QStringLiteral("Close %1")).arg(cell->stringValue()));
+    if (attribute == kit::AccessibilityParentAttribute)
+        return kit::Value(kit::Ref<kit::Object>(cell));
+    if (attribute == kit::AccessibilityFocusedAttribute)
+        return kit::Value(control->keyboardIsOnCloseButtonOf(cell.get()));
+    if (attribute == kit::AccessibilityWindowAttribute || attribute == kit::AccessibilityTopLevelUIElementAttribute)
+        return control->window() ? kit::Value(control->window()) : kit::Value();
+    if (attribute == kit::AccessibilityPositionAttribute || attribute == kit::AccessibilitySizeAttribute) {
+        const kit::Rect onScreen = kit::AccessibilityScreenRectOfRectInView(*control, cell->closeButtonRectForFrame(cell->frame()));
+        return attribute == kit::AccessibilitySizeAttribute ? kit::Value(onScreen.size) : kit::Value(onScreen.origin);
+    }
+    return {};
+}
+
+QStringList XTTabCloseButtonElement::accessibilityActionNames() const { return { kit::AccessibilityPressAction }; }
+
+void XTTabCloseButtonElement::accessibilityPerformAction(const QString& action)
+{
+    const kit::Ref<XTTabBarCell> cell = cell_.lock();
+    if (const kit::Ref<XTTabBarControl> control = cell ? cell->tabBar() : nullptr; control && action == kit::AccessibilityPressAction)
+        control->closeTabClick(cell.get());
+}

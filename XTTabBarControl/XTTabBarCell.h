@@ -16,6 +16,31 @@
 
 class XTTabBarControl;
 class XTTabStyle;
+class XTTabBarCell;
+
+// A tab's close button to a screen reader: the cell draws it, so it is an element of its own, a
+// button named "Close" and the tab's title, focused while the keyboard is on it; pressing it closes
+// the tab as a click does.
+class XTTabCloseButtonElement : public kit::Object, public kit::Accessibility {
+    KIT_CLASS(XTTabCloseButtonElement)
+public:
+    XTTabCloseButtonElement() = default;
+    explicit XTTabCloseButtonElement(XTTabBarCell* cell)
+        : cell_(cell)
+    { }
+
+    // kit::Accessibility:
+    QStringList accessibilityAttributeNames() const override;
+    kit::Value accessibilityAttributeValue(const QString& attribute) const override;
+    bool accessibilityIsIgnored() const override { return false; }
+    QStringList accessibilityActionNames() const override;
+    void accessibilityPerformAction(const QString& action) override;
+    kit::Value accessibilityHitTest(kit::Point) const override { return self(); }
+    kit::Value accessibilityFocusedUIElement() const override { return self(); }
+
+private:
+    kit::Weak<XTTabBarCell> cell_;
+};
 
 // Tab-state bits.
 enum XTTabStateMask : std::int64_t {
@@ -143,6 +168,9 @@ public:
     void accessibilityPerformAction(const QString& action) override;
     kit::Value accessibilityHitTest(kit::Point point) const override;
     kit::Value accessibilityFocusedUIElement() const override;
+    // Whether the tab shows a close button now, and its element (made when first asked for).
+    bool showsCloseButton() const;
+    kit::Ref<XTTabCloseButtonElement> closeButtonElement() const;
 
     // kit::Coding: settings only; tags and transient mouse state mean nothing in a new process.
     void encodeWithCoder(kit::Coder& coder) const override;
@@ -183,4 +211,5 @@ private:
     mutable bool titleCacheValid_ = false;
     mutable kit::Size titleSizeCache_ {};
     mutable bool titleSizeValid_ = false;
+    mutable kit::Ref<XTTabCloseButtonElement> closeButtonElement_;
 };

@@ -441,7 +441,6 @@ void XTTabBarControl::tabViewWillSelectTabViewItem(kit::TabView* tabView, kit::T
 
 void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::TabViewItem* item)
 {
-    const kit::Ref<XTTabBarCell> before = selectedCell();
     const std::int64_t index = tabView->indexOfTabViewItem(item);
     if (index >= 0 && index < std::int64_t(cells_.size())) {
         const kit::Ref<XTTabBarCell> cell = cells_[std::size_t(index)];
@@ -463,7 +462,7 @@ void XTTabBarControl::tabViewDidSelectTabViewItem(kit::TabView* tabView, kit::Ta
         } else {
             controller_->setSelectedCell(cell.get());
             setNeedsDisplay(true);
-            announceSelectedCell(before);
+            announceSelectedCell();
         }
     }
     kit::Ref<kit::Object> keep;
@@ -491,6 +490,9 @@ void XTTabBarControl::tabViewDidChangeNumberOfTabViewItems(kit::TabView* tabView
         removeTabForCell(cell.get());
     }
     addCellsForUnrepresentedItems(*tabView);
+    // A closed selected tab hands the selection on while its cell is still here: the tab that
+    // took its place is heard now.
+    announceSelectedCell();
     kit::Ref<kit::Object> keep;
     if (XTTabBarControlDelegate* d = delegateFor("tabViewDidChangeNumberOfTabViewItems", keep))
         d->tabViewDidChangeNumberOfTabViewItems(tabView);

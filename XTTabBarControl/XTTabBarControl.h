@@ -167,6 +167,8 @@ public:
     kit::Ref<kit::Object> menuForEvent(const kit::Event& event) override;
     // Closes the cell's tab unless it is the only one that may not close or the delegate refuses.
     void closeTabClick(XTTabBarCell* cell);
+    // Whether this bar has the keyboard and it stands on `cell`'s close button.
+    bool keyboardIsOnCloseButtonOf(const XTTabBarCell* cell) const;
 
     // Actions.
     void overflowMenuAction(kit::Object* sender);
@@ -294,8 +296,9 @@ private:
     void applyShowHide(double fraction);
     void observeWindow(kit::Window* window, bool observe);
     void decodeHiddenState(kit::Coder& coder);
-    // A new selected tab: `before` and the new one say so, and the new one takes the focus the bar has.
-    void announceSelectedCell(const kit::Ref<XTTabBarCell>& before);
+    // A new selected tab since the last one announced: both say so (a closed one says nothing),
+    // and the new one takes the focus the bar has.
+    void announceSelectedCell();
     // The close button of the selected tab and the add button, where they show.
     kit::TabBarKeyStops keyStops() const;
 
@@ -353,4 +356,5 @@ private:
     kit::Ref<kit::TabViewItem> tabViewItemWithSpring_;
     kit::Point springLocation_ {};
     kit::TabBarKeyStop keyStop_ = kit::TabBarKeyStop::Tab;
+    kit::Weak<XTTabBarCell> announcedCell_;
 };

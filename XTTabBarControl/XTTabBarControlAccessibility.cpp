@@ -8,6 +8,8 @@
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/TabBarAccessibility.h"
 
+#include <algorithm>
+
 QStringList XTTabBarControl::accessibilityAttributeNames() const
 {
     QStringList names = kit::ViewAccessibilityAttributeNames();
@@ -45,11 +47,21 @@ kit::Value XTTabBarControl::accessibilityHitTest(kit::Point point) const
 
 kit::Value XTTabBarControl::accessibilityFocusedUIElement() const
 {
-    if (kit::TabBarCurrentKeyStop(keyStop_, keyStops()) == kit::TabBarKeyStop::AddButton)
+    const kit::TabBarKeyStop stop = kit::TabBarCurrentKeyStop(keyStop_, keyStops());
+    if (stop == kit::TabBarKeyStop::AddButton)
         return kit::Value(kit::Ref<kit::Object>(addTabButton_));
+    if (const kit::Ref<XTTabBarCell> cell = selectedCell(); cell && stop == kit::TabBarKeyStop::CloseButton)
+        return kit::Value(kit::Ref<kit::Object>(cell->closeButtonElement()));
     if (const kit::Ref<XTTabBarCell> cell = selectedCell())
         return kit::Value(kit::Ref<kit::Object>(cell));
     return self();
+}
+
+bool XTTabBarControl::keyboardIsOnCloseButtonOf(const XTTabBarCell* cell) const
+{
+    const kit::Ref<kit::Window> w = window();
+    return cell && w && w->firstResponder().get() == this && selectedCell().get() == cell
+        && kit::TabBarCurrentKeyStop(keyStop_, keyStops()) == kit::TabBarKeyStop::CloseButton;
 }
 
 kit::Ref<XTTabBarCell> XTTabBarControl::selectedCell() const
@@ -60,16 +72,21 @@ kit::Ref<XTTabBarCell> XTTabBarControl::selectedCell() const
     return nullptr;
 }
 
-void XTTabBarControl::announceSelectedCell(const kit::Ref<XTTabBarCell>& before)
+void XTTabBarControl::announceSelectedCell()
 {
-    kit::TabBarAccessibilitySelectionMoved(*this, before.get(), selectedCell().get());
+    kit::Ref<XTTabBarCell> before = announcedCell_.lock();
+    if (std::ranges::find(cells_, before) == cells_.end())
+        before = nullptr;
+    const kit::Ref<XTTabBarCell> now = selectedCell();
+    announcedCell_ = now.get();
+    kit::TabBarAccessibilitySelectionMoved(*this, before.get(), now.get());
 }
 
 kit::TabBarKeyStops XTTabBarControl::keyStops() const
 {
     kit::TabBarKeyStops stops;
-    if (const kit::Ref<XTTabBarCell> cell = selectedCell(); cell && !cell->isInOverflowMenu())
-        stops.closeButton = !disableTabClose_ && cell->hasCloseButton() && !cell->isCloseButtonSuppressed();
+    if (const kit::Ref<XTTabBarCell> cell = selectedCell())
+        stops.closeButton = cell->showsCloseButton();
     stops.addButton = addTabButton_ && !addTabButton_->isHidden() && addTabButton_->superview().get() == this;
     return stops;
 }

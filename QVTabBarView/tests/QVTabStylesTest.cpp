@@ -2,17 +2,23 @@
 #include "QVTabBarView/QVCardTabStyle.h"
 #include "QVTabBarView/QVFlatTabStyle.h"
 #include "QVTabBarView/QVGlassTabStyle.h"
+#include "QVTabBarView/QVOverflowPopUpButton.h"
 #include "QVTabBarView/QVPebbleTabStyle.h"
 #include "QVTabBarView/QVUnifiedTabStyle.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/graphics/ImageRep.h"
 #include "QVTabBarView/tests/QVTabBarTestSupport.h"
+#include "kit/appkit/Accessibility.h"
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/KeyedArchiver.h"
 #include "kit/foundation/KeyedUnarchiver.h"
 #include "kit/graphics/GraphicsContext.h"
 #include "kit/graphics/RecordingBackend.h"
+#include "kit/testsupport/ScriptedMenuPresenter.h"
+
+#include <QAccessible>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +128,63 @@ INSTANTIATE_TEST_SUITE_P(Styles, QVStyleMetrics,
     testing::Values(QVStyleMetricsCase { "Aqua", true, 0, 0, 0, 22 }, QVStyleMetricsCase { "Unified", false, 0, 0, 0, 22 },
         QVStyleMetricsCase { "Pebble", true, 3, 3, 0, 22 }, QVStyleMetricsCase { "Card", false, 3, 3, 2, 20 },
         QVStyleMetricsCase { "Flat", false, 5, 5, 0, 22 }, QVStyleMetricsCase { "Glass", false, 6, 6, 0, 22 }));
+
+// With tabs that do not fit, every style shows the whole chevron inside the overflow button (14
+// points wide, as high as the style makes it), and a screen reader finds the button after the tabs: a menu
+// button that opens the menu of the hidden tabs.
+class QVStyleOverflowButton : public testing::TestWithParam<const char*> { };
+
+TEST_P(QVStyleOverflowButton, ShowsItsChevronAndIsAButtonForTheHiddenTabs)
+{
+    QVBarFixture f(kit::MakeRect(0, 278, 434, 22), 8, false);
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 434, 300), kit::TitledWindowMask);
+    window->contentView()->addSubview(f.bar.get());
+    f.bar->setStyleNamed(QString::fromUtf8(GetParam()));
+    f.bar->setShowAddTabButton(true);
+    f.tabView->selectTabViewItemAtIndex(7);
+    f.bar->updateAnimate(false);
+    const kit::Ref<QVOverflowPopUpButton> button = f.bar->overflowPopUpButton();
+    ASSERT_TRUE(button && f.bar->isOverflowButtonVisible());
+    EXPECT_EQ(button->frame(), f.bar->overflowButtonRect());
+    EXPECT_EQ(button->frame().size.width, 14);
+    EXPECT_GE(button->frame().size.height, 20);
+    const kit::Ref<kit::Image> chevron = button->image();
+    ASSERT_TRUE(chevron);
+    const kit::Rect drawn = button->overflowCell()->_imageRectForBoundsForImage(button->bounds(), chevron.get());
+    EXPECT_EQ(drawn.size, chevron->size());
+    EXPECT_TRUE(kit::ContainsRect(button->bounds(), drawn)) << "at x " << drawn.origin.x << ", " << drawn.size.width << " wide";
+    // And it is drawn: dark strokes in the button's middle rows.
+    window->orderFront();
+    window->display();
+    const QImage shot = window->snapshot();
+    ASSERT_FALSE(shot.isNull());
+    const double scale = shot.width() / 434.0;
+    const kit::Rect inWindow = f.bar->convertRectToView(button->frame(), nullptr);
+    int dark = 0;
+    for (double y = inWindow.minY() + 6; y < inWindow.maxY() - 6; y += 1)
+        for (double x = inWindow.minX(); x < inWindow.maxX(); x += 1)
+            dark += shot.pixelColor(int(x * scale), shot.height() - 1 - int(y * scale)).lightness() < 120 ? 1 : 0;
+    EXPECT_GE(dark, 8) << "the chevron's strokes";
+    // No tab covers it.
+    for (const kit::Ref<QVAttachedTabBarButton>& tab : f.bar->orderedAttachedButtons())
+        EXPECT_FALSE(kit::IntersectsRect(tab->frame(), button->frame())) << tab->title().toStdString() << " " << tab->frame().origin.x << "+" << tab->frame().size.width << " over " << button->frame().origin.x;
+
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    ASSERT_TRUE(bar);
+    const int shown = int(f.bar->orderedAttachedButtons().size());
+    ASSERT_LT(shown, 8);
+    ASSERT_EQ(bar->childCount(), shown + 2) << "the tabs, the pull-down, the add button";
+    QAccessibleInterface* more = bar->child(shown);
+    EXPECT_EQ(more->role(), QAccessible::ButtonMenu);
+    EXPECT_EQ(more->text(QAccessible::Name), QStringLiteral("More Tabs"));
+    EXPECT_FALSE(more->state().invisible || more->state().offscreen);
+    kit::test::MenuScope menus;
+    kit::AccessibilityPerformAction(button->accessibilityElement(), kit::AccessibilityPressAction);
+    ASSERT_EQ(menus.presenter->sessions.size(), 1u);
+    EXPECT_TRUE(menus.presenter->sessions[0].titles.contains(QStringLiteral("Tab 8")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, QVStyleOverflowButton, testing::Values("Metal", "Aqua", "Unified", "Pebble", "Card", "Flat", "Glass"));
 
 TEST(QVStyleRegistry, TheSevenStylesRegisterInTheirOrder)
 {

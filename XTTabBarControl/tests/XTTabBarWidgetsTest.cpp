@@ -235,6 +235,42 @@ TEST(XTTabBarAccessibility, TheArrowsMoveTheFocusedTabWithOneFocusEventAndBothSe
     kit::AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 
+// The close stop is an element of its own: a button named after the tab it closes, the focused
+// element while the keyboard is on it. Space closes the tab, and the stop that takes its place,
+// the close button of the tab now current, is announced.
+TEST(XTTabBarAccessibility, TheCloseStopIsANamedButtonAndAKeyboardCloseAnnouncesTheNextTab)
+{
+    XTWindowFixture f(kit::MakeRect(100, 100, 434, 300), kit::MakeRect(0, 278, 434, 22), kit::MakeRect(0, 0, 434, 278), 3);
+    kit::AccessibilityBridge::setEventObserverForTesting(kit::test::recordEvent);
+    f.window->makeKeyAndOrderFront();
+    f.tabView->selectTabViewItemAtIndex(1);
+    ASSERT_TRUE(f.window->makeFirstResponder(f.bar.get()));
+    QAccessibleInterface* bar = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(f.bar)));
+    kit::test::events().clear();
+    kit::test::EventScript script(f.window.get());
+    script.key(kit::KeyCodeTab).run();
+    const std::vector<const QAccessibleInterface*> focus = kit::test::eventsOf(QAccessible::Focus);
+    ASSERT_EQ(focus.size(), 1u);
+    QAccessibleInterface* close = const_cast<QAccessibleInterface*>(focus[0]);
+    EXPECT_EQ(close->role(), QAccessible::Button);
+    EXPECT_EQ(close->text(QAccessible::Name), QStringLiteral("Close Tab 1"));
+    EXPECT_TRUE(close->state().focused);
+    EXPECT_FALSE(bar->child(1)->state().focused) << "one focused element: the close button";
+    EXPECT_EQ(close->parent()->text(QAccessible::Name), QStringLiteral("Tab 1"));
+    ASSERT_EQ(bar->child(1)->childCount(), 1);
+    EXPECT_EQ(bar->child(1)->child(0), close);
+
+    kit::test::events().clear();
+    script.key(kit::KeyCodeSpace, QStringLiteral(" ")).run();
+    ASSERT_EQ(f.tabView->numberOfTabViewItems(), 2);
+    const QString current = f.tabView->selectedTabViewItem()->label();
+    const std::vector<const QAccessibleInterface*> after = kit::test::eventsOf(QAccessible::Focus);
+    ASSERT_FALSE(after.empty()) << "the close is heard";
+    EXPECT_EQ(after.back()->text(QAccessible::Name), QStringLiteral("Close %1").arg(current));
+    EXPECT_TRUE(after.back()->state().focused);
+    kit::AccessibilityBridge::setEventObserverForTesting(nullptr);
+}
+
 // Tabs behind the overflow button are off screen; what a tab's badges say is its description.
 TEST(XTTabBarAccessibility, OverflowedTabsAreOffScreenAndBadgesDescribeATab)
 {

@@ -10,7 +10,11 @@
 #include "kit/foundation/Bundle.h"
 #include "kit/controls/Stepper.h"
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/NotificationCenter.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/graphics/Color.h"
 
 #include <algorithm>
@@ -49,6 +53,18 @@ private:
     Ref<kit::Image> icon_;
 };
 
+// Torn-off windows with the delegates their bars report to, until each closes.
+struct GalleryTornOffWindow {
+    Ref<kit::Window> window;
+    Ref<kit::Object> owner;
+};
+
+std::vector<GalleryTornOffWindow>& galleryTornOffWindows()
+{
+    static std::vector<GalleryTornOffWindow> kept;
+    return kept;
+}
+
 // The page's tab bars drag tabs among themselves: any tab may leave its bar, a tab dropped
 // outside every bar opens a window of its own (pictured by the window it leaves), and a window
 // of ours that loses its last tab closes.
@@ -71,8 +87,13 @@ public:
 
     kit::Ref<XTTabBarControl> tabViewNewTabBarForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem* item, kit::Point point) override
     {
+        // A tab let go on a style sample's label or strip goes back: the samples take no tab. Where
+        // the pointer is: the point given is the dragged picture's.
+        if (galleryPointIsOnAnyOf(samples_, kit::Event::mouseLocation()))
+            return nullptr;
         const double width = 520, height = 280;
-        auto window = kit::make<kit::Window>(MakeRect(point.x - width / 2, point.y - height / 2, width, height),
+        // On the screen, however near its edge the tab was let go.
+        auto window = kit::make<kit::Window>(kit::FrameMovedOnScreen(MakeRect(point.x - width / 2, point.y - height / 2, width, height)),
             kit::TitledWindowMask | kit::ClosableWindowMask | kit::ResizableWindowMask);
         window->setTitle(item ? item->label() : QStringLiteral("Tab"));
         auto tabView = kit::make<kit::TabView>(MakeRect(0, 0, width, height - 22));
@@ -87,6 +108,7 @@ public:
         window->contentView()->addSubview(bar.get());
         adopt(bar.get());
         windows_.push_back(window);
+        galleryKeepTornOffWindow(window, kit::Ref<kit::Object>(this));
         return bar;
     }
 
@@ -150,6 +172,8 @@ public:
     }
 
     std::size_t openWindows() const { return windows_.size(); }
+    // The views of the style samples around their bars, where no tab is let go.
+    void addSampleView(kit::View* view) { samples_.emplace_back(view); }
 
     // The page's main bar and its tab view, from the interface file.
     Ref<XTTabBarControl> bar() const { return bar_.lock(); }
@@ -162,17 +186,15 @@ private:
     kit::Weak<kit::TabView> tabView_;
     std::vector<kit::Weak<XTTabBarControl>> bars_;
     std::vector<kit::Ref<kit::Window>> windows_;
+    std::vector<kit::Weak<kit::View>> samples_;
 };
 
-// A style sample's delegate: the sample is a picture, not a place, so it takes no tab from
-// another bar (its strip is too low to show a document) and lets none of its own go.
+// A style sample's delegate: the sample is a picture, not a place, so it takes no tab, not even
+// one of its own moved along it, and lets none of its own go.
 class GallerySampleTabDelegate : public kit::Object, public XTTabBarControlDelegate {
     KIT_CLASS(GallerySampleTabDelegate)
 public:
-    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView* from, kit::TabViewItem*, XTTabBarControl* bar) override
-    {
-        return bar && from && bar->tabView().get() == from;
-    }
+    bool tabViewShouldDropTabViewItemInTabBar(kit::TabView*, kit::TabViewItem*, XTTabBarControl*) override { return false; }
 };
 
 // A sheet with a folded corner and three lines of text: the documents' icon.
@@ -254,6 +276,32 @@ KIT_REGISTER_CLASS(GalleryTabDocument, kit::Object)
     c.property(
         "icon", [](const GalleryTabDocument& x) { return kit::Value(x.icon()); },
         [](GalleryTabDocument& x, const kit::Value& v) { x.setIcon(v.objectAs<kit::Image>()); });
+}
+
+bool galleryPointIsOnAnyOf(const std::vector<kit::Weak<kit::View>>& views, kit::Point screenPoint)
+{
+    for (const kit::Weak<kit::View>& weak : views) {
+        const Ref<kit::View> view = weak.lock();
+        const Ref<kit::Window> window = view ? view->window() : nullptr;
+        if (window && kit::PointInRect(view->convertPointFromView(window->convertScreenToBase(screenPoint), nullptr), view->bounds()))
+            return true;
+    }
+    return false;
+}
+
+void galleryKeepTornOffWindow(const Ref<kit::Window>& window, const Ref<kit::Object>& owner)
+{
+    // Let go once closed, after the close: the owner may be on the stack.
+    static const Ref<kit::Object> observer = kit::NotificationCenter::defaultCenter()->addObserverForNameObjectQueueUsingBlock(
+        kit::WindowWillCloseNotification, nullptr, nullptr, [](kit::Notification* note) {
+            std::vector<GalleryTornOffWindow>& kept = galleryTornOffWindows();
+            const auto it = std::find_if(kept.begin(), kept.end(), [note](const GalleryTornOffWindow& k) { return k.window.get() == note->object().get(); });
+            if (it == kept.end())
+                return;
+            kit::RunLoop::main().enqueueMainBlock([leaving = *it] { });
+            kept.erase(it);
+        });
+    galleryTornOffWindows().push_back({ window, owner });
 }
 
 kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
@@ -451,7 +499,8 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
     for (const Ref<kit::View>& view : { Ref<kit::View>(dropLabel), Ref<kit::View>(dropView), Ref<kit::View>(dropBar) })
         page->addSubview(view.get());
 
-    // Every style at once: a small read-only bar per style over three tabs (selected, counted, edited).
+    // Every style at once: a small read-only bar per style over three tabs (selected and named by
+    // the style, counted, edited).
     auto sampleDelegate = kit::make<GallerySampleTabDelegate>();
     switcher->sampleDelegate = sampleDelegate;
     for (int i = 0; i < galleryTabStyleNames.size(); ++i) {
@@ -463,6 +512,10 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
         strip->setDelegate(small.get());
         small->setStyleNamed(galleryTabStyleNames[i]);
         small->setDelegate(sampleDelegate.get());
+        // A picture of the style: nothing to close, so one stop for the keyboard.
+        small->setDisableTabClose(true);
+        dragDelegate->addSampleView(label.get());
+        dragDelegate->addSampleView(strip.get());
         // Every sample holds the same three tabs: each bar says which style it shows.
         galleryNameTabBar(small.get(), galleryTabStyleNames[i] + QStringLiteral(" sample"));
         for (int t = 0; t < 3; ++t) {
@@ -470,7 +523,8 @@ kit::Ref<kit::View> makeTabBarPage(kit::Rect frame)
             doc->setObjectCount(t == 1 ? 4 : 0);
             doc->setIsEdited(t == 2);
             auto item = kit::make<kit::TabViewItem>(kit::Value(Ref<kit::Object>(doc)));
-            item->setLabel(QStringList { "Selected", "Counted", "Edited" }[t]);
+            // The selected tab says which style this is, as the reader names the tab first.
+            item->setLabel(QStringList { galleryTabStyleNames[i], QStringLiteral("Counted"), QStringLiteral("Edited") }[t]);
             strip->addTabViewItem(item);
         }
         strip->selectTabViewItemAtIndex(0);

@@ -3,7 +3,10 @@
 #include "QVTabBarView/QVTabBarItem.h"
 #include "QVTabBarView/QVTabBarView.h"
 #include "gallery/pages/GallerySwatch.h"
+#include "gallery/pages/TabBarPage.h"
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/Event.h"
+#include "kit/appkit/Screen.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/PopUpButton.h"
 #include "kit/graphics/Color.h"
@@ -62,7 +65,12 @@ public:
     bool tabViewShouldAllowTabViewItemToLeaveTabBarView(kit::TabView*, kit::TabViewItem*, QVTabBarView*) override { return true; }
     Ref<QVTabBarView> tabViewNewTabBarViewForDraggedTabViewItemAtPoint(kit::TabView*, kit::TabViewItem*, kit::Point point) override
     {
-        auto window = kit::make<kit::Window>(MakeRect(point.x, point.y - 240, 420, 240), kit::TitledWindowMask | kit::ClosableWindowMask);
+        // A tab let go on a style sample's strip goes back: the samples take no tab. Where the
+        // pointer is: the point given is the dragged picture's corner.
+        if (galleryPointIsOnAnyOf(samples, kit::Event::mouseLocation()))
+            return nullptr;
+        // On the screen, however near its edge the tab was let go.
+        auto window = kit::make<kit::Window>(kit::FrameMovedOnScreen(MakeRect(point.x, point.y - 240, 420, 240)), kit::TitledWindowMask | kit::ClosableWindowMask);
         window->setTitle(QStringLiteral("Torn-off tabs"));
         auto tabView = kit::make<kit::TabView>(MakeRect(0, 0, 420, 218));
         tabView->setAutoresizingMask(kit::ViewWidthSizable | kit::ViewHeightSizable);
@@ -75,6 +83,7 @@ public:
         bar->setDelegate(this);
         galleryNameBar(bar.get(), QStringLiteral("Torn-off tabs"));
         tornOff_.push_back(window);
+        galleryKeepTornOffWindow(window, Ref<kit::Object>(this));
         return bar;
     }
     void tabViewCloseWindowForLastTabViewItem(kit::TabView* tabView, kit::TabViewItem*) override
@@ -84,23 +93,25 @@ public:
         auto it = std::find(tornOff_.begin(), tornOff_.end(), window);
         if (it == tornOff_.end())
             return;
-        window->orderOut();
         tornOff_.erase(it);
+        window->close();
     }
+    // The strips under the style samples, where no tab is let go.
+    std::vector<kit::Weak<kit::View>> samples;
 
 private:
     std::vector<Ref<kit::Window>> tornOff_;
 };
 
-// A style sample's delegate: the sample is a picture, not a place. Its strip is too low to show
-// a document, so it takes no tab from another bar, and lets none of its own go.
+// A style sample's delegate: the sample is a picture, not a place, so it takes no tab, not even
+// one of its own moved along it, and lets none of its own go.
 class GallerySampleBarDelegate : public kit::Object, public QVTabBarViewDelegate {
     KIT_CLASS(GallerySampleBarDelegate)
 public:
     std::uint64_t tabViewValidateDropProposedItemProposedIndexInTabBarView(
-        kit::TabView*, kit::DraggingInfo&, kit::TabViewItem* item, std::uint64_t, QVTabBarView* bar) override
+        kit::TabView*, kit::DraggingInfo&, kit::TabViewItem*, std::uint64_t, QVTabBarView*) override
     {
-        return item && bar && item->tabView() == bar->tabView() ? kit::DragOperationMove : kit::DragOperationNone;
+        return kit::DragOperationNone;
     }
 };
 
@@ -223,6 +234,9 @@ kit::Ref<kit::View> makeTabBarViewPage(kit::Rect frame)
         auto swatch = kit::make<QVTabBarView>(MakeRect(sx, sy, swatchWidth, 22));
         swatch->setAutoresizingMask(kit::ViewMinYMargin);
         swatch->setStyleNamed(styles[i]);
+        // A picture of the style: nothing to close, so one stop for the keyboard.
+        swatch->setDisableTabClose(true);
+        delegate->samples.emplace_back(swatchTabs.get());
         // Seven bars hold the same three tabs: each says which style it samples.
         galleryNameBar(swatch.get(), styles[i] + QStringLiteral(" sample"));
         page->addSubview(swatchTabs.get());

@@ -4,13 +4,16 @@
 #include "gallery/pages/TabBarPage.h"
 #include "gallery/tests/GalleryTabDragScript.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/TabView.h"
+#include "kit/testsupport/EventScript.h"
 
 #include <QAccessible>
 #include <QtGlobal>
 
 #include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +38,13 @@ kit::Ref<kit::TabViewItem> galleryTab(const QString& label)
     auto item = kit::make<kit::TabViewItem>(kit::Value(label));
     item->setLabel(label);
     return item;
+}
+
+bool galleryIsSample(const XTTabBarControl& bar)
+{
+    return kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(const_cast<XTTabBarControl*>(&bar))))
+        ->text(QAccessible::Name)
+        .endsWith(QStringLiteral(" sample"));
 }
 
 TEST(GalleryTabBarPage, ATornOffWindowIsNamedAfterItsSelectedTab)
@@ -77,10 +87,13 @@ TEST(GalleryTabBarPage, TheStyleSamplesTakeNoDroppedTab)
         const auto target = kit::dynamic_pointer_cast<XTTabBarControl>(sub);
         if (!target)
             continue;
-        const bool sample = target->tabView()->numberOfTabViewItems() > 0 && target->tabView()->tabViewItemAtIndex(0)->label() == QStringLiteral("Selected");
+        const bool sample = galleryIsSample(*target);
         (sample ? samples : working) += 1;
         EXPECT_EQ(delegate->tabViewShouldDropTabViewItemInTabBar(bar->tabView().get(), fourth.get(), target.get()), !sample)
             << (sample ? "a style sample" : "a working bar");
+        // Nor does a sample move its own tabs about.
+        if (auto* own = dynamic_cast<XTTabBarControlDelegate*>(target->delegate().get()); sample && own)
+            EXPECT_FALSE(own->tabViewShouldDropTabViewItemInTabBar(target->tabView().get(), target->tabView()->tabViewItemAtIndex(1).get(), target.get()));
     }
     EXPECT_EQ(samples, 5);
     EXPECT_EQ(working, 1) << "the drop bar beside the samples";
@@ -107,8 +120,7 @@ TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         const kit::Ref<kit::TabViewItem> first = bar->tabView()->tabViewItemAtIndex(0);
         const kit::Rect cell = bar->cells().front()->frame();
         const kit::Point from = bar->convertPointToView(kit::MakePoint(cell.midX(), cell.midY()), nullptr);
-        // Near the sample's left edge: the pointer is on it, the dragged picture's origin is not.
-        const kit::Point to = c.onSample ? sample->convertPointToView(kit::MakePoint(12, 11), nullptr) : galleryOutsideEveryBar;
+        const kit::Point to = c.onSample ? galleryDropPointOnSample(*sample, *sample->tabView(), c.onStrip) : galleryOutsideEveryBar;
         galleryDragTab(window.get(), from, to);
         EXPECT_FALSE(XTTabDragAssistant::sharedDragAssistant()->isDragging());
         const kit::Ref<kit::TabView> home = first->tabView();
@@ -118,6 +130,7 @@ TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
             EXPECT_EQ(bar->tabView()->indexOfTabViewItem(first.get()), 0);
             EXPECT_EQ(bar->cells().size(), 8u);
             EXPECT_EQ(sample->tabView()->numberOfTabViewItems(), 3);
+            EXPECT_EQ(home->window(), window) << "no window of its own";
         } else {
             EXPECT_NE(home->window(), window);
             EXPECT_TRUE(home->window()->isVisible());
@@ -128,6 +141,65 @@ TEST(GalleryTabBarPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         window->orderOut();
         XTTabDragAssistant::resetForTesting();
     }
+}
+
+// A style sample shows a style and nothing more: its first tab is named after the style, it is
+// one Tab stop, and neither a click on a close button nor Space closes one of its tabs.
+TEST(GalleryTabBarPage, AStyleSampleIsOneStopNamedByItsStyleAndClosesNothing)
+{
+    const kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+    window->setContentView(page.get());
+    window->makeKeyAndOrderFront();
+    QStringList styles;
+    for (const kit::Ref<kit::View>& sub : page->subviews()) {
+        const auto sample = kit::dynamic_pointer_cast<XTTabBarControl>(sub);
+        if (!sample || !galleryIsSample(*sample))
+            continue;
+        SCOPED_TRACE(sample->styleName().toStdString());
+        styles << sample->styleName();
+        QAccessibleInterface* tabs = kit::AccessibilityBridge::interfaceFor(kit::Value(kit::Ref<kit::Object>(sample)));
+        EXPECT_EQ(tabs->child(0)->text(QAccessible::Name), sample->styleName());
+        window->makeKeyWindow();
+        ASSERT_TRUE(window->makeFirstResponder(sample.get()));
+        kit::test::EventScript(window.get()).key(kit::KeyCodeSpace, QStringLiteral(" ")).key(kit::KeyCodeTab).run();
+        EXPECT_NE(window->firstResponder().get(), sample.get()) << "one stop";
+        const kit::Rect first = sample->cells().front()->frame();
+        const kit::Rect close = sample->cells().front()->closeButtonRectForFrame(first);
+        kit::test::EventScript(window.get()).click(sample->convertPointToView(kit::MakePoint(close.midX(), close.midY()), nullptr)).run();
+        EXPECT_EQ(sample->tabView()->numberOfTabViewItems(), 3);
+    }
+    EXPECT_EQ(styles, (QStringList { "Metal", "Aqua", "Card", "Pebble", "Unified" }));
+    window->orderOut();
+}
+
+// Another page leaves the torn-off windows open with their documents, each until it is closed;
+// a tab let go near the screen's edge opens its window wholly on the screen.
+TEST(GalleryTabBarPage, TornOffWindowsOutliveThePageAndOpenOnTheScreen)
+{
+    kit::Ref<kit::View> page = makeTabBarPage(kit::MakeRect(0, 0, 900, 600));
+    const kit::Ref<XTTabBarControl> bar = galleryFirstTabBar(*page);
+    ASSERT_TRUE(bar);
+    auto* delegate = dynamic_cast<XTTabBarControlDelegate*>(bar->delegate().get());
+    ASSERT_TRUE(delegate);
+    const kit::Ref<kit::TabViewItem> document = bar->tabView()->tabViewItemAtIndex(0);
+    const std::vector<kit::Weak<kit::Window>> made = galleryTearOffNearTheScreensCorners([&](kit::Point near) {
+        const kit::Ref<XTTabBarControl> into = delegate->tabViewNewTabBarForDraggedTabViewItemAtPoint(bar->tabView().get(), document.get(), near);
+        return into ? into->window() : nullptr;
+    });
+    ASSERT_EQ(made.size(), 2u);
+    const kit::Weak<kit::Window> torn = made.back();
+    bar->tabView()->removeTabViewItem(document.get());
+    const kit::Ref<XTTabBarControl> tornBar = galleryFirstTabBar(*torn.lock()->contentView());
+    tornBar->tabView()->addTabViewItem(document);
+    torn.lock()->orderFront();
+
+    page->removeFromSuperview();
+    page = nullptr;
+    ASSERT_TRUE(torn.lock()) << "the page is gone, its torn-off window stays";
+    EXPECT_TRUE(torn.lock()->isVisible());
+    EXPECT_EQ(document->tabView(), tornBar->tabView());
+    galleryCloseTornOffWindows(made);
 }
 
 // Every bar says what it is, each its own name; a count badge says what it counts.

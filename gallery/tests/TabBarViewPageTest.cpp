@@ -4,9 +4,15 @@
 #include "gallery/pages/TabBarViewPage.h"
 #include "gallery/tests/GalleryTabDragScript.h"
 #include "kit/appkit/AccessibilityBridge.h"
+#include "kit/appkit/KeyCodes.h"
+#include "kit/appkit/Window.h"
+#include "kit/foundation/RunLoop.h"
+#include "kit/testsupport/EventScript.h"
 #include "kit/controls/PopUpButton.h"
 
 #include <QAccessible>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +32,15 @@ kit::Ref<kit::Button> galleryCheckBox(const kit::View& page, const QString& titl
     for (const auto& button : galleryViewsOf<kit::Button>(page))
         if (button->title() == title && !kit::dynamic_pointer_cast<kit::PopUpButton>(button))
             return button;
+    return nullptr;
+}
+
+// The tab view a sample bar labels: the one just under it.
+kit::Ref<kit::View> galleryStripUnder(const kit::View& page, const QVTabBarView& bar)
+{
+    for (const auto& strip : galleryViewsOf<kit::TabView>(page))
+        if (strip.get() == bar.tabView().get())
+            return strip;
     return nullptr;
 }
 
@@ -103,8 +118,7 @@ TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         const kit::Ref<kit::TabViewItem> second = top->tabView()->tabViewItemAtIndex(1);
         const kit::Ref<QVAttachedTabBarButton> button = top->orderedAttachedButtons().at(1);
         const kit::Point from = button->convertPointToView(kit::MakePoint(button->bounds().midX(), button->bounds().midY()), nullptr);
-        // Near the sample's left edge: the pointer is on it, the dragged picture's origin is not.
-        const kit::Point to = c.onSample ? (*pebble)->convertPointToView(kit::MakePoint(12, 11), nullptr) : galleryOutsideEveryBar;
+        const kit::Point to = c.onSample ? galleryDropPointOnSample(**pebble, *galleryStripUnder(*view, **pebble), c.onStrip) : galleryOutsideEveryBar;
         galleryDragTab(window.get(), from, to);
         EXPECT_FALSE(QVTabDragAssistant::sharedDragAssistant()->isDragging());
         const kit::Ref<kit::TabView> home = second->tabView();
@@ -113,6 +127,7 @@ TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
             EXPECT_EQ(home, top->tabView());
             EXPECT_EQ(top->tabView()->indexOfTabViewItem(second.get()), 1);
             EXPECT_EQ((*pebble)->tabView()->numberOfTabViewItems(), 4);
+            EXPECT_EQ(home->window(), window) << "no window of its own";
         } else {
             EXPECT_NE(home->window(), window);
             EXPECT_TRUE(home->window()->isVisible());
@@ -121,6 +136,75 @@ TEST_F(GalleryTabBarViewPage, ATabDraggedOutOpensAWindowAndASampleRefusesIt)
         }
         window->orderOut();
     }
+}
+
+// A style sample shows a style and nothing more: one Tab stop, and neither a click on a close
+// button nor Space closes one of its tabs.
+TEST_F(GalleryTabBarViewPage, AStyleSampleIsOneStopAndClosesNothing)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+    window->setContentView(page.get());
+    window->makeKeyAndOrderFront();
+    ASSERT_EQ(bars.size(), 2 + QVTabStyle::registeredTabStyleNames().size());
+    for (std::size_t i = 2; i < bars.size(); ++i) {
+        QVTabBarView& sample = *bars[i];
+        SCOPED_TRACE(sample.styleName().toStdString());
+        window->makeKeyWindow();
+        ASSERT_TRUE(window->makeFirstResponder(&sample));
+        kit::test::EventScript(window.get()).key(kit::KeyCodeSpace, QStringLiteral(" ")).key(kit::KeyCodeTab).run();
+        EXPECT_NE(window->firstResponder().get(), &sample) << "one stop";
+        const kit::Ref<QVAttachedTabBarButton> first = sample.orderedAttachedButtons().at(0);
+        const kit::Rect close = first->tabCell()->closeButtonRectForBounds(first->bounds());
+        kit::test::EventScript(window.get()).click(first->convertPointToView(kit::MakePoint(close.midX(), close.midY()), nullptr)).run();
+        EXPECT_EQ(sample.tabView()->numberOfTabViewItems(), 4);
+    }
+    window->orderOut();
+}
+
+// Another page leaves the torn-off windows open with their documents, each until it is closed;
+// a tab let go near the screen's edge opens its window wholly on the screen.
+TEST(GalleryTabBarViewPageTornOff, TornOffWindowsOutliveThePageAndOpenOnTheScreen)
+{
+    kit::Ref<kit::View> page = makeTabBarViewPage(kit::MakeRect(0, 0, 900, 600));
+    const kit::Ref<QVTabBarView> top = galleryViewsOf<QVTabBarView>(*page).at(0);
+    auto* delegate = dynamic_cast<QVTabBarViewDelegate*>(top->delegate().get());
+    ASSERT_TRUE(delegate);
+    const kit::Ref<kit::TabViewItem> document = top->tabView()->tabViewItemAtIndex(0);
+    kit::Weak<QVTabBarView> tornBar;
+    const std::vector<kit::Weak<kit::Window>> made = galleryTearOffNearTheScreensCorners([&](kit::Point near) {
+        const kit::Ref<QVTabBarView> into = delegate->tabViewNewTabBarViewForDraggedTabViewItemAtPoint(top->tabView().get(), document.get(), near);
+        tornBar = into.get();
+        return into ? into->window() : nullptr;
+    });
+    ASSERT_EQ(made.size(), 2u);
+    const kit::Weak<kit::Window> torn = made.back();
+    top->tabView()->removeTabViewItem(document.get());
+    tornBar.lock()->tabView()->addTabViewItem(document);
+    torn.lock()->orderFront();
+
+    page->removeFromSuperview();
+    page = nullptr;
+    ASSERT_TRUE(torn.lock()) << "the page is gone, its torn-off window stays";
+    EXPECT_TRUE(torn.lock()->isVisible());
+    EXPECT_EQ(document->tabView(), tornBar.lock()->tabView());
+    galleryCloseTornOffWindows(made);
+}
+
+// New Tab until the tabs no longer fit: the pull-down shows after the last tab, no tab over it.
+TEST_F(GalleryTabBarViewPage, NewTabUntilOverflowShowsThePullDown)
+{
+    auto window = kit::make<kit::Window>(kit::MakeRect(100, 100, 900, 600), kit::TitledWindowMask);
+    window->setContentView(page.get());
+    window->makeKeyAndOrderFront();
+    for (int i = 0; i < 3; ++i)
+        top().addTabButton()->performClick(nullptr);
+    kit::RunLoop::main().runPending();
+    ASSERT_TRUE(top().isOverflowButtonVisible());
+    const kit::Rect pullDown = top().overflowPopUpButton()->frame();
+    for (const kit::Ref<QVAttachedTabBarButton>& tab : top().orderedAttachedButtons())
+        EXPECT_FALSE(kit::IntersectsRect(tab->frame(), pullDown))
+            << tab->title().toStdString() << " " << tab->frame().origin.x << "+" << tab->frame().size.width << " over " << pullDown.origin.x << "+" << pullDown.size.width;
+    window->orderOut();
 }
 
 // Every bar says what it is, each its own name; a count badge says what it counts.
