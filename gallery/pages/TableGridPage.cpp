@@ -139,17 +139,21 @@ public:
             return;
         // The selection by its headers; a move by the places it left and took, named as an unmoved
         // sheet's headers name them (the moved headers themselves read the same before and after).
+        // Words for a person: the notifications' and keys' names are for programs.
         const auto header = [&](bool column, std::int64_t i) { return column ? grid->headerStringForColumn(i) : grid->headerStringForRow(i); };
         const auto place = [](bool column, std::int64_t i) { return column ? tableGridPageColumnName(i) : QString::number(i + 1); };
-        QStringList info;
-        for (const auto& [key, value] : n->userInfo()) {
-            const QString name = key.stringValue();
-            info << QStringLiteral("%1 %2").arg(name, tableGridPageDescribe(value.indexSet(), name.endsWith(QStringLiteral("Columns")), place));
+        QString moved;
+        if (const bool columnsMoved = n->name() == JVLTableGridDidMoveColumnsNotification; columnsMoved || n->name() == JVLTableGridDidMoveRowsNotification) {
+            const kit::Dictionary& info = n->userInfo();
+            const IndexSet from = info.objectForKey(columnsMoved ? JVLTableGridOldColumnsKey : JVLTableGridOldRowsKey).indexSet();
+            const IndexSet to = info.objectForKey(columnsMoved ? JVLTableGridNewColumnsKey : JVLTableGridNewRowsKey).indexSet();
+            moved = QStringLiteral("%1 %2 moved to %3. ")
+                        .arg(columnsMoved ? QStringLiteral("Columns") : QStringLiteral("Rows"), tableGridPageDescribe(from, columnsMoved, place),
+                            tableGridPageDescribe(to, columnsMoved, place));
         }
-        shown->setStringValue(QStringLiteral("Columns %1, rows %2. Last: %3%4")
-                .arg(tableGridPageDescribe(grid->selectedColumnIndexes(), true, header),
-                    tableGridPageDescribe(grid->selectedRowIndexes(), false, header), n->name().mid(12),
-                    info.isEmpty() ? QString() : QStringLiteral(" {") + info.join(QStringLiteral(", ")) + QStringLiteral("}")));
+        shown->setStringValue(moved
+            + QStringLiteral("Columns %1, rows %2 selected.")
+                  .arg(tableGridPageDescribe(grid->selectedColumnIndexes(), true, header), tableGridPageDescribe(grid->selectedRowIndexes(), false, header)));
     }
 
     std::vector<int> columns, rows;
