@@ -719,15 +719,20 @@ class Sweep:
             def get(prop):
                 return self.ask(path, 'org.freedesktop.DBus.Properties', 'Get', 'ss', [value, prop], '(v)')[0]
             before, low, high = get('CurrentValue'), get('MinimumValue'), get('MaximumValue')
-            wanted = next((v for v in (high, low + get('MinimumIncrement'), low) if v != before and v != 0), None)
-            if wanted is None:
-                return True
-            self.last = '%s: %s Value.SetCurrentValue(%s) on %s' % (page, role, wanted, path)
-            self.ask(path, value, 'SetCurrentValue', 'd', [wanted])
-            now = get('CurrentValue')
-            if now not in (wanted, before):
-                self.run.fault(page, '%s asked for %s through SetCurrentValue reads %s (was %s)' % (role, wanted, now, before))
-            self.ask(path, value, 'SetCurrentValue', 'd', [before])
+            choices = [v for v in (high, low + get('MinimumIncrement'), low) if v != 0]
+            # From a value that is not 0 (set as the property, which Qt reads right), so a value
+            # read as 0 shows.
+            if choices:
+                self.ask(path, 'org.freedesktop.DBus.Properties', 'Set', 'ssv', [value, 'CurrentValue', self.GLib.Variant('d', choices[0])])
+            start = get('CurrentValue')
+            wanted = next((v for v in choices if v != start), None)
+            if wanted is not None:
+                self.last = '%s: %s Value.SetCurrentValue(%s) on %s' % (page, role, wanted, path)
+                self.ask(path, value, 'SetCurrentValue', 'd', [wanted])
+                now = get('CurrentValue')
+                if now not in (wanted, start):
+                    self.run.fault(page, '%s asked for %s through SetCurrentValue reads %s (was %s)' % (role, wanted, now, start))
+            self.ask(path, 'org.freedesktop.DBus.Properties', 'Set', 'ssv', [value, 'CurrentValue', self.GLib.Variant('d', before)])
         except Exception as error:
             print('sweep: %s %s value: %s' % (page, role, error), flush=True)
             return self.alive()
