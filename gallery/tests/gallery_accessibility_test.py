@@ -869,6 +869,9 @@ def main():
         print('skipped: this machine lacks %s' % ', '.join(missing), flush=True)
         sys.exit(SKIPPED)
     run = Run()
+    # A crash of an earlier run left its report here: offered at launch, its dialog would take the focus.
+    if os.environ.get('XDG_STATE_HOME'):
+        shutil.rmtree(os.path.join(os.environ['XDG_STATE_HOME'], 'gallery', 'CrashReports'), ignore_errors=True)
     launcher_path = next(p for p in BUS_LAUNCHERS if os.access(p, os.X_OK))
     children = []
     log = tempfile.NamedTemporaryFile(prefix='gallery-accessibility-', suffix='.log', delete=False)
