@@ -37,13 +37,7 @@ double krMaxX(const Rect& r) { return r.origin.x + r.size.width; }
 
 void krFocusRingForFrame(Rect frame)
 {
-    auto* context = GraphicsContext::currentContext();
-    if (!context)
-        return;
-    context->saveGraphicsState();
-    SetFocusRingStyle(FocusRingOnly);
-    BezierPath::bezierPathWithRoundedRectXRadiusYRadius(frame, frame.size.height / 2, frame.size.height / 2)->fill();
-    context->restoreGraphicsState();
+    DrawFocusRingAroundRoundedRect(frame, frame.size.height / 2, frame.size.height / 2);
 }
 
 } // namespace

@@ -308,15 +308,9 @@ void SRScopeBar::drawCurrentElementFocusRing()
     const auto* element = dynamic_cast<const SRScopeBarElement*>(current.get());
     const kit::Ref<SRScopeBarGroupHelper> helper = element && element->group() ? groupHelperForGroup(element->group().get()) : nullptr;
     const kit::Rect rect = element && element->isOverflow() ? overflowPullDownRect_ : helper ? element->rectIn(*helper) : kit::ZeroRect;
-    auto* context = kit::GraphicsContext::currentContext();
-    if (!context || kit::IsEmptyRect(rect))
-        return;
     // Round the pill the button draws.
     const kit::Rect pill = kit::InsetRect(rect, 0.5, 0.5);
-    context->saveGraphicsState();
-    kit::SetFocusRingStyle(kit::FocusRingOnly);
-    kit::BezierPath::bezierPathWithRoundedRectXRadiusYRadius(pill, pill.height() / 2, pill.height() / 2)->fill();
-    context->restoreGraphicsState();
+    kit::DrawFocusRingAroundRoundedRect(pill, pill.height() / 2, pill.height() / 2);
 }
 
 void SRScopeBar::announceSelectionChange(const SRScopeBarGroup* group, const kit::IndexSet& before, const kit::IndexSet& after)

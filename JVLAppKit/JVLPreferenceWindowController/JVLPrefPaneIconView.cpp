@@ -277,15 +277,8 @@ void JVLPrefPaneIconView::drawRect(Rect)
                 icons[std::size_t(i)] == selectedIcon_, g);
     }
     // The ring shows where the keys act, not where a click went.
-    const Ref<Window> w = window();
-    if (const Ref<JVLPrefPaneIcon> current = currentIcon();
-        current && hasKeyboardFocus() && w->isKeyWindow() && !w->firstResponderChosenByPointer()) {
-        const Rect drawn = drawnFrameOfIcon(current.get());
-        GraphicsContext::saveCurrentGraphicsState();
-        SetFocusRingStyle(FocusRingOnly);
-        BezierPath::bezierPathWithRoundedRectXRadiusYRadius(InsetRect(drawn, -3, -2), 4, 4)->fill();
-        GraphicsContext::restoreCurrentGraphicsState();
-    }
+    if (const Ref<JVLPrefPaneIcon> current = currentIcon(); current && showsKeyboardFocusRing())
+        DrawFocusRingAroundRoundedRect(InsetRect(drawnFrameOfIcon(current.get()), -3, -2), 4, 4);
 }
 
 void JVLPrefPaneIconView::drawBackgroundForCategoryWithIndex(int group)

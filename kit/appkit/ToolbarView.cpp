@@ -182,13 +182,9 @@ void ToolbarView::drawRect(Rect dirtyRect)
         const double w = StringDrawing::sizeWithAttributes(item.label(), attributes).width;
         StringDrawing::drawAtPointWithAttributes(item.label(), MakePoint(std::floor(slot.midX() - w / 2), LabelTop), attributes);
     }
-    const Ref<Window> w = window();
-    if (const Ref<ToolbarItem> current = currentItem(); current && hasKeyboardFocus() && w && w->isKeyWindow()) {
+    if (const Ref<ToolbarItem> current = currentItem(); current && showsKeyboardFocusRing()) {
         const Rect slot = rectOfItem(current.get());
-        GraphicsContext::saveCurrentGraphicsState();
-        SetFocusRingStyle(FocusRingOnly);
-        BezierPath::bezierPathWithRoundedRectXRadiusYRadius(MakeRect(slot.minX() + 3, 3, slot.width() - 6, slot.height() - 6), 4, 4)->fill();
-        GraphicsContext::restoreCurrentGraphicsState();
+        DrawFocusRingAroundRoundedRect(MakeRect(slot.minX() + 3, 3, slot.width() - 6, slot.height() - 6), 4, 4);
     }
     if (toolbar->showsBaselineSeparator()) {
         Color::grayColor()->setStroke();

@@ -751,6 +751,12 @@ Ref<View> View::previousValidKeyView() const
 
 bool View::canBecomeKeyView() const { return acceptsFirstResponder() && window() && !isHiddenOrHasHiddenAncestor(); }
 
+bool View::showsKeyboardFocusRing() const
+{
+    const Ref<Window> w = window();
+    return w && w->isKeyWindow() && w->firstResponder().get() == this && !w->firstResponderChosenByPointer();
+}
+
 void View::setKeyboardFocusRingNeedsDisplayInRect(Rect rect)
 {
     // The ring is drawn outside the rect and may leave the bounds: invalidate in the superview.

@@ -230,6 +230,9 @@ class View : public Responder, public Coding {
     virtual bool canBecomeKeyView() const;
     virtual bool needsPanelToBecomeKey() const { return false; }
     void setKeyboardFocusRingNeedsDisplayInRect(Rect rect);
+    // Whether the keyboard focus ring shows: the view is first responder of the key window, chosen
+    // from the keyboard or by code, or a key has gone to it since the click that chose it.
+    bool showsKeyboardFocusRing() const;
 
     // Answers a view gives about a click in a window that is not key. Stored only: the window
     // manager raises and activates the window at the press, and the press is always delivered.

@@ -257,11 +257,7 @@ Rect ToolPanelContentRect(View* view, Rect bounds)
 
 bool ShowsFocusRing(const View* view, FocusRingType type)
 {
-    if (!view || type == FocusRingTypeNone)
-        return false;
-    const Ref<Window> window = view->window();
-    // Keyboard focus only: a click leaves no ring behind.
-    return window && window->isKeyWindow() && window->firstResponder().get() == view && !window->firstResponderChosenByPointer();
+    return view && type != FocusRingTypeNone && view->showsKeyboardFocusRing();
 }
 
 void DrawFocusRing(QPainter& painter, View* view, const QRectF& rect)

@@ -1,5 +1,6 @@
 #include "kit/graphics/GraphicsContext.h"
 
+#include "kit/graphics/BezierPath.h"
 #include "kit/graphics/CGContext.h"
 #include "kit/graphics/Image.h"
 #include "kit/graphics/Shadow.h"
@@ -489,15 +490,20 @@ void SetFocusRingStyle(FocusRingPlacement placement)
         c->setFocusRingStyle(placement);
 }
 
-void DrawFocusRingInsideRect(Rect r)
+void DrawFocusRingAroundRoundedRect(Rect r, double xRadius, double yRadius)
 {
-    if (!GraphicsContext::currentContext())
+    if (!GraphicsContext::currentContext() || IsEmptyRect(r))
         return;
     GraphicsContext::saveCurrentGraphicsState();
     SetFocusRingStyle(FocusRingOnly);
-    // The ring lies outside the filled shape: three points in, it ends at the edge.
-    RectFill(InsetRect(r, 3, 3));
+    if (xRadius > 0 && yRadius > 0)
+        BezierPath::bezierPathWithRoundedRectXRadiusYRadius(r, xRadius, yRadius)->fill();
+    else
+        RectFill(r);
     GraphicsContext::restoreCurrentGraphicsState();
 }
+
+// The ring lies outside the filled shape: three points in, it ends at the edge.
+void DrawFocusRingInsideRect(Rect r) { DrawFocusRingAroundRoundedRect(InsetRect(r, 3, 3), 0, 0); }
 
 } // namespace kit

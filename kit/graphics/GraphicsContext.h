@@ -196,5 +196,8 @@ void SetFocusRingStyle(FocusRingPlacement placement);
 // The keyboard focus ring of the current context drawn just inside the rectangle (its outer edge on
 // the rectangle's); the context's state is left as it was.
 void DrawFocusRingInsideRect(Rect r);
+// The keyboard focus ring of the current context just outside a rounded rectangle (a pill when the
+// radii are half its height); the context's state is left as it was.
+void DrawFocusRingAroundRoundedRect(Rect r, double xRadius, double yRadius);
 
 } // namespace kit

@@ -460,8 +460,7 @@ namespace {
 // is first responder of the key window, chosen from the keyboard or by code, as controls ring.
 void drawKeyboardFocusRing(TextView& view, Rect dirty)
 {
-    const Ref<Window> w = view.window();
-    if (view.isFieldEditor() || !w || !w->isKeyWindow() || w->firstResponder().get() != &view || w->firstResponderChosenByPointer())
+    if (view.isFieldEditor() || !view.showsKeyboardFocusRing())
         return;
     Rect around = view.bounds();
     if (const Ref<ClipView> clip = dynamic_pointer_cast<ClipView>(view.superview()))
