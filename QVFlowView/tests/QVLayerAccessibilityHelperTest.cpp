@@ -116,6 +116,15 @@ TEST_F(QVLayerAccessibility, ChildrenKeepTheirParentOnInsertAndRemove)
     EXPECT_EQ(middle[0], three[1]);
     const Value children = list->accessibilityAttributeValue(AccessibilityChildrenAttribute);
     ASSERT_EQ(children.array().count(), 3);
+    // One at a time, as Qt's bridge asks: the count, a slice, a child's place; nothing outside.
+    const Value listValue { Ref<Object>(list) };
+    EXPECT_EQ(AccessibilityArrayAttributeCount(listValue, AccessibilityChildrenAttribute), 3);
+    const Array tail = AccessibilityArrayAttributeValues(listValue, AccessibilityChildrenAttribute, 1, 5);
+    ASSERT_EQ(tail.count(), 2);
+    EXPECT_EQ(tail.objectAtIndex(1).object(), three[2]);
+    EXPECT_EQ(AccessibilityArrayAttributeValues(listValue, AccessibilityChildrenAttribute, -1, 1).count(), 0);
+    EXPECT_EQ(AccessibilityIndexOfChild(listValue, Value(Ref<Object>(three[2]))), 2);
+    EXPECT_EQ(AccessibilityIndexOfChild(listValue, Value(Ref<Object>(element()))), -1);
     list->removeChildrenAtIndexes(IndexSet { 0, 2 });
     EXPECT_EQ(three[0]->parent(), nullptr);
     EXPECT_EQ(three[2]->parent(), nullptr);
