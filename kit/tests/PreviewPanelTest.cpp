@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -112,6 +113,13 @@ struct PreviewFixture : testing::Test {
 using PreviewPanelShows = PreviewFixture;
 
 // What a reader meets in the panel: the window's name, and its focused element's role and name.
+QString kindOf(const char* type)
+{
+    const QString kind = QMimeDatabase().mimeTypeForName(QString::fromLatin1(type)).comment();
+    EXPECT_FALSE(kind.isEmpty()) << type;
+    return kind;
+}
+
 std::tuple<QString, QString, QString> heardIn(const PreviewPanel& panel)
 {
     const Value focused = AccessibilityFocusedUIElement(Value(panel.window()));
@@ -124,7 +132,8 @@ TEST_F(PreviewPanelShows, EachKindOfFileAsItCan)
     using Kind = PreviewContent::Kind;
     using Heard = std::tuple<QString, QString, QString>;
     const Ref<PreviewPanel> panel = show(picture(QStringLiteral("red.png"), QSize(120, 60), Qt::red));
-    EXPECT_EQ(heardIn(*panel), (Heard { "red.png", AccessibilityImageRole, "red.png, PNG image" }));
+    // The kind in the user's language, as the system's type database names it ("PNG image").
+    EXPECT_EQ(heardIn(*panel), (Heard { "red.png", AccessibilityImageRole, "red.png, " + kindOf("image/png") }));
     ASSERT_TRUE(panel->window() && panel->window()->isVisible());
     EXPECT_TRUE(panel->window()->isKeyWindow());
     EXPECT_EQ(panel->content().kind, Kind::Picture);
@@ -144,7 +153,7 @@ TEST_F(PreviewPanelShows, EachKindOfFileAsItCan)
     panel->reloadData();
     EXPECT_EQ(panel->content().kind, Kind::Text);
     EXPECT_EQ(panel->content().text, QStringLiteral("first line\nsecond line\n"));
-    EXPECT_EQ(heardIn(*panel), (Heard { "notes.txt", AccessibilityStaticTextRole, "notes.txt, plain text document" }));
+    EXPECT_EQ(heardIn(*panel), (Heard { "notes.txt", AccessibilityStaticTextRole, "notes.txt, " + kindOf("text/plain") }));
     EXPECT_EQ(AccessibilityAttributeValue(AccessibilityFocusedUIElement(Value(panel->window())), AccessibilityValueAttribute).stringValue(),
         QStringLiteral("first line\nsecond line\n"));
 
