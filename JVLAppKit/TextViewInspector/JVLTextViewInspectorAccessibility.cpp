@@ -11,6 +11,7 @@
 
 #include "FoundationExtensions/JVLNSObject_Extension.h"
 
+#include "kit/appkit/FocusAnnouncement.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Control.h"
 #include "kit/foundation/Bundle.h"
@@ -146,8 +147,12 @@ void JVLTextViewInspector::announceFocusedElementIfChanged(bool announce)
 void JVLTextViewInspector::setSelectedRangeAffinityStillSelecting(Range range, SelectionAffinity affinity, bool stillSelecting)
 {
     const Ref<JVLTextViewInspector> keep(this);
-    TextView::setSelectedRangeAffinityStillSelecting(range, affinity, stillSelecting);
-    announceFocusedElementIfChanged();
+    {
+        // The value a key stop lands in is heard as focused before its selection.
+        const FocusChangeScope landing;
+        TextView::setSelectedRangeAffinityStillSelecting(range, affinity, stillSelecting);
+        announceFocusedElementIfChanged();
+    }
     // A value whose focus is still to be announced (the keys are moving on) is read whole then:
     // told of its selection first, a reader would say the text without the name.
     if (const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(activeField()))

@@ -9,6 +9,7 @@
 #include "kit/appkit/View.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Alert.h"
+#include "kit/controls/OpenPanel.h"
 #include "kit/testsupport/RuntimeRecorders.h"
 #include "kit/testsupport/X11KeyboardFixture.h"
 #include "kit/x11/QtXcbConnection.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -201,31 +204,54 @@ TEST(X11Stacking, AWindowMadeKeyByTheKitTakesTheServersFocus)
     first->orderOut();
 }
 
-// Without a window manager nobody hands the focus back when an alert closes: the window that was
-// key before it is key again, the application active, and the server's focus is that window's.
-TEST(X11Stacking, AfterAnAlertTheWindowKeyBeforeItIsKeyAndFocusedAgain)
+// Without a window manager nobody hands the focus back when a modal panel closes: after an alert
+// and after the open panel, the window that was key before it is key again, the application active,
+// and the server's focus is that window's.
+TEST(X11Stacking, AfterAModalPanelTheWindowKeyBeforeItIsKeyAndFocusedAgain)
 {
     if (!test::isRealX11())
         GTEST_SKIP() << "needs a real X server";
-    auto window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
-    window->makeKeyAndOrderFront();
-    ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && focusOnServer() == native(*window); }));
-    // Answered once the alert has the focus, as a user would.
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible() && focusOnServer() == box->winId() && box->defaultButton())
-            box->defaultButton()->click();
-    });
-    answer.start(20);
-    EXPECT_EQ(Alert::alertWithButtons(QStringLiteral("Discard?"), QStringLiteral("Discard"), QStringLiteral("Cancel"), {}, {})->runModal(),
-        AlertDefaultReturn);
-    answer.stop();
-    EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*window); })) << "the focus went nowhere";
-    EXPECT_TRUE(window->isKeyWindow());
-    EXPECT_TRUE(Application::sharedApplication()->isActive());
-    window->orderOut();
-    Application::resetForTesting();
+    // Each answered once its dialog has the focus, as a user would.
+    const auto focused = [](QWidget* dialog) { return dialog && dialog->isVisible() && focusOnServer() == dialog->winId(); };
+    struct Panel {
+        const char* what;
+        std::function<void()> answer;
+        std::function<bool()> run; // YES when the panel answered as the user did
+    };
+    const Panel panels[] = {
+        { "alert",
+            [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); focused(box) && box->defaultButton())
+                    box->defaultButton()->click();
+            },
+            [] {
+                return Alert::alertWithButtons(QStringLiteral("Discard?"), QStringLiteral("Discard"), QStringLiteral("Cancel"), {}, {})->runModal()
+                    == AlertDefaultReturn;
+            } },
+        { "open panel, cancelled",
+            [&] {
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (auto* dialog = qobject_cast<QFileDialog*>(top); focused(dialog))
+                        dialog->reject();
+            },
+            [] { return OpenPanel::openPanel()->runModal() == FileHandlingPanelCancelButton; } },
+    };
+    for (const Panel& panel : panels) {
+        SCOPED_TRACE(panel.what);
+        auto window = make<Window>(MakeRect(100, 100, 300, 200), TitledWindowMask);
+        window->makeKeyAndOrderFront();
+        ASSERT_TRUE(test::turnUntil([&] { return test::isExposedOnServer(*window) && focusOnServer() == native(*window); }));
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, panel.answer);
+        answer.start(20);
+        EXPECT_TRUE(panel.run());
+        answer.stop();
+        EXPECT_TRUE(test::turnUntil([&] { return focusOnServer() == native(*window); })) << "the focus went nowhere";
+        EXPECT_TRUE(window->isKeyWindow());
+        EXPECT_TRUE(Application::sharedApplication()->isActive());
+        window->orderOut();
+        Application::resetForTesting();
+    }
 }
 
 // A window some other client holds (here: inside another client's window) is never let go: the
