@@ -46,6 +46,9 @@ public:
             return partValue(*cell, *view, attribute);
         if (attribute == kit::AccessibilityTitleAttribute || attribute == kit::AccessibilityHelpAttribute)
             return {};
+        // The field has the focus, never a part of it.
+        if (attribute == kit::AccessibilityFocusedAttribute)
+            return kit::Value(false);
         return kit::ViewAccessibilityAttributeValue(*view, attribute);
     }
 

@@ -141,6 +141,8 @@ TEST_F(RecorderAccessibility, EachResultIsToldAsNews)
     EXPECT_EQ(news(), (QStringList { QStringLiteral("Type shortcut"), QStringLiteral("Shift+Ctrl+K") })) << "a cancel tells the shortcut kept";
     recorder->keyDown(*krtest::krKey(51, QString(QChar(0x7F)), 0));
     EXPECT_EQ(news(), QStringList { QStringLiteral("Click to record shortcut") }) << "cleared";
+    for (int i = 0; i < field()->childCount(); ++i)
+        EXPECT_FALSE(field()->child(i)->state().focused) << "one focused element: the field";
     AccessibilityBridge::setEventObserverForTesting(nullptr);
 }
 

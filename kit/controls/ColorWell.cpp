@@ -246,6 +246,9 @@ public:
             return cell->ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
         if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityHelpAttribute)
             return {};
+        // The well has the focus, never its label.
+        if (attribute == AccessibilityFocusedAttribute)
+            return Value(false);
         return ViewAccessibilityAttributeValue(*view, attribute);
     }
 
