@@ -105,26 +105,27 @@ struct KRModifierName {
     const char* word;
 };
 
-// Glyph order: control, option, shift, command.
+// Glyph order: control, option, shift, command. A glyph names the key that gives the flag here:
+// Command comes from Ctrl (the control key's glyph), Control from Super (where the command key sits).
 constexpr KRModifierName krGlyphOrder[] = {
-    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+    { CarbonCmdKey, CommandKeyMask, 0x2303, "Command + " },
     { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
     { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
-    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+    { CarbonControlKey, ControlKeyMask, 0x2318, "Control + " },
 };
 // Word order: command, option, control, shift.
 constexpr KRModifierName krWordOrder[] = {
-    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+    { CarbonCmdKey, CommandKeyMask, 0x2303, "Command + " },
     { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
-    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+    { CarbonControlKey, ControlKeyMask, 0x2318, "Control + " },
     { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
 };
 // Spoken order, as this desktop names shortcuts: Shift, Ctrl (command), Alt (option), Super (control).
 constexpr KRModifierName krSpokenOrder[] = {
     { CarbonShiftKey, ShiftKeyMask, 0x21E7, "Shift + " },
-    { CarbonCmdKey, CommandKeyMask, 0x2318, "Command + " },
+    { CarbonCmdKey, CommandKeyMask, 0x2303, "Command + " },
     { CarbonOptionKey, AlternateKeyMask, 0x2325, "Option + " },
-    { CarbonControlKey, ControlKeyMask, 0x2303, "Control + " },
+    { CarbonControlKey, ControlKeyMask, 0x2318, "Control + " },
 };
 constexpr std::uint64_t krFunctionBit = 0x800000;
 

@@ -199,6 +199,14 @@ void KRRecorderCell::setKeyCombo(KRKeyCombo combo)
     redisplay();
 }
 
+bool KRRecorderCell::pressRemoveButton()
+{
+    if (recording_ || isEmpty() || !isEnabled())
+        return false;
+    setKeyCombo({ 0, -1 });
+    return true;
+}
+
 QString KRRecorderCell::keyComboString() const
 {
     if (isEmpty())
@@ -286,7 +294,9 @@ bool KRRecorderCell::performKeyEquivalent(const Event& event)
                 auto alert = error ? KRAdditions::alertWithNonRecoverableError(*error) : make<Alert>();
                 alert->setAlertStyle(CriticalAlertStyle);
                 alert->runModal();
-                recordingFlags_ = filteredCocoaFlags(currentEventFlags());
+                // The alert took the modifiers' key-ups: what the keyboard holds now, not the
+                // flags of the refused key.
+                recordingFlags_ = filteredCocoaFlags(Event::currentModifierFlags());
                 redisplay();
                 return true;
             }
@@ -453,7 +463,7 @@ bool KRRecorderCell::trackMouseInRectOfViewUntilMouseUp(const Event& event, Rect
     else if (inButton && recording_)
         endRecordingTransition();
     else if (inButton && !recording_)
-        setKeyCombo({ 0, -1 });
+        pressRemoveButton();
 
     if (isEnabled())
         if (auto window = controlView->window())
@@ -552,6 +562,7 @@ void KRRecorderCell::redisplay()
     if (auto view = controlView())
         view->setNeedsDisplay(true);
     accessibilityValueChanged();
+    tellNews();
 }
 
 void KRRecorderCell::redisplayFocusRing()

@@ -75,6 +75,9 @@ public:
     // --- The shortcut. ---
     KRKeyCombo keyCombo() const { return combo_; }
     void setKeyCombo(KRKeyCombo combo);
+    // The remove button's press, by mouse, key or screen reader: empties the shortcut while the
+    // button shows (a shortcut held, enabled, not recording). Answers whether it did.
+    bool pressRemoveButton();
     // Null when empty, else the modifier glyphs and the key's display string.
     QString keyComboString() const;
     QString keyChars() const;
@@ -131,6 +134,10 @@ public:
 
 private:
     mutable kit::Ref<kit::Object> clearButtonElement_;
+    // Tells a reader what the field says now, when that changed: a text change it cannot tie to a
+    // key (Space, a recorded shortcut) a reader would drop.
+    mutable kit::Ref<kit::Object> newsElement_;
+    void tellNews();
     void setDefaults();
     std::uint64_t filteredCocoaFlags(std::uint64_t flags) const;
     bool validModifierFlags(std::uint64_t flags) const;

@@ -2,6 +2,7 @@
 
 #include "KRKeyCodeTransformer.h"
 
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/core/Binding.h"
 #include "kit/core/Exception.h"
@@ -109,8 +110,13 @@ bool KRRecorderControl::performKeyEquivalent(const Event& event)
 
 void KRRecorderControl::keyDown(const Event& event)
 {
-    if (!recorderCell()->performKeyEquivalent(event))
-        Control::keyDown(event);
+    if (recorderCell()->performKeyEquivalent(event))
+        return;
+    // Backspace or Delete on the idle recorder press its remove button, so the keys clear too.
+    const bool deleteKey = event.keyCode() == KeyCodeDelete || event.keyCode() == KeyCodeForwardDelete;
+    if (deleteKey && !(event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask)) && recorderCell()->pressRemoveButton())
+        return;
+    Control::keyDown(event);
 }
 
 void KRRecorderControl::flagsChanged(const Event& event) { recorderCell()->flagsChanged(event); }

@@ -412,11 +412,17 @@ void SRScopeBar::setAccessoryView(View* view)
     if (view == accessoryView_.get())
         return;
     const Ref<View> keep(view);
+    if (accessoryView_ && nextKeyView() == accessoryView_)
+        setNextKeyView(nullptr);
     for (const Ref<View>& subview : std::vector<Ref<View>>(subviews()))
         subview->removeFromSuperview();
     accessoryView_ = view;
-    if (view)
+    if (view) {
         addSubview(view);
+        // The window's key-view loop passes over a key view's insides: the accessory is named as
+        // the stop right after the bar.
+        setNextKeyView(view);
+    }
     adjustSubviews();
 }
 

@@ -3,10 +3,12 @@
 #include "ZQSplitView/ZQSplitView.h"
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Bundle.h"
 #include "kit/foundation/RunLoop.h"
 
+#include <algorithm>
 #include <limits>
 #include <typeinfo>
 
@@ -101,6 +103,21 @@ kit::Value JVLSplitSubviewResizeButtonCell::accessibilityAttributeValue(const QS
 JVLSplitSubviewResizeButton::JVLSplitSubviewResizeButton(Rect frame)
     : kit::Button(frame, cellClass()())
 { }
+
+void JVLSplitSubviewResizeButton::keyDown(const Event& event)
+{
+    const std::uint16_t key = event.keyCode();
+    const Ref<ZQSplitSubview> pane = JVLSplitSubviewResizeButtonCell::superZQSplitSubviewOfView(this);
+    if ((key != kit::KeyCodeLeftArrow && key != kit::KeyCodeRightArrow) || !pane || !isEnabled()
+        || (event.modifierFlags() & (kit::CommandKeyMask | kit::ControlKeyMask | kit::AlternateKeyMask)))
+        return kit::Button::keyDown(event);
+    // The edge moves the way the grip points, within the pane's limits. It never collapses the
+    // pane: that would hide the grip with it, and no key would bring the pane back.
+    const double towards = (key == kit::KeyCodeRightArrow) == (imagePosition() == kit::ImageRight) ? 1 : -1;
+    const double next = std::clamp(pane->dimension() + towards * KeyboardStep, pane->minDimension(), pane->maxDimension());
+    if (next != pane->dimension())
+        pane->setDimension(next);
+}
 
 void JVLSplitSubviewResizeButton::awakeFromNib()
 {

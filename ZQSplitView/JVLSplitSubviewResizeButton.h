@@ -35,6 +35,12 @@ public:
     // kit::NibAwaking: image on the right in the first pane, on the left in any other.
     void awakeFromNib() override;
 
+    // How far an arrow key moves the pane's edge, in points.
+    static constexpr double KeyboardStep = 10;
+
     // kit::View:
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    // kit::Responder: the grip is a key view, so the arrows do what a drag does: Left and Right move
+    // the pane's edge, within its limits.
+    void keyDown(const kit::Event& event) override;
 };

@@ -3,6 +3,7 @@
 #include "kit/appkit/Application.h"
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/controls/CellDrawing.h"
 #include "kit/controls/OpenPanel.h"
 
@@ -51,12 +52,41 @@ void JVLImageView::pickImage()
 
 void JVLImageView::drawRect(Rect)
 {
-    if (!image_)
-        return;
     const Rect box = bounds();
+    if (!image_) {
+        if (ShowsFocusRing(this, FocusRingTypeDefault))
+            DrawFocusRing(this, box);
+        return;
+    }
     const Size fit = ImageFitSize(image_->size(), box.size, ImageScaleProportionallyDown);
     const Rect placed = MakeRect(box.midX() - fit.width / 2, box.midY() - fit.height / 2, fit.width, fit.height);
     image_->drawInRectFromRectOperationFractionRespectFlippedHints(placed, ZeroRect, CompositeSourceOver, 1.0, true);
+    if (ShowsFocusRing(this, FocusRingTypeDefault))
+        DrawFocusRing(this, placed);
+}
+
+// The focus ring comes and goes with first-responder status.
+bool JVLImageView::becomeFirstResponder()
+{
+    setNeedsDisplay(true);
+    return View::becomeFirstResponder();
+}
+
+bool JVLImageView::resignFirstResponder()
+{
+    setNeedsDisplay(true);
+    return View::resignFirstResponder();
+}
+
+void JVLImageView::keyDown(const Event& event)
+{
+    const std::uint16_t key = event.keyCode();
+    if ((key == KeyCodeSpace || key == KeyCodeReturn || key == KeyCodeKeypadEnter)
+        && !(event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask))) {
+        pickImage();
+        return;
+    }
+    View::keyDown(event);
 }
 
 void JVLImageView::mouseDown(const Event&)

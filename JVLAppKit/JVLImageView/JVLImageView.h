@@ -3,8 +3,8 @@
 // A plain view showing one image, scaled down proportionally and centred, that lets the user pick
 // another: a click opens the open panel for one image file, and a picked, readable image is shown
 // and sent as the view's action to its target. Deliberately no control, so forms treat it as a
-// view of their own. To a screen reader it is a picture, named by its tool tip, that pressing
-// picks another for, as a click does.
+// view of their own. It is a key view: Space and Return pick as a click does. To a screen reader
+// it is a picture, named by its tool tip, that pressing picks another for, as a click does.
 
 #include "kit/appkit/Accessibility.h"
 #include "kit/appkit/View.h"
@@ -33,6 +33,11 @@ class JVLImageView : public kit::View, public kit::Accessibility {
     void mouseDown(const kit::Event& event) override;
     void mouseUp(const kit::Event& event) override;
     bool acceptsFirstMouse(const kit::Event*) const override { return true; }
+    // A key view, since a click picks: Space and Return pick as a click does.
+    bool acceptsFirstResponder() const override { return true; }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    void keyDown(const kit::Event& event) override;
 
     // kit::Accessibility:
     QStringList accessibilityAttributeNames() const override { return kit::ViewAccessibilityAttributeNames(); }

@@ -1,6 +1,7 @@
 #include "JVLAppKit/JVLImageView/JVLImageView.h"
 
 #include "kit/appkit/Accessibility.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Control.h"
 #include "kit/testsupport/CallRecorder.h"
@@ -101,6 +102,18 @@ TEST_F(JVLImageViewTest, APickShowsTheImageAndSendsTheActionOnce)
     EXPECT_EQ(view->image()->size(), MakeSize(60, 30));
     ASSERT_EQ(target->senders.size(), 1u);
     EXPECT_EQ(target->senders[0], view.get());
+}
+
+// What a click does, the keys do: the view is a key view, and Space or Return picks.
+TEST_F(JVLImageViewTest, AKeyViewThatSpaceOrReturnPicksFor)
+{
+    ASSERT_TRUE(window->makeFirstResponder(view.get()));
+    panels.answers.push_back(QString());
+    panels.answers.push_back(writeImage("keyed.png", Qt::red, { 8, 8 }));
+    script->key(KeyCodeSpace, QStringLiteral(" ")).key(KeyCodeReturn, QStringLiteral("\r"));
+    script->run();
+    EXPECT_EQ(panels.shown.size(), 2u);
+    EXPECT_EQ(target->senders.size(), 1u);
 }
 
 TEST_F(JVLImageViewTest, CancelSendsNothing)

@@ -89,7 +89,25 @@ TEST_F(KeyNames, GlyphsAndWordsInTheirOrders)
 {
     EXPECT_EQ(KRGlyphsForCarbonModifiers(0x1B00), QString::fromUtf16(u"\u2303\u2325\u21E7\u2318"));
     EXPECT_EQ(KRGlyphsForCocoaModifiers(0x1E0000), QString::fromUtf16(u"\u2303\u2325\u21E7\u2318"));
-    EXPECT_EQ(KRGlyphComboForCarbonModifiers(0x100, 40), QString::fromUtf16(u"\u2318K"));
+    // Each glyph names the key that gives the flag here: Command is Ctrl (the control key's
+    // glyph), Option is Alt, Control is Super (the key where the command key sits).
+    struct Case {
+        std::uint64_t flags;
+        const char16_t* glyphs;
+    };
+    const Case cases[] = {
+        { CommandKeyMask, u"\u2303" },
+        { AlternateKeyMask, u"\u2325" },
+        { ControlKeyMask, u"\u2318" },
+        { ShiftKeyMask, u"\u21E7" },
+        { ShiftKeyMask | CommandKeyMask, u"\u2303\u21E7" },
+        { ControlKeyMask | AlternateKeyMask | CommandKeyMask, u"\u2303\u2325\u2318" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KRGlyphsForCocoaModifiers(c.flags), QString::fromUtf16(c.glyphs)) << c.flags;
+        EXPECT_EQ(KRGlyphsForCarbonModifiers(KRCarbonModifiersFromCocoa(c.flags)), QString::fromUtf16(c.glyphs)) << c.flags;
+    }
+    EXPECT_EQ(KRGlyphComboForCarbonModifiers(0x100, 40), QString::fromUtf16(u"\u2303K"));
     EXPECT_EQ(KRWordComboForCarbonModifiers(0x1B00, 40), KRLocalizedString("Command + ") + KRLocalizedString("Option + ") + KRLocalizedString("Control + ")
             + KRLocalizedString("Shift + ") + QStringLiteral("K"));
     EXPECT_EQ(KRWordComboForCocoaModifiers(ShiftKeyMask | CommandKeyMask, 40), KRLocalizedString("Command + ") + KRLocalizedString("Shift + ") + QStringLiteral("K"));

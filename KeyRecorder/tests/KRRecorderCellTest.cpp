@@ -2,6 +2,7 @@
 
 #include "KeyRecorder/KRSharedImageProvider.h"
 
+#include "kit/appkit/InputState.h"
 #include "kit/controls/MenuItem.h"
 #include "kit/graphics/ImageRep.h"
 #include "kit/testsupport/EventScript.h"
@@ -13,7 +14,7 @@ namespace {
 using namespace kit;
 using namespace krtest;
 
-const QString krCmdK = QString::fromUtf16(u"\u2318K");
+const QString krCmdK = QString::fromUtf16(u"\u2303K");
 
 // --- Keys ---
 
@@ -51,7 +52,7 @@ TEST_F(RecorderKeys, ModifiersHeldShowWhileRecording)
     startRecording();
     recorder->flagsChanged(*krKey(0, {}, CommandKeyMask | ShiftKeyMask | AlphaShiftKeyMask, FlagsChanged));
     EXPECT_EQ(cell().recordingFlags(), CommandKeyMask | ShiftKeyMask) << "Caps Lock drops out";
-    EXPECT_EQ(cell().labelString(), QString::fromUtf16(u"\u21E7\u2318"));
+    EXPECT_EQ(cell().labelString(), QString::fromUtf16(u"\u2303\u21E7"));
 }
 
 struct KRCancelCase {
@@ -101,7 +102,7 @@ TEST_F(RecorderKeys, RequiredFlagIsHeldFromTheStart)
     recorder->setRequiredFlags(CommandKeyMask);
     startRecording();
     EXPECT_EQ(cell().recordingFlags(), CommandKeyMask);
-    EXPECT_EQ(cell().labelString(), QString::fromUtf16(u"\u2318"));
+    EXPECT_EQ(cell().labelString(), QString::fromUtf16(u"\u2303"));
     press(krCodeK, QStringLiteral("k"));
     EXPECT_EQ(cell().keyCombo(), (KRKeyCombo { CommandKeyMask, krCodeK }));
 }
@@ -125,6 +126,46 @@ TEST_F(RecorderKeys, MenuConflictShowsTheAlertAndKeepsRecording)
     EXPECT_TRUE(alerts.shown[0].informativeText.contains(QStringLiteral("\"Quit 100%\""))) << alerts.shown[0].informativeText.toStdString();
     EXPECT_TRUE(cell().isRecording());
     EXPECT_EQ(cell().keyCombo(), KRKeyCombo {});
+}
+
+// The alert takes the key-up of the refused combination's modifiers: what shows afterwards is what
+// the keyboard still holds, not the flags of the refused key.
+TEST_F(RecorderKeys, AfterARefusalTheModifiersShownAreThoseStillHeld)
+{
+    auto main = make<Menu>(QStringLiteral("Main"));
+    auto quit = make<MenuItem>(QStringLiteral("Quit"), Selector(), QStringLiteral("q"));
+    quit->setKeyEquivalentModifierMask(CommandKeyMask);
+    main->addItem(quit);
+    Menu::setMainMenu(main);
+    alerts.whileShown = [] { InputState::shared().modifierFlags = 0; };
+    test::EventScript script(window.get());
+    script.key(krCodeSpace, QStringLiteral(" ")).key(12, QStringLiteral("q"), CommandKeyMask);
+    script.run();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_TRUE(cell().isRecording());
+    EXPECT_EQ(cell().recordingFlags(), 0u);
+    EXPECT_EQ(cell().labelString(), QStringLiteral("Type shortcut"));
+}
+
+// Clearing is the remove button's job; the keyboard reaches it too: Backspace or Delete on the
+// focused recorder presses it while it shows (a shortcut held, enabled, not recording).
+TEST_F(RecorderKeys, BackspaceOrDeleteOnTheIdleRecorderPressesTheRemoveButton)
+{
+    for (const std::uint16_t code : { std::uint16_t(51), std::uint16_t(117) }) {
+        recorder->setEnabled(true);
+        recorder->setKeyCombo({ CommandKeyMask, krCodeK });
+        test::EventScript script(window.get());
+        script.key(code, QString(QChar(0x7F)));
+        script.run();
+        EXPECT_EQ(cell().keyCombo(), (KRKeyCombo { 0, -1 })) << code;
+        EXPECT_FALSE(cell().isRecording());
+
+        recorder->setKeyCombo({ CommandKeyMask, krCodeK });
+        recorder->setEnabled(false);
+        script.key(code, QString(QChar(0x7F)));
+        script.run();
+        EXPECT_EQ(cell().keyCombo(), (KRKeyCombo { CommandKeyMask, krCodeK })) << "a disabled recorder has no remove button";
+    }
 }
 
 TEST_F(RecorderKeys, EmptyCharactersBeepAndCancel)

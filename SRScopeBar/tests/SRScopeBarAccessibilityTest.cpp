@@ -267,4 +267,25 @@ TEST_F(ScopeBarAccessibility, TheAccessoryViewFollowsTheButtons)
     EXPECT_EQ(accessory->parent(), group);
 }
 
+// The accessory view is a stop of the window's key-view loop, right after the bar.
+TEST_F(ScopeBarAccessibility, TabGoesFromTheBarToTheAccessoryViewAndOn)
+{
+    auto save = make<Button>(MakeRect(0, 0, 50, 18));
+    save->setTitle(QStringLiteral("Save"));
+    bar->setAccessoryView(save.get());
+    auto below = make<Button>(MakeRect(0, 0, 50, 18));
+    below->setTitle(QStringLiteral("Below"));
+    content->addSubview(below.get());
+    window->display();
+    ASSERT_TRUE(window->makeFirstResponder(bar.get()));
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), save.get());
+    window->selectNextKeyView();
+    EXPECT_EQ(window->firstResponder().get(), below.get());
+    window->selectPreviousKeyView();
+    EXPECT_EQ(window->firstResponder().get(), save.get());
+    window->selectPreviousKeyView();
+    EXPECT_EQ(window->firstResponder().get(), bar.get());
+}
+
 } // namespace

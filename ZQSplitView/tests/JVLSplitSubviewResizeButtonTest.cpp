@@ -3,6 +3,7 @@
 #include "ZQSplitView/tests/ZQSplitTestSupport.h"
 #include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/Application.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/testsupport/EventScript.h"
 
@@ -99,6 +100,45 @@ TEST_F(ResizeButtonTest, ClickWithoutMovementChangesNothing)
     script.click(MakePoint(50, 10));
     script.run();
     EXPECT_EQ(widthOf(*split, 0), 100);
+}
+
+// The grip is a stop of the key-view loop, so the arrows do what a drag does: they move the pane's
+// edge 10 points the way the grip points, within the pane's limits. They never collapse it: the grip
+// would go with the pane, and no key would bring it back.
+TEST_F(ResizeButtonTest, TheArrowsMoveThePanesEdgeWithinItsLimits)
+{
+    struct Case {
+        unsigned position;
+        std::uint16_t key;
+        double width;
+    };
+    const Case arrows[] = {
+        { 0, kit::KeyCodeRightArrow, 110 },
+        { 0, kit::KeyCodeLeftArrow, 90 },
+        { 1, kit::KeyCodeLeftArrow, 210 },
+        { 1, kit::KeyCodeRightArrow, 190 },
+    };
+    for (const Case& c : arrows) {
+        SetUp();
+        auto button = placeIn(c.position);
+        ASSERT_TRUE(window->makeFirstResponder(button.get()));
+        kit::test::EventScript script(window.get());
+        script.key(c.key).run();
+        EXPECT_EQ(widthOf(*split, c.position), c.width) << c.position << " " << c.key;
+    }
+
+    SetUp();
+    auto button = placeIn(0);
+    auto pane = split->subviewAtPosition(0);
+    pane->setMinDimensionAndMaxDimension(95, 104);
+    pane->setCanCollapse(true);
+    ASSERT_TRUE(window->makeFirstResponder(button.get()));
+    kit::test::EventScript(window.get()).key(kit::KeyCodeLeftArrow).key(kit::KeyCodeLeftArrow).run();
+    EXPECT_EQ(widthOf(*split, 0), 95);
+    EXPECT_FALSE(pane->isCollapsed());
+    kit::test::EventScript(window.get()).key(kit::KeyCodeRightArrow).key(kit::KeyCodeRightArrow).run();
+    EXPECT_EQ(widthOf(*split, 0), 104);
+    EXPECT_EQ(window->firstResponder().get(), button.get());
 }
 
 // A screen reader meets the grip as a button that says what it does, unless the application's

@@ -178,8 +178,9 @@ public:
         setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
     }
 
-    Ref<Button> defaultButton, onOff, disabledButton;
+    Ref<Button> defaultButton, onOff, disabledButton, disabledCheckBox;
     Ref<PopUpButton> popUp, disabledPopUp;
+    Ref<Stepper> disabledStepper;
     Ref<LevelIndicator> rating;
     Ref<ProgressIndicator> bar;
     Ref<TabView> tabs;
@@ -202,8 +203,8 @@ public:
     void toggleEnabled(Object*)
     {
         const bool enable = !disabledButton->isEnabled();
-        disabledButton->setEnabled(enable);
-        disabledPopUp->setEnabled(enable);
+        for (Control* c : std::initializer_list<Control*> { disabledButton.get(), disabledCheckBox.get(), disabledPopUp.get(), disabledStepper.get() })
+            c->setEnabled(enable);
         report(enable ? QStringLiteral("Disabled controls enabled") : QStringLiteral("Disabled controls disabled again"));
     }
     void moreStars(Object*) { setStars(rating->intValue() + 1); }
@@ -341,7 +342,8 @@ Ref<View> makeControlsPage(Rect frame)
         box->setAllowsMixedState(true);
         box->setState(states[i]);
     }
-    button(v, row(64, 388, 150, 20), "Check Disabled", SwitchButton)->setEnabled(false);
+    page->disabledCheckBox = button(v, row(64, 388, 150, 20), "Check Disabled", SwitchButton);
+    page->disabledCheckBox->setEnabled(false);
     for (int i = 0; i < 2; ++i)
         button(v, row(92, 16 + 110 * i, 100, 20), QStringLiteral("Radio %1").arg(i + 1), RadioButton)
             ->setState(i == 0 ? OnState : OffState);
@@ -361,12 +363,15 @@ Ref<View> makeControlsPage(Rect frame)
     // Pop-up and pull-down.
     page->popUp = make<PopUpButton>(row(160, 16, 150, 26));
     page->popUp->addItemsWithTitles({ "Pop-up choice", "Second", "Third" });
+    // Without a label, the tool tip says what a pop-up is for; its choice is what it shows.
+    page->popUp->setToolTip(QStringLiteral("One of three choices"));
     v->addSubview(page->popUp.get());
     auto pullDown = make<PopUpButton>(row(160, 180, 150, 26), true);
     pullDown->addItemsWithTitles({ "Pull-down", "Copy", "Paste" });
     v->addSubview(pullDown.get());
     page->disabledPopUp = make<PopUpButton>(row(160, 344, 150, 26));
     page->disabledPopUp->addItemsWithTitles({ "Disabled choice" });
+    page->disabledPopUp->setToolTip(QStringLiteral("Disabled pop-up"));
     page->disabledPopUp->setEnabled(false);
     v->addSubview(page->disabledPopUp.get());
     auto textured = make<PopUpButton>(row(160, 508, 110, 24), true);
@@ -386,12 +391,12 @@ Ref<View> makeControlsPage(Rect frame)
     stepper->sizeToFit();
     keepInRow(stepper.get());
     v->addSubview(stepper.get());
-    auto disabledStepper = make<Stepper>(row(stepperRow, 40, 15, 22));
-    disabledStepper->setToolTip(QStringLiteral("Steps a value (disabled)"));
-    disabledStepper->setEnabled(false);
-    disabledStepper->sizeToFit();
-    keepInRow(disabledStepper.get());
-    v->addSubview(disabledStepper.get());
+    page->disabledStepper = make<Stepper>(row(stepperRow, 40, 15, 22));
+    page->disabledStepper->setToolTip(QStringLiteral("Steps a second value"));
+    page->disabledStepper->setEnabled(false);
+    page->disabledStepper->sizeToFit();
+    keepInRow(page->disabledStepper.get());
+    v->addSubview(page->disabledStepper.get());
 
     page->rating = make<LevelIndicator>(row(stepperRow, 80, 80, 16));
     page->rating->cell()->setEditable(true);

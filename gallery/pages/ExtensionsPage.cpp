@@ -75,6 +75,8 @@ kit::Ref<kit::View> makeExtensionsPage(kit::Rect frame)
     for (int i = 0; i < 3; ++i) {
         auto label = extensionsLabelPopUp(MakeRect(30 + i * 110, top - 30, 80, 14));
         label->selectItemAtIndex(i);
+        // What each is for; its choice is what it shows.
+        label->setToolTip(QStringLiteral("Label of field %1").arg(i + 1));
         extensionsAdd(page.get(), label);
     }
 

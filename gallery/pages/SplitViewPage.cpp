@@ -38,7 +38,7 @@ kit::Ref<kit::View> makeSplitViewPage(kit::Rect frame)
 
     // The sidebar carries a bottom bar with the resize grip.
     auto sidebar = paneWith(MakeRect(0, 0, 200, h), QColor(228, 234, 242),
-        QStringLiteral("Sidebar (collapsible). Drag the grip in the bar below, or double-click the divider."), QStringLiteral("sidebar"));
+        QStringLiteral("Sidebar (collapsible). Drag the grip in the bar below (or Tab to it and press the arrows), or double-click the divider."), QStringLiteral("sidebar"));
     sidebar->setMinDimensionAndMaxDimension(120, 360);
     sidebar->setCanCollapse(true);
     auto bar = kit::make<GallerySwatch>(MakeRect(0, 0, 200, 24), QColor(200, 204, 212), QString());

@@ -221,6 +221,31 @@ TEST(GalleryControlsPage, TabWalksTheStepperRowLeftToRight)
     window->close();
 }
 
+// Enable Disabled Controls (Ctrl+E) enables every control the page shows disabled, and disables
+// them again.
+TEST(GalleryControlsPage, EnableDisabledControlsReachesEveryDisabledControl)
+{
+    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    const Ref<View> page = makeControlsPage(MakeRect(0, 0, 900, 600));
+    window->contentView()->addSubview(page.get());
+    std::vector<Control*> controls;
+    collect(page.get(), controls);
+    std::vector<Control*> disabled;
+    for (Control* c : controls)
+        if (!c->isEnabled())
+            disabled.push_back(c);
+    ASSERT_GE(disabled.size(), 4u) << "the button, the check box, the pop-up and the stepper";
+    ASSERT_TRUE(pageControlTitled(page.get(), QStringLiteral("Check Disabled")));
+    page->performSelectorWithObject(Selector("toggleEnabled"), Value());
+    for (Control* c : disabled)
+        EXPECT_TRUE(c->isEnabled()) << c->toolTip().toStdString() << " " << c->stringValue().toStdString();
+    page->performSelectorWithObject(Selector("toggleEnabled"), Value());
+    for (Control* c : disabled)
+        EXPECT_FALSE(c->isEnabled()) << c->toolTip().toStdString();
+    page->removeFromSuperview();
+    window->close();
+}
+
 // A page's hot keys go with it: back on the page the same key registers again and fires into the
 // page shown; no key stays grabbed once its page is gone.
 TEST(GalleryHotKeysPage, KeysLeaveWithTheirPage)
@@ -464,6 +489,20 @@ TEST(GalleryPages, WhatAReaderStopsAtIsNamed)
         for (QAccessibleInterface* iface : all)
             if (named.count(iface->role()))
                 EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty()) << id << ": an unnamed element of role " << int(iface->role());
+    }
+}
+
+// A pop-up is heard by what it is for, not by its choice alone: it has a label, or a name (its tool
+// tip) that is not the choice it shows.
+TEST(GalleryPages, APopUpSaysWhatItIsFor)
+{
+    for (const char* id : { "controls", "extensions", "lists", "split-view", "shortcut-recorder" }) {
+        ShownPage shown(id);
+        std::vector<QAccessibleInterface*> all;
+        everyInterface(shown.root(), all);
+        for (QAccessibleInterface* iface : all)
+            if (iface->role() == QAccessible::ComboBox && iface->relations(QAccessible::Label).isEmpty())
+                EXPECT_NE(iface->text(QAccessible::Name), iface->text(QAccessible::Value)) << id << ": a pop-up named by its choice";
     }
 }
 

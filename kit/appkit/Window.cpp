@@ -1078,6 +1078,7 @@ void Window::selectKeyViewAfter(View* view, int step)
     direction_ = step > 0 ? SelectingNext : SelectingPrevious;
     // Views that refuse are passed over; round once, the view it started from takes the focus back
     // when the window holds it, so that a Tab never leaves the window without a first responder.
+    // A key view inside another (a scope bar's accessory) steps to that one like any other.
     for (std::ptrdiff_t k = 1; k <= n; ++k) {
         View* candidate = cycle[std::size_t(((from + k * step) % n + n) % n)].get();
         const auto* holder = dynamic_cast<const View*>(firstResponder().get());

@@ -216,10 +216,60 @@ void ColorWell::activateAndShowPanel()
     ColorPanel::sharedColorPanel()->orderFront(this);
 }
 
+namespace {
+
+// The well's name as a label of its own: a reader says a colour chooser's label, never its name.
+class ColorWellNameLabel : public Object, public Accessibility {
+public:
+    explicit ColorWellNameLabel(ColorWellCell* cell)
+        : cell_(cell)
+    { }
+
+    QStringList accessibilityAttributeNames() const override
+    {
+        return { AccessibilityRoleAttribute, AccessibilityRoleDescriptionAttribute, AccessibilityParentAttribute, AccessibilityWindowAttribute,
+            AccessibilityTopLevelUIElementAttribute, AccessibilityPositionAttribute, AccessibilitySizeAttribute, AccessibilityValueAttribute };
+    }
+    Value accessibilityAttributeValue(const QString& attribute) const override
+    {
+        const Ref<ColorWellCell> cell = cell_.lock();
+        const Ref<View> view = cell ? cell->controlView() : nullptr;
+        if (!view)
+            return {};
+        if (attribute == AccessibilityRoleAttribute)
+            return Value(AccessibilityStaticTextRole);
+        if (attribute == AccessibilityRoleDescriptionAttribute)
+            return Value(AccessibilityRoleDescription(AccessibilityStaticTextRole));
+        if (attribute == AccessibilityParentAttribute)
+            return Value(Ref<Object>(cell));
+        if (attribute == AccessibilityValueAttribute)
+            return cell->ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
+        if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityHelpAttribute)
+            return {};
+        // The well has the focus, never its label.
+        if (attribute == AccessibilityFocusedAttribute)
+            return Value(false);
+        return ViewAccessibilityAttributeValue(*view, attribute);
+    }
+
+private:
+    Weak<ColorWellCell> cell_;
+};
+
+} // namespace
+
 Value ColorWellCell::accessibilityAttributeValue(const QString& attribute) const
 {
     if (attribute == AccessibilityRoleAttribute)
         return Value(AccessibilityColorWellRole);
+    if (attribute == AccessibilityTitleUIElementAttribute || attribute == AccessibilityChildrenAttribute) {
+        const Value name = ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
+        if (!name.isString() || name.stringValue().isEmpty())
+            return attribute == AccessibilityChildrenAttribute ? Value(Array {}) : Value();
+        if (!nameLabel_)
+            nameLabel_ = make<ColorWellNameLabel>(const_cast<ColorWellCell*>(this));
+        return attribute == AccessibilityChildrenAttribute ? Value(Array { Value(nameLabel_) }) : Value(nameLabel_);
+    }
     if (attribute == AccessibilityValueAttribute) {
         const auto* well = dynamic_cast<const ColorWell*>(owningControl().get());
         if (!well || !well->color())

@@ -63,9 +63,14 @@ public:
     int nextState() const override { return state(); }
 
     // kit::Accessibility: a colour well valued by its colour's words; press does what a click does.
+    // Its name (the tool tip) is also its label, a child of its own: a reader says a colour
+    // chooser's label but not its name.
     Value accessibilityAttributeValue(const QString& attribute) const override;
     QStringList accessibilityActionNames() const override;
     void accessibilityPerformAction(const QString& action) override;
+
+private:
+    mutable Ref<Object> nameLabel_;
 };
 
 class ColorWell : public Control {

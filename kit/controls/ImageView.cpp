@@ -1,5 +1,7 @@
 #include "kit/controls/ImageView.h"
 
+#include "kit/appkit/Event.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/CellDrawing.h"
 
@@ -39,6 +41,23 @@ void ImageView::setImage(Ref<Image> image)
     if (const Ref<Cell> c = cell())
         c->setImage(std::move(image));
     setNeedsDisplay(true);
+}
+
+bool ImageView::acceptsFirstResponder() const
+{
+    const Ref<Cell> c = cell();
+    return c && (c->isEditable() || action()) && Control::acceptsFirstResponder();
+}
+
+void ImageView::keyDown(const Event& event)
+{
+    const std::uint16_t key = event.keyCode();
+    const bool press = key == KeyCodeSpace || key == KeyCodeReturn || key == KeyCodeKeypadEnter;
+    if (press && acceptsFirstResponder() && !(event.modifierFlags() & (CommandKeyMask | ControlKeyMask | AlternateKeyMask))) {
+        performClick(this);
+        return;
+    }
+    Control::keyDown(event);
 }
 
 } // namespace kit

@@ -24,6 +24,11 @@ public:
     Ref<Image> image() const { return cell() ? cell()->image() : nullptr; }
     void setImage(Ref<Image> image);
 
+    // kit::Responder: only a view that does something is a key view, an editable one or one with
+    // an action; Space and Return then do what a click does.
+    bool acceptsFirstResponder() const override;
+    void keyDown(const Event& event) override;
+
 protected:
     ImageView(Rect frame, Ref<Cell> cell);
 };

@@ -1,5 +1,6 @@
 #include "kit/controls/TokenFieldCell.h"
 
+#include "kit/appkit/Accessibility.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/View.h"
 #include "kit/controls/CellDrawing.h"
@@ -11,6 +12,8 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace kit {
 
 KIT_REGISTER_CLASS(TokenFieldCell, TextFieldCell)
@@ -21,6 +24,8 @@ KIT_REGISTER_CLASS(TokenFieldCell, TextFieldCell)
 
 namespace {
 const QString tokenFieldCellTokenizingKey = QStringLiteral("kit.tokenizingCharacterSet");
+// The character that stands for a chip in the field editor's text (the text system's attachment).
+constexpr char16_t tokenChipCharacter = 0xFFFC;
 } // namespace
 
 TokenFieldCell::TokenFieldCell() { setObjectValue(Value()); }
@@ -114,6 +119,78 @@ void TokenFieldCell::takeValueFromFieldEditor(Responder* editor)
     for (const QString& token : editing->editorTokens())
         tokens.addObject(Value(token));
     TextFieldCell::setObjectValue(Value(std::move(tokens)));
+}
+
+FieldEditing* TokenFieldCell::editor() const
+{
+    if (!isEditingWithFieldEditor())
+        return nullptr;
+    const Ref<Control> control = dynamic_pointer_cast<Control>(controlView());
+    const Ref<Responder> editing = control ? control->currentEditor() : nullptr;
+    return dynamic_cast<FieldEditing*>(editing.get());
+}
+
+QString TokenFieldCell::spokenText(SpokenOffsets* offsets) const
+{
+    static const QString apart = QStringLiteral(", ");
+    const FieldEditing* editing = editor();
+    if (!editing)
+        return tokens().join(apart);
+    // The editor's text holds one attachment character per chip; its tokens are the chips' and
+    // the typed text's between them, in order, so each chip's token follows the typed pieces
+    // before it.
+    const QString text = editing->editorString();
+    const QStringList all = editing->editorTokens();
+    QString spoken;
+    QString typed;
+    qsizetype next = 0;
+    bool afterChip = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool chip = text.at(i) == QChar(tokenChipCharacter);
+        if (offsets)
+            offsets->ends.push_back(spoken.size());
+        // A chip stands apart from what comes before it, and typed text from the chip before it.
+        if (!spoken.isEmpty() && (chip || afterChip) && !spoken.endsWith(QLatin1Char(' ')) && !text.at(i).isSpace())
+            spoken += apart;
+        if (offsets)
+            offsets->starts.push_back(spoken.size());
+        if (chip) {
+            next += tokensOfString(typed).size();
+            typed.clear();
+            spoken += next < all.size() ? all.at(next++) : QString();
+        } else {
+            typed += text.at(i);
+            spoken += text.at(i);
+        }
+        afterChip = chip;
+    }
+    if (offsets) {
+        offsets->ends.push_back(spoken.size());
+        offsets->starts.push_back(spoken.size());
+    }
+    return spoken;
+}
+
+Value TokenFieldCell::accessibilityAttributeValue(const QString& attribute) const
+{
+    if (attribute == AccessibilityValueAttribute)
+        return Value(spokenText(nullptr));
+    if (attribute == AccessibilitySelectedTextRangeAttribute) {
+        const FieldEditing* editing = editor();
+        if (!editing)
+            return TextFieldCell::accessibilityAttributeValue(attribute);
+        SpokenOffsets offsets;
+        spokenText(&offsets);
+        const Range r = editing->editorSelectedRange();
+        const auto at = [](const std::vector<std::int64_t>& in, std::int64_t i) {
+            return in.at(std::size_t(std::clamp<std::int64_t>(i, 0, std::int64_t(in.size()) - 1)));
+        };
+        // A caret stands where the next piece starts; a selection ends where its last piece does.
+        const std::int64_t start = at(offsets.starts, r.location);
+        const std::int64_t end = r.length > 0 ? at(offsets.ends, r.location + r.length) : start;
+        return Value(Range { start, std::max<std::int64_t>(end - start, 0) });
+    }
+    return TextFieldCell::accessibilityAttributeValue(attribute);
 }
 
 std::vector<TokenFieldCell::TokenPlace> TokenFieldCell::tokenPlacesInFrame(Rect cellFrame, View* view) const

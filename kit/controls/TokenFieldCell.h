@@ -13,6 +13,8 @@
 
 namespace kit {
 
+class FieldEditing;
+
 class TokenFieldCell : public TextFieldCell {
     KIT_CLASS(TokenFieldCell)
 public:
@@ -45,12 +47,25 @@ public:
     };
     std::vector<TokenPlace> tokenPlacesInFrame(Rect cellFrame, View* controlView) const;
 
+    // kit::Accessibility: a reader hears each chip as its token's words, chips apart by ", " (while
+    // editing, the typed text in its place); the caret and the selection keep their places in it.
+    Value accessibilityAttributeValue(const QString& attribute) const override;
+
 protected:
     QString plainStringForValue(const Value& value) const override;
     void fillFieldEditorAttributes(FieldEditorAttributes& attributes) const override;
 
 private:
     QString tokenizing_ = QStringLiteral(";");
+    // The field editor while it edits this cell; null otherwise.
+    FieldEditing* editor() const;
+    // For each offset of the editor's text (its length included), where it stands in the text a
+    // reader hears: after the ", " before the next piece (starts), or before it (ends).
+    struct SpokenOffsets {
+        std::vector<std::int64_t> starts, ends;
+    };
+    // The text a reader hears; `offsets` (when given) gets the places of the editor's offsets.
+    QString spokenText(SpokenOffsets* offsets) const;
 };
 
 } // namespace kit

@@ -78,6 +78,14 @@ TEST_F(ColorWells, AScreenReaderHearsAColourChooserAndPressesItAsAClick)
     EXPECT_EQ(iface->role(), QAccessible::ColorChooser);
     EXPECT_EQ(AccessibilityRoleDescriptionForUIElement(a->accessibilityElement()), QStringLiteral("color well"));
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Fill"));
+    // A reader says only a colour chooser's label, never its name: the name comes as a label too.
+    const auto labels = iface->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_NE(labels[0].first, iface);
+    EXPECT_EQ(labels[0].first->role(), QAccessible::StaticText);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Fill"));
+    EXPECT_FALSE(labels[0].first->state().focused);
+    EXPECT_TRUE(AccessibilityBridge::interfaceFor(b->accessibilityElement())->relations(QAccessible::Label).isEmpty()) << "no name, no label";
     EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("red 100%, green 50%, blue 0%"));
     // Qt's bridge publishes no value text for a colour chooser: the description says it too.
     EXPECT_EQ(iface->text(QAccessible::Description), QStringLiteral("red 100%, green 50%, blue 0%"));

@@ -146,7 +146,13 @@ INSTANTIATE_TEST_SUITE_P(Controls, ControlFocusRings,
                 return l;
             } },
         FocusCase { "colour well", [](Rect frame) -> Ref<Control> { return make<ColorWell>(frame); } },
-        FocusCase { "image view", [](Rect frame) -> Ref<Control> { return make<ImageView>(frame); } }),
+        FocusCase { "image view",
+            [](Rect frame) -> Ref<Control> {
+                // Only an image view that acts takes the focus.
+                auto view = make<ImageView>(frame);
+                view->cell()->setEditable(true);
+                return view;
+            } }),
     caseName<FocusCase>);
 
 // --- Bezels fill the fitted frame ------------------------------------------------------------

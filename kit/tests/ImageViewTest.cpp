@@ -1,6 +1,7 @@
 #include "kit/controls/ImageView.h"
 
 #include "ControlsTestSupport.h"
+#include "kit/appkit/KeyCodes.h"
 #include "kit/graphics/ImageRep.h"
 
 #include <gtest/gtest.h>
@@ -38,4 +39,40 @@ TEST(ImageView, ScalesDownProportionallyAndCentres)
     EXPECT_FALSE(basePixelIs(small, MakePoint(14, 20), Qt::blue, 40));
 }
 
+class ImageViewActionTarget : public Object {
+    KIT_CLASS(ImageViewActionTarget)
+public:
+    void picked(Object*) { ++sent; }
+    int sent = 0;
+};
+
+// Only an image view that does something is a key view: an editable one, or one with an action;
+// Space and Return then do what a click does.
+TEST(ImageView, OneThatActsTakesTheFocusAndTheKeysClickIt)
+{
+    ControlWindow w(MakeSize(100, 60));
+    auto plain = make<ImageView>(MakeRect(10, 10, 20, 20));
+    auto editable = make<ImageView>(MakeRect(40, 10, 20, 20));
+    editable->cell()->setEditable(true);
+    auto acting = make<ImageView>(MakeRect(70, 10, 20, 20));
+    auto target = make<ImageViewActionTarget>();
+    acting->setTarget(target.get());
+    acting->setAction("picked");
+    for (const auto& v : { plain, editable, acting })
+        w.content->addSubview(v.get());
+    EXPECT_FALSE(plain->acceptsFirstResponder());
+    EXPECT_TRUE(editable->acceptsFirstResponder());
+    EXPECT_TRUE(acting->acceptsFirstResponder());
+    acting->setEnabled(false);
+    EXPECT_FALSE(acting->acceptsFirstResponder());
+    acting->setEnabled(true);
+
+    ASSERT_TRUE(w.window->makeFirstResponder(acting.get()));
+    w.script->key(KeyCodeSpace, QStringLiteral(" ")).key(KeyCodeReturn, QStringLiteral("\r"));
+    w.script->run();
+    EXPECT_EQ(target->sent, 2);
+}
+
 } // namespace
+
+KIT_REGISTER_CLASS(ImageViewActionTarget, kit::Object) { c.action("picked", &ImageViewActionTarget::picked); }

@@ -1,3 +1,4 @@
+#include "kit/appkit/AccessibilityBridge.h"
 #include "kit/appkit/FieldEditing.h"
 #include "kit/appkit/KeyCodes.h"
 #include "kit/appkit/Pasteboard.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPalette>
 
@@ -198,6 +200,35 @@ TEST_F(TokenFieldEditing, PastedLineBreaksStayInTheEditorForTheDelegateToSee)
     editor()->paste(nullptr);
     EXPECT_TRUE(delegate->lastText.contains(QChar('\n')));
     EXPECT_TRUE(delegate->lastText.contains(QChar(0x2028)));
+}
+
+// A reader hears each chip as its token's words, whether the field edits or not, and always the
+// field's name; the caret and the selection keep their places in that text.
+TEST_F(TokenFieldEditing, AReaderHearsTheTokensAsTheirWords)
+{
+    field->setToolTip(QStringLiteral("Tags"));
+    QAccessibleInterface* f = AccessibilityBridge::interfaceFor(field->accessibilityElement());
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->text(QAccessible::Name), QStringLiteral("Tags"));
+    EXPECT_EQ(f->text(QAccessible::Value), QStringLiteral("alpha, beta"));
+
+    edit();
+    w->script->type("ga");
+    w->script->run();
+    EXPECT_EQ(f->text(QAccessible::Name), QStringLiteral("Tags"));
+    EXPECT_EQ(f->text(QAccessible::Value), QStringLiteral("alpha, beta, ga"));
+    ASSERT_NE(f->textInterface(), nullptr);
+    EXPECT_EQ(f->textInterface()->cursorPosition(), 15);
+    editor()->setSelectedRange({ 1, 1 });
+    int start = 0, end = 0;
+    f->textInterface()->selection(0, &start, &end);
+    EXPECT_EQ(QString("%1-%2").arg(start).arg(end), QStringLiteral("7-11")) << "the second chip: beta";
+
+    w->script->key(KeyCodeReturn, "\r");
+    w->script->run();
+    EXPECT_EQ(tokensOf(field->objectValue()), QStringList({ "alpha", "beta", "ga" }));
+    EXPECT_EQ(f->text(QAccessible::Name), QStringLiteral("Tags"));
+    EXPECT_EQ(f->text(QAccessible::Value), QStringLiteral("alpha, beta, ga"));
 }
 
 TEST_F(TokenFieldEditing, TokensDrawAsChipsInTheHighlightTint)
