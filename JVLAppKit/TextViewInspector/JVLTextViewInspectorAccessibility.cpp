@@ -154,5 +154,5 @@ void JVLTextViewInspector::setSelectedRangeAffinityStillSelecting(Range range, S
         announceFocusedElementIfChanged();
     }
     if (const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(activeField()))
-        valueElementOfField(field.get())->accessibilitySelectedTextChanged();
+        AnnounceAfterFocus([element = valueElementOfField(field.get())] { element->accessibilitySelectedTextChanged(); });
 }
