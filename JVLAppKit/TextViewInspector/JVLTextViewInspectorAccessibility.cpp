@@ -156,6 +156,8 @@ void JVLTextViewInspector::setSelectedRangeAffinityStillSelecting(Range range, S
     // A value whose focus is still to be announced (the keys are moving on) is read whole then:
     // told of its selection first, a reader would say the text without the name.
     if (const Ref<JVLTextViewInspectorTextField> field = dynamic_pointer_cast<JVLTextViewInspectorTextField>(activeField()))
-        if (const Ref<JVLTextViewInspectorValueElement> element = valueElementOfField(field.get()); announcedFocus_.lock().get() == element.get())
-            element->accessibilitySelectedTextChanged();
+        AnnounceAfterFocus([self = Weak<JVLTextViewInspector>(this), element = valueElementOfField(field.get())] {
+            if (const Ref<JVLTextViewInspector> inspector = self.lock(); inspector && inspector->announcedFocus_.lock().get() == element.get())
+                element->accessibilitySelectedTextChanged();
+        });
 }

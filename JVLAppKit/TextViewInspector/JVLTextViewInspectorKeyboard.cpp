@@ -9,6 +9,7 @@
 #include "kit/appkit/Beep.h"
 #include "kit/appkit/Event.h"
 #include "kit/appkit/FieldEditing.h"
+#include "kit/appkit/FocusAnnouncement.h"
 #include "kit/appkit/KeyBindings.h"
 #include "kit/appkit/Window.h"
 #include "kit/controls/Button.h"
@@ -126,6 +127,8 @@ void JVLTextViewInspector::selectKeyStopFollowingHostedView(View* hosted, bool f
     const Ref<Window> w = window();
     const Ref<Responder> before = w ? w->firstResponder() : nullptr;
     const std::int64_t from = hosted ? characterIndexOfHostedView(hosted) : currentEditedStartLocation_;
+    // The selection the move makes is heard after the focus announced at its end.
+    const FocusChangeScope moving;
     ++heldFocusAnnouncements_;
     // The edit ends first (its write-back may change the run's length, never where it starts).
     endEditing();
