@@ -243,7 +243,7 @@ public:
         if (attribute == AccessibilityParentAttribute)
             return Value(Ref<Object>(cell));
         if (attribute == AccessibilityValueAttribute)
-            return cell->ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
+            return AccessibilityAttributeValue(Value(Ref<Object>(cell)), AccessibilityTitleAttribute);
         if (attribute == AccessibilityTitleAttribute || attribute == AccessibilityHelpAttribute)
             return {};
         // The well has the focus, never its label.
@@ -263,7 +263,8 @@ Value ColorWellCell::accessibilityAttributeValue(const QString& attribute) const
     if (attribute == AccessibilityRoleAttribute)
         return Value(AccessibilityColorWellRole);
     if (attribute == AccessibilityTitleUIElementAttribute || attribute == AccessibilityChildrenAttribute) {
-        const Value name = ActionCell::accessibilityAttributeValue(AccessibilityTitleAttribute);
+        // Its name wherever it comes from: its own title or tool tip, or one its owner set.
+        const Value name = AccessibilityAttributeValue(self(), AccessibilityTitleAttribute);
         if (!name.isString() || name.stringValue().isEmpty())
             return attribute == AccessibilityChildrenAttribute ? Value(Array {}) : Value();
         if (!nameLabel_)

@@ -86,6 +86,11 @@ TEST_F(ColorWells, AScreenReaderHearsAColourChooserAndPressesItAsAClick)
     EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Fill"));
     EXPECT_FALSE(labels[0].first->state().focused);
     EXPECT_TRUE(AccessibilityBridge::interfaceFor(b->accessibilityElement())->relations(QAccessible::Label).isEmpty()) << "no name, no label";
+    // Named by its form (an override, as the Inspector names its fields), it is labelled by that name.
+    AccessibilitySetOverrideValueForAttribute(b->accessibilityElement(), Value(QStringLiteral("Colour")), AccessibilityTitleAttribute);
+    const auto named = AccessibilityBridge::interfaceFor(b->accessibilityElement())->relations(QAccessible::Label);
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(named[0].first->text(QAccessible::Name), QStringLiteral("Colour"));
     EXPECT_EQ(iface->text(QAccessible::Value), QStringLiteral("red 100%, green 50%, blue 0%"));
     // Qt's bridge publishes no value text for a colour chooser: the description says it too.
     EXPECT_EQ(iface->text(QAccessible::Description), QStringLiteral("red 100%, green 50%, blue 0%"));
