@@ -711,6 +711,9 @@ bool engineBreaksPiece(QChar c) { return c == u'\t' || c == engineObjectCharacte
 
 bool engineIsRightToLeft(QChar c)
 {
+    // Nothing before Hebrew is right-to-left: most text never asks for the property.
+    if (c.unicode() < 0x0590)
+        return false;
     switch (c.direction()) {
     case QChar::DirR:
     case QChar::DirAL:
@@ -799,8 +802,10 @@ struct EngineLastX {
     double x = 0;
 };
 
-std::pair<double, double> enginePieceExtent(
-    const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to, bool bidi, EngineLastX* last = nullptr)
+// Without `rightToo` a left-to-right piece's right end is not asked for: each x costs Qt a pass over
+// the line, and text is drawn from its left end.
+std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, const Line& line, const DrawStyle& style, int from, int to,
+    bool bidi, EngineLastX* last = nullptr, bool rightToo = true)
 {
     QTextLayout& layout = *paragraph.layout;
     if (bidi && line.qtLine >= 0 && line.qtLine < layout.lineCount()) {
@@ -829,6 +834,8 @@ std::pair<double, double> enginePieceExtent(
         return style.originX + CursorX(layout, line, paragraph.span.start, index, style.padding);
     };
     const double x0 = xAt(from);
+    if (!rightToo)
+        return { x0, x0 };
     const double x1 = xAt(to);
     if (last)
         *last = { to, x1 };
@@ -875,7 +882,8 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
             if (c == u'\t' || c == engineLineSeparator)
                 return;
             // One direction per piece: a right-to-left piece is drawn from its left end.
-            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi, &last);
+            const bool underlined = c != engineObjectCharacter && attributes.objectForKey(UnderlineStyleAttributeName).integerValue() != 0;
+            const auto [x0, x1] = enginePieceExtent(paragraph, line, style, from, to, bidi, &last, underlined || c == engineObjectCharacter);
             if (c == engineObjectCharacter) {
                 if (style.inlineObject)
                     style.inlineObject(from, MakeRect(x0, paragraph.top + line.lineRect.minY(), x1 - x0, line.lineRect.height()), baselineY);
@@ -890,7 +898,7 @@ void DrawText(GraphicsContext& context, const QTransform& toUser, const Attribut
             }
             context.setShadow(attributes.objectForKey(ShadowAttributeName).objectAs<Shadow>().get());
             context.backend().drawText(s.mid(from, to - from), font->qFont(), QBrush(color), QPointF(x0, baselineY), toUser, context.state());
-            if (attributes.objectForKey(UnderlineStyleAttributeName).integerValue() != 0) {
+            if (underlined) {
                 const QFontMetricsF metrics(font->qFont());
                 QPainterPath path;
                 path.addRect(QRectF(x0, baselineY + metrics.underlinePos(), x1 - x0, std::max(1.0, metrics.lineWidth())));

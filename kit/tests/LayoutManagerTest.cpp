@@ -216,6 +216,40 @@ TEST(LayoutManager, BoundingRectsUniteGlyphBoxesAndBreaksAreZeroWide)
     EXPECT_EQ(t.manager->boundingRectForGlyphRangeInTextContainer(MakeRange(0, 3), t.c()), ab);
 }
 
+// What a repaint of a rect draws: the lines that cross it, not whole paragraphs, and not a line that
+// only touches one of its edges.
+TEST(LayoutManager, TheGlyphsOfABoundingRectAreTheLinesCrossingIt)
+{
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += QStringLiteral("word ");
+    Laid t(words + QStringLiteral("\nnext\nlast"));
+    Range first, second, last, next;
+    const Rect l1 = t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(0, &first);
+    const Rect l2 = t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(MaxRange(first), &second);
+    const Rect l3 = t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(words.length(), &last);
+    const Rect ln = t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(words.length() + 1, &next);
+    ASSERT_LT(MaxRange(second), last.location) << "the paragraph wraps into three lines or more";
+    const auto rangeOf = [&](double top, double bottom) {
+        return t.manager->glyphRangeForBoundingRectInTextContainer(MakeRect(0, top, 400, bottom - top), t.c());
+    };
+    const struct {
+        const char* what;
+        double top, bottom;
+        Range expected;
+    } cases[] = {
+        { "inside the second line", l2.minY() + 1, l2.maxY() - 1, second },
+        { "exactly the second line", l2.minY(), l2.maxY(), second },
+        { "the paragraph's last line, its bottom the next paragraph's top", l3.minY(), ln.minY(), last },
+        { "from the middle of the second line into the next paragraph", l2.midY(), ln.midY(),
+            MakeRange(second.location, MaxRange(next) - second.location) },
+        { "a rect of no height", l1.midY(), l1.midY(), first },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rangeOf(c.top, c.bottom), c.expected) << c.what;
+    EXPECT_EQ(MaxRange(rangeOf(ln.maxY() + 50, ln.maxY() + 60)), t.manager->numberOfGlyphs()) << "below the text: its last line";
+}
+
 namespace {
 
 class SizedCell : public TextAttachmentCell {

@@ -405,19 +405,6 @@ std::vector<Rect> LayoutManager::rectsForGlyphRange(Range glyphs, TextContainer*
     return rects;
 }
 
-Range LayoutManager::glyphRangeForBoundingRectInTextContainer(Rect rect, TextContainer* container)
-{
-    auto& s = *state_;
-    if (containers_.empty() || containers_.front().get() != container || !s.ready() || s.paragraphs.empty())
-        return MakeRange(0, 0);
-    s.ensureForY(rect.maxY());
-    const int first = s.heights.indexAtOffset(rect.minY());
-    const int last = s.heights.indexAtOffset(rect.maxY());
-    const std::int64_t from = s.paragraphs[std::size_t(first)].span.start;
-    const std::int64_t to = s.paragraphs[std::size_t(last)].span.end();
-    return MakeRange(from, to - from);
-}
-
 namespace {
 
 // The line at container y (clamped to the first and last line), or the extra line (-1, -1).
@@ -451,7 +438,34 @@ std::int64_t layoutManagerLineTextEnd(const QString& text, const Line& line)
     return end;
 }
 
+// The line at container y as above, the extra line taken as the last line of the text.
+const Line& layoutManagerTextLineAtY(textlayout::LayoutState& s, double y)
+{
+    LayoutManagerLineRef ref = layoutManagerLineAtY(s, y);
+    if (ref.paragraph < 0) {
+        ref.paragraph = int(s.paragraphs.size()) - 1;
+        s.ensurePlaced(ref.paragraph);
+        ref.line = int(s.paragraphs.back().lines.size()) - 1;
+    }
+    return s.paragraphs[std::size_t(ref.paragraph)].lines[std::size_t(ref.line)];
+}
+
 } // namespace
+
+// The lines crossing the rect, not their whole paragraphs: a keystroke in a long paragraph repaints
+// the lines it changed alone. A line that only touches an edge has no pixel inside.
+Range LayoutManager::glyphRangeForBoundingRectInTextContainer(Rect rect, TextContainer* container)
+{
+    auto& s = *state_;
+    if (containers_.empty() || containers_.front().get() != container || !s.ready() || s.paragraphs.empty())
+        return MakeRange(0, 0);
+    constexpr double touch = 1e-6;
+    const bool tall = rect.height() > 2 * touch;
+    const std::int64_t from = layoutManagerTextLineAtY(s, tall ? rect.minY() + touch : rect.minY()).start;
+    const Line& last = layoutManagerTextLineAtY(s, tall ? rect.maxY() - touch : rect.minY());
+    const std::int64_t to = std::max<std::int64_t>(from, last.start + last.length);
+    return MakeRange(from, to - from);
+}
 
 std::int64_t LayoutManager::glyphIndexForPointInTextContainer(Point point, TextContainer* container)
 {
