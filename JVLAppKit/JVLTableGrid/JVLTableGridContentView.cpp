@@ -156,37 +156,18 @@ void JVLTableGridScrollView::tile()
         grid->fitHeaderStrips();
 }
 
-bool JVLTableGridClipView::liesOnWholePixels(Rect r, const QTransform& toDevice)
-{
-    const QRectF device = toDevice.mapRect(QRectF(r.minX(), r.minY(), r.width(), r.height()));
-    const auto whole = [](double v) { return v == std::floor(v); };
-    return toDevice.type() <= QTransform::TxScale && whole(device.left()) && whole(device.top()) && whole(device.right())
-        && whole(device.bottom());
-}
-
 void JVLTableGridClipView::drawRect(Rect dirty)
 {
     QPainter* painter = drawsBackground() ? currentPainter() : nullptr;
     if (!painter)
         return;
-    const QColor base = QApplication::palette().color(QPalette::Base);
-    const auto fill = [&](double x, double y, double w, double h) {
-        if (w > 0 && h > 0)
-            painter->fillRect(QRectF(x, y, w, h), base);
-    };
-    // The cell area fills its own frame when it lies on whole pixels (see its drawRect); around
-    // it, and otherwise everywhere, the background is filled here.
+    // The cell area fills its own frame only when its whole frame lies on whole pixels (see its
+    // drawRect); otherwise the background is filled here everywhere.
     const Ref<View> document = documentView();
-    const Rect covered = document && document->isOpaque() ? IntersectionRect(document->frame(), dirty) : Rect {};
-    if (IsEmptyRect(covered) || !dynamic_cast<JVLTableGridContentView*>(document.get())
-        || !liesOnWholePixels(document->frame(), painter->worldTransform())) {
-        fill(dirty.minX(), dirty.minY(), dirty.width(), dirty.height());
-        return;
-    }
-    fill(dirty.minX(), dirty.minY(), dirty.width(), covered.minY() - dirty.minY());
-    fill(dirty.minX(), covered.maxY(), dirty.width(), dirty.maxY() - covered.maxY());
-    fill(dirty.minX(), covered.minY(), covered.minX() - dirty.minX(), covered.height());
-    fill(covered.maxX(), covered.minY(), dirty.maxX() - covered.maxX(), covered.height());
+    Rect covered = document && document->isOpaque() ? IntersectionRect(document->frame(), dirty) : Rect {};
+    if (!dynamic_cast<JVLTableGridContentView*>(document.get()) || !liesOnWholePixels(document->frame(), painter->worldTransform()))
+        covered = {};
+    fillBackgroundAround(*painter, dirty, covered);
 }
 
 void JVLTableGridContentView::drawRect(Rect dirtyRect)

@@ -29,9 +29,6 @@ class JVLTableGridClipView : public kit::ClipView {
 
     JVLTableGridClipView() = default;
 
-    // Whether `r` maps to whole device pixels.
-    static bool liesOnWholePixels(kit::Rect r, const QTransform& toDevice);
-
     // kit::View:
     void drawRect(kit::Rect dirty) override;
 };

@@ -9,6 +9,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kit {
 
@@ -70,12 +71,45 @@ void ClipView::reflect()
         scroll->reflectScrolledClipView(this);
 }
 
+bool ClipView::liesOnWholePixels(Rect r, const QTransform& toDevice)
+{
+    const QRectF device = toDevice.mapRect(QRectF(r.minX(), r.minY(), r.width(), r.height()));
+    const auto whole = [](double v) { return v == std::floor(v); };
+    return toDevice.type() <= QTransform::TxScale && whole(device.left()) && whole(device.top()) && whole(device.right())
+        && whole(device.bottom());
+}
+
+void ClipView::fillBackgroundAround(QPainter& painter, Rect dirty, Rect covered)
+{
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const auto fill = [&](double x, double y, double w, double h) {
+        if (w > 0 && h > 0)
+            painter.fillRect(QRectF(x, y, w, h), base);
+    };
+    if (IsEmptyRect(covered)) {
+        fill(dirty.minX(), dirty.minY(), dirty.width(), dirty.height());
+        return;
+    }
+    fill(dirty.minX(), dirty.minY(), dirty.width(), covered.minY() - dirty.minY());
+    fill(dirty.minX(), covered.maxY(), dirty.width(), dirty.maxY() - covered.maxY());
+    fill(dirty.minX(), covered.minY(), covered.minX() - dirty.minX(), covered.height());
+    fill(covered.maxX(), covered.minY(), dirty.maxX() - covered.maxX(), covered.height());
+}
+
 void ClipView::drawRect(Rect dirty)
 {
-    if (!drawsBackground_)
+    QPainter* painter = drawsBackground_ ? currentPainter() : nullptr;
+    if (!painter)
         return;
-    if (QPainter* p = currentPainter())
-        p->fillRect(QRectF(dirty.minX(), dirty.minY(), dirty.width(), dirty.height()), QApplication::palette().color(QPalette::Base));
+    // Partly covered pixels at the document's edges are filled here too: they blend with what is
+    // under them.
+    Rect covered;
+    if (documentView_ && !documentView_->isHidden() && documentView_->isOpaque()) {
+        covered = IntersectionRect(documentView_->frame(), dirty);
+        if (!liesOnWholePixels(covered, painter->worldTransform()))
+            covered = {};
+    }
+    fillBackgroundAround(*painter, dirty, covered);
 }
 
 bool ClipView::autoscroll(const Event& event)

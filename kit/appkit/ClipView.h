@@ -37,6 +37,8 @@ class ClipView : public View {
     // kit::View:
     bool isFlipped() const override;
     bool isOpaque() const override { return drawsBackground_; }
+    // The background, except where an opaque document view covers whole pixels: that view paints
+    // those itself, and a keystroke in a text view fills its line once, not twice.
     void drawRect(Rect dirty) override;
     // Outside the visible rect, scrolls toward the pointer by the overshoot; YES when it moved.
     bool autoscroll(const Event& event) override;
@@ -49,8 +51,13 @@ class ClipView : public View {
     // Constrained, like every scroll; tells the enclosing scroll view.
     void setBoundsOrigin(Point origin) override;
 
+    // Whether `r` maps to whole device pixels under `toDevice`.
+    static bool liesOnWholePixels(Rect r, const QTransform& toDevice);
+
 protected:
     void subviewFrameDidChange(View* view) override;
+    // The background colour over `dirty` except inside `covered`.
+    static void fillBackgroundAround(QPainter& painter, Rect dirty, Rect covered);
 
 private:
     void reflect();

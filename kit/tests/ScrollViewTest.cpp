@@ -6,7 +6,10 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Scroller.h"
 #include "kit/appkit/Window.h"
+#include "kit/graphics/Color.h"
 #include "kit/testsupport/EventScript.h"
+
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +58,45 @@ protected:
     Ref<ScrollView> scroll;
     Ref<FlippedDocument> document;
 };
+
+// A document view that says it is opaque but paints nothing: what shows under it is what the views
+// behind it painted.
+class OpaqueButBlank : public View {
+public:
+    using View::View;
+    bool isFlipped() const override { return true; }
+    bool isOpaque() const override { return opaque; }
+    bool opaque = true;
+};
+
+// The clip view leaves whole pixels of an opaque document view to that view, and fills everything
+// else: partly covered pixels, a view that is hidden or not opaque, and what lies around it.
+TEST_F(Scrolling, TheClipViewFillsOnlyWhatAnOpaqueDocumentViewLeaves)
+{
+    const struct {
+        const char* what;
+        Rect frame;
+        bool opaque, hidden, filledUnder;
+    } cases[] = {
+        { "opaque on whole pixels", MakeRect(0, 0, 60, 40), true, false, false },
+        { "opaque on a half pixel", MakeRect(0, 0, 60.5, 40), true, false, true },
+        { "not opaque", MakeRect(0, 0, 60, 40), false, false, true },
+        { "hidden", MakeRect(0, 0, 60, 40), true, true, true },
+    };
+    window->setBackgroundColor(Color::redColor().get());
+    for (const auto& c : cases) {
+        auto blank = make<OpaqueButBlank>(c.frame);
+        blank->opaque = c.opaque;
+        blank->setHidden(c.hidden);
+        scroll->setDocumentView(blank.get());
+        const QImage shot = window->snapshot();
+        // The scroll view's top left is the window's at base y 100; the document is flipped, at the top.
+        const QColor under = shot.pixelColor(20, 200 - 100 + 10);
+        const QColor around = shot.pixelColor(120, 200 - 100 + 10);
+        EXPECT_EQ(under == QColor(Qt::red), !c.filledUnder) << c.what;
+        EXPECT_NE(around, QColor(Qt::red)) << c.what;
+    }
+}
 
 TEST_F(Scrolling, AutohiddenScrollersFollowTheDocumentFrameAtOnce)
 {
