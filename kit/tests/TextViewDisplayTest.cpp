@@ -8,6 +8,11 @@
 #include "kit/text/TextView.h"
 #include "kit/tests/ControlsTestSupport.h"
 
+#include <QApplication>
+#include <QPalette>
+
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,4 +221,34 @@ TEST(TextViewFocusRing, TypingLeavesTheRingsColourAsItWas)
             ASSERT_EQ(pixel(after, int(frame.minX()) + d, row), pixel(before, int(frame.minX()) + d, row)) << "left, row " << row;
             ASSERT_EQ(pixel(after, int(frame.maxX()) - 1 - d, row), pixel(before, int(frame.maxX()) - 1 - d, row)) << "right, row " << row;
         }
+}
+
+// The caret is whole pixels of the text colour wherever it falls between them: a crisp column, not
+// two half-lit ones.
+TEST_F(TextViewDisplay, TheCaretIsWholePixelsWhereverItFalls)
+{
+    view->setSelectedRange({ startOf(12) + 12, 0 });
+    const QColor text = QApplication::palette().color(QPalette::Text);
+    const QColor base = QApplication::palette().color(QPalette::Base);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 && std::abs(a.blue() - b.blue()) <= 8;
+    };
+    // After each space the caret sits at another fraction of a pixel.
+    for (int spaces = 1; spaces <= 6; ++spaces) {
+        view->insertText(QStringLiteral(" "));
+        w->window->displayIfNeeded();
+        const QImage shot = w->window->snapshot();
+        const Rect caret = view->insertionPointRect(view->selectedRange().location);
+        const Point mid = view->convertPointToView(MakePoint(caret.midX(), caret.midY()), nullptr);
+        const double dpr = shot.devicePixelRatio();
+        const int row = int(std::floor((shot.height() / dpr - mid.y) * dpr));
+        const int column = int(std::floor(mid.x * dpr));
+        int lit = 0;
+        for (int x = column - 3; x <= column + 3; ++x) {
+            const QColor c = shot.pixelColor(x, row);
+            lit += near(c, text);
+            EXPECT_TRUE(near(c, text) || near(c, base)) << spaces << " spaces: column " << x - column << " is half lit";
+        }
+        EXPECT_GE(lit, 1) << spaces << " spaces";
+    }
 }

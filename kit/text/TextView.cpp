@@ -16,6 +16,7 @@
 #include "kit/text/TextStorage.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 
 #include <algorithm>
@@ -471,6 +472,22 @@ void drawKeyboardFocusRing(TextView& view, Rect dirty)
     DrawFocusRingInsideRect(around);
 }
 
+// The caret on whole device pixels: one crisp column rather than two half-lit ones, and a fill that
+// skips the rasteriser. It stays inside its rounded-out rectangle, which is what a blink repaints.
+Rect caretOnWholePixels(Rect caret, const QPainter* painter)
+{
+    const GraphicsContext* context = GraphicsContext::currentContext();
+    const double dpr = painter && painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    const QTransform ctm = context->state().ctm * QTransform::fromScale(dpr, dpr);
+    if (ctm.type() > QTransform::TxScale || !ctm.isInvertible())
+        return caret;
+    const QRectF device = ctm.mapRect(QRectF(caret.minX(), caret.minY(), caret.width(), caret.height()));
+    const double top = std::floor(device.top());
+    const QRectF whole(std::round(device.left()), top, std::max(1.0, std::round(device.width())), std::ceil(device.bottom()) - top);
+    const QRectF user = ctm.inverted().mapRect(whole);
+    return MakeRect(user.x(), user.y(), user.width(), user.height());
+}
+
 } // namespace
 
 void TextView::drawRect(Rect dirty)
@@ -512,7 +529,7 @@ void TextView::drawRect(Rect dirty)
     }
     if (selected_.length == 0 && marked_.isEmpty() && caretOn_ && shouldDrawInsertionPoint()) {
         Color::fromQColor(QApplication::palette().color(QPalette::Text))->setFill();
-        RectFill(MakeRect(caret.minX(), caret.minY(), 1, caret.height()));
+        RectFill(caretOnWholePixels(MakeRect(caret.minX(), caret.minY(), 1, caret.height()), painter));
     }
     drawKeyboardFocusRing(*this, dirty);
 }
