@@ -842,6 +842,19 @@ std::pair<double, double> enginePieceExtent(const DrawParagraph& paragraph, cons
     return { std::min(x0, x1), std::max(x0, x1) };
 }
 
+// Whether any run over [from, to) has a background colour.
+bool engineHasBackground(const AttributedString& text, int from, int to)
+{
+    const auto& runs = text.runs();
+    auto it = std::upper_bound(runs.begin(), runs.end(), from, [](int i, const AttributedString::Run& r) { return i < r.start; });
+    if (it != runs.begin())
+        --it;
+    for (; it != runs.end() && it->start < to; ++it)
+        if (!it->attributes.objectForKey(BackgroundColorAttributeName).isNil())
+            return true;
+    return false;
+}
+
 } // namespace
 
 void DrawBackgrounds(GraphicsContext& context, const QTransform& toUser, const AttributedString& text, const DrawParagraph& paragraph,
@@ -849,6 +862,9 @@ void DrawBackgrounds(GraphicsContext& context, const QTransform& toUser, const A
 {
     for (const Line& line : *paragraph.lines) {
         if (line.start + line.length <= limit.location || line.start >= MaxRange(limit))
+            continue;
+        // Most lines have nothing behind them: no need to cut them into pieces.
+        if (!style.overlay && !engineHasBackground(text, line.start, line.start + line.length))
             continue;
         const double top = paragraph.top + line.usedRect.minY();
         engineForEachPiece(text, line, paragraph.span, style, limit, [&](int from, int to, const Dictionary& attributes, bool bidi) {

@@ -561,6 +561,21 @@ TEST(LayoutManagerDrawing, ClippingParagraphsAreCutAtTheContainersEdges)
         ASSERT_TRUE(kit::test::pixelIs(image, x, midY, Qt::white, 10)) << x;
 }
 
+// A background colour that starts inside a line, in a later run than the line's first, is drawn there
+// and only there.
+TEST(LayoutManagerDrawing, ABackgroundStartingInsideALineIsDrawnUnderItsCharactersOnly)
+{
+    Laid t(QStringLiteral("plain words then marked words"));
+    const int from = int(t.storage->string().indexOf(QStringLiteral("marked")));
+    t.storage->addAttributeValueRange(BackgroundColorAttributeName, Color::redColor(), MakeRange(from, 6));
+    kit::test::Canvas canvas(420, 40, true);
+    t.manager->drawBackgroundForGlyphRangeAtPoint(MakeRange(0, t.storage->length()), { 0, 0 });
+    const QImage& image = canvas.finish();
+    const int midY = int(t.line(0).midY());
+    EXPECT_TRUE(kit::test::pixelIs(image, int((t.x(from) + t.x(from + 6)) / 2), midY, Qt::red, 10));
+    EXPECT_TRUE(kit::test::pixelIs(image, int((t.x(0) + t.x(5)) / 2), midY, Qt::white, 10));
+}
+
 TEST(Typesetter, TheHookSeesEveryLineOnceInTextOrder)
 {
     class OrderTypesetter : public Typesetter {
