@@ -343,6 +343,23 @@ void ParagraphDocument::replace(
     count_ += int(spans.size()) - removed;
 }
 
+void ParagraphDocument::replaceInside(
+    int paragraph, int from, int removed, const AttributedString& text, int at, int inserted, const std::function<double(int)>& objectWidth)
+{
+    KIT_ASSERT(document_ && paragraph >= 0 && paragraph < count_, "An edit inside a paragraph the document holds");
+    QTextCursor cursor(document_.get());
+    EngineFormats formats;
+    cursor.beginEditBlock();
+    const int position = document_->findBlockByNumber(paragraph).position() + from;
+    cursor.setPosition(position);
+    if (removed > 0) {
+        cursor.setPosition(position + removed, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    engineInsertParagraph(cursor, text, { at, inserted, 0 }, objectWidth, formats);
+    cursor.endEditBlock();
+}
+
 QTextLayout* ParagraphDocument::layout(int paragraph) const
 {
     if (!plain_.empty())

@@ -110,6 +110,11 @@ public:
     // gives each U+FFFC its width.
     void replace(int first, int removed, const AttributedString& text, const std::vector<ParagraphSpan>& spans,
         const std::function<double(int)>& objectWidth);
+    // Inside block `paragraph`: replaces its characters [from, from + removed) with text[at, at +
+    // inserted), the rest keeping its formats. For an edit that leaves the block's first character
+    // and its terminator alone, such as a keystroke.
+    void replaceInside(int paragraph, int from, int removed, const AttributedString& text, int at, int inserted,
+        const std::function<double(int)>& objectWidth);
     QTextLayout* layout(int paragraph) const;
 
 private:

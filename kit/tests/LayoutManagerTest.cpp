@@ -576,6 +576,46 @@ TEST(LayoutManagerDrawing, ABackgroundStartingInsideALineIsDrawnUnderItsCharacte
     EXPECT_TRUE(kit::test::pixelIs(image, int((t.x(0) + t.x(5)) / 2), midY, Qt::white, 10));
 }
 
+// Edits inside a paragraph (typing, deleting, a font changed in the middle, an attachment typed in)
+// lay out exactly as the same text laid out from scratch.
+TEST(LayoutManager, EditsInsideAParagraphLayOutAsTheSameTextFromScratch)
+{
+    Laid t(QStringLiteral("\tLabel:\tvalue of the field that wraps onto a second line here\nnext paragraph\n"), formStyle(0));
+    const Dictionary bold { { FontAttributeName, Font::boldSystemFontOfSize(13) } };
+    const struct {
+        const char* what;
+        std::function<void(TextStorage&)> edit;
+    } edits[] = {
+        { "a character typed", [](TextStorage& s) { s.replaceCharactersInRangeWithString(MakeRange(12, 0), QStringLiteral("x")); } },
+        { "a word typed after a tab", [](TextStorage& s) { s.replaceCharactersInRangeWithString(MakeRange(8, 0), QStringLiteral("wide ")); } },
+        { "a character deleted", [](TextStorage& s) { s.deleteCharactersInRange(MakeRange(20, 1)); } },
+        { "a word replaced", [](TextStorage& s) { s.replaceCharactersInRangeWithString(MakeRange(14, 5), QStringLiteral("W")); } },
+        { "a bold run", [&](TextStorage& s) { s.addAttributesRange(bold, MakeRange(16, 6)); } },
+        { "bold text typed", [&](TextStorage& s) {
+             s.replaceCharactersInRangeWithAttributedString(MakeRange(30, 0), AttributedString(QStringLiteral("BOLD"), bold)); } },
+        { "an attachment typed", [](TextStorage& s) {
+             s.replaceCharactersInRangeWithAttributedString(MakeRange(25, 0), TextAttachment::attributedStringWithAttachment(attachmentOf({ 30, 20 }))); } },
+        { "a tab typed", [](TextStorage& s) { s.replaceCharactersInRangeWithString(MakeRange(40, 0), QStringLiteral("\t")); } },
+    };
+    for (const auto& e : edits) {
+        t.manager->ensureLayoutForTextContainer(t.c());
+        e.edit(*t.storage);
+        // A second layout manager of the same storage lays it out from scratch.
+        const auto fresh = make<LayoutManager>();
+        t.storage->addLayoutManager(fresh);
+        fresh->addTextContainer(make<TextContainer>(t.container->containerSize()));
+        for (std::int64_t g = 0; g < t.storage->length(); ++g) {
+            Range mine, theirs;
+            const Rect a = t.manager->lineFragmentRectForGlyphAtIndexEffectiveRange(g, &mine);
+            const Rect b = fresh->lineFragmentRectForGlyphAtIndexEffectiveRange(g, &theirs);
+            ASSERT_EQ(mine, theirs) << e.what << ", glyph " << g;
+            ASSERT_EQ(a, b) << e.what << ", glyph " << g;
+            ASSERT_NEAR(t.manager->locationForGlyphAtIndex(g).x, fresh->locationForGlyphAtIndex(g).x, 1e-9) << e.what << ", glyph " << g;
+        }
+        t.storage->removeLayoutManager(fresh);
+    }
+}
+
 TEST(Typesetter, TheHookSeesEveryLineOnceInTextOrder)
 {
     class OrderTypesetter : public Typesetter {

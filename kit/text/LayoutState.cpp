@@ -298,7 +298,17 @@ void LayoutState::applyEdit(Range changed, std::int64_t delta, bool textChanged)
     const std::optional<std::vector<Line>> before = layoutStatePlacedLines(*this, a, b);
     const double oldTop = top(a);
     const double oldBottom = top(b);
-    document.replace(a, b - a, *text, spans, [this](int i) { return inlineObjectWidth(i); });
+    const auto objectWidth = [this](int i) { return inlineObjectWidth(i); };
+    // Typing inside one paragraph: its block takes the edit alone, not the whole paragraph again. Its
+    // first character (which gives the block its format) and its terminator stay.
+    const bool inside = textChanged && b - a == 1 && spans.size() == 1 && spans[0].start == paragraphs[std::size_t(a)].span.start
+        && changed.location > spans[0].start && oldEnd <= paragraphs[std::size_t(a)].span.start + paragraphs[std::size_t(a)].span.length
+        && MaxRange(changed) <= spans[0].start + spans[0].length;
+    if (inside)
+        document.replaceInside(a, int(changed.location - spans[0].start), int(oldEnd - changed.location), *text, int(changed.location),
+            int(changed.length), objectWidth);
+    else
+        document.replace(a, b - a, *text, spans, objectWidth);
     for (int p = a; p < b; ++p)
         if (!paragraphs[std::size_t(p)].placed)
             --unplaced;
