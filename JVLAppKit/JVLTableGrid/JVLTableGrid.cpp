@@ -445,8 +445,9 @@ void JVLTableGrid::reloadData()
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
     // The elements of cells taken away go.
-    if (!accessibilityElements_.empty())
-        scheduleAccessibilityTrim();
+    accessibilityElements_.eraseIf([this](const AccessibilityPlace& place, const kit::Object&) {
+        return place.first >= numberOfColumns_ || place.second >= numberOfRows_;
+    });
 }
 
 double JVLTableGrid::rowHeaderWidthForRows()

@@ -188,9 +188,9 @@ class JVLTableGrid : public kit::Control,
     // shown, row by row, and the current cell wherever it is; each cell has its values, its place,
     // its headers and its selected state. Elements are made when first asked for; those of the
     // cells (and headers) shown and of the current cell are kept while they are, so a reader
-    // keeps getting the same one; of the others only the last AccessibilityKeptElements asked
-    // for are kept, the rest let go between a client's requests. With the focus in the grid (or
-    // in a cell being edited), the current cell is the focused element: the selection's single
+    // keeps getting the same one; beside them the last asked for are kept, AccessibilityKeptElements
+    // in all, and the rest let go at the end of a client's request. With the focus in the grid
+    // (or in a cell being edited), the current cell is the focused element: the selection's single
     // cell, or the far end of a range, where extending it moves.
     static constexpr std::size_t AccessibilityKeptElements = 512;
     bool accessibilityIsIgnored() const override { return false; }
@@ -321,17 +321,16 @@ private:
     kit::Ref<JVLTableGridHeaderView> rowHeaderView_;
     kit::Ref<kit::ScrollView> contentScrollView_;
     kit::Ref<JVLTableGridContentView> contentView_;
-    struct AccessibilityElementEntry {
-        kit::Ref<kit::Object> element;
-        std::uint64_t lastAsked = 0;
+    // A cell's place: its column and row, -1 for a header.
+    using AccessibilityPlace = std::pair<std::int64_t, std::int64_t>;
+    struct AccessibilityPlaceHash {
+        std::size_t operator()(const AccessibilityPlace& p) const { return std::hash<std::int64_t>()(p.first * 1'000'003 ^ p.second); }
     };
-    mutable std::map<std::pair<std::int64_t, std::int64_t>, AccessibilityElementEntry> accessibilityElements_;
-    mutable std::uint64_t accessibilityAsks_ = 0;
-    mutable bool accessibilityTrimScheduled_ = false;
-    // Lets go of the elements beyond those kept, after the current request (Qt holds what a
-    // request made until it returns).
-    void scheduleAccessibilityTrim() const;
-    void trimAccessibilityElements();
+    // Whether the element of `place` stays whatever the others: a cell or header shown, or the current cell.
+    bool accessibilityKeepsElement(const AccessibilityPlace& place) const;
+    mutable kit::AccessibilityElementCache<AccessibilityPlace, kit::Object, AccessibilityPlaceHash> accessibilityElements_ {
+        AccessibilityKeptElements, [this](const AccessibilityPlace& place, const kit::Object&) { return accessibilityKeepsElement(place); }
+    };
     kit::IndexSet selectedColumns_;
     kit::IndexSet selectedRows_;
     bool holdsSelectionAnnouncement_ = false;

@@ -13,7 +13,6 @@
 #include "kit/appkit/AccessibilityTable.h"
 #include "kit/appkit/Window.h"
 #include "kit/foundation/Bundle.h"
-#include "kit/foundation/RunLoop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,68 +140,21 @@ private:
 
 kit::Value JVLTableGrid::accessibilityCellElement(std::int64_t column, std::int64_t row) const
 {
-    AccessibilityElementEntry& entry = accessibilityElements_[{ column, row }];
-    entry.lastAsked = ++accessibilityAsks_;
-    if (!entry.element) {
-        entry.element = kit::make<JVLTableGridElement>(const_cast<JVLTableGrid*>(this), column, row);
-        if (accessibilityElements_.size() > AccessibilityKeptElements)
-            scheduleAccessibilityTrim();
-    }
-    return kit::Value(entry.element);
+    return kit::Value(accessibilityElements_.obtain(
+        { column, row }, [&] { return kit::Ref<kit::Object>(kit::make<JVLTableGridElement>(const_cast<JVLTableGrid*>(this), column, row)); }));
 }
 
-void JVLTableGrid::scheduleAccessibilityTrim() const
+bool JVLTableGrid::accessibilityKeepsElement(const AccessibilityPlace& place) const
 {
-    if (std::exchange(accessibilityTrimScheduled_, true))
-        return;
-    auto* grid = const_cast<JVLTableGrid*>(this);
-    kit::RunLoop::main().performAfterDelay(kit::PerformRequest::make(grid, QStringLiteral("trimAccessibilityElements"), 0,
-                                               [](kit::Object& target, int) {
-                                                   if (auto* g = dynamic_cast<JVLTableGrid*>(&target))
-                                                       g->trimAccessibilityElements();
-                                               }),
-        0, { kit::RunLoopCommonModes });
-}
-
-void JVLTableGrid::trimAccessibilityElements()
-{
-    accessibilityTrimScheduled_ = false;
+    const auto [column, row] = place;
+    if (const auto current = accessibilityCurrentCell(); current && *current == place)
+        return true;
     const AccessibilityBlock shown = accessibilityShownBlock();
-    const auto current = accessibilityCurrentCell();
-    const auto isShown = [&](std::int64_t column, std::int64_t row) {
-        if (current && *current == std::pair { column, row })
-            return true;
-        if (row < 0) // a column's header
-            return column >= shown.column && column < shown.column + shown.columns;
-        if (column < 0)
-            return row >= shown.row && row < shown.row + shown.rows;
-        return shown.contains(column, row);
-    };
-    // Cells a reload took away go at once; of the rest not shown, the last asked stay.
-    std::vector<kit::Ref<kit::Object>> dropped;
-    std::vector<std::pair<std::uint64_t, std::pair<std::int64_t, std::int64_t>>> others;
-    for (auto it = accessibilityElements_.begin(); it != accessibilityElements_.end();) {
-        const auto [column, row] = it->first;
-        if (column >= numberOfColumns_ || row >= numberOfRows_) {
-            dropped.push_back(std::move(it->second.element));
-            it = accessibilityElements_.erase(it);
-            continue;
-        }
-        if (!isShown(column, row))
-            others.emplace_back(it->second.lastAsked, it->first);
-        ++it;
-    }
-    if (others.size() > AccessibilityKeptElements) {
-        const auto firstKept = others.end() - std::ptrdiff_t(AccessibilityKeptElements);
-        std::nth_element(others.begin(), firstKept, others.end());
-        for (auto it = others.begin(); it != firstKept; ++it) {
-            const auto entry = accessibilityElements_.find(it->second);
-            dropped.push_back(std::move(entry->second.element));
-            accessibilityElements_.erase(entry);
-        }
-    }
-    // The elements go here, the map already without them: each tells the bridge as it goes.
-    dropped.clear();
+    if (row < 0) // a column's header
+        return column >= shown.column && column < shown.column + shown.columns;
+    if (column < 0)
+        return row >= shown.row && row < shown.row + shown.rows;
+    return shown.contains(column, row);
 }
 
 std::pair<std::int64_t, std::int64_t> JVLTableGrid::accessibilityVisibleRows() const
@@ -292,8 +244,7 @@ std::int64_t JVLTableGrid::accessibilityIndexOfChild(const kit::Value& child) co
     if (!cell || !cell->isDataCell())
         return -1;
     // An element let go of is no child, even while someone still holds it.
-    if (const auto it = accessibilityElements_.find({ cell->column(), cell->row() });
-        it == accessibilityElements_.end() || it->second.element.get() != cell)
+    if (accessibilityElements_.find({ cell->column(), cell->row() }).get() != cell)
         return -1;
     const AccessibilityBlock block = accessibilityShownBlock();
     if (block.contains(cell->column(), cell->row()))
@@ -378,15 +329,15 @@ void JVLTableGrid::accessibilitySelectionDidChange(const kit::IndexSet& columnsB
         kit::AccessibilityBridge::focusChanged(w.get());
     // The elements kept whose selected state changed, in order.
     std::vector<kit::Ref<kit::Object>> changed;
-    for (const auto& [place, entry] : accessibilityElements_) {
+    accessibilityElements_.forEach([&](const AccessibilityPlace& place, const kit::Ref<kit::Object>& element) {
         const auto [column, row] = place;
         if (row < 0 || column < 0)
-            continue;
+            return;
         const bool was = rowsBefore.containsIndex(row) && columnsBefore.containsIndex(column);
         const bool is = selectedRows_.containsIndex(row) && selectedColumns_.containsIndex(column);
         if (was != is)
-            changed.push_back(entry.element);
-    }
+            changed.push_back(element);
+    });
     for (const kit::Ref<kit::Object>& element : changed)
         dynamic_cast<kit::Accessibility*>(element.get())->accessibilitySelectionChanged();
 }

@@ -54,7 +54,7 @@ public:
 // memory stays flat however far a reader walks. One let go lives to the end of the current event
 // (a client's question, or a walk outside any event, may still hold its interface), then tells the
 // bridge it has gone.
-template <class Key, class Element> class AccessibilityElementCache {
+template <class Key, class Element, class Hash = std::hash<Key>> class AccessibilityElementCache {
 public:
     using Keep = std::function<bool(const Key&, const Element&)>;
 
@@ -123,7 +123,7 @@ private:
     std::size_t limit_;
     Keep keep_;
     Entries order_;
-    std::unordered_map<Key, typename Entries::iterator> index_;
+    std::unordered_map<Key, typename Entries::iterator, Hash> index_;
 };
 
 // The table a cell lies in: the first of its ancestors adopting AccessibilityTable; nil for none.
