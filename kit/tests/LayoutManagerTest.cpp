@@ -596,6 +596,9 @@ TEST(LayoutManager, EditsInsideAParagraphLayOutAsTheSameTextFromScratch)
         { "an attachment typed", [](TextStorage& s) {
              s.replaceCharactersInRangeWithAttributedString(MakeRange(25, 0), TextAttachment::attributedStringWithAttachment(attachmentOf({ 30, 20 }))); } },
         { "a tab typed", [](TextStorage& s) { s.replaceCharactersInRangeWithString(MakeRange(40, 0), QStringLiteral("\t")); } },
+        { "the attachment and its neighbours deleted", [](TextStorage& s) { s.deleteCharactersInRange(MakeRange(24, 3)); } },
+        { "typed just before the terminator", [](TextStorage& s) {
+             s.replaceCharactersInRangeWithString(MakeRange(s.string().indexOf(u'\n'), 0), QStringLiteral(" end")); } },
     };
     for (const auto& e : edits) {
         t.manager->ensureLayoutForTextContainer(t.c());
