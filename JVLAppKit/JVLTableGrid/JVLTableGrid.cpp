@@ -444,9 +444,14 @@ void JVLTableGrid::reloadData()
     columnHeaderView_->setNeedsDisplay(true);
     rowHeaderView_->setNeedsDisplay(true);
     contentView_->setNeedsDisplay(true);
-    // The elements of cells taken away go.
+    // The elements of cells taken away go; those kept may stand for other values now, and a reader
+    // that keeps names hears them renamed.
     accessibilityElements_.eraseIf([this](const AccessibilityPlace& place, const kit::Object&) {
         return place.first >= numberOfColumns_ || place.second >= numberOfRows_;
+    });
+    accessibilityElements_.forEach([](const AccessibilityPlace&, const kit::Ref<kit::Object>& element) {
+        if (auto* kept = dynamic_cast<kit::Accessibility*>(element.get()))
+            kept->accessibilityTitleChanged();
     });
 }
 

@@ -293,3 +293,22 @@ TEST_F(TableGridAccessibilityTest, CellsAskedAreKeptBoundedAndTheCellsShownKeepT
 }
 
 } // namespace
+
+namespace {
+
+// A reload may put other values in the cells whose elements stay: a reader that keeps names hears
+// each of them renamed, and reads the new value.
+TEST_F(TableGridAccessibilityTest, AReloadRenamesTheCellsKept)
+{
+    QAccessibleInterface* below = cells->cellAt(3, 1);
+    ASSERT_EQ(below->text(QAccessible::Name), QStringLiteral("below"));
+    w.dataSource->values[{ 1, 3 }] = Value(QStringLiteral("renamed"));
+    test::events().clear();
+    w.grid->reloadData();
+    const auto renamed = test::eventsOf(QAccessible::NameChanged);
+    EXPECT_NE(std::find(renamed.begin(), renamed.end(), below), renamed.end());
+    EXPECT_EQ(cells->cellAt(3, 1), below);
+    EXPECT_EQ(below->text(QAccessible::Name), QStringLiteral("renamed"));
+}
+
+} // namespace
