@@ -1,6 +1,7 @@
 // What typing and caret moves repaint: the lines they touch, never the whole text view.
 
 #include "kit/appkit/ScrollView.h"
+#include "kit/foundation/RunLoop.h"
 #include "kit/testsupport/PixelProbe.h"
 #include "kit/text/LayoutManager.h"
 #include "kit/text/TextContainer.h"
@@ -251,4 +252,49 @@ TEST_F(TextViewDisplay, TheCaretIsWholePixelsWhereverItFalls)
         }
         EXPECT_GE(lit, 1) << spaces << " spaces";
     }
+}
+
+// The caret blinks every half second while its view is the key window's first responder, shows at
+// once when a keystroke moves it and holds still while typing goes on.
+TEST(TextViewCaret, BlinksAndHoldsStillWhileTyping)
+{
+    ControlWindow w(Size { 300, 100 });
+    auto view = make<TextView>(MakeRect(0, 0, 300, 100));
+    w.content->addSubview(view.get());
+    view->setString(QStringLiteral("abc"));
+    w.window->makeFirstResponder(view.get());
+    const QColor text = QApplication::palette().color(QPalette::Text);
+    const auto lit = [&] {
+        const QImage shot = w.window->snapshot();
+        const Rect caret = view->insertionPointRect(view->selectedRange().location);
+        const Point mid = view->convertPointToView(MakePoint(caret.midX(), caret.midY()), nullptr);
+        const double dpr = shot.devicePixelRatio();
+        const int row = int(std::floor((shot.height() / dpr - mid.y) * dpr));
+        const int column = int(std::floor(mid.x * dpr));
+        for (int x = column - 1; x <= column + 1; ++x)
+            if (std::abs(shot.pixelColor(x, row).lightness() - text.lightness()) < 40)
+                return true;
+        return false;
+    };
+    const auto pass = [&](double seconds) {
+        w.script->clock().advance(seconds);
+        RunLoop::main().runDue();
+    };
+    EXPECT_TRUE(lit());
+    pass(0.5);
+    EXPECT_FALSE(lit()) << "off after half a second";
+    pass(0.5);
+    EXPECT_TRUE(lit()) << "on again";
+    pass(0.5);
+    ASSERT_FALSE(lit());
+    view->insertText(QStringLiteral("d"));
+    EXPECT_TRUE(lit()) << "a keystroke shows it at once";
+    pass(0.3);
+    view->insertText(QStringLiteral("e"));
+    pass(0.3);
+    EXPECT_TRUE(lit()) << "still while typing goes on";
+    pass(0.5);
+    EXPECT_FALSE(lit()) << "blinking again after a pause";
+    w.window->makeFirstResponder(nullptr);
+    EXPECT_FALSE(lit()) << "no caret without the focus";
 }

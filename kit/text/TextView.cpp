@@ -3,6 +3,7 @@
 #include "kit/appkit/ClipView.h"
 #include "kit/appkit/ScrollView.h"
 #include "kit/appkit/Window.h"
+#include "kit/core/Clock.h"
 #include "kit/foundation/Timer.h"
 #include "kit/graphics/Color.h"
 #include "kit/graphics/Cursor.h"
@@ -527,6 +528,8 @@ void TextView::drawRect(Rect dirty)
         RectFill(MakeRect(caret.minX(), caret.minY(), size.width + 1, std::max(size.height, caret.height())));
         preedit.drawAtPoint(MakePoint(caret.minX(), caret.minY()));
     }
+    if (!blinkTimer_)
+        scheduleCaretBlink();
     if (selected_.length == 0 && marked_.isEmpty() && caretOn_ && shouldDrawInsertionPoint()) {
         Color::fromQColor(QApplication::palette().color(QPalette::Text))->setFill();
         RectFill(caretOnWholePixels(MakeRect(caret.minX(), caret.minY(), 1, caret.height()), painter));
@@ -550,19 +553,25 @@ void TextView::resetCursorRects()
 
 void TextView::scheduleCaretBlink()
 {
-    caretOn_ = true;
-    // The caret blinks only while it is drawn; tests run on the manual clock.
+    // The caret blinks only while it is drawn (a drawing that shows it starts the blink again after
+    // the window was away); tests run on the manual clock.
     if (blinkTimer_ || !shouldDrawInsertionPoint())
         return;
+    caretOn_ = true;
     const Weak<TextView> weak(this);
     blinkTimer_ = Timer::scheduledTimerWithTimeIntervalRepeatsBlock(0.5, true, [weak](Timer* timer) {
         const Ref<TextView> view = weak.lock();
         if (!view || !view->shouldDrawInsertionPoint()) {
-            if (view)
+            if (view) {
                 view->blinkTimer_ = nullptr;
+                view->caretOn_ = true;
+            }
             timer->invalidate();
             return;
         }
+        // A caret that just moved holds still: typing never catches it hidden.
+        if (view->caretOn_ && Clock::currentNow() - view->caretMovedAt_ < 0.45)
+            return;
         view->caretOn_ = !view->caretOn_;
         view->setNeedsDisplayInRect(view->insertionPointRect(view->selected_.location));
     });

@@ -382,6 +382,7 @@ private:
     QString marked_; // preedit: drawn at the caret, never stored
     Range markedSelection_ { 0, 0 };
     bool caretOn_ = true;
+    double caretMovedAt_ = 0; // the kit clock's time of the last selection change: the caret holds still
     Ref<Timer> blinkTimer_;
     std::unique_ptr<Completion, CompletionDeleter> completion_;
 };

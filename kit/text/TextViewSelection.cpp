@@ -4,6 +4,7 @@
 #include "kit/appkit/Event.h"
 #include "kit/appkit/Window.h"
 #include "kit/appkit/Workspace.h"
+#include "kit/core/Clock.h"
 #include "kit/core/NotificationCenter.h"
 #include "kit/foundation/RunLoop.h"
 #include "kit/graphics/StringDrawing.h"
@@ -48,6 +49,7 @@ void TextView::setSelectedRangeAffinityStillSelecting(Range range, SelectionAffi
     affinity_ = affinity;
     stillSelecting_ = stillSelecting;
     caretOn_ = true;
+    caretMovedAt_ = Clock::currentNow();
     if (fieldEditor_)
         keepCaretVisibleInFieldEditor();
     // Only the old and the new highlight (or caret) change; a preedit drawn at the caret moves.
