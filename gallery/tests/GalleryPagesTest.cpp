@@ -109,6 +109,35 @@ void listen(QAccessibleInterface* iface, HeardPage& heard, int depth = 0)
         listen(iface->child(i), heard, depth + 1);
 }
 
+// A page made in a window of its own (by its id, or by its maker), drawn once as on a screen.
+struct ShownPage {
+    explicit ShownPage(const char* id)
+    {
+        for (const GalleryPage& p : galleryPages())
+            if (p.id == QLatin1String(id))
+                show(p.create(MakeRect(0, 0, 900, 600)));
+    }
+    explicit ShownPage(Ref<View> (*make)(Rect)) { show(make(MakeRect(0, 0, 900, 600))); }
+    ~ShownPage()
+    {
+        if (page)
+            page->removeFromSuperview();
+        window->close();
+        RunLoop::main().runPending();
+    }
+    QAccessibleInterface* root() const { return AccessibilityBridge::interfaceFor(Value(window)); }
+    Ref<Window> window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
+    Ref<View> page;
+
+private:
+    void show(Ref<View> made)
+    {
+        page = std::move(made);
+        window->contentView()->addSubview(page.get());
+        window->display();
+    }
+};
+
 // "Play", "Start" or "Button" ten times over tells nothing: each control of a page, in a window
 // of its own, has a name of its own. Pages that show one component several times over (a bar at
 // three widths, a sample strip per style) repeat that component's own names.
@@ -118,20 +147,16 @@ TEST(GalleryPages, NoTwoControlsOfAPageShareAName)
     for (const GalleryPage& shown : galleryPages()) {
         if (showCopies.count(shown.id))
             continue;
-        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-        const Ref<View> page = shown.create(MakeRect(0, 0, 900, 600));
-        window->contentView()->addSubview(page.get());
-        if (shown.isReady)
-            RunLoop::main().runUntil([&] { return shown.isReady(page.get()); }, 60);
-        // Drawn once, as on a screen: views that text lays out (an inspector's buttons) are placed.
-        window->display();
+        const ShownPage on(shown.id.toUtf8().constData());
+        if (shown.isReady) {
+            RunLoop::main().runUntil([&] { return shown.isReady(on.page.get()); }, 60);
+            // Drawn again once ready: views that text lays out (an inspector's buttons) are placed.
+            on.window->display();
+        }
         HeardPage heard;
-        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        listen(on.root(), heard);
         for (const auto& [name, count] : heard.controlNames)
             EXPECT_EQ(count, 1) << shown.id.toStdString() << ": \"" << name.toStdString() << "\" " << count << " times";
-        page->removeFromSuperview();
-        window->close();
-        RunLoop::main().runPending();
     }
 }
 
@@ -152,31 +177,26 @@ TEST(GalleryPaintedText, EveryPaintedTextIsReadAndItsChangesAnnounced)
         { "source-list", "Selected: " },
     };
     for (const auto& c : cases) {
-        const auto all = galleryPages();
-        const auto it = std::find_if(all.begin(), all.end(), [&](const GalleryPage& p) { return p.id == QLatin1String(c.page); });
-        ASSERT_NE(it, all.end()) << c.page;
-        auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-        const Ref<View> page = it->create(MakeRect(0, 0, 900, 600));
-        window->contentView()->addSubview(page.get());
+        const ShownPage shown(c.page);
+        ASSERT_TRUE(shown.page) << c.page;
+        View* page = shown.page.get();
         HeardPage heard;
-        listen(AccessibilityBridge::interfaceFor(Value(window)), heard);
+        listen(shown.root(), heard);
         EXPECT_TRUE(std::any_of(heard.texts.begin(), heard.texts.end(), [&](const QString& t) { return t.contains(QString::fromUtf8(c.text)); }))
             << c.page << ": no text \"" << c.text << "\" among " << heard.texts.join(QStringLiteral(" | ")).toStdString();
         // A command's result is read out as it changes.
         if (QLatin1String(c.page) == QLatin1String("controls") && QString::fromUtf8(c.text).startsWith(QLatin1String("Return"))) {
             test::events().clear();
-            const Ref<Button> next = pageControlTitled(page.get(), QStringLiteral("Next Tab"));
+            const Ref<Button> next = pageControlTitled(page, QStringLiteral("Next Tab"));
             ASSERT_TRUE(next);
             next->performClick(nullptr);
             // A live region: shown again, which a reader speaks wherever the focus is.
             EXPECT_EQ(test::eventsOf(QAccessible::ObjectShow).size(), 1u) << "the status line announces \"Tab \u201cSecond\u201d shown\"";
             HeardPage after;
-            listen(AccessibilityBridge::interfaceFor(Value(window)), after);
+            listen(shown.root(), after);
             EXPECT_TRUE(after.texts.contains(QStringLiteral("Tab \u201cSecond\u201d shown")));
             EXPECT_TRUE(after.texts.contains(QStringLiteral("Second tab")));
         }
-        page->removeFromSuperview();
-        window->close();
     }
     // A swatch's new caption is announced once Qt knows the swatch.
     auto window = make<Window>(MakeRect(0, 0, 300, 100), TitledWindowMask);
@@ -198,9 +218,9 @@ TEST(GalleryPaintedText, EveryPaintedTextIsReadAndItsChangesAnnounced)
 // Tab walks the stepper, the rating and the colour well left to right, as they stand.
 TEST(GalleryControlsPage, TabWalksTheStepperRowLeftToRight)
 {
-    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-    const Ref<View> page = makeControlsPage(MakeRect(0, 0, 900, 600));
-    window->contentView()->addSubview(page.get());
+    const ShownPage shown(makeControlsPage);
+    const Ref<Window>& window = shown.window;
+    const Ref<View>& page = shown.page;
     std::vector<Stepper*> steppers;
     std::vector<LevelIndicator*> ratings;
     std::vector<ColorWell*> wells;
@@ -217,17 +237,14 @@ TEST(GalleryControlsPage, TabWalksTheStepperRowLeftToRight)
     EXPECT_EQ(window->firstResponder().get(), wells.front()) << "the colour well follows the rating";
     window->selectPreviousKeyView();
     EXPECT_EQ(window->firstResponder().get(), ratings.front());
-    page->removeFromSuperview();
-    window->close();
 }
 
 // Enable Disabled Controls (Ctrl+E) enables every control the page shows disabled, and disables
 // them again.
 TEST(GalleryControlsPage, EnableDisabledControlsReachesEveryDisabledControl)
 {
-    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-    const Ref<View> page = makeControlsPage(MakeRect(0, 0, 900, 600));
-    window->contentView()->addSubview(page.get());
+    const ShownPage shown(makeControlsPage);
+    const Ref<View>& page = shown.page;
     std::vector<Control*> controls;
     collect(page.get(), controls);
     std::vector<Control*> disabled;
@@ -242,8 +259,6 @@ TEST(GalleryControlsPage, EnableDisabledControlsReachesEveryDisabledControl)
     page->performSelectorWithObject(Selector("toggleEnabled"), Value());
     for (Control* c : disabled)
         EXPECT_FALSE(c->isEnabled()) << c->toolTip().toStdString();
-    page->removeFromSuperview();
-    window->close();
 }
 
 // A page's hot keys go with it: back on the page the same key registers again and fires into the
@@ -293,9 +308,8 @@ TEST(GalleryHotKeysPage, KeysLeaveWithTheirPage)
 // The page opens editing; its button names what a click turns to and does just that.
 TEST(GalleryInspectorPage, TheEditButtonSaysWhatItSwitchesTo)
 {
-    auto window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-    const Ref<View> page = makeInspectorPage(MakeRect(0, 0, 900, 600));
-    window->contentView()->addSubview(page.get());
+    const ShownPage shown(makeInspectorPage);
+    const Ref<View>& page = shown.page;
     std::vector<JVLTextViewInspector*> inspectors;
     collect(page.get(), inspectors);
     ASSERT_EQ(inspectors.size(), 1u);
@@ -309,8 +323,6 @@ TEST(GalleryInspectorPage, TheEditButtonSaysWhatItSwitchesTo)
     toggle->performClick(nullptr);
     EXPECT_TRUE(inspector->editableState());
     EXPECT_EQ(toggle->title(), QStringLiteral("Done"));
-    page->removeFromSuperview();
-    window->close();
 }
 
 TEST(GallerySoundsPage, EveryOneOfFortySoundsHasARowInReach)
@@ -444,27 +456,6 @@ TEST(GalleryCoverFlowPage, CoversGrowNoLargerThanTheirPictures)
     EXPECT_LT(flows.front()->itemSize().height, 172) << "a small window shrinks the covers";
     drainLoads(small.get());
 }
-
-// The page with this id, made in a window of its own.
-struct ShownPage {
-    explicit ShownPage(const char* id)
-    {
-        for (const GalleryPage& p : galleryPages())
-            if (p.id == QLatin1String(id))
-                page = p.create(MakeRect(0, 0, 900, 600));
-        window->contentView()->addSubview(page.get());
-        window->display();
-    }
-    ~ShownPage()
-    {
-        page->removeFromSuperview();
-        window->close();
-        RunLoop::main().runPending();
-    }
-    QAccessibleInterface* root() const { return AccessibilityBridge::interfaceFor(Value(window)); }
-    Ref<Window> window = make<Window>(MakeRect(0, 0, 900, 600), TitledWindowMask);
-    Ref<View> page;
-};
 
 // Every interface under `iface`, depth first.
 void everyInterface(QAccessibleInterface* iface, std::vector<QAccessibleInterface*>& out, int depth = 0)
